@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds Furlpane Novan and runs it or its tests. Installs the Debian packages the build
+# needs when they are missing (as root, or through sudo).
+#
+#   ./build.sh run    Release build in build/release, then the main job
+#   ./build.sh test   sanitized build in build/test, then every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          libplist-dev libpng-dev libfreetype-dev fonts-dejavu-core)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+case "${1:-}" in
+run)
+    install_missing
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DFURLPANE_TESTS=OFF >/dev/null
+    cmake --build build/release --target furlpane-novan -j "$jobs"
+    exec build/release/app/furlpane-novan
+    ;;
+test)
+    install_missing
+    cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+          -DFURLPANE_SANITIZE=ON >/dev/null
+    cmake --build build/test -j "$jobs"
+    cd build/test
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --output-on-failure -j "$jobs"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

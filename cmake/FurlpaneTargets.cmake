@@ -1,0 +1,23 @@
+# Helpers shared by every area of the build.
+
+# furlpane_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest executable per area; each case becomes a ctest test carrying the
+# area as its label, so `ctest -L <area>` runs one area.
+function(furlpane_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    message(FATAL_ERROR "furlpane_test(${name}) needs a LABEL")
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 300)
+endfunction()
+
+# furlpane_bench(<name> SOURCES <files...> [LIBS <targets...>])
+function(furlpane_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()

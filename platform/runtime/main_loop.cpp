@@ -1,0 +1,524 @@
+#include "platform/runtime/main_loop.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/task.h"
+
+namespace platform {
+
+namespace {
+
+std::atomic<MainLoop*> g_main{nullptr};
+thread_local SimulatedJobContext* t_job = nullptr;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// A timer with no interval would spin the loop; the window system uses 0.1 ms instead.
+constexpr double kMinimumInterval = 0.0001;
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "MainLoop: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+SimulatedJobContext* currentSimulatedJob() { return t_job; }
+
+namespace detail {
+void setCurrentSimulatedJob(SimulatedJobContext* job) { t_job = job; }
+}  // namespace detail
+
+// ---- Timer ----------------------------------------------------------------------
+
+Timer::Timer(double interval, bool repeats, std::function<void()> action)
+    : interval_(std::isfinite(interval) ? std::max(interval, kMinimumInterval) : kMinimumInterval),
+      repeats_(repeats),
+      action_(std::move(action)) {}
+
+std::shared_ptr<Timer> Timer::make(double interval, bool repeats, std::function<void()> action) {
+    return std::shared_ptr<Timer>(new Timer(interval, repeats, std::move(action)));
+}
+
+void Timer::invalidate() {
+    if (!valid_) return;
+    valid_ = false;
+    if (loop_) loop_->detach(*this);
+}
+
+// ---- RunLoopSource ----------------------------------------------------------------
+
+std::shared_ptr<RunLoopSource> RunLoopSource::make(std::string name) {
+    return std::shared_ptr<RunLoopSource>(new RunLoopSource(std::move(name)));
+}
+
+void RunLoopSource::signal(std::function<void()> work) {
+    if (!valid_) return;
+    if (loop_) {
+        loop_->signalled(*this, std::move(work));
+    } else {
+        // Not in any loop yet: keep the work in order until the source is added.
+        pending_.push_back({MainLoop::exists() ? MainLoop::main().now() : 0, 0, std::move(work)});
+    }
+}
+
+bool RunLoopSource::isInMode(const RunLoopMode& mode) const { return modes_.count(mode) != 0; }
+
+void RunLoopSource::invalidate() {
+    if (!valid_) return;
+    valid_ = false;
+    pending_.clear();
+    if (loop_) loop_->detach(*this);
+}
+
+// ---- MainLoop -------------------------------------------------------------------
+
+MainLoop::MainLoop(ClockKind clock)
+    : clock_(clock),
+      mainThread_(std::this_thread::get_id()),
+      start_(std::chrono::steady_clock::now()),
+      commonModes_{modes::kDefault, modes::kEventTracking},
+      tasks_(std::make_unique<TaskRegistry>()) {
+    MainLoop* expected = nullptr;
+    if (!g_main.compare_exchange_strong(expected, this)) fail("a main loop already exists");
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+MainLoop::~MainLoop() {
+    // Suspended tasks go first: their frames may still talk to the loop as they unwind.
+    tasks_->destroyAll();
+    queues_.clear();
+    tearingDown_ = true;
+    std::map<Key, Item> mainQueue, events;
+    {
+        std::lock_guard lock(mutex_);
+        mainQueue.swap(mainQueue_);
+        events.swap(offMainEvents_);
+    }
+    mainQueue.clear();
+    events.clear();
+    for (auto& t : timers_) t->loop_ = nullptr;
+    timers_.clear();
+    for (auto& s : sources_) {
+        s->loop_ = nullptr;
+        s->modes_.clear();
+    }
+    sources_.clear();
+    if (wakeFd_ >= 0) close(wakeFd_);
+    g_main.store(nullptr);
+}
+
+MainLoop& MainLoop::main() {
+    MainLoop* loop = g_main.load();
+    if (!loop) fail("no main loop");
+    return *loop;
+}
+
+bool MainLoop::exists() { return g_main.load() != nullptr; }
+
+bool MainLoop::isMainThread() const {
+    return std::this_thread::get_id() == mainThread_ && t_job == nullptr;
+}
+
+double MainLoop::now() const {
+    if (clock_ == ClockKind::simulated) {
+        std::lock_guard lock(mutex_);
+        return simulatedNow_;
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+const RunLoopMode& MainLoop::currentMode() const {
+    return modeStack_.empty() ? modes::kDefault : modeStack_.back();
+}
+
+void MainLoop::addCommonMode(const RunLoopMode& mode) { commonModes_.insert(mode); }
+
+bool MainLoop::isCommonMode(const RunLoopMode& mode) const { return commonModes_.count(mode) != 0; }
+
+bool MainLoop::eligible(const std::set<RunLoopMode>& modes) const {
+    const RunLoopMode& mode = currentMode();
+    if (modes.count(mode)) return true;
+    return isCommonMode(mode) && modes.count(modes::kCommon);
+}
+
+void MainLoop::post(std::function<void()> work) { postAfter(0, std::move(work)); }
+
+void MainLoop::postAfter(double seconds, std::function<void()> work) {
+    if (tearingDown_ || !work) return;
+    if (SimulatedJobContext* job = t_job) {
+        job->deferred.push_back([this, seconds, w = std::move(work)]() mutable {
+            postAfter(seconds, std::move(w));
+        });
+        return;
+    }
+    const double delay = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+    {
+        std::lock_guard lock(mutex_);
+        const double at = (clock_ == ClockKind::simulated ? simulatedNow_ : now()) + delay;
+        mainQueue_.emplace(Key{at, seq_++}, Item{std::move(work)});
+    }
+    wake();
+}
+
+void MainLoop::postOffMainEvent(double seconds, std::function<void()> work) {
+    if (tearingDown_ || !work) return;
+    if (SimulatedJobContext* job = t_job) {
+        job->deferred.push_back([this, seconds, w = std::move(work)]() mutable {
+            postOffMainEvent(seconds, std::move(w));
+        });
+        return;
+    }
+    const double delay = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+    {
+        std::lock_guard lock(mutex_);
+        const double at = (clock_ == ClockKind::simulated ? simulatedNow_ : now()) + delay;
+        offMainEvents_.emplace(Key{at, seq_++}, Item{std::move(work)});
+    }
+    wake();
+}
+
+void MainLoop::add(const std::shared_ptr<Timer>& timer, const RunLoopMode& mode) {
+    if (!timer || !timer->valid_) return;
+    if (timer->loop_ && timer->loop_ != this) fail("timer belongs to another loop");
+    timer->loop_ = this;
+    timer->modes_.insert(mode);
+    if (!timer->scheduled_) {
+        timer->scheduled_ = true;
+        timer->fireDate_ = now() + timer->interval_;
+        timer->seq_ = nextSeq();
+        timers_.insert(timer);
+    }
+}
+
+void MainLoop::add(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode) {
+    if (!source || !source->valid_) return;
+    if (source->loop_ && source->loop_ != this) fail("source belongs to another loop");
+    source->loop_ = this;
+    source->modes_.insert(mode);
+    for (auto& p : source->pending_) {
+        if (p.seq == 0) p.seq = nextSeq();
+    }
+    sources_.insert(source);
+}
+
+void MainLoop::remove(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode) {
+    if (!source || source->loop_ != this) return;
+    source->modes_.erase(mode);
+    if (source->modes_.empty()) detach(*source);
+}
+
+void MainLoop::detach(Timer& timer) {
+    timer.loop_ = nullptr;
+    timer.scheduled_ = false;
+    timer.modes_.clear();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+        if (it->get() == &timer) {
+            timers_.erase(it);
+            return;
+        }
+    }
+}
+
+void MainLoop::detach(RunLoopSource& source) {
+    source.loop_ = nullptr;
+    source.modes_.clear();
+    for (auto it = sources_.begin(); it != sources_.end(); ++it) {
+        if (it->get() == &source) {
+            sources_.erase(it);
+            return;
+        }
+    }
+}
+
+uint64_t MainLoop::nextSeq() {
+    std::lock_guard lock(mutex_);
+    return seq_++;
+}
+
+void MainLoop::signalled(RunLoopSource& source, std::function<void()> work) {
+    source.pending_.push_back({now(), nextSeq(), std::move(work)});
+}
+
+int MainLoop::addFdWatch(int fd, std::function<void()> onReadable) {
+    const int id = nextFdWatchId_++;
+    fdWatches_.push_back({id, fd, std::move(onReadable)});
+    return id;
+}
+
+void MainLoop::removeFdWatch(int id) {
+    std::erase_if(fdWatches_, [id](const FdWatch& w) { return w.id == id; });
+}
+
+bool MainLoop::runOne() {
+    const double t = now();
+    enum class Kind { none, main, offMain, timer, source } kind = Kind::none;
+    Key best{kInfinity, 0};
+    auto consider = [&](Key key, Kind k) {
+        if (key.first <= t && (kind == Kind::none || key < best)) {
+            best = key;
+            kind = k;
+            return true;
+        }
+        return false;
+    };
+    {
+        std::lock_guard lock(mutex_);
+        if (!mainQueue_.empty() && isCommonMode(currentMode())) consider(mainQueue_.begin()->first, Kind::main);
+        if (!offMainEvents_.empty()) consider(offMainEvents_.begin()->first, Kind::offMain);
+    }
+    std::shared_ptr<Timer> timer;
+    for (const auto& tm : timers_) {
+        if (eligible(tm->modes_) && consider({tm->fireDate_, tm->seq_}, Kind::timer)) timer = tm;
+    }
+    std::shared_ptr<RunLoopSource> source;
+    for (const auto& s : sources_) {
+        if (s->pending_.empty() || !eligible(s->modes_)) continue;
+        if (consider({s->pending_.front().time, s->pending_.front().seq}, Kind::source)) source = s;
+    }
+
+    switch (kind) {
+    case Kind::none:
+        return false;
+    case Kind::main:
+    case Kind::offMain: {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(mutex_);
+            auto& map = kind == Kind::main ? mainQueue_ : offMainEvents_;
+            auto it = map.find(best);
+            work = std::move(it->second.work);
+            map.erase(it);
+        }
+        work();
+        return true;
+    }
+    case Kind::timer: {
+        // Keep the timer alive across its own action, which may invalidate it.
+        std::shared_ptr<Timer> keep = timer;
+        std::function<void()> action = keep->action_;
+        if (keep->repeats_) {
+            double next = keep->fireDate_ + keep->interval_;
+            if (next <= t) next += std::ceil((t - next) / keep->interval_ + 1e-9) * keep->interval_;
+            if (next <= t) next = t + keep->interval_;
+            keep->fireDate_ = next;
+            keep->seq_ = nextSeq();
+        } else {
+            keep->invalidate();
+        }
+        action();
+        return true;
+    }
+    case Kind::source: {
+        std::shared_ptr<RunLoopSource> keep = source;
+        std::function<void()> work = std::move(keep->pending_.front().work);
+        keep->pending_.erase(keep->pending_.begin());
+        work();
+        return true;
+    }
+    }
+    return false;
+}
+
+double MainLoop::nextEventTime() {
+    double next = kInfinity;
+    {
+        std::lock_guard lock(mutex_);
+        if (!mainQueue_.empty() && isCommonMode(currentMode())) next = mainQueue_.begin()->first.first;
+        if (!offMainEvents_.empty()) next = std::min(next, offMainEvents_.begin()->first.first);
+    }
+    for (const auto& tm : timers_) {
+        if (eligible(tm->modes_)) next = std::min(next, tm->fireDate_);
+    }
+    for (const auto& s : sources_) {
+        if (!s->pending_.empty() && eligible(s->modes_)) next = std::min(next, s->pending_.front().time);
+    }
+    return next;
+}
+
+void MainLoop::wake() {
+    if (wakeFd_ >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
+    }
+    cv_.notify_all();
+}
+
+void MainLoop::drainFdWatches(int timeoutMs) {
+    const bool canRun = isCommonMode(currentMode());
+    std::vector<pollfd> fds;
+    fds.push_back({wakeFd_, POLLIN, 0});
+    if (canRun) {
+        for (const auto& w : fdWatches_) fds.push_back({w.fd, POLLIN, 0});
+    }
+    if (poll(fds.data(), fds.size(), timeoutMs) <= 0) return;
+    if (fds[0].revents & POLLIN) {
+        uint64_t value;
+        [[maybe_unused]] ssize_t n = read(wakeFd_, &value, sizeof value);
+    }
+    if (!canRun) return;
+    std::vector<int> ready;
+    for (size_t i = 1; i < fds.size(); ++i) {
+        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) ready.push_back(fds[i].fd);
+    }
+    for (int fd : ready) {
+        // Look the watch up again: an earlier callback may have removed it.
+        auto it = std::find_if(fdWatches_.begin(), fdWatches_.end(), [fd](const FdWatch& w) { return w.fd == fd; });
+        if (it == fdWatches_.end()) continue;
+        auto callback = it->onReadable;
+        callback();
+    }
+}
+
+void MainLoop::waitForWork(double until) {
+    const double wait = until - now();
+    int timeoutMs = -1;
+    if (std::isfinite(until)) timeoutMs = wait <= 0 ? 0 : static_cast<int>(std::ceil(wait * 1000));
+    drainFdWatches(timeoutMs);
+}
+
+size_t MainLoop::runUntilIdle() {
+    if (!isMainThread()) fail("runUntilIdle off the main thread");
+    size_t count = 0;
+    uint64_t generation = 0;
+    for (;;) {
+        if (runOne()) {
+            ++count;
+            continue;
+        }
+        drainFdWatches(0);
+        if (runOne()) {
+            ++count;
+            continue;
+        }
+        if (clock_ != ClockKind::simulated) break;
+        std::unique_lock lock(mutex_);
+        if (inFlight_ == 0) break;
+        // Off-main work on a thread is still running: time may not move until it is back.
+        generation = seq_;
+        cv_.wait(lock, [&] { return inFlight_ == 0 || seq_ != generation; });
+    }
+    return count;
+}
+
+void MainLoop::advance(double seconds) {
+    if (clock_ != ClockKind::simulated) fail("advance needs the simulated clock");
+    if (!(seconds >= 0)) seconds = 0;
+    const double target = now() + seconds;
+    for (;;) {
+        runUntilIdle();
+        const double next = nextEventTime();
+        if (!(next <= target)) break;
+        std::lock_guard lock(mutex_);
+        simulatedNow_ = std::max(simulatedNow_, next);
+    }
+    {
+        std::lock_guard lock(mutex_);
+        simulatedNow_ = std::max(simulatedNow_, target);
+    }
+    runUntilIdle();
+}
+
+void MainLoop::run() {
+    stopRequested_ = false;
+    while (!stopRequested_) {
+        if (runOne()) continue;
+        if (clock_ == ClockKind::simulated) {
+            runUntilIdle();
+            if (stopRequested_) break;
+            const double next = nextEventTime();
+            if (!std::isfinite(next)) break;
+            std::lock_guard lock(mutex_);
+            simulatedNow_ = std::max(simulatedNow_, next);
+        } else {
+            waitForWork(nextEventTime());
+        }
+    }
+    stopRequested_ = false;
+}
+
+void MainLoop::stop() {
+    stopRequested_ = true;
+    wake();
+}
+
+bool MainLoop::runInMode(const RunLoopMode& mode, double seconds, const std::function<bool()>& done) {
+    if (!isMainThread()) fail("runInMode off the main thread");
+    modeStack_.push_back(mode);
+    const double deadline = now() + (std::isnan(seconds) || seconds < 0 ? 0 : seconds);
+    bool satisfied = false;
+    for (;;) {
+        if (done && done()) {
+            satisfied = true;
+            break;
+        }
+        if (runOne()) continue;
+        if (now() >= deadline) break;
+        const double next = std::min(nextEventTime(), deadline);
+        if (clock_ == ClockKind::simulated) {
+            std::unique_lock lock(mutex_);
+            if (inFlight_ > 0) {
+                const uint64_t generation = seq_;
+                cv_.wait(lock, [&] { return inFlight_ == 0 || seq_ != generation; });
+                continue;
+            }
+            simulatedNow_ = std::max(simulatedNow_, next);
+        } else {
+            waitForWork(next);
+        }
+    }
+    modeStack_.pop_back();
+    return satisfied;
+}
+
+void MainLoop::blockFor(double seconds) {
+    if (!(seconds > 0)) return;
+    if (SimulatedJobContext* job = t_job) {
+        job->extraCost += seconds;
+        return;
+    }
+    if (clock_ == ClockKind::simulated) {
+        std::lock_guard lock(mutex_);
+        simulatedNow_ += seconds;
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void MainLoop::beginOffMainWork() {
+    std::lock_guard lock(mutex_);
+    ++inFlight_;
+}
+
+void MainLoop::endOffMainWork() {
+    {
+        std::lock_guard lock(mutex_);
+        --inFlight_;
+        ++seq_;
+    }
+    wake();
+}
+
+SerialQueue& MainLoop::queue(const std::string& label) {
+    std::lock_guard lock(mutex_);
+    auto& slot = queues_[label];
+    if (!slot) {
+        if (clock_ == ClockKind::simulated) {
+            slot = std::make_unique<SimulatedSerialQueue>(label, *this);
+        } else {
+            slot = std::make_unique<ThreadSerialQueue>(label, *this);
+        }
+    }
+    return *slot;
+}
+
+}  // namespace platform

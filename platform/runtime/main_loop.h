@@ -1,0 +1,251 @@
+#pragma once
+
+// The main run loop: the one thread on which all of the program's state lives.
+//
+// What it promises:
+// - post() runs work on the main thread on a later turn, in posting order (FIFO among
+//   items that became ready at the same moment). It is safe to call from any thread.
+//   Posted work is the main queue: it runs only while the loop runs in one of the
+//   common modes, never in a private mode such as "dockmsg-mode".
+// - Timers and sources run only in the modes they were added to. Adding to the
+//   common modes means every mode in the common set, including ones added later.
+// - Ready work runs in order of the moment it became ready, ties broken by the order
+//   in which it was scheduled; the same program therefore runs in the same order.
+// - Two clocks. With the real clock the loop waits on time and file descriptors.
+//   With the simulated clock nothing ever sleeps: time stands still while anything
+//   is runnable or an off-main job on a thread is in flight, and moves only when a
+//   test asks for it (advance, runInMode) or a blocking call on the main thread
+//   consumes it (blockFor). Simulated time never goes backwards.
+//
+// Off-main work on the simulated clock runs on the main OS thread but outside the
+// main thread's logical context: isMainThread() is false inside it, and whatever it
+// posts is handed over only when the job ends (see SerialQueue).
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+using RunLoopMode = std::string;
+
+namespace modes {
+inline const RunLoopMode kDefault = "kCFRunLoopDefaultMode";
+inline const RunLoopMode kCommon = "kCFRunLoopCommonModes";
+inline const RunLoopMode kEventTracking = "NSEventTrackingRunLoopMode";
+// The private mode in which the main loop waits while an own window travels to or
+// from the Dock. Sources that must keep firing then are added to it besides kCommon.
+inline const RunLoopMode kDockMessage = "dockmsg-mode";
+}  // namespace modes
+
+enum class ClockKind { real, simulated };
+
+class MainLoop;
+class SerialQueue;
+struct TaskRegistry;
+
+// A timer, repeating or not. Made detached; scheduled by MainLoop::add. A repeating
+// timer reschedules from its scheduled fire date, not the moment it actually fired,
+// and fires once for any run of firings it missed. Main thread only.
+class Timer : public std::enable_shared_from_this<Timer> {
+public:
+    static std::shared_ptr<Timer> make(double interval, bool repeats, std::function<void()> action);
+
+    double interval() const { return interval_; }
+    bool repeats() const { return repeats_; }
+    double tolerance() const { return tolerance_; }
+    void setTolerance(double seconds) { tolerance_ = seconds < 0 ? 0 : seconds; }
+    // Loop time of the next firing; meaningful once scheduled.
+    double fireDate() const { return fireDate_; }
+    bool isValid() const { return valid_; }
+    // Stops the timer for good and takes it out of its loop.
+    void invalidate();
+
+private:
+    friend class MainLoop;
+    Timer(double interval, bool repeats, std::function<void()> action);
+
+    double interval_;
+    bool repeats_;
+    double tolerance_ = 0;
+    double fireDate_ = 0;
+    uint64_t seq_ = 0;
+    bool valid_ = true;
+    bool scheduled_ = false;
+    std::function<void()> action_;
+    MainLoop* loop_ = nullptr;
+    std::set<RunLoopMode> modes_;
+};
+
+// A source that others signal with work; the work runs on the main thread when the
+// loop runs in a mode the source is in. Work signalled while the source is in no
+// mode waits until it is added; invalidating drops it. Main thread only.
+class RunLoopSource : public std::enable_shared_from_this<RunLoopSource> {
+public:
+    static std::shared_ptr<RunLoopSource> make(std::string name);
+
+    const std::string& name() const { return name_; }
+    void signal(std::function<void()> work);
+    bool isValid() const { return valid_; }
+    // In at least one mode of a loop.
+    bool isAttached() const { return loop_ != nullptr && !modes_.empty(); }
+    bool isInMode(const RunLoopMode& mode) const;
+    size_t pendingCount() const { return pending_.size(); }
+    void invalidate();
+
+private:
+    friend class MainLoop;
+    explicit RunLoopSource(std::string name) : name_(std::move(name)) {}
+
+    struct Pending {
+        double time;
+        uint64_t seq;
+        std::function<void()> work;
+    };
+    std::string name_;
+    bool valid_ = true;
+    MainLoop* loop_ = nullptr;
+    std::set<RunLoopMode> modes_;
+    std::vector<Pending> pending_;
+};
+
+class MainLoop {
+public:
+    explicit MainLoop(ClockKind clock);
+    ~MainLoop();
+    MainLoop(const MainLoop&) = delete;
+    MainLoop& operator=(const MainLoop&) = delete;
+
+    // The loop of this process. Exactly one exists at a time.
+    static MainLoop& main();
+    static bool exists();
+
+    ClockKind clockKind() const { return clock_; }
+    bool isSimulated() const { return clock_ == ClockKind::simulated; }
+    // The calling thread is the main thread and not inside simulated off-main work.
+    bool isMainThread() const;
+    // Seconds on the loop's clock; simulated time starts at 0.
+    double now() const;
+    // The mode the loop is running in now (kDefault outside any run).
+    const RunLoopMode& currentMode() const;
+    void addCommonMode(const RunLoopMode& mode);
+    bool isCommonMode(const RunLoopMode& mode) const;
+
+    // The main queue. Safe from any thread.
+    void post(std::function<void()> work);
+    void postAfter(double seconds, std::function<void()> work);
+
+    // Mode-agnostic work that stands for something happening on another thread (a
+    // deadline on a global queue, a simulated job finishing). It runs in any mode.
+    void postOffMainEvent(double seconds, std::function<void()> work);
+
+    void add(const std::shared_ptr<Timer>& timer, const RunLoopMode& mode);
+    void add(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode);
+    void remove(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode);
+
+    // Watches a file descriptor for reading; the callback runs on the main thread in
+    // the common modes. Returns an id for removeFdWatch.
+    int addFdWatch(int fd, std::function<void()> onReadable);
+    void removeFdWatch(int id);
+
+    // Runs everything runnable now; on the simulated clock also waits for off-main jobs
+    // on threads to come back. Returns the number of items run.
+    size_t runUntilIdle();
+    // Simulated clock only: runs until `seconds` have passed, firing what falls due.
+    void advance(double seconds);
+    // Runs in the default mode until stop(); on the simulated clock, until nothing
+    // more can ever happen.
+    void run();
+    void stop();
+    // Runs nested in `mode` until `done` says so or `seconds` have passed. Returns
+    // whether `done` was satisfied.
+    bool runInMode(const RunLoopMode& mode, double seconds, const std::function<bool()>& done);
+
+    // Blocks the caller for `seconds`: on the simulated clock the main thread's time
+    // jumps ahead (inside simulated off-main work the job takes that much longer).
+    void blockFor(double seconds);
+
+    // Off-main work in flight on threads; the simulated clock does not move past it.
+    void beginOffMainWork();
+    void endOffMainWork();
+
+    // Serial queues by label, made on first use with the kind that suits the clock.
+    SerialQueue& queue(const std::string& label);
+
+    TaskRegistry& tasks() { return *tasks_; }
+
+private:
+    friend class Timer;
+    friend class RunLoopSource;
+    friend class SimulatedSerialQueue;
+
+    struct Item {
+        std::function<void()> work;
+    };
+    using Key = std::pair<double, uint64_t>;
+
+    bool eligible(const std::set<RunLoopMode>& modes) const;
+    bool runOne();
+    // Earliest moment something eligible in the current mode becomes ready, or +inf.
+    double nextEventTime();
+    void drainFdWatches(int timeoutMs);
+    void waitForWork(double until);
+    void schedule(Timer& timer);
+    void detach(Timer& timer);
+    void detach(RunLoopSource& source);
+    void signalled(RunLoopSource& source, std::function<void()> work);
+    void wake();
+    uint64_t nextSeq();
+
+    ClockKind clock_;
+    std::thread::id mainThread_;
+    std::chrono::steady_clock::time_point start_;
+    double simulatedNow_ = 0;
+    uint64_t seq_ = 1;
+    bool stopRequested_ = false;
+    bool tearingDown_ = false;
+    std::vector<RunLoopMode> modeStack_;
+    std::set<RunLoopMode> commonModes_;
+
+    mutable std::mutex mutex_;  // guards the main queue, off-main events and in-flight count
+    std::condition_variable cv_;
+    std::map<Key, Item> mainQueue_;
+    std::map<Key, Item> offMainEvents_;
+    int inFlight_ = 0;
+    int wakeFd_ = -1;
+
+    std::set<std::shared_ptr<Timer>> timers_;
+    std::set<std::shared_ptr<RunLoopSource>> sources_;
+    struct FdWatch {
+        int id;
+        int fd;
+        std::function<void()> onReadable;
+    };
+    std::vector<FdWatch> fdWatches_;
+    int nextFdWatchId_ = 1;
+
+    std::unordered_map<std::string, std::unique_ptr<SerialQueue>> queues_;
+    std::unique_ptr<TaskRegistry> tasks_;
+};
+
+// Inside simulated off-main work: what the job defers until it ends.
+struct SimulatedJobContext {
+    double extraCost = 0;
+    std::vector<std::function<void()>> deferred;
+};
+SimulatedJobContext* currentSimulatedJob();
+
+namespace detail {
+void setCurrentSimulatedJob(SimulatedJobContext* job);
+}
+
+}  // namespace platform

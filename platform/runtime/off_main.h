@@ -1,0 +1,78 @@
+#pragma once
+
+// Awaiting blocking work off the main thread for a bounded time.
+//
+//   auto work = [id] { return capture(id); };
+//   auto picture = co_await offMain<Image>(queue, 1.0, work);
+//
+// The work is passed as a named variable: g++ 12 destroys a lambda temporary written
+// inside a co_await operand twice, so offMain refuses temporaries at compile time.
+//
+// The work runs on `queue`. The awaiting task resumes exactly once, on a later main
+// loop turn: with the work's result, or with nothing when `within` seconds passed
+// first. The work is not cancelled by the deadline; it runs to its end and its late
+// result is dropped. Neither path touches the awaiting frame directly, so a task that
+// has been destroyed in the meantime is never resumed.
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <type_traits>
+
+#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/task.h"
+
+namespace platform {
+
+template <class T>
+class OffMainAwaiter {
+public:
+    OffMainAwaiter(SerialQueue& queue, double within, std::function<T()> work)
+        : queue_(&queue), within_(within), work_(std::move(work)) {}
+
+    bool await_ready() const noexcept { return false; }
+    template <TaskPromise P>
+    void await_suspend(std::coroutine_handle<P> h) {
+        state_->resumption = Resumption(h);
+        auto state = state_;
+        queue_->async([state, work = std::move(work_)] { state->resumeOnce(work()); });
+        MainLoop::main().postOffMainEvent(within_, [state] { state->resumeOnce(std::nullopt); });
+    }
+    std::optional<T> await_resume() { return std::move(state_->value); }
+
+private:
+    struct State {
+        std::mutex mutex;
+        bool resumed = false;
+        std::optional<T> value;
+        Resumption resumption;
+
+        void resumeOnce(std::optional<T> v) {
+            {
+                std::lock_guard lock(mutex);
+                if (resumed) return;
+                resumed = true;
+                value = std::move(v);
+            }
+            resumption.post();
+        }
+    };
+
+    SerialQueue* queue_;
+    double within_;
+    std::function<T()> work_;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+template <class T, class F>
+    requires std::is_lvalue_reference_v<F>
+OffMainAwaiter<T> offMain(SerialQueue& queue, double within, F&& work) {
+    return OffMainAwaiter<T>(queue, within, std::function<T()>(work));
+}
+
+template <class T, class F>
+    requires(!std::is_lvalue_reference_v<F>)
+void offMain(SerialQueue& queue, double within, F&& work) = delete;
+
+}  // namespace platform
