@@ -1,0 +1,84 @@
+#pragma once
+
+// The local notification centre: observers by name, with an optional object filter.
+//
+// Posting on the main thread delivers at once, to every matching observer in the order
+// they were added (as the system's centre does); posting from another thread hands the
+// delivery to the main loop. An observer removed during a delivery gets nothing more;
+// one added during a delivery gets the next notification, not the current one.
+//
+// Names used here: the system's local notifications ("NSCalendarDayChangedNotification",
+// "NSWindowDidMiniaturizeNotification", "NSWindowDidDeminiaturizeNotification",
+// "NSApplicationDidBecomeActiveNotification", "NSApplicationDidResignActiveNotification",
+// "NSWindowDidBecomeKeyNotification", "NSWindowDidResignKeyNotification",
+// "NSApplicationDidChangeScreenParametersNotification") and the workspace's.
+
+#include <any>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct Notification {
+    std::string name;
+    // Who posted it, compared by identity; null for none.
+    const void* object = nullptr;
+    std::map<std::string, std::any> userInfo;
+
+    // The entry under `key` when it holds a T.
+    template <class T>
+    const T* info(const std::string& key) const {
+        auto it = userInfo.find(key);
+        return it == userInfo.end() ? nullptr : std::any_cast<T>(&it->second);
+    }
+};
+
+namespace notifications {
+inline const std::string kCalendarDayChanged = "NSCalendarDayChangedNotification";
+inline const std::string kWindowDidMiniaturize = "NSWindowDidMiniaturizeNotification";
+inline const std::string kWindowDidDeminiaturize = "NSWindowDidDeminiaturizeNotification";
+inline const std::string kApplicationDidBecomeActive = "NSApplicationDidBecomeActiveNotification";
+inline const std::string kApplicationDidResignActive = "NSApplicationDidResignActiveNotification";
+inline const std::string kWindowDidBecomeKey = "NSWindowDidBecomeKeyNotification";
+inline const std::string kWindowDidResignKey = "NSWindowDidResignKeyNotification";
+inline const std::string kScreenParametersChanged = "NSApplicationDidChangeScreenParametersNotification";
+}  // namespace notifications
+
+class NotificationCenter {
+public:
+    using Handler = std::function<void(const Notification&)>;
+    // Keeps the observation alive only as a key for removal; the centre owns it.
+    using Token = std::shared_ptr<const void>;
+
+    NotificationCenter() = default;
+    NotificationCenter(const NotificationCenter&) = delete;
+    NotificationCenter& operator=(const NotificationCenter&) = delete;
+
+    // The process's default centre.
+    static NotificationCenter& defaultCenter();
+
+    // An empty name matches every name; a null object matches every object.
+    Token addObserver(std::string name, const void* object, Handler handler);
+    void removeObserver(const Token& token);
+    void post(Notification notification);
+    void post(std::string name, const void* object = nullptr) { post(Notification{std::move(name), object, {}}); }
+
+    size_t observerCount() const;
+    // Drops every observer (between tests).
+    void removeAll();
+
+private:
+    struct Record {
+        std::string name;
+        const void* object;
+        Handler handler;
+        bool removed = false;
+    };
+    void deliver(const Notification& notification);
+    std::vector<std::shared_ptr<Record>> records_;
+};
+
+}  // namespace platform

@@ -1,0 +1,128 @@
+#include "platform/plist/value.h"
+
+#include <cstdio>
+
+namespace platform::plist {
+
+Array::Array(std::initializer_list<Value> items) : items_(items) {}
+
+void Array::push_back(Value v) { items_.push_back(std::move(v)); }
+
+bool operator==(const Array& a, const Array& b) { return a.items_ == b.items_; }
+
+Dictionary::Dictionary(std::initializer_list<std::pair<std::string, Value>> entries) {
+    for (const auto& [key, value] : entries) set(key, value);
+}
+
+std::optional<size_t> Dictionary::indexOf(std::string_view key) const {
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        if (keys_[i] == key) return i;
+    }
+    return std::nullopt;
+}
+
+const Value* Dictionary::find(std::string_view key) const {
+    auto i = indexOf(key);
+    return i ? &values_[*i] : nullptr;
+}
+
+Value* Dictionary::find(std::string_view key) {
+    auto i = indexOf(key);
+    return i ? &values_[*i] : nullptr;
+}
+
+void Dictionary::set(std::string key, Value value) {
+    if (auto i = indexOf(key)) {
+        values_[*i] = std::move(value);
+        return;
+    }
+    keys_.push_back(std::move(key));
+    values_.push_back(std::move(value));
+}
+
+bool Dictionary::erase(std::string_view key) {
+    auto i = indexOf(key);
+    if (!i) return false;
+    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(*i));
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(*i));
+    return true;
+}
+
+bool operator==(const Dictionary& a, const Dictionary& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.keys_.size(); ++i) {
+        const Value* other = b.find(a.keys_[i]);
+        if (!other || !(*other == a.values_[i])) return false;
+    }
+    return true;
+}
+
+std::optional<bool> Value::boolean() const {
+    if (auto b = std::get_if<bool>(&v_)) return *b;
+    return std::nullopt;
+}
+
+std::optional<int64_t> Value::integer() const {
+    if (auto i = std::get_if<int64_t>(&v_)) return *i;
+    return std::nullopt;
+}
+
+std::optional<double> Value::real() const {
+    if (auto d = std::get_if<double>(&v_)) return *d;
+    return std::nullopt;
+}
+
+std::optional<double> Value::number() const {
+    if (auto i = std::get_if<int64_t>(&v_)) return static_cast<double>(*i);
+    return real();
+}
+
+const char* typeName(Value::Type type) {
+    switch (type) {
+    case Value::Type::boolean: return "boolean";
+    case Value::Type::integer: return "integer";
+    case Value::Type::real: return "real";
+    case Value::Type::string: return "string";
+    case Value::Type::data: return "data";
+    case Value::Type::date: return "date";
+    case Value::Type::array: return "array";
+    case Value::Type::dictionary: return "dictionary";
+    }
+    return "?";
+}
+
+std::string describe(const Value& value) {
+    char buf[64];
+    switch (value.type()) {
+    case Value::Type::boolean: return *value.boolean() ? "true" : "false";
+    case Value::Type::integer: return std::to_string(*value.integer());
+    case Value::Type::real:
+        std::snprintf(buf, sizeof buf, "%.17g", *value.real());
+        return buf;
+    case Value::Type::string: return "\"" + *value.string() + "\"";
+    case Value::Type::data: return "<" + std::to_string(value.data()->bytes.size()) + " bytes>";
+    case Value::Type::date:
+        std::snprintf(buf, sizeof buf, "@%.3f", value.date()->secondsSinceReferenceDate);
+        return buf;
+    case Value::Type::array: {
+        std::string out = "[";
+        for (size_t i = 0; i < value.array()->size(); ++i) {
+            if (i) out += ", ";
+            out += describe((*value.array())[i]);
+        }
+        return out + "]";
+    }
+    case Value::Type::dictionary: {
+        const Dictionary& d = *value.dictionary();
+        std::string out = "{";
+        for (size_t i = 0; i < d.size(); ++i) {
+            if (i) out += ", ";
+            out += d.keys()[i] + ": " + describe(d.valueAt(i));
+        }
+        return out + "}";
+    }
+    }
+    return "?";
+}
+
+}  // namespace platform::plist

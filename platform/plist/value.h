@@ -1,0 +1,134 @@
+#pragma once
+
+// Property-list values: the one value type for everything the program stores or
+// announces. A value is a Boolean, an integer, a real, a string, data, a date, an
+// array or a dictionary. Booleans stay distinct from integers. Dictionaries keep
+// their keys unique and remember the order in which keys were first inserted, so a
+// dictionary written out and read back comes back in the same order.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace platform::plist {
+
+class Value;
+
+struct Data {
+    std::vector<uint8_t> bytes;
+    friend bool operator==(const Data&, const Data&) = default;
+};
+
+// Seconds since 2001-01-01 00:00:00 UTC, as property lists count them.
+struct Date {
+    double secondsSinceReferenceDate = 0;
+    friend bool operator==(const Date&, const Date&) = default;
+};
+
+class Array {
+public:
+    Array() = default;
+    Array(std::initializer_list<Value> items);
+
+    size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    const Value& operator[](size_t i) const { return items_[i]; }
+    Value& operator[](size_t i) { return items_[i]; }
+    void push_back(Value v);
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+    auto begin() { return items_.begin(); }
+    auto end() { return items_.end(); }
+    void reserve(size_t n) { items_.reserve(n); }
+
+    friend bool operator==(const Array& a, const Array& b);
+
+private:
+    std::vector<Value> items_;
+};
+
+class Dictionary {
+public:
+    Dictionary() = default;
+    Dictionary(std::initializer_list<std::pair<std::string, Value>> entries);
+
+    size_t size() const { return keys_.size(); }
+    bool empty() const { return keys_.empty(); }
+    bool contains(std::string_view key) const { return indexOf(key).has_value(); }
+    // The value under `key`, or null when absent.
+    const Value* find(std::string_view key) const;
+    Value* find(std::string_view key);
+    // Replaces the value of an existing key in place; a new key goes to the end.
+    void set(std::string key, Value value);
+    // Returns whether the key was there.
+    bool erase(std::string_view key);
+    const std::vector<std::string>& keys() const { return keys_; }
+    const Value& valueAt(size_t i) const { return values_[i]; }
+
+    // Order does not matter for equality: two dictionaries are equal when they hold the
+    // same keys with equal values.
+    friend bool operator==(const Dictionary& a, const Dictionary& b);
+
+private:
+    std::optional<size_t> indexOf(std::string_view key) const;
+    std::vector<std::string> keys_;
+    std::vector<Value> values_;
+};
+
+class Value {
+public:
+    enum class Type { boolean, integer, real, string, data, date, array, dictionary };
+
+    Value() : v_(false) {}
+    Value(bool b) : v_(b) {}
+    Value(int i) : v_(int64_t{i}) {}
+    Value(int64_t i) : v_(i) {}
+    Value(uint32_t i) : v_(int64_t{i}) {}
+    Value(double d) : v_(d) {}
+    Value(const char* s) : v_(std::string(s)) {}
+    Value(std::string s) : v_(std::move(s)) {}
+    Value(Data d) : v_(std::move(d)) {}
+    Value(Date d) : v_(d) {}
+    Value(Array a) : v_(std::move(a)) {}
+    Value(Dictionary d) : v_(std::move(d)) {}
+
+    Type type() const { return static_cast<Type>(v_.index()); }
+    bool isBoolean() const { return type() == Type::boolean; }
+    bool isInteger() const { return type() == Type::integer; }
+    bool isReal() const { return type() == Type::real; }
+    bool isNumber() const { return isInteger() || isReal(); }
+    bool isString() const { return type() == Type::string; }
+    bool isData() const { return type() == Type::data; }
+    bool isDate() const { return type() == Type::date; }
+    bool isArray() const { return type() == Type::array; }
+    bool isDictionary() const { return type() == Type::dictionary; }
+
+    // Exact reads: a value of another type gives nothing (no conversions).
+    std::optional<bool> boolean() const;
+    std::optional<int64_t> integer() const;
+    std::optional<double> real() const;
+    // An integer or a real as a double.
+    std::optional<double> number() const;
+    const std::string* string() const { return std::get_if<std::string>(&v_); }
+    const Data* data() const { return std::get_if<Data>(&v_); }
+    const Date* date() const { return std::get_if<Date>(&v_); }
+    const Array* array() const { return std::get_if<Array>(&v_); }
+    Array* array() { return std::get_if<Array>(&v_); }
+    const Dictionary* dictionary() const { return std::get_if<Dictionary>(&v_); }
+    Dictionary* dictionary() { return std::get_if<Dictionary>(&v_); }
+
+    friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
+
+private:
+    std::variant<bool, int64_t, double, std::string, Data, Date, Array, Dictionary> v_;
+};
+
+const char* typeName(Value::Type type);
+// A short readable rendering for messages and test output (not a file format).
+std::string describe(const Value& value);
+
+}  // namespace platform::plist
