@@ -261,13 +261,5 @@ TEST_F(Rules, DerivedPropertiesWakeTheirObserversOnlyWhenTheyChange) {
     EXPECT_TRUE(rules.hasHotkeys());
 }
 
-TEST_F(Rules, TheSharedObjectCanBeReplacedForTests) {
-    auto mine = std::make_unique<ActionRules>(defaults);
-    ActionRules* expected = mine.get();
-    EXPECT_EQ(&ActionRules::setShared(std::move(mine)), expected);
-    EXPECT_EQ(&ActionRules::shared(), expected);
-    ActionRules::setShared(nullptr);  // the next use makes a fresh one from the standard defaults
-}
-
 }  // namespace
 }  // namespace furlpane

@@ -39,13 +39,6 @@ TEST(Vocabulary, FactorySettings) {
     EXPECT_EQ(factory, expected);
 }
 
-TEST(Vocabulary, ApplicationSelectionNamesTheCollection) {
-    EXPECT_EQ(ApplicationSelection::standard().bundleIdentifier(), std::nullopt);
-    EXPECT_EQ(ApplicationSelection::application("com.a").bundleIdentifier(), "com.a");
-    EXPECT_NE(ApplicationSelection::application("com.a"), ApplicationSelection::application("com.b"));
-    EXPECT_NE(ApplicationSelection::application(""), ApplicationSelection::standard());
-}
-
 TEST(HotkeyText, ModifierSymbolsInFixedOrder) {
     EXPECT_EQ(Hotkey::modifierSymbols(modifier::command | modifier::shift), "\u21E7\u2318");
     EXPECT_EQ(Hotkey::modifierSymbols(modifier::all), "\u2303\u2325\u21E7\u2318");

@@ -256,13 +256,5 @@ TEST(Preferences, EffectiveMagnificationIsTheLargerAndSetsOnlyTheMagnification) 
     EXPECT_EQ(defaults.writes, (std::vector<std::string>{"set MIPWindowMagnification"}));
 }
 
-TEST(Preferences, TheSharedObjectCanBeReplacedForTests) {
-    RecordingDefaults defaults;
-    auto mine = makePreferences(defaults);
-    EXPECT_EQ(&Preferences::setShared(mine), mine.get());
-    EXPECT_EQ(&Preferences::shared(), mine.get());
-    Preferences::setShared(nullptr);
-}
-
 }  // namespace
 }  // namespace furlpane
