@@ -7,6 +7,8 @@
 // dictionary written out and read back comes back in the same order.
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +53,9 @@ private:
     std::vector<Value> items_;
 };
 
+// Lookups are linear while a dictionary is small and go through an index once it
+// grows, so that a stored dictionary with a huge number of keys (a hostile file)
+// still loads in n log n time.
 class Dictionary {
 public:
     Dictionary() = default;
@@ -74,9 +79,13 @@ public:
     friend bool operator==(const Dictionary& a, const Dictionary& b);
 
 private:
+    static constexpr size_t kIndexThreshold = 16;
     std::optional<size_t> indexOf(std::string_view key) const;
+    void rebuildIndex();
     std::vector<std::string> keys_;
     std::vector<Value> values_;
+    // Key to position; kept only while the dictionary holds more than kIndexThreshold keys.
+    std::map<std::string, size_t, std::less<>> index_;
 };
 
 class Value {
