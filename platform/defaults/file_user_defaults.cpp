@@ -119,14 +119,30 @@ void FileUserDefaults::store(std::string_view key, const std::optional<plist::Va
     // write; it is refused instead.
     if (value && !plist::isWritable(*value)) return;
     pending_.push_back({std::string(key), value});
-    writeOut();
+    // A write from inside an update's change joins the write under way; taking the
+    // lock again would wait for ever on ourselves.
+    if (!writing_) writeOut();
 }
 
-void FileUserDefaults::storeUpdated(std::string_view key, const Change& change) { writeOut(key, &change); }
+void FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    if (!writing_) {
+        writeOut(key, &change);
+        return;
+    }
+    auto value = change(lookup(effective(), key));
+    if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+}
 
 bool FileUserDefaults::synchronize() { return pending_.empty() || writeOut(); }
 
 bool FileUserDefaults::writeOut(std::string_view key, const Change* change) {
+    writing_ = true;
+    const bool written = writeOutLocked(key, change);
+    writing_ = false;
+    return written;
+}
+
+bool FileUserDefaults::writeOutLocked(std::string_view key, const Change* change) {
     std::optional<durable::FileLock> lock;
     if (durable::makeFolder(folder_)) lock.emplace(lockPath_);
     const bool locked = lock && lock->held();
@@ -134,6 +150,7 @@ bool FileUserDefaults::writeOut(std::string_view key, const Change* change) {
         durable::removeStaleTemporaries(path_);
         // What counts for the merge is the file as it is now, under the lock.
         loaded_ = false;
+        refresh();
     }
     if (change) {
         auto value = (*change)(lookup(effective(), key));

@@ -11,7 +11,9 @@
 // Several processes. A write is a read-modify-write under an exclusive lock on
 // "<domain>.plist.lock": the writer reads the file as it is now, applies only its own
 // changed keys, and writes the result, so two processes writing different keys lose
-// nothing. Reads notice when another process replaced the file and read it again.
+// nothing. Reads notice when another process replaced the file and read it again. A
+// write waits while another process writes the same domain. A set or update made from
+// inside an update's change joins that update's write.
 //
 // Bad files. A file that cannot be read whole (corrupt, truncated, not a property list,
 // a root that is not a dictionary, too large, a folder in its place) reads as empty,
@@ -79,6 +81,7 @@ private:
     void adopt(const durable::FileSignature& signature, plist::ReadResult read) const;
     plist::Dictionary effective() const;
     bool writeOut(std::string_view key = {}, const Change* change = nullptr);
+    bool writeOutLocked(std::string_view key, const Change* change);
     bool keepBadFileAside();
 
     std::filesystem::path folder_;
@@ -93,6 +96,7 @@ private:
     mutable std::optional<plist::ReadError> readError_;
     // Writes not yet on disk, in the order they were made.
     std::vector<PendingChange> pending_;
+    bool writing_ = false;
     std::optional<durable::FileSignature> keptSignature_;
     std::vector<std::filesystem::path> keptAside_;
 };

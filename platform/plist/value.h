@@ -36,16 +36,17 @@ public:
     Array() = default;
     Array(std::initializer_list<Value> items);
 
-    size_t size() const { return items_.size(); }
-    bool empty() const { return items_.empty(); }
-    const Value& operator[](size_t i) const { return items_[i]; }
-    Value& operator[](size_t i) { return items_[i]; }
+    // Defined after Value, which must be complete for them (clang insists).
+    size_t size() const;
+    bool empty() const;
+    const Value& operator[](size_t i) const;
+    Value& operator[](size_t i);
     void push_back(Value v);
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
     auto begin() { return items_.begin(); }
     auto end() { return items_.end(); }
-    void reserve(size_t n) { items_.reserve(n); }
+    void reserve(size_t n);
 
     friend bool operator==(const Array& a, const Array& b);
 
@@ -72,7 +73,7 @@ public:
     // Returns whether the key was there.
     bool erase(std::string_view key);
     const std::vector<std::string>& keys() const { return keys_; }
-    const Value& valueAt(size_t i) const { return values_[i]; }
+    const Value& valueAt(size_t i) const;
 
     // Order does not matter for equality: two dictionaries are equal when they hold the
     // same keys with equal values.
@@ -135,6 +136,13 @@ public:
 private:
     std::variant<bool, int64_t, double, std::string, Data, Date, Array, Dictionary> v_;
 };
+
+inline size_t Array::size() const { return items_.size(); }
+inline bool Array::empty() const { return items_.empty(); }
+inline const Value& Array::operator[](size_t i) const { return items_[i]; }
+inline Value& Array::operator[](size_t i) { return items_[i]; }
+inline void Array::reserve(size_t n) { items_.reserve(n); }
+inline const Value& Dictionary::valueAt(size_t i) const { return values_[i]; }
 
 const char* typeName(Value::Type type);
 // A short readable rendering for messages and test output (not a file format).

@@ -82,6 +82,16 @@ std::optional<ReadResult> precheck(std::string_view text) {
     return std::nullopt;
 }
 
+std::string withoutNul(const std::string& s) {
+    if (s.find('\0') == std::string::npos) return s;
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        if (c != '\0') out.push_back(c);
+    }
+    return out;
+}
+
 // ---- libplist nodes to values --------------------------------------------------------
 
 class Reader {
@@ -169,7 +179,13 @@ std::optional<Value> Reader::convert(void* node, int depth) {
     case PLIST_STRING: {
         uint64_t length = 0;
         const char* p = plist_get_string_ptr(node, &length);
-        return Value(p ? std::string(p, length) : std::string());
+        std::string text = p ? std::string(p, length) : std::string();
+        // A raw NUL in the document: dropped, as the writer drops it.
+        if (text.find('\0') != std::string::npos) {
+            exact = false;
+            text = withoutNul(text);
+        }
+        return Value(std::move(text));
     }
     case PLIST_DATE: {
         int32_t sec = 0, usec = 0;
@@ -191,15 +207,6 @@ std::optional<Value> Reader::convert(void* node, int depth) {
 
 // ---- Values to libplist nodes --------------------------------------------------------
 
-std::string withoutNul(const std::string& s) {
-    if (s.find('\0') == std::string::npos) return s;
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        if (c != '\0') out.push_back(c);
-    }
-    return out;
-}
 
 // The XML form holds whole seconds, and libplist counts them in 32 bits.
 void* dateNode(const Date& date) {
@@ -332,8 +339,8 @@ ReadResult ReadResult::failure(ReadError error, std::string detail) {
 
 ReadResult parseXml(std::string_view text) {
     if (auto refused = precheck(text)) return std::move(*refused);
-    // libplist wants a terminated buffer; a view need not be one.
-    const std::string copy(text);
+    // libplist wants a terminated buffer (a view need not be one) and no byte order mark.
+    const std::string copy(skipLeadingSpace(text));
     plist_t raw = nullptr;
     plist_from_xml(copy.c_str(), static_cast<uint32_t>(copy.size()), &raw);
     Node root(raw);

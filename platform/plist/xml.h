@@ -14,6 +14,7 @@
 //   integer 0, "1.5" as the integer 1, "0x10" as 16, a malformed date as 1970-01-01;
 //   these are defined, if surprising, and count as exact;
 // - a dictionary holding a key twice keeps the last value;
+// - a raw NUL character in a string is dropped (the writer cannot write it), inexactly;
 // - element kinds we do not hold (the archiver's <uid>) are left out, inexactly; libplist
 //   refuses most of them outright, which makes the document corrupt;
 // - binary property lists are not read (unsupportedFormat): nothing of ours writes
