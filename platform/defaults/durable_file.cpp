@@ -38,8 +38,11 @@ void syncFolder(const std::filesystem::path& folder) {
 
 std::filesystem::path temporaryBeside(const std::filesystem::path& path) {
     static std::atomic<unsigned> counter{0};
-    std::string name = path.filename().string() + ".tmp." + std::to_string(::getpid()) + "." +
-                       std::to_string(counter.fetch_add(1));
+    std::string name = path.filename().string();
+    name += ".tmp.";
+    name += std::to_string(::getpid());
+    name += ".";
+    name += std::to_string(counter.fetch_add(1));
     return path.parent_path() / name;
 }
 
@@ -144,7 +147,10 @@ std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path
     struct stat st {};
     const bool regular = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     for (int n = 1; n < 10000; ++n) {
-        const std::filesystem::path kept = path.string() + ".kept-" + std::to_string(n);
+        std::string name = path.string();
+        name += ".kept-";
+        name += std::to_string(n);
+        const std::filesystem::path kept = name;
         if (regular) {
             if (::link(path.c_str(), kept.c_str()) == 0) return kept;
             if (nameTaken(errno)) continue;

@@ -117,7 +117,13 @@ std::string describe(const Value& value) {
         std::snprintf(buf, sizeof buf, "%.17g", *value.real());
         return buf;
     case Value::Type::string: return "\"" + *value.string() + "\"";
-    case Value::Type::data: return "<" + std::to_string(value.data()->bytes.size()) + " bytes>";
+    case Value::Type::data: {
+        // Appended piece by piece: g++ 12 warns falsely on "literal" + std::string&&.
+        std::string out = "<";
+        out += std::to_string(value.data()->bytes.size());
+        out += " bytes>";
+        return out;
+    }
     case Value::Type::date:
         std::snprintf(buf, sizeof buf, "@%.3f", value.date()->secondsSinceReferenceDate);
         return buf;

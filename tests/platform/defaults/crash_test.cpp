@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/defaults/file_user_defaults.h"
+#include "tests/support/numbered.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -57,7 +58,7 @@ int waitFor(pid_t pid) {
 
 // Write i of a child: key "K<i>" = i, and "Last" = i.
 void writeStep(FileUserDefaults& d, int i) {
-    d.set("K" + std::to_string(i), i);
+    d.set(furlpane_test::numbered("K", i), i);
     d.set("Last", i);
 }
 
@@ -67,7 +68,7 @@ void expectStepsUpTo(const std::filesystem::path& folder, int last) {
     ASSERT_EQ(d->fileState(), FileUserDefaults::FileState::sound);
     const int stored = static_cast<int>(d->integer("Last"));
     EXPECT_GE(stored, last);
-    for (int i = 0; i <= stored; ++i) EXPECT_EQ(d->integer("K" + std::to_string(i)), i) << "step " << i;
+    for (int i = 0; i <= stored; ++i) EXPECT_EQ(d->integer(furlpane_test::numbered("K", i)), i) << "step " << i;
 }
 
 TEST(DefaultsCrash, AProcessKilledBetweenAnyTwoWritesLosesNothingWritten) {
@@ -144,7 +145,7 @@ TEST(DefaultsCrash, TwoProcessesRewritingOneDomainLoseNothing) {
             const std::string me = c == 0 ? "A" : "B";
             auto d = FileUserDefaults::create(kDomain, tmp.path());
             for (int i = 0; i < kWrites; ++i) {
-                d->set(me + std::to_string(i), i);
+                d->set(furlpane_test::numbered(me, i), i);
                 // Both also keep their own entry of one shared dictionary, as running
                 // instances keep their lists in the ledger of changed windows.
                 d->update("Shared", [&](std::optional<Value> stored) -> std::optional<Value> {
@@ -163,8 +164,8 @@ TEST(DefaultsCrash, TwoProcessesRewritingOneDomainLoseNothing) {
     }
     auto d = FileUserDefaults::create(kDomain, tmp.path());
     for (int i = 0; i < kWrites; ++i) {
-        EXPECT_EQ(d->integer("A" + std::to_string(i)), i);
-        EXPECT_EQ(d->integer("B" + std::to_string(i)), i);
+        EXPECT_EQ(d->integer(furlpane_test::numbered("A", i)), i);
+        EXPECT_EQ(d->integer(furlpane_test::numbered("B", i)), i);
     }
     EXPECT_EQ(d->dictionary("Shared"), (Dictionary{{"A", kWrites - 1}, {"B", kWrites - 1}}));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/numbered.h"
+
 namespace platform::plist {
 namespace {
 
@@ -15,7 +17,7 @@ TEST(PlistValue, BooleanStaysDistinctFromInteger) {
 
 TEST(PlistDictionary, KeepsKeysUniqueAndInFirstInsertionOrderAcrossTheIndexThreshold) {
     Dictionary d;
-    for (int i = 0; i < 40; ++i) d.set("k" + std::to_string(i), i);
+    for (int i = 0; i < 40; ++i) d.set(furlpane_test::numbered("k", i), i);
     d.set("k3", "replaced");
     ASSERT_EQ(d.size(), 40u);
     EXPECT_EQ(d.keys()[3], "k3");
@@ -26,7 +28,7 @@ TEST(PlistDictionary, KeepsKeysUniqueAndInFirstInsertionOrderAcrossTheIndexThres
     EXPECT_EQ(d.keys()[0], "k1");
     EXPECT_EQ(*d.find("k39"), Value(39));
     EXPECT_EQ(*d.find("k3"), Value("replaced"));
-    for (int i = 1; i < 30; ++i) d.erase("k" + std::to_string(i));
+    for (int i = 1; i < 30; ++i) d.erase(furlpane_test::numbered("k", i));
     EXPECT_EQ(d.size(), 10u);
     EXPECT_EQ(d.keys()[0], "k30");
     EXPECT_EQ(*d.find("k35"), Value(35));

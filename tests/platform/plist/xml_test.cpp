@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "tests/support/numbered.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform::plist {
@@ -146,7 +147,9 @@ TEST(PlistXml, EachKindOfBadDocumentIsReportedAsSuch) {
 TEST(PlistXml, AHugeDictionaryLoadsInReasonableTime) {
     std::string body = "<dict>";
     for (int i = 0; i < 50000; ++i) {
-        body += "<key>k" + std::to_string(i) + "</key><integer>" + std::to_string(i) + "</integer>";
+        body += furlpane_test::numbered("<key>k", i);
+        body += furlpane_test::numbered("</key><integer>", i);
+        body += "</integer>";
     }
     auto read = parseXmlDictionary(document(body + "</dict>"));
     ASSERT_TRUE(read.ok());
