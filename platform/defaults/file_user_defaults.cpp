@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <system_error>
 
 namespace platform {
 
@@ -45,7 +46,11 @@ FileUserDefaults::FileUserDefaults(std::string domain, std::filesystem::path fol
 
 std::unique_ptr<FileUserDefaults> FileUserDefaults::create(std::string domain, std::filesystem::path folder) {
     if (!namesAFile(domain) || folder.empty()) return nullptr;
-    return std::unique_ptr<FileUserDefaults>(new FileUserDefaults(std::move(domain), std::move(folder)));
+    // The folder is made component by component from the root, so it must be absolute.
+    std::error_code ec;
+    folder = std::filesystem::absolute(folder, ec);
+    if (ec) return nullptr;
+    return std::unique_ptr<FileUserDefaults>(new FileUserDefaults(std::move(domain), folder.lexically_normal()));
 }
 
 std::optional<std::filesystem::path> FileUserDefaults::defaultFolder(const std::optional<std::string>& xdgConfigHome,

@@ -42,7 +42,8 @@ public:
     static constexpr const char* kFolderName = "furlpane-novan";
 
     // None when `domain` cannot name a file (empty, ".", "..", holding "/" or NUL, or
-    // longer than 200 bytes). The folder is made on the first write.
+    // longer than 200 bytes). A relative folder is taken from the current folder. The
+    // folder is made on the first write.
     static std::unique_ptr<FileUserDefaults> create(std::string domain, std::filesystem::path folder);
 
     // "$XDG_CONFIG_HOME/furlpane-novan" when that variable holds an absolute path, else
