@@ -2,7 +2,9 @@
 
 # furlpane_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>])
 # One GoogleTest executable per area; each case becomes a ctest test carrying the
-# area as its label, so `ctest -L <area>` runs one area.
+# area as its label, so `ctest -L <area>` runs one area. Tests see their own
+# configuration folder inside the build tree, so that nothing a test stores in the
+# program's standard defaults ever reaches the user's own.
 function(furlpane_test name)
   cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_LABEL)
@@ -12,7 +14,8 @@ function(furlpane_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 300)
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 300
+               ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config")
 endfunction()
 
 # furlpane_bench(<name> SOURCES <files...> [LIBS <targets...>])

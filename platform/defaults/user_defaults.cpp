@@ -1,8 +1,7 @@
 #include "platform/defaults/user_defaults.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <strings.h>
+#include "platform/defaults/conversions.h"
+#include "platform/defaults/file_user_defaults.h"
 
 namespace platform {
 
@@ -13,16 +12,11 @@ std::unique_ptr<UserDefaults>& standardSlot() {
     return slot;
 }
 
-// A whole-string decimal number, or nothing.
-std::optional<double> parseNumber(const std::string& s) {
-    if (s.empty()) return std::nullopt;
-    const char* begin = s.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double d = std::strtod(begin, &end);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    if (end == begin || *end != '\0') return std::nullopt;
-    return d;
+std::unique_ptr<UserDefaults> makeStandard() {
+    if (auto folder = FileUserDefaults::defaultFolder()) {
+        if (auto durable = FileUserDefaults::create(kProgramDefaultsDomain, *folder)) return durable;
+    }
+    return std::make_unique<UserDefaults>(kProgramDefaultsDomain);
 }
 
 }  // namespace
@@ -33,7 +27,7 @@ UserDefaults::~UserDefaults() = default;
 
 UserDefaults& UserDefaults::standard() {
     auto& slot = standardSlot();
-    if (!slot) slot = std::make_unique<UserDefaults>("com.brindlewick.FurlpaneNovan");
+    if (!slot) slot = makeStandard();
     return *slot;
 }
 
@@ -56,6 +50,12 @@ void UserDefaults::store(std::string_view key, const std::optional<plist::Value>
     }
 }
 
+void UserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    store(key, change(storedObject(key)));
+}
+
+bool UserDefaults::synchronize() { return true; }
+
 std::optional<plist::Value> UserDefaults::storedObject(std::string_view key) const {
     const plist::Dictionary values = load();
     if (const plist::Value* v = values.find(key)) return *v;
@@ -70,39 +70,23 @@ std::optional<plist::Value> UserDefaults::object(std::string_view key) const {
 
 bool UserDefaults::boolean(std::string_view key) const {
     auto v = object(key);
-    if (!v) return false;
-    if (auto b = v->boolean()) return *b;
-    if (auto n = v->number()) return *n != 0;
-    if (const std::string* s = v->string()) {
-        return strcasecmp(s->c_str(), "yes") == 0 || strcasecmp(s->c_str(), "true") == 0 || *s == "1";
-    }
-    return false;
+    return v && defaults::booleanOf(*v);
 }
 
 double UserDefaults::real(std::string_view key) const {
     auto v = object(key);
-    if (!v) return 0;
-    if (auto b = v->boolean()) return *b ? 1 : 0;
-    if (auto n = v->number()) return *n;
-    if (const std::string* s = v->string()) return parseNumber(*s).value_or(0);
-    return 0;
+    return v ? defaults::realOf(*v) : 0;
 }
 
 int64_t UserDefaults::integer(std::string_view key) const {
     auto v = object(key);
-    if (v && v->integer()) return *v->integer();
-    const double d = real(key);
-    if (!(d == d)) return 0;
-    if (d >= 9223372036854775807.0) return INT64_MAX;
-    if (d <= -9223372036854775807.0) return INT64_MIN;
-    return static_cast<int64_t>(d);
+    return v ? defaults::integerOf(*v) : 0;
 }
 
 std::optional<std::string> UserDefaults::string(std::string_view key) const {
     auto v = object(key);
-    if (!v) return std::nullopt;
-    if (const std::string* s = v->string()) return *s;
-    return std::nullopt;
+    if (!v || !v->string()) return std::nullopt;
+    return *v->string();
 }
 
 std::optional<plist::Array> UserDefaults::array(std::string_view key) const {
@@ -120,6 +104,8 @@ std::optional<plist::Dictionary> UserDefaults::dictionary(std::string_view key) 
 void UserDefaults::set(std::string_view key, plist::Value value) { store(key, value); }
 
 void UserDefaults::remove(std::string_view key) { store(key, std::nullopt); }
+
+void UserDefaults::update(std::string_view key, const Change& change) { storeUpdated(key, change); }
 
 plist::Dictionary UserDefaults::storedValues() const { return load(); }
 

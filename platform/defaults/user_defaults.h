@@ -3,11 +3,17 @@
 // The user's defaults of one domain: what the program keeps between runs.
 //
 // A read looks at the stored value first, then at the registered defaults. Typed reads
-// convert as the system's defaults do: a Boolean read of true, a non-zero number, or
-// the strings "YES", "true" and "1" is true; an integer or real read of a numeric
-// string converts; anything else reads as 0, false or nothing. Writing a key stores
-// it at once.
+// convert as the system's defaults do (platform/defaults/conversions.h): a Boolean read
+// of true, of a number other than 0, of "YES" or "true" in any case, or of a numeric
+// string other than 0 is true; an integer or real read of a numeric string converts;
+// anything else reads as 0, false or nothing. String, array and dictionary reads give
+// nothing for a value of another type.
+//
+// This base class keeps its values in memory. FileUserDefaults (file_user_defaults.h)
+// keeps them in a file that survives crashes and is shared safely between processes;
+// the standard domain is one of those. Main thread only.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,15 +23,22 @@
 
 namespace platform {
 
+inline constexpr const char* kProgramDefaultsDomain = "com.brindlewick.FurlpaneNovan";
+
 class UserDefaults {
 public:
     // An in-memory domain; nothing survives the object.
     explicit UserDefaults(std::string domain);
     virtual ~UserDefaults();
+    UserDefaults(const UserDefaults&) = delete;
+    UserDefaults& operator=(const UserDefaults&) = delete;
 
-    // The program's own domain for this process ("com.brindlewick.FurlpaneNovan").
+    // The program's own domain for this process (kProgramDefaultsDomain), made on first
+    // use: durable, in the user's configuration folder (FileUserDefaults::defaultFolder),
+    // or in memory when the process has no home folder at all.
     static UserDefaults& standard();
-    // Replaces the process's standard domain (tests and tools); returns the new one.
+    // Replaces the process's standard domain (tests, tools, the simulated desktop);
+    // returns the new one. Null goes back to making the durable one on next use.
     static UserDefaults& setStandard(std::unique_ptr<UserDefaults> defaults);
 
     const std::string& domain() const { return domain_; }
@@ -46,8 +59,22 @@ public:
     std::optional<plist::Array> array(std::string_view key) const;
     std::optional<plist::Dictionary> dictionary(std::string_view key) const;
 
+    // Each write is stored at once (a durable domain has it on disk when this returns,
+    // or keeps it to retry; see FileUserDefaults).
     void set(std::string_view key, plist::Value value);
     void remove(std::string_view key);
+
+    // Read-modify-write of one key as one step. `change` gets what is stored now (in a
+    // durable domain: read from disk under the domain's lock, so that what another
+    // process wrote in the meantime is seen and kept) and returns the new value, or
+    // nothing to remove the key. Use it when several processes keep parts of one value
+    // (the ledger of changed windows keeps one list per running instance).
+    using Change = std::function<std::optional<plist::Value>(std::optional<plist::Value> stored)>;
+    void update(std::string_view key, const Change& change);
+
+    // Writes what could not be written before; true when nothing is left unwritten.
+    virtual bool synchronize();
+
     // Everything stored, without the registered defaults.
     plist::Dictionary storedValues() const;
 
@@ -55,6 +82,8 @@ protected:
     // Storage hooks for durable domains. The base class keeps values in memory.
     virtual plist::Dictionary load() const;
     virtual void store(std::string_view key, const std::optional<plist::Value>& value);
+    // The read-modify-write of update(); the base class applies `change` to load().
+    virtual void storeUpdated(std::string_view key, const Change& change);
 
 private:
     std::string domain_;

@@ -13,28 +13,32 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 
 NotificationCenter::Token NotificationCenter::addObserver(std::string name, const void* object, Handler handler) {
     auto record = std::make_shared<Record>(Record{std::move(name), object, std::move(handler)});
-    records_.push_back(record);
+    state_->records.push_back(record);
     return record;
 }
 
 void NotificationCenter::removeObserver(const Token& token) {
-    auto it = std::find_if(records_.begin(), records_.end(), [&](const auto& r) { return r.get() == token.get(); });
-    if (it == records_.end()) return;
+    auto& records = state_->records;
+    auto it = std::find_if(records.begin(), records.end(), [&](const auto& r) { return r.get() == token.get(); });
+    if (it == records.end()) return;
     (*it)->removed = true;
-    records_.erase(it);
+    records.erase(it);
 }
 
 void NotificationCenter::post(Notification notification) {
     if (MainLoop::exists() && !MainLoop::main().isMainThread()) {
-        MainLoop::main().post([this, n = std::move(notification)] { deliver(n); });
+        std::weak_ptr<State> weak = state_;
+        MainLoop::main().post([weak, n = std::move(notification)] {
+            if (auto state = weak.lock()) deliver(*state, n);
+        });
         return;
     }
-    deliver(notification);
+    deliver(*state_, notification);
 }
 
-void NotificationCenter::deliver(const Notification& notification) {
+void NotificationCenter::deliver(State& state, const Notification& notification) {
     // A snapshot: observers added while delivering wait for the next notification.
-    const auto snapshot = records_;
+    const auto snapshot = state.records;
     for (const auto& record : snapshot) {
         if (record->removed) continue;
         if (!record->name.empty() && record->name != notification.name) continue;
@@ -44,11 +48,11 @@ void NotificationCenter::deliver(const Notification& notification) {
     }
 }
 
-size_t NotificationCenter::observerCount() const { return records_.size(); }
+size_t NotificationCenter::observerCount() const { return state_->records.size(); }
 
 void NotificationCenter::removeAll() {
-    for (auto& r : records_) r->removed = true;
-    records_.clear();
+    for (auto& r : state_->records) r->removed = true;
+    state_->records.clear();
 }
 
 }  // namespace platform

@@ -3,9 +3,12 @@
 // The local notification centre: observers by name, with an optional object filter.
 //
 // Posting on the main thread delivers at once, to every matching observer in the order
-// they were added (as the system's centre does); posting from another thread hands the
-// delivery to the main loop. An observer removed during a delivery gets nothing more;
-// one added during a delivery gets the next notification, not the current one.
+// they were added (as the system's centre does); a handler that posts in turn has its
+// notification delivered whole before the outer delivery goes on. Posting from another
+// thread hands the delivery to the main loop, in posting order; it is dropped when the
+// centre is gone by then. An observer removed during a delivery gets nothing more; one
+// added during a delivery gets the next notification, not the current one. Observers
+// are added and removed on the main thread.
 //
 // Names used here: the system's local notifications ("NSCalendarDayChangedNotification",
 // "NSWindowDidMiniaturizeNotification", "NSWindowDidDeminiaturizeNotification",
@@ -77,8 +80,12 @@ private:
         Handler handler;
         bool removed = false;
     };
-    void deliver(const Notification& notification);
-    std::vector<std::shared_ptr<Record>> records_;
+    // Shared with deliveries handed to the main loop, which hold it weakly.
+    struct State {
+        std::vector<std::shared_ptr<Record>> records;
+    };
+    static void deliver(State& state, const Notification& notification);
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 }  // namespace platform

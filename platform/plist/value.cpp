@@ -15,10 +15,21 @@ Dictionary::Dictionary(std::initializer_list<std::pair<std::string, Value>> entr
 }
 
 std::optional<size_t> Dictionary::indexOf(std::string_view key) const {
+    if (!index_.empty()) {
+        auto it = index_.find(key);
+        if (it == index_.end()) return std::nullopt;
+        return it->second;
+    }
     for (size_t i = 0; i < keys_.size(); ++i) {
         if (keys_[i] == key) return i;
     }
     return std::nullopt;
+}
+
+void Dictionary::rebuildIndex() {
+    index_.clear();
+    if (keys_.size() <= kIndexThreshold) return;
+    for (size_t i = 0; i < keys_.size(); ++i) index_.emplace(keys_[i], i);
 }
 
 const Value* Dictionary::find(std::string_view key) const {
@@ -38,6 +49,11 @@ void Dictionary::set(std::string key, Value value) {
     }
     keys_.push_back(std::move(key));
     values_.push_back(std::move(value));
+    if (!index_.empty()) {
+        index_.emplace(keys_.back(), keys_.size() - 1);
+    } else if (keys_.size() > kIndexThreshold) {
+        rebuildIndex();
+    }
 }
 
 bool Dictionary::erase(std::string_view key) {
@@ -45,6 +61,7 @@ bool Dictionary::erase(std::string_view key) {
     if (!i) return false;
     keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(*i));
     values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(*i));
+    if (!index_.empty()) rebuildIndex();
     return true;
 }
 
@@ -100,7 +117,13 @@ std::string describe(const Value& value) {
         std::snprintf(buf, sizeof buf, "%.17g", *value.real());
         return buf;
     case Value::Type::string: return "\"" + *value.string() + "\"";
-    case Value::Type::data: return "<" + std::to_string(value.data()->bytes.size()) + " bytes>";
+    case Value::Type::data: {
+        // Appended piece by piece: g++ 12 warns falsely on "literal" + std::string&&.
+        std::string out = "<";
+        out += std::to_string(value.data()->bytes.size());
+        out += " bytes>";
+        return out;
+    }
     case Value::Type::date:
         std::snprintf(buf, sizeof buf, "@%.3f", value.date()->secondsSinceReferenceDate);
         return buf;

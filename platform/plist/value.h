@@ -7,6 +7,8 @@
 // dictionary written out and read back comes back in the same order.
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,16 +36,17 @@ public:
     Array() = default;
     Array(std::initializer_list<Value> items);
 
-    size_t size() const { return items_.size(); }
-    bool empty() const { return items_.empty(); }
-    const Value& operator[](size_t i) const { return items_[i]; }
-    Value& operator[](size_t i) { return items_[i]; }
+    // Defined after Value, which must be complete for them (clang insists).
+    size_t size() const;
+    bool empty() const;
+    const Value& operator[](size_t i) const;
+    Value& operator[](size_t i);
     void push_back(Value v);
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
     auto begin() { return items_.begin(); }
     auto end() { return items_.end(); }
-    void reserve(size_t n) { items_.reserve(n); }
+    void reserve(size_t n);
 
     friend bool operator==(const Array& a, const Array& b);
 
@@ -51,6 +54,9 @@ private:
     std::vector<Value> items_;
 };
 
+// Lookups are linear while a dictionary is small and go through an index once it
+// grows, so that a stored dictionary with a huge number of keys (a hostile file)
+// still loads in n log n time.
 class Dictionary {
 public:
     Dictionary() = default;
@@ -67,16 +73,20 @@ public:
     // Returns whether the key was there.
     bool erase(std::string_view key);
     const std::vector<std::string>& keys() const { return keys_; }
-    const Value& valueAt(size_t i) const { return values_[i]; }
+    const Value& valueAt(size_t i) const;
 
     // Order does not matter for equality: two dictionaries are equal when they hold the
     // same keys with equal values.
     friend bool operator==(const Dictionary& a, const Dictionary& b);
 
 private:
+    static constexpr size_t kIndexThreshold = 16;
     std::optional<size_t> indexOf(std::string_view key) const;
+    void rebuildIndex();
     std::vector<std::string> keys_;
     std::vector<Value> values_;
+    // Key to position; kept only while the dictionary holds more than kIndexThreshold keys.
+    std::map<std::string, size_t, std::less<>> index_;
 };
 
 class Value {
@@ -126,6 +136,13 @@ public:
 private:
     std::variant<bool, int64_t, double, std::string, Data, Date, Array, Dictionary> v_;
 };
+
+inline size_t Array::size() const { return items_.size(); }
+inline bool Array::empty() const { return items_.empty(); }
+inline const Value& Array::operator[](size_t i) const { return items_[i]; }
+inline Value& Array::operator[](size_t i) { return items_[i]; }
+inline void Array::reserve(size_t n) { items_.reserve(n); }
+inline const Value& Dictionary::valueAt(size_t i) const { return values_[i]; }
 
 const char* typeName(Value::Type type);
 // A short readable rendering for messages and test output (not a file format).

@@ -1,0 +1,190 @@
+#include "platform/defaults/file_user_defaults.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+bool namesAFile(const std::string& domain) {
+    return !domain.empty() && domain != "." && domain != ".." && domain.size() <= 200 &&
+           domain.find('/') == std::string::npos && domain.find('\0') == std::string::npos;
+}
+
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<std::string> passwordDatabaseHome() {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found || !found->pw_dir) {
+        return std::nullopt;
+    }
+    return std::string(found->pw_dir);
+}
+
+std::optional<plist::Value> lookup(const plist::Dictionary& values, std::string_view key) {
+    if (const plist::Value* v = values.find(key)) return *v;
+    return std::nullopt;
+}
+
+}  // namespace
+
+FileUserDefaults::FileUserDefaults(std::string domain, std::filesystem::path folder)
+    : UserDefaults(domain),
+      folder_(std::move(folder)),
+      path_(folder_ / (domain + ".plist")),
+      lockPath_(folder_ / (domain + ".plist.lock")) {}
+
+std::unique_ptr<FileUserDefaults> FileUserDefaults::create(std::string domain, std::filesystem::path folder) {
+    if (!namesAFile(domain) || folder.empty()) return nullptr;
+    // The folder is made component by component from the root, so it must be absolute.
+    std::error_code ec;
+    folder = std::filesystem::absolute(folder, ec);
+    if (ec) return nullptr;
+    return std::unique_ptr<FileUserDefaults>(new FileUserDefaults(std::move(domain), folder.lexically_normal()));
+}
+
+std::optional<std::filesystem::path> FileUserDefaults::defaultFolder(const std::optional<std::string>& xdgConfigHome,
+                                                                     const std::optional<std::string>& home) {
+    // The base directory rules: a relative path in the variable is to be ignored.
+    const auto usable = [](const std::optional<std::string>& s) { return s && !s->empty() && (*s)[0] == '/'; };
+    if (usable(xdgConfigHome)) return std::filesystem::path(*xdgConfigHome) / kFolderName;
+    if (usable(home)) return std::filesystem::path(*home) / ".config" / kFolderName;
+    return std::nullopt;
+}
+
+std::optional<std::filesystem::path> FileUserDefaults::defaultFolder() {
+    auto home = environmentValue("HOME");
+    if (!home || home->empty()) home = passwordDatabaseHome();
+    return defaultFolder(environmentValue("XDG_CONFIG_HOME"), home);
+}
+
+FileUserDefaults::FileState FileUserDefaults::fileState() const {
+    refresh();
+    return state_;
+}
+
+std::optional<plist::ReadError> FileUserDefaults::lastReadError() const {
+    refresh();
+    return readError_;
+}
+
+void FileUserDefaults::refresh() const {
+    const durable::FileSignature signature = durable::signatureOf(path_);
+    if (loaded_ && signature == signature_) return;
+    if (!signature.exists) {
+        adopt(signature, plist::ReadResult::failure(plist::ReadError::missing));
+    } else {
+        adopt(signature, plist::readXmlDictionaryFile(path_));
+    }
+}
+
+void FileUserDefaults::adopt(const durable::FileSignature& signature, plist::ReadResult read) const {
+    loaded_ = true;
+    signature_ = signature;
+    readError_.reset();
+    disk_ = plist::Dictionary{};
+    if (read.ok()) {
+        state_ = read.isExact() ? FileState::sound : FileState::partlyRead;
+        disk_ = std::move(*std::move(read).value().dictionary());
+    } else if (read.error() == plist::ReadError::missing) {
+        state_ = FileState::absent;
+    } else {
+        state_ = FileState::unreadable;
+        readError_ = read.error();
+    }
+}
+
+plist::Dictionary FileUserDefaults::effective() const {
+    refresh();
+    plist::Dictionary values = disk_;
+    for (const PendingChange& change : pending_) {
+        if (change.value) {
+            values.set(change.key, *change.value);
+        } else {
+            values.erase(change.key);
+        }
+    }
+    return values;
+}
+
+plist::Dictionary FileUserDefaults::load() const { return effective(); }
+
+void FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
+    // A value too deep to write would stay unwritten for ever and hold back every later
+    // write; it is refused instead.
+    if (value && !plist::isWritable(*value)) return;
+    pending_.push_back({std::string(key), value});
+    // A write from inside an update's change joins the write under way; taking the
+    // lock again would wait for ever on ourselves.
+    if (!writing_) writeOut();
+}
+
+void FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    if (!writing_) {
+        writeOut(key, &change);
+        return;
+    }
+    auto value = change(lookup(effective(), key));
+    if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+}
+
+bool FileUserDefaults::synchronize() { return pending_.empty() || writeOut(); }
+
+bool FileUserDefaults::writeOut(std::string_view key, const Change* change) {
+    writing_ = true;
+    const bool written = writeOutLocked(key, change);
+    writing_ = false;
+    return written;
+}
+
+bool FileUserDefaults::writeOutLocked(std::string_view key, const Change* change) {
+    std::optional<durable::FileLock> lock;
+    if (durable::makeFolder(folder_)) lock.emplace(lockPath_);
+    const bool locked = lock && lock->held();
+    if (locked) {
+        durable::removeStaleTemporaries(path_);
+        // What counts for the merge is the file as it is now, under the lock.
+        loaded_ = false;
+        refresh();
+    }
+    if (change) {
+        auto value = (*change)(lookup(effective(), key));
+        if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+    }
+    if (!locked) return false;
+    if (pending_.empty()) return true;
+    if ((state_ == FileState::partlyRead || state_ == FileState::unreadable) && !keepBadFileAside()) return false;
+    const plist::Dictionary merged = effective();
+    const auto xml = plist::toXml(merged);
+    if (!xml || !durable::replaceAtomically(path_, *xml)) return false;
+    pending_.clear();
+    disk_ = merged;
+    state_ = FileState::sound;
+    readError_.reset();
+    signature_ = durable::signatureOf(path_);
+    return true;
+}
+
+bool FileUserDefaults::keepBadFileAside() {
+    if (keptSignature_ && *keptSignature_ == signature_) return true;
+    auto kept = durable::keepAside(path_);
+    if (!kept) return false;
+    keptAside_.push_back(*kept);
+    // Linking changes the file's signature; remember the new one so that a retried write
+    // does not keep the same file twice.
+    signature_ = durable::signatureOf(path_);
+    keptSignature_ = signature_;
+    return true;
+}
+
+}  // namespace platform

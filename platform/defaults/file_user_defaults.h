@@ -1,0 +1,105 @@
+#pragma once
+
+// A defaults domain kept in an XML property-list file, "<folder>/<domain>.plist".
+//
+// Durability. Every set, remove and update rewrites the file before it returns: the
+// whole domain goes to a temporary file beside it, which is flushed to the disk and
+// renamed over the old file, so a crash at any instant leaves either the old file or
+// the new one. A write that fails (no space, a read-only folder) keeps the change in
+// memory, where reads see it, and retries it with the next write or synchronize().
+//
+// Several processes. A write is a read-modify-write under an exclusive lock on
+// "<domain>.plist.lock": the writer reads the file as it is now, applies only its own
+// changed keys, and writes the result, so two processes writing different keys lose
+// nothing. Reads notice when another process replaced the file and read it again. A
+// write waits while another process writes the same domain. A set or update made from
+// inside an update's change joins that update's write.
+//
+// Bad files. A file that cannot be read whole (corrupt, truncated, not a property list,
+// a root that is not a dictionary, too large, a folder in its place) reads as empty,
+// and a sound file with entries we cannot hold reads without them; either way, before
+// the first write replaces it, the file is kept beside it as "<domain>.plist.kept-<n>"
+// and nothing of it is lost. A file we cannot keep aside is never replaced: the writes
+// stay in memory. Reading never changes anything on disk.
+//
+// Main thread only; one process may hold several objects on one domain.
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/defaults/durable_file.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/plist/xml.h"
+
+namespace platform {
+
+class FileUserDefaults final : public UserDefaults {
+public:
+    // Name of the program's folder inside the user's configuration folder.
+    static constexpr const char* kFolderName = "furlpane-novan";
+
+    // None when `domain` cannot name a file (empty, ".", "..", holding "/" or NUL, or
+    // longer than 200 bytes). A relative folder is taken from the current folder. The
+    // folder is made on the first write.
+    static std::unique_ptr<FileUserDefaults> create(std::string domain, std::filesystem::path folder);
+
+    // "$XDG_CONFIG_HOME/furlpane-novan" when that variable holds an absolute path, else
+    // "$HOME/.config/furlpane-novan"; none when neither is usable.
+    static std::optional<std::filesystem::path> defaultFolder(const std::optional<std::string>& xdgConfigHome,
+                                                              const std::optional<std::string>& home);
+    // The same from this process's environment (and the password database's home).
+    static std::optional<std::filesystem::path> defaultFolder();
+
+    const std::filesystem::path& path() const { return path_; }
+    bool synchronize() override;
+
+    // How the file read last time.
+    enum class FileState { absent, sound, partlyRead, unreadable };
+    FileState fileState() const;
+    // Why it was unreadable, when it was.
+    std::optional<plist::ReadError> lastReadError() const;
+    // Bad files this object kept aside, in order.
+    const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
+    bool hasUnwrittenChanges() const { return !pending_.empty(); }
+
+protected:
+    plist::Dictionary load() const override;
+    void store(std::string_view key, const std::optional<plist::Value>& value) override;
+    void storeUpdated(std::string_view key, const Change& change) override;
+
+private:
+    FileUserDefaults(std::string domain, std::filesystem::path folder);
+
+    struct PendingChange {
+        std::string key;
+        std::optional<plist::Value> value;
+    };
+
+    void refresh() const;
+    void adopt(const durable::FileSignature& signature, plist::ReadResult read) const;
+    plist::Dictionary effective() const;
+    bool writeOut(std::string_view key = {}, const Change* change = nullptr);
+    bool writeOutLocked(std::string_view key, const Change* change);
+    bool keepBadFileAside();
+
+    std::filesystem::path folder_;
+    std::filesystem::path path_;
+    std::filesystem::path lockPath_;
+
+    // The file as last read, and what identified it.
+    mutable bool loaded_ = false;
+    mutable durable::FileSignature signature_;
+    mutable plist::Dictionary disk_;
+    mutable FileState state_ = FileState::absent;
+    mutable std::optional<plist::ReadError> readError_;
+    // Writes not yet on disk, in the order they were made.
+    std::vector<PendingChange> pending_;
+    bool writing_ = false;
+    std::optional<durable::FileSignature> keptSignature_;
+    std::vector<std::filesystem::path> keptAside_;
+};
+
+}  // namespace platform

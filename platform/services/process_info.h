@@ -1,0 +1,64 @@
+#pragma once
+
+// What the program knows of its own process: its identifier, its environment and how
+// long the system has been up.
+//
+// The system's uptime is read on the main loop's clock, so that under the simulated
+// clock it moves exactly as the loop's time does: it is the uptime when the loop's
+// time was 0 plus the loop's time (0 for this process's own instance, which has no
+// earlier time to go by). With the real clock, this process's uptime is the monotonic
+// clock since boot, the clock the loop itself runs on.
+//
+// One instance is current; tests set one with a chosen identifier and environment.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+namespace environment_keys {
+// Set by the system's test runner; while one is set, the program does not offer to
+// move itself.
+inline constexpr const char* kTestBundlePath = "XCTestBundlePath";
+inline constexpr const char* kTestSessionIdentifier = "XCTestSessionIdentifier";
+inline constexpr const char* kTestConfigurationFilePath = "XCTestConfigurationFilePath";
+}  // namespace environment_keys
+
+class ProcessInfo {
+public:
+    using Environment = std::map<std::string, std::string>;
+
+    // This process: its pid and a copy of its environment taken now.
+    static std::unique_ptr<ProcessInfo> forThisProcess();
+    // A process as given. `uptimeAtLoopStart` is the system's uptime when the loop's
+    // time was 0.
+    static std::unique_ptr<ProcessInfo> make(int32_t processIdentifier, Environment environment,
+                                             double uptimeAtLoopStart = 0);
+
+    // The current instance: set, or this process's, made on first use.
+    static ProcessInfo& current();
+    // Replaces it; null goes back to this process's. Returns the new one.
+    static ProcessInfo& setCurrent(std::unique_ptr<ProcessInfo> info);
+
+    int32_t processIdentifier() const { return pid_; }
+    const Environment& environment() const { return environment_; }
+    std::optional<std::string> environmentValue(std::string_view name) const;
+    // One of the three test-runner variables is present (an empty value counts).
+    bool hasTestRunnerEnvironment() const;
+    // Seconds since the system started, on the main loop's clock.
+    double systemUptime() const;
+
+private:
+    ProcessInfo(int32_t pid, Environment environment, std::optional<double> uptimeAtLoopStart);
+
+    int32_t pid_;
+    Environment environment_;
+    // None for this process, whose uptime comes from the monotonic clock.
+    std::optional<double> uptimeAtLoopStart_;
+};
+
+}  // namespace platform

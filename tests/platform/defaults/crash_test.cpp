@@ -1,0 +1,174 @@
+// The durable domain against real processes: killed at any moment, and writing side by
+// side. Children are forked and report their progress through a pipe; the parent
+// decides when they die, so the assertions never depend on timing.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/defaults/file_user_defaults.h"
+#include "tests/support/numbered.h"
+#include "tests/support/temp_folder.h"
+
+namespace platform {
+namespace {
+
+using plist::Dictionary;
+using plist::Value;
+
+constexpr const char* kDomain = "com.brindlewick.FurlpaneNovan";
+
+struct Pipe {
+    int fds[2] = {-1, -1};
+    Pipe() { EXPECT_EQ(::pipe(fds), 0); }
+    ~Pipe() {
+        closeRead();
+        closeWrite();
+    }
+    int read() const { return fds[0]; }
+    int write() const { return fds[1]; }
+    void closeRead() {
+        if (fds[0] >= 0) ::close(fds[0]);
+        fds[0] = -1;
+    }
+    void closeWrite() {
+        if (fds[1] >= 0) ::close(fds[1]);
+        fds[1] = -1;
+    }
+};
+
+void send(int fd, int value) {
+    if (::write(fd, &value, sizeof value) != sizeof value) _exit(5);
+}
+
+// The next progress report, or -1 when the writer has gone.
+int receive(int fd) {
+    int value = -1;
+    return ::read(fd, &value, sizeof value) == sizeof value ? value : -1;
+}
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+// Write i of a child: key "K<i>" = i, and "Last" = i.
+void writeStep(FileUserDefaults& d, int i) {
+    d.set(furlpane_test::numbered("K", i), i);
+    d.set("Last", i);
+}
+
+// Every step up to `last` is there, and the file reads whole.
+void expectStepsUpTo(const std::filesystem::path& folder, int last) {
+    auto d = FileUserDefaults::create(kDomain, folder);
+    ASSERT_EQ(d->fileState(), FileUserDefaults::FileState::sound);
+    const int stored = static_cast<int>(d->integer("Last"));
+    EXPECT_GE(stored, last);
+    for (int i = 0; i <= stored; ++i) EXPECT_EQ(d->integer(furlpane_test::numbered("K", i)), i) << "step " << i;
+}
+
+TEST(DefaultsCrash, AProcessKilledBetweenAnyTwoWritesLosesNothingWritten) {
+    constexpr int kSteps = 5;
+    for (int killAfter = 0; killAfter < kSteps; ++killAfter) {
+        furlpane_test::TempFolder tmp;
+        Pipe progress, go;
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            auto d = FileUserDefaults::create(kDomain, tmp.path());
+            for (int i = 0; i < kSteps; ++i) {
+                writeStep(*d, i);
+                send(progress.write(), i);
+                int ignored;
+                (void)!::read(go.read(), &ignored, sizeof ignored);
+            }
+            _exit(0);
+        }
+        progress.closeWrite();
+        for (int i = 0; i < killAfter; ++i) {
+            ASSERT_EQ(receive(progress.read()), i);
+            send(go.write(), 1);
+        }
+        ASSERT_EQ(receive(progress.read()), killAfter);
+        ::kill(pid, SIGKILL);
+        EXPECT_TRUE(WIFSIGNALED(waitFor(pid)));
+        expectStepsUpTo(tmp.path(), killAfter);
+    }
+}
+
+TEST(DefaultsCrash, AProcessKilledInTheMiddleOfAWriteLeavesTheOldOrTheNewFile) {
+    for (int killAt : {3, 11, 17}) {
+        furlpane_test::TempFolder tmp;
+        Pipe progress;
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            auto d = FileUserDefaults::create(kDomain, tmp.path());
+            for (int i = 0;; ++i) {
+                writeStep(*d, i);
+                send(progress.write(), i);
+            }
+        }
+        progress.closeWrite();
+        int acknowledged = -1;
+        while (acknowledged < killAt) acknowledged = receive(progress.read());
+        // The child is already inside its next write.
+        ::kill(pid, SIGKILL);
+        waitFor(pid);
+        expectStepsUpTo(tmp.path(), killAt);
+
+        // A temporary file the child left is cleared by the next writer.
+        auto d = FileUserDefaults::create(kDomain, tmp.path());
+        d->set("After", true);
+        for (const auto& e : std::filesystem::directory_iterator(tmp.path())) {
+            EXPECT_EQ(e.path().filename().string().find(".tmp."), std::string::npos) << e.path();
+        }
+    }
+}
+
+TEST(DefaultsCrash, TwoProcessesRewritingOneDomainLoseNothing) {
+    constexpr int kWrites = 25;
+    furlpane_test::TempFolder tmp;
+    Pipe start;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            start.closeWrite();
+            int ignored;
+            (void)!::read(start.read(), &ignored, sizeof ignored);  // both start together
+            const std::string me = c == 0 ? "A" : "B";
+            auto d = FileUserDefaults::create(kDomain, tmp.path());
+            for (int i = 0; i < kWrites; ++i) {
+                d->set(furlpane_test::numbered(me, i), i);
+                // Both also keep their own entry of one shared dictionary, as running
+                // instances keep their lists in the ledger of changed windows.
+                d->update("Shared", [&](std::optional<Value> stored) -> std::optional<Value> {
+                    Dictionary shared = stored && stored->dictionary() ? *stored->dictionary() : Dictionary{};
+                    shared.set(me, i);
+                    return Value(shared);
+                });
+            }
+            _exit(d->hasUnwrittenChanges() ? 1 : 0);
+        }
+    }
+    start.closeWrite();  // releases both
+    for (pid_t pid : children) {
+        const int status = waitFor(pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto d = FileUserDefaults::create(kDomain, tmp.path());
+    for (int i = 0; i < kWrites; ++i) {
+        EXPECT_EQ(d->integer(furlpane_test::numbered("A", i)), i);
+        EXPECT_EQ(d->integer(furlpane_test::numbered("B", i)), i);
+    }
+    EXPECT_EQ(d->dictionary("Shared"), (Dictionary{{"A", kWrites - 1}, {"B", kWrites - 1}}));
+}
+
+}  // namespace
+}  // namespace platform
