@@ -23,8 +23,8 @@ ApplicationBuilder& ApplicationBuilder::policy(ActivationPolicy policy) {
     return *this;
 }
 
-ApplicationBuilder& ApplicationBuilder::window(std::string title) {
-    windows_.push_back(WindowSpec{.title = std::move(title)});
+ApplicationBuilder& ApplicationBuilder::window(const char* title) {
+    windows_.push_back(WindowSpec{.title = title ? title : ""});
     return *this;
 }
 

@@ -252,16 +252,19 @@ private:
     std::vector<Extension> extensions_;
 };
 
-// Describes one application; add() puts it in the world as already running (nothing is
-// announced), launch() launches it now (the workspace reports the launch). Either way a
-// regular application becomes the active one with its windows in front, unless
-// inBackground() or hidden() says otherwise.
+// Describes one application; add() puts it in the world as already running, launch()
+// launches it now. Either way a regular application becomes the active one with its
+// windows in front, unless inBackground() or hidden() says otherwise. add() reports
+// nothing at all, not even the change of the active application it implies: it sets the
+// scene before the system under test starts. launch() reports everything (the launch,
+// the windows, the activation), as a launch while the system runs does.
 class ApplicationBuilder {
 public:
     ApplicationBuilder& named(std::optional<std::string> name);
     ApplicationBuilder& policy(ActivationPolicy policy);
-    // A standard window with this title, cascaded on the first display.
-    ApplicationBuilder& window(std::string title);
+    // A standard window with this title, cascaded on the first display. (A title held in
+    // a string goes through the spec: window({.title = title}).)
+    ApplicationBuilder& window(const char* title);
     ApplicationBuilder& window(WindowSpec spec);
     ApplicationBuilder& menus(std::vector<MenuSpec> menus);
     ApplicationBuilder& withoutMenus();

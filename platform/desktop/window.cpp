@@ -66,7 +66,11 @@ Window::Window(Desktop& world, uint32_t number, int32_t pid, const WindowSpec& s
       space_(space),
       contentSeed_(spec.contentSeed),
       titleBarHeight_(spec.titleBarHeight),
-      minimumSize_(spec.minimumSize) {}
+      minimumSize_(spec.minimumSize) {
+    frame_.size.width = std::max(frame_.size.width, minimumSize_.width);
+    frame_.size.height = std::max(frame_.size.height, minimumSize_.height);
+    restoreFrame_ = frame_;
+}
 
 void Window::makeButtons(const WindowSpec& spec) {
     const std::pair<TitleBarButton, const ButtonSpec*> all[] = {{TitleBarButton::close, &spec.close},
