@@ -1,6 +1,7 @@
 // Writing attributes, performing actions and hit testing on the world's objects.
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "platform/accessibility/element_model.h"
@@ -32,11 +33,13 @@ AccessibilityError writeWindow(desktop::Window& w, const std::string& name, cons
         if (w.isFullScreen()) return AccessibilityError::cannotComplete;
         if (name == "AXPosition") {
             const auto p = value.point();
-            if (!p) return AccessibilityError::illegalArgument;
+            if (!p || !std::isfinite(p->x) || !std::isfinite(p->y)) return AccessibilityError::illegalArgument;
             return w.moveTo(*p) ? AccessibilityError::success : AccessibilityError::cannotComplete;
         }
         const auto s = value.size();
-        if (!s || s->width < 0 || s->height < 0) return AccessibilityError::illegalArgument;
+        if (!s || !(s->width >= 0) || !(s->height >= 0) || !std::isfinite(s->width) || !std::isfinite(s->height)) {
+            return AccessibilityError::illegalArgument;
+        }
         return w.resize(*s) ? AccessibilityError::success : AccessibilityError::cannotComplete;
     }
     if (name == "AXMain" || name == "AXFocused") {

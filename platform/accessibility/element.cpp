@@ -1,5 +1,7 @@
 #include "platform/accessibility/element.h"
 
+#include <cmath>
+
 #include "platform/accessibility/element_model.h"
 #include "platform/accessibility/messaging.h"
 #include "platform/accessibility/value.h"
@@ -43,11 +45,14 @@ size_t AccessibilityElement::hash() const {
 double AccessibilityElement::messagingTimeout() const {
     if (ref_->timeout) return *ref_->timeout;
     const Desktop* world = Desktop::currentOrNull();
-    return world ? world->messagingTimeout() : Desktop::kDefaultMessagingTimeout;
+    if (!world) return Desktop::kDefaultMessagingTimeout;
+    auto guard = world->lock();
+    return world->messagingTimeout();
 }
 
 AccessibilityError AccessibilityElement::setMessagingTimeout(float seconds) const {
-    if (!(seconds >= 0)) return AccessibilityError::illegalArgument;
+    // A wait without end would stop the clock for good.
+    if (!(seconds >= 0) || !std::isfinite(seconds)) return AccessibilityError::illegalArgument;
     if (kind() == Kind::systemWide) {
         Desktop* world = Desktop::currentOrNull();
         if (!world) return kNoWorld;

@@ -1,11 +1,13 @@
 #include "platform/desktop/desktop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/notifications/notification_center.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_once.h"
 
 namespace platform::desktop {
 
@@ -24,6 +26,8 @@ Desktop* g_current = nullptr;
 Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     : loop_(loop), displays_(*this), spaces_(*this), dock_(*this), trusted_(options.accessibilityTrusted) {
     if (g_current) fail("a world already exists");
+    // The program meets each world as a fresh process.
+    beginProcessLifetime();
     setCurrent(this);
     Quiet quiet(*this);
     for (const auto& spec : options.displays) displays_.insert(spec);
@@ -384,9 +388,24 @@ void Desktop::spaceShown() { emit(WorldEventKind::activeSpaceChanged); }
 
 // ---- Settings and records -------------------------------------------------------------
 
+void Desktop::setAccessibilityTrusted(bool trusted) {
+    auto guard = lock();
+    trusted_ = trusted;
+}
+
+void Desktop::recordAccessibilityPrompt() {
+    auto guard = lock();
+    ++prompts_;
+}
+
+void Desktop::setReduceMotion(bool on) {
+    auto guard = lock();
+    reduceMotion_ = on;
+}
+
 void Desktop::setMessagingTimeout(double seconds) {
     auto guard = lock();
-    messagingTimeout_ = seconds > 0 ? seconds : kDefaultMessagingTimeout;
+    messagingTimeout_ = seconds > 0 && std::isfinite(seconds) ? seconds : kDefaultMessagingTimeout;
 }
 
 void Desktop::recordOpenedURL(std::string url) {

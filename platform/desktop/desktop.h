@@ -6,7 +6,8 @@
 // reads and writes this one world, so what one does the others see.
 //
 // One world per test: a test makes it on its MainLoop and it is the current world until
-// it goes away; stand-ins reach it through Desktop::current(). Its destruction detaches
+// it goes away; stand-ins reach it through Desktop::current(). Each world begins a new
+// process lifetime (ProcessOnce), so the program meets it as a fresh process. Its destruction detaches
 // everything: application records held elsewhere stay readable but do nothing, work it
 // posted to the loop is dropped.
 //
@@ -130,15 +131,15 @@ public:
 
     // ---- System settings and what the system was asked to do
     bool isAccessibilityTrusted() const { return trusted_; }
-    void setAccessibilityTrusted(bool trusted) { trusted_ = trusted; }
+    void setAccessibilityTrusted(bool trusted);
     int accessibilityPromptCount() const { return prompts_; }
-    void recordAccessibilityPrompt() { ++prompts_; }
+    void recordAccessibilityPrompt();
     // The process-wide messaging timeout set on the system-wide element; the system's
     // default until one is set.
     double messagingTimeout() const { return messagingTimeout_; }
     void setMessagingTimeout(double seconds);
     bool reduceMotion() const { return reduceMotion_; }
-    void setReduceMotion(bool on) { reduceMotion_ = on; }
+    void setReduceMotion(bool on);
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     void recordOpenedURL(std::string url);
 

@@ -1,6 +1,7 @@
 #include "platform/desktop/displays.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/desktop/desktop.h"
 
@@ -118,7 +119,10 @@ bool Displays::remove(uint32_t number) {
 bool Displays::setFrame(uint32_t number, const Rect& frame) {
     auto guard = world_.lock();
     Display* d = findMutable(number);
-    if (!d) return false;
+    if (!d || !std::isfinite(frame.origin.x) || !std::isfinite(frame.origin.y) || !std::isfinite(frame.size.width) ||
+        !std::isfinite(frame.size.height)) {
+        return false;
+    }
     d->frame_ = frame.standardized();
     d->description_.set("NSDeviceSize", plist::Dictionary{{"Width", d->frame_.width()}, {"Height", d->frame_.height()}});
     changed();

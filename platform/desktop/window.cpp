@@ -1,6 +1,7 @@
 #include "platform/desktop/window.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/desktop/desktop.h"
 
@@ -163,7 +164,9 @@ bool Window::applyFrame(const Rect& requested) {
 
 bool Window::setFrame(const Rect& frame) {
     auto guard = world_.lock();
-    if (closed_ || frame.isNull()) return false;
+    const bool finite = std::isfinite(frame.origin.x) && std::isfinite(frame.origin.y) &&
+                        std::isfinite(frame.size.width) && std::isfinite(frame.size.height);
+    if (closed_ || !finite) return false;
     return applyFrame(frame);
 }
 
@@ -273,7 +276,7 @@ void Window::orderIn() {
 
 void Window::setAlpha(double alpha) {
     auto guard = world_.lock();
-    alpha_ = std::clamp(alpha, 0.0, 1.0);
+    alpha_ = alpha >= 0 ? std::min(alpha, 1.0) : 0.0;
 }
 
 void Window::setLayer(int32_t layer) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/serial_queue.h"
@@ -81,6 +83,10 @@ TEST(Accessibility, WritingAttributesChangesTheWorld) {
     EXPECT_EQ(two.frame().size, (Size{320, 240}));
     EXPECT_EQ(windows[0].setAttributeValue("AXPosition", "nowhere"), AccessibilityError::illegalArgument);
     EXPECT_EQ(windows[0].setAttributeValue("AXTitle", "New"), AccessibilityError::attributeUnsupported);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(windows[0].setAttributeValue("AXPosition", Point{nan, 0}), AccessibilityError::illegalArgument);
+    EXPECT_EQ(windows[0].setAttributeValue("AXSize", Size{-1, 10}), AccessibilityError::illegalArgument);
+    EXPECT_EQ(two.frame(), (Rect{10, 30, 320, 240}));
 
     EXPECT_EQ(windows[0].setAttributeValue("AXMinimized", true), AccessibilityError::success);
     EXPECT_TRUE(two.isMinimized());
@@ -107,6 +113,8 @@ TEST(Accessibility, WritingAttributesChangesTheWorld) {
 
 TEST(Accessibility, AnApplicationThatDoesNotAnswerCostsTheTimeoutAndCannotComplete) {
     EditorWorld w;
+    EXPECT_EQ(AccessibilityElement::systemWide().setMessagingTimeout(std::numeric_limits<float>::infinity()),
+              AccessibilityError::illegalArgument);
     ASSERT_EQ(AccessibilityElement::systemWide().setMessagingTimeout(0.25f), AccessibilityError::success);
     w.editor.stopAnswering();
     EXPECT_EQ(w.app.copyAttributeValue("AXWindows").error(), AccessibilityError::cannotComplete);

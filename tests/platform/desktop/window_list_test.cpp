@@ -4,6 +4,7 @@
 
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_once.h"
 #include "platform/windowserver/private_window_server.h"
 #include "platform/windowserver/symbols.h"
 
@@ -153,6 +154,32 @@ TEST(PrivateWindowServer, BoundsComeThroughTheMainConnectionAndMayLagOrBeMissing
     EXPECT_EQ(lookupSymbol<WindowBoundsCall>("CGSGetWindowBounds"), nullptr);
     EXPECT_NE(lookupSymbol<MainConnectionCall>("CGSMainConnectionID"), nullptr);
     EXPECT_EQ(lookupSymbol<MainConnectionCall>("CGSNoSuchCall"), nullptr);
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+// What a program keeps once per process, found afresh in every world.
+WindowBoundsCall boundsCall() {
+    static ProcessOnce<WindowBoundsCall> call;
+    return call.get([] { return lookupSymbol<WindowBoundsCall>("CGSGetWindowBounds"); });
+}
+
+TEST(PrivateWindowServer, EachWorldIsAFreshProcessForCallsLookedUpOnce) {
+    MainLoop loop(ClockKind::simulated);
+    {
+        desktop::Desktop world(loop);
+        EXPECT_NE(boundsCall(), nullptr);
+        EXPECT_NE(boundsCall(), nullptr);
+        EXPECT_EQ(world.privateCalls().lookupCount("CGSGetWindowBounds"), 1);
+    }
+    desktop::Desktop world(loop);
+    world.privateCalls().remove("CGSGetWindowBounds");
+    EXPECT_EQ(boundsCall(), nullptr);
+    EXPECT_EQ(world.privateCalls().lookupCount("CGSGetWindowBounds"), 1);
 }
 
 }  // namespace
