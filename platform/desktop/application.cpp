@@ -29,7 +29,10 @@ std::vector<Window*> Application::windows() const {
 
 Window* Application::mainWindow() const {
     for (Window* w : windows()) {
-        if (w->isOrderedIn() && !w->isMinimized() && w->isAccessible() && w->role() == "AXWindow") return w;
+        // Windows above the normal level (panels, palettes) never become main.
+        if (w->isOrderedIn() && !w->isMinimized() && w->isAccessible() && w->role() == "AXWindow" && w->layer() == 0) {
+            return w;
+        }
     }
     return nullptr;
 }
@@ -96,9 +99,11 @@ bool Application::quit() {
     return true;
 }
 
-Window& Application::openWindow(WindowSpec spec) {
+Window* Application::openWindow(WindowSpec spec) {
+    if (!world_) return nullptr;
     auto guard = world_->lock();
-    return world_->createWindow(*this, std::move(spec), isActive() || world_->activePid_ == 0);
+    if (terminated_) return nullptr;
+    return &world_->createWindow(*this, std::move(spec), isActive() || world_->activePid_ == 0);
 }
 
 void Application::setMenus(const std::vector<MenuSpec>& menus) {

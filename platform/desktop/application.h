@@ -58,7 +58,8 @@ public:
 
     // Open windows, sheets left out, front to back (the order the application gives).
     std::vector<Window*> windows() const;
-    // The frontmost open window that is not minimized and not a sheet.
+    // The frontmost open window at the normal level that is shown, not minimized and not
+    // a sheet.
     Window* mainWindow() const;
     // The main window, or its newest sheet when it has one.
     Window* focusedWindow() const;
@@ -76,7 +77,8 @@ public:
     bool activate();
     // Ends the process: its windows go away, the workspace reports the termination.
     bool quit();
-    Window& openWindow(WindowSpec spec);
+    // A new window; null once the process has ended or the world has gone.
+    Window* openWindow(WindowSpec spec);
     void setMenus(const std::vector<MenuSpec>& menus);
     void setLocalizedName(std::optional<std::string> name);
     void setActivationPolicy(ActivationPolicy policy);

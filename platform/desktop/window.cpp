@@ -311,8 +311,9 @@ void Window::setSubrole(std::string subrole) {
     subrole_ = std::move(subrole);
 }
 
-Window& Window::attachSheet(WindowSpec spec) {
+Window* Window::attachSheet(WindowSpec spec) {
     auto guard = world_.lock();
+    if (closed_) return nullptr;
     spec.role = "AXSheet";
     spec.subrole.clear();
     spec.close.present = spec.minimize.present = spec.zoom.present = spec.fullScreenButton.present = false;
@@ -326,13 +327,14 @@ Window& Window::attachSheet(WindowSpec spec) {
     sheets_.push_back(sheet.number());
     world_.emit(WorldEventKind::sheetCreated, pid_, sheet.number());
     world_.refreshFocus(owner());
-    return sheet;
+    return &sheet;
 }
 
 Control& Window::addControl(const ControlSpec& spec) {
     auto guard = world_.lock();
     Control& control = world_.createControl(pid_, number_, 0, spec);
     controls_.push_back(control.id());
+    if (closed_) destroyControls();
     return control;
 }
 
@@ -341,6 +343,7 @@ Control& Window::addToolbar(const ToolbarSpec& spec) {
     ControlSpec toolbar{.role = "AXToolbar", .frame = spec.frame, .children = spec.items};
     Control& control = world_.createControl(pid_, number_, 0, toolbar);
     toolbars_.push_back(control.id());
+    if (closed_) destroyControls();
     return control;
 }
 

@@ -129,8 +129,10 @@ public:
     void setIgnoresMouseEvents(bool ignores);
     void setContentSeed(uint64_t seed);
     void setSubrole(std::string subrole);
-    // Attaches a sheet (a window with the role "AXSheet") in front of this window.
-    Window& attachSheet(WindowSpec spec);
+    // Attaches a sheet (a window with the role "AXSheet") in front of this window; null
+    // for a closed window.
+    Window* attachSheet(WindowSpec spec);
+    // Controls added to a closed window are destroyed at once.
     Control& addControl(const ControlSpec& spec);
     Control& addToolbar(const ToolbarSpec& spec);
     // The private bounds call keeps reporting `shown` for `seconds` (a window on its way).

@@ -233,7 +233,7 @@ TEST(Accessibility, TheElementAtAPointIsTheDeepestControlOrTheWindow) {
 
     // A click-through window on top is passed over.
     Application& overlay = w.world.application("com.example.Overlay").inBackground().add();
-    Window& glass = overlay.openWindow({.title = "Glass", .frame = Rect{0, 0, 1440, 900}, .layer = 3});
+    Window& glass = *overlay.openWindow({.title = "Glass", .frame = Rect{0, 0, 1440, 900}, .layer = 3});
     glass.setIgnoresMouseEvents(true);
     EXPECT_EQ(system.copyElementAtPosition(450, 205).value(), AccessibilityElement::forWindow(two));
     glass.setIgnoresMouseEvents(false);

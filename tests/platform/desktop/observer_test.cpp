@@ -90,7 +90,7 @@ TEST(AccessibilityObserver, TheApplicationElementHearsItsWindowsAndItsOwnNotific
     EXPECT_EQ(w.watch.heard[0].element, AccessibilityElement::forWindow(w.one));
 
     w.watch.heard.clear();
-    Window& sheet = w.one.attachSheet({.title = "Save"});
+    Window& sheet = *w.one.attachSheet({.title = "Save"});
     w.one.minimize();  // a window with a sheet goes too; the focus passes on
     Application& other = w.world.application("com.example.Other").window("O").inBackground().add();
     other.activate();

@@ -121,6 +121,8 @@ TEST(DesktopWorld, HidingOrQuittingTheActiveApplicationActivatesTheNextOneInFron
     EXPECT_EQ(world.process(front.pid()), nullptr);
     EXPECT_NE(world.processRecord(front.pid()), nullptr);
     EXPECT_FALSE(front.quit());
+    EXPECT_EQ(front.openWindow({.title = "Too late"}), nullptr);
+    EXPECT_EQ(f.attachSheet({}), nullptr);
 }
 
 TEST(DesktopWorld, AWindowIsOnScreenOnlyWhenShownNotMinimizedAndOnAShownSpace) {
@@ -154,7 +156,7 @@ TEST(DesktopWorld, ASheetStandsInFrontOfItsWindowTakesTheFocusAndGoesWithIt) {
     Desktop world(loop);
     Application& app = world.application("com.example.App").window({.title = "Doc", .frame = Rect{100, 100, 600, 400}}).add();
     Window& doc = *app.windows()[0];
-    Window& sheet = doc.attachSheet({.title = "Save"});
+    Window& sheet = *doc.attachSheet({.title = "Save"});
     EXPECT_TRUE(sheet.isSheet());
     EXPECT_EQ(sheet.role(), "AXSheet");
     EXPECT_EQ(sheet.frame(), (Rect{200, 128, 400, 200}));
@@ -219,7 +221,7 @@ TEST(DesktopWorld, ZoomAndFullScreenFillTheDisplayAndComeBack) {
     EXPECT_TRUE(w.setFullScreen(false));
     EXPECT_EQ(w.frame(), (Rect{10, 40, 300, 200}));
     EXPECT_TRUE(w.setFrame({0, 0, 5, 5}));
-    const Window& small = app.openWindow({.title = "S", .frame = Rect{0, 0, 10, 10}, .minimumSize = {100, 50}});
+    const Window& small = *app.openWindow({.title = "S", .frame = Rect{0, 0, 10, 10}, .minimumSize = {100, 50}});
     EXPECT_EQ(small.frame().size, (Size{100, 50}));
 }
 
