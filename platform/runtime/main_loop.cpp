@@ -132,7 +132,9 @@ bool MainLoop::isMainThread() const {
 double MainLoop::now() const {
     if (clock_ == ClockKind::simulated) {
         std::lock_guard lock(mutex_);
-        return simulatedNow_;
+        // A job sees the time its own blocking calls have taken so far.
+        const SimulatedJobContext* job = t_job;
+        return simulatedNow_ + (job ? job->extraCost : 0);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }

@@ -133,7 +133,9 @@ public:
     bool isSimulated() const { return clock_ == ClockKind::simulated; }
     // The calling thread is the main thread and not inside simulated off-main work.
     bool isMainThread() const;
-    // Seconds on the loop's clock; simulated time starts at 0.
+    // Seconds on the loop's clock; simulated time starts at 0. Inside simulated off-main
+    // work it also counts what the job's blocking calls have taken so far, so a job that
+    // polls until a deadline sees time pass.
     double now() const;
     // The mode the loop is running in now (kDefault outside any run).
     const RunLoopMode& currentMode() const;

@@ -89,6 +89,23 @@ TEST(OffMain, BlockingCallsInsideAJobLengthenIt) {
     EXPECT_EQ(finished, (std::vector<double>{0.25, 0.5}));
 }
 
+TEST(OffMain, AJobThatPollsUntilADeadlineSeesItsOwnBlockingTime) {
+    MainLoop loop(ClockKind::simulated);
+    SerialQueue& queue = loop.queue("poll");
+    int reads = 0;
+    queue.async([&loop, &reads] {
+        const double deadline = loop.now() + 0.6;
+        while (loop.now() < deadline) {  // would never end if time stood still in the job
+            ++reads;
+            loop.blockFor(0.25);
+            loop.blockFor(0.01);
+        }
+    });
+    loop.advance(2);
+    EXPECT_EQ(reads, 3);
+    EXPECT_EQ(queue.finishedJobs(), 1u);
+}
+
 TEST(OffMain, ThreadQueueUnderTheSimulatedClockHoldsTimeUntilTheJobIsBack) {
     MainLoop loop(ClockKind::simulated);
     ThreadSerialQueue queue("threaded", loop);

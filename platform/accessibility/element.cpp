@@ -1,0 +1,240 @@
+#include "platform/accessibility/element.h"
+
+#include <cmath>
+
+#include "platform/accessibility/element_model.h"
+#include "platform/accessibility/messaging.h"
+#include "platform/accessibility/value.h"
+#include "platform/desktop/desktop.h"
+
+namespace platform {
+
+using accessibility_detail::Request;
+using desktop::Desktop;
+using desktop::FaultCall;
+
+namespace {
+
+// With no world there is nothing to talk to.
+constexpr AccessibilityError kNoWorld = AccessibilityError::cannotComplete;
+
+}  // namespace
+
+AccessibilityElement::AccessibilityElement(Kind kind, int32_t pid, uint64_t id)
+    : ref_(std::make_shared<Ref>(Ref{kind, pid, id, std::nullopt})) {}
+
+AccessibilityElement AccessibilityElement::systemWide() { return AccessibilityElement(Kind::systemWide, 0, 0); }
+
+AccessibilityElement AccessibilityElement::application(int32_t pid) {
+    return AccessibilityElement(Kind::application, pid, 0);
+}
+
+AccessibilityElement AccessibilityElement::forWindow(const desktop::Window& window) {
+    return AccessibilityElement(Kind::window, window.pid(), window.number());
+}
+
+AccessibilityElement AccessibilityElement::forControl(const desktop::Control& control) {
+    return AccessibilityElement(Kind::control, control.pid(), control.id());
+}
+
+size_t AccessibilityElement::hash() const {
+    const size_t h = std::hash<uint64_t>()(ref_->id) ^ (std::hash<int32_t>()(ref_->pid) << 1);
+    return h ^ (static_cast<size_t>(ref_->kind) << 3);
+}
+
+double AccessibilityElement::messagingTimeout() const {
+    if (ref_->timeout) return *ref_->timeout;
+    const Desktop* world = Desktop::currentOrNull();
+    if (!world) return Desktop::kDefaultMessagingTimeout;
+    auto guard = world->lock();
+    return world->messagingTimeout();
+}
+
+AccessibilityError AccessibilityElement::setMessagingTimeout(float seconds) const {
+    // A wait without end would stop the clock for good.
+    if (!(seconds >= 0) || !std::isfinite(seconds)) return AccessibilityError::illegalArgument;
+    if (kind() == Kind::systemWide) {
+        Desktop* world = Desktop::currentOrNull();
+        if (!world) return kNoWorld;
+        world->setMessagingTimeout(seconds);
+        return AccessibilityError::success;
+    }
+    if (seconds == 0) {
+        ref_->timeout.reset();
+    } else {
+        ref_->timeout = seconds;
+    }
+    return AccessibilityError::success;
+}
+
+AccessibilityResult<int32_t> AccessibilityElement::processIdentifier() const { return ref_->pid; }
+
+AccessibilityResult<AccessibilityValue> AccessibilityElement::copyAttributeValue(const std::string& attribute) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::readAttribute, attribute);
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    // The object may have gone while the request waited.
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::shapeAnswer(request.fault(), accessibility_detail::readAttribute(*world, *this, attribute));
+}
+
+AccessibilityResult<std::vector<AccessibilityValue>> AccessibilityElement::copyAttributeValues(
+    const std::vector<std::string>& attributes, MultipleAttributeOptions options) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::readAttributes, "");
+    if (request.error() != AccessibilityError::success) return request.error();
+    if (const auto& fault = request.fault()) {
+        if (const auto* answer = std::any_cast<std::vector<AccessibilityValue>>(&fault->payload)) return *answer;
+        return AccessibilityError::failure;
+    }
+    std::vector<AccessibilityValue> values;
+    for (const auto& name : attributes) {
+        // Each slot is answered like a single read of its attribute, in the same message.
+        Request slot(*world, accessibility_detail::Target{request.target()}, messagingTimeout(), FaultCall::readAttribute,
+                     name);
+        AccessibilityResult<AccessibilityValue> value = slot.error();
+        if (slot.timedOut()) return AccessibilityError::cannotComplete;
+        if (slot.error() == AccessibilityError::success) {
+            auto guard = world->lock();
+            accessibility_detail::Target target;
+            if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) {
+                return gone;
+            }
+            value = accessibility_detail::shapeAnswer(slot.fault(), accessibility_detail::readAttribute(*world, *this, name));
+        }
+        if (!value.ok() && options == MultipleAttributeOptions::stopOnError) return value.error();
+        values.push_back(value.ok() ? value.value() : AccessibilityValue::fromError(value.error()));
+    }
+    return values;
+}
+
+AccessibilityResult<AccessibilityValue> AccessibilityElement::copyParameterizedAttributeValue(
+    const std::string& attribute, const AccessibilityValue& parameter) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::readParameterized, attribute);
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    auto answer = accessibility_detail::readParameterized(*world, *this, attribute, parameter);
+    if (request.fault() && request.fault()->effect == desktop::FaultEffect::missing) {
+        return AccessibilityError::parameterizedAttributeUnsupported;
+    }
+    return accessibility_detail::shapeAnswer(request.fault(), std::move(answer));
+}
+
+AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyAttributeNames() const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::readAttribute, "");
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::attributeNames(*world, *this);
+}
+
+AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyParameterizedAttributeNames() const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::readParameterized, "");
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::parameterizedNames(*world, *this);
+}
+
+AccessibilityResult<bool> AccessibilityElement::isAttributeSettable(const std::string& attribute) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::readAttribute, attribute);
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::isSettable(*world, *this, attribute);
+}
+
+AccessibilityError AccessibilityElement::setAttributeValue(const std::string& attribute,
+                                                           const AccessibilityValue& value) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::writeAttribute, attribute);
+    if (request.error() != AccessibilityError::success) return request.error();
+    if (request.fault()) {
+        // A write the application refuses in some other way than an error.
+        return request.fault()->effect == desktop::FaultEffect::missing ? AccessibilityError::attributeUnsupported
+                                                                        : AccessibilityError::illegalArgument;
+    }
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::writeAttribute(*world, *this, attribute, value);
+}
+
+AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyActionNames() const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::performAction, "");
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::actionNames(*world, *this);
+}
+
+AccessibilityError AccessibilityElement::performAction(const std::string& action) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, *this, FaultCall::performAction, action);
+    if (request.error() != AccessibilityError::success) return request.error();
+    if (request.fault()) return AccessibilityError::actionUnsupported;
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
+    return accessibility_detail::perform(*world, *this, action);
+}
+
+AccessibilityResult<AccessibilityElement> AccessibilityElement::copyElementAtPosition(float x, float y) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    const Point point{x, y};
+    accessibility_detail::Target target;
+    const desktop::Window* hit = nullptr;
+    {
+        auto guard = world->lock();
+        if (!world->isAccessibilityTrusted()) return AccessibilityError::apiDisabled;
+        if (kind() != Kind::systemWide && kind() != Kind::application) return AccessibilityError::illegalArgument;
+        if (auto error = accessibility_detail::resolve(*world, *this, target); error != AccessibilityError::success) {
+            return error;
+        }
+        for (const desktop::Window* w : world->windowsFrontToBack()) {
+            if (kind() == Kind::application && w->pid() != pid()) continue;
+            if (!world->isOnScreen(*w) || w->alpha() <= 0 || w->ignoresMouseEvents() || !w->frame().contains(point)) {
+                continue;
+            }
+            hit = w;
+            break;
+        }
+        if (!hit) return AccessibilityError::noValue;
+        const desktop::Application* owner = world->process(hit->pid());
+        if (!owner || owner->kind() != desktop::ProcessKind::application) return AccessibilityError::noValue;
+        target = {hit->pid(), hit->number(), 0};
+    }
+    // The question goes to the application that owns the window under the point.
+    Request request(*world, target, messagingTimeout(), FaultCall::elementAtPosition, "");
+    if (request.error() != AccessibilityError::success) return request.error();
+    auto guard = world->lock();
+    const desktop::Window* w = world->window(target.window);
+    if (!w) return AccessibilityError::noValue;
+    if (!w->isAccessible()) return AccessibilityElement::application(w->pid());
+    return accessibility_detail::hitTest(*world, *w, point);
+}
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+
+// The screens as AppKit reports them, read afresh from the current world at every call:
+// frames and visible frames in AppKit coordinates (origin at the bottom-left corner of the
+// first screen, y upwards), the backing scale factor, and the device description whose
+// "NSScreenNumber" is the display number. The first screen is the one with the menu bar.
+//
+// A Screen refers to a display; once the display has gone its frames are empty and its
+// description too. Changes post "NSApplicationDidChangeScreenParametersNotification" to
+// the default notification centre.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/geometry/geometry.h"
+#include "platform/plist/value.h"
+
+namespace platform {
+
+class Screen {
+public:
+    static std::vector<Screen> screens();
+
+    Rect frame() const;
+    Rect visibleFrame() const;
+    double backingScaleFactor() const;
+    plist::Dictionary deviceDescription() const;
+    std::string localizedName() const;
+
+    friend bool operator==(const Screen&, const Screen&) = default;
+
+private:
+    explicit Screen(uint32_t display) : display_(display) {}
+    uint32_t display_;
+};
+
+}  // namespace platform

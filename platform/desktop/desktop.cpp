@@ -1,0 +1,508 @@
+#include "platform/desktop/desktop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/notifications/notification_center.h"
+#include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_once.h"
+#include "platform/services/process_info.h"
+
+namespace platform::desktop {
+
+namespace {
+
+// The world the stand-ins act on, as the process's one desktop.
+Desktop* g_current = nullptr;
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "Desktop: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+Desktop::Desktop(MainLoop& loop, DesktopOptions options)
+    : loop_(loop), displays_(*this), spaces_(*this), dock_(*this), trusted_(options.accessibilityTrusted) {
+    if (g_current) fail("a world already exists");
+    // The program meets each world as a fresh process.
+    beginProcessLifetime();
+    setCurrent(this);
+    Quiet quiet(*this);
+    for (const auto& spec : options.displays) displays_.insert(spec);
+    spaces_.displaysChanged();
+    windowServerPid_ = createProcess(ProcessKind::background, std::nullopt, "Window Server",
+                                     ActivationPolicy::prohibited).pid();
+    ownPid_ = createProcess(ProcessKind::application, options.ownBundleIdentifier, options.ownName,
+                            options.ownPolicy, true).pid();
+    // The program asks its process information for its own pid; in a world that is the
+    // pid the world gave it. The environment stays as it was.
+    ProcessInfo::setCurrent(ProcessInfo::make(ownPid_, ProcessInfo::current().environment()));
+    dock_.start();
+    placeMenuBars();
+}
+
+Desktop::~Desktop() {
+    {
+        auto guard = lock();
+        // Stand-ins' per-world state goes first, newest first, while the records still
+        // exist for them to let go of.
+        while (!extensions_.empty()) extensions_.pop_back();
+        listeners_.clear();
+        for (auto& p : processes_) p->world_ = nullptr;
+    }
+    alive_.reset();
+    setCurrent(nullptr);
+}
+
+void Desktop::setCurrent(Desktop* world) {
+    g_current = world;
+    ForeignPreferences::setCurrent(world ? &world->preferences_ : nullptr);
+    if (!world) ProcessInfo::setCurrent(nullptr);
+}
+
+Desktop& Desktop::current() {
+    if (!g_current) fail("no current world");
+    return *g_current;
+}
+
+Desktop* Desktop::currentOrNull() { return g_current; }
+
+double Desktop::now() const { return loop_.now(); }
+
+// ---- Processes ----------------------------------------------------------------------
+
+ApplicationBuilder Desktop::application(std::optional<std::string> bundleIdentifier) {
+    return ApplicationBuilder(*this, std::move(bundleIdentifier));
+}
+
+Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string> bundleIdentifier,
+                                    std::optional<std::string> name, ActivationPolicy policy, bool own) {
+    auto guard = lock();
+    auto app = std::make_shared<Application>(*this, nextPid_++, kind, std::move(bundleIdentifier), std::move(name),
+                                             policy, nextLaunch_++, own);
+    processes_.push_back(app);
+    return *app;
+}
+
+Application& Desktop::ownApplication() const { return *processRecord(ownPid_); }
+
+Application* Desktop::process(int32_t pid) const {
+    for (const auto& p : processes_) {
+        if (p->pid() == pid && !p->isTerminated()) return p.get();
+    }
+    return nullptr;
+}
+
+std::shared_ptr<Application> Desktop::processRecord(int32_t pid) const {
+    for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
+        if ((*it)->pid() == pid) return *it;
+    }
+    return nullptr;
+}
+
+std::vector<Application*> Desktop::runningApplications() const {
+    std::vector<Application*> result;
+    for (const auto& p : processes_) {
+        if (p->kind() == ProcessKind::application && !p->isTerminated()) result.push_back(p.get());
+    }
+    return result;
+}
+
+Application* Desktop::activeApplication() const { return activePid_ ? process(activePid_) : nullptr; }
+
+// ---- Windows --------------------------------------------------------------------------
+
+Window* Desktop::windowRecord(uint32_t number) const {
+    if (number == 0 || number > windows_.size()) return nullptr;
+    return windows_[number - 1].get();
+}
+
+Window* Desktop::window(uint32_t number) const {
+    Window* w = windowRecord(number);
+    return w && !w->isClosed() ? w : nullptr;
+}
+
+Control* Desktop::control(uint64_t id) const {
+    if (id == 0 || id > controls_.size()) return nullptr;
+    return controls_[id - 1].get();
+}
+
+std::vector<Window*> Desktop::windowsFrontToBack() const {
+    std::vector<Window*> result;
+    for (uint32_t n : order_) {
+        if (Window* w = window(n)) result.push_back(w);
+    }
+    std::stable_sort(result.begin(), result.end(), [](const Window* a, const Window* b) { return a->layer() > b->layer(); });
+    return result;
+}
+
+bool Desktop::isOnScreen(const Window& w) const {
+    if (w.isClosed() || !w.isOrderedIn() || w.isMinimized()) return false;
+    const Application* owner = process(w.pid());
+    if (!owner || owner->isHidden()) return false;
+    if (!spaces_.isShown(w.space())) return false;
+    if (w.isSheet()) {
+        const Window* parent = window(w.parentWindow());
+        return parent && isOnScreen(*parent);
+    }
+    return true;
+}
+
+Window* Desktop::windowAt(Point point) const {
+    for (Window* w : windowsFrontToBack()) {
+        if (!isOnScreen(*w) || w->alpha() <= 0 || w->ignoresMouseEvents()) continue;
+        if (w->frame().contains(point)) return w;
+    }
+    return nullptr;
+}
+
+Window& Desktop::createWindow(Application& owner, WindowSpec spec, bool inFront, uint32_t parent) {
+    auto guard = lock();
+    const Rect frame = spec.frame ? spec.frame->standardized() : cascadeFrame(owner);
+    const uint64_t space = spec.space ? *spec.space : defaultSpace(frame);
+    const uint32_t number = allocateWindowNumber();
+    windows_.push_back(std::make_unique<Window>(*this, number, owner.pid(), spec, frame, space));
+    Window& w = *windows_.back();
+    w.parent_ = parent;
+    w.makeButtons(spec);
+    w.makeTitleElement();
+    for (const auto& toolbar : spec.toolbars) w.addToolbar(toolbar);
+    for (const auto& control : spec.controls) w.addControl(control);
+    size_t position = 0;
+    if (parent != 0) {
+        auto it = std::find(order_.begin(), order_.end(), parent);
+        position = static_cast<size_t>(it - order_.begin());
+    } else if (!inFront && activePid_ != 0) {
+        for (size_t i = 0; i < order_.size(); ++i) {
+            const Window* other = window(order_[i]);
+            if (other && other->pid() == activePid_) position = i + 1;
+        }
+    }
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(position), number);
+    if (spec.fullScreen) {
+        if (const Display* d = displays_.displayFor(frame)) w.frame_ = displays_.topLeftFrame(*d);
+    }
+    emit(WorldEventKind::windowCreated, owner.pid(), number);
+    if (spec.minimized) sendToBack(number);
+    refreshFocus(owner);
+    return w;
+}
+
+Control& Desktop::createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlSpec& spec) {
+    auto guard = lock();
+    const uint64_t id = controls_.size() + 1;
+    controls_.push_back(std::make_unique<Control>(*this, id, pid, window, parent, spec));
+    Control& control = *controls_.back();
+    for (const auto& child : spec.children) {
+        Control& made = createControl(pid, window, id, child);
+        control.children_.push_back(made.id());
+    }
+    return control;
+}
+
+Rect Desktop::cascadeFrame(Application& owner) {
+    const int step = owner.cascade_++ % 10;
+    Rect area{0, Displays::kMenuBarHeight, 1440, 900 - Displays::kMenuBarHeight};
+    if (const Display* first = displays_.first()) area = displays_.topLeftVisibleFrame(*first);
+    const Size size{std::min(800.0, area.width()), std::min(600.0, area.height())};
+    return {area.minX() + 60 + 30.0 * step, area.minY() + 20 + 30.0 * step, size.width, size.height};
+}
+
+uint64_t Desktop::defaultSpace(const Rect& frame) const {
+    const Display* display = displays_.displayFor(frame);
+    if (!display) return 0;
+    return spaces_.current(display->number()).value_or(0);
+}
+
+// ---- Stacking order -------------------------------------------------------------------
+
+void Desktop::removeFromOrder(uint32_t number) { std::erase(order_, number); }
+
+void Desktop::bringToFront(const std::vector<uint32_t>& numbers) {
+    if (numbers.empty()) return;
+    for (uint32_t n : numbers) removeFromOrder(n);
+    order_.insert(order_.begin(), numbers.begin(), numbers.end());
+    emit(WorldEventKind::windowOrderChanged, window(numbers.front()) ? window(numbers.front())->pid() : 0,
+         numbers.front());
+}
+
+std::vector<uint32_t> Desktop::withSheets(const Window& w) const {
+    std::vector<uint32_t> group(w.sheets().rbegin(), w.sheets().rend());
+    group.push_back(w.number());
+    return group;
+}
+
+void Desktop::raiseWithinApplication(Window& w) {
+    const std::vector<uint32_t> group = withSheets(w);
+    auto it = std::find(order_.begin(), order_.end(), w.number());
+    size_t position = it == order_.end() ? 0 : static_cast<size_t>(it - order_.begin());
+    for (uint32_t n : group) removeFromOrder(n);
+    for (size_t i = 0; i < order_.size(); ++i) {
+        const Window* other = window(order_[i]);
+        if (other && other->pid() == w.pid()) {
+            position = std::min(position, i);
+            break;
+        }
+    }
+    position = std::min(position, order_.size());
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(position), group.begin(), group.end());
+    emit(WorldEventKind::windowOrderChanged, w.pid(), w.number());
+}
+
+void Desktop::sendToBack(uint32_t number) {
+    removeFromOrder(number);
+    order_.push_back(number);
+}
+
+// ---- Focus and activation -------------------------------------------------------------
+
+void Desktop::refreshFocus(Application& app) {
+    const Window* main = app.mainWindow();
+    const Window* focus = app.focusedWindow();
+    const uint32_t mainNumber = main ? main->number() : 0;
+    const uint32_t focusNumber = focus ? focus->number() : 0;
+    if (mainNumber != app.reportedMain_) {
+        app.reportedMain_ = mainNumber;
+        if (mainNumber) emit(WorldEventKind::mainWindowChanged, app.pid(), mainNumber);
+    }
+    if (focusNumber != app.reportedFocus_) {
+        app.reportedFocus_ = focusNumber;
+        if (focusNumber) emit(WorldEventKind::focusedWindowChanged, app.pid(), focusNumber);
+    }
+}
+
+void Desktop::activate(Application& app, bool raiseWindows) {
+    if (app.isTerminated()) return;
+    if (app.hidden_) {
+        app.hidden_ = false;
+        emit(WorldEventKind::applicationUnhidden, app.pid());
+    }
+    if (raiseWindows) {
+        std::vector<uint32_t> numbers;
+        for (uint32_t n : order_) {
+            const Window* w = window(n);
+            if (w && w->pid() == app.pid() && !w->isMinimized()) numbers.push_back(n);
+        }
+        bringToFront(numbers);
+    }
+    if (activePid_ == app.pid()) return;
+    const int32_t previous = activePid_;
+    activePid_ = app.pid();
+    if (previous && process(previous)) emit(WorldEventKind::applicationDeactivated, previous);
+    emit(WorldEventKind::applicationActivated, app.pid());
+}
+
+void Desktop::resignActive(Application& app) {
+    if (activePid_ != app.pid()) return;
+    for (Window* w : windowsFrontToBack()) {
+        Application* owner = process(w->pid());
+        if (!owner || owner == &app || owner->activationPolicy() != ActivationPolicy::regular) continue;
+        if (!isOnScreen(*w)) continue;
+        activate(*owner, false);
+        return;
+    }
+    activePid_ = 0;
+    if (!app.isTerminated()) emit(WorldEventKind::applicationDeactivated, app.pid());
+}
+
+void Desktop::terminate(Application& app) {
+    if (app.terminated_) return;
+    // The process is gone: its windows and elements vanish with it, without reports of
+    // their own.
+    for (const auto& w : windows_) {
+        if (w->pid() != app.pid() || w->closed_) continue;
+        w->closed_ = true;
+        w->destroyControls();
+        removeFromOrder(w->number());
+    }
+    for (const auto& c : controls_) {
+        if (c->pid() == app.pid()) c->destroyed_ = true;
+    }
+    app.terminated_ = true;
+    resignActive(app);
+    emit(WorldEventKind::applicationTerminated, app.pid());
+}
+
+void Desktop::pressControl(Control& control) {
+    ++control.presses_;
+    emit(WorldEventKind::controlPressed, control.pid(), control.window(), control.id());
+    Application* app = process(control.pid());
+    if (!app) return;
+    Window* own = window(control.window());
+    Window* main = app->mainWindow();
+    switch (control.action()) {
+    case ControlAction::none: break;
+    case ControlAction::closeWindow: if (own) own->close(); break;
+    case ControlAction::minimizeWindow: if (own) own->minimize(); break;
+    case ControlAction::zoomWindow: if (own) own->zoom(); break;
+    case ControlAction::toggleFullScreen: if (own) own->setFullScreen(!own->isFullScreen()); break;
+    case ControlAction::minimizeFocusedWindow: if (main) main->minimize(); break;
+    case ControlAction::zoomFocusedWindow: if (main) main->zoom(); break;
+    case ControlAction::minimizeAllWindows: minimizeAll(*app); break;
+    case ControlAction::bringAllToFront: activate(*app, true); break;
+    case ControlAction::hideApplication: app->hide(); break;
+    case ControlAction::quitApplication: app->quit(); break;
+    }
+}
+
+void Desktop::minimizeAll(Application& app) {
+    for (Window* w : app.windows()) {
+        if (w->isMinimized() || w->isFullScreen() || !w->isMinimizable()) continue;
+        if (!spaces_.isShown(w->space())) continue;
+        w->minimize();
+    }
+}
+
+// ---- Displays -------------------------------------------------------------------------
+
+void Desktop::placeMenuBars() {
+    const auto displays = displays_.all();
+    Application* server = process(windowServerPid_);
+    while (menuBars_.size() > displays.size()) {
+        if (Window* w = window(menuBars_.back())) w->close();
+        menuBars_.pop_back();
+    }
+    for (size_t i = 0; i < displays.size(); ++i) {
+        const Rect top = displays_.topLeftFrame(*displays[i]);
+        const Rect bar{top.minX(), top.minY(), top.width(), Displays::kMenuBarHeight};
+        if (i < menuBars_.size()) {
+            if (Window* w = window(menuBars_[i])) w->setFrame(bar);
+            continue;
+        }
+        WindowSpec spec{.title = "Menubar", .frame = bar, .role = "", .subrole = "", .layer = 24, .titleBarHeight = 0,
+                        .close = {.present = false}, .minimize = {.present = false}, .zoom = {.present = false},
+                        .space = 0, .accessible = false};
+        menuBars_.push_back(createWindow(*server, spec, true).number());
+    }
+}
+
+void Desktop::displaysChanged() {
+    auto guard = lock();
+    spaces_.displaysChanged();
+    dock_.place();
+    placeMenuBars();
+    emit(WorldEventKind::screensChanged);
+    if (quiet_ > 0) return;
+    postToMainQueue([] { NotificationCenter::defaultCenter().post(notifications::kScreenParametersChanged); });
+}
+
+void Desktop::spaceShown() { emit(WorldEventKind::activeSpaceChanged); }
+
+// ---- Settings and records -------------------------------------------------------------
+
+void Desktop::setAccessibilityTrusted(bool trusted) {
+    auto guard = lock();
+    trusted_ = trusted;
+}
+
+void Desktop::recordAccessibilityPrompt() {
+    auto guard = lock();
+    ++prompts_;
+}
+
+void Desktop::setReduceMotion(bool on) {
+    auto guard = lock();
+    reduceMotion_ = on;
+}
+
+void Desktop::setMessagingTimeout(double seconds) {
+    auto guard = lock();
+    messagingTimeout_ = seconds > 0 && std::isfinite(seconds) ? seconds : kDefaultMessagingTimeout;
+}
+
+void Desktop::recordOpenedURL(std::string url) {
+    auto guard = lock();
+    openedURLs_.push_back(std::move(url));
+    emit(WorldEventKind::urlOpened);
+}
+
+// ---- Events and time ------------------------------------------------------------------
+
+int Desktop::addListener(Listener listener) {
+    auto guard = lock();
+    const int id = nextListener_++;
+    listeners_.push_back({id, std::move(listener)});
+    return id;
+}
+
+void Desktop::removeListener(int id) {
+    auto guard = lock();
+    std::erase_if(listeners_, [id](const ListenerEntry& e) { return e.id == id; });
+}
+
+void Desktop::emit(WorldEventKind kind, int32_t pid, uint32_t window, uint64_t control) {
+    auto guard = lock();
+    if (quiet_ > 0) return;
+    const WorldEvent event{kind, pid, window, control, now()};
+    const auto snapshot = listeners_;
+    for (const auto& entry : snapshot) {
+        // A listener removed by an earlier one hears nothing more.
+        const bool listening = std::any_of(listeners_.begin(), listeners_.end(),
+                                           [&](const ListenerEntry& e) { return e.id == entry.id; });
+        if (listening) entry.listener(event);
+    }
+}
+
+void Desktop::onMainThread(std::function<void()> work) {
+    if (loop_.isMainThread()) {
+        work();
+        return;
+    }
+    std::weak_ptr<int> alive = alive_;
+    loop_.postOffMainEvent(0, [alive, work = std::move(work)] {
+        if (alive.lock()) work();
+    });
+}
+
+void Desktop::postToMainQueue(std::function<void()> work) {
+    std::weak_ptr<int> alive = alive_;
+    loop_.post([alive, work = std::move(work)] {
+        if (alive.lock()) work();
+    });
+}
+
+void Desktop::schedule(double seconds, std::function<void()> work) {
+    std::weak_ptr<int> alive = alive_;
+    loop_.postOffMainEvent(seconds, [this, alive, work = std::move(work)] {
+        if (!alive.lock()) return;
+        auto guard = lock();
+        work();
+    });
+}
+
+const char* describe(WorldEventKind kind) {
+    switch (kind) {
+    case WorldEventKind::applicationLaunched: return "applicationLaunched";
+    case WorldEventKind::applicationTerminated: return "applicationTerminated";
+    case WorldEventKind::applicationHidden: return "applicationHidden";
+    case WorldEventKind::applicationUnhidden: return "applicationUnhidden";
+    case WorldEventKind::applicationActivated: return "applicationActivated";
+    case WorldEventKind::applicationDeactivated: return "applicationDeactivated";
+    case WorldEventKind::windowCreated: return "windowCreated";
+    case WorldEventKind::windowClosed: return "windowClosed";
+    case WorldEventKind::windowMoved: return "windowMoved";
+    case WorldEventKind::windowResized: return "windowResized";
+    case WorldEventKind::windowMinimized: return "windowMinimized";
+    case WorldEventKind::windowDeminimized: return "windowDeminimized";
+    case WorldEventKind::windowTitleChanged: return "windowTitleChanged";
+    case WorldEventKind::windowOrderChanged: return "windowOrderChanged";
+    case WorldEventKind::windowSpaceChanged: return "windowSpaceChanged";
+    case WorldEventKind::windowFullScreenChanged: return "windowFullScreenChanged";
+    case WorldEventKind::windowOrderedIn: return "windowOrderedIn";
+    case WorldEventKind::windowOrderedOut: return "windowOrderedOut";
+    case WorldEventKind::sheetCreated: return "sheetCreated";
+    case WorldEventKind::focusedWindowChanged: return "focusedWindowChanged";
+    case WorldEventKind::mainWindowChanged: return "mainWindowChanged";
+    case WorldEventKind::controlPressed: return "controlPressed";
+    case WorldEventKind::screensChanged: return "screensChanged";
+    case WorldEventKind::activeSpaceChanged: return "activeSpaceChanged";
+    case WorldEventKind::dockChanged: return "dockChanged";
+    case WorldEventKind::urlOpened: return "urlOpened";
+    }
+    return "unknown";
+}
+
+}  // namespace platform::desktop

@@ -1,0 +1,309 @@
+#pragma once
+
+// The simulated desktop: one world of running applications, their windows and
+// accessibility trees, displays, Spaces and the Dock, living on the main loop's clock.
+// Every stand-in of the platform layer (accessibility, window server, workspace, AppKit)
+// reads and writes this one world, so what one does the others see.
+//
+// One world per test: a test makes it on its MainLoop and it is the current world until
+// it goes away; stand-ins reach it through Desktop::current(). Each world begins a new
+// process lifetime (ProcessOnce), so the program meets it as a fresh process. Its destruction detaches
+// everything: application records held elsewhere stay readable but do nothing, work it
+// posted to the loop is dropped.
+//
+//   MainLoop loop(ClockKind::simulated);
+//   Desktop world(loop);
+//   Application& editor = world.application("com.example.Editor").window("One").window("Two").add();
+//
+// A fresh world has one 1440 × 900 display with one Space, the program itself (an
+// accessory application), the Dock with its window and desktop picture, and the window
+// server's menu bar. No application is active.
+//
+// Threads: the world belongs to the main thread. Stand-ins that may be called from
+// serial queues take the world's lock, and so does every change; what a change reports
+// reaches the main thread by posting (see onMainThread). Records are read without the
+// lock on the main thread.
+//
+// Events: every change tells the world's listeners (WorldEvent) on the spot, in the
+// thread that made it. Listeners turn them into what their side of the system reports:
+// accessibility notifications through observers' run-loop sources, workspace
+// notifications on the main queue, the screen-parameters notification on the main
+// queue. Work that stands for something happening later in another process (a trip into
+// the Dock, an application that answers again) is scheduled on the loop's clock with
+// schedule(), which runs in every run-loop mode.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <typeindex>
+#include <vector>
+
+#include "platform/defaults/foreign_preferences.h"
+#include "platform/desktop/application.h"
+#include "platform/desktop/control.h"
+#include "platform/desktop/displays.h"
+#include "platform/desktop/dock.h"
+#include "platform/desktop/faults.h"
+#include "platform/desktop/private_calls.h"
+#include "platform/desktop/spaces.h"
+#include "platform/desktop/window.h"
+#include "platform/desktop/world_types.h"
+#include "platform/geometry/geometry.h"
+
+namespace platform {
+class MainLoop;
+}
+
+namespace platform::desktop {
+
+struct DesktopOptions {
+    std::string ownBundleIdentifier = "com.brindlewick.FurlpaneNovan";
+    std::optional<std::string> ownName = "Furlpane Novan";
+    ActivationPolicy ownPolicy = ActivationPolicy::accessory;
+    std::vector<DisplaySpec> displays{DisplaySpec{}};
+    bool accessibilityTrusted = true;
+};
+
+class ApplicationBuilder;
+
+class Desktop {
+public:
+    using Listener = std::function<void(const WorldEvent&)>;
+    // The system's default messaging timeout of accessibility requests.
+    static constexpr double kDefaultMessagingTimeout = 6.0;
+
+    explicit Desktop(MainLoop& loop, DesktopOptions options = {});
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // The current world; aborts when there is none.
+    static Desktop& current();
+    static Desktop* currentOrNull();
+
+    MainLoop& loop() const { return loop_; }
+    double now() const;
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> lock() const {
+        return std::unique_lock<std::recursive_mutex>(mutex_);
+    }
+
+    // ---- Processes
+    // Starts describing an application; add() or launch() puts it in the world.
+    ApplicationBuilder application(std::optional<std::string> bundleIdentifier);
+    Application& ownApplication() const;
+    int32_t ownProcessIdentifier() const { return ownPid_; }
+    // A running process (application or background).
+    Application* process(int32_t pid) const;
+    // Any process the world has had, ended ones included.
+    std::shared_ptr<Application> processRecord(int32_t pid) const;
+    // Running applications in launch order; background processes left out.
+    std::vector<Application*> runningApplications() const;
+    // The active (frontmost) application; null when none is.
+    Application* activeApplication() const;
+
+    // ---- Windows and controls
+    // An open window; null for unknown and closed ones.
+    Window* window(uint32_t number) const;
+    // A window record, closed ones included.
+    Window* windowRecord(uint32_t number) const;
+    // Open windows front to back: higher layers first, then the stacking order.
+    std::vector<Window*> windowsFrontToBack() const;
+    bool isOnScreen(const Window& window) const;
+    // The frontmost on-screen window under a top-left point that a click would reach:
+    // alpha above 0 and not ignoring mouse events. Null for none.
+    Window* windowAt(Point point) const;
+    Control* control(uint64_t id) const;
+
+    // ---- Parts of the world
+    Displays& displays() { return displays_; }
+    const Displays& displays() const { return displays_; }
+    Spaces& spaces() { return spaces_; }
+    const Spaces& spaces() const { return spaces_; }
+    Dock& dock() { return dock_; }
+    const Dock& dock() const { return dock_; }
+    Faults& faults() { return faults_; }
+    PrivateCalls& privateCalls() { return privateCalls_; }
+    // Other domains' preferences, the Dock's among them; current while the world lives.
+    ForeignPreferences& preferences() { return preferences_; }
+
+    // ---- System settings and what the system was asked to do
+    bool isAccessibilityTrusted() const { return trusted_; }
+    void setAccessibilityTrusted(bool trusted);
+    int accessibilityPromptCount() const { return prompts_; }
+    void recordAccessibilityPrompt();
+    // The process-wide messaging timeout set on the system-wide element; the system's
+    // default until one is set.
+    double messagingTimeout() const { return messagingTimeout_; }
+    void setMessagingTimeout(double seconds);
+    bool reduceMotion() const { return reduceMotion_; }
+    void setReduceMotion(bool on);
+    const std::vector<std::string>& openedURLs() const { return openedURLs_; }
+    void recordOpenedURL(std::string url);
+
+    // ---- Events and time
+    int addListener(Listener listener);
+    void removeListener(int id);
+    void emit(WorldEventKind kind, int32_t pid = 0, uint32_t window = 0, uint64_t control = 0);
+    // Runs `work` now when on the main thread, otherwise hands it to the main thread (in
+    // any run-loop mode). Dropped when the world is gone by then.
+    void onMainThread(std::function<void()> work);
+    // Posts to the main queue (common modes only). Dropped when the world is gone.
+    void postToMainQueue(std::function<void()> work);
+    // A world event after `seconds` on the loop's clock, in any run-loop mode, with the
+    // world locked. Dropped when the world is gone.
+    void schedule(double seconds, std::function<void()> work);
+
+    // Per-world state of a stand-in, made on first use with T(Desktop&) and destroyed
+    // with the world, before its records, newest first.
+    template <class T>
+    T& extension();
+    template <class T>
+    std::shared_ptr<T> extensionPointer();
+
+private:
+    friend class Application;
+    friend class ApplicationBuilder;
+    friend class Control;
+    friend class Displays;
+    friend class Dock;
+    friend class Spaces;
+    friend class Window;
+
+    struct ListenerEntry {
+        int id;
+        Listener listener;
+    };
+    struct Extension {
+        std::type_index type;
+        std::shared_ptr<void> object;
+    };
+    // Silences events while a world is being set up.
+    struct Quiet {
+        explicit Quiet(Desktop& w) : world(w) { ++world.quiet_; }
+        ~Quiet() { --world.quiet_; }
+        Desktop& world;
+    };
+
+    Application& createProcess(ProcessKind kind, std::optional<std::string> bundleIdentifier,
+                               std::optional<std::string> name, ActivationPolicy policy, bool own = false);
+    // A new window in front (or behind the active application's windows); a sheet
+    // stands directly in front of its parent window.
+    Window& createWindow(Application& owner, WindowSpec spec, bool inFront, uint32_t parent = 0);
+    Control& createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlSpec& spec);
+    Rect cascadeFrame(Application& owner);
+    uint64_t defaultSpace(const Rect& frame) const;
+    uint32_t allocateWindowNumber() { return nextWindow_++; }
+
+    // Stacking order.
+    void bringToFront(const std::vector<uint32_t>& numbers);
+    void raiseWithinApplication(Window& window);
+    void sendToBack(uint32_t number);
+    void removeFromOrder(uint32_t number);
+    std::vector<uint32_t> withSheets(const Window& window) const;
+
+    // Focus and activation.
+    void refreshFocus(Application& app);
+    void activate(Application& app, bool raiseWindows);
+    void resignActive(Application& app);
+    void terminate(Application& app);
+    void pressControl(Control& control);
+    void minimizeAll(Application& app);
+
+    // The world's own windows (menu bars) and what follows a change of displays.
+    void placeMenuBars();
+    void displaysChanged();
+    void spaceShown();
+
+    static void setCurrent(Desktop* world);
+
+    MainLoop& loop_;
+    mutable std::recursive_mutex mutex_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    ForeignPreferences preferences_;
+    Faults faults_;
+    PrivateCalls privateCalls_;
+    Displays displays_;
+    Spaces spaces_;
+    Dock dock_;
+
+    std::vector<std::shared_ptr<Application>> processes_;  // every process ever, in launch order
+    std::vector<std::unique_ptr<Window>> windows_;          // every window ever, by number - 1
+    std::vector<std::unique_ptr<Control>> controls_;        // every control ever, by id - 1
+    std::vector<uint32_t> order_;                          // open windows, front to back
+    std::vector<uint32_t> menuBars_;                       // the window server's menu bar windows
+
+    int32_t ownPid_ = 0;
+    int32_t windowServerPid_ = 0;
+    int32_t activePid_ = 0;
+    int32_t nextPid_ = 400;
+    uint32_t nextWindow_ = 1;
+    uint64_t nextLaunch_ = 1;
+    bool trusted_;
+    int prompts_ = 0;
+    double messagingTimeout_ = kDefaultMessagingTimeout;
+    bool reduceMotion_ = false;
+    std::vector<std::string> openedURLs_;
+
+    std::vector<ListenerEntry> listeners_;
+    int nextListener_ = 1;
+    int quiet_ = 0;
+    std::vector<Extension> extensions_;
+};
+
+// Describes one application; add() puts it in the world as already running, launch()
+// launches it now. Either way a regular application becomes the active one with its
+// windows in front, unless inBackground() or hidden() says otherwise. add() reports
+// nothing at all, not even the change of the active application it implies: it sets the
+// scene before the system under test starts. launch() reports everything (the launch,
+// the windows, the activation), as a launch while the system runs does.
+class ApplicationBuilder {
+public:
+    ApplicationBuilder& named(std::optional<std::string> name);
+    ApplicationBuilder& policy(ActivationPolicy policy);
+    // A standard window with this title, cascaded on the first display. (A title held in
+    // a string goes through the spec: window({.title = title}).)
+    ApplicationBuilder& window(const char* title);
+    ApplicationBuilder& window(WindowSpec spec);
+    ApplicationBuilder& menus(std::vector<MenuSpec> menus);
+    ApplicationBuilder& withoutMenus();
+    ApplicationBuilder& hidden();
+    ApplicationBuilder& inBackground();
+    Application& add();
+    Application& launch();
+
+private:
+    friend class Desktop;
+    ApplicationBuilder(Desktop& world, std::optional<std::string> bundleIdentifier);
+    Application& build(bool announce);
+
+    Desktop& world_;
+    std::optional<std::string> bundleIdentifier_;
+    std::optional<std::string> name_;
+    ActivationPolicy policy_ = ActivationPolicy::regular;
+    std::vector<WindowSpec> windows_;
+    std::optional<std::vector<MenuSpec>> menus_;
+    bool hidden_ = false;
+    bool background_ = false;
+};
+
+template <class T>
+T& Desktop::extension() {
+    return *extensionPointer<T>();
+}
+
+template <class T>
+std::shared_ptr<T> Desktop::extensionPointer() {
+    auto guard = lock();
+    const std::type_index key(typeid(T));
+    for (const auto& e : extensions_) {
+        if (e.type == key) return std::static_pointer_cast<T>(e.object);
+    }
+    auto object = std::make_shared<T>(*this);
+    extensions_.push_back({key, object});
+    return object;
+}
+
+}  // namespace platform::desktop

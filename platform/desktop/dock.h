@@ -1,0 +1,66 @@
+#pragma once
+
+// The Dock: its own process ("com.apple.dock", named "Dock"), its window at the Dock
+// level on one display, the desktop pictures it draws (one window per display at the
+// desktop level), and its settings in the "com.apple.dock" preferences domain of the
+// world ("orientation": "bottom", "left" or "right"; "autohide": a Boolean).
+//
+// The Dock reads its domain when it starts. Settings changed through setEdge and
+// setAutohides are written to the domain and applied at once, as System Settings does;
+// values written to the domain by others take effect at the next restart().
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/desktop/world_types.h"
+#include "platform/geometry/geometry.h"
+
+namespace platform::desktop {
+
+class Application;
+class Desktop;
+class Window;
+
+class Dock {
+public:
+    static constexpr const char* kDomain = "com.apple.dock";
+    static constexpr double kThickness = 70;
+    static constexpr double kHiddenThickness = 4;
+
+    explicit Dock(Desktop& world) : world_(world) {}
+
+    DockEdge edge() const { return edge_; }
+    bool autohides() const { return autohides_; }
+    double thickness() const { return autohides_ ? kHiddenThickness : kThickness; }
+    uint32_t display() const { return display_; }
+    Application* application() const;
+    Window* window() const;
+    const std::vector<uint32_t>& desktopPictureWindows() const { return pictures_; }
+
+    void setEdge(DockEdge edge);
+    void setAutohides(bool autohides);
+    // Moves the Dock to another display; false for an unknown display.
+    bool moveToDisplay(uint32_t display);
+    // The Dock quits and starts again: a new process and new windows, settings read
+    // again from the domain. The workspace reports both.
+    void restart();
+
+private:
+    friend class Desktop;
+    void start();
+    void readSettings();
+    // Places its windows after a change of settings or displays.
+    void place();
+    Rect stripFrame() const;
+    void applied();
+
+    Desktop& world_;
+    int32_t pid_ = 0;
+    uint32_t window_ = 0;
+    std::vector<uint32_t> pictures_;
+    uint32_t display_ = 0;
+    DockEdge edge_ = DockEdge::bottom;
+    bool autohides_ = false;
+};
+
+}  // namespace platform::desktop

@@ -1,0 +1,114 @@
+#pragma once
+
+// Fault injection: what goes wrong in the world, set up by a test in one place and
+// honoured by every stand-in, keyed by the call, the name (attribute, action or key),
+// the application, and the window or control concerned.
+//
+//   world.faults().on(FaultCall::readAttribute, "AXWindows").forApplication(pid).wrongType();
+//   world.faults().on(FaultCall::writeAttribute, "AXMinimized").forWindow(n).refuse();
+//   world.faults().on(FaultCall::performAction, "AXPress").times(1).fail(AccessibilityError::cannotComplete);
+//   world.faults().on(FaultCall::windowList).fail();
+//
+// A rule matches a call when its call is the same, its name is empty or the same, and
+// every target it names (application, window, control) is the one concerned; a rule
+// for a window also matches the controls inside it. The newest matching rule decides.
+// A rule limited by times(n) stops matching after n uses.
+
+#include <any>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace platform::desktop {
+
+enum class FaultCall {
+    readAttribute,       // one attribute, alone or in a slot of a multiple request
+    readAttributes,      // a multiple-attribute request as a whole
+    readParameterized,
+    writeAttribute,
+    performAction,
+    elementAtPosition,
+    addNotification,
+    createObserver,
+    windowNumber,        // the element's window-number private call
+    windowBounds,        // the private window-bounds call
+    windowList,          // a window list as a whole
+    windowListEntry,     // one key of a window-list entry (the name is the key)
+    applicationsByBundleIdentifier,
+    workspaceNotification,  // the name is the notification's; missing drops the application
+};
+
+enum class FaultEffect {
+    error,         // the call fails with the code
+    wrongType,     // a value of another type comes back
+    missing,       // the value is not there
+    unresponsive,  // the call takes `seconds` (past its timeout it cannot complete)
+    answer,        // the payload comes back instead of the real answer
+};
+
+struct Fault {
+    FaultEffect effect = FaultEffect::error;
+    int32_t code = -25200;
+    double seconds = 0;
+    std::any payload;
+};
+
+struct FaultQuery {
+    FaultCall call;
+    std::string_view name;
+    int32_t pid = 0;
+    uint32_t window = 0;
+    uint64_t control = 0;
+};
+
+class Faults {
+public:
+    class Rule {
+    public:
+        Rule& forApplication(int32_t pid);
+        Rule& forWindow(uint32_t number);
+        Rule& forControl(uint64_t id);
+        Rule& times(int count);
+        Rule& fail(int32_t code = -25200);
+        template <class E>
+            requires std::is_enum_v<E>
+        Rule& fail(E code) {
+            return fail(static_cast<int32_t>(code));
+        }
+        // A refused write or press: the call fails with "cannot complete".
+        Rule& refuse();
+        Rule& wrongType();
+        Rule& missing();
+        Rule& hang(double seconds = std::numeric_limits<double>::infinity());
+        Rule& answer(std::any payload);
+
+    private:
+        friend class Faults;
+        bool matches(const FaultQuery& query) const;
+
+        FaultCall call_;
+        std::string name_;
+        std::optional<int32_t> pid_;
+        std::optional<uint32_t> window_;
+        std::optional<uint64_t> control_;
+        int remaining_ = -1;  // -1: always
+        Fault fault_;
+        int uses_ = 0;
+    };
+
+    Rule& on(FaultCall call, std::string name = {});
+    // The fault for a call, counting one use of its rule; nothing when none matches.
+    std::optional<Fault> take(const FaultQuery& query);
+    // How often the rules of a call (and name, when given) have been used.
+    int uses(FaultCall call, std::string_view name = {}) const;
+    void clear();
+
+private:
+    std::deque<Rule> rules_;  // a deque keeps references to rules stable
+};
+
+}  // namespace platform::desktop

@@ -1,0 +1,22 @@
+#include "platform/desktop/private_calls.h"
+
+namespace platform::desktop {
+
+void PrivateCalls::remove(const std::string& name) { removed_.insert(name); }
+
+void PrivateCalls::restore(const std::string& name) { removed_.erase(name); }
+
+bool PrivateCalls::isPresent(std::string_view name) const { return removed_.find(name) == removed_.end(); }
+
+void PrivateCalls::recordLookup(std::string_view name) {
+    auto it = lookups_.find(name);
+    if (it == lookups_.end()) it = lookups_.emplace(std::string(name), 0).first;
+    ++it->second;
+}
+
+int PrivateCalls::lookupCount(std::string_view name) const {
+    auto it = lookups_.find(name);
+    return it == lookups_.end() ? 0 : it->second;
+}
+
+}  // namespace platform::desktop

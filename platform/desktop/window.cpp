@@ -1,0 +1,355 @@
+#include "platform/desktop/window.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/desktop/desktop.h"
+
+namespace platform::desktop {
+
+namespace {
+
+// Deterministic text metrics for titles: every character is this wide.
+constexpr double kCharacterWidth = 7;
+constexpr double kTextHeight = 16;
+
+size_t characterCount(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+const char* buttonSubrole(TitleBarButton which) {
+    switch (which) {
+    case TitleBarButton::close: return "AXCloseButton";
+    case TitleBarButton::minimize: return "AXMinimizeButton";
+    case TitleBarButton::zoom: return "AXZoomButton";
+    case TitleBarButton::fullScreen: return "AXFullScreenButton";
+    }
+    return "";
+}
+
+ControlAction buttonAction(TitleBarButton which) {
+    switch (which) {
+    case TitleBarButton::close: return ControlAction::closeWindow;
+    case TitleBarButton::minimize: return ControlAction::minimizeWindow;
+    case TitleBarButton::zoom: return ControlAction::zoomWindow;
+    case TitleBarButton::fullScreen: return ControlAction::toggleFullScreen;
+    }
+    return ControlAction::none;
+}
+
+}  // namespace
+
+Rect standardButtonFrame(TitleBarButton which) {
+    switch (which) {
+    case TitleBarButton::close: return {9, 7, 14, 14};
+    case TitleBarButton::minimize: return {29, 7, 14, 14};
+    case TitleBarButton::zoom: return {49, 7, 14, 14};
+    case TitleBarButton::fullScreen: return {69, 7, 14, 14};
+    }
+    return {};
+}
+
+Window::Window(Desktop& world, uint32_t number, int32_t pid, const WindowSpec& spec, const Rect& frame, uint64_t space)
+    : world_(world),
+      number_(number),
+      pid_(pid),
+      layer_(spec.layer),
+      frame_(frame),
+      restoreFrame_(frame),
+      alpha_(spec.alpha),
+      title_(spec.title),
+      role_(spec.role),
+      subrole_(spec.subrole),
+      minimized_(spec.minimized),
+      fullScreen_(spec.fullScreen),
+      accessible_(spec.accessible),
+      ignoresMouseEvents_(spec.ignoresMouseEvents),
+      space_(space),
+      contentSeed_(spec.contentSeed),
+      titleBarHeight_(spec.titleBarHeight),
+      minimumSize_(spec.minimumSize) {
+    frame_.size.width = std::max(frame_.size.width, minimumSize_.width);
+    frame_.size.height = std::max(frame_.size.height, minimumSize_.height);
+    restoreFrame_ = frame_;
+}
+
+void Window::makeButtons(const WindowSpec& spec) {
+    const std::pair<TitleBarButton, const ButtonSpec*> all[] = {{TitleBarButton::close, &spec.close},
+                                                                {TitleBarButton::minimize, &spec.minimize},
+                                                                {TitleBarButton::zoom, &spec.zoom},
+                                                                {TitleBarButton::fullScreen, &spec.fullScreenButton}};
+    for (const auto& [which, button] : all) {
+        if (!button->present) continue;
+        const ControlSpec control{.role = "AXButton",
+                                  .subrole = buttonSubrole(which),
+                                  .frame = button->frame.value_or(standardButtonFrame(which)),
+                                  .enabled = button->enabled,
+                                  .action = buttonAction(which)};
+        buttons_[which] = world_.createControl(pid_, number_, 0, control).id();
+    }
+}
+
+void Window::makeTitleElement() {
+    if (!accessible_ || role_ != "AXWindow" || titleBarHeight_ <= 0) return;
+    titleElement_ = world_.createControl(pid_, number_, 0, ControlSpec{.role = "AXStaticText", .value = title_}).id();
+    layOutTitle();
+}
+
+void Window::layOutTitle() {
+    Control* title = titleElement();
+    if (!title) return;
+    const double width = std::min(frame_.width(), kCharacterWidth * static_cast<double>(characterCount(title_)));
+    title->frame_ = {(frame_.width() - width) / 2, (titleBarHeight_ - kTextHeight) / 2, width, kTextHeight};
+    title->value_ = title_;
+}
+
+void Window::destroyControls() {
+    for (uint64_t id = 1; Control* c = world_.control(id); ++id) {
+        if (c->window() == number_) c->destroyed_ = true;
+    }
+}
+
+Application& Window::owner() const { return *world_.processRecord(pid_); }
+
+Control* Window::button(TitleBarButton which) const {
+    auto it = buttons_.find(which);
+    return it == buttons_.end() ? nullptr : world_.control(it->second);
+}
+
+Control* Window::titleElement() const { return titleElement_ ? world_.control(titleElement_) : nullptr; }
+
+std::vector<Control*> Window::toolbars() const {
+    std::vector<Control*> result;
+    for (uint64_t id : toolbars_) result.push_back(world_.control(id));
+    return result;
+}
+
+std::vector<Control*> Window::controls() const {
+    std::vector<Control*> result;
+    for (uint64_t id : controls_) result.push_back(world_.control(id));
+    return result;
+}
+
+bool Window::isMinimizable() const {
+    const Control* b = button(TitleBarButton::minimize);
+    return b && !b->isDestroyed() && b->isEnabled();
+}
+
+bool Window::isOnScreen() const { return world_.isOnScreen(*this); }
+
+Rect Window::privateBounds() const {
+    if (lag_ && world_.now() < lag_->until) return lag_->shown;
+    return frame_;
+}
+
+bool Window::applyFrame(const Rect& requested) {
+    Rect r = requested.standardized();
+    r.size.width = std::max(r.size.width, minimumSize_.width);
+    r.size.height = std::max(r.size.height, minimumSize_.height);
+    const bool moved = r.origin != frame_.origin;
+    const bool resized = r.size != frame_.size;
+    const Point delta{r.minX() - frame_.minX(), r.minY() - frame_.minY()};
+    frame_ = r;
+    if (resized) layOutTitle();
+    if (moved) world_.emit(WorldEventKind::windowMoved, pid_, number_);
+    if (resized) world_.emit(WorldEventKind::windowResized, pid_, number_);
+    if (moved) {
+        // Sheets stay attached to their window.
+        for (uint32_t n : sheets_) {
+            if (Window* sheet = world_.window(n)) sheet->applyFrame(sheet->frame_.offsetBy(delta.x, delta.y));
+        }
+    }
+    return true;
+}
+
+bool Window::setFrame(const Rect& frame) {
+    auto guard = world_.lock();
+    const bool finite = std::isfinite(frame.origin.x) && std::isfinite(frame.origin.y) &&
+                        std::isfinite(frame.size.width) && std::isfinite(frame.size.height);
+    if (closed_ || !finite) return false;
+    return applyFrame(frame);
+}
+
+bool Window::moveTo(Point topLeft) { return setFrame({topLeft, frame_.size}); }
+
+bool Window::resize(Size size) { return setFrame({frame_.origin, size}); }
+
+void Window::setTitle(std::string title) {
+    auto guard = world_.lock();
+    if (closed_ || title == title_) return;
+    title_ = std::move(title);
+    layOutTitle();
+    world_.emit(WorldEventKind::windowTitleChanged, pid_, number_);
+}
+
+bool Window::minimize() {
+    auto guard = world_.lock();
+    if (closed_ || minimized_ || fullScreen_ || isSheet()) return false;
+    minimized_ = true;
+    world_.sendToBack(number_);
+    world_.emit(WorldEventKind::windowMinimized, pid_, number_);
+    world_.refreshFocus(owner());
+    return true;
+}
+
+bool Window::deminimize() {
+    auto guard = world_.lock();
+    if (closed_ || !minimized_) return false;
+    minimized_ = false;
+    world_.bringToFront(world_.withSheets(*this));
+    world_.emit(WorldEventKind::windowDeminimized, pid_, number_);
+    world_.refreshFocus(owner());
+    return true;
+}
+
+bool Window::zoom() {
+    auto guard = world_.lock();
+    if (closed_ || minimized_ || fullScreen_) return false;
+    if (zoomed_) {
+        zoomed_ = false;
+        return applyFrame(restoreFrame_);
+    }
+    const Display* display = world_.displays().displayFor(frame_);
+    if (!display) return false;
+    restoreFrame_ = frame_;
+    zoomed_ = true;
+    return applyFrame(world_.displays().topLeftVisibleFrame(*display));
+}
+
+bool Window::setFullScreen(bool on) {
+    auto guard = world_.lock();
+    if (closed_ || minimized_ || isSheet() || on == fullScreen_) return false;
+    if (on) {
+        const Display* display = world_.displays().displayFor(frame_);
+        if (!display) return false;
+        if (!zoomed_) restoreFrame_ = frame_;
+        fullScreen_ = true;
+        applyFrame(world_.displays().topLeftFrame(*display));
+    } else {
+        fullScreen_ = false;
+        zoomed_ = false;
+        applyFrame(restoreFrame_);
+    }
+    world_.emit(WorldEventKind::windowFullScreenChanged, pid_, number_);
+    return true;
+}
+
+void Window::close() {
+    auto guard = world_.lock();
+    if (closed_) return;
+    const std::vector<uint32_t> sheets = sheets_;
+    for (uint32_t n : sheets) {
+        if (Window* sheet = world_.window(n)) sheet->close();
+    }
+    closed_ = true;
+    destroyControls();
+    world_.removeFromOrder(number_);
+    if (Window* parent = world_.window(parent_)) std::erase(parent->sheets_, number_);
+    world_.emit(WorldEventKind::windowClosed, pid_, number_);
+    if (Application* app = world_.process(pid_)) world_.refreshFocus(*app);
+}
+
+void Window::raise() {
+    auto guard = world_.lock();
+    if (closed_) return;
+    world_.raiseWithinApplication(*this);
+    world_.refreshFocus(owner());
+}
+
+void Window::orderOut() {
+    auto guard = world_.lock();
+    if (closed_ || !orderedIn_) return;
+    orderedIn_ = false;
+    world_.emit(WorldEventKind::windowOrderedOut, pid_, number_);
+    world_.refreshFocus(owner());
+}
+
+void Window::orderIn() {
+    auto guard = world_.lock();
+    if (closed_) return;
+    const bool was = orderedIn_;
+    orderedIn_ = true;
+    world_.bringToFront(world_.withSheets(*this));
+    if (!was) world_.emit(WorldEventKind::windowOrderedIn, pid_, number_);
+    world_.refreshFocus(owner());
+}
+
+void Window::setAlpha(double alpha) {
+    auto guard = world_.lock();
+    alpha_ = alpha >= 0 ? std::min(alpha, 1.0) : 0.0;
+}
+
+void Window::setLayer(int32_t layer) {
+    auto guard = world_.lock();
+    layer_ = layer;
+}
+
+bool Window::moveToSpace(uint64_t space) {
+    auto guard = world_.lock();
+    if (closed_ || (space != 0 && !world_.spaces().find(space))) return false;
+    if (space == space_) return true;
+    space_ = space;
+    for (uint32_t n : sheets_) {
+        if (Window* sheet = world_.window(n)) sheet->space_ = space;
+    }
+    world_.emit(WorldEventKind::windowSpaceChanged, pid_, number_);
+    return true;
+}
+
+void Window::setIgnoresMouseEvents(bool ignores) {
+    auto guard = world_.lock();
+    ignoresMouseEvents_ = ignores;
+}
+
+void Window::setContentSeed(uint64_t seed) {
+    auto guard = world_.lock();
+    contentSeed_ = seed;
+}
+
+void Window::setSubrole(std::string subrole) {
+    auto guard = world_.lock();
+    subrole_ = std::move(subrole);
+}
+
+Window* Window::attachSheet(WindowSpec spec) {
+    auto guard = world_.lock();
+    if (closed_) return nullptr;
+    spec.role = "AXSheet";
+    spec.subrole.clear();
+    spec.close.present = spec.minimize.present = spec.zoom.present = spec.fullScreenButton.present = false;
+    spec.titleBarHeight = 0;
+    spec.space = space_;
+    if (!spec.frame) {
+        const double width = std::min(400.0, frame_.width());
+        spec.frame = Rect{frame_.midX() - width / 2, frame_.minY() + titleBarHeight_, width, 200};
+    }
+    Window& sheet = world_.createWindow(owner(), spec, true, number_);
+    sheets_.push_back(sheet.number());
+    world_.emit(WorldEventKind::sheetCreated, pid_, sheet.number());
+    world_.refreshFocus(owner());
+    return &sheet;
+}
+
+Control& Window::addControl(const ControlSpec& spec) {
+    auto guard = world_.lock();
+    Control& control = world_.createControl(pid_, number_, 0, spec);
+    controls_.push_back(control.id());
+    if (closed_) destroyControls();
+    return control;
+}
+
+Control& Window::addToolbar(const ToolbarSpec& spec) {
+    auto guard = world_.lock();
+    ControlSpec toolbar{.role = "AXToolbar", .frame = spec.frame, .children = spec.items};
+    Control& control = world_.createControl(pid_, number_, 0, toolbar);
+    toolbars_.push_back(control.id());
+    if (closed_) destroyControls();
+    return control;
+}
+
+void Window::lagPrivateBounds(const Rect& shown, double seconds) {
+    auto guard = world_.lock();
+    lag_ = Lag{shown, world_.now() + seconds};
+}
+
+}  // namespace platform::desktop

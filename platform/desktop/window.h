@@ -1,0 +1,191 @@
+#pragma once
+
+// A window of the simulated desktop: what the window server knows of it (number, owner,
+// layer, bounds, alpha, whether it is ordered in) and what its application shows through
+// accessibility (role, subrole, title, buttons, toolbars, sheets, minimized, full screen).
+//
+// Frames are in global top-left coordinates (origin at the top-left corner of the first
+// screen, y downwards), in points. A window is on screen when it is open, ordered in,
+// not minimized, its owner runs and is not hidden, and its Space is shown (see
+// Desktop::isOnScreen). Window numbers are unique in a world, greater than 0 and never
+// reused.
+//
+// The owner may be the program itself: its own windows are records like any other, so
+// that they appear in window lists with their levels. The record lives as long as the
+// world; a closed window keeps its record, marked closed.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/control.h"
+#include "platform/desktop/world_types.h"
+#include "platform/geometry/geometry.h"
+
+namespace platform::desktop {
+
+class Application;
+class Desktop;
+
+struct ButtonSpec {
+    bool present = true;
+    bool enabled = true;
+    std::optional<Rect> frame{};  // relative to the window; default: the standard place
+};
+
+struct ToolbarSpec {
+    Rect frame{};  // relative to the window's top-left corner
+    std::vector<ControlSpec> items{};
+};
+
+struct WindowSpec {
+    std::string title{};
+    std::optional<Rect> frame{};  // default: cascaded on the first screen
+    std::string role = "AXWindow";
+    std::string subrole = "AXStandardWindow";  // empty: none
+    int32_t layer = 0;
+    double alpha = 1;
+    bool minimized = false;
+    bool fullScreen = false;
+    double titleBarHeight = 28;
+    ButtonSpec close{};
+    ButtonSpec minimize{};
+    ButtonSpec zoom{};
+    ButtonSpec fullScreenButton{.present = false};
+    std::vector<ToolbarSpec> toolbars{};
+    std::vector<ControlSpec> controls{};
+    // The Space it lies on; default: the shown Space of the display under it. 0 puts it
+    // on every Space.
+    std::optional<uint64_t> space{};
+    // What its pictures are drawn from, with its title and size.
+    uint64_t contentSeed = 0;
+    Size minimumSize{};
+    bool ignoresMouseEvents = false;
+    // Whether its application shows it through accessibility (the window server's own
+    // windows, the Dock's and desktop pictures do not).
+    bool accessible = true;
+};
+
+class Window {
+public:
+    uint32_t number() const { return number_; }
+    int32_t pid() const { return pid_; }
+    Application& owner() const;
+    int32_t layer() const { return layer_; }
+    const Rect& frame() const { return frame_; }
+    double alpha() const { return alpha_; }
+    const std::string& title() const { return title_; }
+    const std::string& role() const { return role_; }
+    const std::string& subrole() const { return subrole_; }
+    bool isMinimized() const { return minimized_; }
+    bool isFullScreen() const { return fullScreen_; }
+    bool isZoomed() const { return zoomed_; }
+    bool isClosed() const { return closed_; }
+    bool isOrderedIn() const { return orderedIn_; }
+    bool isAccessible() const { return accessible_; }
+    bool ignoresMouseEvents() const { return ignoresMouseEvents_; }
+    uint64_t space() const { return space_; }
+    uint64_t contentSeed() const { return contentSeed_; }
+    double titleBarHeight() const { return titleBarHeight_; }
+    const Size& minimumSize() const { return minimumSize_; }
+    // A sheet's parent window number; 0 for a window that is not a sheet.
+    uint32_t parentWindow() const { return parent_; }
+    bool isSheet() const { return parent_ != 0; }
+    const std::vector<uint32_t>& sheets() const { return sheets_; }
+    // Controls: title-bar buttons (null when absent), the title element, toolbars and
+    // the other controls directly in the window.
+    Control* button(TitleBarButton which) const;
+    Control* titleElement() const;
+    std::vector<Control*> toolbars() const;
+    std::vector<Control*> controls() const;
+    // Whether the window has a minimize button that is enabled.
+    bool isMinimizable() const;
+    bool isOnScreen() const;
+    // What the private bounds call reports: the frame, or the old bounds while they lag.
+    Rect privateBounds() const;
+
+    // Changes as the user or the application makes them; each tells the world's
+    // listeners. Operations that make no sense for the window's state do nothing and
+    // return false.
+    bool setFrame(const Rect& frame);
+    bool moveTo(Point topLeft);
+    bool resize(Size size);
+    void setTitle(std::string title);
+    bool minimize();
+    bool deminimize();
+    bool zoom();
+    bool setFullScreen(bool on);
+    void close();
+    // Brings the window in front of the others of its layer and makes it its
+    // application's main window; does not activate the application.
+    void raise();
+    void orderOut();
+    void orderIn();
+    void setAlpha(double alpha);
+    void setLayer(int32_t layer);
+    bool moveToSpace(uint64_t space);
+    void setIgnoresMouseEvents(bool ignores);
+    void setContentSeed(uint64_t seed);
+    void setSubrole(std::string subrole);
+    // Attaches a sheet (a window with the role "AXSheet") in front of this window; null
+    // for a closed window.
+    Window* attachSheet(WindowSpec spec);
+    // Controls added to a closed window are destroyed at once.
+    Control& addControl(const ControlSpec& spec);
+    Control& addToolbar(const ToolbarSpec& spec);
+    // The private bounds call keeps reporting `shown` for `seconds` (a window on its way).
+    void lagPrivateBounds(const Rect& shown, double seconds);
+
+    Window(Desktop& world, uint32_t number, int32_t pid, const WindowSpec& spec, const Rect& frame, uint64_t space);
+
+private:
+    friend class Application;
+    friend class Desktop;
+    friend class Spaces;
+
+    bool applyFrame(const Rect& frame);
+    void makeButtons(const WindowSpec& spec);
+    void makeTitleElement();
+    void layOutTitle();
+    void destroyControls();
+
+    Desktop& world_;
+    uint32_t number_;
+    int32_t pid_;
+    int32_t layer_;
+    Rect frame_;
+    Rect restoreFrame_;  // the frame to go back to after zoom or full screen
+    double alpha_;
+    std::string title_;
+    std::string role_;
+    std::string subrole_;
+    bool minimized_ = false;
+    bool fullScreen_ = false;
+    bool zoomed_ = false;
+    bool closed_ = false;
+    bool orderedIn_ = true;
+    bool accessible_;
+    bool ignoresMouseEvents_;
+    uint64_t space_;
+    uint64_t contentSeed_;
+    double titleBarHeight_;
+    Size minimumSize_;
+    uint32_t parent_ = 0;
+    std::vector<uint32_t> sheets_;
+    std::map<TitleBarButton, uint64_t> buttons_;
+    uint64_t titleElement_ = 0;
+    std::vector<uint64_t> toolbars_;
+    std::vector<uint64_t> controls_;
+    struct Lag {
+        Rect shown;
+        double until;
+    };
+    std::optional<Lag> lag_;
+};
+
+// The standard frame of a title-bar button, relative to the window.
+Rect standardButtonFrame(TitleBarButton which);
+
+}  // namespace platform::desktop
