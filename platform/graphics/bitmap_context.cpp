@@ -156,21 +156,33 @@ void BitmapContext::fillEdges(const raster::EdgeList& edges, FillRule rule, uint
 }
 
 // A rectangle with edges along the pixel grid (in pixel space, y down): coverage is
-// the product of each axis's overlap, so no rasterizer is needed.
+// the product of each axis's overlap, so no rasterizer is needed, and the columns
+// strictly inside need no per-pixel coverage at all.
 void BitmapContext::fillAlignedRect(double x0, double y0, double x1, double y1, uint32_t color, BlendMode mode) {
     const raster::PixelBox box = state_.clip.intersection(raster::PixelBox::enclosing(x0, y0, x1, y1));
     if (box.isEmpty()) return;
     makeUnique();
-    std::vector<uint8_t> coverage(size_t(box.width()));
+    const int width = box.width();
+    std::vector<double> columns(static_cast<size_t>(width));
+    for (int x = box.x0; x < box.x1; ++x) columns[size_t(x - box.x0)] = overlap(x, x0, x1);
+    // Full columns [innerFirst, innerEnd) relative to the box.
+    const int innerFirst = columns.front() < 1 ? 1 : 0;
+    const int innerEnd = std::max(innerFirst, columns.back() < 1 ? width - 1 : width);
+    std::vector<uint8_t> fullRow(static_cast<size_t>(width)), partialRow(static_cast<size_t>(width));
+    for (int i = 0; i < width; ++i) fullRow[size_t(i)] = toByte(columns[size_t(i)]);
     for (int y = box.y0; y < box.y1; ++y) {
         const double cy = overlap(y, y0, y1);
-        uint32_t* row = rowPointer(y) + box.x0;
-        if (cy == 1 && !state_.mask && isIntegral(x0) && isIntegral(x1)) {
-            raster::compositeSolidUniform(row, box.width(), 255, color, mode);
-            continue;
+        if (cy < 1) {
+            for (int i = 0; i < width; ++i) partialRow[size_t(i)] = toByte(columns[size_t(i)] * cy);
+            compositeCoverageRow(y, box.x0, partialRow, color, mode);
+        } else if (state_.mask) {
+            compositeCoverageRow(y, box.x0, fullRow, color, mode);
+        } else {
+            uint32_t* row = rowPointer(y) + box.x0;
+            raster::compositeSolid(row, fullRow.data(), innerFirst, color, mode);
+            raster::compositeSolidUniform(row + innerFirst, innerEnd - innerFirst, 255, color, mode);
+            raster::compositeSolid(row + innerEnd, fullRow.data() + innerEnd, width - innerEnd, color, mode);
         }
-        for (int x = box.x0; x < box.x1; ++x) coverage[size_t(x - box.x0)] = toByte(overlap(x, x0, x1) * cy);
-        compositeCoverageRow(y, box.x0, coverage, color, mode);
     }
 }
 

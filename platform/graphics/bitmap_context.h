@@ -23,6 +23,7 @@
 // them before its next change, so images made from it never change. A context belongs to
 // one thread at a time.
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,7 +61,11 @@ public:
     // Direct access for code that paints pixels itself. What it writes must stay
     // premultiplied (no colour byte above its alpha).
     std::span<uint8_t> mutableBytes();
-    Pixel pixel(int x, int row) const { return Pixel::fromWord((*pixels_)[index(x, row)]); }
+    // The pixel at column x of the given row (0 is the top row); both must be in range.
+    Pixel pixel(int x, int row) const {
+        assert(x >= 0 && x < width_ && row >= 0 && row < height_);
+        return Pixel::fromWord((*pixels_)[index(x, row)]);
+    }
 
     // ---- Graphics state ----
     // save pushes the whole state (transform, clip, colours, line style, alpha, blend

@@ -32,15 +32,6 @@ inline uint32_t blendCovered(uint32_t s, uint32_t c, uint32_t d, BlendMode mode)
     return s + scaleWord(d, 255 - sa);
 }
 
-// dst[i] combined with `color` at coverage[i].
-inline void compositeSolid(uint32_t* dst, const uint8_t* coverage, int n, uint32_t color, BlendMode mode) {
-    for (int i = 0; i < n; ++i) {
-        const uint32_t c = coverage[i];
-        if (c == 0) continue;
-        dst[i] = blendCovered(c == 255 ? color : scaleWord(color, c), c, dst[i], mode);
-    }
-}
-
 // dst[i] combined with `color` at one coverage for the whole span.
 inline void compositeSolidUniform(uint32_t* dst, int n, uint32_t c, uint32_t color, BlendMode mode) {
     if (c == 0) return;
@@ -50,6 +41,24 @@ inline void compositeSolidUniform(uint32_t* dst, int n, uint32_t c, uint32_t col
         return;
     }
     for (int i = 0; i < n; ++i) dst[i] = blendCovered(s, c, dst[i], mode);
+}
+
+// dst[i] combined with `color` at coverage[i]. Runs of full coverage, the inside of
+// every large shape, go through the uniform path.
+inline void compositeSolid(uint32_t* dst, const uint8_t* coverage, int n, uint32_t color, BlendMode mode) {
+    int i = 0;
+    while (i < n) {
+        const uint32_t c = coverage[i];
+        if (c == 255) {
+            int end = i + 1;
+            while (end < n && coverage[end] == 255) ++end;
+            compositeSolidUniform(dst + i, end - i, 255, color, mode);
+            i = end;
+            continue;
+        }
+        if (c != 0) dst[i] = blendCovered(scaleWord(color, c), c, dst[i], mode);
+        ++i;
+    }
 }
 
 }  // namespace platform::raster

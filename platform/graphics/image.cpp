@@ -16,8 +16,10 @@ std::optional<Image> Image::create(int width, int height, std::span<const uint8_
     if (!isValidSize(width, height)) return std::nullopt;
     const size_t rowBytes = size_t(width) * 4;
     if (bytesPerRow < rowBytes) return std::nullopt;
-    // The last row need not be padded to the full stride.
-    if (bytes.size() < bytesPerRow * size_t(height - 1) + rowBytes) return std::nullopt;
+    // The last row need not be padded to the full stride. Divided rather than
+    // multiplied, so that an absurd stride cannot wrap around.
+    if (bytes.size() < rowBytes) return std::nullopt;
+    if (height > 1 && bytesPerRow > (bytes.size() - rowBytes) / size_t(height - 1)) return std::nullopt;
     std::vector<uint32_t> words;
     try {
         words.resize(size_t(width) * size_t(height));

@@ -11,6 +11,7 @@
 // above their alpha are lowered to it on creation, so every image is soundly
 // premultiplied and drawing it can never overflow a component.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,9 +52,15 @@ public:
     std::span<const uint8_t> bytes() const;
     std::span<const uint32_t> words() const { return {pixels_->data(), pixels_->size()}; }
     // The pixels of row y (0 is the top row).
-    const uint32_t* row(int y) const { return pixels_->data() + size_t(y) * size_t(width_); }
+    const uint32_t* row(int y) const {
+        assert(y >= 0 && y < height_);
+        return pixels_->data() + size_t(y) * size_t(width_);
+    }
     // The pixel at column x of row y (0 is the top row); both must be in range.
-    Pixel pixel(int x, int y) const { return Pixel::fromWord(row(y)[x]); }
+    Pixel pixel(int x, int y) const {
+        assert(x >= 0 && x < width_);
+        return Pixel::fromWord(row(y)[x]);
+    }
 
     // The same pixels tagged with another colour space; shares the pixels.
     Image withColorSpace(ColorSpace space) const;

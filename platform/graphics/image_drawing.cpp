@@ -155,6 +155,7 @@ void BitmapContext::drawImageTransformed(const Image& image, const AffineTransfo
             if (coverage[i] == 0) continue;
             // Bilinear sample at the pixel's centre, edges held.
             const Point p = inverse->apply({row.x0 + double(i) + 0.5, row.y + 0.5});
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
             const double u = std::clamp(p.x - 0.5, 0.0, w - 1), v = std::clamp(p.y - 0.5, 0.0, h - 1);
             const int u0 = int(u), v0 = int(v);
             const int u1 = std::min(u0 + 1, image.width() - 1), v1 = std::min(v0 + 1, image.height() - 1);

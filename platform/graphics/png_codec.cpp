@@ -59,6 +59,8 @@ Outcome<std::vector<uint8_t>> encodePNG(const Image& image) {
     png.width = png_uint_32(image.width());
     png.height = png_uint_32(image.height());
     png.format = opaque ? PNG_FORMAT_BGR : PNG_FORMAT_BGRA;
+    // Pictures are written for looking at and for tests: speed matters more than size.
+    png.flags = PNG_IMAGE_FLAG_FAST;
     if (image.colorSpace() != ColorSpace::sRGB()) png.flags |= PNG_IMAGE_FLAG_COLORSPACE_NOT_sRGB;
     const png_int_32 stride = png_int_32(image.width() * (opaque ? 3 : 4));
     png_alloc_size_t size = 0;

@@ -56,16 +56,23 @@ CoverageRasterizer::CoverageRasterizer(const EdgeList& edges, PixelBox clip, Fil
     if (box_.isEmpty()) return;
     stride_ = box_.width() + 2;
     accumulation_.assign(size_t(stride_) * kBandRows, 0.0f);
-    rowMin_.assign(kBandRows, INT_MAX);
-    rowMax_.assign(kBandRows, -1);
+    touched_.resize(kBandRows);
     coverage_.resize(size_t(box_.width()));
 }
 
 bool CoverageRasterizer::next(CoverageRow& row) {
     if (box_.isEmpty()) return false;
     for (;;) {
-        while (nextRowInBand_ < bandRows_)
-            if (emitRow(nextRowInBand_++, row)) return true;
+        if (nextSpan_ < spans_.size()) {
+            row = spans_[nextSpan_++];
+            return true;
+        }
+        spans_.clear();
+        nextSpan_ = 0;
+        if (nextRowInBand_ < bandRows_) {
+            emitRow(nextRowInBand_++);
+            continue;
+        }
         if (bandTop_ >= box_.y1) return false;
         accumulateBand();
     }
@@ -98,13 +105,13 @@ void CoverageRasterizer::addClippedLine(double x0, double y0, double x1, double 
     const double width = box_.width();
     if (y1 <= y0) return;
     const auto crossAt = [&](double x) { return y0 + (x - x0) * (y1 - y0) / (x1 - x0); };
-    if ((x0 < 0) != (x1 < 0)) {
+    if ((x0 < 0 && x1 > 0) || (x0 > 0 && x1 < 0)) {
         const double y = std::clamp(crossAt(0), y0, y1);
         addClippedLine(x0, y0, 0, y, dir);
         addClippedLine(0, y, x1, y1, dir);
         return;
     }
-    if ((x0 > width) != (x1 > width)) {
+    if ((x0 < width && x1 > width) || (x0 > width && x1 < width)) {
         const double y = std::clamp(crossAt(width), y0, y1);
         addClippedLine(x0, y0, width, y, dir);
         addClippedLine(width, y, x1, y1, dir);
@@ -154,10 +161,20 @@ void CoverageRasterizer::addLine(float x0, float y0, float x1, float y1, float d
             }
             line[ib] += d * am;
         }
-        rowMin_[r] = std::min(rowMin_[r], ia);
-        rowMax_[r] = std::max(rowMax_[r], std::max(ib, ia + 1) + 1);
+        touch(r, ia, std::max(ib, ia + 1) + 1);
         x = xnext;
     }
+}
+
+void CoverageRasterizer::touch(int row, int first, int end) {
+    std::vector<Touched>& cells = touched_[size_t(row)];
+    // Consecutive rows of one edge, and neighbouring edges, often extend the last interval.
+    if (!cells.empty() && first <= cells.back().end && end >= cells.back().first) {
+        cells.back().first = std::min(cells.back().first, first);
+        cells.back().end = std::max(cells.back().end, end);
+        return;
+    }
+    cells.push_back({first, end});
 }
 
 uint8_t CoverageRasterizer::coverageOf(float sum) const {
@@ -171,32 +188,44 @@ uint8_t CoverageRasterizer::coverageOf(float sum) const {
     return uint8_t(c * 255 + 0.5f);
 }
 
-bool CoverageRasterizer::emitRow(int localRow, CoverageRow& row) {
-    const int lo = rowMin_[localRow], hi = std::min(rowMax_[localRow], stride_);
-    if (lo > hi || hi < 0) return false;
+// Turns a row's accumulated areas into spans of coverage. Only the cells that edges
+// touched need summing; between them coverage stays as it was, so the gaps are filled
+// (inside a shape) or skipped (outside it) without looking at them.
+void CoverageRasterizer::emitRow(int localRow) {
+    std::vector<Touched>& touched = touched_[size_t(localRow)];
+    if (touched.empty()) return;
+    std::sort(touched.begin(), touched.end(), [](const Touched& a, const Touched& b) { return a.first < b.first; });
     float* line = accumulation_.data() + size_t(localRow) * size_t(stride_);
     const int width = box_.width();
+    const int y = bandTop_ - bandRows_ + localRow;
     float sum = 0;
-    int first = -1, last = -1;
-    for (int i = lo; i < width; ++i) {
-        if (i < hi) sum += line[i];
-        const uint8_t c = coverageOf(sum);
-        coverage_[size_t(i)] = c;
-        if (c != 0) {
-            if (first < 0) first = i;
-            last = i;
+    uint8_t c = 0;
+    int spanStart = -1, pos = 0;
+    const auto close = [&](int end) {
+        if (spanStart >= 0 && end > spanStart)
+            spans_.push_back({y, box_.x0 + spanStart,
+                              std::span<const uint8_t>(coverage_.data() + spanStart, size_t(end - spanStart))});
+        spanStart = -1;
+    };
+    for (size_t k = 0; k < touched.size();) {
+        // Merge the intervals that overlap into one.
+        const int a = touched[k].first;
+        int b = touched[k].end;
+        for (++k; k < touched.size() && touched[k].first <= b; ++k) b = std::max(b, touched[k].end);
+        if (c != 0 && a > pos) std::fill(coverage_.begin() + pos, coverage_.begin() + std::min(a, width), c);
+        for (int x = std::max(a, pos); x < std::min(b, width); ++x) {
+            sum += line[x];
+            c = coverageOf(sum);
+            coverage_[size_t(x)] = c;
+            if (c == 0) close(x);
+            else if (spanStart < 0) spanStart = x;
         }
-        // Past the last touched cell the sum no longer changes.
-        if (i >= hi && c == 0) break;
+        std::fill(line + a, line + b, 0.0f);
+        pos = std::max(pos, std::min(b, width));
     }
-    std::fill(line + lo, line + hi, 0.0f);
-    rowMin_[localRow] = INT_MAX;
-    rowMax_[localRow] = -1;
-    if (first < 0) return false;
-    row.y = bandTop_ - bandRows_ + localRow;
-    row.x0 = box_.x0 + first;
-    row.coverage = std::span<const uint8_t>(coverage_.data() + first, size_t(last - first + 1));
-    return true;
+    if (c != 0) std::fill(coverage_.begin() + pos, coverage_.begin() + width, c);
+    close(c != 0 ? width : pos);
+    touched.clear();
 }
 
 }  // namespace platform::raster

@@ -60,7 +60,7 @@ private:
     bool finite_ = true;
 };
 
-// One row of coverage: coverage[i] (0...255) belongs to pixel (x0 + i, y).
+// A span of coverage on one row: coverage[i] (1...255) belongs to pixel (x0 + i, y).
 struct CoverageRow {
     int y = 0;
     int x0 = 0;
@@ -71,8 +71,9 @@ class CoverageRasterizer {
 public:
     CoverageRasterizer(const EdgeList& edges, PixelBox clip, FillRule rule);
 
-    // The next row, top to bottom, that has any coverage; false when there is none.
-    // The row's storage lasts until the next call.
+    // The next span of pixels with coverage, top to bottom and left to right within a
+    // row (a row may have several); false when there are no more. A span's storage lasts
+    // until the next call.
     bool next(CoverageRow& row);
 
 private:
@@ -82,7 +83,8 @@ private:
     void addEdge(const Edge& e);
     void addClippedLine(double x0, double y0, double x1, double y1, float dir);
     void addLine(float x0, float y0, float x1, float y1, float dir);
-    bool emitRow(int localRow, CoverageRow& row);
+    void emitRow(int localRow);
+    void touch(int row, int first, int end);
     uint8_t coverageOf(float sum) const;
 
     const EdgeList& edges_;
@@ -93,8 +95,14 @@ private:
     int nextRowInBand_ = 0;
     int stride_ = 0;
     std::vector<float> accumulation_;
-    std::vector<int> rowMin_, rowMax_;
+    // Cells [first, end) of a band row that edges left areas in.
+    struct Touched {
+        int first, end;
+    };
+    std::vector<std::vector<Touched>> touched_;
     std::vector<uint8_t> coverage_;
+    std::vector<CoverageRow> spans_;
+    size_t nextSpan_ = 0;
 };
 
 }  // namespace platform::raster

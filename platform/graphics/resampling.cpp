@@ -40,8 +40,8 @@ void addLinearTaps(AxisPlan& plan, int n, double u) {
 AxisPlan planAxis(int n, double d0, double d1, bool reversed, int clipFirst, int clipEnd) {
     AxisPlan plan;
     if (n < 1 || !(d1 > d0) || !std::isfinite(d0) || !std::isfinite(d1)) return plan;
-    plan.first = int(std::max<double>(clipFirst, std::floor(d0)));
-    plan.end = int(std::min<double>(clipEnd, std::ceil(d1)));
+    plan.first = int(std::clamp(std::floor(d0), double(clipFirst), double(clipEnd)));
+    plan.end = int(std::clamp(std::ceil(d1), double(clipFirst), double(clipEnd)));
     if (plan.isEmpty()) return plan;
     const double scale = (d1 - d0) / n;  // output pixels per source pixel
     const int count = plan.end - plan.first;

@@ -58,6 +58,8 @@ TEST(Image, CreationChecksTheBufferAndHonoursTheStride) {
     EXPECT_FALSE(Image::create(2, 2, std::span(bytes).first(19), 12, ColorSpace::sRGB()));
     EXPECT_FALSE(Image::create(2, 2, bytes, 7, ColorSpace::sRGB()));  // stride shorter than a row
     EXPECT_FALSE(Image::adopt(2, 2, std::vector<uint32_t>(3), ColorSpace::sRGB()));
+    // A stride so large that rows × stride wraps around must not pass the check.
+    EXPECT_FALSE(Image::create(2, 3, bytes, SIZE_MAX / 2 + 1, ColorSpace::sRGB()));
 }
 
 TEST(Image, ColourAboveAlphaIsLoweredSoEveryImageIsPremultiplied) {

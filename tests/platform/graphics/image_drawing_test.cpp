@@ -116,6 +116,23 @@ TEST(ImageDrawing, CopyReplacesAndAlphaAndClipApply) {
     EXPECT_EQ(a.pixel(1, 0), (Pixel{64, 64, 64, 64}));
 }
 
+TEST(ImageDrawing, RotatedImagesOverhangingTheContextAndAbsurdRectanglesAreSafe) {
+    const Image white = *Image::filled(64, 64, Color::white(), ColorSpace::sRGB());
+    auto c = makeContext(16, 16);
+    c.translateBy(8, 8);
+    c.rotateBy(0.3);
+    c.drawImage(white, Rect(-32, -32, 64, 64));  // covers the whole context
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(c.pixel(x, y), (Pixel{255, 255, 255, 255}));
+    auto d = makeContext(8, 8);
+    for (const Rect& r : {Rect(-1e300, -1e300, 2e300, 2e300), Rect(1e300, 0, 1, 1), Rect(0, 0, 1e-300, 1),
+                          Rect(NAN, 0, 4, 4), Rect(0, 0, INFINITY, 4)})
+        d.drawImage(white, r);
+    d.rotateBy(1);
+    d.drawImage(white, Rect(-1e300, -1e300, 2e300, 2e300));
+    EXPECT_EQ(d.pixel(0, 0).a, 255);  // the huge rectangles cover everything
+}
+
 TEST(ImageDrawing, ColourSpacesAreNotConverted) {
     const Image gray = makeImage(1, 1, [](int, int) { return Pixel{1, 2, 3, 255}; }, ColorSpace::genericGray());
     auto c = makeContext(1, 1);

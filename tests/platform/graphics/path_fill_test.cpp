@@ -19,6 +19,8 @@ double totalCoverage(const BitmapContext& c) {
     return sum;
 }
 
+int alphaAt(const BitmapContext& c, int x, int y) { return c.pixel(x, c.height() - 1 - y).a; }
+
 Path square(double x, double y, double side, bool clockwise) {
     Path p;
     p.moveTo({x, y});
@@ -56,6 +58,34 @@ TEST(PathFill, DiagonalEdgeCoversHalfOfEachPixelItCrosses) {
         }
     }
     EXPECT_NEAR(totalCoverage(c), 32, 8 * 0.5 / 255 + 1e-9);
+}
+
+TEST(PathFill, EdgesLeavingTheContextSidewaysKeepTheirCoverage) {
+    // The diagonal of a triangle that starts left of the context and ends right of it,
+    // in both winding directions, and clipped on the left by a clip rectangle.
+    for (bool clockwise : {false, true}) {
+        for (double clipLeft : {0.0, 3.0}) {
+            auto c = makeContext(10, 10);
+            c.setFillColor(Color::white());
+            c.clipToRect(Rect(clipLeft, 0, 10, 10));
+            Path p;
+            p.moveTo({-5, -5});
+            clockwise ? p.lineTo({15, 15}) : p.lineTo({15, -5});
+            clockwise ? p.lineTo({15, -5}) : p.lineTo({15, 15});
+            p.closeSubpath();
+            c.fillPath(p);
+            for (int i = int(clipLeft); i < 10; ++i) {
+                EXPECT_EQ(alphaAt(c, i, i), 128) << i;
+                EXPECT_EQ(alphaAt(c, i, 0), i == 0 ? 128 : 255) << i;
+                if (i + 1 < 10) {
+                    EXPECT_EQ(alphaAt(c, i, i + 1), 0) << i;
+                }
+            }
+            if (clipLeft > 0) {
+                EXPECT_EQ(alphaAt(c, 2, 0), 0);
+            }
+        }
+    }
 }
 
 TEST(PathFill, ShallowEdgeCoverageFollowsTheTrapezoidAreas) {
