@@ -55,6 +55,17 @@ std::span<const uint8_t> Image::bytes() const {
     return {reinterpret_cast<const uint8_t*>(pixels_->data()), pixels_->size() * 4};
 }
 
+std::optional<Image> Image::cropped(const Rect& r) const {
+    const Rect part = r.integral().intersection(Rect(0, 0, width_, height_));
+    if (part.isNull() || part.isEmpty()) return std::nullopt;
+    const int x0 = int(part.minX()), y0 = int(part.minY()), w = int(part.width()), h = int(part.height());
+    if (x0 == 0 && y0 == 0 && w == width_ && h == height_) return *this;
+    std::vector<uint32_t> words;
+    words.reserve(size_t(w) * size_t(h));
+    for (int y = y0; y < y0 + h; ++y) words.insert(words.end(), row(y) + x0, row(y) + x0 + w);
+    return Image(w, h, std::make_shared<const Pixels>(std::move(words)), space_);
+}
+
 Image Image::withColorSpace(ColorSpace space) const {
     return Image(width_, height_, pixels_, std::move(space));
 }

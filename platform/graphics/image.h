@@ -19,6 +19,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/geometry/geometry.h"
 #include "platform/graphics/color_space.h"
 #include "platform/graphics/pixel.h"
 
@@ -62,6 +63,10 @@ public:
         return Pixel::fromWord(row(y)[x]);
     }
 
+    // The part of the image inside the rectangle (in pixels, origin at the top-left),
+    // cut to the image's bounds; none when nothing of the image is inside. Fractional
+    // edges are widened to whole pixels.
+    std::optional<Image> cropped(const Rect& r) const;
     // The same pixels tagged with another colour space; shares the pixels.
     Image withColorSpace(ColorSpace space) const;
     // Same size and the same bytes, whatever the colour spaces.

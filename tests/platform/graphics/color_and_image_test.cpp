@@ -82,5 +82,25 @@ TEST(Image, CopiesShareAndRetaggingKeepsThePixels) {
     EXPECT_EQ(image.bytes()[3], 255);
 }
 
+TEST(Image, CroppingKeepsThePartInsideTheImage) {
+    const Image image = testing::makeImage(10, 8, [](int x, int y) { return testing::opaqueGray(uint8_t(x + 10 * y)); },
+                                           ColorSpace::displayRGB());
+    auto part = image.cropped(Rect(2, 3, 4, 2));
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->width(), 4);
+    EXPECT_EQ(part->height(), 2);
+    EXPECT_EQ(part->pixel(0, 0), image.pixel(2, 3));
+    EXPECT_EQ(part->pixel(3, 1), image.pixel(5, 4));
+    EXPECT_EQ(part->colorSpace(), ColorSpace::displayRGB());
+    auto edge = image.cropped(Rect(8.5, -3, 100, 4.2));  // widened to whole pixels, then cut
+    ASSERT_TRUE(edge);
+    EXPECT_EQ(edge->width(), 2);
+    EXPECT_EQ(edge->height(), 2);
+    EXPECT_TRUE(image.cropped(Rect(0, 0, 10, 8))->sharesPixelsWith(image));
+    EXPECT_FALSE(image.cropped(Rect(10, 0, 5, 5)));
+    EXPECT_FALSE(image.cropped(Rect(NAN, 0, 5, 5)));
+    EXPECT_FALSE(image.cropped(Rect::null()));
+}
+
 }  // namespace
 }  // namespace platform
