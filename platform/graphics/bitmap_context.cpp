@@ -12,8 +12,8 @@ namespace platform {
 namespace {
 
 // How far flattened curves may stray from the true ones, in pixels. Chords lie inside
-// a convex curve, so this is also how much an edge may shrink; at a fortieth of a pixel
-// that stays below two levels of coverage.
+// a convex curve, so this is also how far a curved edge may move inwards: a fortieth of
+// a pixel, a few levels of coverage at most on the pixels the edge crosses.
 constexpr double kFlatness = 0.025;
 
 bool isIntegral(double v) { return std::floor(v) == v; }

@@ -59,7 +59,9 @@ public:
     // All rows, top row first, as B, G, R, A bytes.
     std::span<const uint8_t> bytes() const;
     // Direct access for code that paints pixels itself. What it writes must stay
-    // premultiplied (no colour byte above its alpha).
+    // premultiplied (no colour byte above its alpha). The span is good until the next
+    // call on the context; in particular, take a new one after makeImage(), or the
+    // writes would reach the image.
     std::span<uint8_t> mutableBytes();
     // The pixel at column x of the given row (0 is the top row); both must be in range.
     Pixel pixel(int x, int row) const {

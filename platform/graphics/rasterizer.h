@@ -16,7 +16,9 @@
 // row, no sub-scanlines), which matters for the thin strokes and text of small pictures,
 // and because the edge values are exactly predictable in tests.
 //
-// Work is done in bands of rows so that memory stays small for large contexts.
+// Work is done in bands of rows so that memory stays small for large contexts, and each
+// row visits only the cells that edges touched: between them coverage is constant, so
+// the empty or full middle of a large shape costs nothing to rasterize.
 
 #include <cstdint>
 #include <span>
