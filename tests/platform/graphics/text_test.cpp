@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/graphics/bitmap_context.h"
+#include "platform/graphics/text.h"
+#include "tests/platform/graphics/graphics_test_support.h"
+
+namespace platform {
+namespace {
+
+using testing::makeContext;
+
+Font font(double size, FontWeight weight = FontWeight::regular, FontWidth width = FontWidth::standard) {
+    auto f = Font::create(size, weight, width);
+    if (!f) throw std::runtime_error(f.error());
+    return *f;
+}
+
+TEST(Text, MissingFontsAndBadSizesFailClearly) {
+    auto missing = Font::create(12, FontWeight::regular, FontWidth::standard, "/nonexistent/fonts");
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().find("/nonexistent/fonts/DejaVuSans.ttf"), std::string::npos) << missing.error();
+    for (double size : {0.0, -3.0, double(NAN), double(INFINITY), 1e6}) EXPECT_FALSE(Font::create(size)) << size;
+    EXPECT_FALSE(font(12).withSize(0));
+    // A file that is not a font at all.
+    const auto dir = std::filesystem::temp_directory_path() / "furlpane-fonts-test";
+    std::filesystem::create_directories(dir);
+    { std::ofstream(dir / "DejaVuSans-Bold.ttf") << "not a font"; }
+    auto garbage = Font::create(12, FontWeight::bold, FontWidth::standard, dir);
+    EXPECT_FALSE(garbage);
+    EXPECT_NE(garbage.error().find("DejaVuSans-Bold.ttf"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Text, MetricsAreSane) {
+    const Font regular = font(20);
+    EXPECT_NEAR(regular.ascent(), 20 * 1901.0 / 2048, 1e-9);
+    EXPECT_NEAR(regular.descent(), 20 * 483.0 / 2048, 1e-9);
+    const TextLine line("Window", regular);
+    EXPECT_EQ(line.glyphCount(), 6u);
+    EXPECT_GT(line.width(), 50);
+    EXPECT_LT(line.width(), 90);
+    // Ink sits on the baseline, below the ascent, within the advance.
+    const Rect ink = line.glyphBounds();
+    EXPECT_NEAR(ink.minY(), 0, 0.5);
+    EXPECT_GT(ink.maxY(), 12);
+    EXPECT_LT(ink.maxY(), regular.ascent());
+    EXPECT_GE(ink.minX(), 0);
+    EXPECT_LE(ink.maxX(), line.width());
+    // "g" descends below the baseline.
+    EXPECT_LT(TextLine("g", regular).glyphBounds().minY(), -3);
+    // Spaces advance without ink; an empty line has neither.
+    const TextLine spaces("   ", regular);
+    EXPECT_GT(spaces.width(), 0);
+    EXPECT_TRUE(spaces.glyphBounds().isNull());
+    EXPECT_EQ(TextLine("", regular).width(), 0);
+}
+
+TEST(Text, WeightWidthSizeAndKernChangeTheAdvance) {
+    const std::string text = "TOP SECRET";
+    const double regular = TextLine(text, font(120)).width();
+    const double bold = TextLine(text, font(120, FontWeight::bold)).width();
+    const double black = TextLine(text, font(120, FontWeight::black, FontWidth::condensed)).width();
+    const double condensed = TextLine(text, font(120, FontWeight::bold, FontWidth::condensed)).width();
+    EXPECT_GT(bold, regular);
+    EXPECT_NEAR(condensed, bold * 0.9, 1e-6);
+    EXPECT_EQ(black, condensed);  // the family's heaviest weight is bold
+    EXPECT_NEAR(TextLine(text, font(60)).width(), regular / 2, 1e-9);
+    EXPECT_NEAR(TextLine(text, font(120), 8).width(), regular + 10 * 8, 1e-9);
+    EXPECT_NEAR(font(120).withSize(60)->pointSize(), 60, 0);
+}
+
+TEST(Text, InvalidUTF8ShowsReplacementCharacters) {
+    const TextLine line(std::string("a\xff\xc3(b\xe2\x82", 7), font(12));
+    EXPECT_EQ(line.glyphCount(), 6u);  // a, U+FFFD, U+FFFD, (, b, U+FFFD for the cut-off sequence
+    EXPECT_EQ(TextLine("\xed\xa0\x80", font(12)).glyphCount(), 3u);  // a surrogate: three bad bytes
+    EXPECT_EQ(TextLine("\xc3\xa9t\xc3\xa9", font(12)).glyphCount(), 3u);
+}
+
+TEST(Text, DrawingIsDeterministicAndStaysInsideTheGlyphBounds) {
+    const auto draw = [] {
+        auto c = makeContext(300, 60);
+        const TextLine line("Furlpane — Inbox (3)", font(18, FontWeight::bold));
+        line.draw(c, {10.25, 20.5}, Color::rgb(0.1, 0.2, 0.9));
+        return std::pair{c.makeImage(), line.glyphBounds()};
+    };
+    const auto [first, bounds] = draw();
+    const auto [second, unused] = draw();
+    EXPECT_TRUE(first.hasSamePixels(second));
+    int inked = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 300; ++x) {
+            if (first.pixel(x, y).a == 0) continue;
+            ++inked;
+            // Pixel (x, y from the top) lies in user y 59 − y ... 60 − y.
+            EXPECT_GE(x + 1, 10.25 + bounds.minX());
+            EXPECT_LE(x, 10.25 + bounds.maxX());
+            EXPECT_GE(60 - y, 20.5 + bounds.minY());
+            EXPECT_LE(59 - y, 20.5 + bounds.maxY());
+        }
+    EXPECT_GT(inked, 500);
+}
+
+TEST(Text, StampFaceComposesFramesAndAScaledLabel) {
+    // White frames and a condensed label centred in the inner frame, as transition
+    // textures draw them.
+    auto c = makeContext(720, 200);
+    c.setStrokeColor(Color::white());
+    const Rect outer = Rect(0, 0, 720, 200).insetBy(12, 12);
+    c.setLineWidth(15);
+    c.strokePath(Path::roundedRect(outer, 16, 16));
+    const Rect inner = outer.insetBy(19, 19);
+    c.setLineWidth(4);
+    c.strokePath(Path::roundedRect(inner, 8, 8));
+    const TextLine label("TOP SECRET", font(120, FontWeight::black, FontWidth::condensed), 8);
+    const Rect b = label.glyphBounds();
+    const double s = std::min({1.4, (inner.width() - 44) / b.width(), (inner.height() - 34) / b.height()});
+    c.translateBy(inner.midX(), inner.midY());
+    c.scaleBy(s, s);
+    label.draw(c, {-b.midX(), -b.midY()}, Color::white());
+    EXPECT_LT(s, 1.4);
+    EXPECT_EQ(c.pixel(12 + 3, 100).a, 255);  // inside the outer frame's band
+    EXPECT_EQ(c.pixel(3, 100).a, 0);
+    EXPECT_EQ(c.pixel(0, 0).a, 0);
+    // The label keeps its margins inside the inner frame: nothing between the frame's
+    // band and 22 pixels in, nor in the 17 pixels above and below.
+    // Inside the inner frame's band (2 pixels each side of its edge) and away from its
+    // rounded corners.
+    const int left = int(inner.minX()) + 3, right = int(inner.maxX()) - 3;
+    const int top = 200 - int(inner.maxY()) + 3, bottom = 200 - top;
+    for (int y = top; y < top + 14; ++y)
+        for (int x = left + 10; x < right - 10; ++x) ASSERT_EQ(c.pixel(x, y).a, 0) << x << "," << y;
+    for (int y = top + 10; y < bottom - 10; ++y)
+        for (int x = left; x < left + 19; ++x) ASSERT_EQ(c.pixel(x, y).a, 0) << x << "," << y;
+    EXPECT_GT(c.pixel(360, 100).a + c.pixel(300, 100).a + c.pixel(420, 100).a, 0);
+}
+
+}  // namespace
+}  // namespace platform
