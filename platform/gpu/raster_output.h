@@ -3,6 +3,7 @@
 // The rasterizer's output stage: blending a shaded colour into the samples of a pixel,
 // depth comparison, clearing and resolving. Internal to the GPU layer.
 
+#include "platform/gpu/lanes.h"
 #include "platform/gpu/texel.h"
 #include "platform/gpu/types.h"
 
@@ -83,23 +84,75 @@ void mergePixel(std::uint8_t* texel, int samples, unsigned sampleMask, simd::flo
     }
 }
 
-// The mean of a pixel's samples, written as one texel.
+// The same for BGRA8, the common target, with the channels of a pixel as one vector.
+// Unpacking and packing are the scalar formulas (byte × 1/255; clamp, × 255, + 0.5,
+// truncate), lane by lane.
+inline lanes::f32x4 unpackBGRA8(std::uint32_t d) {
+    const lanes::f32x4 bgra = lanes::toFloat(lanes::unpackBytes(d)) * kUnorm8Scale;
+    return __builtin_shufflevector(bgra, bgra, 2, 1, 0, 3);
+}
+
+inline std::uint32_t packBGRA8(lanes::f32x4 rgba) {
+    const lanes::f32x4 bgra = __builtin_shufflevector(rgba, rgba, 2, 1, 0, 3);
+    return lanes::packBytes(__builtin_convertvector(lanes::clamp01(bgra) * 255.0f + 0.5f, lanes::i32x4));
+}
+
+template <>
+inline void mergePixel<PixelFormat::bgra8Unorm>(std::uint8_t* texel, int samples, unsigned sampleMask,
+                                                simd::float4 color, const BlendSettings& blend) {
+    const lanes::f32x4 src = lanes::load(color);
+    lanes::f32x4 sf = lanes::splat(1.0f), df = lanes::splat(0.0f);
+    if (blend.enabled) {
+        const float sRGB = blendFactor(blend.sourceRGB, color.w), dRGB = blendFactor(blend.destinationRGB, color.w);
+        sf = lanes::f32x4{sRGB, sRGB, sRGB, blendFactor(blend.sourceAlpha, color.w)};
+        df = lanes::f32x4{dRGB, dRGB, dRGB, blendFactor(blend.destinationAlpha, color.w)};
+        if (sRGB == 0 && sf[3] == 0 && dRGB == 1 && df[3] == 1) return;  // leaves the target as it is
+    }
+    const bool replaces = sf[0] == 1 && sf[3] == 1 && df[0] == 0 && df[3] == 0;
+    auto blended = [&](std::uint32_t d) { return packBGRA8(src * sf + unpackBGRA8(d) * df); };
+    const std::uint32_t first = lanes::load32(texel);
+    bool shared = replaces || samples == 1;
+    if (!shared && sampleMask == (1u << samples) - 1) {  // every sample equal: blend once
+        shared = true;
+        for (int s = 1; s < samples && shared; ++s) shared = lanes::load32(texel + 4 * s) == first;
+    }
+    if (shared) {
+        const std::uint32_t packed = replaces ? packBGRA8(src) : blended(first);
+        for (int s = 0; s < samples; ++s)
+            if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, packed);
+        return;
+    }
+    for (int s = 0; s < samples; ++s)
+        if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, blended(lanes::load32(texel + 4 * s)));
+}
+
+// The mean of the 4 samples of each pixel for a row of count pixels, rounded to nearest
+// (multisampled targets always have 4 samples).
 template <PixelFormat F>
-void resolvePixel(const std::uint8_t* samplesBytes, int samples, std::uint8_t* out) {
+void resolveRow(const std::uint8_t* samplesBytes, int count, std::uint8_t* out) {
     constexpr std::size_t bpp = bytesPerPixel(F);
-    if constexpr (F == PixelFormat::rg16Float) {
-        float r = 0, g = 0;
-        for (int s = 0; s < samples; ++s) {
-            r += halfToFloat(loadHalf(samplesBytes + s * bpp));
-            g += halfToFloat(loadHalf(samplesBytes + s * bpp + 2));
-        }
-        storeHalf(out, r / static_cast<float>(samples));
-        storeHalf(out + 2, g / static_cast<float>(samples));
-    } else {
-        for (std::size_t ch = 0; ch < bpp; ++ch) {
-            unsigned sum = 0;
-            for (int s = 0; s < samples; ++s) sum += samplesBytes[s * bpp + ch];
-            out[ch] = static_cast<std::uint8_t>((sum + unsigned(samples) / 2) / unsigned(samples));
+    for (int x = 0; x < count; ++x, samplesBytes += 4 * bpp, out += bpp) {
+        if constexpr (F == PixelFormat::rg16Float) {
+            float r = 0, g = 0;
+            for (int s = 0; s < 4; ++s) {
+                r += halfToFloat(loadHalf(samplesBytes + s * bpp));
+                g += halfToFloat(loadHalf(samplesBytes + s * bpp + 2));
+            }
+            storeHalf(out, r * 0.25f);
+            storeHalf(out + 2, g * 0.25f);
+        } else if constexpr (F == PixelFormat::bgra8Unorm) {
+            // Each sample's four bytes spread into the 16-bit lanes of one word, summed.
+            std::uint64_t sum = 0x0002000200020002ull;  // rounds the quarter to nearest
+            for (int s = 0; s < 4; ++s) {
+                const std::uint64_t t = lanes::load32(samplesBytes + 4 * s);
+                sum += (t & 0xff) | ((t & 0xff00) << 8) | ((t & 0xff0000) << 16) | ((t & 0xff000000) << 24);
+            }
+            const std::uint64_t m = (sum >> 2) & 0x00ff00ff00ff00ffull;
+            lanes::store32(out, std::uint32_t((m & 0xff) | ((m >> 8) & 0xff00) | ((m >> 16) & 0xff0000) |
+                                              ((m >> 24) & 0xff000000)));
+        } else {
+            const unsigned sum = 2u + samplesBytes[0] + samplesBytes[1] + samplesBytes[2] + samplesBytes[3];
+            out[0] = static_cast<std::uint8_t>(sum / 4);
         }
     }
 }

@@ -36,7 +36,10 @@ constexpr SamplePattern kFourSamples = {4,
                                         {0.375f, 0.875f, 0.125f, 0.625f},
                                         {0.125f, 0.375f, 0.625f, 0.875f}};
 
-using MergeFunction = void (*)(std::uint8_t*, int, unsigned, float4, const BlendSettings&);
+struct Target;
+// Writes the shaded lanes of a quad (those with samples in cov and not discarded).
+using MergeFunction = void (*)(const Target&, int qx, int qy, const float4* color, const unsigned* cov,
+                               unsigned discarded, const BlendSettings&);
 
 struct Target {
     PixelFormat format;
@@ -59,11 +62,20 @@ struct Target {
     }
 };
 
+template <PixelFormat F>
+void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
+               const BlendSettings& blend) {
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i] || (discarded & (1u << i))) continue;
+        mergePixel<F>(t.colorAt(qx + (i & 1), qy + (i >> 1)), t.samples, cov[i], color[i], blend);
+    }
+}
+
 MergeFunction mergeFor(PixelFormat f) {
     switch (f) {
-    case PixelFormat::r8Unorm: return &mergePixel<PixelFormat::r8Unorm>;
-    case PixelFormat::rg16Float: return &mergePixel<PixelFormat::rg16Float>;
-    default: return &mergePixel<PixelFormat::bgra8Unorm>;
+    case PixelFormat::r8Unorm: return &mergeQuad<PixelFormat::r8Unorm>;
+    case PixelFormat::rg16Float: return &mergeQuad<PixelFormat::rg16Float>;
+    default: return &mergeQuad<PixelFormat::bgra8Unorm>;
     }
 }
 
@@ -268,15 +280,13 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     quad_.discardMask = 0;
     for (auto& c : quad_.color) c = {};
     (*plan.fragment)(quad_);
+    target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+    if (!plan.depthWrite) return;
     for (int i = 0; i < 4; ++i) {
         if (!cov[i] || (quad_.discardMask & (1u << i))) continue;
-        const int px = qx + (i & 1), py = qy + (i >> 1);
-        target_.merge(target_.colorAt(px, py), target_.samples, cov[i], quad_.color[i], plan.blend);
-        if (plan.depthWrite) {
-            std::uint8_t* stored = target_.depthAt(px, py);
-            for (int s = 0; s < target_.samples; ++s)
-                if (cov[i] & (1u << s)) storeFloat(stored + 4 * s, z[i][s]);
-        }
+        std::uint8_t* stored = target_.depthAt(qx + (i & 1), qy + (i >> 1));
+        for (int s = 0; s < target_.samples; ++s)
+            if (cov[i] & (1u << s)) storeFloat(stored + 4 * s, z[i][s]);
     }
 }
 
@@ -346,26 +356,29 @@ void PassExecutor::runTile(int index) {
     resolveTile(r);
 }
 
+// Fills rows of the tile with one texel value, built once per row and copied.
+void fillRows(std::uint8_t* first, std::size_t rowBytes, int rows, const std::uint8_t* texel, std::size_t texelBytes,
+              std::size_t count) {
+    for (std::size_t n = 0; n < count; ++n) std::memcpy(first + n * texelBytes, texel, texelBytes);
+    for (int y = 1; y < rows; ++y) std::memcpy(first + std::size_t(y) * rowBytes, first, count * texelBytes);
+}
+
 void PassExecutor::clearTile(const Rect& r) {
+    const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(target_.samples);
     const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
     if (c.loadAction == LoadAction::clear) {
         std::uint8_t packed[4];
         writeTexel(target_.format, packed,
                    {float(c.clearColor.red), float(c.clearColor.green), float(c.clearColor.blue),
                     float(c.clearColor.alpha)});
-        const std::size_t bpp = bytesPerPixel(target_.format);
-        for (int y = r.y0; y < r.y1; ++y) {
-            std::uint8_t* p = target_.colorAt(r.x0, y);
-            for (int n = 0; n < (r.x1 - r.x0) * target_.samples; ++n) std::memcpy(p + n * bpp, packed, bpp);
-        }
+        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, packed, bytesPerPixel(target_.format),
+                 count);
     }
     const RenderPassDepthAttachment& d = pass_.descriptor.depthAttachment;
     if (target_.depth && d.loadAction == LoadAction::clear) {
-        const float depth = static_cast<float>(d.clearDepth);
-        for (int y = r.y0; y < r.y1; ++y) {
-            std::uint8_t* p = target_.depthAt(r.x0, y);
-            for (int n = 0; n < (r.x1 - r.x0) * target_.samples; ++n) storeFloat(p + 4 * n, depth);
-        }
+        std::uint8_t depth[4];
+        storeFloat(depth, static_cast<float>(d.clearDepth));
+        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, depth, 4, count);
     }
 }
 
@@ -373,14 +386,13 @@ void PassExecutor::resolveTile(const Rect& r) {
     const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
     if (c.storeAction != StoreAction::multisampleResolve && c.storeAction != StoreAction::storeAndMultisampleResolve)
         return;
-    const Texture::Level out = c.resolveTexture->level(0);
+    const Texture::Level& out = c.resolveTexture->level(0);
     const std::size_t bpp = bytesPerPixel(target_.format);
-    auto resolve = target_.format == PixelFormat::bgra8Unorm ? &resolvePixel<PixelFormat::bgra8Unorm>
-                   : target_.format == PixelFormat::r8Unorm  ? &resolvePixel<PixelFormat::r8Unorm>
-                                                             : &resolvePixel<PixelFormat::rg16Float>;
+    auto resolve = target_.format == PixelFormat::bgra8Unorm ? &resolveRow<PixelFormat::bgra8Unorm>
+                   : target_.format == PixelFormat::r8Unorm  ? &resolveRow<PixelFormat::r8Unorm>
+                                                             : &resolveRow<PixelFormat::rg16Float>;
     for (int y = r.y0; y < r.y1; ++y)
-        for (int x = r.x0; x < r.x1; ++x)
-            resolve(target_.colorAt(x, y), target_.samples, out.data + std::size_t(y) * out.rowBytes + std::size_t(x) * bpp);
+        resolve(target_.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
 }
 
 }  // namespace

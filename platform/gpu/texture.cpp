@@ -26,10 +26,13 @@ int TextureDescriptor::fullMipLevelCount(int width, int height) {
 
 Texture::Texture(const TextureDescriptor& d) : descriptor_(d) {
     const std::size_t texel = bytesPerPixel(d.pixelFormat) * static_cast<std::size_t>(d.sampleCount);
-    levels_.resize(static_cast<std::size_t>(d.mipLevelCount));
-    for (int i = 0; i < d.mipLevelCount; ++i)
-        levels_[static_cast<std::size_t>(i)].assign(
-            static_cast<std::size_t>(width(i)) * static_cast<std::size_t>(height(i)) * texel, 0);
+    storage_.resize(static_cast<std::size_t>(d.mipLevelCount));
+    for (int i = 0; i < d.mipLevelCount; ++i) {
+        const std::size_t row = static_cast<std::size_t>(width(i)) * texel;
+        auto& bytes = storage_[static_cast<std::size_t>(i)];
+        bytes.assign(row * static_cast<std::size_t>(height(i)), 0);
+        levels_.push_back({bytes.data(), width(i), height(i), row});
+    }
 }
 
 int Texture::width(int level) const {
@@ -38,16 +41,6 @@ int Texture::width(int level) const {
 
 int Texture::height(int level) const {
     return std::max(1, descriptor_.height >> std::clamp(level, 0, 30));
-}
-
-Texture::Level Texture::level(int index) {
-    const std::size_t texel = bytesPerPixel(descriptor_.pixelFormat) * static_cast<std::size_t>(sampleCount());
-    return {levels_[static_cast<std::size_t>(index)].data(), width(index), height(index),
-            static_cast<std::size_t>(width(index)) * texel};
-}
-
-const Texture::Level Texture::level(int index) const {
-    return const_cast<Texture*>(this)->level(index);
 }
 
 namespace {
@@ -61,7 +54,7 @@ bool Texture::replaceRegion(const Region& region, int levelIndex, const void* by
                             std::size_t bytesPerRow) {
     if (bytes == nullptr || sampleCount() != 1 || levelIndex < 0 || levelIndex >= mipLevelCount())
         return false;
-    Level l = level(levelIndex);
+    const Level& l = level(levelIndex);
     const std::size_t rowLength = static_cast<std::size_t>(region.width) * bytesPerPixel(pixelFormat());
     if (!regionFits(region, l.width, l.height) || bytesPerRow < rowLength) return false;
     const auto* src = static_cast<const std::uint8_t*>(bytes);
@@ -75,7 +68,7 @@ bool Texture::replaceRegion(const Region& region, int levelIndex, const void* by
 bool Texture::getBytes(void* out, std::size_t bytesPerRow, const Region& region, int levelIndex) const {
     if (out == nullptr || sampleCount() != 1 || levelIndex < 0 || levelIndex >= mipLevelCount())
         return false;
-    const Level l = level(levelIndex);
+    const Level& l = level(levelIndex);
     const std::size_t rowLength = static_cast<std::size_t>(region.width) * bytesPerPixel(pixelFormat());
     if (!regionFits(region, l.width, l.height) || bytesPerRow < rowLength) return false;
     auto* dst = static_cast<std::uint8_t*>(out);
@@ -88,7 +81,7 @@ bool Texture::getBytes(void* out, std::size_t bytesPerRow, const Region& region,
 }
 
 simd::float4 Texture::read(int x, int y, int levelIndex) const {
-    const Level l = level(std::clamp(levelIndex, 0, mipLevelCount() - 1));
+    const Level& l = level(std::clamp(levelIndex, 0, mipLevelCount() - 1));
     x = std::clamp(x, 0, l.width - 1);
     y = std::clamp(y, 0, l.height - 1);
     const std::size_t texel = bytesPerPixel(pixelFormat()) * static_cast<std::size_t>(sampleCount());

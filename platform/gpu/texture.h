@@ -79,8 +79,11 @@ class Texture {
 public:
     // Use Device::makeTexture, which validates the descriptor; public for make_shared.
     explicit Texture(const TextureDescriptor& d);
+    Texture(const Texture&) = delete;  // levels point into the texture's own storage
+    Texture& operator=(const Texture&) = delete;
 
     PixelFormat pixelFormat() const { return descriptor_.pixelFormat; }
+    // The size of a level (at least 1); levels past the last are as small as the last.
     int width(int level = 0) const;
     int height(int level = 0) const;
     int mipLevelCount() const { return descriptor_.mipLevelCount; }
@@ -111,12 +114,13 @@ public:
         int height;
         std::size_t rowBytes;
     };
-    Level level(int index);
-    const Level level(int index) const;
+    // index must be a level of the texture.
+    const Level& level(int index) const { return levels_[static_cast<std::size_t>(index)]; }
 
 private:
     TextureDescriptor descriptor_;
-    std::vector<std::vector<std::uint8_t>> levels_;
+    std::vector<std::vector<std::uint8_t>> storage_;
+    std::vector<Level> levels_;
 };
 
 }  // namespace platform::gpu
