@@ -6,7 +6,7 @@
 namespace platform::gpu {
 
 namespace {
-constexpr std::uint64_t kMaxInvocationsPerDraw = std::uint64_t(1) << 24;
+constexpr std::uint64_t kMaxInvocationsPerDraw = std::uint64_t(1) << 20;
 }
 
 // ---- RenderEncoder

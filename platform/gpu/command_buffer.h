@@ -60,7 +60,7 @@ public:
 
     // Draws vertexCount vertices from vertexStart, instanceCount times. A draw without a
     // pipeline, with a pipeline made for another target, reading one of the pass's own
-    // attachments as a texture, or of more than 2^24 vertex invocations is skipped and
+    // attachments as a texture, or of more than 2^20 vertex invocations is skipped and
     // reported when the command buffer is committed.
     void drawPrimitives(PrimitiveType type, std::uint32_t vertexStart, std::uint32_t vertexCount,
                         std::uint32_t instanceCount = 1, std::uint32_t baseInstance = 0);

@@ -85,10 +85,10 @@ void mergePixel(std::uint8_t* texel, int samples, unsigned sampleMask, simd::flo
 }
 
 // The same for BGRA8, the common target, with the channels of a pixel as one vector.
-// Unpacking and packing are the scalar formulas (byte × 1/255; clamp, × 255, + 0.5,
+// Unpacking and packing are the scalar formulas (byte / 255; clamp, × 255, + 0.5,
 // truncate), lane by lane.
 inline lanes::f32x4 unpackBGRA8(std::uint32_t d) {
-    const lanes::f32x4 bgra = lanes::toFloat(lanes::unpackBytes(d)) * kUnorm8Scale;
+    const lanes::f32x4 bgra = lanes::toFloat(lanes::unpackBytes(d)) / kUnorm8Divisor;
     return __builtin_shufflevector(bgra, bgra, 2, 1, 0, 3);
 }
 

@@ -13,18 +13,17 @@
 
 namespace platform::gpu {
 
-// The scale from a byte to 0 ... 1. Bytes are unpacked as b × (1/255) (255 gives exactly
-// 1), the same product that filtered reads compute, so a texel read unfiltered and read
-// with all its weight in a bilinear filter gives the same bits.
-inline constexpr float kUnorm8Scale = 1.0f / 255.0f;
+// Bytes are unpacked as b / 255, correctly rounded. Filtered reads divide their exact
+// weighted sums (b × 65536 for a texel with all the weight) by 255 × 65536, which rounds
+// to the same value, so a texel reads the same bits filtered or not.
+inline constexpr float kUnorm8Divisor = 255.0f;
 
 struct Unorm8Table {
     std::array<float, 256> value{};
     constexpr Unorm8Table() {
-        for (int i = 0; i < 256; ++i) value[static_cast<std::size_t>(i)] = static_cast<float>(i) * kUnorm8Scale;
+        for (int i = 0; i < 256; ++i) value[static_cast<std::size_t>(i)] = static_cast<float>(i) / kUnorm8Divisor;
     }
 };
-static_assert(Unorm8Table{}.value[255] == 1.0f);
 inline constexpr Unorm8Table kUnorm8{};
 
 inline float unorm8(std::uint8_t b) { return kUnorm8.value[b]; }
