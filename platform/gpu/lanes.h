@@ -7,6 +7,7 @@
 
 #include "platform/simd/vector.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -24,13 +25,9 @@ typedef std::uint8_t u8x4 __attribute__((vector_size(4)));
 inline f32x4 splat(float v) { return f32x4{v, v, v, v}; }
 inline i32x4 splat(std::int32_t v) { return i32x4{v, v, v, v}; }
 
-inline f32x4 load(const simd::float4& v) {
-    f32x4 r;
-    std::memcpy(&r, &v, sizeof r);
-    return r;
-}
+inline f32x4 load(const simd::float4& v) { return std::bit_cast<f32x4>(v); }
 
-inline simd::float4 store(f32x4 v) { return {v[0], v[1], v[2], v[3]}; }
+inline simd::float4 store(f32x4 v) { return std::bit_cast<simd::float4>(v); }
 
 inline f32x4 toFloat(i32x4 v) { return __builtin_convertvector(v, f32x4); }
 

@@ -85,10 +85,10 @@ void mergePixel(std::uint8_t* texel, int samples, unsigned sampleMask, simd::flo
 }
 
 // The same for BGRA8, the common target, with the channels of a pixel as one vector.
-// Unpacking and packing are the scalar formulas (byte / 255; clamp, × 255, + 0.5,
+// Unpacking and packing are the scalar formulas (byte × 1/255; clamp, × 255, + 0.5,
 // truncate), lane by lane.
 inline lanes::f32x4 unpackBGRA8(std::uint32_t d) {
-    const lanes::f32x4 bgra = lanes::toFloat(lanes::unpackBytes(d)) / kUnorm8Divisor;
+    const lanes::f32x4 bgra = lanes::toFloat(lanes::unpackBytes(d)) * kUnorm8Scale;
     return __builtin_shufflevector(bgra, bgra, 2, 1, 0, 3);
 }
 
@@ -124,6 +124,51 @@ inline void mergePixel<PixelFormat::bgra8Unorm>(std::uint8_t* texel, int samples
     }
     for (int s = 0; s < samples; ++s)
         if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, blended(lanes::load32(texel + 4 * s)));
+}
+
+inline lanes::f32x4 blendFactor(BlendFactor f, lanes::f32x4 sourceAlpha) {
+    switch (f) {
+    case BlendFactor::zero: return lanes::splat(0.0f);
+    case BlendFactor::one: return lanes::splat(1.0f);
+    case BlendFactor::sourceAlpha: return sourceAlpha;
+    case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
+    }
+    return lanes::splat(0.0f);
+}
+
+// The four lanes of a quad into a single-sample BGRA8 target at once, channel by channel:
+// lanes 0 and 1 at row0 (one texel apart), 2 and 3 at row1; lanes not in mask are
+// neither read nor written. The same arithmetic as mergePixel, lane by lane.
+inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask, const simd::float4* color,
+                           const BlendSettings& blend) {
+    using lanes::f32x4;
+    using lanes::u32x4;
+    std::uint8_t* texel[4] = {row0, row0 + 4, row1, row1 + 4};
+    const f32x4 r{color[0].x, color[1].x, color[2].x, color[3].x};
+    const f32x4 g{color[0].y, color[1].y, color[2].y, color[3].y};
+    const f32x4 b{color[0].z, color[1].z, color[2].z, color[3].z};
+    const f32x4 a{color[0].w, color[1].w, color[2].w, color[3].w};
+    f32x4 outR = r, outG = g, outB = b, outA = a;
+    if (blend.enabled) {
+        u32x4 d{};
+        for (int i = 0; i < 4; ++i)
+            if (mask & (1u << i)) d[i] = lanes::load32(texel[i]);
+        auto channel = [&](int shift) {
+            return lanes::toFloat(lanes::i32x4((d >> shift) & 255u)) * kUnorm8Scale;
+        };
+        const f32x4 sRGB = blendFactor(blend.sourceRGB, a), sA = blendFactor(blend.sourceAlpha, a);
+        const f32x4 dRGB = blendFactor(blend.destinationRGB, a), dA = blendFactor(blend.destinationAlpha, a);
+        outR = r * sRGB + channel(16) * dRGB;
+        outG = g * sRGB + channel(8) * dRGB;
+        outB = b * sRGB + channel(0) * dRGB;
+        outA = a * sA + channel(24) * dA;
+    }
+    auto quantised = [](f32x4 v) {
+        return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, lanes::i32x4), u32x4);
+    };
+    const u32x4 packed = quantised(outB) | (quantised(outG) << 8) | (quantised(outR) << 16) | (quantised(outA) << 24);
+    for (int i = 0; i < 4; ++i)
+        if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
 }
 
 // The mean of the 4 samples of each pixel for a row of count pixels, rounded to nearest

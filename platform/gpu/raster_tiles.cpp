@@ -65,6 +65,13 @@ struct Target {
 template <PixelFormat F>
 void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
                const BlendSettings& blend) {
+    if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
+        unsigned mask = 0;
+        for (int i = 0; i < 4; ++i)
+            if (cov[i] && !(discarded & (1u << i))) mask |= 1u << i;
+        std::uint8_t* row0 = t.colorAt(qx, qy);
+        return mergeQuadBGRA8(row0, qy + 1 < t.height ? row0 + t.colorRow : row0, mask, color, blend);
+    }
     for (int i = 0; i < 4; ++i) {
         if (!cov[i] || (discarded & (1u << i))) continue;
         mergePixel<F>(t.colorAt(qx + (i & 1), qy + (i >> 1)), t.samples, cov[i], color[i], blend);

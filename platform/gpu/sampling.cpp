@@ -70,7 +70,7 @@ int fixedTexelPosition(float coordinate, float size) {
 
 // BGRA8 is filtered with integer weights: the products of the 1/256 weights sum to
 // 65536, so the weighted sums are exact integers (below 2^24, so exact in float too),
-// and they are divided into 0 ... 1 once. A texel with all the
+// and they are scaled to 0 ... 1 once. A texel with all the
 // weight reads as it does unfiltered; the quad path below computes the same bits.
 float4 bilinearBGRA8(const LevelRef& l, int ax, int ay, int bx, int by, int fx, int fy) {
     const std::uint8_t* rowA = l.data + std::size_t(ay) * l.rowBytes;
@@ -82,7 +82,7 @@ float4 bilinearBGRA8(const LevelRef& l, int ax, int ay, int bx, int by, int fx, 
     auto channel = [&](int c) {
         const int top = t00[c] * (256 - fx) + t10[c] * fx;
         const int bottom = t01[c] * (256 - fx) + t11[c] * fx;
-        return static_cast<float>(top * (256 - fy) + bottom * fy) / (kUnorm8Divisor * 65536.0f);
+        return static_cast<float>(top * (256 - fy) + bottom * fy) * (kUnorm8Scale / 65536.0f);
     };
     return {channel(2), channel(1), channel(0), channel(3)};
 }
@@ -179,7 +179,7 @@ Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
         // Every lane on a texel centre (a 1:1 copy): all weight on one texel each.
         for (int i = 0; i < 4; ++i)
             t00[i] = std::int32_t(lanes::load32(l.data + std::size_t(ya[i]) * l.rowBytes + std::size_t(xa[i]) * 4));
-        auto byte = [&](int shift) { return lanes::toFloat((t00 >> shift) & 255) / kUnorm8Divisor; };
+        auto byte = [&](int shift) { return lanes::toFloat((t00 >> shift) & 255) * kUnorm8Scale; };
         return {byte(16), byte(8), byte(0), byte(24)};
     }
     for (int i = 0; i < 4; ++i) {
@@ -197,7 +197,7 @@ Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
         auto byte = [shift](i32x4 t) { return lanes::toFloat((t >> shift) & 255); };
         const f32x4 top = byte(t00) * wx0 + byte(t10) * wx1;
         const f32x4 bottom = byte(t01) * wx0 + byte(t11) * wx1;
-        return (top * wy0 + bottom * wy1) / (kUnorm8Divisor * 65536.0f);
+        return (top * wy0 + bottom * wy1) * (kUnorm8Scale / 65536.0f);
     };
     return {channel(16), channel(8), channel(0), channel(24)};
 }

@@ -13,17 +13,20 @@
 
 namespace platform::gpu {
 
-// Bytes are unpacked as b / 255, correctly rounded. Filtered reads divide their exact
-// weighted sums (b × 65536 for a texel with all the weight) by 255 × 65536, which rounds
-// to the same value, so a texel reads the same bits filtered or not.
-inline constexpr float kUnorm8Divisor = 255.0f;
+// Bytes are unpacked as b × (1/255), a multiplication rather than a division because it
+// is several times cheaper in the inner loops; it is within one unit in the last place
+// of b / 255, and 255 gives exactly 1. Filtered reads scale their exact weighted sums
+// (b × 65536 for a texel with all the weight) by (1/255) / 65536, which gives the same
+// bits, so a texel reads the same filtered or not.
+inline constexpr float kUnorm8Scale = 1.0f / 255.0f;
 
 struct Unorm8Table {
     std::array<float, 256> value{};
     constexpr Unorm8Table() {
-        for (int i = 0; i < 256; ++i) value[static_cast<std::size_t>(i)] = static_cast<float>(i) / kUnorm8Divisor;
+        for (int i = 0; i < 256; ++i) value[static_cast<std::size_t>(i)] = static_cast<float>(i) * kUnorm8Scale;
     }
 };
+static_assert(Unorm8Table{}.value[255] == 1.0f);
 inline constexpr Unorm8Table kUnorm8{};
 
 inline float unorm8(std::uint8_t b) { return kUnorm8.value[b]; }
