@@ -6,6 +6,7 @@
 // position alone: the image is the same whatever the number of threads or the order in
 // which tiles are taken.
 
+#include "platform/gpu/hot_path.h"
 #include "platform/gpu/raster.h"
 #include "platform/gpu/raster_output.h"
 
@@ -63,7 +64,7 @@ struct Target {
 };
 
 template <PixelFormat F>
-void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
+FURLPANE_HOT_PATH void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
                const BlendSettings& blend) {
     if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
         unsigned mask = 0;
@@ -355,7 +356,7 @@ void PassExecutor::bin() {
     }
 }
 
-void PassExecutor::runTile(int index) {
+FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
     clearTile(r);
     TileRenderer renderer(target_, plans_, r);

@@ -2,11 +2,13 @@
 // from a level of detail. The per-format readers are templates so that the inner loops
 // have no switch on the format.
 
+#include "platform/gpu/hot_path.h"
 #include "platform/gpu/lanes.h"
 #include "platform/gpu/texel.h"
 #include "platform/gpu/texture.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace platform::gpu {
@@ -145,6 +147,20 @@ LevelChoice chooseLevels(const SamplerDescriptor& d, float lod, int levelCount) 
     return c;
 }
 
+// log2 of a positive normal float from its exponent and a series in its mantissa m:
+// log2(m) = (2 / ln 2) · atanh(s) with s = (m - 1) / (m + 1) < 1/3, to s^7 (error below
+// 2e-5, far inside the 1/256 steps a level of detail is rounded to). Only exact bit
+// operations and correctly rounded arithmetic, so every machine gives the same bits,
+// which a library log2 does not promise.
+float log2Portable(float x) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+    const int exponent = static_cast<int>((bits >> 23) & 255u) - 127;
+    const float m = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
+    const float s = (m - 1.0f) / (m + 1.0f), s2 = s * s;
+    const float series = s * (1.0f + s2 * (1.0f / 3.0f + s2 * (1.0f / 5.0f + s2 * (1.0f / 7.0f))));
+    return static_cast<float>(exponent) + series * 2.8853900817779268f;  // 2 / ln 2
+}
+
 // The level of detail of a quad: log2 of the larger of the two texel-space steps between
 // neighbouring lanes (to the right and downward).
 float quadLod(const Quad<float2>& uv, float width, float height) {
@@ -153,7 +169,8 @@ float quadLod(const Quad<float2>& uv, float width, float height) {
     const float rho2 = std::max(dxu * dxu + dxv * dxv, dyu * dyu + dyv * dyv);
     if (!(rho2 > 0.0f)) return 0.0f;  // no change, or NaN from a helper lane
     if (!(rho2 < 1e30f)) return 64.0f;
-    return 0.5f * std::log2(rho2);
+    if (rho2 < 1e-30f) return -50.0f;  // far below one texel per pixel: magnified
+    return 0.5f * log2Portable(rho2);
 }
 
 // The four lanes of a quad at once, for the most common case: BGRA8, bilinear, clamped
@@ -262,7 +279,7 @@ Quad<float4> sampleQuad(const LevelSampler& s, const Quad<float2>& uv) {
 
 }  // namespace
 
-Quad<float4> Texture::sample(const Sampler& sampler, const Quad<float2>& uv) const {
+FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Quad<float2>& uv) const {
     if (sampleCount() != 1) return {};
     const SamplerDescriptor& d = sampler.descriptor();
     const bool lodMatters = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && mipLevelCount() > 1);
