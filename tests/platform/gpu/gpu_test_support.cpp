@@ -31,6 +31,15 @@ ShaderCatalog testCatalog() {
         const auto c = t->sample(*s, q.varying2(0));
         for (int i = 0; i < 4; ++i) q.color[i] = c[static_cast<std::size_t>(i)];
     });
+    c.addFragmentFunction("facing", [](FragmentQuad& q) {
+        for (auto& out : q.color) out = q.frontFacing ? float4{0, 1, 0, 1} : float4{1, 0, 0, 1};
+    });
+    c.addFragmentFunction("discardLeftHalf", [](FragmentQuad& q) {
+        for (int i = 0; i < 4; ++i) {
+            q.color[i] = {1, 1, 1, 1};
+            if (q.position(i).x < 2) q.discard(i);
+        }
+    });
     c.addFragmentFunction("instanceShade", [](FragmentQuad& q) {
         for (int i = 0; i < 4; ++i) {
             const float g = (q.varying(2, i) + 1) / 8;

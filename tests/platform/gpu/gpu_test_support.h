@@ -21,7 +21,8 @@ struct TestVertex {
 // Registers "pixels" (vertex: buffer 0 holds TestVertex records, bytes 1 the target size
 // as float2; varyings u, v, and the instance index as a flat varying 2) and the fragments
 // "solid" (colour from fragment bytes 0), "textured" (texture 0 through sampler 0 at u, v)
-// and "instanceShade" (grey (instance + 1) / 8, alpha 1).
+// "instanceShade" (grey (instance + 1) / 8, alpha 1), "facing" (green when front-facing,
+// else red) and "discardLeftHalf" (white, discarding pixels left of x = 2).
 ShaderCatalog testCatalog();
 
 struct TestScene {

@@ -246,6 +246,78 @@ TEST(Rasterizer, StripsInstancesAndFlatVaryings) {
         for (int x = 0; x < 8; ++x) EXPECT_EQ(px[std::size_t(y * 8 + x) * 4], x < 2 ? grey : 0) << x << "," << y;
 }
 
+TEST(Rasterizer, ClipsAndDropsDegenerateGeometrySafely) {
+    TestScene s;
+    auto target = s.target(PixelFormat::r8Unorm, 5, 3);  // odd sizes: quads hang over the edges
+    auto cb = s.queue->makeCommandBuffer();
+    auto* e = cb->makeRenderEncoder(clearingPass(target));
+    auto p = countingPipeline(s);
+    const float nan = std::nanf(""), huge = 1e30f;
+    std::vector<TestVertex> v = {
+        {-1e6f, -1e6f, 0, 0}, {1e6f, -1e6f, 0, 0}, {0, 1e6f, 0, 0},  // far beyond the guard band
+        {nan, 0, 0, 0}, {4, 0, 0, 0}, {0, 3, 0, 0},                   // not a number: dropped
+        {huge, huge, 0, 0}, {0, 0, 0, 0}, {1, 1, 0, 0},                // overflowing: clipped or dropped
+        {0, 0, 0, 0, 0, 1}, {5, 0, 0, 0, 0, -1}, {0, 3, 0, 0, 0, 1},  // one vertex behind the eye
+        {0, 0, 0, 0, 2}, {5, 0, 0, 0, 2}, {0, 3, 0, 0, 2},             // beyond the far plane
+    };
+    testing::drawSolid(*e, s, p, v, {0.2f, 0, 0, 0}, 5, 3);
+    e->endEncoding();
+    cb->commit();
+    ASSERT_EQ(cb->status(), CommandBufferStatus::completed);
+    const auto px = testing::bytesOf(*target);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_GE(px[std::size_t(y * 5 + x)], 51) << x << "," << y;  // the big one covers all
+}
+
+TEST(Rasterizer, CullingWindingAndDiscard) {
+    TestScene s;
+    auto target = s.target(PixelFormat::bgra8Unorm, 4, 2);
+    auto cb = s.queue->makeCommandBuffer();
+    auto* e = cb->makeRenderEncoder(clearingPass(target));
+    auto facing = s.pipeline("facing", PixelFormat::bgra8Unorm, 1, false);
+    // Left: clockwise on screen (front by default). Right: counter-clockwise (back).
+    const std::vector<TestVertex> v = {{0, 0, 0, 0}, {2, 0, 0, 0}, {0, 2, 0, 0}, {2, 0, 0, 0}, {2, 2, 0, 0}, {4, 0, 0, 0}};
+    e->setRenderPipelineState(facing);
+    e->setVertexBuffer(s.vertices(v), 0, 0);
+    e->setVertexValue(float2{4, 2}, 1);
+    e->drawPrimitives(PrimitiveType::triangle, 0, 6);
+    e->setCullMode(CullMode::back);
+    e->setFrontFacingWinding(Winding::counterClockwise);
+    e->setRenderPipelineState(s.pipeline("discardLeftHalf", PixelFormat::bgra8Unorm, 1, false));
+    e->drawPrimitives(PrimitiveType::triangle, 0, 6);  // only the right one is now front: white
+    e->endEncoding();
+    cb->commit();
+    const auto px = testing::bytesOf(*target);
+    auto pixel = [&](int x, int y) { return std::vector<int>(px.begin() + (y * 4 + x) * 4, px.begin() + (y * 4 + x) * 4 + 4); };
+    EXPECT_EQ(pixel(0, 0), (std::vector<int>{0, 255, 0, 255}));    // green: front
+    EXPECT_EQ(pixel(2, 0), (std::vector<int>{255, 255, 255, 255}));  // white over the red back face
+    EXPECT_EQ(pixel(0, 1), (std::vector<int>{0, 0, 0, 0}));  // on the long edge, which is not a top or left one
+}
+
+TEST(Rasterizer, SingleChannelAndHalfFloatTargets) {
+    TestScene s;
+    auto msaa = s.target(PixelFormat::r8Unorm, 4, 1, 4);
+    auto resolved = s.target(PixelFormat::r8Unorm, 4, 1);
+    RenderPassDescriptor d = clearingPass(msaa);
+    d.colorAttachment.resolveTexture = resolved;
+    d.colorAttachment.storeAction = StoreAction::storeAndMultisampleResolve;
+    auto field = s.target(PixelFormat::rg16Float, 2, 2);
+    auto cb = s.queue->makeCommandBuffer();
+    auto* e = cb->makeRenderEncoder(d);
+    testing::drawSolid(*e, s, s.pipeline("solid", PixelFormat::r8Unorm, 4), testing::rectangle(0, 0, 1.5f, 1),
+                       {1, 0, 0, 1}, 4, 1);
+    e->endEncoding();
+    auto* e2 = cb->makeRenderEncoder(clearingPass(field, {0.5, 0, 0, 0}));
+    testing::drawSolid(*e2, s, s.pipeline("solid", PixelFormat::rg16Float), testing::rectangle(0, 0, 1, 2),
+                       {0.25f, -3, 0, 0.5f}, 2, 2);
+    e2->endEncoding();
+    cb->commit();
+    ASSERT_EQ(cb->status(), CommandBufferStatus::completed) << cb->error();
+    EXPECT_EQ(testing::bytesOf(*resolved), (std::vector<std::uint8_t>{255, 128, 0, 0}));
+    EXPECT_EQ(field->read(0, 1), (float4{0.25f + 0.5f * 0.5f, -3, 0, 1}));  // premultiplied over (0.5, 0)
+    EXPECT_EQ(field->read(1, 1), (float4{0.5f, 0, 0, 1}));
+}
+
 // A scene with something of everything: a textured, mipmapped, perspective quad,
 // blending, many small triangles with edges at every angle, 4 samples.
 std::vector<std::uint8_t> busyFrame(int threads) {
