@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,13 @@ public:
     void setVertexValue(const T& value, int index) { setVertexBytes(&value, sizeof(T), index); }
     template <class T>
     void setFragmentValue(const T& value, int index) { setFragmentBytes(&value, sizeof(T), index); }
+    // Copies an array of records (say, an effect's look values) as bytes; nothing for an empty one.
+    template <class T>
+    void setVertexArray(std::span<const T> values, int index) { setVertexBytes(values.data(), values.size_bytes(), index); }
+    template <class T>
+    void setFragmentArray(std::span<const T> values, int index) {
+        setFragmentBytes(values.data(), values.size_bytes(), index);
+    }
 
     void setVertexBuffer(std::shared_ptr<const Buffer> buffer, std::size_t offset, int index);
     void setFragmentBuffer(std::shared_ptr<const Buffer> buffer, std::size_t offset, int index);

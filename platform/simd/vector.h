@@ -119,62 +119,62 @@ constexpr V<T> map(const V<T>& a, Op op) {
 }
 }  // namespace detail
 
-#define PLATFORM_SIMD_OPERATORS(V)                                                          \
-    template <class T> constexpr V<T> operator+(const V<T>& a, const V<T>& b) {             \
-        return detail::map(a, b, [](T p, T q) { return p + q; });                           \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator-(const V<T>& a, const V<T>& b) {             \
-        return detail::map(a, b, [](T p, T q) { return p - q; });                           \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator*(const V<T>& a, const V<T>& b) {             \
-        return detail::map(a, b, [](T p, T q) { return p * q; });                           \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator/(const V<T>& a, const V<T>& b) {             \
-        return detail::map(a, b, [](T p, T q) { return p / q; });                           \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator*(const V<T>& a, std::type_identity_t<T> s) {                       \
-        return detail::map(a, [s](T p) { return p * s; });                                  \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator*(std::type_identity_t<T> s, const V<T>& a) {                       \
-        return detail::map(a, [s](T p) { return s * p; });                                  \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator/(const V<T>& a, std::type_identity_t<T> s) {                       \
-        return detail::map(a, [s](T p) { return p / s; });                                  \
-    }                                                                                       \
-    template <class T> constexpr V<T> operator-(const V<T>& a) {                            \
-        return detail::map(a, [](T p) { return -p; });                                      \
-    }                                                                                       \
-    template <class T> constexpr V<T>& operator+=(V<T>& a, const V<T>& b) { return a = a + b; } \
-    template <class T> constexpr V<T>& operator-=(V<T>& a, const V<T>& b) { return a = a - b; } \
-    template <class T> constexpr V<T>& operator*=(V<T>& a, const V<T>& b) { return a = a * b; } \
-    template <class T> constexpr V<T>& operator*=(V<T>& a, std::type_identity_t<T> s) { return a = a * s; }       \
-    template <class T> constexpr V<T>& operator/=(V<T>& a, std::type_identity_t<T> s) { return a = a / s; }       \
-    template <class T> constexpr T dot(const V<T>& a, const V<T>& b) {                      \
-        T r = a[0] * b[0];                                                                  \
-        for (int i = 1; i < V<T>::count; ++i) r = r + a[i] * b[i];                          \
-        return r;                                                                           \
-    }                                                                                       \
-    template <class T> constexpr V<T> min(const V<T>& a, const V<T>& b) {                   \
-        return detail::map(a, b, [](T p, T q) { return q < p ? q : p; });                  \
-    }                                                                                       \
-    template <class T> constexpr V<T> max(const V<T>& a, const V<T>& b) {                   \
-        return detail::map(a, b, [](T p, T q) { return p < q ? q : p; });                  \
-    }                                                                                       \
-    template <class T> constexpr V<T> clamp(const V<T>& v, const V<T>& lo, const V<T>& hi) { \
-        return min(max(v, lo), hi);                                                         \
-    }                                                                                       \
-    template <class T> constexpr V<T> clamp(const V<T>& v, std::type_identity_t<T> lo, std::type_identity_t<T> hi) {                    \
-        return min(max(v, V<T>(lo)), V<T>(hi));                                             \
-    }                                                                                       \
-    template <class T> constexpr V<T> mix(const V<T>& a, const V<T>& b, std::type_identity_t<T> t) {              \
-        return a + (b - a) * t;                                                             \
-    }                                                                                       \
-    template <class T> inline V<T> abs(const V<T>& a) {                                     \
-        return detail::map(a, [](T p) { return p < T(0) ? -p : p; });                      \
-    }                                                                                       \
-    template <class T> inline T length_squared(const V<T>& a) { return dot(a, a); }         \
-    template <class T> inline T length(const V<T>& a) { return std::sqrt(dot(a, a)); }      \
-    template <class T> inline T distance(const V<T>& a, const V<T>& b) { return length(a - b); } \
+#define PLATFORM_SIMD_OPERATORS(V)                                                                      \
+    template <class T> constexpr V<T> operator+(const V<T>& a, const V<T>& b) {                         \
+        return detail::map(a, b, [](T p, T q) { return p + q; });                                       \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator-(const V<T>& a, const V<T>& b) {                         \
+        return detail::map(a, b, [](T p, T q) { return p - q; });                                       \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator*(const V<T>& a, const V<T>& b) {                         \
+        return detail::map(a, b, [](T p, T q) { return p * q; });                                       \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator/(const V<T>& a, const V<T>& b) {                         \
+        return detail::map(a, b, [](T p, T q) { return p / q; });                                       \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator*(const V<T>& a, std::type_identity_t<T> s) {             \
+        return detail::map(a, [s](T p) { return p * s; });                                              \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator*(std::type_identity_t<T> s, const V<T>& a) {             \
+        return detail::map(a, [s](T p) { return s * p; });                                              \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator/(const V<T>& a, std::type_identity_t<T> s) {             \
+        return detail::map(a, [s](T p) { return p / s; });                                              \
+    }                                                                                                   \
+    template <class T> constexpr V<T> operator-(const V<T>& a) {                                        \
+        return detail::map(a, [](T p) { return -p; });                                                  \
+    }                                                                                                   \
+    template <class T> constexpr V<T>& operator+=(V<T>& a, const V<T>& b) { return a = a + b; }         \
+    template <class T> constexpr V<T>& operator-=(V<T>& a, const V<T>& b) { return a = a - b; }         \
+    template <class T> constexpr V<T>& operator*=(V<T>& a, const V<T>& b) { return a = a * b; }         \
+    template <class T> constexpr V<T>& operator*=(V<T>& a, std::type_identity_t<T> s) { return a = a * s; } \
+    template <class T> constexpr V<T>& operator/=(V<T>& a, std::type_identity_t<T> s) { return a = a / s; } \
+    template <class T> constexpr T dot(const V<T>& a, const V<T>& b) {                                  \
+        T r = a[0] * b[0];                                                                              \
+        for (int i = 1; i < V<T>::count; ++i) r = r + a[i] * b[i];                                      \
+        return r;                                                                                       \
+    }                                                                                                   \
+    template <class T> constexpr V<T> min(const V<T>& a, const V<T>& b) {                               \
+        return detail::map(a, b, [](T p, T q) { return q < p ? q : p; });                               \
+    }                                                                                                   \
+    template <class T> constexpr V<T> max(const V<T>& a, const V<T>& b) {                               \
+        return detail::map(a, b, [](T p, T q) { return p < q ? q : p; });                               \
+    }                                                                                                   \
+    template <class T> constexpr V<T> clamp(const V<T>& v, const V<T>& lo, const V<T>& hi) {            \
+        return min(max(v, lo), hi);                                                                     \
+    }                                                                                                   \
+    template <class T> constexpr V<T> clamp(const V<T>& v, std::type_identity_t<T> lo, std::type_identity_t<T> hi) { \
+        return min(max(v, V<T>(lo)), V<T>(hi));                                                         \
+    }                                                                                                   \
+    template <class T> constexpr V<T> mix(const V<T>& a, const V<T>& b, std::type_identity_t<T> t) {    \
+        return a + (b - a) * t;                                                                         \
+    }                                                                                                   \
+    template <class T> inline V<T> abs(const V<T>& a) {                                                 \
+        return detail::map(a, [](T p) { return p < T(0) ? -p : p; });                                   \
+    }                                                                                                   \
+    template <class T> inline T length_squared(const V<T>& a) { return dot(a, a); }                     \
+    template <class T> inline T length(const V<T>& a) { return std::sqrt(dot(a, a)); }                  \
+    template <class T> inline T distance(const V<T>& a, const V<T>& b) { return length(a - b); }        \
     template <class T> inline V<T> normalize(const V<T>& a) { return a / length(a); }
 
 PLATFORM_SIMD_OPERATORS(Vector2)
