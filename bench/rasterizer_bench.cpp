@@ -27,6 +27,8 @@
 #include <string>
 #include <thread>
 
+#include <unistd.h>
+
 namespace furlpane::bench {
 namespace {
 

@@ -202,7 +202,7 @@ void assemble(const VertexOutput* const in[3], std::uint32_t instance, const Dra
         if (!toScreen(poly[i], ctx, screen[i])) return;
     for (int i = 1; i + 1 < n; ++i) {
         ScreenVertex tri[3] = {screen[0], screen[i], screen[i + 1]};
-        Triangle t;
+        Triangle t{};
         if (setUpTriangle(tri, flat, instance, ctx, t)) out.push_back(t);
     }
 }
