@@ -1,0 +1,13 @@
+#pragma once
+
+// FURLPANE_HOT_PATH marks the few functions the rasterizer spends its time in. On x86-64
+// with GCC they are compiled twice, for the baseline processor and for one with AVX2,
+// and the loader picks the version the machine can run. Both compute the same bits:
+// the arithmetic is the same IEEE operations, and expressions are never fused into
+// multiply-adds (-ffp-contract=off), so the choice only changes the speed.
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define FURLPANE_HOT_PATH __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define FURLPANE_HOT_PATH
+#endif

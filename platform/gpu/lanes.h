@@ -1,0 +1,96 @@
+#pragma once
+
+// Four-lane vectors (GCC vector extensions) for the rasterizer's inner loops, which work
+// on the four pixels of a quad at once. Every operation is an ordinary IEEE or integer
+// operation per lane, so the results are the same bits as the scalar code would give,
+// whatever instructions the compiler picks. Internal to the GPU layer.
+
+#include "platform/simd/vector.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace platform::gpu::lanes {
+
+typedef float f32x4 __attribute__((vector_size(16)));
+typedef std::int32_t i32x4 __attribute__((vector_size(16)));
+typedef std::uint32_t u32x4 __attribute__((vector_size(16)));
+typedef std::uint8_t u8x4 __attribute__((vector_size(4)));
+
+inline f32x4 splat(float v) { return f32x4{v, v, v, v}; }
+inline i32x4 splat(std::int32_t v) { return i32x4{v, v, v, v}; }
+
+inline f32x4 load(const simd::float4& v) { return std::bit_cast<f32x4>(v); }
+
+inline simd::float4 store(f32x4 v) { return std::bit_cast<simd::float4>(v); }
+
+inline f32x4 toFloat(i32x4 v) { return __builtin_convertvector(v, f32x4); }
+
+// floor, for values already inside the int range.
+inline i32x4 floorToInt(f32x4 x) {
+    const i32x4 i = __builtin_convertvector(x, i32x4);  // truncates toward zero
+    return i + (toFloat(i) > x);                         // a true comparison is -1
+}
+
+// Keeps x inside ±limit; NaN becomes -limit.
+inline f32x4 pinned(f32x4 x, float limit) {
+    const f32x4 lo = splat(-limit), hi = splat(limit);
+    x = x > lo ? x : lo;
+    return x < hi ? x : hi;
+}
+
+inline i32x4 clampInt(i32x4 v, std::int32_t lo, std::int32_t hi) {
+    const i32x4 l = splat(lo), h = splat(hi);
+    v = v < l ? l : v;
+    return v > h ? h : v;
+}
+
+inline f32x4 clamp01(f32x4 v) {
+    const f32x4 zero = splat(0.0f), one = splat(1.0f);
+    v = v > zero ? v : zero;  // NaN becomes 0
+    return v < one ? v : one;
+}
+
+// Four lanes holding whole numbers 0 ... 255 as four bytes, lane 0 first, and back.
+inline std::uint32_t packBytes(i32x4 v) {
+#if defined(__SSE2__)
+    __m128i q;
+    std::memcpy(&q, &v, sizeof q);
+    q = _mm_packs_epi32(q, q);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(q, q)));
+#else
+    const u8x4 bytes = __builtin_convertvector(v, u8x4);
+    std::uint32_t out;
+    std::memcpy(&out, &bytes, sizeof out);
+    return out;
+#endif
+}
+
+inline i32x4 unpackBytes(std::uint32_t d) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i q = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(d)), zero), zero);
+    i32x4 v;
+    std::memcpy(&v, &q, sizeof v);
+    return v;
+#else
+    u8x4 bytes;
+    std::memcpy(&bytes, &d, sizeof d);
+    return __builtin_convertvector(bytes, i32x4);
+#endif
+}
+
+inline std::uint32_t load32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
+
+}  // namespace platform::gpu::lanes

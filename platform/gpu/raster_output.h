@@ -1,0 +1,205 @@
+#pragma once
+
+// The rasterizer's output stage: blending a shaded colour into the samples of a pixel,
+// depth comparison, clearing and resolving. Internal to the GPU layer.
+
+#include "platform/gpu/lanes.h"
+#include "platform/gpu/texel.h"
+#include "platform/gpu/types.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace platform::gpu {
+
+struct BlendSettings {
+    bool enabled = false;
+    BlendFactor sourceRGB = BlendFactor::one;
+    BlendFactor sourceAlpha = BlendFactor::one;
+    BlendFactor destinationRGB = BlendFactor::zero;
+    BlendFactor destinationAlpha = BlendFactor::zero;
+};
+
+inline float blendFactor(BlendFactor f, float sourceAlpha) {
+    switch (f) {
+    case BlendFactor::zero: return 0.0f;
+    case BlendFactor::one: return 1.0f;
+    case BlendFactor::sourceAlpha: return sourceAlpha;
+    case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
+    }
+    return 0.0f;
+}
+
+inline bool depthPasses(CompareFunction f, float incoming, float stored) {
+    switch (f) {
+    case CompareFunction::never: return false;
+    case CompareFunction::less: return incoming < stored;
+    case CompareFunction::equal: return incoming == stored;
+    case CompareFunction::lessEqual: return incoming <= stored;
+    case CompareFunction::greater: return incoming > stored;
+    case CompareFunction::notEqual: return incoming != stored;
+    case CompareFunction::greaterEqual: return incoming >= stored;
+    case CompareFunction::always: return true;
+    }
+    return false;
+}
+
+// Writes src into the samples of one pixel named by sampleMask (bit s: sample s), the
+// samples lying one after the other from texel on.
+template <PixelFormat F>
+void mergePixel(std::uint8_t* texel, int samples, unsigned sampleMask, simd::float4 src,
+                const BlendSettings& blend) {
+    constexpr std::size_t bpp = bytesPerPixel(F);
+    std::uint8_t packed[4];
+    float sRGB = 1, sA = 1, dRGB = 0, dA = 0;
+    if (blend.enabled) {
+        sRGB = blendFactor(blend.sourceRGB, src.w);
+        sA = blendFactor(blend.sourceAlpha, src.w);
+        dRGB = blendFactor(blend.destinationRGB, src.w);
+        dA = blendFactor(blend.destinationAlpha, src.w);
+        if (sRGB == 0 && sA == 0 && dRGB == 1 && dA == 1) return;  // leaves the target as it is
+    }
+    const bool replaces = sRGB == 1 && sA == 1 && dRGB == 0 && dA == 0;
+    auto blended = [&](const std::uint8_t* dstBytes) {
+        const simd::float4 d = readTexel(F, dstBytes);
+        return simd::float4{src.x * sRGB + d.x * dRGB, src.y * sRGB + d.y * dRGB, src.z * sRGB + d.z * dRGB,
+                            src.w * sA + d.w * dA};
+    };
+    const unsigned all = (1u << samples) - 1;
+    bool shared = replaces;
+    if (!shared && sampleMask == all) {  // every sample equal: blend once
+        shared = true;
+        for (int s = 1; s < samples && shared; ++s) shared = std::memcmp(texel, texel + s * bpp, bpp) == 0;
+    }
+    if (shared) {
+        writeTexel(F, packed, replaces ? src : blended(texel));
+        for (int s = 0; s < samples; ++s)
+            if (sampleMask & (1u << s)) std::memcpy(texel + s * bpp, packed, bpp);
+        return;
+    }
+    for (int s = 0; s < samples; ++s) {
+        if (!(sampleMask & (1u << s))) continue;
+        writeTexel(F, packed, blended(texel + s * bpp));
+        std::memcpy(texel + s * bpp, packed, bpp);
+    }
+}
+
+// The same for BGRA8, the common target, with the channels of a pixel as one vector.
+// Unpacking and packing are the scalar formulas (byte × 1/255; clamp, × 255, + 0.5,
+// truncate), lane by lane.
+inline lanes::f32x4 unpackBGRA8(std::uint32_t d) {
+    const lanes::f32x4 bgra = lanes::toFloat(lanes::unpackBytes(d)) * kUnorm8Scale;
+    return __builtin_shufflevector(bgra, bgra, 2, 1, 0, 3);
+}
+
+inline std::uint32_t packBGRA8(lanes::f32x4 rgba) {
+    const lanes::f32x4 bgra = __builtin_shufflevector(rgba, rgba, 2, 1, 0, 3);
+    return lanes::packBytes(__builtin_convertvector(lanes::clamp01(bgra) * 255.0f + 0.5f, lanes::i32x4));
+}
+
+template <>
+inline void mergePixel<PixelFormat::bgra8Unorm>(std::uint8_t* texel, int samples, unsigned sampleMask,
+                                                simd::float4 color, const BlendSettings& blend) {
+    const lanes::f32x4 src = lanes::load(color);
+    lanes::f32x4 sf = lanes::splat(1.0f), df = lanes::splat(0.0f);
+    if (blend.enabled) {
+        const float sRGB = blendFactor(blend.sourceRGB, color.w), dRGB = blendFactor(blend.destinationRGB, color.w);
+        sf = lanes::f32x4{sRGB, sRGB, sRGB, blendFactor(blend.sourceAlpha, color.w)};
+        df = lanes::f32x4{dRGB, dRGB, dRGB, blendFactor(blend.destinationAlpha, color.w)};
+        if (sRGB == 0 && sf[3] == 0 && dRGB == 1 && df[3] == 1) return;  // leaves the target as it is
+    }
+    const bool replaces = sf[0] == 1 && sf[3] == 1 && df[0] == 0 && df[3] == 0;
+    auto blended = [&](std::uint32_t d) { return packBGRA8(src * sf + unpackBGRA8(d) * df); };
+    const std::uint32_t first = lanes::load32(texel);
+    bool shared = replaces || samples == 1;
+    if (!shared && sampleMask == (1u << samples) - 1) {  // every sample equal: blend once
+        shared = true;
+        for (int s = 1; s < samples && shared; ++s) shared = lanes::load32(texel + 4 * s) == first;
+    }
+    if (shared) {
+        const std::uint32_t packed = replaces ? packBGRA8(src) : blended(first);
+        for (int s = 0; s < samples; ++s)
+            if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, packed);
+        return;
+    }
+    for (int s = 0; s < samples; ++s)
+        if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, blended(lanes::load32(texel + 4 * s)));
+}
+
+inline lanes::f32x4 blendFactor(BlendFactor f, lanes::f32x4 sourceAlpha) {
+    switch (f) {
+    case BlendFactor::zero: return lanes::splat(0.0f);
+    case BlendFactor::one: return lanes::splat(1.0f);
+    case BlendFactor::sourceAlpha: return sourceAlpha;
+    case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
+    }
+    return lanes::splat(0.0f);
+}
+
+// The four lanes of a quad into a single-sample BGRA8 target at once, channel by channel:
+// lanes 0 and 1 at row0 (one texel apart), 2 and 3 at row1; lanes not in mask are
+// neither read nor written. The same arithmetic as mergePixel, lane by lane.
+inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask, const simd::float4* color,
+                           const BlendSettings& blend) {
+    using lanes::f32x4;
+    using lanes::u32x4;
+    std::uint8_t* texel[4] = {row0, row0 + 4, row1, row1 + 4};
+    const f32x4 r{color[0].x, color[1].x, color[2].x, color[3].x};
+    const f32x4 g{color[0].y, color[1].y, color[2].y, color[3].y};
+    const f32x4 b{color[0].z, color[1].z, color[2].z, color[3].z};
+    const f32x4 a{color[0].w, color[1].w, color[2].w, color[3].w};
+    f32x4 outR = r, outG = g, outB = b, outA = a;
+    if (blend.enabled) {
+        u32x4 d{};
+        for (int i = 0; i < 4; ++i)
+            if (mask & (1u << i)) d[i] = lanes::load32(texel[i]);
+        auto channel = [&](int shift) {
+            return lanes::toFloat(lanes::i32x4((d >> shift) & 255u)) * kUnorm8Scale;
+        };
+        const f32x4 sRGB = blendFactor(blend.sourceRGB, a), sA = blendFactor(blend.sourceAlpha, a);
+        const f32x4 dRGB = blendFactor(blend.destinationRGB, a), dA = blendFactor(blend.destinationAlpha, a);
+        outR = r * sRGB + channel(16) * dRGB;
+        outG = g * sRGB + channel(8) * dRGB;
+        outB = b * sRGB + channel(0) * dRGB;
+        outA = a * sA + channel(24) * dA;
+    }
+    auto quantised = [](f32x4 v) {
+        return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, lanes::i32x4), u32x4);
+    };
+    const u32x4 packed = quantised(outB) | (quantised(outG) << 8) | (quantised(outR) << 16) | (quantised(outA) << 24);
+    for (int i = 0; i < 4; ++i)
+        if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
+}
+
+// The mean of the 4 samples of each pixel for a row of count pixels, rounded to nearest
+// (multisampled targets always have 4 samples).
+template <PixelFormat F>
+void resolveRow(const std::uint8_t* samplesBytes, int count, std::uint8_t* out) {
+    constexpr std::size_t bpp = bytesPerPixel(F);
+    for (int x = 0; x < count; ++x, samplesBytes += 4 * bpp, out += bpp) {
+        if constexpr (F == PixelFormat::rg16Float) {
+            float r = 0, g = 0;
+            for (int s = 0; s < 4; ++s) {
+                r += halfToFloat(loadHalf(samplesBytes + s * bpp));
+                g += halfToFloat(loadHalf(samplesBytes + s * bpp + 2));
+            }
+            storeHalf(out, r * 0.25f);
+            storeHalf(out + 2, g * 0.25f);
+        } else if constexpr (F == PixelFormat::bgra8Unorm) {
+            // Each sample's four bytes spread into the 16-bit lanes of one word, summed.
+            std::uint64_t sum = 0x0002000200020002ull;  // rounds the quarter to nearest
+            for (int s = 0; s < 4; ++s) {
+                const std::uint64_t t = lanes::load32(samplesBytes + 4 * s);
+                sum += (t & 0xff) | ((t & 0xff00) << 8) | ((t & 0xff0000) << 16) | ((t & 0xff000000) << 24);
+            }
+            const std::uint64_t m = (sum >> 2) & 0x00ff00ff00ff00ffull;
+            lanes::store32(out, std::uint32_t((m & 0xff) | ((m >> 8) & 0xff00) | ((m >> 16) & 0xff0000) |
+                                              ((m >> 24) & 0xff000000)));
+        } else {
+            const unsigned sum = 2u + samplesBytes[0] + samplesBytes[1] + samplesBytes[2] + samplesBytes[3];
+            out[0] = static_cast<std::uint8_t>(sum / 4);
+        }
+    }
+}
+
+}  // namespace platform::gpu

@@ -1,0 +1,273 @@
+// The front of the rasterizer: the vertex stage, primitive assembly, clipping, and
+// triangle set-up (fixed-point edges with the fill rule, attribute planes).
+//
+// Fill rule. Vertex positions are snapped to 1/256 of a pixel, and a sample is covered
+// when it lies inside all three edges of a triangle, computed exactly in integers. A
+// sample exactly on an edge belongs to the triangle only when that edge is a top edge
+// (horizontal, with the triangle below it, y growing downward) or a left edge (the
+// triangle lies to its right). Two triangles sharing an edge see it from opposite sides,
+// so it is a top or left edge for exactly one of them: every sample on it is drawn
+// exactly once, with no gaps and no double blending along the seams of a mesh.
+
+#include "platform/gpu/raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::gpu {
+
+namespace {
+
+using simd::float4;
+
+// Clip volume: 0 <= z <= w, and a guard band of ±kGuardBand·w on x and y, far outside
+// the target, so that only huge triangles are clipped on those sides and every snapped
+// position fits the edge arithmetic with room to spare.
+constexpr float kGuardBand = 16.0f;
+constexpr float kMinimumW = 1e-6f;
+constexpr int kClipPlanes = 7;
+
+float planeDistance(int plane, const float4& p) {
+    switch (plane) {
+    case 0: return p.z;
+    case 1: return p.w - p.z;
+    case 2: return kGuardBand * p.w - p.x;
+    case 3: return kGuardBand * p.w + p.x;
+    case 4: return kGuardBand * p.w - p.y;
+    case 5: return kGuardBand * p.w + p.y;
+    default: return p.w - kMinimumW;
+    }
+}
+
+struct ClipVertex {
+    float4 position;
+    float varyings[kMaxVaryings];
+};
+
+ClipVertex toClip(const VertexOutput& v, int count) {
+    ClipVertex c;
+    c.position = v.position;
+    for (int k = 0; k < count; ++k) c.varyings[k] = v.varyings[static_cast<std::size_t>(k)];
+    return c;
+}
+
+ClipVertex lerp(const ClipVertex& a, const ClipVertex& b, float t, int count) {
+    ClipVertex c;
+    c.position = a.position + (b.position - a.position) * t;
+    for (int k = 0; k < count; ++k) c.varyings[k] = a.varyings[k] + (b.varyings[k] - a.varyings[k]) * t;
+    return c;
+}
+
+// Sutherland-Hodgman against every plane a vertex lies outside of. At most 3 + 7 vertices.
+int clipPolygon(ClipVertex* poly, int n, int varyingCount) {
+    ClipVertex scratch[3 + kClipPlanes];
+    for (int plane = 0; plane < kClipPlanes && n > 0; ++plane) {
+        int m = 0;
+        for (int i = 0; i < n; ++i) {
+            const ClipVertex& a = poly[i];
+            const ClipVertex& b = poly[(i + 1) % n];
+            const float da = planeDistance(plane, a.position), db = planeDistance(plane, b.position);
+            if (da >= 0) scratch[m++] = a;
+            if ((da >= 0) != (db >= 0)) scratch[m++] = lerp(a, b, da / (da - db), varyingCount);
+        }
+        std::copy(scratch, scratch + m, poly);
+        n = m;
+    }
+    return n;
+}
+
+struct ScreenVertex {
+    std::int64_t X, Y;  // subpixels
+    float z;            // z / w
+    float invW;
+    float w;
+    const float* varyings;
+};
+
+struct DrawContext {
+    const DrawCommand& draw;
+    std::uint32_t drawIndex;
+    int width;
+    int height;
+    int varyingCount;
+    std::uint32_t flatMask;
+};
+
+bool toScreen(const ClipVertex& v, const DrawContext& ctx, ScreenVertex& s) {
+    const double w = v.position.w;
+    const double x = (static_cast<double>(v.position.x) / w + 1.0) * 0.5 * ctx.width;
+    const double y = (1.0 - static_cast<double>(v.position.y) / w) * 0.5 * ctx.height;
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
+    s.X = std::llround(x * kSubpixels);
+    s.Y = std::llround(y * kSubpixels);
+    s.z = static_cast<float>(static_cast<double>(v.position.z) / w);
+    s.w = v.position.w;
+    s.invW = static_cast<float>(1.0 / w);
+    s.varyings = v.varyings;
+    return true;
+}
+
+// The plane of values q0, q1, q2 at the three vertices, relative to (ox, oy).
+Plane planeOf(const ScreenVertex* v, double q0, double q1, double q2, double ox, double oy) {
+    const double x0 = double(v[0].X) / kSubpixels, y0 = double(v[0].Y) / kSubpixels;
+    const double x1 = double(v[1].X) / kSubpixels - x0, y1 = double(v[1].Y) / kSubpixels - y0;
+    const double x2 = double(v[2].X) / kSubpixels - x0, y2 = double(v[2].Y) / kSubpixels - y0;
+    const double det = x1 * y2 - x2 * y1;
+    const double dx = ((q1 - q0) * y2 - (q2 - q0) * y1) / det;
+    const double dy = ((q2 - q0) * x1 - (q1 - q0) * x2) / det;
+    return {static_cast<float>(q0 + dx * (ox - x0) + dy * (oy - y0)), static_cast<float>(dx),
+            static_cast<float>(dy)};
+}
+
+void setEdge(Triangle& t, int e, const ScreenVertex& from, const ScreenVertex& to) {
+    const std::int64_t dx = to.X - from.X, dy = to.Y - from.Y;
+    t.a[e] = -dy;
+    t.b[e] = dx;
+    t.c[e] = dy * from.X - dx * from.Y;
+    const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+    if (!topLeft) t.c[e] -= 1;  // a sample exactly on this edge is outside
+}
+
+bool bounds(Triangle& t, const ScreenVertex* v, const DrawContext& ctx) {
+    const std::int64_t minX = std::min({v[0].X, v[1].X, v[2].X}), maxX = std::max({v[0].X, v[1].X, v[2].X});
+    const std::int64_t minY = std::min({v[0].Y, v[1].Y, v[2].Y}), maxY = std::max({v[0].Y, v[1].Y, v[2].Y});
+    t.minX = static_cast<int>(std::max<std::int64_t>(minX >> kSubpixelBits, 0));
+    t.minY = static_cast<int>(std::max<std::int64_t>(minY >> kSubpixelBits, 0));
+    t.maxX = static_cast<int>(std::min<std::int64_t>(maxX >> kSubpixelBits, ctx.width - 1));
+    t.maxY = static_cast<int>(std::min<std::int64_t>(maxY >> kSubpixelBits, ctx.height - 1));
+    return t.minX <= t.maxX && t.minY <= t.maxY;
+}
+
+void setPlanes(Triangle& t, const ScreenVertex* v, const float* flat, const DrawContext& ctx) {
+    t.ox = t.minX;
+    t.oy = t.minY;
+    const double ox = t.ox, oy = t.oy;
+    t.z = planeOf(v, v[0].z, v[1].z, v[2].z, ox, oy);
+    t.perspective = !(v[0].w == v[1].w && v[1].w == v[2].w);
+    if (t.perspective) t.invW = planeOf(v, v[0].invW, v[1].invW, v[2].invW, ox, oy);
+    for (int k = 0; k < ctx.varyingCount; ++k) {
+        if (ctx.flatMask & (1u << k)) {
+            t.varyings[k] = {flat[k], 0.0f, 0.0f};
+            continue;
+        }
+        auto q = [&](int i) {
+            const double value = v[i].varyings[k];
+            return t.perspective ? value * v[i].invW : value;
+        };
+        t.varyings[k] = planeOf(v, q(0), q(1), q(2), ox, oy);
+    }
+}
+
+// Sets up one clipped triangle; false when it covers nothing or is culled.
+bool setUpTriangle(ScreenVertex v[3], const float* flat, std::uint32_t instance, const DrawContext& ctx,
+                   Triangle& t) {
+    const std::int64_t area = (v[1].X - v[0].X) * (v[2].Y - v[0].Y) - (v[2].X - v[0].X) * (v[1].Y - v[0].Y);
+    if (area == 0) return false;
+    const bool clockwise = area > 0;  // as seen in the target, y downward
+    const DrawState& s = *ctx.draw.state;
+    t.frontFacing = clockwise == (s.frontFacingWinding == Winding::clockwise);
+    if ((s.cullMode == CullMode::front && t.frontFacing) || (s.cullMode == CullMode::back && !t.frontFacing))
+        return false;
+    if (!clockwise) std::swap(v[1], v[2]);
+    if (!bounds(t, v, ctx)) return false;
+    setEdge(t, 0, v[0], v[1]);
+    setEdge(t, 1, v[1], v[2]);
+    setEdge(t, 2, v[2], v[0]);
+    setPlanes(t, v, flat, ctx);
+    t.draw = ctx.drawIndex;
+    t.instanceId = instance;
+    return true;
+}
+
+bool insideAll(const float4& p) {
+    for (int plane = 0; plane < kClipPlanes; ++plane)
+        if (!(planeDistance(plane, p) >= 0)) return false;
+    return true;
+}
+
+void assemble(const VertexOutput* const in[3], std::uint32_t instance, const DrawContext& ctx,
+              std::vector<Triangle>& out) {
+    for (int i = 0; i < 3; ++i) {
+        const float4& p = in[i]->position;
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(p.w)) return;
+    }
+    ClipVertex poly[3 + kClipPlanes];
+    for (int i = 0; i < 3; ++i) poly[i] = toClip(*in[i], ctx.varyingCount);
+    const float* flat = in[0]->varyings.data();  // the first vertex provides flat varyings
+    int n = 3;
+    if (!(insideAll(poly[0].position) && insideAll(poly[1].position) && insideAll(poly[2].position)))
+        n = clipPolygon(poly, 3, ctx.varyingCount);
+    ScreenVertex screen[3 + kClipPlanes];
+    for (int i = 0; i < n; ++i)
+        if (!toScreen(poly[i], ctx, screen[i])) return;
+    for (int i = 1; i + 1 < n; ++i) {
+        ScreenVertex tri[3] = {screen[0], screen[i], screen[i + 1]};
+        Triangle t{};
+        if (setUpTriangle(tri, flat, instance, ctx, t)) out.push_back(t);
+    }
+}
+
+std::uint32_t primitivesPerInstance(const DrawCommand& d) {
+    if (d.primitive == PrimitiveType::triangle) return d.vertexCount / 3;
+    return d.vertexCount >= 3 ? d.vertexCount - 2 : 0;
+}
+
+// The vertices of primitive p of an instance, as indices into that instance's outputs.
+void primitiveVertices(const DrawCommand& d, std::uint32_t p, std::uint32_t idx[3]) {
+    if (d.primitive == PrimitiveType::triangle) {
+        idx[0] = 3 * p, idx[1] = 3 * p + 1, idx[2] = 3 * p + 2;
+    } else if (p % 2 == 0) {
+        idx[0] = p, idx[1] = p + 1, idx[2] = p + 2;
+    } else {  // odd triangles of a strip are turned so that all keep the strip's winding
+        idx[0] = p + 1, idx[1] = p, idx[2] = p + 2;
+    }
+}
+
+constexpr std::size_t kVertexChunk = 4096;
+constexpr std::size_t kPrimitiveChunk = 1024;
+
+int chunks(std::size_t count, std::size_t chunk) { return static_cast<int>((count + chunk - 1) / chunk); }
+
+std::vector<VertexOutput> runVertexStage(const DrawCommand& d, WorkerPool& pool) {
+    const std::size_t total = std::size_t(d.vertexCount) * d.instanceCount;
+    std::vector<VertexOutput> outputs(total);
+    const VertexFunction& fn = d.state->pipeline->vertexFunction();
+    const StageResources& resources = *d.state->vertexResources;
+    pool.parallelFor(chunks(total, kVertexChunk), [&](int chunk) {
+        const std::size_t end = std::min(total, (std::size_t(chunk) + 1) * kVertexChunk);
+        for (std::size_t i = std::size_t(chunk) * kVertexChunk; i < end; ++i) {
+            const auto vertex = static_cast<std::uint32_t>(i % d.vertexCount);
+            const auto instance = static_cast<std::uint32_t>(i / d.vertexCount);
+            outputs[i] = fn(VertexInput{d.vertexStart + vertex, d.baseInstance + instance, resources});
+        }
+    });
+    return outputs;
+}
+
+}  // namespace
+
+void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int height, WorkerPool& pool,
+               std::vector<Triangle>& out) {
+    const std::uint32_t perInstance = primitivesPerInstance(draw);
+    const std::size_t total = std::size_t(perInstance) * draw.instanceCount;
+    if (total == 0) return;
+    const std::vector<VertexOutput> vertices = runVertexStage(draw, pool);
+    const VaryingLayout& layout = draw.state->pipeline->varyingLayout();
+    const DrawContext ctx{draw, drawIndex, width, height, layout.count, layout.flatMask};
+    std::vector<std::vector<Triangle>> parts(static_cast<std::size_t>(chunks(total, kPrimitiveChunk)));
+    pool.parallelFor(static_cast<int>(parts.size()), [&](int chunk) {
+        auto& part = parts[static_cast<std::size_t>(chunk)];
+        const std::size_t end = std::min(total, (std::size_t(chunk) + 1) * kPrimitiveChunk);
+        for (std::size_t i = std::size_t(chunk) * kPrimitiveChunk; i < end; ++i) {
+            const auto instance = static_cast<std::uint32_t>(i / perInstance);
+            std::uint32_t idx[3];
+            primitiveVertices(draw, static_cast<std::uint32_t>(i % perInstance), idx);
+            const VertexOutput* base = vertices.data() + std::size_t(instance) * draw.vertexCount;
+            const VertexOutput* const tri[3] = {base + idx[0], base + idx[1], base + idx[2]};
+            assemble(tri, draw.baseInstance + instance, ctx, part);
+        }
+    });
+    for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+}
+
+}  // namespace platform::gpu

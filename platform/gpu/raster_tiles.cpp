@@ -1,0 +1,413 @@
+// The back of the rasterizer: a pass's triangles are sorted into 64 × 64 pixel tiles, and
+// the tiles are drawn in parallel, each by one thread, triangle after triangle in the
+// order they were drawn. Within a tile, 8 × 8 blocks that a triangle covers entirely skip
+// the edge tests. Quads of 2 × 2 pixels are aligned to even coordinates, so no quad spans
+// two tiles, and every value a pixel gets is computed from the triangle and the pixel
+// position alone: the image is the same whatever the number of threads or the order in
+// which tiles are taken.
+
+#include "platform/gpu/hot_path.h"
+#include "platform/gpu/raster.h"
+#include "platform/gpu/raster_output.h"
+
+#include <algorithm>
+
+namespace platform::gpu {
+
+namespace {
+
+using simd::float4;
+
+constexpr int kTileSize = 64;
+constexpr int kBlockSize = 8;
+
+// Sample positions within a pixel, y downward: the centre, or the standard four.
+struct SamplePattern {
+    int count;
+    int x[4];  // subpixels
+    int y[4];
+    float fx[4];  // pixels
+    float fy[4];
+};
+
+constexpr SamplePattern kOneSample = {1, {128}, {128}, {0.5f}, {0.5f}};
+constexpr SamplePattern kFourSamples = {4,
+                                        {96, 224, 32, 160},
+                                        {32, 96, 160, 224},
+                                        {0.375f, 0.875f, 0.125f, 0.625f},
+                                        {0.125f, 0.375f, 0.625f, 0.875f}};
+
+struct Target;
+// Writes the shaded lanes of a quad (those with samples in cov and not discarded).
+using MergeFunction = void (*)(const Target&, int qx, int qy, const float4* color, const unsigned* cov,
+                               unsigned discarded, const BlendSettings&);
+
+struct Target {
+    PixelFormat format;
+    int samples;
+    int width;
+    int height;
+    std::uint8_t* color;
+    std::size_t colorRow;
+    std::size_t colorTexel;  // bytes of all samples of one pixel
+    std::uint8_t* depth;     // null without a depth attachment
+    std::size_t depthRow;
+    const SamplePattern* pattern;
+    MergeFunction merge;
+
+    std::uint8_t* colorAt(int x, int y) const {
+        return color + std::size_t(y) * colorRow + std::size_t(x) * colorTexel;
+    }
+    std::uint8_t* depthAt(int x, int y) const {
+        return depth + std::size_t(y) * depthRow + std::size_t(x) * std::size_t(samples) * 4;
+    }
+};
+
+template <PixelFormat F>
+FURLPANE_HOT_PATH void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
+               const BlendSettings& blend) {
+    if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
+        unsigned mask = 0;
+        for (int i = 0; i < 4; ++i)
+            if (cov[i] && !(discarded & (1u << i))) mask |= 1u << i;
+        std::uint8_t* row0 = t.colorAt(qx, qy);
+        return mergeQuadBGRA8(row0, qy + 1 < t.height ? row0 + t.colorRow : row0, mask, color, blend);
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i] || (discarded & (1u << i))) continue;
+        mergePixel<F>(t.colorAt(qx + (i & 1), qy + (i >> 1)), t.samples, cov[i], color[i], blend);
+    }
+}
+
+MergeFunction mergeFor(PixelFormat f) {
+    switch (f) {
+    case PixelFormat::r8Unorm: return &mergeQuad<PixelFormat::r8Unorm>;
+    case PixelFormat::rg16Float: return &mergeQuad<PixelFormat::rg16Float>;
+    default: return &mergeQuad<PixelFormat::bgra8Unorm>;
+    }
+}
+
+Target targetOf(const RenderPassDescriptor& d) {
+    Texture& color = *d.colorAttachment.texture;
+    const Texture::Level l = color.level(d.colorAttachment.level);
+    Target t{};
+    t.format = color.pixelFormat();
+    t.samples = color.sampleCount();
+    t.width = l.width;
+    t.height = l.height;
+    t.color = l.data;
+    t.colorRow = l.rowBytes;
+    t.colorTexel = bytesPerPixel(t.format) * std::size_t(t.samples);
+    if (d.depthAttachment.texture) {
+        const Texture::Level dl = d.depthAttachment.texture->level(0);
+        t.depth = dl.data;
+        t.depthRow = dl.rowBytes;
+    }
+    t.pattern = t.samples == 4 ? &kFourSamples : &kOneSample;
+    t.merge = mergeFor(t.format);
+    return t;
+}
+
+// What the tiles need of a draw, looked up once per pass.
+struct DrawPlan {
+    const FragmentFunction* fragment;
+    const StageResources* resources;
+    int varyingCount;
+    std::uint32_t flatMask;
+    bool depthTest;
+    CompareFunction depthCompare;
+    bool depthWrite;
+    BlendSettings blend;
+};
+
+DrawPlan planOf(const DrawCommand& d, bool hasDepth) {
+    const RenderPipelineState& p = *d.state->pipeline;
+    const ColorAttachmentDescriptor& c = p.descriptor().colorAttachment;
+    DrawPlan plan{};
+    plan.fragment = &p.fragmentFunction();
+    plan.resources = d.state->fragmentResources.get();
+    plan.varyingCount = p.varyingLayout().count;
+    plan.flatMask = p.varyingLayout().flatMask;
+    plan.blend = {c.blendingEnabled, c.sourceRGBBlendFactor, c.sourceAlphaBlendFactor,
+                  c.destinationRGBBlendFactor, c.destinationAlphaBlendFactor};
+    if (hasDepth && d.state->depthStencil) {
+        const DepthStencilDescriptor& ds = d.state->depthStencil->descriptor();
+        plan.depthTest = ds.depthCompareFunction != CompareFunction::always || ds.depthWriteEnabled;
+        plan.depthCompare = ds.depthCompareFunction;
+        plan.depthWrite = ds.depthWriteEnabled;
+    }
+    return plan;
+}
+
+struct Rect {
+    int x0, y0, x1, y1;  // half-open
+};
+
+enum class Cover { none, partial, full };
+
+// How the closed rectangle r (pixels) lies against the triangle's edges: conservative,
+// so "full" means every point of it is inside and "none" that none is.
+Cover classify(const Triangle& t, const Rect& r) {
+    const std::int64_t X0 = std::int64_t(r.x0) * kSubpixels, X1 = std::int64_t(r.x1) * kSubpixels;
+    const std::int64_t Y0 = std::int64_t(r.y0) * kSubpixels, Y1 = std::int64_t(r.y1) * kSubpixels;
+    bool full = true;
+    for (int e = 0; e < 3; ++e) {
+        const std::int64_t hi = t.c[e] + t.a[e] * (t.a[e] > 0 ? X1 : X0) + t.b[e] * (t.b[e] > 0 ? Y1 : Y0);
+        if (hi < 0) return Cover::none;
+        const std::int64_t lo = t.c[e] + t.a[e] * (t.a[e] > 0 ? X0 : X1) + t.b[e] * (t.b[e] > 0 ? Y0 : Y1);
+        full = full && lo >= 0;
+    }
+    return full ? Cover::full : Cover::partial;
+}
+
+class TileRenderer {
+public:
+    TileRenderer(const Target& target, const std::vector<DrawPlan>& plans, Rect tile)
+        : target_(target), plans_(plans), tile_(tile) {}
+
+    void draw(const Triangle& t);
+
+private:
+    void drawBlock(const Triangle& t, const Rect& block, Cover cover);
+    void coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const;
+    void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
+    void interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy);
+    void shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]);
+
+    const Target& target_;
+    const std::vector<DrawPlan>& plans_;
+    Rect tile_;
+    std::int64_t sampleOffset_[3][4] = {};  // a·sx + b·sy of the current triangle
+    FragmentQuad quad_;
+};
+
+void TileRenderer::draw(const Triangle& t) {
+    const Rect area{std::max(t.minX, tile_.x0) & ~1, std::max(t.minY, tile_.y0) & ~1,
+                    std::min(t.maxX + 1, tile_.x1), std::min(t.maxY + 1, tile_.y1)};
+    if (area.x0 >= area.x1 || area.y0 >= area.y1) return;
+    const SamplePattern& p = *target_.pattern;
+    for (int e = 0; e < 3; ++e)
+        for (int s = 0; s < p.count; ++s) sampleOffset_[e][s] = t.a[e] * p.x[s] + t.b[e] * p.y[s];
+    quad_.frontFacing = t.frontFacing;
+    quad_.instanceId = t.instanceId;
+    quad_.resources = plans_[t.draw].resources;
+    for (int by = area.y0 & ~(kBlockSize - 1); by < area.y1; by += kBlockSize) {
+        for (int bx = area.x0 & ~(kBlockSize - 1); bx < area.x1; bx += kBlockSize) {
+            const Rect block{std::max(bx, area.x0), std::max(by, area.y0), std::min(bx + kBlockSize, area.x1),
+                             std::min(by + kBlockSize, area.y1)};
+            const Cover cover = classify(t, block);
+            if (cover != Cover::none) drawBlock(t, block, cover);
+        }
+    }
+}
+
+void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) {
+    const unsigned all = (1u << target_.pattern->count) - 1;
+    const DrawPlan& plan = plans_[t.draw];
+    for (int qy = block.y0 & ~1; qy < block.y1; qy += 2) {
+        for (int qx = block.x0 & ~1; qx < block.x1; qx += 2) {
+            unsigned cov[4];
+            if (cover == Cover::full) {
+                for (int i = 0; i < 4; ++i) {
+                    const int px = qx + (i & 1), py = qy + (i >> 1);
+                    const bool inside = px >= block.x0 && px < block.x1 && py >= block.y0 && py < block.y1;
+                    cov[i] = inside ? all : 0;
+                }
+            } else {
+                coverage(t, qx, qy, cov);
+            }
+            if ((cov[0] | cov[1] | cov[2] | cov[3]) == 0) continue;
+            shadeQuad(t, plan, qx, qy, cov);
+        }
+    }
+}
+
+// The samples of each lane that lie inside the triangle and inside the tile's area.
+void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const {
+    const int samples = target_.pattern->count;
+    for (int i = 0; i < 4; ++i) {
+        cov[i] = 0;
+        const int px = qx + (i & 1), py = qy + (i >> 1);
+        if (px < tile_.x0 || px >= tile_.x1 || py < tile_.y0 || py >= tile_.y1) continue;
+        const std::int64_t X = std::int64_t(px) * kSubpixels, Y = std::int64_t(py) * kSubpixels;
+        const std::int64_t e0 = t.a[0] * X + t.b[0] * Y + t.c[0];
+        const std::int64_t e1 = t.a[1] * X + t.b[1] * Y + t.c[1];
+        const std::int64_t e2 = t.a[2] * X + t.b[2] * Y + t.c[2];
+        for (int s = 0; s < samples; ++s) {
+            const std::int64_t inside = (e0 + sampleOffset_[0][s]) | (e1 + sampleOffset_[1][s]) |
+                                        (e2 + sampleOffset_[2][s]);
+            if (inside >= 0) cov[i] |= 1u << s;
+        }
+    }
+}
+
+// Clears the samples that fail the depth test and leaves each sample's depth in z.
+void TileRenderer::depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4],
+                             float z[4][4]) const {
+    const SamplePattern& p = *target_.pattern;
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i]) continue;
+        const int px = qx + (i & 1), py = qy + (i >> 1);
+        const std::uint8_t* stored = target_.depthAt(px, py);
+        for (int s = 0; s < p.count; ++s) {
+            if (!(cov[i] & (1u << s))) continue;
+            z[i][s] = t.z.at(float(px - t.ox) + p.fx[s], float(py - t.oy) + p.fy[s]);
+            if (!depthPasses(plan.depthCompare, z[i][s], loadFloat(stored + 4 * s))) cov[i] &= ~(1u << s);
+        }
+    }
+}
+
+void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy) {
+    float fx[4], fy[4], w[4] = {1, 1, 1, 1};
+    for (int i = 0; i < 4; ++i) {
+        fx[i] = float(qx - t.ox + (i & 1)) + 0.5f;
+        fy[i] = float(qy - t.oy + (i >> 1)) + 0.5f;
+    }
+    if (t.perspective)
+        for (int i = 0; i < 4; ++i) w[i] = 1.0f / t.invW.at(fx[i], fy[i]);
+    for (int k = 0; k < plan.varyingCount; ++k) {
+        const Plane& pl = t.varyings[k];
+        const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
+        for (int i = 0; i < 4; ++i) {
+            const float v = pl.at(fx[i], fy[i]);
+            quad_.varyings[k][i] = scaled ? v * w[i] : v;
+        }
+    }
+}
+
+void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
+    float z[4][4];
+    if (plan.depthTest) {
+        depthTest(t, plan, qx, qy, cov, z);
+        if ((cov[0] | cov[1] | cov[2] | cov[3]) == 0) return;
+    }
+    interpolate(t, plan, qx, qy);
+    quad_.x = qx;
+    quad_.y = qy;
+    quad_.liveMask = static_cast<std::uint8_t>((cov[0] ? 1 : 0) | (cov[1] ? 2 : 0) | (cov[2] ? 4 : 0) | (cov[3] ? 8 : 0));
+    quad_.discardMask = 0;
+    for (auto& c : quad_.color) c = {};
+    (*plan.fragment)(quad_);
+    target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+    if (!plan.depthWrite) return;
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i] || (quad_.discardMask & (1u << i))) continue;
+        std::uint8_t* stored = target_.depthAt(qx + (i & 1), qy + (i >> 1));
+        for (int s = 0; s < target_.samples; ++s)
+            if (cov[i] & (1u << s)) storeFloat(stored + 4 * s, z[i][s]);
+    }
+}
+
+// Loading, drawing and resolving of one pass, tile by tile.
+class PassExecutor {
+public:
+    PassExecutor(const RenderPassRecord& pass, WorkerPool& pool);
+    void run();
+
+private:
+    void bin();
+    void runTile(int index);
+    void clearTile(const Rect& r);
+    void resolveTile(const Rect& r);
+    Rect tileRect(int index) const;
+
+    const RenderPassRecord& pass_;
+    WorkerPool& pool_;
+    Target target_;
+    std::vector<Triangle> triangles_;
+    std::vector<DrawPlan> plans_;
+    int tilesX_ = 0;
+    int tilesY_ = 0;
+    std::vector<std::vector<std::uint32_t>> bins_;
+};
+
+PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
+    : pass_(pass), pool_(pool), target_(targetOf(pass.descriptor)) {
+    tilesX_ = (target_.width + kTileSize - 1) / kTileSize;
+    tilesY_ = (target_.height + kTileSize - 1) / kTileSize;
+}
+
+Rect PassExecutor::tileRect(int index) const {
+    const int tx = index % tilesX_, ty = index / tilesX_;
+    return {tx * kTileSize, ty * kTileSize, std::min((tx + 1) * kTileSize, target_.width),
+            std::min((ty + 1) * kTileSize, target_.height)};
+}
+
+void PassExecutor::run() {
+    const bool hasDepth = target_.depth != nullptr;
+    for (std::size_t i = 0; i < pass_.draws.size(); ++i) {
+        setUpDraw(pass_.draws[i], static_cast<std::uint32_t>(i), target_.width, target_.height, pool_, triangles_);
+        plans_.push_back(planOf(pass_.draws[i], hasDepth));
+    }
+    bin();
+    pool_.parallelFor(tilesX_ * tilesY_, [this](int index) { runTile(index); });
+}
+
+void PassExecutor::bin() {
+    bins_.assign(std::size_t(tilesX_) * std::size_t(tilesY_), {});
+    for (std::size_t i = 0; i < triangles_.size(); ++i) {
+        const Triangle& t = triangles_[i];
+        for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
+            for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
+                const int index = ty * tilesX_ + tx;
+                if (classify(t, tileRect(index)) != Cover::none)
+                    bins_[std::size_t(index)].push_back(static_cast<std::uint32_t>(i));
+            }
+    }
+}
+
+FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
+    const Rect r = tileRect(index);
+    clearTile(r);
+    TileRenderer renderer(target_, plans_, r);
+    for (const std::uint32_t t : bins_[std::size_t(index)]) renderer.draw(triangles_[t]);
+    resolveTile(r);
+}
+
+// Fills rows of the tile with one texel value, built once per row and copied.
+void fillRows(std::uint8_t* first, std::size_t rowBytes, int rows, const std::uint8_t* texel, std::size_t texelBytes,
+              std::size_t count) {
+    for (std::size_t n = 0; n < count; ++n) std::memcpy(first + n * texelBytes, texel, texelBytes);
+    for (int y = 1; y < rows; ++y) std::memcpy(first + std::size_t(y) * rowBytes, first, count * texelBytes);
+}
+
+void PassExecutor::clearTile(const Rect& r) {
+    const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(target_.samples);
+    const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
+    if (c.loadAction == LoadAction::clear) {
+        std::uint8_t packed[4];
+        writeTexel(target_.format, packed,
+                   {float(c.clearColor.red), float(c.clearColor.green), float(c.clearColor.blue),
+                    float(c.clearColor.alpha)});
+        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, packed, bytesPerPixel(target_.format),
+                 count);
+    }
+    const RenderPassDepthAttachment& d = pass_.descriptor.depthAttachment;
+    if (target_.depth && d.loadAction == LoadAction::clear) {
+        std::uint8_t depth[4];
+        storeFloat(depth, static_cast<float>(d.clearDepth));
+        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, depth, 4, count);
+    }
+}
+
+void PassExecutor::resolveTile(const Rect& r) {
+    const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
+    if (c.storeAction != StoreAction::multisampleResolve && c.storeAction != StoreAction::storeAndMultisampleResolve)
+        return;
+    const Texture::Level& out = c.resolveTexture->level(0);
+    const std::size_t bpp = bytesPerPixel(target_.format);
+    auto resolve = target_.format == PixelFormat::bgra8Unorm ? &resolveRow<PixelFormat::bgra8Unorm>
+                   : target_.format == PixelFormat::r8Unorm  ? &resolveRow<PixelFormat::r8Unorm>
+                                                             : &resolveRow<PixelFormat::rg16Float>;
+    for (int y = r.y0; y < r.y1; ++y)
+        resolve(target_.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
+}
+
+}  // namespace
+
+void executeRenderPass(const RenderPassRecord& pass, WorkerPool& pool) {
+    PassExecutor executor(pass, pool);
+    executor.run();
+}
+
+}  // namespace platform::gpu

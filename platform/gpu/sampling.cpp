@@ -1,0 +1,312 @@
+// Texture filtering: nearest and bilinear reads of one level, and the choice of level(s)
+// from a level of detail. The per-format readers are templates so that the inner loops
+// have no switch on the format.
+
+#include "platform/gpu/hot_path.h"
+#include "platform/gpu/lanes.h"
+#include "platform/gpu/texel.h"
+#include "platform/gpu/texture.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+namespace platform::gpu {
+
+namespace {
+
+using simd::float2;
+using simd::float4;
+
+// Texel coordinates are kept well inside int range; anything beyond (or NaN) is pinned.
+constexpr float kCoordinateLimit = 4194304.0f;  // 2^22
+
+float pinned(float x) {
+    if (!(x > -kCoordinateLimit)) return -kCoordinateLimit;
+    if (!(x < kCoordinateLimit)) return kCoordinateLimit;
+    return x;
+}
+
+// floor for values already pinned to the int range, without a library call.
+int floorToInt(float x) {
+    const int i = static_cast<int>(x);
+    return static_cast<float>(i) > x ? i - 1 : i;
+}
+
+int addressed(int i, int n, AddressMode mode) {
+    if (mode == AddressMode::repeat) {
+        const int r = i % n;
+        return r < 0 ? r + n : r;
+    }
+    return i < 0 ? 0 : (i >= n ? n - 1 : i);
+}
+
+struct LevelRef {
+    const std::uint8_t* data = nullptr;
+    int width = 1;
+    int height = 1;
+    std::size_t rowBytes = 0;
+    float fwidth = 1;
+    float fheight = 1;
+};
+
+template <PixelFormat F>
+float4 texelAt(const LevelRef& l, int x, int y) {
+    return readTexel(F, l.data + static_cast<std::size_t>(y) * l.rowBytes +
+                            static_cast<std::size_t>(x) * bytesPerPixel(F));
+}
+
+template <PixelFormat F>
+float4 nearest(const LevelRef& l, float2 uv, const SamplerDescriptor& d) {
+    const int x = floorToInt(pinned(uv.x * l.fwidth));
+    const int y = floorToInt(pinned(uv.y * l.fheight));
+    return texelAt<F>(l, addressed(x, l.width, d.sAddressMode), addressed(y, l.height, d.tAddressMode));
+}
+
+// The position in 1/256 of a texel relative to the texel centres, as filtering hardware
+// quantises it: the integer part picks the left (upper) texel, the rest is the weight.
+int fixedTexelPosition(float coordinate, float size) {
+    const float x = pinned(coordinate * size - 0.5f);
+    return floorToInt(x * 256.0f + 0.5f);
+}
+
+// BGRA8 is filtered with integer weights: the products of the 1/256 weights sum to
+// 65536, so the weighted sums are exact integers (below 2^24, so exact in float too),
+// and they are scaled to 0 ... 1 once. A texel with all the
+// weight reads as it does unfiltered; the quad path below computes the same bits.
+float4 bilinearBGRA8(const LevelRef& l, int ax, int ay, int bx, int by, int fx, int fy) {
+    const std::uint8_t* rowA = l.data + std::size_t(ay) * l.rowBytes;
+    const std::uint8_t* rowB = l.data + std::size_t(by) * l.rowBytes;
+    const std::uint8_t* t00 = rowA + std::size_t(ax) * 4;
+    const std::uint8_t* t10 = rowA + std::size_t(bx) * 4;
+    const std::uint8_t* t01 = rowB + std::size_t(ax) * 4;
+    const std::uint8_t* t11 = rowB + std::size_t(bx) * 4;
+    auto channel = [&](int c) {
+        const int top = t00[c] * (256 - fx) + t10[c] * fx;
+        const int bottom = t01[c] * (256 - fx) + t11[c] * fx;
+        return static_cast<float>(top * (256 - fy) + bottom * fy) * (kUnorm8Scale / 65536.0f);
+    };
+    return {channel(2), channel(1), channel(0), channel(3)};
+}
+
+template <PixelFormat F>
+float4 bilinear(const LevelRef& l, float2 uv, const SamplerDescriptor& d) {
+    const int xf = fixedTexelPosition(uv.x, l.fwidth);
+    const int yf = fixedTexelPosition(uv.y, l.fheight);
+    const int x0 = xf >> 8, y0 = yf >> 8;
+    const int fx = xf & 255, fy = yf & 255;
+    const int ax = addressed(x0, l.width, d.sAddressMode);
+    const int ay = addressed(y0, l.height, d.tAddressMode);
+    if (fx == 0 && fy == 0) return texelAt<F>(l, ax, ay);  // the same bits as the weighted sum
+    const int bx = addressed(x0 + 1, l.width, d.sAddressMode);
+    const int by = addressed(y0 + 1, l.height, d.tAddressMode);
+    if constexpr (F == PixelFormat::bgra8Unorm) return bilinearBGRA8(l, ax, ay, bx, by, fx, fy);
+    const float wx = static_cast<float>(fx) * (1.0f / 256.0f);
+    const float wy = static_cast<float>(fy) * (1.0f / 256.0f);
+    const float4 top = texelAt<F>(l, ax, ay) * (1.0f - wx) + texelAt<F>(l, bx, ay) * wx;
+    const float4 bottom = texelAt<F>(l, ax, by) * (1.0f - wx) + texelAt<F>(l, bx, by) * wx;
+    return top * (1.0f - wy) + bottom * wy;
+}
+
+template <PixelFormat F>
+float4 filtered(const LevelRef& l, float2 uv, const SamplerDescriptor& d, SamplerFilter filter) {
+    return filter == SamplerFilter::linear ? bilinear<F>(l, uv, d) : nearest<F>(l, uv, d);
+}
+
+// Which level(s) a level of detail reads, and with which filter.
+struct LevelChoice {
+    SamplerFilter filter = SamplerFilter::nearest;
+    int first = 0;
+    int second = 0;
+    float weight = 0;  // of the second level; 0 reads only the first
+};
+
+LevelChoice chooseLevels(const SamplerDescriptor& d, float lod, int levelCount) {
+    LevelChoice c;
+    if (!(lod > 0.0f)) {  // magnification (and NaN)
+        c.filter = d.magFilter;
+        return c;
+    }
+    c.filter = d.minFilter;
+    const int last = levelCount - 1;
+    if (d.mipFilter == MipFilter::notMipmapped || last == 0) return c;
+    if (d.mipFilter == MipFilter::nearest) {
+        c.first = c.second = static_cast<int>(std::min(std::floor(lod + 0.5f), static_cast<float>(last)));
+        return c;
+    }
+    const float base = std::min(std::floor(lod), static_cast<float>(last));
+    c.first = static_cast<int>(base);
+    const int step = static_cast<int>(std::floor((lod - base) * 256.0f + 0.5f));  // 1/256 steps
+    if (c.first >= last || step == 0) return c;
+    if (step >= 256) {
+        c.first += 1;
+        return c;
+    }
+    c.second = c.first + 1;
+    c.weight = static_cast<float>(step) * (1.0f / 256.0f);
+    return c;
+}
+
+// log2 of a positive normal float from its exponent and a series in its mantissa m:
+// log2(m) = (2 / ln 2) · atanh(s) with s = (m - 1) / (m + 1) < 1/3, to s^7 (error below
+// 2e-5, far inside the 1/256 steps a level of detail is rounded to). Only exact bit
+// operations and correctly rounded arithmetic, so every machine gives the same bits,
+// which a library log2 does not promise.
+float log2Portable(float x) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+    const int exponent = static_cast<int>((bits >> 23) & 255u) - 127;
+    const float m = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
+    const float s = (m - 1.0f) / (m + 1.0f), s2 = s * s;
+    const float series = s * (1.0f + s2 * (1.0f / 3.0f + s2 * (1.0f / 5.0f + s2 * (1.0f / 7.0f))));
+    return static_cast<float>(exponent) + series * 2.8853900817779268f;  // 2 / ln 2
+}
+
+// The level of detail of a quad: log2 of the larger of the two texel-space steps between
+// neighbouring lanes (to the right and downward).
+float quadLod(const Quad<float2>& uv, float width, float height) {
+    const float dxu = (uv[1].x - uv[0].x) * width, dxv = (uv[1].y - uv[0].y) * height;
+    const float dyu = (uv[2].x - uv[0].x) * width, dyv = (uv[2].y - uv[0].y) * height;
+    const float rho2 = std::max(dxu * dxu + dxv * dxv, dyu * dyu + dyv * dyv);
+    if (!(rho2 > 0.0f)) return 0.0f;  // no change, or NaN from a helper lane
+    if (!(rho2 < 1e30f)) return 64.0f;
+    if (rho2 < 1e-30f) return -50.0f;  // far below one texel per pixel: magnified
+    return 0.5f * log2Portable(rho2);
+}
+
+// The four lanes of a quad at once, for the most common case: BGRA8, bilinear, clamped
+// at the edges; the same arithmetic as bilinearBGRA8, four lanes wide.
+namespace quad {
+
+using lanes::f32x4;
+using lanes::i32x4;
+
+struct Channels {
+    f32x4 r, g, b, a;
+};
+
+Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
+    const f32x4 u{uv[0].x, uv[1].x, uv[2].x, uv[3].x}, v{uv[0].y, uv[1].y, uv[2].y, uv[3].y};
+    const i32x4 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x4 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x4 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
+    const i32x4 xa = lanes::clampInt(x0, 0, l.width - 1), xb = lanes::clampInt(x0 + 1, 0, l.width - 1);
+    const i32x4 ya = lanes::clampInt(y0, 0, l.height - 1), yb = lanes::clampInt(y0 + 1, 0, l.height - 1);
+    i32x4 t00, t10, t01, t11;
+    if (((fx | fy)[0] | (fx | fy)[1] | (fx | fy)[2] | (fx | fy)[3]) == 0) {
+        // Every lane on a texel centre (a 1:1 copy): all weight on one texel each.
+        for (int i = 0; i < 4; ++i)
+            t00[i] = std::int32_t(lanes::load32(l.data + std::size_t(ya[i]) * l.rowBytes + std::size_t(xa[i]) * 4));
+        auto byte = [&](int shift) { return lanes::toFloat((t00 >> shift) & 255) * kUnorm8Scale; };
+        return {byte(16), byte(8), byte(0), byte(24)};
+    }
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t* rowA = l.data + std::size_t(ya[i]) * l.rowBytes;
+        const std::uint8_t* rowB = l.data + std::size_t(yb[i]) * l.rowBytes;
+        t00[i] = std::int32_t(lanes::load32(rowA + std::size_t(xa[i]) * 4));
+        t10[i] = std::int32_t(lanes::load32(rowA + std::size_t(xb[i]) * 4));
+        t01[i] = std::int32_t(lanes::load32(rowB + std::size_t(xa[i]) * 4));
+        t11[i] = std::int32_t(lanes::load32(rowB + std::size_t(xb[i]) * 4));
+    }
+    // Integer-valued floats below 2^24: every product and sum here is exact.
+    const f32x4 wx1 = lanes::toFloat(fx), wy1 = lanes::toFloat(fy);
+    const f32x4 wx0 = 256.0f - wx1, wy0 = 256.0f - wy1;
+    auto channel = [&](int shift) {
+        auto byte = [shift](i32x4 t) { return lanes::toFloat((t >> shift) & 255); };
+        const f32x4 top = byte(t00) * wx0 + byte(t10) * wx1;
+        const f32x4 bottom = byte(t01) * wx0 + byte(t11) * wx1;
+        return (top * wy0 + bottom * wy1) * (kUnorm8Scale / 65536.0f);
+    };
+    return {channel(16), channel(8), channel(0), channel(24)};
+}
+
+Quad<float4> toQuad(const Channels& c) {
+    Quad<float4> out;
+    for (int i = 0; i < 4; ++i) out[std::size_t(i)] = {c.r[i], c.g[i], c.b[i], c.a[i]};
+    return out;
+}
+
+}  // namespace quad
+
+class LevelSampler {
+public:
+    LevelSampler(const Texture& t, const SamplerDescriptor& d, float lod)
+        : descriptor_(d), choice_(chooseLevels(d, lod, t.mipLevelCount())), first_(ref(t, choice_.first)) {
+        if (choice_.weight != 0.0f) second_ = ref(t, choice_.second);
+    }
+
+    // Whether the quad path applies: BGRA8 read bilinearly with clamped coordinates.
+    bool quadPath(PixelFormat f) const {
+        return f == PixelFormat::bgra8Unorm && choice_.filter == SamplerFilter::linear &&
+               descriptor_.sAddressMode == AddressMode::clampToEdge &&
+               descriptor_.tAddressMode == AddressMode::clampToEdge;
+    }
+
+    Quad<float4> sampleQuadBGRA8(const Quad<float2>& uv) const {
+        quad::Channels a = quad::bilinearBGRA8(first_, uv);
+        if (choice_.weight != 0.0f) {
+            const quad::Channels b = quad::bilinearBGRA8(second_, uv);
+            const float w = choice_.weight, k = 1.0f - w;
+            a = {a.r * k + b.r * w, a.g * k + b.g * w, a.b * k + b.b * w, a.a * k + b.a * w};
+        }
+        return quad::toQuad(a);
+    }
+
+    template <PixelFormat F>
+    float4 sample(float2 uv) const {
+        const float4 a = filtered<F>(first_, uv, descriptor_, choice_.filter);
+        if (choice_.weight == 0.0f) return a;
+        const float4 b = filtered<F>(second_, uv, descriptor_, choice_.filter);
+        return a * (1.0f - choice_.weight) + b * choice_.weight;
+    }
+
+private:
+    static LevelRef ref(const Texture& t, int index) {
+        const Texture::Level l = t.level(index);
+        return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
+    }
+
+    const SamplerDescriptor& descriptor_;
+    LevelChoice choice_;
+    LevelRef first_;
+    LevelRef second_;
+};
+
+template <PixelFormat F>
+Quad<float4> sampleQuad(const LevelSampler& s, const Quad<float2>& uv) {
+    return {s.sample<F>(uv[0]), s.sample<F>(uv[1]), s.sample<F>(uv[2]), s.sample<F>(uv[3])};
+}
+
+
+}  // namespace
+
+FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Quad<float2>& uv) const {
+    if (sampleCount() != 1) return {};
+    const SamplerDescriptor& d = sampler.descriptor();
+    const bool lodMatters = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && mipLevelCount() > 1);
+    const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
+    const LevelSampler s(*this, d, lod);
+    if (s.quadPath(pixelFormat())) return s.sampleQuadBGRA8(uv);
+    switch (pixelFormat()) {
+    case PixelFormat::bgra8Unorm: return sampleQuad<PixelFormat::bgra8Unorm>(s, uv);
+    case PixelFormat::r8Unorm: return sampleQuad<PixelFormat::r8Unorm>(s, uv);
+    case PixelFormat::rg16Float: return sampleQuad<PixelFormat::rg16Float>(s, uv);
+    case PixelFormat::depth32Float: return sampleQuad<PixelFormat::depth32Float>(s, uv);
+    case PixelFormat::invalid: break;
+    }
+    return {};
+}
+
+float4 Texture::sample(const Sampler& sampler, float2 uv, float lod) const {
+    if (sampleCount() != 1) return {};
+    const LevelSampler s(*this, sampler.descriptor(), lod);
+    switch (pixelFormat()) {
+    case PixelFormat::bgra8Unorm: return s.sample<PixelFormat::bgra8Unorm>(uv);
+    case PixelFormat::r8Unorm: return s.sample<PixelFormat::r8Unorm>(uv);
+    case PixelFormat::rg16Float: return s.sample<PixelFormat::rg16Float>(uv);
+    case PixelFormat::depth32Float: return s.sample<PixelFormat::depth32Float>(uv);
+    case PixelFormat::invalid: break;
+    }
+    return {};
+}
+
+}  // namespace platform::gpu

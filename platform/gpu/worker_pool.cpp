@@ -1,0 +1,70 @@
+#include "platform/gpu/worker_pool.h"
+
+#include <algorithm>
+
+namespace platform::gpu {
+
+WorkerPool::WorkerPool(int threads) {
+    const int workers = std::max(threads, 1) - 1;
+    workers_.reserve(static_cast<std::size_t>(workers));
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { workerLoop(); });
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : workers_) t.join();
+}
+
+void WorkerPool::parallelFor(int count, const std::function<void(int)>& job) {
+    if (count <= 0) return;
+    std::lock_guard jobLock(jobMutex_);
+    if (workers_.empty() || count == 1) {
+        for (int i = 0; i < count; ++i) job(i);
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        job_ = &job;
+        count_ = count;
+        next_ = 0;
+        finished_ = 0;
+        ++generation_;
+    }
+    wake_.notify_all();
+    runIndices();
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return finished_ == count_; });
+    job_ = nullptr;
+}
+
+// Takes indices until none are left; each index is counted as finished after it ran.
+void WorkerPool::runIndices() {
+    std::unique_lock lock(mutex_);
+    while (job_ != nullptr && next_ < count_) {
+        const int index = next_++;
+        const auto* job = job_;
+        lock.unlock();
+        (*job)(index);
+        lock.lock();
+        if (++finished_ == count_) done_.notify_all();
+    }
+}
+
+void WorkerPool::workerLoop() {
+    unsigned seen = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+            if (stopping_) return;
+            seen = generation_;
+        }
+        runIndices();
+    }
+}
+
+}  // namespace platform::gpu
