@@ -62,7 +62,6 @@ std::optional<EventRecord> EventMonitors::runLocal(EventRecord event) {
 }
 
 void EventMonitors::runGlobal(const EventRecord& event) {
-    if (event.isKeyboardEvent() && !world_.isAccessibilityTrusted()) return;
     const auto snapshot = entries_;
     for (const auto& entry : snapshot) {
         if (entry->removed || !entry->global || !maskIncludes(entry->mask, event.type())) continue;

@@ -52,6 +52,8 @@ public:
 
     // Runs the local monitors; nothing when one consumed the event.
     std::optional<EventRecord> runLocal(EventRecord event);
+    // Runs the global monitors (the router leaves out keyboard events that went to
+    // other applications while the program was not trusted).
     void runGlobal(const EventRecord& event);
 
 private:

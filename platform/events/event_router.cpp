@@ -271,6 +271,8 @@ void EventRouter::deliver(Flight& flight) {
         deliverToOwnProcess(flight.index, e);
     } else {
         settle(flight, EventFate::deliveredToApplication);
+        // Other applications' keys are shown to a program only while it is trusted.
+        if (e.isKeyboardEvent() && !world_.isAccessibilityTrusted()) return;
         std::weak_ptr<EventRouter> self = weak_from_this();
         world_.postToMainQueue([self, e] {
             if (auto router = self.lock()) EventMonitors::of(router->world_).runGlobal(e);
