@@ -26,7 +26,10 @@
 //
 // The program's own windows get their content from the AppKit stand-in: a content
 // provider set per window draws the plain picture (nothing from it: the world draws its
-// own). A test may set a provider for any window. Without Screen Recording, the windows
+// own). A test may set a provider for any window. A provider runs where the capture
+// runs (a job of the capture queue, not the main thread's context) with the world
+// locked: it should draw from what it holds, not wait on the main thread. Its pictures
+// are not cached. Without Screen Recording, the windows
 // of other applications show only their frame: the title band and the buttons, without
 // the title and without the marks; the program's own windows, the Dock's and the window
 // server's show in full.
