@@ -37,6 +37,27 @@ AppEvent AppEvent::key(AppEventType type, uint16_t keyCode, std::string characte
     return e;
 }
 
+uint32_t AppEvent::systemTypeNumber() const {
+    switch (type) {
+    case AppEventType::leftMouseDown: return 1;
+    case AppEventType::leftMouseUp: return 2;
+    case AppEventType::rightMouseDown: return 3;
+    case AppEventType::rightMouseUp: return 4;
+    case AppEventType::mouseMoved: return 5;
+    case AppEventType::leftMouseDragged: return 6;
+    case AppEventType::rightMouseDragged: return 7;
+    case AppEventType::mouseEntered: return 8;
+    case AppEventType::mouseExited: return 9;
+    case AppEventType::keyDown: return 10;
+    case AppEventType::keyUp: return 11;
+    case AppEventType::flagsChanged: return 12;
+    case AppEventType::otherMouseDown: return 25;
+    case AppEventType::otherMouseUp: return 26;
+    case AppEventType::otherMouseDragged: return 27;
+    }
+    return 0;
+}
+
 bool AppEvent::isMouseDown() const {
     return type == AppEventType::leftMouseDown || type == AppEventType::rightMouseDown ||
            type == AppEventType::otherMouseDown;

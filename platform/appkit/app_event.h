@@ -74,6 +74,11 @@ struct AppEvent {
     static AppEvent mouse(AppEventType type, Point screenLocation, int clickCount = 1, uint64_t modifierFlags = 0);
     static AppEvent key(AppEventType type, uint16_t keyCode, std::string characters, uint64_t modifierFlags = 0);
 
+    // The system's number of the event's type (leftMouseDown 1, keyDown 10, ...), and
+    // the bit of an event mask that selects it (1 << that number).
+    uint32_t systemTypeNumber() const;
+    uint64_t maskBit() const { return uint64_t{1} << systemTypeNumber(); }
+
     bool isMouseDown() const;
     bool isMouseUp() const;
     bool isMouseDragged() const;

@@ -114,7 +114,7 @@ void Application::activeChanged(bool active) {
     if (active == active_) return;
     active_ = active;
     // Windows that hide while the program is inactive come and go with it.
-    for (Window* w : std::vector<Window*>(windows_)) {
+    for (const auto& w : windows()) {
         if (!w->hidesOnDeactivate() || w->isClosed()) continue;
         if (!active && w->isVisible()) {
             w->hiddenByDeactivation_ = true;
@@ -291,6 +291,7 @@ void Application::handleWorldEvent(WorldEventKind kind, uint32_t number) {
     case WorldEventKind::windowMinimized:
     case WorldEventKind::windowDeminimized:
         postMiniaturized(number, kind == WorldEventKind::windowMinimized);
+        if (kind == WorldEventKind::windowDeminimized) window->orderChildrenAboveSelf();
         refreshKeyAndMain();
         break;
     case WorldEventKind::windowFullScreenChanged: window->worldFullScreenChanged(); break;

@@ -15,13 +15,17 @@
 // Events. sendEvent takes a mouse or key event from outside (the world's input, a test)
 // and delivers it as the system would:
 // - the pointer location, the modifier flags and the pressed buttons are updated first;
+// - local monitors whose mask selects the event see it next, in the order they were
+//   added; one that answers no event consumes it (sendEvent answers true), one that
+//   answers an event hands that on;
 // - tracking areas of the program's views are brought up to date (mouseEntered and
 //   mouseExited) on moves, drags, presses and releases;
 // - a press goes to the frontmost on-screen window of the world under the pointer that
 //   takes clicks (alpha above 0, not ignoring the mouse; the world's z-order). When that
 //   is a window of another application, nothing here happens and sendEvent answers
 //   false. When it is one of the program's windows: a window that is not a
-//   non-activating panel activates the program; a window that can become key becomes
+//   non-activating panel activates the program (without raising its other windows) and
+//   comes to the front; a window that can become key comes to the front and becomes
 //   key; the press reaches the view under the pointer only when that view accepts the
 //   first mouse, or the window was already key in an active program, or the window is a
 //   non-activating panel. A right press, or a left press with Control held, first asks
@@ -50,6 +54,7 @@
 #include "platform/appkit/window.h"
 #include "platform/desktop/world_types.h"
 #include "platform/geometry/geometry.h"
+#include "platform/graphics/image.h"
 
 namespace platform {
 
@@ -166,6 +171,17 @@ public:
     uint32_t pressedMouseButtons() const { return pressed_; }
     // Brings tracking areas up to date with the pointer without an event.
     void updateTracking();
+    // Local monitors: see the program's events before its windows do. `mask` holds
+    // AppEvent::maskBit of the types wanted. The token removes it; a monitor added or
+    // removed by a monitor takes effect from the next event.
+    using LocalMonitor = std::function<std::optional<AppEvent>(const AppEvent&)>;
+    using MonitorToken = std::shared_ptr<const void>;
+    MonitorToken addLocalMonitor(uint64_t mask, LocalMonitor handler);
+    void removeMonitor(const MonitorToken& token);
+
+    // The program's own icon (the Dock's picture of it); none until set.
+    const std::optional<Image>& applicationIconImage() const { return icon_; }
+    void setApplicationIconImage(std::optional<Image> icon) { icon_ = std::move(icon); }
 
     // ---- Menus
     const std::shared_ptr<Menu>& mainMenu() const { return mainMenu_; }
@@ -246,6 +262,13 @@ private:
     uint32_t pressed_ = 0;
     // The window of the press under way; drags and the release go to it.
     std::weak_ptr<Window> pressWindow_;
+
+    struct Monitor {
+        uint64_t mask;
+        LocalMonitor handler;
+    };
+    std::vector<std::pair<MonitorToken, Monitor>> monitors_;
+    std::optional<Image> icon_;
 
     std::shared_ptr<Menu> mainMenu_;
     std::shared_ptr<Menu> openMenu_;

@@ -39,10 +39,27 @@ Window* Application::ownWindowAt(Point topLeft) const {
     return registered(hit->number());
 }
 
+Application::MonitorToken Application::addLocalMonitor(uint64_t mask, LocalMonitor handler) {
+    auto token = std::make_shared<int>(0);
+    monitors_.push_back({token, {mask, std::move(handler)}});
+    return token;
+}
+
+void Application::removeMonitor(const MonitorToken& token) {
+    std::erase_if(monitors_, [&token](const auto& m) { return m.first == token; });
+}
+
 bool Application::sendEvent(const AppEvent& incoming) {
     AppEvent event = incoming;
     if (event.timestamp == 0) event.timestamp = world_.now();
     updatePointerState(event);
+    const auto monitors = monitors_;
+    for (const auto& [token, monitor] : monitors) {
+        if (!(monitor.mask & event.maskBit()) || !monitor.handler) continue;
+        std::optional<AppEvent> passed = monitor.handler(event);
+        if (!passed) return true;
+        event = *passed;
+    }
     if (event.isMouseDown()) {
         updateTracking(&event);
         return dispatchPress(event);
@@ -74,7 +91,10 @@ bool Application::dispatchPress(const AppEvent& event) {
     // Whether the press acts at once: a key window of an active program, or a
     // non-activating panel, takes it as it is; otherwise the view under the pointer decides.
     const bool wasKey = window->isKeyWindow();
-    if (!nonActivating && !active_) activate();
+    // A click brings the program forward (unless on a non-activating panel) and its
+    // window with it, not the program's other windows.
+    if (!nonActivating && !active_) world_.ownApplication().activateWithoutRaising();
+    if (!nonActivating || window->canBecomeKeyWindow()) window->orderFront();
     if (window->canBecomeKeyWindow()) window->makeKeyWindow();
     if (window->canBecomeMainWindow()) window->makeMainWindow();
 

@@ -64,7 +64,6 @@ struct TransactionState {
     };
     std::vector<Level> open;
     Level implicit;
-    bool implicitPending = false;
     int flushes = 0;
     int commits = 0;
 

@@ -287,7 +287,8 @@ public:
     // Null makes the content view the first responder again.
     void makeFirstResponder(View* view);
 
-    // ---- Child windows: they move with this window and stand above (or below) it.
+    // ---- Child windows: they move with this window and stand above (or below) it. They
+    // leave the screen with it (ordered out or miniaturized) and come back with it.
     void addChildWindow(std::shared_ptr<Window> child, WindowOrderingMode ordering);
     void removeChildWindow(Window* child);
     std::vector<std::shared_ptr<Window>> childWindows() const;
@@ -347,6 +348,7 @@ private:
     void closeWithoutWorld();
     void orderInWorld(WindowOrderingMode mode, uint32_t relativeTo);
     void orderChildrenAboveSelf();
+    void hideChildren();
     void deliverMouseEvent(const AppEvent& event);
     // Animations; stepped by the application's animation timer.
     void startFrameAnimation(const Rect& to, double duration, TimingFunction timing,
@@ -389,6 +391,7 @@ private:
     std::weak_ptr<View> pressView_;
     std::optional<WindowButtonKind> pressButton_;
     bool hiddenByDeactivation_ = false;
+    bool hiddenWithParent_ = false;
     int displays_ = 0;
     std::vector<std::unique_ptr<WindowButton>> buttons_;
     struct Child {

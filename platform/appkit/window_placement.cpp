@@ -78,6 +78,7 @@ void Window::orderInWorld(WindowOrderingMode mode, uint32_t relativeTo) {
     }
     orderedIn_ = true;
     hiddenByDeactivation_ = false;
+    hiddenWithParent_ = false;
     orderChildrenAboveSelf();
     app->refreshKeyAndMain();
     // A window coming on screen shows its content as it stands now.
@@ -88,7 +89,7 @@ void Window::orderChildrenAboveSelf() {
     const std::vector<Child> children = children_;
     for (const Child& c : children) {
         desktop::Window* w = c.window->worldWindow();
-        if (!w || c.window->closed_ || !w->isOrderedIn()) continue;
+        if (!w || c.window->closed_ || !(w->isOrderedIn() || c.window->hiddenWithParent_)) continue;
         c.window->orderInWorld(c.ordering, number_);
     }
 }
@@ -97,10 +98,19 @@ void Window::orderOut() {
     if (closed_) return;
     std::shared_ptr<Window> keep = weak_from_this().lock();
     orderedIn_ = false;
+    hiddenWithParent_ = false;
     if (desktop::Window* w = worldWindow()) w->orderOut();
-    const std::vector<Child> children = children_;
-    for (const Child& c : children) c.window->orderOut();
+    hideChildren();
     if (Application* app = application()) app->refreshKeyAndMain();
+}
+
+void Window::hideChildren() {
+    const std::vector<Child> children = children_;
+    for (const Child& c : children) {
+        const bool shown = c.window->isVisible() || c.window->hiddenWithParent_;
+        c.window->orderOut();
+        c.window->hiddenWithParent_ = shown;
+    }
 }
 
 void Window::miniaturize() {
@@ -109,8 +119,7 @@ void Window::miniaturize() {
     if (!w) return;
     std::shared_ptr<Window> keep = weak_from_this().lock();
     if (!w->minimize()) return;
-    const std::vector<Child> children = children_;
-    for (const Child& c : children) c.window->orderOut();
+    hideChildren();
 }
 
 void Window::deminiaturize() {

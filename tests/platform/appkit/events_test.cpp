@@ -48,14 +48,23 @@ TEST_F(EventTest, PressesOnOtherApplicationsAndThroughClickThroughWindowsAreNotT
 }
 
 TEST_F(EventTest, AnInactiveProgramsWindowTakesTheFirstPressOnlyWhenTheViewAcceptsIt) {
-    world.application("com.example.Editor").window("Other").add();
+    auto behind = std::make_shared<Window>(appKit({100, 100, 300, 200}), titledWindowMask);
+    behind->orderFront();
+    desktop::Application& editor = world.application("com.example.Editor").window("Other").add();
     auto window = std::make_shared<Window>(appKit({1000, 100, 300, 200}), titledWindowMask);
     window->setContentView(std::make_shared<ProbeView>());
-    window->orderFront();
+    window->orderBack();
     ProbeView& view = probe(*window);
     EXPECT_TRUE(send(AppEventType::leftMouseDown, {1100, 200}));
     send(AppEventType::leftMouseUp, {1100, 200});
     EXPECT_TRUE(view.events.empty());  // it only brought the program forward
+    // The clicked window came forward, the program's other window did not.
+    const auto order = world.windowsFrontToBack();
+    const auto place = [&](uint32_t n) {
+        return std::find_if(order.begin(), order.end(), [n](auto* w) { return w->number() == n; }) - order.begin();
+    };
+    EXPECT_LT(place(window->windowNumber()), place(editor.windows()[0]->number()));
+    EXPECT_GT(place(behind->windowNumber()), place(editor.windows()[0]->number()));
     loop.runUntilIdle();
     EXPECT_TRUE(app.isActive());
     EXPECT_TRUE(window->isKeyWindow());
@@ -127,6 +136,32 @@ TEST_F(EventTest, KeysGoToTheKeyWindowsFirstResponder) {
     EXPECT_EQ(app.currentModifierFlags(), 0u);
     field->removeFromSuperview();
     EXPECT_EQ(panel->firstResponder(), content.get());
+}
+
+TEST_F(EventTest, LocalMonitorsSeeTheProgramsEventsFirstByTheSystemsMask) {
+    auto panel = probePanel({100, 100, 200, 100});
+    std::vector<uint32_t> seen;
+    // Left presses (mask 2) are consumed; keys (mask 0x1C00) pass, changed.
+    auto presses = app.addLocalMonitor(0x2, [&](const AppEvent& e) -> std::optional<AppEvent> {
+        seen.push_back(e.systemTypeNumber());
+        return std::nullopt;
+    });
+    auto keys = app.addLocalMonitor(0x1C00, [&](const AppEvent& e) -> std::optional<AppEvent> {
+        seen.push_back(e.systemTypeNumber());
+        AppEvent changed = e;
+        changed.characters = "changed";
+        return changed;
+    });
+    EXPECT_TRUE(send(AppEventType::leftMouseDown, {150, 150}));
+    send(AppEventType::leftMouseUp, {150, 150});
+    EXPECT_TRUE(probe(*panel).events.empty());
+    EXPECT_EQ(seen, (std::vector<uint32_t>{1}));
+    app.removeMonitor(presses);
+    click({150, 150});
+    EXPECT_EQ(probe(*panel).events.size(), 2u);
+    app.sendEvent(AppEvent::key(AppEventType::flagsChanged, 56, "", AppEvent::shift));
+    EXPECT_EQ(seen.back(), 12u);
+    app.removeMonitor(keys);
 }
 
 }  // namespace

@@ -100,6 +100,13 @@ TEST_F(WindowTest, ChildWindowsMoveWithTheirParentAndStayAboveIt) {
     EXPECT_EQ(positionOf(child->windowNumber()) + 1, positionOf(parent->windowNumber()));
     parent->orderOut();
     EXPECT_FALSE(child->isVisible());
+    parent->orderFront();
+    EXPECT_TRUE(child->isVisible());
+    // A child ordered out by itself stays out when its parent comes back.
+    child->orderOut();
+    parent->orderOut();
+    parent->orderFront();
+    EXPECT_FALSE(child->isVisible());
     // A window cannot become its own ancestor's child.
     child->addChildWindow(parent, WindowOrderingMode::above);
     EXPECT_EQ(parent->parentWindow(), nullptr);
