@@ -28,17 +28,18 @@
 //   comes to the front; a window that can become key comes to the front and becomes
 //   key; the press reaches the view under the pointer only when that view accepts the
 //   first mouse, or the window was already key in an active program, or the window is a
-//   non-activating panel. A right press, or a left press with Control held, first asks
-//   the views from the one under the pointer upwards for a context menu (menuForEvent);
-//   a menu found is shown and the press goes no further. A press on a title-bar button
-//   clicks it on release inside it.
+//   non-activating panel. A left press with Control held first asks the views from the
+//   one under the pointer upwards for a context menu (menuForEvent); a menu found is
+//   shown and the press goes no further. A right press goes to the view's
+//   rightMouseDown, which by default shows its menuForEvent or passes the press up. A
+//   press on a title-bar button clicks it on release inside it.
 // - drags and the release go to the view that took the press, wherever the pointer is;
 // - keys go to the key window's first responder.
 //
 // Miniaturize notifications: when the world reports one of the program's windows
 // minimized or back, "NSWindowDidMiniaturizeNotification" or
 // "NSWindowDidDeminiaturizeNotification" is posted to the default centre on the main
-// queue, with the window as object (see postsMiniaturizeNotifications).
+// queue, with the window as object (see kWorldPostsMiniaturizeNotifications).
 //
 // Main thread only.
 

@@ -82,7 +82,11 @@ enum WindowStyleMask : uint64_t {
     fullSizeContentViewWindowMask = 32768,
 };
 
-// Collection behaviour bits, as the system numbers them.
+// Collection behaviour bits, as the system numbers them. canJoinAllSpaces puts the
+// window on every Space of the world; moveToActiveSpace brings it to the shown Space of
+// its screen whenever it is ordered in; fullScreenNone keeps it out of full screen. The
+// other bits (managed, stationary, transient, the cycle) are kept for callers to read:
+// nothing here acts on them.
 enum WindowCollectionBehavior : uint64_t {
     canJoinAllSpacesBehavior = 1,
     moveToActiveSpaceBehavior = 2,
