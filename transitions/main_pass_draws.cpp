@@ -86,6 +86,7 @@ void drawFraming(const TransitionRenderer& renderer, const TransitionScene& scen
     encoder.setVertexValue(f, 2);
     encoder.setFragmentValue(f, 2);
     encoder.setVertexTexture(scene.picture, 0);
+    encoder.setFragmentTexture(scene.picture, 0);
     encoder.setFragmentTexture(scene.framing->texture, kFramingTexture);
     const auto& fresh = scene.freshFraming && scene.freshFraming->texture ? scene.freshFraming->texture
                                                                            : scene.framing->texture;

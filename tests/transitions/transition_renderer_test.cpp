@@ -1,0 +1,252 @@
+#include "transitions/transition_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "renderer_test_support.h"
+#include "transitions/main_pass_draws.h"
+
+namespace furlpane {
+namespace {
+
+using namespace platform::gpu;
+using E = TransitionEffect;
+using testing::Pixels;
+
+constexpr int kWidth = 200;
+constexpr int kHeight = 150;
+constexpr std::uint32_t kRed = 0xFFFF0000u;
+constexpr std::uint32_t kBlue = 0xFF0000FFu;
+
+// A 100 × 60 red window whose edges lie on pixel centres (so that the fill rule decides
+// them), going to a 40 × 30 thumbnail at the bottom left; no shadows.
+struct Fixture {
+    explicit Fixture(int samples = 4, int threads = 2) : renderer(testing::makeRenderer(samples, threads)) {
+        picture = makePicture(*renderer, testing::solidImage(100, 60, 255, 0, 0), std::nullopt, std::nullopt)->texture;
+        scene.effect = E::scale;
+        scene.picture = picture;
+        TransitionUniforms& u = scene.uniforms;
+        u.viewSize = {kWidth, kHeight};
+        u.window = {40.5f, 30.5f, 100, 60};
+        u.standIn = {10, 110, 40, 30};
+        target = testing::makeTarget(*renderer, kWidth, kHeight);
+    }
+    Pixels frame(const std::string& name = "") {
+        EXPECT_TRUE(renderer->render(scene, target));
+        Pixels p = testing::pixelsOf(*target);
+        if (!name.empty()) testing::keepFrame(p, name);
+        return p;
+    }
+
+    std::shared_ptr<TransitionRenderer> renderer;
+    std::shared_ptr<Texture> picture;
+    std::shared_ptr<Texture> target;
+    TransitionScene scene;
+};
+
+TEST(RenderFrame, TheFillRuleTakesLeftAndTopEdgesWithOneSample) {
+    Fixture f(1);
+    const Pixels p = f.frame("fill_rule");
+    EXPECT_EQ(p.at(40, 50), kRed);   // centre on the left edge
+    EXPECT_EQ(p.at(139, 50), kRed);
+    EXPECT_EQ(p.at(140, 50), 0u);    // centre on the right edge
+    EXPECT_EQ(p.at(80, 30), kRed);   // top edge
+    EXPECT_EQ(p.at(80, 90), 0u);     // bottom edge
+    EXPECT_EQ(p.at(39, 50), 0u);
+}
+
+TEST(RenderFrame, FourSamplesResolveEdgesToPartialCoverage) {
+    Fixture f(4);
+    const Pixels p = f.frame("multisampled_edges");
+    // Two of the four samples of each edge pixel lie inside.
+    for (const auto& [x, y] : {std::pair{40, 50}, {140, 50}, {80, 30}, {80, 90}}) {
+        EXPECT_NEAR(p.red(x, y), 128, 1) << x << "," << y;
+        EXPECT_NEAR(p.alpha(x, y), 128, 1) << x << "," << y;
+        EXPECT_EQ(p.blue(x, y), 0);
+    }
+    EXPECT_EQ(p.at(41, 50), kRed);
+    EXPECT_EQ(p.at(39, 50), 0u);
+}
+
+TEST(RenderFrame, TheStandInBlendsOverTheBackdropAtItsOpacity) {
+    Fixture f;
+    f.scene.effect = E::blackHole;
+    f.scene.uniforms.progress = 1;
+    f.scene.uniforms.opacity = 0.5f;
+    f.scene.backdrop = TransitionScene::Backdrop{
+        makePicture(*f.renderer, testing::solidImage(kWidth, kHeight, 0, 0, 255), std::nullopt, std::nullopt)->texture,
+        {0, 0, kWidth, kHeight}};
+    const Pixels p = f.frame("blending");
+    EXPECT_NEAR(p.red(30, 125), 128, 1);
+    EXPECT_NEAR(p.blue(30, 125), 128, 1);
+    EXPECT_EQ(p.alpha(30, 125), 255);
+    EXPECT_EQ(p.at(150, 40), kBlue);  // the backdrop where no picture is
+    // Without the black hole there is no backdrop: the stand-in alone, premultiplied.
+    f.scene.effect = E::scale;
+    const Pixels alone = f.frame();
+    EXPECT_NEAR(alone.red(30, 125), 128, 1);
+    EXPECT_NEAR(alone.alpha(30, 125), 128, 1);
+    EXPECT_EQ(alone.at(150, 40), 0u);
+}
+
+TEST(RenderFrame, ThePictureMovesTowardsTheStandIn) {
+    Fixture f;
+    f.scene.uniforms.progress = 0.5f;
+    const Pixels p = f.frame("halfway");
+    // Halfway (eased) the quad is the mean of the two rectangles: 25.25, 70.25, 70 × 45.
+    EXPECT_EQ(p.at(60, 92), kRed);
+    EXPECT_EQ(p.at(26, 71), kRed);
+    EXPECT_EQ(p.at(24, 92), 0u);
+    EXPECT_EQ(p.at(130, 40), 0u);
+}
+
+TEST(RenderFrame, ATitleStripShowsTheTopOfThePicture) {
+    Fixture f;
+    f.scene.picture = makePicture(*f.renderer, testing::twoToneImage(100, 60, 6, kRed, kBlue), std::nullopt,
+                                  std::nullopt)->texture;
+    f.scene.uniforms.standIn = {10, 120, 100, 6};
+    f.scene.uniforms.standInCrop = 0.1f;
+    f.scene.uniforms.progress = 1;
+    const Pixels p = f.frame("title_strip");
+    for (int x = 12; x < 108; x += 8) EXPECT_EQ(p.at(x, 123), kRed) << x;
+    EXPECT_EQ(p.at(50, 127), 0u);
+}
+
+TEST(RenderFrame, CornersAreRoundedWithTheWindowsRadius) {
+    Fixture f;
+    f.scene.uniforms.cornerRadius = 10;
+    const Pixels rounded = f.frame("corners");
+    EXPECT_EQ(rounded.at(42, 32), 0u);
+    EXPECT_EQ(rounded.at(137, 88), 0u);
+    EXPECT_EQ(rounded.at(46, 36), kRed);
+    EXPECT_EQ(rounded.at(90, 31), kRed);
+    // Partly covered pixels on the arc.
+    EXPECT_GT(rounded.alpha(43, 33), 0);
+    EXPECT_LT(rounded.alpha(43, 33), 255);
+    f.scene.uniforms.cornerRadius = 0;
+    EXPECT_EQ(f.frame().at(42, 32), kRed);
+}
+
+TEST(RenderFrame, TheWindowsShadowAndRimFadeOutAtTheStart) {
+    Fixture f;
+    f.scene.windowShadow = {6, 4, 0.6f, 0.5f, 1, true};
+    const Pixels start = f.frame("shadow");
+    EXPECT_GT(start.alpha(90, 93), 20);  // under the bottom edge
+    EXPECT_EQ(start.red(90, 93), 0);     // black
+    EXPECT_GT(start.alpha(38, 60), 0);   // the rim left of the window
+    EXPECT_EQ(start.at(90, 60), kRed);
+    EXPECT_EQ(start.alpha(5, 5), 0);
+    f.scene.uniforms.progress = 0.5f;
+    const Pixels flight = f.frame();
+    EXPECT_EQ(flight.alpha(60, 118), 0);  // under the quad's bottom edge: no shadow
+}
+
+TEST(RenderFrame, TheInnerRimLightsTheStandInsEdgeAtTheEnd) {
+    Fixture f;
+    f.scene.standInInnerRim = {1, 2};
+    f.scene.uniforms.progress = 1;
+    f.scene.picture = makePicture(*f.renderer, testing::solidImage(100, 60, 0, 0, 0), std::nullopt,
+                                  std::nullopt)->texture;
+    const Pixels p = f.frame("inner_rim");
+    EXPECT_GT(p.red(11, 125), 40);  // just inside the left edge
+    EXPECT_EQ(p.red(30, 125), 0);   // the middle stays black
+}
+
+TEST(RenderFrame, AFramingShowsTheFramedWindowAndFadesOut) {
+    Fixture f;
+    auto framingTexture = f.renderer->device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 120, 80, Mipmapped::no));
+    std::vector<std::uint32_t> green(120 * 80, 0xFF00FF00u);
+    framingTexture->replaceRegion({0, 0, 120, 80}, 0, green.data(), 120 * 4);
+    const WindowFraming::Geometry g{120, 80, 10, 10, 2};
+    f.scene.framing = TransitionPicture::Framing{framingTexture, g, {g, {}}};
+    const Pixels start = f.frame("framing");
+    EXPECT_EQ(start.at(35, 25), 0xFF00FF00u);  // the framed picture's margin
+    EXPECT_EQ(start.at(90, 60), kRed);        // the plain picture inside
+    f.scene.uniforms.progress = 0.5f;
+    const Pixels later = f.frame();
+    EXPECT_EQ(later.alpha(35, 25), 0);
+    EXPECT_EQ(later.at(60, 92), kRed);
+}
+
+TEST(RenderFrame, StubsOfModelledEffectsDrawThePictureQuad) {
+    Fixture f;
+    f.scene.uniforms.progress = 0.3f;
+    const std::uint64_t scale = f.frame().hash();
+    for (const E e : {E::origami, E::classified, E::sparks}) {
+        f.scene.effect = e;
+        EXPECT_EQ(f.frame().hash(), scale) << effectName(e);
+    }
+}
+
+TEST(RenderFrame, FramesAreTheSameForAnyNumberOfThreads) {
+    Fixture one(4, 1), three(4, 3);
+    for (Fixture* f : {&one, &three}) {
+        f->scene.uniforms.progress = 0.02f;
+        f->scene.uniforms.cornerRadius = 8;
+        f->scene.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+    }
+    const Pixels a = one.frame(), b = three.frame();
+    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(one.frame().bytes, a.bytes);
+}
+
+// The bytes of two reference frames; a change in the rasterizer, the stand-in shaders or
+// the frame's order shows here first. Look at the frames (FURLPANE_FRAME_DIR) before
+// taking new values.
+TEST(RenderFrame, ReferenceFramesKeepTheirHashes) {
+    for (const int samples : {1, 4}) {
+        Fixture f(samples);
+        f.scene.effect = E::swirl;
+        f.scene.uniforms.progress = 0.04f;
+        f.scene.uniforms.cornerRadius = 8;
+        f.scene.uniforms.opacity = 0.9f;
+        f.scene.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+        f.scene.picture = makePicture(*f.renderer, testing::twoToneImage(100, 60, 12, 0xFF303840u, 0xFFF0F0F0u),
+                                      std::nullopt, std::nullopt)->texture;
+        const Pixels p = f.frame(samples == 1 ? "reference_ms1" : "reference_ms4");
+        const std::uint64_t expected = samples == 1 ? 0x1bf8b6a7f0b12af9ull : 0xb0e61ee0980f4505ull;
+        EXPECT_EQ(p.hash(), expected) << std::hex << "0x" << p.hash();
+    }
+}
+
+TEST(RenderFrame, WhatCannotBeMadeDrawsNothing) {
+    Fixture f;
+    f.renderer->device()->failNext(Resource::commandBuffer);
+    EXPECT_FALSE(f.renderer->render(f.scene, f.target));
+    EXPECT_FALSE(f.renderer->render(f.scene, nullptr));
+    auto r8 = f.renderer->device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::r8Unorm, 8, 8, Mipmapped::no, TextureUsage::renderTarget));
+    EXPECT_FALSE(f.renderer->render(f.scene, r8));
+    // Attachments of a new size that cannot be made; the next frame makes them.
+    auto other = testing::makeTarget(*f.renderer, 64, 48);
+    f.renderer->device()->failNext(Resource::texture);
+    EXPECT_FALSE(f.renderer->render(f.scene, other));
+    EXPECT_TRUE(f.renderer->render(f.scene, other));
+    // A render encoder that cannot be made.
+    f.renderer->device()->failNext(Resource::encoder, 2);
+    EXPECT_FALSE(f.renderer->render(f.scene, f.target));
+    // No picture: nothing but what the frame draws around it.
+    f.scene.picture = nullptr;
+    EXPECT_TRUE(f.renderer->render(f.scene, f.target));
+    EXPECT_EQ(testing::pixelsOf(*f.target).at(90, 60), 0u);
+}
+
+TEST(OverlayBounds, CoverBothRectanglesWithTheirShadowsInsideTheView) {
+    TransitionScene s;
+    s.uniforms.viewSize = {kWidth, kHeight};
+    s.uniforms.window = {40, 30, 100, 60};
+    s.uniforms.standIn = {10, 110, 40, 30};
+    s.windowShadow = {10, 5, 0.5f, 0, 0, true};
+    const auto b = overlayBounds(s);
+    EXPECT_EQ(b.x, 0);
+    EXPECT_EQ(b.y, 3);
+    EXPECT_EQ(b.x + b.z, 167);
+    EXPECT_EQ(b.y + b.w, kHeight);
+    s.uniforms.window = s.uniforms.standIn = {500, 500, 10, 10};
+    EXPECT_EQ(overlayBounds(s).z, 0);
+}
+
+}  // namespace
+}  // namespace furlpane
