@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include "renderer_test_support.h"
@@ -206,7 +207,7 @@ TEST(RenderFrame, ReferenceFramesKeepTheirHashes) {
         f.scene.picture = makePicture(*f.renderer, testing::twoToneImage(100, 60, 12, 0xFF303840u, 0xFFF0F0F0u),
                                       std::nullopt, std::nullopt)->texture;
         const Pixels p = f.frame(samples == 1 ? "reference_ms1" : "reference_ms4");
-        const std::uint64_t expected = samples == 1 ? 0x1bf8b6a7f0b12af9ull : 0xb0e61ee0980f4505ull;
+        const std::uint64_t expected = samples == 1 ? 0x3a3990e4115cace2ull : 0xe42164bf35d24270ull;
         EXPECT_EQ(p.hash(), expected) << std::hex << "0x" << p.hash();
     }
 }
@@ -233,19 +234,44 @@ TEST(RenderFrame, WhatCannotBeMadeDrawsNothing) {
     EXPECT_EQ(testing::pixelsOf(*f.target).at(90, 60), 0u);
 }
 
-TEST(OverlayBounds, CoverBothRectanglesWithTheirShadowsInsideTheView) {
-    TransitionScene s;
-    s.uniforms.viewSize = {kWidth, kHeight};
-    s.uniforms.window = {40, 30, 100, 60};
-    s.uniforms.standIn = {10, 110, 40, 30};
-    s.windowShadow = {10, 5, 0.5f, 0, 0, true};
-    const auto b = overlayBounds(s);
-    EXPECT_EQ(b.x, 0);
-    EXPECT_EQ(b.y, 3);
-    EXPECT_EQ(b.x + b.z, 167);
-    EXPECT_EQ(b.y + b.w, kHeight);
-    s.uniforms.window = s.uniforms.standIn = {500, 500, 10, 10};
-    EXPECT_EQ(overlayBounds(s).z, 0);
+TEST(OverlayBounds, GrowTheRectangleAndStayInsideTheView) {
+    TransitionUniforms u;
+    u.viewSize = {kWidth, kHeight};
+    const auto b = overlayBounds(u, {40, 30, 100, 60}, 32);
+    EXPECT_EQ(b.x, 8);
+    EXPECT_EQ(b.y, 0);
+    EXPECT_EQ(b.z, 164);
+    EXPECT_EQ(b.w, 122);
+    EXPECT_EQ(overlayBounds(u, {500, 500, 10, 10}, 5).z, 0);
+    EXPECT_EQ(overlayBounds(u, {10, 10, 10, 10}, std::nanf("")).z, 0);
+}
+
+// A quad may stop early only when the coarse texels it looks at span everything its
+// blurred reads can reach: twice the blur (the coarser level of the read, one texel
+// either way) plus the drop.
+TEST(OverlayLooks, CoarseChecksCoverTheReachOfTheReads) {
+    Fixture f;
+    auto silhouette = f.renderer->device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::r8Unorm, 640, 400, Mipmapped::yes));
+    f.scene.uniforms.viewSize = {1280, 800};
+    for (const float radius : {0.0f, 0.5f, 3.0f, 10.0f, 20.0f, 64.0f, 500.0f})
+        for (const float drop : {0.0f, 4.0f, -30.0f}) {
+            const TransitionShadow s{radius, drop, 0.5f, 0, 0, true};
+            const OverlayLook look = shadowLook(f.scene, *silhouette, s, 1, 1);
+            const float blurTexels = radius * 0.5f;
+            const float needed = 2 * std::max(blurTexels, 1.0f) + std::fabs(drop) * 0.5f;
+            EXPECT_GE(float(look.emptyReach << look.emptyLevel), std::min(needed, 640.0f)) << radius << " " << drop;
+            EXPECT_LE(look.emptyReach, 2) << radius << " " << drop;
+            EXPECT_GE(std::exp2(look.lod + 1), blurTexels) << radius;
+            EXPECT_EQ(look.lod, std::round(look.lod));
+        }
+    for (const float width : {0.0f, 1.0f, 6.0f}) {
+        const OverlayLook look = rimLook(f.scene, *silhouette, 1, width, -1);
+        EXPECT_GE(float(look.fullReach << look.fullLevel), 2 * std::max(width, 0.5f) * 2 * 0.5f) << width;
+        EXPECT_EQ(look.sign, -1);
+    }
+    EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, 0.8f, 0, 0, true}, 0.5f, 1).alpha, 0.4f);
+    EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, std::nanf(""), 0, 0, true}, 1, 1).alpha, 0);
 }
 
 }  // namespace
