@@ -53,16 +53,18 @@ void frameBenchmark(benchmark::State& state, int samples, Frames frames, int thr
 
 void registerBenchmarks() {
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const std::pair<Frames, const char*> kinds[] = {{Frames::sweep, "sweep"}, {Frames::ends, "ends"},
+                                                    {Frames::middle, "middle"}};
     for (const int threads : {cores, 1})
         for (const int samples : {1, 4})
-            for (const auto& [frames, name] : {std::pair{Frames::sweep, "sweep"}, {Frames::ends, "ends"}, {Frames::middle, "middle"}})
-                benchmark::RegisterBenchmark(("PictureQuadFrame/" + std::string(name) + "/ms" + std::to_string(samples) +
-                                              "/threads:" + std::to_string(threads))
-                                                 .c_str(),
-                                             frameBenchmark, samples, frames, threads)
+            for (const auto& [frames, name] : kinds) {
+                const std::string title = std::string("PictureQuadFrame/") + name + "/ms" + std::to_string(samples) +
+                                          "/threads:" + std::to_string(threads);
+                benchmark::RegisterBenchmark(title.c_str(), frameBenchmark, samples, frames, threads)
                     ->Iterations(200)
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime();
+            }
 }
 
 }  // namespace

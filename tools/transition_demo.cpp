@@ -28,7 +28,8 @@ std::uint32_t windowTexel(int x, int y, int w, int h) {
         return bgra(225, 228, 235);
     }
     const int line = (y - 44) / 20, row = (y - 44) % 20, xr = x - w / 4 - 24;
-    if (y >= 44 && row < 10 && xr >= 0 && xr < 160 + (line * 131) % 300 && (xr % 8) < 6 && ((xr / 8 + line * 3) % 7) != 6)
+    const bool word = xr >= 0 && xr < 160 + (line * 131) % 300 && (xr % 8) < 6 && ((xr / 8 + line * 3) % 7) != 6;
+    if (y >= 44 && row < 10 && word)
         return bgra(30, 30, 30);
     return bgra(250, 250, 250);
 }
@@ -36,7 +37,8 @@ std::uint32_t windowTexel(int x, int y, int w, int h) {
 platform::Image generated(int width, int height, std::uint32_t (*texel)(int, int, int, int)) {
     std::vector<std::uint32_t> words(std::size_t(width) * std::size_t(height));
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) words[std::size_t(y) * std::size_t(width) + std::size_t(x)] = texel(x, y, width, height);
+        for (int x = 0; x < width; ++x)
+            words[std::size_t(y) * std::size_t(width) + std::size_t(x)] = texel(x, y, width, height);
     return *platform::Image::adopt(width, height, std::move(words), platform::ColorSpace::sRGB());
 }
 

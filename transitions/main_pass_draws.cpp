@@ -58,7 +58,8 @@ void drawBackdrop(const TransitionRenderer& renderer, const TransitionUniforms& 
 
 float4 overlayBounds(const TransitionUniforms& u, float4 rect, float reach) {
     const float x0 = std::max(rect.x - reach, 0.0f), y0 = std::max(rect.y - reach, 0.0f);
-    const float x1 = std::min(rect.x + rect.z + reach, u.viewSize.x), y1 = std::min(rect.y + rect.w + reach, u.viewSize.y);
+    const float x1 = std::min(rect.x + rect.z + reach, u.viewSize.x);
+    const float y1 = std::min(rect.y + rect.w + reach, u.viewSize.y);
     if (!(x1 > x0 && y1 > y0)) return {};
     return {x0, y0, x1 - x0, y1 - y0};
 }

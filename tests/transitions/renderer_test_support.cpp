@@ -21,7 +21,8 @@ platform::Image solidImage(int width, int height, int r, int g, int b, int a) {
 platform::Image twoToneImage(int width, int height, int split, std::uint32_t top, std::uint32_t bottom) {
     std::vector<std::uint32_t> words(std::size_t(width) * std::size_t(height));
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) words[std::size_t(y) * std::size_t(width) + std::size_t(x)] = y < split ? top : bottom;
+        for (int x = 0; x < width; ++x)
+            words[std::size_t(y) * std::size_t(width) + std::size_t(x)] = y < split ? top : bottom;
     return *platform::Image::adopt(width, height, std::move(words), platform::ColorSpace::sRGB());
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "renderer_test_support.h"
 #include "transitions/main_pass_draws.h"
@@ -232,6 +233,32 @@ TEST(RenderFrame, WhatCannotBeMadeDrawsNothing) {
     f.scene.picture = nullptr;
     EXPECT_TRUE(f.renderer->render(f.scene, f.target));
     EXPECT_EQ(testing::pixelsOf(*f.target).at(90, 60), 0u);
+}
+
+TEST(RenderFrame, AbsurdUniformsDrawNothingHarmful) {
+    Fixture f;
+    f.scene.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+    f.scene.standInInnerRim = {1, 2};
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    for (const float v : {nan, inf, -inf, 1e30f, -1e30f, 0.0f}) {
+        TransitionUniforms& u = f.scene.uniforms;
+        u.window = {v, 10, 100, v};
+        u.standIn = {10, v, -v, 30};
+        u.progress = v;
+        u.cornerRadius = v;
+        u.opacity = v;
+        u.pixelsPerPoint = v;
+        u.standInCrop = v;
+        f.renderer->render(f.scene, f.target);
+        u.viewSize = {v, v};
+        f.renderer->render(f.scene, f.target);
+        u.viewSize = {kWidth, kHeight};
+    }
+    // The renderer still draws a sound frame afterwards.
+    Fixture sound;
+    f.scene = sound.scene;
+    f.scene.picture = f.picture;
+    EXPECT_EQ(f.frame().at(90, 60), kRed);
 }
 
 TEST(OverlayBounds, GrowTheRectangleAndStayInsideTheView) {

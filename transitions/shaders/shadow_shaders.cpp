@@ -39,7 +39,8 @@ struct Overlay {
 
     static Overlay of(const StageResources& r) {
         Overlay o{r.texture(kSilhouetteTexture), r.sampler(0), r.value<OverlayLook>(2), {}};
-        if (const auto* pass = r.value<PassInfo>(kPassInfoIndex)) o.targetSize = {float(pass->width), float(pass->height)};
+        if (const auto* pass = r.value<PassInfo>(kPassInfoIndex))
+            o.targetSize = {float(pass->width), float(pass->height)};
         return o;
     }
     bool valid() const { return silhouette && sampler && look && targetSize.x > 0 && targetSize.y > 0; }
