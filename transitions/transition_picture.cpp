@@ -69,13 +69,12 @@ std::optional<TransitionPicture::Framing> framingOf(const TransitionRenderer& re
     return TransitionPicture::Framing{std::move(texture), geometry, std::move(framing)};
 }
 
-std::optional<WindowFraming> findFraming(const BitmapContext& plain, const BitmapContext& framed,
-                                         const WindowFramingAnalysis& analysis) {
+std::optional<WindowFraming> findFraming(const BitmapContext& plain, const BitmapContext& framed) {
     const PixelView p = viewOf(plain), f = viewOf(framed);
-    const auto offset = analysis.scan(p, f);
+    const auto offset = WindowFraming::scan(p, f);
     if (!offset) return std::nullopt;
-    const int depth = analysis.agreementDepth(f, p, *offset);
-    return analysis.make(f, *offset, depth, p.width, p.height);
+    const int depth = WindowFraming::agreementDepth(f, p, *offset);
+    return WindowFraming::make(f, *offset, depth, p.width, p.height);
 }
 
 }  // namespace
@@ -101,8 +100,7 @@ std::shared_ptr<Texture> redrawImage(const TransitionRenderer& renderer, const I
 
 std::optional<TransitionPicture> makePicture(const TransitionRenderer& renderer, const Image& plain,
                                              const std::optional<Image>& framed,
-                                             const std::optional<ColorSpace>& space,
-                                             const WindowFramingAnalysis& analysis) {
+                                             const std::optional<ColorSpace>& space) {
     const ColorSpace drawSpace = space.value_or(pictureSpace(plain));
     const auto plainBitmap = bitmapContext(plain, drawSpace);
     if (!plainBitmap) return std::nullopt;
@@ -111,7 +109,7 @@ std::optional<TransitionPicture> makePicture(const TransitionRenderer& renderer,
     if (!framed) return picture;
     const auto framedBitmap = bitmapContext(*framed, drawSpace);
     if (!framedBitmap) return picture;
-    if (auto framing = findFraming(*plainBitmap, *framedBitmap, analysis))
+    if (auto framing = findFraming(*plainBitmap, *framedBitmap))
         picture.framing = framingOf(renderer, std::move(*framing));
     return picture;
 }

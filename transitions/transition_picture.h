@@ -14,7 +14,7 @@
 #include "platform/gpu/gpu.h"
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/image.h"
-#include "transitions/window_framing.h"
+#include "windows/changed/window_framing.h"
 
 namespace furlpane {
 
@@ -57,14 +57,14 @@ std::shared_ptr<platform::gpu::Texture> redrawImage(const TransitionRenderer& re
 
 // A window's plain picture, with its framed picture when one was taken, prepared for a
 // transition. Both are redrawn in the given colour space, else the plain picture's own
-// when that is RGB, else sRGB. With a framed picture the framing analysis runs on the
-// two bitmaps (plain first); a framing it finds is kept with the picture. None when the
+// when that is RGB, else sRGB. With a framed picture the two bitmaps are analysed
+// (WindowFraming: scan with the plain bitmap first, then agreementDepth and the framing
+// itself); a framing found is kept with the picture. None when the
 // plain picture has a side of 0 or more than 16384 pixels or its texture cannot be made;
 // a framing that cannot be made leaves the picture without one.
 std::optional<TransitionPicture> makePicture(const TransitionRenderer& renderer, const platform::Image& plain,
                                              const std::optional<platform::Image>& framed,
-                                             const std::optional<platform::ColorSpace>& space,
-                                             const WindowFramingAnalysis& analysis = noWindowFraming());
+                                             const std::optional<platform::ColorSpace>& space);
 
 // An application icon (or any image) prepared as a transition picture of the given pixel
 // size, keeping the framing it is given. None when the size is outside 1 ... 16384 or
