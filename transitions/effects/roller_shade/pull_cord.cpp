@@ -33,6 +33,23 @@ constexpr std::array<double, kPoints> inverseMasses() {
 }
 constexpr std::array<double, kPoints> kInverseMass = inverseMasses();
 
+// The segment loop is a chain of dependent divisions, the plan's largest cost. Dividing
+// by a power of two is exactly multiplying by its reciprocal, so the segments whose
+// inverse masses sum to 1 or 2 are corrected by a product with the very same result.
+struct SegmentShare {
+    double sum;
+    double reciprocal;  // 1 / sum when that is exact, else 0
+};
+constexpr std::array<SegmentShare, kPoints - 1> segmentShares() {
+    std::array<SegmentShare, kPoints - 1> shares{};
+    for (int j = 0; j + 1 < kPoints; ++j) {
+        const double sum = kInverseMass[j] + kInverseMass[j + 1];
+        shares[j] = {sum, sum == 1 || sum == 2 ? 1 / sum : 0};
+    }
+    return shares;
+}
+constexpr std::array<SegmentShare, kPoints - 1> kSegmentShare = segmentShares();
+
 double lengthOf(double3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
 // The cord hanging straight from its anchor at s seconds, leaning sideways with the kick
@@ -106,7 +123,9 @@ private:
             const double3 d = current_[j + 1] - current_[j];
             const double len = lengthOf(d);
             if (!(len > rest && len > 1e-9)) continue;
-            const double k = (len - rest) / len / (kInverseMass[j] + kInverseMass[j + 1]);
+            const double stretch = (len - rest) / len;
+            const SegmentShare& share = kSegmentShare[j];
+            const double k = share.reciprocal != 0 ? stretch * share.reciprocal : stretch / share.sum;
             current_[j] += d * (kInverseMass[j] * k);
             current_[j + 1] -= d * (kInverseMass[j + 1] * k);
         }
