@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "transitions/effects/classified/classified.h"
+#include "transitions/effects/ordering.h"
 
 namespace furlpane::effects {
 namespace {
@@ -88,8 +89,7 @@ void sortBlob(const Blob& blob, double texel, const Page& page, Sorted& into) {
 }
 
 std::vector<Line> gatherLines(std::vector<Extent> glyphs) {
-    std::stable_sort(glyphs.begin(), glyphs.end(),
-                     [](const Extent& a, const Extent& b) { return a.y + a.w < b.y + b.w; });
+    stableSortRecords(glyphs, [](const Extent& a, const Extent& b) { return a.y + a.w < b.y + b.w; });
     std::vector<Line> lines;
     for (const Extent& g : glyphs) {
         Line* joined = nullptr;
@@ -179,9 +179,7 @@ void blockBars(const Extent& block, const Page& page, std::vector<Bar>& bars) {
 
 void keepLargest(std::vector<Bar>& bars) {
     if (bars.size() <= static_cast<std::size_t>(kMaxRedactionBars)) return;
-    std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) {
-        return a.rect.z * a.rect.w > b.rect.z * b.rect.w;
-    });
+    stableSortRecords(bars, [](const Bar& a, const Bar& b) { return a.rect.z * a.rect.w > b.rect.z * b.rect.w; });
     bars.resize(kMaxRedactionBars);
 }
 
@@ -199,7 +197,7 @@ void timeBars(std::vector<Bar>& bars, double width, Window redact, EffectRandom&
         const double room = std::max(0.0, (redact.upper - redact.lower) - bar.takes);
         bar.start = redact.lower + room * (jitter + yOrder + 0.1 * bar.rect.x / d);
     }
-    std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.start < b.start; });
+    stableSortRecords(bars, [](const Bar& a, const Bar& b) { return a.start < b.start; });
 }
 
 }  // namespace
