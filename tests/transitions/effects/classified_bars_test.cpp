@@ -13,12 +13,12 @@ namespace {
 struct Marks {
     int width;
     int height;
-    std::vector<bool> marks;
+    std::vector<std::uint8_t> marks;
 
     Marks(int w, int h) : width(w), height(h), marks(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {}
     void fill(int x0, int y0, int w, int h) {
         for (int y = y0; y < y0 + h; ++y)
-            for (int x = x0; x < x0 + w; ++x) marks[static_cast<std::size_t>(y) * width + x] = true;
+            for (int x = x0; x < x0 + w; ++x) marks[static_cast<std::size_t>(y) * width + x] = 1;
     }
     std::vector<Classified::Bar> bars(std::uint32_t seed, double titleBar = 0, bool titleStrip = false) const {
         EffectRandom random(seed, tags::kClassified);

@@ -39,7 +39,7 @@ bool marked(const Classified::Ink& ink, int x, int y) {
     return ink.marks[static_cast<std::size_t>(y) * static_cast<std::size_t>(ink.width) + static_cast<std::size_t>(x)];
 }
 
-long markCount(const Classified::Ink& ink) { return std::count(ink.marks.begin(), ink.marks.end(), true); }
+long markCount(const Classified::Ink& ink) { return std::count(ink.marks.begin(), ink.marks.end(), 1); }
 
 TEST(ClassifiedReadBack, LevelRowPitchAndTexelFollowTheWorkedExamples) {
     const int chain = platform::gpu::TextureDescriptor::fullMipLevelCount(1600, 1000);

@@ -36,7 +36,9 @@ struct Classified {
         int width = 0;          // texels per row
         int height = 0;         // rows
         double texel = 1;       // points per texel
-        std::vector<bool> marks;  // width × height, row-major, row 0 at the top; true = ink
+        // width × height flags, row-major, row 0 at the top; 1 = ink, 0 = not. Bytes
+        // rather than packed bits: the analysis writes and reads them per texel.
+        std::vector<std::uint8_t> marks;
         double lightness = 1;   // mean luma of the opaque texels, 0 ... 1; 1 when there are none
     };
 
@@ -184,11 +186,11 @@ ReadBackLayout readBackLayout(int levelCount, int width, int height, double pixe
 
 // The 4-connected blobs of marks, in the order of their first texel (row-major). Marks
 // shorter than width × height give no blobs.
-std::vector<Classified::Blob> inkBlobs(int width, int height, const std::vector<bool>& marks);
+std::vector<Classified::Blob> inkBlobs(int width, int height, std::span<const std::uint8_t> marks);
 
 // The redaction bars over the ink, sorted by start, at most 1,500. Draws one unit from
 // random per word looked at and one per bar kept.
-std::vector<Classified::Bar> placeBars(int width, int height, double texel, const std::vector<bool>& marks,
+std::vector<Classified::Bar> placeBars(int width, int height, double texel, std::span<const std::uint8_t> marks,
                                        double2 size, double titleBar, const Classified::Timing& timing,
                                        EffectRandom& random);
 

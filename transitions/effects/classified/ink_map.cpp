@@ -19,10 +19,21 @@ namespace {
 
 using ink_filters::Plane;
 
-// The planes the row scan reads, each one byte per texel.
+// The per-texel planes that the neighbourhood filters read.
 struct InkPlanes {
     Plane luma, alpha, neutral, neutralLuma;
-    Plane lumaMin, lumaMax, alphaMin, boxMask, boxLuma;
+};
+
+// One row of everything the scan decides on.
+struct InkRow {
+    const std::uint8_t* luma;
+    const std::uint8_t* alpha;
+    const std::uint8_t* neutral;
+    const std::uint8_t* lumaMin;
+    const std::uint8_t* lumaMax;
+    const std::uint8_t* alphaMin;
+    const std::uint8_t* boxMask;
+    const std::uint8_t* boxLuma;
 };
 
 bool rangeHoldsRows(std::size_t available, int width, int height, std::size_t rowBytes) {
@@ -38,37 +49,37 @@ InkPlanes splitPlanes(std::span<const std::uint8_t> pixels, int width, int heigh
     p.alpha.resize(count);
     p.neutral.resize(count);
     p.neutralLuma.resize(count);
+    // Byte stores may alias anything, so the loop works on local pointers that promise
+    // they do not, or every store would reload the planes' addresses.
+    std::uint8_t* __restrict luma = p.luma.data();
+    std::uint8_t* __restrict alpha = p.alpha.data();
+    std::uint8_t* __restrict neutral = p.neutral.data();
+    std::uint8_t* __restrict neutralLuma = p.neutralLuma.data();
     std::size_t i = 0;
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* texel = pixels.data() + static_cast<std::size_t>(y) * rowBytes;
+        const std::uint8_t* __restrict texel = pixels.data() + static_cast<std::size_t>(y) * rowBytes;
         for (int x = 0; x < width; ++x, ++i, texel += 4) {
             const unsigned b = texel[0], g = texel[1], r = texel[2];
-            const auto luma = static_cast<std::uint8_t>((18 * b + 183 * g + 55 * r + 128) >> 8);
-            const unsigned spread = std::max({b, g, r}) - std::min({b, g, r});
-            const bool neutral = spread <= 71;
-            p.luma[i] = luma;
-            p.alpha[i] = texel[3];
-            p.neutral[i] = neutral ? 255 : 0;
-            p.neutralLuma[i] = neutral ? luma : 0;
+            const unsigned value = (18 * b + 183 * g + 55 * r + 128) >> 8;
+            const unsigned high = std::max(std::max(b, g), r), low = std::min(std::min(b, g), r);
+            const unsigned grey = high - low <= 71 ? 255u : 0u;
+            luma[i] = static_cast<std::uint8_t>(value);
+            alpha[i] = texel[3];
+            neutral[i] = static_cast<std::uint8_t>(grey);
+            neutralLuma[i] = static_cast<std::uint8_t>(value & grey);
         }
     }
     return p;
 }
 
-void filterPlanes(InkPlanes& p, int width, int height) {
-    p.lumaMin = ink_filters::windowMinimum(p.luma, width, height);
-    p.lumaMax = ink_filters::windowMaximum(p.luma, width, height);
-    p.alphaMin = ink_filters::windowMinimum(p.alpha, width, height);
-    p.boxMask = ink_filters::boxMean(p.neutral, width, height);
-    p.boxLuma = ink_filters::boxMean(p.neutralLuma, width, height);
-}
-
-bool isInk(const InkPlanes& p, std::size_t i) {
-    if (p.neutral[i] == 0) return true;
-    const int luma = p.luma[i], low = p.lumaMin[i], high = p.lumaMax[i];
-    const int mask = p.boxMask[i], meanLuma = p.boxLuma[i];
-    const bool lightPage = mask < 8 || 510 * meanLuma >= (low + high) * mask;
-    return lightPage ? high - luma > 40 : luma - low > 40;
+// Whether the texel at x is writing. Written without short circuits: on busy pictures
+// the tests are unpredictable, and evaluating them all is cheaper than mispredicting.
+inline bool isInk(const InkRow& row, int x) {
+    const int luma = row.luma[x], low = row.lumaMin[x], high = row.lumaMax[x];
+    const int mask = row.boxMask[x], meanLuma = row.boxLuma[x];
+    const bool lightPage = (mask < 8) | (510 * meanLuma >= (low + high) * mask);
+    const bool standsOut = (lightPage & (high - luma > 40)) | (!lightPage & (luma - low > 40));
+    return (row.neutral[x] == 0) | standsOut;
 }
 
 // The number of texels in 2 points, at least 1 and never beyond the row.
@@ -76,6 +87,30 @@ int gapTexels(double texel, int width) {
     double k = std::floor(2 / texel);
     if (!(k >= 1)) k = 1;
     return static_cast<int>(std::min(k, static_cast<double>(width) + 1));
+}
+
+struct Lightness {
+    std::uint64_t sum = 0;
+    std::uint64_t count = 0;
+};
+
+// Marks the ink of one row and closes the gaps of up to k texels between ink texels.
+void scanRow(const InkRow& row, int width, int k, std::uint8_t* marks, Lightness& light) {
+    // Local sums: a byte store through marks could otherwise be taken to change them.
+    std::uint64_t sum = 0, count = 0;
+    int lastMark = -k - 2;
+    for (int x = 0; x < width; ++x) {
+        const bool opaque = row.alpha[x] >= 128;
+        sum += opaque ? row.luma[x] : 0u;
+        count += opaque ? 1u : 0u;
+        if (!(opaque & (row.alphaMin[x] >= 250) & isInk(row, x))) continue;
+        marks[x] = 1;
+        const int gap = x - lastMark;
+        if (gap >= 2 && gap <= k + 1) std::fill(marks + lastMark + 1, marks + x, std::uint8_t{1});
+        lastMark = x;
+    }
+    light.sum += sum;
+    light.count += count;
 }
 
 }  // namespace
@@ -88,30 +123,26 @@ Classified::Ink readInk(std::span<const std::uint8_t> pixels, int width, int hei
     ink.width = sane ? width : 0;
     ink.height = sane ? height : 0;
     ink.texel = texel;
-    ink.marks.assign(static_cast<std::size_t>(ink.width) * static_cast<std::size_t>(ink.height), false);
+    ink.marks.assign(static_cast<std::size_t>(ink.width) * static_cast<std::size_t>(ink.height), 0);
     if (ink.marks.empty() || !rangeHoldsRows(pixels.size(), width, height, rowBytes)) return ink;
 
-    InkPlanes p = splitPlanes(pixels, width, height, rowBytes);
-    filterPlanes(p, width, height);
+    const InkPlanes p = splitPlanes(pixels, width, height, rowBytes);
+    using ink_filters::Extreme;
+    ink_filters::WindowExtremes lumaMin(p.luma, width, height, Extreme::minimum);
+    ink_filters::WindowExtremes lumaMax(p.luma, width, height, Extreme::maximum);
+    ink_filters::WindowExtremes alphaMin(p.alpha, width, height, Extreme::minimum);
+    ink_filters::BoxMean boxMask(p.neutral, width, height);
+    ink_filters::BoxMean boxLuma(p.neutralLuma, width, height);
     const int k = gapTexels(texel, width);
-    std::uint64_t sum = 0, count = 0;
+    Lightness light;
     for (int y = 0; y < height; ++y) {
-        const std::size_t rowStart = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        int lastMark = -k - 2;
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = rowStart + static_cast<std::size_t>(x);
-            if (p.alpha[i] < 128) continue;
-            sum += p.luma[i];
-            ++count;
-            if (p.alphaMin[i] < 250 || !isInk(p, i)) continue;
-            ink.marks[i] = true;
-            const int gap = x - lastMark;
-            if (gap >= 2 && gap <= k + 1)
-                for (int between = lastMark + 1; between < x; ++between) ink.marks[rowStart + between] = true;
-            lastMark = x;
-        }
+        const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const InkRow row{p.luma.data() + start, p.alpha.data() + start, p.neutral.data() + start,
+                         lumaMin.row(y),        lumaMax.row(y),         alphaMin.row(y),
+                         boxMask.next(),        boxLuma.next()};
+        scanRow(row, width, k, ink.marks.data() + start, light);
     }
-    ink.lightness = count > 0 ? static_cast<double>(sum) / static_cast<double>(count) / 255 : 1;
+    ink.lightness = light.count > 0 ? static_cast<double>(light.sum) / static_cast<double>(light.count) / 255 : 1;
     return ink;
 }
 

@@ -45,30 +45,38 @@ struct Page {
     double bottomLimit() const { return height - 0.5; }
 };
 
-Blob floodFrom(std::vector<std::uint8_t>& pending, std::vector<std::uint32_t>& stack, int width, int height,
-               std::uint32_t start) {
-    Blob blob{width, height, 0, 0, 0};
-    pending[start] = 0;
-    stack.push_back(start);
-    const auto w = static_cast<std::uint32_t>(width);
+struct Seed {
+    int x;
+    int y;
+};
+
+// The blob holding (x, y), cleared from pending run by run: each row run is found and
+// cleared whole, and the runs touching it in the rows above and below are queued, so a
+// blob of any size or shape costs a constant amount of work per texel and no recursion.
+Blob fillBlob(std::vector<std::uint8_t>& pending, std::vector<Seed>& stack, int width, int height, int x, int y) {
+    Blob blob{x, y, x + 1, y + 1, 0};
+    stack.push_back({x, y});
+    const std::size_t w = static_cast<std::size_t>(width);
     while (!stack.empty()) {
-        const std::uint32_t i = stack.back();
+        const Seed s = stack.back();
         stack.pop_back();
-        const int x = static_cast<int>(i % w), y = static_cast<int>(i / w);
-        blob.left = std::min(blob.left, x);
-        blob.top = std::min(blob.top, y);
-        blob.right = std::max(blob.right, x + 1);
-        blob.bottom = std::max(blob.bottom, y + 1);
-        ++blob.count;
-        auto visit = [&](std::uint32_t n) {
-            if (pending[n] == 0) return;
-            pending[n] = 0;
-            stack.push_back(n);
-        };
-        if (x > 0) visit(i - 1);
-        if (x + 1 < width) visit(i + 1);
-        if (y > 0) visit(i - w);
-        if (y + 1 < height) visit(i + w);
+        std::uint8_t* row = pending.data() + static_cast<std::size_t>(s.y) * w;
+        if (row[s.x] == 0) continue;
+        int x0 = s.x, x1 = s.x;
+        while (x0 > 0 && row[x0 - 1] != 0) --x0;
+        while (x1 + 1 < width && row[x1 + 1] != 0) ++x1;
+        std::fill(row + x0, row + x1 + 1, std::uint8_t{0});
+        blob.count += x1 - x0 + 1;
+        blob.left = std::min(blob.left, x0);
+        blob.right = std::max(blob.right, x1 + 1);
+        blob.top = std::min(blob.top, s.y);
+        blob.bottom = std::max(blob.bottom, s.y + 1);
+        for (const int ny : {s.y - 1, s.y + 1}) {
+            if (ny < 0 || ny >= height) continue;
+            const std::uint8_t* next = pending.data() + static_cast<std::size_t>(ny) * w;
+            for (int nx = x0; nx <= x1; ++nx)
+                if (next[nx] != 0 && (nx == x0 || next[nx - 1] == 0)) stack.push_back({nx, ny});
+        }
     }
     return blob;
 }
@@ -202,20 +210,22 @@ void timeBars(std::vector<Bar>& bars, double width, Window redact, EffectRandom&
 
 }  // namespace
 
-std::vector<Classified::Blob> inkBlobs(int width, int height, const std::vector<bool>& marks) {
+std::vector<Classified::Blob> inkBlobs(int width, int height, std::span<const std::uint8_t> marks) {
     if (width <= 0 || height <= 0) return {};
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (marks.size() < count || count > 0xFFFFFFFFu) return {};
-    std::vector<std::uint8_t> pending(count);
-    for (std::size_t i = 0; i < count; ++i) pending[i] = marks[i] ? 1 : 0;
+    if (marks.size() < count) return {};
+    std::vector<std::uint8_t> pending(marks.begin(), marks.begin() + static_cast<std::ptrdiff_t>(count));
     std::vector<Blob> blobs;
-    std::vector<std::uint32_t> stack;
-    for (std::size_t i = 0; i < count; ++i)
-        if (pending[i] != 0) blobs.push_back(floodFrom(pending, stack, width, height, static_cast<std::uint32_t>(i)));
+    std::vector<Seed> stack;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = pending.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x)
+            if (row[x] != 0) blobs.push_back(fillBlob(pending, stack, width, height, x, y));
+    }
     return blobs;
 }
 
-std::vector<Classified::Bar> placeBars(int width, int height, double texel, const std::vector<bool>& marks,
+std::vector<Classified::Bar> placeBars(int width, int height, double texel, std::span<const std::uint8_t> marks,
                                        double2 size, double titleBar, const Classified::Timing& timing,
                                        EffectRandom& random) {
     if (!std::isfinite(texel) || !(texel > 0)) return {};
