@@ -66,6 +66,7 @@ TEST_F(TacoDrawingTest, FramesOfBothVariantsAreDrawnAndRepeatable) {
             keepFrame(frame, "taco_" + std::string(variant) + "_t" + std::to_string(int(t * 100)));
             EXPECT_GT(frame.countWhere(visible), 1000) << variant << t;
             if (t == 0.3f) folded = frame.countWhere(tortilla);
+            if (t != 0.3f) continue;  // one frame drawn twice: the same bytes
             ASSERT_TRUE(renderer->render(scene, target));
             EXPECT_EQ(pixelsOf(*target).hash(), frame.hash()) << variant << t;
         }

@@ -83,7 +83,12 @@ float sheetCoverage(float2 p, float folded, std::span<const float4> look, float 
     const float top = look[5].x, height = look[5].x + look[5].y, half = look[6].x;
     const float q = std::min(1.0f, std::fabs(p.x - half) / std::max(half, 1e-6f));
     const float e = look[6].w, round = look[5].w;
-    const float f = std::pow(std::max(0.0f, 1 - std::pow(q, e)), 1 / e);
+    // The outline's factor at this column; not needed while the sheet is a rectangle.
+    float f = 1;
+    if (round > 0) {
+        const float qe = e == 5.0f ? q * q * q * q * q : std::pow(q, e);
+        f = std::pow(std::max(0.0f, 1 - qe), 1 / e);
+    }
     const float lowerEdge = shaders::mix(height, look[5].z + look[6].z * f, round);
     const float upperEdge = titleStrip ? 0.0f : shaders::mix(0.0f, look[5].z - look[6].y * f, round);
     float inside = std::min(lowerEdge - p.y, p.y - upperEdge);
