@@ -142,6 +142,29 @@ TEST_F(ClassifiedDrawingTest, BeforeTheRedactionThePageIsThePicture) {
     EXPECT_LT(page.countWhere(dark), 3000);  // only the letters
 }
 
+TEST_F(ClassifiedDrawingTest, WithoutAnInkMapThePageHasOnlyTheCopyAndTheStamps) {
+    TransitionScene scene = makeScene(*renderer, window, {});
+    scene.uniforms.progress = 0.5f;
+    renderer->device()->failNext(Resource::buffer);  // the read-back's buffer
+    const auto commands = renderer->queue()->makeCommandBuffer();
+    ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
+    commands->commit();
+    const ClassifiedDrawing& d = *scene.classified;
+    EXPECT_TRUE(d.making.bars.empty());
+    EXPECT_FALSE(d.bars);
+    EXPECT_EQ(d.making.lightness, 1);
+    const Pixels page = pixelsOf(*d.page);
+    EXPECT_LT(page.countWhere(dark), 3000);  // the letters, no bars
+    long red = 0;
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x) red += page.at(x, y)[2] > 120 && page.at(x, y)[1] < 90 ? 1 : 0;
+    EXPECT_GT(red, 1000);
+    // The page's mip levels were made from it.
+    const Pixels small = pixelsOf(*d.page, 2);
+    EXPECT_EQ(small.width, 100);
+    EXPECT_GT(small.countWhere(visible), 100 * 75 - 10);
+}
+
 TEST_F(ClassifiedDrawingTest, APreparationThatCannotMakeItsPageTriesAgain) {
     TransitionScene scene = makeScene(*renderer, window, {});
     const auto commands = renderer->queue()->makeCommandBuffer();
