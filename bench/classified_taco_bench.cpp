@@ -2,7 +2,8 @@
 // analysis of a read-back picture at its largest (420,000 texels) with the bar placement
 // that follows it, the taco's plan with its bites, one model frame of each, and one
 // rendered frame of each (preparation, page pass where due, silhouette and main passes)
-// of an 800 × 600 window in a 1280 × 800 view, with 4 samples as in the program.
+// of the demonstration transition (an 800 × 600 window in a 1280 × 800 view, shadows and
+// rims included), with 4 samples as in the program.
 //
 //   bench_classified_taco [benchmark flags]
 //
@@ -17,12 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/graphics/bitmap_context.h"
-#include "platform/graphics/text.h"
+#include "tools/transition_demo.h"
 #include "transitions/effect_catalogue.h"
 #include "transitions/effects/classified/classified.h"
 #include "transitions/effects/taco/taco.h"
-#include "transitions/transition_picture.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane::bench {
@@ -154,48 +153,22 @@ void classifiedFrameBench(benchmark::State& state, bool titleStrip) {
     state.counters["strips"] = double(plan.strips.size());
 }
 
-// A window of text: a grey title bar and lines of dark words on white.
-platform::Image textWindow(int width, int height) {
-    auto context = platform::BitmapContext::create(width, height, platform::ColorSpace::sRGB());
-    context->setFillColor(platform::Color::white());
-    context->fillRect({0, 0, double(width), double(height)});
-    context->setFillColor(platform::Color::gray(0.86));
-    context->fillRect({0, double(height - 28), double(width), 28});
-    const auto font = platform::Font::create(13);
-    const platform::TextLine line("Quarterly figures for the north office are attached below; see also the memo of May. "
-                                  "Quarterly figures for the north office are attached below.",
-                                  font.value());
-    for (int row = 50; row + 10 < height; row += 18)
-        line.draw(*context, {14.0 - (row % 36), double(height - row - 11)}, platform::Color::gray(0.1));
-    return context->makeImage();
-}
-
+// One rendered frame per call of the demonstration transition (tools/transition_demo.h)
+// with the effect, the progress swept over the transition.
 void renderedFrame(benchmark::State& state, TransitionEffect effect, bool titleStrip, int threads) {
     auto renderer = TransitionRenderer::create(platform::gpu::Device::create({threads}), {4});
     if (!renderer) return state.SkipWithError("no renderer");
-    const auto picture = makePicture(*renderer, textWindow(800, 600), std::nullopt, platform::ColorSpace::sRGB());
+    const StandInKind standIn = titleStrip ? StandInKind::titleStrip : StandInKind::thumbnail;
+    auto scene = demo::demoScene(*renderer, {effect, 0, standIn, 1});
     const auto target = renderer->device()->makeTexture(platform::gpu::TextureDescriptor::texture2D(
-        platform::gpu::PixelFormat::bgra8Unorm, 1280, 800, platform::gpu::Mipmapped::no,
+        platform::gpu::PixelFormat::bgra8Unorm, demo::kViewWidth, demo::kViewHeight, platform::gpu::Mipmapped::no,
         platform::gpu::TextureUsage::shaderReadAndRenderTarget));
-    if (!picture || !target) return state.SkipWithError("no picture or target");
-    TransitionScene scene;
-    scene.effect = effect;
-    scene.picture = picture->texture;
-    TransitionUniforms& u = scene.uniforms;
-    u.window = {200, 100, 800, 600};
-    u.standIn = titleStrip ? platform::simd::float4{200, 100, 800, 28} : platform::simd::float4{1080, 680, 180, 120};
-    u.room = {0, 0, 1280, 800};
-    u.viewSize = {1280, 800};
-    u.titleBarHeight = 28;
-    u.opacity = 0.9f;
-    u.standInCrop = titleStrip ? 28.0f / 600 : 1.0f;
-    u.seed = 99;
-    u.grid = effectGrid(effect, 800, gridHeight(effect, 600, titleStrip ? StandInKind::titleStrip : StandInKind::thumbnail, 28));
+    if (!scene || !target) return state.SkipWithError("no scene or target");
     long calls = 0;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        u.progress = float(calls % 240) / 239;
-        renderer->render(scene, target);
+        scene->uniforms.progress = float(calls % 240) / 239;
+        renderer->render(*scene, target);
         ++calls;
     }
     report(state, start, calls);

@@ -1,10 +1,6 @@
 #include "drawing_test_support.h"
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "platform/graphics/bitmap_context.h"
-#include "platform/graphics/png_codec.h"
 #include "platform/graphics/text.h"
 #include "transitions/effect_catalogue.h"
 #include "transitions/transition_picture.h"
@@ -12,10 +8,6 @@
 namespace furlpane::drawing_tests {
 
 using namespace platform::gpu;
-
-std::shared_ptr<TransitionRenderer> makeRenderer(int sampleCount, int threads) {
-    return TransitionRenderer::create(Device::create({threads}), {sampleCount});
-}
 
 std::vector<int> textBaselines(int height, int textTop) {
     std::vector<int> rows;
@@ -65,37 +57,11 @@ TransitionScene makeScene(const TransitionRenderer& renderer, const platform::Im
     return scene;
 }
 
-std::shared_ptr<Texture> makeTarget(const TransitionRenderer& renderer, int width, int height) {
-    return renderer.device()->makeTexture(TextureDescriptor::texture2D(
-        PixelFormat::bgra8Unorm, width, height, Mipmapped::no, TextureUsage::shaderReadAndRenderTarget));
-}
-
-std::uint64_t Pixels::hash() const {
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    for (const std::uint8_t b : bytes) h = (h ^ b) * 0x100000001b3ull;
-    return h;
-}
-
-long Pixels::countWhere(bool (*test)(const std::uint8_t*)) const {
+long countWhere(const Pixels& pixels, bool (*test)(int b, int g, int r, int a)) {
     long n = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) n += test(at(x, y)) ? 1 : 0;
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x) n += holds(pixels, x, y, test) ? 1 : 0;
     return n;
-}
-
-Pixels pixelsOf(const Texture& texture, int level) {
-    Pixels p{texture.width(level), texture.height(level), {}};
-    p.bytes.resize(std::size_t(p.width) * std::size_t(p.height) * 4);
-    (void)texture.getBytes(p.bytes.data(), std::size_t(p.width) * 4, {0, 0, p.width, p.height}, level);
-    return p;
-}
-
-void keepFrame(const Pixels& pixels, const std::string& name) {
-    const char* dir = std::getenv("FURLPANE_FRAME_DIR");
-    if (!dir || !*dir) return;
-    const auto image = platform::Image::create(pixels.width, pixels.height, pixels.bytes, std::size_t(pixels.width) * 4,
-                                               platform::ColorSpace::sRGB());
-    if (image) (void)platform::writePNG(*image, std::filesystem::path(dir) / (name + ".png"));
 }
 
 }  // namespace furlpane::drawing_tests
