@@ -83,9 +83,14 @@ float sheetCoverage(float2 p, float folded, std::span<const float4> look, float 
     const float top = look[5].x, height = look[5].x + look[5].y, half = look[6].x;
     const float q = std::min(1.0f, std::fabs(p.x - half) / std::max(half, 1e-6f));
     const float e = look[6].w, round = look[5].w;
-    // The outline's factor at this column; not needed while the sheet is a rectangle.
+    // The outline's factor at this column; not needed while the sheet is a rectangle, nor
+    // a pixel or more inside the lowest upper edge and the highest lower edge the outline
+    // can have (coverage is whole there whatever the factor).
+    const float middle = look[5].z, margin = 1 / std::max(pixelsPerPoint, 0.5f);
+    const bool nearLower = p.y > shaders::mix(height, middle, round) - margin;
+    const bool nearUpper = !titleStrip && p.y < shaders::mix(0.0f, middle, round) + margin;
     float f = 1;
-    if (round > 0) {
+    if (round > 0 && (nearLower || nearUpper)) {
         const float qe = e == 5.0f ? q * q * q * q * q : std::pow(q, e);
         f = std::pow(std::max(0.0f, 1 - qe), 1 / e);
     }
