@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "transitions/effects/classified/classified.h"
+
 namespace furlpane {
 
 namespace {
@@ -76,10 +78,8 @@ std::uint32_t gridCount(double length, double per, int least, int most) {
     return boundedRound(length / per, least, most);
 }
 
-std::uint32_t classifiedStripCount(double width) {
-    const double p = std::isnan(width) ? 6.0 : std::clamp(width / 48, 6.0, 12.0);
-    return boundedRound(width / p, 2, 256);
-}
+// The grid's columns are the classified model's strips; one rule serves both.
+std::uint32_t classifiedStripCount(double width) { return static_cast<std::uint32_t>(effects::stripCount(width)); }
 
 platform::simd::uint2 effectGrid(TransitionEffect effect, double w, double h) {
     const double a = w * h;

@@ -1,0 +1,194 @@
+// Stand-in shaders of the taco effect. The sheet is the picture bent around the crease
+// by the fold angle (a circular bend, then the straight back flap), placed by the sheet
+// transform and seen through a camera at the look's distance; its outline is cut to the
+// rounded shape and the finished bites in the fragment stage, and where the sheet shows
+// its back it is tortilla-coloured. The pieces are soft ellipses coloured by kind.
+
+#include <cmath>
+#include <string>
+
+#include "transitions/drawing/taco/taco_drawing.h"
+#include "transitions/shaders/shader_support.h"
+
+namespace furlpane {
+
+using namespace platform::gpu;
+using platform::simd::float2;
+using platform::simd::float4;
+using platform::simd::float4x4;
+using shaders::clamp01;
+
+namespace {
+
+using Piece = effects::Taco::PieceFrame;
+
+constexpr int kPieces = 2;
+constexpr int kLook = 3;
+
+VertexOutput hidden() {
+    VertexOutput out;
+    out.position = {-2, -2, 0, 1};
+    return out;
+}
+
+float4 perspective(float4 p, float camera, const TransitionUniforms& u) {
+    const float2 c{u.viewSize.x / 2, u.viewSize.y / 2};
+    const float w = std::max(camera - p.z, 1.0f) / std::max(camera, 1.0f);
+    const float2 seen{c.x + (p.x - c.x) / w, c.y + (p.y - c.y) / w};
+    const float4 clip = shaders::clipPosition(seen, u);
+    return {clip.x * w, clip.y * w, 0, w};
+}
+
+struct Bent {
+    float y;
+    float z;
+    float facing;  // cos of the surface's turn: below 0 the sheet shows its back
+};
+
+// Where sheet row y lies once the sheet is bent by theta around the crease.
+Bent bend(float y, float crease, float radius, float theta) {
+    if (y <= crease || !(radius > 0) || !(theta > 0)) return {y, 0, 1};
+    const float d = y - crease;
+    if (d <= radius * theta) {
+        const float phi = d / radius;
+        return {crease + radius * std::sin(phi), radius * (1 - std::cos(phi)), std::cos(phi)};
+    }
+    const float beyond = d - radius * theta;
+    return {crease + radius * std::sin(theta) + beyond * std::cos(theta),
+            radius * (1 - std::cos(theta)) + beyond * std::sin(theta), std::cos(theta)};
+}
+
+// Varyings: 0-1 the sheet point (before bending), 2 facing, 3 the bent point's y (where
+// the bites, planned on the folded taco, are tested).
+VertexOutput tacoVertex(const VertexInput& in) {
+    const TransitionUniforms& u = shaders::uniformsOf(in.resources);
+    const auto look = in.resources.array<float4>(kLook);
+    if (look.size() < 22) return hidden();
+    const float top = look[5].x, height = look[5].x + look[5].y, width = 2 * look[6].x;
+    const int rows = tacoSheetRows(u);
+    const int boundary = static_cast<int>(in.vertexId / 2);
+    const float x = (in.vertexId & 1u) ? width : 0.0f;
+    const float y = boundary == 0 ? 0.0f : top + static_cast<float>(boundary - 1) * (height - top) / rows;
+    const Bent b = bend(y, look[4].x, look[4].y, look[4].z);
+    const float4x4 sheet{look[0], look[1], look[2], look[3]};
+    VertexOutput out;
+    out.position = perspective(sheet * float4{x, b.y, b.z, 1}, look[7].z, u);
+    out.varyings = {x, y, b.facing, b.y};
+    return out;
+}
+
+// The share of the pixel inside the rounded outline, less the bites taken; p is the
+// sheet point, folded its y once bent.
+float sheetCoverage(float2 p, float folded, std::span<const float4> look, float pixelsPerPoint, bool titleStrip) {
+    const float top = look[5].x, height = look[5].x + look[5].y, half = look[6].x;
+    const float q = std::min(1.0f, std::fabs(p.x - half) / std::max(half, 1e-6f));
+    const float e = look[6].w, round = look[5].w;
+    // The outline's factor at this column; not needed while the sheet is a rectangle, nor
+    // a pixel or more inside the lowest upper edge and the highest lower edge the outline
+    // can have (coverage is whole there whatever the factor).
+    const float middle = look[5].z, margin = 1 / std::max(pixelsPerPoint, 0.5f);
+    const bool nearLower = p.y > shaders::mix(height, middle, round) - margin;
+    const bool nearUpper = !titleStrip && p.y < shaders::mix(0.0f, middle, round) + margin;
+    float f = 1;
+    if (round > 0 && (nearLower || nearUpper)) {
+        const float qe = e == 5.0f ? q * q * q * q * q : std::pow(q, e);
+        f = std::pow(std::max(0.0f, 1 - qe), 1 / e);
+    }
+    const float lowerEdge = shaders::mix(height, look[5].z + look[6].z * f, round);
+    const float upperEdge = titleStrip ? 0.0f : shaders::mix(0.0f, look[5].z - look[6].y * f, round);
+    float inside = std::min(lowerEdge - p.y, p.y - upperEdge);
+    if (p.y > top) {
+        if (look[8].z == 0) return 0;  // eaten: only the flat strip is left
+        for (std::size_t i = 0; i < 12; ++i) {
+            const float4 bite = look[10 + i];
+            if (!(bite.z > 0 && bite.w > 0)) continue;
+            const float reach = 0.925f * bite.z * shaders::smoothstep01(bite.w);
+            const float dx = p.x - bite.x, dy = std::max(folded, top) - bite.y;
+            inside = std::min(inside, std::sqrt(dx * dx + dy * dy) - reach);
+        }
+    }
+    return clamp01(0.5f + inside * pixelsPerPoint);
+}
+
+void tacoFragment(FragmentQuad& q) {
+    const StageResources& r = *q.resources;
+    const Texture* picture = r.texture(0);
+    const Sampler* sampler = r.sampler(0);
+    const auto look = r.array<float4>(kLook);
+    if (!picture || !sampler || look.size() < 22) {
+        q.discardMask = 0xF;
+        return;
+    }
+    const TransitionUniforms& u = shaders::uniformsOf(r);
+    const bool silhouette = shaders::isSilhouettePass(r);
+    const float width = std::max(2 * look[6].x, 1.0f), height = std::max(look[5].x + look[5].y, 1.0f);
+    const auto points = q.varying2(0);
+    platform::gpu::Quad<float2> uv;
+    for (std::size_t i = 0; i < 4; ++i) uv[i] = {points[i].x / width, points[i].y / height};
+    const auto colors = picture->sample(*sampler, uv);
+    const float fade = look[7].y;
+    for (int lane = 0; lane < 4; ++lane) {
+        const auto i = static_cast<std::size_t>(lane);
+        const float a = sheetCoverage(points[i], q.varying(3, lane), look, u.pixelsPerPoint, look[8].y > 0.5f) * fade;
+        // The sheet's back shows the picture through the tortilla.
+        const float4 front = colors[i];
+        const float4 back = mix(front, float4{0.93f, 0.80f, 0.52f, 1}, 0.6f);
+        shaders::emit(q, lane, (q.varying(2, lane) < 0 ? back : front) * a, silhouette);
+    }
+}
+
+// Varyings: 0-1 position in the piece (-1 ... 1), 2 kind, 3 tint, 4 visibility (2 to 4 flat).
+VertexOutput tacoPiecesVertex(const VertexInput& in) {
+    const TransitionUniforms& u = shaders::uniformsOf(in.resources);
+    const auto pieces = in.resources.array<Piece>(kPieces);
+    const auto look = in.resources.array<float4>(kLook);
+    if (in.instanceId >= pieces.size() || look.size() < 22) return hidden();
+    const Piece& p = pieces[in.instanceId];
+    if (!(p.look.z > 0)) return hidden();
+    const float2 c = shaders::stripCorner(in.vertexId);
+    const float2 local{(c.x - 0.5f) * p.form.x * p.place.w, (c.y - 0.5f) * p.form.y * p.place.w};
+    const float co = std::cos(p.form.z), si = std::sin(p.form.z);
+    const float4 at{p.place.x + local.x * co - local.y * si, p.place.y + local.x * si + local.y * co, p.place.z, 1};
+    VertexOutput out;
+    out.position = perspective(at, look[7].z, u);
+    out.varyings = {c.x * 2 - 1, c.y * 2 - 1, p.look.x, p.look.y, p.look.z * look[7].y};
+    return out;
+}
+
+float4 kindColor(int kind, float tint) {
+    static constexpr float4 kColors[] = {
+        {0.36f, 0.70f, 0.20f, 1},  // lettuce
+        {0.98f, 0.78f, 0.20f, 1},  // cheese
+        {0.86f, 0.16f, 0.10f, 1},  // tomato
+        {0.46f, 0.25f, 0.12f, 1},  // meat
+        {0.95f, 0.93f, 0.86f, 1},  // onion
+        {0.16f, 0.50f, 0.16f, 1},  // cilantro
+        {0.92f, 0.77f, 0.45f, 1},  // shell
+        {0.42f, 0.76f, 0.26f, 1},  // leaf
+    };
+    const float4 base = kColors[std::clamp(kind, 0, 7)];
+    const float light = 0.8f + 0.4f * tint;
+    return {std::min(1.0f, base.x * light), std::min(1.0f, base.y * light), std::min(1.0f, base.z * light), 1};
+}
+
+void tacoPiecesFragment(FragmentQuad& q) {
+    const bool silhouette = shaders::isSilhouettePass(*q.resources);
+    const float4 color = kindColor(static_cast<int>(q.varying(2, 0) + 0.5f), q.varying(3, 0));
+    const float visibility = clamp01(q.varying(4, 0));
+    for (int lane = 0; lane < 4; ++lane) {
+        const float x = q.varying(0, lane), y = q.varying(1, lane);
+        const float a = clamp01((1 - (x * x + y * y)) * 3) * visibility;
+        shaders::emit(q, lane, color * a, silhouette);
+    }
+}
+
+}  // namespace
+
+void registerTacoShaders(ShaderCatalog& catalog) {
+    catalog.addVertexFunction("tacoVertex", {4, 0}, tacoVertex);
+    catalog.addFragmentFunction("tacoFragment", tacoFragment);
+    catalog.addVertexFunction("tacoPiecesVertex", {5, 0b11100u}, tacoPiecesVertex);
+    catalog.addFragmentFunction("tacoPiecesFragment", tacoPiecesFragment);
+}
+
+}  // namespace furlpane
