@@ -158,11 +158,18 @@ std::optional<TargetWindow> TargetWindow::create(const AccessibilityElement& ele
     auto [bundleIdentifier, applicationName] = applicationOf(pid.value());
     auto title = stringAttribute("AXTitle", element).value_or("");
     const auto minimizeButton = buttons.find(WindowButton::minimize);
-    auto titleBar = measureTitleBar(
-        minimizeButton == buttons.end() ? std::nullopt : std::optional<Rect>(minimizeButton->second), toolbars,
-        frame->height());
-    return TargetWindow{*id,   pid.value(), element, std::move(bundleIdentifier), std::move(applicationName),
-                        std::move(title), *frame, std::move(titleBar), std::move(buttons)};
+    const auto minimizeFrame =
+        minimizeButton == buttons.end() ? std::nullopt : std::optional<Rect>(minimizeButton->second);
+    auto titleBar = measureTitleBar(minimizeFrame, toolbars, frame->height());
+    return TargetWindow{*id,
+                        pid.value(),
+                        element,
+                        std::move(bundleIdentifier),
+                        std::move(applicationName),
+                        std::move(title),
+                        *frame,
+                        std::move(titleBar),
+                        std::move(buttons)};
 }
 
 bool TargetWindow::minimize() const {
