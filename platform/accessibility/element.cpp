@@ -228,6 +228,7 @@ AccessibilityResult<AccessibilityElement> AccessibilityElement::copyElementAtPos
         target = {hit->pid(), hit->number(), 0};
     }
     // The question goes to the application that owns the window under the point.
+    world->countAccessibilityRequest();
     Request request(*world, target, messagingTimeout(), FaultCall::elementAtPosition, "");
     if (request.error() != AccessibilityError::success) return request.error();
     auto guard = world->lock();

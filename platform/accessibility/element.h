@@ -14,6 +14,9 @@
 // invalidElement when the object has gone, with attributeUnsupported or noValue for an
 // attribute the element lacks or has no value for.
 //
+// The world counts every request (Desktop::accessibilityRequestCount): one per call that
+// asks an application, a multiple-attribute request counting one.
+//
 // Requests may be made from any thread.
 
 #include <cstdint>

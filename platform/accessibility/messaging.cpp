@@ -35,6 +35,7 @@ AccessibilityError resolve(const desktop::Desktop& world, const AccessibilityEle
 
 Request::Request(desktop::Desktop& world, const AccessibilityElement& element, desktop::FaultCall call,
                  std::string_view name) {
+    world.countAccessibilityRequest();
     {
         auto guard = world.lock();
         if (!world.isAccessibilityTrusted()) {

@@ -28,9 +28,11 @@ AccessibilityError resolve(const desktop::Desktop& world, const AccessibilityEle
 // world has for it.
 class Request {
 public:
+    // Counts one request of the world (Desktop::accessibilityRequestCount).
     Request(desktop::Desktop& world, const AccessibilityElement& element, desktop::FaultCall call,
             std::string_view name);
-    // A request to a target found otherwise (the element under a point).
+    // A request to a target found otherwise (the element under a point, a slot of a
+    // multiple request); the caller counts it when it is a request of its own.
     Request(desktop::Desktop& world, const Target& target, double timeout, desktop::FaultCall call,
             std::string_view name);
 

@@ -32,6 +32,7 @@
 // the Dock, an application that answers again) is scheduled on the loop's clock with
 // schedule(), which runs in every run-loop mode.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -151,6 +152,12 @@ public:
     bool isAccessibilityTrusted() const { return trusted_; }
     void setAccessibilityTrusted(bool trusted);
     int accessibilityPromptCount() const { return prompts_; }
+    // Accessibility requests sent so far: every call of the accessibility stand-in that
+    // asks an application something counts one (a multiple-attribute request counts one
+    // in all, a refused or failed request counts too), so that tests and benchmarks can
+    // tell what an operation costs in messages. Any thread.
+    uint64_t accessibilityRequestCount() const { return accessibilityRequests_.load(std::memory_order_relaxed); }
+    void countAccessibilityRequest() { accessibilityRequests_.fetch_add(1, std::memory_order_relaxed); }
     void recordAccessibilityPrompt();
     // The process-wide messaging timeout set on the system-wide element; the system's
     // default until one is set.
@@ -262,6 +269,7 @@ private:
     uint64_t nextLaunch_ = 1;
     bool trusted_;
     int prompts_ = 0;
+    std::atomic<uint64_t> accessibilityRequests_{0};
     double messagingTimeout_ = kDefaultMessagingTimeout;
     bool reduceMotion_ = false;
     std::vector<std::string> openedURLs_;

@@ -1,6 +1,7 @@
 #include "platform/services/volume.h"
 
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <system_error>
 
@@ -109,15 +110,45 @@ std::optional<Volume> volumeContaining(const std::filesystem::path& path, const 
     return *best;
 }
 
-std::optional<Volume> volumeOf(const std::filesystem::path& path) {
+namespace {
+
+std::mutex mountTableMutex;
+std::optional<std::string> mountTableOverride;
+
+std::optional<std::string> mountTableText() {
+    {
+        std::lock_guard lock(mountTableMutex);
+        if (mountTableOverride) return mountTableOverride;
+    }
     std::ifstream table("/proc/self/mountinfo");
     if (!table) return std::nullopt;
     std::stringstream text;
     text << table.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::optional<Volume> volumeOf(const std::filesystem::path& path) {
+    const auto text = mountTableText();
+    if (!text) return std::nullopt;
     std::error_code ec;
     std::filesystem::path canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
     if (ec) canonical = path.lexically_normal();
-    return volumeContaining(canonical, parseMountInfo(text.str()));
+    return volumeContaining(canonical, parseMountInfo(*text));
+}
+
+void setMountTable(std::optional<std::string> mountInfo) {
+    std::lock_guard lock(mountTableMutex);
+    mountTableOverride = std::move(mountInfo);
+}
+
+std::optional<bool> volumeIsReadOnlyResourceValue(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::exists(path, ec) || ec) return std::nullopt;
+    const auto volume = volumeOf(path);
+    if (!volume) return std::nullopt;
+    return volume->isReadOnly;
 }
 
 }  // namespace platform

@@ -35,4 +35,15 @@ std::optional<Volume> volumeContaining(const std::filesystem::path& path, const 
 // cannot be read. The path is made canonical as far as it exists.
 std::optional<Volume> volumeOf(const std::filesystem::path& path);
 
+// The mount table that volumeOf reads: the process's own ("/proc/self/mountinfo"), or
+// text in the same format set in its place, as a test does to stand a folder on a
+// read-only disk image. Nothing goes back to the process's own. The table is
+// process-wide, as the system's is; any thread.
+void setMountTable(std::optional<std::string> mountInfo);
+
+// The resource value that tells whether a file's volume is read-only, as a file URL
+// gives it: none when the file does not exist (the read fails) or its volume cannot be
+// told.
+std::optional<bool> volumeIsReadOnlyResourceValue(const std::filesystem::path& path);
+
 }  // namespace platform

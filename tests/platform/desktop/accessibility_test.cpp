@@ -144,6 +144,26 @@ TEST(Accessibility, AnApplicationThatDoesNotAnswerCostsTheTimeoutAndCannotComple
                                                         AccessibilityError::cannotComplete}));
 }
 
+TEST(Accessibility, TheWorldCountsEveryRequestOnceAMultipleRequestOnce) {
+    EditorWorld w;
+    const auto windows = w.windows();  // one request
+    const uint64_t start = w.world.accessibilityRequestCount();
+    EXPECT_EQ(start, 1u);
+    windows[0].copyAttributeValue("AXTitle");
+    windows[0].copyAttributeValues({"AXPosition", "AXSize", "AXTitle"});
+    uint32_t number = 0;
+    copyElementWindowNumber(windows[0], &number);
+    AccessibilityElement::systemWide().copyElementAtPosition(400, 300);
+    EXPECT_EQ(w.world.accessibilityRequestCount(), start + 4);
+    // Refused and unanswered requests are requests all the same.
+    w.world.setAccessibilityTrusted(false);
+    windows[0].setAttributeValue("AXMinimized", true);
+    w.world.setAccessibilityTrusted(true);
+    w.editor.stopAnswering();
+    windows[0].performAction("AXRaise");
+    EXPECT_EQ(w.world.accessibilityRequestCount(), start + 6);
+}
+
 TEST(Accessibility, GoneObjectsAndGoneProcessesFailWithTheirOwnErrors) {
     EditorWorld w;
     const auto windows = w.windows();

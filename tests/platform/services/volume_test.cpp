@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
 namespace platform {
 namespace {
 
@@ -38,6 +43,27 @@ TEST(Volume, TheRealRootHasAVolume) {
     ASSERT_TRUE(root);
     EXPECT_EQ(root->mountPoint, "/");
     EXPECT_TRUE(volumeOf("/proc/self/does/not/exist"));
+}
+
+TEST(Volume, TheReadOnlyResourceValueFollowsTheMountTableAndNeedsAnExistingFile) {
+    const auto folder = std::filesystem::temp_directory_path() / ("volume-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "Furlpane Novan.app";
+    std::ofstream(file) << "x";
+    // The folder stands on a read-only disk image.
+    setMountTable("22 1 254:1 / / rw - ext4 /dev/vda1 rw\n"
+                  "41 22 7:3 / " + folder.string() + " ro - squashfs /dev/loop3 ro\n");
+    EXPECT_EQ(volumeIsReadOnlyResourceValue(file), true);
+    EXPECT_TRUE(volumeOf(file)->isDiskImage);
+    EXPECT_EQ(volumeIsReadOnlyResourceValue(folder / "missing"), std::nullopt);
+    EXPECT_EQ(volumeIsReadOnlyResourceValue(""), std::nullopt);
+    setMountTable("22 1 254:1 / / rw - ext4 /dev/vda1 rw\n");
+    EXPECT_EQ(volumeIsReadOnlyResourceValue(file), false);
+    setMountTable("garbage\n");  // a table with no volume for the file: unknown
+    EXPECT_EQ(volumeIsReadOnlyResourceValue(file), std::nullopt);
+    setMountTable(std::nullopt);
+    EXPECT_TRUE(volumeIsReadOnlyResourceValue(file).has_value());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

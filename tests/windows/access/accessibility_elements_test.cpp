@@ -1,0 +1,183 @@
+// Typed reads, frames, text bounds, windows and window numbers through accessibility.
+
+#include "windows/access/accessibility_elements.h"
+
+#include <gtest/gtest.h>
+
+#include "access_test_support.h"
+#include "platform/accessibility/value.h"
+
+namespace furlpane {
+namespace {
+
+using access_test::AccessTest;
+using platform::AccessibilityElement;
+using platform::AccessibilityError;
+using platform::AccessibilityValue;
+using platform::Point;
+using platform::Rect;
+using platform::Size;
+using platform::desktop::ControlSpec;
+using platform::desktop::FaultCall;
+
+using AccessibilityReads = AccessTest;
+
+TEST_F(AccessibilityReads, AnApplicationThatDoesNotAnswerCostsAQuarterSecondPerRequestAndGivesNothing) {
+    auto& app = editor({{.title = "One"}, {.title = "Two"}});
+    ASSERT_EQ(applicationWindows(app.pid()).size(), 2u);
+    ASSERT_TRUE(focusedWindow(app.pid()));
+    app.stopAnswering();
+    EXPECT_TRUE(applicationWindows(app.pid()).empty());
+    EXPECT_DOUBLE_EQ(loop.now(), 0.25);
+    EXPECT_FALSE(focusedWindow(app.pid()));
+    EXPECT_DOUBLE_EQ(loop.now(), 0.5);
+    EXPECT_FALSE(stringAttribute("AXTitle", element(*app.windows()[0])));
+    EXPECT_DOUBLE_EQ(loop.now(), 0.75);
+}
+
+TEST_F(AccessibilityReads, ReadsOfTheWrongTypeGiveNothingAndAMissingBooleanIsNotFalse) {
+    auto& app = editor({{.title = "One"}});
+    const AccessibilityElement window = element(*app.windows()[0]);
+    EXPECT_EQ(stringAttribute("AXTitle", window), "One");
+    EXPECT_EQ(boolAttribute("AXMinimized", window), false);
+    EXPECT_EQ(boolAttribute("AXNoSuchThing", window), std::nullopt);
+    EXPECT_EQ(boolAttribute("AXTitle", window), std::nullopt);
+    EXPECT_FALSE(stringAttribute("AXMinimized", window));
+    EXPECT_FALSE(elementAttribute("AXTitle", window));
+    EXPECT_TRUE(elementAttribute("AXMinimizeButton", window));
+
+    // "AXWindows" that is not an array, or an array holding anything but elements.
+    world.faults().on(FaultCall::readAttribute, "AXWindows").times(1).wrongType();
+    EXPECT_TRUE(applicationWindows(app.pid()).empty());
+    world.faults()
+        .on(FaultCall::readAttribute, "AXWindows")
+        .times(1)
+        .answer(AccessibilityValue(std::vector<AccessibilityValue>{AccessibilityValue(window), AccessibilityValue("x")}));
+    EXPECT_TRUE(applicationWindows(app.pid()).empty());
+    EXPECT_EQ(applicationWindows(app.pid()), std::vector<AccessibilityElement>{window});
+}
+
+TEST_F(AccessibilityReads, AFocusedSheetStandsForItsWindowUnlessItsParentCannotBeRead) {
+    auto& app = editor({{.title = "Document", .frame = Rect{100, 100, 800, 600}}});
+    auto& document = *app.windows()[0];
+    EXPECT_EQ(focusedWindow(app.pid()), element(document));
+    auto* sheet = document.attachSheet({.title = "Save", .role = "AXSheet", .subrole = ""});
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(focusedWindow(app.pid()), element(document));
+    world.faults().on(FaultCall::readAttribute, "AXParent").forWindow(sheet->number()).missing();
+    EXPECT_EQ(focusedWindow(app.pid()), element(*sheet));
+    world.faults().on(FaultCall::readAttribute, "AXFocusedWindow").missing();
+    EXPECT_FALSE(focusedWindow(app.pid()));
+}
+
+TEST_F(AccessibilityReads, AFrameComesInOneRequestOrFailsWithTheCodeOfItsFirstBadSlot) {
+    auto& app = editor({{.title = "One", .frame = Rect{100.5, 120, 640, 480}}});
+    const AccessibilityElement window = element(*app.windows()[0]);
+    const uint64_t before = requests();
+    ASSERT_TRUE(elementFrame(window).ok());
+    EXPECT_EQ(elementFrame(window).value(), (Rect{100.5, 120, 640, 480}));
+    EXPECT_EQ(requests() - before, 2u);  // one request each
+
+    auto answered = [&](std::vector<AccessibilityValue> slots) {
+        world.faults().on(FaultCall::readAttributes).times(1).answer(std::move(slots));
+        return elementFrame(window).error();
+    };
+    const auto positionError = AccessibilityValue::fromError(AccessibilityError::cannotComplete);
+    const auto sizeError = AccessibilityValue::fromError(AccessibilityError::noValue);
+    const AccessibilityValue position(Point{1, 2});
+    const AccessibilityValue size(Size{3, 4});
+    EXPECT_EQ(answered({positionError, size}), AccessibilityError::cannotComplete);
+    EXPECT_EQ(answered({positionError, sizeError}), AccessibilityError::cannotComplete);
+    EXPECT_EQ(answered({position, sizeError}), AccessibilityError::noValue);
+    EXPECT_EQ(answered({position, size, size}), AccessibilityError::failure);
+    EXPECT_EQ(answered({position, AccessibilityValue(4.0)}), AccessibilityError::failure);   // not a structured value
+    EXPECT_EQ(answered({size, size}), AccessibilityError::failure);                          // a size where the point goes
+    EXPECT_EQ(answered({position, AccessibilityValue(Rect{})}), AccessibilityError::failure);
+    EXPECT_EQ(answered({position, size}), AccessibilityError::success);
+
+    world.faults().on(FaultCall::readAttributes).times(1).fail(AccessibilityError::invalidElement);
+    EXPECT_EQ(elementFrame(window).error(), AccessibilityError::invalidElement);
+}
+
+TEST_F(AccessibilityReads, TextBoundsSpanEveryCharacterCountedInUtf16Units) {
+    auto& app = editor({{.title = "One",
+                         .frame = Rect{100, 100, 800, 600},
+                         .controls = {ControlSpec{.role = "AXTextField", .value = "a\xF0\x9F\x98\x80" "b",
+                                                  .frame = Rect{10, 40, 300, 20}}}}});
+    const AccessibilityElement field = AccessibilityElement::forControl(*app.windows()[0]->controls()[0]);
+    // Four UTF-16 units: the emoji counts two; the stand-in lays characters 7 points apart.
+    EXPECT_EQ(textBounds(field), (Rect{110, 140, 28, 20}));
+
+    // Without a character count, the length of the value, in the same units.
+    world.faults().on(FaultCall::readAttribute, "AXNumberOfCharacters").missing();
+    EXPECT_EQ(textBounds(field), (Rect{110, 140, 28, 20}));
+    world.faults().clear();
+
+    // A count of 0 ends the question at once, without reading the value.
+    world.faults().on(FaultCall::readAttribute, "AXNumberOfCharacters").times(1).answer(AccessibilityValue(0));
+    const uint64_t before = requests();
+    EXPECT_FALSE(textBounds(field));
+    EXPECT_EQ(requests() - before, 1u);
+
+    world.faults().on(FaultCall::readParameterized, "AXBoundsForRange").times(1).answer(AccessibilityValue(Rect{5, 5, 0, 9}));
+    EXPECT_FALSE(textBounds(field));
+    world.faults().on(FaultCall::readParameterized, "AXBoundsForRange").times(1).answer(AccessibilityValue("wide"));
+    EXPECT_FALSE(textBounds(field));
+    // A window has no text at all.
+    EXPECT_FALSE(textBounds(element(*app.windows()[0])));
+}
+
+TEST_F(AccessibilityReads, AWindowElementIsFoundByItsNumberAndANumberOfZeroNeverMatches) {
+    auto& app = editor({{.title = "One"}, {.title = "Two"}});
+    const auto& two = *app.windows()[0];
+    const auto& one = *app.windows()[1];
+    EXPECT_EQ(windowNumber(element(one)), one.number());
+    EXPECT_EQ(windowElement(one.number(), app.pid()), element(one));
+    EXPECT_FALSE(windowElement(one.number(), app.pid() + 1));
+    EXPECT_FALSE(windowElement(0, app.pid()));
+
+    world.faults().on(FaultCall::windowNumber).forWindow(two.number()).answer(uint32_t{0});
+    EXPECT_FALSE(windowNumber(element(two)));
+    EXPECT_FALSE(windowElement(two.number(), app.pid()));
+    EXPECT_EQ(windowElement(one.number(), app.pid()), element(one));  // passed over, the search goes on
+    world.faults().on(FaultCall::windowNumber).forWindow(one.number()).fail();
+    EXPECT_FALSE(windowElement(one.number(), app.pid()));
+}
+
+TEST_F(AccessibilityReads, WithoutTheWindowNumberCallNoElementHasANumberAndItIsLookedUpOnce) {
+    world.privateCalls().remove("_AXUIElementGetWindow");
+    auto& app = editor({{.title = "One"}});
+    const auto& one = *app.windows()[0];
+    EXPECT_FALSE(windowNumber(element(one)));
+    EXPECT_FALSE(windowElement(one.number(), app.pid()));
+    world.privateCalls().restore("_AXUIElementGetWindow");
+    EXPECT_FALSE(windowElement(one.number(), app.pid()));  // never looked up again
+    EXPECT_EQ(world.privateCalls().lookupCount("_AXUIElementGetWindow"), 1);
+}
+
+TEST_F(AccessibilityReads, TheProcessWideValuesAreMadeOnce) {
+    EXPECT_EQ(systemWideElement(), AccessibilityElement::systemWide());
+    EXPECT_EQ(&accessibilityQueue(), &loop.queue("com.brindlewick.FurlpaneNovan.accessibility"));
+    EXPECT_EQ(&accessibilityQueue(), &accessibilityQueue());
+    // The timeout set at start-up is every element's default.
+    EXPECT_DOUBLE_EQ(AccessibilityElement::application(42).messagingTimeout(), 0.25);
+}
+
+TEST_F(AccessibilityReads, ReadsRunOnTheAccessibilityQueueButAFrameDemandsTheMainThread) {
+    auto& app = editor({{.title = "One"}});
+    const AccessibilityElement window = element(*app.windows()[0]);
+    std::optional<std::string> title;
+    accessibilityQueue().async([&] { title = stringAttribute("AXTitle", window); });
+    loop.runUntilIdle();
+    EXPECT_EQ(title, "One");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            accessibilityQueue().async([&] { elementFrame(window); });
+            loop.runUntilIdle();
+        },
+        "elementFrame must run on the main thread");
+}
+
+}  // namespace
+}  // namespace furlpane

@@ -1,0 +1,129 @@
+// AccessibilityObserver: notifications on the main thread, only while it lives and its
+// source lies on the main loop.
+
+#include "windows/access/accessibility_observer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "access_test_support.h"
+
+namespace furlpane {
+namespace {
+
+using access_test::AccessTest;
+using platform::AccessibilityElement;
+using platform::AccessibilityError;
+
+class Observers : public AccessTest {
+protected:
+    Observers() { world.dockTrips().setDuration(0); }
+
+    AccessibilityObserver::Pointer observe(int32_t pid) {
+        return AccessibilityObserver::create(pid, [this](const std::string& name, const AccessibilityElement& e) {
+            heard.push_back(name);
+            elements.push_back(e);
+        });
+    }
+
+    std::vector<std::string> heard;
+    std::vector<AccessibilityElement> elements;
+};
+
+TEST_F(Observers, NotificationsArriveOnALaterTurnWithTheirElement) {
+    auto& app = editor({{.title = "One"}, {.title = "Two"}});
+    auto& two = *app.windows()[0];
+    auto observer = observe(app.pid());
+    ASSERT_TRUE(observer);
+    for (const char* name : {"AXWindowMiniaturized", "AXWindowDeminiaturized", "AXWindowResized", "AXTitleChanged",
+                             "AXUIElementDestroyed", "AXSheetCreated"}) {
+        ASSERT_EQ(observer->addNotification(element(two), name), AccessibilityError::success);
+    }
+    EXPECT_EQ(observer->addNotification(element(two), "AXTitleChanged"), AccessibilityError::notificationAlreadyRegistered);
+    two.minimize();
+    two.deminimize();
+    two.setTitle("Renamed");
+    EXPECT_TRUE(heard.empty());  // never inside the change itself
+    auto* sheet = two.attachSheet({.title = "Save", .role = "AXSheet", .subrole = ""});
+    app.windows()[1]->setTitle("Not watched");
+    loop.runUntilIdle();
+    EXPECT_EQ(heard, (std::vector<std::string>{"AXWindowMiniaturized", "AXWindowDeminiaturized", "AXTitleChanged",
+                                               "AXSheetCreated"}));
+    EXPECT_EQ(elements[0], element(two));
+    EXPECT_EQ(elements[3], element(*sheet));  // a sheet's notification concerns the sheet
+}
+
+TEST_F(Observers, NothingArrivesWhileTheLoopRunsInAModeTheSourceIsNotIn) {
+    auto& app = editor({{.title = "One"}});
+    auto& one = *app.windows()[0];
+    auto observer = observe(app.pid());
+    ASSERT_EQ(observer->addNotification(AccessibilityElement::application(app.pid()), "AXTitleChanged"),
+              AccessibilityError::success);
+    // While the program waits on a Dock trip in the private mode, the change waits too.
+    one.setTitle("Changed");
+    EXPECT_FALSE(loop.runInMode(platform::modes::kDockMessage, 0.1, [&] { return !heard.empty(); }));
+    loop.runUntilIdle();
+    EXPECT_EQ(heard, std::vector<std::string>{"AXTitleChanged"});  // delivered once back in the common modes
+}
+
+TEST_F(Observers, DroppingTheObserverStopsItsNotificationsAtOnceEvenThoseUnderWay) {
+    auto& app = editor({{.title = "One"}});
+    auto& one = *app.windows()[0];
+    auto observer = observe(app.pid());
+    ASSERT_EQ(observer->addNotification(element(one), "AXTitleChanged"), AccessibilityError::success);
+    one.setTitle("Under way");
+    observer.reset();
+    one.setTitle("After");
+    loop.runUntilIdle();
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(Observers, AHandlerMayDropItsOwnObserver) {
+    auto& app = editor({{.title = "One"}});
+    auto& one = *app.windows()[0];
+    AccessibilityObserver::Pointer observer;
+    int calls = 0;
+    observer = AccessibilityObserver::create(app.pid(), [&](const std::string&, const AccessibilityElement&) {
+        ++calls;
+        observer.reset();
+    });
+    ASSERT_EQ(observer->addNotification(element(one), "AXTitleChanged"), AccessibilityError::success);
+    one.setTitle("First");
+    one.setTitle("Second");
+    loop.runUntilIdle();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(observer);
+}
+
+TEST_F(Observers, AnObserverThatCannotBeMadeIsNothing) {
+    auto& app = editor({{.title = "One"}});
+    EXPECT_FALSE(observe(-1));
+    world.faults().on(platform::desktop::FaultCall::createObserver).fail();
+    EXPECT_FALSE(observe(app.pid()));
+    // A registration with a reference value of another owner is never delivered.
+    world.faults().clear();
+    auto observer = observe(app.pid());
+    ASSERT_EQ(observer->observer().addNotification(element(*app.windows()[0]), "AXTitleChanged", nullptr),
+              AccessibilityError::success);
+    app.windows()[0]->setTitle("Changed");
+    loop.runUntilIdle();
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(Observers, AnObserverLetGoOfOnAnotherThreadIsTornDownOnTheMainThread) {
+    auto& app = editor({{.title = "One"}});
+    auto observer = observe(app.pid());
+    ASSERT_EQ(observer->addNotification(element(*app.windows()[0]), "AXTitleChanged"), AccessibilityError::success);
+    accessibilityQueue().async([held = std::make_shared<AccessibilityObserver::Pointer>(std::move(observer))]() mutable {
+        held->reset();
+    });
+    loop.runUntilIdle();
+    app.windows()[0]->setTitle("Changed");
+    loop.runUntilIdle();
+    EXPECT_TRUE(heard.empty());
+}
+
+}  // namespace
+}  // namespace furlpane
