@@ -1,0 +1,97 @@
+// Watching one window's focus: accessibility notifications of its application, the
+// key-window notifications of the program's own windows, and application activations.
+
+#include "windows/changed/focus_watcher.h"
+
+#include "platform/appkit/application.h"
+#include "platform/appkit/window.h"
+#include "platform/services/workspace.h"
+#include "windows/access/accessibility_elements.h"
+#include "windows/access/main_thread.h"
+#include "windows/access/own_windows.h"
+
+namespace furlpane {
+
+namespace {
+
+const std::string kApplicationDeactivated = "AXApplicationDeactivated";
+const std::string kFocusedWindowChanged = "AXFocusedWindowChanged";
+
+}  // namespace
+
+std::shared_ptr<FocusWatcher> FocusWatcher::create(int32_t processIdentifier, std::uint32_t windowID,
+                                                   std::function<void()> onLeave) {
+    requireMainThread("FocusWatcher.init");
+    auto watcher = std::make_shared<FocusWatcher>(Key{}, processIdentifier, windowID, std::move(onLeave));
+    watcher->start();
+    return watcher;
+}
+
+FocusWatcher::FocusWatcher(const Key&, int32_t processIdentifier, std::uint32_t windowID,
+                           std::function<void()> onLeave)
+    : processIdentifier_(processIdentifier), windowID_(windowID), onLeave_(std::move(onLeave)) {}
+
+FocusWatcher::~FocusWatcher() {
+    observer_.reset();
+    if (resignation_) platform::NotificationCenter::defaultCenter().removeObserver(resignation_);
+    if (activation_) platform::Workspace::shared().notificationCenter().removeObserver(activation_);
+}
+
+void FocusWatcher::start() {
+    if (processIdentifier_ == ownProcessIdentifier()) {
+        watchOwnWindow();
+    } else {
+        watchApplication();
+    }
+    std::weak_ptr<FocusWatcher> weak = weak_from_this();
+    activation_ = platform::Workspace::shared().notificationCenter().addObserver(
+        platform::workspace_notifications::kDidActivateApplication, nullptr,
+        [weak](const platform::Notification& notification) {
+            auto self = weak.lock();
+            if (!self) return;
+            const auto* activated =
+                notification.info<platform::RunningApplication>(platform::workspace_notifications::kApplicationKey);
+            if (!activated || activated->processIdentifier() != self->processIdentifier_) self->leave();
+        });
+}
+
+void FocusWatcher::watchOwnWindow() {
+    platform::Application* application = platform::Application::sharedOrNull();
+    const auto window = application ? application->windowWithWindowNumber(windowID_) : nullptr;
+    if (!window) return;
+    std::weak_ptr<FocusWatcher> weak = weak_from_this();
+    resignation_ = platform::NotificationCenter::defaultCenter().addObserver(
+        platform::notifications::kWindowDidResignKey, window->notificationObject(), [weak](const platform::Notification&) {
+            if (auto self = weak.lock()) self->leave();
+        });
+}
+
+void FocusWatcher::watchApplication() {
+    std::weak_ptr<FocusWatcher> weak = weak_from_this();
+    observer_ = AccessibilityObserver::create(
+        processIdentifier_, [weak](const std::string& notification, const platform::AccessibilityElement& element) {
+            if (auto self = weak.lock()) self->heard(notification, element);
+        });
+    if (!observer_) return;
+    const auto application = platform::AccessibilityElement::application(processIdentifier_);
+    observer_->addNotification(application, kApplicationDeactivated);
+    observer_->addNotification(application, kFocusedWindowChanged);
+}
+
+void FocusWatcher::heard(const std::string& notification, const platform::AccessibilityElement& element) {
+    if (notification == kApplicationDeactivated) {
+        leave();
+    } else if (notification == kFocusedWindowChanged) {
+        // The focus came back to the watched window; anything else, including a window
+        // whose number cannot be read, is a departure.
+        if (windowNumber(element) != windowID_) leave();
+    }
+}
+
+void FocusWatcher::leave() {
+    // The receiver may let go of the watcher while it is told.
+    const auto keep = shared_from_this();
+    if (onLeave_) onLeave_();
+}
+
+}  // namespace furlpane

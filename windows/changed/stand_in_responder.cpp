@@ -1,0 +1,236 @@
+// The changed window's answers to its stand-in's reports.
+
+#include "windows/changed/stand_in_responder.h"
+
+#include <optional>
+#include <string_view>
+
+#include "platform/appkit/application.h"
+#include "platform/events/input_state.h"
+#include "windows/access/accessibility_elements.h"
+#include "windows/access/main_thread.h"
+#include "windows/access/own_windows.h"
+
+namespace furlpane {
+
+using platform::AppEvent;
+using platform::Task;
+
+namespace {
+
+bool has(std::uint64_t flags, AppEvent::Modifier modifier) { return (flags & modifier) != 0; }
+
+ActionRules::BundleIdentifier bundleOf(const TargetWindow& target) {
+    if (!target.bundleIdentifier) return std::nullopt;
+    return std::string_view(*target.bundleIdentifier);
+}
+
+// The trigger of a double-click on a title strip; none when Command and Control are
+// both held.
+std::optional<Trigger> doubleClickTrigger(std::uint64_t flags) {
+    const bool command = has(flags, AppEvent::command), control = has(flags, AppEvent::control);
+    if (command && control) return std::nullopt;
+    if (control) return Trigger::controlTitleBarDoubleClick;
+    if (command) return Trigger::commandTitleBarDoubleClick;
+    return Trigger::titleBarDoubleClick;
+}
+
+platform::WindowButtonKind buttonKind(WindowButton button) {
+    switch (button) {
+        case WindowButton::close: return platform::WindowButtonKind::close;
+        case WindowButton::minimize: return platform::WindowButtonKind::miniaturize;
+        case WindowButton::zoom: return platform::WindowButtonKind::zoom;
+    }
+    return platform::WindowButtonKind::close;
+}
+
+std::shared_ptr<platform::Window> ownWindow(std::uint32_t number) {
+    platform::Application* application = platform::Application::sharedOrNull();
+    return application ? application->windowWithWindowNumber(number) : nullptr;
+}
+
+bool shiftHeldNow() { return has(platform::InputState::currentModifierFlags(), AppEvent::shift); }
+
+}  // namespace
+
+std::shared_ptr<StandInResponder> StandInResponder::create(std::weak_ptr<StandInSubject> subject,
+                                                           std::weak_ptr<WindowEffectsServices> engine,
+                                                           const ActionRules& rules, const Preferences& preferences) {
+    return std::make_shared<StandInResponder>(Key{}, std::move(subject), std::move(engine), rules, preferences);
+}
+
+StandInResponder::StandInResponder(const Key&, std::weak_ptr<StandInSubject> subject,
+                                   std::weak_ptr<WindowEffectsServices> engine, const ActionRules& rules,
+                                   const Preferences& preferences)
+    : subject_(std::move(subject)), engine_(std::move(engine)), rules_(rules), preferences_(preferences) {}
+
+void StandInResponder::ask(WindowEffectsServices::Request request) {
+    if (auto engine = engine_.lock()) engine->onMainActor(std::move(request));
+}
+
+void StandInResponder::standInDoubleClicked(StandInPanel&, std::uint64_t modifierFlags) {
+    requireMainThread("StandInResponder.doubleClicked");
+    const auto subject = subject_.lock();
+    if (!subject) return;
+    switch (subject->standIn()) {
+        case StandInKind::none: break;
+        case StandInKind::thumbnail: requestRestore(modifierFlags); break;
+        case StandInKind::liveCopy: subject->engage(); break;
+        case StandInKind::titleStrip: titleStripDoubleClick(*subject, modifierFlags); break;
+    }
+}
+
+void StandInResponder::titleStripDoubleClick(StandInSubject& subject, std::uint64_t modifierFlags) {
+    const TargetWindow& target = subject.target();
+    const auto trigger = doubleClickTrigger(modifierFlags);
+    const auto action = trigger ? rules_.actionForTrigger(*trigger, bundleOf(target)) : std::nullopt;
+    if (action) {
+        sendAction(target, *action, modifierFlags, true);
+    } else {
+        restoreThisWindow(subject, true, has(modifierFlags, AppEvent::shift));
+    }
+}
+
+void StandInResponder::sendAction(const TargetWindow& target, WindowAction action, std::uint64_t modifierFlags,
+                                  bool raisesWindow) {
+    const platform::Point point = platform::InputState::mouseLocation();
+    const bool slow = has(modifierFlags, AppEvent::shift);
+    if (has(modifierFlags, AppEvent::option)) {
+        ask([action, target, point, slow](WindowEffectsServices& engine) {
+            return engine.performFromTrigger(action, target, point, slow);
+        });
+    } else {
+        ask([action, target, point, raisesWindow, slow](WindowEffectsServices& engine) {
+            return engine.act(action, target, point, raisesWindow, slow);
+        });
+    }
+}
+
+void StandInResponder::restoreThisWindow(StandInSubject& subject, bool interactive, bool inSlowMotion,
+                                         std::function<void()> then) {
+    ask([window = subject.changedWindow(), interactive, inSlowMotion, then](WindowEffectsServices& engine) {
+        return engine.changeState(window, interactive, inSlowMotion, then);
+    });
+}
+
+void StandInResponder::standInClicked(StandInPanel&, std::uint64_t modifierFlags) {
+    requireMainThread("StandInResponder.clicked");
+    const auto subject = subject_.lock();
+    if (!subject) return;
+    if (subject->standIn() == StandInKind::thumbnail) {
+        if (preferences_.singleClickRestores()) requestRestore(modifierFlags);
+    } else if (subject->standIn() == StandInKind::liveCopy) {
+        subject->engage();
+    }
+}
+
+bool StandInResponder::buttonIsUsable(const TargetWindow& target, WindowButton button) const {
+    if (target.processIdentifier != ownProcessIdentifier()) return true;
+    const auto window = ownWindow(target.id);
+    if (!window) return true;
+    const platform::WindowButton* standard = window->standardWindowButton(buttonKind(button));
+    return standard && standard->isEnabled();
+}
+
+void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) {
+    requireMainThread("StandInResponder.buttonClicked");
+    const auto subject = subject_.lock();
+    if (!subject) return;
+    const TargetWindow& target = subject->target();
+    if (!buttonIsUsable(target, button)) return;
+    const std::uint64_t flags = platform::InputState::currentModifierFlags();
+    if (button == WindowButton::minimize) {
+        const WindowAction action =
+            rules_.actionForTrigger(Trigger::minimizeButton, bundleOf(target)).value_or(WindowAction::minimizeToDock);
+        sendAction(target, action, flags, false);
+        return;
+    }
+    auto press = [engine = engine_, pid = target.processIdentifier, isOwn = target.processIdentifier == ownProcessIdentifier(),
+                  number = target.id, button, element = target.element] {
+        platform::spawnMain([=] { return pressWindowButton(engine, pid, isOwn, number, button, element); });
+    };
+    restoreThisWindow(*subject, false, has(flags, AppEvent::shift), press);
+}
+
+Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
+                                               bool isOwn, std::uint32_t windowNumber, WindowButton button,
+                                               platform::AccessibilityElement element) {
+    if (auto services = engine.lock()) {
+        auto settling = services->settled(processIdentifier);
+        co_await settling;
+    }
+    if (isOwn) {
+        if (const auto window = ownWindow(windowNumber))
+            if (platform::WindowButton* standard = window->standardWindowButton(buttonKind(button)))
+                standard->performClick();
+        co_return;
+    }
+    if (const auto pressed = elementAttribute(attributeName(button), element)) {
+        accessibilityQueue().async([pressed = *pressed] { pressed.performAction("AXPress"); });
+    }
+}
+
+void StandInResponder::standInDragEnded(StandInPanel& panel) {
+    requireMainThread("StandInResponder.dragEnded");
+    if (const auto subject = subject_.lock()) subject->endDrag(panel);
+}
+
+void StandInResponder::standInHoverChanged(StandInPanel&, bool hovered) {
+    requireMainThread("StandInResponder.hoverChanged");
+    if (const auto subject = subject_.lock()) subject->hoverChanged(hovered);
+}
+
+std::shared_ptr<platform::Menu> StandInResponder::standInMenu(StandInPanel&, bool isControlClick) {
+    requireMainThread("StandInResponder.menu");
+    const auto subject = subject_.lock();
+    if (!subject) return nullptr;
+    // A Control-click on anything but a thumbnail stays a click.
+    if (isControlClick && subject->standIn() != StandInKind::thumbnail) return nullptr;
+    std::weak_ptr<StandInResponder> weak = weak_from_this();
+    auto item = [weak](void (StandInResponder::*action)()) {
+        return [weak, action](platform::MenuItem&) {
+            if (auto self = weak.lock()) (self.get()->*action)();
+        };
+    };
+    auto menu = platform::Menu::make();
+    menu->addItem("Restore This Window", item(&StandInResponder::restoreFromMenu));
+    menu->addItem("Restore All Windows", item(&StandInResponder::restoreAllFromMenu));
+    menu->addItem(platform::MenuItem::separator());
+    menu->addItem("Hide " + subject->target().applicationName, item(&StandInResponder::hideApplicationFromMenu));
+    return menu;
+}
+
+void StandInResponder::requestRestore(std::uint64_t modifierFlags) {
+    const auto subject = subject_.lock();
+    if (!subject) return;
+    const bool slow = has(modifierFlags, AppEvent::shift);
+    if (has(modifierFlags, AppEvent::option)) {
+        ask([window = subject->changedWindow(), slow](WindowEffectsServices& engine) {
+            return engine.restoreOnActiveSpace(window, slow);
+        });
+    } else {
+        restoreThisWindow(*subject, true, slow);
+    }
+}
+
+void StandInResponder::restoreFromMenu() {
+    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, true, shiftHeldNow());
+}
+
+void StandInResponder::restoreAllFromMenu() {
+    const auto subject = subject_.lock();
+    if (!subject) return;
+    ask([window = subject->changedWindow(), slow = shiftHeldNow()](WindowEffectsServices& engine) {
+        return engine.restoreWindows(window, slow);
+    });
+}
+
+void StandInResponder::hideApplicationFromMenu() {
+    const auto subject = subject_.lock();
+    if (!subject) return;
+    ask([target = subject->target()](WindowEffectsServices& engine) {
+        return engine.act(WindowAction::hideApplication, target, std::nullopt, false, false);
+    });
+}
+
+}  // namespace furlpane
