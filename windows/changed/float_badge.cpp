@@ -90,6 +90,7 @@ std::optional<FloatBadge> FloatBadge::remeasure(const platform::AccessibilityEle
 }
 
 std::optional<Rect> FloatBadge::rect(const FloatBadge& badge, const Rect& bounds) {
+    if (!std::isfinite(badge.center.x) || !std::isfinite(badge.center.y)) return std::nullopt;
     const double a = std::min(bounds.width() - kSide, badge.center.x);
     if (!(a >= badge.nearest)) return std::nullopt;
     const double x = badge.isFromRight ? bounds.width() - a : a;
