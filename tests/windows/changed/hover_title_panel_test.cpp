@@ -25,23 +25,11 @@ protected:
     }
 };
 
-TEST_F(HoverTitlePanelTest, IsALabelOnAHalfBlackCapsuleThatTakesNothing) {
+TEST_F(HoverTitlePanelTest, TakesNeitherTheMouseNorTheFocus) {
     EXPECT_FALSE(title->canBecomeKeyWindow());
     EXPECT_FALSE(title->canBecomeMainWindow());
     EXPECT_TRUE(title->ignoresMouseEvents());
-    EXPECT_FALSE(title->hasShadow());
-    EXPECT_FALSE(title->isOpaque());
-    EXPECT_EQ(title->styleMask(), platform::nonactivatingPanelMask);
-    EXPECT_EQ(title->animationBehavior(), platform::WindowAnimationBehavior::none);
     EXPECT_EQ(title->contentView()->layer()->backgroundColor(), (platform::Color{0, 0, 0, 0.5}));
-    const platform::TextField& label = title->label();
-    EXPECT_EQ(label.font(), (platform::TextStyle{14, platform::FontWeight::bold}));
-    EXPECT_EQ(label.textColor(), platform::Color::white());
-    EXPECT_EQ(label.alignment(), platform::TextAlignment::center);
-    EXPECT_EQ(label.maximumNumberOfLines(), 2);
-    EXPECT_EQ(label.lineBreakMode(), platform::LineBreakMode::byTruncatingMiddle);
-    EXPECT_EQ(label.shadow(), (platform::TextShadow{platform::Color::black(), {2, -2}}));
-    EXPECT_EQ(label.superview(), title->contentView().get());
 }
 
 TEST_F(HoverTitlePanelTest, AShortTitleIsOneLineCentredOnTheThumbnailsTopEdge) {

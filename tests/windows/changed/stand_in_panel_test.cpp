@@ -72,31 +72,19 @@ protected:
     std::vector<std::string>& reports() { return delegate->reports; }
 };
 
-TEST_F(StandInPanelTest, IsMadeNonActivatingClearAndManagedOrStayingPut) {
+TEST_F(StandInPanelTest, IsNonActivatingManagedOrStayingPutAtTheLevelItIsGiven) {
     EXPECT_EQ(panel->collectionBehavior(), 0x244u);
     EXPECT_EQ(StandInPanel::create(Rect(0, 30, 50, 50), StandInPanel::MissionControl::staysPut)->collectionBehavior(),
               0x250u);
     EXPECT_EQ(panel->styleMask(), platform::nonactivatingPanelMask);
-    EXPECT_FALSE(panel->canBecomeKeyWindow());
-    EXPECT_FALSE(panel->canBecomeMainWindow());
-    EXPECT_FALSE(panel->isOpaque());
-    EXPECT_EQ(panel->backgroundColor(), platform::Color::clear());
-    EXPECT_TRUE(panel->hasShadow());
-    EXPECT_FALSE(panel->isReleasedWhenClosed());
-    EXPECT_FALSE(panel->hidesOnDeactivate());
-    EXPECT_FALSE(panel->canHide());
-    EXPECT_TRUE(panel->becomesKeyOnlyIfNeeded());
-    EXPECT_EQ(panel->animationBehavior(), platform::WindowAnimationBehavior::none);
     EXPECT_EQ(panel->topLeftFrame(), Rect(300, 200, 400, 28));
     EXPECT_EQ(panel->canvas().frame(), Rect(0, 0, 400, 28));
-    EXPECT_EQ(panel->contentView().get(), &panel->canvas());
-    // Its levels stand in the world: normal, floating, and the transitions' overlay.
     for (const int32_t level : {platform::window_levels::floating, platform::window_levels::overlay,
                                 platform::window_levels::normal}) {
         panel->setLevel(level);
         EXPECT_EQ(world.window(panel->windowNumber())->layer(), level);
     }
-    // A press does not make it key nor activate the program.
+    // A press neither makes it key nor activates the program.
     click({500, 210});
     EXPECT_FALSE(panel->isKeyWindow());
     EXPECT_FALSE(app.isActive());
@@ -357,18 +345,6 @@ TEST_F(StandInPanelTest, RefreshShadowRunsOnALaterTurnEvenWhenThePanelIsGone) {
     panel.reset();
     loop.runUntilIdle();
     EXPECT_EQ(ran, 2);
-}
-
-TEST_F(StandInPanelTest, AnimateFrameMovesWithEaseInEaseOut) {
-    platform::AnimationContext::runAnimationGroup([&](platform::AnimationContext& context) {
-        panel->animateFrame(context, appKit(Rect(500, 400, 400, 28)), 0.2);
-        EXPECT_EQ(context.duration(), 0.2);
-        EXPECT_EQ(context.timingFunction(), platform::TimingFunction::easeInEaseOut);
-    });
-    loop.advance(0.1);
-    EXPECT_NEAR(topLeft().x, 400, 2);
-    loop.advance(0.2);
-    EXPECT_EQ(topLeft(), (Point{500, 400}));
 }
 
 }  // namespace
