@@ -127,7 +127,8 @@ void places(benchmark::State& state) {
     for (std::uint32_t n = 1; n <= 200; ++n)
         items.push_back({n, platform::Rect(double(random() % 2460), 25 + double(random() % 1315), 100, 100)});
     std::vector<platform::Rect> avoided;
-    for (int i = 0; i < 5; ++i) avoided.push_back(platform::Rect(double(random() % 2460), 25 + double(random() % 1315), 100, 100));
+    for (int i = 0; i < 5; ++i)
+        avoided.push_back(platform::Rect(double(random() % 2460), 25 + double(random() % 1315), 100, 100));
     long n = 0;
     std::size_t placed = 0;
     const auto start = std::chrono::steady_clock::now();

@@ -30,8 +30,7 @@ struct ListedButton {
 std::vector<ListedButton> listedButtons(const std::map<WindowButton, Rect>& buttons) {
     std::vector<ListedButton> listed;
     for (size_t i = 0; i < kAllWindowButtons.size(); ++i)
-        if (auto it = buttons.find(kAllWindowButtons[i]); it != buttons.end())
-            listed.push_back({int(i), it->second});
+        if (auto it = buttons.find(kAllWindowButtons[i]); it != buttons.end()) listed.push_back({int(i), it->second});
     return listed;
 }
 
@@ -94,8 +93,8 @@ std::optional<Rect> FloatBadge::rect(const FloatBadge& badge, const Rect& bounds
     const double a = std::min(bounds.width() - kSide, badge.center.x);
     if (!(a >= badge.nearest)) return std::nullopt;
     const double x = badge.isFromRight ? bounds.width() - a : a;
-    const Rect r(bounds.minX() + platform::rounded(x - kSide / 2), bounds.minY() + platform::rounded(badge.center.y - kSide / 2),
-                 kSide, kSide);
+    const Rect r(bounds.minX() + platform::rounded(x - kSide / 2),
+                 bounds.minY() + platform::rounded(badge.center.y - kSide / 2), kSide, kSide);
     if (!bounds.contains(r)) return std::nullopt;
     return r;
 }

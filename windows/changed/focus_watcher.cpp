@@ -27,8 +27,7 @@ std::shared_ptr<FocusWatcher> FocusWatcher::create(int32_t processIdentifier, st
     return watcher;
 }
 
-FocusWatcher::FocusWatcher(const Key&, int32_t processIdentifier, std::uint32_t windowID,
-                           std::function<void()> onLeave)
+FocusWatcher::FocusWatcher(const Key&, int32_t processIdentifier, std::uint32_t windowID, std::function<void()> onLeave)
     : processIdentifier_(processIdentifier), windowID_(windowID), onLeave_(std::move(onLeave)) {}
 
 FocusWatcher::~FocusWatcher() {
@@ -61,7 +60,8 @@ void FocusWatcher::watchOwnWindow() {
     if (!window) return;
     std::weak_ptr<FocusWatcher> weak = weak_from_this();
     resignation_ = platform::NotificationCenter::defaultCenter().addObserver(
-        platform::notifications::kWindowDidResignKey, window->notificationObject(), [weak](const platform::Notification&) {
+        platform::notifications::kWindowDidResignKey, window->notificationObject(),
+        [weak](const platform::Notification&) {
             if (auto self = weak.lock()) self->leave();
         });
 }

@@ -72,10 +72,12 @@ void HoverTitlePanel::show(platform::Window& parent, std::optional<Rect> frame) 
     }
     setFrame(platform::flipRect(placed, h), platform::Redisplay::no);
     label_->setFrame(Rect(kHorizontalMargin, kVerticalMargin, textWidth, text.height));
-    if (const auto& content = contentView(); content && content->hasLayer()) content->layer()->setCornerRadius(height / 2);
+    if (const auto& content = contentView(); content && content->hasLayer())
+        content->layer()->setCornerRadius(height / 2);
     setCollectionBehavior(parent.collectionBehavior());
-    if (!parentWindow()) parent.addChildWindow(std::static_pointer_cast<platform::Window>(shared_from_this()),
-                                               platform::WindowOrderingMode::above);
+    if (!parentWindow())
+        parent.addChildWindow(std::static_pointer_cast<platform::Window>(shared_from_this()),
+                              platform::WindowOrderingMode::above);
     orderWindow(platform::WindowOrderingMode::above, parent.windowNumber());
 }
 

@@ -17,8 +17,8 @@ std::shared_ptr<LiveCapture> LiveCapture::create(std::uint32_t windowID, Resolut
                                          std::move(take));
 }
 
-LiveCapture::LiveCapture(const Key&, std::uint32_t windowID, Resolution resolution, double interval,
-                         Deliver deliver, platform::SerialQueue& queue, Take take)
+LiveCapture::LiveCapture(const Key&, std::uint32_t windowID, Resolution resolution, double interval, Deliver deliver,
+                         platform::SerialQueue& queue, Take take)
     : windowID_(windowID),
       resolution_(resolution),
       interval_(interval > 0 && std::isfinite(interval) ? interval : kInterval),

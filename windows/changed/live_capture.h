@@ -50,9 +50,9 @@ public:
     // One blocking capture; runs on the queue.
     using Take = std::function<Frame(std::uint32_t window, Resolution resolution)>;
 
-    // The period of a live copy's captures, and the timer's tolerance.
+    // The period of a live copy's captures. The timer's tolerance is a fifth of the
+    // period (1/75 s).
     static constexpr double kInterval = 1.0 / 15;
-    static constexpr double kTolerance = 1.0 / 75;
     // How long a one-shot capture is waited for.
     static constexpr double kCaptureLimit = 1.0;
 

@@ -26,7 +26,9 @@ constexpr double kButtonSlack = 2.0;
 constexpr double kDragThreshold = 3.0;
 
 // The pointer's place in AppKit screen coordinates.
-Point pointerAppKit() { return platform::flipPoint(platform::InputState::mouseLocation(), platform::Screen::flipHeight()); }
+Point pointerAppKit() {
+    return platform::flipPoint(platform::InputState::mouseLocation(), platform::Screen::flipHeight());
+}
 
 }  // namespace
 
@@ -125,7 +127,8 @@ void StandInView::dragTo(Point travel) {
     platform::Window* w = window();
     const double h = platform::Screen::flipHeight();
     const platform::Size size = w->frame().size;
-    Rect candidate = Rect(topLeftAtPress_.x, h - topLeftAtPress_.y, size.width, size.height).offsetBy(travel.x, -travel.y);
+    Rect candidate =
+        Rect(topLeftAtPress_.x, h - topLeftAtPress_.y, size.width, size.height).offsetBy(travel.x, -travel.y);
     if (const auto usable = usableFrameAtPoint(platform::InputState::mouseLocation())) {
         if (keptOnScreen_ == StandInKeptOnScreen::whole) {
             candidate = clampRect(candidate, *usable);
@@ -147,8 +150,8 @@ void StandInView::mouseUp(const AppEvent& event) {
     const auto d = delegate();
     if (pressedButton_) {
         const auto it = buttons_.find(*pressedButton_);
-        const bool inside = it != buttons_.end() &&
-                            it->second.insetBy(-kButtonSlack, -kButtonSlack).contains(topLeftLocation(event));
+        const bool inside =
+            it != buttons_.end() && it->second.insetBy(-kButtonSlack, -kButtonSlack).contains(topLeftLocation(event));
         if (inside && d) d->standInButtonClicked(*panel, *pressedButton_);
     } else if (isDragging_) {
         if (d) d->standInDragEnded(*panel);

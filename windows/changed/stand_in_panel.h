@@ -198,11 +198,10 @@ public:
 
     // Collection behaviours: managed, or stationary, each out of the window cycle and
     // without a full-screen role.
-    static constexpr std::uint64_t kManagedBehavior = platform::managedBehavior | platform::ignoresCycleBehavior |
-                                                      platform::fullScreenNoneBehavior;  // 0x244
-    static constexpr std::uint64_t kStationaryBehavior = platform::stationaryBehavior |
-                                                         platform::ignoresCycleBehavior |
-                                                         platform::fullScreenNoneBehavior;  // 0x250
+    static constexpr std::uint64_t kManagedBehavior =
+        platform::managedBehavior | platform::ignoresCycleBehavior | platform::fullScreenNoneBehavior;  // 0x244
+    static constexpr std::uint64_t kStationaryBehavior =
+        platform::stationaryBehavior | platform::ignoresCycleBehavior | platform::fullScreenNoneBehavior;  // 0x250
 
     // A stand-in over a window's frame (top-left), ordered out, at the normal level:
     // non-activating, clear, with a shadow, never hiding nor released when closed, without

@@ -145,8 +145,9 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
         sendAction(target, action, flags, false);
         return;
     }
-    auto press = [engine = engine_, pid = target.processIdentifier, isOwn = target.processIdentifier == ownProcessIdentifier(),
-                  number = target.id, button, element = target.element] {
+    auto press = [engine = engine_, pid = target.processIdentifier,
+                  isOwn = target.processIdentifier == ownProcessIdentifier(), number = target.id, button,
+                  element = target.element] {
         platform::spawnMain([=] { return pressWindowButton(engine, pid, isOwn, number, button, element); });
     };
     restoreThisWindow(*subject, false, has(flags, AppEvent::shift), press);

@@ -36,10 +36,7 @@ void addIfDetached(Layer& parent, const std::shared_ptr<Layer>& layer, size_t in
 }  // namespace
 
 StandInView::StandInView(const Rect& frame)
-    : platform::View(frame),
-      thumbnailLayer_(Layer::make()),
-      iconLayer_(Layer::make()),
-      badgeLayer_(Layer::make()) {
+    : platform::View(frame), thumbnailLayer_(Layer::make()), iconLayer_(Layer::make()), badgeLayer_(Layer::make()) {
     setWantsLayer(true);
     setLayerContentsRedrawPolicy(platform::LayerContentsRedrawPolicy::onSetNeedsDisplay);
     thumbnailLayer_->setContentsGravity(platform::ContentsGravity::resize);
@@ -142,8 +139,8 @@ void StandInView::layout() {
 }
 
 void StandInView::layOutBadge(double scale) {
-    const auto place = floatBadge_ ? FloatBadge::rect(*floatBadge_, Rect(0, 0, bounds().width(), bounds().height()))
-                                   : std::nullopt;
+    const auto place =
+        floatBadge_ ? FloatBadge::rect(*floatBadge_, Rect(0, 0, bounds().width(), bounds().height())) : std::nullopt;
     if (!place) {
         badgeLayer_->removeFromSuperlayer();
         return;

@@ -99,7 +99,7 @@ std::optional<std::int64_t> ThumbnailArrangement::firstFreeCell(std::int64_t sta
 }
 
 std::optional<ThumbnailArrangement::Place> ThumbnailArrangement::place(std::span<const Rect> existing,
-                                                                        std::span<const Rect> avoiding) const {
+                                                                       std::span<const Rect> avoiding) const {
     if (cells() == 0) return std::nullopt;
     std::int64_t start = 0;
     for (const Rect& frame : existing) start = std::max(start, cellIndex(frame) + 1);

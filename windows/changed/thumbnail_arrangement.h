@@ -60,8 +60,8 @@ struct ThumbnailArrangement {
     static constexpr std::int64_t maxCellsPerSide = 4096;
 
     Order order = Order::leftFromTop;
-    double side = 0;               // the side of every thumbnail square, points
-    platform::Rect usableFrame;    // the part of the screen the grid stays inside
+    double side = 0;             // the side of every thumbnail square, points
+    platform::Rect usableFrame;  // the part of the screen the grid stays inside
 
     friend bool operator==(const ThumbnailArrangement&, const ThumbnailArrangement&) = default;
 

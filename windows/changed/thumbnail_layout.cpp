@@ -25,8 +25,7 @@ ThumbnailLayout ThumbnailLayout::compute(platform::Size pictureSize, double side
         fittingSide = side - overhang;
     }
     const double target = atLeast(fittingSide, 1);
-    const double scale =
-        std::min(target / atLeast(pictureSize.width, 1), target / atLeast(pictureSize.height, 1));
+    const double scale = std::min(target / atLeast(pictureSize.width, 1), target / atLeast(pictureSize.height, 1));
     const platform::Size fitted{atLeast(platform::rounded(scale * pictureSize.width), 1),
                                 atLeast(platform::rounded(scale * pictureSize.height), 1)};
     const platform::Rect imageFrame{{0, 0}, fitted};

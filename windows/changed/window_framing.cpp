@@ -129,9 +129,9 @@ void WindowFraming::cutStrips(const PixelView& framed, FramingOffset offset, int
         return;
     }
     const std::array<std::array<int, 4>, 4> rects{{
-        {0, 0, W, top + depth},                                             // top
-        {0, top + h - depth, W, H - (top + h - depth)},                     // bottom
-        {0, top + depth, left + depth, h - 2 * depth},                      // left
+        {0, 0, W, top + depth},                                                  // top
+        {0, top + h - depth, W, H - (top + h - depth)},                          // bottom
+        {0, top + depth, left + depth, h - 2 * depth},                           // left
         {left + w - depth, top + depth, W - (left + w - depth), h - 2 * depth},  // right
     }};
     for (const auto& r : rects)

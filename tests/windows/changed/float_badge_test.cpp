@@ -34,7 +34,7 @@ TEST(FloatBadgeMeasure, TheSlotAfterTheButtonsAndPushedBeyondTheTitle) {
     EXPECT_EQ(badge.nearest, 80);
     EXPECT_EQ(badge.center, (Point{516, 10}));
     EXPECT_EQ(centreIn(badge, 600), 516);
-    EXPECT_EQ(centreIn(badge, 520), 504);  // pulled back to 16 points from the far edge
+    EXPECT_EQ(centreIn(badge, 520), 504);          // pulled back to 16 points from the far edge
     EXPECT_TRUE(std::isnan(centreIn(badge, 90)));  // 74 < 80: hidden
     // Without a title the badge stands in the slot; a window narrower than slot + 16 hides it.
     const FloatBadge bare = FloatBadge::measure(buttons, std::nullopt, 600);
@@ -48,7 +48,8 @@ TEST(FloatBadgeMeasure, TheSlotAfterTheButtonsAndPushedBeyondTheTitle) {
 }
 
 TEST(FloatBadgeMeasure, ButtonsOnTheRightCountFromTheRightEdge) {
-    const auto buttons = buttonsAt({{WindowButton::close, 580}, {WindowButton::minimize, 560}, {WindowButton::zoom, 540}});
+    const auto buttons =
+        buttonsAt({{WindowButton::close, 580}, {WindowButton::minimize, 560}, {WindowButton::zoom, 540}});
     const FloatBadge badge = FloatBadge::measure(buttons, std::nullopt, 600);
     EXPECT_TRUE(badge.isFromRight);
     EXPECT_EQ(badge.nearest, 80);
@@ -84,7 +85,10 @@ protected:
     platform::desktop::Window& draft = *editorApp.windows().front();
     const TargetWindow draftTarget = *target(draft);
 
-    void giveTheProgramAnIcon() { app.setApplicationIconImage(*Image::filled(64, 64, platform::Color::rgb(0.9, 0.5, 0.1), platform::ColorSpace::sRGB())); }
+    void giveTheProgramAnIcon() {
+        app.setApplicationIconImage(
+            *Image::filled(64, 64, platform::Color::rgb(0.9, 0.5, 0.1), platform::ColorSpace::sRGB()));
+    }
 };
 
 TEST_F(FloatBadgeTest, RemeasuringReadsTheWindowsButtonsAndTitle) {
@@ -118,7 +122,9 @@ protected:
     std::shared_ptr<FloatBadgePanel> panel =
         FloatBadgePanel::create(FloatBadge::measure(draftTarget.buttons, std::nullopt, 400));
     Rect expectedOn(const Rect& window) const { return *FloatBadge::rect(panel->badge(), window); }
-    size_t monitors() { return platform::EventMonitors::of(world).globalCount() + platform::EventMonitors::of(world).localCount(); }
+    size_t monitors() {
+        return platform::EventMonitors::of(world).globalCount() + platform::EventMonitors::of(world).localCount();
+    }
 };
 
 TEST_F(FloatBadgePanelTest, FloatsOutOfTheWindowCycleAndIgnoresTheMouse) {

@@ -14,8 +14,8 @@ using platform::desktop::FaultCall;
 
 class FocusWatcherTest : public ChangedTest {
 protected:
-    platform::desktop::Application& editorApp = editor({{.title = "One", .frame = Rect{100, 100, 400, 300}},
-                                                        {.title = "Two", .frame = Rect{300, 200, 400, 300}}});
+    platform::desktop::Application& editorApp = editor(
+        {{.title = "One", .frame = Rect{100, 100, 400, 300}}, {.title = "Two", .frame = Rect{300, 200, 400, 300}}});
     platform::desktop::Window& one = *findWindow("One");
     platform::desktop::Window& two = *findWindow("Two");
     int leaves = 0;
@@ -66,7 +66,8 @@ TEST_F(FocusWatcherTest, AnActivationWithoutItsApplicationLeaves) {
     elsewhere.activate();
     loop.runUntilIdle();
     const auto watcher = watch(editorApp.pid(), one.number());
-    world.faults().on(FaultCall::workspaceNotification, platform::workspace_notifications::kDidActivateApplication)
+    world.faults()
+        .on(FaultCall::workspaceNotification, platform::workspace_notifications::kDidActivateApplication)
         .missing();
     one.raise();
     editorApp.activate();

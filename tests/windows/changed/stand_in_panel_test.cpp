@@ -16,8 +16,7 @@ using platform::Image;
 using platform::Layer;
 namespace flags = platform::event_flags;
 
-Image solid(int width, int height, platform::Color color,
-            platform::ColorSpace space = platform::ColorSpace::sRGB()) {
+Image solid(int width, int height, platform::Color color, platform::ColorSpace space = platform::ColorSpace::sRGB()) {
     return *Image::filled(width, height, color, space);
 }
 
@@ -54,7 +53,8 @@ private:
 class StandInPanelTest : public ChangedTest {
 protected:
     platform::desktop::Application& editorApp = editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}});
-    std::shared_ptr<StandInPanel> panel = StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
+    std::shared_ptr<StandInPanel> panel =
+        StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
     std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
 
     void SetUp() override {
@@ -79,8 +79,8 @@ TEST_F(StandInPanelTest, IsNonActivatingManagedOrStayingPutAtTheLevelItIsGiven) 
     EXPECT_EQ(panel->styleMask(), platform::nonactivatingPanelMask);
     EXPECT_EQ(panel->topLeftFrame(), Rect(300, 200, 400, 28));
     EXPECT_EQ(panel->canvas().frame(), Rect(0, 0, 400, 28));
-    for (const int32_t level : {platform::window_levels::floating, platform::window_levels::overlay,
-                                platform::window_levels::normal}) {
+    for (const int32_t level :
+         {platform::window_levels::floating, platform::window_levels::overlay, platform::window_levels::normal}) {
         panel->setLevel(level);
         EXPECT_EQ(world.window(panel->windowNumber())->layer(), level);
     }
@@ -195,7 +195,7 @@ TEST_F(StandInPanelTest, ClicksAndDoubleClicksAreReportedOnce) {
     // The third press of a triple click does nothing at its press nor at its release.
     doubleClick({500, 210});
     click({500, 210});
-        // The first click of a double-click is a click.
+    // The first click of a double-click is a click.
     EXPECT_EQ(reports(), (std::vector<std::string>{"click 20000", "click 80000", "doubleClick 80000", "click 0",
                                                    "doubleClick 0"}));
     EXPECT_FALSE(panel->canvas().pressStart());
@@ -279,7 +279,8 @@ TEST_F(StandInPanelTest, AButtonClicksWhenReleasedWithinTwoPointsOfIt) {
 TEST_F(StandInPanelTest, HoverFollowsThePointerExceptWhilePressedOrHeld) {
     // Another of the program's windows below the strip. (The simulated desktop tells the
     // program's tracking areas only of moves that reach the program.)
-    auto elsewhere = std::make_shared<platform::Panel>(appKit(Rect(300, 400, 400, 100)), platform::nonactivatingPanelMask);
+    auto elsewhere =
+        std::make_shared<platform::Panel>(appKit(Rect(300, 400, 400, 100)), platform::nonactivatingPanelMask);
     elsewhere->setHidesOnDeactivate(false);
     elsewhere->setContentView(std::make_shared<platform::View>());
     elsewhere->orderFront();

@@ -22,7 +22,8 @@ protected:
     std::shared_ptr<RecordingEngine> engine = std::make_shared<RecordingEngine>();
     std::shared_ptr<FakeSubject> subject = std::make_shared<FakeSubject>(*target(draft));
     std::shared_ptr<StandInResponder> responder = StandInResponder::create(subject, engine, rules, *preferences);
-    std::shared_ptr<StandInPanel> panel = StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
+    std::shared_ptr<StandInPanel> panel =
+        StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
 
     void SetUp() override {
         panel->setStandInDelegate(responder);
@@ -99,8 +100,8 @@ TEST_F(StandInResponderTest, CloseRestoresThenPressesTheRealButtonOnceTheApplica
 }
 
 TEST_F(StandInResponderTest, TheProgramsOwnWindowHasItsOwnButtonsPressed) {
-    auto own = std::make_shared<platform::Window>(
-        appKit(Rect{200, 100, 600, 400}), platform::titledWindowMask | platform::closableWindowMask);
+    auto own = std::make_shared<platform::Window>(appKit(Rect{200, 100, 600, 400}),
+                                                  platform::titledWindowMask | platform::closableWindowMask);
     own->orderFront();
     auto ownSubject = std::make_shared<FakeSubject>(
         *TargetWindow::create(platform::AccessibilityElement::forWindow(*world.window(own->windowNumber()))));

@@ -48,9 +48,9 @@ TEST(ThumbnailArrangementGrid, CellsAlongASide) {
 
 TEST(ThumbnailArrangementGrid, AGridWithoutCellsPlacesNothing) {
     const std::vector<Item> items{{1, Rect(10, 10, 50, 50)}};
-    for (const ThumbnailArrangement& a : {arrangement(Order::leftFromTop, 100, Rect(0, 0, 4, 900)),
-                                          arrangement(Order::topFromLeft, -4), arrangement(Order::topFromLeft, -10),
-                                          arrangement(Order::leftFromTop, std::nan(""))}) {
+    for (const ThumbnailArrangement& a :
+         {arrangement(Order::leftFromTop, 100, Rect(0, 0, 4, 900)), arrangement(Order::topFromLeft, -4),
+          arrangement(Order::topFromLeft, -10), arrangement(Order::leftFromTop, std::nan(""))}) {
         EXPECT_EQ(a.cells(), 0);
         EXPECT_FALSE(a.place({}, {}));
         EXPECT_TRUE(a.places(items, {}).empty());
@@ -82,12 +82,18 @@ TEST(ThumbnailArrangementGrid, EveryOrderStartsInItsCornerAndRunsAlongItsEdge) {
         {Order::leftFromTop, Corner::topLeft, {4, 29, 100, 100}, {4, 133, 100, 100}, {108, 29, 100, 100}},
         {Order::leftFromBottom, Corner::bottomLeft, {4, 796, 100, 100}, {4, 692, 100, 100}, {108, 796, 100, 100}},
         {Order::rightFromTop, Corner::topRight, {1336, 29, 100, 100}, {1336, 133, 100, 100}, {1232, 29, 100, 100}},
-        {Order::rightFromBottom, Corner::bottomRight, {1336, 796, 100, 100}, {1336, 692, 100, 100},
+        {Order::rightFromBottom,
+         Corner::bottomRight,
+         {1336, 796, 100, 100},
+         {1336, 692, 100, 100},
          {1232, 796, 100, 100}},
         {Order::topFromLeft, Corner::topLeft, {4, 29, 100, 100}, {108, 29, 100, 100}, {4, 133, 100, 100}},
         {Order::topFromRight, Corner::topRight, {1336, 29, 100, 100}, {1232, 29, 100, 100}, {1336, 133, 100, 100}},
         {Order::bottomFromLeft, Corner::bottomLeft, {4, 796, 100, 100}, {108, 796, 100, 100}, {4, 692, 100, 100}},
-        {Order::bottomFromRight, Corner::bottomRight, {1336, 796, 100, 100}, {1232, 796, 100, 100},
+        {Order::bottomFromRight,
+         Corner::bottomRight,
+         {1336, 796, 100, 100},
+         {1232, 796, 100, 100},
          {1336, 692, 100, 100}},
     };
     for (const OrderCase& c : cases) {

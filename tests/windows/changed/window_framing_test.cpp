@@ -39,7 +39,8 @@ std::uint32_t Bitmap::get(int x, int y) const { return wordAt(view(), x, y); }
 Bitmap window(int w, int h) {
     Bitmap b(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) b.set(x, y, 0xFF000000u | std::uint32_t((x * 7 + y * 13) % 251) << 8 | std::uint32_t(x % 256));
+        for (int x = 0; x < w; ++x)
+            b.set(x, y, 0xFF000000u | std::uint32_t((x * 7 + y * 13) % 251) << 8 | std::uint32_t(x % 256));
     return b;
 }
 
@@ -217,8 +218,8 @@ TEST(WindowFramingStrips, FourStripsAroundTheInterior) {
         for (int x = 0; x < 200; ++x) framed.set(x, y, 0xFF000000u | std::uint32_t(x) << 8 | std::uint32_t(y));
     const WindowFraming f = WindowFraming::make(framed.view(), {20, 10}, 5, 160, 120);
     EXPECT_EQ(f.geometry, (WindowFraming::Geometry{200, 150, 20, 10, 5}));
-    EXPECT_EQ(rectsOf(f), (std::vector<StripRect>{{0, 0, 200, 15}, {0, 125, 200, 25}, {0, 15, 25, 110},
-                                                   {175, 15, 25, 110}}));
+    EXPECT_EQ(rectsOf(f),
+              (std::vector<StripRect>{{0, 0, 200, 15}, {0, 125, 200, 25}, {0, 15, 25, 110}, {175, 15, 25, 110}}));
     expectStripsCopyTheFramedPixels(f, framed);
 }
 
@@ -266,8 +267,9 @@ TEST(WindowFramingSoundness, UnsoundViewsAndOffsetsFindNothing) {
 TEST(WindowFramingOnDesktopPictures, LocatesTheWindowAndCutsItsFrame) {
     platform::MainLoop loop(platform::ClockKind::simulated);
     platform::desktop::Desktop world(loop);
-    platform::desktop::Application& app =
-        world.application("com.example.Editor").window({.title = "Notes", .frame = platform::Rect{100, 100, 320, 240}}).add();
+    platform::desktop::Application& app = world.application("com.example.Editor")
+                                              .window({.title = "Notes", .frame = platform::Rect{100, 100, 320, 240}})
+                                              .add();
     const platform::desktop::Window& w = *app.windows().front();
     const auto plain = world.pictures().windowPicture(w, 2, platform::desktop::PictureFraming::plain);
     const auto framed = world.pictures().windowPicture(w, 2, platform::desktop::PictureFraming::framed);
