@@ -89,6 +89,19 @@ Shatter shatterPlan(const TransitionUniforms& uniforms);
 // 1 on each axis (shatterPlan guarantees it).
 Shatter buildShatter(std::optional<double2> hint, uint32_t seed, double2 size, double titleBar);
 
+// The steps of the builder, in the order in which they draw, exposed so that each can
+// be checked on its own.
+// The ray angles: √area / 40 rounded, limited to 9...18 rays, evenly spread and shaken.
+std::vector<double> rayAngles(double area, EffectRandom& random);
+// The ring radii, growing by 1.45 to 1.8 until they pass reach, then the outer ring,
+// which covers the whole body with straight edges between the rays.
+std::vector<double> ringRadii(double reach, const std::vector<double>& angles, EffectRandom& random);
+// points[k][j]: ring k on ray j; along a ray each ring at least 1.18 times the last.
+std::vector<std::vector<double2>> ringPoints(double2 impact, const std::vector<double>& radii,
+                                             const std::vector<double>& angles, EffectRandom& random);
+// Per ray, the triangle at the impact, then one quadrilateral between each pair of rings.
+std::vector<Shatter::Shard> rawShards(double2 impact, const std::vector<std::vector<double2>>& points);
+
 // The part of a shard on which the distance (one per corner) is at least 0; edges that
 // run along the cut get `label`. Nothing when fewer than 3 corners or an area not above
 // 1e-6 would be left.

@@ -48,62 +48,6 @@ double reachOf(double2 impact, double w, double h, double titleBar) {
     return std::max(reach, 1.0);
 }
 
-std::vector<double> rayAngles(double area, EffectRandom& random) {
-    const int n = static_cast<int>(std::clamp(std::round(std::sqrt(area) / 40), 9.0, 18.0));
-    const double a0 = 2 * kPi * random.unit();
-    std::vector<double> angles(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) angles[static_cast<size_t>(i)] = a0 + 2 * kPi * (i + 0.6 * (random.unit() - 0.5)) / n;
-    return angles;
-}
-
-// The ring radii, the outer ring last. The radii grow by a factor of at least 1.45 and
-// reach is finite and at most a few times the longest length, so the loop is short.
-std::vector<double> ringRadii(double reach, const std::vector<double>& angles, EffectRandom& random) {
-    std::vector<double> radii;
-    double r = std::max(0.06 * reach, 6.0) * (0.85 + 0.3 * random.unit());
-    while (r < reach) {
-        radii.push_back(r);
-        r = r * (1.45 + 0.35 * random.unit());
-    }
-    const size_t n = angles.size();
-    double widest = angles[0] + 2 * kPi - angles[n - 1];
-    for (size_t i = 0; i + 1 < n; ++i) widest = std::max(widest, angles[i + 1] - angles[i]);
-    // Straight edges between rays must still cover the whole body.
-    radii.push_back(std::max(1.15, 1.02 / std::cos(widest / 2)) * reach);
-    return radii;
-}
-
-// points[k][j]: ring k on ray j. Along a ray every ring lies at least 1.18 times as far
-// out as the one inside it.
-std::vector<std::vector<double2>> ringPoints(double2 impact, const std::vector<double>& radii,
-                                             const std::vector<double>& angles, EffectRandom& random) {
-    const size_t n = angles.size(), m = radii.size();
-    std::vector<double> previous(n, 0.0);
-    std::vector<std::vector<double2>> points(m, std::vector<double2>(n));
-    for (size_t k = 0; k < m; ++k) {
-        for (size_t j = 0; j < n; ++j) {
-            double r = k + 1 == m ? radii[k] : radii[k] * (1 + 0.26 * (random.unit() - 0.5));
-            if (r <= 1.18 * previous[j]) r = 1.18 * previous[j];
-            previous[j] = r;
-            points[k][j] = impact + double2{std::cos(angles[j]), std::sin(angles[j])} * r;
-        }
-    }
-    return points;
-}
-
-std::vector<Shatter::Shard> rawShards(double2 impact, const std::vector<std::vector<double2>>& p) {
-    const size_t m = p.size(), n = p[0].size();
-    std::vector<Shatter::Shard> shards;
-    shards.reserve(n * m);
-    for (size_t j = 0; j < n; ++j) {
-        const size_t jn = (j + 1) % n;
-        shards.push_back({{impact, p[0][j], p[0][jn]}, {0, 0, 0}, false});
-        for (size_t k = 0; k + 1 < m; ++k)
-            shards.push_back({{p[k][j], p[k + 1][j], p[k + 1][jn], p[k][jn]}, {0, 0, 0, 0}, false});
-    }
-    return shards;
-}
-
 // Keeps the part of each raw shard inside the body; edges along the window's edges are
 // borders, the title bar's lower line is a crack when there is a title bar.
 std::vector<Shatter::Shard> clipToBody(const std::vector<Shatter::Shard>& raw, double w, double h, double titleBar) {
@@ -167,6 +111,62 @@ std::vector<Shatter::Shard> splitLarge(const std::vector<Shatter::Shard>& shards
 }
 
 }  // namespace
+
+std::vector<double> rayAngles(double area, EffectRandom& random) {
+    const int n = static_cast<int>(std::clamp(std::round(std::sqrt(area) / 40), 9.0, 18.0));
+    const double a0 = 2 * kPi * random.unit();
+    std::vector<double> angles(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) angles[static_cast<size_t>(i)] = a0 + 2 * kPi * (i + 0.6 * (random.unit() - 0.5)) / n;
+    return angles;
+}
+
+// The ring radii, the outer ring last. The radii grow by a factor of at least 1.45 and
+// reach is finite and at most a few times the longest length, so the loop is short.
+std::vector<double> ringRadii(double reach, const std::vector<double>& angles, EffectRandom& random) {
+    std::vector<double> radii;
+    double r = std::max(0.06 * reach, 6.0) * (0.85 + 0.3 * random.unit());
+    while (r < reach) {
+        radii.push_back(r);
+        r = r * (1.45 + 0.35 * random.unit());
+    }
+    const size_t n = angles.size();
+    double widest = angles[0] + 2 * kPi - angles[n - 1];
+    for (size_t i = 0; i + 1 < n; ++i) widest = std::max(widest, angles[i + 1] - angles[i]);
+    // Straight edges between rays must still cover the whole body.
+    radii.push_back(std::max(1.15, 1.02 / std::cos(widest / 2)) * reach);
+    return radii;
+}
+
+// points[k][j]: ring k on ray j. Along a ray every ring lies at least 1.18 times as far
+// out as the one inside it.
+std::vector<std::vector<double2>> ringPoints(double2 impact, const std::vector<double>& radii,
+                                             const std::vector<double>& angles, EffectRandom& random) {
+    const size_t n = angles.size(), m = radii.size();
+    std::vector<double> previous(n, 0.0);
+    std::vector<std::vector<double2>> points(m, std::vector<double2>(n));
+    for (size_t k = 0; k < m; ++k) {
+        for (size_t j = 0; j < n; ++j) {
+            double r = k + 1 == m ? radii[k] : radii[k] * (1 + 0.26 * (random.unit() - 0.5));
+            if (r <= 1.18 * previous[j]) r = 1.18 * previous[j];
+            previous[j] = r;
+            points[k][j] = impact + double2{std::cos(angles[j]), std::sin(angles[j])} * r;
+        }
+    }
+    return points;
+}
+
+std::vector<Shatter::Shard> rawShards(double2 impact, const std::vector<std::vector<double2>>& p) {
+    const size_t m = p.size(), n = p[0].size();
+    std::vector<Shatter::Shard> shards;
+    shards.reserve(n * m);
+    for (size_t j = 0; j < n; ++j) {
+        const size_t jn = (j + 1) % n;
+        shards.push_back({{impact, p[0][j], p[0][jn]}, {0, 0, 0}, false});
+        for (size_t k = 0; k + 1 < m; ++k)
+            shards.push_back({{p[k][j], p[k + 1][j], p[k + 1][jn], p[k][jn]}, {0, 0, 0, 0}, false});
+    }
+    return shards;
+}
 
 double2 centroid(const std::vector<double2>& corners) {
     double2 sum{0, 0};
