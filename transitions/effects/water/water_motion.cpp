@@ -92,16 +92,6 @@ std::optional<double> Water::landingTime(const Drop& drop) const {
     return hi;
 }
 
-namespace {
-
-struct Landed {
-    double x;        // where the drop starts its slide
-    double sigma;    // seconds since the slide began
-    double sizeFactor;
-};
-
-}  // namespace
-
 std::optional<Water::State> Water::dropState(const Drop& drop, double t) const {
     const double keep = 1 - smoothstep(progressIn(0.8, 0.86, t));
     if (!(keep > 0)) return std::nullopt;
@@ -111,56 +101,62 @@ std::optional<Water::State> Water::dropState(const Drop& drop, double t) const {
         return State{r.position, r.velocity, keep, picture, 0};
     }
     const double tau = 1.2 * (t - drop.release);
-    const double fade = 0.03 + 0.97 * std::exp(-tau / 0.06);
     const double cx = region.x + region.z / 2;
     const double g = gravity * drop.heavier;
     const double2 s = drop.start;
-    // The drop drifts towards the region's vertical centre line by 18 % of its distance
-    // from it, with a time constant of 0.18 s.
-    const auto fallingX = [&](double time) {
-        return s.x + drop.speed.x * time + 0.18 * (cx - s.x) * (1 - std::exp(-time / 0.18)) +
-               holeOffset(drop, drop.release + time / 1.2).x;
-    };
+    const auto fade = [&] { return 0.03 + 0.97 * std::exp(-tau / 0.06); };
     if (!drop.landing || tau < *drop.landing) {
+        // The drop drifts towards the region's vertical centre line by 18 % of its
+        // distance from it, with a time constant of 0.18 s.
         const double2 push = holeOffset(drop, drop.release + tau / 1.2);
-        const double2 position = s + drop.speed * tau +
-                                 double2{0.18 * (cx - s.x) * (1 - std::exp(-tau / 0.18)), 0.5 * g * tau * tau} + push;
+        const double drift = std::exp(-tau / 0.18);
+        const double2 position = s + drop.speed * tau + double2{0.18 * (cx - s.x) * (1 - drift), 0.5 * g * tau * tau} + push;
         if (!drop.landing && position.y >= floor + reach) return std::nullopt;
-        const double2 velocity = drop.speed + double2{(cx - s.x) * std::exp(-tau / 0.18), g * tau};
-        return State{position, velocity, keep * drop.size, fade, tau};
+        const double2 velocity = drop.speed + double2{(cx - s.x) * drift, g * tau};
+        return State{position, velocity, keep * drop.size, fade(), tau};
     }
+    // Landed. Where it landed (the falling x at the landing time) is worked out only
+    // for a drop that is still there.
     const double landing = *drop.landing;
     const double vland = std::max(1.0, drop.speed.y + g * landing);
     const double surface = floor - 0.6 * reach;
-    Landed slide{fallingX(landing), tau - landing, drop.size};
+    const auto landedX = [&] {
+        return s.x + drop.speed.x * landing + 0.18 * (cx - s.x) * (1 - std::exp(-landing / 0.18)) +
+               holeOffset(drop, drop.release + landing / 1.2).x;
+    };
+    double sigma = tau - landing;
+    double sizeFactor = drop.size;
+    double bounced = 0;  // how far sideways a finished bounce carried the drop
     if (drop.splashes) {
         const double remaining = std::max(0.0, 0.96 - (1.2 * drop.release + landing) - 0.15);
         const double vb = std::min(0.5 * gravity * remaining, std::max(300.0, drop.bounce.y * vland));
         if (vb >= 150) {
             const double d = 2 * vb / gravity;
             const double hb = drop.side * std::min((region.z / 3 + 80) / d, std::max(50.0, drop.bounce.x * vland));
-            const double sigma = slide.sigma;
             if (sigma < d) {
                 const double lift = smoothstep(progressIn(d / 2, d, sigma));
-                return State{{slide.x + hb * sigma, surface - (vb * sigma - 0.5 * gravity * sigma * sigma)},
+                return State{{landedX() + hb * sigma, surface - (vb * sigma - 0.5 * gravity * sigma * sigma)},
                              {hb, gravity * sigma - vb},
                              keep * (1 - 0.4 * lift) * drop.spray,
-                             0.6 * fade,
+                             0.6 * fade(),
                              tau};
             }
-            slide = {slide.x + hb * d, sigma - d, 0.8 * drop.spray};
+            bounced = hb * d;
+            sigma = sigma - d;
+            sizeFactor = 0.8 * drop.spray;
         }
     }
     // The slide: sideways, slowing with a time constant of 0.12 s, sinking 1.9 reach
     // below the surface line over 0.3 s, then gone.
-    const double q = slide.sigma / 0.3;
+    const double q = sigma / 0.3;
     if (q >= 1) return std::nullopt;
+    const double x = bounced != 0 ? landedX() + bounced : landedX();
     const double s0 = std::min((region.z / 3 + 80) / 3 / 0.12, std::max(50.0, (drop.bounce.x + 0.5) * 0.15 * vland));
-    const double k = std::exp(-slide.sigma / 0.12);
-    return State{{slide.x + 0.12 * s0 * drop.side * (1 - k), surface + 1.9 * q * q * reach},
+    const double k = std::exp(-sigma / 0.12);
+    return State{{x + 0.12 * s0 * drop.side * (1 - k), surface + 1.9 * q * q * reach},
                  {s0 * drop.side * k, 2 * 1.9 * q * reach / 0.3},
-                 keep * slide.sizeFactor,
-                 0.5 * fade,
+                 keep * sizeFactor,
+                 0.5 * fade(),
                  tau};
 }
 
