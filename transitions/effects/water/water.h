@@ -17,6 +17,7 @@
 // The plan is built once from the uniforms and the seed; every frame is a closed-form
 // function of the plan and t (nothing is stepped from frame to frame).
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -45,10 +46,17 @@ struct Water {
         double2 bounce;         // x: sideways speed factor; y: upward speed factor
         double side = 1;        // x direction of the bounce and the slide
         double spray = 1;       // size factor during and after a bounce
-        // The holes (bit i for hole i) that can ever move this drop: every other hole is
-        // too far from it and from the holes that can. The plan narrows it while it is
-        // built; a drop made elsewhere keeps every bit and is tested against every hole.
+        // Shortcuts for the push of the holes, set while the plan is built and never
+        // changing a result. nearHoles: the holes (bit i for hole i) that can ever move
+        // this drop; every other hole is too far from it and from the holes that can.
+        // untouchedBefore: before this t no hole has reached the drop's rest, so nothing
+        // has moved it. settledFrom: from this t on every hole that can move the drop is
+        // at its largest, so the push no longer changes; it is settledOffset. A drop made
+        // elsewhere keeps the defaults and is worked out in full.
         uint32_t nearHoles = ~0u;
+        double untouchedBefore = -INFINITY;
+        double settledFrom = INFINITY;
+        double2 settledOffset;
     };
 
     struct Hole {

@@ -145,10 +145,10 @@ private:
 // The terms are never negative, so once a sum has reached the point where the weight's
 // boost max(0, 1.4 × level − sum − 1) is 0 for good, the remaining terms cannot change
 // the weight. Two shortcuts follow from that, and neither changes a weight:
-// - First the drop's own cell alone is summed, in any order. When that part already
-//   passes the point by a margin far larger than any difference that the order of
-//   summation can make (1e-9 against sums below a few hundred), the whole sum passes it
-//   too, and the weight is 1.
+// - First the drop's own cell alone is summed, in any order, and the sum stops as soon
+//   as it passes the point by a margin far larger than any difference that the order
+//   of summation can make (1e-9 against sums below a few hundred): then the whole sum
+//   passes it too, and the weight is 1.
 // - Otherwise the block is walked in order and the walk stops as soon as the sum passes
 //   the point. The runs are walked in short chunks, each first narrowed without
 //   branches to the drops whose blob reaches drop i (d² < r²; for d² ≥ r² the quotient q
@@ -170,9 +170,10 @@ double neighbourField(const NeighbourGrid& grid, size_t i, double2 p, double boo
             const double d2 = dx * dx + dy * dy;
             if (!(d2 < r2[k]) || grid.index[k] == i) continue;
             const double q = d2 / r2[k];
-            if (q < 1) quick += (1 - q) * (1 - q) * (1 - q);
+            if (!(q < 1)) continue;
+            quick += (1 - q) * (1 - q) * (1 - q);
+            if (boostBase - quick - 1 <= -1e-9) return quick;
         }
-        if (boostBase - quick - 1 <= -1e-9) return quick;
     }
     double sum = 0;
     for (int64_t r = std::max<int64_t>(0, row - 1); r <= std::min(grid.rows() - 1, row + 1); ++r) {

@@ -12,26 +12,36 @@ namespace furlpane::effects {
 
 namespace {
 
-double length(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
-
 // Local progress of x in lower...upper, with the divisor as the bounds give it.
 double progressIn(double lower, double upper, double x) { return phaseProgress({lower, upper}, x); }
 
 }  // namespace
 
 double2 Water::holeOffset(const Drop& drop, double t) const {
-    const size_t count = std::min<size_t>(holes.size(), 32);
-    uint32_t bits = drop.nearHoles & (count == 32 ? ~0u : (1u << count) - 1);
+    if (t < drop.untouchedBefore) return {0, 0};
+    if (t >= drop.settledFrom) return drop.settledOffset;
     double2 p = drop.rest;
-    for (; bits != 0; bits &= bits - 1) {
-        const Hole& hole = holes[static_cast<size_t>(std::countr_zero(bits))];
+    const auto pushBy = [&](const Hole& hole) {
         const double r = std::min(hole.most, (t - hole.opens) * hole.speed * 1.2);
-        if (!(r > 0)) continue;
+        if (!(r > 0)) return;
         const double2 d = p - hole.middle;
-        const double distance = length(d);
-        if (!(distance < r)) continue;
+        // Most holes are far: a comparison of squares, with a margin far above rounding,
+        // settles them before the square root that decides the near ones.
+        const double d2 = d.x * d.x + d.y * d.y;
+        if (!(d2 < r * r * (1 + 1e-9))) return;
+        const double distance = std::sqrt(d2);
+        if (!(distance < r)) return;
         const double2 dir = distance > 1e-6 ? d / distance : double2{std::cos(drop.angle), std::sin(drop.angle)};
         p = hole.middle + dir * r;
+    };
+    if (holes.size() > 32) {
+        for (const Hole& hole : holes) pushBy(hole);
+    } else {
+        for (uint32_t bits = drop.nearHoles; bits != 0; bits &= bits - 1) {
+            const size_t i = static_cast<size_t>(std::countr_zero(bits));
+            if (i >= holes.size()) break;
+            pushBy(holes[i]);
+        }
     }
     return p - drop.rest;
 }

@@ -3,6 +3,7 @@
 // two swell phases, the drops' set-up and every drop in reading order, then the holes.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -31,6 +32,15 @@ struct DropSetUp {
     double phi;
     double lag;
     double centerX;
+};
+
+// What depends only on a drop's column: the release wave, the weight wave and the drip
+// of the lowest rows. Worked out once per column, with the very arguments each drop
+// would give them, so every drop gets the same bits as if it had computed them itself.
+struct ColumnTerms {
+    double releaseWave;
+    double heavierWave;
+    double drip;
 };
 
 // The lowest rows hang down in drips about 31 points apart.
@@ -66,23 +76,21 @@ void splash(Water::Drop& drop, double v, double centerX, EffectRandom& random) {
     }
 }
 
-Water::Drop makeDrop(int c, int r, int rows, bool isTitleStrip, const DropSetUp& set, EffectRandom& random,
-                     double2 origin, double2 size, double2 cell, double2 center, double rippleReach) {
+Water::Drop makeDrop(int c, int r, int rows, bool isTitleStrip, const DropSetUp& set, const ColumnTerms& column,
+                     EffectRandom& random, double2 origin, double2 size, double2 cell, double2 center, double rippleReach) {
     Water::Drop drop;
     const double v = (r + 0.5) / rows;
     drop.height = v;
     drop.rest = {origin.x + (c + 0.5) * cell.x, origin.y + (r + 0.5) * cell.y};
     drop.liquefies = 0.02 + 0.09999999999999999 * length(drop.rest - center) / rippleReach;
-    const double across = (drop.rest.x - origin.x) / std::max(1.0, size.x);
-    double release = (1 - v) * set.lag + 0.12 + 0.02 * set.wave(across) + 0.004 * random.unit();
+    double release = (1 - v) * set.lag + 0.12 + 0.02 * column.releaseWave + 0.004 * random.unit();
     if (isTitleStrip && r == 0) release += 0.015 + 0.05 * random.unit();
     if (release <= drop.liquefies + 0.03) release = drop.liquefies + 0.03;
     drop.release = release;
 
     drop.sag = set.amp * (v * v);
-    const double x = drop.rest.x - origin.x;
-    if (r == rows - 1) drop.sag += 6 * drip(x, set.phi);
-    if (r == rows - 2) drop.sag += 3 * drip(x, set.phi);
+    if (r == rows - 1) drop.sag += 6 * column.drip;
+    if (r == rows - 2) drop.sag += 3 * column.drip;
 
     const double sx = (random.unit() - 0.5) * 24;
     drop.speed = {sx, (random.unit() - 0.5) * 24 + 40};
@@ -90,7 +98,7 @@ Water::Drop makeDrop(int c, int r, int rows, bool isTitleStrip, const DropSetUp&
     kick(drop, nearSide < 1.5 * cell.x || r == rows - 1, set.centerX, random);
     splash(drop, v, set.centerX, random);
     drop.angle = kTwoPi * random.unit();
-    drop.heavier = 1 + 0.06 * set.wave((drop.rest.x + 0.37 * size.x - origin.x) / std::max(1.0, size.x));
+    drop.heavier = 1 + 0.06 * column.heavierWave;
     return drop;
 }
 
@@ -98,18 +106,50 @@ Water::Drop makeDrop(int c, int r, int rows, bool isTitleStrip, const DropSetUp&
 // or one that overlaps a hole that can. Any other hole finds the drop (at rest, or on
 // the rim of the last hole that moved it) outside its largest radius, so skipping it
 // changes nothing. One point of margin covers rounding on the rims.
+//
+// And the time before which no hole reaches the drop's rest: a hole's radius grows
+// monotonically, (t − opens) × speed × 1.2 up to its largest, so before
+// opens + distance / (speed × 1.2), less a margin far above rounding, it is shorter than
+// the distance from its middle to the rest; a hole whose largest radius does not reach
+// the rest never does. Until one reaches it, the rest stays where it is.
+//
+// And the time from which every hole that can move the drop is at its largest radius
+// (opens + most / (speed × 1.2), plus the margin): from then on the push is one fixed
+// offset, worked out once here.
+void settleHoles(const Water& water, Water::Drop& drop) {
+    double settled = -INFINITY;
+    for (uint32_t bits = drop.nearHoles; bits != 0; bits &= bits - 1) {
+        const Water::Hole& hole = water.holes[static_cast<size_t>(std::countr_zero(bits))];
+        settled = std::max(settled, hole.speed > 0 ? hole.opens + hole.most / (hole.speed * 1.2) * (1 + 1e-9) + 1e-9
+                                                   : INFINITY);
+    }
+    if (!std::isfinite(settled)) return;
+    drop.settledOffset = water.holeOffset(drop, settled);
+    drop.settledFrom = settled;
+}
+
 void narrowHoles(std::vector<Water::Drop>& drops, const std::vector<Water::Hole>& holes) {
-    const size_t count = std::min<size_t>(holes.size(), 32);
+    if (holes.size() > 32) return;  // more than a mask can name: every drop is worked out in full
+    const size_t count = holes.size();
     std::vector<uint32_t> overlaps(count, 0);
     for (size_t h = 0; h < count; ++h)
         for (size_t j = 0; j < h; ++j)
             if (length(holes[h].middle - holes[j].middle) < holes[h].most + holes[j].most + 1) overlaps[h] |= 1u << j;
     for (Water::Drop& drop : drops) {
         uint32_t near = 0;
+        double untouched = INFINITY;
         for (size_t h = 0; h < count; ++h) {
-            if (length(drop.rest - holes[h].middle) < holes[h].most + 1 || (near & overlaps[h]) != 0) near |= 1u << h;
+            const Water::Hole& hole = holes[h];
+            const double distance = length(drop.rest - hole.middle);
+            if (distance < hole.most + 1 || (near & overlaps[h]) != 0) near |= 1u << h;
+            if (distance < hole.most + 1) {
+                const double reaches =
+                    hole.speed > 0 ? hole.opens + distance / (hole.speed * 1.2) * (1 - 1e-9) - 1e-9 : -INFINITY;
+                untouched = std::min(untouched, reaches);
+            }
         }
         drop.nearHoles = near;
+        drop.untouchedBefore = untouched;
     }
 }
 
@@ -151,11 +191,19 @@ std::vector<Water::Drop> makeDrops(int columns, int rows, bool isTitleStrip, Eff
     set.phi = kTwoPi * random.unit();
     set.lag = isTitleStrip ? 0.15000000000000002 : 0.12;
     set.centerX = origin.x + size.x / 2;
+    std::vector<ColumnTerms> terms(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        const double restX = origin.x + (c + 0.5) * cell.x;
+        terms[static_cast<size_t>(c)] = {set.wave((restX - origin.x) / std::max(1.0, size.x)),
+                                         set.wave((restX + 0.37 * size.x - origin.x) / std::max(1.0, size.x)),
+                                         drip(restX - origin.x, set.phi)};
+    }
     std::vector<Water::Drop> drops;
     drops.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
-            drops.push_back(makeDrop(c, r, rows, isTitleStrip, set, random, origin, size, cell, center, rippleReach));
+            drops.push_back(makeDrop(c, r, rows, isTitleStrip, set, terms[static_cast<size_t>(c)], random, origin, size,
+                                     cell, center, rippleReach));
     return drops;
 }
 
@@ -211,6 +259,7 @@ Water buildWater(bool isTitleStrip, bool isRestoring, uint32_t seed, double2 ori
     water.holes = makeHoles(isTitleStrip, random, origin, size);
     narrowHoles(water.drops, water.holes);
     for (Water::Drop& drop : water.drops) {
+        if (water.holes.size() <= 32) settleHoles(water, drop);
         drop.start = water.restingState(drop, drop.release).position - water.holeOffset(drop, drop.release);
         drop.landing = water.landingTime(drop);
     }
