@@ -133,12 +133,26 @@ TEST(WaterMotion, HolesPushDropsOntoTheirRims) {
     EXPECT_EQ(w.holeOffset(drop, 0.9), (double2{0, 0}));
 }
 
-TEST(WaterMotion, NarrowedHolesGiveTheSameOffsets) {
-    const Water w = plainWater({900, 700}, 1);
-    for (size_t i = 0; i < w.drops.size(); i += 7) {
-        Water::Drop every = w.drops[i];
-        every.nearHoles = ~0u;
-        for (const double t : {0.16, 0.2, 0.25, 0.3, 0.4, 0.6}) ASSERT_EQ(w.holeOffset(w.drops[i], t), w.holeOffset(every, t));
+TEST(WaterMotion, HoleShortcutsGiveTheSameOffsets) {
+    for (const double2 size : {double2{900, 700}, double2{300, 200}, double2{2000, 400}}) {
+        const Water w = plainWater(size, 1);
+        for (size_t i = 0; i < w.drops.size(); i += 5) {
+            const Water::Drop& planned = w.drops[i];
+            Water::Drop plain = planned;
+            plain.nearHoles = ~0u;
+            plain.untouchedBefore = -INFINITY;
+            plain.settledFrom = INFINITY;
+            for (int k = 0; k <= 60; ++k) {
+                const double t = 0.1 + k * 0.005;
+                ASSERT_EQ(w.holeOffset(planned, t), w.holeOffset(plain, t)) << i << " at " << t;
+            }
+            for (const double t : {planned.untouchedBefore, std::nextafter(planned.untouchedBefore, 1.0),
+                                   planned.settledFrom, std::nextafter(planned.settledFrom, 0.0), 0.95}) {
+                if (!std::isfinite(t)) continue;
+                ASSERT_EQ(w.holeOffset(planned, t), w.holeOffset(plain, t)) << i << " at " << t;
+            }
+            EXPECT_EQ(w.landingTime(planned), w.landingTime(plain));
+        }
     }
 }
 
