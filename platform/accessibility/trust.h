@@ -16,7 +16,8 @@ public:
 
     static bool isProcessTrusted();
     // With kPromptOption true and the process not trusted, the system shows its prompt
-    // (the world records it). Other options, or values of other types, are ignored.
+    // (the world records it, and the prompt application puts its window on screen).
+    // Other options, or values of other types, are ignored.
     static bool isProcessTrustedWithOptions(const plist::Dictionary& options);
 };
 

@@ -140,7 +140,9 @@ std::vector<Window*> Desktop::windowsFrontToBack() const {
 }
 
 bool Desktop::isOnScreen(const Window& w) const {
-    if (w.isClosed() || !w.isOrderedIn() || w.isMinimized()) return false;
+    if (w.isClosed() || !w.isOrderedIn()) return false;
+    // A window on its way into the Dock stays on screen until it arrives there.
+    if (w.isMinimized() && w.dockTravel() != DockTravel::intoDock) return false;
     const Application* owner = process(w.pid());
     if (!owner || owner->isHidden()) return false;
     if (!spaces_.isShown(w.space())) return false;

@@ -46,10 +46,15 @@
 #include "platform/desktop/control.h"
 #include "platform/desktop/displays.h"
 #include "platform/desktop/dock.h"
+#include "platform/desktop/dock_trips.h"
 #include "platform/desktop/faults.h"
+#include "platform/desktop/hot_keys.h"
+#include "platform/desktop/input.h"
+#include "platform/desktop/permissions.h"
 #include "platform/desktop/private_calls.h"
 #include "platform/desktop/spaces.h"
 #include "platform/desktop/window.h"
+#include "platform/desktop/window_pictures.h"
 #include "platform/desktop/world_types.h"
 #include "platform/geometry/geometry.h"
 
@@ -128,6 +133,19 @@ public:
     PrivateCalls& privateCalls() { return privateCalls_; }
     // Other domains' preferences, the Dock's among them; current while the world lives.
     ForeignPreferences& preferences() { return preferences_; }
+    // Trips into and out of the Dock: their times, the silence of the travelling
+    // window's application, the program's own end-of-trip notifications.
+    DockTrips& dockTrips();
+    // What windows show: their pictures, captures and backdrops, and what they cost.
+    Pictures& pictures();
+    // The privacy settings: Screen Recording, the privacy database's answers, the
+    // system's permission prompt.
+    Permissions& permissions();
+    // The user's input: pointer, keys and modifiers, what an event reaches, the
+    // program's own event sink.
+    Input& input();
+    // The system's global hot-key operating mode and its symbolic hot keys.
+    SystemHotKeys& hotKeys();
 
     // ---- System settings and what the system was asked to do
     bool isAccessibilityTrusted() const { return trusted_; }
@@ -169,6 +187,7 @@ private:
     friend class Control;
     friend class Displays;
     friend class Dock;
+    friend class DockTrips;
     friend class Spaces;
     friend class Window;
 

@@ -1,6 +1,7 @@
 #include "platform/desktop/dock.h"
 
 #include <climits>
+#include <cmath>
 
 #include "platform/defaults/conversions.h"
 #include "platform/desktop/desktop.h"
@@ -38,6 +39,11 @@ void Dock::readSettings() {
     }
     const plist::Value* autohide = published.find("autohide");
     autohides_ = autohide && defaults::booleanOf(*autohide);
+    genieSpeed_ = 1;
+    if (const plist::Value* speed = published.find("genie-speed")) {
+        const std::optional<double> n = speed->number();
+        if (n && std::isfinite(*n) && *n >= 0) genieSpeed_ = *n;
+    }
 }
 
 Rect Dock::stripFrame() const {

@@ -3,7 +3,9 @@
 // The Dock: its own process ("com.apple.dock", named "Dock"), its window at the Dock
 // level on one display, the desktop pictures it draws (one window per display at the
 // desktop level), and its settings in the "com.apple.dock" preferences domain of the
-// world ("orientation": "bottom", "left" or "right"; "autohide": a Boolean).
+// world ("orientation": "bottom", "left" or "right"; "autohide": a Boolean;
+// "genie-speed": a number that scales the time of trips into and out of the Dock, 0
+// making them instant).
 //
 // The Dock reads its domain when it starts. Settings changed through setEdge and
 // setAutohides are written to the domain and applied at once, as System Settings does;
@@ -31,6 +33,9 @@ public:
 
     DockEdge edge() const { return edge_; }
     bool autohides() const { return autohides_; }
+    // How the trips into and out of the Dock are timed: 1 unless the domain held another
+    // number not below 0 when the Dock started.
+    double genieSpeed() const { return genieSpeed_; }
     double thickness() const { return autohides_ ? kHiddenThickness : kThickness; }
     uint32_t display() const { return display_; }
     Application* application() const;
@@ -61,6 +66,7 @@ private:
     uint32_t display_ = 0;
     DockEdge edge_ = DockEdge::bottom;
     bool autohides_ = false;
+    double genieSpeed_ = 1;
 };
 
 }  // namespace platform::desktop

@@ -40,6 +40,13 @@ enum class FaultCall {
     windowListEntry,     // one key of a window-list entry (the name is the key)
     applicationsByBundleIdentifier,
     workspaceNotification,  // the name is the notification's; missing drops the application
+    hardwareCapture,     // the private window capture, for each window asked for
+    backdropImage,       // a picture of what lies behind windows
+    managedDisplaySpaces,
+    spacesForWindows,
+    hotKeyOperatingMode,  // the name is "get" or "set"
+    symbolicHotKey,       // reading one symbolic hot key; the name is its number
+    createEventTap,
 };
 
 enum class FaultEffect {

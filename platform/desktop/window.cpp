@@ -138,7 +138,9 @@ bool Window::isMinimizable() const {
 bool Window::isOnScreen() const { return world_.isOnScreen(*this); }
 
 Rect Window::privateBounds() const {
-    if (lag_ && world_.now() < lag_->until) return lag_->shown;
+    const double now = world_.now();
+    if (travel_ && now < travel_->end) return DockTrips::shapeAt(travel_->from, travel_->to, travel_->start, travel_->end, now);
+    if (lag_ && now < lag_->until) return lag_->shown;
     return frame_;
 }
 
@@ -185,21 +187,13 @@ void Window::setTitle(std::string title) {
 bool Window::minimize() {
     auto guard = world_.lock();
     if (closed_ || minimized_ || fullScreen_ || isSheet()) return false;
-    minimized_ = true;
-    world_.sendToBack(number_);
-    world_.emit(WorldEventKind::windowMinimized, pid_, number_);
-    world_.refreshFocus(owner());
-    return true;
+    return world_.dockTrips().begin(*this, DockTravel::intoDock);
 }
 
 bool Window::deminimize() {
     auto guard = world_.lock();
     if (closed_ || !minimized_) return false;
-    minimized_ = false;
-    world_.bringToFront(world_.withSheets(*this));
-    world_.emit(WorldEventKind::windowDeminimized, pid_, number_);
-    world_.refreshFocus(owner());
-    return true;
+    return world_.dockTrips().begin(*this, DockTravel::outOfDock);
 }
 
 bool Window::zoom() {

@@ -29,6 +29,9 @@ namespace platform::desktop {
 class Application;
 class Desktop;
 
+// A window on its way into or out of the Dock (see dock_trips.h).
+enum class DockTravel { none, intoDock, outOfDock };
+
 struct ButtonSpec {
     bool present = true;
     bool enabled = true;
@@ -79,7 +82,12 @@ public:
     const std::string& title() const { return title_; }
     const std::string& role() const { return role_; }
     const std::string& subrole() const { return subrole_; }
+    // Minimized as its application reports it: true from the moment a trip into the Dock
+    // begins, false from the moment a trip out of it begins.
     bool isMinimized() const { return minimized_; }
+    // The trip under way, if any. A window travelling into the Dock is still on screen
+    // until it arrives; one travelling out is on screen from the start.
+    DockTravel dockTravel() const { return travel_ ? travel_->direction : DockTravel::none; }
     bool isFullScreen() const { return fullScreen_; }
     bool isZoomed() const { return zoomed_; }
     bool isClosed() const { return closed_; }
@@ -103,7 +111,8 @@ public:
     // Whether the window has a minimize button that is enabled.
     bool isMinimizable() const;
     bool isOnScreen() const;
-    // What the private bounds call reports: the frame, or the old bounds while they lag.
+    // What the private bounds call reports: the frame; the old bounds while they lag; the
+    // shape on its way between the frame and the Dock during a trip.
     Rect privateBounds() const;
 
     // Changes as the user or the application makes them; each tells the world's
@@ -113,6 +122,7 @@ public:
     bool moveTo(Point topLeft);
     bool resize(Size size);
     void setTitle(std::string title);
+    // Trips into and out of the Dock, which take the world's trip time (DockTrips).
     bool minimize();
     bool deminimize();
     bool zoom();
@@ -143,6 +153,7 @@ public:
 private:
     friend class Application;
     friend class Desktop;
+    friend class DockTrips;
     friend class Spaces;
 
     bool applyFrame(const Rect& frame);
@@ -183,6 +194,15 @@ private:
         double until;
     };
     std::optional<Lag> lag_;
+    struct Travel {
+        DockTravel direction;
+        double start;
+        double end;
+        Rect from;
+        Rect to;
+        uint64_t trip;  // which trip, so that the end of a cancelled one does nothing
+    };
+    std::optional<Travel> travel_;
 };
 
 // The standard frame of a title-bar button, relative to the window.

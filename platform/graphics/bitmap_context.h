@@ -40,6 +40,8 @@
 
 namespace platform {
 
+enum class InterpolationQuality { defaultQuality, none, low, medium, high };
+
 class BitmapContext {
 public:
     static constexpr int maxSide = Image::maxSide;
@@ -71,7 +73,7 @@ public:
 
     // ---- Graphics state ----
     // save pushes the whole state (transform, clip, colours, line style, alpha, blend
-    // mode); restore pops it. An unmatched restore does nothing.
+    // mode, interpolation quality); restore pops it. An unmatched restore does nothing.
     void saveGState();
     void restoreGState();
 
@@ -101,6 +103,12 @@ public:
     // Multiplies everything drawn; clamped to 0...1.
     void setAlpha(double a);
     void setBlendMode(BlendMode m) { state_.blend = m; }
+    BlendMode blendMode() const { return state_.blend; }
+    // How carefully scaled images are resampled. Kept so that callers can say what they
+    // ask for; drawImage resamples every image with its high-quality filters whatever
+    // the setting.
+    void setInterpolationQuality(InterpolationQuality q) { state_.interpolation = q; }
+    InterpolationQuality interpolationQuality() const { return state_.interpolation; }
     double lineWidth() const { return state_.lineWidth; }
 
     // ---- Drawing ----
@@ -146,6 +154,7 @@ private:
         double miterLimit = 10;
         double alpha = 1;
         BlendMode blend = BlendMode::normal;
+        InterpolationQuality interpolation = InterpolationQuality::defaultQuality;
     };
 
     BitmapContext(int width, int height, ColorSpace space, std::shared_ptr<Pixels> pixels);

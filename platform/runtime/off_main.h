@@ -11,8 +11,10 @@
 // The work runs on `queue`. The awaiting task resumes exactly once, on a later main
 // loop turn: with the work's result, or with nothing when `within` seconds passed
 // first. The work is not cancelled by the deadline; it runs to its end and its late
-// result is dropped. Neither path touches the awaiting frame directly, so a task that
-// has been destroyed in the meantime is never resumed.
+// result is dropped. On the simulated clock the work's blocking calls (MainLoop::blockFor)
+// count against the limit: work that blocks past it inside its job times out too.
+// Neither path touches the awaiting frame directly, so a task that has been destroyed
+// in the meantime is never resumed.
 
 #include <functional>
 #include <memory>
@@ -20,6 +22,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "platform/runtime/main_loop.h"
 #include "platform/runtime/serial_queue.h"
 #include "platform/runtime/task.h"
 
@@ -36,17 +39,30 @@ public:
     void await_suspend(std::coroutine_handle<P> h) {
         state_->resumption = Resumption(h);
         auto state = state_;
-        queue_->async([state, work = std::move(work_)] { state->resumeOnce(work()); });
+        queue_->async([state, work = std::move(work_)] { state->finish(work()); });
         MainLoop::main().postOffMainEvent(within_, [state] { state->resumeOnce(std::nullopt); });
     }
     std::optional<T> await_resume() { return std::move(state_->value); }
 
 private:
-    struct State {
+    struct State : std::enable_shared_from_this<State> {
         std::mutex mutex;
         bool resumed = false;
         std::optional<T> value;
         Resumption resumption;
+
+        // The work's own result. Inside a simulated job the blocking calls the work made
+        // have not taken their time yet: the job ends, and the result counts, only once
+        // they have, so the result waits for the end of the job.
+        void finish(T v) {
+            if (!currentSimulatedJob()) {
+                resumeOnce(std::move(v));
+                return;
+            }
+            auto held = std::make_shared<T>(std::move(v));
+            auto self = this->shared_from_this();
+            MainLoop::main().postOffMainEvent(0, [self, held] { self->resumeOnce(std::move(*held)); });
+        }
 
         void resumeOnce(std::optional<T> v) {
             {

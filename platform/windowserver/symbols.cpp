@@ -5,7 +5,11 @@
 
 #include "platform/accessibility/window_number.h"
 #include "platform/desktop/desktop.h"
+#include "platform/services/privacy.h"
+#include "platform/windowserver/private_hot_keys.h"
+#include "platform/windowserver/private_spaces.h"
 #include "platform/windowserver/private_window_server.h"
+#include "platform/windowserver/window_capture.h"
 
 namespace platform::detail {
 
@@ -17,6 +21,15 @@ const std::map<std::string, std::any, std::less<>>& systemSymbols() {
         {"_AXUIElementGetWindow", ElementWindowNumberCall{&copyElementWindowNumber}},
         {"CGSMainConnectionID", MainConnectionCall{&windowServerMainConnection}},
         {"CGSGetWindowBounds", WindowBoundsCall{&windowServerWindowBounds}},
+        {"CGSHWCaptureWindowList", HardwareCaptureCall{&windowServerHardwareCapture}},
+        {"CGSCopyManagedDisplaySpaces", ManagedDisplaySpacesCall{&windowServerManagedDisplaySpaces}},
+        {"CGSCopySpacesForWindows", SpacesForWindowsCall{&windowServerSpacesForWindows}},
+        {"CGSGetGlobalHotKeyOperatingMode", GetHotKeyOperatingModeCall{&windowServerGetGlobalHotKeyOperatingMode}},
+        {"CGSSetGlobalHotKeyOperatingMode", SetHotKeyOperatingModeCall{&windowServerSetGlobalHotKeyOperatingMode}},
+        {"CGSGetSymbolicHotKeyValue", GetSymbolicHotKeyValueCall{&windowServerGetSymbolicHotKeyValue}},
+        {"CGSIsSymbolicHotKeyEnabled", IsSymbolicHotKeyEnabledCall{&windowServerIsSymbolicHotKeyEnabled}},
+        {"TCCAccessPreflight", PrivacyPreflightCall{&privacyAccessPreflight}},
+        {"CGWindowListCreateImageFromArray", ImageFromArrayCall{&windowListCreateImageFromArray}},
     };
     return table;
 }
@@ -35,3 +48,13 @@ const std::any* findSymbol(std::string_view name) {
 }
 
 }  // namespace platform::detail
+
+namespace platform {
+
+std::vector<std::string> knownSymbolNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, call] : detail::systemSymbols()) names.push_back(name);
+    return names;
+}
+
+}  // namespace platform

@@ -87,8 +87,10 @@ std::vector<std::string> readStrings(const platform::UserDefaults& defaults, std
     return strings;
 }
 
-std::optional<plist::Value> storedForm(bool value) { return plist::Value(value); }
-std::optional<plist::Value> storedForm(double value) { return plist::Value(value); }
+// Built in place: g++ 12 warns, wrongly, that a Value converted into an optional may
+// be used uninitialized.
+std::optional<plist::Value> storedForm(bool value) { return std::optional<plist::Value>(std::in_place, value); }
+std::optional<plist::Value> storedForm(double value) { return std::optional<plist::Value>(std::in_place, value); }
 std::optional<plist::Value> storedForm(HoverTitle value) { return plist::Value(rawValue(value)); }
 std::optional<plist::Value> storedForm(ThumbnailOrder value) { return plist::Value(rawValue(value)); }
 

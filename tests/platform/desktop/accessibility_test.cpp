@@ -90,6 +90,7 @@ TEST(Accessibility, WritingAttributesChangesTheWorld) {
 
     EXPECT_EQ(windows[0].setAttributeValue("AXMinimized", true), AccessibilityError::success);
     EXPECT_TRUE(two.isMinimized());
+    w.loop.advance(1);  // the trip into the Dock; the application answers again after it
     EXPECT_FALSE(two.isOnScreen());
     EXPECT_EQ(w.app.copyAttributeValue("AXFocusedWindow")->element()->objectId(), w.editor.windows()[0]->number());
     EXPECT_EQ(windows[0].setAttributeValue("AXMinimized", false), AccessibilityError::success);

@@ -60,6 +60,7 @@ TEST(WindowList, EntriesComeFrontToBackWithTheKeysOfTheWindowServer) {
 
     // A minimized window stays in the full list, without the on-screen key.
     w.f1.minimize();
+    w.loop.advance(1);  // the trip into the Dock
     all = WindowList::copyWindowInfo(WindowList::all, WindowList::kNullWindow);
     EXPECT_EQ(numbers(all).back() == w.picture.number(), true);
     for (const auto& e : *all) {
@@ -72,6 +73,7 @@ TEST(WindowList, EntriesComeFrontToBackWithTheKeysOfTheWindowServer) {
 TEST(WindowList, OptionsSelectOnScreenWindowsAroundAWindowAndLeaveOutDesktopElements) {
     ListedWorld w;
     w.f1.minimize();
+    w.loop.advance(1);  // the trip into the Dock
     const auto onScreen = numbers(WindowList::copyWindowInfo(WindowList::onScreenOnly, 0));
     EXPECT_EQ(onScreen, (std::vector<int64_t>{w.menuBar.number(), w.dock.number(), w.f2.number(), w.b.number(),
                                               w.picture.number()}));

@@ -132,9 +132,12 @@ TEST(DesktopWorld, AWindowIsOnScreenOnlyWhenShownNotMinimizedAndOnAShownSpace) {
     Window& w = *app.windows()[0];
     EXPECT_TRUE(w.isOnScreen());
     EXPECT_TRUE(w.minimize());
+    EXPECT_TRUE(w.isOnScreen());  // on its way into the Dock
+    loop.advance(1);
     EXPECT_FALSE(w.isOnScreen());
     EXPECT_FALSE(w.minimize());
     EXPECT_TRUE(w.deminimize());
+    EXPECT_TRUE(w.isOnScreen());  // on screen from the start of the way back
     w.orderOut();
     EXPECT_FALSE(w.isOnScreen());
     w.orderIn();

@@ -142,3 +142,47 @@ TEST(OffMain, RealClockTimeoutDropsTheLateResult) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+// A job's blocking calls lengthen it on the simulated clock: work that blocks past the
+// limit inside its job times out like work whose job cost is past the limit.
+TEST(OffMain, BlockingInsideTheJobPastTheLimitTimesOut) {
+    MainLoop loop(ClockKind::simulated);
+    SerialQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
+    std::vector<std::pair<double, bool>> resumed;
+    spawnMain([&loop, &queue, &resumed]() -> Task<void> {
+        auto work = [&loop] {
+            loop.blockFor(2.0);  // a window server that takes two seconds to answer
+            return 3;
+        };
+        auto v = co_await offMain<int>(queue, 1.0, work);
+        resumed.emplace_back(MainLoop::main().now(), v.has_value());
+    });
+    loop.advance(5);
+    ASSERT_EQ(resumed.size(), 1u);
+    EXPECT_DOUBLE_EQ(resumed[0].first, 1.0);
+    EXPECT_FALSE(resumed[0].second);
+}
+
+TEST(OffMain, BlockingInsideTheJobWithinTheLimitGivesTheResultWhenTheJobEnds) {
+    MainLoop loop(ClockKind::simulated);
+    SerialQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
+    std::vector<std::pair<double, int>> resumed;
+    spawnMain([&loop, &queue, &resumed]() -> Task<void> {
+        auto work = [&loop] {
+            loop.blockFor(0.4);
+            return 3;
+        };
+        auto v = co_await offMain<int>(queue, 1.0, work);
+        resumed.emplace_back(MainLoop::main().now(), v.value_or(-1));
+    });
+    loop.advance(5);
+    ASSERT_EQ(resumed.size(), 1u);
+    EXPECT_DOUBLE_EQ(resumed[0].first, 0.4);
+    EXPECT_EQ(resumed[0].second, 3);
+}
+
+}  // namespace
+}  // namespace platform

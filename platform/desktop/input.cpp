@@ -1,0 +1,220 @@
+#include "platform/desktop/input.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "platform/desktop/desktop.h"
+
+namespace platform::desktop {
+
+namespace {
+
+// Which button an event is about: 0 left, 1 right, 2 the others; -1 for none.
+int buttonOf(EventType type) {
+    switch (type) {
+    case EventType::leftMouseDown:
+    case EventType::leftMouseUp:
+    case EventType::leftMouseDragged: return 0;
+    case EventType::rightMouseDown:
+    case EventType::rightMouseUp:
+    case EventType::rightMouseDragged: return 1;
+    case EventType::otherMouseDown:
+    case EventType::otherMouseUp:
+    case EventType::otherMouseDragged: return 2;
+    default: return -1;
+    }
+}
+
+bool isPressable(const Control& c) {
+    static const std::set<std::string> roles{"AXButton",     "AXCheckBox",           "AXRadioButton",
+                                             "AXPopUpButton", "AXMenuButton",        "AXDisclosureTriangle",
+                                             "AXSegmentedControl", "AXLink"};
+    return !c.isDestroyed() && c.isEnabled() && roles.count(c.role()) != 0;
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Whether a key press is a menu item's key equivalent: the same character (letters in
+// either case) with exactly the item's modifiers.
+bool isKeyEquivalent(const Control& item, const EventRecord& event) {
+    if (!item.commandCharacter() || !event.charactersIgnoringModifiers()) return false;
+    const uint32_t m = item.commandModifiers().value_or(0);
+    const EventFlags f = event.flags();
+    if (bool(f & event_flags::command) != !(m & 8)) return false;
+    if (bool(f & event_flags::shift) != bool(m & 1)) return false;
+    if (bool(f & event_flags::option) != bool(m & 2)) return false;
+    if (bool(f & event_flags::control) != bool(m & 4)) return false;
+    return upper(*item.commandCharacter()) == upper(*event.charactersIgnoringModifiers());
+}
+
+}  // namespace
+
+Input& Desktop::input() { return extension<Input>(); }
+
+Input::Input(Desktop& world) : world_(world) {
+    if (const Display* first = world.displays().first()) {
+        const Rect f = world.displays().topLeftFrame(*first);
+        mouse_ = {f.midX(), f.midY()};
+    }
+}
+
+void Input::setMouseLocation(Point location) {
+    auto guard = world_.lock();
+    if (std::isfinite(location.x) && std::isfinite(location.y)) mouse_ = location;
+}
+
+void Input::setModifierFlags(EventFlags flags) {
+    auto guard = world_.lock();
+    flags_ = flags;
+}
+
+void Input::setDoubleClickInterval(double seconds) {
+    auto guard = world_.lock();
+    doubleClickInterval_ = std::isfinite(seconds) && seconds >= 0 ? seconds : kDefaultDoubleClickInterval;
+}
+
+void Input::setSecureInput(bool on) {
+    auto guard = world_.lock();
+    secureInput_ = on;
+}
+
+void Input::setKeyboardLayout(KeyboardLayout layout) {
+    auto guard = world_.lock();
+    layout_ = std::move(layout);
+}
+
+void Input::setOwnProcessEventSink(EventSink sink) {
+    auto guard = world_.lock();
+    sink_ = std::move(sink);
+}
+
+// ---- Events as the hardware makes them ----------------------------------------------
+
+void Input::prepare(EventRecord& event) {
+    auto guard = world_.lock();
+    event.setTimestamp(world_.now());
+    const int button = buttonOf(event.type());
+    if (event.isMouseEvent() && std::isfinite(event.location().x) && std::isfinite(event.location().y)) {
+        mouse_ = event.location();
+    }
+    if (button >= 0 && (event.isMouseDown() || event.isMouseUp())) {
+        fillClickState(event, button);
+        if (event.isMouseDown()) {
+            buttons_ |= 1u << button;
+        } else {
+            buttons_ &= ~(1u << button);
+        }
+    }
+    if (event.type() == EventType::flagsChanged) flags_ = event.flags();
+    if ((event.type() == EventType::keyDown || event.type() == EventType::keyUp) && !event.characters()) {
+        auto [typed, ignoring] = layout_.characters(event.keyCode(), event.flags());
+        event.setCharacters(std::move(typed), std::move(ignoring));
+    }
+    if (!event.hasField(EventField::eventTargetUnixProcessID)) {
+        event.setIntegerValueField(EventField::eventTargetUnixProcessID, receiverFor(event).pid);
+    }
+}
+
+void Input::fillClickState(EventRecord& event, int button) {
+    Press& last = lastPress_[button];
+    if (event.isMouseUp()) {
+        if (!event.hasField(EventField::mouseEventClickState)) {
+            event.setIntegerValueField(EventField::mouseEventClickState, std::max<int64_t>(last.count, 1));
+        }
+        return;
+    }
+    const double now = world_.now();
+    if (!event.hasField(EventField::mouseEventClickState)) {
+        const double dx = event.location().x - last.location.x;
+        const double dy = event.location().y - last.location.y;
+        const bool continues = lastButton_ == button && last.count > 0 && now - last.time <= doubleClickInterval_ &&
+                               std::hypot(dx, dy) <= kMultiClickDistance;
+        event.setIntegerValueField(EventField::mouseEventClickState, continues ? last.count + 1 : 1);
+    }
+    last = {now, event.location(), event.clickState()};
+    lastButton_ = button;
+}
+
+EventReceiver Input::receiverFor(const EventRecord& event) const {
+    auto guard = world_.lock();
+    const int32_t own = world_.ownProcessIdentifier();
+    if (event.isMouseEvent()) {
+        const int button = buttonOf(event.type());
+        const bool follows = event.isMouseUp() || event.type() == EventType::leftMouseDragged ||
+                             event.type() == EventType::rightMouseDragged ||
+                             event.type() == EventType::otherMouseDragged;
+        if (follows && button >= 0 && world_.window(captured_[button].window)) return captured_[button];
+        const Window* w = world_.windowAt(event.location());
+        if (!w) return {};
+        return {w->pid(), w->number(), w->pid() == own};
+    }
+    if (event.isKeyboardEvent()) {
+        const Application* active = world_.activeApplication();
+        if (!active) return {};
+        return {active->pid(), 0, active->pid() == own};
+    }
+    return {};
+}
+
+// ---- What applications do with their events ----------------------------------------
+
+uint64_t Input::deliver(const EventRecord& event, const EventReceiver& receiver) {
+    auto guard = world_.lock();
+    const int button = buttonOf(event.type());
+    if (event.isMouseDown() && button >= 0) captured_[button] = receiver;
+    if (event.isMouseUp() && button >= 0) captured_[button] = {};
+    if (receiver.ownProcess || receiver.pid == 0) return 0;
+    switch (event.type()) {
+    case EventType::leftMouseDown: return mousePressed(event, receiver);
+    case EventType::leftMouseUp: return mouseReleased(event, receiver);
+    case EventType::keyDown: return keyPressed(event, receiver);
+    default: return 0;
+    }
+}
+
+uint64_t Input::mousePressed(const EventRecord& event, const EventReceiver& receiver) {
+    armed_ = {};
+    Window* w = world_.window(receiver.window);
+    Application* app = world_.process(receiver.pid);
+    if (!w || !app) return 0;
+    if (app->kind() == ProcessKind::application && app->activationPolicy() != ActivationPolicy::prohibited) {
+        if (!w->isSheet()) w->raise();
+        if (!app->isActive()) app->activate();
+    }
+    // The deepest enabled control under the point: children are made after their parents.
+    const Point p{event.location().x - w->frame().minX(), event.location().y - w->frame().minY()};
+    for (uint64_t id = 1; const Control* c = world_.control(id); ++id) {
+        if (c->window() == w->number() && isPressable(*c) && c->frame().contains(p)) armed_ = {w->pid(), w->number(), id};
+    }
+    return 0;
+}
+
+uint64_t Input::mouseReleased(const EventRecord& event, const EventReceiver& receiver) {
+    const Armed armed = armed_;
+    armed_ = {};
+    if (armed.control == 0 || armed.pid != receiver.pid) return 0;
+    Control* c = world_.control(armed.control);
+    if (!c || !isPressable(*c)) return 0;
+    const std::optional<Rect> frame = c->screenFrame();
+    if (!frame || !frame->contains(event.location())) return 0;
+    return c->press() ? c->id() : 0;
+}
+
+uint64_t Input::keyPressed(const EventRecord& event, const EventReceiver& receiver) {
+    if (event.isAutorepeat()) return 0;
+    Application* app = world_.process(receiver.pid);
+    if (!app) return 0;
+    for (Control* item : app->menuItems()) {
+        if (item->isDestroyed() || !item->isEnabled() || !isKeyEquivalent(*item, event)) continue;
+        return item->press() ? item->id() : 0;
+    }
+    return 0;
+}
+
+}  // namespace platform::desktop

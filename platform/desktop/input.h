@@ -1,0 +1,127 @@
+#pragma once
+
+// The user's input in the simulated desktop: where the pointer is, which modifier keys
+// and mouse buttons are down, the double-click interval, secure input, the keyboard
+// layout, and what an event does when it reaches an application.
+//
+// Events enter the world through the event stand-in (platform/events: injectEvent),
+// which shows them to event taps first and then hands them here. The state below is the
+// hardware's: it changes when an event is injected, before any tap has seen it.
+//
+// Who receives an event: a mouse event goes to the window under its point (the
+// frontmost on-screen window that takes clicks, Desktop::windowAt), a mouse release or
+// drag to the window that received the press; key and modifier events go to the active
+// application. When that is the program itself, the event goes to the own-process sink
+// (see setOwnProcessEventSink) instead of being acted on here.
+//
+// What another application does with an event it receives, as a real one would:
+// - a left press on a window brings that window to the front and activates its
+//   application (a regular or accessory application; the Dock and the window server
+//   are never activated); a press on an enabled control (a title-bar button, a toolbar
+//   item, a control) arms it;
+// - a left release over the armed control presses it (its action runs; the minimize
+//   button so sends the window to the Dock);
+// - a key press (not an autorepeat) that is the key equivalent of an enabled menu item
+//   presses that item (Command-M minimizes the focused window, Option-Command-M
+//   minimizes all).
+// An event the tap swallowed never arrives, so a press without its release arms
+// nothing and a release without its press presses nothing.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "platform/events/event_record.h"
+#include "platform/events/keyboard_layout.h"
+#include "platform/geometry/geometry.h"
+
+namespace platform::desktop {
+
+class Desktop;
+
+// Who an event reaches.
+struct EventReceiver {
+    int32_t pid = 0;       // 0: nobody
+    uint32_t window = 0;   // the window under the pointer for mouse events; 0 for keys
+    bool ownProcess = false;
+};
+
+class Input {
+public:
+    // The program's own process receives its events here: the AppKit stand-in registers
+    // its event dispatch, which runs on the main thread, in the main queue's modes, after
+    // the program's local event monitors have seen the event (and not when one consumed
+    // it). Without a sink, events for the program are dropped after the monitors.
+    using EventSink = std::function<void(const EventRecord&)>;
+
+    static constexpr double kDefaultDoubleClickInterval = 0.5;
+    // How far apart two presses may be and still count as one multiple click.
+    static constexpr double kMultiClickDistance = 4;
+
+    explicit Input(Desktop& world);
+
+    Point mouseLocation() const { return mouse_; }
+    // Moves the pointer without an event (a test setting the scene).
+    void setMouseLocation(Point location);
+    // The modifier flags held now (those of the last modifier change).
+    EventFlags modifierFlags() const { return flags_; }
+    void setModifierFlags(EventFlags flags);
+    // Mouse buttons held down: bit 0 left, 1 right, 2 the others.
+    uint32_t pressedMouseButtons() const { return buttons_; }
+    double doubleClickInterval() const { return doubleClickInterval_; }
+    void setDoubleClickInterval(double seconds);
+    // Secure event input (a password field has the keyboard): keyboard events reach no
+    // event tap while it is on.
+    bool isSecureInputEnabled() const { return secureInput_; }
+    void setSecureInput(bool on);
+    const KeyboardLayout& keyboardLayout() const { return layout_; }
+    void setKeyboardLayout(KeyboardLayout layout);
+
+    void setOwnProcessEventSink(EventSink sink);
+    const EventSink& ownProcessEventSink() const { return sink_; }
+
+    // Used by the event stand-in. An event as the hardware produces it: what the event
+    // lacks (time stamp, click state, target process, characters) filled in, and the
+    // state above changed by it.
+    void prepare(EventRecord& event);
+    // Who would receive the event now.
+    EventReceiver receiverFor(const EventRecord& event) const;
+    // The event reaches its receiver: the window that receives a press keeps the
+    // release; another application acts on the event as described above. Returns the
+    // control the event pressed, 0 for none. The program's own events are handed to the
+    // sink by the caller.
+    uint64_t deliver(const EventRecord& event, const EventReceiver& receiver);
+
+private:
+    struct Press {
+        double time = 0;
+        Point location{};
+        int64_t count = 0;
+    };
+    struct Armed {
+        int32_t pid = 0;
+        uint32_t window = 0;
+        uint64_t control = 0;
+    };
+
+    void fillClickState(EventRecord& event, int button);
+    uint64_t mousePressed(const EventRecord& event, const EventReceiver& receiver);
+    uint64_t mouseReleased(const EventRecord& event, const EventReceiver& receiver);
+    uint64_t keyPressed(const EventRecord& event, const EventReceiver& receiver);
+
+    Desktop& world_;
+    Point mouse_{};
+    EventFlags flags_ = 0;
+    uint32_t buttons_ = 0;
+    double doubleClickInterval_ = kDefaultDoubleClickInterval;
+    bool secureInput_ = false;
+    KeyboardLayout layout_ = KeyboardLayout::usANSI();
+    EventSink sink_;
+    Press lastPress_[3]{};
+    int lastButton_ = -1;
+    // The window each button's delivered press went to, which gets its release.
+    EventReceiver captured_[3]{};
+    Armed armed_;
+};
+
+}  // namespace platform::desktop

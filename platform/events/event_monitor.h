@@ -1,0 +1,71 @@
+#pragma once
+
+// Event monitors of the program, as AppKit has them.
+//
+// A local monitor sees the events the program itself receives, of the types in its
+// mask (bit n for event type n; key down, key up and flags changed are 0x1C00), before
+// the program dispatches them: it answers the event to dispatch (the same one, changed,
+// or another) or nothing to consume it, and monitors later in line see what the earlier
+// ones answered. A global monitor sees, afterwards, the events of its mask that went to
+// other applications; it cannot change them, and it sees keyboard events only while
+// the program is trusted for accessibility.
+//
+// Monitors run on the main thread, in the main queue's modes, in the order they were
+// added. Adding one needs a world (otherwise the token is null); a monitor removed
+// while others run sees nothing more. Main thread only.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/events/event_record.h"
+
+namespace platform {
+
+namespace desktop {
+class Desktop;
+}
+
+class EventMonitor {
+public:
+    using LocalHandler = std::function<std::optional<EventRecord>(const EventRecord& event)>;
+    using GlobalHandler = std::function<void(const EventRecord& event)>;
+    // Identifies a monitor for removal.
+    using Token = std::shared_ptr<const void>;
+
+    static Token addLocalMonitor(EventMask mask, LocalHandler handler);
+    static Token addGlobalMonitor(EventMask mask, GlobalHandler handler);
+    static void removeMonitor(const Token& token);
+};
+
+// The monitors of one world (used by the event router).
+class EventMonitors {
+public:
+    explicit EventMonitors(desktop::Desktop& world) : world_(world) {}
+    static EventMonitors& of(desktop::Desktop& world);
+
+    EventMonitor::Token add(EventMask mask, EventMonitor::LocalHandler local, EventMonitor::GlobalHandler global);
+    void remove(const EventMonitor::Token& token);
+    size_t localCount() const;
+    size_t globalCount() const;
+
+    // Runs the local monitors; nothing when one consumed the event.
+    std::optional<EventRecord> runLocal(EventRecord event);
+    // Runs the global monitors (the router leaves out keyboard events that went to
+    // other applications while the program was not trusted).
+    void runGlobal(const EventRecord& event);
+
+private:
+    struct Entry {
+        EventMask mask = 0;
+        EventMonitor::LocalHandler local;
+        EventMonitor::GlobalHandler global;
+        bool removed = false;
+    };
+
+    desktop::Desktop& world_;
+    std::vector<std::shared_ptr<Entry>> entries_;
+};
+
+}  // namespace platform

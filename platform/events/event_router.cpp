@@ -1,0 +1,329 @@
+#include "platform/events/event_router.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/desktop/desktop.h"
+#include "platform/events/event_monitor.h"
+
+namespace platform {
+
+const char* describe(TapVerdict verdict) {
+    switch (verdict) {
+    case TapVerdict::passed: return "passed";
+    case TapVerdict::replaced: return "replaced";
+    case TapVerdict::swallowed: return "swallowed";
+    case TapVerdict::observed: return "observed";
+    case TapVerdict::timedOut: return "timedOut";
+    case TapVerdict::skipped: return "skipped";
+    }
+    return "unknown";
+}
+
+const char* describe(EventFate fate) {
+    switch (fate) {
+    case EventFate::pending: return "pending";
+    case EventFate::swallowed: return "swallowed";
+    case EventFate::takenBySystemHotKey: return "takenBySystemHotKey";
+    case EventFate::deliveredToApplication: return "deliveredToApplication";
+    case EventFate::deliveredToOwnProcess: return "deliveredToOwnProcess";
+    case EventFate::consumedByLocalMonitor: return "consumedByLocalMonitor";
+    case EventFate::noReceiver: return "noReceiver";
+    }
+    return "unknown";
+}
+
+std::optional<TapVerdict> InjectedEvent::verdictOf(uint64_t tap) const {
+    for (const TapPassage& p : taps) {
+        if (p.tap == tap) return p.verdict;
+    }
+    return std::nullopt;
+}
+
+EventRouter& EventRouter::of(desktop::Desktop& world) { return world.extension<EventRouter>(); }
+
+EventRouter& EventRouter::current() { return of(desktop::Desktop::current()); }
+
+void EventRouter::setTapTimeout(double seconds) {
+    tapTimeout_ = std::isfinite(seconds) && seconds > 0 ? seconds : kDefaultTapTimeout;
+}
+
+// ---- Taps -------------------------------------------------------------------------------
+
+void EventRouter::add(const std::shared_ptr<EventTap>& tap) {
+    std::erase_if(taps_, [](const std::weak_ptr<EventTap>& t) { return t.expired(); });
+    tap->id_ = nextTap_++;
+    const auto at = [](const std::weak_ptr<EventTap>& t) { return t.lock()->location_; };
+    auto position = taps_.begin();
+    if (tap->placement_ == EventTapPlacement::headInsert) {
+        while (position != taps_.end() && at(*position) < tap->location_) ++position;
+    } else {
+        while (position != taps_.end() && at(*position) <= tap->location_) ++position;
+    }
+    taps_.insert(position, tap);
+}
+
+std::vector<std::shared_ptr<EventTap>> EventRouter::taps() const {
+    std::vector<std::shared_ptr<EventTap>> result;
+    for (const auto& weak : taps_) {
+        if (auto tap = weak.lock(); tap && tap->valid_) result.push_back(tap);
+    }
+    return result;
+}
+
+std::shared_ptr<EventTap> EventRouter::tapWithId(uint64_t id) const {
+    for (const auto& weak : taps_) {
+        if (auto tap = weak.lock(); tap && tap->id_ == id) return tap;
+    }
+    return nullptr;
+}
+
+void EventRouter::tapChanged(const EventTap& tap) {
+    if (!tap.valid_) {
+        std::erase_if(taps_, [&tap](const std::weak_ptr<EventTap>& t) {
+            auto locked = t.lock();
+            return !locked || locked.get() == &tap;
+        });
+    }
+    if (flights_.empty() || tap.isEnabled()) return;
+    Flight& front = flights_.front();
+    // A callback that switches its own tap off still has its answer taken.
+    if (front.waitingOn != tap.id_ || front.ticket == answering_) return;
+    moveOn(front, TapVerdict::skipped);
+    pump();
+}
+
+void EventRouter::switchOff(EventTap& tap, EventType notice) {
+    tap.enabled_ = false;
+    std::shared_ptr<EventTap> held = tapWithId(tap.id_);
+    if (!held) return;
+    std::weak_ptr<EventTap> weakTap = held;
+    std::weak_ptr<EventRouter> self = weak_from_this();
+    tap.source_->signal([weakTap, self, notice] {
+        auto t = weakTap.lock();
+        auto router = self.lock();
+        if (!t || !t->valid_ || !router) return;
+        router->notices_.push_back({t->id_, notice, router->world_.now()});
+        t->callback_(t.get(), notice, EventRecord(notice), t->userInfo_);
+    });
+}
+
+void EventRouter::disableByUserInput(EventTap& tap) {
+    if (!tap.isEnabled()) return;
+    switchOff(tap, EventType::tapDisabledByUserInput);
+    tapChanged(tap);
+}
+
+// ---- The road of an event -----------------------------------------------------------
+
+uint64_t EventRouter::inject(EventRecord event) {
+    world_.input().prepare(event);
+    const uint64_t id = record_.size() + 1;
+    InjectedEvent rec;
+    rec.id = id;
+    rec.injectedAt = world_.now();
+    rec.event = event;
+    record_.push_back(std::move(rec));
+    Flight flight;
+    flight.index = record_.size() - 1;
+    flight.current = std::move(event);
+    for (const auto& tap : taps()) flight.route.push_back(tap->id_);
+    flights_.push_back(std::move(flight));
+    pump();
+    return id;
+}
+
+const InjectedEvent* EventRouter::find(uint64_t id) const {
+    return id >= 1 && id <= record_.size() ? &record_[id - 1] : nullptr;
+}
+
+void EventRouter::pump() {
+    if (pumping_) return;
+    pumping_ = true;
+    while (!flights_.empty()) {
+        Flight& front = flights_.front();
+        if (front.waitingOn != 0 || !advance(front)) break;
+        flights_.pop_front();
+    }
+    pumping_ = false;
+}
+
+bool EventRouter::advance(Flight& flight) {
+    if (flight.done) return true;
+    const bool secure = world_.input().isSecureInputEnabled();
+    while (flight.next < flight.route.size()) {
+        std::shared_ptr<EventTap> tap = tapWithId(flight.route[flight.next]);
+        const EventType type = flight.current.type();
+        const bool hidden = secure && (type == EventType::keyDown || type == EventType::keyUp);
+        if (!tap || hidden || !tap->sees(type)) {
+            ++flight.next;
+            continue;
+        }
+        if (tap->options_ == EventTapOptions::listenOnly) {
+            record_[flight.index].taps.push_back({tap->id_, TapVerdict::observed});
+            std::weak_ptr<EventTap> weakTap = tap;
+            tap->source_->signal([weakTap, seen = flight.current] {
+                if (auto t = weakTap.lock(); t && t->valid_) t->callback_(t.get(), seen.type(), seen, t->userInfo_);
+            });
+            ++flight.next;
+            continue;
+        }
+        flight.waitingOn = tap->id_;
+        flight.ticket = nextTicket_++;
+        flight.arrivedAt = world_.now();
+        std::weak_ptr<EventRouter> self = weak_from_this();
+        const uint64_t ticket = flight.ticket;
+        tap->source_->signal([self, ticket] {
+            if (auto router = self.lock()) router->callbackTurn(ticket);
+        });
+        world_.schedule(tapTimeout_, [self, ticket] {
+            if (auto router = self.lock()) router->timedOut(ticket);
+        });
+        return false;
+    }
+    deliver(flight);
+    return true;
+}
+
+void EventRouter::callbackTurn(uint64_t ticket) {
+    if (flights_.empty() || flights_.front().ticket != ticket || flights_.front().waitingOn == 0) return;
+    std::shared_ptr<EventTap> tap = tapWithId(flights_.front().waitingOn);
+    if (!tap || !tap->isEnabled()) {
+        moveOn(flights_.front(), TapVerdict::skipped);
+        pump();
+        return;
+    }
+    const double deadline = flights_.front().arrivedAt + tapTimeout_;
+    const EventRecord shown = flights_.front().current;
+    answering_ = ticket;
+    std::optional<EventRecord> answer = tap->callback_(tap.get(), shown.type(), shown, tap->userInfo_);
+    answering_ = 0;
+    // The callback may have done anything, injecting events included: find the event again.
+    if (flights_.empty() || flights_.front().ticket != ticket || flights_.front().waitingOn == 0) {
+        pump();
+        return;
+    }
+    Flight& flight = flights_.front();
+    if (world_.now() > deadline) {
+        // Too late: the window server has let the event go and switched the tap off.
+        if (tap->valid_) switchOff(*tap, EventType::tapDisabledByTimeout);
+        moveOn(flight, TapVerdict::timedOut);
+    } else if (!answer) {
+        record_[flight.index].taps.push_back({tap->id_, TapVerdict::swallowed});
+        flight.waitingOn = 0;
+        flight.done = true;
+        settle(flight, EventFate::swallowed);
+    } else {
+        const TapVerdict verdict = *answer == shown ? TapVerdict::passed : TapVerdict::replaced;
+        flight.current = std::move(*answer);
+        moveOn(flight, verdict);
+    }
+    pump();
+}
+
+void EventRouter::timedOut(uint64_t ticket) {
+    if (flights_.empty() || flights_.front().ticket != ticket || flights_.front().waitingOn == 0) return;
+    if (std::shared_ptr<EventTap> tap = tapWithId(flights_.front().waitingOn); tap && tap->valid_) {
+        switchOff(*tap, EventType::tapDisabledByTimeout);
+    }
+    moveOn(flights_.front(), TapVerdict::timedOut);
+    pump();
+}
+
+void EventRouter::moveOn(Flight& flight, TapVerdict verdict) {
+    record_[flight.index].taps.push_back({flight.waitingOn, verdict});
+    flight.waitingOn = 0;
+    ++flight.next;
+}
+
+void EventRouter::settle(const Flight& flight, EventFate fate) {
+    InjectedEvent& rec = record_[flight.index];
+    rec.fate = fate;
+    rec.settledAt = world_.now();
+}
+
+void EventRouter::deliver(Flight& flight) {
+    InjectedEvent& rec = record_[flight.index];
+    const EventRecord& e = flight.current;
+    rec.delivered = e;
+    if (e.type() == EventType::keyDown) {
+        if (auto n = world_.hotKeys().firedBy(e.keyCode(), e.flags())) {
+            hotKeyHeld_ = e.keyCode();
+            rec.hotKey = *n;
+            settle(flight, EventFate::takenBySystemHotKey);
+            return;
+        }
+    }
+    if (e.type() == EventType::keyUp && hotKeyHeld_ == e.keyCode()) {
+        hotKeyHeld_.reset();
+        settle(flight, EventFate::takenBySystemHotKey);
+        return;
+    }
+    desktop::Input& input = world_.input();
+    const desktop::EventReceiver receiver = input.receiverFor(e);
+    rec.pid = receiver.pid;
+    rec.window = receiver.window;
+    rec.pressedControl = input.deliver(e, receiver);
+    if (receiver.pid == 0) {
+        settle(flight, EventFate::noReceiver);
+    } else if (receiver.ownProcess) {
+        settle(flight, EventFate::deliveredToOwnProcess);
+        deliverToOwnProcess(flight.index, e);
+    } else {
+        settle(flight, EventFate::deliveredToApplication);
+        // Other applications' keys are shown to a program only while it is trusted.
+        if (e.isKeyboardEvent() && !world_.isAccessibilityTrusted()) return;
+        std::weak_ptr<EventRouter> self = weak_from_this();
+        world_.postToMainQueue([self, e] {
+            if (auto router = self.lock()) EventMonitors::of(router->world_).runGlobal(e);
+        });
+    }
+}
+
+void EventRouter::deliverToOwnProcess(size_t index, const EventRecord& event) {
+    std::weak_ptr<EventRouter> self = weak_from_this();
+    world_.postToMainQueue([self, index, event] {
+        auto router = self.lock();
+        if (!router) return;
+        std::optional<EventRecord> dispatched = EventMonitors::of(router->world_).runLocal(event);
+        if (!dispatched) {
+            router->record_[index].fate = EventFate::consumedByLocalMonitor;
+            return;
+        }
+        // A copy: the sink may replace itself while it runs.
+        const desktop::Input::EventSink sink = router->world_.input().ownProcessEventSink();
+        if (sink) sink(*dispatched);
+    });
+}
+
+// ---- Injection -----------------------------------------------------------------------
+
+uint64_t injectEvent(EventRecord event) { return EventRouter::current().inject(std::move(event)); }
+
+std::vector<uint64_t> injectEvents(const std::vector<EventRecord>& events) {
+    std::vector<uint64_t> ids;
+    for (const EventRecord& e : events) ids.push_back(injectEvent(e));
+    return ids;
+}
+
+namespace input_sequences {
+
+std::vector<EventRecord> click(Point location, EventFlags flags) {
+    return {EventRecord::mouse(EventType::leftMouseDown, location, flags),
+            EventRecord::mouse(EventType::leftMouseUp, location, flags)};
+}
+
+std::vector<EventRecord> doubleClick(Point location, EventFlags flags) {
+    std::vector<EventRecord> events = click(location, flags);
+    const std::vector<EventRecord> second = click(location, flags);
+    events.insert(events.end(), second.begin(), second.end());
+    return events;
+}
+
+std::vector<EventRecord> keyPress(uint16_t keyCode, EventFlags flags) {
+    return {EventRecord::key(EventType::keyDown, keyCode, flags), EventRecord::key(EventType::keyUp, keyCode, flags)};
+}
+
+}  // namespace input_sequences
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+
+// The burning-paper effect: the paper textures of the picture and the fresh picture,
+// made with the paperDrawing pipeline.
+//
+// The renderer reaches this effect only through the three functions below, listed in
+// its effect table (transitions/effect_table.cpp); the record is the scene's cached
+// drawing of the effect. Until the effect draws itself, the record is empty, the
+// preparation has nothing to do and the effect is drawn as the picture quad with the
+// stand-in shaders registered under its names.
+
+#include "platform/gpu/gpu.h"
+#include "transitions/effect_pass.h"
+#include "transitions/transition_scene.h"
+
+namespace furlpane {
+
+class TransitionRenderer;
+
+// Registers the shader functions of "burningPaper", "paperDrawing".
+void registerBurningPaperShaders(platform::gpu::ShaderCatalog& catalog);
+bool prepareBurningPaper(TransitionRenderer& renderer, TransitionScene& scene, platform::gpu::CommandBuffer& commands);
+void drawBurningPaper(const EffectPass& pass);
+
+}  // namespace furlpane

@@ -1,0 +1,146 @@
+// One frame of a transition: the effect's preparation, the frame's parameters, the
+// silhouette (poses) pass and the main pass, committed on the renderer's queue.
+
+#include <algorithm>
+
+#include "transitions/effect_pass.h"
+#include "transitions/effect_table.h"
+#include "transitions/main_pass_draws.h"
+#include "transitions/shaders/picture_quad.h"
+#include "transitions/transition_renderer.h"
+
+namespace furlpane {
+
+using namespace platform::gpu;
+
+namespace {
+
+bool drawableTarget(const std::shared_ptr<Texture>& t) {
+    return t && t->pixelFormat() == PixelFormat::bgra8Unorm && t->sampleCount() == 1 &&
+           hasUsage(t->usage(), TextureUsage::renderTarget);
+}
+
+// The bindings every draw of the frame may rely on (effect_pass.h).
+void bindFrame(RenderEncoder& e, const TransitionRenderer& renderer, const TransitionScene& scene,
+               const ShadowParameters& shadow, const PassInfo& info) {
+    e.setVertexValue(scene.uniforms, kUniformsIndex);
+    e.setFragmentValue(scene.uniforms, kUniformsIndex);
+    e.setVertexValue(shadow, kShadowParametersIndex);
+    e.setFragmentValue(shadow, kShadowParametersIndex);
+    e.setVertexValue(info, kPassInfoIndex);
+    e.setFragmentValue(info, kPassInfoIndex);
+    e.setFragmentTexture(scene.picture, 0);
+    e.setFragmentTexture(scene.fresh ? scene.fresh : scene.picture, 1);
+    e.setFragmentTexture(renderer.noise(), 2);
+    e.setFragmentSampler(renderer.sampler(), 0);
+    e.setDepthStencilState(nullptr);
+}
+
+void drawEffect(const EffectPass& pass) {
+    if (const EffectHooks* hooks = effectHooks(pass.scene.effect))
+        hooks->draw(pass);
+    else
+        drawPicture(pass);
+}
+
+PassInfo passInfo(PassKind kind, const Texture& target) {
+    return {kind == PassKind::silhouette ? 1u : 0u, static_cast<std::uint32_t>(target.sampleCount()),
+            static_cast<std::uint32_t>(target.width()), static_cast<std::uint32_t>(target.height())};
+}
+
+}  // namespace
+
+bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Texture>& target) {
+    if (!drawableTarget(target)) return false;
+    const auto commands = queue_->makeCommandBuffer();
+    if (!commands) return false;
+    const EffectHooks* hooks = effectHooks(scene.effect);
+    const bool drawable = !hooks || hooks->prepare(*this, scene, *commands);
+    const ShadowParameters shadow = shadowParameters(scene, scene.uniforms.progress);
+    const Attachments* a = attachmentsFor(target->width(), target->height());
+    bool drawn = false;
+    if (a) {
+        const bool poses = drawable && drawsPoses(shadow) && encodeSilhouettePass(*commands, scene, shadow, *a);
+        drawn = encodeMainPass(*commands, scene, shadow, drawable, poses, *a, target);
+    }
+    commands->commit();
+    return drawn && commands->status() == CommandBufferStatus::completed;
+}
+
+// The multisampled colour (with 4 samples), depth and silhouette textures of a target
+// size, kept while the size stays. None when the colour or depth cannot be made; the
+// silhouette is optional (frames are then drawn without shadows).
+const TransitionRenderer::Attachments* TransitionRenderer::attachmentsFor(int width, int height) {
+    if (attachments_.depth && attachments_.width == width && attachments_.height == height) return &attachments_;
+    attachments_ = {};
+    auto color = TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::no,
+                                              TextureUsage::renderTarget);
+    color.sampleCount = options_.sampleCount;
+    if (options_.sampleCount > 1 && !(attachments_.multisampled = device_->makeTexture(color))) return nullptr;
+    auto depth = color;
+    depth.pixelFormat = PixelFormat::depth32Float;
+    if (!(attachments_.depth = device_->makeTexture(depth))) return nullptr;
+    attachments_.silhouette = device_->makeTexture(TextureDescriptor::texture2D(
+        PixelFormat::r8Unorm, std::max(1, width / 2), std::max(1, height / 2), Mipmapped::yes,
+        TextureUsage::shaderReadAndRenderTarget));
+    attachments_.width = width;
+    attachments_.height = height;
+    return &attachments_;
+}
+
+// The frame's shapes drawn into the silhouette at half the target's size, then
+// softened into its mip levels.
+bool TransitionRenderer::encodeSilhouettePass(CommandBuffer& commands, const TransitionScene& scene,
+                                              const ShadowParameters& shadow, const Attachments& a) {
+    if (!a.silhouette) return false;
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = a.silhouette;
+    pass.colorAttachment.loadAction = LoadAction::clear;
+    pass.colorAttachment.clearColor = {0, 0, 0, 0};
+    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    if (!e) return false;
+    bindFrame(*e, *this, scene, shadow, passInfo(PassKind::silhouette, *a.silhouette));
+    drawEffect({*this, scene, *e, PassKind::silhouette, shadow});
+    e->endEncoding();
+    BlitEncoder* blit = commands.makeBlitEncoder();
+    if (!blit) return false;
+    blit->generateMipmaps(a.silhouette);
+    blit->endEncoding();
+    return true;
+}
+
+bool TransitionRenderer::encodeMainPass(CommandBuffer& commands, const TransitionScene& scene,
+                                        const ShadowParameters& shadow, bool drawable, bool poses,
+                                        const Attachments& a, const std::shared_ptr<Texture>& target) {
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = a.multisampled ? a.multisampled : target;
+    pass.colorAttachment.loadAction = LoadAction::clear;
+    pass.colorAttachment.clearColor = {0, 0, 0, 0};
+    if (a.multisampled) {
+        pass.colorAttachment.resolveTexture = target;
+        pass.colorAttachment.storeAction = StoreAction::multisampleResolve;
+    }
+    pass.depthAttachment.texture = a.depth;
+    pass.depthAttachment.loadAction = LoadAction::clear;
+    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    if (!e) return false;
+    const PassInfo info = passInfo(PassKind::color, *pass.colorAttachment.texture);
+    bindFrame(*e, *this, scene, shadow, info);
+    if (scene.effect == TransitionEffect::blackHole && scene.backdrop && scene.backdrop->texture)
+        drawBackdrop(*this, scene.uniforms, scene.backdrop->texture, *e, scene.backdrop->frame);
+    bindFrame(*e, *this, scene, shadow, info);
+    if (poses) drawShadows(*this, scene, shadow, a.silhouette, *e);
+    if (shadow.framingFade > 0) drawFraming(*this, scene, shadow, *e);
+    if (drawable) {
+        bindFrame(*e, *this, scene, shadow, info);
+        drawEffect({*this, scene, *e, PassKind::color, shadow});
+    }
+    if (poses) {
+        bindFrame(*e, *this, scene, shadow, info);
+        drawRims(*this, scene, shadow, a.silhouette, *e);
+    }
+    e->endEncoding();
+    return true;
+}
+
+}  // namespace furlpane
