@@ -37,9 +37,10 @@
 // flash = (glint, crack, 0, 0): crack = smoothstep(local progress in
 //         (p.bulge − 0.03)...p.bulge) × (1 − h), how brightly the shard's crack edges
 //         show; glint = the larger of an impact flash (1 − ratio)² × max(0, 1 − |t −
-//         p.bulge| / 0.05), ratio = |c − impact| / reach limited to 1, and a band of light
+//         p.bulge| / min(0.05, p.bulge)) (nothing yet at t = 0), ratio = |c − impact| /
+//         reach limited to 1, and a band of light
 //         that sweeps across the pane in the direction of `sweep` during 0.02...0.3,
-//         0.55 × e^(−((x − s) / 0.12)²) with x the shard's centre across the window (0 to
+//         0.3 × e^(−((x − s) / 0.08)²) with x the shard's centre across the window (0 to
 //         1, mirrored when sweep is −1) and s = −0.2 + 1.4 × local progress, both faded by
 //         (1 − h). The staying piece shows neither.
 
@@ -101,13 +102,13 @@ double4x4 transformOf(const Placement& pl, const Shatter::Plan& p, double2 c, do
 double glintOf(const Shatter& s, const Shatter::Plan& p, double2 c, double t) {
     const double2 d = c - s.impact;
     const double ratio = std::min(std::sqrt(d.x * d.x + d.y * d.y) / s.reach, 1.0);
-    const double impact = (1 - ratio) * (1 - ratio) * std::max(0.0, 1 - std::abs(t - p.bulge) / 0.05);
+    const double impact = (1 - ratio) * (1 - ratio) * std::max(0.0, 1 - std::abs(t - p.bulge) / std::min(0.05, p.bulge));
     const double u = phaseProgress({0.02, 0.3}, t);
     double band = 0;
     if (u > 0 && u < 1) {
         const double across = s.sweep < 0 ? 1 - c.x / s.size.x : c.x / s.size.x;
-        const double x = (across - (-0.2 + 1.4 * u)) / 0.12;
-        band = 0.55 * std::exp(-x * x);
+        const double x = (across - (-0.2 + 1.4 * u)) / 0.08;
+        band = 0.3 * std::exp(-x * x);
     }
     return std::max(impact, band);
 }

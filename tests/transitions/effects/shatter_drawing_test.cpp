@@ -1,0 +1,56 @@
+#include "transitions/drawing/shatter/shatter_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/transitions/effects/effect_frames.h"
+
+namespace furlpane::testing {
+namespace {
+
+TEST(ShatterDrawing, PlanIsMadeOnceAndTheShardsLeaveForTheStandIn) {
+    EffectFrames frames(TransitionEffect::shatter, StandIn::thumbnail);
+    ASSERT_TRUE(frames.ready());
+    const auto start = frames.frame(0, "shatter_thumbnail_000");
+    ASSERT_TRUE(start);
+    ASSERT_TRUE(frames.scene().shards);
+    const auto* plan = &frames.scene().shards->breaking;
+    // At the start the pane is whole: the window's middle shows the picture, the view's
+    // corner nothing.
+    EXPECT_GT(frames.pixel(*start, 260, 200).w, 0.99f);
+    EXPECT_EQ(frames.pixel(*start, 5, 470).w, 0.0f);
+    const auto middle = frames.frame(0.45, "shatter_thumbnail_045");
+    ASSERT_TRUE(middle);
+    EXPECT_EQ(&frames.scene().shards->breaking, plan);  // kept, not rebuilt
+    const auto end = frames.frame(1, "shatter_thumbnail_100");
+    ASSERT_TRUE(end);
+    EXPECT_EQ(frames.pixel(*end, 260, 200).w, 0.0f);
+    EXPECT_GT(frames.pixel(*end, 530, 405).w, 0.8f);  // the stand-in, at its opacity
+}
+
+TEST(ShatterDrawing, TitleStripKeepsItsTitleBar) {
+    EffectFrames frames(TransitionEffect::shatter, StandIn::titleStrip);
+    ASSERT_TRUE(frames.ready());
+    frames.frame(0.2, "shatter_strip_020");
+    frames.frame(0.4, "shatter_strip_040");
+    const auto end = frames.frame(0.9, "shatter_strip_090");
+    ASSERT_TRUE(end);
+    EXPECT_GT(frames.pixel(*end, 260, 50).w, 0.99f);   // the title bar stays
+    EXPECT_EQ(frames.pixel(*end, 260, 200).w, 0.0f);   // the body has gone
+}
+
+}  // namespace
+}  // namespace furlpane::testing
+
+namespace furlpane::testing {
+namespace {
+
+// Not a test: contact sheets for a person to look at (run with
+// --gtest_also_run_disabled_tests and FURLPANE_EFFECT_FRAMES set).
+TEST(ShatterDrawing, DISABLED_Sheets) {
+    const std::vector<double> times{0.02, 0.06, 0.12, 0.18, 0.25, 0.35, 0.45, 0.55, 0.65, 0.75, 0.85, 0.95};
+    EffectFrames(TransitionEffect::shatter, StandIn::thumbnail).sheet(times, "sheet_shatter_thumbnail");
+    EffectFrames(TransitionEffect::shatter, StandIn::titleStrip).sheet(times, "sheet_shatter_strip");
+}
+
+}  // namespace
+}  // namespace furlpane::testing
