@@ -1,0 +1,56 @@
+#include "transitions/drawing/water/water_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/transitions/effects/effect_frames.h"
+
+namespace furlpane::testing {
+namespace {
+
+TEST(WaterDrawing, TheWindowMeltsAndGathersOnTheThumbnail) {
+    EffectFrames frames(TransitionEffect::water, StandIn::thumbnail);
+    ASSERT_TRUE(frames.ready());
+    const auto start = frames.frame(0, "water_thumbnail_000");
+    ASSERT_TRUE(start);
+    ASSERT_TRUE(frames.scene().water);
+    EXPECT_GT(frames.pixel(*start, 260, 200).w, 0.99f);
+    EXPECT_EQ(frames.scene().water->look[2].y, 0.0f);  // no drops yet
+    const auto falling = frames.frame(0.3, "water_thumbnail_030");
+    ASSERT_TRUE(falling);
+    EXPECT_EQ(frames.scene().water->look[2].y, 1.0f);
+    // Water has reached the floor below the window.
+    float below = 0;
+    for (int x = 60; x < 460; x += 4) below = std::max(below, frames.pixel(*falling, x, 460).w);
+    EXPECT_GT(below, 0.5f);
+    const auto end = frames.frame(0.95, "water_thumbnail_095");
+    ASSERT_TRUE(end);
+    EXPECT_EQ(frames.pixel(*end, 260, 200).w, 0.0f);
+    EXPECT_GT(frames.pixel(*end, 530, 405).w, 0.85f);  // the stand-in
+}
+
+TEST(WaterDrawing, RestoringFloodsTheWindowFromTheThumbnail) {
+    EffectFrames frames(TransitionEffect::water, StandIn::thumbnail, Direction::restoring);
+    ASSERT_TRUE(frames.ready());
+    const auto early = frames.frame(0.8, "water_restore_020");  // u = 0.2
+    ASSERT_TRUE(early);
+    EXPECT_TRUE(frames.scene().water->making.drops.empty());
+    // The flood comes from the thumbnail's side (lower right) of the window.
+    EXPECT_GT(frames.pixel(*early, 440, 320).w, 0.5f);
+    EXPECT_EQ(frames.pixel(*early, 80, 60).w, 0.0f);
+    const auto back = frames.frame(0.02, "water_restore_098");
+    ASSERT_TRUE(back);
+    EXPECT_GT(frames.pixel(*back, 260, 200).w, 0.99f);
+}
+
+TEST(WaterDrawing, DISABLED_Sheets) {
+    const std::vector<double> times{0.02, 0.1, 0.15, 0.2, 0.25, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9};
+    EffectFrames(TransitionEffect::water, StandIn::thumbnail).sheet(times, "sheet_water_thumbnail");
+    EffectFrames(TransitionEffect::water, StandIn::titleStrip).sheet(times, "sheet_water_strip");
+    std::vector<double> back;
+    for (const double t : times) back.push_back(1 - t);
+    EffectFrames(TransitionEffect::water, StandIn::thumbnail, Direction::restoring).sheet(back, "sheet_water_restore");
+    EffectFrames(TransitionEffect::water, StandIn::titleStrip, Direction::restoring).sheet(back, "sheet_water_strip_restore");
+}
+
+}  // namespace
+}  // namespace furlpane::testing
