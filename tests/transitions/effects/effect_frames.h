@@ -29,6 +29,7 @@ public:
 
     bool ready() const { return renderer_ && scene_.picture && target_; }
     TransitionScene& scene() { return scene_; }
+    platform::gpu::Device& device() { return *renderer_->device(); }
 
     // Renders the frame at progress t (as drawn: already turned around when restoring)
     // and returns its pixels; none when the frame could not be drawn.

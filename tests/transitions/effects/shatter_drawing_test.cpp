@@ -27,6 +27,18 @@ TEST(ShatterDrawing, PlanIsMadeOnceAndTheShardsLeaveForTheStandIn) {
     EXPECT_GT(frames.pixel(*end, 530, 405).w, 0.8f);  // the stand-in, at its opacity
 }
 
+TEST(ShatterDrawing, NothingIsKeptWhenAMeshBufferCannotBeMade) {
+    EffectFrames frames(TransitionEffect::shatter, StandIn::thumbnail);
+    ASSERT_TRUE(frames.ready());
+    frames.device().failNext(platform::gpu::Resource::buffer);
+    frames.frame(0.3, "shatter_failed");
+    EXPECT_FALSE(frames.scene().shards);
+    const auto next = frames.frame(0.3, "shatter_retried");
+    ASSERT_TRUE(next);
+    ASSERT_TRUE(frames.scene().shards);
+    EXPECT_TRUE(frames.scene().shards->shards);
+}
+
 TEST(ShatterDrawing, TitleStripKeepsItsTitleBar) {
     EffectFrames frames(TransitionEffect::shatter, StandIn::titleStrip);
     ASSERT_TRUE(frames.ready());

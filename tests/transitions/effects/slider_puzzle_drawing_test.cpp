@@ -38,6 +38,18 @@ TEST(SliderPuzzleDrawing, TitleStripColumnsRiseUnderTheTitleBar) {
     EXPECT_EQ(frames.pixel(*end, 260, 20).w, 0.0f);   // nothing above the window
 }
 
+TEST(SliderPuzzleDrawing, AFrameWithoutItsTileBufferDrawsNothingOfThePuzzle) {
+    EffectFrames frames(TransitionEffect::sliderPuzzle, StandIn::thumbnail);
+    ASSERT_TRUE(frames.ready());
+    frames.device().failNext(platform::gpu::Resource::buffer);
+    const auto failed = frames.frame(0, "puzzle_failed");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(frames.pixel(*failed, 260, 200).w, 0.0f);
+    const auto next = frames.frame(0, "puzzle_retried");
+    ASSERT_TRUE(next);
+    EXPECT_GT(frames.pixel(*next, 260, 200).w, 0.99f);
+}
+
 TEST(SliderPuzzleDrawing, DISABLED_Sheets) {
     const std::vector<double> times{0.02, 0.05, 0.1, 0.2, 0.3, 0.45, 0.5, 0.56, 0.7, 0.85, 0.9, 0.95};
     EffectFrames(TransitionEffect::sliderPuzzle, StandIn::thumbnail).sheet(times, "sheet_puzzle_thumbnail");

@@ -42,6 +42,17 @@ TEST(WaterDrawing, RestoringFloodsTheWindowFromTheThumbnail) {
     EXPECT_GT(frames.pixel(*back, 260, 200).w, 0.99f);
 }
 
+TEST(WaterDrawing, NothingIsKeptWhenTheFieldCannotBeMade) {
+    EffectFrames frames(TransitionEffect::water, StandIn::thumbnail);
+    ASSERT_TRUE(frames.ready());
+    frames.device().failNext(platform::gpu::Resource::texture);
+    frames.frame(0.3, "water_failed");
+    EXPECT_FALSE(frames.scene().water);
+    ASSERT_TRUE(frames.frame(0.3, "water_retried"));
+    ASSERT_TRUE(frames.scene().water);
+    EXPECT_GT(frames.scene().water->dropCount, 0);
+}
+
 TEST(WaterDrawing, DISABLED_Sheets) {
     const std::vector<double> times{0.02, 0.1, 0.15, 0.2, 0.25, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9};
     EffectFrames(TransitionEffect::water, StandIn::thumbnail).sheet(times, "sheet_water_thumbnail");
