@@ -52,17 +52,3 @@ TEST(ShatterDrawing, TitleStripKeepsItsTitleBar) {
 
 }  // namespace
 }  // namespace furlpane::testing
-
-namespace furlpane::testing {
-namespace {
-
-// Not a test: contact sheets for a person to look at (run with
-// --gtest_also_run_disabled_tests and FURLPANE_EFFECT_FRAMES set).
-TEST(ShatterDrawing, DISABLED_Sheets) {
-    const std::vector<double> times{0.02, 0.06, 0.12, 0.18, 0.25, 0.35, 0.45, 0.55, 0.65, 0.75, 0.85, 0.95};
-    EffectFrames(TransitionEffect::shatter, StandIn::thumbnail).sheet(times, "sheet_shatter_thumbnail");
-    EffectFrames(TransitionEffect::shatter, StandIn::titleStrip).sheet(times, "sheet_shatter_strip");
-}
-
-}  // namespace
-}  // namespace furlpane::testing

@@ -50,12 +50,5 @@ TEST(SliderPuzzleDrawing, AFrameWithoutItsTileBufferDrawsNothingOfThePuzzle) {
     EXPECT_GT(frames.pixel(*next, 260, 200).w, 0.99f);
 }
 
-TEST(SliderPuzzleDrawing, DISABLED_Sheets) {
-    const std::vector<double> times{0.02, 0.05, 0.1, 0.2, 0.3, 0.45, 0.5, 0.56, 0.7, 0.85, 0.9, 0.95};
-    EffectFrames(TransitionEffect::sliderPuzzle, StandIn::thumbnail).sheet(times, "sheet_puzzle_thumbnail");
-    const std::vector<double> strip{0.02, 0.08, 0.2, 0.4, 0.58, 0.62, 0.66, 0.7, 0.74, 0.78, 0.82, 0.9};
-    EffectFrames(TransitionEffect::sliderPuzzle, StandIn::titleStrip).sheet(strip, "sheet_puzzle_strip");
-}
-
 }  // namespace
 }  // namespace furlpane::testing

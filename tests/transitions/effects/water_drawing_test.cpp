@@ -53,15 +53,5 @@ TEST(WaterDrawing, NothingIsKeptWhenTheFieldCannotBeMade) {
     EXPECT_GT(frames.scene().water->dropCount, 0);
 }
 
-TEST(WaterDrawing, DISABLED_Sheets) {
-    const std::vector<double> times{0.02, 0.1, 0.15, 0.2, 0.25, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9};
-    EffectFrames(TransitionEffect::water, StandIn::thumbnail).sheet(times, "sheet_water_thumbnail");
-    EffectFrames(TransitionEffect::water, StandIn::titleStrip).sheet(times, "sheet_water_strip");
-    std::vector<double> back;
-    for (const double t : times) back.push_back(1 - t);
-    EffectFrames(TransitionEffect::water, StandIn::thumbnail, Direction::restoring).sheet(back, "sheet_water_restore");
-    EffectFrames(TransitionEffect::water, StandIn::titleStrip, Direction::restoring).sheet(back, "sheet_water_strip_restore");
-}
-
 }  // namespace
 }  // namespace furlpane::testing
