@@ -52,7 +52,8 @@ struct Water {
         // untouchedBefore: before this t no hole has reached the drop's rest, so nothing
         // has moved it. settledFrom: from this t on every hole that can move the drop is
         // at its largest, so the push no longer changes; it is settledOffset. A drop made
-        // elsewhere keeps the defaults and is worked out in full.
+        // elsewhere keeps the defaults and is worked out in full. They belong to the
+        // plan's holes: whoever changes the holes of a built plan resets them.
         uint32_t nearHoles = ~0u;
         double untouchedBefore = -INFINITY;
         double settledFrom = INFINITY;
