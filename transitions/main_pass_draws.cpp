@@ -13,21 +13,30 @@ using platform::simd::float4;
 
 namespace {
 
-float4 unionRect(float4 a, float4 b) {
-    const float x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
-    const float x1 = std::max(a.x + a.z, b.x + b.z), y1 = std::max(a.y + a.w, b.y + b.w);
-    return {x0, y0, x1 - x0, y1 - y0};
+// The coarse level and the reach (in its texels) that cover `span` texels of the
+// silhouette around a quad: the level whose texels are span / 2 ... span wide, so that
+// the reach is 1 or 2 texels.
+void coarseCheck(float span, int levels, std::int32_t& level, std::int32_t& reach) {
+    span = std::max(1.0f, span);
+    level = std::clamp(static_cast<int>(log2Portable(span)), 0, levels - 1);
+    reach = std::min(static_cast<int>(std::ceil(span / static_cast<float>(1 << level))), 64);
 }
 
-float reach(const TransitionShadow& s) {
-    return 2 * std::max(s.radius, 0.0f) + std::fabs(s.drop) + 2 * std::max(s.width, 0.0f);
+// Silhouette texels per point of the view.
+float texelsPerPoint(const TransitionScene& scene, const Texture& silhouette) {
+    return scene.uniforms.viewSize.x > 0 ? float(silhouette.width()) / scene.uniforms.viewSize.x : 1.0f;
 }
 
-void drawOverlay(const TransitionRenderer& renderer, Single single, const TransitionScene& scene,
-                 const std::shared_ptr<Texture>& silhouette, RenderEncoder& encoder) {
+// Draws one overlay over the rectangle grown by reach points.
+void drawOverlay(const TransitionRenderer& renderer, Single single, const TransitionScene& scene, float4 rect,
+                 float reach, const std::shared_ptr<Texture>& silhouette, const OverlayLook& look,
+                 RenderEncoder& encoder) {
+    const float4 bounds = overlayBounds(scene.uniforms, rect, reach);
+    if (!(bounds.z > 0)) return;
+    encoder.setFragmentValue(look, 2);
     encoder.setRenderPipelineState(renderer.single(single));
     encoder.setDepthStencilState(nullptr);
-    encoder.setVertexValue(OverlayBounds{overlayBounds(scene)}, 2);
+    encoder.setVertexValue(OverlayBounds{bounds}, 2);
     encoder.setFragmentTexture(silhouette, kSilhouetteTexture);
     encoder.setFragmentSampler(renderer.sampler(), 0);
     encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
@@ -47,34 +56,63 @@ void drawBackdrop(const TransitionRenderer& renderer, const TransitionUniforms& 
     encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
 }
 
-float4 overlayBounds(const TransitionScene& scene) {
-    const TransitionUniforms& u = scene.uniforms;
-    const float margin = std::max(reach(scene.windowShadow), reach(scene.standInShadow)) +
-                         2 * std::max(scene.standInInnerRim.width, 0.0f) + 2;
-    const float4 r = unionRect(u.window, u.standIn);
-    const float x0 = std::max(r.x - margin, 0.0f), y0 = std::max(r.y - margin, 0.0f);
-    const float x1 = std::min(r.x + r.z + margin, u.viewSize.x), y1 = std::min(r.y + r.w + margin, u.viewSize.y);
+float4 overlayBounds(const TransitionUniforms& u, float4 rect, float reach) {
+    const float x0 = std::max(rect.x - reach, 0.0f), y0 = std::max(rect.y - reach, 0.0f);
+    const float x1 = std::min(rect.x + rect.z + reach, u.viewSize.x);
+    const float y1 = std::min(rect.y + rect.w + reach, u.viewSize.y);
     if (!(x1 > x0 && y1 > y0)) return {};
     return {x0, y0, x1 - x0, y1 - y0};
 }
 
+OverlayLook shadowLook(const TransitionScene& scene, const Texture& silhouette, const TransitionShadow& shadow,
+                       float weight, float softness) {
+    const float tpp = texelsPerPoint(scene, silhouette);
+    const float blur = softness > 0 ? std::max(shadow.radius, 0.0f) * tpp : 0.0f;
+    OverlayLook look;
+    look.alpha = std::clamp(shadow.opacity * weight, 0.0f, 1.0f);
+    if (!(look.alpha > 0)) look.alpha = 0;
+    look.dropPixels = shadow.drop * scene.uniforms.pixelsPerPoint;
+    look.lod = std::round(log2Portable(std::max(1.0f, blur)));
+    coarseCheck(2 * std::max(blur, 1.0f) + std::fabs(shadow.drop) * tpp + 1, silhouette.mipLevelCount(),
+                look.emptyLevel, look.emptyReach);
+    coarseCheck(1, silhouette.mipLevelCount(), look.fullLevel, look.fullReach);
+    return look;
+}
+
+OverlayLook rimLook(const TransitionScene& scene, const Texture& silhouette, float alpha, float width, float sign) {
+    const float blur = 2 * std::max(width, 0.5f) * texelsPerPoint(scene, silhouette);
+    OverlayLook look;
+    look.alpha = std::clamp(alpha, 0.0f, 1.0f);
+    look.lod = std::round(log2Portable(std::max(1.0f, blur)));
+    look.sign = sign;
+    coarseCheck(2 * std::max(blur, 1.0f) + 1, silhouette.mipLevelCount(), look.emptyLevel, look.emptyReach);
+    look.fullLevel = look.emptyLevel;
+    look.fullReach = look.emptyReach;
+    return look;
+}
+
 void drawShadows(const TransitionRenderer& renderer, const TransitionScene& scene, const ShadowParameters& shadow,
                  const std::shared_ptr<Texture>& silhouette, RenderEncoder& encoder) {
-    const auto draw = [&](const TransitionShadow& s, float weight, float softness) {
-        const float opacity = s.opacity * weight;
-        if (!(opacity > 0)) return;
-        encoder.setFragmentValue(ShadowLook{s.radius, s.drop, opacity, softness}, 2);
-        drawOverlay(renderer, Single::shadow, scene, silhouette, encoder);
+    const auto draw = [&](float4 rect, const TransitionShadow& s, float weight, float softness) {
+        const OverlayLook look = shadowLook(scene, *silhouette, s, weight, softness);
+        const float reach = 2 * std::max(s.radius, 0.0f) + std::fabs(s.drop) + 2;
+        if (look.alpha > 0) drawOverlay(renderer, Single::shadow, scene, rect, reach, silhouette, look, encoder);
     };
-    draw(scene.windowShadow, shadow.windowFade, shadow.windowSoftness);
-    draw(scene.standInShadow, shadow.standInFade, shadow.standInSoftness);
+    draw(scene.uniforms.window, scene.windowShadow, shadow.windowFade, shadow.windowSoftness);
+    draw(scene.uniforms.standIn, scene.standInShadow, shadow.standInFade, shadow.standInSoftness);
 }
 
 void drawRims(const TransitionRenderer& renderer, const TransitionScene& scene, const ShadowParameters& shadow,
               const std::shared_ptr<Texture>& silhouette, RenderEncoder& encoder) {
-    if (shadow.windowBorder > 0 || shadow.standInBorder > 0)
-        drawOverlay(renderer, Single::rim, scene, silhouette, encoder);
-    if (shadow.innerRimDensity > 0) drawOverlay(renderer, Single::innerRim, scene, silhouette, encoder);
+    const auto draw = [&](Single single, float4 rect, float alpha, float width, float sign) {
+        if (!(alpha > 0)) return;
+        const float reach = 4 * std::max(width, 0.5f) + 2;
+        drawOverlay(renderer, single, scene, rect, reach, silhouette, rimLook(scene, *silhouette, alpha, width, sign),
+                    encoder);
+    };
+    draw(Single::rim, scene.uniforms.window, shadow.windowBorder, shadow.windowBorderWidth, 1);
+    draw(Single::rim, scene.uniforms.standIn, shadow.standInBorder, shadow.standInBorderWidth, 1);
+    draw(Single::innerRim, scene.uniforms.standIn, shadow.innerRimDensity, shadow.innerRimWidth, -1);
 }
 
 void drawFraming(const TransitionRenderer& renderer, const TransitionScene& scene, const ShadowParameters& shadow,
@@ -86,6 +124,7 @@ void drawFraming(const TransitionRenderer& renderer, const TransitionScene& scen
     encoder.setVertexValue(f, 2);
     encoder.setFragmentValue(f, 2);
     encoder.setVertexTexture(scene.picture, 0);
+    encoder.setFragmentTexture(scene.picture, 0);
     encoder.setFragmentTexture(scene.framing->texture, kFramingTexture);
     const auto& fresh = scene.freshFraming && scene.freshFraming->texture ? scene.freshFraming->texture
                                                                            : scene.framing->texture;

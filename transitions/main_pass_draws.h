@@ -9,6 +9,7 @@
 #include "platform/gpu/gpu.h"
 #include "platform/simd/simd.h"
 #include "transitions/frame_parameters.h"
+#include "transitions/shaders/main_pass_shaders.h"
 #include "transitions/transition_scene.h"
 #include "transitions/transition_uniforms.h"
 
@@ -23,16 +24,28 @@ void drawBackdrop(const TransitionRenderer& renderer, const TransitionUniforms& 
                   const std::shared_ptr<platform::gpu::Texture>& backdrop, platform::gpu::RenderEncoder& encoder,
                   platform::simd::float4 frame);
 
-// The rectangle (points) that the shadows and rims of a frame may reach: the window's
-// and the stand-in's rectangles together, grown by the widest shadow and rim, cut to
-// the view. Empty when nothing of it lies in the view.
-platform::simd::float4 overlayBounds(const TransitionScene& scene);
+// The rectangle (points) a shadow or rim draw covers: the window's or the stand-in's
+// rectangle grown by the draw's reach, cut to the view. Empty when nothing of it lies in
+// the view. The window's shadow and rim leave while the shapes are still near the
+// window, and the stand-in's arrive when they are near the stand-in.
+platform::simd::float4 overlayBounds(const TransitionUniforms& uniforms, platform::simd::float4 rect, float reach);
+
+// What a shadow draw reads: its opacity weighted by the fade, its drop, the level of
+// detail of its blur and the coarse checks that let quads away from every edge stop.
+// Lengths in points of the view; the silhouette is read at its own size.
+OverlayLook shadowLook(const TransitionScene& scene, const platform::gpu::Texture& silhouette,
+                       const TransitionShadow& shadow, float weight, float softness);
+// The same for a rim band of `width` points, outside the edge (sign 1) or inside (−1).
+OverlayLook rimLook(const TransitionScene& scene, const platform::gpu::Texture& silhouette, float alpha, float width,
+                    float sign);
 
 // The soft shadows of the window (weighted by windowFade) and of the stand-in (by
-// standInFade), each drawn only when its weight and opacity are above 0.
+// standInFade), each drawn around its rectangle only when its weight and opacity are
+// above 0.
 void drawShadows(const TransitionRenderer& renderer, const TransitionScene& scene, const ShadowParameters& shadow,
                  const std::shared_ptr<platform::gpu::Texture>& silhouette, platform::gpu::RenderEncoder& encoder);
-// The rim (when a border is above 0) and the inner rim (when its density is).
+// The window's and the stand-in's rims (when their borders are above 0) and the inner
+// rim (when its density is), each around its rectangle.
 void drawRims(const TransitionRenderer& renderer, const TransitionScene& scene, const ShadowParameters& shadow,
               const std::shared_ptr<platform::gpu::Texture>& silhouette, platform::gpu::RenderEncoder& encoder);
 // The framing under the picture, with framingParameters at vertex and fragment bytes 2.

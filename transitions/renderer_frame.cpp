@@ -69,9 +69,12 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
 
 // The multisampled colour (with 4 samples), depth and silhouette textures of a target
 // size, kept while the size stays. None when the colour or depth cannot be made; the
-// silhouette is optional (frames are then drawn without shadows).
+// silhouette is optional (frames are drawn without shadows until it can be made).
 const TransitionRenderer::Attachments* TransitionRenderer::attachmentsFor(int width, int height) {
-    if (attachments_.depth && attachments_.width == width && attachments_.height == height) return &attachments_;
+    if (attachments_.depth && attachments_.width == width && attachments_.height == height) {
+        if (!attachments_.silhouette) attachments_.silhouette = makeSilhouette(width, height);
+        return &attachments_;
+    }
     attachments_ = {};
     auto color = TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::no,
                                               TextureUsage::renderTarget);
@@ -80,12 +83,17 @@ const TransitionRenderer::Attachments* TransitionRenderer::attachmentsFor(int wi
     auto depth = color;
     depth.pixelFormat = PixelFormat::depth32Float;
     if (!(attachments_.depth = device_->makeTexture(depth))) return nullptr;
-    attachments_.silhouette = device_->makeTexture(TextureDescriptor::texture2D(
-        PixelFormat::r8Unorm, std::max(1, width / 2), std::max(1, height / 2), Mipmapped::yes,
-        TextureUsage::shaderReadAndRenderTarget));
+    attachments_.silhouette = makeSilhouette(width, height);
     attachments_.width = width;
     attachments_.height = height;
     return &attachments_;
+}
+
+// R8 at half the target's size, with mip levels.
+std::shared_ptr<Texture> TransitionRenderer::makeSilhouette(int width, int height) const {
+    return device_->makeTexture(TextureDescriptor::texture2D(PixelFormat::r8Unorm, std::max(1, width / 2),
+                                                             std::max(1, height / 2), Mipmapped::yes,
+                                                             TextureUsage::shaderReadAndRenderTarget));
 }
 
 // The frame's shapes drawn into the silhouette at half the target's size, then

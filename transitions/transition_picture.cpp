@@ -93,7 +93,8 @@ std::optional<BitmapContext> bitmapContext(const Image& picture, const ColorSpac
     return context;
 }
 
-std::shared_ptr<Texture> redrawImage(const TransitionRenderer& renderer, const Image& picture, const ColorSpace& space) {
+std::shared_ptr<Texture> redrawImage(const TransitionRenderer& renderer, const Image& picture,
+                                     const ColorSpace& space) {
     const auto context = bitmapContext(picture, space);
     return context ? upload(renderer, *context) : nullptr;
 }

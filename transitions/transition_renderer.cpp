@@ -22,7 +22,9 @@ constexpr std::array<std::string_view, kSingleCount> kSingleNames{
     "lens", "paperDrawing", "pageCopies", "pageBars", "pageStamps", "shadow", "rim", "innerRim", "framing",
 };
 
-std::string functionName(std::string_view name, std::string_view stage) { return std::string(name) + std::string(stage); }
+std::string functionName(std::string_view name, std::string_view stage) {
+    return std::string(name) + std::string(stage);
+}
 
 // Where each single pipeline draws.
 PipelineTarget singleTarget(Single s, int sampleCount) {

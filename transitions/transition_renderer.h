@@ -146,6 +146,7 @@ private:
     bool makeSingles();
     bool makeNoise();
     const Attachments* attachmentsFor(int width, int height);
+    std::shared_ptr<platform::gpu::Texture> makeSilhouette(int width, int height) const;
     bool encodeSilhouettePass(platform::gpu::CommandBuffer& commands, const TransitionScene& scene,
                               const ShadowParameters& shadow, const Attachments& a);
     bool encodeMainPass(platform::gpu::CommandBuffer& commands, const TransitionScene& scene,

@@ -22,6 +22,16 @@ std::vector<Screen> Screen::screens() {
     return result;
 }
 
+std::optional<Screen> Screen::withDisplayNumber(uint32_t display) {
+    if (!find(display)) return std::nullopt;
+    return Screen(display);
+}
+
+double Screen::flipHeight() {
+    const desktop::Desktop* world = desktop::Desktop::currentOrNull();
+    return world ? world->displays().firstMaxY() : 0;
+}
+
 Rect Screen::frame() const {
     const desktop::Display* d = find(display_);
     return d ? d->frame() : Rect::zero();

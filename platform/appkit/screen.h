@@ -10,6 +10,7 @@
 // the default notification centre.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ namespace platform {
 class Screen {
 public:
     static std::vector<Screen> screens();
+    // The screen of a display; nothing when the display is not there.
+    static std::optional<Screen> withDisplayNumber(uint32_t display);
+    // maxY of the first screen's frame: the height by which AppKit and top-left
+    // coordinates convert (flipRect, flipPoint); 0 without screens.
+    static double flipHeight();
+
+    uint32_t displayNumber() const { return display_; }
 
     Rect frame() const;
     Rect visibleFrame() const;

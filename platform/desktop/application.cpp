@@ -91,6 +91,14 @@ bool Application::activate() {
     return true;
 }
 
+bool Application::activateWithoutRaising() {
+    if (!world_) return false;
+    auto guard = world_->lock();
+    if (terminated_) return false;
+    world_->activate(*this, false);
+    return true;
+}
+
 bool Application::quit() {
     if (!world_) return false;
     auto guard = world_->lock();

@@ -75,6 +75,9 @@ public:
     bool hide();
     bool unhide();
     bool activate();
+    // Makes it active without bringing its windows forward, as a click on one of its
+    // windows does (the click brings that window forward itself).
+    bool activateWithoutRaising();
     // Ends the process: its windows go away, the workspace reports the termination.
     bool quit();
     // A new window; null once the process has ended or the world has gone.

@@ -62,6 +62,7 @@ Window::Window(Desktop& world, uint32_t number, int32_t pid, const WindowSpec& s
       subrole_(spec.subrole),
       minimized_(spec.minimized),
       fullScreen_(spec.fullScreen),
+      orderedIn_(spec.orderedIn),
       accessible_(spec.accessible),
       ignoresMouseEvents_(spec.ignoresMouseEvents),
       space_(space),
@@ -266,6 +267,32 @@ void Window::orderIn() {
     world_.bringToFront(world_.withSheets(*this));
     if (!was) world_.emit(WorldEventKind::windowOrderedIn, pid_, number_);
     world_.refreshFocus(owner());
+}
+
+bool Window::orderRelativeTo(WindowOrdering ordering, uint32_t other) {
+    auto guard = world_.lock();
+    if (closed_ || other == number_ || isSheet()) return false;
+    const bool was = orderedIn_;
+    orderedIn_ = true;
+    const std::vector<uint32_t> group = world_.withSheets(*this);
+    for (uint32_t n : group) world_.removeFromOrder(n);
+    auto& order = world_.order_;
+    auto at = world_.window(other) ? std::find(order.begin(), order.end(), other) : order.end();
+    if (at == order.end()) {
+        at = ordering == WindowOrdering::above ? order.begin() : order.end();
+    } else if (ordering == WindowOrdering::below) {
+        ++at;
+        // Below a window means below its sheets too, which follow it in the order.
+        while (at != order.end() && world_.window(*at) && world_.window(*at)->parentWindow() == other) ++at;
+    } else {
+        // Above a window means above its sheets, which stand directly in front of it.
+        while (at != order.begin() && world_.window(*(at - 1)) && world_.window(*(at - 1))->parentWindow() == other) --at;
+    }
+    order.insert(at, group.begin(), group.end());
+    world_.emit(WorldEventKind::windowOrderChanged, pid_, number_);
+    if (!was) world_.emit(WorldEventKind::windowOrderedIn, pid_, number_);
+    world_.refreshFocus(owner());
+    return true;
 }
 
 void Window::setAlpha(double alpha) {

@@ -69,7 +69,13 @@ struct WindowSpec {
     // Whether its application shows it through accessibility (the window server's own
     // windows, the Dock's and desktop pictures do not).
     bool accessible = true;
+    // Whether it is ordered in from the start. The program's own windows are made
+    // ordered out and shown when AppKit orders them in.
+    bool orderedIn = true;
 };
+
+// Where a window goes in the stacking order relative to another one.
+enum class WindowOrdering { above, below };
 
 class Window {
 public:
@@ -133,6 +139,11 @@ public:
     void raise();
     void orderOut();
     void orderIn();
+    // Orders the window in directly above or below another window of the stacking order
+    // (its level still comes first); with no other window (0, or one that is not open),
+    // in front of or behind every window. Its sheets stay in front of it. Nothing for a
+    // closed window or when asked to order relative to itself; false then.
+    bool orderRelativeTo(WindowOrdering ordering, uint32_t other);
     void setAlpha(double alpha);
     void setLayer(int32_t layer);
     bool moveToSpace(uint64_t space);

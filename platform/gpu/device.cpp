@@ -20,14 +20,15 @@ Device::~Device() = default;
 int Device::threadCount() const { return pool_->threadCount(); }
 
 void Device::failNext(Resource kind, int count) {
-    pendingFaults_[static_cast<std::size_t>(kind)] += std::max(count, 0);
+    pendingFaults_[static_cast<std::size_t>(kind)].fetch_add(std::max(count, 0));
 }
 
 bool Device::consumeFault(Resource kind) {
-    int& pending = pendingFaults_[static_cast<std::size_t>(kind)];
-    if (pending == 0) return false;
-    --pending;
-    return true;
+    std::atomic<int>& pending = pendingFaults_[static_cast<std::size_t>(kind)];
+    int count = pending.load();
+    while (count > 0)
+        if (pending.compare_exchange_weak(count, count - 1)) return true;
+    return false;
 }
 
 std::shared_ptr<CommandQueue> Device::makeCommandQueue(std::string label) {

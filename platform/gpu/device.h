@@ -11,7 +11,11 @@
 // say why through its error argument.
 //
 // A device and everything it makes are used from one thread at a time (the main thread
-// in the program); the device spreads the work of a commit over its own threads.
+// in the program); the device spreads the work of a commit over its own threads. The
+// make functions and command queues may also be used from another thread at the same
+// time, for resources that thread alone uses (pictures prepared on a capture queue):
+// the fault counters are atomic, and commits from different threads run one after the
+// other.
 
 #include "platform/gpu/buffer.h"
 #include "platform/gpu/command_buffer.h"
@@ -21,6 +25,7 @@
 #include "platform/gpu/types.h"
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <span>
 #include <string>
@@ -68,7 +73,7 @@ public:
 
 private:
     std::unique_ptr<WorkerPool> pool_;
-    std::array<int, 6> pendingFaults_{};
+    std::array<std::atomic<int>, 6> pendingFaults_{};
 };
 
 class CommandQueue {

@@ -147,20 +147,6 @@ LevelChoice chooseLevels(const SamplerDescriptor& d, float lod, int levelCount) 
     return c;
 }
 
-// log2 of a positive normal float from its exponent and a series in its mantissa m:
-// log2(m) = (2 / ln 2) · atanh(s) with s = (m - 1) / (m + 1) < 1/3, to s^7 (error below
-// 2e-5, far inside the 1/256 steps a level of detail is rounded to). Only exact bit
-// operations and correctly rounded arithmetic, so every machine gives the same bits,
-// which a library log2 does not promise.
-float log2Portable(float x) {
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
-    const int exponent = static_cast<int>((bits >> 23) & 255u) - 127;
-    const float m = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
-    const float s = (m - 1.0f) / (m + 1.0f), s2 = s * s;
-    const float series = s * (1.0f + s2 * (1.0f / 3.0f + s2 * (1.0f / 5.0f + s2 * (1.0f / 7.0f))));
-    return static_cast<float>(exponent) + series * 2.8853900817779268f;  // 2 / ln 2
-}
-
 // The level of detail of a quad: log2 of the larger of the two texel-space steps between
 // neighbouring lanes (to the right and downward).
 float quadLod(const Quad<float2>& uv, float width, float height) {
@@ -278,6 +264,17 @@ Quad<float4> sampleQuad(const LevelSampler& s, const Quad<float2>& uv) {
 
 
 }  // namespace
+
+// From the exponent and a series in the mantissa m: log2(m) = (2 / ln 2) · atanh(s)
+// with s = (m - 1) / (m + 1) < 1/3, to s^7.
+float log2Portable(float x) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+    const int exponent = static_cast<int>((bits >> 23) & 255u) - 127;
+    const float m = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
+    const float s = (m - 1.0f) / (m + 1.0f), s2 = s * s;
+    const float series = s * (1.0f + s2 * (1.0f / 3.0f + s2 * (1.0f / 5.0f + s2 * (1.0f / 7.0f))));
+    return static_cast<float>(exponent) + series * 2.8853900817779268f;  // 2 / ln 2
+}
 
 FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Quad<float2>& uv) const {
     if (sampleCount() != 1) return {};

@@ -55,6 +55,12 @@ struct TextureDescriptor {
     static int fullMipLevelCount(int width, int height);
 };
 
+// log2 of a positive normal float, with an error below 2e-5 (far inside the 1/256 steps
+// a level of detail is rounded to). Only exact bit operations and correctly rounded
+// arithmetic, so every machine gives the same bits, which a library log2 does not
+// promise; shaders that choose a level of detail themselves use it too.
+float log2Portable(float x);
+
 // The largest side a texture may have.
 inline constexpr int kMaxTextureSide = 16384;
 

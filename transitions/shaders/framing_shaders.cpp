@@ -1,6 +1,8 @@
-// The framing under the picture: the framed capture's strips (the window's own frame and
-// shadow around the plain picture), placed so that the plain picture's pixels land on
-// the picture quad, fading out as the transition leaves the window.
+// The framing under the picture: the window as the framed capture shows it (its own
+// frame and shadow around the plain picture), placed so that the plain picture's pixels
+// land on the picture quad, fading out as the transition leaves the window while the
+// picture quad fades in. The framing texture holds the strips outside the interior where
+// the two captures agree; inside it the plain picture is shown.
 
 #include "platform/gpu/gpu.h"
 #include "transitions/shaders/main_pass_shaders.h"
@@ -40,6 +42,25 @@ VertexOutput framingVertex(const VertexInput& in) {
     return out;
 }
 
+// Where a lane lies inside the interior (the plain picture shrunk by the depth), its
+// colour is the plain picture's.
+void showInterior(const FragmentQuad& q, const FramingParameters& f, const Texture& picture, const Sampler& sampler,
+                  const Quad<float2>& uv, Quad<float4>& colors) {
+    const float2 framedSize{float(f.framing[2]), float(f.framing[3])};
+    const float2 plainSize{float(picture.width()), float(picture.height())};
+    const float2 offset{float(f.framing[0]), float(f.framing[1])};
+    const float depth = float(std::max(f.depth, 0));
+    Quad<float2> plainUV;
+    for (size_t i = 0; i < 4; ++i) plainUV[i] = (uv[i] * framedSize - offset) / plainSize;
+    const auto inner = picture.sample(sampler, plainUV);
+    for (size_t i = 0; i < 4; ++i) {
+        const float2 p = plainUV[i] * plainSize;
+        if ((q.liveMask >> i & 1u) && p.x >= depth && p.y >= depth && p.x < plainSize.x - depth &&
+            p.y < plainSize.y - depth)
+            colors[i] = inner[i];
+    }
+}
+
 void framingFragment(FragmentQuad& q) {
     const StageResources& r = *q.resources;
     const Texture* framing = r.texture(kFramingTexture);
@@ -52,6 +73,7 @@ void framingFragment(FragmentQuad& q) {
     }
     const auto uv = q.varying2(0);
     auto colors = framing->sample(*sampler, uv);
+    if (const Texture* picture = r.texture(0)) showInterior(q, *f, *picture, *sampler, uv, colors);
     const float freshness = shaders::clamp01(f->freshness);
     if (fresh && fresh != framing && freshness > 0) {
         const auto later = fresh->sample(*sampler, uv);

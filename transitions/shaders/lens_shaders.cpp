@@ -2,8 +2,6 @@
 // and drawn in towards the stand-in while the black hole is strongest, in the middle of
 // the transition.
 
-#include <numbers>
-
 #include "transitions/shaders/main_pass_shaders.h"
 #include "transitions/shaders/shader_support.h"
 
@@ -23,11 +21,12 @@ VertexOutput fullViewVertex(const VertexInput& in) {
 }
 
 // Where the lens shows the point p (points): pulled towards the centre by up to
-// `strength` of its distance, the pull falling off with distance as a Gaussian.
+// `strength` of its distance, the pull falling off with distance as 1 / (1 + r²)² (no
+// library functions, so that every machine draws the same bits).
 float2 lensed(float2 p, float2 centre, float strength, float reach) {
     const float2 d = p - centre;
-    const float k = 1.0f - strength * std::exp(-dot(d, d) / (reach * reach));
-    return centre + d * k;
+    const float f = 1.0f + dot(d, d) / (reach * reach);
+    return centre + d * (1.0f - strength / (f * f));
 }
 
 void lensFragment(FragmentQuad& q) {
@@ -42,7 +41,8 @@ void lensFragment(FragmentQuad& q) {
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const float ppp = u.pixelsPerPoint > 0 ? u.pixelsPerPoint : 1.0f;
     const float2 centre = u.standIn.xy() + u.standIn.zw() * 0.5f;
-    const float strength = 0.35f * std::sin(std::numbers::pi_v<float> * shaders::clamp01(u.progress));
+    const float t = shaders::clamp01(u.progress);
+    const float strength = 1.4f * t * (1.0f - t);  // strongest (0.35) halfway
     const float reach = 2.5f * std::max(80.0f, 0.5f * length(u.standIn.zw()));
     Quad<float2> uv;
     for (size_t i = 0; i < 4; ++i) {

@@ -4,6 +4,8 @@
 // through the lens, the soft shadows, the rim and inner rim read from the silhouette,
 // and the framing under the picture; and the blocks their draws bind.
 
+#include <cstdint>
+
 #include "platform/gpu/gpu.h"
 #include "platform/simd/simd.h"
 
@@ -20,14 +22,21 @@ struct OverlayBounds {
     platform::simd::float4 rect;
 };
 
-// Fragment bytes 2 of one shadow draw.
-struct ShadowLook {
-    float radius = 0;    // points
-    float drop = 0;      // points, downward
-    float opacity = 0;   // already weighted by the shadow's fade
-    float softness = 0;  // 1: blurred by the radius; 0: a hard shadow
+// Fragment bytes 2 of a shadow, rim or inner-rim draw, worked out once per draw (see
+// overlayLook in main_pass_draws.h).
+struct OverlayLook {
+    float alpha = 0;       // the shadow's opacity × fade, the rim's strength, the inner rim's density
+    float dropPixels = 0;  // shadows: the downward offset in target pixels
+    float lod = 0;         // the level of the blurred silhouette read (whole, so one level is read)
+    float sign = 1;        // rims: 1 the band outside the edge (dark), −1 inside (light)
+    // A quad whose surroundings, read at a coarse level within a reach of texels of that
+    // level, are all empty (or all covered) has nothing to draw.
+    std::int32_t emptyLevel = 0;
+    std::int32_t emptyReach = 1;
+    std::int32_t fullLevel = 0;
+    std::int32_t fullReach = 1;
 };
-static_assert(sizeof(ShadowLook) == 16);
+static_assert(sizeof(OverlayLook) == 32);
 
 void registerLensShaders(platform::gpu::ShaderCatalog& catalog);
 void registerShadowShaders(platform::gpu::ShaderCatalog& catalog);

@@ -1,0 +1,288 @@
+#pragma once
+
+// The application object: the program as AppKit sees it in the current world.
+//
+// One per world (each world is a process): Application::shared() makes it on first use
+// and it goes away with the world. It knows the program's windows (every live Window),
+// the key and main window, activation, the pointer, the display cycle, animations, the
+// open menu and the alerts.
+//
+// Activation. isActive is the program's own view: it follows the world's activation of
+// the program's process on a later loop turn, when "NSApplicationDidBecomeActiveNotification"
+// or "NSApplicationDidResignActiveNotification" is posted to the default centre. The key
+// window follows (see window.h).
+//
+// Events. sendEvent takes a mouse or key event from outside (the world's input, a test)
+// and delivers it as the system would:
+// - the pointer location, the modifier flags and the pressed buttons are updated first;
+// - local monitors whose mask selects the event see it next, in the order they were
+//   added; one that answers no event consumes it (sendEvent answers true), one that
+//   answers an event hands that on;
+// - tracking areas of the program's views are brought up to date (mouseEntered and
+//   mouseExited) on moves, drags, presses and releases;
+// - a press goes to the frontmost on-screen window of the world under the pointer that
+//   takes clicks (alpha above 0, not ignoring the mouse; the world's z-order). When that
+//   is a window of another application, nothing here happens and sendEvent answers
+//   false. When it is one of the program's windows: a window that is not a
+//   non-activating panel activates the program (without raising its other windows) and
+//   comes to the front; a window that can become key comes to the front and becomes
+//   key; the press reaches the view under the pointer only when that view accepts the
+//   first mouse, or the window was already key in an active program, or the window is a
+//   non-activating panel. A left press with Control held first asks the views from the
+//   one under the pointer upwards for a context menu (menuForEvent); a menu found is
+//   shown and the press goes no further. A right press goes to the view's
+//   rightMouseDown, which by default shows its menuForEvent or passes the press up. A
+//   press on a title-bar button clicks it on release inside it.
+// - drags and the release go to the view that took the press, wherever the pointer is;
+// - keys go to the key window's first responder.
+//
+// Miniaturize notifications: when the world reports one of the program's windows
+// minimized or back, "NSWindowDidMiniaturizeNotification" or
+// "NSWindowDidDeminiaturizeNotification" is posted to the default centre on the main
+// queue, with the window as object (see kWorldPostsMiniaturizeNotifications).
+//
+// Main thread only.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/appkit/alert.h"
+#include "platform/appkit/app_event.h"
+#include "platform/appkit/menu.h"
+#include "platform/appkit/window.h"
+#include "platform/desktop/world_types.h"
+#include "platform/geometry/geometry.h"
+#include "platform/graphics/image.h"
+
+namespace platform {
+
+namespace desktop {
+class Desktop;
+struct WorldEvent;
+}  // namespace desktop
+
+class Timer;
+
+namespace notifications {
+inline const std::string kApplicationWillTerminate = "NSApplicationWillTerminateNotification";
+}
+
+enum class TerminateReply { cancel, now, later };
+
+// What the program's delegate is told; every hook has a default.
+class ApplicationDelegate {
+public:
+    virtual ~ApplicationDelegate() = default;
+    virtual void applicationWillFinishLaunching() {}
+    virtual void applicationDidFinishLaunching() {}
+    virtual TerminateReply applicationShouldTerminate() { return TerminateReply::now; }
+    virtual void applicationWillTerminate() {}
+    // A click on the program's Dock icon; `hasVisibleWindows` tells whether any window
+    // of the program is visible.
+    virtual bool applicationShouldHandleReopen(bool /*hasVisibleWindows*/) { return true; }
+};
+
+// How a menu came to be shown.
+enum class MenuPresentationKind { context, statusItem, popUp };
+
+struct MenuPresentation {
+    std::shared_ptr<Menu> menu;
+    MenuPresentationKind kind = MenuPresentationKind::popUp;
+    // The event that asked for it (context menus), else a default event.
+    AppEvent event{};
+    // The window it was shown for; 0 for none.
+    uint32_t window = 0;
+};
+
+class Application {
+public:
+    // Whether the world posts the miniaturize notifications of the program's windows
+    // itself at the end of a Dock trip; until it does, the application posts them when
+    // the world reports the change.
+    static constexpr bool kWorldPostsMiniaturizeNotifications = true;
+    static constexpr double kDoubleClickInterval = 0.5;
+
+    explicit Application(desktop::Desktop& world);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The application of the current world; aborts without one.
+    static Application& shared();
+    static Application* sharedOrNull();
+    static std::shared_ptr<Application> sharedPointer();
+
+    desktop::Desktop& world() const { return world_; }
+    int32_t processIdentifier() const;
+
+    // ---- Launching and terminating
+    void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) { delegate_ = std::move(delegate); }
+    // Tells the delegate that launching will finish and has finished; once.
+    void finishLaunching();
+    bool isFinishedLaunching() const { return launched_; }
+    // Asks the delegate; with `now` posts "NSApplicationWillTerminateNotification", tells
+    // the delegate and runs the termination handler (by default: stops the main loop).
+    void terminate();
+    void replyToApplicationShouldTerminate(bool shouldTerminate);
+    bool isTerminated() const { return terminated_; }
+    void setTerminationHandler(std::function<void()> handler) { terminationHandler_ = std::move(handler); }
+    // What a click on the program's Dock icon does: asks the delegate.
+    bool reopen();
+
+    // ---- Activation
+    desktop::ActivationPolicy activationPolicy() const;
+    // Regular puts the program in the Dock, accessory takes it out. False without a
+    // running process.
+    bool setActivationPolicy(desktop::ActivationPolicy policy);
+    bool isActive() const { return active_; }
+    // Activates the program in the world (its windows come forward).
+    void activate();
+    // Gives up being active: the frontmost regular application becomes active.
+    void deactivate();
+    void hide();
+    void unhide();
+    bool isHidden() const;
+    Appearance effectiveAppearance() const { return appearance_; }
+    void setSystemAppearance(Appearance appearance) { appearance_ = appearance; }
+
+    // ---- Windows
+    // Every live window, in the order they were made.
+    std::vector<std::shared_ptr<Window>> windows() const;
+    // Visible windows, front to back.
+    std::vector<std::shared_ptr<Window>> orderedWindows() const;
+    std::shared_ptr<Window> windowWithWindowNumber(uint32_t number) const;
+    Window* keyWindow() const;
+    Window* mainWindow() const;
+    // The window of the innermost modal session; null outside one.
+    Window* modalWindow() const { return modal_.empty() ? nullptr : modal_.back(); }
+    void beginModalSession(Window& window);
+    void endModalSession(Window& window);
+
+    // ---- Events
+    // True when one of the program's windows took the event.
+    bool sendEvent(const AppEvent& event);
+    // The pointer in AppKit screen coordinates and in top-left ones.
+    Point mouseLocation() const;
+    Point pointerLocation() const { return pointer_; }
+    uint64_t currentModifierFlags() const { return modifiers_; }
+    // Bit 0 the left button, 1 the right one, 2 the others.
+    uint32_t pressedMouseButtons() const { return pressed_; }
+    // Brings tracking areas up to date with the pointer without an event.
+    void updateTracking();
+    // Local monitors: see the program's events before its windows do. `mask` holds
+    // AppEvent::maskBit of the types wanted. The token removes it; a monitor added or
+    // removed by a monitor takes effect from the next event.
+    using LocalMonitor = std::function<std::optional<AppEvent>(const AppEvent&)>;
+    using MonitorToken = std::shared_ptr<const void>;
+    MonitorToken addLocalMonitor(uint64_t mask, LocalMonitor handler);
+    void removeMonitor(const MonitorToken& token);
+
+    // The program's own icon (the Dock's picture of it); none until set.
+    const std::optional<Image>& applicationIconImage() const { return icon_; }
+    void setApplicationIconImage(std::optional<Image> icon) { icon_ = std::move(icon); }
+
+    // ---- Menus
+    const std::shared_ptr<Menu>& mainMenu() const { return mainMenu_; }
+    void setMainMenu(std::shared_ptr<Menu> menu) { mainMenu_ = std::move(menu); }
+    // Shows a menu (closing the open one first); returns at once.
+    void popUpMenu(std::shared_ptr<Menu> menu, MenuPresentationKind kind = MenuPresentationKind::popUp,
+                   const AppEvent& event = {}, uint32_t window = 0);
+    void popUpContextMenu(std::shared_ptr<Menu> menu, const AppEvent& event, View* view);
+    const std::shared_ptr<Menu>& openMenu() const { return openMenu_; }
+    // Closes the open menu and then runs the chosen item's action; false when no menu is
+    // open or the item cannot be chosen (the menu closes all the same).
+    bool chooseMenuItem(size_t index);
+    bool chooseMenuItem(const std::string& title);
+    void closeMenu();
+    const std::vector<MenuPresentation>& menuLog() const { return menuLog_; }
+
+    // ---- Alerts
+    using AlertResponder = std::function<int64_t(const Alert&)>;
+    void setAlertResponder(AlertResponder responder) { alertResponder_ = std::move(responder); }
+    int64_t answerAlert(const Alert& alert, uint32_t sheetWindow);
+    const std::vector<AlertRecord>& alertLog() const { return alertLog_; }
+
+    // ---- Display cycle
+    // Asks for a display cycle on a later loop turn (once however often asked).
+    void setNeedsDisplayCycle();
+    // Layout and display of every open window, now.
+    void runDisplayCycle();
+    int displayCycleCount() const { return displayCycles_; }
+
+    // ---- Animations
+    bool hasRunningAnimations() const { return !animating_.empty(); }
+
+private:
+    friend class Window;
+
+    // Registry and key state, used by Window.
+    void registerWindow(Window* window);
+    void unregisterWindow(Window* window);
+    std::shared_ptr<Application> self() const;
+    void setKeyWindow(Window* window);
+    void setMainWindow(Window* window);
+    void refreshKeyAndMain();
+    void animationStarted(Window* window);
+    void stepAnimations();
+    void postMiniaturized(uint32_t number, bool miniaturized);
+
+    // The world's reports.
+    void onWorldEvent(const desktop::WorldEvent& event);
+    void handleWorldEvent(desktop::WorldEventKind kind, uint32_t number);
+    void activeChanged(bool active);
+    Window* registered(uint32_t number) const;
+
+    // Event dispatch.
+    Window* ownWindowAt(Point topLeft) const;
+    bool dispatchPress(const AppEvent& event);
+    bool dispatchToPressTarget(const AppEvent& event);
+    bool dispatchKey(const AppEvent& event);
+    void updateTracking(const AppEvent* cause);
+    void updatePointerState(const AppEvent& event);
+
+    desktop::Desktop& world_;
+    int listener_ = 0;
+    std::weak_ptr<ApplicationDelegate> delegate_;
+    bool launched_ = false;
+    bool terminating_ = false;
+    bool terminated_ = false;
+    std::function<void()> terminationHandler_;
+    bool active_ = false;
+    Appearance appearance_ = Appearance::light;
+
+    std::vector<Window*> windows_;
+    Window* key_ = nullptr;
+    Window* main_ = nullptr;
+    std::vector<Window*> modal_;
+
+    Point pointer_{};
+    uint64_t modifiers_ = 0;
+    uint32_t pressed_ = 0;
+    // The window of the press under way; drags and the release go to it.
+    std::weak_ptr<Window> pressWindow_;
+
+    struct Monitor {
+        uint64_t mask;
+        LocalMonitor handler;
+    };
+    std::vector<std::pair<MonitorToken, Monitor>> monitors_;
+    std::optional<Image> icon_;
+
+    std::shared_ptr<Menu> mainMenu_;
+    std::shared_ptr<Menu> openMenu_;
+    std::vector<MenuPresentation> menuLog_;
+
+    AlertResponder alertResponder_;
+    std::vector<AlertRecord> alertLog_;
+
+    bool cycleScheduled_ = false;
+    int displayCycles_ = 0;
+
+    std::vector<Window*> animating_;
+    std::shared_ptr<Timer> animationTimer_;
+};
+
+}  // namespace platform

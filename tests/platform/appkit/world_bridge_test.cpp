@@ -1,0 +1,36 @@
+#include "appkit_support.h"
+#include "platform/desktop/window_pictures.h"
+#include "platform/events/event_router.h"
+
+namespace appkit_test {
+namespace {
+
+using WorldBridgeTest = AppKitTest;
+
+TEST_F(WorldBridgeTest, InjectedInputOverAPanelReachesItsViewAsADoubleClick) {
+    auto panel = probePanel({100, 100, 200, 100});
+    injectEvents(input_sequences::doubleClick({150, 150}, AppEvent::option));
+    loop.runUntilIdle();
+    ProbeView& view = probe(*panel);
+    ASSERT_EQ(view.events.size(), 4u);
+    EXPECT_EQ(view.clickCounts, (std::vector<int>{1, 1, 2, 2}));
+    EXPECT_EQ(view.modifiers[2], AppEvent::option);
+    EXPECT_EQ(view.locations[0], (Point{50, 50}));
+}
+
+TEST_F(WorldBridgeTest, CapturesOfOwnWindowsShowTheirLayers) {
+    auto panel = probePanel({100, 100, 40, 30});
+    panel->contentView()->layer()->setBackgroundColor(Color::rgb(1, 0, 0, 1));
+    loop.runUntilIdle();
+    desktop::Window* w = world.window(panel->windowNumber());
+    ASSERT_NE(w, nullptr);
+    auto picture = world.pictures().windowPicture(*w, 1, desktop::PictureFraming::plain);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->width(), 40);
+    const Pixel middle = picture->pixel(20, 15);
+    EXPECT_EQ(middle.r, 255);
+    EXPECT_EQ(middle.g, 0);
+}
+
+}  // namespace
+}  // namespace appkit_test

@@ -1,0 +1,305 @@
+#include "transitions/transition_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "renderer_test_support.h"
+#include "transitions/main_pass_draws.h"
+
+namespace furlpane {
+namespace {
+
+using namespace platform::gpu;
+using E = TransitionEffect;
+using testing::Pixels;
+
+constexpr int kWidth = 200;
+constexpr int kHeight = 150;
+constexpr std::uint32_t kRed = 0xFFFF0000u;
+constexpr std::uint32_t kBlue = 0xFF0000FFu;
+
+// A 100 × 60 red window whose edges lie on pixel centres (so that the fill rule decides
+// them), going to a 40 × 30 thumbnail at the bottom left; no shadows.
+struct Fixture {
+    explicit Fixture(int samples = 4, int threads = 2) : renderer(testing::makeRenderer(samples, threads)) {
+        picture = makePicture(*renderer, testing::solidImage(100, 60, 255, 0, 0), std::nullopt, std::nullopt)->texture;
+        scene.effect = E::scale;
+        scene.picture = picture;
+        TransitionUniforms& u = scene.uniforms;
+        u.viewSize = {kWidth, kHeight};
+        u.window = {40.5f, 30.5f, 100, 60};
+        u.standIn = {10, 110, 40, 30};
+        target = testing::makeTarget(*renderer, kWidth, kHeight);
+    }
+    Pixels frame(const std::string& name = "") {
+        EXPECT_TRUE(renderer->render(scene, target));
+        Pixels p = testing::pixelsOf(*target);
+        if (!name.empty()) testing::keepFrame(p, name);
+        return p;
+    }
+
+    std::shared_ptr<TransitionRenderer> renderer;
+    std::shared_ptr<Texture> picture;
+    std::shared_ptr<Texture> target;
+    TransitionScene scene;
+};
+
+TEST(RenderFrame, TheFillRuleTakesLeftAndTopEdgesWithOneSample) {
+    Fixture f(1);
+    const Pixels p = f.frame("fill_rule");
+    EXPECT_EQ(p.at(40, 50), kRed);   // centre on the left edge
+    EXPECT_EQ(p.at(139, 50), kRed);
+    EXPECT_EQ(p.at(140, 50), 0u);    // centre on the right edge
+    EXPECT_EQ(p.at(80, 30), kRed);   // top edge
+    EXPECT_EQ(p.at(80, 90), 0u);     // bottom edge
+    EXPECT_EQ(p.at(39, 50), 0u);
+}
+
+TEST(RenderFrame, FourSamplesResolveEdgesToPartialCoverage) {
+    Fixture f(4);
+    const Pixels p = f.frame("multisampled_edges");
+    // Two of the four samples of each edge pixel lie inside.
+    for (const auto& [x, y] : {std::pair{40, 50}, {140, 50}, {80, 30}, {80, 90}}) {
+        EXPECT_NEAR(p.red(x, y), 128, 1) << x << "," << y;
+        EXPECT_NEAR(p.alpha(x, y), 128, 1) << x << "," << y;
+        EXPECT_EQ(p.blue(x, y), 0);
+    }
+    EXPECT_EQ(p.at(41, 50), kRed);
+    EXPECT_EQ(p.at(39, 50), 0u);
+}
+
+TEST(RenderFrame, TheStandInBlendsOverTheBackdropAtItsOpacity) {
+    Fixture f;
+    f.scene.effect = E::blackHole;
+    f.scene.uniforms.progress = 1;
+    f.scene.uniforms.opacity = 0.5f;
+    f.scene.backdrop = TransitionScene::Backdrop{
+        makePicture(*f.renderer, testing::solidImage(kWidth, kHeight, 0, 0, 255), std::nullopt, std::nullopt)->texture,
+        {0, 0, kWidth, kHeight}};
+    const Pixels p = f.frame("blending");
+    EXPECT_NEAR(p.red(30, 125), 128, 1);
+    EXPECT_NEAR(p.blue(30, 125), 128, 1);
+    EXPECT_EQ(p.alpha(30, 125), 255);
+    EXPECT_EQ(p.at(150, 40), kBlue);  // the backdrop where no picture is
+    // Without the black hole there is no backdrop: the stand-in alone, premultiplied.
+    f.scene.effect = E::scale;
+    const Pixels alone = f.frame();
+    EXPECT_NEAR(alone.red(30, 125), 128, 1);
+    EXPECT_NEAR(alone.alpha(30, 125), 128, 1);
+    EXPECT_EQ(alone.at(150, 40), 0u);
+}
+
+TEST(RenderFrame, ThePictureMovesTowardsTheStandIn) {
+    Fixture f;
+    f.scene.uniforms.progress = 0.5f;
+    const Pixels p = f.frame("halfway");
+    // Halfway (eased) the quad is the mean of the two rectangles: 25.25, 70.25, 70 × 45.
+    EXPECT_EQ(p.at(60, 92), kRed);
+    EXPECT_EQ(p.at(26, 71), kRed);
+    EXPECT_EQ(p.at(24, 92), 0u);
+    EXPECT_EQ(p.at(130, 40), 0u);
+}
+
+TEST(RenderFrame, ATitleStripShowsTheTopOfThePicture) {
+    Fixture f;
+    f.scene.picture = makePicture(*f.renderer, testing::twoToneImage(100, 60, 6, kRed, kBlue), std::nullopt,
+                                  std::nullopt)->texture;
+    f.scene.uniforms.standIn = {10, 120, 100, 6};
+    f.scene.uniforms.standInCrop = 0.1f;
+    f.scene.uniforms.progress = 1;
+    const Pixels p = f.frame("title_strip");
+    for (int x = 12; x < 108; x += 8) EXPECT_EQ(p.at(x, 123), kRed) << x;
+    EXPECT_EQ(p.at(50, 127), 0u);
+}
+
+TEST(RenderFrame, CornersAreRoundedWithTheWindowsRadius) {
+    Fixture f;
+    f.scene.uniforms.cornerRadius = 10;
+    const Pixels rounded = f.frame("corners");
+    EXPECT_EQ(rounded.at(42, 32), 0u);
+    EXPECT_EQ(rounded.at(137, 88), 0u);
+    EXPECT_EQ(rounded.at(46, 36), kRed);
+    EXPECT_EQ(rounded.at(90, 31), kRed);
+    // Partly covered pixels on the arc.
+    EXPECT_GT(rounded.alpha(43, 33), 0);
+    EXPECT_LT(rounded.alpha(43, 33), 255);
+    f.scene.uniforms.cornerRadius = 0;
+    EXPECT_EQ(f.frame().at(42, 32), kRed);
+}
+
+TEST(RenderFrame, TheWindowsShadowAndRimFadeOutAtTheStart) {
+    Fixture f;
+    f.scene.windowShadow = {6, 4, 0.6f, 0.5f, 1, true};
+    const Pixels start = f.frame("shadow");
+    EXPECT_GT(start.alpha(90, 93), 20);  // under the bottom edge
+    EXPECT_EQ(start.red(90, 93), 0);     // black
+    EXPECT_GT(start.alpha(38, 60), 0);   // the rim left of the window
+    EXPECT_EQ(start.at(90, 60), kRed);
+    EXPECT_EQ(start.alpha(5, 5), 0);
+    f.scene.uniforms.progress = 0.5f;
+    const Pixels flight = f.frame();
+    EXPECT_EQ(flight.alpha(60, 118), 0);  // under the quad's bottom edge: no shadow
+}
+
+TEST(RenderFrame, TheInnerRimLightsTheStandInsEdgeAtTheEnd) {
+    Fixture f;
+    f.scene.standInInnerRim = {1, 2};
+    f.scene.uniforms.progress = 1;
+    f.scene.picture = makePicture(*f.renderer, testing::solidImage(100, 60, 0, 0, 0), std::nullopt,
+                                  std::nullopt)->texture;
+    const Pixels p = f.frame("inner_rim");
+    EXPECT_GT(p.red(11, 125), 40);  // just inside the left edge
+    EXPECT_EQ(p.red(30, 125), 0);   // the middle stays black
+}
+
+TEST(RenderFrame, AFramingShowsTheFramedWindowAndFadesOut) {
+    Fixture f;
+    auto framingTexture = f.renderer->device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 120, 80, Mipmapped::no));
+    std::vector<std::uint32_t> green(120 * 80, 0xFF00FF00u);
+    framingTexture->replaceRegion({0, 0, 120, 80}, 0, green.data(), 120 * 4);
+    const WindowFraming::Geometry g{120, 80, 10, 10, 2};
+    f.scene.framing = TransitionPicture::Framing{framingTexture, g, {g, {}}};
+    const Pixels start = f.frame("framing");
+    EXPECT_EQ(start.at(35, 25), 0xFF00FF00u);  // the framed picture's margin
+    EXPECT_EQ(start.at(90, 60), kRed);        // the plain picture inside
+    f.scene.uniforms.progress = 0.5f;
+    const Pixels later = f.frame();
+    EXPECT_EQ(later.alpha(35, 25), 0);
+    EXPECT_EQ(later.at(60, 92), kRed);
+}
+
+TEST(RenderFrame, StubsOfModelledEffectsDrawThePictureQuad) {
+    Fixture f;
+    f.scene.uniforms.progress = 0.3f;
+    const std::uint64_t scale = f.frame().hash();
+    for (const E e : {E::origami, E::classified, E::sparks}) {
+        f.scene.effect = e;
+        EXPECT_EQ(f.frame().hash(), scale) << effectName(e);
+    }
+}
+
+TEST(RenderFrame, FramesAreTheSameForAnyNumberOfThreads) {
+    Fixture one(4, 1), three(4, 3);
+    for (Fixture* f : {&one, &three}) {
+        f->scene.uniforms.progress = 0.02f;
+        f->scene.uniforms.cornerRadius = 8;
+        f->scene.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+    }
+    const Pixels a = one.frame(), b = three.frame();
+    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(one.frame().bytes, a.bytes);
+}
+
+// The bytes of two reference frames; a change in the rasterizer, the stand-in shaders or
+// the frame's order shows here first. Look at the frames (FURLPANE_FRAME_DIR) before
+// taking new values.
+TEST(RenderFrame, ReferenceFramesKeepTheirHashes) {
+    for (const int samples : {1, 4}) {
+        Fixture f(samples);
+        f.scene.effect = E::swirl;
+        f.scene.uniforms.progress = 0.04f;
+        f.scene.uniforms.cornerRadius = 8;
+        f.scene.uniforms.opacity = 0.9f;
+        f.scene.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+        f.scene.picture = makePicture(*f.renderer, testing::twoToneImage(100, 60, 12, 0xFF303840u, 0xFFF0F0F0u),
+                                      std::nullopt, std::nullopt)->texture;
+        const Pixels p = f.frame(samples == 1 ? "reference_ms1" : "reference_ms4");
+        const std::uint64_t expected = samples == 1 ? 0x3a3990e4115cace2ull : 0xe42164bf35d24270ull;
+        EXPECT_EQ(p.hash(), expected) << std::hex << "0x" << p.hash();
+    }
+}
+
+TEST(RenderFrame, WhatCannotBeMadeDrawsNothing) {
+    Fixture f;
+    f.renderer->device()->failNext(Resource::commandBuffer);
+    EXPECT_FALSE(f.renderer->render(f.scene, f.target));
+    EXPECT_FALSE(f.renderer->render(f.scene, nullptr));
+    auto r8 = f.renderer->device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::r8Unorm, 8, 8, Mipmapped::no, TextureUsage::renderTarget));
+    EXPECT_FALSE(f.renderer->render(f.scene, r8));
+    // Attachments of a new size that cannot be made; the next frame makes them.
+    auto other = testing::makeTarget(*f.renderer, 64, 48);
+    f.renderer->device()->failNext(Resource::texture);
+    EXPECT_FALSE(f.renderer->render(f.scene, other));
+    EXPECT_TRUE(f.renderer->render(f.scene, other));
+    // A render encoder that cannot be made.
+    f.renderer->device()->failNext(Resource::encoder, 2);
+    EXPECT_FALSE(f.renderer->render(f.scene, f.target));
+    // No picture: nothing but what the frame draws around it.
+    f.scene.picture = nullptr;
+    EXPECT_TRUE(f.renderer->render(f.scene, f.target));
+    EXPECT_EQ(testing::pixelsOf(*f.target).at(90, 60), 0u);
+}
+
+TEST(RenderFrame, AbsurdUniformsDrawNothingHarmful) {
+    Fixture f;
+    f.scene.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+    f.scene.standInInnerRim = {1, 2};
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    for (const float v : {nan, inf, -inf, 1e30f, -1e30f, 0.0f}) {
+        TransitionUniforms& u = f.scene.uniforms;
+        u.window = {v, 10, 100, v};
+        u.standIn = {10, v, -v, 30};
+        u.progress = v;
+        u.cornerRadius = v;
+        u.opacity = v;
+        u.pixelsPerPoint = v;
+        u.standInCrop = v;
+        f.renderer->render(f.scene, f.target);
+        u.viewSize = {v, v};
+        f.renderer->render(f.scene, f.target);
+        u.viewSize = {kWidth, kHeight};
+    }
+    // The renderer still draws a sound frame afterwards.
+    Fixture sound;
+    f.scene = sound.scene;
+    f.scene.picture = f.picture;
+    EXPECT_EQ(f.frame().at(90, 60), kRed);
+}
+
+TEST(OverlayBounds, GrowTheRectangleAndStayInsideTheView) {
+    TransitionUniforms u;
+    u.viewSize = {kWidth, kHeight};
+    const auto b = overlayBounds(u, {40, 30, 100, 60}, 32);
+    EXPECT_EQ(b.x, 8);
+    EXPECT_EQ(b.y, 0);
+    EXPECT_EQ(b.z, 164);
+    EXPECT_EQ(b.w, 122);
+    EXPECT_EQ(overlayBounds(u, {500, 500, 10, 10}, 5).z, 0);
+    EXPECT_EQ(overlayBounds(u, {10, 10, 10, 10}, std::nanf("")).z, 0);
+}
+
+// A quad may stop early only when the coarse texels it looks at span everything its
+// blurred reads can reach: twice the blur (the coarser level of the read, one texel
+// either way) plus the drop.
+TEST(OverlayLooks, CoarseChecksCoverTheReachOfTheReads) {
+    Fixture f;
+    auto silhouette = f.renderer->device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::r8Unorm, 640, 400, Mipmapped::yes));
+    f.scene.uniforms.viewSize = {1280, 800};
+    for (const float radius : {0.0f, 0.5f, 3.0f, 10.0f, 20.0f, 64.0f, 500.0f})
+        for (const float drop : {0.0f, 4.0f, -30.0f}) {
+            const TransitionShadow s{radius, drop, 0.5f, 0, 0, true};
+            const OverlayLook look = shadowLook(f.scene, *silhouette, s, 1, 1);
+            const float blurTexels = radius * 0.5f;
+            const float needed = 2 * std::max(blurTexels, 1.0f) + std::fabs(drop) * 0.5f;
+            EXPECT_GE(float(look.emptyReach << look.emptyLevel), std::min(needed, 640.0f)) << radius << " " << drop;
+            EXPECT_LE(look.emptyReach, 2) << radius << " " << drop;
+            EXPECT_GE(std::exp2(look.lod + 1), blurTexels) << radius;
+            EXPECT_EQ(look.lod, std::round(look.lod));
+        }
+    for (const float width : {0.0f, 1.0f, 6.0f}) {
+        const OverlayLook look = rimLook(f.scene, *silhouette, 1, width, -1);
+        EXPECT_GE(float(look.fullReach << look.fullLevel), 2 * std::max(width, 0.5f) * 2 * 0.5f) << width;
+        EXPECT_EQ(look.sign, -1);
+    }
+    EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, 0.8f, 0, 0, true}, 0.5f, 1).alpha, 0.4f);
+    EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, std::nanf(""), 0, 0, true}, 1, 1).alpha, 0);
+}
+
+}  // namespace
+}  // namespace furlpane

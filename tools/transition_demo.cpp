@@ -1,0 +1,88 @@
+#include "tools/transition_demo.h"
+
+#include <cmath>
+#include <vector>
+
+namespace furlpane::demo {
+
+namespace {
+
+constexpr std::uint32_t bgra(int r, int g, int b) {
+    return 0xFF000000u | std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+}
+
+std::uint32_t windowTexel(int x, int y, int w, int h) {
+    if (x == 0 || y == 0 || x == w - 1 || y == h - 1) return bgra(20, 20, 24);
+    if (y < 28) {
+        const std::uint32_t buttons[3] = {bgra(230, 80, 70), bgra(240, 190, 60), bgra(90, 200, 90)};
+        for (int i = 0; i < 3; ++i) {
+            const int cx = 16 + i * 20, cy = 14;
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= 36) return buttons[i];
+        }
+        if (y >= 10 && y < 18 && x >= w / 2 - 80 && x < w / 2 + 80 && (x / 6) % 4 != 3) return bgra(200, 200, 210);
+        return bgra(40, 44, 52);
+    }
+    if (x < w / 4) {
+        const int row = (y - 44) % 26;
+        if (y >= 44 && row < 12 && x >= 14 && x < 14 + 70 + ((y - 44) / 26 * 37) % 60) return bgra(120, 130, 150);
+        return bgra(225, 228, 235);
+    }
+    const int line = (y - 44) / 20, row = (y - 44) % 20, xr = x - w / 4 - 24;
+    const bool word = xr >= 0 && xr < 160 + (line * 131) % 300 && (xr % 8) < 6 && ((xr / 8 + line * 3) % 7) != 6;
+    if (y >= 44 && row < 10 && word)
+        return bgra(30, 30, 30);
+    return bgra(250, 250, 250);
+}
+
+platform::Image generated(int width, int height, std::uint32_t (*texel)(int, int, int, int)) {
+    std::vector<std::uint32_t> words(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            words[std::size_t(y) * std::size_t(width) + std::size_t(x)] = texel(x, y, width, height);
+    return *platform::Image::adopt(width, height, std::move(words), platform::ColorSpace::sRGB());
+}
+
+std::uint32_t desktopTexel(int x, int y, int w, int h) {
+    const int checker = ((x >> 5) ^ (y >> 5)) & 1;
+    return bgra(40 + x * 120 / w, 70 + y * 100 / h, 140 + checker * 40);
+}
+
+}  // namespace
+
+platform::Image windowPicture(int width, int height) { return generated(width, height, windowTexel); }
+platform::Image desktopPicture(int width, int height) { return generated(width, height, desktopTexel); }
+
+std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options) {
+    const float ppp = options.pixelsPerPoint > 0 ? options.pixelsPerPoint : 1;
+    const int pw = int(std::lround(800 * ppp)), ph = int(std::lround(600 * ppp));
+    const auto picture = makePicture(renderer, windowPicture(pw, ph), std::nullopt, std::nullopt);
+    const auto desktop = redrawImage(renderer, desktopPicture(int(kViewWidth * ppp), int(kViewHeight * ppp)),
+                                     platform::ColorSpace::sRGB());
+    if (!picture || !desktop) return std::nullopt;
+    TransitionScene s;
+    s.effect = options.effect;
+    s.picture = picture->texture;
+    s.backdrop = TransitionScene::Backdrop{desktop, {0, 0, kViewWidth, kViewHeight}};
+    TransitionUniforms& u = s.uniforms;
+    u.window = {240, 100, 800, 600};
+    u.room = {0, 0, kViewWidth, kViewHeight};
+    u.viewSize = {kViewWidth, kViewHeight};
+    u.titleBarHeight = 28;
+    u.pixelsPerPoint = ppp;
+    u.cornerRadius = 10;
+    u.seed = 0x5EED;
+    if (options.standIn == StandInKind::titleStrip) {
+        u.standIn = {240, 100, 800, 28};
+        u.standInCrop = 28.0f / 600.0f;
+    } else {
+        u.standIn = {40, 610, 200, 150};
+    }
+    u.grid = effectGrid(options.effect, 800, gridHeight(options.effect, 600, options.standIn, 28));
+    u.progress = options.progress;
+    s.windowShadow = {20, 10, 0.45f, 0.25f, 1, true};
+    s.standInShadow = {8, 3, 0.35f, 0.3f, 1, true};
+    s.standInInnerRim = {0.5f, 1};
+    return s;
+}
+
+}  // namespace furlpane::demo

@@ -1,0 +1,31 @@
+#pragma once
+
+// A demonstration transition for people and benchmarks: an 800 × 600 window with a title
+// bar, sidebar and lines of text, in a 1280 × 800 view over a patterned desktop, going to
+// a 200 × 150 thumbnail at the bottom left or to its 28-point title strip.
+
+#include <optional>
+
+#include "platform/graphics/image.h"
+#include "transitions/transition_renderer.h"
+#include "transitions/transition_scene.h"
+
+namespace furlpane::demo {
+
+inline constexpr int kViewWidth = 1280;
+inline constexpr int kViewHeight = 800;
+
+struct DemoOptions {
+    TransitionEffect effect = TransitionEffect::scale;
+    float progress = 0;
+    StandInKind standIn = StandInKind::thumbnail;
+    float pixelsPerPoint = 1;
+};
+
+platform::Image windowPicture(int width, int height);
+platform::Image desktopPicture(int width, int height);
+
+// The scene with its pictures uploaded; none when the renderer cannot make them.
+std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options);
+
+}  // namespace furlpane::demo
