@@ -52,7 +52,8 @@ std::string Hotkey::modifierSymbols(EventFlags flags) {
 
 std::optional<std::string> Hotkey::keyLabel(uint16_t keyCode) {
     for (size_t i = 0; i < kFunctionKeys.size(); ++i) {
-        if (kFunctionKeys[i] == keyCode) return "F" + std::to_string(i + 1);
+        // Appended rather than "F" + to_string(...): g++ 12 warns falsely on that form.
+        if (kFunctionKeys[i] == keyCode) return std::string("F").append(std::to_string(i + 1));
     }
     for (const KeyName& key : kKeyNames) {
         if (key.keyCode == keyCode) return std::string(key.name);

@@ -172,11 +172,11 @@ TEST(RenderFrame, AFramingShowsTheFramedWindowAndFadesOut) {
     EXPECT_EQ(later.at(60, 92), kRed);
 }
 
-TEST(RenderFrame, StubsOfModelledEffectsDrawThePictureQuad) {
+TEST(RenderFrame, EffectsWithoutAModelDrawThePictureQuad) {
     Fixture f;
     f.scene.uniforms.progress = 0.3f;
     const std::uint64_t scale = f.frame().hash();
-    for (const E e : {E::origami, E::classified, E::sparks}) {
+    for (const E e : {E::mist, E::bats, E::magnet}) {
         f.scene.effect = e;
         EXPECT_EQ(f.frame().hash(), scale) << effectName(e);
     }

@@ -1,23 +1,43 @@
 #pragma once
 
-// The roller-shade effect: its plan and the look values of each frame, drawn as the
-// sheet, flaps, hem, cord and ring.
+// The roller-shade effect: the plan, made on the scene's first frame, and the 28 look
+// values of each frame, drawn as the sheet with its title bar and roller ("shade"), the
+// sheet hanging from the roller ("shadeFlaps"), the hem bar ("hemBars"), the pull cord
+// ("pullCords") and its ring ("pullRings").
+//
+// Every draw receives the look array as vertex and fragment bytes at index 2 (see
+// rollerShadeFrame for its layout). Window-local points (x from the window's left edge,
+// y down from its top edge) reach the view through the sheet transform of entries 0-3
+// in modes 0 and 2, and by the window's origin in modes 1 and 3. The shaders draw the
+// side view of the sheet flat, using its depth only to shade it.
 //
 // The renderer reaches this effect only through the three functions below, listed in
-// its effect table (transitions/effect_table.cpp); the record is the scene's cached
-// drawing of the effect. Until the effect draws itself, the record is empty, the
-// preparation has nothing to do and the effect is drawn as the picture quad with the
-// stand-in shaders registered under its names.
+// its effect table (transitions/effect_table.cpp).
+
+#include <vector>
 
 #include "platform/gpu/gpu.h"
+#include "transitions/effect_buffers.h"
 #include "transitions/effect_pass.h"
+#include "transitions/effects/roller_shade/roller_shade.h"
 #include "transitions/transition_scene.h"
 
 namespace furlpane {
 
 class TransitionRenderer;
 
-struct ShadeDrawing {};
+struct ShadeDrawing {
+    effects::RollerShade rolling;
+    // The 28 values of the current frame; empty until the first frame is computed.
+    std::vector<platform::simd::float4> look;
+};
+
+inline constexpr int kShadeLookIndex = 2;
+
+// Builds the plan on the scene's first frame and computes the frame's look values
+// with a frame step of (1/144) / slowdown (a slowdown that is not above 0 counts as 1).
+// It cannot fail.
+void prepareShade(TransitionScene& scene);
 
 // Registers the shader functions of "shade", "shadeFlaps", "hemBars", "pullCords", "pullRings".
 void registerShadeShaders(platform::gpu::ShaderCatalog& catalog);

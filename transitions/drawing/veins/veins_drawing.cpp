@@ -1,15 +1,94 @@
 #include "transitions/drawing/veins/veins_drawing.h"
 
-#include "transitions/shaders/picture_quad.h"
+#include <algorithm>
+#include <cmath>
+
+#include "transitions/drawing/veins/vein_shaders.h"
+#include "transitions/pipelines.h"
+#include "transitions/transition_renderer.h"
 
 namespace furlpane {
 
-void registerBlutVeneShaders(platform::gpu::ShaderCatalog& catalog) {
-    registerPictureShaders(catalog, "blutVene");
+using namespace platform::gpu;
+
+namespace {
+
+int fieldSide(double points) {
+    const double texels = std::ceil(points * kVeinFieldScale);
+    return static_cast<int>(std::clamp(std::isfinite(texels) ? texels : 1.0, 1.0, double(kVeinFieldMaxSide)));
 }
 
-bool prepareBlutVene(TransitionRenderer&, TransitionScene&, platform::gpu::CommandBuffer&) { return true; }
+// The field pass: every shown segment drawn once into the field, then its mip levels.
+bool encodeField(const TransitionRenderer& renderer, const VeinsDrawing& drawing,
+                 const std::shared_ptr<Texture>& field, CommandBuffer& commands) {
+    auto pipeline = makePipeline("blutVeneFieldVertex", "blutVeneFieldFragment", *renderer.library(),
+                                 *renderer.device(), PipelineTarget::offscreen());
+    if (!pipeline) return false;
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = field;
+    pass.colorAttachment.loadAction = LoadAction::clear;
+    pass.colorAttachment.clearColor = {0, 0, 0, 0};
+    pass.colorAttachment.storeAction = StoreAction::store;
+    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    if (!e) return false;
+    const veins::FieldPass block{effects::toFloat4(drawing.making.region)};
+    e->setRenderPipelineState(*pipeline);
+    e->setVertexValue(block, kVeinsLookIndex);
+    e->setFragmentValue(block, kVeinsLookIndex);
+    if (drawing.segments) {
+        e->setVertexBuffer(drawing.segments, 0, kVeinsSegmentsIndex);
+        e->setFragmentBuffer(drawing.segments, 0, kVeinsSegmentsIndex);
+        e->drawPrimitives(PrimitiveType::triangleStrip, 0, 4, static_cast<std::uint32_t>(drawing.making.segments.size()));
+    }
+    e->endEncoding();
+    BlitEncoder* blit = commands.makeBlitEncoder();
+    if (!blit) return false;
+    blit->generateMipmaps(field);
+    blit->endEncoding();
+    return true;
+}
 
-void drawBlutVene(const EffectPass& pass) { drawPicture(pass); }
+std::shared_ptr<Texture> makeField(const TransitionRenderer& renderer, const VeinsDrawing& drawing,
+                                   CommandBuffer& commands) {
+    const auto& region = drawing.making.region;
+    auto field = renderer.device()->makeTexture(TextureDescriptor::texture2D(
+        PixelFormat::bgra8Unorm, fieldSide(region.z), fieldSide(region.w), Mipmapped::yes,
+        TextureUsage::shaderReadAndRenderTarget));
+    if (!field || !encodeField(renderer, drawing, field, commands)) return nullptr;
+    return field;
+}
+
+}  // namespace
+
+void registerBlutVeneShaders(ShaderCatalog& catalog) { veins::registerShaders(catalog); }
+
+bool prepareBlutVene(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
+    if (scene.veins) return true;
+    auto drawing = std::make_shared<VeinsDrawing>();
+    drawing->making = effects::veinsPlan(scene.uniforms);
+    const auto& segments = drawing->making.segments;
+    if (!segments.empty() && !(drawing->segments = renderer.makeBuffer(segments))) return false;
+    if (!(drawing->field = makeField(renderer, *drawing, commands))) return false;
+    const effects::Veins& v = drawing->making;
+    drawing->look = {effects::toFloat4(v.region),
+                     effects::toFloat4(v.columns, v.rows, v.trunks, static_cast<double>(segments.size()))};
+    scene.veins = std::move(drawing);
+    return true;
+}
+
+void drawBlutVene(const EffectPass& pass) {
+    const VeinsDrawing* drawing = pass.scene.veins.get();
+    if (!drawing || !pass.scene.picture) return;
+    const std::span<const platform::simd::float4> look(drawing->look);
+    pass.encoder.setVertexArray(look, kVeinsLookIndex);
+    pass.encoder.setFragmentArray(look, kVeinsLookIndex);
+    if (drawing->segments) {
+        pass.encoder.setVertexBuffer(drawing->segments, 0, kVeinsSegmentsIndex);
+        pass.encoder.setFragmentBuffer(drawing->segments, 0, kVeinsSegmentsIndex);
+    }
+    pass.encoder.setFragmentTexture(drawing->field, kVeinsFieldTexture);
+    pass.use(pass.renderer.pictures(TransitionEffect::blutVene));
+    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
+}
 
 }  // namespace furlpane

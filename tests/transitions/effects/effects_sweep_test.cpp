@@ -1,0 +1,127 @@
+// One behaviour suite over the roller-shade, click-sparks, veins and origami models:
+// built from the uniforms as the renderer builds them, swept over t for minimizing
+// and restoring, every record must be finite, two builds must give the same bytes,
+// and a thumbnail-bound effect must end on the stand-in.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "transitions/effects/click_sparks/click_sparks.h"
+#include "transitions/effects/origami/origami.h"
+#include "transitions/effects/roller_shade/roller_shade.h"
+#include "transitions/effects/veins/veins.h"
+
+namespace furlpane::effects {
+namespace {
+
+enum class StandIn { titleStrip, thumbnail };
+enum class Way { minimizing, restoring };
+
+TransitionUniforms uniformsFor(StandIn standIn, uint32_t seed, Way way) {
+    TransitionUniforms u;
+    u.window = {300, 200, 800, 600};
+    u.standIn = standIn == StandIn::titleStrip ? platform::simd::float4{300, 200, 800, 28}
+                                               : platform::simd::float4{1700, 1200, 160, 120};
+    u.room = {0, 25, 2560, 1415};
+    u.viewSize = {2560, 1440};
+    u.grid = {29, 21};
+    u.titleBarHeight = 28;
+    u.opacity = 0.85f;
+    u.standInCrop = standIn == StandIn::titleStrip ? 0.05f : 1;
+    u.restoring = way == Way::restoring ? 1 : 0;
+    u.seed = seed;
+    return u;
+}
+
+Rect2 rectOf(platform::simd::float4 r) { return {{r.x, r.y}, {r.z, r.w}}; }
+double2 pairOf(platform::simd::float2 v) { return {v.x, v.y}; }
+
+// The bytes of one frame of every effect, in a fixed order.
+struct FrameBytes {
+    std::vector<unsigned char> bytes;
+    template <class T>
+    void add(const T* data, size_t count) {
+        static_assert(sizeof(T) % sizeof(float) == 0);
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        bytes.insert(bytes.end(), p, p + count * sizeof(T));
+    }
+    bool allFinite() const {
+        for (size_t i = 0; i + sizeof(float) <= bytes.size(); i += sizeof(float)) {
+            float f;
+            std::memcpy(&f, &bytes[i], sizeof f);
+            if (!std::isfinite(f)) return false;
+        }
+        return true;
+    }
+};
+
+struct Plans {
+    RollerShade shade;
+    ClickSparks sparks;
+    Veins veins;
+    Origami origami;
+    explicit Plans(const TransitionUniforms& u)
+        : shade(rollerShadePlan(u)), sparks(clickSparksPlan(u)), veins(veinsPlan(u)), origami(origamiPlan(u)) {}
+
+    FrameBytes frame(const TransitionUniforms& u, double t) const {
+        const Rect2 window = rectOf(u.window), standIn = rectOf(u.standIn), room = rectOf(u.room);
+        FrameBytes out;
+        const auto look = rollerShadeFrame(shade, t, window, standIn, room, pairOf(u.viewSize), u.opacity, 1.0 / 144);
+        out.add(look.data(), look.size());
+        const SparkFrames sparkRecords = sparkFrames(sparks, t, standIn, room, u.opacity);
+        out.add(sparkRecords.frames.data(), sparkRecords.frames.size());
+        out.add(sparkRecords.look.data(), sparkRecords.look.size());
+        const Direction way = u.restoring > 0.5f ? Direction::restoring : Direction::minimizing;
+        const OrigamiFrames facets = facetFrames(origami, t, window, standIn, room, pairOf(u.viewSize), u.opacity, way);
+        out.add(facets.frames.data(), facets.frames.size());
+        out.add(facets.look.data(), facets.look.size());
+        out.add(veins.segments.data(), veins.segments.size());
+        return out;
+    }
+};
+
+double2 through(const float4x4& m, double2 p) {
+    const double4x4 d(m);
+    const double4 r = d * double4{p.x, p.y, 0, 1};
+    return {r.x, r.y};
+}
+
+void expectEndsOnTheThumbnail(const Plans& plans, const TransitionUniforms& u) {
+    const Rect2 standIn = rectOf(u.standIn), room = rectOf(u.room);
+    const auto look = rollerShadeFrame(plans.shade, 1, rectOf(u.window), standIn, room, pairOf(u.viewSize), u.opacity,
+                                       1.0 / 144);
+    const double2 shadeCorner = through({look[0], look[1], look[2], look[3]}, {800, 600});
+    EXPECT_NEAR(shadeCorner.x, 1860, 1e-3);
+    EXPECT_NEAR(shadeCorner.y, 1320, 1e-3);
+    EXPECT_EQ(sparkFrames(plans.sparks, 1, standIn, room, u.opacity).look[1], u.standIn);
+    const OrigamiFrames facets =
+        facetFrames(plans.origami, 1, rectOf(u.window), standIn, room, pairOf(u.viewSize), u.opacity, Direction::minimizing);
+    const double2 origamiCorner = through(facets.frames.front().transform, {800, 600});
+    EXPECT_NEAR(origamiCorner.x, 1860, 1e-3);
+    EXPECT_NEAR(origamiCorner.y, 1320, 1e-3);
+}
+
+TEST(EffectsSweep, FiniteDeterministicAndLandingOnTheStandIn) {
+    for (StandIn standIn : {StandIn::titleStrip, StandIn::thumbnail}) {
+        for (uint32_t seed : {0u, 1u, 0xFFFFFFFFu}) {
+            for (Way way : {Way::minimizing, Way::restoring}) {
+                const TransitionUniforms u = uniformsFor(standIn, seed, way);
+                const Plans first(u), second(u);
+                for (int i = 0; i <= 72; ++i) {
+                    // Restoring plays the progress back from 1 to 0.
+                    const double t = way == Way::restoring ? 1 - i / 72.0 : i / 72.0;
+                    const FrameBytes a = first.frame(u, t), b = second.frame(u, t);
+                    ASSERT_TRUE(a.allFinite()) << "t " << t << " seed " << seed;
+                    ASSERT_EQ(a.bytes, b.bytes) << "t " << t << " seed " << seed;
+                }
+                if (standIn == StandIn::thumbnail) expectEndsOnTheThumbnail(first, u);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace furlpane::effects
