@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "transitions/transition_uniforms.h"
 
 namespace furlpane::effects {
@@ -101,6 +103,22 @@ TEST(Bezier, ControlPointsAndDegenerateCurve) {
     EXPECT_EQ(bezierDerivative(p, 0), (double2{0, 105}));
     const auto same = bezierPath({3, 4}, {3, 4}, {1, 0});
     for (const auto& q : same) EXPECT_EQ(q, (double2{3, 4}));
+}
+
+TEST(Uniforms, SaneValuesRefuseWhatIsNotFiniteAndLimitTheAbsurd) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(saneLength(800), 800);
+    EXPECT_EQ(saneLength(nan), 0);
+    EXPECT_EQ(saneLength(-5), 0);
+    EXPECT_EQ(saneLength(inf), 0);
+    EXPECT_EQ(saneLength(1e30), kLongestLength);
+    EXPECT_EQ(saneCoordinate(-1e30), -4 * kLongestLength);
+    EXPECT_EQ(saneCoordinate(-120.5), -120.5);
+    EXPECT_EQ(saneFraction(nan), 0);
+    EXPECT_EQ(saneFraction(1.5), 1);
+    const Rect2 r = saneRect({10.5f, std::numeric_limits<float>::quiet_NaN(), 3e38f, 600});
+    EXPECT_EQ(r, (Rect2{{10.5, 0}, {kLongestLength, 600}}));
 }
 
 TEST(Uniforms, TitleStripTestIsAFloatComparison) {

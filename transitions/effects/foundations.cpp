@@ -68,6 +68,25 @@ Rect2 shrinkToThumbnail(double t, Window shrink, double2 fullSize, double2 origi
     return {center - drawn / 2.0, drawn};
 }
 
+double saneLength(double v) {
+    if (!std::isfinite(v)) return 0;
+    return std::clamp(v, 0.0, kLongestLength);
+}
+
+double saneCoordinate(double v) {
+    if (!std::isfinite(v)) return 0;
+    return std::clamp(v, -4 * kLongestLength, 4 * kLongestLength);
+}
+
+double saneFraction(double v) {
+    if (!std::isfinite(v)) return 0;
+    return std::clamp(v, 0.0, 1.0);
+}
+
+Rect2 saneRect(float4 r) {
+    return {{saneCoordinate(r.x), saneCoordinate(r.y)}, {saneLength(r.z), saneLength(r.w)}};
+}
+
 std::array<double2, 4> bezierPath(double2 a, double2 b, double2 d) {
     const double2 ab = b - a;
     const double distance = std::sqrt(ab.x * ab.x + ab.y * ab.y);

@@ -133,6 +133,26 @@ std::array<double2, 4> bezierPath(double2 a, double2 b, double2 d);
 double2 bezierPoint(const std::array<double2, 4>& p, double t);
 double2 bezierDerivative(const std::array<double2, 4>& p, double t);
 
+// Uniforms come from outside the models. A model passes every length, coordinate and
+// progress it reads from them through these before using it, so that a value that is
+// not finite or absurdly large can neither make a loop run without end nor make a plan
+// allocate without bound. Ordinary values pass unchanged.
+//
+// The longest length a model accepts, in points: the side of the largest window picture.
+inline constexpr double kLongestLength = 16384;
+// A length: not finite gives 0; otherwise limited to 0...kLongestLength.
+double saneLength(double v);
+// A coordinate: not finite gives 0; otherwise limited to ±4 × kLongestLength.
+double saneCoordinate(double v);
+// A fraction such as a progress or an opacity: not finite gives 0; otherwise 0...1.
+double saneFraction(double v);
+// A rectangle of the uniforms (origin x, y, width, height) with sane coordinates and
+// lengths, widened to double.
+Rect2 saneRect(float4 r);
+inline double2 saneSize(platform::simd::float2 s) {
+    return {saneLength(static_cast<double>(s.x)), saneLength(static_cast<double>(s.y))};
+}
+
 // Records carry floats: each double rounded to the nearest float.
 inline float4 toFloat4(double4 v) {
     return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z), static_cast<float>(v.w)};

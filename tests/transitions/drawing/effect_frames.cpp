@@ -101,7 +101,7 @@ std::optional<Image> EffectFrames::render(TransitionScene& scene, float progress
 void EffectFrames::keep(const Image& frame, const std::string& name) const { keepSheet({frame}, name); }
 
 void EffectFrames::keepSheet(const std::vector<Image>& frames, const std::string& name) const {
-    const char* folder = std::getenv("FURLPANE_EFFECT_FRAMES");
+    const char* folder = std::getenv("FURLPANE_FRAME_DIR");
     if (!folder || !*folder || frames.empty()) return;
     const bool single = frames.size() == 1;
     const double scale = single ? 1 : 0.5;

@@ -5,7 +5,7 @@
 // bar and a drawn picture (title bar, coloured blocks, lines of text), its stand-in as a
 // title strip or as a thumbnail in the lower right.
 //
-// Set FURLPANE_EFFECT_FRAMES to a folder to keep every rendered frame there as a PNG
+// Set FURLPANE_FRAME_DIR to a folder to keep every rendered frame there as a PNG
 // (composited over a desktop grey), to look at.
 
 #include <memory>
@@ -33,7 +33,7 @@ public:
     // The frame at the progress, read back as an image of the view; none when the
     // renderer reported that nothing could be drawn.
     std::optional<platform::Image> render(TransitionScene& scene, float progress);
-    // Keeps the frame as <name>.png when FURLPANE_EFFECT_FRAMES is set.
+    // Keeps the frame as <name>.png when FURLPANE_FRAME_DIR is set.
     void keep(const platform::Image& frame, const std::string& name) const;
     // Keeps the frames side by side at half size, four to a row, as <name>.png.
     void keepSheet(const std::vector<platform::Image>& frames, const std::string& name) const;

@@ -1,4 +1,5 @@
-// One behaviour suite over the roller-shade, click-sparks, veins and origami models:
+// One behaviour suite over the roller-shade, click-sparks, veins, origami, shatter and
+// slider-puzzle models (water sweeps its own, smaller windows in water_test.cpp):
 // built from the uniforms as the renderer builds them, swept over t for minimizing
 // and restoring, every record must be finite, two builds must give the same bytes,
 // and a thumbnail-bound effect must end on the stand-in.
@@ -12,6 +13,8 @@
 #include "transitions/effects/click_sparks/click_sparks.h"
 #include "transitions/effects/origami/origami.h"
 #include "transitions/effects/roller_shade/roller_shade.h"
+#include "transitions/effects/shatter/shatter.h"
+#include "transitions/effects/slider_puzzle/slider_puzzle.h"
 #include "transitions/effects/veins/veins.h"
 
 namespace furlpane::effects {
@@ -63,8 +66,11 @@ struct Plans {
     ClickSparks sparks;
     Veins veins;
     Origami origami;
+    Shatter shatter;
+    SliderPuzzle puzzle;
     explicit Plans(const TransitionUniforms& u)
-        : shade(rollerShadePlan(u)), sparks(clickSparksPlan(u)), veins(veinsPlan(u)), origami(origamiPlan(u)) {}
+        : shade(rollerShadePlan(u)), sparks(clickSparksPlan(u)), veins(veinsPlan(u)), origami(origamiPlan(u)),
+          shatter(shatterPlan(u)), puzzle(sliderPuzzlePlan(u)) {}
 
     FrameBytes frame(const TransitionUniforms& u, double t) const {
         const Rect2 window = rectOf(u.window), standIn = rectOf(u.standIn), room = rectOf(u.room);
@@ -79,6 +85,11 @@ struct Plans {
         out.add(facets.frames.data(), facets.frames.size());
         out.add(facets.look.data(), facets.look.size());
         out.add(veins.segments.data(), veins.segments.size());
+        const auto shards = shardFrames(shatter, t, window, standIn, room, u.opacity);
+        out.add(shards.data(), shards.size());
+        const TileFrames tiles = tileFrames(puzzle, t, window, standIn, room, pairOf(u.viewSize), u.opacity, 1.0 / 144);
+        out.add(tiles.tiles.data(), tiles.tiles.size());
+        out.add(tiles.look.data(), tiles.look.size());
         return out;
     }
 };
@@ -102,6 +113,15 @@ void expectEndsOnTheThumbnail(const Plans& plans, const TransitionUniforms& u) {
     const double2 origamiCorner = through(facets.frames.front().transform, {800, 600});
     EXPECT_NEAR(origamiCorner.x, 1860, 1e-3);
     EXPECT_NEAR(origamiCorner.y, 1320, 1e-3);
+    const auto shards = shardFrames(plans.shatter, 1, rectOf(u.window), standIn, room, u.opacity);
+    const double2 shardCorner = through(shards.back().transform, {800, 600});
+    EXPECT_NEAR(shardCorner.x, 1860, 1e-3);
+    EXPECT_NEAR(shardCorner.y, 1320, 1e-3);
+    const TileFrames tiles = tileFrames(plans.puzzle, 1, rectOf(u.window), standIn, room, pairOf(u.viewSize), u.opacity,
+                                        1.0 / 144);
+    EXPECT_EQ(tiles.look[0].x, u.standIn.x);
+    EXPECT_EQ(tiles.look[0].y, u.standIn.y);
+    EXPECT_FLOAT_EQ(tiles.look[0].z * static_cast<float>(plans.puzzle.columns), u.standIn.z);
 }
 
 TEST(EffectsSweep, FiniteDeterministicAndLandingOnTheStandIn) {

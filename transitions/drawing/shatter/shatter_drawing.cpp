@@ -1,15 +1,52 @@
 #include "transitions/drawing/shatter/shatter_drawing.h"
 
-#include "transitions/shaders/picture_quad.h"
+#include "transitions/transition_renderer.h"
 
 namespace furlpane {
 
-void registerShatterShaders(platform::gpu::ShaderCatalog& catalog) {
-    registerPictureShaders(catalog, "shatter");
+using namespace platform::gpu;
+using platform::simd::float4;
+
+namespace {
+
+std::shared_ptr<ShardsDrawing> makeDrawing(const TransitionRenderer& renderer, const TransitionUniforms& uniforms) {
+    auto drawing = std::make_shared<ShardsDrawing>();
+    drawing->breaking = effects::shatterPlan(uniforms);
+    const std::vector<float4> mesh = drawing->breaking.shatterMesh();
+    drawing->triangles = renderer.makeBuffer(mesh);
+    drawing->cornerCount = static_cast<int>(mesh.size());
+    drawing->sides = renderer.makeBuffer(drawing->breaking.shardRecords());
+    if (!drawing->triangles || !drawing->sides) return nullptr;
+    return drawing;
 }
 
-bool prepareShatter(TransitionRenderer&, TransitionScene&, platform::gpu::CommandBuffer&) { return true; }
+}  // namespace
 
-void drawShatter(const EffectPass& pass) { drawPicture(pass); }
+bool prepareShatter(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer&) {
+    if (!scene.shards) scene.shards = makeDrawing(renderer, scene.uniforms);
+    if (!scene.shards) return false;
+    ShardsDrawing& d = *scene.shards;
+    const TransitionUniforms& u = scene.uniforms;
+    const auto frames = effects::shardFrames(d.breaking, effects::saneFraction(u.progress), effects::saneRect(u.window),
+                                             effects::saneRect(u.standIn), effects::saneRect(u.room),
+                                             effects::saneFraction(u.opacity));
+    d.shards = renderer.makeBuffer(frames);
+    const effects::Shatter& plan = d.breaking;
+    d.look = {effects::toFloat4(plan.size.x, plan.size.y, plan.crush, plan.sweep), float4{1.2f, 0, 0, 0}};
+    return d.shards != nullptr;
+}
+
+void drawShatter(const EffectPass& pass) {
+    const auto& d = pass.scene.shards;
+    if (!d || !d->shards || !pass.scene.picture) return;
+    pass.use(pass.renderer.pictures(pass.scene.effect), DepthTest::lessAndWrite);
+    RenderEncoder& e = pass.encoder;
+    e.setVertexBuffer(d->triangles, 0, 2);
+    e.setVertexBuffer(d->shards, 0, 4);
+    e.setFragmentBuffer(d->sides, 0, 3);
+    e.setVertexArray(std::span<const float4>(d->look), 5);
+    e.setFragmentArray(std::span<const float4>(d->look), 5);
+    e.drawPrimitives(PrimitiveType::triangle, 0, static_cast<std::uint32_t>(d->cornerCount));
+}
 
 }  // namespace furlpane

@@ -1,15 +1,93 @@
 #include "transitions/drawing/water/water_drawing.h"
 
-#include "transitions/shaders/picture_quad.h"
+#include <algorithm>
+#include <cmath>
+
+#include "transitions/transition_renderer.h"
 
 namespace furlpane {
 
-void registerWaterShaders(platform::gpu::ShaderCatalog& catalog) {
-    registerPictureShaders(catalog, "water");
+using namespace platform::gpu;
+using platform::simd::float4;
+
+namespace {
+
+double slowdownOf(const TransitionScene& scene) {
+    return std::isfinite(scene.slowdown) && scene.slowdown > 0 ? scene.slowdown : 1.0;
 }
 
-bool prepareWater(TransitionRenderer&, TransitionScene&, platform::gpu::CommandBuffer&) { return true; }
+// About six texels across a drop's blob, never finer than a point, and coarse enough
+// that the view fits in the largest field.
+float texelFor(double reach, effects::double2 view) {
+    double texel = std::clamp(reach / 6, 1.0, 8.0);
+    texel = std::max({texel, view.x / kLargestFieldSide, view.y / kLargestFieldSide});
+    return static_cast<float>(texel);
+}
 
-void drawWater(const EffectPass& pass) { drawPicture(pass); }
+std::shared_ptr<WaterDrawing> makeDrawing(const TransitionRenderer& renderer, const TransitionUniforms& uniforms) {
+    auto d = std::make_shared<WaterDrawing>();
+    d->making = effects::Water(uniforms);
+    const effects::double2 view = effects::saneSize(uniforms.viewSize);
+    d->texel = texelFor(d->making.reach, view);
+    const int width = std::clamp(static_cast<int>(std::ceil(view.x / d->texel)), 1, kLargestFieldSide);
+    const int height = std::clamp(static_cast<int>(std::ceil(view.y / d->texel)), 1, kLargestFieldSide);
+    d->field = renderer.device()->makeTexture(TextureDescriptor::texture2D(
+        PixelFormat::rg16Float, width, height, Mipmapped::no, TextureUsage::shaderReadAndRenderTarget));
+    auto pipeline = makePipeline("waterFieldVertex", "waterFieldFragment", *renderer.library(), *renderer.device(),
+                                 PipelineTarget{PixelFormat::rg16Float, 1});
+    if (!d->field || !pipeline) return nullptr;
+    d->fieldPipeline = *pipeline;
+    return d;
+}
+
+// Adds every drop's blob into the field.
+void drawField(CommandBuffer& commands, const WaterDrawing& d) {
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = d.field;
+    pass.colorAttachment.loadAction = LoadAction::clear;
+    pass.colorAttachment.clearColor = {0, 0, 0, 0};
+    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    if (!e) return;
+    const FieldInfo info{{static_cast<float>(d.field->width()) * d.texel, static_cast<float>(d.field->height()) * d.texel},
+                         d.texel};
+    e->setRenderPipelineState(d.fieldPipeline);
+    e->setVertexBuffer(d.drops, 0, 2);
+    e->setVertexValue(info, 3);
+    e->drawPrimitives(PrimitiveType::triangleStrip, 0, 4, static_cast<std::uint32_t>(std::min(d.dropCount, kMostFieldDrops)));
+    e->endEncoding();
+}
+
+}  // namespace
+
+bool prepareWater(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
+    if (!scene.water) scene.water = makeDrawing(renderer, scene.uniforms);
+    if (!scene.water) return false;
+    WaterDrawing& d = *scene.water;
+    const TransitionUniforms& u = scene.uniforms;
+    const effects::Rect2 window = effects::saneRect(u.window), standIn = effects::saneRect(u.standIn);
+    effects::Water::Frame frame =
+        d.making.waterFrame(effects::saneFraction(u.progress), window.origin, window.size, standIn.origin, standIn.size,
+                            effects::saneSize(u.viewSize), (1.0 / 120) / slowdownOf(scene));
+    d.drops = renderer.makeBuffer(frame.frames);
+    d.dropCount = static_cast<int>(frame.frames.size());
+    d.look = std::move(frame.look);
+    d.look[2] = {d.texel, d.drops ? 1.0f : 0.0f, static_cast<float>(d.field->width()),
+                 static_cast<float>(d.field->height())};
+    if (d.drops) drawField(commands, d);
+    return true;
+}
+
+void drawWater(const EffectPass& pass) {
+    const auto& d = pass.scene.water;
+    if (!d || d->look.size() < 15 || !pass.scene.picture) return;
+    const float4 rect = d->look[0];
+    if (!(rect.z > 0 && rect.w > 0)) return;
+    RenderEncoder& e = pass.encoder;
+    pass.use(pass.renderer.pictures(pass.scene.effect));
+    e.setVertexArray(std::span<const float4>(d->look), 2);
+    e.setFragmentArray(std::span<const float4>(d->look), 2);
+    e.setFragmentTexture(d->field, 3);
+    e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
+}
 
 }  // namespace furlpane

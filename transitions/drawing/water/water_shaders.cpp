@@ -1,0 +1,208 @@
+// Stand-in shaders of the water effect.
+//
+// "waterField": each drop an instanced quad around its blob, stretched along its streak;
+// its fragments add weight × (1 − d²/r²)³ (d from the streak's segment) to the field's
+// red and the same times the drop's picture share to its green. The fragments write an
+// alpha of 0, so the premultiplied source-over blend of every pipeline adds them up.
+//
+// "water": one quad over the frame's drawing rectangle, whose fragments compose what the
+// frame shows (see water_drawing.h): the whole window, water where the field passes the
+// level (showing as much of the picture as its drops still carry, rippled while the
+// ripple runs), the puddles, the stand-in and a title strip's title bar.
+
+#include <algorithm>
+#include <cmath>
+
+#include "transitions/drawing/water/water_drawing.h"
+#include "transitions/shaders/shader_support.h"
+
+namespace furlpane {
+
+using namespace platform::gpu;
+using platform::simd::float2;
+using platform::simd::float4;
+using shaders::clamp01;
+using shaders::smoothstep01;
+
+namespace {
+
+constexpr int kDrops = 2, kFieldInfo = 3, kLook = 2, kField = 3;
+constexpr float4 kWater{0.30f, 0.48f, 0.66f, 0.82f};  // premultiplied
+
+float length(float2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
+
+// Varyings: 0-1 point from the drop's centre, 2-3 streak, 4 radius, 5 weight, 6 picture
+// (2 to 6 flat).
+VertexOutput fieldVertex(const VertexInput& in) {
+    const auto drops = in.resources.array<effects::Water::DropFrame>(kDrops);
+    const auto* info = in.resources.value<FieldInfo>(kFieldInfo);
+    VertexOutput out;
+    if (in.instanceId >= drops.size() || !info || !(info->extent.x > 0) || !(info->extent.y > 0)) return out;
+    const effects::Water::DropFrame& d = drops[in.instanceId];
+    const float r = d.form.z;
+    const float2 half{r + std::fabs(d.form.x) / 2 + info->texel, r + std::fabs(d.form.y) / 2 + info->texel};
+    const float2 offset = (shaders::stripCorner(in.vertexId) * 2.0f - float2(1.0f)) * half;
+    const float2 p = d.place.xy() + offset;
+    out.position = {p.x / info->extent.x * 2 - 1, 1 - p.y / info->extent.y * 2, 0, 1};
+    out.varyings = {offset.x, offset.y, d.form.x, d.form.y, r, d.form.w, d.look.x};
+    return out;
+}
+
+void fieldFragment(FragmentQuad& q) {
+    const float2 streak{q.varying(2, 0), q.varying(3, 0)};
+    const float r = q.varying(4, 0), weight = q.varying(5, 0), picture = q.varying(6, 0);
+    const float streak2 = streak.x * streak.x + streak.y * streak.y;
+    const auto points = q.varying2(0);
+    for (int lane = 0; lane < 4; ++lane) {
+        const float2 p = points[size_t(lane)];
+        // The nearest point of the segment from −streak / 2 to +streak / 2.
+        const float s = streak2 > 0 ? std::clamp((p.x * streak.x + p.y * streak.y) / streak2, -0.5f, 0.5f) : 0.0f;
+        const float2 d = p - streak * s;
+        const float k = r > 0 ? (d.x * d.x + d.y * d.y) / (r * r) : 1.0f;
+        const float b = k < 1 ? weight * (1 - k) * (1 - k) * (1 - k) : 0.0f;
+        q.color[lane] = {b, b * picture, 0, 0};
+    }
+}
+
+// Varyings: 0-1 the view point.
+VertexOutput waterVertex(const VertexInput& in) {
+    const TransitionUniforms& u = shaders::uniformsOf(in.resources);
+    const auto look = in.resources.array<float4>(kLook);
+    VertexOutput out;
+    if (look.empty()) return out;
+    const float2 p = look[0].xy() + shaders::stripCorner(in.vertexId) * look[0].zw();
+    out.position = shaders::clipPosition(p, u);
+    out.varyings = {p.x, p.y};
+    return out;
+}
+
+float4 over(float4 below, float4 above) { return above + below * (1 - above.w); }
+
+// What one fragment needs besides its point.
+struct Scene {
+    const TransitionUniforms& u;
+    std::span<const float4> look;
+    const Texture& picture;
+    const Sampler& sampler;
+    const Texture* field;
+
+    // The picture mapped onto a rectangle, cut with rounded corners.
+    float4 pictureIn(float4 rect, float2 p, float radius, float2 displaced) const {
+        if (!(rect.z > 0 && rect.w > 0)) return {};
+        const float2 uv = (displaced - rect.xy()) / rect.zw();
+        if (uv.x < 0 || uv.y < 0 || uv.x > 1 || uv.y > 1) return {};
+        const float2 half = rect.zw() * 0.5f;
+        const float cover = shaders::cornerCoverage(p - rect.xy() - half, half, std::min(radius, std::min(half.x, half.y)),
+                                                    u.pixelsPerPoint);
+        return picture.sample(sampler, uv) * cover;
+    }
+    float4 window(float2 p, float2 displaced) const { return pictureIn(u.window, p, u.cornerRadius, displaced); }
+    float4 standIn(float2 p) const {
+        const float scale = u.window.z > 0 ? std::min(1.0f, u.standIn.z / u.window.z) : 1.0f;
+        return pictureIn(u.standIn, p, u.cornerRadius * scale, p) * clamp01(u.opacity);
+    }
+};
+
+// The ripple running out from the region's centre moves the picture under the water.
+float2 rippled(const Scene& s, float2 p) {
+    const float4 ripple = s.look[3];
+    if (!(ripple.w > 0)) return p;
+    const float2 d = p - ripple.xy();
+    const float distance = length(d);
+    if (distance < 1e-3f) return p;
+    const float x = (distance - ripple.z) / 14.0f;
+    return p - d / distance * (5.0f * ripple.w * std::exp(-x * x));
+}
+
+float4 dropsAt(const Scene& s, float2 p) {
+    if (!s.field) return {};
+    const float4 info = s.look[2];
+    const float2 extent{info.z * info.x, info.w * info.x};
+    if (!(extent.x > 0 && extent.y > 0)) return {};
+    const float4 f = s.field->sample(s.sampler, p / extent);
+    const float level = std::max(s.look[1].x, 1e-3f);
+    const float a = smoothstep01((f.x - 0.85f * level) / (0.3f * level));
+    if (!(a > 0)) return {};
+    const float share = clamp01(f.y / std::max(f.x, 1e-4f));
+    const float4 under = s.window(p, rippled(s, p));
+    const float4 water = kWater + under * (1 - kWater.w) * 0.4f;
+    const float edge = 4 * a * (1 - a);
+    const float4 c = under * share + water * (1 - share) + float4{0.25f, 0.25f, 0.25f, 0} * edge;
+    return c * a;
+}
+
+// One puddle at p: water that has spread from its source over its target (and spills
+// beyond it), shallow where it drains, gone where it has dried; where it has cleared,
+// what it leaves behind: the stand-in for the thumbnail's puddle, the window otherwise.
+float4 puddleAt(const Scene& s, std::size_t first, float2 p) {
+    const float4 target = s.look[first], source = s.look[first + 1], shape = s.look[first + 2],
+                 surface = s.look[first + 3];
+    const float kind = s.look[first + 4].x;
+    if (!(kind > 0.5f)) return {};
+    const float spread = source.z, dry = source.w, spill = shape.x, depth = shape.y, cleared = shape.z,
+                lobes = shape.w, corner = surface.x, ripples = surface.y, wet = surface.z, age = surface.w;
+    const float2 d = p - source.xy();
+    const float distance = length(d);
+    const float angle = std::atan2(d.y, d.x);
+    const float front = spread * (1 + 0.05f * lobes * std::sin(7 * angle + 2 * age));
+    const float2 half = target.zw() * 0.5f + float2(spill);
+    const float2 local = p - target.xy() - target.zw() * 0.5f;
+    const bool inside = std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y;
+    if (!inside) return {};
+    const float cover = shaders::cornerCoverage(local, half, corner + spill, s.u.pixelsPerPoint);
+    const bool thumbnail = kind > 1.5f && kind < 2.5f;
+    const float4 under = thumbnail ? s.standIn(p) : s.window(p, p);
+    if (distance < cleared) return under;
+    const float reached = smoothstep01((front - distance) / 4) * smoothstep01((dry - distance) / 4) * cover;
+    if (!(reached > 0)) return {};
+    const float wave = 1 + 0.07f * ripples * std::sin(distance * 0.25f - age * 8);
+    const float4 water = float4{kWater.x * wave, kWater.y * wave, kWater.z * wave, kWater.w};
+    const float4 sheen = float4{0.2f, 0.2f, 0.2f, 0} * (wet * 0.5f);
+    const float4 c = under * (1 - clamp01(depth)) + (water + sheen) * clamp01(depth);
+    return c * reached;
+}
+
+// The window's title bar of a title strip, which stays while the body melts.
+float4 titleBarAt(const Scene& s, float2 p) {
+    if (!isTitleStrip(s.u)) return {};
+    const float bar = std::clamp(s.u.titleBarHeight, 0.0f, std::max(s.u.window.w - 1, 0.0f));
+    if (p.y > s.u.window.y + bar) return {};
+    return s.window(p, p);
+}
+
+void waterFragment(FragmentQuad& q) {
+    const StageResources& r = *q.resources;
+    const Texture* picture = r.texture(0);
+    const Sampler* sampler = r.sampler(0);
+    const auto look = r.array<float4>(kLook);
+    if (!picture || !sampler || look.size() < 15) {
+        q.discardMask = 0xF;
+        return;
+    }
+    const Scene s{shaders::uniformsOf(r), look, *picture, *sampler, r.texture(kField)};
+    const bool silhouette = shaders::isSilhouettePass(r);
+    const float fade = shaders::shadowOf(r).unframedFade;
+    const auto points = q.varying2(0);
+    for (int lane = 0; lane < 4; ++lane) {
+        const float2 p = points[size_t(lane)];
+        float4 c{};
+        if (look[4].x > 0.5f) c = over(c, s.window(p, p));
+        if (look[4].y > 0.5f) c = over(c, dropsAt(s, p));
+        c = over(c, puddleAt(s, 5, p));
+        c = over(c, puddleAt(s, 10, p));
+        if (look[4].z > 0.5f) c = over(c, s.standIn(p));
+        c = over(c, titleBarAt(s, p));
+        shaders::emit(q, lane, c * fade, silhouette);
+    }
+}
+
+}  // namespace
+
+void registerWaterShaders(ShaderCatalog& catalog) {
+    catalog.addVertexFunction("waterVertex", {2, 0}, waterVertex);
+    catalog.addFragmentFunction("waterFragment", waterFragment);
+    catalog.addVertexFunction("waterFieldVertex", {7, 0x7Cu}, fieldVertex);
+    catalog.addFragmentFunction("waterFieldFragment", fieldFragment);
+}
+
+}  // namespace furlpane
