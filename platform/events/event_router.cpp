@@ -271,6 +271,7 @@ void EventRouter::deliver(Flight& flight) {
         deliverToOwnProcess(flight.index, e);
     } else {
         settle(flight, EventFate::deliveredToApplication);
+        if (e.type() == EventType::mouseMoved) tellOwnProcessThePointerMoved(e);
         // Other applications' keys are shown to a program only while it is trusted.
         if (e.isKeyboardEvent() && !world_.isAccessibilityTrusted()) return;
         std::weak_ptr<EventRouter> self = weak_from_this();
@@ -278,6 +279,18 @@ void EventRouter::deliver(Flight& flight) {
             if (auto router = self.lock()) EventMonitors::of(router->world_).runGlobal(e);
         });
     }
+}
+
+// The window server tells a program where the pointer went even over other
+// applications' windows, so that its tracking areas can report the pointer leaving them.
+void EventRouter::tellOwnProcessThePointerMoved(const EventRecord& event) {
+    std::weak_ptr<EventRouter> self = weak_from_this();
+    world_.postToMainQueue([self, event] {
+        auto router = self.lock();
+        if (!router) return;
+        const desktop::Input::EventSink sink = router->world_.input().ownProcessEventSink();
+        if (sink) sink(event);
+    });
 }
 
 void EventRouter::deliverToOwnProcess(size_t index, const EventRecord& event) {

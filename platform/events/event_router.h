@@ -142,6 +142,7 @@ private:
     void settle(const Flight& flight, EventFate fate);
     void deliver(Flight& flight);
     void deliverToOwnProcess(size_t index, const EventRecord& event);
+    void tellOwnProcessThePointerMoved(const EventRecord& event);
 
     desktop::Desktop& world_;
     double tapTimeout_ = kDefaultTapTimeout;

@@ -34,3 +34,21 @@ TEST_F(WorldBridgeTest, CapturesOfOwnWindowsShowTheirLayers) {
 
 }  // namespace
 }  // namespace appkit_test
+
+namespace appkit_test {
+namespace {
+
+TEST_F(WorldBridgeTest, TrackingAreasHearThePointerLeaveOntoAnotherApplicationsWindow) {
+    auto panel = probePanel({100, 100, 200, 100});
+    world.application("com.example.Editor").window({.title = "Beside", .frame = Rect{400, 100, 300, 300}}).add();
+    loop.runUntilIdle();
+    injectEvent(EventRecord::mouse(EventType::mouseMoved, {150, 150}));
+    loop.runUntilIdle();
+    EXPECT_EQ(probe(*panel).entered, 1);
+    injectEvent(EventRecord::mouse(EventType::mouseMoved, {500, 200}));
+    loop.runUntilIdle();
+    EXPECT_EQ(probe(*panel).exited, 1);
+}
+
+}  // namespace
+}  // namespace appkit_test
