@@ -172,13 +172,8 @@ public:
     uint32_t pressedMouseButtons() const { return pressed_; }
     // Brings tracking areas up to date with the pointer without an event.
     void updateTracking();
-    // Local monitors: see the program's events before its windows do. `mask` holds
-    // AppEvent::maskBit of the types wanted. The token removes it; a monitor added or
-    // removed by a monitor takes effect from the next event.
-    using LocalMonitor = std::function<std::optional<AppEvent>(const AppEvent&)>;
-    using MonitorToken = std::shared_ptr<const void>;
-    MonitorToken addLocalMonitor(uint64_t mask, LocalMonitor handler);
-    void removeMonitor(const MonitorToken& token);
+    // Local event monitors are platform::EventMonitor's: they see the program's events
+    // before they reach sendEvent.
 
     // The program's own icon (the Dock's picture of it); none until set.
     const std::optional<Image>& applicationIconImage() const { return icon_; }
@@ -264,11 +259,6 @@ private:
     // The window of the press under way; drags and the release go to it.
     std::weak_ptr<Window> pressWindow_;
 
-    struct Monitor {
-        uint64_t mask;
-        LocalMonitor handler;
-    };
-    std::vector<std::pair<MonitorToken, Monitor>> monitors_;
     std::optional<Image> icon_;
 
     std::shared_ptr<Menu> mainMenu_;

@@ -39,27 +39,10 @@ Window* Application::ownWindowAt(Point topLeft) const {
     return registered(hit->number());
 }
 
-Application::MonitorToken Application::addLocalMonitor(uint64_t mask, LocalMonitor handler) {
-    auto token = std::make_shared<int>(0);
-    monitors_.push_back({token, {mask, std::move(handler)}});
-    return token;
-}
-
-void Application::removeMonitor(const MonitorToken& token) {
-    std::erase_if(monitors_, [&token](const auto& m) { return m.first == token; });
-}
-
 bool Application::sendEvent(const AppEvent& incoming) {
     AppEvent event = incoming;
     if (event.timestamp == 0) event.timestamp = world_.now();
     updatePointerState(event);
-    const auto monitors = monitors_;
-    for (const auto& [token, monitor] : monitors) {
-        if (!(monitor.mask & event.maskBit()) || !monitor.handler) continue;
-        std::optional<AppEvent> passed = monitor.handler(event);
-        if (!passed) return true;
-        event = *passed;
-    }
     if (event.isMouseDown()) {
         updateTracking(&event);
         return dispatchPress(event);

@@ -138,31 +138,5 @@ TEST_F(EventTest, KeysGoToTheKeyWindowsFirstResponder) {
     EXPECT_EQ(panel->firstResponder(), content.get());
 }
 
-TEST_F(EventTest, LocalMonitorsSeeTheProgramsEventsFirstByTheSystemsMask) {
-    auto panel = probePanel({100, 100, 200, 100});
-    std::vector<uint32_t> seen;
-    // Left presses (mask 2) are consumed; keys (mask 0x1C00) pass, changed.
-    auto presses = app.addLocalMonitor(0x2, [&](const AppEvent& e) -> std::optional<AppEvent> {
-        seen.push_back(e.systemTypeNumber());
-        return std::nullopt;
-    });
-    auto keys = app.addLocalMonitor(0x1C00, [&](const AppEvent& e) -> std::optional<AppEvent> {
-        seen.push_back(e.systemTypeNumber());
-        AppEvent changed = e;
-        changed.characters = "changed";
-        return changed;
-    });
-    EXPECT_TRUE(send(AppEventType::leftMouseDown, {150, 150}));
-    send(AppEventType::leftMouseUp, {150, 150});
-    EXPECT_TRUE(probe(*panel).events.empty());
-    EXPECT_EQ(seen, (std::vector<uint32_t>{1}));
-    app.removeMonitor(presses);
-    click({150, 150});
-    EXPECT_EQ(probe(*panel).events.size(), 2u);
-    app.sendEvent(AppEvent::key(AppEventType::flagsChanged, 56, "", AppEvent::shift));
-    EXPECT_EQ(seen.back(), 12u);
-    app.removeMonitor(keys);
-}
-
 }  // namespace
 }  // namespace appkit_test

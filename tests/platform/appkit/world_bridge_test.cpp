@@ -1,5 +1,8 @@
+#include <algorithm>
+
 #include "appkit_support.h"
 #include "platform/desktop/window_pictures.h"
+#include "platform/events/event_monitor.h"
 #include "platform/events/event_router.h"
 
 namespace appkit_test {
@@ -48,6 +51,33 @@ TEST_F(WorldBridgeTest, TrackingAreasHearThePointerLeaveOntoAnotherApplicationsW
     injectEvent(EventRecord::mouse(EventType::mouseMoved, {500, 200}));
     loop.runUntilIdle();
     EXPECT_EQ(probe(*panel).exited, 1);
+}
+
+}  // namespace
+}  // namespace appkit_test
+
+namespace appkit_test {
+namespace {
+
+TEST_F(WorldBridgeTest, LocalMonitorsSeeTheProgramsEventsBeforeItsWindows) {
+    auto panel = probePanel({100, 100, 200, 100});
+    std::vector<EventType> seen;
+    auto presses = EventMonitor::addLocalMonitor(eventMaskBit(EventType::leftMouseDown),
+                                                 [&](const EventRecord& e) -> std::optional<EventRecord> {
+                                                     seen.push_back(e.type());
+                                                     return std::nullopt;  // consumed
+                                                 });
+    injectEvents(input_sequences::click({150, 150}));
+    loop.runUntilIdle();
+    // The press never reached the panel; its release went nowhere.
+    EXPECT_TRUE(std::find(probe(*panel).events.begin(), probe(*panel).events.end(), AppEventType::leftMouseDown) ==
+                probe(*panel).events.end());
+    EXPECT_EQ(seen, (std::vector<EventType>{EventType::leftMouseDown}));
+    EventMonitor::removeMonitor(presses);
+    injectEvents(input_sequences::click({150, 150}));
+    loop.runUntilIdle();
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_EQ(probe(*panel).events.back(), AppEventType::leftMouseUp);
 }
 
 }  // namespace
