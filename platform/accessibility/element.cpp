@@ -1,6 +1,9 @@
 #include "platform/accessibility/element.h"
 
 #include <cmath>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 #include "platform/accessibility/element_model.h"
 #include "platform/accessibility/messaging.h"
@@ -17,6 +20,29 @@ namespace {
 
 // With no world there is nothing to talk to.
 constexpr AccessibilityError kNoWorld = AccessibilityError::cannotComplete;
+
+// Refuses nothing: the request goes on to the object.
+constexpr auto kNoRefusal = [](const Request&) -> std::optional<AccessibilityError> { return std::nullopt; };
+
+// Sends one message about `element` and, when it gets through, answers it with
+// `answer(world, request)` under the world's lock. The message may fail or time out on the
+// way, `refusal` may turn a fault into an error before the object is looked at, and the
+// object may have gone while the message waited; each comes back as its error.
+template <typename Answer, typename Refusal = decltype(kNoRefusal)>
+auto ask(const AccessibilityElement& element, FaultCall call, std::string_view name, Answer answer,
+         Refusal refusal = kNoRefusal) -> decltype(answer(std::declval<Desktop&>(), std::declval<const Request&>())) {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return kNoWorld;
+    Request request(*world, element, call, name);
+    if (request.error() != AccessibilityError::success) return request.error();
+    if (auto refused = refusal(request)) return *refused;
+    auto guard = world->lock();
+    accessibility_detail::Target target;
+    if (auto gone = accessibility_detail::resolve(*world, element, target); gone != AccessibilityError::success) {
+        return gone;
+    }
+    return answer(*world, request);
+}
 
 }  // namespace
 
@@ -70,15 +96,10 @@ AccessibilityError AccessibilityElement::setMessagingTimeout(float seconds) cons
 AccessibilityResult<int32_t> AccessibilityElement::processIdentifier() const { return ref_->pid; }
 
 AccessibilityResult<AccessibilityValue> AccessibilityElement::copyAttributeValue(const std::string& attribute) const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::readAttribute, attribute);
-    if (request.error() != AccessibilityError::success) return request.error();
-    auto guard = world->lock();
-    // The object may have gone while the request waited.
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::shapeAnswer(request.fault(), accessibility_detail::readAttribute(*world, *this, attribute));
+    return ask(*this, FaultCall::readAttribute, attribute, [&](Desktop& world, const Request& request) {
+        return accessibility_detail::shapeAnswer(request.fault(),
+                                                 accessibility_detail::readAttribute(world, *this, attribute));
+    });
 }
 
 AccessibilityResult<std::vector<AccessibilityValue>> AccessibilityElement::copyAttributeValues(
@@ -114,91 +135,62 @@ AccessibilityResult<std::vector<AccessibilityValue>> AccessibilityElement::copyA
 
 AccessibilityResult<AccessibilityValue> AccessibilityElement::copyParameterizedAttributeValue(
     const std::string& attribute, const AccessibilityValue& parameter) const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::readParameterized, attribute);
-    if (request.error() != AccessibilityError::success) return request.error();
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    auto answer = accessibility_detail::readParameterized(*world, *this, attribute, parameter);
-    if (request.fault() && request.fault()->effect == desktop::FaultEffect::missing) {
-        return AccessibilityError::parameterizedAttributeUnsupported;
-    }
-    return accessibility_detail::shapeAnswer(request.fault(), std::move(answer));
+    return ask(*this, FaultCall::readParameterized, attribute,
+               [&](Desktop& world, const Request& request) -> AccessibilityResult<AccessibilityValue> {
+                   auto answer = accessibility_detail::readParameterized(world, *this, attribute, parameter);
+                   if (request.fault() && request.fault()->effect == desktop::FaultEffect::missing) {
+                       return AccessibilityError::parameterizedAttributeUnsupported;
+                   }
+                   return accessibility_detail::shapeAnswer(request.fault(), std::move(answer));
+               });
 }
 
 AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyAttributeNames() const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::readAttribute, "");
-    if (request.error() != AccessibilityError::success) return request.error();
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::attributeNames(*world, *this);
+    return ask(*this, FaultCall::readAttribute, "", [&](Desktop& world, const Request&) {
+        return AccessibilityResult<std::vector<std::string>>(accessibility_detail::attributeNames(world, *this));
+    });
 }
 
 AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyParameterizedAttributeNames() const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::readParameterized, "");
-    if (request.error() != AccessibilityError::success) return request.error();
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::parameterizedNames(*world, *this);
+    return ask(*this, FaultCall::readParameterized, "", [&](Desktop& world, const Request&) {
+        return AccessibilityResult<std::vector<std::string>>(accessibility_detail::parameterizedNames(world, *this));
+    });
 }
 
 AccessibilityResult<bool> AccessibilityElement::isAttributeSettable(const std::string& attribute) const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::readAttribute, attribute);
-    if (request.error() != AccessibilityError::success) return request.error();
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::isSettable(*world, *this, attribute);
+    return ask(*this, FaultCall::readAttribute, attribute, [&](Desktop& world, const Request&) {
+        return AccessibilityResult<bool>(accessibility_detail::isSettable(world, *this, attribute));
+    });
 }
 
 AccessibilityError AccessibilityElement::setAttributeValue(const std::string& attribute,
                                                            const AccessibilityValue& value) const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::writeAttribute, attribute);
-    if (request.error() != AccessibilityError::success) return request.error();
-    if (request.fault()) {
-        // A write the application refuses in some other way than an error.
+    // A write the application refuses in some other way than an error.
+    auto refusal = [](const Request& request) -> std::optional<AccessibilityError> {
+        if (!request.fault()) return std::nullopt;
         return request.fault()->effect == desktop::FaultEffect::missing ? AccessibilityError::attributeUnsupported
                                                                         : AccessibilityError::illegalArgument;
-    }
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::writeAttribute(*world, *this, attribute, value);
+    };
+    return ask(
+        *this, FaultCall::writeAttribute, attribute,
+        [&](Desktop& world, const Request&) { return accessibility_detail::writeAttribute(world, *this, attribute, value); },
+        refusal);
 }
 
 AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyActionNames() const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::performAction, "");
-    if (request.error() != AccessibilityError::success) return request.error();
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::actionNames(*world, *this);
+    return ask(*this, FaultCall::performAction, "", [&](Desktop& world, const Request&) {
+        return AccessibilityResult<std::vector<std::string>>(accessibility_detail::actionNames(world, *this));
+    });
 }
 
 AccessibilityError AccessibilityElement::performAction(const std::string& action) const {
-    Desktop* world = Desktop::currentOrNull();
-    if (!world) return kNoWorld;
-    Request request(*world, *this, FaultCall::performAction, action);
-    if (request.error() != AccessibilityError::success) return request.error();
-    if (request.fault()) return AccessibilityError::actionUnsupported;
-    auto guard = world->lock();
-    accessibility_detail::Target target;
-    if (auto gone = accessibility_detail::resolve(*world, *this, target); gone != AccessibilityError::success) return gone;
-    return accessibility_detail::perform(*world, *this, action);
+    auto refusal = [](const Request& request) -> std::optional<AccessibilityError> {
+        if (request.fault()) return AccessibilityError::actionUnsupported;
+        return std::nullopt;
+    };
+    return ask(
+        *this, FaultCall::performAction, action,
+        [&](Desktop& world, const Request&) { return accessibility_detail::perform(world, *this, action); }, refusal);
 }
 
 AccessibilityResult<AccessibilityElement> AccessibilityElement::copyElementAtPosition(float x, float y) const {
