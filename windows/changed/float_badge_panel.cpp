@@ -8,6 +8,7 @@
 #include "platform/events/input_state.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/window_server.h"
+#include "windows/changed/overlay_panel.h"
 
 namespace furlpane {
 
@@ -56,14 +57,7 @@ FloatBadgePanel::FloatBadgePanel(const Key&, FloatBadge badge)
 std::shared_ptr<FloatBadgePanel> FloatBadgePanel::create(FloatBadge badge) {
     requireMainThread("FloatBadgePanel.create");
     auto panel = std::make_shared<FloatBadgePanel>(Key{}, badge);
-    panel->setOpaque(false);
-    panel->setBackgroundColor(platform::Color::clear());
-    panel->setHasShadow(false);
-    panel->setIgnoresMouseEvents(true);
-    panel->setHidesOnDeactivate(false);
-    panel->setCanHide(false);
-    panel->setReleasedWhenClosed(false);
-    panel->setAnimationBehavior(platform::WindowAnimationBehavior::none);
+    configureOverlayPanel(*panel, false, OverlayMouse::passesThrough);
     panel->setLevel(platform::window_levels::floating);
     panel->setCollectionBehavior(platform::transientBehavior | platform::ignoresCycleBehavior);
     panel->setContentView(std::make_shared<FloatBadgeView>(Rect(0, 0, FloatBadge::kSide, FloatBadge::kSide)));

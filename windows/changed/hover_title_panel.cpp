@@ -9,6 +9,7 @@
 #include "platform/appkit/screen.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/screens.h"
+#include "windows/changed/overlay_panel.h"
 
 namespace furlpane {
 
@@ -21,14 +22,7 @@ HoverTitlePanel::HoverTitlePanel(const Key&)
 std::shared_ptr<HoverTitlePanel> HoverTitlePanel::create() {
     requireMainThread("HoverTitlePanel.init");
     auto panel = std::make_shared<HoverTitlePanel>(Key{});
-    panel->setOpaque(false);
-    panel->setBackgroundColor(platform::Color::clear());
-    panel->setHasShadow(false);
-    panel->setIgnoresMouseEvents(true);
-    panel->setHidesOnDeactivate(false);
-    panel->setCanHide(false);
-    panel->setReleasedWhenClosed(false);
-    panel->setAnimationBehavior(platform::WindowAnimationBehavior::none);
+    configureOverlayPanel(*panel, false, OverlayMouse::passesThrough);
 
     auto content = std::make_shared<platform::View>();
     content->setWantsLayer(true);

@@ -6,6 +6,7 @@
 #include "platform/events/input_state.h"
 #include "platform/runtime/task.h"
 #include "windows/access/main_thread.h"
+#include "windows/changed/overlay_panel.h"
 
 namespace furlpane {
 
@@ -22,14 +23,8 @@ std::shared_ptr<StandInPanel> StandInPanel::create(const Rect& windowFrame, Miss
     auto panel = std::make_shared<StandInPanel>(Key{}, frame);
     panel->canvas_ = std::make_shared<StandInView>(Rect(0, 0, frame.width(), frame.height()));
     panel->setContentView(panel->canvas_);
-    panel->setOpaque(false);
-    panel->setBackgroundColor(platform::Color::clear());
-    panel->setHasShadow(true);
-    panel->setReleasedWhenClosed(false);
-    panel->setHidesOnDeactivate(false);
-    panel->setCanHide(false);
+    configureOverlayPanel(*panel, true, OverlayMouse::receives);
     panel->setBecomesKeyOnlyIfNeeded(true);
-    panel->setAnimationBehavior(platform::WindowAnimationBehavior::none);
     panel->setCollectionBehavior(missionControl == MissionControl::staysPut ? kStationaryBehavior : kManagedBehavior);
     panel->canvas_->setNeedsLayout(true);
     return panel;
