@@ -14,10 +14,7 @@ Layer::~Layer() {
 }
 
 void Layer::setFrame(const Rect& frame) {
-    if (!std::isfinite(frame.origin.x) || !std::isfinite(frame.origin.y) || !std::isfinite(frame.size.width) ||
-        !std::isfinite(frame.size.height)) {
-        return;
-    }
+    if (!frame.isFinite()) return;
     frame_ = frame.standardized();
 }
 

@@ -8,20 +8,11 @@
 
 namespace platform {
 
-namespace {
-
-bool isFinite(const Rect& r) {
-    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
-           std::isfinite(r.size.height);
-}
-
-}  // namespace
-
 std::shared_ptr<TrackingArea> TrackingArea::make(const Rect& rect, uint32_t options) {
     return std::make_shared<TrackingArea>(rect, options);
 }
 
-View::View(const Rect& frame) : frame_(isFinite(frame) ? frame.standardized() : Rect{}) {}
+View::View(const Rect& frame) : frame_(frame.isFinite() ? frame.standardized() : Rect{}) {}
 
 View::~View() {
     for (const auto& sub : subviews_) {
@@ -38,7 +29,7 @@ void View::clearWindowQuietly() {
 // ---- Geometry -------------------------------------------------------------------------
 
 void View::setFrame(const Rect& frame) {
-    if (!isFinite(frame)) return;
+    if (!frame.isFinite()) return;
     const Rect r = frame.standardized();
     const bool moved = r.origin != frame_.origin;
     frame_.origin = r.origin;

@@ -11,15 +11,6 @@
 
 namespace platform {
 
-namespace {
-
-bool isFinite(const Rect& r) {
-    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
-           std::isfinite(r.size.height);
-}
-
-}  // namespace
-
 // ---- Showing and ordering -------------------------------------------------------------
 
 bool Window::isVisible() const {
@@ -188,7 +179,7 @@ void Window::setContentSize(Size size) {
 }
 
 void Window::applyFrame(const Rect& requested, Redisplay display) {
-    if (!isFinite(requested)) return;
+    if (!requested.isFinite()) return;
     const Rect topLeft = flipRect(requested.standardized(), flipHeight());
     std::shared_ptr<Window> keep = weak_from_this().lock();
     if (desktop::Window* w = worldWindow()) {

@@ -119,10 +119,7 @@ bool Displays::remove(uint32_t number) {
 bool Displays::setFrame(uint32_t number, const Rect& frame) {
     auto guard = world_.lock();
     Display* d = findMutable(number);
-    if (!d || !std::isfinite(frame.origin.x) || !std::isfinite(frame.origin.y) || !std::isfinite(frame.size.width) ||
-        !std::isfinite(frame.size.height)) {
-        return false;
-    }
+    if (!d || !frame.isFinite()) return false;
     d->frame_ = frame.standardized();
     d->description_.set("NSDeviceSize", plist::Dictionary{{"Width", d->frame_.width()}, {"Height", d->frame_.height()}});
     changed();

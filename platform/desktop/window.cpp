@@ -167,9 +167,7 @@ bool Window::applyFrame(const Rect& requested) {
 
 bool Window::setFrame(const Rect& frame) {
     auto guard = world_.lock();
-    const bool finite = std::isfinite(frame.origin.x) && std::isfinite(frame.origin.y) &&
-                        std::isfinite(frame.size.width) && std::isfinite(frame.size.height);
-    if (closed_ || !finite) return false;
+    if (closed_ || !frame.isFinite()) return false;
     return applyFrame(frame);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/geometry/geometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace platform {
@@ -14,6 +15,11 @@ Rect Rect::null() { return Rect(kInf, kInf, 0, 0); }
 bool Rect::isNull() const { return std::isinf(origin.x) || std::isinf(origin.y); }
 
 bool Rect::isEmpty() const { return isNull() || size.width == 0 || size.height == 0; }
+
+bool Rect::isFinite() const {
+    return std::isfinite(origin.x) && std::isfinite(origin.y) && std::isfinite(size.width) &&
+           std::isfinite(size.height);
+}
 
 double Rect::minX() const { return size.width < 0 ? origin.x + size.width : origin.x; }
 double Rect::minY() const { return size.height < 0 ? origin.y + size.height : origin.y; }

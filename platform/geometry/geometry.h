@@ -59,6 +59,8 @@ struct Rect {
     bool isNull() const;
     // Null, or with a zero width or height.
     bool isEmpty() const;
+    // Every coordinate is a finite number (the null rectangle is not finite).
+    bool isFinite() const;
 
     Rect standardized() const;
     // Half-open: [minX, maxX) × [minY, maxY). Nothing is contained in a null rectangle.

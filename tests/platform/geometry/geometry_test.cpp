@@ -38,6 +38,20 @@ TEST(Geometry, InsetsMidpointsAndIntegral) {
     EXPECT_EQ(Rect(0.5, 0.2, 10, 10).integral(), Rect(0, 0, 11, 11));
 }
 
+TEST(Geometry, FinitenessLooksAtEveryCoordinate) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(Rect(-5, 5, -10, 0).isFinite());
+    EXPECT_FALSE(Rect::null().isFinite());
+    for (int slot = 0; slot < 4; ++slot) {
+        for (double bad : {nan, inf, -inf}) {
+            double v[4] = {1, 2, 3, 4};
+            v[slot] = bad;
+            EXPECT_FALSE(Rect(v[0], v[1], v[2], v[3]).isFinite()) << slot << " " << bad;
+        }
+    }
+}
+
 TEST(Geometry, FlippingBetweenTopLeftAndAppKitIsItsOwnInverse) {
     // First screen 1440 × 900; a second one above it reaches y = 1980 in AppKit space.
     const double h = 900;
