@@ -103,16 +103,32 @@ struct TaskPromiseBase : PromiseBase {
 
 }  // namespace detail
 
+namespace detail {
+
+// Where a task's result waits for the awaiting task.
+template <class T>
+struct TaskResult : TaskPromiseBase<T> {
+    std::optional<T> value;
+    template <class U>
+    void return_value(U&& v) {
+        value.emplace(std::forward<U>(v));
+    }
+    T take() { return std::move(*value); }
+};
+
+template <>
+struct TaskResult<void> : TaskPromiseBase<void> {
+    void return_void() const noexcept {}
+    void take() const noexcept {}
+};
+
+}  // namespace detail
+
 template <class T>
 class [[nodiscard]] Task {
 public:
-    struct promise_type : detail::TaskPromiseBase<T> {
-        std::optional<T> value;
+    struct promise_type : detail::TaskResult<T> {
         Task get_return_object() { return Task(std::coroutine_handle<promise_type>::from_promise(*this)); }
-        template <class U>
-        void return_value(U&& v) {
-            value.emplace(std::forward<U>(v));
-        }
     };
 
     Task(Task&& other) noexcept : handle_(std::exchange(other.handle_, {})) {}
@@ -136,49 +152,7 @@ public:
             handle.promise().context = parent.promise().context;
             return handle;
         }
-        T await_resume() { return std::move(*handle.promise().value); }
-    };
-    Awaiter operator co_await() const& noexcept { return Awaiter{handle_}; }
-
-    bool isDone() const { return handle_ && handle_.done(); }
-
-private:
-    explicit Task(std::coroutine_handle<promise_type> h) : handle_(h) {}
-    void reset() {
-        if (handle_) handle_.destroy();
-        handle_ = {};
-    }
-    std::coroutine_handle<promise_type> handle_;
-};
-
-template <>
-class [[nodiscard]] Task<void> {
-public:
-    struct promise_type : detail::TaskPromiseBase<void> {
-        Task get_return_object() { return Task(std::coroutine_handle<promise_type>::from_promise(*this)); }
-        void return_void() const noexcept {}
-    };
-
-    Task(Task&& other) noexcept : handle_(std::exchange(other.handle_, {})) {}
-    Task& operator=(Task&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, {});
-        }
-        return *this;
-    }
-    ~Task() { reset(); }
-
-    struct Awaiter {
-        std::coroutine_handle<promise_type> handle;
-        bool await_ready() const noexcept { return false; }
-        template <TaskPromise P>
-        std::coroutine_handle<> await_suspend(std::coroutine_handle<P> parent) noexcept {
-            handle.promise().continuation = parent;
-            handle.promise().context = parent.promise().context;
-            return handle;
-        }
-        void await_resume() const noexcept {}
+        T await_resume() { return handle.promise().take(); }
     };
     Awaiter operator co_await() const& noexcept { return Awaiter{handle_}; }
 
