@@ -10,10 +10,8 @@ namespace furlpane::effects {
 namespace {
 
 TEST(EffectRandom, StreamsMatchTheirPublishedValues) {
-    EXPECT_EQ(tags::kRollerShade, 0x5348414445215348ull);
-    EXPECT_EQ(tags::kStamps, 0x5354414Du);
+    // The other tags show in the streams below; the classified tag only in its effect.
     EXPECT_EQ(tags::kClassified, 0x434C415353494659ull);
-
     EffectRandom shade(0, tags::kRollerShade);
     EXPECT_EQ(shade.next(), 0x030F11E05EAF7E81ull);
     EXPECT_EQ(shade.next(), 0x4743765EB92D33A1ull);
