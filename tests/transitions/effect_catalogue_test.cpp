@@ -77,7 +77,8 @@ TEST(EffectGrid, GridsOfEachEffectForSeveralSizes) {
         {E::sparks, 1, 1, {2, 1}},             {E::rollUp, 1, 1, {1, 1}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(effectName(c.effect)) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
+        SCOPED_TRACE(std::string(effectName(c.effect)) + " " + std::to_string(c.width) + " x " +
+                     std::to_string(c.height));
         const uint2 g = effectGrid(c.effect, c.width, c.height);
         EXPECT_EQ(g.x, c.grid.x);
         EXPECT_EQ(g.y, c.grid.y);
@@ -121,7 +122,8 @@ TEST(EffectGrid, SizesThatAreNotFiniteStayWithinTheBounds) {
         for (const double w : {nan, inf, -inf, 0.0, -10.0, 1e308})
             for (const double h : {nan, inf, 600.0}) {
                 const uint2 g = effectGrid(e, w, h);
-                EXPECT_TRUE(g.x >= 1 && g.y >= 1 && g.x <= 2048 && g.y <= 2048) << effectName(e) << " " << w << " " << h;
+                EXPECT_TRUE(g.x >= 1 && g.y >= 1 && g.x <= 2048 && g.y <= 2048)
+                    << effectName(e) << " " << w << " x " << h;
             }
     EXPECT_EQ(gridHeight(E::bats, nan, StandInKind::titleStrip, 28), 1);
 }

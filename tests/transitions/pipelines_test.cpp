@@ -55,7 +55,8 @@ TEST(MakePipelines, ColourAndSilhouetteTargetsWithTheSameBlending) {
     for (const auto& pipeline : {pair.color, pair.silhouette}) {
         const ColorAttachmentDescriptor& a = pipeline->descriptor().colorAttachment;
         EXPECT_TRUE(a.blendingEnabled);
-        EXPECT_EQ(std::tuple(a.sourceRGBBlendFactor, a.sourceAlphaBlendFactor), std::tuple(BlendFactor::one, BlendFactor::one));
+        EXPECT_EQ(std::tuple(a.sourceRGBBlendFactor, a.sourceAlphaBlendFactor),
+                  std::tuple(BlendFactor::one, BlendFactor::one));
         EXPECT_EQ(std::tuple(a.destinationRGBBlendFactor, a.destinationAlphaBlendFactor),
                   std::tuple(BlendFactor::oneMinusSourceAlpha, BlendFactor::oneMinusSourceAlpha));
     }

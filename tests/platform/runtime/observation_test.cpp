@@ -20,7 +20,8 @@ struct Settings {
 TEST(Observation, FiresOnceBeforeTheFirstRealChange) {
     Settings s;
     std::vector<std::string> log;
-    withObservationTracking([&] { (void)s.enabled.get(); }, [&] { log.push_back("changing from " + std::to_string(s.enabled.peek())); });
+    withObservationTracking([&] { (void)s.enabled.get(); },
+                            [&] { log.push_back("changing from " + std::to_string(s.enabled.peek())); });
     EXPECT_FALSE(s.enabled.set(true));  // equal: no notice
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(s.enabled.set(false));
