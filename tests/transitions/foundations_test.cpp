@@ -10,10 +10,8 @@ namespace furlpane::effects {
 namespace {
 
 TEST(EffectRandom, StreamsMatchTheirPublishedValues) {
-    EXPECT_EQ(tags::kRollerShade, 0x5348414445215348ull);
-    EXPECT_EQ(tags::kStamps, 0x5354414Du);
+    // The other tags show in the streams below; the classified tag only in its effect.
     EXPECT_EQ(tags::kClassified, 0x434C415353494659ull);
-
     EffectRandom shade(0, tags::kRollerShade);
     EXPECT_EQ(shade.next(), 0x030F11E05EAF7E81ull);
     EXPECT_EQ(shade.next(), 0x4743765EB92D33A1ull);
@@ -86,7 +84,6 @@ TEST(Stage, StageRectGrowsThumbnailsTo240PointsWithinTheWindow) {
 TEST(Stage, ShrinkToThumbnailEasesFromTheStageOntoTheThumbnail) {
     const double2 full{1200, 800}, origin{500, 500}, size{120, 60}, room{0, 0}, roomSize{2000, 2000};
     const Rect2 stage = stageRect(full, origin, size, room, roomSize);
-    EXPECT_EQ(shrinkToThumbnail(0.5, kFixedShrinkWindow, full, origin, size, room, roomSize), stage);
     EXPECT_EQ(shrinkToThumbnail(0.8, kFixedShrinkWindow, full, origin, size, room, roomSize), stage);
     EXPECT_EQ(shrinkToThumbnail(0.9, kFixedShrinkWindow, full, origin, size, room, roomSize), (Rect2{origin, size}));
     const Rect2 half = shrinkToThumbnail(0.85, kFixedShrinkWindow, full, origin, size, room, roomSize);
@@ -109,9 +106,7 @@ TEST(Uniforms, SaneValuesRefuseWhatIsNotFiniteAndLimitTheAbsurd) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(saneLength(800), 800);
-    EXPECT_EQ(saneLength(nan), 0);
-    EXPECT_EQ(saneLength(-5), 0);
-    EXPECT_EQ(saneLength(inf), 0);
+    for (const double bad : {nan, -5.0, inf}) EXPECT_EQ(saneLength(bad), 0) << bad;
     EXPECT_EQ(saneLength(1e30), kLongestLength);
     EXPECT_EQ(saneCoordinate(-1e30), -4 * kLongestLength);
     EXPECT_EQ(saneCoordinate(-120.5), -120.5);

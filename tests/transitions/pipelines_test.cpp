@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "renderer_test_support.h"
 #include "transitions/effect_pass.h"
 #include "transitions/effect_table.h"
@@ -14,75 +16,65 @@ namespace {
 using namespace platform::gpu;
 using testing::makeRenderer;
 
-std::shared_ptr<const ShaderLibrary> pictureLibrary(Device& device) {
-    ShaderCatalog catalog;
-    registerPictureShaders(catalog, "quad");
-    return device.makeLibrary(catalog);
-}
+// A device of one thread and a library of the picture shaders ("quadVertex", "quadFragment").
+struct PictureShaders {
+    std::shared_ptr<Device> device = Device::create({1});
+    std::shared_ptr<const ShaderLibrary> library = [this] {
+        ShaderCatalog catalog;
+        registerPictureShaders(catalog, "quad");
+        return device->makeLibrary(catalog);
+    }();
+    platform::Outcome<Pipelines> make(std::string_view vertex, std::string_view fragment) {
+        return makePipelines(vertex, fragment, *library, *device);
+    }
+};
 
 TEST(MakePipelines, AMissingFunctionFailsThePair) {
-    auto device = Device::create({1});
-    const auto library = pictureLibrary(*device);
-    EXPECT_TRUE(makePipelines("quadVertex", "quadFragment", *library, *device).ok());
-    const auto noVertex = makePipelines("otherVertex", "quadFragment", *library, *device);
+    PictureShaders s;
+    EXPECT_TRUE(s.make("quadVertex", "quadFragment").ok());
+    const auto noVertex = s.make("otherVertex", "quadFragment");
     EXPECT_FALSE(noVertex.ok());
     EXPECT_NE(noVertex.error().find("otherVertex"), std::string::npos);
-    EXPECT_FALSE(makePipelines("quadVertex", "otherFragment", *library, *device).ok());
+    EXPECT_FALSE(s.make("quadVertex", "otherFragment").ok());
     // Stages swapped: a vertex function where the fragment belongs.
-    EXPECT_FALSE(makePipelines("quadVertex", "quadVertex", *library, *device).ok());
+    EXPECT_FALSE(s.make("quadVertex", "quadVertex").ok());
+    // Only the colour pipeline takes the fault: the next pair is made whole.
+    s.device->failNext(Resource::pipeline);
+    EXPECT_FALSE(s.make("quadVertex", "quadFragment").ok());
+    EXPECT_TRUE(s.make("quadVertex", "quadFragment").ok());
 }
 
 TEST(MakePipelines, ColourAndSilhouetteTargetsWithTheSameBlending) {
-    auto device = Device::create({1});
-    const auto library = pictureLibrary(*device);
-    const Pipelines pair = makePipelines("quadVertex", "quadFragment", *library, *device).value();
-    const RenderPipelineDescriptor& c = pair.color->descriptor();
-    const RenderPipelineDescriptor& s = pair.silhouette->descriptor();
-    EXPECT_EQ(c.rasterSampleCount, 4);
-    EXPECT_EQ(c.depthAttachmentPixelFormat, PixelFormat::depth32Float);
-    EXPECT_EQ(c.colorAttachment.pixelFormat, PixelFormat::bgra8Unorm);
-    EXPECT_EQ(s.rasterSampleCount, 1);
-    EXPECT_EQ(s.depthAttachmentPixelFormat, PixelFormat::invalid);
-    EXPECT_EQ(s.colorAttachment.pixelFormat, PixelFormat::r8Unorm);
-    for (const auto* d : {&c, &s}) {
-        EXPECT_TRUE(d->colorAttachment.blendingEnabled);
-        EXPECT_EQ(d->colorAttachment.sourceRGBBlendFactor, BlendFactor::one);
-        EXPECT_EQ(d->colorAttachment.sourceAlphaBlendFactor, BlendFactor::one);
-        EXPECT_EQ(d->colorAttachment.destinationRGBBlendFactor, BlendFactor::oneMinusSourceAlpha);
-        EXPECT_EQ(d->colorAttachment.destinationAlphaBlendFactor, BlendFactor::oneMinusSourceAlpha);
-        EXPECT_TRUE(d->label.empty());
+    PictureShaders s;
+    const Pipelines pair = s.make("quadVertex", "quadFragment").value();
+    const auto target = [](const RenderPipelineDescriptor& d) {
+        return std::tuple{d.rasterSampleCount, d.depthAttachmentPixelFormat, d.colorAttachment.pixelFormat};
+    };
+    EXPECT_EQ(target(pair.color->descriptor()), std::tuple(4, PixelFormat::depth32Float, PixelFormat::bgra8Unorm));
+    EXPECT_EQ(target(pair.silhouette->descriptor()), std::tuple(1, PixelFormat::invalid, PixelFormat::r8Unorm));
+    for (const auto& pipeline : {pair.color, pair.silhouette}) {
+        const ColorAttachmentDescriptor& a = pipeline->descriptor().colorAttachment;
+        EXPECT_TRUE(a.blendingEnabled);
+        EXPECT_EQ(std::tuple(a.sourceRGBBlendFactor, a.sourceAlphaBlendFactor),
+                  std::tuple(BlendFactor::one, BlendFactor::one));
+        EXPECT_EQ(std::tuple(a.destinationRGBBlendFactor, a.destinationAlphaBlendFactor),
+                  std::tuple(BlendFactor::oneMinusSourceAlpha, BlendFactor::oneMinusSourceAlpha));
     }
-}
-
-TEST(MakePipelines, TheColourFailureSkipsTheSilhouette) {
-    auto device = Device::create({1});
-    const auto library = pictureLibrary(*device);
-    device->failNext(Resource::pipeline);
-    EXPECT_FALSE(makePipelines("quadVertex", "quadFragment", *library, *device).ok());
-    // Only the colour pipeline took the fault: the next pair is made whole.
-    EXPECT_TRUE(makePipelines("quadVertex", "quadFragment", *library, *device).ok());
 }
 
 // The silhouette collects coverage: a shape of alpha 0.5 over nothing gives 0.5, an
 // opaque shape over a half-covered pixel gives full coverage.
 TEST(MakePipelines, TheSilhouetteCollectsCoverage) {
-    auto device = Device::create({1});
-    const auto library = pictureLibrary(*device);
-    const Pipelines pair = makePipelines("quadVertex", "quadFragment", *library, *device).value();
-    auto target = device->makeTexture(
+    PictureShaders s;
+    const Pipelines pair = s.make("quadVertex", "quadFragment").value();
+    auto target = s.device->makeTexture(
         TextureDescriptor::texture2D(PixelFormat::r8Unorm, 8, 8, Mipmapped::no, TextureUsage::renderTarget));
-    auto picture = device->makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 1, 1, Mipmapped::no));
+    auto picture = s.device->makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 1, 1, Mipmapped::no));
     const std::uint8_t white[4] = {255, 255, 255, 255};
     picture->replaceRegion({0, 0, 1, 1}, 0, white, 4);
-    SamplerDescriptor sd;
-    auto sampler = device->makeSampler(sd);
-    TransitionUniforms u;
-    u.viewSize = {8, 8};
-    u.window = u.standIn = {0, 0, 4, 8};
-    u.progress = 1;
     ShadowParameters shadow;
     shadow.unframedFade = 1;
-    auto commands = device->makeCommandQueue("test")->makeCommandBuffer();
+    auto commands = s.device->makeCommandQueue("test")->makeCommandBuffer();
     RenderPassDescriptor pass;
     pass.colorAttachment.texture = target;
     pass.colorAttachment.loadAction = LoadAction::clear;
@@ -92,16 +84,19 @@ TEST(MakePipelines, TheSilhouetteCollectsCoverage) {
     e->setFragmentValue(shadow, kShadowParametersIndex);
     e->setFragmentValue(PassInfo{1, 1, 8, 8}, kPassInfoIndex);
     e->setFragmentTexture(picture, 0);
-    e->setFragmentSampler(sampler, 0);
-    u.opacity = 0.5f;
-    e->setVertexValue(u, 0);
-    e->setFragmentValue(u, 0);
-    e->drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
-    u.standIn = u.window = {2, 0, 6, 8};
-    u.opacity = 1;
-    e->setVertexValue(u, 0);
-    e->setFragmentValue(u, 0);
-    e->drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
+    e->setFragmentSampler(s.device->makeSampler(SamplerDescriptor{}), 0);
+    const auto draw = [e](platform::simd::float4 rect, float opacity) {
+        TransitionUniforms u;
+        u.viewSize = {8, 8};
+        u.window = u.standIn = rect;
+        u.progress = 1;
+        u.opacity = opacity;
+        e->setVertexValue(u, 0);
+        e->setFragmentValue(u, 0);
+        e->drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
+    };
+    draw({0, 0, 4, 8}, 0.5f);
+    draw({2, 0, 6, 8}, 1);
     e->endEncoding();
     commands->commit();
     ASSERT_EQ(commands->status(), CommandBufferStatus::completed) << commands->error();
@@ -109,9 +104,7 @@ TEST(MakePipelines, TheSilhouetteCollectsCoverage) {
     target->getBytes(row, 8, {0, 4, 8, 1}, 0);
     EXPECT_NEAR(row[0], 128, 1);
     EXPECT_NEAR(row[1], 128, 1);
-    EXPECT_EQ(row[2], 255);
-    EXPECT_EQ(row[3], 255);
-    EXPECT_EQ(row[7], 255);
+    for (const int x : {2, 3, 7}) EXPECT_EQ(row[x], 255) << x;
 }
 
 TEST(TransitionRendererSetUp, EveryPairAndSinglePipelineIsMade) {
@@ -131,7 +124,6 @@ TEST(TransitionRendererSetUp, EveryPairAndSinglePipelineIsMade) {
     EXPECT_EQ(renderer->single(Single::pageCopies)->descriptor().depthAttachmentPixelFormat, PixelFormat::invalid);
     EXPECT_TRUE(renderer->sampler());
     EXPECT_EQ(renderer->noise()->width(), 256);
-    EXPECT_FALSE(renderer->stampFace());
 }
 
 TEST(TransitionRendererSetUp, TheFirstFailureLeavesNoRenderer) {
@@ -146,20 +138,17 @@ TEST(TransitionRendererSetUp, TheFirstFailureLeavesNoRenderer) {
 }
 
 TEST(EffectTable, EveryModelledEffectHasOneEntry) {
-    const TransitionEffect modelled[] = {
-        TransitionEffect::burningPaper, TransitionEffect::origami,  TransitionEffect::shatter,
-        TransitionEffect::shade,        TransitionEffect::sliderPuzzle, TransitionEffect::taco,
-        TransitionEffect::classified,   TransitionEffect::water,    TransitionEffect::moonless,
-        TransitionEffect::blutVene,     TransitionEffect::sparks};
+    using E = TransitionEffect;
+    const E modelled[] = {E::burningPaper, E::origami, E::shatter, E::shade,     E::sliderPuzzle, E::taco,
+                          E::classified,   E::water,   E::moonless, E::blutVene, E::sparks};
     EXPECT_EQ(modelledEffects().size(), std::size(modelled));
-    for (const TransitionEffect e : modelled) {
+    for (const E e : modelled) {
         const EffectHooks* hooks = effectHooks(e);
         ASSERT_TRUE(hooks) << effectName(e);
         EXPECT_EQ(hooks->effect, e);
         EXPECT_TRUE(hooks->registerShaders && hooks->prepare && hooks->draw);
     }
-    for (const TransitionEffect e : {TransitionEffect::swirl, TransitionEffect::fade, TransitionEffect::cut})
-        EXPECT_FALSE(effectHooks(e)) << effectName(e);
+    for (const E e : {E::swirl, E::fade, E::cut}) EXPECT_FALSE(effectHooks(e)) << effectName(e);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "renderer_test_support.h"
@@ -19,31 +20,25 @@ using testing::makeRenderer;
 using testing::pixelsOf;
 using testing::solidImage;
 
-TEST(BitmapContext, RedrawsAtThePicturesOwnSizeByDefault) {
+TEST(BitmapContext, RedrawsByCopyingAtThePicturesSizeOrWithHighInterpolationAtAnother) {
     const Image picture = testing::twoToneImage(30, 20, 5, 0x80402010u, 0x00000000u);
-    const auto context = bitmapContext(picture, ColorSpace::sRGB());
-    ASSERT_TRUE(context);
-    EXPECT_EQ(context->width(), 30);
-    EXPECT_EQ(context->height(), 20);
-    EXPECT_EQ(context->blendMode(), platform::BlendMode::copy);
-    EXPECT_EQ(context->interpolationQuality(), InterpolationQuality::defaultQuality);
-    EXPECT_TRUE(std::equal(picture.bytes().begin(), picture.bytes().end(), context->bytes().begin()));
-}
+    const auto same = bitmapContext(picture, ColorSpace::sRGB());
+    ASSERT_TRUE(same);
+    EXPECT_EQ(std::tuple(same->width(), same->height(), same->blendMode(), same->interpolationQuality()),
+              std::tuple(30, 20, platform::BlendMode::copy, InterpolationQuality::defaultQuality));
+    EXPECT_TRUE(std::equal(picture.bytes().begin(), picture.bytes().end(), same->bytes().begin()));
 
-TEST(BitmapContext, AnotherSizeIsDrawnWithHighInterpolation) {
-    const auto context = bitmapContext(solidImage(30, 20, 200, 100, 50), ColorSpace::sRGB(), PixelSize{60, 10});
-    ASSERT_TRUE(context);
-    EXPECT_EQ(context->width(), 60);
-    EXPECT_EQ(context->height(), 10);
-    EXPECT_EQ(context->interpolationQuality(), InterpolationQuality::high);
-    EXPECT_EQ(context->pixel(59, 9).r, 200);
+    const auto other = bitmapContext(solidImage(30, 20, 200, 100, 50), ColorSpace::sRGB(), PixelSize{60, 10});
+    ASSERT_TRUE(other);
+    EXPECT_EQ(std::tuple(other->width(), other->height(), other->interpolationQuality()),
+              std::tuple(60, 10, InterpolationQuality::high));
+    EXPECT_EQ(other->pixel(59, 9).r, 200);
 }
 
 TEST(BitmapContext, UnusableSizesAndSpacesGiveNone) {
     const Image picture = solidImage(4, 4, 1, 2, 3);
-    EXPECT_FALSE(bitmapContext(picture, ColorSpace::sRGB(), PixelSize{20000, 4}));
-    EXPECT_FALSE(bitmapContext(picture, ColorSpace::sRGB(), PixelSize{0, 4}));
-    EXPECT_FALSE(bitmapContext(picture, ColorSpace::sRGB(), PixelSize{4, -1}));
+    for (const PixelSize size : {PixelSize{20000, 4}, PixelSize{0, 4}, PixelSize{4, -1}})
+        EXPECT_FALSE(bitmapContext(picture, ColorSpace::sRGB(), size)) << size.width << "x" << size.height;
     EXPECT_FALSE(bitmapContext(picture, ColorSpace::genericGray()));
     EXPECT_TRUE(bitmapContext(picture, ColorSpace::sRGB(), PixelSize{16384, 1}));
 }
@@ -54,9 +49,7 @@ TEST(MakePicture, UploadsThePictureWithItsMipLevels) {
     ASSERT_TRUE(picture && picture->texture);
     EXPECT_FALSE(picture->framing);
     const Texture& t = *picture->texture;
-    EXPECT_EQ(t.pixelFormat(), PixelFormat::bgra8Unorm);
-    EXPECT_EQ(t.width(), 64);
-    EXPECT_EQ(t.mipLevelCount(), 7);
+    EXPECT_EQ(std::tuple(t.pixelFormat(), t.width(), t.mipLevelCount()), std::tuple(PixelFormat::bgra8Unorm, 64, 7));
     EXPECT_EQ(pixelsOf(t).at(10, 10), 0x80800000u);  // premultiplied red at half alpha
     EXPECT_EQ(pixelsOf(t, 6).at(0, 0), 0x80800000u);
 }
@@ -102,36 +95,34 @@ TEST(MakePicture, AFramedPictureIsAnalysedPlainFirst) {
 
 TEST(MakePicture, WithoutAnOffsetOrAFramedPictureThereIsNoFraming) {
     const auto renderer = makeRenderer();
-    // A framed picture whose middle differs from the plain one is not located.
-    auto picture = makePicture(*renderer, solidImage(20, 20, 0, 0, 255), solidImage(26, 24, 0, 255, 0), std::nullopt);
-    ASSERT_TRUE(picture);
-    EXPECT_FALSE(picture->framing);
-    picture = makePicture(*renderer, solidImage(20, 20, 0, 0, 255), std::nullopt, std::nullopt);
-    ASSERT_TRUE(picture);
-    EXPECT_FALSE(picture->framing);
-    // Swapped, the framed picture is smaller than the plain one.
-    picture = makePicture(*renderer, framedPicture(), solidImage(20, 20, 0, 0, 255), std::nullopt);
-    ASSERT_TRUE(picture);
-    EXPECT_FALSE(picture->framing);
+    const Image blue = solidImage(20, 20, 0, 0, 255);
+    // No framed picture; one whose middle differs from the plain one (not located); and
+    // the two swapped, the framed picture smaller than the plain one.
+    for (const auto& [plain, framed] : {std::pair<Image, std::optional<Image>>{blue, std::nullopt},
+                                        {blue, solidImage(26, 24, 0, 255, 0)}, {framedPicture(), blue}}) {
+        const auto picture = makePicture(*renderer, plain, framed, std::nullopt);
+        ASSERT_TRUE(picture);
+        EXPECT_FALSE(picture->framing);
+    }
 }
 
 TEST(MakeIconPicture, RedrawsAtTheGivenSizeAndKeepsTheFraming) {
     const auto renderer = makeRenderer();
+    const Image green = solidImage(16, 16, 0, 128, 0);
     WindowFraming framing;
     framing.geometry = {40, 30, 2, 2, 0};
     // The second strip does not fit the framing's size and is left out.
     framing.strips = {{0, 0, 40, 2, std::vector<std::uint8_t>(40 * 2 * 4, 0x80)},
                       {39, 0, 4, 4, std::vector<std::uint8_t>(64, 0xFF)}};
-    const auto icon = makeIconPicture(*renderer, solidImage(16, 16, 0, 128, 0), framing, 36, 26);
+    const auto icon = makeIconPicture(*renderer, green, framing, 36, 26);
     ASSERT_TRUE(icon && icon->framing);
-    EXPECT_EQ(icon->texture->width(), 36);
-    EXPECT_EQ(icon->texture->height(), 26);
+    EXPECT_EQ(std::tuple(icon->texture->width(), icon->texture->height()), std::tuple(36, 26));
     EXPECT_EQ(icon->framing->geometry, framing.geometry);
     EXPECT_EQ(pixelsOf(*icon->framing->texture).at(39, 1), 0x80808080u);
-    EXPECT_FALSE(makeIconPicture(*renderer, solidImage(16, 16, 0, 128, 0), std::nullopt, 0, 26));
+    EXPECT_FALSE(makeIconPicture(*renderer, green, std::nullopt, 0, 26));
     // A framing of an unusable size is dropped, the picture kept.
     framing.geometry.width = 0;
-    const auto unframed = makeIconPicture(*renderer, solidImage(16, 16, 0, 128, 0), framing, 8, 8);
+    const auto unframed = makeIconPicture(*renderer, green, framing, 8, 8);
     ASSERT_TRUE(unframed);
     EXPECT_FALSE(unframed->framing);
 }

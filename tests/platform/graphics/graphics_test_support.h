@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/image.h"
+#include "platform/graphics/path.h"
 
 namespace platform::testing {
 
@@ -12,6 +14,23 @@ inline BitmapContext makeContext(int width, int height) {
     auto context = BitmapContext::create(width, height, ColorSpace::sRGB());
     if (!context) throw std::runtime_error("test context could not be made");
     return std::move(*context);
+}
+
+// A context that fills and strokes in opaque white, so that alpha is coverage.
+inline BitmapContext whiteContext(int width, int height) {
+    BitmapContext context = makeContext(width, height);
+    context.setFillColor(Color::white());
+    context.setStrokeColor(Color::white());
+    return context;
+}
+
+// The closed polygon through the points.
+inline Path polygon(std::initializer_list<Point> points) {
+    Path p;
+    p.moveTo(*points.begin());
+    for (auto it = points.begin() + 1; it != points.end(); ++it) p.lineTo(*it);
+    p.closeSubpath();
+    return p;
 }
 
 // An image whose pixel (x, y), y from the top, is f(x, y), made premultiplied.

@@ -9,12 +9,11 @@
 namespace platform {
 namespace {
 
-using testing::makeContext;
+using testing::whiteContext;
 
 BitmapContext stroked(int w, int h, const Path& path, double width, LineJoin join = LineJoin::miter,
                       LineCap cap = LineCap::butt) {
-    auto c = makeContext(w, h);
-    c.setStrokeColor(Color::white());
+    auto c = whiteContext(w, h);
     c.setLineWidth(width);
     c.setLineJoin(join);
     c.setLineCap(cap);
@@ -95,15 +94,13 @@ TEST(Stroke, WidthScalesWithTheContextAndZeroIsAHairline) {
     Path line;
     line.moveTo({0, 5});
     line.lineTo({10, 5});
-    auto scaled = makeContext(40, 40);
-    scaled.setStrokeColor(Color::white());
+    auto scaled = whiteContext(40, 40);
     scaled.scaleBy(2, 2);
     scaled.setLineWidth(2);
     scaled.strokePath(line);  // 4 pixels wide around y = 10
     for (int y = 6; y < 14; ++y) EXPECT_EQ(alphaAt(scaled, 5, y), y >= 8 && y < 12 ? 255 : 0) << y;
 
-    auto hair = makeContext(40, 40);
-    hair.setStrokeColor(Color::white());
+    auto hair = whiteContext(40, 40);
     hair.scaleBy(4, 4);
     hair.setLineWidth(0);
     hair.strokePath(line);  // one pixel wide around y = 20
@@ -111,8 +108,7 @@ TEST(Stroke, WidthScalesWithTheContextAndZeroIsAHairline) {
     EXPECT_EQ(alphaAt(hair, 5, 20), 128);
     EXPECT_EQ(alphaAt(hair, 5, 21), 0);
 
-    auto none = makeContext(10, 10);
-    none.setStrokeColor(Color::white());
+    auto none = whiteContext(10, 10);
     none.setLineWidth(-1);
     none.strokePath(line);
     none.setLineWidth(NAN);

@@ -65,7 +65,6 @@ TEST(MainLoop, RepeatingTimerFiresOnceForMissedFiringsAndKeepsItsPhase) {
     ASSERT_EQ(fired.size(), 2u);
     EXPECT_DOUBLE_EQ(fired[0], 0.35);  // late, once for the firings at 0.1 .. 0.3
     EXPECT_NEAR(fired[1], 0.4, 1e-9);  // back on the original phase
-    EXPECT_DOUBLE_EQ(timer->tolerance(), 0.02);
 }
 
 TEST(MainLoop, TimersAndSourcesRunOnlyInTheirModes) {
@@ -139,23 +138,19 @@ TEST(MainLoop, RunInModeStopsWhenSatisfied) {
     EXPECT_DOUBLE_EQ(loop.now(), 0.8);
 }
 
-TEST(MainLoop, MainThreadCheck) {
-    MainLoop loop(ClockKind::simulated);
-    EXPECT_TRUE(loop.isMainThread());
-    bool onOtherThread = true;
-    std::thread([&] { onOtherThread = loop.isMainThread(); }).join();
-    EXPECT_FALSE(onOtherThread);
-}
-
 TEST(MainLoop, PostsFromOtherThreadsArriveInOrder) {
     MainLoop loop(ClockKind::real);
+    EXPECT_TRUE(loop.isMainThread());
     std::vector<int> order;
+    bool workerOnMain = true;
     std::thread worker([&] {
+        workerOnMain = loop.isMainThread();
         for (int i = 0; i < 100; ++i) loop.post([&order, i] { order.push_back(i); });
         loop.post([&] { loop.stop(); });
     });
     loop.run();
     worker.join();
+    EXPECT_FALSE(workerOnMain);
     ASSERT_EQ(order.size(), 100u);
     for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
 }

@@ -10,49 +10,55 @@
 namespace platform {
 namespace {
 
-TEST(OffMain, ResultComesBackOnTheMainThreadAfterTheJobsCost) {
+// What one job awaited with offMain on the simulated clock did.
+struct JobRun {
+    int resumptions = 0;
+    double resumedAt = -1;
+    std::optional<std::vector<int>> result;
+    bool workRanOnMain = true;
+    double workEndedAt = -1;
+};
+
+// A job of `cost` seconds whose work blocks for `blocking` seconds, awaited for `limit`.
+JobRun runJob(double cost, double blocking, double limit) {
     MainLoop loop(ClockKind::simulated);
     SerialQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
-    queue.setJobCost(0.3);
-    bool workOnMain = true;
-    auto result = runToCompletion(loop, [](SerialQueue* q, bool* onMain) -> Task<std::optional<int>> {
-        auto work = [onMain] {
-            *onMain = MainLoop::main().isMainThread();
-            return 42;
-        };
-        auto v = co_await offMain<int>(*q, 1.0, work);
-        co_return v;
-    }(&queue, &workOnMain));
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(*result, std::optional<int>(42));
-    EXPECT_FALSE(workOnMain);
-    EXPECT_DOUBLE_EQ(loop.now(), 0.3);
-}
-
-TEST(OffMain, SlowJobTimesOutOnceAndItsLateResultIsDropped) {
-    MainLoop loop(ClockKind::simulated);
-    SerialQueue& queue = loop.queue("slow");
-    queue.setJobCost(2.5);
-    auto resumptions = std::make_shared<int>(0);
-    auto lateRan = std::make_shared<bool>(false);
-    std::optional<std::vector<int>> got;
-    spawnMain([&queue, resumptions, lateRan, &got]() -> Task<void> {
-        auto work = [lateRan] {
-            *lateRan = true;
+    queue.setJobCost(cost);
+    JobRun run;
+    spawnMain([&loop, &queue, &run, blocking, limit]() -> Task<void> {
+        auto work = [&loop, &run, blocking] {
+            run.workRanOnMain = loop.isMainThread();
+            loop.blockFor(blocking);
+            run.workEndedAt = loop.now();
             return std::vector<int>(1000, 7);
         };
-        auto v = co_await offMain<std::vector<int>>(queue, 1.0, work);
-        ++*resumptions;
-        got = std::move(v);
+        auto v = co_await offMain<std::vector<int>>(queue, limit, work);
+        ++run.resumptions;
+        run.resumedAt = loop.now();
+        run.result = std::move(v);
     });
-    loop.advance(1.0);
-    EXPECT_EQ(*resumptions, 1);
-    EXPECT_FALSE(got.has_value());
-    EXPECT_FALSE(*lateRan);
-    loop.advance(5);  // the job finishes; its result must not resume anyone again
-    EXPECT_TRUE(*lateRan);
-    EXPECT_EQ(*resumptions, 1);
+    loop.advance(10);  // long past every job's end: a late result must not resume anyone again
     EXPECT_EQ(queue.finishedJobs(), 1u);
+    return run;
+}
+
+// The result comes back on the main thread once the job's cost and its blocking calls
+// have passed, or nothing at the limit: a job's blocking calls lengthen it like its cost.
+TEST(OffMain, TheResultComesBackAfterTheJobOrNothingAtTheLimit) {
+    const struct {
+        double cost, blocking;
+        double resumedAt;
+        bool result;
+    } cases[] = {{0.3, 0, 0.3, true}, {0, 0.4, 0.4, true}, {2.5, 0, 1.0, false}, {0, 2.0, 1.0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.cost) + " " + std::to_string(c.blocking));
+        const JobRun run = runJob(c.cost, c.blocking, 1.0);
+        EXPECT_EQ(run.resumptions, 1);
+        EXPECT_DOUBLE_EQ(run.resumedAt, c.resumedAt);
+        EXPECT_EQ(run.result ? run.result->size() : 0, c.result ? 1000u : 0u);
+        EXPECT_FALSE(run.workRanOnMain);
+        EXPECT_DOUBLE_EQ(run.workEndedAt, c.cost + c.blocking);  // the work runs once its job's cost has passed
+    }
 }
 
 TEST(OffMain, TaskDestroyedWhileWaitingIsNeverResumed) {
@@ -138,50 +144,6 @@ TEST(OffMain, RealClockTimeoutDropsTheLateResult) {
     EXPECT_FALSE(result->has_value());
     release = true;
     loop.runInMode(modes::kDefault, 0.05, nullptr);
-}
-
-}  // namespace
-}  // namespace platform
-
-namespace platform {
-namespace {
-
-// A job's blocking calls lengthen it on the simulated clock: work that blocks past the
-// limit inside its job times out like work whose job cost is past the limit.
-TEST(OffMain, BlockingInsideTheJobPastTheLimitTimesOut) {
-    MainLoop loop(ClockKind::simulated);
-    SerialQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
-    std::vector<std::pair<double, bool>> resumed;
-    spawnMain([&loop, &queue, &resumed]() -> Task<void> {
-        auto work = [&loop] {
-            loop.blockFor(2.0);  // a window server that takes two seconds to answer
-            return 3;
-        };
-        auto v = co_await offMain<int>(queue, 1.0, work);
-        resumed.emplace_back(MainLoop::main().now(), v.has_value());
-    });
-    loop.advance(5);
-    ASSERT_EQ(resumed.size(), 1u);
-    EXPECT_DOUBLE_EQ(resumed[0].first, 1.0);
-    EXPECT_FALSE(resumed[0].second);
-}
-
-TEST(OffMain, BlockingInsideTheJobWithinTheLimitGivesTheResultWhenTheJobEnds) {
-    MainLoop loop(ClockKind::simulated);
-    SerialQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
-    std::vector<std::pair<double, int>> resumed;
-    spawnMain([&loop, &queue, &resumed]() -> Task<void> {
-        auto work = [&loop] {
-            loop.blockFor(0.4);
-            return 3;
-        };
-        auto v = co_await offMain<int>(queue, 1.0, work);
-        resumed.emplace_back(MainLoop::main().now(), v.value_or(-1));
-    });
-    loop.advance(5);
-    ASSERT_EQ(resumed.size(), 1u);
-    EXPECT_DOUBLE_EQ(resumed[0].first, 0.4);
-    EXPECT_EQ(resumed[0].second, 3);
 }
 
 }  // namespace

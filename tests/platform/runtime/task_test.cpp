@@ -19,34 +19,26 @@ Task<int> sumOfTwice(int a, int b) {
     co_return x + y;
 }
 
-TEST(Task, SpawnedTaskStartsOnALaterTurnAndChildrenRunInline) {
+TEST(Task, SpawnedTasksStartOnALaterTurnInSpawnOrderAndChildrenRunInline) {
     MainLoop loop(ClockKind::simulated);
     std::vector<std::string> log;
-    auto handle = spawnMain([&log]() -> Task<void> {
-        log.push_back("start");
-        const int v = co_await sumOfTwice(2, 3);
-        log.push_back("sum " + std::to_string(v));
-    });
-    log.push_back("spawned");
-    EXPECT_FALSE(handle.isFinished());
-    loop.runUntilIdle();
-    EXPECT_EQ(log, (std::vector<std::string>{"spawned", "start", "sum 10"}));
-    EXPECT_TRUE(handle.isFinished());
-    EXPECT_EQ(loop.tasks().count(), 0u);
-}
-
-TEST(Task, SpawnedTasksStartInSpawnOrder) {
-    MainLoop loop(ClockKind::simulated);
-    std::vector<int> order;
-    for (int i = 0; i < 5; ++i) {
-        spawnMain([&order, i]() -> Task<void> {
-            order.push_back(i);
+    std::vector<TaskHandle> handles;
+    for (int i = 0; i < 3; ++i) {
+        handles.push_back(spawnMain([&log, i]() -> Task<void> {
+            log.push_back("start " + std::to_string(i));
+            const int v = co_await sumOfTwice(i, 1);
+            log.push_back("sum " + std::to_string(v));
             co_await yieldTurn();
-            order.push_back(10 + i);
-        });
+            log.push_back("end " + std::to_string(i));
+        }));
     }
+    log.push_back("spawned");
+    EXPECT_FALSE(handles[0].isFinished());
     loop.runUntilIdle();
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 10, 11, 12, 13, 14}));
+    EXPECT_EQ(log, (std::vector<std::string>{"spawned", "start 0", "sum 2", "start 1", "sum 4", "start 2", "sum 6",
+                                             "end 0", "end 1", "end 2"}));
+    EXPECT_TRUE(handles[0].isFinished());
+    EXPECT_EQ(loop.tasks().count(), 0u);
 }
 
 TEST(Task, SleepResumesAfterItsTimeAndCancellationWakesItEarly) {
