@@ -291,7 +291,7 @@ public:
     ApplicationBuilder& named(std::optional<std::string> name);
     ApplicationBuilder& policy(ActivationPolicy policy);
     // A standard window with this title, cascaded on the first display. (A title held in
-    // a string goes through the spec: window({.title = title}).)
+    // a string goes through a WindowSpec: window({.title = title}).)
     ApplicationBuilder& window(const char* title);
     ApplicationBuilder& window(WindowSpec spec);
     ApplicationBuilder& menus(std::vector<MenuSpec> menus);
