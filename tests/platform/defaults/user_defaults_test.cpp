@@ -117,12 +117,5 @@ TEST(UserDefaults, UpdateSeesTheStoredValueAndCanRemove) {
     EXPECT_TRUE(d.synchronize());
 }
 
-TEST(UserDefaults, StandardCanBeReplaced) {
-    UserDefaults& mine = UserDefaults::setStandard(std::make_unique<UserDefaults>("test.standard"));
-    EXPECT_EQ(&UserDefaults::standard(), &mine);
-    EXPECT_EQ(UserDefaults::standard().domain(), "test.standard");
-    UserDefaults::setStandard(std::make_unique<UserDefaults>(kProgramDefaultsDomain));
-}
-
 }  // namespace
 }  // namespace platform
