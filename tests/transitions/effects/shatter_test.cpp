@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <set>
 
@@ -41,37 +40,36 @@ size_t distinctCornersOf(const Shatter& s) {
     return distinct.size();
 }
 
-TEST(ShatterCutting, TitleStripExampleOfSeedZero) {
-    const Shatter s = shatterPlan(uniforms(800, 600, 0, true));
-    EXPECT_NEAR(s.impact.x, 341.2561, 5e-5);
-    EXPECT_NEAR(s.impact.y, 264.7261, 5e-5);
-    EXPECT_NEAR(s.reach, 568.2029, 5e-5);
-    EXPECT_EQ(s.titleBar, 28);
-    ASSERT_EQ(s.shards.size(), 131u);
-    EXPECT_TRUE(s.shards[0].stays);
-    EXPECT_EQ(s.shards[0].sides, (std::vector<int>{-1, -1, -1, -1}));
-    EXPECT_NEAR(totalArea(s), 480000, 1e-6);
-    EXPECT_EQ(s.crush, 0.045 * s.reach);
-    EXPECT_EQ(distinctCornersOf(s), 163u);
-    EXPECT_EQ(insertionsOf(s), 53u);
-    EXPECT_EQ(s.shatterMesh().size(), 1692u);
-    EXPECT_EQ(s.shardRecords().size(), 1048u);
-}
-
-TEST(ShatterCutting, ThumbnailExampleOfSeedZero) {
-    // The stand-in's centre lies at (100, 500) from the window's origin.
-    const Shatter s = shatterPlan(uniforms(800, 600, 0, false, {100, 500}));
-    EXPECT_NEAR(s.impact.x, 477.1305, 5e-5);
-    EXPECT_NEAR(s.impact.y, 231.5686, 5e-5);
-    EXPECT_NEAR(s.reach, 602.8227, 5e-5);
-    EXPECT_EQ(s.titleBar, 0);
-    ASSERT_EQ(s.shards.size(), 129u);
-    EXPECT_NEAR(totalArea(s), 480000, 1e-6);
-    for (const auto& shard : s.shards) EXPECT_FALSE(shard.stays);
-    EXPECT_EQ(distinctCornersOf(s), 160u);
-    EXPECT_EQ(insertionsOf(s), 40u);
-    EXPECT_EQ(s.shatterMesh().size(), 1629u);
-    EXPECT_EQ(s.shardRecords().size(), 1032u);
+TEST(ShatterCutting, WorkedExamplesOfSeedZero) {
+    struct Example {
+        bool titleStrip;
+        double2 impact;
+        double reach;
+        size_t shards, distinctCorners, insertions, meshVertices, edgeRecords;
+    };
+    // The thumbnail's stand-in centre lies at (100, 500) from the window's origin.
+    const Example examples[] = {{true, {341.2561, 264.7261}, 568.2029, 131, 163, 53, 1692, 1048},
+                                {false, {477.1305, 231.5686}, 602.8227, 129, 160, 40, 1629, 1032}};
+    for (const Example& e : examples) {
+        SCOPED_TRACE(e.titleStrip ? "title strip" : "thumbnail");
+        const Shatter s = shatterPlan(uniforms(800, 600, 0, e.titleStrip, {100, 500}));
+        EXPECT_NEAR(s.impact.x, e.impact.x, 5e-5);
+        EXPECT_NEAR(s.impact.y, e.impact.y, 5e-5);
+        EXPECT_NEAR(s.reach, e.reach, 5e-5);
+        EXPECT_EQ(s.crush, std::min(26.0, 0.045 * s.reach));
+        EXPECT_EQ(s.titleBar, e.titleStrip ? 28 : 0);
+        ASSERT_EQ(s.shards.size(), e.shards);
+        for (size_t i = 0; i < s.shards.size(); ++i) EXPECT_EQ(s.shards[i].stays, e.titleStrip && i == 0);
+        if (e.titleStrip) {
+            EXPECT_EQ(s.shards[0].sides, (std::vector<int>{-1, -1, -1, -1}));
+        }
+        EXPECT_NEAR(totalArea(s), 480000, 1e-6);
+        EXPECT_EQ(distinctCornersOf(s), e.distinctCorners);
+        EXPECT_EQ(insertionsOf(s), e.insertions);
+        EXPECT_EQ(s.shatterMesh().size(), e.meshVertices);
+        EXPECT_EQ(s.shardRecords().size(), e.edgeRecords);
+    }
+    EXPECT_NE(shatterPlan(uniforms(800, 600, 1, false)).impact, shatterPlan(uniforms(800, 600, 0, false)).impact);
 }
 
 TEST(ShatterCutting, RaysRingsAndRawShardsOfTheTitleStripExample) {
@@ -287,22 +285,6 @@ TEST(ShatterPlans, CrushFollowsReach) {
     EXPECT_EQ(large.crush, 26);
 }
 
-TEST(ShatterPlans, SameSeedSamePlanOtherSeedOtherPlan) {
-    const Shatter a = shatterPlan(uniforms(1024, 768, 42, false));
-    const Shatter b = shatterPlan(uniforms(1024, 768, 42, false));
-    const Shatter c = shatterPlan(uniforms(1024, 768, 43, false));
-    ASSERT_EQ(a.shards.size(), b.shards.size());
-    for (size_t i = 0; i < a.shards.size(); ++i) {
-        EXPECT_EQ(a.shards[i].corners, b.shards[i].corners);
-        EXPECT_EQ(a.plans[i].velocity, b.plans[i].velocity);
-        EXPECT_EQ(a.plans[i].homing, b.plans[i].homing);
-    }
-    EXPECT_EQ(a.sweep, b.sweep);
-    EXPECT_NE(a.impact, c.impact);
-    const auto ma = a.shatterMesh(), mb = b.shatterMesh();
-    EXPECT_EQ(0, std::memcmp(ma.data(), mb.data(), ma.size() * sizeof(float4)));
-}
-
 TEST(ShatterMesh, WeldingJoinsNearCornersAndInsertsTJunctions) {
     WeldMap weld;
     std::vector<double2> distinct;
@@ -379,7 +361,14 @@ TEST(ShardFrames, StartInTheWindowAndGatherOnTheStandIn) {
         EXPECT_FLOAT_EQ(end[i].look.x, 0.8f);
         EXPECT_EQ(end[i].flash, (float4{0, 0, 0, 0}));
     }
-    // In the middle the shards have left their places.
+    // On the way every shard's opacity stays within 0 ... 1, and in the middle the shards
+    // have left their places.
+    for (int k = 0; k <= 20; ++k) {
+        for (const auto& f : shardFrames(s, k / 20.0, window, standIn, room, 0.8)) {
+            ASSERT_GE(f.look.x, 0.0f);
+            ASSERT_LE(f.look.x, 1.0f);
+        }
+    }
     const auto middle = shardFrames(s, 0.4, window, standIn, room, 0.8);
     size_t moved = 0;
     for (size_t i = 0; i < s.shards.size(); ++i) {
@@ -401,30 +390,6 @@ TEST(ShardFrames, TitleStripKeepsItsTitleBarAndFadesTheRest) {
         EXPECT_EQ(frames[0].look.x, 1.0f);
         if (t >= 0.82) {
             for (size_t i = 1; i < frames.size(); ++i) EXPECT_EQ(frames[i].look.x, 0.0f);
-        }
-    }
-}
-
-TEST(ShardFrames, EveryRecordIsFiniteAndTheSameForTheSameArguments) {
-    for (const bool strip : {true, false}) {
-        for (const uint32_t seed : {0u, 1u, 0x80000000u, 0xFFFFFFFFu}) {
-            const Shatter s = shatterPlan(uniforms(640, 480, seed, strip));
-            const Rect2 window{{10, 10}, {640, 480}}, standIn{{900, 700}, {100, 70}}, room{{0, 0}, {1200, 900}};
-            // Minimizing runs t from 0 to 1; restoring draws the same frames from 1 to 0.
-            for (int k = 0; k <= 40; ++k) {
-                const double t = k / 40.0;
-                const auto a = shardFrames(s, t, window, standIn, room, 1);
-                const auto b = shardFrames(s, 1 - (1 - t), window, standIn, room, 1);
-                ASSERT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(Shatter::ShardFrame)));
-                for (const auto& f : a) {
-                    for (const auto& col : f.transform.columns) {
-                        ASSERT_TRUE(std::isfinite(col.x) && std::isfinite(col.y) && std::isfinite(col.z) &&
-                                    std::isfinite(col.w));
-                    }
-                    ASSERT_GE(f.look.x, 0.0f);
-                    ASSERT_LE(f.look.x, 1.0f);
-                }
-            }
         }
     }
 }
