@@ -19,9 +19,13 @@
 #include "transitions/effects/slider_puzzle/slider_puzzle.h"
 #include "transitions/effects/taco/taco.h"
 #include "transitions/effects/veins/veins.h"
+#include "effects_test_support.h"
 
 namespace furlpane::effects {
 namespace {
+
+using model_tests::mapped;
+using model_tests::rectOf;
 
 enum class StandIn { titleStrip, thumbnail };
 enum class Way { minimizing, restoring };
@@ -42,7 +46,6 @@ TransitionUniforms uniformsFor(StandIn standIn, uint32_t seed, Way way) {
     return u;
 }
 
-Rect2 rectOf(platform::simd::float4 r) { return {{r.x, r.y}, {r.z, r.w}}; }
 double2 pairOf(platform::simd::float2 v) { return {v.x, v.y}; }
 
 // The bytes of one frame of every effect, in a fixed order.
@@ -133,31 +136,18 @@ struct Plans {
     }
 };
 
-double2 through(const float4x4& m, double2 p) {
-    const double4x4 d(m);
-    const double4 r = d * double4{p.x, p.y, 0, 1};
-    return {r.x, r.y};
-}
-
 void expectEndsOnTheThumbnail(const Plans& plans, const TransitionUniforms& u) {
-    const Rect2 standIn = rectOf(u.standIn), room = rectOf(u.room);
-    const auto look = rollerShadeFrame(plans.shade, 1, rectOf(u.window), standIn, room, pairOf(u.viewSize), u.opacity,
-                                       1.0 / 144);
-    const double2 shadeCorner = through({look[0], look[1], look[2], look[3]}, {800, 600});
-    EXPECT_NEAR(shadeCorner.x, 1860, 1e-3);
-    EXPECT_NEAR(shadeCorner.y, 1320, 1e-3);
+    const Rect2 window = rectOf(u.window), standIn = rectOf(u.standIn), room = rectOf(u.room);
+    const double2 corner{1860, 1320};  // where the window's lower right corner lands
+    const auto look = rollerShadeFrame(plans.shade, 1, window, standIn, room, pairOf(u.viewSize), u.opacity, 1.0 / 144);
+    EXPECT_POINT_NEAR(mapped(float4x4{look[0], look[1], look[2], look[3]}, {800, 600}), corner, 1e-3);
     EXPECT_EQ(sparkFrames(plans.sparks, 1, standIn, room, u.opacity).look[1], u.standIn);
     const OrigamiFrames facets =
-        facetFrames(plans.origami, 1, rectOf(u.window), standIn, room, pairOf(u.viewSize), u.opacity, Direction::minimizing);
-    const double2 origamiCorner = through(facets.frames.front().transform, {800, 600});
-    EXPECT_NEAR(origamiCorner.x, 1860, 1e-3);
-    EXPECT_NEAR(origamiCorner.y, 1320, 1e-3);
-    const auto shards = shardFrames(plans.shatter, 1, rectOf(u.window), standIn, room, u.opacity);
-    const double2 shardCorner = through(shards.back().transform, {800, 600});
-    EXPECT_NEAR(shardCorner.x, 1860, 1e-3);
-    EXPECT_NEAR(shardCorner.y, 1320, 1e-3);
-    const TileFrames tiles = tileFrames(plans.puzzle, 1, rectOf(u.window), standIn, room, pairOf(u.viewSize), u.opacity,
-                                        1.0 / 144);
+        facetFrames(plans.origami, 1, window, standIn, room, pairOf(u.viewSize), u.opacity, Direction::minimizing);
+    EXPECT_POINT_NEAR(mapped(facets.frames.front().transform, {800, 600}), corner, 1e-3);
+    const auto shards = shardFrames(plans.shatter, 1, window, standIn, room, u.opacity);
+    EXPECT_POINT_NEAR(mapped(shards.back().transform, {800, 600}), corner, 1e-3);
+    const TileFrames tiles = tileFrames(plans.puzzle, 1, window, standIn, room, pairOf(u.viewSize), u.opacity, 1.0 / 144);
     EXPECT_EQ(tiles.look[0].x, u.standIn.x);
     EXPECT_EQ(tiles.look[0].y, u.standIn.y);
     EXPECT_FLOAT_EQ(tiles.look[0].z * static_cast<float>(plans.puzzle.columns), u.standIn.z);

@@ -6,6 +6,8 @@
 #include <limits>
 #include <set>
 
+#include "effects_test_support.h"
+
 namespace furlpane::effects {
 namespace {
 
@@ -53,8 +55,7 @@ TEST(ShatterCutting, WorkedExamplesOfSeedZero) {
     for (const Example& e : examples) {
         SCOPED_TRACE(e.titleStrip ? "title strip" : "thumbnail");
         const Shatter s = shatterPlan(uniforms(800, 600, 0, e.titleStrip, {100, 500}));
-        EXPECT_NEAR(s.impact.x, e.impact.x, 5e-5);
-        EXPECT_NEAR(s.impact.y, e.impact.y, 5e-5);
+        EXPECT_POINT_NEAR(s.impact, e.impact, 5e-5);
         EXPECT_NEAR(s.reach, e.reach, 5e-5);
         EXPECT_EQ(s.crush, std::min(26.0, 0.045 * s.reach));
         EXPECT_EQ(s.titleBar, e.titleStrip ? 28 : 0);
@@ -259,14 +260,8 @@ size_t thrownCount(size_t candidates) {
 }
 
 TEST(ShatterPlans, ThrownCountsFollowTheCandidates) {
-    EXPECT_EQ(thrownCount(1), 1u);
-    EXPECT_EQ(thrownCount(49), 1u);
-    EXPECT_EQ(thrownCount(50), 2u);
-    EXPECT_EQ(thrownCount(74), 2u);
-    EXPECT_EQ(thrownCount(75), 3u);
-    EXPECT_EQ(thrownCount(149), 5u);
-    EXPECT_EQ(thrownCount(150), 6u);
-    EXPECT_EQ(thrownCount(400), 6u);
+    const std::pair<size_t, size_t> counts[] = {{1, 1}, {49, 1}, {50, 2}, {74, 2}, {75, 3}, {149, 5}, {150, 6}, {400, 6}};
+    for (const auto& [candidates, thrown] : counts) EXPECT_EQ(thrownCount(candidates), thrown) << candidates;
     // Without candidates nothing is thrown and nothing drawn for it: the staying piece
     // takes its eight draws and the stream goes on from there.
     std::vector<Shatter::Shard> only{{{{0, 0}, {10, 0}, {10, 10}}, {-1, -1, -1}, true}};
@@ -350,12 +345,8 @@ TEST(ShardFrames, StartInTheWindowAndGatherOnTheStandIn) {
     ASSERT_EQ(start.size(), s.shards.size());
     for (size_t i = 0; i < s.shards.size(); ++i) {
         for (const double2 c : s.shards[i].corners) {
-            const double2 a = placed(start[i], c);
-            EXPECT_NEAR(a.x, 100 + c.x, 1e-3);
-            EXPECT_NEAR(a.y, 50 + c.y, 1e-3);
-            const double2 b = placed(end[i], c);
-            EXPECT_NEAR(b.x, 1440 + c.x * 120 / 800, 1e-3);
-            EXPECT_NEAR(b.y, 1160 + c.y * 80 / 600, 1e-3);
+            EXPECT_POINT_NEAR(placed(start[i], c), (double2{100 + c.x, 50 + c.y}), 1e-3);
+            EXPECT_POINT_NEAR(placed(end[i], c), (double2{1440 + c.x * 120 / 800, 1160 + c.y * 80 / 600}), 1e-3);
         }
         EXPECT_EQ(start[i].look.x, 1.0f);
         EXPECT_FLOAT_EQ(end[i].look.x, 0.8f);
@@ -384,9 +375,7 @@ TEST(ShardFrames, TitleStripKeepsItsTitleBarAndFadesTheRest) {
     const Rect2 window{{0, 0}, {800, 600}}, standIn{{0, 0}, {800, 28}}, room{{0, 0}, {2000, 1500}};
     for (const double t : {0.0, 0.3, 0.7, 0.82, 1.0}) {
         const auto frames = shardFrames(s, t, window, standIn, room, 1);
-        const double2 corner = placed(frames[0], {800, 28});
-        EXPECT_NEAR(corner.x, 800, 1e-3);
-        EXPECT_NEAR(corner.y, 28, 1e-3);
+        EXPECT_POINT_NEAR(placed(frames[0], {800, 28}), (double2{800, 28}), 1e-3);
         EXPECT_EQ(frames[0].look.x, 1.0f);
         if (t >= 0.82) {
             for (size_t i = 1; i < frames.size(); ++i) EXPECT_EQ(frames[i].look.x, 0.0f);
