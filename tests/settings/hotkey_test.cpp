@@ -36,13 +36,9 @@ TEST(HotkeyText, ModifierSymbolsInFixedOrderThenTheKeysOwnLabel) {
 }
 
 TEST(HotkeyText, KeyLabelsOfNamedAndFunctionKeys) {
-    EXPECT_EQ(Hotkey::keyLabel(122), "F1");
-    EXPECT_EQ(Hotkey::keyLabel(64), "F17");
-    EXPECT_EQ(Hotkey::keyLabel(80), "F19");
-    EXPECT_EQ(Hotkey::keyLabel(49), "Space");
-    EXPECT_EQ(Hotkey::keyLabel(36), "\u21A9");
-    EXPECT_EQ(Hotkey::keyLabel(121), "\u21DF");
-    EXPECT_EQ(Hotkey::keyLabel(0), std::nullopt);
+    const std::pair<uint16_t, std::optional<std::string>> labels[] = {
+        {122, "F1"}, {64, "F17"}, {80, "F19"}, {49, "Space"}, {36, "\u21A9"}, {121, "\u21DF"}, {0, std::nullopt}};
+    for (const auto& [key, label] : labels) EXPECT_EQ(Hotkey::keyLabel(key), label) << key;
     EXPECT_EQ(functionKeyCodes().size(), 19u);
     EXPECT_FALSE(functionKeyCodes().contains(49));
 }

@@ -193,12 +193,12 @@ TEST(StoredRules, EverythingComesBackAfterARestart) {
     EXPECT_TRUE(again.hasHotkeys());
 }
 
-TEST(StoredRules, RulesWithoutANameAreSortedByIdentifier) {
+TEST(StoredRules, RulesAreSortedByNameAndThoseWithoutOneByIdentifier) {
     RecordingDefaults defaults;
     defaults.set("Applications", Dictionary{{"com.m", Dictionary{{"Name", "Mail"}}},
                                             {"ch.app", Dictionary{}},
-                                            {"org.zz", Dictionary{{"Name", "Zz"}}}});
-    EXPECT_EQ(namesOf(ActionRules(defaults)), (std::vector<std::string>{"ch.app", "Mail", "Zz"}));
+                                            {"org.zz", Dictionary{{"Name", "Aardvark"}}}});
+    EXPECT_EQ(namesOf(ActionRules(defaults)), (std::vector<std::string>{"Aardvark", "ch.app", "Mail"}));
 }
 
 }  // namespace

@@ -50,14 +50,11 @@ TEST(DefaultsConversions, NumberReads) {
         {-inf, min, -inf},
         {std::nan(""), 0, std::nan("")},
         {"0x10", 0, 0.0},
-        {"inf", 0, 0.0},
-        {"nan", 0, 0.0},
+        {"inf", 0, 0.0},  // a word strtod would read as a number
         {"12abc", 0, 0.0},
-        {"", 0, 0.0},
         {"-", 0, 0.0},
         {"1e", 0, 0.0},
         {Data{{1}}, 0, 0.0},
-        {Array{}, 0, 0.0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(defaults::integerOf(c.value), c.integer) << plist::describe(c.value);
