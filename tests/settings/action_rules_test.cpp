@@ -10,6 +10,7 @@
 namespace furlpane {
 namespace {
 
+using testing::Follower;
 using testing::RecordingDefaults;
 using Triggers = std::set<Trigger>;
 
@@ -30,29 +31,19 @@ struct Rules : ::testing::Test {
     }
 };
 
-// Counts the notices of one observed read, re-arming after each.
-struct Follower {
-    int notices = 0;
-    std::function<void()> read;
-    explicit Follower(std::function<void()> r) : read(std::move(r)) { arm(); }
-    void arm() {
-        platform::withObservationTracking(read, [this] {
-            ++notices;
-            arm();
-        });
-    }
-};
-
 const Hotkey kCommandK{40, modifier::command, "K"};
 
 TEST_F(Rules, WithNothingStoredOnlyTheFactorySettingsAct) {
-    EXPECT_EQ(rules.actionForTrigger(Trigger::titleBarDoubleClick, "com.any"), WindowAction::furlpane);
-    EXPECT_EQ(rules.actionForTrigger(Trigger::minimizeButton, kDefault), WindowAction::minimizeToDock);
-    EXPECT_EQ(rules.actionForTrigger(Trigger::commandM, kDefault), WindowAction::minimizeToDock);
-    EXPECT_EQ(rules.actionForTrigger(Trigger::controlTitleBarDoubleClick, kDefault), WindowAction::floatOnTop);
-    for (Trigger t : {Trigger::commandTitleBarDoubleClick, Trigger::commandDoubleTap, Trigger::controlDoubleTap}) {
-        EXPECT_EQ(rules.actionForTrigger(t, kDefault), std::nullopt);
+    const std::vector<TriggerSetting> factory{
+        {WindowAction::furlpane, true},       {WindowAction::minimizeToDock, true}, {WindowAction::floatOnTop, true},
+        {WindowAction::minimizeInPlace, false}, {WindowAction::minimizeToDock, true}, {WindowAction::floatOnTop, false},
+        {WindowAction::minimizeInPlace, false}};
+    for (size_t i = 0; i < factory.size(); ++i) {
+        const Trigger t = allCases<Trigger>()[i];
+        EXPECT_EQ(rules.triggerSetting(t, "com.any"), factory[i]);
+        EXPECT_EQ(rules.actionForTrigger(t, kDefault), factory[i].isEnabled ? std::optional(factory[i].action) : std::nullopt);
     }
+    // A Dock minimize on the minimize button or Command-M is left to the system.
     EXPECT_EQ(rules.tapActionForTrigger(Trigger::minimizeButton, kDefault), std::nullopt);
     EXPECT_EQ(rules.tapActionForTrigger(Trigger::commandM, kDefault), std::nullopt);
     EXPECT_EQ(rules.tapActionForTrigger(Trigger::titleBarDoubleClick, kDefault), WindowAction::furlpane);
@@ -107,15 +98,17 @@ TEST_F(Rules, WatchedTriggersFollowEveryRuleThatIsNotExcluded) {
 }
 
 TEST_F(Rules, ShortcutsMatchByKeyAndTheFourModifiersInSlotOrder) {
-    std::vector<HotkeyBinding> slots(3, HotkeyBinding::newSlot());
-    slots[0].hotkey = kCommandK;
-    slots[0].isEnabled = false;
+    std::vector<HotkeyBinding> slots(4, HotkeyBinding::newSlot());  // the first one unrecorded
     slots[1].hotkey = kCommandK;
-    slots[1].action = WindowAction::minimizeInPlace;
+    slots[1].isEnabled = false;
     slots[2].hotkey = kCommandK;
-    slots[2].action = WindowAction::floatOnTop;
-    EXPECT_EQ(ActionRules::actionForHotkey(40, modifier::command | 0x10000, slots), WindowAction::minimizeInPlace);
+    slots[2].action = WindowAction::minimizeInPlace;
+    slots[3].hotkey = kCommandK;
+    slots[3].action = WindowAction::floatOnTop;
+    // Caps Lock and device bits take no part.
+    EXPECT_EQ(ActionRules::actionForHotkey(40, modifier::command | 0x10000 | 0x100, slots), WindowAction::minimizeInPlace);
     EXPECT_EQ(ActionRules::actionForHotkey(40, modifier::command | modifier::shift, slots), std::nullopt);
+    EXPECT_EQ(ActionRules::actionForHotkey(41, modifier::command, slots), std::nullopt);
     EXPECT_EQ(ActionRules::actionForHotkey(40, modifier::command, {}), std::nullopt);
 }
 

@@ -1,5 +1,5 @@
-// Every other setting: registered defaults, what stored values read as, and how each
-// assignment is written and announced.
+// Every other setting: registered defaults, keys and stored forms, what stored values
+// read as, and how each assignment is written and announced.
 
 #include "settings/model/preferences.h"
 
@@ -15,54 +15,84 @@ namespace {
 
 using plist::Dictionary;
 using plist::Value;
+using testing::Follower;
+using testing::makePreferences;
 using testing::RecordingDefaults;
+using P = Preferences;
 
-std::shared_ptr<Preferences> makePreferences(platform::UserDefaults& defaults) {
-    return Preferences::create(defaults, [] { return testing::dateOf(2024, 3, 3); }, Calendar::fixedOffset({}),
-                               std::make_shared<SeededRandom>(7));
-}
-
-struct Follower {
-    int notices = 0;
-    std::function<void()> read;
-    explicit Follower(std::function<void()> r) : read(std::move(r)) { arm(); }
-    void arm() {
-        platform::withObservationTracking(read, [this] {
-            ++notices;
-            arm();
-        });
-    }
+// One setting: how it is read and assigned, what a first start gives (and what is
+// registered for it, with its stored type), and another value with its stored form.
+template <class T>
+struct Setting {
+    const char* key;
+    T (P::*get)() const;
+    void (P::*set)(T);
+    T first;
+    std::optional<Value> registered;
+    T changed;
+    Value stored;
 };
 
-TEST(Preferences, AFirstStartGivesTheRegisteredDefaultsAndWritesNothing) {
+template <class T>
+Setting<T> registered(const char* key, T (P::*get)() const, void (P::*set)(T), T first, T changed) {
+    return {key, get, set, first, Value(first), changed, Value(changed)};
+}
+
+// A first start reads the setting's default and writes nothing; an assignment writes the
+// setting's own key, in its stored form, and a restart reads the value back.
+template <class T>
+void expectSetting(const Setting<T>& s) {
+    SCOPED_TRACE(s.key);
     RecordingDefaults defaults;
-    auto prefs = makePreferences(defaults);
-    EXPECT_TRUE(prefs->isEnabled());
-    EXPECT_TRUE(prefs->showsStatusItem());
-    EXPECT_TRUE(prefs->concealsMinimizeAnimation());
-    EXPECT_TRUE(prefs->animatesTransitions());
-    EXPECT_FALSE(prefs->playsSounds());
-    EXPECT_FALSE(prefs->standInsStayPut());
-    EXPECT_EQ(prefs->thumbnailScale(), 0.5);
-    EXPECT_TRUE(prefs->magnifiesThumbnails());
-    EXPECT_EQ(prefs->thumbnailMagnification(), 0.8);
-    EXPECT_EQ(prefs->thumbnailOpacity(), 1.0);
-    EXPECT_FALSE(prefs->thumbnailsFloat());
-    EXPECT_TRUE(prefs->singleClickRestores());
-    EXPECT_TRUE(prefs->showsApplicationIcon());
-    EXPECT_EQ(prefs->applicationIconSize(), 48.0);
-    EXPECT_EQ(prefs->hoverTitle(), HoverTitle::windowTitle);
-    EXPECT_FALSE(prefs->arrangesThumbnails());
-    EXPECT_EQ(prefs->thumbnailOrder(), ThumbnailOrder::leftFromTop);
-    EXPECT_EQ(prefs->chosenThumbnailAnimation(), std::nullopt);
-    EXPECT_EQ(prefs->chosenTitleStripAnimation(), std::nullopt);
-    EXPECT_EQ(prefs->dockSettingsToPutBack(), std::nullopt);
-    EXPECT_EQ(prefs->calendarDay(), 0);
-    EXPECT_EQ(prefs->thumbnailPlaylist().upcoming().size(), 19u);
-    EXPECT_EQ(prefs->titleStripPlaylist().upcoming().size(), 19u);
-    EXPECT_TRUE(defaults.writes.empty());
-    EXPECT_EQ(defaults.object("MIPWindowGridAlign"), Value(1)) << "registered, with its stored type";
-    EXPECT_EQ(defaults.object("MIPWindowScale"), Value(0.5));
+    {
+        auto prefs = makePreferences(defaults);
+        EXPECT_EQ(((*prefs).*s.get)(), s.first);
+        EXPECT_EQ(defaults.object(s.key), s.registered);
+        ((*prefs).*s.set)(s.changed);
+        EXPECT_EQ(defaults.writes, std::vector<std::string>{"set " + std::string(s.key)});
+        EXPECT_EQ(defaults.storedObject(s.key), s.stored);
+    }
+    EXPECT_EQ(((*makePreferences(defaults)).*s.get)(), s.changed) << "after a restart";
+}
+
+TEST(Preferences, EverySettingHasItsDefaultKeyAndStoredFormAndComesBack) {
+    for (const auto& s : {registered("Enabled", &P::isEnabled, &P::setIsEnabled, true, false),
+                          registered("ShowStatusItem", &P::showsStatusItem, &P::setShowsStatusItem, true, false),
+                          registered("ConcealMinimizeAnimation", &P::concealsMinimizeAnimation,
+                                     &P::setConcealsMinimizeAnimation, true, false),
+                          registered("MIPWindowAnimateTransitions", &P::animatesTransitions, &P::setAnimatesTransitions,
+                                     true, false),
+                          registered("Sounds", &P::playsSounds, &P::setPlaysSounds, false, true),
+                          registered("StayPutInMissionControl", &P::standInsStayPut, &P::setStandInsStayPut, false, true),
+                          registered("MIPWindowAnimateMouseOver", &P::magnifiesThumbnails, &P::setMagnifiesThumbnails,
+                                     true, false),
+                          registered("MIPWindowAlwaysOnTop", &P::thumbnailsFloat, &P::setThumbnailsFloat, false, true),
+                          registered("MIPSingleClickMaximize", &P::singleClickRestores, &P::setSingleClickRestores, true,
+                                     false),
+                          registered("MIPAppIcon", &P::showsApplicationIcon, &P::setShowsApplicationIcon, true, false),
+                          registered("MIPWindowGridAlignEnabled", &P::arrangesThumbnails, &P::setArrangesThumbnails,
+                                     false, true)}) {
+        expectSetting(s);
+    }
+    for (const auto& s : {registered("MIPWindowScale", &P::thumbnailScale, &P::setThumbnailScale, 0.5, 0.75),
+                          registered("MIPWindowMagnification", &P::thumbnailMagnification, &P::setThumbnailMagnification,
+                                     0.8, 1.5),
+                          registered("MIPWindowOpacity", &P::thumbnailOpacity, &P::setThumbnailOpacity, 1.0, 0.4),
+                          registered("MIPAppIconSize", &P::applicationIconSize, &P::setApplicationIconSize, 48.0, 96.0)}) {
+        expectSetting(s);
+    }
+    // Choices are stored as their raw values; the animations have no registered default.
+    expectSetting<HoverTitle>(
+        {"MIPWindowTitleOption", &P::hoverTitle, &P::setHoverTitle, HoverTitle::windowTitle, Value(1), HoverTitle::both,
+         Value(3)});
+    expectSetting<ThumbnailOrder>({"MIPWindowGridAlign", &P::thumbnailOrder, &P::setThumbnailOrder,
+                                   ThumbnailOrder::leftFromTop, Value(1), ThumbnailOrder::topFromRight, Value(6)});
+    expectSetting<std::optional<ThumbnailAnimation>>({"MIPAnimationStyle", &P::chosenThumbnailAnimation,
+                                                      &P::setChosenThumbnailAnimation, std::nullopt, std::nullopt,
+                                                      ThumbnailAnimation::noAnimation, Value("none")});
+    expectSetting<std::optional<TitleStripAnimation>>({"ShadeAnimationStyle", &P::chosenTitleStripAnimation,
+                                                       &P::setChosenTitleStripAnimation, std::nullopt, std::nullopt,
+                                                       TitleStripAnimation::sliderPuzzle, Value("sliderpuzzle")});
 }
 
 TEST(Preferences, StoredNumbersAreClampedWhenRead) {
@@ -125,6 +155,9 @@ TEST(Preferences, ChosenAnimationsReadAsStoredOrAsTheEverydayOne) {
     auto prefs = makePreferences(defaults);
     EXPECT_EQ(prefs->chosenThumbnailAnimation(), ThumbnailAnimation::swirl);
     EXPECT_EQ(prefs->chosenTitleStripAnimation(), TitleStripAnimation::roll);
+    prefs->setChosenThumbnailAnimation(std::nullopt);  // none chosen removes the key
+    EXPECT_FALSE(defaults.storedObject("MIPAnimationStyle"));
+    EXPECT_EQ(defaults.writes.back(), "remove MIPAnimationStyle");
 
     RecordingDefaults others;
     others.set("MIPAnimationStyle", "roll");  // a title-strip name is no thumbnail case
@@ -154,93 +187,27 @@ TEST(Preferences, EveryAssignmentWritesButOnlyARealChangeNotifies) {
     prefs->setThumbnailScale(std::nan(""));
     prefs->setThumbnailScale(std::nan(""));
     EXPECT_EQ(one.notices, 3) << "NaN never equals itself";
-}
-
-TEST(Preferences, StoredTypesOfEachKindOfSetting) {
-    RecordingDefaults defaults;
-    auto prefs = makePreferences(defaults);
-    prefs->setIsEnabled(false);
-    prefs->setHoverTitle(HoverTitle::both);
-    prefs->setThumbnailOrder(ThumbnailOrder::topFromRight);
-    prefs->setChosenThumbnailAnimation(ThumbnailAnimation::noAnimation);
-    prefs->setChosenTitleStripAnimation(TitleStripAnimation::sliderPuzzle);
-    EXPECT_EQ(*defaults.storedObject("Enabled"), Value(false));
-    EXPECT_EQ(*defaults.storedObject("MIPWindowTitleOption"), Value(3));
-    EXPECT_EQ(*defaults.storedObject("MIPWindowGridAlign"), Value(6));
-    EXPECT_EQ(*defaults.storedObject("MIPAnimationStyle"), Value("none"));
-    EXPECT_EQ(*defaults.storedObject("ShadeAnimationStyle"), Value("sliderpuzzle"));
-    prefs->setChosenThumbnailAnimation(std::nullopt);
-    EXPECT_FALSE(defaults.storedObject("MIPAnimationStyle"));
-    EXPECT_EQ(defaults.writes.back(), "remove MIPAnimationStyle");
-}
-
-TEST(Preferences, SettersKeepOutOfRangeValuesUntilTheNextStart) {
-    RecordingDefaults defaults;
-    auto prefs = makePreferences(defaults);
+    // An out-of-range value is kept as set until the next start reads it clamped.
     prefs->setThumbnailScale(5.0);
-    prefs->setThumbnailOpacity(-1.0);
     EXPECT_EQ(prefs->thumbnailScale(), 5.0);
     EXPECT_EQ(*defaults.storedObject("MIPWindowScale"), Value(5.0));
-    auto restarted = makePreferences(defaults);
-    EXPECT_EQ(restarted->thumbnailScale(), 2.0);
-    EXPECT_EQ(restarted->thumbnailOpacity(), 0.1);
+    EXPECT_EQ(makePreferences(defaults)->thumbnailScale(), 2.0);
 }
 
-TEST(Preferences, EverySettingComesBackAfterARestart) {
-    RecordingDefaults defaults;
-    {
-        auto prefs = makePreferences(defaults);
-        prefs->setShowsStatusItem(false);
-        prefs->setConcealsMinimizeAnimation(false);
-        prefs->setAnimatesTransitions(false);
-        prefs->setPlaysSounds(true);
-        prefs->setStandInsStayPut(true);
-        prefs->setThumbnailScale(0.75);
-        prefs->setMagnifiesThumbnails(false);
-        prefs->setThumbnailMagnification(1.5);
-        prefs->setThumbnailOpacity(0.4);
-        prefs->setThumbnailsFloat(true);
-        prefs->setSingleClickRestores(false);
-        prefs->setShowsApplicationIcon(false);
-        prefs->setApplicationIconSize(96);
-        prefs->setHoverTitle(HoverTitle::none);
-        prefs->setArrangesThumbnails(true);
-        prefs->setThumbnailOrder(ThumbnailOrder::bottomFromLeft);
-        prefs->setChosenTitleStripAnimation(TitleStripAnimation::randomOrder);
-        prefs->setDockSettingsToPutBack(Dictionary{{"mineffect", "genie"}, {"genie-speed", 0.5}});
-    }
-    auto p = makePreferences(defaults);
-    EXPECT_FALSE(p->showsStatusItem());
-    EXPECT_FALSE(p->concealsMinimizeAnimation());
-    EXPECT_FALSE(p->animatesTransitions());
-    EXPECT_TRUE(p->playsSounds());
-    EXPECT_TRUE(p->standInsStayPut());
-    EXPECT_EQ(p->thumbnailScale(), 0.75);
-    EXPECT_FALSE(p->magnifiesThumbnails());
-    EXPECT_EQ(p->thumbnailMagnification(), 1.5);
-    EXPECT_EQ(p->thumbnailOpacity(), 0.4);
-    EXPECT_TRUE(p->thumbnailsFloat());
-    EXPECT_FALSE(p->singleClickRestores());
-    EXPECT_FALSE(p->showsApplicationIcon());
-    EXPECT_EQ(p->applicationIconSize(), 96);
-    EXPECT_EQ(p->hoverTitle(), HoverTitle::none);
-    EXPECT_TRUE(p->arrangesThumbnails());
-    EXPECT_EQ(p->thumbnailOrder(), ThumbnailOrder::bottomFromLeft);
-    EXPECT_EQ(p->chosenTitleStripAnimation(), TitleStripAnimation::randomOrder);
-    EXPECT_EQ(p->dockSettingsToPutBack(), (Dictionary{{"mineffect", "genie"}, {"genie-speed", 0.5}}));
-}
-
-TEST(Preferences, DockSettingsNotifyOnEveryAssignment) {
+TEST(Preferences, DockSettingsNotifyOnEveryAssignmentAndComeBack) {
     RecordingDefaults defaults;
     auto prefs = makePreferences(defaults);
+    EXPECT_EQ(prefs->dockSettingsToPutBack(), std::nullopt);
     Follower dock([&] { (void)prefs->dockSettingsToPutBack(); });
     prefs->setDockSettingsToPutBack(std::nullopt);
     EXPECT_EQ(dock.notices, 1);
     EXPECT_EQ(defaults.writes, (std::vector<std::string>{"remove DockSettingsToPutBack"}));
-    prefs->setDockSettingsToPutBack(Dictionary{{"mineffect", "scale"}});
-    prefs->setDockSettingsToPutBack(Dictionary{{"mineffect", "scale"}});
+    const Dictionary kept{{"mineffect", "genie"}, {"genie-speed", 0.5}};
+    prefs->setDockSettingsToPutBack(kept);
+    prefs->setDockSettingsToPutBack(kept);
     EXPECT_EQ(dock.notices, 3);
-    EXPECT_EQ(defaults.dictionary("DockSettingsToPutBack"), (Dictionary{{"mineffect", "scale"}}));
+    EXPECT_EQ(defaults.dictionary("DockSettingsToPutBack"), kept);
+    EXPECT_EQ(makePreferences(defaults)->dockSettingsToPutBack(), kept);
 }
 
 TEST(Preferences, EffectiveMagnificationIsTheLargerAndSetsOnlyTheMagnification) {

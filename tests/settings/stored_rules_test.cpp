@@ -17,6 +17,12 @@ using testing::withoutIds;
 
 const Dictionary& dict(const Value& v) { return *v.dictionary(); }
 
+std::vector<std::string> namesOf(const ActionRules& rules) {
+    std::vector<std::string> names;
+    for (const auto& rule : rules.applications()) names.push_back(rule.name);
+    return names;
+}
+
 HotkeyBinding recorded(uint16_t key, EventFlags mods, std::string label, WindowAction action, bool on = true) {
     HotkeyBinding slot = HotkeyBinding::newSlot();
     slot.hotkey = Hotkey{key, mods, std::move(label)};
@@ -121,24 +127,22 @@ TEST(StoredRules, RulesDecodeLeniently) {
     EXPECT_TRUE(rules[2].settings.triggers.empty());
 }
 
-TEST(StoredRules, FirstStartUsesFactoryDefaultsAndWritesNothing) {
-    RecordingDefaults defaults;
-    ActionRules rules(defaults);
-    EXPECT_EQ(rules.standard(), ActionSettings::factoryDefaults());
-    EXPECT_TRUE(rules.applications().empty());
-    EXPECT_TRUE(defaults.writes.empty());
-}
-
-TEST(StoredRules, ForeignValuesLoadAsAbsentAndStayUntilTheFirstChange) {
-    RecordingDefaults defaults;
-    defaults.set("DefaultSettings", "garbage");
-    defaults.set("Applications", Array{1, 2});
-    defaults.writes.clear();
-    ActionRules rules(defaults);
-    EXPECT_EQ(rules.standard(), ActionSettings::factoryDefaults());
-    EXPECT_TRUE(rules.applications().empty());
-    EXPECT_TRUE(defaults.writes.empty());
-    EXPECT_EQ(*defaults.storedObject("DefaultSettings"), Value("garbage"));
+TEST(StoredRules, NothingOrForeignValuesStoredLoadAsFactorySettingsAndWriteNothing) {
+    for (const bool foreign : {false, true}) {
+        RecordingDefaults defaults;
+        if (foreign) {
+            defaults.set("DefaultSettings", "garbage");
+            defaults.set("Applications", Array{1, 2});
+            defaults.writes.clear();
+        }
+        ActionRules rules(defaults);
+        EXPECT_EQ(rules.standard(), ActionSettings::factoryDefaults());
+        EXPECT_TRUE(rules.applications().empty());
+        EXPECT_TRUE(defaults.writes.empty());
+        if (foreign) {
+            EXPECT_EQ(*defaults.storedObject("DefaultSettings"), Value("garbage")) << "kept until the first change";
+        }
+    }
 }
 
 TEST(StoredRules, PartialEventsLoadAsStoredAndTheNextWriteHoldsAllSeven) {
@@ -182,24 +186,19 @@ TEST(StoredRules, EverythingComesBackAfterARestart) {
     ActionRules first(defaults);
     ActionRules again(defaults);
     EXPECT_EQ(withoutIds(first.applications()), withoutIds(again.applications()));
-    std::vector<std::string> names;
-    for (const auto& rule : again.applications()) names.push_back(rule.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"App 9", "App 10", "Zed"}));
+    EXPECT_EQ(namesOf(again), (std::vector<std::string>{"App 9", "App 10", "Zed"}));
     EXPECT_TRUE(again.applications()[1].isExcluded);
     EXPECT_EQ(again.applications()[2].settings.hotkeys[0].hotkey, (Hotkey{96, 0, "F5"}));
     EXPECT_EQ(again.triggerSetting(Trigger::controlDoubleTap, std::nullopt), (TriggerSetting{WindowAction::doNothing, true}));
     EXPECT_TRUE(again.hasHotkeys());
 }
 
-TEST(StoredRules, RulesWithoutANameAreSortedByIdentifier) {
+TEST(StoredRules, RulesAreSortedByNameAndThoseWithoutOneByIdentifier) {
     RecordingDefaults defaults;
     defaults.set("Applications", Dictionary{{"com.m", Dictionary{{"Name", "Mail"}}},
                                             {"ch.app", Dictionary{}},
-                                            {"org.zz", Dictionary{{"Name", "Zz"}}}});
-    ActionRules rules(defaults);
-    std::vector<std::string> names;
-    for (const auto& rule : rules.applications()) names.push_back(rule.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"ch.app", "Mail", "Zz"}));
+                                            {"org.zz", Dictionary{{"Name", "Aardvark"}}}});
+    EXPECT_EQ(namesOf(ActionRules(defaults)), (std::vector<std::string>{"Aardvark", "ch.app", "Mail"}));
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <limits>
+#include <utility>
 
 #include "platform/defaults/file_user_defaults.h"
 #include "tests/support/numbered.h"
@@ -16,6 +18,7 @@
 namespace platform {
 namespace {
 
+using furlpane_test::numbered;
 using plist::Dictionary;
 using plist::Value;
 
@@ -25,26 +28,19 @@ struct Pipe {
     int fds[2] = {-1, -1};
     Pipe() { EXPECT_EQ(::pipe(fds), 0); }
     ~Pipe() {
-        closeRead();
-        closeWrite();
+        for (int fd : fds)
+            if (fd >= 0) ::close(fd);
     }
     int read() const { return fds[0]; }
     int write() const { return fds[1]; }
-    void closeRead() {
-        if (fds[0] >= 0) ::close(fds[0]);
-        fds[0] = -1;
-    }
-    void closeWrite() {
-        if (fds[1] >= 0) ::close(fds[1]);
-        fds[1] = -1;
-    }
+    void closeWrite() { ::close(std::exchange(fds[1], -1)); }
 };
 
 void send(int fd, int value) {
     if (::write(fd, &value, sizeof value) != sizeof value) _exit(5);
 }
 
-// The next progress report, or -1 when the writer has gone.
+// The next word on the pipe, or -1 when the other end has gone.
 int receive(int fd) {
     int value = -1;
     return ::read(fd, &value, sizeof value) == sizeof value ? value : -1;
@@ -56,10 +52,19 @@ int waitFor(pid_t pid) {
     return status;
 }
 
-// Write i of a child: key "K<i>" = i, and "Last" = i.
-void writeStep(FileUserDefaults& d, int i) {
-    d.set(furlpane_test::numbered("K", i), i);
-    d.set("Last", i);
+// Forks a child that makes write after write (step i: "K<i>" = i, then "Last" = i) and
+// reports each step on `progress`; with a `go` pipe it then waits for a word on it.
+pid_t forkWriter(const std::filesystem::path& folder, const Pipe& progress, const Pipe* go, int steps) {
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    auto d = FileUserDefaults::create(kDomain, folder);
+    for (int i = 0; i < steps; ++i) {
+        d->set(numbered("K", i), i);
+        d->set("Last", i);
+        send(progress.write(), i);
+        if (go) (void)receive(go->read());
+    }
+    _exit(0);
 }
 
 // Every step up to `last` is there, and the file reads whole.
@@ -68,7 +73,7 @@ void expectStepsUpTo(const std::filesystem::path& folder, int last) {
     ASSERT_EQ(d->fileState(), FileUserDefaults::FileState::sound);
     const int stored = static_cast<int>(d->integer("Last"));
     EXPECT_GE(stored, last);
-    for (int i = 0; i <= stored; ++i) EXPECT_EQ(d->integer(furlpane_test::numbered("K", i)), i) << "step " << i;
+    for (int i = 0; i <= stored; ++i) EXPECT_EQ(d->integer(numbered("K", i)), i) << "step " << i;
 }
 
 TEST(DefaultsCrash, AProcessKilledBetweenAnyTwoWritesLosesNothingWritten) {
@@ -76,18 +81,8 @@ TEST(DefaultsCrash, AProcessKilledBetweenAnyTwoWritesLosesNothingWritten) {
     for (int killAfter = 0; killAfter < kSteps; ++killAfter) {
         furlpane_test::TempFolder tmp;
         Pipe progress, go;
-        const pid_t pid = ::fork();
+        const pid_t pid = forkWriter(tmp.path(), progress, &go, kSteps);
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            auto d = FileUserDefaults::create(kDomain, tmp.path());
-            for (int i = 0; i < kSteps; ++i) {
-                writeStep(*d, i);
-                send(progress.write(), i);
-                int ignored;
-                (void)!::read(go.read(), &ignored, sizeof ignored);
-            }
-            _exit(0);
-        }
         progress.closeWrite();
         for (int i = 0; i < killAfter; ++i) {
             ASSERT_EQ(receive(progress.read()), i);
@@ -104,15 +99,8 @@ TEST(DefaultsCrash, AProcessKilledInTheMiddleOfAWriteLeavesTheOldOrTheNewFile) {
     for (int killAt : {3, 11, 17}) {
         furlpane_test::TempFolder tmp;
         Pipe progress;
-        const pid_t pid = ::fork();
+        const pid_t pid = forkWriter(tmp.path(), progress, nullptr, std::numeric_limits<int>::max());
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            auto d = FileUserDefaults::create(kDomain, tmp.path());
-            for (int i = 0;; ++i) {
-                writeStep(*d, i);
-                send(progress.write(), i);
-            }
-        }
         progress.closeWrite();
         int acknowledged = -1;
         while (acknowledged < killAt) acknowledged = receive(progress.read());
@@ -122,8 +110,7 @@ TEST(DefaultsCrash, AProcessKilledInTheMiddleOfAWriteLeavesTheOldOrTheNewFile) {
         expectStepsUpTo(tmp.path(), killAt);
 
         // A temporary file the child left is cleared by the next writer.
-        auto d = FileUserDefaults::create(kDomain, tmp.path());
-        d->set("After", true);
+        FileUserDefaults::create(kDomain, tmp.path())->set("After", true);
         for (const auto& e : std::filesystem::directory_iterator(tmp.path())) {
             EXPECT_EQ(e.path().filename().string().find(".tmp."), std::string::npos) << e.path();
         }
@@ -140,12 +127,11 @@ TEST(DefaultsCrash, TwoProcessesRewritingOneDomainLoseNothing) {
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
             start.closeWrite();
-            int ignored;
-            (void)!::read(start.read(), &ignored, sizeof ignored);  // both start together
+            (void)receive(start.read());  // both start together
             const std::string me = c == 0 ? "A" : "B";
             auto d = FileUserDefaults::create(kDomain, tmp.path());
             for (int i = 0; i < kWrites; ++i) {
-                d->set(furlpane_test::numbered(me, i), i);
+                d->set(numbered(me, i), i);
                 // Both also keep their own entry of one shared dictionary, as running
                 // instances keep their lists in the ledger of changed windows.
                 d->update("Shared", [&](std::optional<Value> stored) -> std::optional<Value> {
@@ -164,8 +150,8 @@ TEST(DefaultsCrash, TwoProcessesRewritingOneDomainLoseNothing) {
     }
     auto d = FileUserDefaults::create(kDomain, tmp.path());
     for (int i = 0; i < kWrites; ++i) {
-        EXPECT_EQ(d->integer(furlpane_test::numbered("A", i)), i);
-        EXPECT_EQ(d->integer(furlpane_test::numbered("B", i)), i);
+        EXPECT_EQ(d->integer(numbered("A", i)), i);
+        EXPECT_EQ(d->integer(numbered("B", i)), i);
     }
     EXPECT_EQ(d->dictionary("Shared"), (Dictionary{{"A", kWrites - 1}, {"B", kWrites - 1}}));
 }

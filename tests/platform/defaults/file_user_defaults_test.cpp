@@ -54,7 +54,7 @@ TEST(FileUserDefaults, WritesReachTheFileAtOnceAndSurviveTheObject) {
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
-TEST(FileUserDefaults, ReadsSeeWhatAnotherWriterStoredAndWritesKeepIt) {
+TEST(FileUserDefaults, ObjectsOnOneDomainSeeAndKeepEachOthersWrites) {
     TempFolder tmp;
     auto first = open(tmp.path());
     auto second = open(tmp.path());
@@ -63,13 +63,8 @@ TEST(FileUserDefaults, ReadsSeeWhatAnotherWriterStoredAndWritesKeepIt) {
     second->set("B", 2);
     first->set("C", 3);
     EXPECT_EQ(second->storedValues(), (Dictionary{{"A", 1}, {"B", 2}, {"C", 3}}));
-}
 
-TEST(FileUserDefaults, UpdateMergesWithTheFileAsItIsNow) {
-    TempFolder tmp;
-    auto first = open(tmp.path());
-    auto second = open(tmp.path());
-    (void)first->storedValues();  // first has read the empty domain
+    // An update merges with the file as it is now, not as its object last read it.
     const auto addOwner = [](std::string owner) {
         return [owner](std::optional<Value> stored) -> std::optional<Value> {
             Dictionary lists = stored && stored->dictionary() ? *stored->dictionary() : Dictionary{};

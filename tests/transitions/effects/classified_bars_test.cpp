@@ -196,17 +196,10 @@ TEST(ClassifiedBars, NoiseIsTheWorstCaseForBlobsAndStillFinishes) {
     expectWithinLimits(bars, {420, 300}, 0, classifiedTiming(false).redact);
 }
 
-TEST(ClassifiedBars, SameSeedSameBarsAndTheStreamAdvancesPerWordAndBar) {
+TEST(ClassifiedBars, TheStreamAdvancesOncePerWordAndOncePerBar) {
+    // The stream ends where a fresh one would be after that many draws.
     const Marks page = textLike(300, 200, 2, 5);
     const auto a = page.bars(8);
-    const auto b = page.bars(8);
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i].rect, b[i].rect);
-        EXPECT_EQ(a[i].start, b[i].start);
-    }
-    // One draw per word and one per bar: the stream ends where a fresh one would be
-    // after that many draws.
     int words = 0;
     for (const auto& blob : inkBlobs(page.width, page.height, page.marks)) words += blob.count >= 3 ? 1 : 0;
     EffectRandom used(8, tags::kClassified);

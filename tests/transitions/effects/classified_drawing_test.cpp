@@ -52,12 +52,10 @@ TEST_F(ClassifiedDrawingTest, ReadBackFindsTheWritingAtTheChosenLevel) {
 TEST_F(ClassifiedDrawingTest, ReadBackFailsCleanly) {
     const TransitionScene scene = makeScene(*renderer, window, {});
     EXPECT_FALSE(readBack(*renderer, nullptr, 1));
-    renderer->device()->failNext(Resource::buffer);
-    EXPECT_FALSE(readBack(*renderer, scene.picture, 1));
-    renderer->device()->failNext(Resource::commandBuffer);
-    EXPECT_FALSE(readBack(*renderer, scene.picture, 1));
-    renderer->device()->failNext(Resource::encoder);
-    EXPECT_FALSE(readBack(*renderer, scene.picture, 1));
+    for (Resource resource : {Resource::buffer, Resource::commandBuffer, Resource::encoder}) {
+        renderer->device()->failNext(resource);
+        EXPECT_FALSE(readBack(*renderer, scene.picture, 1)) << static_cast<int>(resource);
+    }
     EXPECT_TRUE(readBack(*renderer, scene.picture, 1));
 }
 
