@@ -1,5 +1,7 @@
 #include "changed_test_support.h"
 
+#include <algorithm>
+
 #include "platform/appkit/screen.h"
 #include "platform/events/event_record.h"
 #include "settings/model/raw_enum.h"
@@ -12,16 +14,13 @@ using platform::Task;
 
 namespace {
 
-std::string flag(bool on) { return on ? "true" : "false"; }
-
-std::string point(const std::optional<Point>& p) {
-    if (!p) return "none";
-    return "(" + std::to_string(int(p->x)) + "," + std::to_string(int(p->y)) + ")";
+std::string text(bool on) { return on ? "true" : "false"; }
+std::string text(const std::optional<Point>& p) {
+    return p ? "(" + std::to_string(int(p->x)) + "," + std::to_string(int(p->y)) + ")" : "none";
 }
+std::string text(WindowAction action) { return std::string(rawValue(action)); }
 
 }  // namespace
-
-std::string describe(WindowAction action) { return std::string(rawValue(action)); }
 
 void RecordingEngine::onMainActor(Request request) {
     platform::spawnMain([this, request = std::move(request)]() -> Task<void> {
@@ -31,7 +30,7 @@ void RecordingEngine::onMainActor(Request request) {
 }
 
 Task<void> RecordingEngine::settled(int32_t processIdentifier) {
-    note("settled " + std::to_string(processIdentifier));
+    calls.push_back("settled " + std::to_string(processIdentifier));
     if (processIdentifier == busy_) co_await waiting_.wait();
 }
 
@@ -42,46 +41,57 @@ void RecordingEngine::release() {
 
 Task<void> RecordingEngine::act(WindowAction action, TargetWindow target, std::optional<Point> thumbnailOrigin,
                                 bool raisesWindow, bool inSlowMotion) {
-    note("act " + describe(action) + " " + std::to_string(target.id) + " " + point(thumbnailOrigin) + " raises " +
-         flag(raisesWindow) + " slow " + flag(inSlowMotion));
+    calls.push_back("act " + text(action) + " " + std::to_string(target.id) + " " + text(thumbnailOrigin) +
+                    " raises " + text(raisesWindow) + " slow " + text(inSlowMotion));
     co_return;
 }
 
 Task<void> RecordingEngine::performFromTrigger(WindowAction action, TargetWindow target,
                                                std::optional<Point> thumbnailOrigin, bool inSlowMotion) {
-    note("performFromTrigger " + describe(action) + " " + std::to_string(target.id) + " " + point(thumbnailOrigin) +
-         " slow " + flag(inSlowMotion));
+    calls.push_back("performFromTrigger " + text(action) + " " + std::to_string(target.id) + " " +
+                    text(thumbnailOrigin) + " slow " + text(inSlowMotion));
     co_return;
 }
 
 Task<void> RecordingEngine::changeState(std::shared_ptr<AffectedWindow>, bool interactive, bool inSlowMotion,
                                         std::function<void()> then) {
-    note("changeState interactive " + flag(interactive) + " slow " + flag(inSlowMotion) + (then ? " then" : ""));
-    if (then && runsThen) then();
+    calls.push_back("changeState interactive " + text(interactive) + " slow " + text(inSlowMotion) +
+                    (then ? " then" : ""));
+    if (then) then();
     co_return;
 }
 
 Task<void> RecordingEngine::restoreWindows(std::shared_ptr<AffectedWindow>, bool inSlowMotion) {
-    note("restoreWindows slow " + flag(inSlowMotion));
+    calls.push_back("restoreWindows slow " + text(inSlowMotion));
     co_return;
 }
 
 Task<void> RecordingEngine::restoreOnActiveSpace(std::shared_ptr<AffectedWindow>, bool inSlowMotion) {
-    note("restoreOnActiveSpace slow " + flag(inSlowMotion));
+    calls.push_back("restoreOnActiveSpace slow " + text(inSlowMotion));
     co_return;
+}
+
+Image solid(int width, int height, platform::Color color, platform::ColorSpace space) {
+    return *Image::filled(width, height, color, space);
 }
 
 ChangedTest::ChangedTest() { systemWideElement().setMessagingTimeout(0.25f); }
 
-platform::desktop::Application& ChangedTest::editor(std::vector<platform::desktop::WindowSpec> windows) {
+desktop::Application& ChangedTest::editor(std::vector<desktop::WindowSpec> windows) {
     auto builder = world.application("com.example.Editor");
     builder.named("Editor");
     for (auto& spec : windows) builder.window(std::move(spec));
     return builder.add();
 }
 
-std::optional<TargetWindow> ChangedTest::target(const platform::desktop::Window& window) {
+std::optional<TargetWindow> ChangedTest::target(const desktop::Window& window) {
     return TargetWindow::create(platform::AccessibilityElement::forWindow(window));
+}
+
+long ChangedTest::stackIndex(uint32_t number) const {
+    const auto order = world.windowsFrontToBack();
+    return std::find_if(order.begin(), order.end(), [number](auto* w) { return w->number() == number; }) -
+           order.begin();
 }
 
 void ChangedTest::inject(const std::vector<EventRecord>& events) {
@@ -100,7 +110,6 @@ void ChangedTest::doubleClick(Point p, uint64_t flags) { inject(platform::input_
 void ChangedTest::rightClick(Point p) {
     inject({EventRecord::mouse(EventType::rightMouseDown, p), EventRecord::mouse(EventType::rightMouseUp, p)});
 }
-void ChangedTest::pause() { loop.advance(1.0); }
 
 Rect ChangedTest::appKit(const Rect& topLeft) const {
     return platform::flipRect(topLeft, platform::Screen::flipHeight());

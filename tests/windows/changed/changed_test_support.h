@@ -2,8 +2,8 @@
 
 // What the changed-windows tests share: a simulated desktop with the program's
 // application object, an editor whose windows the cases use, injected mouse input by
-// top-left points, settings in memory, an engine that records what it is asked, and a
-// changed window as its stand-in's handlers see it.
+// top-left points, an engine that records what it is asked, and a changed window as its
+// stand-in's handlers see it.
 
 #include <gtest/gtest.h>
 
@@ -15,9 +15,8 @@
 #include "platform/appkit/application.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_router.h"
+#include "platform/graphics/image.h"
 #include "platform/runtime/main_loop.h"
-#include "settings/model/action_rules.h"
-#include "settings/model/preferences.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/target_window.h"
 #include "windows/changed/stand_in_responder.h"
@@ -27,27 +26,26 @@ namespace changed_test {
 
 using namespace furlpane;
 using platform::ClockKind;
+using platform::Image;
 using platform::MainLoop;
 using platform::Point;
 using platform::Rect;
 using platform::Size;
+namespace desktop = platform::desktop;
 
 // The engine's services as calls written out, one line each, in the order they ran.
-// settled() waits until release() when the process is held busy.
 class RecordingEngine : public WindowEffectsServices {
 public:
     std::vector<std::string> calls;
-    bool ending = false;
-    // Runs every `then` of changeState (as the engine does once the window is back).
-    bool runsThen = true;
 
-    bool isEnding() const override { return ending; }
+    bool isEnding() const override { return false; }
     void onMainActor(Request request) override;
     platform::Task<void> settled(int32_t processIdentifier) override;
     platform::Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> thumbnailOrigin,
                              bool raisesWindow, bool inSlowMotion) override;
     platform::Task<void> performFromTrigger(WindowAction action, TargetWindow target,
                                             std::optional<Point> thumbnailOrigin, bool inSlowMotion) override;
+    // Runs `then` at once, as the engine does once the window is back.
     platform::Task<void> changeState(std::shared_ptr<AffectedWindow> window, bool interactive, bool inSlowMotion,
                                      std::function<void()> then) override;
     platform::Task<void> restoreWindows(std::shared_ptr<AffectedWindow> window, bool inSlowMotion) override;
@@ -58,7 +56,6 @@ public:
     void release();
 
 private:
-    void note(std::string call) { calls.push_back(std::move(call)); }
     int32_t busy_ = 0;
     platform::ContinuationList waiting_;
 };
@@ -82,19 +79,26 @@ private:
     TargetWindow target_;
 };
 
-std::string describe(WindowAction action);
+// An image of one colour.
+Image solid(int width, int height, platform::Color color, platform::ColorSpace space = platform::ColorSpace::sRGB());
 
 class ChangedTest : public ::testing::Test {
 protected:
     ChangedTest();
 
     MainLoop loop{ClockKind::simulated};
-    platform::desktop::Desktop world{loop};
+    desktop::Desktop world{loop};
     platform::Application& app = platform::Application::shared();
 
     // An editor ("com.example.Editor", "Editor") with the given windows, frontmost.
-    platform::desktop::Application& editor(std::vector<platform::desktop::WindowSpec> windows);
-    std::optional<TargetWindow> target(const platform::desktop::Window& window);
+    desktop::Application& editor(std::vector<desktop::WindowSpec> windows);
+    // The editor's window "Draft" at (300, 200, 400, 300).
+    desktop::Window& draftWindow() { return *editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}}).windows()[0]; }
+    std::optional<TargetWindow> target(const desktop::Window& window);
+    // Where the window stands from the front of the world's stacking order.
+    long stackIndex(uint32_t number) const;
+    // Gives the program a 64-point orange icon.
+    void giveTheProgramAnIcon() { app.setApplicationIconImage(solid(64, 64, platform::Color::rgb(0.9, 0.5, 0.1))); }
 
     // Input as the user makes it, injected and run to its end.
     void inject(const std::vector<platform::EventRecord>& events);
@@ -106,7 +110,7 @@ protected:
     void doubleClick(Point p, uint64_t flags = 0);
     void rightClick(Point p);
     // Moves the clock past the double-click interval, so that the next press counts 1.
-    void pause();
+    void pause() { loop.advance(1.0); }
 
     // AppKit rectangle of a top-left one.
     Rect appKit(const Rect& topLeft) const;

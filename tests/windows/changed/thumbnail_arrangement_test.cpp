@@ -24,16 +24,6 @@ ThumbnailArrangement arrangement(Order order, double side = 100, Rect usable = k
 // A grid of 2 columns and 4 rows (8 cells), numbered down the columns.
 ThumbnailArrangement smallGrid() { return arrangement(Order::leftFromTop, 100, Rect(0, 0, 212, 420)); }
 
-TEST(ThumbnailOrder, RawValuesAreOneToEight) {
-    EXPECT_FALSE(fromRawValue<Order>(0));
-    EXPECT_FALSE(fromRawValue<Order>(9));
-    const auto& orders = allCases<Order>();
-    ASSERT_EQ(orders.size(), 8u);
-    for (int raw = 1; raw <= 8; ++raw) EXPECT_EQ(fromRawValue<Order>(raw), orders[std::size_t(raw - 1)]);
-    EXPECT_EQ(orders[0], Order::leftFromTop);
-    EXPECT_EQ(orders[7], Order::bottomFromRight);
-}
-
 TEST(ThumbnailArrangementGrid, CellsAlongASide) {
     EXPECT_EQ(ThumbnailArrangement::cellCount(416, 104), 3);  // 3.96
     EXPECT_EQ(ThumbnailArrangement::cellCount(420, 104), 4);
@@ -55,17 +45,6 @@ TEST(ThumbnailArrangementGrid, AGridWithoutCellsPlacesNothing) {
         EXPECT_FALSE(a.place({}, {}));
         EXPECT_TRUE(a.places(items, {}).empty());
     }
-}
-
-TEST(ThumbnailArrangementGrid, WorkedSquares) {
-    const auto left = arrangement(Order::leftFromTop);
-    EXPECT_EQ(left.square(0), Rect(4, 29, 100, 100));
-    EXPECT_EQ(left.square(1), Rect(4, 133, 100, 100));
-    EXPECT_EQ(left.square(8), Rect(108, 29, 100, 100));
-    const auto bottom = arrangement(Order::bottomFromRight);
-    EXPECT_EQ(bottom.square(0), Rect(1336, 796, 100, 100));
-    EXPECT_EQ(bottom.square(1), Rect(1232, 796, 100, 100));
-    EXPECT_EQ(bottom.placeForCell(0), (ThumbnailArrangement::Place{Rect(1336, 796, 100, 100), Corner::bottomRight}));
 }
 
 struct OrderCase {
