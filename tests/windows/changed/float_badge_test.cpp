@@ -45,6 +45,10 @@ TEST(FloatBadgeMeasure, TheSlotAfterTheButtonsAndPushedBeyondTheTitle) {
     const FloatBadge right = FloatBadge::measure(kRight, std::nullopt, 600);
     EXPECT_EQ(right, (FloatBadge{true, {80, 10}, 80}));
     EXPECT_EQ(centreIn(right, 600), 520);
+    // The rectangle stays inside the bounds, and a badge without a finite centre has none.
+    EXPECT_EQ(FloatBadge::rect(FloatBadge{}, Rect(100, 50, 400, 300)), Rect(177, 58, 16, 16));
+    EXPECT_FALSE(FloatBadge::rect(FloatBadge{}, Rect(0, 0, 400, 20)));  // too low a strip
+    EXPECT_FALSE(FloatBadge::rect(FloatBadge{false, {std::nan(""), 16}, 85}, Rect(0, 0, 400, 300)));
 }
 
 TEST(FloatBadgeMeasure, TheCentreAcrossByButtonsTitleAndWidth) {
@@ -64,13 +68,6 @@ TEST(FloatBadgeMeasure, TheCentreAcrossByButtonsTitleAndWidth) {
     for (const auto& c : cases) EXPECT_EQ(FloatBadge::measure(c.buttons, c.title, c.width).center.x, c.centre);
     // Without buttons the badge stands 85 points in and 16 down, its slot too.
     EXPECT_EQ(FloatBadge::measure({}, Rect(100, 3, 50, 14), 400), (FloatBadge{false, {85, 16}, 85}));
-}
-
-TEST(FloatBadgeRect, StaysInsideTheBounds) {
-    const FloatBadge badge = FloatBadge::measure({}, std::nullopt, 400);
-    EXPECT_EQ(FloatBadge::rect(badge, Rect(100, 50, 400, 300)), Rect(177, 58, 16, 16));
-    EXPECT_FALSE(FloatBadge::rect(badge, Rect(0, 0, 400, 20)));  // too low a strip
-    EXPECT_FALSE(FloatBadge::rect(FloatBadge{false, {std::nan(""), 16}, 85}, Rect(0, 0, 400, 300)));
 }
 
 class FloatBadgeTest : public ChangedTest {
@@ -138,6 +135,13 @@ TEST_F(FloatBadgePanelTest, ShowsOnTheWindowAndFollowsItQuicklyThenSlowly) {
     draft.moveTo({330, 260});
     loop.advance(1.0 / 59);
     EXPECT_EQ(panel->topLeftFrame(), expectedOn(Rect(330, 260, 400, 300)));
+    // A badge that does not fit the window is ordered out, and comes back when it fits.
+    draft.resize({60, 300});
+    loop.advance(0.3);
+    EXPECT_FALSE(panel->isVisible());
+    draft.resize({400, 300});
+    loop.advance(0.3);
+    EXPECT_TRUE(panel->isVisible());
 }
 
 TEST_F(FloatBadgePanelTest, AMouseDownAnywhereHurriesIt) {
@@ -153,16 +157,6 @@ TEST_F(FloatBadgePanelTest, AMouseDownAnywhereHurriesIt) {
     loop.advance(1.0);
     EXPECT_TRUE(panel->isFollowingQuickly());
     release({500, 400});
-}
-
-TEST_F(FloatBadgePanelTest, ABadgeThatDoesNotFitIsOrderedOut) {
-    panel->show(draft.number(), draft.frame());
-    draft.resize({60, 300});
-    loop.advance(0.3);
-    EXPECT_FALSE(panel->isVisible());
-    draft.resize({400, 300});
-    loop.advance(0.3);
-    EXPECT_TRUE(panel->isVisible());
 }
 
 TEST_F(FloatBadgePanelTest, PuttingAwayClosingAndReleasingStopFollowing) {
