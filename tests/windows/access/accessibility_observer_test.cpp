@@ -3,19 +3,10 @@
 
 #include "windows/access/accessibility_observer.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "access_test_support.h"
 
-namespace furlpane {
+namespace access_test {
 namespace {
-
-using access_test::AccessTest;
-using platform::AccessibilityElement;
-using platform::AccessibilityError;
 
 class Observers : public AccessTest {
 protected:
@@ -26,6 +17,12 @@ protected:
             heard.push_back(name);
             elements.push_back(e);
         });
+    }
+    // An observer of the window's title changes.
+    AccessibilityObserver::Pointer observeTitle(const desktop::Window& window) {
+        auto observer = observe(window.pid());
+        EXPECT_EQ(observer->addNotification(element(window), "AXTitleChanged"), AccessibilityError::success);
+        return observer;
     }
 
     std::vector<std::string> heard;
@@ -56,10 +53,9 @@ TEST_F(Observers, NotificationsArriveOnALaterTurnWithTheirElement) {
 }
 
 TEST_F(Observers, NothingArrivesWhileTheLoopRunsInAModeTheSourceIsNotIn) {
-    auto& app = editor({{.title = "One"}});
-    auto& one = *app.windows()[0];
-    auto observer = observe(app.pid());
-    ASSERT_EQ(observer->addNotification(AccessibilityElement::application(app.pid()), "AXTitleChanged"),
+    auto& one = only({.title = "One"});
+    auto observer = observe(one.pid());
+    ASSERT_EQ(observer->addNotification(AccessibilityElement::application(one.pid()), "AXTitleChanged"),
               AccessibilityError::success);
     // While the program waits on a Dock trip in the private mode, the change waits too.
     one.setTitle("Changed");
@@ -69,23 +65,28 @@ TEST_F(Observers, NothingArrivesWhileTheLoopRunsInAModeTheSourceIsNotIn) {
 }
 
 TEST_F(Observers, DroppingTheObserverStopsItsNotificationsAtOnceEvenThoseUnderWay) {
-    auto& app = editor({{.title = "One"}});
-    auto& one = *app.windows()[0];
-    auto observer = observe(app.pid());
-    ASSERT_EQ(observer->addNotification(element(one), "AXTitleChanged"), AccessibilityError::success);
+    auto& one = only({.title = "One"});
+    auto observer = observeTitle(one);
     one.setTitle("Under way");
     observer.reset();
     one.setTitle("After");
     loop.runUntilIdle();
     EXPECT_TRUE(heard.empty());
+    // Let go of on another thread, it is torn down on the main thread and hears nothing.
+    observer = observeTitle(one);
+    accessibilityQueue().async(
+        [held = std::make_shared<AccessibilityObserver::Pointer>(std::move(observer))]() mutable { held->reset(); });
+    loop.runUntilIdle();
+    one.setTitle("Changed");
+    loop.runUntilIdle();
+    EXPECT_TRUE(heard.empty());
 }
 
 TEST_F(Observers, AHandlerMayDropItsOwnObserver) {
-    auto& app = editor({{.title = "One"}});
-    auto& one = *app.windows()[0];
+    auto& one = only({.title = "One"});
     AccessibilityObserver::Pointer observer;
     int calls = 0;
-    observer = AccessibilityObserver::create(app.pid(), [&](const std::string&, const AccessibilityElement&) {
+    observer = AccessibilityObserver::create(one.pid(), [&](const std::string&, const AccessibilityElement&) {
         ++calls;
         observer.reset();
     });
@@ -98,32 +99,18 @@ TEST_F(Observers, AHandlerMayDropItsOwnObserver) {
 }
 
 TEST_F(Observers, AnObserverThatCannotBeMadeIsNothing) {
-    auto& app = editor({{.title = "One"}});
+    auto& one = only({.title = "One"});
     EXPECT_FALSE(observe(-1));
-    world.faults().on(platform::desktop::FaultCall::createObserver).fail();
-    EXPECT_FALSE(observe(app.pid()));
+    faults().on(FaultCall::createObserver).times(1).fail();
+    EXPECT_FALSE(observe(one.pid()));
     // A registration with a reference value of another owner is never delivered.
-    world.faults().clear();
-    auto observer = observe(app.pid());
-    ASSERT_EQ(observer->observer().addNotification(element(*app.windows()[0]), "AXTitleChanged", nullptr),
+    auto observer = observe(one.pid());
+    ASSERT_EQ(observer->observer().addNotification(element(one), "AXTitleChanged", nullptr),
               AccessibilityError::success);
-    app.windows()[0]->setTitle("Changed");
-    loop.runUntilIdle();
-    EXPECT_TRUE(heard.empty());
-}
-
-TEST_F(Observers, AnObserverLetGoOfOnAnotherThreadIsTornDownOnTheMainThread) {
-    auto& app = editor({{.title = "One"}});
-    auto observer = observe(app.pid());
-    ASSERT_EQ(observer->addNotification(element(*app.windows()[0]), "AXTitleChanged"), AccessibilityError::success);
-    accessibilityQueue().async([held = std::make_shared<AccessibilityObserver::Pointer>(std::move(observer))]() mutable {
-        held->reset();
-    });
-    loop.runUntilIdle();
-    app.windows()[0]->setTitle("Changed");
+    one.setTitle("Changed");
     loop.runUntilIdle();
     EXPECT_TRUE(heard.empty());
 }
 
 }  // namespace
-}  // namespace furlpane
+}  // namespace access_test

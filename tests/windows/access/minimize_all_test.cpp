@@ -3,29 +3,18 @@
 
 #include "windows/access/minimize_all.h"
 
-#include <gtest/gtest.h>
-
 #include "access_test_support.h"
-#include "platform/accessibility/value.h"
 
-namespace furlpane {
+namespace access_test {
 namespace {
 
-using access_test::AccessTest;
-using platform::AccessibilityElement;
-using platform::AccessibilityError;
-using platform::AccessibilityValue;
-using platform::desktop::ButtonSpec;
 using platform::desktop::Control;
-using platform::desktop::FaultCall;
 using platform::desktop::MenuItemSpec;
 using platform::desktop::MenuSpec;
 using Item = MinimizeAll::Item;
 
 MenuItemSpec minimize() { return {.title = "Minimize", .commandCharacter = "M", .commandModifiers = 0}; }
-MenuItemSpec minimizeAll(bool enabled = true) {
-    return {.title = "Minimize All", .commandCharacter = "M", .commandModifiers = 2, .enabled = enabled};
-}
+MenuItemSpec minimizeAll() { return {.title = "Minimize All", .commandCharacter = "M", .commandModifiers = 2}; }
 MenuItemSpec identified(bool enabled = true) {
     return {.title = "Minimize All Windows", .identifier = "miniaturizeAll:", .enabled = enabled};
 }
@@ -35,8 +24,7 @@ class MinimizeAllTest : public AccessTest {
 protected:
     // An application with these menus and one window; the title of the item found.
     std::optional<std::string> found(std::vector<MenuSpec> menus) {
-        auto& app = world.application("com.example.Menus").window("One").menus(std::move(menus)).add();
-        pid = app.pid();
+        pid = world.application("com.example.Menus").window("One").menus(std::move(menus)).add().pid();
         const auto item = MinimizeAll::menuItem(pid);
         if (!item) return std::nullopt;
         return stringAttribute("AXTitle", *item);
@@ -65,24 +53,27 @@ TEST_F(MinimizeAllTest, TheStandardWindowMenusItemIsFoundByItsIdentifierAndPress
     for (uint32_t number : *expected) EXPECT_TRUE(world.window(number)->isMinimized());
 }
 
-TEST_F(MinimizeAllTest, WithoutAnIdentifierTheOptionCommandMDirectlyAfterCommandMIsTheItem) {
-    EXPECT_EQ(found({{"Window", {minimize(), minimizeAll(), other("Z")}}}), "Minimize All");
-    EXPECT_EQ(found({{"Window", {minimizeAll(), minimize()}}}), std::nullopt);          // first of its menu
-    EXPECT_EQ(found({{"Window", {other("N"), minimizeAll()}}}), std::nullopt);          // after another key
-    EXPECT_EQ(found({{"Window", {minimize(), {.title = "Odd", .commandCharacter = "M"}}}}), std::nullopt);
-    EXPECT_EQ(found({{"Window", {minimize(), {.title = "Alt", .commandCharacter = "m", .commandModifiers = 2}}}}),
-              std::nullopt);
-}
-
-TEST_F(MinimizeAllTest, TheIdentifierWinsOverAnEarlierPairAndTheLastMenuIsSearchedFirst) {
-    EXPECT_EQ(found({{"Window", {minimize(), minimizeAll(), identified()}}}), "Minimize All Windows");
-    EXPECT_EQ(found({{"First", {identified()}}, {"Last", {minimize(), minimizeAll()}}}), "Minimize All");
-}
-
-TEST_F(MinimizeAllTest, ADisabledItemEndsTheSearchWithNothingAnUnreadableOneCountsAsEnabled) {
-    EXPECT_EQ(found({{"First", {identified()}}, {"Last", {identified(false)}}}), std::nullopt);
+TEST_F(MinimizeAllTest, TheIdentifierWinsElseOptionCommandMDirectlyAfterCommandMFromTheLastMenu) {
+    const MenuItemSpec disabledPair = {.title = "Off", .commandCharacter = "M", .commandModifiers = 2, .enabled = false};
+    const struct {
+        std::vector<MenuSpec> menus;
+        std::optional<std::string> found;
+    } cases[] = {
+        {{{"Window", {minimize(), minimizeAll(), other("Z")}}}, "Minimize All"},
+        {{{"Window", {minimizeAll(), minimize()}}}, std::nullopt},  // first of its menu
+        {{{"Window", {other("N"), minimizeAll()}}}, std::nullopt},  // after another key
+        {{{"Window", {minimize(), {.title = "Odd", .commandCharacter = "M"}}}}, std::nullopt},
+        {{{"Window", {minimize(), {.title = "Alt", .commandCharacter = "m", .commandModifiers = 2}}}}, std::nullopt},
+        {{{"Window", {minimize(), minimizeAll(), identified()}}}, "Minimize All Windows"},
+        {{{"First", {identified()}}, {"Last", {minimize(), minimizeAll()}}}, "Minimize All"},
+        // A disabled item ends the search with nothing.
+        {{{"First", {identified()}}, {"Last", {identified(false)}}}, std::nullopt},
+        {{{"First", {minimize(), minimizeAll()}}, {"Last", {minimize(), disabledPair}}}, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(found(c.menus), c.found) << c.menus.back().items.back().title;
+    // An item whose enabled state cannot be read counts as enabled.
     EXPECT_EQ(found({{"Window", {minimize(), minimizeAll()}}}), "Minimize All");
-    world.faults().on(FaultCall::readAttribute, "AXEnabled").forControl(itemTitled("Minimize All")->id()).missing();
+    faults().on(FaultCall::readAttribute, "AXEnabled").forControl(itemTitled("Minimize All")->id()).missing();
     EXPECT_TRUE(MinimizeAll::menuItem(pid));
 }
 
@@ -90,40 +81,37 @@ TEST_F(MinimizeAllTest, NoMenusNoItemAndUnreadableItemsMatchNothing) {
     auto& bare = world.application("com.example.Bare").window("One").withoutMenus().add();
     EXPECT_FALSE(MinimizeAll::menuItem(bare.pid()));
     EXPECT_EQ(found({{"Window", {identified()}}}), "Minimize All Windows");
-    world.faults().on(FaultCall::readAttributes).forControl(itemTitled("Minimize All Windows")->id()).fail();
+    faults().on(FaultCall::readAttributes).forControl(itemTitled("Minimize All Windows")->id()).fail();
     EXPECT_FALSE(MinimizeAll::menuItem(pid));
     const AccessibilityElement element = AccessibilityElement::forControl(*itemTitled("Minimize All Windows"));
     EXPECT_EQ(MinimizeAll::readItem(element), Item{});
-    world.faults().clear();
-    world.faults().on(FaultCall::readAttributes).times(1).answer(std::vector<AccessibilityValue>{
+    faults().clear();
+    faults().on(FaultCall::readAttributes).times(1).answer(std::vector<AccessibilityValue>{
         AccessibilityValue("miniaturizeAll:"), AccessibilityValue::fromError(AccessibilityError::noValue),
         AccessibilityValue(int64_t{-2})});
     EXPECT_EQ(MinimizeAll::readItem(element), (Item{"miniaturizeAll:", std::nullopt, std::nullopt}));
-    world.faults().on(FaultCall::readAttributes).times(1).answer(std::vector<AccessibilityValue>{AccessibilityValue("x")});
+    faults().on(FaultCall::readAttributes).times(1).answer(std::vector<AccessibilityValue>{AccessibilityValue("x")});
     EXPECT_EQ(MinimizeAll::readItem(element), Item{});
 }
 
-TEST_F(MinimizeAllTest, OnlyWindowsThatCanBeMinimizedNowCount) {
-    world.dockTrips().setDuration(0);
+TEST_F(MinimizeAllTest, OnlyNumberedWindowsThatCanBeMinimizedNowCount) {
     auto& app = editor({{.title = "Normal"},
                         {.title = "Minimized", .minimized = true},
                         {.title = "Full", .fullScreen = true},
                         {.title = "Disabled", .minimize = ButtonSpec{.enabled = false}},
                         {.title = "Buttonless", .minimize = ButtonSpec{.present = false}},
-                        {.title = "Unsure"}});
-    uint32_t normal = 0, unsure = 0;
-    for (auto* w : app.windows()) {
-        if (w->title() == "Normal") normal = w->number();
-        if (w->title() == "Unsure") unsure = w->number();
-    }
-    world.faults().on(FaultCall::readAttribute, "AXEnabled").forWindow(unsure).missing();
-    EXPECT_EQ(MinimizeAll::minimizableWindowIDs(app.pid()), (std::set<uint32_t>{normal, unsure}));
+                        {.title = "Unsure"},
+                        {.title = "Unnumbered"}});
+    std::map<std::string, uint32_t> numbers;
+    for (auto* w : app.windows()) numbers[w->title()] = w->number();
+    faults().on(FaultCall::readAttribute, "AXEnabled").forWindow(numbers["Unsure"]).missing();
+    faults().on(FaultCall::windowNumber).forWindow(numbers["Unnumbered"]).answer(uint32_t{0});
+    EXPECT_EQ(MinimizeAll::minimizableWindowIDs(app.pid()), (std::set<uint32_t>{numbers["Normal"], numbers["Unsure"]}));
 }
 
 TEST_F(MinimizeAllTest, WindowsOnASpaceNoDisplayShowsMakeTheSetUnknowable) {
     auto& app = editor({{.title = "Here"}, {.title = "Elsewhere"}});
-    const uint32_t display = world.displays().first()->number();
-    const uint64_t other = world.spaces().add(display);
+    const uint64_t other = world.spaces().add(world.displays().first()->number());
     // Hidden windows on the shown Space are off screen but not elsewhere.
     app.hide();
     EXPECT_EQ(MinimizeAll::minimizableWindowIDs(app.pid())->size(), 2u);
@@ -131,24 +119,15 @@ TEST_F(MinimizeAllTest, WindowsOnASpaceNoDisplayShowsMakeTheSetUnknowable) {
     ASSERT_TRUE(app.windows()[0]->moveToSpace(other));
     EXPECT_EQ(MinimizeAll::minimizableWindowIDs(app.pid()), std::nullopt);
     // Shown on a second display, that Space counts as current.
-    const uint32_t second = world.displays().add({.frame = platform::Rect{1440, 0, 1000, 800}});
-    ASSERT_TRUE(world.spaces().remove(other) || true);
-    const uint64_t secondSpace = *world.spaces().current(second);
-    ASSERT_TRUE(app.windows()[0]->moveToSpace(secondSpace));
+    const uint32_t second = world.displays().add({.frame = Rect{1440, 0, 1000, 800}});
+    ASSERT_TRUE(app.windows()[0]->moveToSpace(*world.spaces().current(second)));
     EXPECT_TRUE(MinimizeAll::minimizableWindowIDs(app.pid()));
 }
 
 TEST_F(MinimizeAllTest, WithoutTheSpacesCallsNothingCanBeTold) {
     world.privateCalls().remove("CGSCopySpacesForWindows");
-    auto& app = editor({{.title = "One"}});
-    EXPECT_EQ(MinimizeAll::minimizableWindowIDs(app.pid()), std::nullopt);
-}
-
-TEST_F(MinimizeAllTest, WithoutTheWindowNumberCallTheSetIsEmpty) {
-    world.privateCalls().remove("_AXUIElementGetWindow");
-    auto& app = editor({{.title = "One"}});
-    EXPECT_EQ(MinimizeAll::minimizableWindowIDs(app.pid()), std::set<uint32_t>{});
+    EXPECT_EQ(MinimizeAll::minimizableWindowIDs(only({.title = "One"}).pid()), std::nullopt);
 }
 
 }  // namespace
-}  // namespace furlpane
+}  // namespace access_test

@@ -2,30 +2,21 @@
 
 #include "windows/access/screens.h"
 
-#include <gtest/gtest.h>
-
 #include "access_test_support.h"
 #include "platform/defaults/foreign_preferences.h"
-#include "platform/plist/value.h"
-#include "platform/windowserver/window_list.h"
 
-namespace furlpane {
+namespace access_test {
 namespace {
 
-using access_test::AccessTest;
-using platform::Point;
-using platform::Rect;
 using platform::Screen;
 using platform::desktop::DisplaySpec;
-using platform::desktop::FaultCall;
-namespace plist = platform::plist;
 
 class Screens : public AccessTest {
 protected:
     // Counts the window-list entries the window server builds, to tell a search of one
     // window from a search of all.
-    int entriesBuilt() { return world.faults().uses(FaultCall::windowListEntry, "kCGWindowStoreType"); }
-    void countEntries() { world.faults().on(FaultCall::windowListEntry, "kCGWindowStoreType").answer(plist::Value(1)); }
+    int entriesBuilt() { return faults().uses(FaultCall::windowListEntry, "kCGWindowStoreType"); }
+    void countEntries() { faults().on(FaultCall::windowListEntry, "kCGWindowStoreType").answer(plist::Value(1)); }
     void setDock(const char* key, std::optional<plist::Value> value) {
         world.preferences().setOwnerValue(key, std::move(value), "com.apple.dock");
     }
@@ -51,27 +42,29 @@ TEST_F(Screens, FramesConvertWithTheFirstScreensHeightSoAHigherSecondScreenReach
 
 TEST_F(Screens, AScreenWithoutADisplayNumberIsNamedByNone) {
     world.displays().set({DisplaySpec{.displayNumber = 5}, DisplaySpec{.frame = Rect{1440, 0, 800, 600}, .displayNumber = 6}});
-    world.displays().setDeviceDescriptionValue(6, "NSScreenNumber", plist::Value("six"));
     const auto screens = Screen::screens();
     EXPECT_EQ(screenNumber(screens[0]), 5u);
-    EXPECT_EQ(screenNumber(screens[1]), std::nullopt);
-    EXPECT_FALSE(screenDisplayFrame(screens[1]));
-    EXPECT_EQ(screenFramesWithDisplays()[1].display, std::nullopt);
-    world.displays().setDeviceDescriptionValue(6, "NSScreenNumber", std::nullopt);
-    EXPECT_EQ(screenNumber(screens[1]), std::nullopt);
-    world.displays().setDeviceDescriptionValue(6, "NSScreenNumber", plist::Value(int64_t{-3}));
-    EXPECT_EQ(screenNumber(screens[1]), std::nullopt);
-    world.displays().setDeviceDescriptionValue(6, "NSScreenNumber", plist::Value(6.0));
-    EXPECT_EQ(screenNumber(screens[1]), 6u);
+    const std::pair<std::optional<plist::Value>, std::optional<uint32_t>> numbers[] = {
+        {plist::Value("six"), std::nullopt},
+        {std::nullopt, std::nullopt},
+        {plist::Value(int64_t{-3}), std::nullopt},
+        {plist::Value(6.0), 6u},
+    };
+    for (const auto& [value, number] : numbers) {
+        world.displays().setDeviceDescriptionValue(6, "NSScreenNumber", value);
+        EXPECT_EQ(screenNumber(screens[1]), number);
+        EXPECT_EQ(screenDisplayFrame(screens[1]).has_value(), number.has_value());
+        EXPECT_EQ(screenFramesWithDisplays()[1].display, number);
+    }
 }
 
 TEST_F(Screens, TheBestFrameHoldsTheMidpointElseOverlapsMostElseIsTheFirst) {
     const std::vector<Rect> frames{Rect{0, 0, 100, 100}, Rect{120, 0, 100, 100}};
     EXPECT_EQ(bestFrameIndex({150, 10, 20, 20}, frames), 1u);
-    EXPECT_EQ(bestFrameIndex({95, 10, 40, 20}, frames), 1u);   // midpoint in the gap; 15 × 20 against 5 × 20
-    EXPECT_EQ(bestFrameIndex({70, 10, 40, 20}, frames), 0u);   // 30 × 20 against none
-    EXPECT_EQ(bestFrameIndex({90, 10, 40, 20}, frames), 0u);   // equal overlaps: the earlier frame
-    EXPECT_EQ(bestFrameIndex({500, 500, 10, 10}, frames), 0u); // on no screen at all
+    EXPECT_EQ(bestFrameIndex({95, 10, 40, 20}, frames), 1u);    // midpoint in the gap; 15 × 20 against 5 × 20
+    EXPECT_EQ(bestFrameIndex({70, 10, 40, 20}, frames), 0u);    // 30 × 20 against none
+    EXPECT_EQ(bestFrameIndex({90, 10, 40, 20}, frames), 0u);    // equal overlaps: the earlier frame
+    EXPECT_EQ(bestFrameIndex({500, 500, 10, 10}, frames), 0u);  // on no screen at all
     EXPECT_EQ(bestFrameIndex({0, 0, 10, 10}, {}), std::nullopt);
     // The midpoint test is half-open too: the first frame's right edge is outside it.
     EXPECT_EQ(bestFrameIndex({-10, 40, 220, 20}, {Rect{0, 0, 100, 100}, Rect{100, 0, 100, 100}}), 1u);
@@ -102,7 +95,7 @@ TEST_F(Screens, AHiddenDocksStripBelongsToTheUsableFrameOnEveryEdge) {
     const Rect screen{0, 0, 1000, 800};
     const DockSettings hiddenBottom{DockEdge::bottom, true};
     EXPECT_EQ(extendOverHiddenDock(hiddenBottom, screen, {0, 800, 1000, 10}), (Rect{0, 800, 1000, 0}));
-    EXPECT_EQ(extendOverHiddenDock(hiddenBottom, screen, {0, 850, 1000, 10}), (Rect{0, 850, 1000, 0}));
+    EXPECT_EQ(extendOverHiddenDock(hiddenBottom, screen, {0, 850, 1000, 10}), (Rect{0, 850, 1000, 0}));  // never below 0
     EXPECT_EQ(extendOverHiddenDock({DockEdge::left, true}, screen, {4, 25, 996, 775}), (Rect{0, 25, 1000, 775}));
     EXPECT_EQ(extendOverHiddenDock({DockEdge::right, true}, screen, {0, 25, 996, 775}), (Rect{0, 25, 1000, 775}));
     EXPECT_EQ(extendOverHiddenDock({DockEdge::left, false}, screen, {4, 25, 996, 775}), (Rect{4, 25, 996, 775}));
@@ -148,9 +141,9 @@ TEST_F(Screens, TheDocksScreenIsFoundOnceByAFullSearchThenByItsWindowAlone) {
     EXPECT_EQ(entriesBuilt(), afterRestart + 1);
 
     // No Dock window at all: nothing, and the next call searches everything again.
-    world.faults().on(FaultCall::windowListEntry, "kCGWindowOwnerName").forWindow(world.dock().window()->number()).missing();
+    faults().on(FaultCall::windowListEntry, "kCGWindowOwnerName").forWindow(world.dock().window()->number()).missing();
     EXPECT_FALSE(dockScreenFrame());
-    world.faults().clear();
+    faults().clear();
     countEntries();
     EXPECT_TRUE(dockScreenFrame());
     EXPECT_GT(entriesBuilt(), 3);
@@ -159,10 +152,9 @@ TEST_F(Screens, TheDocksScreenIsFoundOnceByAFullSearchThenByItsWindowAlone) {
 TEST_F(Screens, TheDockWindowMustBeTheDocksAtTheDockLevelWithItsMidpointOnAScreen) {
     const std::vector<Rect> frames{Rect{0, 0, 1440, 900}};
     auto entry = [](const char* owner, int64_t layer, int64_t number, Rect bounds) {
-        return plist::Value(plist::Dictionary{{"kCGWindowOwnerName", owner},
-                                              {"kCGWindowLayer", layer},
-                                              {"kCGWindowNumber", number},
-                                              {"kCGWindowBounds", platform::dictionaryFromRect(bounds)}});
+        plist::Value value = windowEntry(number, 0, layer, bounds, std::nullopt);
+        value.dictionary()->set("kCGWindowOwnerName", owner);
+        return value;
     };
     const Rect strip{0, 830, 1440, 70};
     EXPECT_FALSE(dockWindowScreen(plist::Array{entry("Docker", 20, 7, strip), entry("Dock", 0, 8, strip)}, frames));
@@ -173,4 +165,4 @@ TEST_F(Screens, TheDockWindowMustBeTheDocksAtTheDockLevelWithItsMidpointOnAScree
 }
 
 }  // namespace
-}  // namespace furlpane
+}  // namespace access_test

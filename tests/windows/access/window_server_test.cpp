@@ -3,14 +3,8 @@
 
 #include "windows/access/window_server.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 #include "access_test_support.h"
-#include "platform/appkit/application.h"
 #include "platform/appkit/window.h"
-#include "platform/windowserver/window_list.h"
 
 namespace furlpane {
 
@@ -20,88 +14,81 @@ void PrintTo(const WindowServer::WindowHit& hit, std::ostream* os) {
         << (hit.isLayerZero ? " on layer 0" : "");
 }
 
+}  // namespace furlpane
+
+namespace access_test {
 namespace {
 
-using access_test::AccessTest;
-using platform::Rect;
 using platform::WindowList;
-using platform::desktop::FaultCall;
-namespace plist = platform::plist;
 using Hit = WindowServer::WindowHit;
 using Resolution = WindowServer::CaptureResolution;
 using Framing = WindowServer::Framing;
 
-// A window-list entry as the window server writes one.
-plist::Value entry(int64_t number, int64_t pid, int64_t layer, Rect bounds, std::optional<double> alpha = 1.0) {
-    plist::Dictionary d{{WindowList::kNumber, number},
-                        {WindowList::kOwnerPID, pid},
-                        {WindowList::kLayer, layer},
-                        {WindowList::kBounds, platform::dictionaryFromRect(bounds)}};
-    if (alpha) d.set(WindowList::kAlpha, *alpha);
-    return plist::Value(std::move(d));
-}
-
 class WindowServerTest : public AccessTest {
 protected:
+    std::optional<Hit> under(Point point, const plist::Array& list, std::optional<int32_t> pid = std::nullopt) {
+        return WindowServer::windowUnderPoint(point, pid, list);
+    }
+    std::optional<platform::Image> capture(uint32_t window, Resolution resolution = Resolution::display,
+                                           Framing framing = Framing::plain) {
+        return WindowServer::captureWindow(window, resolution, framing);
+    }
     const int32_t own = world.ownProcessIdentifier();
     const Rect area{100, 100, 400, 300};
 };
 
 TEST_F(WindowServerTest, TheFrontmostVisibleWindowOnLayerZeroIsUnderThePoint) {
-    const plist::Array list{entry(5, 700, 0, area, 0.0), entry(6, 700, 0, area, std::nullopt), entry(7, 701, 0, area)};
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, list), (Hit{6, 700, area, true}));
+    const plist::Array list{windowEntry(5, 700, 0, area, 0.0), windowEntry(6, 700, 0, area, std::nullopt),
+                            windowEntry(7, 701, 0, area)};
+    EXPECT_EQ(under({200, 200}, list), (Hit{6, 700, area, true}));
     // The right and bottom edges lie outside.
-    EXPECT_FALSE(WindowServer::windowUnderPoint({500, 200}, std::nullopt, list));
-    EXPECT_FALSE(WindowServer::windowUnderPoint({200, 400}, std::nullopt, list));
-    EXPECT_TRUE(WindowServer::windowUnderPoint({100, 100}, std::nullopt, list));
+    EXPECT_FALSE(under({500, 200}, list));
+    EXPECT_FALSE(under({200, 400}, list));
+    EXPECT_TRUE(under({100, 100}, list));
     // Alpha that is not a number does not hide a window.
-    plist::Array oddAlpha{entry(8, 700, 0, area, std::nullopt)};
+    plist::Array oddAlpha{windowEntry(8, 700, 0, area, std::nullopt)};
     oddAlpha[0].dictionary()->set(WindowList::kAlpha, "opaque");
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, oddAlpha)->id, 8u);
+    EXPECT_EQ(under({200, 200}, oddAlpha)->id, 8u);
 }
 
 TEST_F(WindowServerTest, WindowsOffLayerZeroCountOnlyForTheProcessAskedAbout) {
-    const plist::Array list{entry(5, 700, 25, area), entry(7, 701, 0, area)};
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, list)->id, 7u);
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, 701, list)->id, 7u);
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, 700, list), (Hit{5, 700, area, false}));
+    const plist::Array list{windowEntry(5, 700, 25, area), windowEntry(7, 701, 0, area)};
+    EXPECT_EQ(under({200, 200}, list)->id, 7u);
+    EXPECT_EQ(under({200, 200}, list, 701)->id, 7u);
+    EXPECT_EQ(under({200, 200}, list, 700), (Hit{5, 700, area, false}));
 }
 
 TEST_F(WindowServerTest, EntriesLackingAKeyOrHoldingAnotherTypeArePassedOver) {
-    plist::Array list{plist::Value("not an entry"), entry(1, 700, 0, area), entry(2, 700, 0, area), entry(3, 700, 0, area),
-                      entry(4, 700, 0, area), entry(5, 700, 0, area)};
+    plist::Array list{plist::Value("not an entry")};
+    for (int64_t n = 1; n <= 5; ++n) list.push_back(windowEntry(n, 700, 0, area));
     list[1].dictionary()->erase(WindowList::kNumber);
     list[2].dictionary()->set(WindowList::kOwnerPID, "700");
     list[3].dictionary()->set(WindowList::kLayer, 0.0);
     list[4].dictionary()->set(WindowList::kBounds, "everywhere");
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, list)->id, 5u);
-    EXPECT_FALSE(WindowServer::windowUnderPoint({200, 200}, std::nullopt, {}));
+    EXPECT_EQ(under({200, 200}, list)->id, 5u);
+    EXPECT_FALSE(under({200, 200}, {}));
 }
 
 TEST_F(WindowServerTest, OwnClickThroughPanelsLetThePointFallThroughOwnPanelsTakingClicksAnswerOnAnyLayer) {
-    const double h = world.displays().firstMaxY();
-    auto hover = std::make_shared<platform::Panel>(platform::flipRect(area, h), platform::nonactivatingPanelMask);
+    auto hover = ownWindow<platform::Panel>(area, platform::nonactivatingPanelMask);
     hover->setIgnoresMouseEvents(true);
     hover->setLevel(platform::window_levels::floating);
-    hover->orderFront();
-    auto standIn = std::make_shared<platform::Panel>(platform::flipRect(area, h), platform::nonactivatingPanelMask);
+    auto standIn = ownWindow<platform::Panel>(area, platform::nonactivatingPanelMask);
     standIn->setLevel(platform::window_levels::floating);
-    auto& app = editor({{.title = "Beneath", .frame = area}});
-    const uint32_t beneath = app.windows()[0]->number();
-
-    const plist::Array throughHover{entry(hover->windowNumber(), own, 3, area), entry(beneath, app.pid(), 0, area)};
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, throughHover)->id, beneath);
-    const plist::Array onStandIn{entry(standIn->windowNumber(), own, 3, area), entry(beneath, app.pid(), 0, area)};
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, onStandIn),
-              (Hit{standIn->windowNumber(), own, area, false}));
+    standIn->orderOut();
+    auto& beneath = only({.title = "Beneath", .frame = area});
+    const auto over = [&](int64_t ownNumber) {
+        return plist::Array{windowEntry(ownNumber, own, 3, area), windowEntry(beneath.number(), beneath.pid(), 0, area)};
+    };
+    EXPECT_EQ(under({200, 200}, over(hover->windowNumber()))->id, beneath.number());
+    EXPECT_EQ(under({200, 200}, over(standIn->windowNumber())), (Hit{standIn->windowNumber(), own, area, false}));
     // An own number the program has no window for (one it closed) counts too.
-    const plist::Array unknown{entry(9999, own, 3, area), entry(beneath, app.pid(), 0, area)};
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, unknown)->id, 9999u);
+    EXPECT_EQ(under({200, 200}, over(9999))->id, 9999u);
 
     // The real window list, front to back, agrees.
-    hover->setFrame(platform::flipRect(Rect{150, 150, 100, 100}, h));
+    hover->setFrame(platform::flipRect(Rect{150, 150, 100, 100}, world.displays().firstMaxY()));
     const auto list = WindowList::copyWindowInfo(WindowList::onScreenOnly, WindowList::kNullWindow);
-    EXPECT_EQ(WindowServer::windowUnderPoint({200, 200}, std::nullopt, *list)->id, beneath);
+    EXPECT_EQ(under({200, 200}, *list)->id, beneath.number());
 }
 
 TEST_F(WindowServerTest, OnScreenBoundsAndWindowsLeaveOutWhatIsNotOnScreen) {
@@ -123,73 +110,64 @@ TEST_F(WindowServerTest, OnScreenBoundsAndWindowsLeaveOutWhatIsNotOnScreen) {
     EXPECT_FALSE(WindowServer::onScreenBounds(two.number()));
     EXPECT_FALSE(WindowServer::onScreenBounds(424242));
 
-    world.faults().on(FaultCall::windowList).times(1).fail();
+    faults().on(FaultCall::windowList).times(1).fail();
     EXPECT_TRUE(WindowServer::onScreenWindowIDs().empty());
-    world.faults().on(FaultCall::windowList).times(1).answer(plist::Array{entry(1, 2, 0, area), plist::Value(3)});
+    faults().on(FaultCall::windowList).times(1).answer(plist::Array{windowEntry(1, 2, 0, area), plist::Value(3)});
     EXPECT_TRUE(WindowServer::onScreenWindowIDs().empty());  // a list that is not all entries
 }
 
-TEST_F(WindowServerTest, APictureTakesTheOptionWordOfItsResolutionAndFraming) {
-    EXPECT_EQ(WindowServer::captureOptions(Resolution::display, Framing::plain), 0x900u);
-    EXPECT_EQ(WindowServer::captureOptions(Resolution::display, Framing::framed), 0x901u);
-    EXPECT_EQ(WindowServer::captureOptions(Resolution::nominal, Framing::plain), 0xA00u);
-    EXPECT_EQ(WindowServer::captureOptions(Resolution::nominal, Framing::framed), 0xA01u);
-
-    auto& app = editor({{.title = "One", .frame = Rect{100, 100, 200, 150}}});
-    const uint32_t one = app.windows()[0]->number();
-    EXPECT_EQ(WindowServer::captureWindow(one, Resolution::display, Framing::plain)->width(), 400);
-    const auto nominal = WindowServer::captureWindow(one, Resolution::nominal, Framing::plain);
-    const auto framed = WindowServer::captureWindow(one, Resolution::nominal, Framing::framed);
+TEST_F(WindowServerTest, APictureHasTheResolutionAndFramingAskedForOrIsNothing) {
+    const uint32_t one = only({.title = "One", .frame = Rect{100, 100, 200, 150}}).number();
+    EXPECT_EQ(capture(one)->width(), 400);
+    const auto nominal = capture(one, Resolution::nominal);
+    const auto framed = capture(one, Resolution::nominal, Framing::framed);
     ASSERT_TRUE(nominal && framed);
     EXPECT_EQ(nominal->width(), 200);
     EXPECT_GT(framed->width(), nominal->width());  // at least as large: the framing analysis relies on it
-    EXPECT_FALSE(WindowServer::captureWindow(424242, Resolution::display, Framing::plain));
+    EXPECT_FALSE(capture(424242));
 
-    world.faults().on(FaultCall::hardwareCapture).times(1).fail();
-    EXPECT_FALSE(WindowServer::captureWindow(one, Resolution::display, Framing::plain));
-    world.faults().on(FaultCall::hardwareCapture).times(1).wrongType();
-    EXPECT_FALSE(WindowServer::captureWindow(one, Resolution::display, Framing::plain));
-    world.faults().on(FaultCall::hardwareCapture).times(1).missing();
-    EXPECT_FALSE(WindowServer::captureWindow(one, Resolution::display, Framing::plain));
-    EXPECT_TRUE(WindowServer::captureWindow(one, Resolution::display, Framing::plain));
+    faults().on(FaultCall::hardwareCapture).times(1).fail();
+    EXPECT_FALSE(capture(one));
+    faults().on(FaultCall::hardwareCapture).times(1).wrongType();
+    EXPECT_FALSE(capture(one));
+    faults().on(FaultCall::hardwareCapture).times(1).missing();
+    EXPECT_FALSE(capture(one));
+    EXPECT_TRUE(capture(one));
+
+    // The group's fast bounds query gives the frame, or nothing for a window that is not.
+    const auto symbols = WindowServer::loadCaptureSymbols();
+    ASSERT_TRUE(symbols);
+    EXPECT_NE(symbols->connection, 0);
+    EXPECT_EQ(symbols->windowBounds(one), (Rect{100, 100, 200, 150}));
+    EXPECT_FALSE(symbols->windowBounds(424242));
 }
 
 TEST_F(WindowServerTest, WithoutOneOfTheCaptureGroupsCallsThereIsNoGroupAtAll) {
     world.privateCalls().remove("CGSHWCaptureWindowList");
-    auto& app = editor({{.title = "One"}});
+    const uint32_t one = only({.title = "One"}).number();
     EXPECT_FALSE(WindowServer::loadCaptureSymbols());
-    EXPECT_FALSE(WindowServer::captureWindow(app.windows()[0]->number(), Resolution::display, Framing::plain));
+    EXPECT_FALSE(capture(one));
     world.privateCalls().restore("CGSHWCaptureWindowList");
     EXPECT_FALSE(WindowServer::loadCaptureSymbols());  // looked up once per process
     EXPECT_EQ(world.privateCalls().lookupCount("CGSGetWindowBounds"), 1);
 }
 
-TEST_F(WindowServerTest, TheGroupsBoundsQueryGivesTheFrameOrNothing) {
-    auto& app = editor({{.title = "One", .frame = area}});
-    const auto symbols = WindowServer::loadCaptureSymbols();
-    ASSERT_TRUE(symbols);
-    EXPECT_NE(symbols->connection, 0);
-    EXPECT_EQ(symbols->windowBounds(app.windows()[0]->number()), area);
-    EXPECT_FALSE(symbols->windowBounds(424242));
-    EXPECT_EQ(&WindowServer::captureQueue(), &loop.queue("com.brindlewick.FurlpaneNovan.capture"));
-}
-
 TEST_F(WindowServerTest, TheBackdropLeavesOutWhatItIsToldAndEverythingAtOrAboveTheCursorLevel) {
     const int64_t cursor = platform::windowLevelForKey(platform::WindowLevelKey::cursor);
-    plist::Array list{entry(1, 700, 0, area), entry(2, 700, cursor, area), entry(3, 700, cursor - 1, area),
-                      entry(4, 700, 0, area), entry(5, 700, 0, area), plist::Value(7)};
+    plist::Array list{windowEntry(1, 700, 0, area), windowEntry(2, 700, cursor, area), windowEntry(3, 700, cursor - 1, area),
+                      windowEntry(4, 700, 0, area), windowEntry(5, 700, 0, area), plist::Value(7)};
     list[3].dictionary()->erase(WindowList::kLayer);  // counts as layer 0
     list[4].dictionary()->erase(WindowList::kNumber);
     EXPECT_EQ(WindowServer::backdropWindowIDs(list, {1}), (std::vector<uint32_t>{3, 4}));
 
-    auto& app = editor({{.title = "Over", .frame = Rect{100, 100, 400, 300}}});
+    const uint32_t over = only({.title = "Over", .frame = area}).number();
     const Rect inside{150, 150, 40, 30};
-    const auto behind = WindowServer::captureBackdrop({app.windows()[0]->number()}, inside);
+    const auto behind = WindowServer::captureBackdrop({over}, inside);
     const auto with = WindowServer::captureBackdrop({}, inside);
     ASSERT_TRUE(behind && with);
     EXPECT_EQ(behind->width(), 80);  // at the best resolution of the display
     EXPECT_FALSE(behind->hasSamePixels(*with));
-    world.faults().on(FaultCall::backdropImage).times(1).fail();
+    faults().on(FaultCall::backdropImage).times(1).fail();
     EXPECT_FALSE(WindowServer::captureBackdrop({}, inside));
 }
 
@@ -200,4 +178,4 @@ TEST_F(WindowServerTest, WithoutTheBackdropCallThereIsNoBackdrop) {
 }
 
 }  // namespace
-}  // namespace furlpane
+}  // namespace access_test

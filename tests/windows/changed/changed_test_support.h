@@ -2,22 +2,25 @@
 
 // What the changed-windows tests share: a simulated desktop with the program's
 // application object, an editor whose windows the cases use, injected mouse input by
-// top-left points, settings in memory, an engine that records what it is asked, and a
-// changed window as its stand-in's handlers see it.
+// top-left points, an engine that records what it is asked, and a changed window as its
+// stand-in's handlers see it.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/appkit/application.h"
+#include "platform/appkit/screen.h"
 #include "platform/desktop/desktop.h"
+#include "platform/events/event_record.h"
 #include "platform/events/event_router.h"
+#include "platform/graphics/image.h"
 #include "platform/runtime/main_loop.h"
-#include "settings/model/action_rules.h"
-#include "settings/model/preferences.h"
+#include "settings/model/raw_enum.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/target_window.h"
 #include "windows/changed/stand_in_responder.h"
@@ -27,89 +30,132 @@ namespace changed_test {
 
 using namespace furlpane;
 using platform::ClockKind;
+using platform::EventRecord;
+using platform::EventType;
+using platform::Image;
 using platform::MainLoop;
 using platform::Point;
 using platform::Rect;
 using platform::Size;
+using platform::Task;
+namespace desktop = platform::desktop;
+
+inline std::string text(bool on) { return on ? "true" : "false"; }
+inline std::string text(const std::optional<Point>& p) {
+    return p ? "(" + std::to_string(int(p->x)) + "," + std::to_string(int(p->y)) + ")" : "none";
+}
+inline std::string text(WindowAction action) { return std::string(rawValue(action)); }
 
 // The engine's services as calls written out, one line each, in the order they ran.
-// settled() waits until release() when the process is held busy.
 class RecordingEngine : public WindowEffectsServices {
 public:
     std::vector<std::string> calls;
-    bool ending = false;
-    // Runs every `then` of changeState (as the engine does once the window is back).
-    bool runsThen = true;
 
-    bool isEnding() const override { return ending; }
-    void onMainActor(Request request) override;
-    platform::Task<void> settled(int32_t processIdentifier) override;
-    platform::Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> thumbnailOrigin,
-                             bool raisesWindow, bool inSlowMotion) override;
-    platform::Task<void> performFromTrigger(WindowAction action, TargetWindow target,
-                                            std::optional<Point> thumbnailOrigin, bool inSlowMotion) override;
-    platform::Task<void> changeState(std::shared_ptr<AffectedWindow> window, bool interactive, bool inSlowMotion,
-                                     std::function<void()> then) override;
-    platform::Task<void> restoreWindows(std::shared_ptr<AffectedWindow> window, bool inSlowMotion) override;
-    platform::Task<void> restoreOnActiveSpace(std::shared_ptr<AffectedWindow> window, bool inSlowMotion) override;
-
-    // settled() of this process waits until release().
-    void holdBusy(int32_t processIdentifier) { busy_ = processIdentifier; }
-    void release();
+    bool isEnding() const override { return false; }
+    void onMainActor(Request request) override {
+        platform::spawnMain([this, request = std::move(request)]() -> Task<void> {
+            auto task = request(*this);
+            co_await task;
+        });
+    }
+    // settled() of the process held busy waits until release().
+    Task<void> settled(int32_t pid) override {
+        calls.push_back("settled " + std::to_string(pid));
+        if (pid == busy_) co_await waiting_.wait();
+    }
+    void holdBusy(int32_t pid) { busy_ = pid; }
+    void release() {
+        busy_ = 0;
+        waiting_.resumeAll();
+    }
+    Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> origin, bool raises,
+                   bool slow) override {
+        return note("act " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " raises " +
+                    text(raises) + " slow " + text(slow));
+    }
+    Task<void> performFromTrigger(WindowAction action, TargetWindow target, std::optional<Point> origin,
+                                  bool slow) override {
+        return note("performFromTrigger " + text(action) + " " + std::to_string(target.id) + " " + text(origin) +
+                    " slow " + text(slow));
+    }
+    // Runs `then` at once, as the engine does once the window is back.
+    Task<void> changeState(std::shared_ptr<AffectedWindow>, bool interactive, bool slow,
+                           std::function<void()> then) override {
+        calls.push_back("changeState interactive " + text(interactive) + " slow " + text(slow) + (then ? " then" : ""));
+        if (then) then();
+        co_return;
+    }
+    Task<void> restoreWindows(std::shared_ptr<AffectedWindow>, bool slow) override {
+        return note("restoreWindows slow " + text(slow));
+    }
+    Task<void> restoreOnActiveSpace(std::shared_ptr<AffectedWindow>, bool slow) override {
+        return note("restoreOnActiveSpace slow " + text(slow));
+    }
 
 private:
-    void note(std::string call) { calls.push_back(std::move(call)); }
+    Task<void> note(std::string line) {
+        calls.push_back(std::move(line));
+        co_return;
+    }
     int32_t busy_ = 0;
     platform::ContinuationList waiting_;
 };
 
-// A changed window showing a stand-in of some kind, recording what its own parts are
-// asked.
-class FakeSubject : public StandInSubject {
-public:
-    explicit FakeSubject(TargetWindow target) : target_(std::move(target)) {}
-    StandInKind kind = StandInKind::titleStrip;
-    std::vector<std::string> calls;
-
-    StandInKind standIn() const override { return kind; }
-    const TargetWindow& target() const override { return target_; }
-    std::shared_ptr<AffectedWindow> changedWindow() override { return nullptr; }
-    void engage() override { calls.push_back("engage"); }
-    void endDrag(StandInPanel&) override { calls.push_back("endDrag"); }
-    void hoverChanged(bool hovered) override { calls.push_back(hovered ? "hover on" : "hover off"); }
-
-private:
-    TargetWindow target_;
-};
-
-std::string describe(WindowAction action);
+// An image of one colour.
+inline Image solid(int width, int height, platform::Color color,
+                   platform::ColorSpace space = platform::ColorSpace::sRGB()) {
+    return *Image::filled(width, height, color, space);
+}
 
 class ChangedTest : public ::testing::Test {
 protected:
-    ChangedTest();
+    ChangedTest() { systemWideElement().setMessagingTimeout(0.25f); }
 
     MainLoop loop{ClockKind::simulated};
-    platform::desktop::Desktop world{loop};
+    desktop::Desktop world{loop};
     platform::Application& app = platform::Application::shared();
 
     // An editor ("com.example.Editor", "Editor") with the given windows, frontmost.
-    platform::desktop::Application& editor(std::vector<platform::desktop::WindowSpec> windows);
-    std::optional<TargetWindow> target(const platform::desktop::Window& window);
+    desktop::Application& editor(std::vector<desktop::WindowSpec> windows) {
+        auto builder = world.application("com.example.Editor");
+        builder.named("Editor");
+        for (auto& spec : windows) builder.window(std::move(spec));
+        return builder.add();
+    }
+    // The editor's window "Draft" at (300, 200, 400, 300).
+    desktop::Window& draftWindow() { return *editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}}).windows()[0]; }
+    std::optional<TargetWindow> target(const desktop::Window& window) {
+        return TargetWindow::create(platform::AccessibilityElement::forWindow(window));
+    }
+    // Where the window stands from the front of the world's stacking order.
+    long stackIndex(uint32_t number) const {
+        const auto order = world.windowsFrontToBack();
+        return std::find_if(order.begin(), order.end(), [number](auto* w) { return w->number() == number; }) -
+               order.begin();
+    }
+    // Gives the program a 64-point orange icon.
+    void giveTheProgramAnIcon() { app.setApplicationIconImage(solid(64, 64, platform::Color::rgb(0.9, 0.5, 0.1))); }
 
     // Input as the user makes it, injected and run to its end.
-    void inject(const std::vector<platform::EventRecord>& events);
-    void moveTo(Point p);
-    void press(Point p, uint64_t flags = 0);
-    void dragTo(Point p, uint64_t flags = 0);
-    void release(Point p, uint64_t flags = 0);
-    void click(Point p, uint64_t flags = 0);
-    void doubleClick(Point p, uint64_t flags = 0);
-    void rightClick(Point p);
+    void inject(const std::vector<EventRecord>& events) {
+        platform::injectEvents(events);
+        loop.runUntilIdle();
+    }
+    void mouse(EventType type, Point p, uint64_t flags = 0) { inject({EventRecord::mouse(type, p, flags)}); }
+    void moveTo(Point p) { mouse(EventType::mouseMoved, p); }
+    void press(Point p, uint64_t flags = 0) { mouse(EventType::leftMouseDown, p, flags); }
+    void dragTo(Point p, uint64_t flags = 0) { mouse(EventType::leftMouseDragged, p, flags); }
+    void release(Point p, uint64_t flags = 0) { mouse(EventType::leftMouseUp, p, flags); }
+    void click(Point p, uint64_t flags = 0) { inject(platform::input_sequences::click(p, flags)); }
+    void doubleClick(Point p, uint64_t flags = 0) { inject(platform::input_sequences::doubleClick(p, flags)); }
+    void rightClick(Point p) {
+        inject({EventRecord::mouse(EventType::rightMouseDown, p), EventRecord::mouse(EventType::rightMouseUp, p)});
+    }
     // Moves the clock past the double-click interval, so that the next press counts 1.
-    void pause();
+    void pause() { loop.advance(1.0); }
 
     // AppKit rectangle of a top-left one.
-    Rect appKit(const Rect& topLeft) const;
+    Rect appKit(const Rect& topLeft) const { return platform::flipRect(topLeft, platform::Screen::flipHeight()); }
 };
 
 }  // namespace changed_test

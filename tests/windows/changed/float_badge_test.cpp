@@ -3,7 +3,6 @@
 
 #include "windows/changed/float_badge.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "changed_test_support.h"
@@ -13,89 +12,74 @@
 namespace changed_test {
 namespace {
 
-using platform::Image;
+using Buttons = std::map<WindowButton, Rect>;
 
 // Buttons 14 points square centred at the given x, on a line 10 points down.
-std::map<WindowButton, Rect> buttonsAt(std::initializer_list<std::pair<WindowButton, double>> centres) {
-    std::map<WindowButton, Rect> buttons;
+Buttons buttonsAt(std::initializer_list<std::pair<WindowButton, double>> centres) {
+    Buttons buttons;
     for (const auto& [button, midX] : centres) buttons[button] = Rect(midX - 7, 3, 14, 14);
     return buttons;
 }
 
+// The badge's centre in a 300-point-high window of that width; NaN when it is hidden.
 double centreIn(const FloatBadge& badge, double width) {
     const auto r = FloatBadge::rect(badge, Rect(0, 0, width, 300));
     return r ? r->midX() : std::nan("");
 }
 
+const Buttons kLeft = buttonsAt({{WindowButton::close, 20}, {WindowButton::minimize, 40}, {WindowButton::zoom, 60}});
+const Buttons kRight = buttonsAt({{WindowButton::close, 580}, {WindowButton::minimize, 560}, {WindowButton::zoom, 540}});
+
 TEST(FloatBadgeMeasure, TheSlotAfterTheButtonsAndPushedBeyondTheTitle) {
-    const auto buttons = buttonsAt({{WindowButton::close, 20}, {WindowButton::minimize, 40}, {WindowButton::zoom, 60}});
-    const FloatBadge badge = FloatBadge::measure(buttons, Rect(300, 3, 200, 14), 600);
-    EXPECT_FALSE(badge.isFromRight);
-    EXPECT_EQ(badge.nearest, 80);
-    EXPECT_EQ(badge.center, (Point{516, 10}));
+    const FloatBadge badge = FloatBadge::measure(kLeft, Rect(300, 3, 200, 14), 600);
+    EXPECT_EQ(badge, (FloatBadge{false, {516, 10}, 80}));
     EXPECT_EQ(centreIn(badge, 600), 516);
     EXPECT_EQ(centreIn(badge, 520), 504);          // pulled back to 16 points from the far edge
     EXPECT_TRUE(std::isnan(centreIn(badge, 90)));  // 74 < 80: hidden
     // Without a title the badge stands in the slot; a window narrower than slot + 16 hides it.
-    const FloatBadge bare = FloatBadge::measure(buttons, std::nullopt, 600);
-    EXPECT_EQ(bare.center, (Point{80, 10}));
+    const FloatBadge bare = FloatBadge::measure(kLeft, std::nullopt, 600);
+    EXPECT_EQ(bare, (FloatBadge{false, {80, 10}, 80}));
     EXPECT_EQ(centreIn(bare, 96), 80);
     EXPECT_TRUE(std::isnan(centreIn(bare, 95)));
-    // A title more than 4 points off the buttons' line keeps 32 points away.
-    EXPECT_EQ(FloatBadge::measure(buttons, Rect(300, 25, 200, 14), 600).center.x, 532);
-    EXPECT_EQ(FloatBadge::measure(buttons, Rect(300, 7, 200, 14), 600).center.x, 516);
-    EXPECT_EQ(FloatBadge::measure(buttons, Rect(300, 3, 0, 14), 600).center.x, 80);  // no width: no title
-}
-
-TEST(FloatBadgeMeasure, ButtonsOnTheRightCountFromTheRightEdge) {
-    const auto buttons =
-        buttonsAt({{WindowButton::close, 580}, {WindowButton::minimize, 560}, {WindowButton::zoom, 540}});
-    const FloatBadge badge = FloatBadge::measure(buttons, std::nullopt, 600);
-    EXPECT_TRUE(badge.isFromRight);
-    EXPECT_EQ(badge.nearest, 80);
-    EXPECT_EQ(centreIn(badge, 600), 520);
-    // A title to the left of them pushes the badge beyond it.
-    EXPECT_EQ(FloatBadge::measure(buttons, Rect(200, 3, 150, 14), 600).center.x, 416);
-}
-
-TEST(FloatBadgeMeasure, LoneButtonsAndNoButtons) {
-    EXPECT_EQ(FloatBadge::measure(buttonsAt({{WindowButton::zoom, 50}}), std::nullopt, 400).center.x, 73);
-    const FloatBadge right = FloatBadge::measure(buttonsAt({{WindowButton::close, 380}}), std::nullopt, 400);
-    EXPECT_TRUE(right.isFromRight);
-    EXPECT_EQ(right.center.x, 400 - (380 - 3 * 23));
-    const FloatBadge none = FloatBadge::measure({}, Rect(100, 3, 50, 14), 400);
-    EXPECT_EQ(none, FloatBadge{});
-    EXPECT_EQ(none.center, (Point{85, 16}));
-    // Two buttons with a gap between them still give the spacing per step.
-    EXPECT_EQ(FloatBadge::measure(buttonsAt({{WindowButton::close, 20}, {WindowButton::zoom, 60}}), std::nullopt, 400)
-                  .center.x,
-              80);
-}
-
-TEST(FloatBadgeRect, StaysInsideTheBounds) {
-    const FloatBadge badge = FloatBadge::measure({}, std::nullopt, 400);
-    EXPECT_EQ(FloatBadge::rect(badge, Rect(100, 50, 400, 300)), Rect(177, 58, 16, 16));
-    EXPECT_FALSE(FloatBadge::rect(badge, Rect(0, 0, 400, 20)));  // too low a strip
+    // Buttons on the right count from the right edge.
+    const FloatBadge right = FloatBadge::measure(kRight, std::nullopt, 600);
+    EXPECT_EQ(right, (FloatBadge{true, {80, 10}, 80}));
+    EXPECT_EQ(centreIn(right, 600), 520);
+    // The rectangle stays inside the bounds, and a badge without a finite centre has none.
+    EXPECT_EQ(FloatBadge::rect(FloatBadge{}, Rect(100, 50, 400, 300)), Rect(177, 58, 16, 16));
+    EXPECT_FALSE(FloatBadge::rect(FloatBadge{}, Rect(0, 0, 400, 20)));  // too low a strip
     EXPECT_FALSE(FloatBadge::rect(FloatBadge{false, {std::nan(""), 16}, 85}, Rect(0, 0, 400, 300)));
+}
+
+TEST(FloatBadgeMeasure, TheCentreAcrossByButtonsTitleAndWidth) {
+    const struct {
+        Buttons buttons;
+        std::optional<Rect> title;
+        double width, centre;
+    } cases[] = {
+        {kLeft, Rect(300, 25, 200, 14), 600, 532},  // a title more than 4 points off the line keeps 32 away
+        {kLeft, Rect(300, 7, 200, 14), 600, 516},
+        {kLeft, Rect(300, 3, 0, 14), 600, 80},  // no width: no title
+        {kRight, Rect(200, 3, 150, 14), 600, 416},  // a title left of them pushes it beyond
+        {buttonsAt({{WindowButton::zoom, 50}}), std::nullopt, 400, 73},
+        {buttonsAt({{WindowButton::close, 380}}), std::nullopt, 400, 400 - (380 - 3 * 23)},  // lone, right half
+        {buttonsAt({{WindowButton::close, 20}, {WindowButton::zoom, 60}}), std::nullopt, 400, 80},  // spacing per step
+    };
+    for (const auto& c : cases) EXPECT_EQ(FloatBadge::measure(c.buttons, c.title, c.width).center.x, c.centre);
+    // Without buttons the badge stands 85 points in and 16 down, its slot too.
+    EXPECT_EQ(FloatBadge::measure({}, Rect(100, 3, 50, 14), 400), (FloatBadge{false, {85, 16}, 85}));
 }
 
 class FloatBadgeTest : public ChangedTest {
 protected:
-    platform::desktop::Application& editorApp = editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}});
-    platform::desktop::Window& draft = *editorApp.windows().front();
+    desktop::Window& draft = draftWindow();
     const TargetWindow draftTarget = *target(draft);
-
-    void giveTheProgramAnIcon() {
-        app.setApplicationIconImage(
-            *Image::filled(64, 64, platform::Color::rgb(0.9, 0.5, 0.1), platform::ColorSpace::sRGB()));
-    }
 };
 
 TEST_F(FloatBadgeTest, RemeasuringReadsTheWindowsButtonsAndTitle) {
     const auto badge = FloatBadge::remeasure(draftTarget.element);
     ASSERT_TRUE(badge);
-    const auto title = platform::AccessibilityElement::forWindow(draft);
-    const auto titleElement = elementAttribute("AXTitleUIElement", title);
+    const auto titleElement = elementAttribute("AXTitleUIElement", draftTarget.element);
     ASSERT_TRUE(titleElement);
     const Rect titleFrame = textBounds(*titleElement)->offsetBy(-300, -200);
     EXPECT_EQ(*badge, FloatBadge::measure(draftTarget.buttons, titleFrame, 400));
@@ -127,25 +111,14 @@ protected:
     }
 };
 
-TEST_F(FloatBadgePanelTest, FloatsOutOfTheWindowCycleAndIgnoresTheMouse) {
-    EXPECT_EQ(panel->level(), platform::window_levels::floating);
-    EXPECT_EQ(panel->collectionBehavior(), 0x48u);
-    EXPECT_TRUE(panel->ignoresMouseEvents());
-    EXPECT_FALSE(panel->isVisible());
-}
-
 TEST_F(FloatBadgePanelTest, ShowsOnTheWindowAndFollowsItQuicklyThenSlowly) {
     giveTheProgramAnIcon();
+    EXPECT_FALSE(panel->isVisible());
     panel->show(draft.number(), Rect(0, 0, 10, 10));  // the window server's bounds win
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->topLeftFrame(), expectedOn(Rect(300, 200, 400, 300)));
     EXPECT_EQ(panel->windowFrame(), Rect(300, 200, 400, 300));
-    // Just above the window.
-    const auto order = world.windowsFrontToBack();
-    const auto at = [&](uint32_t n) {
-        return std::find_if(order.begin(), order.end(), [n](auto* w) { return w->number() == n; }) - order.begin();
-    };
-    EXPECT_LT(at(panel->windowNumber()), at(draft.number()));
+    EXPECT_LT(stackIndex(panel->windowNumber()), stackIndex(draft.number()));  // just above the window
     EXPECT_TRUE(panel->isFollowingQuickly());
     EXPECT_EQ(monitors(), 2u);
     ASSERT_TRUE(panel->contentView()->layer()->contents());
@@ -162,6 +135,13 @@ TEST_F(FloatBadgePanelTest, ShowsOnTheWindowAndFollowsItQuicklyThenSlowly) {
     draft.moveTo({330, 260});
     loop.advance(1.0 / 59);
     EXPECT_EQ(panel->topLeftFrame(), expectedOn(Rect(330, 260, 400, 300)));
+    // A badge that does not fit the window is ordered out, and comes back when it fits.
+    draft.resize({60, 300});
+    loop.advance(0.3);
+    EXPECT_FALSE(panel->isVisible());
+    draft.resize({400, 300});
+    loop.advance(0.3);
+    EXPECT_TRUE(panel->isVisible());
 }
 
 TEST_F(FloatBadgePanelTest, AMouseDownAnywhereHurriesIt) {
@@ -177,36 +157,6 @@ TEST_F(FloatBadgePanelTest, AMouseDownAnywhereHurriesIt) {
     loop.advance(1.0);
     EXPECT_TRUE(panel->isFollowingQuickly());
     release({500, 400});
-}
-
-TEST_F(FloatBadgePanelTest, ABadgeThatDoesNotFitIsOrderedOut) {
-    panel->show(draft.number(), draft.frame());
-    draft.resize({60, 300});
-    loop.advance(0.3);
-    EXPECT_FALSE(panel->isVisible());
-    draft.resize({400, 300});
-    loop.advance(0.3);
-    EXPECT_TRUE(panel->isVisible());
-}
-
-// A system without the private bounds call, from the start of the process (private
-// calls are looked up once per process).
-class FloatBadgeWithoutBoundsTest : public ChangedTest {
-protected:
-    bool removed = (world.privateCalls().remove("CGSGetWindowBounds"), true);
-    platform::desktop::Window& draft =
-        *editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}}).windows().front();
-    std::shared_ptr<FloatBadgePanel> panel = FloatBadgePanel::create(FloatBadge{});
-};
-
-TEST_F(FloatBadgeWithoutBoundsTest, OnlyShowAndFollowPlaceIt) {
-    panel->show(draft.number(), Rect(100, 100, 400, 300));
-    EXPECT_EQ(panel->topLeftFrame(), Rect(177, 108, 16, 16));
-    draft.moveTo({320, 260});
-    loop.advance(1.0);
-    EXPECT_EQ(panel->topLeftFrame(), Rect(177, 108, 16, 16));
-    panel->follow(Rect(320, 260, 400, 300));
-    EXPECT_EQ(panel->topLeftFrame(), Rect(397, 268, 16, 16));
 }
 
 TEST_F(FloatBadgePanelTest, PuttingAwayClosingAndReleasingStopFollowing) {
@@ -226,6 +176,25 @@ TEST_F(FloatBadgePanelTest, PuttingAwayClosingAndReleasingStopFollowing) {
     panel.reset();
     EXPECT_EQ(monitors(), 0u);
     loop.advance(1.0);
+}
+
+// A system without the private bounds call, from the start of the process (private
+// calls are looked up once per process).
+class FloatBadgeWithoutBoundsTest : public ChangedTest {
+protected:
+    bool removed = (world.privateCalls().remove("CGSGetWindowBounds"), true);
+    desktop::Window& draft = draftWindow();
+    std::shared_ptr<FloatBadgePanel> panel = FloatBadgePanel::create(FloatBadge{});
+};
+
+TEST_F(FloatBadgeWithoutBoundsTest, OnlyShowAndFollowPlaceIt) {
+    panel->show(draft.number(), Rect(100, 100, 400, 300));
+    EXPECT_EQ(panel->topLeftFrame(), Rect(177, 108, 16, 16));
+    draft.moveTo({320, 260});
+    loop.advance(1.0);
+    EXPECT_EQ(panel->topLeftFrame(), Rect(177, 108, 16, 16));
+    panel->follow(Rect(320, 260, 400, 300));
+    EXPECT_EQ(panel->topLeftFrame(), Rect(397, 268, 16, 16));
 }
 
 }  // namespace

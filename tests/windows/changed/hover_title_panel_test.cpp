@@ -3,8 +3,6 @@
 
 #include "windows/changed/hover_title_panel.h"
 
-#include <algorithm>
-
 #include "changed_test_support.h"
 #include "windows/access/screens.h"
 #include "windows/changed/stand_in_panel.h"
@@ -25,13 +23,6 @@ protected:
     }
 };
 
-TEST_F(HoverTitlePanelTest, TakesNeitherTheMouseNorTheFocus) {
-    EXPECT_FALSE(title->canBecomeKeyWindow());
-    EXPECT_FALSE(title->canBecomeMainWindow());
-    EXPECT_TRUE(title->ignoresMouseEvents());
-    EXPECT_EQ(title->contentView()->layer()->backgroundColor(), (platform::Color{0, 0, 0, 0.5}));
-}
-
 TEST_F(HoverTitlePanelTest, AShortTitleIsOneLineCentredOnTheThumbnailsTopEdge) {
     title->label().setStringValue("Notes");
     title->show(*thumbnail);
@@ -44,11 +35,7 @@ TEST_F(HoverTitlePanelTest, AShortTitleIsOneLineCentredOnTheThumbnailsTopEdge) {
     EXPECT_EQ(title->parentWindow(), thumbnail.get());
     EXPECT_EQ(title->collectionBehavior(), thumbnail->collectionBehavior());
     EXPECT_TRUE(title->isVisible());
-    const auto order = world.windowsFrontToBack();
-    const auto at = [&](uint32_t n) {
-        return std::find_if(order.begin(), order.end(), [n](auto* w) { return w->number() == n; }) - order.begin();
-    };
-    EXPECT_EQ(at(title->windowNumber()) + 1, at(thumbnail->windowNumber()));
+    EXPECT_EQ(stackIndex(title->windowNumber()) + 1, stackIndex(thumbnail->windowNumber()));
     // Shown again, it stays one child.
     title->show(*thumbnail);
     EXPECT_EQ(thumbnail->childWindows().size(), 1u);

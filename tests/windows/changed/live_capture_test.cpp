@@ -12,8 +12,7 @@ using Resolution = LiveCapture::Resolution;
 
 class LiveCaptureTest : public ChangedTest {
 protected:
-    platform::desktop::Application& editorApp = editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}});
-    uint32_t draft = editorApp.windows().front()->number();
+    uint32_t draft = draftWindow().number();
     platform::SerialQueue& queue = loop.queue("tests.capture");
     int takes = 0;
     std::vector<LiveCapture::Frame> delivered;
@@ -32,8 +31,6 @@ protected:
 
 TEST_F(LiveCaptureTest, CapturesFifteenTimesASecondWhileRunning) {
     const auto capture = makeCapture();
-    EXPECT_FALSE(capture->isRunning());
-    EXPECT_EQ(capture->stops(), 0);
     loop.advance(0.5);
     EXPECT_EQ(takes, 0);
     capture->start();

@@ -12,13 +12,8 @@ namespace changed_test {
 namespace {
 
 using platform::AppEvent;
-using platform::Image;
 using platform::Layer;
 namespace flags = platform::event_flags;
-
-Image solid(int width, int height, platform::Color color, platform::ColorSpace space = platform::ColorSpace::sRGB()) {
-    return *Image::filled(width, height, color, space);
-}
 
 // Records the reports of a stand-in, one line each.
 class RecordingDelegate : public StandInPanelDelegate {
@@ -52,7 +47,7 @@ private:
 // A title strip of 400 × 28 at (300, 200) over an editor window, with its three buttons.
 class StandInPanelTest : public ChangedTest {
 protected:
-    platform::desktop::Application& editorApp = editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}});
+    desktop::Window& draft = draftWindow();
     std::shared_ptr<StandInPanel> panel =
         StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
     std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
@@ -72,27 +67,16 @@ protected:
     std::vector<std::string>& reports() { return delegate->reports; }
 };
 
-TEST_F(StandInPanelTest, IsNonActivatingManagedOrStayingPutAtTheLevelItIsGiven) {
+TEST_F(StandInPanelTest, StandsOverTheWindowsFrameAndAPressNeitherMakesItKeyNorActivatesTheProgram) {
     EXPECT_EQ(panel->collectionBehavior(), 0x244u);
     EXPECT_EQ(StandInPanel::create(Rect(0, 30, 50, 50), StandInPanel::MissionControl::staysPut)->collectionBehavior(),
               0x250u);
-    EXPECT_EQ(panel->styleMask(), platform::nonactivatingPanelMask);
     EXPECT_EQ(panel->topLeftFrame(), Rect(300, 200, 400, 28));
     EXPECT_EQ(panel->canvas().frame(), Rect(0, 0, 400, 28));
-    for (const int32_t level :
-         {platform::window_levels::floating, platform::window_levels::overlay, platform::window_levels::normal}) {
-        panel->setLevel(level);
-        EXPECT_EQ(world.window(panel->windowNumber())->layer(), level);
-    }
-    // A press neither makes it key nor activates the program.
+    EXPECT_EQ(flipRect(Rect(10, 20, 100, 50)), Rect(10, 830, 100, 50));
     click({500, 210});
     EXPECT_FALSE(panel->isKeyWindow());
     EXPECT_FALSE(app.isActive());
-}
-
-TEST_F(StandInPanelTest, FlipRectConvertsBetweenAppKitAndTopLeft) {
-    EXPECT_EQ(flipRect(Rect(10, 20, 100, 50)), Rect(10, 830, 100, 50));
-    EXPECT_EQ(flipRect(flipRect(Rect(10, 20, 100, 50))), Rect(10, 20, 100, 50));
 }
 
 TEST_F(StandInPanelTest, TitleStripShowsThePicturesTopBandWithRoundedBottomCorners) {
@@ -201,7 +185,7 @@ TEST_F(StandInPanelTest, ClicksAndDoubleClicksAreReportedOnce) {
     EXPECT_FALSE(panel->canvas().pressStart());
 }
 
-TEST_F(StandInPanelTest, ADragStartsAtThreePointsAndEndsWithItsReport) {
+TEST_F(StandInPanelTest, ADragStartsAtThreePointsWithinTheDragBandAndEndsWithItsReport) {
     press({500, 210});
     dragTo({502.9, 210});
     EXPECT_EQ(topLeft(), (Point{300, 200}));
@@ -214,40 +198,37 @@ TEST_F(StandInPanelTest, ADragStartsAtThreePointsAndEndsWithItsReport) {
     EXPECT_EQ(topLeft(), (Point{360, 290}));
     EXPECT_EQ(reports(), (std::vector<std::string>{"dragEnded"}));
     EXPECT_FALSE(panel->canvas().isDragging());
-}
-
-TEST_F(StandInPanelTest, ATitleStripKeepsItsTopBelowTheMenuBarButMayLeaveSideways) {
-    const Rect usable = *usableFrameAtPoint({500, 210});
-    press({500, 210});
-    dragTo({100, 0});
-    EXPECT_EQ(topLeft(), (Point{-100, usable.minY()}));
-    dragTo({500, 1000});  // below the screen's bottom
-    EXPECT_EQ(topLeft(), (Point{300, 990}));
-    release({500, 1000});
-}
-
-TEST_F(StandInPanelTest, AThumbnailIsKeptWhollyOnScreen) {
-    const Rect usable = *usableFrameAtPoint({500, 210});
-    panel->canvas().setKeptOnScreenWhenDragged(StandInKeptOnScreen::whole);
-    press({500, 210});
-    dragTo({10, 880});
-    EXPECT_EQ(panel->topLeftFrame(), Rect(usable.minX(), usable.maxY() - 28, 400, 28));
-    release({10, 880});
-}
-
-TEST_F(StandInPanelTest, OnlyThePressWithinTheDragBandDrags) {
+    // Only a press within the drag band drags; elsewhere it is a click.
+    pause();
     panel->setFrame(appKit(Rect(300, 200, 400, 200)));
     panel->canvas().setDragBandHeight(28);
     press({500, 250});
     dragTo({540, 290});
     release({540, 290});
     EXPECT_EQ(topLeft(), (Point{300, 200}));
-    EXPECT_EQ(reports(), (std::vector<std::string>{"click 0"}));
     pause();
     press({500, 220});
     dragTo({540, 260});
     release({540, 260});
     EXPECT_EQ(topLeft(), (Point{340, 240}));
+    EXPECT_EQ(reports(), (std::vector<std::string>{"dragEnded", "click 0", "dragEnded"}));
+}
+
+TEST_F(StandInPanelTest, ATitleStripKeepsItsTopBelowTheMenuBarAndAThumbnailStaysWhollyOnScreen) {
+    const Rect usable = *usableFrameAtPoint({500, 210});
+    press({500, 210});
+    dragTo({100, 0});
+    EXPECT_EQ(topLeft(), (Point{-100, usable.minY()}));  // sideways it may leave
+    dragTo({500, 1000});                                  // below the screen's bottom
+    EXPECT_EQ(topLeft(), (Point{300, 990}));
+    release({500, 1000});
+    pause();
+    panel->setFrame(appKit(Rect(300, 200, 400, 28)));
+    panel->canvas().setKeptOnScreenWhenDragged(StandInKeptOnScreen::whole);
+    press({500, 210});
+    dragTo({10, 880});
+    EXPECT_EQ(panel->topLeftFrame(), Rect(usable.minX(), usable.maxY() - 28, 400, 28));
+    release({10, 880});
 }
 
 TEST_F(StandInPanelTest, AButtonClicksWhenReleasedWithinTwoPointsOfIt) {

@@ -5,25 +5,44 @@
 #include "windows/changed/stand_in_responder.h"
 
 #include "changed_test_support.h"
-#include "platform/events/event_record.h"
 
 namespace changed_test {
 namespace {
 
 namespace flags = platform::event_flags;
+using Rule = std::optional<std::pair<Trigger, TriggerSetting>>;
+
+// A changed window showing a stand-in of some kind, recording what its own parts are asked.
+class FakeSubject : public StandInSubject {
+public:
+    explicit FakeSubject(TargetWindow target) : target_(std::move(target)) {}
+    StandInKind kind = StandInKind::titleStrip;
+    std::vector<std::string> calls;
+
+    StandInKind standIn() const override { return kind; }
+    const TargetWindow& target() const override { return target_; }
+    std::shared_ptr<AffectedWindow> changedWindow() override { return nullptr; }
+    void engage() override { calls.push_back("engage"); }
+    void endDrag(StandInPanel&) override { calls.push_back("endDrag"); }
+    void hoverChanged(bool hovered) override { calls.push_back(hovered ? "hover on" : "hover off"); }
+
+private:
+    TargetWindow target_;
+};
 
 class StandInResponderTest : public ChangedTest {
 protected:
     platform::UserDefaults defaults{"com.brindlewick.FurlpaneNovan.tests"};
     ActionRules rules{defaults};
     std::shared_ptr<Preferences> preferences = Preferences::create(defaults);
-    platform::desktop::Application& editorApp = editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}});
-    platform::desktop::Window& draft = *editorApp.windows().front();
+    desktop::Window& draft = draftWindow();
     std::shared_ptr<RecordingEngine> engine = std::make_shared<RecordingEngine>();
     std::shared_ptr<FakeSubject> subject = std::make_shared<FakeSubject>(*target(draft));
     std::shared_ptr<StandInResponder> responder = StandInResponder::create(subject, engine, rules, *preferences);
     std::shared_ptr<StandInPanel> panel =
         StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
+    // The draft's number and the pointer's place, as the engine's calls write them.
+    const std::string on = " " + std::to_string(draft.number()) + " (420,210)";
 
     void SetUp() override {
         panel->setStandInDelegate(responder);
@@ -31,68 +50,79 @@ protected:
         world.input().setMouseLocation({420, 210});
         loop.runUntilIdle();
     }
-    std::string id() const { return std::to_string(draft.number()); }
     // The engine's calls since the last look.
     std::vector<std::string> asked() {
         loop.runUntilIdle();
         return std::exchange(engine->calls, {});
     }
-    void doubleClickStrip(uint64_t modifiers) { responder->standInDoubleClicked(*panel, modifiers); }
-    void useRule(Trigger trigger, TriggerSetting setting) {
-        ApplicationRule rule{"com.example.Editor", "Editor", false, {}};
-        rule.settings.triggers[trigger] = setting;
-        rules.setApplications({rule});
+    // The editor's rule with this one trigger's setting; none: no rule for the editor.
+    void useRule(const Rule& rule) {
+        ApplicationRule application{"com.example.Editor", "Editor", false, {}};
+        if (rule) application.settings.triggers[rule->first] = rule->second;
+        rules.setApplications(rule ? std::vector{application} : std::vector<ApplicationRule>{});
     }
 };
 
-TEST_F(StandInResponderTest, ATitleStripDoubleClickRunsTheTriggerOfItsModifiers) {
-    doubleClickStrip(0);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"act Furlpane " + id() + " (420,210) raises true slow false"}));
-    doubleClickStrip(flags::control | flags::shift);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"act FOT " + id() + " (420,210) raises true slow true"}));
-    // Option sends the action to every window of the application.
-    doubleClickStrip(flags::option);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"performFromTrigger Furlpane " + id() + " (420,210) slow false"}));
-    // Command's trigger is off by default: the window comes back.
-    doubleClickStrip(flags::command);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow false"}));
-}
-
-TEST_F(StandInResponderTest, CommandControlRestoresWhateverTheRulesSay) {
-    useRule(Trigger::titleBarDoubleClick, {WindowAction::minimizeInPlace, true});
-    doubleClickStrip(flags::command | flags::control | flags::shift);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow true"}));
-    doubleClickStrip(0);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"act MIP " + id() + " (420,210) raises true slow false"}));
-}
-
-TEST_F(StandInResponderTest, AnInjectedDoubleClickOnTheStripReachesTheEngineAfterTheEvent) {
+TEST_F(StandInResponderTest, ADoubleClickAsksByTheKindOfStandInTheModifiersAndTheRules) {
+    const Rule minimizeInPlace{{Trigger::titleBarDoubleClick, {WindowAction::minimizeInPlace, true}}};
+    const struct {
+        StandInKind kind;
+        uint64_t modifiers;
+        Rule rule;
+        std::string asked;
+    } cases[] = {
+        {StandInKind::titleStrip, 0, {}, "act Furlpane" + on + " raises true slow false"},
+        {StandInKind::titleStrip, flags::control | flags::shift, {}, "act FOT" + on + " raises true slow true"},
+        // Option sends the action to every window of the application.
+        {StandInKind::titleStrip, flags::option, {}, "performFromTrigger Furlpane" + on + " slow false"},
+        // Command's trigger is off by default: the window comes back.
+        {StandInKind::titleStrip, flags::command, {}, "changeState interactive true slow false"},
+        // Command and Control restore whatever the rules say.
+        {StandInKind::titleStrip, flags::command | flags::control | flags::shift, minimizeInPlace,
+         "changeState interactive true slow true"},
+        {StandInKind::titleStrip, 0, minimizeInPlace, "act MIP" + on + " raises true slow false"},
+        {StandInKind::thumbnail, flags::shift, {}, "changeState interactive true slow true"},
+        {StandInKind::thumbnail, flags::option, {}, "restoreOnActiveSpace slow false"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asked);
+        subject->kind = c.kind;
+        useRule(c.rule);
+        responder->standInDoubleClicked(*panel, c.modifiers);
+        EXPECT_EQ(asked(), std::vector<std::string>{c.asked});
+    }
+    // Through the panel, the request reaches the engine after the event.
+    subject->kind = StandInKind::titleStrip;
     doubleClick({500, 210}, flags::control);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"act FOT " + id() + " (500,210) raises true slow false"}));
-    pause();
-    doubleClick({500, 210}, flags::control | flags::command);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow false"}));
+    EXPECT_EQ(asked(), (std::vector<std::string>{"act FOT " + std::to_string(draft.number()) +
+                                                 " (500,210) raises true slow false"}));
 }
 
 TEST_F(StandInResponderTest, TheMinimizeButtonRunsItsRuleOrMinimizesToTheDock) {
-    world.input().setModifierFlags(flags::shift);
-    responder->standInButtonClicked(*panel, WindowButton::minimize);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"act Minimize " + id() + " (420,210) raises false slow true"}));
-    useRule(Trigger::minimizeButton, {WindowAction::minimizeInPlace, false});
-    world.input().setModifierFlags(flags::option);
-    responder->standInButtonClicked(*panel, WindowButton::minimize);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"performFromTrigger Minimize " + id() + " (420,210) slow false"}));
-    useRule(Trigger::minimizeButton, {WindowAction::floatOnTop, true});
-    world.input().setModifierFlags(0);
-    responder->standInButtonClicked(*panel, WindowButton::minimize);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"act FOT " + id() + " (420,210) raises false slow false"}));
+    const struct {
+        uint64_t held;
+        Rule rule;
+        std::string asked;
+    } cases[] = {
+        {flags::shift, {}, "act Minimize" + on + " raises false slow true"},
+        {flags::option,
+         {{Trigger::minimizeButton, {WindowAction::minimizeInPlace, false}}},
+         "performFromTrigger Minimize" + on + " slow false"},
+        {0, {{Trigger::minimizeButton, {WindowAction::floatOnTop, true}}}, "act FOT" + on + " raises false slow false"},
+    };
+    for (const auto& c : cases) {
+        useRule(c.rule);
+        world.input().setModifierFlags(c.held);
+        responder->standInButtonClicked(*panel, WindowButton::minimize);
+        EXPECT_EQ(asked(), std::vector<std::string>{c.asked});
+    }
 }
 
 TEST_F(StandInResponderTest, CloseRestoresThenPressesTheRealButtonOnceTheApplicationSettled) {
-    engine->holdBusy(editorApp.pid());
+    engine->holdBusy(draft.pid());
     responder->standInButtonClicked(*panel, WindowButton::close);
     EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive false slow false then",
-                                                 "settled " + std::to_string(editorApp.pid())}));
+                                                 "settled " + std::to_string(draft.pid())}));
     EXPECT_TRUE(world.window(draft.number()));
     engine->release();
     loop.runUntilIdle();
@@ -103,8 +133,7 @@ TEST_F(StandInResponderTest, TheProgramsOwnWindowHasItsOwnButtonsPressed) {
     auto own = std::make_shared<platform::Window>(appKit(Rect{200, 100, 600, 400}),
                                                   platform::titledWindowMask | platform::closableWindowMask);
     own->orderFront();
-    auto ownSubject = std::make_shared<FakeSubject>(
-        *TargetWindow::create(platform::AccessibilityElement::forWindow(*world.window(own->windowNumber()))));
+    auto ownSubject = std::make_shared<FakeSubject>(*target(*world.window(own->windowNumber())));
     auto ownResponder = StandInResponder::create(ownSubject, engine, rules, *preferences);
     // Not miniaturizable: its minimize button is disabled, and a click on it does nothing.
     ownResponder->standInButtonClicked(*panel, WindowButton::minimize);
@@ -114,20 +143,12 @@ TEST_F(StandInResponderTest, TheProgramsOwnWindowHasItsOwnButtonsPressed) {
     EXPECT_TRUE(own->isClosed());
 }
 
-TEST_F(StandInResponderTest, ThumbnailsRestoreOnDoubleClickAndOnClickWhenTheUserWantsIt) {
+TEST_F(StandInResponderTest, ClicksRestoreThumbnailsWhenTheUserWantsItAndEngageLiveCopies) {
     subject->kind = StandInKind::thumbnail;
-    responder->standInDoubleClicked(*panel, flags::shift);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow true"}));
-    responder->standInDoubleClicked(*panel, flags::option);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"restoreOnActiveSpace slow false"}));
     responder->standInClicked(*panel, 0);
     EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow false"}));
     preferences->setSingleClickRestores(false);
     responder->standInClicked(*panel, 0);
-    EXPECT_TRUE(asked().empty());
-}
-
-TEST_F(StandInResponderTest, LiveCopiesEngageAndOtherStandInsIgnoreClicks) {
     subject->kind = StandInKind::liveCopy;
     responder->standInClicked(*panel, 0);
     responder->standInDoubleClicked(*panel, 0);
@@ -150,27 +171,18 @@ TEST_F(StandInResponderTest, TheContextMenuRestoresOneOrAllOrHidesTheApplication
               (std::vector<std::string>{"Restore This Window", "Restore All Windows", "-", "Hide Editor"}));
     for (const auto& item : menu->items()) EXPECT_EQ(item->keyEquivalent(), "");
     world.input().setModifierFlags(flags::shift);
-    EXPECT_TRUE(menu->performActionForItem(0));
-    EXPECT_TRUE(menu->performActionForItem(1));
-    EXPECT_TRUE(menu->performActionForItem(3));
+    for (int item : {0, 1, 3}) EXPECT_TRUE(menu->performActionForItem(item));
     EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow true", "restoreWindows slow true",
-                                                 "act HideApplication " + id() + " none raises false slow false"}));
+                                                 "act HideApplication " + std::to_string(draft.number()) +
+                                                     " none raises false slow false"}));
     subject->kind = StandInKind::thumbnail;
     EXPECT_TRUE(responder->standInMenu(*panel, true));
-}
-
-TEST_F(StandInResponderTest, ARightClickOnTheStandInShowsTheMenuAndItsItemsReachTheEngine) {
-    inject({platform::EventRecord::mouse(platform::EventType::rightMouseDown, {500, 210}),
-            platform::EventRecord::mouse(platform::EventType::rightMouseUp, {500, 210})});
-    ASSERT_TRUE(app.openMenu());
-    EXPECT_TRUE(app.chooseMenuItem("Restore All Windows"));
-    EXPECT_EQ(asked(), (std::vector<std::string>{"restoreWindows slow false"}));
 }
 
 TEST_F(StandInResponderTest, NothingIsAskedOnceTheEngineOrTheWindowIsGone) {
     const auto menu = responder->standInMenu(*panel, false);
     engine.reset();
-    doubleClickStrip(0);
+    responder->standInDoubleClicked(*panel, 0);
     responder->standInButtonClicked(*panel, WindowButton::close);
     loop.runUntilIdle();
     engine = std::make_shared<RecordingEngine>();

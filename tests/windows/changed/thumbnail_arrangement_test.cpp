@@ -24,16 +24,6 @@ ThumbnailArrangement arrangement(Order order, double side = 100, Rect usable = k
 // A grid of 2 columns and 4 rows (8 cells), numbered down the columns.
 ThumbnailArrangement smallGrid() { return arrangement(Order::leftFromTop, 100, Rect(0, 0, 212, 420)); }
 
-TEST(ThumbnailOrder, RawValuesAreOneToEight) {
-    EXPECT_FALSE(fromRawValue<Order>(0));
-    EXPECT_FALSE(fromRawValue<Order>(9));
-    const auto& orders = allCases<Order>();
-    ASSERT_EQ(orders.size(), 8u);
-    for (int raw = 1; raw <= 8; ++raw) EXPECT_EQ(fromRawValue<Order>(raw), orders[std::size_t(raw - 1)]);
-    EXPECT_EQ(orders[0], Order::leftFromTop);
-    EXPECT_EQ(orders[7], Order::bottomFromRight);
-}
-
 TEST(ThumbnailArrangementGrid, CellsAlongASide) {
     EXPECT_EQ(ThumbnailArrangement::cellCount(416, 104), 3);  // 3.96
     EXPECT_EQ(ThumbnailArrangement::cellCount(420, 104), 4);
@@ -57,60 +47,36 @@ TEST(ThumbnailArrangementGrid, AGridWithoutCellsPlacesNothing) {
     }
 }
 
-TEST(ThumbnailArrangementGrid, WorkedSquares) {
-    const auto left = arrangement(Order::leftFromTop);
-    EXPECT_EQ(left.square(0), Rect(4, 29, 100, 100));
-    EXPECT_EQ(left.square(1), Rect(4, 133, 100, 100));
-    EXPECT_EQ(left.square(8), Rect(108, 29, 100, 100));
-    const auto bottom = arrangement(Order::bottomFromRight);
-    EXPECT_EQ(bottom.square(0), Rect(1336, 796, 100, 100));
-    EXPECT_EQ(bottom.square(1), Rect(1232, 796, 100, 100));
-    EXPECT_EQ(bottom.placeForCell(0), (ThumbnailArrangement::Place{Rect(1336, 796, 100, 100), Corner::bottomRight}));
-}
-
-struct OrderCase {
-    Order order;
-    Corner corner;
-    Rect first;
-    Rect second;
-    Rect afterFirstLine;  // the first cell of the second line
-};
-
 TEST(ThumbnailArrangementGrid, EveryOrderStartsInItsCornerAndRunsAlongItsEdge) {
-    // 13 columns and 8 rows on the screen above.
-    const OrderCase cases[] = {
-        {Order::leftFromTop, Corner::topLeft, {4, 29, 100, 100}, {4, 133, 100, 100}, {108, 29, 100, 100}},
-        {Order::leftFromBottom, Corner::bottomLeft, {4, 796, 100, 100}, {4, 692, 100, 100}, {108, 796, 100, 100}},
-        {Order::rightFromTop, Corner::topRight, {1336, 29, 100, 100}, {1336, 133, 100, 100}, {1232, 29, 100, 100}},
-        {Order::rightFromBottom,
-         Corner::bottomRight,
-         {1336, 796, 100, 100},
-         {1336, 692, 100, 100},
-         {1232, 796, 100, 100}},
-        {Order::topFromLeft, Corner::topLeft, {4, 29, 100, 100}, {108, 29, 100, 100}, {4, 133, 100, 100}},
-        {Order::topFromRight, Corner::topRight, {1336, 29, 100, 100}, {1232, 29, 100, 100}, {1336, 133, 100, 100}},
-        {Order::bottomFromLeft, Corner::bottomLeft, {4, 796, 100, 100}, {108, 796, 100, 100}, {4, 692, 100, 100}},
-        {Order::bottomFromRight,
-         Corner::bottomRight,
-         {1336, 796, 100, 100},
-         {1232, 796, 100, 100},
-         {1336, 692, 100, 100}},
+    // 13 columns and 8 rows on the screen above; the squares' top-left corners of the
+    // first cell, the second, and the first of the second line.
+    const struct {
+        Order order;
+        Corner corner;
+        platform::Point first, second, afterFirstLine;
+    } cases[] = {
+        {Order::leftFromTop, Corner::topLeft, {4, 29}, {4, 133}, {108, 29}},
+        {Order::leftFromBottom, Corner::bottomLeft, {4, 796}, {4, 692}, {108, 796}},
+        {Order::rightFromTop, Corner::topRight, {1336, 29}, {1336, 133}, {1232, 29}},
+        {Order::rightFromBottom, Corner::bottomRight, {1336, 796}, {1336, 692}, {1232, 796}},
+        {Order::topFromLeft, Corner::topLeft, {4, 29}, {108, 29}, {4, 133}},
+        {Order::topFromRight, Corner::topRight, {1336, 29}, {1232, 29}, {1336, 133}},
+        {Order::bottomFromLeft, Corner::bottomLeft, {4, 796}, {108, 796}, {4, 692}},
+        {Order::bottomFromRight, Corner::bottomRight, {1336, 796}, {1232, 796}, {1336, 692}},
     };
-    for (const OrderCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(rawValue(c.order));
         const auto a = arrangement(c.order);
         const std::int64_t lineLength = isVertical(c.order) ? a.rows() : a.columns();
         EXPECT_EQ(ThumbnailArrangement::cornerOf(c.order), c.corner);
         EXPECT_EQ(a.placeForCell(0).corner, c.corner);
-        EXPECT_EQ(a.square(0), c.first);
-        EXPECT_EQ(a.square(1), c.second);
-        EXPECT_EQ(a.square(lineLength), c.afterFirstLine);
+        EXPECT_EQ(a.square(0), Rect(c.first, {100, 100}));
+        EXPECT_EQ(a.square(1), Rect(c.second, {100, 100}));
+        EXPECT_EQ(a.square(lineLength), Rect(c.afterFirstLine, {100, 100}));
         // A thumbnail standing exactly in a cell's square maps back to that cell.
         for (std::int64_t i = 0; i < a.cells(); ++i) ASSERT_EQ(a.cellIndex(a.square(i)), i);
     }
-}
-
-TEST(ThumbnailArrangementGrid, SquaresRoundAwayFromTheMargin) {
+    // Squares round away from the margin.
     const Rect usable(0.5, 25.5, 1440, 875);
     EXPECT_EQ(arrangement(Order::leftFromTop, 100, usable).square(0), Rect(5, 30, 100, 100));
     EXPECT_EQ(arrangement(Order::rightFromBottom, 100, usable).square(0), Rect(1336, 796, 100, 100));
@@ -153,11 +119,8 @@ TEST(ThumbnailArrangementPlace, GoesAfterTheLastThumbnailAndWrapsOnlyAtTheEnd) {
     std::vector<Rect> all;
     for (std::int64_t i = 0; i < a.cells(); ++i) all.push_back(a.square(i));
     EXPECT_FALSE(a.place(all, {}));
-}
-
-TEST(ThumbnailArrangementPlace, TheFirstPassDoesNotAvoidTheThumbnails) {
-    const auto a = smallGrid();
-    // Centred in cell 1, but reaching down over cell 2.
+    // The first pass does not avoid the thumbnails: one centred in cell 1 but reaching
+    // down over cell 2 leaves cell 2 free.
     const Rect hanging = a.square(1).offsetBy(0, 40);
     ASSERT_EQ(a.cellIndex(hanging), 1);
     EXPECT_EQ(a.place(std::vector<Rect>{a.square(0), hanging}, {}), a.placeForCell(2));

@@ -43,15 +43,6 @@ TEST(ThumbnailLayout, EmptyAndAbsurdSizesStayAtLeastOnePoint) {
     EXPECT_FALSE(ThumbnailLayout::compute({100, 100}, 128, std::nan("")).iconFrame);
 }
 
-TEST(StandInLook, LooksAreEqualByCaseAndLayout) {
-    const auto a = ThumbnailLayout::compute({100, 50}, 200, std::nullopt);
-    const auto b = ThumbnailLayout::compute({100, 50}, 100, std::nullopt);
-    EXPECT_EQ(StandInLook::thumbnail(a), StandInLook::thumbnail(a));
-    EXPECT_NE(StandInLook::thumbnail(a), StandInLook::thumbnail(b));
-    EXPECT_NE(StandInLook::titleBar(), StandInLook::whole());
-    EXPECT_FALSE(StandInLook::whole().layout());
-}
-
 TEST(DrawIntoBitmap, DrawsTheImageOverTheWholeSquare) {
     const auto icon = platform::Image::filled(8, 4, platform::Color{1, 0, 0, 0.5}, platform::ColorSpace::sRGB());
     ASSERT_TRUE(icon);

@@ -15,6 +15,12 @@ namespace {
 
 constexpr std::uint32_t kShadow = 0x40000000;  // black at a quarter alpha, premultiplied
 
+std::uint32_t wordAt(const PixelView& v, int x, int y) {
+    std::uint32_t w;
+    std::memcpy(&w, v.bytes + std::size_t(y) * v.bytesPerRow + std::size_t(x) * 4, 4);
+    return w;
+}
+
 // A BGRA buffer with optional padding at the end of each row.
 struct Bitmap {
     int width = 0;
@@ -29,11 +35,8 @@ struct Bitmap {
     }
     void set(int x, int y, std::uint32_t word) { std::memcpy(&bytes[y * bytesPerRow + std::size_t(x) * 4], &word, 4); }
     PixelView view() const { return {bytes.data(), width, height, bytesPerRow}; }
-    std::uint32_t get(int x, int y) const;
+    std::uint32_t get(int x, int y) const { return wordAt(view(), x, y); }
 };
-
-std::uint32_t wordAt(const PixelView& v, int x, int y);
-std::uint32_t Bitmap::get(int x, int y) const { return wordAt(view(), x, y); }
 
 // An opaque window whose colours change from pixel to pixel.
 Bitmap window(int w, int h) {
@@ -50,12 +53,6 @@ Bitmap framedAround(const Bitmap& plain, int left, int top, int right, int botto
     for (int y = 0; y < plain.height; ++y)
         for (int x = 0; x < plain.width; ++x) b.set(left + x, top + y, plain.get(x, y));
     return b;
-}
-
-std::uint32_t wordAt(const PixelView& v, int x, int y) {
-    std::uint32_t w;
-    std::memcpy(&w, v.bytes + std::size_t(y) * v.bytesPerRow + std::size_t(x) * 4, 4);
-    return w;
 }
 
 // Every difference within the limit of the plain picture's edges, taken pixel by pixel:
