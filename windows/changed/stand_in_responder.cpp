@@ -49,7 +49,9 @@ std::shared_ptr<platform::Window> ownWindow(std::uint32_t number) {
     return application ? application->windowWithWindowNumber(number) : nullptr;
 }
 
-bool shiftHeldNow() { return has(platform::InputState::currentModifierFlags(), AppEvent::shift); }
+// Shift plays a change in slow motion.
+Speed speedOf(std::uint64_t flags) { return has(flags, AppEvent::shift) ? Speed::slowMotion : Speed::normal; }
+Speed speedNow() { return speedOf(platform::InputState::currentModifierFlags()); }
 
 }  // namespace
 
@@ -73,10 +75,10 @@ void StandInResponder::standInDoubleClicked(StandInPanel&, std::uint64_t modifie
     const auto subject = subject_.lock();
     if (!subject) return;
     switch (subject->standIn()) {
-        case StandInKind::none: break;
-        case StandInKind::thumbnail: requestRestore(modifierFlags); break;
-        case StandInKind::liveCopy: subject->engage(); break;
-        case StandInKind::titleStrip: titleStripDoubleClick(*subject, modifierFlags); break;
+        case StandIn::none: break;
+        case StandIn::thumbnail: requestRestore(modifierFlags); break;
+        case StandIn::liveCopy: subject->engage(); break;
+        case StandIn::titleStrip: titleStripDoubleClick(*subject, modifierFlags); break;
     }
 }
 
@@ -85,31 +87,31 @@ void StandInResponder::titleStripDoubleClick(StandInSubject& subject, std::uint6
     const auto trigger = doubleClickTrigger(modifierFlags);
     const auto action = trigger ? rules_.actionForTrigger(*trigger, bundleOf(target)) : std::nullopt;
     if (action) {
-        sendAction(target, *action, modifierFlags, true);
+        sendAction(target, *action, modifierFlags, BringForward::yes);
     } else {
-        restoreThisWindow(subject, true, has(modifierFlags, AppEvent::shift));
+        restoreThisWindow(subject, BringForward::yes, speedOf(modifierFlags));
     }
 }
 
 void StandInResponder::sendAction(const TargetWindow& target, WindowAction action, std::uint64_t modifierFlags,
-                                  bool raisesWindow) {
+                                  BringForward bringForward) {
     const platform::Point point = platform::InputState::mouseLocation();
-    const bool slow = has(modifierFlags, AppEvent::shift);
+    const Speed speed = speedOf(modifierFlags);
     if (has(modifierFlags, AppEvent::option)) {
-        ask([action, target, point, slow](WindowEffectsServices& engine) {
-            return engine.performFromTrigger(action, target, point, slow);
+        ask([action, target, point, speed](WindowEffectsServices& engine) {
+            return engine.performFromTrigger(action, target, point, speed);
         });
     } else {
-        ask([action, target, point, raisesWindow, slow](WindowEffectsServices& engine) {
-            return engine.act(action, target, point, raisesWindow, slow);
+        ask([action, target, point, bringForward, speed](WindowEffectsServices& engine) {
+            return engine.act(action, target, point, bringForward, speed);
         });
     }
 }
 
-void StandInResponder::restoreThisWindow(StandInSubject& subject, bool interactive, bool inSlowMotion,
+void StandInResponder::restoreThisWindow(StandInSubject& subject, BringForward bringForward, Speed speed,
                                          std::function<void()> then) {
-    ask([window = subject.changedWindow(), interactive, inSlowMotion, then](WindowEffectsServices& engine) {
-        return engine.changeState(window, interactive, inSlowMotion, then);
+    ask([window = subject.changedWindow(), bringForward, speed, then](WindowEffectsServices& engine) {
+        return engine.changeState(window, bringForward, speed, then);
     });
 }
 
@@ -117,9 +119,9 @@ void StandInResponder::standInClicked(StandInPanel&, std::uint64_t modifierFlags
     requireMainThread("StandInResponder.clicked");
     const auto subject = subject_.lock();
     if (!subject) return;
-    if (subject->standIn() == StandInKind::thumbnail) {
+    if (subject->standIn() == StandIn::thumbnail) {
         if (preferences_.singleClickRestores()) requestRestore(modifierFlags);
-    } else if (subject->standIn() == StandInKind::liveCopy) {
+    } else if (subject->standIn() == StandIn::liveCopy) {
         subject->engage();
     }
 }
@@ -142,7 +144,7 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
     if (button == WindowButton::minimize) {
         const WindowAction action =
             rules_.actionForTrigger(Trigger::minimizeButton, bundleOf(target)).value_or(WindowAction::minimizeToDock);
-        sendAction(target, action, flags, false);
+        sendAction(target, action, flags, BringForward::no);
         return;
     }
     auto press = [engine = engine_, pid = target.processIdentifier,
@@ -150,7 +152,7 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
                   element = target.element] {
         platform::spawnMain([=] { return pressWindowButton(engine, pid, isOwn, number, button, element); });
     };
-    restoreThisWindow(*subject, false, has(flags, AppEvent::shift), press);
+    restoreThisWindow(*subject, BringForward::no, speedOf(flags), press);
 }
 
 Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
@@ -186,7 +188,7 @@ std::shared_ptr<platform::Menu> StandInResponder::standInMenu(StandInPanel&, boo
     const auto subject = subject_.lock();
     if (!subject) return nullptr;
     // A Control-click on anything but a thumbnail stays a click.
-    if (isControlClick && subject->standIn() != StandInKind::thumbnail) return nullptr;
+    if (isControlClick && subject->standIn() != StandIn::thumbnail) return nullptr;
     std::weak_ptr<StandInResponder> weak = weak_from_this();
     auto item = [weak](void (StandInResponder::*action)()) {
         return [weak, action](platform::MenuItem&) {
@@ -204,25 +206,25 @@ std::shared_ptr<platform::Menu> StandInResponder::standInMenu(StandInPanel&, boo
 void StandInResponder::requestRestore(std::uint64_t modifierFlags) {
     const auto subject = subject_.lock();
     if (!subject) return;
-    const bool slow = has(modifierFlags, AppEvent::shift);
+    const Speed speed = speedOf(modifierFlags);
     if (has(modifierFlags, AppEvent::option)) {
-        ask([window = subject->changedWindow(), slow](WindowEffectsServices& engine) {
-            return engine.restoreOnActiveSpace(window, slow);
+        ask([window = subject->changedWindow(), speed](WindowEffectsServices& engine) {
+            return engine.restoreOnActiveSpace(window, speed);
         });
     } else {
-        restoreThisWindow(*subject, true, slow);
+        restoreThisWindow(*subject, BringForward::yes, speed);
     }
 }
 
 void StandInResponder::restoreFromMenu() {
-    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, true, shiftHeldNow());
+    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, BringForward::yes, speedNow());
 }
 
 void StandInResponder::restoreAllFromMenu() {
     const auto subject = subject_.lock();
     if (!subject) return;
-    ask([window = subject->changedWindow(), slow = shiftHeldNow()](WindowEffectsServices& engine) {
-        return engine.restoreWindows(window, slow);
+    ask([window = subject->changedWindow(), speed = speedNow()](WindowEffectsServices& engine) {
+        return engine.restoreWindows(window, speed);
     });
 }
 
@@ -230,7 +232,7 @@ void StandInResponder::hideApplicationFromMenu() {
     const auto subject = subject_.lock();
     if (!subject) return;
     ask([target = subject->target()](WindowEffectsServices& engine) {
-        return engine.act(WindowAction::hideApplication, target, std::nullopt, false, false);
+        return engine.act(WindowAction::hideApplication, target, std::nullopt, BringForward::no, Speed::normal);
     });
 }
 
