@@ -1,0 +1,184 @@
+#include "platform/plist/xml_writer.h"
+
+#include "platform/plist/xml.h"
+#include "platform/plist/xml_scalars.h"
+
+namespace platform::plist {
+
+namespace {
+
+constexpr std::string_view kHeader =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n";
+constexpr std::string_view kFooter = "</plist>\n";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr size_t kBase64LineLength = 68;
+
+// The length of the well-formed UTF-8 sequence at the start of `s`, or of its longest
+// well-formed beginning (at least 1) negated, which counts as one bad character.
+int sequenceLength(std::string_view s) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) return 1;
+    int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (lead < 0xC2 || lead > 0xF4) return -1;
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+    for (int i = 1; i < length; ++i) {
+        if (static_cast<size_t>(i) >= s.size()) return -i;
+        const unsigned char b = byte(static_cast<size_t>(i));
+        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) return -i;
+    }
+    return length;
+}
+
+// Characters XML 1.0 does not allow, even written as references.
+bool forbiddenInXml(std::string_view sequence) {
+    const unsigned char c = static_cast<unsigned char>(sequence[0]);
+    if (sequence.size() == 1) return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    return sequence == "\xEF\xBF\xBE" || sequence == "\xEF\xBF\xBF";
+}
+
+void appendEscaped(std::string_view text, std::string& out) {
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r': out += "&#13;"; break;
+        default: out.push_back(c);
+        }
+    }
+}
+
+class Writer {
+public:
+    explicit Writer(size_t maxBytes) : maxBytes_(maxBytes) {}
+    bool document(const Value& value);
+    std::string take() { return std::move(out_); }
+
+private:
+    bool value(const Value& value, int depth);
+    bool array(const Array& array, int depth);
+    bool dictionary(const Dictionary& dictionary, int depth);
+    void line(int depth, std::string_view text);
+    void element(int depth, std::string_view name, std::string_view text);
+    void textElement(int depth, std::string_view name, const std::string& text);
+    void data(int depth, const Data& data);
+    bool fits() const { return out_.size() <= maxBytes_; }
+
+    size_t maxBytes_;
+    std::string out_;
+};
+
+void Writer::line(int depth, std::string_view text) {
+    out_.append(static_cast<size_t>(depth), '\t');
+    out_ += text;
+    out_ += '\n';
+}
+
+void Writer::element(int depth, std::string_view name, std::string_view text) {
+    out_.append(static_cast<size_t>(depth), '\t');
+    out_ += '<';
+    out_ += name;
+    out_ += '>';
+    out_ += text;
+    out_ += "</";
+    out_ += name;
+    out_ += ">\n";
+}
+
+void Writer::textElement(int depth, std::string_view name, const std::string& text) {
+    std::string escaped;
+    appendEscaped(writableText(text), escaped);
+    element(depth, name, escaped);
+}
+
+void Writer::data(int depth, const Data& data) {
+    line(depth, "<data>");
+    out_ += text::base64Text(data.bytes, std::string(static_cast<size_t>(depth), '\t'), kBase64LineLength);
+    line(depth, "</data>");
+}
+
+bool Writer::array(const Array& array, int depth) {
+    if (array.empty()) {
+        line(depth, "<array/>");
+        return true;
+    }
+    line(depth, "<array>");
+    for (const Value& item : array) {
+        if (!value(item, depth + 1)) return false;
+    }
+    line(depth, "</array>");
+    return true;
+}
+
+bool Writer::dictionary(const Dictionary& dictionary, int depth) {
+    if (dictionary.empty()) {
+        line(depth, "<dict/>");
+        return true;
+    }
+    line(depth, "<dict>");
+    for (size_t i = 0; i < dictionary.size(); ++i) {
+        textElement(depth + 1, "key", dictionary.keys()[i]);
+        if (!value(dictionary.valueAt(i), depth + 1)) return false;
+    }
+    line(depth, "</dict>");
+    return true;
+}
+
+bool Writer::value(const Value& v, int depth) {
+    if (!fits()) return false;
+    switch (v.type()) {
+    case Value::Type::boolean: line(depth, *v.boolean() ? "<true/>" : "<false/>"); return true;
+    case Value::Type::integer: element(depth, "integer", text::integerText(*v.integer())); return true;
+    case Value::Type::real: element(depth, "real", text::realText(*v.real())); return true;
+    case Value::Type::string: textElement(depth, "string", *v.string()); return true;
+    case Value::Type::data: data(depth, *v.data()); return true;
+    case Value::Type::date: element(depth, "date", text::dateText(*v.date())); return true;
+    case Value::Type::array: return depth < kMaxNesting && array(*v.array(), depth);
+    case Value::Type::dictionary: return depth < kMaxNesting && dictionary(*v.dictionary(), depth);
+    }
+    return false;
+}
+
+bool Writer::document(const Value& v) {
+    out_ += kHeader;
+    if (!value(v, 0)) return false;
+    out_ += kFooter;
+    return fits();
+}
+
+}  // namespace
+
+std::string writableText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const int length = sequenceLength(text);
+        const auto taken = static_cast<size_t>(length < 0 ? -length : length);
+        const std::string_view sequence = text.substr(0, taken);
+        if (sequence[0] == '\0') {
+            // Dropped rather than replaced: a C string never held it.
+        } else if (length < 0 || forbiddenInXml(sequence)) {
+            out += kReplacement;
+        } else {
+            out += sequence;
+        }
+        text.remove_prefix(taken);
+    }
+    return out;
+}
+
+std::optional<std::string> writeDocument(const Value& value, size_t maxBytes) {
+    Writer writer(maxBytes);
+    if (!writer.document(value)) return std::nullopt;
+    return writer.take();
+}
+
+}  // namespace platform::plist
