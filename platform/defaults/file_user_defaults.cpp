@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/runtime/main_loop.h"
+
 namespace platform {
 
 namespace {
@@ -43,6 +45,8 @@ FileUserDefaults::FileUserDefaults(std::string domain, std::filesystem::path fol
       folder_(std::move(folder)),
       path_(folder_ / (domain + ".plist")),
       lockPath_(folder_ / (domain + ".plist.lock")) {}
+
+FileUserDefaults::~FileUserDefaults() = default;
 
 std::unique_ptr<FileUserDefaults> FileUserDefaults::create(std::string domain, std::filesystem::path folder) {
     if (!namesAFile(domain) || folder.empty()) return nullptr;
@@ -119,37 +123,48 @@ plist::Dictionary FileUserDefaults::effective() const {
 
 plist::Dictionary FileUserDefaults::load() const { return effective(); }
 
-void FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
-    // A value too deep to write would stay unwritten for ever and hold back every later
-    // write; it is refused instead.
-    if (value && !plist::isWritable(*value)) return;
+WriteStatus FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
+    // A value too deep to write would never reach the file; it is refused at once.
+    if (value && !plist::isWritable(*value, 1)) return WriteStatus::refused;
+    const size_t own = pending_.size();
     pending_.push_back({std::string(key), value});
     // A write from inside an update's change joins the write under way; taking the
     // lock again would wait for ever on ourselves.
-    if (!writing_) writeOut();
+    if (writing_) return WriteStatus::unwritten;
+    return writeOut(own);
 }
 
-void FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
-    if (!writing_) {
-        writeOut(key, &change);
+WriteStatus FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    if (!writing_) return writeOut(pending_.size(), key, &change);
+    bool refused = false;
+    pushChange(key, change(lookup(effective(), key)), refused);
+    return refused ? WriteStatus::refused : WriteStatus::unwritten;
+}
+
+bool FileUserDefaults::synchronize() {
+    if (!pending_.empty()) writeOut(pending_.size());
+    return pending_.empty();
+}
+
+void FileUserDefaults::pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused) {
+    if (value && !plist::isWritable(*value, 1)) {
+        refused = true;
         return;
     }
-    auto value = change(lookup(effective(), key));
-    if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+    pending_.push_back({std::string(key), std::move(value)});
 }
 
-bool FileUserDefaults::synchronize() { return pending_.empty() || writeOut(); }
-
-bool FileUserDefaults::writeOut(std::string_view key, const Change* change) {
+WriteStatus FileUserDefaults::writeOut(size_t own, std::string_view key, const Change* change) {
     writing_ = true;
-    const bool written = writeOutLocked(key, change);
+    const WriteStatus status = writeOutLocked(own, key, change);
     writing_ = false;
-    return written;
+    if (!pending_.empty()) retryLater();
+    return status;
 }
 
-bool FileUserDefaults::writeOutLocked(std::string_view key, const Change* change) {
+WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, const Change* change) {
     std::optional<durable::FileLock> lock;
-    if (durable::makeFolder(folder_)) lock.emplace(lockPath_);
+    if (durable::makeFolder(folder_)) lock.emplace(lockPath_, lockWait_);
     const bool locked = lock && lock->held();
     if (locked) {
         durable::removeStaleTemporaries(path_);
@@ -157,22 +172,47 @@ bool FileUserDefaults::writeOutLocked(std::string_view key, const Change* change
         loaded_ = false;
         refresh();
     }
-    if (change) {
-        auto value = (*change)(lookup(effective(), key));
-        if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+    bool refused = false;
+    if (change) pushChange(key, (*change)(lookup(effective(), key)), refused);
+    const WriteStatus done = refused ? WriteStatus::refused : WriteStatus::stored;
+    if (!locked) return pending_.size() > own ? WriteStatus::unwritten : done;
+    if (pending_.empty()) return done;
+    if ((state_ == FileState::partlyRead || state_ == FileState::unreadable) && !keepBadFileAside()) {
+        return WriteStatus::unwritten;
     }
-    if (!locked) return false;
-    if (pending_.empty()) return true;
-    if ((state_ == FileState::partlyRead || state_ == FileState::unreadable) && !keepBadFileAside()) return false;
-    const plist::Dictionary merged = effective();
-    const auto xml = plist::toXml(merged);
-    if (!xml || !durable::replaceAtomically(path_, *xml)) return false;
+    plist::Dictionary merged;
+    const auto xml = fittingDocument(own, refused, merged);
+    if (!xml) return refused ? WriteStatus::refused : WriteStatus::stored;
+    if (!durable::replaceAtomically(path_, *xml)) return WriteStatus::unwritten;
+    disk_ = std::move(merged);
     pending_.clear();
-    disk_ = merged;
     state_ = FileState::sound;
     readError_.reset();
     signature_ = durable::signatureOf(path_);
-    return true;
+    return refused ? WriteStatus::refused : WriteStatus::stored;
+}
+
+// The document of the file with the pending changes. When it would be more than the
+// reader takes back, the newest changes are given up, one at a time, until it fits;
+// `refused` tells whether one of this call's went. None when none is left to write.
+std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& refused, plist::Dictionary& merged) {
+    while (!pending_.empty()) {
+        merged = effective();
+        if (auto xml = plist::toXml(merged)) return xml;
+        refused = refused || pending_.size() > own;
+        pending_.pop_back();
+    }
+    return std::nullopt;
+}
+
+void FileUserDefaults::retryLater() {
+    if (retryScheduled_ || !MainLoop::exists()) return;
+    retryScheduled_ = true;
+    MainLoop::main().postAfter(kRetryDelay, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired()) return;
+        retryScheduled_ = false;
+        synchronize();
+    });
 }
 
 bool FileUserDefaults::keepBadFileAside() {
