@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/plist/xml_writer.h"
 #include "platform/runtime/main_loop.h"
 
 namespace platform {
@@ -31,11 +32,6 @@ std::optional<std::string> passwordDatabaseHome() {
         return std::nullopt;
     }
     return std::string(found->pw_dir);
-}
-
-std::optional<plist::Value> lookup(const plist::Dictionary& values, std::string_view key) {
-    if (const plist::Value* v = values.find(key)) return *v;
-    return std::nullopt;
 }
 
 }  // namespace
@@ -108,9 +104,7 @@ void FileUserDefaults::adopt(const durable::FileSignature& signature, plist::Rea
     }
 }
 
-plist::Dictionary FileUserDefaults::effective() const {
-    refresh();
-    plist::Dictionary values = disk_;
+void FileUserDefaults::applyPending(plist::Dictionary& values) const {
     for (const PendingChange& change : pending_) {
         if (change.value) {
             values.set(change.key, *change.value);
@@ -118,16 +112,31 @@ plist::Dictionary FileUserDefaults::effective() const {
             values.erase(change.key);
         }
     }
+}
+
+plist::Dictionary FileUserDefaults::effective() const {
+    refresh();
+    plist::Dictionary values = disk_;
+    applyPending(values);
     return values;
 }
 
 plist::Dictionary FileUserDefaults::load() const { return effective(); }
 
+std::optional<plist::Value> FileUserDefaults::loadOne(std::string_view key) const {
+    refresh();
+    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+        if (it->key == key) return it->value;
+    }
+    if (const plist::Value* v = disk_.find(key)) return *v;
+    return std::nullopt;
+}
+
 WriteStatus FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
-    // A value too deep to write would never reach the file; it is refused at once.
-    if (value && !plist::isWritable(*value, 1)) return WriteStatus::refused;
     const size_t own = pending_.size();
-    pending_.push_back({std::string(key), value});
+    bool refused = false;
+    pushChange(key, value, refused);
+    if (refused) return WriteStatus::refused;
     // A write from inside an update's change joins the write under way; taking the
     // lock again would wait for ever on ourselves.
     if (writing_) return WriteStatus::unwritten;
@@ -137,7 +146,7 @@ WriteStatus FileUserDefaults::store(std::string_view key, const std::optional<pl
 WriteStatus FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
     if (!writing_) return writeOut(pending_.size(), key, &change);
     bool refused = false;
-    pushChange(key, change(lookup(effective(), key)), refused);
+    pushChange(key, change(loadOne(key)), refused);
     return refused ? WriteStatus::refused : WriteStatus::unwritten;
 }
 
@@ -147,10 +156,13 @@ bool FileUserDefaults::synchronize() {
 }
 
 void FileUserDefaults::pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused) {
+    // A value too deep to write would never reach the file; it is refused at once.
     if (value && !plist::isWritable(*value, 1)) {
         refused = true;
         return;
     }
+    // Kept as the file will hold it, so that reads see now what a later start reads.
+    if (value) value = plist::asWritten(*value);
     pending_.push_back({std::string(key), std::move(value)});
 }
 
@@ -173,7 +185,7 @@ WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, c
         refresh();
     }
     bool refused = false;
-    if (change) pushChange(key, (*change)(lookup(effective(), key)), refused);
+    if (change) pushChange(key, (*change)(loadOne(key)), refused);
     const WriteStatus done = refused ? WriteStatus::refused : WriteStatus::stored;
     if (!locked) return pending_.size() > own ? WriteStatus::unwritten : done;
     if (pending_.empty()) return done;
@@ -185,6 +197,7 @@ WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, c
     if (!xml) return refused ? WriteStatus::refused : WriteStatus::stored;
     if (!durable::replaceAtomically(path_, *xml)) return WriteStatus::unwritten;
     disk_ = std::move(merged);
+    loaded_ = true;
     pending_.clear();
     state_ = FileState::sound;
     readError_.reset();
@@ -195,9 +208,16 @@ WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, c
 // The document of the file with the pending changes. When it would be more than the
 // reader takes back, the newest changes are given up, one at a time, until it fits;
 // `refused` tells whether one of this call's went. None when none is left to write.
+// The changes are merged into the file's values in place, not into a copy (at the size
+// limit a copy costs as much as the write), so until the file is written the object
+// holds no reading of it and reads it again when asked.
 std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& refused, plist::Dictionary& merged) {
     while (!pending_.empty()) {
-        merged = effective();
+        refresh();
+        merged = std::move(disk_);
+        disk_ = plist::Dictionary{};
+        loaded_ = false;
+        applyPending(merged);
         if (auto xml = plist::toXml(merged)) return xml;
         refused = refused || pending_.size() > own;
         pending_.pop_back();

@@ -83,6 +83,7 @@ public:
 
 protected:
     plist::Dictionary load() const override;
+    std::optional<plist::Value> loadOne(std::string_view key) const override;
     WriteStatus store(std::string_view key, const std::optional<plist::Value>& value) override;
     WriteStatus storeUpdated(std::string_view key, const Change& change) override;
 
@@ -97,6 +98,7 @@ private:
     void refresh() const;
     void adopt(const durable::FileSignature& signature, plist::ReadResult read) const;
     plist::Dictionary effective() const;
+    void applyPending(plist::Dictionary& values) const;
     // Writes the pending changes; the ones from index `own` on are this call's, and the
     // status is theirs. `change`, when given, is applied under the lock first.
     WriteStatus writeOut(size_t own, std::string_view key = {}, const Change* change = nullptr);

@@ -57,11 +57,13 @@ WriteStatus UserDefaults::storeUpdated(std::string_view key, const Change& chang
 
 bool UserDefaults::synchronize() { return true; }
 
-std::optional<plist::Value> UserDefaults::storedObject(std::string_view key) const {
+std::optional<plist::Value> UserDefaults::loadOne(std::string_view key) const {
     const plist::Dictionary values = load();
     if (const plist::Value* v = values.find(key)) return *v;
     return std::nullopt;
 }
+
+std::optional<plist::Value> UserDefaults::storedObject(std::string_view key) const { return loadOne(key); }
 
 std::optional<plist::Value> UserDefaults::object(std::string_view key) const {
     if (auto v = storedObject(key)) return v;

@@ -89,6 +89,9 @@ public:
 protected:
     // Storage hooks for durable domains. The base class keeps values in memory.
     virtual plist::Dictionary load() const;
+    // One stored value; the base class looks it up in load(). A domain with a large
+    // store answers without copying all of it.
+    virtual std::optional<plist::Value> loadOne(std::string_view key) const;
     virtual WriteStatus store(std::string_view key, const std::optional<plist::Value>& value);
     // The read-modify-write of update(); the base class applies `change` to load().
     virtual WriteStatus storeUpdated(std::string_view key, const Change& change);

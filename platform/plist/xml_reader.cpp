@@ -220,8 +220,9 @@ bool Reader::entity(std::string& out) {
 // The text of a leaf element up to its end tag.
 bool Reader::content(std::string_view element, std::string& out) {
     for (;;) {
-        const size_t next = text_.find_first_of("<&", pos_);
-        if (next == std::string_view::npos) return fail("truncated");
+        size_t next = pos_;
+        while (next < text_.size() && text_[next] != '<' && text_[next] != '&') ++next;
+        if (next == text_.size()) return fail("truncated");
         appendText(text_.substr(pos_, next - pos_), out);
         pos_ = next;
         if (text_[pos_] == '&') {

@@ -175,6 +175,26 @@ std::string writableText(std::string_view text) {
     return out;
 }
 
+Value asWritten(const Value& value) {
+    switch (value.type()) {
+    case Value::Type::string: return writableText(*value.string());
+    case Value::Type::date: return text::date(text::dateText(*value.date())).value;
+    case Value::Type::array: {
+        Array out;
+        out.reserve(value.array()->size());
+        for (const Value& item : *value.array()) out.push_back(asWritten(item));
+        return out;
+    }
+    case Value::Type::dictionary: {
+        const Dictionary& in = *value.dictionary();
+        Dictionary out;
+        for (size_t i = 0; i < in.size(); ++i) out.set(writableText(in.keys()[i]), asWritten(in.valueAt(i)));
+        return out;
+    }
+    default: return value;
+    }
+}
+
 std::optional<std::string> writeDocument(const Value& value, size_t maxBytes) {
     Writer writer(maxBytes);
     if (!writer.document(value)) return std::nullopt;
