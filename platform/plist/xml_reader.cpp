@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/graphics/utf8.h"
 #include "platform/plist/xml_scalars.h"
 
 namespace platform::plist {
@@ -25,24 +26,6 @@ struct Tag {
 };
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-void appendUtf8(uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 std::optional<uint32_t> characterReference(std::string_view body) {
     int base = 10;
@@ -209,11 +192,9 @@ bool Reader::entity(std::string& out) {
     if (name.empty() || name[0] != '#') return fail("unknown entity");
     auto cp = characterReference(name.substr(1));
     if (!cp) return fail("bad character reference");
-    if (*cp >= 0xD800 && *cp <= 0xDFFF) {
-        exact_ = false;
-        cp = 0xFFFD;
-    }
-    appendUtf8(*cp, out);
+    // A surrogate cannot stand alone in UTF-8: it becomes U+FFFD.
+    if (*cp >= 0xD800 && *cp <= 0xDFFF) exact_ = false;
+    out += encodeUTF8(std::u32string(1, static_cast<char32_t>(*cp)));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/plist/xml_writer.h"
 
+#include "platform/graphics/utf8.h"
 #include "platform/plist/xml.h"
 #include "platform/plist/xml_scalars.h"
 
@@ -12,36 +13,18 @@ constexpr std::string_view kHeader =
     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
     "<plist version=\"1.0\">\n";
 constexpr std::string_view kFooter = "</plist>\n";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 constexpr size_t kBase64LineLength = 68;
 
-// The length of the well-formed UTF-8 sequence at the start of `s`, or of its longest
-// well-formed beginning (at least 1) negated, which counts as one bad character.
-int sequenceLength(std::string_view s) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    if (lead < 0xC2 || lead > 0xF4) return -1;
-    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-    for (int i = 1; i < length; ++i) {
-        if (static_cast<size_t>(i) >= s.size()) return -i;
-        const unsigned char b = byte(static_cast<size_t>(i));
-        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF)) return -i;
-    }
-    return length;
+// Characters XML 1.0 does not allow, even written as references.
+bool forbiddenInXml(char32_t c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0xFFFE || c == 0xFFFF;
 }
 
-// Characters XML 1.0 does not allow, even written as references.
-bool forbiddenInXml(std::string_view sequence) {
-    const unsigned char c = static_cast<unsigned char>(sequence[0]);
-    if (sequence.size() == 1) return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
-    return sequence == "\xEF\xBF\xBE" || sequence == "\xEF\xBF\xBF";
+bool plainAscii(std::string_view text) {
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
 }
 
 void appendEscaped(std::string_view text, std::string& out) {
@@ -157,22 +140,13 @@ bool Writer::document(const Value& v) {
 }  // namespace
 
 std::string writableText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    while (!text.empty()) {
-        const int length = sequenceLength(text);
-        const auto taken = static_cast<size_t>(length < 0 ? -length : length);
-        const std::string_view sequence = text.substr(0, taken);
-        if (sequence[0] == '\0') {
-            // Dropped rather than replaced: a C string never held it.
-        } else if (length < 0 || forbiddenInXml(sequence)) {
-            out += kReplacement;
-        } else {
-            out += sequence;
-        }
-        text.remove_prefix(taken);
+    if (plainAscii(text)) return std::string(text);
+    std::u32string characters;
+    for (char32_t c : decodeUTF8(text)) {
+        // NUL is dropped rather than replaced: a C string never held it.
+        if (c != 0) characters.push_back(forbiddenInXml(c) ? 0xFFFD : c);
     }
-    return out;
+    return encodeUTF8(characters);
 }
 
 Value asWritten(const Value& value) {
