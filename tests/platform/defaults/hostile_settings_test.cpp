@@ -14,6 +14,7 @@
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/plist/xml_writer.h"
 #include "tests/support/numbered.h"
+#include "tests/platform/defaults/defaults_test_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -23,19 +24,10 @@ using furlpane_test::numbered;
 using furlpane_test::readText;
 using furlpane_test::TempFolder;
 using furlpane_test::writeText;
-using plist::Array;
-using plist::Dictionary;
 using plist::Value;
 using State = FileUserDefaults::FileState;
 
-constexpr const char* kDomain = "com.brindlewick.FurlpaneNovan";
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
-
-std::unique_ptr<FileUserDefaults> open(const std::filesystem::path& folder) {
-    auto d = FileUserDefaults::create(kDomain, folder);
-    EXPECT_TRUE(d);
-    return d;
-}
 
 std::string repeated(std::string_view unit, size_t n) {
     std::string out;
@@ -89,7 +81,7 @@ TEST(HostileSettings, AChangeTheFileCouldNotHoldIsRefusedAndNothingStoredIsLost)
     const std::string before = readText(d->path());
 
     Value deep = 1;
-    for (int i = 0; i < plist::kMaxNesting; ++i) deep = Array{deep};
+    for (int i = 0; i < plist::kMaxNesting; ++i) deep = plist::Array{deep};
     const struct {
         const char* what;
         Value value;
@@ -111,7 +103,7 @@ TEST(HostileSettings, AChangeTheFileCouldNotHoldIsRefusedAndNothingStoredIsLost)
 
     // What still fits is written, and the file reads back whole.
     Value fits = 1;
-    for (int i = 1; i < plist::kMaxNesting; ++i) fits = Array{fits};
+    for (int i = 1; i < plist::kMaxNesting; ++i) fits = plist::Array{fits};
     EXPECT_EQ(d->set("Deep", fits), WriteStatus::stored);
     EXPECT_EQ(d->set("Long", std::string(plist::kMaxDocumentBytes / 2, 'z')), WriteStatus::stored);
     auto again = open(tmp.path());
@@ -148,7 +140,7 @@ TEST(HostileSettings, AWriterStoppedWhileHoldingTheLockDelaysTheWriteButFreezesN
     ASSERT_EQ(waitpid(holder, &status, 0), holder);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(d->synchronize());
-    EXPECT_EQ(open(tmp.path())->storedValues(), (Dictionary{{"Before", 1}, {"During", 2}}));
+    EXPECT_EQ(open(tmp.path())->storedValues(), (plist::Dictionary{{"Before", 1}, {"During", 2}}));
 }
 
 TEST(HostileSettings, AHugeDictionaryReadsAndWritesWithoutQuadraticCost) {
