@@ -11,7 +11,9 @@
 //
 // Limits. A change is refused (WriteStatus::refused) when the file with it would be
 // more than the reader takes back (plist::kMaxDocumentBytes, plist::kMaxNesting): such
-// a file would read as empty at the next start. What was stored stays as it was.
+// a file would read as empty at the next start. What was stored stays as it was. A
+// value is kept as the file will hold it (plist::asWritten: text fit for XML, dates in
+// whole seconds), so reads see now what a later start reads.
 //
 // Several processes. A write is a read-modify-write under an exclusive lock on
 // "<domain>.plist.lock": the writer reads the file as it is now, applies only its own
