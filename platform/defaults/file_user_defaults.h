@@ -120,6 +120,8 @@ private:
     mutable plist::Dictionary disk_;
     mutable FileState state_ = FileState::absent;
     mutable std::optional<plist::ReadError> readError_;
+    // The hash of the file's text while disk_ holds exactly what that text reads as.
+    mutable std::optional<size_t> soundText_;
     // Writes not yet on disk, in the order they were made.
     std::vector<PendingChange> pending_;
     bool writing_ = false;

@@ -130,16 +130,22 @@ ReadResult parseXmlDictionary(std::string_view text) {
     return result;
 }
 
+DocumentText readDocumentText(const std::filesystem::path& path) {
+    DocumentText document;
+    document.failure = readBounded(path, document.text);
+    return document;
+}
+
 ReadResult readXmlFile(const std::filesystem::path& path) {
-    std::string text;
-    if (auto failed = readBounded(path, text)) return std::move(*failed);
-    return parseXml(text);
+    DocumentText document = readDocumentText(path);
+    if (document.failure) return std::move(*document.failure);
+    return parseXml(document.text);
 }
 
 ReadResult readXmlDictionaryFile(const std::filesystem::path& path) {
-    std::string text;
-    if (auto failed = readBounded(path, text)) return std::move(*failed);
-    return parseXmlDictionary(text);
+    DocumentText document = readDocumentText(path);
+    if (document.failure) return std::move(*document.failure);
+    return parseXmlDictionary(document.text);
 }
 
 bool isWritable(const Value& value, int enclosingLevels) { return nestsWithin(value, enclosingLevels); }

@@ -90,6 +90,13 @@ ReadResult parseXmlDictionary(std::string_view text);
 // regular file is unreadable.
 ReadResult readXmlFile(const std::filesystem::path& path);
 ReadResult readXmlDictionaryFile(const std::filesystem::path& path);
+// The text of a file as the two above read it, for a caller that wants to see whether
+// it changed before parsing it again; on failure, the result they would give.
+struct DocumentText {
+    std::string text;
+    std::optional<ReadResult> failure;
+};
+DocumentText readDocumentText(const std::filesystem::path& path);
 
 // The XML text of a value; none when it nests deeper than kMaxNesting or its text would
 // be larger than kMaxDocumentBytes.
