@@ -58,7 +58,8 @@ VESKUpdater::VESKUpdater(platform::UserDefaults& defaults, bool isPreRelease)
       controller_(&channels_, &reminder_, defaults),
       channels_(defaults, isPreRelease),
       checksAutomatically_(registrar_, controller_.updater().automaticallyChecksForUpdates()),
-      receivesBetaUpdates_(registrar_, isPreRelease || defaults.boolean(VESKUpdateChannelDelegate::kReceivesBetaUpdatesKey)),
+      receivesBetaUpdates_(registrar_,
+                           isPreRelease || defaults.boolean(VESKUpdateChannelDelegate::kReceivesBetaUpdatesKey)),
       canCheckForUpdates_(registrar_, false),
       lastCheckDate_(registrar_, controller_.updater().lastUpdateCheckDate()),
       startFailureDescription_(registrar_, std::nullopt) {

@@ -64,7 +64,8 @@ TEST(PlistValue, ObjectEqualityComparesNumbersByValueAtEveryDepth) {
         {Value("0"), Value(0), false},
         {Value(Array{Value(1), Value("x")}), Value(Array{Value(1.0), Value("x")}), true},
         {Value(Array{Value(1)}), Value(Array{Value(1), Value(2)}), false},
-        {Value(Dictionary{{"s", Value(0.0)}, {"t", Value(1)}}), Value(Dictionary{{"t", Value(1.0)}, {"s", Value(0)}}), true},
+        {Value(Dictionary{{"s", Value(0.0)}, {"t", Value(1)}}), Value(Dictionary{{"t", Value(1.0)}, {"s", Value(0)}}),
+         true},
         {Value(Dictionary{{"s", Value(0.0)}}), Value(Dictionary{{"u", Value(0)}}), false},
     };
     for (const Case& c : cases) {

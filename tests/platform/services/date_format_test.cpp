@@ -62,7 +62,8 @@ TEST(DateFormat, TheAutoupdatingLocaleAndZoneAreTheWorldsAsTheyAreAtEachUse) {
 TEST(DateFormat, WithoutAWorldTheLocaleComesFromTheEnvironment) {
     const char* saved = getenv("LC_ALL");
     const std::string kept = saved ? saved : "";
-    const std::pair<const char*, const char*> cases[] = {{"fr_FR.UTF-8@euro", "fr_FR"}, {"C", "en_US"}, {"POSIX", "en_US"}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"fr_FR.UTF-8@euro", "fr_FR"}, {"C", "en_US"}, {"POSIX", "en_US"}};
     for (const auto& [value, identifier] : cases) {
         setenv("LC_ALL", value, 1);
         EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), identifier);

@@ -24,10 +24,10 @@ struct Delegates : UpdaterDelegate, UserDriverDelegate {
 
 class UpdaterTest : public ::testing::Test {
 protected:
-    explicit UpdaterTest(Dictionary info = {{"SUFeedURL", Value("https://updates.example.com/appcast.xml")}}) {
+    UpdaterTest() {
         Bundle::Description description;
         description.path = "/Applications/Furlpane Novan.app";
-        description.info = std::move(info);
+        description.info = {{"SUFeedURL", Value("https://updates.example.com/appcast.xml")}};
         Bundle::setMain(Bundle::describe(std::move(description)));
     }
     ~UpdaterTest() override { Bundle::setMain(nullptr); }
@@ -85,16 +85,21 @@ TEST_F(UpdaterTest, AStartTheSystemRefusesLeavesTheUpdaterStopped) {
     EXPECT_EQ(updater.start(), std::nullopt);  // the refusal was for once
 }
 
-TEST_F(UpdaterTest, AFeedThatCannotBeReachedFailsTheCheckAndKeepsTheDate) {
+TEST_F(UpdaterTest, AFeedThatCannotBeReachedOrIsNotNamedFailsTheCheckAndKeepsTheDate) {
     defaults.set(Updater::kLastCheckTimeKey, plist::Date{1000});
     world.faults().on(FaultCall::checkForUpdates).times(1).fail();
     Updater updater(defaults, nullptr, nullptr);
     updater.start();
-    updater.checkForUpdates();
-    loop.advance(Updater::kCheckDuration);
-    EXPECT_EQ(updater.lastCheck()->outcome, Updater::Outcome::failed);
-    EXPECT_EQ(updater.lastUpdateCheckDate(), plist::Date{1000}.systemTime());
-    EXPECT_TRUE(updater.canCheckForUpdates());
+    for (int i = 0; i < 2; ++i) {
+        updater.checkForUpdates();
+        loop.advance(Updater::kCheckDuration);
+        EXPECT_EQ(updater.lastCheck()->outcome, Updater::Outcome::failed);
+        EXPECT_EQ(updater.lastUpdateCheckDate(), plist::Date{1000}.systemTime());
+        EXPECT_TRUE(updater.canCheckForUpdates());
+        // The second time the feed is not named at all.
+        Bundle::Description feedless;
+        Bundle::setMain(Bundle::describe(std::move(feedless)));
+    }
 }
 
 TEST_F(UpdaterTest, StoredStateThatIsNotADateOrIsOutOfReachReadsAsNone) {
@@ -106,6 +111,7 @@ TEST_F(UpdaterTest, StoredStateThatIsNotADateOrIsOutOfReachReadsAsNone) {
 
 TEST_F(UpdaterTest, AutomaticChecksRunOneIntervalAfterTheLastAndStopWhenSwitchedOff) {
     Updater updater(defaults, nullptr, nullptr);
+    EXPECT_FALSE(updater.automaticallyChecksForUpdates());
     updater.setAutomaticallyChecksForUpdates(true);
     EXPECT_EQ(defaults.storedObject(Updater::kAutomaticChecksKey), Value(true));
     updater.start();
@@ -117,21 +123,6 @@ TEST_F(UpdaterTest, AutomaticChecksRunOneIntervalAfterTheLastAndStopWhenSwitched
     const auto date = updater.lastUpdateCheckDate();
     loop.advance(3 * Updater::kScheduledCheckInterval);
     EXPECT_EQ(updater.lastUpdateCheckDate(), date);
-}
-
-class UpdaterWithoutFeedTest : public UpdaterTest {
-protected:
-    UpdaterWithoutFeedTest() : UpdaterTest({{"SUEnableAutomaticChecks", Value("YES")}}) {}
-};
-
-TEST_F(UpdaterWithoutFeedTest, TheBundleGivesTheAutomaticSettingAndAFeedlessCheckFails) {
-    Updater updater(defaults, nullptr, nullptr);
-    EXPECT_TRUE(updater.automaticallyChecksForUpdates());
-    updater.start();
-    updater.checkForUpdates();
-    loop.advance(Updater::kCheckDuration);
-    EXPECT_EQ(updater.lastCheck()->outcome, Updater::Outcome::failed);
-    EXPECT_EQ(updater.lastUpdateCheckDate(), std::nullopt);
 }
 
 }  // namespace
