@@ -14,6 +14,7 @@ std::optional<std::string> runningVersionString(const platform::Bundle& bundle) 
 
 bool isPreReleaseVersion(const std::optional<std::string>& version) {
     if (!version) return false;
+    // ASCII lower-casing is enough: no other letter lower-cases to "a", "b", "r" or "c".
     std::string lower = *version;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c); });
