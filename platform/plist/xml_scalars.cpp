@@ -1,5 +1,7 @@
 #include "platform/plist/xml_scalars.h"
 
+#include "platform/plist/base64.h"
+
 #include <locale.h>
 #include <stdlib.h>
 
@@ -16,7 +18,7 @@ namespace {
 constexpr int64_t kSecondsPerDay = 86400;
 // 2001-01-01, the reference date, counted from 1970-01-01.
 constexpr int64_t kReferenceDay = 11323;
-constexpr double kMalformedDate = -978307200;  // 1970-01-01
+constexpr double kMalformedDate = -Date::kReferenceToUnix;  // 1970-01-01
 constexpr int64_t kMaxYearDigits = 9;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -129,8 +131,6 @@ locale_t cLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
-
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int base64Value(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -248,15 +248,7 @@ std::string dateText(Date date) {
 }
 
 std::string base64Text(const std::vector<uint8_t>& bytes, std::string_view indent, size_t lineLength) {
-    std::string encoded;
-    encoded.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        uint32_t bits = uint32_t(bytes[i]) << 16;
-        if (n > 1) bits |= uint32_t(bytes[i + 1]) << 8;
-        if (n > 2) bits |= bytes[i + 2];
-        for (size_t k = 0; k < 4; ++k) encoded.push_back(k <= n ? kBase64[(bits >> (18 - 6 * k)) & 63] : '=');
-    }
+    const std::string encoded = base64Encoded(bytes);
     std::string out;
     for (size_t i = 0; i < encoded.size(); i += lineLength) {
         out += indent;

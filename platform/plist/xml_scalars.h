@@ -30,7 +30,8 @@ double real(std::string_view text);
 // text is the reference date; a malformed date is 1970-01-01. A year of more than nine
 // digits is brought to the nearest nine-digit one, inexactly.
 Reading date(std::string_view text);
-// Base64 in groups of four, skipping white space and anything outside the alphabet.
+// Base64 in groups of four, skipping white space and anything outside the alphabet, as
+// data elements are read leniently (base64.h has the strict form).
 std::vector<uint8_t> base64(std::string_view text);
 
 std::string integerText(int64_t value);
