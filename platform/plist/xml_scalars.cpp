@@ -1,7 +1,5 @@
 #include "platform/plist/xml_scalars.h"
 
-#include "platform/plist/base64.h"
-
 #include <locale.h>
 #include <stdlib.h>
 
@@ -10,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+
+#include "platform/plist/base64.h"
 
 namespace platform::plist::text {
 
