@@ -25,11 +25,15 @@
 #include <vector>
 
 #include "platform/accessibility/element.h"
+#include "platform/accessibility/names.h"
 #include "platform/accessibility/window_number.h"
 #include "platform/geometry/geometry.h"
 #include "platform/runtime/serial_queue.h"
 
 namespace furlpane {
+
+// The interface's attribute, action, notification and role names.
+namespace ax = platform::ax;
 
 inline constexpr const char* kAccessibilityQueueLabel = "com.brindlewick.FurlpaneNovan.accessibility";
 

@@ -167,7 +167,7 @@ Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServic
         co_return;
     }
     if (const auto pressed = elementAttribute(attributeName(button), element)) {
-        accessibilityQueue().async([pressed = *pressed] { pressed.performAction("AXPress"); });
+        accessibilityQueue().async([pressed = *pressed] { pressed.performAction(ax::action::press); });
     }
 }
 
