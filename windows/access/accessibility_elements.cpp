@@ -10,9 +10,9 @@ namespace furlpane {
 
 using platform::AccessibilityElement;
 using platform::AccessibilityError;
-using platform::AccessibilityResult;
 using platform::AccessibilityValue;
 using platform::Rect;
+using platform::Result;
 
 namespace {
 
@@ -101,7 +101,7 @@ std::optional<AccessibilityElement> elementAttribute(const std::string& attribut
     return *value->element();
 }
 
-AccessibilityResult<Rect> elementFrame(const AccessibilityElement& element) {
+Result<Rect, AccessibilityError> elementFrame(const AccessibilityElement& element) {
     requireMainThread("elementFrame");
     auto answer = element.copyAttributeValues({ax::attribute::position, ax::attribute::size});
     if (!answer.ok()) return answer.error();

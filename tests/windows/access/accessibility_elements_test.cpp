@@ -141,7 +141,7 @@ TEST_F(AccessibilityReads, ReadsRunOnTheAccessibilityQueueButAFrameDemandsTheMai
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {
-            accessibilityQueue().async([&] { elementFrame(window); });
+            accessibilityQueue().async([&] { (void)elementFrame(window); });
             loop.runUntilIdle();
         },
         "elementFrame must run on the main thread");
