@@ -16,6 +16,7 @@
 //   accessibility label, the appear and disappear hooks and tasks, and presentations
 //   (sheets, alerts, the file-import dialog) tied to it.
 
+#include <concepts>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -78,6 +79,12 @@ public:
     // An empty view: it takes no space and draws nothing.
     View();
     explicit View(std::shared_ptr<const Element> element) : element_(std::move(element)) {}
+    // A view made of others: anything with a body() giving a View stands for that view.
+    template <class V>
+        requires requires(const V& v) {
+            { v.body() } -> std::convertible_to<View>;
+        }
+    View(const V& view) : View(view.body()) {}
     const std::shared_ptr<const Element>& element() const { return element_; }
 
     // ---- Layout
