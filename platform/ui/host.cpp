@@ -24,6 +24,13 @@ size_t depthOf(const std::string& key) {
     return depth;
 }
 
+// A sheet has no title bar of its own and still becomes the key window.
+class SheetWindow final : public Window {
+public:
+    SheetWindow(const Rect& content) : Window(content, borderlessWindowMask) {}
+    bool canBecomeKeyWindow() const override { return true; }
+};
+
 Size idealOf(Node& root) {
     const Size s = root.measure({});
     return {std::max(1.0, std::ceil(s.width)), std::max(1.0, std::ceil(s.height))};
@@ -36,6 +43,7 @@ Host::Host(std::shared_ptr<Window> window, std::function<View()> root, WindowTit
 
 Host::~Host() {
     hideToolTip();
+    for (const Surface& s : surfaces_) s.view->detach();
     if (displayOptionsToken_) Workspace::shared().notificationCenter().removeObserver(displayOptionsToken_);
     // Sheets go with their host, innermost first.
     for (size_t i = surfaces_.size(); i-- > 1;) {
@@ -140,7 +148,7 @@ void Host::showSheets(std::vector<SheetRequest>& requests) {
         const Surface* parent = surface(r.parent);
         if (!parent || !parent->window || parent->window->attachedSheet()) continue;
         std::shared_ptr<Window> parentWindow = parent->window;
-        auto sheet = std::make_shared<Window>(Rect{0, 0, size.width, size.height}, borderlessWindowMask);
+        auto sheet = std::make_shared<SheetWindow>(Rect{0, 0, size.width, size.height});
         auto view = std::make_shared<SurfaceView>(*this, r.key);
         sheet->setContentView(view);
         view->setRoot(std::move(r.root));

@@ -38,7 +38,7 @@ Node* withShortcut(Node& root, KeyboardShortcut shortcut) {
 
 }  // namespace
 
-SurfaceView::SurfaceView(Host& host, std::string key) : host_(host), key_(std::move(key)) {
+SurfaceView::SurfaceView(Host& host, std::string key) : host_(&host), key_(std::move(key)) {
     setWantsLayer(true);
     setLayerContentsRedrawPolicy(LayerContentsRedrawPolicy::onSetNeedsDisplay);
 }
@@ -47,6 +47,12 @@ void SurfaceView::setRoot(std::unique_ptr<Node> root) {
     root_ = std::move(root);
     setNeedsLayout(true);
     setNeedsDisplay(true);
+}
+
+void SurfaceView::detach() {
+    host_ = nullptr;
+    setRoot(nullptr);
+    placeHostedViews();
 }
 
 void SurfaceView::layOutNow() {
@@ -98,14 +104,14 @@ void SurfaceView::updateTrackingAreas() {
                                                TrackingArea::activeAlways | TrackingArea::inVisibleRect));
 }
 
-bool SurfaceView::takesInput() const { return root_ && !host_.hasSheetOver(key_); }
+bool SurfaceView::takesInput() const { return host_ && root_ && !host_->hasSheetOver(key_); }
 
 Node* SurfaceView::node(const std::string& identity) const {
     return root_ && !identity.empty() ? findNode(*root_, identity) : nullptr;
 }
 
 void SurfaceView::mouseDown(const AppEvent& event) {
-    host_.hideToolTip();
+    if (host_) host_->hideToolTip();
     pressed_.clear();
     if (!takesInput()) return;
     const Point p = local(event);
@@ -153,12 +159,14 @@ void SurfaceView::keyDown(const AppEvent& event) {
 }
 
 void SurfaceView::mouseMoved(const AppEvent& event) {
-    if (!root_) return;
+    if (!root_ || !host_) return;
     const Point p = local(event);
-    host_.pointerRests(*this, helpAt(*root_, p), event.screenLocation);
+    host_->pointerRests(*this, helpAt(*root_, p), event.screenLocation);
 }
 
-void SurfaceView::mouseExited(const AppEvent&) { host_.hideToolTip(); }
+void SurfaceView::mouseExited(const AppEvent&) {
+    if (host_) host_->hideToolTip();
+}
 
 void SurfaceView::popUpMenu(std::shared_ptr<Menu> menu, const Rect& anchor) {
     Application* app = Application::sharedOrNull();

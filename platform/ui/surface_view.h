@@ -23,6 +23,8 @@ public:
     const std::string& key() const { return key_; }
     Node* root() const { return root_.get(); }
     void setRoot(std::unique_ptr<Node> root);
+    // The host goes: the view shows nothing more and takes no input.
+    void detach();
     // Lays the tree out in the bounds and places the bridged views.
     void layOutNow();
 
@@ -39,6 +41,7 @@ public:
     void scrollWheel(const AppEvent& event) override;
     void keyDown(const AppEvent& event) override;
     void mouseMoved(const AppEvent& event) override;
+    void mouseEntered(const AppEvent& event) override { mouseMoved(event); }
     void mouseExited(const AppEvent& event) override;
 
     // Interaction
@@ -58,7 +61,7 @@ private:
     Point local(const AppEvent& event) const { return convertFromWindow(event.locationInWindow); }
     void placeHostedViews();
 
-    Host& host_;
+    Host* host_;
     std::string key_;
     std::unique_ptr<Node> root_;
     // The identity of the node a press began on.
