@@ -104,10 +104,7 @@ public:
         : label_(std::move(label)), action_(std::move(action)), role_(role) {}
     std::unique_ptr<Node> resolve(Scope& scope) const override {
         auto node = makeNode<ButtonNode>(scope, action_, role_);
-        Scope inner = scope.nested("label");
-        inner.env.font = controlFont(scope.env);
-        inner.stackAxis.reset();
-        node->children.push_back(inner.resolve(label_));
+        node->children.push_back(labelScope(scope, "label").resolve(label_));
         return node;
     }
 
@@ -212,11 +209,7 @@ public:
     ToggleElement(std::string title, Binding<bool> isOn) : title_(std::move(title)), isOn_(std::move(isOn)) {}
     std::unique_ptr<Node> resolve(Scope& scope) const override {
         auto node = makeNode<ToggleNode>(scope, title_, isOn_);
-        if (!scope.env.labelsHidden && !title_.empty()) {
-            Scope inner = scope.nested("title");
-            inner.env.font = controlFont(scope.env);
-            node->children.push_back(makeNode<TextNode>(inner, title_));
-        }
+        if (!scope.env.labelsHidden && !title_.empty()) node->children.push_back(makeNode<TextNode>(labelScope(scope, "title"), title_));
         return node;
     }
 

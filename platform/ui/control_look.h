@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/graphics/color_space.h"
+#include "platform/ui/node.h"
 #include "platform/ui/style.h"
 
 namespace platform::ui::detail {
@@ -29,6 +30,14 @@ inline Font controlFont(const Environment& env) {
     case ControlSize::large: return Font::system(15).weighted(env.font.weight);
     }
     return env.font;
+}
+
+// Where a control's label is resolved: inside the control, in its font, outside stacks.
+inline Scope labelScope(const Scope& control, const std::string& segment) {
+    Scope inner = control.nested(segment);
+    inner.env.font = controlFont(control.env);
+    inner.stackAxis.reset();
+    return inner;
 }
 
 // Disabled controls are drawn at this opacity.

@@ -151,55 +151,18 @@ private:
     double vSpacing_;
 };
 
-double spacingOr(std::optional<double> spacing) {
-    return spacing && std::isfinite(*spacing) && *spacing >= 0 ? *spacing : kDefaultSpacing;
-}
-
-class GridElement final : public Element {
-public:
-    GridElement(std::vector<View> rows, GridOptions options) : rows_(std::move(rows)), options_(options) {}
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        auto node = makeNode<GridNode>(scope, options_.alignment, spacingOr(options_.horizontalSpacing),
-                                       spacingOr(options_.verticalSpacing));
-        Scope inner = scope;
-        inner.stackAxis.reset();
-        node->children = inner.resolveChildren(rows_);
-        return node;
-    }
-
-private:
-    std::vector<View> rows_;
-    GridOptions options_;
-};
-
-class GridRowElement final : public Element {
-public:
-    GridRowElement(std::vector<View> cells, std::optional<VerticalAlignment> alignment)
-        : cells_(std::move(cells)), alignment_(alignment) {}
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        auto node = makeNode<GridRowNode>(scope, alignment_);
-        Scope inner = scope;
-        inner.stackAxis = Axis::horizontal;
-        node->children = inner.resolveChildren(cells_);
-        return node;
-    }
-
-private:
-    std::vector<View> cells_;
-    std::optional<VerticalAlignment> alignment_;
-};
-
 }  // namespace
 }  // namespace detail
 
 using namespace detail;
 
 View Grid(std::vector<View> rows, GridOptions options) {
-    return View(std::make_shared<GridElement>(std::move(rows), options));
+    return container<GridNode>(std::move(rows), ChildAxis::none, options.alignment, spacingOr(options.horizontalSpacing),
+                               spacingOr(options.verticalSpacing));
 }
 
 View GridRow(std::vector<View> cells, std::optional<VerticalAlignment> alignment) {
-    return View(std::make_shared<GridRowElement>(std::move(cells), alignment));
+    return container<GridRowNode>(std::move(cells), ChildAxis::horizontal, alignment);
 }
 
 }  // namespace platform::ui

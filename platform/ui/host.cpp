@@ -165,11 +165,18 @@ bool Host::hasSheetOver(const std::string& surfaceKey) const {
 
 // ---- Alerts and the file dialog -----------------------------------------------------
 
+const Host::Surface* Host::presentable(const std::string& key, const std::string& surfaceKey,
+                                       std::set<std::string>& shown) const {
+    const Surface* s = surface(surfaceKey);
+    if (shown.count(key) || !s || !s->window) return nullptr;
+    shown.insert(key);
+    return s;
+}
+
 void Host::showAlerts(std::vector<AlertRequest>& requests) {
     for (AlertRequest& r : requests) {
-        const Surface* s = surface(r.surface);
-        if (shownAlerts_.count(r.key) || !s || !s->window) continue;
-        shownAlerts_.insert(r.key);
+        const Surface* s = presentable(r.key, r.surface, shownAlerts_);
+        if (!s) continue;
         Alert alert;
         alert.setMessageText(r.title);
         alert.setInformativeText(r.message);
@@ -186,9 +193,8 @@ void Host::showAlerts(std::vector<AlertRequest>& requests) {
 
 void Host::showImports(std::vector<ImportRequest>& requests) {
     for (ImportRequest& r : requests) {
-        const Surface* s = surface(r.surface);
-        if (shownImports_.count(r.key) || !s || !s->window) continue;
-        shownImports_.insert(r.key);
+        const Surface* s = presentable(r.key, r.surface, shownImports_);
+        if (!s) continue;
         OpenPanel panel;
         panel.allowedContentTypes = r.contentTypes;
         std::weak_ptr<Host> weak = weak_from_this();

@@ -106,6 +106,8 @@ private:
     void showImports(std::vector<detail::ImportRequest>& requests);
     void tellWindowObservers(const std::vector<detail::WindowObserver>& observers);
     const Surface* surface(const std::string& key) const;
+    // The surface to present over, once per key while it is shown; null otherwise.
+    const Surface* presentable(const std::string& key, const std::string& surfaceKey, std::set<std::string>& shown) const;
     // The node with that identity in any surface, and the surface it is in.
     detail::Node* node(const std::string& identity, const Surface** in = nullptr) const;
     bool hasSheetOver(const std::string& surfaceKey) const;

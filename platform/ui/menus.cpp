@@ -48,20 +48,6 @@ private:
     static constexpr double kSpacing = 6;
 };
 
-class SectionElement final : public Element {
-public:
-    SectionElement(std::string header, std::vector<View> items) : header_(std::move(header)), items_(std::move(items)) {}
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        auto node = makeNode<SectionNode>(scope, header_);
-        node->children = scope.resolveChildren(items_);
-        return node;
-    }
-
-private:
-    std::string header_;
-    std::vector<View> items_;
-};
-
 // One line of a menu as the views describe it.
 struct Entry {
     enum class Kind { item, separator, header };
@@ -225,11 +211,7 @@ public:
         : label_(std::move(label)), selection_(std::move(selection)), items_(std::move(items)) {}
     std::unique_ptr<Node> resolve(Scope& scope) const override {
         auto node = makeNode<PickerNode>(scope, label_, selection_, entriesOf(scope, items_));
-        if (!scope.env.labelsHidden && !label_.empty()) {
-            Scope inner = scope.nested("label");
-            inner.env.font = controlFont(scope.env);
-            node->children.push_back(makeNode<TextNode>(inner, label_));
-        }
+        if (!scope.env.labelsHidden && !label_.empty()) node->children.push_back(makeNode<TextNode>(labelScope(scope, "label"), label_));
         return node;
     }
 
@@ -302,10 +284,7 @@ public:
     MenuButtonElement(View label, std::vector<View> items) : label_(std::move(label)), items_(std::move(items)) {}
     std::unique_ptr<Node> resolve(Scope& scope) const override {
         auto node = makeNode<MenuButtonNode>(scope, entriesOf(scope, items_));
-        Scope inner = scope.nested("label");
-        inner.env.font = controlFont(scope.env);
-        inner.stackAxis.reset();
-        node->children.push_back(inner.resolve(label_));
+        node->children.push_back(labelScope(scope, "label").resolve(label_));
         return node;
     }
 
@@ -320,7 +299,7 @@ private:
 using namespace detail;
 
 View Section(std::string header, std::vector<View> items) {
-    return View(std::make_shared<SectionElement>(std::move(header), std::move(items)));
+    return container<SectionNode>(std::move(items), ChildAxis::inherited, std::move(header));
 }
 
 View Picker(std::string label, Binding<Tag> selection, std::vector<View> items) {

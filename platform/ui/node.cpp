@@ -1,8 +1,10 @@
 #include "platform/ui/node.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/painter.h"
+#include "platform/ui/views.h"
 
 namespace platform::ui::detail {
 
@@ -121,6 +123,10 @@ Node* findNode(Node& root, const std::string& identity) {
         if (Node* found = findNode(*child, identity)) return found;
     }
     return nullptr;
+}
+
+double spacingOr(std::optional<double> spacing) {
+    return spacing && std::isfinite(*spacing) && *spacing >= 0 ? *spacing : kDefaultSpacing;
 }
 
 Point aligned(const Rect& bounds, Size size, Alignment alignment) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -164,6 +165,40 @@ std::unique_ptr<N> makeNode(const Scope& scope, Args&&... args) {
     node->env = scope.env;
     return node;
 }
+
+// The stack a container's children stand in, for their spacers and dividers.
+enum class ChildAxis { inherited, none, horizontal, vertical };
+
+// A container: a node of type N made from `args`, holding its children.
+template <class N, class... Args>
+class ContainerElement final : public Element {
+public:
+    ContainerElement(std::vector<View> children, ChildAxis axis, Args... args)
+        : children_(std::move(children)), axis_(axis), args_(std::move(args)...) {}
+
+    std::unique_ptr<Node> resolve(Scope& scope) const override {
+        auto node = std::apply([&](const Args&... a) { return makeNode<N>(scope, a...); }, args_);
+        Scope inner = scope;
+        if (axis_ == ChildAxis::none) inner.stackAxis.reset();
+        if (axis_ == ChildAxis::horizontal) inner.stackAxis = Axis::horizontal;
+        if (axis_ == ChildAxis::vertical) inner.stackAxis = Axis::vertical;
+        node->children = inner.resolveChildren(children_);
+        return node;
+    }
+
+private:
+    std::vector<View> children_;
+    ChildAxis axis_;
+    std::tuple<Args...> args_;
+};
+
+template <class N, class... Args>
+View container(std::vector<View> children, ChildAxis axis, Args... args) {
+    return View(std::make_shared<ContainerElement<N, Args...>>(std::move(children), axis, std::move(args)...));
+}
+
+// A spacing as given when it is a usable one, else the default.
+double spacingOr(std::optional<double> spacing);
 
 // Visits a node and every node below it, parents first.
 template <class F>

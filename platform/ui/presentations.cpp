@@ -41,42 +41,30 @@ private:
     std::function<View()> content_;
 };
 
-class AlertElement final : public Element {
+// An alert or a file dialog: presented while its binding reads true, over the surface
+// the view is in.
+template <class Request>
+class PresentationElement final : public Element {
 public:
-    AlertElement(View child, AlertRequest request) : child_(std::move(child)), request_(std::move(request)) {}
+    using Queue = std::vector<Request> Graph::*;
+    PresentationElement(View child, Request request, Queue queue, const char* suffix)
+        : child_(std::move(child)), request_(std::move(request)), queue_(queue), suffix_(suffix) {}
 
     std::unique_ptr<Node> resolve(Scope& scope) const override {
         std::unique_ptr<Node> node = scope.resolve(child_);
         if (!request_.isPresented.get()) return node;
-        AlertRequest request = request_;
-        request.key = scope.identity + "/alert";
+        Request request = request_;
+        request.key = scope.identity + suffix_;
         request.surface = scope.graph.currentSurface();
-        scope.graph.alerts.push_back(std::move(request));
+        (scope.graph.*queue_).push_back(std::move(request));
         return node;
     }
 
 private:
     View child_;
-    AlertRequest request_;
-};
-
-class FileImporterElement final : public Element {
-public:
-    FileImporterElement(View child, ImportRequest request) : child_(std::move(child)), request_(std::move(request)) {}
-
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        std::unique_ptr<Node> node = scope.resolve(child_);
-        if (!request_.isPresented.get()) return node;
-        ImportRequest request = request_;
-        request.key = scope.identity + "/import";
-        request.surface = scope.graph.currentSurface();
-        scope.graph.imports.push_back(std::move(request));
-        return node;
-    }
-
-private:
-    View child_;
-    ImportRequest request_;
+    Request request_;
+    Queue queue_;
+    const char* suffix_;
 };
 
 }  // namespace
@@ -91,13 +79,14 @@ View View::sheet(Binding<bool> isPresented, std::function<View()> content) const
 View View::alert(std::string title, Binding<bool> isPresented, std::vector<AlertButton> buttons,
                  std::string message) const {
     AlertRequest request{{}, {}, std::move(title), std::move(message), std::move(buttons), std::move(isPresented)};
-    return View(std::make_shared<AlertElement>(*this, std::move(request)));
+    return View(std::make_shared<PresentationElement<AlertRequest>>(*this, std::move(request), &Graph::alerts, "/alert"));
 }
 
 View View::fileImporter(Binding<bool> isPresented, std::vector<std::string> contentTypes,
                         std::function<void(Outcome<std::filesystem::path>)> completion) const {
     ImportRequest request{{}, {}, std::move(contentTypes), std::move(isPresented), std::move(completion)};
-    return View(std::make_shared<FileImporterElement>(*this, std::move(request)));
+    return View(
+        std::make_shared<PresentationElement<ImportRequest>>(*this, std::move(request), &Graph::imports, "/import"));
 }
 
 }  // namespace platform::ui

@@ -84,27 +84,6 @@ private:
     double spacing_;
 };
 
-class StackElement final : public Element {
-public:
-    StackElement(std::vector<View> children, Axis axis, Alignment alignment, std::optional<double> spacing)
-        : children_(std::move(children)), axis_(axis), alignment_(alignment), spacing_(spacing) {}
-
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        const double spacing = spacing_ && std::isfinite(*spacing_) && *spacing_ >= 0 ? *spacing_ : kDefaultSpacing;
-        auto node = makeNode<StackNode>(scope, axis_, alignment_, spacing);
-        Scope inner = scope;
-        inner.stackAxis = axis_;
-        node->children = inner.resolveChildren(children_);
-        return node;
-    }
-
-private:
-    std::vector<View> children_;
-    Axis axis_;
-    Alignment alignment_;
-    std::optional<double> spacing_;
-};
-
 class ZStackNode final : public Node {
 public:
     explicit ZStackNode(Alignment alignment) : alignment_(alignment) {}
@@ -122,38 +101,9 @@ private:
     Alignment alignment_;
 };
 
-class ZStackElement final : public Element {
-public:
-    ZStackElement(std::vector<View> children, Alignment alignment) : children_(std::move(children)), alignment_(alignment) {}
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        auto node = makeNode<ZStackNode>(scope, alignment_);
-        Scope inner = scope;
-        inner.stackAxis.reset();
-        node->children = inner.resolveChildren(children_);
-        return node;
-    }
-
-private:
-    std::vector<View> children_;
-    Alignment alignment_;
-};
-
 class GroupNode final : public Node {
 public:
     bool isSpliced() const override { return true; }
-};
-
-class GroupElement final : public Element {
-public:
-    explicit GroupElement(std::vector<View> children) : children_(std::move(children)) {}
-    std::unique_ptr<Node> resolve(Scope& scope) const override {
-        auto node = makeNode<GroupNode>(scope);
-        node->children = scope.resolveChildren(children_);
-        return node;
-    }
-
-private:
-    std::vector<View> children_;
 };
 
 class SpacerNode final : public Node {
@@ -220,22 +170,23 @@ using namespace detail;
 
 View VStack(std::vector<View> children, VStackOptions options) {
     const Alignment alignment{options.alignment, VerticalAlignment::top};
-    return View(std::make_shared<StackElement>(std::move(children), Axis::vertical, alignment, options.spacing));
+    return container<StackNode>(std::move(children), ChildAxis::vertical, Axis::vertical, alignment, spacingOr(options.spacing));
 }
 
 View HStack(std::vector<View> children, HStackOptions options) {
     const Alignment alignment{HorizontalAlignment::leading, options.alignment};
-    return View(std::make_shared<StackElement>(std::move(children), Axis::horizontal, alignment, options.spacing));
+    return container<StackNode>(std::move(children), ChildAxis::horizontal, Axis::horizontal, alignment,
+                                spacingOr(options.spacing));
 }
 
 View ZStack(std::vector<View> children, Alignment alignment) {
-    return View(std::make_shared<ZStackElement>(std::move(children), alignment));
+    return container<ZStackNode>(std::move(children), ChildAxis::none, alignment);
 }
 
-View Group(std::vector<View> children) { return View(std::make_shared<GroupElement>(std::move(children))); }
+View Group(std::vector<View> children) { return container<GroupNode>(std::move(children), ChildAxis::inherited); }
 
 View Spacer(std::optional<double> minLength) {
-    const double minimum = minLength && std::isfinite(*minLength) && *minLength >= 0 ? *minLength : kDefaultSpacing;
+    const double minimum = spacingOr(minLength);
     return View(std::make_shared<SpacerElement>(minimum));
 }
 

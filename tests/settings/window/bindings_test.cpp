@@ -11,6 +11,7 @@
 #include "settings/model/preferences.h"
 #include "settings_test_support.h"
 #include "temp_folder.h"
+#include "window_test_support.h"
 
 namespace furlpane {
 namespace {
@@ -20,11 +21,8 @@ using platform::ui::ControlKind;
 
 // Controls bound to the shared settings object write the defaults file as the user
 // changes them, through nothing but their getter and setter pairs.
-class PreferenceBindingsTest : public ::testing::Test {
+class PreferenceBindingsTest : public testing::WindowWorldTest {
 protected:
-    MainLoop loop{ClockKind::simulated};
-    desktop::Desktop world{loop};
-    Application& app = Application::shared();
     furlpane_test::TempFolder folder;
     std::unique_ptr<FileUserDefaults> defaults = FileUserDefaults::create(kProgramDefaultsDomain, folder.path());
     std::shared_ptr<Preferences> preferences = testing::makePreferences(*defaults);
@@ -47,11 +45,10 @@ TEST_F(PreferenceBindingsTest, EachControlWritesItsKeyAsTheUserChangesIt) {
                                .frame(200, std::nullopt)});
     });
     std::shared_ptr<ui::Host> host = scene.open();
-    loop.runUntilIdle();
+    settle();
 
     const ui::Control toggle = *host->find(ControlKind::toggle, "Enable Furlpane Novan");
-    injectEvents(input_sequences::click(toggle.screenFrame().mid()));
-    loop.runUntilIdle();
+    clickOn(toggle);
     EXPECT_EQ(storedOnDisk("Enabled"), plist::Value(false));
     EXPECT_EQ(toggle.value(), "off");
 
@@ -60,7 +57,7 @@ TEST_F(PreferenceBindingsTest, EachControlWritesItsKeyAsTheUserChangesIt) {
 
     const Rect slider = host->findAll(ControlKind::slider).at(0).screenFrame();
     injectEvents(input_sequences::drag(slider.mid(), {slider.maxX() - 8, slider.midY()}));
-    loop.runUntilIdle();
+    settle();
     EXPECT_EQ(storedOnDisk("MIPWindowScale"), plist::Value(2.0));
     EXPECT_EQ(preferences->thumbnailScale(), 2.0);
 }

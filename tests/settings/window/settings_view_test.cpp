@@ -18,6 +18,7 @@
 #include "settings/window/settings_view.h"
 #include "settings_test_support.h"
 #include "temp_folder.h"
+#include "window_test_support.h"
 
 namespace furlpane {
 namespace {
@@ -25,11 +26,8 @@ namespace {
 using namespace platform;
 using platform::ui::ControlKind;
 
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public testing::WindowWorldTest {
 protected:
-    MainLoop loop{ClockKind::simulated};
-    desktop::Desktop world{loop};
-    Application& app = Application::shared();
     ui::WindowScene scene = settingsScene();
 
     ui::Host& open() {
@@ -41,10 +39,6 @@ protected:
         auto found = scene.host()->find(kind, label);
         if (!found) throw std::runtime_error(label + " not in\n" + scene.host()->outline());
         return *found;
-    }
-    void clickOn(const ui::Control& c) {
-        injectEvents(input_sequences::click(c.screenFrame().mid()));
-        loop.runUntilIdle();
     }
     Rect contentFrame() { return scene.host()->findAll(ControlKind::tabView).at(0).frame(); }
 };
