@@ -92,6 +92,11 @@ void SurfaceView::updateLayer() {
     auto context = BitmapContext::create(width, height, ColorSpace::sRGB());
     if (!context) return;
     Painter painter(*context, area.height(), scale);
+    if (!key_.empty()) {
+        // A sheet stands out from the window it is attached to.
+        painter.fillRect(area, Color::gray(0.975));
+        painter.strokeRoundedRect(area, 0, Color::gray(0, 0.25), 1);
+    }
     root_->draw(painter);
     layer()->setContents(context->makeImage());
     layer()->setContentsScale(scale);

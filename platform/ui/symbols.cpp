@@ -63,11 +63,12 @@ private:
 };
 
 void gear(const Pen& pen, double cx, double cy, double r) {
-    pen.ring(cx, cy, r * 0.62, r * 0.28);
+    // A thick ring with eight short, broad teeth.
+    pen.ring(cx, cy, r * 0.58, r * 0.4);
     for (int i = 0; i < 8; ++i) {
-        const double a = i * std::numbers::pi / 4;
-        pen.line(cx + std::cos(a) * r * 0.7, cy + std::sin(a) * r * 0.7, cx + std::cos(a) * r, cy + std::sin(a) * r,
-                 r * 0.3);
+        const double a = (i + 0.5) * std::numbers::pi / 4;
+        pen.line(cx + std::cos(a) * r * 0.74, cy + std::sin(a) * r * 0.74, cx + std::cos(a) * r * 0.9,
+                 cy + std::sin(a) * r * 0.9, r * 0.32);
     }
 }
 

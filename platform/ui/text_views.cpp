@@ -134,7 +134,9 @@ public:
     void place(const Rect& r) override {
         frame = r;
         const Size i = icon().measure({});
-        icon().place({{r.minX(), r.minY() + (r.height() - i.height) / 2}, i});
+        // The icon stands beside the title's first line.
+        const double firstLine = std::min(r.height(), measureText("X", titleNode().env.font, {}, 1).lineHeight);
+        icon().place({{r.minX(), r.minY() + std::max(0.0, (firstLine - i.height) / 2)}, i});
         const Rect rest{r.minX() + i.width + kGap, r.minY(), std::max(0.0, r.width() - i.width - kGap), r.height()};
         const Size t = titleNode().measure({rest.width(), rest.height()});
         titleNode().place({aligned(rest, t, Alignment::leading()), t});

@@ -92,5 +92,16 @@ TEST_F(LayoutTest, TextWrapsToTheWidthItIsOfferedAndKeepsItsLineLimit) {
     EXPECT_GT(texts[3].frame().width(), 400);
 }
 
+TEST_F(LayoutTest, AMonospacedTextGivesEveryCharacterOneWidth) {
+    show([] {
+        return VStack({Text("iiii").monospaced(), Text("WWWW").monospaced(), Text("iiii"), Text("WWWW")});
+    });
+    const auto texts = host->findAll(ControlKind::text);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0].frame().width(), texts[1].frame().width());
+    EXPECT_LT(texts[2].frame().width(), texts[3].frame().width());
+    EXPECT_NE(host->outline().find("Text \"iiii\" monospaced"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace ui_test
