@@ -66,11 +66,9 @@ public:
 
     Size sizeThatFits(const Proposal& p) override {
         double width = 0;
+        for (const auto& row : children) width = std::max(width, row->measure({}).width + 2 * kRowInset + 2);
         double height = 2;
-        for (const auto& row : children) {
-            width = std::max(width, row->measure({}).width + 2 * kRowInset + 2);
-            height += static_cast<RowNode&>(*row).height(p.width.value_or(width));
-        }
+        for (const auto& row : children) height += static_cast<RowNode&>(*row).height(p.width.value_or(width) - 2);
         return {p.width.value_or(width), p.height.value_or(height)};
     }
     std::pair<double, double> range(Axis, std::optional<double>) override { return {0, infinity}; }

@@ -19,7 +19,9 @@ namespace detail {
 TextNode::TextNode(std::string text) : text_(std::move(text)) {}
 
 TextLayout TextNode::layout(std::optional<double> width) const {
-    if (!width || env.lineLimit == 1) return measureText(text_, env.font, std::nullopt, env.lineLimit);
+    if (!width) return measureText(text_, env.font, std::nullopt, env.lineLimit);
+    // One line is cut at its end to the width.
+    if (env.lineLimit == 1) return measureText(text_, env.font, width, 1);
     const double ideal = measureText(text_, env.font, std::nullopt, env.lineLimit).size.width;
     if (*width >= ideal) return measureText(text_, env.font, std::nullopt, env.lineLimit);
     // Words are not broken inside: the narrowest a text gets is its widest word.

@@ -77,19 +77,21 @@ TEST_F(LayoutTest, GridColumnsTakeTheirWidestCellAndFlexibleColumnsShareTheRest)
 TEST_F(LayoutTest, TextWrapsToTheWidthItIsOfferedAndKeepsItsLineLimit) {
     const std::string words = "one two three four five six seven eight nine ten eleven twelve";
     show([words] {
-        return VStack({Text(words).frame(120, std::nullopt), Text(words).lineLimit(2).frame(120, std::nullopt), Text("one"),
-                       Text(words).fixedSize()});
+        return VStack({Text(words).frame(120, std::nullopt), Text(words).lineLimit(2).frame(120, std::nullopt),
+                       Text(words).lineLimit(1).frame(120, std::nullopt), Text("one"), Text(words).fixedSize()});
     });
     const auto texts = host->findAll(ControlKind::text);
-    ASSERT_EQ(texts.size(), 4u);
-    const double line = texts[2].frame().height();
+    ASSERT_EQ(texts.size(), 5u);
+    const double line = texts[3].frame().height();
     EXPECT_EQ(line, 16);
     EXPECT_LE(texts[0].frame().width(), 120);
     EXPECT_GT(texts[0].frame().height(), 3 * line);
     EXPECT_EQ(texts[1].frame().height(), 2 * line);
+    EXPECT_EQ(texts[2].frame().height(), line);
+    EXPECT_LE(texts[2].frame().width(), 120);
     // At its ideal size a text is one line, wider than the window.
-    EXPECT_EQ(texts[3].frame().height(), line);
-    EXPECT_GT(texts[3].frame().width(), 400);
+    EXPECT_EQ(texts[4].frame().height(), line);
+    EXPECT_GT(texts[4].frame().width(), 400);
 }
 
 TEST_F(LayoutTest, AMonospacedTextGivesEveryCharacterOneWidth) {
