@@ -71,7 +71,8 @@ public:
 
     const std::shared_ptr<Window>& window() const { return window_; }
 
-    // Builds, lays out and draws now instead of on the next loop turn.
+    // Builds, lays out and draws now instead of on the next loop turn. Not from inside a
+    // view's own action: the rebuild replaces the nodes the action runs in.
     void update();
     bool needsUpdate() const { return scheduled_; }
 
