@@ -48,7 +48,7 @@ struct ImportRequest {
     std::string surface;
     std::vector<std::string> contentTypes;
     Binding<bool> isPresented;
-    std::function<void(Outcome<std::filesystem::path>)> completion;
+    std::function<void(Result<std::filesystem::path>)> completion;
 };
 
 struct WindowObserver {

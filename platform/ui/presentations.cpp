@@ -83,7 +83,7 @@ View View::alert(std::string title, Binding<bool> isPresented, std::vector<Alert
 }
 
 View View::fileImporter(Binding<bool> isPresented, std::vector<std::string> contentTypes,
-                        std::function<void(Outcome<std::filesystem::path>)> completion) const {
+                        std::function<void(Result<std::filesystem::path>)> completion) const {
     ImportRequest request{{}, {}, std::move(contentTypes), std::move(isPresented), std::move(completion)};
     return View(
         std::make_shared<PresentationElement<ImportRequest>>(*this, std::move(request), &Graph::imports, "/import"));

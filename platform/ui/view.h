@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/graphics/outcome.h"
+#include "platform/runtime/result.h"
 #include "platform/runtime/task.h"
 #include "platform/ui/binding.h"
 #include "platform/ui/style.h"
@@ -154,7 +154,7 @@ public:
     // or a failure reaches `completion` on the main thread; a cancelled dialog calls
     // nothing. Closing the dialog writes false.
     View fileImporter(Binding<bool> isPresented, std::vector<std::string> contentTypes,
-                      std::function<void(Outcome<std::filesystem::path>)> completion) const;
+                      std::function<void(Result<std::filesystem::path>)> completion) const;
 
 private:
     std::shared_ptr<const Element> element_;

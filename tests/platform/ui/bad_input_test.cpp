@@ -68,7 +68,7 @@ TEST_F(BadInputTest, TheFileDialogRefusesSeveralFilesWhereOneIsAsked) {
     State<bool> choosing(true);
     show([choosing, &outcome] {
         return Text("Choose").fileImporter(choosing.binding(), {content_types::application},
-                                           [&outcome](Outcome<std::filesystem::path> chosen) { outcome = chosen.error(); });
+                                           [&outcome](Result<std::filesystem::path> chosen) { outcome = chosen.error().message; });
     });
     EXPECT_EQ(outcome, "only one file can be chosen");
     EXPECT_EQ(openPanelLog().back().result.response, OpenPanelResult::Response::failure);

@@ -111,7 +111,7 @@ TEST_F(PresentationsTest, TheFileDialogLetsThroughOnlyAnApplicationBundle) {
         show([choosing, &outcome] {
             return Button("Choose…", [choosing] { choosing.set(true); })
                 .fileImporter(choosing.binding(), {content_types::application},
-                              [&outcome](Outcome<std::filesystem::path> chosen) {
+                              [&outcome](Result<std::filesystem::path> chosen) {
                                   outcome = chosen ? chosen->filename().string() : "failure";
                               });
         });
