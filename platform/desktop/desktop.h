@@ -149,9 +149,9 @@ public:
     SystemHotKeys& hotKeys();
 
     // ---- System settings and what the system was asked to do
-    bool isAccessibilityTrusted() const { return trusted_; }
+    bool isAccessibilityTrusted() const { return readLocked(*this, trusted_); }
     void setAccessibilityTrusted(bool trusted);
-    int accessibilityPromptCount() const { return prompts_; }
+    int accessibilityPromptCount() const { return readLocked(*this, prompts_); }
     // Accessibility requests sent so far: every call of the accessibility stand-in that
     // asks an application something counts one (a multiple-attribute request counts one
     // in all, a refused or failed request counts too), so that tests and benchmarks can
@@ -161,11 +161,11 @@ public:
     void recordAccessibilityPrompt();
     // The process-wide messaging timeout set on the system-wide element; the system's
     // default until one is set.
-    double messagingTimeout() const { return messagingTimeout_; }
+    double messagingTimeout() const { return readLocked(*this, messagingTimeout_); }
     void setMessagingTimeout(double seconds);
-    bool reduceMotion() const { return reduceMotion_; }
+    bool reduceMotion() const { return readLocked(*this, reduceMotion_); }
     void setReduceMotion(bool on);
-    const std::vector<std::string>& openedURLs() const { return openedURLs_; }
+    std::vector<std::string> openedURLs() const { return readLocked(*this, openedURLs_); }
     void recordOpenedURL(std::string url);
 
     // ---- Events and time
