@@ -1,6 +1,7 @@
 #include "platform/desktop/desktop.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +15,9 @@ namespace platform::desktop {
 
 namespace {
 
-// The world the stand-ins act on, as the process's one desktop.
-Desktop* g_current = nullptr;
+// The world the stand-ins act on, as the process's one desktop. Queue threads look it up
+// as they make their calls.
+std::atomic<Desktop*> g_current{nullptr};
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "Desktop: %s\n", what);
@@ -70,8 +72,9 @@ void Desktop::setCurrent(Desktop* world) {
 }
 
 Desktop& Desktop::current() {
-    if (!g_current) fail("no current world");
-    return *g_current;
+    Desktop* world = g_current.load();
+    if (!world) fail("no current world");
+    return *world;
 }
 
 Desktop* Desktop::currentOrNull() { return g_current; }
