@@ -208,7 +208,7 @@ public:
     // of the system are not the program's to signal (EPERM).
     int deliverSignal(int32_t pid, int signal);
     // Every signal sent (signal 0 left out), in order.
-    const std::vector<SentSignal>& sentSignals() const { return sentSignals_; }
+    std::vector<SentSignal> sentSignals() const { return readLocked(*this, sentSignals_); }
 
     // ---- Events and time
     int addListener(Listener listener);

@@ -39,18 +39,12 @@ public:
     bool autohides() const { return readLocked(world_, autohides_); }
     // How the trips into and out of the Dock are timed: 1 unless the domain held another
     // number not below 0 when the Dock started.
-<<<<<<< HEAD
     double genieSpeed() const { return readLocked(world_, genieSpeed_); }
+    // "genie" unless the domain held another string when the Dock started.
+    std::string minimizeEffect() const { return readLocked(world_, minimizeEffect_); }
+    bool minimizesToApplication() const { return readLocked(world_, minimizesToApplication_); }
     double thickness() const { return autohides() ? kHiddenThickness : kThickness; }
     uint32_t display() const { return readLocked(world_, display_); }
-=======
-    double genieSpeed() const { return genieSpeed_; }
-    // "genie" unless the domain held another string when the Dock started.
-    const std::string& minimizeEffect() const { return minimizeEffect_; }
-    bool minimizesToApplication() const { return minimizesToApplication_; }
-    double thickness() const { return autohides_ ? kHiddenThickness : kThickness; }
-    uint32_t display() const { return display_; }
->>>>>>> main
     Application* application() const;
     Window* window() const;
     std::vector<uint32_t> desktopPictureWindows() const { return readLocked(world_, pictures_); }

@@ -41,6 +41,7 @@ Faults::Rule& Faults::Rule::fail(int32_t code) {
 }
 
 Faults::Rule& Faults::Rule::fail(int32_t code, std::string description) {
+    const WorldGuard guard = guardWorld(world_);
     fail(code);
     fault_.description = std::move(description);
     return *this;
