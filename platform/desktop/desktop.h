@@ -30,8 +30,8 @@
 //   so a pointer to one stays good on every thread; what it holds is read through its
 //   getters. What a record was made with (number, owner, role, ...) never changes.
 // - Listeners hear a change in the thread that made it, under the lock; they hand what
-//   they report to the main thread (onMainThread, postToMainQueue) and touch nothing
-//   else there.
+//   they report to the main thread (onMainThread, postToMainQueue) and touch no state
+//   of the main thread's from where they are.
 // - Content providers of window pictures run under the lock on the thread that asks for
 //   the picture. The program's own windows are drawn from their layers, which belong to
 //   the main thread: their pictures are taken there.
