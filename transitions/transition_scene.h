@@ -17,7 +17,7 @@
 #include "platform/simd/simd.h"
 #include "transitions/effect_catalogue.h"
 #include "transitions/transition_picture.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane {
 

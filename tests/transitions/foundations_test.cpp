@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 namespace {
@@ -84,9 +84,9 @@ TEST(Stage, StageRectGrowsThumbnailsTo240PointsWithinTheWindow) {
 TEST(Stage, ShrinkToThumbnailEasesFromTheStageOntoTheThumbnail) {
     const double2 full{1200, 800}, origin{500, 500}, size{120, 60}, room{0, 0}, roomSize{2000, 2000};
     const Rect2 stage = stageRect(full, origin, size, room, roomSize);
-    EXPECT_EQ(shrinkToThumbnail(0.8, kFixedShrinkWindow, full, origin, size, room, roomSize), stage);
-    EXPECT_EQ(shrinkToThumbnail(0.9, kFixedShrinkWindow, full, origin, size, room, roomSize), (Rect2{origin, size}));
-    const Rect2 half = shrinkToThumbnail(0.85, kFixedShrinkWindow, full, origin, size, room, roomSize);
+    EXPECT_EQ(shrinkToThumbnail(0.8, kFixedShrinkPhase, full, origin, size, room, roomSize), stage);
+    EXPECT_EQ(shrinkToThumbnail(0.9, kFixedShrinkPhase, full, origin, size, room, roomSize), (Rect2{origin, size}));
+    const Rect2 half = shrinkToThumbnail(0.85, kFixedShrinkPhase, full, origin, size, room, roomSize);
     EXPECT_NEAR(half.size.x, 180, 1e-12);  // halfway between 240 and 120
     EXPECT_NEAR(half.size.y, 90, 1e-12);
 }

@@ -12,7 +12,7 @@
 #include "platform/gpu/gpu.h"
 #include "platform/simd/simd.h"
 #include "transitions/effect_pass.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane {
 

@@ -56,7 +56,7 @@ TEST(OrigamiTitleStrip, ThreeHundredPointWindowHalvesFiveTimes) {
     const double heights[] = {0.005, 0.015, 0.035, 0.075, 0.155, -0.005};
     for (int j = 0; j < 6; ++j) EXPECT_DOUBLE_EQ(plan.creaseHeights[j], heights[j]);
     EXPECT_FALSE(plan.flight);
-    EXPECT_EQ(plan.settling, (Window{0.88, 0.94}));
+    EXPECT_EQ(plan.settling, (Phase{0.88, 0.94}));
     expectSoundPlan(plan);
     // Only the title band stays in place: every other facet is turned by the tuck.
     int staying = 0;
@@ -124,8 +124,8 @@ TEST(OrigamiDart, WorkedExampleToTheRight) {
     EXPECT_EQ(plan.flight->nose, (double2{1, 0}));
     EXPECT_EQ(plan.flight->top, (double2{0, -1}));
     EXPECT_EQ(plan.flight->length, 400);
-    EXPECT_EQ(plan.flight->span, (Window{0.42, 0.70}));
-    EXPECT_EQ(plan.settling, (Window{0.89, 0.94}));
+    EXPECT_EQ(plan.flight->span, (Phase{0.42, 0.70}));
+    EXPECT_EQ(plan.settling, (Phase{0.89, 0.94}));
 
     EXPECT_EQ(plan.facets.size(), 16u);
     std::set<int> layers;

@@ -33,11 +33,11 @@ TEST(RollerShadePlan, LargeWindowGivesTheDocumentedSizes) {
     EXPECT_EQ(thumb.flapLength, 48);
     EXPECT_EQ(thumb.woundFlap, 6.5);
     EXPECT_EQ(thumb.turns, 2.0);
-    EXPECT_EQ(thumb.timing.spin, (Window{0.32, 0.58}));
+    EXPECT_EQ(thumb.timing.spin, (Phase{0.32, 0.58}));
     const RollerShade strip = largeWindow(kTitleStrip);
     EXPECT_DOUBLE_EQ(strip.woundFlap, 9.9);
     EXPECT_EQ(strip.turns, 3.6);
-    EXPECT_EQ(strip.timing.flight, (Window{1, 1}));
+    EXPECT_EQ(strip.timing.flight, (Phase{1, 1}));
     EXPECT_EQ(strip.timing.release, 0.275);
 }
 

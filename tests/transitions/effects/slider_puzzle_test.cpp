@@ -163,8 +163,8 @@ TEST(SliderPuzzlePlan, TimingsAndScheduleFollowTheirProportions) {
     EXPECT_EQ(slides[2].span.upper, 0.6);
     // Nothing to lay out: every slide sits at the start, the last ends at the end.
     const auto empty = scheduleSlides(moves, {0, 0, 0}, {0, 0}, 0.2, 0.4);
-    EXPECT_EQ(empty[0].span, (Window{0.2, 0.2}));
-    EXPECT_EQ(empty[2].span, (Window{0.2, 0.4}));
+    EXPECT_EQ(empty[0].span, (Phase{0.2, 0.2}));
+    EXPECT_EQ(empty[2].span, (Phase{0.2, 0.4}));
 }
 
 TEST(SliderPuzzlePlan, UniformsGiveTheCallersValues) {

@@ -272,7 +272,7 @@ TEST(TacoBites, CrumbsWithNowhereToGoStartAtTheirBite) {
 
 TEST(TacoFrames, FoldAngleAndItsSwing) {
     const Taco thumb = tacoPlan(uniforms(600, 400, false));
-    const Window fold = thumb.timing.fold;
+    const Phase fold = thumb.timing.fold;
     EXPECT_EQ(thumb.foldAngle(fold.lower), 0);
     EXPECT_NEAR(thumb.foldAngle(fold.lower + 0.6 * (fold.upper - fold.lower)), kPi - 0.08, 1e-9);
     EXPECT_NEAR(thumb.foldAngle(fold.upper), kPi - 0.2, 1e-12);

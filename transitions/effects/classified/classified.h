@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -62,15 +62,15 @@ struct Classified {
 
     // Phase windows of the progress t. A window whose lower bound is 2 never begins.
     struct Timing {
-        Window redact;
+        Phase redact;
         std::array<double, 2> impacts{};
-        Window shred;
-        Window releases;
-        Window fade;
+        Phase shred;
+        Phase releases;
+        Phase fade;
         double flight = 0;
-        Window seams;
-        Window corners;
-        Window shrink;
+        Phase seams;
+        Phase corners;
+        Phase shrink;
     };
 
     struct Stamp {

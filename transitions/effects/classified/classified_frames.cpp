@@ -19,7 +19,6 @@ constexpr double kSwayRate = 8.168140899333462;   // 2.6π
 constexpr double kTwistRate = 5.026548245743669;  // 1.6π
 constexpr double kRingRate = 7.5398223686155035;  // 2.4π
 
-double clamp01(double x) { return std::clamp(x, 0.0, 1.0); }
 
 // The blow of one stamp and its dying ring, s = progress since impact over 0.06.
 double thumpPulse(double s) {

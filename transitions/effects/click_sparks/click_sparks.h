@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 

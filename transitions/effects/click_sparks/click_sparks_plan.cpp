@@ -15,13 +15,12 @@ int gridSide(int64_t requested) {
     return static_cast<int>(std::clamp<int64_t>(requested, 1, kMaxSparkGridSide));
 }
 
-double lengthOf(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 // The largest distance from the click to a corner of the region.
 double reachOf(double2 click, double2 origin, double2 size) {
     const double2 corners[] = {origin, origin + double2{size.x, 0}, origin + size, origin + double2{0, size.y}};
     double reach = 0;
-    for (const double2& corner : corners) reach = std::max(reach, lengthOf(corner - click));
+    for (const double2& corner : corners) reach = std::max(reach, length(corner - click));
     return std::max(1.0, reach);
 }
 
@@ -52,7 +51,7 @@ ClickSparks::Plan planSpark(const Layout& l, int column, int row, const std::arr
     ClickSparks::Plan p;
     const double2 c = l.origin + double2{column + 0.5, row + 0.5} * l.cell;
     const double2 v = c - l.click;
-    const double dist = lengthOf(v);
+    const double dist = length(v);
     const double nd = std::min(1.0, dist / l.reach);
     const double phi = dist > 1e-6 ? std::atan2(v.y, v.x) : 2 * kPi * d[0];
     const double theta = phi + (2 * d[1] - 1) * 0.35;
@@ -70,7 +69,7 @@ ClickSparks::Plan planSpark(const Layout& l, int column, int row, const std::arr
     } else {
         // Outer cells land later.
         const double2 fromMiddle{(column + 0.5) / l.columns - 0.5, (row + 0.5) / l.rows - 0.5};
-        const double r = std::min(1.0, 2 * lengthOf(fromMiddle));
+        const double r = std::min(1.0, 2 * length(fromMiddle));
         p.lands = 0.58 + (0.78 - 0.58) * std::min(1.0, 0.45 * d[8] + 0.55 * r);
         p.leaves = std::max(p.release + 0.2, p.lands - 0.24 - 0.06 * d[9]);
     }
@@ -143,7 +142,7 @@ ClickSparks buildClickSparks(double2 regionOrigin, double2 regionSize, int64_t c
 }
 
 Rect2 ClickSparks::shrinkToThumbnail(double t, Rect2 standIn, Rect2 room) const {
-    return effects::shrinkToThumbnail(t, kFixedShrinkWindow, region.zw(), standIn.origin, standIn.size, room.origin,
+    return effects::shrinkToThumbnail(t, kFixedShrinkPhase, region.zw(), standIn.origin, standIn.size, room.origin,
                                       room.size, SizeFloor::ratioOnly);
 }
 

@@ -11,7 +11,6 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kLate = 0.899999;
 
-double clamp01(double x) { return std::min(1.0, std::max(0.0, x)); }
 
 // What the frame shares between its sparks.
 struct FrameContext {

@@ -16,9 +16,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kBankAngle = 1.319468914507713;  // 0.42 pi
 
 double cross(double2 a, double2 b) { return a.x * b.y - a.y * b.x; }
-double lengthOf(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 double ease3(double x) { return (3 - 2 * x) * x * x; }
-double clamp01(double x) { return std::min(1.0, std::max(0.0, x)); }
 
 double4x4 translation(double x, double y, double z) { return double4x4::translation({x, y, z}); }
 double4x4 scaling(double x, double y, double z) { return double4x4::diagonal({x, y, z, 1}); }
@@ -101,7 +99,7 @@ double pathTurn(const std::array<double2, 4>& path, double s, double2 start) {
     double total = 0;
     for (int i = 1; i <= 48; ++i) {
         double2 g = bezierDerivative(path, s * i / 48);
-        const double len = lengthOf(g);
+        const double len = length(g);
         if (!(len > 1e-9)) continue;
         g = g / len;
         total += std::atan2(cross(prev, g), dot(prev, g));

@@ -50,7 +50,6 @@ constexpr std::array<SegmentShare, kPoints - 1> segmentShares() {
 }
 constexpr std::array<SegmentShare, kPoints - 1> kSegmentShare = segmentShares();
 
-double lengthOf(double3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
 // The cord hanging straight from its anchor at s seconds, leaning sideways with the kick
 // more as time passes.
@@ -59,7 +58,7 @@ Cord heldCord(const RollerShade& plan, double kick, double seconds) {
     const double3 anchor = plan.cordAnchor(seconds / 1.2);
     const double lean = kick * std::max(0.0, seconds - 1.2 * plan.timing.drop) * length / std::max(1e-6, plan.cordLength);
     const double3 raw{lean, std::max(1e-6, length), 0};
-    const double3 direction = raw / lengthOf(raw);
+    const double3 direction = raw / platform::simd::length(raw);
     Cord cord;
     for (int i = 0; i < kPoints; ++i) cord[i] = anchor + direction * (i * length / 11);
     return cord;
@@ -121,7 +120,7 @@ private:
     void shortenSegments(double rest) {
         for (int j = 0; j + 1 < kPoints; ++j) {
             const double3 d = current_[j + 1] - current_[j];
-            const double len = lengthOf(d);
+            const double len = length(d);
             if (!(len > rest && len > 1e-9)) continue;
             const double stretch = (len - rest) / len;
             const SegmentShare& share = kSegmentShare[j];
@@ -134,7 +133,7 @@ private:
     void keepWithinReach(double3 anchor, double rest) {
         for (int i = 1; i < kPoints; ++i) {
             const double3 d = current_[i] - anchor;
-            const double len = lengthOf(d);
+            const double len = length(d);
             const double reach = i * rest;
             if (len > reach && len > 1e-9) current_[i] = anchor + d * (reach / len);
         }

@@ -17,7 +17,7 @@
 
 #include "platform/simd/simd.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -26,18 +26,18 @@ using platform::simd::double4x4;
 struct RollerShade {
     // Windows of t, and three single instants or durations (`drop`, `fall`, `release`).
     struct Timing {
-        Window hem;        // the hem bar grows in
+        Phase hem;        // the hem bar grows in
         double drop = 0;   // the cord starts to fall from the hem
         double fall = 0;   // time the cord takes to pay out fully
-        Window tug;        // the hem is pulled down by `pull`
+        Phase tug;        // the hem is pulled down by `pull`
         double release = 0;  // the ring is let go
-        Window snap;       // the sheet snaps up
-        Window spin;       // the roller winds the sheet in
-        Window reelIn;     // the cord is drawn up
-        Window flight;     // the rolled bundle flies to the stage
-        Window unroll;     // the sheet unrolls inside the stage
-        Window hemIn;      // the hem bar fades out
-        Window shrink;     // the stage shrinks onto the thumbnail
+        Phase snap;       // the sheet snaps up
+        Phase spin;       // the roller winds the sheet in
+        Phase reelIn;     // the cord is drawn up
+        Phase flight;     // the rolled bundle flies to the stage
+        Phase unroll;     // the sheet unrolls inside the stage
+        Phase hemIn;      // the hem bar fades out
+        Phase shrink;     // the stage shrinks onto the thumbnail
     };
 
     // The state of the hem and of the sheet hanging from the roller.

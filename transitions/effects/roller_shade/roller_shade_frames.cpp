@@ -20,12 +20,6 @@ double4x4 rotationZ(double theta) {
     return {{c, s, 0, 0}, {-s, c, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
 }
 
-double clamp01(double x) { return std::min(1.0, std::max(0.0, x)); }
-
-double distance3(double3 a, double3 b) {
-    const double3 d = a - b;
-    return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-}
 
 // The bundle's flight as a quadratic Bezier from the window's top centre to the stage's,
 // arcing above both ends but kept below the room's top edge.
@@ -142,7 +136,7 @@ std::array<float4, kRollerShadeLookCount> rollerShadeFrame(const RollerShade& pl
     std::array<double4, 4> rings{plan.ringSample(clamp01(t - halfStep)), plan.ringSample(clamp01(t + halfStep)),
                                  plan.ringSample(clamp01(t - halfStep / 2)), plan.ringSample(clamp01(t + halfStep / 2))};
     // A ring that hardly moves within the frame is not drawn smeared.
-    if (distance3(rings[0].xyz(), rings[1].xyz()) < 2.5)
+    if (distance(rings[0].xyz(), rings[1].xyz()) < 2.5)
         for (double4& ring : rings) ring.w = 0;
 
     std::array<float4, kRollerShadeLookCount> look{};

@@ -140,7 +140,7 @@ Shatter::ShardFrame frameOf(const Shatter& s, size_t i, double t, Rect2 window, 
 
 std::vector<Shatter::ShardFrame> shardFrames(const Shatter& plan, double t, Rect2 window, Rect2 standIn, Rect2 room,
                                              double opacity) {
-    const Rect2 home = shrinkToThumbnail(t, kFixedShrinkWindow, plan.size, standIn.origin, standIn.size, room.origin,
+    const Rect2 home = shrinkToThumbnail(t, kFixedShrinkPhase, plan.size, standIn.origin, standIn.size, room.origin,
                                          room.size, SizeFloor::ratioOnly);
     const size_t n = std::min(plan.shards.size(), plan.plans.size());
     std::vector<Shatter::ShardFrame> frames;

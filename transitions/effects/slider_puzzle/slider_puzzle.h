@@ -22,7 +22,7 @@
 
 #include "platform/simd/simd.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -33,7 +33,7 @@ struct SliderPuzzle {
     struct Slide {
         std::vector<int> tiles;
         int2 step;
-        Window span;
+        Phase span;
         friend bool operator==(const Slide&, const Slide&) = default;
     };
 
@@ -52,7 +52,7 @@ struct SliderPuzzle {
 
     // Windows of t; a window a variant does not use is 2...2, which t never reaches.
     struct Timing {
-        Window seams, lift, scramble, columnsUp, flight, solve, putBack, close, shrink;
+        Phase seams, lift, scramble, columnsUp, flight, solve, putBack, close, shrink;
         friend bool operator==(const Timing&, const Timing&) = default;
     };
 

@@ -22,7 +22,7 @@ namespace furlpane::effects {
 
 namespace {
 
-double eased(Window w, double t) { return smootherstep(phaseProgress(w, t)); }
+double eased(Phase w, double t) { return smootherstep(phaseProgress(w, t)); }
 
 // How far a column has risen at t, in rows: slowly at first and still moving at the end.
 double riseOf(const SliderPuzzle& plan, size_t column, double t) {
@@ -91,7 +91,7 @@ PuzzleFrame puzzleFrame(const SliderPuzzle& plan, double t, Rect2 window, Rect2 
                  {window.size.x, std::max(1.0, window.size.y - plan.titleBar)}},
                 0};
     }
-    const Window shrink = plan.timing.shrink;
+    const Phase shrink = plan.timing.shrink;
     if (t >= shrink.upper) return {standIn, 0};
     const Rect2 stage = stageRect(window.size, standIn.origin, standIn.size, room.origin, room.size);
     if (t > shrink.lower) {

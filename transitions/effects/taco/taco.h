@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -31,19 +31,19 @@ struct Taco {
 
     // Phase windows of t; a window at 2 never starts in that variant.
     struct Timing {
-        Window round;
-        Window fold;
-        Window fill;
-        Window settle;
-        Window bites;
+        Phase round;
+        Phase fold;
+        Phase fill;
+        Phase settle;
+        Phase bites;
         double crumbsGone = 2;
-        Window flight;
-        Window landing;
-        Window unfold;
-        Window spill;
-        Window unround;
-        Window corners;
-        Window shrink;
+        Phase flight;
+        Phase landing;
+        Phase unfold;
+        Phase spill;
+        Phase unround;
+        Phase corners;
+        Phase shrink;
     };
 
     struct Piece {
@@ -54,7 +54,7 @@ struct Taco {
         double angle = 0;
         double bend = 0;         // curvature of a shred, per point
         double tint = 0;         // 0 ... 1
-        std::optional<Window> drop;  // when it drops into the fold; none for a crumb
+        std::optional<Phase> drop;  // when it drops into the fold; none for a crumb
         double height = 0;       // from how far above its rest it drops
         double2 drift;           // sideways offset at which its drop starts
         double turn = 0;         // extra rotation at which its drop starts
@@ -134,7 +134,7 @@ struct Taco {
     double foldAngle(double t) const;
     double roundness(double t) const;
     double chomp(double t) const;
-    Window uneatenSpan(double t) const;
+    Phase uneatenSpan(double t) const;
     Rect2 tacoStage(double t, const Placement& placement) const;
     double4x4 tacoSheetTransform(double t, const Placement& placement) const;
     Frame tacoFrame(double t, const Placement& placement, double opacity) const;

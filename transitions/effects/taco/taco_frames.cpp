@@ -15,10 +15,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-double clamp01(double x) { return std::clamp(x, 0.0, 1.0); }
 
 // The raw progress through a window, unclamped; a step for equal bounds.
-double rawProgress(Window w, double t) {
+double rawProgress(Phase w, double t) {
     if (w.upper > w.lower) return (t - w.lower) / (w.upper - w.lower);
     return t >= w.upper ? 1 : 0;
 }
@@ -57,7 +56,7 @@ double Taco::chomp(double t) const {
     return std::min(sum, 1.2);
 }
 
-Window Taco::uneatenSpan(double t) const {
+Phase Taco::uneatenSpan(double t) const {
     const double w = size.x;
     if (bites.empty()) return {0, w};
     const bool fromRight = bites.front().center.x > w / 2;
@@ -67,7 +66,7 @@ Window Taco::uneatenSpan(double t) const {
         const double x = bite.center.x;
         reached = !reached ? x : fromRight ? std::min(*reached, x) : std::max(*reached, x);
     }
-    return fromRight ? Window{0, reached.value_or(w)} : Window{reached.value_or(0), w};
+    return fromRight ? Phase{0, reached.value_or(w)} : Phase{reached.value_or(0), w};
 }
 
 Rect2 Taco::tacoStage(double t, const Placement& pl) const {
@@ -225,7 +224,7 @@ Taco::Frame Taco::tacoFrame(double t, const Placement& pl, double opacity) const
     int taken = 0;
     for (const Bite& b : bites) taken += b.time < t ? 1 : 0;
     const double x = clamp01((theta / kTacoWrap - 0.6) / 0.4);
-    const Window span = uneatenSpan(t);
+    const Phase span = uneatenSpan(t);
 
     auto& look = frame.look;
     look.reserve(22);

@@ -17,7 +17,6 @@ constexpr int kStraight = 1;
 
 double unit(uint32_t x) { return static_cast<double>(veinHash(x)) * 0x1.0p-32; }
 
-double lengthOf(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 struct Keys {
     std::array<uint32_t, 8> k{};  // k[1] ... k[7]
@@ -76,7 +75,7 @@ void relax(Network& net, const Keys& key) {
                 const int sx = x - kGrowthColumnStep[d];
                 if (sx < 0 || sx >= net.columns) continue;
                 const int j = (y + 1) * net.columns + sx;
-                double link = (key(4, int64_t{j} * 3 + d) + 0.6) * lengthOf(net.points[j] - net.points[i]);
+                double link = (key(4, int64_t{j} * 3 + d) + 0.6) * length(net.points[j] - net.points[i]);
                 if (d != kStraight) link *= 1.25;
                 for (int e = 0; e < 3; ++e) {
                     if (!std::isfinite(cost[j * 3 + e])) continue;
@@ -138,7 +137,7 @@ void weighTrees(Network& net, const std::vector<int>& order) {
             net.length[c] = net.bottom - net.points[c].y;
             net.tree[c] = c;
         } else {
-            net.length[c] = net.length[p] + lengthOf(net.points[p] - net.points[c]);
+            net.length[c] = net.length[p] + length(net.points[p] - net.points[c]);
             net.tree[c] = net.tree[p];
         }
     }

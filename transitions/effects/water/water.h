@@ -25,7 +25,7 @@
 
 #include "platform/simd/simd.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -108,8 +108,8 @@ struct Water {
     };
 
     // A puddle's phases, as windows of its own progress.
-    struct PuddleWindows {
-        Window fill, settle, drain, clear;
+    struct PuddlePhases {
+        Phase fill, settle, drain, clear;
     };
 
     struct Frame {
@@ -170,7 +170,7 @@ std::vector<Water::Drop> makeDrops(int columns, int rows, bool isTitleStrip, Eff
 std::vector<Water::Hole> makeHoles(bool isTitleStrip, EffectRandom& random, double2 origin, double2 size);
 
 Water::Puddle makePuddle(Water::Puddle::Kind kind, double2 targetOrigin, double2 targetSize, double corner,
-                         double2 source, double t, const Water::PuddleWindows& windows);
+                         double2 source, double t, const Water::PuddlePhases& windows);
 Water::Puddle drainingThumbnail(double2 targetOrigin, double2 targetSize, double corner, double u);
 // The kind of a raw value 1, 2 or 3; none for any other.
 std::optional<Water::Puddle::Kind> puddleKind(int raw);
@@ -178,7 +178,7 @@ std::optional<Water::Puddle::Kind> puddleKind(int raw);
 std::vector<float4> puddleRecords(const std::optional<Water::Puddle>& puddle);
 
 // The puddle phases: the thumbnail's while minimizing, the window's or body's while restoring.
-inline constexpr Water::PuddleWindows kMinimizingPuddle{{0.42, 0.52}, {0.56, 0.74}, {0.4, 0.74}, {0.62, 0.88}};
-inline constexpr Water::PuddleWindows kRestoringPuddle{{0.1, 0.48}, {0.5, 0.8}, {0.28, 0.8}, {0.62, 0.9}};
+inline constexpr Water::PuddlePhases kMinimizingPuddle{{0.42, 0.52}, {0.56, 0.74}, {0.4, 0.74}, {0.62, 0.88}};
+inline constexpr Water::PuddlePhases kRestoringPuddle{{0.1, 0.48}, {0.5, 0.8}, {0.28, 0.8}, {0.62, 0.9}};
 
 }  // namespace furlpane::effects

@@ -223,14 +223,14 @@ std::vector<double> Water::dropWeights(const std::vector<std::optional<State>>& 
 
 namespace {
 
-struct Phase {
+struct Shown {
     bool drops = false;
     bool puddles = false;
     bool whole = false;
     bool standIn = false;
 };
 
-Phase phaseOf(const Water& water, double t) {
+Shown shownAt(const Water& water, double t) {
     if (!water.isRestoring) {
         if (t < 0.02) return {false, false, true, false};
         if (t < 0.86) return {true, true, false, false};
@@ -286,7 +286,7 @@ float4 clippedTo(const Box& box, double2 view) {
 
 Water::Frame Water::waterFrame(double t, double2 windowOrigin, double2 windowSize, double2 standInOrigin,
                                double2 standInSize, double2 viewSize, double step) const {
-    const Phase phase = phaseOf(*this, t);
+    const Shown phase = shownAt(*this, t);
     Frame out;
     Box drawn;
     if (phase.drops) {

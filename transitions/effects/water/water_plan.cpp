@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-double length(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 // The release wave along the region: three sines of 2.6π, 6.2π and 13.4π per width.
 struct Wave {
