@@ -1,15 +1,15 @@
 #include "transitions/effect_table.h"
 
 #include "transitions/drawing/classified/classified_drawing.h"
-#include "transitions/drawing/click_sparks/click_sparks_drawing.h"
+#include "transitions/drawing/sparks/sparks_drawing.h"
 #include "transitions/drawing/origami/origami_drawing.h"
-#include "transitions/drawing/paper/paper_drawing.h"
+#include "transitions/drawing/burning_paper/burning_paper_drawing.h"
 #include "transitions/drawing/shade/shade_drawing.h"
 #include "transitions/drawing/shatter/shatter_drawing.h"
 #include "transitions/drawing/slider_puzzle/slider_puzzle_drawing.h"
-#include "transitions/drawing/smoke/smoke_drawing.h"
+#include "transitions/drawing/moonless/moonless_drawing.h"
 #include "transitions/drawing/taco/taco_drawing.h"
-#include "transitions/drawing/veins/veins_drawing.h"
+#include "transitions/drawing/blut_vene/blut_vene_drawing.h"
 #include "transitions/drawing/water/water_drawing.h"
 
 namespace furlpane {

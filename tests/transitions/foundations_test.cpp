@@ -12,14 +12,14 @@ namespace {
 TEST(EffectRandom, StreamsMatchTheirPublishedValues) {
     // The other tags show in the streams below; the classified tag only in its effect.
     EXPECT_EQ(tags::kClassified, 0x434C415353494659ull);
-    EffectRandom shade(0, tags::kRollerShade);
+    EffectRandom shade(0, tags::kShade);
     EXPECT_EQ(shade.next(), 0x030F11E05EAF7E81ull);
     EXPECT_EQ(shade.next(), 0x4743765EB92D33A1ull);
     EXPECT_EQ(shade.next(), 0xC47041435D7DFEC7ull);
-    EffectRandom shadeUnit(0, tags::kRollerShade);
+    EffectRandom shadeUnit(0, tags::kShade);
     EXPECT_EQ(shadeUnit.unit(), 0.011948697355078752);
 
-    EffectRandom sparks(1, tags::kClickSparks);
+    EffectRandom sparks(1, tags::kSparks);
     EXPECT_EQ(sparks.unit(), 0.814755358446344);
     EXPECT_EQ(sparks.unit(), 0.21801841114582876);
 }

@@ -53,8 +53,8 @@ constexpr uint32_t packTag4(std::string_view s) {
 
 namespace tags {
 inline constexpr uint64_t kClassified = packTag8("CLASSIFY");
-inline constexpr uint64_t kClickSparks = packTag8("SPARKS!!");
-inline constexpr uint64_t kRollerShade = packTag8("SHADE!SH");
+inline constexpr uint64_t kSparks = packTag8("SPARKS!!");
+inline constexpr uint64_t kShade = packTag8("SHADE!SH");
 inline constexpr uint64_t kShatter = packTag8("SHATTER!");
 inline constexpr uint64_t kSliderPuzzle = packTag8("PUZZLE!!");
 inline constexpr uint64_t kTaco = packTag8("TACOTACO");

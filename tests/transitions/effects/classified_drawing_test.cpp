@@ -90,8 +90,8 @@ TEST_F(ClassifiedDrawingTest, ThePageShowsTheTextUnderBarsAndBothStamps) {
     const auto commands = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
     commands->commit();
-    ASSERT_TRUE(scene.classified);
-    const ClassifiedDrawing& d = *scene.classified;
+    ASSERT_TRUE(scene.drawingAs<ClassifiedDrawing>());
+    const ClassifiedDrawing& d = *scene.drawingAs<ClassifiedDrawing>();
     ASSERT_FALSE(d.making.bars.empty());
     ASSERT_TRUE(d.page);
     EXPECT_EQ(d.page->width(), 400);
@@ -122,7 +122,7 @@ TEST_F(ClassifiedDrawingTest, ThePageShowsTheTextUnderBarsAndBothStamps) {
     scene.uniforms.progress = 0.6f;
     const auto again = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *again));
-    EXPECT_EQ(scene.classified->drawnAt->x, composedAt->x);
+    EXPECT_EQ(scene.drawingAs<ClassifiedDrawing>()->drawnAt->x, composedAt->x);
 }
 
 TEST_F(ClassifiedDrawingTest, BeforeTheRedactionThePageIsThePicture) {
@@ -131,7 +131,7 @@ TEST_F(ClassifiedDrawingTest, BeforeTheRedactionThePageIsThePicture) {
     const auto commands = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
     commands->commit();
-    const Pixels page = pixelsOf(*scene.classified->page);
+    const Pixels page = pixelsOf(*scene.drawingAs<ClassifiedDrawing>()->page);
     EXPECT_EQ(page.blue(390, 290), 255);
     EXPECT_EQ(page.alpha(390, 290), 255);
     EXPECT_LT(countWhere(page, dark), 3000);  // only the letters
@@ -144,7 +144,7 @@ TEST_F(ClassifiedDrawingTest, WithoutAnInkMapThePageHasOnlyTheCopyAndTheStamps) 
     const auto commands = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
     commands->commit();
-    const ClassifiedDrawing& d = *scene.classified;
+    const ClassifiedDrawing& d = *scene.drawingAs<ClassifiedDrawing>();
     EXPECT_TRUE(d.making.bars.empty());
     EXPECT_FALSE(d.bars);
     EXPECT_EQ(d.making.lightness, 1);
@@ -162,9 +162,9 @@ TEST_F(ClassifiedDrawingTest, APreparationThatCannotMakeItsPageTriesAgain) {
     const auto commands = renderer->queue()->makeCommandBuffer();
     renderer->device()->failNext(Resource::texture);
     EXPECT_FALSE(prepareClassified(*renderer, scene, *commands));
-    EXPECT_FALSE(scene.classified);
+    EXPECT_FALSE(scene.drawing);
     EXPECT_TRUE(prepareClassified(*renderer, scene, *commands));
-    EXPECT_TRUE(scene.classified);
+    EXPECT_TRUE(scene.drawingAs<ClassifiedDrawing>());
     TransitionScene empty;
     empty.effect = TransitionEffect::classified;
     EXPECT_FALSE(prepareClassified(*renderer, empty, *commands));

@@ -42,14 +42,14 @@ std::optional<Classified::StripFrame> titleBarRecord(const Classified& plan, dou
 
 bool refreshStrips(TransitionRenderer& renderer, ClassifiedDrawing& d, const TransitionUniforms& u) {
     const double t = u.progress;
-    const auto placement = effects::classifiedPlacement(u);
-    Classified::Frame frame = effects::stripFrames(d.making, t, placement, u.opacity);
-    if (const auto head = titleBarRecord(d.making, t, placement.windowOrigin))
-        frame.strips.insert(frame.strips.begin(), *head);
-    auto strips = renderer.makeBuffer(frame.strips);
-    if (!frame.strips.empty() && !strips) return false;
+    const effects::Placement placement = effects::placementOf(u);
+    effects::ClassifiedFrame frame = effects::stripFrames(d.making, t, placement);
+    if (const auto head = titleBarRecord(d.making, t, placement.window.origin))
+        frame.records.insert(frame.records.begin(), *head);
+    auto strips = renderer.makeBuffer(frame.records);
+    if (!frame.records.empty() && !strips) return false;
     d.strips = std::move(strips);
-    d.stripCount = static_cast<int>(frame.strips.size());
+    d.stripCount = static_cast<int>(frame.records.size());
     d.look = std::move(frame.look);
     return true;
 }
@@ -65,12 +65,9 @@ platform::simd::float2 pageKey(const Classified& plan, const TransitionUniforms&
 
 bool prepareClassified(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
     if (!scene.picture) return false;
-    if (!scene.classified) {
-        auto made = makeDrawing(renderer, scene);
-        if (!made) return false;
-        scene.classified = std::move(made);
-    }
-    ClassifiedDrawing& d = *scene.classified;
+    ClassifiedDrawing* kept = scene.keepDrawing<ClassifiedDrawing>([&] { return makeDrawing(renderer, scene); });
+    if (!kept) return false;
+    ClassifiedDrawing& d = *kept;
     if (!refreshStrips(renderer, d, scene.uniforms)) return false;
     const auto key = pageKey(d.making, scene.uniforms);
     if (!d.drawnAt || !(*d.drawnAt == key)) {
@@ -81,7 +78,7 @@ bool prepareClassified(TransitionRenderer& renderer, TransitionScene& scene, Com
 }
 
 void drawClassified(const EffectPass& pass) {
-    const auto& d = pass.scene.classified;
+    const ClassifiedDrawing* d = pass.scene.drawingAs<ClassifiedDrawing>();
     if (!d || !d->strips || !d->page) return;
     const auto instances = static_cast<std::uint32_t>(d->stripCount) + static_cast<std::uint32_t>(d->making.stamps.size());
     pass.use(pass.renderer.pictures(TransitionEffect::classified));

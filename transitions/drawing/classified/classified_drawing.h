@@ -41,7 +41,7 @@ struct RecordLayout<effects::Classified::StripFrame> {
     static constexpr std::size_t size = 128;
 };
 
-struct ClassifiedDrawing {
+struct ClassifiedDrawing : EffectDrawing {
     effects::Classified making;
     std::shared_ptr<platform::gpu::Buffer> bars;  // none when the plan has no bars
     std::shared_ptr<platform::gpu::Texture> page;

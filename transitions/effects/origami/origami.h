@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
 #include "transitions/effects/polygon_mesh.h"
 #include "transitions/effects/transition_uniforms.h"
@@ -127,16 +128,11 @@ std::vector<float4> origamiMesh(const Origami& plan);
 inline constexpr int kOrigamiEdgesPerFacet = kEdgesPerPolygon;
 std::vector<float4> origamiFacetRecords(const Origami& plan);
 
-// Whether the transition plays from the window to the stand-in or back.
-enum class Direction { minimizing, restoring };
-
-struct OrigamiFrames {
-    std::vector<Origami::FacetFrame> frames;
-    // (settle amount, depth scale D, 0, 0), then the crease marks of folds 0 to 15.
-    std::array<float4, 5> look;
-};
-OrigamiFrames facetFrames(const Origami& plan, double t, Rect2 window, Rect2 standIn, Rect2 room, double2 viewSize,
-                          double opacity, Direction direction);
+// One record per facet in plan order; the look: (settle amount, depth scale D, 0, 0),
+// then the crease marks of folds 0 to 15.
+using OrigamiFrame = EffectFrame<Origami::FacetFrame>;
+inline constexpr int kOrigamiLookCount = 5;
+OrigamiFrame facetFrames(const Origami& plan, double t, const Placement& placement);
 
 // Where the sheet is carried: stage 0 not flying, 1 flying, 2 landing, 3 landed.
 struct FlightPlacement {

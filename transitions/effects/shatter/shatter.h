@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
 #include "transitions/effects/polygon_mesh.h"
 #include "transitions/effects/transition_uniforms.h"
@@ -115,10 +116,11 @@ std::vector<Shatter::Plan> shardPlans(const std::vector<Shatter::Shard>& shards,
 // Half the absolute shoelace sum.
 double polygonArea(const std::vector<double2>& corners);
 
-// Where the shards are at t. `window`, `standIn` and `room` are the uniforms' rectangles
-// in view points; `opacity` the stand-in's. One record per shard in plan order. The
-// formulas are documented in shard_frames.cpp.
-std::vector<Shatter::ShardFrame> shardFrames(const Shatter& plan, double t, Rect2 window, Rect2 standIn, Rect2 room,
-                                             double opacity);
+// Where the shards are at t: one record per shard in plan order (the formulas are
+// documented in shard_frames.cpp), and the look: (window width, height, crush, sweep),
+// (crack width in points, 0, 0, 0).
+using ShatterFrame = EffectFrame<Shatter::ShardFrame>;
+inline constexpr float kShatterCrackWidth = 1.2f;
+ShatterFrame shardFrames(const Shatter& plan, double t, const Placement& placement);
 
 }  // namespace furlpane::effects

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
 #include "transitions/effects/transition_uniforms.h"
 
@@ -112,11 +113,6 @@ struct Water {
         Phase fill, settle, drain, clear;
     };
 
-    struct Frame {
-        std::vector<DropFrame> frames;
-        std::vector<float4> look;  // fifteen entries, see water_frames.cpp
-    };
-
     double4 region;  // origin x, y, width, height of the melting part; sizes at least 1
     bool isTitleStrip = false;
     bool isRestoring = false;
@@ -134,11 +130,6 @@ struct Water {
     std::vector<Drop> drops;  // rows from the top down, each row left to right; empty when restoring
     std::vector<Hole> holes;  // at most 32; empty when restoring
 
-    Water() = default;
-    // The plan of a scene. Lengths and coordinates are made sane first (foundations.h),
-    // so the region is at most kLongestLength a side and the drop count is bounded.
-    explicit Water(const TransitionUniforms& uniforms);
-
     // The push of the holes on a drop at t: where they have moved it from its rest.
     double2 holeOffset(const Drop& drop, double t) const;
     // The drop before it lets go: wobble, sag and the push of the holes.
@@ -153,12 +144,18 @@ struct Water {
     // The puddles at t (the uniforms' progress, never turned around).
     std::pair<std::optional<Puddle>, std::optional<Puddle>> puddles(double t, double2 windowOrigin, double2 windowSize,
                                                                    double2 standInOrigin, double2 standInSize) const;
-    // One frame; step is the time in seconds over which a drop's velocity is drawn as a streak.
-    Frame waterFrame(double t, double2 windowOrigin, double2 windowSize, double2 standInOrigin, double2 standInSize,
-                     double2 viewSize, double step) const;
 };
 
 static_assert(sizeof(Water::DropFrame) == 48, "a drop record is 48 bytes");
+
+// The plan of a scene. Lengths and coordinates are made sane first (foundations.h), so
+// the region is at most kLongestLength a side and the drop count is bounded.
+Water waterPlan(const TransitionUniforms& uniforms);
+// One frame: the drops in plan order, each drawn with a streak of its motion over one
+// display frame at kWaterFrameRate, and the fifteen look values (water_frames.cpp).
+using WaterFrame = EffectFrame<Water::DropFrame>;
+inline constexpr double kWaterFrameRate = 120;
+WaterFrame waterFrame(const Water& water, double t, const Placement& placement);
 
 Water buildWater(bool isTitleStrip, bool isRestoring, uint32_t seed, double2 origin, double2 size, double floor,
                  double cornerRadius);
