@@ -6,7 +6,6 @@
 #include "transitions/effect_pass.h"
 #include "transitions/effect_table.h"
 #include "transitions/main_pass_draws.h"
-#include "transitions/shaders/picture_quad.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane {
@@ -36,13 +35,6 @@ void bindFrame(RenderEncoder& e, const TransitionRenderer& renderer, const Trans
     e.setDepthStencilState(nullptr);
 }
 
-void drawEffect(const EffectPass& pass) {
-    if (const EffectHooks* hooks = effectHooks(pass.scene.effect))
-        hooks->draw(pass);
-    else
-        drawPicture(pass);
-}
-
 PassInfo passInfo(PassKind kind, const Texture& target) {
     return {kind == PassKind::silhouette ? 1u : 0u, static_cast<std::uint32_t>(target.sampleCount()),
             static_cast<std::uint32_t>(target.width()), static_cast<std::uint32_t>(target.height())};
@@ -54,8 +46,8 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
     if (!drawableTarget(target)) return false;
     const auto commands = queue_->makeCommandBuffer();
     if (!commands) return false;
-    const EffectHooks* hooks = effectHooks(scene.effect);
-    const bool drawable = !hooks || hooks->prepare(*this, scene, *commands);
+    const EffectHooks& hooks = effectHooks(scene.effect);
+    const bool drawable = !hooks.prepare || hooks.prepare(*this, scene, *commands);
     const ShadowParameters shadow = shadowParameters(scene, scene.uniforms.progress);
     const Attachments* a = attachmentsFor(target->width(), target->height());
     bool drawn = false;

@@ -1,12 +1,12 @@
 #pragma once
 
 // The burning-paper effect: the paper textures of the picture and of the fresh picture,
-// rendered once each with the paperDrawing pipeline. The effect draws with the picture
-// quad's stand-in, the paper bound beside the picture as fragment texture 3 (the fresh
-// picture's paper as texture 4) for its shaders.
+// rendered once each with the paperDrawing pipeline. The effect draws its twin quads
+// (shaders/burning_paper.cpp) with the paper bound beside the picture as fragment
+// texture 3 (the fresh picture's paper as texture 4).
 //
-// The renderer reaches this effect only through the three functions below, listed in
-// its effect table (transitions/effect_table.cpp).
+// The renderer reaches this effect only through its preparation and its draw, listed
+// in its effect table (transitions/effect_table.cpp) with the shaders' registration.
 
 #include <memory>
 
@@ -29,8 +29,6 @@ std::shared_ptr<platform::gpu::Texture> makePaper(const std::shared_ptr<platform
                                                   const TransitionRenderer& renderer,
                                                   platform::gpu::CommandBuffer& commands, const TransitionScene& scene);
 
-// Registers the shader functions of "burningPaper", "paperDrawing".
-void registerBurningPaperShaders(platform::gpu::ShaderCatalog& catalog);
 // Makes the picture's paper once, and the fresh picture's whenever the fresh picture is
 // new. A paper that cannot be made is tried again on the next frame; the effect draws
 // either way.

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "transitions/shaders/picture_quad.h"
+#include "transitions/pipelines.h"
+#include "transitions/shaders/sheet.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane {
@@ -24,6 +25,27 @@ int texelsAcross(double length, double cell) {
     return static_cast<int>(std::clamp(std::isfinite(n) ? n : 1.0, 1.0, double(kMaxTextureSide)));
 }
 
+// The field pass: one triangle over the field.
+bool encodeField(const TransitionRenderer& renderer, const TransitionUniforms& u,
+                 const std::shared_ptr<Texture>& field, CommandBuffer& commands) {
+    auto pipeline = makePipeline("moonlessFieldVertex", "moonlessFieldFragment", *renderer.library(),
+                                 *renderer.device(), PipelineTarget{PixelFormat::rg16Float, 1});
+    if (!pipeline) return false;
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = field;
+    pass.colorAttachment.loadAction = LoadAction::dontCare;
+    pass.colorAttachment.storeAction = StoreAction::store;
+    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    if (!e) return false;
+    e->setRenderPipelineState(*pipeline);
+    e->setFragmentValue(u, kUniformsIndex);
+    e->setFragmentTexture(renderer.noise(), 2);
+    e->setFragmentSampler(renderer.sampler(), 0);
+    e->drawPrimitives(PrimitiveType::triangle, 0, 3);
+    e->endEncoding();
+    return true;
+}
+
 }  // namespace
 
 float smokeCellSize(const TransitionUniforms& u) {
@@ -33,16 +55,14 @@ float smokeCellSize(const TransitionUniforms& u) {
     return static_cast<float>(std::min(8.0, std::max(2.0, s)));
 }
 
-void registerMoonlessShaders(ShaderCatalog& catalog) { registerPictureShaders(catalog, "moonless"); }
-
-bool prepareMoonless(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer&) {
+bool prepareMoonless(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
     if (scene.drawingAs<MoonlessDrawing>()) return true;
     const TransitionUniforms& u = scene.uniforms;
     const float cell = smokeCellSize(u);
     const int across = texelsAcross(u.window.z, cell), down = texelsAcross(smokeHeight(u), cell);
     auto field = renderer.device()->makeTexture(TextureDescriptor::texture2D(
         PixelFormat::rg16Float, across, down, Mipmapped::no, TextureUsage::shaderReadAndRenderTarget));
-    if (!field) return false;
+    if (!field || !encodeField(renderer, u, field, commands)) return false;
     auto drawing = std::make_shared<MoonlessDrawing>();
     drawing->field = std::move(field);
     drawing->look = {cell, static_cast<float>(across), static_cast<float>(down), 0};
@@ -56,7 +76,7 @@ void drawMoonless(const EffectPass& pass) {
         pass.encoder.setVertexValue(smoke->look, kSmokeLookIndex);
         pass.encoder.setFragmentValue(smoke->look, kSmokeLookIndex);
     }
-    drawPicture(pass);
+    shaders::drawTwinQuads(pass);
 }
 
 }  // namespace furlpane

@@ -1,13 +1,14 @@
 #pragma once
 
-// The moonless effect: the smoke field its shaders draw smoke into, an RG16Float
+// The moonless effect: the smoke field its shaders draw smoke from, an RG16Float
 // texture of one texel per smoke cell over the window (below its title bar for a title
-// strip), made once on the scene's first frame. The effect draws with the picture
-// quad's stand-in, the field bound as fragment texture 3 and the look value, (cell size
-// in points, texels across, texels down, 0), as vertex and fragment bytes at index 2.
+// strip), made and drawn once on the scene's first frame: per cell, when it turns to
+// smoke (red, 0 ... 1) and a number of its own (green). The effect draws its twin quads
+// (shaders/moonless.cpp) with the field as fragment texture 3 and the look value, (cell
+// size in points, texels across, texels down, 0), as vertex and fragment bytes at index 2.
 //
-// The renderer reaches this effect only through the three functions below, listed in
-// its effect table (transitions/effect_table.cpp).
+// The renderer reaches this effect only through its preparation and its draw, listed
+// in its effect table (transitions/effect_table.cpp) with the shaders' registration.
 
 #include <memory>
 
@@ -31,9 +32,8 @@ inline constexpr int kSmokeFieldTexture = 3;
 // the title bar (the whole window for a thumbnail), each between 2 and 8 points.
 float smokeCellSize(const TransitionUniforms& uniforms);
 
-// Registers the shader functions of "moonless".
-void registerMoonlessShaders(platform::gpu::ShaderCatalog& catalog);
-// Makes the smoke field once; false (tried again next frame) when it cannot be made.
+// Makes and draws the smoke field once; false, keeping nothing (tried again next frame),
+// when the field, its pipeline or its encoder cannot be made.
 bool prepareMoonless(TransitionRenderer& renderer, TransitionScene& scene, platform::gpu::CommandBuffer& commands);
 void drawMoonless(const EffectPass& pass);
 
