@@ -67,4 +67,10 @@ struct EffectPass {
     void use(const Pipelines& pair, DepthTest depth = DepthTest::off) const;
 };
 
+// What a pass into `target` tells its shaders.
+PassInfo passInfo(PassKind kind, const platform::gpu::Texture& target);
+// Sets the bindings every draw of the frame may rely on (above).
+void bindEffectPass(platform::gpu::RenderEncoder& encoder, const TransitionRenderer& renderer,
+                    const TransitionScene& scene, const ShadowParameters& shadow, const PassInfo& info);
+
 }  // namespace furlpane

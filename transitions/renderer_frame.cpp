@@ -19,9 +19,10 @@ bool drawableTarget(const std::shared_ptr<Texture>& t) {
            hasUsage(t->usage(), TextureUsage::renderTarget);
 }
 
-// The bindings every draw of the frame may rely on (effect_pass.h).
-void bindFrame(RenderEncoder& e, const TransitionRenderer& renderer, const TransitionScene& scene,
-               const ShadowParameters& shadow, const PassInfo& info) {
+}  // namespace
+
+void bindEffectPass(RenderEncoder& e, const TransitionRenderer& renderer, const TransitionScene& scene,
+                    const ShadowParameters& shadow, const PassInfo& info) {
     e.setVertexValue(scene.uniforms, kUniformsIndex);
     e.setFragmentValue(scene.uniforms, kUniformsIndex);
     e.setVertexValue(shadow, kShadowParametersIndex);
@@ -39,8 +40,6 @@ PassInfo passInfo(PassKind kind, const Texture& target) {
     return {kind == PassKind::silhouette ? 1u : 0u, static_cast<std::uint32_t>(target.sampleCount()),
             static_cast<std::uint32_t>(target.width()), static_cast<std::uint32_t>(target.height())};
 }
-
-}  // namespace
 
 bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Texture>& target) {
     if (!drawableTarget(target)) return false;
@@ -99,7 +98,7 @@ bool TransitionRenderer::encodeSilhouettePass(CommandBuffer& commands, const Tra
     pass.colorAttachment.clearColor = {0, 0, 0, 0};
     RenderEncoder* e = commands.makeRenderEncoder(pass);
     if (!e) return false;
-    bindFrame(*e, *this, scene, shadow, passInfo(PassKind::silhouette, *a.silhouette));
+    bindEffectPass(*e, *this, scene, shadow, passInfo(PassKind::silhouette, *a.silhouette));
     drawEffect({*this, scene, *e, PassKind::silhouette, shadow});
     e->endEncoding();
     BlitEncoder* blit = commands.makeBlitEncoder();
@@ -125,18 +124,18 @@ bool TransitionRenderer::encodeMainPass(CommandBuffer& commands, const Transitio
     RenderEncoder* e = commands.makeRenderEncoder(pass);
     if (!e) return false;
     const PassInfo info = passInfo(PassKind::color, *pass.colorAttachment.texture);
-    bindFrame(*e, *this, scene, shadow, info);
+    bindEffectPass(*e, *this, scene, shadow, info);
     if (scene.effect == TransitionEffect::blackHole && scene.backdrop && scene.backdrop->texture)
         drawBackdrop(*this, scene.uniforms, scene.backdrop->texture, *e, scene.backdrop->frame);
-    bindFrame(*e, *this, scene, shadow, info);
+    bindEffectPass(*e, *this, scene, shadow, info);
     if (poses) drawShadows(*this, scene, shadow, a.silhouette, *e);
     if (shadow.framingFade > 0) drawFraming(*this, scene, shadow, *e);
     if (drawable) {
-        bindFrame(*e, *this, scene, shadow, info);
+        bindEffectPass(*e, *this, scene, shadow, info);
         drawEffect({*this, scene, *e, PassKind::color, shadow});
     }
     if (poses) {
-        bindFrame(*e, *this, scene, shadow, info);
+        bindEffectPass(*e, *this, scene, shadow, info);
         drawRims(*this, scene, shadow, a.silhouette, *e);
     }
     e->endEncoding();

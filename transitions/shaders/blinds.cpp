@@ -23,8 +23,8 @@ using platform::simd::float4;
 namespace {
 
 constexpr float kQuarter = 0.5f * std::numbers::pi_v<float>;
-constexpr float kClosed = 0.55f;  // thumbnail: the window's slats have closed by then
-constexpr float kOpens = 0.45f;   // thumbnail: the stand-in's slats start to open
+constexpr float kClosed = 0.65f;  // thumbnail: the window's slats have closed by then
+constexpr float kOpens = 0.35f;   // thumbnail: the stand-in's slats start to open
 constexpr float kWave = 0.5f;     // share of the turn by which the last slat follows the first
 
 std::uint32_t slatRows(const TransitionUniforms& u) { return shaders::meshRows(std::clamp(u.grid.y, 1u, 120u), u); }

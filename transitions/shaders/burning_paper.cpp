@@ -73,7 +73,7 @@ void burnFragment(FragmentQuad& q) {
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float instance = q.varying(6, 0);
-    const float front = 1.45f * shaders::twinProgress(u, instance, 0.6f, 0.4f) - kYellowing;
+    const float front = 1.45f * shaders::twinProgress(u, instance) - kYellowing;
     const float keep = isTitleStrip(u) ? shaders::arrivingAlpha(u, shaders::clamp01(u.progress)) : 1.0f;
     const auto uv = q.varying2(0);
     const auto colors = shaders::pictureColors(r, uv);

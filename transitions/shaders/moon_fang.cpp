@@ -82,7 +82,7 @@ void fangFragment(FragmentQuad& q) {
     }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r), atStandIn = q.varying(6, 0) > 0.5f;
-    const float gone = shaders::twinProgress(u, q.varying(6, 0), 0.6f, 0.4f);
+    const float gone = shaders::twinProgress(u, q.varying(6, 0));
     const float share = shaders::titleShare(u), keep = shaders::arrivingAlpha(u, shaders::clamp01(u.progress));
     const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
     const auto bites = bitesOf(size, share * size.y, isTitleStrip(u), u.seed);

@@ -61,7 +61,7 @@ void smokeFragment(FragmentQuad& q) {
     }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
-    const float gone = shaders::twinProgress(u, q.varying(6, 0), 0.6f, 0.4f);
+    const float gone = shaders::twinProgress(u, q.varying(6, 0));
     const float clock = 1.45f * gone - 0.25f, share = shaders::titleShare(u);
     const float keep = shaders::arrivingAlpha(u, shaders::clamp01(u.progress));
     const auto uv = q.varying2(0);

@@ -134,11 +134,11 @@ void drawTwinQuads(const EffectPass& pass) {
     pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, 2);
 }
 
-float twinProgress(const TransitionUniforms& u, float instance, float gone, float back) {
+float twinProgress(const TransitionUniforms& u, float instance) {
     const float p = clamp01(u.progress);
     if (isTitleStrip(u)) return p;
-    if (instance < 0.5f) return clamp01(p / gone);
-    return 1 - clamp01((p - back) / (1 - back));
+    if (instance < 0.5f) return clamp01(p / kTwinGone);
+    return 1 - clamp01((p - kTwinBack) / (1 - kTwinBack));
 }
 
 float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed) {

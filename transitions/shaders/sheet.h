@@ -76,10 +76,13 @@ void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows)
 inline constexpr platform::gpu::VaryingLayout kTwinVaryings{7, 0x40u};
 VertexOutput twinQuadVertex(const VertexInput& in, float margin);
 void drawTwinQuads(const EffectPass& pass);
-// How far the effect has gone on twin quad `instance` at progress p: at the window from
-// 0 (whole) up to 1 (gone) by `gone`, at the stand-in back down to 0 from `back` on; a
-// title strip's window goes the whole transition.
-float twinProgress(const TransitionUniforms& u, float instance, float gone, float back);
+// How far the effect has gone on twin quad `instance` at the uniforms' progress: at the
+// window from 0 (whole) up to 1 (gone) by kTwinGone, at the stand-in back down to 0 from
+// kTwinBack on, so that the two overlap in the middle; a title strip's window goes the
+// whole transition.
+inline constexpr float kTwinGone = 0.7f;
+inline constexpr float kTwinBack = 0.3f;
+float twinProgress(const TransitionUniforms& u, float instance);
 
 // A deterministic hash of two integers and the seed, as a number in [0, 1).
 float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);

@@ -119,8 +119,9 @@ void wireFragment(FragmentQuad& q) {
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
         const float scale = q.varying(5, lane);
-        const float cover = wires * covers[i];
-        const float inside = 1 - 0.97f * wires;
+        const bool bar = uv[i].y < shaders::titleShare(u);  // the title bar stays whole
+        const float cover = bar ? 0 : wires * covers[i];
+        const float inside = bar ? 1 : 1 - 0.97f * wires;
         const float4 c = colors[i], glow = mix(c, kGlow * c.w, 0.7f) * 1.2f;
         const float4 mixed = glow * cover + c * (inside * (1 - cover));
         const float alpha = q.varying(2, lane) * fade * shaders::sheetCorners(uv[i], scale, u);

@@ -84,6 +84,36 @@ TEST_F(ClassifiedDrawingTest, TheStampFaceIsMadeOnceAndKeepsItsMargins) {
     EXPECT_EQ(p.red(15, 100), 255);
 }
 
+TEST_F(ClassifiedDrawingTest, AStampFaceWithoutItsFontIsNotKept) {
+    EXPECT_FALSE(drawStampFace(*renderer, "/nonexistent/fonts"));
+    EXPECT_FALSE(renderer->stampFace());
+    EXPECT_TRUE(drawStampFace(*renderer));
+}
+
+// A page whose pass, mip levels or stamps could not be made is not marked composed, so
+// the next frame composes it again.
+TEST_F(ClassifiedDrawingTest, APageThatCouldNotBeComposedIsComposedAgain) {
+    for (const Resource resource : {Resource::encoder, Resource::texture}) {
+        TransitionScene scene = makeScene(*renderer, window, {});
+        scene.uniforms.progress = 0.5f;
+        const auto first = renderer->queue()->makeCommandBuffer();
+        ASSERT_TRUE(prepareClassified(*renderer, scene, *first));  // the plan and the page texture
+        first->commit();
+        scene.drawingAs<ClassifiedDrawing>()->drawnAt.reset();
+        renderer->setStampFace(nullptr);
+        const auto failing = renderer->queue()->makeCommandBuffer();
+        renderer->device()->failNext(resource);  // the page's pass, or the stamp face's texture
+        EXPECT_TRUE(prepareClassified(*renderer, scene, *failing)) << int(resource);
+        failing->commit();
+        EXPECT_FALSE(scene.drawingAs<ClassifiedDrawing>()->drawnAt) << int(resource);
+        const auto next = renderer->queue()->makeCommandBuffer();
+        EXPECT_TRUE(prepareClassified(*renderer, scene, *next));
+        next->commit();
+        EXPECT_TRUE(scene.drawingAs<ClassifiedDrawing>()->drawnAt) << int(resource);
+        EXPECT_GT(countWhere(pixelsOf(*scene.drawingAs<ClassifiedDrawing>()->page), red), 1000) << int(resource);
+    }
+}
+
 TEST_F(ClassifiedDrawingTest, ThePageShowsTheTextUnderBarsAndBothStamps) {
     TransitionScene scene = makeScene(*renderer, window, {});
     scene.uniforms.progress = 0.5f;  // after the redaction and both impacts

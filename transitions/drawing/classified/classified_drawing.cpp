@@ -70,9 +70,10 @@ bool prepareClassified(TransitionRenderer& renderer, TransitionScene& scene, Com
     ClassifiedDrawing& d = *kept;
     if (!refreshStrips(renderer, d, scene.uniforms)) return false;
     const auto key = pageKey(d.making, scene.uniforms);
+    // A page that could not be composed whole is composed again on the next frame.
     if (!d.drawnAt || !(*d.drawnAt == key)) {
-        renderClassifiedPage(renderer, d, scene, commands);
-        d.drawnAt = key;
+        if (renderClassifiedPage(renderer, d, scene, commands)) d.drawnAt = key;
+        else d.drawnAt.reset();
     }
     return true;
 }
@@ -88,7 +89,7 @@ void drawClassified(const EffectPass& pass) {
     e.setFragmentArray(std::span<const platform::simd::float4>(d->look), 3);
     e.setFragmentTexture(d->page, 3);
     e.setFragmentTexture(pass.renderer.stampFace(), 4);
-    e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, instances);
+    e.drawPrimitives(PrimitiveType::triangleStrip, 0, 2 * (kStripSegments + 1), instances);
 }
 
 }  // namespace furlpane
