@@ -36,6 +36,15 @@ void bindEffectPass(RenderEncoder& e, const TransitionRenderer& renderer, const 
     e.setDepthStencilState(nullptr);
 }
 
+RenderEncoder* beginOffscreenPass(CommandBuffer& commands, std::shared_ptr<Texture> target, LoadAction load) {
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = std::move(target);
+    pass.colorAttachment.loadAction = load;
+    pass.colorAttachment.clearColor = {0, 0, 0, 0};
+    pass.colorAttachment.storeAction = StoreAction::store;
+    return commands.makeRenderEncoder(pass);
+}
+
 PassInfo passInfo(PassKind kind, const Texture& target) {
     return {kind == PassKind::silhouette ? 1u : 0u, static_cast<std::uint32_t>(target.sampleCount()),
             static_cast<std::uint32_t>(target.width()), static_cast<std::uint32_t>(target.height())};

@@ -149,7 +149,8 @@ TEST(EffectTable, EveryEffectHasOneEntryAndThoseThatKeepSomethingPrepare) {
         EXPECT_EQ(hooks.effect, e);
         EXPECT_TRUE(hooks.draw) << effectName(e);
         EXPECT_EQ(hooks.registerShaders != nullptr, e != E::cut) << effectName(e);
-        EXPECT_EQ(hooks.prepare != nullptr, std::find(std::begin(preparing), std::end(preparing), e) != std::end(preparing))
+        EXPECT_EQ(hooks.prepare != nullptr,
+                  std::find(std::begin(preparing), std::end(preparing), e) != std::end(preparing))
             << effectName(e);
     }
     EXPECT_EQ(effectHooks(E::cut).draw, effectHooks(E::scale).draw);

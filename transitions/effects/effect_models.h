@@ -29,18 +29,18 @@ struct EffectModel {
     Frame (*frame)(const Plan& plan, double t, const Placement& placement);
 };
 
-inline constexpr auto kEffectModels = std::make_tuple(
-    EffectModel<Shade, ShadeFrame>{"shade", shadePlan, shadeFrame},
-    EffectModel<Sparks, SparksFrame>{"sparks", sparksPlan, sparkFrames},
-    EffectModel<BlutVene, BlutVeneFrame>{"blutVene", blutVenePlan, blutVeneFrame},
-    EffectModel<Origami, OrigamiFrame>{"origami", origamiPlan, facetFrames},
-    EffectModel<Shatter, ShatterFrame>{"shatter", shatterPlan, shardFrames},
-    EffectModel<SliderPuzzle, PuzzleFrames>{"sliderPuzzle", sliderPuzzlePlan, tileFrames},
-    EffectModel<Taco, TacoFrame>{"taco", tacoPlan, tacoFrame},
-    // Without the ink of a picture: the renderer reads it back and plans with it.
-    EffectModel<Classified, ClassifiedFrame>{"classified", [](const TransitionUniforms& u) { return classifiedPlan(u); },
-                                             stripFrames},
-    EffectModel<Water, WaterFrame>{"water", waterPlan, waterFrame});
+inline constexpr auto kEffectModels =
+    std::make_tuple(EffectModel<Shade, ShadeFrame>{"shade", shadePlan, shadeFrame},
+                    EffectModel<Sparks, SparksFrame>{"sparks", sparksPlan, sparkFrames},
+                    EffectModel<BlutVene, BlutVeneFrame>{"blutVene", blutVenePlan, blutVeneFrame},
+                    EffectModel<Origami, OrigamiFrame>{"origami", origamiPlan, facetFrames},
+                    EffectModel<Shatter, ShatterFrame>{"shatter", shatterPlan, shardFrames},
+                    EffectModel<SliderPuzzle, PuzzleFrames>{"sliderPuzzle", sliderPuzzlePlan, tileFrames},
+                    EffectModel<Taco, TacoFrame>{"taco", tacoPlan, tacoFrame},
+                    // Without the ink of a picture: the renderer reads it back and plans with it.
+                    EffectModel<Classified, ClassifiedFrame>{
+                        "classified", [](const TransitionUniforms& u) { return classifiedPlan(u); }, stripFrames},
+                    EffectModel<Water, WaterFrame>{"water", waterPlan, waterFrame});
 
 inline constexpr int kEffectModelCount = static_cast<int>(std::tuple_size_v<decltype(kEffectModels)>);
 

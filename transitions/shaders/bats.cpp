@@ -135,11 +135,8 @@ float batShape(float x, float y) {
 }
 
 void batFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
-    }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade, dusk = q.varying(8, 0);
@@ -156,15 +153,13 @@ void batFragment(FragmentQuad& q) {
 }  // namespace
 
 void registerBatsShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("batsVertex", {9, 0x100u}, batVertex);
-    catalog.addFragmentFunction("batsFragment", batFragment);
+    shaders::registerPair(catalog, "bats", {9, 0x100u}, batVertex, batFragment);
 }
 
 void drawBats(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
     const TransitionUniforms& u = pass.scene.uniforms;
-    pass.use(pass.renderer.pictures(TransitionEffect::bats), DepthTest::lessAndWrite);
-    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 6, flockOf(u).cells() + (isTitleStrip(u) ? 1 : 0));
+    // Two quads per bat, one a wing.
+    shaders::drawRows(pass, 2, flockOf(u).cells() + (isTitleStrip(u) ? 1 : 0), DepthTest::lessAndWrite);
 }
 
 }  // namespace furlpane

@@ -130,14 +130,11 @@ VertexOutput holeVertex(const VertexInput& in) {
 }  // namespace
 
 void registerBlackHoleShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("blackHoleVertex", {7, 0x40u}, holeVertex);
-    catalog.addFragmentFunction("blackHoleFragment", holeFragment);
+    shaders::registerPair(catalog, "blackHole", {7, 0x40u}, holeVertex, holeFragment);
 }
 
 void drawBlackHole(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
     const Mesh mesh = holeMesh(pass.scene.uniforms);
-    pass.use(pass.renderer.pictures(TransitionEffect::blackHole));
     shaders::drawRows(pass, mesh.columns, mesh.rows + 1);
 }
 

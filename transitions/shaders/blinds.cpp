@@ -77,14 +77,11 @@ VertexOutput slatVertex(const VertexInput& in) {
 }  // namespace
 
 void registerBlindsShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("blindsVertex", shaders::kSheetVaryings, slatVertex);
-    catalog.addFragmentFunction("blindsFragment", shaders::sheetFragment);
+    shaders::registerPair(catalog, "blinds", shaders::kSheetVaryings, slatVertex);
 }
 
 void drawBlinds(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
-    pass.use(pass.renderer.pictures(TransitionEffect::blinds), DepthTest::lessAndWrite);
-    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, slatCount(pass.scene.uniforms));
+    shaders::drawRows(pass, 1, slatCount(pass.scene.uniforms), DepthTest::lessAndWrite);  // a quad per slat
 }
 
 }  // namespace furlpane

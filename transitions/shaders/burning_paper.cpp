@@ -65,11 +65,8 @@ float4 burning(float ahead, float4 picture, float4 paper) {
 }
 
 void burnFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
-    }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float instance = q.varying(6, 0);
@@ -121,8 +118,7 @@ void paperFragment(FragmentQuad& q) {
 }  // namespace
 
 void registerBurningPaperShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("burningPaperVertex", shaders::kTwinVaryings, burnVertex);
-    catalog.addFragmentFunction("burningPaperFragment", burnFragment);
+    shaders::registerPair(catalog, "burningPaper", shaders::kTwinVaryings, burnVertex, burnFragment);
     registerCopyShaders(catalog, "paperDrawing");
     catalog.addFragmentFunction("paperDrawingFragment", paperFragment);
 }

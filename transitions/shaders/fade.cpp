@@ -36,11 +36,8 @@ VertexOutput fadeVertex(const VertexInput& in) {
 }
 
 void fadeFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
-    }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float titleBar = q.varying(6, 0);
@@ -57,14 +54,11 @@ void fadeFragment(FragmentQuad& q) {
 }  // namespace
 
 void registerFadeShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("fadeVertex", {7, 0x40u}, fadeVertex);
-    catalog.addFragmentFunction("fadeFragment", fadeFragment);
+    shaders::registerPair(catalog, "fade", {7, 0x40u}, fadeVertex, fadeFragment);
 }
 
 void drawFade(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
-    pass.use(pass.renderer.pictures(TransitionEffect::fade));
-    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, 2);
+    shaders::drawTwinQuads(pass);
 }
 
 }  // namespace furlpane

@@ -98,14 +98,11 @@ VertexOutput magnetVertex(const VertexInput& in) {
 }  // namespace
 
 void registerMagnetShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("magnetVertex", shaders::kSheetVaryings, magnetVertex);
-    catalog.addFragmentFunction("magnetFragment", shaders::sheetFragment);
+    shaders::registerPair(catalog, "magnet", shaders::kSheetVaryings, magnetVertex);
 }
 
 void drawMagnet(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
     const Mesh mesh = magnetMesh(pass.scene.uniforms);
-    pass.use(pass.renderer.pictures(TransitionEffect::magnet));
     shaders::drawRows(pass, mesh.columns, mesh.rows);
 }
 

@@ -25,6 +25,7 @@ namespace {
 
 constexpr int kBites = 14;
 constexpr float kChomp = 0.06f;  // how long one bite takes, in the effect's own progress
+constexpr float kFirstBite = 0.03f;
 constexpr float kMark = 10;      // points of shadow inside a bite's edge
 constexpr float kTeeth = 5;      // points by which the teeth roughen a bite's edge
 
@@ -48,7 +49,7 @@ std::array<Bite, kBites> bitesOf(float2 size, float top, bool upward, std::uint3
         if (upward) bite.centre = {size.x * (0.15f + 0.7f * b), size.y - (size.y - top) * along};
         else bite.centre = {size.x * (fromRight ? 1 - along : along), top + (size.y - top) * (0.1f + 0.8f * b)};
         bite.radius = (0.12f + 0.07f * a) * reach * (upward ? 0.7f : 1.0f);
-        bite.time = 0.03f + 0.85f * float(k) / float(kBites - 1);
+        bite.time = kFirstBite + 0.85f * float(k) / float(kBites - 1);
     }
     bites.back().radius = 1.2f * reach;
     return bites;
@@ -75,20 +76,23 @@ float waxing(float2 uv, float shown) {
 VertexOutput fangVertex(const VertexInput& in) { return shaders::twinQuadVertex(in, 0); }
 
 void fangFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
-    }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r), atStandIn = q.varying(6, 0) > 0.5f;
     const float gone = shaders::twinProgress(u, q.varying(6, 0));
     const float share = shaders::titleShare(u), keep = shaders::arrivingAlpha(u, shaders::clamp01(u.progress));
+    if (atStandIn && gone >= 1) {  // the stand-in has not begun to show
+        q.discardMask = 0xF;
+        return;
+    }
     const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
-    const auto bites = bitesOf(size, share * size.y, isTitleStrip(u), u.seed);
+    // The bites, only once the first has begun.
+    const bool bitten = !atStandIn && gone > kFirstBite;
+    const auto bites = bitten ? bitesOf(size, share * size.y, isTitleStrip(u), u.seed) : std::array<Bite, kBites>{};
     const auto uv = q.varying2(0);
     const auto colors = shaders::pictureColors(r, uv);
-    const auto teeth = shaders::noiseAt(r, uv, 60, 1);
+    const auto teeth = bitten ? shaders::noiseAt(r, uv, 60, 1) : platform::gpu::Quad<float>{};
     const float fade = shaders::shadowOf(r).unframedFade;
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
@@ -97,7 +101,7 @@ void fangFragment(FragmentQuad& q) {
         if (atStandIn) {
             shown = waxing(uv[i], 1 - gone);
             light = 0.6f + 0.4f * shown;
-        } else if (!bar) {
+        } else if (bitten && !bar) {
             const float left = uneaten(uv[i] * size, bites, gone) - kTeeth * teeth[i];
             shown = shaders::clamp01(left * u.pixelsPerPoint + 0.5f);
             light = 0.3f + 0.7f * shaders::smoothstep01(left / kMark);
@@ -112,8 +116,7 @@ void fangFragment(FragmentQuad& q) {
 }  // namespace
 
 void registerMoonFangShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("moonFangVertex", shaders::kTwinVaryings, fangVertex);
-    catalog.addFragmentFunction("moonFangFragment", fangFragment);
+    shaders::registerPair(catalog, "moonFang", shaders::kTwinVaryings, fangVertex, fangFragment);
 }
 
 void drawMoonFang(const EffectPass& pass) { shaders::drawTwinQuads(pass); }

@@ -53,27 +53,48 @@ platform::gpu::Quad<float4> fieldAt(const StageResources& r, const platform::gpu
     return field->sample(*r.sampler(0), at);
 }
 
-void smokeFragment(FragmentQuad& q) {
-    const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
+// Whether the whole quad still shows the picture as it was: on the picture, and not yet
+// darkening at the clock.
+bool untouched(const platform::gpu::Quad<float2>& uv, const platform::gpu::Quad<float4>& field, float clock) {
+    for (size_t i = 0; i < 4; ++i) {
+        const bool onPicture = uv[i].x >= 0 && uv[i].x <= 1 && uv[i].y >= 0 && uv[i].y <= 1;
+        if (!onPicture || clock - field[i].x >= -kNight) return false;
     }
+    return true;
+}
+
+void smokeFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
+    const StageResources& r = *q.resources;
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float gone = shaders::twinProgress(u, q.varying(6, 0));
     const float clock = 1.45f * gone - 0.25f, share = shaders::titleShare(u);
     const float keep = shaders::arrivingAlpha(u, shaders::clamp01(u.progress));
     const auto uv = q.varying2(0);
+    const float lingering = 1 - shaders::smoothstep01((gone - 0.7f) / 0.3f);  // the smoke has cleared by the end
+    if (!(lingering > 0) && !isTitleStrip(u)) {
+        q.discardMask = 0xF;
+        return;
+    }
+    const auto here = fieldAt(r, uv, share);
+    const auto colors = shaders::pictureColors(r, uv);
+    const float fade = shaders::shadowOf(r).unframedFade;
+    if (untouched(uv, here, clock)) {
+        for (int lane = 0; lane < 4; ++lane) {
+            const auto i = static_cast<size_t>(lane);
+            const float alpha = q.varying(2, lane) * fade * (uv[i].y < share ? keep : 1.0f);
+            shaders::emitSheet(q, lane, colors[i] * shaders::sheetCorners(uv[i], q.varying(5, lane), u), alpha,
+                               silhouette);
+        }
+        return;
+    }
     platform::gpu::Quad<float2> below, curl;
     for (size_t i = 0; i < 4; ++i) below[i] = uv[i] + float2{0, kRise * gone};
     // Plumes: the noise stretched upwards and carried up as the smoke rises.
     for (size_t i = 0; i < 4; ++i) curl[i] = float2{1.1f * uv[i].x, 0.35f * uv[i].y + 0.5f * gone};
-    const auto here = fieldAt(r, uv, share), source = fieldAt(r, below, share);
+    const auto source = fieldAt(r, below, share);
     const auto swirl = shaders::noiseAt(r, curl, 11, 2), puffs = shaders::noiseAt(r, curl, 29, 3);
-    const auto colors = shaders::pictureColors(r, uv), rising = shaders::pictureColors(r, below);
-    const float fade = shaders::shadowOf(r).unframedFade;
-    const float lingering = 1 - shaders::smoothstep01((gone - 0.7f) / 0.3f);  // the smoke has cleared by the end
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
         const bool onPicture = uv[i].x >= 0 && uv[i].x <= 1 && uv[i].y >= 0 && uv[i].y <= 1;
@@ -90,7 +111,7 @@ void smokeFragment(FragmentQuad& q) {
         const float inside = shaders::clamp01(std::min({b.x, 1 - b.x, b.y - share, 1 - b.y}) / 0.04f);
         const float wisp = shaders::smoothstep01((0.6f * puffs[i] + 0.4f * swirl[i] - 0.3f) / 0.45f);
         const float density = inside * life * wisp * (1 - solid) * 0.9f * lingering;
-        const float4 smoke = mix(kSmoke, rising[i] * 0.25f + kSmoke * 0.75f, 0.2f) * density;
+        const float4 smoke = kSmoke * density;
         const float alpha = q.varying(2, lane) * fade * (bar ? keep : 1.0f);
         const float corners = onPicture ? shaders::sheetCorners(uv[i], q.varying(5, lane), u) : 1.0f;
         shaders::emitSheet(q, lane, dark * corners + smoke * (1 - dark.w * corners), alpha, silhouette);
@@ -100,8 +121,7 @@ void smokeFragment(FragmentQuad& q) {
 }  // namespace
 
 void registerMoonlessShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("moonlessVertex", shaders::kTwinVaryings, smokeVertex);
-    catalog.addFragmentFunction("moonlessFragment", smokeFragment);
+    shaders::registerPair(catalog, "moonless", shaders::kTwinVaryings, smokeVertex, smokeFragment);
     registerCopyShaders(catalog, "moonlessField");
     catalog.addFragmentFunction("moonlessFieldFragment", fieldFragment);
 }

@@ -88,14 +88,12 @@ VertexOutput rollVertex(const VertexInput& in) {
 }  // namespace
 
 void registerRollUpShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("rollUpVertex", shaders::kSheetVaryings, rollVertex);
-    catalog.addFragmentFunction("rollUpFragment", shaders::sheetFragment);
+    shaders::registerPair(catalog, "rollUp", shaders::kSheetVaryings, rollVertex);
 }
 
 void drawRollUp(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
-    pass.use(pass.renderer.pictures(TransitionEffect::rollUp), DepthTest::lessAndWrite);
-    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 2 * (rollRows(pass.scene.uniforms) + 1));
+    // One strip down the sheet: a pair of vertices per row boundary.
+    shaders::drawRows(pass, rollRows(pass.scene.uniforms), 1, DepthTest::lessAndWrite);
 }
 
 }  // namespace furlpane

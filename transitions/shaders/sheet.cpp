@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "transitions/transition_renderer.h"
 
@@ -57,7 +58,8 @@ Quad<float4> pictureColors(const StageResources& r, const Quad<float2>& uv) {
 float sheetCorners(float2 uv, float scale, const TransitionUniforms& u) {
     const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
     const float radius = std::clamp(u.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
-    return cornerCoverage((uv - float2{0.5f, 0.5f}) * size, size * 0.5f, radius, u.pixelsPerPoint * std::max(scale, 1e-3f));
+    return cornerCoverage((uv - float2{0.5f, 0.5f}) * size, size * 0.5f, radius,
+                          u.pixelsPerPoint * std::max(scale, 1e-3f));
 }
 
 void emitSheet(FragmentQuad& q, int lane, float4 color, float alpha, bool silhouette) {
@@ -67,11 +69,8 @@ void emitSheet(FragmentQuad& q, int lane, float4 color, float alpha, bool silhou
 }
 
 void sheetFragment(FragmentQuad& q) {
+    if (!readyToDraw(q)) return;
     const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
-    }
     const TransitionUniforms& u = uniformsOf(r);
     const bool silhouette = isSilhouettePass(r);
     const float fade = shadowOf(r).unframedFade;
@@ -106,8 +105,22 @@ std::uint32_t meshRows(std::uint32_t bodyRows, const TransitionUniforms& u) {
     return std::max(bodyRows, 1u) + (titleShare(u) > 0 ? 1u : 0u);
 }
 
-void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows) {
+void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows, DepthTest depth) {
+    if (!pass.scene.picture) return;
+    pass.use(pass.renderer.pictures(pass.scene.effect), depth);
     pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 2 * (columns + 1), rows);
+}
+
+void registerPair(ShaderCatalog& catalog, std::string_view name, VaryingLayout layout, VertexFunction vertex,
+                  FragmentFunction fragment) {
+    catalog.addVertexFunction(std::string(name) + "Vertex", layout, std::move(vertex));
+    catalog.addFragmentFunction(std::string(name) + "Fragment", std::move(fragment));
+}
+
+bool readyToDraw(FragmentQuad& q) {
+    if (q.resources->texture(0) && q.resources->sampler(0)) return true;
+    q.discardMask = 0xF;
+    return false;
 }
 
 VertexOutput twinQuadVertex(const VertexInput& in, float margin) {
@@ -128,11 +141,7 @@ VertexOutput twinQuadVertex(const VertexInput& in, float margin) {
     return out;
 }
 
-void drawTwinQuads(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
-    pass.use(pass.renderer.pictures(pass.scene.effect));
-    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, 2);
-}
+void drawTwinQuads(const EffectPass& pass) { drawRows(pass, 1, 2); }
 
 float twinProgress(const TransitionUniforms& u, float instance) {
     const float p = clamp01(u.progress);

@@ -14,6 +14,7 @@
 // the other rows share the body below it, so that an effect can keep the title bar still.
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/gpu/gpu.h"
 #include "platform/simd/simd.h"
@@ -65,8 +66,16 @@ float2 rowVertexUV(std::uint32_t row, std::uint32_t vertex, std::uint32_t column
 // The rows of a mesh with `bodyRows` rows below the title bar for a title strip (and the
 // title bar's own row), or `bodyRows` for a thumbnail.
 std::uint32_t meshRows(std::uint32_t bodyRows, const TransitionUniforms& u);
-// Draws the mesh as one triangle strip per row.
-void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows);
+// Draws the scene's effect (its pair, the depth test as asked) as one triangle strip per
+// row of a mesh; nothing without a picture.
+void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows,
+              DepthTest depth = DepthTest::off);
+
+// Registers an effect's pair, "<name>Vertex" and "<name>Fragment".
+void registerPair(platform::gpu::ShaderCatalog& catalog, std::string_view name, platform::gpu::VaryingLayout layout,
+                  platform::gpu::VertexFunction vertex, platform::gpu::FragmentFunction fragment = sheetFragment);
+// Whether the quad has a picture and a sampler to draw with; when not, it is discarded.
+bool readyToDraw(FragmentQuad& q);
 
 // Twin quads, for effects that take the picture apart where the window stands and put
 // it together where the stand-in stands: instance 0 is the window, instance 1 (for a

@@ -61,14 +61,11 @@ VertexOutput swirlVertex(const VertexInput& in) {
 }  // namespace
 
 void registerSwirlShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("swirlVertex", shaders::kSheetVaryings, swirlVertex);
-    catalog.addFragmentFunction("swirlFragment", shaders::sheetFragment);
+    shaders::registerPair(catalog, "swirl", shaders::kSheetVaryings, swirlVertex);
 }
 
 void drawSwirl(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
     const Mesh mesh = swirlMesh(pass.scene.uniforms);
-    pass.use(pass.renderer.pictures(TransitionEffect::swirl));
     shaders::drawRows(pass, mesh.columns, mesh.rows);
 }
 

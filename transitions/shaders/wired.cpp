@@ -98,17 +98,15 @@ platform::gpu::Quad<float> wireCover(const platform::gpu::Quad<float2>& uv, cons
     platform::gpu::Quad<float> cover;
     for (size_t i = 0; i < 4; ++i) {
         const bool bar = uv[i].y < share;
-        cover[i] = bar ? 0 : std::max(line(g[i].x, kWirePixels * step.x + 1e-6f), line(g[i].y, kWirePixels * step.y + 1e-6f));
+        cover[i] =
+            bar ? 0 : std::max(line(g[i].x, kWirePixels * step.x + 1e-6f), line(g[i].y, kWirePixels * step.y + 1e-6f));
     }
     return cover;
 }
 
 void wireFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
-    if (!r.texture(0) || !r.sampler(0)) {
-        q.discardMask = 0xF;
-        return;
-    }
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const Mesh mesh = wireMesh(u);
     const bool silhouette = shaders::isSilhouettePass(r);
@@ -132,14 +130,11 @@ void wireFragment(FragmentQuad& q) {
 }  // namespace
 
 void registerWiredShaders(ShaderCatalog& catalog) {
-    catalog.addVertexFunction("wiredVertex", shaders::kSheetVaryings, wireVertex);
-    catalog.addFragmentFunction("wiredFragment", wireFragment);
+    shaders::registerPair(catalog, "wired", shaders::kSheetVaryings, wireVertex, wireFragment);
 }
 
 void drawWired(const EffectPass& pass) {
-    if (!pass.scene.picture) return;
     const Mesh mesh = wireMesh(pass.scene.uniforms);
-    pass.use(pass.renderer.pictures(TransitionEffect::wired));
     shaders::drawRows(pass, mesh.columns, mesh.rows);
 }
 

@@ -46,7 +46,8 @@ Blocks blocksOf(const platform::Image& frame) {
 // How differently two frames look: the mean difference of their blocks.
 double distance(const Blocks& a, const Blocks& b) {
     double sum = 0;
-    for (size_t k = 0; k < a.luma.size(); ++k) sum += std::fabs(a.luma[k] - b.luma[k]) + std::fabs(a.alpha[k] - b.alpha[k]);
+    for (size_t k = 0; k < a.luma.size(); ++k)
+        sum += std::fabs(a.luma[k] - b.luma[k]) + std::fabs(a.alpha[k] - b.alpha[k]);
     return sum / double(std::max<size_t>(a.luma.size(), 1));
 }
 

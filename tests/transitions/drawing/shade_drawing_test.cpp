@@ -11,7 +11,8 @@ namespace {
 
 std::vector<platform::simd::float4> expectedLook(const TransitionScene& s, double slowdown) {
     const TransitionUniforms& u = s.uniforms;
-    return effects::shadeFrame(s.drawingAs<ShadeDrawing>()->rolling, u.progress, effects::placementOf(u, slowdown)).look;
+    return effects::shadeFrame(s.drawingAs<ShadeDrawing>()->rolling, u.progress, effects::placementOf(u, slowdown))
+        .look;
 }
 
 TEST(ShadeDrawing, PreparationKeepsThePlanAndRefreshesTheLook) {

@@ -24,8 +24,10 @@ TEST(WaterDrawing, NothingIsKeptWhenTheFieldCannotBeMade) {
     EXPECT_FALSE(prepareWater(frames->renderer(), scene, *commands));
     EXPECT_FALSE(scene.drawing);
     ASSERT_TRUE(prepareWater(frames->renderer(), scene, *commands));
-    ASSERT_TRUE(scene.drawingAs<WaterDrawing>() && scene.drawingAs<WaterDrawing>()->field && scene.drawingAs<WaterDrawing>()->drops);
-    EXPECT_EQ(scene.drawingAs<WaterDrawing>()->drops->length(), static_cast<size_t>(scene.drawingAs<WaterDrawing>()->dropCount) * 48);
+    ASSERT_TRUE(scene.drawingAs<WaterDrawing>() && scene.drawingAs<WaterDrawing>()->field &&
+                scene.drawingAs<WaterDrawing>()->drops);
+    EXPECT_EQ(scene.drawingAs<WaterDrawing>()->drops->length(),
+              static_cast<size_t>(scene.drawingAs<WaterDrawing>()->dropCount) * 48);
     EXPECT_EQ(scene.drawingAs<WaterDrawing>()->look.size(), 15u);
     EXPECT_EQ(scene.drawingAs<WaterDrawing>()->look[2].y, 1.0f);
     commands->commit();

@@ -278,7 +278,8 @@ const double2 kView{1920, 1080};
 
 TEST(OrigamiFrame, EverythingRestsOnTheWindowAtTheStart) {
     for (const Origami& plan : {titleStripOrigami({400, 300}, 28), windowOrigami({400, 300}, {1360, 900})}) {
-        const OrigamiFrame f = facetFrames(plan, 0, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.7, Direction::minimizing));
+        const OrigamiFrame f =
+            facetFrames(plan, 0, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.7, Direction::minimizing));
         ASSERT_EQ(f.records.size(), plan.facets.size());
         const float4x4 moved(double4x4::translation({200, 150, 0}));
         for (const Origami::FacetFrame& frame : f.records) {
@@ -292,12 +293,14 @@ TEST(OrigamiFrame, EverythingRestsOnTheWindowAtTheStart) {
 TEST(OrigamiFrame, TitleStripFoldsAndTucksBehindItsBand) {
     const Origami plan = titleStripOrigami({400, 300}, 28);
     for (int i = 0; i <= 50; ++i) {
-        const OrigamiFrame f = facetFrames(plan, i / 50.0, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.5, Direction::minimizing));
+        const OrigamiFrame f = facetFrames(
+            plan, i / 50.0, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.5, Direction::minimizing));
         EXPECT_EQ(f.look[0], (float4{0, 1.8f * 1920, 0, 0}));
         for (const Origami::FacetFrame& frame : f.records) EXPECT_EQ(frame.look.w, 1);
     }
     // Halfway: the first halving has closed, the later ones not yet.
-    const OrigamiFrame mid = facetFrames(plan, 0.33, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
+    const OrigamiFrame mid =
+        facetFrames(plan, 0.33, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     for (size_t k = 0; k < plan.facets.size(); ++k) {
         const Origami::Facet& facet = plan.facets[k];
         if (facet.turns[0] && !facet.turns[1] && !facet.turns[2]) {
@@ -306,7 +309,8 @@ TEST(OrigamiFrame, TitleStripFoldsAndTucksBehindItsBand) {
         }
     }
     // Once the tuck has closed, every facet it turned is hidden; the band stays as it was.
-    const OrigamiFrame end = facetFrames(plan, 0.9, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
+    const OrigamiFrame end =
+        facetFrames(plan, 0.9, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     for (size_t k = 0; k < plan.facets.size(); ++k) {
         if (plan.facets[k].turns.back()) {
             EXPECT_EQ(end.records[k].look.y, 0);
@@ -332,7 +336,9 @@ TEST(OrigamiFrame, CreaseMarksFollowTheirOwnRuleWhenRestoring) {
     EXPECT_EQ(mark(0.5, Direction::restoring), 1);
     EXPECT_EQ(mark(0.01, Direction::restoring), 0);
     // The title strip's look has room for sixteen marks; unused slots stay 0.
-    const OrigamiFrame strip = facetFrames(titleStripOrigami({400, 300}, 28), 0.5, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
+    const OrigamiFrame strip =
+        facetFrames(titleStripOrigami({400, 300}, 28), 0.5,
+                    model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     EXPECT_EQ(strip.look[2].z, 0);
     EXPECT_EQ(strip.look[4], (float4{0, 0, 0, 0}));
 }
@@ -340,7 +346,8 @@ TEST(OrigamiFrame, CreaseMarksFollowTheirOwnRuleWhenRestoring) {
 TEST(OrigamiFrame, DartLandsExactlyOnTheStandIn) {
     const Origami plan = windowOrigami({400, 300}, {1360, 900});
     for (double t : {0.94, 0.97, 1.0}) {
-        const OrigamiFrame f = facetFrames(plan, t, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.6, Direction::minimizing));
+        const OrigamiFrame f =
+            facetFrames(plan, t, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.6, Direction::minimizing));
         for (const Origami::FacetFrame& frame : f.records) {
             EXPECT_EQ(frame.look.x, 2);
             EXPECT_EQ(frame.look.z, 0);
@@ -394,7 +401,8 @@ TEST(OrigamiFrame, FlightHelpers) {
     EXPECT_NEAR(r.z, 0, 1e-12);
     // A facet whose folds have not started is carried by the flight alone.
     const Origami plan = windowOrigami({400, 300}, {1360, 900});
-    const OrigamiFrame f = facetFrames(plan, 0.03, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
+    const OrigamiFrame f =
+        facetFrames(plan, 0.03, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     EXPECT_EQ(f.records[3].transform, float4x4(double4x4::translation({200, 150, 0})));
 }
 

@@ -18,7 +18,9 @@ std::vector<float4> frameAt(const Shade& plan, double t, double slowdown = 1) {
     const Rect2 window{{100, 80}, plan.size};
     const Rect2 standIn{{1500, 900}, {120, 75}};
     const Rect2 room{{0, 0}, {1920, 1080}};
-    return shadeFrame(plan, t, model_tests::placed(window, standIn, room, {1920, 1080}, 0.9, Direction::minimizing, slowdown)).look;
+    return shadeFrame(plan, t,
+                      model_tests::placed(window, standIn, room, {1920, 1080}, 0.9, Direction::minimizing, slowdown))
+        .look;
 }
 
 TEST(ShadePlan, LargeWindowGivesTheDocumentedSizes) {

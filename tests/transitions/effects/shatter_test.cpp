@@ -355,7 +355,8 @@ TEST(ShardFrames, StartInTheWindowAndGatherOnTheStandIn) {
     // On the way every shard's opacity stays within 0 ... 1, and in the middle the shards
     // have left their places.
     for (int k = 0; k <= 20; ++k) {
-        for (const auto& f : shardFrames(s, k / 20.0, model_tests::placed(window, standIn, room, {2000, 1500}, 0.8)).records) {
+        for (const auto& f :
+             shardFrames(s, k / 20.0, model_tests::placed(window, standIn, room, {2000, 1500}, 0.8)).records) {
             ASSERT_GE(f.look.x, 0.0f);
             ASSERT_LE(f.look.x, 1.0f);
         }

@@ -243,7 +243,8 @@ TEST(PuzzleFrames, SpansShowOnlyMovingTiles) {
     for (const uint32_t seed : kSeeds) {
         const SliderPuzzle plan = sliderPuzzlePlan(5, 4, false, seed, 0);
         // Between the scramble and the solve nothing slides.
-        const PuzzleFrames rest = tileFrames(plan, 0.5, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
+        const PuzzleFrames rest =
+            tileFrames(plan, 0.5, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
         for (size_t i = 0; i + 1 < rest.records.size(); ++i) {
             const int2 cell = plan.layouts[7][i];
             EXPECT_EQ(rest.records[i].span, float4(cell.x, cell.y, cell.x, cell.y));
@@ -252,8 +253,10 @@ TEST(PuzzleFrames, SpansShowOnlyMovingTiles) {
         // them less within one time slice.
         const auto& slide = plan.slides[3];
         const double t = (slide.span.lower + slide.span.upper) / 2;
-        const PuzzleFrames moving = tileFrames(plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
-        const PuzzleFrames slow = tileFrames(plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1, Direction::minimizing, 4));
+        const PuzzleFrames moving =
+            tileFrames(plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
+        const PuzzleFrames slow = tileFrames(
+            plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1, Direction::minimizing, 4));
         const std::set<int> sliding(slide.tiles.begin(), slide.tiles.end());
         for (size_t i = 0; i + 1 < moving.records.size(); ++i) {
             const float4 s = moving.records[i].span;
@@ -297,7 +300,8 @@ TEST(PuzzleFrames, TitleStripStaysAndRaisesItsColumns) {
             EXPECT_FLOAT_EQ(f.look[3].y, 28.0f / 600);
             EXPECT_FLOAT_EQ(f.look[3].w, 572.0f / 600);
         }
-        const PuzzleFrames done = tileFrames(plan, 0.85, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
+        const PuzzleFrames done =
+            tileFrames(plan, 0.85, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
         for (int c = 0; c < 12; ++c) {
             const float rise = done.look[static_cast<size_t>(4 + c / 4)][c % 4];
             EXPECT_FLOAT_EQ(rise, c < columns ? 4.25f : 0.0f) << c;

@@ -35,7 +35,8 @@ TEST_F(TacoDrawingTest, PreparationKeepsThePlanAndRefreshesThePieces) {
     EXPECT_EQ(&scene.drawingAs<TacoDrawing>()->making, plan);
     EXPECT_GT(scene.drawingAs<TacoDrawing>()->pieceCount, 50);
     EXPECT_TRUE(scene.drawingAs<TacoDrawing>()->pieces);
-    EXPECT_EQ(scene.drawingAs<TacoDrawing>()->pieces->length(), std::size_t(scene.drawingAs<TacoDrawing>()->pieceCount) * 48);
+    EXPECT_EQ(scene.drawingAs<TacoDrawing>()->pieces->length(),
+              std::size_t(scene.drawingAs<TacoDrawing>()->pieceCount) * 48);
 
     // A buffer that cannot be made draws nothing this frame and keeps the plan.
     renderer->device()->failNext(Resource::buffer);

@@ -315,7 +315,8 @@ TEST(WaterPuddles, RestoringSourcesAndRecords) {
 struct Frames {
     Water plan;
     WaterFrame at(double t) const {
-        return waterFrame(plan, t, model_tests::placed({{100, 50}, {800, 600}}, {{1300, 900}, {200, 120}}, {}, {1600, 1200}, 1));
+        return waterFrame(plan, t,
+                          model_tests::placed({{100, 50}, {800, 600}}, {{1300, 900}, {200, 120}}, {}, {1600, 1200}, 1));
     }
 };
 
@@ -404,7 +405,9 @@ TEST(WaterFrames, StreaksAreLimitedByTheBlob) {
     Water::Drop faster = big;
     faster.speed = {0, 80};
     w.drops = {small, big, faster};
-    const auto frame = waterFrame(w, 0.1, model_tests::placed({{0, 0}, {100, 100}}, {{0, 0}, {10, 10}}, {}, {1000, 1000}, 1, Direction::minimizing, 1.0 / 120));
+    const auto frame = waterFrame(w, 0.1,
+                                  model_tests::placed({{0, 0}, {100, 100}}, {{0, 0}, {10, 10}}, {}, {1000, 1000}, 1,
+                                                      Direction::minimizing, 1.0 / 120));
     ASSERT_EQ(frame.records.size(), 3u);
     EXPECT_FLOAT_EQ(frame.records[0].form.y, 12.5f);
     EXPECT_FLOAT_EQ(frame.records[0].form.z, 10.0f);
@@ -418,7 +421,8 @@ TEST(WaterFrames, DrawingRectangleStaysInTheView) {
     u.standIn = {-500, -500, 50, 50};
     const Water w = waterPlan(u);
     for (const double t : {0.0, 0.5, 0.95}) {
-        const auto frame = waterFrame(w, t, model_tests::placed({{-3000, -3000}, {100, 100}}, {{-500, -500}, {50, 50}}, {}, {1600, 1200}, 1));
+        const auto frame = waterFrame(
+            w, t, model_tests::placed({{-3000, -3000}, {100, 100}}, {{-500, -500}, {50, 50}}, {}, {1600, 1200}, 1));
         EXPECT_EQ(frame.look[0], (float4{0, 0, 0, 0}));
     }
     const Frames f{waterPlan(uniforms(800, 600, false))};
@@ -442,8 +446,8 @@ TEST(WaterFrames, EveryFrameIsFiniteAndRepeatable) {
                 for (int k = 0; k <= 25; ++k) {
                     const auto a = f.at(k / 25.0), b = g.at(k / 25.0);
                     ASSERT_EQ(a.records.size(), b.records.size());
-                    ASSERT_TRUE(a.records.empty() ||
-                                std::memcmp(a.records.data(), b.records.data(), a.records.size() * sizeof(Water::DropFrame)) == 0);
+                    ASSERT_TRUE(a.records.empty() || std::memcmp(a.records.data(), b.records.data(),
+                                                                 a.records.size() * sizeof(Water::DropFrame)) == 0);
                     ASSERT_TRUE(allFinite(a.look));
                     ASSERT_TRUE(allFinite({reinterpret_cast<const float4*>(a.records.data()), a.records.size() * 3}));
                     for (const auto& d : a.records) ASSERT_GE(d.form.w, 1.0f);
@@ -467,7 +471,8 @@ TEST(WaterPlan, AbsurdUniformsGiveABoundedPlan) {
         EXPECT_EQ(w.region.z, 1);
         EXPECT_EQ(w.drops.size(), 1u);
         EXPECT_TRUE(std::isfinite(w.gravity));
-        EXPECT_TRUE(allFinite(waterFrame(w, 0.3, model_tests::placed({{0, 0}, {1, 1}}, {{0, 0}, {1, 1}}, {}, {0, 0}, 1)).look));
+        EXPECT_TRUE(
+            allFinite(waterFrame(w, 0.3, model_tests::placed({{0, 0}, {1, 1}}, {{0, 0}, {1, 1}}, {}, {0, 0}, 1)).look));
     }
     // A window absurdly wide in one direction is limited to the longest length.
     TransitionUniforms wide = uniforms(800, 10, false);

@@ -24,12 +24,7 @@ bool encodeField(const TransitionRenderer& renderer, const BlutVeneDrawing& draw
     auto pipeline = makePipeline("blutVeneFieldVertex", "blutVeneFieldFragment", *renderer.library(),
                                  *renderer.device(), PipelineTarget::offscreen());
     if (!pipeline) return false;
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = field;
-    pass.colorAttachment.loadAction = LoadAction::clear;
-    pass.colorAttachment.clearColor = {0, 0, 0, 0};
-    pass.colorAttachment.storeAction = StoreAction::store;
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    RenderEncoder* e = beginOffscreenPass(commands, field, LoadAction::clear);
     if (!e) return false;
     const blut_vene::FieldPass block{effects::toFloat4(drawing.making.region)};
     e->setRenderPipelineState(*pipeline);

@@ -16,11 +16,7 @@ std::shared_ptr<Texture> makePaper(const std::shared_ptr<Texture>& source, const
         PixelFormat::bgra8Unorm, source->width(), source->height(), Mipmapped::no,
         TextureUsage::shaderReadAndRenderTarget));
     if (!paper) return nullptr;
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = paper;
-    pass.colorAttachment.loadAction = LoadAction::dontCare;
-    pass.colorAttachment.storeAction = StoreAction::store;
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    RenderEncoder* e = beginOffscreenPass(commands, paper, LoadAction::dontCare);
     if (!e) return nullptr;
     TransitionUniforms uniforms = scene.uniforms;
     uniforms.freshness = 0;

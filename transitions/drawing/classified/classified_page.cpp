@@ -69,12 +69,7 @@ bool drawPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, co
 bool renderClassifiedPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
                           CommandBuffer& commands) {
     if (!drawing.page) return false;
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = drawing.page;
-    pass.colorAttachment.loadAction = LoadAction::clear;
-    pass.colorAttachment.storeAction = StoreAction::store;
-    pass.colorAttachment.clearColor = {0, 0, 0, 0};
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    RenderEncoder* e = beginOffscreenPass(commands, drawing.page, LoadAction::clear);
     if (!e) return false;
     const bool whole = drawPage(renderer, drawing, scene, *e);
     e->endEncoding();

@@ -31,11 +31,7 @@ bool encodeField(const TransitionRenderer& renderer, const TransitionUniforms& u
     auto pipeline = makePipeline("moonlessFieldVertex", "moonlessFieldFragment", *renderer.library(),
                                  *renderer.device(), PipelineTarget{PixelFormat::rg16Float, 1});
     if (!pipeline) return false;
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = field;
-    pass.colorAttachment.loadAction = LoadAction::dontCare;
-    pass.colorAttachment.storeAction = StoreAction::store;
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    RenderEncoder* e = beginOffscreenPass(commands, field, LoadAction::dontCare);
     if (!e) return false;
     e->setRenderPipelineState(*pipeline);
     e->setFragmentValue(u, kUniformsIndex);

@@ -38,11 +38,7 @@ std::shared_ptr<WaterDrawing> makeDrawing(const TransitionRenderer& renderer, co
 
 // Adds every drop's blob into the field.
 void drawField(CommandBuffer& commands, const WaterDrawing& d) {
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = d.field;
-    pass.colorAttachment.loadAction = LoadAction::clear;
-    pass.colorAttachment.clearColor = {0, 0, 0, 0};
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    RenderEncoder* e = beginOffscreenPass(commands, d.field, LoadAction::clear);
     if (!e) return;
     const FieldInfo info{{static_cast<float>(d.field->width()) * d.texel, static_cast<float>(d.field->height()) * d.texel},
                          d.texel};

@@ -160,7 +160,8 @@ OrigamiFrame facetFrames(const Origami& plan, double t, const Placement& placeme
     result.look.assign(kOrigamiLookCount, float4{});
     result.look[0] = toFloat4(settle, depth, 0, 0);
     for (size_t i = 0; i < foldCount && i < static_cast<size_t>(kMaxOrigamiFolds); ++i)
-        result.look[1 + i / 4][static_cast<int>(i % 4)] = static_cast<float>(creaseMark(plan.folds[i], plan, t, placement.direction));
+        result.look[1 + i / 4][static_cast<int>(i % 4)] =
+            static_cast<float>(creaseMark(plan.folds[i], plan, t, placement.direction));
     return result;
 }
 

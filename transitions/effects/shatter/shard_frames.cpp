@@ -146,7 +146,8 @@ ShatterFrame shardFrames(const Shatter& plan, double t, const Placement& placeme
     const size_t n = std::min(plan.shards.size(), plan.plans.size());
     ShatterFrame frame;
     frame.records.reserve(n);
-    for (size_t i = 0; i < n; ++i) frame.records.push_back(frameOf(plan, i, t, placement.window, home, placement.opacity));
+    for (size_t i = 0; i < n; ++i)
+        frame.records.push_back(frameOf(plan, i, t, placement.window, home, placement.opacity));
     frame.look = {toFloat4(plan.size.x, plan.size.y, plan.crush, plan.sweep), float4{kShatterCrackWidth, 0, 0, 0}};
     return frame;
 }
