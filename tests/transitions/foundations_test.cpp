@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
@@ -114,6 +116,37 @@ TEST(Uniforms, SaneValuesRefuseWhatIsNotFiniteAndLimitTheAbsurd) {
     EXPECT_EQ(saneFraction(1.5), 1);
     const Rect2 r = saneRect({10.5f, std::numeric_limits<float>::quiet_NaN(), 3e38f, 600});
     EXPECT_EQ(r, (Rect2{{10.5, 0}, {kLongestLength, 600}}));
+}
+
+// One rule for models and shaders alike: what is not a number gives 0.
+TEST(Uniforms, ClampToAFractionTakesNotANumberAsZero) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, double> cases[] = {{nan, 0}, {-inf, 0}, {inf, 1}, {-0.5, 0}, {0.25, 0.25}, {7, 1}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(clamp01(in), out) << in;
+        EXPECT_EQ(clamp01(static_cast<float>(in)), static_cast<float>(out)) << in;
+    }
+}
+
+// A frame's placement takes every rectangle and fraction through the sane values, reads
+// the direction from the flag, and takes a slow-motion factor that is not a positive
+// number as 1.
+TEST(Uniforms, PlacementsAreSane) {
+    TransitionUniforms u;
+    u.window = {std::numeric_limits<float>::quiet_NaN(), 20, 3e38f, 600};
+    u.standIn = {5, 6, 7, 8};
+    u.viewSize = {-1, std::numeric_limits<float>::infinity()};
+    u.opacity = 2;
+    u.restoring = 1;
+    const Placement p = placementOf(u, 4);
+    EXPECT_EQ(p.window, (Rect2{{0, 20}, {kLongestLength, 600}}));
+    EXPECT_EQ(p.standIn, (Rect2{{5, 6}, {7, 8}}));
+    EXPECT_EQ(p.viewSize, (double2{0, 0}));
+    EXPECT_EQ(p.opacity, 1);
+    EXPECT_EQ(p.direction, Direction::restoring);
+    EXPECT_EQ(p.frameStep(144), (1.0 / 144) / 4);
+    for (const double bad : {0.0, -2.0, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(placementOf(u, bad).slowdown, 1) << bad;
 }
 
 TEST(Uniforms, TitleStripTestIsAFloatComparison) {

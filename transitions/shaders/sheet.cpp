@@ -105,8 +105,15 @@ std::uint32_t meshRows(std::uint32_t bodyRows, const TransitionUniforms& u) {
     return std::max(bodyRows, 1u) + (titleShare(u) > 0 ? 1u : 0u);
 }
 
+bool placesSoundly(const TransitionUniforms& u) {
+    const auto sound = [](float4 r) {
+        return effects::saneRect(r) == effects::Rect2{{r.x, r.y}, {r.z, r.w}};
+    };
+    return sound(u.window) && sound(u.standIn) && sound({0, 0, u.viewSize.x, u.viewSize.y});
+}
+
 void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows, DepthTest depth) {
-    if (!pass.scene.picture) return;
+    if (!pass.scene.picture || !placesSoundly(pass.scene.uniforms)) return;
     pass.use(pass.renderer.pictures(pass.scene.effect), depth);
     pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 2 * (columns + 1), rows);
 }

@@ -66,8 +66,12 @@ float2 rowVertexUV(std::uint32_t row, std::uint32_t vertex, std::uint32_t column
 // The rows of a mesh with `bodyRows` rows below the title bar for a title strip (and the
 // title bar's own row), or `bodyRows` for a thumbnail.
 std::uint32_t meshRows(std::uint32_t bodyRows, const TransitionUniforms& u);
+// Whether the uniforms place the sheet anywhere sound: the window, the stand-in and the
+// view finite, no side beyond the largest picture's and no corner beyond four of them.
+// Anything else draws nothing rather than triangles the size of the universe.
+bool placesSoundly(const TransitionUniforms& u);
 // Draws the scene's effect (its pair, the depth test as asked) as one triangle strip per
-// row of a mesh; nothing without a picture.
+// row of a mesh; nothing without a picture or a sound placement.
 void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows,
               DepthTest depth = DepthTest::off);
 

@@ -47,6 +47,13 @@ TEST(SmokeField, MadeOnceWithOneTexelPerCell) {
     EXPECT_EQ(smoke->look, (platform::simd::float4{smokeCellSize(scene.uniforms), 259, 194, 0}));
     EXPECT_TRUE(prepareMoonless(frames->renderer(), scene, *commands));
     EXPECT_EQ(scene.drawingAs<MoonlessDrawing>(), smoke);
+    // The field, and the pass that fills it, could cover so many cells before the frame:
+    // a window larger than any picture gets the field of the largest picture's size.
+    TransitionScene huge = frames->scene(TransitionEffect::moonless, StandInKind::thumbnail);
+    huge.uniforms = windowOf(3e38f, 3e38f, false);
+    ASSERT_TRUE(prepareMoonless(frames->renderer(), huge, *commands));
+    EXPECT_EQ(huge.drawingAs<MoonlessDrawing>()->field->width(), 2048);  // 16384 points of 8-point cells
+    EXPECT_EQ(huge.drawingAs<MoonlessDrawing>()->field->height(), 2048);
     commands->commit();
 }
 

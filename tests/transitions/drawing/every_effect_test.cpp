@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,32 @@ TEST(EveryEffect, TheSilhouetteFollowsTheShapes) {
             EXPECT_GT(cast, drawn / 2) << effectName(e) << " " << kindName(kind);
             EXPECT_LT(cast, drawn * 2 + 64) << effectName(e) << " " << kindName(kind);
         }
+}
+
+// Uniforms that nothing sound produces (not a number, infinite, huge, an empty window,
+// grids far beyond any the catalogue gives) draw nothing harmful with any effect, and
+// the next sound frame is drawn as before.
+TEST(EveryEffect, AbsurdUniformsDrawNothingHarmful) {
+    auto frames = EffectFrames::create();
+    ASSERT_TRUE(frames);
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    for (const E e : allEffects()) {
+        TransitionScene scene = frames->scene(e, StandInKind::thumbnail);
+        const auto sound = frames->render(scene, 0.5f);
+        ASSERT_TRUE(sound) << effectName(e);
+        for (const float v : {nan, inf, -inf, 3e38f, 0.0f}) {
+            TransitionScene absurd = frames->scene(e, e == E::fade ? StandInKind::titleStrip : StandInKind::thumbnail);
+            TransitionUniforms& u = absurd.uniforms;
+            u.window = {v, 10, v, v};
+            u.standIn = {10, v, -v, 30};
+            u.cornerRadius = u.opacity = u.pixelsPerPoint = u.standInCrop = u.titleBarHeight = v;
+            u.grid = {0xFFFFFFFFu, v == 0 ? 0u : 1u};
+            (void)frames->render(absurd, v);
+        }
+        const auto again = frames->render(scene, 0.5f);
+        ASSERT_TRUE(again) << effectName(e);
+        EXPECT_TRUE(again->hasSamePixels(*sound)) << effectName(e);
+    }
 }
 
 // One frame of each effect halfway, the same bytes on one thread and on eight, and the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "transitions/effects/foundations.h"
 #include "transitions/pipelines.h"
 #include "transitions/shaders/sheet.h"
 #include "transitions/transition_renderer.h"
@@ -55,7 +56,9 @@ bool prepareMoonless(TransitionRenderer& renderer, TransitionScene& scene, Comma
     if (scene.drawingAs<MoonlessDrawing>()) return true;
     const TransitionUniforms& u = scene.uniforms;
     const float cell = smokeCellSize(u);
-    const int across = texelsAcross(u.window.z, cell), down = texelsAcross(smokeHeight(u), cell);
+    // A window no picture could be as large as gets no field larger than the largest.
+    const int across = texelsAcross(effects::saneLength(u.window.z), cell);
+    const int down = texelsAcross(effects::saneLength(smokeHeight(u)), cell);
     auto field = renderer.device()->makeTexture(TextureDescriptor::texture2D(
         PixelFormat::rg16Float, across, down, Mipmapped::no, TextureUsage::shaderReadAndRenderTarget));
     if (!field || !encodeField(renderer, u, field, commands)) return false;
