@@ -46,7 +46,9 @@ void fadeFragment(FragmentQuad& q) {
     const auto colors = shaders::pictureColors(r, uv);
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
-        const float alpha = uv[i].y < titleBar ? keep : q.varying(2, lane);
+        // The silhouette takes the shapes whole: their shadows fade with the frame's own
+        // window and stand-in weights, which follow the fade already.
+        const float alpha = silhouette ? 1 : uv[i].y < titleBar ? keep : q.varying(2, lane);
         shaders::emitSheet(q, lane, colors[i], alpha * shaders::sheetCorners(uv[i], q.varying(5, lane), u), silhouette);
     }
 }

@@ -59,8 +59,8 @@ std::array<Bite, kBites> bitesOf(float2 size, float top, bool upward, std::uint3
 float uneaten(float2 at, const std::array<Bite, kBites>& bites, float gone) {
     float left = 1e9f;
     for (const Bite& bite : bites) {
+        if (!(gone > bite.time)) break;  // the bites come in order of their times
         const float bitten = shaders::smoothstep01((gone - bite.time) / kChomp);
-        if (!(bitten > 0)) continue;
         left = std::min(left, length(at - bite.centre) - bite.radius * bitten);
     }
     return left;
