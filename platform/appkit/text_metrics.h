@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "platform/geometry/geometry.h"
-#include "platform/graphics/outcome.h"
 #include "platform/graphics/text.h"
+#include "platform/runtime/result.h"
 
 namespace platform {
 
@@ -36,6 +36,7 @@ enum class LineBreakMode { byWordWrapping, byCharWrapping, byClipping, byTruncat
 struct TextStyle {
     double pointSize = 13;
     FontWeight weight = FontWeight::regular;
+    FontDesign design = FontDesign::standard;
     friend bool operator==(const TextStyle&, const TextStyle&) = default;
 };
 
@@ -50,8 +51,8 @@ struct TextLayout {
 };
 
 // Fails only when the font cannot be had (missing font file, absurd size).
-Outcome<TextLayout> layOutText(std::string_view text, const TextStyle& style, double widthLimit, int maximumLines,
-                               LineBreakMode mode);
+Result<TextLayout> layOutText(std::string_view text, const TextStyle& style, double widthLimit, int maximumLines,
+                              LineBreakMode mode);
 
 // The fitting size alone; a zero size when the font cannot be had.
 Size fittingTextSize(std::string_view text, const TextStyle& style, double widthLimit, int maximumLines,
