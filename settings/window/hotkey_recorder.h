@@ -2,7 +2,9 @@
 
 // The field that shows one shortcut slot's combination in the shortcut list: a push
 // button whose label is "None" or the combination, in the fixed-width font, at least 90
-// points wide.
+// points wide. Pressing it presents the recording sheet over the settings window; only
+// the sheet changes the slot, and the field shows the stored combination again once the
+// sheet has gone.
 
 #include <memory>
 #include <optional>
