@@ -282,23 +282,5 @@ TEST_F(HotkeyRecorderTest, WithoutThePrivateCallsNothingIsPausedAndTheNoteIsLeft
     EXPECT_EQ(world.hotKeys().modeChanges(), 0);
 }
 
-TEST_F(HotkeyRecorderTest, TheFieldIsClosedToALeftAloneApplicationsShortcuts) {
-    rules->addApplication("com.example.Editor", "Editor");
-    addSlot("com.example.Editor");
-    rules->setExcluded(true, "com.example.Editor");
-    openActions();
-    clickOn(control(ControlKind::row, "Editor"));
-    EXPECT_FALSE(control(ControlKind::button, "None").isEnabled());
-    clickOn(control(ControlKind::button, "None"));
-    EXPECT_TRUE(host().sheetWindows().empty());
-}
-
-TEST(HotkeyRecorderText, ModifiersShowInTheirFixedOrderBeforeTheLabel) {
-    EXPECT_EQ(HotkeyRecorder::shortcutText(std::nullopt), "None");
-    EXPECT_EQ(HotkeyRecorder::shortcutText(Hotkey{keys::k, flags::command | flags::shift | flags::option | flags::control, "K"}),
-              "⌃⌥⇧⌘K");
-    EXPECT_EQ(HotkeyRecorder::shortcutText(Hotkey{keys::f5, 0, "F5"}), "F5");
-}
-
 }  // namespace
 }  // namespace furlpane
