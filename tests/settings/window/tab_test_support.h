@@ -18,6 +18,9 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/host.h"
 #include "platform/ui/scene.h"
+#include "app/updates/vesk_updater.h"
+#include "platform/services/bundle.h"
+#include "platform/services/file_system.h"
 #include "settings/model/preferences.h"
 #include "settings/window/settings_scene.h"
 #include "settings_test_support.h"
@@ -28,13 +31,36 @@ namespace furlpane::testing {
 
 class SettingsTabTest : public WindowWorldTest {
 protected:
-    SettingsTabTest() { Preferences::setShared(preferences); }
-    ~SettingsTabTest() override { Preferences::setShared(nullptr); }
+    SettingsTabTest() {
+        Preferences::setShared(preferences);
+        platform::FileManager::setDefault(std::make_unique<platform::FileManager>(folder / "tmp"));
+        withVersion("2.1");
+    }
+    ~SettingsTabTest() override {
+        Preferences::setShared(nullptr);
+        platform::FileManager::setDefault(nullptr);
+        platform::Bundle::setMain(nullptr);
+        VESKUpdater::setShared(nullptr);
+    }
+
+    // The program's bundle with this version (none: no version string) and the read-me
+    // it ships, and the shared updater made for it.
+    void withVersion(std::optional<std::string> version, platform::plist::Dictionary info = {},
+                     bool shipsReadMe = true) {
+        if (version) info.set("CFBundleShortVersionString", *version);
+        std::filesystem::create_directories(bundlePath());
+        platform::Bundle::Description bundle{bundlePath(), std::move(info), {}, std::nullopt};
+        if (shipsReadMe) bundle.resources["Furlpane Novan Read Me.rtfd"] = FURLPANE_READ_ME;
+        platform::Bundle::setMain(platform::Bundle::describe(std::move(bundle)));
+        updater = VESKUpdater::create(*defaults);
+        VESKUpdater::setShared(updater);
+    }
 
     furlpane_test::TempFolder folder;
     std::unique_ptr<platform::FileUserDefaults> defaults =
         platform::FileUserDefaults::create(platform::kProgramDefaultsDomain, folder.path());
     std::shared_ptr<Preferences> preferences = makePreferences(*defaults);
+    std::shared_ptr<VESKUpdater> updater;
     platform::ui::WindowScene scene = settingsScene();
 
     // Stores the values as an earlier run left them, and starts Preferences anew on them.
@@ -43,6 +69,8 @@ protected:
         preferences = makePreferences(*defaults);
         Preferences::setShared(preferences);
     }
+
+    std::filesystem::path bundlePath() const { return folder / "Furlpane Novan.app"; }
 
     // Opens the settings window and picks the tab, as the user would.
     platform::ui::Host& openTab(const std::string& tab) {
