@@ -2,7 +2,7 @@
 
 #include "platform/appkit/open_panel.h"
 #include "platform/services/bundle.h"
-#include "platform/services/file_manager.h"
+#include "platform/services/file_system.h"
 #include "platform/ui/state.h"
 #include "platform/ui/views.h"
 #include "settings/window/application_list.h"
@@ -36,7 +36,8 @@ void ActionsTab::addApplicationFromFile(const ViewState& state, const std::files
     if (!identifier || identifier->empty()) return;
     // The program is never listed in its own rules.
     if (identifier == platform::Bundle::main().bundleIdentifier()) return;
-    state.rules->addApplication(*identifier, applicationName(platform::displayNameAtPath(url)));
+    const std::string displayName = platform::FileManager::defaultManager().displayNameAtPath(url);
+    state.rules->addApplication(*identifier, applicationName(displayName));
     state.selection.set(ApplicationSelection::application(*identifier));
 }
 

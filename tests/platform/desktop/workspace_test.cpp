@@ -11,7 +11,7 @@
 #include "platform/graphics/png_codec.h"
 #include "platform/plist/xml.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/services/file_manager.h"
+#include "platform/services/file_system.h"
 #include "temp_folder.h"
 
 namespace platform {
@@ -216,7 +216,8 @@ TEST(Workspace, TheFindersDisplayNameOfAFile) {
         {folder / "missing.txt", "missing.txt"}, {"/", "/"},
         {"relative/Thing.bundle//", "Thing.bundle"},
     };
-    for (const DisplayNameCase& c : cases) EXPECT_EQ(displayNameAtPath(c.path), c.shown) << c.path;
+    const FileManager& files = FileManager::defaultManager();
+    for (const DisplayNameCase& c : cases) EXPECT_EQ(files.displayNameAtPath(c.path), c.shown) << c.path;
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-#include "platform/services/file_manager.h"
+// The names the Finder shows for files.
 
 #include "platform/appkit/open_panel.h"
 #include "platform/services/bundle.h"
+#include "platform/services/file_system.h"
 
 namespace platform {
 
@@ -14,7 +15,7 @@ std::filesystem::path withoutTrailingSeparators(std::filesystem::path path) {
 
 }  // namespace
 
-std::string displayNameAtPath(const std::filesystem::path& path) {
+std::string FileManager::displayNameAtPath(const std::filesystem::path& path) const {
     const std::filesystem::path item = withoutTrailingSeparators(path);
     if (conformsToContentType(item, content_types::application)) {
         if (const auto bundle = Bundle::create(item)) {
