@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace platform::desktop {
+#include "platform/process/activation_policy.h"
 
-enum class ActivationPolicy { regular, accessory, prohibited };
+namespace platform::desktop {
 
 // Applications appear in the workspace and have an accessibility tree; background
 // processes (the window server) own windows and nothing else.
