@@ -4,20 +4,13 @@
 #include <cctype>
 #include <system_error>
 
-#include "platform/appkit/open_panel_responses.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
 
 namespace platform {
 
 namespace {
-
-// The world's answers and record of panels.
-struct OpenPanels {
-    explicit OpenPanels(desktop::Desktop&) {}
-    OpenPanelResponder responder;
-    std::vector<OpenPanelRecord> log;
-};
 
 std::string lowercased(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -65,24 +58,11 @@ void OpenPanel::begin(std::function<void(OpenPanelResult)> completion) const { p
 void OpenPanel::present(uint32_t window, std::function<void(OpenPanelResult)> completion) const {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return;
-    OpenPanels& panels = world->extension<OpenPanels>();
-    // A copy: the responder may set another responder while it answers.
-    const OpenPanelResponder responder = panels.responder;
-    OpenPanelResult result = judged(*this, responder ? responder(*this) : std::nullopt);
-    panels.log.push_back({allowedContentTypes, window, result});
+    SimulatedUser& user = SimulatedUser::of(*world);
+    OpenPanelResult result = judged(*this, user.choose(*this));
+    user.panelShown({allowedContentTypes, window, result});
     if (!completion) return;
     world->postToMainQueue([completion = std::move(completion), result = std::move(result)] { completion(result); });
-}
-
-void setOpenPanelResponder(OpenPanelResponder responder) {
-    if (desktop::Desktop* world = desktop::Desktop::currentOrNull()) {
-        world->extension<OpenPanels>().responder = std::move(responder);
-    }
-}
-
-std::vector<OpenPanelRecord> openPanelLog() {
-    desktop::Desktop* world = desktop::Desktop::currentOrNull();
-    return world ? world->extension<OpenPanels>().log : std::vector<OpenPanelRecord>{};
 }
 
 }  // namespace platform

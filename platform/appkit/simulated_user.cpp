@@ -11,4 +11,10 @@ int64_t SimulatedUser::answer(const Alert& alert, uint32_t sheetWindow) {
     return response;
 }
 
+std::optional<std::vector<std::filesystem::path>> SimulatedUser::choose(const OpenPanel& panel) const {
+    // A copy: the responder may set another responder while it answers.
+    const OpenPanelResponder responder = openPanelResponder_;
+    return responder ? responder(panel) : std::nullopt;
+}
+
 }  // namespace platform
