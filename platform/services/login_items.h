@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/world_lock.h"
 #include "platform/services/app_service.h"
 #include "platform/services/service_error.h"
 
@@ -38,8 +39,8 @@ public:
     std::optional<ServiceError> registerProgram();
     std::optional<ServiceError> unregisterProgram();
     // How often the program asked, failures included.
-    int registerCount() const { return registers_; }
-    int unregisterCount() const { return unregisters_; }
+    int registerCount() const { return readLocked(world_, registers_); }
+    int unregisterCount() const { return readLocked(world_, unregisters_); }
 
 private:
     desktop::Desktop& world_;
