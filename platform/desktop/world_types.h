@@ -8,6 +8,9 @@
 
 namespace platform::desktop {
 
+// The world's processes have the system's activation policies.
+using platform::ActivationPolicy;
+
 // Applications appear in the workspace and have an accessibility tree; background
 // processes (the window server) own windows and nothing else.
 enum class ProcessKind { application, background };

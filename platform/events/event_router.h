@@ -4,7 +4,7 @@
 //
 // An event is injected (injectEvent, or EventRouter::inject) as the hardware would make
 // it. At once the world's input state follows it (pointer, buttons, modifiers; see
-// desktop/input.h) and what it lacks is filled in (time stamp, click state, target
+// simulated_input.h) and what it lacks is filled in (time stamp, click state, target
 // process, characters). Then, one event after another in the order injected:
 //   1. the event taps that see it, in their order (see event_tap.h), each of which may
 //      pass, replace or swallow it, or time out;
