@@ -1,7 +1,6 @@
 #include "platform/appkit/open_panel.h"
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
 
 #include "platform/appkit/simulated_user.h"
@@ -11,11 +10,6 @@
 namespace platform {
 
 namespace {
-
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
 OpenPanelResult refused(std::string why) {
     return OpenPanelResult{OpenPanelResult::Response::failure, {}, std::move(why)};
@@ -38,16 +32,6 @@ OpenPanelResult judged(const OpenPanel& panel, std::optional<std::vector<std::fi
 }
 
 }  // namespace
-
-bool conformsToContentType(const std::filesystem::path& path, const std::string& type) {
-    std::error_code ec;
-    if (type == content_types::item) return std::filesystem::exists(path, ec);
-    if (type == content_types::application) {
-        const std::filesystem::path name = path.has_filename() ? path.filename() : path.parent_path().filename();
-        return lowercased(name.extension().string()) == ".app" && std::filesystem::is_directory(path, ec);
-    }
-    return false;
-}
 
 void OpenPanel::beginSheetModal(Window& window, std::function<void(OpenPanelResult)> completion) const {
     present(window.windowNumber(), std::move(completion));

@@ -14,19 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/services/content_types.h"
+
 namespace platform {
 
 class Window;
-
-namespace content_types {
-// Application bundles: folders whose name ends in ".app", in any case.
-inline const std::string application = "com.apple.application";
-// Any file or folder.
-inline const std::string item = "public.item";
-}  // namespace content_types
-
-// Whether the file at `path` is of the content type; an unknown type matches nothing.
-bool conformsToContentType(const std::filesystem::path& path, const std::string& type);
 
 struct OpenPanelResult {
     enum class Response { ok, cancel, failure };

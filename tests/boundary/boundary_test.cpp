@@ -35,6 +35,12 @@ TEST(Boundary, NoFileOfTheProgramReachesTheSimulatedDesktop) {
     EXPECT_GT(files, 100u);  // the tree was found
 }
 
+TEST(Boundary, NoAreaDependsOnItselfThroughOthers) {
+    IncludeGraph graph(FURLPANE_SOURCE_DIR);
+    const auto cycle = graph.areaCycle({"platform", "windows", "settings", "transitions", "triggers", "app"});
+    EXPECT_TRUE(cycle.empty()) << joined(cycle);
+}
+
 TEST(Boundary, TheCheckFollowsIncludesThroughHeadersAndFolders) {
     furlpane_test::TempFolder tree;
     furlpane_test::writeText(tree / "platform/desktop/world.h", "#pragma once\n");
@@ -53,6 +59,24 @@ TEST(Boundary, TheCheckFollowsIncludesThroughHeadersAndFolders) {
                                         "platform/desktop/world.h"}));
     EXPECT_TRUE(graph.chainTo("app/clean.cpp", kWorld).empty());
     EXPECT_TRUE(graph.sourcesUnder("triggers").empty());
+    EXPECT_TRUE(graph.areaCycle({"app", "platform"}).empty());
+    furlpane_test::writeText(tree / "platform/desktop/world.cpp", "#include \"platform/appkit/contract.h\"\n");
+    EXPECT_EQ(graph.areaCycle({"app", "platform"}),
+              (std::vector<std::string>{"platform/appkit", "platform/desktop", "platform/appkit"}));
+}
+
+TEST(Boundary, AFileBelongsToItsLibrarysArea) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"platform/appkit/window.h", "platform/appkit"},
+        {"platform/system.h", "platform"},
+        {"windows/access/target_window.cpp", "windows/access"},
+        {"transitions/effects/water/water_plan.cpp", "transitions/effects"},
+        {"transitions/drawing/water/water_drawing.cpp", "transitions"},
+        {"transitions/driver/dock_wait.h", "transitions/driver"},
+        {"app/login/login_item.cpp", "app"},
+        {"triggers/system_hotkeys.h", "triggers"},
+    };
+    for (const auto& [file, area] : cases) EXPECT_EQ(IncludeGraph::areaOf(file), area) << file;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <system_error>
 
 namespace boundary_test {
@@ -81,6 +82,52 @@ std::vector<std::string> IncludeGraph::chainTo(const std::string& file, std::str
         }
     }
     return {};
+}
+
+std::string IncludeGraph::areaOf(const std::string& file) {
+    const auto parts = fs::path(file);
+    std::vector<std::string> names(parts.begin(), parts.end());
+    if (names.size() < 2) return "";
+    const std::string& top = names[0];
+    const std::string& second = names[1];
+    const bool folder = names.size() > 2;
+    if (folder && (top == "platform" || top == "windows" || top == "settings")) return top + "/" + second;
+    if (folder && top == "transitions" && (second == "effects" || second == "driver")) return top + "/" + second;
+    return top;
+}
+
+std::vector<std::string> IncludeGraph::areaCycle(const std::vector<std::string>& folders) {
+    std::map<std::string, std::set<std::string>> uses;
+    for (const std::string& folder : folders) {
+        for (const std::string& file : sourcesUnder(folder)) {
+            for (const std::string& included : includesOf(file)) {
+                if (areaOf(included) != areaOf(file)) uses[areaOf(file)].insert(areaOf(included));
+            }
+        }
+    }
+    // Depth first; an area met again while it is still on the path closes a cycle.
+    std::map<std::string, int> state;  // 1 on the path, 2 done
+    std::vector<std::string> path;
+    std::vector<std::string> cycle;
+    std::function<bool(const std::string&)> visit = [&](const std::string& area) {
+        state[area] = 1;
+        path.push_back(area);
+        for (const std::string& next : uses[area]) {
+            if (state[next] == 1) {
+                cycle.assign(std::find(path.begin(), path.end(), next), path.end());
+                cycle.push_back(next);
+                return true;
+            }
+            if (state[next] == 0 && visit(next)) return true;
+        }
+        path.pop_back();
+        state[area] = 2;
+        return false;
+    };
+    for (const auto& [area, used] : std::map(uses)) {
+        if (state[area] == 0 && visit(area)) break;
+    }
+    return cycle;
 }
 
 }  // namespace boundary_test

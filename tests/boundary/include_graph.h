@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,13 @@ public:
     // The shortest chain of includes from `file` to a file whose path starts with
     // `prefix`, `file` first and that file last; empty when none is reached.
     std::vector<std::string> chainTo(const std::string& file, std::string_view prefix);
+
+    // A cycle among the areas the files under `folders` belong to (areaOf), as the
+    // areas in order with the first repeated at the end; empty when there is none.
+    std::vector<std::string> areaCycle(const std::vector<std::string>& folders);
+    // The area of a file: a folder of platform/, windows/ or settings/; the effects
+    // models or the driver of transitions/, else transitions/; else its top folder.
+    static std::string areaOf(const std::string& file);
 
 private:
     const std::vector<std::string>& includesOf(const std::string& file);
