@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/appkit/alert.h"
-#include "platform/appkit/simulated_user.h"
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/permissions.h"
 #include "platform/services/app_service.h"
@@ -129,7 +128,7 @@ TEST_F(GeneralTabTest, ALoginItemAwaitingApprovalShowsOffWithTheWayToApproveIt) 
     platform::SimulatedLoginItems::of(world).setBackgroundActivityAllowed(false);
     openTab("General");
     clickOn(toggle("Open at login"));
-    EXPECT_TRUE(platform::SimulatedUser::of(world).alertLog().empty());
+    EXPECT_TRUE(user.alertLog().empty());
     EXPECT_EQ(toggle("Open at login").value(), "off");
     EXPECT_TRUE(shows(ControlKind::text, kApprovalNote));
     clickOn(control(ControlKind::button, "Open Login Items Settings"));
@@ -143,20 +142,20 @@ TEST_F(GeneralTabTest, ALoginItemAwaitingApprovalShowsOffWithTheWayToApproveIt) 
 
 TEST_F(GeneralTabTest, AFailedChangeOfTheLoginItemIsShownOnceInTheServicesWords) {
     world.faults().on(FaultCall::registerLoginItem).times(1).fail(1, "Operation not permitted");
-    platform::SimulatedUser::of(world).setAlertResponder([](const platform::Alert&) { return platform::modal_response::alertFirstButtonReturn; });
+    user.setAlertResponder([](const platform::Alert&) { return platform::modal_response::alertFirstButtonReturn; });
     openTab("General");
     clickOn(toggle("Open at login"));
-    ASSERT_EQ(platform::SimulatedUser::of(world).alertLog().size(), 1u);
-    EXPECT_EQ(platform::SimulatedUser::of(world).alertLog()[0].messageText, GeneralSettingsTab::kLoginItemAlertTitle);
-    EXPECT_EQ(platform::SimulatedUser::of(world).alertLog()[0].informativeText, "Operation not permitted (error 1)");
-    EXPECT_EQ(platform::SimulatedUser::of(world).alertLog()[0].buttons, std::vector<std::string>{"OK"});
+    ASSERT_EQ(user.alertLog().size(), 1u);
+    EXPECT_EQ(user.alertLog()[0].messageText, GeneralSettingsTab::kLoginItemAlertTitle);
+    EXPECT_EQ(user.alertLog()[0].informativeText, "Operation not permitted (error 1)");
+    EXPECT_EQ(user.alertLog()[0].buttons, std::vector<std::string>{"OK"});
     EXPECT_EQ(toggle("Open at login").value(), "off");
     // Turning it off while nothing is registered asks nothing of the service.
     clickOn(toggle("Open at login"));
     clickOn(toggle("Open at login"));
     EXPECT_EQ(toggle("Open at login").value(), "off");
     EXPECT_EQ(platform::SimulatedLoginItems::of(world).unregisterCount(), 1);
-    EXPECT_EQ(platform::SimulatedUser::of(world).alertLog().size(), 1u);
+    EXPECT_EQ(user.alertLog().size(), 1u);
 }
 
 TEST_F(GeneralTabTest, FromAReadOnlyDiskOpeningAtLoginCannotBeSwitched) {
