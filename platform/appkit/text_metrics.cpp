@@ -12,28 +12,6 @@ namespace {
 
 constexpr char32_t kEllipsis = U'\u2026';
 
-std::string encode(std::u32string_view s) {
-    std::string out;
-    for (char32_t c : s) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 std::u32string_view trimmedRight(std::u32string_view s) {
     while (!s.empty() && s.back() == U' ') s.remove_suffix(1);
     return s;
@@ -42,7 +20,7 @@ std::u32string_view trimmedRight(std::u32string_view s) {
 class Measurer {
 public:
     explicit Measurer(const Font& font) : font_(font) {}
-    double width(std::u32string_view s) const { return s.empty() ? 0 : TextLine(encode(s), font_).width(); }
+    double width(std::u32string_view s) const { return s.empty() ? 0 : TextLine(encodeUTF8(s), font_).width(); }
 
 private:
     const Font& font_;
@@ -185,7 +163,7 @@ Outcome<TextLayout> layOutText(std::string_view utf8, const TextStyle& style, do
             line = cut;
         }
         const double w = m.width(line);
-        layout.lines.push_back(encode(line));
+        layout.lines.push_back(encodeUTF8(line));
         layout.lineWidths.push_back(w);
         layout.size.width = std::max(layout.size.width, std::min(std::ceil(w), limit));
     }

@@ -1,23 +1,13 @@
 #include "platform/events/keyboard_layout.h"
 
+#include "platform/desktop/desktop.h"
+#include "platform/graphics/utf8.h"
+
 namespace platform {
 
 namespace {
 
-std::string utf8(uint32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
+std::string utf8(char32_t c) { return encodeUTF8(std::u32string_view(&c, 1)); }
 
 bool isAsciiLetter(const std::string& s) {
     return s.size() == 1 && ((s[0] >= 'a' && s[0] <= 'z') || (s[0] >= 'A' && s[0] <= 'Z'));
@@ -74,7 +64,7 @@ void KeyboardLayout::addSpecialKeys() {
     };
     for (const auto& [code, text] : plainKeys) keys_[code] = {text, text};
     for (size_t i = 0; i < std::size(kFunctionKeys); ++i) {
-        const std::string c = utf8(0xF704 + static_cast<uint32_t>(i));
+        const std::string c = utf8(0xF704 + static_cast<char32_t>(i));
         keys_[kFunctionKeys[i]] = {c, c};
     }
     const std::pair<uint16_t, uint32_t> specials[] = {
@@ -114,6 +104,14 @@ std::pair<std::string, std::string> KeyboardLayout::characters(uint16_t keyCode,
     }
     const bool caps = (flags & event_flags::capsLock) && isAsciiLetter(k->plain);
     return {shift || caps ? k->shifted : k->plain, ignoring};
+}
+
+std::optional<std::string> charactersByApplyingModifiers(const EventRecord& event, EventFlags modifiers) {
+    if (event.type() != EventType::keyDown && event.type() != EventType::keyUp) return std::nullopt;
+    desktop::Desktop* world = desktop::Desktop::currentOrNull();
+    if (!world) return std::nullopt;
+    auto guard = world->lock();
+    return world->input().keyboardLayout().characters(event.keyCode(), modifiers).first;
 }
 
 }  // namespace platform

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -64,5 +65,10 @@ private:
     std::string name_;
     std::map<uint16_t, Key> keys_;
 };
+
+// What the key of a key-down or key-up types on the layout in use now, with `modifiers`
+// in place of the ones the event carries (none: the key's plain characters); empty for
+// a key the layout does not know. Nothing for other events, and without a world.
+std::optional<std::string> charactersByApplyingModifiers(const EventRecord& event, EventFlags modifiers);
 
 }  // namespace platform

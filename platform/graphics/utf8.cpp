@@ -1,5 +1,8 @@
 #include "platform/graphics/utf8.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 namespace platform {
 
 namespace {
@@ -7,6 +10,37 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+void append(std::string& out, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The C library's case tables for all of Unicode, whatever locale the process runs in;
+// null where the C.UTF-8 locale is missing, and then only ASCII letters change.
+locale_t unicodeCaseLocale() {
+    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return locale;
+}
+
+char32_t upper(char32_t c) {
+    if (const locale_t locale = unicodeCaseLocale()) return static_cast<char32_t>(towupper_l(wint_t(c), locale));
+    return c >= U'a' && c <= U'z' ? c - 0x20 : c;
+}
 
 }  // namespace
 
@@ -40,6 +74,19 @@ std::u32string decodeUTF8(std::string_view text) {
         i += valid ? size_t(length) : 1;
     }
     return out;
+}
+
+std::string encodeUTF8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) append(out, c);
+    return out;
+}
+
+std::string uppercased(std::string_view text) {
+    std::u32string characters = decodeUTF8(text);
+    for (char32_t& c : characters) c = upper(c);
+    return encodeUTF8(characters);
 }
 
 }  // namespace platform

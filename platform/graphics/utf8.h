@@ -1,9 +1,10 @@
 #pragma once
 
-// UTF-8 decoding for text lines. Malformed input becomes U+FFFD: a sequence cut short
-// (a lead byte and the continuation bytes that follow it, fewer than it announces) is
-// one replacement character; a stray continuation byte is one; in an overlong form, a
-// surrogate or a value beyond U+10FFFF every byte is one.
+// UTF-8 text: decoding for text lines, encoding, and upper-casing. Malformed input
+// becomes U+FFFD: a sequence cut short (a lead byte and the continuation bytes that
+// follow it, fewer than it announces) is one replacement character; a stray continuation
+// byte is one; in an overlong form, a surrogate or a value beyond U+10FFFF every byte is
+// one.
 
 #include <string>
 #include <string_view>
@@ -11,5 +12,10 @@
 namespace platform {
 
 std::u32string decodeUTF8(std::string_view text);
+// A surrogate or a value beyond U+10FFFF is written as U+FFFD.
+std::string encodeUTF8(std::u32string_view text);
+// The text with every letter in its upper-case form, one character for one (Unicode's
+// simple mapping: "ь" gives "Ь", "ß" stays); malformed input as above.
+std::string uppercased(std::string_view text);
 
 }  // namespace platform

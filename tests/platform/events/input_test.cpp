@@ -69,8 +69,16 @@ TEST(Input, KeyEventsCarryTheLayoutsCharactersTheFlagsAndTheTargetProcess) {
     EXPECT_EQ(chars(key_codes::f5, 0).first, "\xEF\x9C\x88");  // U+F708
     EXPECT_EQ(chars(key_codes::command, event_flags::command).first, "");
     EXPECT_EQ(chars(10, 0).first, "");  // a key the layout does not know
+    // What a key types with other modifiers than its own, on the layout in use.
+    const EventRecord shiftedOne = EventRecord::key(EventType::keyDown, 18, event_flags::shift);
+    EXPECT_EQ(charactersByApplyingModifiers(shiftedOne, 0), "1");
+    EXPECT_EQ(charactersByApplyingModifiers(shiftedOne, event_flags::shift), "!");
+    EXPECT_EQ(charactersByApplyingModifiers(EventRecord::key(EventType::keyDown, 10), 0), "");
+    EXPECT_EQ(charactersByApplyingModifiers(EventRecord::flagsChanged(event_flags::shift), 0), std::nullopt);
     w.world.input().setKeyboardLayout(KeyboardLayout::russian());
     EXPECT_EQ(chars(key_codes::m, event_flags::command).second, "ь");
+    EXPECT_EQ(charactersByApplyingModifiers(EventRecord::key(EventType::keyUp, key_codes::m, event_flags::shift), 0),
+              "ь");
 
     const InjectedEvent& down = w.inject(EventRecord::key(EventType::keyDown, key_codes::k, 0, true));
     EXPECT_TRUE(down.event.isAutorepeat());

@@ -6,6 +6,7 @@
 
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/text.h"
+#include "platform/graphics/utf8.h"
 #include "tests/platform/graphics/graphics_test_support.h"
 
 namespace platform {
@@ -81,6 +82,18 @@ TEST(Text, InvalidUTF8ShowsReplacementCharacters) {
 
 // Ink stays within the glyph bounds, also through the context's transform, as when a
 // stamp face scales its kerned label down to fit its frame.
+TEST(Text, UpperCasingCoversEveryScriptAndMendsMalformedText) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"k", "K"}, {"ь", "Ь"}, {"λ", "Λ"}, {"é", "É"}, {"ß", "ß"}, {"1!", "1!"},
+        {"\xEF\x9C\x88", "\xEF\x9C\x88"},  // a private-use character stays
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // four bytes come back whole
+        {"a\xC3", "A\xEF\xBF\xBD"},  // cut short
+        {"", ""},
+    };
+    for (const auto& [text, upper] : cases) EXPECT_EQ(uppercased(text), upper) << text;
+    EXPECT_EQ(encodeUTF8(U"a\xD800\x110000"), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(Text, DrawingIsDeterministicAndStaysInsideTheGlyphBoundsAlsoWhenScaled) {
     const struct {
         const char* text;
