@@ -5,6 +5,7 @@
 
 #include "platform/appkit/screen.h"
 #include "transitions/driver/stand_in_transition.h"
+#include "transitions/driver/transition_choices.h"
 #include "windows/access/screens.h"
 #include "windows/access/window_server.h"
 
@@ -39,19 +40,8 @@ std::optional<StandInTransition::Display> StandInTransition::surveyDisplay(const
     return display;
 }
 
-// The display without its menu bar. Where displays share their Spaces one window may
-// stand on several of them, so the overlay reaches out to wherever the stand-in lies,
-// as far as the screens go. Whole points, so that its pixels line up with the screen's.
 std::optional<Rect> StandInTransition::overlayArea(const StandInShape& standIn, const Display& display) {
-    if (!hasArea(standIn.frame)) return std::nullopt;
-    Rect area = belowMenuBar(display.frame, display.visible);
-    if (!display.hasSeparateSpaces) {
-        Rect screens = Rect::null();
-        for (const Rect& s : display.screens) screens = screens.united(s);
-        area = area.united(standIn.frame).intersection(screens);
-    }
-    if (!hasArea(area) || !area.intersects(standIn.frame)) return std::nullopt;
-    return area.integral();
+    return transition_choices::overlayArea(standIn, display);
 }
 
 std::vector<StandInTransition::Frozen> StandInTransition::backdropPicture(const std::vector<Rect>& screens,

@@ -52,6 +52,11 @@ Task<void> StandInTransition::idle() {
     co_await done->wait();
 }
 
+Task<void> StandInTransition::warmUpRenderer() {
+    co_await platform::yieldTurn();
+    (void)TransitionRenderer::shared();
+}
+
 int32_t StandInTransition::overlayLevel() {
     static const int32_t level = platform::windowLevelForKey(platform::WindowLevelKey::mainMenu) - 1;
     return level;

@@ -124,6 +124,10 @@ public:
     const TransitionPanels& panels() const { return panels_; }
 
     // ---- Every transition
+    // Makes the shared renderer (its shader library, pipelines and noise) on a later loop
+    // turn, so that the first transition the user sees does not wait for it. Run once at
+    // start-up.
+    static platform::Task<void> warmUpRenderer();
     // The level of transition overlays: just below the main menu.
     static int32_t overlayLevel();
     // The transitions in progress, from creation to finish, oldest first.
@@ -140,10 +144,8 @@ public:
 
     // The display of a window frame (top-left); none without screens.
     static std::optional<Display> surveyDisplay(const platform::Rect& frame);
-    // What a transition's overlay covers (top-left): the display without its menu bar,
-    // and where displays share their Spaces also the part of the stand-in on the other
-    // screens. None for a stand-in frame that is empty or not finite, or that the area
-    // does not meet.
+    // What a transition's overlay covers (top-left), as transition_choices.h chooses it;
+    // none when the stand-in lies outside it.
     static std::optional<platform::Rect> overlayArea(const StandInShape& standIn, const Display& display);
     // The program's transition panels and the windows of running transitions, to be
     // left out of backdrop pictures.

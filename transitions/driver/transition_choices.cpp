@@ -54,6 +54,18 @@ float freshness(TransitionDirection direction, float drawnProgress, std::optiona
     return static_cast<float>(unit(*sinceFresh / (kFreshFade * std::max(slowdown, 1.0))));
 }
 
+std::optional<Rect> overlayArea(const StandInShape& standIn, const TransitionDisplay& display) {
+    if (!hasArea(standIn.frame)) return std::nullopt;
+    Rect area = belowMenuBar(display.frame, display.visible);
+    if (!display.hasSeparateSpaces) {
+        Rect screens = Rect::null();
+        for (const Rect& s : display.screens) screens = screens.united(s);
+        area = area.united(standIn.frame).intersection(screens);
+    }
+    if (!hasArea(area) || !area.intersects(standIn.frame)) return std::nullopt;
+    return area.integral();
+}
+
 float standInCrop(const StandInShape& shape, const Rect& window) {
     if (!shape.isTitleStrip) return 1;
     // The largest float below 1: a strip as tall as its window is still a strip.

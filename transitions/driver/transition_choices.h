@@ -74,6 +74,15 @@ float freshness(TransitionDirection direction, float drawnProgress, std::optiona
 
 // ---- Geometry
 
+// What a transition's overlay covers: the display without its menu bar, whose strip
+// stays above the overlay anyway, so that effects have the whole screen as their stage.
+// Where displays share their Spaces one window may stand on several of them, so the
+// overlay reaches out to wherever the stand-in lies, as far as the screens go; with
+// separate Spaces a window shows on one display only, and the effect stops at its edge.
+// Whole points, so that the overlay's pixels line up with the screen's. None for a
+// stand-in frame that is empty or not finite, or that the area does not meet.
+std::optional<platform::Rect> overlayArea(const StandInShape& standIn, const TransitionDisplay& display);
+
 // The uniforms of a transition before its first frame: rectangles in overlay points,
 // the grid, the stand-in's crop, opacity and radius, the seed; progress and freshness
 // are set per frame (frameUniforms).
