@@ -1,5 +1,5 @@
-// Finishing from every state, the waiters for no transition to run, the windows left out
-// of pictures and the stacking of several transitions at once.
+// Finishing from every state, the waiters for no transition to run, and several
+// transitions at once: their stacking and the windows they leave out of pictures.
 
 #include <algorithm>
 #include <functional>
@@ -80,22 +80,12 @@ TEST_F(DriverTest, IdleReturnsOnceTheLastOfSeveralTransitionsHasFinished) {
     EXPECT_EQ(order, (std::vector<std::string>{"first waiter", "later waiter"}));
 }
 
-TEST_F(DriverTest, PicturesLeaveOutTheRunningTransitionsWindowsAndPanels) {
-    desktop::Window& window = editorWindow();
-    EXPECT_TRUE(StandInTransition::excludedWindowNumbers().empty());
-    auto t = StandInTransition::create(setup(window));
-    const auto excluded = StandInTransition::excludedWindowNumbers();
-    EXPECT_TRUE(excluded.count(window.number()));
-    EXPECT_TRUE(excluded.count(t->overlay()->windowNumber()));
-    EXPECT_EQ(excluded.size(), 3u);  // the window, the overlay, the frozen backdrop
-    t->finish(Completion::completed);
-    EXPECT_TRUE(StandInTransition::excludedWindowNumbers().empty());
-}
-
 // Every effect stays above every frozen picture; a group's later window goes behind the
-// earlier ones; a returning window's overlay stays above the panel it was given.
+// earlier ones; a returning window's overlay stays above the panel it was given. Pictures
+// leave out the windows and panels of every running transition.
 TEST_F(DriverTest, SeveralTransitionsStackTheirEffectsAboveTheirFrozenPictures) {
     desktop::Window& window = editorWindow();
+    EXPECT_TRUE(StandInTransition::excludedWindowNumbers().empty());
     auto first = StandInTransition::create(setup(window));
     auto s = setup(window);
     s.isOneOfMany = true;
@@ -117,6 +107,12 @@ TEST_F(DriverTest, SeveralTransitionsStackTheirEffectsAboveTheirFrozenPictures) 
     auto third = StandInTransition::create(std::move(r));
     EXPECT_EQ(stand(third->overlay()->windowNumber()) + 1, stand(panel->windowNumber()));
     panel->close();
+
+    const auto excluded = StandInTransition::excludedWindowNumbers();
+    EXPECT_EQ(excluded.size(), 7u);  // the window, and each transition's overlay and frozen backdrop
+    EXPECT_TRUE(excluded.count(window.number()) && excluded.count(second->overlay()->windowNumber()));
+    finishAll();
+    EXPECT_TRUE(StandInTransition::excludedWindowNumbers().empty());
 }
 
 }  // namespace
