@@ -1,8 +1,6 @@
 // Where a transition plays: the display of a window, the area its overlay covers, and
 // the pictures of the screens it freezes.
 
-#include <algorithm>
-
 #include "platform/appkit/screen.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "transitions/driver/transition_choices.h"

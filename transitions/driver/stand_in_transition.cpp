@@ -80,7 +80,6 @@ std::shared_ptr<StandInTransition> StandInTransition::create(Setup setup) {
 StandInTransition::StandInTransition(Key, const Setup& setup, const Rect& area, TransitionFrames frames,
                                      TransitionPanels panels)
     : windowNumber_(setup.windowNumber),
-      frame_(setup.frame),
       direction_(setup.direction),
       effect_(setup.effect),
       display_(setup.display),

@@ -179,7 +179,6 @@ private:
     static void leaveRunning(const StandInTransition* transition);
 
     uint32_t windowNumber_;
-    platform::Rect frame_;
     Direction direction_;
     Effect effect_;
     std::optional<Display> display_;
