@@ -124,7 +124,8 @@ void wholeTransition(benchmark::State& state, Case c) {
     state.counters["make_ms"] = make / runs;
 }
 
-void registerBenchmarks() {
+// Registered as the program starts, before BENCHMARK_MAIN's main runs.
+const bool registered = [] {
     for (const auto& [effect, name] : {std::pair{TransitionEffect::shatter, "shatter"},
                                        std::pair{TransitionEffect::scale, "scale"},
                                        std::pair{TransitionEffect::water, "water"}})
@@ -137,16 +138,10 @@ void registerBenchmarks() {
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime();
             }
-}
+    return true;
+}();
 
 }  // namespace
 }  // namespace furlpane::bench
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    furlpane::bench::registerBenchmarks();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
