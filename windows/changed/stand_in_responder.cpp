@@ -7,6 +7,7 @@
 
 #include "platform/appkit/application.h"
 #include "platform/events/input_state.h"
+#include "platform/runtime/verify.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
@@ -49,20 +50,31 @@ std::shared_ptr<platform::Window> ownWindow(std::uint32_t number) {
     return application ? application->windowWithWindowNumber(number) : nullptr;
 }
 
-bool shiftHeldNow() { return has(platform::InputState::currentModifierFlags(), AppEvent::shift); }
+// Shift held plays the change slowly.
+Speed speedOf(std::uint64_t flags) { return has(flags, AppEvent::shift) ? Speed::slowMotion : Speed::normal; }
+
+Speed speedHeldNow() { return speedOf(platform::InputState::currentModifierFlags()); }
 
 }  // namespace
 
 std::shared_ptr<StandInResponder> StandInResponder::create(std::weak_ptr<StandInSubject> subject,
                                                            std::weak_ptr<WindowEffectsServices> engine,
-                                                           const ActionRules& rules, const Preferences& preferences) {
-    return std::make_shared<StandInResponder>(Key{}, std::move(subject), std::move(engine), rules, preferences);
+                                                           std::shared_ptr<const ActionRules> rules,
+                                                           std::shared_ptr<const Preferences> preferences) {
+    return std::make_shared<StandInResponder>(Key{}, std::move(subject), std::move(engine), std::move(rules),
+                                              std::move(preferences));
 }
 
 StandInResponder::StandInResponder(const Key&, std::weak_ptr<StandInSubject> subject,
-                                   std::weak_ptr<WindowEffectsServices> engine, const ActionRules& rules,
-                                   const Preferences& preferences)
-    : subject_(std::move(subject)), engine_(std::move(engine)), rules_(rules), preferences_(preferences) {}
+                                   std::weak_ptr<WindowEffectsServices> engine,
+                                   std::shared_ptr<const ActionRules> rules,
+                                   std::shared_ptr<const Preferences> preferences)
+    : subject_(std::move(subject)),
+      engine_(std::move(engine)),
+      rules_(std::move(rules)),
+      preferences_(std::move(preferences)) {
+    VERIFY_WITH(rules_ && preferences_, "a stand-in's responder answers by the rules and preferences it is given");
+}
 
 void StandInResponder::ask(WindowEffectsServices::Request request) {
     if (auto engine = engine_.lock()) engine->onMainActor(std::move(request));
@@ -83,33 +95,33 @@ void StandInResponder::standInDoubleClicked(StandInPanel&, std::uint64_t modifie
 void StandInResponder::titleStripDoubleClick(StandInSubject& subject, std::uint64_t modifierFlags) {
     const TargetWindow& target = subject.target();
     const auto trigger = doubleClickTrigger(modifierFlags);
-    const auto action = trigger ? rules_.actionForTrigger(*trigger, bundleOf(target)) : std::nullopt;
+    const auto action = trigger ? rules_->actionForTrigger(*trigger, bundleOf(target)) : std::nullopt;
     if (action) {
-        sendAction(target, *action, modifierFlags, true);
+        sendAction(target, *action, modifierFlags, Raising::bringForward);
     } else {
-        restoreThisWindow(subject, true, has(modifierFlags, AppEvent::shift));
+        restoreThisWindow(subject, Raising::bringForward, speedOf(modifierFlags));
     }
 }
 
 void StandInResponder::sendAction(const TargetWindow& target, WindowAction action, std::uint64_t modifierFlags,
-                                  bool raisesWindow) {
+                                  Raising raisesWindow) {
     const platform::Point point = platform::InputState::mouseLocation();
-    const bool slow = has(modifierFlags, AppEvent::shift);
+    const Speed speed = speedOf(modifierFlags);
     if (has(modifierFlags, AppEvent::option)) {
-        ask([action, target, point, slow](WindowEffectsServices& engine) {
-            return engine.performFromTrigger(action, target, point, slow);
+        ask([action, target, point, speed](WindowEffectsServices& engine) {
+            return engine.performFromTrigger(action, target, point, speed);
         });
     } else {
-        ask([action, target, point, raisesWindow, slow](WindowEffectsServices& engine) {
-            return engine.act(action, target, point, raisesWindow, slow);
+        ask([action, target, point, raisesWindow, speed](WindowEffectsServices& engine) {
+            return engine.act(action, target, point, raisesWindow, speed);
         });
     }
 }
 
-void StandInResponder::restoreThisWindow(StandInSubject& subject, bool interactive, bool inSlowMotion,
+void StandInResponder::restoreThisWindow(StandInSubject& subject, Raising interactive, Speed speed,
                                          std::function<void()> then) {
-    ask([window = subject.changedWindow(), interactive, inSlowMotion, then](WindowEffectsServices& engine) {
-        return engine.changeState(window, interactive, inSlowMotion, then);
+    ask([window = subject.changedWindow(), interactive, speed, then](WindowEffectsServices& engine) {
+        return engine.changeState(window, interactive, speed, then);
     });
 }
 
@@ -118,7 +130,7 @@ void StandInResponder::standInClicked(StandInPanel&, std::uint64_t modifierFlags
     const auto subject = subject_.lock();
     if (!subject) return;
     if (subject->standIn() == StandIn::thumbnail) {
-        if (preferences_.singleClickRestores()) requestRestore(modifierFlags);
+        if (preferences_->singleClickRestores()) requestRestore(modifierFlags);
     } else if (subject->standIn() == StandIn::liveCopy) {
         subject->engage();
     }
@@ -141,8 +153,8 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
     const std::uint64_t flags = platform::InputState::currentModifierFlags();
     if (button == WindowButton::minimize) {
         const WindowAction action =
-            rules_.actionForTrigger(Trigger::minimizeButton, bundleOf(target)).value_or(WindowAction::minimizeToDock);
-        sendAction(target, action, flags, false);
+            rules_->actionForTrigger(Trigger::minimizeButton, bundleOf(target)).value_or(WindowAction::minimizeToDock);
+        sendAction(target, action, flags, Raising::inPlace);
         return;
     }
     auto press = [engine = engine_, pid = target.processIdentifier,
@@ -150,7 +162,7 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
                   element = target.element] {
         platform::spawnMain([=] { return pressWindowButton(engine, pid, isOwn, number, button, element); });
     };
-    restoreThisWindow(*subject, false, has(flags, AppEvent::shift), press);
+    restoreThisWindow(*subject, Raising::inPlace, speedOf(flags), press);
 }
 
 Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
@@ -167,7 +179,7 @@ Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServic
         co_return;
     }
     if (const auto pressed = elementAttribute(attributeName(button), element)) {
-        accessibilityQueue().async([pressed = *pressed] { pressed.performAction("AXPress"); });
+        accessibilityQueue().async([pressed = *pressed] { pressed.performAction(ax::action::press); });
     }
 }
 
@@ -204,25 +216,25 @@ std::shared_ptr<platform::Menu> StandInResponder::standInMenu(StandInPanel&, boo
 void StandInResponder::requestRestore(std::uint64_t modifierFlags) {
     const auto subject = subject_.lock();
     if (!subject) return;
-    const bool slow = has(modifierFlags, AppEvent::shift);
+    const Speed speed = speedOf(modifierFlags);
     if (has(modifierFlags, AppEvent::option)) {
-        ask([window = subject->changedWindow(), slow](WindowEffectsServices& engine) {
-            return engine.restoreOnActiveSpace(window, slow);
+        ask([window = subject->changedWindow(), speed](WindowEffectsServices& engine) {
+            return engine.restoreOnActiveSpace(window, speed);
         });
     } else {
-        restoreThisWindow(*subject, true, slow);
+        restoreThisWindow(*subject, Raising::bringForward, speed);
     }
 }
 
 void StandInResponder::restoreFromMenu() {
-    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, true, shiftHeldNow());
+    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, Raising::bringForward, speedHeldNow());
 }
 
 void StandInResponder::restoreAllFromMenu() {
     const auto subject = subject_.lock();
     if (!subject) return;
-    ask([window = subject->changedWindow(), slow = shiftHeldNow()](WindowEffectsServices& engine) {
-        return engine.restoreWindows(window, slow);
+    ask([window = subject->changedWindow(), speed = speedHeldNow()](WindowEffectsServices& engine) {
+        return engine.restoreWindows(window, speed);
     });
 }
 
@@ -230,7 +242,7 @@ void StandInResponder::hideApplicationFromMenu() {
     const auto subject = subject_.lock();
     if (!subject) return;
     ask([target = subject->target()](WindowEffectsServices& engine) {
-        return engine.act(WindowAction::hideApplication, target, std::nullopt, false, false);
+        return engine.act(WindowAction::hideApplication, target, std::nullopt, Raising::inPlace, Speed::normal);
     });
 }
 

@@ -40,7 +40,8 @@ using platform::Size;
 using platform::Task;
 namespace desktop = platform::desktop;
 
-inline std::string text(bool on) { return on ? "true" : "false"; }
+inline std::string text(Raising raising) { return raising == Raising::bringForward ? "bringForward" : "inPlace"; }
+inline std::string text(Speed speed) { return speed == Speed::slowMotion ? "slowMotion" : "normal"; }
 inline std::string text(const std::optional<Point>& p) {
     return p ? "(" + std::to_string(int(p->x)) + "," + std::to_string(int(p->y)) + ")" : "none";
 }
@@ -68,28 +69,28 @@ public:
         busy_ = 0;
         waiting_.resumeAll();
     }
-    Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> origin, bool raises,
-                   bool slow) override {
-        return note("act " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " raises " +
-                    text(raises) + " slow " + text(slow));
+    Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> origin, Raising raises,
+                   Speed speed) override {
+        return note("act " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " " + text(raises) +
+                    " " + text(speed));
     }
     Task<void> performFromTrigger(WindowAction action, TargetWindow target, std::optional<Point> origin,
-                                  bool slow) override {
-        return note("performFromTrigger " + text(action) + " " + std::to_string(target.id) + " " + text(origin) +
-                    " slow " + text(slow));
+                                  Speed speed) override {
+        return note("performFromTrigger " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " " +
+                    text(speed));
     }
     // Runs `then` at once, as the engine does once the window is back.
-    Task<void> changeState(std::shared_ptr<AffectedWindow>, bool interactive, bool slow,
+    Task<void> changeState(std::shared_ptr<AffectedWindow>, Raising interactive, Speed speed,
                            std::function<void()> then) override {
-        calls.push_back("changeState interactive " + text(interactive) + " slow " + text(slow) + (then ? " then" : ""));
+        calls.push_back("changeState " + text(interactive) + " " + text(speed) + (then ? " then" : ""));
         if (then) then();
         co_return;
     }
-    Task<void> restoreWindows(std::shared_ptr<AffectedWindow>, bool slow) override {
-        return note("restoreWindows slow " + text(slow));
+    Task<void> restoreWindows(std::shared_ptr<AffectedWindow>, Speed speed) override {
+        return note("restoreWindows " + text(speed));
     }
-    Task<void> restoreOnActiveSpace(std::shared_ptr<AffectedWindow>, bool slow) override {
-        return note("restoreOnActiveSpace slow " + text(slow));
+    Task<void> restoreOnActiveSpace(std::shared_ptr<AffectedWindow>, Speed speed) override {
+        return note("restoreOnActiveSpace " + text(speed));
     }
 
 private:
