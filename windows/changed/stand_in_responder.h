@@ -32,7 +32,7 @@
 namespace furlpane {
 
 // The kind of stand-in a changed window shows (the changed window's own StandIn, once
-// that class exists). The transitions have a narrower kind of their own, StandIn:
+// that class exists). The transitions have a narrower kind of their own, StandInKind:
 // only title strips and thumbnails are ever drawn.
 enum class StandIn { none, titleStrip, thumbnail, liveCopy };
 
