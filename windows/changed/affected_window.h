@@ -218,6 +218,8 @@ public:
     // The engine sets the style once the stand-in is up.
     void setState(WindowState state) { state_ = state; }
     Change change() const { return change_; }
+    // The engine clears the change when it lets the window go.
+    void setChange(Change change) { change_ = change; }
     StandIn standIn() const override { return standIn_; }
     bool isEngaged() const { return isEngaged_; }
     // The engine; none once it has gone.
