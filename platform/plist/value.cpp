@@ -44,25 +44,41 @@ Value* Dictionary::find(std::string_view key) {
 }
 
 void Dictionary::set(std::string key, Value value) {
+    if (!index_.empty()) {
+        // One search of the index both finds a present key and places a new one.
+        auto [it, inserted] = index_.try_emplace(key, keys_.size());
+        if (!inserted) {
+            values_[it->second] = std::move(value);
+            return;
+        }
+        keys_.push_back(std::move(key));
+        values_.push_back(std::move(value));
+        return;
+    }
     if (auto i = indexOf(key)) {
         values_[*i] = std::move(value);
         return;
     }
     keys_.push_back(std::move(key));
     values_.push_back(std::move(value));
-    if (!index_.empty()) {
-        index_.emplace(keys_.back(), keys_.size() - 1);
-    } else if (keys_.size() > kIndexThreshold) {
-        rebuildIndex();
-    }
+    if (keys_.size() > kIndexThreshold) rebuildIndex();
 }
 
 bool Dictionary::erase(std::string_view key) {
     auto i = indexOf(key);
     if (!i) return false;
+    // Out of the index first: `key` may view the very string that goes.
+    if (!index_.empty()) index_.erase(index_.find(key));
     keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(*i));
     values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(*i));
-    if (!index_.empty()) rebuildIndex();
+    if (keys_.size() <= kIndexThreshold) {
+        index_.clear();
+        return true;
+    }
+    // The later keys move up by one; adjusting them is cheaper than a new index.
+    for (auto& [name, position] : index_) {
+        if (position > *i) --position;
+    }
     return true;
 }
 
