@@ -14,7 +14,7 @@
 // again. A trip that could not be started is not counted; its starter drops the kept
 // windows unless another trip is under way.
 //
-// Main thread only, but for waitUntilAnswering, which blocks and never runs on it.
+// Main thread only, but for waitUntilAnswering, which blocks and may run anywhere.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,8 +49,9 @@ public:
     // (and the poll's last read) later. The poll runs on a queue of its own.
     static platform::Task<void> answers(int32_t pid);
     // The blocking poll behind answers: reads "AXRole" every kAnswerPoll seconds while
-    // the application cannot complete the request, until kAnswerLimit has passed. Never
-    // on the main thread.
+    // the application cannot complete the request, until kAnswerLimit has passed. Off
+    // the main thread, but where blocking it is meant (the restore at quit, the
+    // recovery at start-up).
     static void waitUntilAnswering(int32_t pid);
     // Counts one more trip of the application.
     void markBusy(int32_t pid);

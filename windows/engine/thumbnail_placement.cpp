@@ -45,7 +45,5 @@ std::map<uint32_t, WindowEffects::RememberedSpot> WindowEffects::carrySpots(cons
 }
 // Built next.
 Rect WindowEffects::thumbnailRect(const AffectedWindow&) { return {}; }
-// Built next.
-double WindowEffects::thumbnailSide(double) { return 0; }
 
 }  // namespace furlpane

@@ -343,10 +343,9 @@ public:
     static ScreenFrames screensWithUsableFrames();
     static std::map<uint32_t, RememberedSpot> carrySpots(const std::map<uint32_t, RememberedSpot>& spots,
                                                          const std::vector<ScreenDisplay>& screens);
-    // Where a thumbnail stands now (top-left), at its unmagnified size.
+    // Where a thumbnail stands now (top-left), at its unmagnified size. (The cell side
+    // of the arrangement is ThumbnailLayout::side of the thumbnail scale.)
     static platform::Rect thumbnailRect(const AffectedWindow& window);
-    // The cell side of the arrangement for a thumbnail scale.
-    static double thumbnailSide(double scale);
 
 private:
     struct Key {};
