@@ -8,7 +8,7 @@ namespace furlpane {
 using platform::Point;
 using platform::Task;
 
-Task<void> WindowEffects::act(WindowAction, TargetWindow, std::optional<Point>, BringForward, Speed) { co_return; }
+Task<void> WindowEffects::act(WindowAction, TargetWindow, std::optional<Point>, Raising, Speed) { co_return; }
 Task<void> WindowEffects::perform(WindowAction, TargetWindow, std::optional<Point>, Speed) { co_return; }
 Task<void> WindowEffects::performFromTrigger(WindowAction action, TargetWindow target, std::optional<Point> origin,
                                              Speed speed) {
@@ -19,7 +19,7 @@ Task<void> WindowEffects::performForApplication(int32_t, std::weak_ptr<WindowEff
     co_return;
 }
 std::optional<TargetWindow> WindowEffects::resolveTarget(int32_t) { return std::nullopt; }
-Task<void> WindowEffects::applyGoal(std::shared_ptr<AffectedWindow>, WindowState, std::optional<Point>, BringForward,
+Task<void> WindowEffects::applyGoal(std::shared_ptr<AffectedWindow>, WindowState, std::optional<Point>, Raising,
                                     Speed, Grouping) {
     co_return;
 }

@@ -9,10 +9,10 @@ namespace furlpane {
 using platform::Task;
 
 // Built next.
-Task<void> WindowEffects::restoreWindow(std::shared_ptr<AffectedWindow>, BringForward, Speed, std::function<void()>) {
+Task<void> WindowEffects::restoreWindow(std::shared_ptr<AffectedWindow>, Raising, Speed, std::function<void()>) {
     co_return;
 }
-Task<void> WindowEffects::changeState(std::shared_ptr<AffectedWindow> window, BringForward activates, Speed speed,
+Task<void> WindowEffects::changeState(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                       std::function<void()> then) {
     return restoreWindow(std::move(window), activates, speed, std::move(then));
 }
@@ -34,7 +34,7 @@ Task<bool> WindowEffects::releaseForDock(TargetWindow) { co_return true; }
 // Built next.
 Task<void> WindowEffects::minimizeOneToDock(TargetWindow, RefreshTargets, Speed) { co_return; }
 // Built next.
-Task<void> WindowEffects::returnToNormal(std::shared_ptr<AffectedWindow>, BringForward, Speed, Grouping) {
+Task<void> WindowEffects::returnToNormal(std::shared_ptr<AffectedWindow>, Raising, Speed, Grouping) {
     co_return;
 }
 // Built next.

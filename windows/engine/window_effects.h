@@ -199,7 +199,7 @@ public:
     // ---- Actions (actions.cpp)
 
     platform::Task<void> act(WindowAction action, TargetWindow target, std::optional<platform::Point> thumbnailOrigin,
-                             BringForward raisesWindow, Speed speed) override;
+                             Raising raisesWindow, Speed speed) override;
     // The action on every window of the target's application.
     platform::Task<void> perform(WindowAction action, TargetWindow target,
                                  std::optional<platform::Point> thumbnailOrigin, Speed speed);
@@ -249,10 +249,10 @@ public:
 
     // ---- Restoring (restoring.cpp; built next)
 
-    platform::Task<void> restoreWindow(std::shared_ptr<AffectedWindow> window, BringForward activates, Speed speed,
+    platform::Task<void> restoreWindow(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                        std::function<void()> completion);
     // restoreWindow, as changed windows ask for it.
-    platform::Task<void> changeState(std::shared_ptr<AffectedWindow> window, BringForward activates, Speed speed,
+    platform::Task<void> changeState(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                      std::function<void()> then) override;
     // Restores the windows back to front, `last` after all others (and alone brought
     // forward), with at most one sound when withSound is wanted.
@@ -364,10 +364,10 @@ private:
     // Brings one window toward its goal: changes its style, shows its stand-in with the
     // transition when the goal has one, and sets its floating.
     platform::Task<void> applyGoal(std::shared_ptr<AffectedWindow> window, WindowState goal,
-                                   std::optional<platform::Point> thumbnailOrigin, BringForward raisesWindow,
+                                   std::optional<platform::Point> thumbnailOrigin, Raising raisesWindow,
                                    Speed speed, Grouping grouping);
     // Brings one window back to normal (built next).
-    platform::Task<void> returnToNormal(std::shared_ptr<AffectedWindow> window, BringForward activates, Speed speed,
+    platform::Task<void> returnToNormal(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                         Grouping grouping);
     // Raises the stand-in panels (title strips and thumbnails without a running
     // transition) to the overlay level, so that they stay above other windows while
