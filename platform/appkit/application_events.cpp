@@ -61,7 +61,17 @@ bool Application::sendEvent(const AppEvent& incoming) {
         return ownWindowAt(pointer_) != nullptr;
     }
     if (event.isKeyEvent()) return dispatchKey(event);
+    if (event.type == AppEventType::scrollWheel) return dispatchScroll(event);
     return false;
+}
+
+bool Application::dispatchScroll(const AppEvent& event) {
+    Window* found = ownWindowAt(event.screenLocation);
+    if (!found) return false;
+    std::shared_ptr<Window> window = found->weak_from_this().lock();
+    if (!window) return false;
+    window->sendEvent(addressedTo(event, *window, world_.displays().firstMaxY()));
+    return true;
 }
 
 bool Application::dispatchPress(const AppEvent& event) {
@@ -165,6 +175,10 @@ void Application::updateTracking(const AppEvent* cause) {
             const Point p = t.view->convertFromWindow(addressedTo(probe, *t.window, flipHeight).locationInWindow);
             const Rect rect = (area.options() & TrackingArea::inVisibleRect) ? t.view->bounds() : area.rect();
             inside = rect.contains(p);
+        }
+        if (inside && area.inside_ && (area.options() & TrackingArea::mouseMoved) && cause &&
+            cause->type == AppEventType::mouseMoved) {
+            t.view->mouseMoved(addressedTo(*cause, *t.window, flipHeight));
         }
         if (inside == area.inside_) continue;
         area.inside_ = inside;
