@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libplist-dev libpng-dev libfreetype-dev fonts-dejavu-core)
+          libpng-dev libfreetype-dev fonts-dejavu-core)
 
 install_missing() {
     local missing=()

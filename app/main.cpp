@@ -6,6 +6,7 @@
 #include "platform/runtime/signals.h"
 
 int main() {
+    platform::catchSignals({SIGTERM, SIGINT, SIGHUP});
     platform::MainLoop loop(platform::ClockKind::real);
     platform::SignalWatcher signals(loop, {SIGTERM, SIGINT, SIGHUP}, [&loop](int) { loop.stop(); });
     loop.run();

@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace platform::durable {
 
@@ -78,14 +80,24 @@ bool nameTaken(int error) { return error == EEXIST || error == ENOTEMPTY; }
 
 }  // namespace
 
-FileLock::FileLock(const std::filesystem::path& lockFile) {
+FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
+    using Clock = std::chrono::steady_clock;
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0) {
+    const Clock::time_point deadline = Clock::now() + wait;
+    // flock cannot wait with a time limit: it is tried again after pauses that grow from
+    // a millisecond, so a lock held briefly is taken at once.
+    std::chrono::microseconds pause{1000};
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
-        ::close(fd_);
-        fd_ = -1;
-        return;
+        const Clock::time_point now = Clock::now();
+        if (errno != EWOULDBLOCK || now >= deadline) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::microseconds{20000});
     }
 }
 

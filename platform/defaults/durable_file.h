@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -16,8 +17,10 @@ namespace platform::durable {
 // Two locks on the same file exclude each other across processes and within one.
 class FileLock {
 public:
-    // Blocks until the lock is held; held() is false when the lock file cannot be made.
-    explicit FileLock(const std::filesystem::path& lockFile);
+    // Waits at most `wait` for the lock: a holder that is stopped or hung must not
+    // freeze the waiter. held() is false when the wait ran out or the lock file cannot
+    // be made.
+    FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

@@ -4,7 +4,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <system_error>
+
+#include "platform/plist/xml_writer.h"
+#include "platform/runtime/main_loop.h"
 
 namespace platform {
 
@@ -31,11 +35,6 @@ std::optional<std::string> passwordDatabaseHome() {
     return std::string(found->pw_dir);
 }
 
-std::optional<plist::Value> lookup(const plist::Dictionary& values, std::string_view key) {
-    if (const plist::Value* v = values.find(key)) return *v;
-    return std::nullopt;
-}
-
 }  // namespace
 
 FileUserDefaults::FileUserDefaults(std::string domain, std::filesystem::path folder)
@@ -43,6 +42,8 @@ FileUserDefaults::FileUserDefaults(std::string domain, std::filesystem::path fol
       folder_(std::move(folder)),
       path_(folder_ / (domain + ".plist")),
       lockPath_(folder_ / (domain + ".plist.lock")) {}
+
+FileUserDefaults::~FileUserDefaults() = default;
 
 std::unique_ptr<FileUserDefaults> FileUserDefaults::create(std::string domain, std::filesystem::path folder) {
     if (!namesAFile(domain) || folder.empty()) return nullptr;
@@ -83,13 +84,28 @@ void FileUserDefaults::refresh() const {
     if (loaded_ && signature == signature_) return;
     if (!signature.exists) {
         adopt(signature, plist::ReadResult::failure(plist::ReadError::missing));
-    } else {
-        adopt(signature, plist::readXmlDictionaryFile(path_));
+        return;
     }
+    plist::DocumentText document = plist::readDocumentText(path_);
+    if (document.failure) {
+        adopt(signature, std::move(*document.failure));
+        return;
+    }
+    // The very text this object last read whole or wrote: what it holds is still the
+    // file's, and parsing it again (a third of a second at the size limit) is saved.
+    const size_t hash = std::hash<std::string_view>{}(document.text);
+    if (soundText_ == hash) {
+        loaded_ = true;
+        signature_ = signature;
+        return;
+    }
+    adopt(signature, plist::parseXmlDictionary(document.text));
+    if (state_ == FileState::sound) soundText_ = hash;
 }
 
 void FileUserDefaults::adopt(const durable::FileSignature& signature, plist::ReadResult read) const {
     loaded_ = true;
+    soundText_.reset();
     signature_ = signature;
     readError_.reset();
     disk_ = plist::Dictionary{};
@@ -104,9 +120,7 @@ void FileUserDefaults::adopt(const durable::FileSignature& signature, plist::Rea
     }
 }
 
-plist::Dictionary FileUserDefaults::effective() const {
-    refresh();
-    plist::Dictionary values = disk_;
+void FileUserDefaults::applyPending(plist::Dictionary& values) const {
     for (const PendingChange& change : pending_) {
         if (change.value) {
             values.set(change.key, *change.value);
@@ -114,42 +128,71 @@ plist::Dictionary FileUserDefaults::effective() const {
             values.erase(change.key);
         }
     }
+}
+
+plist::Dictionary FileUserDefaults::effective() const {
+    refresh();
+    plist::Dictionary values = disk_;
+    applyPending(values);
     return values;
 }
 
 plist::Dictionary FileUserDefaults::load() const { return effective(); }
 
-void FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
-    // A value too deep to write would stay unwritten for ever and hold back every later
-    // write; it is refused instead.
-    if (value && !plist::isWritable(*value)) return;
-    pending_.push_back({std::string(key), value});
+std::optional<plist::Value> FileUserDefaults::loadOne(std::string_view key) const {
+    refresh();
+    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+        if (it->key == key) return it->value;
+    }
+    if (const plist::Value* v = disk_.find(key)) return *v;
+    return std::nullopt;
+}
+
+WriteStatus FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
+    const size_t own = pending_.size();
+    bool refused = false;
+    pushChange(key, value, refused);
+    if (refused) return WriteStatus::refused;
     // A write from inside an update's change joins the write under way; taking the
     // lock again would wait for ever on ourselves.
-    if (!writing_) writeOut();
+    if (writing_) return WriteStatus::unwritten;
+    return writeOut(own);
 }
 
-void FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
-    if (!writing_) {
-        writeOut(key, &change);
+WriteStatus FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    if (!writing_) return writeOut(pending_.size(), key, &change);
+    bool refused = false;
+    pushChange(key, change(loadOne(key)), refused);
+    return refused ? WriteStatus::refused : WriteStatus::unwritten;
+}
+
+bool FileUserDefaults::synchronize() {
+    if (!pending_.empty()) writeOut(pending_.size());
+    return pending_.empty();
+}
+
+void FileUserDefaults::pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused) {
+    // A value too deep to write would never reach the file; it is refused at once.
+    if (value && !plist::isWritable(*value, 1)) {
+        refused = true;
         return;
     }
-    auto value = change(lookup(effective(), key));
-    if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+    // Kept as the file will hold it, so that reads see now what a later start reads.
+    if (value) value = plist::asWritten(*value);
+    pending_.push_back({std::string(key), std::move(value)});
 }
 
-bool FileUserDefaults::synchronize() { return pending_.empty() || writeOut(); }
-
-bool FileUserDefaults::writeOut(std::string_view key, const Change* change) {
+WriteStatus FileUserDefaults::writeOut(size_t own, std::string_view key, const Change* change) {
     writing_ = true;
-    const bool written = writeOutLocked(key, change);
+    const WriteStatus status = writeOutLocked(own, key, change);
     writing_ = false;
-    return written;
+    if (!pending_.empty()) retryLater();
+    return status;
 }
 
-bool FileUserDefaults::writeOutLocked(std::string_view key, const Change* change) {
+WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, const Change* change) {
     std::optional<durable::FileLock> lock;
-    if (durable::makeFolder(folder_)) lock.emplace(lockPath_);
+    if (durable::makeFolder(folder_)) lock.emplace(lockPath_, lockWait_);
     const bool locked = lock && lock->held();
     if (locked) {
         durable::removeStaleTemporaries(path_);
@@ -157,22 +200,57 @@ bool FileUserDefaults::writeOutLocked(std::string_view key, const Change* change
         loaded_ = false;
         refresh();
     }
-    if (change) {
-        auto value = (*change)(lookup(effective(), key));
-        if (!value || plist::isWritable(*value)) pending_.push_back({std::string(key), std::move(value)});
+    bool refused = false;
+    if (change) pushChange(key, (*change)(loadOne(key)), refused);
+    const WriteStatus done = refused ? WriteStatus::refused : WriteStatus::stored;
+    if (!locked) return pending_.size() > own ? WriteStatus::unwritten : done;
+    if (pending_.empty()) return done;
+    if ((state_ == FileState::partlyRead || state_ == FileState::unreadable) && !keepBadFileAside()) {
+        return WriteStatus::unwritten;
     }
-    if (!locked) return false;
-    if (pending_.empty()) return true;
-    if ((state_ == FileState::partlyRead || state_ == FileState::unreadable) && !keepBadFileAside()) return false;
-    const plist::Dictionary merged = effective();
-    const auto xml = plist::toXml(merged);
-    if (!xml || !durable::replaceAtomically(path_, *xml)) return false;
+    plist::Dictionary merged;
+    const auto xml = fittingDocument(own, refused, merged);
+    if (!xml) return refused ? WriteStatus::refused : WriteStatus::stored;
+    if (!durable::replaceAtomically(path_, *xml)) return WriteStatus::unwritten;
+    disk_ = std::move(merged);
+    loaded_ = true;
+    soundText_ = std::hash<std::string_view>{}(*xml);
     pending_.clear();
-    disk_ = merged;
     state_ = FileState::sound;
     readError_.reset();
     signature_ = durable::signatureOf(path_);
-    return true;
+    return refused ? WriteStatus::refused : WriteStatus::stored;
+}
+
+// The document of the file with the pending changes. When it would be more than the
+// reader takes back, the newest changes are given up, one at a time, until it fits;
+// `refused` tells whether one of this call's went. None when none is left to write.
+// The changes are merged into the file's values in place, not into a copy (at the size
+// limit a copy costs as much as the write), so until the file is written the object
+// holds no reading of it and reads it again when asked.
+std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& refused, plist::Dictionary& merged) {
+    while (!pending_.empty()) {
+        refresh();
+        merged = std::move(disk_);
+        disk_ = plist::Dictionary{};
+        loaded_ = false;
+        soundText_.reset();
+        applyPending(merged);
+        if (auto xml = plist::toXml(merged)) return xml;
+        refused = refused || pending_.size() > own;
+        pending_.pop_back();
+    }
+    return std::nullopt;
+}
+
+void FileUserDefaults::retryLater() {
+    if (retryScheduled_ || !MainLoop::exists()) return;
+    retryScheduled_ = true;
+    MainLoop::main().postAfter(kRetryDelay, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired()) return;
+        retryScheduled_ = false;
+        synchronize();
+    });
 }
 
 bool FileUserDefaults::keepBadFileAside() {

@@ -6,14 +6,23 @@
 // whole domain goes to a temporary file beside it, which is flushed to the disk and
 // renamed over the old file, so a crash at any instant leaves either the old file or
 // the new one. A write that fails (no space, a read-only folder) keeps the change in
-// memory, where reads see it, and retries it with the next write or synchronize().
+// memory, where reads see it, and retries it with the next write, with synchronize(),
+// or by itself kRetryDelay seconds later while the main loop runs.
+//
+// Limits. A change is refused (WriteStatus::refused) when the file with it would be
+// more than the reader takes back (plist::kMaxDocumentBytes, plist::kMaxNesting): such
+// a file would read as empty at the next start. What was stored stays as it was. A
+// value is kept as the file will hold it (plist::asWritten: text fit for XML, dates in
+// whole seconds), so reads see now what a later start reads.
 //
 // Several processes. A write is a read-modify-write under an exclusive lock on
 // "<domain>.plist.lock": the writer reads the file as it is now, applies only its own
 // changed keys, and writes the result, so two processes writing different keys lose
 // nothing. Reads notice when another process replaced the file and read it again. A
-// write waits while another process writes the same domain. A set or update made from
-// inside an update's change joins that update's write.
+// write waits while another process writes the same domain, but not for longer than
+// lockWait(): a writer stopped or hung while holding the lock leaves the change
+// unwritten, to be retried. A set or update made from inside an update's change joins
+// that update's write (and reports itself unwritten until then).
 //
 // Bad files. A file that cannot be read whole (corrupt, truncated, not a property list,
 // a root that is not a dictionary, too large, a folder in its place) reads as empty,
@@ -24,6 +33,7 @@
 //
 // Main thread only; one process may hold several objects on one domain.
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -45,6 +55,14 @@ public:
     // longer than 200 bytes). A relative folder is taken from the current folder. The
     // folder is made on the first write.
     static std::unique_ptr<FileUserDefaults> create(std::string domain, std::filesystem::path folder);
+    ~FileUserDefaults() override;
+
+    // How long a write waits for another process's write to end.
+    static constexpr std::chrono::milliseconds kLockWait{2000};
+    // How long after a write was left unwritten it is tried again.
+    static constexpr double kRetryDelay = 5.0;
+    std::chrono::milliseconds lockWait() const { return lockWait_; }
+    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // "$XDG_CONFIG_HOME/furlpane-novan" when that variable holds an absolute path, else
     // "$HOME/.config/furlpane-novan"; none when neither is usable.
@@ -67,8 +85,9 @@ public:
 
 protected:
     plist::Dictionary load() const override;
-    void store(std::string_view key, const std::optional<plist::Value>& value) override;
-    void storeUpdated(std::string_view key, const Change& change) override;
+    std::optional<plist::Value> loadOne(std::string_view key) const override;
+    WriteStatus store(std::string_view key, const std::optional<plist::Value>& value) override;
+    WriteStatus storeUpdated(std::string_view key, const Change& change) override;
 
 private:
     FileUserDefaults(std::string domain, std::filesystem::path folder);
@@ -81,9 +100,15 @@ private:
     void refresh() const;
     void adopt(const durable::FileSignature& signature, plist::ReadResult read) const;
     plist::Dictionary effective() const;
-    bool writeOut(std::string_view key = {}, const Change* change = nullptr);
-    bool writeOutLocked(std::string_view key, const Change* change);
+    void applyPending(plist::Dictionary& values) const;
+    // Writes the pending changes; the ones from index `own` on are this call's, and the
+    // status is theirs. `change`, when given, is applied under the lock first.
+    WriteStatus writeOut(size_t own, std::string_view key = {}, const Change* change = nullptr);
+    WriteStatus writeOutLocked(size_t own, std::string_view key, const Change* change);
+    void pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused);
+    std::optional<std::string> fittingDocument(size_t own, bool& refused, plist::Dictionary& merged);
     bool keepBadFileAside();
+    void retryLater();
 
     std::filesystem::path folder_;
     std::filesystem::path path_;
@@ -95,11 +120,17 @@ private:
     mutable plist::Dictionary disk_;
     mutable FileState state_ = FileState::absent;
     mutable std::optional<plist::ReadError> readError_;
+    // The hash of the file's text while disk_ holds exactly what that text reads as.
+    mutable std::optional<size_t> soundText_;
     // Writes not yet on disk, in the order they were made.
     std::vector<PendingChange> pending_;
     bool writing_ = false;
     std::optional<durable::FileSignature> keptSignature_;
     std::vector<std::filesystem::path> keptAside_;
+    std::chrono::milliseconds lockWait_ = kLockWait;
+    // Lives as long as the object; a scheduled retry holds it weakly.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    bool retryScheduled_ = false;
 };
 
 }  // namespace platform

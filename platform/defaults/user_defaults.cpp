@@ -42,25 +42,28 @@ void UserDefaults::registerDefaults(const plist::Dictionary& values) {
 
 plist::Dictionary UserDefaults::load() const { return memory_; }
 
-void UserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
+WriteStatus UserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
     if (value) {
         memory_.set(std::string(key), *value);
     } else {
         memory_.erase(key);
     }
+    return WriteStatus::stored;
 }
 
-void UserDefaults::storeUpdated(std::string_view key, const Change& change) {
-    store(key, change(storedObject(key)));
+WriteStatus UserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    return store(key, change(storedObject(key)));
 }
 
 bool UserDefaults::synchronize() { return true; }
 
-std::optional<plist::Value> UserDefaults::storedObject(std::string_view key) const {
+std::optional<plist::Value> UserDefaults::loadOne(std::string_view key) const {
     const plist::Dictionary values = load();
     if (const plist::Value* v = values.find(key)) return *v;
     return std::nullopt;
 }
+
+std::optional<plist::Value> UserDefaults::storedObject(std::string_view key) const { return loadOne(key); }
 
 std::optional<plist::Value> UserDefaults::object(std::string_view key) const {
     if (auto v = storedObject(key)) return v;
@@ -101,11 +104,11 @@ std::optional<plist::Dictionary> UserDefaults::dictionary(std::string_view key) 
     return *v->dictionary();
 }
 
-void UserDefaults::set(std::string_view key, plist::Value value) { store(key, value); }
+WriteStatus UserDefaults::set(std::string_view key, plist::Value value) { return store(key, value); }
 
-void UserDefaults::remove(std::string_view key) { store(key, std::nullopt); }
+WriteStatus UserDefaults::remove(std::string_view key) { return store(key, std::nullopt); }
 
-void UserDefaults::update(std::string_view key, const Change& change) { storeUpdated(key, change); }
+WriteStatus UserDefaults::update(std::string_view key, const Change& change) { return storeUpdated(key, change); }
 
 plist::Dictionary UserDefaults::storedValues() const { return load(); }
 

@@ -25,6 +25,14 @@ namespace platform {
 
 inline constexpr const char* kProgramDefaultsDomain = "com.brindlewick.FurlpaneNovan";
 
+// What became of a write.
+enum class WriteStatus {
+    stored,     // in the domain: on disk, for a durable one
+    unwritten,  // kept in memory, where reads see it, to be written later (see FileUserDefaults)
+    refused,    // not kept: the value, or the domain's file with it, would be more than can be
+                // stored and read back; what was stored before is unchanged
+};
+
 class UserDefaults {
 public:
     // An in-memory domain; nothing survives the object.
@@ -60,9 +68,9 @@ public:
     std::optional<plist::Dictionary> dictionary(std::string_view key) const;
 
     // Each write is stored at once (a durable domain has it on disk when this returns,
-    // or keeps it to retry; see FileUserDefaults).
-    void set(std::string_view key, plist::Value value);
-    void remove(std::string_view key);
+    // or keeps it to retry, or refuses it; see FileUserDefaults).
+    WriteStatus set(std::string_view key, plist::Value value);
+    WriteStatus remove(std::string_view key);
 
     // Read-modify-write of one key as one step. `change` gets what is stored now (in a
     // durable domain: read from disk under the domain's lock, so that what another
@@ -70,7 +78,7 @@ public:
     // nothing to remove the key. Use it when several processes keep parts of one value
     // (the ledger of changed windows keeps one list per running instance).
     using Change = std::function<std::optional<plist::Value>(std::optional<plist::Value> stored)>;
-    void update(std::string_view key, const Change& change);
+    WriteStatus update(std::string_view key, const Change& change);
 
     // Writes what could not be written before; true when nothing is left unwritten.
     virtual bool synchronize();
@@ -81,9 +89,12 @@ public:
 protected:
     // Storage hooks for durable domains. The base class keeps values in memory.
     virtual plist::Dictionary load() const;
-    virtual void store(std::string_view key, const std::optional<plist::Value>& value);
+    // One stored value; the base class looks it up in load(). A domain with a large
+    // store answers without copying all of it.
+    virtual std::optional<plist::Value> loadOne(std::string_view key) const;
+    virtual WriteStatus store(std::string_view key, const std::optional<plist::Value>& value);
     // The read-modify-write of update(); the base class applies `change` to load().
-    virtual void storeUpdated(std::string_view key, const Change& change);
+    virtual WriteStatus storeUpdated(std::string_view key, const Change& change);
 
 private:
     std::string domain_;

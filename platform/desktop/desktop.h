@@ -51,8 +51,10 @@
 #include "platform/desktop/faults.h"
 #include "platform/desktop/hot_keys.h"
 #include "platform/desktop/input.h"
+#include "platform/desktop/login_items.h"
 #include "platform/desktop/permissions.h"
 #include "platform/desktop/private_calls.h"
+#include "platform/desktop/region.h"
 #include "platform/desktop/spaces.h"
 #include "platform/desktop/window.h"
 #include "platform/desktop/window_pictures.h"
@@ -74,6 +76,8 @@ struct DesktopOptions {
 };
 
 class ApplicationBuilder;
+class LoginItems;
+class Region;
 
 class Desktop {
 public:
@@ -167,6 +171,26 @@ public:
     void setReduceMotion(bool on);
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     void recordOpenedURL(std::string url);
+    // The user's language and region: the locale and time zone dates are shown in.
+    Region& region();
+    // The program's login item with the system's service management.
+    LoginItems& loginItems();
+
+    // ---- Signals between processes
+    struct SentSignal {
+        int32_t pid;
+        int signal;
+        friend bool operator==(const SentSignal&, const SentSignal&) = default;
+    };
+    // A signal from the program to a process of the world, answered as the system's
+    // kill call answers (0, or ESRCH, EPERM, EINVAL). A signal that ends a process ends
+    // an application; the Dock is started again at once by the system, as a new
+    // process that reads its preferences anew (Dock::restart). Other signals reach the
+    // process and change nothing. The program's own process and background processes
+    // of the system are not the program's to signal (EPERM).
+    int deliverSignal(int32_t pid, int signal);
+    // Every signal sent (signal 0 left out), in order.
+    const std::vector<SentSignal>& sentSignals() const { return sentSignals_; }
 
     // ---- Events and time
     int addListener(Listener listener);
@@ -273,6 +297,7 @@ private:
     double messagingTimeout_ = kDefaultMessagingTimeout;
     bool reduceMotion_ = false;
     std::vector<std::string> openedURLs_;
+    std::vector<SentSignal> sentSignals_;
 
     std::vector<ListenerEntry> listeners_;
     int nextListener_ = 1;

@@ -44,6 +44,10 @@ void Dock::readSettings() {
         const std::optional<double> n = speed->number();
         if (n && std::isfinite(*n) && *n >= 0) genieSpeed_ = *n;
     }
+    const plist::Value* effect = published.find("mineffect");
+    minimizeEffect_ = effect && effect->string() ? *effect->string() : "genie";
+    const plist::Value* toApplication = published.find("minimize-to-application");
+    minimizesToApplication_ = toApplication && defaults::booleanOf(*toApplication);
 }
 
 Rect Dock::stripFrame() const {

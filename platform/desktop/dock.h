@@ -5,13 +5,16 @@
 // desktop level), and its settings in the "com.apple.dock" preferences domain of the
 // world ("orientation": "bottom", "left" or "right"; "autohide": a Boolean;
 // "genie-speed": a number that scales the time of trips into and out of the Dock, 0
-// making them instant).
+// making them instant; "mineffect": the minimize animation's name; and
+// "minimize-to-application": a Boolean, minimized windows going into their
+// application's icon).
 //
 // The Dock reads its domain when it starts. Settings changed through setEdge and
 // setAutohides are written to the domain and applied at once, as System Settings does;
 // values written to the domain by others take effect at the next restart().
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/desktop/world_types.h"
@@ -36,6 +39,9 @@ public:
     // How the trips into and out of the Dock are timed: 1 unless the domain held another
     // number not below 0 when the Dock started.
     double genieSpeed() const { return genieSpeed_; }
+    // "genie" unless the domain held another string when the Dock started.
+    const std::string& minimizeEffect() const { return minimizeEffect_; }
+    bool minimizesToApplication() const { return minimizesToApplication_; }
     double thickness() const { return autohides_ ? kHiddenThickness : kThickness; }
     uint32_t display() const { return display_; }
     Application* application() const;
@@ -67,6 +73,8 @@ private:
     DockEdge edge_ = DockEdge::bottom;
     bool autohides_ = false;
     double genieSpeed_ = 1;
+    std::string minimizeEffect_ = "genie";
+    bool minimizesToApplication_ = false;
 };
 
 }  // namespace platform::desktop

@@ -33,6 +33,12 @@ Faults::Rule& Faults::Rule::fail(int32_t code) {
     return *this;
 }
 
+Faults::Rule& Faults::Rule::fail(int32_t code, std::string description) {
+    fail(code);
+    fault_.description = std::move(description);
+    return *this;
+}
+
 Faults::Rule& Faults::Rule::refuse() { return fail(kCannotComplete); }
 
 Faults::Rule& Faults::Rule::wrongType() {

@@ -47,6 +47,10 @@ enum class FaultCall {
     hotKeyOperatingMode,  // the name is "get" or "set"
     symbolicHotKey,       // reading one symbolic hot key; the name is its number
     createEventTap,
+    registerLoginItem,    // the service's answers carry a code and a description
+    unregisterLoginItem,
+    startUpdater,         // the update framework failing to start, with a description
+    checkForUpdates,      // an update check that cannot reach its feed
 };
 
 enum class FaultEffect {
@@ -62,6 +66,9 @@ struct Fault {
     int32_t code = -25200;
     double seconds = 0;
     std::any payload;
+    // What a service says of the error, for calls that answer with one; empty: the
+    // service's own words for a failure.
+    std::string description;
 };
 
 struct FaultQuery {
@@ -81,6 +88,8 @@ public:
         Rule& forControl(uint64_t id);
         Rule& times(int count);
         Rule& fail(int32_t code = -25200);
+        // An error with the sentence the service gives with it.
+        Rule& fail(int32_t code, std::string description);
         template <class E>
             requires std::is_enum_v<E>
         Rule& fail(E code) {

@@ -1,5 +1,7 @@
 #include "platform/plist/json.h"
 
+#include "platform/plist/base64.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -49,22 +51,13 @@ void appendReal(std::string& out, double d) {
 }
 
 void appendBase64(std::string& out, const std::vector<uint8_t>& bytes) {
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     out += '"';
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const uint32_t chunk = (uint32_t{bytes[i]} << 16) | (i + 1 < bytes.size() ? uint32_t{bytes[i + 1]} << 8 : 0) |
-                               (i + 2 < bytes.size() ? uint32_t{bytes[i + 2]} : 0);
-        out += alphabet[(chunk >> 18) & 63];
-        out += alphabet[(chunk >> 12) & 63];
-        out += i + 1 < bytes.size() ? alphabet[(chunk >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? alphabet[chunk & 63] : '=';
-    }
+    out += base64Encoded(bytes);
     out += '"';
 }
 
 void appendDate(std::string& out, const Date& date) {
-    constexpr double kReferenceToUnix = 978307200.0;
-    const double unixSeconds = date.secondsSinceReferenceDate + kReferenceToUnix;
+    const double unixSeconds = date.secondsSinceReferenceDate + Date::kReferenceToUnix;
     // Beyond what a calendar date in four digits can say, a date is no date.
     if (!std::isfinite(unixSeconds) || unixSeconds < -62135596800.0 || unixSeconds >= 253402300800.0) {
         out += "null";

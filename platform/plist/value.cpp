@@ -1,5 +1,6 @@
 #include "platform/plist/value.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace platform::plist {
@@ -43,25 +44,41 @@ Value* Dictionary::find(std::string_view key) {
 }
 
 void Dictionary::set(std::string key, Value value) {
+    if (!index_.empty()) {
+        // One search of the index both finds a present key and places a new one.
+        auto [it, inserted] = index_.try_emplace(key, keys_.size());
+        if (!inserted) {
+            values_[it->second] = std::move(value);
+            return;
+        }
+        keys_.push_back(std::move(key));
+        values_.push_back(std::move(value));
+        return;
+    }
     if (auto i = indexOf(key)) {
         values_[*i] = std::move(value);
         return;
     }
     keys_.push_back(std::move(key));
     values_.push_back(std::move(value));
-    if (!index_.empty()) {
-        index_.emplace(keys_.back(), keys_.size() - 1);
-    } else if (keys_.size() > kIndexThreshold) {
-        rebuildIndex();
-    }
+    if (keys_.size() > kIndexThreshold) rebuildIndex();
 }
 
 bool Dictionary::erase(std::string_view key) {
     auto i = indexOf(key);
     if (!i) return false;
+    // Out of the index first: `key` may view the very string that goes.
+    if (!index_.empty()) index_.erase(index_.find(key));
     keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(*i));
     values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(*i));
-    if (!index_.empty()) rebuildIndex();
+    if (keys_.size() <= kIndexThreshold) {
+        index_.clear();
+        return true;
+    }
+    // The later keys move up by one; adjusting them is cheaper than a new index.
+    for (auto& [name, position] : index_) {
+        if (position > *i) --position;
+    }
     return true;
 }
 
@@ -92,6 +109,61 @@ std::optional<double> Value::real() const {
 std::optional<double> Value::number() const {
     if (auto i = std::get_if<int64_t>(&v_)) return static_cast<double>(*i);
     return real();
+}
+
+Date Date::fromSystemTime(std::chrono::system_clock::time_point time) {
+    const std::chrono::duration<double> sinceUnix = time.time_since_epoch();
+    return Date{sinceUnix.count() - kReferenceToUnix};
+}
+
+std::optional<std::chrono::system_clock::time_point> Date::systemTime() const {
+    // The system clock counts nanoseconds in 64 bits: about 292 years either side of 1970.
+    constexpr double kLimit = 9.0e9;
+    const double sinceUnix = secondsSinceReferenceDate + kReferenceToUnix;
+    if (!std::isfinite(sinceUnix) || std::fabs(sinceUnix) > kLimit) return std::nullopt;
+    const auto duration = std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        std::chrono::duration<double>(sinceUnix));
+    return std::chrono::system_clock::time_point(duration);
+}
+
+namespace {
+
+bool equalNumbers(const Value& a, const Value& b) {
+    if (a.isInteger() && b.isInteger()) return *a.integer() == *b.integer();
+    if (a.isReal() && b.isReal()) return *a.real() == *b.real();
+    const int64_t i = a.isInteger() ? *a.integer() : *b.integer();
+    const double d = a.isReal() ? *a.real() : *b.real();
+    // 2^63 is the first real beyond the 64-bit range; a real outside it, or with a
+    // fraction, equals no integer.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!(d >= -kLimit && d < kLimit) || d != std::trunc(d)) return false;
+    return static_cast<int64_t>(d) == i;
+}
+
+bool equalArrays(const Array& a, const Array& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (!isEqualObject(a[i], b[i])) return false;
+    }
+    return true;
+}
+
+bool equalDictionaries(const Dictionary& a, const Dictionary& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Value* other = b.find(a.keys()[i]);
+        if (!other || !isEqualObject(a.valueAt(i), *other)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool isEqualObject(const Value& a, const Value& b) {
+    if (a.isNumber() && b.isNumber()) return equalNumbers(a, b);
+    if (a.isArray() && b.isArray()) return equalArrays(*a.array(), *b.array());
+    if (a.isDictionary() && b.isDictionary()) return equalDictionaries(*a.dictionary(), *b.dictionary());
+    return a == b;
 }
 
 const char* typeName(Value::Type type) {

@@ -6,6 +6,7 @@
 // their keys unique and remember the order in which keys were first inserted, so a
 // dictionary written out and read back comes back in the same order.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -27,7 +28,16 @@ struct Data {
 
 // Seconds since 2001-01-01 00:00:00 UTC, as property lists count them.
 struct Date {
+    // Seconds from 1970-01-01 to 2001-01-01, both UTC.
+    static constexpr double kReferenceToUnix = 978307200.0;
+
     double secondsSinceReferenceDate = 0;
+
+    static Date fromSystemTime(std::chrono::system_clock::time_point time);
+    // The same moment on the system clock; none for a date the clock cannot hold (not
+    // finite, or centuries away), as a stored date may be.
+    std::optional<std::chrono::system_clock::time_point> systemTime() const;
+
     friend bool operator==(const Date&, const Date&) = default;
 };
 
@@ -145,6 +155,11 @@ inline void Array::reserve(size_t n) { items_.reserve(n); }
 inline const Value& Dictionary::valueAt(size_t i) const { return values_[i]; }
 
 const char* typeName(Value::Type type);
+// Equality as objects compare: numbers by value whatever their kind (a real 0 equals
+// an integer 0, as a number stored in single precision may read back as either), with
+// Booleans kept apart from numbers; arrays and dictionaries compare their members the
+// same way. Everything else as ==.
+bool isEqualObject(const Value& a, const Value& b);
 // A short readable rendering for messages and test output (not a file format).
 std::string describe(const Value& value);
 

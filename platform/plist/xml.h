@@ -1,6 +1,7 @@
 #pragma once
 
-// XML property lists, read and written through libplist.
+// XML property lists, read and written by our own bounded reader and writer
+// (xml_reader.h, xml_writer.h).
 //
 // Reading never crashes and never touches the file: a document is either read, or
 // reported with one error kind. A read can succeed and still be inexact (isExact()
@@ -8,24 +9,30 @@
 // caller that writes the document back should then keep the original somewhere.
 //
 // What reading gives for the odd corners of the format:
-// - integers are 64-bit signed; one written beyond that range reads as a real of about
-//   its value (beyond 2^64 libplist saturates), and the read is inexact;
-// - libplist reads a malformed number, date or base64 block leniently: "abc" as the
-//   integer 0, "1.5" as the integer 1, "0x10" as 16, a malformed date as 1970-01-01;
-//   these are defined, if surprising, and count as exact;
+// - integers are 64-bit signed; one written beyond that range, either way, reads as a
+//   real of about its value (at most the largest finite real), and the read is inexact;
+// - a malformed number, date or base64 block reads leniently: "abc" as the integer 0,
+//   "1.5" as the integer 1, "0x10" as 16, a malformed date as 1970-01-01; these are
+//   defined, if surprising, and count as exact;
+// - dates read over their whole range, whole seconds; a year of more than nine digits
+//   reads as the nearest nine-digit one, inexactly;
 // - a dictionary holding a key twice keeps the last value;
-// - a raw NUL character in a string is dropped (the writer cannot write it), inexactly;
-// - element kinds we do not hold (the archiver's <uid>) are left out, inexactly; libplist
-//   refuses most of them outright, which makes the document corrupt;
-// - binary property lists are not read (unsupportedFormat): nothing of ours writes
-//   them, and libplist's binary reader recurses without a bound;
+// - a raw NUL character in a string is dropped (the writer cannot write it), inexactly,
+//   and a character reference to a surrogate reads as U+FFFD, inexactly;
+// - text that is not UTF-8 reads byte for byte, as older files may hold it;
+// - element kinds we do not hold (the archiver's <uid>) make the document corrupt;
+// - a document type's declarations are skipped: no entity of its own is expanded;
+// - binary property lists are not read (unsupportedFormat): nothing of ours writes them;
 // - documents larger than kMaxDocumentBytes are not read (tooLarge), nor documents
 //   whose arrays and dictionaries nest deeper than kMaxNesting (corrupt).
 //
-// What writing gives: libplist reads the text back to an equal value, except that
-// dates keep whole seconds and are clamped to libplist's 32-bit range (about 1933 to
-// 2069), NUL characters are dropped from strings and keys (a C string cannot hold
-// them), and a real NaN reads back as a NaN (which equals nothing).
+// What writing gives: XML that any property-list tool reads, and that reads back to an
+// equal value, except that dates keep whole seconds and are clamped to the years 0001 to
+// 9999, a real NaN reads back as a NaN (which equals nothing), and text is made fit for
+// XML (writableText in xml_writer.h): NUL characters are dropped, and text that is not
+// UTF-8 or holds control characters other than tab, line feed and carriage return gets
+// U+FFFD in their place. Nothing is written that reading would refuse: no document
+// nests deeper than kMaxNesting or is larger than kMaxDocumentBytes.
 
 #include <cstddef>
 #include <filesystem>
@@ -83,10 +90,19 @@ ReadResult parseXmlDictionary(std::string_view text);
 // regular file is unreadable.
 ReadResult readXmlFile(const std::filesystem::path& path);
 ReadResult readXmlDictionaryFile(const std::filesystem::path& path);
+// The text of a file as the two above read it, for a caller that wants to see whether
+// it changed before parsing it again; on failure, the result they would give.
+struct DocumentText {
+    std::string text;
+    std::optional<ReadResult> failure;
+};
+DocumentText readDocumentText(const std::filesystem::path& path);
 
-// The XML text of a value; none when it nests deeper than kMaxNesting.
+// The XML text of a value; none when it nests deeper than kMaxNesting or its text would
+// be larger than kMaxDocumentBytes.
 std::optional<std::string> toXml(const Value& value);
-// Whether toXml can write the value (it nests no deeper than kMaxNesting).
-bool isWritable(const Value& value);
+// Whether the value nests shallowly enough for toXml, as an element inside
+// `enclosingLevels` arrays or dictionaries (a setting sits inside the domain's one).
+bool isWritable(const Value& value, int enclosingLevels = 0);
 
 }  // namespace platform::plist

@@ -25,9 +25,9 @@ public:
     std::vector<std::string> writes;
 
 protected:
-    void store(std::string_view key, const std::optional<platform::plist::Value>& value) override {
+    platform::WriteStatus store(std::string_view key, const std::optional<platform::plist::Value>& value) override {
         writes.push_back((value ? "set " : "remove ") + std::string(key));
-        UserDefaults::store(key, value);
+        return UserDefaults::store(key, value);
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "tests/platform/defaults/defaults_test_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -17,13 +18,6 @@ using plist::Array;
 using plist::Dictionary;
 using plist::Value;
 
-constexpr const char* kDomain = "com.brindlewick.FurlpaneNovan";
-
-std::unique_ptr<FileUserDefaults> open(const std::filesystem::path& folder) {
-    auto d = FileUserDefaults::create(kDomain, folder);
-    EXPECT_TRUE(d);
-    return d;
-}
 
 std::vector<std::string> namesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;

@@ -1,0 +1,32 @@
+#include "platform/services/url.h"
+
+#include <cctype>
+
+namespace platform {
+
+namespace {
+
+bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+bool isURLCharacter(char c) {
+    static constexpr std::string_view kMarks = "-._~:/?#[]@!$&'()*+,;=";
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x80 && (std::isalnum(u) || kMarks.find(c) != std::string_view::npos);
+}
+
+}  // namespace
+
+bool formsURL(std::string_view text) {
+    if (text.empty()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%') {
+            if (i + 2 >= text.size() || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2])) return false;
+            i += 2;
+        } else if (!isURLCharacter(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace platform
