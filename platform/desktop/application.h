@@ -16,6 +16,7 @@
 #include "platform/desktop/control.h"
 #include "platform/desktop/window.h"
 #include "platform/desktop/world_types.h"
+#include "platform/graphics/image.h"
 
 namespace platform::desktop {
 
@@ -55,6 +56,9 @@ public:
     bool isActive() const;
     // Order of launch among every process of the world.
     uint64_t launchOrder() const { return launchOrder_; }
+    // The picture the workspace shows for it; none for a process without one. Given at
+    // launch and kept.
+    const std::optional<Image>& icon() const { return icon_; }
 
     // Open windows, sheets left out, front to back (the order the application gives).
     std::vector<Window*> windows() const;
@@ -106,6 +110,7 @@ private:
     ActivationPolicy policy_;
     uint64_t launchOrder_;
     bool own_;
+    std::optional<Image> icon_;
     bool hidden_ = false;
     bool terminated_ = false;
     double silentUntil_ = -std::numeric_limits<double>::infinity();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/desktop/world_types.h"
+#include "platform/graphics/image.h"
 #include "platform/notifications/notification_center.h"
 
 namespace platform {
@@ -54,6 +55,8 @@ public:
     int32_t processIdentifier() const;
     std::optional<std::string> bundleIdentifier() const;
     std::optional<std::string> localizedName() const;
+    // The application's icon; none when it has none.
+    std::optional<Image> icon() const;
     ActivationPolicy activationPolicy() const;
     bool isHidden() const;
     bool isActive() const;

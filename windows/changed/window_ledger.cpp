@@ -85,10 +85,7 @@ WindowLedger& WindowLedger::shared() {
     return *slot;
 }
 
-WindowLedger& WindowLedger::setShared(std::unique_ptr<WindowLedger> ledger) {
-    sharedSlot() = std::move(ledger);
-    return shared();
-}
+void WindowLedger::setShared(std::unique_ptr<WindowLedger> ledger) { sharedSlot() = std::move(ledger); }
 
 void WindowLedger::record(LedgerEntry entry) {
     requireMainThread("WindowLedger.record");

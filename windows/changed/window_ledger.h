@@ -73,8 +73,9 @@ public:
 
     // The program's ledger, made on first use over the standard defaults of that moment.
     static WindowLedger& shared();
-    // Puts another ledger in place of the shared one (tests and tools).
-    static WindowLedger& setShared(std::unique_ptr<WindowLedger> ledger);
+    // Puts another ledger in place of the shared one (tests and tools); null goes back to
+    // making one on next use.
+    static void setShared(std::unique_ptr<WindowLedger> ledger);
 
     // Records the window's entry under a new recording number (replacing an earlier
     // entry of the window) and rewrites this instance's stored list.
