@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     }
     const auto image = platform::Image::create(sw, sh, sheet, std::size_t(sw) * 4, platform::ColorSpace::sRGB());
     const auto written = platform::writePNG(*image, a.out);
-    if (!written) return std::fprintf(stderr, "%s\n", written.error().c_str()), 1;
+    if (!written) return std::fprintf(stderr, "%s\n", written.error().message.c_str()), 1;
     std::printf("%s\n", a.out.c_str());
     return 0;
 }

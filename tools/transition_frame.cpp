@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     target->getBytes(bytes.data(), std::size_t(w) * 4, {0, 0, w, h}, 0);
     const auto image = platform::Image::create(w, h, bytes, std::size_t(w) * 4, platform::ColorSpace::sRGB());
     const auto written = platform::writePNG(*image, a.out);
-    if (!written) return std::fprintf(stderr, "%s\n", written.error().c_str()), 1;
+    if (!written) return std::fprintf(stderr, "%s\n", written.error().message.c_str()), 1;
     std::printf("%s\n", a.out.c_str());
     return 0;
 }

@@ -4,10 +4,10 @@ namespace furlpane {
 
 using namespace platform::gpu;
 
-platform::Outcome<std::shared_ptr<const RenderPipelineState>> makePipeline(std::string_view vertex,
-                                                                           std::string_view fragment,
-                                                                           const ShaderLibrary& library,
-                                                                           Device& device, PipelineTarget target) {
+platform::Result<std::shared_ptr<const RenderPipelineState>> makePipeline(std::string_view vertex,
+                                                                          std::string_view fragment,
+                                                                          const ShaderLibrary& library, Device& device,
+                                                                          PipelineTarget target) {
     RenderPipelineDescriptor d;
     d.vertexFunction = library.function(vertex);
     d.fragmentFunction = library.function(fragment);
@@ -20,8 +20,8 @@ platform::Outcome<std::shared_ptr<const RenderPipelineState>> makePipeline(std::
     return state;
 }
 
-platform::Outcome<Pipelines> makePipelines(std::string_view vertex, std::string_view fragment,
-                                           const ShaderLibrary& library, Device& device, int colorSampleCount) {
+platform::Result<Pipelines> makePipelines(std::string_view vertex, std::string_view fragment,
+                                          const ShaderLibrary& library, Device& device, int colorSampleCount) {
     auto color = makePipeline(vertex, fragment, library, device, PipelineTarget::mainPass(colorSampleCount));
     if (!color) return platform::Failure{color.error()};
     auto silhouette = makePipeline(vertex, fragment, library, device, PipelineTarget::silhouettePass());

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "platform/gpu/gpu.h"
-#include "platform/graphics/outcome.h"
+#include "platform/runtime/result.h"
 
 namespace furlpane {
 
@@ -40,15 +40,15 @@ struct PipelineTarget {
 // One pipeline of the two functions for the target, blending premultiplied source-over.
 // A name the library lacks leaves that function unset and the device refuses the
 // descriptor; the failure says why.
-platform::Outcome<std::shared_ptr<const platform::gpu::RenderPipelineState>> makePipeline(
+platform::Result<std::shared_ptr<const platform::gpu::RenderPipelineState>> makePipeline(
     std::string_view vertex, std::string_view fragment, const platform::gpu::ShaderLibrary& library,
     platform::gpu::Device& device, PipelineTarget target);
 
 // The colour pipeline first (with colorSampleCount samples, 4 in the program); the
 // silhouette pipeline only when the colour one was made. Fails with the device's error
 // when either cannot be made, keeping neither.
-platform::Outcome<Pipelines> makePipelines(std::string_view vertex, std::string_view fragment,
-                                           const platform::gpu::ShaderLibrary& library, platform::gpu::Device& device,
-                                           int colorSampleCount = 4);
+platform::Result<Pipelines> makePipelines(std::string_view vertex, std::string_view fragment,
+                                          const platform::gpu::ShaderLibrary& library, platform::gpu::Device& device,
+                                          int colorSampleCount = 4);
 
 }  // namespace furlpane

@@ -9,23 +9,23 @@ namespace platform::accessibility_detail {
 namespace {
 
 using Kind = AccessibilityElement::Kind;
-using Result = AccessibilityResult<AccessibilityValue>;
+using Answer = Result<AccessibilityValue, AccessibilityError>;
 
 // Deterministic text metrics shared with the window's title layout.
 constexpr double kCharacterWidth = 7;
 constexpr double kLineHeight = 16;
 
-Result optionalString(const std::optional<std::string>& s) {
+Answer optionalString(const std::optional<std::string>& s) {
     if (!s) return AccessibilityError::noValue;
     return AccessibilityValue(*s);
 }
 
-Result elementOrNone(const desktop::Window* w) {
+Answer elementOrNone(const desktop::Window* w) {
     if (!w) return AccessibilityError::noValue;
     return AccessibilityValue(AccessibilityElement::forWindow(*w));
 }
 
-Result elementOrNone(const desktop::Control* c) {
+Answer elementOrNone(const desktop::Control* c) {
     if (!c || c->isDestroyed()) return AccessibilityError::noValue;
     return AccessibilityValue(AccessibilityElement::forControl(*c));
 }
@@ -43,7 +43,7 @@ bool isTextRole(const std::string& role) {
 
 // ---- The system-wide element
 
-Result systemWide(const desktop::Desktop& world, const std::string& name) {
+Answer systemWide(const desktop::Desktop& world, const std::string& name) {
     const desktop::Application* active = world.activeApplication();
     if (name == "AXRole") return AccessibilityValue("AXSystemWide");
     if (name == "AXFocusedApplication") {
@@ -64,7 +64,7 @@ std::vector<AccessibilityValue> windowElements(const desktop::Application& app) 
     return result;
 }
 
-Result application(const desktop::Application& app, const std::string& name) {
+Answer application(const desktop::Application& app, const std::string& name) {
     if (name == "AXRole") return AccessibilityValue("AXApplication");
     if (name == "AXRoleDescription") return AccessibilityValue("application");
     if (name == "AXTitle") return optionalString(app.localizedName());
@@ -102,12 +102,13 @@ std::vector<AccessibilityValue> windowChildren(const desktop::Desktop& world, co
     return children;
 }
 
-Result buttonOf(const desktop::Window& w, desktop::TitleBarButton which) { return elementOrNone(w.button(which)); }
+Answer buttonOf(const desktop::Window& w, desktop::TitleBarButton which) { return elementOrNone(w.button(which)); }
 
-Result window(const desktop::Desktop& world, const desktop::Window& w, const std::string& name) {
+Answer window(const desktop::Desktop& world, const desktop::Window& w, const std::string& name) {
     const desktop::Application& app = w.owner();
     if (name == "AXRole") return AccessibilityValue(w.role());
-    if (name == "AXSubrole") return w.subrole().empty() ? Result(AccessibilityError::noValue) : AccessibilityValue(w.subrole());
+    if (name == "AXSubrole")
+        return w.subrole().empty() ? Answer(AccessibilityError::noValue) : AccessibilityValue(w.subrole());
     if (name == "AXRoleDescription") return AccessibilityValue(w.isSheet() ? "sheet" : "standard window");
     if (name == "AXTitle") return AccessibilityValue(w.title());
     if (name == "AXPosition") return AccessibilityValue(w.frame().origin);
@@ -132,16 +133,17 @@ Result window(const desktop::Desktop& world, const desktop::Window& w, const std
 
 // ---- Controls
 
-Result menuItemAttribute(const desktop::Control& c, const std::string& name) {
+Answer menuItemAttribute(const desktop::Control& c, const std::string& name) {
     if (c.role() != "AXMenuItem") return AccessibilityError::attributeUnsupported;
     if (name == "AXMenuItemCmdChar") return optionalString(c.commandCharacter());
     if (!c.commandModifiers()) return AccessibilityError::noValue;
     return AccessibilityValue(*c.commandModifiers());
 }
 
-Result control(const desktop::Desktop& world, const desktop::Control& c, const std::string& name) {
+Answer control(const desktop::Desktop& world, const desktop::Control& c, const std::string& name) {
     if (name == "AXRole") return AccessibilityValue(c.role());
-    if (name == "AXSubrole") return c.subrole().empty() ? Result(AccessibilityError::noValue) : AccessibilityValue(c.subrole());
+    if (name == "AXSubrole")
+        return c.subrole().empty() ? Answer(AccessibilityError::noValue) : AccessibilityValue(c.subrole());
     if (name == "AXRoleDescription") return AccessibilityValue(roleDescription(c.role()));
     if (name == "AXTitle") return optionalString(c.title());
     if (name == "AXIdentifier") return optionalString(c.identifier());
@@ -186,7 +188,7 @@ int64_t utf16Length(const std::string& text) {
     return units;
 }
 
-Result readAttribute(const desktop::Desktop& world, const AccessibilityElement& element, const std::string& name) {
+Answer readAttribute(const desktop::Desktop& world, const AccessibilityElement& element, const std::string& name) {
     switch (element.kind()) {
     case Kind::systemWide: return systemWide(world, name);
     case Kind::application: return application(*world.process(element.pid()), name);
@@ -227,7 +229,7 @@ std::vector<std::string> parameterizedNames(const desktop::Desktop& world, const
     return {"AXBoundsForRange"};
 }
 
-Result readParameterized(const desktop::Desktop& world, const AccessibilityElement& element, const std::string& name,
+Answer readParameterized(const desktop::Desktop& world, const AccessibilityElement& element, const std::string& name,
                          const AccessibilityValue& parameter) {
     if (name != "AXBoundsForRange" || parameterizedNames(world, element).empty()) {
         return AccessibilityError::parameterizedAttributeUnsupported;

@@ -93,16 +93,17 @@ AccessibilityError AccessibilityElement::setMessagingTimeout(float seconds) cons
     return AccessibilityError::success;
 }
 
-AccessibilityResult<int32_t> AccessibilityElement::processIdentifier() const { return ref_->pid; }
+Result<int32_t, AccessibilityError> AccessibilityElement::processIdentifier() const { return ref_->pid; }
 
-AccessibilityResult<AccessibilityValue> AccessibilityElement::copyAttributeValue(const std::string& attribute) const {
+Result<AccessibilityValue, AccessibilityError> AccessibilityElement::copyAttributeValue(
+    const std::string& attribute) const {
     return ask(*this, FaultCall::readAttribute, attribute, [&](Desktop& world, const Request& request) {
         return accessibility_detail::shapeAnswer(request.fault(),
                                                  accessibility_detail::readAttribute(world, *this, attribute));
     });
 }
 
-AccessibilityResult<std::vector<AccessibilityValue>> AccessibilityElement::copyAttributeValues(
+Result<std::vector<AccessibilityValue>, AccessibilityError> AccessibilityElement::copyAttributeValues(
     const std::vector<std::string>& attributes, MultipleAttributeOptions options) const {
     Desktop* world = Desktop::currentOrNull();
     if (!world) return kNoWorld;
@@ -117,7 +118,7 @@ AccessibilityResult<std::vector<AccessibilityValue>> AccessibilityElement::copyA
         // Each slot is answered like a single read of its attribute, in the same message.
         Request slot(*world, accessibility_detail::Target{request.target()}, messagingTimeout(), FaultCall::readAttribute,
                      name);
-        AccessibilityResult<AccessibilityValue> value = slot.error();
+        Result<AccessibilityValue, AccessibilityError> value = slot.error();
         if (slot.timedOut()) return AccessibilityError::cannotComplete;
         if (slot.error() == AccessibilityError::success) {
             auto guard = world->lock();
@@ -133,10 +134,10 @@ AccessibilityResult<std::vector<AccessibilityValue>> AccessibilityElement::copyA
     return values;
 }
 
-AccessibilityResult<AccessibilityValue> AccessibilityElement::copyParameterizedAttributeValue(
+Result<AccessibilityValue, AccessibilityError> AccessibilityElement::copyParameterizedAttributeValue(
     const std::string& attribute, const AccessibilityValue& parameter) const {
     return ask(*this, FaultCall::readParameterized, attribute,
-               [&](Desktop& world, const Request& request) -> AccessibilityResult<AccessibilityValue> {
+               [&](Desktop& world, const Request& request) -> Result<AccessibilityValue, AccessibilityError> {
                    auto answer = accessibility_detail::readParameterized(world, *this, attribute, parameter);
                    if (request.fault() && request.fault()->effect == desktop::FaultEffect::missing) {
                        return AccessibilityError::parameterizedAttributeUnsupported;
@@ -145,21 +146,22 @@ AccessibilityResult<AccessibilityValue> AccessibilityElement::copyParameterizedA
                });
 }
 
-AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyAttributeNames() const {
+Result<std::vector<std::string>, AccessibilityError> AccessibilityElement::copyAttributeNames() const {
     return ask(*this, FaultCall::readAttribute, "", [&](Desktop& world, const Request&) {
-        return AccessibilityResult<std::vector<std::string>>(accessibility_detail::attributeNames(world, *this));
+        return Result<std::vector<std::string>, AccessibilityError>(accessibility_detail::attributeNames(world, *this));
     });
 }
 
-AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyParameterizedAttributeNames() const {
+Result<std::vector<std::string>, AccessibilityError> AccessibilityElement::copyParameterizedAttributeNames() const {
     return ask(*this, FaultCall::readParameterized, "", [&](Desktop& world, const Request&) {
-        return AccessibilityResult<std::vector<std::string>>(accessibility_detail::parameterizedNames(world, *this));
+        return Result<std::vector<std::string>, AccessibilityError>(
+            accessibility_detail::parameterizedNames(world, *this));
     });
 }
 
-AccessibilityResult<bool> AccessibilityElement::isAttributeSettable(const std::string& attribute) const {
+Result<bool, AccessibilityError> AccessibilityElement::isAttributeSettable(const std::string& attribute) const {
     return ask(*this, FaultCall::readAttribute, attribute, [&](Desktop& world, const Request&) {
-        return AccessibilityResult<bool>(accessibility_detail::isSettable(world, *this, attribute));
+        return Result<bool, AccessibilityError>(accessibility_detail::isSettable(world, *this, attribute));
     });
 }
 
@@ -177,9 +179,9 @@ AccessibilityError AccessibilityElement::setAttributeValue(const std::string& at
         refusal);
 }
 
-AccessibilityResult<std::vector<std::string>> AccessibilityElement::copyActionNames() const {
+Result<std::vector<std::string>, AccessibilityError> AccessibilityElement::copyActionNames() const {
     return ask(*this, FaultCall::performAction, "", [&](Desktop& world, const Request&) {
-        return AccessibilityResult<std::vector<std::string>>(accessibility_detail::actionNames(world, *this));
+        return Result<std::vector<std::string>, AccessibilityError>(accessibility_detail::actionNames(world, *this));
     });
 }
 
@@ -193,7 +195,7 @@ AccessibilityError AccessibilityElement::performAction(const std::string& action
         [&](Desktop& world, const Request&) { return accessibility_detail::perform(world, *this, action); }, refusal);
 }
 
-AccessibilityResult<AccessibilityElement> AccessibilityElement::copyElementAtPosition(float x, float y) const {
+Result<AccessibilityElement, AccessibilityError> AccessibilityElement::copyElementAtPosition(float x, float y) const {
     Desktop* world = Desktop::currentOrNull();
     if (!world) return kNoWorld;
     const Point point{x, y};

@@ -56,25 +56,25 @@ public:
     Kind kind() const { return ref_->kind; }
     // The owning process as the element records it (0 for the system-wide element); it
     // stays readable after the process has gone.
-    AccessibilityResult<int32_t> processIdentifier() const;
+    Result<int32_t, AccessibilityError> processIdentifier() const;
 
-    AccessibilityResult<AccessibilityValue> copyAttributeValue(const std::string& attribute) const;
+    Result<AccessibilityValue, AccessibilityError> copyAttributeValue(const std::string& attribute) const;
     // One request for several attributes: the answer holds one value per attribute, in
     // order, an attribute that failed holding its error as a value.
-    AccessibilityResult<std::vector<AccessibilityValue>> copyAttributeValues(
+    Result<std::vector<AccessibilityValue>, AccessibilityError> copyAttributeValues(
         const std::vector<std::string>& attributes,
         MultipleAttributeOptions options = MultipleAttributeOptions::none) const;
-    AccessibilityResult<AccessibilityValue> copyParameterizedAttributeValue(const std::string& attribute,
-                                                                            const AccessibilityValue& parameter) const;
-    AccessibilityResult<std::vector<std::string>> copyAttributeNames() const;
-    AccessibilityResult<std::vector<std::string>> copyParameterizedAttributeNames() const;
-    AccessibilityResult<bool> isAttributeSettable(const std::string& attribute) const;
+    Result<AccessibilityValue, AccessibilityError> copyParameterizedAttributeValue(
+        const std::string& attribute, const AccessibilityValue& parameter) const;
+    Result<std::vector<std::string>, AccessibilityError> copyAttributeNames() const;
+    Result<std::vector<std::string>, AccessibilityError> copyParameterizedAttributeNames() const;
+    Result<bool, AccessibilityError> isAttributeSettable(const std::string& attribute) const;
     AccessibilityError setAttributeValue(const std::string& attribute, const AccessibilityValue& value) const;
-    AccessibilityResult<std::vector<std::string>> copyActionNames() const;
+    Result<std::vector<std::string>, AccessibilityError> copyActionNames() const;
     AccessibilityError performAction(const std::string& action) const;
     // The element at a top-left screen point: on the system-wide element among every
     // application's windows, on an application's element among its own.
-    AccessibilityResult<AccessibilityElement> copyElementAtPosition(float x, float y) const;
+    Result<AccessibilityElement, AccessibilityError> copyElementAtPosition(float x, float y) const;
     // Seconds to wait for answers to this element's requests; 0 goes back to the default.
     // Set on the system-wide element it is the default of every element of the process.
     AccessibilityError setMessagingTimeout(float seconds) const;

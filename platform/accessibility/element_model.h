@@ -14,12 +14,14 @@
 
 namespace platform::accessibility_detail {
 
-AccessibilityResult<AccessibilityValue> readAttribute(const desktop::Desktop& world, const AccessibilityElement& element,
-                                                      const std::string& name);
+Result<AccessibilityValue, AccessibilityError> readAttribute(const desktop::Desktop& world,
+                                                             const AccessibilityElement& element,
+                                                             const std::string& name);
 std::vector<std::string> attributeNames(const desktop::Desktop& world, const AccessibilityElement& element);
-AccessibilityResult<AccessibilityValue> readParameterized(const desktop::Desktop& world,
-                                                          const AccessibilityElement& element, const std::string& name,
-                                                          const AccessibilityValue& parameter);
+Result<AccessibilityValue, AccessibilityError> readParameterized(const desktop::Desktop& world,
+                                                                 const AccessibilityElement& element,
+                                                                 const std::string& name,
+                                                                 const AccessibilityValue& parameter);
 std::vector<std::string> parameterizedNames(const desktop::Desktop& world, const AccessibilityElement& element);
 
 bool isSettable(const desktop::Desktop& world, const AccessibilityElement& element, const std::string& name);

@@ -1,10 +1,11 @@
 #pragma once
 
-// Errors of accessibility requests, with the codes the system gives them.
+// Errors of accessibility requests, with the codes the system gives them. A request
+// answers Result<T, AccessibilityError>; error() of a successful one is success.
 
 #include <cstdint>
-#include <optional>
-#include <utility>
+
+#include "platform/runtime/result.h"
 
 namespace platform {
 
@@ -29,28 +30,9 @@ enum class AccessibilityError : int32_t {
 
 const char* describe(AccessibilityError error);
 
-// A value or the error that kept it from coming; never both, and never the error
-// "success" (a result made from it holds "failure").
-template <class T>
-class AccessibilityResult {
-public:
-    AccessibilityResult(T value) : value_(std::move(value)) {}
-    AccessibilityResult(AccessibilityError error)
-        : error_(error == AccessibilityError::success ? AccessibilityError::failure : error) {}
-
-    bool ok() const { return value_.has_value(); }
-    explicit operator bool() const { return ok(); }
-    AccessibilityError error() const { return ok() ? AccessibilityError::success : error_; }
-    // Only on a result that is ok().
-    const T& value() const& { return *value_; }
-    T&& value() && { return std::move(*value_); }
-    const T& operator*() const& { return *value_; }
-    const T* operator->() const { return &*value_; }
-    const std::optional<T>& optional() const { return value_; }
-
-private:
-    std::optional<T> value_;
-    AccessibilityError error_ = AccessibilityError::success;
-};
+// A result never holds "success" as its error: one made from it holds "failure".
+constexpr AccessibilityError resultError(AccessibilityError error) {
+    return error == AccessibilityError::success ? AccessibilityError::failure : error;
+}
 
 }  // namespace platform

@@ -94,8 +94,8 @@ AccessibilityValue wrongTypeOf(const AccessibilityValue& value) {
     return AccessibilityValue("unexpected");
 }
 
-AccessibilityResult<AccessibilityValue> shapeAnswer(const std::optional<desktop::Fault>& fault,
-                                                    AccessibilityResult<AccessibilityValue> answer) {
+Result<AccessibilityValue, AccessibilityError> shapeAnswer(const std::optional<desktop::Fault>& fault,
+                                                           Result<AccessibilityValue, AccessibilityError> answer) {
     if (!fault) return answer;
     switch (fault->effect) {
     case FaultEffect::missing: return AccessibilityError::attributeUnsupported;

@@ -56,8 +56,8 @@ private:
 
 // Applies a fault that changes an answer to a read. `missing` stands for an attribute
 // the element does not have.
-AccessibilityResult<AccessibilityValue> shapeAnswer(const std::optional<desktop::Fault>& fault,
-                                                    AccessibilityResult<AccessibilityValue> answer);
+Result<AccessibilityValue, AccessibilityError> shapeAnswer(const std::optional<desktop::Fault>& fault,
+                                                           Result<AccessibilityValue, AccessibilityError> answer);
 // A value of another type than `value`.
 AccessibilityValue wrongTypeOf(const AccessibilityValue& value);
 

@@ -94,7 +94,7 @@ AccessibilityProcessObserver::AccessibilityProcessObserver(const Key&, int32_t p
       callback_(std::move(callback)),
       source_(RunLoopSource::make("accessibility observer " + std::to_string(pid))) {}
 
-AccessibilityResult<std::shared_ptr<AccessibilityProcessObserver>> AccessibilityProcessObserver::create(
+Result<std::shared_ptr<AccessibilityProcessObserver>, AccessibilityError> AccessibilityProcessObserver::create(
     int32_t pid, Callback callback) {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return AccessibilityError::cannotComplete;

@@ -40,7 +40,8 @@ public:
                                         const std::string& notification, void* refcon)>;
 
     // Fails when there is no world, or when the world refuses (fault injection).
-    static AccessibilityResult<std::shared_ptr<AccessibilityProcessObserver>> create(int32_t pid, Callback callback);
+    static Result<std::shared_ptr<AccessibilityProcessObserver>, AccessibilityError> create(int32_t pid,
+                                                                                            Callback callback);
     ~AccessibilityProcessObserver();
     AccessibilityProcessObserver(const AccessibilityProcessObserver&) = delete;
     AccessibilityProcessObserver& operator=(const AccessibilityProcessObserver&) = delete;

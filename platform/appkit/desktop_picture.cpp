@@ -120,7 +120,7 @@ std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
     return context->makeImage();
 }
 
-Outcome<void> writeDesktopPNG(const std::filesystem::path& file, const DesktopPictureOptions& options) {
+Result<void> writeDesktopPNG(const std::filesystem::path& file, const DesktopPictureOptions& options) {
     auto picture = renderDesktop(options);
     if (!picture) return Failure{"There is no desktop to picture: no world, no screens, or an area too large."};
     return writePNG(*picture, file);

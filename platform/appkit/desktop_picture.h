@@ -20,7 +20,7 @@
 
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
-#include "platform/graphics/outcome.h"
+#include "platform/runtime/result.h"
 
 namespace platform {
 
@@ -39,6 +39,6 @@ struct DesktopPictureOptions {
 // Nothing without a world, without screens (and no area), or for a picture larger than
 // images can be.
 std::optional<Image> renderDesktop(const DesktopPictureOptions& options = {});
-Outcome<void> writeDesktopPNG(const std::filesystem::path& file, const DesktopPictureOptions& options = {});
+Result<void> writeDesktopPNG(const std::filesystem::path& file, const DesktopPictureOptions& options = {});
 
 }  // namespace platform

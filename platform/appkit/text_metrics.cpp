@@ -118,8 +118,8 @@ bool isTruncating(LineBreakMode mode) {
 
 }  // namespace
 
-Outcome<TextLayout> layOutText(std::string_view utf8, const TextStyle& style, double widthLimit, int maximumLines,
-                               LineBreakMode mode) {
+Result<TextLayout> layOutText(std::string_view utf8, const TextStyle& style, double widthLimit, int maximumLines,
+                              LineBreakMode mode) {
     auto font = Font::create(style.pointSize, style.weight);
     if (!font) return Failure{font.error()};
     const Measurer m(*font);

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "platform/geometry/geometry.h"
-#include "platform/graphics/outcome.h"
 #include "platform/graphics/text.h"
+#include "platform/runtime/result.h"
 
 namespace platform {
 
@@ -50,8 +50,8 @@ struct TextLayout {
 };
 
 // Fails only when the font cannot be had (missing font file, absurd size).
-Outcome<TextLayout> layOutText(std::string_view text, const TextStyle& style, double widthLimit, int maximumLines,
-                               LineBreakMode mode);
+Result<TextLayout> layOutText(std::string_view text, const TextStyle& style, double widthLimit, int maximumLines,
+                              LineBreakMode mode);
 
 // The fitting size alone; a zero size when the font cannot be had.
 Size fittingTextSize(std::string_view text, const TextStyle& style, double widthLimit, int maximumLines,

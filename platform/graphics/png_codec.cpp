@@ -44,7 +44,7 @@ std::vector<uint8_t> straightPixels(const Image& image, bool opaque) {
 
 }  // namespace
 
-Outcome<std::vector<uint8_t>> encodePNG(const Image& image) {
+Result<std::vector<uint8_t>> encodePNG(const Image& image) {
     const auto words = image.words();
     const bool opaque = std::all_of(words.begin(), words.end(), [](uint32_t w) { return (w >> 24) == 0xFF; });
     std::vector<uint8_t> pixels;
@@ -73,7 +73,7 @@ Outcome<std::vector<uint8_t>> encodePNG(const Image& image) {
     return out;
 }
 
-Outcome<Image> decodePNG(std::span<const uint8_t> data) {
+Result<Image> decodePNG(std::span<const uint8_t> data) {
     if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return Failure{"not a PNG file: wrong signature"};
     png_image png;
     std::memset(&png, 0, sizeof png);
@@ -105,7 +105,7 @@ Outcome<Image> decodePNG(std::span<const uint8_t> data) {
     return std::move(*image);
 }
 
-Outcome<void> writePNG(const Image& image, const std::filesystem::path& file) {
+Result<void> writePNG(const Image& image, const std::filesystem::path& file) {
     auto encoded = encodePNG(image);
     if (!encoded) return Failure{encoded.error()};
     std::filesystem::path temporary = file;
@@ -129,7 +129,7 @@ Outcome<void> writePNG(const Image& image, const std::filesystem::path& file) {
     return {};
 }
 
-Outcome<Image> readPNG(const std::filesystem::path& file) {
+Result<Image> readPNG(const std::filesystem::path& file) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(file, error);
     if (error) return Failure{"cannot read " + file.string() + ": " + error.message()};
@@ -144,7 +144,7 @@ Outcome<Image> readPNG(const std::filesystem::path& file) {
     in.read(reinterpret_cast<char*>(data.data()), std::streamsize(data.size()));
     if (!in) return Failure{"cannot read " + file.string()};
     auto image = decodePNG(data);
-    if (!image) return Failure{file.string() + ": " + image.error()};
+    if (!image) return Failure{file.string() + ": " + image.error().message};
     return image;
 }
 

@@ -22,15 +22,15 @@
 #include <vector>
 
 #include "platform/graphics/image.h"
-#include "platform/graphics/outcome.h"
+#include "platform/runtime/result.h"
 
 namespace platform {
 
-Outcome<std::vector<uint8_t>> encodePNG(const Image& image);
-Outcome<Image> decodePNG(std::span<const uint8_t> data);
+Result<std::vector<uint8_t>> encodePNG(const Image& image);
+Result<Image> decodePNG(std::span<const uint8_t> data);
 
 // Writes through a temporary file in the same folder, renamed over the target.
-Outcome<void> writePNG(const Image& image, const std::filesystem::path& file);
-Outcome<Image> readPNG(const std::filesystem::path& file);
+Result<void> writePNG(const Image& image, const std::filesystem::path& file);
+Result<Image> readPNG(const std::filesystem::path& file);
 
 }  // namespace platform

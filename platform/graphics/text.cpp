@@ -42,7 +42,7 @@ struct FontFace {
         if (library) FT_Done_FreeType(library);
     }
 
-    static Outcome<std::shared_ptr<FontFace>> load(const std::filesystem::path& file);
+    static Result<std::shared_ptr<FontFace>> load(const std::filesystem::path& file);
     // The caller holds the mutex.
     const Glyph& glyph(FT_UInt index);
     double kerning(FT_UInt left, FT_UInt right) const;
@@ -95,7 +95,7 @@ Failure sizeFailure(double size) {
 
 }  // namespace
 
-Outcome<std::shared_ptr<FontFace>> FontFace::load(const std::filesystem::path& file) {
+Result<std::shared_ptr<FontFace>> FontFace::load(const std::filesystem::path& file) {
     auto face = std::make_shared<FontFace>();
     face->file = file;
     if (FT_Error e = FT_Init_FreeType(&face->library)) return freeTypeFailure("cannot start FreeType for", file, e);
@@ -135,19 +135,19 @@ double FontFace::kerning(FT_UInt left, FT_UInt right) const {
 
 std::filesystem::path Font::defaultDirectory() { return "/usr/share/fonts/truetype/dejavu"; }
 
-Outcome<Font> Font::create(double pointSize, FontWeight weight, FontWidth width) {
+Result<Font> Font::create(double pointSize, FontWeight weight, FontWidth width) {
     return create(pointSize, weight, width, defaultDirectory());
 }
 
-Outcome<Font> Font::create(double pointSize, FontWeight weight, FontWidth width,
-                           const std::filesystem::path& directory) {
+Result<Font> Font::create(double pointSize, FontWeight weight, FontWidth width,
+                          const std::filesystem::path& directory) {
     if (!isValidSize(pointSize)) return sizeFailure(pointSize);
     auto face = FontFace::load(directory / fileFor(weight));
     if (!face) return Failure{face.error()};
     return Font(std::move(face.value()), pointSize, weight, width);
 }
 
-Outcome<Font> Font::withSize(double pointSize) const {
+Result<Font> Font::withSize(double pointSize) const {
     if (!isValidSize(pointSize)) return sizeFailure(pointSize);
     return Font(face_, pointSize, weight_, width_);
 }

@@ -27,8 +27,8 @@
 
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/color_space.h"
-#include "platform/graphics/outcome.h"
 #include "platform/graphics/path.h"
+#include "platform/runtime/result.h"
 
 namespace platform {
 
@@ -43,14 +43,14 @@ public:
     static constexpr double maxPointSize = 10000;
     static std::filesystem::path defaultDirectory();
 
-    static Outcome<Font> create(double pointSize, FontWeight weight = FontWeight::regular,
-                                FontWidth width = FontWidth::standard);
+    static Result<Font> create(double pointSize, FontWeight weight = FontWeight::regular,
+                               FontWidth width = FontWidth::standard);
     // The same, reading the font files from another directory.
-    static Outcome<Font> create(double pointSize, FontWeight weight, FontWidth width,
-                                const std::filesystem::path& directory);
+    static Result<Font> create(double pointSize, FontWeight weight, FontWidth width,
+                               const std::filesystem::path& directory);
 
     // The same typeface at another size; shares the loaded font file.
-    Outcome<Font> withSize(double pointSize) const;
+    Result<Font> withSize(double pointSize) const;
 
     double pointSize() const { return pointSize_; }
     FontWeight weight() const { return weight_; }

@@ -100,15 +100,13 @@ const char* describe(ReadError error) {
 }
 
 ReadResult ReadResult::success(Value value, bool exact) {
-    ReadResult r;
-    r.value_ = std::move(value);
+    ReadResult r(std::move(value));
     r.exact_ = exact;
     return r;
 }
 
 ReadResult ReadResult::failure(ReadError error, std::string detail) {
-    ReadResult r;
-    r.error_ = error;
+    ReadResult r(error);
     r.detail_ = std::move(detail);
     r.exact_ = false;
     return r;

@@ -41,6 +41,7 @@
 #include <string_view>
 
 #include "platform/plist/value.h"
+#include "platform/runtime/result.h"
 
 namespace platform::plist {
 
@@ -59,25 +60,22 @@ enum class ReadError {
 
 const char* describe(ReadError error);
 
-class ReadResult {
+// The one result type of fallible calls, with two things a read carries besides: whether
+// a success read everything as it stands, and a detail for logs that a failure may give.
+class ReadResult : public Result<Value, ReadError> {
 public:
     static ReadResult success(Value value, bool exact);
     static ReadResult failure(ReadError error, std::string detail = {});
 
-    bool ok() const { return value_.has_value(); }
-    explicit operator bool() const { return ok(); }
-    // Only when ok().
-    const Value& value() const& { return *value_; }
-    Value&& value() && { return std::move(*value_); }
     // Only when !ok().
-    ReadError error() const { return error_; }
     const std::string& detail() const { return detail_; }
     // Everything in the document was read as it stands.
     bool isExact() const { return exact_; }
 
 private:
-    std::optional<Value> value_;
-    ReadError error_ = ReadError::corrupt;
+    explicit ReadResult(Value value) : Result(std::move(value)) {}
+    explicit ReadResult(ReadError error) : Result(error) {}
+
     std::string detail_;
     bool exact_ = true;
 };

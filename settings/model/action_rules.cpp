@@ -10,8 +10,8 @@ namespace {
 constexpr std::string_view kDefaultSettingsKey = "DefaultSettings";
 constexpr std::string_view kApplicationsKey = "Applications";
 
-std::unique_ptr<ActionRules>& sharedSlot() {
-    static std::unique_ptr<ActionRules> slot;
+std::shared_ptr<ActionRules>& sharedSlot() {
+    static std::shared_ptr<ActionRules> slot;
     return slot;
 }
 
@@ -52,11 +52,11 @@ ActionRules::ActionRules(platform::UserDefaults& defaults)
 
 ActionRules& ActionRules::shared() {
     auto& slot = sharedSlot();
-    if (!slot) slot = std::make_unique<ActionRules>(platform::UserDefaults::standard());
+    if (!slot) slot = std::make_shared<ActionRules>(platform::UserDefaults::standard());
     return *slot;
 }
 
-ActionRules& ActionRules::setShared(std::unique_ptr<ActionRules> rules) {
+ActionRules& ActionRules::setShared(std::shared_ptr<ActionRules> rules) {
     sharedSlot() = std::move(rules);
     return shared();
 }

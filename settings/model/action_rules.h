@@ -45,7 +45,7 @@
 
 namespace furlpane {
 
-class ActionRules {
+class ActionRules : public std::enable_shared_from_this<ActionRules> {
 public:
     using BundleIdentifier = std::optional<std::string_view>;
     using SettingsChange = std::function<void(ActionSettings&)>;
@@ -57,10 +57,11 @@ public:
 
     // The program's rules, made on first use from the standard user defaults of that
     // moment (a later UserDefaults::setStandard does not reach it; replace the rules
-    // too with setShared).
+    // too with setShared). Objects that live long hold them by shared_from_this(), so
+    // that replacing the shared rules leaves none of them with a dangling reference.
     static ActionRules& shared();
     // Puts another object in place of the shared one (tests and tools).
-    static ActionRules& setShared(std::unique_ptr<ActionRules> rules);
+    static ActionRules& setShared(std::shared_ptr<ActionRules> rules);
 
     const ActionSettings& standard() const { return standard_.get(); }
     void setStandard(ActionSettings settings);

@@ -24,7 +24,7 @@ struct PictureShaders {
         registerPictureShaders(catalog, "quad");
         return device->makeLibrary(catalog);
     }();
-    platform::Outcome<Pipelines> make(std::string_view vertex, std::string_view fragment) {
+    platform::Result<Pipelines> make(std::string_view vertex, std::string_view fragment) {
         return makePipelines(vertex, fragment, *library, *device);
     }
 };
@@ -34,7 +34,7 @@ TEST(MakePipelines, AMissingFunctionFailsThePair) {
     EXPECT_TRUE(s.make("quadVertex", "quadFragment").ok());
     const auto noVertex = s.make("otherVertex", "quadFragment");
     EXPECT_FALSE(noVertex.ok());
-    EXPECT_NE(noVertex.error().find("otherVertex"), std::string::npos);
+    EXPECT_NE(noVertex.error().message.find("otherVertex"), std::string::npos);
     EXPECT_FALSE(s.make("quadVertex", "otherFragment").ok());
     // Stages swapped: a vertex function where the fragment belongs.
     EXPECT_FALSE(s.make("quadVertex", "quadVertex").ok());

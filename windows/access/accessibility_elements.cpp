@@ -10,9 +10,9 @@ namespace furlpane {
 
 using platform::AccessibilityElement;
 using platform::AccessibilityError;
-using platform::AccessibilityResult;
 using platform::AccessibilityValue;
 using platform::Rect;
+using platform::Result;
 
 namespace {
 
@@ -35,10 +35,10 @@ AccessibilityError errorOf(const AccessibilityValue& value) {
 // The number of characters of an element's text, as the accessibility interface counts
 // them (UTF-16 code units); nothing when it cannot be told.
 std::optional<int64_t> characterCount(const AccessibilityElement& element) {
-    if (auto count = read("AXNumberOfCharacters", element)) {
+    if (auto count = read(ax::attribute::numberOfCharacters, element)) {
         if (auto n = count->integer()) return *n;
     }
-    auto text = stringAttribute("AXValue", element);
+    auto text = stringAttribute(ax::attribute::value, element);
     if (!text) return std::nullopt;
     int64_t units = 0;
     for (unsigned char byte : *text) {
@@ -71,7 +71,7 @@ std::optional<uint32_t> windowNumber(const AccessibilityElement& element) {
 }
 
 std::vector<AccessibilityElement> applicationWindows(int32_t pid) {
-    auto value = read("AXWindows", AccessibilityElement::application(pid));
+    auto value = read(ax::attribute::windows, AccessibilityElement::application(pid));
     const auto* items = value ? value->array() : nullptr;
     if (!items) return {};
     std::vector<AccessibilityElement> windows;
@@ -101,9 +101,9 @@ std::optional<AccessibilityElement> elementAttribute(const std::string& attribut
     return *value->element();
 }
 
-AccessibilityResult<Rect> elementFrame(const AccessibilityElement& element) {
+Result<Rect, AccessibilityError> elementFrame(const AccessibilityElement& element) {
     requireMainThread("elementFrame");
-    auto answer = element.copyAttributeValues({"AXPosition", "AXSize"});
+    auto answer = element.copyAttributeValues({ax::attribute::position, ax::attribute::size});
     if (!answer.ok()) return answer.error();
     const auto& values = answer.value();
     if (values.size() != 2 || !values[0].isStructured() || !values[1].isStructured()) {
@@ -121,7 +121,7 @@ std::optional<Rect> textBounds(const AccessibilityElement& element) {
     const auto count = characterCount(element);
     if (!count || *count <= 0) return std::nullopt;
     const AccessibilityValue range(platform::AccessibilityRange{0, *count});
-    auto answer = element.copyParameterizedAttributeValue("AXBoundsForRange", range);
+    auto answer = element.copyParameterizedAttributeValue(ax::parameterized::boundsForRange, range);
     if (!answer.ok() || !answer->isStructured()) return std::nullopt;
     const auto bounds = answer->rect();
     if (!bounds || !(bounds->width() > 0)) return std::nullopt;
@@ -129,11 +129,11 @@ std::optional<Rect> textBounds(const AccessibilityElement& element) {
 }
 
 std::optional<AccessibilityElement> focusedWindow(int32_t pid) {
-    auto focused = elementAttribute("AXFocusedWindow", AccessibilityElement::application(pid));
+    auto focused = elementAttribute(ax::attribute::focusedWindow, AccessibilityElement::application(pid));
     if (!focused) return std::nullopt;
-    const auto role = stringAttribute("AXRole", *focused);
-    if (!role || *role != "AXSheet") return focused;
-    auto parent = elementAttribute("AXParent", *focused);
+    const auto role = stringAttribute(ax::attribute::role, *focused);
+    if (!role || *role != ax::role::sheet) return focused;
+    auto parent = elementAttribute(ax::attribute::parent, *focused);
     return parent ? parent : focused;
 }
 

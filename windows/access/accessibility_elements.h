@@ -25,11 +25,15 @@
 #include <vector>
 
 #include "platform/accessibility/element.h"
+#include "platform/accessibility/names.h"
 #include "platform/accessibility/window_number.h"
 #include "platform/geometry/geometry.h"
 #include "platform/runtime/serial_queue.h"
 
 namespace furlpane {
+
+// The interface's attribute, action, notification and role names.
+namespace ax = platform::ax;
 
 inline constexpr const char* kAccessibilityQueueLabel = "com.brindlewick.FurlpaneNovan.accessibility";
 
@@ -64,7 +68,8 @@ std::optional<platform::AccessibilityElement> elementAttribute(const std::string
 // The element's frame from "AXPosition" and "AXSize" read in one request, unrounded; or
 // the error: the request's own, the position's error value, else the size's, and
 // failure (-25200) for an answer of the wrong shape. Main thread.
-platform::AccessibilityResult<platform::Rect> elementFrame(const platform::AccessibilityElement& element);
+platform::Result<platform::Rect, platform::AccessibilityError> elementFrame(
+    const platform::AccessibilityElement& element);
 
 // The screen rectangle of the element's whole text ("AXBoundsForRange" over all of its
 // characters, counted by "AXNumberOfCharacters", else by the UTF-16 length of

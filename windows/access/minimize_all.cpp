@@ -23,7 +23,7 @@ constexpr uint32_t kOptionCommand = 2;
 // An element's "AXChildren" as elements; empty when unreadable.
 std::vector<AccessibilityElement> childrenOf(const AccessibilityElement& element) {
     std::vector<AccessibilityElement> children;
-    auto value = element.copyAttributeValue("AXChildren");
+    auto value = element.copyAttributeValue(ax::attribute::children);
     const auto* items = value.ok() ? value->array() : nullptr;
     if (!items) return children;
     for (const auto& item : *items) {
@@ -69,15 +69,17 @@ std::optional<AccessibilityElement> candidateUnder(const AccessibilityElement& m
 }
 
 bool isMinimizable(const AccessibilityElement& window) {
-    if (boolAttribute("AXMinimized", window) == true || boolAttribute("AXFullScreen", window) == true) return false;
-    const auto button = elementAttribute("AXMinimizeButton", window);
-    return button && boolAttribute("AXEnabled", *button) != false;
+    if (boolAttribute(ax::attribute::minimized, window) == true) return false;
+    if (boolAttribute(ax::attribute::fullScreen, window) == true) return false;
+    const auto button = elementAttribute(ax::attribute::minimizeButton, window);
+    return button && boolAttribute(ax::attribute::enabled, *button) != false;
 }
 
 }  // namespace
 
 MinimizeAll::Item MinimizeAll::readItem(const AccessibilityElement& item) {
-    auto answer = item.copyAttributeValues({"AXIdentifier", "AXMenuItemCmdChar", "AXMenuItemCmdModifiers"});
+    auto answer = item.copyAttributeValues(
+        {ax::attribute::identifier, ax::attribute::menuItemCommandCharacter, ax::attribute::menuItemCommandModifiers});
     if (!answer.ok() || answer->size() != 3) return {};
     const auto& values = answer.value();
     Item result;
@@ -89,7 +91,7 @@ MinimizeAll::Item MinimizeAll::readItem(const AccessibilityElement& item) {
 
 std::optional<AccessibilityElement> MinimizeAll::menuItem(int32_t pid) {
     requireMainThread("MinimizeAll::menuItem");
-    const auto menuBar = elementAttribute("AXMenuBar", AccessibilityElement::application(pid));
+    const auto menuBar = elementAttribute(ax::attribute::menuBar, AccessibilityElement::application(pid));
     if (!menuBar) return std::nullopt;
     const auto menuBarItems = childrenOf(*menuBar);
     // Minimize All lives in the Window menu, near the end of the menu bar.
@@ -97,7 +99,7 @@ std::optional<AccessibilityElement> MinimizeAll::menuItem(int32_t pid) {
         const auto candidate = candidateUnder(*it);
         if (!candidate) continue;
         // The first candidate ends the search, enabled or not.
-        if (boolAttribute("AXEnabled", *candidate) == false) return std::nullopt;
+        if (boolAttribute(ax::attribute::enabled, *candidate) == false) return std::nullopt;
         return candidate;
     }
     return std::nullopt;

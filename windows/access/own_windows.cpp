@@ -9,6 +9,7 @@
 #include "platform/runtime/process_once.h"
 #include "platform/services/process_info.h"
 #include "windows/access/main_thread.h"
+#include "windows/access/target_window.h"
 
 namespace furlpane {
 
@@ -63,7 +64,7 @@ bool isEligibleOwnWindow(const Window& window) {
     if (window.isSheet() || window.attachedSheet()) return false;
     if (Application::shared().modalWindow() == &window) return false;
     const auto subrole = window.accessibilitySubrole();
-    return subrole && (*subrole == "AXStandardWindow" || *subrole == "AXDialog");
+    return subrole && standardSubroles().contains(*subrole);
 }
 
 std::shared_ptr<Window> ownWindow(uint32_t number) {

@@ -23,7 +23,8 @@ namespace {
 using Children = std::vector<std::pair<AccessibilityElement, std::optional<std::string>>>;
 
 bool hasSheet(const Children& children) {
-    return std::any_of(children.begin(), children.end(), [](const auto& child) { return child.second == "AXSheet"; });
+    return std::any_of(children.begin(), children.end(),
+                       [](const auto& child) { return child.second == ax::role::sheet; });
 }
 
 // Own windows pass AppKit's test instead of the accessibility one.
@@ -61,7 +62,7 @@ std::map<WindowButton, Rect> buttonFrames(const AccessibilityElement& element, c
 std::vector<Rect> toolbarFrames(const Children& children, const Rect& window) {
     std::vector<Rect> toolbars;
     for (const auto& [child, role] : children) {
-        if (role != "AXToolbar") continue;
+        if (role != ax::role::toolbar) continue;
         const auto frame = elementFrame(child);
         if (frame.ok()) toolbars.push_back(relativeTo(frame.value(), window));
     }
@@ -79,39 +80,40 @@ std::pair<std::optional<std::string>, std::string> applicationOf(int32_t pid) {
 
 const char* attributeName(WindowButton button) {
     switch (button) {
-    case WindowButton::close: return "AXCloseButton";
-    case WindowButton::minimize: return "AXMinimizeButton";
-    case WindowButton::zoom: return "AXZoomButton";
+    case WindowButton::close: return ax::attribute::closeButton;
+    case WindowButton::minimize: return ax::attribute::minimizeButton;
+    case WindowButton::zoom: return ax::attribute::zoomButton;
     }
     return "";
 }
 
 const std::set<std::string>& standardSubroles() {
-    static const std::set<std::string> subroles{"AXStandardWindow", "AXDialog"};
+    static const std::set<std::string> subroles{ax::subrole::standardWindow, ax::subrole::dialog};
     return subroles;
 }
 
 const std::set<std::string>& controlRoles() {
     static const std::set<std::string> roles{
-        "AXButton",     "AXCheckBox",          "AXRadioButton", "AXPopUpButton",    "AXMenuButton",
-        "AXTextField",  "AXTextArea",          "AXComboBox",    "AXSlider",         "AXIncrementor",
-        "AXColorWell",  "AXDisclosureTriangle", "AXScrollBar",   "AXValueIndicator", "AXMenuBar",
-        "AXMenuItem",   "AXLink",              "AXDateField",   "AXSegmentedControl", "AXSearchField",
+        ax::role::button,      ax::role::checkBox,     ax::role::radioButton,      ax::role::popUpButton,
+        ax::role::menuButton,  ax::role::textField,    ax::role::textArea,         ax::role::comboBox,
+        ax::role::slider,      ax::role::incrementor,  ax::role::colorWell,        ax::role::disclosureTriangle,
+        ax::role::scrollBar,   ax::role::valueIndicator, ax::role::menuBar,        ax::role::menuItem,
+        ax::role::link,        ax::role::dateField,    ax::role::segmentedControl, ax::role::searchField,
     };
     return roles;
 }
 
 bool isStandardWindow(const AccessibilityElement& element) {
-    if (stringAttribute("AXRole", element) != "AXWindow") return false;
-    const auto subrole = stringAttribute("AXSubrole", element);
+    if (stringAttribute(ax::attribute::role, element) != ax::role::window) return false;
+    const auto subrole = stringAttribute(ax::attribute::subrole, element);
     if (!subrole || !standardSubroles().contains(*subrole)) return false;
-    const auto minimizeButton = elementAttribute("AXMinimizeButton", element);
-    return minimizeButton && boolAttribute("AXEnabled", *minimizeButton) != false;
+    const auto minimizeButton = elementAttribute(ax::attribute::minimizeButton, element);
+    return minimizeButton && boolAttribute(ax::attribute::enabled, *minimizeButton) != false;
 }
 
 Children childrenWithRoles(const AccessibilityElement& element) {
     requireMainThread("childrenWithRoles");
-    auto value = element.copyAttributeValue("AXChildren");
+    auto value = element.copyAttributeValue(ax::attribute::children);
     const auto* items = value.ok() ? value->array() : nullptr;
     if (!items) return {};
     Children children;
@@ -119,20 +121,20 @@ Children childrenWithRoles(const AccessibilityElement& element) {
         if (!item.element()) return {};
         children.emplace_back(*item.element(), std::nullopt);
     }
-    for (auto& [child, role] : children) role = stringAttribute("AXRole", child);
+    for (auto& [child, role] : children) role = stringAttribute(ax::attribute::role, child);
     return children;
 }
 
 SheetAndFullScreen sheetAndFullScreen(const AccessibilityElement& element) {
     requireMainThread("sheetAndFullScreen");
-    auto answer = element.copyAttributeValues({"AXChildren", "AXFullScreen"});
+    auto answer = element.copyAttributeValues({ax::attribute::children, ax::attribute::fullScreen});
     if (!answer.ok() || answer->size() != 2) return {};
     SheetAndFullScreen result;
     if (const auto* children = (*answer)[0].array()) {
         // A list that holds anything but elements is no list of children.
         const bool allElements = std::all_of(children->begin(), children->end(), [](const auto& c) { return c.element(); });
         for (size_t i = 0; allElements && i < children->size() && !result.hasSheet; ++i) {
-            result.hasSheet = stringAttribute("AXRole", *(*children)[i].element()) == "AXSheet";
+            result.hasSheet = stringAttribute(ax::attribute::role, *(*children)[i].element()) == ax::role::sheet;
         }
     }
     result.isFullScreen = (*answer)[1].boolean().value_or(false);
@@ -145,7 +147,7 @@ std::optional<TargetWindow> TargetWindow::create(const AccessibilityElement& ele
     if (!pid.ok()) return std::nullopt;
     const bool own = pid.value() == ownProcessIdentifier();
     if (own ? !isEligibleOwnElement(element) : !isStandardWindow(element)) return std::nullopt;
-    if (boolAttribute("AXFullScreen", element) == true) return std::nullopt;
+    if (boolAttribute(ax::attribute::fullScreen, element) == true) return std::nullopt;
     const auto id = windowNumber(element);
     if (!id) return std::nullopt;
     const auto frame = frameOf(element, *id);
@@ -156,7 +158,7 @@ std::optional<TargetWindow> TargetWindow::create(const AccessibilityElement& ele
     auto buttons = buttonFrames(element, *frame);
     const std::vector<Rect> toolbars = toolbarFrames(children, *frame);
     auto [bundleIdentifier, applicationName] = applicationOf(pid.value());
-    auto title = stringAttribute("AXTitle", element).value_or("");
+    auto title = stringAttribute(ax::attribute::title, element).value_or("");
     const auto minimizeButton = buttons.find(WindowButton::minimize);
     const auto minimizeFrame =
         minimizeButton == buttons.end() ? std::nullopt : std::optional<Rect>(minimizeButton->second);
@@ -174,7 +176,7 @@ std::optional<TargetWindow> TargetWindow::create(const AccessibilityElement& ele
 
 bool TargetWindow::minimize() const {
     if (processIdentifier != ownProcessIdentifier()) {
-        return element.setAttributeValue("AXMinimized", true) == AccessibilityError::success;
+        return element.setAttributeValue(ax::attribute::minimized, true) == AccessibilityError::success;
     }
     const auto window = platform::Application::shared().windowWithWindowNumber(id);
     return window && miniaturizeOwnWindow(*window);

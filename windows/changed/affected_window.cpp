@@ -10,19 +10,20 @@ namespace furlpane {
 std::shared_ptr<AffectedWindow> AffectedWindow::create(TargetWindow target,
                                                        std::weak_ptr<WindowEffectsServices> effects) {
     requireMainThread("AffectedWindow.create");
-    auto window = std::make_shared<AffectedWindow>(Key{}, std::move(target), effects, Preferences::shared(),
-                                                   WindowLedger::shared());
-    window->responder_ = StandInResponder::create(window, std::move(effects), ActionRules::shared(),
+    auto window = std::make_shared<AffectedWindow>(Key{}, std::move(target), effects,
+                                                   Preferences::shared().shared_from_this(),
+                                                   WindowLedger::shared().shared_from_this());
+    window->responder_ = StandInResponder::create(window, std::move(effects), ActionRules::shared().shared_from_this(),
                                                   window->preferences_);
     return window;
 }
 
 AffectedWindow::AffectedWindow(const Key&, TargetWindow target, std::weak_ptr<WindowEffectsServices> effects,
-                               Preferences& preferences, WindowLedger& ledger)
+                               std::shared_ptr<Preferences> preferences, std::shared_ptr<WindowLedger> ledger)
     : target_(std::move(target)),
       effects_(std::move(effects)),
-      preferences_(preferences),
-      ledger_(ledger),
+      preferences_(std::move(preferences)),
+      ledger_(std::move(ledger)),
       badge_(FloatBadge::measure(target_.buttons, std::nullopt, target_.frame.width())),
       windowFrame_(target_.frame) {}
 

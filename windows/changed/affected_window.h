@@ -222,8 +222,8 @@ public:
     bool isEngaged() const { return isEngaged_; }
     // The engine; none once it has gone.
     std::shared_ptr<WindowEffectsServices> effects() const { return effects_.lock(); }
-    Preferences& preferences() const { return preferences_; }
-    WindowLedger& ledger() const { return ledger_; }
+    Preferences& preferences() const { return *preferences_; }
+    WindowLedger& ledger() const { return *ledger_; }
     const std::shared_ptr<StandInPanel>& panel() const { return panel_; }
     const std::shared_ptr<StandInTransition>& transition() const { return transition_; }
     const std::optional<Dealt>& wentWith() const { return wentWith_; }
@@ -268,11 +268,11 @@ public:
     // when the real window sits in the Dock, brings it back (applyState). The new style
     // itself is set by the caller once its stand-in is up. False, doing nothing, when the
     // styles are equal.
-    platform::Task<bool> changeState(WindowState state, BringForward bringForward);
+    platform::Task<bool> changeState(WindowState state, Raising raising);
     // Sets whether the window floats (never while it is minimized in place) and makes its
     // companions match; the resulting state.
-    platform::Task<WindowState> setFloating(WindowState state, BringForward bringForward);
-    platform::Task<void> switchFloating(BringForward bringForward);
+    platform::Task<WindowState> setFloating(WindowState state, Raising raising);
+    platform::Task<void> switchFloating(Raising raising);
     void startObserving();
     void stopObserving();
     // Ends a live copy and everything that serves it; nothing for other stand-ins.
@@ -285,12 +285,12 @@ public:
 
     // Brings the real window back out of the Dock, with the reverse transition when one
     // can be made.
-    platform::Task<void> applyState(BringForward bringForward);
+    platform::Task<void> applyState(Raising raising);
     // On the accessibility queue: moves the window (when a point is given), takes it out
     // of the Dock and, when asked, raises it. `success` runs on the main thread when the
     // window left the Dock, then `completion` (whether it did or not).
     static void bringWindowBack(std::optional<platform::Point> moveTo, platform::AccessibilityElement element,
-                                BringForward raise, int32_t processIdentifier, std::function<void()> success,
+                                Raising raise, int32_t processIdentifier, std::function<void()> success,
                                 std::function<void()> completion);
     // Forgets the window's ledger entry while it is still this recording; nothing
     // without one.
@@ -402,7 +402,7 @@ private:
 
 public:
     AffectedWindow(const Key&, TargetWindow target, std::weak_ptr<WindowEffectsServices> effects,
-                   Preferences& preferences, WindowLedger& ledger);
+                   std::shared_ptr<Preferences> preferences, std::shared_ptr<WindowLedger> ledger);
 
 private:
     // Whether the window is one of the program's own (reached through AppKit).
@@ -478,8 +478,10 @@ private:
     StandIn standIn_ = StandIn::none;
     bool isEngaged_ = false;
     const std::weak_ptr<WindowEffectsServices> effects_;
-    Preferences& preferences_;
-    WindowLedger& ledger_;
+    // The shared settings and ledger, kept alive while this window lives even when the
+    // program puts others in their place.
+    const std::shared_ptr<Preferences> preferences_;
+    const std::shared_ptr<WindowLedger> ledger_;
     std::shared_ptr<StandInPanel> panel_;
     std::shared_ptr<StandInTransition> transition_;
     std::optional<Dealt> wentWith_;

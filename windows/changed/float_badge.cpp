@@ -83,7 +83,7 @@ std::optional<FloatBadge> FloatBadge::remeasure(const platform::AccessibilityEle
         if (const auto relative = relativeFrame(*element, *frame)) buttons[button] = *relative;
     }
     std::optional<Rect> title;
-    if (const auto element = elementAttribute("AXTitleUIElement", window))
+    if (const auto element = elementAttribute(ax::attribute::titleElement, window))
         if (const auto bounds = textBounds(*element)) title = bounds->offsetBy(-frame->minX(), -frame->minY());
     return measure(buttons, title, frame->width());
 }

@@ -12,13 +12,6 @@
 
 namespace furlpane {
 
-namespace {
-
-const std::string kApplicationDeactivated = "AXApplicationDeactivated";
-const std::string kFocusedWindowChanged = "AXFocusedWindowChanged";
-
-}  // namespace
-
 std::shared_ptr<FocusWatcher> FocusWatcher::create(int32_t processIdentifier, std::uint32_t windowID,
                                                    std::function<void()> onLeave) {
     requireMainThread("FocusWatcher.init");
@@ -73,14 +66,14 @@ void FocusWatcher::watchApplication() {
         });
     if (!observer_) return;
     const auto application = platform::AccessibilityElement::application(processIdentifier_);
-    observer_->addNotification(application, kApplicationDeactivated);
-    observer_->addNotification(application, kFocusedWindowChanged);
+    observer_->addNotification(application, ax::notification::applicationDeactivated);
+    observer_->addNotification(application, ax::notification::focusedWindowChanged);
 }
 
 void FocusWatcher::heard(const std::string& notification, const platform::AccessibilityElement& element) {
-    if (notification == kApplicationDeactivated) {
+    if (notification == ax::notification::applicationDeactivated) {
         leave();
-    } else if (notification == kFocusedWindowChanged) {
+    } else if (notification == ax::notification::focusedWindowChanged) {
         // The focus came back to the watched window; anything else, including a window
         // whose number cannot be read, is a departure.
         if (windowNumber(element) != windowID_) leave();

@@ -7,6 +7,7 @@
 
 #include "platform/appkit/application.h"
 #include "platform/events/input_state.h"
+#include "platform/runtime/verify.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
@@ -44,22 +45,31 @@ platform::WindowButtonKind buttonKind(WindowButton button) {
     return platform::WindowButtonKind::close;
 }
 
-// Shift plays a change in slow motion.
+// Shift held plays the change slowly.
 Speed speedOf(std::uint64_t flags) { return has(flags, AppEvent::shift) ? Speed::slowMotion : Speed::normal; }
-Speed speedNow() { return speedOf(platform::InputState::currentModifierFlags()); }
+
+Speed speedHeldNow() { return speedOf(platform::InputState::currentModifierFlags()); }
 
 }  // namespace
 
 std::shared_ptr<StandInResponder> StandInResponder::create(std::weak_ptr<StandInSubject> subject,
                                                            std::weak_ptr<WindowEffectsServices> engine,
-                                                           const ActionRules& rules, const Preferences& preferences) {
-    return std::make_shared<StandInResponder>(Key{}, std::move(subject), std::move(engine), rules, preferences);
+                                                           std::shared_ptr<const ActionRules> rules,
+                                                           std::shared_ptr<const Preferences> preferences) {
+    return std::make_shared<StandInResponder>(Key{}, std::move(subject), std::move(engine), std::move(rules),
+                                              std::move(preferences));
 }
 
 StandInResponder::StandInResponder(const Key&, std::weak_ptr<StandInSubject> subject,
-                                   std::weak_ptr<WindowEffectsServices> engine, const ActionRules& rules,
-                                   const Preferences& preferences)
-    : subject_(std::move(subject)), engine_(std::move(engine)), rules_(rules), preferences_(preferences) {}
+                                   std::weak_ptr<WindowEffectsServices> engine,
+                                   std::shared_ptr<const ActionRules> rules,
+                                   std::shared_ptr<const Preferences> preferences)
+    : subject_(std::move(subject)),
+      engine_(std::move(engine)),
+      rules_(std::move(rules)),
+      preferences_(std::move(preferences)) {
+    VERIFY_WITH(rules_ && preferences_, "a stand-in's responder answers by the rules and preferences it is given");
+}
 
 void StandInResponder::ask(WindowEffectsServices::Request request) {
     if (auto engine = engine_.lock()) engine->onMainActor(std::move(request));
@@ -80,16 +90,16 @@ void StandInResponder::standInDoubleClicked(StandInPanel&, std::uint64_t modifie
 void StandInResponder::titleStripDoubleClick(StandInSubject& subject, std::uint64_t modifierFlags) {
     const TargetWindow& target = subject.target();
     const auto trigger = doubleClickTrigger(modifierFlags);
-    const auto action = trigger ? rules_.actionForTrigger(*trigger, bundleOf(target)) : std::nullopt;
+    const auto action = trigger ? rules_->actionForTrigger(*trigger, bundleOf(target)) : std::nullopt;
     if (action) {
-        sendAction(target, *action, modifierFlags, BringForward::yes);
+        sendAction(target, *action, modifierFlags, Raising::bringForward);
     } else {
-        restoreThisWindow(subject, BringForward::yes, speedOf(modifierFlags));
+        restoreThisWindow(subject, Raising::bringForward, speedOf(modifierFlags));
     }
 }
 
 void StandInResponder::sendAction(const TargetWindow& target, WindowAction action, std::uint64_t modifierFlags,
-                                  BringForward bringForward) {
+                                  Raising raisesWindow) {
     const platform::Point point = platform::InputState::mouseLocation();
     const Speed speed = speedOf(modifierFlags);
     if (has(modifierFlags, AppEvent::option)) {
@@ -97,16 +107,16 @@ void StandInResponder::sendAction(const TargetWindow& target, WindowAction actio
             return engine.performFromTrigger(action, target, point, speed);
         });
     } else {
-        ask([action, target, point, bringForward, speed](WindowEffectsServices& engine) {
-            return engine.act(action, target, point, bringForward, speed);
+        ask([action, target, point, raisesWindow, speed](WindowEffectsServices& engine) {
+            return engine.act(action, target, point, raisesWindow, speed);
         });
     }
 }
 
-void StandInResponder::restoreThisWindow(StandInSubject& subject, BringForward bringForward, Speed speed,
+void StandInResponder::restoreThisWindow(StandInSubject& subject, Raising interactive, Speed speed,
                                          std::function<void()> then) {
-    ask([window = subject.changedWindow(), bringForward, speed, then](WindowEffectsServices& engine) {
-        return engine.changeState(window, bringForward, speed, then);
+    ask([window = subject.changedWindow(), interactive, speed, then](WindowEffectsServices& engine) {
+        return engine.changeState(window, interactive, speed, then);
     });
 }
 
@@ -115,7 +125,7 @@ void StandInResponder::standInClicked(StandInPanel&, std::uint64_t modifierFlags
     const auto subject = subject_.lock();
     if (!subject) return;
     if (subject->standIn() == StandIn::thumbnail) {
-        if (preferences_.singleClickRestores()) requestRestore(modifierFlags);
+        if (preferences_->singleClickRestores()) requestRestore(modifierFlags);
     } else if (subject->standIn() == StandIn::liveCopy) {
         subject->engage();
     }
@@ -138,8 +148,8 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
     const std::uint64_t flags = platform::InputState::currentModifierFlags();
     if (button == WindowButton::minimize) {
         const WindowAction action =
-            rules_.actionForTrigger(Trigger::minimizeButton, bundleOf(target)).value_or(WindowAction::minimizeToDock);
-        sendAction(target, action, flags, BringForward::no);
+            rules_->actionForTrigger(Trigger::minimizeButton, bundleOf(target)).value_or(WindowAction::minimizeToDock);
+        sendAction(target, action, flags, Raising::inPlace);
         return;
     }
     auto press = [engine = engine_, pid = target.processIdentifier,
@@ -147,7 +157,7 @@ void StandInResponder::standInButtonClicked(StandInPanel&, WindowButton button) 
                   element = target.element] {
         platform::spawnMain([=] { return pressWindowButton(engine, pid, isOwn, number, button, element); });
     };
-    restoreThisWindow(*subject, BringForward::no, speedOf(flags), press);
+    restoreThisWindow(*subject, Raising::inPlace, speedOf(flags), press);
 }
 
 Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
@@ -164,7 +174,7 @@ Task<void> StandInResponder::pressWindowButton(std::weak_ptr<WindowEffectsServic
         co_return;
     }
     if (const auto pressed = elementAttribute(attributeName(button), element)) {
-        accessibilityQueue().async([pressed = *pressed] { pressed.performAction("AXPress"); });
+        accessibilityQueue().async([pressed = *pressed] { pressed.performAction(ax::action::press); });
     }
 }
 
@@ -207,18 +217,18 @@ void StandInResponder::requestRestore(std::uint64_t modifierFlags) {
             return engine.restoreOnActiveSpace(window, speed);
         });
     } else {
-        restoreThisWindow(*subject, BringForward::yes, speed);
+        restoreThisWindow(*subject, Raising::bringForward, speed);
     }
 }
 
 void StandInResponder::restoreFromMenu() {
-    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, BringForward::yes, speedNow());
+    if (const auto subject = subject_.lock()) restoreThisWindow(*subject, Raising::bringForward, speedHeldNow());
 }
 
 void StandInResponder::restoreAllFromMenu() {
     const auto subject = subject_.lock();
     if (!subject) return;
-    ask([window = subject->changedWindow(), speed = speedNow()](WindowEffectsServices& engine) {
+    ask([window = subject->changedWindow(), speed = speedHeldNow()](WindowEffectsServices& engine) {
         return engine.restoreWindows(window, speed);
     });
 }
@@ -227,7 +237,7 @@ void StandInResponder::hideApplicationFromMenu() {
     const auto subject = subject_.lock();
     if (!subject) return;
     ask([target = subject->target()](WindowEffectsServices& engine) {
-        return engine.act(WindowAction::hideApplication, target, std::nullopt, BringForward::no, Speed::normal);
+        return engine.act(WindowAction::hideApplication, target, std::nullopt, Raising::inPlace, Speed::normal);
     });
 }
 

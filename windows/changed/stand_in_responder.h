@@ -54,9 +54,13 @@ public:
 class StandInResponder final : public StandInPanelDelegate, public std::enable_shared_from_this<StandInResponder> {
 public:
     // Made shared: the panel and the menu items hold it weakly.
+    // The rules and preferences are shared with the rest of the program: the responder
+    // keeps them alive for as long as it lives, even when the program puts others in
+    // their place.
     static std::shared_ptr<StandInResponder> create(std::weak_ptr<StandInSubject> subject,
                                                     std::weak_ptr<WindowEffectsServices> engine,
-                                                    const ActionRules& rules, const Preferences& preferences);
+                                                    std::shared_ptr<const ActionRules> rules,
+                                                    std::shared_ptr<const Preferences> preferences);
 
     void standInDoubleClicked(StandInPanel& panel, std::uint64_t modifierFlags) override;
     void standInClicked(StandInPanel& panel, std::uint64_t modifierFlags) override;
@@ -85,23 +89,21 @@ private:
 
 public:
     StandInResponder(const Key&, std::weak_ptr<StandInSubject> subject, std::weak_ptr<WindowEffectsServices> engine,
-                     const ActionRules& rules, const Preferences& preferences);
+                     std::shared_ptr<const ActionRules> rules, std::shared_ptr<const Preferences> preferences);
 
 private:
     void titleStripDoubleClick(StandInSubject& subject, std::uint64_t modifierFlags);
     // The action for a trigger on this window: to this window alone, or with Option to
     // every window of its application.
-    void sendAction(const TargetWindow& target, WindowAction action, std::uint64_t modifierFlags,
-                    BringForward bringForward);
-    void restoreThisWindow(StandInSubject& subject, BringForward bringForward, Speed speed,
-                           std::function<void()> then = {});
+    void sendAction(const TargetWindow& target, WindowAction action, std::uint64_t modifierFlags, Raising raisesWindow);
+    void restoreThisWindow(StandInSubject& subject, Raising interactive, Speed speed, std::function<void()> then = {});
     bool buttonIsUsable(const TargetWindow& target, WindowButton button) const;
     void ask(WindowEffectsServices::Request request);
 
     std::weak_ptr<StandInSubject> subject_;
     std::weak_ptr<WindowEffectsServices> engine_;
-    const ActionRules& rules_;
-    const Preferences& preferences_;
+    std::shared_ptr<const ActionRules> rules_;
+    std::shared_ptr<const Preferences> preferences_;
 };
 
 }  // namespace furlpane

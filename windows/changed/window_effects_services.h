@@ -38,9 +38,10 @@ namespace furlpane {
 
 class AffectedWindow;
 
-// Whether a window that comes back to normal is brought to the front as it returns:
-// yes when the user asked for the change on that window.
-enum class BringForward { no, yes };
+// Whether a window that returns to normal comes forward. A change the user asked for
+// brings it forward; one the program makes on its own (a sheet appeared, the window went
+// full screen) leaves it where it stands in the stacking order.
+enum class Raising { inPlace, bringForward };
 
 class WindowEffectsServices {
 public:
@@ -116,19 +117,21 @@ public:
 
     // The action on one window. A window already changed takes the state the action gives
     // from its current one; hideApplication hides its application. `thumbnailOrigin` is
-    // where a new thumbnail goes when nothing else places it.
+    // where a new thumbnail goes when nothing else places it; `raisesWindow` says whether
+    // the window comes forward when it returns to normal. `speed` is the transition's.
     virtual platform::Task<void> act(WindowAction action, TargetWindow target,
-                                     std::optional<platform::Point> thumbnailOrigin, BringForward bringForward,
+                                     std::optional<platform::Point> thumbnailOrigin, Raising raisesWindow,
                                      Speed speed) = 0;
 
     // The action on every window of the target's application.
     virtual platform::Task<void> performFromTrigger(WindowAction action, TargetWindow target,
                                                     std::optional<platform::Point> thumbnailOrigin, Speed speed) = 0;
 
-    // Puts a changed window back to normal (no style, not floating). `then` runs
-    // afterwards, also when the window was already normal.
-    virtual platform::Task<void> changeState(std::shared_ptr<AffectedWindow> window, BringForward bringForward,
-                                             Speed speed, std::function<void()> then) = 0;
+    // Puts a changed window back to normal (no style, not floating); `interactive` is
+    // bringForward for a restore the user asked for. `then` runs afterwards, also when the
+    // window was already normal.
+    virtual platform::Task<void> changeState(std::shared_ptr<AffectedWindow> window, Raising interactive, Speed speed,
+                                             std::function<void()> then) = 0;
 
     // Restores, as one batch, every changed window of the window's application.
     virtual platform::Task<void> restoreWindows(std::shared_ptr<AffectedWindow> window, Speed speed) = 0;

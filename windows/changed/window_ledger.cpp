@@ -19,8 +19,8 @@ namespace {
 constexpr const char* kCollapsed = "Collapsed";
 constexpr const char* kMinimized = "Minimized";
 
-std::unique_ptr<WindowLedger>& sharedSlot() {
-    static std::unique_ptr<WindowLedger> slot;
+std::shared_ptr<WindowLedger>& sharedSlot() {
+    static std::shared_ptr<WindowLedger> slot;
     return slot;
 }
 
@@ -81,11 +81,11 @@ WindowLedger::WindowLedger(platform::UserDefaults& defaults, int32_t ownerProces
 
 WindowLedger& WindowLedger::shared() {
     auto& slot = sharedSlot();
-    if (!slot) slot = std::make_unique<WindowLedger>(platform::UserDefaults::standard(), ownProcessIdentifier());
+    if (!slot) slot = std::make_shared<WindowLedger>(platform::UserDefaults::standard(), ownProcessIdentifier());
     return *slot;
 }
 
-void WindowLedger::setShared(std::unique_ptr<WindowLedger> ledger) { sharedSlot() = std::move(ledger); }
+void WindowLedger::setShared(std::shared_ptr<WindowLedger> ledger) { sharedSlot() = std::move(ledger); }
 
 void WindowLedger::record(LedgerEntry entry) {
     requireMainThread("WindowLedger.record");

@@ -61,7 +61,7 @@ struct LedgerEntry {
     static std::optional<LedgerEntry> decode(const platform::plist::Value& stored);
 };
 
-class WindowLedger {
+class WindowLedger : public std::enable_shared_from_this<WindowLedger> {
 public:
     static constexpr const char* kDefaultsKey = "ChangedWindows";
 
@@ -72,10 +72,12 @@ public:
     WindowLedger& operator=(const WindowLedger&) = delete;
 
     // The program's ledger, made on first use over the standard defaults of that moment.
+    // Objects that live long hold it by shared_from_this(), so that replacing it leaves
+    // none of them with a dangling reference.
     static WindowLedger& shared();
     // Puts another ledger in place of the shared one (tests and tools); null goes back to
     // making one on next use.
-    static void setShared(std::unique_ptr<WindowLedger> ledger);
+    static void setShared(std::shared_ptr<WindowLedger> ledger);
 
     // Records the window's entry under a new recording number (replacing an earlier
     // entry of the window) and rewrites this instance's stored list.

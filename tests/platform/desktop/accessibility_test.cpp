@@ -149,11 +149,11 @@ TEST(Accessibility, TheWorldCountsEveryRequestOnceAMultipleRequestOnce) {
     const auto windows = w.windows();  // one request
     const uint64_t start = w.world.accessibilityRequestCount();
     EXPECT_EQ(start, 1u);
-    windows[0].copyAttributeValue("AXTitle");
-    windows[0].copyAttributeValues({"AXPosition", "AXSize", "AXTitle"});
+    (void)windows[0].copyAttributeValue("AXTitle");
+    (void)windows[0].copyAttributeValues({"AXPosition", "AXSize", "AXTitle"});
     uint32_t number = 0;
     copyElementWindowNumber(windows[0], &number);
-    AccessibilityElement::systemWide().copyElementAtPosition(400, 300);
+    (void)AccessibilityElement::systemWide().copyElementAtPosition(400, 300);
     EXPECT_EQ(w.world.accessibilityRequestCount(), start + 4);
     // Refused and unanswered requests are requests all the same.
     w.world.setAccessibilityTrusted(false);

@@ -92,7 +92,7 @@ TEST(PNG, FilesAreWrittenAndReadBack) {
     EXPECT_FALSE(std::filesystem::exists(dir / "picture.png.partial"));
     auto missing = readPNG(dir / "absent.png");
     EXPECT_FALSE(missing);
-    EXPECT_NE(missing.error().find("absent.png"), std::string::npos);
+    EXPECT_NE(missing.error().message.find("absent.png"), std::string::npos);
     EXPECT_FALSE(writePNG(image, dir / "no-such-folder" / "picture.png"));
     std::filesystem::remove_all(dir);
 }
@@ -102,7 +102,7 @@ TEST(PNG, HostileInputsFailClearlyAndNeverCrash) {
     const std::vector<uint8_t> text = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0};
     auto wrong = decodePNG(text);
     ASSERT_FALSE(wrong);
-    EXPECT_NE(wrong.error().find("signature"), std::string::npos);
+    EXPECT_NE(wrong.error().message.find("signature"), std::string::npos);
 
     const std::vector<uint8_t> png = smallPNG();
     // Every cut before the closing chunk (its last 12 bytes) loses pixel data.
@@ -110,7 +110,7 @@ TEST(PNG, HostileInputsFailClearlyAndNeverCrash) {
         auto truncated = decodePNG(std::span(png).first(n));
         if (n < png.size() - 12) {
             EXPECT_FALSE(truncated) << "cut at " << n;
-            EXPECT_FALSE(truncated.error().empty());
+            EXPECT_FALSE(truncated.error().message.empty());
         }
     }
     // Every single-byte corruption either decodes to some image or fails, safely; one in
@@ -124,7 +124,7 @@ TEST(PNG, HostileInputsFailClearlyAndNeverCrash) {
 
     auto huge = decodePNG(withClaimedSize(png, 20000, 4));
     ASSERT_FALSE(huge);
-    EXPECT_NE(huge.error().find("outside"), std::string::npos) << huge.error();
+    EXPECT_NE(huge.error().message.find("outside"), std::string::npos) << huge.error();
     EXPECT_FALSE(decodePNG(withClaimedSize(png, 0x7FFFFFFF, 0x7FFFFFFF)));
     EXPECT_FALSE(decodePNG(withClaimedSize(png, 0, 4)));
     // A plausible size that the data cannot fill.

@@ -16,14 +16,14 @@ using testing::makeContext;
 
 Font font(double size, FontWeight weight = FontWeight::regular, FontWidth width = FontWidth::standard) {
     auto f = Font::create(size, weight, width);
-    if (!f) throw std::runtime_error(f.error());
+    if (!f) throw std::runtime_error(f.error().message);
     return *f;
 }
 
 TEST(Text, MissingFontsAndBadSizesFailClearly) {
     auto missing = Font::create(12, FontWeight::regular, FontWidth::standard, "/nonexistent/fonts");
     ASSERT_FALSE(missing);
-    EXPECT_NE(missing.error().find("/nonexistent/fonts/DejaVuSans.ttf"), std::string::npos) << missing.error();
+    EXPECT_NE(missing.error().message.find("/nonexistent/fonts/DejaVuSans.ttf"), std::string::npos) << missing.error();
     for (double size : {0.0, -3.0, double(NAN), double(INFINITY), 1e6}) EXPECT_FALSE(Font::create(size)) << size;
     EXPECT_FALSE(font(12).withSize(0));
     // A file that is not a font at all.
@@ -32,7 +32,7 @@ TEST(Text, MissingFontsAndBadSizesFailClearly) {
     { std::ofstream(dir / "DejaVuSans-Bold.ttf") << "not a font"; }
     auto garbage = Font::create(12, FontWeight::bold, FontWidth::standard, dir);
     EXPECT_FALSE(garbage);
-    EXPECT_NE(garbage.error().find("DejaVuSans-Bold.ttf"), std::string::npos);
+    EXPECT_NE(garbage.error().message.find("DejaVuSans-Bold.ttf"), std::string::npos);
     std::filesystem::remove_all(dir);
 }
 

@@ -18,20 +18,20 @@ TEST_F(AccessibilityReads, AnApplicationThatDoesNotAnswerCostsAQuarterSecondPerR
     EXPECT_DOUBLE_EQ(loop.now(), 0.25);
     EXPECT_FALSE(focusedWindow(app.pid()));
     EXPECT_DOUBLE_EQ(loop.now(), 0.5);
-    EXPECT_FALSE(stringAttribute("AXTitle", element(*app.windows()[0])));
+    EXPECT_FALSE(stringAttribute(ax::attribute::title, element(*app.windows()[0])));
     EXPECT_DOUBLE_EQ(loop.now(), 0.75);
 }
 
 TEST_F(AccessibilityReads, ReadsOfTheWrongTypeGiveNothingAndAMissingBooleanIsNotFalse) {
     auto& app = editor({{.title = "One"}});
     const AccessibilityElement window = element(*app.windows()[0]);
-    EXPECT_EQ(stringAttribute("AXTitle", window), "One");
-    EXPECT_EQ(boolAttribute("AXMinimized", window), false);
+    EXPECT_EQ(stringAttribute(ax::attribute::title, window), "One");
+    EXPECT_EQ(boolAttribute(ax::attribute::minimized, window), false);
     EXPECT_EQ(boolAttribute("AXNoSuchThing", window), std::nullopt);
-    EXPECT_EQ(boolAttribute("AXTitle", window), std::nullopt);
-    EXPECT_FALSE(stringAttribute("AXMinimized", window));
-    EXPECT_FALSE(elementAttribute("AXTitle", window));
-    EXPECT_TRUE(elementAttribute("AXMinimizeButton", window));
+    EXPECT_EQ(boolAttribute(ax::attribute::title, window), std::nullopt);
+    EXPECT_FALSE(stringAttribute(ax::attribute::minimized, window));
+    EXPECT_FALSE(elementAttribute(ax::attribute::title, window));
+    EXPECT_TRUE(elementAttribute(ax::attribute::minimizeButton, window));
 
     // "AXWindows" that is not an array, or an array holding anything but elements.
     faults().on(FaultCall::readAttribute, "AXWindows").times(1).wrongType();
@@ -135,13 +135,13 @@ TEST_F(AccessibilityReads, WithoutTheWindowNumberCallNoElementHasANumberAndItIsL
 TEST_F(AccessibilityReads, ReadsRunOnTheAccessibilityQueueButAFrameDemandsTheMainThread) {
     const AccessibilityElement window = element(only({.title = "One"}));
     std::optional<std::string> title;
-    accessibilityQueue().async([&] { title = stringAttribute("AXTitle", window); });
+    accessibilityQueue().async([&] { title = stringAttribute(ax::attribute::title, window); });
     loop.runUntilIdle();
     EXPECT_EQ(title, "One");
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {
-            accessibilityQueue().async([&] { elementFrame(window); });
+            accessibilityQueue().async([&] { (void)elementFrame(window); });
             loop.runUntilIdle();
         },
         "elementFrame must run on the main thread");

@@ -8,6 +8,8 @@
 namespace access_test {
 namespace {
 
+namespace note = platform::ax::notification;
+
 class Observers : public AccessTest {
 protected:
     Observers() { world.dockTrips().setDuration(0); }
@@ -21,7 +23,7 @@ protected:
     // An observer of the window's title changes.
     AccessibilityObserver::Pointer observeTitle(const desktop::Window& window) {
         auto observer = observe(window.pid());
-        EXPECT_EQ(observer->addNotification(element(window), "AXTitleChanged"), AccessibilityError::success);
+        EXPECT_EQ(observer->addNotification(element(window), note::titleChanged), AccessibilityError::success);
         return observer;
     }
 
@@ -34,11 +36,12 @@ TEST_F(Observers, NotificationsArriveOnALaterTurnWithTheirElement) {
     auto& two = *app.windows()[0];
     auto observer = observe(app.pid());
     ASSERT_TRUE(observer);
-    for (const char* name : {"AXWindowMiniaturized", "AXWindowDeminiaturized", "AXWindowResized", "AXTitleChanged",
-                             "AXUIElementDestroyed", "AXSheetCreated"}) {
+    for (const char* name : {note::windowMiniaturized, note::windowDeminiaturized, note::windowResized,
+                             note::titleChanged, note::elementDestroyed, note::sheetCreated}) {
         ASSERT_EQ(observer->addNotification(element(two), name), AccessibilityError::success);
     }
-    EXPECT_EQ(observer->addNotification(element(two), "AXTitleChanged"), AccessibilityError::notificationAlreadyRegistered);
+    EXPECT_EQ(observer->addNotification(element(two), note::titleChanged),
+              AccessibilityError::notificationAlreadyRegistered);
     two.minimize();
     two.deminimize();
     two.setTitle("Renamed");
@@ -46,8 +49,8 @@ TEST_F(Observers, NotificationsArriveOnALaterTurnWithTheirElement) {
     auto* sheet = two.attachSheet({.title = "Save", .role = "AXSheet", .subrole = ""});
     app.windows()[1]->setTitle("Not watched");
     loop.runUntilIdle();
-    EXPECT_EQ(heard, (std::vector<std::string>{"AXWindowMiniaturized", "AXWindowDeminiaturized", "AXTitleChanged",
-                                               "AXSheetCreated"}));
+    EXPECT_EQ(heard, (std::vector<std::string>{note::windowMiniaturized, note::windowDeminiaturized, note::titleChanged,
+                                               note::sheetCreated}));
     EXPECT_EQ(elements[0], element(two));
     EXPECT_EQ(elements[3], element(*sheet));  // a sheet's notification concerns the sheet
 }
@@ -55,13 +58,13 @@ TEST_F(Observers, NotificationsArriveOnALaterTurnWithTheirElement) {
 TEST_F(Observers, NothingArrivesWhileTheLoopRunsInAModeTheSourceIsNotIn) {
     auto& one = only({.title = "One"});
     auto observer = observe(one.pid());
-    ASSERT_EQ(observer->addNotification(AccessibilityElement::application(one.pid()), "AXTitleChanged"),
+    ASSERT_EQ(observer->addNotification(AccessibilityElement::application(one.pid()), note::titleChanged),
               AccessibilityError::success);
     // While the program waits on a Dock trip in the private mode, the change waits too.
     one.setTitle("Changed");
     EXPECT_FALSE(loop.runInMode(platform::modes::kDockMessage, 0.1, [&] { return !heard.empty(); }));
     loop.runUntilIdle();
-    EXPECT_EQ(heard, std::vector<std::string>{"AXTitleChanged"});  // delivered once back in the common modes
+    EXPECT_EQ(heard, std::vector<std::string>{note::titleChanged});  // delivered once back in the common modes
 }
 
 TEST_F(Observers, DroppingTheObserverStopsItsNotificationsAtOnceEvenThoseUnderWay) {
@@ -90,7 +93,7 @@ TEST_F(Observers, AHandlerMayDropItsOwnObserver) {
         ++calls;
         observer.reset();
     });
-    ASSERT_EQ(observer->addNotification(element(one), "AXTitleChanged"), AccessibilityError::success);
+    ASSERT_EQ(observer->addNotification(element(one), note::titleChanged), AccessibilityError::success);
     one.setTitle("First");
     one.setTitle("Second");
     loop.runUntilIdle();
@@ -105,7 +108,7 @@ TEST_F(Observers, AnObserverThatCannotBeMadeIsNothing) {
     EXPECT_FALSE(observe(one.pid()));
     // A registration with a reference value of another owner is never delivered.
     auto observer = observe(one.pid());
-    ASSERT_EQ(observer->observer().addNotification(element(one), "AXTitleChanged", nullptr),
+    ASSERT_EQ(observer->observer().addNotification(element(one), note::titleChanged, nullptr),
               AccessibilityError::success);
     one.setTitle("Changed");
     loop.runUntilIdle();

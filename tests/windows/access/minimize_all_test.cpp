@@ -27,7 +27,7 @@ protected:
         pid = world.application("com.example.Menus").window("One").menus(std::move(menus)).add().pid();
         const auto item = MinimizeAll::menuItem(pid);
         if (!item) return std::nullopt;
-        return stringAttribute("AXTitle", *item);
+        return stringAttribute(ax::attribute::title, *item);
     }
     // The menu item control of that title.
     Control* itemTitled(const std::string& title) const {
@@ -44,12 +44,12 @@ TEST_F(MinimizeAllTest, TheStandardWindowMenusItemIsFoundByItsIdentifierAndPress
     auto& app = world.application("com.example.Editor").window("One").window("Two").add();
     const auto item = MinimizeAll::menuItem(app.pid());
     ASSERT_TRUE(item);
-    EXPECT_EQ(stringAttribute("AXTitle", *item), "Minimize All");
+    EXPECT_EQ(stringAttribute(ax::attribute::title, *item), "Minimize All");
     EXPECT_EQ(MinimizeAll::readItem(*item), (Item{"miniaturizeAll:", "M", 2}));
     const auto expected = MinimizeAll::minimizableWindowIDs(app.pid());
     ASSERT_TRUE(expected);
     EXPECT_EQ(expected->size(), 2u);
-    ASSERT_EQ(item->performAction("AXPress"), AccessibilityError::success);
+    ASSERT_EQ(item->performAction(ax::action::press), AccessibilityError::success);
     for (uint32_t number : *expected) EXPECT_TRUE(world.window(number)->isMinimized());
 }
 

@@ -42,13 +42,12 @@ using platform::Size;
 using platform::Task;
 namespace desktop = platform::desktop;
 
-inline std::string text(bool on) { return on ? "true" : "false"; }
+inline std::string text(Raising raising) { return raising == Raising::bringForward ? "bringForward" : "inPlace"; }
+inline std::string text(Speed speed) { return speed == Speed::slowMotion ? "slowMotion" : "normal"; }
 inline std::string text(const std::optional<Point>& p) {
     return p ? "(" + std::to_string(int(p->x)) + "," + std::to_string(int(p->y)) + ")" : "none";
 }
 inline std::string text(WindowAction action) { return std::string(rawValue(action)); }
-inline std::string text(BringForward b) { return text(b == BringForward::yes); }
-inline std::string text(Speed s) { return text(s == Speed::slowMotion); }
 
 // The engine's services as calls written out, one line each, in the order they ran.
 // What the engine would decide is set up by the test: which applications are busy,
@@ -87,7 +86,7 @@ public:
     // the trip is over.
     Task<void> releaseAfterDockTrip(uint32_t window, DockTripDirection direction, Speed speed, int32_t pid) override {
         calls.push_back("releaseAfterDockTrip " + std::to_string(window) +
-                        (direction == DockTripDirection::miniaturizing ? " in" : " out") + " slow " + text(speed));
+                        (direction == DockTripDirection::miniaturizing ? " in " : " out ") + text(speed));
         if (--trips_[pid] <= 0) trips_.erase(pid);
         co_return;
     }
@@ -113,28 +112,28 @@ public:
     void stateDidChange(std::shared_ptr<AffectedWindow>, Before) override { calls.push_back("stateDidChange"); }
     Task<void> forget(std::shared_ptr<AffectedWindow>) override { return note("forget"); }
     Task<void> forgetAndAnnounce(std::shared_ptr<AffectedWindow>) override { return note("forgetAndAnnounce"); }
-    Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> origin, BringForward raises,
+    Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> origin, Raising raises,
                    Speed speed) override {
-        return note("act " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " raises " +
-                    text(raises) + " slow " + text(speed));
+        return note("act " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " " + text(raises) +
+                    " " + text(speed));
     }
     Task<void> performFromTrigger(WindowAction action, TargetWindow target, std::optional<Point> origin,
                                   Speed speed) override {
-        return note("performFromTrigger " + text(action) + " " + std::to_string(target.id) + " " + text(origin) +
-                    " slow " + text(speed));
+        return note("performFromTrigger " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " " +
+                    text(speed));
     }
     // Runs `then` at once, as the engine does once the window is back.
-    Task<void> changeState(std::shared_ptr<AffectedWindow>, BringForward interactive, Speed speed,
+    Task<void> changeState(std::shared_ptr<AffectedWindow>, Raising interactive, Speed speed,
                            std::function<void()> then) override {
-        calls.push_back("changeState interactive " + text(interactive) + " slow " + text(speed) + (then ? " then" : ""));
+        calls.push_back("changeState " + text(interactive) + " " + text(speed) + (then ? " then" : ""));
         if (then) then();
         co_return;
     }
     Task<void> restoreWindows(std::shared_ptr<AffectedWindow>, Speed speed) override {
-        return note("restoreWindows slow " + text(speed));
+        return note("restoreWindows " + text(speed));
     }
     Task<void> restoreOnActiveSpace(std::shared_ptr<AffectedWindow>, Speed speed) override {
-        return note("restoreOnActiveSpace slow " + text(speed));
+        return note("restoreOnActiveSpace " + text(speed));
     }
 
 private:

@@ -79,7 +79,7 @@ protected:
 TEST_F(FloatBadgeTest, RemeasuringReadsTheWindowsButtonsAndTitle) {
     const auto badge = FloatBadge::remeasure(draftTarget.element);
     ASSERT_TRUE(badge);
-    const auto titleElement = elementAttribute("AXTitleUIElement", draftTarget.element);
+    const auto titleElement = elementAttribute(ax::attribute::titleElement, draftTarget.element);
     ASSERT_TRUE(titleElement);
     const Rect titleFrame = textBounds(*titleElement)->offsetBy(-300, -200);
     EXPECT_EQ(*badge, FloatBadge::measure(draftTarget.buttons, titleFrame, 400));

@@ -33,12 +33,12 @@ private:
 class StandInResponderTest : public ChangedTest {
 protected:
     platform::UserDefaults defaults{"com.brindlewick.FurlpaneNovan.tests"};
-    ActionRules rules{defaults};
+    std::shared_ptr<ActionRules> rules = std::make_shared<ActionRules>(defaults);
     std::shared_ptr<Preferences> preferences = Preferences::create(defaults);
     desktop::Window& draft = draftWindow();
     std::shared_ptr<RecordingEngine> engine = std::make_shared<RecordingEngine>();
     std::shared_ptr<FakeSubject> subject = std::make_shared<FakeSubject>(*target(draft));
-    std::shared_ptr<StandInResponder> responder = StandInResponder::create(subject, engine, rules, *preferences);
+    std::shared_ptr<StandInResponder> responder = StandInResponder::create(subject, engine, rules, preferences);
     std::shared_ptr<StandInPanel> panel =
         StandInPanel::create(Rect(300, 200, 400, 28), StandInPanel::MissionControl::managed);
     // The draft's number and the pointer's place, as the engine's calls write them.
@@ -59,7 +59,7 @@ protected:
     void useRule(const Rule& rule) {
         ApplicationRule application{"com.example.Editor", "Editor", false, {}};
         if (rule) application.settings.triggers[rule->first] = rule->second;
-        rules.setApplications(rule ? std::vector{application} : std::vector<ApplicationRule>{});
+        rules->setApplications(rule ? std::vector{application} : std::vector<ApplicationRule>{});
     }
 };
 
@@ -71,18 +71,18 @@ TEST_F(StandInResponderTest, ADoubleClickAsksByTheKindOfStandInTheModifiersAndTh
         Rule rule;
         std::string asked;
     } cases[] = {
-        {StandIn::titleStrip, 0, {}, "act Furlpane" + on + " raises true slow false"},
-        {StandIn::titleStrip, flags::control | flags::shift, {}, "act FOT" + on + " raises true slow true"},
+        {StandIn::titleStrip, 0, {}, "act Furlpane" + on + " bringForward normal"},
+        {StandIn::titleStrip, flags::control | flags::shift, {}, "act FOT" + on + " bringForward slowMotion"},
         // Option sends the action to every window of the application.
-        {StandIn::titleStrip, flags::option, {}, "performFromTrigger Furlpane" + on + " slow false"},
+        {StandIn::titleStrip, flags::option, {}, "performFromTrigger Furlpane" + on + " normal"},
         // Command's trigger is off by default: the window comes back.
-        {StandIn::titleStrip, flags::command, {}, "changeState interactive true slow false"},
+        {StandIn::titleStrip, flags::command, {}, "changeState bringForward normal"},
         // Command and Control restore whatever the rules say.
         {StandIn::titleStrip, flags::command | flags::control | flags::shift, minimizeInPlace,
-         "changeState interactive true slow true"},
-        {StandIn::titleStrip, 0, minimizeInPlace, "act MIP" + on + " raises true slow false"},
-        {StandIn::thumbnail, flags::shift, {}, "changeState interactive true slow true"},
-        {StandIn::thumbnail, flags::option, {}, "restoreOnActiveSpace slow false"},
+         "changeState bringForward slowMotion"},
+        {StandIn::titleStrip, 0, minimizeInPlace, "act MIP" + on + " bringForward normal"},
+        {StandIn::thumbnail, flags::shift, {}, "changeState bringForward slowMotion"},
+        {StandIn::thumbnail, flags::option, {}, "restoreOnActiveSpace normal"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.asked);
@@ -95,7 +95,7 @@ TEST_F(StandInResponderTest, ADoubleClickAsksByTheKindOfStandInTheModifiersAndTh
     subject->kind = StandIn::titleStrip;
     doubleClick({500, 210}, flags::control);
     EXPECT_EQ(asked(), (std::vector<std::string>{"act FOT " + std::to_string(draft.number()) +
-                                                 " (500,210) raises true slow false"}));
+                                                 " (500,210) bringForward normal"}));
 }
 
 TEST_F(StandInResponderTest, TheMinimizeButtonRunsItsRuleOrMinimizesToTheDock) {
@@ -104,11 +104,11 @@ TEST_F(StandInResponderTest, TheMinimizeButtonRunsItsRuleOrMinimizesToTheDock) {
         Rule rule;
         std::string asked;
     } cases[] = {
-        {flags::shift, {}, "act Minimize" + on + " raises false slow true"},
+        {flags::shift, {}, "act Minimize" + on + " inPlace slowMotion"},
         {flags::option,
          {{Trigger::minimizeButton, {WindowAction::minimizeInPlace, false}}},
-         "performFromTrigger Minimize" + on + " slow false"},
-        {0, {{Trigger::minimizeButton, {WindowAction::floatOnTop, true}}}, "act FOT" + on + " raises false slow false"},
+         "performFromTrigger Minimize" + on + " normal"},
+        {0, {{Trigger::minimizeButton, {WindowAction::floatOnTop, true}}}, "act FOT" + on + " inPlace normal"},
     };
     for (const auto& c : cases) {
         useRule(c.rule);
@@ -121,8 +121,8 @@ TEST_F(StandInResponderTest, TheMinimizeButtonRunsItsRuleOrMinimizesToTheDock) {
 TEST_F(StandInResponderTest, CloseRestoresThenPressesTheRealButtonOnceTheApplicationSettled) {
     engine->holdBusy(draft.pid());
     responder->standInButtonClicked(*panel, WindowButton::close);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive false slow false then",
-                                                 "settled " + std::to_string(draft.pid())}));
+    EXPECT_EQ(asked(),
+              (std::vector<std::string>{"changeState inPlace normal then", "settled " + std::to_string(draft.pid())}));
     EXPECT_TRUE(world.window(draft.number()));
     engine->release();
     loop.runUntilIdle();
@@ -134,19 +134,19 @@ TEST_F(StandInResponderTest, TheProgramsOwnWindowHasItsOwnButtonsPressed) {
                                                   platform::titledWindowMask | platform::closableWindowMask);
     own->orderFront();
     auto ownSubject = std::make_shared<FakeSubject>(*target(*world.window(own->windowNumber())));
-    auto ownResponder = StandInResponder::create(ownSubject, engine, rules, *preferences);
+    auto ownResponder = StandInResponder::create(ownSubject, engine, rules, preferences);
     // Not miniaturizable: its minimize button is disabled, and a click on it does nothing.
     ownResponder->standInButtonClicked(*panel, WindowButton::minimize);
     EXPECT_TRUE(asked().empty());
     ownResponder->standInButtonClicked(*panel, WindowButton::close);
-    EXPECT_EQ(asked().front(), "changeState interactive false slow false then");
+    EXPECT_EQ(asked().front(), "changeState inPlace normal then");
     EXPECT_TRUE(own->isClosed());
 }
 
 TEST_F(StandInResponderTest, ClicksRestoreThumbnailsWhenTheUserWantsItAndEngageLiveCopies) {
     subject->kind = StandIn::thumbnail;
     responder->standInClicked(*panel, 0);
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow false"}));
+    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState bringForward normal"}));
     preferences->setSingleClickRestores(false);
     responder->standInClicked(*panel, 0);
     subject->kind = StandIn::liveCopy;
@@ -172,11 +172,23 @@ TEST_F(StandInResponderTest, TheContextMenuRestoresOneOrAllOrHidesTheApplication
     for (const auto& item : menu->items()) EXPECT_EQ(item->keyEquivalent(), "");
     world.input().setModifierFlags(flags::shift);
     for (int item : {0, 1, 3}) EXPECT_TRUE(menu->performActionForItem(item));
-    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState interactive true slow true", "restoreWindows slow true",
-                                                 "act HideApplication " + std::to_string(draft.number()) +
-                                                     " none raises false slow false"}));
+    EXPECT_EQ(asked(), (std::vector<std::string>{
+                           "changeState bringForward slowMotion", "restoreWindows slowMotion",
+                           "act HideApplication " + std::to_string(draft.number()) + " none inPlace normal"}));
     subject->kind = StandIn::thumbnail;
     EXPECT_TRUE(responder->standInMenu(*panel, true));
+}
+
+TEST_F(StandInResponderTest, ItKeepsTheRulesAndPreferencesWhenTheirOtherOwnersLetGo) {
+    preferences->setSingleClickRestores(true);
+    rules.reset();
+    preferences.reset();
+    subject->kind = StandIn::thumbnail;
+    responder->standInClicked(*panel, 0);
+    subject->kind = StandIn::titleStrip;
+    responder->standInDoubleClicked(*panel, 0);
+    EXPECT_EQ(asked(), (std::vector<std::string>{"changeState bringForward normal",
+                                                 "act Furlpane" + on + " bringForward normal"}));
 }
 
 TEST_F(StandInResponderTest, NothingIsAskedOnceTheEngineOrTheWindowIsGone) {
