@@ -68,7 +68,7 @@ Task<bool> AffectedWindow::switchWithoutStandIn(WindowState to, Speed speed) {
     if (engineIsEnding()) co_return false;
     isOneOfMany_ = true;
     speed_ = speed;
-    auto changing = changeState(to, BringForward::no);
+    auto changing = changeState(to, Raising::inPlace);
     const bool changed = co_await changing;
     if (changed && to.style) {
         auto settlingAgain = untilSettled();
@@ -76,7 +76,7 @@ Task<bool> AffectedWindow::switchWithoutStandIn(WindowState to, Speed speed) {
         departure_ = Departure{to, standInOf(*to.style), std::nullopt, std::nullopt};
         co_return true;
     }
-    auto floating = setFloating(to, BringForward::no);
+    auto floating = setFloating(to, Raising::inPlace);
     co_await floating;
     isOneOfMany_ = false;
     speed_ = Speed::normal;
@@ -89,7 +89,7 @@ Task<WindowState> AffectedWindow::returnFromDock(TripPanel keep) {
     if (!taken) co_return state_;
     const WindowState goal = taken->departure.state;
     if (taken->tripShown && goal.style) state_.style = goal.style;
-    auto floating = setFloating(goal, BringForward::no);
+    auto floating = setFloating(goal, Raising::inPlace);
     const WindowState reached = co_await floating;
     isOneOfMany_ = false;
     speed_ = Speed::normal;
@@ -110,7 +110,7 @@ Task<WindowState> AffectedWindow::switchWithStandIn(std::optional<platform::Poin
         const bool shown = trip && runStandInTransition(*trip);
         if (shown && departure.state.style) state_.style = departure.state.style;
     }
-    auto floating = setFloating(departure.state, BringForward::no);
+    auto floating = setFloating(departure.state, Raising::inPlace);
     const WindowState reached = co_await floating;
     isOneOfMany_ = false;
     speed_ = Speed::normal;
@@ -122,7 +122,7 @@ Task<std::optional<AffectedWindow::WayBack>> AffectedWindow::captureDockPictures
     requireMainThread("AffectedWindow.captureDockPictures");
     // Nothing is asked of the user here: without Screen Recording the window comes back
     // without a transition of its own.
-    if (!preferences_.concealsMinimizeAnimation() || isIconThumbnail_ || !platform::ScreenCaptureAccess::preflight())
+    if (!preferences_->concealsMinimizeAnimation() || isIconThumbnail_ || !platform::ScreenCaptureAccess::preflight())
         co_return std::nullopt;
     const auto renderer = TransitionRenderer::shared();
     if (!panel_ || !image_ || !renderer) co_return std::nullopt;

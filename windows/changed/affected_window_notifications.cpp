@@ -25,7 +25,7 @@ Task<void> remeasureAfterPause(std::weak_ptr<AffectedWindow> weak) {
 }  // namespace
 
 std::optional<bool> AffectedWindow::isMinimizedNow() const {
-    if (!isOwnWindow()) return boolAttribute("AXMinimized", target_.element);
+    if (!isOwnWindow()) return boolAttribute(ax::attribute::minimized, target_.element);
     const auto window = ownWindow(target_.id);
     return window ? std::optional(window->isMiniaturized()) : std::nullopt;
 }
@@ -33,9 +33,9 @@ std::optional<bool> AffectedWindow::isMinimizedNow() const {
 Task<void> AffectedWindow::handleAccessibilityNotification(std::string name) {
     const auto self = shared_from_this();
     requireMainThread("AffectedWindow.handleAccessibilityNotification");
-    if (name == "AXUIElementDestroyed") {
+    if (name == ax::notification::elementDestroyed) {
         askEngineToForget();
-    } else if (name == "AXWindowDeminiaturized" && change_ == Change::minimized) {
+    } else if (name == ax::notification::windowDeminiaturized && change_ == Change::minimized) {
         auto settling = untilSettled();
         co_await settling;
         if (engineIsEnding() || change_ != Change::minimized) co_return;
@@ -45,7 +45,7 @@ Task<void> AffectedWindow::handleAccessibilityNotification(std::string name) {
                 return engine.forgetAndAnnounce(std::move(window));
             });
         }
-    } else if (name == "AXWindowMiniaturized" && standIn_ == StandIn::liveCopy) {
+    } else if (name == ax::notification::windowMiniaturized && standIn_ == StandIn::liveCopy) {
         auto settling = untilSettled();
         co_await settling;
         if (engineIsEnding() || standIn_ != StandIn::liveCopy || !isMinimizedNow().value_or(true)) co_return;
@@ -53,19 +53,19 @@ Task<void> AffectedWindow::handleAccessibilityNotification(std::string name) {
         tearDownCompanions();
         state_.isFloating = false;
         if (const auto engine = effects()) engine->stateDidChange(self, before);
-    } else if (name == "AXWindowResized" && standIn_ == StandIn::liveCopy) {
+    } else if (name == ax::notification::windowResized && standIn_ == StandIn::liveCopy) {
         auto settling = untilSettled();
         co_await settling;
         if (engineIsEnding()) co_return;
-        if (boolAttribute("AXFullScreen", target_.element).value_or(false)) {
+        if (boolAttribute(ax::attribute::fullScreen, target_.element).value_or(false)) {
             askEngineToRestore();
         } else {
             remeasureBadgeSoon();
         }
-    } else if (name == "AXTitleChanged" && standIn_ == StandIn::liveCopy) {
+    } else if (name == ax::notification::titleChanged && standIn_ == StandIn::liveCopy) {
         auto refreshing = refreshBadgeWhenSettled();
         co_await refreshing;
-    } else if (name == "AXSheetCreated" && change_ != Change::minimized) {
+    } else if (name == ax::notification::sheetCreated && change_ != Change::minimized) {
         askEngineToRestore();
     }
 }

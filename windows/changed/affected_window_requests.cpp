@@ -44,7 +44,7 @@ void AffectedWindow::askEngineToForget() {
 
 void AffectedWindow::askEngineToRestore() {
     askEngine([](WindowEffectsServices& engine, std::shared_ptr<AffectedWindow> window) {
-        return engine.changeState(std::move(window), BringForward::no, Speed::normal, {});
+        return engine.changeState(std::move(window), Raising::inPlace, Speed::normal, {});
     });
 }
 

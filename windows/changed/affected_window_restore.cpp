@@ -8,6 +8,7 @@
 #include "platform/accessibility/value.h"
 #include "platform/services/workspace.h"
 #include "platform/windowserver/screen_capture_access.h"
+#include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/permissions.h"
 #include "windows/changed/affected_window.h"
@@ -34,9 +35,9 @@ bool AffectedWindow::restore() {
     if (change_ == Change::minimized && !isOwnWindow()) {
         const platform::Rect home = homeFrame();
         if (movedFrom(home, windowFrame_))
-            target_.element.setAttributeValue("AXPosition", platform::AccessibilityValue(home.origin));
-        tookOut = target_.element.setAttributeValue("AXMinimized", false) == platform::AccessibilityError::success;
-        if (tookOut) ledger_.forget(target_.id);
+            target_.element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(home.origin));
+        tookOut = target_.element.setAttributeValue(ax::attribute::minimized, false) == platform::AccessibilityError::success;
+        if (tookOut) ledger_->forget(target_.id);
     }
     change_ = Change::none;
     dismissStandIn();

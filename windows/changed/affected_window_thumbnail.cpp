@@ -141,7 +141,7 @@ void AffectedWindow::moveWindowToPanel(StandInPanel& panel, CaptureRestart resta
     capture_.reset();
     const platform::Point topLeft = flipRect(panel.frame()).origin;
     if (!isOwnWindow()) {
-        target_.element.setAttributeValue("AXPosition", platform::AccessibilityValue(topLeft));
+        target_.element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(topLeft));
     } else if (const auto window = ownWindow(target_.id)) {
         setOwnWindowTopLeft(*window, topLeft);
     }
@@ -154,7 +154,7 @@ void AffectedWindow::hoverChanged(bool hovered) {
     if (standIn_ != StandIn::thumbnail || !thumbnail_ || !panel_) return;
     isHovered_ = hovered;
     const ThumbnailHover hover = hovered ? ThumbnailHover::hovered : ThumbnailHover::resting;
-    const ThumbnailLayout layout = preferences_.magnifiesThumbnails() ? layOutThumbnail(hover) : *thumbnail_;
+    const ThumbnailLayout layout = preferences_->magnifiesThumbnails() ? layOutThumbnail(hover) : *thumbnail_;
     const Rect current = flipRect(panel_->frame());
     Rect target = place_ ? place_->frameFor(layout.size) : Rect(current.origin, layout.size);
     if (const auto usable = usableFrameAtPoint(current.mid())) target = clampRect(target, *usable);
@@ -168,7 +168,7 @@ void AffectedWindow::showHoverTitle(ThumbnailHover hover, std::optional<Rect> fr
         hideHoverTitle();
         return;
     }
-    const auto title = text(preferences_.hoverTitle(), windowTitleNow(), target_.applicationName);
+    const auto title = text(preferences_->hoverTitle(), windowTitleNow(), target_.applicationName);
     if (!title) return;
     if (!hoverTitle_) hoverTitle_ = HoverTitlePanel::create();
     hoverTitle_->label().setStringValue(*title);
@@ -222,7 +222,7 @@ void AffectedWindow::finishGrowOrShrink(std::shared_ptr<StandInPanel> panel, Thu
 std::string AffectedWindow::windowTitleNow() const {
     const auto engine = effects();
     if (engine && engine->isBusy(target_.processIdentifier)) return target_.title;
-    return stringAttribute("AXTitle", target_.element).value_or(target_.title);
+    return stringAttribute(ax::attribute::title, target_.element).value_or(target_.title);
 }
 
 }  // namespace furlpane
