@@ -429,6 +429,9 @@ private:
                                                           const std::set<uint32_t>& leftOut,
                                                           const std::vector<platform::Rect>& elsewhere);
 
+    // Puts the stand-in panel at its level once no transition runs any more.
+    void settleLevelWhenIdle();
+
     // ---- Waiting and asking the engine
     // Returns once the owner application has settled (at once without an engine).
     platform::Task<void> untilSettled();

@@ -109,12 +109,27 @@ Task<WindowState> AffectedWindow::switchWithStandIn(std::optional<platform::Poin
         const auto trip = pictures ? presentStandIn(departure.kind, *pictures, placement, {}) : std::nullopt;
         const bool shown = trip && runStandInTransition(*trip);
         if (shown && departure.state.style) state_.style = departure.state.style;
+        // Only the stand-ins of windows that went into the Dock together are put at their
+        // levels by the group; one that made its own trip would stay at the overlays'.
+        if (shown) settleLevelWhenIdle();
     }
     auto floating = setFloating(departure.state, Raising::inPlace);
     const WindowState reached = co_await floating;
     isOneOfMany_ = false;
     speed_ = Speed::normal;
     co_return reached;
+}
+
+void AffectedWindow::settleLevelWhenIdle() {
+    auto settle = [weak = weak_from_this(), panel = std::weak_ptr<StandInPanel>(panel_)] {
+        const auto self = weak.lock();
+        if (self && self->panel_ && self->panel_ == panel.lock()) self->updatePanelLevel();
+    };
+    if (StandInTransition::running().empty()) {
+        settle();
+    } else {
+        StandInTransition::addIdleWaiter(std::move(settle));
+    }
 }
 
 Task<std::optional<AffectedWindow::WayBack>> AffectedWindow::captureDockPictures() {

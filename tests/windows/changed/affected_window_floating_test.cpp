@@ -134,6 +134,24 @@ TEST_F(FloatingTest, AwayOnAnotherSpaceThenBackFocusedOrNot) {
     EXPECT_TRUE(window->panel()->isVisible());
 }
 
+Task<void> measure(std::shared_ptr<AffectedWindow> window) {
+    auto measuring = window->waitForSettledBounds();
+    co_await measuring;
+}
+
+TEST_F(FloatingTest, AWaitForSettledBoundsEndsWhenItsTaskIsCancelled) {
+    desktop::Window& draft = editorWindow();
+    auto window = changedWindow(draft);
+    // The window server's two answers disagree for longer than the wait's limit.
+    draft.lagPrivateBounds({0, 0, 10, 10}, 100);
+    const platform::TaskHandle waiting = platform::spawnMain([window] { return measure(window); });
+    loop.advance(0.1);
+    EXPECT_FALSE(waiting.isFinished());
+    waiting.cancel();
+    loop.runUntilIdle();
+    EXPECT_TRUE(waiting.isFinished());
+}
+
 TEST_F(FloatingTest, WhatTheWindowReportsEndsOrKeepsFloating) {
     struct Case {
         std::string name;
@@ -143,9 +161,9 @@ TEST_F(FloatingTest, WhatTheWindowReportsEndsOrKeepsFloating) {
     };
     const std::vector<Case> cases{
         {"closed", [](desktop::Window& w) { w.close(); }, "forget", true},
-        {"sheet", [](desktop::Window& w) { w.attachSheet({.title = "Save"}); }, "changeState interactive false slow false",
+        {"sheet", [](desktop::Window& w) { w.attachSheet({.title = "Save"}); }, "changeState inPlace normal",
          true},
-        {"full screen", [](desktop::Window& w) { w.setFullScreen(true); }, "changeState interactive false slow false",
+        {"full screen", [](desktop::Window& w) { w.setFullScreen(true); }, "changeState inPlace normal",
          true},
         {"minimized", [](desktop::Window& w) { w.minimize(); }, "stateDidChange", false},
         {"resized", [](desktop::Window& w) { w.resize({250, 150}); }, "", true},
