@@ -1,5 +1,7 @@
 #include "platform/appkit/app_event.h"
 
+#include <cmath>
+
 namespace platform {
 
 namespace {
@@ -37,6 +39,16 @@ AppEvent AppEvent::key(AppEventType type, uint16_t keyCode, std::string characte
     return e;
 }
 
+AppEvent AppEvent::scroll(Point screenLocation, double deltaY, double deltaX, uint64_t modifierFlags) {
+    AppEvent e;
+    e.type = AppEventType::scrollWheel;
+    e.screenLocation = screenLocation;
+    e.scrollingDeltaX = std::isfinite(deltaX) ? deltaX : 0;
+    e.scrollingDeltaY = std::isfinite(deltaY) ? deltaY : 0;
+    e.modifierFlags = modifierFlags;
+    return e;
+}
+
 uint32_t AppEvent::systemTypeNumber() const {
     switch (type) {
     case AppEventType::leftMouseDown: return 1;
@@ -51,6 +63,7 @@ uint32_t AppEvent::systemTypeNumber() const {
     case AppEventType::keyDown: return 10;
     case AppEventType::keyUp: return 11;
     case AppEventType::flagsChanged: return 12;
+    case AppEventType::scrollWheel: return 22;
     case AppEventType::otherMouseDown: return 25;
     case AppEventType::otherMouseUp: return 26;
     case AppEventType::otherMouseDragged: return 27;
@@ -99,6 +112,7 @@ const char* describe(AppEventType type) {
     case AppEventType::keyDown: return "keyDown";
     case AppEventType::keyUp: return "keyUp";
     case AppEventType::flagsChanged: return "flagsChanged";
+    case AppEventType::scrollWheel: return "scrollWheel";
     }
     return "unknown";
 }

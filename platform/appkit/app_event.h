@@ -40,6 +40,7 @@ enum class AppEventType {
     keyDown,
     keyUp,
     flagsChanged,
+    scrollWheel,
 };
 
 struct AppEvent {
@@ -67,12 +68,16 @@ struct AppEvent {
     bool isARepeat = false;
     // On the loop's clock.
     double timestamp = 0;
+    // Points the scroll wheel moved the content (positive: down and right).
+    double scrollingDeltaX = 0;
+    double scrollingDeltaY = 0;
     // The area entered or left, for mouseEntered and mouseExited; null otherwise.
     TrackingArea* trackingArea = nullptr;
 
     // A mouse event at a top-left screen point. The button follows from the type.
     static AppEvent mouse(AppEventType type, Point screenLocation, int clickCount = 1, uint64_t modifierFlags = 0);
     static AppEvent key(AppEventType type, uint16_t keyCode, std::string characters, uint64_t modifierFlags = 0);
+    static AppEvent scroll(Point screenLocation, double deltaY, double deltaX = 0, uint64_t modifierFlags = 0);
 
     // The system's number of the event's type (leftMouseDown 1, keyDown 10, ...), and
     // the bit of an event mask that selects it (1 << that number).

@@ -19,7 +19,8 @@
 //   added; one that answers no event consumes it (sendEvent answers true), one that
 //   answers an event hands that on;
 // - tracking areas of the program's views are brought up to date (mouseEntered and
-//   mouseExited) on moves, drags, presses and releases;
+//   mouseExited) on moves, drags, presses and releases; an area that asks for moves
+//   hands its view every move inside it (mouseMoved);
 // - a press goes to the frontmost on-screen window of the world under the pointer that
 //   takes clicks (alpha above 0, not ignoring the mouse; the world's z-order). When that
 //   is a window of another application, nothing here happens and sendEvent answers
@@ -34,7 +35,9 @@
 //   rightMouseDown, which by default shows its menuForEvent or passes the press up. A
 //   press on a title-bar button clicks it on release inside it.
 // - drags and the release go to the view that took the press, wherever the pointer is;
-// - keys go to the key window's first responder.
+// - keys go to the key window's first responder;
+// - the scroll wheel goes to the view under the pointer in the program's window there,
+//   which passes it up to the view that scrolls.
 //
 // Miniaturize notifications: when the world reports one of the program's windows
 // minimized or back, "NSWindowDidMiniaturizeNotification" or
@@ -239,6 +242,7 @@ private:
     bool dispatchPress(const AppEvent& event);
     bool dispatchToPressTarget(const AppEvent& event);
     bool dispatchKey(const AppEvent& event);
+    bool dispatchScroll(const AppEvent& event);
     void updateTracking(const AppEvent* cause);
     bool pointerIsInside(const Window* under, const Window& window, const View& view, const TrackingArea& area) const;
     void updatePointerState(const AppEvent& event);

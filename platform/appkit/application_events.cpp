@@ -61,7 +61,17 @@ bool Application::sendEvent(const AppEvent& incoming) {
         return ownWindowAt(pointer_) != nullptr;
     }
     if (event.isKeyEvent()) return dispatchKey(event);
+    if (event.type == AppEventType::scrollWheel) return dispatchScroll(event);
     return false;
+}
+
+bool Application::dispatchScroll(const AppEvent& event) {
+    Window* found = ownWindowAt(event.screenLocation);
+    if (!found) return false;
+    std::shared_ptr<Window> window = found->weak_from_this().lock();
+    if (!window) return false;
+    window->sendEvent(addressedTo(event, *window, world_.displays().firstMaxY()));
+    return true;
 }
 
 bool Application::dispatchPress(const AppEvent& event) {
@@ -177,6 +187,10 @@ void Application::updateTracking(const AppEvent* cause) {
         TrackingArea& area = *t.area;
         if (dragging && !(area.options() & TrackingArea::enabledDuringMouseDrag)) continue;
         const bool inside = pointerIsInside(under, *t.window, *t.view, area);
+        if (inside && area.inside_ && (area.options() & TrackingArea::mouseMoved) && cause &&
+            cause->type == AppEventType::mouseMoved) {
+            t.view->mouseMoved(addressedTo(*cause, *t.window, flipHeight));
+        }
         if (inside == area.inside_) continue;
         area.inside_ = inside;
         if (!(area.options() & TrackingArea::mouseEnteredAndExited)) continue;

@@ -79,7 +79,7 @@ void TextField::updateLayer() {
     const double scale = backingScaleFactor();
     const int width = static_cast<int>(std::ceil(frame().width() * scale));
     const int height = static_cast<int>(std::ceil(frame().height() * scale));
-    auto font = Font::create(style_.pointSize, style_.weight);
+    auto font = Font::create(style_.pointSize, style_.weight, FontWidth::standard, style_.design);
     auto layout = currentLayout();
     auto context = BitmapContext::create(width, height, ColorSpace::sRGB());
     if (!font || !layout || !context) {

@@ -120,7 +120,7 @@ bool isTruncating(LineBreakMode mode) {
 
 Result<TextLayout> layOutText(std::string_view utf8, const TextStyle& style, double widthLimit, int maximumLines,
                               LineBreakMode mode) {
-    auto font = Font::create(style.pointSize, style.weight);
+    auto font = Font::create(style.pointSize, style.weight, FontWidth::standard, style.design);
     if (!font) return Failure{font.error()};
     const Measurer m(*font);
     const double limit = std::isfinite(widthLimit) && widthLimit > 0 ? widthLimit : std::numeric_limits<double>::infinity();

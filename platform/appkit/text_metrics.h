@@ -36,6 +36,7 @@ enum class LineBreakMode { byWordWrapping, byCharWrapping, byClipping, byTruncat
 struct TextStyle {
     double pointSize = 13;
     FontWeight weight = FontWeight::regular;
+    FontDesign design = FontDesign::standard;
     friend bool operator==(const TextStyle&, const TextStyle&) = default;
 };
 

@@ -193,6 +193,7 @@ View* View::hitTest(Point pointInSuperview) {
 }
 
 void View::mouseDown(const AppEvent& e) { if (superview_) superview_->mouseDown(e); }
+void View::scrollWheel(const AppEvent& e) { if (superview_) superview_->scrollWheel(e); }
 void View::mouseDragged(const AppEvent& e) { if (superview_) superview_->mouseDragged(e); }
 void View::mouseUp(const AppEvent& e) { if (superview_) superview_->mouseUp(e); }
 void View::rightMouseDragged(const AppEvent& e) { if (superview_) superview_->rightMouseDragged(e); }

@@ -162,6 +162,7 @@ public:
     virtual void keyDown(const AppEvent& event);
     virtual void keyUp(const AppEvent& event);
     virtual void flagsChanged(const AppEvent& event);
+    virtual void scrollWheel(const AppEvent& event);
     // The context menu for an event; the view's menu unless overridden.
     virtual std::shared_ptr<Menu> menuForEvent(const AppEvent& event);
     const std::shared_ptr<Menu>& menu() const { return menu_; }

@@ -113,6 +113,12 @@ void Window::sendEvent(const AppEvent& event) {
         if (event.type == AppEventType::flagsChanged) responder->flagsChanged(event);
         return;
     }
+    if (event.type == AppEventType::scrollWheel) {
+        View* hit = contentView_ && !isInTitleBar(event.locationInWindow) ? contentView_->hitTest(event.locationInWindow)
+                                                                          : nullptr;
+        if (hit) hit->scrollWheel(event);
+        return;
+    }
     deliverMouseEvent(event);
 }
 

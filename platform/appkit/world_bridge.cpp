@@ -27,6 +27,7 @@ std::optional<AppEventType> appEventType(EventType type) {
     case EventType::keyDown: return AppEventType::keyDown;
     case EventType::keyUp: return AppEventType::keyUp;
     case EventType::flagsChanged: return AppEventType::flagsChanged;
+    case EventType::scrollWheel: return AppEventType::scrollWheel;
     default: return std::nullopt;
     }
 }
@@ -46,6 +47,11 @@ std::optional<AppEvent> appEventFrom(const EventRecord& record) {
         event = AppEvent::key(*type, keyCode, record.characters().value_or(""), record.flags());
         event.isARepeat = record.integerValueField(EventField::keyboardEventAutorepeat) != 0;
         event.screenLocation = record.location();
+    } else if (*type == AppEventType::scrollWheel) {
+        event = AppEvent::scroll(record.location(),
+                                 double(record.integerValueField(EventField::scrollWheelEventPointDeltaAxis1)),
+                                 double(record.integerValueField(EventField::scrollWheelEventPointDeltaAxis2)),
+                                 record.flags());
     } else {
         const auto clicks = static_cast<int>(record.integerValueField(EventField::mouseEventClickState));
         event = AppEvent::mouse(*type, record.location(), clicks, record.flags());

@@ -17,7 +17,7 @@ class Application;
 class Window;
 
 // The event as the application dispatches it; nothing for events the application does
-// not take (scroll wheels, tap notices).
+// not take (tap notices).
 std::optional<AppEvent> appEventFrom(const EventRecord& record);
 
 // Called once by the application when it is made.

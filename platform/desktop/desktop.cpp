@@ -407,7 +407,9 @@ void Desktop::recordAccessibilityPrompt() {
 
 void Desktop::setReduceMotion(bool on) {
     auto guard = lock();
+    if (reduceMotion_ == on) return;
     reduceMotion_ = on;
+    emit(WorldEventKind::displayOptionsChanged);
 }
 
 void Desktop::setMessagingTimeout(double seconds) {
@@ -503,6 +505,7 @@ const char* describe(WorldEventKind kind) {
     case WorldEventKind::activeSpaceChanged: return "activeSpaceChanged";
     case WorldEventKind::dockChanged: return "dockChanged";
     case WorldEventKind::urlOpened: return "urlOpened";
+    case WorldEventKind::displayOptionsChanged: return "displayOptionsChanged";
     }
     return "unknown";
 }

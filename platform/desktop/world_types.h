@@ -48,6 +48,7 @@ enum class WorldEventKind {
     activeSpaceChanged,
     dockChanged,
     urlOpened,
+    displayOptionsChanged,
 };
 
 struct WorldEvent {

@@ -46,6 +46,17 @@ EventRecord EventRecord::key(EventType type, uint16_t keyCode, EventFlags flags,
     return e;
 }
 
+EventRecord EventRecord::scroll(Point location, int32_t deltaY, int32_t deltaX, EventFlags flags) {
+    EventRecord e(EventType::scrollWheel);
+    e.location_ = location;
+    e.flags_ = flags;
+    e.setIntegerValueField(EventField::scrollWheelEventPointDeltaAxis1, deltaY);
+    e.setIntegerValueField(EventField::scrollWheelEventPointDeltaAxis2, deltaX);
+    e.setIntegerValueField(EventField::scrollWheelEventDeltaAxis1, deltaY / 10);
+    e.setIntegerValueField(EventField::scrollWheelEventDeltaAxis2, deltaX / 10);
+    return e;
+}
+
 EventRecord EventRecord::flagsChanged(EventFlags flags, uint16_t keyCode) {
     EventRecord e = key(EventType::flagsChanged, keyCode, flags);
     e.setCharacters(std::string(), std::string());

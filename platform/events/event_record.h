@@ -80,6 +80,12 @@ enum class EventField : uint32_t {
     keyboardEventAutorepeat = 8,
     keyboardEventKeycode = 9,
     keyboardEventKeyboardType = 10,
+    // Scroll wheels: lines, and points, moved along the vertical (1) and horizontal (2)
+    // axes; positive moves the content down and to the right.
+    scrollWheelEventDeltaAxis1 = 11,
+    scrollWheelEventDeltaAxis2 = 12,
+    scrollWheelEventPointDeltaAxis1 = 96,
+    scrollWheelEventPointDeltaAxis2 = 97,
     eventTargetUnixProcessID = 40,
     eventSourceUnixProcessID = 41,
     eventSourceUserData = 42,
@@ -95,6 +101,9 @@ public:
                              std::optional<int64_t> clickState = std::nullopt);
     // A key event; the characters are left to the world's keyboard layout unless set.
     static EventRecord key(EventType type, uint16_t keyCode, EventFlags flags = 0, bool autorepeat = false);
+    // A turn of the scroll wheel at a point, by points along each axis (positive: the
+    // content moves down, or right); the line deltas follow at 10 points a line.
+    static EventRecord scroll(Point location, int32_t deltaY, int32_t deltaX = 0, EventFlags flags = 0);
     // A change of the modifier keys: the flags after the change, and the key that changed.
     static EventRecord flagsChanged(EventFlags flags, uint16_t keyCode = 0);
 

@@ -333,6 +333,18 @@ std::vector<EventRecord> doubleClick(Point location, EventFlags flags) {
     return events;
 }
 
+std::vector<EventRecord> drag(Point from, Point to, int steps, EventFlags flags) {
+    std::vector<EventRecord> events{EventRecord::mouse(EventType::leftMouseDown, from, flags)};
+    const int n = std::max(1, steps);
+    for (int i = 1; i <= n; ++i) {
+        const double t = double(i) / n;
+        const Point p{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
+        events.push_back(EventRecord::mouse(EventType::leftMouseDragged, p, flags));
+    }
+    events.push_back(EventRecord::mouse(EventType::leftMouseUp, to, flags));
+    return events;
+}
+
 std::vector<EventRecord> keyPress(uint16_t keyCode, EventFlags flags) {
     return {EventRecord::key(EventType::keyDown, keyCode, flags), EventRecord::key(EventType::keyUp, keyCode, flags)};
 }

@@ -167,6 +167,8 @@ namespace input_sequences {
 std::vector<EventRecord> click(Point location, EventFlags flags = 0);
 std::vector<EventRecord> doubleClick(Point location, EventFlags flags = 0);
 std::vector<EventRecord> keyPress(uint16_t keyCode, EventFlags flags = 0);
+// A press at `from`, drags through the points in between to `to`, and the release there.
+std::vector<EventRecord> drag(Point from, Point to, int steps = 4, EventFlags flags = 0);
 }  // namespace input_sequences
 
 // Injects events in order; returns their ids.

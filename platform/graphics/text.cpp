@@ -5,6 +5,7 @@
 #include FT_OUTLINE_H
 
 #include <cmath>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 
@@ -82,8 +83,25 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
     return 0;
 }
 
-const char* fileFor(FontWeight weight) {
-    return weight >= FontWeight::semibold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf";
+const char* fileFor(FontWeight weight, FontDesign design) {
+    const bool bold = weight >= FontWeight::semibold;
+    if (design == FontDesign::monospaced) return bold ? "DejaVuSansMono-Bold.ttf" : "DejaVuSansMono.ttf";
+    return bold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf";
+}
+
+// Loaded font files by path. Loading a file and decomposing its glyphs is the costly
+// part of measuring text, and views measure the same few fonts over and over; a face
+// once loaded stays for the process. Failures are not kept, so a file that appears
+// later is found.
+Result<std::shared_ptr<FontFace>> sharedFace(const std::filesystem::path& file) {
+    static std::mutex mutex;
+    static std::map<std::filesystem::path, std::shared_ptr<FontFace>> faces;
+    const std::lock_guard<std::mutex> lock(mutex);
+    auto found = faces.find(file);
+    if (found != faces.end()) return found->second;
+    auto face = FontFace::load(file);
+    if (face) faces.emplace(file, face.value());
+    return face;
 }
 
 bool isValidSize(double size) { return std::isfinite(size) && size > 0 && size <= Font::maxPointSize; }
@@ -135,21 +153,21 @@ double FontFace::kerning(FT_UInt left, FT_UInt right) const {
 
 std::filesystem::path Font::defaultDirectory() { return "/usr/share/fonts/truetype/dejavu"; }
 
-Result<Font> Font::create(double pointSize, FontWeight weight, FontWidth width) {
-    return create(pointSize, weight, width, defaultDirectory());
+Result<Font> Font::create(double pointSize, FontWeight weight, FontWidth width, FontDesign design) {
+    return create(pointSize, weight, width, defaultDirectory(), design);
 }
 
 Result<Font> Font::create(double pointSize, FontWeight weight, FontWidth width,
-                          const std::filesystem::path& directory) {
+                          const std::filesystem::path& directory, FontDesign design) {
     if (!isValidSize(pointSize)) return sizeFailure(pointSize);
-    auto face = FontFace::load(directory / fileFor(weight));
+    auto face = sharedFace(directory / fileFor(weight, design));
     if (!face) return Failure{face.error()};
-    return Font(std::move(face.value()), pointSize, weight, width);
+    return Font(std::move(face.value()), pointSize, weight, width, design);
 }
 
 Result<Font> Font::withSize(double pointSize) const {
     if (!isValidSize(pointSize)) return sizeFailure(pointSize);
-    return Font(face_, pointSize, weight_, width_);
+    return Font(face_, pointSize, weight_, width_, design_);
 }
 
 double Font::yScale() const { return pointSize_ / face_->face->units_per_EM; }

@@ -5,7 +5,9 @@
 // A Font is a typeface at a point size. Weights up to medium use DejaVu Sans, semibold
 // and heavier DejaVu Sans Bold (the family has no other weights). The condensed width
 // is DejaVu Sans narrowed to 90 %, the proportion of the family's own condensed cut, so
-// that only the two files of the core font package are needed. A missing or unreadable
+// that only the files of the core font package are needed. The monospaced design is
+// DejaVu Sans Mono (and its bold) of the same package. A loaded font file is kept for
+// the rest of the process and shared by every font made from it. A missing or unreadable
 // font file, or a size that is not a positive finite number up to maxPointSize, gives a
 // failure that names the file or the size.
 //
@@ -37,6 +39,7 @@ struct FontFace;
 
 enum class FontWeight { ultraLight, thin, light, regular, medium, semibold, bold, heavy, black };
 enum class FontWidth { standard, condensed };
+enum class FontDesign { standard, monospaced };
 
 class Font {
 public:
@@ -44,10 +47,10 @@ public:
     static std::filesystem::path defaultDirectory();
 
     static Result<Font> create(double pointSize, FontWeight weight = FontWeight::regular,
-                               FontWidth width = FontWidth::standard);
+                               FontWidth width = FontWidth::standard, FontDesign design = FontDesign::standard);
     // The same, reading the font files from another directory.
     static Result<Font> create(double pointSize, FontWeight weight, FontWidth width,
-                               const std::filesystem::path& directory);
+                               const std::filesystem::path& directory, FontDesign design = FontDesign::standard);
 
     // The same typeface at another size; shares the loaded font file.
     Result<Font> withSize(double pointSize) const;
@@ -55,6 +58,7 @@ public:
     double pointSize() const { return pointSize_; }
     FontWeight weight() const { return weight_; }
     FontWidth width() const { return width_; }
+    FontDesign design() const { return design_; }
     // Distances above and below the baseline, both positive, and the extra line gap.
     double ascent() const;
     double descent() const;
@@ -64,8 +68,8 @@ public:
 
 private:
     friend class TextLine;
-    Font(std::shared_ptr<FontFace> face, double size, FontWeight weight, FontWidth width)
-        : face_(std::move(face)), pointSize_(size), weight_(weight), width_(width) {}
+    Font(std::shared_ptr<FontFace> face, double size, FontWeight weight, FontWidth width, FontDesign design)
+        : face_(std::move(face)), pointSize_(size), weight_(weight), width_(width), design_(design) {}
     // Font units to points, horizontally and vertically.
     double xScale() const;
     double yScale() const;
@@ -74,6 +78,7 @@ private:
     double pointSize_;
     FontWeight weight_;
     FontWidth width_;
+    FontDesign design_;
 };
 
 class TextLine {

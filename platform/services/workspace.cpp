@@ -42,6 +42,7 @@ void WorkspaceHub::onEvent(const WorldEvent& e) {
         {WorldEventKind::applicationActivated, &n::kDidActivateApplication},
         {WorldEventKind::applicationDeactivated, &n::kDidDeactivateApplication},
         {WorldEventKind::activeSpaceChanged, &n::kActiveSpaceDidChange},
+        {WorldEventKind::displayOptionsChanged, &n::kAccessibilityDisplayOptionsDidChange},
     };
     auto it = names.find(e.kind);
     if (it == names.end()) return;

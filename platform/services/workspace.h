@@ -36,6 +36,9 @@ inline const std::string kDidUnhideApplication = "NSWorkspaceDidUnhideApplicatio
 inline const std::string kDidActivateApplication = "NSWorkspaceDidActivateApplicationNotification";
 inline const std::string kDidDeactivateApplication = "NSWorkspaceDidDeactivateApplicationNotification";
 inline const std::string kActiveSpaceDidChange = "NSWorkspaceActiveSpaceDidChangeNotification";
+// Reduce Motion (and the other display options) changed; no application.
+inline const std::string kAccessibilityDisplayOptionsDidChange =
+    "NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification";
 inline const std::string kApplicationKey = "NSWorkspaceApplicationKey";
 }  // namespace workspace_notifications
 
