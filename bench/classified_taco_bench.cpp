@@ -130,12 +130,12 @@ void tacoPlanBench(benchmark::State& state, bool titleStrip) {
 void tacoFrameBench(benchmark::State& state, bool titleStrip) {
     const auto u = uniforms(titleStrip);
     const Taco plan = tacoPlan(u);
-    const auto placement = tacoPlacement(u);
+    const auto placement = placementOf(u);
     long calls = 0;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        const auto frame = plan.tacoFrame(sweepProgress(calls), placement, 0.9);
-        benchmark::DoNotOptimize(frame.pieces.data());
+        const auto frame = tacoFrame(plan, sweepProgress(calls), placement);
+        benchmark::DoNotOptimize(frame.records.data());
         ++calls;
     }
     report(state, start, calls);
@@ -146,12 +146,12 @@ void classifiedFrameBench(benchmark::State& state, bool titleStrip) {
     const auto u = uniforms(titleStrip);
     const Classified::Ink ink = readInk(picture.bytes, kWidth, kHeight, picture.rowBytes, 1.25);
     const Classified plan = classifiedPlan(u, ink);
-    const auto placement = classifiedPlacement(u);
+    const auto placement = placementOf(u);
     long calls = 0;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        const auto frame = stripFrames(plan, sweepProgress(calls), placement, 0.9);
-        benchmark::DoNotOptimize(frame.strips.data());
+        const auto frame = stripFrames(plan, sweepProgress(calls), placement);
+        benchmark::DoNotOptimize(frame.records.data());
         ++calls;
     }
     report(state, start, calls);

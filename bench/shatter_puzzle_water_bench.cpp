@@ -40,7 +40,10 @@ struct Scene {
         uniforms.seed = 0x5EED;
         // The slider-puzzle grid of a window this size: square tiles, four along the short side.
         uniforms.grid = {10, 4};
+        uniforms.opacity = 1;
     }
+
+    Placement placement() const { return placementOf(uniforms); }
 };
 
 // Runs the loop and records the mean time of one call as a share of the budget.
@@ -69,8 +72,8 @@ void shatterFrameBench(benchmark::State& state) {
     const Shatter plan = shatterPlan(scene.uniforms);
     const double t = state.range(2) / 100.0;
     measure(state, [&] {
-        auto frames = shardFrames(plan, t, scene.window, scene.standIn, scene.room, 1);
-        benchmark::DoNotOptimize(frames.data());
+        auto frame = shardFrames(plan, t, scene.placement());
+        benchmark::DoNotOptimize(frame.records.data());
     });
     state.counters["shards"] = static_cast<double>(plan.shards.size());
 }
@@ -85,8 +88,8 @@ void puzzleFrameBench(benchmark::State& state) {
     const SliderPuzzle plan = sliderPuzzlePlan(scene.uniforms);
     const double t = state.range(2) / 100.0;
     measure(state, [&] {
-        auto frame = tileFrames(plan, t, scene.window, scene.standIn, scene.room, scene.view, 1, 1.0 / 144);
-        benchmark::DoNotOptimize(frame.tiles.data());
+        auto frame = tileFrames(plan, t, scene.placement());
+        benchmark::DoNotOptimize(frame.records.data());
     });
 }
 
@@ -94,7 +97,7 @@ void waterPlanBench(benchmark::State& state) {
     const Scene scene(state.range(0), state.range(1), false);
     size_t drops = 0;
     measure(state, [&] {
-        const Water plan(scene.uniforms);
+        const Water plan = waterPlan(scene.uniforms);
         drops = plan.drops.size();
         benchmark::DoNotOptimize(plan.drops.data());
     });
@@ -103,14 +106,13 @@ void waterPlanBench(benchmark::State& state) {
 
 void waterFrameBench(benchmark::State& state) {
     const Scene scene(state.range(0), state.range(1), false);
-    const Water plan(scene.uniforms);
+    const Water plan = waterPlan(scene.uniforms);
     const double t = state.range(2) / 100.0;
     size_t drawn = 0;
     measure(state, [&] {
-        auto frame = plan.waterFrame(t, scene.window.origin, scene.window.size, scene.standIn.origin,
-                                     scene.standIn.size, scene.view, 1.0 / 120);
-        drawn = frame.frames.size();
-        benchmark::DoNotOptimize(frame.frames.data());
+        auto frame = waterFrame(plan, t, scene.placement());
+        drawn = frame.records.size();
+        benchmark::DoNotOptimize(frame.records.data());
     });
     state.counters["drops"] = static_cast<double>(drawn);
 }

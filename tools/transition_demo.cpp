@@ -1,5 +1,6 @@
 #include "tools/transition_demo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -54,30 +55,34 @@ platform::Image desktopPicture(int width, int height) { return generated(width, 
 
 std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options) {
     const float ppp = options.pixelsPerPoint > 0 ? options.pixelsPerPoint : 1;
-    const int pw = int(std::lround(800 * ppp)), ph = int(std::lround(600 * ppp));
-    const auto picture = makePicture(renderer, windowPicture(pw, ph), std::nullopt, std::nullopt);
-    const auto desktop = redrawImage(renderer, desktopPicture(int(kViewWidth * ppp), int(kViewHeight * ppp)),
-                                     platform::ColorSpace::sRGB());
+    const int vw = std::max(options.viewWidth, 1), vh = std::max(options.viewHeight, 1);
+    // The window and the thumbnail keep their places in a larger view.
+    const float sx = float(vw) / kViewWidth, sy = float(vh) / kViewHeight;
+    const float ww = 800 * sx, wh = 600 * sy;
+    const auto picture = makePicture(renderer, windowPicture(int(std::lround(ww * ppp)), int(std::lround(wh * ppp))),
+                                     std::nullopt, std::nullopt);
+    const auto desktop =
+        redrawImage(renderer, desktopPicture(int(vw * ppp), int(vh * ppp)), platform::ColorSpace::sRGB());
     if (!picture || !desktop) return std::nullopt;
     TransitionScene s;
     s.effect = options.effect;
     s.picture = picture->texture;
-    s.backdrop = TransitionScene::Backdrop{desktop, {0, 0, kViewWidth, kViewHeight}};
+    s.backdrop = TransitionScene::Backdrop{desktop, {0, 0, float(vw), float(vh)}};
     TransitionUniforms& u = s.uniforms;
-    u.window = {240, 100, 800, 600};
-    u.room = {0, 0, kViewWidth, kViewHeight};
-    u.viewSize = {kViewWidth, kViewHeight};
+    u.window = {240 * sx, 100 * sy, ww, wh};
+    u.room = {0, 0, float(vw), float(vh)};
+    u.viewSize = {float(vw), float(vh)};
     u.titleBarHeight = 28;
     u.pixelsPerPoint = ppp;
     u.cornerRadius = 10;
     u.seed = 0x5EED;
     if (options.standIn == StandInKind::titleStrip) {
-        u.standIn = {240, 100, 800, 28};
-        u.standInCrop = 28.0f / 600.0f;
+        u.standIn = {u.window.x, u.window.y, ww, 28};
+        u.standInCrop = 28.0f / wh;
     } else {
-        u.standIn = {40, 610, 200, 150};
+        u.standIn = {40 * sx, 610 * sy, 200 * sx, 150 * sy};
     }
-    u.grid = effectGrid(options.effect, 800, gridHeight(options.effect, 600, options.standIn, 28));
+    u.grid = effectGrid(options.effect, ww, gridHeight(options.effect, wh, options.standIn, 28));
     u.progress = options.progress;
     s.windowShadow = {20, 10, 0.45f, 0.25f, 1, true};
     s.standInShadow = {8, 3, 0.35f, 0.3f, 1, true};

@@ -2,7 +2,8 @@
 
 // A demonstration transition for people and benchmarks: an 800 × 600 window with a title
 // bar, sidebar and lines of text, in a 1280 × 800 view over a patterned desktop, going to
-// a 200 × 150 thumbnail at the bottom left or to its 28-point title strip.
+// a 200 × 150 thumbnail at the bottom left or to its 28-point title strip. In a larger
+// view the window and the thumbnail grow with it.
 
 #include <optional>
 
@@ -20,6 +21,8 @@ struct DemoOptions {
     float progress = 0;
     StandInKind standIn = StandInKind::thumbnail;
     float pixelsPerPoint = 1;
+    int viewWidth = kViewWidth;  // points
+    int viewHeight = kViewHeight;
 };
 
 platform::Image windowPicture(int width, int height);

@@ -2,7 +2,7 @@
 // person can look at what an effect draws.
 //
 //   transition_frame [--effect=NAME] [--progress=P] [--samples=1|4] [--title-strip]
-//                    [--scale=PIXELS_PER_POINT] [--out=FILE.png]
+//                    [--scale=PIXELS_PER_POINT (0 ... 4)] [--out=FILE.png]
 //
 // NAME is an effect's name as the code spells it (scale, blackHole, origami, ...);
 // defaults: scale, 0.3, 4 samples, a thumbnail, 1 pixel per point, frame.png.
@@ -46,6 +46,9 @@ bool parse(int argc, char** argv, Arguments& a) {
             a.samples = std::atoi(v.c_str());
         } else if (const auto v = value("scale"); !v.empty()) {
             a.scene.pixelsPerPoint = std::strtof(v.c_str(), nullptr);
+            // The pictures are drawn at this scale: keep them to a sane size.
+            if (!(a.scene.pixelsPerPoint > 0 && a.scene.pixelsPerPoint <= 4))
+                return std::fprintf(stderr, "the scale must lie in (0, 4]\n"), false;
         } else if (const auto v = value("out"); !v.empty()) {
             a.out = v;
         } else if (arg == "--title-strip") {
@@ -65,12 +68,13 @@ int main(int argc, char** argv) {
     const auto renderer = TransitionRenderer::create(platform::gpu::Device::create(), {a.samples});
     if (!renderer) return std::fprintf(stderr, "the renderer could not be made\n"), 1;
     auto scene = demo::demoScene(*renderer, a.scene);
+    if (!scene) return std::fprintf(stderr, "the pictures could not be made\n"), 1;
     const int w = int(demo::kViewWidth * scene->uniforms.pixelsPerPoint);
     const int h = int(demo::kViewHeight * scene->uniforms.pixelsPerPoint);
     auto target = renderer->device()->makeTexture(platform::gpu::TextureDescriptor::texture2D(
         platform::gpu::PixelFormat::bgra8Unorm, w, h, platform::gpu::Mipmapped::no,
         platform::gpu::TextureUsage::shaderReadAndRenderTarget));
-    if (!scene || !target || !renderer->render(*scene, target)) return std::fprintf(stderr, "no frame\n"), 1;
+    if (!target || !renderer->render(*scene, target)) return std::fprintf(stderr, "no frame\n"), 1;
     std::vector<std::uint8_t> bytes(std::size_t(w) * std::size_t(h) * 4);
     target->getBytes(bytes.data(), std::size_t(w) * 4, {0, 0, w, h}, 0);
     const auto image = platform::Image::create(w, h, bytes, std::size_t(w) * 4, platform::ColorSpace::sRGB());

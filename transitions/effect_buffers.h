@@ -18,7 +18,7 @@
 //   Origami::FacetFrame                80    Classified::StripFrame  128
 //   Shatter::ShardFrame                96    Taco::PieceFrame         48
 //   SliderPuzzle::TileFrame            32    Water::DropFrame         48
-//   Veins::Segment                     48    ClickSparks::SparkFrame  64
+//   BlutVene::Segment                     48    Sparks::SparkFrame  64
 
 #include <cstddef>
 #include <memory>

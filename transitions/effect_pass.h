@@ -67,4 +67,16 @@ struct EffectPass {
     void use(const Pipelines& pair, DepthTest depth = DepthTest::off) const;
 };
 
+// An encoder of a pass of an effect's own into `target` alone (a page, a field, paper),
+// which it loads as `load` says (cleared to transparent) and stores; none when it cannot
+// be made.
+platform::gpu::RenderEncoder* beginOffscreenPass(platform::gpu::CommandBuffer& commands,
+                                                 std::shared_ptr<platform::gpu::Texture> target,
+                                                 platform::gpu::LoadAction load);
+// What a pass into `target` tells its shaders.
+PassInfo passInfo(PassKind kind, const platform::gpu::Texture& target);
+// Sets the bindings every draw of the frame may rely on (above).
+void bindEffectPass(platform::gpu::RenderEncoder& encoder, const TransitionRenderer& renderer,
+                    const TransitionScene& scene, const ShadowParameters& shadow, const PassInfo& info);
+
 }  // namespace furlpane

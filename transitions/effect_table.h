@@ -1,14 +1,15 @@
 #pragma once
 
-// The renderer's table of modelled effects: for each, the function that registers its
-// shaders, its per-frame preparation and its draw. Adding an effect is one line in
-// effect_table.cpp (and its folder under transitions/drawing/).
+// The renderer's table of every effect: for each, the function that registers its
+// shaders, its per-frame preparation (none for an effect that keeps nothing between
+// frames) and its draw. Adding an effect is one line in effect_table.cpp, and its
+// shaders (transitions/shaders/) or its drawing folder (transitions/drawing/<effect>/).
 //
 // The contract with each effect (see also transitions/README.md):
 //   registerShaders(catalog)  registers the effect's vertex and fragment functions, and
 //                             those of its piece pairs and single pipelines, under the
 //                             names the renderer looks up ("<name>Vertex", "<name>Fragment").
-//   prepare(renderer, scene, commands)
+//   prepare(renderer, scene, commands), when the effect has one,
 //                             runs once per frame before any pass is encoded: on the
 //                             first frame it builds the plan and keeps it in the scene's
 //                             drawing record; every frame it refreshes the records and
@@ -43,9 +44,11 @@ struct EffectHooks {
     Draw draw;
 };
 
-// Every modelled effect, in effect order.
-std::span<const EffectHooks> modelledEffects();
-// The effect's hooks; none for an effect without a model (drawn as the picture quad).
-const EffectHooks* effectHooks(TransitionEffect effect);
+// Every effect, in effect order.
+std::span<const EffectHooks> effectTable();
+// The effect's hooks (an effect outside the list gets cut's).
+const EffectHooks& effectHooks(TransitionEffect effect);
+// Encodes the scene's effect into one pass.
+void drawEffect(const EffectPass& pass);
 
 }  // namespace furlpane

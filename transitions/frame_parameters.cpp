@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "transitions/effects/foundations.h"
+
 namespace furlpane {
 
 namespace {
 
-// Limits to 0 ... 1; a progress that is not a number counts as 0.
-float clamp01(float x) { return x > 0.0f ? std::min(x, 1.0f) : 0.0f; }
+using effects::clamp01;
 float ease(float x) { return x * x * (3.0f - 2.0f * x); }
 
 // in = ease(clamp(p / span)), out = ease(clamp((p − (1 − span)) / (1 − (1 − span)))).

@@ -11,7 +11,7 @@
 #include "transitions/frame_parameters.h"
 #include "transitions/shaders/main_pass_shaders.h"
 #include "transitions/transition_scene.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane {
 

@@ -6,7 +6,6 @@
 #include "transitions/effect_pass.h"
 #include "transitions/effect_table.h"
 #include "transitions/main_pass_draws.h"
-#include "transitions/shaders/picture_quad.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane {
@@ -20,9 +19,10 @@ bool drawableTarget(const std::shared_ptr<Texture>& t) {
            hasUsage(t->usage(), TextureUsage::renderTarget);
 }
 
-// The bindings every draw of the frame may rely on (effect_pass.h).
-void bindFrame(RenderEncoder& e, const TransitionRenderer& renderer, const TransitionScene& scene,
-               const ShadowParameters& shadow, const PassInfo& info) {
+}  // namespace
+
+void bindEffectPass(RenderEncoder& e, const TransitionRenderer& renderer, const TransitionScene& scene,
+                    const ShadowParameters& shadow, const PassInfo& info) {
     e.setVertexValue(scene.uniforms, kUniformsIndex);
     e.setFragmentValue(scene.uniforms, kUniformsIndex);
     e.setVertexValue(shadow, kShadowParametersIndex);
@@ -36,11 +36,13 @@ void bindFrame(RenderEncoder& e, const TransitionRenderer& renderer, const Trans
     e.setDepthStencilState(nullptr);
 }
 
-void drawEffect(const EffectPass& pass) {
-    if (const EffectHooks* hooks = effectHooks(pass.scene.effect))
-        hooks->draw(pass);
-    else
-        drawPicture(pass);
+RenderEncoder* beginOffscreenPass(CommandBuffer& commands, std::shared_ptr<Texture> target, LoadAction load) {
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = std::move(target);
+    pass.colorAttachment.loadAction = load;
+    pass.colorAttachment.clearColor = {0, 0, 0, 0};
+    pass.colorAttachment.storeAction = StoreAction::store;
+    return commands.makeRenderEncoder(pass);
 }
 
 PassInfo passInfo(PassKind kind, const Texture& target) {
@@ -48,14 +50,12 @@ PassInfo passInfo(PassKind kind, const Texture& target) {
             static_cast<std::uint32_t>(target.width()), static_cast<std::uint32_t>(target.height())};
 }
 
-}  // namespace
-
 bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Texture>& target) {
     if (!drawableTarget(target)) return false;
     const auto commands = queue_->makeCommandBuffer();
     if (!commands) return false;
-    const EffectHooks* hooks = effectHooks(scene.effect);
-    const bool drawable = !hooks || hooks->prepare(*this, scene, *commands);
+    const EffectHooks& hooks = effectHooks(scene.effect);
+    const bool drawable = !hooks.prepare || hooks.prepare(*this, scene, *commands);
     const ShadowParameters shadow = shadowParameters(scene, scene.uniforms.progress);
     const Attachments* a = attachmentsFor(target->width(), target->height());
     bool drawn = false;
@@ -107,7 +107,7 @@ bool TransitionRenderer::encodeSilhouettePass(CommandBuffer& commands, const Tra
     pass.colorAttachment.clearColor = {0, 0, 0, 0};
     RenderEncoder* e = commands.makeRenderEncoder(pass);
     if (!e) return false;
-    bindFrame(*e, *this, scene, shadow, passInfo(PassKind::silhouette, *a.silhouette));
+    bindEffectPass(*e, *this, scene, shadow, passInfo(PassKind::silhouette, *a.silhouette));
     drawEffect({*this, scene, *e, PassKind::silhouette, shadow});
     e->endEncoding();
     BlitEncoder* blit = commands.makeBlitEncoder();
@@ -133,18 +133,18 @@ bool TransitionRenderer::encodeMainPass(CommandBuffer& commands, const Transitio
     RenderEncoder* e = commands.makeRenderEncoder(pass);
     if (!e) return false;
     const PassInfo info = passInfo(PassKind::color, *pass.colorAttachment.texture);
-    bindFrame(*e, *this, scene, shadow, info);
+    bindEffectPass(*e, *this, scene, shadow, info);
     if (scene.effect == TransitionEffect::blackHole && scene.backdrop && scene.backdrop->texture)
         drawBackdrop(*this, scene.uniforms, scene.backdrop->texture, *e, scene.backdrop->frame);
-    bindFrame(*e, *this, scene, shadow, info);
+    bindEffectPass(*e, *this, scene, shadow, info);
     if (poses) drawShadows(*this, scene, shadow, a.silhouette, *e);
     if (shadow.framingFade > 0) drawFraming(*this, scene, shadow, *e);
     if (drawable) {
-        bindFrame(*e, *this, scene, shadow, info);
+        bindEffectPass(*e, *this, scene, shadow, info);
         drawEffect({*this, scene, *e, PassKind::color, shadow});
     }
     if (poses) {
-        bindFrame(*e, *this, scene, shadow, info);
+        bindEffectPass(*e, *this, scene, shadow, info);
         drawRims(*this, scene, shadow, a.silhouette, *e);
     }
     e->endEncoding();

@@ -9,14 +9,13 @@ namespace furlpane {
 
 platform::gpu::ShaderCatalog transitionShaderCatalog() {
     platform::gpu::ShaderCatalog catalog;
-    for (const TransitionEffect e : allEffects())
-        if (e != TransitionEffect::cut && !effectHooks(e)) registerPictureShaders(catalog, effectName(e));
     for (const PiecePair p : {PiecePair::icons, PiecePair::ejected, PiecePair::ejectedIcons, PiecePair::titleBars})
         registerPictureShaders(catalog, pieceName(p));
     registerLensShaders(catalog);
     registerShadowShaders(catalog);
     registerFramingShaders(catalog);
-    for (const EffectHooks& hooks : modelledEffects()) hooks.registerShaders(catalog);
+    for (const EffectHooks& hooks : effectTable())
+        if (hooks.registerShaders) hooks.registerShaders(catalog);
     return catalog;
 }
 

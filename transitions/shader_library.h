@@ -1,10 +1,9 @@
 #pragma once
 
 // The shader functions of the transitions, standing in for the compiled library that
-// ships with the application: the renderer's own (picture quad of the effects without a
-// model, the piece pairs icons, ejected, ejectedIcons and titleBars, lens, shadow, rims,
-// framing), then every modelled effect's registration (effect_table.h), which may replace
-// a name registered before it.
+// ships with the application: the renderer's own (the picture quad of the piece pairs
+// icons, ejected, ejectedIcons and titleBars, lens, shadow, rims, framing), then every
+// effect's registration (effect_table.h).
 
 #include "platform/gpu/gpu.h"
 

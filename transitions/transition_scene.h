@@ -2,12 +2,12 @@
 
 // What one transition draws, kept for the life of the transition: its effect, the
 // per-frame uniforms, the window picture (and a fresher one), framings, shadows, the
-// backdrop, and the cached drawing records of the modelled effects.
+// backdrop, and the drawing record of its effect.
 //
-// Drawing records. Each modelled effect keeps one record here, empty until the effect's
-// first frame. The records are declared by name only: each effect defines its record's
-// struct in its own files (transitions/drawing/<effect>/), makes it with make_shared in
-// its preparation, and is the only code that looks inside it. A record owns the effect's
+// Drawing record. An effect that keeps something between frames keeps it in the scene's
+// one drawing slot, empty until the effect's first frame: each effect derives its record
+// from EffectDrawing in its own files (transitions/drawing/<effect>/), makes it in its
+// preparation, and is the only code that looks inside it. A record owns the effect's
 // plan, buffers and textures; the models own nothing but their values.
 
 #include <memory>
@@ -17,20 +17,13 @@
 #include "platform/simd/simd.h"
 #include "transitions/effect_catalogue.h"
 #include "transitions/transition_picture.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane {
 
-struct OrigamiDrawing;
-struct ShardsDrawing;
-struct ShadeDrawing;
-struct PuzzleDrawing;
-struct TacoDrawing;
-struct ClassifiedDrawing;
-struct WaterDrawing;
-struct SmokeDrawing;
-struct VeinsDrawing;
-struct ClickSparksDrawing;
+struct EffectDrawing {
+    virtual ~EffectDrawing() = default;
+};
 
 // A shadow cast by the window or by the stand-in, and its rim. Lengths in points.
 struct TransitionShadow {
@@ -78,16 +71,24 @@ struct TransitionScene {
     std::shared_ptr<platform::gpu::Texture> paper;
     std::optional<FreshPaper> freshPaper;
 
-    std::shared_ptr<OrigamiDrawing> origami;
-    std::shared_ptr<ShardsDrawing> shards;
-    std::shared_ptr<ShadeDrawing> shade;
-    std::shared_ptr<PuzzleDrawing> puzzle;
-    std::shared_ptr<TacoDrawing> taco;
-    std::shared_ptr<ClassifiedDrawing> classified;
-    std::shared_ptr<WaterDrawing> water;
-    std::shared_ptr<SmokeDrawing> smoke;
-    std::shared_ptr<VeinsDrawing> veins;
-    std::shared_ptr<ClickSparksDrawing> clickSparks;
+    std::shared_ptr<EffectDrawing> drawing;
+
+    // The drawing record as the effect's own type; none while there is none, or when the
+    // slot holds another effect's record.
+    template <class Drawing>
+    Drawing* drawingAs() const {
+        return dynamic_cast<Drawing*>(drawing.get());
+    }
+    // The drawing record of that type, made by make() (a shared_ptr<Drawing>) when the slot
+    // holds none; none, the slot unchanged, when make() gives none.
+    template <class Drawing, class Make>
+    Drawing* keepDrawing(Make make) {
+        if (Drawing* kept = drawingAs<Drawing>()) return kept;
+        std::shared_ptr<Drawing> made = make();
+        Drawing* raw = made.get();
+        if (made) drawing = std::move(made);
+        return raw;
+    }
 };
 
 }  // namespace furlpane

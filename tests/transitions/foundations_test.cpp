@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/effect_model.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 namespace {
@@ -12,14 +14,14 @@ namespace {
 TEST(EffectRandom, StreamsMatchTheirPublishedValues) {
     // The other tags show in the streams below; the classified tag only in its effect.
     EXPECT_EQ(tags::kClassified, 0x434C415353494659ull);
-    EffectRandom shade(0, tags::kRollerShade);
+    EffectRandom shade(0, tags::kShade);
     EXPECT_EQ(shade.next(), 0x030F11E05EAF7E81ull);
     EXPECT_EQ(shade.next(), 0x4743765EB92D33A1ull);
     EXPECT_EQ(shade.next(), 0xC47041435D7DFEC7ull);
-    EffectRandom shadeUnit(0, tags::kRollerShade);
+    EffectRandom shadeUnit(0, tags::kShade);
     EXPECT_EQ(shadeUnit.unit(), 0.011948697355078752);
 
-    EffectRandom sparks(1, tags::kClickSparks);
+    EffectRandom sparks(1, tags::kSparks);
     EXPECT_EQ(sparks.unit(), 0.814755358446344);
     EXPECT_EQ(sparks.unit(), 0.21801841114582876);
 }
@@ -84,9 +86,9 @@ TEST(Stage, StageRectGrowsThumbnailsTo240PointsWithinTheWindow) {
 TEST(Stage, ShrinkToThumbnailEasesFromTheStageOntoTheThumbnail) {
     const double2 full{1200, 800}, origin{500, 500}, size{120, 60}, room{0, 0}, roomSize{2000, 2000};
     const Rect2 stage = stageRect(full, origin, size, room, roomSize);
-    EXPECT_EQ(shrinkToThumbnail(0.8, kFixedShrinkWindow, full, origin, size, room, roomSize), stage);
-    EXPECT_EQ(shrinkToThumbnail(0.9, kFixedShrinkWindow, full, origin, size, room, roomSize), (Rect2{origin, size}));
-    const Rect2 half = shrinkToThumbnail(0.85, kFixedShrinkWindow, full, origin, size, room, roomSize);
+    EXPECT_EQ(shrinkToThumbnail(0.8, kFixedShrinkPhase, full, origin, size, room, roomSize), stage);
+    EXPECT_EQ(shrinkToThumbnail(0.9, kFixedShrinkPhase, full, origin, size, room, roomSize), (Rect2{origin, size}));
+    const Rect2 half = shrinkToThumbnail(0.85, kFixedShrinkPhase, full, origin, size, room, roomSize);
     EXPECT_NEAR(half.size.x, 180, 1e-12);  // halfway between 240 and 120
     EXPECT_NEAR(half.size.y, 90, 1e-12);
 }
@@ -114,6 +116,37 @@ TEST(Uniforms, SaneValuesRefuseWhatIsNotFiniteAndLimitTheAbsurd) {
     EXPECT_EQ(saneFraction(1.5), 1);
     const Rect2 r = saneRect({10.5f, std::numeric_limits<float>::quiet_NaN(), 3e38f, 600});
     EXPECT_EQ(r, (Rect2{{10.5, 0}, {kLongestLength, 600}}));
+}
+
+// One rule for models and shaders alike: what is not a number gives 0.
+TEST(Uniforms, ClampToAFractionTakesNotANumberAsZero) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, double> cases[] = {{nan, 0}, {-inf, 0}, {inf, 1}, {-0.5, 0}, {0.25, 0.25}, {7, 1}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(clamp01(in), out) << in;
+        EXPECT_EQ(clamp01(static_cast<float>(in)), static_cast<float>(out)) << in;
+    }
+}
+
+// A frame's placement takes every rectangle and fraction through the sane values, reads
+// the direction from the flag, and takes a slow-motion factor that is not a positive
+// number as 1.
+TEST(Uniforms, PlacementsAreSane) {
+    TransitionUniforms u;
+    u.window = {std::numeric_limits<float>::quiet_NaN(), 20, 3e38f, 600};
+    u.standIn = {5, 6, 7, 8};
+    u.viewSize = {-1, std::numeric_limits<float>::infinity()};
+    u.opacity = 2;
+    u.restoring = 1;
+    const Placement p = placementOf(u, 4);
+    EXPECT_EQ(p.window, (Rect2{{0, 20}, {kLongestLength, 600}}));
+    EXPECT_EQ(p.standIn, (Rect2{{5, 6}, {7, 8}}));
+    EXPECT_EQ(p.viewSize, (double2{0, 0}));
+    EXPECT_EQ(p.opacity, 1);
+    EXPECT_EQ(p.direction, Direction::restoring);
+    EXPECT_EQ(p.frameStep(144), (1.0 / 144) / 4);
+    for (const double bad : {0.0, -2.0, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(placementOf(u, bad).slowdown, 1) << bad;
 }
 
 TEST(Uniforms, TitleStripTestIsAFloatComparison) {

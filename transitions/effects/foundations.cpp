@@ -5,15 +5,15 @@
 
 namespace furlpane::effects {
 
-double phaseProgress(Window window, double t) {
-    if (window.upper > window.lower) {
-        const double u = (t - window.lower) / (window.upper - window.lower);
+double phaseProgress(Phase phase, double t) {
+    if (phase.upper > phase.lower) {
+        const double u = (t - phase.lower) / (phase.upper - phase.lower);
         return u <= 0 ? 0 : std::min(1.0, u);
     }
-    return t >= window.upper ? 1 : 0;
+    return t >= phase.upper ? 1 : 0;
 }
 
-double fixedShrinkProgress(double t) { return phaseProgress(kFixedShrinkWindow, t); }
+double fixedShrinkProgress(double t) { return phaseProgress(kFixedShrinkPhase, t); }
 
 namespace {
 
@@ -58,7 +58,7 @@ Rect2 stageRect(double2 fullSize, double2 origin, double2 size, double2 roomOrig
     return {st.staged - stageSize / 2.0, stageSize};
 }
 
-Rect2 shrinkToThumbnail(double t, Window shrink, double2 fullSize, double2 origin, double2 size, double2 roomOrigin,
+Rect2 shrinkToThumbnail(double t, Phase shrink, double2 fullSize, double2 origin, double2 size, double2 roomOrigin,
                         double2 roomSize, SizeFloor floor) {
     const double e = smootherstep(phaseProgress(shrink, t));
     if (e >= 1) return {origin, size};

@@ -10,6 +10,7 @@
 // nearest float. Frame functions draw no random numbers: all randomness is settled in
 // the plan, so one seed always gives the same picture.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -23,12 +24,18 @@ using platform::simd::double3;
 using platform::simd::double4;
 using platform::simd::float4;
 
-// A closed window of progress; lower never above upper, equal bounds allowed.
-struct Window {
+// A phase of a transition: a closed span of the progress t, lower never above upper,
+// equal bounds allowed (an instant).
+struct Phase {
     double lower = 0;
     double upper = 0;
-    friend bool operator==(const Window&, const Window&) = default;
+    friend bool operator==(const Phase&, const Phase&) = default;
 };
+
+// x limited to 0...1. One rule for every model and shader: a value that is not a number
+// gives 0, so that a bad input draws nothing rather than spreading through a frame.
+inline double clamp01(double x) { return x > 0 ? std::min(x, 1.0) : 0.0; }
+inline float clamp01(float x) { return x > 0.0f ? std::min(x, 1.0f) : 0.0f; }
 
 // Eight ASCII characters packed with the first in the most significant byte:
 // "SHADE!SH" is 0x5348414445215348.
@@ -46,8 +53,8 @@ constexpr uint32_t packTag4(std::string_view s) {
 
 namespace tags {
 inline constexpr uint64_t kClassified = packTag8("CLASSIFY");
-inline constexpr uint64_t kClickSparks = packTag8("SPARKS!!");
-inline constexpr uint64_t kRollerShade = packTag8("SHADE!SH");
+inline constexpr uint64_t kSparks = packTag8("SPARKS!!");
+inline constexpr uint64_t kShade = packTag8("SHADE!SH");
 inline constexpr uint64_t kShatter = packTag8("SHATTER!");
 inline constexpr uint64_t kSliderPuzzle = packTag8("PUZZLE!!");
 inline constexpr uint64_t kTaco = packTag8("TACOTACO");
@@ -91,14 +98,14 @@ inline double smootherstep(double x) { return ((6 * x - 15) * x + 10) * x * x * 
 // x²(3 − 2x) for x already in 0...1 (never clamped here).
 inline double smoothstep(double x) { return x * x * (3 - 2 * x); }
 
-// The local progress of t in a window: linear and clamped to 0...1; a window with
-// equal bounds is a step (1 at or after its instant).
-double phaseProgress(Window window, double t);
+// The local progress of t in a phase: linear and clamped to 0...1; a phase with equal
+// bounds is a step (1 at or after its instant).
+double phaseProgress(Phase phase, double t);
 
 // The progress of t in the fixed shrink window 0.8...0.9 that effects without a shrink
 // window of their own use (divisor: the double difference 0.9 − 0.8).
 double fixedShrinkProgress(double t);
-inline constexpr Window kFixedShrinkWindow{0.8, 0.9};
+inline constexpr Phase kFixedShrinkPhase{0.8, 0.9};
 
 // The centre of a rectangle with half-extents `half`, moved so that the rectangle
 // stays 8 points inside the room; an axis on which the room has no size, or cannot
@@ -124,7 +131,7 @@ Rect2 stageRect(double2 fullSize, double2 origin, double2 size, double2 roomOrig
 
 // The rectangle in which the effect is drawn at t: the stage before the shrink window,
 // easing (smootherstep) onto the thumbnail inside it, the thumbnail after it.
-Rect2 shrinkToThumbnail(double t, Window shrink, double2 fullSize, double2 origin, double2 size,
+Rect2 shrinkToThumbnail(double t, Phase shrink, double2 fullSize, double2 origin, double2 size,
                         double2 roomOrigin, double2 roomSize, SizeFloor floor = SizeFloor::throughout);
 
 // The four control points of a cubic Bezier from a to b that leaves a along the unit

@@ -12,8 +12,9 @@ using platform::simd::float2;
 using platform::simd::float4;
 using shaders::clamp01;
 
-PictureQuad pictureQuad(const TransitionUniforms& u) {
-    const float e = shaders::smoothstep01(u.progress);
+PictureQuad pictureQuad(const TransitionUniforms& u) { return pictureQuad(u, shaders::smoothstep01(u.progress)); }
+
+PictureQuad pictureQuad(const TransitionUniforms& u, float e) {
     PictureQuad q;
     q.rect = mix(u.window, u.standIn, e);
     q.visibleHeight = isTitleStrip(u) ? shaders::mix(1.0f, clamp01(u.standInCrop), e) : 1.0f;

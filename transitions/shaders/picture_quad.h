@@ -12,7 +12,7 @@
 #include "platform/gpu/gpu.h"
 #include "platform/simd/simd.h"
 #include "transitions/effect_pass.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane {
 
@@ -24,6 +24,8 @@ struct PictureQuad {
     float opacity;
 };
 PictureQuad pictureQuad(const TransitionUniforms& u);
+// The same at the eased progress e instead of the uniforms' own.
+PictureQuad pictureQuad(const TransitionUniforms& u, float e);
 
 // Registers the picture quad's functions as "<name>Vertex" and "<name>Fragment".
 void registerPictureShaders(platform::gpu::ShaderCatalog& catalog, std::string_view name);

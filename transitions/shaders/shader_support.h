@@ -13,8 +13,9 @@
 #include "platform/gpu/gpu.h"
 #include "platform/simd/simd.h"
 #include "transitions/effect_pass.h"
+#include "transitions/effects/foundations.h"
 #include "transitions/frame_parameters.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::shaders {
 
@@ -55,7 +56,7 @@ inline float2 stripCorner(std::uint32_t vertexId) {
 }
 
 inline float mix(float a, float b, float t) { return a + (b - a) * t; }
-inline float clamp01(float x) { return x > 0.0f ? std::min(x, 1.0f) : 0.0f; }
+using effects::clamp01;
 inline float smoothstep01(float x) {
     const float c = clamp01(x);
     return c * c * (3.0f - 2.0f * c);

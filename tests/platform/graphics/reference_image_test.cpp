@@ -1,19 +1,15 @@
-// Rendering compared against numbered reference pictures in references/. A person can
-// open them to see what the drawing code makes. After an intended change to the
-// drawing, run the test with FURLPANE_REGENERATE_REFERENCES=1 to write them anew, look
-// at the result, and commit it. A mismatch leaves the actual picture next to the build's
-// test executable for comparison.
+// Rendering compared against numbered reference pictures in references/ (see
+// tests/support/reference_images.h for the switch that writes them anew).
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <numbers>
 
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/png_codec.h"
 #include "platform/graphics/text.h"
 #include "tests/platform/graphics/graphics_test_support.h"
+#include "tests/support/reference_images.h"
 
 namespace platform {
 namespace {
@@ -21,20 +17,7 @@ namespace {
 using testing::makeContext;
 
 void compareWithReference(const Image& actual, const std::string& name) {
-    const std::filesystem::path reference = std::filesystem::path(FURLPANE_GRAPHICS_REFERENCES) / (name + ".png");
-    if (std::getenv("FURLPANE_REGENERATE_REFERENCES")) {
-        ASSERT_TRUE(writePNG(actual, reference));
-        GTEST_SKIP() << "wrote " << reference;
-    }
-    auto expected = readPNG(reference);
-    ASSERT_TRUE(expected) << expected.error() << " (FURLPANE_REGENERATE_REFERENCES=1 writes it)";
-    if (expected->hasSamePixels(actual)) return;
-    const auto kept = std::filesystem::current_path() / (name + ".actual.png");
-    (void)writePNG(actual, kept);
-    int differing = 0;
-    if (expected->width() == actual.width() && expected->height() == actual.height())
-        for (size_t i = 0; i < actual.words().size(); ++i) differing += actual.words()[i] != expected->words()[i];
-    ADD_FAILURE() << name << " differs from its reference in " << differing << " pixels; see " << kept;
+    furlpane_test::expectMatchesReference(actual, FURLPANE_GRAPHICS_REFERENCES, name);
 }
 
 // Fills, both fill rules, strokes with every join, an image scaled up, down and rotated,

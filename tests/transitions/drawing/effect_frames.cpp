@@ -8,6 +8,7 @@
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/png_codec.h"
 #include "platform/graphics/text.h"
+#include "transitions/effect_table.h"
 #include "transitions/transition_picture.h"
 
 namespace furlpane::testing {
@@ -51,9 +52,9 @@ std::optional<Image> windowImage(int width, int height) {
 
 }  // namespace
 
-std::unique_ptr<EffectFrames> EffectFrames::create(int sampleCount) {
+std::unique_ptr<EffectFrames> EffectFrames::create(int sampleCount, int threads) {
     auto frames = std::unique_ptr<EffectFrames>(new EffectFrames());
-    frames->device_ = Device::create({2});
+    frames->device_ = Device::create({threads});
     frames->renderer_ = TransitionRenderer::create(frames->device_, {sampleCount});
     if (!frames->renderer_) return nullptr;
     const auto image = windowImage(static_cast<int>(kWindow.z), static_cast<int>(kWindow.w));
@@ -96,6 +97,26 @@ std::optional<Image> EffectFrames::render(TransitionScene& scene, float progress
     std::vector<uint8_t> bytes(static_cast<size_t>(kViewWidth) * kViewHeight * 4);
     if (!target_->getBytes(bytes.data(), kViewWidth * 4, {0, 0, kViewWidth, kViewHeight}, 0)) return std::nullopt;
     return Image::create(kViewWidth, kViewHeight, bytes, kViewWidth * 4, ColorSpace::sRGB());
+}
+
+int EffectFrames::silhouetteCoverage(const TransitionScene& scene) {
+    auto target = device_->makeTexture(TextureDescriptor::texture2D(PixelFormat::r8Unorm, kViewWidth, kViewHeight,
+                                                                    Mipmapped::no, TextureUsage::renderTarget));
+    auto commands = renderer_->queue()->makeCommandBuffer();
+    if (!target || !commands) return -1;
+    RenderPassDescriptor pass;
+    pass.colorAttachment.texture = target;
+    pass.colorAttachment.loadAction = LoadAction::clear;
+    RenderEncoder* e = commands->makeRenderEncoder(pass);
+    if (!e) return -1;
+    const ShadowParameters shadow = shadowParameters(scene, scene.uniforms.progress);
+    bindEffectPass(*e, *renderer_, scene, shadow, passInfo(PassKind::silhouette, *target));
+    drawEffect({*renderer_, scene, *e, PassKind::silhouette, shadow});
+    e->endEncoding();
+    commands->commit();
+    std::vector<uint8_t> coverage(static_cast<size_t>(kViewWidth) * kViewHeight);
+    if (!target->getBytes(coverage.data(), kViewWidth, {0, 0, kViewWidth, kViewHeight}, 0)) return -1;
+    return static_cast<int>(std::count_if(coverage.begin(), coverage.end(), [](uint8_t c) { return c > 16; }));
 }
 
 void EffectFrames::keep(const Image& frame, const std::string& name) const { keepSheet({frame}, name); }

@@ -23,7 +23,7 @@ namespace furlpane::testing {
 class EffectFrames {
 public:
     // None when the renderer or the picture cannot be made.
-    static std::unique_ptr<EffectFrames> create(int sampleCount = 1);
+    static std::unique_ptr<EffectFrames> create(int sampleCount = 1, int threads = 2);
 
     static constexpr float kTitleBar = 28;
     static constexpr platform::simd::float4 kWindow{60, 50, 360, 260};
@@ -33,6 +33,10 @@ public:
     // The frame at the progress, read back as an image of the view; none when the
     // renderer reported that nothing could be drawn.
     std::optional<platform::Image> render(TransitionScene& scene, float progress);
+    // The pixels the frame last rendered of the scene draws into the silhouette (the pass
+    // whose coverage becomes the shadows and rims), drawn at the view's size; -1 when it
+    // could not be drawn.
+    int silhouetteCoverage(const TransitionScene& scene);
     // Keeps the frame as <name>.png when FURLPANE_FRAME_DIR is set.
     void keep(const platform::Image& frame, const std::string& name) const;
     // Keeps the frames side by side at half size, four to a row, as <name>.png.

@@ -18,9 +18,9 @@ TEST(OrigamiDrawing, MeshIsMadeOnceAndAFailedBufferIsTriedAgain) {
     auto commands = frames->renderer().queue()->makeCommandBuffer();
     frames->device().failNext(Resource::buffer);
     EXPECT_FALSE(prepareOrigami(frames->renderer(), scene, *commands));
-    EXPECT_FALSE(scene.origami);  // nothing half-made is kept
+    EXPECT_FALSE(scene.drawing);  // nothing half-made is kept
     ASSERT_TRUE(prepareOrigami(frames->renderer(), scene, *commands));
-    const OrigamiDrawing* drawing = scene.origami.get();
+    const OrigamiDrawing* drawing = scene.drawingAs<OrigamiDrawing>();
     ASSERT_TRUE(drawing->triangles && drawing->sides && drawing->facets);
     EXPECT_EQ(drawing->folding.facets.size(), 16u);
     EXPECT_EQ(drawing->sides->length(), 16u * 8u * 16u);
@@ -29,7 +29,7 @@ TEST(OrigamiDrawing, MeshIsMadeOnceAndAFailedBufferIsTriedAgain) {
     // A frame whose records cannot be uploaded draws nothing but keeps the plan.
     frames->device().failNext(Resource::buffer);
     EXPECT_FALSE(prepareOrigami(frames->renderer(), scene, *commands));
-    EXPECT_EQ(scene.origami.get(), drawing);
+    EXPECT_EQ(scene.drawingAs<OrigamiDrawing>(), drawing);
     EXPECT_FALSE(drawing->facets);
     EXPECT_TRUE(prepareOrigami(frames->renderer(), scene, *commands));
     commands->commit();
@@ -42,14 +42,14 @@ TEST(OrigamiDrawing, RestoringReadsTheRestoringFlag) {
     auto commands = frames->renderer().queue()->makeCommandBuffer();
     scene.uniforms.progress = 0.5f;
     ASSERT_TRUE(prepareOrigami(frames->renderer(), scene, *commands));
-    EXPECT_EQ(scene.origami->look[1].x, 1);  // the mark of the first fold while minimizing
+    EXPECT_EQ(scene.drawingAs<OrigamiDrawing>()->look[1].x, 1);  // the mark of the first fold while minimizing
     scene.uniforms.progress = 0.02f;
     scene.uniforms.restoring = 1;
     ASSERT_TRUE(prepareOrigami(frames->renderer(), scene, *commands));
-    EXPECT_GT(scene.origami->look[1].x, 0);  // restoring: still marked just before the end
+    EXPECT_GT(scene.drawingAs<OrigamiDrawing>()->look[1].x, 0);  // restoring: still marked just before the end
     scene.uniforms.restoring = 0;
     ASSERT_TRUE(prepareOrigami(frames->renderer(), scene, *commands));
-    EXPECT_EQ(scene.origami->look[1].x, 0);
+    EXPECT_EQ(scene.drawingAs<OrigamiDrawing>()->look[1].x, 0);
     commands->commit();
 }
 

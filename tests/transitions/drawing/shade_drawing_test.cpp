@@ -9,13 +9,10 @@
 namespace furlpane::testing {
 namespace {
 
-effects::Rect2 rectOf(platform::simd::float4 r) { return {{r.x, r.y}, {r.z, r.w}}; }
-
-std::vector<platform::simd::float4> expectedLook(const TransitionScene& s, double frameStep) {
+std::vector<platform::simd::float4> expectedLook(const TransitionScene& s, double slowdown) {
     const TransitionUniforms& u = s.uniforms;
-    const auto look = effects::rollerShadeFrame(s.shade->rolling, u.progress, rectOf(u.window), rectOf(u.standIn),
-                                                rectOf(u.room), {u.viewSize.x, u.viewSize.y}, u.opacity, frameStep);
-    return {look.begin(), look.end()};
+    return effects::shadeFrame(s.drawingAs<ShadeDrawing>()->rolling, u.progress, effects::placementOf(u, slowdown))
+        .look;
 }
 
 TEST(ShadeDrawing, PreparationKeepsThePlanAndRefreshesTheLook) {
@@ -24,21 +21,21 @@ TEST(ShadeDrawing, PreparationKeepsThePlanAndRefreshesTheLook) {
     TransitionScene scene = frames->scene(TransitionEffect::shade, StandInKind::thumbnail);
     scene.uniforms.progress = 0.3f;
     prepareShade(scene);
-    ASSERT_TRUE(scene.shade);
-    const ShadeDrawing* first = scene.shade.get();
+    const ShadeDrawing* first = scene.drawingAs<ShadeDrawing>();
+    ASSERT_TRUE(first);
     EXPECT_EQ(first->rolling.size, (effects::double2{360, 260}));
-    EXPECT_EQ(scene.shade->look, expectedLook(scene, 1.0 / 144));
-    // A slowdown of 10 gives a frame step of 1/1440; the plan stays the same object.
+    EXPECT_EQ(first->look, expectedLook(scene, 1));
+    // A slowdown of 10 draws a tenth of the motion; the plan stays the same object.
     scene.slowdown = 10;
     scene.uniforms.progress = 0.31f;
     prepareShade(scene);
-    EXPECT_EQ(scene.shade.get(), first);
-    EXPECT_EQ(scene.shade->look, expectedLook(scene, 1.0 / 1440));
-    EXPECT_NE(scene.shade->look, expectedLook(scene, 1.0 / 144));
+    EXPECT_EQ(scene.drawingAs<ShadeDrawing>(), first);
+    EXPECT_EQ(first->look, expectedLook(scene, 10));
+    EXPECT_NE(first->look, expectedLook(scene, 1));
     // A slowdown that is not above 0 counts as 1.
     scene.slowdown = 0;
     prepareShade(scene);
-    EXPECT_EQ(scene.shade->look, expectedLook(scene, 1.0 / 144));
+    EXPECT_EQ(first->look, expectedLook(scene, 1));
 }
 
 TEST(ShadeDrawing, TheBlindRollsUpUnderTheTitleBar) {

@@ -21,9 +21,9 @@ TEST(ShatterDrawing, MeshIsMadeOnceAndAFailedBufferIsTriedAgain) {
     auto commands = frames->renderer().queue()->makeCommandBuffer();
     frames->device().failNext(Resource::buffer);
     EXPECT_FALSE(prepareShatter(frames->renderer(), scene, *commands));
-    EXPECT_FALSE(scene.shards);  // nothing half-made is kept
+    EXPECT_FALSE(scene.drawing);  // nothing half-made is kept
     ASSERT_TRUE(prepareShatter(frames->renderer(), scene, *commands));
-    const ShardsDrawing* drawing = scene.shards.get();
+    const ShatterDrawing* drawing = scene.drawingAs<ShatterDrawing>();
     ASSERT_TRUE(drawing->triangles && drawing->sides && drawing->shards);
     const size_t shards = drawing->breaking.shards.size();
     EXPECT_EQ(drawing->sides->length(), shards * 8 * 16);
@@ -32,7 +32,7 @@ TEST(ShatterDrawing, MeshIsMadeOnceAndAFailedBufferIsTriedAgain) {
     // A frame whose records cannot be uploaded draws nothing but keeps the plan.
     frames->device().failNext(Resource::buffer);
     EXPECT_FALSE(prepareShatter(frames->renderer(), scene, *commands));
-    EXPECT_EQ(scene.shards.get(), drawing);
+    EXPECT_EQ(scene.drawingAs<ShatterDrawing>(), drawing);
     EXPECT_TRUE(prepareShatter(frames->renderer(), scene, *commands));
     commands->commit();
 }

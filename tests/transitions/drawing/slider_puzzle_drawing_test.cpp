@@ -21,11 +21,11 @@ TEST(SliderPuzzleDrawing, PlanIsKeptWhenAFrameCannotUploadItsTiles) {
     auto commands = frames->renderer().queue()->makeCommandBuffer();
     frames->device().failNext(Resource::buffer);
     EXPECT_FALSE(prepareSliderPuzzle(frames->renderer(), scene, *commands));
-    ASSERT_TRUE(scene.puzzle);
-    const PuzzleDrawing* drawing = scene.puzzle.get();
+    ASSERT_TRUE(scene.drawingAs<SliderPuzzleDrawing>());
+    const SliderPuzzleDrawing* drawing = scene.drawingAs<SliderPuzzleDrawing>();
     EXPECT_FALSE(drawing->tiles);
     ASSERT_TRUE(prepareSliderPuzzle(frames->renderer(), scene, *commands));
-    EXPECT_EQ(scene.puzzle.get(), drawing);
+    EXPECT_EQ(scene.drawingAs<SliderPuzzleDrawing>(), drawing);
     EXPECT_EQ(drawing->sliding.columns, 6);
     EXPECT_EQ(drawing->sliding.rows, 4);
     EXPECT_EQ(drawing->tiles->length(), 24u * 32u);

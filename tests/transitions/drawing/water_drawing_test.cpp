@@ -22,12 +22,14 @@ TEST(WaterDrawing, NothingIsKeptWhenTheFieldCannotBeMade) {
     auto commands = frames->renderer().queue()->makeCommandBuffer();
     frames->device().failNext(Resource::texture);
     EXPECT_FALSE(prepareWater(frames->renderer(), scene, *commands));
-    EXPECT_FALSE(scene.water);
+    EXPECT_FALSE(scene.drawing);
     ASSERT_TRUE(prepareWater(frames->renderer(), scene, *commands));
-    ASSERT_TRUE(scene.water && scene.water->field && scene.water->drops);
-    EXPECT_EQ(scene.water->drops->length(), static_cast<size_t>(scene.water->dropCount) * 48);
-    EXPECT_EQ(scene.water->look.size(), 15u);
-    EXPECT_EQ(scene.water->look[2].y, 1.0f);
+    ASSERT_TRUE(scene.drawingAs<WaterDrawing>() && scene.drawingAs<WaterDrawing>()->field &&
+                scene.drawingAs<WaterDrawing>()->drops);
+    EXPECT_EQ(scene.drawingAs<WaterDrawing>()->drops->length(),
+              static_cast<size_t>(scene.drawingAs<WaterDrawing>()->dropCount) * 48);
+    EXPECT_EQ(scene.drawingAs<WaterDrawing>()->look.size(), 15u);
+    EXPECT_EQ(scene.drawingAs<WaterDrawing>()->look[2].y, 1.0f);
     commands->commit();
 }
 
@@ -58,7 +60,7 @@ TEST(WaterDrawing, RestoringFloodsTheWindowFromTheThumbnailsSide) {
     const auto back = frames->render(scene, 0.02f);
     ASSERT_TRUE(flooding && back);
     frames->keepSheet({*flooding, *back}, "water_restoring");
-    EXPECT_TRUE(scene.water->making.drops.empty());
+    EXPECT_TRUE(scene.drawingAs<WaterDrawing>()->making.drops.empty());
     EXPECT_EQ(coverageIn(*flooding, 370, 260, 410, 300).covered, 1600);
     EXPECT_EQ(coverageIn(*flooding, 70, 60, 100, 90).covered, 0);
     EXPECT_EQ(coverageIn(*back, 220, 160, 260, 200).covered, 1600);

@@ -121,7 +121,7 @@ TEST(ClassifiedBars, TallDenseBlobsAreStackedAndSparseOnesLeftAlone) {
     }
 }
 
-void expectWithinLimits(const std::vector<Classified::Bar>& bars, double2 size, double titleBar, Window redact) {
+void expectWithinLimits(const std::vector<Classified::Bar>& bars, double2 size, double titleBar, Phase redact) {
     double previous = 0;
     for (const auto& bar : bars) {
         EXPECT_GE(bar.rect.x, 0);

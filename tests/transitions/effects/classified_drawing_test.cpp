@@ -84,14 +84,44 @@ TEST_F(ClassifiedDrawingTest, TheStampFaceIsMadeOnceAndKeepsItsMargins) {
     EXPECT_EQ(p.red(15, 100), 255);
 }
 
+TEST_F(ClassifiedDrawingTest, AStampFaceWithoutItsFontIsNotKept) {
+    EXPECT_FALSE(drawStampFace(*renderer, "/nonexistent/fonts"));
+    EXPECT_FALSE(renderer->stampFace());
+    EXPECT_TRUE(drawStampFace(*renderer));
+}
+
+// A page whose pass, mip levels or stamps could not be made is not marked composed, so
+// the next frame composes it again.
+TEST_F(ClassifiedDrawingTest, APageThatCouldNotBeComposedIsComposedAgain) {
+    for (const Resource resource : {Resource::encoder, Resource::texture}) {
+        TransitionScene scene = makeScene(*renderer, window, {});
+        scene.uniforms.progress = 0.5f;
+        const auto first = renderer->queue()->makeCommandBuffer();
+        ASSERT_TRUE(prepareClassified(*renderer, scene, *first));  // the plan and the page texture
+        first->commit();
+        scene.drawingAs<ClassifiedDrawing>()->drawnAt.reset();
+        renderer->setStampFace(nullptr);
+        const auto failing = renderer->queue()->makeCommandBuffer();
+        renderer->device()->failNext(resource);  // the page's pass, or the stamp face's texture
+        EXPECT_TRUE(prepareClassified(*renderer, scene, *failing)) << int(resource);
+        failing->commit();
+        EXPECT_FALSE(scene.drawingAs<ClassifiedDrawing>()->drawnAt) << int(resource);
+        const auto next = renderer->queue()->makeCommandBuffer();
+        EXPECT_TRUE(prepareClassified(*renderer, scene, *next));
+        next->commit();
+        EXPECT_TRUE(scene.drawingAs<ClassifiedDrawing>()->drawnAt) << int(resource);
+        EXPECT_GT(countWhere(pixelsOf(*scene.drawingAs<ClassifiedDrawing>()->page), red), 1000) << int(resource);
+    }
+}
+
 TEST_F(ClassifiedDrawingTest, ThePageShowsTheTextUnderBarsAndBothStamps) {
     TransitionScene scene = makeScene(*renderer, window, {});
     scene.uniforms.progress = 0.5f;  // after the redaction and both impacts
     const auto commands = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
     commands->commit();
-    ASSERT_TRUE(scene.classified);
-    const ClassifiedDrawing& d = *scene.classified;
+    ASSERT_TRUE(scene.drawingAs<ClassifiedDrawing>());
+    const ClassifiedDrawing& d = *scene.drawingAs<ClassifiedDrawing>();
     ASSERT_FALSE(d.making.bars.empty());
     ASSERT_TRUE(d.page);
     EXPECT_EQ(d.page->width(), 400);
@@ -122,7 +152,7 @@ TEST_F(ClassifiedDrawingTest, ThePageShowsTheTextUnderBarsAndBothStamps) {
     scene.uniforms.progress = 0.6f;
     const auto again = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *again));
-    EXPECT_EQ(scene.classified->drawnAt->x, composedAt->x);
+    EXPECT_EQ(scene.drawingAs<ClassifiedDrawing>()->drawnAt->x, composedAt->x);
 }
 
 TEST_F(ClassifiedDrawingTest, BeforeTheRedactionThePageIsThePicture) {
@@ -131,7 +161,7 @@ TEST_F(ClassifiedDrawingTest, BeforeTheRedactionThePageIsThePicture) {
     const auto commands = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
     commands->commit();
-    const Pixels page = pixelsOf(*scene.classified->page);
+    const Pixels page = pixelsOf(*scene.drawingAs<ClassifiedDrawing>()->page);
     EXPECT_EQ(page.blue(390, 290), 255);
     EXPECT_EQ(page.alpha(390, 290), 255);
     EXPECT_LT(countWhere(page, dark), 3000);  // only the letters
@@ -144,7 +174,7 @@ TEST_F(ClassifiedDrawingTest, WithoutAnInkMapThePageHasOnlyTheCopyAndTheStamps) 
     const auto commands = renderer->queue()->makeCommandBuffer();
     ASSERT_TRUE(prepareClassified(*renderer, scene, *commands));
     commands->commit();
-    const ClassifiedDrawing& d = *scene.classified;
+    const ClassifiedDrawing& d = *scene.drawingAs<ClassifiedDrawing>();
     EXPECT_TRUE(d.making.bars.empty());
     EXPECT_FALSE(d.bars);
     EXPECT_EQ(d.making.lightness, 1);
@@ -162,9 +192,9 @@ TEST_F(ClassifiedDrawingTest, APreparationThatCannotMakeItsPageTriesAgain) {
     const auto commands = renderer->queue()->makeCommandBuffer();
     renderer->device()->failNext(Resource::texture);
     EXPECT_FALSE(prepareClassified(*renderer, scene, *commands));
-    EXPECT_FALSE(scene.classified);
+    EXPECT_FALSE(scene.drawing);
     EXPECT_TRUE(prepareClassified(*renderer, scene, *commands));
-    EXPECT_TRUE(scene.classified);
+    EXPECT_TRUE(scene.drawingAs<ClassifiedDrawing>());
     TransitionScene empty;
     empty.effect = TransitionEffect::classified;
     EXPECT_FALSE(prepareClassified(*renderer, empty, *commands));

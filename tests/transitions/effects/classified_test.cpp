@@ -4,6 +4,7 @@
 
 #include "transitions/effects/classified/classified.h"
 #include "transitions/effects/transforms.h"
+#include "effects_test_support.h"
 
 namespace furlpane::effects {
 namespace {
@@ -170,15 +171,15 @@ TEST(ClassifiedFrames, ThumpsRiseRingAndDie) {
 }
 
 TEST(ClassifiedFrames, BeforeTheRedactionThePageLiesFlat) {
-    const Classified plan = classifiedPlan(uniforms(400, 240, false), someInk());
-    const auto placement = classifiedPlacement(uniforms(400, 240, false));
-    const auto frame = stripFrames(plan, 0.01, placement, 0.9);
-    ASSERT_EQ(frame.strips.size(), plan.strips.size());
+    const auto u = uniforms(400, 240, false);
+    const Classified plan = classifiedPlan(u, someInk());
+    const auto frame = stripFrames(plan, 0.01, model_tests::placed(u, 0.9));
+    ASSERT_EQ(frame.records.size(), plan.strips.size());
     EXPECT_EQ(frame.look[0].x, 1);
     EXPECT_EQ(frame.look[0].y, 1.8f * 1440);
     EXPECT_EQ(frame.look[3].y, float(plan.bars.size()));
-    for (std::size_t i = 0; i < frame.strips.size(); ++i) {
-        const auto& s = frame.strips[i];
+    for (std::size_t i = 0; i < frame.records.size(); ++i) {
+        const auto& s = frame.records[i];
         EXPECT_EQ(s.look, (float4{1, 0, 1, 0}));
         EXPECT_EQ(s.wave.x, 240);
         EXPECT_EQ(s.transform.columns[3].x, float(100 + (i + 0.5) * plan.stripWidth));
@@ -191,11 +192,10 @@ TEST(ClassifiedFrames, BeforeTheRedactionThePageLiesFlat) {
 TEST(ClassifiedFrames, AFreedStripStartsItsFlightWhereItHung) {
     const auto u = uniforms(400, 240, false);
     const Classified plan = classifiedPlan(u, std::nullopt);
-    const auto placement = classifiedPlacement(u);
     const std::size_t i = plan.strips.size() - 1;  // freed first
     const double t = plan.strips[i].freed;
-    const auto frame = stripFrames(plan, t, placement, 0.9);
-    const auto& last = frame.strips.back();  // the flying strip is drawn last
+    const auto frame = stripFrames(plan, t, model_tests::placed(u, 0.9));
+    const auto& last = frame.records.back();  // the flying strip is drawn last
     EXPECT_EQ(last.source.x, float(i * plan.stripWidth));
     EXPECT_EQ(last.wave.x, 0);
     EXPECT_EQ(last.look, (float4{1, 0, 1, 0}));
@@ -204,10 +204,10 @@ TEST(ClassifiedFrames, AFreedStripStartsItsFlightWhereItHung) {
     EXPECT_EQ(last.transform.columns[3].z, 0);
 
     // Landed strips come first, flying ones last, in the order they were freed.
-    const auto later = stripFrames(plan, 0.75, placement, 0.9);
-    EXPECT_EQ(later.strips.front().look.y, 1);
+    const auto later = stripFrames(plan, 0.75, model_tests::placed(u, 0.9));
+    EXPECT_EQ(later.records.front().look.y, 1);
     double previousKey = -1;
-    for (const auto& s : later.strips) {
+    for (const auto& s : later.records) {
         if (s.look.y == 1 && s.look.x == 0.9f) continue;  // landed
         const int index = static_cast<int>(std::lround(s.source.x / plan.stripWidth));
         EXPECT_GE(plan.strips[static_cast<std::size_t>(index)].freed, previousKey);
@@ -218,15 +218,15 @@ TEST(ClassifiedFrames, AFreedStripStartsItsFlightWhereItHung) {
 TEST(ClassifiedFrames, TitleStripsFallAndFadeAway) {
     const auto u = uniforms(400, 240, true);
     const Classified plan = classifiedPlan(u, someInk());
-    const auto gone = stripFrames(plan, plan.timing.fade.upper + 0.01, classifiedPlacement(u), 1);
-    EXPECT_TRUE(gone.strips.empty());
+    const auto gone = stripFrames(plan, plan.timing.fade.upper + 0.01, model_tests::placed(u, 1));
+    EXPECT_TRUE(gone.records.empty());
     EXPECT_EQ(gone.look.size(), 22u);
     EXPECT_EQ(gone.look[1].x, 1);
     EXPECT_EQ(gone.look[2], (float4{400, 240, 28, float(400.0 / plan.strips.size())}));
 
-    const auto falling = stripFrames(plan, 0.86, classifiedPlacement(u), 1);
-    ASSERT_EQ(falling.strips.size(), plan.strips.size());
-    for (const auto& s : falling.strips) {
+    const auto falling = stripFrames(plan, 0.86, model_tests::placed(u, 1));
+    ASSERT_EQ(falling.records.size(), plan.strips.size());
+    for (const auto& s : falling.records) {
         EXPECT_GT(s.transform.columns[3].y, 80 + 28);  // below where they hung
         EXPECT_LT(s.look.x, 1);
     }
@@ -235,10 +235,9 @@ TEST(ClassifiedFrames, TitleStripsFallAndFadeAway) {
 TEST(ClassifiedFrames, StampsMoveOnlyAroundTheirImpact) {
     const auto u = uniforms(400, 240, false);
     const Classified plan = classifiedPlan(u, std::nullopt);
-    const auto placement = classifiedPlacement(u);
     const double impact = plan.stamps[0].impact;
     auto motion = [&](double t) {
-        const auto look = stripFrames(plan, t, placement, 1).look;
+        const auto look = stripFrames(plan, t, model_tests::placed(u, 1)).look;
         return std::vector<float4>(look.begin() + 8, look.begin() + 15);
     };
     for (double t : {impact - 0.06, impact - 0.05, impact + 0.062, impact + 0.07})
@@ -251,7 +250,7 @@ TEST(ClassifiedFrames, StampsMoveOnlyAroundTheirImpact) {
     EXPECT_GT(falling[4].z, 0);  // in the air
     EXPECT_GT(falling[4].x, 0);
     // The second stamp's entries stay zero while the first one moves.
-    const auto look = stripFrames(plan, impact, placement, 1).look;
+    const auto look = stripFrames(plan, impact, model_tests::placed(u, 1)).look;
     for (std::size_t k = 15; k < 22; ++k) EXPECT_EQ(look[k], float4{});
 }
 

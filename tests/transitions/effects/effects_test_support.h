@@ -8,6 +8,7 @@
 #include <cmath>
 #include <span>
 
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
 #include "transitions/effects/transforms.h"
 
@@ -30,6 +31,18 @@ inline bool allFinite(std::span<const float4> values) {
 }
 
 inline Rect2 rectOf(float4 r) { return {{r.x, r.y}, {r.z, r.w}}; }
+
+// The uniforms' placement with another stand-in opacity.
+inline Placement placed(const TransitionUniforms& u, double opacity) {
+    Placement p = placementOf(u);
+    p.opacity = opacity;
+    return p;
+}
+// A placement of rectangles given directly.
+inline Placement placed(Rect2 window, Rect2 standIn, Rect2 room, double2 viewSize, double opacity,
+                        Direction direction = Direction::minimizing, double slowdown = 1) {
+    return {window, standIn, room, viewSize, opacity, direction, slowdown};
+}
 
 }  // namespace furlpane::effects::model_tests
 

@@ -56,7 +56,7 @@ TEST(OrigamiTitleStrip, ThreeHundredPointWindowHalvesFiveTimes) {
     const double heights[] = {0.005, 0.015, 0.035, 0.075, 0.155, -0.005};
     for (int j = 0; j < 6; ++j) EXPECT_DOUBLE_EQ(plan.creaseHeights[j], heights[j]);
     EXPECT_FALSE(plan.flight);
-    EXPECT_EQ(plan.settling, (Window{0.88, 0.94}));
+    EXPECT_EQ(plan.settling, (Phase{0.88, 0.94}));
     expectSoundPlan(plan);
     // Only the title band stays in place: every other facet is turned by the tuck.
     int staying = 0;
@@ -124,8 +124,8 @@ TEST(OrigamiDart, WorkedExampleToTheRight) {
     EXPECT_EQ(plan.flight->nose, (double2{1, 0}));
     EXPECT_EQ(plan.flight->top, (double2{0, -1}));
     EXPECT_EQ(plan.flight->length, 400);
-    EXPECT_EQ(plan.flight->span, (Window{0.42, 0.70}));
-    EXPECT_EQ(plan.settling, (Window{0.89, 0.94}));
+    EXPECT_EQ(plan.flight->span, (Phase{0.42, 0.70}));
+    EXPECT_EQ(plan.settling, (Phase{0.89, 0.94}));
 
     EXPECT_EQ(plan.facets.size(), 16u);
     std::set<int> layers;
@@ -276,12 +276,13 @@ const Rect2 kStandIn{{1500, 900}, {120, 90}};
 const Rect2 kRoom{{0, 0}, {1920, 1080}};
 const double2 kView{1920, 1080};
 
-TEST(OrigamiFrames, EverythingRestsOnTheWindowAtTheStart) {
+TEST(OrigamiFrame, EverythingRestsOnTheWindowAtTheStart) {
     for (const Origami& plan : {titleStripOrigami({400, 300}, 28), windowOrigami({400, 300}, {1360, 900})}) {
-        const OrigamiFrames f = facetFrames(plan, 0, kWindow, kStandIn, kRoom, kView, 0.7, Direction::minimizing);
-        ASSERT_EQ(f.frames.size(), plan.facets.size());
+        const OrigamiFrame f =
+            facetFrames(plan, 0, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.7, Direction::minimizing));
+        ASSERT_EQ(f.records.size(), plan.facets.size());
         const float4x4 moved(double4x4::translation({200, 150, 0}));
-        for (const Origami::FacetFrame& frame : f.frames) {
+        for (const Origami::FacetFrame& frame : f.records) {
             EXPECT_EQ(frame.transform, moved);
             EXPECT_EQ(frame.look, (float4{1, 1, 0, 1}));
         }
@@ -289,38 +290,41 @@ TEST(OrigamiFrames, EverythingRestsOnTheWindowAtTheStart) {
     }
 }
 
-TEST(OrigamiFrames, TitleStripFoldsAndTucksBehindItsBand) {
+TEST(OrigamiFrame, TitleStripFoldsAndTucksBehindItsBand) {
     const Origami plan = titleStripOrigami({400, 300}, 28);
     for (int i = 0; i <= 50; ++i) {
-        const OrigamiFrames f = facetFrames(plan, i / 50.0, kWindow, kStandIn, kRoom, kView, 0.5, Direction::minimizing);
+        const OrigamiFrame f = facetFrames(
+            plan, i / 50.0, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.5, Direction::minimizing));
         EXPECT_EQ(f.look[0], (float4{0, 1.8f * 1920, 0, 0}));
-        for (const Origami::FacetFrame& frame : f.frames) EXPECT_EQ(frame.look.w, 1);
+        for (const Origami::FacetFrame& frame : f.records) EXPECT_EQ(frame.look.w, 1);
     }
     // Halfway: the first halving has closed, the later ones not yet.
-    const OrigamiFrames mid = facetFrames(plan, 0.33, kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing);
+    const OrigamiFrame mid =
+        facetFrames(plan, 0.33, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     for (size_t k = 0; k < plan.facets.size(); ++k) {
         const Origami::Facet& facet = plan.facets[k];
         if (facet.turns[0] && !facet.turns[1] && !facet.turns[2]) {
-            EXPECT_EQ(mid.frames[k].look.z, 1);
-            EXPECT_EQ(mid.frames[k].look.x, 0);
+            EXPECT_EQ(mid.records[k].look.z, 1);
+            EXPECT_EQ(mid.records[k].look.x, 0);
         }
     }
     // Once the tuck has closed, every facet it turned is hidden; the band stays as it was.
-    const OrigamiFrames end = facetFrames(plan, 0.9, kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing);
+    const OrigamiFrame end =
+        facetFrames(plan, 0.9, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     for (size_t k = 0; k < plan.facets.size(); ++k) {
         if (plan.facets[k].turns.back()) {
-            EXPECT_EQ(end.frames[k].look.y, 0);
+            EXPECT_EQ(end.records[k].look.y, 0);
         } else {
-            EXPECT_EQ(end.frames[k].look, (float4{1, 1, 0, 1}));
-            EXPECT_EQ(end.frames[k].transform, float4x4(double4x4::translation({200, 150, 0})));
+            EXPECT_EQ(end.records[k].look, (float4{1, 1, 0, 1}));
+            EXPECT_EQ(end.records[k].transform, float4x4(double4x4::translation({200, 150, 0})));
         }
     }
 }
 
-TEST(OrigamiFrames, CreaseMarksFollowTheirOwnRuleWhenRestoring) {
+TEST(OrigamiFrame, CreaseMarksFollowTheirOwnRuleWhenRestoring) {
     const Origami plan = windowOrigami({400, 300}, {1360, 900});
     auto mark = [&](double t, Direction d) {
-        return facetFrames(plan, t, kWindow, kStandIn, kRoom, kView, 1, d).look[1].x;  // fold 0
+        return facetFrames(plan, t, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, d)).look[1].x;  // fold 0
     };
     EXPECT_EQ(mark(0.05, Direction::minimizing), 0);
     EXPECT_EQ(mark(0.5, Direction::minimizing), 1);
@@ -332,22 +336,24 @@ TEST(OrigamiFrames, CreaseMarksFollowTheirOwnRuleWhenRestoring) {
     EXPECT_EQ(mark(0.5, Direction::restoring), 1);
     EXPECT_EQ(mark(0.01, Direction::restoring), 0);
     // The title strip's look has room for sixteen marks; unused slots stay 0.
-    const OrigamiFrames strip = facetFrames(titleStripOrigami({400, 300}, 28), 0.5, kWindow, kStandIn, kRoom, kView, 1,
-                                            Direction::minimizing);
+    const OrigamiFrame strip =
+        facetFrames(titleStripOrigami({400, 300}, 28), 0.5,
+                    model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
     EXPECT_EQ(strip.look[2].z, 0);
     EXPECT_EQ(strip.look[4], (float4{0, 0, 0, 0}));
 }
 
-TEST(OrigamiFrames, DartLandsExactlyOnTheStandIn) {
+TEST(OrigamiFrame, DartLandsExactlyOnTheStandIn) {
     const Origami plan = windowOrigami({400, 300}, {1360, 900});
     for (double t : {0.94, 0.97, 1.0}) {
-        const OrigamiFrames f = facetFrames(plan, t, kWindow, kStandIn, kRoom, kView, 0.6, Direction::minimizing);
-        for (const Origami::FacetFrame& frame : f.frames) {
+        const OrigamiFrame f =
+            facetFrames(plan, t, model_tests::placed(kWindow, kStandIn, kRoom, kView, 0.6, Direction::minimizing));
+        for (const Origami::FacetFrame& frame : f.records) {
             EXPECT_EQ(frame.look.x, 2);
             EXPECT_EQ(frame.look.z, 0);
             EXPECT_EQ(frame.look.w, 0.6f);
         }
-        const double4x4 m(f.frames[0].transform);
+        const double4x4 m(f.records[0].transform);
         EXPECT_POINT_NEAR(mapped(m, {0, 0}), (double2{1500, 900}), 1e-3);
         EXPECT_POINT_NEAR(mapped(m, {400, 300}), (double2{1620, 990}), 1e-3);
         EXPECT_EQ(m.columns[3].z, 0);
@@ -355,7 +361,7 @@ TEST(OrigamiFrames, DartLandsExactlyOnTheStandIn) {
     }
 }
 
-TEST(OrigamiFrames, LandingContinuesTheFlight) {
+TEST(OrigamiFrame, LandingContinuesTheFlight) {
     const Origami plan = windowOrigami({400, 300}, {1360, 900});
     // A stand-in pressed against the room's corner: the dart touches down 8 points inside
     // the room, and the landing starts from there whatever the dart's scale (k above 1,
@@ -380,7 +386,7 @@ TEST(OrigamiFrames, LandingContinuesTheFlight) {
     EXPECT_NEAR((span.x / 400 + span.y / 300) / 2, 1, 1e-12);
 }
 
-TEST(OrigamiFrames, FlightHelpers) {
+TEST(OrigamiFrame, FlightHelpers) {
     // A path whose ends coincide never turns.
     const auto still = bezierPath({5, 5}, {5, 5}, {1, 0});
     EXPECT_EQ(pathTurn(still, 1, {1, 0}), 0);
@@ -395,8 +401,9 @@ TEST(OrigamiFrames, FlightHelpers) {
     EXPECT_NEAR(r.z, 0, 1e-12);
     // A facet whose folds have not started is carried by the flight alone.
     const Origami plan = windowOrigami({400, 300}, {1360, 900});
-    const OrigamiFrames f = facetFrames(plan, 0.03, kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing);
-    EXPECT_EQ(f.frames[3].transform, float4x4(double4x4::translation({200, 150, 0})));
+    const OrigamiFrame f =
+        facetFrames(plan, 0.03, model_tests::placed(kWindow, kStandIn, kRoom, kView, 1, Direction::minimizing));
+    EXPECT_EQ(f.records[3].transform, float4x4(double4x4::translation({200, 150, 0})));
 }
 
 }  // namespace

@@ -340,8 +340,8 @@ TEST(ShardFrames, StartInTheWindowAndGatherOnTheStandIn) {
     u.window = {100, 50, 800, 600};
     const Shatter s = shatterPlan(u);
     const Rect2 window{{100, 50}, {800, 600}}, standIn{{1440, 1160}, {120, 80}}, room{{0, 0}, {2000, 1500}};
-    const auto start = shardFrames(s, 0, window, standIn, room, 0.8);
-    const auto end = shardFrames(s, 1, window, standIn, room, 0.8);
+    const auto start = shardFrames(s, 0, model_tests::placed(window, standIn, room, {2000, 1500}, 0.8)).records;
+    const auto end = shardFrames(s, 1, model_tests::placed(window, standIn, room, {2000, 1500}, 0.8)).records;
     ASSERT_EQ(start.size(), s.shards.size());
     for (size_t i = 0; i < s.shards.size(); ++i) {
         for (const double2 c : s.shards[i].corners) {
@@ -355,12 +355,13 @@ TEST(ShardFrames, StartInTheWindowAndGatherOnTheStandIn) {
     // On the way every shard's opacity stays within 0 ... 1, and in the middle the shards
     // have left their places.
     for (int k = 0; k <= 20; ++k) {
-        for (const auto& f : shardFrames(s, k / 20.0, window, standIn, room, 0.8)) {
+        for (const auto& f :
+             shardFrames(s, k / 20.0, model_tests::placed(window, standIn, room, {2000, 1500}, 0.8)).records) {
             ASSERT_GE(f.look.x, 0.0f);
             ASSERT_LE(f.look.x, 1.0f);
         }
     }
-    const auto middle = shardFrames(s, 0.4, window, standIn, room, 0.8);
+    const auto middle = shardFrames(s, 0.4, model_tests::placed(window, standIn, room, {2000, 1500}, 0.8)).records;
     size_t moved = 0;
     for (size_t i = 0; i < s.shards.size(); ++i) {
         const double2 c = centroid(s.shards[i].corners);
@@ -374,7 +375,7 @@ TEST(ShardFrames, TitleStripKeepsItsTitleBarAndFadesTheRest) {
     const Shatter s = shatterPlan(uniforms(800, 600, 0, true));
     const Rect2 window{{0, 0}, {800, 600}}, standIn{{0, 0}, {800, 28}}, room{{0, 0}, {2000, 1500}};
     for (const double t : {0.0, 0.3, 0.7, 0.82, 1.0}) {
-        const auto frames = shardFrames(s, t, window, standIn, room, 1);
+        const auto frames = shardFrames(s, t, model_tests::placed(window, standIn, room, {2000, 1500}, 1)).records;
         EXPECT_POINT_NEAR(placed(frames[0], {800, 28}), (double2{800, 28}), 1e-3);
         EXPECT_EQ(frames[0].look.x, 1.0f);
         if (t >= 0.82) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <set>
+#include "effects_test_support.h"
 
 namespace furlpane::effects {
 namespace {
@@ -163,8 +164,8 @@ TEST(SliderPuzzlePlan, TimingsAndScheduleFollowTheirProportions) {
     EXPECT_EQ(slides[2].span.upper, 0.6);
     // Nothing to lay out: every slide sits at the start, the last ends at the end.
     const auto empty = scheduleSlides(moves, {0, 0, 0}, {0, 0}, 0.2, 0.4);
-    EXPECT_EQ(empty[0].span, (Window{0.2, 0.2}));
-    EXPECT_EQ(empty[2].span, (Window{0.2, 0.4}));
+    EXPECT_EQ(empty[0].span, (Phase{0.2, 0.2}));
+    EXPECT_EQ(empty[2].span, (Phase{0.2, 0.4}));
 }
 
 TEST(SliderPuzzlePlan, UniformsGiveTheCallersValues) {
@@ -193,29 +194,29 @@ struct Scene {
     double2 view{1600, 1200};
 };
 
-TEST(TileFrames, ThumbnailFrameFromWindowToStandIn) {
+TEST(PuzzleFrames, ThumbnailFrameFromWindowToStandIn) {
     const Scene sc;
     const SliderPuzzle plan = sliderPuzzlePlan(5, 4, false, 1, 0);
-    const TileFrames first = tileFrames(plan, 0, sc.window, sc.standIn, sc.room, sc.view, 0.9, 1.0 / 144);
+    const PuzzleFrames first = tileFrames(plan, 0, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 0.9));
     ASSERT_EQ(first.look.size(), 7u);
     EXPECT_EQ(first.look[0], (float4{100, 200, 160, 150}));
     EXPECT_EQ(first.look[1].x, 0.0f);
     EXPECT_EQ(first.look[2], (float4{1, 0, 1.8f * 1600, 1}));
     EXPECT_EQ(first.look[3], (float4{0, 0, 1, 1}));
-    EXPECT_EQ(first.tiles.size(), 20u);
-    EXPECT_EQ(first.tiles.back().look, (float4{0, 1, 1, 0}));
-    const TileFrames last = tileFrames(plan, 1, sc.window, sc.standIn, sc.room, sc.view, 0.9, 1.0 / 144);
+    EXPECT_EQ(first.records.size(), 20u);
+    EXPECT_EQ(first.records.back().look, (float4{0, 1, 1, 0}));
+    const PuzzleFrames last = tileFrames(plan, 1, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 0.9));
     EXPECT_EQ(last.look[0], (float4{1300, 900, 24, 22.5f}));
     EXPECT_EQ(last.look[2].x, 2.0f);
     EXPECT_FLOAT_EQ(last.look[1].w, 0.9f);
-    EXPECT_EQ(last.tiles.back().look, (float4{0, 1, 1, 0}));
-    for (size_t i = 0; i + 1 < last.tiles.size(); ++i) {
+    EXPECT_EQ(last.records.back().look, (float4{0, 1, 1, 0}));
+    for (size_t i = 0; i + 1 < last.records.size(); ++i) {
         const int2 home{static_cast<int>(i % 5), static_cast<int>(i / 5)};
-        EXPECT_EQ(last.tiles[i].span, (float4(home.x, home.y, home.x, home.y)));
+        EXPECT_EQ(last.records[i].span, (float4(home.x, home.y, home.x, home.y)));
     }
 }
 
-TEST(TileFrames, FlightArcsAboveTheLineAndLeansIntoIt) {
+TEST(PuzzleFrames, FlightArcsAboveTheLineAndLeansIntoIt) {
     Scene sc;
     const SliderPuzzle plan = sliderPuzzlePlan(5, 4, false, 1, 0);
     const Rect2 stage = stageRect(sc.window.size, sc.standIn.origin, sc.standIn.size, sc.room.origin, sc.room.size);
@@ -237,40 +238,43 @@ TEST(TileFrames, FlightArcsAboveTheLineAndLeansIntoIt) {
     EXPECT_NEAR(held.rect.origin.y + held.rect.size.y / 2, 8 + half, 1e-9);
 }
 
-TEST(TileFrames, SpansShowOnlyMovingTiles) {
+TEST(PuzzleFrames, SpansShowOnlyMovingTiles) {
     const Scene sc;
     for (const uint32_t seed : kSeeds) {
         const SliderPuzzle plan = sliderPuzzlePlan(5, 4, false, seed, 0);
         // Between the scramble and the solve nothing slides.
-        const TileFrames rest = tileFrames(plan, 0.5, sc.window, sc.standIn, sc.room, sc.view, 1, 1.0 / 144);
-        for (size_t i = 0; i + 1 < rest.tiles.size(); ++i) {
+        const PuzzleFrames rest =
+            tileFrames(plan, 0.5, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
+        for (size_t i = 0; i + 1 < rest.records.size(); ++i) {
             const int2 cell = plan.layouts[7][i];
-            EXPECT_EQ(rest.tiles[i].span, float4(cell.x, cell.y, cell.x, cell.y));
+            EXPECT_EQ(rest.records[i].span, float4(cell.x, cell.y, cell.x, cell.y));
         }
         // In the middle of a slide only its tiles move, and a slower transition moves
         // them less within one time slice.
         const auto& slide = plan.slides[3];
         const double t = (slide.span.lower + slide.span.upper) / 2;
-        const TileFrames moving = tileFrames(plan, t, sc.window, sc.standIn, sc.room, sc.view, 1, 1.0 / 144);
-        const TileFrames slow = tileFrames(plan, t, sc.window, sc.standIn, sc.room, sc.view, 1, 1.0 / 144 / 4);
+        const PuzzleFrames moving =
+            tileFrames(plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
+        const PuzzleFrames slow = tileFrames(
+            plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1, Direction::minimizing, 4));
         const std::set<int> sliding(slide.tiles.begin(), slide.tiles.end());
-        for (size_t i = 0; i + 1 < moving.tiles.size(); ++i) {
-            const float4 s = moving.tiles[i].span;
+        for (size_t i = 0; i + 1 < moving.records.size(); ++i) {
+            const float4 s = moving.records[i].span;
             const bool differs = s.x != s.z || s.y != s.w;
             EXPECT_EQ(differs, sliding.count(static_cast<int>(i)) == 1) << i;
             if (differs) {
-                const float4 q = slow.tiles[i].span;
+                const float4 q = slow.records[i].span;
                 EXPECT_LT(std::abs(q.z - q.x) + std::abs(q.w - q.y), std::abs(s.z - s.x) + std::abs(s.w - s.y));
             }
         }
     }
 }
 
-TEST(TileFrames, LiftedTileRisesFadesAndComesBack) {
+TEST(PuzzleFrames, LiftedTileRisesFadesAndComesBack) {
     const Scene sc;
     const SliderPuzzle plan = sliderPuzzlePlan(5, 4, false, 2, 0);
     const auto lookAt = [&](double t) {
-        return tileFrames(plan, t, sc.window, sc.standIn, sc.room, sc.view, 1, 1.0 / 144).tiles.back().look;
+        return tileFrames(plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1)).records.back().look;
     };
     EXPECT_EQ(lookAt(0), (float4{0, 1, 1, 0}));
     EXPECT_EQ(lookAt(0.2), (float4{120, 0, 1.22f, 0}));
@@ -282,13 +286,13 @@ TEST(TileFrames, LiftedTileRisesFadesAndComesBack) {
     EXPECT_FLOAT_EQ(staged.x, static_cast<float>(120 * zoom));
 }
 
-TEST(TileFrames, TitleStripStaysAndRaisesItsColumns) {
+TEST(PuzzleFrames, TitleStripStaysAndRaisesItsColumns) {
     const Scene sc;
     for (const int columns : {6, 14}) {
         const SliderPuzzle plan = sliderPuzzlePlan(columns, 4, true, 7, 28);
         for (int k = 0; k <= 20; ++k) {
             const double t = k / 20.0;
-            const TileFrames f = tileFrames(plan, t, sc.window, sc.standIn, sc.room, sc.view, 1, 1.0 / 144);
+            const PuzzleFrames f = tileFrames(plan, t, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
             EXPECT_EQ(f.look[0].x, 100.0f);
             EXPECT_EQ(f.look[0].y, 228.0f);
             EXPECT_EQ(f.look[1].x, 0.0f);
@@ -296,12 +300,13 @@ TEST(TileFrames, TitleStripStaysAndRaisesItsColumns) {
             EXPECT_FLOAT_EQ(f.look[3].y, 28.0f / 600);
             EXPECT_FLOAT_EQ(f.look[3].w, 572.0f / 600);
         }
-        const TileFrames done = tileFrames(plan, 0.85, sc.window, sc.standIn, sc.room, sc.view, 1, 1.0 / 144);
+        const PuzzleFrames done =
+            tileFrames(plan, 0.85, model_tests::placed(sc.window, sc.standIn, sc.room, sc.view, 1));
         for (int c = 0; c < 12; ++c) {
             const float rise = done.look[static_cast<size_t>(4 + c / 4)][c % 4];
             EXPECT_FLOAT_EQ(rise, c < columns ? 4.25f : 0.0f) << c;
         }
-        for (size_t i = 0; i + 1 < done.tiles.size(); ++i) EXPECT_LE(done.tiles[i].span.y, -0.25f + 3 + 1e-5f);
+        for (size_t i = 0; i + 1 < done.records.size(); ++i) EXPECT_LE(done.records[i].span.y, -0.25f + 3 + 1e-5f);
     }
 }
 

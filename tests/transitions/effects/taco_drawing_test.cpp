@@ -24,23 +24,24 @@ TEST_F(TacoDrawingTest, PreparationKeepsThePlanAndRefreshesThePieces) {
     const auto commands = renderer->queue()->makeCommandBuffer();
     scene.uniforms.progress = 0.0f;
     ASSERT_TRUE(prepareTaco(*renderer, scene, *commands));
-    ASSERT_TRUE(scene.taco);
-    EXPECT_EQ(scene.taco->pieceCount, 0);
-    EXPECT_FALSE(scene.taco->pieces);
-    EXPECT_EQ(scene.taco->look.size(), 22u);
-    const auto* plan = &scene.taco->making;
+    ASSERT_TRUE(scene.drawingAs<TacoDrawing>());
+    EXPECT_EQ(scene.drawingAs<TacoDrawing>()->pieceCount, 0);
+    EXPECT_FALSE(scene.drawingAs<TacoDrawing>()->pieces);
+    EXPECT_EQ(scene.drawingAs<TacoDrawing>()->look.size(), 22u);
+    const auto* plan = &scene.drawingAs<TacoDrawing>()->making;
 
     scene.uniforms.progress = 0.4f;
     ASSERT_TRUE(prepareTaco(*renderer, scene, *commands));
-    EXPECT_EQ(&scene.taco->making, plan);
-    EXPECT_GT(scene.taco->pieceCount, 50);
-    EXPECT_TRUE(scene.taco->pieces);
-    EXPECT_EQ(scene.taco->pieces->length(), std::size_t(scene.taco->pieceCount) * 48);
+    EXPECT_EQ(&scene.drawingAs<TacoDrawing>()->making, plan);
+    EXPECT_GT(scene.drawingAs<TacoDrawing>()->pieceCount, 50);
+    EXPECT_TRUE(scene.drawingAs<TacoDrawing>()->pieces);
+    EXPECT_EQ(scene.drawingAs<TacoDrawing>()->pieces->length(),
+              std::size_t(scene.drawingAs<TacoDrawing>()->pieceCount) * 48);
 
     // A buffer that cannot be made draws nothing this frame and keeps the plan.
     renderer->device()->failNext(Resource::buffer);
     EXPECT_FALSE(prepareTaco(*renderer, scene, *commands));
-    EXPECT_TRUE(scene.taco);
+    EXPECT_TRUE(scene.drawingAs<TacoDrawing>());
     EXPECT_TRUE(prepareTaco(*renderer, scene, *commands));
 }
 

@@ -272,7 +272,7 @@ TEST(TacoBites, CrumbsWithNowhereToGoStartAtTheirBite) {
 
 TEST(TacoFrames, FoldAngleAndItsSwing) {
     const Taco thumb = tacoPlan(uniforms(600, 400, false));
-    const Window fold = thumb.timing.fold;
+    const Phase fold = thumb.timing.fold;
     EXPECT_EQ(thumb.foldAngle(fold.lower), 0);
     EXPECT_NEAR(thumb.foldAngle(fold.lower + 0.6 * (fold.upper - fold.lower)), kPi - 0.08, 1e-9);
     EXPECT_NEAR(thumb.foldAngle(fold.upper), kPi - 0.2, 1e-12);
@@ -287,8 +287,8 @@ TEST(TacoFrames, BeforeTheRoundingNothingIsDrawnButTheLook) {
     for (bool title : {false, true}) {
         const auto u = uniforms(600, 400, title);
         const Taco plan = tacoPlan(u);
-        const auto frame = plan.tacoFrame(0, tacoPlacement(u), 0.9);
-        EXPECT_TRUE(frame.pieces.empty());
+        const auto frame = tacoFrame(plan, 0, model_tests::placed(u, 0.9));
+        EXPECT_TRUE(frame.records.empty());
         EXPECT_EQ(frame.behind, 0);
         ASSERT_EQ(frame.look.size(), 22u);
         EXPECT_EQ(frame.look[7].x, 1);
@@ -300,20 +300,19 @@ TEST(TacoFrames, BeforeTheRoundingNothingIsDrawnButTheLook) {
 TEST(TacoFrames, TitleStripBitesShowInTheLook) {
     const auto u = uniforms(800, 600, true, 17);
     const Taco plan = tacoPlan(u);
-    const auto pl = tacoPlacement(u);
     const double last = plan.bites.back().time;
-    EXPECT_EQ(plan.tacoFrame(last + 0.0199, pl, 1).look[8].z, 1);
-    EXPECT_EQ(plan.tacoFrame(last + 0.02, pl, 1).look[8].z, 0);
-    const auto before = plan.tacoFrame(plan.bites.front().time + 0.01, pl, 1);
+    EXPECT_EQ(tacoFrame(plan, last + 0.0199, model_tests::placed(u, 1)).look[8].z, 1);
+    EXPECT_EQ(tacoFrame(plan, last + 0.02, model_tests::placed(u, 1)).look[8].z, 0);
+    const auto before = tacoFrame(plan, plan.bites.front().time + 0.01, model_tests::placed(u, 1));
     EXPECT_EQ(before.look[9].z, 0);
     EXPECT_EQ(before.look[9].w, 800);
     EXPECT_EQ(before.look[8].w, 1);
     EXPECT_NEAR(before.look[10].w, 0.01 / 0.014, 1e-6);
     for (std::size_t i = plan.bites.size(); i < 12; ++i) EXPECT_EQ(before.look[10 + i], float4{});
     // No filling remains once every bite has been taken.
-    const auto eaten = plan.tacoFrame(last + 0.005, pl, 1);
-    for (const auto& f : eaten.pieces) EXPECT_NE(f.look.x, float(Kind::leaf));
-    for (const auto& f : eaten.pieces) {
+    const auto eaten = tacoFrame(plan, last + 0.005, model_tests::placed(u, 1));
+    for (const auto& f : eaten.records) EXPECT_NE(f.look.x, float(Kind::leaf));
+    for (const auto& f : eaten.records) {
         const auto& p = plan.pieces[static_cast<std::size_t>(f.look.w)];
         EXPECT_TRUE(p.falls);
     }
@@ -322,12 +321,11 @@ TEST(TacoFrames, TitleStripBitesShowInTheLook) {
 TEST(TacoFrames, CrumbsFallOnlyAfterTheirBiteAndForTheirLife) {
     const auto u = uniforms(800, 600, true, 17);
     const Taco plan = tacoPlan(u);
-    const auto pl = tacoPlacement(u);
     std::size_t index = 0;
     while (plan.pieces[index].drop) ++index;  // the first crumb
     const auto& crumb = plan.pieces[index];
     auto drawn = [&](double t) {
-        for (const auto& f : plan.tacoFrame(t, pl, 1).pieces)
+        for (const auto& f : tacoFrame(plan, t, model_tests::placed(u, 1)).records)
             if (f.look.w == float(index)) return true;
         return false;
     };
@@ -339,19 +337,18 @@ TEST(TacoFrames, CrumbsFallOnlyAfterTheirBiteAndForTheirLife) {
 TEST(TacoFrames, FillingDropsIntoTheFold) {
     const auto u = uniforms(800, 600, false, 2);
     const Taco plan = tacoPlan(u);
-    const auto pl = tacoPlacement(u);
-    const auto filled = plan.tacoFrame(plan.timing.fill.upper, pl, 1);
-    EXPECT_GT(filled.pieces.size(), 100u);
+    const auto filled = tacoFrame(plan, plan.timing.fill.upper, model_tests::placed(u, 1));
+    EXPECT_GT(filled.records.size(), 100u);
     EXPECT_GT(filled.behind, 0);
     for (int i = 1; i < filled.behind; ++i)
-        EXPECT_LE(filled.pieces[i - 1].place.z, filled.pieces[i].place.z);
+        EXPECT_LE(filled.records[i - 1].place.z, filled.records[i].place.z);
     // Flying, the taco moves toward the thumbnail and takes on its opacity.
-    const auto flying = plan.tacoFrame(0.5, pl, 0.6);
+    const auto flying = tacoFrame(plan, 0.5, model_tests::placed(u, 0.6));
     EXPECT_LT(flying.look[7].y, 1);
     EXPECT_GT(flying.look[7].y, 0.6);
     EXPECT_GT(flying.look[3].x, filled.look[3].x);
     // After the shrink window only the sheet on the thumbnail is left.
-    EXPECT_TRUE(plan.tacoFrame(0.95, pl, 0.6).pieces.empty());
+    EXPECT_TRUE(tacoFrame(plan, 0.95, model_tests::placed(u, 0.6)).records.empty());
 }
 
 }  // namespace

@@ -79,18 +79,18 @@ TransitionUniforms uniforms(double w, double h, bool strip, bool restoring = fal
 }
 
 TEST(WaterPlan, RegionOfTitleStripsAndFloor) {
-    const Water strip(uniforms(800, 600, true));
+    const Water strip = waterPlan(uniforms(800, 600, true));
     EXPECT_EQ(strip.region, (double4{100, 78, 800, 572}));
     EXPECT_EQ(strip.floor, 1100);
-    const Water thumb(uniforms(800, 600, false));
+    const Water thumb = waterPlan(uniforms(800, 600, false));
     EXPECT_EQ(thumb.region, (double4{100, 50, 800, 600}));
-    const Water tall(uniforms(800, 20, true));
+    const Water tall = waterPlan(uniforms(800, 20, true));
     EXPECT_EQ(tall.region.w, 1);
     TransitionUniforms roomless = uniforms(800, 600, false);
     roomless.room = {0, 0, 1600, 0};
-    EXPECT_EQ(Water(roomless).floor, 1200);
+    EXPECT_EQ(waterPlan(roomless).floor, 1200);
     TransitionUniforms back = uniforms(800, 600, false, true);
-    EXPECT_TRUE(Water(back).isRestoring);
+    EXPECT_TRUE(waterPlan(back).isRestoring);
 }
 
 TEST(WaterPlan, DropsLetGoAfterTheRippleAndDrawInOrder) {
@@ -295,7 +295,7 @@ TEST(WaterPuddles, RestoringSourcesAndRecords) {
     // On the window's edge the centre is the source itself.
     EXPECT_EQ(w.puddles(0.5, {0, 0}, {300, 200}, {250, 170}, {100, 60}).first->source, (double2{300, 200}));
 
-    const Water strip(uniforms(800, 600, true, true));
+    const Water strip = waterPlan(uniforms(800, 600, true, true));
     auto [body, none] = strip.puddles(0.5, {100, 50}, {800, 600}, {100, 50}, {800, 28});
     ASSERT_TRUE(body);
     EXPECT_FALSE(none);
@@ -314,8 +314,9 @@ TEST(WaterPuddles, RestoringSourcesAndRecords) {
 
 struct Frames {
     Water plan;
-    Water::Frame at(double t) const {
-        return plan.waterFrame(t, {100, 50}, {800, 600}, {1300, 900}, {200, 120}, {1600, 1200}, 1.0 / 120);
+    WaterFrame at(double t) const {
+        return waterFrame(plan, t,
+                          model_tests::placed({{100, 50}, {800, 600}}, {{1300, 900}, {200, 120}}, {}, {1600, 1200}, 1));
     }
 };
 
@@ -326,9 +327,9 @@ bool zero(const std::vector<float4>& look, size_t from, size_t to) {
 }
 
 TEST(WaterFrames, MinimizingAWindowToAThumbnail) {
-    const Frames f{Water(uniforms(800, 600, false))};
+    const Frames f{waterPlan(uniforms(800, 600, false))};
     const auto start = f.at(0);
-    EXPECT_TRUE(start.frames.empty());
+    EXPECT_TRUE(start.records.empty());
     ASSERT_EQ(start.look.size(), 15u);
     EXPECT_EQ(start.look[4], (float4{1, 0, 0, 1}));
     EXPECT_EQ(start.look[0], (float4{76, 26, 848, 648}));
@@ -336,13 +337,13 @@ TEST(WaterFrames, MinimizingAWindowToAThumbnail) {
     EXPECT_EQ(start.look[1], toFloat4(f.plan.level, f.plan.reach, 1100, 0));
 
     const auto middle = f.at(0.5);
-    EXPECT_FALSE(middle.frames.empty());
+    EXPECT_FALSE(middle.records.empty());
     EXPECT_EQ(middle.look[4], (float4{0, 1, 0, 1}));
     EXPECT_EQ(middle.look[9].x, 2.0f);  // the thumbnail's puddle
     EXPECT_TRUE(zero(middle.look, 10, 15));
 
     const auto cleared = f.at(0.9);
-    EXPECT_TRUE(cleared.frames.empty());
+    EXPECT_TRUE(cleared.records.empty());
     EXPECT_EQ(cleared.look[7].z, 100000.0f);
     const auto late = f.at(0.92);
     EXPECT_EQ(late.look[4], (float4{0, 0, 1, 1}));
@@ -351,8 +352,8 @@ TEST(WaterFrames, MinimizingAWindowToAThumbnail) {
 }
 
 TEST(WaterFrames, RippleStrengthAndRadius) {
-    const Frames f{Water(uniforms(800, 600, false))};
-    const Frames strip{Water(uniforms(800, 600, true))};
+    const Frames f{waterPlan(uniforms(800, 600, false))};
+    const Frames strip{waterPlan(uniforms(800, 600, true))};
     EXPECT_EQ(f.at(0.02).look[3].w, 0.0f);
     EXPECT_EQ(f.at(0.06).look[3].w, 1.0f);
     EXPECT_EQ(f.at(0.24).look[3].w, 1.0f);
@@ -360,22 +361,22 @@ TEST(WaterFrames, RippleStrengthAndRadius) {
     EXPECT_EQ(strip.at(0.27).look[3].w, 1.0f);
     EXPECT_EQ(f.at(0.46).look[3].w, 0.0f);
     EXPECT_EQ(f.at(0.12).look[3].z, static_cast<float>(f.plan.rippleReach));
-    const Frames back{Water(uniforms(800, 600, false, true))};
+    const Frames back{waterPlan(uniforms(800, 600, false, true))};
     EXPECT_EQ(back.at(0.1).look[3].w, 0.0f);
 }
 
 TEST(WaterFrames, TitleStripsAndRestoring) {
-    const Frames strip{Water(uniforms(800, 600, true))};
+    const Frames strip{waterPlan(uniforms(800, 600, true))};
     const auto end = strip.at(0.95);
-    EXPECT_TRUE(end.frames.empty());
+    EXPECT_TRUE(end.records.empty());
     EXPECT_TRUE(zero(end.look, 5, 15));
     EXPECT_EQ(end.look[0], (float4{100, 50, 800, 28}));
 
-    const Frames back{Water(uniforms(800, 600, false, true))};
-    const Frames stripBack{Water(uniforms(800, 600, true, true))};
+    const Frames back{waterPlan(uniforms(800, 600, false, true))};
+    const Frames stripBack{waterPlan(uniforms(800, 600, true, true))};
     for (int k = 0; k <= 50; ++k) {
-        EXPECT_TRUE(back.at(k / 50.0).frames.empty());
-        EXPECT_TRUE(stripBack.at(k / 50.0).frames.empty());
+        EXPECT_TRUE(back.at(k / 50.0).records.empty());
+        EXPECT_TRUE(stripBack.at(k / 50.0).records.empty());
     }
     const auto early = back.at(0.95);  // u = 0.05: only the stand-in
     EXPECT_EQ(early.look[4], (float4{0, 0, 1, 1}));
@@ -404,24 +405,27 @@ TEST(WaterFrames, StreaksAreLimitedByTheBlob) {
     Water::Drop faster = big;
     faster.speed = {0, 80};
     w.drops = {small, big, faster};
-    const auto frame = w.waterFrame(0.1, {0, 0}, {100, 100}, {0, 0}, {10, 10}, {1000, 1000}, 1);
-    ASSERT_EQ(frame.frames.size(), 3u);
-    EXPECT_FLOAT_EQ(frame.frames[0].form.y, 12.5f);
-    EXPECT_FLOAT_EQ(frame.frames[0].form.z, 10.0f);
-    EXPECT_FLOAT_EQ(frame.frames[1].form.y, 40.0f);
-    EXPECT_FLOAT_EQ(frame.frames[2].form.y, 60.0f);
+    const auto frame = waterFrame(w, 0.1,
+                                  model_tests::placed({{0, 0}, {100, 100}}, {{0, 0}, {10, 10}}, {}, {1000, 1000}, 1,
+                                                      Direction::minimizing, 1.0 / 120));
+    ASSERT_EQ(frame.records.size(), 3u);
+    EXPECT_FLOAT_EQ(frame.records[0].form.y, 12.5f);
+    EXPECT_FLOAT_EQ(frame.records[0].form.z, 10.0f);
+    EXPECT_FLOAT_EQ(frame.records[1].form.y, 40.0f);
+    EXPECT_FLOAT_EQ(frame.records[2].form.y, 60.0f);
 }
 
 TEST(WaterFrames, DrawingRectangleStaysInTheView) {
     TransitionUniforms u = uniforms(800, 600, false);
     u.window = {-3000, -3000, 100, 100};
     u.standIn = {-500, -500, 50, 50};
-    const Water w(u);
+    const Water w = waterPlan(u);
     for (const double t : {0.0, 0.5, 0.95}) {
-        const auto frame = w.waterFrame(t, {-3000, -3000}, {100, 100}, {-500, -500}, {50, 50}, {1600, 1200}, 1.0 / 120);
+        const auto frame = waterFrame(
+            w, t, model_tests::placed({{-3000, -3000}, {100, 100}}, {{-500, -500}, {50, 50}}, {}, {1600, 1200}, 1));
         EXPECT_EQ(frame.look[0], (float4{0, 0, 0, 0}));
     }
-    const Frames f{Water(uniforms(800, 600, false))};
+    const Frames f{waterPlan(uniforms(800, 600, false))};
     for (int k = 0; k <= 20; ++k) {
         const float4 r = f.at(k / 20.0).look[0];
         EXPECT_GE(r.x, 0);
@@ -437,16 +441,16 @@ TEST(WaterFrames, EveryFrameIsFiniteAndRepeatable) {
     for (const uint32_t seed : kSeeds) {
         for (const bool strip : {false, true}) {
             for (const bool restoring : {false, true}) {
-                const Frames f{Water(uniforms(240, 180, strip, restoring, seed))};
-                const Frames g{Water(uniforms(240, 180, strip, restoring, seed))};
+                const Frames f{waterPlan(uniforms(240, 180, strip, restoring, seed))};
+                const Frames g{waterPlan(uniforms(240, 180, strip, restoring, seed))};
                 for (int k = 0; k <= 25; ++k) {
                     const auto a = f.at(k / 25.0), b = g.at(k / 25.0);
-                    ASSERT_EQ(a.frames.size(), b.frames.size());
-                    ASSERT_TRUE(a.frames.empty() ||
-                                std::memcmp(a.frames.data(), b.frames.data(), a.frames.size() * sizeof(Water::DropFrame)) == 0);
+                    ASSERT_EQ(a.records.size(), b.records.size());
+                    ASSERT_TRUE(a.records.empty() || std::memcmp(a.records.data(), b.records.data(),
+                                                                 a.records.size() * sizeof(Water::DropFrame)) == 0);
                     ASSERT_TRUE(allFinite(a.look));
-                    ASSERT_TRUE(allFinite({reinterpret_cast<const float4*>(a.frames.data()), a.frames.size() * 3}));
-                    for (const auto& d : a.frames) ASSERT_GE(d.form.w, 1.0f);
+                    ASSERT_TRUE(allFinite({reinterpret_cast<const float4*>(a.records.data()), a.records.size() * 3}));
+                    for (const auto& d : a.records) ASSERT_GE(d.form.w, 1.0f);
                 }
             }
         }
@@ -463,16 +467,17 @@ TEST(WaterPlan, AbsurdUniformsGiveABoundedPlan) {
         u.viewSize = {bad, bad};
         u.titleBarHeight = bad;
         u.cornerRadius = bad;
-        const Water w(u);
+        const Water w = waterPlan(u);
         EXPECT_EQ(w.region.z, 1);
         EXPECT_EQ(w.drops.size(), 1u);
         EXPECT_TRUE(std::isfinite(w.gravity));
-        EXPECT_TRUE(allFinite(w.waterFrame(0.3, {0, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 0}, 1.0 / 120).look));
+        EXPECT_TRUE(
+            allFinite(waterFrame(w, 0.3, model_tests::placed({{0, 0}, {1, 1}}, {{0, 0}, {1, 1}}, {}, {0, 0}, 1)).look));
     }
     // A window absurdly wide in one direction is limited to the longest length.
     TransitionUniforms wide = uniforms(800, 10, false);
     wide.window.z = 3e38f;
-    const Water w(wide);
+    const Water w = waterPlan(wide);
     EXPECT_EQ(w.region.z, kLongestLength);
     EXPECT_LE(w.drops.size(), 4000u);
 }

@@ -42,14 +42,14 @@ std::optional<Classified::StripFrame> titleBarRecord(const Classified& plan, dou
 
 bool refreshStrips(TransitionRenderer& renderer, ClassifiedDrawing& d, const TransitionUniforms& u) {
     const double t = u.progress;
-    const auto placement = effects::classifiedPlacement(u);
-    Classified::Frame frame = effects::stripFrames(d.making, t, placement, u.opacity);
-    if (const auto head = titleBarRecord(d.making, t, placement.windowOrigin))
-        frame.strips.insert(frame.strips.begin(), *head);
-    auto strips = renderer.makeBuffer(frame.strips);
-    if (!frame.strips.empty() && !strips) return false;
+    const effects::Placement placement = effects::placementOf(u);
+    effects::ClassifiedFrame frame = effects::stripFrames(d.making, t, placement);
+    if (const auto head = titleBarRecord(d.making, t, placement.window.origin))
+        frame.records.insert(frame.records.begin(), *head);
+    auto strips = renderer.makeBuffer(frame.records);
+    if (!frame.records.empty() && !strips) return false;
     d.strips = std::move(strips);
-    d.stripCount = static_cast<int>(frame.strips.size());
+    d.stripCount = static_cast<int>(frame.records.size());
     d.look = std::move(frame.look);
     return true;
 }
@@ -65,23 +65,21 @@ platform::simd::float2 pageKey(const Classified& plan, const TransitionUniforms&
 
 bool prepareClassified(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
     if (!scene.picture) return false;
-    if (!scene.classified) {
-        auto made = makeDrawing(renderer, scene);
-        if (!made) return false;
-        scene.classified = std::move(made);
-    }
-    ClassifiedDrawing& d = *scene.classified;
+    ClassifiedDrawing* kept = scene.keepDrawing<ClassifiedDrawing>([&] { return makeDrawing(renderer, scene); });
+    if (!kept) return false;
+    ClassifiedDrawing& d = *kept;
     if (!refreshStrips(renderer, d, scene.uniforms)) return false;
     const auto key = pageKey(d.making, scene.uniforms);
+    // A page that could not be composed whole is composed again on the next frame.
     if (!d.drawnAt || !(*d.drawnAt == key)) {
-        renderClassifiedPage(renderer, d, scene, commands);
-        d.drawnAt = key;
+        if (renderClassifiedPage(renderer, d, scene, commands)) d.drawnAt = key;
+        else d.drawnAt.reset();
     }
     return true;
 }
 
 void drawClassified(const EffectPass& pass) {
-    const auto& d = pass.scene.classified;
+    const ClassifiedDrawing* d = pass.scene.drawingAs<ClassifiedDrawing>();
     if (!d || !d->strips || !d->page) return;
     const auto instances = static_cast<std::uint32_t>(d->stripCount) + static_cast<std::uint32_t>(d->making.stamps.size());
     pass.use(pass.renderer.pictures(TransitionEffect::classified));
@@ -91,7 +89,7 @@ void drawClassified(const EffectPass& pass) {
     e.setFragmentArray(std::span<const platform::simd::float4>(d->look), 3);
     e.setFragmentTexture(d->page, 3);
     e.setFragmentTexture(pass.renderer.stampFace(), 4);
-    e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, instances);
+    e.drawPrimitives(PrimitiveType::triangleStrip, 0, 2 * (kStripSegments + 1), instances);
 }
 
 }  // namespace furlpane

@@ -18,11 +18,13 @@
 // look values, textures 0 to 2 the picture, the fresh picture, the noise, texture 3 the
 // stamp face.
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/gpu/gpu.h"
+#include "platform/graphics/text.h"
 #include "transitions/effect_buffers.h"
 #include "transitions/effect_pass.h"
 #include "transitions/effects/classified/classified.h"
@@ -41,7 +43,7 @@ struct RecordLayout<effects::Classified::StripFrame> {
     static constexpr std::size_t size = 128;
 };
 
-struct ClassifiedDrawing {
+struct ClassifiedDrawing : EffectDrawing {
     effects::Classified making;
     std::shared_ptr<platform::gpu::Buffer> bars;  // none when the plan has no bars
     std::shared_ptr<platform::gpu::Texture> page;
@@ -54,6 +56,9 @@ struct ClassifiedDrawing {
 };
 
 // Registers the shader functions of "classified", "pageCopies", "pageBars", "pageStamps".
+// The quads down the length of one strip, so that the part cut free can bend.
+inline constexpr std::uint32_t kStripSegments = 12;
+
 void registerClassifiedShaders(platform::gpu::ShaderCatalog& catalog);
 bool prepareClassified(TransitionRenderer& renderer, TransitionScene& scene, platform::gpu::CommandBuffer& commands);
 void drawClassified(const EffectPass& pass);
@@ -67,13 +72,16 @@ std::optional<effects::Classified::Ink> readBack(const TransitionRenderer& rende
 
 // Encodes the page pass (copies, bars, stamps) and the page's mip generation into the
 // command buffer. Draws nothing when no encoder can be made; leaves the mip levels alone
-// when no blit encoder can be made.
-void renderClassifiedPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
+// when no blit encoder can be made. True only when the whole page was composed, stamps
+// and mip levels included; otherwise the caller composes it again on a later frame.
+bool renderClassifiedPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
                           platform::gpu::CommandBuffer& commands);
 
 // The face of the rubber stamp, a white "TOP SECRET" label on transparent (720 × 200
 // pixels), made once and kept by the renderer; none (and nothing kept) when it cannot be
-// made, so that the next call tries again.
-std::shared_ptr<platform::gpu::Texture> drawStampFace(TransitionRenderer& renderer);
+// made, its label's font included, so that the next call tries again. The font comes
+// from the platform's font directory unless another is given.
+std::shared_ptr<platform::gpu::Texture> drawStampFace(
+    TransitionRenderer& renderer, const std::filesystem::path& fontDirectory = platform::Font::defaultDirectory());
 
 }  // namespace furlpane

@@ -36,7 +36,8 @@ std::optional<effects::Classified::Ink> readBack(const TransitionRenderer& rende
 
 namespace {
 
-void drawPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
+// False when the stamps could not be drawn for want of their face.
+bool drawPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
               RenderEncoder& e) {
     e.setVertexValue(scene.uniforms, kUniformsIndex);
     e.setFragmentValue(scene.uniforms, kUniformsIndex);
@@ -55,31 +56,28 @@ void drawPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, co
         e.setFragmentBuffer(drawing.bars, 0, 2);
         e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, static_cast<std::uint32_t>(drawing.making.bars.size()));
     }
-    if (const auto face = drawStampFace(renderer)) {
-        e.setRenderPipelineState(renderer.single(Single::pageStamps));
-        e.setFragmentTexture(face, 3);
-        e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, static_cast<std::uint32_t>(drawing.making.stamps.size()));
-    }
+    const auto face = drawStampFace(renderer);
+    if (!face) return false;
+    e.setRenderPipelineState(renderer.single(Single::pageStamps));
+    e.setFragmentTexture(face, 3);
+    e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, static_cast<std::uint32_t>(drawing.making.stamps.size()));
+    return true;
 }
 
 }  // namespace
 
-void renderClassifiedPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
+bool renderClassifiedPage(TransitionRenderer& renderer, const ClassifiedDrawing& drawing, const TransitionScene& scene,
                           CommandBuffer& commands) {
-    if (!drawing.page) return;
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = drawing.page;
-    pass.colorAttachment.loadAction = LoadAction::clear;
-    pass.colorAttachment.storeAction = StoreAction::store;
-    pass.colorAttachment.clearColor = {0, 0, 0, 0};
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
-    if (!e) return;
-    drawPage(renderer, drawing, scene, *e);
+    if (!drawing.page) return false;
+    RenderEncoder* e = beginOffscreenPass(commands, drawing.page, LoadAction::clear);
+    if (!e) return false;
+    const bool whole = drawPage(renderer, drawing, scene, *e);
     e->endEncoding();
     BlitEncoder* blit = commands.makeBlitEncoder();
-    if (!blit) return;
+    if (!blit) return false;
     blit->generateMipmaps(drawing.page);
     blit->endEncoding();
+    return whole;
 }
 
 namespace {
@@ -88,13 +86,16 @@ constexpr int kFaceWidth = 720;
 constexpr int kFaceHeight = 200;
 
 // The label: centred in the inner frame, at most 1.4 times the font's size, leaving at
-// least 22 pixels on either side and 17 above and below inside the inner frame.
-void drawLabel(platform::BitmapContext& context, const platform::Rect& inner, const platform::Color& white) {
-    const auto font = platform::Font::create(120, platform::FontWeight::black, platform::FontWidth::condensed);
-    if (!font) return;
+// least 22 pixels on either side and 17 above and below inside the inner frame. False
+// when there is no font to draw it with.
+bool drawLabel(platform::BitmapContext& context, const platform::Rect& inner, const platform::Color& white,
+               const std::filesystem::path& fontDirectory) {
+    const auto font =
+        platform::Font::create(120, platform::FontWeight::black, platform::FontWidth::condensed, fontDirectory);
+    if (!font) return false;
     const platform::TextLine line("TOP SECRET", font.value(), 8);
     const platform::Rect bounds = line.glyphBounds();
-    if (bounds.isNull()) return;
+    if (bounds.isNull()) return false;
     const double s = std::min({1.4, (inner.size.width - 44) / std::max(1.0, bounds.size.width),
                                (inner.size.height - 34) / std::max(1.0, bounds.size.height)});
     context.saveGState();
@@ -102,11 +103,12 @@ void drawLabel(platform::BitmapContext& context, const platform::Rect& inner, co
     context.scaleBy(s, s);
     line.draw(context, {-bounds.midX(), -bounds.midY()}, white);
     context.restoreGState();
+    return true;
 }
 
 }  // namespace
 
-std::shared_ptr<Texture> drawStampFace(TransitionRenderer& renderer) {
+std::shared_ptr<Texture> drawStampFace(TransitionRenderer& renderer, const std::filesystem::path& fontDirectory) {
     if (renderer.stampFace()) return renderer.stampFace();
     auto context = platform::BitmapContext::create(kFaceWidth, kFaceHeight, platform::ColorSpace::sRGB());
     if (!context) return nullptr;
@@ -118,7 +120,8 @@ std::shared_ptr<Texture> drawStampFace(TransitionRenderer& renderer) {
     const platform::Rect inner = outer.insetBy(19, 19);
     context->setLineWidth(4);
     context->strokePath(platform::Path::roundedRect(inner, 8, 8));
-    drawLabel(*context, inner, white);
+    // A face without its label is no stamp: nothing is kept, and a later page tries again.
+    if (!drawLabel(*context, inner, white, fontDirectory)) return nullptr;
     auto face = redrawImage(renderer, context->makeImage(), platform::ColorSpace::sRGB());
     if (face) renderer.setStampFace(face);
     return face;

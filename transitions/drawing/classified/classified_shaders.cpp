@@ -1,11 +1,13 @@
 // Stand-in shaders of the classified effect: the strips cut from the page (and the stamps
 // in the air) for the effect's pair, and the three pipelines that compose the page.
 //
-// Strips are flat quads: each is placed by its model matrix, turned about its long axis
-// by its turn, and seen through a camera at the look's distance, so that a strip lifted
-// off the page grows a little. Bars grow from left to right over their stroke time with
+// Strips are ribbons: each is placed by its model matrix, turned about its long axis by
+// its turn, the part the shredder has cut free swaying, twisting, curling and leaning
+// as its record says, and seen through a camera at the look's distance, so that a strip
+// lifted off the page grows a little. Bars grow from left to right over their stroke time with
 // ragged edges; stamp prints are the face in red ink with some grain.
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -48,22 +50,44 @@ float4 perspective(float4 p, float camera, const TransitionUniforms& u) {
     return {clip.x * w, clip.y * w, 0, w};
 }
 
+// How the part of a strip below its uncut length moves, at `along` points down a strip
+// of `length`: the further down, the more it sways aside (wave: attached, sway, sway
+// phase, twist), twists about its length, curls out of the page and leans (bend: twist
+// phase, turn, curl, lean). Nothing moves above the cut.
+struct Dangle {
+    float aside = 0;
+    float out = 0;
+    float twist = 0;
+};
+
+Dangle dangle(const Strip& s, float along, float length) {
+    const float attached = std::clamp(s.wave.x, 0.0f, length);
+    const float free = clamp01((along - attached) / std::max(length - attached, 1.0f));
+    if (!(free > 0)) return {};
+    return {s.wave.y * std::sin(s.wave.z + 3 * free) * free + s.bend.w * free, s.bend.z * free * free,
+            s.wave.w * std::sin(s.bend.x + 2 * free) * free};
+}
+
 // Varyings: 0-1 texture coordinates (page or face), 2 alpha, 3 shade, 4 kind (0 strip,
-// 1 stamp), 5 ink; 2 to 5 flat.
+// 1 stamp), 5 ink; 2, 4 and 5 flat.
 VertexOutput stripVertex(const Strip& s, float2 corner, std::span<const float4> look, const TransitionUniforms& u) {
     const float width = s.source.z, length = s.source.w;
     const float pageW = std::max(look[2].x, 1.0f), pageH = std::max(look[2].y, 1.0f);
     const float2 onPage{s.source.x + corner.x * width, s.source.y + corner.y * length};
     float4 p;
+    float turn = s.bend.y;
     if (look[0].x == 2) {  // the thumbnail's final frames: the page on the stand-in
         p = {u.standIn.x + onPage.x / pageW * u.standIn.z, u.standIn.y + onPage.y / pageH * u.standIn.w, 0, 1};
     } else {
-        const float across = (corner.x - 0.5f) * width, turn = s.bend.y;
-        p = transformPoint(s.transform, {across * std::cos(turn), corner.y * length, across * std::sin(turn), 1});
+        const Dangle d = dangle(s, corner.y * length, length);
+        turn += d.twist;
+        const float across = (corner.x - 0.5f) * width;
+        p = transformPoint(s.transform,
+                           {across * std::cos(turn) + d.aside, corner.y * length, across * std::sin(turn) + d.out, 1});
     }
     VertexOutput out;
     out.position = perspective(p, look[0].y, u);
-    out.varyings = {onPage.x / pageW, onPage.y / pageH, s.look.x, 0.55f + 0.45f * std::fabs(std::cos(s.bend.y)), 0, 0};
+    out.varyings = {onPage.x / pageW, onPage.y / pageH, s.look.x, 0.55f + 0.45f * std::fabs(std::cos(turn)), 0, 0};
     return out;
 }
 
@@ -86,9 +110,12 @@ VertexOutput classifiedVertex(const VertexInput& in) {
     const auto strips = in.resources.array<Strip>(kStrips);
     const auto look = in.resources.array<float4>(kLook);
     if (look.size() < 8) return hidden();
-    const float2 corner = shaders::stripCorner(in.vertexId);
+    // A strip is kStripSegments quads down its length, so that it can bend; a stamp is
+    // one quad, the vertices past it repeating its bottom edge.
+    const std::uint32_t row = in.vertexId >> 1;
+    const float2 corner{float(in.vertexId & 1u), float(std::min(row, kStripSegments)) / float(kStripSegments)};
     if (in.instanceId < strips.size()) return stripVertex(strips[in.instanceId], corner, look, u);
-    return stampVertex(in.instanceId - strips.size(), corner, look, u);
+    return stampVertex(in.instanceId - strips.size(), {corner.x, row > 0 ? 1.0f : 0.0f}, look, u);
 }
 
 void classifiedFragment(FragmentQuad& q) {
@@ -225,7 +252,7 @@ void addPair(ShaderCatalog& catalog, const std::string& name, VaryingLayout layo
 }  // namespace
 
 void registerClassifiedShaders(ShaderCatalog& catalog) {
-    addPair(catalog, "classified", {6, 0b111100u}, classifiedVertex, classifiedFragment);
+    addPair(catalog, "classified", {6, 0b110100u}, classifiedVertex, classifiedFragment);
     addPair(catalog, "pageCopies", {2, 0}, pageCopiesVertex, pageCopiesFragment);
     addPair(catalog, "pageBars", {5, 0b11100u}, pageBarsVertex, pageBarsFragment);
     addPair(catalog, "pageStamps", {3, 0b100u}, pageStampsVertex, pageStampsFragment);

@@ -9,8 +9,6 @@ using namespace platform::gpu;
 
 namespace {
 
-effects::Rect2 rectOf(platform::simd::float4 r) { return {{r.x, r.y}, {r.z, r.w}}; }
-
 // The plan with its two arrays that never change; none when a buffer cannot be made.
 std::shared_ptr<OrigamiDrawing> foldOnce(const TransitionRenderer& renderer, const TransitionUniforms& u) {
     auto drawing = std::make_shared<OrigamiDrawing>();
@@ -30,19 +28,17 @@ void registerOrigamiShaders(ShaderCatalog& catalog) { origami::registerShaders(c
 
 bool prepareOrigami(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer&) {
     const TransitionUniforms& u = scene.uniforms;
-    if (!scene.origami && !(scene.origami = foldOnce(renderer, u))) return false;
-    OrigamiDrawing& drawing = *scene.origami;
-    const auto direction = u.restoring > 0.5f ? effects::Direction::restoring : effects::Direction::minimizing;
-    const effects::OrigamiFrames frame = effects::facetFrames(drawing.folding, u.progress, rectOf(u.window),
-                                                              rectOf(u.standIn), rectOf(u.room),
-                                                              {u.viewSize.x, u.viewSize.y}, u.opacity, direction);
-    drawing.facets = renderer.makeBuffer(frame.frames);
-    drawing.look = frame.look;
+    OrigamiDrawing* kept = scene.keepDrawing<OrigamiDrawing>([&] { return foldOnce(renderer, u); });
+    if (!kept) return false;
+    OrigamiDrawing& drawing = *kept;
+    effects::OrigamiFrame frame = effects::facetFrames(drawing.folding, u.progress, effects::placementOf(u));
+    drawing.facets = renderer.makeBuffer(frame.records);
+    drawing.look = std::move(frame.look);
     return drawing.facets != nullptr;
 }
 
 void drawOrigami(const EffectPass& pass) {
-    const OrigamiDrawing* drawing = pass.scene.origami.get();
+    const OrigamiDrawing* drawing = pass.scene.drawingAs<OrigamiDrawing>();
     if (!drawing || !drawing->facets || !pass.scene.picture) return;
     const std::span<const platform::simd::float4> look(drawing->look);
     pass.encoder.setVertexBuffer(drawing->facets, 0, kOrigamiFacetsIndex);

@@ -11,8 +11,8 @@
 // The renderer reaches this effect only through the three functions below, listed in
 // its effect table (transitions/effect_table.cpp).
 
-#include <array>
 #include <memory>
+#include <vector>
 
 #include "platform/gpu/gpu.h"
 #include "transitions/effect_buffers.h"
@@ -29,14 +29,14 @@ struct RecordLayout<effects::Origami::FacetFrame> {
     static constexpr std::size_t size = 80;
 };
 
-struct OrigamiDrawing {
+struct OrigamiDrawing : EffectDrawing {
     effects::Origami folding;
     std::shared_ptr<platform::gpu::Buffer> triangles;
     int cornerCount = 0;
     std::shared_ptr<platform::gpu::Buffer> sides;
     // The records of the current frame; none when they could not be uploaded.
     std::shared_ptr<platform::gpu::Buffer> facets;
-    std::array<platform::simd::float4, 5> look{};
+    std::vector<platform::simd::float4> look;
 };
 
 inline constexpr int kOrigamiFacetsIndex = 2;

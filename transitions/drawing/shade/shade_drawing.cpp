@@ -10,20 +10,14 @@ namespace furlpane {
 
 using namespace platform::gpu;
 
-namespace {
-
-effects::Rect2 rectOf(platform::simd::float4 r) { return {{r.x, r.y}, {r.z, r.w}}; }
-
-}  // namespace
-
 void prepareShade(TransitionScene& scene) {
     const TransitionUniforms& u = scene.uniforms;
-    if (!scene.shade) scene.shade = std::make_shared<ShadeDrawing>(ShadeDrawing{effects::rollerShadePlan(u), {}});
-    const double slowdown = scene.slowdown > 0 && std::isfinite(scene.slowdown) ? scene.slowdown : 1.0;
-    const auto look = effects::rollerShadeFrame(scene.shade->rolling, u.progress, rectOf(u.window), rectOf(u.standIn),
-                                                rectOf(u.room), {u.viewSize.x, u.viewSize.y}, u.opacity,
-                                                (1.0 / 144) / slowdown);
-    scene.shade->look.assign(look.begin(), look.end());
+    ShadeDrawing& d = *scene.keepDrawing<ShadeDrawing>([&] {
+        auto made = std::make_shared<ShadeDrawing>();
+        made->rolling = effects::shadePlan(u);
+        return made;
+    });
+    d.look = effects::shadeFrame(d.rolling, u.progress, effects::placementOf(u, scene.slowdown)).look;
 }
 
 void registerShadeShaders(ShaderCatalog& catalog) { shade::registerShaders(catalog); }
@@ -34,8 +28,8 @@ bool prepareShade(TransitionRenderer&, TransitionScene& scene, CommandBuffer&) {
 }
 
 void drawShade(const EffectPass& pass) {
-    const ShadeDrawing* drawing = pass.scene.shade.get();
-    if (!drawing || drawing->look.size() != effects::kRollerShadeLookCount) return;
+    const ShadeDrawing* drawing = pass.scene.drawingAs<ShadeDrawing>();
+    if (!drawing || drawing->look.size() != effects::kShadeLookCount) return;
     const std::span<const platform::simd::float4> look(drawing->look);
     pass.encoder.setVertexArray(look, kShadeLookIndex);
     pass.encoder.setFragmentArray(look, kShadeLookIndex);
@@ -49,7 +43,7 @@ void drawShade(const EffectPass& pass) {
     pass.use(pass.renderer.pair(PiecePair::hemBars));
     pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
     pass.use(pass.renderer.pair(PiecePair::pullCords));
-    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, effects::RollerShade::kCordPoints - 1);
+    pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, effects::Shade::kCordPoints - 1);
     pass.use(pass.renderer.pair(PiecePair::pullRings));
     pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4, shade::kRingInstances);
 }

@@ -6,7 +6,7 @@
 // ("pullCords") and its ring ("pullRings").
 //
 // Every draw receives the look array as vertex and fragment bytes at index 2 (see
-// rollerShadeFrame for its layout). Window-local points (x from the window's left edge,
+// shadeFrame for its layout). Window-local points (x from the window's left edge,
 // y down from its top edge) reach the view through the sheet transform of entries 0-3
 // in modes 0 and 2, and by the window's origin in modes 1 and 3. The shaders draw the
 // side view of the sheet flat, using its depth only to shade it.
@@ -19,24 +19,24 @@
 #include "platform/gpu/gpu.h"
 #include "transitions/effect_buffers.h"
 #include "transitions/effect_pass.h"
-#include "transitions/effects/roller_shade/roller_shade.h"
+#include "transitions/effects/shade/shade.h"
 #include "transitions/transition_scene.h"
 
 namespace furlpane {
 
 class TransitionRenderer;
 
-struct ShadeDrawing {
-    effects::RollerShade rolling;
+struct ShadeDrawing : EffectDrawing {
+    effects::Shade rolling;
     // The 28 values of the current frame; empty until the first frame is computed.
     std::vector<platform::simd::float4> look;
 };
 
 inline constexpr int kShadeLookIndex = 2;
 
-// Builds the plan on the scene's first frame and computes the frame's look values
-// with a frame step of (1/144) / slowdown (a slowdown that is not above 0 counts as 1).
-// It cannot fail.
+// Builds the plan on the scene's first frame and computes the frame's look values, the
+// motion of one display frame slowed with the scene's slowdown (a slowdown that is not
+// above 0 counts as 1). It cannot fail.
 void prepareShade(TransitionScene& scene);
 
 // Registers the shader functions of "shade", "shadeFlaps", "hemBars", "pullCords", "pullRings".

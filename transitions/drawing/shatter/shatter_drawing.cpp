@@ -9,8 +9,8 @@ using platform::simd::float4;
 
 namespace {
 
-std::shared_ptr<ShardsDrawing> makeDrawing(const TransitionRenderer& renderer, const TransitionUniforms& uniforms) {
-    auto drawing = std::make_shared<ShardsDrawing>();
+std::shared_ptr<ShatterDrawing> makeDrawing(const TransitionRenderer& renderer, const TransitionUniforms& uniforms) {
+    auto drawing = std::make_shared<ShatterDrawing>();
     drawing->breaking = effects::shatterPlan(uniforms);
     const std::vector<float4> mesh = drawing->breaking.shatterMesh();
     drawing->triangles = renderer.makeBuffer(mesh);
@@ -23,21 +23,19 @@ std::shared_ptr<ShardsDrawing> makeDrawing(const TransitionRenderer& renderer, c
 }  // namespace
 
 bool prepareShatter(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer&) {
-    if (!scene.shards) scene.shards = makeDrawing(renderer, scene.uniforms);
-    if (!scene.shards) return false;
-    ShardsDrawing& d = *scene.shards;
     const TransitionUniforms& u = scene.uniforms;
-    const auto frames = effects::shardFrames(d.breaking, effects::saneFraction(u.progress), effects::saneRect(u.window),
-                                             effects::saneRect(u.standIn), effects::saneRect(u.room),
-                                             effects::saneFraction(u.opacity));
-    d.shards = renderer.makeBuffer(frames);
-    const effects::Shatter& plan = d.breaking;
-    d.look = {effects::toFloat4(plan.size.x, plan.size.y, plan.crush, plan.sweep), float4{1.2f, 0, 0, 0}};
+    ShatterDrawing* kept = scene.keepDrawing<ShatterDrawing>([&] { return makeDrawing(renderer, u); });
+    if (!kept) return false;
+    ShatterDrawing& d = *kept;
+    effects::ShatterFrame frame =
+        effects::shardFrames(d.breaking, effects::saneFraction(u.progress), effects::placementOf(u));
+    d.shards = renderer.makeBuffer(frame.records);
+    d.look = std::move(frame.look);
     return d.shards != nullptr;
 }
 
 void drawShatter(const EffectPass& pass) {
-    const auto& d = pass.scene.shards;
+    const ShatterDrawing* d = pass.scene.drawingAs<ShatterDrawing>();
     if (!d || !d->shards || !pass.scene.picture) return;
     pass.use(pass.renderer.pictures(pass.scene.effect), DepthTest::lessAndWrite);
     RenderEncoder& e = pass.encoder;

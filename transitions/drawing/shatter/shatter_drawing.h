@@ -29,7 +29,7 @@ struct RecordLayout<effects::Shatter::ShardFrame> {
     static constexpr std::size_t size = 96;
 };
 
-struct ShardsDrawing {
+struct ShatterDrawing : EffectDrawing {
     effects::Shatter breaking;
     std::shared_ptr<platform::gpu::Buffer> triangles;
     int cornerCount = 0;

@@ -11,11 +11,6 @@ using platform::simd::float4;
 
 namespace {
 
-// The slow-motion factor; anything that is not a positive number counts as 1.
-double slowdownOf(const TransitionScene& scene) {
-    return std::isfinite(scene.slowdown) && scene.slowdown > 0 ? scene.slowdown : 1.0;
-}
-
 PuzzleInfo infoOf(const effects::SliderPuzzle& plan) {
     const auto columns = static_cast<std::uint32_t>(plan.columns), rows = static_cast<std::uint32_t>(plan.rows);
     return {columns, rows, columns * rows, static_cast<float>(plan.titleBar)};
@@ -24,23 +19,21 @@ PuzzleInfo infoOf(const effects::SliderPuzzle& plan) {
 }  // namespace
 
 bool prepareSliderPuzzle(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer&) {
-    if (!scene.puzzle) {
-        scene.puzzle = std::make_shared<PuzzleDrawing>();
-        scene.puzzle->sliding = effects::sliderPuzzlePlan(scene.uniforms);
-    }
-    PuzzleDrawing& d = *scene.puzzle;
     const TransitionUniforms& u = scene.uniforms;
-    const effects::TileFrames frame = effects::tileFrames(
-        d.sliding, effects::saneFraction(u.progress), effects::saneRect(u.window), effects::saneRect(u.standIn),
-        effects::saneRect(u.room), effects::saneSize(u.viewSize), effects::saneFraction(u.opacity),
-        (1.0 / 144) / slowdownOf(scene));
-    d.tiles = renderer.makeBuffer(frame.tiles);
-    d.look = frame.look;
+    SliderPuzzleDrawing& d = *scene.keepDrawing<SliderPuzzleDrawing>([&] {
+        auto made = std::make_shared<SliderPuzzleDrawing>();
+        made->sliding = effects::sliderPuzzlePlan(u);
+        return made;
+    });
+    effects::PuzzleFrames frame =
+        effects::tileFrames(d.sliding, effects::saneFraction(u.progress), effects::placementOf(u, scene.slowdown));
+    d.tiles = renderer.makeBuffer(frame.records);
+    d.look = std::move(frame.look);
     return d.tiles != nullptr;
 }
 
 void drawSliderPuzzle(const EffectPass& pass) {
-    const auto& d = pass.scene.puzzle;
+    const SliderPuzzleDrawing* d = pass.scene.drawingAs<SliderPuzzleDrawing>();
     if (!d || !d->tiles || !pass.scene.picture) return;
     RenderEncoder& e = pass.encoder;
     const PuzzleInfo info = infoOf(d->sliding);

@@ -41,7 +41,7 @@ struct PuzzleInfo {
 };
 static_assert(sizeof(PuzzleInfo) == 16);
 
-struct PuzzleDrawing {
+struct SliderPuzzleDrawing : EffectDrawing {
     effects::SliderPuzzle sliding;
     std::shared_ptr<platform::gpu::Buffer> tiles;  // none until a frame's records are made
     std::vector<platform::simd::float4> look;
@@ -49,8 +49,8 @@ struct PuzzleDrawing {
 
 // Registers the shader functions of "sliderPuzzle" and "puzzleTrays".
 void registerSliderPuzzleShaders(platform::gpu::ShaderCatalog& catalog);
-// On the first frame builds the plan; every frame computes the tiles with a time slice
-// of (1/144) / slowdown and uploads them.
+// On the first frame builds the plan; every frame computes the tiles (their motion
+// drawn over one display frame, slowed with the scene's slowdown) and uploads them.
 bool prepareSliderPuzzle(TransitionRenderer& renderer, TransitionScene& scene, platform::gpu::CommandBuffer& commands);
 void drawSliderPuzzle(const EffectPass& pass);
 

@@ -15,20 +15,19 @@ int tacoSheetRows(const TransitionUniforms& uniforms) {
 
 bool prepareTaco(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer&) {
     if (!scene.picture) return false;
-    if (!scene.taco) {
-        auto drawing = std::make_shared<TacoDrawing>();
-        drawing->making = effects::tacoPlan(scene.uniforms);
-        scene.taco = std::move(drawing);
-    }
-    TacoDrawing& d = *scene.taco;
-    const auto frame = d.making.tacoFrame(scene.uniforms.progress, effects::tacoPlacement(scene.uniforms),
-                                          scene.uniforms.opacity);
-    auto pieces = renderer.makeBuffer(frame.pieces);
-    if (!frame.pieces.empty() && !pieces) return false;
+    const TransitionUniforms& u = scene.uniforms;
+    TacoDrawing& d = *scene.keepDrawing<TacoDrawing>([&] {
+        auto made = std::make_shared<TacoDrawing>();
+        made->making = effects::tacoPlan(u);
+        return made;
+    });
+    effects::TacoFrame frame = effects::tacoFrame(d.making, u.progress, effects::placementOf(u));
+    auto pieces = renderer.makeBuffer(frame.records);
+    if (!frame.records.empty() && !pieces) return false;
     d.pieces = std::move(pieces);
-    d.pieceCount = static_cast<int>(frame.pieces.size());
+    d.pieceCount = static_cast<int>(frame.records.size());
     d.behind = frame.behind;
-    d.look = frame.look;
+    d.look = std::move(frame.look);
     return true;
 }
 
@@ -53,7 +52,7 @@ void drawPieces(const EffectPass& pass, const TacoDrawing& d, int first, int cou
 }  // namespace
 
 void drawTaco(const EffectPass& pass) {
-    const auto& d = pass.scene.taco;
+    const TacoDrawing* d = pass.scene.drawingAs<TacoDrawing>();
     if (!d || d->look.size() < 22) return;
     const int rows = tacoSheetRows(pass.scene.uniforms);
     const int split = d->making.splitCount(rows);

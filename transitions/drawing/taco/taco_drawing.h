@@ -32,7 +32,7 @@ struct RecordLayout<effects::Taco::PieceFrame> {
     static constexpr std::size_t size = 48;
 };
 
-struct TacoDrawing {
+struct TacoDrawing : EffectDrawing {
     effects::Taco making;
     std::shared_ptr<platform::gpu::Buffer> pieces;  // none when no piece is drawn
     int pieceCount = 0;

@@ -12,10 +12,6 @@ using platform::simd::float4;
 
 namespace {
 
-double slowdownOf(const TransitionScene& scene) {
-    return std::isfinite(scene.slowdown) && scene.slowdown > 0 ? scene.slowdown : 1.0;
-}
-
 // About six texels across a drop's blob, never finer than a point, and coarse enough
 // that the view fits in the largest field.
 float texelFor(double reach, effects::double2 view) {
@@ -26,7 +22,7 @@ float texelFor(double reach, effects::double2 view) {
 
 std::shared_ptr<WaterDrawing> makeDrawing(const TransitionRenderer& renderer, const TransitionUniforms& uniforms) {
     auto d = std::make_shared<WaterDrawing>();
-    d->making = effects::Water(uniforms);
+    d->making = effects::waterPlan(uniforms);
     const effects::double2 view = effects::saneSize(uniforms.viewSize);
     d->texel = texelFor(d->making.reach, view);
     const int width = std::clamp(static_cast<int>(std::ceil(view.x / d->texel)), 1, kLargestFieldSide);
@@ -42,11 +38,7 @@ std::shared_ptr<WaterDrawing> makeDrawing(const TransitionRenderer& renderer, co
 
 // Adds every drop's blob into the field.
 void drawField(CommandBuffer& commands, const WaterDrawing& d) {
-    RenderPassDescriptor pass;
-    pass.colorAttachment.texture = d.field;
-    pass.colorAttachment.loadAction = LoadAction::clear;
-    pass.colorAttachment.clearColor = {0, 0, 0, 0};
-    RenderEncoder* e = commands.makeRenderEncoder(pass);
+    RenderEncoder* e = beginOffscreenPass(commands, d.field, LoadAction::clear);
     if (!e) return;
     const FieldInfo info{{static_cast<float>(d.field->width()) * d.texel, static_cast<float>(d.field->height()) * d.texel},
                          d.texel};
@@ -60,16 +52,14 @@ void drawField(CommandBuffer& commands, const WaterDrawing& d) {
 }  // namespace
 
 bool prepareWater(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
-    if (!scene.water) scene.water = makeDrawing(renderer, scene.uniforms);
-    if (!scene.water) return false;
-    WaterDrawing& d = *scene.water;
     const TransitionUniforms& u = scene.uniforms;
-    const effects::Rect2 window = effects::saneRect(u.window), standIn = effects::saneRect(u.standIn);
-    effects::Water::Frame frame =
-        d.making.waterFrame(effects::saneFraction(u.progress), window.origin, window.size, standIn.origin, standIn.size,
-                            effects::saneSize(u.viewSize), (1.0 / 120) / slowdownOf(scene));
-    d.drops = renderer.makeBuffer(frame.frames);
-    d.dropCount = static_cast<int>(frame.frames.size());
+    WaterDrawing* kept = scene.keepDrawing<WaterDrawing>([&] { return makeDrawing(renderer, u); });
+    if (!kept) return false;
+    WaterDrawing& d = *kept;
+    effects::WaterFrame frame =
+        effects::waterFrame(d.making, effects::saneFraction(u.progress), effects::placementOf(u, scene.slowdown));
+    d.drops = renderer.makeBuffer(frame.records);
+    d.dropCount = static_cast<int>(frame.records.size());
     d.look = std::move(frame.look);
     d.look[2] = {d.texel, d.drops ? 1.0f : 0.0f, static_cast<float>(d.field->width()),
                  static_cast<float>(d.field->height())};
@@ -78,7 +68,7 @@ bool prepareWater(TransitionRenderer& renderer, TransitionScene& scene, CommandB
 }
 
 void drawWater(const EffectPass& pass) {
-    const auto& d = pass.scene.water;
+    const WaterDrawing* d = pass.scene.drawingAs<WaterDrawing>();
     if (!d || d->look.size() < 15 || !pass.scene.picture) return;
     const float4 rect = d->look[0];
     if (!(rect.z > 0 && rect.w > 0)) return;

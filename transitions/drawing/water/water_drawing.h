@@ -51,7 +51,7 @@ inline constexpr int kMostFieldDrops = 1 << 18;
 // The largest field side, in texels: a larger view gets coarser texels.
 inline constexpr int kLargestFieldSide = 2048;
 
-struct WaterDrawing {
+struct WaterDrawing : EffectDrawing {
     effects::Water making;
     std::shared_ptr<platform::gpu::Texture> field;
     float texel = 1;

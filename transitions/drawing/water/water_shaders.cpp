@@ -29,7 +29,6 @@ namespace {
 constexpr int kDrops = 2, kFieldInfo = 3, kLook = 2, kField = 3;
 constexpr float4 kWater{0.30f, 0.48f, 0.66f, 0.82f};  // premultiplied
 
-float length(float2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 // Varyings: 0-1 point from the drop's centre, 2-3 streak, 4 radius, 5 weight, 6 picture
 // (2 to 6 flat).

@@ -22,8 +22,9 @@
 #include <span>
 #include <vector>
 
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -62,15 +63,15 @@ struct Classified {
 
     // Phase windows of the progress t. A window whose lower bound is 2 never begins.
     struct Timing {
-        Window redact;
+        Phase redact;
         std::array<double, 2> impacts{};
-        Window shred;
-        Window releases;
-        Window fade;
+        Phase shred;
+        Phase releases;
+        Phase fade;
         double flight = 0;
-        Window seams;
-        Window corners;
-        Window shrink;
+        Phase seams;
+        Phase corners;
+        Phase shrink;
     };
 
     struct Stamp {
@@ -115,34 +116,6 @@ struct Classified {
         float4 wave;
         float4 bend;
         float4 look;
-    };
-
-    // Where the transition plays, from the uniforms, in points of the drawing view.
-    struct Placement {
-        double2 windowOrigin;
-        double2 windowSize;
-        double2 standInOrigin;
-        double2 standInSize;
-        double2 roomOrigin;
-        double2 roomSize;
-        double2 viewSize;
-    };
-
-    // The strips in drawing order and the frame-wide look values:
-    //   0  (mode, camera distance, corner phase, 0): mode 1 before the redaction, 2 once a
-    //      thumbnail's shrink is over, else 0
-    //   1  (1 for a title strip else 0, tone, lightness, 0)
-    //   2  (W, H, top, stripWidth)
-    //   3  (the progress the stamp prints have reached, number of bars, 0, 0)
-    //   4 + 2k, 5 + 2k  stamp k: (centre, size) and (angle, impact, ink, 0)
-    //   then seven entries per stamp, all zero while it is not in the air or pressed:
-    //      its model matrix on the page (four columns; origin at the stamp's centre, x
-    //      along its width, z up from the page), (visibility, ink, height above the
-    //      page, 1 while pressed), (width, height, tilt, swing), (offset x, offset y,
-    //      force, k)
-    struct Frame {
-        std::vector<StripFrame> strips;
-        std::vector<float4> look;
     };
 
     double2 size;          // W × H, each at least 2
@@ -200,7 +173,7 @@ std::vector<Classified::Bar> placeBars(int width, int height, double texel, std:
 int stripCount(double width);
 Classified::Timing classifiedTiming(bool isTitleStrip);
 // Without an ink map (none) the plan has no bars and lightness 1.
-Classified classifiedPlan(const TransitionUniforms& uniforms, const std::optional<Classified::Ink>& ink);
+Classified classifiedPlan(const TransitionUniforms& uniforms, const std::optional<Classified::Ink>& ink = std::nullopt);
 Classified buildClassified(bool isTitleStrip, std::uint32_t seed, const std::optional<Classified::Ink>& ink, int count,
                            bool towardRight, double2 size, double titleBar);
 std::vector<Classified::Stamp> placeStamps(const Classified::Timing& timing, EffectRandom& random, double2 size,
@@ -213,9 +186,20 @@ std::vector<Classified::BarFrame> barFrames(const Classified& plan);
 double stampThump(const Classified& plan, double t);
 // The page matrix at t, shared by the strips that still hang on the page.
 double4x4 stripTransform(const Classified& plan, double t, double2 windowOrigin);
-Classified::Frame stripFrames(const Classified& plan, double t, const Classified::Placement& placement,
-                              double opacity);
-Classified::Placement classifiedPlacement(const TransitionUniforms& uniforms);
+// The strips in drawing order and the frame-wide look values:
+//   0  (mode, camera distance, corner phase, 0): mode 1 before the redaction, 2 once a
+//      thumbnail's shrink is over, else 0
+//   1  (1 for a title strip else 0, tone, lightness, 0)
+//   2  (W, H, top, stripWidth)
+//   3  (the progress the stamp prints have reached, number of bars, 0, 0)
+//   4 + 2k, 5 + 2k  stamp k: (centre, size) and (angle, impact, ink, 0)
+//   then seven entries per stamp, all zero while it is not in the air or pressed:
+//      its model matrix on the page (four columns; origin at the stamp's centre, x
+//      along its width, z up from the page), (visibility, ink, height above the
+//      page, 1 while pressed), (width, height, tilt, swing), (offset x, offset y,
+//      force, k)
+using ClassifiedFrame = EffectFrame<Classified::StripFrame>;
+ClassifiedFrame stripFrames(const Classified& plan, double t, const Placement& placement);
 
 static_assert(sizeof(Classified::BarFrame) == 32);
 static_assert(sizeof(Classified::StripFrame) == 128);

@@ -19,7 +19,6 @@ constexpr double kSwayRate = 8.168140899333462;   // 2.6π
 constexpr double kTwistRate = 5.026548245743669;  // 1.6π
 constexpr double kRingRate = 7.5398223686155035;  // 2.4π
 
-double clamp01(double x) { return std::clamp(x, 0.0, 1.0); }
 
 // The blow of one stamp and its dying ring, s = progress since impact over 0.06.
 double thumpPulse(double s) {
@@ -37,7 +36,7 @@ struct Keyed {
 struct StripContext {
     const Classified& plan;
     double t;
-    const Classified::Placement& placement;
+    const Placement& placement;
     double opacity;
     double4x4 page;
     double seam;
@@ -80,13 +79,13 @@ Keyed landed(const StripContext& c, int i) {
 Keyed flying(const StripContext& c, int i, double f) {
     const Classified& plan = c.plan;
     const Classified::Strip& s = plan.strips[static_cast<std::size_t>(i)];
-    const Classified::Placement& pl = c.placement;
+    const Placement& pl = c.placement;
     const double center = (i + 0.5) * plan.stripWidth;
-    const double2 p0{pl.windowOrigin.x + center, pl.windowOrigin.y};
+    const double2 p0{pl.window.origin.x + center, pl.window.origin.y};
     const double2 p2{slotCenter(c, i), c.target.origin.y};
-    double2 p1{(p0.x + p2.x) / 2, (pl.windowOrigin.y + c.target.origin.y) / 2 - (0.25 * length(p2 - p0) + 30)};
-    if (pl.roomSize.y > 0)
-        p1.y = std::max(p1.y, std::min({pl.windowOrigin.y, pl.roomOrigin.y + 8, c.target.origin.y}));
+    double2 p1{(p0.x + p2.x) / 2, (pl.window.origin.y + c.target.origin.y) / 2 - (0.25 * length(p2 - p0) + 30)};
+    if (pl.room.size.y > 0)
+        p1.y = std::max(p1.y, std::min({pl.window.origin.y, pl.room.origin.y + 8, c.target.origin.y}));
     const double g = 1 - f;
     const double2 at = p0 * (g * g) + p1 * (2 * g * f) + p2 * (f * f);
     const double arc = std::sin(kPi * f);
@@ -127,7 +126,7 @@ std::optional<Keyed> titleStripStrip(const StripContext& c, int i) {
     if (!(alpha > 0)) return std::nullopt;
     const double tau = 1.2 * (c.t - s.release);
     const double center = (i + 0.5) * plan.stripWidth;
-    const double2 origin = c.placement.windowOrigin;
+    const double2 origin = c.placement.window.origin;
     Classified::StripFrame r = baseRecord(c, i, 0);
     r.transform = toFloat4x4(translation(origin.x + center + s.velocity.x * tau,
                                          origin.y + plan.top + s.velocity.y * tau + 1100 * tau * tau,
@@ -250,15 +249,15 @@ double4x4 stripTransform(const Classified& plan, double t, double2 windowOrigin)
     return placed * translation(c.x, c.y) * scaling(k, k) * translation(-c.x, -c.y);
 }
 
-Classified::Frame stripFrames(const Classified& plan, double t, const Classified::Placement& placement,
-                              double opacity) {
+ClassifiedFrame stripFrames(const Classified& plan, double t, const Placement& placement) {
+    const double opacity = placement.opacity;
     const double camera = 1.8 * std::max({1.0, placement.viewSize.x, placement.viewSize.y});
     const int mode = frameMode(plan, t);
-    StripContext c{plan, t, placement, opacity, stripTransform(plan, t, placement.windowOrigin),
+    StripContext c{plan, t, placement, opacity, stripTransform(plan, t, placement.window.origin),
                    phaseProgress(plan.timing.seams, t), {}};
     if (!plan.isTitleStrip)
-        c.target = shrinkToThumbnail(t, plan.timing.shrink, plan.size, placement.standInOrigin, placement.standInSize,
-                                     placement.roomOrigin, placement.roomSize);
+        c.target = shrinkToThumbnail(t, plan.timing.shrink, plan.size, placement.standIn.origin, placement.standIn.size,
+                                     placement.room.origin, placement.room.size);
 
     std::vector<Keyed> keyed;
     keyed.reserve(plan.strips.size());
@@ -271,18 +270,11 @@ Classified::Frame stripFrames(const Classified& plan, double t, const Classified
     }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
 
-    Classified::Frame frame;
-    frame.strips.reserve(keyed.size());
-    for (const Keyed& k : keyed) frame.strips.push_back(k.frame);
+    ClassifiedFrame frame;
+    frame.records.reserve(keyed.size());
+    for (const Keyed& k : keyed) frame.records.push_back(k.frame);
     frame.look = frameLook(plan, t, mode, camera);
     return frame;
-}
-
-Classified::Placement classifiedPlacement(const TransitionUniforms& u) {
-    auto d2 = [](float x, float y) { return double2{x, y}; };
-    return {d2(u.window.x, u.window.y),   d2(u.window.z, u.window.w), d2(u.standIn.x, u.standIn.y),
-            d2(u.standIn.z, u.standIn.w), d2(u.room.x, u.room.y),     d2(u.room.z, u.room.w),
-            d2(u.viewSize.x, u.viewSize.y)};
 }
 
 }  // namespace furlpane::effects

@@ -191,7 +191,7 @@ void keepLargest(std::vector<Bar>& bars) {
     bars.resize(kMaxRedactionBars);
 }
 
-void timeBars(std::vector<Bar>& bars, double width, Window redact, EffectRandom& random) {
+void timeBars(std::vector<Bar>& bars, double width, Phase redact, EffectRandom& random) {
     double yMin = bars.front().rect.y, yMax = yMin;
     for (const Bar& bar : bars) {
         yMin = std::min(yMin, bar.rect.y);

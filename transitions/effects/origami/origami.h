@@ -19,8 +19,10 @@
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/polygon_mesh.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -54,8 +56,8 @@ struct Origami {
         Layers layers;
         bool isTowardViewer = true;
         double angle = 0;  // radians through which the turning part swings; pi lies flat
-        Window folding;
-        std::optional<Window> unfolding;  // none when the fold stays closed
+        Phase folding;
+        std::optional<Phase> unfolding;  // none when the fold stays closed
         bool tucksAway = false;           // a facet it turned completely is hidden
     };
 
@@ -76,7 +78,7 @@ struct Origami {
     };
 
     struct Flight {
-        Window span;    // when the folded dart flies
+        Phase span;    // when the folded dart flies
         double2 pivot;  // the sheet point that travels along the flight path
         double2 nose;   // unit heading in sheet coordinates
         double2 top;    // unit upward direction in sheet coordinates
@@ -98,7 +100,7 @@ struct Origami {
     std::vector<double> creaseHeights;  // the hinge height z of each fold
     double thickness = 0;               // z spacing between adjacent layers
     std::optional<Flight> flight;       // none for the title strip
-    Window settling;                    // crease marks fade out; for a dart also the landing's end
+    Phase settling;                    // crease marks fade out; for a dart also the landing's end
 };
 
 static_assert(sizeof(Origami::FacetFrame) == 80, "the facet record is the shaders' contract");
@@ -111,34 +113,26 @@ Origami titleStripOrigami(double2 size, double titleBarHeight);
 // target is the stand-in's centre in sheet coordinates.
 Origami windowOrigami(double2 size, double2 target);
 Origami applyFolds(double2 size, std::vector<Origami::Fold> folds, std::optional<Origami::Flight> flight,
-                   double thickness, Window settling);
+                   double thickness, Phase settling);
 // The part of a facet where the signed corner distances `values` are >= 0 (or <= 0 with
 // KeptSide::negative); none when it has fewer than 3 corners or no area.
 enum class KeptSide { positive, negative };
 std::optional<Origami::Facet> splitFacet(const Origami::Facet& facet, const std::vector<double>& values, KeptSide kept,
                                          int foldIndex);
 
-// The mesh of the flat sheet, three vertices (x, y, facet index, 0) per triangle, a fan
-// per facet with every T-junction of a neighbour's corner on its edges.
+// The mesh of the flat sheet (polygon_mesh.h): a fan per facet, vertices (x, y, facet
+// index, 0), welded and without T-junctions.
 std::vector<float4> origamiMesh(const Origami& plan);
-// The first point of the list within 1e-6 of the given one, or the point itself, then
-// appended to the list.
-double2 snapCorner(double2 point, std::vector<double2>& list);
 // Eight edge records per facet: (inward unit normal, offset, origin of the edge: -1 the
 // border, k fold k), padded with (0, 0, 0, -2).
-inline constexpr int kOrigamiEdgesPerFacet = 8;
+inline constexpr int kOrigamiEdgesPerFacet = kEdgesPerPolygon;
 std::vector<float4> origamiFacetRecords(const Origami& plan);
 
-// Whether the transition plays from the window to the stand-in or back.
-enum class Direction { minimizing, restoring };
-
-struct OrigamiFrames {
-    std::vector<Origami::FacetFrame> frames;
-    // (settle amount, depth scale D, 0, 0), then the crease marks of folds 0 to 15.
-    std::array<float4, 5> look;
-};
-OrigamiFrames facetFrames(const Origami& plan, double t, Rect2 window, Rect2 standIn, Rect2 room, double2 viewSize,
-                          double opacity, Direction direction);
+// One record per facet in plan order; the look: (settle amount, depth scale D, 0, 0),
+// then the crease marks of folds 0 to 15.
+using OrigamiFrame = EffectFrame<Origami::FacetFrame>;
+inline constexpr int kOrigamiLookCount = 5;
+OrigamiFrame facetFrames(const Origami& plan, double t, const Placement& placement);
 
 // Where the sheet is carried: stage 0 not flying, 1 flying, 2 landing, 3 landed.
 struct FlightPlacement {

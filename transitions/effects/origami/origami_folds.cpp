@@ -16,12 +16,6 @@ constexpr double kFlatAngle = 3.141592652589793;
 
 double cross(double2 a, double2 b) { return a.x * b.y - a.y * b.x; }
 
-double2 centroidOf(const std::vector<double2>& corners) {
-    double2 sum{0, 0};
-    for (const double2& c : corners) sum += c;
-    return sum / static_cast<double>(corners.size());
-}
-
 double2 placed(const Origami::Placement& placement, double2 p) { return placement.matrix * p + placement.offset; }
 
 double areaOf(const std::vector<double2>& corners) {
@@ -32,7 +26,7 @@ double areaOf(const std::vector<double2>& corners) {
 
 bool isSelected(const Origami::Layers& layers, const Origami::Facet& facet) {
     if (layers.kind == Origami::Layers::Kind::all) return true;
-    const double2 c = centroidOf(facet.corners);
+    const double2 c = centroid(facet.corners);
     return layers.side * cross(layers.line.direction, c - layers.line.origin) > 0;
 }
 
@@ -142,7 +136,7 @@ std::optional<Origami::Facet> splitFacet(const Origami::Facet& facet, const std:
 }
 
 Origami applyFolds(double2 size, std::vector<Origami::Fold> folds, std::optional<Origami::Flight> flight,
-                   double thickness, Window settling) {
+                   double thickness, Phase settling) {
     Origami plan;
     plan.size = size;
     plan.thickness = thickness;

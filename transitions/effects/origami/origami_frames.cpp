@@ -16,9 +16,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kBankAngle = 1.319468914507713;  // 0.42 pi
 
 double cross(double2 a, double2 b) { return a.x * b.y - a.y * b.x; }
-double lengthOf(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 double ease3(double x) { return (3 - 2 * x) * x * x; }
-double clamp01(double x) { return std::min(1.0, std::max(0.0, x)); }
 
 double4x4 translation(double x, double y, double z) { return double4x4::translation({x, y, z}); }
 double4x4 scaling(double x, double y, double z) { return double4x4::diagonal({x, y, z, 1}); }
@@ -101,7 +99,7 @@ double pathTurn(const std::array<double2, 4>& path, double s, double2 start) {
     double total = 0;
     for (int i = 1; i <= 48; ++i) {
         double2 g = bezierDerivative(path, s * i / 48);
-        const double len = lengthOf(g);
+        const double len = length(g);
         if (!(len > 1e-9)) continue;
         g = g / len;
         total += std::atan2(cross(prev, g), dot(prev, g));
@@ -122,8 +120,8 @@ FlightPlacement flightPlacement(const Origami& plan, double t, double2 windowOri
     return {landing(plan, flight, t, standIn, fs, arrival), t >= plan.settling.upper ? 3 : 2};
 }
 
-OrigamiFrames facetFrames(const Origami& plan, double t, Rect2 window, Rect2 standIn, Rect2 room, double2 viewSize,
-                          double opacity, Direction direction) {
+OrigamiFrame facetFrames(const Origami& plan, double t, const Placement& placement) {
+    const double opacity = placement.opacity;
     const size_t foldCount = std::min(plan.folds.size(), plan.creaseHeights.size());
     std::vector<double> amounts(foldCount);
     std::vector<double4x4> rotations(foldCount);
@@ -136,13 +134,14 @@ OrigamiFrames facetFrames(const Origami& plan, double t, Rect2 window, Rect2 sta
         rotations[i] = rotationAbout({crease.direction.x, crease.direction.y, 0},
                                      {crease.origin.x, crease.origin.y, plan.creaseHeights[i]}, theta);
     }
-    const double depth = 1.8 * std::max({1.0, viewSize.x, viewSize.y});
-    const FlightPlacement carried = flightPlacement(plan, t, window.origin, standIn, room, depth);
+    const double depth = 1.8 * std::max({1.0, placement.viewSize.x, placement.viewSize.y});
+    const FlightPlacement carried =
+        flightPlacement(plan, t, placement.window.origin, placement.standIn, placement.room, depth);
     const double fadeTo = plan.flight ? smootherstep(phaseProgress({plan.flight->span.lower, plan.settling.upper}, t)) *
                                                 (opacity - 1) + 1
                                       : 1;
-    OrigamiFrames result;
-    result.frames.reserve(plan.facets.size());
+    OrigamiFrame result;
+    result.records.reserve(plan.facets.size());
     for (const Origami::Facet& facet : plan.facets) {
         double4x4 m = double4x4::identity();
         double amax = 0;
@@ -154,14 +153,15 @@ OrigamiFrames facetFrames(const Origami& plan, double t, Rect2 window, Rect2 sta
             if (!tucked && plan.folds[i].tucksAway) tucked = amounts[i] >= 1;
         }
         const int code = amax == 0 && carried.stage == 0 ? 1 : amax == 0 && carried.stage == 3 ? 2 : 0;
-        result.frames.push_back(
+        result.records.push_back(
             {float4x4(carried.transform * m), toFloat4(code, tucked ? 0 : 1, amax, fadeTo)});
     }
     const double settle = plan.flight ? smootherstep(phaseProgress(plan.settling, t)) : 0;
-    result.look = {};
+    result.look.assign(kOrigamiLookCount, float4{});
     result.look[0] = toFloat4(settle, depth, 0, 0);
     for (size_t i = 0; i < foldCount && i < static_cast<size_t>(kMaxOrigamiFolds); ++i)
-        result.look[1 + i / 4][static_cast<int>(i % 4)] = static_cast<float>(creaseMark(plan.folds[i], plan, t, direction));
+        result.look[1 + i / 4][static_cast<int>(i % 4)] =
+            static_cast<float>(creaseMark(plan.folds[i], plan, t, placement.direction));
     return result;
 }
 

@@ -29,7 +29,7 @@ int halvingsOf(double rest) {
     return n;
 }
 
-Origami::Fold halving(double y, double h, bool isTuck, Window folding) {
+Origami::Fold halving(double y, double h, bool isTuck, Phase folding) {
     Origami::Fold fold;
     fold.crease = {{0, y}, {1, 0}};
     // The part beyond the crease, with the corner (0, h), turns.
@@ -61,7 +61,7 @@ DartFrame dartFrame(double2 size, double2 target) {
     return {{0, -1}, {1, 0}, {0, h}, h, w};
 }
 
-Origami::Fold dartFold(double2 origin, double2 toward, double2 reference, Window folding, Window unfolding) {
+Origami::Fold dartFold(double2 origin, double2 toward, double2 reference, Phase folding, Phase unfolding) {
     Origami::Fold fold;
     const double2 direction = normalized(toward - origin);
     fold.crease = {origin, direction};

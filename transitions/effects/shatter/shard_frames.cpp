@@ -58,7 +58,8 @@ using platform::simd::quatd;
 
 constexpr double kEye = 1800;
 
-struct Placement {
+// Where a shard is at t and how it is turned.
+struct ShardPose {
     double2 centre;  // view points
     double2 scale{1, 1};
     double z = 0;
@@ -70,13 +71,13 @@ double4x4 perspective(double2 pivot) {
     return {{1, 0, 0, 0}, {0, 1, 0, 0}, {-pivot.x / kEye, -pivot.y / kEye, 1, -1 / kEye}, {0, 0, 0, 1}};
 }
 
-Placement place(const Shatter& s, const Shatter::Plan& p, double2 c, double t, Rect2 window, Rect2 home) {
+ShardPose place(const Shatter& s, const Shatter::Plan& p, double2 c, double t, Rect2 window, Rect2 home) {
     const double b = smoothstep(phaseProgress({p.bulge, p.release}, t));
     const double tau = std::max(0.0, t - p.release);
     const double g = s.titleBar > 0 ? 2600 : 700;
     const double2 moved = p.outward * (s.crush * b) + double2{p.velocity.x, p.velocity.y} * tau +
                           double2{0, 0.5 * g * tau * tau};
-    Placement out;
+    ShardPose out;
     out.centre = window.origin + c + moved;
     out.z = s.crush * b + p.velocity.z * tau;
     out.angle = 0.12 * b + p.spin * tau;
@@ -91,7 +92,7 @@ Placement place(const Shatter& s, const Shatter::Plan& p, double2 c, double t, R
     return out;
 }
 
-double4x4 transformOf(const Placement& pl, const Shatter::Plan& p, double2 c, double2 pivot) {
+double4x4 transformOf(const ShardPose& pl, const Shatter::Plan& p, double2 c, double2 pivot) {
     const double4x4 rotation = matrix4x4(quatd::angleAxis(pl.angle, p.axis));
     const double4x4 toCentre = double4x4::translation({pl.centre.x, pl.centre.y, pl.z});
     const double4x4 scale = double4x4::diagonal({pl.scale.x, pl.scale.y, 1, 1});
@@ -119,12 +120,12 @@ Shatter::ShardFrame frameOf(const Shatter& s, size_t i, double t, Rect2 window, 
     const double2 pivot = window.origin + s.size / 2.0;
     Shatter::ShardFrame frame;
     if (s.shards[i].stays) {
-        frame.transform = float4x4(transformOf(Placement{window.origin + c}, p, c, pivot));
+        frame.transform = float4x4(transformOf(ShardPose{window.origin + c}, p, c, pivot));
         frame.look = {1, 1, 0, 0};
         frame.flash = {0, 0, 0, 0};
         return frame;
     }
-    const Placement pl = place(s, p, c, t, window, home);
+    const ShardPose pl = place(s, p, c, t, window, home);
     const double4x4 m = transformOf(pl, p, c, pivot);
     frame.transform = float4x4(m);
     const double facing = matrix4x4(quatd::angleAxis(pl.angle, p.axis)).columns[2].z;
@@ -138,15 +139,17 @@ Shatter::ShardFrame frameOf(const Shatter& s, size_t i, double t, Rect2 window, 
 
 }  // namespace
 
-std::vector<Shatter::ShardFrame> shardFrames(const Shatter& plan, double t, Rect2 window, Rect2 standIn, Rect2 room,
-                                             double opacity) {
-    const Rect2 home = shrinkToThumbnail(t, kFixedShrinkWindow, plan.size, standIn.origin, standIn.size, room.origin,
+ShatterFrame shardFrames(const Shatter& plan, double t, const Placement& placement) {
+    const Rect2 standIn = placement.standIn, room = placement.room;
+    const Rect2 home = shrinkToThumbnail(t, kFixedShrinkPhase, plan.size, standIn.origin, standIn.size, room.origin,
                                          room.size, SizeFloor::ratioOnly);
     const size_t n = std::min(plan.shards.size(), plan.plans.size());
-    std::vector<Shatter::ShardFrame> frames;
-    frames.reserve(n);
-    for (size_t i = 0; i < n; ++i) frames.push_back(frameOf(plan, i, t, window, home, opacity));
-    return frames;
+    ShatterFrame frame;
+    frame.records.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        frame.records.push_back(frameOf(plan, i, t, placement.window, home, placement.opacity));
+    frame.look = {toFloat4(plan.size.x, plan.size.y, plan.crush, plan.sweep), float4{kShatterCrackWidth, 0, 0, 0}};
+    return frame;
 }
 
 }  // namespace furlpane::effects

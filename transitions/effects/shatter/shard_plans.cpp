@@ -13,7 +13,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-double length(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 struct Draws {
     double u[8];
@@ -58,7 +57,7 @@ void planThumbnail(Shatter::Plan& plan, const Draws& d, double ratio, double are
     const double q = 0.55 * std::min(1.0, 2 * length(c / size - double2{0.5, 0.5}));
     const double end = 0.6 + (0.8 - 0.6) * std::min(1.0, 0.45 * d.u[4] + q);
     const double start = std::max(end - 0.3 - 0.06 * d.u[5], plan.release + 0.12);
-    plan.homing = Window{start, end};
+    plan.homing = Phase{start, end};
 }
 
 void planTitleStrip(Shatter::Plan& plan, const Draws& d, double ratio, double area, double sign, bool thrown) {
@@ -67,8 +66,8 @@ void planTitleStrip(Shatter::Plan& plan, const Draws& d, double ratio, double ar
                      thrown ? 2000 + 800 * d.u[7] : (0.4 + 0.8 * d.u[7]) * 260};
     // Large shards tumble slower.
     plan.spin = sign * (4 + 7 * d.u[5]) / std::pow(1 + area / 2500, 0.25);
-    plan.fading = thrown ? Window{plan.release + 0.18, std::min(0.82, plan.release + 0.36)}
-                         : Window{0.7 + 0.06 * d.u[4], 0.82};
+    plan.fading = thrown ? Phase{plan.release + 0.18, std::min(0.82, plan.release + 0.36)}
+                         : Phase{0.7 + 0.06 * d.u[4], 0.82};
 }
 
 }  // namespace

@@ -20,12 +20,13 @@
 
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/polygon_mesh.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -49,8 +50,8 @@ struct Shatter {
         double3 velocity;         // flight velocity after release, points per unit of t; z towards the viewer
         double3 axis;             // unit axis of the tumbling
         double spin = 0;          // tumbling rate about `axis`, radians per unit of t
-        std::optional<Window> homing;  // thumbnail: when the shard flies into the thumbnail
-        std::optional<Window> fading;  // title strip: when the shard fades out
+        std::optional<Phase> homing;  // thumbnail: when the shard flies into the thumbnail
+        std::optional<Phase> fading;  // title strip: when the shard fades out
     };
 
     // The per-frame record of one shard, 96 bytes, read by the shard shaders.
@@ -112,30 +113,14 @@ std::optional<Shatter::Shard> splitPolygon(const std::vector<double>& distances,
 std::vector<Shatter::Plan> shardPlans(const std::vector<Shatter::Shard>& shards, bool isTitleStrip,
                                       double2 impact, double reach, double2 size, EffectRandom& random);
 
-// The mean of the corners (not the area centroid).
-double2 centroid(const std::vector<double2>& corners);
 // Half the absolute shoelace sum.
 double polygonArea(const std::vector<double2>& corners);
 
-// Corner welding: corners closer than 1e-6 become one. The map files each distinct
-// corner under its key (x and y times 10^6, rounded).
-struct WeldKey {
-    int64_t x = 0;
-    int64_t y = 0;
-    friend bool operator==(const WeldKey&, const WeldKey&) = default;
-};
-struct WeldKeyHash {
-    size_t operator()(const WeldKey& k) const noexcept {
-        return std::hash<uint64_t>()(static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(k.y));
-    }
-};
-using WeldMap = std::unordered_map<WeldKey, std::vector<double2>, WeldKeyHash>;
-double2 weldCorner(double2 corner, WeldMap& weld, std::vector<double2>& distinct);
-
-// Where the shards are at t. `window`, `standIn` and `room` are the uniforms' rectangles
-// in view points; `opacity` the stand-in's. One record per shard in plan order. The
-// formulas are documented in shard_frames.cpp.
-std::vector<Shatter::ShardFrame> shardFrames(const Shatter& plan, double t, Rect2 window, Rect2 standIn, Rect2 room,
-                                             double opacity);
+// Where the shards are at t: one record per shard in plan order (the formulas are
+// documented in shard_frames.cpp), and the look: (window width, height, crush, sweep),
+// (crack width in points, 0, 0, 0).
+using ShatterFrame = EffectFrame<Shatter::ShardFrame>;
+inline constexpr float kShatterCrackWidth = 1.2f;
+ShatterFrame shardFrames(const Shatter& plan, double t, const Placement& placement);
 
 }  // namespace furlpane::effects

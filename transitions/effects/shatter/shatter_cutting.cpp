@@ -14,7 +14,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-double length(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 double2 stripImpact(double w, double titleBar, double body, EffectRandom& random) {
     const double u1 = random.unit();
@@ -166,12 +165,6 @@ std::vector<Shatter::Shard> rawShards(double2 impact, const std::vector<std::vec
             shards.push_back({{p[k][j], p[k + 1][j], p[k + 1][jn], p[k][jn]}, {0, 0, 0, 0}, false});
     }
     return shards;
-}
-
-double2 centroid(const std::vector<double2>& corners) {
-    double2 sum{0, 0};
-    for (const double2 c : corners) sum = sum + c;
-    return corners.empty() ? sum : sum / static_cast<double>(corners.size());
 }
 
 double polygonArea(const std::vector<double2>& corners) {

@@ -21,8 +21,9 @@
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -33,7 +34,7 @@ struct SliderPuzzle {
     struct Slide {
         std::vector<int> tiles;
         int2 step;
-        Window span;
+        Phase span;
         friend bool operator==(const Slide&, const Slide&) = default;
     };
 
@@ -52,7 +53,7 @@ struct SliderPuzzle {
 
     // Windows of t; a window a variant does not use is 2...2, which t never reaches.
     struct Timing {
-        Window seams, lift, scramble, columnsUp, flight, solve, putBack, close, shrink;
+        Phase seams, lift, scramble, columnsUp, flight, solve, putBack, close, shrink;
         friend bool operator==(const Timing&, const Timing&) = default;
     };
 
@@ -105,14 +106,11 @@ std::vector<double2> tilePositions(const SliderPuzzle& plan, double t);
 double liftAmount(const SliderPuzzle& plan, double t);
 PuzzleFrame puzzleFrame(const SliderPuzzle& plan, double t, Rect2 window, Rect2 standIn, Rect2 room);
 
-struct TileFrames {
-    std::vector<SliderPuzzle::TileFrame> tiles;  // in tile order, the lifted tile last
-    std::vector<float4> look;                    // seven entries, see tile_frames.cpp
-};
-
-// One frame: t the progress, the uniforms' rectangles, view size and opacity, and dt the
-// time slice over which a moving tile's span is drawn ((1/144) / slowdown).
-TileFrames tileFrames(const SliderPuzzle& plan, double t, Rect2 window, Rect2 standIn, Rect2 room, double2 viewSize,
-                      double opacity, double dt);
+// One frame: the tiles in tile order, the lifted tile last, each moving tile's span
+// drawn over one display frame at kPuzzleFrameRate; the look's seven entries are
+// described in tile_frames.cpp.
+using PuzzleFrames = EffectFrame<SliderPuzzle::TileFrame>;
+inline constexpr double kPuzzleFrameRate = 144;
+PuzzleFrames tileFrames(const SliderPuzzle& plan, double t, const Placement& placement);
 
 }  // namespace furlpane::effects

@@ -12,7 +12,7 @@ namespace furlpane::effects {
 
 namespace {
 
-constexpr Window kNever{2.0, 2.0};
+constexpr Phase kNever{2.0, 2.0};
 
 SliderPuzzle::Timing timingOf(bool isTitleStrip) {
     if (isTitleStrip) {
@@ -52,7 +52,7 @@ std::vector<std::vector<int2>> layoutsOf(int columns, int rows, const std::vecto
 
 // The columns rise in a random order, evenly spaced in time, each start shaken by up
 // to 0.35 of a spacing; each column takes 0.14 of t to rise.
-std::vector<double> columnStartsOf(int columns, Window up, EffectRandom& random) {
+std::vector<double> columnStartsOf(int columns, Phase up, EffectRandom& random) {
     std::vector<int> order(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) order[static_cast<size_t>(c)] = c;
     if (columns >= 2) {

@@ -22,7 +22,7 @@ namespace furlpane::effects {
 
 namespace {
 
-double eased(Window w, double t) { return smootherstep(phaseProgress(w, t)); }
+double eased(Phase w, double t) { return smootherstep(phaseProgress(w, t)); }
 
 // How far a column has risen at t, in rows: slowly at first and still moving at the end.
 double riseOf(const SliderPuzzle& plan, size_t column, double t) {
@@ -91,7 +91,7 @@ PuzzleFrame puzzleFrame(const SliderPuzzle& plan, double t, Rect2 window, Rect2 
                  {window.size.x, std::max(1.0, window.size.y - plan.titleBar)}},
                 0};
     }
-    const Window shrink = plan.timing.shrink;
+    const Phase shrink = plan.timing.shrink;
     if (t >= shrink.upper) return {standIn, 0};
     const Rect2 stage = stageRect(window.size, standIn.origin, standIn.size, room.origin, room.size);
     if (t > shrink.lower) {
@@ -130,16 +130,18 @@ std::vector<SliderPuzzle::TileFrame> tileRecords(const SliderPuzzle& plan, doubl
 
 }  // namespace
 
-TileFrames tileFrames(const SliderPuzzle& plan, double t, Rect2 window, Rect2 standIn, Rect2 room, double2 viewSize,
-                      double opacity, double dt) {
+PuzzleFrames tileFrames(const SliderPuzzle& plan, double t, const Placement& placement) {
+    const Rect2 window = placement.window, standIn = placement.standIn, room = placement.room;
+    const double2 viewSize = placement.viewSize;
+    const double opacity = placement.opacity;
     const SliderPuzzle::Timing& timing = plan.timing;
     const PuzzleFrame start = puzzleFrame(plan, 0, window, standIn, room);
     const PuzzleFrame frame = puzzleFrame(plan, t, window, standIn, room);
     const double zoom = frame.rect.size.x / std::max(start.rect.size.x, 1e-6);
     const double close = eased(timing.close, t);
 
-    TileFrames out;
-    out.tiles = tileRecords(plan, t, dt, zoom);
+    PuzzleFrames out;
+    out.records = tileRecords(plan, t, placement.frameStep(kPuzzleFrameRate), zoom);
     const double stage = t <= timing.seams.lower ? 1 : t >= timing.shrink.upper ? 2 : 0;
     const double h = std::max(window.size.y, 1e-6);
     out.look = {

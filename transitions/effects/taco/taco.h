@@ -18,8 +18,9 @@
 #include <optional>
 #include <vector>
 
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -31,19 +32,19 @@ struct Taco {
 
     // Phase windows of t; a window at 2 never starts in that variant.
     struct Timing {
-        Window round;
-        Window fold;
-        Window fill;
-        Window settle;
-        Window bites;
+        Phase round;
+        Phase fold;
+        Phase fill;
+        Phase settle;
+        Phase bites;
         double crumbsGone = 2;
-        Window flight;
-        Window landing;
-        Window unfold;
-        Window spill;
-        Window unround;
-        Window corners;
-        Window shrink;
+        Phase flight;
+        Phase landing;
+        Phase unfold;
+        Phase spill;
+        Phase unround;
+        Phase corners;
+        Phase shrink;
     };
 
     struct Piece {
@@ -54,7 +55,7 @@ struct Taco {
         double angle = 0;
         double bend = 0;         // curvature of a shred, per point
         double tint = 0;         // 0 ... 1
-        std::optional<Window> drop;  // when it drops into the fold; none for a crumb
+        std::optional<Phase> drop;  // when it drops into the fold; none for a crumb
         double height = 0;       // from how far above its rest it drops
         double2 drift;           // sideways offset at which its drop starts
         double turn = 0;         // extra rotation at which its drop starts
@@ -78,33 +79,6 @@ struct Taco {
         float4 place;
         float4 form;
         float4 look;
-    };
-
-    // Where the transition plays, from the uniforms, in points of the drawing view.
-    struct Placement {
-        double2 windowOrigin;
-        double2 standInOrigin;
-        double2 standInSize;
-        double2 roomOrigin;
-        double2 roomSize;
-        double2 viewSize;
-    };
-
-    // The pieces in drawing order (the first `behind` lie inside the fold, between the
-    // flat part and the folded-up back flap) and the 22 look values of the sheet shader:
-    //   0 ... 3  the sheet transform's columns
-    //   4  (crease, radius, fold angle, π − 0.2)
-    //   5  (top, h − top, middle, roundness)
-    //   6  (w / 2, upper, lower, exponent)
-    //   7  (mode, fade, camera distance, sheet scale): mode 1 before the outline starts
-    //      rounding, 2 from a thumbnail's shrink, else 0
-    //   8  (corner phase, 1 for a title strip, sheet shown, bites taken)
-    //   9  (opening, closure, uneaten span lower, upper)
-    //   10 ... 21  bite i: (centre x, centre y, radius, progress), zeros past the last
-    struct Frame {
-        std::vector<PieceFrame> pieces;
-        int behind = 0;
-        std::vector<float4> look;
     };
 
     double2 size;           // (w, h), each 2 ... 16384
@@ -134,10 +108,9 @@ struct Taco {
     double foldAngle(double t) const;
     double roundness(double t) const;
     double chomp(double t) const;
-    Window uneatenSpan(double t) const;
+    Phase uneatenSpan(double t) const;
     Rect2 tacoStage(double t, const Placement& placement) const;
     double4x4 tacoSheetTransform(double t, const Placement& placement) const;
-    Frame tacoFrame(double t, const Placement& placement, double opacity) const;
     // The piece records at t under the sheet transform m, and the size of the behind group.
     std::pair<std::vector<PieceFrame>, int> pieceFrames(double t, const double4x4& m,
                                                         const Placement& placement) const;
@@ -168,7 +141,22 @@ std::vector<Taco::Piece> biteAway(std::vector<Taco::Piece> pieces, const std::ve
 std::vector<Taco::Piece> biteCrumbs(const std::vector<Taco::Bite>& bites, const Taco& plan, EffectRandom& random);
 
 // ---- Frames (taco_frames.cpp) ----
-Taco::Placement tacoPlacement(const TransitionUniforms& uniforms);
+
+// The pieces in drawing order (the first `behind` lie inside the fold, between the flat
+// part and the folded-up back flap) and the 22 look values of the sheet shader:
+//   0 ... 3  the sheet transform's columns
+//   4  (crease, radius, fold angle, π − 0.2)
+//   5  (top, h − top, middle, roundness)
+//   6  (w / 2, upper, lower, exponent)
+//   7  (mode, fade, camera distance, sheet scale): mode 1 before the outline starts
+//      rounding, 2 from a thumbnail's shrink, else 0
+//   8  (corner phase, 1 for a title strip, sheet shown, bites taken)
+//   9  (opening, closure, uneaten span lower, upper)
+//   10 ... 21  bite i: (centre x, centre y, radius, progress), zeros past the last
+struct TacoFrame : EffectFrame<Taco::PieceFrame> {
+    int behind = 0;
+};
+TacoFrame tacoFrame(const Taco& plan, double t, const Placement& placement);
 
 static_assert(sizeof(Taco::PieceFrame) == 48);
 

@@ -169,7 +169,7 @@ void coverLeftovers(std::vector<Taco::Bite>& bites, const Region& region, int di
     }
 }
 
-void timeBites(std::vector<Taco::Bite>& bites, Window window, EffectRandom& random) {
+void timeBites(std::vector<Taco::Bite>& bites, Phase window, EffectRandom& random) {
     std::vector<double> weights;
     double total = 0;
     for (std::size_t i = 0; i < bites.size(); ++i) {

@@ -59,7 +59,7 @@ void rimLeaves(const Taco& plan, double x, EffectRandom& random, std::vector<Pie
         const double depth = std::max(plan.foldedEdge(xs).y, 2 * plan.radius);
         leaf.rest = {xs, y, depth * (0.5 - 0.3 * j / n + 0.12 * u[7])};
         const double lowerBound = plan.timing.fill.lower + (0.05 + 0.4 * u[8]) * 0.58 * fill;
-        leaf.drop = Window{lowerBound, lowerBound + (0.85 + 0.15 * u[9]) * 0.42 * fill};
+        leaf.drop = Phase{lowerBound, lowerBound + (0.85 + 0.15 * u[9]) * 0.42 * fill};
         leaf.height = (70 + 80 * u[10]) * s;
         leaf.drift = double2{u[11] - 0.5, u[12] - 0.7} * (16 * s);
         leaf.turn = (u[13] - 0.5) * 2.4;
@@ -122,7 +122,7 @@ Piece fillingPiece(const Taco& plan, const KindShare& kind, EffectRandom& random
     const double z = kind.kind == Kind::meat ? depth * (0.1 + 0.3 * depthFraction) : depth * (0.45 + 0.43 * depthFraction);
     p.rest = {x, y, z};
     const double lowerBound = plan.timing.fill.lower + (kind.a + (kind.b - kind.a) * dropStart) * 0.58 * fill;
-    p.drop = Window{lowerBound, lowerBound + (0.85 + 0.15 * dropLength) * 0.42 * fill};
+    p.drop = Phase{lowerBound, lowerBound + (0.85 + 0.15 * dropLength) * 0.42 * fill};
     p.height = (150 + 170 * height) * s;
     p.drift = double2{driftX - 0.5, driftY - 0.7} * (16 * s);
     p.turn = (turn - 0.5) * 2.4;

@@ -15,10 +15,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-double clamp01(double x) { return std::clamp(x, 0.0, 1.0); }
 
 // The raw progress through a window, unclamped; a step for equal bounds.
-double rawProgress(Window w, double t) {
+double rawProgress(Phase w, double t) {
     if (w.upper > w.lower) return (t - w.lower) / (w.upper - w.lower);
     return t >= w.upper ? 1 : 0;
 }
@@ -57,7 +56,7 @@ double Taco::chomp(double t) const {
     return std::min(sum, 1.2);
 }
 
-Window Taco::uneatenSpan(double t) const {
+Phase Taco::uneatenSpan(double t) const {
     const double w = size.x;
     if (bites.empty()) return {0, w};
     const bool fromRight = bites.front().center.x > w / 2;
@@ -67,21 +66,21 @@ Window Taco::uneatenSpan(double t) const {
         const double x = bite.center.x;
         reached = !reached ? x : fromRight ? std::min(*reached, x) : std::max(*reached, x);
     }
-    return fromRight ? Window{0, reached.value_or(w)} : Window{reached.value_or(0), w};
+    return fromRight ? Phase{0, reached.value_or(w)} : Phase{reached.value_or(0), w};
 }
 
 Rect2 Taco::tacoStage(double t, const Placement& pl) const {
-    const double2 floored{std::max(pl.standInSize.x, 1e-6), std::max(pl.standInSize.y, 1e-6)};
+    const double2 floored{std::max(pl.standIn.size.x, 1e-6), std::max(pl.standIn.size.y, 1e-6)};
     const double r = std::min(size.x / floored.x, size.y / floored.y);
     const double k = 240 / std::max(floored.x, floored.y);
     const double s = std::max(1.0, std::min(r, k));
-    const double2 c = pl.standInOrigin + floored / 2.0;
+    const double2 c = pl.standIn.origin + floored / 2.0;
     const double2 half = floored * (s / 2);
     const double lift = crown * s * floored.y / size.y * 0.5;
     const double2 staged =
-        keepInside({c.x, c.y - lift}, {half.x, half.y + lift}, pl.roomOrigin, pl.roomSize) + double2{0, lift};
+        keepInside({c.x, c.y - lift}, {half.x, half.y + lift}, pl.room.origin, pl.room.size) + double2{0, lift};
     const double e = smootherstep(phaseProgress(timing.shrink, t));
-    if (e >= 1) return {pl.standInOrigin, pl.standInSize};
+    if (e >= 1) return {pl.standIn.origin, pl.standIn.size};
     const double2 center = staged + (c - staged) * e;
     const double2 drawn = floored * (s + (1 - s) * e);
     return {center - drawn / 2.0, drawn};
@@ -91,9 +90,9 @@ namespace {
 
 // How far a thumbnail-bound taco sinks before its flight so that its filling stays 8
 // points inside the room.
-double settleLift(const Taco& plan, const Taco::Placement& pl) {
-    if (!(pl.roomSize.y > 0)) return 0;
-    return std::max(0.0, plan.crown + 8 - (pl.windowOrigin.y - pl.roomOrigin.y));
+double settleLift(const Taco& plan, const Placement& pl) {
+    if (!(pl.room.size.y > 0)) return 0;
+    return std::max(0.0, plan.crown + 8 - (pl.window.origin.y - pl.room.origin.y));
 }
 
 double4x4 landingSquash(const Taco& plan, double t) {
@@ -102,22 +101,22 @@ double4x4 landingSquash(const Taco& plan, double t) {
     return translation(px, py) * scaling(1 + 0.06 * b, 1 - 0.12 * b) * translation(-px, -py);
 }
 
-double4x4 flightTransform(const Taco& plan, double t, const Taco::Placement& pl, const Rect2& stage, double lift) {
+double4x4 flightTransform(const Taco& plan, double t, const Placement& pl, const Rect2& stage, double lift) {
     const double w = plan.size.x, h = plan.size.y;
     const double f = smootherstep(phaseProgress(plan.timing.flight, t));
-    const double2 p0 = pl.windowOrigin + double2{w / 2, h / 2 + lift};
+    const double2 p0 = pl.window.origin + double2{w / 2, h / 2 + lift};
     const double2 p1 = centerOf(stage);
     double2 control = (p0 + p1) / 2.0 - double2{0, 0.3 * distance(p1, p0) + 30};
-    if (pl.roomSize.y > 0) control.y = std::max(control.y, std::min({p0.y, p1.y, pl.roomOrigin.y + 8}));
+    if (pl.room.size.y > 0) control.y = std::max(control.y, std::min({p0.y, p1.y, pl.room.origin.y + 8}));
     const double g = 1 - f;
     double2 at = p0 * (g * g) + control * (2 * g * f) + p1 * (f * f);
     const double kx = stage.size.x / w, ky = stage.size.y / h, kz = (kx + ky) / 2;
     const double3 scale{1 + (kx - 1) * f, 1 + (ky - 1) * f, 1 + (kz - 1) * f};
     const double a = std::sin(kPi * f), sigma = p1.x >= p0.x ? 1 : -1;
     // The top of the crown, allowing for the bank, stays 8 points below the room's top.
-    if (pl.roomSize.y > 0) {
+    if (pl.room.size.y > 0) {
         const double reach = (h / 2 + plan.crown) * scale.y + std::abs(std::sin(0.08 * a)) * (w / 2) * scale.x;
-        at.y = std::max(at.y, pl.roomOrigin.y + 8 + reach);
+        at.y = std::max(at.y, pl.room.origin.y + 8 + reach);
     }
     return translation(at.x, at.y) * rotationZ(-0.08 * sigma * a) * rotationY(0.42 * sigma * a) *
            rotationX(0.3 * a) * scaling(scale.x, scale.y, scale.z) * translation(-w / 2, -h / 2) *
@@ -127,7 +126,7 @@ double4x4 flightTransform(const Taco& plan, double t, const Taco::Placement& pl,
 }  // namespace
 
 double4x4 Taco::tacoSheetTransform(double t, const Placement& pl) const {
-    const double2 o = pl.windowOrigin;
+    const double2 o = pl.window.origin;
     if (isTitleStrip) {
         const double jolt = chomp(t);
         const double tip = 0.08 * smootherstep(phaseProgress(timing.fill, t)) + 0.06 * jolt;
@@ -209,49 +208,45 @@ std::pair<std::vector<Taco::PieceFrame>, int> Taco::pieceFrames(double t, const 
     return {std::move(frames), static_cast<int>(inside.size())};
 }
 
-Taco::Frame Taco::tacoFrame(double t, const Placement& pl, double opacity) const {
+TacoFrame tacoFrame(const Taco& plan, double t, const Placement& pl) {
+    const Taco::Timing& timing = plan.timing;
+    const bool strip = plan.isTitleStrip;
     int mode = t <= timing.round.lower ? 1 : 0;
-    if (!isTitleStrip && mode == 0 && t >= timing.shrink.lower) mode = 2;
-    const double fade = isTitleStrip ? 1 : 1 + (opacity - 1) * smootherstep(phaseProgress(timing.flight, t));
-    const double4x4 m = tacoSheetTransform(t, pl);
+    if (!strip && mode == 0 && t >= timing.shrink.lower) mode = 2;
+    const double fade = strip ? 1 : 1 + (pl.opacity - 1) * smootherstep(phaseProgress(timing.flight, t));
+    const double4x4 m = plan.tacoSheetTransform(t, pl);
     const double scale = columnScale(m);
     const double camera = 1.8 * std::max({1.0, pl.viewSize.x, pl.viewSize.y});
-    const double theta = foldAngle(t);
+    const double theta = plan.foldAngle(t);
 
-    Frame frame;
-    if (mode == 0) std::tie(frame.pieces, frame.behind) = pieceFrames(t, m, pl);
+    TacoFrame frame;
+    if (mode == 0) std::tie(frame.records, frame.behind) = plan.pieceFrames(t, m, pl);
+    const std::vector<Taco::Bite>& bites = plan.bites;
     double shown = 1;
-    if (isTitleStrip && !bites.empty() && t >= bites.back().time + 0.02) shown = 0;
+    if (strip && !bites.empty() && t >= bites.back().time + 0.02) shown = 0;
     int taken = 0;
-    for (const Bite& b : bites) taken += b.time < t ? 1 : 0;
+    for (const Taco::Bite& b : bites) taken += b.time < t ? 1 : 0;
     const double x = clamp01((theta / kTacoWrap - 0.6) / 0.4);
-    const Window span = uneatenSpan(t);
+    const Phase span = plan.uneatenSpan(t);
 
     auto& look = frame.look;
     look.reserve(22);
     for (const auto& column : m.columns) look.push_back(toFloat4(column));
-    look.push_back(toFloat4(crease, radius, theta, kTacoWrap));
-    look.push_back(toFloat4(top, size.y - top, middle, roundness(t)));
-    look.push_back(toFloat4(size.x / 2, upper, lower, exponent));
+    look.push_back(toFloat4(plan.crease, plan.radius, theta, kTacoWrap));
+    look.push_back(toFloat4(plan.top, plan.size.y - plan.top, plan.middle, plan.roundness(t)));
+    look.push_back(toFloat4(plan.size.x / 2, plan.upper, plan.lower, plan.exponent));
     look.push_back(toFloat4(mode, fade, camera, scale));
-    look.push_back(toFloat4(isTitleStrip ? 0 : smootherstep(phaseProgress(timing.corners, t)), isTitleStrip ? 1 : 0,
-                            shown, taken));
-    look.push_back(toFloat4(opening, (3 - 2 * x) * x * x, span.lower, span.upper));
+    look.push_back(toFloat4(strip ? 0 : smootherstep(phaseProgress(timing.corners, t)), strip ? 1 : 0, shown, taken));
+    look.push_back(toFloat4(plan.opening, (3 - 2 * x) * x * x, span.lower, span.upper));
     for (std::size_t i = 0; i < static_cast<std::size_t>(kMaxBites); ++i) {
         if (i >= bites.size()) {
             look.push_back(float4{});
             continue;
         }
-        const Bite& b = bites[i];
+        const Taco::Bite& b = bites[i];
         look.push_back(toFloat4(b.center.x, b.center.y, b.radius, phaseProgress({b.time, b.time + 0.014}, t)));
     }
     return frame;
-}
-
-Taco::Placement tacoPlacement(const TransitionUniforms& u) {
-    auto d2 = [](float x, float y) { return double2{x, y}; };
-    return {d2(u.window.x, u.window.y), d2(u.standIn.x, u.standIn.y), d2(u.standIn.z, u.standIn.w),
-            d2(u.room.x, u.room.y),     d2(u.room.z, u.room.w),       d2(u.viewSize.x, u.viewSize.y)};
 }
 
 }  // namespace furlpane::effects

@@ -45,7 +45,7 @@ void placeFold(Taco& plan) {
 
 Taco::Timing tacoTiming(bool isTitleStrip) {
     Taco::Timing t;
-    const Window never{2, 2};
+    const Phase never{2, 2};
     t.round = {0.03, 0.13};
     t.fold = {0.04, 0.28};
     if (isTitleStrip) {

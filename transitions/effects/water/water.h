@@ -24,8 +24,9 @@
 #include <vector>
 
 #include "platform/simd/simd.h"
+#include "transitions/effects/effect_model.h"
 #include "transitions/effects/foundations.h"
-#include "transitions/transition_uniforms.h"
+#include "transitions/effects/transition_uniforms.h"
 
 namespace furlpane::effects {
 
@@ -108,13 +109,8 @@ struct Water {
     };
 
     // A puddle's phases, as windows of its own progress.
-    struct PuddleWindows {
-        Window fill, settle, drain, clear;
-    };
-
-    struct Frame {
-        std::vector<DropFrame> frames;
-        std::vector<float4> look;  // fifteen entries, see water_frames.cpp
+    struct PuddlePhases {
+        Phase fill, settle, drain, clear;
     };
 
     double4 region;  // origin x, y, width, height of the melting part; sizes at least 1
@@ -134,11 +130,6 @@ struct Water {
     std::vector<Drop> drops;  // rows from the top down, each row left to right; empty when restoring
     std::vector<Hole> holes;  // at most 32; empty when restoring
 
-    Water() = default;
-    // The plan of a scene. Lengths and coordinates are made sane first (foundations.h),
-    // so the region is at most kLongestLength a side and the drop count is bounded.
-    explicit Water(const TransitionUniforms& uniforms);
-
     // The push of the holes on a drop at t: where they have moved it from its rest.
     double2 holeOffset(const Drop& drop, double t) const;
     // The drop before it lets go: wobble, sag and the push of the holes.
@@ -153,12 +144,18 @@ struct Water {
     // The puddles at t (the uniforms' progress, never turned around).
     std::pair<std::optional<Puddle>, std::optional<Puddle>> puddles(double t, double2 windowOrigin, double2 windowSize,
                                                                    double2 standInOrigin, double2 standInSize) const;
-    // One frame; step is the time in seconds over which a drop's velocity is drawn as a streak.
-    Frame waterFrame(double t, double2 windowOrigin, double2 windowSize, double2 standInOrigin, double2 standInSize,
-                     double2 viewSize, double step) const;
 };
 
 static_assert(sizeof(Water::DropFrame) == 48, "a drop record is 48 bytes");
+
+// The plan of a scene. Lengths and coordinates are made sane first (foundations.h), so
+// the region is at most kLongestLength a side and the drop count is bounded.
+Water waterPlan(const TransitionUniforms& uniforms);
+// One frame: the drops in plan order, each drawn with a streak of its motion over one
+// display frame at kWaterFrameRate, and the fifteen look values (water_frames.cpp).
+using WaterFrame = EffectFrame<Water::DropFrame>;
+inline constexpr double kWaterFrameRate = 120;
+WaterFrame waterFrame(const Water& water, double t, const Placement& placement);
 
 Water buildWater(bool isTitleStrip, bool isRestoring, uint32_t seed, double2 origin, double2 size, double floor,
                  double cornerRadius);
@@ -170,7 +167,7 @@ std::vector<Water::Drop> makeDrops(int columns, int rows, bool isTitleStrip, Eff
 std::vector<Water::Hole> makeHoles(bool isTitleStrip, EffectRandom& random, double2 origin, double2 size);
 
 Water::Puddle makePuddle(Water::Puddle::Kind kind, double2 targetOrigin, double2 targetSize, double corner,
-                         double2 source, double t, const Water::PuddleWindows& windows);
+                         double2 source, double t, const Water::PuddlePhases& windows);
 Water::Puddle drainingThumbnail(double2 targetOrigin, double2 targetSize, double corner, double u);
 // The kind of a raw value 1, 2 or 3; none for any other.
 std::optional<Water::Puddle::Kind> puddleKind(int raw);
@@ -178,7 +175,7 @@ std::optional<Water::Puddle::Kind> puddleKind(int raw);
 std::vector<float4> puddleRecords(const std::optional<Water::Puddle>& puddle);
 
 // The puddle phases: the thumbnail's while minimizing, the window's or body's while restoring.
-inline constexpr Water::PuddleWindows kMinimizingPuddle{{0.42, 0.52}, {0.56, 0.74}, {0.4, 0.74}, {0.62, 0.88}};
-inline constexpr Water::PuddleWindows kRestoringPuddle{{0.1, 0.48}, {0.5, 0.8}, {0.28, 0.8}, {0.62, 0.9}};
+inline constexpr Water::PuddlePhases kMinimizingPuddle{{0.42, 0.52}, {0.56, 0.74}, {0.4, 0.74}, {0.62, 0.88}};
+inline constexpr Water::PuddlePhases kRestoringPuddle{{0.1, 0.48}, {0.5, 0.8}, {0.28, 0.8}, {0.62, 0.9}};
 
 }  // namespace furlpane::effects

@@ -223,14 +223,14 @@ std::vector<double> Water::dropWeights(const std::vector<std::optional<State>>& 
 
 namespace {
 
-struct Phase {
+struct Shown {
     bool drops = false;
     bool puddles = false;
     bool whole = false;
     bool standIn = false;
 };
 
-Phase phaseOf(const Water& water, double t) {
+Shown shownAt(const Water& water, double t) {
     if (!water.isRestoring) {
         if (t < 0.02) return {false, false, true, false};
         if (t < 0.86) return {true, true, false, false};
@@ -284,37 +284,38 @@ float4 clippedTo(const Box& box, double2 view) {
 
 }  // namespace
 
-Water::Frame Water::waterFrame(double t, double2 windowOrigin, double2 windowSize, double2 standInOrigin,
-                               double2 standInSize, double2 viewSize, double step) const {
-    const Phase phase = phaseOf(*this, t);
-    Frame out;
+WaterFrame waterFrame(const Water& water, double t, const Placement& placement) {
+    const Shown phase = shownAt(water, t);
+    const Rect2 window = placement.window, standIn = placement.standIn;
+    WaterFrame out;
     Box drawn;
     if (phase.drops) {
         Box extent;
-        out.frames = dropFrames(*this, t, step, extent);
+        out.records = dropFrames(water, t, placement.frameStep(kWaterFrameRate), extent);
         if (!extent.empty) drawn.add(extent.x0, extent.y0, extent.x1 - extent.x0, extent.y1 - extent.y0);
     }
-    std::pair<std::optional<Puddle>, std::optional<Puddle>> found;
-    if (phase.puddles) found = puddles(t, windowOrigin, windowSize, standInOrigin, standInSize);
+    std::pair<std::optional<Water::Puddle>, std::optional<Water::Puddle>> found;
+    if (phase.puddles) found = water.puddles(t, window.origin, window.size, standIn.origin, standIn.size);
 
-    if (phase.whole) drawn.add(windowOrigin.x, windowOrigin.y, windowSize.x, windowSize.y);
-    if (phase.standIn) drawn.add(standInOrigin.x, standInOrigin.y, standInSize.x, standInSize.y);
-    if (t < (isTitleStrip ? 0.32 : 0.29)) drawn.addGrown(region, 24);
+    const bool strip = water.isTitleStrip, restoring = water.isRestoring;
+    if (phase.whole) drawn.add(window.origin.x, window.origin.y, window.size.x, window.size.y);
+    if (phase.standIn) drawn.add(standIn.origin.x, standIn.origin.y, standIn.size.x, standIn.size.y);
+    if (t < (strip ? 0.32 : 0.29)) drawn.addGrown(water.region, 24);
     for (const auto* p : {&found.first, &found.second}) {
         if (*p && ((*p)->target.z > 0 || (*p)->target.w > 0)) drawn.addGrown((*p)->target, (*p)->spill + 24);
     }
-    if (isTitleStrip) drawn.add(windowOrigin.x, windowOrigin.y, windowSize.x, region.y - windowOrigin.y);
+    if (strip) drawn.add(window.origin.x, window.origin.y, window.size.x, water.region.y - window.origin.y);
 
-    const double rippleRadius = phaseProgress({0.02, 0.12}, t) * rippleReach;
+    const double rippleRadius = phaseProgress({0.02, 0.12}, t) * water.rippleReach;
     const double rippleStrength =
-        isRestoring ? 0
-                    : smoothstep(phaseProgress({0.02, 0.06}, t)) *
-                          (1 - smoothstep(phaseProgress({isTitleStrip ? 0.27 : 0.24, 0.46}, t)));
-    out.look = {clippedTo(drawn, viewSize),
-                toFloat4(level, reach, floor, 1.2 * (isRestoring ? 1 - t : t)),
+        restoring ? 0
+                  : smoothstep(phaseProgress({0.02, 0.06}, t)) *
+                        (1 - smoothstep(phaseProgress({strip ? 0.27 : 0.24, 0.46}, t)));
+    out.look = {clippedTo(drawn, placement.viewSize),
+                toFloat4(water.level, water.reach, water.floor, 1.2 * (restoring ? 1 - t : t)),
                 float4{0, 0, 0, 0},
-                toFloat4(rippleOrigin.x, rippleOrigin.y, rippleRadius, rippleStrength),
-                toFloat4(phase.whole ? 1 : 0, out.frames.empty() ? 0 : 1, phase.standIn ? 1 : 0, 1)};
+                toFloat4(water.rippleOrigin.x, water.rippleOrigin.y, rippleRadius, rippleStrength),
+                toFloat4(phase.whole ? 1 : 0, out.records.empty() ? 0 : 1, phase.standIn ? 1 : 0, 1)};
     for (const auto* p : {&found.first, &found.second}) {
         const std::vector<float4> records = puddleRecords(*p);
         out.look.insert(out.look.end(), records.begin(), records.end());

@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-double length(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 // The release wave along the region: three sines of 2.6π, 6.2π and 13.4π per width.
 struct Wave {
@@ -266,7 +265,7 @@ Water buildWater(bool isTitleStrip, bool isRestoring, uint32_t seed, double2 ori
     return water;
 }
 
-Water::Water(const TransitionUniforms& u) {
+Water waterPlan(const TransitionUniforms& u) {
     const bool strip = furlpane::isTitleStrip(u);
     const Rect2 window = saneRect(u.window);
     const Rect2 room = saneRect(u.room);
@@ -275,7 +274,7 @@ Water::Water(const TransitionUniforms& u) {
     const double2 size{std::max(1.0, window.size.x), std::max(1.0, window.size.y - stripHeight)};
     const double floorY = room.size.y > 0 ? room.origin.y + room.size.y : saneLength(u.viewSize.y);
     const bool restoring = u.restoring > 0.5f;
-    *this = buildWater(strip, restoring, u.seed, origin, size, floorY, saneLength(u.cornerRadius));
+    return buildWater(strip, restoring, u.seed, origin, size, floorY, saneLength(u.cornerRadius));
 }
 
 }  // namespace furlpane::effects

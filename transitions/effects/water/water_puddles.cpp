@@ -13,7 +13,6 @@ namespace furlpane::effects {
 
 namespace {
 
-double length(double2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
 double progressIn(double lower, double upper, double x) { return phaseProgress({lower, upper}, x); }
 
@@ -30,7 +29,7 @@ double2 windowSource(double2 origin, double2 size, double2 c) {
 }  // namespace
 
 Water::Puddle makePuddle(Water::Puddle::Kind kind, double2 targetOrigin, double2 targetSize, double corner,
-                         double2 source, double p, const Water::PuddleWindows& windows) {
+                         double2 source, double p, const Water::PuddlePhases& windows) {
     const double x = targetOrigin.x, y = targetOrigin.y, w = targetSize.x, h = targetSize.y;
     double maxReach = 0;
     for (const double2 c : {double2{x, y}, double2{x + w, y}, double2{x, y + h}, double2{x + w, y + h}})

@@ -1,0 +1,107 @@
+// The sheet that the effects drawn by their shaders share (shaders/sheet.h), and the
+// scene's one drawing slot.
+
+#include "transitions/shaders/sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "transitions/transition_scene.h"
+
+namespace furlpane {
+namespace {
+
+using shaders::Rows;
+
+TransitionUniforms titleStrip(float crop) {
+    TransitionUniforms u;
+    u.standInCrop = crop;
+    return u;
+}
+
+// Bit for bit, as the rasterizer needs it where two rows meet.
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(SheetRows, EvenOrWithTheTitleBarFirst) {
+    const TransitionUniforms thumbnail, strip = titleStrip(0.1f);
+    EXPECT_EQ(shaders::rowTop(1, 4, Rows::titleBarFirst, thumbnail), 0.25f);  // no title bar to keep
+    EXPECT_EQ(shaders::rowTop(1, 5, Rows::titleBarFirst, strip), 0.1f);       // the title bar's row
+    EXPECT_FLOAT_EQ(shaders::rowTop(3, 5, Rows::titleBarFirst, strip), 0.1f + 0.9f * 2 / 4);
+    EXPECT_EQ(shaders::rowTop(1, 5, Rows::even, strip), 0.2f);
+    for (const Rows layout : {Rows::even, Rows::titleBarFirst}) {
+        EXPECT_EQ(shaders::rowTop(0, 5, layout, strip), 0);
+        EXPECT_EQ(shaders::rowTop(5, 5, layout, strip), 1);
+        EXPECT_EQ(shaders::rowTop(9, 5, layout, strip), 1);
+        EXPECT_EQ(shaders::rowTop(0, 0, layout, strip), 0);  // no rows: one row
+    }
+    EXPECT_EQ(shaders::meshRows(4, strip), 5u);
+    EXPECT_EQ(shaders::meshRows(0, TransitionUniforms{}), 1u);
+}
+
+// Where two rows of a mesh meet, the lower edge of one and the upper edge of the next
+// are the same bits, so that no crack opens between them however the rows are moved.
+TEST(SheetRows, NeighbouringRowsShareTheirEdges) {
+    const TransitionUniforms strip = titleStrip(28.0f / 260.0f);
+    constexpr std::uint32_t columns = 7, rows = 11;
+    for (std::uint32_t row = 0; row + 1 < rows; ++row)
+        for (std::uint32_t column = 0; column <= columns; ++column) {
+            const auto below = shaders::rowVertexUV(row, 2 * column + 1, columns, rows, Rows::titleBarFirst, strip);
+            const auto above = shaders::rowVertexUV(row + 1, 2 * column, columns, rows, Rows::titleBarFirst, strip);
+            EXPECT_TRUE(sameBits(below.x, above.x) && sameBits(below.y, above.y)) << row << " " << column;
+        }
+    // Vertices past the row's last column repeat it.
+    EXPECT_EQ(shaders::rowVertexUV(0, 40, columns, rows, Rows::even, strip).x, 1);
+}
+
+TEST(TwinQuads, TheWindowGoesAndTheStandInComesBack) {
+    TransitionUniforms u;
+    const auto at = [&](float p, float instance) {
+        u.progress = p;
+        return shaders::twinProgress(u, instance);
+    };
+    EXPECT_EQ(at(0, 0), 0);
+    EXPECT_EQ(at(shaders::kTwinGone, 0), 1);
+    EXPECT_EQ(at(shaders::kTwinBack, 1), 1);
+    EXPECT_EQ(at(1, 1), 0);
+    EXPECT_EQ(at(std::nanf(""), 0), 0);
+    u = titleStrip(0.1f);
+    EXPECT_EQ(at(0.5f, 0), 0.5f);  // a title strip's window takes the whole transition
+}
+
+TEST(SheetNoise, TheHashIsAUnitFractionOfItsArguments) {
+    EXPECT_EQ(shaders::hash01(3, 4, 5), shaders::hash01(3, 4, 5));
+    EXPECT_NE(shaders::hash01(3, 4, 5), shaders::hash01(4, 3, 5));
+    EXPECT_NE(shaders::hash01(3, 4, 5), shaders::hash01(3, 4, 6));
+    for (std::uint32_t i = 0; i < 1000; ++i) {
+        const float h = shaders::hash01(i, ~i, 0xFFFFFFFFu);
+        ASSERT_GE(h, 0.0f);
+        ASSERT_LT(h, 1.0f);
+    }
+}
+
+struct OneDrawing : EffectDrawing {
+    int value = 0;
+};
+struct OtherDrawing : EffectDrawing {};
+
+TEST(DrawingSlot, HoldsOneEffectsRecordAndKeepsNothingHalfMade) {
+    TransitionScene scene;
+    EXPECT_FALSE(scene.drawingAs<OneDrawing>());
+    EXPECT_FALSE(scene.keepDrawing<OneDrawing>([] { return std::shared_ptr<OneDrawing>(); }));
+    EXPECT_FALSE(scene.drawing);
+    OneDrawing* made = scene.keepDrawing<OneDrawing>([] { return std::make_shared<OneDrawing>(); });
+    ASSERT_TRUE(made);
+    made->value = 7;
+    EXPECT_EQ(scene.keepDrawing<OneDrawing>([] { return std::make_shared<OneDrawing>(); }), made);
+    // Another effect's record is not this one's: it is replaced, not read.
+    EXPECT_FALSE(scene.drawingAs<OtherDrawing>());
+    EXPECT_FALSE(scene.keepDrawing<OtherDrawing>([] { return std::shared_ptr<OtherDrawing>(); }));
+    EXPECT_EQ(scene.drawingAs<OneDrawing>()->value, 7);
+    EXPECT_TRUE(scene.keepDrawing<OtherDrawing>([] { return std::make_shared<OtherDrawing>(); }));
+    EXPECT_FALSE(scene.drawingAs<OneDrawing>());
+}
+
+}  // namespace
+}  // namespace furlpane

@@ -1,0 +1,98 @@
+// mist: the picture dissolves into a haze that drifts off. Patch by patch (a pattern of
+// the renderer's noise) the picture turns into a pale, blurred mist that rises and
+// swirls and thins out beyond the window's edges; bound for a thumbnail the mist then
+// gathers on the stand-in and clears into its picture. A title strip's body dissolves
+// into mist that rises past the title bar, which stays.
+//
+// Twin quads (sheet.h) with a margin the haze drifts into.
+
+#include <algorithm>
+#include <cmath>
+
+#include "transitions/shaders/effect_shaders.h"
+#include "transitions/shaders/sheet.h"
+#include "transitions/transition_renderer.h"
+
+namespace furlpane {
+
+using namespace platform::gpu;
+using platform::simd::float2;
+using platform::simd::float4;
+
+namespace {
+
+constexpr float kMargin = 48;  // points the haze spreads beyond the window
+constexpr float4 kHaze{0.9f, 0.92f, 0.96f, 1};
+
+VertexOutput mistVertex(const VertexInput& in) { return shaders::twinQuadVertex(in, kMargin); }
+
+// Fades the haze out beyond the picture's edges.
+float inside(float2 uv, float2 margin) {
+    const float2 out = max(max(-uv, uv - float2{1, 1}), float2{0, 0}) / margin;
+    return shaders::clamp01(1 - std::max(out.x, out.y));
+}
+
+void mistFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
+    const StageResources& r = *q.resources;
+    const Texture* picture = r.texture(0);
+    const Sampler* sampler = r.sampler(0);
+    const TransitionUniforms& u = shaders::uniformsOf(r);
+    const bool silhouette = shaders::isSilhouettePass(r);
+    const float gone = shaders::twinProgress(u, q.varying(6, 0));
+    const float share = shaders::titleShare(u), keep = shaders::arrivingAlpha(u, shaders::clamp01(u.progress));
+    const float2 margin = float2{kMargin, kMargin} / float2{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
+    const auto uv = q.varying2(0);
+    if (gone >= 1 && !isTitleStrip(u)) {  // the mist has cleared
+        q.discardMask = 0xF;
+        return;
+    }
+    // How far each patch has turned to mist.
+    const auto patches = shaders::noiseAt(r, uv, 7, 0), fine = shaders::noiseAt(r, uv, 23, 1);
+    platform::gpu::Quad<float> misted;
+    platform::gpu::Quad<bool> bar;
+    float most = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        bar[i] = uv[i].y < share && inside(uv[i], {1e-3f, 1e-3f}) > 0;
+        misted[i] = bar[i] ? 0 : shaders::clamp01(1.7f * gone - 0.7f * (0.7f * patches[i] + 0.3f * fine[i]));
+        most = std::max(most, misted[i]);
+    }
+    const auto colors = shaders::pictureColors(r, uv);
+    const float fade = shaders::shadowOf(r).unframedFade;
+    // Where the mist has drifted from, worked out only where there is mist.
+    platform::gpu::Quad<float2> drift;
+    for (size_t i = 0; i < 4; ++i) drift[i] = uv[i] * 0.7f + float2{0, 0.5f * gone};
+    const platform::gpu::Quad<float> still{0.5f, 0.5f, 0.5f, 0.5f};
+    const auto swirlX = most > 0 ? shaders::noiseAt(r, drift, 5, 2) : still;
+    const auto swirlY = most > 0 ? shaders::noiseAt(r, drift, 5, 3) : still;
+    const auto wisps = most > 0 ? shaders::noiseAt(r, drift, 13, 0) : still;
+    for (int lane = 0; lane < 4; ++lane) {
+        const auto i = static_cast<size_t>(lane);
+        const float m = misted[i];
+        const float4 sharp = colors[i] * inside(uv[i], {1e-3f, 1e-3f});
+        float4 c = sharp;
+        if (m > 0) {
+            const float2 from = uv[i] + float2{(swirlX[i] - 0.5f) * 0.3f, 0.25f + (swirlY[i] - 0.5f) * 0.2f} * m;
+            const float4 blurred =
+                picture->sample(*sampler, from, 1 + 4.5f * m) * (inside(from, margin) * inside(uv[i], margin));
+            const float4 haze = mix(blurred, kHaze * blurred.w, 0.5f);
+            const float thin = m * (1 - m) * 2 + (1 - gone) * m;
+            const float density = shaders::clamp01((1 - m) + thin * (0.3f + 0.7f * wisps[i]) * (1 - gone));
+            c = mix(sharp, haze, shaders::smoothstep01(m * 1.5f)) * density;
+        }
+        const float corners = inside(uv[i], {1e-3f, 1e-3f}) > 0 ? shaders::sheetCorners(uv[i], q.varying(5, lane), u)
+                                                                 : 1.0f;
+        const float alpha = q.varying(2, lane) * fade * (bar[i] ? keep : 1.0f) * shaders::mix(corners, 1.0f, m);
+        shaders::emitSheet(q, lane, c, alpha, silhouette);
+    }
+}
+
+}  // namespace
+
+void registerMistShaders(ShaderCatalog& catalog) {
+    shaders::registerPair(catalog, "mist", shaders::kTwinVaryings, mistVertex, mistFragment);
+}
+
+void drawMist(const EffectPass& pass) { shaders::drawTwinQuads(pass); }
+
+}  // namespace furlpane

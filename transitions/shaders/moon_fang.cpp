@@ -1,0 +1,124 @@
+// moonFang: the picture is bitten away in arcs. Round bites, one after another, take
+// arcs out of the picture from one side to the other (the seed chooses the side and
+// where each lands), each bite's edge shadowed like a fang's mark, until the last bite
+// takes what is left. Bound for a thumbnail the stand-in's picture then waxes into view
+// like the moon, behind a curved edge that sweeps across it; a title strip's body is
+// bitten away from the bottom up to its title bar, which stays.
+//
+// Twin quads (sheet.h). The bites are worked out once per fragment quad from the seed.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "transitions/shaders/effect_shaders.h"
+#include "transitions/shaders/sheet.h"
+#include "transitions/transition_renderer.h"
+
+namespace furlpane {
+
+using namespace platform::gpu;
+using platform::simd::float2;
+using platform::simd::float4;
+
+namespace {
+
+constexpr int kBites = 14;
+constexpr float kChomp = 0.06f;  // how long one bite takes, in the effect's own progress
+constexpr float kFirstBite = 0.03f;
+constexpr float kMark = 10;      // points of shadow inside a bite's edge
+constexpr float kTeeth = 5;      // points by which the teeth roughen a bite's edge
+
+struct Bite {
+    float2 centre;  // points of the window picture
+    float radius;   // at its full size
+    float time;     // when it starts
+};
+
+// The bites of a picture of `size` points whose body starts at `top`: they march across
+// (or, for a title strip, up) with the seed's scatter; the last one takes everything.
+std::array<Bite, kBites> bitesOf(float2 size, float top, bool upward, std::uint32_t seed) {
+    std::array<Bite, kBites> bites{};
+    const bool fromRight = (seed >> 1) & 1u;
+    const float reach = length(size);
+    for (int k = 0; k < kBites; ++k) {
+        const float a = shaders::hash01(static_cast<std::uint32_t>(k), 1, seed);
+        const float b = shaders::hash01(static_cast<std::uint32_t>(k), 2, seed);
+        const float along = (float(k) + 0.3f + 0.4f * a) / float(kBites);
+        Bite& bite = bites[static_cast<size_t>(k)];
+        if (upward) bite.centre = {size.x * (0.15f + 0.7f * b), size.y - (size.y - top) * along};
+        else bite.centre = {size.x * (fromRight ? 1 - along : along), top + (size.y - top) * (0.1f + 0.8f * b)};
+        bite.radius = (0.12f + 0.07f * a) * reach * (upward ? 0.7f : 1.0f);
+        bite.time = kFirstBite + 0.85f * float(k) / float(kBites - 1);
+    }
+    bites.back().radius = 1.2f * reach;
+    return bites;
+}
+
+// How far inside the remaining picture the point lies (points; below 0 bitten away).
+float uneaten(float2 at, const std::array<Bite, kBites>& bites, float gone) {
+    float left = 1e9f;
+    for (const Bite& bite : bites) {
+        if (!(gone > bite.time)) break;  // the bites come in order of their times
+        const float bitten = shaders::smoothstep01((gone - bite.time) / kChomp);
+        left = std::min(left, length(at - bite.centre) - bite.radius * bitten);
+    }
+    return left;
+}
+
+// The stand-in waxing: how much of the point at uv shows behind the curved edge.
+float waxing(float2 uv, float shown) {
+    const float x = 2 * uv.x - 1, y = 2 * uv.y - 1;
+    const float edge = shaders::mix(1.7f, -1.7f, shown) + 0.6f * (1 - y * y);
+    return shaders::clamp01((x - edge) / 0.08f);
+}
+
+VertexOutput fangVertex(const VertexInput& in) { return shaders::twinQuadVertex(in, 0); }
+
+void fangFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
+    const StageResources& r = *q.resources;
+    const TransitionUniforms& u = shaders::uniformsOf(r);
+    const bool silhouette = shaders::isSilhouettePass(r), atStandIn = q.varying(6, 0) > 0.5f;
+    const float gone = shaders::twinProgress(u, q.varying(6, 0));
+    const float share = shaders::titleShare(u), keep = shaders::arrivingAlpha(u, shaders::clamp01(u.progress));
+    if (atStandIn && gone >= 1) {  // the stand-in has not begun to show
+        q.discardMask = 0xF;
+        return;
+    }
+    const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
+    // The bites, only once the first has begun.
+    const bool bitten = !atStandIn && gone > kFirstBite;
+    const auto bites = bitten ? bitesOf(size, share * size.y, isTitleStrip(u), u.seed) : std::array<Bite, kBites>{};
+    const auto uv = q.varying2(0);
+    const auto colors = shaders::pictureColors(r, uv);
+    const auto teeth = bitten ? shaders::noiseAt(r, uv, 60, 1) : platform::gpu::Quad<float>{};
+    const float fade = shaders::shadowOf(r).unframedFade;
+    for (int lane = 0; lane < 4; ++lane) {
+        const auto i = static_cast<size_t>(lane);
+        const bool bar = uv[i].y < share;
+        float shown = 1, light = 1;
+        if (atStandIn) {
+            shown = waxing(uv[i], 1 - gone);
+            light = 0.6f + 0.4f * shown;
+        } else if (bitten && !bar) {
+            const float left = uneaten(uv[i] * size, bites, gone) - kTeeth * teeth[i];
+            shown = shaders::clamp01(left * u.pixelsPerPoint + 0.5f);
+            light = 0.3f + 0.7f * shaders::smoothstep01(left / kMark);
+        }
+        const float4 c = colors[i];
+        const float alpha = q.varying(2, lane) * fade * shown * (bar ? keep : 1.0f) *
+                            shaders::sheetCorners(uv[i], q.varying(5, lane), u);
+        shaders::emitSheet(q, lane, float4{c.x * light, c.y * light, c.z * light, c.w}, alpha, silhouette);
+    }
+}
+
+}  // namespace
+
+void registerMoonFangShaders(ShaderCatalog& catalog) {
+    shaders::registerPair(catalog, "moonFang", shaders::kTwinVaryings, fangVertex, fangFragment);
+}
+
+void drawMoonFang(const EffectPass& pass) { shaders::drawTwinQuads(pass); }
+
+}  // namespace furlpane

@@ -1,0 +1,110 @@
+#pragma once
+
+// What the effects without a model share: the window picture as a sheet that is cut into
+// a mesh, moved point by point in a vertex function and drawn by one fragment function.
+//
+// A sheet point carries its place in the view, its depth towards the viewer, its
+// picture coordinates and how it is lit. The fragment samples the picture there (with
+// the fresher picture mixed in), cuts the window's rounded corners out of it, and shows
+// the back of the paper where the sheet is turned away.
+//
+// Rows of a sheet. A mesh is drawn as one triangle strip per row of cells (instance
+// `row`, vertices 2 × (columns + 1)), which keeps every shared corner the same bits in
+// both rows that meet there. For a title strip the first row is the title bar itself and
+// the other rows share the body below it, so that an effect can keep the title bar still.
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/gpu/gpu.h"
+#include "platform/simd/simd.h"
+#include "transitions/effects/transition_uniforms.h"
+#include "transitions/shaders/shader_support.h"
+
+namespace furlpane::shaders {
+
+struct SheetPoint {
+    float2 at;         // view points
+    float depth = 0;   // points towards the viewer (perspective and depth test)
+    float2 uv;         // picture coordinates
+    float alpha = 1;
+    float light = 1;   // a factor on the colour
+    float facing = 1;  // below 0 the back of the paper shows
+    float scale = 1;   // the sheet's size against the window's, for the corners' soft edge
+};
+
+// Varyings of the sheet: 0-1 uv, 2 alpha, 3 light, 4 facing, 5 scale.
+inline constexpr platform::gpu::VaryingLayout kSheetVaryings{6, 0};
+
+// The distance of the camera from the view: perspective grows what stands out.
+float cameraDistance(const TransitionUniforms& u);
+VertexOutput sheetVertex(const SheetPoint& point, const TransitionUniforms& u);
+// A vertex that draws nothing.
+VertexOutput hiddenVertex();
+// Fragment texture 0 with the fresher picture mixed in by the uniforms' freshness.
+platform::gpu::Quad<float4> pictureColors(const StageResources& r, const platform::gpu::Quad<float2>& uv);
+// How much of the pixel at picture coordinates uv the window's rounded corners leave.
+float sheetCorners(float2 uv, float scale, const TransitionUniforms& u);
+// Writes lane `lane` of a sheet colour (premultiplied, before the sheet's alpha), with
+// the back of the paper where facing is below 0.
+void emitSheet(FragmentQuad& q, int lane, float4 color, float alpha, bool silhouette);
+// The sheet fragment: the picture (or the back of the paper) at the varyings.
+void sheetFragment(FragmentQuad& q);
+
+// The picture's share of its height the title bar takes: the stand-in's crop for a
+// title strip, 0 for a thumbnail.
+float titleShare(const TransitionUniforms& u);
+// How the rows of a mesh share the picture's height: evenly, or (for a title strip) with
+// the title bar as row 0 and the other rows sharing the body below it.
+enum class Rows : std::uint8_t { even, titleBarFirst };
+// The top of row `row` of `rows` in picture coordinates; row `rows` is the bottom edge.
+float rowTop(std::uint32_t row, std::uint32_t rows, Rows layout, const TransitionUniforms& u);
+// The picture coordinates of vertex `vertex` of row strip `row`: columns + 1 pairs of
+// (top, bottom) corners from left to right.
+float2 rowVertexUV(std::uint32_t row, std::uint32_t vertex, std::uint32_t columns, std::uint32_t rows, Rows layout,
+                   const TransitionUniforms& u);
+// The rows of a mesh with `bodyRows` rows below the title bar for a title strip (and the
+// title bar's own row), or `bodyRows` for a thumbnail.
+std::uint32_t meshRows(std::uint32_t bodyRows, const TransitionUniforms& u);
+// Whether the uniforms place the sheet anywhere sound: the window, the stand-in and the
+// view finite, no side beyond the largest picture's and no corner beyond four of them.
+// Anything else draws nothing rather than triangles the size of the universe.
+bool placesSoundly(const TransitionUniforms& u);
+// Draws the scene's effect (its pair, the depth test as asked) as one triangle strip per
+// row of a mesh; nothing without a picture or a sound placement.
+void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows,
+              DepthTest depth = DepthTest::off);
+
+// Registers an effect's pair, "<name>Vertex" and "<name>Fragment".
+void registerPair(platform::gpu::ShaderCatalog& catalog, std::string_view name, platform::gpu::VaryingLayout layout,
+                  platform::gpu::VertexFunction vertex, platform::gpu::FragmentFunction fragment = sheetFragment);
+// Whether the quad has a picture and a sampler to draw with; when not, it is discarded.
+bool readyToDraw(FragmentQuad& q);
+
+// Twin quads, for effects that take the picture apart where the window stands and put
+// it together where the stand-in stands: instance 0 is the window, instance 1 (for a
+// thumbnail only) the stand-in, each grown by `margin` points of the window on every
+// side, so that uv runs beyond 0 ... 1 on the margin. Varyings: the sheet's, then 6 the
+// instance (flat); alpha 1 at the window, the stand-in's opacity on the stand-in.
+inline constexpr platform::gpu::VaryingLayout kTwinVaryings{7, 0x40u};
+VertexOutput twinQuadVertex(const VertexInput& in, float margin);
+void drawTwinQuads(const EffectPass& pass);
+// How far the effect has gone on twin quad `instance` at the uniforms' progress: at the
+// window from 0 (whole) up to 1 (gone) by kTwinGone, at the stand-in back down to 0 from
+// kTwinBack on, so that the two overlap in the middle; a title strip's window goes the
+// whole transition.
+inline constexpr float kTwinGone = 0.7f;
+inline constexpr float kTwinBack = 0.3f;
+float twinProgress(const TransitionUniforms& u, float instance);
+
+// A deterministic hash of two integers and the seed, as a number in [0, 1).
+float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);
+// Smooth noise in [0, 1] from the renderer's noise texture (fragment texture 2) for the
+// four lanes; `cells` noise cells span one unit of p. Channel c picks an independent one.
+platform::gpu::Quad<float> noiseAt(const StageResources& r, const platform::gpu::Quad<float2>& p, float cells,
+                                   int channel);
+
+// The stand-in's alpha at the eased progress e: 1 at the window, its opacity at the end.
+inline float arrivingAlpha(const TransitionUniforms& u, float e) { return mix(1.0f, u.opacity, e); }
+
+}  // namespace furlpane::shaders

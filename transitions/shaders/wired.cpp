@@ -1,0 +1,141 @@
+// wired: the picture turns into a wire mesh that collapses. Its cells empty until only
+// the wires of their grid are left, lit in the picture's own colours; then the mesh
+// gives way, every knot falling at its own moment and crumpling on the way, into the
+// stand-in, where the cells fill in again. A title strip's mesh collapses up into its
+// title bar, which stays whole.
+//
+// A mesh of cells about 28 points on a side (at most 48 × 36), one strip per row.
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "transitions/shaders/effect_shaders.h"
+#include "transitions/shaders/sheet.h"
+#include "transitions/transition_renderer.h"
+
+namespace furlpane {
+
+using namespace platform::gpu;
+using platform::simd::float2;
+using platform::simd::float4;
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr float kCellPoints = 28;
+constexpr float kWirePixels = 1.6f;       // the width of a wire
+constexpr float4 kGlow{0.55f, 0.95f, 1, 1};
+
+struct Mesh {
+    std::uint32_t columns;
+    std::uint32_t bodyRows;
+    std::uint32_t rows;  // with the title bar's row
+};
+
+Mesh wireMesh(const TransitionUniforms& u) {
+    const auto cells = [](float length, float most) {
+        return static_cast<std::uint32_t>(std::clamp(std::round(length / kCellPoints), 3.0f, most));
+    };
+    const float w = std::isfinite(u.window.z) ? u.window.z : 0, h = std::isfinite(u.window.w) ? u.window.w : 0;
+    const std::uint32_t body = cells(h * (1 - shaders::titleShare(u)), 36);
+    return {cells(w, 48), body, shaders::meshRows(body, u)};
+}
+
+// How much the wires show: none at the window and at the stand-in, all in between.
+float wiring(const TransitionUniforms& u) {
+    const float p = shaders::clamp01(u.progress);
+    const float fill = isTitleStrip(u) ? 1 : 1 - shaders::smoothstep01((p - 0.8f) / 0.2f);
+    return shaders::smoothstep01(p / 0.18f) * fill;
+}
+
+VertexOutput wireVertex(const VertexInput& in) {
+    const TransitionUniforms& u = shaders::uniformsOf(in.resources);
+    const Mesh mesh = wireMesh(u);
+    if (in.instanceId >= mesh.rows) return shaders::hiddenVertex();
+    const float2 uv = shaders::rowVertexUV(in.instanceId, in.vertexId, mesh.columns, mesh.rows,
+                                           shaders::Rows::titleBarFirst, u);
+    const float p = shaders::clamp01(u.progress);
+    const bool strip = isTitleStrip(u);
+    shaders::SheetPoint point;
+    point.uv = uv;
+    point.at = u.window.xy() + uv * u.window.zw();
+    point.alpha = shaders::arrivingAlpha(u, shaders::smoothstep01(p));
+    if (strip && in.instanceId == 0) return shaders::sheetVertex(point, u);
+    // Every knot, named by its column and row line, falls at a moment of its own.
+    const std::uint32_t knotX = in.vertexId / 2, knotY = in.instanceId + (in.vertexId & 1u);
+    const float2 target = strip ? float2{0.5f, 0} : u.standIn.xy() + u.standIn.zw() * 0.5f - u.window.xy();
+    const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
+    const float near = std::min(length(uv * size - (strip ? target * size : target)) / length(size), 1.0f);
+    const float delay = 0.16f * near + 0.08f * shaders::hash01(knotX, knotY, u.seed);
+    const float c = shaders::clamp01((p - 0.18f - delay) / 0.5f), fall = shaders::smoothstep01(c);
+    const float2 to = strip ? float2{point.at.x, u.window.y + shaders::titleShare(u) * u.window.w}
+                            : u.standIn.xy() + uv * u.standIn.zw();
+    const float2 crumple{shaders::hash01(knotY, knotX, u.seed) - 0.5f, shaders::hash01(knotX, knotY, ~u.seed) - 0.5f};
+    const float amplitude = (strip ? 0.05f : 0.07f) * std::min(u.window.z, u.window.w);
+    point.at = mix(point.at, to, fall) + crumple * (2 * amplitude * std::sin(kPi * c));
+    point.depth = amplitude * std::sin(kPi * c) * (crumple.x + crumple.y);
+    point.scale = strip ? 1 : shaders::mix(1.0f, u.window.z > 0 ? u.standIn.z / u.window.z : 1.0f, fall);
+    point.alpha = strip ? point.alpha * (1 - shaders::smoothstep01((c - 0.7f) / 0.3f))
+                        : shaders::mix(1.0f, u.opacity, fall);
+    return shaders::sheetVertex(point, u);
+}
+
+// The grid coordinates (cells across, rows down the body) of picture coordinates uv;
+// none on the title bar.
+float2 gridAt(float2 uv, const Mesh& mesh, float share) {
+    return {uv.x * float(mesh.columns), (uv.y - share) / std::max(1 - share, 1e-3f) * float(mesh.bodyRows)};
+}
+
+// How much of each pixel of the quad the wires cover: the distance to the nearest grid
+// line against how fast the grid runs across the pixels, so that a wire stays about
+// kWirePixels wide however the mesh is stretched.
+platform::gpu::Quad<float> wireCover(const platform::gpu::Quad<float2>& uv, const Mesh& mesh, float share) {
+    platform::gpu::Quad<float2> g;
+    for (size_t i = 0; i < 4; ++i) g[i] = gridAt(uv[i], mesh, share);
+    const float2 step = abs(g[1] - g[0]) + abs(g[2] - g[0]);
+    const auto line = [](float x, float w) { return shaders::clamp01(1 - std::fabs(x - std::round(x)) / w); };
+    platform::gpu::Quad<float> cover;
+    for (size_t i = 0; i < 4; ++i) {
+        const bool bar = uv[i].y < share;
+        cover[i] =
+            bar ? 0 : std::max(line(g[i].x, kWirePixels * step.x + 1e-6f), line(g[i].y, kWirePixels * step.y + 1e-6f));
+    }
+    return cover;
+}
+
+void wireFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
+    const StageResources& r = *q.resources;
+    const TransitionUniforms& u = shaders::uniformsOf(r);
+    const Mesh mesh = wireMesh(u);
+    const bool silhouette = shaders::isSilhouettePass(r);
+    const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u);
+    const auto uv = q.varying2(0);
+    const auto colors = shaders::pictureColors(r, uv);
+    const auto covers = wireCover(uv, mesh, shaders::titleShare(u));
+    for (int lane = 0; lane < 4; ++lane) {
+        const auto i = static_cast<size_t>(lane);
+        const float scale = q.varying(5, lane);
+        const bool bar = uv[i].y < shaders::titleShare(u);  // the title bar stays whole
+        const float cover = bar ? 0 : wires * covers[i];
+        const float inside = bar ? 1 : 1 - 0.97f * wires;
+        const float4 c = colors[i], glow = mix(c, kGlow * c.w, 0.7f) * 1.2f;
+        const float4 mixed = glow * cover + c * (inside * (1 - cover));
+        const float alpha = q.varying(2, lane) * fade * shaders::sheetCorners(uv[i], scale, u);
+        shaders::emitSheet(q, lane, float4{mixed.x, mixed.y, mixed.z, std::min(mixed.w, 1.0f)}, alpha, silhouette);
+    }
+}
+
+}  // namespace
+
+void registerWiredShaders(ShaderCatalog& catalog) {
+    shaders::registerPair(catalog, "wired", shaders::kSheetVaryings, wireVertex, wireFragment);
+}
+
+void drawWired(const EffectPass& pass) {
+    const Mesh mesh = wireMesh(pass.scene.uniforms);
+    shaders::drawRows(pass, mesh.columns, mesh.rows);
+}
+
+}  // namespace furlpane
