@@ -3,7 +3,8 @@
 # needs when they are missing (as root, or through sudo).
 #
 #   ./build.sh run    Release build in build/release, then the main job
-#   ./build.sh test   sanitized build in build/test, then every test
+#   ./build.sh test   sanitized build in build/test, then every test; then the suites that
+#                     run real threads under ThreadSanitizer (build/tsan)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -37,9 +38,20 @@ test)
     cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
           -DFURLPANE_SANITIZE=ON >/dev/null
     cmake --build build/test -j "$jobs"
-    cd build/test
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        ctest --output-on-failure -j "$jobs"
+    (cd build/test &&
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            ctest --output-on-failure -j "$jobs")
+    # The suites that run real threads, again under ThreadSanitizer, in a tree of their own.
+    cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+          -DFURLPANE_TSAN=ON >/dev/null
+    cmake --build build/tsan --target test_runtime test_desktop -j "$jobs"
+    # ThreadSanitizer needs the fixed memory layout that some kernels' address
+    # randomisation breaks; setarch -R turns the randomisation off for the tests alone.
+    norandom=()
+    setarch "$(uname -m)" -R true 2>/dev/null && norandom=(setarch "$(uname -m)" -R)
+    cd build/tsan
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        "${norandom[@]}" ctest --output-on-failure -j "$jobs" -L '^(runtime|desktop)$'
     ;;
 *)
     echo "usage: $0 run|test" >&2

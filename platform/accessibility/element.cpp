@@ -68,12 +68,13 @@ size_t AccessibilityElement::hash() const {
     return h ^ (static_cast<size_t>(ref_->kind) << 3);
 }
 
+// Copies of an element share its timeout, and copies travel to other threads: the
+// timeout is read and set under the world's lock.
 double AccessibilityElement::messagingTimeout() const {
-    if (ref_->timeout) return *ref_->timeout;
     const Desktop* world = Desktop::currentOrNull();
-    if (!world) return Desktop::kDefaultMessagingTimeout;
+    if (!world) return ref_->timeout.value_or(Desktop::kDefaultMessagingTimeout);
     auto guard = world->lock();
-    return world->messagingTimeout();
+    return ref_->timeout ? *ref_->timeout : world->messagingTimeout();
 }
 
 AccessibilityError AccessibilityElement::setMessagingTimeout(float seconds) const {
@@ -85,6 +86,8 @@ AccessibilityError AccessibilityElement::setMessagingTimeout(float seconds) cons
         world->setMessagingTimeout(seconds);
         return AccessibilityError::success;
     }
+    std::unique_lock<std::recursive_mutex> guard;
+    if (const Desktop* world = Desktop::currentOrNull()) guard = world->lock();
     if (seconds == 0) {
         ref_->timeout.reset();
     } else {

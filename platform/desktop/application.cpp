@@ -15,9 +15,13 @@ Application::Application(Desktop& world, int32_t pid, ProcessKind kind, std::opt
       launchOrder_(launchOrder),
       own_(own) {}
 
-bool Application::isActive() const { return world_ && !terminated_ && world_->activePid_ == pid_; }
+bool Application::isActive() const {
+    const WorldGuard guard = guardWorld(world_);
+    return world_ && !terminated_ && world_->activePid_ == pid_;
+}
 
 std::vector<Window*> Application::windows() const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<Window*> result;
     if (!world_) return result;
     for (uint32_t n : world_->order_) {
@@ -28,6 +32,7 @@ std::vector<Window*> Application::windows() const {
 }
 
 Window* Application::mainWindow() const {
+    const WorldGuard guard = guardWorld(world_);
     for (Window* w : windows()) {
         // Windows above the normal level (panels, palettes) never become main.
         if (w->isOrderedIn() && !w->isMinimized() && w->isAccessible() && w->role() == "AXWindow" && w->layer() == 0) {
@@ -38,21 +43,25 @@ Window* Application::mainWindow() const {
 }
 
 Window* Application::focusedWindow() const {
+    const WorldGuard guard = guardWorld(world_);
     Window* main = mainWindow();
     if (!main || !world_) return main;
-    for (auto it = main->sheets().rbegin(); it != main->sheets().rend(); ++it) {
+    const std::vector<uint32_t> sheets = main->sheets();
+    for (auto it = sheets.rbegin(); it != sheets.rend(); ++it) {
         if (Window* sheet = world_->window(*it)) return sheet;
     }
     return main;
 }
 
 Control* Application::menuBar() const {
+    const WorldGuard guard = guardWorld(world_);
     if (!world_ || menuBar_ == 0) return nullptr;
     Control* bar = world_->control(menuBar_);
     return bar && !bar->isDestroyed() ? bar : nullptr;
 }
 
 std::vector<Control*> Application::menuItems() const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<Control*> items;
     const Control* bar = menuBar();
     if (!bar) return items;
@@ -124,7 +133,7 @@ void Application::setMenus(const std::vector<MenuSpec>& menus) {
             Control* c = world_->control(pending.back());
             pending.pop_back();
             c->destroyed_ = true;
-            pending.insert(pending.end(), c->children().begin(), c->children().end());
+            pending.insert(pending.end(), c->children_.begin(), c->children_.end());
         }
     }
     menuBar_ = 0;

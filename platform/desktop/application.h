@@ -15,6 +15,7 @@
 
 #include "platform/desktop/control.h"
 #include "platform/desktop/window.h"
+#include "platform/desktop/world_lock.h"
 #include "platform/desktop/world_types.h"
 #include "platform/graphics/image.h"
 
@@ -45,20 +46,23 @@ std::vector<MenuSpec> standardMenus(const std::string& applicationName);
 
 class Application {
 public:
+    // Fixed when the process starts; read without the lock.
     int32_t pid() const { return pid_; }
     const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
-    const std::optional<std::string>& localizedName() const { return localizedName_; }
-    ActivationPolicy activationPolicy() const { return policy_; }
     ProcessKind kind() const { return kind_; }
     bool isOwnProcess() const { return own_; }
-    bool isHidden() const { return hidden_; }
-    bool isTerminated() const { return terminated_; }
-    bool isActive() const;
     // Order of launch among every process of the world.
     uint64_t launchOrder() const { return launchOrder_; }
     // The picture the workspace shows for it; none for a process without one. Given at
     // launch and kept.
     const std::optional<Image>& icon() const { return icon_; }
+
+    // What changes, read under the world's lock.
+    std::optional<std::string> localizedName() const { return readLocked(world_, localizedName_); }
+    ActivationPolicy activationPolicy() const { return readLocked(world_, policy_); }
+    bool isHidden() const { return readLocked(world_, hidden_); }
+    bool isTerminated() const { return readLocked(world_, terminated_); }
+    bool isActive() const;
 
     // Open windows, sheets left out, front to back (the order the application gives).
     std::vector<Window*> windows() const;
@@ -73,8 +77,8 @@ public:
     std::vector<Control*> menuItems() const;
 
     // Whether it answers accessibility requests at `time` (the loop's clock).
-    bool isAnsweringAt(double time) const { return time >= silentUntil_; }
-    double silentUntil() const { return silentUntil_; }
+    bool isAnsweringAt(double time) const { return time >= silentUntil(); }
+    double silentUntil() const { return readLocked(world_, silentUntil_); }
 
     bool hide();
     bool unhide();

@@ -22,6 +22,7 @@ Control::Control(Desktop& world, uint64_t id, int32_t pid, uint32_t window, uint
       action_(spec.action) {}
 
 std::optional<Rect> Control::screenFrame() const {
+    const WorldGuard guard = guardWorld(world_);
     if (window_ == 0 || destroyed_) return std::nullopt;
     const Window* w = world_.windowRecord(window_);
     if (!w) return std::nullopt;

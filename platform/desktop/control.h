@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/geometry/geometry.h"
 
 namespace platform::desktop {
@@ -53,27 +54,29 @@ struct ControlSpec {
 
 class Control {
 public:
+    // Fixed when the control is made; read without the lock.
     uint64_t id() const { return id_; }
     int32_t pid() const { return pid_; }
     // The window it lives in; 0 for menu objects.
     uint32_t window() const { return window_; }
     // The control it is a child of; 0 when its parent is the window or the application.
     uint64_t parent() const { return parent_; }
-    const std::vector<uint64_t>& children() const { return children_; }
-
     const std::string& role() const { return role_; }
     const std::string& subrole() const { return subrole_; }
-    const std::optional<std::string>& title() const { return title_; }
     const std::optional<std::string>& identifier() const { return identifier_; }
-    const std::optional<std::string>& value() const { return value_; }
     const std::optional<std::string>& commandCharacter() const { return commandCharacter_; }
     const std::optional<uint32_t>& commandModifiers() const { return commandModifiers_; }
-    const Rect& frame() const { return frame_; }
-    bool isEnabled() const { return enabled_; }
     ControlAction action() const { return action_; }
-    bool isDestroyed() const { return destroyed_; }
+
+    // What changes, read under the world's lock.
+    std::vector<uint64_t> children() const { return readLocked(world_, children_); }
+    std::optional<std::string> title() const { return readLocked(world_, title_); }
+    std::optional<std::string> value() const { return readLocked(world_, value_); }
+    Rect frame() const { return readLocked(world_, frame_); }
+    bool isEnabled() const { return readLocked(world_, enabled_); }
+    bool isDestroyed() const { return readLocked(world_, destroyed_); }
     // Presses that reached the control (whether or not they did anything).
-    int pressCount() const { return presses_; }
+    int pressCount() const { return readLocked(world_, presses_); }
 
     // The frame in global top-left coordinates; nothing for menu objects and destroyed
     // controls.

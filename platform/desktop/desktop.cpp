@@ -1,6 +1,7 @@
 #include "platform/desktop/desktop.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +15,9 @@ namespace platform::desktop {
 
 namespace {
 
-// The world the stand-ins act on, as the process's one desktop.
-Desktop* g_current = nullptr;
+// The world the stand-ins act on, as the process's one desktop. Queue threads look it up
+// as they make their calls.
+std::atomic<Desktop*> g_current{nullptr};
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "Desktop: %s\n", what);
@@ -25,7 +27,13 @@ Desktop* g_current = nullptr;
 }  // namespace
 
 Desktop::Desktop(MainLoop& loop, DesktopOptions options)
-    : loop_(loop), displays_(*this), spaces_(*this), dock_(*this), trusted_(options.accessibilityTrusted) {
+    : loop_(loop),
+      faults_(*this),
+      privateCalls_(*this),
+      displays_(*this),
+      spaces_(*this),
+      dock_(*this),
+      trusted_(options.accessibilityTrusted) {
     if (g_current) fail("a world already exists");
     // The program meets each world as a fresh process.
     beginProcessLifetime();
@@ -64,13 +72,18 @@ void Desktop::setCurrent(Desktop* world) {
 }
 
 Desktop& Desktop::current() {
-    if (!g_current) fail("no current world");
-    return *g_current;
+    Desktop* world = g_current.load();
+    if (!world) fail("no current world");
+    return *world;
 }
 
 Desktop* Desktop::currentOrNull() { return g_current; }
 
 double Desktop::now() const { return loop_.now(); }
+
+WorldGuard guardWorld(const Desktop& world) { return world.lock(); }
+
+WorldGuard guardWorld(const Desktop* world) { return world ? world->lock() : WorldGuard(); }
 
 // ---- Processes ----------------------------------------------------------------------
 
@@ -90,6 +103,7 @@ Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string>
 Application& Desktop::ownApplication() const { return *processRecord(ownPid_); }
 
 Application* Desktop::process(int32_t pid) const {
+    const WorldGuard guard = guardWorld(*this);
     for (const auto& p : processes_) {
         if (p->pid() == pid && !p->isTerminated()) return p.get();
     }
@@ -97,6 +111,7 @@ Application* Desktop::process(int32_t pid) const {
 }
 
 std::shared_ptr<Application> Desktop::processRecord(int32_t pid) const {
+    const WorldGuard guard = guardWorld(*this);
     for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
         if ((*it)->pid() == pid) return *it;
     }
@@ -104,6 +119,7 @@ std::shared_ptr<Application> Desktop::processRecord(int32_t pid) const {
 }
 
 std::vector<Application*> Desktop::runningApplications() const {
+    const WorldGuard guard = guardWorld(*this);
     std::vector<Application*> result;
     for (const auto& p : processes_) {
         if (p->kind() == ProcessKind::application && !p->isTerminated()) result.push_back(p.get());
@@ -111,26 +127,33 @@ std::vector<Application*> Desktop::runningApplications() const {
     return result;
 }
 
-Application* Desktop::activeApplication() const { return activePid_ ? process(activePid_) : nullptr; }
+Application* Desktop::activeApplication() const {
+    const WorldGuard guard = guardWorld(*this);
+    return activePid_ ? process(activePid_) : nullptr;
+}
 
 // ---- Windows --------------------------------------------------------------------------
 
 Window* Desktop::windowRecord(uint32_t number) const {
+    const WorldGuard guard = guardWorld(*this);
     if (number == 0 || number > windows_.size()) return nullptr;
     return windows_[number - 1].get();
 }
 
 Window* Desktop::window(uint32_t number) const {
+    const WorldGuard guard = guardWorld(*this);
     Window* w = windowRecord(number);
     return w && !w->isClosed() ? w : nullptr;
 }
 
 Control* Desktop::control(uint64_t id) const {
+    const WorldGuard guard = guardWorld(*this);
     if (id == 0 || id > controls_.size()) return nullptr;
     return controls_[id - 1].get();
 }
 
 std::vector<Window*> Desktop::windowsFrontToBack() const {
+    const WorldGuard guard = guardWorld(*this);
     std::vector<Window*> result;
     for (uint32_t n : order_) {
         if (Window* w = window(n)) result.push_back(w);
@@ -140,6 +163,7 @@ std::vector<Window*> Desktop::windowsFrontToBack() const {
 }
 
 bool Desktop::isOnScreen(const Window& w) const {
+    const WorldGuard guard = guardWorld(*this);
     if (w.isClosed() || !w.isOrderedIn()) return false;
     // A window on its way into the Dock stays on screen until it arrives there.
     if (w.isMinimized() && w.dockTravel() != DockTravel::intoDock) return false;
@@ -154,6 +178,7 @@ bool Desktop::isOnScreen(const Window& w) const {
 }
 
 Window* Desktop::windowAt(Point point) const {
+    const WorldGuard guard = guardWorld(*this);
     for (Window* w : windowsFrontToBack()) {
         if (!isOnScreen(*w) || w->alpha() <= 0 || w->ignoresMouseEvents()) continue;
         if (w->frame().contains(point)) return w;
@@ -232,7 +257,7 @@ void Desktop::bringToFront(const std::vector<uint32_t>& numbers) {
 }
 
 std::vector<uint32_t> Desktop::withSheets(const Window& w) const {
-    std::vector<uint32_t> group(w.sheets().rbegin(), w.sheets().rend());
+    std::vector<uint32_t> group(w.sheets_.rbegin(), w.sheets_.rend());
     group.push_back(w.number());
     return group;
 }

@@ -19,10 +19,27 @@
 // accessory application), the Dock with its window and desktop picture, and the window
 // server's menu bar. No application is active.
 //
-// Threads: the world belongs to the main thread. Stand-ins that may be called from
-// serial queues take the world's lock, and so does every change; what a change reports
-// reaches the main thread by posting (see onMainThread). Records are read without the
-// lock on the main thread.
+// Threads: the world may be read and changed from any thread; the program's queues do
+// both on the real clock while the main thread reads it. What holds it together:
+// - One lock, the world's (lock(), recursive). Every change takes it, and so does every
+//   read: the getters of records and parts take it themselves and hand out copies, never
+//   references into state a change on another thread may replace. A caller that needs
+//   several reads to agree with each other (or with its own change) holds lock() around
+//   them.
+// - Records of applications, windows, controls and displays live as long as the world,
+//   so a pointer to one stays good on every thread; what it holds is read through its
+//   getters. What a record was made with (number, owner, role, ...) never changes.
+// - Listeners hear a change in the thread that made it, under the lock; they hand what
+//   they report to the main thread (onMainThread, postToMainQueue) and touch no state
+//   of the main thread's from where they are.
+// - Content providers of window pictures run under the lock on the thread that asks for
+//   the picture. The program's own windows are drawn from their layers, which belong to
+//   the main thread: their pictures are taken there.
+// - The world is made and destroyed on the main thread, while no off-main work can reach
+//   it: work sent to queues before it goes must have ended (a queue job that starts
+//   afterwards finds no current world).
+// A ThreadSanitizer build of the runtime and desktop tests (build.sh test) holds the
+// world to this.
 //
 // Events: every change tells the world's listeners (WorldEvent) on the spot, in the
 // thread that made it. Listeners turn them into what their side of the system reports:
@@ -96,6 +113,7 @@ public:
 
     MainLoop& loop() const { return loop_; }
     double now() const;
+    // The world's lock; see "Threads" above.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> lock() const {
         return std::unique_lock<std::recursive_mutex>(mutex_);
     }
@@ -153,9 +171,9 @@ public:
     SystemHotKeys& hotKeys();
 
     // ---- System settings and what the system was asked to do
-    bool isAccessibilityTrusted() const { return trusted_; }
+    bool isAccessibilityTrusted() const { return readLocked(*this, trusted_); }
     void setAccessibilityTrusted(bool trusted);
-    int accessibilityPromptCount() const { return prompts_; }
+    int accessibilityPromptCount() const { return readLocked(*this, prompts_); }
     // Accessibility requests sent so far: every call of the accessibility stand-in that
     // asks an application something counts one (a multiple-attribute request counts one
     // in all, a refused or failed request counts too), so that tests and benchmarks can
@@ -165,11 +183,11 @@ public:
     void recordAccessibilityPrompt();
     // The process-wide messaging timeout set on the system-wide element; the system's
     // default until one is set.
-    double messagingTimeout() const { return messagingTimeout_; }
+    double messagingTimeout() const { return readLocked(*this, messagingTimeout_); }
     void setMessagingTimeout(double seconds);
-    bool reduceMotion() const { return reduceMotion_; }
+    bool reduceMotion() const { return readLocked(*this, reduceMotion_); }
     void setReduceMotion(bool on);
-    const std::vector<std::string>& openedURLs() const { return openedURLs_; }
+    std::vector<std::string> openedURLs() const { return readLocked(*this, openedURLs_); }
     void recordOpenedURL(std::string url);
     // The user's language and region: the locale and time zone dates are shown in.
     Region& region();
@@ -190,7 +208,7 @@ public:
     // of the system are not the program's to signal (EPERM).
     int deliverSignal(int32_t pid, int signal);
     // Every signal sent (signal 0 left out), in order.
-    const std::vector<SentSignal>& sentSignals() const { return sentSignals_; }
+    std::vector<SentSignal> sentSignals() const { return readLocked(*this, sentSignals_); }
 
     // ---- Events and time
     int addListener(Listener listener);

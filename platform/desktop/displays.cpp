@@ -20,6 +20,7 @@ Display::Display(Desktop& world, uint32_t number, const DisplaySpec& spec)
 }
 
 Rect Display::visibleFrame() const {
+    const WorldGuard guard = guardWorld(world_);
     if (explicitVisible_) return *explicitVisible_;
     Rect r = frame_;
     r.size.height = std::max(0.0, r.size.height - Displays::kMenuBarHeight);
@@ -41,12 +42,14 @@ Rect Display::visibleFrame() const {
 }
 
 std::vector<const Display*> Displays::all() const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<const Display*> result;
     for (const auto& d : displays_) result.push_back(d.get());
     return result;
 }
 
 const Display* Displays::find(uint32_t number) const {
+    const WorldGuard guard = guardWorld(world_);
     for (const auto& d : displays_) {
         if (d->number() == number) return d.get();
     }
@@ -55,17 +58,28 @@ const Display* Displays::find(uint32_t number) const {
 
 Display* Displays::findMutable(uint32_t number) { return const_cast<Display*>(find(number)); }
 
-const Display* Displays::first() const { return displays_.empty() ? nullptr : displays_.front().get(); }
+const Display* Displays::first() const {
+    const WorldGuard guard = guardWorld(world_);
+    return displays_.empty() ? nullptr : displays_.front().get();
+}
 
-double Displays::firstMaxY() const { return displays_.empty() ? 0 : displays_.front()->frame().maxY(); }
+double Displays::firstMaxY() const {
+    const WorldGuard guard = guardWorld(world_);
+    return displays_.empty() ? 0 : displays_.front()->frame().maxY();
+}
 
-Rect Displays::topLeftFrame(const Display& display) const { return flipRect(display.frame(), firstMaxY()); }
+Rect Displays::topLeftFrame(const Display& display) const {
+    const WorldGuard guard = guardWorld(world_);
+    return flipRect(display.frame(), firstMaxY());
+}
 
 Rect Displays::topLeftVisibleFrame(const Display& display) const {
+    const WorldGuard guard = guardWorld(world_);
     return flipRect(display.visibleFrame(), firstMaxY());
 }
 
 const Display* Displays::displayFor(const Rect& topLeft) const {
+    const WorldGuard guard = guardWorld(world_);
     if (displays_.empty()) return nullptr;
     const Point mid = topLeft.mid();
     for (const auto& d : displays_) {
@@ -95,6 +109,7 @@ void Displays::changed() { world_.displaysChanged(); }
 
 void Displays::set(const std::vector<DisplaySpec>& specs) {
     auto guard = world_.lock();
+    for (auto& d : displays_) removed_.push_back(std::move(d));
     displays_.clear();
     for (const auto& spec : specs) insert(spec);
     changed();
@@ -109,9 +124,10 @@ uint32_t Displays::add(const DisplaySpec& spec) {
 
 bool Displays::remove(uint32_t number) {
     auto guard = world_.lock();
-    const auto before = displays_.size();
-    std::erase_if(displays_, [number](const auto& d) { return d->number() == number; });
-    if (displays_.size() == before) return false;
+    auto it = std::find_if(displays_.begin(), displays_.end(), [number](const auto& d) { return d->number() == number; });
+    if (it == displays_.end()) return false;
+    removed_.push_back(std::move(*it));
+    displays_.erase(it);
     changed();
     return true;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/geometry/geometry.h"
 #include "platform/plist/value.h"
 
@@ -35,12 +36,12 @@ struct DisplaySpec {
 class Display {
 public:
     uint32_t number() const { return number_; }
-    const Rect& frame() const { return frame_; }
-    Rect visibleFrame() const;
-    double backingScaleFactor() const { return scale_; }
     const std::string& name() const { return name_; }
+    Rect frame() const { return readLocked(world_, frame_); }
+    Rect visibleFrame() const;
+    double backingScaleFactor() const { return readLocked(world_, scale_); }
     // "NSScreenNumber" (the display number), "NSDeviceSize" and "NSDeviceIsScreen".
-    const plist::Dictionary& deviceDescription() const { return description_; }
+    plist::Dictionary deviceDescription() const { return readLocked(world_, description_); }
 
     Display(Desktop& world, uint32_t number, const DisplaySpec& spec);
 
@@ -92,6 +93,9 @@ private:
 
     Desktop& world_;
     std::vector<std::unique_ptr<Display>> displays_;
+    // Displays taken away stay here until the world goes, so that a display pointer that
+    // another thread still holds never dangles.
+    std::vector<std::unique_ptr<Display>> removed_;
     uint32_t nextNumber_ = 1;
 };
 

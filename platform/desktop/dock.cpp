@@ -22,9 +22,15 @@ WindowSpec systemWindow(std::string title, const Rect& frame, int32_t layer) {
 
 }  // namespace
 
-Application* Dock::application() const { return world_.process(pid_); }
+Application* Dock::application() const {
+    const WorldGuard guard = guardWorld(world_);
+    return world_.process(pid_);
+}
 
-Window* Dock::window() const { return world_.window(window_); }
+Window* Dock::window() const {
+    const WorldGuard guard = guardWorld(world_);
+    return world_.window(window_);
+}
 
 void Dock::readSettings() {
     // The Dock reads what has been published to its domain, not changes another

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/desktop/world_types.h"
 #include "platform/geometry/geometry.h"
 
@@ -34,19 +35,19 @@ public:
 
     explicit Dock(Desktop& world) : world_(world) {}
 
-    DockEdge edge() const { return edge_; }
-    bool autohides() const { return autohides_; }
+    DockEdge edge() const { return readLocked(world_, edge_); }
+    bool autohides() const { return readLocked(world_, autohides_); }
     // How the trips into and out of the Dock are timed: 1 unless the domain held another
     // number not below 0 when the Dock started.
-    double genieSpeed() const { return genieSpeed_; }
+    double genieSpeed() const { return readLocked(world_, genieSpeed_); }
     // "genie" unless the domain held another string when the Dock started.
-    const std::string& minimizeEffect() const { return minimizeEffect_; }
-    bool minimizesToApplication() const { return minimizesToApplication_; }
-    double thickness() const { return autohides_ ? kHiddenThickness : kThickness; }
-    uint32_t display() const { return display_; }
+    std::string minimizeEffect() const { return readLocked(world_, minimizeEffect_); }
+    bool minimizesToApplication() const { return readLocked(world_, minimizesToApplication_); }
+    double thickness() const { return autohides() ? kHiddenThickness : kThickness; }
+    uint32_t display() const { return readLocked(world_, display_); }
     Application* application() const;
     Window* window() const;
-    const std::vector<uint32_t>& desktopPictureWindows() const { return pictures_; }
+    std::vector<uint32_t> desktopPictureWindows() const { return readLocked(world_, pictures_); }
 
     void setEdge(DockEdge edge);
     void setAutohides(bool autohides);

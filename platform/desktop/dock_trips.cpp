@@ -32,6 +32,7 @@ void DockTrips::setDuration(DockTravel direction, double seconds) {
 }
 
 double DockTrips::duration(DockTravel direction) const {
+    const WorldGuard guard = guardWorld(world_);
     if (direction == DockTravel::none) return 0;
     return durations_[slot(direction)] * world_.dock().genieSpeed();
 }
@@ -39,6 +40,11 @@ double DockTrips::duration(DockTravel direction) const {
 void DockTrips::setSilence(std::optional<double> seconds) {
     auto guard = world_.lock();
     silence_ = seconds ? std::optional<double>(sane(*seconds)) : std::nullopt;
+}
+
+void DockTrips::setOwnWindowNotifications(TripNotifications when) {
+    auto guard = world_.lock();
+    notifications_ = when;
 }
 
 void DockTrips::setNotificationObject(uint32_t window, const void* object) {
@@ -51,6 +57,7 @@ void DockTrips::setNotificationObject(uint32_t window, const void* object) {
 }
 
 const void* DockTrips::notificationObject(uint32_t window) const {
+    const WorldGuard guard = guardWorld(world_);
     auto it = objects_.find(window);
     if (it != objects_.end()) return it->second;
     return world_.windowRecord(window);
@@ -65,6 +72,7 @@ int DockTrips::tripsUnderway() const {
 }
 
 Rect DockTrips::dockTarget() const {
+    const WorldGuard guard = guardWorld(world_);
     Rect strip{0, 0, 0, 0};
     if (const Window* dock = world_.dock().window()) {
         strip = dock->frame();

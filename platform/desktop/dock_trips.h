@@ -37,6 +37,7 @@
 #include <optional>
 
 #include "platform/desktop/window.h"
+#include "platform/desktop/world_lock.h"
 #include "platform/geometry/geometry.h"
 
 namespace platform::desktop {
@@ -62,14 +63,14 @@ public:
     // How long the application of a travelling window stays silent from the start of the
     // trip; none: for as long as the trip takes.
     void setSilence(std::optional<double> seconds);
-    void setOwnWindowNotifications(TripNotifications when) { notifications_ = when; }
+    void setOwnWindowNotifications(TripNotifications when);
     // The object the own window's end-of-trip notifications carry; null: the record.
     void setNotificationObject(uint32_t window, const void* object);
     const void* notificationObject(uint32_t window) const;
 
     // Trips under way and trips that ended (cancelled ones do not count as ended).
     int tripsUnderway() const;
-    int tripsEnded() const { return ended_; }
+    int tripsEnded() const { return readLocked(world_, ended_); }
     // Where in the Dock a window shrinks to: a square centred in the Dock's strip.
     Rect dockTarget() const;
 

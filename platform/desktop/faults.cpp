@@ -1,5 +1,7 @@
 #include "platform/desktop/faults.h"
 
+#include "platform/desktop/world_lock.h"
+
 namespace platform::desktop {
 
 namespace {
@@ -8,32 +10,38 @@ constexpr int32_t kCannotComplete = -25204;
 }  // namespace
 
 Faults::Rule& Faults::Rule::forApplication(int32_t pid) {
+    const WorldGuard guard = guardWorld(world_);
     pid_ = pid;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::forWindow(uint32_t number) {
+    const WorldGuard guard = guardWorld(world_);
     window_ = number;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::forControl(uint64_t id) {
+    const WorldGuard guard = guardWorld(world_);
     control_ = id;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::times(int count) {
+    const WorldGuard guard = guardWorld(world_);
     remaining_ = count < 0 ? 0 : count;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::fail(int32_t code) {
+    const WorldGuard guard = guardWorld(world_);
     fault_.effect = FaultEffect::error;
     fault_.code = code;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::fail(int32_t code, std::string description) {
+    const WorldGuard guard = guardWorld(world_);
     fail(code);
     fault_.description = std::move(description);
     return *this;
@@ -42,22 +50,26 @@ Faults::Rule& Faults::Rule::fail(int32_t code, std::string description) {
 Faults::Rule& Faults::Rule::refuse() { return fail(kCannotComplete); }
 
 Faults::Rule& Faults::Rule::wrongType() {
+    const WorldGuard guard = guardWorld(world_);
     fault_.effect = FaultEffect::wrongType;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::missing() {
+    const WorldGuard guard = guardWorld(world_);
     fault_.effect = FaultEffect::missing;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::hang(double seconds) {
+    const WorldGuard guard = guardWorld(world_);
     fault_.effect = FaultEffect::unresponsive;
     fault_.seconds = seconds > 0 ? seconds : 0;
     return *this;
 }
 
 Faults::Rule& Faults::Rule::answer(std::any payload) {
+    const WorldGuard guard = guardWorld(world_);
     fault_.effect = FaultEffect::answer;
     fault_.payload = std::move(payload);
     return *this;
@@ -73,7 +85,9 @@ bool Faults::Rule::matches(const FaultQuery& q) const {
 }
 
 Faults::Rule& Faults::on(FaultCall call, std::string name) {
+    const WorldGuard guard = guardWorld(world_);
     Rule rule;
+    rule.world_ = &world_;
     rule.call_ = call;
     rule.name_ = std::move(name);
     rules_.push_back(std::move(rule));
@@ -81,6 +95,7 @@ Faults::Rule& Faults::on(FaultCall call, std::string name) {
 }
 
 std::optional<Fault> Faults::take(const FaultQuery& query) {
+    const WorldGuard guard = guardWorld(world_);
     for (auto it = rules_.rbegin(); it != rules_.rend(); ++it) {
         if (!it->matches(query)) continue;
         if (it->remaining_ > 0) --it->remaining_;
@@ -91,6 +106,7 @@ std::optional<Fault> Faults::take(const FaultQuery& query) {
 }
 
 int Faults::uses(FaultCall call, std::string_view name) const {
+    const WorldGuard guard = guardWorld(world_);
     int total = 0;
     for (const auto& rule : rules_) {
         if (rule.call_ == call && (name.empty() || rule.name_ == name)) total += rule.uses_;
@@ -98,6 +114,9 @@ int Faults::uses(FaultCall call, std::string_view name) const {
     return total;
 }
 
-void Faults::clear() { rules_.clear(); }
+void Faults::clear() {
+    const WorldGuard guard = guardWorld(world_);
+    rules_.clear();
+}
 
 }  // namespace platform::desktop

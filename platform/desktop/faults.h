@@ -79,8 +79,13 @@ struct FaultQuery {
     uint64_t control = 0;
 };
 
+class Desktop;
+
+// Rules are set and faults taken under the world's lock, from any thread.
 class Faults {
 public:
+    explicit Faults(const Desktop& world) : world_(world) {}
+
     class Rule {
     public:
         Rule& forApplication(int32_t pid);
@@ -106,6 +111,7 @@ public:
         friend class Faults;
         bool matches(const FaultQuery& query) const;
 
+        const Desktop* world_ = nullptr;
         FaultCall call_;
         std::string name_;
         std::optional<int32_t> pid_;
@@ -124,6 +130,7 @@ public:
     void clear();
 
 private:
+    const Desktop& world_;
     std::deque<Rule> rules_;  // a deque keeps references to rules stable
 };
 

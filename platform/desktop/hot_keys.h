@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/desktop/world_lock.h"
+
 namespace platform::desktop {
 
 class Desktop;
@@ -40,10 +42,10 @@ public:
 
     explicit SystemHotKeys(Desktop& world);
 
-    uint32_t operatingMode() const { return mode_; }
+    uint32_t operatingMode() const { return readLocked(world_, mode_); }
     void setOperatingMode(uint32_t mode);
     // Times the mode was set (by anyone).
-    int modeChanges() const { return modeChanges_; }
+    int modeChanges() const { return readLocked(world_, modeChanges_); }
 
     // The hot key of a number; none for a number without a value or outside 0...511.
     std::optional<SymbolicHotKey> symbolicHotKey(int number) const;

@@ -31,6 +31,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/events/event_record.h"
 #include "platform/events/keyboard_layout.h"
 #include "platform/geometry/geometry.h"
@@ -60,25 +61,25 @@ public:
 
     explicit Input(Desktop& world);
 
-    Point mouseLocation() const { return mouse_; }
+    Point mouseLocation() const { return readLocked(world_, mouse_); }
     // Moves the pointer without an event (a test setting the scene).
     void setMouseLocation(Point location);
     // The modifier flags held now (those of the last modifier change).
-    EventFlags modifierFlags() const { return flags_; }
+    EventFlags modifierFlags() const { return readLocked(world_, flags_); }
     void setModifierFlags(EventFlags flags);
     // Mouse buttons held down: bit 0 left, 1 right, 2 the others.
-    uint32_t pressedMouseButtons() const { return buttons_; }
-    double doubleClickInterval() const { return doubleClickInterval_; }
+    uint32_t pressedMouseButtons() const { return readLocked(world_, buttons_); }
+    double doubleClickInterval() const { return readLocked(world_, doubleClickInterval_); }
     void setDoubleClickInterval(double seconds);
     // Secure event input (a password field has the keyboard): keyboard events reach no
     // event tap while it is on.
-    bool isSecureInputEnabled() const { return secureInput_; }
+    bool isSecureInputEnabled() const { return readLocked(world_, secureInput_); }
     void setSecureInput(bool on);
-    const KeyboardLayout& keyboardLayout() const { return layout_; }
+    KeyboardLayout keyboardLayout() const { return readLocked(world_, layout_); }
     void setKeyboardLayout(KeyboardLayout layout);
 
     void setOwnProcessEventSink(EventSink sink);
-    const EventSink& ownProcessEventSink() const { return sink_; }
+    EventSink ownProcessEventSink() const { return readLocked(world_, sink_); }
 
     // Used by the event stand-in. An event as the hardware produces it: what the event
     // lacks (time stamp, click state, target process, characters) filled in, and the

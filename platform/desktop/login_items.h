@@ -14,6 +14,7 @@
 
 #include <optional>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/services/app_service.h"
 #include "platform/services/service_error.h"
 
@@ -36,8 +37,8 @@ public:
     std::optional<ServiceError> registerProgram();
     std::optional<ServiceError> unregisterProgram();
     // How often the program asked, failures included.
-    int registerCount() const { return registers_; }
-    int unregisterCount() const { return unregisters_; }
+    int registerCount() const { return readLocked(world_, registers_); }
+    int unregisterCount() const { return readLocked(world_, unregisters_); }
 
 private:
     Desktop& world_;

@@ -63,6 +63,7 @@ Application* Permissions::promptApplication() const {
 }
 
 Window* Permissions::promptWindow() const {
+    const WorldGuard guard = guardWorld(world_);
     Window* w = world_.window(promptWindow_);
     const Application* app = promptApplication();
     return w && app && w->pid() == app->pid() ? w : nullptr;

@@ -23,6 +23,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/desktop/world_lock.h"
+
 namespace platform::desktop {
 
 class Application;
@@ -39,13 +41,13 @@ public:
 
     explicit Permissions(Desktop& world) : world_(world) {}
 
-    Permission screenRecording() const { return screenRecording_; }
-    bool canRecordScreen() const { return screenRecording_ == Permission::granted; }
+    Permission screenRecording() const { return readLocked(world_, screenRecording_); }
+    bool canRecordScreen() const { return screenRecording() == Permission::granted; }
     void setScreenRecording(Permission permission);
     // The system's request: true when granted; when not decided yet, shows the prompt
     // and leaves the program denied; otherwise nothing. Every call counts.
     bool requestScreenRecording();
-    int screenRecordingRequests() const { return requests_; }
+    int screenRecordingRequests() const { return readLocked(world_, requests_); }
 
     // The privacy database's answer for a service, and a test's own answer (none puts
     // the derived answer back).
@@ -60,7 +62,7 @@ public:
     Application* promptApplication() const;
     // The prompt's window while it is open (on screen or not).
     Window* promptWindow() const;
-    int promptsShown() const { return promptsShown_; }
+    int promptsShown() const { return readLocked(world_, promptsShown_); }
 
 private:
     Desktop& world_;

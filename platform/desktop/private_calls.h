@@ -12,8 +12,12 @@
 
 namespace platform::desktop {
 
+class Desktop;
+
+// Read and changed under the world's lock, from any thread.
 class PrivateCalls {
 public:
+    explicit PrivateCalls(const Desktop& world) : world_(world) {}
     void remove(const std::string& name);
     void restore(const std::string& name);
     bool isPresent(std::string_view name) const;
@@ -22,6 +26,7 @@ public:
     int lookupCount(std::string_view name) const;
 
 private:
+    const Desktop& world_;
     std::set<std::string, std::less<>> removed_;
     std::map<std::string, int, std::less<>> lookups_;
 };

@@ -6,9 +6,10 @@
 
 namespace platform::desktop {
 
-std::vector<Space> Spaces::all() const { return spaces_; }
+std::vector<Space> Spaces::all() const { return readLocked(world_, spaces_); }
 
 std::vector<Space> Spaces::onDisplay(uint32_t display) const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<Space> result;
     for (const auto& s : spaces_) {
         if (s.display == display) result.push_back(s);
@@ -16,20 +17,23 @@ std::vector<Space> Spaces::onDisplay(uint32_t display) const {
     return result;
 }
 
-const Space* Spaces::find(uint64_t id) const {
+std::optional<Space> Spaces::find(uint64_t id) const {
+    const WorldGuard guard = guardWorld(world_);
     for (const auto& s : spaces_) {
-        if (s.id == id) return &s;
+        if (s.id == id) return s;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 std::optional<uint64_t> Spaces::current(uint32_t display) const {
+    const WorldGuard guard = guardWorld(world_);
     auto it = current_.find(display);
     if (it == current_.end()) return std::nullopt;
     return it->second;
 }
 
 std::vector<uint64_t> Spaces::currentSpaces() const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<uint64_t> result;
     for (const Display* d : world_.displays().all()) {
         if (auto id = current(d->number())) result.push_back(*id);
@@ -39,6 +43,7 @@ std::vector<uint64_t> Spaces::currentSpaces() const {
 
 bool Spaces::isShown(uint64_t id) const {
     if (id == 0) return true;
+    const WorldGuard guard = guardWorld(world_);
     return std::any_of(current_.begin(), current_.end(), [id](const auto& entry) { return entry.second == id; });
 }
 
@@ -53,7 +58,7 @@ uint64_t Spaces::add(uint32_t display, SpaceKind kind) {
 
 bool Spaces::switchTo(uint64_t id) {
     auto guard = world_.lock();
-    const Space* space = find(id);
+    const std::optional<Space> space = find(id);
     if (!space) return false;
     auto& shown = current_[space->display];
     if (shown == id) return true;
@@ -64,7 +69,7 @@ bool Spaces::switchTo(uint64_t id) {
 
 bool Spaces::remove(uint64_t id) {
     auto guard = world_.lock();
-    const Space* space = find(id);
+    const std::optional<Space> space = find(id);
     if (!space || isShown(id)) return false;
     const uint64_t refuge = current(space->display).value_or(0);
     for (uint32_t n = 1; Window* w = world_.windowRecord(n); ++n) {

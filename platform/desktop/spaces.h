@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/desktop/world_types.h"
 
 namespace platform::desktop {
@@ -29,7 +30,7 @@ public:
 
     std::vector<Space> all() const;
     std::vector<Space> onDisplay(uint32_t display) const;
-    const Space* find(uint64_t id) const;
+    std::optional<Space> find(uint64_t id) const;
     // The shown Space of a display.
     std::optional<uint64_t> current(uint32_t display) const;
     // The shown Space of every display, in display order.

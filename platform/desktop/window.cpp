@@ -112,26 +112,38 @@ void Window::destroyControls() {
 
 Application& Window::owner() const { return *world_.processRecord(pid_); }
 
+DockTravel Window::dockTravel() const {
+    const WorldGuard guard = guardWorld(world_);
+    return travel_ ? travel_->direction : DockTravel::none;
+}
+
 Control* Window::button(TitleBarButton which) const {
+    const WorldGuard guard = guardWorld(world_);
     auto it = buttons_.find(which);
     return it == buttons_.end() ? nullptr : world_.control(it->second);
 }
 
-Control* Window::titleElement() const { return titleElement_ ? world_.control(titleElement_) : nullptr; }
+Control* Window::titleElement() const {
+    const WorldGuard guard = guardWorld(world_);
+    return titleElement_ ? world_.control(titleElement_) : nullptr;
+}
 
 std::vector<Control*> Window::toolbars() const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<Control*> result;
     for (uint64_t id : toolbars_) result.push_back(world_.control(id));
     return result;
 }
 
 std::vector<Control*> Window::controls() const {
+    const WorldGuard guard = guardWorld(world_);
     std::vector<Control*> result;
     for (uint64_t id : controls_) result.push_back(world_.control(id));
     return result;
 }
 
 bool Window::isMinimizable() const {
+    const WorldGuard guard = guardWorld(world_);
     const Control* b = button(TitleBarButton::minimize);
     return b && !b->isDestroyed() && b->isEnabled();
 }
@@ -139,6 +151,7 @@ bool Window::isMinimizable() const {
 bool Window::isOnScreen() const { return world_.isOnScreen(*this); }
 
 Rect Window::privateBounds() const {
+    const WorldGuard guard = guardWorld(world_);
     const double now = world_.now();
     if (travel_ && now < travel_->end) return DockTrips::shapeAt(travel_->from, travel_->to, travel_->start, travel_->end, now);
     if (lag_ && now < lag_->until) return lag_->shown;
@@ -171,9 +184,17 @@ bool Window::setFrame(const Rect& frame) {
     return applyFrame(frame);
 }
 
-bool Window::moveTo(Point topLeft) { return setFrame({topLeft, frame_.size}); }
+// The frame is read under the same lock as the change, so that a change made meanwhile on
+// another thread is not undone with a stale half of the frame.
+bool Window::moveTo(Point topLeft) {
+    auto guard = world_.lock();
+    return setFrame({topLeft, frame_.size});
+}
 
-bool Window::resize(Size size) { return setFrame({frame_.origin, size}); }
+bool Window::resize(Size size) {
+    auto guard = world_.lock();
+    return setFrame({frame_.origin, size});
+}
 
 void Window::setTitle(std::string title) {
     auto guard = world_.lock();

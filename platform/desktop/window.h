@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/desktop/control.h"
+#include "platform/desktop/world_lock.h"
 #include "platform/desktop/world_types.h"
 #include "platform/geometry/geometry.h"
 
@@ -79,35 +80,38 @@ enum class WindowOrdering { above, below };
 
 class Window {
 public:
+    // Fixed when the window is made; read without the lock.
     uint32_t number() const { return number_; }
     int32_t pid() const { return pid_; }
     Application& owner() const;
-    int32_t layer() const { return layer_; }
-    const Rect& frame() const { return frame_; }
-    double alpha() const { return alpha_; }
-    const std::string& title() const { return title_; }
     const std::string& role() const { return role_; }
-    const std::string& subrole() const { return subrole_; }
-    // Minimized as its application reports it: true from the moment a trip into the Dock
-    // begins, false from the moment a trip out of it begins.
-    bool isMinimized() const { return minimized_; }
-    // The trip under way, if any. A window travelling into the Dock is still on screen
-    // until it arrives; one travelling out is on screen from the start.
-    DockTravel dockTravel() const { return travel_ ? travel_->direction : DockTravel::none; }
-    bool isFullScreen() const { return fullScreen_; }
-    bool isZoomed() const { return zoomed_; }
-    bool isClosed() const { return closed_; }
-    bool isOrderedIn() const { return orderedIn_; }
     bool isAccessible() const { return accessible_; }
-    bool ignoresMouseEvents() const { return ignoresMouseEvents_; }
-    uint64_t space() const { return space_; }
-    uint64_t contentSeed() const { return contentSeed_; }
     double titleBarHeight() const { return titleBarHeight_; }
     const Size& minimumSize() const { return minimumSize_; }
     // A sheet's parent window number; 0 for a window that is not a sheet.
     uint32_t parentWindow() const { return parent_; }
     bool isSheet() const { return parent_ != 0; }
-    const std::vector<uint32_t>& sheets() const { return sheets_; }
+
+    // What changes, read under the world's lock.
+    int32_t layer() const { return readLocked(world_, layer_); }
+    Rect frame() const { return readLocked(world_, frame_); }
+    double alpha() const { return readLocked(world_, alpha_); }
+    std::string title() const { return readLocked(world_, title_); }
+    std::string subrole() const { return readLocked(world_, subrole_); }
+    // Minimized as its application reports it: true from the moment a trip into the Dock
+    // begins, false from the moment a trip out of it begins.
+    bool isMinimized() const { return readLocked(world_, minimized_); }
+    // The trip under way, if any. A window travelling into the Dock is still on screen
+    // until it arrives; one travelling out is on screen from the start.
+    DockTravel dockTravel() const;
+    bool isFullScreen() const { return readLocked(world_, fullScreen_); }
+    bool isZoomed() const { return readLocked(world_, zoomed_); }
+    bool isClosed() const { return readLocked(world_, closed_); }
+    bool isOrderedIn() const { return readLocked(world_, orderedIn_); }
+    bool ignoresMouseEvents() const { return readLocked(world_, ignoresMouseEvents_); }
+    uint64_t space() const { return readLocked(world_, space_); }
+    uint64_t contentSeed() const { return readLocked(world_, contentSeed_); }
+    std::vector<uint32_t> sheets() const { return readLocked(world_, sheets_); }
     // Controls: title-bar buttons (null when absent), the title element, toolbars and
     // the other controls directly in the window.
     Control* button(TitleBarButton which) const;

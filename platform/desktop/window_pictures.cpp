@@ -59,12 +59,24 @@ void Pictures::setBackdropCost(double seconds) {
     backdropCost_ = sane(seconds);
 }
 
+void Pictures::countCapture() {
+    auto guard = world_.lock();
+    ++captures_;
+}
+
+void Pictures::countBackdrop() {
+    auto guard = world_.lock();
+    ++backdrops_;
+}
+
 double Pictures::displayScale(const Window& window) const {
+    const WorldGuard guard = guardWorld(world_);
     const Display* d = world_.displays().displayFor(window.frame());
     return d ? d->backingScaleFactor() : 1;
 }
 
 double Pictures::bestScale(const Rect& area) const {
+    const WorldGuard guard = guardWorld(world_);
     double best = 0;
     for (const Display* d : world_.displays().all()) {
         if (world_.displays().topLeftFrame(*d).intersects(area)) best = std::max(best, d->backingScaleFactor());

@@ -45,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/world_lock.h"
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/graphics/text.h"
@@ -77,9 +78,9 @@ public:
     // A provider for a window's plain picture; an empty one removes it.
     void setContentProvider(uint32_t window, ContentProvider provider);
 
-    double captureCost() const { return captureCost_; }
+    double captureCost() const { return readLocked(world_, captureCost_); }
     void setCaptureCost(double seconds);
-    double backdropCost() const { return backdropCost_; }
+    double backdropCost() const { return readLocked(world_, backdropCost_); }
     void setBackdropCost(double seconds);
 
     // The backing scale factor of the display a window lies on (1 without displays).
@@ -98,11 +99,11 @@ public:
     static FramedMargins framedMargins(double scale);
 
     // Pictures drawn (not taken from the cache), hardware captures and backdrops taken.
-    int picturesDrawn() const { return drawn_; }
-    int captures() const { return captures_; }
-    int backdrops() const { return backdrops_; }
-    void countCapture() { ++captures_; }
-    void countBackdrop() { ++backdrops_; }
+    int picturesDrawn() const { return readLocked(world_, drawn_); }
+    int captures() const { return readLocked(world_, captures_); }
+    int backdrops() const { return readLocked(world_, backdrops_); }
+    void countCapture();
+    void countBackdrop();
 
 private:
     using CacheKey = std::tuple<uint32_t, int, int, int64_t, uint64_t, std::string, int, bool, uint32_t>;

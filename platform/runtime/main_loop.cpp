@@ -6,14 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cassert>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 #include "platform/runtime/serial_queue.h"
 #include "platform/runtime/task.h"
+#include "platform/runtime/verify.h"
 
 namespace platform {
 
@@ -24,11 +22,6 @@ thread_local SimulatedJobContext* t_job = nullptr;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A timer with no interval would spin the loop; the window system uses 0.1 ms instead.
 constexpr double kMinimumInterval = 0.0001;
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "MainLoop: %s\n", what);
-    std::abort();
-}
 
 }  // namespace
 
@@ -51,6 +44,7 @@ std::shared_ptr<Timer> Timer::make(double interval, bool repeats, std::function<
 
 void Timer::invalidate() {
     if (!valid_) return;
+    if (loop_) loop_->requireMainThread();
     valid_ = false;
     if (loop_) loop_->detach(*this);
 }
@@ -64,6 +58,7 @@ std::shared_ptr<RunLoopSource> RunLoopSource::make(std::string name) {
 void RunLoopSource::signal(std::function<void()> work) {
     if (!valid_) return;
     if (loop_) {
+        loop_->requireMainThread();
         loop_->signalled(*this, std::move(work));
     } else {
         // Not in any loop yet: keep the work in order until the source is added.
@@ -89,7 +84,8 @@ MainLoop::MainLoop(ClockKind clock)
       commonModes_{modes::kDefault, modes::kEventTracking},
       tasks_(std::make_unique<TaskRegistry>()) {
     MainLoop* expected = nullptr;
-    if (!g_main.compare_exchange_strong(expected, this)) fail("a main loop already exists");
+    const bool first = g_main.compare_exchange_strong(expected, this);
+    VERIFY_WITH(first, "one main loop exists at a time");
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
@@ -119,7 +115,7 @@ MainLoop::~MainLoop() {
 
 MainLoop& MainLoop::main() {
     MainLoop* loop = g_main.load();
-    if (!loop) fail("no main loop");
+    VERIFY_WITH(loop, "there is a main loop");
     return *loop;
 }
 
@@ -127,6 +123,13 @@ bool MainLoop::exists() { return g_main.load() != nullptr; }
 
 bool MainLoop::isMainThread() const {
     return std::this_thread::get_id() == mainThread_ && t_job == nullptr;
+}
+
+void MainLoop::requireMainThread(std::source_location caller) const {
+    if (isMainThread()) [[likely]]
+        return;
+    detail::verifyFailed("isMainThread()", caller.file_name(), static_cast<int>(caller.line()),
+                         "a call that belongs to the main thread was made from another thread");
 }
 
 double MainLoop::now() const {
@@ -143,7 +146,10 @@ const RunLoopMode& MainLoop::currentMode() const {
     return modeStack_.empty() ? modes::kDefault : modeStack_.back();
 }
 
-void MainLoop::addCommonMode(const RunLoopMode& mode) { commonModes_.insert(mode); }
+void MainLoop::addCommonMode(const RunLoopMode& mode) {
+    requireMainThread();
+    commonModes_.insert(mode);
+}
 
 bool MainLoop::isCommonMode(const RunLoopMode& mode) const { return commonModes_.count(mode) != 0; }
 
@@ -190,8 +196,9 @@ void MainLoop::postOffMainEvent(double seconds, std::function<void()> work) {
 }
 
 void MainLoop::add(const std::shared_ptr<Timer>& timer, const RunLoopMode& mode) {
+    requireMainThread();
     if (!timer || !timer->valid_) return;
-    if (timer->loop_ && timer->loop_ != this) fail("timer belongs to another loop");
+    VERIFY_WITH(!timer->loop_ || timer->loop_ == this, "a timer belongs to one loop");
     timer->loop_ = this;
     timer->modes_.insert(mode);
     if (!timer->scheduled_) {
@@ -203,8 +210,9 @@ void MainLoop::add(const std::shared_ptr<Timer>& timer, const RunLoopMode& mode)
 }
 
 void MainLoop::add(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode) {
+    requireMainThread();
     if (!source || !source->valid_) return;
-    if (source->loop_ && source->loop_ != this) fail("source belongs to another loop");
+    VERIFY_WITH(!source->loop_ || source->loop_ == this, "a source belongs to one loop");
     source->loop_ = this;
     source->modes_.insert(mode);
     for (auto& p : source->pending_) {
@@ -214,6 +222,7 @@ void MainLoop::add(const std::shared_ptr<RunLoopSource>& source, const RunLoopMo
 }
 
 void MainLoop::remove(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode) {
+    requireMainThread();
     if (!source || source->loop_ != this) return;
     source->modes_.erase(mode);
     if (source->modes_.empty()) detach(*source);
@@ -252,12 +261,14 @@ void MainLoop::signalled(RunLoopSource& source, std::function<void()> work) {
 }
 
 int MainLoop::addFdWatch(int fd, std::function<void()> onReadable) {
+    requireMainThread();
     const int id = nextFdWatchId_++;
     fdWatches_.push_back({id, fd, std::move(onReadable)});
     return id;
 }
 
 void MainLoop::removeFdWatch(int id) {
+    requireMainThread();
     std::erase_if(fdWatches_, [id](const FdWatch& w) { return w.id == id; });
 }
 
@@ -389,7 +400,7 @@ void MainLoop::waitForWork(double until) {
 }
 
 size_t MainLoop::runUntilIdle() {
-    if (!isMainThread()) fail("runUntilIdle off the main thread");
+    requireMainThread();
     size_t count = 0;
     uint64_t generation = 0;
     for (;;) {
@@ -413,7 +424,8 @@ size_t MainLoop::runUntilIdle() {
 }
 
 void MainLoop::advance(double seconds) {
-    if (clock_ != ClockKind::simulated) fail("advance needs the simulated clock");
+    requireMainThread();
+    VERIFY_WITH(clock_ == ClockKind::simulated, "only the simulated clock is advanced by hand");
     if (!(seconds >= 0)) seconds = 0;
     const double target = now() + seconds;
     for (;;) {
@@ -431,6 +443,7 @@ void MainLoop::advance(double seconds) {
 }
 
 void MainLoop::run() {
+    requireMainThread();
     stopRequested_ = false;
     while (!stopRequested_) {
         if (runOne()) continue;
@@ -454,7 +467,7 @@ void MainLoop::stop() {
 }
 
 bool MainLoop::runInMode(const RunLoopMode& mode, double seconds, const std::function<bool()>& done) {
-    if (!isMainThread()) fail("runInMode off the main thread");
+    requireMainThread();
     modeStack_.push_back(mode);
     const double deadline = now() + (std::isnan(seconds) || seconds < 0 ? 0 : seconds);
     bool satisfied = false;

@@ -4,7 +4,11 @@
 //
 // What it promises:
 // - post() runs work on the main thread on a later turn, in posting order (FIFO among
-//   items that became ready at the same moment). It is safe to call from any thread.
+//   items that became ready at the same moment). It is safe to call from any thread, as
+//   are postAfter, postOffMainEvent, now, isMainThread, stop, queue and the off-main
+//   work count, for as long as the loop exists. Everything else (timers, sources, file
+//   descriptor watches, running the loop) is the main thread's: a call from another
+//   thread, or from inside simulated off-main work, stops the process (VERIFY).
 //   Posted work is the main queue: it runs only while the loop runs in one of the
 //   common modes, never in a private mode such as "dockmsg-mode".
 // - Timers and sources run only in the modes they were added to. Adding to the
@@ -21,6 +25,7 @@
 // main thread's logical context: isMainThread() is false inside it, and whatever it
 // posts is handed over only when the job ends (see SerialQueue).
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -29,6 +34,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <source_location>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -133,6 +139,9 @@ public:
     bool isSimulated() const { return clock_ == ClockKind::simulated; }
     // The calling thread is the main thread and not inside simulated off-main work.
     bool isMainThread() const;
+    // For calls that belong to the main thread: stops the process, naming the caller,
+    // when called from anywhere else.
+    void requireMainThread(std::source_location caller = std::source_location::current()) const;
     // Seconds on the loop's clock; simulated time starts at 0. Inside simulated off-main
     // work it also counts what the job's blocking calls have taken so far, so a job that
     // polls until a deadline sees time pass.
@@ -213,8 +222,8 @@ private:
     std::chrono::steady_clock::time_point start_;
     double simulatedNow_ = 0;
     uint64_t seq_ = 1;
-    bool stopRequested_ = false;
-    bool tearingDown_ = false;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> tearingDown_{false};
     std::vector<RunLoopMode> modeStack_;
     std::set<RunLoopMode> commonModes_;
 

@@ -15,6 +15,10 @@
 // count against the limit: work that blocks past it inside its job times out too.
 // Neither path touches the awaiting frame directly, so a task that has been destroyed
 // in the meantime is never resumed.
+//
+// Cancelling the awaiting chain ends the wait on a later turn with nothing, as the
+// deadline does; the work runs on and its result is dropped. In a chain cancelled
+// already the work is not sent at all.
 
 #include <functional>
 #include <memory>
@@ -38,11 +42,23 @@ public:
     template <TaskPromise P>
     void await_suspend(std::coroutine_handle<P> h) {
         state_->resumption = Resumption(h);
+        state_->context = h.promise().context;
+        std::weak_ptr<State> weak = state_;
+        const bool waiting = detail::wakeOnCancel(h.promise().context, [weak] {
+            if (auto state = weak.lock()) state->resumeOnce(std::nullopt);
+        });
+        if (!waiting) {
+            state_->resumeOnce(std::nullopt);
+            return;
+        }
         auto state = state_;
         queue_->async([state, work = std::move(work_)] { state->finish(work()); });
         MainLoop::main().postOffMainEvent(within_, [state] { state->resumeOnce(std::nullopt); });
     }
-    std::optional<T> await_resume() { return std::move(state_->value); }
+    std::optional<T> await_resume() {
+        detail::stopWakingOnCancel(state_->context);
+        return std::move(state_->value);
+    }
 
 private:
     struct State : std::enable_shared_from_this<State> {
@@ -50,6 +66,7 @@ private:
         bool resumed = false;
         std::optional<T> value;
         Resumption resumption;
+        std::weak_ptr<TaskContext> context;  // main thread only
 
         // The work's own result. Inside a simulated job the blocking calls the work made
         // have not taken their time yet: the job ends, and the result counts, only once

@@ -78,7 +78,23 @@ SimulatedSerialQueue::SimulatedSerialQueue(std::string label, MainLoop& loop)
     : SerialQueue(std::move(label)), loop_(loop) {}
 
 void SimulatedSerialQueue::setJobCost(double seconds) {
+    std::lock_guard lock(mutex_);
     cost_ = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+}
+
+double SimulatedSerialQueue::jobCost() const {
+    std::lock_guard lock(mutex_);
+    return cost_;
+}
+
+size_t SimulatedSerialQueue::pendingJobs() const {
+    std::lock_guard lock(mutex_);
+    return jobs_.size() + (busy_ ? 1 : 0);
+}
+
+size_t SimulatedSerialQueue::finishedJobs() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
 }
 
 void SimulatedSerialQueue::async(std::function<void()> work) {
@@ -86,16 +102,25 @@ void SimulatedSerialQueue::async(std::function<void()> work) {
         job->deferred.push_back([this, w = std::move(work)]() mutable { async(std::move(w)); });
         return;
     }
-    jobs_.push_back(std::move(work));
-    if (!busy_) startNext();
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(work));
+    }
+    startNext();
 }
 
 void SimulatedSerialQueue::startNext() {
-    if (jobs_.empty()) return;
-    busy_ = true;
-    auto work = std::make_shared<std::function<void()>>(std::move(jobs_.front()));
-    jobs_.pop_front();
-    loop_.postOffMainEvent(cost_, [this, work] {
+    std::shared_ptr<std::function<void()>> work;
+    double cost = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (busy_ || jobs_.empty()) return;
+        busy_ = true;
+        work = std::make_shared<std::function<void()>>(std::move(jobs_.front()));
+        jobs_.pop_front();
+        cost = cost_;
+    }
+    loop_.postOffMainEvent(cost, [this, work] {
         SimulatedJobContext context;
         detail::setCurrentSimulatedJob(&context);
         (*work)();
@@ -104,13 +129,18 @@ void SimulatedSerialQueue::startNext() {
         // The job ends once the blocking calls inside it have taken their time; only
         // then does what it sent become visible.
         auto deferred = std::make_shared<std::vector<std::function<void()>>>(std::move(context.deferred));
-        loop_.postOffMainEvent(context.extraCost, [this, deferred] {
-            for (auto& d : *deferred) d();
-            busy_ = false;
-            ++finished_;
-            startNext();
-        });
+        loop_.postOffMainEvent(context.extraCost, [this, deferred] { finished(*deferred); });
     });
+}
+
+void SimulatedSerialQueue::finished(std::vector<std::function<void()>>& deferred) {
+    for (auto& d : deferred) d();
+    {
+        std::lock_guard lock(mutex_);
+        busy_ = false;
+        ++finished_;
+    }
+    startNext();
 }
 
 }  // namespace platform

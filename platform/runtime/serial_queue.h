@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace platform {
 
@@ -28,7 +29,7 @@ class SerialQueue {
 public:
     virtual ~SerialQueue() = default;
     const std::string& label() const { return label_; }
-    // Sends a job. Safe from any thread.
+    // Sends a job. Safe from any thread, as are the counts below.
     virtual void async(std::function<void()> work) = 0;
     // Simulated queues: the time every following job takes before its work runs.
     virtual void setJobCost(double seconds) = 0;
@@ -73,14 +74,17 @@ public:
     SimulatedSerialQueue(std::string label, MainLoop& loop);
     void async(std::function<void()> work) override;
     void setJobCost(double seconds) override;
-    double jobCost() const override { return cost_; }
-    size_t pendingJobs() const override { return jobs_.size() + (busy_ ? 1 : 0); }
-    size_t finishedJobs() const override { return finished_; }
+    double jobCost() const override;
+    size_t pendingJobs() const override;
+    size_t finishedJobs() const override;
 
 private:
+    // Starts the next job unless one is running.
     void startNext();
+    void finished(std::vector<std::function<void()>>& deferred);
 
     MainLoop& loop_;
+    mutable std::mutex mutex_;  // guards what follows: a thread's job may send work here
     double cost_ = 0;
     bool busy_ = false;
     size_t finished_ = 0;

@@ -1,5 +1,7 @@
 #include "platform/runtime/task.h"
 
+#include <algorithm>
+
 namespace platform {
 
 void Resumption::post() const {
@@ -9,6 +11,7 @@ void Resumption::post() const {
 }
 
 void Resumption::resumeNow() const {
+    MainLoop::main().requireMainThread();
     std::shared_ptr<TaskContext> context = context_.lock();
     if (!context || !context->alive || !handle_) return;
     handle_.resume();
@@ -26,13 +29,26 @@ void TaskRegistry::destroyAll() {
 
 void TaskHandle::cancel() const {
     if (!context_ || context_->cancelled) return;
+    if (MainLoop::exists()) MainLoop::main().requireMainThread();
     context_->cancelled = true;
     if (auto wake = std::exchange(context_->onCancel, nullptr)) wake();
 }
 
 namespace detail {
 
+bool wakeOnCancel(const std::shared_ptr<TaskContext>& context, std::function<void()> wake) {
+    if (!context) return true;
+    if (context->cancelled) return false;
+    context->onCancel = std::move(wake);
+    return true;
+}
+
+void stopWakingOnCancel(const std::weak_ptr<TaskContext>& context) {
+    if (auto c = context.lock()) c->onCancel = nullptr;
+}
+
 RootTask::promise_type::promise_type() {
+    MainLoop::main().requireMainThread();
     context = std::make_shared<TaskContext>();
     MainLoop::main().tasks().roots.insert(std::coroutine_handle<promise_type>::from_promise(*this).address());
 }
@@ -58,31 +74,69 @@ void SleepAwaiter::suspend(Resumption resumption, const std::shared_ptr<TaskCont
     state_->resumption = resumption;
     state_->context = context;
     auto state = state_;
-    if (context && context->cancelled) {
+    const bool waiting = detail::wakeOnCancel(context, [state] {
+        if (state->resumed) return;
+        state->resumed = true;
+        state->resumption.post();
+    });
+    if (!waiting) {
         state->resumed = true;
         resumption.post();
         return;
-    }
-    if (context) {
-        context->onCancel = [state] {
-            if (state->resumed) return;
-            state->resumed = true;
-            state->resumption.post();
-        };
     }
     MainLoop::main().postAfter(seconds_, [state] {
         if (state->resumed) return;
         state->resumed = true;
         state->completed = true;
-        if (auto c = state->context.lock()) c->onCancel = nullptr;
+        detail::stopWakingOnCancel(state->context);
         state->resumption.resumeNow();
     });
 }
 
+// ---- ContinuationList -------------------------------------------------------------------
+
+void ContinuationList::Waiter::resume(bool byResumeAll) {
+    if (resumed) return;
+    resumed = true;
+    woken = byResumeAll;
+    resumption.post();
+}
+
+ContinuationList::~ContinuationList() {
+    // Without a loop no task is left to resume: the loop destroyed them as it went.
+    if (!MainLoop::exists()) return;
+    for (const auto& w : waiters_) w->resume(false);
+}
+
+void ContinuationList::enlist(const std::shared_ptr<Waiter>& waiter, const std::shared_ptr<TaskContext>& context) {
+    MainLoop::main().requireMainThread();
+    waiter->context = context;
+    std::weak_ptr<Waiter> weak = waiter;
+    const bool waiting = detail::wakeOnCancel(context, [weak] {
+        if (auto w = weak.lock()) w->resume(false);
+    });
+    if (!waiting) {
+        waiter->resume(false);
+        return;
+    }
+    std::erase_if(waiters_, [](const auto& w) { return w->resumed; });
+    waiters_.push_back(waiter);
+}
+
+bool ContinuationList::Awaiter::await_resume() const {
+    detail::stopWakingOnCancel(waiter_->context);
+    return waiter_->woken;
+}
+
 void ContinuationList::resumeAll() {
-    std::vector<Resumption> waiters;
+    MainLoop::main().requireMainThread();
+    std::vector<std::shared_ptr<Waiter>> waiters;
     waiters.swap(waiters_);
-    for (const auto& w : waiters) w.post();
+    for (const auto& w : waiters) w->resume(true);
+}
+
+size_t ContinuationList::size() const {
+    return static_cast<size_t>(std::count_if(waiters_.begin(), waiters_.end(), [](const auto& w) { return !w->resumed; }));
 }
 
 bool runToCompletion(MainLoop& loop, Task<void> task, double limitSeconds) {

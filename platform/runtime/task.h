@@ -10,6 +10,11 @@
 // - A chain of tasks started by spawnMain shares one TaskContext: its cancellation flag
 //   and its liveness. When the loop goes away it destroys every unfinished chain; a
 //   resumption that arrives for a destroyed chain is dropped, never run.
+// - Every wait here is reached by cancellation: cancelling a chain ends the wait it is
+//   suspended in on a later turn, and a wait begun in a chain already cancelled ends at
+//   once. What the wait then gives back says so (false, or nothing).
+// - Tasks, their handles and waiter lists belong to the main thread; a call from another
+//   thread stops the process (VERIFY). A task is awaited once.
 //
 // Rules that keep frames sound (also under AddressSanitizer):
 // - Await into a named variable (`auto x = co_await f();`), not inside a larger
@@ -20,7 +25,6 @@
 //   nothing, except the one handed to spawnMain, which is kept alive in the task's own
 //   frame for as long as the task runs.
 
-#include <cassert>
 #include <concepts>
 #include <coroutine>
 #include <exception>
@@ -33,6 +37,7 @@
 #include <vector>
 
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/verify.h"
 
 namespace platform {
 
@@ -43,6 +48,17 @@ struct TaskContext {
     // Set by a cancellable wait while it is suspended; called once on cancellation.
     std::function<void()> onCancel;
 };
+
+namespace detail {
+
+// How a wait lets cancellation reach it: `wake` runs once, on the main thread, when the
+// chain is cancelled while the wait is suspended. False (and nothing registered) when the
+// chain is cancelled already: the wait ends at once instead.
+bool wakeOnCancel(const std::shared_ptr<TaskContext>& context, std::function<void()> wake);
+// Called as the wait resumes, whatever woke it: cancellation no longer concerns it.
+void stopWakingOnCancel(const std::weak_ptr<TaskContext>& context);
+
+}  // namespace detail
 
 struct PromiseBase {
     std::coroutine_handle<> continuation;
@@ -148,6 +164,7 @@ public:
         bool await_ready() const noexcept { return false; }
         template <TaskPromise P>
         std::coroutine_handle<> await_suspend(std::coroutine_handle<P> parent) noexcept {
+            VERIFY_WITH(handle && !handle.done() && !handle.promise().continuation, "a task is awaited once");
             handle.promise().continuation = parent;
             handle.promise().context = parent.promise().context;
             return handle;
@@ -277,25 +294,50 @@ struct YieldAwaiter {
 inline YieldAwaiter yieldTurn() { return {}; }
 
 // Tasks waiting for something; resumeAll wakes each of them once, in the order they
-// began to wait, each on a later loop turn. Main thread only.
+// began to wait, each on a later loop turn. A wait resumes with true when resumeAll woke
+// it, with false when its chain was cancelled or the list went away first: a list never
+// leaves a task suspended for good. Main thread only.
 class ContinuationList {
+    struct Waiter {
+        Resumption resumption;
+        std::weak_ptr<TaskContext> context;
+        bool resumed = false;
+        bool woken = false;
+        // Resumes the waiting task on a later turn, once.
+        void resume(bool byResumeAll);
+    };
+
 public:
-    struct Awaiter {
-        ContinuationList* list;
+    ContinuationList() = default;
+    ~ContinuationList();
+    ContinuationList(const ContinuationList&) = delete;
+    ContinuationList& operator=(const ContinuationList&) = delete;
+
+    class Awaiter {
+    public:
+        explicit Awaiter(ContinuationList& list) : list_(&list) {}
         bool await_ready() const noexcept { return false; }
         template <TaskPromise P>
         void await_suspend(std::coroutine_handle<P> h) {
-            list->waiters_.push_back(Resumption(h));
+            waiter_->resumption = Resumption(h);
+            list_->enlist(waiter_, h.promise().context);
         }
-        void await_resume() const noexcept {}
+        bool await_resume() const;
+
+    private:
+        ContinuationList* list_;
+        std::shared_ptr<Waiter> waiter_ = std::make_shared<Waiter>();
     };
-    Awaiter wait() { return Awaiter{this}; }
+    Awaiter wait() { return Awaiter(*this); }
     void resumeAll();
-    size_t size() const { return waiters_.size(); }
-    bool empty() const { return waiters_.empty(); }
+    // Tasks still waiting (cancelled ones left out).
+    size_t size() const;
+    bool empty() const { return size() == 0; }
 
 private:
-    std::vector<Resumption> waiters_;
+    void enlist(const std::shared_ptr<Waiter>& waiter, const std::shared_ptr<TaskContext>& context);
+
+    std::vector<std::shared_ptr<Waiter>> waiters_;
 };
 
 // For tests and tools: runs a task to its end on the loop (advancing the simulated

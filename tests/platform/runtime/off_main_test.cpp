@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -58,6 +59,44 @@ TEST(OffMain, TheResultComesBackAfterTheJobOrNothingAtTheLimit) {
         EXPECT_EQ(run.result ? run.result->size() : 0, c.result ? 1000u : 0u);
         EXPECT_FALSE(run.workRanOnMain);
         EXPECT_DOUBLE_EQ(run.workEndedAt, c.cost + c.blocking);  // the work runs once its job's cost has passed
+    }
+}
+
+// Cancelling the waiting chain ends the wait with nothing on the next turn; the work
+// still runs to its end (its result dropped), unless the chain was cancelled before the
+// wait began, when the work is never sent.
+TEST(OffMain, CancellationEndsTheWaitWithNothing) {
+    const struct {
+        const char* name;
+        double cancelAt;  // < 0: before the task's first turn
+        double resumedAt;
+        size_t jobsRun;
+    } cases[] = {{"while waiting", 1.0, 1.0, 1}, {"before waiting", -1, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainLoop loop(ClockKind::simulated);
+        SerialQueue& queue = loop.queue("slow");
+        queue.setJobCost(5);
+        int resumptions = 0;
+        double resumedAt = -1;
+        std::optional<int> result{-1};
+        auto task = spawnMain([&]() -> Task<void> {
+            auto work = [] { return 7; };
+            auto v = co_await offMain<int>(queue, 10.0, work);
+            ++resumptions;
+            resumedAt = loop.now();
+            result = v;
+        });
+        if (c.cancelAt < 0) task.cancel();
+        loop.advance(std::max(c.cancelAt, 0.0));
+        if (c.cancelAt >= 0) task.cancel();
+        loop.runUntilIdle();
+        EXPECT_EQ(resumptions, 1);
+        EXPECT_DOUBLE_EQ(resumedAt, c.resumedAt);
+        EXPECT_EQ(result, std::nullopt);
+        loop.advance(20);  // long past the job's end and the limit: nothing resumes again
+        EXPECT_EQ(resumptions, 1);
+        EXPECT_EQ(queue.finishedJobs(), c.jobsRun);
     }
 }
 

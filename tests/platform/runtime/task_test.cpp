@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/runtime/serial_queue.h"
 
 namespace platform {
 namespace {
@@ -162,6 +165,100 @@ TEST(Task, RunToCompletionGivesTheResult) {
     };
     ContinuationList w;
     EXPECT_FALSE(runToCompletion(loop, never(&w), 5).has_value());
+}
+
+// What a task waiting on a list gets back, and when, for each way its wait can end.
+TEST(Task, EveryWaitOnAListEndsWokenCancelledOrWithTheList) {
+    enum class End { resumeAll, cancelBeforeWaiting, cancelWhileWaiting, listGoesAway };
+    const struct {
+        End end;
+        std::string expected;
+    } cases[] = {
+        {End::resumeAll, "woken @2"},
+        {End::cancelBeforeWaiting, "not woken @0"},
+        {End::cancelWhileWaiting, "not woken @1"},
+        {End::listGoesAway, "not woken @1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        MainLoop loop(ClockKind::simulated);
+        auto waiters = std::make_unique<ContinuationList>();
+        std::vector<std::string> log;
+        auto task = spawnMain([&loop, &log, list = waiters.get()]() -> Task<void> {
+            const bool woken = co_await list->wait();
+            log.push_back(std::string(woken ? "woken" : "not woken") + " @" + std::to_string(int(loop.now())));
+        });
+        if (c.end == End::cancelBeforeWaiting) task.cancel();  // before its first turn
+        loop.advance(1);
+        if (c.end == End::cancelWhileWaiting) task.cancel();
+        if (c.end == End::listGoesAway) waiters.reset();
+        loop.runUntilIdle();
+        EXPECT_EQ(waiters ? waiters->size() : 0, c.end == End::resumeAll ? 1u : 0u);
+        loop.advance(1);
+        if (c.end == End::resumeAll) waiters->resumeAll();
+        loop.runUntilIdle();
+        EXPECT_EQ(log, std::vector<std::string>{c.expected});
+        EXPECT_TRUE(task.isFinished());
+    }
+}
+
+TEST(Task, CancellingOneWaiterLeavesTheOthersWaitingInOrder) {
+    MainLoop loop(ClockKind::simulated);
+    ContinuationList waiters;
+    std::vector<std::string> log;
+    std::vector<TaskHandle> tasks;
+    for (int i = 0; i < 3; ++i) {
+        tasks.push_back(spawnMain([&waiters, &log, i]() -> Task<void> {
+            const bool woken = co_await waiters.wait();
+            log.push_back(std::to_string(i) + (woken ? " woken" : " cancelled"));
+        }));
+    }
+    loop.runUntilIdle();
+    tasks[1].cancel();
+    loop.runUntilIdle();
+    EXPECT_EQ(waiters.size(), 2u);
+    tasks[1].cancel();  // a second cancel finds nothing to wake
+    waiters.resumeAll();
+    tasks[0].cancel();  // woken already: the cancel comes too late to change that
+    loop.runUntilIdle();
+    EXPECT_EQ(log, (std::vector<std::string>{"1 cancelled", "0 woken", "2 woken"}));
+}
+
+// Broken invariants stop the process at the spot, whichever build runs.
+TEST(TaskDeathTest, BrokenInvariantsStopTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            MainLoop loop(ClockKind::simulated);
+            auto child = twice(1);
+            spawnMain([&child]() -> Task<void> {
+                const int first = co_await child;
+                const int again = co_await child;
+                (void)first;
+                (void)again;
+            });
+            loop.runUntilIdle();
+        },
+        "a task is awaited once");
+    // Calls that belong to the main thread, made from a queue's job.
+    ContinuationList waiters;
+    const std::function<void(MainLoop&)> mainThreadCalls[] = {
+        [](MainLoop& loop) { loop.add(Timer::make(1, false, [] {}), modes::kDefault); },
+        [](MainLoop&) { spawnMain([]() -> Task<void> { co_return; }); },
+        [&waiters](MainLoop&) { waiters.resumeAll(); },
+        [](MainLoop& loop) { loop.runUntilIdle(); },
+    };
+    for (const auto& call : mainThreadCalls) {
+        for (const ClockKind clock : {ClockKind::simulated, ClockKind::real}) {
+            EXPECT_DEATH(
+                {
+                    MainLoop loop(clock);
+                    loop.queue("jobs").async([&loop, &call] { call(loop); });
+                    loop.runInMode(modes::kDefault, 1, nullptr);
+                },
+                "belongs to the main thread");
+        }
+    }
 }
 
 }  // namespace

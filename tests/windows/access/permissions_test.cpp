@@ -19,7 +19,7 @@ constexpr const char* kPane = "x-apple.systempreferences:com.apple.preference.se
 class Permissions : public AccessTest {
 protected:
     desktop::Permissions& privacy() { return world.permissions(); }
-    const std::vector<std::string>& opened() const { return world.openedURLs(); }
+    std::vector<std::string> opened() const { return world.openedURLs(); }
 };
 
 TEST_F(Permissions, ThePreflightAnswersZeroToTwoAndAnythingElseIsUnknown) {
