@@ -88,7 +88,7 @@ public:
     std::unique_ptr<platform::FileUserDefaults> defaults =
         platform::FileUserDefaults::create(platform::kProgramDefaultsDomain, folder.path());
     std::shared_ptr<Preferences> preferences = Preferences::create(*defaults);
-    std::shared_ptr<TransitionRenderer> renderer = furlpane::testing::makeRenderer(1, 2);
+    std::shared_ptr<TransitionRenderer> renderer = furlpane::testing::makeRenderer(1, 1);
     std::shared_ptr<WindowEffects> engine = WindowEffects::create(*preferences);
     desktop::Application& editor;
     std::shared_ptr<WindowLedger> ledger;
