@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace furlpane_test {
@@ -39,6 +41,26 @@ inline void send(int fd, int value) {
 inline int receive(int fd) {
     int value = -1;
     return ::read(fd, &value, sizeof value) == sizeof value ? value : -1;
+}
+
+// Records of plain data, whole.
+template <class T>
+    requires std::is_trivially_copyable_v<T>
+void sendRecord(int fd, const T& record) {
+    if (::write(fd, &record, sizeof record) != sizeof record) _exit(5);
+}
+
+template <class T>
+    requires std::is_trivially_copyable_v<T>
+std::optional<T> receiveRecord(int fd) {
+    T record{};
+    auto* bytes = reinterpret_cast<char*>(&record);
+    for (size_t got = 0; got < sizeof record;) {
+        const ssize_t n = ::read(fd, bytes + got, sizeof record - got);
+        if (n <= 0) return std::nullopt;
+        got += static_cast<size_t>(n);
+    }
+    return record;
 }
 
 // Waits for the child to end; its wait status.

@@ -153,7 +153,9 @@ TEST(LedgerRecovery, PutsBackDropsOrKeepsEachEntry) {
         EXPECT_EQ(window.isMinimized(), row.outcome == Outcome::putBack ? false : wasMinimized);
         const Value* kept = scene.stored().find("999");
         EXPECT_EQ(kept != nullptr, row.outcome == Outcome::kept);
-        if (kept) EXPECT_EQ(*kept, Value(Array{entry}));
+        if (kept) {
+            EXPECT_EQ(*kept, Value(Array{entry}));
+        }
     }
 }
 
@@ -276,7 +278,9 @@ TEST(LedgerRecovery, AFurtherWindowOfTheSameApplicationWaitsForTheOneBefore) {
         EXPECT_LE(blocked, 1.5 + BusyApplications::kAnswerLimit + 0.5);
         const Value* kept = scene.stored().find("999");
         ASSERT_EQ(kept != nullptr, !row.bothOut);
-        if (kept) EXPECT_EQ(*kept, Value(Array{minimizedEntry(second)}));
+        if (kept) {
+            EXPECT_EQ(*kept, Value(Array{minimizedEntry(second)}));
+        }
     }
 }
 
