@@ -162,5 +162,88 @@ TEST(ThumbnailPlacement, ABurstOfRequestsQueuesOneArrangement) {
     EXPECT_FALSE(scene.engine->isArrangementPending());
 }
 
+
+class Arranging : public ::testing::Test {
+protected:
+    Arranging() {
+        scene.preferences->setThumbnailScale(0.5);  // cells of 64 points
+        scene.preferences->setThumbnailOrder(ThumbnailOrder::rightFromTop);
+        scene.preferences->setArrangesThumbnails(true);
+        scene.world.dock().setEdge(desktop::DockEdge::right);
+    }
+    Scene scene{3};
+
+    std::shared_ptr<AffectedWindow> thumbnail(size_t i) {
+        const TargetWindow target = scene.target(scene.window(i));
+        EXPECT_TRUE(platform::runToCompletion(
+            scene.loop, scene.engine->act(WindowAction::minimizeInPlace, target, std::nullopt, Raising::inPlace,
+                                          Speed::normal)));
+        scene.settle();
+        auto window = scene.engine->findAffected(target.id);
+        EXPECT_TRUE(window && window->panel());
+        return window;
+    }
+    // The top-right corner of the window's thumbnail.
+    static Point corner(const AffectedWindow& window) {
+        const Rect frame = window.panel()->topLeftFrame();
+        return {frame.maxX(), frame.minY()};
+    }
+    // The top-right corner of the cell down the right edge of the usable frame.
+    Point cell(int index) const {
+        const Rect usable = WindowEffects::screensWithUsableFrames().usable.at(0);
+        return {usable.maxX() - 4, usable.minY() + 4 + 68.0 * index};
+    }
+};
+
+// Thumbnails line up down the right edge; when the Dock there starts hiding itself they
+// follow the edge out; one the user drops elsewhere stays, and the others close up.
+TEST_F(Arranging, ThumbnailsFollowTheEdgeAndMakeRoomForOneDroppedByHand) {
+    const auto first = thumbnail(0);
+    const auto second = thumbnail(1);
+    ASSERT_TRUE(first && first->panel() && second && second->panel());
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_EQ(corner(*second), cell(1));
+
+    const double before = cell(0).x;
+    scene.world.dock().setAutohides(true);
+    scene.engine->screenParametersChanged();
+    scene.settle();
+    EXPECT_GT(cell(0).x, before);
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_EQ(corner(*second), cell(1));
+
+    setOwnWindowTopLeft(*first->panel(), {300, 300});
+    scene.engine->thumbnailWasMoved(first, {300, 300});
+    scene.settle();
+    EXPECT_EQ(first->panel()->topLeftFrame().origin, (Point{300, 300}));
+    EXPECT_EQ(corner(*second), cell(0));
+}
+
+// Thumbnails never move under a running transition: the arrangement waits for it.
+TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
+    const auto first = thumbnail(0);
+    ASSERT_TRUE(first && first->panel());
+    const Point placed = corner(*first);
+    scene.preferences->setAnimatesTransitions(true);
+    const TargetWindow target = scene.target(scene.window(1));
+    scene.engine->onMainActor(WindowEffects::Job([target](WindowEffects& effects) {
+        return effects.act(WindowAction::furlpane, target, std::nullopt, Raising::inPlace, Speed::normal);
+    }));
+    for (int i = 0; i < 100 && StandInTransition::running().empty(); ++i) scene.loop.advance(0.01);
+    ASSERT_FALSE(StandInTransition::running().empty());
+
+    scene.world.dock().setAutohides(true);
+    scene.engine->screenParametersChanged();
+    scene.loop.advance(0.02);
+    EXPECT_TRUE(scene.engine->isArrangementPending());
+    EXPECT_EQ(corner(*first), placed);
+
+    scene.settle();
+    EXPECT_TRUE(StandInTransition::running().empty());
+    EXPECT_FALSE(scene.engine->isArrangementPending());
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_NE(corner(*first), placed);
+}
+
 }  // namespace
 }  // namespace engine_test
