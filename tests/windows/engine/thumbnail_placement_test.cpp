@@ -1,6 +1,6 @@
-// Where thumbnails go: the place of a new one, the screens' usable frames over a Dock
-// that hides itself, spots the user dropped thumbnails at and how they follow their
-// displays, and one arrangement for a burst of requests.
+// Where thumbnails go: the place of a new one, spots the user dropped thumbnails at and
+// how they follow their displays, and the line along an edge as the Dock and the screens
+// change, never under a running transition.
 
 #include <gtest/gtest.h>
 
@@ -47,34 +47,6 @@ TEST(ThumbnailPlacement, CarriesSpotsWithTheirDisplays) {
         const auto carried = WindowEffects::carrySpots({{7, row.spot}}, screens);
         const auto found = carried.find(7);
         EXPECT_EQ(found == carried.end() ? std::nullopt : std::optional(found->second), row.carried) << row.name;
-    }
-}
-
-TEST(ThumbnailPlacement, UsableFramesReachOverADockThatHidesItself) {
-    Scene scene(0);
-    const auto* display = scene.world.displays().first();
-    const Rect frame = scene.world.displays().topLeftFrame(*display);
-    struct Row {
-        const char* name;
-        desktop::DockEdge edge;
-        bool hides;
-    };
-    for (const Row& row : {Row{"bottom, staying", desktop::DockEdge::bottom, false},
-                           Row{"bottom, hiding", desktop::DockEdge::bottom, true},
-                           Row{"left, hiding", desktop::DockEdge::left, true},
-                           Row{"right, hiding", desktop::DockEdge::right, true}}) {
-        SCOPED_TRACE(row.name);
-        scene.world.dock().setEdge(row.edge);
-        scene.world.dock().setAutohides(row.hides);
-        const Rect visible = scene.world.displays().topLeftVisibleFrame(*display);
-        const auto screens = WindowEffects::screensWithUsableFrames();
-        ASSERT_EQ(screens.frames, std::vector<Rect>{frame});
-        ASSERT_EQ(screens.usable.size(), 1u);
-        const Rect usable = screens.usable[0];
-        EXPECT_EQ(usable.minY(), visible.minY());
-        EXPECT_EQ(usable.maxY(), row.hides && row.edge == desktop::DockEdge::bottom ? frame.maxY() : visible.maxY());
-        EXPECT_EQ(usable.minX(), row.hides && row.edge == desktop::DockEdge::left ? frame.minX() : visible.minX());
-        EXPECT_EQ(usable.maxX(), row.hides && row.edge == desktop::DockEdge::right ? frame.maxX() : visible.maxX());
     }
 }
 
@@ -136,32 +108,6 @@ TEST(ThumbnailPlacement, ADroppedThumbnailsSpotIsRememberedWithItsDisplay) {
     scene.engine->screenParametersChanged();
     EXPECT_EQ(scene.engine->rememberedThumbnailOrigin(number), std::nullopt);
 }
-
-TEST(ThumbnailPlacement, ABurstOfRequestsQueuesOneArrangement) {
-    Scene scene(1);
-    scene.preferences->setArrangesThumbnails(true);
-    const auto window = AffectedWindow::create(scene.target(scene.window(0)), scene.engine);
-    // A job queued before the burst holds the chain, so that all three meet one pending
-    // arrangement.
-    auto order = std::make_shared<std::vector<std::string>>();
-    scene.engine->queueStep([order](WindowEffects& effects) {
-        order->push_back(effects.isArrangementPending() ? "pending" : "idle");
-    });
-    scene.engine->scheduleArrangement(window);
-    scene.engine->screenParametersChanged();
-    scene.engine->thumbnailWasMoved(window, {10, 40});
-    scene.engine->queueStep([order](WindowEffects& effects) {
-        order->push_back(effects.isArrangementPending() ? "pending" : "idle");
-    });
-    scene.loop.runUntilIdle();
-    EXPECT_EQ(*order, (std::vector<std::string>{"pending", "idle"}));
-
-    scene.engine->screenParametersChanged();
-    EXPECT_TRUE(scene.engine->isArrangementPending()) << "a request after the job ran queues another";
-    scene.loop.runUntilIdle();
-    EXPECT_FALSE(scene.engine->isArrangementPending());
-}
-
 
 class Arranging : public ::testing::Test {
 protected:
