@@ -78,7 +78,7 @@
 #include "windows/changed/thumbnail_arrangement.h"
 #include "windows/changed/thumbnail_layout.h"
 #include "windows/changed/window_effects_services.h"
-#include "windows/changed/window_framing.h"
+#include "windows/framing/window_framing.h"
 #include "windows/changed/window_ledger.h"
 #include "windows/changed/window_state.h"
 
