@@ -91,8 +91,9 @@ void AffectedWindow::startObserving() {
     std::weak_ptr<AffectedWindow> weak = weak_from_this();
     watcher_ = AccessibilityObserver::create(target_.processIdentifier, [weak](const std::string& name,
                                                                               const platform::AccessibilityElement&) {
-        if (const auto self = weak.lock())
-            self->runThroughEngine([name](AffectedWindow& window) { return window.handleAccessibilityNotification(name); });
+        const auto self = weak.lock();
+        if (!self) return;
+        self->runThroughEngine([name](AffectedWindow& window) { return window.handleAccessibilityNotification(name); });
     });
     if (!watcher_) return;
     // A notification the window does not offer is simply not heard.
