@@ -29,9 +29,13 @@
 // affected_window_stand_in.cpp (building, presenting and installing the stand-in),
 // affected_window_return.cpp (the way back out of the Dock), affected_window_geometry.cpp
 // (where the window comes back, panel levels, the stand-in's shape), and
-// affected_window_transition_choice.cpp (which effect plays). The engine's entries and
-// Dock trips, restore and the picture refresh, floating's two faces and the thumbnails'
-// movement and hover live in files of their own names.
+// affected_window_transition_choice.cpp (which effect plays), affected_window_entries.cpp
+// (the engine's entries for a group and the pictures of the way back),
+// affected_window_restore.cpp (the put-back at quit and the live copy's picture),
+// affected_window_floating.cpp (the live copy and the engaged window),
+// affected_window_notifications.cpp (what the window reports through accessibility),
+// affected_window_thumbnail.cpp (thumbnails moved, dragged and hovered) and
+// affected_window_requests.cpp (waiting for the application and asking the engine).
 //
 // Lifetime: made only by create and held shared by the engine, which drops it once the
 // window is back to normal, gone, or the program ends. Everything that outlives a call
