@@ -1,4 +1,5 @@
 #include "gpu_test_support.h"
+#include "platform/gpu/raster_output.h"
 
 #include <gtest/gtest.h>
 
@@ -375,6 +376,41 @@ TEST(Rasterizer, SameBytesWhateverTheThreadCount) {
 TEST(Rasterizer, FrameMatchesItsRecordedHash) {
     // Recorded from this renderer; a change here means every picture drawn changed.
     EXPECT_EQ(testing::fnv1a(busyFrame(2)), 1847961354149197996ull);
+}
+
+// Each channel of a resolved pixel is the mean of its four samples rounded to nearest
+// (halves up), channel by channel, with no carry from one channel into the next.
+TEST(Rasterizer, ResolvedBGRA8ChannelsAreTheRoundedMeanOfTheirSamples) {
+    struct Case {
+        std::uint8_t samples[4];  // one channel's four samples; the pixel's channels differ
+        std::uint8_t mean;
+    };
+    const Case cases[] = {
+        {{0, 0, 0, 0}, 0},         {{255, 255, 255, 255}, 255}, {{255, 0, 0, 0}, 64},  // 63.75
+        {{1, 0, 0, 0}, 0},         {{1, 1, 0, 0}, 1},           {{2, 1, 0, 0}, 1},    // 0.25, 0.5, 0.75
+        {{255, 255, 255, 254}, 255}, {{128, 127, 128, 127}, 128}, {{10, 20, 30, 40}, 25},
+    };
+    for (const Case& c : cases) {
+        std::uint8_t samples[3 * 16];  // three pixels, so that every pixel of a row is checked
+        for (int pixel = 0; pixel < 3; ++pixel)
+            for (int s = 0; s < 4; ++s) {
+                std::uint8_t* texel = samples + 16 * pixel + 4 * s;
+                // B the case itself; G, R and A its mirror and neighbours, to catch carries.
+                texel[0] = c.samples[s];
+                texel[1] = static_cast<std::uint8_t>(255 - c.samples[s]);
+                texel[2] = c.samples[(s + pixel) % 4];
+                texel[3] = 255;
+            }
+        std::uint8_t out[12] = {};
+        resolveRow<PixelFormat::bgra8Unorm>(samples, 3, out);
+        const int mirrored = (4 * 255 - (c.samples[0] + c.samples[1] + c.samples[2] + c.samples[3]) + 2) / 4;
+        for (int pixel = 0; pixel < 3; ++pixel) {
+            EXPECT_EQ(out[4 * pixel + 0], c.mean) << int(c.samples[0]) << " pixel " << pixel;
+            EXPECT_EQ(out[4 * pixel + 1], mirrored) << int(c.samples[0]) << " pixel " << pixel;
+            EXPECT_EQ(out[4 * pixel + 2], c.mean) << int(c.samples[0]) << " pixel " << pixel;
+            EXPECT_EQ(out[4 * pixel + 3], 255);
+        }
+    }
 }
 
 }  // namespace
