@@ -208,11 +208,13 @@ void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) 
         for (int qx = block.x0 & ~1; qx < block.x1; qx += 2) {
             unsigned cov[4];
             if (cover == Cover::full) {
-                for (int i = 0; i < 4; ++i) {
-                    const int px = qx + (i & 1), py = qy + (i >> 1);
-                    const bool inside = px >= block.x0 && px < block.x1 && py >= block.y0 && py < block.y1;
-                    cov[i] = inside ? all : 0;
-                }
+                // Whole block covered: a lane is in when its column and its row are.
+                const unsigned left = qx >= block.x0 ? all : 0, right = qx + 1 < block.x1 ? all : 0;
+                const unsigned top = qy >= block.y0 ? ~0u : 0, bottom = qy + 1 < block.y1 ? ~0u : 0;
+                cov[0] = left & top;
+                cov[1] = right & top;
+                cov[2] = left & bottom;
+                cov[3] = right & bottom;
             } else {
                 coverage(t, qx, qy, cov);
             }
@@ -288,7 +290,10 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     quad_.discardMask = 0;
     for (auto& c : quad_.color) c = {};
     (*plan.fragment)(quad_);
-    target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+    if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1)  // the common target, inlined
+        mergeQuad<PixelFormat::bgra8Unorm>(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+    else
+        target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
     if (!plan.depthWrite) return;
     for (int i = 0; i < 4; ++i) {
         if (!cov[i] || (quad_.discardMask & (1u << i))) continue;
