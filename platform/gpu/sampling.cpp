@@ -293,7 +293,7 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
     return {};
 }
 
-float4 Texture::sample(const Sampler& sampler, float2 uv, float lod) const {
+FURLPANE_HOT_PATH float4 Texture::sample(const Sampler& sampler, float2 uv, float lod) const {
     if (sampleCount() != 1) return {};
     const LevelSampler s(*this, sampler.descriptor(), lod);
     switch (pixelFormat()) {
