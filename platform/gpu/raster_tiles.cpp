@@ -64,7 +64,7 @@ struct Target {
 };
 
 template <PixelFormat F>
-FURLPANE_HOT_PATH void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
+void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
                const BlendSettings& blend) {
     if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
         unsigned mask = 0;
@@ -79,11 +79,19 @@ FURLPANE_HOT_PATH void mergeQuad(const Target& t, int qx, int qy, const float4* 
     }
 }
 
+// The merge of the other targets, called through a pointer; the tile loop inlines the
+// common one itself.
+template <PixelFormat F>
+FURLPANE_HOT_PATH void mergeQuadEntry(const Target& t, int qx, int qy, const float4* color, const unsigned* cov,
+                                      unsigned discarded, const BlendSettings& blend) {
+    mergeQuad<F>(t, qx, qy, color, cov, discarded, blend);
+}
+
 MergeFunction mergeFor(PixelFormat f) {
     switch (f) {
-    case PixelFormat::r8Unorm: return &mergeQuad<PixelFormat::r8Unorm>;
-    case PixelFormat::rg16Float: return &mergeQuad<PixelFormat::rg16Float>;
-    default: return &mergeQuad<PixelFormat::bgra8Unorm>;
+    case PixelFormat::r8Unorm: return &mergeQuadEntry<PixelFormat::r8Unorm>;
+    case PixelFormat::rg16Float: return &mergeQuadEntry<PixelFormat::rg16Float>;
+    default: return &mergeQuadEntry<PixelFormat::bgra8Unorm>;
     }
 }
 
@@ -227,10 +235,11 @@ void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) 
 // The samples of each lane that lie inside the triangle and inside the tile's area.
 void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const {
     const int samples = target_.pattern->count;
+    const bool whole = qx >= tile_.x0 && qx + 2 <= tile_.x1 && qy >= tile_.y0 && qy + 2 <= tile_.y1;
     for (int i = 0; i < 4; ++i) {
         cov[i] = 0;
         const int px = qx + (i & 1), py = qy + (i >> 1);
-        if (px < tile_.x0 || px >= tile_.x1 || py < tile_.y0 || py >= tile_.y1) continue;
+        if (!whole && (px < tile_.x0 || px >= tile_.x1 || py < tile_.y0 || py >= tile_.y1)) continue;
         const std::int64_t X = std::int64_t(px) * kSubpixels, Y = std::int64_t(py) * kSubpixels;
         const std::int64_t e0 = t.a[0] * X + t.b[0] * Y + t.c[0];
         const std::int64_t e1 = t.a[1] * X + t.b[1] * Y + t.c[1];
