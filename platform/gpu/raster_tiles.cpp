@@ -73,6 +73,15 @@ void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsig
         std::uint8_t* row0 = t.colorAt(qx, qy);
         return mergeQuadBGRA8(row0, qy + 1 < t.height ? row0 + t.colorRow : row0, mask, color, blend);
     }
+    if (F == PixelFormat::bgra8Unorm) {
+        unsigned live[4];
+        std::uint8_t* texel[4];
+        for (int i = 0; i < 4; ++i) {
+            live[i] = (discarded & (1u << i)) ? 0 : cov[i];
+            texel[i] = live[i] ? t.colorAt(qx + (i & 1), qy + (i >> 1)) : nullptr;
+        }
+        return mergeQuadSamplesBGRA8(texel, t.samples, live, color, blend);
+    }
     for (int i = 0; i < 4; ++i) {
         if (!cov[i] || (discarded & (1u << i))) continue;
         mergePixel<F>(t.colorAt(qx + (i & 1), qy + (i >> 1)), t.samples, cov[i], color[i], blend);
@@ -168,6 +177,9 @@ Cover classify(const Triangle& t, const Rect& r) {
     return full ? Cover::full : Cover::partial;
 }
 
+// One 64-bit value per sample, so that the four samples of a pixel are tested at once.
+typedef std::int64_t SampleOffsets __attribute__((vector_size(32)));
+
 class TileRenderer {
 public:
     TileRenderer(const Target& target, const std::vector<DrawPlan>& plans, Rect tile)
@@ -185,7 +197,7 @@ private:
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
     Rect tile_;
-    std::int64_t sampleOffset_[3][4] = {};  // a·sx + b·sy of the current triangle
+    SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
     FragmentQuad quad_;
 };
 
@@ -244,6 +256,12 @@ void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) 
         const std::int64_t e0 = t.a[0] * X + t.b[0] * Y + t.c[0];
         const std::int64_t e1 = t.a[1] * X + t.b[1] * Y + t.c[1];
         const std::int64_t e2 = t.a[2] * X + t.b[2] * Y + t.c[2];
+        if (samples == 4) {
+            // A sample is inside when no edge function is negative: the sign of their "or".
+            const SampleOffsets outside = ((e0 + sampleOffset_[0]) | (e1 + sampleOffset_[1]) | (e2 + sampleOffset_[2])) < 0;
+            cov[i] = ~unsigned((outside[0] & 1) | (outside[1] & 2) | (outside[2] & 4) | (outside[3] & 8)) & 15u;
+            continue;
+        }
         for (int s = 0; s < samples; ++s) {
             const std::int64_t inside = (e0 + sampleOffset_[0][s]) | (e1 + sampleOffset_[1][s]) |
                                         (e2 + sampleOffset_[2][s]);
@@ -299,7 +317,7 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     quad_.discardMask = 0;
     for (auto& c : quad_.color) c = {};
     (*plan.fragment)(quad_);
-    if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1)  // the common target, inlined
+    if (target_.format == PixelFormat::bgra8Unorm)  // the common target, inlined
         mergeQuad<PixelFormat::bgra8Unorm>(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
     else
         target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
