@@ -286,21 +286,19 @@ void TileRenderer::depthTest(const Triangle& t, const DrawPlan& plan, int qx, in
     }
 }
 
+// The planes at the four pixel centres, four lanes at a time (the same operations, in the
+// same order, as Plane::at per lane).
 void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy) {
-    float fx[4], fy[4], w[4] = {1, 1, 1, 1};
-    for (int i = 0; i < 4; ++i) {
-        fx[i] = float(qx - t.ox + (i & 1)) + 0.5f;
-        fy[i] = float(qy - t.oy + (i >> 1)) + 0.5f;
-    }
-    if (t.perspective)
-        for (int i = 0; i < 4; ++i) w[i] = 1.0f / t.invW.at(fx[i], fy[i]);
+    using lanes::f32x4;
+    const f32x4 fx = lanes::toFloat(lanes::splat(qx - t.ox) + lanes::i32x4{0, 1, 0, 1}) + 0.5f;
+    const f32x4 fy = lanes::toFloat(lanes::splat(qy - t.oy) + lanes::i32x4{0, 0, 1, 1}) + 0.5f;
+    auto at = [&](const Plane& p) { return p.p0 + p.dx * fx + p.dy * fy; };
+    const f32x4 w = t.perspective ? 1.0f / at(t.invW) : lanes::splat(1.0f);
     for (int k = 0; k < plan.varyingCount; ++k) {
-        const Plane& pl = t.varyings[k];
         const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
-        for (int i = 0; i < 4; ++i) {
-            const float v = pl.at(fx[i], fy[i]);
-            quad_.varyings[k][i] = scaled ? v * w[i] : v;
-        }
+        const f32x4 v = at(t.varyings[k]);
+        const f32x4 out = scaled ? v * w : v;
+        std::memcpy(quad_.varyings[k], &out, sizeof out);
     }
 }
 
