@@ -217,6 +217,11 @@ inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
         return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, lanes::i32x4), u32x4);
     };
     const u32x4 packed = quantised(outB) | (quantised(outG) << 8) | (quantised(outR) << 16) | (quantised(outA) << 24);
+    if (mask == 15 && row1 != row0) {  // the whole quad: two texels a row
+        std::memcpy(row0, &packed, 8);
+        std::memcpy(row1, reinterpret_cast<const std::uint8_t*>(&packed) + 8, 8);
+        return;
+    }
     for (int i = 0; i < 4; ++i)
         if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
 }

@@ -67,9 +67,9 @@ template <PixelFormat F>
 void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
                const BlendSettings& blend) {
     if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
-        unsigned mask = 0;
-        for (int i = 0; i < 4; ++i)
-            if (cov[i] && !(discarded & (1u << i))) mask |= 1u << i;
+        const unsigned live = unsigned(cov[0] != 0) | unsigned(cov[1] != 0) << 1 | unsigned(cov[2] != 0) << 2 |
+                              unsigned(cov[3] != 0) << 3;
+        const unsigned mask = live & ~discarded;
         std::uint8_t* row0 = t.colorAt(qx, qy);
         return mergeQuadBGRA8(row0, qy + 1 < t.height ? row0 + t.colorRow : row0, mask, color, blend);
     }
