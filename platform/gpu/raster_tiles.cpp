@@ -198,6 +198,7 @@ private:
     const std::vector<DrawPlan>& plans_;
     Rect tile_;
     SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
+    SampleOffsets laneOffset_[3] = {};    // with one sample: the sample's offset from each lane's quad corner
     FragmentQuad quad_;
 };
 
@@ -208,6 +209,9 @@ void TileRenderer::draw(const Triangle& t) {
     const SamplePattern& p = *target_.pattern;
     for (int e = 0; e < 3; ++e)
         for (int s = 0; s < p.count; ++s) sampleOffset_[e][s] = t.a[e] * p.x[s] + t.b[e] * p.y[s];
+    for (int e = 0; e < 3; ++e)
+        for (int i = 0; i < 4; ++i)
+            laneOffset_[e][i] = t.a[e] * ((i & 1) * kSubpixels) + t.b[e] * ((i >> 1) * kSubpixels) + sampleOffset_[e][0];
     quad_.frontFacing = t.frontFacing;
     quad_.instanceId = t.instanceId;
     quad_.resources = plans_[t.draw].resources;
@@ -248,6 +252,17 @@ void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) 
 void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const {
     const int samples = target_.pattern->count;
     const bool whole = qx >= tile_.x0 && qx + 2 <= tile_.x1 && qy >= tile_.y0 && qy + 2 <= tile_.y1;
+    if (samples == 1 && whole) {
+        // The four lanes' edge functions at once, from the quad's corner (integers, so
+        // the same values as evaluating each lane).
+        const std::int64_t X = std::int64_t(qx) * kSubpixels, Y = std::int64_t(qy) * kSubpixels;
+        const std::int64_t c0 = t.a[0] * X + t.b[0] * Y + t.c[0];
+        const std::int64_t c1 = t.a[1] * X + t.b[1] * Y + t.c[1];
+        const std::int64_t c2 = t.a[2] * X + t.b[2] * Y + t.c[2];
+        const SampleOffsets outside = ((c0 + laneOffset_[0]) | (c1 + laneOffset_[1]) | (c2 + laneOffset_[2])) < 0;
+        for (int i = 0; i < 4; ++i) cov[i] = outside[i] ? 0u : 1u;
+        return;
+    }
     for (int i = 0; i < 4; ++i) {
         cov[i] = 0;
         const int px = qx + (i & 1), py = qy + (i >> 1);
