@@ -32,7 +32,7 @@
 
 namespace furlpane {
 
-class VESKUpdater {
+class VESKUpdater : public std::enable_shared_from_this<VESKUpdater> {
 public:
     static constexpr const char* kNoFeedProblem = "No appcast URL is set, so there is nothing to check against.";
     static constexpr const char* kNoSigningKeyProblem =

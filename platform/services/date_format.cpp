@@ -148,6 +148,11 @@ std::string Locale::identifier() const {
     return processLocale();
 }
 
+std::string Locale::languageCode() const {
+    const std::string id = normalized(identifier());
+    return id.substr(0, id.find('_'));
+}
+
 std::chrono::seconds TimeZone::offset(SystemTime at) const {
     if (offset_) return *offset_;
     if (desktop::Desktop* world = desktop::Desktop::currentOrNull()) return world->region().timeZoneOffset();

@@ -29,6 +29,8 @@ public:
 
     // The identifier, for the autoupdating locale the user's at this moment.
     std::string identifier() const;
+    // The language of the identifier: "de" for "de_DE.UTF-8", "fr" for "fr-CA".
+    std::string languageCode() const;
 
 private:
     Locale() = default;

@@ -16,6 +16,22 @@ bool isURLCharacter(char c) {
 
 }  // namespace
 
+std::string fileURL(const std::filesystem::path& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : path.string()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80 && (std::isalnum(u) || std::string_view("-._~/").find(c) != std::string_view::npos)) {
+            url += c;
+        } else {
+            url += '%';
+            url += kHex[u >> 4];
+            url += kHex[u & 0xF];
+        }
+    }
+    return url;
+}
+
 bool formsURL(std::string_view text) {
     if (text.empty()) return false;
     for (size_t i = 0; i < text.size(); ++i) {

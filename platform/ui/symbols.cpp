@@ -5,6 +5,9 @@
 #include <map>
 #include <numbers>
 
+#include "platform/graphics/bitmap_context.h"
+#include "platform/ui/symbol_image.h"
+
 namespace platform::ui::detail {
 
 namespace {
@@ -188,3 +191,17 @@ void drawSymbol(Painter& painter, const std::string& name, const Rect& box, cons
 }
 
 }  // namespace platform::ui::detail
+
+namespace platform::ui {
+
+std::optional<Image> systemSymbolImage(const std::string& name, double pointSize, double scale) {
+    const double pixels = std::round(pointSize * scale);
+    if (!detail::symbolExists(name) || !(pixels >= 1 && pixels <= 1024)) return std::nullopt;
+    auto context = BitmapContext::create(int(pixels), int(pixels), ColorSpace::sRGB());
+    if (!context) return std::nullopt;
+    detail::Painter painter(*context, pointSize, scale);
+    detail::drawSymbol(painter, name, {0, 0, pointSize, pointSize}, Color::gray(0.2));
+    return context->makeImage();
+}
+
+}  // namespace platform::ui
