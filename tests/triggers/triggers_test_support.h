@@ -13,6 +13,7 @@
 namespace triggers_test {
 
 namespace desktop = platform::desktop;
+using platform::EventFlags;
 using platform::EventRecord;
 using platform::EventType;
 namespace flags = platform::event_flags;
