@@ -8,6 +8,7 @@
 #include "platform/appkit/application.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_record.h"
+#include "platform/events/keyboard_layout.h"
 #include "platform/runtime/main_loop.h"
 
 namespace triggers_test {
