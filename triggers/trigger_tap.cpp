@@ -167,12 +167,17 @@ bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
             return mouseUp(event);
         case EventType::rightMouseDown:
         case EventType::otherMouseDown:
-        case EventType::keyDown:
             doubleTap_.reset();
             return false;
+        case EventType::keyDown:
+            doubleTap_.reset();
+            return keyDown(event);
         case EventType::keyUp:
             doubleTap_.reset();
             return keyUp(event);
+        case EventType::flagsChanged:
+            flagsChanged(event);
+            return false;
         default:
             return false;
     }

@@ -21,7 +21,8 @@
 //
 // Where the work lies: trigger_tap.cpp (installing, the settings, routing, dispatch),
 // title_bar_triggers.cpp (double-clicks on title bars), minimize_button_trigger.cpp
-// (clicks on minimize buttons).
+// (clicks on minimize buttons), keyboard_triggers.cpp (Command-M and recorded
+// shortcuts, and the modifier double taps fed from modifier changes).
 //
 // Main thread only: the tap's source and the grant poll live on the main loop, and
 // every operation runs there.
@@ -32,6 +33,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <string>
 
 #include "platform/events/event_record.h"
 #include "platform/events/event_tap.h"
@@ -65,6 +67,14 @@ public:
         uint32_t window = 0;
         platform::Rect frame;
         friend bool operator==(const PressedButton&, const PressedButton&) = default;
+    };
+
+    // A key press that is a keyboard trigger: its action, on the focused window or on
+    // every window of the application.
+    struct KeyTriggerMatch {
+        WindowAction action = WindowAction::furlpane;
+        Scope scope = Scope::oneWindow;
+        friend bool operator==(const KeyTriggerMatch&, const KeyTriggerMatch&) = default;
     };
 
     // A tap over these settings that dispatches to this engine; not installed.
@@ -103,6 +113,9 @@ public:
     bool handleEvent(platform::EventType type, const platform::EventRecord& event);
     bool mouseDown(const platform::EventRecord& event);
     bool mouseUp(const platform::EventRecord& event);
+    bool keyDown(const platform::EventRecord& event);
+    // Never swallows: applications see every modifier change.
+    void flagsChanged(const platform::EventRecord& event);
 
     // ---- Recognisers
 
@@ -116,6 +129,15 @@ public:
     std::optional<ButtonTarget> minimizeButtonTarget(platform::Point location, std::optional<int32_t> targetProcess);
     bool minimizeButtonPress(platform::EventFlags flags, std::optional<int32_t> targetProcess,
                              const std::set<Trigger>& intercepted, platform::Point location);
+    // The keyboard trigger a key-down is in the application with this bundle identifier.
+    std::optional<KeyTriggerMatch> matchHotkey(const platform::EventRecord& event, int64_t keyCode,
+                                               ActionRules::BundleIdentifier bundleIdentifier) const;
+    // Whether the key is M for Command-M: it types "m", or it is the key at the M
+    // position typing a letter of a script other than Latin.
+    static bool isCommandMKey(const platform::EventRecord& event);
+    // Whether the application has a window on its way to or from the Dock, or triggers
+    // handed to the engine and not yet finished.
+    bool isBusy(int32_t processIdentifier) const;
 
     // ---- Handing triggers to the engine
 
@@ -123,6 +145,9 @@ public:
     // it, the release of the application's count.
     void dispatchWindowTrigger(WindowAction action, TargetWindow target, Scope scope, Speed speed,
                                std::optional<platform::Point> point, int32_t processIdentifier);
+    // Queues the action for whichever window has the focus once the application has
+    // settled, and the release of its count behind it.
+    void dispatchKeyTrigger(WindowAction action, int32_t processIdentifier, Scope scope);
 
     // Option held on a trigger applies it to every window of the application; Shift
     // plays it in slow motion.
@@ -179,6 +204,17 @@ private:
     // it must not be asked anything; then its remembered window, if kept.
     bool isTravelling(int32_t processIdentifier) const;
     std::optional<TargetWindow> knownTarget(uint32_t window, int32_t processIdentifier) const;
+
+    // The application in front when a keyboard trigger may act in it: none while the
+    // program itself is in front recording a shortcut.
+    struct FrontApplication {
+        int32_t processIdentifier = 0;
+        std::optional<std::string> bundleIdentifier;
+    };
+    static std::optional<FrontApplication> keyboardTarget();
+    // Hands a keyboard trigger to the engine: queued for a busy application, else for
+    // its focused window now. False when there is no window to act on.
+    bool dispatchToFocusedWindow(WindowAction action, int32_t processIdentifier, Scope scope);
 
     // Counts one more unfinished trigger of the application, queues its change on the
     // engine's chain and the count's release behind it. Nothing without an engine.
