@@ -71,6 +71,9 @@ struct TapWorld {
                 break;
             }
         }
+        // Keys go to the front window's application, in front.
+        front->owner().activate();
+        loop.runUntilIdle();
     }
     ~TapWorld() {
         tap.reset();
