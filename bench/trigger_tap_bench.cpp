@@ -91,7 +91,8 @@ struct TapWorld {
         }
         rules->addHotkeyBinding(std::nullopt);
         const auto slot = rules->standard().hotkeys.back().id;
-        rules->modifySettings(std::nullopt, ActionRules::setHotkey(slot, Hotkey{40, flags::control | flags::option, "K"}));
+        const Hotkey controlOptionK{40, flags::control | flags::option, "K"};
+        rules->modifySettings(std::nullopt, ActionRules::setHotkey(slot, controlOptionK));
     }
 
     // An event as the window server hands it to the tap, aimed at the front window.
@@ -166,7 +167,8 @@ void keysWithoutShortcuts(benchmark::State& state) {
               {w.event(EventRecord::key(EventType::keyDown, 0)), w.event(EventRecord::key(EventType::keyUp, 0)),
                w.event(EventRecord::flagsChanged(flags::shift, 56)),
                w.event(EventRecord::key(EventType::keyDown, 40, flags::shift)),
-               w.event(EventRecord::key(EventType::keyUp, 40, flags::shift)), w.event(EventRecord::flagsChanged(0, 56))},
+               w.event(EventRecord::key(EventType::keyUp, 40, flags::shift)),
+               w.event(EventRecord::flagsChanged(0, 56))},
               false);
 }
 

@@ -56,12 +56,13 @@ std::optional<TriggerTap::ButtonTarget> ownButtonTarget(uint32_t number, Point l
 }
 
 std::optional<TriggerTap::ButtonTarget> foreignButtonTarget(uint32_t number, Point location) {
+    namespace ax = platform::ax;
     const auto element = elementAtPoint(location);
     if (!element) return std::nullopt;
-    if (stringAttribute(platform::ax::attribute::subrole, *element) != platform::ax::subrole::minimizeButton) return std::nullopt;
+    if (stringAttribute(ax::attribute::subrole, *element) != ax::subrole::minimizeButton) return std::nullopt;
     const auto frame = elementFrame(*element);
     if (!frame) return std::nullopt;
-    auto target = matchingTarget(windowOfElement(*element, stringAttribute(platform::ax::attribute::role, *element)), number);
+    auto target = matchingTarget(windowOfElement(*element, stringAttribute(ax::attribute::role, *element)), number);
     if (!target) return std::nullopt;
     return TriggerTap::ButtonTarget{std::move(*target), *frame};
 }

@@ -37,7 +37,8 @@ protected:
         rules->modifySettings(application, ActionRules::setHotkey(slot.id, Hotkey{keyCode, modifiers, "X"}));
     }
     // A key-down as the window server hands it to the tap, typing on the layout.
-    static EventRecord keyDown(uint16_t keyCode, EventFlags held, const KeyboardLayout& layout = KeyboardLayout::usANSI()) {
+    static EventRecord keyDown(uint16_t keyCode, EventFlags held,
+                               const KeyboardLayout& layout = KeyboardLayout::usANSI()) {
         auto event = EventRecord::key(EventType::keyDown, keyCode, held);
         const auto [characters, ignoringModifiers] = layout.characters(keyCode, held);
         event.setCharacters(characters, ignoringModifiers);
@@ -100,7 +101,8 @@ TEST_F(KeyboardTriggers, EachApplicationsShortcutsDecideAndCommandMComesFirst) {
         {editor, keys::f5, kCommand, std::nullopt},
         {editor, keys::f5, flags::shift, std::nullopt},
         {editor, keys::x, flags::control | kOption, Match{WindowAction::hideApplication, Scope::oneWindow}},
-        {editor, keys::x, flags::control | kOption | flags::capsLock, Match{WindowAction::hideApplication, Scope::oneWindow}},
+        {editor, keys::x, flags::control | kOption | flags::capsLock,
+         Match{WindowAction::hideApplication, Scope::oneWindow}},
         {editor, keys::x, flags::control | kOption | flags::shift, std::nullopt},
         {std::nullopt, keys::f5, 0, Match{WindowAction::floatOnTop, Scope::oneWindow}},
         // A rule's own: its Command-M before its shortcut recorded as Command-M; its

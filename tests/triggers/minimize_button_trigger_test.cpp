@@ -84,17 +84,14 @@ TEST_F(MinimizeButtonTrigger, TheFurtherClicksOfADoubleClickOnAButtonThatFiredAr
     EXPECT_EQ(doubleClick(on), std::vector<EventFate>(4, kSwallowed));
     EXPECT_EQ(waiting(w.pid()), 1);
     // A triple click likewise.
-    EXPECT_EQ(inject({EventRecord::mouse(EventType::leftMouseDown, on), EventRecord::mouse(EventType::leftMouseUp, on),
-                      EventRecord::mouse(EventType::leftMouseDown, on), EventRecord::mouse(EventType::leftMouseUp, on),
-                      EventRecord::mouse(EventType::leftMouseDown, on), EventRecord::mouse(EventType::leftMouseUp, on)}),
-              std::vector<EventFate>(6, kSwallowed));
+    const auto down = EventRecord::mouse(EventType::leftMouseDown, on);
+    const auto up = EventRecord::mouse(EventType::leftMouseUp, on);
+    EXPECT_EQ(inject({down, up, down, up, down, up}), std::vector<EventFate>(6, kSwallowed));
     EXPECT_EQ(waiting(w.pid()), 2);
     // After a mouse-down elsewhere, a click on the same place is a new press.
     const Point away = contentOf(w);
-    EXPECT_EQ(inject({EventRecord::mouse(EventType::leftMouseDown, on), EventRecord::mouse(EventType::leftMouseUp, on),
-                      EventRecord::mouse(EventType::leftMouseDown, away),
-                      EventRecord::mouse(EventType::leftMouseUp, away),
-                      EventRecord::mouse(EventType::leftMouseDown, on), EventRecord::mouse(EventType::leftMouseUp, on)}),
+    EXPECT_EQ(inject({down, up, EventRecord::mouse(EventType::leftMouseDown, away),
+                      EventRecord::mouse(EventType::leftMouseUp, away), down, up}),
               (std::vector<EventFate>{kSwallowed, kSwallowed, kDelivered, kDelivered, kSwallowed, kSwallowed}));
     EXPECT_EQ(waiting(w.pid()), 4);
 }

@@ -92,7 +92,8 @@ TEST(ModifierDoubleTap, ShiftOptionASecondModifierOrSecureInputBreakTheCount) {
         {{{kCommand | flags::shift}, {flags::shift}, {kCommand | flags::shift}, {flags::shift}}, "Shift held"},
         {{{kCommand}, {0}, {kCommand | flags::option}, {kCommand}, {0}}, "Option at the second press"},
         {{{kCommand}, {kCommand | kControl}, {kCommand}, {0}, {kCommand}, {0}}, "Control added to a held Command"},
-        {{{kControl}, {kControl | kCommand}, {kCommand}, {0}, {kCommand}, {0}}, "Command pressed while Control is held"},
+        {{{kControl}, {kControl | kCommand}, {kCommand}, {0}, {kCommand}, {0}},
+         "Command pressed while Control is held"},
         {{{kCommand}, {0}, {kCommand | kControl}, {0}}, "both at once"},
     };
     for (const auto& c : cases) EXPECT_EQ(fired(c.changes), kNone) << c.what;

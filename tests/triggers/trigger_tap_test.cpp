@@ -30,8 +30,9 @@ TEST_F(TriggerTapTest, InstallsOneActiveSessionTapAtTheHeadThatKeepsAnsweringDur
     // still recognised.
     const auto& w = window();
     const auto ids = platform::injectEvents(platform::input_sequences::doubleClick(titleBarOf(w)));
-    loop.runInMode(platform::modes::kDockMessage, 1.0, [&] { return platform::EventRouter::of(world).pendingCount() == 0; });
-    EXPECT_EQ(platform::EventRouter::of(world).find(ids[2])->fate, kSwallowed);
+    const auto& router = platform::EventRouter::of(world);
+    loop.runInMode(platform::modes::kDockMessage, 1.0, [&] { return router.pendingCount() == 0; });
+    EXPECT_EQ(router.find(ids[2])->fate, kSwallowed);
     // Another update with the tap there changes nothing.
     const auto before = tap->tap();
     tap->update();
