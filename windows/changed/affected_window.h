@@ -18,10 +18,10 @@
 // A window minimized in place never floats.
 //
 // The road of a change into a style, as the engine drives it: changeState (announces the
-// coming style to other processes) → setFloating → capturePicture → presentStandIn →
-// runStandInTransition (→ showStandInPanel), after which the engine sets the style. A
-// change that leaves a style ends in changeState (which brings the real window back out
-// of the Dock with the reverse transition, applyState) and setFloating.
+// coming style to other processes) → capturePicture → presentStandIn →
+// runStandInTransition (→ showStandInPanel), after which the engine sets the style, then
+// setFloating. A change that leaves a style ends in changeState (which brings the real
+// window back out of the Dock with the reverse transition, applyState) and setFloating.
 //
 // Where the work lies: affected_window.cpp (making, the will-change notification),
 // affected_window_change.cpp (changing the state, floating on and off, observing,
@@ -55,6 +55,7 @@
 #include <vector>
 
 #include "platform/accessibility/element.h"
+#include "platform/accessibility/names.h"
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/notifications/notification_center.h"
@@ -78,7 +79,7 @@
 #include "windows/changed/thumbnail_arrangement.h"
 #include "windows/changed/thumbnail_layout.h"
 #include "windows/changed/window_effects_services.h"
-#include "windows/changed/window_framing.h"
+#include "windows/framing/window_framing.h"
 #include "windows/changed/window_ledger.h"
 #include "windows/changed/window_state.h"
 
@@ -186,10 +187,11 @@ public:
     static constexpr const char* kWillChangeNotification = "com.brindlewick.FurlpaneNovan.window-state-will-change";
     // The accessibility notifications observed on the window, registered in this order.
     static constexpr std::array<const char*, 6> kObservedNotifications{
-        "AXUIElementDestroyed", "AXWindowMiniaturized", "AXWindowDeminiaturized",
-        "AXWindowResized",      "AXSheetCreated",       "AXTitleChanged"};
+        platform::ax::notification::elementDestroyed,   platform::ax::notification::windowMiniaturized,
+        platform::ax::notification::windowDeminiaturized, platform::ax::notification::windowResized,
+        platform::ax::notification::sheetCreated,        platform::ax::notification::titleChanged};
     // How long a capture off the main thread is waited for.
-    static constexpr double kCaptureLimit = 1.0;
+    static constexpr double kCaptureLimit = WindowServer::kCaptureLimit;
     // The settled frame: how long the window server's bounds are awaited, how often
     // they are read, and within what each side counts as agreeing with accessibility.
     static constexpr double kSettleDeadline = 0.25;
@@ -412,6 +414,37 @@ private:
     // The engine is gone or has begun putting every window back.
     bool engineIsEnding() const;
     void postWillChange(std::optional<WindowState::Style> from, std::optional<WindowState::Style> to) const;
+    // Brings the real window and its application to the front.
+    void bringRealWindowForward() const;
+    // Another application's window to the front: its application frontmost, the window
+    // raised and made main. Any thread (the accessibility queue brings windows back).
+    static void raiseOtherWindow(int32_t processIdentifier, const platform::AccessibilityElement& window);
+    // The owner application's icon, as the workspace (or AppKit, for the program) has it.
+    std::optional<platform::Image> ownerIcon() const;
+    // The picture in sRGB, as a transition takes the stand-in's look.
+    static std::optional<platform::Image> inSRGB(const platform::Image& picture);
+    // The stand-in panel's picture, look and frame.
+    void frameTitleStrip(StandInPanel& panel, const DockPictures& pictures);
+    void frameThumbnail(StandInPanel& panel, const DockPictures& pictures, std::optional<platform::Point> placement,
+                        const std::vector<platform::Rect>& pending);
+    // Counts a trip of the real window into or out of the Dock with the engine, in a
+    // task that ends it once the trip is over.
+    void countDockTrip(DockTripDirection direction);
+    // The trip of a stand-in panel with the transition into it, when one can be made.
+    std::optional<DockTrip> transitionTrip(StandIn kind, const std::shared_ptr<StandInPanel>& panel,
+                                           const DockPictures& pictures);
+    // The transition out of the stand-in for a window coming back to `home`.
+    std::shared_ptr<StandInTransition> returnTransition(const WayBack& wayBack, const platform::Rect& home);
+    // The captures of capturePicture, taken off the main thread within kCaptureLimit;
+    // none without Screen Recording or when the time ran out.
+    platform::Task<std::optional<MinimizePictures>> takePictures(StandIn kind, std::optional<TransitionDisplay> display,
+                                                                 std::vector<uint32_t> leftOut);
+    // Another application's window out of the Dock, on the accessibility queue.
+    void sendWindowBack(std::optional<platform::Point> moveTo, Raising raising,
+                        const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
+    // The program's own window out of the Dock, through AppKit.
+    void bringOwnWindowBack(std::optional<platform::Point> moveTo, Raising raising,
+                            const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
     // The Dock trip's transition hands over to the trip's panel, and when it is over
     // the panel takes its level (each holding what it needs weakly).
     std::function<void()> dockTripHandOff(std::weak_ptr<StandInPanel> panel,

@@ -15,17 +15,6 @@ Task<bool> AffectedWindow::switchWithoutStandIn(WindowState, Speed) { co_return 
 Task<WindowState> AffectedWindow::switchWithStandIn(std::optional<platform::Point>) { co_return state_; }
 Task<WindowState> AffectedWindow::returnFromDock(TripPanel) { co_return state_; }
 Task<std::optional<AffectedWindow::WayBack>> AffectedWindow::captureDockPictures() { co_return std::nullopt; }
-AffectedWindow::MinimizePictures AffectedWindow::captureMinimizePictures(uint32_t, WindowServer::CaptureResolution,
-                                                                         std::shared_ptr<TransitionRenderer>,
-                                                                         std::optional<platform::Rect>,
-                                                                         std::set<uint32_t>,
-                                                                         std::vector<platform::Rect>) {
-    return {};
-}
-std::function<void()> AffectedWindow::dockTripHandOff(std::weak_ptr<StandInPanel>, std::weak_ptr<StandInTransition>) {
-    return {};
-}
-std::function<void()> AffectedWindow::dockTripCompletion(std::weak_ptr<StandInPanel>, bool) { return {}; }
 
 // ---- Restore and the picture refresh (built next)
 bool AffectedWindow::restore() { VERIFY_NOT_REACHED(); }
