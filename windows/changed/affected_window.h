@@ -308,6 +308,14 @@ public:
     // The window's frame once the window server agrees with accessibility (at most
     // kSettleDeadline later).
     platform::Task<std::optional<platform::Rect>> settledFrame();
+    // The body of capturePicture's capture, off the main thread (the capture queue): the
+    // window's plain picture and, with a renderer and a backdrop rectangle, the makings
+    // of its transition (the framed picture, what lies behind it, the other screens).
+    static MinimizePictures captureMinimizePictures(uint32_t window, WindowServer::CaptureResolution resolution,
+                                                    std::shared_ptr<TransitionRenderer> renderer,
+                                                    std::optional<platform::Rect> backdrop,
+                                                    std::set<uint32_t> leftOut,
+                                                    std::vector<platform::Rect> elsewhere);
     // The owner application's icon at kIconPictureSide pixels square.
     std::optional<platform::Image> applicationIconPicture() const;
     // Measures the float badge again and hands it to the panels that show it.
@@ -357,12 +365,6 @@ public:
     platform::Task<WindowState> switchWithStandIn(std::optional<platform::Point> placement);
     platform::Task<WindowState> returnFromDock(TripPanel keep);
     platform::Task<std::optional<WayBack>> captureDockPictures();
-    // Off the main thread (the capture queue).
-    static MinimizePictures captureMinimizePictures(uint32_t window, WindowServer::CaptureResolution resolution,
-                                                    std::shared_ptr<TransitionRenderer> renderer,
-                                                    std::optional<platform::Rect> backdrop,
-                                                    std::set<uint32_t> leftOut,
-                                                    std::vector<platform::Rect> elsewhere);
 
     // ---- Restore and the picture refresh (built next)
 

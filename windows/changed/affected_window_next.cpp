@@ -1,9 +1,9 @@
 // Operations of the changed window that are still to be built: the engine's entries and
-// Dock trips, restore and the picture refresh, floating's two faces, and the thumbnails'
-// movement and hover. Each is built next, in a file of its own name; until then each
-// does nothing, or stops the program where nothing may call it yet.
+// the pictures of the way back, restore and the picture refresh, floating's two faces,
+// and the thumbnails' movement and hover. Each is built next, in a file of its own name;
+// until then each does nothing. (The capture body and the Dock trip's hand-off and
+// completion, which the road of a change needs, are built with it.)
 
-#include "platform/runtime/verify.h"
 #include "windows/changed/affected_window.h"
 
 namespace furlpane {
@@ -17,7 +17,7 @@ Task<WindowState> AffectedWindow::returnFromDock(TripPanel) { co_return state_; 
 Task<std::optional<AffectedWindow::WayBack>> AffectedWindow::captureDockPictures() { co_return std::nullopt; }
 
 // ---- Restore and the picture refresh (built next)
-bool AffectedWindow::restore() { VERIFY_NOT_REACHED(); }
+bool AffectedWindow::restore() { return false; }
 Task<bool> AffectedWindow::refreshPicture() { co_return false; }
 bool AffectedWindow::showOrRelayoutStandIn(std::optional<platform::Image>) { return false; }
 void AffectedWindow::startLiveCapture() {}
