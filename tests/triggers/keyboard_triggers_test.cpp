@@ -142,20 +142,18 @@ TEST_F(KeyboardTriggers, TheMKeyIsTheOneTypingMOrTheMPositionTypingAnotherScript
     EXPECT_FALSE(furlpane::isMKey("mm", 12));
 }
 
-// On the desktop, with the tap installed: the key goes to the focused window of the
-// application in front, which the engine finds.
+// On the desktop, with the tap installed.
 class KeysOnTheDesktop : public KeyboardTriggers {
 protected:
     void SetUp() override {
-        const auto& probe = window({.title = "Probe"}, "com.example.Probe");
-        if (!WindowEffects::resolveTarget(probe.pid())) GTEST_SKIP() << "the engine finds no focused window yet";
         install();
+        // What the engine does with a trigger plays no part here.
+        setTrigger(Trigger::commandM, WindowAction::doNothing);
     }
 };
 
 TEST_F(KeysOnTheDesktop, ASwallowedKeyTakesItsAutorepeatsAndOneKeyUpWithIt) {
     const auto& w = window();
-    setTrigger(Trigger::commandM, WindowAction::furlpane);
     const auto down = EventRecord::key(EventType::keyDown, keys::m, kCommand);
     const auto repeat = EventRecord::key(EventType::keyDown, keys::m, kCommand, true);
     const auto up = EventRecord::key(EventType::keyUp, keys::m, kCommand);
@@ -175,7 +173,6 @@ TEST_F(KeysOnTheDesktop, ASwallowedKeyTakesItsAutorepeatsAndOneKeyUpWithIt) {
 }
 
 TEST_F(KeysOnTheDesktop, KeysPassWithoutAWindowToActOnInSecureInputAndWhileAShortcutIsRecorded) {
-    setTrigger(Trigger::commandM, WindowAction::furlpane);
     const auto fatesOf = [&](int32_t pid) { return commandM(pid); };
     // No focused window.
     auto& empty = application({}, "com.example.Empty");
@@ -202,7 +199,6 @@ TEST_F(KeysOnTheDesktop, KeysPassWithoutAWindowToActOnInSecureInputAndWhileAShor
 // focus once that work is done; every trigger is on the chain as soon as its key is.
 TEST_F(KeysOnTheDesktop, QuickPressesAreQueuedInTheOrderTheyCameAndWaitForTheApplication) {
     const auto& w = window();
-    setTrigger(Trigger::commandM, WindowAction::furlpane);
     holdChain();
     const auto twice = inject({EventRecord::key(EventType::keyDown, keys::m, kCommand),
                                EventRecord::key(EventType::keyUp, keys::m, kCommand),
@@ -225,8 +221,7 @@ class ModifierDoubleTaps : public KeysOnTheDesktop {
 protected:
     void SetUp() override {
         KeysOnTheDesktop::SetUp();
-        if (IsSkipped()) return;
-        setTrigger(Trigger::commandDoubleTap, WindowAction::floatOnTop);
+        setTrigger(Trigger::commandDoubleTap, WindowAction::doNothing);
         holdChain();
     }
     // Command pressed and released twice, each change `gap` seconds after the one
@@ -261,7 +256,7 @@ TEST_F(ModifierDoubleTaps, TwoTapsWithinTheIntervalFireForTheFocusedWindowAndEve
     tapTwice(interval + 1.0 / 128);
     EXPECT_EQ(waiting(w.pid()), 2);
     // Off in the rules, a double tap does nothing.
-    setTrigger(Trigger::commandDoubleTap, WindowAction::floatOnTop, false);
+    setTrigger(Trigger::commandDoubleTap, WindowAction::doNothing, false);
     tapTwice(0.125);
     EXPECT_EQ(waiting(w.pid()), 2);
 }

@@ -15,6 +15,9 @@
 #include "platform/runtime/task.h"
 #include "settings/model/action_rules.h"
 #include "settings/model/preferences.h"
+#include "tests/transitions/renderer_test_support.h"
+#include "transitions/driver/stand_in_transition.h"
+#include "transitions/renderer_testing.h"
 #include "triggers/trigger_tap.h"
 #include "triggers_test_support.h"
 #include "windows/access/accessibility_elements.h"
@@ -39,17 +42,26 @@ inline constexpr const char* kEditor = "com.example.Editor";
 class TapTest : public TriggersTest {
 protected:
     TapTest() {
+        // Changes show their stand-ins without drawing transitions, on a cheap renderer.
+        furlpane::testing::replaceSharedRenderer(furlpane::testing::makeRenderer(1, 2));
+        preferences->setConcealsMinimizeAnimation(false);
         furlpane::systemWideElement().setMessagingTimeout(0.25f);
         Preferences::setShared(preferences);
         ActionRules::setShared(rules);
         furlpane::WindowLedger::setShared(
             std::make_unique<furlpane::WindowLedger>(defaults, world.ownProcessIdentifier()));
     }
+    // The engine goes first, so that the triggers still held up on its chain are dropped.
     ~TapTest() override {
-        releaseChain();
         tap.reset();
         engine.reset();
+        if (gate_) gate_->resumeAll();
         loop.runUntilIdle();
+        while (!furlpane::StandInTransition::running().empty()) {
+            furlpane::StandInTransition::running().front()->finish(furlpane::StandInTransition::Completion::cutShort);
+        }
+        loop.runUntilIdle();
+        furlpane::testing::restoreSharedRenderer();
         furlpane::WindowLedger::setShared(nullptr);
         ActionRules::setShared(nullptr);
         Preferences::setShared(nullptr);
@@ -123,6 +135,11 @@ protected:
     void releaseChain() {
         if (gate_) gate_->resumeAll();
         gate_.reset();
+        settle();
+    }
+    // Lets the changes under way run to their end, trips into the Dock included.
+    void settle() {
+        for (int i = 0; i < 40; ++i) loop.advance(0.1);
         loop.runUntilIdle();
     }
 

@@ -15,7 +15,11 @@ namespace {
 
 using platform::desktop::FaultCall;
 
-class TriggerTapTest : public TapTest {};
+// What the engine does with a trigger plays no part here.
+class TriggerTapTest : public TapTest {
+protected:
+    TriggerTapTest() { setTrigger(Trigger::titleBarDoubleClick, WindowAction::doNothing); }
+};
 
 TEST_F(TriggerTapTest, InstallsOneActiveSessionTapAtTheHeadThatKeepsAnsweringDuringDockTrips) {
     install();
