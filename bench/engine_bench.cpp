@@ -90,9 +90,9 @@ void report(benchmark::State& state, double totalMs, long iterations, uint64_t r
     state.counters["ax_requests"] = double(requests) / double(std::max(iterations, 1L));
 }
 
-// Changes the window into the action's style and back; only the change into it counts.
-void actInto(benchmark::State& state, WindowAction action) {
-    EngineWorld w;
+// Times requests of the action; `between` runs untimed after each.
+template <class F>
+void timeRequests(benchmark::State& state, EngineWorld& w, WindowAction action, F between) {
     double totalMs = 0;
     uint64_t requests = 0;
     long iterations = 0;
@@ -104,11 +104,19 @@ void actInto(benchmark::State& state, WindowAction action) {
         requests += w.world.accessibilityRequestCount() - sent;
         ++iterations;
         state.PauseTiming();
-        if (!w.window->isMinimized()) state.SkipWithError("the window did not take the style");
-        w.request(action);
+        between();
         state.ResumeTiming();
     }
     report(state, totalMs, iterations, requests);
+}
+
+// Changes the window into the action's style and back; only the change into it counts.
+void actInto(benchmark::State& state, WindowAction action) {
+    EngineWorld w;
+    timeRequests(state, w, action, [&] {
+        if (!w.window->isMinimized()) state.SkipWithError("the window did not take the style");
+        w.request(action);
+    });
 }
 
 void BM_actShade(benchmark::State& state) { actInto(state, WindowAction::furlpane); }
@@ -116,18 +124,7 @@ void BM_actThumbnail(benchmark::State& state) { actInto(state, WindowAction::min
 
 void BM_chainRequest(benchmark::State& state) {
     EngineWorld w;
-    double totalMs = 0;
-    uint64_t requests = 0;
-    long iterations = 0;
-    for (auto _ : state) {
-        const auto sent = w.world.accessibilityRequestCount();
-        const auto start = std::chrono::steady_clock::now();
-        w.request(WindowAction::doNothing);
-        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        requests += w.world.accessibilityRequestCount() - sent;
-        ++iterations;
-    }
-    report(state, totalMs, iterations, requests);
+    timeRequests(state, w, WindowAction::doNothing, [] {});
 }
 
 BENCHMARK(BM_actShade)->Name("engine_act/shade")->Unit(benchmark::kMillisecond);

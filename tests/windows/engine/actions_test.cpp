@@ -238,16 +238,20 @@ TEST_F(ActionsTest, AKeyboardTriggerActsOnTheWindowFocusedOnceTheApplicationSett
     auto& second = *app.openWindow({.title = "Second", .frame = Rect{80, 100, 200, 150}});
     draft.raise();
     loop.runUntilIdle();
-    std::weak_ptr<WindowEffects> weak = engine;
-    auto respondWith = [weak](TargetWindow target) {
-        return WindowEffects::respond(std::move(target), weak, WindowEffects::Scope::oneWindow,
-                                      WindowAction::furlpane);
+    // A shortcut for the application while it is busy, as the triggers queue it.
+    const auto pressWhileBusy = [this](int32_t pid) {
+        std::weak_ptr<WindowEffects> weak = engine;
+        auto respondWith = [weak](TargetWindow target) {
+            return WindowEffects::respond(std::move(target), weak, WindowEffects::Scope::oneWindow,
+                                          WindowAction::furlpane);
+        };
+        engine->markBusy(pid);
+        platform::spawnMain([pid, weak, respondWith] {
+            return WindowEffects::performForApplication(pid, weak, &WindowEffects::resolveTarget, respondWith);
+        });
+        loop.runUntilIdle();
     };
-    engine->markBusy(app.pid());
-    platform::spawnMain([&] {
-        return WindowEffects::performForApplication(app.pid(), weak, &WindowEffects::resolveTarget, respondWith);
-    });
-    loop.runUntilIdle();
+    pressWhileBusy(app.pid());
     second.raise();
     engine->busy().finishBusy(app.pid());
     settle();
@@ -256,15 +260,11 @@ TEST_F(ActionsTest, AKeyboardTriggerActsOnTheWindowFocusedOnceTheApplicationSett
 
     // An application that quits while busy: nothing to act on.
     auto& leaving = editor({{.title = "Leaving"}}, "com.example.Leaving");
-    engine->markBusy(leaving.pid());
-    platform::spawnMain([&] {
-        return WindowEffects::performForApplication(leaving.pid(), weak, &WindowEffects::resolveTarget, respondWith);
-    });
-    loop.runUntilIdle();
+    pressWhileBusy(leaving.pid());
     leaving.quit();
     engine->busy().finishBusy(leaving.pid());
     settle();
-    EXPECT_TRUE(announced().size() == 1u);
+    EXPECT_EQ(announced().size(), 1u);
 }
 
 }  // namespace
