@@ -7,6 +7,7 @@
 #include "platform/events/input_state.h"
 #include "platform/runtime/observation.h"
 #include "platform/runtime/task.h"
+#include "platform/runtime/verify.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
 
@@ -76,7 +77,9 @@ void TriggerTap::update() {
 }
 
 // A session tap at the head, active from creation, with this object as its user info.
+// A second tap would see every event twice, and the first would outlive its removal.
 bool TriggerTap::installTap() {
+    VERIFY_WITH(!tap_, "the trigger tap is installed once");
     auto tap = platform::EventTap::create(platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
                                           platform::EventTapOptions::defaultTap, kEventMask, &TriggerTap::eventCallback,
                                           this);
