@@ -29,6 +29,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -44,6 +45,16 @@ class Window;
 }
 
 namespace furlpane {
+
+// Whether the text holds a character above U+007F (in UTF-8, any byte from 0x80 up; a
+// malformed byte counts too). A key label such as "µ" tells that the key does not type
+// an ASCII letter on the user's layout.
+inline bool containsNonASCII(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    }
+    return false;
+}
 
 class HotkeyListener : public std::enable_shared_from_this<HotkeyListener> {
 public:

@@ -70,6 +70,9 @@ public:
     void post(std::string name, const void* object = nullptr) { post(Notification{std::move(name), object, {}}); }
 
     size_t observerCount() const;
+    // Expires when the centre goes: holders of a token that may outlive the centre (a
+    // task's stream, when the world goes first) check it before removing.
+    std::weak_ptr<const void> lifetime() const { return state_; }
     // Drops every observer (between tests).
     void removeAll();
 

@@ -21,7 +21,7 @@ struct NotificationStream::State {
 };
 
 NotificationStream::NotificationStream(NotificationCenter& center, std::string name, const void* object)
-    : center_(&center), state_(std::make_shared<State>()) {
+    : center_(&center), centerLifetime_(center.lifetime()), state_(std::make_shared<State>()) {
     std::weak_ptr<State> weak = state_;
     token_ = center_->addObserver(std::move(name), object, [weak](const Notification& notification) {
         if (auto state = weak.lock()) state->arrived(notification);
@@ -29,7 +29,7 @@ NotificationStream::NotificationStream(NotificationCenter& center, std::string n
 }
 
 NotificationStream::~NotificationStream() {
-    center_->removeObserver(token_);
+    if (!centerLifetime_.expired()) center_->removeObserver(token_);
     if (state_->waiting) {
         if (auto c = state_->context.lock()) c->onCancel = nullptr;
     }

@@ -10,7 +10,8 @@
 // task is already cancelled and on a later turn when it is cancelled while waiting.
 //
 // Main thread only. One task waits at a time. The stream usually lives in the frame of
-// the task that waits on it, so destroying the task ends the observation.
+// the task that waits on it, so destroying the task ends the observation; a stream may
+// outlive its centre (then it hears nothing more).
 
 #include <deque>
 #include <memory>
@@ -57,6 +58,7 @@ public:
 
 private:
     NotificationCenter* center_;
+    std::weak_ptr<const void> centerLifetime_;
     NotificationCenter::Token token_;
     std::shared_ptr<State> state_;
 };

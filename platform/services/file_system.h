@@ -12,12 +12,18 @@
 //   (the twelve bits of its mode), without following a symbolic link at the end.
 // - contentsOfDirectory lists everything inside a folder, depth first, without
 //   following symbolic links; none when the folder cannot be read.
+// - displayNameAtPath gives the name the Finder shows for an item: its name as it
+//   stands, extension included (every extension is shown), except that an application
+//   bundle whose information dictionary gives a "CFBundleDisplayName" shows by that
+//   name. A path that ends in separators names the item before them; a path without any
+//   name (the root) shows as written. The item need not exist.
 //
 // Main thread, or any thread for different items.
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/runtime/result.h"
@@ -43,6 +49,7 @@ public:
     Result<uint32_t> posixPermissions(const std::filesystem::path& path) const;
     Result<void> setPosixPermissions(const std::filesystem::path& path, uint32_t permissions) const;
     Result<std::vector<std::filesystem::path>> contentsOfDirectory(const std::filesystem::path& path) const;
+    std::string displayNameAtPath(const std::filesystem::path& path) const;
 
 private:
     std::filesystem::path temporaryDirectory_;

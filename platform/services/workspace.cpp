@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/installed_applications.h"
 
 namespace platform {
 
@@ -166,6 +167,12 @@ bool Workspace::openURL(const std::string& url) {
     if (!world || url.empty()) return false;
     world->recordOpenedURL(url);
     return true;
+}
+
+std::optional<std::filesystem::path> Workspace::urlForApplication(const std::string& bundleIdentifier) const {
+    Desktop* world = Desktop::currentOrNull();
+    if (!world) return std::nullopt;
+    return desktop::InstalledApplications::of(*world).location(bundleIdentifier);
 }
 
 bool Workspace::accessibilityDisplayShouldReduceMotion() const {

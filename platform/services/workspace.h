@@ -1,7 +1,8 @@
 #pragma once
 
 // The workspace: running applications, the frontmost one, the workspace's notifications,
-// opening URLs and the reduce-motion setting, all of the current world.
+// opening URLs, where applications are installed, the Finder's icons of files and the
+// reduce-motion setting, all of the current world.
 //
 // Notifications go to the workspace's own centre (notificationCenter()), on the main
 // queue after the change, with the workspace as their object and the application
@@ -11,6 +12,7 @@
 // notification's name, `missing`; `wrongType` puts a string in its place).
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,6 +96,18 @@ public:
     // Recorded by the world; false for an empty URL or without a world.
     bool openURL(const std::string& url);
     bool accessibilityDisplayShouldReduceMotion() const;
+
+    // Where the application with this bundle identifier is installed; none when it is not
+    // on this computer (or without a world). The simulated desktop's register of
+    // installed applications answers (platform/desktop/installed_applications.h).
+    std::optional<std::filesystem::path> urlForApplication(const std::string& bundleIdentifier) const;
+    // The side of the icons iconForFile gives, in pixels: 32 points at twice the density.
+    static constexpr int kIconPixels = 64;
+    // The icon the Finder shows for the file: an application bundle's own icon when its
+    // information dictionary's "CFBundleIconFile" names a PNG among its resources (of at
+    // most 1024 pixels a side), else the generic icon of an application, a folder or a
+    // document. Never fails: a missing file gets the document icon. Any thread.
+    Image iconForFile(const std::filesystem::path& path) const;
 
 private:
     Workspace() = default;

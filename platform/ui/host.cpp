@@ -11,6 +11,7 @@
 #include "platform/services/workspace.h"
 #include "platform/ui/graph.h"
 #include "platform/ui/surface_view.h"
+#include "platform/ui/views.h"
 
 namespace platform::ui {
 
@@ -45,6 +46,7 @@ Host::~Host() {
     hideToolTip();
     for (const Surface& s : surfaces_) s.view->detach();
     if (displayOptionsToken_) Workspace::shared().notificationCenter().removeObserver(displayOptionsToken_);
+    if (windowCloseToken_) NotificationCenter::defaultCenter().removeObserver(windowCloseToken_);
     // Sheets go with their host, innermost first.
     for (size_t i = surfaces_.size(); i-- > 1;) {
         if (Window* parent = surfaces_[i].window->sheetParent()) parent->endSheet(*surfaces_[i].window);
@@ -66,6 +68,11 @@ void Host::attach() {
     std::weak_ptr<Host> weak = weak_from_this();
     displayOptionsToken_ = Workspace::shared().notificationCenter().addObserver(
         workspace_notifications::kAccessibilityDisplayOptionsDidChange, nullptr, [weak](const Notification&) {
+            if (auto host = weak.lock()) host->scheduleUpdate();
+        });
+    if (!window_) return;
+    windowCloseToken_ = NotificationCenter::defaultCenter().addObserver(
+        notifications::kWindowWillClose, window_->notificationObject(), [weak](const Notification&) {
             if (auto host = weak.lock()) host->scheduleUpdate();
         });
 }
@@ -100,7 +107,9 @@ void Host::rebuild() {
     withObservationTracking(
         [&] {
             Scope scope{*graph_, env, "root", std::nullopt};
-            root = scope.resolve(root_());
+            // A closed window's tree is gone, with everything its views started.
+            const bool shown = window_ && !window_->isClosed();
+            root = scope.resolve(shown ? root_() : EmptyView());
         },
         [weak] {
             if (auto host = weak.lock()) host->scheduleUpdate();

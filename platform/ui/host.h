@@ -24,8 +24,10 @@
 // text outline, one line per view, indented two spaces a level; wrappers (padding,
 // frames) do not appear, and a sheet's tree follows the window's under "Sheet".
 //
-// Main thread only. The host holds its window; closing the window leaves the host
-// showing nothing until it is dropped.
+// Main thread only. The host holds its window. Closing the window takes the tree down on
+// a later loop turn, as if every view had gone: disappear hooks run, tasks are
+// cancelled, view state is dropped and sheets close; the host then shows nothing until
+// it is dropped.
 
 #include <functional>
 #include <memory>
@@ -127,6 +129,7 @@ private:
     std::set<std::string> toldObservers_;
     bool scheduled_ = false;
     std::shared_ptr<const void> displayOptionsToken_;
+    std::shared_ptr<const void> windowCloseToken_;
     std::shared_ptr<Timer> toolTipTimer_;
     std::shared_ptr<Window> toolTipWindow_;
     std::string toolTipText_;

@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/installed_applications.h"
+#include "platform/graphics/png_codec.h"
+#include "platform/plist/xml.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/services/file_system.h"
+#include "temp_folder.h"
 
 namespace platform {
 namespace {
@@ -126,6 +132,106 @@ TEST(Workspace, OpenedURLsAndReduceMotionAreTheWorlds) {
     EXPECT_FALSE(Workspace::shared().accessibilityDisplayShouldReduceMotion());
     world.setReduceMotion(true);
     EXPECT_TRUE(Workspace::shared().accessibilityDisplayShouldReduceMotion());
+}
+
+TEST(Workspace, FindsAnApplicationOnlyWhereItIsInstalled) {
+    MainLoop loop(ClockKind::simulated);
+    {
+        Desktop world(loop);
+        world.application("com.example.Running").add();
+        auto& installed = desktop::InstalledApplications::of(world);
+        installed.install("com.example.Editor", "/Applications/Editor.app");
+        installed.install("", "/Applications/Nothing.app");
+        EXPECT_EQ(Workspace::shared().urlForApplication("com.example.Editor"),
+                  std::optional<std::filesystem::path>("/Applications/Editor.app"));
+        // Running is not being installed; an empty identifier names nothing.
+        EXPECT_EQ(Workspace::shared().urlForApplication("com.example.Running"), std::nullopt);
+        EXPECT_EQ(Workspace::shared().urlForApplication(""), std::nullopt);
+        installed.install("com.example.Editor", "/Applications/Utilities/Editor.app");
+        EXPECT_EQ(Workspace::shared().urlForApplication("com.example.Editor"),
+                  std::optional<std::filesystem::path>("/Applications/Utilities/Editor.app"));
+        installed.uninstall("com.example.Editor");
+        EXPECT_EQ(Workspace::shared().urlForApplication("com.example.Editor"), std::nullopt);
+    }
+    EXPECT_EQ(Workspace::shared().urlForApplication("com.example.Editor"), std::nullopt);
+}
+
+// A bundle whose information dictionary holds one string, or nothing.
+void writeInfo(const std::filesystem::path& bundle, const std::string& key = {}, const std::string& value = {}) {
+    plist::Dictionary info;
+    if (!key.empty()) info.set(key, value);
+    furlpane_test::writeText(bundle / "Contents/Info.plist", *plist::toXml(plist::Value(info)));
+}
+
+void writeIcon(const std::filesystem::path& bundle, const std::string& file, int side, const Color& color) {
+    std::filesystem::create_directories(bundle / "Contents/Resources");
+    ASSERT_TRUE(writePNG(*Image::filled(side, side, color, ColorSpace::sRGB()), bundle / "Contents/Resources" / file));
+}
+
+struct IconCase {
+    const char* name;
+    std::filesystem::path file;
+    // The middle pixel's red and blue.
+    int red;
+    int blue;
+};
+
+TEST(Workspace, AFilesIconIsItsBundlesOwnElseTheGenericIconOfItsKind) {
+    furlpane_test::TempFolder folder;
+    const Color red = Color::rgb(1, 0, 0);
+    writeInfo(folder / "Own.app", "CFBundleIconFile", "AppIcon");
+    writeIcon(folder / "Own.app", "AppIcon.png", 128, red);
+    writeInfo(folder / "Named.APP", "CFBundleIconFile", "Icon.png");
+    writeIcon(folder / "Named.APP", "Icon.png", 16, red);
+    writeInfo(folder / "Huge.app", "CFBundleIconFile", "AppIcon");
+    writeIcon(folder / "Huge.app", "AppIcon.png", 2048, red);
+    writeInfo(folder / "Escaping.app", "CFBundleIconFile", "../../Own.app/Contents/Resources/AppIcon");
+    writeInfo(folder / "Broken.app", "CFBundleIconFile", "AppIcon");
+    furlpane_test::writeText(folder / "Broken.app/Contents/Resources/AppIcon.png", "not a picture");
+    writeInfo(folder / "Plain.app");
+    std::filesystem::create_directories(folder / "Folder");
+    furlpane_test::writeText(folder / "notes.txt", "text");
+    const Image generic = Workspace::shared().iconForFile(folder / "Plain.app");
+    const IconCase cases[] = {
+        {"the bundle's own icon", folder / "Own.app", 255, 0},
+        {"named with its extension", folder / "Named.APP", 255, 0},
+        {"too large to read", folder / "Huge.app", generic.pixel(32, 32).r, generic.pixel(32, 32).b},
+        {"a name leaving the bundle", folder / "Escaping.app", generic.pixel(32, 32).r, generic.pixel(32, 32).b},
+        {"not a picture", folder / "Broken.app", generic.pixel(32, 32).r, generic.pixel(32, 32).b},
+    };
+    for (const IconCase& c : cases) {
+        const Image icon = Workspace::shared().iconForFile(c.file);
+        EXPECT_EQ(icon.width(), Workspace::kIconPixels) << c.name;
+        EXPECT_EQ(icon.height(), Workspace::kIconPixels) << c.name;
+        EXPECT_EQ(icon.pixel(32, 32).r, c.red) << c.name;
+        EXPECT_EQ(icon.pixel(32, 32).b, c.blue) << c.name;
+    }
+    // Folders, documents and missing files get generic icons of their own kind.
+    const Image folderIcon = Workspace::shared().iconForFile(folder / "Folder");
+    const Image document = Workspace::shared().iconForFile(folder / "notes.txt");
+    EXPECT_FALSE(folderIcon.hasSamePixels(generic));
+    EXPECT_FALSE(document.hasSamePixels(folderIcon));
+    EXPECT_TRUE(Workspace::shared().iconForFile(folder / "missing").hasSamePixels(document));
+}
+
+struct DisplayNameCase {
+    std::filesystem::path path;
+    const char* shown;
+};
+
+TEST(Workspace, TheFindersDisplayNameOfAFile) {
+    furlpane_test::TempFolder folder;
+    writeInfo(folder / "Localized.app", "CFBundleDisplayName", "Éditeur");
+    writeInfo(folder / "Blank.app", "CFBundleDisplayName", "");
+    writeInfo(folder / "Plain.App");
+    const DisplayNameCase cases[] = {
+        {folder / "Localized.app", "Éditeur"},  {folder / "Localized.app/", "Éditeur"},
+        {folder / "Blank.app", "Blank.app"},    {folder / "Plain.App", "Plain.App"},
+        {folder / "missing.txt", "missing.txt"}, {"/", "/"},
+        {"relative/Thing.bundle//", "Thing.bundle"},
+    };
+    const FileManager& files = FileManager::defaultManager();
+    for (const DisplayNameCase& c : cases) EXPECT_EQ(files.displayNameAtPath(c.path), c.shown) << c.path;
 }
 
 }  // namespace

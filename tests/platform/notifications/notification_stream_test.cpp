@@ -71,5 +71,24 @@ TEST(NotificationStream, ALoopThatGoesAwayTakesTheWaitingTaskWithIt) {
     center.post("tick");
 }
 
+TEST(NotificationStream, AWaitingStreamMayOutliveItsCentre) {
+    MainLoop loop(ClockKind::simulated);
+    auto center = std::make_unique<NotificationCenter>();
+    bool ended = false;
+    auto handle = spawnMain([&center, &ended]() -> Task<void> {
+        NotificationStream stream(*center, "tick");
+        auto n = co_await stream.next();
+        ended = !n;
+    });
+    loop.runUntilIdle();
+    // The centre goes first (a world torn down while a view's task still waits), then
+    // the task ends: the stream must not reach back into the gone centre.
+    center.reset();
+    handle.cancel();
+    loop.runUntilIdle();
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(handle.isFinished());
+}
+
 }  // namespace
 }  // namespace platform

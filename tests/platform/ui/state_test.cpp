@@ -117,5 +117,27 @@ TEST_F(StateTest, AWindowObserverHearsOfTheWindowOnce) {
     EXPECT_EQ(windows, (std::vector<uint32_t>{window->windowNumber()}));
 }
 
+TEST_F(StateTest, ClosingTheWindowTakesItsViewsDownWithWhatTheyStarted) {
+    auto log = std::make_shared<std::vector<std::string>>();
+    State<bool> sheetShown(true);
+    show([log, sheetShown] {
+        return counter("Count")
+            .onDisappear([log] { log->push_back("disappear"); })
+            .task([log] { return ticking(log); })
+            .sheet(sheetShown.binding(), [] { return Text("Sheet").padding(20); });
+    });
+    ASSERT_EQ(host->sheetWindows().size(), 1u);
+    const std::shared_ptr<Window> sheet = host->sheetWindows().front();
+    loop.advance(1.5);
+    window->close();
+    settle();
+    EXPECT_EQ(*log, (std::vector<std::string>{"tick", "disappear", "cancelled"}));
+    EXPECT_TRUE(sheet->isClosed());
+    EXPECT_TRUE(host->sheetWindows().empty());
+    EXPECT_FALSE(host->find(ControlKind::button, "Count 0"));
+    loop.advance(3);
+    EXPECT_EQ(log->size(), 3u);
+}
+
 }  // namespace
 }  // namespace ui_test

@@ -115,7 +115,9 @@ TEST_F(GeneralTabTest, EachPermissionButtonTakesTheRoadThePrivacyDatabaseAnswerG
                                                                           : world.permissions().screenRecordingRequests();
         EXPECT_EQ(after - before, c.prompts);
         // Only an undecided answer brings a prompt on screen to the front.
-        if (c.promptVisible) EXPECT_EQ(world.permissions().promptApplication()->isActive(), c.answer == 2);
+        if (c.promptVisible) {
+            EXPECT_EQ(world.permissions().promptApplication()->isActive(), c.answer == 2);
+        }
         world.permissions().dismissPrompt();
         app.activate();
         settle();
