@@ -35,6 +35,10 @@ class WindowServer {
 public:
     WindowServer() = delete;
 
+    // How long the program waits for a picture taken on the capture queue before it goes
+    // on without it.
+    static constexpr double kCaptureLimit = 1.0;
+
     // The resolution of a window picture: that of the window's display, or the window's
     // size in points.
     enum class CaptureResolution { display, nominal };
@@ -74,6 +78,9 @@ public:
 
     // The window's bounds while it is on screen (not minimized, hidden or ordered out).
     static std::optional<platform::Rect> onScreenBounds(uint32_t window);
+    // Whether the window server still lists the window, on screen or not (a closed
+    // window is not listed); nothing when the list fails.
+    static std::optional<bool> isListed(uint32_t window);
 
     // The numbers of every window on screen, front to back; empty when the list fails.
     static std::vector<uint32_t> onScreenWindowIDs();

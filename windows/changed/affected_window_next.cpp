@@ -3,18 +3,13 @@
 // movement and hover. Each is built next, in a file of its own name; until then each
 // does nothing, or stops the program where nothing may call it yet.
 
-#include "platform/runtime/verify.h"
 #include "windows/changed/affected_window.h"
 
 namespace furlpane {
 
 using platform::Task;
 
-// ---- The engine's entries and Dock trips (built next)
-Task<bool> AffectedWindow::switchWithoutStandIn(WindowState, Speed) { co_return false; }
-Task<WindowState> AffectedWindow::switchWithStandIn(std::optional<platform::Point>) { co_return state_; }
-Task<WindowState> AffectedWindow::returnFromDock(TripPanel) { co_return state_; }
-Task<std::optional<AffectedWindow::WayBack>> AffectedWindow::captureDockPictures() { co_return std::nullopt; }
+// ---- Dock trips (built next)
 AffectedWindow::MinimizePictures AffectedWindow::captureMinimizePictures(uint32_t, WindowServer::CaptureResolution,
                                                                          std::shared_ptr<TransitionRenderer>,
                                                                          std::optional<platform::Rect>,
@@ -26,36 +21,5 @@ std::function<void()> AffectedWindow::dockTripHandOff(std::weak_ptr<StandInPanel
     return {};
 }
 std::function<void()> AffectedWindow::dockTripCompletion(std::weak_ptr<StandInPanel>, bool) { return {}; }
-
-// ---- Restore and the picture refresh (built next)
-bool AffectedWindow::restore() { VERIFY_NOT_REACHED(); }
-Task<bool> AffectedWindow::refreshPicture() { co_return false; }
-bool AffectedWindow::showOrRelayoutStandIn(std::optional<platform::Image>) { return false; }
-void AffectedWindow::startLiveCapture() {}
-Task<void> AffectedWindow::refreshBadgeWhenSettled() { co_return; }
-void AffectedWindow::refreshBadgeTask() {}
-void AffectedWindow::removeWorkspaceObservers() {}
-
-// ---- Floating (built next)
-void AffectedWindow::engage() {}
-Task<void> AffectedWindow::returnToLiveCopy(WhenFocused) { co_return; }
-Task<std::optional<platform::Rect>> AffectedWindow::waitForSettledBounds() { co_return std::nullopt; }
-void AffectedWindow::watchWorkspace() {}
-bool AffectedWindow::isWindowFocused() const { return false; }
-void AffectedWindow::makeBadgePanel() {}
-void AffectedWindow::receiveLiveFrame(const LiveCapture::Frame&) {}
-Task<void> AffectedWindow::handleAccessibilityNotification(std::string) { co_return; }
-void AffectedWindow::remeasureBadgeSoon() {}
-
-// ---- Thumbnails and the stand-in's reports (built next)
-void AffectedWindow::moveThumbnail(std::optional<ThumbnailArrangement::Place>) {}
-void AffectedWindow::applyThumbnailLayout(const platform::Rect&, const ThumbnailLayout&) {}
-void AffectedWindow::setStandInHidden(Visibility) {}
-void AffectedWindow::endDrag(StandInPanel&) {}
-void AffectedWindow::moveWindowToPanel(StandInPanel&, CaptureRestart) {}
-void AffectedWindow::hoverChanged(bool) {}
-void AffectedWindow::finishGrowOrShrink(std::shared_ptr<StandInPanel>, ThumbnailHover, platform::Rect,
-                                        ThumbnailLayout) {}
-std::string AffectedWindow::windowTitleNow() const { return target_.title; }
 
 }  // namespace furlpane

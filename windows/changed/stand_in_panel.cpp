@@ -6,7 +6,7 @@
 #include "platform/events/input_state.h"
 #include "platform/runtime/task.h"
 #include "windows/access/main_thread.h"
-#include "windows/changed/overlay_panel.h"
+#include "windows/access/overlay_panel.h"
 
 namespace furlpane {
 
@@ -28,6 +28,11 @@ std::shared_ptr<StandInPanel> StandInPanel::create(const Rect& windowFrame, Miss
     panel->setCollectionBehavior(missionControl == MissionControl::staysPut ? kStationaryBehavior : kManagedBehavior);
     panel->canvas_->setNeedsLayout(true);
     return panel;
+}
+
+void StandInPanel::placeAt(const Rect& topLeft) {
+    setFrame(flipRect(topLeft), platform::Redisplay::yes);
+    invalidateShadow();
 }
 
 void StandInPanel::setHidden(bool hidden) {
