@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/accessibility/element.h"
+#include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/windowserver/window_list.h"
@@ -120,7 +121,7 @@ void windowUnderPointWithList(benchmark::State& state) {
 
 void targetWindowCreation(benchmark::State& state) {
     ClickWorld w(static_cast<int>(state.range(0)));
-    const auto element = platform::AccessibilityElement::forWindow(*w.targetWindow);
+    const auto element = platform::elementOf(*w.targetWindow);
     Report report(state, w.world);
     for (auto _ : state) {
         auto target = TargetWindow::create(element);

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/accessibility/element_model.h"
+#include "platform/accessibility/world_elements.h"
 
 namespace platform::accessibility_detail {
 
@@ -155,8 +156,8 @@ AccessibilityElement hitTest(const desktop::Desktop& world, const desktop::Windo
     for (const desktop::Control* c : window.controls()) rest.push_back(c->id());
     // Buttons lie on top of the title, toolbars and controls lie on top of both.
     ids.insert(ids.end(), rest.begin(), rest.end());
-    if (const desktop::Control* c = deepestControl(world, ids, point)) return AccessibilityElement::forControl(*c);
-    return AccessibilityElement::forWindow(window);
+    if (const desktop::Control* c = deepestControl(world, ids, point)) return elementOf(*c);
+    return elementOf(window);
 }
 
 }  // namespace platform::accessibility_detail

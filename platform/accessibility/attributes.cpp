@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/accessibility/element_model.h"
+#include "platform/accessibility/world_elements.h"
 
 namespace platform::accessibility_detail {
 
@@ -22,12 +23,12 @@ Answer optionalString(const std::optional<std::string>& s) {
 
 Answer elementOrNone(const desktop::Window* w) {
     if (!w) return AccessibilityError::noValue;
-    return AccessibilityValue(AccessibilityElement::forWindow(*w));
+    return AccessibilityValue(elementOf(*w));
 }
 
 Answer elementOrNone(const desktop::Control* c) {
     if (!c || c->isDestroyed()) return AccessibilityError::noValue;
-    return AccessibilityValue(AccessibilityElement::forControl(*c));
+    return AccessibilityValue(elementOf(*c));
 }
 
 std::string roleDescription(const std::string& role) {
@@ -59,7 +60,7 @@ Answer systemWide(const desktop::Desktop& world, const std::string& name) {
 std::vector<AccessibilityValue> windowElements(const desktop::Application& app) {
     std::vector<AccessibilityValue> result;
     for (const desktop::Window* w : app.windows()) {
-        if (w->isAccessible()) result.emplace_back(AccessibilityElement::forWindow(*w));
+        if (w->isAccessible()) result.emplace_back(elementOf(*w));
     }
     return result;
 }
@@ -76,7 +77,7 @@ Answer application(const desktop::Application& app, const std::string& name) {
     if (name == "AXHidden") return AccessibilityValue(app.isHidden());
     if (name == "AXChildren") {
         auto children = windowElements(app);
-        if (const desktop::Control* bar = app.menuBar()) children.emplace_back(AccessibilityElement::forControl(*bar));
+        if (const desktop::Control* bar = app.menuBar()) children.emplace_back(elementOf(*bar));
         return AccessibilityValue(std::move(children));
     }
     return AccessibilityError::attributeUnsupported;
@@ -87,7 +88,7 @@ Answer application(const desktop::Application& app, const std::string& name) {
 std::vector<AccessibilityValue> windowChildren(const desktop::Desktop& world, const desktop::Window& w) {
     std::vector<AccessibilityValue> children;
     auto add = [&](const desktop::Control* c) {
-        if (c && !c->isDestroyed()) children.emplace_back(AccessibilityElement::forControl(*c));
+        if (c && !c->isDestroyed()) children.emplace_back(elementOf(*c));
     };
     for (auto which : {desktop::TitleBarButton::close, desktop::TitleBarButton::minimize, desktop::TitleBarButton::zoom,
                        desktop::TitleBarButton::fullScreen}) {
@@ -97,7 +98,7 @@ std::vector<AccessibilityValue> windowChildren(const desktop::Desktop& world, co
     for (const desktop::Control* c : w.toolbars()) add(c);
     for (const desktop::Control* c : w.controls()) add(c);
     for (uint32_t n : w.sheets()) {
-        if (const desktop::Window* sheet = world.window(n)) children.emplace_back(AccessibilityElement::forWindow(*sheet));
+        if (const desktop::Window* sheet = world.window(n)) children.emplace_back(elementOf(*sheet));
     }
     return children;
 }
@@ -162,7 +163,7 @@ Answer control(const desktop::Desktop& world, const desktop::Control& c, const s
         std::vector<AccessibilityValue> children;
         for (uint64_t id : c.children()) {
             const desktop::Control* child = world.control(id);
-            if (child && !child->isDestroyed()) children.emplace_back(AccessibilityElement::forControl(*child));
+            if (child && !child->isDestroyed()) children.emplace_back(elementOf(*child));
         }
         return AccessibilityValue(std::move(children));
     }

@@ -55,14 +55,6 @@ AccessibilityElement AccessibilityElement::application(int32_t pid) {
     return AccessibilityElement(Kind::application, pid, 0);
 }
 
-AccessibilityElement AccessibilityElement::forWindow(const desktop::Window& window) {
-    return AccessibilityElement(Kind::window, window.pid(), window.number());
-}
-
-AccessibilityElement AccessibilityElement::forControl(const desktop::Control& control) {
-    return AccessibilityElement(Kind::control, control.pid(), control.id());
-}
-
 size_t AccessibilityElement::hash() const {
     const size_t h = std::hash<uint64_t>()(ref_->id) ^ (std::hash<int32_t>()(ref_->pid) << 1);
     return h ^ (static_cast<size_t>(ref_->kind) << 3);

@@ -30,12 +30,11 @@
 
 namespace platform {
 
-namespace desktop {
-class Control;
-class Window;
-}  // namespace desktop
-
 class AccessibilityValue;
+
+namespace accessibility_detail {
+struct ElementFactory;
+}
 
 enum class MultipleAttributeOptions : uint32_t {
     none = 0,
@@ -49,9 +48,6 @@ public:
 
     static AccessibilityElement systemWide();
     static AccessibilityElement application(int32_t pid);
-    // The element of a window or control of the simulated world, for tests and tools.
-    static AccessibilityElement forWindow(const desktop::Window& window);
-    static AccessibilityElement forControl(const desktop::Control& control);
 
     Kind kind() const { return ref_->kind; }
     // The owning process as the element records it (0 for the system-wide element); it
@@ -92,6 +88,9 @@ public:
     size_t hash() const;
 
 private:
+    // The stand-in makes the elements of the world's windows and controls.
+    friend struct accessibility_detail::ElementFactory;
+
     struct Ref {
         Kind kind;
         int32_t pid;

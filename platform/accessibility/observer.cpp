@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/accessibility/messaging.h"
+#include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 
@@ -66,9 +67,9 @@ void AccessibilityHub::onEvent(const WorldEvent& e) {
 void AccessibilityHub::windowNotification(const WorldEvent& e, const char* name) {
     const desktop::Window* w = world_.windowRecord(e.window);
     if (!w || !w->isAccessible()) return;
-    std::vector<AccessibilityElement> chain{AccessibilityElement::forWindow(*w)};
+    std::vector<AccessibilityElement> chain{elementOf(*w)};
     if (const desktop::Window* parent = w->isSheet() ? world_.windowRecord(w->parentWindow()) : nullptr) {
-        chain.push_back(AccessibilityElement::forWindow(*parent));
+        chain.push_back(elementOf(*parent));
     }
     chain.push_back(AccessibilityElement::application(w->pid()));
     post(w->pid(), std::move(chain), name);

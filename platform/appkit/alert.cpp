@@ -1,6 +1,6 @@
 #include "platform/appkit/alert.h"
 
-#include "platform/appkit/application.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/desktop/desktop.h"
 
 namespace platform {
@@ -16,16 +16,16 @@ std::vector<std::string> Alert::buttonTitles() const {
 }
 
 int64_t Alert::runModal() const {
-    Application* app = Application::sharedOrNull();
-    return app ? app->answerAlert(*this, 0) : modal_response::alertFirstButtonReturn;
+    desktop::Desktop* world = desktop::Desktop::currentOrNull();
+    return world ? SimulatedUser::of(*world).answer(*this, 0) : modal_response::alertFirstButtonReturn;
 }
 
 void Alert::beginSheetModal(Window& window, std::function<void(int64_t)> completion) const {
-    Application* app = Application::sharedOrNull();
-    if (!app) return;
-    const int64_t response = app->answerAlert(*this, window.windowNumber());
+    desktop::Desktop* world = desktop::Desktop::currentOrNull();
+    if (!world) return;
+    const int64_t response = SimulatedUser::of(*world).answer(*this, window.windowNumber());
     if (!completion) return;
-    app->world().postToMainQueue([completion = std::move(completion), response] { completion(response); });
+    world->postToMainQueue([completion = std::move(completion), response] { completion(response); });
 }
 
 }  // namespace platform

@@ -3,11 +3,9 @@
 // Alerts: a message, informative text, a style and buttons, answered with a modal
 // response.
 //
-// Nothing waits for a person here. The application answers every alert through its
-// responder (Application::setAlertResponder), which a test sets to choose the answer; by
-// default the first button is chosen. runModal returns the answer at once; a sheet's
-// completion runs with it on a later loop turn. Every alert shown is kept in the
-// application's alert log, with the answer it got.
+// Nothing waits for a person here: the person at the simulated desktop answers every
+// alert at once (simulated_user.h; by default the first button is chosen). runModal
+// returns the answer at once; a sheet's completion runs with it on a later loop turn.
 //
 // Responses: the n-th button (from 0) answers alertFirstButtonReturn + n. An alert
 // without buttons shows one "OK" button.
@@ -61,17 +59,6 @@ private:
     AlertStyle style_ = AlertStyle::warning;
     std::vector<std::string> buttons_;
     bool showsSuppression_ = false;
-};
-
-// What the alert log keeps of one alert.
-struct AlertRecord {
-    std::string messageText;
-    std::string informativeText;
-    AlertStyle style = AlertStyle::warning;
-    std::vector<std::string> buttons;
-    int64_t response = 0;
-    // The window it was a sheet of; 0 for a modal alert.
-    uint32_t sheetWindow = 0;
 };
 
 }  // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/appkit/application.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/appkit/world_bridge.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ using desktop::WorldEventKind;
 Application::Application(Desktop& world) : world_(world) {
     listener_ = world.addListener([this](const WorldEvent& e) { onWorldEvent(e); });
     active_ = world.ownApplication().isActive();
-    connectApplicationToWorld(*this);
+    connectApplicationToWorld(*this, world);
 }
 
 Application::~Application() {
@@ -84,9 +85,9 @@ bool Application::reopen() {
 
 // ---- Activation -----------------------------------------------------------------------
 
-desktop::ActivationPolicy Application::activationPolicy() const { return world_.ownApplication().activationPolicy(); }
+ActivationPolicy Application::activationPolicy() const { return world_.ownApplication().activationPolicy(); }
 
-bool Application::setActivationPolicy(desktop::ActivationPolicy policy) {
+bool Application::setActivationPolicy(ActivationPolicy policy) {
     desktop::Application& own = world_.ownApplication();
     if (own.isTerminated()) return false;
     own.setActivationPolicy(policy);
@@ -99,7 +100,7 @@ void Application::deactivate() {
     const int32_t own = processIdentifier();
     for (desktop::Window* w : world_.windowsFrontToBack()) {
         desktop::Application* owner = world_.process(w->pid());
-        if (!owner || w->pid() == own || owner->activationPolicy() != desktop::ActivationPolicy::regular) continue;
+        if (!owner || w->pid() == own || owner->activationPolicy() != ActivationPolicy::regular) continue;
         if (!world_.isOnScreen(*w)) continue;
         owner->activate();
         return;
@@ -321,7 +322,7 @@ void Application::popUpMenu(std::shared_ptr<Menu> menu, MenuPresentationKind kin
     if (!menu) return;
     closeMenu();
     openMenu_ = menu;
-    menuLog_.push_back({menu, kind, event, window});
+    SimulatedUser::of(world_).menuShown({menu, kind, event, window});
     menu->menuWillOpen();
 }
 
@@ -356,14 +357,6 @@ bool Application::chooseMenuItem(const std::string& title) {
 }
 
 // ---- Alerts ---------------------------------------------------------------------------
-
-int64_t Application::answerAlert(const Alert& alert, uint32_t sheetWindow) {
-    const int64_t response =
-        alertResponder_ ? alertResponder_(alert) : modal_response::alertFirstButtonReturn;
-    alertLog_.push_back({alert.messageText(), alert.informativeText(), alert.alertStyle(), alert.buttonTitles(),
-                         response, sheetWindow});
-    return response;
-}
 
 // ---- Display cycle --------------------------------------------------------------------
 

@@ -4,8 +4,9 @@
 //
 // One per world (each world is a process): Application::shared() makes it on first use
 // and it goes away with the world. It knows the program's windows (every live Window),
-// the key and main window, activation, the pointer, the display cycle, animations, the
-// open menu and the alerts.
+// the key and main window, activation, the pointer, the display cycle, animations and
+// the open menu. Menus shown and alerts answered are the simulated person's side
+// (simulated_user.h).
 //
 // Activation. isActive is the program's own view: it follows the world's activation of
 // the program's process on a later loop turn, when "NSApplicationDidBecomeActiveNotification"
@@ -56,15 +57,16 @@
 #include "platform/appkit/app_event.h"
 #include "platform/appkit/menu.h"
 #include "platform/appkit/window.h"
-#include "platform/desktop/world_types.h"
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
+#include "platform/process/activation_policy.h"
 
 namespace platform {
 
 namespace desktop {
 class Desktop;
 struct WorldEvent;
+enum class WorldEventKind;
 }  // namespace desktop
 
 class Timer;
@@ -91,15 +93,6 @@ public:
 // How a menu came to be shown.
 enum class MenuPresentationKind { context, statusItem, popUp };
 
-struct MenuPresentation {
-    std::shared_ptr<Menu> menu;
-    MenuPresentationKind kind = MenuPresentationKind::popUp;
-    // The event that asked for it (context menus), else a default event.
-    AppEvent event{};
-    // The window it was shown for; 0 for none.
-    uint32_t window = 0;
-};
-
 class Application {
 public:
     // Whether the world posts the miniaturize notifications of the program's windows
@@ -108,7 +101,6 @@ public:
     static constexpr bool kWorldPostsMiniaturizeNotifications = true;
     static constexpr double kDoubleClickInterval = 0.5;
 
-    explicit Application(desktop::Desktop& world);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -118,7 +110,6 @@ public:
     static Application* sharedOrNull();
     static std::shared_ptr<Application> sharedPointer();
 
-    desktop::Desktop& world() const { return world_; }
     int32_t processIdentifier() const;
 
     // ---- Launching and terminating
@@ -136,10 +127,10 @@ public:
     bool reopen();
 
     // ---- Activation
-    desktop::ActivationPolicy activationPolicy() const;
+    ActivationPolicy activationPolicy() const;
     // Regular puts the program in the Dock, accessory takes it out. False without a
     // running process.
-    bool setActivationPolicy(desktop::ActivationPolicy policy);
+    bool setActivationPolicy(ActivationPolicy policy);
     bool isActive() const { return active_; }
     // Activates the program in the world (its windows come forward).
     void activate();
@@ -199,13 +190,6 @@ public:
     bool chooseMenuItem(size_t index);
     bool chooseMenuItem(const std::string& title);
     void closeMenu();
-    const std::vector<MenuPresentation>& menuLog() const { return menuLog_; }
-
-    // ---- Alerts
-    using AlertResponder = std::function<int64_t(const Alert&)>;
-    void setAlertResponder(AlertResponder responder) { alertResponder_ = std::move(responder); }
-    int64_t answerAlert(const Alert& alert, uint32_t sheetWindow);
-    const std::vector<AlertRecord>& alertLog() const { return alertLog_; }
 
     // ---- Display cycle
     // Asks for a display cycle on a later loop turn (once however often asked).
@@ -218,7 +202,12 @@ public:
     bool hasRunningAnimations() const { return !animating_.empty(); }
 
 private:
+    // The world makes the application of its program, as its per-world state.
+    friend class desktop::Desktop;
     friend class Window;
+
+    explicit Application(desktop::Desktop& world);
+    desktop::Desktop& world() const { return world_; }
 
     // Registry and key state, used by Window.
     void registerWindow(Window* window);
@@ -272,10 +261,6 @@ private:
 
     std::shared_ptr<Menu> mainMenu_;
     std::shared_ptr<Menu> openMenu_;
-    std::vector<MenuPresentation> menuLog_;
-
-    AlertResponder alertResponder_;
-    std::vector<AlertRecord> alertLog_;
 
     bool cycleScheduled_ = false;
     int displayCycles_ = 0;

@@ -2,7 +2,8 @@
 
 // A picture of what the current world shows on its screens, for people and tests to look
 // at: every window on screen, back to front (the world's stacking order), over the
-// screens' area.
+// screens' area. It belongs to the simulated desktop's side: programs take pictures of
+// windows through the window server.
 //
 // The program's own windows are drawn from their layers (layer_rendering.h) after a
 // display cycle, so pending layout and display show. Other windows are drawn by the
@@ -18,15 +19,12 @@
 #include <functional>
 #include <optional>
 
+#include "platform/desktop/window.h"
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/runtime/result.h"
 
 namespace platform {
-
-namespace desktop {
-class Window;
-}
 
 struct DesktopPictureOptions {
     double scale = 1;

@@ -2,8 +2,8 @@
 
 // The system's dialog for choosing a file to open.
 //
-// Nothing waits for a person here: the current world answers every panel (see
-// open_panel_responses.h); without a world, or without an answer, the panel is
+// Nothing waits for a person here: the person at the current world answers every panel
+// (see simulated_user.h); without a world, or without an answer, the panel is
 // cancelled. What the dialog would never let through is refused: a chosen file that
 // does not exist, or is of none of the allowed content types, ends the panel with a
 // failure that says why. The completion runs once, on a later loop turn.
@@ -14,19 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/services/content_types.h"
+
 namespace platform {
 
 class Window;
-
-namespace content_types {
-// Application bundles: folders whose name ends in ".app", in any case.
-inline const std::string application = "com.apple.application";
-// Any file or folder.
-inline const std::string item = "public.item";
-}  // namespace content_types
-
-// Whether the file at `path` is of the content type; an unknown type matches nothing.
-bool conformsToContentType(const std::filesystem::path& path, const std::string& type);
 
 struct OpenPanelResult {
     enum class Response { ok, cancel, failure };

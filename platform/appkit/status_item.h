@@ -110,7 +110,6 @@ public:
     // Room left right of the items for the clock and the system's own items.
     static constexpr double kRightMargin = 120;
 
-    explicit StatusBar(desktop::Desktop& world) : world_(world) {}
     // The status bar of the current world; aborts without one.
     static StatusBar& system();
 
@@ -122,6 +121,10 @@ public:
     void layOut();
 
 private:
+    // The world makes its status bar, as its per-world state.
+    friend class desktop::Desktop;
+    explicit StatusBar(desktop::Desktop& world) : world_(world) {}
+
     desktop::Desktop& world_;
     std::vector<std::shared_ptr<StatusItem>> items_;
 };

@@ -5,8 +5,8 @@
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/dock_trips.h"
-#include "platform/desktop/input.h"
 #include "platform/desktop/window_pictures.h"
+#include "platform/events/simulated_input.h"
 
 namespace platform {
 
@@ -60,9 +60,9 @@ std::optional<AppEvent> appEventFrom(const EventRecord& record) {
     return event;
 }
 
-void connectApplicationToWorld(Application& application) {
+void connectApplicationToWorld(Application& application, desktop::Desktop& world) {
     Application* app = &application;
-    application.world().input().setOwnProcessEventSink([app](const EventRecord& record) {
+    SimulatedInput::of(world).setOwnProcessEventSink([app](const EventRecord& record) {
         if (auto event = appEventFrom(record)) app->sendEvent(*event);
     });
 }

@@ -13,6 +13,10 @@
 
 namespace platform {
 
+namespace desktop {
+class Desktop;
+}
+
 class Application;
 class Window;
 
@@ -20,8 +24,8 @@ class Window;
 // not take (tap notices).
 std::optional<AppEvent> appEventFrom(const EventRecord& record);
 
-// Called once by the application when it is made.
-void connectApplicationToWorld(Application& application);
+// Called once by the application when it is made in its world.
+void connectApplicationToWorld(Application& application, desktop::Desktop& world);
 // Called once a window of the program exists in the world.
 void connectWindowToWorld(Window& window, uint32_t windowNumber);
 

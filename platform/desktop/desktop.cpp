@@ -7,9 +7,9 @@
 #include <cstdlib>
 
 #include "platform/notifications/notification_center.h"
+#include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_once.h"
-#include "platform/services/process_info.h"
 
 namespace platform::desktop {
 

@@ -67,8 +67,6 @@
 #include "platform/desktop/dock_trips.h"
 #include "platform/desktop/faults.h"
 #include "platform/desktop/hot_keys.h"
-#include "platform/desktop/input.h"
-#include "platform/desktop/login_items.h"
 #include "platform/desktop/permissions.h"
 #include "platform/desktop/private_calls.h"
 #include "platform/desktop/region.h"
@@ -93,7 +91,6 @@ struct DesktopOptions {
 };
 
 class ApplicationBuilder;
-class LoginItems;
 class Region;
 
 class Desktop {
@@ -164,9 +161,6 @@ public:
     // The privacy settings: Screen Recording, the privacy database's answers, the
     // system's permission prompt.
     Permissions& permissions();
-    // The user's input: pointer, keys and modifiers, what an event reaches, the
-    // program's own event sink.
-    Input& input();
     // The system's global hot-key operating mode and its symbolic hot keys.
     SystemHotKeys& hotKeys();
 
@@ -191,8 +185,6 @@ public:
     void recordOpenedURL(std::string url);
     // The user's language and region: the locale and time zone dates are shown in.
     Region& region();
-    // The program's login item with the system's service management.
-    LoginItems& loginItems();
 
     // ---- Signals between processes
     struct SentSignal {
@@ -224,7 +216,8 @@ public:
     void schedule(double seconds, std::function<void()> work);
 
     // Per-world state of a stand-in, made on first use with T(Desktop&) and destroyed
-    // with the world, before its records, newest first.
+    // with the world, before its records, newest first. T may keep that constructor
+    // private to the world (friend class desktop::Desktop).
     template <class T>
     T& extension();
     template <class T>
@@ -373,7 +366,7 @@ std::shared_ptr<T> Desktop::extensionPointer() {
     for (const auto& e : extensions_) {
         if (e.type == key) return std::static_pointer_cast<T>(e.object);
     }
-    auto object = std::make_shared<T>(*this);
+    std::shared_ptr<T> object(new T(*this));
     extensions_.push_back({key, object});
     return object;
 }

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
+#include "platform/process/activation_policy.h"
+
 namespace platform::desktop {
 
-enum class ActivationPolicy { regular, accessory, prohibited };
+// The world's processes have the system's activation policies.
+using platform::ActivationPolicy;
 
 // Applications appear in the workspace and have an accessibility tree; background
 // processes (the window server) own windows and nothing else.

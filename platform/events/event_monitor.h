@@ -12,20 +12,16 @@
 //
 // Monitors run on the main thread, in the main queue's modes, in the order they were
 // added. Adding one needs a world (otherwise the token is null); a monitor removed
-// while others run sees nothing more. Main thread only.
+// while others run sees nothing more. Main thread only. (The world's side of them is in
+// event_monitors.h.)
 
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include "platform/events/event_record.h"
 
 namespace platform {
-
-namespace desktop {
-class Desktop;
-}
 
 class EventMonitor {
 public:
@@ -37,35 +33,6 @@ public:
     static Token addLocalMonitor(EventMask mask, LocalHandler handler);
     static Token addGlobalMonitor(EventMask mask, GlobalHandler handler);
     static void removeMonitor(const Token& token);
-};
-
-// The monitors of one world (used by the event router).
-class EventMonitors {
-public:
-    explicit EventMonitors(desktop::Desktop& world) : world_(world) {}
-    static EventMonitors& of(desktop::Desktop& world);
-
-    EventMonitor::Token add(EventMask mask, EventMonitor::LocalHandler local, EventMonitor::GlobalHandler global);
-    void remove(const EventMonitor::Token& token);
-    size_t localCount() const;
-    size_t globalCount() const;
-
-    // Runs the local monitors; nothing when one consumed the event.
-    std::optional<EventRecord> runLocal(EventRecord event);
-    // Runs the global monitors (the router leaves out keyboard events that went to
-    // other applications while the program was not trusted).
-    void runGlobal(const EventRecord& event);
-
-private:
-    struct Entry {
-        EventMask mask = 0;
-        EventMonitor::LocalHandler local;
-        EventMonitor::GlobalHandler global;
-        bool removed = false;
-    };
-
-    desktop::Desktop& world_;
-    std::vector<std::shared_ptr<Entry>> entries_;
 };
 
 }  // namespace platform

@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "platform/desktop/desktop.h"
-#include "platform/events/event_monitor.h"
+#include "platform/events/event_monitors.h"
+#include "platform/events/simulated_input.h"
 
 namespace platform {
 
@@ -117,7 +118,7 @@ void EventRouter::disableByUserInput(EventTap& tap) {
 // ---- The road of an event -----------------------------------------------------------
 
 uint64_t EventRouter::inject(EventRecord event) {
-    world_.input().prepare(event);
+    SimulatedInput::of(world_).prepare(event);
     const uint64_t id = record_.size() + 1;
     InjectedEvent rec;
     rec.id = id;
@@ -150,7 +151,7 @@ void EventRouter::pump() {
 
 bool EventRouter::advance(Flight& flight) {
     if (flight.done) return true;
-    const bool secure = world_.input().isSecureInputEnabled();
+    const bool secure = SimulatedInput::of(world_).isSecureInputEnabled();
     while (flight.next < flight.route.size()) {
         std::shared_ptr<EventTap> tap = tapWithId(flight.route[flight.next]);
         const EventType type = flight.current.type();
@@ -259,8 +260,8 @@ void EventRouter::deliver(Flight& flight) {
         settle(flight, EventFate::takenBySystemHotKey);
         return;
     }
-    desktop::Input& input = world_.input();
-    const desktop::EventReceiver receiver = input.receiverFor(e);
+    SimulatedInput& input = SimulatedInput::of(world_);
+    const EventReceiver receiver = input.receiverFor(e);
     rec.pid = receiver.pid;
     rec.window = receiver.window;
     rec.pressedControl = input.deliver(e, receiver);
@@ -288,7 +289,7 @@ void EventRouter::tellOwnProcessThePointerMoved(const EventRecord& event) {
     world_.postToMainQueue([self, event] {
         auto router = self.lock();
         if (!router) return;
-        const desktop::Input::EventSink sink = router->world_.input().ownProcessEventSink();
+        const SimulatedInput::EventSink sink = SimulatedInput::of(router->world_).ownProcessEventSink();
         if (sink) sink(event);
     });
 }
@@ -304,7 +305,7 @@ void EventRouter::deliverToOwnProcess(size_t index, const EventRecord& event) {
             return;
         }
         // A copy: the sink may replace itself while it runs.
-        const desktop::Input::EventSink sink = router->world_.input().ownProcessEventSink();
+        const SimulatedInput::EventSink sink = SimulatedInput::of(router->world_).ownProcessEventSink();
         if (sink) sink(*dispatched);
     });
 }

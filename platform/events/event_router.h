@@ -4,13 +4,13 @@
 //
 // An event is injected (injectEvent, or EventRouter::inject) as the hardware would make
 // it. At once the world's input state follows it (pointer, buttons, modifiers; see
-// desktop/input.h) and what it lacks is filled in (time stamp, click state, target
+// simulated_input.h) and what it lacks is filled in (time stamp, click state, target
 // process, characters). Then, one event after another in the order injected:
 //   1. the event taps that see it, in their order (see event_tap.h), each of which may
 //      pass, replace or swallow it, or time out;
 //   2. the system's hot keys: while the hot-key mode lets them work, a key-down that is
 //      an enabled symbolic hot key (and the key-up of that key) is taken by the system;
-//   3. its receiver (desktop::Input::receiverFor): another application acts on it; for
+//   3. its receiver (SimulatedInput::receiverFor): another application acts on it; for
 //      the program itself it goes, on the main queue, through the program's local event
 //      monitors to the own-process sink; events for other applications are shown to
 //      the program's global monitors (see event_monitor.h).
@@ -20,7 +20,8 @@
 // tap's verdict, what went on from the taps, its fate and its receiver. Tap-disabled
 // notices are recorded apart. The record lives as long as the world.
 //
-// One router per world, made on first use. Main thread only.
+// One router per world, made on first use. It is the simulated desktop's side of the
+// events: programs see events through their taps and monitors. Main thread only.
 
 #include <cstdint>
 #include <deque>
@@ -28,14 +29,11 @@
 #include <optional>
 #include <vector>
 
+#include "platform/desktop/desktop.h"
 #include "platform/events/event_record.h"
 #include "platform/events/event_tap.h"
 
 namespace platform {
-
-namespace desktop {
-class Desktop;
-}
 
 enum class TapVerdict {
     passed,     // the callback answered the event unchanged

@@ -1,6 +1,7 @@
 #include "platform/events/input_state.h"
 
 #include "platform/desktop/desktop.h"
+#include "platform/events/simulated_input.h"
 
 namespace platform {
 
@@ -8,35 +9,35 @@ Point InputState::mouseLocation() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return {};
     auto guard = world->lock();
-    return world->input().mouseLocation();
+    return SimulatedInput::of(*world).mouseLocation();
 }
 
 EventFlags InputState::currentModifierFlags() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return 0;
     auto guard = world->lock();
-    return world->input().modifierFlags();
+    return SimulatedInput::of(*world).modifierFlags();
 }
 
 uint32_t InputState::pressedMouseButtons() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return 0;
     auto guard = world->lock();
-    return world->input().pressedMouseButtons();
+    return SimulatedInput::of(*world).pressedMouseButtons();
 }
 
 double InputState::doubleClickInterval() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
-    if (!world) return desktop::Input::kDefaultDoubleClickInterval;
+    if (!world) return SimulatedInput::kDefaultDoubleClickInterval;
     auto guard = world->lock();
-    return world->input().doubleClickInterval();
+    return SimulatedInput::of(*world).doubleClickInterval();
 }
 
 bool isSecureEventInputEnabled() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return false;
     auto guard = world->lock();
-    return world->input().isSecureInputEnabled();
+    return SimulatedInput::of(*world).isSecureInputEnabled();
 }
 
 }  // namespace platform

@@ -3,7 +3,7 @@
 // The state of the user's input devices, as programs ask the system for it: where the
 // pointer is, which modifier keys and mouse buttons are down, the double-click
 // interval, and whether secure event input is on. Read from the current world (see
-// desktop/input.h); without a world: the origin, no flags, no buttons, 0.5 seconds,
+// simulated_input.h); without a world: the origin, no flags, no buttons, 0.5 seconds,
 // secure input off. Any thread.
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "platform/events/keyboard_layout.h"
 
 #include "platform/desktop/desktop.h"
+#include "platform/events/simulated_input.h"
 #include "platform/graphics/utf8.h"
 
 namespace platform {
@@ -111,7 +112,7 @@ std::optional<std::string> charactersByApplyingModifiers(const EventRecord& even
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
     if (!world) return std::nullopt;
     auto guard = world->lock();
-    return world->input().keyboardLayout().characters(event.keyCode(), modifiers).first;
+    return SimulatedInput::of(*world).keyboardLayout().characters(event.keyCode(), modifiers).first;
 }
 
 }  // namespace platform

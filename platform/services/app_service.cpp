@@ -1,7 +1,7 @@
 #include "platform/services/app_service.h"
 
 #include "platform/desktop/desktop.h"
-#include "platform/desktop/login_items.h"
+#include "platform/services/login_items.h"
 #include "platform/services/workspace.h"
 
 namespace platform {
@@ -15,17 +15,17 @@ const ServiceError kNoService{1, "The login item service is not available."};
 
 AppServiceStatus MainAppService::status() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
-    return world ? world->loginItems().status() : AppServiceStatus::notFound;
+    return world ? SimulatedLoginItems::of(*world).status() : AppServiceStatus::notFound;
 }
 
 std::optional<ServiceError> MainAppService::registerService() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
-    return world ? world->loginItems().registerProgram() : kNoService;
+    return world ? SimulatedLoginItems::of(*world).registerProgram() : kNoService;
 }
 
 std::optional<ServiceError> MainAppService::unregisterService() {
     desktop::Desktop* world = desktop::Desktop::currentOrNull();
-    return world ? world->loginItems().unregisterProgram() : kNoService;
+    return world ? SimulatedLoginItems::of(*world).unregisterProgram() : kNoService;
 }
 
 void MainAppService::openSystemSettingsLoginItems() { Workspace::shared().openURL(loginItemsSettingsURL()); }

@@ -1,7 +1,7 @@
 // The names the Finder shows for files.
 
-#include "platform/appkit/open_panel.h"
 #include "platform/services/bundle.h"
+#include "platform/services/content_types.h"
 #include "platform/services/file_system.h"
 
 namespace platform {

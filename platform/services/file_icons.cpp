@@ -6,11 +6,11 @@
 #include <optional>
 #include <system_error>
 
-#include "platform/appkit/open_panel.h"
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/path.h"
 #include "platform/graphics/png_codec.h"
 #include "platform/services/bundle.h"
+#include "platform/services/content_types.h"
 #include "platform/services/workspace.h"
 
 namespace platform {

@@ -11,6 +11,15 @@ using desktop::Desktop;
 using desktop::WorldEvent;
 using desktop::WorldEventKind;
 
+namespace workspace_detail {
+
+// What makes a RunningApplication of a process record.
+struct Records {
+    static RunningApplication application(std::shared_ptr<desktop::Application> record);
+};
+
+}  // namespace workspace_detail
+
 namespace {
 
 // The workspace's notification centre of one world, and the translation of world events
@@ -50,7 +59,7 @@ void WorkspaceHub::onEvent(const WorldEvent& e) {
     Notification notification{*it->second, &Workspace::shared(), {}};
     auto record = e.pid ? world_.processRecord(e.pid) : nullptr;
     if (record && record->kind() == desktop::ProcessKind::application) {
-        notification.userInfo[n::kApplicationKey] = RunningApplication(record);
+        notification.userInfo[n::kApplicationKey] = workspace_detail::Records::application(record);
     }
     if (auto fault = world_.faults().take({desktop::FaultCall::workspaceNotification, *it->second, e.pid, 0, 0})) {
         if (fault->effect == desktop::FaultEffect::wrongType) {
@@ -68,13 +77,17 @@ void WorkspaceHub::onEvent(const WorldEvent& e) {
 
 RunningApplication::RunningApplication(std::shared_ptr<desktop::Application> record) : record_(std::move(record)) {}
 
+RunningApplication workspace_detail::Records::application(std::shared_ptr<desktop::Application> record) {
+    return RunningApplication(std::move(record));
+}
+
 std::optional<RunningApplication> RunningApplication::withProcessIdentifier(int32_t pid) {
     Desktop* world = Desktop::currentOrNull();
     if (!world) return std::nullopt;
     auto guard = world->lock();
     const desktop::Application* app = world->process(pid);
     if (!app || app->kind() != desktop::ProcessKind::application) return std::nullopt;
-    return RunningApplication(world->processRecord(pid));
+    return workspace_detail::Records::application(world->processRecord(pid));
 }
 
 std::vector<RunningApplication> RunningApplication::withBundleIdentifier(const std::string& bundleIdentifier) {
@@ -86,7 +99,8 @@ std::vector<RunningApplication> RunningApplication::withBundleIdentifier(const s
         return result;
     }
     for (const desktop::Application* app : world->runningApplications()) {
-        if (app->bundleIdentifier() == bundleIdentifier) result.emplace_back(world->processRecord(app->pid()));
+        if (app->bundleIdentifier() == bundleIdentifier)
+            result.push_back(workspace_detail::Records::application(world->processRecord(app->pid())));
     }
     return result;
 }
@@ -94,7 +108,7 @@ std::vector<RunningApplication> RunningApplication::withBundleIdentifier(const s
 std::optional<RunningApplication> RunningApplication::current() {
     Desktop* world = Desktop::currentOrNull();
     if (!world) return std::nullopt;
-    return RunningApplication(world->processRecord(world->ownProcessIdentifier()));
+    return workspace_detail::Records::application(world->processRecord(world->ownProcessIdentifier()));
 }
 
 int32_t RunningApplication::processIdentifier() const { return record_->pid(); }
@@ -137,7 +151,7 @@ std::vector<RunningApplication> Workspace::runningApplications() const {
     if (!world) return result;
     auto guard = world->lock();
     for (const desktop::Application* app : world->runningApplications()) {
-        result.emplace_back(world->processRecord(app->pid()));
+        result.push_back(workspace_detail::Records::application(world->processRecord(app->pid())));
     }
     return result;
 }
@@ -148,7 +162,7 @@ std::optional<RunningApplication> Workspace::frontmostApplication() const {
     auto guard = world->lock();
     const desktop::Application* active = world->activeApplication();
     if (!active) return std::nullopt;
-    return RunningApplication(world->processRecord(active->pid()));
+    return workspace_detail::Records::application(world->processRecord(active->pid()));
 }
 
 std::optional<RunningApplication> Workspace::menuBarOwningApplication() const { return frontmostApplication(); }

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/world_types.h"
 #include "platform/graphics/image.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/process/activation_policy.h"
 
 namespace platform {
 
@@ -28,7 +28,9 @@ namespace desktop {
 class Application;
 }
 
-using ActivationPolicy = desktop::ActivationPolicy;
+namespace workspace_detail {
+struct Records;
+}
 
 namespace workspace_notifications {
 inline const std::string kDidLaunchApplication = "NSWorkspaceDidLaunchApplicationNotification";
@@ -76,9 +78,11 @@ public:
 
     friend bool operator==(const RunningApplication& a, const RunningApplication& b) { return a.record_ == b.record_; }
 
+private:
+    // The workspace makes them from the world's process records.
+    friend struct workspace_detail::Records;
     explicit RunningApplication(std::shared_ptr<desktop::Application> record);
 
-private:
     std::shared_ptr<desktop::Application> record_;
 };
 

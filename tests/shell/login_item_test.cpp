@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/services/app_service.h"
+#include "platform/services/login_items.h"
 #include "platform/services/volume.h"
 #include "tests/shell/shell_test_support.h"
 #include "tests/support/temp_folder.h"
@@ -25,14 +26,14 @@ TEST(LoginItem, StateFollowsTheServicesStatusAndAnyOtherNumberIsDisabled) {
         {AppServiceStatus(7), State::disabled},
     };
     for (const auto& [status, state] : cases) {
-        env.world.loginItems().setStatus(status);
+        platform::SimulatedLoginItems::of(env.world).setStatus(status);
         EXPECT_EQ(LoginItem::state(), state) << int(status);
     }
 }
 
 TEST(LoginItem, EnablingSucceedsOrLeavesApprovalToTheUserOrFailsWithTheServicesWords) {
     ShellWorld env;
-    auto& items = env.world.loginItems();
+    auto& items = platform::SimulatedLoginItems::of(env.world);
     LoginItem::Outcome outcome = LoginItem::enable();
     EXPECT_TRUE(outcome.succeeded());
     EXPECT_FALSE(outcome.requiresApproval);
@@ -55,7 +56,7 @@ TEST(LoginItem, EnablingSucceedsOrLeavesApprovalToTheUserOrFailsWithTheServicesW
 
 TEST(LoginItem, DisablingAsksTheServiceOnlyWhenThereIsARegistrationToTakeBack) {
     ShellWorld env;
-    auto& items = env.world.loginItems();
+    auto& items = platform::SimulatedLoginItems::of(env.world);
     struct Case {
         AppServiceStatus before;
         int unregisters;

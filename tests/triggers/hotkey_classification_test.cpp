@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "platform/events/keyboard_layout.h"
+#include "platform/events/simulated_input.h"
 #include "triggers/hotkey_listener.h"
 #include "triggers_test_support.h"
 
@@ -77,7 +78,7 @@ TEST_F(HotkeyClassificationTest, EveryModifierCombinationOfALetterAndAFunctionKe
 }
 
 TEST_F(HotkeyClassificationTest, LabelsFollowTheKeyboardLayout) {
-    world.input().setKeyboardLayout(platform::KeyboardLayout::russian());
+    platform::SimulatedInput::of(world).setKeyboardLayout(platform::KeyboardLayout::russian());
     EXPECT_EQ(classify(keys::m, kCommand), "press ⌘ Ь");
     EXPECT_EQ(classify(keys::k, kOption | kShift), "press ⌥⇧ Л");
     EXPECT_EQ(classify(keys::q, kShift), "needsModifier ⇧Й");
@@ -85,7 +86,7 @@ TEST_F(HotkeyClassificationTest, LabelsFollowTheKeyboardLayout) {
 
     auto layout = platform::KeyboardLayout::usANSI();
     layout.remove(keys::x);
-    world.input().setKeyboardLayout(layout);
+    platform::SimulatedInput::of(world).setKeyboardLayout(layout);
     EXPECT_EQ(classify(keys::x, kCommand), "press ⌘ #7");
 }
 

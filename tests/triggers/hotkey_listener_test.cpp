@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/appkit/window.h"
-#include "platform/events/event_monitor.h"
+#include "platform/events/event_monitors.h"
 #include "platform/events/event_router.h"
 #include "platform/events/keyboard_layout.h"
 #include "platform/runtime/observation.h"

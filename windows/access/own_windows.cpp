@@ -5,9 +5,9 @@
 #include "platform/appkit/application.h"
 #include "platform/appkit/screen.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_once.h"
-#include "platform/services/process_info.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/target_window.h"
 

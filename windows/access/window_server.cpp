@@ -1,9 +1,9 @@
 #include "windows/access/window_server.h"
 
 #include "platform/appkit/application.h"
+#include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_once.h"
-#include "platform/services/process_info.h"
 #include "platform/windowserver/symbols.h"
 #include "platform/windowserver/window_list.h"
 #include "windows/access/main_thread.h"

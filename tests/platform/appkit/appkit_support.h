@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/appkit/application.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/desktop/desktop.h"
 #include "platform/graphics/image.h"
 #include "platform/notifications/notification_center.h"

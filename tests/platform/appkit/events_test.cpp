@@ -97,7 +97,7 @@ TEST_F(EventTest, ContextMenusComeFromTheViewsUpwardsAndAControlClickWithoutOneI
     click({115, 185}, 1, AppEvent::control);
     EXPECT_EQ(app.openMenu(), view.contextMenu);
     EXPECT_EQ(inner->events.size(), 3u);  // the press became a menu, not a click
-    EXPECT_EQ(app.menuLog().back().event.modifierFlags, AppEvent::control);
+    EXPECT_EQ(SimulatedUser::of(world).menuLog().back().event.modifierFlags, AppEvent::control);
     app.closeMenu();
     send(AppEventType::rightMouseDown, {115, 185});
     EXPECT_EQ(app.openMenu(), view.contextMenu);

@@ -73,7 +73,7 @@ TEST_F(ShellTest, AStatusItemStandsInTheMenuBarAndShowsItsMenuWhenClicked) {
     EXPECT_TRUE(click({1440 - 120 - 12, 10}));
     EXPECT_EQ(app.openMenu(), menu);
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(app.menuLog().back().kind, MenuPresentationKind::statusItem);
+    EXPECT_EQ(SimulatedUser::of(world).menuLog().back().kind, MenuPresentationKind::statusItem);
     loop.runUntilIdle();
     EXPECT_FALSE(app.isActive());  // a status item does not bring the program forward
     EXPECT_FALSE(app.chooseMenuItem("Missing"));
@@ -101,7 +101,7 @@ TEST_F(ShellTest, AlertsAreAnsweredByTheResponderAndLogged) {
     EXPECT_EQ(alert.runModal(), modal_response::alertFirstButtonReturn);
     EXPECT_EQ(alert.addButton("Move to Applications"), modal_response::alertFirstButtonReturn);
     EXPECT_EQ(alert.addButton("Do Not Move"), modal_response::alertSecondButtonReturn);
-    app.setAlertResponder([](const Alert& a) {
+    SimulatedUser::of(world).setAlertResponder([](const Alert& a) {
         return a.buttonTitles().size() == 2 ? modal_response::alertSecondButtonReturn : modal_response::cancel;
     });
     EXPECT_EQ(alert.runModal(), modal_response::alertSecondButtonReturn);
@@ -112,10 +112,10 @@ TEST_F(ShellTest, AlertsAreAnsweredByTheResponderAndLogged) {
     EXPECT_EQ(answer, 0);
     loop.runUntilIdle();
     EXPECT_EQ(answer, modal_response::alertSecondButtonReturn);
-    ASSERT_EQ(app.alertLog().size(), 3u);
-    EXPECT_EQ(app.alertLog()[0].messageText, "“Open at login” could not be changed.");
-    EXPECT_EQ(app.alertLog()[2].sheetWindow, window->windowNumber());
-    EXPECT_EQ(app.alertLog()[2].buttons.size(), 2u);
+    ASSERT_EQ(SimulatedUser::of(world).alertLog().size(), 3u);
+    EXPECT_EQ(SimulatedUser::of(world).alertLog()[0].messageText, "“Open at login” could not be changed.");
+    EXPECT_EQ(SimulatedUser::of(world).alertLog()[2].sheetWindow, window->windowNumber());
+    EXPECT_EQ(SimulatedUser::of(world).alertLog()[2].buttons.size(), 2u);
 }
 
 TEST_F(ShellTest, ActivationPolicyLaunchingAndTermination) {
@@ -137,9 +137,9 @@ TEST_F(ShellTest, ActivationPolicyLaunchingAndTermination) {
     app.setDelegate(delegate);
     app.finishLaunching();
     app.finishLaunching();
-    EXPECT_EQ(app.activationPolicy(), desktop::ActivationPolicy::accessory);
-    EXPECT_TRUE(app.setActivationPolicy(desktop::ActivationPolicy::regular));
-    EXPECT_EQ(world.ownApplication().activationPolicy(), desktop::ActivationPolicy::regular);
+    EXPECT_EQ(app.activationPolicy(), platform::ActivationPolicy::accessory);
+    EXPECT_TRUE(app.setActivationPolicy(platform::ActivationPolicy::regular));
+    EXPECT_EQ(world.ownApplication().activationPolicy(), platform::ActivationPolicy::regular);
     EXPECT_FALSE(app.reopen());
 
     int stopped = 0;

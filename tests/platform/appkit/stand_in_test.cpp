@@ -190,8 +190,8 @@ TEST_F(StandInTest, AsksForTheContextMenuOnRightAndControlClicks) {
     ASSERT_TRUE(app.openMenu());
     EXPECT_EQ(app.openMenu()->outline(), (std::vector<std::string>{"Restore This Window", "Restore All Windows", "-",
                                                                    "Hide Editor"}));
-    EXPECT_EQ(app.menuLog().back().kind, MenuPresentationKind::context);
-    EXPECT_EQ(app.menuLog().back().window, panel->windowNumber());
+    EXPECT_EQ(SimulatedUser::of(world).menuLog().back().kind, MenuPresentationKind::context);
+    EXPECT_EQ(SimulatedUser::of(world).menuLog().back().window, panel->windowNumber());
     EXPECT_TRUE(app.chooseMenuItem("Restore This Window"));
     EXPECT_EQ(view->chosen, (std::vector<std::string>{"Restore This Window"}));
     EXPECT_FALSE(app.openMenu());

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/serial_queue.h"
@@ -238,7 +239,7 @@ TEST(Accessibility, TheElementAtAPointIsTheDeepestControlOrTheWindow) {
 
     auto bare = system.copyElementAtPosition(450, 205);
     ASSERT_TRUE(bare.ok());
-    EXPECT_EQ(bare.value(), AccessibilityElement::forWindow(two));
+    EXPECT_EQ(bare.value(), platform::elementOf(two));
     auto minimize = system.copyElementAtPosition(335, 212);
     EXPECT_EQ(*minimize->copyAttributeValue("AXSubrole")->string(), "AXMinimizeButton");
     EXPECT_EQ(minimize->copyAttributeValue("AXWindow")->element()->objectId(), two.number());
@@ -249,16 +250,16 @@ TEST(Accessibility, TheElementAtAPointIsTheDeepestControlOrTheWindow) {
     auto title = system.copyElementAtPosition(550, 212);
     EXPECT_EQ(*title->copyAttributeValue("AXRole")->string(), "AXStaticText");
     // Window One lies beneath; an application element looks among its own windows only.
-    EXPECT_EQ(system.copyElementAtPosition(150, 150).value(), AccessibilityElement::forWindow(*w.editor.windows()[1]));
+    EXPECT_EQ(system.copyElementAtPosition(150, 150).value(), platform::elementOf(*w.editor.windows()[1]));
     EXPECT_EQ(system.copyElementAtPosition(5000, 5000).error(), AccessibilityError::noValue);
 
     // A click-through window on top is passed over.
     Application& overlay = w.world.application("com.example.Overlay").inBackground().add();
     Window& glass = *overlay.openWindow({.title = "Glass", .frame = Rect{0, 0, 1440, 900}, .layer = 3});
     glass.setIgnoresMouseEvents(true);
-    EXPECT_EQ(system.copyElementAtPosition(450, 205).value(), AccessibilityElement::forWindow(two));
+    EXPECT_EQ(system.copyElementAtPosition(450, 205).value(), platform::elementOf(two));
     glass.setIgnoresMouseEvents(false);
-    EXPECT_EQ(system.copyElementAtPosition(450, 205).value(), AccessibilityElement::forWindow(glass));
+    EXPECT_EQ(system.copyElementAtPosition(450, 205).value(), platform::elementOf(glass));
 
     // The owner of the window under the point is the one asked.
     glass.close();

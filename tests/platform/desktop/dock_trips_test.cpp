@@ -1,3 +1,4 @@
+#include "platform/accessibility/world_elements.h"
 #include "platform/desktop/dock_trips.h"
 
 #include <gtest/gtest.h>
@@ -119,7 +120,7 @@ TEST(DockTrips, ObserversHearOfTheWindowWhenItArrives) {
         });
     ASSERT_TRUE(observer);
     w.loop.add((*observer)->runLoopSource(), modes::kCommon);
-    const AccessibilityElement two = AccessibilityElement::forWindow(w.two);
+    const AccessibilityElement two = platform::elementOf(w.two);
     (*observer)->addNotification(two, "AXWindowMiniaturized", nullptr);
     (*observer)->addNotification(two, "AXWindowDeminiaturized", nullptr);
     w.two.minimize();
@@ -195,7 +196,7 @@ TEST(DockTrips, MinimizeAllSendsTheMinimizableWindowsOfTheShownSpaceTogetherAndC
         if (c->identifier() == std::string("miniaturizeAll:")) item = c;
     }
     ASSERT_NE(item, nullptr);
-    const AccessibilityElement element = AccessibilityElement::forControl(*item);
+    const AccessibilityElement element = platform::elementOf(*item);
 
     world.faults().on(FaultCall::performAction, "AXPress").forControl(item->id()).times(1).refuse();
     EXPECT_EQ(element.performAction("AXPress"), AccessibilityError::cannotComplete);

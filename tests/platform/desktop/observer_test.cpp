@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 
@@ -46,7 +47,7 @@ struct ObservedWorld {
     Application& editor = world.application("com.example.Editor").window("One").window("Two").add();
     Window& two = *editor.windows()[0];
     Window& one = *editor.windows()[1];
-    AccessibilityElement twoElement = AccessibilityElement::forWindow(two);
+    AccessibilityElement twoElement = platform::elementOf(two);
     Watch watch{editor.pid()};
 
     void attach() { loop.add(watch.observer->runLoopSource(), modes::kCommon); }
@@ -89,7 +90,7 @@ TEST(AccessibilityObserver, TheApplicationElementHearsItsWindowsAndItsOwnNotific
     w.one.raise();
     w.loop.runUntilIdle();
     ASSERT_EQ(w.watch.names(), std::vector<std::string>{"AXFocusedWindowChanged"});
-    EXPECT_EQ(w.watch.heard[0].element, AccessibilityElement::forWindow(w.one));
+    EXPECT_EQ(w.watch.heard[0].element, platform::elementOf(w.one));
 
     w.watch.heard.clear();
     Window& sheet = *w.one.attachSheet({.title = "Save"});
@@ -99,7 +100,7 @@ TEST(AccessibilityObserver, TheApplicationElementHearsItsWindowsAndItsOwnNotific
     w.loop.runUntilIdle();
     const auto names = w.watch.names();
     EXPECT_EQ(names.front(), "AXSheetCreated");
-    EXPECT_EQ(w.watch.heard.front().element, AccessibilityElement::forWindow(sheet));
+    EXPECT_EQ(w.watch.heard.front().element, platform::elementOf(sheet));
     EXPECT_NE(std::find(names.begin(), names.end(), "AXWindowMiniaturized"), names.end());
     EXPECT_EQ(names.back(), "AXApplicationDeactivated");
 }

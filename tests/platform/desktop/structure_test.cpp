@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "platform/accessibility/accessibility.h"
+#include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/windowserver/window_list.h"
@@ -40,7 +41,7 @@ TEST(WindowStructure, ChildrenListButtonsTitleToolbarsControlsAndSheets) {
                                     .controls = {{.role = "AXTextArea", .value = "text", .frame = Rect{0, 60, 600, 340}}}})
                            .add();
     Window& doc = *app.windows()[0];
-    const AccessibilityElement element = AccessibilityElement::forWindow(doc);
+    const AccessibilityElement element = platform::elementOf(doc);
     EXPECT_EQ(roles(element), (std::vector<std::string>{"AXButton", "AXButton", "AXStaticText", "AXToolbar", "AXTextArea"}));
     EXPECT_EQ(element.copyAttributeValue("AXZoomButton").error(), AccessibilityError::noValue);
 
@@ -50,7 +51,7 @@ TEST(WindowStructure, ChildrenListButtonsTitleToolbarsControlsAndSheets) {
     const AccessibilityElement appElement = AccessibilityElement::application(app.pid());
     auto focused = appElement.copyAttributeValue("AXFocusedWindow");
     ASSERT_TRUE(focused.ok() && focused->element());
-    EXPECT_EQ(*focused->element(), AccessibilityElement::forWindow(sheet));
+    EXPECT_EQ(*focused->element(), platform::elementOf(sheet));
     EXPECT_EQ(*focused->element()->copyAttributeValue("AXRole")->string(), "AXSheet");
     EXPECT_EQ(*focused->element()->copyAttributeValue("AXParent")->element(), element);
     world.faults().on(FaultCall::readAttribute, "AXParent").forWindow(sheet.number()).missing();
@@ -76,7 +77,7 @@ TEST(WindowStructure, ElementsAreTheSameWhenTheyStandForTheSameObject) {
     for (const auto& v : *first->array()) seen.insert(*v.element());
     for (const auto& v : *second->array()) seen.insert(*v.element());
     EXPECT_EQ(seen.size(), 2u);
-    EXPECT_NE(AccessibilityElement::forWindow(*app.windows()[0]), AccessibilityElement::forWindow(*app.windows()[1]));
+    EXPECT_NE(platform::elementOf(*app.windows()[0]), platform::elementOf(*app.windows()[1]));
     EXPECT_NE(AccessibilityElement::application(app.pid()), AccessibilityElement::systemWide());
 }
 
@@ -113,7 +114,7 @@ TEST(FaultRules, TheNewestMatchingRuleDecidesAndCountedRulesRunOut) {
     MainLoop loop(ClockKind::simulated);
     Desktop world(loop);
     Application& app = world.application("com.example.App").window("A").add();
-    const AccessibilityElement element = AccessibilityElement::forWindow(*app.windows()[0]);
+    const AccessibilityElement element = platform::elementOf(*app.windows()[0]);
     auto& faults = world.faults();
     faults.on(FaultCall::readAttribute).forApplication(app.pid()).fail(AccessibilityError::failure);
     faults.on(FaultCall::readAttribute, "AXTitle").times(2).answer(AccessibilityValue("Given"));

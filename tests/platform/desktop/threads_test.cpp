@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/accessibility/accessibility.h"
+#include "platform/accessibility/world_elements.h"
 #include "platform/appkit/application.h"
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
@@ -104,7 +105,7 @@ TEST(WorldThreads, QueueJobsMoveWindowsWhileTheMainThreadReadsThem) {
     w.loop.add((*observer)->runLoopSource(), modes::kDefault);
 
     for (size_t q = 0; q < windows.size(); ++q) {
-        const AccessibilityElement element = AccessibilityElement::forWindow(*windows[q]);
+        const AccessibilityElement element = elementOf(*windows[q]);
         w.loop.queue("accessibility " + std::to_string(q)).async([&w, element] {
             for (int step = 1; step <= kRounds; ++step) moveThroughAccessibility(element, step);
             w.jobsDone.fetch_add(1);

@@ -90,6 +90,7 @@ TEST(Workspace, ApplicationChangesArePostedOnTheMainQueueWithTheApplication) {
     RunningApplication::withProcessIdentifier(b.pid())->hide();
     b.unhide();
     world.spaces().switchTo(world.spaces().add(world.displays().first()->number()));
+    const auto quitting = RunningApplication::withProcessIdentifier(a.pid());
     a.quit();
     loop.runUntilIdle();
     EXPECT_EQ(heard.notes, (std::vector<std::string>{names::kDidDeactivateApplication, names::kDidActivateApplication,
@@ -97,7 +98,7 @@ TEST(Workspace, ApplicationChangesArePostedOnTheMainQueueWithTheApplication) {
                                                      names::kActiveSpaceDidChange, names::kDidTerminateApplication}));
     EXPECT_EQ(heard.pids[4], 0);  // the Space change concerns no application
     EXPECT_EQ(heard.pids.back(), a.pid());
-    EXPECT_TRUE(RunningApplication(world.processRecord(a.pid())).isTerminated());
+    EXPECT_TRUE(quitting->isTerminated());
 }
 
 TEST(Workspace, ANotificationMayComeWithoutItsApplication) {

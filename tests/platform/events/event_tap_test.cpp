@@ -7,6 +7,7 @@
 
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_router.h"
+#include "platform/events/simulated_input.h"
 #include "platform/runtime/main_loop.h"
 
 namespace platform {
@@ -194,7 +195,7 @@ TEST(EventTap, TapsSeeEventsInOrderAndListenOnlyTapsHoldNothing) {
 TEST(EventTap, SecureInputHidesKeysAndSwitchingATapOffLetsTheWaitingEventGo) {
     TapWorld w;
     auto tap = w.makeTap();
-    w.world.input().setSecureInput(true);
+    SimulatedInput::of(w.world).setSecureInput(true);
     w.loop.add(tap->runLoopSource(), modes::kCommon);
     injectEvents(input_sequences::keyPress(key_codes::a, event_flags::command));
     injectEvent(EventRecord::flagsChanged(event_flags::command, key_codes::command));

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "platform/desktop/desktop.h"
+#include "platform/events/event_monitors.h"
+#include "platform/events/event_router.h"
 #include "platform/events/events.h"
+#include "platform/events/simulated_input.h"
 #include "platform/runtime/main_loop.h"
 
 namespace platform {
@@ -48,7 +51,7 @@ TEST(Input, ClickStatesCountPressesWithinTheDoubleClickInterval) {
     w.inject(EventRecord::mouse(EventType::leftMouseUp, {350, 300}));
     EXPECT_EQ(InputState::pressedMouseButtons(), 0u);
     EXPECT_EQ(w.inject(EventRecord::mouse(EventType::leftMouseDown, p, 0, 0)).event.clickState(), 0);  // as given
-    w.world.input().setDoubleClickInterval(0.2);
+    SimulatedInput::of(w.world).setDoubleClickInterval(0.2);
     EXPECT_DOUBLE_EQ(InputState::doubleClickInterval(), 0.2);
     EXPECT_EQ(w.inject(EventRecord::mouse(EventType::otherMouseDown, p)).event.integerValueField(
                   EventField::mouseEventButtonNumber),
@@ -75,7 +78,7 @@ TEST(Input, KeyEventsCarryTheLayoutsCharactersTheFlagsAndTheTargetProcess) {
     EXPECT_EQ(charactersByApplyingModifiers(shiftedOne, event_flags::shift), "!");
     EXPECT_EQ(charactersByApplyingModifiers(EventRecord::key(EventType::keyDown, 10), 0), "");
     EXPECT_EQ(charactersByApplyingModifiers(EventRecord::flagsChanged(event_flags::shift), 0), std::nullopt);
-    w.world.input().setKeyboardLayout(KeyboardLayout::russian());
+    SimulatedInput::of(w.world).setKeyboardLayout(KeyboardLayout::russian());
     EXPECT_EQ(chars(key_codes::m, event_flags::command).second, "ь");
     EXPECT_EQ(charactersByApplyingModifiers(EventRecord::key(EventType::keyUp, key_codes::m, event_flags::shift), 0),
               "ь");
@@ -172,7 +175,7 @@ TEST(Input, TheProgramsOwnEventsGoThroughItsLocalMonitorsToItsSink) {
         *w.world.ownApplication().openWindow({.title = "Settings", .frame = Rect{800, 500, 400, 300}});
     w.world.ownApplication().activate();
     std::vector<EventRecord> dispatched;
-    w.world.input().setOwnProcessEventSink([&](const EventRecord& e) { dispatched.push_back(e); });
+    SimulatedInput::of(w.world).setOwnProcessEventSink([&](const EventRecord& e) { dispatched.push_back(e); });
     auto monitor = EventMonitor::addLocalMonitor(0x1C00, [](const EventRecord& e) -> std::optional<EventRecord> {
         if (e.type() == EventType::keyDown && e.keyCode() == key_codes::k) return std::nullopt;
         return e;

@@ -1,5 +1,4 @@
 #include "platform/appkit/layer_rendering.h"
-#include "platform/appkit/open_panel_responses.h"
 #include "temp_folder.h"
 #include "ui_support.h"
 
@@ -63,7 +62,9 @@ TEST_F(BadInputTest, TheFileDialogRefusesSeveralFilesWhereOneIsAsked) {
     furlpane_test::TempFolder folder;
     furlpane_test::writeText(folder / "One.app/Contents/Info.plist", "<plist/>");
     furlpane_test::writeText(folder / "Two.app/Contents/Info.plist", "<plist/>");
-    setOpenPanelResponder([&folder](const OpenPanel&) { return std::vector{folder / "One.app", folder / "Two.app"}; });
+    user.setOpenPanelResponder([&folder](const OpenPanel&) {
+        return std::vector{folder / "One.app", folder / "Two.app"};
+    });
     std::string outcome;
     State<bool> choosing(true);
     show([choosing, &outcome] {
@@ -71,7 +72,7 @@ TEST_F(BadInputTest, TheFileDialogRefusesSeveralFilesWhereOneIsAsked) {
                                            [&outcome](Result<std::filesystem::path> chosen) { outcome = chosen.error().message; });
     });
     EXPECT_EQ(outcome, "only one file can be chosen");
-    EXPECT_EQ(openPanelLog().back().result.response, OpenPanelResult::Response::failure);
+    EXPECT_EQ(user.openPanelLog().back().result.response, OpenPanelResult::Response::failure);
 }
 
 }  // namespace

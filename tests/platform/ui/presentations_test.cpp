@@ -1,4 +1,3 @@
-#include "platform/appkit/open_panel_responses.h"
 #include "temp_folder.h"
 #include "ui_support.h"
 
@@ -68,7 +67,7 @@ TEST_F(PresentationsTest, AnAlertRunsTheChosenButtonsActionAndThenStopsBeingPres
         SCOPED_TRACE(c.name);
         std::vector<std::string> ran;
         State<bool> failed(true);
-        app.setAlertResponder([&c](const Alert&) { return c.response; });
+        user.setAlertResponder([&c](const Alert&) { return c.response; });
         show([&ran, failed] {
             return Text("Open at login").alert("“Open at login” could not be changed.", failed.binding(),
                                                {{"OK", ButtonRole::none, [&ran] { ran.push_back("ok"); }},
@@ -78,14 +77,14 @@ TEST_F(PresentationsTest, AnAlertRunsTheChosenButtonsActionAndThenStopsBeingPres
         settle();
         EXPECT_EQ(ran, c.ran);
         EXPECT_FALSE(failed.peek());
-        const AlertRecord& shown = app.alertLog().back();
+        const platform::AlertRecord& shown = user.alertLog().back();
         EXPECT_EQ(shown.messageText, "“Open at login” could not be changed.");
         EXPECT_EQ(shown.informativeText, "The operation failed. (error 1)");
         EXPECT_EQ(shown.buttons, (std::vector<std::string>{"OK", "Retry"}));
         EXPECT_EQ(shown.sheetWindow, window->windowNumber());
     }
     // Each alert was shown once.
-    EXPECT_EQ(app.alertLog().size(), 3u);
+    EXPECT_EQ(user.alertLog().size(), 3u);
 }
 
 TEST_F(PresentationsTest, TheFileDialogLetsThroughOnlyAnApplicationBundle) {
@@ -107,7 +106,7 @@ TEST_F(PresentationsTest, TheFileDialogLetsThroughOnlyAnApplicationBundle) {
         SCOPED_TRACE(c.name);
         State<bool> choosing(false);
         std::string outcome = "nothing";
-        setOpenPanelResponder([&c](const OpenPanel&) { return c.chosen; });
+        user.setOpenPanelResponder([&c](const OpenPanel&) { return c.chosen; });
         show([choosing, &outcome] {
             return Button("Choose…", [choosing] { choosing.set(true); })
                 .fileImporter(choosing.binding(), {content_types::application},
@@ -118,9 +117,10 @@ TEST_F(PresentationsTest, TheFileDialogLetsThroughOnlyAnApplicationBundle) {
         clickOn(control(ControlKind::button, "Choose…"));
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_FALSE(choosing.peek());
-        EXPECT_EQ(openPanelLog().back().allowedContentTypes, (std::vector<std::string>{content_types::application}));
+        EXPECT_EQ(user.openPanelLog().back().allowedContentTypes,
+                  (std::vector<std::string>{content_types::application}));
     }
-    EXPECT_EQ(openPanelLog().size(), 4u);
+    EXPECT_EQ(user.openPanelLog().size(), 4u);
 }
 
 TEST_F(PresentationsTest, ATooltipShowsAfterThePointerRestsASecondAndGoesWhenItLeaves) {

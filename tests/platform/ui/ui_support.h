@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/appkit/application.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_router.h"
@@ -75,6 +76,8 @@ protected:
     MainLoop loop{ClockKind::simulated};
     desktop::Desktop world{loop};
     Application& app = Application::shared();
+    // The person who answers alerts and file dialogs.
+    SimulatedUser& user = SimulatedUser::of(world);
     std::shared_ptr<Window> window;
     std::shared_ptr<Host> host;
     std::shared_ptr<Settings> settings = std::make_shared<Settings>();

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "actions_test_support.h"
-#include "platform/appkit/open_panel_responses.h"
 #include "platform/services/bundle.h"
 #include "settings/window/actions_tab.h"
 #include "settings/window/application_list.h"
@@ -171,16 +170,16 @@ TEST_F(ActionsTabTest, ChooseAddsTheApplicationBundlePickedInTheFileDialog) {
         clickOn(control(ControlKind::row, "Default Settings"));
         const std::optional<std::filesystem::path> chosen =
             c.chosen ? std::optional(folder / "Applications" / *c.chosen) : std::nullopt;
-        setOpenPanelResponder([chosen](const OpenPanel&) -> std::optional<std::vector<std::filesystem::path>> {
+        user.setOpenPanelResponder([chosen](const OpenPanel&) -> std::optional<std::vector<std::filesystem::path>> {
             if (!chosen) return std::nullopt;
             return std::vector{*chosen};
         });
         choose(plus(), AddApplicationMenu::kChooseTitle);
-        EXPECT_EQ(openPanelLog().back().allowedContentTypes, std::vector<std::string>{content_types::application});
+        EXPECT_EQ(user.openPanelLog().back().allowedContentTypes, std::vector<std::string>{content_types::application});
         EXPECT_EQ(storedNames(), c.names);
         EXPECT_EQ(list().value(), c.selected);
     }
-    EXPECT_EQ(openPanelLog().size(), std::size(cases));
+    EXPECT_EQ(user.openPanelLog().size(), std::size(cases));
 }
 
 TEST_F(ActionsTabTest, RowsShowEachApplicationsIconAndStrikeThroughThoseLeftAlone) {

@@ -2,9 +2,9 @@
 
 #include "platform/appkit/alert.h"
 #include "platform/desktop/desktop.h"
-#include "platform/desktop/login_items.h"
 #include "platform/desktop/permissions.h"
 #include "platform/services/app_service.h"
+#include "platform/services/login_items.h"
 #include "platform/services/volume.h"
 #include "settings/window/general_tab.h"
 #include "tab_test_support.h"
@@ -125,16 +125,16 @@ TEST_F(GeneralTabTest, EachPermissionButtonTakesTheRoadThePrivacyDatabaseAnswerG
 }
 
 TEST_F(GeneralTabTest, ALoginItemAwaitingApprovalShowsOffWithTheWayToApproveIt) {
-    world.loginItems().setBackgroundActivityAllowed(false);
+    platform::SimulatedLoginItems::of(world).setBackgroundActivityAllowed(false);
     openTab("General");
     clickOn(toggle("Open at login"));
-    EXPECT_TRUE(app.alertLog().empty());
+    EXPECT_TRUE(user.alertLog().empty());
     EXPECT_EQ(toggle("Open at login").value(), "off");
     EXPECT_TRUE(shows(ControlKind::text, kApprovalNote));
     clickOn(control(ControlKind::button, "Open Login Items Settings"));
     EXPECT_EQ(opened().back(), platform::MainAppService::loginItemsSettingsURL());
-    world.loginItems().setBackgroundActivityAllowed(true);
-    world.loginItems().setStatus(AppServiceStatus::enabled);
+    platform::SimulatedLoginItems::of(world).setBackgroundActivityAllowed(true);
+    platform::SimulatedLoginItems::of(world).setStatus(AppServiceStatus::enabled);
     comeBack();
     EXPECT_EQ(toggle("Open at login").value(), "on");
     EXPECT_FALSE(shows(ControlKind::text, kApprovalNote));
@@ -142,24 +142,24 @@ TEST_F(GeneralTabTest, ALoginItemAwaitingApprovalShowsOffWithTheWayToApproveIt) 
 
 TEST_F(GeneralTabTest, AFailedChangeOfTheLoginItemIsShownOnceInTheServicesWords) {
     world.faults().on(FaultCall::registerLoginItem).times(1).fail(1, "Operation not permitted");
-    app.setAlertResponder([](const platform::Alert&) { return platform::modal_response::alertFirstButtonReturn; });
+    user.setAlertResponder([](const platform::Alert&) { return platform::modal_response::alertFirstButtonReturn; });
     openTab("General");
     clickOn(toggle("Open at login"));
-    ASSERT_EQ(app.alertLog().size(), 1u);
-    EXPECT_EQ(app.alertLog()[0].messageText, GeneralSettingsTab::kLoginItemAlertTitle);
-    EXPECT_EQ(app.alertLog()[0].informativeText, "Operation not permitted (error 1)");
-    EXPECT_EQ(app.alertLog()[0].buttons, std::vector<std::string>{"OK"});
+    ASSERT_EQ(user.alertLog().size(), 1u);
+    EXPECT_EQ(user.alertLog()[0].messageText, GeneralSettingsTab::kLoginItemAlertTitle);
+    EXPECT_EQ(user.alertLog()[0].informativeText, "Operation not permitted (error 1)");
+    EXPECT_EQ(user.alertLog()[0].buttons, std::vector<std::string>{"OK"});
     EXPECT_EQ(toggle("Open at login").value(), "off");
     // Turning it off while nothing is registered asks nothing of the service.
     clickOn(toggle("Open at login"));
     clickOn(toggle("Open at login"));
     EXPECT_EQ(toggle("Open at login").value(), "off");
-    EXPECT_EQ(world.loginItems().unregisterCount(), 1);
-    EXPECT_EQ(app.alertLog().size(), 1u);
+    EXPECT_EQ(platform::SimulatedLoginItems::of(world).unregisterCount(), 1);
+    EXPECT_EQ(user.alertLog().size(), 1u);
 }
 
 TEST_F(GeneralTabTest, FromAReadOnlyDiskOpeningAtLoginCannotBeSwitched) {
-    world.loginItems().setStatus(AppServiceStatus::requiresApproval);
+    platform::SimulatedLoginItems::of(world).setStatus(AppServiceStatus::requiresApproval);
     platform::setMountTable("22 1 254:1 / / rw - ext4 /dev/vda1 rw\n41 22 7:3 / " + folder.path().string() +
                             " ro - squashfs /dev/loop3 ro\n");
     openTab("General");
@@ -169,7 +169,7 @@ TEST_F(GeneralTabTest, FromAReadOnlyDiskOpeningAtLoginCannotBeSwitched) {
     EXPECT_TRUE(shows(ControlKind::text, "Furlpane Novan is running from a read-only disk, so macOS can’t open it at "
                                          "login. Move Furlpane Novan to your Applications folder and open it from there."));
     EXPECT_FALSE(toggle("Open at login").click());
-    EXPECT_EQ(world.loginItems().registerCount(), 0);
+    EXPECT_EQ(platform::SimulatedLoginItems::of(world).registerCount(), 0);
 }
 
 TEST_F(GeneralTabTest, TheMenuBarIconsNotesFollowItsSwitch) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/appkit/application.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_router.h"
 #include "platform/runtime/main_loop.h"
@@ -18,6 +19,8 @@ protected:
     platform::MainLoop loop{platform::ClockKind::simulated};
     platform::desktop::Desktop world{loop};
     platform::Application& app = platform::Application::shared();
+    // The person who answers alerts and file dialogs.
+    platform::SimulatedUser& user = platform::SimulatedUser::of(world);
 
     void settle() { loop.runUntilIdle(); }
     // A click at the middle of the control, injected on the desktop.

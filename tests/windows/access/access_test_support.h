@@ -13,6 +13,7 @@
 
 #include "platform/accessibility/element.h"
 #include "platform/accessibility/value.h"
+#include "platform/accessibility/world_elements.h"
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
 #include "platform/plist/value.h"
@@ -76,7 +77,7 @@ protected:
         window->orderFront();
         return window;
     }
-    AccessibilityElement element(const desktop::Window& window) const { return AccessibilityElement::forWindow(window); }
+    AccessibilityElement element(const desktop::Window& window) const { return platform::elementOf(window); }
     AccessibilityElement element(uint32_t number) const { return element(*world.window(number)); }
     uint64_t requests() const { return world.accessibilityRequestCount(); }
     platform::desktop::Faults& faults() { return world.faults(); }

@@ -3,6 +3,7 @@
 #include "windows/access/accessibility_elements.h"
 
 #include "access_test_support.h"
+#include "platform/accessibility/world_elements.h"
 
 namespace access_test {
 namespace {
@@ -85,7 +86,7 @@ TEST_F(AccessibilityReads, TextBoundsSpanEveryCharacterCountedInUtf16Units) {
                          .frame = Rect{100, 100, 800, 600},
                          .controls = {ControlSpec{.role = "AXTextField", .value = "a\xF0\x9F\x98\x80" "b",
                                                   .frame = Rect{10, 40, 300, 20}}}});
-    const AccessibilityElement field = AccessibilityElement::forControl(*window.controls()[0]);
+    const AccessibilityElement field = platform::elementOf(*window.controls()[0]);
     // Four UTF-16 units: the emoji counts two; the stand-in lays characters 7 points apart.
     EXPECT_EQ(textBounds(field), (Rect{110, 140, 28, 20}));
     // Without a character count, the length of the value, in the same units.

@@ -4,6 +4,7 @@
 #include "windows/access/minimize_all.h"
 
 #include "access_test_support.h"
+#include "platform/accessibility/world_elements.h"
 
 namespace access_test {
 namespace {
@@ -83,7 +84,7 @@ TEST_F(MinimizeAllTest, NoMenusNoItemAndUnreadableItemsMatchNothing) {
     EXPECT_EQ(found({{"Window", {identified()}}}), "Minimize All Windows");
     faults().on(FaultCall::readAttributes).forControl(itemTitled("Minimize All Windows")->id()).fail();
     EXPECT_FALSE(MinimizeAll::menuItem(pid));
-    const AccessibilityElement element = AccessibilityElement::forControl(*itemTitled("Minimize All Windows"));
+    const AccessibilityElement element = platform::elementOf(*itemTitled("Minimize All Windows"));
     EXPECT_EQ(MinimizeAll::readItem(element), Item{});
     faults().clear();
     faults().on(FaultCall::readAttributes).times(1).answer(std::vector<AccessibilityValue>{

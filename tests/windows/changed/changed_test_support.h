@@ -15,11 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/accessibility/world_elements.h"
 #include "platform/appkit/application.h"
 #include "platform/appkit/screen.h"
+#include "platform/appkit/simulated_user.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_record.h"
 #include "platform/events/event_router.h"
+#include "platform/events/simulated_input.h"
 #include "platform/graphics/image.h"
 #include "platform/runtime/main_loop.h"
 #include "settings/model/raw_enum.h"
@@ -170,7 +173,7 @@ protected:
     // The editor's window "Draft" at (300, 200, 400, 300).
     desktop::Window& draftWindow() { return *editor({{.title = "Draft", .frame = Rect{300, 200, 400, 300}}}).windows()[0]; }
     std::optional<TargetWindow> target(const desktop::Window& window) {
-        return TargetWindow::create(platform::AccessibilityElement::forWindow(window));
+        return TargetWindow::create(platform::elementOf(window));
     }
     // Where the window stands from the front of the world's stacking order.
     long stackIndex(uint32_t number) const {

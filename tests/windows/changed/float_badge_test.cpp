@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "changed_test_support.h"
-#include "platform/events/event_monitor.h"
+#include "platform/events/event_monitors.h"
 #include "windows/changed/float_badge_panel.h"
 
 namespace changed_test {

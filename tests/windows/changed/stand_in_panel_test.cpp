@@ -292,7 +292,7 @@ TEST_F(StandInPanelTest, HoverFollowsThePointerExceptWhilePressedOrHeld) {
 TEST_F(StandInPanelTest, RightAndControlClicksAskForTheMenu) {
     rightClick({500, 210});
     ASSERT_TRUE(app.openMenu());
-    EXPECT_EQ(app.menuLog().back().window, panel->windowNumber());
+    EXPECT_EQ(platform::SimulatedUser::of(world).menuLog().back().window, panel->windowNumber());
     app.closeMenu();
     click({500, 210}, flags::control);
     app.closeMenu();

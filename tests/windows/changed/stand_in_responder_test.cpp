@@ -47,7 +47,7 @@ protected:
     void SetUp() override {
         panel->setStandInDelegate(responder);
         panel->orderFront();
-        world.input().setMouseLocation({420, 210});
+        platform::SimulatedInput::of(world).setMouseLocation({420, 210});
         loop.runUntilIdle();
     }
     // The engine's calls since the last look.
@@ -112,7 +112,7 @@ TEST_F(StandInResponderTest, TheMinimizeButtonRunsItsRuleOrMinimizesToTheDock) {
     };
     for (const auto& c : cases) {
         useRule(c.rule);
-        world.input().setModifierFlags(c.held);
+        platform::SimulatedInput::of(world).setModifierFlags(c.held);
         responder->standInButtonClicked(*panel, WindowButton::minimize);
         EXPECT_EQ(asked(), std::vector<std::string>{c.asked});
     }
@@ -170,7 +170,7 @@ TEST_F(StandInResponderTest, TheContextMenuRestoresOneOrAllOrHidesTheApplication
     EXPECT_EQ(menu->outline(),
               (std::vector<std::string>{"Restore This Window", "Restore All Windows", "-", "Hide Editor"}));
     for (const auto& item : menu->items()) EXPECT_EQ(item->keyEquivalent(), "");
-    world.input().setModifierFlags(flags::shift);
+    platform::SimulatedInput::of(world).setModifierFlags(flags::shift);
     for (int item : {0, 1, 3}) EXPECT_TRUE(menu->performActionForItem(item));
     EXPECT_EQ(asked(), (std::vector<std::string>{
                            "changeState bringForward slowMotion", "restoreWindows slowMotion",

@@ -2,9 +2,10 @@
 
 // The user's input in the simulated desktop: where the pointer is, which modifier keys
 // and mouse buttons are down, the double-click interval, secure input, the keyboard
-// layout, and what an event does when it reaches an application.
+// layout, and what an event does when it reaches an application. One per world, made on
+// first use (SimulatedInput::of); programs read it through InputState.
 //
-// Events enter the world through the event stand-in (platform/events: injectEvent),
+// Events enter the world through the event stand-in (injectEvent, event_router.h),
 // which shows them to event taps first and then hands them here. The state below is the
 // hardware's: it changes when an event is injected, before any tap has seen it.
 //
@@ -31,14 +32,13 @@
 #include <functional>
 #include <optional>
 
+#include "platform/desktop/desktop.h"
 #include "platform/desktop/world_lock.h"
 #include "platform/events/event_record.h"
 #include "platform/events/keyboard_layout.h"
 #include "platform/geometry/geometry.h"
 
-namespace platform::desktop {
-
-class Desktop;
+namespace platform {
 
 // Who an event reaches.
 struct EventReceiver {
@@ -47,7 +47,7 @@ struct EventReceiver {
     bool ownProcess = false;
 };
 
-class Input {
+class SimulatedInput {
 public:
     // The program's own process receives its events here: the AppKit stand-in registers
     // its event dispatch, which runs on the main thread, in the main queue's modes, after
@@ -59,7 +59,9 @@ public:
     // How far apart two presses may be and still count as one multiple click.
     static constexpr double kMultiClickDistance = 4;
 
-    explicit Input(Desktop& world);
+    explicit SimulatedInput(desktop::Desktop& world);
+    // The input of a world.
+    static SimulatedInput& of(desktop::Desktop& world);
 
     Point mouseLocation() const { return readLocked(world_, mouse_); }
     // Moves the pointer without an event (a test setting the scene).
@@ -110,7 +112,7 @@ private:
     uint64_t mouseReleased(const EventRecord& event, const EventReceiver& receiver);
     uint64_t keyPressed(const EventRecord& event, const EventReceiver& receiver);
 
-    Desktop& world_;
+    desktop::Desktop& world_;
     Point mouse_{};
     EventFlags flags_ = 0;
     uint32_t buttons_ = 0;
@@ -125,4 +127,4 @@ private:
     Armed armed_;
 };
 
-}  // namespace platform::desktop
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/desktop/input.h"
+#include "platform/events/simulated_input.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,9 +6,14 @@
 #include <set>
 #include <string>
 
-#include "platform/desktop/desktop.h"
+namespace platform {
 
-namespace platform::desktop {
+using desktop::Application;
+using desktop::Control;
+using desktop::Desktop;
+using desktop::Display;
+using desktop::ProcessKind;
+using desktop::Window;
 
 namespace {
 
@@ -55,48 +60,48 @@ bool isKeyEquivalent(const Control& item, const EventRecord& event) {
 
 }  // namespace
 
-Input& Desktop::input() { return extension<Input>(); }
+SimulatedInput& SimulatedInput::of(Desktop& world) { return world.extension<SimulatedInput>(); }
 
-Input::Input(Desktop& world) : world_(world) {
+SimulatedInput::SimulatedInput(Desktop& world) : world_(world) {
     if (const Display* first = world.displays().first()) {
         const Rect f = world.displays().topLeftFrame(*first);
         mouse_ = {f.midX(), f.midY()};
     }
 }
 
-void Input::setMouseLocation(Point location) {
+void SimulatedInput::setMouseLocation(Point location) {
     auto guard = world_.lock();
     if (std::isfinite(location.x) && std::isfinite(location.y)) mouse_ = location;
 }
 
-void Input::setModifierFlags(EventFlags flags) {
+void SimulatedInput::setModifierFlags(EventFlags flags) {
     auto guard = world_.lock();
     flags_ = flags;
 }
 
-void Input::setDoubleClickInterval(double seconds) {
+void SimulatedInput::setDoubleClickInterval(double seconds) {
     auto guard = world_.lock();
     doubleClickInterval_ = std::isfinite(seconds) && seconds >= 0 ? seconds : kDefaultDoubleClickInterval;
 }
 
-void Input::setSecureInput(bool on) {
+void SimulatedInput::setSecureInput(bool on) {
     auto guard = world_.lock();
     secureInput_ = on;
 }
 
-void Input::setKeyboardLayout(KeyboardLayout layout) {
+void SimulatedInput::setKeyboardLayout(KeyboardLayout layout) {
     auto guard = world_.lock();
     layout_ = std::move(layout);
 }
 
-void Input::setOwnProcessEventSink(EventSink sink) {
+void SimulatedInput::setOwnProcessEventSink(EventSink sink) {
     auto guard = world_.lock();
     sink_ = std::move(sink);
 }
 
 // ---- Events as the hardware makes them ----------------------------------------------
 
-void Input::prepare(EventRecord& event) {
+void SimulatedInput::prepare(EventRecord& event) {
     auto guard = world_.lock();
     event.setTimestamp(world_.now());
     const int button = buttonOf(event.type());
@@ -121,7 +126,7 @@ void Input::prepare(EventRecord& event) {
     }
 }
 
-void Input::fillClickState(EventRecord& event, int button) {
+void SimulatedInput::fillClickState(EventRecord& event, int button) {
     Press& last = lastPress_[button];
     if (event.isMouseUp()) {
         if (!event.hasField(EventField::mouseEventClickState)) {
@@ -141,7 +146,7 @@ void Input::fillClickState(EventRecord& event, int button) {
     lastButton_ = button;
 }
 
-EventReceiver Input::receiverFor(const EventRecord& event) const {
+EventReceiver SimulatedInput::receiverFor(const EventRecord& event) const {
     auto guard = world_.lock();
     const int32_t own = world_.ownProcessIdentifier();
     if (event.isMouseEvent()) {
@@ -164,7 +169,7 @@ EventReceiver Input::receiverFor(const EventRecord& event) const {
 
 // ---- What applications do with their events ----------------------------------------
 
-uint64_t Input::deliver(const EventRecord& event, const EventReceiver& receiver) {
+uint64_t SimulatedInput::deliver(const EventRecord& event, const EventReceiver& receiver) {
     auto guard = world_.lock();
     const int button = buttonOf(event.type());
     if (event.isMouseDown() && button >= 0) captured_[button] = receiver;
@@ -178,7 +183,7 @@ uint64_t Input::deliver(const EventRecord& event, const EventReceiver& receiver)
     }
 }
 
-uint64_t Input::mousePressed(const EventRecord& event, const EventReceiver& receiver) {
+uint64_t SimulatedInput::mousePressed(const EventRecord& event, const EventReceiver& receiver) {
     armed_ = {};
     Window* w = world_.window(receiver.window);
     Application* app = world_.process(receiver.pid);
@@ -195,7 +200,7 @@ uint64_t Input::mousePressed(const EventRecord& event, const EventReceiver& rece
     return 0;
 }
 
-uint64_t Input::mouseReleased(const EventRecord& event, const EventReceiver& receiver) {
+uint64_t SimulatedInput::mouseReleased(const EventRecord& event, const EventReceiver& receiver) {
     const Armed armed = armed_;
     armed_ = {};
     if (armed.control == 0 || armed.pid != receiver.pid) return 0;
@@ -206,7 +211,7 @@ uint64_t Input::mouseReleased(const EventRecord& event, const EventReceiver& rec
     return c->press() ? c->id() : 0;
 }
 
-uint64_t Input::keyPressed(const EventRecord& event, const EventReceiver& receiver) {
+uint64_t SimulatedInput::keyPressed(const EventRecord& event, const EventReceiver& receiver) {
     if (event.isAutorepeat()) return 0;
     Application* app = world_.process(receiver.pid);
     if (!app) return 0;
@@ -217,4 +222,4 @@ uint64_t Input::keyPressed(const EventRecord& event, const EventReceiver& receiv
     return 0;
 }
 
-}  // namespace platform::desktop
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/services/process_info.h"
+#include "platform/process/process_info.h"
 
 #include <unistd.h>
 

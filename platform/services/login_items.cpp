@@ -1,8 +1,10 @@
-#include "platform/desktop/login_items.h"
+#include "platform/services/login_items.h"
 
-#include "platform/desktop/desktop.h"
+namespace platform {
 
-namespace platform::desktop {
+using desktop::Desktop;
+using desktop::Fault;
+using desktop::FaultCall;
 
 namespace {
 
@@ -17,29 +19,29 @@ std::optional<ServiceError> injected(Desktop& world, FaultCall call) {
 
 }  // namespace
 
-LoginItems& Desktop::loginItems() { return extension<LoginItems>(); }
+SimulatedLoginItems& SimulatedLoginItems::of(Desktop& world) { return world.extension<SimulatedLoginItems>(); }
 
-AppServiceStatus LoginItems::status() const {
+AppServiceStatus SimulatedLoginItems::status() const {
     auto guard = world_.lock();
     return status_;
 }
 
-void LoginItems::setStatus(AppServiceStatus status) {
+void SimulatedLoginItems::setStatus(AppServiceStatus status) {
     auto guard = world_.lock();
     status_ = status;
 }
 
-bool LoginItems::backgroundActivityAllowed() const {
+bool SimulatedLoginItems::backgroundActivityAllowed() const {
     auto guard = world_.lock();
     return backgroundAllowed_;
 }
 
-void LoginItems::setBackgroundActivityAllowed(bool allowed) {
+void SimulatedLoginItems::setBackgroundActivityAllowed(bool allowed) {
     auto guard = world_.lock();
     backgroundAllowed_ = allowed;
 }
 
-std::optional<ServiceError> LoginItems::registerProgram() {
+std::optional<ServiceError> SimulatedLoginItems::registerProgram() {
     auto guard = world_.lock();
     ++registers_;
     if (auto error = injected(world_, FaultCall::registerLoginItem)) return error;
@@ -47,7 +49,7 @@ std::optional<ServiceError> LoginItems::registerProgram() {
     return std::nullopt;
 }
 
-std::optional<ServiceError> LoginItems::unregisterProgram() {
+std::optional<ServiceError> SimulatedLoginItems::unregisterProgram() {
     auto guard = world_.lock();
     ++unregisters_;
     if (auto error = injected(world_, FaultCall::unregisterLoginItem)) return error;
@@ -58,4 +60,4 @@ std::optional<ServiceError> LoginItems::unregisterProgram() {
     return std::nullopt;
 }
 
-}  // namespace platform::desktop
+}  // namespace platform

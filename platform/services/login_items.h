@@ -1,7 +1,8 @@
 #pragma once
 
 // The system's service management in the simulated desktop, as far as the program's own
-// login item goes.
+// login item goes: one per world, made on first use (SimulatedLoginItems::of); the
+// program reaches it through MainAppService.
 //
 // A fresh world has the program not registered, with background activity allowed.
 // Registering makes it enabled, or requiresApproval while the user keeps its background
@@ -14,19 +15,20 @@
 
 #include <optional>
 
+#include "platform/desktop/desktop.h"
 #include "platform/desktop/world_lock.h"
 #include "platform/services/app_service.h"
 #include "platform/services/service_error.h"
 
-namespace platform::desktop {
+namespace platform {
 
-class Desktop;
-
-class LoginItems {
+class SimulatedLoginItems {
 public:
     static constexpr int64_t kNotRegisteredCode = 3;
 
-    explicit LoginItems(Desktop& world) : world_(world) {}
+    explicit SimulatedLoginItems(desktop::Desktop& world) : world_(world) {}
+    // The login items of a world.
+    static SimulatedLoginItems& of(desktop::Desktop& world);
 
     AppServiceStatus status() const;
     void setStatus(AppServiceStatus status);
@@ -41,11 +43,11 @@ public:
     int unregisterCount() const { return readLocked(world_, unregisters_); }
 
 private:
-    Desktop& world_;
+    desktop::Desktop& world_;
     AppServiceStatus status_ = AppServiceStatus::notRegistered;
     bool backgroundAllowed_ = true;
     int registers_ = 0;
     int unregisters_ = 0;
 };
 
-}  // namespace platform::desktop
+}  // namespace platform

@@ -1,0 +1,62 @@
+#include "platform/system.h"
+
+#include <cmath>
+#include <optional>
+
+#include "platform/desktop/desktop.h"
+
+namespace platform {
+
+namespace {
+
+std::optional<Failure> problemWith(const ScreenDescription& screen) {
+    const Rect& f = screen.frame;
+    if (!f.isFinite() || !(f.width() > 0) || !(f.height() > 0))
+        return Failure{"the screen \"" + screen.name + "\" has no finite, non-empty frame"};
+    if (f.width() > System::kMaxScreenSide || f.height() > System::kMaxScreenSide)
+        return Failure{"the screen \"" + screen.name + "\" is larger than any display"};
+    if (!(screen.backingScaleFactor > 0 && screen.backingScaleFactor <= System::kMaxScale))
+        return Failure{"the screen \"" + screen.name + "\" has a scale outside (0, 8]"};
+    return std::nullopt;
+}
+
+std::optional<Failure> problemWith(const SystemDescription& description) {
+    if (description.bundleIdentifier.empty()) return Failure{"the program has no bundle identifier"};
+    for (const ScreenDescription& screen : description.screens) {
+        if (auto problem = problemWith(screen)) return problem;
+    }
+    return std::nullopt;
+}
+
+desktop::DesktopOptions worldOptions(const SystemDescription& description) {
+    desktop::DesktopOptions options;
+    options.ownBundleIdentifier = description.bundleIdentifier;
+    options.ownName = description.name;
+    options.accessibilityTrusted = description.accessibilityTrusted;
+    options.displays.clear();
+    for (const ScreenDescription& screen : description.screens) {
+        options.displays.push_back({.frame = screen.frame.standardized(),
+                                    .backingScaleFactor = screen.backingScaleFactor,
+                                    .name = screen.name});
+    }
+    return options;
+}
+
+}  // namespace
+
+struct System::World {
+    World(MainLoop& loop, const SystemDescription& description) : desktop(loop, worldOptions(description)) {}
+    desktop::Desktop desktop;
+};
+
+Result<std::unique_ptr<System>> System::start(MainLoop& loop, const SystemDescription& description) {
+    if (desktop::Desktop::currentOrNull()) return Failure{"a system is already up in this process"};
+    if (auto problem = problemWith(description)) return *problem;
+    return std::unique_ptr<System>(new System(std::make_unique<World>(loop, description)));
+}
+
+System::System(std::unique_ptr<World> world) : world_(std::move(world)) {}
+
+System::~System() = default;
+
+}  // namespace platform
