@@ -19,6 +19,8 @@ namespace {
 
 using furlpane_test::Pipe;
 
+constexpr size_t kWindows = 3;
+
 // One window of another application as the window server shows it.
 struct WindowMirror {
     uint32_t number = 0;
@@ -109,7 +111,6 @@ void perform(Scene& scene, Step step) {
         scene.ledger = std::make_shared<WindowLedger>(*scene.defaults, *ledgerOwner);
         WindowLedger::setShared(scene.ledger);
     }
-    scene.preferences->setAnimatesTransitions(false);
     for (int step = 0; step < stepCount; ++step) {
         perform(scene, static_cast<Step>(step));
         report(progress.write(), scene);
@@ -133,7 +134,7 @@ struct Crash {
 // the dead program left it; the windows' frames before anything happened.
 std::vector<Rect> crash(Scene& scene, const Crash& row) {
     std::vector<Rect> frames;
-    for (const auto* window : scene.editor.windows()) frames.push_back(window->frame());
+    for (size_t i = 0; i < kWindows; ++i) frames.push_back(scene.window(i).frame());
     Pipe progress, go;
     EXPECT_TRUE(progress.isOpen() && go.isOpen());
     const pid_t child = ::fork();
@@ -164,7 +165,7 @@ void startNextInstance(Scene& scene, Waiting waiting = Waiting::yes) {
 
 int windowsInDock(const Scene& scene) {
     int count = 0;
-    for (const auto* window : scene.editor.windows()) count += window->isMinimized() ? 1 : 0;
+    for (size_t i = 0; i < kWindows; ++i) count += scene.window(i).isMinimized() ? 1 : 0;
     return count;
 }
 
@@ -178,7 +179,7 @@ TEST(CrashRecovery, TheNextInstancePutsBackEveryWindowTheKilledOneLeftChanged) {
              {"filed under an identifier no process has now", floated, 2, 90000},
          }) {
         SCOPED_TRACE(row.name);
-        Scene scene(3);
+        Scene scene(kWindows);
         const auto frames = crash(scene, row);
         if (row.inDock) {
             EXPECT_EQ(windowsInDock(scene), *row.inDock);
@@ -196,9 +197,10 @@ TEST(CrashRecovery, TheNextInstancePutsBackEveryWindowTheKilledOneLeftChanged) {
 }
 
 // An application that does not answer at the next launch keeps its windows in the Dock
-// until a later pass (a change of Space) finds it answering.
-TEST(CrashRecovery, AnApplicationThatDoesNotAnswerGetsItsWindowsBackOnALaterPass) {
-    Scene scene(3);
+// until later passes (changes of Space) find it answering: one window a pass, since a pass
+// that does not wait leaves a further window of the same application to the next.
+TEST(CrashRecovery, AnApplicationThatDoesNotAnswerGetsItsWindowsBackOnLaterPasses) {
+    Scene scene(kWindows);
     crash(scene, {"all changed", floated, 2, std::nullopt});
     scene.editor.stopAnswering(2);
 
@@ -206,9 +208,11 @@ TEST(CrashRecovery, AnApplicationThatDoesNotAnswerGetsItsWindowsBackOnALaterPass
     EXPECT_EQ(windowsInDock(scene), 2);
     EXPECT_FALSE(scene.stored().empty());
 
-    scene.settle();
-    startNextInstance(scene, Waiting::no);
-    EXPECT_EQ(windowsInDock(scene), 0);
+    for (int left : {1, 0}) {
+        LedgerRecovery(*scene.ledger, scene.engine).recover(Waiting::no);
+        scene.settle();
+        EXPECT_EQ(windowsInDock(scene), left);
+    }
     EXPECT_EQ(scene.stored(), Dictionary{});
 }
 

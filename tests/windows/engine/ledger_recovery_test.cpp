@@ -70,35 +70,6 @@ TEST(LedgerRecovery, OwnerIsRunningOnlyForADecimalIdentifierOfThisProgram) {
     }
 }
 
-TEST(LedgerRecovery, WhetherAWindowIsAlreadyBack) {
-    const Rect shown{10, 10, 400, 300};
-    auto collapsed = [](double height, std::optional<double> collapsedHeight) {
-        return LedgerEntry{7, 400, LedgerEntry::Collapsed{height, collapsedHeight}};
-    };
-    auto tall = [](double height) { return std::optional<Rect>(Rect{0, 0, 400, height}); };
-    struct Row {
-        const char* name;
-        LedgerEntry entry;
-        std::optional<Rect> onScreen;
-        std::optional<Rect> server;
-        bool back;
-    };
-    const LedgerEntry minimized{7, 400, LedgerEntry::Minimized{}};
-    for (const Row& row : {
-             Row{"minimized, on screen", minimized, shown, std::nullopt, true},
-             Row{"minimized, off screen", minimized, std::nullopt, shown, false},
-             Row{"collapsed, bounds unknown", collapsed(600, 22), shown, std::nullopt, false},
-             Row{"collapsed, full height", collapsed(600, 22), std::nullopt, tall(600), true},
-             Row{"collapsed, taller", collapsed(600, 22), std::nullopt, tall(900), true},
-             Row{"collapsed, within the margin", collapsed(600, 22), std::nullopt, tall(28), false},
-             Row{"collapsed, beyond the margin", collapsed(600, 22), std::nullopt, tall(30), true},
-             Row{"collapsed, height unknown while collapsed", collapsed(600, std::nullopt), std::nullopt, tall(300),
-                 false},
-         }) {
-        EXPECT_EQ(LedgerRecovery::isAlreadyBack(row.entry, row.onScreen, row.server), row.back) << row.name;
-    }
-}
-
 // What becomes of one entry as the world stands when recovery looks at it.
 TEST(LedgerRecovery, PutsBackDropsOrKeepsEachEntry) {
     enum class Outcome { putBack, dropped, kept };
@@ -151,7 +122,8 @@ TEST(LedgerRecovery, PutsBackDropsOrKeepsEachEntry) {
         scene.settle();
 
         EXPECT_EQ(window.isMinimized(), row.outcome == Outcome::putBack ? false : wasMinimized);
-        const Value* kept = scene.stored().find("999");
+        const Dictionary left = scene.stored();
+        const Value* kept = left.find("999");
         EXPECT_EQ(kept != nullptr, row.outcome == Outcome::kept);
         if (kept) {
             EXPECT_EQ(*kept, Value(Array{entry}));
@@ -274,9 +246,11 @@ TEST(LedgerRecovery, AFurtherWindowOfTheSameApplicationWaitsForTheOneBefore) {
 
         EXPECT_FALSE(first.isMinimized());
         EXPECT_EQ(second.isMinimized(), !row.bothOut);
-        EXPECT_EQ(blocked >= trip, row.waited) << blocked;
+        // Within a point of its place the window counts as there, a moment before its trip ends.
+        EXPECT_EQ(blocked > trip * 0.9, row.waited) << blocked;
         EXPECT_LE(blocked, 1.5 + BusyApplications::kAnswerLimit + 0.5);
-        const Value* kept = scene.stored().find("999");
+        const Dictionary left = scene.stored();
+        const Value* kept = left.find("999");
         ASSERT_EQ(kept != nullptr, !row.bothOut);
         if (kept) {
             EXPECT_EQ(*kept, Value(Array{minimizedEntry(second)}));

@@ -7,14 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/desktop/desktop.h"
 #include "platform/notifications/distributed_notification_center.h"
+#include "platform/plist/xml.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/services/bundle.h"
 #include "settings/model/action_rules.h"
@@ -28,6 +31,12 @@
 #include "windows/changed/window_ledger.h"
 #include "windows/engine/ledger_recovery.h"
 #include "windows/engine/window_effects.h"
+
+// Stored values print as their property list in failure messages.
+namespace platform::plist {
+inline void PrintTo(const Value& value, std::ostream* os) { *os << toXml(value).value_or("(no property list)"); }
+inline void PrintTo(const Dictionary& dictionary, std::ostream* os) { PrintTo(Value(dictionary), os); }
+}  // namespace platform::plist
 
 namespace engine_test {
 
@@ -54,13 +63,16 @@ inline Value collapsedEntry(const desktop::Window& window, double height, std::o
 // torn down with every transition and task it left.
 class Scene {
 public:
-    // `windows` editor windows of 300 × 200 side by side, in front of each other in
-    // their order (the last one frontmost).
+    // `windows` editor windows of 300 × 200 side by side, each made in front of the ones
+    // before it (the last one frontmost).
     explicit Scene(int windows = 3, std::optional<int32_t> ledgerOwner = std::nullopt)
         : editor(makeEditor(windows)),
+          numbers_(numbersOf(editor)),
           ledger(std::make_shared<WindowLedger>(*defaults, ledgerOwner.value_or(world.ownProcessIdentifier()))) {
         systemWideElement().setMessagingTimeout(0.25f);
         furlpane::testing::replaceSharedRenderer(renderer);
+        // Changes cut to their stand-ins: what the cases look at is where windows end up.
+        preferences->setAnimatesTransitions(false);
         Preferences::setShared(preferences);
         ActionRules::setShared(std::make_shared<ActionRules>(*defaults));
         WindowLedger::setShared(ledger);
@@ -91,9 +103,15 @@ public:
     std::shared_ptr<TransitionRenderer> renderer = furlpane::testing::makeRenderer(1, 1);
     std::shared_ptr<WindowEffects> engine = WindowEffects::create(*preferences);
     desktop::Application& editor;
+
+private:
+    std::vector<uint32_t> numbers_;
+
+public:
     std::shared_ptr<WindowLedger> ledger;
 
-    desktop::Window& window(size_t i) const { return *editor.windows().at(i); }
+    // The editor's window made i-th (the application's list follows the stacking order).
+    desktop::Window& window(size_t i) const { return *world.windowRecord(numbers_.at(i)); }
     TargetWindow target(const desktop::Window& window) const {
         return TargetWindow::create(platform::AccessibilityElement::forWindow(window)).value();
     }
@@ -119,6 +137,12 @@ public:
     void recover(Waiting waiting) { LedgerRecovery(*ledger, engine).recover(waiting); }
 
 private:
+    static std::vector<uint32_t> numbersOf(const desktop::Application& application) {
+        std::vector<uint32_t> numbers;
+        for (const auto* window : application.windows()) numbers.push_back(window->number());
+        std::sort(numbers.begin(), numbers.end());  // the order they were made in
+        return numbers;
+    }
     desktop::Application& makeEditor(int windows) {
         auto builder = world.application("com.example.Editor");
         for (int i = 0; i < windows; ++i)

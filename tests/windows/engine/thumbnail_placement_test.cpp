@@ -1,6 +1,6 @@
-// Where thumbnails go: the place of a new one, the screens' usable frames over a Dock
-// that hides itself, spots the user dropped thumbnails at and how they follow their
-// displays, and one arrangement for a burst of requests.
+// Where thumbnails go: the place of a new one, spots the user dropped thumbnails at and
+// how they follow their displays, and the line along an edge as the Dock and the screens
+// change, never under a running transition.
 
 #include <gtest/gtest.h>
 
@@ -47,34 +47,6 @@ TEST(ThumbnailPlacement, CarriesSpotsWithTheirDisplays) {
         const auto carried = WindowEffects::carrySpots({{7, row.spot}}, screens);
         const auto found = carried.find(7);
         EXPECT_EQ(found == carried.end() ? std::nullopt : std::optional(found->second), row.carried) << row.name;
-    }
-}
-
-TEST(ThumbnailPlacement, UsableFramesReachOverADockThatHidesItself) {
-    Scene scene(0);
-    const auto* display = scene.world.displays().first();
-    const Rect frame = scene.world.displays().topLeftFrame(*display);
-    struct Row {
-        const char* name;
-        desktop::DockEdge edge;
-        bool hides;
-    };
-    for (const Row& row : {Row{"bottom, staying", desktop::DockEdge::bottom, false},
-                           Row{"bottom, hiding", desktop::DockEdge::bottom, true},
-                           Row{"left, hiding", desktop::DockEdge::left, true},
-                           Row{"right, hiding", desktop::DockEdge::right, true}}) {
-        SCOPED_TRACE(row.name);
-        scene.world.dock().setEdge(row.edge);
-        scene.world.dock().setAutohides(row.hides);
-        const Rect visible = scene.world.displays().topLeftVisibleFrame(*display);
-        const auto screens = WindowEffects::screensWithUsableFrames();
-        ASSERT_EQ(screens.frames, std::vector<Rect>{frame});
-        ASSERT_EQ(screens.usable.size(), 1u);
-        const Rect usable = screens.usable[0];
-        EXPECT_EQ(usable.minY(), visible.minY());
-        EXPECT_EQ(usable.maxY(), row.hides && row.edge == desktop::DockEdge::bottom ? frame.maxY() : visible.maxY());
-        EXPECT_EQ(usable.minX(), row.hides && row.edge == desktop::DockEdge::left ? frame.minX() : visible.minX());
-        EXPECT_EQ(usable.maxX(), row.hides && row.edge == desktop::DockEdge::right ? frame.maxX() : visible.maxX());
     }
 }
 
@@ -137,29 +109,86 @@ TEST(ThumbnailPlacement, ADroppedThumbnailsSpotIsRememberedWithItsDisplay) {
     EXPECT_EQ(scene.engine->rememberedThumbnailOrigin(number), std::nullopt);
 }
 
-TEST(ThumbnailPlacement, ABurstOfRequestsQueuesOneArrangement) {
-    Scene scene(1);
-    scene.preferences->setArrangesThumbnails(true);
-    const auto window = AffectedWindow::create(scene.target(scene.window(0)), scene.engine);
-    // A job queued before the burst holds the chain, so that all three meet one pending
-    // arrangement.
-    auto order = std::make_shared<std::vector<std::string>>();
-    scene.engine->queueStep([order](WindowEffects& effects) {
-        order->push_back(effects.isArrangementPending() ? "pending" : "idle");
-    });
-    scene.engine->scheduleArrangement(window);
-    scene.engine->screenParametersChanged();
-    scene.engine->thumbnailWasMoved(window, {10, 40});
-    scene.engine->queueStep([order](WindowEffects& effects) {
-        order->push_back(effects.isArrangementPending() ? "pending" : "idle");
-    });
-    scene.loop.runUntilIdle();
-    EXPECT_EQ(*order, (std::vector<std::string>{"pending", "idle"}));
+class Arranging : public ::testing::Test {
+protected:
+    Arranging() {
+        scene.preferences->setThumbnailScale(0.5);  // cells of 64 points
+        scene.preferences->setThumbnailOrder(ThumbnailOrder::rightFromTop);
+        scene.preferences->setArrangesThumbnails(true);
+        scene.world.dock().setEdge(desktop::DockEdge::right);
+    }
+    Scene scene{3};
 
+    std::shared_ptr<AffectedWindow> thumbnail(size_t i) {
+        const TargetWindow target = scene.target(scene.window(i));
+        EXPECT_TRUE(platform::runToCompletion(
+            scene.loop, scene.engine->act(WindowAction::minimizeInPlace, target, std::nullopt, Raising::inPlace,
+                                          Speed::normal)));
+        scene.settle();
+        auto window = scene.engine->findAffected(target.id);
+        EXPECT_TRUE(window && window->panel());
+        return window;
+    }
+    // The top-right corner of the window's thumbnail.
+    static Point corner(const AffectedWindow& window) {
+        const Rect frame = window.panel()->topLeftFrame();
+        return {frame.maxX(), frame.minY()};
+    }
+    // The top-right corner of the cell down the right edge of the usable frame.
+    Point cell(int index) const {
+        const Rect usable = WindowEffects::screensWithUsableFrames().usable.at(0);
+        return {usable.maxX() - 4, usable.minY() + 4 + 68.0 * index};
+    }
+};
+
+// Thumbnails line up down the right edge; when the Dock there starts hiding itself they
+// follow the edge out; one the user drops elsewhere stays, and the others close up.
+TEST_F(Arranging, ThumbnailsFollowTheEdgeAndMakeRoomForOneDroppedByHand) {
+    const auto first = thumbnail(0);
+    const auto second = thumbnail(1);
+    ASSERT_TRUE(first && first->panel() && second && second->panel());
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_EQ(corner(*second), cell(1));
+
+    const double before = cell(0).x;
+    scene.world.dock().setAutohides(true);
     scene.engine->screenParametersChanged();
-    EXPECT_TRUE(scene.engine->isArrangementPending()) << "a request after the job ran queues another";
-    scene.loop.runUntilIdle();
+    scene.settle();
+    EXPECT_GT(cell(0).x, before);
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_EQ(corner(*second), cell(1));
+
+    setOwnWindowTopLeft(*first->panel(), {300, 300});
+    scene.engine->thumbnailWasMoved(first, {300, 300});
+    scene.settle();
+    EXPECT_EQ(first->panel()->topLeftFrame().origin, (Point{300, 300}));
+    EXPECT_EQ(corner(*second), cell(0));
+}
+
+// Thumbnails never move under a running transition: the arrangement waits for it.
+TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
+    const auto first = thumbnail(0);
+    ASSERT_TRUE(first && first->panel());
+    const Point placed = corner(*first);
+    scene.preferences->setAnimatesTransitions(true);
+    const TargetWindow target = scene.target(scene.window(1));
+    scene.engine->onMainActor(WindowEffects::Job([target](WindowEffects& effects) {
+        return effects.act(WindowAction::furlpane, target, std::nullopt, Raising::inPlace, Speed::normal);
+    }));
+    for (int i = 0; i < 100 && StandInTransition::running().empty(); ++i) scene.loop.advance(0.01);
+    ASSERT_FALSE(StandInTransition::running().empty());
+
+    scene.world.dock().setAutohides(true);
+    scene.engine->screenParametersChanged();
+    scene.loop.advance(0.02);
+    EXPECT_TRUE(scene.engine->isArrangementPending());
+    EXPECT_EQ(corner(*first), placed);
+
+    scene.settle();
+    EXPECT_TRUE(StandInTransition::running().empty());
     EXPECT_FALSE(scene.engine->isArrangementPending());
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_NE(corner(*first), placed);
 }
 
 }  // namespace

@@ -90,5 +90,28 @@ TEST(WindowsOfApplication, TheNotifiedApplication) {
     }
 }
 
+
+// A thumbnail stands for its window, which is in the Dock, while the user sees it here,
+// at the thumbnail's place in the order.
+TEST(WindowsOfApplication, AThumbnailCountsWhileItShowsHere) {
+    Scene scene(3);
+    const TargetWindow thumbnailed = scene.target(scene.window(0));
+    ASSERT_TRUE(platform::runToCompletion(scene.loop, scene.engine->act(WindowAction::minimizeInPlace, thumbnailed,
+                                                                        std::nullopt, Raising::inPlace, Speed::normal)));
+    scene.settle();
+    const auto changed = scene.engine->findAffected(thumbnailed.id);
+    ASSERT_TRUE(changed && changed->panel());
+    const TargetWindow fired = scene.target(scene.window(1));
+    EXPECT_EQ(numbers(scene.engine->windowsOfApplication(fired)),
+              (std::vector<uint32_t>{thumbnailed.id, scene.window(2).number(), fired.id}));
+
+    changed->panel()->orderOut();
+    EXPECT_EQ(numbers(scene.engine->windowsOfApplication(fired)),
+              (std::vector<uint32_t>{scene.window(2).number(), fired.id}));
+    EXPECT_EQ(numbers(scene.engine->windowsOfApplication(thumbnailed)),
+              (std::vector<uint32_t>{scene.window(2).number(), fired.id, thumbnailed.id}))
+        << "the window fired on always counts";
+}
+
 }  // namespace
 }  // namespace engine_test
