@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/accessibility/world_elements.h"
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/desktop/desktop.h"
 #include "platform/notifications/distributed_notification_center.h"
@@ -113,7 +114,7 @@ public:
     // The editor's window made i-th (the application's list follows the stacking order).
     desktop::Window& window(size_t i) const { return *world.windowRecord(numbers_.at(i)); }
     TargetWindow target(const desktop::Window& window) const {
-        return TargetWindow::create(platform::AccessibilityElement::forWindow(window)).value();
+        return TargetWindow::create(platform::elementOf(window)).value();
     }
 
     // Sends the window into the Dock as an earlier instance did, and lets the trip end.
