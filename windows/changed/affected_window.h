@@ -18,10 +18,10 @@
 // A window minimized in place never floats.
 //
 // The road of a change into a style, as the engine drives it: changeState (announces the
-// coming style to other processes) → setFloating → capturePicture → presentStandIn →
-// runStandInTransition (→ showStandInPanel), after which the engine sets the style. A
-// change that leaves a style ends in changeState (which brings the real window back out
-// of the Dock with the reverse transition, applyState) and setFloating.
+// coming style to other processes) → capturePicture → presentStandIn →
+// runStandInTransition (→ showStandInPanel), after which the engine sets the style, then
+// setFloating. A change that leaves a style ends in changeState (which brings the real
+// window back out of the Dock with the reverse transition, applyState) and setFloating.
 //
 // Where the work lies: affected_window.cpp (making, the will-change notification),
 // affected_window_change.cpp (changing the state, floating on and off, observing,
@@ -29,9 +29,13 @@
 // affected_window_stand_in.cpp (building, presenting and installing the stand-in),
 // affected_window_return.cpp (the way back out of the Dock), affected_window_geometry.cpp
 // (where the window comes back, panel levels, the stand-in's shape), and
-// affected_window_transition_choice.cpp (which effect plays). The engine's entries and
-// Dock trips, restore and the picture refresh, floating's two faces and the thumbnails'
-// movement and hover live in files of their own names.
+// affected_window_transition_choice.cpp (which effect plays), affected_window_entries.cpp
+// (the engine's entries for a group and the pictures of the way back),
+// affected_window_restore.cpp (the put-back at quit and the live copy's picture),
+// affected_window_floating.cpp (the live copy and the engaged window),
+// affected_window_notifications.cpp (what the window reports through accessibility),
+// affected_window_thumbnail.cpp (thumbnails moved, dragged and hovered) and
+// affected_window_requests.cpp (waiting for the application and asking the engine).
 //
 // Lifetime: made only by create and held shared by the engine, which drops it once the
 // window is back to normal, gone, or the program ends. Everything that outlives a call
@@ -55,6 +59,7 @@
 #include <vector>
 
 #include "platform/accessibility/element.h"
+#include "platform/accessibility/names.h"
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/notifications/notification_center.h"
@@ -186,10 +191,11 @@ public:
     static constexpr const char* kWillChangeNotification = "com.brindlewick.FurlpaneNovan.window-state-will-change";
     // The accessibility notifications observed on the window, registered in this order.
     static constexpr std::array<const char*, 6> kObservedNotifications{
-        "AXUIElementDestroyed", "AXWindowMiniaturized", "AXWindowDeminiaturized",
-        "AXWindowResized",      "AXSheetCreated",       "AXTitleChanged"};
+        platform::ax::notification::elementDestroyed,   platform::ax::notification::windowMiniaturized,
+        platform::ax::notification::windowDeminiaturized, platform::ax::notification::windowResized,
+        platform::ax::notification::sheetCreated,        platform::ax::notification::titleChanged};
     // How long a capture off the main thread is waited for.
-    static constexpr double kCaptureLimit = 1.0;
+    static constexpr double kCaptureLimit = WindowServer::kCaptureLimit;
     // The settled frame: how long the window server's bounds are awaited, how often
     // they are read, and within what each side counts as agreeing with accessibility.
     static constexpr double kSettleDeadline = 0.25;
@@ -306,6 +312,14 @@ public:
     // The window's frame once the window server agrees with accessibility (at most
     // kSettleDeadline later).
     platform::Task<std::optional<platform::Rect>> settledFrame();
+    // The body of capturePicture's capture, off the main thread (the capture queue): the
+    // window's plain picture and, with a renderer and a backdrop rectangle, the makings
+    // of its transition (the framed picture, what lies behind it, the other screens).
+    static MinimizePictures captureMinimizePictures(uint32_t window, WindowServer::CaptureResolution resolution,
+                                                    std::shared_ptr<TransitionRenderer> renderer,
+                                                    std::optional<platform::Rect> backdrop,
+                                                    std::set<uint32_t> leftOut,
+                                                    std::vector<platform::Rect> elsewhere);
     // The owner application's icon at kIconPictureSide pixels square.
     std::optional<platform::Image> applicationIconPicture() const;
     // Measures the float badge again and hands it to the panels that show it.
@@ -349,20 +363,14 @@ public:
     // Starts a transition that hands nothing over and concludes when it is over.
     static void playWithoutHandOff(const std::shared_ptr<StandInTransition>& transition);
 
-    // ---- The engine's entries and Dock trips (built next)
+    // ---- The engine's entries and Dock trips (affected_window_entries.cpp)
 
     platform::Task<bool> switchWithoutStandIn(WindowState state, Speed speed);
     platform::Task<WindowState> switchWithStandIn(std::optional<platform::Point> placement);
     platform::Task<WindowState> returnFromDock(TripPanel keep);
     platform::Task<std::optional<WayBack>> captureDockPictures();
-    // Off the main thread (the capture queue).
-    static MinimizePictures captureMinimizePictures(uint32_t window, WindowServer::CaptureResolution resolution,
-                                                    std::shared_ptr<TransitionRenderer> renderer,
-                                                    std::optional<platform::Rect> backdrop,
-                                                    std::set<uint32_t> leftOut,
-                                                    std::vector<platform::Rect> elsewhere);
 
-    // ---- Restore and the picture refresh (built next)
+    // ---- Restore and the picture refresh (affected_window_restore.cpp)
 
     // Puts the window back at once (quitting); true when its "AXMinimized" = false was
     // accepted.
@@ -375,7 +383,7 @@ public:
     void refreshBadgeTask();
     void removeWorkspaceObservers();
 
-    // ---- Floating (built next)
+    // ---- Floating (affected_window_floating.cpp, affected_window_notifications.cpp)
 
     void engage() override;
     platform::Task<void> returnToLiveCopy(WhenFocused whenFocused);
@@ -387,7 +395,7 @@ public:
     platform::Task<void> handleAccessibilityNotification(std::string name);
     void remeasureBadgeSoon();
 
-    // ---- Thumbnails and the stand-in's reports (built next)
+    // ---- Thumbnails and the stand-in's reports (affected_window_thumbnail.cpp)
 
     void moveThumbnail(std::optional<ThumbnailArrangement::Place> place);
     void applyThumbnailLayout(const platform::Rect& frame, const ThumbnailLayout& layout);
@@ -412,6 +420,37 @@ private:
     // The engine is gone or has begun putting every window back.
     bool engineIsEnding() const;
     void postWillChange(std::optional<WindowState::Style> from, std::optional<WindowState::Style> to) const;
+    // Brings the real window and its application to the front.
+    void bringRealWindowForward() const;
+    // Another application's window to the front: its application frontmost, the window
+    // raised and made main. Any thread (the accessibility queue brings windows back).
+    static void raiseOtherWindow(int32_t processIdentifier, const platform::AccessibilityElement& window);
+    // The owner application's icon, as the workspace (or AppKit, for the program) has it.
+    std::optional<platform::Image> ownerIcon() const;
+    // The picture in sRGB, as a transition takes the stand-in's look.
+    static std::optional<platform::Image> inSRGB(const platform::Image& picture);
+    // The stand-in panel's picture, look and frame.
+    void frameTitleStrip(StandInPanel& panel, const DockPictures& pictures);
+    void frameThumbnail(StandInPanel& panel, const DockPictures& pictures, std::optional<platform::Point> placement,
+                        const std::vector<platform::Rect>& pending);
+    // Counts a trip of the real window into or out of the Dock with the engine, in a
+    // task that ends it once the trip is over.
+    void countDockTrip(DockTripDirection direction);
+    // The trip of a stand-in panel with the transition into it, when one can be made.
+    std::optional<DockTrip> transitionTrip(StandIn kind, const std::shared_ptr<StandInPanel>& panel,
+                                           const DockPictures& pictures);
+    // The transition out of the stand-in for a window coming back to `home`.
+    std::shared_ptr<StandInTransition> returnTransition(const WayBack& wayBack, const platform::Rect& home);
+    // The captures of capturePicture, taken off the main thread within kCaptureLimit;
+    // none without Screen Recording or when the time ran out.
+    platform::Task<std::optional<MinimizePictures>> takePictures(StandIn kind, std::optional<TransitionDisplay> display,
+                                                                 std::vector<uint32_t> leftOut);
+    // Another application's window out of the Dock, on the accessibility queue.
+    void sendWindowBack(std::optional<platform::Point> moveTo, Raising raising,
+                        const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
+    // The program's own window out of the Dock, through AppKit.
+    void bringOwnWindowBack(std::optional<platform::Point> moveTo, Raising raising,
+                            const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
     // The Dock trip's transition hands over to the trip's panel, and when it is over
     // the panel takes its level (each holding what it needs weakly).
     std::function<void()> dockTripHandOff(std::weak_ptr<StandInPanel> panel,
@@ -454,8 +493,6 @@ private:
                                            std::function<platform::Task<void>(AffectedWindow&)> work);
 
     // ---- Floating's helpers
-    // Brings the real window and its application to the front.
-    void bringRealWindowForward() const;
     // Engaged with the same live copy, and the engine not ending.
     bool isStillEngagedWith(const std::shared_ptr<StandInPanel>& panel) const;
     // Whether the window server still knows the window: its private bounds, else the

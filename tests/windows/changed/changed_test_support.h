@@ -62,9 +62,11 @@ public:
     bool ending = false;
     std::optional<ThumbnailArrangement::Place> nextPlace;
     std::map<uint32_t, Point> origins;
+    int requests = 0;
 
     bool isEnding() const override { return ending; }
     void onMainActor(Request request) override {
+        ++requests;
         platform::spawnMain([this, request = std::move(request)]() -> Task<void> {
             auto task = request(*this);
             co_await task;
