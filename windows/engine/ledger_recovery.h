@@ -14,8 +14,17 @@
 // for the next pass.
 //
 // Every application's accessibility windows are read at most once per pass. The lists of
-// this instance and of other running instances are never touched. Main thread; with
-// Waiting::yes it blocks the thread while it waits.
+// other running instances are never touched, nor is this instance's own list once it has
+// recorded or forgotten anything. Before that, at start-up, a list under this process's
+// identifier can only be an earlier process's that had the same identifier and ended
+// without putting its windows back: the start-up pass recovers it like any other, and
+// files what it keeps for later under kEarlierOwnerSuffix appended to the key, which no
+// running instance owns, so that this instance's first recording does not overwrite it.
+//
+// The dictionary is read once at the start of a pass and written once at its end, as one
+// read-modify-write that replaces only the lists the pass dealt with: what other
+// instances recorded meanwhile stays. Main thread; with Waiting::yes it blocks the
+// thread while it waits.
 
 #include <cstdint>
 #include <map>
@@ -40,6 +49,11 @@ public:
     // How much taller than its collapsed height a collapsed window must stand to count
     // as already back.
     static constexpr double kBackMargin = 6.0;
+    // No window is this tall: a stored height beyond it is no height to give a window.
+    static constexpr double kTallestWindow = 100000.0;
+    // What an earlier process with this process's identifier left for later is kept
+    // under the identifier followed by this (never a running instance's key).
+    static constexpr const char* kEarlierOwnerSuffix = ".earlier";
 
     // Over the ledger; the engine's busy-applications services count the trips out of the
     // Dock that recovery starts (nothing is counted once the engine is gone).
@@ -47,7 +61,9 @@ public:
 
     void recover(Waiting waiting);
 
-    // Whether the owner key names a running instance of this program.
+    // Whether the owner key names a running instance of this program: a decimal 32-bit
+    // process identifier (with an optional sign) of a running application whose bundle
+    // identifier is this program's.
     static bool isOwnerRunning(const std::string& ownerKey);
     // Whether the entry's window already stands as it should: on screen for a minimized
     // one, tall enough for a collapsed one.
@@ -62,8 +78,15 @@ private:
         std::map<int32_t, std::vector<platform::AccessibilityElement>> windowsOf;
     };
 
+    // The owners whose lists this pass deals with, this process's own (when it is an
+    // earlier process's) last.
+    std::vector<std::string> ownersToRecover(const platform::plist::Dictionary& owners, Waiting waiting) const;
     // The entries of one owner's list that are kept for later.
     std::vector<LedgerEntry> recoverOwner(const platform::plist::Value& list, Pass& pass);
+    // Whether the entry waits for a later pass before anything is done to its window.
+    bool waitsForLaterPass(const LedgerEntry& entry, Pass& pass) const;
+    // Writes the kept lists of the owners dealt with (an empty one removes its owner).
+    void store(const std::map<std::string, std::vector<LedgerEntry>>& dealt);
     Outcome putBack(const LedgerEntry& entry, Pass& pass);
     Outcome putBackMinimized(const LedgerEntry& entry, const platform::AccessibilityElement& element);
     Outcome putBackCollapsed(const LedgerEntry& entry, const platform::AccessibilityElement& element);

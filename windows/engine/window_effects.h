@@ -247,7 +247,7 @@ public:
     platform::Task<void> changeWindow(WindowAction action, TargetWindow target,
                                       std::optional<platform::Point> thumbnailOrigin, Speed speed);
 
-    // ---- Restoring (restoring.cpp; built next)
+    // ---- Restoring (restoring.cpp)
 
     platform::Task<void> restoreWindow(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                        std::function<void()> completion);
@@ -258,19 +258,21 @@ public:
     // forward), with at most one sound when withSound is wanted.
     platform::Task<void> restoreWindows(WindowList list, std::shared_ptr<AffectedWindow> last, SoundWish withSound,
                                         Speed speed);
+    // Restores every changed window as one batch; a window whose return fails stays listed.
     platform::Task<void> restoreEverything(SoundWish withSound, Speed speed);
     platform::Task<void> restoreApplicationWindows(std::shared_ptr<AffectedWindow> window, Speed speed);
     // restoreApplicationWindows, as changed windows ask for it.
     platform::Task<void> restoreWindows(std::shared_ptr<AffectedWindow> window, Speed speed) override;
     platform::Task<void> restoreOnActiveSpace(std::shared_ptr<AffectedWindow> window, Speed speed) override;
-    // At quit: sets isEnding and puts every window back before it returns, blocking.
+    // At quit: sets isEnding and puts every window back before it returns, blocking; the
+    // list of changed windows is empty afterwards.
     void restoreAll();
     // Prepares the window for the Dock; false when the program had it there already (it
     // is let go instead).
     platform::Task<bool> releaseForDock(TargetWindow target);
     platform::Task<void> minimizeOneToDock(TargetWindow target, RefreshTargets refreshTargets, Speed speed);
 
-    // ---- Windows of an application (windows_of_application.cpp; built next)
+    // ---- Windows of an application (windows_of_application.cpp)
 
     // The application's windows front to back, the window fired on among them.
     std::vector<TargetWindow> windowsOfApplication(const TargetWindow& like);
@@ -326,7 +328,7 @@ public:
     void keepLooking(std::optional<int32_t> pid, double seconds);
     platform::Task<void> lookForLeftCollapsed(int32_t pid);
 
-    // ---- Thumbnail placement and arrangement (thumbnail_placement.cpp; built next)
+    // ---- Thumbnail placement and arrangement (thumbnail_placement.cpp)
 
     std::optional<ThumbnailArrangement::Place> placeForNewThumbnail(const platform::Rect& frame,
                                                                     const std::vector<platform::Rect>& pending) override;
@@ -366,7 +368,7 @@ private:
     platform::Task<void> applyGoal(std::shared_ptr<AffectedWindow> window, WindowState goal,
                                    std::optional<platform::Point> thumbnailOrigin, Raising raisesWindow,
                                    Speed speed, Grouping grouping);
-    // Brings one window back to normal (built next).
+    // Brings one window back to normal: its style, then its floating.
     platform::Task<void> returnToNormal(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                         Grouping grouping);
     // Raises the stand-in panels (title strips and thumbnails without a running
