@@ -303,12 +303,12 @@ public:
                                                  platform::AccessibilityElement minimizeAll,
                                                  std::optional<platform::Point> thumbnailOrigin, Speed speed);
 
-    // ---- Start-up and settings observation (start_up.cpp; built next)
+    // ---- Start-up and settings observation (start_up.cpp)
 
     // Observes applications, Spaces, screens and the settings; a second call does nothing.
     void start();
 
-    // ---- Application and Space events (application_events.cpp; built next)
+    // ---- Application and Space events (application_events.cpp)
 
     void applicationDidHide(const platform::Notification& notification);
     void applicationDidUnhide(const platform::Notification& notification);
@@ -320,7 +320,7 @@ public:
     void setStandInsHidden(std::optional<int32_t> pid, AffectedWindow::Visibility visibility);
     void applicationTerminated(std::optional<int32_t> pid);
 
-    // ---- Reopening windows left collapsed (reopening.cpp; built next)
+    // ---- Reopening windows left collapsed (reopening.cpp)
 
     void applicationLaunched(int32_t pid, std::string bundleIdentifier);
     // The search of the application (of every application searched, without one) goes on
@@ -382,7 +382,7 @@ private:
     // go, the ledger forgets it, and it becomes a normal window.
     static void letGo(AffectedWindow& window);
 
-    // ---- Start-up (start_up.cpp; built next)
+    // ---- Start-up (start_up.cpp)
 
     void observeEnabled();
     void observeStayPut();
@@ -390,6 +390,11 @@ private:
     void observeThumbnailLook();
     void applyStayPut();
     platform::Task<void> applyThumbnailLook();
+
+    // ---- Reopening (reopening.cpp)
+
+    // One try of the application's search; whether to try again after a pause.
+    bool tryReopening(int32_t pid);
 
     platform::ObservationRegistrar registrar_;
     platform::Observed<WindowList> windows_;
