@@ -2,25 +2,14 @@
 // sounds made from the bundle's files: those shipped with the program, missing ones and
 // ones that fail to load.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <memory>
-#include <string>
-
-#include "platform/desktop/desktop.h"
-#include "platform/runtime/main_loop.h"
-#include "platform/services/bundle.h"
 #include "tests/support/temp_folder.h"
-#include "windows/engine/effect_sounds.h"
+#include "tests/windows/engine/engine_test_support.h"
 
+namespace engine_test {
 namespace {
 
-using namespace furlpane;
-using platform::SoundStatus;
 using platform::SystemSounds;
 using Kind = SystemSounds::Call::Kind;
-using Style = WindowState::Style;
 
 constexpr auto kInDock = WindowChange::minimized;
 constexpr auto kOut = WindowChange::none;
@@ -56,72 +45,34 @@ TEST(EffectSounds, TheSoundOfEveryKindOfChange) {
     }
 }
 
-class EffectSoundFiles : public ::testing::Test {
-protected:
-    EffectSoundFiles() { SystemSounds::setCurrent(std::make_unique<SystemSounds>()); }
-    ~EffectSoundFiles() override {
-        platform::Bundle::setMain(nullptr);
-        SystemSounds::setCurrent(nullptr);
-    }
-    void bundleAt(const std::filesystem::path& resources) {
-        platform::Bundle::setMain(platform::Bundle::describe({resources.parent_path().parent_path(), {}, {}, std::nullopt}));
-        resourcesFolder = resources;
-    }
-    size_t creations() const {
-        size_t count = 0;
-        for (const auto& call : SystemSounds::current().calls()) count += call.kind == Kind::create;
-        return count;
-    }
+using EffectSoundFiles = EngineTest;
 
-    furlpane_test::TempFolder tmp;
-    std::filesystem::path resourcesFolder;
-    EffectSounds sounds;
-};
-
-TEST_F(EffectSoundFiles, EveryShippedSoundLoadsOnceAndPlays) {
-    const std::filesystem::path shipped = FURLPANE_SOUNDS_DIR;
-    platform::Bundle::Description description{tmp.path(), {}, {}, std::nullopt};
+TEST_F(EffectSoundFiles, EveryShippedSoundIsMadeOnceAndPlays) {
+    std::vector<std::string> names;
     for (const auto sound : allCases<EffectSound>()) {
-        const std::string file = std::string(rawValue(sound)) + ".aiff";
-        description.resources[file] = shipped / file;
+        ASSERT_TRUE(engine->sounds().soundID(sound)) << rawValue(sound);
+        engine->sounds().play(sound);
+        engine->sounds().play(sound);
+        names.insert(names.end(), 2, std::string(rawValue(sound)));
     }
-    platform::Bundle::setMain(platform::Bundle::describe(std::move(description)));
-    for (const auto sound : allCases<EffectSound>()) {
-        ASSERT_TRUE(sounds.soundID(sound)) << rawValue(sound);
-        sounds.play(sound);
-        sounds.play(sound);
-    }
-    EXPECT_EQ(creations(), 4u);
-    for (const auto& call : SystemSounds::current().calls()) {
-        EXPECT_EQ(call.status, SoundStatus::ok);
-        EXPECT_TRUE(call.known);
-    }
+    EXPECT_EQ(heard(), names);
 }
 
 TEST_F(EffectSoundFiles, ASoundThatCannotBeMadeIsTriedAgainLater) {
-    bundleAt(tmp / "Contents" / "Resources");
-    EXPECT_FALSE(sounds.soundID(EffectSound::expand));
-    furlpane_test::writeText(resourcesFolder / "Expand.aiff", std::string("FORM\0\0\0\x04" "AIFF", 12));
+    furlpane_test::TempFolder bundle;
+    platform::Bundle::setMain(platform::Bundle::describe({bundle.path(), {}, {}, std::nullopt}));
+    EXPECT_FALSE(engine->sounds().soundID(EffectSound::expand));
+    furlpane_test::writeText(bundle / "Contents/Resources/Expand.aiff", std::string("FORM\0\0\0\x04" "AIFF", 12));
     SystemSounds::current().failNextCreations(1);
-    EXPECT_FALSE(sounds.soundID(EffectSound::expand));
-    const auto made = sounds.soundID(EffectSound::expand);
+    EXPECT_FALSE(engine->sounds().soundID(EffectSound::expand));
+    const auto made = engine->sounds().soundID(EffectSound::expand);
     ASSERT_TRUE(made);
-    EXPECT_EQ(sounds.soundID(EffectSound::expand), made);
-    // The missing file made no sound and the failed one was asked once.
-    EXPECT_EQ(creations(), 2u);
-    sounds.play(EffectSound::collapse);
-    EXPECT_EQ(SystemSounds::current().calls().size(), 2u);
-}
-
-TEST(EffectSoundsCompanion, RunsWhileAnInstanceIsNotTerminated) {
-    platform::MainLoop loop(platform::ClockKind::simulated);
-    platform::desktop::Desktop world(loop);
-    EXPECT_EQ(EffectSounds::isSiblingSoundAppRunning(), CompanionSounds::absent);
-    auto& companion = world.application(EffectSounds::kCompanionBundleIdentifier).add();
-    EXPECT_EQ(EffectSounds::isSiblingSoundAppRunning(), CompanionSounds::running);
-    companion.quit();
-    loop.runUntilIdle();
-    EXPECT_EQ(EffectSounds::isSiblingSoundAppRunning(), CompanionSounds::absent);
+    EXPECT_EQ(engine->sounds().soundID(EffectSound::expand), made);
+    // The missing file made no sound, the failed one was asked once, the made one kept.
+    size_t creations = 0;
+    for (const auto& call : SystemSounds::current().calls()) creations += call.kind == Kind::create;
+    EXPECT_EQ(creations, 2u);
 }
 
 }  // namespace
+}  // namespace engine_test
