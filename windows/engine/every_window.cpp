@@ -46,6 +46,21 @@ WindowEffects::WindowList windowsOf(const std::vector<GroupEntry>& group) {
     return windows;
 }
 
+// The windows that lose their style, whose stand-ins wait above everything meanwhile.
+WindowEffects::WindowList returningWindows(const std::vector<GroupEntry>& group) {
+    WindowEffects::WindowList windows;
+    for (const auto& entry : group)
+        if (!entry.goal.style) windows.push_back(entry.window);
+    return windows;
+}
+
+// The application's Minimize All item when it is to carry the group; the program's own
+// windows never go that way.
+std::optional<platform::AccessibilityElement> minimizeAllFor(const std::vector<GroupEntry>& group, int32_t pid) {
+    if (pid == ownProcessIdentifier() || !suitsMinimizeAll(group)) return std::nullopt;
+    return MinimizeAll::menuItem(pid);
+}
+
 }  // namespace
 
 // The clicked window decides: when it is in the action's state already, every window in
@@ -66,17 +81,9 @@ Task<void> WindowEffects::changeWindow(WindowAction action, TargetWindow target,
     if (action == WindowAction::floatOnTop || isUndoing) std::reverse(group.begin(), group.end());
     const WindowList members = windowsOf(group);
     changing_ = members;
-    if (isUndoing) {
-        WindowList returning;
-        for (const auto& entry : group)
-            if (!entry.goal.style) returning.push_back(entry.window);
-        raiseReturningStandIns(returning);
-    }
+    if (isUndoing) raiseReturningStandIns(returningWindows(group));
     bool allReached = true;
-    const auto minimizeAll = target.processIdentifier != ownProcessIdentifier() && suitsMinimizeAll(group)
-                                 ? MinimizeAll::menuItem(target.processIdentifier)
-                                 : std::nullopt;
-    if (minimizeAll) {
+    if (const auto minimizeAll = minimizeAllFor(group, target.processIdentifier)) {
         auto several = changeSeveral(group, target, *minimizeAll, thumbnailOrigin, speed);
         allReached = co_await several;
     } else {
