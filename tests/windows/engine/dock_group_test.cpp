@@ -63,7 +63,9 @@ TEST_F(DockGroupTest, EveryWindowIntoTheDockPressesMinimizeAllOnlyForExactlyTheW
         EXPECT_EQ(minimizeAllItem().pressCount() - pressed, c.presses);
         EXPECT_EQ(minimizedCount(), size_t(c.count));
         EXPECT_FALSE(engine->isBusy(app->pid()));
-        if (palette) EXPECT_FALSE(palette->isMinimized());
+        if (palette) {
+            EXPECT_FALSE(palette->isMinimized());
+        }
         // The thumbnail's real window stays in the Dock; the program lets go of it.
         EXPECT_TRUE(engine->windows().empty());
         app->quit();
