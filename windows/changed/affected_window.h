@@ -29,9 +29,13 @@
 // affected_window_stand_in.cpp (building, presenting and installing the stand-in),
 // affected_window_return.cpp (the way back out of the Dock), affected_window_geometry.cpp
 // (where the window comes back, panel levels, the stand-in's shape), and
-// affected_window_transition_choice.cpp (which effect plays). The engine's entries and
-// Dock trips, restore and the picture refresh, floating's two faces and the thumbnails'
-// movement and hover live in files of their own names.
+// affected_window_transition_choice.cpp (which effect plays), affected_window_entries.cpp
+// (the engine's entries for a group and the pictures of the way back),
+// affected_window_restore.cpp (the put-back at quit and the live copy's picture),
+// affected_window_floating.cpp (the live copy and the engaged window),
+// affected_window_notifications.cpp (what the window reports through accessibility),
+// affected_window_thumbnail.cpp (thumbnails moved, dragged and hovered) and
+// affected_window_requests.cpp (waiting for the application and asking the engine).
 //
 // Lifetime: made only by create and held shared by the engine, which drops it once the
 // window is back to normal, gone, or the program ends. Everything that outlives a call
@@ -308,6 +312,14 @@ public:
     // The window's frame once the window server agrees with accessibility (at most
     // kSettleDeadline later).
     platform::Task<std::optional<platform::Rect>> settledFrame();
+    // The body of capturePicture's capture, off the main thread (the capture queue): the
+    // window's plain picture and, with a renderer and a backdrop rectangle, the makings
+    // of its transition (the framed picture, what lies behind it, the other screens).
+    static MinimizePictures captureMinimizePictures(uint32_t window, WindowServer::CaptureResolution resolution,
+                                                    std::shared_ptr<TransitionRenderer> renderer,
+                                                    std::optional<platform::Rect> backdrop,
+                                                    std::set<uint32_t> leftOut,
+                                                    std::vector<platform::Rect> elsewhere);
     // The owner application's icon at kIconPictureSide pixels square.
     std::optional<platform::Image> applicationIconPicture() const;
     // Measures the float badge again and hands it to the panels that show it.
@@ -351,20 +363,14 @@ public:
     // Starts a transition that hands nothing over and concludes when it is over.
     static void playWithoutHandOff(const std::shared_ptr<StandInTransition>& transition);
 
-    // ---- The engine's entries and Dock trips (built next)
+    // ---- The engine's entries and Dock trips (affected_window_entries.cpp)
 
     platform::Task<bool> switchWithoutStandIn(WindowState state, Speed speed);
     platform::Task<WindowState> switchWithStandIn(std::optional<platform::Point> placement);
     platform::Task<WindowState> returnFromDock(TripPanel keep);
     platform::Task<std::optional<WayBack>> captureDockPictures();
-    // Off the main thread (the capture queue).
-    static MinimizePictures captureMinimizePictures(uint32_t window, WindowServer::CaptureResolution resolution,
-                                                    std::shared_ptr<TransitionRenderer> renderer,
-                                                    std::optional<platform::Rect> backdrop,
-                                                    std::set<uint32_t> leftOut,
-                                                    std::vector<platform::Rect> elsewhere);
 
-    // ---- Restore and the picture refresh (built next)
+    // ---- Restore and the picture refresh (affected_window_restore.cpp)
 
     // Puts the window back at once (quitting); true when its "AXMinimized" = false was
     // accepted.
@@ -377,7 +383,7 @@ public:
     void refreshBadgeTask();
     void removeWorkspaceObservers();
 
-    // ---- Floating (built next)
+    // ---- Floating (affected_window_floating.cpp, affected_window_notifications.cpp)
 
     void engage() override;
     platform::Task<void> returnToLiveCopy(WhenFocused whenFocused);
@@ -389,7 +395,7 @@ public:
     platform::Task<void> handleAccessibilityNotification(std::string name);
     void remeasureBadgeSoon();
 
-    // ---- Thumbnails and the stand-in's reports (built next)
+    // ---- Thumbnails and the stand-in's reports (affected_window_thumbnail.cpp)
 
     void moveThumbnail(std::optional<ThumbnailArrangement::Place> place);
     void applyThumbnailLayout(const platform::Rect& frame, const ThumbnailLayout& layout);

@@ -36,7 +36,8 @@ bool AffectedWindow::restore() {
         const platform::Rect home = homeFrame();
         if (movedFrom(home, windowFrame_))
             target_.element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(home.origin));
-        tookOut = target_.element.setAttributeValue(ax::attribute::minimized, false) == platform::AccessibilityError::success;
+        const auto written = target_.element.setAttributeValue(ax::attribute::minimized, false);
+        tookOut = written == platform::AccessibilityError::success;
         if (tookOut) ledger_->forget(target_.id);
     }
     change_ = Change::none;

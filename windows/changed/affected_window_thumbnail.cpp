@@ -111,7 +111,8 @@ void AffectedWindow::endDrag(StandInPanel& panel) {
     requireMainThread("AffectedWindow.endDrag");
     if (standIn_ == StandIn::thumbnail) {
         place_.reset();
-        if (const auto engine = effects()) engine->thumbnailWasMoved(shared_from_this(), flipRect(panel.frame()).origin);
+        const auto engine = effects();
+        if (engine) engine->thumbnailWasMoved(shared_from_this(), flipRect(panel.frame()).origin);
         return;
     }
     if (standIn_ != StandIn::liveCopy) return;

@@ -138,7 +138,8 @@ TEST_F(EntriesTest, AtQuitTheWindowComesOutOfTheDockWhereItsStripWas) {
         settle();
         DistributedNotificationCenter::defaultCenter().reset();
         if (c.stripDraggedTo) window->panel()->placeAt(Rect(*c.stripDraggedTo, {200, 28}));
-        if (c.refused) world.faults().on(desktop::FaultCall::writeAttribute, "AXMinimized").forWindow(draft.number()).refuse();
+        auto& faults = world.faults();
+        if (c.refused) faults.on(desktop::FaultCall::writeAttribute, "AXMinimized").forWindow(draft.number()).refuse();
         EXPECT_EQ(window->restore(), !c.refused);
         EXPECT_EQ(draft.isMinimized(), c.refused);
         EXPECT_EQ(draft.frame().origin, c.stripDraggedTo.value_or(Point{100, 120}));

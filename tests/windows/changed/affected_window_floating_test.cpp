@@ -27,7 +27,8 @@ protected:
     }
 
     // Another application the user turns to.
-    desktop::Application& other = world.application("com.example.Other").window({.frame = Rect{400, 250, 100, 100}}).add();
+    desktop::Application& other =
+        world.application("com.example.Other").window({.frame = Rect{400, 250, 100, 100}}).add();
 };
 
 TEST_F(FloatingTest, EngagedWhileWorkedInAndBackToTheLiveCopyWhereTheWindowWent) {
@@ -118,7 +119,7 @@ TEST_F(FloatingTest, AWaitForSettledBoundsEndsWhenItsTaskIsCancelled) {
     desktop::Window& draft = editorWindow();
     // The window server's two answers disagree for longer than the wait's limit.
     draft.lagPrivateBounds({0, 0, 10, 10}, 100);
-    const platform::TaskHandle waiting = platform::spawnMain([window = changedWindow(draft)] { return measure(window); });
+    const auto waiting = platform::spawnMain([window = changedWindow(draft)] { return measure(window); });
     loop.advance(0.1);
     EXPECT_FALSE(waiting.isFinished());
     waiting.cancel();

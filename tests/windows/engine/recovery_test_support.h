@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_test_support.h"
 #include "platform/accessibility/world_elements.h"
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/desktop/desktop.h"
@@ -41,16 +42,9 @@ inline void PrintTo(const Dictionary& dictionary, std::ostream* os) { PrintTo(Va
 
 namespace engine_test {
 
-using namespace furlpane;
-using platform::ClockKind;
-using platform::MainLoop;
-using platform::Point;
-using platform::Rect;
-using platform::Task;
 using platform::plist::Array;
 using platform::plist::Dictionary;
 using platform::plist::Value;
-namespace desktop = platform::desktop;
 using Waiting = LedgerRecovery::Waiting;
 
 inline Value minimizedEntry(const desktop::Window& window) {

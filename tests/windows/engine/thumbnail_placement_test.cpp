@@ -170,6 +170,8 @@ TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
     const auto first = thumbnail(0);
     ASSERT_TRUE(first && first->panel());
     const Point placed = corner(*first);
+    // A transition that plays, at a few frames a second to keep the case quick.
+    scene.world.displays().setRefreshRate(scene.world.displays().first()->number(), 10);
     scene.preferences->setAnimatesTransitions(true);
     const TargetWindow target = scene.target(scene.window(1));
     scene.engine->onMainActor(WindowEffects::Job([target](WindowEffects& effects) {
