@@ -242,8 +242,11 @@ public:
     static void postStateChanged(const StateChange& change);
     EffectSounds& sounds() { return sounds_; }
 
-    // ---- Changing every window of an application (every_window.cpp; built next)
+    // ---- Changing every window of an application (every_window.cpp)
 
+    // The action on every window of the target's application, once it has settled and
+    // no transition runs: the windows the clicked window's state calls for change, one
+    // by one or through the application's Minimize All; one sound, at most one beep.
     platform::Task<void> changeWindow(WindowAction action, TargetWindow target,
                                       std::optional<platform::Point> thumbnailOrigin, Speed speed);
 
@@ -286,19 +289,27 @@ public:
     static std::optional<std::string> notifiedBundleIdentifier(const platform::Notification& notification);
     static std::optional<int32_t> notifiedProcessIdentifier(const platform::Notification& notification);
 
-    // ---- Every window into the Dock (dock_group.cpp; built next)
+    // ---- Every window into the Dock (dock_group.cpp)
 
+    // Sends the windows into the Dock: through the application's Minimize All when it
+    // would take exactly the windows meant, else one trip after another.
     platform::Task<void> minimizeApplicationToDock(std::vector<TargetWindow> windows, TargetWindow like, Speed speed);
+    // Sends one window into the Dock and counts its trip; a failure only drops the
+    // application's kept windows (unless another trip is under way).
     void minimizeToDock(const TargetWindow& window, Speed speed);
     // Presses the item, and once more on a freshly found item when that fails.
     bool pressMenuItem(const platform::AccessibilityElement& item, int32_t pid);
 
     // ---- Several windows, and departing windows together (several_windows.cpp,
-    //      departing_together.cpp; built next)
+    //      departing_together.cpp)
 
+    // Changes the group's windows, sending those that depart into the Dock together
+    // when Minimize All would take exactly them; whether every window reached its goal.
     platform::Task<bool> changeSeveral(std::vector<GroupEntry> group, TargetWindow like,
                                        platform::AccessibilityElement minimizeAll,
                                        std::optional<platform::Point> thumbnailOrigin, Speed speed);
+    // Shows every departing window's stand-in, then presses Minimize All once; false,
+    // with nothing left shown, when a window cannot be prepared or the press is refused.
     platform::Task<bool> minimizeAllWithStandIns(WindowList departing, TargetWindow like,
                                                  platform::AccessibilityElement minimizeAll,
                                                  std::optional<platform::Point> thumbnailOrigin, Speed speed);
@@ -381,6 +392,30 @@ private:
     // Lets the window go without putting it back: its companions, stand-in and observer
     // go, the ledger forgets it, and it becomes a normal window.
     static void letGo(AffectedWindow& window);
+
+    // ---- Every window of an application (every_window.cpp, several_windows.cpp,
+    //      departing_together.cpp)
+
+    // The application's windows that the action changes, front to back, each with its
+    // goal; `isUndoing` when the window fired on is in the action's state already.
+    std::vector<GroupEntry> gatherGroup(WindowAction action, const TargetWindow& like, bool isUndoing);
+    // Changes the group's windows one after another; whether every one reached its goal.
+    platform::Task<bool> changeOneByOne(std::vector<GroupEntry> group, uint32_t clicked,
+                                        std::optional<platform::Point> thumbnailOrigin, Speed speed);
+    // What a group's changes add up to: whether every window reached its goal, and
+    // whether one of them has already called for the group's sound.
+    struct GroupTally {
+        bool allReached = true;
+        bool soundReported = false;
+    };
+    // Tallies one window of a group and announces it, wanting a sound only until one was due.
+    void concludeInGroup(const std::shared_ptr<AffectedWindow>& window, const WindowState& goal, Before before,
+                         GroupTally& tally);
+    // After the departing windows went into the Dock together: their stand-ins rest at
+    // their levels, and each window still on screen is let go; false when one was.
+    platform::Task<bool> letGoWindowsLeftOut(WindowList departing, int32_t pid);
+    // Takes back the stand-ins shown for a joint trip that does not happen.
+    static void takeBackTrips(const WindowList& departing);
 
     // ---- Start-up (start_up.cpp)
 
