@@ -256,7 +256,7 @@ public:
 
 private:
     static LevelRef ref(const Texture& t, int index) {
-        const Texture::Level l = t.level(index);
+        const Texture::Level& l = t.level(index);
         return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
     }
 
@@ -289,6 +289,12 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
     if (sampleCount() != 1) return {};
     const SamplerDescriptor& d = sampler.descriptor();
     const bool lodMatters = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && mipLevelCount() > 1);
+    if (!lodMatters && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
+        d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge) {
+        // One level read bilinearly, as LevelSampler would at level of detail 0.
+        const Level& l = level(0);
+        return quad::toQuad(quad::bilinearBGRA8({l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)}, uv));
+    }
     const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);
     if (s.quadPath(pixelFormat())) return s.sampleQuadBGRA8(uv);
