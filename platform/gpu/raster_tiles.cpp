@@ -38,9 +38,10 @@ constexpr SamplePattern kFourSamples = {4,
                                         {0.125f, 0.375f, 0.625f, 0.875f}};
 
 struct Target;
-// Writes the shaded lanes of a quad (those with samples in cov and not discarded).
+// Writes the shaded lanes of a quad: those with samples in cov and not in skipped, which
+// holds the lanes the shader discarded and those without coverage.
 using MergeFunction = void (*)(const Target&, int qx, int qy, const float4* color, const unsigned* cov,
-                               unsigned discarded, const BlendSettings&);
+                               unsigned skipped, const BlendSettings&);
 
 struct Target {
     PixelFormat format;
@@ -64,12 +65,10 @@ struct Target {
 };
 
 template <PixelFormat F>
-void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
+void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned skipped,
                const BlendSettings& blend) {
     if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
-        const unsigned live = unsigned(cov[0] != 0) | unsigned(cov[1] != 0) << 1 | unsigned(cov[2] != 0) << 2 |
-                              unsigned(cov[3] != 0) << 3;
-        const unsigned mask = live & ~discarded;
+        const unsigned mask = ~skipped & 15u;
         std::uint8_t* row0 = t.colorAt(qx, qy);
         return mergeQuadBGRA8(row0, qy + 1 < t.height ? row0 + t.colorRow : row0, mask, color, blend);
     }
@@ -77,13 +76,13 @@ void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsig
         unsigned live[4];
         std::uint8_t* texel[4];
         for (int i = 0; i < 4; ++i) {
-            live[i] = (discarded & (1u << i)) ? 0 : cov[i];
+            live[i] = (skipped & (1u << i)) ? 0 : cov[i];
             texel[i] = live[i] ? t.colorAt(qx + (i & 1), qy + (i >> 1)) : nullptr;
         }
         return mergeQuadSamplesBGRA8(texel, t.samples, live, color, blend);
     }
     for (int i = 0; i < 4; ++i) {
-        if (!cov[i] || (discarded & (1u << i))) continue;
+        if (!cov[i] || (skipped & (1u << i))) continue;
         mergePixel<F>(t.colorAt(qx + (i & 1), qy + (i >> 1)), t.samples, cov[i], color[i], blend);
     }
 }
@@ -92,8 +91,8 @@ void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsig
 // common one itself.
 template <PixelFormat F>
 FURLPANE_HOT_PATH void mergeQuadEntry(const Target& t, int qx, int qy, const float4* color, const unsigned* cov,
-                                      unsigned discarded, const BlendSettings& blend) {
-    mergeQuad<F>(t, qx, qy, color, cov, discarded, blend);
+                                      unsigned skipped, const BlendSettings& blend) {
+    mergeQuad<F>(t, qx, qy, color, cov, skipped, blend);
 }
 
 MergeFunction mergeFor(PixelFormat f) {
@@ -326,14 +325,16 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     interpolate(t, plan, qx, qy);
     quad_.x = qx;
     quad_.y = qy;
-    quad_.liveMask = static_cast<std::uint8_t>((cov[0] ? 1 : 0) | (cov[1] ? 2 : 0) | (cov[2] ? 4 : 0) | (cov[3] ? 8 : 0));
+    quad_.liveMask = static_cast<std::uint8_t>(unsigned(cov[0] != 0) | unsigned(cov[1] != 0) << 1 |
+                                               unsigned(cov[2] != 0) << 2 | unsigned(cov[3] != 0) << 3);
     quad_.discardMask = 0;
     for (auto& c : quad_.color) c = {};
     (*plan.fragment)(quad_);
+    const unsigned skipped = quad_.discardMask | (~unsigned(quad_.liveMask) & 15u);
     if (target_.format == PixelFormat::bgra8Unorm)  // the common target, inlined
-        mergeQuad<PixelFormat::bgra8Unorm>(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+        mergeQuad<PixelFormat::bgra8Unorm>(target_, qx, qy, quad_.color, cov, skipped, plan.blend);
     else
-        target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+        target_.merge(target_, qx, qy, quad_.color, cov, skipped, plan.blend);
     if (!plan.depthWrite) return;
     for (int i = 0; i < 4; ++i) {
         if (!cov[i] || (quad_.discardMask & (1u << i))) continue;
