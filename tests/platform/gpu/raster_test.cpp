@@ -413,5 +413,50 @@ TEST(Rasterizer, ResolvedBGRA8ChannelsAreTheRoundedMeanOfTheirSamples) {
     }
 }
 
+// A quad of four 4-sample BGRA8 pixels merged at once gives, sample by sample, the
+// blend equation worked on that sample alone: whatever the factors (keeping, replacing
+// or blending), the samples named, and whether the samples held the same value.
+TEST(Rasterizer, MultisampledQuadMergesMatchTheBlendEquationSampleBySample) {
+    using F = BlendFactor;
+    struct Case {
+        const char* name;
+        BlendSettings blend;
+        unsigned cov[4];
+    };
+    const Case cases[] = {
+        {"no blending", {false, F::one, F::one, F::zero, F::zero}, {15, 15, 5, 0}},
+        {"premultiplied over", {true, F::one, F::one, F::oneMinusSourceAlpha, F::oneMinusSourceAlpha}, {15, 6, 15, 1}},
+        {"keeps the target", {true, F::zero, F::zero, F::one, F::one}, {15, 15, 15, 15}},
+        {"replaces through factors", {true, F::one, F::one, F::zero, F::zero}, {15, 9, 15, 2}},
+        {"alpha blending", {true, F::sourceAlpha, F::one, F::oneMinusSourceAlpha, F::zero}, {15, 15, 3, 12}},
+    };
+    const simd::float4 colors[4] = {{0.5f, 0.25f, 0.0f, 0.5f}, {1, 1, 1, 1}, {0.1f, 0.2f, 0.3f, 0.0f}, {0.9f, 0, 0.4f, 0.75f}};
+    for (const Case& c : cases) {
+        // Pixel 0 and 2 have four equal samples; pixels 1 and 3 four different ones.
+        std::uint8_t pixels[4][16];
+        for (int i = 0; i < 4; ++i)
+            for (int b = 0; b < 16; ++b) pixels[i][b] = static_cast<std::uint8_t>(i % 2 ? 17 * b + 3 * i : 40 + 60 * (b % 4));
+        std::uint8_t expected[4][16];
+        std::memcpy(expected, pixels, sizeof pixels);
+        for (int i = 0; i < 4; ++i)
+            for (int sample = 0; sample < 4; ++sample) {
+                if (!(c.cov[i] & (1u << sample))) continue;
+                std::uint8_t* t = expected[i] + 4 * sample;
+                const simd::float4 d = readTexel(PixelFormat::bgra8Unorm, t), s = colors[i];
+                const float a = s.w;
+                auto f = [a](BlendFactor k) { return blendFactor(k, a); };
+                const float sRGB = c.blend.enabled ? f(c.blend.sourceRGB) : 1, sA = c.blend.enabled ? f(c.blend.sourceAlpha) : 1;
+                const float dRGB = c.blend.enabled ? f(c.blend.destinationRGB) : 0,
+                            dA = c.blend.enabled ? f(c.blend.destinationAlpha) : 0;
+                writeTexel(PixelFormat::bgra8Unorm, t,
+                           {s.x * sRGB + d.x * dRGB, s.y * sRGB + d.y * dRGB, s.z * sRGB + d.z * dRGB, s.w * sA + d.w * dA});
+            }
+        std::uint8_t* texels[4] = {pixels[0], pixels[1], pixels[2], pixels[3]};
+        mergeQuadSamplesBGRA8(texels, 4, c.cov, colors, c.blend);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(0, std::memcmp(pixels[i], expected[i], 16)) << c.name << ", pixel " << i;
+    }
+}
+
 }  // namespace
 }  // namespace platform::gpu
