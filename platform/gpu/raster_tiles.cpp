@@ -210,7 +210,8 @@ void TileRenderer::draw(const Triangle& t) {
         for (int s = 0; s < p.count; ++s) sampleOffset_[e][s] = t.a[e] * p.x[s] + t.b[e] * p.y[s];
     for (int e = 0; e < 3; ++e)
         for (int i = 0; i < 4; ++i)
-            laneOffset_[e][i] = t.a[e] * ((i & 1) * kSubpixels) + t.b[e] * ((i >> 1) * kSubpixels) + sampleOffset_[e][0];
+            laneOffset_[e][i] =
+                t.a[e] * ((i & 1) * kSubpixels) + t.b[e] * ((i >> 1) * kSubpixels) + sampleOffset_[e][0];
     quad_.frontFacing = t.frontFacing;
     quad_.instanceId = t.instanceId;
     quad_.resources = plans_[t.draw].resources;
@@ -272,7 +273,8 @@ void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) 
         const std::int64_t e2 = t.a[2] * X + t.b[2] * Y + t.c[2];
         if (samples == 4) {
             // A sample is inside when no edge function is negative: the sign of their "or".
-            const SampleOffsets outside = ((e0 + sampleOffset_[0]) | (e1 + sampleOffset_[1]) | (e2 + sampleOffset_[2])) < 0;
+            const SampleOffsets outside =
+                ((e0 + sampleOffset_[0]) | (e1 + sampleOffset_[1]) | (e2 + sampleOffset_[2])) < 0;
             cov[i] = ~unsigned((outside[0] & 1) | (outside[1] & 2) | (outside[2] & 4) | (outside[3] & 8)) & 15u;
             continue;
         }

@@ -293,7 +293,8 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
         d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge) {
         // One level read bilinearly, as LevelSampler would at level of detail 0.
         const Level& l = level(0);
-        return quad::toQuad(quad::bilinearBGRA8({l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)}, uv));
+        const LevelRef ref{l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
+        return quad::toQuad(quad::bilinearBGRA8(ref, uv));
     }
     const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);

@@ -425,17 +425,21 @@ TEST(Rasterizer, MultisampledQuadMergesMatchTheBlendEquationSampleBySample) {
     };
     const Case cases[] = {
         {"no blending", {false, F::one, F::one, F::zero, F::zero}, {15, 15, 5, 0}},
-        {"premultiplied over", {true, F::one, F::one, F::oneMinusSourceAlpha, F::oneMinusSourceAlpha}, {15, 6, 15, 1}},
+        {"premultiplied over",
+         {true, F::one, F::one, F::oneMinusSourceAlpha, F::oneMinusSourceAlpha},
+         {15, 6, 15, 1}},
         {"keeps the target", {true, F::zero, F::zero, F::one, F::one}, {15, 15, 15, 15}},
         {"replaces through factors", {true, F::one, F::one, F::zero, F::zero}, {15, 9, 15, 2}},
         {"alpha blending", {true, F::sourceAlpha, F::one, F::oneMinusSourceAlpha, F::zero}, {15, 15, 3, 12}},
     };
-    const simd::float4 colors[4] = {{0.5f, 0.25f, 0.0f, 0.5f}, {1, 1, 1, 1}, {0.1f, 0.2f, 0.3f, 0.0f}, {0.9f, 0, 0.4f, 0.75f}};
+    const simd::float4 colors[4] = {
+        {0.5f, 0.25f, 0.0f, 0.5f}, {1, 1, 1, 1}, {0.1f, 0.2f, 0.3f, 0.0f}, {0.9f, 0, 0.4f, 0.75f}};
     for (const Case& c : cases) {
         // Pixel 0 and 2 have four equal samples; pixels 1 and 3 four different ones.
         std::uint8_t pixels[4][16];
         for (int i = 0; i < 4; ++i)
-            for (int b = 0; b < 16; ++b) pixels[i][b] = static_cast<std::uint8_t>(i % 2 ? 17 * b + 3 * i : 40 + 60 * (b % 4));
+            for (int b = 0; b < 16; ++b)
+                pixels[i][b] = static_cast<std::uint8_t>(i % 2 ? 17 * b + 3 * i : 40 + 60 * (b % 4));
         std::uint8_t expected[4][16];
         std::memcpy(expected, pixels, sizeof pixels);
         for (int i = 0; i < 4; ++i)
@@ -445,11 +449,12 @@ TEST(Rasterizer, MultisampledQuadMergesMatchTheBlendEquationSampleBySample) {
                 const simd::float4 d = readTexel(PixelFormat::bgra8Unorm, t), s = colors[i];
                 const float a = s.w;
                 auto f = [a](BlendFactor k) { return blendFactor(k, a); };
-                const float sRGB = c.blend.enabled ? f(c.blend.sourceRGB) : 1, sA = c.blend.enabled ? f(c.blend.sourceAlpha) : 1;
-                const float dRGB = c.blend.enabled ? f(c.blend.destinationRGB) : 0,
-                            dA = c.blend.enabled ? f(c.blend.destinationAlpha) : 0;
-                writeTexel(PixelFormat::bgra8Unorm, t,
-                           {s.x * sRGB + d.x * dRGB, s.y * sRGB + d.y * dRGB, s.z * sRGB + d.z * dRGB, s.w * sA + d.w * dA});
+                const bool on = c.blend.enabled;
+                const float sRGB = on ? f(c.blend.sourceRGB) : 1, sA = on ? f(c.blend.sourceAlpha) : 1;
+                const float dRGB = on ? f(c.blend.destinationRGB) : 0, dA = on ? f(c.blend.destinationAlpha) : 0;
+                const simd::float4 out{s.x * sRGB + d.x * dRGB, s.y * sRGB + d.y * dRGB, s.z * sRGB + d.z * dRGB,
+                                       s.w * sA + d.w * dA};
+                writeTexel(PixelFormat::bgra8Unorm, t, out);
             }
         std::uint8_t* texels[4] = {pixels[0], pixels[1], pixels[2], pixels[3]};
         mergeQuadSamplesBGRA8(texels, 4, c.cov, colors, c.blend);
