@@ -67,6 +67,17 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
     return drawn && commands->status() == CommandBufferStatus::completed;
 }
 
+bool TransitionRenderer::prepare(int width, int height) {
+    if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return false;
+    const Attachments* a = attachmentsFor(width, height);
+    const bool stocked = frameTargets_.stock(*device_, width, height, 2);
+    return a && a->silhouette && stocked;
+}
+
+std::shared_ptr<Texture> TransitionRenderer::frameTarget(int width, int height) {
+    return frameTargets_.take(*device_, width, height);
+}
+
 // The multisampled colour (with 4 samples), depth and silhouette textures of a target
 // size, kept while the size stays. None when the colour or depth cannot be made; the
 // silhouette is optional (frames are drawn without shadows until it can be made).
