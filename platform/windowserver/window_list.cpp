@@ -15,9 +15,7 @@ using desktop::Desktop;
 using desktop::FaultCall;
 using desktop::FaultEffect;
 
-bool isDesktopElement(const desktop::Window& w) {
-    return w.layer() <= windowLevelForKey(WindowLevelKey::desktopIcon);
-}
+bool isDesktopElement(int32_t layer) { return layer <= windowLevelForKey(WindowLevelKey::desktopIcon); }
 
 // The keys an entry may hold and their characters in all, so that an entry is built
 // in room reserved once.
@@ -41,14 +39,14 @@ public:
     explicit EntryBuilder(Desktop& world)
         : world_(world), keyFaults_(world.faults().isArmed(FaultCall::windowListEntry)) {}
 
-    plist::Dictionary entryFor(const desktop::Window& w, bool onScreen) {
+    plist::Dictionary entryFor(const desktop::Window& w, const desktop::Window::Placement& placed, bool onScreen) {
         plist::Dictionary entry;
         entry.reserve(std::size(kEntryKeys), entryKeyBytes());
         put(w, entry, WindowList::kNumber, plist::Value(w.number()));
         put(w, entry, WindowList::kOwnerPID, plist::Value(w.pid()));
-        put(w, entry, WindowList::kLayer, plist::Value(w.layer()));
-        put(w, entry, WindowList::kBounds, dictionaryFromRect(w.frame()));
-        put(w, entry, WindowList::kAlpha, plist::Value(w.alpha()));
+        put(w, entry, WindowList::kLayer, plist::Value(placed.layer));
+        put(w, entry, WindowList::kBounds, dictionaryFromRect(placed.frame));
+        put(w, entry, WindowList::kAlpha, plist::Value(placed.alpha));
         if (const std::optional<std::string>& name = ownerName(w.pid())) put(w, entry, WindowList::kOwnerName, *name);
         if (onScreen) put(w, entry, WindowList::kIsOnscreen, true);
         put(w, entry, WindowList::kStoreType, 1);
@@ -146,8 +144,9 @@ std::optional<plist::Array> WindowList::copyWindowInfo(uint32_t options, uint32_
     plist::Array list;
     list.reserve(windows.size());
     for (const Listed& listed : windows) {
-        if ((options & excludeDesktopElements) && isDesktopElement(*listed.window)) continue;
-        list.push_back(builder.entryFor(*listed.window, listed.onScreen));
+        const desktop::Window::Placement placed = listed.window->placement();
+        if ((options & excludeDesktopElements) && isDesktopElement(placed.layer)) continue;
+        list.push_back(builder.entryFor(*listed.window, placed, listed.onScreen));
     }
     return list;
 }
