@@ -8,7 +8,9 @@ namespace platform::plist {
 
 Array::Array(std::initializer_list<Value> items) : items_(items) {}
 
-void Array::push_back(Value v) { items_.push_back(std::move(v)); }
+void Array::push_back(const Value& v) { items_.push_back(v); }
+
+void Array::push_back(Value&& v) { items_.push_back(std::move(v)); }
 
 bool operator==(const Array& a, const Array& b) { return a.items_ == b.items_; }
 
@@ -22,6 +24,7 @@ Dictionary::Dictionary(std::initializer_list<std::pair<std::string_view, Value>>
 Dictionary::Dictionary(const Dictionary& other)
     : keyText_(other.keyText_),
       entries_(other.entries_),
+      keyBits_(other.keyBits_),
       index_(other.index_ ? std::make_unique<Index>(*other.index_) : nullptr) {}
 
 Dictionary::Dictionary(Dictionary&& other) noexcept = default;
@@ -52,6 +55,7 @@ size_t Dictionary::indexOf(std::string_view key) const {
         auto it = index_->find(key);
         return it == index_->end() ? kAbsent : it->second;
     }
+    if ((keyBits_ & keyBit(key)) == 0) return kAbsent;
     // Keys often share a prefix ("kCGWindow..."): their last characters tell most of
     // them apart before the whole is compared.
     for (size_t i = 0; i < entries_.size(); ++i) {
@@ -62,6 +66,11 @@ size_t Dictionary::indexOf(std::string_view key) const {
         if (text[key.size() - 1] == key.back() && std::memcmp(text, key.data(), key.size()) == 0) return i;
     }
     return kAbsent;
+}
+
+uint64_t Dictionary::keyBit(std::string_view key) {
+    const size_t last = key.empty() ? 0 : static_cast<unsigned char>(key.back());
+    return uint64_t{1} << ((key.size() * 7 + last) & 63);
 }
 
 void Dictionary::rebuildIndex() {
@@ -76,6 +85,7 @@ void Dictionary::rebuildIndex() {
 void Dictionary::append(std::string_view key, Value&& value) {
     const size_t start = keyText_.size();
     keyText_.append(key);
+    keyBits_ |= keyBit(key);
     entries_.emplace_back(start, key.size(), std::move(value));
 }
 
@@ -89,7 +99,9 @@ Value* Dictionary::find(std::string_view key) {
     return i == kAbsent ? nullptr : &entries_[i].value;
 }
 
-void Dictionary::set(std::string_view key, Value value) {
+void Dictionary::set(std::string_view key, const Value& value) { set(key, Value(value)); }
+
+void Dictionary::set(std::string_view key, Value&& value) {
     if (index_) {
         // One search of the index both finds a present key and places a new one.
         auto [it, inserted] = index_->try_emplace(std::string(key), entries_.size());
@@ -118,6 +130,8 @@ bool Dictionary::erase(std::string_view key) {
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
     // The later keys move up, in the text by the length of the key and in the entries by one.
     for (size_t j = i; j < entries_.size(); ++j) entries_[j].keyStart -= length;
+    keyBits_ = 0;
+    for (size_t j = 0; j < entries_.size(); ++j) keyBits_ |= keyBit(keyAt(j));
     if (entries_.size() <= kIndexThreshold) {
         index_.reset();
         return true;

@@ -52,7 +52,8 @@ public:
     bool empty() const;
     const Value& operator[](size_t i) const;
     Value& operator[](size_t i);
-    void push_back(Value v);
+    void push_back(const Value& v);
+    void push_back(Value&& v);
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
     auto begin() { return items_.begin(); }
@@ -89,7 +90,8 @@ public:
     const Value* find(std::string_view key) const;
     Value* find(std::string_view key);
     // Replaces the value of an existing key in place; a new key goes to the end.
-    void set(std::string_view key, Value value);
+    void set(std::string_view key, const Value& value);
+    void set(std::string_view key, Value&& value);
     // Returns whether the key was there.
     bool erase(std::string_view key);
     // The keys in order, copied; keyAt views one in place (good until the next change).
@@ -112,10 +114,15 @@ private:
     // one through memory, which stalls every lookup).
     static constexpr size_t kAbsent = SIZE_MAX;
     size_t indexOf(std::string_view key) const;
+    // One of 64 bits for a key, by its length and last character.
+    static uint64_t keyBit(std::string_view key);
     void append(std::string_view key, Value&& value);
     void rebuildIndex();
     std::string keyText_;
     std::vector<Entry> entries_;
+    // The bits of the keys held (and perhaps of keys erased since): a key whose bit is
+    // clear is absent without a look at the keys, which is how most new keys are set.
+    uint64_t keyBits_ = 0;
     // Key to position; kept only while the dictionary holds more than kIndexThreshold keys.
     std::unique_ptr<Index> index_;
 };
