@@ -120,8 +120,8 @@ private:
     void rebuildIndex();
     std::string keyText_;
     std::vector<Entry> entries_;
-    // The bits of the keys held (and perhaps of keys erased since): a key whose bit is
-    // clear is absent without a look at the keys, which is how most new keys are set.
+    // The bits of the keys held: a key whose bit is clear is absent without a look at the
+    // keys, which is how most new keys are set.
     uint64_t keyBits_ = 0;
     // Key to position; kept only while the dictionary holds more than kIndexThreshold keys.
     std::unique_ptr<Index> index_;

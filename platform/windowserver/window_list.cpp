@@ -20,8 +20,8 @@ bool isDesktopElement(int32_t layer) { return layer <= windowLevelForKey(WindowL
 // The keys an entry may hold and their characters in all, so that an entry is built
 // in room reserved once.
 constexpr std::string_view kEntryKeys[] = {
-    WindowList::kNumber,    WindowList::kOwnerPID,   WindowList::kLayer,     WindowList::kBounds,
-    WindowList::kAlpha,     WindowList::kOwnerName,  WindowList::kIsOnscreen, WindowList::kStoreType,
+    WindowList::kNumber,     WindowList::kOwnerPID,  WindowList::kLayer,        WindowList::kBounds,
+    WindowList::kAlpha,      WindowList::kOwnerName, WindowList::kIsOnscreen,   WindowList::kStoreType,
     WindowList::kSharingState, WindowList::kMemoryUsage,
 };
 
