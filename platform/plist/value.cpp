@@ -50,11 +50,20 @@ std::vector<std::string> Dictionary::keys() const {
     return keys;
 }
 
+namespace {
+
+// Kept apart from the walk through a small dictionary, which is the common case and
+// stays lean without it.
+[[gnu::noinline]] size_t indexedPosition(const std::map<std::string, size_t, std::less<>>& index,
+                                         std::string_view key, size_t absent) {
+    auto it = index.find(key);
+    return it == index.end() ? absent : it->second;
+}
+
+}  // namespace
+
 size_t Dictionary::indexOf(std::string_view key) const {
-    if (index_) {
-        auto it = index_->find(key);
-        return it == index_->end() ? kAbsent : it->second;
-    }
+    if (index_) return indexedPosition(*index_, key, kAbsent);
     if ((keyBits_ & keyBit(key)) == 0) return kAbsent;
     // Keys often share a prefix ("kCGWindow..."): their last characters tell most of
     // them apart before the whole is compared.
