@@ -176,6 +176,21 @@ Cover classify(const Triangle& t, const Rect& r) {
     return full ? Cover::full : Cover::partial;
 }
 
+// A pass's clear values, packed once for every sample of a pixel.
+struct ClearValues {
+    bool color = false;  // the attachment loads by clearing
+    bool depth = false;
+    std::uint8_t texel[16] = {};  // a pixel's samples (at most 4 of at most 4 bytes)
+    std::uint8_t depthBytes[16] = {};
+};
+
+// n bytes, with the common sizes known to the compiler.
+inline void copyPixel(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    if (n == 16) return static_cast<void>(std::memcpy(to, from, 16));
+    if (n == 4) return static_cast<void>(std::memcpy(to, from, 4));
+    std::memcpy(to, from, n);
+}
+
 // One 64-bit value per sample, so that the four samples of a pixel are tested at once.
 typedef std::int64_t SampleOffsets __attribute__((vector_size(32)));
 
@@ -185,8 +200,13 @@ public:
         : target_(target), plans_(plans), tile_(tile) {}
 
     void draw(const Triangle& t);
+    // Draws t, the first triangle of a tile it covers whole, clearing each sample just
+    // before it is first read or written: the tile's clear fused into its first draw, so
+    // that its memory is gone through once.
+    void drawOverClear(const Triangle& t, const ClearValues& clear);
 
 private:
+    void clearLanes(int qx, int qy, const unsigned cov[4]) const;
     void drawBlock(const Triangle& t, const Rect& block, Cover cover);
     void coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const;
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
@@ -199,7 +219,36 @@ private:
     SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
     SampleOffsets laneOffset_[3] = {};    // with one sample: the sample's offset from each lane's quad corner
     FragmentQuad quad_;
+    const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
+
+void TileRenderer::drawOverClear(const Triangle& t, const ClearValues& clear) {
+    clear_ = &clear;
+    draw(t);
+    clear_ = nullptr;
+}
+
+// Within a tile the triangle covers whole, a lane has all of its samples or none; the
+// sample-by-sample way is there for safety.
+void TileRenderer::clearLanes(int qx, int qy, const unsigned cov[4]) const {
+    const unsigned all = (1u << target_.samples) - 1;
+    const std::size_t bpp = bytesPerPixel(target_.format), depthBytes = 4 * std::size_t(target_.samples);
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i]) continue;
+        std::uint8_t* color = target_.colorAt(qx + (i & 1), qy + (i >> 1));
+        std::uint8_t* depth = clear_->depth ? target_.depthAt(qx + (i & 1), qy + (i >> 1)) : nullptr;
+        if (cov[i] == all) {
+            if (clear_->color) copyPixel(color, clear_->texel, target_.colorTexel);
+            if (depth) copyPixel(depth, clear_->depthBytes, depthBytes);
+            continue;
+        }
+        for (int s = 0; s < target_.samples; ++s) {
+            if (!(cov[i] & (1u << s))) continue;
+            if (clear_->color) std::memcpy(color + std::size_t(s) * bpp, clear_->texel, bpp);
+            if (depth) std::memcpy(depth + 4 * std::size_t(s), clear_->depthBytes, 4);
+        }
+    }
+}
 
 void TileRenderer::draw(const Triangle& t) {
     const Rect area{std::max(t.minX, tile_.x0) & ~1, std::max(t.minY, tile_.y0) & ~1,
@@ -319,6 +368,7 @@ void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, 
 }
 
 void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
+    if (clear_) clearLanes(qx, qy, cov);
     float z[4][4];
     if (plan.depthTest) {
         depthTest(t, plan, qx, qy, cov, z);
@@ -355,6 +405,7 @@ public:
 private:
     void bin();
     void runTile(int index);
+    bool firstTriangleCovers(int index, const Rect& r) const;
     void clearTile(const Rect& r);
     void resolveTile(const Rect& r);
     Rect tileRect(int index) const;
@@ -364,6 +415,7 @@ private:
     Target target_;
     std::vector<Triangle> triangles_;
     std::vector<DrawPlan> plans_;
+    ClearValues clear_;
     int tilesX_ = 0;
     int tilesY_ = 0;
     std::vector<std::vector<std::uint32_t>> bins_;
@@ -373,6 +425,18 @@ PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
     : pass_(pass), pool_(pool), target_(targetOf(pass.descriptor)) {
     tilesX_ = (target_.width + kTileSize - 1) / kTileSize;
     tilesY_ = (target_.height + kTileSize - 1) / kTileSize;
+    const RenderPassColorAttachment& c = pass.descriptor.colorAttachment;
+    clear_.color = c.loadAction == LoadAction::clear;
+    writeTexel(target_.format, clear_.texel,
+               {float(c.clearColor.red), float(c.clearColor.green), float(c.clearColor.blue), float(c.clearColor.alpha)});
+    const RenderPassDepthAttachment& d = pass.descriptor.depthAttachment;
+    clear_.depth = target_.depth && d.loadAction == LoadAction::clear;
+    storeFloat(clear_.depthBytes, static_cast<float>(d.clearDepth));
+    const std::size_t bpp = bytesPerPixel(target_.format);
+    for (int s = 1; s < target_.samples; ++s) {
+        std::memcpy(clear_.texel + std::size_t(s) * bpp, clear_.texel, bpp);
+        std::memcpy(clear_.depthBytes + 4 * std::size_t(s), clear_.depthBytes, 4);
+    }
 }
 
 Rect PassExecutor::tileRect(int index) const {
@@ -406,10 +470,28 @@ void PassExecutor::bin() {
 
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
-    clearTile(r);
+    const bool fused = (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
+    if (!fused) clearTile(r);
     TileRenderer renderer(target_, plans_, r);
-    for (const std::uint32_t t : bins_[std::size_t(index)]) renderer.draw(triangles_[t]);
+    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    for (std::size_t i = 0; i < bin.size(); ++i) {
+        if (i == 0 && fused)
+            renderer.drawOverClear(triangles_[bin[i]], clear_);
+        else
+            renderer.draw(triangles_[bin[i]]);
+    }
     resolveTile(r);
+}
+
+// Where the tile's first triangle covers every sample of it, each sample gets its clear
+// value from that triangle's quad just before the quad tests or merges it: the same
+// bytes, whatever the blending, depth test or discards, without a pass of its own.
+bool PassExecutor::firstTriangleCovers(int index, const Rect& r) const {
+    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    if (bin.empty()) return false;
+    const Triangle& t = triangles_[bin.front()];
+    if (t.minX > r.x0 || t.minY > r.y0 || t.maxX < r.x1 - 1 || t.maxY < r.y1 - 1) return false;
+    return classify(t, r) == Cover::full;
 }
 
 // Fills rows of the tile with one texel value, built once per row and copied.
@@ -421,21 +503,11 @@ void fillRows(std::uint8_t* first, std::size_t rowBytes, int rows, const std::ui
 
 void PassExecutor::clearTile(const Rect& r) {
     const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(target_.samples);
-    const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
-    if (c.loadAction == LoadAction::clear) {
-        std::uint8_t packed[4];
-        writeTexel(target_.format, packed,
-                   {float(c.clearColor.red), float(c.clearColor.green), float(c.clearColor.blue),
-                    float(c.clearColor.alpha)});
-        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, packed, bytesPerPixel(target_.format),
-                 count);
-    }
-    const RenderPassDepthAttachment& d = pass_.descriptor.depthAttachment;
-    if (target_.depth && d.loadAction == LoadAction::clear) {
-        std::uint8_t depth[4];
-        storeFloat(depth, static_cast<float>(d.clearDepth));
-        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, depth, 4, count);
-    }
+    if (clear_.color)
+        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, clear_.texel,
+                 bytesPerPixel(target_.format), count);
+    if (clear_.depth)
+        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4, count);
 }
 
 void PassExecutor::resolveTile(const Rect& r) {
