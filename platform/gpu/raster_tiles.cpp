@@ -451,6 +451,10 @@ void PassExecutor::run() {
         setUpDraw(pass_.draws[i], static_cast<std::uint32_t>(i), target_.width, target_.height, pool_, triangles_);
         plans_.push_back(planOf(pass_.draws[i], hasDepth));
     }
+    // Depth that no draw tests or writes and that is not kept after the pass is never seen:
+    // clearing it would only cost the time.
+    const bool depthRead = std::any_of(plans_.begin(), plans_.end(), [](const DrawPlan& p) { return p.depthTest; });
+    if (!depthRead && pass_.descriptor.depthAttachment.storeAction == StoreAction::dontCare) clear_.depth = false;
     bin();
     pool_.parallelFor(tilesX_ * tilesY_, [this](int index) { runTile(index); });
 }
