@@ -103,6 +103,14 @@ MergeFunction mergeFor(PixelFormat f) {
     }
 }
 
+using ResolveFunction = void (*)(const std::uint8_t*, int, std::uint8_t*);
+
+ResolveFunction resolveFor(PixelFormat f) {
+    return f == PixelFormat::bgra8Unorm ? &resolveRow<PixelFormat::bgra8Unorm>
+           : f == PixelFormat::r8Unorm  ? &resolveRow<PixelFormat::r8Unorm>
+                                        : &resolveRow<PixelFormat::rg16Float>;
+}
+
 Target targetOf(const RenderPassDescriptor& d) {
     Texture& color = *d.colorAttachment.texture;
     const Texture::Level l = color.level(d.colorAttachment.level);
@@ -182,6 +190,10 @@ struct ClearValues {
     bool depth = false;
     std::uint8_t texel[16] = {};  // a pixel's samples (at most 4 of at most 4 bytes)
     std::uint8_t depthBytes[16] = {};
+    // Where the multisampled colour is only resolved, not kept: the resolved clear colour,
+    // which a tile without triangles writes straight into the resolve texture.
+    bool resolvesAlone = false;
+    std::uint8_t resolved[4] = {};
 };
 
 // n bytes, with the common sizes known to the compiler.
@@ -407,6 +419,7 @@ private:
     void runTile(int index);
     bool firstTriangleCovers(int index, const Rect& r) const;
     void clearTile(const Rect& r);
+    void clearResolvedTile(const Rect& r);
     void resolveTile(const Rect& r);
     Rect tileRect(int index) const;
 
@@ -436,6 +449,10 @@ PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
     for (int s = 1; s < target_.samples; ++s) {
         std::memcpy(clear_.texel + std::size_t(s) * bpp, clear_.texel, bpp);
         std::memcpy(clear_.depthBytes + 4 * std::size_t(s), clear_.depthBytes, 4);
+    }
+    clear_.resolvesAlone = clear_.color && target_.samples == 4 && c.storeAction == StoreAction::multisampleResolve;
+    if (clear_.resolvesAlone) {
+        resolveFor(target_.format)(clear_.texel, 1, clear_.resolved);
     }
 }
 
@@ -474,6 +491,7 @@ void PassExecutor::bin() {
 
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
+    if (clear_.resolvesAlone && bins_[std::size_t(index)].empty()) return clearResolvedTile(r);
     const bool fused = (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
     if (!fused) clearTile(r);
     TileRenderer renderer(target_, plans_, r);
@@ -514,15 +532,25 @@ void PassExecutor::clearTile(const Rect& r) {
         fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4, count);
 }
 
+// An empty tile of a pass whose samples are not kept: the resolved clear colour in place
+// of clearing the samples and averaging them back.
+void PassExecutor::clearResolvedTile(const Rect& r) {
+    const Texture::Level& out = pass_.descriptor.colorAttachment.resolveTexture->level(0);
+    const std::size_t bpp = bytesPerPixel(target_.format);
+    fillRows(out.data + std::size_t(r.y0) * out.rowBytes + std::size_t(r.x0) * bpp, out.rowBytes, r.y1 - r.y0,
+             clear_.resolved, bpp, std::size_t(r.x1 - r.x0));
+    if (clear_.depth)
+        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4,
+                 std::size_t(r.x1 - r.x0) * std::size_t(target_.samples));
+}
+
 void PassExecutor::resolveTile(const Rect& r) {
     const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
     if (c.storeAction != StoreAction::multisampleResolve && c.storeAction != StoreAction::storeAndMultisampleResolve)
         return;
     const Texture::Level& out = c.resolveTexture->level(0);
     const std::size_t bpp = bytesPerPixel(target_.format);
-    auto resolve = target_.format == PixelFormat::bgra8Unorm ? &resolveRow<PixelFormat::bgra8Unorm>
-                   : target_.format == PixelFormat::r8Unorm  ? &resolveRow<PixelFormat::r8Unorm>
-                                                             : &resolveRow<PixelFormat::rg16Float>;
+    const auto resolve = resolveFor(target_.format);
     for (int y = r.y0; y < r.y1; ++y)
         resolve(target_.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
 }

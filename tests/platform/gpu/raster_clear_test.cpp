@@ -4,6 +4,7 @@
 // targets that held other bytes before the pass.
 
 #include "gpu_test_support.h"
+#include "platform/gpu/texel.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,46 @@ TEST_P(ClearUnderFirstDraw, LeavesWhatAClearThenTheDrawWould) {
 
 INSTANTIATE_TEST_SUITE_P(Rasterizer, ClearUnderFirstDraw, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ClearCase>& info) { return std::string(info.param.name); });
+
+// Tiles without triangles, where the samples are only resolved: the resolved pixels are
+// those of clearing the samples and resolving them, in every format.
+TEST(Rasterizer, EmptyTilesResolveToTheClearColour) {
+    const struct {
+        PixelFormat format;
+        ClearColor clear;
+    } cases[] = {{PixelFormat::bgra8Unorm, {0.2, 0.4, 0.6, 0.8}},
+                 {PixelFormat::r8Unorm, {0.7, 0, 0, 1}},
+                 {PixelFormat::rg16Float, {0.3, -2.5, 0, 1}}};
+    constexpr int kW = 130, kH = 70;  // three tiles by two; the triangles in the first alone
+    for (const auto& c : cases) {
+        auto frame = [&](StoreAction store) {
+            TestScene s;
+            auto samples = s.target(c.format, kW, kH, 4);
+            auto resolved = s.target(c.format, kW, kH);
+            RenderPassDescriptor d;
+            d.colorAttachment.texture = samples;
+            d.colorAttachment.loadAction = LoadAction::clear;
+            d.colorAttachment.clearColor = c.clear;
+            d.colorAttachment.resolveTexture = resolved;
+            d.colorAttachment.storeAction = store;
+            auto cb = s.queue->makeCommandBuffer();
+            auto* e = cb->makeRenderEncoder(d);
+            testing::drawSolid(*e, s, s.pipeline("solid", c.format, 4), testing::rectangle(3.3f, 5, 40.6f, 33),
+                               {0.25f, 0.5f, 0, 0.5f}, kW, kH);
+            e->endEncoding();
+            cb->commit();
+            EXPECT_EQ(cb->status(), CommandBufferStatus::completed) << cb->error();
+            return testing::bytesOf(*resolved);
+        };
+        const auto resolvedOnly = frame(StoreAction::multisampleResolve);
+        EXPECT_EQ(resolvedOnly, frame(StoreAction::storeAndMultisampleResolve)) << int(c.format);
+        std::uint8_t clear[4] = {};
+        writeTexel(c.format, clear, {float(c.clear.red), float(c.clear.green), float(c.clear.blue),
+                                     float(c.clear.alpha)});
+        const std::size_t bpp = bytesPerPixel(c.format), last = (std::size_t(kW) * kH - 1) * bpp;
+        EXPECT_EQ(std::memcmp(resolvedOnly.data() + last, clear, bpp), 0) << int(c.format);
+    }
+}
 
 }  // namespace
 }  // namespace platform::gpu
