@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "windows/changed/thumbnail_arrangement.h"
-#include "windows/changed/window_framing.h"
+#include "windows/framing/window_framing.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/gpu/gpu.h"
 #include "platform/graphics/bitmap_context.h"
 #include "platform/graphics/image.h"
-#include "windows/changed/window_framing.h"
+#include "windows/framing/window_framing.h"
 
 namespace furlpane {
 

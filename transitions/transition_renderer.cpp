@@ -5,6 +5,7 @@
 
 #include "transitions/effect_pass.h"
 #include "transitions/effect_table.h"
+#include "transitions/renderer_testing.h"
 #include "transitions/shader_library.h"
 
 namespace furlpane {
@@ -53,7 +54,20 @@ std::vector<std::uint8_t> noiseTexels() {
     return texels;
 }
 
+// The renderer a test put in the program's place, while it does.
+std::optional<std::shared_ptr<TransitionRenderer>>& replacedRenderer() {
+    static std::optional<std::shared_ptr<TransitionRenderer>> replaced;
+    return replaced;
+}
+
 }  // namespace
+
+namespace testing {
+
+void replaceSharedRenderer(std::shared_ptr<TransitionRenderer> renderer) { replacedRenderer() = std::move(renderer); }
+void restoreSharedRenderer() { replacedRenderer().reset(); }
+
+}  // namespace testing
 
 std::string_view pieceName(PiecePair pair) { return kPieceNames[static_cast<size_t>(pair)]; }
 std::string_view singleName(Single single) { return kSingleNames[static_cast<size_t>(single)]; }
@@ -76,6 +90,7 @@ std::shared_ptr<TransitionRenderer> TransitionRenderer::create(std::shared_ptr<D
 }
 
 const std::shared_ptr<TransitionRenderer>& TransitionRenderer::shared() {
+    if (const auto& replaced = replacedRenderer()) return *replaced;
     static const std::shared_ptr<TransitionRenderer> renderer = create(Device::create());
     return renderer;
 }

@@ -32,6 +32,11 @@ double Screen::flipHeight() {
     return world ? world->displays().firstMaxY() : 0;
 }
 
+bool Screen::screensHaveSeparateSpaces() {
+    const desktop::Desktop* world = desktop::Desktop::currentOrNull();
+    return world ? world->spaces().displaysHaveSeparateSpaces() : true;
+}
+
 Rect Screen::frame() const {
     const desktop::Display* d = find(display_);
     return d ? d->frame() : Rect::zero();
@@ -45,6 +50,11 @@ Rect Screen::visibleFrame() const {
 double Screen::backingScaleFactor() const {
     const desktop::Display* d = find(display_);
     return d ? d->backingScaleFactor() : 1;
+}
+
+double Screen::maximumFramesPerSecond() const {
+    const desktop::Display* d = find(display_);
+    return d ? d->refreshRate() : 0;
 }
 
 plist::Dictionary Screen::deviceDescription() const {

@@ -27,12 +27,17 @@ public:
     // maxY of the first screen's frame: the height by which AppKit and top-left
     // coordinates convert (flipRect, flipPoint); 0 without screens.
     static double flipHeight();
+    // Whether each display shows Spaces of its own ("Displays have separate Spaces"): a
+    // window then appears on one display only. True without a world, as on a fresh system.
+    static bool screensHaveSeparateSpaces();
 
     uint32_t displayNumber() const { return display_; }
 
     Rect frame() const;
     Rect visibleFrame() const;
     double backingScaleFactor() const;
+    // How many times a second the display refreshes; 0 once the display has gone.
+    double maximumFramesPerSecond() const;
     plist::Dictionary deviceDescription() const;
     std::string localizedName() const;
 

@@ -17,6 +17,7 @@
 #include "platform/desktop/window.h"
 #include "platform/desktop/world_lock.h"
 #include "platform/desktop/world_types.h"
+#include "platform/graphics/image.h"
 
 namespace platform::desktop {
 
@@ -52,6 +53,9 @@ public:
     bool isOwnProcess() const { return own_; }
     // Order of launch among every process of the world.
     uint64_t launchOrder() const { return launchOrder_; }
+    // The picture the workspace shows for it; none for a process without one. Given at
+    // launch and kept.
+    const std::optional<Image>& icon() const { return icon_; }
 
     // What changes, read under the world's lock.
     std::optional<std::string> localizedName() const { return readLocked(world_, localizedName_); }
@@ -110,6 +114,7 @@ private:
     ActivationPolicy policy_;
     uint64_t launchOrder_;
     bool own_;
+    std::optional<Image> icon_;
     bool hidden_ = false;
     bool terminated_ = false;
     double silentUntil_ = -std::numeric_limits<double>::infinity();

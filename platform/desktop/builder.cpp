@@ -53,6 +53,11 @@ ApplicationBuilder& ApplicationBuilder::inBackground() {
     return *this;
 }
 
+ApplicationBuilder& ApplicationBuilder::icon(Image picture) {
+    icon_ = std::move(picture);
+    return *this;
+}
+
 Application& ApplicationBuilder::add() { return build(false); }
 
 Application& ApplicationBuilder::launch() { return build(true); }
@@ -62,6 +67,7 @@ Application& ApplicationBuilder::build(bool announce) {
     std::optional<Desktop::Quiet> quiet;
     if (!announce) quiet.emplace(world_);
     Application& app = world_.createProcess(ProcessKind::application, bundleIdentifier_, name_, policy_);
+    app.icon_ = icon_;
     app.setMenus(menus_ ? *menus_ : standardMenus(name_.value_or("Application")));
     if (announce) world_.emit(WorldEventKind::applicationLaunched, app.pid());
     const bool activate = policy_ == ActivationPolicy::regular && !background_ && !hidden_;

@@ -334,6 +334,7 @@ public:
     ApplicationBuilder& withoutMenus();
     ApplicationBuilder& hidden();
     ApplicationBuilder& inBackground();
+    ApplicationBuilder& icon(Image picture);
     Application& add();
     Application& launch();
 
@@ -350,6 +351,7 @@ private:
     std::optional<std::vector<MenuSpec>> menus_;
     bool hidden_ = false;
     bool background_ = false;
+    std::optional<Image> icon_;
 };
 
 template <class T>

@@ -13,6 +13,7 @@ Display::Display(Desktop& world, uint32_t number, const DisplaySpec& spec)
       frame_(spec.frame.standardized()),
       explicitVisible_(spec.visibleFrame),
       scale_(spec.backingScaleFactor > 0 ? spec.backingScaleFactor : 1),
+      refreshRate_(spec.refreshRate > 0 && std::isfinite(spec.refreshRate) ? spec.refreshRate : 120),
       name_(spec.name) {
     description_.set("NSScreenNumber", plist::Value(number));
     description_.set("NSDeviceSize", plist::Dictionary{{"Width", frame_.width()}, {"Height", frame_.height()}});
@@ -156,6 +157,15 @@ bool Displays::setBackingScaleFactor(uint32_t number, double scale) {
     Display* d = findMutable(number);
     if (!d || !(scale > 0)) return false;
     d->scale_ = scale;
+    changed();
+    return true;
+}
+
+bool Displays::setRefreshRate(uint32_t number, double framesPerSecond) {
+    auto guard = world_.lock();
+    Display* d = findMutable(number);
+    if (!d || !(framesPerSecond > 0) || !std::isfinite(framesPerSecond)) return false;
+    d->refreshRate_ = framesPerSecond;
     changed();
     return true;
 }

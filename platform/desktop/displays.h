@@ -10,6 +10,9 @@
 // Dock's display, the Dock's strip (70 points, 4 while it hides itself), unless a test
 // sets one explicitly. Every change posts "NSApplicationDidChangeScreenParametersNotification"
 // to the default notification centre on the main queue.
+//
+// Each display refreshes at its own rate (120 Hz unless a test sets another); display
+// links of the display fire at that rate on the world's clock.
 
 #include <cstdint>
 #include <memory>
@@ -29,6 +32,7 @@ struct DisplaySpec {
     Rect frame{0, 0, 1440, 900};     // AppKit coordinates
     std::optional<Rect> visibleFrame{};  // AppKit coordinates; default: computed
     double backingScaleFactor = 2;
+    double refreshRate = 120;  // frames per second
     std::optional<uint32_t> displayNumber{};  // default: assigned
     std::string name = "Display";
 };
@@ -40,6 +44,7 @@ public:
     Rect frame() const { return readLocked(world_, frame_); }
     Rect visibleFrame() const;
     double backingScaleFactor() const { return readLocked(world_, scale_); }
+    double refreshRate() const { return readLocked(world_, refreshRate_); }
     // "NSScreenNumber" (the display number), "NSDeviceSize" and "NSDeviceIsScreen".
     plist::Dictionary deviceDescription() const { return readLocked(world_, description_); }
 
@@ -52,6 +57,7 @@ private:
     Rect frame_;
     std::optional<Rect> explicitVisible_;
     double scale_;
+    double refreshRate_;
     std::string name_;
     plist::Dictionary description_;
 };
@@ -82,6 +88,8 @@ public:
     bool setFrame(uint32_t number, const Rect& frame);
     bool setVisibleFrame(uint32_t number, std::optional<Rect> visibleFrame);
     bool setBackingScaleFactor(uint32_t number, double scale);
+    // False, changing nothing, for a rate that is not a positive finite number.
+    bool setRefreshRate(uint32_t number, double framesPerSecond);
     // Changes one entry of the device description (nothing removes it).
     bool setDeviceDescriptionValue(uint32_t number, const std::string& key, std::optional<plist::Value> value);
 

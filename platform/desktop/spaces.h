@@ -5,7 +5,13 @@
 // Space of a display posts the workspace's active-Space notification.
 //
 // Space identifiers are 64-bit, unique in a world, greater than 0 and never reused.
+//
+// "Displays have separate Spaces" is on by default, as on a freshly set-up system: each
+// display shows a Space of its own and a window lies on one display only. Off, the
+// displays show one Space together and a window may stand across them. The setting is
+// read at every call; nothing here moves windows when it changes.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -45,6 +51,9 @@ public:
     // Removes a Space that is not shown; its windows move to the display's shown Space.
     bool remove(uint64_t id);
 
+    bool displaysHaveSeparateSpaces() const { return separateSpaces_; }
+    void setDisplaysHaveSeparateSpaces(bool separate) { separateSpaces_ = separate; }
+
 private:
     friend class Desktop;
     // Keeps one Space per display at least; Spaces of displays that went away, and
@@ -55,6 +64,7 @@ private:
     std::vector<Space> spaces_;
     std::map<uint32_t, uint64_t> current_;
     uint64_t nextId_ = 1;
+    std::atomic<bool> separateSpaces_{true};
 };
 
 }  // namespace platform::desktop

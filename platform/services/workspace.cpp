@@ -117,6 +117,8 @@ std::optional<std::string> RunningApplication::bundleIdentifier() const { return
 
 std::optional<std::string> RunningApplication::localizedName() const { return record_->localizedName(); }
 
+std::optional<Image> RunningApplication::icon() const { return record_->icon(); }
+
 ActivationPolicy RunningApplication::activationPolicy() const { return record_->activationPolicy(); }
 
 bool RunningApplication::isHidden() const { return record_->isHidden(); }

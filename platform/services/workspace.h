@@ -62,6 +62,8 @@ public:
     int32_t processIdentifier() const;
     std::optional<std::string> bundleIdentifier() const;
     std::optional<std::string> localizedName() const;
+    // The application's icon; none when it has none.
+    std::optional<Image> icon() const;
     ActivationPolicy activationPolicy() const;
     bool isHidden() const;
     bool isActive() const;

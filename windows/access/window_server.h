@@ -35,6 +35,10 @@ class WindowServer {
 public:
     WindowServer() = delete;
 
+    // How long the program waits for a picture taken on the capture queue before it goes
+    // on without it.
+    static constexpr double kCaptureLimit = 1.0;
+
     // The resolution of a window picture: that of the window's display, or the window's
     // size in points.
     enum class CaptureResolution { display, nominal };

@@ -8,7 +8,7 @@
 #include "platform/events/input_state.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/window_server.h"
-#include "windows/changed/overlay_panel.h"
+#include "windows/access/overlay_panel.h"
 
 namespace furlpane {
 

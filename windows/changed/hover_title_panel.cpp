@@ -9,7 +9,7 @@
 #include "platform/appkit/screen.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/screens.h"
-#include "windows/changed/overlay_panel.h"
+#include "windows/access/overlay_panel.h"
 
 namespace furlpane {
 

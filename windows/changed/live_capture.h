@@ -54,7 +54,7 @@ public:
     // period (1/75 s).
     static constexpr double kInterval = 1.0 / 15;
     // How long a one-shot capture is waited for.
-    static constexpr double kCaptureLimit = 1.0;
+    static constexpr double kCaptureLimit = WindowServer::kCaptureLimit;
 
     // A stopped capture of the window. An interval that is not a positive number is
     // taken as kInterval.

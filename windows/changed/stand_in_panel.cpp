@@ -6,7 +6,7 @@
 #include "platform/events/input_state.h"
 #include "platform/runtime/task.h"
 #include "windows/access/main_thread.h"
-#include "windows/changed/overlay_panel.h"
+#include "windows/access/overlay_panel.h"
 
 namespace furlpane {
 

@@ -85,10 +85,10 @@ void StandInResponder::standInDoubleClicked(StandInPanel&, std::uint64_t modifie
     const auto subject = subject_.lock();
     if (!subject) return;
     switch (subject->standIn()) {
-        case StandInKind::none: break;
-        case StandInKind::thumbnail: requestRestore(modifierFlags); break;
-        case StandInKind::liveCopy: subject->engage(); break;
-        case StandInKind::titleStrip: titleStripDoubleClick(*subject, modifierFlags); break;
+        case StandIn::none: break;
+        case StandIn::thumbnail: requestRestore(modifierFlags); break;
+        case StandIn::liveCopy: subject->engage(); break;
+        case StandIn::titleStrip: titleStripDoubleClick(*subject, modifierFlags); break;
     }
 }
 
@@ -129,9 +129,9 @@ void StandInResponder::standInClicked(StandInPanel&, std::uint64_t modifierFlags
     requireMainThread("StandInResponder.clicked");
     const auto subject = subject_.lock();
     if (!subject) return;
-    if (subject->standIn() == StandInKind::thumbnail) {
+    if (subject->standIn() == StandIn::thumbnail) {
         if (preferences_->singleClickRestores()) requestRestore(modifierFlags);
-    } else if (subject->standIn() == StandInKind::liveCopy) {
+    } else if (subject->standIn() == StandIn::liveCopy) {
         subject->engage();
     }
 }
@@ -198,7 +198,7 @@ std::shared_ptr<platform::Menu> StandInResponder::standInMenu(StandInPanel&, boo
     const auto subject = subject_.lock();
     if (!subject) return nullptr;
     // A Control-click on anything but a thumbnail stays a click.
-    if (isControlClick && subject->standIn() != StandInKind::thumbnail) return nullptr;
+    if (isControlClick && subject->standIn() != StandIn::thumbnail) return nullptr;
     std::weak_ptr<StandInResponder> weak = weak_from_this();
     auto item = [weak](void (StandInResponder::*action)()) {
         return [weak, action](platform::MenuItem&) {

@@ -31,14 +31,16 @@
 
 namespace furlpane {
 
-// The kind of stand-in a changed window shows.
-enum class StandInKind { none, titleStrip, thumbnail, liveCopy };
+// The kind of stand-in a changed window shows (the changed window's own StandIn, once
+// that class exists). The transitions have a narrower kind of their own, StandInKind:
+// only title strips and thumbnails are ever drawn.
+enum class StandIn { none, titleStrip, thumbnail, liveCopy };
 
 // The changed window a stand-in stands for, as its reports need it.
 class StandInSubject {
 public:
     virtual ~StandInSubject() = default;
-    virtual StandInKind standIn() const = 0;
+    virtual StandIn standIn() const = 0;
     virtual const TargetWindow& target() const = 0;
     // The changed window the engine's requests about it take.
     virtual std::shared_ptr<AffectedWindow> changedWindow() = 0;

@@ -70,6 +70,13 @@ Rect ThumbnailArrangement::square(std::int64_t index) const {
     return Rect(x, y, side, side);
 }
 
+platform::Rect ThumbnailArrangement::Place::frameFor(platform::Size size) const {
+    const bool right = corner == Corner::topRight || corner == Corner::bottomRight;
+    const bool bottom = corner == Corner::bottomLeft || corner == Corner::bottomRight;
+    return platform::Rect(right ? square.maxX() - size.width : square.minX(),
+                          bottom ? square.maxY() - size.height : square.minY(), size.width, size.height);
+}
+
 ThumbnailArrangement::Place ThumbnailArrangement::placeForCell(std::int64_t index) const {
     return {square(index), cornerOf(order)};
 }

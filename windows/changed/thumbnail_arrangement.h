@@ -41,6 +41,10 @@ struct ThumbnailArrangement {
         platform::Rect square;
         Corner corner = Corner::topLeft;
         friend bool operator==(const Place&, const Place&) = default;
+
+        // A thumbnail of this size anchored at the corner: against the square's right
+        // edge for the right corners and its bottom edge for the bottom ones.
+        platform::Rect frameFor(platform::Size size) const;
     };
 
     // One thumbnail to lay out: its window number and its current frame.

@@ -14,6 +14,11 @@ double atLeast(double x, double lower) { return x >= lower && std::isfinite(x) ?
 
 }  // namespace
 
+double ThumbnailLayout::side(double scale) {
+    if (!(scale > 0.1)) return 13;
+    return platform::rounded(128 * std::min(scale, 2.0));
+}
+
 ThumbnailLayout ThumbnailLayout::compute(platform::Size pictureSize, double side, std::optional<double> iconSide) {
     double fittingSide = side;
     double icon = 0, overhang = 0;

@@ -24,6 +24,9 @@ struct ThumbnailLayout {
 
     friend bool operator==(const ThumbnailLayout&, const ThumbnailLayout&) = default;
 
+    // The side of a thumbnail at a scale of the 128-point standard: 128 × min(scale, 2),
+    // rounded to whole points, and 13 for a scale of 0.1 or less (or not a number).
+    static double side(double scale);
     // The layout of a picture of pictureSize in a thumbnail of the given side, with an
     // application icon of at most iconSide when one is given.
     static ThumbnailLayout compute(platform::Size pictureSize, double side, std::optional<double> iconSide);

@@ -59,6 +59,20 @@ TEST(Workspace, RunningApplicationsInLaunchOrderByProcessAndByBundleIdentifier) 
     EXPECT_TRUE(RunningApplication::withProcessIdentifier(a.pid())->isActive());
 }
 
+TEST(Workspace, AnApplicationShowsTheIconItWasLaunchedWithEvenAfterItQuit) {
+    MainLoop loop(ClockKind::simulated);
+    Desktop world(loop);
+    const Image icon = *Image::filled(16, 16, Color::rgb(0.2, 0.6, 0.3), ColorSpace::sRGB());
+    Application& a = world.application("com.example.A").icon(icon).window("A").add();
+    Application& b = world.application("com.example.B").window("B").add();
+    const auto running = *RunningApplication::withProcessIdentifier(a.pid());
+    ASSERT_TRUE(running.icon());
+    EXPECT_TRUE(running.icon()->hasSamePixels(icon));
+    EXPECT_FALSE(RunningApplication::withProcessIdentifier(b.pid())->icon());
+    a.quit();
+    EXPECT_TRUE(running.icon());
+}
+
 TEST(Workspace, ApplicationChangesArePostedOnTheMainQueueWithTheApplication) {
     MainLoop loop(ClockKind::simulated);
     Desktop world(loop);

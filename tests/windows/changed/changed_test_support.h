@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,12 +53,20 @@ inline std::string text(const std::optional<Point>& p) {
 inline std::string text(WindowAction action) { return std::string(rawValue(action)); }
 
 // The engine's services as calls written out, one line each, in the order they ran.
+// What the engine would decide is set up by the test: which applications are busy,
+// the place a new thumbnail gets, the remembered thumbnail origins, and whether the
+// engine is ending.
 class RecordingEngine : public WindowEffectsServices {
 public:
     std::vector<std::string> calls;
+    bool ending = false;
+    std::optional<ThumbnailArrangement::Place> nextPlace;
+    std::map<uint32_t, Point> origins;
+    int requests = 0;
 
-    bool isEnding() const override { return false; }
+    bool isEnding() const override { return ending; }
     void onMainActor(Request request) override {
+        ++requests;
         platform::spawnMain([this, request = std::move(request)]() -> Task<void> {
             auto task = request(*this);
             co_await task;
@@ -72,6 +82,41 @@ public:
         busy_ = 0;
         waiting_.resumeAll();
     }
+    bool isBusy(int32_t pid) const override { return pid == busy_ || trips_.count(pid) > 0; }
+    void markBusy(int32_t pid) override {
+        calls.push_back("markBusy " + std::to_string(pid));
+        ++trips_[pid];
+    }
+    // Ends the trip's count at once, as an engine whose application answers does once
+    // the trip is over.
+    Task<void> releaseAfterDockTrip(uint32_t window, DockTripDirection direction, Speed speed, int32_t pid) override {
+        calls.push_back("releaseAfterDockTrip " + std::to_string(window) +
+                        (direction == DockTripDirection::miniaturizing ? " in " : " out ") + text(speed));
+        if (--trips_[pid] <= 0) trips_.erase(pid);
+        co_return;
+    }
+    void refreshKnownTargets(int32_t pid, std::set<uint32_t> leftOut) override {
+        std::string line = "refreshKnownTargets " + std::to_string(pid);
+        for (uint32_t window : leftOut) line += " " + std::to_string(window);
+        calls.push_back(line);
+    }
+    void forgetKnownTargets(int32_t pid) override { calls.push_back("forgetKnownTargets " + std::to_string(pid)); }
+    std::optional<ThumbnailArrangement::Place> placeForNewThumbnail(const Rect&,
+                                                                    const std::vector<Rect>& pending) override {
+        calls.push_back("placeForNewThumbnail pending " + std::to_string(pending.size()));
+        return nextPlace;
+    }
+    std::optional<Point> rememberedThumbnailOrigin(uint32_t window) const override {
+        const auto found = origins.find(window);
+        return found == origins.end() ? std::nullopt : std::optional<Point>(found->second);
+    }
+    void scheduleArrangement(std::shared_ptr<AffectedWindow>) override { calls.push_back("scheduleArrangement"); }
+    void thumbnailWasMoved(std::shared_ptr<AffectedWindow>, Point to) override {
+        calls.push_back("thumbnailWasMoved " + text(std::optional<Point>(to)));
+    }
+    void stateDidChange(std::shared_ptr<AffectedWindow>, Before) override { calls.push_back("stateDidChange"); }
+    Task<void> forget(std::shared_ptr<AffectedWindow>) override { return note("forget"); }
+    Task<void> forgetAndAnnounce(std::shared_ptr<AffectedWindow>) override { return note("forgetAndAnnounce"); }
     Task<void> act(WindowAction action, TargetWindow target, std::optional<Point> origin, Raising raises,
                    Speed speed) override {
         return note("act " + text(action) + " " + std::to_string(target.id) + " " + text(origin) + " " + text(raises) +
@@ -102,6 +147,7 @@ private:
         co_return;
     }
     int32_t busy_ = 0;
+    std::map<int32_t, int> trips_;
     platform::ContinuationList waiting_;
 };
 

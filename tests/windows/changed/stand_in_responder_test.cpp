@@ -16,10 +16,10 @@ using Rule = std::optional<std::pair<Trigger, TriggerSetting>>;
 class FakeSubject : public StandInSubject {
 public:
     explicit FakeSubject(TargetWindow target) : target_(std::move(target)) {}
-    StandInKind kind = StandInKind::titleStrip;
+    StandIn kind = StandIn::titleStrip;
     std::vector<std::string> calls;
 
-    StandInKind standIn() const override { return kind; }
+    StandIn standIn() const override { return kind; }
     const TargetWindow& target() const override { return target_; }
     std::shared_ptr<AffectedWindow> changedWindow() override { return nullptr; }
     void engage() override { calls.push_back("engage"); }
@@ -66,23 +66,23 @@ protected:
 TEST_F(StandInResponderTest, ADoubleClickAsksByTheKindOfStandInTheModifiersAndTheRules) {
     const Rule minimizeInPlace{{Trigger::titleBarDoubleClick, {WindowAction::minimizeInPlace, true}}};
     const struct {
-        StandInKind kind;
+        StandIn kind;
         uint64_t modifiers;
         Rule rule;
         std::string asked;
     } cases[] = {
-        {StandInKind::titleStrip, 0, {}, "act Furlpane" + on + " bringForward normal"},
-        {StandInKind::titleStrip, flags::control | flags::shift, {}, "act FOT" + on + " bringForward slowMotion"},
+        {StandIn::titleStrip, 0, {}, "act Furlpane" + on + " bringForward normal"},
+        {StandIn::titleStrip, flags::control | flags::shift, {}, "act FOT" + on + " bringForward slowMotion"},
         // Option sends the action to every window of the application.
-        {StandInKind::titleStrip, flags::option, {}, "performFromTrigger Furlpane" + on + " normal"},
+        {StandIn::titleStrip, flags::option, {}, "performFromTrigger Furlpane" + on + " normal"},
         // Command's trigger is off by default: the window comes back.
-        {StandInKind::titleStrip, flags::command, {}, "changeState bringForward normal"},
+        {StandIn::titleStrip, flags::command, {}, "changeState bringForward normal"},
         // Command and Control restore whatever the rules say.
-        {StandInKind::titleStrip, flags::command | flags::control | flags::shift, minimizeInPlace,
+        {StandIn::titleStrip, flags::command | flags::control | flags::shift, minimizeInPlace,
          "changeState bringForward slowMotion"},
-        {StandInKind::titleStrip, 0, minimizeInPlace, "act MIP" + on + " bringForward normal"},
-        {StandInKind::thumbnail, flags::shift, {}, "changeState bringForward slowMotion"},
-        {StandInKind::thumbnail, flags::option, {}, "restoreOnActiveSpace normal"},
+        {StandIn::titleStrip, 0, minimizeInPlace, "act MIP" + on + " bringForward normal"},
+        {StandIn::thumbnail, flags::shift, {}, "changeState bringForward slowMotion"},
+        {StandIn::thumbnail, flags::option, {}, "restoreOnActiveSpace normal"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.asked);
@@ -92,7 +92,7 @@ TEST_F(StandInResponderTest, ADoubleClickAsksByTheKindOfStandInTheModifiersAndTh
         EXPECT_EQ(asked(), std::vector<std::string>{c.asked});
     }
     // Through the panel, the request reaches the engine after the event.
-    subject->kind = StandInKind::titleStrip;
+    subject->kind = StandIn::titleStrip;
     doubleClick({500, 210}, flags::control);
     EXPECT_EQ(asked(), (std::vector<std::string>{"act FOT " + std::to_string(draft.number()) +
                                                  " (500,210) bringForward normal"}));
@@ -144,17 +144,17 @@ TEST_F(StandInResponderTest, TheProgramsOwnWindowHasItsOwnButtonsPressed) {
 }
 
 TEST_F(StandInResponderTest, ClicksRestoreThumbnailsWhenTheUserWantsItAndEngageLiveCopies) {
-    subject->kind = StandInKind::thumbnail;
+    subject->kind = StandIn::thumbnail;
     responder->standInClicked(*panel, 0);
     EXPECT_EQ(asked(), (std::vector<std::string>{"changeState bringForward normal"}));
     preferences->setSingleClickRestores(false);
     responder->standInClicked(*panel, 0);
-    subject->kind = StandInKind::liveCopy;
+    subject->kind = StandIn::liveCopy;
     responder->standInClicked(*panel, 0);
     responder->standInDoubleClicked(*panel, 0);
-    subject->kind = StandInKind::titleStrip;
+    subject->kind = StandIn::titleStrip;
     responder->standInClicked(*panel, 0);
-    subject->kind = StandInKind::none;
+    subject->kind = StandIn::none;
     responder->standInDoubleClicked(*panel, 0);
     responder->standInDragEnded(*panel);
     responder->standInHoverChanged(*panel, true);
@@ -175,7 +175,7 @@ TEST_F(StandInResponderTest, TheContextMenuRestoresOneOrAllOrHidesTheApplication
     EXPECT_EQ(asked(), (std::vector<std::string>{
                            "changeState bringForward slowMotion", "restoreWindows slowMotion",
                            "act HideApplication " + std::to_string(draft.number()) + " none inPlace normal"}));
-    subject->kind = StandInKind::thumbnail;
+    subject->kind = StandIn::thumbnail;
     EXPECT_TRUE(responder->standInMenu(*panel, true));
 }
 
@@ -183,9 +183,9 @@ TEST_F(StandInResponderTest, ItKeepsTheRulesAndPreferencesWhenTheirOtherOwnersLe
     preferences->setSingleClickRestores(true);
     rules.reset();
     preferences.reset();
-    subject->kind = StandInKind::thumbnail;
+    subject->kind = StandIn::thumbnail;
     responder->standInClicked(*panel, 0);
-    subject->kind = StandInKind::titleStrip;
+    subject->kind = StandIn::titleStrip;
     responder->standInDoubleClicked(*panel, 0);
     EXPECT_EQ(asked(), (std::vector<std::string>{"changeState bringForward normal",
                                                  "act Furlpane" + on + " bringForward normal"}));

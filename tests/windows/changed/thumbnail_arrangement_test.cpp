@@ -82,6 +82,19 @@ TEST(ThumbnailArrangementGrid, EveryOrderStartsInItsCornerAndRunsAlongItsEdge) {
     EXPECT_EQ(arrangement(Order::rightFromBottom, 100, usable).square(0), Rect(1336, 796, 100, 100));
 }
 
+TEST(ThumbnailArrangementGrid, AThumbnailLiesAgainstTheEdgesOfItsPlacesCorner) {
+    const Rect square(100, 200, 64, 64);
+    const struct {
+        Corner corner;
+        Rect frame;
+    } cases[] = {{Corner::topLeft, {100, 200, 64, 40}},
+                 {Corner::topRight, {100, 200, 64, 40}},
+                 {Corner::bottomLeft, {100, 224, 64, 40}},
+                 {Corner::bottomRight, {100, 224, 64, 40}}};
+    for (const auto& c : cases) EXPECT_EQ((ThumbnailArrangement::Place{square, c.corner}.frameFor({64, 40})), c.frame);
+    EXPECT_EQ((ThumbnailArrangement::Place{square, Corner::topRight}.frameFor({30, 64})), Rect(134, 200, 30, 64));
+}
+
 TEST(ThumbnailArrangementGrid, CellOfAFrameIsClampedToTheGrid) {
     const auto a = smallGrid();
     EXPECT_EQ(a.cellIndex(Rect(-500, -500, 10, 10)), 0);

@@ -13,6 +13,14 @@ namespace {
 using platform::Rect;
 using platform::Size;
 
+TEST(ThumbnailLayout, TheSideFollowsTheScaleUpToTwiceTheStandard) {
+    const struct {
+        double scale;
+        double side;
+    } cases[] = {{0.05, 13}, {0.1, 13}, {0.3, 38}, {0.5, 64}, {1, 128}, {2, 256}, {3, 256}, {std::nan(""), 13}};
+    for (const auto& c : cases) EXPECT_EQ(ThumbnailLayout::side(c.scale), c.side) << c.scale;
+}
+
 TEST(ThumbnailLayout, APictureFillsTheSideAndSmallOnesAreEnlarged) {
     const auto layout = ThumbnailLayout::compute({100, 50}, 200, std::nullopt);
     EXPECT_EQ(layout.size, (Size{200, 100}));

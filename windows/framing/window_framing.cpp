@@ -1,7 +1,7 @@
 // Locating a window's plain picture inside its framed picture, the depth of their
 // differences, and the strips of the framed picture around the agreeing interior.
 
-#include "windows/changed/window_framing.h"
+#include "windows/framing/window_framing.h"
 
 #include <algorithm>
 #include <array>

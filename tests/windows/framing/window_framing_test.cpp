@@ -1,4 +1,4 @@
-#include "windows/changed/window_framing.h"
+#include "windows/framing/window_framing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,149 @@
+// The way back: the real window comes out of the Dock to where it belongs, with the
+// reverse transition over the stand-in when one can be made.
+//
+// The ledger entry that says the window sits in the Dock goes only once the window has
+// been taken out: were it forgotten while "AXMinimized" = false was refused, the window
+// would stay in the Dock with nothing left to put it back after a crash. A refused
+// window also ends the transition made for its return, which would otherwise keep its
+// first frame over the screen.
+
+#include "platform/accessibility/names.h"
+#include "platform/accessibility/value.h"
+#include "platform/appkit/application.h"
+#include "platform/appkit/screen.h"
+#include "transitions/driver/stand_in_transition.h"
+#include "windows/access/accessibility_elements.h"
+#include "windows/access/main_thread.h"
+#include "windows/changed/affected_window.h"
+
+namespace furlpane {
+
+using platform::Point;
+using platform::Rect;
+using platform::Task;
+namespace ax = platform::ax;
+
+namespace {
+
+bool sameOrigin(const Rect& a, const Rect& b) { return a.minX() == b.minX() && a.minY() == b.minY(); }
+
+std::shared_ptr<platform::Window> ownWindowNumbered(uint32_t number) {
+    platform::Application* application = platform::Application::sharedOrNull();
+    return application ? application->windowWithWindowNumber(number) : nullptr;
+}
+
+// Ends a transition that never started (its window did not come back).
+void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
+    if (!transition || transition->startTime() || transition->isOver()) return;
+    transition->setIsOver(true);
+    transition->finish(StandInTransition::Completion::cutShort);
+}
+
+}  // namespace
+
+Task<void> AffectedWindow::applyState(Raising raising) {
+    const auto self = shared_from_this();
+    auto capturing = captureDockPictures();
+    const auto wayBack = co_await capturing;
+    framing_.reset();
+    if (engineIsEnding()) co_return;
+    const Rect home = homeFrame();
+    // The window goes back to its home when that is not where it left from.
+    const auto moveTo = sameOrigin(home, windowFrame_) ? std::nullopt : std::optional(home.origin);
+    change_ = Change::none;
+    const auto recording = ledger_->recording(target_.id);
+    const auto transition = wayBack ? returnTransition(*wayBack, home) : nullptr;
+    if (transition) {
+        dismissStandIn();
+        transition->start();
+        if (raising == Raising::inPlace) transition->refreshPicture(target_.id);
+    }
+    const auto engine = effects();
+    if (engine && !isOneOfMany_) engine->refreshKnownTargets(target_.processIdentifier, {target_.id});
+    if (isOwnWindow()) {
+        bringOwnWindowBack(moveTo, raising, transition, recording);
+    } else {
+        sendWindowBack(moveTo, raising, transition, recording);
+    }
+    countDockTrip(DockTripDirection::deminiaturizing);
+    if (!transition) dismissStandIn();
+}
+
+std::shared_ptr<StandInTransition> AffectedWindow::returnTransition(const WayBack& wayBack, const Rect& home) {
+    if (!panel_) return nullptr;
+    const auto shape = standInShape(*panel_, standIn_);
+    if (!shape || !StandInTransition::overlayArea(*shape, wayBack.display)) return nullptr;
+    const TransitionChoice choice = chooseTransition(standIn_, PreviousPick::reuse);
+    // One of a group, its panel already lifted to the overlays' level: the overlay
+    // stays above it.
+    const bool lifted = isOneOfMany_ && panel_->level() == StandInTransition::overlayLevel();
+    auto transition = StandInTransition::create({.frame = home,
+                                                 .windowNumber = target_.id,
+                                                 .direction = TransitionDirection::restoring,
+                                                 .effect = choice.effect,
+                                                 .makings = wayBack.makings,
+                                                 .display = wayBack.display,
+                                                 .standIn = *shape,
+                                                 .standInPicture = image_ ? inSRGB(*image_) : std::nullopt,
+                                                 .titleBarHeight = target_.titleBar.height,
+                                                 .dockTimeLimit = kDockTimeLimit,
+                                                 .stayAbove = lifted ? panel_ : nullptr,
+                                                 .speed = speed_});
+    if (!transition) giveBackDealt(nullptr, choice.dealt);
+    return transition;
+}
+
+void AffectedWindow::bringOwnWindowBack(std::optional<Point> moveTo, Raising raising,
+                                        const std::shared_ptr<StandInTransition>& transition,
+                                        std::optional<int64_t> recording) {
+    forgetIfStillRecorded(recording)();
+    const auto window = ownWindowNumbered(target_.id);
+    if (!window) {
+        playWithoutHandOff(transition);
+        return;
+    }
+    window->deminiaturize();
+    if (moveTo) setOwnWindowTopLeft(*window, *moveTo);
+    if (raising == Raising::inPlace) {
+        playWithoutHandOff(transition);
+        return;
+    }
+    std::weak_ptr<platform::Window> weak = window;
+    afterDockTrip(*window, DockTripDirection::deminiaturizing, [weak, transition] {
+        if (const auto back = weak.lock()) bringOwnWindowForward(*back);
+        playWithoutHandOff(transition);
+    });
+}
+
+void AffectedWindow::sendWindowBack(std::optional<Point> moveTo, Raising raising,
+                                    const std::shared_ptr<StandInTransition>& transition,
+                                    std::optional<int64_t> recording) {
+    auto success = [transition, forget = forgetIfStillRecorded(recording)] {
+        forget();
+        playWithoutHandOff(transition);
+    };
+    auto completion = [transition] { dropUnplayed(transition); };
+    accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, success,
+                                completion] { bringWindowBack(moveTo, element, raising, pid, success, completion); });
+}
+
+void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::AccessibilityElement element,
+                                     Raising raise, int32_t processIdentifier, std::function<void()> success,
+                                     std::function<void()> completion) {
+    if (moveTo) element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(*moveTo));
+    const bool back = element.setAttributeValue(ax::attribute::minimized, false) == platform::AccessibilityError::success;
+    if (raise == Raising::bringForward) raiseOtherWindow(processIdentifier, element);
+    if (!completion && !back) return;
+    platform::MainLoop::main().post([back, success = std::move(success), completion = std::move(completion)] {
+        if (back && success) success();
+        if (completion) completion();
+    });
+}
+
+std::function<void()> AffectedWindow::forgetIfStillRecorded(std::optional<int64_t> recording) const {
+    return [ledger = ledger_, window = target_.id, recording] {
+        if (recording) ledger->forgetIfCurrent(window, *recording);
+    };
+}
+
+}  // namespace furlpane
