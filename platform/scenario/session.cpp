@@ -10,6 +10,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/scenario/desktop_watch.h"
+#include "platform/scenario/frame_recorder.h"
 #include "platform/scenario/interactive.h"
 #include "platform/scenario/journal.h"
 #include "platform/scenario/player.h"
@@ -119,6 +120,8 @@ std::string usage() {
 
 int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {
     installProgramBundle();
+    std::optional<FrameRecorder> frames;
+    if (options.frames) frames.emplace(*options.frames);
     int status = 0;
     if (options.scenario) {
         status = playScenario(options, std::move(makeDelegate));
