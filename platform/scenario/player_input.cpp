@@ -156,6 +156,10 @@ Player::Outcome Player::settings(const SettingsCommand& command) {
     }
     const std::shared_ptr<ui::Host> host = settingsHost();
     if (!host) return failed("no settings window is open");
+    if (command.action == SettingsAction::close) {
+        host->window()->performClose();
+        return fine();
+    }
     const auto control = controlLabelled(*host, command.label);
     if (!control) return failed("the settings window shows no \"" + command.label + "\"");
     if (command.action == SettingsAction::pick) {

@@ -15,7 +15,7 @@
 //   drag X,Y to X,Y [mods] | move X,Y | key MODS+KEY | tap MODIFIER
 //   wait SECONDS
 //   menu "Item" [mods]                               the status menu
-//   settings open | settings tab NAME | settings click "Label" | settings pick "Label" "Item"
+//   settings open | settings tab NAME | settings click "Label" | settings pick "Label" "Item" | settings close
 //   snapshot NAME
 //   expect window "Title" normal|shaded|thumbnail|floating|docked|hidden|gone [at X,Y]
 //   expect notification NAME [KEY=VALUE ...] | expect sound NAME | expect no sound
@@ -129,7 +129,7 @@ struct MenuCommand {
     std::string item;
     EventFlags flags = 0;
 };
-enum class SettingsAction { open, tab, click, pick };
+enum class SettingsAction { open, tab, click, pick, close };
 struct SettingsCommand {
     SettingsAction action = SettingsAction::open;
     std::string label;

@@ -269,6 +269,7 @@ Result<MenuCommand, SyntaxError> menu(LineCursor& cursor) {
 Result<SettingsCommand, SyntaxError> settings(LineCursor& cursor) {
     SettingsCommand out;
     if (cursor.accept("open")) return out;
+    if (cursor.accept("close")) return SettingsCommand{SettingsAction::close, {}, {}};
     if (cursor.accept("tab")) {
         out.action = SettingsAction::tab;
     } else if (cursor.accept("click")) {
@@ -276,7 +277,7 @@ Result<SettingsCommand, SyntaxError> settings(LineCursor& cursor) {
     } else if (cursor.accept("pick")) {
         out.action = SettingsAction::pick;
     } else {
-        return cursor.missing("open, tab, click or pick");
+        return cursor.missing("open, close, tab, click or pick");
     }
     auto label = out.action == SettingsAction::tab ? cursor.text("the tab") : cursor.quoted("the control's label");
     if (!label) return label.error();

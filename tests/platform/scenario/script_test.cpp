@@ -71,6 +71,7 @@ TEST(ScenarioScript, EveryCommandReadsAsWritten) {
     EXPECT_EQ(pick.label, "Title Strips");
     EXPECT_EQ(pick.item, "Roll");
     EXPECT_EQ(as<SettingsCommand>("settings tab Minimize-In-Place").label, "Minimize-In-Place");
+    EXPECT_EQ(as<SettingsCommand>("settings close").action, SettingsAction::close);
 }
 
 TEST(ScenarioScript, ExpectationsAndPropertyListValues) {
@@ -141,7 +142,7 @@ TEST(ScenarioScript, MistakesNameTheirColumn) {
         {"expect notification n =1", 23, "KEY=VALUE"},
         {"expect exited 256", 15, "outside"},
         {"snapshot ../../etc/passwd", 10, "snapshot's name"},
-        {"settings wave", 10, "open, tab, click or pick"},
+        {"settings wave", 10, "open, close, tab, click or pick"},
         {"trust screen-recording", 7, "accessibility"},
         {"\"launch\"", 1, "quote"},
     };
