@@ -166,6 +166,10 @@ public:
     uint32_t pressedMouseButtons() const { return pressed_; }
     // Brings tracking areas up to date with the pointer without an event.
     void updateTracking();
+    // A tracking area just added to a view of the window starts out knowing whether the
+    // pointer is inside it (unless it assumes so), as AppKit's do: its first event is
+    // then the pointer leaving, when it starts inside, and entering otherwise.
+    void primeTrackingArea(const Window& window, const View& view, TrackingArea& area) const;
     // Local event monitors are platform::EventMonitor's: they see the program's events
     // before they reach sendEvent.
 
@@ -233,6 +237,7 @@ private:
     bool dispatchKey(const AppEvent& event);
     bool dispatchScroll(const AppEvent& event);
     void updateTracking(const AppEvent* cause);
+    bool pointerIsInside(const Window* under, const Window& window, const View& view, const TrackingArea& area) const;
     void updatePointerState(const AppEvent& event);
 
     desktop::Desktop& world_;

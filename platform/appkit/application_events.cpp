@@ -156,6 +156,24 @@ bool isAreaActive(const TrackingArea& area, const Window& window, bool programAc
 
 }  // namespace
 
+bool Application::pointerIsInside(const Window* under, const Window& window, const View& view,
+                                  const TrackingArea& area) const {
+    if (&window != under || view.window() != &window || !isAreaActive(area, window, active_) ||
+        view.isHiddenOrHasHiddenAncestor()) {
+        return false;
+    }
+    const AppEvent probe = AppEvent::mouse(AppEventType::mouseMoved, pointer_);
+    const Point p =
+        view.convertFromWindow(addressedTo(probe, window, world_.displays().firstMaxY()).locationInWindow);
+    const Rect rect = (area.options() & TrackingArea::inVisibleRect) ? view.bounds() : area.rect();
+    return rect.contains(p);
+}
+
+void Application::primeTrackingArea(const Window& window, const View& view, TrackingArea& area) const {
+    if (area.options() & TrackingArea::assumeInside) return;
+    area.inside_ = pointerIsInside(ownWindowAt(pointer_), window, view, area);
+}
+
 void Application::updateTracking(const AppEvent* cause) {
     // Collect first: entering and leaving may change views, areas and windows.
     std::vector<TrackedArea> areas;
@@ -168,14 +186,7 @@ void Application::updateTracking(const AppEvent* cause) {
     for (const TrackedArea& t : areas) {
         TrackingArea& area = *t.area;
         if (dragging && !(area.options() & TrackingArea::enabledDuringMouseDrag)) continue;
-        bool inside = t.window.get() == under && t.view->window() == t.window.get() && isAreaActive(area, *t.window, active_) &&
-                      !t.view->isHiddenOrHasHiddenAncestor();
-        if (inside) {
-            AppEvent probe = AppEvent::mouse(AppEventType::mouseMoved, pointer_);
-            const Point p = t.view->convertFromWindow(addressedTo(probe, *t.window, flipHeight).locationInWindow);
-            const Rect rect = (area.options() & TrackingArea::inVisibleRect) ? t.view->bounds() : area.rect();
-            inside = rect.contains(p);
-        }
+        const bool inside = pointerIsInside(under, *t.window, *t.view, area);
         if (inside && area.inside_ && (area.options() & TrackingArea::mouseMoved) && cause &&
             cause->type == AppEventType::mouseMoved) {
             t.view->mouseMoved(addressedTo(*cause, *t.window, flipHeight));

@@ -223,6 +223,8 @@ std::shared_ptr<Menu> View::menuForEvent(const AppEvent&) { return menu_; }
 void View::addTrackingArea(std::shared_ptr<TrackingArea> area) {
     if (area && std::find(trackingAreas_.begin(), trackingAreas_.end(), area) == trackingAreas_.end()) {
         trackingAreas_.push_back(std::move(area));
+        Application* app = Application::sharedOrNull();
+        if (window_ && app) app->primeTrackingArea(*window_, *this, *trackingAreas_.back());
     }
 }
 

@@ -230,6 +230,10 @@ public:
     // ---- Showing and ordering
     // Ordered in, not miniaturized, and the program not hidden.
     bool isVisible() const;
+    // Whether the window lies on a Space that is shown: on every Space, or on the one
+    // its display shows now. Ordered in or out alike; a window without a world window
+    // counts as on it.
+    bool isOnActiveSpace() const;
     bool isMiniaturized() const;
     bool isZoomed() const;
     bool isClosed() const { return closed_; }

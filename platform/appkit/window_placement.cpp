@@ -20,6 +20,13 @@ bool Window::isVisible() const {
     return w->isOrderedIn() && !w->isMinimized() && !w->owner().isHidden();
 }
 
+bool Window::isOnActiveSpace() const {
+    const desktop::Window* w = worldWindow();
+    Application* app = application();
+    if (!w || !app) return true;
+    return app->world().spaces().isShown(w->space());
+}
+
 bool Window::isMiniaturized() const {
     const desktop::Window* w = worldWindow();
     return w && w->isMinimized();

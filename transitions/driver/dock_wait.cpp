@@ -21,11 +21,6 @@ bool sameShape(const platform::Rect& a, const platform::Rect& b) {
            std::fabs(a.width() - b.width()) < 1 && std::fabs(a.height() - b.height()) < 1;
 }
 
-std::shared_ptr<platform::Window> ownWindow(uint32_t window) {
-    platform::Application* app = platform::Application::sharedOrNull();
-    return app ? app->windowWithWindowNumber(window) : nullptr;
-}
-
 Task<void> waitForOwnWindow(std::shared_ptr<platform::Window> window, DockTripDirection direction) {
     auto arrived = std::make_shared<platform::ContinuationList>();
     afterDockTrip(*window, direction, [arrived] { arrived->resumeAll(); });

@@ -67,6 +67,11 @@ bool isEligibleOwnWindow(const Window& window) {
     return subrole && standardSubroles().contains(*subrole);
 }
 
+std::shared_ptr<Window> ownWindow(uint32_t number) {
+    Application* application = Application::sharedOrNull();
+    return application ? application->windowWithWindowNumber(number) : nullptr;
+}
+
 void bringOwnWindowForward(Window& window, std::function<void()> completion) {
     Application::shared().activate();
     window.makeKeyAndOrderFront();

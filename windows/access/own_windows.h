@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -37,6 +38,9 @@ const std::string& dockMessageMode();
 // window or dialog subrole.
 bool isEligibleOwnWindow(const platform::Window& window);
 
+// The program's window with this number; none without the application object or such a
+// window.
+std::shared_ptr<platform::Window> ownWindow(uint32_t number);
 // Activates the program, makes the window key and brings it to the front, then calls the
 // completion, if any.
 void bringOwnWindowForward(platform::Window& window, std::function<void()> completion = {});

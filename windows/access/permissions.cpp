@@ -6,6 +6,7 @@
 #include "platform/runtime/process_once.h"
 #include "platform/services/privacy.h"
 #include "platform/services/volume.h"
+#include "platform/windowserver/screen_capture_access.h"
 #include "platform/windowserver/symbols.h"
 #include "platform/windowserver/window_list.h"
 #include "windows/access/main_thread.h"
@@ -82,6 +83,11 @@ std::optional<RunningApplication> visiblePermissionPrompt() {
         if (owners->contains(prompt.processIdentifier())) return prompt;
     }
     return std::nullopt;
+}
+
+void requestScreenRecordingUnlessPrompted() {
+    if (platform::ScreenCaptureAccess::preflight() || visiblePermissionPrompt()) return;
+    platform::ScreenCaptureAccess::request();
 }
 
 std::vector<RunningApplication> runningApplications(const std::string& bundleIdentifier) {

@@ -41,6 +41,10 @@ void requestAccessibility();
 // screen; nothing otherwise. Main thread.
 std::optional<platform::RunningApplication> visiblePermissionPrompt();
 
+// Asks for Screen Recording unless it is granted or the system's prompt is already on
+// screen, so that the user is never asked twice at once. Main thread.
+void requestScreenRecordingUnlessPrompted();
+
 // The running applications with this bundle identifier; when the system's lookup finds
 // none, those of the workspace's list whose identifier is exactly this one.
 std::vector<platform::RunningApplication> runningApplications(const std::string& bundleIdentifier);

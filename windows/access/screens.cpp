@@ -67,6 +67,11 @@ std::vector<Rect> screenFrames() {
     return frames;
 }
 
+bool meetsAnyScreen(const Rect& rect) {
+    const auto frames = screenFrames();
+    return std::any_of(frames.begin(), frames.end(), [&rect](const Rect& frame) { return rect.intersects(frame); });
+}
+
 std::vector<ScreenDisplay> screenFramesWithDisplays() {
     requireMainThread("screenFramesWithDisplays");
     std::vector<ScreenDisplay> result;

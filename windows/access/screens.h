@@ -60,6 +60,8 @@ std::optional<uint32_t> screenNumber(const platform::Screen& screen);
 // Every screen's frame in AppKit's screen order; empty without screens.
 std::vector<platform::Rect> screenFrames();
 std::vector<ScreenDisplay> screenFramesWithDisplays();
+// Whether the rectangle meets some screen's frame with a common area.
+bool meetsAnyScreen(const platform::Rect& rect);
 // Nothing when the screen has no display number.
 std::optional<DisplayFrame> screenDisplayFrame(const platform::Screen& screen);
 

@@ -78,6 +78,12 @@ std::optional<Rect> WindowServer::onScreenBounds(uint32_t window) {
     return window_info::bounds(*entry);
 }
 
+std::optional<bool> WindowServer::isListed(uint32_t window) {
+    const auto list = WindowList::copyWindowInfo(WindowList::includingWindow, window);
+    if (!list) return std::nullopt;
+    return !list->empty();
+}
+
 std::vector<uint32_t> WindowServer::onScreenWindowIDs() {
     const auto list = window_info::copyDictionaries(WindowList::onScreenOnly, WindowList::kNullWindow);
     std::vector<uint32_t> numbers;

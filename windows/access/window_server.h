@@ -78,6 +78,9 @@ public:
 
     // The window's bounds while it is on screen (not minimized, hidden or ordered out).
     static std::optional<platform::Rect> onScreenBounds(uint32_t window);
+    // Whether the window server still lists the window, on screen or not (a closed
+    // window is not listed); nothing when the list fails.
+    static std::optional<bool> isListed(uint32_t window);
 
     // The numbers of every window on screen, front to back; empty when the list fails.
     static std::vector<uint32_t> onScreenWindowIDs();

@@ -29,9 +29,13 @@
 // affected_window_stand_in.cpp (building, presenting and installing the stand-in),
 // affected_window_return.cpp (the way back out of the Dock), affected_window_geometry.cpp
 // (where the window comes back, panel levels, the stand-in's shape), and
-// affected_window_transition_choice.cpp (which effect plays). The engine's entries and
-// Dock trips, restore and the picture refresh, floating's two faces and the thumbnails'
-// movement and hover live in files of their own names.
+// affected_window_transition_choice.cpp (which effect plays), affected_window_entries.cpp
+// (the engine's entries for a group and the pictures of the way back),
+// affected_window_restore.cpp (the put-back at quit and the live copy's picture),
+// affected_window_floating.cpp (the live copy and the engaged window),
+// affected_window_notifications.cpp (what the window reports through accessibility),
+// affected_window_thumbnail.cpp (thumbnails moved, dragged and hovered) and
+// affected_window_requests.cpp (waiting for the application and asking the engine).
 //
 // Lifetime: made only by create and held shared by the engine, which drops it once the
 // window is back to normal, gone, or the program ends. Everything that outlives a call
@@ -457,6 +461,56 @@ private:
                                                             int height, platform::Rect backdrop,
                                                             std::set<uint32_t> leftOut,
                                                             std::vector<platform::Rect> elsewhere);
+    // Off the main thread: a prepared picture with what lay behind the backdrop rectangle
+    // and the pictures of the other screens, the given windows left out; none when the
+    // backdrop cannot be pictured.
+    static std::optional<TransitionMakings> makingsAround(TransitionPicture picture, const platform::Rect& backdrop,
+                                                          const std::set<uint32_t>& leftOut,
+                                                          const std::vector<platform::Rect>& elsewhere);
+
+    // Puts the stand-in panel at its level once no transition runs any more.
+    void settleLevelWhenIdle();
+
+    // ---- Waiting and asking the engine
+    // Returns once the owner application has settled (at once without an engine).
+    platform::Task<void> untilSettled();
+    // Waits for the owner application to settle, holding the window only weakly
+    // meanwhile, then runs `then` on it when it still exists.
+    static platform::Task<void> whenSettled(std::weak_ptr<AffectedWindow> weak,
+                                            std::function<void(AffectedWindow&)> then);
+    // A request about this window, started through the engine's launcher.
+    using EngineRequest = std::function<platform::Task<void>(WindowEffectsServices&, std::shared_ptr<AffectedWindow>)>;
+    void askEngine(EngineRequest request);
+    void askEngineToForget();
+    // Puts the window back without bringing it forward, at normal speed.
+    void askEngineToRestore();
+    // One of this window's own tasks, started through the engine's launcher and holding
+    // the window weakly until it starts.
+    void runThroughEngine(std::function<platform::Task<void>(AffectedWindow&)> work);
+    static platform::Task<void> runIfAlive(std::weak_ptr<AffectedWindow> weak,
+                                           std::function<platform::Task<void>(AffectedWindow&)> work);
+
+    // ---- Floating's helpers
+    // Engaged with the same live copy, and the engine not ending.
+    bool isStillEngagedWith(const std::shared_ptr<StandInPanel>& panel) const;
+    // Whether the window server still knows the window: its private bounds, else the
+    // window list (a list that fails cannot tell, and counts as knowing it).
+    bool windowStillExists() const;
+    // Whether the window sits in the Dock; none when that cannot be read.
+    std::optional<bool> isMinimizedNow() const;
+    bool ownerIsHidden() const;
+    // A focus watcher whose leave report brings the live copy back.
+    void watchFocus();
+    void putBadgeAway();
+
+    // ---- Thumbnails' helpers
+    // Takes the hover title off its parent and orders it out (it is kept).
+    void hideHoverTitle();
+    // Shows the hover title beside the panel (at `frame` when the thumbnail is about to
+    // take it), or hides it.
+    void showHoverTitle(ThumbnailHover hover, std::optional<platform::Rect> frame);
+    // Animates the thumbnail's picture from its current size to the layout's at `frame`.
+    void growOrShrink(ThumbnailHover hover, const platform::Rect& frame, const ThumbnailLayout& layout);
 
     const TargetWindow target_;
     WindowState state_;

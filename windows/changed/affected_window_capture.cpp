@@ -83,8 +83,7 @@ Task<std::optional<AffectedWindow::DockPictures>> AffectedWindow::capturePicture
     const bool isIcon = !picture && kind == StandIn::thumbnail;
     if (isIcon) picture = applicationIconPicture();
     if (!picture) {
-        if (!platform::ScreenCaptureAccess::preflight() && !visiblePermissionPrompt())
-            platform::ScreenCaptureAccess::request();
+        requestScreenRecordingUnlessPrompted();
         co_return std::nullopt;
     }
     image_ = picture;
@@ -120,10 +119,8 @@ AffectedWindow::MinimizePictures AffectedWindow::captureMinimizePictures(
     const auto framed = WindowServer::captureWindow(window, resolution, WindowServer::Framing::framed);
     auto picture = makePicture(*renderer, *plain, framed, std::nullopt);
     if (!picture) return {std::move(plain), std::nullopt};
-    auto behind = WindowServer::captureBackdrop(leftOut, *backdrop);
-    if (!behind) return {std::move(plain), std::nullopt};
-    auto others = StandInTransition::backdropPicture(elsewhere, leftOut);
-    return {std::move(plain), TransitionMakings{std::move(*picture), {*backdrop, std::move(*behind)}, std::move(others)}};
+    auto makings = makingsAround(std::move(*picture), *backdrop, leftOut, elsewhere);
+    return {std::move(plain), std::move(makings)};
 }
 
 std::optional<Image> AffectedWindow::ownerIcon() const {

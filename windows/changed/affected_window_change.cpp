@@ -20,8 +20,6 @@ Raising raisesOnReturn(const WindowState& to, Raising asked) {
     return !to.style && !to.isFloating && asked == Raising::bringForward ? Raising::bringForward : Raising::inPlace;
 }
 
-Task<void> nothing() { co_return; }
-
 }  // namespace
 
 Task<bool> AffectedWindow::changeState(WindowState to, Raising raising) {
@@ -94,12 +92,8 @@ void AffectedWindow::startObserving() {
     watcher_ = AccessibilityObserver::create(target_.processIdentifier, [weak](const std::string& name,
                                                                               const platform::AccessibilityElement&) {
         const auto self = weak.lock();
-        const auto engine = self ? self->effects() : nullptr;
-        if (!engine) return;
-        engine->onMainActor([weak, name](WindowEffectsServices&) {
-            const auto window = weak.lock();
-            return window ? window->handleAccessibilityNotification(name) : nothing();
-        });
+        if (!self) return;
+        self->runThroughEngine([name](AffectedWindow& window) { return window.handleAccessibilityNotification(name); });
     });
     if (!watcher_) return;
     // A notification the window does not offer is simply not heard.

@@ -25,12 +25,6 @@ std::optional<Rect> followDisplay(const Rect& frame, const AffectedWindow::Docke
     return std::nullopt;
 }
 
-bool meetsAnyScreen(const Rect& frame) {
-    for (const Rect& screen : screenFrames())
-        if (frame.intersects(screen)) return true;
-    return false;
-}
-
 }  // namespace
 
 Rect AffectedWindow::homeFrame() const {

@@ -27,11 +27,6 @@ namespace {
 
 bool sameOrigin(const Rect& a, const Rect& b) { return a.minX() == b.minX() && a.minY() == b.minY(); }
 
-std::shared_ptr<platform::Window> ownWindowNumbered(uint32_t number) {
-    platform::Application* application = platform::Application::sharedOrNull();
-    return application ? application->windowWithWindowNumber(number) : nullptr;
-}
-
 // Ends a transition that never started (its window did not come back).
 void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
     if (!transition || transition->startTime() || transition->isOver()) return;
@@ -97,7 +92,7 @@ void AffectedWindow::bringOwnWindowBack(std::optional<Point> moveTo, Raising rai
                                         const std::shared_ptr<StandInTransition>& transition,
                                         std::optional<int64_t> recording) {
     forgetIfStillRecorded(recording)();
-    const auto window = ownWindowNumbered(target_.id);
+    const auto window = ownWindow(target_.id);
     if (!window) {
         playWithoutHandOff(transition);
         return;

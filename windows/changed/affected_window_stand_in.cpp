@@ -19,12 +19,6 @@ using platform::Task;
 
 namespace {
 
-// A thumbnail's or strip's AppKit frame, drawn at once.
-void frameStandIn(StandInPanel& panel, const Rect& topLeft) {
-    panel.setFrame(flipRect(topLeft), platform::Redisplay::yes);
-    panel.invalidateShadow();
-}
-
 void showPicture(StandInView& view, const platform::Image& picture, const StandInLook& look) {
     view.setImage(picture);
     view.setLook(look);
@@ -113,7 +107,7 @@ void AffectedWindow::frameTitleStrip(StandInPanel& panel, const DockPictures& pi
     panel.canvas().setButtons(target_.buttons);
     look_ = StandInLook::titleBar();
     showPicture(panel.canvas(), pictures.picture, look_);
-    frameStandIn(panel, Rect(pictures.frame.origin, {pictures.frame.width(), target_.titleBar.height}));
+    panel.placeAt(Rect(pictures.frame.origin, {pictures.frame.width(), target_.titleBar.height}));
 }
 
 void AffectedWindow::frameThumbnail(StandInPanel& panel, const DockPictures& pictures, std::optional<Point> placement,
@@ -125,7 +119,7 @@ void AffectedWindow::frameThumbnail(StandInPanel& panel, const DockPictures& pic
     const auto engine = effects();
     place_ = engine ? engine->placeForNewThumbnail(pictures.frame, pending) : std::nullopt;
     const Size size = thumbnail_->size;
-    frameStandIn(panel, place_ ? place_->frameFor(size) : Rect(thumbnailOrigin(size, placement), size));
+    panel.placeAt(place_ ? place_->frameFor(size) : Rect(thumbnailOrigin(size, placement), size));
     panel.setAlphaValue(preferences_->thumbnailOpacity());
 }
 
@@ -220,10 +214,7 @@ void AffectedWindow::dismissStandIn() {
     cutShort(transition_);
     transition_.reset();
     wentWith_.reset();
-    if (hoverTitle_) {
-        if (platform::Window* parent = hoverTitle_->parentWindow()) parent->removeChildWindow(hoverTitle_.get());
-        hoverTitle_->orderOut();
-    }
+    hideHoverTitle();
     if (panel_) panel_->close();
     panel_.reset();
     const StandIn old = std::exchange(standIn_, StandIn::none);
@@ -256,16 +247,7 @@ std::function<void()> AffectedWindow::dockTripCompletion(std::weak_ptr<StandInPa
         if (!self || !self->panel_ || self->panel_ != panel.lock()) return;
         self->transition_.reset();
         // One of a group: the engine puts the group's panels at their levels itself.
-        if (wasOneOfMany) return;
-        auto settle = [weak, panel] {
-            const auto window = weak.lock();
-            if (window && window->panel_ && window->panel_ == panel.lock()) window->updatePanelLevel();
-        };
-        if (StandInTransition::running().empty()) {
-            settle();
-        } else {
-            StandInTransition::addIdleWaiter(settle);
-        }
+        if (!wasOneOfMany) self->settleLevelWhenIdle();
     };
 }
 

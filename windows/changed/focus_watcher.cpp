@@ -48,8 +48,7 @@ void FocusWatcher::start() {
 }
 
 void FocusWatcher::watchOwnWindow() {
-    platform::Application* application = platform::Application::sharedOrNull();
-    const auto window = application ? application->windowWithWindowNumber(windowID_) : nullptr;
+    const auto window = ownWindow(windowID_);
     if (!window) return;
     std::weak_ptr<FocusWatcher> weak = weak_from_this();
     resignation_ = platform::NotificationCenter::defaultCenter().addObserver(

@@ -30,6 +30,11 @@ std::shared_ptr<StandInPanel> StandInPanel::create(const Rect& windowFrame, Miss
     return panel;
 }
 
+void StandInPanel::placeAt(const Rect& topLeft) {
+    setFrame(flipRect(topLeft), platform::Redisplay::yes);
+    invalidateShadow();
+}
+
 void StandInPanel::setHidden(bool hidden) {
     requireMainThread("StandInPanel.setHidden");
     if (hidden) {

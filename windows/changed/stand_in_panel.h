@@ -215,6 +215,8 @@ public:
     void setStandInDelegate(std::weak_ptr<StandInPanelDelegate> delegate) { delegate_ = std::move(delegate); }
     StandInView& canvas() const { return *canvas_; }
 
+    // Frames the panel at a top-left rectangle, displayed at once, its shadow drawn anew.
+    void placeAt(const platform::Rect& topLeft);
     // Orders the panel out (true) or to the front (false); then, unless a press is under
     // way or hover is held, the view's hover follows whether the pointer is over it.
     void setHidden(bool hidden);

@@ -45,11 +45,6 @@ platform::WindowButtonKind buttonKind(WindowButton button) {
     return platform::WindowButtonKind::close;
 }
 
-std::shared_ptr<platform::Window> ownWindow(std::uint32_t number) {
-    platform::Application* application = platform::Application::sharedOrNull();
-    return application ? application->windowWithWindowNumber(number) : nullptr;
-}
-
 // Shift held plays the change slowly.
 Speed speedOf(std::uint64_t flags) { return has(flags, AppEvent::shift) ? Speed::slowMotion : Speed::normal; }
 

@@ -173,5 +173,20 @@ TEST_F(ViewTest, TrackingAreasReportEnteringAndLeavingByTheWorldsStackingOrder) 
     EXPECT_FALSE(view.trackingAreas().front()->isInside());
 }
 
+TEST_F(ViewTest, AnAreaAddedUnderThePointerStartsInsideAndHearsItLeave) {
+    auto panel = probePanel({100, 100, 200, 100});
+    ProbeView& view = probe(*panel);
+    send(AppEventType::mouseMoved, {150, 150});
+    const uint32_t always = TrackingArea::mouseEnteredAndExited | TrackingArea::activeAlways;
+    view.addTrackingArea(TrackingArea::make({0, 0, 200, 100}, always));
+    view.addTrackingArea(TrackingArea::make({0, 0, 10, 10}, always));
+    EXPECT_TRUE(view.trackingAreas()[1]->isInside());
+    EXPECT_FALSE(view.trackingAreas()[2]->isInside());
+    const int entered = view.entered;
+    send(AppEventType::mouseMoved, {50, 50});
+    EXPECT_EQ(view.entered, entered);
+    EXPECT_EQ(view.exited, 2);
+}
+
 }  // namespace
 }  // namespace appkit_test

@@ -259,6 +259,29 @@ TEST_F(WindowTest, BackingScaleFollowsTheScreenAndIsTold) {
     EXPECT_EQ(panel->screen()->frame(), (Rect{1440, 0, 1280, 800}));
 }
 
+TEST_F(WindowTest, OnTheActiveSpaceWhileItsSpaceIsShownOrItJoinsEverySpace) {
+    const uint32_t display = world.displays().first()->number();
+    const uint64_t home = *world.spaces().current(display);
+    const uint64_t other = world.spaces().add(display);
+    auto panel = probePanel({100, 100, 50, 50});
+    auto everywhere = probePanel({200, 100, 50, 50});
+    everywhere->setCollectionBehavior(canJoinAllSpacesBehavior);
+    EXPECT_TRUE(panel->isOnActiveSpace());
+
+    world.spaces().switchTo(other);
+    EXPECT_FALSE(panel->isOnActiveSpace());
+    EXPECT_TRUE(everywhere->isOnActiveSpace());
+    // Ordered out, it keeps its Space; one that moves to the shown Space is on it again.
+    panel->orderOut();
+    EXPECT_FALSE(panel->isOnActiveSpace());
+    panel->setCollectionBehavior(moveToActiveSpaceBehavior);
+    panel->orderFront();
+    EXPECT_TRUE(panel->isOnActiveSpace());
+    world.spaces().switchTo(home);
+    EXPECT_FALSE(panel->isOnActiveSpace());
+    EXPECT_TRUE(everywhere->isOnActiveSpace());
+}
+
 TEST_F(WindowTest, AccessibilityHitTestsTellButtonsTitleBarAndViews) {
     class Labelled : public View {
         std::optional<std::string> accessibilityRole() const override { return std::string("AXImage"); }
@@ -287,6 +310,7 @@ TEST(WindowWithoutWorld, KeepsItsValuesAndOutlivesTheWorld) {
     EXPECT_EQ(alone->level(), 3);
     EXPECT_EQ(alone->frame(), (Rect{5, 5, 20, 20}));
     EXPECT_FALSE(alone->isVisible());
+    EXPECT_TRUE(alone->isOnActiveSpace());
 
     // The world goes before the window: the window does nothing more with it.
     MainLoop loop(ClockKind::simulated);
