@@ -142,35 +142,40 @@ Result<int, SyntaxError> LineCursor::integer(std::string_view what, int min, int
     return static_cast<int>(*value);
 }
 
+Result<std::pair<double, double>, SyntaxError> LineCursor::pair(std::string_view what, char separator) {
+    atEnd();
+    const std::string form = separator == ',' ? "X,Y" : "WxH";
+    if (peekWord().empty()) return missing(std::string(what) + " " + form);
+    const size_t start = pos_;
+    const std::string_view next = word();
+    const size_t at = next.find(separator);
+    double a = 0, b = 0;
+    if (at == std::string_view::npos || !readDecimal(next.substr(0, at), a) || !readDecimal(next.substr(at + 1), b))
+        return errorAt(start, "expected " + std::string(what) + " as " + form + ", found " + quote(next));
+    return std::pair{a, b};
+}
+
 Result<Point, SyntaxError> LineCursor::point(std::string_view what) {
     atEnd();
     const size_t start = pos_;
-    if (peekWord().empty()) return missing(std::string(what) + " X,Y");
-    const std::string_view next = word();
-    const size_t comma = next.find(',');
-    double x = 0, y = 0;
-    if (comma == std::string_view::npos || !readDecimal(next.substr(0, comma), x) ||
-        !readDecimal(next.substr(comma + 1), y)) {
-        return errorAt(start, "expected " + std::string(what) + " as X,Y, found " + quote(next));
-    }
+    auto read = pair(what, ',');
+    if (!read) return read.error();
+    const auto [x, y] = *read;
     if (std::fabs(x) > kMaxCoordinate || std::fabs(y) > kMaxCoordinate)
-        return errorAt(start, std::string(what) + " " + quote(next) + " lies beyond any screen");
+        return errorAt(start, std::string(what) + " " + quote(text_.substr(start, pos_ - start)) +
+                                  " lies beyond any screen");
     return Point{x, y};
 }
 
 Result<Size, SyntaxError> LineCursor::size(std::string_view what) {
     atEnd();
     const size_t start = pos_;
-    if (peekWord().empty()) return missing(std::string(what) + " WxH");
-    const std::string_view next = word();
-    const size_t cross = next.find('x');
-    double width = 0, height = 0;
-    if (cross == std::string_view::npos || !readDecimal(next.substr(0, cross), width) ||
-        !readDecimal(next.substr(cross + 1), height)) {
-        return errorAt(start, "expected " + std::string(what) + " as WxH, found " + quote(next));
-    }
+    auto read = pair(what, 'x');
+    if (!read) return read.error();
+    const auto [width, height] = *read;
     if (!(width > 0 && height > 0) || width > kMaxCoordinate || height > kMaxCoordinate)
-        return errorAt(start, std::string(what) + " " + quote(next) + " is empty or larger than any screen");
+        return errorAt(start, std::string(what) + " " + quote(text_.substr(start, pos_ - start)) +
+                                  " is empty or larger than any screen");
     return Size{width, height};
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/geometry/geometry.h"
 #include "platform/runtime/result.h"
@@ -54,6 +55,9 @@ public:
     Result<Size, SyntaxError> size(std::string_view what);
     // The line must end here.
     Result<void, SyntaxError> end();
+
+    // Two decimals joined by the separator: "X,Y" (',') or "WxH" ('x').
+    Result<std::pair<double, double>, SyntaxError> pair(std::string_view what, char separator);
 
     SyntaxError error(std::string message) const { return errorAt(pos_, std::move(message)); }
     SyntaxError errorAt(size_t position, std::string message) const;
