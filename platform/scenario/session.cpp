@@ -132,6 +132,7 @@ int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {
         status = runInteractive(stage);
     }
     UserDefaults::setStandard(nullptr);
+    Bundle::setMain(nullptr);
     return status;
 }
 
