@@ -224,6 +224,8 @@ public:
     // The engine sets the style once the stand-in is up.
     void setState(WindowState state) { state_ = state; }
     Change change() const { return change_; }
+    // The engine clears the change when it lets the window go.
+    void setChange(Change change) { change_ = change; }
     StandIn standIn() const override { return standIn_; }
     bool isEngaged() const { return isEngaged_; }
     // The engine; none once it has gone.
@@ -361,14 +363,14 @@ public:
     // Starts a transition that hands nothing over and concludes when it is over.
     static void playWithoutHandOff(const std::shared_ptr<StandInTransition>& transition);
 
-    // ---- The engine's entries and Dock trips (built next)
+    // ---- The engine's entries and Dock trips (affected_window_entries.cpp)
 
     platform::Task<bool> switchWithoutStandIn(WindowState state, Speed speed);
     platform::Task<WindowState> switchWithStandIn(std::optional<platform::Point> placement);
     platform::Task<WindowState> returnFromDock(TripPanel keep);
     platform::Task<std::optional<WayBack>> captureDockPictures();
 
-    // ---- Restore and the picture refresh (built next)
+    // ---- Restore and the picture refresh (affected_window_restore.cpp)
 
     // Puts the window back at once (quitting); true when its "AXMinimized" = false was
     // accepted.
@@ -381,7 +383,7 @@ public:
     void refreshBadgeTask();
     void removeWorkspaceObservers();
 
-    // ---- Floating (built next)
+    // ---- Floating (affected_window_floating.cpp, affected_window_notifications.cpp)
 
     void engage() override;
     platform::Task<void> returnToLiveCopy(WhenFocused whenFocused);
@@ -393,7 +395,7 @@ public:
     platform::Task<void> handleAccessibilityNotification(std::string name);
     void remeasureBadgeSoon();
 
-    // ---- Thumbnails and the stand-in's reports (built next)
+    // ---- Thumbnails and the stand-in's reports (affected_window_thumbnail.cpp)
 
     void moveThumbnail(std::optional<ThumbnailArrangement::Place> place);
     void applyThumbnailLayout(const platform::Rect& frame, const ThumbnailLayout& layout);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/defaults/file_user_defaults.h"
+#include "tests/support/child_process.h"
 #include "tests/support/numbered.h"
 #include "tests/support/temp_folder.h"
 
@@ -19,38 +20,14 @@ namespace platform {
 namespace {
 
 using furlpane_test::numbered;
+using furlpane_test::Pipe;
+using furlpane_test::receive;
+using furlpane_test::send;
+using furlpane_test::waitFor;
 using plist::Dictionary;
 using plist::Value;
 
 constexpr const char* kDomain = "com.brindlewick.FurlpaneNovan";
-
-struct Pipe {
-    int fds[2] = {-1, -1};
-    Pipe() { EXPECT_EQ(::pipe(fds), 0); }
-    ~Pipe() {
-        for (int fd : fds)
-            if (fd >= 0) ::close(fd);
-    }
-    int read() const { return fds[0]; }
-    int write() const { return fds[1]; }
-    void closeWrite() { ::close(std::exchange(fds[1], -1)); }
-};
-
-void send(int fd, int value) {
-    if (::write(fd, &value, sizeof value) != sizeof value) _exit(5);
-}
-
-// The next word on the pipe, or -1 when the other end has gone.
-int receive(int fd) {
-    int value = -1;
-    return ::read(fd, &value, sizeof value) == sizeof value ? value : -1;
-}
-
-int waitFor(pid_t pid) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
-}
 
 // Forks a child that makes write after write (step i: "K<i>" = i, then "Last" = i) and
 // reports each step on `progress`; with a `go` pipe it then waits for a word on it.
@@ -89,8 +66,7 @@ TEST(DefaultsCrash, AProcessKilledBetweenAnyTwoWritesLosesNothingWritten) {
             send(go.write(), 1);
         }
         ASSERT_EQ(receive(progress.read()), killAfter);
-        ::kill(pid, SIGKILL);
-        EXPECT_TRUE(WIFSIGNALED(waitFor(pid)));
+        EXPECT_TRUE(furlpane_test::killNow(pid));
         expectStepsUpTo(tmp.path(), killAfter);
     }
 }

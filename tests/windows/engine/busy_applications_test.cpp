@@ -1,0 +1,130 @@
+// Busy applications: waiters released only by the last trip and in order, the windows kept
+// for the triggers meanwhile, and how long an application that does not answer holds the
+// end of a trip.
+
+#include "tests/windows/engine/engine_test_support.h"
+
+#include <limits>
+
+namespace engine_test {
+namespace {
+
+Task<void> waitUntilSettled(BusyApplications* busy, int32_t pid, std::vector<std::string>* log, std::string label) {
+    auto settling = busy->settled(pid);
+    co_await settling;
+    log->push_back(label);
+}
+
+Task<void> releaseAndNote(BusyApplications* busy, uint32_t window, int32_t pid, double* at) {
+    auto releasing = busy->releaseAfterDockTrip(window, DockTripDirection::miniaturizing, Speed::normal, pid);
+    co_await releasing;
+    *at = MainLoop::main().now();
+}
+
+class BusyApplicationsTest : public EngineTest {
+protected:
+    BusyApplications busy;
+};
+
+TEST_F(BusyApplicationsTest, WaitersResumeInOrderOnlyOnceTheLastTripEnds) {
+    auto& app = editor({{.title = "One"}, {.title = "Two"}, {.title = "Three"}});
+    const int32_t pid = app.pid();
+    const uint32_t one = app.windows()[0]->number();
+    const uint32_t three = app.windows()[2]->number();
+    std::vector<std::string> log;
+
+    // Not busy: the wait ends without a trip.
+    platform::spawnMain([&] { return waitUntilSettled(&busy, pid, &log, "at once"); });
+    loop.runUntilIdle();
+    EXPECT_EQ(log, std::vector<std::string>{"at once"});
+
+    busy.refreshKnownTargets(pid, {three});
+    busy.markBusy(pid);
+    busy.markBusy(pid);
+    for (const char* label : {"a", "b", "c"}) {
+        platform::spawnMain([&, label] { return waitUntilSettled(&busy, pid, &log, label); });
+    }
+    loop.runUntilIdle();
+    EXPECT_EQ(busy.waiterCount(pid), 3u);
+
+    busy.finishBusy(pid);
+    loop.runUntilIdle();
+    EXPECT_EQ(log.size(), 1u);
+    EXPECT_TRUE(busy.knownTarget(one, pid));
+    EXPECT_FALSE(busy.knownTarget(three, pid));
+
+    busy.finishBusy(pid);
+    loop.runUntilIdle();
+    EXPECT_EQ(log, (std::vector<std::string>{"at once", "a", "b", "c"}));
+    EXPECT_FALSE(busy.isBusy(pid));
+    EXPECT_FALSE(busy.knownTarget(one, pid));
+
+    // An application with no count: nothing to take away, nothing breaks.
+    busy.finishBusy(pid);
+    EXPECT_TRUE(busy.busyApplications().empty());
+}
+
+TEST_F(BusyApplicationsTest, ARefreshKeepsTheFirstEightWindowsThatCanBeTargets) {
+    std::vector<desktop::WindowSpec> specs;
+    for (int i = 0; i < 12; ++i) {
+        specs.push_back({.title = "W" + std::to_string(i), .minimized = i == 2 || i == 5});
+    }
+    auto& app = editor(std::move(specs));
+    const auto elements = applicationWindows(app.pid());
+    ASSERT_EQ(elements.size(), 12u);
+    std::vector<uint32_t> order;
+    for (const auto& element : elements) order.push_back(*windowNumber(element));
+    const uint32_t excluded = app.windows()[7]->number();
+    std::vector<uint32_t> expected;
+    for (const uint32_t number : order) {
+        const auto* window = world.window(number);
+        if (window->isMinimized() || number == excluded || expected.size() == 8) continue;
+        expected.push_back(number);
+    }
+
+    busy.refreshKnownTargets(app.pid(), {excluded});
+    std::vector<uint32_t> kept;
+    for (const auto& [number, target] : busy.knownTargets().at(app.pid())) kept.push_back(number);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(kept, expected);
+    // The application is not busy: what is kept is there for a trip about to begin.
+    EXPECT_TRUE(busy.knownTarget(expected.front(), app.pid()));
+    EXPECT_FALSE(busy.knownTarget(excluded, app.pid()));
+}
+
+TEST_F(BusyApplicationsTest, AnApplicationThatDoesNotAnswerHoldsTheReleaseAtMostAWhile) {
+    const struct {
+        const char* what;
+        double silence;
+        bool ownProcess;
+        double earliest;
+        double latest;
+    } cases[] = {
+        {"answering", 0, false, 0, 0.05},
+        {"silent for 0.3 s", 0.3, false, 0.3, 0.35},
+        // Each read waits out the messaging timeout; the poll gives up after 0.6 s.
+        {"silent for 2 s", 2.0, false, 0.6, 0.85},
+        {"the program's own", 2.0, true, 0, 0.05},
+    };
+    for (const auto& c : cases) {
+        auto& app = editor({{.title = "Gone", .minimized = true}}, std::string("com.example.") + c.what);
+        const uint32_t window = app.windows()[0]->number();
+        if (c.silence > 0) app.stopAnswering(c.silence);
+        const int32_t pid = c.ownProcess ? world.ownProcessIdentifier() : app.pid();
+        const auto requests = world.accessibilityRequestCount();
+        const double start = loop.now();
+        double released = -1;
+        busy.markBusy(pid);
+        run(releaseAndNote(&busy, window, pid, &released));
+        EXPECT_GE(released - start, c.earliest) << c.what;
+        EXPECT_LE(released - start, c.latest) << c.what;
+        EXPECT_FALSE(busy.isBusy(pid)) << c.what;
+        if (c.ownProcess) {
+            EXPECT_EQ(world.accessibilityRequestCount(), requests) << c.what;
+        }
+        app.answerAgain();
+    }
+}
+
+}  // namespace
+}  // namespace engine_test

@@ -1,0 +1,201 @@
+// Restoring changed windows: a batch back to front with one sound and the last window
+// brought forward, the thumbnails of the active Space, everything (what stays changed
+// stays listed), the release of a window for the Dock, and everything at quit, where an
+// application that never settles delays the end by a bounded time only.
+
+#include <gtest/gtest.h>
+
+#include "recovery_test_support.h"
+
+namespace engine_test {
+namespace {
+
+using platform::DistributedNotificationCenter;
+
+// The window-state-changed notifications since the last look: "<window> <old>→<new>
+// sound <due>".
+std::vector<std::string> announced() {
+    auto& centre = DistributedNotificationCenter::defaultCenter();
+    std::vector<std::string> lines;
+    for (const auto& posted : centre.posted()) {
+        if (posted.name != WindowEffects::kStateChangedNotification) continue;
+        const auto& info = posted.userInfo;
+        lines.push_back(std::to_string(*info.find("WindowID")->integer()) + " " +
+                        std::to_string(*info.find("OldState")->integer()) + "→" +
+                        std::to_string(*info.find("NewState")->integer()) + " sound " +
+                        (*info.find("SoundIsDue")->boolean() ? "1" : "0"));
+    }
+    centre.clearPosted();
+    return lines;
+}
+
+std::string line(const desktop::Window& window, int from, bool sound) {
+    return std::to_string(window.number()) + " " + std::to_string(from) + "→0 sound " + (sound ? "1" : "0");
+}
+
+class Restoring : public ::testing::Test {
+protected:
+    Scene scene{3};
+
+    void run(Task<void> task) { ASSERT_TRUE(platform::runToCompletion(scene.loop, std::move(task), 60)); }
+    std::shared_ptr<AffectedWindow> change(size_t i, WindowAction action) {
+        run(scene.engine->act(action, scene.target(scene.window(i)), std::nullopt, Raising::inPlace, Speed::normal));
+        scene.settle();
+        return scene.engine->findAffected(scene.window(i).number());
+    }
+    // Shades window 0 and makes thumbnails of windows 1 and 2; all three in the Dock.
+    WindowEffects::WindowList changeAll() {
+        WindowEffects::WindowList changed{change(0, WindowAction::furlpane), change(1, WindowAction::minimizeInPlace),
+                                          change(2, WindowAction::minimizeInPlace)};
+        for (const auto& window : changed) EXPECT_TRUE(window && window->panel());
+        announced();
+        return changed;
+    }
+};
+
+// The batch goes back to front by where the stand-ins stand: window 0's title strip is
+// brought to the front, so the two thumbnails come back before it.
+TEST_F(Restoring, ABatchGoesBackToFrontWithOneSoundAndTheLastBroughtForward) {
+    const auto changed = changeAll();
+    if (HasFatalFailure() || !changed[0]) return;
+    changed[0]->panel()->orderFront();
+
+    run(scene.engine->restoreEverything(WindowEffects::SoundWish::wanted, Speed::normal));
+    scene.settle();
+
+    EXPECT_EQ(announced(), (std::vector<std::string>{line(scene.window(1), 7, true), line(scene.window(2), 7, false),
+                                                     line(scene.window(0), 1, false)}));
+    EXPECT_TRUE(scene.engine->windows().empty());
+    for (size_t i = 0; i < 3; ++i) EXPECT_FALSE(scene.window(i).isMinimized()) << i;
+    EXPECT_EQ(scene.editor.focusedWindow(), &scene.window(0));
+}
+
+TEST_F(Restoring, TheWindowAskedForComesBackLast) {
+    const auto changed = changeAll();
+    if (HasFatalFailure() || !changed[1]) return;
+
+    run(scene.engine->restoreApplicationWindows(changed[1], Speed::normal));
+    scene.settle();
+
+    const auto lines = announced();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines.back(), line(scene.window(1), 7, false));
+    EXPECT_EQ(scene.editor.focusedWindow(), &scene.window(1));
+}
+
+// Thumbnails shown on another Space are the user's business there; a thumbnail shown
+// nowhere (its application hidden) comes back with those of this Space.
+TEST_F(Restoring, OnTheActiveSpaceThumbnailsShownElsewhereStay) {
+    const auto first = change(1, WindowAction::minimizeInPlace);
+    const auto display = scene.world.displays().first()->number();
+    const uint64_t elsewhere = scene.world.spaces().add(display);
+    const uint64_t here = *scene.world.spaces().current(display);
+    scene.world.spaces().switchTo(elsewhere);
+    scene.window(2).moveToSpace(elsewhere);
+    scene.window(0).moveToSpace(elsewhere);
+    const auto second = change(2, WindowAction::minimizeInPlace);
+    const auto third = change(0, WindowAction::minimizeInPlace);
+    ASSERT_TRUE(first && second && third && third->panel());
+    third->panel()->orderOut();
+    scene.world.spaces().switchTo(here);
+    scene.loop.runUntilIdle();
+    announced();
+
+    run(scene.engine->restoreOnActiveSpace(first, Speed::normal));
+    scene.settle();
+
+    EXPECT_FALSE(scene.window(1).isMinimized());
+    EXPECT_FALSE(scene.window(0).isMinimized());
+    EXPECT_TRUE(scene.window(2).isMinimized());
+    EXPECT_EQ(scene.engine->windows(), WindowEffects::WindowList{second});
+}
+
+// The switch-off's restore of everything keeps listed what is still changed when it
+// ends: here a window that floated while the batch waited for its application.
+TEST_F(Restoring, EverythingKeepsWhatIsStillChanged) {
+    const auto shaded = change(0, WindowAction::furlpane);
+    ASSERT_TRUE(shaded);
+    const int32_t pid = scene.editor.pid();
+    scene.engine->markBusy(pid);
+    auto done = std::make_shared<bool>(false);
+    platform::spawnMain([engine = scene.engine, done]() -> Task<void> {
+        auto restoring = engine->restoreEverything(WindowEffects::SoundWish::notWanted, Speed::normal);
+        co_await restoring;
+        *done = true;
+    });
+    scene.loop.runUntilIdle();
+    ASSERT_FALSE(*done) << "the batch waits for the busy application";
+    const auto floating = AffectedWindow::create(scene.target(scene.window(2)), scene.engine);
+    floating->setState({std::nullopt, true});
+    scene.engine->refreshList(floating);
+
+    scene.engine->busy().finishBusy(pid);
+    scene.settle();
+
+    EXPECT_TRUE(*done);
+    EXPECT_FALSE(scene.window(0).isMinimized());
+    EXPECT_EQ(scene.engine->windows(), WindowEffects::WindowList{floating});
+}
+
+TEST_F(Restoring, AWindowTheProgramHadInTheDockIsLetGoThereForTheDock) {
+    const auto thumbnail = change(1, WindowAction::minimizeInPlace);
+    ASSERT_TRUE(thumbnail);
+    auto fresh = scene.target(scene.window(0));
+    EXPECT_EQ(platform::runToCompletion(scene.loop, scene.engine->releaseForDock(fresh)), true)
+        << "a window never changed";
+
+    EXPECT_EQ(platform::runToCompletion(scene.loop, scene.engine->releaseForDock(thumbnail->target())), false);
+    EXPECT_TRUE(scene.window(1).isMinimized()) << "it stays in the Dock";
+    EXPECT_EQ(thumbnail->panel(), nullptr);
+    EXPECT_TRUE(scene.engine->windows().empty());
+    EXPECT_EQ(scene.stored(), Dictionary{}) << "the ledger let it go";
+}
+
+// At quit an application whose windows are in the Dock, that never settles and does not
+// answer, delays the end by a bounded time; the windows it did not take back stay in the
+// ledger for the next launch, and the engine keeps nothing.
+TEST_F(Restoring, AtQuitAnApplicationThatNeverSettlesDelaysTheEndBoundedly) {
+    change(1, WindowAction::minimizeInPlace);
+    change(2, WindowAction::minimizeInPlace);
+    ASSERT_EQ(scene.engine->windows().size(), 2u);
+    scene.engine->markBusy(scene.editor.pid());
+    scene.editor.stopAnswering();
+
+    const double start = scene.loop.now();
+    scene.engine->restoreAll();
+    const double took = scene.loop.now() - start;
+
+    EXPECT_LE(took, 2 * (BusyApplications::kAnswerLimit + 2 * 0.25));
+    EXPECT_TRUE(scene.engine->isEnding());
+    EXPECT_TRUE(scene.engine->windows().empty());
+    EXPECT_TRUE(scene.engine->changing().empty());
+    const Dictionary stored = scene.stored();
+    const Value* left = stored.find(scene.ledger->ownerKey());
+    ASSERT_TRUE(left && left->array());
+    EXPECT_EQ(left->array()->size(), 2u);
+
+    bool ran = false;
+    scene.engine->queueStep([&ran](WindowEffects&) { ran = true; });
+    scene.loop.runUntilIdle();
+    EXPECT_FALSE(ran) << "no job runs once the program ends";
+}
+
+// At quit the second window of an application comes out of the Dock only once the first
+// stands in place.
+TEST_F(Restoring, AtQuitTheSecondWindowWaitsForTheFirstInPlace) {
+    change(1, WindowAction::minimizeInPlace);
+    change(2, WindowAction::minimizeInPlace);
+    scene.world.dockTrips().setSilence(0);
+
+    const double start = scene.loop.now();
+    scene.engine->restoreAll();
+
+    EXPECT_GT(scene.loop.now() - start, desktop::DockTrips::kDefaultDuration * 0.9);
+    EXPECT_LE(scene.loop.now() - start, 1.5 + BusyApplications::kAnswerLimit);
+    EXPECT_FALSE(scene.window(1).isMinimized());
+    EXPECT_FALSE(scene.window(2).isMinimized());
+    EXPECT_EQ(scene.stored(), Dictionary{});
+}
+
+}  // namespace
+}  // namespace engine_test

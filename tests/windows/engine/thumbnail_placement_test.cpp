@@ -1,0 +1,197 @@
+// Where thumbnails go: the place of a new one, spots the user dropped thumbnails at and
+// how they follow their displays, and the line along an edge as the Dock and the screens
+// change, never under a running transition.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "recovery_test_support.h"
+
+namespace engine_test {
+namespace {
+
+using Spot = WindowEffects::RememberedSpot;
+using Place = ThumbnailArrangement::Place;
+using Corner = ThumbnailArrangement::Corner;
+
+constexpr uint32_t kMain = 1;
+constexpr uint32_t kSide = 2;
+
+// Two displays side by side, the second (display 2) 1024 × 768 to the right of the first.
+void twoDisplays(Scene& scene, Rect side = {1280, 32, 1024, 768}) {
+    scene.world.displays().set({{.frame = {0, 0, 1280, 800}, .backingScaleFactor = 1, .displayNumber = kMain},
+                                {.frame = side, .backingScaleFactor = 1, .displayNumber = kSide}});
+}
+
+TEST(ThumbnailPlacement, CarriesSpotsWithTheirDisplays) {
+    const std::vector<ScreenDisplay> screens{{kMain, {0, 0, 1280, 800}}, {kSide, {1380, 0, 1024, 768}},
+                                             {std::nullopt, {0, 800, 1280, 800}}};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Row {
+        const char* name;
+        Spot spot;
+        std::optional<Spot> carried;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"on a display that stayed", {{100, 50}, Spot::LeftOn{kMain, {0, 0}}}, Spot{{100, 50}, Spot::LeftOn{kMain, {0, 0}}}},
+             {"on a display moved 100 points right",
+              {{1300, 50}, Spot::LeftOn{kSide, {1280, 0}}},
+              Spot{{1400, 50}, Spot::LeftOn{kSide, {1380, 0}}}},
+             {"beyond its display's new frame", {{2350, 50}, Spot::LeftOn{kSide, {1280, 0}}}, std::nullopt},
+             {"on a display that is gone", {{100, 50}, Spot::LeftOn{7, {0, 0}}}, std::nullopt},
+             {"dropped outside every screen", {{-500, -500}, std::nullopt}, std::nullopt},
+             {"at a point that is no number", {{nan, 50}, Spot::LeftOn{kMain, {0, 0}}}, std::nullopt},
+         }) {
+        const auto carried = WindowEffects::carrySpots({{7, row.spot}}, screens);
+        const auto found = carried.find(7);
+        EXPECT_EQ(found == carried.end() ? std::nullopt : std::optional(found->second), row.carried) << row.name;
+    }
+}
+
+TEST(ThumbnailPlacement, ANewThumbnailTakesTheNextCellOfItsWindowsScreen) {
+    Scene scene(0);
+    twoDisplays(scene);
+    scene.preferences->setThumbnailScale(0.5);  // cells of 64 points
+    const auto screens = WindowEffects::screensWithUsableFrames();
+    auto cell = [&](size_t screen, int index) {
+        const Rect usable = screens.usable[screen];
+        return Place{{usable.minX() + 4, usable.minY() + 4 + 68.0 * index, 64, 64}, Corner::topLeft};
+    };
+    const Rect onMain{100, 100, 400, 300};
+    const Rect onSide{1400, 100, 400, 300};
+    EXPECT_EQ(scene.engine->placeForNewThumbnail(onMain, {}), std::nullopt) << "arranging is off";
+
+    scene.preferences->setArrangesThumbnails(true);
+    struct Row {
+        const char* name;
+        Rect frame;
+        std::vector<Rect> pending;
+        Place place;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"alone", onMain, {}, cell(0, 0)},
+             {"on the second screen", onSide, {}, cell(1, 0)},
+             {"outside every screen", {-5000, -5000, 100, 100}, {}, cell(0, 0)},
+             {"after one placed earlier in its group", onMain, {cell(0, 0).square}, cell(0, 1)},
+             {"beside one placed on another screen", onMain, {cell(1, 0).square}, cell(0, 0)},
+         }) {
+        EXPECT_EQ(scene.engine->placeForNewThumbnail(row.frame, row.pending), row.place) << row.name;
+    }
+}
+
+TEST(ThumbnailPlacement, ADroppedThumbnailsSpotIsRememberedWithItsDisplay) {
+    Scene scene(1);
+    twoDisplays(scene);
+    const auto window = AffectedWindow::create(scene.target(scene.window(0)), scene.engine);
+    const uint32_t number = window->target().id;
+    const Rect side = scene.world.displays().topLeftFrame(*scene.world.displays().find(kSide));
+
+    scene.engine->thumbnailWasMoved(window, {side.minX() + 20, side.minY() + 30});
+    EXPECT_EQ(scene.engine->thumbnailOrigins().at(number),
+              (Spot{{side.minX() + 20, side.minY() + 30}, Spot::LeftOn{kSide, side.origin}}));
+    EXPECT_TRUE(scene.engine->thumbnailsPlacedByHand().empty()) << "arranging is off";
+    EXPECT_FALSE(scene.engine->isArrangementPending());
+
+    scene.preferences->setArrangesThumbnails(true);
+    scene.engine->thumbnailWasMoved(window, {-900, -900});
+    EXPECT_EQ(scene.engine->thumbnailOrigins().at(number), (Spot{{-900, -900}, std::nullopt}));
+    EXPECT_EQ(scene.engine->thumbnailsPlacedByHand(), std::set<uint32_t>{number});
+    EXPECT_TRUE(scene.engine->isArrangementPending());
+
+    // Its stand-in goes: it is no longer placed by hand, but its spot stays until the
+    // screens change and it lies on none of them.
+    scene.engine->scheduleArrangement(window);
+    EXPECT_TRUE(scene.engine->thumbnailsPlacedByHand().empty());
+    EXPECT_EQ(scene.engine->rememberedThumbnailOrigin(number), (Point{-900, -900}));
+    scene.engine->screenParametersChanged();
+    EXPECT_EQ(scene.engine->rememberedThumbnailOrigin(number), std::nullopt);
+}
+
+class Arranging : public ::testing::Test {
+protected:
+    Arranging() {
+        scene.preferences->setThumbnailScale(0.5);  // cells of 64 points
+        scene.preferences->setThumbnailOrder(ThumbnailOrder::rightFromTop);
+        scene.preferences->setArrangesThumbnails(true);
+        scene.world.dock().setEdge(desktop::DockEdge::right);
+    }
+    Scene scene{3};
+
+    std::shared_ptr<AffectedWindow> thumbnail(size_t i) {
+        const TargetWindow target = scene.target(scene.window(i));
+        EXPECT_TRUE(platform::runToCompletion(
+            scene.loop, scene.engine->act(WindowAction::minimizeInPlace, target, std::nullopt, Raising::inPlace,
+                                          Speed::normal)));
+        scene.settle();
+        auto window = scene.engine->findAffected(target.id);
+        EXPECT_TRUE(window && window->panel());
+        return window;
+    }
+    // The top-right corner of the window's thumbnail.
+    static Point corner(const AffectedWindow& window) {
+        const Rect frame = window.panel()->topLeftFrame();
+        return {frame.maxX(), frame.minY()};
+    }
+    // The top-right corner of the cell down the right edge of the usable frame.
+    Point cell(int index) const {
+        const Rect usable = WindowEffects::screensWithUsableFrames().usable.at(0);
+        return {usable.maxX() - 4, usable.minY() + 4 + 68.0 * index};
+    }
+};
+
+// Thumbnails line up down the right edge; when the Dock there starts hiding itself they
+// follow the edge out; one the user drops elsewhere stays, and the others close up.
+TEST_F(Arranging, ThumbnailsFollowTheEdgeAndMakeRoomForOneDroppedByHand) {
+    const auto first = thumbnail(0);
+    const auto second = thumbnail(1);
+    ASSERT_TRUE(first && first->panel() && second && second->panel());
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_EQ(corner(*second), cell(1));
+
+    const double before = cell(0).x;
+    scene.world.dock().setAutohides(true);
+    scene.engine->screenParametersChanged();
+    scene.settle();
+    EXPECT_GT(cell(0).x, before);
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_EQ(corner(*second), cell(1));
+
+    setOwnWindowTopLeft(*first->panel(), {300, 300});
+    scene.engine->thumbnailWasMoved(first, {300, 300});
+    scene.settle();
+    EXPECT_EQ(first->panel()->topLeftFrame().origin, (Point{300, 300}));
+    EXPECT_EQ(corner(*second), cell(0));
+}
+
+// Thumbnails never move under a running transition: the arrangement waits for it.
+TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
+    const auto first = thumbnail(0);
+    ASSERT_TRUE(first && first->panel());
+    const Point placed = corner(*first);
+    // A transition that plays, at a few frames a second to keep the case quick.
+    scene.world.displays().setRefreshRate(scene.world.displays().first()->number(), 10);
+    scene.preferences->setAnimatesTransitions(true);
+    const TargetWindow target = scene.target(scene.window(1));
+    scene.engine->onMainActor(WindowEffects::Job([target](WindowEffects& effects) {
+        return effects.act(WindowAction::furlpane, target, std::nullopt, Raising::inPlace, Speed::normal);
+    }));
+    for (int i = 0; i < 100 && StandInTransition::running().empty(); ++i) scene.loop.advance(0.01);
+    ASSERT_FALSE(StandInTransition::running().empty());
+
+    scene.world.dock().setAutohides(true);
+    scene.engine->screenParametersChanged();
+    scene.loop.advance(0.02);
+    EXPECT_TRUE(scene.engine->isArrangementPending());
+    EXPECT_EQ(corner(*first), placed);
+
+    scene.settle();
+    EXPECT_TRUE(StandInTransition::running().empty());
+    EXPECT_FALSE(scene.engine->isArrangementPending());
+    EXPECT_EQ(corner(*first), cell(0));
+    EXPECT_NE(corner(*first), placed);
+}
+
+}  // namespace
+}  // namespace engine_test

@@ -1,0 +1,259 @@
+// Putting back the windows that earlier instances of the program left changed.
+
+#include "windows/engine/ledger_recovery.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/accessibility/trust.h"
+#include "platform/accessibility/value.h"
+#include "platform/runtime/main_loop.h"
+#include "platform/services/workspace.h"
+#include "platform/windowserver/window_list.h"
+#include "windows/access/accessibility_elements.h"
+#include "windows/access/main_thread.h"
+#include "windows/access/window_info.h"
+#include "windows/access/window_server.h"
+#include "windows/changed/affected_window.h"
+#include "windows/engine/busy_applications.h"
+
+namespace furlpane {
+
+using platform::AccessibilityElement;
+using platform::Rect;
+using platform::plist::Array;
+using platform::plist::Dictionary;
+using platform::plist::Value;
+
+namespace {
+
+// How long, how often and how closely a window just taken out of the Dock is watched
+// until it stands in place.
+constexpr double kInPlaceLimit = 1.5;
+constexpr double kInPlacePoll = 0.008;
+constexpr double kInPlaceTolerance = 1.0;
+
+bool agree(const Rect& a, const Rect& b) {
+    return std::fabs(a.minX() - b.minX()) < kInPlaceTolerance && std::fabs(a.minY() - b.minY()) < kInPlaceTolerance &&
+           std::fabs(a.width() - b.width()) < kInPlaceTolerance &&
+           std::fabs(a.height() - b.height()) < kInPlaceTolerance;
+}
+
+std::optional<Rect> serverBounds(uint32_t window) {
+    const auto symbols = WindowServer::loadCaptureSymbols();
+    return symbols ? symbols->windowBounds(window) : std::nullopt;
+}
+
+// A decimal 32-bit integer, the whole text, with one optional sign.
+std::optional<int32_t> decimalInteger(const std::string& text) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+') {
+        digits.remove_prefix(1);
+        if (!digits.empty() && digits.front() == '-') return std::nullopt;
+    }
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return std::nullopt;
+    return value;
+}
+
+// Whether the window server still has the window, as a window of that process (a
+// number it reused for another process's window is not ours to touch).
+bool belongsTo(uint32_t window, int32_t pid) {
+    const auto list = window_info::copyDictionaries(platform::WindowList::includingWindow, window);
+    if (!list || list->empty()) return false;
+    return window_info::owner(*(*list)[0].dictionary()) == pid;
+}
+
+std::optional<AccessibilityElement> elementOfWindow(const std::vector<AccessibilityElement>& elements,
+                                                    uint32_t window) {
+    for (const auto& element : elements) {
+        if (windowNumber(element) == window) return element;
+    }
+    return std::nullopt;
+}
+
+Value encoded(const std::vector<LedgerEntry>& entries) {
+    Array list;
+    for (const auto& entry : entries) list.push_back(entry.encoded());
+    return Value(std::move(list));
+}
+
+}  // namespace
+
+void waitUntilInPlace(uint32_t window) {
+    auto& loop = platform::MainLoop::main();
+    const double deadline = loop.now() + kInPlaceLimit;
+    while (true) {
+        const auto listed = WindowServer::onScreenBounds(window);
+        const auto server = serverBounds(window);
+        if (!server || (listed && agree(*listed, *server)) || loop.now() >= deadline) return;
+        loop.blockFor(kInPlacePoll);
+    }
+}
+
+LedgerRecovery::LedgerRecovery(WindowLedger& ledger, std::weak_ptr<WindowEffectsServices> effects)
+    : ledger_(ledger), effects_(std::move(effects)) {}
+
+void LedgerRecovery::recover(Waiting waiting) {
+    requireMainThread("WindowLedger.recover");
+    const auto stored = ledger_.defaults().storedObject(WindowLedger::kDefaultsKey);
+    const Dictionary* owners = stored ? stored->dictionary() : nullptr;
+    if (!owners) return;
+    Pass pass{waiting, {}, {}};
+    std::map<std::string, std::vector<LedgerEntry>> dealt;
+    for (const auto& owner : ownersToRecover(*owners, waiting)) {
+        auto kept = recoverOwner(*owners->find(owner), pass);
+        if (owner != ledger_.ownerKey()) {
+            dealt[owner] = std::move(kept);
+            continue;
+        }
+        dealt[owner] = {};
+        auto& heir = dealt[owner + kEarlierOwnerSuffix];
+        heir.insert(heir.end(), kept.begin(), kept.end());
+    }
+    if (!dealt.empty()) store(dealt);
+}
+
+std::vector<std::string> LedgerRecovery::ownersToRecover(const Dictionary& owners, Waiting waiting) const {
+    std::vector<std::string> keys;
+    bool ownIsEarlier = false;
+    for (const auto& key : owners.keys()) {
+        if (key == ledger_.ownerKey()) {
+            // This instance removes its key whenever it keeps nothing: at start-up, before
+            // it has changed anything, the list is an earlier process's.
+            ownIsEarlier = waiting == Waiting::yes && ledger_.entries().empty();
+            continue;
+        }
+        if (!isOwnerRunning(key)) keys.push_back(key);
+    }
+    if (ownIsEarlier) keys.push_back(ledger_.ownerKey());
+    return keys;
+}
+
+std::vector<LedgerEntry> LedgerRecovery::recoverOwner(const Value& list, Pass& pass) {
+    std::vector<LedgerEntry> kept;
+    const Array* stored = list.array();
+    if (!stored) return kept;
+    for (const auto& element : *stored) {
+        const auto entry = LedgerEntry::decode(element);
+        if (!entry) continue;
+        if (waitsForLaterPass(*entry, pass)) {
+            kept.push_back(*entry);
+            continue;
+        }
+        switch (putBack(*entry, pass)) {
+            case Outcome::putBack:
+                if (std::holds_alternative<LedgerEntry::Minimized>(entry->change))
+                    pass.waitFor[entry->processIdentifier] = entry->id;
+                break;
+            case Outcome::gone: break;
+            case Outcome::later: kept.push_back(*entry); break;
+        }
+    }
+    return kept;
+}
+
+// At start-up a further window of an application waits here until the one taken out of
+// the Dock before it stands in place; on a Space change nothing waits, and the window
+// waits for the next pass instead, as one of a busy application does.
+bool LedgerRecovery::waitsForLaterPass(const LedgerEntry& entry, Pass& pass) const {
+    const int32_t pid = entry.processIdentifier;
+    if (const auto earlier = pass.waitFor.find(pid); earlier != pass.waitFor.end()) {
+        if (pass.waiting == Waiting::no) return true;
+        waitUntilInPlace(earlier->second);
+        BusyApplications::waitUntilAnswering(pid);
+        pass.waitFor.erase(earlier);
+    }
+    if (pass.waiting == Waiting::no) {
+        const auto effects = effects_.lock();
+        if (effects && effects->isBusy(pid)) return true;
+    }
+    return ledger_.entries().count(entry.id) > 0;
+}
+
+void LedgerRecovery::store(const std::map<std::string, std::vector<LedgerEntry>>& dealt) {
+    ledger_.defaults().update(WindowLedger::kDefaultsKey, [&dealt](std::optional<Value> stored) -> std::optional<Value> {
+        Dictionary owners;
+        if (stored && stored->dictionary()) owners = *stored->dictionary();
+        for (const auto& [owner, kept] : dealt) {
+            if (kept.empty()) {
+                owners.erase(owner);
+            } else {
+                owners.set(owner, encoded(kept));
+            }
+        }
+        if (owners.empty()) return std::nullopt;
+        return Value(std::move(owners));
+    });
+}
+
+bool LedgerRecovery::isOwnerRunning(const std::string& ownerKey) {
+    const auto pid = decimalInteger(ownerKey);
+    if (!pid) return false;
+    const auto owner = platform::RunningApplication::withProcessIdentifier(*pid);
+    if (!owner) return false;
+    const auto self = platform::RunningApplication::current();
+    return owner->bundleIdentifier() == (self ? self->bundleIdentifier() : std::nullopt);
+}
+
+bool LedgerRecovery::isAlreadyBack(const LedgerEntry& entry, std::optional<Rect> onScreen,
+                                   std::optional<Rect> serverBounds) {
+    const auto* collapsed = std::get_if<LedgerEntry::Collapsed>(&entry.change);
+    if (!collapsed) return onScreen.has_value();
+    if (!serverBounds) return false;
+    const double height = serverBounds->height();
+    if (height >= collapsed->originalHeight) return true;
+    return collapsed->collapsedHeight && height > *collapsed->collapsedHeight + kBackMargin;
+}
+
+LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& pass) {
+    const int32_t pid = entry.processIdentifier;
+    if (!belongsTo(entry.id, pid)) return Outcome::gone;
+    if (isAlreadyBack(entry, WindowServer::onScreenBounds(entry.id), serverBounds(entry.id))) return Outcome::gone;
+    if (!platform::AccessibilityTrust::isProcessTrusted()) return Outcome::later;
+    auto cached = pass.windowsOf.find(pid);
+    if (cached == pass.windowsOf.end()) cached = pass.windowsOf.emplace(pid, applicationWindows(pid)).first;
+    const auto element = elementOfWindow(cached->second, entry.id);
+    if (!element) return Outcome::later;
+    if (std::holds_alternative<LedgerEntry::Minimized>(entry.change)) return putBackMinimized(entry, *element);
+    return putBackCollapsed(entry, *element);
+}
+
+// A window taken out of the Dock is a trip like those the program makes: its application
+// counts as busy until the trip is over and it answers again.
+LedgerRecovery::Outcome LedgerRecovery::putBackMinimized(const LedgerEntry& entry, const AccessibilityElement& element) {
+    const auto minimized = boolAttribute(ax::attribute::minimized, element);
+    if (!minimized) return Outcome::later;
+    if (!*minimized) return Outcome::gone;
+    const int32_t pid = entry.processIdentifier;
+    const auto effects = effects_.lock();
+    if (effects) effects->refreshKnownTargets(pid, {entry.id});
+    if (element.setAttributeValue(ax::attribute::minimized, false) != platform::AccessibilityError::success) {
+        if (effects && !effects->isBusy(pid)) effects->forgetKnownTargets(pid);
+        return Outcome::later;
+    }
+    if (effects) {
+        effects->markBusy(pid);
+        platform::spawnMain([weak = effects_, window = entry.id, pid] {
+            return AffectedWindow::dockWaitTask(weak, window, DockTripDirection::deminiaturizing, Speed::normal, pid);
+        });
+    }
+    return Outcome::putBack;
+}
+
+LedgerRecovery::Outcome LedgerRecovery::putBackCollapsed(const LedgerEntry& entry, const AccessibilityElement& element) {
+    const auto& collapsed = std::get<LedgerEntry::Collapsed>(entry.change);
+    const auto frame = elementFrame(element);
+    if (!frame.ok()) return Outcome::later;
+    const double height = frame.value().height();
+    if (height >= collapsed.originalHeight) return Outcome::gone;
+    if (collapsed.collapsedHeight && height > *collapsed.collapsedHeight + kBackMargin) return Outcome::gone;
+    // A stored height no window can have is no change to undo.
+    if (!(collapsed.originalHeight > 0 && collapsed.originalHeight <= kTallestWindow)) return Outcome::gone;
+    const platform::Size size{frame.value().width(), collapsed.originalHeight};
+    const auto result = element.setAttributeValue(ax::attribute::size, platform::AccessibilityValue(size));
+    return result == platform::AccessibilityError::success ? Outcome::putBack : Outcome::later;
+}
+
+}  // namespace furlpane
