@@ -189,11 +189,7 @@ Task<void> WindowEffects::minimizeOneToDock(TargetWindow target, RefreshTargets 
     co_await settling;
     if (isEnding_) co_return;
     if (refreshTargets == RefreshTargets::yes) refreshKnownTargets(pid, {target.id});
-    if (target.minimize()) {
-        beginDockTrip(target.id, pid, DockTripDirection::miniaturizing, speed);
-    } else if (!busy_.isBusy(pid)) {
-        busy_.forgetKnownTargets(pid);
-    }
+    minimizeToDock(target, speed);
 }
 
 Task<void> WindowEffects::returnToNormal(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,

@@ -242,8 +242,11 @@ public:
     static void postStateChanged(const StateChange& change);
     EffectSounds& sounds() { return sounds_; }
 
-    // ---- Changing every window of an application (every_window.cpp; built next)
+    // ---- Changing every window of an application (every_window.cpp)
 
+    // The action on every window of the target's application, once it has settled and
+    // no transition runs: the windows the clicked window's state calls for change, one
+    // by one or through the application's Minimize All; one sound, at most one beep.
     platform::Task<void> changeWindow(WindowAction action, TargetWindow target,
                                       std::optional<platform::Point> thumbnailOrigin, Speed speed);
 
@@ -286,29 +289,37 @@ public:
     static std::optional<std::string> notifiedBundleIdentifier(const platform::Notification& notification);
     static std::optional<int32_t> notifiedProcessIdentifier(const platform::Notification& notification);
 
-    // ---- Every window into the Dock (dock_group.cpp; built next)
+    // ---- Every window into the Dock (dock_group.cpp)
 
+    // Sends the windows into the Dock: through the application's Minimize All when it
+    // would take exactly the windows meant, else one trip after another.
     platform::Task<void> minimizeApplicationToDock(std::vector<TargetWindow> windows, TargetWindow like, Speed speed);
+    // Sends one window into the Dock and counts its trip; a failure only drops the
+    // application's kept windows (unless another trip is under way).
     void minimizeToDock(const TargetWindow& window, Speed speed);
     // Presses the item, and once more on a freshly found item when that fails.
     bool pressMenuItem(const platform::AccessibilityElement& item, int32_t pid);
 
     // ---- Several windows, and departing windows together (several_windows.cpp,
-    //      departing_together.cpp; built next)
+    //      departing_together.cpp)
 
+    // Changes the group's windows, sending those that depart into the Dock together
+    // when Minimize All would take exactly them; whether every window reached its goal.
     platform::Task<bool> changeSeveral(std::vector<GroupEntry> group, TargetWindow like,
                                        platform::AccessibilityElement minimizeAll,
                                        std::optional<platform::Point> thumbnailOrigin, Speed speed);
+    // Shows every departing window's stand-in, then presses Minimize All once; false,
+    // with nothing left shown, when a window cannot be prepared or the press is refused.
     platform::Task<bool> minimizeAllWithStandIns(WindowList departing, TargetWindow like,
                                                  platform::AccessibilityElement minimizeAll,
                                                  std::optional<platform::Point> thumbnailOrigin, Speed speed);
 
-    // ---- Start-up and settings observation (start_up.cpp; built next)
+    // ---- Start-up and settings observation (start_up.cpp)
 
     // Observes applications, Spaces, screens and the settings; a second call does nothing.
     void start();
 
-    // ---- Application and Space events (application_events.cpp; built next)
+    // ---- Application and Space events (application_events.cpp)
 
     void applicationDidHide(const platform::Notification& notification);
     void applicationDidUnhide(const platform::Notification& notification);
@@ -320,7 +331,7 @@ public:
     void setStandInsHidden(std::optional<int32_t> pid, AffectedWindow::Visibility visibility);
     void applicationTerminated(std::optional<int32_t> pid);
 
-    // ---- Reopening windows left collapsed (reopening.cpp; built next)
+    // ---- Reopening windows left collapsed (reopening.cpp)
 
     void applicationLaunched(int32_t pid, std::string bundleIdentifier);
     // The search of the application (of every application searched, without one) goes on
@@ -382,7 +393,31 @@ private:
     // go, the ledger forgets it, and it becomes a normal window.
     static void letGo(AffectedWindow& window);
 
-    // ---- Start-up (start_up.cpp; built next)
+    // ---- Every window of an application (every_window.cpp, several_windows.cpp,
+    //      departing_together.cpp)
+
+    // The application's windows that the action changes, front to back, each with its
+    // goal; `isUndoing` when the window fired on is in the action's state already.
+    std::vector<GroupEntry> gatherGroup(WindowAction action, const TargetWindow& like, bool isUndoing);
+    // Changes the group's windows one after another; whether every one reached its goal.
+    platform::Task<bool> changeOneByOne(std::vector<GroupEntry> group, uint32_t clicked,
+                                        std::optional<platform::Point> thumbnailOrigin, Speed speed);
+    // What a group's changes add up to: whether every window reached its goal, and
+    // whether one of them has already called for the group's sound.
+    struct GroupTally {
+        bool allReached = true;
+        bool soundReported = false;
+    };
+    // Tallies one window of a group and announces it, wanting a sound only until one was due.
+    void concludeInGroup(const std::shared_ptr<AffectedWindow>& window, const WindowState& goal, Before before,
+                         GroupTally& tally);
+    // After the departing windows went into the Dock together: their stand-ins rest at
+    // their levels, and each window still on screen is let go; false when one was.
+    platform::Task<bool> letGoWindowsLeftOut(WindowList departing, int32_t pid);
+    // Takes back the stand-ins shown for a joint trip that does not happen.
+    static void takeBackTrips(const WindowList& departing);
+
+    // ---- Start-up (start_up.cpp)
 
     void observeEnabled();
     void observeStayPut();
@@ -390,6 +425,11 @@ private:
     void observeThumbnailLook();
     void applyStayPut();
     platform::Task<void> applyThumbnailLook();
+
+    // ---- Reopening (reopening.cpp)
+
+    // One try of the application's search; whether to try again after a pause.
+    bool tryReopening(int32_t pid);
 
     platform::ObservationRegistrar registrar_;
     platform::Observed<WindowList> windows_;
