@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "document_desktop.h"
 #include "platform/accessibility/element.h"
 #include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
@@ -34,28 +35,12 @@ using platform::WindowList;
 namespace desktop = platform::desktop;
 
 constexpr double kBudgetMs = 1000.0 / 120.0;
-constexpr int kWindowsPerApplication = 10;
-
-// A desktop of `windows` standard windows spread over applications of ten windows each,
-// every window with a toolbar fused to its title bar and a few controls, as a
-// document window has. The window the click targets is the backmost one, so that the
-// walk through the list is the longest.
+// A desktop of `windows` document windows. The window the click targets is the backmost
+// one, so that the walk through the list is the longest.
 struct ClickWorld {
     explicit ClickWorld(int windows) {
         systemWideElement().setMessagingTimeout(0.25f);
-        for (int a = 0; a * kWindowsPerApplication < windows; ++a) {
-            auto builder = world.application("com.example.App" + std::to_string(a));
-            for (int w = 0; w < kWindowsPerApplication && a * kWindowsPerApplication + w < windows; ++w) {
-                const double offset = 10.0 * (a * kWindowsPerApplication + w);
-                builder.window(desktop::WindowSpec{
-                    .title = "Document " + std::to_string(w),
-                    .frame = Rect{40 + offset, 40 + offset, 900, 600},
-                    .toolbars = {desktop::ToolbarSpec{.frame = Rect{0, 28, 900, 38}}},
-                    .controls = {desktop::ControlSpec{.role = "AXTextField", .frame = Rect{20, 80, 200, 22}},
-                                 desktop::ControlSpec{.role = "AXButton", .frame = Rect{240, 80, 80, 22}}}});
-            }
-            builder.inBackground().add();
-        }
+        addDocumentWindows(world, windows);
         const auto list = WindowList::copyWindowInfo(WindowList::onScreenOnly, WindowList::kNullWindow);
         for (const auto& entry : *list) {
             const auto* d = entry.dictionary();

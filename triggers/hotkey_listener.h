@@ -56,6 +56,12 @@ inline bool containsNonASCII(std::string_view text) {
     return false;
 }
 
+// Whether a key is M for Command-M, from what it types (without modifiers) and its key
+// code: it types "m" in either case, or it is the key at the M position of an ANSI
+// keyboard (46) typing a letter of a script other than Latin. At the M position a
+// layout that types ASCII ("," or another Latin letter) has its M elsewhere.
+bool isMKey(std::string_view typed, int64_t keyCode);
+
 class HotkeyListener : public std::enable_shared_from_this<HotkeyListener> {
 public:
     // Key down, key up and flags changed.

@@ -34,6 +34,12 @@ std::string keyText(const platform::EventRecord& event) {
 
 }  // namespace
 
+bool isMKey(std::string_view typed, int64_t keyCode) {
+    constexpr int64_t kMPosition = 46;
+    if (typed.size() == 1 && (typed[0] == 'm' || typed[0] == 'M')) return true;
+    return keyCode == kMPosition && containsNonASCII(typed);
+}
+
 HotkeyListener::Classification HotkeyListener::classify(const platform::EventRecord& event) {
     const EventFlags held = event.flags() & modifier::all;
     const bool strong = (held & kStrongModifiers) != 0;

@@ -7,8 +7,6 @@ namespace furlpane {
 
 namespace {
 
-constexpr uint16_t kMKeyCode = 46;
-
 RecordingNotice warning(std::string text) { return {RecordingNotice::Kind::warning, std::move(text)}; }
 RecordingNotice information(std::string text) { return {RecordingNotice::Kind::information, std::move(text)}; }
 
@@ -21,16 +19,9 @@ struct CommandMFacts {
     bool takesIt = false;
 };
 
-bool isMKey(const Hotkey& hotkey) {
-    std::string lower = hotkey.label;
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    // On a layout where the key does not type a Latin letter, its place tells.
-    return lower == "m" || (containsNonASCII(lower) && hotkey.keyCode == kMKeyCode);
-}
-
 CommandMFacts commandMFacts(const RecordingContext& c, const Hotkey& hotkey) {
     CommandMFacts facts;
-    const bool mKey = isMKey(hotkey);
+    const bool mKey = isMKey(hotkey.label, hotkey.keyCode);
     facts.isCommandM = mKey && hotkey.modifiers == modifier::command;
     facts.isOptionCommandM = mKey && hotkey.modifiers == (modifier::option | modifier::command);
     facts.trigger = c.rules.triggerSetting(Trigger::commandM, settingsSet(c.bundleIdentifier));

@@ -8,11 +8,13 @@
 #include "platform/appkit/application.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_record.h"
+#include "platform/events/keyboard_layout.h"
 #include "platform/runtime/main_loop.h"
 
 namespace triggers_test {
 
 namespace desktop = platform::desktop;
+using platform::EventFlags;
 using platform::EventRecord;
 using platform::EventType;
 namespace flags = platform::event_flags;

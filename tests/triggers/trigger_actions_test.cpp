@@ -1,0 +1,98 @@
+// Triggers carried out: what the engine does with the windows once the tap has handed
+// it a double-click, a minimize-button click, Command-M pressed quickly again and again,
+// and a modifier double tap.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tap_test_support.h"
+#include "windows/changed/affected_window.h"
+#include "windows/changed/stand_in_panel.h"
+
+namespace triggers_test {
+namespace {
+
+using furlpane::WindowState;
+using Style = WindowState::Style;
+
+class TriggerActions : public TapTest {
+protected:
+    void SetUp() override { install(); }
+
+    std::optional<WindowState> stateOf(const desktop::Window& w) const {
+        const auto changed = engine->findAffected(w.number());
+        if (!changed) return std::nullopt;
+        return changed->state();
+    }
+};
+
+TEST_F(TriggerActions, ADoubleClickOnATitleBarRollsItsWindowUp) {
+    const auto& w = window();
+    doubleClick(titleBarOf(w));
+    settle();
+    ASSERT_TRUE(stateOf(w));
+    EXPECT_EQ(stateOf(w)->style, Style::shaded);
+}
+
+TEST_F(TriggerActions, ShiftOnATriggerPlaysTheChangeInSlowMotion) {
+    const auto& w = window();
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    click(minimizeButtonOf(w), flags::shift);
+    ASSERT_EQ(engine->changing().size(), 1u);
+    EXPECT_EQ(engine->changing().front()->speed(), furlpane::Speed::slowMotion);
+    settle();
+    ASSERT_TRUE(stateOf(w));
+    EXPECT_EQ(stateOf(w)->style, Style::minimizedInPlace);
+}
+
+// The click's release is where the thumbnail goes, 10 points up and left of it.
+TEST_F(TriggerActions, AClickOnTheMinimizeButtonPutsTheThumbnailWhereItWasReleased) {
+    const auto& w = window();
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    const Point release{w.frame().minX() + 44, w.frame().minY() + 14};  // 1 point right of the button
+    pressAndRelease(minimizeButtonOf(w), release);
+    settle();
+    ASSERT_TRUE(stateOf(w));
+    EXPECT_EQ(stateOf(w)->style, Style::minimizedInPlace);
+    const auto panel = engine->findAffected(w.number())->panel();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->topLeftFrame().origin, (Point{release.x - 10, release.y - 10}));
+    EXPECT_TRUE(w.isMinimized());  // the window waits in the Dock behind its thumbnail
+}
+
+// Each press acts on the window in front once the one before has been dealt with, so
+// that three quick presses take three windows in turn and none twice (a press that
+// overtook the one before would find its window again and put it back). The presses
+// come as fast as the tap's callbacks can: one after another, before any task has run.
+TEST_F(TriggerActions, QuickCommandMPressesActOnTheWindowsInFrontInTurn) {
+    auto& app = application({{.title = "One", .frame = Rect{100, 100, 500, 300}},
+                             {.title = "Two", .frame = Rect{150, 150, 500, 300}},
+                             {.title = "Three", .frame = Rect{200, 200, 500, 300}}});
+    setTrigger(Trigger::commandM, WindowAction::furlpane);
+    auto press = EventRecord::key(EventType::keyDown, keys::m, flags::command);
+    press.setCharacters("m", "m");
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(tap->handleEvent(press.type(), press));
+    settle();
+    for (const auto* w : app.windows()) {
+        ASSERT_TRUE(stateOf(*w)) << w->title();
+        EXPECT_EQ(stateOf(*w)->style, Style::shaded) << w->title();
+    }
+    EXPECT_TRUE(tap->changesWaiting().empty());
+}
+
+TEST_F(TriggerActions, ADoubleTapActsOnTheFocusedWindow) {
+    const auto& w = window();
+    setTrigger(Trigger::controlDoubleTap, WindowAction::furlpane);
+    for (const EventFlags held : {flags::control, EventFlags{0}, flags::control, EventFlags{0}}) {
+        loop.advance(0.0625);
+        platform::injectEvent(EventRecord::flagsChanged(held, keys::control));
+        loop.runUntilIdle();
+    }
+    settle();
+    ASSERT_TRUE(stateOf(w));
+    EXPECT_EQ(stateOf(w)->style, Style::shaded);
+}
+
+}  // namespace
+}  // namespace triggers_test

@@ -1,0 +1,23 @@
+#pragma once
+
+// What lies under the pointer in another application, as the click recognisers ask it:
+// the accessibility element at a point and the window that element belongs to. Each
+// answer costs one request to the application (bounded by the messaging timeout);
+// failures give nothing. Main thread.
+
+#include <optional>
+#include <string>
+
+#include "platform/accessibility/element.h"
+#include "platform/geometry/geometry.h"
+
+namespace furlpane {
+
+// The element the system-wide hit test finds at a top-left point; nothing on error.
+std::optional<platform::AccessibilityElement> elementAtPoint(platform::Point location);
+// The window of an element whose role is known (or not): the element itself for a
+// window, else its "AXWindow" attribute.
+std::optional<platform::AccessibilityElement> windowOfElement(const platform::AccessibilityElement& element,
+                                                              const std::optional<std::string>& role);
+
+}  // namespace furlpane

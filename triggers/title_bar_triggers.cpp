@@ -1,0 +1,148 @@
+// Double-clicks on title bars: every left mouse-down passes here first, and what is no
+// title-bar trigger goes on to the minimize-button path.
+
+#include <limits>
+
+#include "platform/appkit/application.h"
+#include "platform/windowserver/window_list.h"
+#include "triggers/pointer_lookup.h"
+#include "triggers/trigger_tap.h"
+#include "windows/access/accessibility_elements.h"
+#include "windows/access/own_windows.h"
+
+namespace furlpane {
+
+using platform::EventFlags;
+using platform::EventRecord;
+using platform::Point;
+namespace flags = platform::event_flags;
+
+namespace {
+
+// The process the window server meant the event for, when it names a real one.
+std::optional<int32_t> targetProcessOf(const EventRecord& event) {
+    const int64_t pid = event.integerValueField(platform::EventField::eventTargetUnixProcessID);
+    if (pid <= 0 || pid > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(pid);
+}
+
+// Control or Command choose the trigger; with both there is none.
+std::optional<Trigger> titleBarTrigger(EventFlags held) {
+    const bool control = (held & flags::control) != 0;
+    const bool command = (held & flags::command) != 0;
+    if (control && command) return std::nullopt;
+    if (control) return Trigger::controlTitleBarDoubleClick;
+    if (command) return Trigger::commandTitleBarDoubleClick;
+    return Trigger::titleBarDoubleClick;
+}
+
+// The role of the element hit and its window's element, in the program's own windows
+// (through AppKit) or in another application's (through accessibility).
+struct ElementHit {
+    std::optional<std::string> role;
+    std::optional<platform::AccessibilityElement> window;
+};
+
+std::optional<ElementHit> ownElementHit(uint32_t number, Point location) {
+    const auto window = platform::Application::shared().windowWithWindowNumber(number);
+    if (!window || !isEligibleOwnWindow(*window)) return std::nullopt;
+    const auto hit = hitTestOwnWindow(*window, location);
+    if (!hit) return std::nullopt;
+    return ElementHit{hit->role, windowElement(number, ownProcessIdentifier())};
+}
+
+std::optional<ElementHit> foreignElementHit(Point location) {
+    const auto element = elementAtPoint(location);
+    if (!element) return std::nullopt;
+    auto role = stringAttribute(platform::ax::attribute::role, *element);
+    auto window = windowOfElement(*element, role);
+    return ElementHit{std::move(role), std::move(window)};
+}
+
+}  // namespace
+
+// A click state of 2 is a double-click; 1 and 3 or more take the minimize-button path,
+// which also catches a double-click that is no title-bar trigger.
+bool TriggerTap::mouseDown(const EventRecord& event) {
+    isSwallowingMouseUp_ = false;
+    buttonPress_.reset();
+    const std::optional<PressedButton> previous = std::exchange(pressedButton_, std::nullopt);
+    const Point location = event.location();
+    const EventFlags held = event.flags();
+    const std::optional<int32_t> targetProcess = targetProcessOf(event);
+    const std::set<Trigger>& intercepted = rules_->interceptedTriggers();
+    const int64_t clickState = event.clickState();
+    if (clickState == 2 && titleBarDoubleClick(location, held, targetProcess, intercepted)) return true;
+    if (clickState <= 0) return false;
+    if (clickState != 1 && repeatsPressedButton(previous, location, targetProcess)) return true;
+    return minimizeButtonPress(held, targetProcess, intercepted, location);
+}
+
+// The double-click's mouse-up is swallowed with it.
+bool TriggerTap::titleBarDoubleClick(Point location, EventFlags held, std::optional<int32_t> targetProcess,
+                                     const std::set<Trigger>& intercepted) {
+    const auto trigger = titleBarTrigger(held);
+    if (!trigger || !intercepted.contains(*trigger)) return false;
+    auto target = titleBarTarget(location, targetProcess);
+    if (!target) return false;
+    const auto action = rules_->tapActionForTrigger(*trigger, target->bundleIdentifier);
+    if (!action) return false;
+    isSwallowingMouseUp_ = true;
+    const int32_t pid = target->processIdentifier;
+    dispatchWindowTrigger(*action, std::move(*target), scopeOf(held), speedOf(held), location, pid);
+    return true;
+}
+
+// An application busy with a trip into or out of the Dock is not asked anything: its
+// remembered window answers, on its bare title bar only.
+std::optional<TargetWindow> TriggerTap::titleBarTarget(Point location, std::optional<int32_t> targetProcess) {
+    const auto hit = titleZoneHit(location, targetProcess);
+    if (!hit) return std::nullopt;
+    if (isTravelling(hit->processIdentifier)) {
+        auto known = knownTarget(hit->id, hit->processIdentifier);
+        if (!known) return std::nullopt;
+        const Point relative{location.x - hit->bounds.minX(), location.y - hit->bounds.minY()};
+        if (!known->isOnBareTitleBar(relative)) return std::nullopt;
+        return known;
+    }
+    const auto element = hit->processIdentifier == ownProcessIdentifier() ? ownElementHit(hit->id, location)
+                                                                          : foreignElementHit(location);
+    if (!element) return std::nullopt;
+    if (element->role && controlRoles().contains(*element->role)) return std::nullopt;
+    if (!element->window) return std::nullopt;
+    auto target = TargetWindow::create(*element->window);
+    // The window the window server shows under the pointer, and no other.
+    if (!target || target->id != hit->id) return std::nullopt;
+    if (!target->titleBarContains(location)) return std::nullopt;
+    return target;
+}
+
+// ---- What both click recognisers share
+
+std::optional<WindowServer::WindowHit> TriggerTap::windowHit(Point location, std::optional<int32_t> targetProcess) {
+    using platform::WindowList;
+    const auto list = WindowList::copyWindowInfo(WindowList::onScreenOnly | WindowList::excludeDesktopElements,
+                                                 WindowList::kNullWindow);
+    if (!list) return std::nullopt;
+    return WindowServer::windowUnderPoint(location, targetProcess, *list);
+}
+
+std::optional<WindowServer::WindowHit> TriggerTap::titleZoneHit(Point location, std::optional<int32_t> targetProcess) {
+    auto hit = windowHit(location, targetProcess);
+    if (!hit || !hit->isLayerZero) return std::nullopt;
+    if (location.y - hit->bounds.minY() > kTitleZoneDepth) return std::nullopt;
+    return hit;
+}
+
+bool TriggerTap::isTravelling(int32_t processIdentifier) const {
+    const auto engine = engine_.lock();
+    return engine && engine->isBusy(processIdentifier);
+}
+
+std::optional<TargetWindow> TriggerTap::knownTarget(uint32_t window, int32_t processIdentifier) const {
+    const auto engine = engine_.lock();
+    if (!engine) return std::nullopt;
+    return engine->knownTarget(window, processIdentifier);
+}
+
+}  // namespace furlpane

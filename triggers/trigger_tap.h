@@ -1,0 +1,238 @@
+#pragma once
+
+// TriggerTap: the one event tap through which the program sees the user's clicks, key
+// presses and modifier changes on the whole desktop, and the recognisers of the
+// triggers that run inside it.
+//
+// The tap is installed while the program is switched on (Preferences::isEnabled) and
+// Accessibility is granted; without the grant, or when making the tap fails, a poll
+// tries again every 2 seconds. It sees left mouse-downs and -ups, right and other
+// mouse-downs, key-downs and -ups and modifier changes, never pointer movement, in the
+// common modes and in "dockmsg-mode", so that it keeps answering while the program
+// waits on a window's trip to or from the Dock.
+//
+// For every event the callback answers at once whether it is swallowed. It never
+// carries out an action: a recognised trigger is queued on the engine's serial chain
+// from the callback itself, followed by a job that releases the application's count of
+// unfinished triggers (changesWaiting), so that the chain runs the triggers in the
+// order their events came and a keyboard trigger for an application with work pending
+// waits for it. Only left mouse-downs and -ups, key-downs and key-ups are ever
+// swallowed; modifier changes always pass.
+//
+// Where the work lies: trigger_tap.cpp (installing, the settings, routing, dispatch),
+// title_bar_triggers.cpp (double-clicks on title bars), minimize_button_trigger.cpp
+// (clicks on minimize buttons), keyboard_triggers.cpp (Command-M and recorded
+// shortcuts, and the modifier double taps fed from modifier changes).
+//
+// Main thread only: the tap's source and the grant poll live on the main loop, and
+// every operation runs there.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/events/event_record.h"
+#include "platform/events/event_tap.h"
+#include "platform/geometry/geometry.h"
+#include "platform/runtime/main_loop.h"
+#include "settings/model/action_rules.h"
+#include "settings/model/preferences.h"
+#include "settings/model/speed.h"
+#include "triggers/modifier_double_tap.h"
+#include "windows/access/target_window.h"
+#include "windows/access/window_server.h"
+#include "windows/engine/window_effects.h"
+
+namespace furlpane {
+
+class TriggerTap : public std::enable_shared_from_this<TriggerTap> {
+public:
+    using Scope = WindowEffects::Scope;
+
+    // Left mouse down and up, right mouse down, key down and up, flags changed, other
+    // mouse down.
+    static constexpr platform::EventMask kEventMask = 0x2001C0E;
+    static constexpr double kGrantPollInterval = 2.0;
+    // A title bar or a minimize button is looked for only this deep into a window...
+    static constexpr double kTitleZoneDepth = 120.0;
+    // ... and a minimize button only this far from a side edge.
+    static constexpr double kButtonZoneWidth = 160.0;
+
+    // The minimize button whose press last fired, in top-left screen coordinates.
+    struct PressedButton {
+        uint32_t window = 0;
+        platform::Rect frame;
+        friend bool operator==(const PressedButton&, const PressedButton&) = default;
+    };
+
+    // A key press that is a keyboard trigger: its action, on the focused window or on
+    // every window of the application.
+    struct KeyTriggerMatch {
+        WindowAction action = WindowAction::furlpane;
+        Scope scope = Scope::oneWindow;
+        friend bool operator==(const KeyTriggerMatch&, const KeyTriggerMatch&) = default;
+    };
+
+    // A tap over these settings that dispatches to this engine; not installed.
+    static std::shared_ptr<TriggerTap> create(std::shared_ptr<Preferences> preferences,
+                                              std::shared_ptr<ActionRules> rules, std::weak_ptr<WindowEffects> engine);
+    // The program's tap, made on first use over the shared settings and engine.
+    static TriggerTap& shared();
+    // Puts another tap in place of the shared one (tests and tools); null drops it.
+    static void setShared(std::shared_ptr<TriggerTap> tap);
+    ~TriggerTap();
+    TriggerTap(const TriggerTap&) = delete;
+    TriggerTap& operator=(const TriggerTap&) = delete;
+
+    // ---- Installing
+
+    // Brings the tap in line with the master switch and the Accessibility grant: off
+    // stops everything; on installs the tap when it is not there, or polls for the grant.
+    void update();
+    // Takes the tap down and forgets every pending press.
+    void removeTap();
+    // removeTap, and the grant poll ends. At quit and on the termination signals.
+    void stop();
+    // Follows Preferences::isEnabled: each change (either way) is followed by one
+    // update() that sees the new value. The shell arms it once at start-up.
+    void observePreferences();
+    // The two halves of that observation: the tracked read and the change handler.
+    void trackPreferences() const;
+    std::function<void()> preferencesChanged();
+
+    // ---- Routing
+
+    // The tap's callback: nothing (the event is swallowed) or the event unchanged.
+    static std::optional<platform::EventRecord> eventCallback(platform::EventTapProxy proxy, platform::EventType type,
+                                                              const platform::EventRecord& event, void* userInfo);
+    // Whether the event is swallowed.
+    bool handleEvent(platform::EventType type, const platform::EventRecord& event);
+    bool mouseDown(const platform::EventRecord& event);
+    bool mouseUp(const platform::EventRecord& event);
+    bool keyDown(const platform::EventRecord& event);
+    // Never swallows: applications see every modifier change.
+    void flagsChanged(const platform::EventRecord& event);
+
+    // ---- Recognisers
+
+    // The window whose title bar lies under a top-left point; none when there is none.
+    std::optional<TargetWindow> titleBarTarget(platform::Point location, std::optional<int32_t> targetProcess);
+    // The window and its minimize button (screen frame) under a point.
+    struct ButtonTarget {
+        TargetWindow target;
+        platform::Rect frame;
+    };
+    std::optional<ButtonTarget> minimizeButtonTarget(platform::Point location, std::optional<int32_t> targetProcess);
+    bool minimizeButtonPress(platform::EventFlags flags, std::optional<int32_t> targetProcess,
+                             const std::set<Trigger>& intercepted, platform::Point location);
+    // The keyboard trigger a key-down is in the application with this bundle identifier.
+    std::optional<KeyTriggerMatch> matchHotkey(const platform::EventRecord& event, int64_t keyCode,
+                                               ActionRules::BundleIdentifier bundleIdentifier) const;
+    // Whether the key is M for Command-M: it types "m", or it is the key at the M
+    // position typing a letter of a script other than Latin.
+    static bool isCommandMKey(const platform::EventRecord& event);
+    // Whether the application has a window on its way to or from the Dock, or triggers
+    // handed to the engine and not yet finished.
+    bool isBusy(int32_t processIdentifier) const;
+
+    // ---- Handing triggers to the engine
+
+    // Queues the action on the window (or every window of its application) and, behind
+    // it, the release of the application's count.
+    void dispatchWindowTrigger(WindowAction action, TargetWindow target, Scope scope, Speed speed,
+                               std::optional<platform::Point> point, int32_t processIdentifier);
+    // Queues the action for whichever window has the focus once the application has
+    // settled, and the release of its count behind it.
+    void dispatchKeyTrigger(WindowAction action, int32_t processIdentifier, Scope scope);
+
+    // Option held on a trigger applies it to every window of the application; Shift
+    // plays it in slow motion.
+    static Scope scopeOf(platform::EventFlags held);
+    static Speed speedOf(platform::EventFlags held);
+
+    // ---- State, for the shell, the status menu and tests
+
+    bool isInstalled() const { return tap_ != nullptr; }
+    bool isPollingForGrant() const { return grantPoll_ != nullptr; }
+    const std::shared_ptr<platform::EventTap>& tap() const { return tap_; }
+    bool isSwallowingMouseUp() const { return isSwallowingMouseUp_; }
+    bool hasPendingPress() const { return buttonPress_.has_value(); }
+    const std::optional<PressedButton>& pressedButton() const { return pressedButton_; }
+    const std::optional<int64_t>& swallowedKeyCode() const { return swallowedKeyCode_; }
+    const std::map<int32_t, int>& changesWaiting() const { return changesWaiting_; }
+    const ModifierDoubleTap& doubleTap() const { return doubleTap_; }
+
+private:
+    struct Key {};
+
+    // A minimize-button press waiting for its mouse-up.
+    struct ButtonPress {
+        platform::Rect frame;
+        TargetWindow target;
+        WindowAction action = WindowAction::furlpane;
+        Scope scope = Scope::oneWindow;
+        Speed speed = Speed::normal;
+    };
+
+public:
+    TriggerTap(const Key&, std::shared_ptr<Preferences> preferences, std::shared_ptr<ActionRules> rules,
+               std::weak_ptr<WindowEffects> engine);
+
+private:
+    bool installTap();
+    void startGrantPoll();
+    bool keyUp(const platform::EventRecord& event);
+
+    // Title-bar double-clicks (title_bar_triggers.cpp).
+    bool titleBarDoubleClick(platform::Point location, platform::EventFlags flags,
+                             std::optional<int32_t> targetProcess, const std::set<Trigger>& intercepted);
+    // The repeated clicks of a double-click on a minimize button that has just fired.
+    bool repeatsPressedButton(const std::optional<PressedButton>& previous, platform::Point location,
+                              std::optional<int32_t> targetProcess);
+    // The frontmost window under a point, in the on-screen list without desktop
+    // elements; the window-server side of both click recognisers.
+    static std::optional<WindowServer::WindowHit> windowHit(platform::Point location,
+                                                            std::optional<int32_t> targetProcess);
+    // windowHit, when it is a window of layer 0 and the point lies in its top zone.
+    static std::optional<WindowServer::WindowHit> titleZoneHit(platform::Point location,
+                                                               std::optional<int32_t> targetProcess);
+    // Whether the owner of a window is busy with a trip into or out of the Dock, so that
+    // it must not be asked anything; then its remembered window, if kept.
+    bool isTravelling(int32_t processIdentifier) const;
+    std::optional<TargetWindow> knownTarget(uint32_t window, int32_t processIdentifier) const;
+
+    // The application in front when a keyboard trigger may act in it: none while the
+    // program itself is in front recording a shortcut.
+    struct FrontApplication {
+        int32_t processIdentifier = 0;
+        std::optional<std::string> bundleIdentifier;
+    };
+    static std::optional<FrontApplication> keyboardTarget();
+    // Hands a keyboard trigger to the engine: queued for a busy application, else for
+    // its focused window now. False when there is no window to act on.
+    bool dispatchToFocusedWindow(WindowAction action, int32_t processIdentifier, Scope scope);
+
+    // Counts one more unfinished trigger of the application, queues its change on the
+    // engine's chain and the count's release behind it. Nothing without an engine.
+    void queueTrigger(int32_t processIdentifier, WindowEffects::Job change);
+    void releaseChange(int32_t processIdentifier);
+
+    std::shared_ptr<platform::EventTap> tap_;
+    std::shared_ptr<platform::RunLoopSource> source_;
+    std::shared_ptr<platform::Timer> grantPoll_;
+    ModifierDoubleTap doubleTap_;
+    bool isSwallowingMouseUp_ = false;
+    std::optional<ButtonPress> buttonPress_;
+    std::optional<PressedButton> pressedButton_;
+    std::optional<int64_t> swallowedKeyCode_;
+    std::map<int32_t, int> changesWaiting_;
+    std::shared_ptr<Preferences> preferences_;
+    std::shared_ptr<ActionRules> rules_;
+    std::weak_ptr<WindowEffects> engine_;
+};
+
+}  // namespace furlpane
