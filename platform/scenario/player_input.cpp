@@ -133,9 +133,12 @@ Player::Outcome Player::menu(const MenuCommand& command) {
     const std::shared_ptr<Menu> open = app.openMenu();
     if (!open) return failed("a click on the status item opened no menu");
     const auto items = open->outline();
+    const auto named = open->itemWithTitle(command.item);
+    const bool disabled = named && !named->isEnabled();
     const bool chosen = chooseFromOpenMenu(app, command.item);
     settle();
     if (command.flags) injectEvent(EventRecord::flagsChanged(0));
+    if (!chosen && disabled) return failed("the status menu's item \"" + command.item + "\" is disabled");
     if (!chosen) return failed("the status menu has no item \"" + command.item + "\" to choose; it has " + joined(items));
     return fine();
 }
