@@ -31,13 +31,14 @@ AppDelegate::~AppDelegate() {
     dockIcon_.reset();
     signals_.reset();
     settings_.reset();
-    // The objects of the run, users before what they use.
+    // The objects of the run, users before what they use. None is made again here: the
+    // next run makes its own from the defaults it starts with.
     TriggerTap::setShared(nullptr);
     WindowEffects::setShared(nullptr);
     WindowLedger::setShared(nullptr);
-    VESKUpdater::setShared(nullptr);
-    ActionRules::setShared(nullptr);
-    Preferences::setShared(nullptr);
+    VESKUpdater::releaseShared();
+    ActionRules::releaseShared();
+    Preferences::releaseShared();
 }
 
 void AppDelegate::applicationWillFinishLaunching() {
