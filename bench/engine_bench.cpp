@@ -8,16 +8,24 @@
 //   engine_act/thumbnail    the same into a thumbnail
 //   engine_chain/request    one request through the serial chain to act and back, for a
 //                           window whose state the action does not change
+//   every_window/shade_minimize_all   twenty new title strips for one request on every
+//                           window, the application's Minimize All sending the windows
+//                           together
+//   every_window/shade_one_by_one     the same with one thumbnail among them, so that
+//                           every window makes its own trip
+//   every_window/restore    twenty title strips back to their windows, back to front
 //
-// Each reports the accessibility requests one act sends ("ax_requests"): a request to an
+// Each reports the accessibility requests one request sends ("ax_requests"): a request to an
 // application that does not answer costs the messaging timeout however fast the engine
 // is. The world runs on the simulated clock, so the Dock trip's own time is not counted.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/accessibility/world_elements.h"
 #include "platform/appkit/screen.h"
@@ -41,19 +49,25 @@ namespace desktop = platform::desktop;
 
 constexpr double kBudgetMs = 1000.0 / 120.0;
 
+// An editor with one window, or with `count` windows tiled across the display, each made
+// in front of the ones before it.
 struct EngineWorld {
-    EngineWorld() {
+    explicit EngineWorld(int count = 1) {
         systemWideElement().setMessagingTimeout(0.25f);
         Preferences::setShared(preferences);
         ActionRules::setShared(std::make_unique<ActionRules>(defaults));
         WindowLedger::setShared(std::make_unique<WindowLedger>(defaults, ownProcessIdentifier()));
         preferences->setConcealsMinimizeAnimation(false);
         preferences->setAnimatesTransitions(false);
-        auto& editor = world.application("com.example.Editor")
-                           .window({.title = "Draft", .frame = Rect{200, 150, 900, 600}})
-                           .add();
-        window = editor.windows()[0];
-        target = TargetWindow::create(platform::elementOf(*window)).value();
+        auto builder = world.application("com.example.Editor");
+        if (count == 1) builder.window({.title = "Draft", .frame = Rect{200, 150, 900, 600}});
+        for (int i = 0; count > 1 && i < count; ++i) {
+            const Rect frame{20.0 + 40 * (i % 10), 40.0 + 30 * i, 600, 400};
+            builder.window({.title = "Draft " + std::to_string(i), .frame = frame});
+        }
+        windows = builder.add().windows();
+        window = windows[0];
+        target = targetOf(0);
     }
     ~EngineWorld() {
         engine.reset();
@@ -62,6 +76,7 @@ struct EngineWorld {
         ActionRules::setShared(nullptr);
         Preferences::setShared(nullptr);
     }
+    TargetWindow targetOf(size_t i) const { return TargetWindow::create(platform::elementOf(*windows[i])).value(); }
     // One request as a trigger queues it, run until the engine is idle again; the
     // trips of the simulated Dock end in simulated time.
     void request(WindowAction action) {
@@ -72,12 +87,27 @@ struct EngineWorld {
         loop.advance(2.0);
         loop.runUntilIdle();
     }
+    // The action on window i alone, or on every window as a trigger with Option held
+    // asks it, run until no window changes and the application is settled.
+    void request(WindowAction action, size_t clicked, WindowEffects::Scope scope) {
+        engine->onMainActor(WindowEffects::Job([action, scope, found = targetOf(clicked)](WindowEffects& effects) {
+            if (scope == WindowEffects::Scope::oneWindow)
+                return effects.act(action, found, std::nullopt, Raising::inPlace, Speed::normal);
+            return effects.perform(action, found, std::nullopt, Speed::normal);
+        }));
+        for (int i = 0; i < 20 && (i == 0 || !engine->changing().empty() || engine->isBusy(window->pid())); ++i) {
+            loop.runUntilIdle();
+            loop.advance(1.0);
+        }
+        loop.runUntilIdle();
+    }
 
     platform::MainLoop loop{platform::ClockKind::simulated};
     desktop::Desktop world{loop};
     platform::UserDefaults defaults{"com.brindlewick.FurlpaneNovan.bench"};
     std::shared_ptr<Preferences> preferences = Preferences::create(defaults);
     std::shared_ptr<WindowEffects> engine = WindowEffects::create(*preferences);
+    std::vector<desktop::Window*> windows;
     desktop::Window* window = nullptr;
     // The window as the trigger found it, once.
     std::optional<TargetWindow> target;
@@ -127,9 +157,47 @@ void BM_chainRequest(benchmark::State& state) {
     timeRequests(state, w, WindowAction::doNothing, [] {});
 }
 
+enum class Road { minimizeAll, oneByOne, restore };
+
+// Twenty windows shaded (or, on the road back, restored) by one request on every window;
+// the setting-up and the way back are not timed.
+void everyWindow(benchmark::State& state, Road road) {
+    constexpr int kWindows = 20;
+    EngineWorld w(kWindows);
+    double totalMs = 0;
+    uint64_t requests = 0;
+    long iterations = 0;
+    size_t changed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (road == Road::oneByOne) w.request(WindowAction::minimizeInPlace, 0, WindowEffects::Scope::oneWindow);
+        if (road == Road::restore) w.request(WindowAction::furlpane, 0, WindowEffects::Scope::everyWindow);
+        state.ResumeTiming();
+        const auto sent = w.world.accessibilityRequestCount();
+        const auto start = std::chrono::steady_clock::now();
+        w.request(WindowAction::furlpane, 1, WindowEffects::Scope::everyWindow);
+        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        requests += w.world.accessibilityRequestCount() - sent;
+        ++iterations;
+        state.PauseTiming();
+        changed = w.engine->windows().size();
+        if (road != Road::restore) w.request(WindowAction::furlpane, 1, WindowEffects::Scope::everyWindow);
+        state.ResumeTiming();
+    }
+    report(state, totalMs, iterations, requests);
+    state.counters["windows_changed"] = double(road == Road::restore ? kWindows - changed : changed);
+}
+
+void BM_shadeMinimizeAll(benchmark::State& state) { everyWindow(state, Road::minimizeAll); }
+void BM_shadeOneByOne(benchmark::State& state) { everyWindow(state, Road::oneByOne); }
+void BM_restore(benchmark::State& state) { everyWindow(state, Road::restore); }
+
 BENCHMARK(BM_actShade)->Name("engine_act/shade")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_actThumbnail)->Name("engine_act/thumbnail")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_chainRequest)->Name("engine_chain/request")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_shadeMinimizeAll)->Name("every_window/shade_minimize_all")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_shadeOneByOne)->Name("every_window/shade_one_by_one")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_restore)->Name("every_window/restore")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace furlpane::bench

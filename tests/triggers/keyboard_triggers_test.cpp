@@ -142,6 +142,24 @@ TEST_F(KeyboardTriggers, TheMKeyIsTheOneTypingMOrTheMPositionTypingAnotherScript
     EXPECT_FALSE(furlpane::isMKey("mm", 12));
 }
 
+// The tap reads what the rules watch at every key: a shortcut recorded or switched off
+// takes effect at the next press, and while nothing is watched no application is asked.
+TEST_F(KeyboardTriggers, ShortcutsRecordedOrSwitchedOffTakeEffectAtTheNextPress) {
+    install();
+    const auto& w = window();
+    const auto f5 = [&] { return press(platform::input_sequences::keyPress(keys::f5, 0), w.pid()); };
+    const uint64_t before = requests();
+    EXPECT_EQ(f5(), std::make_pair(std::vector<EventFate>(2, kDelivered), 0));
+    EXPECT_EQ(requests(), before);
+    record(std::nullopt, keys::f5, 0, WindowAction::doNothing);
+    EXPECT_EQ(f5(), std::make_pair(std::vector<EventFate>(2, kSwallowed), 1));
+    auto slot = rules->standard().hotkeys.back();
+    slot.isEnabled = false;
+    rules->modifySettings(std::nullopt, ActionRules::updateHotkeyBinding(slot));
+    ASSERT_FALSE(rules->hasHotkeys());
+    EXPECT_EQ(f5(), std::make_pair(std::vector<EventFate>(2, kDelivered), 0));
+}
+
 // On the desktop, with the tap installed.
 class KeysOnTheDesktop : public KeyboardTriggers {
 protected:

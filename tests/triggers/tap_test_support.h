@@ -91,7 +91,7 @@ protected:
         ASSERT_TRUE(tap->isInstalled());
     }
     void setTrigger(Trigger trigger, WindowAction action, bool enabled = true,
-                    std::optional<std::string> application = std::nullopt) {
+                    ActionRules::BundleIdentifier application = std::nullopt) {
         rules->setTriggerSetting(application, trigger, TriggerSetting{action, enabled});
     }
     void addRule(const std::string& application) { rules->addApplication(application, application); }

@@ -35,6 +35,21 @@ TEST_F(TriggerActions, ADoubleClickOnATitleBarRollsItsWindowUp) {
     EXPECT_EQ(stateOf(w)->style, Style::shaded);
 }
 
+// Option held on the press takes every window of the clicked window's application, and
+// no other application's.
+TEST_F(TriggerActions, OptionOnADoubleClickRollsUpEveryWindowOfTheApplication) {
+    auto& editor = application({{.title = "One", .frame = Rect{100, 100, 500, 300}},
+                                {.title = "Two", .frame = Rect{150, 450, 500, 300}}});
+    const auto& other = window({.title = "Elsewhere", .frame = Rect{700, 100, 500, 300}}, "com.example.Mail");
+    doubleClick(titleBarOf(*editor.windows()[0]), flags::option);
+    settle();
+    for (const auto* w : editor.windows()) {
+        ASSERT_TRUE(stateOf(*w)) << w->title();
+        EXPECT_EQ(stateOf(*w)->style, Style::shaded) << w->title();
+    }
+    EXPECT_FALSE(stateOf(other));
+}
+
 TEST_F(TriggerActions, ShiftOnATriggerPlaysTheChangeInSlowMotion) {
     const auto& w = window();
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);

@@ -46,21 +46,41 @@ protected:
 
 TEST_F(FollowingTest, HiddenApplicationsTakeTheirStandInsAlong) {
     const auto changed = stripAndThumbnail();
-    if (HasFailure()) return;
+    const auto floating = change(2, WindowAction::floatOnTop);
+    if (HasFailure() || !floating || !floating->panel()) return;
+    const auto states = [&changed, &floating] {
+        std::vector<WindowState> all;
+        for (const auto& window : changed) all.push_back(window->state());
+        all.push_back(floating->state());
+        return all;
+    };
+    const auto before = states();
+    // Another application hiding takes nothing along.
+    auto& other = scene.world.application("com.example.Viewer").window({.title = "Other"}).launch();
+    other.hide();
+    scene.loop.runUntilIdle();
+    for (const auto& window : changed) EXPECT_TRUE(window->panel()->isVisible());
+
     scene.editor.hide();
     scene.loop.runUntilIdle();
     for (const auto& window : changed) EXPECT_FALSE(window->panel()->isVisible());
+    ASSERT_TRUE(floating->panel());
+    EXPECT_FALSE(floating->panel()->isVisible());
     scene.editor.unhide();
-    scene.loop.runUntilIdle();
+    scene.settle();
     for (const auto& window : changed) EXPECT_TRUE(window->panel()->isVisible());
-    EXPECT_EQ(engine.windows(), changed);
+    EXPECT_TRUE(floating->panel() && floating->panel()->isVisible());
+    EXPECT_EQ(engine.windows().size(), 3u);
+    EXPECT_EQ(states(), before);
     EXPECT_EQ(changed[0]->state().style, WindowState::Style::shaded);
 }
 
 TEST_F(FollowingTest, AQuittingApplicationsWindowsAreLetGoSilently) {
     const auto changed = stripAndThumbnail();
+    const auto floating = change(2, WindowAction::floatOnTop);
     if (HasFailure()) return;
     engine.thumbnailWasMoved(changed[1], {600, 500});
+    EXPECT_EQ(engine.windows().size(), 3u);
     EXPECT_EQ(scene.ledger->entries().size(), 2u);
     DistributedNotificationCenter::defaultCenter().clearPosted();
     scene.editor.quit();
@@ -70,6 +90,7 @@ TEST_F(FollowingTest, AQuittingApplicationsWindowsAreLetGoSilently) {
     EXPECT_TRUE(engine.thumbnailOrigins().empty());
     EXPECT_EQ(stateChangesPosted(), 0u);
     for (const auto& window : changed) EXPECT_FALSE(window->panel());
+    EXPECT_FALSE(floating && floating->panel());
 }
 
 // Each Space change runs the recovery once, without waiting: the second window of an
@@ -98,6 +119,11 @@ TEST_F(FollowingTest, AThumbnailOnADisplayThatGoesMovesOntoOneThatStays) {
     scene.world.displays().add({.frame = {1280, 0, 1024, 768}, .backingScaleFactor = 1});
     const auto thumbnail = change(2, WindowAction::minimizeInPlace, Point{1800, 400});
     ASSERT_TRUE(thumbnail && thumbnail->panel());
+    // A display coming leaves the thumbnails where they are.
+    const Rect before = thumbnail->panel()->frame();
+    scene.world.displays().add({.frame = {-1024, 0, 1024, 768}, .backingScaleFactor = 1});
+    scene.settle();
+    EXPECT_EQ(thumbnail->panel()->frame(), before);
     scene.world.displays().set({{.frame = {0, 0, 1280, 800}, .backingScaleFactor = 1}});
     scene.settle();
     EXPECT_TRUE((Rect{0, 0, 1280, 800}).contains(thumbnail->panel()->frame()));
@@ -113,7 +139,9 @@ TEST_F(FollowingTest, StandInsFollowTheSettings) {
         scene.loop.runUntilIdle();
         const uint64_t expected = stays ? StandInPanel::kStationaryBehavior : StandInPanel::kManagedBehavior;
         for (const auto& window : changed) EXPECT_EQ(window->panel()->collectionBehavior(), expected) << stays;
-        if (floating && floating->panel()) EXPECT_EQ(floating->panel()->collectionBehavior(), floatingBehaviour);
+        if (floating && floating->panel()) {
+            EXPECT_EQ(floating->panel()->collectionBehavior(), floatingBehaviour);
+        }
     }
 
     scene.preferences->setThumbnailOpacity(0.5);

@@ -63,12 +63,37 @@ TEST_F(DockGroupTest, EveryWindowIntoTheDockPressesMinimizeAllOnlyForExactlyTheW
         EXPECT_EQ(minimizeAllItem().pressCount() - pressed, c.presses);
         EXPECT_EQ(minimizedCount(), size_t(c.count));
         EXPECT_FALSE(engine->isBusy(app->pid()));
-        if (palette) EXPECT_FALSE(palette->isMinimized());
+        if (palette) {
+            EXPECT_FALSE(palette->isMinimized());
+        }
         // The thumbnail's real window stays in the Dock; the program lets go of it.
         EXPECT_TRUE(engine->windows().empty());
         app->quit();
         settle();
     }
+}
+
+// The program's own windows go one by one even as a group; one without the miniaturizable
+// style travels with it and is given its style mask back once in the Dock.
+TEST_F(DockGroupTest, TheProgramsOwnWindowsGoOneByOneAndKeepTheirStyle) {
+    const uint64_t style = platform::titledWindowMask | platform::closableWindowMask;
+    std::vector<std::shared_ptr<platform::Window>> own;
+    std::vector<TargetWindow> targets;
+    for (int i = 0; i < 2; ++i) {
+        own.push_back(std::make_shared<platform::Window>(Rect{100.0 + 50 * i, 100, 300, 200}, style));
+        own.back()->orderFront();
+        loop.runUntilIdle();
+        const auto element = windowElement(own.back()->windowNumber(), world.ownProcessIdentifier());
+        ASSERT_TRUE(element);
+        targets.push_back(TargetWindow::create(*element).value());
+    }
+    run(engine->minimizeApplicationToDock(targets, targets[0], Speed::normal));
+    settle();
+    for (const auto& window : own) {
+        EXPECT_TRUE(window->isMiniaturized());
+        EXPECT_EQ(window->styleMask(), style);
+    }
+    EXPECT_FALSE(engine->isBusy(world.ownProcessIdentifier()));
 }
 
 // After a joint trip each stand-in rests at its level: a floating strip above others with
@@ -80,7 +105,18 @@ TEST_F(DockGroupTest, StandInsSentTogetherRestAtTheirLevels) {
         makeEditor(3);
         actOn(WindowAction::floatOnTop, 0);
         const int pressed = minimizeAllItem().pressCount();
+        // Right after the press the application counts one trip per window.
+        std::optional<int> tripsAfterPress;
+        const int listener = world.addListener([this, &tripsAfterPress](const desktop::WorldEvent& event) {
+            if (event.kind != desktop::WorldEventKind::controlPressed) return;
+            world.postToMainQueue([this, &tripsAfterPress] {
+                const auto& busy = engine->busy().busyApplications();
+                tripsAfterPress = busy.count(app->pid()) ? busy.at(app->pid()) : 0;
+            });
+        });
         performEvery(WindowAction::furlpane, 1);
+        world.removeListener(listener);
+        EXPECT_EQ(tripsAfterPress, 3);
         EXPECT_EQ(minimizeAllItem().pressCount() - pressed, 1);
         ASSERT_EQ(states(), "sFss");
         const auto floating = engine->findAffected(windows[0]->number());

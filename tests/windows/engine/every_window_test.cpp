@@ -9,6 +9,12 @@
 namespace engine_test {
 namespace {
 
+std::string repeat(const std::string& part, int times) {
+    std::string whole;
+    for (int i = 0; i < times; ++i) whole += part;
+    return whole;
+}
+
 // The clicked window's state decides who takes part; Minimize All carries a group only
 // when every window takes a new style and none of them is in the Dock already.
 TEST_F(EveryWindowTest, WhoTakesPartAndWhichPathCarriesThem) {
@@ -31,6 +37,11 @@ TEST_F(EveryWindowTest, WhoTakesPartAndWhichPathCarriesThem) {
         {"float the strips", 5, "snsns", WindowAction::floatOnTop, 0, "sFnFsFnFsF", 0, {"FloatOnTop_Begin"}},
         {"twenty new", 20, std::string(20, 'n'), WindowAction::minimizeInPlace, 7, std::string(20, 'm'), 1,
          {"Collapse"}},
+        {"twenty, half of them floating", 20, repeat("nf", 10), WindowAction::furlpane, 0, repeat("ssF", 10), 1,
+         {"Collapse"}},
+        {"twenty mixed", 20, repeat("snmf", 5), WindowAction::furlpane, 1, repeat("ssssF", 5), 0, {"Collapse"}},
+        {"twenty mixed, undone", 20, repeat("snmf", 5), WindowAction::furlpane, 0, repeat("nnmnF", 5), 0,
+         {"Expand"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -45,7 +56,7 @@ TEST_F(EveryWindowTest, WhoTakesPartAndWhichPathCarriesThem) {
         std::string styles = c.after;
         std::erase(styles, 'F');
         size_t restyled = 0;
-        for (size_t i = 0; i < styles.size(); ++i) restyled += c.before[i] != styles[i];
+        for (size_t i = 0; i < styles.size(); ++i) restyled += (c.before[i] == 'f' ? 'n' : c.before[i]) != styles[i];
         EXPECT_EQ(announced().size(), restyled);
         EXPECT_TRUE(engine->changing().empty());
         app->quit();
@@ -71,6 +82,26 @@ TEST_F(EveryWindowTest, WindowsComingBackReturnBackToFrontAndLeavingOnesFrontToB
     std::vector<size_t> expected;
     for (const auto& window : order) expected.push_back(index(window.id));
     EXPECT_EQ(announcedOrder(), expected);
+}
+
+// While the windows come back one by one, the stand-ins still waiting stay above other
+// windows, so that none of them drops behind a window already back.
+TEST_F(EveryWindowTest, ReturningStandInsWaitAboveOtherWindows) {
+    makeEditor(3);
+    prepare("sss");
+    std::vector<int32_t> waitingLevels;
+    const int listener = world.addListener([this, &waitingLevels](const desktop::WorldEvent& event) {
+        if (event.kind != desktop::WorldEventKind::windowDeminimized) return;
+        for (const auto* window : windows) {
+            const auto changed = engine->findAffected(window->number());
+            if (window->isMinimized() && changed && changed->panel()) waitingLevels.push_back(changed->panel()->level());
+        }
+    });
+    performEvery(WindowAction::furlpane, 0);
+    world.removeListener(listener);
+    EXPECT_EQ(states(), "nnn");
+    // Two windows wait while the first comes back, one while the second does.
+    EXPECT_EQ(waitingLevels, std::vector<int32_t>(3, StandInTransition::overlayLevel()));
 }
 
 // Without a usable Minimize All every window makes its own trip, and each still reaches
@@ -191,6 +222,11 @@ TEST_F(EveryWindowTest, AGroupCutShortByTheEndStopsWithoutABeep) {
         EXPECT_TRUE(ended);
         EXPECT_TRUE(engine->changing().empty());
         EXPECT_TRUE(engine->windows().empty());
+        // Windows on their way into the Dock for a stand-in come back too.
+        if (c.action != WindowAction::minimizeToDock) {
+            loop.runUntilIdle();
+            for (const auto* window : windows) EXPECT_FALSE(window->isMinimized()) << window->title();
+        }
         const auto sounds = heard();
         EXPECT_EQ(std::count(sounds.begin(), sounds.end(), "beep"), 0);
         app->quit();

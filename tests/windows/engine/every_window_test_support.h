@@ -50,11 +50,13 @@ protected:
         run(engine->act(action, target(*windows[i]), std::nullopt, Raising::inPlace, Speed::normal));
         settle();
     }
-    // Puts window i into the state the letter names: n none, s shaded, m minimized in place.
+    // Puts window i into the state the letter names: n none, s shaded, m minimized in place,
+    // f floating.
     void prepare(const std::string& states) {
         for (size_t i = 0; i < states.size(); ++i) {
             if (states[i] == 's') actOn(WindowAction::furlpane, i);
             if (states[i] == 'm') actOn(WindowAction::minimizeInPlace, i);
+            if (states[i] == 'f') actOn(WindowAction::floatOnTop, i);
         }
         announced();
         heard();
@@ -65,9 +67,11 @@ protected:
             return effects.perform(action, target, std::nullopt, Speed::normal);
         }));
     }
+    // Runs the queued group to its end: twenty windows one by one take a while.
     void performEvery(WindowAction action, size_t clicked) {
         queueEvery(action, clicked);
         settle();
+        for (int waited = 0; waited < 60 && !engine->changing().empty(); ++waited) settle(1);
     }
     void settle(double seconds = 8) {
         for (double t = 0; t < seconds; t += 0.1) loop.advance(0.1);

@@ -87,6 +87,51 @@ TEST_F(ReopeningTest, AWindowShownAfterTheSearchIsFoundOnceTheApplicationIsActiv
     EXPECT_FALSE(scene.defaults->storedObject(LeftCollapsedWindows::kDefaultsKey));
 }
 
+// Unhiding the application and changing the Space prolong the search as activating does.
+TEST_F(ReopeningTest, UnhidingAndSpaceChangesLookAgain) {
+    const LeftCollapsed three{"Three", {700, 100, 320, 22}, 240};
+    remember(kNotes, {kOne, kTwo, three});
+    auto& notes = launchNotes({kOne});
+    after(10.5);
+    EXPECT_FALSE(isLooking(notes));
+    notes.hide();
+    notes.openWindow(shown(kTwo));
+    after(1);
+    notes.unhide();
+    after(0.5);
+    EXPECT_EQ(height(notes, "Two"), 180);
+
+    after(2);
+    EXPECT_FALSE(isLooking(notes));
+    notes.openWindow(shown(three));
+    after(1);
+    EXPECT_EQ(height(notes, "Three"), 22);
+    platform::Workspace::shared().notificationCenter().post(platform::workspace_notifications::kActiveSpaceDidChange);
+    after(0.5);
+    EXPECT_EQ(height(notes, "Three"), 240);
+    EXPECT_TRUE(engine.reopening().empty());
+}
+
+// Alike titles: the remembered window nearer to the one that shows up is reopened, and
+// a title beats a nearer untitled window of the same size.
+TEST_F(ReopeningTest, ARelaunchPairsByTitleThenByDistance) {
+    const LeftCollapsed near{"Note", {100, 100, 400, 22}, 300};
+    const LeftCollapsed far{"Note", {700, 500, 400, 22}, 200};
+    const LeftCollapsed draft{"Draft", {100, 400, 250, 22}, 150};
+    remember(kNotes, {far, near, draft});
+    auto builder = scene.world.application(kNotes);
+    builder.window({.title = "Note", .frame = Rect{120, 90, 400, 22}});
+    builder.window({.title = "", .frame = draft.frame});
+    builder.window({.title = "Draft", .frame = Rect{900, 600, 250, 22}});
+    auto& notes = builder.launch();
+    scene.loop.runUntilIdle();
+    EXPECT_EQ(height(notes, "Note"), 300);
+    EXPECT_EQ(height(notes, "Draft"), 150);
+    EXPECT_EQ(height(notes, ""), 22);
+    EXPECT_EQ(remembered(kNotes), std::vector{far});
+    EXPECT_TRUE(isLooking(notes));
+}
+
 TEST_F(ReopeningTest, ABusyApplicationIsNotTriedAndAnEndingEngineStopsLooking) {
     remember(kNotes, {kOne});
     auto builder = scene.world.application(kNotes);
