@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <sstream>
 
 #include "app/shell/app_delegate.h"
 #include "tests/shell/shell_test_support.h"
@@ -108,12 +108,13 @@ settings close
 
 // The seconds each transition of the journal took, in order.
 std::vector<double> transitionLengths(const std::string& journal) {
-    static const std::regex line(R"re(\{"t":([0-9.]+),"event":"transition","phase":"(started|ended)")re");
     std::vector<double> lengths;
     double started = 0;
-    for (auto it = std::sregex_iterator(journal.begin(), journal.end(), line); it != std::sregex_iterator(); ++it) {
-        const double t = std::stod((*it)[1]);
-        if ((*it)[2] == "started") started = t;
+    std::istringstream lines(journal);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("\"event\":\"transition\"") == std::string::npos || line.rfind("{\"t\":", 0) != 0) continue;
+        const double t = std::stod(line.substr(5));
+        if (line.find("\"phase\":\"started\"") != std::string::npos) started = t;
         else lengths.push_back(t - started);
     }
     return lengths;
