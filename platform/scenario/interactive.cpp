@@ -33,6 +33,8 @@ public:
     }
 
     int status() const { return status_; }
+    // The program ended with a status: the session is over.
+    bool over() const { return over_; }
 
 private:
     void readAvailable() {
@@ -107,6 +109,7 @@ private:
     void programEnded(std::optional<int> status) {
         if (status) {
             status_ = *status;
+            over_ = true;
             loop_.stop();
             return;
         }
@@ -127,6 +130,7 @@ private:
     int number_ = 0;
     bool waiting_ = false;
     int status_ = 0;
+    bool over_ = false;
     std::unique_ptr<SignalWatcher> signals_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
@@ -151,7 +155,9 @@ int runInteractive(Stage& stage) {
     StandardInput input(stage);
     stage.host.launch();
     stage.player.settle();
-    stage.world.loop().run();
+    // A signal that came with the start may have ended the program already; the loop's
+    // run would not see a stop asked for before it began.
+    if (!input.over()) stage.world.loop().run();
     return input.status();
 }
 

@@ -37,8 +37,11 @@ ProgramHost::~ProgramHost() {
 
 bool ProgramHost::launch() {
     if (isRunning()) return false;
-    // A new process: nothing sent to the one before reaches it.
-    discardPendingSignals();
+    // A new process: nothing sent to the one before reaches it. Before the first run
+    // there is no one before: a signal that came while the system was coming up (the
+    // user's Ctrl-C at once) is meant for this program, which takes it on installing
+    // its handlers.
+    if (launches_ > 0) discardPendingSignals();
     beginProcessLifetime();
     auto defaults = FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder_);
     if (defaults) UserDefaults::setStandard(std::move(defaults));

@@ -110,5 +110,13 @@ TEST_F(ProgramHostTest, ASignalSentWhileNothingWatchesIsNotLeftForTheNextRun) {
     EXPECT_TRUE(host.isRunning());
 }
 
+TEST_F(ProgramHostTest, ASignalThatCameBeforeTheFirstRunReachesIt) {
+    ::raise(SIGTERM);  // while the system was coming up
+    ASSERT_TRUE(host.launch());
+    settle();
+    EXPECT_FALSE(host.isRunning());
+    EXPECT_EQ(ends, (std::vector<std::optional<int>>{0}));
+}
+
 }  // namespace
 }  // namespace scenario_test
