@@ -123,7 +123,7 @@ std::vector<double> transitionLengths(const std::string& journal) {
 TEST(StatusMenu, ShiftPlaysTheRestoreInSlowMotion) {
     // A small window, so that the long transition has few pixels to draw.
     const std::string desk = R"(
-screen 0,0 640x480 scale 1
+screen 0,0 480x320 scale 1
 app com.example.Notes "Notes"
 window "Note" of com.example.Notes at 100,100 size 160x120
 launch
