@@ -1,16 +1,27 @@
-// The rasterizer's time for one window-transition frame at 1280 × 800, with 1 and 4
-// samples, as one quad and as a rippling mesh, against the 8.33 ms of a 120 Hz frame.
+// The rasterizer's time for one window-transition frame, with 1 and 4 samples, as one
+// quad and as a rippling mesh, against the 8.33 ms of a 120 Hz frame and, side by side,
+// against another renderer drawing the same scene.
 //
-//   bench_rasterizer [benchmark flags] [--png-dir=DIR] [--reference=DIR] [--peer=DIR]
+//   bench_rasterizer [benchmark flags] [--size=WxH] [--png-dir=DIR] [--reference=DIR]
+//                    [--peer=DIR] [--rounds=N] [--frames=N]
 //
-// --png-dir writes each variant's frame at p = 0.5 as frame_<variant>_p050.png.
+// --size     the screen: 1280x800 (the default, the peer's own), 2560x1440, 5120x2880 or
+//            any other; a larger screen scales the scene (transition_scene.h).
+// --png-dir  writes each scene's frame at p = 0.5 as frame_<scene>_p050.png.
 // --reference compares those frames with the same-named PNGs in DIR.
 // --peer (or the environment variable FURLPANE_LLVMPIPE_PEER) names the folder of the
-//   peer benchmark: its run.sh is run in a scratch copy of the folder, our frames are
-//   measured the same way (20 warm-up frames, 3 runs of 200 frames with p swept 0 ... 1,
-//   the median of the runs' means), and both are printed side by side; its fresh frames
-//   are the reference unless --reference says otherwise.
+//   peer benchmark. Its program is built once in a scratch copy; then, for every scene on
+//   every thread count, ours and the peer's take turns (the order swapped every round,
+//   --rounds of them, 3 by default), each measured the peer's way: 20 warm-up frames,
+//   3 runs of --frames frames (200) with p swept 0 ... 1, the median of the runs' means.
+//   Every round prints both times and their ratio; the summary gives the median ratio
+//   of the rounds and their range, so that a change of the machine's load during the
+//   run shows instead of skewing the result. The peer draws only 1280 × 800; at another
+//   size ours is printed alone. The peer's fresh frames are the reference unless
+//   --reference says otherwise.
+// Without --peer the Google Benchmark runs time every scene over whole sweeps.
 
+#include "bench/peer_benchmark.h"
 #include "bench/png_files.h"
 #include "bench/transition_scene.h"
 
@@ -21,13 +32,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
-#include <regex>
-#include <sstream>
 #include <string>
-#include <thread>
-
-#include <unistd.h>
+#include <vector>
 
 namespace furlpane::bench {
 namespace {
@@ -36,53 +44,163 @@ namespace fs = std::filesystem;
 using platform::gpu::Device;
 
 constexpr double kBudgetMs = 1000.0 / 120.0;
+constexpr SceneSize kPeerSize{1280, 800};
 
-int allCores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+struct Options {
+    SceneSize size;
+    std::string pngDir;
+    std::string reference;
+    std::string peer;
+    int rounds = 3;
+    int frames = 200;
+};
 
-void frameBenchmark(benchmark::State& state, Variant variant, int threads) {
-    auto scene = TransitionScene::create(Device::create({threads}));
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// One iteration is a whole sweep of p over 0 ... 1, so that every benchmark sees the
+// large window of the start as much as the small one of the end.
+void frameBenchmark(benchmark::State& state, Variant variant, SceneSize size, int threads, int frames) {
+    auto scene = TransitionScene::create(Device::create({threads}), size);
     if (!scene) return state.SkipWithError("the scene could not be made");
-    int frame = 0;
+    for (int i = 0; i < 20; ++i) scene->drawFrame(variant, float(i) / 19.0f);
+    std::int64_t drawn = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) scene->drawFrame(variant, float(frame++ % 200) / 199.0f);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
-                      double(std::max(frame, 1));
+    for (auto _ : state)
+        for (int i = 0; i < frames; ++i, ++drawn) scene->drawFrame(variant, float(i) / float(frames - 1));
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / double(drawn);
     state.counters["ms_per_frame"] = ms;
     state.counters["budget_share"] = ms / kBudgetMs;
 }
 
-void registerBenchmarks() {
-    for (const int threads : {allCores(), 1})
+void registerBenchmarks(const Options& o) {
+    for (const int threads : {platform::gpu::usableCores(), 1})
         for (const Variant& v : variants())
-            benchmark::RegisterBenchmark(("TransitionFrame/" + v.name + "/threads:" + std::to_string(threads)).c_str(),
-                                         frameBenchmark, v, threads)
+            benchmark::RegisterBenchmark(
+                ("TransitionFrame/" + v.name + "/" + o.size.name() + "/threads:" + std::to_string(threads)).c_str(),
+                frameBenchmark, v, o.size, threads, o.frames)
+                ->Iterations(1)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
 }
 
-// The peer's way of measuring: warm-up, then runs of frames with p swept, median of means.
-double peerStyleMs(TransitionScene& scene, const Variant& v) {
+// Our frames measured the peer's way: warm-up, then runs of frames with p swept, the
+// median of the runs' means.
+double peerStyleMs(TransitionScene& scene, const Variant& v, int frames) {
     for (int i = 0; i < 20; ++i) scene.drawFrame(v, float(i) / 19.0f);
     std::vector<double> means;
     for (int run = 0; run < 3; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 200; ++i) scene.drawFrame(v, float(i) / 199.0f);
-        means.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / 200);
+        for (int i = 0; i < frames; ++i) scene.drawFrame(v, float(i) / float(frames - 1));
+        means.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
+                        frames);
     }
-    std::sort(means.begin(), means.end());
-    return means[1];
+    return median(means);
 }
 
-void writeFrames(const std::string& dir, const std::string& reference) {
-    auto scene = TransitionScene::create(Device::create({allCores()}));
+std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return in ? one + " " + five + " " + fifteen : "unknown";
+}
+
+struct Turns {
+    std::vector<double> ours, peer, ratio;
+    int peerThreads = 0;
+};
+
+// One scene on one thread count: ours and the peer's, in the order of the round.
+void takeTurns(TransitionScene& scene, const PeerBenchmark* peer, const Variant& v, int peerThreads, int round,
+               const Options& o, Turns& turns) {
+    const bool peerFirst = round % 2 == 1;
+    std::optional<PeerBenchmark::Figure> theirs;
+    if (peer && peerFirst) theirs = peer->run(v.name, peerThreads, o.frames, 3);
+    const double ours = peerStyleMs(scene, v, o.frames);
+    if (peer && !peerFirst) theirs = peer->run(v.name, peerThreads, o.frames, 3);
+    turns.ours.push_back(ours);
+    std::printf("  round %d  %-9s ours %8.3f ms", round + 1, v.name.c_str(), ours);
+    if (theirs && theirs->msPerFrame > 0) {
+        turns.peer.push_back(theirs->msPerFrame);
+        turns.ratio.push_back(ours / theirs->msPerFrame);
+        turns.peerThreads = theirs->threads;
+        std::printf("  peer %8.3f ms (%d threads)  ratio %.3f", theirs->msPerFrame, theirs->threads,
+                    ours / theirs->msPerFrame);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void printSummary(const std::vector<std::pair<std::string, Turns>>& rows) {
+    std::printf("\n%-9s %-12s %10s %10s %8s %17s %14s\n", "scene", "threads", "ours ms", "peer ms", "ratio",
+                "ratio range", "ours / 8.33 ms");
+    for (const auto& [key, t] : rows) {
+        const double ours = median(t.ours);
+        std::printf("%-22s %10.3f", key.c_str(), ours);
+        if (t.ratio.empty()) {
+            std::printf(" %10s %8s %17s", "-", "-", "-");
+        } else {
+            const auto [lo, hi] = std::minmax_element(t.ratio.begin(), t.ratio.end());
+            char range[40];
+            std::snprintf(range, sizeof range, "%.3f ... %.3f", *lo, *hi);
+            std::printf(" %10.3f %8.3f %17s", median(t.peer), median(t.ratio), range);
+        }
+        std::printf(" %13.1f%%\n", 100 * ours / kBudgetMs);
+    }
+}
+
+// Every scene on all usable cores and on one, by turns with the peer (when there is
+// one), round after round.
+void compareByTurns(const Options& o, const PeerBenchmark* peer) {
+    const int cores = platform::gpu::usableCores();
+    std::printf("\nBy turns at %s, %d rounds; load average at the start %s\n", o.size.name().c_str(), o.rounds,
+                loadAverage().c_str());
+    std::map<std::string, Turns> turns;
+    std::vector<std::string> order;
+    for (int round = 0; round < o.rounds; ++round)
+        for (const int threads : {cores, 1}) {
+            auto scene = TransitionScene::create(Device::create({threads}), o.size);
+            if (!scene) return;
+            for (const Variant& v : variants()) {
+                const std::string key = v.name + " " + std::to_string(threads);
+                if (!turns.count(key)) order.push_back(key);
+                takeTurns(*scene, peer, v, threads == cores ? 0 : 1, round, o, turns[key]);
+            }
+        }
+    std::printf("Load average at the end %s\n", loadAverage().c_str());
+    std::vector<std::pair<std::string, Turns>> rows;
+    for (const auto& key : order) rows.emplace_back(key, turns[key]);
+    printSummary(rows);
+}
+
+// The peer, built, when it draws the size; its p = 0.5 frames become the reference when
+// none was given.
+std::optional<PeerBenchmark> peerFor(const Options& o, std::string& reference) {
+    if (o.size.width != kPeerSize.width || o.size.height != kPeerSize.height) {
+        std::printf("\nThe peer draws only 1280x800: ours alone at %s.\n", o.size.name().c_str());
+        return std::nullopt;
+    }
+    auto peer = PeerBenchmark::prepare(o.peer);
+    if (peer && reference.empty()) {
+        reference = (peer->folder() / "out").string();
+        for (const Variant& v : variants()) peer->run(v.name, 0, 2, 1, reference);
+    }
+    return peer;
+}
+
+void writeFrames(const Options& o, const std::string& reference) {
+    auto scene = TransitionScene::create(Device::create(), o.size);
     if (!scene) return;
-    fs::create_directories(dir);
-    std::printf("\n%-9s %-40s %s\n", "variant", "frame at p = 0.5", "against the reference");
+    fs::create_directories(o.pngDir);
+    std::printf("\n%-9s %-40s %s\n", "scene", "frame at p = 0.5", "against the reference");
     for (const Variant& v : variants()) {
         scene->drawFrame(v, 0.5f);
-        const RgbaImage image{TransitionScene::kWidth, TransitionScene::kHeight, scene->frameRGBA()};
+        const RgbaImage image{o.size.width, o.size.height, scene->frameRGBA()};
         const std::string name = "frame_" + v.name + "_p050.png";
-        const std::string path = (fs::path(dir) / name).string();
+        const std::string path = (fs::path(o.pngDir) / name).string();
         std::string comparison = "(no reference)";
         if (!writePng(path, image)) comparison = "(could not write the PNG)";
         if (!reference.empty()) {
@@ -95,59 +213,6 @@ void writeFrames(const std::string& dir, const std::string& reference) {
             comparison = d ? text : "(reference missing or of another size)";
         }
         std::printf("%-9s %-40s %s\n", v.name.c_str(), path.c_str(), comparison.c_str());
-    }
-}
-
-// Runs the peer in a writable scratch copy of its folder; returns its stdout lines
-// keyed by "variant threads-run", where the run is "default" or "1".
-std::map<std::string, double> runPeer(const std::string& peer, fs::path& scratch) {
-    std::map<std::string, double> results;
-    scratch = fs::temp_directory_path() / ("furlpane-peer-" + std::to_string(::getpid()));
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
-    fs::copy(peer, scratch, fs::copy_options::recursive, ec);
-    if (ec) {
-        std::fprintf(stderr, "# could not copy %s: %s\n", peer.c_str(), ec.message().c_str());
-        return results;
-    }
-    for (const auto& entry : fs::recursive_directory_iterator(scratch))
-        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::permissions(scratch, fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::remove_all(scratch / "out", ec);
-    const std::string command = "cd '" + scratch.string() + "' && THREAD_RUNS='default 1' ./run.sh 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return results;
-    const std::regex line(R"(^(\w+) (\d+) ([0-9.]+) ([0-9.]+)\s*$)");
-    char buffer[512];
-    std::map<std::string, int> seen;
-    while (std::fgets(buffer, sizeof buffer, pipe)) {
-        std::cmatch m;
-        if (!std::regex_match(buffer, m, line)) continue;
-        const std::string run = seen[m[1].str()]++ == 0 ? "default" : "1";
-        results[m[1].str() + " " + run] = std::stod(m[3].str());
-    }
-    ::pclose(pipe);
-    return results;
-}
-
-void compareWithPeer(const std::string& peer, std::string& reference) {
-    fs::path scratch;
-    std::printf("\nRunning the peer benchmark in a scratch copy of %s ...\n", peer.c_str());
-    const auto theirs = runPeer(peer, scratch);
-    if (reference.empty()) reference = (scratch / "out").string();
-    std::printf("\n%-9s %-8s %10s %10s %8s %14s\n", "variant", "threads", "ours ms", "peer ms", "ratio", "ours / 8.33 ms");
-    for (const std::string run : {"default", "1"}) {
-        const int threads = run == "default" ? allCores() : 1;
-        auto scene = TransitionScene::create(Device::create({threads}));
-        if (!scene) return;
-        for (const Variant& v : variants()) {
-            const double ours = peerStyleMs(*scene, v);
-            const auto it = theirs.find(v.name + " " + run);
-            const double peerMs = it == theirs.end() ? 0 : it->second;
-            std::printf("%-9s %-8d %10.3f %10s %8s %13.1f%%\n", v.name.c_str(), threads, ours,
-                        peerMs > 0 ? std::to_string(peerMs).substr(0, 6).c_str() : "-",
-                        peerMs > 0 ? std::to_string(ours / peerMs).substr(0, 5).c_str() : "-", 100 * ours / kBudgetMs);
-        }
     }
 }
 
@@ -167,23 +232,50 @@ std::string takeOption(int& argc, char** argv, const std::string& name) {
     return value;
 }
 
+int number(const std::string& text, int fallback, int least) {
+    if (text.empty()) return fallback;
+    return std::max(least, std::atoi(text.c_str()));
+}
+
+std::optional<SceneSize> sizeOf(const std::string& text) {
+    if (text.empty()) return SceneSize{};
+    int w = 0, h = 0;
+    if (std::sscanf(text.c_str(), "%dx%d", &w, &h) != 2 || w < 64 || h < 64) return std::nullopt;
+    return SceneSize{w, h};
+}
+
 }  // namespace
 }  // namespace furlpane::bench
 
 int main(int argc, char** argv) {
     using namespace furlpane::bench;
-    std::string pngDir = takeOption(argc, argv, "png-dir");
-    std::string reference = takeOption(argc, argv, "reference");
-    std::string peer = takeOption(argc, argv, "peer");
-    if (peer.empty()) {
-        if (const char* env = std::getenv("FURLPANE_LLVMPIPE_PEER")) peer = env;
+    Options o;
+    const auto size = sizeOf(takeOption(argc, argv, "size"));
+    if (!size) {
+        std::fprintf(stderr, "--size takes WIDTHxHEIGHT, each at least 64\n");
+        return 1;
+    }
+    o.size = *size;
+    o.pngDir = takeOption(argc, argv, "png-dir");
+    o.reference = takeOption(argc, argv, "reference");
+    o.peer = takeOption(argc, argv, "peer");
+    o.rounds = number(takeOption(argc, argv, "rounds"), 3, 1);
+    o.frames = number(takeOption(argc, argv, "frames"), 200, 2);
+    if (o.peer.empty()) {
+        if (const char* env = std::getenv("FURLPANE_LLVMPIPE_PEER")) o.peer = env;
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    registerBenchmarks();
-    benchmark::RunSpecifiedBenchmarks();
+    std::string reference = o.reference;
+    if (o.peer.empty()) {
+        registerBenchmarks(o);
+        benchmark::RunSpecifiedBenchmarks();
+    } else {
+        const std::optional<PeerBenchmark> peer = peerFor(o, reference);
+        compareByTurns(o, peer ? &*peer : nullptr);
+        if (!o.pngDir.empty()) writeFrames(o, reference);  // while the peer's frames are still there
+    }
     benchmark::Shutdown();
-    if (!peer.empty()) compareWithPeer(peer, reference);
-    if (!pngDir.empty()) writeFrames(pngDir, reference);
+    if (o.peer.empty() && !o.pngDir.empty()) writeFrames(o, reference);
     return 0;
 }

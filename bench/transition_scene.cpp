@@ -10,12 +10,14 @@ using platform::simd::float4;
 
 namespace {
 
-constexpr int kWindowWidth = 800;
-constexpr int kWindowHeight = 600;
+// The scene as the peer draws it at 1280 × 800; other screens scale it.
+constexpr SceneSize kPeerScreen{1280, 800};
+constexpr SceneSize kPeerPicture{800, 600};
 constexpr int kMeshColumns = 64;
 constexpr int kMeshRows = 48;
 constexpr float kFrom[4] = {240, 100, 800, 600};  // x, y, width, height in pixels
 constexpr float kTo[4] = {40, 610, 200, 150};
+constexpr float kCornerRadius = 16;  // texels of the 800 × 600 picture
 
 struct WindowLook {
     float2 textureSize;
@@ -28,7 +30,7 @@ void put(std::uint8_t* p, int r, int g, int b) {
 }
 
 void windowTexel(std::uint8_t* p, int x, int y) {
-    const int W = kWindowWidth, H = kWindowHeight;
+    const int W = kPeerPicture.width, H = kPeerPicture.height;
     if (x == 0 || y == 0 || x == W - 1 || y == H - 1) return put(p, 20, 20, 24);
     if (y < 32) {
         put(p, 40, 44, 52);
@@ -120,8 +122,13 @@ const std::vector<Variant>& variants() {
     return all;
 }
 
-std::vector<std::uint8_t> backdropPicture() {
-    const int W = TransitionScene::kWidth, H = TransitionScene::kHeight;
+SceneSize windowPictureSize(SceneSize screen) {
+    return {int(std::lround(double(kPeerPicture.width) * screen.width / kPeerScreen.width)),
+            int(std::lround(double(kPeerPicture.height) * screen.height / kPeerScreen.height))};
+}
+
+std::vector<std::uint8_t> backdropPicture(SceneSize screen) {
+    const int W = screen.width, H = screen.height;
     std::vector<std::uint8_t> px(std::size_t(W) * H * 4);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
@@ -134,17 +141,24 @@ std::vector<std::uint8_t> backdropPicture() {
     return px;
 }
 
-std::vector<std::uint8_t> windowPicture() {
-    std::vector<std::uint8_t> px(std::size_t(kWindowWidth) * kWindowHeight * 4);
-    for (int y = 0; y < kWindowHeight; ++y)
-        for (int x = 0; x < kWindowWidth; ++x) windowTexel(&px[(std::size_t(y) * kWindowWidth + std::size_t(x)) * 4], x, y);
+// Texel (x, y) of a larger picture repeats the texel of the 800 × 600 one it lies on.
+std::vector<std::uint8_t> windowPicture(SceneSize picture) {
+    const int W = picture.width, H = picture.height;
+    std::vector<std::uint8_t> px(std::size_t(W) * std::size_t(H) * 4);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            windowTexel(&px[(std::size_t(y) * std::size_t(W) + std::size_t(x)) * 4], x * kPeerPicture.width / W,
+                        y * kPeerPicture.height / H);
     return px;
 }
 
-TransitionScene::TransitionScene(std::shared_ptr<Device> device) : device_(std::move(device)) {}
+TransitionScene::TransitionScene(std::shared_ptr<Device> device, SceneSize screen)
+    : device_(std::move(device)), screen_(screen), picture_(windowPictureSize(screen)) {}
 
-std::unique_ptr<TransitionScene> TransitionScene::create(std::shared_ptr<Device> device) {
-    std::unique_ptr<TransitionScene> scene(new TransitionScene(std::move(device)));
+std::unique_ptr<TransitionScene> TransitionScene::create(std::shared_ptr<Device> device, SceneSize screen) {
+    if (screen.width < 64 || screen.height < 64 || screen.width > kMaxTextureSide || screen.height > kMaxTextureSide)
+        return nullptr;
+    std::unique_ptr<TransitionScene> scene(new TransitionScene(std::move(device), screen));
     if (!scene->build()) return nullptr;
     return scene;
 }
@@ -169,19 +183,21 @@ bool TransitionScene::build() {
         windowPipeline_[i] = device_->makeRenderPipelineState(d);
         if (!backdropPipeline_[i] || !windowPipeline_[i]) return false;
     }
-    backdrop_ = device_->makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, kWidth, kHeight, Mipmapped::no));
+    const int W = screen_.width, H = screen_.height;
+    backdrop_ = device_->makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, W, H, Mipmapped::no));
     window_ = device_->makeTexture(
-        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, kWindowWidth, kWindowHeight, Mipmapped::yes));
-    auto targetDescriptor = TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, kWidth, kHeight, Mipmapped::no,
+        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, picture_.width, picture_.height, Mipmapped::yes));
+    auto targetDescriptor = TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, W, H, Mipmapped::no,
                                                          TextureUsage::shaderReadAndRenderTarget);
     target_ = device_->makeTexture(targetDescriptor);
     targetDescriptor.sampleCount = 4;
     multisampled_ = device_->makeTexture(targetDescriptor);
     if (!backdrop_ || !window_ || !target_ || !multisampled_) return false;
-    const auto backdropBytes = rgbaToBgra(backdropPicture());
-    const auto windowBytes = rgbaToBgra(windowPicture());
-    backdrop_->replaceRegion({0, 0, kWidth, kHeight}, 0, backdropBytes.data(), std::size_t(kWidth) * 4);
-    window_->replaceRegion({0, 0, kWindowWidth, kWindowHeight}, 0, windowBytes.data(), std::size_t(kWindowWidth) * 4);
+    const auto backdropBytes = rgbaToBgra(backdropPicture(screen_));
+    const auto windowBytes = rgbaToBgra(windowPicture(picture_));
+    backdrop_->replaceRegion({0, 0, W, H}, 0, backdropBytes.data(), std::size_t(W) * 4);
+    window_->replaceRegion({0, 0, picture_.width, picture_.height}, 0, windowBytes.data(),
+                           std::size_t(picture_.width) * 4);
 
     SamplerDescriptor linear;
     linear.minFilter = linear.magFilter = SamplerFilter::linear;
@@ -189,7 +205,8 @@ bool TransitionScene::build() {
     linear.mipFilter = MipFilter::linear;
     windowSampler_ = device_->makeSampler(linear);
 
-    const float backdropQuad[16] = {0, 0, 0, 0, kWidth, 0, 1, 0, 0, kHeight, 0, 1, kWidth, kHeight, 1, 1};
+    const float w = float(W), h = float(H);
+    const float backdropQuad[16] = {0, 0, 0, 0, w, 0, 1, 0, 0, h, 0, 1, w, h, 1, 1};
     backdropVertices_ = device_->makeBuffer(backdropQuad, sizeof backdropQuad);
     const auto quad = gridIndices(1, 1), mesh = gridIndices(kMeshColumns, kMeshRows);
     quadIndices_ = device_->makeBuffer(std::span<const std::uint32_t>(quad));
@@ -205,8 +222,10 @@ bool TransitionScene::build() {
 }
 
 std::vector<float> TransitionScene::windowVertices(bool mesh, float p) const {
+    const float sx = float(screen_.width) / float(kPeerScreen.width), sy = float(screen_.height) / float(kPeerScreen.height);
+    const float scale[4] = {sx, sy, sx, sy};
     float r[4];
-    for (int k = 0; k < 4; ++k) r[k] = kFrom[k] + (kTo[k] - kFrom[k]) * p;
+    for (int k = 0; k < 4; ++k) r[k] = (kFrom[k] + (kTo[k] - kFrom[k]) * p) * scale[k];
     const int nx = mesh ? kMeshColumns : 1, ny = mesh ? kMeshRows : 1;
     const float amplitude = mesh ? 0.1f * float(std::sin(M_PI * p)) : 0.0f;
     std::vector<float> v;
@@ -237,7 +256,7 @@ void TransitionScene::drawFrame(const Variant& variant, float p) {
     auto commands = queue_->makeCommandBuffer();
     RenderEncoder* e = commands ? commands->makeRenderEncoder(pass) : nullptr;
     if (!e) return;
-    const float2 size{float(kWidth), float(kHeight)};
+    const float2 size{float(screen_.width), float(screen_.height)};
     e->setRenderPipelineState(backdropPipeline_[k]);
     e->setVertexBuffer(backdropVertices_, 0, 0);
     e->setVertexBuffer(quadIndices_, 0, 1);
@@ -252,7 +271,8 @@ void TransitionScene::drawFrame(const Variant& variant, float p) {
     e->setVertexBuffer(variant.mesh ? meshIndices_ : quadIndices_, 0, 1);
     e->setFragmentTexture(window_, 0);
     e->setFragmentSampler(windowSampler_, 0);
-    e->setFragmentValue(WindowLook{{float(kWindowWidth), float(kWindowHeight)}, 16.0f, 1.0f - 0.5f * p}, 0);
+    const float radius = kCornerRadius * float(picture_.width) / float(kPeerPicture.width);
+    e->setFragmentValue(WindowLook{{float(picture_.width), float(picture_.height)}, radius, 1.0f - 0.5f * p}, 0);
     const std::uint32_t count = variant.mesh ? kMeshColumns * kMeshRows * 6 : 6;
     e->drawPrimitives(PrimitiveType::triangle, 0, count);
     e->endEncoding();
@@ -261,8 +281,9 @@ void TransitionScene::drawFrame(const Variant& variant, float p) {
 }
 
 std::vector<std::uint8_t> TransitionScene::frameRGBA() const {
-    std::vector<std::uint8_t> px(std::size_t(kWidth) * kHeight * 4);
-    target_->getBytes(px.data(), std::size_t(kWidth) * 4, {0, 0, kWidth, kHeight}, 0);
+    const int W = screen_.width, H = screen_.height;
+    std::vector<std::uint8_t> px(std::size_t(W) * std::size_t(H) * 4);
+    target_->getBytes(px.data(), std::size_t(W) * 4, {0, 0, W, H}, 0);
     return rgbaToBgra(std::move(px));
 }
 

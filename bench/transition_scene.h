@@ -3,9 +3,12 @@
 // The window-transition frame that the rasterizer benchmark draws: a full-screen backdrop
 // copied texel for texel, and over it a window picture (trilinear, rounded corners,
 // fading) that moves from its frame to a small stand-in as the progress p runs 0 ... 1,
-// either as one quad or as a 64 × 48 mesh that ripples on the way. The scene, its
-// procedural pictures and its measurement follow the peer benchmark it is compared
-// with, so that both draw the same pixels.
+// either as one quad or as a 64 × 48 mesh that ripples on the way. At 1280 × 800 the
+// scene, its procedural pictures and its measurement follow the peer benchmark it is
+// compared with, so that both draw the same pixels. A larger screen draws the same scene
+// scaled: the backdrop at the screen's size, the window's rectangles and picture grown
+// by the same factors (the picture's texels repeated), so that its first frame is still
+// a 1:1 copy.
 
 #include "platform/gpu/gpu.h"
 
@@ -24,29 +27,38 @@ struct Variant {
 
 const std::vector<Variant>& variants();
 
-// Top-down RGBA pictures, computed with the peer's integer formulas.
-std::vector<std::uint8_t> backdropPicture();  // 1280 × 800
-std::vector<std::uint8_t> windowPicture();    // 800 × 600
+struct SceneSize {
+    int width = 1280;
+    int height = 800;
+    std::string name() const { return std::to_string(width) + "x" + std::to_string(height); }
+};
+
+// Top-down RGBA pictures, computed with the peer's integer formulas: the backdrop at
+// the screen's size, the window picture at 800 × 600 scaled as the screen is.
+std::vector<std::uint8_t> backdropPicture(SceneSize screen);
+std::vector<std::uint8_t> windowPicture(SceneSize picture);
+SceneSize windowPictureSize(SceneSize screen);
 
 class TransitionScene {
 public:
     // Null when the device cannot make what the scene needs.
-    static std::unique_ptr<TransitionScene> create(std::shared_ptr<platform::gpu::Device> device);
+    static std::unique_ptr<TransitionScene> create(std::shared_ptr<platform::gpu::Device> device,
+                                                   SceneSize screen = {});
 
     // Draws the frame at progress p and waits for it.
     void drawFrame(const Variant& variant, float p);
     // The last frame as top-down RGBA bytes (resolved for 4 samples).
     std::vector<std::uint8_t> frameRGBA() const;
-
-    static constexpr int kWidth = 1280;
-    static constexpr int kHeight = 800;
+    SceneSize size() const { return screen_; }
 
 private:
-    explicit TransitionScene(std::shared_ptr<platform::gpu::Device> device);
+    TransitionScene(std::shared_ptr<platform::gpu::Device> device, SceneSize screen);
     bool build();
     std::vector<float> windowVertices(bool mesh, float p) const;
 
     std::shared_ptr<platform::gpu::Device> device_;
+    SceneSize screen_;
+    SceneSize picture_;
     std::shared_ptr<platform::gpu::CommandQueue> queue_;
     std::shared_ptr<platform::gpu::RenderPipelineState> backdropPipeline_[2];  // by sample count 1, 4
     std::shared_ptr<platform::gpu::RenderPipelineState> windowPipeline_[2];

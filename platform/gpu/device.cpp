@@ -5,11 +5,19 @@
 #include <algorithm>
 #include <thread>
 
+#include <sched.h>
+
 namespace platform::gpu {
 
+int usableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 std::shared_ptr<Device> Device::create(DeviceOptions options) {
-    int threads = options.threads;
-    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = options.threads > 0 ? options.threads : usableCores();
     return std::make_shared<Device>(threads);
 }
 

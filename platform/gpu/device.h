@@ -36,8 +36,14 @@ class WorkerPool;
 class CommandQueue;
 
 struct DeviceOptions {
-    int threads = 0;  // threads that execute commits, the committing one included; 0: one per core
+    // Threads that execute commits, the committing one included; 0: one per core the
+    // process may run on (usableCores).
+    int threads = 0;
 };
+
+// The cores this process may run on: those of its affinity mask (a container or taskset
+// may allow fewer than the machine has), at least 1.
+int usableCores();
 
 class Device : public std::enable_shared_from_this<Device> {
 public:

@@ -4,10 +4,12 @@
 // with GCC they are compiled twice, for the baseline processor and for one with AVX2,
 // and the loader picks the version the machine can run. Both compute the same bits:
 // the arithmetic is the same IEEE operations, and expressions are never fused into
-// multiply-adds (-ffp-contract=off), so the choice only changes the speed.
+// multiply-adds (-ffp-contract=off), so the choice only changes the speed. Everything
+// they call is inlined into them ("flatten"), so that the helpers run on the same
+// processor as the hot path itself and their loops are scheduled together.
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
-#define FURLPANE_HOT_PATH __attribute__((target_clones("arch=x86-64-v3", "default")))
+#define FURLPANE_HOT_PATH __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
 #else
 #define FURLPANE_HOT_PATH
 #endif

@@ -85,8 +85,25 @@ inline i32x4 unpackBytes(std::uint32_t d) {
 #endif
 }
 
+// Whether every lane is 0.
+inline bool allZero(i32x4 v) {
+#if defined(__SSE2__)
+    __m128i q;
+    std::memcpy(&q, &v, sizeof q);
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(q, _mm_setzero_si128())) == 0xFFFF;
+#else
+    return (v[0] | v[1] | v[2] | v[3]) == 0;
+#endif
+}
+
 inline std::uint32_t load32(const std::uint8_t* p) {
     std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline std::uint64_t load64(const std::uint8_t* p) {
+    std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }

@@ -97,33 +97,58 @@ inline std::uint32_t packBGRA8(lanes::f32x4 rgba) {
     return lanes::packBytes(__builtin_convertvector(lanes::clamp01(bgra) * 255.0f + 0.5f, lanes::i32x4));
 }
 
+// What blending does to a pixel, from its colour's factors.
+enum class SampleBlend : std::uint8_t {
+    keeps,     // source × 0 + destination × 1: the target stays as it is
+    replaces,  // source × 1 + destination × 0
+    blends,
+};
+
+inline SampleBlend sampleBlend(float sRGB, float sA, float dRGB, float dA) {
+    if (sRGB == 0 && sA == 0 && dRGB == 1 && dA == 1) return SampleBlend::keeps;
+    return sRGB == 1 && sA == 1 && dRGB == 0 && dA == 0 ? SampleBlend::replaces : SampleBlend::blends;
+}
+
+// The same packed value into the samples of a pixel named by sampleMask.
+inline void storeSamples(std::uint8_t* texel, int samples, unsigned sampleMask, std::uint32_t packed) {
+    if (samples == 4 && sampleMask == 15) {
+        const lanes::u32x4 all{packed, packed, packed, packed};
+        std::memcpy(texel, &all, sizeof all);
+        return;
+    }
+    for (int s = 0; s < samples; ++s)
+        if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, packed);
+}
+
+// The samples of one BGRA8 pixel named by sampleMask, with the blend factors of its colour
+// already worked out (sf for the source, df for the destination; 1 and 0 without
+// blending) and what they do.
+inline void mergeSamplesBGRA8(std::uint8_t* texel, int samples, unsigned sampleMask, lanes::f32x4 src,
+                              lanes::f32x4 sf, lanes::f32x4 df, SampleBlend how) {
+    if (how == SampleBlend::keeps) return;
+    if (how == SampleBlend::replaces) return storeSamples(texel, samples, sampleMask, packBGRA8(src));
+    auto blended = [&](std::uint32_t d) { return packBGRA8(src * sf + unpackBGRA8(d) * df); };
+    const std::uint32_t first = lanes::load32(texel);
+    bool shared = samples == 1;
+    if (!shared && sampleMask == (1u << samples) - 1) {  // every sample equal: blend once
+        shared = true;
+        for (int s = 1; s < samples && shared; ++s) shared = lanes::load32(texel + 4 * s) == first;
+    }
+    if (shared) return storeSamples(texel, samples, sampleMask, blended(first));
+    for (int s = 0; s < samples; ++s)
+        if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, blended(lanes::load32(texel + 4 * s)));
+}
+
 template <>
 inline void mergePixel<PixelFormat::bgra8Unorm>(std::uint8_t* texel, int samples, unsigned sampleMask,
                                                 simd::float4 color, const BlendSettings& blend) {
-    const lanes::f32x4 src = lanes::load(color);
     lanes::f32x4 sf = lanes::splat(1.0f), df = lanes::splat(0.0f);
     if (blend.enabled) {
         const float sRGB = blendFactor(blend.sourceRGB, color.w), dRGB = blendFactor(blend.destinationRGB, color.w);
         sf = lanes::f32x4{sRGB, sRGB, sRGB, blendFactor(blend.sourceAlpha, color.w)};
         df = lanes::f32x4{dRGB, dRGB, dRGB, blendFactor(blend.destinationAlpha, color.w)};
-        if (sRGB == 0 && sf[3] == 0 && dRGB == 1 && df[3] == 1) return;  // leaves the target as it is
     }
-    const bool replaces = sf[0] == 1 && sf[3] == 1 && df[0] == 0 && df[3] == 0;
-    auto blended = [&](std::uint32_t d) { return packBGRA8(src * sf + unpackBGRA8(d) * df); };
-    const std::uint32_t first = lanes::load32(texel);
-    bool shared = replaces || samples == 1;
-    if (!shared && sampleMask == (1u << samples) - 1) {  // every sample equal: blend once
-        shared = true;
-        for (int s = 1; s < samples && shared; ++s) shared = lanes::load32(texel + 4 * s) == first;
-    }
-    if (shared) {
-        const std::uint32_t packed = replaces ? packBGRA8(src) : blended(first);
-        for (int s = 0; s < samples; ++s)
-            if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, packed);
-        return;
-    }
-    for (int s = 0; s < samples; ++s)
-        if (sampleMask & (1u << s)) lanes::store32(texel + 4 * s, blended(lanes::load32(texel + 4 * s)));
+    mergeSamplesBGRA8(texel, samples, sampleMask, lanes::load(color), sf, df, sampleBlend(sf[0], sf[3], df[0], df[3]));
 }
 
 inline lanes::f32x4 blendFactor(BlendFactor f, lanes::f32x4 sourceAlpha) {
@@ -134,6 +159,31 @@ inline lanes::f32x4 blendFactor(BlendFactor f, lanes::f32x4 sourceAlpha) {
     case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
     }
     return lanes::splat(0.0f);
+}
+
+// The four lanes of a quad into a multisampled BGRA8 target: lane i's pixel at texel[i],
+// its samples in cov[i]; the blend factors of the four lanes worked out at once.
+inline void mergeQuadSamplesBGRA8(std::uint8_t* const texel[4], int samples, const unsigned cov[4],
+                                  const simd::float4* color, const BlendSettings& blend) {
+    using lanes::f32x4;
+    const f32x4 a{color[0].w, color[1].w, color[2].w, color[3].w};
+    f32x4 sRGB = lanes::splat(1.0f), sA = sRGB, dRGB = lanes::splat(0.0f), dA = dRGB;
+    if (blend.enabled) {
+        sRGB = blendFactor(blend.sourceRGB, a);
+        sA = blendFactor(blend.sourceAlpha, a);
+        dRGB = blendFactor(blend.destinationRGB, a);
+        dA = blendFactor(blend.destinationAlpha, a);
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i]) continue;
+        if (!blend.enabled) {
+            storeSamples(texel[i], samples, cov[i], packBGRA8(lanes::load(color[i])));
+            continue;
+        }
+        const f32x4 sf{sRGB[i], sRGB[i], sRGB[i], sA[i]}, df{dRGB[i], dRGB[i], dRGB[i], dA[i]};
+        mergeSamplesBGRA8(texel[i], samples, cov[i], lanes::load(color[i]), sf, df,
+                          sampleBlend(sRGB[i], sA[i], dRGB[i], dA[i]));
+    }
 }
 
 // The four lanes of a quad into a single-sample BGRA8 target at once, channel by channel:
@@ -167,6 +217,11 @@ inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
         return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, lanes::i32x4), u32x4);
     };
     const u32x4 packed = quantised(outB) | (quantised(outG) << 8) | (quantised(outR) << 16) | (quantised(outA) << 24);
+    if (mask == 15 && row1 != row0) {  // the whole quad: two texels a row
+        std::memcpy(row0, &packed, 8);
+        std::memcpy(row1, reinterpret_cast<const std::uint8_t*>(&packed) + 8, 8);
+        return;
+    }
     for (int i = 0; i < 4; ++i)
         if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
 }
@@ -186,6 +241,16 @@ void resolveRow(const std::uint8_t* samplesBytes, int count, std::uint8_t* out) 
             storeHalf(out, r * 0.25f);
             storeHalf(out + 2, g * 0.25f);
         } else if constexpr (F == PixelFormat::bgra8Unorm) {
+#if defined(__SSE2__)
+            // The four samples' bytes widened to 16 bits and summed channel by channel.
+            const __m128i zero = _mm_setzero_si128();
+            __m128i bytes;
+            std::memcpy(&bytes, samplesBytes, sizeof bytes);
+            __m128i sum = _mm_add_epi16(_mm_unpacklo_epi8(bytes, zero), _mm_unpackhi_epi8(bytes, zero));
+            sum = _mm_add_epi16(sum, _mm_unpackhi_epi64(sum, sum));
+            const __m128i mean = _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(2)), 2);  // to nearest
+            lanes::store32(out, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(mean, mean))));
+#else
             // Each sample's four bytes spread into the 16-bit lanes of one word, summed.
             std::uint64_t sum = 0x0002000200020002ull;  // rounds the quarter to nearest
             for (int s = 0; s < 4; ++s) {
@@ -195,6 +260,7 @@ void resolveRow(const std::uint8_t* samplesBytes, int count, std::uint8_t* out) 
             const std::uint64_t m = (sum >> 2) & 0x00ff00ff00ff00ffull;
             lanes::store32(out, std::uint32_t((m & 0xff) | ((m >> 8) & 0xff00) | ((m >> 16) & 0xff0000) |
                                               ((m >> 24) & 0xff000000)));
+#endif
         } else {
             const unsigned sum = 2u + samplesBytes[0] + samplesBytes[1] + samplesBytes[2] + samplesBytes[3];
             out[0] = static_cast<std::uint8_t>(sum / 4);

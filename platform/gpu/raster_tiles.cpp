@@ -38,9 +38,10 @@ constexpr SamplePattern kFourSamples = {4,
                                         {0.125f, 0.375f, 0.625f, 0.875f}};
 
 struct Target;
-// Writes the shaded lanes of a quad (those with samples in cov and not discarded).
+// Writes the shaded lanes of a quad: those with samples in cov and not in skipped, which
+// holds the lanes the shader discarded and those without coverage.
 using MergeFunction = void (*)(const Target&, int qx, int qy, const float4* color, const unsigned* cov,
-                               unsigned discarded, const BlendSettings&);
+                               unsigned skipped, const BlendSettings&);
 
 struct Target {
     PixelFormat format;
@@ -64,26 +65,41 @@ struct Target {
 };
 
 template <PixelFormat F>
-FURLPANE_HOT_PATH void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned discarded,
+void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned skipped,
                const BlendSettings& blend) {
     if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
-        unsigned mask = 0;
-        for (int i = 0; i < 4; ++i)
-            if (cov[i] && !(discarded & (1u << i))) mask |= 1u << i;
+        const unsigned mask = ~skipped & 15u;
         std::uint8_t* row0 = t.colorAt(qx, qy);
         return mergeQuadBGRA8(row0, qy + 1 < t.height ? row0 + t.colorRow : row0, mask, color, blend);
     }
+    if (F == PixelFormat::bgra8Unorm) {
+        unsigned live[4];
+        std::uint8_t* texel[4];
+        for (int i = 0; i < 4; ++i) {
+            live[i] = (skipped & (1u << i)) ? 0 : cov[i];
+            texel[i] = live[i] ? t.colorAt(qx + (i & 1), qy + (i >> 1)) : nullptr;
+        }
+        return mergeQuadSamplesBGRA8(texel, t.samples, live, color, blend);
+    }
     for (int i = 0; i < 4; ++i) {
-        if (!cov[i] || (discarded & (1u << i))) continue;
+        if (!cov[i] || (skipped & (1u << i))) continue;
         mergePixel<F>(t.colorAt(qx + (i & 1), qy + (i >> 1)), t.samples, cov[i], color[i], blend);
     }
 }
 
+// The merge of the other targets, called through a pointer; the tile loop inlines the
+// common one itself.
+template <PixelFormat F>
+FURLPANE_HOT_PATH void mergeQuadEntry(const Target& t, int qx, int qy, const float4* color, const unsigned* cov,
+                                      unsigned skipped, const BlendSettings& blend) {
+    mergeQuad<F>(t, qx, qy, color, cov, skipped, blend);
+}
+
 MergeFunction mergeFor(PixelFormat f) {
     switch (f) {
-    case PixelFormat::r8Unorm: return &mergeQuad<PixelFormat::r8Unorm>;
-    case PixelFormat::rg16Float: return &mergeQuad<PixelFormat::rg16Float>;
-    default: return &mergeQuad<PixelFormat::bgra8Unorm>;
+    case PixelFormat::r8Unorm: return &mergeQuadEntry<PixelFormat::r8Unorm>;
+    case PixelFormat::rg16Float: return &mergeQuadEntry<PixelFormat::rg16Float>;
+    default: return &mergeQuadEntry<PixelFormat::bgra8Unorm>;
     }
 }
 
@@ -160,6 +176,9 @@ Cover classify(const Triangle& t, const Rect& r) {
     return full ? Cover::full : Cover::partial;
 }
 
+// One 64-bit value per sample, so that the four samples of a pixel are tested at once.
+typedef std::int64_t SampleOffsets __attribute__((vector_size(32)));
+
 class TileRenderer {
 public:
     TileRenderer(const Target& target, const std::vector<DrawPlan>& plans, Rect tile)
@@ -177,7 +196,8 @@ private:
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
     Rect tile_;
-    std::int64_t sampleOffset_[3][4] = {};  // a·sx + b·sy of the current triangle
+    SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
+    SampleOffsets laneOffset_[3] = {};    // with one sample: the sample's offset from each lane's quad corner
     FragmentQuad quad_;
 };
 
@@ -188,6 +208,10 @@ void TileRenderer::draw(const Triangle& t) {
     const SamplePattern& p = *target_.pattern;
     for (int e = 0; e < 3; ++e)
         for (int s = 0; s < p.count; ++s) sampleOffset_[e][s] = t.a[e] * p.x[s] + t.b[e] * p.y[s];
+    for (int e = 0; e < 3; ++e)
+        for (int i = 0; i < 4; ++i)
+            laneOffset_[e][i] =
+                t.a[e] * ((i & 1) * kSubpixels) + t.b[e] * ((i >> 1) * kSubpixels) + sampleOffset_[e][0];
     quad_.frontFacing = t.frontFacing;
     quad_.instanceId = t.instanceId;
     quad_.resources = plans_[t.draw].resources;
@@ -208,11 +232,13 @@ void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) 
         for (int qx = block.x0 & ~1; qx < block.x1; qx += 2) {
             unsigned cov[4];
             if (cover == Cover::full) {
-                for (int i = 0; i < 4; ++i) {
-                    const int px = qx + (i & 1), py = qy + (i >> 1);
-                    const bool inside = px >= block.x0 && px < block.x1 && py >= block.y0 && py < block.y1;
-                    cov[i] = inside ? all : 0;
-                }
+                // Whole block covered: a lane is in when its column and its row are.
+                const unsigned left = qx >= block.x0 ? all : 0, right = qx + 1 < block.x1 ? all : 0;
+                const unsigned top = qy >= block.y0 ? ~0u : 0, bottom = qy + 1 < block.y1 ? ~0u : 0;
+                cov[0] = left & top;
+                cov[1] = right & top;
+                cov[2] = left & bottom;
+                cov[3] = right & bottom;
             } else {
                 coverage(t, qx, qy, cov);
             }
@@ -225,14 +251,33 @@ void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) 
 // The samples of each lane that lie inside the triangle and inside the tile's area.
 void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const {
     const int samples = target_.pattern->count;
+    const bool whole = qx >= tile_.x0 && qx + 2 <= tile_.x1 && qy >= tile_.y0 && qy + 2 <= tile_.y1;
+    if (samples == 1 && whole) {
+        // The four lanes' edge functions at once, from the quad's corner (integers, so
+        // the same values as evaluating each lane).
+        const std::int64_t X = std::int64_t(qx) * kSubpixels, Y = std::int64_t(qy) * kSubpixels;
+        const std::int64_t c0 = t.a[0] * X + t.b[0] * Y + t.c[0];
+        const std::int64_t c1 = t.a[1] * X + t.b[1] * Y + t.c[1];
+        const std::int64_t c2 = t.a[2] * X + t.b[2] * Y + t.c[2];
+        const SampleOffsets outside = ((c0 + laneOffset_[0]) | (c1 + laneOffset_[1]) | (c2 + laneOffset_[2])) < 0;
+        for (int i = 0; i < 4; ++i) cov[i] = outside[i] ? 0u : 1u;
+        return;
+    }
     for (int i = 0; i < 4; ++i) {
         cov[i] = 0;
         const int px = qx + (i & 1), py = qy + (i >> 1);
-        if (px < tile_.x0 || px >= tile_.x1 || py < tile_.y0 || py >= tile_.y1) continue;
+        if (!whole && (px < tile_.x0 || px >= tile_.x1 || py < tile_.y0 || py >= tile_.y1)) continue;
         const std::int64_t X = std::int64_t(px) * kSubpixels, Y = std::int64_t(py) * kSubpixels;
         const std::int64_t e0 = t.a[0] * X + t.b[0] * Y + t.c[0];
         const std::int64_t e1 = t.a[1] * X + t.b[1] * Y + t.c[1];
         const std::int64_t e2 = t.a[2] * X + t.b[2] * Y + t.c[2];
+        if (samples == 4) {
+            // A sample is inside when no edge function is negative: the sign of their "or".
+            const SampleOffsets outside =
+                ((e0 + sampleOffset_[0]) | (e1 + sampleOffset_[1]) | (e2 + sampleOffset_[2])) < 0;
+            cov[i] = ~unsigned((outside[0] & 1) | (outside[1] & 2) | (outside[2] & 4) | (outside[3] & 8)) & 15u;
+            continue;
+        }
         for (int s = 0; s < samples; ++s) {
             const std::int64_t inside = (e0 + sampleOffset_[0][s]) | (e1 + sampleOffset_[1][s]) |
                                         (e2 + sampleOffset_[2][s]);
@@ -257,21 +302,19 @@ void TileRenderer::depthTest(const Triangle& t, const DrawPlan& plan, int qx, in
     }
 }
 
+// The planes at the four pixel centres, four lanes at a time (the same operations, in the
+// same order, as Plane::at per lane).
 void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy) {
-    float fx[4], fy[4], w[4] = {1, 1, 1, 1};
-    for (int i = 0; i < 4; ++i) {
-        fx[i] = float(qx - t.ox + (i & 1)) + 0.5f;
-        fy[i] = float(qy - t.oy + (i >> 1)) + 0.5f;
-    }
-    if (t.perspective)
-        for (int i = 0; i < 4; ++i) w[i] = 1.0f / t.invW.at(fx[i], fy[i]);
+    using lanes::f32x4;
+    const f32x4 fx = lanes::toFloat(lanes::splat(qx - t.ox) + lanes::i32x4{0, 1, 0, 1}) + 0.5f;
+    const f32x4 fy = lanes::toFloat(lanes::splat(qy - t.oy) + lanes::i32x4{0, 0, 1, 1}) + 0.5f;
+    auto at = [&](const Plane& p) { return p.p0 + p.dx * fx + p.dy * fy; };
+    const f32x4 w = t.perspective ? 1.0f / at(t.invW) : lanes::splat(1.0f);
     for (int k = 0; k < plan.varyingCount; ++k) {
-        const Plane& pl = t.varyings[k];
         const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
-        for (int i = 0; i < 4; ++i) {
-            const float v = pl.at(fx[i], fy[i]);
-            quad_.varyings[k][i] = scaled ? v * w[i] : v;
-        }
+        const f32x4 v = at(t.varyings[k]);
+        const f32x4 out = scaled ? v * w : v;
+        std::memcpy(quad_.varyings[k], &out, sizeof out);
     }
 }
 
@@ -284,11 +327,16 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     interpolate(t, plan, qx, qy);
     quad_.x = qx;
     quad_.y = qy;
-    quad_.liveMask = static_cast<std::uint8_t>((cov[0] ? 1 : 0) | (cov[1] ? 2 : 0) | (cov[2] ? 4 : 0) | (cov[3] ? 8 : 0));
+    quad_.liveMask = static_cast<std::uint8_t>(unsigned(cov[0] != 0) | unsigned(cov[1] != 0) << 1 |
+                                               unsigned(cov[2] != 0) << 2 | unsigned(cov[3] != 0) << 3);
     quad_.discardMask = 0;
     for (auto& c : quad_.color) c = {};
     (*plan.fragment)(quad_);
-    target_.merge(target_, qx, qy, quad_.color, cov, quad_.discardMask, plan.blend);
+    const unsigned skipped = quad_.discardMask | (~unsigned(quad_.liveMask) & 15u);
+    if (target_.format == PixelFormat::bgra8Unorm)  // the common target, inlined
+        mergeQuad<PixelFormat::bgra8Unorm>(target_, qx, qy, quad_.color, cov, skipped, plan.blend);
+    else
+        target_.merge(target_, qx, qy, quad_.color, cov, skipped, plan.blend);
     if (!plan.depthWrite) return;
     for (int i = 0; i < 4; ++i) {
         if (!cov[i] || (quad_.discardMask & (1u << i))) continue;

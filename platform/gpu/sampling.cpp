@@ -178,10 +178,19 @@ Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
     const i32x4 xa = lanes::clampInt(x0, 0, l.width - 1), xb = lanes::clampInt(x0 + 1, 0, l.width - 1);
     const i32x4 ya = lanes::clampInt(y0, 0, l.height - 1), yb = lanes::clampInt(y0 + 1, 0, l.height - 1);
     i32x4 t00, t10, t01, t11;
-    if (((fx | fy)[0] | (fx | fy)[1] | (fx | fy)[2] | (fx | fy)[3]) == 0) {
-        // Every lane on a texel centre (a 1:1 copy): all weight on one texel each.
-        for (int i = 0; i < 4; ++i)
-            t00[i] = std::int32_t(lanes::load32(l.data + std::size_t(ya[i]) * l.rowBytes + std::size_t(xa[i]) * 4));
+    if (lanes::allZero(fx | fy)) {
+        // Every lane on a texel centre (a 1:1 copy): all weight on one texel each; mostly
+        // the quad's own 2 × 2 texels, two of them side by side in each row.
+        const bool square = lanes::allZero((xa - xa[0] - i32x4{0, 1, 0, 1}) | (ya - ya[0] - i32x4{0, 0, 1, 1}));
+        if (square) {
+            const std::uint8_t* row = l.data + std::size_t(ya[0]) * l.rowBytes + std::size_t(xa[0]) * 4;
+            const std::uint64_t top = lanes::load64(row), bottom = lanes::load64(row + l.rowBytes);
+            t00 = i32x4{std::int32_t(std::uint32_t(top)), std::int32_t(std::uint32_t(top >> 32)),
+                        std::int32_t(std::uint32_t(bottom)), std::int32_t(std::uint32_t(bottom >> 32))};
+        } else {
+            for (int i = 0; i < 4; ++i)
+                t00[i] = std::int32_t(lanes::load32(l.data + std::size_t(ya[i]) * l.rowBytes + std::size_t(xa[i]) * 4));
+        }
         auto byte = [&](int shift) { return lanes::toFloat((t00 >> shift) & 255) * kUnorm8Scale; };
         return {byte(16), byte(8), byte(0), byte(24)};
     }
@@ -247,7 +256,7 @@ public:
 
 private:
     static LevelRef ref(const Texture& t, int index) {
-        const Texture::Level l = t.level(index);
+        const Texture::Level& l = t.level(index);
         return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
     }
 
@@ -280,6 +289,13 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
     if (sampleCount() != 1) return {};
     const SamplerDescriptor& d = sampler.descriptor();
     const bool lodMatters = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && mipLevelCount() > 1);
+    if (!lodMatters && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
+        d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge) {
+        // One level read bilinearly, as LevelSampler would at level of detail 0.
+        const Level& l = level(0);
+        const LevelRef ref{l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
+        return quad::toQuad(quad::bilinearBGRA8(ref, uv));
+    }
     const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);
     if (s.quadPath(pixelFormat())) return s.sampleQuadBGRA8(uv);
@@ -293,7 +309,7 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
     return {};
 }
 
-float4 Texture::sample(const Sampler& sampler, float2 uv, float lod) const {
+FURLPANE_HOT_PATH float4 Texture::sample(const Sampler& sampler, float2 uv, float lod) const {
     if (sampleCount() != 1) return {};
     const LevelSampler s(*this, sampler.descriptor(), lod);
     switch (pixelFormat()) {

@@ -18,14 +18,6 @@ std::span<const std::byte> StageResources::bytes(int index) const {
     return b.buffer->bytes().subspan(b.offset);
 }
 
-const Texture* StageResources::texture(int index) const {
-    return inSlots(textures_, index) ? textures_[static_cast<std::size_t>(index)].get() : nullptr;
-}
-
-const Sampler* StageResources::sampler(int index) const {
-    return inSlots(samplers_, index) ? samplers_[static_cast<std::size_t>(index)].get() : nullptr;
-}
-
 void StageResources::setBuffer(int index, std::shared_ptr<const Buffer> buffer, std::size_t offset) {
     if (inSlots(buffers_, index)) buffers_[static_cast<std::size_t>(index)] = {std::move(buffer), offset};
 }

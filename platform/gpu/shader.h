@@ -67,8 +67,13 @@ public:
         if (reinterpret_cast<std::uintptr_t>(b.data()) % alignof(T) != 0) return {};
         return {reinterpret_cast<const T*>(b.data()), b.size() / sizeof(T)};
     }
-    const Texture* texture(int index) const;
-    const Sampler* sampler(int index) const;
+    // Inline: shaders look them up for every quad.
+    const Texture* texture(int index) const {
+        return index >= 0 && index < kTextureSlots ? textures_[static_cast<std::size_t>(index)].get() : nullptr;
+    }
+    const Sampler* sampler(int index) const {
+        return index >= 0 && index < kSamplerSlots ? samplers_[static_cast<std::size_t>(index)].get() : nullptr;
+    }
 
     // Binding, used by the render encoder. Indices outside the slots are ignored.
     void setBuffer(int index, std::shared_ptr<const Buffer> buffer, std::size_t offset);

@@ -1,4 +1,5 @@
 #include "gpu_test_support.h"
+#include "platform/gpu/raster_output.h"
 
 #include <gtest/gtest.h>
 
@@ -375,6 +376,91 @@ TEST(Rasterizer, SameBytesWhateverTheThreadCount) {
 TEST(Rasterizer, FrameMatchesItsRecordedHash) {
     // Recorded from this renderer; a change here means every picture drawn changed.
     EXPECT_EQ(testing::fnv1a(busyFrame(2)), 1847961354149197996ull);
+}
+
+// Each channel of a resolved pixel is the mean of its four samples rounded to nearest
+// (halves up), channel by channel, with no carry from one channel into the next.
+TEST(Rasterizer, ResolvedBGRA8ChannelsAreTheRoundedMeanOfTheirSamples) {
+    struct Case {
+        std::uint8_t samples[4];  // one channel's four samples; the pixel's channels differ
+        std::uint8_t mean;
+    };
+    const Case cases[] = {
+        {{0, 0, 0, 0}, 0},         {{255, 255, 255, 255}, 255}, {{255, 0, 0, 0}, 64},  // 63.75
+        {{1, 0, 0, 0}, 0},         {{1, 1, 0, 0}, 1},           {{2, 1, 0, 0}, 1},    // 0.25, 0.5, 0.75
+        {{255, 255, 255, 254}, 255}, {{128, 127, 128, 127}, 128}, {{10, 20, 30, 40}, 25},
+    };
+    for (const Case& c : cases) {
+        std::uint8_t samples[3 * 16];  // three pixels, so that every pixel of a row is checked
+        for (int pixel = 0; pixel < 3; ++pixel)
+            for (int s = 0; s < 4; ++s) {
+                std::uint8_t* texel = samples + 16 * pixel + 4 * s;
+                // B the case itself; G, R and A its mirror and neighbours, to catch carries.
+                texel[0] = c.samples[s];
+                texel[1] = static_cast<std::uint8_t>(255 - c.samples[s]);
+                texel[2] = c.samples[(s + pixel) % 4];
+                texel[3] = 255;
+            }
+        std::uint8_t out[12] = {};
+        resolveRow<PixelFormat::bgra8Unorm>(samples, 3, out);
+        const int mirrored = (4 * 255 - (c.samples[0] + c.samples[1] + c.samples[2] + c.samples[3]) + 2) / 4;
+        for (int pixel = 0; pixel < 3; ++pixel) {
+            EXPECT_EQ(out[4 * pixel + 0], c.mean) << int(c.samples[0]) << " pixel " << pixel;
+            EXPECT_EQ(out[4 * pixel + 1], mirrored) << int(c.samples[0]) << " pixel " << pixel;
+            EXPECT_EQ(out[4 * pixel + 2], c.mean) << int(c.samples[0]) << " pixel " << pixel;
+            EXPECT_EQ(out[4 * pixel + 3], 255);
+        }
+    }
+}
+
+// A quad of four 4-sample BGRA8 pixels merged at once gives, sample by sample, the
+// blend equation worked on that sample alone: whatever the factors (keeping, replacing
+// or blending), the samples named, and whether the samples held the same value.
+TEST(Rasterizer, MultisampledQuadMergesMatchTheBlendEquationSampleBySample) {
+    using F = BlendFactor;
+    struct Case {
+        const char* name;
+        BlendSettings blend;
+        unsigned cov[4];
+    };
+    const Case cases[] = {
+        {"no blending", {false, F::one, F::one, F::zero, F::zero}, {15, 15, 5, 0}},
+        {"premultiplied over",
+         {true, F::one, F::one, F::oneMinusSourceAlpha, F::oneMinusSourceAlpha},
+         {15, 6, 15, 1}},
+        {"keeps the target", {true, F::zero, F::zero, F::one, F::one}, {15, 15, 15, 15}},
+        {"replaces through factors", {true, F::one, F::one, F::zero, F::zero}, {15, 9, 15, 2}},
+        {"alpha blending", {true, F::sourceAlpha, F::one, F::oneMinusSourceAlpha, F::zero}, {15, 15, 3, 12}},
+    };
+    const simd::float4 colors[4] = {
+        {0.5f, 0.25f, 0.0f, 0.5f}, {1, 1, 1, 1}, {0.1f, 0.2f, 0.3f, 0.0f}, {0.9f, 0, 0.4f, 0.75f}};
+    for (const Case& c : cases) {
+        // Pixel 0 and 2 have four equal samples; pixels 1 and 3 four different ones.
+        std::uint8_t pixels[4][16];
+        for (int i = 0; i < 4; ++i)
+            for (int b = 0; b < 16; ++b)
+                pixels[i][b] = static_cast<std::uint8_t>(i % 2 ? 17 * b + 3 * i : 40 + 60 * (b % 4));
+        std::uint8_t expected[4][16];
+        std::memcpy(expected, pixels, sizeof pixels);
+        for (int i = 0; i < 4; ++i)
+            for (int sample = 0; sample < 4; ++sample) {
+                if (!(c.cov[i] & (1u << sample))) continue;
+                std::uint8_t* t = expected[i] + 4 * sample;
+                const simd::float4 d = readTexel(PixelFormat::bgra8Unorm, t), s = colors[i];
+                const float a = s.w;
+                auto f = [a](BlendFactor k) { return blendFactor(k, a); };
+                const bool on = c.blend.enabled;
+                const float sRGB = on ? f(c.blend.sourceRGB) : 1, sA = on ? f(c.blend.sourceAlpha) : 1;
+                const float dRGB = on ? f(c.blend.destinationRGB) : 0, dA = on ? f(c.blend.destinationAlpha) : 0;
+                const simd::float4 out{s.x * sRGB + d.x * dRGB, s.y * sRGB + d.y * dRGB, s.z * sRGB + d.z * dRGB,
+                                       s.w * sA + d.w * dA};
+                writeTexel(PixelFormat::bgra8Unorm, t, out);
+            }
+        std::uint8_t* texels[4] = {pixels[0], pixels[1], pixels[2], pixels[3]};
+        mergeQuadSamplesBGRA8(texels, 4, c.cov, colors, c.blend);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(0, std::memcmp(pixels[i], expected[i], 16)) << c.name << ", pixel " << i;
+    }
 }
 
 }  // namespace
