@@ -37,7 +37,7 @@ UserDefaults& UserDefaults::setStandard(std::unique_ptr<UserDefaults> defaults) 
 }
 
 void UserDefaults::registerDefaults(const plist::Dictionary& values) {
-    for (size_t i = 0; i < values.size(); ++i) registered_.set(values.keys()[i], values.valueAt(i));
+    for (size_t i = 0; i < values.size(); ++i) registered_.set(values.keyAt(i), values.valueAt(i));
 }
 
 plist::Dictionary UserDefaults::load() const { return memory_; }

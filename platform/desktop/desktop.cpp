@@ -104,8 +104,9 @@ Application& Desktop::ownApplication() const { return *processRecord(ownPid_); }
 
 Application* Desktop::process(int32_t pid) const {
     const WorldGuard guard = guardWorld(*this);
+    // The records' fields are read directly, under the guard.
     for (const auto& p : processes_) {
-        if (p->pid() == pid && !p->isTerminated()) return p.get();
+        if (p->pid_ == pid && !p->terminated_) return p.get();
     }
     return nullptr;
 }
@@ -154,22 +155,26 @@ Control* Desktop::control(uint64_t id) const {
 
 std::vector<Window*> Desktop::windowsFrontToBack() const {
     const WorldGuard guard = guardWorld(*this);
+    // The records and their fields are read directly: the guard holds the lock throughout.
     std::vector<Window*> result;
+    result.reserve(order_.size());
     for (uint32_t n : order_) {
-        if (Window* w = window(n)) result.push_back(w);
+        Window* w = n == 0 || n > windows_.size() ? nullptr : windows_[n - 1].get();
+        if (w && !w->closed_) result.push_back(w);
     }
-    std::stable_sort(result.begin(), result.end(), [](const Window* a, const Window* b) { return a->layer() > b->layer(); });
+    std::stable_sort(result.begin(), result.end(), [](const Window* a, const Window* b) { return a->layer_ > b->layer_; });
     return result;
 }
 
 bool Desktop::isOnScreen(const Window& w) const {
     const WorldGuard guard = guardWorld(*this);
-    if (w.isClosed() || !w.isOrderedIn()) return false;
+    // The window's fields are read directly, under the guard above.
+    if (w.closed_ || !w.orderedIn_) return false;
     // A window on its way into the Dock stays on screen until it arrives there.
-    if (w.isMinimized() && w.dockTravel() != DockTravel::intoDock) return false;
+    if (w.minimized_ && !(w.travel_ && w.travel_->direction == DockTravel::intoDock)) return false;
     const Application* owner = process(w.pid());
-    if (!owner || owner->isHidden()) return false;
-    if (!spaces_.isShown(w.space())) return false;
+    if (!owner || owner->hidden_) return false;
+    if (!spaces_.isShown(w.space_)) return false;
     if (w.isSheet()) {
         const Window* parent = window(w.parentWindow());
         return parent && isOnScreen(*parent);

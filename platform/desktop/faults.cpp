@@ -1,5 +1,7 @@
 #include "platform/desktop/faults.h"
 
+#include <algorithm>
+
 #include "platform/desktop/world_lock.h"
 
 namespace platform::desktop {
@@ -103,6 +105,12 @@ std::optional<Fault> Faults::take(const FaultQuery& query) {
         return it->fault_;
     }
     return std::nullopt;
+}
+
+bool Faults::isArmed(FaultCall call) const {
+    const WorldGuard guard = guardWorld(world_);
+    return std::any_of(rules_.begin(), rules_.end(),
+                       [call](const Rule& rule) { return rule.call_ == call && rule.remaining_ != 0; });
 }
 
 int Faults::uses(FaultCall call, std::string_view name) const {

@@ -125,6 +125,9 @@ public:
     Rule& on(FaultCall call, std::string name = {});
     // The fault for a call, counting one use of its rule; nothing when none matches.
     std::optional<Fault> take(const FaultQuery& query);
+    // Whether a rule for the call may still match, so that a caller asking many times in
+    // one go (a key of every entry of a window list) can skip asking when none is set.
+    bool isArmed(FaultCall call) const;
     // How often the rules of a call (and name, when given) have been used.
     int uses(FaultCall call, std::string_view name = {}) const;
     void clear();

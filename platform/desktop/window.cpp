@@ -150,6 +150,11 @@ bool Window::isMinimizable() const {
 
 bool Window::isOnScreen() const { return world_.isOnScreen(*this); }
 
+Window::Placement Window::placement() const {
+    const WorldGuard guard = guardWorld(world_);
+    return {layer_, frame_, alpha_};
+}
+
 Rect Window::privateBounds() const {
     const WorldGuard guard = guardWorld(world_);
     const double now = world_.now();

@@ -98,6 +98,13 @@ public:
     double alpha() const { return readLocked(world_, alpha_); }
     std::string title() const { return readLocked(world_, title_); }
     std::string subrole() const { return readLocked(world_, subrole_); }
+    // The layer, frame and alpha together, as one read (a window list's entry shows them).
+    struct Placement {
+        int32_t layer;
+        Rect frame;
+        double alpha;
+    };
+    Placement placement() const;
     // Minimized as its application reports it: true from the moment a trip into the Dock
     // begins, false from the moment a trip out of it begins.
     bool isMinimized() const { return readLocked(world_, minimized_); }

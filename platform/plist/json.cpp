@@ -94,7 +94,7 @@ void appendDictionary(std::string& out, const Dictionary& dict) {
     out += '{';
     for (size_t i = 0; i < dict.size(); ++i) {
         if (i) out += ',';
-        appendJsonString(out, dict.keys()[i]);
+        appendJsonString(out, dict.keyAt(i));
         out += ':';
         append(out, dict.valueAt(i));
     }

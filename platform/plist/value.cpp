@@ -2,91 +2,160 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace platform::plist {
 
 Array::Array(std::initializer_list<Value> items) : items_(items) {}
 
-void Array::push_back(Value v) { items_.push_back(std::move(v)); }
+void Array::push_back(const Value& v) { items_.push_back(v); }
+
+void Array::push_back(Value&& v) { items_.push_back(std::move(v)); }
 
 bool operator==(const Array& a, const Array& b) { return a.items_ == b.items_; }
 
-Dictionary::Dictionary(std::initializer_list<std::pair<std::string, Value>> entries) {
+Dictionary::Dictionary(std::initializer_list<std::pair<std::string_view, Value>> entries) {
+    size_t keyBytes = 0;
+    for (const auto& entry : entries) keyBytes += entry.first.size();
+    reserve(entries.size(), keyBytes);
     for (const auto& [key, value] : entries) set(key, value);
 }
 
-std::optional<size_t> Dictionary::indexOf(std::string_view key) const {
-    if (!index_.empty()) {
-        auto it = index_.find(key);
-        if (it == index_.end()) return std::nullopt;
-        return it->second;
+Dictionary::Dictionary(const Dictionary& other)
+    : keyText_(other.keyText_),
+      entries_(other.entries_),
+      keyBits_(other.keyBits_),
+      index_(other.index_ ? std::make_unique<Index>(*other.index_) : nullptr) {}
+
+Dictionary::Dictionary(Dictionary&& other) noexcept = default;
+
+Dictionary& Dictionary::operator=(const Dictionary& other) {
+    if (this != &other) *this = Dictionary(other);
+    return *this;
+}
+
+Dictionary& Dictionary::operator=(Dictionary&& other) noexcept = default;
+
+Dictionary::~Dictionary() = default;
+
+void Dictionary::reserve(size_t count, size_t keyBytes) {
+    entries_.reserve(count);
+    keyText_.reserve(keyBytes);
+}
+
+std::vector<std::string> Dictionary::keys() const {
+    std::vector<std::string> keys;
+    keys.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) keys.emplace_back(keyAt(i));
+    return keys;
+}
+
+namespace {
+
+// Kept apart from the walk through a small dictionary, which is the common case and
+// stays lean without it.
+[[gnu::noinline]] size_t indexedPosition(const std::map<std::string, size_t, std::less<>>& index,
+                                         std::string_view key, size_t absent) {
+    auto it = index.find(key);
+    return it == index.end() ? absent : it->second;
+}
+
+}  // namespace
+
+size_t Dictionary::indexOf(std::string_view key) const {
+    if (index_) return indexedPosition(*index_, key, kAbsent);
+    if ((keyBits_ & keyBit(key)) == 0) return kAbsent;
+    // Keys often share a prefix ("kCGWindow..."): their last characters tell most of
+    // them apart before the whole is compared.
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        if (entry.keyLength != key.size()) continue;
+        if (key.empty()) return i;
+        const char* text = keyText_.data() + entry.keyStart;
+        if (text[key.size() - 1] == key.back() && std::memcmp(text, key.data(), key.size()) == 0) return i;
     }
-    for (size_t i = 0; i < keys_.size(); ++i) {
-        if (keys_[i] == key) return i;
-    }
-    return std::nullopt;
+    return kAbsent;
+}
+
+uint64_t Dictionary::keyBit(std::string_view key) {
+    const size_t last = key.empty() ? 0 : static_cast<unsigned char>(key.back());
+    return uint64_t{1} << ((key.size() * 7 + last) & 63);
 }
 
 void Dictionary::rebuildIndex() {
-    index_.clear();
-    if (keys_.size() <= kIndexThreshold) return;
-    for (size_t i = 0; i < keys_.size(); ++i) index_.emplace(keys_[i], i);
+    index_.reset();
+    if (entries_.size() <= kIndexThreshold) return;
+    index_ = std::make_unique<Index>();
+    for (size_t i = 0; i < entries_.size(); ++i) index_->emplace(keyAt(i), i);
+}
+
+// The key may view this dictionary's own key text: the append copies it before the old
+// text goes.
+void Dictionary::append(std::string_view key, Value&& value) {
+    const size_t start = keyText_.size();
+    keyText_.append(key);
+    keyBits_ |= keyBit(key);
+    entries_.emplace_back(start, key.size(), std::move(value));
 }
 
 const Value* Dictionary::find(std::string_view key) const {
-    auto i = indexOf(key);
-    return i ? &values_[*i] : nullptr;
+    const size_t i = indexOf(key);
+    return i == kAbsent ? nullptr : &entries_[i].value;
 }
 
 Value* Dictionary::find(std::string_view key) {
-    auto i = indexOf(key);
-    return i ? &values_[*i] : nullptr;
+    const size_t i = indexOf(key);
+    return i == kAbsent ? nullptr : &entries_[i].value;
 }
 
-void Dictionary::set(std::string key, Value value) {
-    if (!index_.empty()) {
+void Dictionary::set(std::string_view key, const Value& value) { set(key, Value(value)); }
+
+void Dictionary::set(std::string_view key, Value&& value) {
+    if (index_) {
         // One search of the index both finds a present key and places a new one.
-        auto [it, inserted] = index_.try_emplace(key, keys_.size());
+        auto [it, inserted] = index_->try_emplace(std::string(key), entries_.size());
         if (!inserted) {
-            values_[it->second] = std::move(value);
+            entries_[it->second].value = std::move(value);
             return;
         }
-        keys_.push_back(std::move(key));
-        values_.push_back(std::move(value));
+        append(key, std::move(value));
         return;
     }
-    if (auto i = indexOf(key)) {
-        values_[*i] = std::move(value);
+    if (const size_t i = indexOf(key); i != kAbsent) {
+        entries_[i].value = std::move(value);
         return;
     }
-    keys_.push_back(std::move(key));
-    values_.push_back(std::move(value));
-    if (keys_.size() > kIndexThreshold) rebuildIndex();
+    append(key, std::move(value));
+    if (entries_.size() > kIndexThreshold) rebuildIndex();
 }
 
 bool Dictionary::erase(std::string_view key) {
-    auto i = indexOf(key);
-    if (!i) return false;
-    // Out of the index first: `key` may view the very string that goes.
-    if (!index_.empty()) index_.erase(index_.find(key));
-    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(*i));
-    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(*i));
-    if (keys_.size() <= kIndexThreshold) {
-        index_.clear();
+    const size_t i = indexOf(key);
+    if (i == kAbsent) return false;
+    // Out of the index first: `key` may view the very text that goes.
+    if (index_) index_->erase(index_->find(key));
+    const size_t start = entries_[i].keyStart, length = entries_[i].keyLength;
+    keyText_.erase(start, length);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+    // The later keys move up, in the text by the length of the key and in the entries by one.
+    for (size_t j = i; j < entries_.size(); ++j) entries_[j].keyStart -= length;
+    keyBits_ = 0;
+    for (size_t j = 0; j < entries_.size(); ++j) keyBits_ |= keyBit(keyAt(j));
+    if (entries_.size() <= kIndexThreshold) {
+        index_.reset();
         return true;
     }
-    // The later keys move up by one; adjusting them is cheaper than a new index.
-    for (auto& [name, position] : index_) {
-        if (position > *i) --position;
+    for (auto& [name, position] : *index_) {
+        if (position > i) --position;
     }
     return true;
 }
 
 bool operator==(const Dictionary& a, const Dictionary& b) {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.keys_.size(); ++i) {
-        const Value* other = b.find(a.keys_[i]);
-        if (!other || !(*other == a.values_[i])) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Value* other = b.find(a.keyAt(i));
+        if (!other || !(*other == a.valueAt(i))) return false;
     }
     return true;
 }
@@ -151,7 +220,7 @@ bool equalArrays(const Array& a, const Array& b) {
 bool equalDictionaries(const Dictionary& a, const Dictionary& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        const Value* other = b.find(a.keys()[i]);
+        const Value* other = b.find(a.keyAt(i));
         if (!other || !isEqualObject(a.valueAt(i), *other)) return false;
     }
     return true;
@@ -212,7 +281,9 @@ std::string describe(const Value& value) {
         std::string out = "{";
         for (size_t i = 0; i < d.size(); ++i) {
             if (i) out += ", ";
-            out += d.keys()[i] + ": " + describe(d.valueAt(i));
+            out += d.keyAt(i);
+            out += ": ";
+            out += describe(d.valueAt(i));
         }
         return out + "}";
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,7 +52,8 @@ public:
     bool empty() const;
     const Value& operator[](size_t i) const;
     Value& operator[](size_t i);
-    void push_back(Value v);
+    void push_back(const Value& v);
+    void push_back(Value&& v);
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
     auto begin() { return items_.begin(); }
@@ -66,37 +68,63 @@ private:
 
 // Lookups are linear while a dictionary is small and go through an index once it
 // grows, so that a stored dictionary with a huge number of keys (a hostile file)
-// still loads in n log n time.
+// still loads in n log n time. The keys live one after another in one string, each
+// entry naming its stretch of it: a dictionary costs two allocations however many keys
+// it holds, which counts where many small dictionaries are built and dropped at a time
+// (a window list holds one per window).
 class Dictionary {
 public:
     Dictionary() = default;
-    Dictionary(std::initializer_list<std::pair<std::string, Value>> entries);
+    Dictionary(std::initializer_list<std::pair<std::string_view, Value>> entries);
+    Dictionary(const Dictionary& other);
+    Dictionary(Dictionary&& other) noexcept;
+    Dictionary& operator=(const Dictionary& other);
+    Dictionary& operator=(Dictionary&& other) noexcept;
+    ~Dictionary();
 
-    size_t size() const { return keys_.size(); }
-    bool empty() const { return keys_.empty(); }
-    bool contains(std::string_view key) const { return indexOf(key).has_value(); }
+    // Defined after Value, which must be complete for them.
+    size_t size() const;
+    bool empty() const;
+    bool contains(std::string_view key) const { return indexOf(key) != kAbsent; }
     // The value under `key`, or null when absent.
     const Value* find(std::string_view key) const;
     Value* find(std::string_view key);
     // Replaces the value of an existing key in place; a new key goes to the end.
-    void set(std::string key, Value value);
+    void set(std::string_view key, const Value& value);
+    void set(std::string_view key, Value&& value);
     // Returns whether the key was there.
     bool erase(std::string_view key);
-    const std::vector<std::string>& keys() const { return keys_; }
+    // The keys in order, copied; keyAt views one in place (good until the next change).
+    std::vector<std::string> keys() const;
+    std::string_view keyAt(size_t i) const;
     const Value& valueAt(size_t i) const;
+    // Room for `count` keys of `keyBytes` characters in all, for a dictionary whose shape
+    // is known before it is filled.
+    void reserve(size_t count, size_t keyBytes = 0);
 
     // Order does not matter for equality: two dictionaries are equal when they hold the
     // same keys with equal values.
     friend bool operator==(const Dictionary& a, const Dictionary& b);
 
 private:
+    struct Entry;
+    using Index = std::map<std::string, size_t, std::less<>>;
     static constexpr size_t kIndexThreshold = 16;
-    std::optional<size_t> indexOf(std::string_view key) const;
+    // The position of a key, kAbsent for none (a plain number: g++ returns an optional
+    // one through memory, which stalls every lookup).
+    static constexpr size_t kAbsent = SIZE_MAX;
+    size_t indexOf(std::string_view key) const;
+    // One of 64 bits for a key, by its length and last character.
+    static uint64_t keyBit(std::string_view key);
+    void append(std::string_view key, Value&& value);
     void rebuildIndex();
-    std::vector<std::string> keys_;
-    std::vector<Value> values_;
+    std::string keyText_;
+    std::vector<Entry> entries_;
+    // The bits of the keys held: a key whose bit is clear is absent without a look at the
+    // keys, which is how most new keys are set.
+    uint64_t keyBits_ = 0;
     // Key to position; kept only while the dictionary holds more than kIndexThreshold keys.
-    std::map<std::string, size_t, std::less<>> index_;
+    std::unique_ptr<Index> index_;
 };
 
 class Value {
@@ -152,7 +180,22 @@ inline bool Array::empty() const { return items_.empty(); }
 inline const Value& Array::operator[](size_t i) const { return items_[i]; }
 inline Value& Array::operator[](size_t i) { return items_[i]; }
 inline void Array::reserve(size_t n) { items_.reserve(n); }
-inline const Value& Dictionary::valueAt(size_t i) const { return values_[i]; }
+
+// One key of a dictionary, as the stretch [keyStart, keyStart + keyLength) of its key
+// text, with its value.
+struct Dictionary::Entry {
+    size_t keyStart = 0;
+    size_t keyLength = 0;
+    Value value;
+};
+
+inline size_t Dictionary::size() const { return entries_.size(); }
+inline bool Dictionary::empty() const { return entries_.empty(); }
+inline const Value& Dictionary::valueAt(size_t i) const { return entries_[i].value; }
+inline std::string_view Dictionary::keyAt(size_t i) const {
+    const Entry& entry = entries_[i];
+    return std::string_view(keyText_.data() + entry.keyStart, entry.keyLength);
+}
 
 const char* typeName(Value::Type type);
 // Equality as objects compare: numbers by value whatever their kind (a real 0 equals

@@ -51,7 +51,7 @@ private:
     bool dictionary(const Dictionary& dictionary, int depth);
     void line(int depth, std::string_view text);
     void element(int depth, std::string_view name, std::string_view text);
-    void textElement(int depth, std::string_view name, const std::string& text);
+    void textElement(int depth, std::string_view name, std::string_view text);
     void data(int depth, const Data& data);
     bool fits() const { return out_.size() <= maxBytes_; }
 
@@ -76,7 +76,7 @@ void Writer::element(int depth, std::string_view name, std::string_view text) {
     out_ += ">\n";
 }
 
-void Writer::textElement(int depth, std::string_view name, const std::string& text) {
+void Writer::textElement(int depth, std::string_view name, std::string_view text) {
     std::string escaped;
     appendEscaped(writableText(text), escaped);
     element(depth, name, escaped);
@@ -108,7 +108,7 @@ bool Writer::dictionary(const Dictionary& dictionary, int depth) {
     }
     line(depth, "<dict>");
     for (size_t i = 0; i < dictionary.size(); ++i) {
-        textElement(depth + 1, "key", dictionary.keys()[i]);
+        textElement(depth + 1, "key", dictionary.keyAt(i));
         if (!value(dictionary.valueAt(i), depth + 1)) return false;
     }
     line(depth, "</dict>");
@@ -162,7 +162,7 @@ Value asWritten(const Value& value) {
     case Value::Type::dictionary: {
         const Dictionary& in = *value.dictionary();
         Dictionary out;
-        for (size_t i = 0; i < in.size(); ++i) out.set(writableText(in.keys()[i]), asWritten(in.valueAt(i)));
+        for (size_t i = 0; i < in.size(); ++i) out.set(writableText(in.keyAt(i)), asWritten(in.valueAt(i)));
         return out;
     }
     default: return value;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
+#include <string>
 
 #include "platform/desktop/desktop.h"
 
@@ -13,44 +15,93 @@ using desktop::Desktop;
 using desktop::FaultCall;
 using desktop::FaultEffect;
 
-bool isDesktopElement(const desktop::Window& w) {
-    return w.layer() <= windowLevelForKey(WindowLevelKey::desktopIcon);
+bool isDesktopElement(int32_t layer) { return layer <= windowLevelForKey(WindowLevelKey::desktopIcon); }
+
+// The keys an entry may hold and their characters in all, so that an entry is built
+// in room reserved once.
+constexpr std::string_view kEntryKeys[] = {
+    WindowList::kNumber,     WindowList::kOwnerPID,  WindowList::kLayer,        WindowList::kBounds,
+    WindowList::kAlpha,      WindowList::kOwnerName, WindowList::kIsOnscreen,   WindowList::kStoreType,
+    WindowList::kSharingState, WindowList::kMemoryUsage,
+};
+
+constexpr size_t entryKeyBytes() {
+    size_t bytes = 0;
+    for (const std::string_view key : kEntryKeys) bytes += key.size();
+    return bytes;
 }
 
-// One key of an entry, unless a fault removes or changes it.
-void put(Desktop& world, const desktop::Window& w, plist::Dictionary& entry, const char* key, plist::Value value) {
-    if (auto fault = world.faults().take({FaultCall::windowListEntry, key, w.pid(), w.number(), 0})) {
-        switch (fault->effect) {
+// Builds the entries of one list under the world's lock. Faults for single keys are
+// looked for only when a rule for them is set, and the owner's name is read once for a
+// run of windows of the same application.
+class EntryBuilder {
+public:
+    explicit EntryBuilder(Desktop& world)
+        : world_(world), keyFaults_(world.faults().isArmed(FaultCall::windowListEntry)) {}
+
+    plist::Dictionary entryFor(const desktop::Window& w, const desktop::Window::Placement& placed, bool onScreen) {
+        plist::Dictionary entry;
+        entry.reserve(std::size(kEntryKeys), entryKeyBytes());
+        put(w, entry, WindowList::kNumber, plist::Value(w.number()));
+        put(w, entry, WindowList::kOwnerPID, plist::Value(w.pid()));
+        put(w, entry, WindowList::kLayer, plist::Value(placed.layer));
+        put(w, entry, WindowList::kBounds, dictionaryFromRect(placed.frame));
+        put(w, entry, WindowList::kAlpha, plist::Value(placed.alpha));
+        if (const std::optional<std::string>& name = ownerName(w.pid())) put(w, entry, WindowList::kOwnerName, *name);
+        if (onScreen) put(w, entry, WindowList::kIsOnscreen, true);
+        put(w, entry, WindowList::kStoreType, 1);
+        put(w, entry, WindowList::kSharingState, 1);
+        put(w, entry, WindowList::kMemoryUsage, 2048);
+        return entry;
+    }
+
+private:
+    // One key of an entry, unless a fault removes or changes it.
+    void put(const desktop::Window& w, plist::Dictionary& entry, std::string_view key, plist::Value&& value) {
+        if (keyFaults_) {
+            if (auto fault = world_.faults().take({FaultCall::windowListEntry, key, w.pid(), w.number(), 0})) {
+                if (!applyFault(*fault, value)) return;
+            }
+        }
+        entry.set(key, std::move(value));
+    }
+
+    // Whether the key stays, with the value the fault gives it.
+    static bool applyFault(const desktop::Fault& fault, plist::Value& value) {
+        switch (fault.effect) {
         case FaultEffect::error:
         case FaultEffect::missing:
-        case FaultEffect::unresponsive: return;
+        case FaultEffect::unresponsive: return false;
         case FaultEffect::wrongType: value = value.isString() ? plist::Value(1) : plist::Value("unexpected"); break;
         case FaultEffect::answer:
-            if (const auto* given = std::any_cast<plist::Value>(&fault->payload)) value = *given;
+            if (const auto* given = std::any_cast<plist::Value>(&fault.payload)) value = *given;
             break;
         }
+        return true;
     }
-    entry.set(key, std::move(value));
-}
 
-plist::Dictionary entryFor(Desktop& world, const desktop::Window& w) {
-    plist::Dictionary entry;
-    put(world, w, entry, WindowList::kNumber, plist::Value(w.number()));
-    put(world, w, entry, WindowList::kOwnerPID, plist::Value(w.pid()));
-    put(world, w, entry, WindowList::kLayer, plist::Value(w.layer()));
-    put(world, w, entry, WindowList::kBounds, dictionaryFromRect(w.frame()));
-    put(world, w, entry, WindowList::kAlpha, plist::Value(w.alpha()));
-    if (auto record = world.processRecord(w.pid()); record && record->localizedName()) {
-        put(world, w, entry, WindowList::kOwnerName, *record->localizedName());
+    const std::optional<std::string>& ownerName(int32_t pid) {
+        if (pid != namePid_) {
+            const auto record = world_.processRecord(pid);
+            name_ = record ? record->localizedName() : std::nullopt;
+            namePid_ = pid;
+        }
+        return name_;
     }
-    if (world.isOnScreen(w)) put(world, w, entry, WindowList::kIsOnscreen, true);
-    put(world, w, entry, WindowList::kStoreType, 1);
-    put(world, w, entry, WindowList::kSharingState, 1);
-    put(world, w, entry, WindowList::kMemoryUsage, 2048);
-    return entry;
-}
 
-std::vector<const desktop::Window*> select(const Desktop& world, uint32_t options, uint32_t relative) {
+    Desktop& world_;
+    const bool keyFaults_;
+    std::optional<int32_t> namePid_;
+    std::optional<std::string> name_;
+};
+
+// A window the list holds, with whether it is on screen (asked once per window).
+struct Listed {
+    const desktop::Window* window;
+    bool onScreen;
+};
+
+std::vector<Listed> select(const Desktop& world, uint32_t options, uint32_t relative) {
     const auto windows = world.windowsFrontToBack();
     const bool above = options & WindowList::onScreenAboveWindow;
     const bool below = options & WindowList::onScreenBelowWindow;
@@ -58,19 +109,21 @@ std::vector<const desktop::Window*> select(const Desktop& world, uint32_t option
                                      WindowList::onScreenBelowWindow);
     const bool including = options & WindowList::includingWindow;
     auto at = std::find_if(windows.begin(), windows.end(), [relative](auto* w) { return w->number() == relative; });
-    std::vector<const desktop::Window*> result;
+    std::vector<Listed> result;
     if (including && !above && !below && !(options & WindowList::onScreenOnly)) {
-        if (at != windows.end()) result.push_back(*at);
+        if (at != windows.end()) result.push_back({*at, world.isOnScreen(**at)});
         return result;
     }
+    result.reserve(windows.size());
     const bool relativeMatters = (above || below) && relative != WindowList::kNullWindow;
     if (relativeMatters && at == windows.end()) return result;
     for (auto it = windows.begin(); it != windows.end(); ++it) {
         const bool isRelative = it == at;
         if (relativeMatters && !isRelative && ((above && it > at) || (below && it < at))) continue;
         if (relativeMatters && isRelative && !including) continue;
-        if (onScreen && !isRelative && !world.isOnScreen(**it)) continue;
-        result.push_back(*it);
+        const bool shown = world.isOnScreen(**it);
+        if (onScreen && !isRelative && !shown) continue;
+        result.push_back({*it, shown});
     }
     return result;
 }
@@ -86,17 +139,26 @@ std::optional<plist::Array> WindowList::copyWindowInfo(uint32_t options, uint32_
         const auto* given = std::any_cast<plist::Array>(&fault->payload);
         return given ? std::optional<plist::Array>(*given) : std::nullopt;
     }
+    const auto windows = select(*world, options, relativeToWindow);
+    EntryBuilder builder(*world);
     plist::Array list;
-    for (const desktop::Window* w : select(*world, options, relativeToWindow)) {
-        if ((options & excludeDesktopElements) && isDesktopElement(*w)) continue;
-        list.push_back(entryFor(*world, *w));
+    list.reserve(windows.size());
+    for (const Listed& listed : windows) {
+        const desktop::Window::Placement placed = listed.window->placement();
+        if ((options & excludeDesktopElements) && isDesktopElement(placed.layer)) continue;
+        list.push_back(builder.entryFor(*listed.window, placed, listed.onScreen));
     }
     return list;
 }
 
 plist::Dictionary dictionaryFromRect(const Rect& rect) {
-    return plist::Dictionary{{"Height", rect.size.height}, {"Width", rect.size.width}, {"X", rect.origin.x},
-                             {"Y", rect.origin.y}};
+    plist::Dictionary d;
+    d.reserve(4);
+    d.set("Height", rect.size.height);
+    d.set("Width", rect.size.width);
+    d.set("X", rect.origin.x);
+    d.set("Y", rect.origin.y);
+    return d;
 }
 
 std::optional<Rect> rectFromDictionary(const plist::Value& value) {

@@ -140,7 +140,7 @@ std::vector<ApplicationRule> decodeApplications(const plist::Dictionary& stored)
     std::vector<ApplicationRule> rules;
     for (size_t i = 0; i < stored.size(); ++i) {
         const plist::Value& value = stored.valueAt(i);
-        if (value.dictionary()) rules.push_back(ApplicationRule::decode(stored.keys()[i], *value.dictionary()));
+        if (value.dictionary()) rules.push_back(ApplicationRule::decode(std::string(stored.keyAt(i)), *value.dictionary()));
     }
     return rules;
 }

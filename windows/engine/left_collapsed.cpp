@@ -165,7 +165,8 @@ std::set<std::string> LeftCollapsedWindows::bundleIdentifiers() const {
     const auto stored = defaults_->storedObject(kDefaultsKey);
     const Dictionary* applications = stored ? stored->dictionary() : nullptr;
     if (!applications) return {};
-    return {applications->keys().begin(), applications->keys().end()};
+    const auto keys = applications->keys();
+    return {keys.begin(), keys.end()};
 }
 
 // A window found with the remembered one's title beats any other, however far; among

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_once.h"
@@ -110,6 +115,65 @@ TEST(WindowList, AListOrAnEntryCanFail) {
     EXPECT_FALSE(rectFromDictionary(*entry.find(WindowList::kBounds)));
     EXPECT_EQ(entry.find(WindowList::kAlpha), nullptr);
     EXPECT_TRUE(entry.find(WindowList::kNumber));
+}
+
+// The keys of every entry, front to back; faults for single keys are looked for per
+// key and per window however many rules there are, and only while one can still match.
+TEST(WindowList, KeyFaultsReachTheEntriesTheyNameAndNoOthers) {
+    using Keys = std::vector<std::string>;
+    const Keys shown{WindowList::kNumber,     WindowList::kOwnerPID,  WindowList::kLayer,
+                     WindowList::kBounds,     WindowList::kAlpha,     WindowList::kOwnerName,
+                     WindowList::kIsOnscreen, WindowList::kStoreType, WindowList::kSharingState,
+                     WindowList::kMemoryUsage};
+    auto without = [&](const char* key) {
+        Keys keys = shown;
+        std::erase(keys, key);
+        return keys;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(ListedWorld&)> arrange;
+        std::vector<Keys> keys;  // of f2, f1 and b, the three document windows
+        std::optional<plist::Value> f1Layer;
+    };
+    const Case cases[] = {
+        {"no fault", [](ListedWorld&) {}, {shown, shown, shown}, plist::Value(0)},
+        {"a rule of another call", [](ListedWorld& w) { w.world.faults().on(FaultCall::readAttribute).fail(); },
+         {shown, shown, shown}, plist::Value(0)},
+        {"a used-up rule",
+         [](ListedWorld& w) {
+             w.world.faults().on(FaultCall::windowListEntry, WindowList::kLayer).times(0).missing();
+         },
+         {shown, shown, shown}, plist::Value(0)},
+        {"once, for the first entry that has the key",
+         [](ListedWorld& w) { w.world.faults().on(FaultCall::windowListEntry, WindowList::kOwnerName).times(1).missing(); },
+         {shown, shown, shown}, plist::Value(0)},  // the menu bar's entry takes it
+        {"one window's key",
+         [](ListedWorld& w) {
+             w.world.faults().on(FaultCall::windowListEntry, WindowList::kOwnerPID).forWindow(w.f1.number()).fail();
+         },
+         {shown, without(WindowList::kOwnerPID), shown}, plist::Value(0)},
+        {"one application's answer",
+         [](ListedWorld& w) {
+             w.world.faults().on(FaultCall::windowListEntry, WindowList::kLayer).forApplication(w.front.pid()).answer(
+                 plist::Value("top"));
+         },
+         {shown, shown, shown}, plist::Value("top")},
+        {"every key of every window",
+         [](ListedWorld& w) { w.world.faults().on(FaultCall::windowListEntry).missing(); }, {Keys{}, Keys{}, Keys{}},
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWorld w;
+        c.arrange(w);
+        const auto list = WindowList::copyWindowInfo(WindowList::all, WindowList::kNullWindow);
+        ASSERT_TRUE(list);
+        ASSERT_EQ(list->size(), 6u);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ((*list)[i + 2].dictionary()->keys(), c.keys[i]) << i;
+        const plist::Value* layer = (*list)[3].dictionary()->find(WindowList::kLayer);
+        EXPECT_EQ(layer ? std::optional<plist::Value>(*layer) : std::nullopt, c.f1Layer);
+    }
 }
 
 TEST(WindowList, LevelsByKeyAndRectangleDictionaries) {

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "tests/support/numbered.h"
 
@@ -38,6 +42,82 @@ TEST(PlistDictionary, KeepsKeysUniqueAndInFirstInsertionOrderAcrossTheIndexThres
     d.set("new", true);
     EXPECT_EQ(d.keys().back(), "new");
     EXPECT_TRUE(d.contains("new"));
+}
+
+// Keys share one text per dictionary: every change must keep each key's stretch of it
+// right. Each script of changes runs on a dictionary and on a plain list of pairs, and
+// the two must agree on every key, value and lookup afterwards, copies included.
+TEST(PlistDictionary, KeysStayRightThroughEveryChangeOnBothSidesOfTheIndexThreshold) {
+    enum class Op { set, erase, setOwnKey, setPartOfOwnKey, eraseOwnKey };
+    struct Step {
+        Op op;
+        std::string key;
+        int value = 0;
+    };
+    struct Script {
+        const char* name;
+        int filled;  // keys "key0" ... set first, long enough to need the heap on their own
+        std::vector<Step> steps;
+    };
+    const Script scripts[] = {
+        {"empty keys and keys sharing a prefix", 0,
+         {{Op::set, "", 1}, {Op::set, "kCGWindowLayer", 2}, {Op::set, "kCGWindowAlpha", 3}, {Op::set, "kCGWindow", 4},
+          {Op::erase, "kCGWindowLayer"}, {Op::set, "kCGWindowAlpha", 5}, {Op::erase, ""}, {Op::set, "", 6}}},
+        {"erasing at the front, middle and end of a small one", 6,
+         {{Op::erase, "key0"}, {Op::erase, "key3"}, {Op::erase, "key5"}, {Op::set, "key3", 30}, {Op::set, "key1", 10}}},
+        {"a key viewed in the dictionary's own text", 4,
+         {{Op::setOwnKey, "", 2}, {Op::setPartOfOwnKey, "", 7}, {Op::eraseOwnKey, "", 1}, {Op::set, "key2", 9}}},
+        {"crossing the threshold both ways", 16,
+         {{Op::set, "key16", 16}, {Op::set, "key17", 17}, {Op::erase, "key1"}, {Op::set, "key0", 100},
+          {Op::erase, "key17"}, {Op::erase, "key16"}, {Op::set, "key40", 40}, {Op::eraseOwnKey, "", 3}}},
+        {"a large one", 40,
+         {{Op::erase, "key20"}, {Op::setOwnKey, "", 30}, {Op::setPartOfOwnKey, "", 31}, {Op::eraseOwnKey, "", 0},
+          {Op::set, "key20", 20}}},
+    };
+    for (const Script& script : scripts) {
+        SCOPED_TRACE(script.name);
+        Dictionary d;
+        std::vector<std::pair<std::string, Value>> model;
+        auto set = [&](std::string_view key, int value) {
+            const std::string copied(key);  // `key` may view the dictionary's text
+            d.set(key, value);
+            auto it = std::find_if(model.begin(), model.end(), [&](const auto& p) { return p.first == copied; });
+            if (it != model.end()) it->second = value;
+            else model.emplace_back(copied, value);
+        };
+        auto erase = [&](std::string_view key) {
+            const std::string copied(key);
+            const bool erased = d.erase(key);
+            const auto gone = std::erase_if(model, [&](const auto& p) { return p.first == copied; });
+            EXPECT_EQ(erased, gone == 1) << copied;
+        };
+        for (int i = 0; i < script.filled; ++i) set(furlpane_test::numbered("key", i) + std::string(20, 'x'), i);
+        for (const Step& step : script.steps) {
+            switch (step.op) {
+            case Op::set: set(step.key, step.value); break;
+            case Op::erase: erase(step.key); break;
+            case Op::setOwnKey: set(d.keyAt(size_t(step.value) % d.size()), step.value); break;
+            case Op::setPartOfOwnKey: set(d.keyAt(size_t(step.value) % d.size()).substr(1), step.value); break;
+            case Op::eraseOwnKey: erase(d.keyAt(size_t(step.value) % d.size())); break;
+            }
+        }
+        const Dictionary copy = d;
+        Dictionary assigned{{"stale", 1}};
+        assigned = d;
+        for (const Dictionary* each : std::initializer_list<const Dictionary*>{&d, &copy, &assigned}) {
+            ASSERT_EQ(each->size(), model.size());
+            for (size_t i = 0; i < model.size(); ++i) {
+                EXPECT_EQ(each->keyAt(i), model[i].first);
+                EXPECT_EQ(each->keys()[i], model[i].first);
+                EXPECT_EQ(each->valueAt(i), model[i].second);
+                const Value* found = each->find(model[i].first);
+                ASSERT_NE(found, nullptr) << model[i].first;
+                EXPECT_EQ(*found, model[i].second);
+            }
+            EXPECT_FALSE(each->contains("absent"));
+            EXPECT_EQ(*each, d);
+        }
+    }
 }
 
 TEST(PlistDictionary, EqualityIgnoresOrder) {
