@@ -11,16 +11,19 @@
 // "sweep" as a whole transition over 200 frames, "ends" the frames at the start and the
 // end, where the shadows and rims are drawn and the silhouette pass runs, "middle" the
 // frame at 0.5, the picture quad alone. "FirstFrame/<effect>/1280x800/ms4" times what a
-// transition pays before its picture moves, once per iteration on a renderer made at
-// start-up: setting the scene up (its pictures uploaded), the first frame (the effect's
-// plan and preparation included) and the second; set-up_ms is the renderer's own set-up,
-// which the program does once, off the path of any transition.
+// transition pays before its picture moves, cold (on a renderer just made) and warmed up
+// (on one prepared for the frame size, as the program does at start-up), in turn: setting
+// the scene up (its pictures uploaded, the frame targets taken), the first frame (the
+// effect's plan and preparation included) and the second; set-up_ms and warm-up_ms are
+// the renderer's own set-up and preparation, done once, off the path of any transition.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "tools/transition_demo.h"
 
@@ -72,41 +75,72 @@ void frameBenchmark(benchmark::State& state, Run run) {
     state.counters["budget_share"] = ms / kBudgetMs;
 }
 
-void firstFrameBenchmark(benchmark::State& state, TransitionEffect effect, int samples, int threads) {
-    auto start = std::chrono::steady_clock::now();
-    const auto renderer = TransitionRenderer::create(platform::gpu::Device::create({threads}), {samples});
-    const double setUp = msSince(start);
-    if (!renderer) return state.SkipWithError("the renderer could not be made");
+struct FirstFrameTimes {
+    double setUp = 0, warmUp = 0, scene = 0, first = 0, second = 0;
+};
+
+// One transition's start on a renderer of its own, made (and, warmed up, prepared for the
+// frame size) before the clock starts for the transition.
+std::optional<FirstFrameTimes> firstFrames(TransitionEffect effect, int samples, int threads, bool warmedUp) {
+    FirstFrameTimes t;
     demo::DemoOptions options;
     options.effect = effect;
-    double scene = 0, first = 0, second = 0, worst = 0;
-    int runs = 0;
+    auto start = std::chrono::steady_clock::now();
+    const auto renderer = TransitionRenderer::create(platform::gpu::Device::create({threads}), {samples});
+    t.setUp = msSince(start);
+    if (!renderer) return std::nullopt;
+    start = std::chrono::steady_clock::now();
+    if (warmedUp && !renderer->prepare(options.viewWidth, options.viewHeight)) return std::nullopt;
+    t.warmUp = msSince(start);
+    start = std::chrono::steady_clock::now();
+    auto made = demo::demoScene(*renderer, options);
+    auto target = renderer->frameTarget(options.viewWidth, options.viewHeight);
+    auto other = renderer->frameTarget(options.viewWidth, options.viewHeight);
+    if (!made || !target || !other) return std::nullopt;
+    t.scene = msSince(start);
+    start = std::chrono::steady_clock::now();
+    made->uniforms.progress = 0.02f;
+    benchmark::DoNotOptimize(renderer->render(*made, target));
+    t.first = msSince(start);
+    start = std::chrono::steady_clock::now();
+    made->uniforms.progress = 0.06f;
+    benchmark::DoNotOptimize(renderer->render(*made, other));
+    t.second = msSince(start);
+    return t;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Cold and warmed-up starts taken in turn, so that the machine's load falls on both alike;
+// medians.
+void firstFrameBenchmark(benchmark::State& state, TransitionEffect effect, int samples, int threads) {
+    std::vector<FirstFrameTimes> cold, warm;
+    int run = 0;
     for (auto _ : state) {
-        start = std::chrono::steady_clock::now();
-        auto made = demo::demoScene(*renderer, options);
-        auto target = renderer->device()->makeTexture(platform::gpu::TextureDescriptor::texture2D(
-            platform::gpu::PixelFormat::bgra8Unorm, options.viewWidth, options.viewHeight, platform::gpu::Mipmapped::no,
-            platform::gpu::TextureUsage::shaderReadAndRenderTarget));
-        if (!made || !target) return state.SkipWithError("the scene could not be made");
-        scene += msSince(start);
-        start = std::chrono::steady_clock::now();
-        made->uniforms.progress = 0.02f;
-        benchmark::DoNotOptimize(renderer->render(*made, target));
-        const double firstMs = msSince(start);
-        first += firstMs;
-        worst = std::max(worst, firstMs);
-        start = std::chrono::steady_clock::now();
-        made->uniforms.progress = 0.06f;
-        benchmark::DoNotOptimize(renderer->render(*made, target));
-        second += msSince(start);
-        ++runs;
+        for (const bool warmedUp : {run % 2 == 0, run % 2 != 0}) {
+            const auto t = firstFrames(effect, samples, threads, warmedUp);
+            if (!t) return state.SkipWithError("the renderer or its scene could not be made");
+            (warmedUp ? warm : cold).push_back(*t);
+        }
+        ++run;
     }
-    state.counters["set-up_ms"] = setUp;
-    state.counters["scene_ms"] = scene / runs;
-    state.counters["first_ms"] = first / runs;
-    state.counters["first_max_ms"] = worst;
-    state.counters["second_ms"] = second / runs;
-    state.counters["first_budgets"] = (scene + first) / runs / kBudgetMs;
+    const auto of = [](const std::vector<FirstFrameTimes>& times, double FirstFrameTimes::*field) {
+        std::vector<double> v;
+        for (const auto& t : times) v.push_back(t.*field);
+        return median(v);
+    };
+    state.counters["set-up_ms"] = of(cold, &FirstFrameTimes::setUp);
+    state.counters["warm-up_ms"] = of(warm, &FirstFrameTimes::warmUp);
+    state.counters["cold_scene_ms"] = of(cold, &FirstFrameTimes::scene);
+    state.counters["cold_first_ms"] = of(cold, &FirstFrameTimes::first);
+    state.counters["warm_scene_ms"] = of(warm, &FirstFrameTimes::scene);
+    state.counters["warm_first_ms"] = of(warm, &FirstFrameTimes::first);
+    state.counters["second_ms"] = of(warm, &FirstFrameTimes::second);
+    state.counters["warm_first_budgets"] = of(warm, &FirstFrameTimes::first) / kBudgetMs;
 }
 
 void add(const std::string& title, const Run& run, int iterations) {
@@ -136,7 +170,7 @@ void registerBenchmarks() {
         benchmark::RegisterBenchmark(("FirstFrame/" + std::string(effectName(e)) + "/1280x800/ms4/threads:" +
                                       std::to_string(cores)).c_str(),
                                      firstFrameBenchmark, e, 4, cores)
-            ->Iterations(5)
+            ->Iterations(9)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
     }

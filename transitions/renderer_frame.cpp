@@ -67,6 +67,26 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
     return drawn && commands->status() == CommandBufferStatus::completed;
 }
 
+bool TransitionRenderer::prepare(int width, int height) {
+    if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return false;
+    const Attachments* a = attachmentsFor(width, height);
+    const bool stocked = frameTargets_.stock(*device_, width, height, 2);
+    if (!a || !a->silhouette || !stocked) return false;
+    // One frame with shadows and rims, nothing in it: the passes' working memory on every
+    // thread is then in place as well.
+    TransitionScene blank;
+    blank.effect = TransitionEffect::scale;
+    blank.uniforms.viewSize = {float(width), float(height)};
+    blank.uniforms.window = {0, 0, float(width), float(height)};
+    blank.uniforms.standIn = {0, 0, float(width) / 4, float(height) / 4};
+    blank.windowShadow = {10, 5, 0.5f, 0.4f, 1, true};
+    return render(blank, frameTarget(width, height));
+}
+
+std::shared_ptr<Texture> TransitionRenderer::frameTarget(int width, int height) {
+    return frameTargets_.take(*device_, width, height);
+}
+
 // The multisampled colour (with 4 samples), depth and silhouette textures of a target
 // size, kept while the size stays. None when the colour or depth cannot be made; the
 // silhouette is optional (frames are drawn without shadows until it can be made).

@@ -44,6 +44,7 @@
 #include "transitions/effect_buffers.h"
 #include "transitions/effect_catalogue.h"
 #include "transitions/frame_parameters.h"
+#include "transitions/frame_targets.h"
 #include "transitions/pipelines.h"
 #include "transitions/transition_scene.h"
 
@@ -130,6 +131,15 @@ public:
     // cannot be drawn into, or a frame the device reported as failed.
     bool render(TransitionScene& scene, const std::shared_ptr<platform::gpu::Texture>& target);
 
+    // Makes now what the first frame into targets of the size would otherwise make: the
+    // main pass's multisampled colour and depth, the silhouette, and two frame targets
+    // in the pool. The attachments stay while frames keep to the size. False when any
+    // cannot be made (frames then try again).
+    bool prepare(int width, int height);
+    // A frame target of the size (see frame_targets.h); none when it cannot be made.
+    std::shared_ptr<platform::gpu::Texture> frameTarget(int width, int height);
+    const FrameTargetPool& frameTargets() const { return frameTargets_; }
+
     explicit TransitionRenderer(std::shared_ptr<platform::gpu::Device> device, RendererOptions options);
 
 private:
@@ -165,6 +175,7 @@ private:
     std::shared_ptr<const platform::gpu::DepthStencilState> depthTest_;
     std::shared_ptr<platform::gpu::Texture> stampFace_;
     Attachments attachments_;
+    FrameTargetPool frameTargets_;
 };
 
 }  // namespace furlpane

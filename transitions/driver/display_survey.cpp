@@ -42,6 +42,23 @@ std::optional<Rect> StandInTransition::overlayArea(const StandInShape& standIn, 
     return transition_choices::overlayArea(standIn, display);
 }
 
+std::optional<std::pair<int, int>> StandInTransition::mainOverlayPixels() {
+    const std::vector<Screen> screens = Screen::screens();
+    if (screens.empty()) return std::nullopt;
+    const auto display = surveyDisplay(platform::flipRect(screens.front().frame(), Screen::flipHeight()));
+    if (!display) return std::nullopt;
+    // A stand-in anywhere in the visible frame: the area is then the display below its menu bar.
+    StandInShape standIn;
+    standIn.frame = display->visible;
+    const auto area = overlayArea(standIn, *display);
+    if (!area) return std::nullopt;
+    transition_choices::UniformInputs inputs;
+    inputs.area = inputs.window = inputs.visible = *area;
+    inputs.standIn = standIn;
+    inputs.scale = display->scale;
+    return TransitionFrames::targetSize(transition_choices::initialUniforms(inputs));
+}
+
 std::vector<StandInTransition::Frozen> StandInTransition::backdropPicture(const std::vector<Rect>& screens,
                                                                          const std::set<uint32_t>& excluded) {
     std::vector<Frozen> pictures;

@@ -54,7 +54,9 @@ Task<void> StandInTransition::idle() {
 
 Task<void> StandInTransition::warmUpRenderer() {
     co_await platform::yieldTurn();
-    (void)TransitionRenderer::shared();
+    const std::shared_ptr<TransitionRenderer>& renderer = TransitionRenderer::shared();
+    if (!renderer) co_return;
+    if (const auto size = mainOverlayPixels()) renderer->prepare(size->first, size->second);
 }
 
 int32_t StandInTransition::overlayLevel() {

@@ -124,10 +124,15 @@ public:
     const TransitionPanels& panels() const { return panels_; }
 
     // ---- Every transition
-    // Makes the shared renderer (its shader library, pipelines and noise) on a later loop
-    // turn, so that the first transition the user sees does not wait for it. Run once at
-    // start-up.
+    // On a later loop turn, makes the shared renderer (its shader library, pipelines and
+    // noise) and, for the main display's overlay, the main pass's attachments and a pair
+    // of frame targets, so that the first transition the user sees waits for none of it.
+    // Run once at start-up, after the first screens are known; running it again (say
+    // after the displays changed) prepares for the main display as it is then.
     static platform::Task<void> warmUpRenderer();
+    // The size in pixels of the frames of a transition on the main display (the one with
+    // the menu bar); none without screens.
+    static std::optional<std::pair<int, int>> mainOverlayPixels();
     // The level of transition overlays: just below the main menu.
     static int32_t overlayLevel();
     // The transitions in progress, from creation to finish, oldest first.

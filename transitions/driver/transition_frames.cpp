@@ -10,20 +10,28 @@ using namespace platform::gpu;
 
 namespace {
 
-int pixels(float points, float scale) { return static_cast<int>(std::lround(double(points) * double(scale))); }
+// Rounded to the nearest pixel; 0 for what is not a finite number of a texture's pixels.
+int pixels(float points, float scale) {
+    const double p = double(points) * double(scale);
+    return std::isfinite(p) && p >= 0.5 && p < kMaxTextureSide + 0.5 ? static_cast<int>(std::lround(p)) : 0;
+}
 
 }  // namespace
+
+std::optional<std::pair<int, int>> TransitionFrames::targetSize(const TransitionUniforms& u) {
+    const int width = pixels(u.viewSize.x, u.pixelsPerPoint), height = pixels(u.viewSize.y, u.pixelsPerPoint);
+    if (width < 1 || height < 1) return std::nullopt;
+    return std::pair{width, height};
+}
 
 std::optional<TransitionFrames> TransitionFrames::create(std::shared_ptr<TransitionRenderer> renderer,
                                                          TransitionScene scene, TransitionDirection direction) {
     if (!renderer) return std::nullopt;
-    const TransitionUniforms& u = scene.uniforms;
-    const int width = pixels(u.viewSize.x, u.pixelsPerPoint), height = pixels(u.viewSize.y, u.pixelsPerPoint);
-    if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return std::nullopt;
+    const auto size = targetSize(scene.uniforms);
+    if (!size) return std::nullopt;
     TransitionFrames frames(std::move(renderer), std::move(scene), direction);
     for (auto& target : frames.targets_) {
-        target = frames.renderer_->device()->makeTexture(TextureDescriptor::texture2D(
-            PixelFormat::bgra8Unorm, width, height, Mipmapped::no, TextureUsage::shaderReadAndRenderTarget));
+        target = frames.renderer_->frameTarget(size->first, size->second);
         if (!target) return std::nullopt;
     }
     return frames;

@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/appkit/texture_layer.h"
 #include "platform/gpu/gpu.h"
@@ -25,9 +26,13 @@ namespace furlpane {
 class TransitionFrames {
 public:
     // Nothing when a render target of the scene's size (viewSize × pixelsPerPoint) cannot
-    // be made.
+    // be made. The targets come from the renderer's pool (frame_targets.h) and go back to
+    // it with the frames.
     static std::optional<TransitionFrames> create(std::shared_ptr<TransitionRenderer> renderer, TransitionScene scene,
                                                   TransitionDirection direction);
+    // The targets' size in pixels for the uniforms; none when it is empty, not finite or
+    // beyond the largest texture.
+    static std::optional<std::pair<int, int>> targetSize(const TransitionUniforms& uniforms);
 
     // The uniforms at a share of the transition's time (0...1), `now` on the loop's clock.
     void prepare(double timeShare, double now);

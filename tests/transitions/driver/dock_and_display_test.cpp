@@ -112,3 +112,44 @@ TEST_F(DriverTest, TheOverlayCoversTheDisplayAndReachesTheStandInOnlyWhereSpaces
 
 }  // namespace
 }  // namespace driver_test
+
+namespace driver_test {
+
+TEST_F(DriverTest, WarmUpPreparesTheFramesOfTheMainDisplaysOverlay) {
+    struct Case {
+        const char* what;
+        std::vector<desktop::DisplaySpec> displays;
+        std::optional<std::pair<int, int>> pixels;
+    };
+    const Case cases[] = {
+        {"one display", {{.frame = {0, 0, 320, 200}, .backingScaleFactor = 1}}, std::pair{320, 175}},
+        {"twice the pixels", {{.frame = {0, 0, 320, 200}, .backingScaleFactor = 2}}, std::pair{640, 350}},
+        {"the main one of two",
+         {{.frame = {0, 0, 300, 180}, .backingScaleFactor = 1}, {.frame = {300, 0, 640, 400}, .backingScaleFactor = 2}},
+         std::pair{300, 155}},
+        {"no display", {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        world.displays().set(c.displays);
+        EXPECT_EQ(StandInTransition::mainOverlayPixels(), c.pixels);
+    }
+    // Warmed up, a transition finds its frame targets made and leaves them for the next.
+    world.displays().set(cases[0].displays);
+    ASSERT_TRUE(platform::runToCompletion(loop, StandInTransition::warmUpRenderer(), 1));
+    EXPECT_EQ(renderer->frameTargets().freeOfSize(320, 175), 2u);
+    desktop::Window& window = editorWindow();
+    for (int round = 0; round < 2; ++round) {
+        auto t = StandInTransition::create(setup(window));
+        ASSERT_TRUE(t);
+        EXPECT_EQ(renderer->frameTargets().freeOfSize(320, 175), 0u);
+        t->start();
+        play(0.1);
+        t->finish(StandInTransition::Completion::cutShort);
+        t.reset();
+        loop.runUntilIdle();
+        EXPECT_EQ(renderer->frameTargets().kept(), 2u);
+    }
+}
+
+}  // namespace driver_test

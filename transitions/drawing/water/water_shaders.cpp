@@ -75,7 +75,9 @@ VertexOutput waterVertex(const VertexInput& in) {
     return out;
 }
 
-float4 over(float4 below, float4 above) { return above + below * (1 - above.w); }
+// Inlined by force: called apart, its vectors went through the stack in halves and each
+// call waited on the store (a fifth of a frame).
+[[gnu::always_inline]] inline float4 over(float4 below, float4 above) { return above + below * (1 - above.w); }
 
 // What one fragment needs besides its point.
 struct Scene {
@@ -140,20 +142,23 @@ float4 puddleAt(const Scene& s, std::size_t first, float2 p) {
     if (!(kind > 0.5f)) return {};
     const float spread = source.z, dry = source.w, spill = shape.x, depth = shape.y, cleared = shape.z,
                 lobes = shape.w, corner = surface.x, ripples = surface.y, wet = surface.z, age = surface.w;
-    const float2 d = p - source.xy();
-    const float distance = length(d);
-    const float angle = std::atan2(d.y, d.x);
-    const float front = spread * (1 + 0.05f * lobes * std::sin(7 * angle + 2 * age));
     const float2 half = target.zw() * 0.5f + float2(spill);
     const float2 local = p - target.xy() - target.zw() * 0.5f;
     const bool inside = std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y;
     if (!inside) return {};
-    const float cover = shaders::cornerCoverage(local, half, corner + spill, s.u.pixelsPerPoint);
+    // What lies under the water is read only where it shows: most of the rectangle is
+    // dry or not reached yet for most of the transition.
     const bool thumbnail = kind > 1.5f && kind < 2.5f;
-    const float4 under = thumbnail ? s.standIn(p) : s.window(p, p);
-    if (distance < cleared) return under;
+    const auto underAt = [&] { return thumbnail ? s.standIn(p) : s.window(p, p); };
+    const float2 d = p - source.xy();
+    const float distance = length(d);
+    if (distance < cleared) return underAt();
+    const float angle = std::atan2(d.y, d.x);
+    const float front = spread * (1 + 0.05f * lobes * std::sin(7 * angle + 2 * age));
+    const float cover = shaders::cornerCoverage(local, half, corner + spill, s.u.pixelsPerPoint);
     const float reached = smoothstep01((front - distance) / 4) * smoothstep01((dry - distance) / 4) * cover;
     if (!(reached > 0)) return {};
+    const float4 under = underAt();
     const float wave = 1 + 0.07f * ripples * std::sin(distance * 0.25f - age * 8);
     const float4 water = float4{kWater.x * wave, kWater.y * wave, kWater.z * wave, kWater.w};
     const float4 sheen = float4{0.2f, 0.2f, 0.2f, 0} * (wet * 0.5f);

@@ -1,0 +1,79 @@
+#include "transitions/frame_targets.h"
+
+#include <gtest/gtest.h>
+
+#include "renderer_test_support.h"
+
+namespace furlpane {
+namespace {
+
+using namespace platform::gpu;
+
+TEST(FrameTargets, AFreedTargetIsHandedOutAgainAtItsSizeOnly) {
+    const auto device = Device::create({1});
+    FrameTargetPool pool;
+    auto a = pool.take(*device, 64, 40);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->pixelFormat(), PixelFormat::bgra8Unorm);
+    EXPECT_EQ(a->usage(), TextureUsage::shaderReadAndRenderTarget);
+    auto b = pool.take(*device, 64, 40);
+    EXPECT_NE(a, b);  // a is held
+    const Texture* first = a.get();
+    a.reset();
+    EXPECT_EQ(pool.take(*device, 64, 40).get(), first);
+    EXPECT_NE(pool.take(*device, 40, 64).get(), first);
+    EXPECT_EQ(pool.kept(), 3u);
+    // A target the screen still shows is not free.
+    std::shared_ptr<const Texture> shown = b;
+    b.reset();
+    EXPECT_NE(pool.take(*device, 64, 40).get(), shown.get());
+}
+
+TEST(FrameTargets, ThePoolKeepsAFewDroppingFreeOnesOfOtherSizesFirst) {
+    const auto device = Device::create({1});
+    FrameTargetPool pool;
+    std::vector<std::shared_ptr<Texture>> held;
+    for (std::size_t i = 0; i < FrameTargetPool::kKept; ++i) held.push_back(pool.take(*device, 16, 16));
+    // All held: a further one is made but not kept.
+    EXPECT_TRUE(pool.take(*device, 16, 16));
+    EXPECT_EQ(pool.kept(), FrameTargetPool::kKept);
+    held.pop_back();
+    auto other = pool.take(*device, 32, 8);
+    EXPECT_EQ(pool.kept(), FrameTargetPool::kKept);
+    EXPECT_EQ(pool.freeOfSize(16, 16), 0u);
+    other.reset();
+    held.clear();
+    EXPECT_TRUE(pool.stock(*device, 24, 24, 100));
+    EXPECT_EQ(pool.freeOfSize(24, 24), FrameTargetPool::kKept);
+}
+
+TEST(FrameTargets, AbsurdSizesAndDeviceFaultsMakeNone) {
+    const auto device = Device::create({1});
+    FrameTargetPool pool;
+    for (const auto& [w, h] : {std::pair{0, 10}, std::pair{10, -1}, std::pair{kMaxTextureSide + 1, 1}})
+        EXPECT_FALSE(pool.take(*device, w, h)) << w << "x" << h;
+    device->failNext(Resource::texture);
+    EXPECT_FALSE(pool.stock(*device, 8, 8, 2));
+    EXPECT_TRUE(pool.stock(*device, 8, 8, 2));
+    EXPECT_EQ(pool.kept(), 2u);
+}
+
+TEST(FrameTargets, PreparingARendererMakesWhatItsFirstFrameNeeds) {
+    auto renderer = testing::makeRenderer(4, 2);
+    EXPECT_FALSE(renderer->prepare(0, 10));
+    EXPECT_FALSE(renderer->prepare(kMaxTextureSide + 1, 10));
+    renderer->device()->failNext(Resource::texture);
+    EXPECT_FALSE(renderer->prepare(200, 150));
+    ASSERT_TRUE(renderer->prepare(200, 150));
+    EXPECT_EQ(renderer->frameTargets().freeOfSize(200, 150), 2u);
+    // A frame at the prepared size makes nothing more, so a device fault cannot reach it.
+    TransitionScene scene;
+    scene.effect = TransitionEffect::scale;
+    scene.uniforms.viewSize = {200, 150};
+    auto target = renderer->frameTarget(200, 150);
+    renderer->device()->failNext(Resource::texture, 3);
+    EXPECT_TRUE(renderer->render(scene, target));
+}
+
+}  // namespace
+}  // namespace furlpane

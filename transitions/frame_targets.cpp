@@ -1,0 +1,51 @@
+#include "transitions/frame_targets.h"
+
+#include <algorithm>
+
+namespace furlpane {
+
+using namespace platform::gpu;
+
+namespace {
+
+bool hasSize(const Texture& t, int width, int height) { return t.width() == width && t.height() == height; }
+
+}  // namespace
+
+std::shared_ptr<Texture> FrameTargetPool::take(Device& device, int width, int height) {
+    for (const auto& t : kept_)
+        if (isFree(t) && hasSize(*t, width, height)) return t;
+    return make(device, width, height);
+}
+
+bool FrameTargetPool::stock(Device& device, int width, int height, std::size_t count) {
+    // The ones made here are held until the end so that make does not take them for free.
+    std::vector<std::shared_ptr<Texture>> made;
+    for (std::size_t have = freeOfSize(width, height); have + made.size() < std::min(count, kKept);) {
+        auto t = make(device, width, height);
+        if (!t) return false;
+        made.push_back(std::move(t));
+    }
+    return true;
+}
+
+std::size_t FrameTargetPool::freeOfSize(int width, int height) const {
+    return static_cast<std::size_t>(
+        std::count_if(kept_.begin(), kept_.end(), [&](const auto& t) { return isFree(t) && hasSize(*t, width, height); }));
+}
+
+std::shared_ptr<Texture> FrameTargetPool::make(Device& device, int width, int height) {
+    if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return nullptr;
+    auto target = device.makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::no,
+                                                                  TextureUsage::shaderReadAndRenderTarget));
+    if (!target) return nullptr;
+    if (kept_.size() >= kKept) {
+        const auto spare = std::find_if(kept_.begin(), kept_.end(), isFree);
+        if (spare == kept_.end()) return target;  // every kept one is in use: this one is not kept
+        kept_.erase(spare);
+    }
+    kept_.push_back(target);
+    return target;
+}
+
+}  // namespace furlpane
