@@ -2,7 +2,8 @@
 # Builds Furlpane Novan and runs it or its tests. Installs the Debian packages the build
 # needs when they are missing (as root, or through sudo).
 #
-#   ./build.sh run    Release build in build/release, then the main job
+#   ./build.sh run    Release build in build/release, then the main job: the program plays
+#                     examples/tour.scenario on the simulated desktop into build/tour
 #   ./build.sh test   sanitized build in build/test, then every test; then the suites that
 #                     run real threads under ThreadSanitizer (build/tsan)
 set -euo pipefail
@@ -31,7 +32,17 @@ run)
     install_missing
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DFURLPANE_TESTS=OFF >/dev/null
     cmake --build build/release --target furlpane-novan -j "$jobs"
-    exec build/release/app/furlpane-novan
+    rm -rf build/tour
+    mkdir -p build/tour
+    status=0
+    build/release/app/furlpane-novan --scenario examples/tour.scenario --out build/tour \
+        --frames build/tour/frames >build/tour/journal.jsonl || status=$?
+    echo "The tour's pictures, one after each step and some in the middle of a change:"
+    for picture in build/tour/*.png; do echo "  $(pwd)/$picture"; done
+    echo "Every frame of its transitions: $(pwd)/build/tour/frames/"
+    echo "What happened, one JSON object a line: $(pwd)/build/tour/journal.jsonl"
+    [ "$status" -eq 0 ] || echo "The tour ended with status $status: see the lines above." >&2
+    exit "$status"
     ;;
 test)
     install_missing

@@ -1,23 +1,10 @@
-// Entry point of the program: brings up the system it runs on, then the main loop runs
-// until a termination signal arrives.
+// The program's entry point. The system it runs on hosts it: brings the desktop up,
+// launches the program (its delegate made afresh at each launch) and runs until the
+// session ends.
 
-#include <signal.h>
-
-#include <cstdio>
-
-#include "platform/runtime/main_loop.h"
-#include "platform/runtime/signals.h"
+#include "app/shell/app_delegate.h"
 #include "platform/system.h"
 
-int main() {
-    platform::catchSignals({SIGTERM, SIGINT, SIGHUP});
-    platform::MainLoop loop(platform::ClockKind::real);
-    auto system = platform::System::start(loop);
-    if (!system) {
-        std::fprintf(stderr, "furlpane-novan: %s\n", system.error().message.c_str());
-        return 1;
-    }
-    platform::SignalWatcher signals(loop, {SIGTERM, SIGINT, SIGHUP}, [&loop](int) { loop.stop(); });
-    loop.run();
-    return 0;
+int main(int argc, char** argv) {
+    return platform::System::run(argc, argv, {.makeDelegate = [] { return furlpane::AppDelegate::make(); }});
 }

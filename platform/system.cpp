@@ -1,9 +1,11 @@
 #include "platform/system.h"
 
 #include <cmath>
+#include <iostream>
 #include <optional>
 
 #include "platform/desktop/desktop.h"
+#include "platform/scenario/session.h"
 
 namespace platform {
 
@@ -53,6 +55,20 @@ Result<std::unique_ptr<System>> System::start(MainLoop& loop, const SystemDescri
     if (desktop::Desktop::currentOrNull()) return Failure{"a system is already up in this process"};
     if (auto problem = problemWith(description)) return *problem;
     return std::unique_ptr<System>(new System(std::make_unique<World>(loop, description)));
+}
+
+int System::run(int argc, char** argv, Program program) {
+    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    auto options = scenario::sessionOptions(arguments);
+    if (!options) {
+        std::cerr << "furlpane-novan: " << options.error().message << '\n' << scenario::usage();
+        return 2;
+    }
+    if (desktop::Desktop::currentOrNull()) {
+        std::cerr << "furlpane-novan: a system is already up in this process\n";
+        return 2;
+    }
+    return scenario::runSession(*options, std::move(program.makeDelegate));
 }
 
 System::System(std::unique_ptr<World> world) : world_(std::move(world)) {}

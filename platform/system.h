@@ -17,7 +17,17 @@
 //   loop.run();
 //
 // One system at a time per process. Main thread only.
+//
+// The executable hosts the system and the program together through run(): the system
+// makes the program's delegate each time it launches the program, plays a scenario or
+// takes the same commands from standard input, and prints what it sees as JSON lines
+// (see platform/scenario/session.h for the command line):
+//
+//   int main(int argc, char** argv) {
+//       return platform::System::run(argc, argv, {.makeDelegate = [] { return makeMyDelegate(); }});
+//   }
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +38,14 @@
 namespace platform {
 
 class MainLoop;
+class ApplicationDelegate;
+
+// What the system runs as the program.
+struct Program {
+    // The program's delegate, made afresh at every launch: its end is the end of the
+    // program's run, and every object of the run should go with it.
+    std::function<std::shared_ptr<ApplicationDelegate>()> makeDelegate;
+};
 
 struct ScreenDescription {
     // In AppKit coordinates: origin at the bottom-left corner of the first screen.
@@ -56,6 +74,10 @@ public:
     // description no machine matches: no bundle identifier, a screen whose frame is not
     // finite, empty or too large, or a scale that is not in (0, kMaxScale].
     static Result<std::unique_ptr<System>> start(MainLoop& loop, const SystemDescription& description = {});
+    // Runs the system with the program as the command line asks and answers the exit
+    // status of the process; a command line it does not understand gives the usage on
+    // standard error and 2.
+    static int run(int argc, char** argv, Program program);
     ~System();
     System(const System&) = delete;
     System& operator=(const System&) = delete;

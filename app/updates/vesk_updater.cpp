@@ -52,6 +52,8 @@ VESKUpdater& VESKUpdater::setShared(std::shared_ptr<VESKUpdater> updater) {
     return shared();
 }
 
+void VESKUpdater::releaseShared() { sharedSlot().reset(); }
+
 VESKUpdater::VESKUpdater(platform::UserDefaults& defaults, bool isPreRelease)
     : defaults_(defaults),
       isPreRelease_(isPreRelease),

@@ -48,6 +48,9 @@ public:
     static VESKUpdater& shared();
     // Puts another object in place of the shared one (tests and tools).
     static VESKUpdater& setShared(std::shared_ptr<VESKUpdater> updater);
+    // Lets the shared one go without making another, as a run of the program ends: the
+    // next shared() makes one afresh from the standard defaults of its moment.
+    static void releaseShared();
 
     VESKUpdater(const VESKUpdater&) = delete;
     VESKUpdater& operator=(const VESKUpdater&) = delete;

@@ -1,5 +1,6 @@
 #include "platform/appkit/application.h"
 #include "platform/appkit/simulated_user.h"
+#include "platform/appkit/status_item.h"
 #include "platform/appkit/world_bridge.h"
 
 #include <algorithm>
@@ -43,6 +44,31 @@ std::shared_ptr<Application> Application::self() const { return world_.extension
 int32_t Application::processIdentifier() const { return world_.ownProcessIdentifier(); }
 
 // ---- Launching and terminating --------------------------------------------------------
+
+void Application::forgetRun() {
+    delegate_.reset();
+    launched_ = terminating_ = terminated_ = false;
+    terminationHandler_ = nullptr;
+    // Menus and their handlers belonged to the run: none is told anything more.
+    openMenu_.reset();
+    mainMenu_.reset();
+    modal_.clear();
+    for (const auto& window : windows()) window->close();
+    key_ = main_ = nullptr;
+    pressWindow_.reset();
+    animating_.clear();
+    if (animationTimer_) animationTimer_->invalidate();
+    animationTimer_.reset();
+    cycleScheduled_ = false;
+    icon_.reset();
+    setActivationPolicy(ActivationPolicy::accessory);
+}
+
+void endProgramRun(Application& application) {
+    application.forgetRun();
+    StatusBar& bar = StatusBar::system();
+    while (!bar.items().empty()) bar.removeStatusItem(*bar.items().back());
+}
 
 void Application::finishLaunching() {
     if (launched_) return;

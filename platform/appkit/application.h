@@ -205,6 +205,10 @@ private:
     // The world makes the application of its program, as its per-world state.
     friend class desktop::Desktop;
     friend class Window;
+    friend void endProgramRun(Application& application);
+
+    // The program's run ended; see endProgramRun (world_bridge.h).
+    void forgetRun();
 
     explicit Application(desktop::Desktop& world);
     desktop::Desktop& world() const { return world_; }

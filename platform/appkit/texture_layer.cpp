@@ -2,7 +2,30 @@
 
 #include <vector>
 
+#include "platform/appkit/presented_frames.h"
+
 namespace platform {
+
+namespace {
+
+PresentedFrameWatcher& frameWatcher() {
+    static PresentedFrameWatcher watcher;
+    return watcher;
+}
+
+}  // namespace
+
+void watchPresentedFrames(PresentedFrameWatcher watcher) { frameWatcher() = std::move(watcher); }
+
+namespace detail {
+
+bool isWatchingPresentedFrames() { return static_cast<bool>(frameWatcher()); }
+
+void framePresented(const Image& frame) {
+    if (const PresentedFrameWatcher watcher = frameWatcher()) watcher(frame);
+}
+
+}  // namespace detail
 
 std::shared_ptr<TextureLayer> TextureLayer::make() { return std::make_shared<TextureLayer>(); }
 
@@ -10,6 +33,9 @@ bool TextureLayer::present(std::shared_ptr<const gpu::Texture> texture) {
     if (!texture || texture->pixelFormat() != gpu::PixelFormat::bgra8Unorm || texture->sampleCount() != 1) return false;
     texture_ = std::move(texture);
     ++presents_;
+    if (detail::isWatchingPresentedFrames()) {
+        if (auto frame = presentedContents()) detail::framePresented(*frame);
+    }
     return true;
 }
 

@@ -98,13 +98,15 @@ bool Pictures::showsInFull(const Window& window) const {
            owner->bundleIdentifier() == Dock::kDomain;
 }
 
-const Font* Pictures::titleFont() {
-    if (!fontTried_) {
-        fontTried_ = true;
-        auto font = Font::create(13);
-        if (font) font_ = std::move(*font);
+const Font* Pictures::titleFont(double scale) {
+    constexpr double kTitlePoints = 13;
+    const long long key = std::llround(scale * 1000);
+    auto it = fonts_.find(key);
+    if (it == fonts_.end()) {
+        auto font = Font::create(kTitlePoints * scale);
+        it = fonts_.emplace(key, font ? std::optional<Font>(std::move(*font)) : std::nullopt).first;
     }
-    return font_ ? &*font_ : nullptr;
+    return it->second ? &*it->second : nullptr;
 }
 
 Pictures::CacheKey Pictures::keyFor(const Window& w, double scale, PictureFraming framing, bool full) const {
@@ -146,7 +148,7 @@ std::optional<Image> Pictures::plainPicture(const Window& w, double scale, bool 
     look.title = w.title();
     look.full = full;
     look.seed = drawing::contentSeed(w.contentSeed(), w.title());
-    look.font = titleFont();
+    look.font = titleFont(scale);
     for (auto which : {TitleBarButton::close, TitleBarButton::minimize, TitleBarButton::zoom}) {
         const Control* b = w.button(which);
         if (b && !b->isDestroyed()) look.buttons.push_back({b->frame(), buttonColor(which, b->isEnabled())});

@@ -112,15 +112,17 @@ private:
     std::optional<Image> plainPicture(const Window& window, double scale, bool full);
     std::optional<Image> framedPicture(const Window& window, const Image& plain, double scale);
     CacheKey keyFor(const Window& window, double scale, PictureFraming framing, bool full) const;
-    const Font* titleFont();
+    // The title's font at a picture's scale, so that a title reads the same size in a
+    // picture at any scale; none when no font can be had.
+    const Font* titleFont(double scale);
 
     Desktop& world_;
     std::map<uint32_t, ContentProvider> providers_;
     double captureCost_ = kDefaultCaptureCost;
     double backdropCost_ = kDefaultBackdropCost;
     std::map<CacheKey, Image> cache_;
-    std::optional<Font> font_;
-    bool fontTried_ = false;
+    // By the scale in thousandths; an empty entry when the font could not be made.
+    std::map<long long, std::optional<Font>> fonts_;
     int drawn_ = 0;
     int captures_ = 0;
     int backdrops_ = 0;

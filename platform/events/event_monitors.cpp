@@ -23,6 +23,11 @@ void EventMonitors::remove(const EventMonitor::Token& token) {
     }
 }
 
+void EventMonitors::removeAll() {
+    for (const auto& entry : entries_) entry->removed = true;
+    entries_.clear();
+}
+
 size_t EventMonitors::localCount() const {
     return size_t(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return bool(e->local); }));
 }

@@ -38,6 +38,7 @@ struct DistributedNotificationCenter::State {
     std::vector<DistributedNotification> posted;
     std::vector<DistributedNotification> held;
     bool suspended = false;
+    Handler watcher;
     std::ostream* stream = nullptr;
     int fd = -1;
     bool writeFailed = false;
@@ -90,6 +91,10 @@ void DistributedNotificationCenter::post(std::string name, std::optional<std::st
     DistributedNotification n{std::move(name), std::move(object), std::move(userInfo),
                               delivery == Delivery::immediately};
     state_->posted.push_back(n);
+    if (state_->watcher) {
+        const Handler watcher = state_->watcher;
+        watcher(n);
+    }
     writeLine(n);
     if (state_->suspended && !n.deliverImmediately) {
         state_->held.push_back(std::move(n));
@@ -170,6 +175,8 @@ void DistributedNotificationCenter::stopLines() {
 }
 
 bool DistributedNotificationCenter::lineWriteFailed() const { return state_->writeFailed; }
+
+void DistributedNotificationCenter::setPostWatcher(Handler watcher) { state_->watcher = std::move(watcher); }
 
 void DistributedNotificationCenter::reset() {
     for (auto& r : state_->records) r->removed = true;

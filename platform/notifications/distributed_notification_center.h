@@ -3,7 +3,8 @@
 // The distributed notification centre: what the program announces to other processes.
 //
 // post() does three things, in this order:
-// - records the notification (posted(); tests read it);
+// - records the notification (posted(); tests read it) and tells the post watcher, when
+//   one is set, at once (as a process outside that follows the posts sees them);
 // - writes it as one JSON line to the line sink, when one is set, so that a process
 //   outside can follow what was announced: {"name":…,"object":…,"deliverImmediately":…,
 //   "userInfo":{…}} with the userInfo's keys in their order and integers, reals and
@@ -65,6 +66,9 @@ public:
 
     // Every post since creation or the last clearPosted(), in order.
     const std::vector<DistributedNotification>& posted() const;
+    // Told of every post as it is made, before anything else happens to it; null stops it.
+    // It stays through reset().
+    void setPostWatcher(Handler watcher);
     void clearPosted();
 
     // Lines go to `stream` (kept alive by the caller, flushed after every line) from now

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/runtime/main_loop.h"
@@ -27,6 +29,11 @@ ProcessInfo::Environment environmentNow() {
         out.emplace(std::string(*entry, static_cast<size_t>(eq - *entry)), std::string(eq + 1));
     }
     return out;
+}
+
+std::function<void(int)>& exitHandler() {
+    static std::function<void(int)> handler;
+    return handler;
 }
 
 double monotonicSeconds() {
@@ -77,5 +84,16 @@ double ProcessInfo::systemUptime() const {
     if (!uptimeAtLoopStart_ && (!loop || !MainLoop::main().isSimulated())) return monotonicSeconds();
     return uptimeAtLoopStart_.value_or(0) + (loop ? MainLoop::main().now() : 0);
 }
+
+void ProcessInfo::exit(int status) {
+    if (const auto handler = exitHandler()) {
+        handler(status);
+        return;
+    }
+    std::fflush(nullptr);
+    std::exit(status);
+}
+
+void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandler() = std::move(handler); }
 
 }  // namespace platform

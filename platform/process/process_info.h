@@ -12,6 +12,7 @@
 // One instance is current; tests set one with a chosen identifier and environment.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -51,6 +52,13 @@ public:
     bool hasTestRunnerEnvironment() const;
     // Seconds since the system started, on the main loop's clock.
     double systemUptime() const;
+
+    // Ends the program with `status`. Where a system hosts the program (and may start it
+    // again), the exit handler ends the program's run instead and the call returns: the
+    // caller does nothing after it. Without a handler the process exits at once.
+    static void exit(int status);
+    // The hosting system's; none goes back to exiting the process.
+    static void setExitHandler(std::function<void(int)> handler);
 
 private:
     ProcessInfo(int32_t pid, Environment environment, std::optional<double> uptimeAtLoopStart);

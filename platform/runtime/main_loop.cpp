@@ -113,6 +113,23 @@ MainLoop::~MainLoop() {
     g_main.store(nullptr);
 }
 
+void MainLoop::endProcessWork() {
+    requireMainThread();
+    tasks_->destroyAll();
+    for (auto& [label, queue] : queues_) queue->dropWaitingJobs();
+    std::map<Key, Item> mainQueue;
+    {
+        std::lock_guard lock(mutex_);
+        mainQueue.swap(mainQueue_);
+    }
+    // Dropping the work may release objects whose destructors invalidate timers here.
+    mainQueue.clear();
+    const auto timers = timers_;
+    for (const auto& timer : timers) timer->invalidate();
+    const auto sources = sources_;
+    for (const auto& source : sources) source->invalidate();
+}
+
 MainLoop& MainLoop::main() {
     MainLoop* loop = g_main.load();
     VERIFY_WITH(loop, "there is a main loop");

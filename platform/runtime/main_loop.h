@@ -192,6 +192,14 @@ public:
     // Serial queues by label, made on first use with the kind that suits the clock.
     SerialQueue& queue(const std::string& label);
 
+    // Ends what the process had under way on the loop, as its death would, so that
+    // nothing of it runs any more: every task chain is destroyed, every timer and source
+    // invalidated, posted main-queue work dropped and the jobs waiting on the serial
+    // queues with it. What stands for the world outside the process stays: off-main
+    // events (other processes, the passing of time) and file-descriptor watches. The
+    // system that hosts the program calls it once the program has ended. Main thread.
+    void endProcessWork();
+
     TaskRegistry& tasks() { return *tasks_; }
 
 private:

@@ -49,6 +49,16 @@ size_t ThreadSerialQueue::finishedJobs() const {
     return finished_;
 }
 
+void ThreadSerialQueue::dropWaitingJobs() {
+    size_t dropped = 0;
+    {
+        std::lock_guard lock(mutex_);
+        dropped = jobs_.size();
+        jobs_.clear();
+    }
+    for (size_t i = 0; i < dropped; ++i) loop_.endOffMainWork();
+}
+
 void ThreadSerialQueue::runJobs() {
     for (;;) {
         std::function<void()> job;
@@ -97,6 +107,12 @@ size_t SimulatedSerialQueue::finishedJobs() const {
     return finished_;
 }
 
+void SimulatedSerialQueue::dropWaitingJobs() {
+    std::lock_guard lock(mutex_);
+    jobs_.clear();
+    ++generation_;
+}
+
 void SimulatedSerialQueue::async(std::function<void()> work) {
     if (SimulatedJobContext* job = currentSimulatedJob()) {
         job->deferred.push_back([this, w = std::move(work)]() mutable { async(std::move(w)); });
@@ -112,6 +128,7 @@ void SimulatedSerialQueue::async(std::function<void()> work) {
 void SimulatedSerialQueue::startNext() {
     std::shared_ptr<std::function<void()>> work;
     double cost = 0;
+    uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         if (busy_ || jobs_.empty()) return;
@@ -119,8 +136,13 @@ void SimulatedSerialQueue::startNext() {
         work = std::make_shared<std::function<void()>>(std::move(jobs_.front()));
         jobs_.pop_front();
         cost = cost_;
+        generation = generation_;
     }
-    loop_.postOffMainEvent(cost, [this, work] {
+    loop_.postOffMainEvent(cost, [this, work, generation] {
+        {
+            std::lock_guard lock(mutex_);
+            if (generation != generation_) *work = [] {};
+        }
         SimulatedJobContext context;
         detail::setCurrentSimulatedJob(&context);
         (*work)();

@@ -38,6 +38,9 @@ public:
     virtual size_t pendingJobs() const = 0;
     // Jobs finished since the queue was made.
     virtual size_t finishedJobs() const = 0;
+    // Drops every job that has not begun its work; a job whose work runs goes on to its
+    // end. What a process's death does to its queues.
+    virtual void dropWaitingJobs() = 0;
 
 protected:
     explicit SerialQueue(std::string label) : label_(std::move(label)) {}
@@ -55,6 +58,7 @@ public:
     double jobCost() const override { return 0; }
     size_t pendingJobs() const override;
     size_t finishedJobs() const override;
+    void dropWaitingJobs() override;
 
 private:
     void runJobs();
@@ -77,6 +81,7 @@ public:
     double jobCost() const override;
     size_t pendingJobs() const override;
     size_t finishedJobs() const override;
+    void dropWaitingJobs() override;
 
 private:
     // Starts the next job unless one is running.
@@ -88,6 +93,8 @@ private:
     double cost_ = 0;
     bool busy_ = false;
     size_t finished_ = 0;
+    // Jobs started before the last drop do not run their work.
+    uint64_t generation_ = 0;
     std::deque<std::function<void()>> jobs_;
 };
 

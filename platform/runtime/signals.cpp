@@ -53,6 +53,13 @@ void catchSignals(std::initializer_list<int> signals) {
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
+void discardPendingSignals() {
+    if (g_pipe[0] < 0 || g_watching.load()) return;
+    unsigned char buffer[16];
+    while (read(g_pipe[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
 SignalWatcher::SignalWatcher(MainLoop& loop, std::initializer_list<int> signals, std::function<void(int)> callback)
     : loop_(loop), onSignal_(std::move(callback)) {
     if (g_watching.exchange(true)) {

@@ -21,6 +21,11 @@ class MainLoop;
 // finds the process without them. Idempotent; main thread, before other threads start.
 void catchSignals(std::initializer_list<int> signals);
 
+// Drops the signals that arrived while no watcher was there to take them: a system that
+// starts the program again after its end must not hand the new run a signal meant for
+// the old one. Main thread.
+void discardPendingSignals();
+
 class SignalWatcher {
 public:
     // Catches `signals` (see catchSignals) and watches for them on `loop`, including

@@ -54,8 +54,29 @@ Host::~Host() {
     }
 }
 
+namespace {
+
+std::vector<std::weak_ptr<Host>>& liveHosts() {
+    static std::vector<std::weak_ptr<Host>> hosts;
+    return hosts;
+}
+
+}  // namespace
+
+std::vector<std::shared_ptr<Host>> Host::all() {
+    auto& hosts = liveHosts();
+    std::erase_if(hosts, [](const std::weak_ptr<Host>& h) { return h.expired(); });
+    std::vector<std::shared_ptr<Host>> out;
+    for (const auto& h : hosts) {
+        if (auto host = h.lock()) out.push_back(std::move(host));
+    }
+    return out;
+}
+
 std::shared_ptr<Host> Host::create(std::shared_ptr<Window> window, std::function<View()> root, WindowTitle title) {
     std::shared_ptr<Host> host(new Host(std::move(window), std::move(root), title));
+    std::erase_if(liveHosts(), [](const std::weak_ptr<Host>& h) { return h.expired(); });
+    liveHosts().push_back(host);
     host->attach();
     host->update();
     return host;

@@ -61,6 +61,8 @@ ActionRules& ActionRules::setShared(std::shared_ptr<ActionRules> rules) {
     return shared();
 }
 
+void ActionRules::releaseShared() { sharedSlot().reset(); }
+
 void ActionRules::setStandard(ActionSettings settings) {
     const auto store = [&] {
         standard_.setSilently(std::move(settings));

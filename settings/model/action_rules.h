@@ -62,6 +62,9 @@ public:
     static ActionRules& shared();
     // Puts another object in place of the shared one (tests and tools).
     static ActionRules& setShared(std::shared_ptr<ActionRules> rules);
+    // Lets the shared one go without making another, as a run of the program ends: the
+    // next shared() makes one afresh from the standard defaults of its moment.
+    static void releaseShared();
 
     const ActionSettings& standard() const { return standard_.get(); }
     void setStandard(ActionSettings settings);

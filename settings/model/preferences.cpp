@@ -160,6 +160,8 @@ Preferences& Preferences::setShared(std::shared_ptr<Preferences> preferences) {
     return shared();
 }
 
+void Preferences::releaseShared() { sharedSlot().reset(); }
+
 template <class T>
 void Preferences::assign(platform::Observed<T>& property, T value, std::string_view key) {
     const auto store = [&] {

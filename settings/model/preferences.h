@@ -93,6 +93,9 @@ public:
     static Preferences& shared();
     // Puts another object in place of the shared one (tests and tools).
     static Preferences& setShared(std::shared_ptr<Preferences> preferences);
+    // Lets the shared one go without making another, as a run of the program ends: the
+    // next shared() makes one afresh from the standard defaults of its moment.
+    static void releaseShared();
 
     bool isEnabled() const { return isEnabled_.get(); }
     void setIsEnabled(bool value);

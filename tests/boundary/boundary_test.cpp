@@ -74,6 +74,8 @@ TEST(Boundary, AFileBelongsToItsLibrarysArea) {
         {"transitions/drawing/water/water_drawing.cpp", "transitions"},
         {"transitions/driver/dock_wait.h", "transitions/driver"},
         {"app/login/login_item.cpp", "app"},
+        {"app/shell/app_delegate.cpp", "app/shell"},
+        {"app/main.cpp", "app/shell"},
         {"triggers/system_hotkeys.h", "triggers"},
     };
     for (const auto& [file, area] : cases) EXPECT_EQ(IncludeGraph::areaOf(file), area) << file;

@@ -93,6 +93,9 @@ std::string IncludeGraph::areaOf(const std::string& file) {
     const bool folder = names.size() > 2;
     if (folder && (top == "platform" || top == "windows" || top == "settings")) return top + "/" + second;
     if (folder && top == "transitions" && (second == "effects" || second == "driver")) return top + "/" + second;
+    // The shell and the executable on it stand above the settings window, which uses the
+    // rest of app/.
+    if (top == "app" && (second == "shell" || second == "main.cpp")) return "app/shell";
     return top;
 }
 

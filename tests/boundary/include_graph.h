@@ -30,7 +30,8 @@ public:
     // areas in order with the first repeated at the end; empty when there is none.
     std::vector<std::string> areaCycle(const std::vector<std::string>& folders);
     // The area of a file: a folder of platform/, windows/ or settings/; the effects
-    // models or the driver of transitions/, else transitions/; else its top folder.
+    // models or the driver of transitions/, else transitions/; the shell of app/ with the
+    // entry point; else its top folder.
     static std::string areaOf(const std::string& file);
 
 private:

@@ -4,12 +4,18 @@
 // chosen information dictionary, put back when the test ends.
 
 #include <filesystem>
+#include <iostream>
 #include <memory>
+#include <sstream>
+#include <string>
 
+#include "app/shell/app_delegate.h"
 #include "platform/desktop/desktop.h"
 #include "platform/plist/value.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/scenario/stage.h"
 #include "platform/services/bundle.h"
+#include "tests/support/temp_folder.h"
 
 namespace furlpane::testing {
 
@@ -31,6 +37,61 @@ public:
 struct ShellWorld {
     platform::MainLoop loop{platform::ClockKind::simulated};
     platform::desktop::Desktop world{loop};
+};
+
+// The program itself on the simulated desktop, played by scenario lines. The delegate of
+// the running program can be read; the steps it took stay readable after its run ended.
+// The bundle lies in the Applications folder with the shipped sounds, unless a test
+// describes another.
+class ProgramRun {
+public:
+    ProgramRun() {
+        platform::Bundle::Description bundle{"/Applications/Furlpane Novan.app", {}, {}, std::nullopt};
+        for (const char* sound : {"Collapse", "Expand", "FloatOnTop_Begin", "FloatOnTop_End"}) {
+            const std::string file = std::string(sound) + ".aiff";
+            bundle.resources[file] = std::filesystem::path(FURLPANE_SOUNDS_DIR) / file;
+        }
+        platform::Bundle::setMain(platform::Bundle::describe(std::move(bundle)));
+        savedErrors_ = std::cerr.rdbuf(errors.rdbuf());
+        stage.afterEnd = [this](std::optional<int>) {
+            if (latest) endedSteps_ = latest->steps();
+            latest.reset();
+        };
+    }
+    ~ProgramRun() {
+        std::cerr.rdbuf(savedErrors_);
+        latest.reset();
+        platform::Bundle::setMain(nullptr);
+    }
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    // Plays the lines; 0 when every one held (what failed is in `errors`).
+    int play(const std::string& text) {
+        auto script = platform::scenario::parseScript(text);
+        if (!script) {
+            errors << platform::scenario::describe(script.error()) << '\n';
+            return 2;
+        }
+        return stage.player.play(*script);
+    }
+    std::string journal() const { return out.str(); }
+    // The start-up and shutdown steps of the running program, or of the last run.
+    std::vector<std::string> steps() const { return latest ? latest->steps() : endedSteps_; }
+
+    platform::MainLoop loop{platform::ClockKind::simulated};
+    furlpane_test::TempFolder folder;
+    std::ostringstream out;
+    std::ostringstream errors;
+    std::shared_ptr<AppDelegate> latest;
+    platform::scenario::Stage stage{loop, out, folder / "defaults", {folder / "out"}, [this] {
+                                        latest = AppDelegate::make();
+                                        return latest;
+                                    }};
+
+private:
+    std::streambuf* savedErrors_ = nullptr;
+    std::vector<std::string> endedSteps_;
 };
 
 }  // namespace furlpane::testing

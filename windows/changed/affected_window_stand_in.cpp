@@ -49,6 +49,8 @@ std::optional<platform::Image> AffectedWindow::inSRGB(const platform::Image& pic
 std::shared_ptr<StandInPanel> AffectedWindow::makeStandInPanel() {
     requireMainThread("AffectedWindow.makeStandInPanel");
     auto panel = StandInPanel::create(windowFrame_, StandInPanel::MissionControl::managed);
+    // Window lists name a stand-in after the window it stands for.
+    panel->setTitle(target_.title);
     panel->setStandInDelegate(responder_);
     panel->canvas().setApplicationIcon(ownerIcon());
     panel->canvas().resetIconBitmap();

@@ -1,0 +1,160 @@
+#include "platform/scenario/desktop_watch.h"
+
+#include "platform/appkit/status_item.h"
+#include "platform/appkit/window.h"
+#include "platform/desktop/desktop.h"
+#include "platform/runtime/main_loop.h"
+#include "platform/services/system_sounds.h"
+
+namespace platform::scenario {
+
+namespace {
+
+plist::Array texts(const std::vector<std::string>& items) {
+    plist::Array out;
+    for (const auto& item : items) out.push_back(item);
+    return out;
+}
+
+}  // namespace
+
+DesktopWatch::DesktopWatch(desktop::Desktop& world, Journal& journal, const std::filesystem::path& defaultsFolder,
+                           std::function<bool()> programRuns)
+    : world_(world),
+      journal_(journal),
+      programRuns_(std::move(programRuns)),
+      defaults_(FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder)),
+      looks_(world) {
+    DistributedNotificationCenter::defaultCenter().setPostWatcher(
+        [this](const DistributedNotification& notification) { posted(notification); });
+    soundCalls_ = SystemSounds::current().calls().size();
+    if (defaults_) lastDefaults_ = defaults_->storedValues();
+}
+
+DesktopWatch::~DesktopWatch() { DistributedNotificationCenter::defaultCenter().setPostWatcher(nullptr); }
+
+void DesktopWatch::posted(const DistributedNotification& notification) {
+    const double t = world_.now();
+    notifications_.push_back({t, notification});
+    looks_.note(notification);
+    plist::Dictionary fields{{"name", notification.name}};
+    if (notification.object) fields.set("object", *notification.object);
+    fields.set("userInfo", notification.userInfo);
+    journal_.write(t, "notification", fields);
+}
+
+void DesktopWatch::look() {
+    lookAtSounds();
+    lookAtDefaults();
+    lookAtWindows();
+    lookAtTransitions();
+    lookAtStatusMenu();
+}
+
+void DesktopWatch::programEnded() {
+    looks_.forgetAnnouncements();
+    look();
+}
+
+void DesktopWatch::lookAtSounds() {
+    const auto& calls = SystemSounds::current().calls();
+    if (soundCalls_ > calls.size()) soundCalls_ = 0;  // a fresh record
+    for (; soundCalls_ < calls.size(); ++soundCalls_) {
+        const SystemSounds::Call& call = calls[soundCalls_];
+        if (call.kind == SystemSounds::Call::Kind::create && call.id != 0) {
+            soundNames_[call.id] = call.file.stem().string();
+        } else if (call.kind == SystemSounds::Call::Kind::play || call.kind == SystemSounds::Call::Kind::beep) {
+            const auto name = soundNames_.find(call.id);
+            const bool beep = call.kind == SystemSounds::Call::Kind::beep;
+            Sound sound{call.time, beep ? "beep" : name != soundNames_.end() ? name->second : "unknown"};
+            if (!beep && !call.known) continue;
+            journal_.write(sound.t, "sound", {{"name", sound.name}});
+            sounds_.push_back(std::move(sound));
+        }
+    }
+}
+
+plist::Dictionary DesktopWatch::storedDefaults() const {
+    return defaults_ ? defaults_->storedValues() : plist::Dictionary{};
+}
+
+bool DesktopWatch::writeDefault(const std::string& key, plist::Value value) {
+    if (!defaults_) return false;
+    const bool stored = defaults_->set(key, std::move(value)) == WriteStatus::stored;
+    lookAtDefaults();
+    return stored;
+}
+
+void DesktopWatch::lookAtDefaults() {
+    const plist::Dictionary now = storedDefaults();
+    if (now == lastDefaults_) return;
+    const double t = world_.now();
+    for (size_t i = 0; i < now.size(); ++i) {
+        const plist::Value* before = lastDefaults_.find(now.keys()[i]);
+        if (before && *before == now.valueAt(i)) continue;
+        journal_.write(t, "defaults", {{"key", now.keys()[i]}, {"value", now.valueAt(i)}});
+    }
+    for (const auto& key : lastDefaults_.keys()) {
+        if (!now.contains(key)) journal_.write(t, "defaults", {{"key", key}, {"removed", true}});
+    }
+    lastDefaults_ = now;
+}
+
+void DesktopWatch::reportWindow(uint32_t number, const SeenWindow& seen, std::optional<Point> at) {
+    auto& known = windows_[number];
+    if (known.look == seen.look && !known.title.empty()) return;
+    known = seen;
+    plist::Dictionary fields{{"title", seen.title}, {"app", seen.bundle}, {"state", describe(seen.look)}};
+    if (at) fields.set("at", plist::Array{at->x, at->y});
+    journal_.write(world_.now(), "window", fields);
+}
+
+void DesktopWatch::lookAtWindows() {
+    const bool runs = programRuns_();
+    std::map<uint32_t, bool> open;
+    for (const desktop::Window* window : world_.windowsFrontToBack()) {
+        if (window->pid() == world_.ownProcessIdentifier() || !window->isAccessible()) continue;
+        if (window->owner().kind() != desktop::ProcessKind::application) continue;
+        const WindowLook look = looks_.lookOf(window, runs);
+        open[window->number()] = true;
+        reportWindow(window->number(),
+                     {window->title(), window->owner().bundleIdentifier().value_or(""), look},
+                     looks_.whereSeen(*window, look));
+    }
+    for (auto& [number, seen] : windows_) {
+        if (open.count(number) || seen.look == WindowLook::gone) continue;
+        reportWindow(number, {seen.title, seen.bundle, WindowLook::gone}, std::nullopt);
+    }
+}
+
+bool DesktopWatch::transitionShows() const {
+    for (const desktop::Window* window : world_.windowsFrontToBack()) {
+        if (window->pid() == world_.ownProcessIdentifier() && window->layer() == window_levels::overlay &&
+            window->isOnScreen())
+            return true;
+    }
+    return false;
+}
+
+void DesktopWatch::lookAtTransitions() {
+    const bool shows = transitionShows();
+    if (shows == transition_) return;
+    transition_ = shows;
+    journal_.write(world_.now(), "transition", {{"phase", shows ? "started" : "ended"}});
+}
+
+std::optional<std::vector<std::string>> DesktopWatch::statusMenu() const {
+    for (const auto& item : StatusBar::system().items()) {
+        if (item->isVisible() && item->menu()) return item->menu()->outline();
+    }
+    return std::nullopt;
+}
+
+void DesktopWatch::lookAtStatusMenu() {
+    auto now = statusMenu();
+    if (now == statusMenu_) return;
+    statusMenu_ = now;
+    journal_.write(world_.now(), "status-menu", {{"items", now ? texts(*now) : plist::Array{}}});
+}
+
+}  // namespace platform::scenario

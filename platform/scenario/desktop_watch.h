@@ -1,0 +1,101 @@
+#pragma once
+
+// The watch a person (and a tool) keeps on the desktop while the program works: every
+// distributed notification as it is posted, every sound, every change of the program's
+// defaults file, the look of other applications' windows, the transitions on screen and
+// the items of the status menu. Each change goes to the journal with the time it was
+// seen; the records stay for the expectations to look at.
+//
+// Notifications are seen as they are posted. The rest is looked at by look(), which the
+// player calls after every command and at every step of the clock: a change shows with
+// the time of the look that saw it. Main thread.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/defaults/file_user_defaults.h"
+#include "platform/geometry/geometry.h"
+#include "platform/notifications/distributed_notification_center.h"
+#include "platform/scenario/journal.h"
+#include "platform/scenario/window_looks.h"
+
+namespace platform::desktop {
+class Desktop;
+}
+
+namespace platform::scenario {
+
+class DesktopWatch {
+public:
+    struct Sound {
+        double t = 0;
+        std::string name;  // the file's name without its type; "beep" for the system beep
+    };
+    struct Posted {
+        double t = 0;
+        DistributedNotification notification;
+    };
+
+    // Watches the world, the program's defaults in `defaultsFolder` and whether the
+    // program runs (asked of `programRuns`).
+    DesktopWatch(desktop::Desktop& world, Journal& journal, const std::filesystem::path& defaultsFolder,
+                 std::function<bool()> programRuns);
+    ~DesktopWatch();
+    DesktopWatch(const DesktopWatch&) = delete;
+    DesktopWatch& operator=(const DesktopWatch&) = delete;
+
+    void look();
+    // The program's run ended: its announcements no longer show; the windows are looked
+    // at again.
+    void programEnded();
+
+    WindowLooks& looks() { return looks_; }
+    const std::vector<Posted>& notifications() const { return notifications_; }
+    const std::vector<Sound>& sounds() const { return sounds_; }
+    // The program's defaults as the file holds them now (the tool's own reading of it,
+    // as another process reads it).
+    plist::Dictionary storedDefaults() const;
+    // Writes a key into the file, as a person's defaults tool would.
+    bool writeDefault(const std::string& key, plist::Value value);
+    // Whether a transition shows on screen now.
+    bool transitionShows() const;
+    // The status menu's items as they stand; none without a status item.
+    std::optional<std::vector<std::string>> statusMenu() const;
+
+private:
+    struct SeenWindow {
+        std::string title;
+        std::string bundle;
+        WindowLook look = WindowLook::normal;
+    };
+
+    void posted(const DistributedNotification& notification);
+    void lookAtSounds();
+    void lookAtDefaults();
+    void lookAtWindows();
+    void lookAtTransitions();
+    void lookAtStatusMenu();
+    void reportWindow(uint32_t number, const SeenWindow& seen, std::optional<Point> at);
+
+    desktop::Desktop& world_;
+    Journal& journal_;
+    std::function<bool()> programRuns_;
+    std::unique_ptr<FileUserDefaults> defaults_;
+    WindowLooks looks_;
+    std::vector<Posted> notifications_;
+    std::vector<Sound> sounds_;
+    size_t soundCalls_ = 0;
+    std::map<uint32_t, std::string> soundNames_;
+    plist::Dictionary lastDefaults_;
+    std::map<uint32_t, SeenWindow> windows_;
+    bool transition_ = false;
+    std::optional<std::vector<std::string>> statusMenu_;
+};
+
+}  // namespace platform::scenario

@@ -1,0 +1,118 @@
+#include "platform/scenario/player.h"
+
+#include <cmath>
+#include <iostream>
+#include <type_traits>
+
+#include "platform/desktop/desktop.h"
+#include "platform/runtime/main_loop.h"
+#include "platform/scenario/desktop_watch.h"
+#include "platform/scenario/journal.h"
+#include "platform/scenario/program_host.h"
+
+namespace platform::scenario {
+
+namespace {
+
+template <class T>
+constexpr bool isExpectation = std::is_same_v<T, ExpectWindowCommand> || std::is_same_v<T, ExpectNotificationCommand> ||
+                               std::is_same_v<T, ExpectSoundCommand> || std::is_same_v<T, ExpectDefaultsCommand> ||
+                               std::is_same_v<T, ExpectExitedCommand>;
+
+bool isExpectationCommand(const Command& command) {
+    return std::visit([](const auto& c) { return isExpectation<std::decay_t<decltype(c)>>; }, command);
+}
+
+}  // namespace
+
+Player::Player(desktop::Desktop& world, ProgramHost& host, DesktopWatch& watch, Journal& journal,
+               PlayerOptions options)
+    : world_(world), host_(host), watch_(watch), journal_(journal), options_(std::move(options)) {}
+
+void Player::settle() {
+    world_.loop().runUntilIdle();
+    watch_.look();
+}
+
+void Player::wait(double seconds) {
+    MainLoop& loop = world_.loop();
+    const double until = loop.now() + (std::isfinite(seconds) && seconds > 0 ? seconds : 0);
+    settle();
+    while (loop.now() < until) {
+        loop.advance(std::min(kStep, until - loop.now()));
+        watch_.look();
+    }
+    settle();
+}
+
+bool Player::run(const Command& command, int line) {
+    const Outcome outcome = carryOut(command);
+    if (!std::holds_alternative<WaitCommand>(command)) settle();
+    report(command, line, outcome);
+    return outcome.ok;
+}
+
+int Player::play(const Script& script) {
+    const int before = failures_;
+    for (const Line& line : script.lines) run(line.command, line.number);
+    return failures_ == before ? 0 : 1;
+}
+
+void Player::report(const Command& command, int line, const Outcome& outcome) {
+    if (!outcome.ok) {
+        ++failures_;
+        std::cerr << "line " << line << ": " << outcome.message << '\n';
+    }
+    if (isExpectationCommand(command)) {
+        plist::Dictionary fields{{"line", line}, {"ok", outcome.ok}};
+        if (!outcome.message.empty()) fields.set("message", outcome.message);
+        journal_.write(world_.now(), "expect", fields);
+    } else if (!outcome.ok) {
+        journal_.write(world_.now(), "failed", {{"line", line}, {"message", outcome.message}});
+    }
+}
+
+Player::Outcome Player::carryOut(const Command& command) {
+    return std::visit(
+        [this, &command](const auto& c) -> Outcome {
+            using T = std::decay_t<decltype(c)>;
+            if constexpr (std::is_same_v<T, ScreenCommand>) return screen(c);
+            else if constexpr (std::is_same_v<T, DockCommand>) return dock(c);
+            else if constexpr (std::is_same_v<T, AppCommand>) return app(c);
+            else if constexpr (std::is_same_v<T, WindowCommand>) return window(c);
+            else if constexpr (std::is_same_v<T, PermissionCommand>) return permission(c);
+            else if constexpr (std::is_same_v<T, DefaultsCommand>) return defaults(c);
+            else if constexpr (std::is_same_v<T, ClickCommand>) return click(c);
+            else if constexpr (std::is_same_v<T, DragCommand>) return drag(c);
+            else if constexpr (std::is_same_v<T, MoveCommand>) return move(c);
+            else if constexpr (std::is_same_v<T, KeyCommand>) return key(c);
+            else if constexpr (std::is_same_v<T, TapCommand>) return tap(c);
+            else if constexpr (std::is_same_v<T, WaitCommand>) {
+                wait(c.seconds);
+                return fine();
+            }
+            else if constexpr (std::is_same_v<T, MenuCommand>) return menu(c);
+            else if constexpr (std::is_same_v<T, SettingsCommand>) return settings(c);
+            else if constexpr (std::is_same_v<T, SnapshotCommand>) return snapshot(c);
+            else if constexpr (std::is_same_v<T, ExpectWindowCommand>) return expectWindow(c);
+            else if constexpr (std::is_same_v<T, ExpectNotificationCommand>) return expectNotification(c);
+            else if constexpr (std::is_same_v<T, ExpectSoundCommand>) return expectSound(c);
+            else if constexpr (std::is_same_v<T, ExpectDefaultsCommand>) return expectDefaults(c);
+            else if constexpr (std::is_same_v<T, ExpectExitedCommand>) return expectExited(c);
+            else return program(command);
+        },
+        command);
+}
+
+Player::Outcome Player::program(const Command& command) {
+    if (std::holds_alternative<LaunchCommand>(command)) {
+        return host_.launch() ? fine() : failed("the program runs already");
+    }
+    if (!host_.isRunning()) return failed("the program is not running");
+    if (std::holds_alternative<QuitCommand>(command)) host_.quit();
+    if (const auto* s = std::get_if<SignalCommand>(&command)) host_.signal(s->signal);
+    if (std::holds_alternative<CrashCommand>(command)) host_.crash();
+    return fine();
+}
+
+}  // namespace platform::scenario

@@ -1,0 +1,121 @@
+#pragma once
+
+// Plays scenario commands on the simulated desktop with the program in it: sets up the
+// world, launches and ends the program, acts as the person at the screen (input, the
+// status menu, the settings window), takes snapshots and checks expectations.
+//
+// Time passes only through `wait` (and what the program's own blocking calls take): after
+// every command the loop runs until nothing more is due now, and a wait moves the clock
+// on in steps of kStep, the watch looking at the desktop after each. On the real clock
+// (standard input) a wait is the caller's business: the player only carries commands out.
+//
+// A command that cannot be carried out (a window of an application that is not running,
+// a status-menu item that is not there) fails like an expectation that does not hold:
+// the journal says so with the line, and the scenario goes on, ending with status 1.
+//
+// Expectations of notifications and sounds look at what came since the last one of their
+// kind was met: each match moves a mark past what it matched, so that a scenario checks
+// the announcements of each step in turn.
+//
+// Main thread only.
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/scenario/script.h"
+
+namespace platform::desktop {
+class Desktop;
+}
+
+namespace platform::scenario {
+
+class DesktopWatch;
+class Journal;
+class ProgramHost;
+
+struct PlayerOptions {
+    // Where snapshots go (made when the first is taken).
+    std::filesystem::path out = ".";
+};
+
+class Player {
+public:
+    static constexpr double kStep = 1.0 / 60;
+    // How close a window must stand to where an expectation wants it.
+    static constexpr double kPositionTolerance = 1.0;
+
+    Player(desktop::Desktop& world, ProgramHost& host, DesktopWatch& watch, Journal& journal,
+           PlayerOptions options = {});
+
+    // Carries out the command of line `line`; false when it failed (reported already).
+    bool run(const Command& command, int line);
+    // Plays every line; 0 when every command and expectation of it held, 1 otherwise.
+    int play(const Script& script);
+    // Runs what is due now and has the watch look.
+    void settle();
+    // Moves the simulated clock on, in steps.
+    void wait(double seconds);
+
+    int failures() const { return failures_; }
+
+private:
+    struct Outcome {
+        bool ok = true;
+        std::string message;
+    };
+    static Outcome fine() { return {}; }
+    static Outcome failed(std::string message) { return {false, std::move(message)}; }
+
+    // The world (player_world.cpp).
+    Outcome screen(const ScreenCommand& command);
+    Outcome dock(const DockCommand& command);
+    Outcome app(const AppCommand& command);
+    Outcome window(const WindowCommand& command);
+    Outcome permission(const PermissionCommand& command);
+    Outcome defaults(const DefaultsCommand& command);
+    Outcome program(const Command& command);
+    Outcome snapshot(const SnapshotCommand& command);
+
+    // The person's input (player_input.cpp).
+    Outcome click(const ClickCommand& command);
+    Outcome drag(const DragCommand& command);
+    Outcome move(const MoveCommand& command);
+    Outcome key(const KeyCommand& command);
+    Outcome tap(const TapCommand& command);
+    Outcome menu(const MenuCommand& command);
+    Outcome settings(const SettingsCommand& command);
+    void holdModifiers(EventFlags flags);
+
+    // Expectations (player_expect.cpp).
+    Outcome expectWindow(const ExpectWindowCommand& command);
+    Outcome expectNotification(const ExpectNotificationCommand& command);
+    Outcome expectSound(const ExpectSoundCommand& command);
+    Outcome expectDefaults(const ExpectDefaultsCommand& command);
+    Outcome expectExited(const ExpectExitedCommand& command);
+
+    Outcome carryOut(const Command& command);
+    void report(const Command& command, int line, const Outcome& outcome);
+
+    desktop::Desktop& world_;
+    ProgramHost& host_;
+    DesktopWatch& watch_;
+    Journal& journal_;
+    PlayerOptions options_;
+    int failures_ = 0;
+    // Screens set so far (the first replaces the world's default one).
+    int screens_ = 0;
+    double mainScreenHeight_ = 0;
+    // Marks past the notifications and sounds expectations have met.
+    size_t notificationMark_ = 0;
+    size_t soundMark_ = 0;
+};
+
+// How two values compare in an expectation: numbers by value (an integer equals the
+// real with its value), everything else exactly, dictionaries key by key.
+bool sameValue(const plist::Value& a, const plist::Value& b);
+
+}  // namespace platform::scenario

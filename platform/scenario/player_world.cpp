@@ -1,0 +1,129 @@
+// The world's side of a scenario: screens, the Dock, applications and their windows,
+// permissions, the program's defaults file, snapshots of the desktop.
+
+#include <system_error>
+
+#include "platform/appkit/desktop_picture.h"
+#include "platform/desktop/desktop.h"
+#include "platform/scenario/desktop_watch.h"
+#include "platform/scenario/player.h"
+#include "platform/scenario/plist_literal.h"
+#include "platform/scenario/program_host.h"
+
+namespace platform::scenario {
+
+namespace {
+
+// A top-left rectangle in AppKit coordinates, by the height of the main screen.
+Rect appKitRect(const Rect& topLeft, double mainHeight) {
+    return {topLeft.minX(), mainHeight - topLeft.maxY(), topLeft.width(), topLeft.height()};
+}
+
+desktop::Application* runningApplication(desktop::Desktop& world, const std::string& bundle) {
+    for (desktop::Application* app : world.runningApplications()) {
+        if (app->bundleIdentifier() == bundle && !app->isOwnProcess()) return app;
+    }
+    return nullptr;
+}
+
+// The Space of the window's display with the number (from 1), made when missing.
+uint64_t spaceOn(desktop::Desktop& world, const Rect& frame, int number) {
+    const desktop::Display* display = world.displays().displayFor(frame);
+    if (!display) return 0;
+    auto spaces = world.spaces().onDisplay(display->number());
+    while (spaces.size() < static_cast<size_t>(number)) {
+        world.spaces().add(display->number());
+        spaces = world.spaces().onDisplay(display->number());
+    }
+    return spaces[static_cast<size_t>(number) - 1].id;
+}
+
+}  // namespace
+
+Player::Outcome Player::screen(const ScreenCommand& command) {
+    if (screens_ == 0 && (command.frame.minX() != 0 || command.frame.minY() != 0))
+        return failed("the main screen's top-left corner lies at 0,0");
+    if (screens_ == 0) mainScreenHeight_ = command.frame.height();
+    desktop::DisplaySpec spec;
+    spec.frame = appKitRect(command.frame, mainScreenHeight_);
+    if (command.visible) spec.visibleFrame = appKitRect(*command.visible, mainScreenHeight_);
+    spec.backingScaleFactor = command.scale;
+    spec.name = "Display " + std::to_string(screens_ + 1);
+    if (screens_++ == 0) {
+        world_.displays().set({spec});
+    } else {
+        world_.displays().add(spec);
+    }
+    return fine();
+}
+
+Player::Outcome Player::dock(const DockCommand& command) {
+    static constexpr desktop::DockEdge edges[] = {desktop::DockEdge::bottom, desktop::DockEdge::left,
+                                                  desktop::DockEdge::right};
+    world_.dock().setEdge(edges[static_cast<int>(command.edge)]);
+    world_.dock().setAutohides(command.autohide);
+    return fine();
+}
+
+Player::Outcome Player::app(const AppCommand& command) {
+    desktop::Application* app = runningApplication(world_, command.bundle);
+    if (!app) {
+        auto builder = world_.application(command.bundle);
+        builder.named(command.name);
+        if (command.accessory) builder.policy(ActivationPolicy::accessory);
+        // Before the program's first launch the scene is set silently, as if it had
+        // always been so; later an application launches as the program sees it.
+        app = host_.launchCount() == 0 ? &builder.add() : &builder.launch();
+    }
+    if (command.unresponsive) app->stopAnswering(*command.unresponsive);
+    return fine();
+}
+
+Player::Outcome Player::window(const WindowCommand& command) {
+    desktop::Application* app = runningApplication(world_, command.bundle);
+    if (!app) return failed("no application " + command.bundle + " is running");
+    desktop::WindowSpec spec;
+    spec.title = command.title;
+    spec.frame = command.frame;
+    if (command.dialog) spec.subrole = "AXDialog";
+    spec.minimize.enabled = !command.noMinimize;
+    if (command.toolbar) {
+        spec.toolbars.push_back({.frame = Rect{0, spec.titleBarHeight, command.frame.width(), *command.toolbar}});
+    }
+    if (command.space) spec.space = spaceOn(world_, command.frame, *command.space);
+    if (!app->openWindow(std::move(spec))) return failed("the window could not be opened");
+    return fine();
+}
+
+Player::Outcome Player::permission(const PermissionCommand& command) {
+    switch (command.permission) {
+        case Permission::trustAccessibility: world_.setAccessibilityTrusted(true); break;
+        case Permission::denyAccessibility: world_.setAccessibilityTrusted(false); break;
+        case Permission::grantScreenRecording:
+            world_.permissions().setScreenRecording(desktop::Permission::granted);
+            break;
+        case Permission::denyScreenRecording: world_.permissions().setScreenRecording(desktop::Permission::denied); break;
+    }
+    return fine();
+}
+
+Player::Outcome Player::defaults(const DefaultsCommand& command) {
+    if (watch_.writeDefault(command.key, command.value)) return fine();
+    return failed("the defaults file did not take " + command.key + " = " + literalText(command.value));
+}
+
+Player::Outcome Player::snapshot(const SnapshotCommand& command) {
+    std::error_code error;
+    std::filesystem::create_directories(options_.out, error);
+    const std::filesystem::path file = options_.out / (command.name + ".png");
+    DesktopPictureOptions picture;
+    picture.windowPicture = [this](const desktop::Window& window, double scale) {
+        return world_.pictures().windowPicture(window, scale, desktop::PictureFraming::plain);
+    };
+    auto written = writeDesktopPNG(file, picture);
+    if (!written) return failed("the snapshot " + file.string() + " could not be written: " + written.error().message);
+    journal_.write(world_.now(), "snapshot", {{"file", file.string()}});
+    return fine();
+}
+
+}  // namespace platform::scenario

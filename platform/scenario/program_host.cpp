@@ -1,0 +1,106 @@
+#include "platform/scenario/program_host.h"
+
+#include <csignal>
+
+#include "platform/appkit/application.h"
+#include "platform/appkit/world_bridge.h"
+#include "platform/defaults/file_user_defaults.h"
+#include "platform/desktop/desktop.h"
+#include "platform/events/event_monitors.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/process/process_info.h"
+#include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_once.h"
+#include "platform/runtime/signals.h"
+#include "platform/services/workspace.h"
+
+namespace platform::scenario {
+
+ProgramHost::ProgramHost(desktop::Desktop& world, MakeDelegate makeDelegate, std::filesystem::path defaultsFolder)
+    : world_(world), makeDelegate_(std::move(makeDelegate)), defaultsFolder_(std::move(defaultsFolder)) {
+    // Signals sent to the program go through the handlers, never the default action,
+    // which would end the host with it.
+    catchSignals({SIGTERM, SIGINT, SIGHUP});
+    std::weak_ptr<int> alive = alive_;
+    ProcessInfo::setExitHandler([this, alive](int status) {
+        if (alive.lock()) ending(status);
+    });
+}
+
+ProgramHost::~ProgramHost() {
+    if (isRunning()) {
+        onEnd_ = nullptr;
+        endRun(std::nullopt);
+    }
+    ProcessInfo::setExitHandler(nullptr);
+}
+
+bool ProgramHost::launch() {
+    if (isRunning()) return false;
+    // A new process: nothing sent to the one before reaches it. Before the first run
+    // there is no one before: a signal that came while the system was coming up (the
+    // user's Ctrl-C at once) is meant for this program, which takes it on installing
+    // its handlers.
+    if (launches_ > 0) discardPendingSignals();
+    beginProcessLifetime();
+    auto defaults = FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder_);
+    if (defaults) UserDefaults::setStandard(std::move(defaults));
+    ++launches_;
+    endPending_ = false;
+    delegate_ = makeDelegate_();
+    if (!delegate_) return false;
+    Application& app = Application::shared();
+    app.setDelegate(delegate_);
+    std::weak_ptr<int> alive = alive_;
+    app.setTerminationHandler([this, alive] {
+        if (alive.lock()) ending(0);
+    });
+    if (onLaunch_) onLaunch_();
+    app.finishLaunching();
+    return true;
+}
+
+bool ProgramHost::quit() {
+    if (!isRunning() || endPending_) return false;
+    Application::shared().terminate();
+    return true;
+}
+
+bool ProgramHost::signal(int signal) {
+    if (!isRunning() || endPending_) return false;
+    return ::raise(signal) == 0;
+}
+
+bool ProgramHost::crash() {
+    if (!isRunning()) return false;
+    endRun(std::nullopt);
+    return true;
+}
+
+void ProgramHost::ending(std::optional<int> status) {
+    if (!isRunning() || endPending_) return;
+    endPending_ = true;
+    std::weak_ptr<int> alive = alive_;
+    // An off-main event: the end stands outside the program's own work, which it ends.
+    world_.loop().postOffMainEvent(0, [this, alive, status] {
+        if (alive.lock() && isRunning()) endRun(status);
+    });
+}
+
+void ProgramHost::endRun(std::optional<int> status) {
+    MainLoop& loop = world_.loop();
+    loop.endProcessWork();
+    delegate_.reset();
+    // What the program's objects started as they went ends too.
+    loop.endProcessWork();
+    endProgramRun(Application::shared());
+    EventMonitors::of(world_).removeAll();
+    NotificationCenter::defaultCenter().removeAll();
+    Workspace::shared().notificationCenter().removeAll();
+    discardPendingSignals();
+    endPending_ = false;
+    lastEnd_ = status;
+    if (onEnd_) onEnd_(status);
+}
+
+}  // namespace platform::scenario

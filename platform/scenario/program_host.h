@@ -1,0 +1,88 @@
+#pragma once
+
+// The program's process, as the simulated desktop runs it: launched, quit, signalled,
+// crashed and launched again, all in one world.
+//
+// A launch begins a new process lifetime (values made once per process are made again),
+// gives the program standard defaults read afresh from the defaults folder (so a new run
+// sees the file as the last one left it, and nothing of its memory), makes the
+// program's delegate and tells it that launching has finished.
+//
+// A run ends in one of three ways:
+// - the program exits (ProcessInfo::exit, after a termination signal), with its status;
+// - the application terminates (a quit), with status 0;
+// - it crashes: nothing of the program runs any more, at once.
+// Whichever it is, the end comes on a later turn of the loop, once the program's own
+// call has returned, and does what a process's death does: every task, timer, source and
+// queued job of the program ends, the delegate (and with it the program's objects) goes,
+// its windows close, its status items, event monitors, local notification observers and
+// event taps go, and signals meant for it are dropped. The world (other applications,
+// their windows, the Dock) and the files on disk stay as the program left them.
+//
+// Main thread only.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace platform {
+
+class ApplicationDelegate;
+
+namespace desktop {
+class Desktop;
+}
+
+namespace scenario {
+
+class ProgramHost {
+public:
+    using MakeDelegate = std::function<std::shared_ptr<ApplicationDelegate>()>;
+    // How a run ended: an exit status, or none for a crash.
+    using EndHandler = std::function<void(std::optional<int> status)>;
+
+    ProgramHost(desktop::Desktop& world, MakeDelegate makeDelegate, std::filesystem::path defaultsFolder);
+    // A program still running ends as a crash would, silently.
+    ~ProgramHost();
+    ProgramHost(const ProgramHost&) = delete;
+    ProgramHost& operator=(const ProgramHost&) = delete;
+
+    void setLaunchHandler(std::function<void()> handler) { onLaunch_ = std::move(handler); }
+    void setEndHandler(EndHandler handler) { onEnd_ = std::move(handler); }
+
+    // From launch until its end has been carried out.
+    bool isRunning() const { return delegate_ != nullptr; }
+    // Runs it: false when it runs already.
+    bool launch();
+    // The user quits it: the application is asked to terminate. False when not running.
+    bool quit();
+    // Sends it SIGTERM, SIGINT or SIGHUP; false when not running.
+    bool signal(int signal);
+    // It dies at once; false when not running.
+    bool crash();
+
+    // How the last run ended: its exit status, none for a crash; nothing before any end.
+    const std::optional<std::optional<int>>& lastEnd() const { return lastEnd_; }
+    int launchCount() const { return launches_; }
+    const std::filesystem::path& defaultsFolder() const { return defaultsFolder_; }
+
+private:
+    // The program asked to end with `status` (none: a crash); carried out on a later turn.
+    void ending(std::optional<int> status);
+    void endRun(std::optional<int> status);
+
+    desktop::Desktop& world_;
+    MakeDelegate makeDelegate_;
+    std::filesystem::path defaultsFolder_;
+    std::shared_ptr<ApplicationDelegate> delegate_;
+    bool endPending_ = false;
+    int launches_ = 0;
+    std::optional<std::optional<int>> lastEnd_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::function<void()> onLaunch_;
+    EndHandler onEnd_;
+};
+
+}  // namespace scenario
+}  // namespace platform

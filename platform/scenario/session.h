@@ -1,0 +1,51 @@
+#pragma once
+
+// A session of the simulated desktop with the program in it, as the executable runs it:
+//
+//   furlpane-novan                                   the default desktop in real time, the
+//                                                    program launched; scenario commands are
+//                                                    read from standard input as they come
+//   furlpane-novan --scenario FILE [--out DIR]       FILE played on the virtual clock
+//   ... [--frames DIR]                               every transition frame also as PNG
+//
+// Both write the journal (journal.h) on standard output. A scenario ends with status 0
+// when every command and expectation held, 1 when one did not (each reported with its
+// line on standard error), 2 when the file cannot be read or has a syntax error (line and
+// column). In real time the session ends when the program ends by quitting or exiting
+// (its status, 0 after SIGTERM, SIGINT or SIGHUP), or on one of those signals while the
+// program is not running; a crash leaves the desktop waiting for the next `launch`.
+//
+// The program's defaults live in a fresh folder of their own for each session, removed
+// at its end, so that a session neither reads nor changes the user's own settings.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/result.h"
+
+namespace platform {
+class ApplicationDelegate;
+}
+
+namespace platform::scenario {
+
+struct SessionOptions {
+    std::optional<std::filesystem::path> scenario;
+    // Snapshots go here; the current folder by default.
+    std::filesystem::path out = ".";
+    std::optional<std::filesystem::path> frames;
+};
+
+using MakeDelegate = std::function<std::shared_ptr<ApplicationDelegate>()>;
+
+// The options of the command line; a failure says what is wrong, for the usage message.
+Result<SessionOptions> sessionOptions(const std::vector<std::string>& arguments);
+std::string usage();
+
+int runSession(const SessionOptions& options, MakeDelegate makeDelegate);
+
+}  // namespace platform::scenario

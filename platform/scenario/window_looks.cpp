@@ -1,0 +1,88 @@
+#include "platform/scenario/window_looks.h"
+
+#include <algorithm>
+
+#include "platform/appkit/window.h"
+#include "platform/desktop/desktop.h"
+
+namespace platform::scenario {
+
+namespace {
+
+constexpr int64_t kShaded = 1;
+constexpr int64_t kMinimizedInPlace = 7;
+
+double overlap(const Rect& a, const Rect& b) {
+    const double width = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
+    const double height = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+// The program's windows on screen at a level, front to back.
+template <class Visit>
+void forOwnWindows(const desktop::Desktop& world, int32_t level, Visit visit) {
+    for (const desktop::Window* window : world.windowsFrontToBack()) {
+        if (window->pid() == world.ownProcessIdentifier() && window->layer() == level && window->isOnScreen() &&
+            visit(*window))
+            return;
+    }
+}
+
+}  // namespace
+
+void WindowLooks::note(const DistributedNotification& notification) {
+    if (notification.name != kStateChanged && notification.name != kStateWillChange) return;
+    const plist::Value* window = notification.userInfo.find("WindowID");
+    const plist::Value* style = notification.userInfo.find("NewState");
+    if (!window || !style || !window->integer() || !style->integer()) return;
+    if (*window->integer() < 0 || *window->integer() > UINT32_MAX) return;
+    styles_[static_cast<uint32_t>(*window->integer())] = *style->integer();
+}
+
+const desktop::Window* WindowLooks::find(const std::string& title) const {
+    for (const desktop::Window* window : world_.windowsFrontToBack()) {
+        if (window->pid() != world_.ownProcessIdentifier() && window->isAccessible() && window->title() == title)
+            return window;
+    }
+    return nullptr;
+}
+
+WindowLook WindowLooks::lookOf(const desktop::Window* window, bool programRuns) const {
+    if (!window || window->isClosed()) return WindowLook::gone;
+    if (window->owner().isHidden()) return WindowLook::hidden;
+    if (window->isMinimized()) {
+        const auto style = styles_.find(window->number());
+        if (!programRuns || style == styles_.end()) return WindowLook::docked;
+        if (style->second == kShaded) return WindowLook::shaded;
+        if (style->second == kMinimizedInPlace) return WindowLook::thumbnail;
+        return WindowLook::docked;
+    }
+    return programRuns && isFloating(*window) ? WindowLook::floating : WindowLook::normal;
+}
+
+bool WindowLooks::isFloating(const desktop::Window& window) const {
+    const Rect frame = window.frame();
+    const double area = frame.width() * frame.height();
+    bool covered = false;
+    forOwnWindows(world_, window_levels::floating, [&](const desktop::Window& panel) {
+        covered = area > 0 && overlap(panel.frame(), frame) >= kFloatingCover * area;
+        return covered;
+    });
+    return covered;
+}
+
+Point WindowLooks::whereSeen(const desktop::Window& window, WindowLook look) const {
+    Point at = window.frame().origin;
+    if (look != WindowLook::shaded && look != WindowLook::thumbnail) return at;
+    const std::string title = window.title();
+    for (int32_t level : {window_levels::normal, window_levels::floating}) {
+        forOwnWindows(world_, level, [&](const desktop::Window& panel) {
+            if (panel.title() != title) return false;
+            at = panel.frame().origin;
+            return true;
+        });
+    }
+    return at;
+}
+
+}  // namespace platform::scenario

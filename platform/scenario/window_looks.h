@@ -1,0 +1,65 @@
+#pragma once
+
+// How another application's window looks to the person at the screen, told from the
+// world alone and from what the program announced, never from the program's insides:
+//
+// - gone: no open window has the title;
+// - hidden: its application is hidden;
+// - shaded, thumbnail: it is in the Dock while the program runs and the program's last
+//   announcement of its style says rolled up (1) or minimized in place (7) — a stand-in
+//   shows in its place;
+// - docked: it is in the Dock otherwise (the user minimized it, or the program that put
+//   it there is gone);
+// - floating: one of the program's panels floats above it (the floating level, covering
+//   most of the window): a live copy;
+// - normal: none of these.
+//
+// Where it is seen: the window's own top-left corner, except for a title strip or a
+// thumbnail, which show where the program's stand-in stands (a panel titled as the window;
+// without one, the window's corner). Main thread.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/geometry/geometry.h"
+#include "platform/notifications/distributed_notification_center.h"
+#include "platform/scenario/script.h"
+
+namespace platform::desktop {
+class Desktop;
+class Window;
+}  // namespace platform::desktop
+
+namespace platform::scenario {
+
+inline constexpr const char* kStateChanged = "com.brindlewick.FurlpaneNovan.window-state-changed";
+inline constexpr const char* kStateWillChange = "com.brindlewick.FurlpaneNovan.window-state-will-change";
+
+class WindowLooks {
+public:
+    // A window covered by at least this share of a floating panel of the program floats.
+    static constexpr double kFloatingCover = 0.8;
+
+    explicit WindowLooks(desktop::Desktop& world) : world_(world) {}
+
+    // Follows the styles the program announces.
+    void note(const DistributedNotification& notification);
+    // The program's run ended: what it announced no longer shows.
+    void forgetAnnouncements() { styles_.clear(); }
+
+    // The open window of another application with the title; the front-most first.
+    const desktop::Window* find(const std::string& title) const;
+    WindowLook lookOf(const desktop::Window* window, bool programRuns) const;
+    Point whereSeen(const desktop::Window& window, WindowLook look) const;
+
+private:
+    bool isFloating(const desktop::Window& window) const;
+
+    desktop::Desktop& world_;
+    // The last style announced per window number.
+    std::map<uint32_t, int64_t> styles_;
+};
+
+}  // namespace platform::scenario

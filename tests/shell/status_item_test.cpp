@@ -1,0 +1,146 @@
+// The status menu with the program at work: what it lists as windows change, the program
+// switched off and Accessibility missing, and what each of its items does.
+
+#include "app/shell/status_item_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/shell/app_delegate.h"
+#include "tests/shell/shell_test_support.h"
+
+namespace furlpane {
+namespace {
+
+using Items = std::vector<std::string>;
+using ShellRun = testing::ProgramRun;
+using C = StatusItemController;
+
+constexpr const char* kDesk = R"(
+screen 0,0 1100x700 scale 1
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,100 size 300x200
+window "Ideas" of com.example.Notes at 760,160 size 300x200
+launch
+wait 1
+)";
+
+Items withEnd(Items items) {
+    for (const char* item : {"-", C::kSettings, "-", C::kQuit}) items.push_back(item);
+    return items;
+}
+
+Items menuOf(const ShellRun& run) { return run.latest->statusItem()->menu()->outline(); }
+
+TEST(StatusMenu, ListsWhatIsChangedAndWhatIsMissing) {
+    struct Case {
+        const char* name;
+        std::string lines;
+        Items items;
+        const char* face;
+    };
+    const Case cases[] = {
+        {"nothing changed", kDesk, withEnd({C::kNoWindows, C::kRestoreAll}), C::kFace},
+        {"two changed", std::string(kDesk) + "double-click 200,112\nwait 1.2\ndouble-click 900,172 ctrl\nwait 1\n",
+         withEnd({C::kHeading, "Groceries (Notes)", "Ideas (Notes)", C::kRestoreAll}), C::kFace},
+        {"switched off", "defaults Enabled false\n" + std::string(kDesk),
+         withEnd({C::kTurnOn, "-", C::kNoWindows, C::kRestoreAll}), C::kFace},
+        {"no access", "deny accessibility\n" + std::string(kDesk),
+         withEnd({C::kGrantAccessibility, "-", C::kNoWindows, C::kRestoreAll}), C::kFaceWithoutAccess},
+    };
+    for (const Case& c : cases) {
+        ShellRun run;
+        ASSERT_EQ(run.play(c.lines), 0) << c.name << '\n' << run.errors.str();
+        EXPECT_EQ(menuOf(run), c.items) << c.name;
+        EXPECT_EQ(run.latest->statusItem()->item()->button().title(), c.face) << c.name;
+    }
+}
+
+TEST(StatusMenu, EachItemDoesWhatItSays) {
+    struct Case {
+        const char* name;
+        const char* lines;
+        const char* before = "";
+    };
+    const Case cases[] = {
+        {"one window back, brought forward", R"s(
+double-click 200,112
+wait 1.2
+double-click 900,172 ctrl
+wait 1
+menu "Groceries (Notes)"
+wait 1.2
+expect window "Groceries" normal at 100,100
+expect window "Ideas" floating
+expect notification window-state-changed OldState=1 NewState=0
+)s"},
+        {"every window back, with one sound", R"s(
+double-click 200,112
+wait 1.2
+double-click 900,172 ctrl
+wait 1
+menu "Restore All Windows"
+wait 1.2
+expect window "Groceries" normal at 100,100
+expect window "Ideas" normal at 760,160
+expect sound FloatOnTop_End
+expect no sound
+)s", "defaults Sounds true\n"},
+        {"switched on again", R"s(
+menu "Turn On Furlpane Novan"
+expect defaults Enabled true
+double-click 200,112
+wait 1.2
+expect window "Groceries" shaded
+)s", "defaults Enabled false\n"},
+        {"the settings opened", R"s(
+menu "Settings…"
+settings tab General
+settings close
+)s"},
+    };
+    for (const Case& c : cases) {
+        ShellRun run;
+        EXPECT_EQ(run.play(c.before + std::string(kDesk) + c.lines), 0) << c.name << '\n' << run.errors.str();
+    }
+}
+
+// The seconds each transition of the journal took, in order.
+std::vector<double> transitionLengths(const std::string& journal) {
+    std::vector<double> lengths;
+    double started = 0;
+    std::istringstream lines(journal);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("\"event\":\"transition\"") == std::string::npos || line.rfind("{\"t\":", 0) != 0) continue;
+        const double t = std::stod(line.substr(5));
+        if (line.find("\"phase\":\"started\"") != std::string::npos) started = t;
+        else lengths.push_back(t - started);
+    }
+    return lengths;
+}
+
+TEST(StatusMenu, ShiftPlaysTheRestoreInSlowMotion) {
+    // A small window, so that the long transition has few pixels to draw.
+    const std::string desk = R"(
+screen 0,0 480x320 scale 1
+app com.example.Notes "Notes"
+window "Note" of com.example.Notes at 100,100 size 160x120
+launch
+wait 1
+)";
+    for (const char* item : {"Note (Notes)", "Restore All Windows"}) {
+        ShellRun run;
+        const std::string restore = std::string("menu \"") + item + "\"";
+        const std::string lines = desk + "double-click 180,112\nwait 1.2\n" + restore + "\nwait 1.2\n" +
+                                  "double-click 180,112\nwait 1.2\n" + restore + " shift\nwait 8\n" +
+                                  "expect window \"Note\" normal at 100,100\n";
+        ASSERT_EQ(run.play(lines), 0) << item << '\n' << run.errors.str();
+        const auto lengths = transitionLengths(run.journal());
+        ASSERT_EQ(lengths.size(), 4u) << item;
+        EXPECT_GT(lengths[3], 2 * lengths[1]) << item;
+    }
+}
+
+}  // namespace
+}  // namespace furlpane
