@@ -103,6 +103,14 @@ MergeFunction mergeFor(PixelFormat f) {
     }
 }
 
+using ResolveFunction = void (*)(const std::uint8_t*, int, std::uint8_t*);
+
+ResolveFunction resolveFor(PixelFormat f) {
+    return f == PixelFormat::bgra8Unorm ? &resolveRow<PixelFormat::bgra8Unorm>
+           : f == PixelFormat::r8Unorm  ? &resolveRow<PixelFormat::r8Unorm>
+                                        : &resolveRow<PixelFormat::rg16Float>;
+}
+
 Target targetOf(const RenderPassDescriptor& d) {
     Texture& color = *d.colorAttachment.texture;
     const Texture::Level l = color.level(d.colorAttachment.level);
@@ -176,6 +184,25 @@ Cover classify(const Triangle& t, const Rect& r) {
     return full ? Cover::full : Cover::partial;
 }
 
+// A pass's clear values, packed once for every sample of a pixel.
+struct ClearValues {
+    bool color = false;  // the attachment loads by clearing
+    bool depth = false;
+    std::uint8_t texel[16] = {};  // a pixel's samples (at most 4 of at most 4 bytes)
+    std::uint8_t depthBytes[16] = {};
+    // Where the multisampled colour is only resolved, not kept: the resolved clear colour,
+    // which a tile without triangles writes straight into the resolve texture.
+    bool resolvesAlone = false;
+    std::uint8_t resolved[4] = {};
+};
+
+// n bytes, with the common sizes known to the compiler.
+inline void copyPixel(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    if (n == 16) return static_cast<void>(std::memcpy(to, from, 16));
+    if (n == 4) return static_cast<void>(std::memcpy(to, from, 4));
+    std::memcpy(to, from, n);
+}
+
 // One 64-bit value per sample, so that the four samples of a pixel are tested at once.
 typedef std::int64_t SampleOffsets __attribute__((vector_size(32)));
 
@@ -185,8 +212,13 @@ public:
         : target_(target), plans_(plans), tile_(tile) {}
 
     void draw(const Triangle& t);
+    // Draws t, the first triangle of a tile it covers whole, clearing each sample just
+    // before it is first read or written: the tile's clear fused into its first draw, so
+    // that its memory is gone through once.
+    void drawOverClear(const Triangle& t, const ClearValues& clear);
 
 private:
+    void clearLanes(int qx, int qy, const unsigned cov[4]) const;
     void drawBlock(const Triangle& t, const Rect& block, Cover cover);
     void coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const;
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
@@ -199,7 +231,36 @@ private:
     SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
     SampleOffsets laneOffset_[3] = {};    // with one sample: the sample's offset from each lane's quad corner
     FragmentQuad quad_;
+    const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
+
+void TileRenderer::drawOverClear(const Triangle& t, const ClearValues& clear) {
+    clear_ = &clear;
+    draw(t);
+    clear_ = nullptr;
+}
+
+// Within a tile the triangle covers whole, a lane has all of its samples or none; the
+// sample-by-sample way is there for safety.
+void TileRenderer::clearLanes(int qx, int qy, const unsigned cov[4]) const {
+    const unsigned all = (1u << target_.samples) - 1;
+    const std::size_t bpp = bytesPerPixel(target_.format), depthBytes = 4 * std::size_t(target_.samples);
+    for (int i = 0; i < 4; ++i) {
+        if (!cov[i]) continue;
+        std::uint8_t* color = target_.colorAt(qx + (i & 1), qy + (i >> 1));
+        std::uint8_t* depth = clear_->depth ? target_.depthAt(qx + (i & 1), qy + (i >> 1)) : nullptr;
+        if (cov[i] == all) {
+            if (clear_->color) copyPixel(color, clear_->texel, target_.colorTexel);
+            if (depth) copyPixel(depth, clear_->depthBytes, depthBytes);
+            continue;
+        }
+        for (int s = 0; s < target_.samples; ++s) {
+            if (!(cov[i] & (1u << s))) continue;
+            if (clear_->color) std::memcpy(color + std::size_t(s) * bpp, clear_->texel, bpp);
+            if (depth) std::memcpy(depth + 4 * std::size_t(s), clear_->depthBytes, 4);
+        }
+    }
+}
 
 void TileRenderer::draw(const Triangle& t) {
     const Rect area{std::max(t.minX, tile_.x0) & ~1, std::max(t.minY, tile_.y0) & ~1,
@@ -319,6 +380,7 @@ void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, 
 }
 
 void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
+    if (clear_) clearLanes(qx, qy, cov);
     float z[4][4];
     if (plan.depthTest) {
         depthTest(t, plan, qx, qy, cov, z);
@@ -355,7 +417,9 @@ public:
 private:
     void bin();
     void runTile(int index);
+    bool firstTriangleCovers(int index, const Rect& r) const;
     void clearTile(const Rect& r);
+    void clearResolvedTile(const Rect& r);
     void resolveTile(const Rect& r);
     Rect tileRect(int index) const;
 
@@ -364,6 +428,7 @@ private:
     Target target_;
     std::vector<Triangle> triangles_;
     std::vector<DrawPlan> plans_;
+    ClearValues clear_;
     int tilesX_ = 0;
     int tilesY_ = 0;
     std::vector<std::vector<std::uint32_t>> bins_;
@@ -373,6 +438,22 @@ PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
     : pass_(pass), pool_(pool), target_(targetOf(pass.descriptor)) {
     tilesX_ = (target_.width + kTileSize - 1) / kTileSize;
     tilesY_ = (target_.height + kTileSize - 1) / kTileSize;
+    const RenderPassColorAttachment& c = pass.descriptor.colorAttachment;
+    clear_.color = c.loadAction == LoadAction::clear;
+    writeTexel(target_.format, clear_.texel,
+               {float(c.clearColor.red), float(c.clearColor.green), float(c.clearColor.blue), float(c.clearColor.alpha)});
+    const RenderPassDepthAttachment& d = pass.descriptor.depthAttachment;
+    clear_.depth = target_.depth && d.loadAction == LoadAction::clear;
+    storeFloat(clear_.depthBytes, static_cast<float>(d.clearDepth));
+    const std::size_t bpp = bytesPerPixel(target_.format);
+    for (int s = 1; s < target_.samples; ++s) {
+        std::memcpy(clear_.texel + std::size_t(s) * bpp, clear_.texel, bpp);
+        std::memcpy(clear_.depthBytes + 4 * std::size_t(s), clear_.depthBytes, 4);
+    }
+    clear_.resolvesAlone = clear_.color && target_.samples == 4 && c.storeAction == StoreAction::multisampleResolve;
+    if (clear_.resolvesAlone) {
+        resolveFor(target_.format)(clear_.texel, 1, clear_.resolved);
+    }
 }
 
 Rect PassExecutor::tileRect(int index) const {
@@ -387,6 +468,10 @@ void PassExecutor::run() {
         setUpDraw(pass_.draws[i], static_cast<std::uint32_t>(i), target_.width, target_.height, pool_, triangles_);
         plans_.push_back(planOf(pass_.draws[i], hasDepth));
     }
+    // Depth that no draw tests or writes and that is not kept after the pass is never seen:
+    // clearing it would only cost the time.
+    const bool depthRead = std::any_of(plans_.begin(), plans_.end(), [](const DrawPlan& p) { return p.depthTest; });
+    if (!depthRead && pass_.descriptor.depthAttachment.storeAction == StoreAction::dontCare) clear_.depth = false;
     bin();
     pool_.parallelFor(tilesX_ * tilesY_, [this](int index) { runTile(index); });
 }
@@ -406,10 +491,29 @@ void PassExecutor::bin() {
 
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
-    clearTile(r);
+    if (clear_.resolvesAlone && bins_[std::size_t(index)].empty()) return clearResolvedTile(r);
+    const bool fused = (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
+    if (!fused) clearTile(r);
     TileRenderer renderer(target_, plans_, r);
-    for (const std::uint32_t t : bins_[std::size_t(index)]) renderer.draw(triangles_[t]);
+    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    for (std::size_t i = 0; i < bin.size(); ++i) {
+        if (i == 0 && fused)
+            renderer.drawOverClear(triangles_[bin[i]], clear_);
+        else
+            renderer.draw(triangles_[bin[i]]);
+    }
     resolveTile(r);
+}
+
+// Where the tile's first triangle covers every sample of it, each sample gets its clear
+// value from that triangle's quad just before the quad tests or merges it: the same
+// bytes, whatever the blending, depth test or discards, without a pass of its own.
+bool PassExecutor::firstTriangleCovers(int index, const Rect& r) const {
+    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    if (bin.empty()) return false;
+    const Triangle& t = triangles_[bin.front()];
+    if (t.minX > r.x0 || t.minY > r.y0 || t.maxX < r.x1 - 1 || t.maxY < r.y1 - 1) return false;
+    return classify(t, r) == Cover::full;
 }
 
 // Fills rows of the tile with one texel value, built once per row and copied.
@@ -421,21 +525,23 @@ void fillRows(std::uint8_t* first, std::size_t rowBytes, int rows, const std::ui
 
 void PassExecutor::clearTile(const Rect& r) {
     const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(target_.samples);
-    const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
-    if (c.loadAction == LoadAction::clear) {
-        std::uint8_t packed[4];
-        writeTexel(target_.format, packed,
-                   {float(c.clearColor.red), float(c.clearColor.green), float(c.clearColor.blue),
-                    float(c.clearColor.alpha)});
-        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, packed, bytesPerPixel(target_.format),
-                 count);
-    }
-    const RenderPassDepthAttachment& d = pass_.descriptor.depthAttachment;
-    if (target_.depth && d.loadAction == LoadAction::clear) {
-        std::uint8_t depth[4];
-        storeFloat(depth, static_cast<float>(d.clearDepth));
-        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, depth, 4, count);
-    }
+    if (clear_.color)
+        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, clear_.texel,
+                 bytesPerPixel(target_.format), count);
+    if (clear_.depth)
+        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4, count);
+}
+
+// An empty tile of a pass whose samples are not kept: the resolved clear colour in place
+// of clearing the samples and averaging them back.
+void PassExecutor::clearResolvedTile(const Rect& r) {
+    const Texture::Level& out = pass_.descriptor.colorAttachment.resolveTexture->level(0);
+    const std::size_t bpp = bytesPerPixel(target_.format);
+    fillRows(out.data + std::size_t(r.y0) * out.rowBytes + std::size_t(r.x0) * bpp, out.rowBytes, r.y1 - r.y0,
+             clear_.resolved, bpp, std::size_t(r.x1 - r.x0));
+    if (clear_.depth)
+        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4,
+                 std::size_t(r.x1 - r.x0) * std::size_t(target_.samples));
 }
 
 void PassExecutor::resolveTile(const Rect& r) {
@@ -444,9 +550,7 @@ void PassExecutor::resolveTile(const Rect& r) {
         return;
     const Texture::Level& out = c.resolveTexture->level(0);
     const std::size_t bpp = bytesPerPixel(target_.format);
-    auto resolve = target_.format == PixelFormat::bgra8Unorm ? &resolveRow<PixelFormat::bgra8Unorm>
-                   : target_.format == PixelFormat::r8Unorm  ? &resolveRow<PixelFormat::r8Unorm>
-                                                             : &resolveRow<PixelFormat::rg16Float>;
+    const auto resolve = resolveFor(target_.format);
     for (int y = r.y0; y < r.y1; ++y)
         resolve(target_.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
 }

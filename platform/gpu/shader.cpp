@@ -11,13 +11,6 @@ bool inSlots(const Slots& slots, int index) {
 }
 }  // namespace
 
-std::span<const std::byte> StageResources::bytes(int index) const {
-    if (!inSlots(buffers_, index)) return {};
-    const BufferBinding& b = buffers_[static_cast<std::size_t>(index)];
-    if (!b.buffer || b.offset >= b.buffer->length()) return {};
-    return b.buffer->bytes().subspan(b.offset);
-}
-
 void StageResources::setBuffer(int index, std::shared_ptr<const Buffer> buffer, std::size_t offset) {
     if (inSlots(buffers_, index)) buffers_[static_cast<std::size_t>(index)] = {std::move(buffer), offset};
 }

@@ -51,7 +51,13 @@ public:
     };
 
     // The bytes bound at index from the binding's offset on; empty when nothing is bound.
-    std::span<const std::byte> bytes(int index) const;
+    // Inline, as are the look-ups below: shaders make them for every quad.
+    std::span<const std::byte> bytes(int index) const {
+        if (index < 0 || index >= kBufferSlots) return {};
+        const BufferBinding& b = buffers_[static_cast<std::size_t>(index)];
+        if (!b.buffer || b.offset >= b.buffer->length()) return {};
+        return b.buffer->bytes().subspan(b.offset);
+    }
     // The bound bytes as one T; null when nothing is bound, fewer bytes than a T remain,
     // or they are not aligned for T.
     template <class T>

@@ -10,13 +10,6 @@ namespace furlpane::shaders {
 
 using namespace platform::gpu;
 
-namespace {
-
-// The back of the paper, lit like its front.
-constexpr float4 kPaperBack{0.9f, 0.89f, 0.86f, 1};
-
-}  // namespace
-
 float cameraDistance(const TransitionUniforms& u) {
     return 1.8f * std::max({1.0f, u.viewSize.x, u.viewSize.y});
 }
@@ -53,19 +46,6 @@ Quad<float4> pictureColors(const StageResources& r, const Quad<float2>& uv) {
         for (size_t i = 0; i < 4; ++i) colors[i] = mix(colors[i], later[i], freshness);
     }
     return colors;
-}
-
-float sheetCorners(float2 uv, float scale, const TransitionUniforms& u) {
-    const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
-    const float radius = std::clamp(u.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
-    return cornerCoverage((uv - float2{0.5f, 0.5f}) * size, size * 0.5f, radius,
-                          u.pixelsPerPoint * std::max(scale, 1e-3f));
-}
-
-void emitSheet(FragmentQuad& q, int lane, float4 color, float alpha, bool silhouette) {
-    const float light = q.varying(3, lane);
-    const float4 face = q.varying(4, lane) >= 0 ? color : kPaperBack * color.w;
-    emit(q, lane, float4{face.x * light, face.y * light, face.z * light, face.w} * clamp01(alpha), silhouette);
 }
 
 void sheetFragment(FragmentQuad& q) {
@@ -165,19 +145,6 @@ float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed) {
     h *= 0x846CA68Bu;
     h ^= h >> 16;
     return float(h >> 8) * (1.0f / 16777216.0f);
-}
-
-Quad<float> noiseAt(const StageResources& r, const Quad<float2>& p, float cells, int channel) {
-    const Texture* noise = r.texture(2);
-    const Sampler* sampler = r.sampler(0);
-    if (!noise || !sampler) return {0.5f, 0.5f, 0.5f, 0.5f};
-    const float side = float(noise->width());
-    Quad<float2> at;
-    for (size_t i = 0; i < 4; ++i) at[i] = (p[i] * cells + float2{0.5f, 0.5f}) / side;
-    const auto texels = noise->sample(*sampler, at);
-    Quad<float> out;
-    for (size_t i = 0; i < 4; ++i) out[i] = texels[i][channel & 3];
-    return out;
 }
 
 }  // namespace furlpane::shaders

@@ -13,6 +13,8 @@
 // both rows that meet there. For a title strip the first row is the title bar itself and
 // the other rows share the body below it, so that an effect can keep the title bar still.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -44,10 +46,23 @@ VertexOutput hiddenVertex();
 // Fragment texture 0 with the fresher picture mixed in by the uniforms' freshness.
 platform::gpu::Quad<float4> pictureColors(const StageResources& r, const platform::gpu::Quad<float2>& uv);
 // How much of the pixel at picture coordinates uv the window's rounded corners leave.
-float sheetCorners(float2 uv, float scale, const TransitionUniforms& u);
+// Inline, as are the other helpers shaders call per lane or per quad: a float4 (or a quad
+// of floats) passed to or returned from a call goes through the stack in halves.
+[[gnu::always_inline]] inline float sheetCorners(float2 uv, float scale, const TransitionUniforms& u) {
+    const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
+    const float radius = std::clamp(u.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
+    return cornerCoverage((uv - float2{0.5f, 0.5f}) * size, size * 0.5f, radius,
+                          u.pixelsPerPoint * std::max(scale, 1e-3f));
+}
+// The back of the paper, lit like its front.
+inline constexpr float4 kPaperBack{0.9f, 0.89f, 0.86f, 1};
 // Writes lane `lane` of a sheet colour (premultiplied, before the sheet's alpha), with
 // the back of the paper where facing is below 0.
-void emitSheet(FragmentQuad& q, int lane, float4 color, float alpha, bool silhouette);
+[[gnu::always_inline]] inline void emitSheet(FragmentQuad& q, int lane, float4 color, float alpha, bool silhouette) {
+    const float light = q.varying(3, lane);
+    const float4 face = q.varying(4, lane) >= 0 ? color : kPaperBack * color.w;
+    emit(q, lane, float4{face.x * light, face.y * light, face.z * light, face.w} * clamp01(alpha), silhouette);
+}
 // The sheet fragment: the picture (or the back of the paper) at the varyings.
 void sheetFragment(FragmentQuad& q);
 
@@ -101,8 +116,20 @@ float twinProgress(const TransitionUniforms& u, float instance);
 float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);
 // Smooth noise in [0, 1] from the renderer's noise texture (fragment texture 2) for the
 // four lanes; `cells` noise cells span one unit of p. Channel c picks an independent one.
-platform::gpu::Quad<float> noiseAt(const StageResources& r, const platform::gpu::Quad<float2>& p, float cells,
-                                   int channel);
+[[gnu::always_inline]] inline platform::gpu::Quad<float> noiseAt(const StageResources& r,
+                                                                  const platform::gpu::Quad<float2>& p, float cells,
+                                                                  int channel) {
+    const platform::gpu::Texture* noise = r.texture(2);
+    const platform::gpu::Sampler* sampler = r.sampler(0);
+    if (!noise || !sampler) return {0.5f, 0.5f, 0.5f, 0.5f};
+    const float side = float(noise->width());
+    platform::gpu::Quad<float2> at;
+    for (std::size_t i = 0; i < 4; ++i) at[i] = (p[i] * cells + float2{0.5f, 0.5f}) / side;
+    const auto texels = noise->sample(*sampler, at);
+    platform::gpu::Quad<float> out;
+    for (std::size_t i = 0; i < 4; ++i) out[i] = texels[i][channel & 3];
+    return out;
+}
 
 // The stand-in's alpha at the eased progress e: 1 at the window, its opacity at the end.
 inline float arrivingAlpha(const TransitionUniforms& u, float e) { return mix(1.0f, u.opacity, e); }
