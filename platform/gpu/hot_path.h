@@ -7,8 +7,13 @@
 // multiply-adds (-ffp-contract=off), so the choice only changes the speed. Everything
 // they call is inlined into them ("flatten"), so that the helpers run on the same
 // processor as the hot path itself and their loops are scheduled together.
+//
+// Not under ThreadSanitizer: the loader runs the version-picking resolvers while it
+// relocates the program, before the sanitizer's runtime is up, and their instrumented
+// code crashes there.
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__)
 #define FURLPANE_HOT_PATH __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
 #else
 #define FURLPANE_HOT_PATH
