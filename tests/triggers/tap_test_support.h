@@ -80,7 +80,7 @@ protected:
         for (auto& spec : windows) builder.window(std::move(spec));
         return builder.add();
     }
-    // The one window of a new editor, at 100, 100, 800 × 600 unless the spec says.
+    // The one window of a new editor, at 100, 100, 800 × 600 unless the WindowSpec gives a frame.
     desktop::Window& window(desktop::WindowSpec spec = {.title = "Report"}, const std::string& id = kEditor) {
         if (!spec.frame) spec.frame = Rect{100, 100, 800, 600};
         return *application({std::move(spec)}, id).windows()[0];
