@@ -23,7 +23,7 @@ bool sameValue(const std::optional<Value>& current, const std::optional<Value>& 
 std::vector<DockGenie::Setting> wantedPairs() {
     const platform::plist::Dictionary& wanted = DockGenie::wantedDockSettings();
     std::vector<DockGenie::Setting> pairs;
-    for (size_t i = 0; i < wanted.size(); ++i) pairs.emplace_back(wanted.keys()[i], wanted.valueAt(i));
+    for (size_t i = 0; i < wanted.size(); ++i) pairs.emplace_back(wanted.keyAt(i), wanted.valueAt(i));
     return pairs;
 }
 

@@ -90,9 +90,9 @@ void DesktopWatch::lookAtDefaults() {
     if (now == lastDefaults_) return;
     const double t = world_.now();
     for (size_t i = 0; i < now.size(); ++i) {
-        const plist::Value* before = lastDefaults_.find(now.keys()[i]);
+        const plist::Value* before = lastDefaults_.find(now.keyAt(i));
         if (before && *before == now.valueAt(i)) continue;
-        journal_.write(t, "defaults", {{"key", now.keys()[i]}, {"value", now.valueAt(i)}});
+        journal_.write(t, "defaults", {{"key", std::string(now.keyAt(i))}, {"value", now.valueAt(i)}});
     }
     for (const auto& key : lastDefaults_.keys()) {
         if (!now.contains(key)) journal_.write(t, "defaults", {{"key", key}, {"removed", true}});

@@ -30,7 +30,7 @@ bool matches(const DistributedNotification& n, const ExpectNotificationCommand& 
 std::string described(const DistributedNotification& n) {
     std::string text = n.name;
     for (size_t i = 0; i < n.userInfo.size(); ++i)
-        text += " " + n.userInfo.keys()[i] + "=" + literalText(n.userInfo.valueAt(i));
+        text += " " + std::string(n.userInfo.keyAt(i)) + "=" + literalText(n.userInfo.valueAt(i));
     return text;
 }
 
@@ -52,7 +52,7 @@ bool sameValue(const plist::Value& a, const plist::Value& b) {
         const plist::Dictionary& y = *b.dictionary();
         if (x.size() != y.size()) return false;
         for (size_t i = 0; i < x.size(); ++i) {
-            const plist::Value* other = y.find(x.keys()[i]);
+            const plist::Value* other = y.find(x.keyAt(i));
             if (!other || !sameValue(x.valueAt(i), *other)) return false;
         }
         return true;
