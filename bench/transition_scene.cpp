@@ -81,7 +81,26 @@ void backdropFragment(FragmentQuad& q) {
     for (int i = 0; i < 4; ++i) q.color[i] = c[std::size_t(i)];
 }
 
+// The same, a span at a time, with the picture bound to its sampler once per draw.
+struct BackdropConstants {
+    BoundTexture picture;
+};
+
+void prepareBackdrop(const StageResources& r, BackdropConstants& c) { c.picture = {r.texture(0), r.sampler(0)}; }
+
+void backdropSpan(FragmentSpan& s, const BackdropConstants& c) {
+    if (c.picture) c.picture.sample(s.varyings[0], s.varyings[1], s.color);
+}
+
 // The window picture with its corners rounded by a signed distance, faded by opacity.
+float windowCoverage(float2 uv, const WindowLook& look) {
+    const float2 half = look.textureSize * 0.5f;
+    const float2 pos = uv * look.textureSize;
+    const float2 d = abs(pos - half) - (half - float2(look.radius));
+    const float outside = length(max(d, float2(0.0f))) + std::min(std::max(d.x, d.y), 0.0f) - look.radius;
+    return std::clamp(0.5f - outside, 0.0f, 1.0f);
+}
+
 void windowFragment(FragmentQuad& q) {
     const Texture* t = q.resources->texture(0);
     const Sampler* s = q.resources->sampler(0);
@@ -89,13 +108,32 @@ void windowFragment(FragmentQuad& q) {
     if (!t || !s || !look) return;
     const auto uv = q.varying2(0);
     const auto c = t->sample(*s, uv);
-    const float2 half = look->textureSize * 0.5f;
-    for (int i = 0; i < 4; ++i) {
-        const float2 pos = uv[std::size_t(i)] * look->textureSize;
-        const float2 d = abs(pos - half) - (half - float2(look->radius));
-        const float outside = length(max(d, float2(0.0f))) + std::min(std::max(d.x, d.y), 0.0f) - look->radius;
-        const float coverage = std::clamp(0.5f - outside, 0.0f, 1.0f);
-        q.color[i] = c[std::size_t(i)] * (coverage * look->opacity);
+    for (int i = 0; i < 4; ++i) q.color[i] = c[std::size_t(i)] * (windowCoverage(uv[std::size_t(i)], *look) * look->opacity);
+}
+
+struct WindowConstants {
+    BoundTexture picture;
+    WindowLook look;
+    bool ready;
+};
+
+void prepareWindow(const StageResources& r, WindowConstants& c) {
+    c.picture = {r.texture(0), r.sampler(0)};
+    const WindowLook* look = r.value<WindowLook>(0);
+    c.ready = c.picture && look;
+    if (look) c.look = *look;
+}
+
+void windowSpan(FragmentSpan& s, const WindowConstants& c) {
+    if (!c.ready) return;
+    SpanColors picture;
+    c.picture.sample(s.varyings[0], s.varyings[1], picture);
+    for (int i = 0; i < kSpanLanes; ++i) {
+        const float k = windowCoverage({s.varyings[0][i], s.varyings[1][i]}, c.look) * c.look.opacity;
+        s.color.r[i] = picture.r[i] * k;
+        s.color.g[i] = picture.g[i] * k;
+        s.color.b[i] = picture.b[i] * k;
+        s.color.a[i] = picture.a[i] * k;
     }
 }
 
@@ -167,8 +205,10 @@ bool TransitionScene::build() {
     queue_ = device_->makeCommandQueue("Stand-in transitions");
     ShaderCatalog catalog;
     catalog.addVertexFunction("sceneVertex", {2, 0}, sceneVertex);
-    catalog.addFragmentFunction("backdropFragment", backdropFragment);
-    catalog.addFragmentFunction("windowFragment", windowFragment);
+    catalog.addFragmentFunction("backdropFragment", backdropFragment,
+                                spanFunction<BackdropConstants, prepareBackdrop, backdropSpan>());
+    catalog.addFragmentFunction("windowFragment", windowFragment,
+                                spanFunction<WindowConstants, prepareWindow, windowSpan>());
     const auto library = device_->makeLibrary(catalog);
     if (!library) return false;
     for (int i = 0; i < 2; ++i) {

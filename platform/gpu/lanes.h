@@ -96,6 +96,54 @@ inline bool allZero(i32x4 v) {
 #endif
 }
 
+// Eight lanes: a span of two quads side by side (texture.h). The same per-lane
+// operations as the four-lane ones above.
+typedef float f32x8 __attribute__((vector_size(32)));
+typedef std::int32_t i32x8 __attribute__((vector_size(32)));
+typedef std::uint32_t u32x8 __attribute__((vector_size(32)));
+
+inline f32x8 splat8(float v) { return f32x8{v, v, v, v, v, v, v, v}; }
+inline i32x8 splat8(std::int32_t v) { return i32x8{v, v, v, v, v, v, v, v}; }
+// Lanes 0-3 from a, 4-7 from b: a value per quad of a span.
+inline f32x8 perQuad(float a, float b) { return f32x8{a, a, a, a, b, b, b, b}; }
+inline i32x8 perQuad(std::int32_t a, std::int32_t b) { return i32x8{a, a, a, a, b, b, b, b}; }
+
+inline f32x8 load8(const float* p) {
+    f32x8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store8(float* p, f32x8 v) { std::memcpy(p, &v, sizeof v); }
+
+inline f32x8 toFloat(i32x8 v) { return __builtin_convertvector(v, f32x8); }
+
+inline i32x8 floorToInt(f32x8 x) {
+    const i32x8 i = __builtin_convertvector(x, i32x8);
+    return i + (toFloat(i) > x);
+}
+
+inline f32x8 pinned(f32x8 x, float limit) {
+    const f32x8 lo = splat8(-limit), hi = splat8(limit);
+    x = x > lo ? x : lo;
+    return x < hi ? x : hi;
+}
+
+// Per-lane bounds.
+inline i32x8 clampInt(i32x8 v, i32x8 lo, i32x8 hi) {
+    v = v < lo ? lo : v;
+    return v > hi ? hi : v;
+}
+
+inline f32x8 clamp01(f32x8 v) {
+    const f32x8 zero = splat8(0.0f), one = splat8(1.0f);
+    v = v > zero ? v : zero;
+    return v < one ? v : one;
+}
+
+inline bool allZero(i32x8 v) {
+    return allZero(i32x4{v[0], v[1], v[2], v[3]} | i32x4{v[4], v[5], v[6], v[7]});
+}
+
 inline std::uint32_t load32(const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, sizeof v);

@@ -5,6 +5,7 @@
 
 #include "platform/gpu/lanes.h"
 #include "platform/gpu/texel.h"
+#include "platform/gpu/texture.h"
 #include "platform/gpu/types.h"
 
 #include <cstdint>
@@ -224,6 +225,63 @@ inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
     }
     for (int i = 0; i < 4; ++i)
         if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
+}
+
+inline lanes::f32x8 blendFactor(BlendFactor f, lanes::f32x8 sourceAlpha) {
+    switch (f) {
+    case BlendFactor::zero: return lanes::splat8(0.0f);
+    case BlendFactor::one: return lanes::splat8(1.0f);
+    case BlendFactor::sourceAlpha: return sourceAlpha;
+    case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
+    }
+    return lanes::splat8(0.0f);
+}
+
+// The eight lanes of a span (texture.h) into a single-sample BGRA8 target at once: the
+// left quad's lanes at row0 and row1 as in mergeQuadBGRA8, the right quad's two texels
+// further on; lanes not in mask are neither read nor written. The same arithmetic as
+// mergeQuadBGRA8, lane by lane, worked in the order of the texels: row0's four, then row1's.
+inline void mergeSpanBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask, const SpanColors& color,
+                           const BlendSettings& blend) {
+    using lanes::f32x8;
+    using lanes::u32x8;
+    auto inRows = [](const float* lanesOfSpan) {
+        const f32x8 v = lanes::load8(lanesOfSpan);
+        return __builtin_shufflevector(v, v, 0, 1, 4, 5, 2, 3, 6, 7);
+    };
+    const unsigned m = (mask & 0x3u) | ((mask >> 2) & 0xCu) | ((mask << 2) & 0x30u) | (mask & 0xC0u);
+    auto texel = [&](int p) { return (p < 4 ? row0 : row1) + 4 * (p & 3); };
+    const f32x8 r = inRows(color.r), g = inRows(color.g), b = inRows(color.b), a = inRows(color.a);
+    f32x8 outR = r, outG = g, outB = b, outA = a;
+    if (blend.enabled) {
+        u32x8 d{};
+        for (int p = 0; p < 8; ++p)
+            if (m & (1u << p)) d[p] = lanes::load32(texel(p));
+        auto channel = [&](int shift) { return lanes::toFloat(lanes::i32x8((d >> shift) & 255u)) * kUnorm8Scale; };
+        const f32x8 sRGB = blendFactor(blend.sourceRGB, a), sA = blendFactor(blend.sourceAlpha, a);
+        const f32x8 dRGB = blendFactor(blend.destinationRGB, a), dA = blendFactor(blend.destinationAlpha, a);
+        outR = r * sRGB + channel(16) * dRGB;
+        outG = g * sRGB + channel(8) * dRGB;
+        outB = b * sRGB + channel(0) * dRGB;
+        outA = a * sA + channel(24) * dA;
+    }
+    auto quantised = [](f32x8 v) {
+        return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, lanes::i32x8), u32x8);
+    };
+    const u32x8 packed = quantised(outB) | (quantised(outG) << 8) | (quantised(outR) << 16) | (quantised(outA) << 24);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&packed);
+    if ((m & 0xFu) == 0xFu) {
+        std::memcpy(row0, bytes, 16);
+    } else {
+        for (int p = 0; p < 4; ++p)
+            if (m & (1u << p)) lanes::store32(texel(p), packed[p]);
+    }
+    if ((m >> 4) == 0xFu && row1 != row0) {
+        std::memcpy(row1, bytes + 16, 16);
+    } else {
+        for (int p = 4; p < 8; ++p)
+            if (m & (1u << p)) lanes::store32(texel(p), packed[p]);
+    }
 }
 
 // The mean of the 4 samples of each pixel for a row of count pixels, rounded to nearest

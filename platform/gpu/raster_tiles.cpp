@@ -142,6 +142,10 @@ struct DrawPlan {
     CompareFunction depthCompare;
     bool depthWrite;
     BlendSettings blend;
+    // The fragment function's span form, where the draw takes it (not under a depth test),
+    // and what it looked up for the draw.
+    SpanFunction span;
+    DrawConstants constants;
 };
 
 DrawPlan planOf(const DrawCommand& d, bool hasDepth) {
@@ -159,6 +163,10 @@ DrawPlan planOf(const DrawCommand& d, bool hasDepth) {
         plan.depthTest = ds.depthCompareFunction != CompareFunction::always || ds.depthWriteEnabled;
         plan.depthCompare = ds.depthCompareFunction;
         plan.depthWrite = ds.depthWriteEnabled;
+    }
+    if (const SpanFunction& span = p.descriptor().fragmentFunction->span(); span && plan.resources && !plan.depthTest) {
+        plan.span = span;
+        span.prepare(*plan.resources, plan.constants);
     }
     return plan;
 }
@@ -224,6 +232,11 @@ private:
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
     void interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy);
     void shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]);
+    // Quads of a draw with a span form wait for their right neighbour and are shaded in pairs.
+    void queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]);
+    void flushSpan();
+    void interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy);
+    void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]);
 
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
@@ -231,6 +244,12 @@ private:
     SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
     SampleOffsets laneOffset_[3] = {};    // with one sample: the sample's offset from each lane's quad corner
     FragmentQuad quad_;
+    FragmentSpan span_;
+    struct Waiting {
+        const Triangle* triangle = nullptr;  // null when no quad waits
+        int x = 0, y = 0;
+        unsigned cov[8] = {};  // the waiting quad's lanes, then its neighbour's
+    } waiting_;
     const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
 
@@ -284,6 +303,7 @@ void TileRenderer::draw(const Triangle& t) {
             if (cover != Cover::none) drawBlock(t, block, cover);
         }
     }
+    flushSpan();
 }
 
 void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) {
@@ -379,7 +399,82 @@ void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, 
     }
 }
 
+// The planes at the eight pixel centres of a span, as interpolate does them for each quad.
+void TileRenderer::interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy) {
+    using lanes::f32x8;
+    const f32x8 fx = lanes::toFloat(lanes::splat8(qx - t.ox) + lanes::i32x8{0, 1, 0, 1, 2, 3, 2, 3}) + 0.5f;
+    const f32x8 fy = lanes::toFloat(lanes::splat8(qy - t.oy) + lanes::i32x8{0, 0, 1, 1, 0, 0, 1, 1}) + 0.5f;
+    auto at = [&](const Plane& p) { return p.p0 + p.dx * fx + p.dy * fy; };
+    const f32x8 w = t.perspective ? 1.0f / at(t.invW) : lanes::splat8(1.0f);
+    for (int k = 0; k < plan.varyingCount; ++k) {
+        const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
+        const f32x8 v = at(t.varyings[k]);
+        lanes::store8(span_.varyings[k], scaled ? v * w : v);
+    }
+}
+
+void TileRenderer::queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]) {
+    if (waiting_.triangle == &t && waiting_.x + 2 == qx && waiting_.y == qy) {
+        std::copy(cov, cov + 4, waiting_.cov + 4);
+        waiting_.triangle = nullptr;
+        return shadeSpan(t, plans_[t.draw], waiting_.x, qy, waiting_.cov);
+    }
+    flushSpan();
+    waiting_.triangle = &t;
+    waiting_.x = qx;
+    waiting_.y = qy;
+    std::copy(cov, cov + 4, waiting_.cov);
+}
+
+// A quad without a right neighbour, shaded as a span whose right half covers nothing.
+void TileRenderer::flushSpan() {
+    if (!waiting_.triangle) return;
+    const Triangle& t = *waiting_.triangle;
+    waiting_.triangle = nullptr;
+    std::fill(waiting_.cov + 4, waiting_.cov + 8, 0u);
+    shadeSpan(t, plans_[t.draw], waiting_.x, waiting_.y, waiting_.cov);
+}
+
+void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]) {
+    if (clear_) {
+        clearLanes(qx, qy, cov);
+        clearLanes(qx + 2, qy, cov + 4);
+    }
+    interpolateSpan(t, plan, qx, qy);
+    span_.x = qx;
+    span_.y = qy;
+    span_.frontFacing = t.frontFacing;
+    span_.instanceId = t.instanceId;
+    span_.resources = plan.resources;
+    unsigned live = 0;
+    for (int i = 0; i < 8; ++i) live |= unsigned(cov[i] != 0) << i;
+    span_.liveMask = static_cast<std::uint8_t>(live);
+    span_.discardMask = 0;
+    span_.color = {};
+    plan.span.shade(span_, plan.constants);
+    const unsigned skipped = span_.discardMask | (~live & 0xFFu);
+    if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1) {
+        std::uint8_t* row0 = target_.colorAt(qx, qy);
+        return mergeSpanBGRA8(row0, qy + 1 < target_.height ? row0 + target_.colorRow : row0, ~skipped & 0xFFu,
+                              span_.color, plan.blend);
+    }
+    for (int q = 0; q < 2; ++q) {  // other targets quad by quad
+        if ((live >> (4 * q) & 15u) == 0) continue;
+        float4 color[4];
+        for (int i = 0; i < 4; ++i) {
+            const int lane = 4 * q + i;
+            color[i] = {span_.color.r[lane], span_.color.g[lane], span_.color.b[lane], span_.color.a[lane]};
+        }
+        const unsigned quadSkipped = skipped >> (4 * q) & 15u;
+        if (target_.format == PixelFormat::bgra8Unorm)
+            mergeQuad<PixelFormat::bgra8Unorm>(target_, qx + 2 * q, qy, color, cov + 4 * q, quadSkipped, plan.blend);
+        else
+            target_.merge(target_, qx + 2 * q, qy, color, cov + 4 * q, quadSkipped, plan.blend);
+    }
+}
+
 void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
+    if (plan.span) return queueSpanQuad(t, qx, qy, cov);
     if (clear_) clearLanes(qx, qy, cov);
     float z[4][4];
     if (plan.depthTest) {

@@ -222,6 +222,72 @@ Quad<float4> toQuad(const Channels& c) {
 
 }  // namespace quad
 
+LevelRef levelRef(const Texture& t, int index) {
+    const Texture::Level& l = t.level(index);
+    return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
+}
+
+// The eight lanes of a span, two quads each reading its own level: the same arithmetic
+// as quad::bilinearBGRA8, lane by lane, with the weighted sums taken in integers (exact
+// either way, so the same bits).
+namespace span {
+
+using lanes::f32x8;
+using lanes::i32x8;
+using lanes::u32x8;
+
+struct Levels {
+    f32x8 fwidth, fheight;
+    i32x8 lastX, lastY;
+    const std::uint8_t* data[2];
+    std::size_t rowBytes[2];
+};
+
+Levels levels(const LevelRef& left, const LevelRef& right) {
+    return {lanes::perQuad(left.fwidth, right.fwidth),
+            lanes::perQuad(left.fheight, right.fheight),
+            lanes::perQuad(left.width - 1, right.width - 1),
+            lanes::perQuad(left.height - 1, right.height - 1),
+            {left.data, right.data},
+            {left.rowBytes, right.rowBytes}};
+}
+
+void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
+    const i32x8 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
+    const i32x8 zero = lanes::splat8(0);
+    const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), xb = lanes::clampInt(x0 + 1, zero, l.lastX);
+    const i32x8 ya = lanes::clampInt(y0, zero, l.lastY), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
+    u32x8 t00, t10, t01, t11;
+    if (lanes::allZero(fx | fy)) {
+        // Every lane on a texel centre: all the weight on one texel each.
+        for (int i = 0; i < 8; ++i)
+            t00[i] = lanes::load32(l.data[i >> 2] + std::size_t(ya[i]) * l.rowBytes[i >> 2] + std::size_t(xa[i]) * 4);
+        auto byte = [&](int shift) { return lanes::toFloat(i32x8((t00 >> shift) & 255u)) * kUnorm8Scale; };
+        out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
+        return;
+    }
+    for (int i = 0; i < 8; ++i) {
+        const std::uint8_t* rowA = l.data[i >> 2] + std::size_t(ya[i]) * l.rowBytes[i >> 2];
+        const std::uint8_t* rowB = l.data[i >> 2] + std::size_t(yb[i]) * l.rowBytes[i >> 2];
+        t00[i] = lanes::load32(rowA + std::size_t(xa[i]) * 4);
+        t10[i] = lanes::load32(rowA + std::size_t(xb[i]) * 4);
+        t01[i] = lanes::load32(rowB + std::size_t(xa[i]) * 4);
+        t11[i] = lanes::load32(rowB + std::size_t(xb[i]) * 4);
+    }
+    const i32x8 wx0 = 256 - fx, wy0 = 256 - fy;
+    auto channel = [&](int shift) {
+        auto byte = [shift](u32x8 t) { return i32x8((t >> shift) & 255u); };
+        const i32x8 top = byte(t00) * wx0 + byte(t10) * fx;
+        const i32x8 bottom = byte(t01) * wx0 + byte(t11) * fx;
+        return lanes::toFloat(top * wy0 + bottom * fy) * (kUnorm8Scale / 65536.0f);
+    };
+    out[0] = channel(16), out[1] = channel(8), out[2] = channel(0), out[3] = channel(24);
+}
+
+}  // namespace span
+
 class LevelSampler {
 public:
     LevelSampler(const Texture& t, const SamplerDescriptor& d, float lod)
@@ -255,10 +321,7 @@ public:
     }
 
 private:
-    static LevelRef ref(const Texture& t, int index) {
-        const Texture::Level& l = t.level(index);
-        return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
-    }
+    static LevelRef ref(const Texture& t, int index) { return levelRef(t, index); }
 
     const SamplerDescriptor& descriptor_;
     LevelChoice choice_;
@@ -292,9 +355,7 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
     if (!lodMatters && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
         d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge) {
         // One level read bilinearly, as LevelSampler would at level of detail 0.
-        const Level& l = level(0);
-        const LevelRef ref{l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
-        return quad::toQuad(quad::bilinearBGRA8(ref, uv));
+        return quad::toQuad(quad::bilinearBGRA8(levelRef(*this, 0), uv));
     }
     const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);
@@ -320,6 +381,63 @@ FURLPANE_HOT_PATH float4 Texture::sample(const Sampler& sampler, float2 uv, floa
     case PixelFormat::invalid: break;
     }
     return {};
+}
+
+BoundTexture::BoundTexture(const Texture* texture, const Sampler* sampler) {
+    if (!texture || !sampler) return;
+    texture_ = texture;
+    sampler_ = sampler;
+    const SamplerDescriptor& d = sampler->descriptor();
+    lodMatters_ = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && texture->mipLevelCount() > 1);
+    bilinearBGRA8_ = texture->sampleCount() == 1 && texture->pixelFormat() == PixelFormat::bgra8Unorm &&
+                     d.minFilter == SamplerFilter::linear && d.magFilter == SamplerFilter::linear &&
+                     d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge;
+    width_ = static_cast<float>(texture->width());
+    height_ = static_cast<float>(texture->height());
+}
+
+FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, SpanColors& out) const {
+    if (!bilinearBGRA8_) {  // every other case quad by quad, as Texture::sample reads it
+        for (int q = 0; q < 2; ++q) {
+            Quad<float4> c{};
+            if (texture_) {
+                Quad<float2> uv;
+                for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+                c = texture_->sample(*sampler_, uv);
+            }
+            for (int i = 0; i < 4; ++i) {
+                const float4& ci = c[std::size_t(i)];
+                out.r[4 * q + i] = ci.x, out.g[4 * q + i] = ci.y, out.b[4 * q + i] = ci.z, out.a[4 * q + i] = ci.w;
+            }
+        }
+        return;
+    }
+    LevelChoice choice[2];
+    if (lodMatters_) {
+        const SamplerDescriptor& d = sampler_->descriptor();
+        for (int q = 0; q < 2; ++q) {
+            Quad<float2> uv;
+            for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+            choice[q] = chooseLevels(d, quadLod(uv, width_, height_), texture_->mipLevelCount());
+        }
+    }
+    const lanes::f32x8 lu = lanes::load8(u), lv = lanes::load8(v);
+    lanes::f32x8 a[4];
+    span::bilinearBGRA8(span::levels(levelRef(*texture_, choice[0].first), levelRef(*texture_, choice[1].first)), lu,
+                        lv, a);
+    if (choice[0].weight != 0.0f || choice[1].weight != 0.0f) {
+        // A quad without a second level reads its first again, with weight 0: a × 1 + a × 0 is a.
+        auto second = [&](const LevelChoice& c) { return levelRef(*texture_, c.weight != 0.0f ? c.second : c.first); };
+        lanes::f32x8 b[4];
+        span::bilinearBGRA8(span::levels(second(choice[0]), second(choice[1])), lu, lv, b);
+        const lanes::f32x8 w = lanes::perQuad(choice[0].weight, choice[1].weight);
+        const lanes::f32x8 k = lanes::perQuad(1.0f - choice[0].weight, 1.0f - choice[1].weight);
+        for (int c = 0; c < 4; ++c) a[c] = a[c] * k + b[c] * w;
+    }
+    lanes::store8(out.r, a[0]);
+    lanes::store8(out.g, a[1]);
+    lanes::store8(out.b, a[2]);
+    lanes::store8(out.a, a[3]);
 }
 
 }  // namespace platform::gpu
