@@ -436,10 +436,6 @@ void TileRenderer::flushSpan() {
 }
 
 void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]) {
-    if (clear_) {
-        clearLanes(qx, qy, cov);
-        clearLanes(qx + 2, qy, cov + 4);
-    }
     interpolateSpan(t, plan, qx, qy);
     span_.x = qx;
     span_.y = qy;
@@ -453,6 +449,17 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
     span_.color = {};
     plan.span.shade(span_, plan.constants);
     const unsigned skipped = span_.discardMask | (~live & 0xFFu);
+    if (clear_) {
+        // The shader does not read the target, so the clear can wait until now, and it is
+        // needed only where the merge reads the target (blending), leaves covered samples
+        // as they are (discards) or where depth is cleared; elsewhere the merge overwrites
+        // every covered sample.
+        unsigned cleared[8];
+        const bool all = plan.blend.enabled || clear_->depth;
+        for (int i = 0; i < 8; ++i) cleared[i] = all || (span_.discardMask & (1u << i)) ? cov[i] : 0u;
+        clearLanes(qx, qy, cleared);
+        clearLanes(qx + 2, qy, cleared + 4);
+    }
     if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1) {
         std::uint8_t* row0 = target_.colorAt(qx, qy);
         return mergeSpanBGRA8(row0, qy + 1 < target_.height ? row0 + target_.colorRow : row0, ~skipped & 0xFFu,

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace platform::gpu {
 
@@ -234,13 +235,16 @@ namespace span {
 
 using lanes::f32x8;
 using lanes::i32x8;
+using lanes::u32x4;
 using lanes::u32x8;
 
+// What each lane reads: the left quad's level for lanes 0-3, the right one's for 4-7.
 struct Levels {
     f32x8 fwidth, fheight;
     i32x8 lastX, lastY;
+    i32x8 rowBytes;  // levels are below 2^31 bytes
     const std::uint8_t* data[2];
-    std::size_t rowBytes[2];
+    bool same;  // both quads read the same level
 };
 
 Levels levels(const LevelRef& left, const LevelRef& right) {
@@ -248,8 +252,31 @@ Levels levels(const LevelRef& left, const LevelRef& right) {
             lanes::perQuad(left.fheight, right.fheight),
             lanes::perQuad(left.width - 1, right.width - 1),
             lanes::perQuad(left.height - 1, right.height - 1),
+            lanes::perQuad(std::int32_t(left.rowBytes), std::int32_t(right.rowBytes)),
             {left.data, right.data},
-            {left.rowBytes, right.rowBytes}};
+            left.data == right.data};
+}
+
+template <class T>
+T loadAt(const Levels& l, int lane, std::int32_t offset) {
+    T v;
+    std::memcpy(&v, l.data[lane >> 2] + offset, sizeof v);
+    return v;
+}
+
+// Lanes on texel centres, all the weight on one texel each: mostly the span's own 4 × 2
+// texels of one level, read as two rows.
+u32x8 centreTexels(const Levels& l, i32x8 xa, i32x8 ya) {
+    const bool block = l.same && lanes::allZero((xa - xa[0] - i32x8{0, 1, 0, 1, 2, 3, 2, 3}) |
+                                                (ya - ya[0] - i32x8{0, 0, 1, 1, 0, 0, 1, 1}));
+    const i32x8 offset = ya * l.rowBytes + xa * 4;
+    if (block) {
+        const u32x4 top = loadAt<u32x4>(l, 0, offset[0]), bottom = loadAt<u32x4>(l, 0, offset[2]);
+        return __builtin_shufflevector(top, bottom, 0, 1, 4, 5, 2, 3, 6, 7);
+    }
+    u32x8 t;
+    for (int i = 0; i < 8; ++i) t[i] = loadAt<std::uint32_t>(l, i, offset[i]);
+    return t;
 }
 
 void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
@@ -259,22 +286,35 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
     const i32x8 zero = lanes::splat8(0);
     const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), xb = lanes::clampInt(x0 + 1, zero, l.lastX);
     const i32x8 ya = lanes::clampInt(y0, zero, l.lastY), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
-    u32x8 t00, t10, t01, t11;
     if (lanes::allZero(fx | fy)) {
-        // Every lane on a texel centre: all the weight on one texel each.
-        for (int i = 0; i < 8; ++i)
-            t00[i] = lanes::load32(l.data[i >> 2] + std::size_t(ya[i]) * l.rowBytes[i >> 2] + std::size_t(xa[i]) * 4);
-        auto byte = [&](int shift) { return lanes::toFloat(i32x8((t00 >> shift) & 255u)) * kUnorm8Scale; };
+        const u32x8 t = centreTexels(l, xa, ya);
+        auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
         out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
         return;
     }
-    for (int i = 0; i < 8; ++i) {
-        const std::uint8_t* rowA = l.data[i >> 2] + std::size_t(ya[i]) * l.rowBytes[i >> 2];
-        const std::uint8_t* rowB = l.data[i >> 2] + std::size_t(yb[i]) * l.rowBytes[i >> 2];
-        t00[i] = lanes::load32(rowA + std::size_t(xa[i]) * 4);
-        t10[i] = lanes::load32(rowA + std::size_t(xb[i]) * 4);
-        t01[i] = lanes::load32(rowB + std::size_t(xa[i]) * 4);
-        t11[i] = lanes::load32(rowB + std::size_t(xb[i]) * 4);
+    u32x8 t00, t10, t01, t11;
+    if (lanes::allZero(l.lastX == zero)) {
+        // Two texels side by side in one load, from column p = xa (or xa - 1 at the
+        // right edge, where xa = xb); each of xa and xb is p or p + 1.
+        const i32x8 p = lanes::clampInt(x0, zero, l.lastX - 1);
+        const i32x8 rowA = ya * l.rowBytes + p * 4, rowB = yb * l.rowBytes + p * 4;
+        u32x8 loA, hiA, loB, hiB;
+        for (int i = 0; i < 8; ++i) {
+            const std::uint64_t a = loadAt<std::uint64_t>(l, i, rowA[i]), b = loadAt<std::uint64_t>(l, i, rowB[i]);
+            loA[i] = std::uint32_t(a), hiA[i] = std::uint32_t(a >> 32);
+            loB[i] = std::uint32_t(b), hiB[i] = std::uint32_t(b >> 32);
+        }
+        const i32x8 aLow = xa == p, bLow = xb == p;
+        t00 = aLow ? loA : hiA, t10 = bLow ? loA : hiA;
+        t01 = aLow ? loB : hiB, t11 = bLow ? loB : hiB;
+    } else {
+        const i32x8 rowA = ya * l.rowBytes, rowB = yb * l.rowBytes;
+        for (int i = 0; i < 8; ++i) {
+            t00[i] = loadAt<std::uint32_t>(l, i, rowA[i] + xa[i] * 4);
+            t10[i] = loadAt<std::uint32_t>(l, i, rowA[i] + xb[i] * 4);
+            t01[i] = loadAt<std::uint32_t>(l, i, rowB[i] + xa[i] * 4);
+            t11[i] = loadAt<std::uint32_t>(l, i, rowB[i] + xb[i] * 4);
+        }
     }
     const i32x8 wx0 = 256 - fx, wy0 = 256 - fy;
     auto channel = [&](int shift) {
