@@ -1,13 +1,15 @@
 #pragma once
 
-// Four-lane vectors (GCC vector extensions) for the rasterizer's inner loops, which work
-// on the four pixels of a quad at once. Every operation is an ordinary IEEE or integer
+// Four- and eight-lane vectors (GCC vector extensions) for the rasterizer's inner loops,
+// which work on the four pixels of a quad or the eight of a span at once, and for the
+// span forms of shaders (shader.h). Every operation is an ordinary IEEE or integer
 // operation per lane, so the results are the same bits as the scalar code would give,
-// whatever instructions the compiler picks. Internal to the GPU layer.
+// whatever instructions the compiler picks.
 
 #include "platform/simd/vector.h"
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -105,8 +107,10 @@ typedef std::uint32_t u32x8 __attribute__((vector_size(32)));
 inline f32x8 splat8(float v) { return f32x8{v, v, v, v, v, v, v, v}; }
 inline i32x8 splat8(std::int32_t v) { return i32x8{v, v, v, v, v, v, v, v}; }
 // Lanes 0-3 from a, 4-7 from b: a value per quad of a span.
-inline f32x8 perQuad(float a, float b) { return f32x8{a, a, a, a, b, b, b, b}; }
-inline i32x8 perQuad(std::int32_t a, std::int32_t b) { return i32x8{a, a, a, a, b, b, b, b}; }
+inline f32x8 perQuad(float a, float b) { return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15); }
+inline i32x8 perQuad(std::int32_t a, std::int32_t b) {
+    return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
+}
 
 inline f32x8 load8(const float* p) {
     f32x8 v;
@@ -138,6 +142,23 @@ inline f32x8 clamp01(f32x8 v) {
     const f32x8 zero = splat8(0.0f), one = splat8(1.0f);
     v = v > zero ? v : zero;
     return v < one ? v : one;
+}
+
+// The correctly rounded square root of each lane, as std::sqrt gives it.
+inline f32x8 sqrt(f32x8 v) {
+#if defined(__SSE2__)
+    __m128 lo, hi;
+    std::memcpy(&lo, &v, sizeof lo);
+    std::memcpy(&hi, reinterpret_cast<const char*>(&v) + sizeof lo, sizeof hi);
+    lo = _mm_sqrt_ps(lo);
+    hi = _mm_sqrt_ps(hi);
+    std::memcpy(&v, &lo, sizeof lo);
+    std::memcpy(reinterpret_cast<char*>(&v) + sizeof lo, &hi, sizeof hi);
+    return v;
+#else
+    for (int i = 0; i < 8; ++i) v[i] = std::sqrt(v[i]);
+    return v;
+#endif
 }
 
 inline bool allZero(i32x8 v) {
