@@ -165,6 +165,23 @@ inline bool allZero(i32x8 v) {
     return allZero(i32x4{v[0], v[1], v[2], v[3]} | i32x4{v[4], v[5], v[6], v[7]});
 }
 
+// Bit i set where v[i] is not 0, for eight values.
+inline unsigned nonZeroMask(const std::uint32_t* v) {
+#if defined(__SSE2__)
+    __m128i lo, hi;
+    std::memcpy(&lo, v, sizeof lo);
+    std::memcpy(&hi, v + 4, sizeof hi);
+    const __m128i zero = _mm_setzero_si128();
+    const int zeroLo = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(lo, zero)));
+    const int zeroHi = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(hi, zero)));
+    return ~unsigned(zeroLo | zeroHi << 4) & 0xFFu;
+#else
+    unsigned m = 0;
+    for (int i = 0; i < 8; ++i) m |= unsigned(v[i] != 0) << i;
+    return m;
+#endif
+}
+
 inline std::uint32_t load32(const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, sizeof v);

@@ -442,23 +442,22 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
     span_.frontFacing = t.frontFacing;
     span_.instanceId = t.instanceId;
     span_.resources = plan.resources;
-    unsigned live = 0;
-    for (int i = 0; i < 8; ++i) live |= unsigned(cov[i] != 0) << i;
+    const unsigned live = lanes::nonZeroMask(cov);
     span_.liveMask = static_cast<std::uint8_t>(live);
     span_.discardMask = 0;
     span_.color = {};
     plan.span.shade(span_, plan.constants);
     const unsigned skipped = span_.discardMask | (~live & 0xFFu);
-    if (clear_) {
-        // The shader does not read the target, so the clear can wait until now, and it is
-        // needed only where the merge reads the target (blending), leaves covered samples
-        // as they are (discards) or where depth is cleared; elsewhere the merge overwrites
-        // every covered sample.
-        unsigned cleared[8];
-        const bool all = plan.blend.enabled || clear_->depth;
-        for (int i = 0; i < 8; ++i) cleared[i] = all || (span_.discardMask & (1u << i)) ? cov[i] : 0u;
-        clearLanes(qx, qy, cleared);
-        clearLanes(qx + 2, qy, cleared + 4);
+    // The shader does not read the target, so the clear under a first triangle can wait
+    // until now, and it is needed only where the merge reads the target (blending), leaves
+    // covered samples as they are (discards) or where depth is cleared; elsewhere the merge
+    // overwrites every covered sample.
+    if (const unsigned cleared = plan.blend.enabled || (clear_ && clear_->depth) ? live : live & span_.discardMask;
+        clear_ && cleared) {
+        unsigned lanesCleared[8];
+        for (int i = 0; i < 8; ++i) lanesCleared[i] = cleared & (1u << i) ? cov[i] : 0u;
+        clearLanes(qx, qy, lanesCleared);
+        clearLanes(qx + 2, qy, lanesCleared + 4);
     }
     if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1) {
         std::uint8_t* row0 = target_.colorAt(qx, qy);

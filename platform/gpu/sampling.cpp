@@ -248,6 +248,10 @@ struct Levels {
 };
 
 Levels levels(const LevelRef& left, const LevelRef& right) {
+    if (left.data == right.data)  // the common case: each value once, in every lane
+        return {lanes::splat8(left.fwidth), lanes::splat8(left.fheight), lanes::splat8(left.width - 1),
+                lanes::splat8(left.height - 1), lanes::splat8(std::int32_t(left.rowBytes)), {left.data, left.data},
+                true};
     return {lanes::perQuad(left.fwidth, right.fwidth),
             lanes::perQuad(left.fheight, right.fheight),
             lanes::perQuad(left.width - 1, right.width - 1),
