@@ -103,6 +103,7 @@ inline bool allZero(i32x4 v) {
 typedef float f32x8 __attribute__((vector_size(32)));
 typedef std::int32_t i32x8 __attribute__((vector_size(32)));
 typedef std::uint32_t u32x8 __attribute__((vector_size(32)));
+typedef std::uint16_t u16x16 __attribute__((vector_size(32)));
 
 inline f32x8 splat8(float v) { return f32x8{v, v, v, v, v, v, v, v}; }
 inline i32x8 splat8(std::int32_t v) { return i32x8{v, v, v, v, v, v, v, v}; }

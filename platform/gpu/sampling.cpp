@@ -320,14 +320,26 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
             t11[i] = loadAt<std::uint32_t>(l, i, rowB[i] + xb[i] * 4);
         }
     }
-    const i32x8 wx0 = 256 - fx, wy0 = 256 - fy;
-    auto channel = [&](int shift) {
-        auto byte = [shift](u32x8 t) { return i32x8((t >> shift) & 255u); };
-        const i32x8 top = byte(t00) * wx0 + byte(t10) * fx;
-        const i32x8 bottom = byte(t01) * wx0 + byte(t11) * fx;
-        return lanes::toFloat(top * wy0 + bottom * fy) * (kUnorm8Scale / 65536.0f);
+    // Across, two channels at once in the 16-bit halves of each lane (blue and red, green
+    // and alpha): a weighted pair of bytes stays below 2^16. Down, in floats: the weighted
+    // sums stay below 2^24, so they are exact, as the integers would be.
+    using lanes::u16x16;
+    const u32x8 wx1 = u32x8(fx), wx0 = u32x8(256 - fx);
+    const u16x16 w0 = std::bit_cast<u16x16>(wx0 | wx0 << 16), w1 = std::bit_cast<u16x16>(wx1 | wx1 << 16);
+    auto across = [&](u32x8 left, u32x8 right, int shift) {
+        return std::bit_cast<u32x8>(std::bit_cast<u16x16>((left >> shift) & 0x00FF00FFu) * w0 +
+                                    std::bit_cast<u16x16>((right >> shift) & 0x00FF00FFu) * w1);
     };
-    out[0] = channel(16), out[1] = channel(8), out[2] = channel(0), out[3] = channel(24);
+    const u32x8 blueRedTop = across(t00, t10, 0), blueRedBottom = across(t01, t11, 0);
+    const u32x8 greenAlphaTop = across(t00, t10, 8), greenAlphaBottom = across(t01, t11, 8);
+    const f32x8 wy1 = lanes::toFloat(fy), wy0 = lanes::toFloat(256 - fy);
+    auto down = [&](u32x8 top, u32x8 bottom, int shift) {
+        const f32x8 t = lanes::toFloat(i32x8((top >> shift) & 0xFFFFu));
+        const f32x8 b = lanes::toFloat(i32x8((bottom >> shift) & 0xFFFFu));
+        return (t * wy0 + b * wy1) * (kUnorm8Scale / 65536.0f);
+    };
+    out[0] = down(blueRedTop, blueRedBottom, 16), out[1] = down(greenAlphaTop, greenAlphaBottom, 0);
+    out[2] = down(blueRedTop, blueRedBottom, 0), out[3] = down(greenAlphaTop, greenAlphaBottom, 16);
 }
 
 }  // namespace span
