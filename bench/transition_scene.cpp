@@ -111,7 +111,8 @@ void windowFragment(FragmentQuad& q) {
     if (!t || !s || !look) return;
     const auto uv = q.varying2(0);
     const auto c = t->sample(*s, uv);
-    for (int i = 0; i < 4; ++i) q.color[i] = c[std::size_t(i)] * (windowCoverage(uv[std::size_t(i)], *look) * look->opacity);
+    for (int i = 0; i < 4; ++i)
+        q.color[i] = c[std::size_t(i)] * (windowCoverage(uv[std::size_t(i)], *look) * look->opacity);
 }
 
 struct WindowConstants {
@@ -146,7 +147,8 @@ FURLPANE_HOT_PATH void windowSpan(FragmentSpan& s, const WindowConstants& c) {
     if (!c.ready) return;
     SpanColors picture;
     c.picture.sample(s.varyings[0], s.varyings[1], picture);
-    const lanes::f32x8 k = windowCoverage(lanes::load8(s.varyings[0]), lanes::load8(s.varyings[1]), c.look) * c.look.opacity;
+    const lanes::f32x8 k =
+        windowCoverage(lanes::load8(s.varyings[0]), lanes::load8(s.varyings[1]), c.look) * c.look.opacity;
     lanes::store8(s.color.r, lanes::load8(picture.r) * k);
     lanes::store8(s.color.g, lanes::load8(picture.g) * k);
     lanes::store8(s.color.b, lanes::load8(picture.b) * k);

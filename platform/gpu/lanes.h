@@ -108,7 +108,9 @@ typedef std::uint16_t u16x16 __attribute__((vector_size(32)));
 inline f32x8 splat8(float v) { return f32x8{v, v, v, v, v, v, v, v}; }
 inline i32x8 splat8(std::int32_t v) { return i32x8{v, v, v, v, v, v, v, v}; }
 // Lanes 0-3 from a, 4-7 from b: a value per quad of a span.
-inline f32x8 perQuad(float a, float b) { return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15); }
+inline f32x8 perQuad(float a, float b) {
+    return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
+}
 inline i32x8 perQuad(std::int32_t a, std::int32_t b) {
     return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
 }

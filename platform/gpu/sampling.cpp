@@ -148,6 +148,11 @@ LevelChoice chooseLevels(const SamplerDescriptor& d, float lod, int levelCount) 
     return c;
 }
 
+// Whether a quad's level of detail changes what it reads.
+bool lodMatters(const SamplerDescriptor& d, int levelCount) {
+    return d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && levelCount > 1);
+}
+
 // The level of detail of a quad: log2 of the larger of the two texel-space steps between
 // neighbouring lanes (to the right and downward).
 float quadLod(const Quad<float2>& uv, float width, float height) {
@@ -407,13 +412,13 @@ float log2Portable(float x) {
 FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Quad<float2>& uv) const {
     if (sampleCount() != 1) return {};
     const SamplerDescriptor& d = sampler.descriptor();
-    const bool lodMatters = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && mipLevelCount() > 1);
-    if (!lodMatters && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
+    const bool lodVaries = lodMatters(d, mipLevelCount());
+    if (!lodVaries && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
         d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge) {
         // One level read bilinearly, as LevelSampler would at level of detail 0.
         return quad::toQuad(quad::bilinearBGRA8(levelRef(*this, 0), uv));
     }
-    const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
+    const float lod = lodVaries ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);
     if (s.quadPath(pixelFormat())) return s.sampleQuadBGRA8(uv);
     switch (pixelFormat()) {
@@ -444,7 +449,7 @@ BoundTexture::BoundTexture(const Texture* texture, const Sampler* sampler) {
     texture_ = texture;
     sampler_ = sampler;
     const SamplerDescriptor& d = sampler->descriptor();
-    lodMatters_ = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && texture->mipLevelCount() > 1);
+    lodMatters_ = lodMatters(d, texture->mipLevelCount());
     bilinearBGRA8_ = texture->sampleCount() == 1 && texture->pixelFormat() == PixelFormat::bgra8Unorm &&
                      d.minFilter == SamplerFilter::linear && d.magFilter == SamplerFilter::linear &&
                      d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge;

@@ -167,7 +167,8 @@ struct FragmentSpan {
 
     // The centre of lane i's pixel in target pixels (y downward).
     simd::float2 position(int lane) const {
-        return {static_cast<float>(x + (lane & 1) + 2 * (lane >> 2)) + 0.5f, static_cast<float>(y + ((lane >> 1) & 1)) + 0.5f};
+        return {static_cast<float>(x + (lane & 1) + 2 * (lane >> 2)) + 0.5f,
+                static_cast<float>(y + ((lane >> 1) & 1)) + 0.5f};
     }
 };
 
