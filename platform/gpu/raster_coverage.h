@@ -12,6 +12,7 @@
 #include "platform/gpu/raster.h"
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #if defined(__SSE2__)
@@ -30,12 +31,18 @@ struct CuttingEdges {
     bool fits32 = true;  // the values of those edges over the rectangle fit 32 bits
 };
 
-// Conservative: over the closed rectangle [x0, x1] × [y0, y1] (pixels).
-inline CuttingEdges cuttingEdges(const Triangle& t, int x0, int y0, int x1, int y1) {
+inline constexpr CuttingEdges kEveryEdge{false, 3, {0, 1, 2}, true};
+
+// Conservative: over the closed rectangle [x0, x1] × [y0, y1] (pixels). Only the edges
+// of candidates are looked at: those cutting a rectangle that holds this one (the
+// rectangle lies inside the others).
+inline CuttingEdges cuttingEdges(const Triangle& t, int x0, int y0, int x1, int y1,
+                                 const CuttingEdges& candidates = kEveryEdge) {
     const std::int64_t X0 = std::int64_t(x0) * kSubpixels, X1 = std::int64_t(x1) * kSubpixels;
     const std::int64_t Y0 = std::int64_t(y0) * kSubpixels, Y1 = std::int64_t(y1) * kSubpixels;
     CuttingEdges out;
-    for (int e = 0; e < 3; ++e) {
+    for (int i = 0; i < candidates.count; ++i) {
+        const int e = candidates.edge[i];
         const std::int64_t hi = t.c[e] + t.a[e] * (t.a[e] > 0 ? X1 : X0) + t.b[e] * (t.b[e] > 0 ? Y1 : Y0);
         if (hi < 0) {
             out.outside = true;
@@ -140,8 +147,11 @@ inline std::uint64_t quadsWithSamples(const BlockCoverage& c, int samples) {
 inline bool quadCoverage(const BlockCoverage& c, int bit, int samples, unsigned cov[4]) {
     auto lanes = [&](std::uint64_t m) { return unsigned((m >> bit) & 3) | unsigned((m >> (bit + 8)) & 3) << 2; };
     if (samples == 1) {
+        static constexpr unsigned kLaneBits[16][4] = {
+            {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0}, {0, 0, 1, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}, {1, 1, 1, 0},
+            {0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {1, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1}};
         const unsigned q = lanes(c.sample[0]);
-        for (int i = 0; i < 4; ++i) cov[i] = (q >> i) & 1;
+        std::memcpy(cov, kLaneBits[q], sizeof kLaneBits[q]);
         return q != 0;
     }
     // Lane i's bit of sample s to bit 4·i + s.

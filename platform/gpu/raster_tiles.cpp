@@ -254,6 +254,8 @@ void TileRenderer::draw(const Triangle& t) {
     const Rect area{std::max(t.minX, tile_.x0) & ~1, std::max(t.minY, tile_.y0) & ~1,
                     std::min(t.maxX + 1, tile_.x1), std::min(t.maxY + 1, tile_.y1)};
     if (area.x0 >= area.x1 || area.y0 >= area.y1) return;
+    const CuttingEdges cutting = cuttingEdges(t, area.x0, area.y0, area.x1, area.y1);
+    if (cutting.outside) return;
     quad_.frontFacing = t.frontFacing;
     quad_.instanceId = t.instanceId;
     quad_.resources = plans_[t.draw].resources;
@@ -261,7 +263,7 @@ void TileRenderer::draw(const Triangle& t) {
         for (int bx = area.x0 & ~(kBlockSize - 1); bx < area.x1; bx += kBlockSize) {
             const Rect block{std::max(bx, area.x0), std::max(by, area.y0), std::min(bx + kBlockSize, area.x1),
                              std::min(by + kBlockSize, area.y1)};
-            const CuttingEdges edges = cuttingEdges(t, block.x0, block.y0, block.x1, block.y1);
+            const CuttingEdges edges = cuttingEdges(t, block.x0, block.y0, block.x1, block.y1, cutting);
             if (!edges.outside) drawBlock(t, bx, by, block, edges);
         }
     }
