@@ -349,6 +349,15 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     }
 }
 
+// The triangles and tile lists of the passes run on a thread, their room kept from pass
+// to pass.
+struct PassScratch {
+    std::vector<Triangle> triangles;
+    std::vector<std::vector<std::uint32_t>> bins;
+};
+
+thread_local PassScratch tPassScratch;
+
 // Loading, drawing and resolving of one pass, tile by tile.
 class PassExecutor {
 public:
@@ -367,16 +376,17 @@ private:
     const RenderPassRecord& pass_;
     WorkerPool& pool_;
     Target target_;
-    std::vector<Triangle> triangles_;
+    std::vector<Triangle>& triangles_ = tPassScratch.triangles;
     std::vector<DrawPlan> plans_;
     ClearValues clear_;
     int tilesX_ = 0;
     int tilesY_ = 0;
-    std::vector<std::vector<std::uint32_t>> bins_;
+    std::vector<std::vector<std::uint32_t>>& bins_ = tPassScratch.bins;
 };
 
 PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
     : pass_(pass), pool_(pool), target_(targetOf(pass.descriptor)) {
+    triangles_.clear();
     tilesX_ = (target_.width + kTileSize - 1) / kTileSize;
     tilesY_ = (target_.height + kTileSize - 1) / kTileSize;
     const RenderPassColorAttachment& c = pass.descriptor.colorAttachment;
@@ -417,38 +427,18 @@ void PassExecutor::run() {
     pool_.parallelFor(tilesX_ * tilesY_, [this](int index) { runTile(index); });
 }
 
-// Chunks of triangles are binned in parallel, each noting the tiles its triangles touch;
-// then every tile's list is laid out, and each chunk writes its part of every list at the
-// place the chunks before it leave: a tile lists its triangles in the order drawn.
 void PassExecutor::bin() {
-    const std::size_t tiles = std::size_t(tilesX_) * std::size_t(tilesY_);
-    bins_.assign(tiles, {});
-    const std::size_t chunk = std::max<std::size_t>(256, triangles_.size() / (4 * std::size_t(pool_.threadCount())));
-    const std::size_t chunks = (triangles_.size() + chunk - 1) / chunk;
-    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> touched(chunks);  // (tile, triangle)
-    std::vector<std::uint32_t> place(chunks * tiles);  // per chunk and tile: how many, then where
-    pool_.parallelFor(static_cast<int>(chunks), [&](int c) {
-        const std::size_t end = std::min(triangles_.size(), (std::size_t(c) + 1) * chunk);
-        for (std::size_t i = std::size_t(c) * chunk; i < end; ++i) {
-            const Triangle& t = triangles_[i];
-            for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
-                for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
-                    const int index = ty * tilesX_ + tx;
-                    if (classify(t, tileRect(index)) == Cover::none) continue;
-                    touched[std::size_t(c)].emplace_back(std::uint32_t(index), std::uint32_t(i));
-                    ++place[std::size_t(c) * tiles + std::size_t(index)];
-                }
-        }
-    });
-    for (std::size_t tile = 0; tile < tiles; ++tile) {
-        std::uint32_t count = 0;
-        for (std::size_t c = 0; c < chunks; ++c) count += std::exchange(place[c * tiles + tile], count);
-        bins_[tile].resize(count);
+    bins_.resize(std::size_t(tilesX_) * std::size_t(tilesY_));
+    for (auto& bin : bins_) bin.clear();
+    for (std::size_t i = 0; i < triangles_.size(); ++i) {
+        const Triangle& t = triangles_[i];
+        for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
+            for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
+                const int index = ty * tilesX_ + tx;
+                if (classify(t, tileRect(index)) != Cover::none)
+                    bins_[std::size_t(index)].push_back(static_cast<std::uint32_t>(i));
+            }
     }
-    pool_.parallelFor(static_cast<int>(chunks), [&](int c) {
-        std::uint32_t* at = place.data() + std::size_t(c) * tiles;
-        for (const auto& [tile, triangle] : touched[std::size_t(c)]) bins_[tile][at[tile]++] = triangle;
-    });
 }
 
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
