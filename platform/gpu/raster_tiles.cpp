@@ -444,7 +444,9 @@ void PassExecutor::bin() {
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
     if (clear_.resolvesAlone && bins_[std::size_t(index)].empty()) return clearResolvedTile(r);
-    const bool fused = (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
+    // With one sample the clear is a few rows of stores that stay in the cache: cheaper
+    // than clearing quad by quad under the first triangle.
+    const bool fused = target_.samples > 1 && (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
     if (!fused) clearTile(r);
     TileRenderer renderer(target_, plans_, r);
     const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
