@@ -61,6 +61,7 @@ inline CuttingEdges cuttingEdges(const Triangle& t, int x0, int y0, int x1, int 
 // of the pixel at that row and column of the block.
 struct BlockCoverage {
     std::uint64_t sample[4] = {};
+    bool uniform = false;  // every sample's mask is sample[0]: the block lies inside the triangle
 };
 
 namespace coverage_detail {
@@ -102,6 +103,7 @@ inline BlockCoverage blockCoverage(const Triangle& t, const CuttingEdges& edges,
         const std::uint64_t rows = (row1 == kCoverageBlock ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * row1)) - 1) &
                                    ~((std::uint64_t(1) << (8 * row0)) - 1);
         for (int s = 0; s < samples; ++s) out.sample[s] = inRect & rows;
+        out.uniform = true;
         return out;
     }
     Lanes along[3] = {};  // a·(column step) per lane
@@ -146,12 +148,17 @@ inline std::uint64_t quadsWithSamples(const BlockCoverage& c, int samples) {
 // masks (lanes (x, y), (x+1, y), (x, y+1), (x+1, y+1)); false when it has none.
 inline bool quadCoverage(const BlockCoverage& c, int bit, int samples, unsigned cov[4]) {
     auto lanes = [&](std::uint64_t m) { return unsigned((m >> bit) & 3) | unsigned((m >> (bit + 8)) & 3) << 2; };
+    static constexpr unsigned kLaneBits[16][4] = {
+        {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0}, {0, 0, 1, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}, {1, 1, 1, 0},
+        {0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {1, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1}};
     if (samples == 1) {
-        static constexpr unsigned kLaneBits[16][4] = {
-            {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0}, {0, 0, 1, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}, {1, 1, 1, 0},
-            {0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {1, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1}};
         const unsigned q = lanes(c.sample[0]);
         std::memcpy(cov, kLaneBits[q], sizeof kLaneBits[q]);
+        return q != 0;
+    }
+    if (c.uniform) {  // a lane has all of its samples or none
+        const unsigned q = lanes(c.sample[0]), all = (1u << samples) - 1;
+        for (int i = 0; i < 4; ++i) cov[i] = kLaneBits[q][i] * all;
         return q != 0;
     }
     // Lane i's bit of sample s to bit 4·i + s.
