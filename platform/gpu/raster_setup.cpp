@@ -113,17 +113,25 @@ bool toScreen(const float4& position, const float* varyings, const DrawContext& 
     return true;
 }
 
-// The plane of values q0, q1, q2 at the three vertices, relative to (ox, oy).
-Plane planeOf(const ScreenVertex* v, double q0, double q1, double q2, double ox, double oy) {
-    const double x0 = double(v[0].X) / kSubpixels, y0 = double(v[0].Y) / kSubpixels;
-    const double x1 = double(v[1].X) / kSubpixels - x0, y1 = double(v[1].Y) / kSubpixels - y0;
-    const double x2 = double(v[2].X) / kSubpixels - x0, y2 = double(v[2].Y) / kSubpixels - y0;
-    const double det = x1 * y2 - x2 * y1;
-    const double dx = ((q1 - q0) * y2 - (q2 - q0) * y1) / det;
-    const double dy = ((q2 - q0) * x1 - (q1 - q0) * x2) / det;
-    return {static_cast<float>(q0 + dx * (ox - x0) + dy * (oy - y0)), static_cast<float>(dx),
-            static_cast<float>(dy)};
-}
+// A triangle's vertices in pixels, the second and third relative to the first, and the
+// origin of its planes: what every attribute plane of it is worked out from.
+struct PlaneFrame {
+    double x0, y0, x1, y1, x2, y2, det, ox, oy;
+
+    PlaneFrame(const ScreenVertex* v, double originX, double originY)
+        : x0(double(v[0].X) / kSubpixels), y0(double(v[0].Y) / kSubpixels),
+          x1(double(v[1].X) / kSubpixels - x0), y1(double(v[1].Y) / kSubpixels - y0),
+          x2(double(v[2].X) / kSubpixels - x0), y2(double(v[2].Y) / kSubpixels - y0), det(x1 * y2 - x2 * y1),
+          ox(originX), oy(originY) {}
+
+    // The plane of values q0, q1, q2 at the three vertices, relative to (ox, oy).
+    Plane planeOf(double q0, double q1, double q2) const {
+        const double dx = ((q1 - q0) * y2 - (q2 - q0) * y1) / det;
+        const double dy = ((q2 - q0) * x1 - (q1 - q0) * x2) / det;
+        return {static_cast<float>(q0 + dx * (ox - x0) + dy * (oy - y0)), static_cast<float>(dx),
+                static_cast<float>(dy)};
+    }
+};
 
 void setEdge(Triangle& t, int e, const ScreenVertex& from, const ScreenVertex& to) {
     const std::int64_t dx = to.X - from.X, dy = to.Y - from.Y;
@@ -147,10 +155,10 @@ bool bounds(Triangle& t, const ScreenVertex* v, const DrawContext& ctx) {
 void setPlanes(Triangle& t, const ScreenVertex* v, const float* flat, const DrawContext& ctx) {
     t.ox = t.minX;
     t.oy = t.minY;
-    const double ox = t.ox, oy = t.oy;
-    t.z = planeOf(v, v[0].z, v[1].z, v[2].z, ox, oy);
+    const PlaneFrame frame(v, t.ox, t.oy);
+    t.z = frame.planeOf(v[0].z, v[1].z, v[2].z);
     t.perspective = !(v[0].w == v[1].w && v[1].w == v[2].w);
-    if (t.perspective) t.invW = planeOf(v, v[0].invW, v[1].invW, v[2].invW, ox, oy);
+    if (t.perspective) t.invW = frame.planeOf(v[0].invW, v[1].invW, v[2].invW);
     for (int k = 0; k < ctx.varyingCount; ++k) {
         if (ctx.flatMask & (1u << k)) {
             t.varyings[k] = {flat[k], 0.0f, 0.0f};
@@ -160,7 +168,7 @@ void setPlanes(Triangle& t, const ScreenVertex* v, const float* flat, const Draw
             const double value = v[i].varyings[k];
             return t.perspective ? value * v[i].invW : value;
         };
-        t.varyings[k] = planeOf(v, q(0), q(1), q(2), ox, oy);
+        t.varyings[k] = frame.planeOf(q(0), q(1), q(2));
     }
 }
 
