@@ -1,10 +1,11 @@
 // The back of the rasterizer: a pass's triangles are sorted into 64 × 64 pixel tiles, and
 // the tiles are drawn in parallel, each by one thread, triangle after triangle in the
 // order they were drawn. Within a tile, 8 × 8 blocks that a triangle covers entirely skip
-// the edge tests. Quads of 2 × 2 pixels are aligned to even coordinates, so no quad spans
-// two tiles, and every value a pixel gets is computed from the triangle and the pixel
-// position alone: the image is the same whatever the number of threads or the order in
-// which tiles are taken.
+// the edge tests; in the others the samples inside are found a row of the block at a time
+// (raster_coverage.h), and only the quads with any of them are shaded. Quads of 2 × 2
+// pixels are aligned to even coordinates, so no quad spans two tiles, and every value a
+// pixel gets is computed from the triangle and the pixel position alone: the image is the
+// same whatever the number of threads or the order in which tiles are taken.
 
 #include "platform/gpu/hot_path.h"
 #include "platform/gpu/raster.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <utility>
 
 namespace platform::gpu {
 
@@ -270,7 +270,8 @@ void TileRenderer::draw(const Triangle& t) {
     }
 }
 
-// The quads of the part block of the 8 × 8 block at (bx, by) that have samples inside t.
+// The quads with samples inside t in block, the part of the 8 × 8 block at (bx, by) that
+// lies in t's area of the tile; edges are those of t that cut through it.
 void TileRenderer::drawBlock(const Triangle& t, int bx, int by, const Rect& block, const CuttingEdges& edges) {
     const SamplePattern& p = *target_.pattern;
     const int rows[2] = {block.y0 - by, block.y1 - by}, columns[2] = {block.x0 - bx, block.x1 - bx};

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <random>
 
 namespace platform::gpu {
@@ -121,7 +122,8 @@ TEST(RasterCoverage, SteppedLanesNameTheSamplesOfTheFillRule) {
         ASSERT_FALSE(triangles.empty());
         for (const int samples : {1, 4}) {
             Tally tally;
-            for (const Triangle& t : triangles) checkBlocks(t, c.window[0], c.window[1], c.window[2], c.window[3], samples, tally);
+            for (const Triangle& t : triangles)
+                checkBlocks(t, c.window[0], c.window[1], c.window[2], c.window[3], samples, tally);
             EXPECT_GT(tally.samplesInside, 0);
             EXPECT_EQ(tally.blocks32 > 0, c.someNarrow) << samples << " samples";
             EXPECT_EQ(tally.blocks64 > tally.blocks32, c.someWide) << samples << " samples";
