@@ -1,7 +1,9 @@
 #pragma once
 
 // Window pictures prepared as textures for the renderer, and the redraw that every
-// picture goes through before its pixels are uploaded.
+// picture goes through before its pixels are uploaded. A redraw at the picture's own size
+// copies its pixels unchanged, so there the pixels are uploaded from the picture itself,
+// without a bitmap in between; the textures hold the same bytes either way.
 //
 // makePicture and makeIconPicture may run off the main thread (on the capture queue):
 // they touch only the pictures they are given, the framing analysis and the device's
