@@ -64,14 +64,18 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
         drawn = encodeMainPass(*commands, scene, shadow, drawable, poses, *a, target);
     }
     commands->commit();
-    return drawn && commands->status() == CommandBufferStatus::completed;
+    drawn = drawn && commands->status() == CommandBufferStatus::completed;
+    if (drawn && a->silhouette) attachments_.drawn = true;
+    return drawn;
 }
 
 bool TransitionRenderer::prepare(int width, int height) {
     if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return false;
+    const bool drawnBefore = attachments_.drawn && attachments_.width == width && attachments_.height == height;
     const Attachments* a = attachmentsFor(width, height);
     const bool stocked = frameTargets_.stock(*device_, width, height, 2);
     if (!a || !a->silhouette || !stocked) return false;
+    if (drawnBefore) return true;
     // One frame with shadows and rims, nothing in it: the passes' working memory on every
     // thread is then in place as well.
     TransitionScene blank;

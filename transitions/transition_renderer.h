@@ -134,7 +134,8 @@ public:
     // Makes now what the first frame into targets of the size would otherwise make: the
     // main pass's multisampled colour and depth, the silhouette, and two frame targets
     // in the pool. The attachments stay while frames keep to the size. False when any
-    // cannot be made (frames then try again).
+    // cannot be made (frames then try again). Cheap when the last frame drawn was of the
+    // size: only the frame targets are stocked again.
     bool prepare(int width, int height);
     // A frame target of the size (see frame_targets.h); none when it cannot be made.
     std::shared_ptr<platform::gpu::Texture> frameTarget(int width, int height);
@@ -149,6 +150,7 @@ private:
         std::shared_ptr<platform::gpu::Texture> multisampled;  // none with one sample
         std::shared_ptr<platform::gpu::Texture> depth;
         std::shared_ptr<platform::gpu::Texture> silhouette;  // R8 with mip levels
+        bool drawn = false;  // a frame was drawn with all three (the passes' memory is in place)
     };
 
     bool setUp();
