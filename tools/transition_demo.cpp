@@ -86,7 +86,7 @@ std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, con
                                          const DemoPictures& pictures) {
     const auto [ppp, vw, vh, sx, sy, ww, wh] = layoutOf(options);
     const auto picture = makePicture(renderer, pictures.window, std::nullopt, std::nullopt);
-    const auto desktop = redrawImage(renderer, pictures.desktop, platform::ColorSpace::sRGB());
+    const auto desktop = redrawImage(renderer, pictures.desktop, platform::ColorSpace::sRGB(), PictureTexture::kept);
     if (!picture || !desktop) return std::nullopt;
     TransitionScene s;
     s.effect = options.effect;

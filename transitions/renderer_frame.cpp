@@ -91,6 +91,16 @@ std::shared_ptr<Texture> TransitionRenderer::frameTarget(int width, int height) 
     return frameTargets_.take(*device_, width, height);
 }
 
+std::shared_ptr<Texture> TransitionRenderer::pictureTexture(int width, int height) const {
+    const std::lock_guard lock(pictureLock_);
+    return pictureTextures_.take(*device_, width, height);
+}
+
+std::pair<std::size_t, std::size_t> TransitionRenderer::keptPictureTextures(int width, int height) const {
+    const std::lock_guard lock(pictureLock_);
+    return {pictureTextures_.kept(), pictureTextures_.freeOfSize(width, height)};
+}
+
 // The multisampled colour (with 4 samples), depth and silhouette textures of a target
 // size, kept while the size stays. None when the colour or depth cannot be made; the
 // silhouette is optional (frames are drawn without shadows until it can be made).

@@ -43,18 +43,18 @@ bool generateMipmaps(const TransitionRenderer& renderer, const std::shared_ptr<T
     return commands->status() == CommandBufferStatus::completed;
 }
 
-// A BGRA8Unorm texture with a full mip chain holding the given rows.
-std::shared_ptr<Texture> uploadPixels(const TransitionRenderer& renderer, int width, int height,
-                                      const std::uint8_t* bytes, std::size_t bytesPerRow) {
-    auto texture = renderer.device()->makeTexture(
-        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::yes));
-    if (!texture || (bytes && !texture->replaceRegion({0, 0, width, height}, 0, bytes, bytesPerRow))) return nullptr;
+// A BGRA8Unorm texture with a full mip chain holding the pixels, every level written
+// (the renderer's picture textures may hold an earlier picture).
+std::shared_ptr<Texture> upload(const TransitionRenderer& renderer, const PixelView& pixels,
+                                PictureTexture from = PictureTexture::kept) {
+    auto texture = from == PictureTexture::kept
+                       ? renderer.pictureTexture(pixels.width, pixels.height)
+                       : renderer.device()->makeTexture(TextureDescriptor::texture2D(
+                             PixelFormat::bgra8Unorm, pixels.width, pixels.height, Mipmapped::yes));
+    if (!texture || !texture->replaceRegion({0, 0, pixels.width, pixels.height}, 0, pixels.bytes, pixels.bytesPerRow))
+        return nullptr;
     if (!generateMipmaps(renderer, texture)) return nullptr;
     return texture;
-}
-
-std::shared_ptr<Texture> upload(const TransitionRenderer& renderer, const PixelView& pixels) {
-    return uploadPixels(renderer, pixels.width, pixels.height, pixels.bytes, pixels.bytesPerRow);
 }
 
 bool stripFits(const WindowFraming::Strip& s, const WindowFraming::Geometry& g) {
@@ -101,9 +101,9 @@ std::optional<BitmapContext> bitmapContext(const Image& picture, const ColorSpac
 }
 
 std::shared_ptr<Texture> redrawImage(const TransitionRenderer& renderer, const Image& picture,
-                                     const ColorSpace& space) {
+                                     const ColorSpace& space, PictureTexture from) {
     const auto pixels = ownPixels(picture, space);
-    return pixels ? upload(renderer, *pixels) : nullptr;
+    return pixels ? upload(renderer, *pixels, from) : nullptr;
 }
 
 std::optional<TransitionPicture> makePicture(const TransitionRenderer& renderer, const Image& plain,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "renderer_test_support.h"
@@ -145,6 +146,40 @@ TEST(MakePicture, AtItsOwnSizeHoldsTheBytesOfTheRedraw) {
                          std::string(c.what) + " (icon)");
     }
     EXPECT_FALSE(redrawImage(*renderer, solidImage(8, 8, 1, 2, 3), ColorSpace::genericGray()));
+}
+
+// A picture's texture let go of is used again for the next picture of its size, which it
+// then holds on every level; one still held, or of another size, is not.
+TEST(MakePicture, TexturesLetGoOfAreUsedAgainWholeForTheNextOfTheirSize) {
+    const auto renderer = makeRenderer();
+    const Image first = testing::twoToneImage(40, 24, 9, 0xFF2040F0u, 0xFFF0F0F0u);
+    const Image second = solidImage(40, 24, 10, 200, 30, 90);
+    auto held = makePicture(*renderer, first, std::nullopt, std::nullopt);
+    ASSERT_TRUE(held && held->texture);
+    const Texture* used = held->texture.get();
+    const auto whileHeld = redrawImage(*renderer, second, ColorSpace::sRGB(), PictureTexture::kept);
+    const auto otherSize =
+        redrawImage(*renderer, solidImage(24, 40, 1, 2, 3), ColorSpace::sRGB(), PictureTexture::kept);
+    EXPECT_NE(whileHeld.get(), used);
+    EXPECT_NE(otherSize.get(), used);
+    held.reset();
+    EXPECT_EQ(renderer->keptPictureTextures(40, 24), std::pair(std::size_t(3), std::size_t(1)));
+    const auto again = makePicture(*renderer, second, std::nullopt, std::nullopt);
+    ASSERT_TRUE(again && again->texture);
+    EXPECT_EQ(again->texture.get(), used);
+    expectSameLevels(*again->texture, *uploadedRedraw(*renderer, *bitmapContext(second, ColorSpace::sRGB())),
+                     "used again");
+    // Never more than a few are kept; those made beyond them are not kept.
+    std::vector<std::shared_ptr<Texture>> more;
+    for (int i = 0; i < 6; ++i)
+        more.push_back(redrawImage(*renderer, solidImage(8, 8, i, 0, 0), ColorSpace::sRGB(), PictureTexture::kept));
+    EXPECT_EQ(renderer->keptPictureTextures(8, 8).first, 4u);
+    more.clear();
+    EXPECT_EQ(renderer->keptPictureTextures(8, 8).second, 1u);
+    // A texture made for its picture is never one of those kept.
+    const auto made = redrawImage(*renderer, second, ColorSpace::sRGB());
+    EXPECT_NE(made.get(), used);
+    EXPECT_EQ(renderer->keptPictureTextures(40, 24).first, 4u);
 }
 
 TEST(MakePicture, WithoutAnOffsetOrAFramedPictureThereIsNoFraming) {
