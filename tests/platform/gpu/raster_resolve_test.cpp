@@ -1,14 +1,12 @@
 // Multisampled passes whose samples are only resolved (not stored) may draw each tile
 // somewhere other than the multisampled texture; the resolved picture must be the one a
 // pass that stores its samples leaves, whatever the format, size, depth, load action,
-// blending or discards. And the resolve itself, however many pixels it takes at once.
+// blending or discards.
 
 #include "gpu_test_support.h"
-#include "platform/gpu/raster_output.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <set>
 
 namespace platform::gpu {
@@ -109,25 +107,6 @@ TEST_P(ResolveOnlyPass, ResolvesWhatAPassThatStoresItsSamplesWould) {
 
 INSTANTIATE_TEST_SUITE_P(Rasterizer, ResolveOnlyPass, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ResolveCase>& info) { return std::string(info.param.name); });
-
-// Rows of every length up to a few times the widest step, from random samples: each
-// channel is the rounded mean of its four samples, and nothing past the row is written.
-TEST(Rasterizer, ResolvedRowsOfEveryLengthAreTheRoundedMeans) {
-    std::mt19937 random(37);
-    for (int count = 0; count <= 13; ++count) {
-        std::vector<std::uint8_t> samples(std::size_t(count) * 16);
-        for (auto& b : samples) b = static_cast<std::uint8_t>(random());
-        std::vector<std::uint8_t> out(std::size_t(count) * 4 + 4, 0xab);
-        resolveRow<PixelFormat::bgra8Unorm>(samples.data(), count, out.data());
-        for (int x = 0; x < count; ++x)
-            for (int ch = 0; ch < 4; ++ch) {
-                int sum = 2;
-                for (int s = 0; s < 4; ++s) sum += samples[std::size_t(x) * 16 + std::size_t(s) * 4 + std::size_t(ch)];
-                EXPECT_EQ(out[std::size_t(x) * 4 + std::size_t(ch)], sum / 4) << count << " pixels, pixel " << x;
-            }
-        for (std::size_t i = std::size_t(count) * 4; i < out.size(); ++i) EXPECT_EQ(out[i], 0xab) << count;
-    }
-}
 
 }  // namespace
 }  // namespace platform::gpu
