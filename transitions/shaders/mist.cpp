@@ -26,8 +26,9 @@ constexpr float4 kHaze{0.9f, 0.92f, 0.96f, 1};
 
 VertexOutput mistVertex(const VertexInput& in) { return shaders::twinQuadVertex(in, kMargin); }
 
-// Fades the haze out beyond the picture's edges.
-float inside(float2 uv, float2 margin) {
+// Fades the haze out beyond the picture's edges. Inline: its vectors would go through
+// the stack.
+[[gnu::always_inline]] inline float inside(float2 uv, float2 margin) {
     const float2 out = max(max(-uv, uv - float2{1, 1}), float2{0, 0}) / margin;
     return shaders::clamp01(1 - std::max(out.x, out.y));
 }
@@ -47,41 +48,45 @@ void mistFragment(FragmentQuad& q) {
         q.discardMask = 0xF;
         return;
     }
-    // How far each patch has turned to mist.
+    // How far each patch has turned to mist; how much of each lane lies on the picture.
     const auto patches = shaders::noiseAt(r, uv, 7, 0), fine = shaders::noiseAt(r, uv, 23, 1);
-    platform::gpu::Quad<float> misted;
+    platform::gpu::Quad<float> misted, onPicture;
     platform::gpu::Quad<bool> bar;
-    float most = 0;
+    float most = 0, anyPicture = 0;
     for (size_t i = 0; i < 4; ++i) {
-        bar[i] = uv[i].y < share && inside(uv[i], {1e-3f, 1e-3f}) > 0;
+        onPicture[i] = inside(uv[i], {1e-3f, 1e-3f});
+        anyPicture = std::max(anyPicture, onPicture[i]);
+        bar[i] = uv[i].y < share && onPicture[i] > 0;
         misted[i] = bar[i] ? 0 : shaders::clamp01(1.7f * gone - 0.7f * (0.7f * patches[i] + 0.3f * fine[i]));
         most = std::max(most, misted[i]);
     }
-    const auto colors = shaders::pictureColors(r, uv);
+    // Off the picture (on the margin the haze drifts into) the sharp picture counts for
+    // nothing: its colours are not read there.
+    const auto colors = anyPicture > 0 ? shaders::pictureColors(r, uv) : platform::gpu::Quad<float4>{};
     const float fade = shaders::shadowOf(r).unframedFade;
     // Where the mist has drifted from, worked out only where there is mist.
     platform::gpu::Quad<float2> drift;
     for (size_t i = 0; i < 4; ++i) drift[i] = uv[i] * 0.7f + float2{0, 0.5f * gone};
-    const platform::gpu::Quad<float> still{0.5f, 0.5f, 0.5f, 0.5f};
-    const auto swirlX = most > 0 ? shaders::noiseAt(r, drift, 5, 2) : still;
-    const auto swirlY = most > 0 ? shaders::noiseAt(r, drift, 5, 3) : still;
-    const auto wisps = most > 0 ? shaders::noiseAt(r, drift, 13, 0) : still;
+    const platform::gpu::Quad<float4> still{float4(0.5f), float4(0.5f), float4(0.5f), float4(0.5f)};
+    const auto swirl = most > 0 ? shaders::noiseTexels(r, drift, 5) : still;  // x in channel 2, y in 3
+    const auto wisps = most > 0 ? shaders::noiseAt(r, drift, 13, 0) : Quad<float>{0.5f, 0.5f, 0.5f, 0.5f};
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
         const float m = misted[i];
-        const float4 sharp = colors[i] * inside(uv[i], {1e-3f, 1e-3f});
+        const float4 sharp = colors[i] * onPicture[i];
         float4 c = sharp;
-        if (m > 0) {
-            const float2 from = uv[i] + float2{(swirlX[i] - 0.5f) * 0.3f, 0.25f + (swirlY[i] - 0.5f) * 0.2f} * m;
-            const float4 blurred =
-                picture->sample(*sampler, from, 1 + 4.5f * m) * (inside(from, margin) * inside(uv[i], margin));
+        // A helper lane's colour is never used; the rest pays for the blurred read only
+        // where it counts (a sample of the picture, finite and not negative, times 0 is 0).
+        if (m > 0 && (q.liveMask & (1u << lane))) {
+            const float2 from = uv[i] + float2{(swirl[i].z - 0.5f) * 0.3f, 0.25f + (swirl[i].w - 0.5f) * 0.2f} * m;
+            const float weight = inside(from, margin) * inside(uv[i], margin);
+            const float4 blurred = weight > 0 ? picture->sample(*sampler, from, 1 + 4.5f * m) * weight : float4{};
             const float4 haze = mix(blurred, kHaze * blurred.w, 0.5f);
             const float thin = m * (1 - m) * 2 + (1 - gone) * m;
             const float density = shaders::clamp01((1 - m) + thin * (0.3f + 0.7f * wisps[i]) * (1 - gone));
             c = mix(sharp, haze, shaders::smoothstep01(m * 1.5f)) * density;
         }
-        const float corners = inside(uv[i], {1e-3f, 1e-3f}) > 0 ? shaders::sheetCorners(uv[i], q.varying(5, lane), u)
-                                                                 : 1.0f;
+        const float corners = onPicture[i] > 0 ? shaders::sheetCorners(uv[i], q.varying(5, lane), u) : 1.0f;
         const float alpha = q.varying(2, lane) * fade * (bar[i] ? keep : 1.0f) * shaders::mix(corners, 1.0f, m);
         shaders::emitSheet(q, lane, c, alpha, silhouette);
     }

@@ -14,6 +14,7 @@
 // the other rows share the body below it, so that an effect can keep the title bar still.
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -115,20 +116,35 @@ float twinProgress(const TransitionUniforms& u, float instance);
 // A deterministic hash of two integers and the seed, as a number in [0, 1).
 float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);
 // Smooth noise in [0, 1] from the renderer's noise texture (fragment texture 2) for the
-// four lanes; `cells` noise cells span one unit of p. Channel c picks an independent one.
-[[gnu::always_inline]] inline platform::gpu::Quad<float> noiseAt(const StageResources& r,
-                                                                  const platform::gpu::Quad<float2>& p, float cells,
-                                                                  int channel) {
+// four lanes, all four channels (independent noises) at once; 0.5 without the texture.
+// `cells` noise cells span one unit of p.
+[[gnu::always_inline]] inline platform::gpu::Quad<float4> noiseTexels(const StageResources& r,
+                                                                      const platform::gpu::Quad<float2>& p,
+                                                                      float cells) {
     const platform::gpu::Texture* noise = r.texture(2);
     const platform::gpu::Sampler* sampler = r.sampler(0);
-    if (!noise || !sampler) return {0.5f, 0.5f, 0.5f, 0.5f};
+    if (!noise || !sampler) return {float4(0.5f), float4(0.5f), float4(0.5f), float4(0.5f)};
     const float side = float(noise->width());
     platform::gpu::Quad<float2> at;
     for (std::size_t i = 0; i < 4; ++i) at[i] = (p[i] * cells + float2{0.5f, 0.5f}) / side;
-    const auto texels = noise->sample(*sampler, at);
+    return noise->sample(*sampler, at);
+}
+// One channel c of that noise.
+[[gnu::always_inline]] inline platform::gpu::Quad<float> noiseAt(const StageResources& r,
+                                                                  const platform::gpu::Quad<float2>& p, float cells,
+                                                                  int channel) {
+    const auto texels = noiseTexels(r, p, cells);
     platform::gpu::Quad<float> out;
     for (std::size_t i = 0; i < 4; ++i) out[i] = texels[i][channel & 3];
     return out;
+}
+
+// std::round (halves away from zero) without the library call it costs on processors
+// without a rounding instruction; the same value for every float.
+[[gnu::always_inline]] inline float roundHalfAway(float x) {
+    if (!(std::fabs(x) < 8388608.0f)) return x;  // whole already, infinite or NaN
+    const float whole = float(static_cast<std::int32_t>(x));  // towards zero
+    return std::copysign(std::fabs(x - whole) >= 0.5f ? whole + std::copysign(1.0f, x) : whole, x);
 }
 
 // The stand-in's alpha at the eased progress e: 1 at the window, its opacity at the end.
