@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "transitions/transition_scene.h"
@@ -79,6 +81,22 @@ TEST(SheetNoise, TheHashIsAUnitFractionOfItsArguments) {
         ASSERT_GE(h, 0.0f);
         ASSERT_LT(h, 1.0f);
     }
+}
+
+// Shaders round without the library; the grid they draw must not move by a bit.
+TEST(SheetRounding, RoundsAsTheLibraryDoes) {
+    const float edges[] = {0.0f, -0.0f, 0.3f, -0.3f, 0.5f, -0.5f, 1.5f, -2.5f, 0.49999997f, -0.49999997f,
+                           8388607.5f, -8388607.5f, 8388608.0f, 1e20f, -1e20f, 1e-40f,
+                           std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    for (const float x : edges) EXPECT_TRUE(sameBits(shaders::roundHalfAway(x), std::round(x))) << x;
+    EXPECT_TRUE(std::isnan(shaders::roundHalfAway(std::nanf(""))));
+    // Every float near the halves of the cells a mesh has, and a sweep of the range.
+    for (int k = -200; k <= 200; ++k)
+        for (const float towards : {-1e9f, 1e9f})
+            for (float x = float(k) / 2, i = 0; i < 4; ++i, x = std::nextafter(x, towards))
+                ASSERT_TRUE(sameBits(shaders::roundHalfAway(x), std::round(x))) << x;
+    for (float x = -3e7f; x < 3e7f; x += 1234.567f)
+        ASSERT_TRUE(sameBits(shaders::roundHalfAway(x), std::round(x))) << x;
 }
 
 struct OneDrawing : EffectDrawing {

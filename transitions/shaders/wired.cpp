@@ -35,7 +35,7 @@ struct Mesh {
 
 Mesh wireMesh(const TransitionUniforms& u) {
     const auto cells = [](float length, float most) {
-        return static_cast<std::uint32_t>(std::clamp(std::round(length / kCellPoints), 3.0f, most));
+        return static_cast<std::uint32_t>(std::clamp(shaders::roundHalfAway(length / kCellPoints), 3.0f, most));
     };
     const float w = std::isfinite(u.window.z) ? u.window.z : 0, h = std::isfinite(u.window.w) ? u.window.w : 0;
     const std::uint32_t body = cells(h * (1 - shaders::titleShare(u)), 36);
@@ -81,26 +81,23 @@ VertexOutput wireVertex(const VertexInput& in) {
     return shaders::sheetVertex(point, u);
 }
 
-// The grid coordinates (cells across, rows down the body) of picture coordinates uv;
-// none on the title bar.
-float2 gridAt(float2 uv, const Mesh& mesh, float share) {
-    return {uv.x * float(mesh.columns), (uv.y - share) / std::max(1 - share, 1e-3f) * float(mesh.bodyRows)};
-}
-
 // How much of each pixel of the quad the wires cover: the distance to the nearest grid
 // line against how fast the grid runs across the pixels, so that a wire stays about
-// kWirePixels wide however the mesh is stretched.
+// kWirePixels wide however the mesh is stretched. The grid counts cells across and rows
+// down the body; none on the title bar, which takes `share` of the picture's height.
 platform::gpu::Quad<float> wireCover(const platform::gpu::Quad<float2>& uv, const Mesh& mesh, float share) {
+    const float body = std::max(1 - share, 1e-3f);
     platform::gpu::Quad<float2> g;
-    for (size_t i = 0; i < 4; ++i) g[i] = gridAt(uv[i], mesh, share);
+    for (size_t i = 0; i < 4; ++i)
+        g[i] = {uv[i].x * float(mesh.columns), (uv[i].y - share) / body * float(mesh.bodyRows)};
     const float2 step = abs(g[1] - g[0]) + abs(g[2] - g[0]);
-    const auto line = [](float x, float w) { return shaders::clamp01(1 - std::fabs(x - std::round(x)) / w); };
+    const float2 width{kWirePixels * step.x + 1e-6f, kWirePixels * step.y + 1e-6f};
+    const auto line = [](float x, float w) {
+        return shaders::clamp01(1 - std::fabs(x - shaders::roundHalfAway(x)) / w);
+    };
     platform::gpu::Quad<float> cover;
-    for (size_t i = 0; i < 4; ++i) {
-        const bool bar = uv[i].y < share;
-        cover[i] =
-            bar ? 0 : std::max(line(g[i].x, kWirePixels * step.x + 1e-6f), line(g[i].y, kWirePixels * step.y + 1e-6f));
-    }
+    for (size_t i = 0; i < 4; ++i)
+        cover[i] = uv[i].y < share ? 0 : std::max(line(g[i].x, width.x), line(g[i].y, width.y));
     return cover;
 }
 
@@ -110,14 +107,14 @@ void wireFragment(FragmentQuad& q) {
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const Mesh mesh = wireMesh(u);
     const bool silhouette = shaders::isSilhouettePass(r);
-    const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u);
+    const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u), share = shaders::titleShare(u);
     const auto uv = q.varying2(0);
     const auto colors = shaders::pictureColors(r, uv);
-    const auto covers = wireCover(uv, mesh, shaders::titleShare(u));
+    const auto covers = wireCover(uv, mesh, share);
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
         const float scale = q.varying(5, lane);
-        const bool bar = uv[i].y < shaders::titleShare(u);  // the title bar stays whole
+        const bool bar = uv[i].y < share;  // the title bar stays whole
         const float cover = bar ? 0 : wires * covers[i];
         const float inside = bar ? 1 : 1 - 0.97f * wires;
         const float4 c = colors[i], glow = mix(c, kGlow * c.w, 0.7f) * 1.2f;
