@@ -144,7 +144,9 @@ void batFragment(FragmentQuad& q) {
     const auto colors = shaders::pictureColors(r, uv);
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
-        const float shape = shaders::mix(1.0f, batShape(q.varying(6, lane), q.varying(7, lane)), dusk);
+        // In daylight the cell is whole: mix(1, shape, 0) is 1 whatever the shape (0 or 1).
+        const float shape =
+            dusk == 0 ? 1.0f : shaders::mix(1.0f, batShape(q.varying(6, lane), q.varying(7, lane)), dusk);
         const float alpha = q.varying(2, lane) * fade * shape * shaders::sheetCorners(uv[i], q.varying(5, lane), u);
         shaders::emitSheet(q, lane, colors[i], alpha, silhouette);
     }
