@@ -54,13 +54,11 @@ void sheetFragment(FragmentQuad& q) {
     const TransitionUniforms& u = uniformsOf(r);
     const bool silhouette = isSilhouettePass(r);
     const float fade = shadowOf(r).unframedFade;
-    const auto uv = q.varying2(0);
-    const auto colors = pictureColors(r, uv);
-    for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        const float alpha = q.varying(2, lane) * fade * sheetCorners(uv[i], q.varying(5, lane), u);
-        emitSheet(q, lane, colors[i], alpha, silhouette);
-    }
+    using namespace lanes4;
+    f32x4 color[4];
+    channels(pictureColors(r, q.varying2(0)), color);
+    const f32x4 corners = lanes4::sheetCorners(of(q.varyings[0]), of(q.varyings[1]), of(q.varyings[5]), u);
+    lanes4::emitSheet(q, color, of(q.varyings[2]) * fade * corners, silhouette);
 }
 
 float titleShare(const TransitionUniforms& u) { return isTitleStrip(u) ? clamp01(u.standInCrop) : 0.0f; }

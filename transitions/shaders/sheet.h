@@ -14,12 +14,15 @@
 // the other rows share the body below it, so that an effect can keep the title bar still.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/gpu/gpu.h"
+#include "platform/gpu/lanes.h"
 #include "platform/simd/simd.h"
 #include "transitions/effects/transition_uniforms.h"
 #include "transitions/shaders/shader_support.h"
@@ -148,6 +151,59 @@ float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);
     const float r = std::copysign(std::fabs(x - t) >= 0.5f ? t + std::copysign(1.0f, x) : t, x);
     return whole ? x : r;
 }
+
+// The sheet's per-lane helpers for the four lanes of a quad at once: each lane takes the
+// same IEEE operations in the same order as the scalar helpers, so the bytes stay the same.
+namespace lanes4 {
+using platform::gpu::lanes::f32x4;
+using platform::gpu::lanes::i32x4;
+inline f32x4 of(const float (&v)[4]) {
+    f32x4 out;
+    std::memcpy(&out, v, sizeof out);
+    return out;
+}
+inline f32x4 select(i32x4 mask, f32x4 a, f32x4 b) { return mask ? a : b; }
+inline f32x4 magnitude(f32x4 x) { return std::bit_cast<f32x4>(std::bit_cast<i32x4>(x) & 0x7FFFFFFF); }
+// x with the sign of s.
+inline f32x4 withSignOf(f32x4 x, f32x4 s) {
+    const i32x4 sign = std::bit_cast<i32x4>(s) & platform::gpu::lanes::splat(std::int32_t(0x80000000u));
+    return std::bit_cast<f32x4>((std::bit_cast<i32x4>(x) & 0x7FFFFFFF) | sign);
+}
+// std::max and std::min, NaN included.
+inline f32x4 larger(f32x4 a, f32x4 b) { return select(a < b, b, a); }
+inline f32x4 smaller(f32x4 a, f32x4 b) { return select(b < a, b, a); }
+// The colours of the four lanes as four channels, red first.
+inline void channels(const platform::gpu::Quad<float4>& colors, f32x4 (&out)[4]) {
+    for (int k = 0; k < 4; ++k) out[k] = f32x4{colors[0][k], colors[1][k], colors[2][k], colors[3][k]};
+}
+// sheetCorners.
+[[gnu::always_inline]] inline f32x4 sheetCorners(f32x4 u, f32x4 v, f32x4 scale, const TransitionUniforms& uniforms) {
+    const float2 size{std::max(uniforms.window.z, 1.0f), std::max(uniforms.window.w, 1.0f)};
+    const float radius = std::clamp(uniforms.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
+    if (radius <= 0) return platform::gpu::lanes::splat(1.0f);
+    const float2 half = size * 0.5f;
+    const f32x4 cx = magnitude((u - 0.5f) * size.x) - (half.x - radius);
+    const f32x4 cy = magnitude((v - 0.5f) * size.y) - (half.y - radius);
+    const f32x4 ppp = uniforms.pixelsPerPoint * larger(scale, platform::gpu::lanes::splat(1e-3f));
+    const f32x4 distance = __builtin_ia32_sqrtps(cx * cx + cy * cy) - radius;
+    return select((cx <= 0.0f) | (cy <= 0.0f), platform::gpu::lanes::splat(1.0f),
+                  platform::gpu::lanes::clamp01(0.5f - distance * ppp));
+}
+// emitSheet: the colour's channels (premultiplied, before the sheet's alpha) lit and
+// faced by the sheet's varyings.
+[[gnu::always_inline]] inline void emitSheet(FragmentQuad& q, const f32x4 (&color)[4], f32x4 alpha, bool silhouette) {
+    const f32x4 light = of(q.varyings[3]), a = platform::gpu::lanes::clamp01(alpha);
+    const platform::gpu::lanes::i32x4 front = of(q.varyings[4]) >= 0.0f;
+    const f32x4 w = color[3];
+    f32x4 out[4];
+    for (int k = 0; k < 3; ++k) out[k] = select(front, color[k], kPaperBack[k] * w) * light * a;
+    out[3] = select(front, w, kPaperBack[3] * w) * a;
+    for (int lane = 0; lane < 4; ++lane) {
+        const float4 c{out[0][lane], out[1][lane], out[2][lane], out[3][lane]};
+        q.color[lane] = silhouette ? float4(c.w) : c;
+    }
+}
+}  // namespace lanes4
 
 // The stand-in's alpha at the eased progress e: 1 at the window, its opacity at the end.
 inline float arrivingAlpha(const TransitionUniforms& u, float e) { return mix(1.0f, u.opacity, e); }

@@ -7,12 +7,9 @@
 // A mesh of cells about 28 points on a side (at most 48 × 36), one strip per row.
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
-#include "platform/gpu/lanes.h"
 #include "transitions/shaders/effect_shaders.h"
 #include "transitions/shaders/sheet.h"
 #include "transitions/transition_renderer.h"
@@ -84,33 +81,16 @@ VertexOutput wireVertex(const VertexInput& in) {
     return shaders::sheetVertex(point, u);
 }
 
-// The wire fragment works on the four lanes of a quad at once, each lane with the same
-// IEEE operations in the same order as one lane on its own would take.
-using lanes::f32x4;
-using lanes::i32x4;
+// The wire fragment works on the four lanes of a quad at once (sheet.h).
+using namespace shaders::lanes4;
 
-f32x4 lanesOf(const float (&v)[4]) {
-    f32x4 out;
-    std::memcpy(&out, v, sizeof out);
-    return out;
-}
-f32x4 select(i32x4 mask, f32x4 a, f32x4 b) { return mask ? a : b; }
-f32x4 magnitude(f32x4 x) { return std::bit_cast<f32x4>(std::bit_cast<i32x4>(x) & 0x7FFFFFFF); }
-// x with the sign of s.
-f32x4 signed_(f32x4 x, f32x4 s) {
-    const i32x4 sign = std::bit_cast<i32x4>(s) & lanes::splat(std::int32_t(0x80000000u));
-    return std::bit_cast<f32x4>((std::bit_cast<i32x4>(x) & 0x7FFFFFFF) | sign);
-}
 // shaders::roundHalfAway, lane by lane.
 f32x4 roundHalfAway(f32x4 x) {
     const i32x4 whole = !(magnitude(x) < 8388608.0f);
     const f32x4 t = lanes::toFloat(__builtin_convertvector(select(whole, lanes::splat(0.0f), x), i32x4));
-    const f32x4 r = signed_(select(magnitude(x - t) >= 0.5f, t + signed_(lanes::splat(1.0f), x), t), x);
+    const f32x4 r = withSignOf(select(magnitude(x - t) >= 0.5f, t + withSignOf(lanes::splat(1.0f), x), t), x);
     return select(whole, x, r);
 }
-// std::max and std::min as the scalar code takes them.
-f32x4 larger(f32x4 a, f32x4 b) { return select(a < b, b, a); }
-f32x4 smaller(f32x4 a, f32x4 b) { return select(b < a, b, a); }
 
 // How much of each pixel of the quad the wires cover: the distance to the nearest grid
 // line against how fast the grid runs across the pixels, so that a wire stays about
@@ -126,19 +106,6 @@ f32x4 wireCover(f32x4 u, f32x4 v, const Mesh& mesh, float share) {
     return select(v < share, lanes::splat(0.0f), larger(line(gx, wx), line(gy, wy)));
 }
 
-// shaders::sheetCorners, lane by lane.
-f32x4 cornerCut(f32x4 u, f32x4 v, f32x4 scale, const TransitionUniforms& uniforms) {
-    const float2 size{std::max(uniforms.window.z, 1.0f), std::max(uniforms.window.w, 1.0f)};
-    const float radius = std::clamp(uniforms.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
-    if (radius <= 0) return lanes::splat(1.0f);
-    const float2 half = size * 0.5f;
-    const f32x4 cx = magnitude((u - 0.5f) * size.x) - (half.x - radius);
-    const f32x4 cy = magnitude((v - 0.5f) * size.y) - (half.y - radius);
-    const f32x4 ppp = uniforms.pixelsPerPoint * larger(scale, lanes::splat(1e-3f));
-    const f32x4 distance = __builtin_ia32_sqrtps(cx * cx + cy * cy) - radius;
-    return select((cx <= 0.0f) | (cy <= 0.0f), lanes::splat(1.0f), lanes::clamp01(0.5f - distance * ppp));
-}
-
 void wireFragment(FragmentQuad& q) {
     if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
@@ -147,33 +114,22 @@ void wireFragment(FragmentQuad& q) {
     const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u), share = shaders::titleShare(u);
     const auto colors = shaders::pictureColors(r, q.varying2(0));
-    const f32x4 pu = lanesOf(q.varyings[0]), pv = lanesOf(q.varyings[1]);
+    const f32x4 pu = of(q.varyings[0]), pv = of(q.varyings[1]);
     // The title bar stays whole.
     const i32x4 bar = pv < share;
     const f32x4 cover = select(bar, lanes::splat(0.0f), wires * wireCover(pu, pv, mesh, share));
     const f32x4 inside = select(bar, lanes::splat(1.0f), lanes::splat(1 - 0.97f * wires));
-    const f32x4 alpha = lanes::clamp01(lanesOf(q.varyings[2]) * fade * cornerCut(pu, pv, lanesOf(q.varyings[5]), u));
-    const f32x4 light = lanesOf(q.varyings[3]);
-    const i32x4 front = lanesOf(q.varyings[4]) >= 0.0f;
+    const f32x4 alpha = of(q.varyings[2]) * fade * sheetCorners(pu, pv, of(q.varyings[5]), u);
     const f32x4 keep = inside * (1.0f - cover);
     f32x4 channel[4];
-    for (int k = 0; k < 4; ++k) channel[k] = f32x4{colors[0][k], colors[1][k], colors[2][k], colors[3][k]};
+    channels(colors, channel);
     const f32x4 a = channel[3];
-    f32x4 out[4];
     for (int k = 0; k < 4; ++k) {
         const f32x4 c = channel[k], glow = (c + (kGlow[k] * a - c) * 0.7f) * 1.2f;
-        f32x4 mixed = glow * cover + c * keep;
-        if (k == 3) mixed = smaller(mixed, lanes::splat(1.0f));
-        out[k] = mixed;
+        channel[k] = glow * cover + c * keep;
     }
-    // The sheet's colour (shaders::emitSheet): the back of the paper where it faces away.
-    const f32x4 w = out[3];
-    for (int k = 0; k < 3; ++k) out[k] = select(front, out[k], shaders::kPaperBack[k] * w) * light * alpha;
-    out[3] = select(front, w, shaders::kPaperBack[3] * w) * alpha;
-    for (int lane = 0; lane < 4; ++lane) {
-        const float4 c{out[0][lane], out[1][lane], out[2][lane], out[3][lane]};
-        q.color[lane] = silhouette ? float4(c.w) : c;
-    }
+    channel[3] = smaller(channel[3], lanes::splat(1.0f));
+    emitSheet(q, channel, alpha, silhouette);
 }
 
 }  // namespace
