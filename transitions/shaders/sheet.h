@@ -162,6 +162,11 @@ inline f32x4 of(const float (&v)[4]) {
     std::memcpy(&out, v, sizeof out);
     return out;
 }
+inline f32x4 of(const platform::gpu::Quad<float>& v) {
+    f32x4 out;
+    std::memcpy(&out, v.data(), sizeof out);
+    return out;
+}
 inline f32x4 select(i32x4 mask, f32x4 a, f32x4 b) { return mask ? a : b; }
 inline f32x4 magnitude(f32x4 x) { return std::bit_cast<f32x4>(std::bit_cast<i32x4>(x) & 0x7FFFFFFF); }
 // x with the sign of s.
