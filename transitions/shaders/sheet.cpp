@@ -34,20 +34,6 @@ VertexOutput hiddenVertex() {
     return out;
 }
 
-Quad<float4> pictureColors(const StageResources& r, const Quad<float2>& uv) {
-    const Texture* picture = r.texture(0);
-    const Texture* fresh = r.texture(1);
-    const Sampler* sampler = r.sampler(0);
-    if (!picture || !sampler) return {};
-    Quad<float4> colors = picture->sample(*sampler, uv);
-    const float freshness = clamp01(uniformsOf(r).freshness);
-    if (fresh && fresh != picture && freshness > 0) {
-        const auto later = fresh->sample(*sampler, uv);
-        for (size_t i = 0; i < 4; ++i) colors[i] = mix(colors[i], later[i], freshness);
-    }
-    return colors;
-}
-
 void sheetFragment(FragmentQuad& q) {
     if (!readyToDraw(q)) return;
     const StageResources& r = *q.resources;

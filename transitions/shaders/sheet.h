@@ -48,7 +48,20 @@ VertexOutput sheetVertex(const SheetPoint& point, const TransitionUniforms& u);
 // A vertex that draws nothing.
 VertexOutput hiddenVertex();
 // Fragment texture 0 with the fresher picture mixed in by the uniforms' freshness.
-platform::gpu::Quad<float4> pictureColors(const StageResources& r, const platform::gpu::Quad<float2>& uv);
+[[gnu::always_inline]] inline platform::gpu::Quad<float4> pictureColors(const StageResources& r,
+                                                                         const platform::gpu::Quad<float2>& uv) {
+    const platform::gpu::Texture* picture = r.texture(0);
+    const platform::gpu::Texture* fresh = r.texture(1);
+    const platform::gpu::Sampler* sampler = r.sampler(0);
+    if (!picture || !sampler) return {};
+    platform::gpu::Quad<float4> colors = picture->sample(*sampler, uv);
+    const float freshness = clamp01(uniformsOf(r).freshness);
+    if (fresh && fresh != picture && freshness > 0) {
+        const auto later = fresh->sample(*sampler, uv);
+        for (std::size_t i = 0; i < 4; ++i) colors[i] = mix(colors[i], later[i], freshness);
+    }
+    return colors;
+}
 // How much of the pixel at picture coordinates uv the window's rounded corners leave.
 // Inline, as are the other helpers shaders call per lane or per quad: a float4 (or a quad
 // of floats) passed to or returned from a call goes through the stack in halves.
