@@ -187,6 +187,14 @@ inline f32x4 withSignOf(f32x4 x, f32x4 s) {
     const i32x4 sign = std::bit_cast<i32x4>(s) & platform::gpu::lanes::splat(std::int32_t(0x80000000u));
     return std::bit_cast<f32x4>((std::bit_cast<i32x4>(x) & 0x7FFFFFFF) | sign);
 }
+// roundHalfAway.
+inline f32x4 roundHalfAway(f32x4 x) {
+    const i32x4 whole = !(magnitude(x) < 8388608.0f);
+    const f32x4 zero = platform::gpu::lanes::splat(0.0f), one = platform::gpu::lanes::splat(1.0f);
+    const f32x4 t = platform::gpu::lanes::toFloat(__builtin_convertvector(select(whole, zero, x), i32x4));
+    const f32x4 r = withSignOf(select(magnitude(x - t) >= 0.5f, t + withSignOf(one, x), t), x);
+    return select(whole, x, r);
+}
 // std::max and std::min, NaN included.
 inline f32x4 larger(f32x4 a, f32x4 b) { return select(a < b, b, a); }
 inline f32x4 smaller(f32x4 a, f32x4 b) { return select(b < a, b, a); }

@@ -84,14 +84,6 @@ VertexOutput wireVertex(const VertexInput& in) {
 // The wire fragment works on the four lanes of a quad at once (sheet.h).
 using namespace shaders::lanes4;
 
-// shaders::roundHalfAway, lane by lane.
-f32x4 roundHalfAway(f32x4 x) {
-    const i32x4 whole = !(magnitude(x) < 8388608.0f);
-    const f32x4 t = lanes::toFloat(__builtin_convertvector(select(whole, lanes::splat(0.0f), x), i32x4));
-    const f32x4 r = withSignOf(select(magnitude(x - t) >= 0.5f, t + withSignOf(lanes::splat(1.0f), x), t), x);
-    return select(whole, x, r);
-}
-
 // How much of each pixel of the quad the wires cover: the distance to the nearest grid
 // line against how fast the grid runs across the pixels, so that a wire stays about
 // kWirePixels wide however the mesh is stretched. The grid counts cells across and rows
