@@ -102,7 +102,9 @@ void wireFragment(FragmentQuad& q) {
     if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
     const TransitionUniforms& u = shaders::uniformsOf(r);
-    const Mesh mesh = wireMesh(u);
+    // The draw binds its mesh: working it out costs more than the rest of a quad's set-up.
+    const Mesh* bound = r.value<Mesh>(kFirstEffectIndex);
+    const Mesh mesh = bound ? *bound : wireMesh(u);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u), share = shaders::titleShare(u);
     const auto colors = shaders::pictureColors(r, q.varying2(0));
@@ -132,6 +134,7 @@ void registerWiredShaders(ShaderCatalog& catalog) {
 
 void drawWired(const EffectPass& pass) {
     const Mesh mesh = wireMesh(pass.scene.uniforms);
+    pass.encoder.setFragmentValue(mesh, kFirstEffectIndex);
     shaders::drawRows(pass, mesh.columns, mesh.rows);
 }
 
