@@ -44,28 +44,34 @@ shaders::lanes4::f32x4 insideLanes(shaders::lanes4::f32x4 u, shaders::lanes4::f3
 // The mist over the sharp picture (color, the lanes' channels) where the lanes have turned
 // to mist by `misted`: the picture blurred where the mist has drifted from, paled into
 // haze and thinned out.
-void mistOver(FragmentQuad& q, shaders::lanes4::f32x4 (&color)[4], shaders::lanes4::f32x4 misted,
+void mistOver(FragmentQuad& q, shaders::lanes4::f32x4 (&color)[4], shaders::lanes4::f32x4 m,
               const Quad<float2>& uv, float gone, float2 margin, const Texture& picture, const Sampler& sampler) {
+    using namespace shaders::lanes4;
     const StageResources& r = *q.resources;
     Quad<float2> drift;
     for (size_t i = 0; i < 4; ++i) drift[i] = uv[i] * 0.7f + float2{0, 0.5f * gone};
     const auto swirl = shaders::noiseTexels(r, drift, 5);  // x in channel 2, y in 3
-    const auto wisps = shaders::noiseAt(r, drift, 13, 0);
+    const f32x4 wisps = of(shaders::noiseAt(r, drift, 13, 0));
+    const f32x4 sx{swirl[0].z, swirl[1].z, swirl[2].z, swirl[3].z}, sy{swirl[0].w, swirl[1].w, swirl[2].w, swirl[3].w};
+    const f32x4 pu = of(q.varyings[0]), pv = of(q.varyings[1]);
+    const f32x4 fu = pu + (sx - 0.5f) * 0.3f * m, fv = pv + (0.25f + (sy - 0.5f) * 0.2f) * m;
+    const f32x4 weight = insideLanes(fu, fv, margin) * insideLanes(pu, pv, margin), lod = 1.0f + 4.5f * m;
+    // A helper lane's colour is never used; the rest pays for the blurred read only
+    // where it counts (a sample of the picture, finite and not negative, times 0 is 0).
+    f32x4 blurred[4] = {};
+    i32x4 shown = m > 0.0f;
     for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        const float m = misted[lane];
-        // A helper lane's colour is never used; the rest pays for the blurred read only
-        // where it counts (a sample of the picture, finite and not negative, times 0 is 0).
-        if (!(m > 0) || !(q.liveMask & (1u << lane))) continue;
-        const float4 sharp{color[0][lane], color[1][lane], color[2][lane], color[3][lane]};
-        const float2 from = uv[i] + float2{(swirl[i].z - 0.5f) * 0.3f, 0.25f + (swirl[i].w - 0.5f) * 0.2f} * m;
-        const float weight = inside(from, margin) * inside(uv[i], margin);
-        const float4 blurred = weight > 0 ? picture.sample(sampler, from, 1 + 4.5f * m) * weight : float4{};
-        const float4 haze = mix(blurred, kHaze * blurred.w, 0.5f);
-        const float thin = m * (1 - m) * 2 + (1 - gone) * m;
-        const float density = shaders::clamp01((1 - m) + thin * (0.3f + 0.7f * wisps[i]) * (1 - gone));
-        const float4 c = mix(sharp, haze, shaders::smoothstep01(m * 1.5f)) * density;
-        for (int k = 0; k < 4; ++k) color[k][lane] = c[k];
+        if (!(q.liveMask & (1u << lane))) shown[lane] = 0;
+        if (!shown[lane] || !(weight[lane] > 0)) continue;
+        const float4 b = picture.sample(sampler, {fu[lane], fv[lane]}, lod[lane]) * weight[lane];
+        for (int k = 0; k < 4; ++k) blurred[k][lane] = b[k];
+    }
+    const f32x4 thin = m * (1.0f - m) * 2.0f + (1 - gone) * m;
+    const f32x4 density = lanes::clamp01((1.0f - m) + thin * (0.3f + 0.7f * wisps) * (1 - gone));
+    const f32x4 e = lanes::clamp01(m * 1.5f), blend = e * e * (3.0f - 2.0f * e);
+    for (int k = 0; k < 4; ++k) {
+        const f32x4 haze = blurred[k] + (kHaze[k] * blurred[3] - blurred[k]) * 0.5f;
+        color[k] = select(shown, (color[k] + (haze - color[k]) * blend) * density, color[k]);
     }
 }
 
