@@ -1,13 +1,15 @@
 #pragma once
 
-// Four-lane vectors (GCC vector extensions) for the rasterizer's inner loops, which work
-// on the four pixels of a quad at once. Every operation is an ordinary IEEE or integer
+// Four- and eight-lane vectors (GCC vector extensions) for the rasterizer's inner loops,
+// which work on the four pixels of a quad or the eight of a span at once, and for the
+// span forms of shaders (shader.h). Every operation is an ordinary IEEE or integer
 // operation per lane, so the results are the same bits as the scalar code would give,
-// whatever instructions the compiler picks. Internal to the GPU layer.
+// whatever instructions the compiler picks.
 
 #include "platform/simd/vector.h"
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -93,6 +95,93 @@ inline bool allZero(i32x4 v) {
     return _mm_movemask_epi8(_mm_cmpeq_epi32(q, _mm_setzero_si128())) == 0xFFFF;
 #else
     return (v[0] | v[1] | v[2] | v[3]) == 0;
+#endif
+}
+
+// Eight lanes: a span of two quads side by side (texture.h). The same per-lane
+// operations as the four-lane ones above.
+typedef float f32x8 __attribute__((vector_size(32)));
+typedef std::int32_t i32x8 __attribute__((vector_size(32)));
+typedef std::uint32_t u32x8 __attribute__((vector_size(32)));
+typedef std::uint16_t u16x16 __attribute__((vector_size(32)));
+
+inline f32x8 splat8(float v) { return f32x8{v, v, v, v, v, v, v, v}; }
+inline i32x8 splat8(std::int32_t v) { return i32x8{v, v, v, v, v, v, v, v}; }
+// Lanes 0-3 from a, 4-7 from b: a value per quad of a span.
+inline f32x8 perQuad(float a, float b) {
+    return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
+}
+inline i32x8 perQuad(std::int32_t a, std::int32_t b) {
+    return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
+}
+
+inline f32x8 load8(const float* p) {
+    f32x8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store8(float* p, f32x8 v) { std::memcpy(p, &v, sizeof v); }
+
+inline f32x8 toFloat(i32x8 v) { return __builtin_convertvector(v, f32x8); }
+
+inline i32x8 floorToInt(f32x8 x) {
+    const i32x8 i = __builtin_convertvector(x, i32x8);
+    return i + (toFloat(i) > x);
+}
+
+inline f32x8 pinned(f32x8 x, float limit) {
+    const f32x8 lo = splat8(-limit), hi = splat8(limit);
+    x = x > lo ? x : lo;
+    return x < hi ? x : hi;
+}
+
+// Per-lane bounds.
+inline i32x8 clampInt(i32x8 v, i32x8 lo, i32x8 hi) {
+    v = v < lo ? lo : v;
+    return v > hi ? hi : v;
+}
+
+inline f32x8 clamp01(f32x8 v) {
+    const f32x8 zero = splat8(0.0f), one = splat8(1.0f);
+    v = v > zero ? v : zero;
+    return v < one ? v : one;
+}
+
+// The correctly rounded square root of each lane, as std::sqrt gives it.
+inline f32x8 sqrt(f32x8 v) {
+#if defined(__SSE2__)
+    __m128 lo, hi;
+    std::memcpy(&lo, &v, sizeof lo);
+    std::memcpy(&hi, reinterpret_cast<const char*>(&v) + sizeof lo, sizeof hi);
+    lo = _mm_sqrt_ps(lo);
+    hi = _mm_sqrt_ps(hi);
+    std::memcpy(&v, &lo, sizeof lo);
+    std::memcpy(reinterpret_cast<char*>(&v) + sizeof lo, &hi, sizeof hi);
+    return v;
+#else
+    for (int i = 0; i < 8; ++i) v[i] = std::sqrt(v[i]);
+    return v;
+#endif
+}
+
+inline bool allZero(i32x8 v) {
+    return allZero(i32x4{v[0], v[1], v[2], v[3]} | i32x4{v[4], v[5], v[6], v[7]});
+}
+
+// Bit i set where v[i] is not 0, for eight values.
+inline unsigned nonZeroMask(const std::uint32_t* v) {
+#if defined(__SSE2__)
+    __m128i lo, hi;
+    std::memcpy(&lo, v, sizeof lo);
+    std::memcpy(&hi, v + 4, sizeof hi);
+    const __m128i zero = _mm_setzero_si128();
+    const int zeroLo = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(lo, zero)));
+    const int zeroHi = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(hi, zero)));
+    return ~unsigned(zeroLo | zeroHi << 4) & 0xFFu;
+#else
+    unsigned m = 0;
+    for (int i = 0; i < 8; ++i) m |= unsigned(v[i] != 0) << i;
+    return m;
 #endif
 }
 

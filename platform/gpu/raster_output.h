@@ -5,6 +5,7 @@
 
 #include "platform/gpu/lanes.h"
 #include "platform/gpu/texel.h"
+#include "platform/gpu/texture.h"
 #include "platform/gpu/types.h"
 
 #include <cstdint>
@@ -151,14 +152,16 @@ inline void mergePixel<PixelFormat::bgra8Unorm>(std::uint8_t* texel, int samples
     mergeSamplesBGRA8(texel, samples, sampleMask, lanes::load(color), sf, df, sampleBlend(sf[0], sf[3], df[0], df[3]));
 }
 
-inline lanes::f32x4 blendFactor(BlendFactor f, lanes::f32x4 sourceAlpha) {
+// The same for lanes of source alphas (F: lanes::f32x4 or f32x8).
+template <class F>
+F blendFactor(BlendFactor f, F sourceAlpha) {
     switch (f) {
-    case BlendFactor::zero: return lanes::splat(0.0f);
-    case BlendFactor::one: return lanes::splat(1.0f);
+    case BlendFactor::zero: return F{};
+    case BlendFactor::one: return F{} + 1.0f;
     case BlendFactor::sourceAlpha: return sourceAlpha;
     case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
     }
-    return lanes::splat(0.0f);
+    return F{};
 }
 
 // The four lanes of a quad into a multisampled BGRA8 target: lane i's pixel at texel[i],
@@ -186,6 +189,26 @@ inline void mergeQuadSamplesBGRA8(std::uint8_t* const texel[4], int samples, con
     }
 }
 
+// Lanes of a source colour, channel by channel, blended with the target's BGRA8 texels
+// (d, read only where blending) and packed as BGRA8: the arithmetic of mergePixel, lane
+// by lane. F is the lanes' float vector, I the int one.
+template <class F, class I, class U>
+U blendedBGRA8(F r, F g, F b, F a, U d, const BlendSettings& blend) {
+    if (blend.enabled) {
+        auto channel = [&](int shift) { return lanes::toFloat(I((d >> shift) & 255u)) * kUnorm8Scale; };
+        const F sRGB = blendFactor(blend.sourceRGB, a), sA = blendFactor(blend.sourceAlpha, a);
+        const F dRGB = blendFactor(blend.destinationRGB, a), dA = blendFactor(blend.destinationAlpha, a);
+        r = r * sRGB + channel(16) * dRGB;
+        g = g * sRGB + channel(8) * dRGB;
+        b = b * sRGB + channel(0) * dRGB;
+        a = a * sA + channel(24) * dA;
+    }
+    auto quantised = [](F v) {
+        return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, I), U);
+    };
+    return quantised(b) | (quantised(g) << 8) | (quantised(r) << 16) | (quantised(a) << 24);
+}
+
 // The four lanes of a quad into a single-sample BGRA8 target at once, channel by channel:
 // lanes 0 and 1 at row0 (one texel apart), 2 and 3 at row1; lanes not in mask are
 // neither read nor written. The same arithmetic as mergePixel, lane by lane.
@@ -198,25 +221,11 @@ inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
     const f32x4 g{color[0].y, color[1].y, color[2].y, color[3].y};
     const f32x4 b{color[0].z, color[1].z, color[2].z, color[3].z};
     const f32x4 a{color[0].w, color[1].w, color[2].w, color[3].w};
-    f32x4 outR = r, outG = g, outB = b, outA = a;
-    if (blend.enabled) {
-        u32x4 d{};
+    u32x4 d{};
+    if (blend.enabled)
         for (int i = 0; i < 4; ++i)
             if (mask & (1u << i)) d[i] = lanes::load32(texel[i]);
-        auto channel = [&](int shift) {
-            return lanes::toFloat(lanes::i32x4((d >> shift) & 255u)) * kUnorm8Scale;
-        };
-        const f32x4 sRGB = blendFactor(blend.sourceRGB, a), sA = blendFactor(blend.sourceAlpha, a);
-        const f32x4 dRGB = blendFactor(blend.destinationRGB, a), dA = blendFactor(blend.destinationAlpha, a);
-        outR = r * sRGB + channel(16) * dRGB;
-        outG = g * sRGB + channel(8) * dRGB;
-        outB = b * sRGB + channel(0) * dRGB;
-        outA = a * sA + channel(24) * dA;
-    }
-    auto quantised = [](f32x4 v) {
-        return __builtin_convertvector(__builtin_convertvector(lanes::clamp01(v) * 255.0f + 0.5f, lanes::i32x4), u32x4);
-    };
-    const u32x4 packed = quantised(outB) | (quantised(outG) << 8) | (quantised(outR) << 16) | (quantised(outA) << 24);
+    const u32x4 packed = blendedBGRA8<f32x4, lanes::i32x4>(r, g, b, a, d, blend);
     if (mask == 15 && row1 != row0) {  // the whole quad: two texels a row
         std::memcpy(row0, &packed, 8);
         std::memcpy(row1, reinterpret_cast<const std::uint8_t*>(&packed) + 8, 8);
@@ -224,6 +233,41 @@ inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
     }
     for (int i = 0; i < 4; ++i)
         if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
+}
+
+// The eight lanes of a span (texture.h) into a single-sample BGRA8 target at once: the
+// left quad's lanes at row0 and row1 as in mergeQuadBGRA8, the right quad's two texels
+// further on; lanes not in mask are neither read nor written. The same arithmetic as
+// mergeQuadBGRA8, lane by lane, worked in the order of the texels: row0's four, then row1's.
+inline void mergeSpanBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask, const SpanColors& color,
+                           const BlendSettings& blend) {
+    using lanes::f32x8;
+    using lanes::u32x8;
+    auto inRows = [](const float* lanesOfSpan) {
+        const f32x8 v = lanes::load8(lanesOfSpan);
+        return __builtin_shufflevector(v, v, 0, 1, 4, 5, 2, 3, 6, 7);
+    };
+    const unsigned m = (mask & 0x3u) | ((mask >> 2) & 0xCu) | ((mask << 2) & 0x30u) | (mask & 0xC0u);
+    auto texel = [&](int p) { return (p < 4 ? row0 : row1) + 4 * (p & 3); };
+    const f32x8 r = inRows(color.r), g = inRows(color.g), b = inRows(color.b), a = inRows(color.a);
+    u32x8 d{};
+    if (blend.enabled)
+        for (int p = 0; p < 8; ++p)
+            if (m & (1u << p)) d[p] = lanes::load32(texel(p));
+    const u32x8 packed = blendedBGRA8<f32x8, lanes::i32x8>(r, g, b, a, d, blend);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&packed);
+    if ((m & 0xFu) == 0xFu) {
+        std::memcpy(row0, bytes, 16);
+    } else {
+        for (int p = 0; p < 4; ++p)
+            if (m & (1u << p)) lanes::store32(texel(p), packed[p]);
+    }
+    if ((m >> 4) == 0xFu && row1 != row0) {
+        std::memcpy(row1, bytes + 16, 16);
+    } else {
+        for (int p = 4; p < 8; ++p)
+            if (m & (1u << p)) lanes::store32(texel(p), packed[p]);
+    }
 }
 
 // The mean of the 4 samples of each pixel for a row of count pixels, rounded to nearest

@@ -150,6 +150,10 @@ struct DrawPlan {
     CompareFunction depthCompare;
     bool depthWrite;
     BlendSettings blend;
+    // The fragment function's span form, where the draw takes it (not under a depth test),
+    // and what it looked up for the draw.
+    SpanFunction span;
+    DrawConstants constants;
 };
 
 DrawPlan planOf(const DrawCommand& d, bool hasDepth) {
@@ -167,6 +171,10 @@ DrawPlan planOf(const DrawCommand& d, bool hasDepth) {
         plan.depthTest = ds.depthCompareFunction != CompareFunction::always || ds.depthWriteEnabled;
         plan.depthCompare = ds.depthCompareFunction;
         plan.depthWrite = ds.depthWriteEnabled;
+    }
+    if (const SpanFunction& span = p.descriptor().fragmentFunction->span(); span && plan.resources && !plan.depthTest) {
+        plan.span = span;
+        span.prepare(*plan.resources, plan.constants);
     }
     return plan;
 }
@@ -220,11 +228,22 @@ private:
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
     void interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy);
     void shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]);
+    // Quads of a draw with a span form wait for their right neighbour and are shaded in pairs.
+    void queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]);
+    void flushSpan();
+    void interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy);
+    void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]);
 
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
     Rect tile_;
     FragmentQuad quad_;
+    FragmentSpan span_;
+    struct Waiting {
+        const Triangle* triangle = nullptr;  // null when no quad waits
+        int x = 0, y = 0;
+        unsigned cov[8] = {};  // the waiting quad's lanes, then its neighbour's
+    } waiting_;
     const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
 
@@ -273,6 +292,7 @@ void TileRenderer::draw(const Triangle& t) {
             if (!edges.outside) drawBlock(t, bx, by, block, edges);
         }
     }
+    flushSpan();
 }
 
 // The quads with samples inside t in block, the part of the 8 × 8 block at (bx, by) that
@@ -326,7 +346,88 @@ void TileRenderer::interpolate(const Triangle& t, const DrawPlan& plan, int qx, 
     }
 }
 
+// The planes at the eight pixel centres of a span, as interpolate does them for each quad.
+void TileRenderer::interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy) {
+    using lanes::f32x8;
+    const f32x8 fx = lanes::toFloat(lanes::splat8(qx - t.ox) + lanes::i32x8{0, 1, 0, 1, 2, 3, 2, 3}) + 0.5f;
+    const f32x8 fy = lanes::toFloat(lanes::splat8(qy - t.oy) + lanes::i32x8{0, 0, 1, 1, 0, 0, 1, 1}) + 0.5f;
+    auto at = [&](const Plane& p) { return p.p0 + p.dx * fx + p.dy * fy; };
+    const f32x8 w = t.perspective ? 1.0f / at(t.invW) : lanes::splat8(1.0f);
+    for (int k = 0; k < plan.varyingCount; ++k) {
+        const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
+        const f32x8 v = at(t.varyings[k]);
+        lanes::store8(span_.varyings[k], scaled ? v * w : v);
+    }
+}
+
+void TileRenderer::queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]) {
+    if (waiting_.triangle == &t && waiting_.x + 2 == qx && waiting_.y == qy) {
+        std::copy(cov, cov + 4, waiting_.cov + 4);
+        waiting_.triangle = nullptr;
+        return shadeSpan(t, plans_[t.draw], waiting_.x, qy, waiting_.cov);
+    }
+    flushSpan();
+    waiting_.triangle = &t;
+    waiting_.x = qx;
+    waiting_.y = qy;
+    std::copy(cov, cov + 4, waiting_.cov);
+}
+
+// A quad without a right neighbour, shaded as a span whose right half covers nothing.
+void TileRenderer::flushSpan() {
+    if (!waiting_.triangle) return;
+    const Triangle& t = *waiting_.triangle;
+    waiting_.triangle = nullptr;
+    std::fill(waiting_.cov + 4, waiting_.cov + 8, 0u);
+    shadeSpan(t, plans_[t.draw], waiting_.x, waiting_.y, waiting_.cov);
+}
+
+void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]) {
+    interpolateSpan(t, plan, qx, qy);
+    span_.x = qx;
+    span_.y = qy;
+    span_.frontFacing = t.frontFacing;
+    span_.instanceId = t.instanceId;
+    span_.resources = plan.resources;
+    const unsigned live = lanes::nonZeroMask(cov);
+    span_.liveMask = static_cast<std::uint8_t>(live);
+    span_.discardMask = 0;
+    span_.color = {};
+    plan.span.shade(span_, plan.constants);
+    const unsigned skipped = span_.discardMask | (~live & 0xFFu);
+    // The shader does not read the target, so the clear under a first triangle can wait
+    // until now, and it is needed only where the merge reads the target (blending), leaves
+    // covered samples as they are (discards) or where depth is cleared; elsewhere the merge
+    // overwrites every covered sample.
+    if (const unsigned cleared = plan.blend.enabled || (clear_ && clear_->depth) ? live : live & span_.discardMask;
+        clear_ && cleared) {
+        unsigned lanesCleared[8];
+        for (int i = 0; i < 8; ++i) lanesCleared[i] = cleared & (1u << i) ? cov[i] : 0u;
+        clearLanes(qx, qy, lanesCleared);
+        clearLanes(qx + 2, qy, lanesCleared + 4);
+    }
+    if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1) {
+        std::uint8_t* row0 = target_.colorAt(qx, qy);
+        return mergeSpanBGRA8(row0, qy + 1 < target_.height ? row0 + target_.colorRow : row0, ~skipped & 0xFFu,
+                              span_.color, plan.blend);
+    }
+    for (int q = 0; q < 2; ++q) {  // other targets quad by quad
+        if ((live >> (4 * q) & 15u) == 0) continue;
+        float4 color[4];
+        for (int i = 0; i < 4; ++i) {
+            const int lane = 4 * q + i;
+            color[i] = {span_.color.r[lane], span_.color.g[lane], span_.color.b[lane], span_.color.a[lane]};
+        }
+        const unsigned quadSkipped = skipped >> (4 * q) & 15u;
+        if (target_.format == PixelFormat::bgra8Unorm)
+            mergeQuad<PixelFormat::bgra8Unorm>(target_, qx + 2 * q, qy, color, cov + 4 * q, quadSkipped, plan.blend);
+        else
+            target_.merge(target_, qx + 2 * q, qy, color, cov + 4 * q, quadSkipped, plan.blend);
+    }
+}
+
 void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
+    if (plan.span) return queueSpanQuad(t, qx, qy, cov);
     if (clear_) clearLanes(qx, qy, cov);
     float z[4][4];
     if (plan.depthTest) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace platform::gpu {
 
@@ -147,6 +148,11 @@ LevelChoice chooseLevels(const SamplerDescriptor& d, float lod, int levelCount) 
     return c;
 }
 
+// Whether a quad's level of detail changes what it reads.
+bool lodMatters(const SamplerDescriptor& d, int levelCount) {
+    return d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && levelCount > 1);
+}
+
 // The level of detail of a quad: log2 of the larger of the two texel-space steps between
 // neighbouring lanes (to the right and downward).
 float quadLod(const Quad<float2>& uv, float width, float height) {
@@ -222,6 +228,127 @@ Quad<float4> toQuad(const Channels& c) {
 
 }  // namespace quad
 
+LevelRef levelRef(const Texture& t, int index) {
+    const Texture::Level& l = t.level(index);
+    return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
+}
+
+// The eight lanes of a span, two quads each reading its own level: the same arithmetic
+// as quad::bilinearBGRA8, lane by lane, with the weighted sums taken in integers (exact
+// either way, so the same bits).
+namespace span {
+
+using lanes::f32x8;
+using lanes::i32x8;
+using lanes::u32x4;
+using lanes::u32x8;
+
+// What each lane reads: the left quad's level for lanes 0-3, the right one's for 4-7.
+struct Levels {
+    f32x8 fwidth, fheight;
+    i32x8 lastX, lastY;
+    i32x8 rowBytes;  // levels are below 2^31 bytes
+    const std::uint8_t* data[2];
+    bool same;  // both quads read the same level
+};
+
+Levels levels(const LevelRef& left, const LevelRef& right) {
+    if (left.data == right.data)  // the common case: each value once, in every lane
+        return {lanes::splat8(left.fwidth), lanes::splat8(left.fheight), lanes::splat8(left.width - 1),
+                lanes::splat8(left.height - 1), lanes::splat8(std::int32_t(left.rowBytes)), {left.data, left.data},
+                true};
+    return {lanes::perQuad(left.fwidth, right.fwidth),
+            lanes::perQuad(left.fheight, right.fheight),
+            lanes::perQuad(left.width - 1, right.width - 1),
+            lanes::perQuad(left.height - 1, right.height - 1),
+            lanes::perQuad(std::int32_t(left.rowBytes), std::int32_t(right.rowBytes)),
+            {left.data, right.data},
+            left.data == right.data};
+}
+
+template <class T>
+T loadAt(const Levels& l, int lane, std::int32_t offset) {
+    T v;
+    std::memcpy(&v, l.data[lane >> 2] + offset, sizeof v);
+    return v;
+}
+
+// Lanes on texel centres, all the weight on one texel each: mostly the span's own 4 × 2
+// texels of one level, read as two rows.
+u32x8 centreTexels(const Levels& l, i32x8 xa, i32x8 ya) {
+    const bool block = l.same && lanes::allZero((xa - xa[0] - i32x8{0, 1, 0, 1, 2, 3, 2, 3}) |
+                                                (ya - ya[0] - i32x8{0, 0, 1, 1, 0, 0, 1, 1}));
+    const i32x8 offset = ya * l.rowBytes + xa * 4;
+    if (block) {
+        const u32x4 top = loadAt<u32x4>(l, 0, offset[0]), bottom = loadAt<u32x4>(l, 0, offset[2]);
+        return __builtin_shufflevector(top, bottom, 0, 1, 4, 5, 2, 3, 6, 7);
+    }
+    u32x8 t;
+    for (int i = 0; i < 8; ++i) t[i] = loadAt<std::uint32_t>(l, i, offset[i]);
+    return t;
+}
+
+void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
+    const i32x8 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
+    const i32x8 zero = lanes::splat8(0);
+    const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), xb = lanes::clampInt(x0 + 1, zero, l.lastX);
+    const i32x8 ya = lanes::clampInt(y0, zero, l.lastY), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
+    if (lanes::allZero(fx | fy)) {
+        const u32x8 t = centreTexels(l, xa, ya);
+        auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
+        out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
+        return;
+    }
+    u32x8 t00, t10, t01, t11;
+    if (lanes::allZero(l.lastX == zero)) {
+        // Two texels side by side in one load, from column p = xa (or xa - 1 at the
+        // right edge, where xa = xb); each of xa and xb is p or p + 1.
+        const i32x8 p = lanes::clampInt(x0, zero, l.lastX - 1);
+        const i32x8 rowA = ya * l.rowBytes + p * 4, rowB = yb * l.rowBytes + p * 4;
+        u32x8 loA, hiA, loB, hiB;
+        for (int i = 0; i < 8; ++i) {
+            const std::uint64_t a = loadAt<std::uint64_t>(l, i, rowA[i]), b = loadAt<std::uint64_t>(l, i, rowB[i]);
+            loA[i] = std::uint32_t(a), hiA[i] = std::uint32_t(a >> 32);
+            loB[i] = std::uint32_t(b), hiB[i] = std::uint32_t(b >> 32);
+        }
+        const i32x8 aLow = xa == p, bLow = xb == p;
+        t00 = aLow ? loA : hiA, t10 = bLow ? loA : hiA;
+        t01 = aLow ? loB : hiB, t11 = bLow ? loB : hiB;
+    } else {
+        const i32x8 rowA = ya * l.rowBytes, rowB = yb * l.rowBytes;
+        for (int i = 0; i < 8; ++i) {
+            t00[i] = loadAt<std::uint32_t>(l, i, rowA[i] + xa[i] * 4);
+            t10[i] = loadAt<std::uint32_t>(l, i, rowA[i] + xb[i] * 4);
+            t01[i] = loadAt<std::uint32_t>(l, i, rowB[i] + xa[i] * 4);
+            t11[i] = loadAt<std::uint32_t>(l, i, rowB[i] + xb[i] * 4);
+        }
+    }
+    // Across, two channels at once in the 16-bit halves of each lane (blue and red, green
+    // and alpha): a weighted pair of bytes stays below 2^16. Down, in floats: the weighted
+    // sums stay below 2^24, so they are exact, as the integers would be.
+    using lanes::u16x16;
+    const u32x8 wx1 = u32x8(fx), wx0 = u32x8(256 - fx);
+    const u16x16 w0 = std::bit_cast<u16x16>(wx0 | wx0 << 16), w1 = std::bit_cast<u16x16>(wx1 | wx1 << 16);
+    auto across = [&](u32x8 left, u32x8 right, int shift) {
+        return std::bit_cast<u32x8>(std::bit_cast<u16x16>((left >> shift) & 0x00FF00FFu) * w0 +
+                                    std::bit_cast<u16x16>((right >> shift) & 0x00FF00FFu) * w1);
+    };
+    const u32x8 blueRedTop = across(t00, t10, 0), blueRedBottom = across(t01, t11, 0);
+    const u32x8 greenAlphaTop = across(t00, t10, 8), greenAlphaBottom = across(t01, t11, 8);
+    const f32x8 wy1 = lanes::toFloat(fy), wy0 = lanes::toFloat(256 - fy);
+    auto down = [&](u32x8 top, u32x8 bottom, int shift) {
+        const f32x8 t = lanes::toFloat(i32x8((top >> shift) & 0xFFFFu));
+        const f32x8 b = lanes::toFloat(i32x8((bottom >> shift) & 0xFFFFu));
+        return (t * wy0 + b * wy1) * (kUnorm8Scale / 65536.0f);
+    };
+    out[0] = down(blueRedTop, blueRedBottom, 16), out[1] = down(greenAlphaTop, greenAlphaBottom, 0);
+    out[2] = down(blueRedTop, blueRedBottom, 0), out[3] = down(greenAlphaTop, greenAlphaBottom, 16);
+}
+
+}  // namespace span
+
 class LevelSampler {
 public:
     LevelSampler(const Texture& t, const SamplerDescriptor& d, float lod)
@@ -255,10 +382,7 @@ public:
     }
 
 private:
-    static LevelRef ref(const Texture& t, int index) {
-        const Texture::Level& l = t.level(index);
-        return {l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
-    }
+    static LevelRef ref(const Texture& t, int index) { return levelRef(t, index); }
 
     const SamplerDescriptor& descriptor_;
     LevelChoice choice_;
@@ -288,15 +412,13 @@ float log2Portable(float x) {
 FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Quad<float2>& uv) const {
     if (sampleCount() != 1) return {};
     const SamplerDescriptor& d = sampler.descriptor();
-    const bool lodMatters = d.minFilter != d.magFilter || (d.mipFilter != MipFilter::notMipmapped && mipLevelCount() > 1);
-    if (!lodMatters && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
+    const bool lodVaries = lodMatters(d, mipLevelCount());
+    if (!lodVaries && d.magFilter == SamplerFilter::linear && pixelFormat() == PixelFormat::bgra8Unorm &&
         d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge) {
         // One level read bilinearly, as LevelSampler would at level of detail 0.
-        const Level& l = level(0);
-        const LevelRef ref{l.data, l.width, l.height, l.rowBytes, float(l.width), float(l.height)};
-        return quad::toQuad(quad::bilinearBGRA8(ref, uv));
+        return quad::toQuad(quad::bilinearBGRA8(levelRef(*this, 0), uv));
     }
-    const float lod = lodMatters ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
+    const float lod = lodVaries ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);
     if (s.quadPath(pixelFormat())) return s.sampleQuadBGRA8(uv);
     switch (pixelFormat()) {
@@ -320,6 +442,63 @@ FURLPANE_HOT_PATH float4 Texture::sample(const Sampler& sampler, float2 uv, floa
     case PixelFormat::invalid: break;
     }
     return {};
+}
+
+BoundTexture::BoundTexture(const Texture* texture, const Sampler* sampler) {
+    if (!texture || !sampler) return;
+    texture_ = texture;
+    sampler_ = sampler;
+    const SamplerDescriptor& d = sampler->descriptor();
+    lodMatters_ = lodMatters(d, texture->mipLevelCount());
+    bilinearBGRA8_ = texture->sampleCount() == 1 && texture->pixelFormat() == PixelFormat::bgra8Unorm &&
+                     d.minFilter == SamplerFilter::linear && d.magFilter == SamplerFilter::linear &&
+                     d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge;
+    width_ = static_cast<float>(texture->width());
+    height_ = static_cast<float>(texture->height());
+}
+
+FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, SpanColors& out) const {
+    if (!bilinearBGRA8_) {  // every other case quad by quad, as Texture::sample reads it
+        for (int q = 0; q < 2; ++q) {
+            Quad<float4> c{};
+            if (texture_) {
+                Quad<float2> uv;
+                for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+                c = texture_->sample(*sampler_, uv);
+            }
+            for (int i = 0; i < 4; ++i) {
+                const float4& ci = c[std::size_t(i)];
+                out.r[4 * q + i] = ci.x, out.g[4 * q + i] = ci.y, out.b[4 * q + i] = ci.z, out.a[4 * q + i] = ci.w;
+            }
+        }
+        return;
+    }
+    LevelChoice choice[2];
+    if (lodMatters_) {
+        const SamplerDescriptor& d = sampler_->descriptor();
+        for (int q = 0; q < 2; ++q) {
+            Quad<float2> uv;
+            for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+            choice[q] = chooseLevels(d, quadLod(uv, width_, height_), texture_->mipLevelCount());
+        }
+    }
+    const lanes::f32x8 lu = lanes::load8(u), lv = lanes::load8(v);
+    lanes::f32x8 a[4];
+    span::bilinearBGRA8(span::levels(levelRef(*texture_, choice[0].first), levelRef(*texture_, choice[1].first)), lu,
+                        lv, a);
+    if (choice[0].weight != 0.0f || choice[1].weight != 0.0f) {
+        // A quad without a second level reads its first again, with weight 0: a × 1 + a × 0 is a.
+        auto second = [&](const LevelChoice& c) { return levelRef(*texture_, c.weight != 0.0f ? c.second : c.first); };
+        lanes::f32x8 b[4];
+        span::bilinearBGRA8(span::levels(second(choice[0]), second(choice[1])), lu, lv, b);
+        const lanes::f32x8 w = lanes::perQuad(choice[0].weight, choice[1].weight);
+        const lanes::f32x8 k = lanes::perQuad(1.0f - choice[0].weight, 1.0f - choice[1].weight);
+        for (int c = 0; c < 4; ++c) a[c] = a[c] * k + b[c] * w;
+    }
+    lanes::store8(out.r, a[0]);
+    lanes::store8(out.g, a[1]);
+    lanes::store8(out.b, a[2]);
+    lanes::store8(out.a, a[3]);
 }
 
 }  // namespace platform::gpu

@@ -33,16 +33,16 @@ ShaderFunction::ShaderFunction(std::string name, VertexFunction fn, VaryingLayou
     layout_.count = std::clamp(layout_.count, 0, kMaxVaryings);
 }
 
-ShaderFunction::ShaderFunction(std::string name, FragmentFunction fn)
-    : name_(std::move(name)), stage_(ShaderStage::fragment), fragment_(std::move(fn)) {}
+ShaderFunction::ShaderFunction(std::string name, FragmentFunction fn, SpanFunction span)
+    : name_(std::move(name)), stage_(ShaderStage::fragment), fragment_(std::move(fn)), span_(span) {}
 
 void ShaderCatalog::addVertexFunction(std::string name, VaryingLayout layout, VertexFunction fn) {
     auto f = std::make_shared<const ShaderFunction>(name, std::move(fn), layout);
     functions_[std::move(name)] = std::move(f);
 }
 
-void ShaderCatalog::addFragmentFunction(std::string name, FragmentFunction fn) {
-    auto f = std::make_shared<const ShaderFunction>(name, std::move(fn));
+void ShaderCatalog::addFragmentFunction(std::string name, FragmentFunction fn, SpanFunction span) {
+    auto f = std::make_shared<const ShaderFunction>(name, std::move(fn), span);
     functions_[std::move(name)] = std::move(f);
 }
 

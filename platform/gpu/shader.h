@@ -31,9 +31,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace platform::gpu {
 
@@ -143,6 +145,72 @@ struct FragmentQuad {
     void discard(int lane) { discardMask = static_cast<std::uint8_t>(discardMask | (1u << lane)); }
 };
 
+// The optional span form of a fragment function, for its common case: it shades two quads
+// side by side (8 lanes, texture.h) per call, with what it looks up once per draw in
+// DrawConstants, and keeps colours channel by channel. A function that offers it must
+// give each lane the same colour and discard as its quad form would (the quad form still
+// runs where spans are not used, e.g. under a depth test). Lanes and helpers are as in
+// FragmentQuad.
+struct FragmentSpan {
+    // Inputs.
+    int x = 0;  // the left quad's top-left pixel; the right quad's is (x + 2, y)
+    int y = 0;
+    std::uint8_t liveMask = 0;  // bit i: lane i covers at least one sample
+    bool frontFacing = true;
+    std::uint32_t instanceId = 0;
+    const StageResources* resources = nullptr;
+    alignas(32) float varyings[kMaxVaryings][kSpanLanes] = {};  // varyings[k][lane]
+
+    // Outputs: premultiplied colours, 0 unless written.
+    SpanColors color = {};
+    std::uint8_t discardMask = 0;  // bit i: lane i writes nothing
+
+    // The centre of lane i's pixel in target pixels (y downward).
+    simd::float2 position(int lane) const {
+        return {static_cast<float>(x + (lane & 1) + 2 * (lane >> 2)) + 0.5f,
+                static_cast<float>(y + ((lane >> 1) & 1)) + 0.5f};
+    }
+};
+
+// Bytes a span function fills once per draw and reads in every span: a trivially
+// copyable T of at most kSize bytes, which prepare and shade agree on.
+class DrawConstants {
+public:
+    static constexpr std::size_t kSize = 512;
+    template <class T>
+    T& emplace() {
+        check<T>();
+        return *new (bytes_) T{};
+    }
+    // The T that emplace made.
+    template <class T>
+    const T& as() const {
+        check<T>();
+        return *std::launder(reinterpret_cast<const T*>(bytes_));
+    }
+
+private:
+    template <class T>
+    static constexpr void check() {
+        static_assert(sizeof(T) <= kSize && alignof(T) <= 64 && std::is_trivially_copyable_v<T>);
+    }
+    alignas(64) std::byte bytes_[kSize] = {};
+};
+
+struct SpanFunction {
+    void (*prepare)(const StageResources&, DrawConstants&) = nullptr;  // once per draw and pass
+    void (*shade)(FragmentSpan&, const DrawConstants&) = nullptr;
+    explicit operator bool() const { return prepare != nullptr && shade != nullptr; }
+};
+
+// A span function from typed parts: prepare fills a C from the draw's resources, shade
+// reads it.
+template <class C, void (*Prepare)(const StageResources&, C&), void (*Shade)(FragmentSpan&, const C&)>
+SpanFunction spanFunction() {
+    return {[](const StageResources& r, DrawConstants& c) { Prepare(r, c.emplace<C>()); },
+            [](FragmentSpan& s, const DrawConstants& c) { Shade(s, c.as<C>()); }};
+}
+
 using VertexFunction = std::function<VertexOutput(const VertexInput&)>;
 using FragmentFunction = std::function<void(FragmentQuad&)>;
 
@@ -151,13 +219,15 @@ enum class ShaderStage : std::uint8_t { vertex, fragment };
 class ShaderFunction {
 public:
     ShaderFunction(std::string name, VertexFunction fn, VaryingLayout layout);
-    ShaderFunction(std::string name, FragmentFunction fn);
+    ShaderFunction(std::string name, FragmentFunction fn, SpanFunction span = {});
 
     const std::string& name() const { return name_; }
     ShaderStage stage() const { return stage_; }
     const VaryingLayout& varyingLayout() const { return layout_; }
     const VertexFunction& vertex() const { return vertex_; }
     const FragmentFunction& fragment() const { return fragment_; }
+    // The fragment function's span form; empty when it has none.
+    const SpanFunction& span() const { return span_; }
 
 private:
     std::string name_;
@@ -165,6 +235,7 @@ private:
     VaryingLayout layout_;
     VertexFunction vertex_;
     FragmentFunction fragment_;
+    SpanFunction span_;
 };
 
 // The functions an application registers; Device::makeLibrary turns it into a library.
@@ -173,7 +244,7 @@ private:
 class ShaderCatalog {
 public:
     void addVertexFunction(std::string name, VaryingLayout layout, VertexFunction fn);
-    void addFragmentFunction(std::string name, FragmentFunction fn);
+    void addFragmentFunction(std::string name, FragmentFunction fn, SpanFunction span = {});
 
 private:
     friend class ShaderLibrary;

@@ -28,6 +28,18 @@ namespace platform::gpu {
 template <class T>
 using Quad = std::array<T, 4>;
 
+// A span: two quads side by side, eight lanes, the left quad's four (in quad order)
+// then the right one's. Shaders that offer a span form (shader.h) work on them.
+inline constexpr int kSpanLanes = 8;
+
+// Colours of a span, channel by channel.
+struct SpanColors {
+    alignas(32) float r[kSpanLanes];
+    alignas(32) float g[kSpanLanes];
+    alignas(32) float b[kSpanLanes];
+    alignas(32) float a[kSpanLanes];
+};
+
 enum class TextureUsage : std::uint8_t {
     shaderRead = 1,
     renderTarget = 2,
@@ -127,6 +139,29 @@ private:
     TextureDescriptor descriptor_;
     std::vector<std::vector<std::uint8_t>> storage_;
     std::vector<Level> levels_;
+};
+
+// A texture read through a sampler, with what every read needs (the filtering path, the
+// level sizes) worked out once, for a shader that samples it across a whole draw. Reads
+// give the same bits as Texture::sample, quad by quad. Empty (no texture or no sampler),
+// it reads 0.
+class BoundTexture {
+public:
+    BoundTexture() = default;
+    BoundTexture(const Texture* texture, const Sampler* sampler);
+
+    explicit operator bool() const { return texture_ != nullptr; }
+    // Filtered samples for the lanes of a span at u, v (kSpanLanes each), each quad at
+    // its own level of detail.
+    void sample(const float* u, const float* v, SpanColors& out) const;
+
+private:
+    const Texture* texture_ = nullptr;
+    const Sampler* sampler_ = nullptr;
+    bool bilinearBGRA8_ = false;  // BGRA8 read bilinearly with clamped coordinates, whatever the level
+    bool lodMatters_ = false;
+    float width_ = 1;  // of level 0
+    float height_ = 1;
 };
 
 }  // namespace platform::gpu

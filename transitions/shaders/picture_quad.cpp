@@ -70,6 +70,59 @@ void pictureFragment(FragmentQuad& q) {
     }
 }
 
+// The same a span at a time, with the textures bound and the blocks read once per draw.
+struct PictureConstants {
+    BoundTexture picture;
+    BoundTexture fresh;  // empty unless the fresher picture is mixed in
+    float freshness;
+    float fade;
+    float pixelsPerPoint;
+    bool silhouette;
+};
+
+void preparePicture(const StageResources& r, PictureConstants& c) {
+    const Texture* picture = r.texture(0);
+    const Texture* fresh = r.texture(1);
+    const Sampler* sampler = r.sampler(0);
+    if (!picture || !sampler) return;
+    const TransitionUniforms& u = shaders::uniformsOf(r);
+    c.picture = {picture, sampler};
+    c.freshness = clamp01(u.freshness);
+    if (fresh && fresh != picture && c.freshness > 0) c.fresh = {fresh, sampler};
+    c.fade = shaders::shadowOf(r).unframedFade;
+    c.pixelsPerPoint = u.pixelsPerPoint;
+    c.silhouette = shaders::isSilhouettePass(r);
+}
+
+void pictureSpan(FragmentSpan& s, const PictureConstants& c) {
+    if (!c.picture) {
+        s.discardMask = 0xFF;
+        return;
+    }
+    SpanColors colors;
+    c.picture.sample(s.varyings[0], s.varyings[1], colors);
+    if (c.fresh) {
+        SpanColors later;
+        c.fresh.sample(s.varyings[0], s.varyings[1], later);
+        for (int i = 0; i < kSpanLanes; ++i) {
+            colors.r[i] = shaders::mix(colors.r[i], later.r[i], c.freshness);
+            colors.g[i] = shaders::mix(colors.g[i], later.g[i], c.freshness);
+            colors.b[i] = shaders::mix(colors.b[i], later.b[i], c.freshness);
+            colors.a[i] = shaders::mix(colors.a[i], later.a[i], c.freshness);
+        }
+    }
+    for (int lane = 0; lane < kSpanLanes; ++lane) {
+        const int first = lane & ~3;  // the flat varyings, from the quad's first lane
+        const float2 half{s.varyings[4][first], s.varyings[5][first]};
+        const float radius = s.varyings[6][first], opacity = s.varyings[7][first];
+        const float2 local{s.varyings[2][lane], s.varyings[3][lane]};
+        const float a = shaders::cornerCoverage(local, half, radius, c.pixelsPerPoint) * opacity * c.fade;
+        const float4 color = float4{colors.r[lane], colors.g[lane], colors.b[lane], colors.a[lane]} * a;
+        const float4 out = c.silhouette ? float4(color.w) : color;
+        s.color.r[lane] = out.x, s.color.g[lane] = out.y, s.color.b[lane] = out.z, s.color.a[lane] = out.w;
+    }
+}
+
 // One triangle that covers the target: corners (-1, -1), (3, -1) and (-1, 3) in clip
 // space, texture coordinates running 0 ... 1 over the target.
 VertexOutput copyVertex(const VertexInput& in) {
@@ -92,16 +145,32 @@ void copyFragment(FragmentQuad& q) {
     for (int lane = 0; lane < 4; ++lane) q.color[lane] = colors[size_t(lane)];
 }
 
+struct CopyConstants {
+    BoundTexture source;
+};
+
+void prepareCopy(const StageResources& r, CopyConstants& c) { c.source = {r.texture(0), r.sampler(0)}; }
+
+void copySpan(FragmentSpan& s, const CopyConstants& c) {
+    if (!c.source) {
+        s.discardMask = 0xFF;
+        return;
+    }
+    c.source.sample(s.varyings[0], s.varyings[1], s.color);
+}
+
 }  // namespace
 
 void registerCopyShaders(ShaderCatalog& catalog, std::string_view name) {
     catalog.addVertexFunction(std::string(name) + "Vertex", {2, 0}, copyVertex);
-    catalog.addFragmentFunction(std::string(name) + "Fragment", copyFragment);
+    catalog.addFragmentFunction(std::string(name) + "Fragment", copyFragment,
+                                spanFunction<CopyConstants, prepareCopy, copySpan>());
 }
 
 void registerPictureShaders(ShaderCatalog& catalog, std::string_view name) {
     catalog.addVertexFunction(std::string(name) + "Vertex", {8, 0xF0u}, pictureVertex);
-    catalog.addFragmentFunction(std::string(name) + "Fragment", pictureFragment);
+    catalog.addFragmentFunction(std::string(name) + "Fragment", pictureFragment,
+                                spanFunction<PictureConstants, preparePicture, pictureSpan>());
 }
 
 void drawPicture(const EffectPass& pass) {
