@@ -5,7 +5,8 @@
 // like the moon, behind a curved edge that sweeps across it; a title strip's body is
 // bitten away from the bottom up to its title bar, which stays.
 //
-// Twin quads (sheet.h). The bites are worked out once per fragment quad from the seed.
+// Twin quads (sheet.h). The bites are worked out from the seed once per draw and bound
+// as fragment buffer 2.
 
 #include <algorithm>
 #include <array>
@@ -55,14 +56,39 @@ std::array<Bite, kBites> bitesOf(float2 size, float top, bool upward, std::uint3
     return bites;
 }
 
-// How far inside the remaining picture the point lies (points; below 0 bitten away).
-float uneaten(float2 at, const std::array<Bite, kBites>& bites, float gone) {
-    float left = 1e9f;
+// The bites of a picture as the draw binds them (fragment buffer kBitesIndex), worked
+// out once per draw rather than once per quad; worked out here when none are bound.
+constexpr int kBitesIndex = 2;
+
+std::array<Bite, kBites> bitesOf(const StageResources& r, float2 size, float top, const TransitionUniforms& u) {
+    const auto bound = r.array<Bite>(kBitesIndex);
+    if (bound.size() < kBites) return bitesOf(size, top, isTitleStrip(u), u.seed);
+    std::array<Bite, kBites> bites;
+    std::copy_n(bound.begin(), kBites, bites.begin());
+    return bites;
+}
+
+// How far each bite has got at `gone`: its radius times its progress, for the bites
+// begun, which come first (in order of their times).
+struct Reach {
+    std::array<float, kBites> radius{};
+    std::size_t begun = 0;
+};
+
+Reach reachOf(const std::array<Bite, kBites>& bites, float gone) {
+    Reach reach;
     for (const Bite& bite : bites) {
-        if (!(gone > bite.time)) break;  // the bites come in order of their times
+        if (!(gone > bite.time)) break;
         const float bitten = shaders::smoothstep01((gone - bite.time) / kChomp);
-        left = std::min(left, length(at - bite.centre) - bite.radius * bitten);
+        reach.radius[reach.begun++] = bite.radius * bitten;
     }
+    return reach;
+}
+
+// How far inside the remaining picture the point lies (points; below 0 bitten away).
+float uneaten(float2 at, const std::array<Bite, kBites>& bites, const Reach& reach) {
+    float left = 1e9f;
+    for (std::size_t k = 0; k < reach.begun; ++k) left = std::min(left, length(at - bites[k].centre) - reach.radius[k]);
     return left;
 }
 
@@ -89,7 +115,8 @@ void fangFragment(FragmentQuad& q) {
     const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
     // The bites, only once the first has begun.
     const bool bitten = !atStandIn && gone > kFirstBite;
-    const auto bites = bitten ? bitesOf(size, share * size.y, isTitleStrip(u), u.seed) : std::array<Bite, kBites>{};
+    const auto bites = bitten ? bitesOf(r, size, share * size.y, u) : std::array<Bite, kBites>{};
+    const Reach reach = bitten ? reachOf(bites, gone) : Reach{};
     const auto uv = q.varying2(0);
     const auto colors = shaders::pictureColors(r, uv);
     const auto teeth = bitten ? shaders::noiseAt(r, uv, 60, 1) : platform::gpu::Quad<float>{};
@@ -102,7 +129,7 @@ void fangFragment(FragmentQuad& q) {
             shown = waxing(uv[i], 1 - gone);
             light = 0.6f + 0.4f * shown;
         } else if (bitten && !bar) {
-            const float left = uneaten(uv[i] * size, bites, gone) - kTeeth * teeth[i];
+            const float left = uneaten(uv[i] * size, bites, reach) - kTeeth * teeth[i];
             shown = shaders::clamp01(left * u.pixelsPerPoint + 0.5f);
             light = 0.3f + 0.7f * shaders::smoothstep01(left / kMark);
         }
@@ -119,6 +146,12 @@ void registerMoonFangShaders(ShaderCatalog& catalog) {
     shaders::registerPair(catalog, "moonFang", shaders::kTwinVaryings, fangVertex, fangFragment);
 }
 
-void drawMoonFang(const EffectPass& pass) { shaders::drawTwinQuads(pass); }
+void drawMoonFang(const EffectPass& pass) {
+    const TransitionUniforms& u = pass.scene.uniforms;
+    const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
+    const auto bites = bitesOf(size, shaders::titleShare(u) * size.y, isTitleStrip(u), u.seed);
+    pass.encoder.setFragmentArray(std::span<const Bite>(bites), kBitesIndex);
+    shaders::drawTwinQuads(pass);
+}
 
 }  // namespace furlpane
