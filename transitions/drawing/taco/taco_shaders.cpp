@@ -4,6 +4,7 @@
 // rounded shape and the finished bites in the fragment stage, and where the sheet shows
 // its back it is tortilla-coloured. The pieces are soft ellipses coloured by kind.
 
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -77,34 +78,99 @@ VertexOutput tacoVertex(const VertexInput& in) {
     return out;
 }
 
+// The bites taken so far, as the look holds them: each one's centre and how far it
+// reaches. The same for every pixel of a frame; worked out once per quad.
+struct Bites {
+    std::array<float4, 12> taken{};  // centre x, y, reach
+    std::size_t count = 0;
+};
+
+Bites bitesOf(std::span<const float4> look) {
+    Bites b;
+    for (std::size_t i = 0; i < 12; ++i) {
+        const float4 bite = look[10 + i];
+        if (!(bite.z > 0 && bite.w > 0)) continue;
+        b.taken[b.count++] = {bite.x, bite.y, 0.925f * bite.z * shaders::smoothstep01(bite.w), 0};
+    }
+    return b;
+}
+
+// How far the pixel at y lies inside the nearer edge of the outline at column q, in
+// points; with the superellipse's factor when rounded, else with the straight edges.
+float edgeDepth(float y, float q, std::span<const float4> look, bool titleStrip, bool rounded) {
+    const float height = look[5].x + look[5].y, round = look[5].w;
+    float f = 1;
+    if (rounded) {
+        const float e = look[6].w;
+        const float qe = e == 5.0f ? q * q * q * q * q : std::pow(q, e);
+        f = std::pow(std::max(0.0f, 1 - qe), 1 / e);
+    }
+    const float lowerEdge = shaders::mix(height, look[5].z + look[6].z * f, round);
+    const float upperEdge = titleStrip ? 0.0f : shaders::mix(0.0f, look[5].z - look[6].y * f, round);
+    return std::min(lowerEdge - y, y - upperEdge);
+}
+
+// The outline's factor at column q (0 in the middle, 1 at the sides) lies between that
+// of a circle and that of a superellipse of exponent 8 for any exponent from 2 to 8;
+// where the pixel lies inside (or outside) the outline whichever factor in that range
+// it has, by a margin far larger than the rounding of either, its coverage is known
+// without the two powers.
+enum class Outline : std::uint8_t { unknown, inside, outside };
+
+Outline outlineBounds(float q, float e, float y, std::span<const float4> look, float pixelsPerPoint,
+                      bool titleStrip) {
+    const float round = look[5].w, middle = look[5].z, upper = look[6].y, lower = look[6].z;
+    const float height = look[5].x + look[5].y;
+    // Within these the rounding of either way of working out the depth stays far below
+    // the slack.
+    const bool sane = e >= 2 && e <= 8 && round >= 0 && round <= 1 && upper >= 0 && lower >= 0 &&
+                      pixelsPerPoint > 0 && pixelsPerPoint <= 8 && std::fabs(height) <= 16384 &&
+                      std::fabs(middle) <= 16384 && upper <= 16384 && lower <= 16384;
+    if (!sane) return Outline::unknown;
+    const float q2 = q * q, q8 = q2 * q2 * q2 * q2;
+    const float least = std::sqrt(std::max(0.0f, 1 - q2));
+    const float most = std::sqrt(std::sqrt(std::sqrt(std::max(0.0f, 1 - q8))));
+    // Pixels from the nearer edge, for a factor f: both grow with f.
+    const auto depth = [&](float f) {
+        const float below = shaders::mix(height, middle + lower * f, round) - y;
+        const float above = titleStrip ? y : y - shaders::mix(0.0f, middle - upper * f, round);
+        return std::min(below, above) * pixelsPerPoint;
+    };
+    constexpr float kSlack = 0.25f;  // pixels
+    if (depth(least) >= 0.5f + kSlack) return Outline::inside;
+    if (depth(most) <= -0.5f - kSlack) return Outline::outside;
+    return Outline::unknown;
+}
+
 // The share of the pixel inside the rounded outline, less the bites taken; p is the
 // sheet point, folded its y once bent.
-float sheetCoverage(float2 p, float folded, std::span<const float4> look, float pixelsPerPoint, bool titleStrip) {
+float sheetCoverage(float2 p, float folded, std::span<const float4> look, const Bites& bites, float pixelsPerPoint,
+                    bool titleStrip) {
     const float top = look[5].x, height = look[5].x + look[5].y, half = look[6].x;
     const float q = std::min(1.0f, std::fabs(p.x - half) / std::max(half, 1e-6f));
-    const float e = look[6].w, round = look[5].w;
+    const float round = look[5].w;
     // The outline's factor at this column; not needed while the sheet is a rectangle, nor
     // a pixel or more inside the lowest upper edge and the highest lower edge the outline
     // can have (coverage is whole there whatever the factor).
     const float middle = look[5].z, margin = 1 / std::max(pixelsPerPoint, 0.5f);
     const bool nearLower = p.y > shaders::mix(height, middle, round) - margin;
     const bool nearUpper = !titleStrip && p.y < shaders::mix(0.0f, middle, round) + margin;
-    float f = 1;
+    // Where the edges leave the pixel whole, the bites alone decide (an edge that does not
+    // cut the pixel stands for any depth of half a pixel or more).
+    float inside = 0.5f / std::max(pixelsPerPoint, 1e-6f) + 1;
     if (round > 0 && (nearLower || nearUpper)) {
-        const float qe = e == 5.0f ? q * q * q * q * q : std::pow(q, e);
-        f = std::pow(std::max(0.0f, 1 - qe), 1 / e);
+        const Outline known = outlineBounds(q, look[6].w, p.y, look, pixelsPerPoint, titleStrip);
+        if (known == Outline::outside) return 0;
+        if (known == Outline::unknown) inside = edgeDepth(p.y, q, look, titleStrip, true);
+    } else {
+        inside = edgeDepth(p.y, q, look, titleStrip, false);
     }
-    const float lowerEdge = shaders::mix(height, look[5].z + look[6].z * f, round);
-    const float upperEdge = titleStrip ? 0.0f : shaders::mix(0.0f, look[5].z - look[6].y * f, round);
-    float inside = std::min(lowerEdge - p.y, p.y - upperEdge);
     if (p.y > top) {
         if (look[8].z == 0) return 0;  // eaten: only the flat strip is left
-        for (std::size_t i = 0; i < 12; ++i) {
-            const float4 bite = look[10 + i];
-            if (!(bite.z > 0 && bite.w > 0)) continue;
-            const float reach = 0.925f * bite.z * shaders::smoothstep01(bite.w);
+        for (std::size_t i = 0; i < bites.count; ++i) {
+            const float4 bite = bites.taken[i];
             const float dx = p.x - bite.x, dy = std::max(folded, top) - bite.y;
-            inside = std::min(inside, std::sqrt(dx * dx + dy * dy) - reach);
+            inside = std::min(inside, std::sqrt(dx * dx + dy * dy) - bite.z);
         }
     }
     return clamp01(0.5f + inside * pixelsPerPoint);
@@ -127,9 +193,11 @@ void tacoFragment(FragmentQuad& q) {
     for (std::size_t i = 0; i < 4; ++i) uv[i] = {points[i].x / width, points[i].y / height};
     const auto colors = picture->sample(*sampler, uv);
     const float fade = look[7].y;
+    const Bites bites = bitesOf(look);
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<std::size_t>(lane);
-        const float a = sheetCoverage(points[i], q.varying(3, lane), look, u.pixelsPerPoint, look[8].y > 0.5f) * fade;
+        const float a =
+            sheetCoverage(points[i], q.varying(3, lane), look, bites, u.pixelsPerPoint, look[8].y > 0.5f) * fade;
         // The sheet's back shows the picture through the tortilla.
         const float4 front = colors[i];
         const float4 back = mix(front, float4{0.93f, 0.80f, 0.52f, 1}, 0.6f);
