@@ -195,6 +195,21 @@ float4 dropsAt(const Scene& s, Layers& layers, const Quad<float4>& field, std::s
     return c * a;
 }
 
+// Whether a point, relative to the middle of a puddle's target, lies within the target
+// grown by the spill (half its size).
+bool withinPuddle(float2 local, float2 half) { return std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y; }
+
+// Whether the puddle whose records begin at `first` is present and reaches a lane of the
+// quad: elsewhere it adds nothing.
+bool puddleReaches(const Scene& s, std::size_t first) {
+    if (!(s.look[first + 4].x > 0.5f)) return false;
+    const float4 target = s.look[first];
+    const float2 half = target.zw() * 0.5f + float2(s.look[first + 2].x);
+    for (const float2 p : s.points)
+        if (withinPuddle(p - target.xy() - target.zw() * 0.5f, half)) return true;
+    return false;
+}
+
 // One puddle at p: water that has spread from its source over its target (and spills
 // beyond it), shallow where it drains, gone where it has dried; where it has cleared,
 // what it leaves behind: the stand-in for the thumbnail's puddle, the window otherwise.
@@ -208,8 +223,7 @@ float4 puddleAt(const Scene& s, Layers& layers, std::size_t first, std::size_t l
                 lobes = shape.w, corner = surface.x, ripples = surface.y, wet = surface.z, age = surface.w;
     const float2 half = target.zw() * 0.5f + float2(spill);
     const float2 local = p - target.xy() - target.zw() * 0.5f;
-    const bool inside = std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y;
-    if (!inside) return {};
+    if (!withinPuddle(local, half)) return {};
     // What lies under the water is read only where it shows: most of the rectangle is
     // dry or not reached yet for most of the transition.
     const bool thumbnail = kind > 1.5f && kind < 2.5f;
@@ -254,8 +268,8 @@ void waterFragment(FragmentQuad& q) {
     const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade;
     const auto field = look[4].y > 0.5f ? fieldAt(s) : std::nullopt;
-    // A layer that is absent from the frame adds nothing to any lane.
-    const bool puddles[2] = {look[9].x > 0.5f, look[14].x > 0.5f};
+    // A layer that is absent from the frame or the quad adds nothing to any lane.
+    const bool puddles[2] = {puddleReaches(s, 5), puddleReaches(s, 10)};
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<std::size_t>(lane);
         float4 c{};
