@@ -189,15 +189,26 @@ void tacoFragment(FragmentQuad& q) {
     const bool silhouette = shaders::isSilhouettePass(r);
     const float width = std::max(2 * look[6].x, 1.0f), height = std::max(look[5].x + look[5].y, 1.0f);
     const auto points = q.varying2(0);
+    const float fade = look[7].y;
+    const Bites bites = bitesOf(look);
+    // A lane the outline or the bites leave uncovered adds nothing (the pipeline blends
+    // premultiplied colour and leaves depth alone): it is discarded, and a quad with no
+    // lane left reads no picture.
+    float cover[4];
+    for (int lane = 0; lane < 4; ++lane) {
+        const auto i = static_cast<std::size_t>(lane);
+        cover[i] =
+            sheetCoverage(points[i], q.varying(3, lane), look, bites, u.pixelsPerPoint, look[8].y > 0.5f) * fade;
+        if (cover[i] == 0) q.discard(lane);
+    }
+    if (q.discardMask == 0xF) return;
     platform::gpu::Quad<float2> uv;
     for (std::size_t i = 0; i < 4; ++i) uv[i] = {points[i].x / width, points[i].y / height};
     const auto colors = picture->sample(*sampler, uv);
-    const float fade = look[7].y;
-    const Bites bites = bitesOf(look);
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<std::size_t>(lane);
-        const float a =
-            sheetCoverage(points[i], q.varying(3, lane), look, bites, u.pixelsPerPoint, look[8].y > 0.5f) * fade;
+        const float a = cover[i];
+        if (a == 0) continue;
         // The sheet's back shows the picture through the tortilla.
         const float4 front = colors[i];
         const float4 back = mix(front, float4{0.93f, 0.80f, 0.52f, 1}, 0.6f);
