@@ -279,7 +279,14 @@ void waterFragment(FragmentQuad& q) {
         if (puddles[1]) c = over(c, puddleAt(s, layers, 10, i));
         if (look[4].z > 0.5f) c = over(c, layers.standInAt(s, i));
         c = over(c, titleBarAt(s, layers, i));
-        shaders::emit(q, lane, c * fade, silhouette);
+        // Much of the drawing rectangle is empty: a lane that adds nothing (the pipeline
+        // blends premultiplied colour and leaves depth alone) is not merged.
+        const float4 shown = c * fade;
+        if (shown.x == 0 && shown.y == 0 && shown.z == 0 && shown.w == 0) {
+            q.discard(lane);
+            continue;
+        }
+        shaders::emit(q, lane, shown, silhouette);
     }
 }
 
