@@ -120,6 +120,11 @@ void smokeFragment(FragmentQuad& q) {
     for (size_t i = 0; i < 4; ++i)
         smoky = smoky || (1 - solidAt(uv[i], here[i].x, clock, share) != 0 && smokeColumn(below[i], share) != 0);
     smoky = smoky && lingering != 0;
+    // Beside the picture with no smoke there is nothing to draw (and nothing to blend).
+    if (!showsPicture && !smoky) {
+        q.discardMask = 0xF;
+        return;
+    }
     const auto source = smoky ? fieldAt(r, below, share) : platform::gpu::Quad<float4>{};
     const auto swirl = smoky ? shaders::noiseAt(r, curl, 11, 2) : platform::gpu::Quad<float>{};
     const auto puffs = smoky ? shaders::noiseAt(r, curl, 29, 3) : platform::gpu::Quad<float>{};
