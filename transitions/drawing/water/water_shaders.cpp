@@ -171,12 +171,31 @@ Layer& Layers::rippled(const Scene& s) {
     return *rippledWindow;
 }
 
-// The field's red and green for the four lanes (nothing without the field or its extent).
-std::optional<Quad<float4>> fieldAt(const Scene& s) {
+// Whether a drop may have touched the field where any lane reads it (DropCells); with no
+// cells bound, or a lane at a point that is not finite, it may.
+bool nearDrops(const StageResources& r, const Quad<float2>& points) {
+    const auto* cells = r.value<DropCells>(kDropCellsIndex);
+    const auto marks = r.array<std::uint8_t>(kDropCellMarksIndex);
+    if (!cells || !(cells->side > 0) || cells->columns == 0 || cells->rows == 0 ||
+        marks.size() < std::size_t(cells->columns) * cells->rows)
+        return true;
+    const auto cell = [&](float at, std::uint32_t count) {
+        return static_cast<std::size_t>(std::clamp(std::floor(at / cells->side), 0.0f, static_cast<float>(count - 1)));
+    };
+    for (const float2 p : points) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return true;
+        if (marks[cell(p.y, cells->rows) * cells->columns + cell(p.x, cells->columns)]) return true;
+    }
+    return false;
+}
+
+// The field's red and green for the four lanes; nothing without the field or its extent,
+// or where no drop has touched it (it is 0 there, and shows no water).
+std::optional<Quad<float4>> fieldAt(const Scene& s, const StageResources& r) {
     if (!s.field) return std::nullopt;
     const float4 info = s.look[2];
     const float2 extent{info.z * info.x, info.w * info.x};
-    if (!(extent.x > 0 && extent.y > 0)) return std::nullopt;
+    if (!(extent.x > 0 && extent.y > 0) || !nearDrops(r, s.points)) return std::nullopt;
     Quad<float2> at;
     for (std::size_t i = 0; i < 4; ++i) at[i] = s.points[i] / extent;
     return s.field->sample(s.levelZero, at);
@@ -267,7 +286,7 @@ void waterFragment(FragmentQuad& q) {
     Layers layers{Layer(s.u.window, points), Layer(s.u.standIn, points), std::nullopt};
     const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade;
-    const auto field = look[4].y > 0.5f ? fieldAt(s) : std::nullopt;
+    const auto field = look[4].y > 0.5f ? fieldAt(s, r) : std::nullopt;
     // A layer that is absent from the frame or the quad adds nothing to any lane.
     const bool puddles[2] = {puddleReaches(s, 5), puddleReaches(s, 10)};
     for (int lane = 0; lane < 4; ++lane) {
