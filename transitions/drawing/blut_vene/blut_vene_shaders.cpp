@@ -104,17 +104,37 @@ VertexOutput veinsVertex(const VertexInput& in) {
     return out;
 }
 
-// The field under the quad's lanes: its coordinates, and its first level read for all
-// four lanes at once the first time a lane needs it.
+// The field under the quad's lanes: its coordinates, and its first level and its flush
+// read for all four lanes at once the first time a lane needs them.
 struct FieldQuad {
     const Texture& field;
     const Sampler& sampler;
+    const Texture* flush[2];  // the field's levels 3 and 4 on their own; null: read the field itself
     Quad<float2> uv;
-    std::optional<Quad<float4>> sharp;
+    std::optional<Quad<float4>> sharp, blurred;
 
     float4 sharpAt(std::size_t lane) {
         if (!sharp) sharp = field.sample(shaders::atLevelZero(sampler), uv);
         return (*sharp)[lane];
+    }
+    // The field at the flush's level of detail. Read from the levels on their own it is
+    // what the field gives there with a linear mip filter: each of the two levels with the
+    // minification filter, weighted half and half.
+    float4 blurredAt(std::size_t lane) {
+        const platform::gpu::SamplerDescriptor& d = sampler.descriptor();
+        const bool apart = flush[0] && flush[1] && d.mipFilter == platform::gpu::MipFilter::linear &&
+                           field.mipLevelCount() > kBlutVeneFlushLevels[1];
+        if (!apart) return field.sample(sampler, uv[lane], kBlutVeneFlushLod);
+        if (!blurred) {
+            const platform::gpu::Sampler level(
+                {d.minFilter, d.minFilter, platform::gpu::MipFilter::notMipmapped, d.sAddressMode, d.tAddressMode});
+            const auto a = flush[0]->sample(level, uv), b = flush[1]->sample(level, uv);
+            constexpr float weight = kBlutVeneFlushLod - float(kBlutVeneFlushLevels[0]);
+            static_assert(weight == 0.5f, "halfway between the levels: a weight of 128/256, which the sampler keeps");
+            blurred.emplace();
+            for (std::size_t i = 0; i < 4; ++i) (*blurred)[i] = a[i] * (1.0f - weight) + b[i] * weight;
+        }
+        return (*blurred)[lane];
     }
 };
 
@@ -124,7 +144,7 @@ float4 veined(float4 color, FieldQuad& f, std::size_t lane, float p) {
     if (fieldUv.x < 0 || fieldUv.x > 1 || fieldUv.y < 0 || fieldUv.y > 1) return color;
     const float strength = 1 - shaders::smoothstep01((p - kFadeFrom) / (1 - kFadeFrom));
     if (strength <= 0) return color;
-    const float4 blurred = f.field.sample(f.sampler, fieldUv, 3.5f);
+    const float4 blurred = f.blurredAt(lane);
     const float flush = blurred.w * shaders::smoothstep01((p - 0.25f) / 0.2f) * 0.5f * strength;
     color = color + (kFlush * color.w - color) * flush;
     const float4 vein = f.sharpAt(lane);
@@ -157,7 +177,12 @@ void veinsFragment(FragmentQuad& q) {
     const bool veins = field && look.size() >= 1 && look[0].z > 0 && look[0].w > 0;
     std::optional<FieldQuad> under;
     if (veins) {
-        under.emplace(FieldQuad{*field, *sampler, {}, std::nullopt});
+        under.emplace(FieldQuad{*field,
+                                *sampler,
+                                {r.texture(kBlutVeneFlushTextures[0]), r.texture(kBlutVeneFlushTextures[1])},
+                                {},
+                                std::nullopt,
+                                std::nullopt});
         for (std::size_t i = 0; i < 4; ++i) {
             const float2 point = uv[i] * u.window.zw() + u.window.xy();
             under->uv[i] = (point - look[0].xy()) / look[0].zw();
