@@ -55,7 +55,7 @@ void drawField(CommandBuffer& commands, const WaterDrawing& d) {
 void markDropCells(WaterDrawing& d, std::span<const effects::Water::DropFrame> drops) {
     const float extentX = static_cast<float>(d.field->width()) * d.texel;
     const float extentY = static_cast<float>(d.field->height()) * d.texel;
-    const float side = std::max(32.0f, 4 * d.texel);
+    const float side = std::max(16.0f, 4 * d.texel);
     const auto count = [&](float extent) {
         return static_cast<std::uint32_t>(std::clamp(std::ceil(extent / side), 1.0f, 4096.0f));
     };
