@@ -4,9 +4,11 @@
 // rounded shape and the finished bites in the fragment stage, and where the sheet shows
 // its back it is tortilla-coloured. The pieces are soft ellipses coloured by kind.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "transitions/drawing/taco/taco_drawing.h"
 #include "transitions/shaders/shader_support.h"
@@ -25,6 +27,7 @@ using Piece = effects::Taco::PieceFrame;
 
 constexpr int kPieces = 2;
 constexpr int kLook = 3;
+constexpr int kBites = 4;
 
 VertexOutput hidden() {
     VertexOutput out;
@@ -79,7 +82,8 @@ VertexOutput tacoVertex(const VertexInput& in) {
 }
 
 // The bites taken so far, as the look holds them: each one's centre and how far it
-// reaches. The same for every pixel of a frame; worked out once per quad.
+// reaches. The same for every pixel of a frame: gathered once per draw (tacoBites) and
+// bound to the sheet's fragments, or once per quad when nothing is bound.
 struct Bites {
     std::array<float4, 12> taken{};  // centre x, y, reach
     std::size_t count = 0;
@@ -92,6 +96,17 @@ Bites bitesOf(std::span<const float4> look) {
         if (!(bite.z > 0 && bite.w > 0)) continue;
         b.taken[b.count++] = {bite.x, bite.y, 0.925f * bite.z * shaders::smoothstep01(bite.w), 0};
     }
+    return b;
+}
+
+// The bound bites: their count, then the bites.
+Bites bitesOf(const StageResources& r, std::span<const float4> look) {
+    const auto bound = r.array<float4>(kBites);
+    if (bound.empty() || !(bound[0].x >= 0 && bound[0].x <= 12) || bound.size() < 1 + std::size_t(bound[0].x))
+        return bitesOf(look);
+    Bites b;
+    b.count = std::size_t(bound[0].x);
+    std::copy_n(bound.begin() + 1, b.count, b.taken.begin());
     return b;
 }
 
@@ -190,7 +205,7 @@ void tacoFragment(FragmentQuad& q) {
     const float width = std::max(2 * look[6].x, 1.0f), height = std::max(look[5].x + look[5].y, 1.0f);
     const auto points = q.varying2(0);
     const float fade = look[7].y;
-    const Bites bites = bitesOf(look);
+    const Bites bites = bitesOf(r, look);
     // A lane the outline or the bites leave uncovered adds nothing (the pipeline blends
     // premultiplied colour and leaves depth alone): it is discarded, and a quad with no
     // lane left reads no picture.
@@ -262,6 +277,14 @@ void tacoPiecesFragment(FragmentQuad& q) {
 }
 
 }  // namespace
+
+std::vector<float4> tacoBites(std::span<const float4> look) {
+    if (look.size() < 22) return {};
+    const Bites bites = bitesOf(look);
+    std::vector<float4> bound{{float(bites.count), 0, 0, 0}};
+    bound.insert(bound.end(), bites.taken.begin(), bites.taken.begin() + std::ptrdiff_t(bites.count));
+    return bound;
+}
 
 void registerTacoShaders(ShaderCatalog& catalog) {
     catalog.addVertexFunction("tacoVertex", {4, 0}, tacoVertex);
