@@ -283,12 +283,18 @@ void waterFragment(FragmentQuad& q) {
     const Sampler levelZero = shaders::atLevelZero(*sampler);
     const auto points = q.varying2(0);
     const Scene s{shaders::uniformsOf(r), look, *picture, levelZero, r.texture(kField), points};
-    Layers layers{Layer(s.u.window, points), Layer(s.u.standIn, points), std::nullopt};
-    const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade;
     const auto field = look[4].y > 0.5f ? fieldAt(s, r) : std::nullopt;
-    // A layer that is absent from the frame or the quad adds nothing to any lane.
+    // A layer that is absent from the frame or the quad adds nothing to any lane; a quad
+    // with none adds nothing at all.
     const bool puddles[2] = {puddleReaches(s, 5), puddleReaches(s, 10)};
+    if (!(look[4].x > 0.5f) && !field && !puddles[0] && !puddles[1] && !(look[4].z > 0.5f) && !isTitleStrip(s.u) &&
+        std::isfinite(fade)) {
+        q.discardMask = 0xF;
+        return;
+    }
+    Layers layers{Layer(s.u.window, points), Layer(s.u.standIn, points), std::nullopt};
+    const bool silhouette = shaders::isSilhouettePass(r);
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<std::size_t>(lane);
         float4 c{};
