@@ -53,16 +53,40 @@ std::uint32_t desktopTexel(int x, int y, int w, int h) {
 platform::Image windowPicture(int width, int height) { return generated(width, height, windowTexel); }
 platform::Image desktopPicture(int width, int height) { return generated(width, height, desktopTexel); }
 
-std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options) {
+namespace {
+
+// The view in points and the window's size in it: the window and the thumbnail keep
+// their places in a larger view.
+struct Layout {
+    float ppp;
+    int vw, vh;
+    float sx, sy, ww, wh;
+};
+
+Layout layoutOf(const DemoOptions& options) {
     const float ppp = options.pixelsPerPoint > 0 ? options.pixelsPerPoint : 1;
     const int vw = std::max(options.viewWidth, 1), vh = std::max(options.viewHeight, 1);
-    // The window and the thumbnail keep their places in a larger view.
     const float sx = float(vw) / kViewWidth, sy = float(vh) / kViewHeight;
-    const float ww = 800 * sx, wh = 600 * sy;
-    const auto picture = makePicture(renderer, windowPicture(int(std::lround(ww * ppp)), int(std::lround(wh * ppp))),
-                                     std::nullopt, std::nullopt);
-    const auto desktop =
-        redrawImage(renderer, desktopPicture(int(vw * ppp), int(vh * ppp)), platform::ColorSpace::sRGB());
+    return {ppp, vw, vh, sx, sy, 800 * sx, 600 * sy};
+}
+
+}  // namespace
+
+DemoPictures demoPictures(const DemoOptions& options) {
+    const Layout l = layoutOf(options);
+    return {windowPicture(int(std::lround(l.ww * l.ppp)), int(std::lround(l.wh * l.ppp))),
+            desktopPicture(int(float(l.vw) * l.ppp), int(float(l.vh) * l.ppp))};
+}
+
+std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options) {
+    return demoScene(renderer, options, demoPictures(options));
+}
+
+std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options,
+                                         const DemoPictures& pictures) {
+    const auto [ppp, vw, vh, sx, sy, ww, wh] = layoutOf(options);
+    const auto picture = makePicture(renderer, pictures.window, std::nullopt, std::nullopt);
+    const auto desktop = redrawImage(renderer, pictures.desktop, platform::ColorSpace::sRGB(), PictureTexture::kept);
     if (!picture || !desktop) return std::nullopt;
     TransitionScene s;
     s.effect = options.effect;

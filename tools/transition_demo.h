@@ -28,7 +28,18 @@ struct DemoOptions {
 platform::Image windowPicture(int width, int height);
 platform::Image desktopPicture(int width, int height);
 
+// The window's and the desktop's pictures of a demonstration, drawn on the processor: what
+// a program would have captured before its transition, not part of the transition's cost.
+struct DemoPictures {
+    platform::Image window;
+    platform::Image desktop;
+};
+DemoPictures demoPictures(const DemoOptions& options);
+
 // The scene with its pictures uploaded; none when the renderer cannot make them.
+std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options,
+                                         const DemoPictures& pictures);
+// The same with the pictures drawn first.
 std::optional<TransitionScene> demoScene(const TransitionRenderer& renderer, const DemoOptions& options);
 
 }  // namespace furlpane::demo

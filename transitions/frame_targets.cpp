@@ -1,6 +1,7 @@
 #include "transitions/frame_targets.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace furlpane {
 
@@ -10,7 +11,22 @@ namespace {
 
 bool hasSize(const Texture& t, int width, int height) { return t.width() == width && t.height() == height; }
 
+TextureDescriptor descriptorOf(PooledTexture kind, int width, int height) {
+    if (kind == PooledTexture::picture)
+        return TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::yes);
+    return TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::no,
+                                        TextureUsage::shaderReadAndRenderTarget);
+}
+
 }  // namespace
+
+// The last holder's release happens before the texture is written again: a picture may be
+// let go of on one thread and handed out on another.
+bool FrameTargetPool::isFree(const std::shared_ptr<Texture>& t) {
+    if (t.use_count() != 1) return false;
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return true;
+}
 
 std::shared_ptr<Texture> FrameTargetPool::take(Device& device, int width, int height) {
     for (const auto& t : kept_)
@@ -21,7 +37,7 @@ std::shared_ptr<Texture> FrameTargetPool::take(Device& device, int width, int he
 bool FrameTargetPool::stock(Device& device, int width, int height, std::size_t count) {
     // The ones made here are held until the end so that make does not take them for free.
     std::vector<std::shared_ptr<Texture>> made;
-    for (std::size_t have = freeOfSize(width, height); have + made.size() < std::min(count, kKept);) {
+    for (std::size_t have = freeOfSize(width, height); have + made.size() < std::min(count, limit_);) {
         auto t = make(device, width, height);
         if (!t) return false;
         made.push_back(std::move(t));
@@ -36,10 +52,9 @@ std::size_t FrameTargetPool::freeOfSize(int width, int height) const {
 
 std::shared_ptr<Texture> FrameTargetPool::make(Device& device, int width, int height) {
     if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return nullptr;
-    auto target = device.makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::no,
-                                                                  TextureUsage::shaderReadAndRenderTarget));
+    auto target = device.makeTexture(descriptorOf(kind_, width, height));
     if (!target) return nullptr;
-    if (kept_.size() >= kKept) {
+    if (kept_.size() >= limit_) {
         const auto spare = std::find_if(kept_.begin(), kept_.end(), isFree);
         if (spare == kept_.end()) return target;  // every kept one is in use: this one is not kept
         kept_.erase(spare);

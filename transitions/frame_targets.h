@@ -1,13 +1,17 @@
 #pragma once
 
-// The frame targets of transitions, kept across them. A transition draws into two BGRA8
-// targets of its overlay's size; each costs a zeroed allocation of some megabytes, paid
-// in the first frame of the transition unless a target of that size is already at hand.
-// The pool hands out a kept target of the size that nobody else holds (a target is free
-// again once the transition and the layer that showed it let go of it), makes one when
-// none is free, and keeps at most kKept, dropping free targets of other sizes first.
+// Textures of transitions kept across them: the frame targets, and the pictures'
+// textures. A transition draws into two BGRA8 targets of its overlay's size and samples
+// pictures uploaded for it; each texture costs a zeroed allocation of some megabytes,
+// paid at the start of the transition unless one of that size is already at hand.
+// A pool hands out a kept texture of its kind and size that nobody else holds (a texture
+// is free again once the transition, the layer that showed it and the picture's holders
+// let go of it), makes one when none is free, and keeps at most its limit, dropping free
+// textures of other sizes first. A texture handed out again holds what it held: pictures
+// are written whole (their first level, then every level below it) before they are read.
 //
-// Main thread only (whether a target is free is read from its use count).
+// Main thread only (whether a texture is free is read from its use count); the
+// renderer's picture pool is reached under its lock.
 
 #include <cstddef>
 #include <memory>
@@ -17,25 +21,35 @@
 
 namespace furlpane {
 
+enum class PooledTexture : std::uint8_t {
+    frameTarget,  // one sample, read by shaders and drawn into, one level
+    picture,      // read by shaders, with a full chain of mip levels
+};
+
 class FrameTargetPool {
 public:
     static constexpr std::size_t kKept = 6;
 
-    // A BGRA8 target of one sample, read by shaders and drawn into, of the size; none
-    // when the size is absurd or the device cannot make it.
+    explicit FrameTargetPool(PooledTexture kind = PooledTexture::frameTarget, std::size_t limit = kKept)
+        : kind_(kind), limit_(limit) {}
+
+    // A BGRA8 texture of the pool's kind and the size; none when the size is absurd or
+    // the device cannot make it.
     std::shared_ptr<platform::gpu::Texture> take(platform::gpu::Device& device, int width, int height);
-    // Makes free targets of the size until count of them are free (at most kKept); false
-    // when one cannot be made.
+    // Makes free textures of the size until count of them are free (at most the limit);
+    // false when one cannot be made.
     bool stock(platform::gpu::Device& device, int width, int height, std::size_t count);
 
     std::size_t kept() const { return kept_.size(); }
     std::size_t freeOfSize(int width, int height) const;
 
 private:
-    static bool isFree(const std::shared_ptr<platform::gpu::Texture>& t) { return t.use_count() == 1; }
-    // Makes a target and keeps it when there is room or a free target to drop for it.
+    static bool isFree(const std::shared_ptr<platform::gpu::Texture>& t);
+    // Makes a texture and keeps it when there is room or a free one to drop for it.
     std::shared_ptr<platform::gpu::Texture> make(platform::gpu::Device& device, int width, int height);
 
+    PooledTexture kind_;
+    std::size_t limit_;
     std::vector<std::shared_ptr<platform::gpu::Texture>> kept_;
 };
 

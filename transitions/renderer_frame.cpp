@@ -64,14 +64,18 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
         drawn = encodeMainPass(*commands, scene, shadow, drawable, poses, *a, target);
     }
     commands->commit();
-    return drawn && commands->status() == CommandBufferStatus::completed;
+    drawn = drawn && commands->status() == CommandBufferStatus::completed;
+    if (drawn && a->silhouette) attachments_.drawn = true;
+    return drawn;
 }
 
 bool TransitionRenderer::prepare(int width, int height) {
     if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return false;
+    const bool drawnBefore = attachments_.drawn && attachments_.width == width && attachments_.height == height;
     const Attachments* a = attachmentsFor(width, height);
     const bool stocked = frameTargets_.stock(*device_, width, height, 2);
     if (!a || !a->silhouette || !stocked) return false;
+    if (drawnBefore) return true;
     // One frame with shadows and rims, nothing in it: the passes' working memory on every
     // thread is then in place as well.
     TransitionScene blank;
@@ -85,6 +89,16 @@ bool TransitionRenderer::prepare(int width, int height) {
 
 std::shared_ptr<Texture> TransitionRenderer::frameTarget(int width, int height) {
     return frameTargets_.take(*device_, width, height);
+}
+
+std::shared_ptr<Texture> TransitionRenderer::pictureTexture(int width, int height) const {
+    const std::lock_guard lock(pictureLock_);
+    return pictureTextures_.take(*device_, width, height);
+}
+
+std::pair<std::size_t, std::size_t> TransitionRenderer::keptPictureTextures(int width, int height) const {
+    const std::lock_guard lock(pictureLock_);
+    return {pictureTextures_.kept(), pictureTextures_.freeOfSize(width, height)};
 }
 
 // The multisampled colour (with 4 samples), depth and silhouette textures of a target

@@ -22,6 +22,15 @@ PixelView viewOf(const BitmapContext& context) {
     return {context.bytes().data(), context.width(), context.height(), context.bytesPerRow()};
 }
 
+// The picture's pixels as a redraw at its own size in the space would leave them: that
+// redraw copies them unchanged (drawing converts no colour space), so they are read in
+// place instead of through a bitmap of their own. None when no bitmap context can be made
+// in the space.
+std::optional<PixelView> ownPixels(const Image& picture, const ColorSpace& space) {
+    if (!space.isRGB()) return std::nullopt;
+    return PixelView{picture.bytes().data(), picture.width(), picture.height(), picture.bytesPerRow()};
+}
+
 // Fills every level below the first from the one above, on the renderer's queue.
 bool generateMipmaps(const TransitionRenderer& renderer, const std::shared_ptr<Texture>& texture) {
     if (texture->mipLevelCount() == 1) return true;
@@ -34,18 +43,18 @@ bool generateMipmaps(const TransitionRenderer& renderer, const std::shared_ptr<T
     return commands->status() == CommandBufferStatus::completed;
 }
 
-// A BGRA8Unorm texture with a full mip chain holding the given rows.
-std::shared_ptr<Texture> uploadPixels(const TransitionRenderer& renderer, int width, int height,
-                                      const std::uint8_t* bytes, std::size_t bytesPerRow) {
-    auto texture = renderer.device()->makeTexture(
-        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, width, height, Mipmapped::yes));
-    if (!texture || (bytes && !texture->replaceRegion({0, 0, width, height}, 0, bytes, bytesPerRow))) return nullptr;
+// A BGRA8Unorm texture with a full mip chain holding the pixels, every level written
+// (the renderer's picture textures may hold an earlier picture).
+std::shared_ptr<Texture> upload(const TransitionRenderer& renderer, const PixelView& pixels,
+                                PictureTexture from = PictureTexture::kept) {
+    auto texture = from == PictureTexture::kept
+                       ? renderer.pictureTexture(pixels.width, pixels.height)
+                       : renderer.device()->makeTexture(TextureDescriptor::texture2D(
+                             PixelFormat::bgra8Unorm, pixels.width, pixels.height, Mipmapped::yes));
+    if (!texture || !texture->replaceRegion({0, 0, pixels.width, pixels.height}, 0, pixels.bytes, pixels.bytesPerRow))
+        return nullptr;
     if (!generateMipmaps(renderer, texture)) return nullptr;
     return texture;
-}
-
-std::shared_ptr<Texture> upload(const TransitionRenderer& renderer, const BitmapContext& context) {
-    return uploadPixels(renderer, context.width(), context.height(), context.bytes().data(), context.bytesPerRow());
 }
 
 bool stripFits(const WindowFraming::Strip& s, const WindowFraming::Geometry& g) {
@@ -69,8 +78,7 @@ std::optional<TransitionPicture::Framing> framingOf(const TransitionRenderer& re
     return TransitionPicture::Framing{std::move(texture), geometry, std::move(framing)};
 }
 
-std::optional<WindowFraming> findFraming(const BitmapContext& plain, const BitmapContext& framed) {
-    const PixelView p = viewOf(plain), f = viewOf(framed);
+std::optional<WindowFraming> findFraming(const PixelView& p, const PixelView& f) {
     const auto offset = WindowFraming::scan(p, f);
     if (!offset) return std::nullopt;
     const int depth = WindowFraming::agreementDepth(f, p, *offset);
@@ -93,32 +101,36 @@ std::optional<BitmapContext> bitmapContext(const Image& picture, const ColorSpac
 }
 
 std::shared_ptr<Texture> redrawImage(const TransitionRenderer& renderer, const Image& picture,
-                                     const ColorSpace& space) {
-    const auto context = bitmapContext(picture, space);
-    return context ? upload(renderer, *context) : nullptr;
+                                     const ColorSpace& space, PictureTexture from) {
+    const auto pixels = ownPixels(picture, space);
+    return pixels ? upload(renderer, *pixels, from) : nullptr;
 }
 
 std::optional<TransitionPicture> makePicture(const TransitionRenderer& renderer, const Image& plain,
                                              const std::optional<Image>& framed,
                                              const std::optional<ColorSpace>& space) {
     const ColorSpace drawSpace = space.value_or(pictureSpace(plain));
-    const auto plainBitmap = bitmapContext(plain, drawSpace);
-    if (!plainBitmap) return std::nullopt;
-    TransitionPicture picture{upload(renderer, *plainBitmap), std::nullopt};
+    const auto plainPixels = ownPixels(plain, drawSpace);
+    if (!plainPixels) return std::nullopt;
+    TransitionPicture picture{upload(renderer, *plainPixels), std::nullopt};
     if (!picture.texture) return std::nullopt;
     if (!framed) return picture;
-    const auto framedBitmap = bitmapContext(*framed, drawSpace);
-    if (!framedBitmap) return picture;
-    if (auto framing = findFraming(*plainBitmap, *framedBitmap))
+    if (auto framing = findFraming(*plainPixels, *ownPixels(*framed, drawSpace)))
         picture.framing = framingOf(renderer, std::move(*framing));
     return picture;
 }
 
 std::optional<TransitionPicture> makeIconPicture(const TransitionRenderer& renderer, const Image& image,
                                                  const std::optional<WindowFraming>& framing, int width, int height) {
-    const auto bitmap = bitmapContext(image, pictureSpace(image), PixelSize{width, height});
-    if (!bitmap) return std::nullopt;
-    TransitionPicture picture{upload(renderer, *bitmap), std::nullopt};
+    const PixelSize size{width, height};
+    std::optional<BitmapContext> bitmap;
+    std::optional<PixelView> pixels;
+    if (size == PixelSize{image.width(), image.height()})
+        pixels = ownPixels(image, pictureSpace(image));
+    else if ((bitmap = bitmapContext(image, pictureSpace(image), size)))
+        pixels = viewOf(*bitmap);
+    if (!pixels) return std::nullopt;
+    TransitionPicture picture{upload(renderer, *pixels), std::nullopt};
     if (!picture.texture) return std::nullopt;
     if (framing) picture.framing = framingOf(renderer, *framing);
     return picture;

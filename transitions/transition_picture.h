@@ -1,13 +1,16 @@
 #pragma once
 
 // Window pictures prepared as textures for the renderer, and the redraw that every
-// picture goes through before its pixels are uploaded.
+// picture goes through before its pixels are uploaded. A redraw at the picture's own size
+// copies its pixels unchanged, so there the pixels are uploaded from the picture itself,
+// without a bitmap in between; the textures hold the same bytes either way.
 //
 // makePicture and makeIconPicture may run off the main thread (on the capture queue):
 // they touch only the pictures they are given, the framing analysis and the device's
 // resource makers, and they commit their mip generation on the renderer's queue, whose
 // commits the device runs one after another.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -49,11 +52,17 @@ struct PixelSize {
 std::optional<platform::BitmapContext> bitmapContext(const platform::Image& picture, const platform::ColorSpace& space,
                                                      std::optional<PixelSize> size = std::nullopt);
 
+// Where a picture's texture comes from: made for it, or taken from those the renderer
+// keeps across transitions (TransitionRenderer::pictureTexture), for pictures that come
+// and go with transitions. Window pictures always take a kept one.
+enum class PictureTexture : std::uint8_t { made, kept };
+
 // The picture redrawn in the colour space and uploaded as a BGRA8Unorm texture with
 // its mip levels generated; none when the redraw, the texture or the mip generation
 // fails.
 std::shared_ptr<platform::gpu::Texture> redrawImage(const TransitionRenderer& renderer, const platform::Image& picture,
-                                                    const platform::ColorSpace& space);
+                                                    const platform::ColorSpace& space,
+                                                    PictureTexture from = PictureTexture::made);
 
 // A window's plain picture, with its framed picture when one was taken, prepared for a
 // transition. Both are redrawn in the given colour space, else the plain picture's own

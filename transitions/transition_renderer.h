@@ -30,14 +30,17 @@
 //      inner rim (when the poses were drawn). With 4 samples it resolves into the target.
 // A resource that cannot be made makes the frame draw less; nothing is logged.
 //
-// Main thread only (the picture makers in transition_picture.h excepted).
+// Main thread only (the picture makers in transition_picture.h and pictureTexture
+// excepted).
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/gpu/gpu.h"
@@ -134,11 +137,18 @@ public:
     // Makes now what the first frame into targets of the size would otherwise make: the
     // main pass's multisampled colour and depth, the silhouette, and two frame targets
     // in the pool. The attachments stay while frames keep to the size. False when any
-    // cannot be made (frames then try again).
+    // cannot be made (frames then try again). Cheap when the last frame drawn was of the
+    // size: only the frame targets are stocked again.
     bool prepare(int width, int height);
     // A frame target of the size (see frame_targets.h); none when it cannot be made.
     std::shared_ptr<platform::gpu::Texture> frameTarget(int width, int height);
     const FrameTargetPool& frameTargets() const { return frameTargets_; }
+    // A picture's texture of the size (BGRA8Unorm, a full chain of mip levels), kept
+    // across transitions like the frame targets, so it may hold an earlier picture: the
+    // caller writes every level. None when it cannot be made. Any thread.
+    std::shared_ptr<platform::gpu::Texture> pictureTexture(int width, int height) const;
+    // The picture textures kept, and those of the size nobody holds.
+    std::pair<std::size_t, std::size_t> keptPictureTextures(int width, int height) const;
 
     explicit TransitionRenderer(std::shared_ptr<platform::gpu::Device> device, RendererOptions options);
 
@@ -149,6 +159,7 @@ private:
         std::shared_ptr<platform::gpu::Texture> multisampled;  // none with one sample
         std::shared_ptr<platform::gpu::Texture> depth;
         std::shared_ptr<platform::gpu::Texture> silhouette;  // R8 with mip levels
+        bool drawn = false;  // a frame was drawn with all three (the passes' memory is in place)
     };
 
     bool setUp();
@@ -176,6 +187,9 @@ private:
     std::shared_ptr<platform::gpu::Texture> stampFace_;
     Attachments attachments_;
     FrameTargetPool frameTargets_;
+    static constexpr std::size_t kKeptPictures = 4;
+    mutable std::mutex pictureLock_;  // picture textures are taken on the capture queue too
+    mutable FrameTargetPool pictureTextures_{PooledTexture::picture, kKeptPictures};
 };
 
 }  // namespace furlpane

@@ -7,7 +7,7 @@
 #include "settings/model/action_rules.h"
 #include "settings/model/preferences.h"
 #include "settings/window/settings_scene.h"
-#include "transitions/driver/stand_in_transition.h"
+#include "transitions/driver/renderer_warm_up.h"
 #include "triggers/trigger_tap.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/changed/window_ledger.h"
@@ -26,7 +26,7 @@ constexpr const char* kApplicationName = "Furlpane Novan";
 std::shared_ptr<AppDelegate> AppDelegate::make() { return std::make_shared<AppDelegate>(); }
 
 AppDelegate::~AppDelegate() {
-    warmUp_.cancel();
+    warmUp_.reset();
     statusItem_.reset();
     dockIcon_.reset();
     signals_.reset();
@@ -65,7 +65,7 @@ void AppDelegate::startUp() {
     WindowEffects::shared().start();
     startEventTap();
     step("renderer warm-up");
-    warmUp_ = platform::spawnMain([] { return StandInTransition::warmUpRenderer(); });
+    warmUp_ = std::make_unique<RendererWarmUp>();
     step("status item");
     statusItem_ = StatusItemController::start(Preferences::shared().shared_from_this(),
                                               WindowEffects::shared().weak_from_this(), [weak] {

@@ -15,7 +15,9 @@
 //   "engine"              the engine's observers of applications, screens and settings
 //   "event tap"           the tap made, brought in line with the settings once, and its
 //                         following of the program's switch armed
-//   "renderer warm-up"    the transition renderer made in a task, off the first change
+//   "renderer warm-up"    the transition renderer made in a task, off the first change,
+//                         and prepared again for the main display whenever the screens
+//                         change (renderer_warm_up.h)
 //   "status item"         the status item and its menu
 //   "dock icon"           the Dock icon policy, decided and followed
 //   "updater"             the updater started
@@ -44,6 +46,8 @@
 #include "platform/ui/scene.h"
 
 namespace furlpane {
+
+class RendererWarmUp;
 
 class AppDelegate final : public platform::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
 public:
@@ -78,7 +82,7 @@ private:
     std::unique_ptr<TerminationSignals> signals_;
     std::shared_ptr<StatusItemController> statusItem_;
     std::shared_ptr<DockIconController> dockIcon_;
-    platform::TaskHandle warmUp_;
+    std::unique_ptr<RendererWarmUp> warmUp_;
     bool cleanedUp_ = false;
 };
 

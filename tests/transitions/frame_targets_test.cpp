@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "renderer_test_support.h"
 
 namespace furlpane {
@@ -73,6 +75,32 @@ TEST(FrameTargets, PreparingARendererMakesWhatItsFirstFrameNeeds) {
     auto target = renderer->frameTarget(200, 150);
     renderer->device()->failNext(Resource::texture, 3);
     EXPECT_TRUE(renderer->render(scene, target));
+}
+
+// Preparing again for the size of the last frame draws no blank frame, so a command
+// buffer the device would refuse is not asked for; a new size, or one whose blank frame
+// failed, draws it.
+TEST(FrameTargets, PreparingAgainForTheLastFramesSizeDrawsNothing) {
+    auto renderer = testing::makeRenderer(4, 2);
+    ASSERT_TRUE(renderer->prepare(200, 150));
+    struct Step {
+        int width, height;
+        bool refused;  // the device refuses the next command buffer
+        bool prepared;
+    };
+    const Step steps[] = {
+        {200, 150, true, true},    // nothing drawn: the fault stays armed
+        {120, 90, false, false},   // the armed fault reaches the blank frame of a new size
+        {120, 90, false, true},    // that frame failed: drawn now
+        {120, 90, true, true},
+        {200, 150, false, false},  // back to the first size, whose attachments went
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::to_string(step.width) + "x" + std::to_string(step.height));
+        if (step.refused) renderer->device()->failNext(Resource::commandBuffer);
+        EXPECT_EQ(renderer->prepare(step.width, step.height), step.prepared);
+        EXPECT_EQ(renderer->frameTargets().freeOfSize(step.width, step.height), 2u);
+    }
 }
 
 }  // namespace

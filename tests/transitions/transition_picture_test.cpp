@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "renderer_test_support.h"
@@ -91,6 +93,93 @@ TEST(MakePicture, AFramedPictureIsAnalysedPlainFirst) {
     EXPECT_EQ(framing.at(5, 1), 0x40000000u);
     EXPECT_EQ(framing.at(25, 3), 0x40000000u);
     EXPECT_EQ(framing.at(10, 10), 0u);
+}
+
+// A texture with mip levels of the bitmap's bytes, made as the redraw used to make them.
+std::shared_ptr<Texture> uploadedRedraw(const TransitionRenderer& renderer, const platform::BitmapContext& bitmap) {
+    auto texture = renderer.device()->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, bitmap.width(), bitmap.height(), Mipmapped::yes));
+    texture->replaceRegion({0, 0, bitmap.width(), bitmap.height()}, 0, bitmap.bytes().data(), bitmap.bytesPerRow());
+    const auto commands = renderer.queue()->makeCommandBuffer();
+    BlitEncoder* blit = commands->makeBlitEncoder();
+    blit->generateMipmaps(texture);
+    blit->endEncoding();
+    commands->commit();
+    return texture;
+}
+
+void expectSameLevels(const Texture& made, const Texture& redrawn, const std::string& what) {
+    ASSERT_EQ(made.mipLevelCount(), redrawn.mipLevelCount()) << what;
+    for (int level = 0; level < made.mipLevelCount(); ++level)
+        EXPECT_EQ(pixelsOf(made, level).bytes, pixelsOf(redrawn, level).bytes) << what << ", level " << level;
+}
+
+// Pictures at their own size are uploaded from their own pixels: every level holds the
+// bytes an upload of the redrawn bitmap holds, translucent and odd-sized pictures and
+// other RGB spaces included.
+TEST(MakePicture, AtItsOwnSizeHoldsTheBytesOfTheRedraw) {
+    const auto renderer = makeRenderer();
+    struct Case {
+        const char* what;
+        Image picture;
+        ColorSpace space;
+    };
+    const Case cases[] = {
+        {"opaque, two tones", testing::twoToneImage(37, 21, 6, 0xFF102030u, 0xFF405060u), ColorSpace::sRGB()},
+        {"translucent", solidImage(9, 33, 200, 100, 50, 77), ColorSpace::sRGB()},
+        {"one pixel", solidImage(1, 1, 1, 2, 3, 4), ColorSpace::sRGB()},
+        {"display space", framedPicture(), ColorSpace::displayRGB()},
+    };
+    for (const Case& c : cases) {
+        const auto bitmap = bitmapContext(c.picture, c.space);
+        ASSERT_TRUE(bitmap) << c.what;
+        const auto redrawn = uploadedRedraw(*renderer, *bitmap);
+        const auto plain = makePicture(*renderer, c.picture, std::nullopt, c.space);
+        ASSERT_TRUE(plain && plain->texture) << c.what;
+        expectSameLevels(*plain->texture, *redrawn, std::string(c.what) + " (picture)");
+        const auto texture = redrawImage(*renderer, c.picture, c.space);
+        ASSERT_TRUE(texture) << c.what;
+        expectSameLevels(*texture, *redrawn, std::string(c.what) + " (redraw)");
+        const auto icon = makeIconPicture(*renderer, c.picture, std::nullopt, c.picture.width(), c.picture.height());
+        ASSERT_TRUE(icon && icon->texture) << c.what;
+        expectSameLevels(*icon->texture, *uploadedRedraw(*renderer, *bitmapContext(c.picture, c.picture.colorSpace())),
+                         std::string(c.what) + " (icon)");
+    }
+    EXPECT_FALSE(redrawImage(*renderer, solidImage(8, 8, 1, 2, 3), ColorSpace::genericGray()));
+}
+
+// A picture's texture let go of is used again for the next picture of its size, which it
+// then holds on every level; one still held, or of another size, is not.
+TEST(MakePicture, TexturesLetGoOfAreUsedAgainWholeForTheNextOfTheirSize) {
+    const auto renderer = makeRenderer();
+    const Image first = testing::twoToneImage(40, 24, 9, 0xFF2040F0u, 0xFFF0F0F0u);
+    const Image second = solidImage(40, 24, 10, 200, 30, 90);
+    auto held = makePicture(*renderer, first, std::nullopt, std::nullopt);
+    ASSERT_TRUE(held && held->texture);
+    const Texture* used = held->texture.get();
+    const auto whileHeld = redrawImage(*renderer, second, ColorSpace::sRGB(), PictureTexture::kept);
+    const auto otherSize =
+        redrawImage(*renderer, solidImage(24, 40, 1, 2, 3), ColorSpace::sRGB(), PictureTexture::kept);
+    EXPECT_NE(whileHeld.get(), used);
+    EXPECT_NE(otherSize.get(), used);
+    held.reset();
+    EXPECT_EQ(renderer->keptPictureTextures(40, 24), std::pair(std::size_t(3), std::size_t(1)));
+    const auto again = makePicture(*renderer, second, std::nullopt, std::nullopt);
+    ASSERT_TRUE(again && again->texture);
+    EXPECT_EQ(again->texture.get(), used);
+    expectSameLevels(*again->texture, *uploadedRedraw(*renderer, *bitmapContext(second, ColorSpace::sRGB())),
+                     "used again");
+    // Never more than a few are kept; those made beyond them are not kept.
+    std::vector<std::shared_ptr<Texture>> more;
+    for (int i = 0; i < 6; ++i)
+        more.push_back(redrawImage(*renderer, solidImage(8, 8, i, 0, 0), ColorSpace::sRGB(), PictureTexture::kept));
+    EXPECT_EQ(renderer->keptPictureTextures(8, 8).first, 4u);
+    more.clear();
+    EXPECT_EQ(renderer->keptPictureTextures(8, 8).second, 1u);
+    // A texture made for its picture is never one of those kept.
+    const auto made = redrawImage(*renderer, second, ColorSpace::sRGB());
+    EXPECT_NE(made.get(), used);
+    EXPECT_EQ(renderer->keptPictureTextures(40, 24).first, 4u);
 }
 
 TEST(MakePicture, WithoutAnOffsetOrAFramedPictureThereIsNoFraming) {

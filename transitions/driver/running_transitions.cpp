@@ -54,6 +54,10 @@ Task<void> StandInTransition::idle() {
 
 Task<void> StandInTransition::warmUpRenderer() {
     co_await platform::yieldTurn();
+    auto none = idle();
+    co_await none;
+    const bool cancelled = co_await platform::isCancelled();
+    if (cancelled) co_return;
     const std::shared_ptr<TransitionRenderer>& renderer = TransitionRenderer::shared();
     if (!renderer) co_return;
     if (const auto size = mainOverlayPixels()) renderer->prepare(size->first, size->second);

@@ -37,10 +37,10 @@ std::optional<TransitionScene> makeScene(const TransitionRenderer& renderer, con
     scene.slowdown = choices::slowdown(s.speed);
     const auto sRGB = platform::ColorSpace::sRGB();
     if (s.direction == TransitionDirection::minimizing && s.standInPicture)
-        scene.fresh = redrawImage(renderer, *s.standInPicture, sRGB);
+        scene.fresh = redrawImage(renderer, *s.standInPicture, sRGB, PictureTexture::kept);
     // Only the black hole looks at what lies behind the window.
     if (s.effect == TransitionEffect::blackHole) {
-        if (auto texture = redrawImage(renderer, s.makings.backdrop.picture, sRGB))
+        if (auto texture = redrawImage(renderer, s.makings.backdrop.picture, sRGB, PictureTexture::kept))
             scene.backdrop = TransitionScene::Backdrop{std::move(texture), choices::inOverlay(s.makings.backdrop.frame, area)};
     }
     return scene;

@@ -124,11 +124,12 @@ public:
     const TransitionPanels& panels() const { return panels_; }
 
     // ---- Every transition
-    // On a later loop turn, makes the shared renderer (its shader library, pipelines and
-    // noise) and, for the main display's overlay, the main pass's attachments and a pair
-    // of frame targets, so that the first transition the user sees waits for none of it.
-    // Run once at start-up, after the first screens are known; running it again (say
-    // after the displays changed) prepares for the main display as it is then.
+    // On a later loop turn, once no transition runs, makes the shared renderer (its shader
+    // library, pipelines and noise) and, for the main display's overlay, the main pass's
+    // attachments and a pair of frame targets, so that the first transition the user sees
+    // waits for none of it. Run at start-up, after the first screens are known, and again
+    // after the displays changed (renderer_warm_up.h), preparing for the main display as
+    // it is then; a cancelled run prepares nothing.
     static platform::Task<void> warmUpRenderer();
     // The size in pixels of the frames of a transition on the main display (the one with
     // the menu bar); none without screens.

@@ -6,6 +6,7 @@
 
 #include "driver_test_support.h"
 #include "platform/appkit/window.h"
+#include "transitions/driver/renderer_warm_up.h"
 
 namespace driver_test {
 namespace {
@@ -150,6 +151,41 @@ TEST_F(DriverTest, WarmUpPreparesTheFramesOfTheMainDisplaysOverlay) {
         loop.runUntilIdle();
         EXPECT_EQ(renderer->frameTargets().kept(), 2u);
     }
+}
+
+// The renderer follows the screens: each change prepares it for the main display as it is
+// then, once no transition plays, and while it waits a later change takes its place.
+TEST_F(DriverTest, TheWarmUpFollowsTheScreensBetweenTransitions) {
+    const auto mainDisplay = [](double width, double height, double scale) {
+        return std::vector<desktop::DisplaySpec>{
+            {.frame = {0, 0, width, height}, .backingScaleFactor = scale, .name = "Main"}};
+    };
+    const auto freeTargets = [&](int width, int height) { return renderer->frameTargets().freeOfSize(width, height); };
+    RendererWarmUp warmUp;
+    loop.runUntilIdle();
+    EXPECT_EQ(freeTargets(320, 175), 2u);
+    const int started = warmUp.started();  // the fixture's own display change may count
+
+    world.displays().set(mainDisplay(400, 240, 1));
+    loop.runUntilIdle();
+    EXPECT_EQ(warmUp.started(), started + 1);
+    EXPECT_EQ(freeTargets(400, 215), 2u);
+
+    desktop::Window& window = editorWindow();
+    auto t = StandInTransition::create(setup(window));
+    ASSERT_TRUE(t);
+    t->start();
+    world.displays().set(mainDisplay(300, 200, 1));
+    world.displays().set(mainDisplay(300, 200, 2));
+    play(0.05);
+    EXPECT_EQ(warmUp.started(), started + 3);
+    EXPECT_EQ(freeTargets(300, 175) + freeTargets(600, 350), 0u);  // waiting for the transition
+    EXPECT_GT(t->framesRendered(), 1);
+    t->finish(StandInTransition::Completion::cutShort);
+    t.reset();
+    loop.runUntilIdle();
+    EXPECT_EQ(freeTargets(300, 175), 0u);  // given way to the later change
+    EXPECT_EQ(freeTargets(600, 350), 2u);
 }
 
 }  // namespace driver_test
