@@ -93,31 +93,45 @@ struct DrawContext {
     std::uint32_t flatMask;
 };
 
-bool toScreen(const ClipVertex& v, const DrawContext& ctx, ScreenVertex& s) {
-    const double w = v.position.w;
-    const double x = (static_cast<double>(v.position.x) / w + 1.0) * 0.5 * ctx.width;
-    const double y = (1.0 - static_cast<double>(v.position.y) / w) * 0.5 * ctx.height;
+// std::llround for finite values within ±2^62, without the call: halves away from zero.
+std::int64_t roundToInteger(double v) {
+    const double whole = std::trunc(v);  // v - whole is exact
+    return static_cast<std::int64_t>(whole) + (v - whole >= 0.5) - (v - whole <= -0.5);
+}
+
+bool toScreen(const float4& position, const float* varyings, const DrawContext& ctx, ScreenVertex& s) {
+    const double w = position.w;
+    const double x = (static_cast<double>(position.x) / w + 1.0) * 0.5 * ctx.width;
+    const double y = (1.0 - static_cast<double>(position.y) / w) * 0.5 * ctx.height;
     if (!std::isfinite(x) || !std::isfinite(y)) return false;
-    s.X = std::llround(x * kSubpixels);
-    s.Y = std::llround(y * kSubpixels);
-    s.z = static_cast<float>(static_cast<double>(v.position.z) / w);
-    s.w = v.position.w;
+    s.X = roundToInteger(x * kSubpixels);
+    s.Y = roundToInteger(y * kSubpixels);
+    s.z = static_cast<float>(static_cast<double>(position.z) / w);
+    s.w = position.w;
     s.invW = static_cast<float>(1.0 / w);
-    s.varyings = v.varyings;
+    s.varyings = varyings;
     return true;
 }
 
-// The plane of values q0, q1, q2 at the three vertices, relative to (ox, oy).
-Plane planeOf(const ScreenVertex* v, double q0, double q1, double q2, double ox, double oy) {
-    const double x0 = double(v[0].X) / kSubpixels, y0 = double(v[0].Y) / kSubpixels;
-    const double x1 = double(v[1].X) / kSubpixels - x0, y1 = double(v[1].Y) / kSubpixels - y0;
-    const double x2 = double(v[2].X) / kSubpixels - x0, y2 = double(v[2].Y) / kSubpixels - y0;
-    const double det = x1 * y2 - x2 * y1;
-    const double dx = ((q1 - q0) * y2 - (q2 - q0) * y1) / det;
-    const double dy = ((q2 - q0) * x1 - (q1 - q0) * x2) / det;
-    return {static_cast<float>(q0 + dx * (ox - x0) + dy * (oy - y0)), static_cast<float>(dx),
-            static_cast<float>(dy)};
-}
+// A triangle's vertices in pixels, the second and third relative to the first, and the
+// origin of its planes: what every attribute plane of it is worked out from.
+struct PlaneFrame {
+    double x0, y0, x1, y1, x2, y2, det, ox, oy;
+
+    PlaneFrame(const ScreenVertex* v, double originX, double originY)
+        : x0(double(v[0].X) / kSubpixels), y0(double(v[0].Y) / kSubpixels),
+          x1(double(v[1].X) / kSubpixels - x0), y1(double(v[1].Y) / kSubpixels - y0),
+          x2(double(v[2].X) / kSubpixels - x0), y2(double(v[2].Y) / kSubpixels - y0), det(x1 * y2 - x2 * y1),
+          ox(originX), oy(originY) {}
+
+    // The plane of values q0, q1, q2 at the three vertices, relative to (ox, oy).
+    Plane planeOf(double q0, double q1, double q2) const {
+        const double dx = ((q1 - q0) * y2 - (q2 - q0) * y1) / det;
+        const double dy = ((q2 - q0) * x1 - (q1 - q0) * x2) / det;
+        return {static_cast<float>(q0 + dx * (ox - x0) + dy * (oy - y0)), static_cast<float>(dx),
+                static_cast<float>(dy)};
+    }
+};
 
 void setEdge(Triangle& t, int e, const ScreenVertex& from, const ScreenVertex& to) {
     const std::int64_t dx = to.X - from.X, dy = to.Y - from.Y;
@@ -141,10 +155,10 @@ bool bounds(Triangle& t, const ScreenVertex* v, const DrawContext& ctx) {
 void setPlanes(Triangle& t, const ScreenVertex* v, const float* flat, const DrawContext& ctx) {
     t.ox = t.minX;
     t.oy = t.minY;
-    const double ox = t.ox, oy = t.oy;
-    t.z = planeOf(v, v[0].z, v[1].z, v[2].z, ox, oy);
+    const PlaneFrame frame(v, t.ox, t.oy);
+    t.z = frame.planeOf(v[0].z, v[1].z, v[2].z);
     t.perspective = !(v[0].w == v[1].w && v[1].w == v[2].w);
-    if (t.perspective) t.invW = planeOf(v, v[0].invW, v[1].invW, v[2].invW, ox, oy);
+    if (t.perspective) t.invW = frame.planeOf(v[0].invW, v[1].invW, v[2].invW);
     for (int k = 0; k < ctx.varyingCount; ++k) {
         if (ctx.flatMask & (1u << k)) {
             t.varyings[k] = {flat[k], 0.0f, 0.0f};
@@ -154,7 +168,7 @@ void setPlanes(Triangle& t, const ScreenVertex* v, const float* flat, const Draw
             const double value = v[i].varyings[k];
             return t.perspective ? value * v[i].invW : value;
         };
-        t.varyings[k] = planeOf(v, q(0), q(1), q(2), ox, oy);
+        t.varyings[k] = frame.planeOf(q(0), q(1), q(2));
     }
 }
 
@@ -179,6 +193,16 @@ bool setUpTriangle(ScreenVertex v[3], const float* flat, std::uint32_t instance,
     return true;
 }
 
+// The triangles of a convex polygon, fanned out from its first vertex.
+void fan(const ScreenVertex* screen, int n, const float* flat, std::uint32_t instance, const DrawContext& ctx,
+         std::vector<Triangle>& out) {
+    for (int i = 1; i + 1 < n; ++i) {
+        ScreenVertex tri[3] = {screen[0], screen[i], screen[i + 1]};
+        Triangle& t = out.emplace_back();
+        if (!setUpTriangle(tri, flat, instance, ctx, t)) out.pop_back();
+    }
+}
+
 bool insideAll(const float4& p) {
     for (int plane = 0; plane < kClipPlanes; ++plane)
         if (!(planeDistance(plane, p) >= 0)) return false;
@@ -191,20 +215,21 @@ void assemble(const VertexOutput* const in[3], std::uint32_t instance, const Dra
         const float4& p = in[i]->position;
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(p.w)) return;
     }
-    ClipVertex poly[3 + kClipPlanes];
-    for (int i = 0; i < 3; ++i) poly[i] = toClip(*in[i], ctx.varyingCount);
     const float* flat = in[0]->varyings.data();  // the first vertex provides flat varyings
-    int n = 3;
-    if (!(insideAll(poly[0].position) && insideAll(poly[1].position) && insideAll(poly[2].position)))
-        n = clipPolygon(poly, 3, ctx.varyingCount);
     ScreenVertex screen[3 + kClipPlanes];
-    for (int i = 0; i < n; ++i)
-        if (!toScreen(poly[i], ctx, screen[i])) return;
-    for (int i = 1; i + 1 < n; ++i) {
-        ScreenVertex tri[3] = {screen[0], screen[i], screen[i + 1]};
-        Triangle t{};
-        if (setUpTriangle(tri, flat, instance, ctx, t)) out.push_back(t);
+    int n = 3;
+    if (insideAll(in[0]->position) && insideAll(in[1]->position) && insideAll(in[2]->position)) {
+        for (int i = 0; i < 3; ++i)
+            if (!toScreen(in[i]->position, in[i]->varyings.data(), ctx, screen[i])) return;
+    } else {
+        ClipVertex poly[3 + kClipPlanes];
+        for (int i = 0; i < 3; ++i) poly[i] = toClip(*in[i], ctx.varyingCount);
+        n = clipPolygon(poly, 3, ctx.varyingCount);
+        for (int i = 0; i < n; ++i)
+            if (!toScreen(poly[i].position, poly[i].varyings, ctx, screen[i])) return;
+        return fan(screen, n, flat, instance, ctx, out);  // while poly holds the varyings
     }
+    fan(screen, n, flat, instance, ctx, out);
 }
 
 std::uint32_t primitivesPerInstance(const DrawCommand& d) {
@@ -223,51 +248,76 @@ void primitiveVertices(const DrawCommand& d, std::uint32_t p, std::uint32_t idx[
     }
 }
 
-constexpr std::size_t kVertexChunk = 4096;
-constexpr std::size_t kPrimitiveChunk = 1024;
-
 int chunks(std::size_t count, std::size_t chunk) { return static_cast<int>((count + chunk - 1) / chunk); }
 
-std::vector<VertexOutput> runVertexStage(const DrawCommand& d, WorkerPool& pool) {
-    const std::size_t total = std::size_t(d.vertexCount) * d.instanceCount;
-    std::vector<VertexOutput> outputs(total);
+// Primitives per chunk of set-up: a few chunks for each thread, so that they share the
+// work evenly, and not so few primitives that handing them out costs more than they do.
+std::size_t primitiveChunk(std::size_t total, int threads) {
+    constexpr std::size_t kLeast = 128;
+    return std::max(kLeast, total / (std::size_t(std::max(threads, 1)) * 4));
+}
+
+// The outputs of the vertex stage for vertices first ... first + count - 1 of an instance,
+// into outputs (grown as needed, never shrunk: its room is kept for the next draw).
+void runVertices(const DrawCommand& d, std::uint32_t instance, std::uint32_t first, std::uint32_t count,
+                 std::vector<VertexOutput>& outputs) {
+    if (outputs.size() < count) outputs.resize(count);
     const VertexFunction& fn = d.state->pipeline->vertexFunction();
     const StageResources& resources = *d.state->vertexResources;
-    pool.parallelFor(chunks(total, kVertexChunk), [&](int chunk) {
-        const std::size_t end = std::min(total, (std::size_t(chunk) + 1) * kVertexChunk);
-        for (std::size_t i = std::size_t(chunk) * kVertexChunk; i < end; ++i) {
-            const auto vertex = static_cast<std::uint32_t>(i % d.vertexCount);
-            const auto instance = static_cast<std::uint32_t>(i / d.vertexCount);
-            outputs[i] = fn(VertexInput{d.vertexStart + vertex, d.baseInstance + instance, resources});
-        }
-    });
-    return outputs;
+    for (std::uint32_t i = 0; i < count; ++i)
+        outputs[i] = fn(VertexInput{d.vertexStart + first + i, d.baseInstance + instance, resources});
 }
+
+// The room a thread sets up vertices and triangles in, kept from draw to draw.
+struct SetUpScratch {
+    std::vector<VertexOutput> vertices;
+    std::vector<std::vector<Triangle>> parts;
+};
+
+thread_local SetUpScratch tScratch;
 
 }  // namespace
 
+// Each chunk of primitives runs the vertex stage for the vertices its primitives use
+// (a triangle list shares none between primitives; a strip's chunk also reads the two
+// after its last primitive, which the next chunk runs again, vertex functions being
+// pure) and sets up its triangles; the chunks' triangles then go to out in order.
 void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int height, WorkerPool& pool,
                std::vector<Triangle>& out) {
     const std::uint32_t perInstance = primitivesPerInstance(draw);
     const std::size_t total = std::size_t(perInstance) * draw.instanceCount;
     if (total == 0) return;
-    const std::vector<VertexOutput> vertices = runVertexStage(draw, pool);
     const VaryingLayout& layout = draw.state->pipeline->varyingLayout();
     const DrawContext ctx{draw, drawIndex, width, height, layout.count, layout.flatMask};
-    std::vector<std::vector<Triangle>> parts(static_cast<std::size_t>(chunks(total, kPrimitiveChunk)));
-    pool.parallelFor(static_cast<int>(parts.size()), [&](int chunk) {
-        auto& part = parts[static_cast<std::size_t>(chunk)];
-        const std::size_t end = std::min(total, (std::size_t(chunk) + 1) * kPrimitiveChunk);
-        for (std::size_t i = std::size_t(chunk) * kPrimitiveChunk; i < end; ++i) {
-            const auto instance = static_cast<std::uint32_t>(i / perInstance);
-            std::uint32_t idx[3];
-            primitiveVertices(draw, static_cast<std::uint32_t>(i % perInstance), idx);
-            const VertexOutput* base = vertices.data() + std::size_t(instance) * draw.vertexCount;
+    const std::size_t chunk = primitiveChunk(perInstance, pool.threadCount());
+    const std::size_t chunksPerInstance = std::size_t(chunks(perInstance, chunk));
+    std::vector<std::vector<Triangle>>& parts = tScratch.parts;
+    if (parts.size() < chunksPerInstance * draw.instanceCount) parts.resize(chunksPerInstance * draw.instanceCount);
+    pool.parallelFor(static_cast<int>(chunksPerInstance * draw.instanceCount), [&](int index) {
+        const auto instance = static_cast<std::uint32_t>(std::size_t(index) / chunksPerInstance);
+        const auto first = static_cast<std::uint32_t>(std::size_t(index) % chunksPerInstance * chunk);
+        const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(perInstance, first + chunk));
+        std::uint32_t idx[3];
+        primitiveVertices(draw, first, idx);
+        const std::uint32_t firstVertex = std::min({idx[0], idx[1], idx[2]});
+        primitiveVertices(draw, last - 1, idx);
+        const std::uint32_t endVertex = std::max({idx[0], idx[1], idx[2]}) + 1;
+        std::vector<VertexOutput>& vertices = tScratch.vertices;
+        runVertices(draw, instance, firstVertex, endVertex - firstVertex, vertices);
+        std::vector<Triangle>& part = parts[std::size_t(index)];
+        part.clear();
+        for (std::uint32_t p = first; p < last; ++p) {
+            primitiveVertices(draw, p, idx);
+            const VertexOutput* base = vertices.data() - firstVertex;
             const VertexOutput* const tri[3] = {base + idx[0], base + idx[1], base + idx[2]};
             assemble(tri, draw.baseInstance + instance, ctx, part);
         }
     });
-    for (auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    std::size_t added = 0;
+    for (std::size_t i = 0; i < chunksPerInstance * draw.instanceCount; ++i) added += parts[i].size();
+    out.reserve(out.size() + added);
+    for (std::size_t i = 0; i < chunksPerInstance * draw.instanceCount; ++i)
+        out.insert(out.end(), parts[i].begin(), parts[i].end());
 }
 
 }  // namespace platform::gpu

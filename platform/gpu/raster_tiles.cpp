@@ -1,16 +1,19 @@
 // The back of the rasterizer: a pass's triangles are sorted into 64 × 64 pixel tiles, and
 // the tiles are drawn in parallel, each by one thread, triangle after triangle in the
 // order they were drawn. Within a tile, 8 × 8 blocks that a triangle covers entirely skip
-// the edge tests. Quads of 2 × 2 pixels are aligned to even coordinates, so no quad spans
-// two tiles, and every value a pixel gets is computed from the triangle and the pixel
-// position alone: the image is the same whatever the number of threads or the order in
-// which tiles are taken.
+// the edge tests; in the others the samples inside are found a row of the block at a time
+// (raster_coverage.h), and only the quads with any of them are shaded. Quads of 2 × 2
+// pixels are aligned to even coordinates, so no quad spans two tiles, and every value a
+// pixel gets is computed from the triangle and the pixel position alone: the image is the
+// same whatever the number of threads or the order in which tiles are taken.
 
 #include "platform/gpu/hot_path.h"
 #include "platform/gpu/raster.h"
+#include "platform/gpu/raster_coverage.h"
 #include "platform/gpu/raster_output.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace platform::gpu {
 
@@ -19,7 +22,7 @@ namespace {
 using simd::float4;
 
 constexpr int kTileSize = 64;
-constexpr int kBlockSize = 8;
+constexpr int kBlockSize = kCoverageBlock;
 
 // Sample positions within a pixel, y downward: the centre, or the standard four.
 struct SamplePattern {
@@ -172,16 +175,8 @@ enum class Cover { none, partial, full };
 // How the closed rectangle r (pixels) lies against the triangle's edges: conservative,
 // so "full" means every point of it is inside and "none" that none is.
 Cover classify(const Triangle& t, const Rect& r) {
-    const std::int64_t X0 = std::int64_t(r.x0) * kSubpixels, X1 = std::int64_t(r.x1) * kSubpixels;
-    const std::int64_t Y0 = std::int64_t(r.y0) * kSubpixels, Y1 = std::int64_t(r.y1) * kSubpixels;
-    bool full = true;
-    for (int e = 0; e < 3; ++e) {
-        const std::int64_t hi = t.c[e] + t.a[e] * (t.a[e] > 0 ? X1 : X0) + t.b[e] * (t.b[e] > 0 ? Y1 : Y0);
-        if (hi < 0) return Cover::none;
-        const std::int64_t lo = t.c[e] + t.a[e] * (t.a[e] > 0 ? X0 : X1) + t.b[e] * (t.b[e] > 0 ? Y0 : Y1);
-        full = full && lo >= 0;
-    }
-    return full ? Cover::full : Cover::partial;
+    const CuttingEdges edges = cuttingEdges(t, r.x0, r.y0, r.x1, r.y1);
+    return edges.outside ? Cover::none : edges.count == 0 ? Cover::full : Cover::partial;
 }
 
 // A pass's clear values, packed once for every sample of a pixel.
@@ -203,9 +198,6 @@ inline void copyPixel(std::uint8_t* to, const std::uint8_t* from, std::size_t n)
     std::memcpy(to, from, n);
 }
 
-// One 64-bit value per sample, so that the four samples of a pixel are tested at once.
-typedef std::int64_t SampleOffsets __attribute__((vector_size(32)));
-
 class TileRenderer {
 public:
     TileRenderer(const Target& target, const std::vector<DrawPlan>& plans, Rect tile)
@@ -219,8 +211,7 @@ public:
 
 private:
     void clearLanes(int qx, int qy, const unsigned cov[4]) const;
-    void drawBlock(const Triangle& t, const Rect& block, Cover cover);
-    void coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const;
+    void drawBlock(const Triangle& t, int bx, int by, const Rect& block, const CuttingEdges& edges);
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
     void interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy);
     void shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]);
@@ -228,8 +219,6 @@ private:
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
     Rect tile_;
-    SampleOffsets sampleOffset_[3] = {};  // a·sx + b·sy of the current triangle, per sample
-    SampleOffsets laneOffset_[3] = {};    // with one sample: the sample's offset from each lane's quad corner
     FragmentQuad quad_;
     const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
@@ -266,13 +255,8 @@ void TileRenderer::draw(const Triangle& t) {
     const Rect area{std::max(t.minX, tile_.x0) & ~1, std::max(t.minY, tile_.y0) & ~1,
                     std::min(t.maxX + 1, tile_.x1), std::min(t.maxY + 1, tile_.y1)};
     if (area.x0 >= area.x1 || area.y0 >= area.y1) return;
-    const SamplePattern& p = *target_.pattern;
-    for (int e = 0; e < 3; ++e)
-        for (int s = 0; s < p.count; ++s) sampleOffset_[e][s] = t.a[e] * p.x[s] + t.b[e] * p.y[s];
-    for (int e = 0; e < 3; ++e)
-        for (int i = 0; i < 4; ++i)
-            laneOffset_[e][i] =
-                t.a[e] * ((i & 1) * kSubpixels) + t.b[e] * ((i >> 1) * kSubpixels) + sampleOffset_[e][0];
+    const CuttingEdges cutting = cuttingEdges(t, area.x0, area.y0, area.x1, area.y1);
+    if (cutting.outside) return;
     quad_.frontFacing = t.frontFacing;
     quad_.instanceId = t.instanceId;
     quad_.resources = plans_[t.draw].resources;
@@ -280,70 +264,28 @@ void TileRenderer::draw(const Triangle& t) {
         for (int bx = area.x0 & ~(kBlockSize - 1); bx < area.x1; bx += kBlockSize) {
             const Rect block{std::max(bx, area.x0), std::max(by, area.y0), std::min(bx + kBlockSize, area.x1),
                              std::min(by + kBlockSize, area.y1)};
-            const Cover cover = classify(t, block);
-            if (cover != Cover::none) drawBlock(t, block, cover);
+            const CuttingEdges edges = cuttingEdges(t, block.x0, block.y0, block.x1, block.y1, cutting);
+            if (!edges.outside) drawBlock(t, bx, by, block, edges);
         }
     }
 }
 
-void TileRenderer::drawBlock(const Triangle& t, const Rect& block, Cover cover) {
-    const unsigned all = (1u << target_.pattern->count) - 1;
+// The quads with samples inside t in block, the part of the 8 × 8 block at (bx, by) that
+// lies in t's area of the tile; edges are those of t that cut through it.
+void TileRenderer::drawBlock(const Triangle& t, int bx, int by, const Rect& block, const CuttingEdges& edges) {
+    const SamplePattern& p = *target_.pattern;
+    const int rows[2] = {block.y0 - by, block.y1 - by}, columns[2] = {block.x0 - bx, block.x1 - bx};
+    const BlockCoverage inside =
+        edges.fits32 ? blockCoverage<std::uint32_t>(t, edges, bx, by, rows[0], rows[1], columns[0], columns[1],
+                                                    p.count, p.x, p.y)
+                     : blockCoverage<std::uint64_t>(t, edges, bx, by, rows[0], rows[1], columns[0], columns[1],
+                                                    p.count, p.x, p.y);
     const DrawPlan& plan = plans_[t.draw];
-    for (int qy = block.y0 & ~1; qy < block.y1; qy += 2) {
-        for (int qx = block.x0 & ~1; qx < block.x1; qx += 2) {
-            unsigned cov[4];
-            if (cover == Cover::full) {
-                // Whole block covered: a lane is in when its column and its row are.
-                const unsigned left = qx >= block.x0 ? all : 0, right = qx + 1 < block.x1 ? all : 0;
-                const unsigned top = qy >= block.y0 ? ~0u : 0, bottom = qy + 1 < block.y1 ? ~0u : 0;
-                cov[0] = left & top;
-                cov[1] = right & top;
-                cov[2] = left & bottom;
-                cov[3] = right & bottom;
-            } else {
-                coverage(t, qx, qy, cov);
-            }
-            if ((cov[0] | cov[1] | cov[2] | cov[3]) == 0) continue;
-            shadeQuad(t, plan, qx, qy, cov);
-        }
-    }
-}
-
-// The samples of each lane that lie inside the triangle and inside the tile's area.
-void TileRenderer::coverage(const Triangle& t, int qx, int qy, unsigned cov[4]) const {
-    const int samples = target_.pattern->count;
-    const bool whole = qx >= tile_.x0 && qx + 2 <= tile_.x1 && qy >= tile_.y0 && qy + 2 <= tile_.y1;
-    if (samples == 1 && whole) {
-        // The four lanes' edge functions at once, from the quad's corner (integers, so
-        // the same values as evaluating each lane).
-        const std::int64_t X = std::int64_t(qx) * kSubpixels, Y = std::int64_t(qy) * kSubpixels;
-        const std::int64_t c0 = t.a[0] * X + t.b[0] * Y + t.c[0];
-        const std::int64_t c1 = t.a[1] * X + t.b[1] * Y + t.c[1];
-        const std::int64_t c2 = t.a[2] * X + t.b[2] * Y + t.c[2];
-        const SampleOffsets outside = ((c0 + laneOffset_[0]) | (c1 + laneOffset_[1]) | (c2 + laneOffset_[2])) < 0;
-        for (int i = 0; i < 4; ++i) cov[i] = outside[i] ? 0u : 1u;
-        return;
-    }
-    for (int i = 0; i < 4; ++i) {
-        cov[i] = 0;
-        const int px = qx + (i & 1), py = qy + (i >> 1);
-        if (!whole && (px < tile_.x0 || px >= tile_.x1 || py < tile_.y0 || py >= tile_.y1)) continue;
-        const std::int64_t X = std::int64_t(px) * kSubpixels, Y = std::int64_t(py) * kSubpixels;
-        const std::int64_t e0 = t.a[0] * X + t.b[0] * Y + t.c[0];
-        const std::int64_t e1 = t.a[1] * X + t.b[1] * Y + t.c[1];
-        const std::int64_t e2 = t.a[2] * X + t.b[2] * Y + t.c[2];
-        if (samples == 4) {
-            // A sample is inside when no edge function is negative: the sign of their "or".
-            const SampleOffsets outside =
-                ((e0 + sampleOffset_[0]) | (e1 + sampleOffset_[1]) | (e2 + sampleOffset_[2])) < 0;
-            cov[i] = ~unsigned((outside[0] & 1) | (outside[1] & 2) | (outside[2] & 4) | (outside[3] & 8)) & 15u;
-            continue;
-        }
-        for (int s = 0; s < samples; ++s) {
-            const std::int64_t inside = (e0 + sampleOffset_[0][s]) | (e1 + sampleOffset_[1][s]) |
-                                        (e2 + sampleOffset_[2][s]);
-            if (inside >= 0) cov[i] |= 1u << s;
-        }
+    for (std::uint64_t quads = quadsWithSamples(inside, p.count); quads != 0; quads &= quads - 1) {
+        const int bit = std::countr_zero(quads);
+        unsigned cov[4];
+        quadCoverage(inside, bit, p.count, cov);
+        shadeQuad(t, plan, bx + bit % kBlockSize, by + bit / kBlockSize, cov);
     }
 }
 
@@ -408,6 +350,15 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
     }
 }
 
+// The triangles and tile lists of the passes run on a thread, their room kept from pass
+// to pass.
+struct PassScratch {
+    std::vector<Triangle> triangles;
+    std::vector<std::vector<std::uint32_t>> bins;
+};
+
+thread_local PassScratch tPassScratch;
+
 // Loading, drawing and resolving of one pass, tile by tile.
 class PassExecutor {
 public:
@@ -426,16 +377,17 @@ private:
     const RenderPassRecord& pass_;
     WorkerPool& pool_;
     Target target_;
-    std::vector<Triangle> triangles_;
+    std::vector<Triangle>& triangles_ = tPassScratch.triangles;
     std::vector<DrawPlan> plans_;
     ClearValues clear_;
     int tilesX_ = 0;
     int tilesY_ = 0;
-    std::vector<std::vector<std::uint32_t>> bins_;
+    std::vector<std::vector<std::uint32_t>>& bins_ = tPassScratch.bins;
 };
 
 PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
     : pass_(pass), pool_(pool), target_(targetOf(pass.descriptor)) {
+    triangles_.clear();
     tilesX_ = (target_.width + kTileSize - 1) / kTileSize;
     tilesY_ = (target_.height + kTileSize - 1) / kTileSize;
     const RenderPassColorAttachment& c = pass.descriptor.colorAttachment;
@@ -477,7 +429,8 @@ void PassExecutor::run() {
 }
 
 void PassExecutor::bin() {
-    bins_.assign(std::size_t(tilesX_) * std::size_t(tilesY_), {});
+    bins_.resize(std::size_t(tilesX_) * std::size_t(tilesY_));
+    for (auto& bin : bins_) bin.clear();
     for (std::size_t i = 0; i < triangles_.size(); ++i) {
         const Triangle& t = triangles_[i];
         for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
@@ -492,7 +445,9 @@ void PassExecutor::bin() {
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
     if (clear_.resolvesAlone && bins_[std::size_t(index)].empty()) return clearResolvedTile(r);
-    const bool fused = (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
+    // With one sample the clear is a few rows of stores that stay in the cache: cheaper
+    // than clearing quad by quad under the first triangle.
+    const bool fused = target_.samples > 1 && (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
     if (!fused) clearTile(r);
     TileRenderer renderer(target_, plans_, r);
     const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
