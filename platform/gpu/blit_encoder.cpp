@@ -53,11 +53,31 @@ void downsampleTexel(const Texture::Level& src, const Texture::Level& dst, Pixel
         out[ch] = static_cast<std::uint8_t>((t[0][ch] + t[1][ch] + t[2][ch] + t[3][ch] + 2) / 4);
 }
 
+// Row y of dst for a format of unsigned bytes: the same means as downsampleTexel, with the
+// texels whose squares lie inside src taken without clamping.
+template <PixelFormat F>
+void downsampleRowUnorm(const Texture::Level& src, const Texture::Level& dst, int y) {
+    constexpr std::size_t Bpp = bytesPerPixel(F);
+    const std::uint8_t* r0 = src.data + std::size_t(std::min(2 * y, src.height - 1)) * src.rowBytes;
+    const std::uint8_t* r1 = src.data + std::size_t(std::min(2 * y + 1, src.height - 1)) * src.rowBytes;
+    std::uint8_t* out = dst.data + std::size_t(y) * dst.rowBytes;
+    const int inside = std::min(dst.width, src.width / 2);
+    for (std::size_t x = 0; x < std::size_t(inside); ++x)
+        for (std::size_t ch = 0; ch < Bpp; ++ch) {
+            const std::size_t a = 2 * x * Bpp + ch;
+            out[x * Bpp + ch] = static_cast<std::uint8_t>((r0[a] + r0[a + Bpp] + r1[a] + r1[a + Bpp] + 2) / 4);
+        }
+    for (int x = inside; x < dst.width; ++x) downsampleTexel(src, dst, F, x, y);
+}
+
 void generateLevels(Texture& texture, WorkerPool& pool) {
+    const PixelFormat f = texture.pixelFormat();
     for (int level = 1; level < texture.mipLevelCount(); ++level) {
         const Texture::Level src = texture.level(level - 1), dst = texture.level(level);
         pool.parallelFor(dst.height, [&](int y) {
-            for (int x = 0; x < dst.width; ++x) downsampleTexel(src, dst, texture.pixelFormat(), x, y);
+            if (f == PixelFormat::r8Unorm) return downsampleRowUnorm<PixelFormat::r8Unorm>(src, dst, y);
+            if (f == PixelFormat::bgra8Unorm) return downsampleRowUnorm<PixelFormat::bgra8Unorm>(src, dst, y);
+            for (int x = 0; x < dst.width; ++x) downsampleTexel(src, dst, f, x, y);
         });
     }
 }

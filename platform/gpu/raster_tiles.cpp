@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 
 namespace platform::gpu {
 
@@ -58,12 +59,16 @@ struct Target {
     std::size_t depthRow;
     const SamplePattern* pattern;
     MergeFunction merge;
+    // The pixel that color and depth point at: the target's corner, or a tile's where the
+    // pixels are addressed in a tile of their own.
+    int originX = 0;
+    int originY = 0;
 
     std::uint8_t* colorAt(int x, int y) const {
-        return color + std::size_t(y) * colorRow + std::size_t(x) * colorTexel;
+        return color + std::size_t(y - originY) * colorRow + std::size_t(x - originX) * colorTexel;
     }
     std::uint8_t* depthAt(int x, int y) const {
-        return depth + std::size_t(y) * depthRow + std::size_t(x) * std::size_t(samples) * 4;
+        return depth + std::size_t(y - originY) * depthRow + std::size_t(x - originX) * std::size_t(samples) * 4;
     }
 };
 
@@ -368,10 +373,11 @@ public:
 private:
     void bin();
     void runTile(int index);
+    Target tileTarget(const Rect& r) const;
     bool firstTriangleCovers(int index, const Rect& r) const;
-    void clearTile(const Rect& r);
+    void clearTile(const Target& t, const Rect& r);
     void clearResolvedTile(const Rect& r);
-    void resolveTile(const Rect& r);
+    void resolveTile(const Target& t, const Rect& r);
     Rect tileRect(int index) const;
 
     const RenderPassRecord& pass_;
@@ -380,6 +386,7 @@ private:
     std::vector<Triangle>& triangles_ = tPassScratch.triangles;
     std::vector<DrawPlan> plans_;
     ClearValues clear_;
+    bool colorInTile_ = false;  // the samples live in the thread's tile memory, see tileTarget
     int tilesX_ = 0;
     int tilesY_ = 0;
     std::vector<std::vector<std::uint32_t>>& bins_ = tPassScratch.bins;
@@ -403,6 +410,7 @@ PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
         std::memcpy(clear_.depthBytes + 4 * std::size_t(s), clear_.depthBytes, 4);
     }
     clear_.resolvesAlone = clear_.color && target_.samples == 4 && c.storeAction == StoreAction::multisampleResolve;
+    colorInTile_ = clear_.resolvesAlone;
     if (clear_.resolvesAlone) {
         resolveFor(target_.format)(clear_.texel, 1, clear_.resolved);
     }
@@ -445,11 +453,12 @@ void PassExecutor::bin() {
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const Rect r = tileRect(index);
     if (clear_.resolvesAlone && bins_[std::size_t(index)].empty()) return clearResolvedTile(r);
+    const Target target = tileTarget(r);
     // With one sample the clear is a few rows of stores that stay in the cache: cheaper
     // than clearing quad by quad under the first triangle.
     const bool fused = target_.samples > 1 && (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
-    if (!fused) clearTile(r);
-    TileRenderer renderer(target_, plans_, r);
+    if (!fused) clearTile(target, r);
+    TileRenderer renderer(target, plans_, r);
     const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
     for (std::size_t i = 0; i < bin.size(); ++i) {
         if (i == 0 && fused)
@@ -457,7 +466,34 @@ FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
         else
             renderer.draw(triangles_[bin[i]]);
     }
-    resolveTile(r);
+    resolveTile(target, r);
+}
+
+// A tile's worth of samples, 64 × 64 pixels of up to four samples of up to four bytes:
+// small enough to stay in the cache of the thread drawing the tile.
+struct alignas(64) TileMemory {
+    std::uint8_t color[kTileSize * kTileSize * 16];
+};
+
+TileMemory& tileMemory() {
+    thread_local std::unique_ptr<TileMemory> memory;
+    if (!memory) memory = std::make_unique<TileMemory>();
+    return *memory;
+}
+
+// Samples that are cleared when the pass begins and only resolved when it ends need never
+// be in the multisampled texture: the tile is drawn in the thread's tile memory and
+// resolved from there, and the texture is left as it was. Elsewhere the tile is drawn in
+// place.
+Target PassExecutor::tileTarget(const Rect& r) const {
+    if (!colorInTile_) return target_;
+    Target t = target_;
+    t.originX = r.x0;
+    t.originY = r.y0;
+    t.color = tileMemory().color;
+    t.colorRow = std::size_t(kTileSize) * t.colorTexel;
+    if (t.depth) t.depth = target_.depthAt(r.x0, r.y0);
+    return t;
 }
 
 // Where the tile's first triangle covers every sample of it, each sample gets its clear
@@ -478,13 +514,11 @@ void fillRows(std::uint8_t* first, std::size_t rowBytes, int rows, const std::ui
     for (int y = 1; y < rows; ++y) std::memcpy(first + std::size_t(y) * rowBytes, first, count * texelBytes);
 }
 
-void PassExecutor::clearTile(const Rect& r) {
-    const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(target_.samples);
+void PassExecutor::clearTile(const Target& t, const Rect& r) {
+    const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(t.samples);
     if (clear_.color)
-        fillRows(target_.colorAt(r.x0, r.y0), target_.colorRow, r.y1 - r.y0, clear_.texel,
-                 bytesPerPixel(target_.format), count);
-    if (clear_.depth)
-        fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4, count);
+        fillRows(t.colorAt(r.x0, r.y0), t.colorRow, r.y1 - r.y0, clear_.texel, bytesPerPixel(t.format), count);
+    if (clear_.depth) fillRows(t.depthAt(r.x0, r.y0), t.depthRow, r.y1 - r.y0, clear_.depthBytes, 4, count);
 }
 
 // An empty tile of a pass whose samples are not kept: the resolved clear colour in place
@@ -499,15 +533,15 @@ void PassExecutor::clearResolvedTile(const Rect& r) {
                  std::size_t(r.x1 - r.x0) * std::size_t(target_.samples));
 }
 
-void PassExecutor::resolveTile(const Rect& r) {
+void PassExecutor::resolveTile(const Target& t, const Rect& r) {
     const RenderPassColorAttachment& c = pass_.descriptor.colorAttachment;
     if (c.storeAction != StoreAction::multisampleResolve && c.storeAction != StoreAction::storeAndMultisampleResolve)
         return;
     const Texture::Level& out = c.resolveTexture->level(0);
-    const std::size_t bpp = bytesPerPixel(target_.format);
-    const auto resolve = resolveFor(target_.format);
+    const std::size_t bpp = bytesPerPixel(t.format);
+    const auto resolve = resolveFor(t.format);
     for (int y = r.y0; y < r.y1; ++y)
-        resolve(target_.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
+        resolve(t.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
 }
 
 }  // namespace

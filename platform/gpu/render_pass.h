@@ -7,9 +7,11 @@
 //
 // Loading happens when the pass begins (clear fills the attachment; load and dontCare
 // keep what it holds) and storing when it ends (a resolve action writes the resolve
-// texture; the attachment's own contents stay either way, which is deterministic and
-// costs nothing). Device-independent defaults: load dontCare, store store, clear colour
-// opaque black, clear depth 1.
+// texture). The colour attachment keeps what was drawn unless its samples are only
+// resolved (multisampleResolve): then what it holds afterwards is left unspecified, and a
+// pass that clears it draws its samples in tile memory and leaves the texture as it was.
+// A depth attachment keeps what was drawn. Device-independent defaults: load dontCare,
+// store store, clear colour opaque black, clear depth 1.
 
 #include "platform/gpu/texture.h"
 #include "platform/gpu/types.h"

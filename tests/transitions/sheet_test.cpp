@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "transitions/transition_scene.h"
@@ -78,6 +80,76 @@ TEST(SheetNoise, TheHashIsAUnitFractionOfItsArguments) {
         const float h = shaders::hash01(i, ~i, 0xFFFFFFFFu);
         ASSERT_GE(h, 0.0f);
         ASSERT_LT(h, 1.0f);
+    }
+}
+
+// Shaders round without the library; the grid they draw must not move by a bit.
+TEST(SheetRounding, RoundsAsTheLibraryDoes) {
+    const float edges[] = {0.0f, -0.0f, 0.3f, -0.3f, 0.5f, -0.5f, 1.5f, -2.5f, 0.49999997f, -0.49999997f,
+                           8388607.5f, -8388607.5f, 8388608.0f, 1e20f, -1e20f, 1e-40f,
+                           std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    for (const float x : edges) EXPECT_TRUE(sameBits(shaders::roundHalfAway(x), std::round(x))) << x;
+    EXPECT_TRUE(std::isnan(shaders::roundHalfAway(std::nanf(""))));
+    // Every float near the halves of the cells a mesh has, and a sweep of the range.
+    for (int k = -200; k <= 200; ++k)
+        for (const float towards : {-1e9f, 1e9f})
+            for (float x = float(k) / 2, i = 0; i < 4; ++i, x = std::nextafter(x, towards))
+                ASSERT_TRUE(sameBits(shaders::roundHalfAway(x), std::round(x))) << x;
+    for (float x = -3e7f; x < 3e7f; x += 1234.567f)
+        ASSERT_TRUE(sameBits(shaders::roundHalfAway(x), std::round(x))) << x;
+}
+
+// The lane helpers work on four lanes at once; each lane must get the bits the scalar
+// helper gives it, edge cases included, or the pictures would change.
+TEST(SheetLanes, FourLanesAtOnceGiveTheBitsOfOneLaneAtATime) {
+    using namespace shaders::lanes4;
+    const auto same = [](f32x4 lanes, const float (&one)[4]) {
+        for (int i = 0; i < 4; ++i)
+            if (!sameBits(lanes[i], one[i]) && !(std::isnan(lanes[i]) && std::isnan(one[i]))) return false;
+        return true;
+    };
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    const float values[][4] = {{0.3f, -2.5f, 8388607.5f, nan}, {-0.0f, inf, -1e20f, 0.49999997f}};
+    for (const auto& x : values) {
+        const float one[4] = {shaders::roundHalfAway(x[0]), shaders::roundHalfAway(x[1]),
+                              shaders::roundHalfAway(x[2]), shaders::roundHalfAway(x[3])};
+        EXPECT_TRUE(same(roundHalfAway(of(x)), one));
+    }
+    // The corners: inside the corner squares, on the straight edges, beyond the picture;
+    // sizes and radii sane and not; the soft edge's scale 0, negative, NaN.
+    const float us[][4] = {{0.001f, 0.999f, 0.5f, -0.2f}, {0.01f, 0.02f, nan, 1.3f}};
+    const float vs[][4] = {{0.002f, 0.998f, 0.001f, 0.5f}, {0.99f, 0.0f, 0.5f, inf}};
+    const float scales[][4] = {{nan, 0, -3, 1}, {0.5f, nan, 1e-4f, 1}};
+    for (const float radius : {10.0f, 0.0f, 1e6f, nan})
+        for (const float width : {800.0f, 0.0f, -5.0f}) {
+            TransitionUniforms u;
+            u.window = {0, 0, width, 600};
+            u.cornerRadius = radius;
+            u.pixelsPerPoint = 2;
+            for (int k = 0; k < 2; ++k) {
+                float one[4];
+                for (int i = 0; i < 4; ++i) one[i] = shaders::sheetCorners({us[k][i], vs[k][i]}, scales[k][i], u);
+                EXPECT_TRUE(same(sheetCorners(of(us[k]), of(vs[k]), of(scales[k]), u), one)) << radius << " " << width;
+            }
+        }
+    // The sheet's colour: lit, the back of the paper where it faces away, alpha clamped,
+    // coverage alone in the silhouette.
+    for (const bool silhouette : {false, true}) {
+        platform::gpu::FragmentQuad lanes, one;
+        const float light[4] = {1, 0.5f, 0.8f, 1}, facing[4] = {1, -1, 0, -0.5f}, alpha[4] = {0.5f, 2, -1, nan};
+        const shaders::float4 colors[4] = {{0.2f, 0.4f, 0.6f, 0.8f}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0.1f, 0.2f, 0.3f, 0.5f}};
+        for (auto* q : {&lanes, &one})
+            for (int i = 0; i < 4; ++i) {
+                q->varyings[3][i] = light[i];
+                q->varyings[4][i] = facing[i];
+            }
+        f32x4 channels[4];
+        for (int k = 0; k < 4; ++k) channels[k] = f32x4{colors[0][k], colors[1][k], colors[2][k], colors[3][k]};
+        emitSheet(lanes, channels, of(alpha), silhouette);
+        for (int i = 0; i < 4; ++i) {
+            shaders::emitSheet(one, i, colors[i], alpha[i], silhouette);
+            EXPECT_EQ(std::memcmp(&lanes.color[i], &one.color[i], sizeof(shaders::float4)), 0) << i << " " << silhouette;
+        }
     }
 }
 

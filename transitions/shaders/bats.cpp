@@ -140,14 +140,16 @@ void batFragment(FragmentQuad& q) {
     const TransitionUniforms& u = shaders::uniformsOf(r);
     const bool silhouette = shaders::isSilhouettePass(r);
     const float fade = shaders::shadowOf(r).unframedFade, dusk = q.varying(8, 0);
-    const auto uv = q.varying2(0);
-    const auto colors = shaders::pictureColors(r, uv);
-    for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        const float shape = shaders::mix(1.0f, batShape(q.varying(6, lane), q.varying(7, lane)), dusk);
-        const float alpha = q.varying(2, lane) * fade * shape * shaders::sheetCorners(uv[i], q.varying(5, lane), u);
-        shaders::emitSheet(q, lane, colors[i], alpha, silhouette);
-    }
+    using namespace shaders::lanes4;
+    f32x4 color[4];
+    channels(shaders::pictureColors(r, q.varying2(0)), color);
+    // In daylight the cell is whole: mix(1, shape, 0) is 1 whatever the shape (0 or 1).
+    float shape[4] = {1, 1, 1, 1};
+    if (dusk != 0)
+        for (int lane = 0; lane < 4; ++lane)
+            shape[lane] = shaders::mix(1.0f, batShape(q.varying(6, lane), q.varying(7, lane)), dusk);
+    const f32x4 corners = sheetCorners(of(q.varyings[0]), of(q.varyings[1]), of(q.varyings[5]), u);
+    emitSheet(q, color, of(q.varyings[2]) * fade * of(shape) * corners, silhouette);
 }
 
 }  // namespace

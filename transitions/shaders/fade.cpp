@@ -42,15 +42,15 @@ void fadeFragment(FragmentQuad& q) {
     const bool silhouette = shaders::isSilhouettePass(r);
     const float titleBar = q.varying(6, 0);
     const float keep = shaders::mix(1.0f, u.opacity, shaders::clamp01(u.progress));
-    const auto uv = q.varying2(0);
-    const auto colors = shaders::pictureColors(r, uv);
-    for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        // The silhouette takes the shapes whole: their shadows fade with the frame's own
-        // window and stand-in weights, which follow the fade already.
-        const float alpha = silhouette ? 1 : uv[i].y < titleBar ? keep : q.varying(2, lane);
-        shaders::emitSheet(q, lane, colors[i], alpha * shaders::sheetCorners(uv[i], q.varying(5, lane), u), silhouette);
-    }
+    using namespace shaders::lanes4;
+    f32x4 color[4];
+    channels(shaders::pictureColors(r, q.varying2(0)), color);
+    const f32x4 u0 = of(q.varyings[0]), v0 = of(q.varyings[1]);
+    // The silhouette takes the shapes whole: their shadows fade with the frame's own
+    // window and stand-in weights, which follow the fade already.
+    const f32x4 alpha = silhouette ? platform::gpu::lanes::splat(1.0f)
+                                   : select(v0 < titleBar, platform::gpu::lanes::splat(keep), of(q.varyings[2]));
+    emitSheet(q, color, alpha * sheetCorners(u0, v0, of(q.varyings[5]), u), silhouette);
 }
 
 }  // namespace

@@ -26,10 +26,53 @@ constexpr float4 kHaze{0.9f, 0.92f, 0.96f, 1};
 
 VertexOutput mistVertex(const VertexInput& in) { return shaders::twinQuadVertex(in, kMargin); }
 
-// Fades the haze out beyond the picture's edges.
-float inside(float2 uv, float2 margin) {
+// Fades the haze out beyond the picture's edges. Inline: its vectors would go through
+// the stack.
+[[gnu::always_inline]] inline float inside(float2 uv, float2 margin) {
     const float2 out = max(max(-uv, uv - float2{1, 1}), float2{0, 0}) / margin;
     return shaders::clamp01(1 - std::max(out.x, out.y));
+}
+
+// inside() for the four lanes of a quad at once.
+shaders::lanes4::f32x4 insideLanes(shaders::lanes4::f32x4 u, shaders::lanes4::f32x4 v, float2 margin) {
+    using namespace shaders::lanes4;
+    const f32x4 zero = lanes::splat(0.0f);
+    const f32x4 x = larger(larger(-u, u - 1.0f), zero) / margin.x, y = larger(larger(-v, v - 1.0f), zero) / margin.y;
+    return lanes::clamp01(1.0f - larger(x, y));
+}
+
+// The mist over the sharp picture (color, the lanes' channels) where the lanes have turned
+// to mist by `misted`: the picture blurred where the mist has drifted from, paled into
+// haze and thinned out.
+void mistOver(FragmentQuad& q, shaders::lanes4::f32x4 (&color)[4], shaders::lanes4::f32x4 m,
+              const Quad<float2>& uv, float gone, float2 margin, const Texture& picture, const Sampler& sampler) {
+    using namespace shaders::lanes4;
+    const StageResources& r = *q.resources;
+    Quad<float2> drift;
+    for (size_t i = 0; i < 4; ++i) drift[i] = uv[i] * 0.7f + float2{0, 0.5f * gone};
+    const auto swirl = shaders::noiseTexels(r, drift, 5);  // x in channel 2, y in 3
+    const f32x4 wisps = of(shaders::noiseAt(r, drift, 13, 0));
+    const f32x4 sx{swirl[0].z, swirl[1].z, swirl[2].z, swirl[3].z}, sy{swirl[0].w, swirl[1].w, swirl[2].w, swirl[3].w};
+    const f32x4 pu = of(q.varyings[0]), pv = of(q.varyings[1]);
+    const f32x4 fu = pu + (sx - 0.5f) * 0.3f * m, fv = pv + (0.25f + (sy - 0.5f) * 0.2f) * m;
+    const f32x4 weight = insideLanes(fu, fv, margin) * insideLanes(pu, pv, margin), lod = 1.0f + 4.5f * m;
+    // A helper lane's colour is never used; the rest pays for the blurred read only
+    // where it counts (a sample of the picture, finite and not negative, times 0 is 0).
+    f32x4 blurred[4] = {};
+    i32x4 shown = m > 0.0f;
+    for (int lane = 0; lane < 4; ++lane) {
+        if (!(q.liveMask & (1u << lane))) shown[lane] = 0;
+        if (!shown[lane] || !(weight[lane] > 0)) continue;
+        const float4 b = picture.sample(sampler, {fu[lane], fv[lane]}, lod[lane]) * weight[lane];
+        for (int k = 0; k < 4; ++k) blurred[k][lane] = b[k];
+    }
+    const f32x4 thin = m * (1.0f - m) * 2.0f + (1 - gone) * m;
+    const f32x4 density = lanes::clamp01((1.0f - m) + thin * (0.3f + 0.7f * wisps) * (1 - gone));
+    const f32x4 e = lanes::clamp01(m * 1.5f), blend = e * e * (3.0f - 2.0f * e);
+    for (int k = 0; k < 4; ++k) {
+        const f32x4 haze = blurred[k] + (kHaze[k] * blurred[3] - blurred[k]) * 0.5f;
+        color[k] = select(shown, (color[k] + (haze - color[k]) * blend) * density, color[k]);
+    }
 }
 
 void mistFragment(FragmentQuad& q) {
@@ -47,44 +90,30 @@ void mistFragment(FragmentQuad& q) {
         q.discardMask = 0xF;
         return;
     }
-    // How far each patch has turned to mist.
-    const auto patches = shaders::noiseAt(r, uv, 7, 0), fine = shaders::noiseAt(r, uv, 23, 1);
-    platform::gpu::Quad<float> misted;
-    platform::gpu::Quad<bool> bar;
-    float most = 0;
-    for (size_t i = 0; i < 4; ++i) {
-        bar[i] = uv[i].y < share && inside(uv[i], {1e-3f, 1e-3f}) > 0;
-        misted[i] = bar[i] ? 0 : shaders::clamp01(1.7f * gone - 0.7f * (0.7f * patches[i] + 0.3f * fine[i]));
+    // How far each patch has turned to mist; how much of each lane lies on the picture.
+    using namespace shaders::lanes4;
+    const f32x4 pu = of(q.varyings[0]), pv = of(q.varyings[1]);
+    const f32x4 onPicture = insideLanes(pu, pv, {1e-3f, 1e-3f});
+    const i32x4 bar = (pv < share) & (onPicture > 0.0f);
+    const f32x4 patches = of(shaders::noiseAt(r, uv, 7, 0)), fine = of(shaders::noiseAt(r, uv, 23, 1));
+    const f32x4 misted =
+        select(bar, lanes::splat(0.0f), lanes::clamp01(1.7f * gone - 0.7f * (0.7f * patches + 0.3f * fine)));
+    float most = 0, anyPicture = 0;
+    for (int i = 0; i < 4; ++i) {
         most = std::max(most, misted[i]);
+        anyPicture = std::max(anyPicture, onPicture[i]);
     }
-    const auto colors = shaders::pictureColors(r, uv);
+    // Off the picture (on the margin the haze drifts into) the sharp picture counts for
+    // nothing: its colours are not read there.
+    f32x4 color[4] = {};
+    if (anyPicture > 0) channels(shaders::pictureColors(r, uv), color);
+    for (f32x4& c : color) c = c * onPicture;
     const float fade = shaders::shadowOf(r).unframedFade;
-    // Where the mist has drifted from, worked out only where there is mist.
-    platform::gpu::Quad<float2> drift;
-    for (size_t i = 0; i < 4; ++i) drift[i] = uv[i] * 0.7f + float2{0, 0.5f * gone};
-    const platform::gpu::Quad<float> still{0.5f, 0.5f, 0.5f, 0.5f};
-    const auto swirlX = most > 0 ? shaders::noiseAt(r, drift, 5, 2) : still;
-    const auto swirlY = most > 0 ? shaders::noiseAt(r, drift, 5, 3) : still;
-    const auto wisps = most > 0 ? shaders::noiseAt(r, drift, 13, 0) : still;
-    for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        const float m = misted[i];
-        const float4 sharp = colors[i] * inside(uv[i], {1e-3f, 1e-3f});
-        float4 c = sharp;
-        if (m > 0) {
-            const float2 from = uv[i] + float2{(swirlX[i] - 0.5f) * 0.3f, 0.25f + (swirlY[i] - 0.5f) * 0.2f} * m;
-            const float4 blurred =
-                picture->sample(*sampler, from, 1 + 4.5f * m) * (inside(from, margin) * inside(uv[i], margin));
-            const float4 haze = mix(blurred, kHaze * blurred.w, 0.5f);
-            const float thin = m * (1 - m) * 2 + (1 - gone) * m;
-            const float density = shaders::clamp01((1 - m) + thin * (0.3f + 0.7f * wisps[i]) * (1 - gone));
-            c = mix(sharp, haze, shaders::smoothstep01(m * 1.5f)) * density;
-        }
-        const float corners = inside(uv[i], {1e-3f, 1e-3f}) > 0 ? shaders::sheetCorners(uv[i], q.varying(5, lane), u)
-                                                                 : 1.0f;
-        const float alpha = q.varying(2, lane) * fade * (bar[i] ? keep : 1.0f) * shaders::mix(corners, 1.0f, m);
-        shaders::emitSheet(q, lane, c, alpha, silhouette);
-    }
+    if (most > 0) mistOver(q, color, misted, uv, gone, margin, *picture, *sampler);
+    const f32x4 corners = select(onPicture > 0.0f, sheetCorners(pu, pv, of(q.varyings[5]), u), lanes::splat(1.0f));
+    const f32x4 alpha = of(q.varyings[2]) * fade * select(bar, lanes::splat(keep), lanes::splat(1.0f)) *
+                        (corners + (1.0f - corners) * misted);
+    emitSheet(q, color, alpha, silhouette);
 }
 
 }  // namespace

@@ -34,33 +34,17 @@ VertexOutput hiddenVertex() {
     return out;
 }
 
-Quad<float4> pictureColors(const StageResources& r, const Quad<float2>& uv) {
-    const Texture* picture = r.texture(0);
-    const Texture* fresh = r.texture(1);
-    const Sampler* sampler = r.sampler(0);
-    if (!picture || !sampler) return {};
-    Quad<float4> colors = picture->sample(*sampler, uv);
-    const float freshness = clamp01(uniformsOf(r).freshness);
-    if (fresh && fresh != picture && freshness > 0) {
-        const auto later = fresh->sample(*sampler, uv);
-        for (size_t i = 0; i < 4; ++i) colors[i] = mix(colors[i], later[i], freshness);
-    }
-    return colors;
-}
-
 void sheetFragment(FragmentQuad& q) {
     if (!readyToDraw(q)) return;
     const StageResources& r = *q.resources;
     const TransitionUniforms& u = uniformsOf(r);
     const bool silhouette = isSilhouettePass(r);
     const float fade = shadowOf(r).unframedFade;
-    const auto uv = q.varying2(0);
-    const auto colors = pictureColors(r, uv);
-    for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        const float alpha = q.varying(2, lane) * fade * sheetCorners(uv[i], q.varying(5, lane), u);
-        emitSheet(q, lane, colors[i], alpha, silhouette);
-    }
+    using namespace lanes4;
+    f32x4 color[4];
+    channels(pictureColors(r, q.varying2(0)), color);
+    const f32x4 corners = lanes4::sheetCorners(of(q.varyings[0]), of(q.varyings[1]), of(q.varyings[5]), u);
+    lanes4::emitSheet(q, color, of(q.varyings[2]) * fade * corners, silhouette);
 }
 
 float titleShare(const TransitionUniforms& u) { return isTitleStrip(u) ? clamp01(u.standInCrop) : 0.0f; }

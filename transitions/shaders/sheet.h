@@ -14,11 +14,15 @@
 // the other rows share the body below it, so that an effect can keep the title bar still.
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/gpu/gpu.h"
+#include "platform/gpu/lanes.h"
 #include "platform/simd/simd.h"
 #include "transitions/effects/transition_uniforms.h"
 #include "transitions/shaders/shader_support.h"
@@ -44,7 +48,20 @@ VertexOutput sheetVertex(const SheetPoint& point, const TransitionUniforms& u);
 // A vertex that draws nothing.
 VertexOutput hiddenVertex();
 // Fragment texture 0 with the fresher picture mixed in by the uniforms' freshness.
-platform::gpu::Quad<float4> pictureColors(const StageResources& r, const platform::gpu::Quad<float2>& uv);
+[[gnu::always_inline]] inline platform::gpu::Quad<float4> pictureColors(const StageResources& r,
+                                                                         const platform::gpu::Quad<float2>& uv) {
+    const platform::gpu::Texture* picture = r.texture(0);
+    const platform::gpu::Texture* fresh = r.texture(1);
+    const platform::gpu::Sampler* sampler = r.sampler(0);
+    if (!picture || !sampler) return {};
+    platform::gpu::Quad<float4> colors = picture->sample(*sampler, uv);
+    const float freshness = clamp01(uniformsOf(r).freshness);
+    if (fresh && fresh != picture && freshness > 0) {
+        const auto later = fresh->sample(*sampler, uv);
+        for (std::size_t i = 0; i < 4; ++i) colors[i] = mix(colors[i], later[i], freshness);
+    }
+    return colors;
+}
 // How much of the pixel at picture coordinates uv the window's rounded corners leave.
 // Inline, as are the other helpers shaders call per lane or per quad: a float4 (or a quad
 // of floats) passed to or returned from a call goes through the stack in halves.
@@ -115,21 +132,104 @@ float twinProgress(const TransitionUniforms& u, float instance);
 // A deterministic hash of two integers and the seed, as a number in [0, 1).
 float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);
 // Smooth noise in [0, 1] from the renderer's noise texture (fragment texture 2) for the
-// four lanes; `cells` noise cells span one unit of p. Channel c picks an independent one.
-[[gnu::always_inline]] inline platform::gpu::Quad<float> noiseAt(const StageResources& r,
-                                                                  const platform::gpu::Quad<float2>& p, float cells,
-                                                                  int channel) {
+// four lanes, all four channels (independent noises) at once; 0.5 without the texture.
+// `cells` noise cells span one unit of p.
+[[gnu::always_inline]] inline platform::gpu::Quad<float4> noiseTexels(const StageResources& r,
+                                                                      const platform::gpu::Quad<float2>& p,
+                                                                      float cells) {
     const platform::gpu::Texture* noise = r.texture(2);
     const platform::gpu::Sampler* sampler = r.sampler(0);
-    if (!noise || !sampler) return {0.5f, 0.5f, 0.5f, 0.5f};
+    if (!noise || !sampler) return {float4(0.5f), float4(0.5f), float4(0.5f), float4(0.5f)};
     const float side = float(noise->width());
     platform::gpu::Quad<float2> at;
     for (std::size_t i = 0; i < 4; ++i) at[i] = (p[i] * cells + float2{0.5f, 0.5f}) / side;
-    const auto texels = noise->sample(*sampler, at);
+    return noise->sample(*sampler, at);
+}
+// One channel c of that noise.
+[[gnu::always_inline]] inline platform::gpu::Quad<float> noiseAt(const StageResources& r,
+                                                                  const platform::gpu::Quad<float2>& p, float cells,
+                                                                  int channel) {
+    const auto texels = noiseTexels(r, p, cells);
     platform::gpu::Quad<float> out;
     for (std::size_t i = 0; i < 4; ++i) out[i] = texels[i][channel & 3];
     return out;
 }
+
+// std::round (halves away from zero) without the library call it costs on processors
+// without a rounding instruction; the same value for every float. Without branches, so
+// that loops over the lanes of a quad run four at once.
+[[gnu::always_inline]] inline float roundHalfAway(float x) {
+    const bool whole = !(std::fabs(x) < 8388608.0f);  // whole already, infinite or NaN
+    const float t = float(static_cast<std::int32_t>(whole ? 0.0f : x));  // towards zero
+    const float r = std::copysign(std::fabs(x - t) >= 0.5f ? t + std::copysign(1.0f, x) : t, x);
+    return whole ? x : r;
+}
+
+// The sheet's per-lane helpers for the four lanes of a quad at once: each lane takes the
+// same IEEE operations in the same order as the scalar helpers, so the bytes stay the same.
+namespace lanes4 {
+using platform::gpu::lanes::f32x4;
+using platform::gpu::lanes::i32x4;
+inline f32x4 of(const float (&v)[4]) {
+    f32x4 out;
+    std::memcpy(&out, v, sizeof out);
+    return out;
+}
+inline f32x4 of(const platform::gpu::Quad<float>& v) {
+    f32x4 out;
+    std::memcpy(&out, v.data(), sizeof out);
+    return out;
+}
+inline f32x4 select(i32x4 mask, f32x4 a, f32x4 b) { return mask ? a : b; }
+inline f32x4 magnitude(f32x4 x) { return std::bit_cast<f32x4>(std::bit_cast<i32x4>(x) & 0x7FFFFFFF); }
+// x with the sign of s.
+inline f32x4 withSignOf(f32x4 x, f32x4 s) {
+    const i32x4 sign = std::bit_cast<i32x4>(s) & platform::gpu::lanes::splat(std::int32_t(0x80000000u));
+    return std::bit_cast<f32x4>((std::bit_cast<i32x4>(x) & 0x7FFFFFFF) | sign);
+}
+// roundHalfAway.
+inline f32x4 roundHalfAway(f32x4 x) {
+    const i32x4 whole = !(magnitude(x) < 8388608.0f);
+    const f32x4 zero = platform::gpu::lanes::splat(0.0f), one = platform::gpu::lanes::splat(1.0f);
+    const f32x4 t = platform::gpu::lanes::toFloat(__builtin_convertvector(select(whole, zero, x), i32x4));
+    const f32x4 r = withSignOf(select(magnitude(x - t) >= 0.5f, t + withSignOf(one, x), t), x);
+    return select(whole, x, r);
+}
+// std::max and std::min, NaN included.
+inline f32x4 larger(f32x4 a, f32x4 b) { return select(a < b, b, a); }
+inline f32x4 smaller(f32x4 a, f32x4 b) { return select(b < a, b, a); }
+// The colours of the four lanes as four channels, red first.
+inline void channels(const platform::gpu::Quad<float4>& colors, f32x4 (&out)[4]) {
+    for (int k = 0; k < 4; ++k) out[k] = f32x4{colors[0][k], colors[1][k], colors[2][k], colors[3][k]};
+}
+// sheetCorners.
+[[gnu::always_inline]] inline f32x4 sheetCorners(f32x4 u, f32x4 v, f32x4 scale, const TransitionUniforms& uniforms) {
+    const float2 size{std::max(uniforms.window.z, 1.0f), std::max(uniforms.window.w, 1.0f)};
+    const float radius = std::clamp(uniforms.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
+    if (radius <= 0) return platform::gpu::lanes::splat(1.0f);
+    const float2 half = size * 0.5f;
+    const f32x4 cx = magnitude((u - 0.5f) * size.x) - (half.x - radius);
+    const f32x4 cy = magnitude((v - 0.5f) * size.y) - (half.y - radius);
+    const f32x4 ppp = uniforms.pixelsPerPoint * larger(scale, platform::gpu::lanes::splat(1e-3f));
+    const f32x4 distance = __builtin_ia32_sqrtps(cx * cx + cy * cy) - radius;
+    return select((cx <= 0.0f) | (cy <= 0.0f), platform::gpu::lanes::splat(1.0f),
+                  platform::gpu::lanes::clamp01(0.5f - distance * ppp));
+}
+// emitSheet: the colour's channels (premultiplied, before the sheet's alpha) lit and
+// faced by the sheet's varyings.
+[[gnu::always_inline]] inline void emitSheet(FragmentQuad& q, const f32x4 (&color)[4], f32x4 alpha, bool silhouette) {
+    const f32x4 light = of(q.varyings[3]), a = platform::gpu::lanes::clamp01(alpha);
+    const platform::gpu::lanes::i32x4 front = of(q.varyings[4]) >= 0.0f;
+    const f32x4 w = color[3];
+    f32x4 out[4];
+    for (int k = 0; k < 3; ++k) out[k] = select(front, color[k], kPaperBack[k] * w) * light * a;
+    out[3] = select(front, w, kPaperBack[3] * w) * a;
+    for (int lane = 0; lane < 4; ++lane) {
+        const float4 c{out[0][lane], out[1][lane], out[2][lane], out[3][lane]};
+        q.color[lane] = silhouette ? float4(c.w) : c;
+    }
+}
+}  // namespace lanes4
 
 // The stand-in's alpha at the eased progress e: 1 at the window, its opacity at the end.
 inline float arrivingAlpha(const TransitionUniforms& u, float e) { return mix(1.0f, u.opacity, e); }

@@ -35,7 +35,7 @@ struct Mesh {
 
 Mesh wireMesh(const TransitionUniforms& u) {
     const auto cells = [](float length, float most) {
-        return static_cast<std::uint32_t>(std::clamp(std::round(length / kCellPoints), 3.0f, most));
+        return static_cast<std::uint32_t>(std::clamp(shaders::roundHalfAway(length / kCellPoints), 3.0f, most));
     };
     const float w = std::isfinite(u.window.z) ? u.window.z : 0, h = std::isfinite(u.window.w) ? u.window.w : 0;
     const std::uint32_t body = cells(h * (1 - shaders::titleShare(u)), 36);
@@ -81,50 +81,49 @@ VertexOutput wireVertex(const VertexInput& in) {
     return shaders::sheetVertex(point, u);
 }
 
-// The grid coordinates (cells across, rows down the body) of picture coordinates uv;
-// none on the title bar.
-float2 gridAt(float2 uv, const Mesh& mesh, float share) {
-    return {uv.x * float(mesh.columns), (uv.y - share) / std::max(1 - share, 1e-3f) * float(mesh.bodyRows)};
-}
+// The wire fragment works on the four lanes of a quad at once (sheet.h).
+using namespace shaders::lanes4;
 
 // How much of each pixel of the quad the wires cover: the distance to the nearest grid
 // line against how fast the grid runs across the pixels, so that a wire stays about
-// kWirePixels wide however the mesh is stretched.
-platform::gpu::Quad<float> wireCover(const platform::gpu::Quad<float2>& uv, const Mesh& mesh, float share) {
-    platform::gpu::Quad<float2> g;
-    for (size_t i = 0; i < 4; ++i) g[i] = gridAt(uv[i], mesh, share);
-    const float2 step = abs(g[1] - g[0]) + abs(g[2] - g[0]);
-    const auto line = [](float x, float w) { return shaders::clamp01(1 - std::fabs(x - std::round(x)) / w); };
-    platform::gpu::Quad<float> cover;
-    for (size_t i = 0; i < 4; ++i) {
-        const bool bar = uv[i].y < share;
-        cover[i] =
-            bar ? 0 : std::max(line(g[i].x, kWirePixels * step.x + 1e-6f), line(g[i].y, kWirePixels * step.y + 1e-6f));
-    }
-    return cover;
+// kWirePixels wide however the mesh is stretched. The grid counts cells across and rows
+// down the body; none on the title bar, which takes `share` of the picture's height.
+f32x4 wireCover(f32x4 u, f32x4 v, const Mesh& mesh, float share) {
+    const float body = std::max(1 - share, 1e-3f);
+    const f32x4 gx = u * float(mesh.columns), gy = (v - share) / body * float(mesh.bodyRows);
+    const auto size = [](float d) { return d < 0 ? -d : d; };
+    const float wx = kWirePixels * (size(gx[1] - gx[0]) + size(gx[2] - gx[0])) + 1e-6f;
+    const float wy = kWirePixels * (size(gy[1] - gy[0]) + size(gy[2] - gy[0])) + 1e-6f;
+    const auto line = [](f32x4 x, float w) { return lanes::clamp01(1.0f - magnitude(x - roundHalfAway(x)) / w); };
+    return select(v < share, lanes::splat(0.0f), larger(line(gx, wx), line(gy, wy)));
 }
 
 void wireFragment(FragmentQuad& q) {
     if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
     const TransitionUniforms& u = shaders::uniformsOf(r);
-    const Mesh mesh = wireMesh(u);
+    // The draw binds its mesh: working it out costs more than the rest of a quad's set-up.
+    const Mesh* bound = r.value<Mesh>(kFirstEffectIndex);
+    const Mesh mesh = bound ? *bound : wireMesh(u);
     const bool silhouette = shaders::isSilhouettePass(r);
-    const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u);
-    const auto uv = q.varying2(0);
-    const auto colors = shaders::pictureColors(r, uv);
-    const auto covers = wireCover(uv, mesh, shaders::titleShare(u));
-    for (int lane = 0; lane < 4; ++lane) {
-        const auto i = static_cast<size_t>(lane);
-        const float scale = q.varying(5, lane);
-        const bool bar = uv[i].y < shaders::titleShare(u);  // the title bar stays whole
-        const float cover = bar ? 0 : wires * covers[i];
-        const float inside = bar ? 1 : 1 - 0.97f * wires;
-        const float4 c = colors[i], glow = mix(c, kGlow * c.w, 0.7f) * 1.2f;
-        const float4 mixed = glow * cover + c * (inside * (1 - cover));
-        const float alpha = q.varying(2, lane) * fade * shaders::sheetCorners(uv[i], scale, u);
-        shaders::emitSheet(q, lane, float4{mixed.x, mixed.y, mixed.z, std::min(mixed.w, 1.0f)}, alpha, silhouette);
+    const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u), share = shaders::titleShare(u);
+    const auto colors = shaders::pictureColors(r, q.varying2(0));
+    const f32x4 pu = of(q.varyings[0]), pv = of(q.varyings[1]);
+    // The title bar stays whole.
+    const i32x4 bar = pv < share;
+    const f32x4 cover = select(bar, lanes::splat(0.0f), wires * wireCover(pu, pv, mesh, share));
+    const f32x4 inside = select(bar, lanes::splat(1.0f), lanes::splat(1 - 0.97f * wires));
+    const f32x4 alpha = of(q.varyings[2]) * fade * sheetCorners(pu, pv, of(q.varyings[5]), u);
+    const f32x4 keep = inside * (1.0f - cover);
+    f32x4 channel[4];
+    channels(colors, channel);
+    const f32x4 a = channel[3];
+    for (int k = 0; k < 4; ++k) {
+        const f32x4 c = channel[k], glow = (c + (kGlow[k] * a - c) * 0.7f) * 1.2f;
+        channel[k] = glow * cover + c * keep;
     }
+    channel[3] = smaller(channel[3], lanes::splat(1.0f));
+    emitSheet(q, channel, alpha, silhouette);
 }
 
 }  // namespace
@@ -135,6 +134,7 @@ void registerWiredShaders(ShaderCatalog& catalog) {
 
 void drawWired(const EffectPass& pass) {
     const Mesh mesh = wireMesh(pass.scene.uniforms);
+    pass.encoder.setFragmentValue(mesh, kFirstEffectIndex);
     shaders::drawRows(pass, mesh.columns, mesh.rows);
 }
 

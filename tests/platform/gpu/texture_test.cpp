@@ -135,6 +135,47 @@ TEST(Blit, GeneratesMipmapsByBoxFilter) {
     EXPECT_EQ(rg->read(0, 0, 1), (float4{2.5f, -2.0f, 0, 1}));
 }
 
+// Every level of byte formats at sizes odd and even, wide and narrow: each texel the
+// rounded mean of the 2 × 2 texels above it, the last row or column paired with itself.
+TEST(Blit, MipLevelsOfEverySizeAreTheMeansOfTheirClampedSquares) {
+    const struct {
+        PixelFormat format;
+        int width, height;
+    } cases[] = {{PixelFormat::r8Unorm, 37, 5},  {PixelFormat::r8Unorm, 1, 9},     {PixelFormat::r8Unorm, 64, 2},
+                 {PixelFormat::bgra8Unorm, 7, 5}, {PixelFormat::bgra8Unorm, 6, 1}, {PixelFormat::bgra8Unorm, 33, 34}};
+    for (const auto& c : cases) {
+        TestScene s;
+        auto t = s.device->makeTexture(TextureDescriptor::texture2D(c.format, c.width, c.height, Mipmapped::yes));
+        const std::size_t bpp = bytesPerPixel(c.format);
+        std::vector<std::uint8_t> above(std::size_t(c.width) * std::size_t(c.height) * bpp);
+        for (std::size_t i = 0; i < above.size(); ++i) above[i] = std::uint8_t(i * 7919 % 251 + (i % 3) * 2);
+        t->replaceRegion({0, 0, c.width, c.height}, 0, above.data(), std::size_t(c.width) * bpp);
+        auto cb = s.queue->makeCommandBuffer();
+        auto* blit = cb->makeBlitEncoder();
+        blit->generateMipmaps(t);
+        blit->endEncoding();
+        cb->commit();
+        ASSERT_EQ(cb->status(), CommandBufferStatus::completed);
+        for (int level = 1; level < t->mipLevelCount(); ++level) {
+            const int aw = t->width(level - 1), ah = t->height(level - 1), w = t->width(level), h = t->height(level);
+            std::vector<std::uint8_t> expected(std::size_t(w) * std::size_t(h) * bpp), got(expected.size());
+            auto at = [&](int x, int y, std::size_t ch) {
+                return int(above[(std::size_t(std::min(y, ah - 1)) * std::size_t(aw) + std::size_t(std::min(x, aw - 1))) *
+                                     bpp + ch]);
+            };
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    for (std::size_t ch = 0; ch < bpp; ++ch)
+                        expected[(std::size_t(y) * std::size_t(w) + std::size_t(x)) * bpp + ch] = std::uint8_t(
+                            (at(2 * x, 2 * y, ch) + at(2 * x + 1, 2 * y, ch) + at(2 * x, 2 * y + 1, ch) +
+                             at(2 * x + 1, 2 * y + 1, ch) + 2) / 4);
+            ASSERT_TRUE(t->getBytes(got.data(), std::size_t(w) * bpp, {0, 0, w, h}, level));
+            EXPECT_EQ(got, expected) << c.width << "x" << c.height << " level " << level;
+            above = expected;
+        }
+    }
+}
+
 TEST(Blit, CopiesALevelIntoABufferWithRowPitch) {
     TestScene s;
     auto t = s.device->makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 5, 3, Mipmapped::yes));
