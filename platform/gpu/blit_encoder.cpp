@@ -3,6 +3,7 @@
 
 #include "platform/gpu/command_buffer.h"
 #include "platform/gpu/device.h"
+#include "platform/gpu/mipmaps.h"
 #include "platform/gpu/raster.h"
 #include "platform/gpu/texel.h"
 #include "platform/gpu/worker_pool.h"
@@ -28,58 +29,6 @@ bool rowsFit(std::size_t bufferLength, std::size_t offset, std::size_t bytesPerR
     const std::size_t rowsBefore = std::size_t(rows - 1);
     if (bytesPerRow != 0 && rowsBefore > (available / bytesPerRow)) return false;
     return rowsBefore * bytesPerRow + rowLength <= available;
-}
-
-std::uint8_t* texelAddress(const Texture::Level& l, PixelFormat f, int x, int y) {
-    return l.data + std::size_t(y) * l.rowBytes + std::size_t(x) * bytesPerPixel(f);
-}
-
-// The mean of the 2 × 2 texels of src that dst texel (x, y) covers, clamped at the edges.
-void downsampleTexel(const Texture::Level& src, const Texture::Level& dst, PixelFormat f, int x, int y) {
-    const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
-    const int y0 = std::min(2 * y, src.height - 1), y1 = std::min(2 * y + 1, src.height - 1);
-    const std::uint8_t* t[4] = {texelAddress(src, f, x0, y0), texelAddress(src, f, x1, y0),
-                                texelAddress(src, f, x0, y1), texelAddress(src, f, x1, y1)};
-    std::uint8_t* out = texelAddress(dst, f, x, y);
-    if (f == PixelFormat::rg16Float) {
-        for (int ch = 0; ch < 2; ++ch) {
-            float sum = 0;
-            for (const auto* p : t) sum += halfToFloat(loadHalf(p + 2 * ch));
-            storeHalf(out + 2 * ch, sum * 0.25f);
-        }
-        return;
-    }
-    for (std::size_t ch = 0; ch < bytesPerPixel(f); ++ch)
-        out[ch] = static_cast<std::uint8_t>((t[0][ch] + t[1][ch] + t[2][ch] + t[3][ch] + 2) / 4);
-}
-
-// Row y of dst for a format of unsigned bytes: the same means as downsampleTexel, with the
-// texels whose squares lie inside src taken without clamping.
-template <PixelFormat F>
-void downsampleRowUnorm(const Texture::Level& src, const Texture::Level& dst, int y) {
-    constexpr std::size_t Bpp = bytesPerPixel(F);
-    const std::uint8_t* r0 = src.data + std::size_t(std::min(2 * y, src.height - 1)) * src.rowBytes;
-    const std::uint8_t* r1 = src.data + std::size_t(std::min(2 * y + 1, src.height - 1)) * src.rowBytes;
-    std::uint8_t* out = dst.data + std::size_t(y) * dst.rowBytes;
-    const int inside = std::min(dst.width, src.width / 2);
-    for (std::size_t x = 0; x < std::size_t(inside); ++x)
-        for (std::size_t ch = 0; ch < Bpp; ++ch) {
-            const std::size_t a = 2 * x * Bpp + ch;
-            out[x * Bpp + ch] = static_cast<std::uint8_t>((r0[a] + r0[a + Bpp] + r1[a] + r1[a + Bpp] + 2) / 4);
-        }
-    for (int x = inside; x < dst.width; ++x) downsampleTexel(src, dst, F, x, y);
-}
-
-void generateLevels(Texture& texture, WorkerPool& pool) {
-    const PixelFormat f = texture.pixelFormat();
-    for (int level = 1; level < texture.mipLevelCount(); ++level) {
-        const Texture::Level src = texture.level(level - 1), dst = texture.level(level);
-        pool.parallelFor(dst.height, [&](int y) {
-            if (f == PixelFormat::r8Unorm) return downsampleRowUnorm<PixelFormat::r8Unorm>(src, dst, y);
-            if (f == PixelFormat::bgra8Unorm) return downsampleRowUnorm<PixelFormat::bgra8Unorm>(src, dst, y);
-            for (int x = 0; x < dst.width; ++x) downsampleTexel(src, dst, f, x, y);
-        });
-    }
 }
 
 }  // namespace
@@ -156,7 +105,7 @@ void BlitEncoder::generateMipmaps(std::shared_ptr<Texture> texture) {
     if (!texture || texture->sampleCount() != 1 || !isColorFormat(texture->pixelFormat()))
         return owner_.report("mipmaps asked of a texture that cannot have them");
     WorkerPool* pool = &owner_.device_->pool();
-    record([texture, pool] { generateLevels(*texture, *pool); });
+    record([texture, pool] { generateMipLevels(*texture, *pool); });
 }
 
 void BlitEncoder::endEncoding() {
