@@ -73,20 +73,23 @@ void burnFragment(FragmentQuad& q) {
     const float front = 1.45f * shaders::twinProgress(u, instance) - kYellowing;
     const float keep = isTitleStrip(u) ? shaders::arrivingAlpha(u, shaders::clamp01(u.progress)) : 1.0f;
     const auto uv = q.varying2(0);
+    const auto coarse = shaders::noiseAt(r, uv, 7, 0), fine = shaders::noiseAt(r, uv, 40, 1);
+    // Where the fire has passed nothing is left: a quad burnt through reads no picture.
+    platform::gpu::Quad<float> ahead;
+    for (size_t i = 0; i < 4; ++i) {
+        ahead[i] = burnTime(uv[i], coarse[i], fine[i], u) - front;
+        if (ahead[i] < 0) q.discard(static_cast<int>(i));
+    }
+    if (q.discardMask == 0xF) return;
     const auto colors = shaders::pictureColors(r, uv);
     const Texture* paper = r.texture(instance > 0.5f && r.texture(kFreshPaperTexture) ? kFreshPaperTexture
                                                                                        : kPaperTexture);
     const auto papers = paper ? paper->sample(*r.sampler(0), uv) : colors;
-    const auto coarse = shaders::noiseAt(r, uv, 7, 0), fine = shaders::noiseAt(r, uv, 40, 1);
     const float fade = shaders::shadowOf(r).unframedFade;
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
-        const float ahead = burnTime(uv[i], coarse[i], fine[i], u) - front;
-        if (ahead < 0) {
-            q.discard(lane);
-            continue;
-        }
-        const float4 c = burning(ahead, colors[i], papers[i]);
+        if (ahead[i] < 0) continue;
+        const float4 c = burning(ahead[i], colors[i], papers[i]);
         const float bar = uv[i].y < shaders::titleShare(u) ? keep : 1.0f;
         const float alpha = q.varying(2, lane) * bar * fade * shaders::sheetCorners(uv[i], q.varying(5, lane), u);
         shaders::emitSheet(q, lane, c, alpha, silhouette);

@@ -5,7 +5,8 @@
 // like the moon, behind a curved edge that sweeps across it; a title strip's body is
 // bitten away from the bottom up to its title bar, which stays.
 //
-// Twin quads (sheet.h). The bites are worked out once per fragment quad from the seed.
+// Twin quads (sheet.h). The bites are worked out from the seed once per draw and bound
+// as fragment buffer 2.
 
 #include <algorithm>
 #include <array>
@@ -20,6 +21,7 @@ namespace furlpane {
 using namespace platform::gpu;
 using platform::simd::float2;
 using platform::simd::float4;
+using platform::gpu::Quad;
 
 namespace {
 
@@ -55,14 +57,64 @@ std::array<Bite, kBites> bitesOf(float2 size, float top, bool upward, std::uint3
     return bites;
 }
 
-// How far inside the remaining picture the point lies (points; below 0 bitten away).
-float uneaten(float2 at, const std::array<Bite, kBites>& bites, float gone) {
-    float left = 1e9f;
-    for (const Bite& bite : bites) {
-        if (!(gone > bite.time)) break;  // the bites come in order of their times
-        const float bitten = shaders::smoothstep01((gone - bite.time) / kChomp);
-        left = std::min(left, length(at - bite.centre) - bite.radius * bitten);
+// The bites of a picture as the draw binds them (fragment buffer kBitesIndex), worked
+// out once per draw rather than once per quad; worked out here when none are bound.
+constexpr int kBitesIndex = 2;
+
+std::array<Bite, kBites> bitesOf(const StageResources& r, float2 size, float top, const TransitionUniforms& u) {
+    const auto bound = r.array<Bite>(kBitesIndex);
+    if (bound.size() < kBites) return bitesOf(size, top, isTitleStrip(u), u.seed);
+    std::array<Bite, kBites> bites;
+    std::copy_n(bound.begin(), kBites, bites.begin());
+    return bites;
+}
+
+// The bites that matter to one quad, in order of their times: those begun, with their
+// radius at `gone`, less those that stay further from every lane than a bite's shadow
+// and teeth reach (beyond that the lanes are whole and lit whatever the bite). Swallowed:
+// a bite has taken every lane by more than a pixel, so that none of them shows. Lanes at
+// points that are not finite leave every bite in.
+struct Reach {
+    std::array<float2, kBites> centre{};
+    std::array<float, kBites> radius{};
+    std::size_t count = 0;
+    bool swallowed = false;
+};
+
+Reach reachOf(const std::array<Bite, kBites>& bites, float gone, const Quad<float2>& at, float pixelsPerPoint) {
+    float x0 = at[0].x, x1 = at[0].x, y0 = at[0].y, y1 = at[0].y;
+    bool finite = true;
+    for (const float2 p : at) {
+        finite = finite && std::isfinite(p.x) && std::isfinite(p.y);
+        x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
     }
+    const bool cull = finite && pixelsPerPoint > 0 && std::isfinite(pixelsPerPoint);
+    const float pixel = cull ? 1 / pixelsPerPoint : 0;
+    const float far = std::max(kMark, pixel) + kTeeth + 1, deep = pixel + 1;  // points, with a point to spare
+    Reach reach;
+    for (const Bite& bite : bites) {
+        if (!(gone > bite.time)) break;
+        const float bitten = shaders::smoothstep01((gone - bite.time) / kChomp);
+        const float radius = bite.radius * bitten;
+        if (cull) {
+            const float2 c = bite.centre;
+            const float nearest =
+                length(float2{std::max({c.x - x1, x0 - c.x, 0.0f}), std::max({c.y - y1, y0 - c.y, 0.0f})});
+            if (nearest - radius >= far) continue;
+            const float farthest = length(float2{std::max(std::fabs(c.x - x0), std::fabs(c.x - x1)),
+                                                 std::max(std::fabs(c.y - y0), std::fabs(c.y - y1))});
+            reach.swallowed = reach.swallowed || farthest <= radius - deep;
+        }
+        reach.centre[reach.count] = bite.centre;
+        reach.radius[reach.count++] = radius;
+    }
+    return reach;
+}
+
+// How far inside the remaining picture the point lies (points; below 0 bitten away).
+float uneaten(float2 at, const Reach& reach) {
+    float left = 1e9f;
+    for (std::size_t k = 0; k < reach.count; ++k) left = std::min(left, length(at - reach.centre[k]) - reach.radius[k]);
     return left;
 }
 
@@ -89,8 +141,19 @@ void fangFragment(FragmentQuad& q) {
     const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
     // The bites, only once the first has begun.
     const bool bitten = !atStandIn && gone > kFirstBite;
-    const auto bites = bitten ? bitesOf(size, share * size.y, isTitleStrip(u), u.seed) : std::array<Bite, kBites>{};
     const auto uv = q.varying2(0);
+    Quad<float2> at;
+    bool anyBar = false;
+    for (size_t i = 0; i < 4; ++i) {
+        at[i] = uv[i] * size;
+        anyBar = anyBar || uv[i].y < share;
+    }
+    const Reach reach = bitten ? reachOf(bitesOf(r, size, share * size.y, u), gone, at, u.pixelsPerPoint) : Reach{};
+    // Nothing of a swallowed quad shows (below its title bar, which is never bitten).
+    if (reach.swallowed && !anyBar) {
+        q.discardMask = 0xF;
+        return;
+    }
     const auto colors = shaders::pictureColors(r, uv);
     const auto teeth = bitten ? shaders::noiseAt(r, uv, 60, 1) : platform::gpu::Quad<float>{};
     const float fade = shaders::shadowOf(r).unframedFade;
@@ -102,7 +165,7 @@ void fangFragment(FragmentQuad& q) {
             shown = waxing(uv[i], 1 - gone);
             light = 0.6f + 0.4f * shown;
         } else if (bitten && !bar) {
-            const float left = uneaten(uv[i] * size, bites, gone) - kTeeth * teeth[i];
+            const float left = uneaten(at[i], reach) - kTeeth * teeth[i];
             shown = shaders::clamp01(left * u.pixelsPerPoint + 0.5f);
             light = 0.3f + 0.7f * shaders::smoothstep01(left / kMark);
         }
@@ -119,6 +182,12 @@ void registerMoonFangShaders(ShaderCatalog& catalog) {
     shaders::registerPair(catalog, "moonFang", shaders::kTwinVaryings, fangVertex, fangFragment);
 }
 
-void drawMoonFang(const EffectPass& pass) { shaders::drawTwinQuads(pass); }
+void drawMoonFang(const EffectPass& pass) {
+    const TransitionUniforms& u = pass.scene.uniforms;
+    const float2 size{std::max(u.window.z, 1.0f), std::max(u.window.w, 1.0f)};
+    const auto bites = bitesOf(size, shaders::titleShare(u) * size.y, isTitleStrip(u), u.seed);
+    pass.encoder.setFragmentArray(std::span<const Bite>(bites), kBitesIndex);
+    shaders::drawTwinQuads(pass);
+}
 
 }  // namespace furlpane

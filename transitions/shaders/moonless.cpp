@@ -63,6 +63,20 @@ bool untouched(const platform::gpu::Quad<float2>& uv, const platform::gpu::Quad<
     return true;
 }
 
+// How much of the picture still stands solid at a lane: all of a title bar, and of the
+// rest until its cell turns; none off the picture.
+float solidAt(float2 uv, float here, float clock, float share) {
+    const bool onPicture = uv.x >= 0 && uv.x <= 1 && uv.y >= 0 && uv.y <= 1;
+    const bool bar = onPicture && uv.y < share;
+    return bar ? 1 : onPicture ? 1 - shaders::smoothstep01((clock - here) / 0.06f) : 0;
+}
+
+// How far inside the picture (below its title bar) the cell under the smoke lies, as
+// a share of the smoke's soft edge.
+float smokeColumn(float2 below, float share) {
+    return shaders::clamp01(std::min({below.x, 1 - below.x, below.y - share, 1 - below.y}) / 0.04f);
+}
+
 void smokeFragment(FragmentQuad& q) {
     if (!shaders::readyToDraw(q)) return;
     const StageResources& r = *q.resources;
@@ -77,8 +91,13 @@ void smokeFragment(FragmentQuad& q) {
         q.discardMask = 0xF;
         return;
     }
-    const auto here = fieldAt(r, uv, share);
-    const auto colors = shaders::pictureColors(r, uv);
+    // Off the picture only smoke shows: a quad wholly beside it reads neither the picture
+    // nor the field there.
+    bool showsPicture = false;
+    for (size_t i = 0; i < 4; ++i)
+        showsPicture = showsPicture || (uv[i].x >= 0 && uv[i].x <= 1 && uv[i].y >= 0 && uv[i].y <= 1);
+    const auto here = showsPicture ? fieldAt(r, uv, share) : platform::gpu::Quad<float4>{};
+    const auto colors = showsPicture ? shaders::pictureColors(r, uv) : platform::gpu::Quad<float4>{};
     const float fade = shaders::shadowOf(r).unframedFade;
     if (untouched(uv, here, clock)) {
         for (int lane = 0; lane < 4; ++lane) {
@@ -93,14 +112,28 @@ void smokeFragment(FragmentQuad& q) {
     for (size_t i = 0; i < 4; ++i) below[i] = uv[i] + float2{0, kRise * gone};
     // Plumes: the noise stretched upwards and carried up as the smoke rises.
     for (size_t i = 0; i < 4; ++i) curl[i] = float2{1.1f * uv[i].x, 0.35f * uv[i].y + 0.5f * gone};
-    const auto source = fieldAt(r, below, share);
-    const auto swirl = shaders::noiseAt(r, curl, 11, 2), puffs = shaders::noiseAt(r, curl, 29, 3);
+    // Smoke rises only where the picture has gone, and only above the picture: while every
+    // lane still stands solid or lies beside the smoke's column (or the smoke has cleared)
+    // its density is 0 whatever the field below, the swirl and the puffs, which are then
+    // not read.
+    bool smoky = false;
+    for (size_t i = 0; i < 4; ++i)
+        smoky = smoky || (1 - solidAt(uv[i], here[i].x, clock, share) != 0 && smokeColumn(below[i], share) != 0);
+    smoky = smoky && lingering != 0;
+    // Beside the picture with no smoke there is nothing to draw (and nothing to blend).
+    if (!showsPicture && !smoky) {
+        q.discardMask = 0xF;
+        return;
+    }
+    const auto source = smoky ? fieldAt(r, below, share) : platform::gpu::Quad<float4>{};
+    const auto swirl = smoky ? shaders::noiseAt(r, curl, 11, 2) : platform::gpu::Quad<float>{};
+    const auto puffs = smoky ? shaders::noiseAt(r, curl, 29, 3) : platform::gpu::Quad<float>{};
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
         const bool onPicture = uv[i].x >= 0 && uv[i].x <= 1 && uv[i].y >= 0 && uv[i].y <= 1;
         const bool bar = onPicture && uv[i].y < share;
         const float age = clock - here[i].x;
-        const float solid = bar ? 1 : onPicture ? 1 - shaders::smoothstep01(age / 0.06f) : 0;
+        const float solid = solidAt(uv[i], here[i].x, clock, share);
         const float night = bar ? 0 : 0.8f * shaders::smoothstep01((age + kNight) / kNight);
         const float4 picture = colors[i] * solid;
         const float4 dark{picture.x * (1 - night), picture.y * (1 - night), picture.z * (1 - night), picture.w};
@@ -108,7 +141,7 @@ void smokeFragment(FragmentQuad& q) {
         const float smokeAge = clock - source[i].x + 0.1f * (swirl[i] - 0.5f);
         const float life = shaders::smoothstep01(smokeAge / 0.08f) * (1 - shaders::smoothstep01(smokeAge / 0.7f));
         const float2 b = below[i];
-        const float inside = shaders::clamp01(std::min({b.x, 1 - b.x, b.y - share, 1 - b.y}) / 0.04f);
+        const float inside = smokeColumn(b, share);
         const float wisp = shaders::smoothstep01((0.6f * puffs[i] + 0.4f * swirl[i] - 0.3f) / 0.45f);
         const float density = inside * life * wisp * (1 - solid) * 0.9f * lingering;
         const float4 smoke = kSmoke * density;

@@ -81,4 +81,14 @@ inline float cornerCoverage(float2 p, float2 half, float radius, float pixelsPer
     return clamp01(0.5f - distance * pixelsPerPoint);
 }
 
+// A sampler that reads as `sampler` does at level of detail 0 (its magnification filter
+// on the first level) whatever the quad's derivatives: a whole quad sampled with it gives
+// the same bits as each lane sampled alone at level of detail 0, at the cost of one quad.
+inline platform::gpu::Sampler atLevelZero(const platform::gpu::Sampler& sampler) {
+    platform::gpu::SamplerDescriptor d = sampler.descriptor();
+    d.minFilter = d.magFilter;
+    d.mipFilter = platform::gpu::MipFilter::notMipmapped;
+    return platform::gpu::Sampler(d);
+}
+
 }  // namespace furlpane::shaders

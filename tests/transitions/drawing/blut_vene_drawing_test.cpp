@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/transitions/drawing/effect_frames.h"
@@ -20,6 +21,33 @@ int veinPixels(const platform::Image& frame, int x0, int y0, int x1, int y1) {
             count += p.a > 200 && p.r > 2 * p.g + 40 && p.r > 2 * p.b + 40;
         }
     return count;
+}
+
+// The flush reads the field's levels 3 and 4 from copies of their own: they hold the
+// field's bytes, for a thumbnail's window and a title strip's body alike.
+TEST(BlutVeneDrawing, TheFlushLevelsAreTheFieldsOwn) {
+    auto frames = EffectFrames::create();
+    ASSERT_TRUE(frames);
+    for (const StandInKind kind : {StandInKind::thumbnail, StandInKind::titleStrip}) {
+        TransitionScene scene = frames->scene(TransitionEffect::blutVene, kind);
+        auto commands = frames->renderer().queue()->makeCommandBuffer();
+        ASSERT_TRUE(prepareBlutVene(frames->renderer(), scene, *commands));
+        commands->commit();
+        commands->waitUntilCompleted();
+        const BlutVeneDrawing& d = *scene.drawingAs<BlutVeneDrawing>();
+        ASSERT_GT(d.field->mipLevelCount(), kBlutVeneFlushLevels[1]);
+        for (int i = 0; i < 2; ++i) {
+            const int level = kBlutVeneFlushLevels[i], w = d.field->width(level), h = d.field->height(level);
+            ASSERT_TRUE(d.flushLevels[i]);
+            ASSERT_EQ(d.flushLevels[i]->width(), w);
+            ASSERT_EQ(d.flushLevels[i]->height(), h);
+            std::vector<std::uint32_t> field(std::size_t(w) * h), copy(field.size());
+            ASSERT_TRUE(d.field->getBytes(field.data(), std::size_t(w) * 4, {0, 0, w, h}, level));
+            ASSERT_TRUE(d.flushLevels[i]->getBytes(copy.data(), std::size_t(w) * 4, {0, 0, w, h}, 0));
+            EXPECT_EQ(field, copy) << level;
+            EXPECT_GT(std::count_if(copy.begin(), copy.end(), [](std::uint32_t t) { return t != 0; }), 0) << level;
+        }
+    }
 }
 
 TEST(BlutVeneDrawing, PreparationRunsOnceAndRetriesWhatCannotBeMade) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "tests/transitions/drawing/effect_frames.h"
@@ -64,6 +66,51 @@ TEST(WaterDrawing, RestoringFloodsTheWindowFromTheThumbnailsSide) {
     EXPECT_EQ(coverageIn(*flooding, 370, 260, 410, 300).covered, 1600);
     EXPECT_EQ(coverageIn(*flooding, 70, 60, 100, 90).covered, 0);
     EXPECT_EQ(coverageIn(*back, 220, 160, 260, 200).covered, 1600);
+}
+
+// The main pass reads the field only in the cells marked as near a drop: every texel the
+// drops left other than 0 must lie, with all that filtering reads around it (a texel each
+// way), in marked cells.
+TEST(WaterDrawing, EveryTexelTheDropsTouchLiesInAMarkedCell) {
+    auto frames = EffectFrames::create();
+    ASSERT_TRUE(frames);
+    for (const StandInKind kind : {StandInKind::thumbnail, StandInKind::titleStrip})
+        for (const float t : {0.05f, 0.3f, 0.5f, 0.7f}) {
+            TransitionScene scene = frames->scene(TransitionEffect::water, kind);
+            scene.uniforms.progress = t;
+            auto commands = frames->renderer().queue()->makeCommandBuffer();
+            ASSERT_TRUE(prepareWater(frames->renderer(), scene, *commands));
+            commands->commit();
+            commands->waitUntilCompleted();
+            const WaterDrawing& d = *scene.drawingAs<WaterDrawing>();
+            ASSERT_TRUE(d.drops) << t;
+            ASSERT_GT(d.cells.side, 0) << t;
+            ASSERT_EQ(d.marks.size(), std::size_t(d.cells.columns) * d.cells.rows);
+            const int w = d.field->width(), h = d.field->height();
+            std::vector<std::uint32_t> texels(std::size_t(w) * h);
+            ASSERT_TRUE(d.field->getBytes(texels.data(), std::size_t(w) * 4, {0, 0, w, h}, 0));
+            const auto marked = [&](float x, float y) {
+                const auto cell = [&](float at, std::uint32_t n) {
+                    return std::size_t(std::clamp(std::floor(at / d.cells.side), 0.0f, float(n - 1)));
+                };
+                return d.marks[cell(y, d.cells.rows) * d.cells.columns + cell(x, d.cells.columns)] != 0;
+            };
+            int touched = 0, unmarked = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    if (texels[std::size_t(y) * w + x] == 0) continue;
+                    ++touched;
+                    const float cx = (float(x) + 0.5f) * d.texel, cy = (float(y) + 0.5f) * d.texel;
+                    for (const float dx : {-d.texel, d.texel})
+                        for (const float dy : {-d.texel, d.texel}) unmarked += marked(cx + dx, cy + dy) ? 0 : 1;
+                }
+            EXPECT_GT(touched, 0) << t;
+            EXPECT_EQ(unmarked, 0) << t;
+            // And the cells do leave most of the view alone once the drops have fallen.
+            if (t >= 0.5f) {
+                EXPECT_LT(std::count(d.marks.begin(), d.marks.end(), 1), std::ssize(d.marks) / 2) << t;
+            }
+        }
 }
 
 }  // namespace

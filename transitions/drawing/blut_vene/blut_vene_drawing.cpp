@@ -18,9 +18,26 @@ int fieldSide(double points) {
     return static_cast<int>(std::clamp(std::isfinite(texels) ? texels : 1.0, 1.0, double(kBlutVeneFieldMaxSide)));
 }
 
+// Copies of the field's levels 3 and 4 (both or none), filled after its mip levels.
+bool copyFlushLevels(const TransitionRenderer& renderer, BlutVeneDrawing& drawing, BlitEncoder& blit) {
+    const Texture& field = *drawing.field;
+    if (field.mipLevelCount() <= kBlutVeneFlushLevels[1]) return true;
+    std::shared_ptr<Texture> copies[2];
+    for (int i = 0; i < 2; ++i) {
+        const int level = kBlutVeneFlushLevels[i];
+        copies[i] = renderer.device()->makeTexture(TextureDescriptor::texture2D(
+            field.pixelFormat(), field.width(level), field.height(level), Mipmapped::no, TextureUsage::shaderRead));
+        if (!copies[i]) return false;
+        blit.copyFromTexture(drawing.field, level, {0, 0, field.width(level), field.height(level)}, copies[i], 0, 0, 0);
+    }
+    drawing.flushLevels[0] = std::move(copies[0]);
+    drawing.flushLevels[1] = std::move(copies[1]);
+    return true;
+}
+
 // The field pass: every shown segment drawn once into the field, then its mip levels.
-bool encodeField(const TransitionRenderer& renderer, const BlutVeneDrawing& drawing,
-                 const std::shared_ptr<Texture>& field, CommandBuffer& commands) {
+bool encodeField(const TransitionRenderer& renderer, BlutVeneDrawing& drawing, const std::shared_ptr<Texture>& field,
+                 CommandBuffer& commands) {
     auto pipeline = makePipeline("blutVeneFieldVertex", "blutVeneFieldFragment", *renderer.library(),
                                  *renderer.device(), PipelineTarget::offscreen());
     if (!pipeline) return false;
@@ -39,11 +56,13 @@ bool encodeField(const TransitionRenderer& renderer, const BlutVeneDrawing& draw
     BlitEncoder* blit = commands.makeBlitEncoder();
     if (!blit) return false;
     blit->generateMipmaps(field);
+    drawing.field = field;
+    const bool copied = copyFlushLevels(renderer, drawing, *blit);
     blit->endEncoding();
-    return true;
+    return copied;
 }
 
-std::shared_ptr<Texture> makeField(const TransitionRenderer& renderer, const BlutVeneDrawing& drawing,
+std::shared_ptr<Texture> makeField(const TransitionRenderer& renderer, BlutVeneDrawing& drawing,
                                    CommandBuffer& commands) {
     const auto& region = drawing.making.region;
     auto field = renderer.device()->makeTexture(TextureDescriptor::texture2D(
@@ -80,6 +99,7 @@ void drawBlutVene(const EffectPass& pass) {
         pass.encoder.setFragmentBuffer(drawing->segments, 0, kBlutVeneSegmentsIndex);
     }
     pass.encoder.setFragmentTexture(drawing->field, kBlutVeneFieldTexture);
+    for (int i = 0; i < 2; ++i) pass.encoder.setFragmentTexture(drawing->flushLevels[i], kBlutVeneFlushTextures[i]);
     pass.use(pass.renderer.pictures(TransitionEffect::blutVene));
     pass.encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
 }

@@ -8,8 +8,13 @@
 // spreads around the veins. The effect's shaders animate the growth from the field and
 // the progress; nothing of the network is computed again per frame.
 //
+// The flush is the field read at level of detail 3.5: halfway between its levels 3 and
+// 4, which are also kept as textures of their own (copied once after the mip levels are
+// made), so that the effect's fragments read them a quad at a time.
+//
 // Bindings of the draw: the look values as vertex and fragment bytes at index 2, the
-// segments as vertex and fragment buffer 3, the field as fragment texture 3.
+// segments as vertex and fragment buffer 3, the field as fragment texture 3, its levels 3
+// and 4 (when it has them) as fragment textures 4 and 5.
 //
 // The renderer reaches this effect only through the three functions below, listed in
 // its effect table (transitions/effect_table.cpp).
@@ -36,6 +41,7 @@ struct BlutVeneDrawing : EffectDrawing {
     effects::BlutVene making;
     std::shared_ptr<platform::gpu::Buffer> segments;  // none when the network has no segment
     std::shared_ptr<platform::gpu::Texture> field;
+    std::shared_ptr<platform::gpu::Texture> flushLevels[2];  // the field's levels 3 and 4; none with fewer levels
     // (region x, y, width, height), (columns, rows, trunks, segments).
     std::vector<platform::simd::float4> look;
 };
@@ -43,6 +49,10 @@ struct BlutVeneDrawing : EffectDrawing {
 inline constexpr int kBlutVeneLookIndex = 2;
 inline constexpr int kBlutVeneSegmentsIndex = 3;
 inline constexpr int kBlutVeneFieldTexture = 3;
+inline constexpr int kBlutVeneFlushTextures[2] = {4, 5};
+// The level of detail of the flush and the levels it falls between.
+inline constexpr float kBlutVeneFlushLod = 3.5f;
+inline constexpr int kBlutVeneFlushLevels[2] = {3, 4};
 // The field's texels per point, and its largest side.
 inline constexpr float kBlutVeneFieldScale = 1;
 inline constexpr int kBlutVeneFieldMaxSide = 2048;

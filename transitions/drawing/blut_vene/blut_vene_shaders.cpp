@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "transitions/drawing/blut_vene/blut_vene_drawing.h"
 #include "transitions/shaders/picture_quad.h"
@@ -21,6 +22,7 @@ using namespace platform::gpu;
 using effects::BlutVene;
 using platform::simd::float2;
 using platform::simd::float4;
+using platform::gpu::Quad;
 
 namespace {
 
@@ -102,15 +104,50 @@ VertexOutput veinsVertex(const VertexInput& in) {
     return out;
 }
 
+// The field under the quad's lanes: its coordinates, and its first level and its flush
+// read for all four lanes at once the first time a lane needs them.
+struct FieldQuad {
+    const Texture& field;
+    const Sampler& sampler;
+    const Texture* flush[2];  // the field's levels 3 and 4 on their own; null: read the field itself
+    Quad<float2> uv;
+    std::optional<Quad<float4>> sharp, blurred;
+
+    float4 sharpAt(std::size_t lane) {
+        if (!sharp) sharp = field.sample(shaders::atLevelZero(sampler), uv);
+        return (*sharp)[lane];
+    }
+    // The field at the flush's level of detail. Read from the levels on their own it is
+    // what the field gives there with a linear mip filter: each of the two levels with the
+    // minification filter, weighted half and half.
+    float4 blurredAt(std::size_t lane) {
+        const platform::gpu::SamplerDescriptor& d = sampler.descriptor();
+        const bool apart = flush[0] && flush[1] && d.mipFilter == platform::gpu::MipFilter::linear &&
+                           field.mipLevelCount() > kBlutVeneFlushLevels[1];
+        if (!apart) return field.sample(sampler, uv[lane], kBlutVeneFlushLod);
+        if (!blurred) {
+            const platform::gpu::Sampler level(
+                {d.minFilter, d.minFilter, platform::gpu::MipFilter::notMipmapped, d.sAddressMode, d.tAddressMode});
+            const auto a = flush[0]->sample(level, uv), b = flush[1]->sample(level, uv);
+            constexpr float weight = kBlutVeneFlushLod - float(kBlutVeneFlushLevels[0]);
+            static_assert(weight == 0.5f, "halfway between the levels: a weight of 128/256, which the sampler keeps");
+            blurred.emplace();
+            for (std::size_t i = 0; i < 4; ++i) (*blurred)[i] = a[i] * (1.0f - weight) + b[i] * weight;
+        }
+        return (*blurred)[lane];
+    }
+};
+
 // The picture's colour with the veins that have grown by p and the flush around them.
-float4 veined(float4 color, const Texture& field, const Sampler& sampler, float2 fieldUv, float p) {
+float4 veined(float4 color, FieldQuad& f, std::size_t lane, float p) {
+    const float2 fieldUv = f.uv[lane];
     if (fieldUv.x < 0 || fieldUv.x > 1 || fieldUv.y < 0 || fieldUv.y > 1) return color;
     const float strength = 1 - shaders::smoothstep01((p - kFadeFrom) / (1 - kFadeFrom));
     if (strength <= 0) return color;
-    const float4 blurred = field.sample(sampler, fieldUv, 3.5f);
+    const float4 blurred = f.blurredAt(lane);
     const float flush = blurred.w * shaders::smoothstep01((p - 0.25f) / 0.2f) * 0.5f * strength;
     color = color + (kFlush * color.w - color) * flush;
-    const float4 vein = field.sample(sampler, fieldUv, 0);
+    const float4 vein = f.sharpAt(lane);
     if (vein.w > 0.02f && p >= vein.x / vein.w * kTimeScale) {
         const float middle = vein.y / vein.w;
         const float4 tone = kVein * (0.7f + 0.5f * middle);
@@ -136,14 +173,26 @@ void veinsFragment(FragmentQuad& q) {
     const auto colors = picture->sample(*sampler, uv);
     const float2 half{q.varying(4, 0), q.varying(5, 0)};
     const float radius = q.varying(6, 0), opacity = q.varying(7, 0);
+    const auto fromCentre = q.varying2(2);
+    const bool veins = field && look.size() >= 1 && look[0].z > 0 && look[0].w > 0;
+    std::optional<FieldQuad> under;
+    if (veins) {
+        under.emplace(FieldQuad{*field,
+                                *sampler,
+                                {r.texture(kBlutVeneFlushTextures[0]), r.texture(kBlutVeneFlushTextures[1])},
+                                {},
+                                std::nullopt,
+                                std::nullopt});
+        for (std::size_t i = 0; i < 4; ++i) {
+            const float2 point = uv[i] * u.window.zw() + u.window.xy();
+            under->uv[i] = (point - look[0].xy()) / look[0].zw();
+        }
+    }
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<size_t>(lane);
         float4 color = colors[i];
-        if (field && look.size() >= 1 && look[0].z > 0 && look[0].w > 0) {
-            const float2 point = uv[i] * u.window.zw() + u.window.xy();
-            color = veined(color, *field, *sampler, (point - look[0].xy()) / look[0].zw(), u.progress);
-        }
-        const float a = shaders::cornerCoverage(q.varying2(2)[i], half, radius, u.pixelsPerPoint) * opacity * fade;
+        if (under) color = veined(color, *under, i, u.progress);
+        const float a = shaders::cornerCoverage(fromCentre[i], half, radius, u.pixelsPerPoint) * opacity * fade;
         shaders::emit(q, lane, color * a, silhouette);
     }
 }

@@ -59,6 +59,8 @@ void drawTaco(const EffectPass& pass) {
     RenderEncoder& e = pass.encoder;
     e.setVertexArray(std::span<const platform::simd::float4>(d->look), 3);
     e.setFragmentArray(std::span<const platform::simd::float4>(d->look), 3);
+    const auto bites = tacoBites(d->look);
+    e.setFragmentArray(std::span<const platform::simd::float4>(bites), 4);
 
     pass.use(pass.renderer.pictures(TransitionEffect::taco));
     drawSheetRows(pass, 0, split + 1);

@@ -13,8 +13,10 @@
 // Bindings of the effect's draws (besides the renderer's, effect_pass.h):
 //   buffer 2   the piece records (Taco::PieceFrame), vertex stage
 //   buffer 3   the frame's look values, both stages
+//   buffer 4   the bites taken, gathered from the look once per draw (tacoBites), fragment
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "platform/gpu/gpu.h"
@@ -42,6 +44,10 @@ struct TacoDrawing : EffectDrawing {
 
 // The rows the sheet is drawn with: the grid's rows, 1 ... 2048 (64 without a grid).
 int tacoSheetRows(const TransitionUniforms& uniforms);
+
+// The bites a frame's look holds that have been taken, as the sheet's fragments read
+// them: their count, then each one's centre x, y and reach. Empty for a short look.
+std::vector<platform::simd::float4> tacoBites(std::span<const platform::simd::float4> look);
 
 // Registers the shader functions of "taco" and "tacoPieces".
 void registerTacoShaders(platform::gpu::ShaderCatalog& catalog);

@@ -4,8 +4,11 @@
 // rounded shape and the finished bites in the fragment stage, and where the sheet shows
 // its back it is tortilla-coloured. The pieces are soft ellipses coloured by kind.
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "transitions/drawing/taco/taco_drawing.h"
 #include "transitions/shaders/shader_support.h"
@@ -24,6 +27,7 @@ using Piece = effects::Taco::PieceFrame;
 
 constexpr int kPieces = 2;
 constexpr int kLook = 3;
+constexpr int kBites = 4;
 
 VertexOutput hidden() {
     VertexOutput out;
@@ -77,37 +81,126 @@ VertexOutput tacoVertex(const VertexInput& in) {
     return out;
 }
 
-// The share of the pixel inside the rounded outline, less the bites taken; p is the
-// sheet point, folded its y once bent.
-float sheetCoverage(float2 p, float folded, std::span<const float4> look, float pixelsPerPoint, bool titleStrip) {
-    const float top = look[5].x, height = look[5].x + look[5].y, half = look[6].x;
-    const float q = std::min(1.0f, std::fabs(p.x - half) / std::max(half, 1e-6f));
-    const float e = look[6].w, round = look[5].w;
-    // The outline's factor at this column; not needed while the sheet is a rectangle, nor
-    // a pixel or more inside the lowest upper edge and the highest lower edge the outline
-    // can have (coverage is whole there whatever the factor).
-    const float middle = look[5].z, margin = 1 / std::max(pixelsPerPoint, 0.5f);
-    const bool nearLower = p.y > shaders::mix(height, middle, round) - margin;
-    const bool nearUpper = !titleStrip && p.y < shaders::mix(0.0f, middle, round) + margin;
+// The bites taken so far, as the look holds them: each one's centre and how far it
+// reaches. The same for every pixel of a frame: gathered once per draw (tacoBites) and
+// bound to the sheet's fragments, or once per quad when nothing is bound.
+struct Bites {
+    std::array<float4, 12> taken{};  // centre x, y, reach
+    std::size_t count = 0;
+};
+
+Bites bitesOf(std::span<const float4> look) {
+    Bites b;
+    for (std::size_t i = 0; i < 12; ++i) {
+        const float4 bite = look[10 + i];
+        if (!(bite.z > 0 && bite.w > 0)) continue;
+        b.taken[b.count++] = {bite.x, bite.y, 0.925f * bite.z * shaders::smoothstep01(bite.w), 0};
+    }
+    return b;
+}
+
+// The bound bites: their count, then the bites.
+Bites bitesOf(const StageResources& r, std::span<const float4> look) {
+    const auto bound = r.array<float4>(kBites);
+    if (bound.empty() || !(bound[0].x >= 0 && bound[0].x <= 12) || bound.size() < 1 + std::size_t(bound[0].x))
+        return bitesOf(look);
+    Bites b;
+    b.count = std::size_t(bound[0].x);
+    std::copy_n(bound.begin() + 1, b.count, b.taken.begin());
+    return b;
+}
+
+// What the coverage of every pixel of a frame shares, read from the look once per quad.
+struct Outline {
+    float top, height, half, round, middle, upper, lower, exponent;
+    float pixelsPerPoint;
+    bool titleStrip, eaten;
+    // A pixel above the first and below the second (a pixel or more inside the lowest
+    // upper edge and the highest lower edge the outline can have) is whole whatever the
+    // outline's factor.
+    float lowestLower, highestUpper;
+    // Within these the rounding of either way of working out a pixel's depth stays far
+    // below the slack of outlineBounds.
+    bool bounded;
+
+    Outline(std::span<const float4> look, float pixelsPerPoint, bool titleStrip)
+        : top(look[5].x), height(look[5].x + look[5].y), half(look[6].x), round(look[5].w), middle(look[5].z),
+          upper(look[6].y), lower(look[6].z), exponent(look[6].w), pixelsPerPoint(pixelsPerPoint),
+          titleStrip(titleStrip), eaten(look[8].z == 0) {
+        const float margin = 1 / std::max(pixelsPerPoint, 0.5f);
+        lowestLower = shaders::mix(height, middle, round) - margin;
+        highestUpper = shaders::mix(0.0f, middle, round) + margin;
+        bounded = exponent >= 2 && exponent <= 8 && round >= 0 && round <= 1 && upper >= 0 && lower >= 0 &&
+                  pixelsPerPoint > 0 && pixelsPerPoint <= 8 && std::fabs(height) <= 16384 &&
+                  std::fabs(middle) <= 16384 && upper <= 16384 && lower <= 16384;
+    }
+};
+
+// How far the pixel at y lies inside the nearer edge of the outline at column q, in
+// points; with the superellipse's factor when rounded, else with the straight edges.
+float edgeDepth(float y, float q, const Outline& o, bool rounded) {
     float f = 1;
-    if (round > 0 && (nearLower || nearUpper)) {
+    if (rounded) {
+        const float e = o.exponent;
         const float qe = e == 5.0f ? q * q * q * q * q : std::pow(q, e);
         f = std::pow(std::max(0.0f, 1 - qe), 1 / e);
     }
-    const float lowerEdge = shaders::mix(height, look[5].z + look[6].z * f, round);
-    const float upperEdge = titleStrip ? 0.0f : shaders::mix(0.0f, look[5].z - look[6].y * f, round);
-    float inside = std::min(lowerEdge - p.y, p.y - upperEdge);
-    if (p.y > top) {
-        if (look[8].z == 0) return 0;  // eaten: only the flat strip is left
-        for (std::size_t i = 0; i < 12; ++i) {
-            const float4 bite = look[10 + i];
-            if (!(bite.z > 0 && bite.w > 0)) continue;
-            const float reach = 0.925f * bite.z * shaders::smoothstep01(bite.w);
-            const float dx = p.x - bite.x, dy = std::max(folded, top) - bite.y;
-            inside = std::min(inside, std::sqrt(dx * dx + dy * dy) - reach);
+    const float lowerEdge = shaders::mix(o.height, o.middle + o.lower * f, o.round);
+    const float upperEdge = o.titleStrip ? 0.0f : shaders::mix(0.0f, o.middle - o.upper * f, o.round);
+    return std::min(lowerEdge - y, y - upperEdge);
+}
+
+// The outline's factor at column q (0 in the middle, 1 at the sides) lies between that
+// of a circle and that of a superellipse of exponent 8 for any exponent from 2 to 8;
+// where the pixel lies inside (or outside) the outline whichever factor in that range
+// it has, by a margin far larger than the rounding of either, its coverage is known
+// without the two powers.
+enum class Known : std::uint8_t { unknown, inside, outside };
+
+Known outlineBounds(float q, float y, const Outline& o) {
+    if (!o.bounded) return Known::unknown;
+    const float q2 = q * q, q8 = q2 * q2 * q2 * q2;
+    const float least = std::sqrt(std::max(0.0f, 1 - q2));
+    const float most = std::sqrt(std::sqrt(std::sqrt(std::max(0.0f, 1 - q8))));
+    // Pixels from the nearer edge, for a factor f: both grow with f.
+    const auto depth = [&](float f) {
+        const float below = shaders::mix(o.height, o.middle + o.lower * f, o.round) - y;
+        const float above = o.titleStrip ? y : y - shaders::mix(0.0f, o.middle - o.upper * f, o.round);
+        return std::min(below, above) * o.pixelsPerPoint;
+    };
+    constexpr float kSlack = 0.25f;  // pixels
+    if (depth(least) >= 0.5f + kSlack) return Known::inside;
+    if (depth(most) <= -0.5f - kSlack) return Known::outside;
+    return Known::unknown;
+}
+
+// The share of the pixel inside the rounded outline, less the bites taken; p is the
+// sheet point, folded its y once bent.
+float sheetCoverage(float2 p, float folded, const Outline& o, const Bites& bites) {
+    const float q = std::min(1.0f, std::fabs(p.x - o.half) / std::max(o.half, 1e-6f));
+    // The outline's factor at this column; not needed while the sheet is a rectangle, nor
+    // between lowestLower and highestUpper.
+    const bool nearLower = p.y > o.lowestLower;
+    const bool nearUpper = !o.titleStrip && p.y < o.highestUpper;
+    // Where the edges leave the pixel whole, the bites alone decide (an edge that does not
+    // cut the pixel stands for any depth of half a pixel or more).
+    float inside = 0.5f / std::max(o.pixelsPerPoint, 1e-6f) + 1;
+    if (o.round > 0 && (nearLower || nearUpper)) {
+        const Known known = outlineBounds(q, p.y, o);
+        if (known == Known::outside) return 0;
+        if (known == Known::unknown) inside = edgeDepth(p.y, q, o, true);
+    } else {
+        inside = edgeDepth(p.y, q, o, false);
+    }
+    if (p.y > o.top) {
+        if (o.eaten) return 0;  // only the flat strip is left
+        for (std::size_t i = 0; i < bites.count; ++i) {
+            const float4 bite = bites.taken[i];
+            const float dx = p.x - bite.x, dy = std::max(folded, o.top) - bite.y;
+            inside = std::min(inside, std::sqrt(dx * dx + dy * dy) - bite.z);
         }
     }
-    return clamp01(0.5f + inside * pixelsPerPoint);
+    return clamp01(0.5f + inside * o.pixelsPerPoint);
 }
 
 void tacoFragment(FragmentQuad& q) {
@@ -123,13 +216,26 @@ void tacoFragment(FragmentQuad& q) {
     const bool silhouette = shaders::isSilhouettePass(r);
     const float width = std::max(2 * look[6].x, 1.0f), height = std::max(look[5].x + look[5].y, 1.0f);
     const auto points = q.varying2(0);
+    const float fade = look[7].y;
+    const Bites bites = bitesOf(r, look);
+    const Outline outline(look, u.pixelsPerPoint, look[8].y > 0.5f);
+    // A lane the outline or the bites leave uncovered adds nothing (the pipeline blends
+    // premultiplied colour and leaves depth alone): it is discarded, and a quad with no
+    // lane left reads no picture.
+    float cover[4];
+    for (int lane = 0; lane < 4; ++lane) {
+        const auto i = static_cast<std::size_t>(lane);
+        cover[i] = sheetCoverage(points[i], q.varying(3, lane), outline, bites) * fade;
+        if (cover[i] == 0) q.discard(lane);
+    }
+    if (q.discardMask == 0xF) return;
     platform::gpu::Quad<float2> uv;
     for (std::size_t i = 0; i < 4; ++i) uv[i] = {points[i].x / width, points[i].y / height};
     const auto colors = picture->sample(*sampler, uv);
-    const float fade = look[7].y;
     for (int lane = 0; lane < 4; ++lane) {
         const auto i = static_cast<std::size_t>(lane);
-        const float a = sheetCoverage(points[i], q.varying(3, lane), look, u.pixelsPerPoint, look[8].y > 0.5f) * fade;
+        const float a = cover[i];
+        if (a == 0) continue;
         // The sheet's back shows the picture through the tortilla.
         const float4 front = colors[i];
         const float4 back = mix(front, float4{0.93f, 0.80f, 0.52f, 1}, 0.6f);
@@ -183,6 +289,14 @@ void tacoPiecesFragment(FragmentQuad& q) {
 }
 
 }  // namespace
+
+std::vector<float4> tacoBites(std::span<const float4> look) {
+    if (look.size() < 22) return {};
+    const Bites bites = bitesOf(look);
+    std::vector<float4> bound{{float(bites.count), 0, 0, 0}};
+    bound.insert(bound.end(), bites.taken.begin(), bites.taken.begin() + std::ptrdiff_t(bites.count));
+    return bound;
+}
 
 void registerTacoShaders(ShaderCatalog& catalog) {
     catalog.addVertexFunction("tacoVertex", {4, 0}, tacoVertex);

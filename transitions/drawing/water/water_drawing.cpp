@@ -49,6 +49,40 @@ void drawField(CommandBuffer& commands, const WaterDrawing& d) {
     e->endEncoding();
 }
 
+// The cells of the field that the drops' quads (grown by two texels and a point, beyond
+// any rounding of where filtering reads) may reach. A drop at a point that is not finite
+// leaves no cells: the field is then read everywhere.
+void markDropCells(WaterDrawing& d, std::span<const effects::Water::DropFrame> drops) {
+    const float extentX = static_cast<float>(d.field->width()) * d.texel;
+    const float extentY = static_cast<float>(d.field->height()) * d.texel;
+    const float side = std::max(16.0f, 4 * d.texel);
+    const auto count = [&](float extent) {
+        return static_cast<std::uint32_t>(std::clamp(std::ceil(extent / side), 1.0f, 4096.0f));
+    };
+    d.cells = {side, count(extentX), count(extentY), 0};
+    d.marks.assign(std::size_t(d.cells.columns) * d.cells.rows, 0);
+    const float margin = 2 * d.texel + 1;
+    const auto cell = [&](float at, std::uint32_t cells) {
+        return static_cast<std::uint32_t>(std::clamp(std::floor(at / side), 0.0f, static_cast<float>(cells - 1)));
+    };
+    for (const effects::Water::DropFrame& drop : drops) {
+        const float r = drop.form.z;
+        const float halfX = r + std::fabs(drop.form.x) / 2 + d.texel + margin;
+        const float halfY = r + std::fabs(drop.form.y) / 2 + d.texel + margin;
+        if (!(std::isfinite(drop.place.x) && std::isfinite(drop.place.y) && std::isfinite(halfX) &&
+              std::isfinite(halfY))) {
+            d.cells = {};
+            d.marks.clear();
+            return;
+        }
+        const std::uint32_t x0 = cell(drop.place.x - halfX, d.cells.columns);
+        const std::uint32_t x1 = cell(drop.place.x + halfX, d.cells.columns);
+        const std::uint32_t y0 = cell(drop.place.y - halfY, d.cells.rows), y1 = cell(drop.place.y + halfY, d.cells.rows);
+        for (std::uint32_t y = y0; y <= y1; ++y)
+            std::fill_n(d.marks.begin() + std::ptrdiff_t(std::size_t(y) * d.cells.columns + x0), x1 - x0 + 1, 1);
+    }
+}
+
 }  // namespace
 
 bool prepareWater(TransitionRenderer& renderer, TransitionScene& scene, CommandBuffer& commands) {
@@ -63,7 +97,13 @@ bool prepareWater(TransitionRenderer& renderer, TransitionScene& scene, CommandB
     d.look = std::move(frame.look);
     d.look[2] = {d.texel, d.drops ? 1.0f : 0.0f, static_cast<float>(d.field->width()),
                  static_cast<float>(d.field->height())};
-    if (d.drops) drawField(commands, d);
+    if (d.drops) {
+        drawField(commands, d);
+        markDropCells(d, frame.records);
+    } else {
+        d.cells = {};  // the field as it stands is read everywhere
+        d.marks.clear();
+    }
     return true;
 }
 
@@ -77,6 +117,8 @@ void drawWater(const EffectPass& pass) {
     e.setVertexArray(std::span<const float4>(d->look), 2);
     e.setFragmentArray(std::span<const float4>(d->look), 2);
     e.setFragmentTexture(d->field, 3);
+    e.setFragmentValue(d->cells, kDropCellsIndex);
+    e.setFragmentArray(std::span<const std::uint8_t>(d->marks), kDropCellMarksIndex);
     e.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
 }
 

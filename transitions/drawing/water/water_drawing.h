@@ -17,7 +17,7 @@
 //
 // Bindings (besides the frame's, effect_pass.h): field pass, vertex buffer 2 the drops,
 // vertex bytes 3 FieldInfo; main pass, both stages bytes 2 the `look` (15 entries),
-// fragment texture 3 the field.
+// fragment texture 3 the field, fragment bytes 4 DropCells and 5 their marks.
 
 #include <memory>
 #include <vector>
@@ -45,6 +45,21 @@ struct FieldInfo {
 };
 static_assert(sizeof(FieldInfo) == 16);
 
+// Where the field can be other than 0: the field cut into square cells, marked (1) where
+// a drop's quad, grown by the reach of bilinear filtering, may touch it, rows from the
+// top. Points beyond the field count as in its nearest cell, as the field's edges are
+// read there. The main pass reads the field only under marked cells; without cells
+// (side 0) it reads it everywhere.
+struct DropCells {
+    float side = 0;  // points
+    std::uint32_t columns = 0;
+    std::uint32_t rows = 0;
+    std::uint32_t padding = 0;
+};
+static_assert(sizeof(DropCells) == 16);
+inline constexpr int kDropCellsIndex = 4;
+inline constexpr int kDropCellMarksIndex = 5;
+
 // The most drops the field pass draws (4 vertices each must stay within one draw's
 // limit); a plan holds that many only for absurd windows, whose extra drops are left out.
 inline constexpr int kMostFieldDrops = 1 << 18;
@@ -58,6 +73,8 @@ struct WaterDrawing : EffectDrawing {
     std::shared_ptr<platform::gpu::Buffer> drops;  // none in a frame without drops
     int dropCount = 0;
     std::vector<platform::simd::float4> look;
+    DropCells cells;
+    std::vector<std::uint8_t> marks;  // cells.columns × cells.rows
     // The field pass's pipeline (RG16Float, one sample), made with the field.
     std::shared_ptr<const platform::gpu::RenderPipelineState> fieldPipeline;
 };

@@ -3,7 +3,8 @@
 // "waterField": each drop an instanced quad around its blob, stretched along its streak;
 // its fragments add weight × (1 − d²/r²)³ (d from the streak's segment) to the field's
 // red and the same times the drop's picture share to its green. The fragments write an
-// alpha of 0, so the premultiplied source-over blend of every pipeline adds them up.
+// alpha of 0, so the premultiplied source-over blend of every pipeline adds them up; the
+// lanes outside the blob, which would add zeros, are discarded instead.
 //
 // "water": one quad over the frame's drawing rectangle, whose fragments compose what the
 // frame shows (see water_drawing.h): the whole window, water where the field passes the
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "transitions/drawing/water/water_drawing.h"
 #include "transitions/shaders/shader_support.h"
@@ -21,6 +23,7 @@ namespace furlpane {
 using namespace platform::gpu;
 using platform::simd::float2;
 using platform::simd::float4;
+using platform::gpu::Quad;
 using shaders::clamp01;
 using shaders::smoothstep01;
 
@@ -60,6 +63,8 @@ void fieldFragment(FragmentQuad& q) {
         const float k = r > 0 ? (d.x * d.x + d.y * d.y) / (r * r) : 1.0f;
         const float b = k < 1 ? weight * (1 - k) * (1 - k) * (1 - k) : 0.0f;
         q.color[lane] = {b, b * picture, 0, 0};
+        // Adding nothing leaves the field's bits as they are: such a lane is not merged.
+        if (b == 0 && b * picture == 0) q.discard(lane);
     }
 }
 
@@ -79,35 +84,75 @@ VertexOutput waterVertex(const VertexInput& in) {
 // call waited on the store (a fifth of a frame).
 [[gnu::always_inline]] inline float4 over(float4 below, float4 above) { return above + below * (1 - above.w); }
 
-// What one fragment needs besides its point.
+// The picture mapped onto a rectangle for the four lanes of a quad, read at level of
+// detail 0 as one quad the first time a lane asks for it: most lanes that read the
+// picture read it at the same point as their neighbours do.
+class Layer {
+public:
+    Layer(float4 rect, const Quad<float2>& at) : rect_(rect) {
+        if (!(rect.z > 0 && rect.w > 0)) return;
+        for (std::size_t i = 0; i < 4; ++i) uv_[i] = (at[i] - rect.xy()) / rect.zw();
+    }
+    float4 rect() const { return rect_; }
+    // Whether the lane's point lies on the picture.
+    bool onPicture(std::size_t lane) const {
+        const float2 uv = uv_[lane];
+        return !(uv.x < 0 || uv.y < 0 || uv.x > 1 || uv.y > 1);
+    }
+    float4 color(std::size_t lane, const Texture& picture, const Sampler& levelZero) {
+        if (!sampled_) {
+            colors_ = picture.sample(levelZero, uv_);
+            sampled_ = true;
+        }
+        return colors_[lane];
+    }
+
+private:
+    float4 rect_;
+    Quad<float2> uv_;
+    Quad<float4> colors_;
+    bool sampled_ = false;
+};
+
+// What one fragment quad needs besides its points.
 struct Scene {
     const TransitionUniforms& u;
     std::span<const float4> look;
     const Texture& picture;
-    const Sampler& sampler;
+    const Sampler& levelZero;  // the sampler at level of detail 0
     const Texture* field;
+    const Quad<float2>& points;
 
-    // The picture mapped onto a rectangle, cut with rounded corners.
-    float4 pictureIn(float4 rect, float2 p, float radius, float2 displaced) const {
-        if (!(rect.z > 0 && rect.w > 0)) return {};
-        const float2 uv = (displaced - rect.xy()) / rect.zw();
-        if (uv.x < 0 || uv.y < 0 || uv.x > 1 || uv.y > 1) return {};
+    // The picture on a layer at the lane's point, cut with rounded corners.
+    float4 pictureIn(Layer& layer, std::size_t lane, float radius) const {
+        const float4 rect = layer.rect();
+        if (!(rect.z > 0 && rect.w > 0) || !layer.onPicture(lane)) return {};
         const float2 half = rect.zw() * 0.5f;
-        const float cover = shaders::cornerCoverage(p - rect.xy() - half, half, std::min(radius, std::min(half.x, half.y)),
-                                                    u.pixelsPerPoint);
-        return picture.sample(sampler, uv) * cover;
+        const float cover = shaders::cornerCoverage(points[lane] - rect.xy() - half, half,
+                                                    std::min(radius, std::min(half.x, half.y)), u.pixelsPerPoint);
+        return layer.color(lane, picture, levelZero) * cover;
     }
-    float4 window(float2 p, float2 displaced) const { return pictureIn(u.window, p, u.cornerRadius, displaced); }
-    float4 standIn(float2 p) const {
+    float standInRadius() const {
         const float scale = u.window.z > 0 ? std::min(1.0f, u.standIn.z / u.window.z) : 1.0f;
-        return pictureIn(u.standIn, p, u.cornerRadius * scale, p) * clamp01(u.opacity);
+        return u.cornerRadius * scale;
+    }
+};
+
+// The layers a quad may read: the window where it stands, the window moved by the ripple
+// (the same layer while no ripple runs) and the stand-in.
+struct Layers {
+    Layer window, standIn;
+    std::optional<Layer> rippledWindow;
+
+    Layer& rippled(const Scene& s);
+    float4 windowAt(const Scene& s, std::size_t lane) { return s.pictureIn(window, lane, s.u.cornerRadius); }
+    float4 standInAt(const Scene& s, std::size_t lane) {
+        return s.pictureIn(standIn, lane, s.standInRadius()) * clamp01(s.u.opacity);
     }
 };
 
 // The ripple running out from the region's centre moves the picture under the water.
-float2 rippled(const Scene& s, float2 p) {
-    const float4 ripple = s.look[3];
-    if (!(ripple.w > 0)) return p;
+float2 ripplePoint(float4 ripple, float2 p) {
     const float2 d = p - ripple.xy();
     const float distance = length(d);
     if (distance < 1e-3f) return p;
@@ -115,27 +160,80 @@ float2 rippled(const Scene& s, float2 p) {
     return p - d / distance * (5.0f * ripple.w * std::exp(-x * x));
 }
 
-float4 dropsAt(const Scene& s, float2 p) {
-    if (!s.field) return {};
+Layer& Layers::rippled(const Scene& s) {
+    const float4 ripple = s.look[3];
+    if (!(ripple.w > 0)) return window;
+    if (!rippledWindow) {
+        Quad<float2> moved;
+        for (std::size_t i = 0; i < 4; ++i) moved[i] = ripplePoint(ripple, s.points[i]);
+        rippledWindow.emplace(s.u.window, moved);
+    }
+    return *rippledWindow;
+}
+
+// Whether a drop may have touched the field where any lane reads it (DropCells); with no
+// cells bound, or a lane at a point that is not finite, it may.
+bool nearDrops(const StageResources& r, const Quad<float2>& points) {
+    const auto* cells = r.value<DropCells>(kDropCellsIndex);
+    const auto marks = r.array<std::uint8_t>(kDropCellMarksIndex);
+    if (!cells || !(cells->side > 0) || cells->columns == 0 || cells->rows == 0 ||
+        marks.size() < std::size_t(cells->columns) * cells->rows)
+        return true;
+    const auto cell = [&](float at, std::uint32_t count) {
+        return static_cast<std::size_t>(std::clamp(std::floor(at / cells->side), 0.0f, static_cast<float>(count - 1)));
+    };
+    for (const float2 p : points) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return true;
+        if (marks[cell(p.y, cells->rows) * cells->columns + cell(p.x, cells->columns)]) return true;
+    }
+    return false;
+}
+
+// The field's red and green for the four lanes; nothing without the field or its extent,
+// or where no drop has touched it (it is 0 there, and shows no water).
+std::optional<Quad<float4>> fieldAt(const Scene& s, const StageResources& r) {
+    if (!s.field) return std::nullopt;
     const float4 info = s.look[2];
     const float2 extent{info.z * info.x, info.w * info.x};
-    if (!(extent.x > 0 && extent.y > 0)) return {};
-    const float4 f = s.field->sample(s.sampler, p / extent);
+    if (!(extent.x > 0 && extent.y > 0) || !nearDrops(r, s.points)) return std::nullopt;
+    Quad<float2> at;
+    for (std::size_t i = 0; i < 4; ++i) at[i] = s.points[i] / extent;
+    return s.field->sample(s.levelZero, at);
+}
+
+float4 dropsAt(const Scene& s, Layers& layers, const Quad<float4>& field, std::size_t lane) {
+    const float4 f = field[lane];
     const float level = std::max(s.look[1].x, 1e-3f);
     const float a = smoothstep01((f.x - 0.85f * level) / (0.3f * level));
     if (!(a > 0)) return {};
     const float share = clamp01(f.y / std::max(f.x, 1e-4f));
-    const float4 under = s.window(p, rippled(s, p));
+    const float4 under = s.pictureIn(layers.rippled(s), lane, s.u.cornerRadius);
     const float4 water = kWater + under * (1 - kWater.w) * 0.4f;
     const float edge = 4 * a * (1 - a);
     const float4 c = under * share + water * (1 - share) + float4{0.25f, 0.25f, 0.25f, 0} * edge;
     return c * a;
 }
 
+// Whether a point, relative to the middle of a puddle's target, lies within the target
+// grown by the spill (half its size).
+bool withinPuddle(float2 local, float2 half) { return std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y; }
+
+// Whether the puddle whose records begin at `first` is present and reaches a lane of the
+// quad: elsewhere it adds nothing.
+bool puddleReaches(const Scene& s, std::size_t first) {
+    if (!(s.look[first + 4].x > 0.5f)) return false;
+    const float4 target = s.look[first];
+    const float2 half = target.zw() * 0.5f + float2(s.look[first + 2].x);
+    for (const float2 p : s.points)
+        if (withinPuddle(p - target.xy() - target.zw() * 0.5f, half)) return true;
+    return false;
+}
+
 // One puddle at p: water that has spread from its source over its target (and spills
 // beyond it), shallow where it drains, gone where it has dried; where it has cleared,
 // what it leaves behind: the stand-in for the thumbnail's puddle, the window otherwise.
-float4 puddleAt(const Scene& s, std::size_t first, float2 p) {
+float4 puddleAt(const Scene& s, Layers& layers, std::size_t first, std::size_t lane) {
+    const float2 p = s.points[lane];
     const float4 target = s.look[first], source = s.look[first + 1], shape = s.look[first + 2],
                  surface = s.look[first + 3];
     const float kind = s.look[first + 4].x;
@@ -144,12 +242,11 @@ float4 puddleAt(const Scene& s, std::size_t first, float2 p) {
                 lobes = shape.w, corner = surface.x, ripples = surface.y, wet = surface.z, age = surface.w;
     const float2 half = target.zw() * 0.5f + float2(spill);
     const float2 local = p - target.xy() - target.zw() * 0.5f;
-    const bool inside = std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y;
-    if (!inside) return {};
+    if (!withinPuddle(local, half)) return {};
     // What lies under the water is read only where it shows: most of the rectangle is
     // dry or not reached yet for most of the transition.
     const bool thumbnail = kind > 1.5f && kind < 2.5f;
-    const auto underAt = [&] { return thumbnail ? s.standIn(p) : s.window(p, p); };
+    const auto underAt = [&] { return thumbnail ? layers.standInAt(s, lane) : layers.windowAt(s, lane); };
     const float2 d = p - source.xy();
     const float distance = length(d);
     if (distance < cleared) return underAt();
@@ -167,11 +264,11 @@ float4 puddleAt(const Scene& s, std::size_t first, float2 p) {
 }
 
 // The window's title bar of a title strip, which stays while the body melts.
-float4 titleBarAt(const Scene& s, float2 p) {
+float4 titleBarAt(const Scene& s, Layers& layers, std::size_t lane) {
     if (!isTitleStrip(s.u)) return {};
     const float bar = std::clamp(s.u.titleBarHeight, 0.0f, std::max(s.u.window.w - 1, 0.0f));
-    if (p.y > s.u.window.y + bar) return {};
-    return s.window(p, p);
+    if (s.points[lane].y > s.u.window.y + bar) return {};
+    return layers.windowAt(s, lane);
 }
 
 void waterFragment(FragmentQuad& q) {
@@ -183,20 +280,38 @@ void waterFragment(FragmentQuad& q) {
         q.discardMask = 0xF;
         return;
     }
-    const Scene s{shaders::uniformsOf(r), look, *picture, *sampler, r.texture(kField)};
-    const bool silhouette = shaders::isSilhouettePass(r);
-    const float fade = shaders::shadowOf(r).unframedFade;
+    const Sampler levelZero = shaders::atLevelZero(*sampler);
     const auto points = q.varying2(0);
+    const Scene s{shaders::uniformsOf(r), look, *picture, levelZero, r.texture(kField), points};
+    const float fade = shaders::shadowOf(r).unframedFade;
+    const auto field = look[4].y > 0.5f ? fieldAt(s, r) : std::nullopt;
+    // A layer that is absent from the frame or the quad adds nothing to any lane; a quad
+    // with none adds nothing at all.
+    const bool puddles[2] = {puddleReaches(s, 5), puddleReaches(s, 10)};
+    if (!(look[4].x > 0.5f) && !field && !puddles[0] && !puddles[1] && !(look[4].z > 0.5f) && !isTitleStrip(s.u) &&
+        std::isfinite(fade)) {
+        q.discardMask = 0xF;
+        return;
+    }
+    Layers layers{Layer(s.u.window, points), Layer(s.u.standIn, points), std::nullopt};
+    const bool silhouette = shaders::isSilhouettePass(r);
     for (int lane = 0; lane < 4; ++lane) {
-        const float2 p = points[size_t(lane)];
+        const auto i = static_cast<std::size_t>(lane);
         float4 c{};
-        if (look[4].x > 0.5f) c = over(c, s.window(p, p));
-        if (look[4].y > 0.5f) c = over(c, dropsAt(s, p));
-        c = over(c, puddleAt(s, 5, p));
-        c = over(c, puddleAt(s, 10, p));
-        if (look[4].z > 0.5f) c = over(c, s.standIn(p));
-        c = over(c, titleBarAt(s, p));
-        shaders::emit(q, lane, c * fade, silhouette);
+        if (look[4].x > 0.5f) c = over(c, layers.windowAt(s, i));
+        if (field) c = over(c, dropsAt(s, layers, *field, i));
+        if (puddles[0]) c = over(c, puddleAt(s, layers, 5, i));
+        if (puddles[1]) c = over(c, puddleAt(s, layers, 10, i));
+        if (look[4].z > 0.5f) c = over(c, layers.standInAt(s, i));
+        c = over(c, titleBarAt(s, layers, i));
+        // Much of the drawing rectangle is empty: a lane that adds nothing (the pipeline
+        // blends premultiplied colour and leaves depth alone) is not merged.
+        const float4 shown = c * fade;
+        if (shown.x == 0 && shown.y == 0 && shown.z == 0 && shown.w == 0) {
+            q.discard(lane);
+            continue;
+        }
+        shaders::emit(q, lane, shown, silhouette);
     }
 }
 
