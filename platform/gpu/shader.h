@@ -5,7 +5,8 @@
 // the application). Pipelines look functions up by name; a name the library lacks gives
 // no function, and a pipeline without one cannot be made.
 //
-// Vertex stage. A vertex function runs once per vertex and instance. It receives the
+// Vertex stage. A vertex function runs once per vertex and instance (twice for the
+// vertices that two chunks of a long strip share, so it must be pure). It receives the
 // vertex index (vertexStart + i), the instance index (baseInstance + j) and the vertex
 // stage's bound resources, and returns a clip-space position (x and y in -w ... w with
 // y upward, z in 0 ... w) and up to kMaxVaryings floats. It declares how many varyings it
