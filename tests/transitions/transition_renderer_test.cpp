@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "renderer_test_support.h"
+#include "transitions/effect_pass.h"
 #include "transitions/main_pass_draws.h"
+#include "transitions/shaders/main_pass_shaders.h"
 
 namespace furlpane {
 namespace {
 
 using namespace platform::gpu;
 using E = TransitionEffect;
+using platform::simd::float4;
 using testing::Pixels;
 
 constexpr int kWidth = 200;
@@ -276,6 +281,64 @@ TEST(OverlayLooks, CoarseChecksCoverTheReachOfTheReads) {
     }
     EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, 0.8f, 0, 0, true}, 0.5f, 1).alpha, 0.4f);
     EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, std::nanf(""), 0, 0, true}, 1, 1).alpha, 0);
+}
+
+// The lens shades a span's lanes as its quad form shades them, colour and discard: with a
+// backdrop over part of the view (so that bent points fall off it), the lens strongest and
+// slack, spans at the view's corners and a lone quad's span at the right edge, and with an
+// empty backdrop frame or none.
+TEST(LensShader, SpansShadeEveryLaneAsQuadsDo) {
+    Fixture f;
+    ShaderCatalog catalog;
+    registerLensShaders(catalog);
+    const auto lens = ShaderLibrary(catalog).function("lensFragment");
+    ASSERT_TRUE(lens && lens->span());
+    const auto& device = f.renderer->device();
+    SamplerDescriptor linear;
+    linear.minFilter = linear.magFilter = SamplerFilter::linear;
+    StageResources r;
+    // Texels that differ from every neighbour, so that any slip in a coordinate shows.
+    std::vector<std::uint32_t> texels(120 * 90);
+    for (std::size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | std::uint32_t(i * 2654435761u >> 8);
+    r.setTexture(0, f.upload(*platform::Image::adopt(120, 90, std::move(texels), platform::ColorSpace::sRGB())));
+    r.setSampler(0, device->makeSampler(linear));
+    struct Case {
+        float progress;
+        float4 frame;
+        bool bound;
+    };
+    for (const Case& c : {Case{0.5f, {30, 20, 120, 90}, true}, Case{0.2f, {0, 0, kWidth, kHeight}, true},
+                          Case{1, {30, 20, 120, 90}, true}, Case{0.5f, {30, 20, 0, 90}, true},
+                          Case{0.5f, {}, false}}) {
+        TransitionUniforms u = f.scene.uniforms;
+        u.progress = c.progress;
+        u.pixelsPerPoint = 1;
+        r.setBuffer(kUniformsIndex, device->makeBuffer(&u, sizeof u), 0);
+        r.setBuffer(1, c.bound ? device->makeBuffer(&c.frame, sizeof c.frame) : nullptr, 0);
+        DrawConstants constants;
+        lens->span().prepare(r, constants);
+        int shown = 0;
+        for (const int y : {0, 20, 74, 148})
+            for (const int x : {0, 28, 60, 196, 198}) {
+                SCOPED_TRACE(std::to_string(c.progress) + " at " + std::to_string(x) + "," + std::to_string(y));
+                FragmentSpan s{.x = x, .y = y, .liveMask = 0xFF, .resources = &r};
+                lens->span().shade(s, constants);
+                for (int half = 0; half < 2; ++half) {
+                    FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
+                    lens->fragment()(q);
+                    for (int lane = 0; lane < 4; ++lane) {
+                        const int l = 4 * half + lane;
+                        const bool dropped = q.discardMask >> lane & 1;
+                        ASSERT_EQ(bool(s.discardMask >> l & 1), dropped) << "lane " << l;
+                        if (dropped) continue;
+                        ++shown;
+                        const float4 span{s.color.r[l], s.color.g[l], s.color.b[l], s.color.a[l]};
+                        EXPECT_EQ(std::memcmp(&span, &q.color[lane], sizeof span), 0) << "lane " << l;
+                    }
+                }
+            }
+        EXPECT_EQ(shown > 0, c.bound && c.frame.z > 0);
+    }
 }
 
 }  // namespace
