@@ -148,6 +148,19 @@ inline f32x8 clamp01(f32x8 v) {
 }
 
 // The correctly rounded square root of each lane, as std::sqrt gives it.
+inline f32x4 sqrt(f32x4 v) {
+#if defined(__SSE2__)
+    __m128 x;
+    std::memcpy(&x, &v, sizeof x);
+    x = _mm_sqrt_ps(x);
+    std::memcpy(&v, &x, sizeof x);
+    return v;
+#else
+    for (int i = 0; i < 4; ++i) v[i] = std::sqrt(v[i]);
+    return v;
+#endif
+}
+
 inline f32x8 sqrt(f32x8 v) {
 #if defined(__SSE2__)
     __m128 lo, hi;

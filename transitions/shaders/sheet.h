@@ -211,7 +211,7 @@ inline void channels(const platform::gpu::Quad<float4>& colors, f32x4 (&out)[4])
     const f32x4 cx = magnitude((u - 0.5f) * size.x) - (half.x - radius);
     const f32x4 cy = magnitude((v - 0.5f) * size.y) - (half.y - radius);
     const f32x4 ppp = uniforms.pixelsPerPoint * larger(scale, platform::gpu::lanes::splat(1e-3f));
-    const f32x4 distance = __builtin_ia32_sqrtps(cx * cx + cy * cy) - radius;
+    const f32x4 distance = platform::gpu::lanes::sqrt(cx * cx + cy * cy) - radius;
     return select((cx <= 0.0f) | (cy <= 0.0f), platform::gpu::lanes::splat(1.0f),
                   platform::gpu::lanes::clamp01(0.5f - distance * ppp));
 }
