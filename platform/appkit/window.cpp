@@ -97,7 +97,7 @@ void Window::openWorldWindow() {
     if (!app) return;
     const bool titled = hasStyle(titledWindowMask);
     const std::optional<std::string> subrole = accessibilitySubrole();
-    desktop::WindowSpec spec{
+    desktop::WindowDescription description{
         .title = title_,
         .frame = topLeft_,
         .role = "AXWindow",
@@ -112,7 +112,7 @@ void Window::openWorldWindow() {
         .ignoresMouseEvents = ignoresMouse_,
         .orderedIn = false,
     };
-    desktop::Window* w = app->world().ownApplication().openWindow(spec);
+    desktop::Window* w = app->world().ownApplication().openWindow(description);
     if (!w) return;
     number_ = w->number();
     connectWindowToWorld(*this, number_);

@@ -116,14 +116,14 @@ bool Application::quit() {
     return true;
 }
 
-Window* Application::openWindow(WindowSpec spec) {
+Window* Application::openWindow(WindowDescription description) {
     if (!world_) return nullptr;
     auto guard = world_->lock();
     if (terminated_) return nullptr;
-    return &world_->createWindow(*this, std::move(spec), isActive() || world_->activePid_ == 0);
+    return &world_->createWindow(*this, std::move(description), isActive() || world_->activePid_ == 0);
 }
 
-void Application::setMenus(const std::vector<MenuSpec>& menus) {
+void Application::setMenus(const std::vector<MenuDescription>& menus) {
     if (!world_) return;
     auto guard = world_->lock();
     if (Control* old = menuBar()) {
@@ -138,19 +138,20 @@ void Application::setMenus(const std::vector<MenuSpec>& menus) {
     }
     menuBar_ = 0;
     if (menus.empty()) return;
-    ControlSpec bar{.role = "AXMenuBar"};
+    ControlDescription bar{.role = "AXMenuBar"};
     for (const auto& menu : menus) {
-        ControlSpec menuSpec{.role = "AXMenu", .title = menu.title};
+        ControlDescription menuDescription{.role = "AXMenu", .title = menu.title};
         for (const auto& item : menu.items) {
-            menuSpec.children.push_back(ControlSpec{.role = "AXMenuItem",
-                                                    .title = item.title,
-                                                    .identifier = item.identifier,
-                                                    .enabled = item.enabled,
-                                                    .action = item.action,
-                                                    .commandCharacter = item.commandCharacter,
-                                                    .commandModifiers = item.commandModifiers});
+            menuDescription.children.push_back(ControlDescription{.role = "AXMenuItem",
+                                                                  .title = item.title,
+                                                                  .identifier = item.identifier,
+                                                                  .enabled = item.enabled,
+                                                                  .action = item.action,
+                                                                  .commandCharacter = item.commandCharacter,
+                                                                  .commandModifiers = item.commandModifiers});
         }
-        bar.children.push_back(ControlSpec{.role = "AXMenuBarItem", .title = menu.title, .children = {menuSpec}});
+        bar.children.push_back(
+            ControlDescription{.role = "AXMenuBarItem", .title = menu.title, .children = {menuDescription}});
     }
     menuBar_ = world_->createControl(pid_, 0, 0, bar).id();
 }
@@ -179,7 +180,7 @@ void Application::answerAgain() {
     silentUntil_ = -std::numeric_limits<double>::infinity();
 }
 
-std::vector<MenuSpec> standardMenus(const std::string& name) {
+std::vector<MenuDescription> standardMenus(const std::string& name) {
     using A = ControlAction;
     return {
         {"Apple", {{.title = "About This Mac"}, {.title = "System Settings…"}}},

@@ -23,7 +23,7 @@ namespace platform::desktop {
 
 class Desktop;
 
-struct MenuItemSpec {
+struct MenuItemDescription {
     std::string title{};
     std::optional<std::string> identifier{};
     std::optional<std::string> commandCharacter{};
@@ -33,16 +33,16 @@ struct MenuItemSpec {
     ControlAction action = ControlAction::none;
 };
 
-struct MenuSpec {
+struct MenuDescription {
     std::string title{};
-    std::vector<MenuItemSpec> items{};
+    std::vector<MenuItemDescription> items{};
 };
 
 // The menus an ordinary application has: the Apple menu, its own menu (Hide, Quit),
 // File, Edit, Window (Minimize with Command-M, its alternate Minimize All with
 // Option-Command-M and the identifier "miniaturizeAll:", Zoom, Bring All to Front) and
 // Help.
-std::vector<MenuSpec> standardMenus(const std::string& applicationName);
+std::vector<MenuDescription> standardMenus(const std::string& applicationName);
 
 class Application {
 public:
@@ -89,8 +89,8 @@ public:
     // Ends the process: its windows go away, the workspace reports the termination.
     bool quit();
     // A new window; null once the process has ended or the world has gone.
-    Window* openWindow(WindowSpec spec);
-    void setMenus(const std::vector<MenuSpec>& menus);
+    Window* openWindow(WindowDescription description);
+    void setMenus(const std::vector<MenuDescription>& menus);
     void setLocalizedName(std::optional<std::string> name);
     void setActivationPolicy(ActivationPolicy policy);
     // Stops answering accessibility requests for `seconds` from now (infinity: until

@@ -24,22 +24,22 @@ ApplicationBuilder& ApplicationBuilder::policy(ActivationPolicy policy) {
 }
 
 ApplicationBuilder& ApplicationBuilder::window(const char* title) {
-    windows_.push_back(WindowSpec{.title = title ? title : ""});
+    windows_.push_back(WindowDescription{.title = title ? title : ""});
     return *this;
 }
 
-ApplicationBuilder& ApplicationBuilder::window(WindowSpec spec) {
-    windows_.push_back(std::move(spec));
+ApplicationBuilder& ApplicationBuilder::window(WindowDescription description) {
+    windows_.push_back(std::move(description));
     return *this;
 }
 
-ApplicationBuilder& ApplicationBuilder::menus(std::vector<MenuSpec> menus) {
+ApplicationBuilder& ApplicationBuilder::menus(std::vector<MenuDescription> menus) {
     menus_ = std::move(menus);
     return *this;
 }
 
 ApplicationBuilder& ApplicationBuilder::withoutMenus() {
-    menus_ = std::vector<MenuSpec>{};
+    menus_ = std::vector<MenuDescription>{};
     return *this;
 }
 
@@ -71,7 +71,7 @@ Application& ApplicationBuilder::build(bool announce) {
     app.setMenus(menus_ ? *menus_ : standardMenus(name_.value_or("Application")));
     if (announce) world_.emit(WorldEventKind::applicationLaunched, app.pid());
     const bool activate = policy_ == ActivationPolicy::regular && !background_ && !hidden_;
-    for (const auto& spec : windows_) world_.createWindow(app, spec, activate);
+    for (const auto& description : windows_) world_.createWindow(app, description, activate);
     if (hidden_) {
         app.hidden_ = true;
         world_.emit(WorldEventKind::applicationHidden, app.pid());

@@ -4,22 +4,23 @@
 
 namespace platform::desktop {
 
-Control::Control(Desktop& world, uint64_t id, int32_t pid, uint32_t window, uint64_t parent, const ControlSpec& spec)
+Control::Control(Desktop& world, uint64_t id, int32_t pid, uint32_t window, uint64_t parent,
+                 const ControlDescription& description)
     : world_(world),
       id_(id),
       pid_(pid),
       window_(window),
       parent_(parent),
-      role_(spec.role),
-      subrole_(spec.subrole),
-      title_(spec.title),
-      identifier_(spec.identifier),
-      value_(spec.value),
-      commandCharacter_(spec.commandCharacter),
-      commandModifiers_(spec.commandModifiers),
-      frame_(spec.frame),
-      enabled_(spec.enabled),
-      action_(spec.action) {}
+      role_(description.role),
+      subrole_(description.subrole),
+      title_(description.title),
+      identifier_(description.identifier),
+      value_(description.value),
+      commandCharacter_(description.commandCharacter),
+      commandModifiers_(description.commandModifiers),
+      frame_(description.frame),
+      enabled_(description.enabled),
+      action_(description.action) {}
 
 std::optional<Rect> Control::screenFrame() const {
     const WorldGuard guard = guardWorld(world_);

@@ -36,7 +36,7 @@ enum class ControlAction {
     quitApplication,
 };
 
-struct ControlSpec {
+struct ControlDescription {
     std::string role = "AXButton";
     std::string subrole{};  // empty: none
     std::optional<std::string> title{};
@@ -49,7 +49,7 @@ struct ControlSpec {
     // 1 adds Shift, 2 Option, 4 Control; 8 means no Command).
     std::optional<std::string> commandCharacter{};
     std::optional<uint32_t> commandModifiers{};
-    std::vector<ControlSpec> children{};
+    std::vector<ControlDescription> children{};
 };
 
 class Control {
@@ -91,7 +91,8 @@ public:
     void setValue(std::optional<std::string> value);
     void setFrame(const Rect& frame);
 
-    Control(Desktop& world, uint64_t id, int32_t pid, uint32_t window, uint64_t parent, const ControlSpec& spec);
+    Control(Desktop& world, uint64_t id, int32_t pid, uint32_t window, uint64_t parent,
+            const ControlDescription& description);
 
 private:
     friend class Application;

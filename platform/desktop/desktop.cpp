@@ -39,7 +39,7 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     beginProcessLifetime();
     setCurrent(this);
     Quiet quiet(*this);
-    for (const auto& spec : options.displays) displays_.insert(spec);
+    for (const auto& description : options.displays) displays_.insert(description);
     spaces_.displaysChanged();
     windowServerPid_ = createProcess(ProcessKind::background, std::nullopt, "Window Server",
                                      ActivationPolicy::prohibited).pid();
@@ -191,18 +191,18 @@ Window* Desktop::windowAt(Point point) const {
     return nullptr;
 }
 
-Window& Desktop::createWindow(Application& owner, WindowSpec spec, bool inFront, uint32_t parent) {
+Window& Desktop::createWindow(Application& owner, WindowDescription description, bool inFront, uint32_t parent) {
     auto guard = lock();
-    const Rect frame = spec.frame ? spec.frame->standardized() : cascadeFrame(owner);
-    const uint64_t space = spec.space ? *spec.space : defaultSpace(frame);
+    const Rect frame = description.frame ? description.frame->standardized() : cascadeFrame(owner);
+    const uint64_t space = description.space ? *description.space : defaultSpace(frame);
     const uint32_t number = allocateWindowNumber();
-    windows_.push_back(std::make_unique<Window>(*this, number, owner.pid(), spec, frame, space));
+    windows_.push_back(std::make_unique<Window>(*this, number, owner.pid(), description, frame, space));
     Window& w = *windows_.back();
     w.parent_ = parent;
-    w.makeButtons(spec);
+    w.makeButtons(description);
     w.makeTitleElement();
-    for (const auto& toolbar : spec.toolbars) w.addToolbar(toolbar);
-    for (const auto& control : spec.controls) w.addControl(control);
+    for (const auto& toolbar : description.toolbars) w.addToolbar(toolbar);
+    for (const auto& control : description.controls) w.addControl(control);
     size_t position = 0;
     if (parent != 0) {
         auto it = std::find(order_.begin(), order_.end(), parent);
@@ -214,21 +214,21 @@ Window& Desktop::createWindow(Application& owner, WindowSpec spec, bool inFront,
         }
     }
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(position), number);
-    if (spec.fullScreen) {
+    if (description.fullScreen) {
         if (const Display* d = displays_.displayFor(frame)) w.frame_ = displays_.topLeftFrame(*d);
     }
     emit(WorldEventKind::windowCreated, owner.pid(), number);
-    if (spec.minimized) sendToBack(number);
+    if (description.minimized) sendToBack(number);
     refreshFocus(owner);
     return w;
 }
 
-Control& Desktop::createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlSpec& spec) {
+Control& Desktop::createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlDescription& description) {
     auto guard = lock();
     const uint64_t id = controls_.size() + 1;
-    controls_.push_back(std::make_unique<Control>(*this, id, pid, window, parent, spec));
+    controls_.push_back(std::make_unique<Control>(*this, id, pid, window, parent, description));
     Control& control = *controls_.back();
-    for (const auto& child : spec.children) {
+    for (const auto& child : description.children) {
         Control& made = createControl(pid, window, id, child);
         control.children_.push_back(made.id());
     }
@@ -404,10 +404,18 @@ void Desktop::placeMenuBars() {
             if (Window* w = window(menuBars_[i])) w->setFrame(bar);
             continue;
         }
-        WindowSpec spec{.title = "Menubar", .frame = bar, .role = "", .subrole = "", .layer = 24, .titleBarHeight = 0,
-                        .close = {.present = false}, .minimize = {.present = false}, .zoom = {.present = false},
-                        .space = 0, .accessible = false};
-        menuBars_.push_back(createWindow(*server, spec, true).number());
+        WindowDescription description{.title = "Menubar",
+                                      .frame = bar,
+                                      .role = "",
+                                      .subrole = "",
+                                      .layer = 24,
+                                      .titleBarHeight = 0,
+                                      .close = {.present = false},
+                                      .minimize = {.present = false},
+                                      .zoom = {.present = false},
+                                      .space = 0,
+                                      .accessible = false};
+        menuBars_.push_back(createWindow(*server, description, true).number());
     }
 }
 

@@ -86,7 +86,7 @@ struct DesktopOptions {
     std::string ownBundleIdentifier = "com.brindlewick.FurlpaneNovan";
     std::optional<std::string> ownName = "Furlpane Novan";
     ActivationPolicy ownPolicy = ActivationPolicy::accessory;
-    std::vector<DisplaySpec> displays{DisplaySpec{}};
+    std::vector<DisplayDescription> displays{DisplayDescription{}};
     bool accessibilityTrusted = true;
 };
 
@@ -252,8 +252,8 @@ private:
                                std::optional<std::string> name, ActivationPolicy policy, bool own = false);
     // A new window in front (or behind the active application's windows); a sheet
     // stands directly in front of its parent window.
-    Window& createWindow(Application& owner, WindowSpec spec, bool inFront, uint32_t parent = 0);
-    Control& createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlSpec& spec);
+    Window& createWindow(Application& owner, WindowDescription description, bool inFront, uint32_t parent = 0);
+    Control& createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlDescription& description);
     Rect cascadeFrame(Application& owner);
     uint64_t defaultSpace(const Rect& frame) const;
     uint32_t allocateWindowNumber() { return nextWindow_++; }
@@ -327,10 +327,10 @@ public:
     ApplicationBuilder& named(std::optional<std::string> name);
     ApplicationBuilder& policy(ActivationPolicy policy);
     // A standard window with this title, cascaded on the first display. (A title held in
-    // a string goes through a WindowSpec: window({.title = title}).)
+    // a string goes through a WindowDescription: window({.title = title}).)
     ApplicationBuilder& window(const char* title);
-    ApplicationBuilder& window(WindowSpec spec);
-    ApplicationBuilder& menus(std::vector<MenuSpec> menus);
+    ApplicationBuilder& window(WindowDescription description);
+    ApplicationBuilder& menus(std::vector<MenuDescription> menus);
     ApplicationBuilder& withoutMenus();
     ApplicationBuilder& hidden();
     ApplicationBuilder& inBackground();
@@ -347,8 +347,8 @@ private:
     std::optional<std::string> bundleIdentifier_;
     std::optional<std::string> name_;
     ActivationPolicy policy_ = ActivationPolicy::regular;
-    std::vector<WindowSpec> windows_;
-    std::optional<std::vector<MenuSpec>> menus_;
+    std::vector<WindowDescription> windows_;
+    std::optional<std::vector<MenuDescription>> menus_;
     bool hidden_ = false;
     bool background_ = false;
     std::optional<Image> icon_;

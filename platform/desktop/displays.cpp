@@ -7,14 +7,15 @@
 
 namespace platform::desktop {
 
-Display::Display(Desktop& world, uint32_t number, const DisplaySpec& spec)
+Display::Display(Desktop& world, uint32_t number, const DisplayDescription& description)
     : world_(world),
       number_(number),
-      frame_(spec.frame.standardized()),
-      explicitVisible_(spec.visibleFrame),
-      scale_(spec.backingScaleFactor > 0 ? spec.backingScaleFactor : 1),
-      refreshRate_(spec.refreshRate > 0 && std::isfinite(spec.refreshRate) ? spec.refreshRate : 120),
-      name_(spec.name) {
+      frame_(description.frame.standardized()),
+      explicitVisible_(description.visibleFrame),
+      scale_(description.backingScaleFactor > 0 ? description.backingScaleFactor : 1),
+      refreshRate_(description.refreshRate > 0 && std::isfinite(description.refreshRate) ? description.refreshRate
+                                                                                         : 120),
+      name_(description.name) {
     description_.set("NSScreenNumber", plist::Value(number));
     description_.set("NSDeviceSize", plist::Dictionary{{"Width", frame_.width()}, {"Height", frame_.height()}});
     description_.set("NSDeviceIsScreen", "YES");
@@ -98,27 +99,27 @@ const Display* Displays::displayFor(const Rect& topLeft) const {
     return best;
 }
 
-void Displays::insert(const DisplaySpec& spec) {
-    uint32_t number = spec.displayNumber.value_or(nextNumber_);
+void Displays::insert(const DisplayDescription& description) {
+    uint32_t number = description.displayNumber.value_or(nextNumber_);
     if (find(number)) number = nextNumber_;
     while (find(number)) ++number;
     nextNumber_ = std::max(nextNumber_, number + 1);
-    displays_.push_back(std::make_unique<Display>(world_, number, spec));
+    displays_.push_back(std::make_unique<Display>(world_, number, description));
 }
 
 void Displays::changed() { world_.displaysChanged(); }
 
-void Displays::set(const std::vector<DisplaySpec>& specs) {
+void Displays::set(const std::vector<DisplayDescription>& descriptions) {
     auto guard = world_.lock();
     for (auto& d : displays_) removed_.push_back(std::move(d));
     displays_.clear();
-    for (const auto& spec : specs) insert(spec);
+    for (const auto& description : descriptions) insert(description);
     changed();
 }
 
-uint32_t Displays::add(const DisplaySpec& spec) {
+uint32_t Displays::add(const DisplayDescription& description) {
     auto guard = world_.lock();
-    insert(spec);
+    insert(description);
     changed();
     return displays_.back()->number();
 }

@@ -28,7 +28,7 @@ namespace platform::desktop {
 
 class Desktop;
 
-struct DisplaySpec {
+struct DisplayDescription {
     Rect frame{0, 0, 1440, 900};     // AppKit coordinates
     std::optional<Rect> visibleFrame{};  // AppKit coordinates; default: computed
     double backingScaleFactor = 2;
@@ -48,7 +48,7 @@ public:
     // "NSScreenNumber" (the display number), "NSDeviceSize" and "NSDeviceIsScreen".
     plist::Dictionary deviceDescription() const { return readLocked(world_, description_); }
 
-    Display(Desktop& world, uint32_t number, const DisplaySpec& spec);
+    Display(Desktop& world, uint32_t number, const DisplayDescription& description);
 
 private:
     friend class Displays;
@@ -82,8 +82,8 @@ public:
     const Display* displayFor(const Rect& topLeft) const;
 
     // Replaces every display.
-    void set(const std::vector<DisplaySpec>& specs);
-    uint32_t add(const DisplaySpec& spec);
+    void set(const std::vector<DisplayDescription>& descriptions);
+    uint32_t add(const DisplayDescription& description);
     bool remove(uint32_t number);
     bool setFrame(uint32_t number, const Rect& frame);
     bool setVisibleFrame(uint32_t number, std::optional<Rect> visibleFrame);
@@ -96,7 +96,7 @@ public:
 private:
     friend class Desktop;
     Display* findMutable(uint32_t number);
-    void insert(const DisplaySpec& spec);
+    void insert(const DisplayDescription& description);
     void changed();
 
     Desktop& world_;

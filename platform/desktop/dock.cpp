@@ -14,10 +14,18 @@ namespace {
 constexpr int32_t kDockLevel = 20;
 constexpr int32_t kDesktopLevel = INT32_MIN + 25;
 
-WindowSpec systemWindow(std::string title, const Rect& frame, int32_t layer) {
-    return WindowSpec{.title = std::move(title), .frame = frame, .role = "", .subrole = "", .layer = layer,
-                      .titleBarHeight = 0, .close = {.present = false}, .minimize = {.present = false},
-                      .zoom = {.present = false}, .space = 0, .accessible = false};
+WindowDescription systemWindow(std::string title, const Rect& frame, int32_t layer) {
+    return WindowDescription{.title = std::move(title),
+                             .frame = frame,
+                             .role = "",
+                             .subrole = "",
+                             .layer = layer,
+                             .titleBarHeight = 0,
+                             .close = {.present = false},
+                             .minimize = {.present = false},
+                             .zoom = {.present = false},
+                             .space = 0,
+                             .accessible = false};
 }
 
 }  // namespace

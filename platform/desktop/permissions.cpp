@@ -90,9 +90,13 @@ Application& Permissions::showPrompt(const std::string& message) {
         const Rect area = world_.displays().topLeftVisibleFrame(*first);
         frame.origin = {area.midX() - kPromptSize.width / 2, area.minY() + std::min(120.0, area.height() / 4)};
     }
-    WindowSpec spec{.title = message, .frame = frame, .subrole = "AXDialog", .layer = kPromptLevel,
-                    .minimize = {.enabled = false}, .zoom = {.enabled = false}};
-    if (Window* w = app->openWindow(spec)) promptWindow_ = w->number();
+    WindowDescription description{.title = message,
+                                  .frame = frame,
+                                  .subrole = "AXDialog",
+                                  .layer = kPromptLevel,
+                                  .minimize = {.enabled = false},
+                                  .zoom = {.enabled = false}};
+    if (Window* w = app->openWindow(description)) promptWindow_ = w->number();
     return *app;
 }
 

@@ -49,50 +49,53 @@ Rect standardButtonFrame(TitleBarButton which) {
     return {};
 }
 
-Window::Window(Desktop& world, uint32_t number, int32_t pid, const WindowSpec& spec, const Rect& frame, uint64_t space)
+Window::Window(Desktop& world, uint32_t number, int32_t pid, const WindowDescription& description, const Rect& frame,
+               uint64_t space)
     : world_(world),
       number_(number),
       pid_(pid),
-      layer_(spec.layer),
+      layer_(description.layer),
       frame_(frame),
       restoreFrame_(frame),
-      alpha_(spec.alpha),
-      title_(spec.title),
-      role_(spec.role),
-      subrole_(spec.subrole),
-      minimized_(spec.minimized),
-      fullScreen_(spec.fullScreen),
-      orderedIn_(spec.orderedIn),
-      accessible_(spec.accessible),
-      ignoresMouseEvents_(spec.ignoresMouseEvents),
+      alpha_(description.alpha),
+      title_(description.title),
+      role_(description.role),
+      subrole_(description.subrole),
+      minimized_(description.minimized),
+      fullScreen_(description.fullScreen),
+      orderedIn_(description.orderedIn),
+      accessible_(description.accessible),
+      ignoresMouseEvents_(description.ignoresMouseEvents),
       space_(space),
-      contentSeed_(spec.contentSeed),
-      titleBarHeight_(spec.titleBarHeight),
-      minimumSize_(spec.minimumSize) {
+      contentSeed_(description.contentSeed),
+      titleBarHeight_(description.titleBarHeight),
+      minimumSize_(description.minimumSize) {
     frame_.size.width = std::max(frame_.size.width, minimumSize_.width);
     frame_.size.height = std::max(frame_.size.height, minimumSize_.height);
     restoreFrame_ = frame_;
 }
 
-void Window::makeButtons(const WindowSpec& spec) {
-    const std::pair<TitleBarButton, const ButtonSpec*> all[] = {{TitleBarButton::close, &spec.close},
-                                                                {TitleBarButton::minimize, &spec.minimize},
-                                                                {TitleBarButton::zoom, &spec.zoom},
-                                                                {TitleBarButton::fullScreen, &spec.fullScreenButton}};
+void Window::makeButtons(const WindowDescription& description) {
+    const std::pair<TitleBarButton, const ButtonDescription*> all[] = {
+        {TitleBarButton::close, &description.close},
+        {TitleBarButton::minimize, &description.minimize},
+        {TitleBarButton::zoom, &description.zoom},
+        {TitleBarButton::fullScreen, &description.fullScreenButton}};
     for (const auto& [which, button] : all) {
         if (!button->present) continue;
-        const ControlSpec control{.role = "AXButton",
-                                  .subrole = buttonSubrole(which),
-                                  .frame = button->frame.value_or(standardButtonFrame(which)),
-                                  .enabled = button->enabled,
-                                  .action = buttonAction(which)};
+        const ControlDescription control{.role = "AXButton",
+                                         .subrole = buttonSubrole(which),
+                                         .frame = button->frame.value_or(standardButtonFrame(which)),
+                                         .enabled = button->enabled,
+                                         .action = buttonAction(which)};
         buttons_[which] = world_.createControl(pid_, number_, 0, control).id();
     }
 }
 
 void Window::makeTitleElement() {
     if (!accessible_ || role_ != "AXWindow" || titleBarHeight_ <= 0) return;
-    titleElement_ = world_.createControl(pid_, number_, 0, ControlSpec{.role = "AXStaticText", .value = title_}).id();
+    titleElement_ =
+        world_.createControl(pid_, number_, 0, ControlDescription{.role = "AXStaticText", .value = title_}).id();
     layOutTitle();
 }
 
@@ -356,36 +359,37 @@ void Window::setSubrole(std::string subrole) {
     subrole_ = std::move(subrole);
 }
 
-Window* Window::attachSheet(WindowSpec spec) {
+Window* Window::attachSheet(WindowDescription description) {
     auto guard = world_.lock();
     if (closed_) return nullptr;
-    spec.role = "AXSheet";
-    spec.subrole.clear();
-    spec.close.present = spec.minimize.present = spec.zoom.present = spec.fullScreenButton.present = false;
-    spec.titleBarHeight = 0;
-    spec.space = space_;
-    if (!spec.frame) {
+    description.role = "AXSheet";
+    description.subrole.clear();
+    description.close.present = description.minimize.present = description.zoom.present =
+        description.fullScreenButton.present = false;
+    description.titleBarHeight = 0;
+    description.space = space_;
+    if (!description.frame) {
         const double width = std::min(400.0, frame_.width());
-        spec.frame = Rect{frame_.midX() - width / 2, frame_.minY() + titleBarHeight_, width, 200};
+        description.frame = Rect{frame_.midX() - width / 2, frame_.minY() + titleBarHeight_, width, 200};
     }
-    Window& sheet = world_.createWindow(owner(), spec, true, number_);
+    Window& sheet = world_.createWindow(owner(), description, true, number_);
     sheets_.push_back(sheet.number());
     world_.emit(WorldEventKind::sheetCreated, pid_, sheet.number());
     world_.refreshFocus(owner());
     return &sheet;
 }
 
-Control& Window::addControl(const ControlSpec& spec) {
+Control& Window::addControl(const ControlDescription& description) {
     auto guard = world_.lock();
-    Control& control = world_.createControl(pid_, number_, 0, spec);
+    Control& control = world_.createControl(pid_, number_, 0, description);
     controls_.push_back(control.id());
     if (closed_) destroyControls();
     return control;
 }
 
-Control& Window::addToolbar(const ToolbarSpec& spec) {
+Control& Window::addToolbar(const ToolbarDescription& description) {
     auto guard = world_.lock();
-    ControlSpec toolbar{.role = "AXToolbar", .frame = spec.frame, .children = spec.items};
+    ControlDescription toolbar{.role = "AXToolbar", .frame = description.frame, .children = description.items};
     Control& control = world_.createControl(pid_, number_, 0, toolbar);
     toolbars_.push_back(control.id());
     if (closed_) destroyControls();

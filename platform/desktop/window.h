@@ -33,18 +33,18 @@ class Desktop;
 // A window on its way into or out of the Dock (see dock_trips.h).
 enum class DockTravel { none, intoDock, outOfDock };
 
-struct ButtonSpec {
+struct ButtonDescription {
     bool present = true;
     bool enabled = true;
     std::optional<Rect> frame{};  // relative to the window; default: the standard place
 };
 
-struct ToolbarSpec {
+struct ToolbarDescription {
     Rect frame{};  // relative to the window's top-left corner
-    std::vector<ControlSpec> items{};
+    std::vector<ControlDescription> items{};
 };
 
-struct WindowSpec {
+struct WindowDescription {
     std::string title{};
     std::optional<Rect> frame{};  // default: cascaded on the first screen
     std::string role = "AXWindow";
@@ -54,12 +54,12 @@ struct WindowSpec {
     bool minimized = false;
     bool fullScreen = false;
     double titleBarHeight = 28;
-    ButtonSpec close{};
-    ButtonSpec minimize{};
-    ButtonSpec zoom{};
-    ButtonSpec fullScreenButton{.present = false};
-    std::vector<ToolbarSpec> toolbars{};
-    std::vector<ControlSpec> controls{};
+    ButtonDescription close{};
+    ButtonDescription minimize{};
+    ButtonDescription zoom{};
+    ButtonDescription fullScreenButton{.present = false};
+    std::vector<ToolbarDescription> toolbars{};
+    std::vector<ControlDescription> controls{};
     // The Space it lies on; default: the shown Space of the display under it. 0 puts it
     // on every Space.
     std::optional<uint64_t> space{};
@@ -163,14 +163,15 @@ public:
     void setSubrole(std::string subrole);
     // Attaches a sheet (a window with the role "AXSheet") in front of this window; null
     // for a closed window.
-    Window* attachSheet(WindowSpec spec);
+    Window* attachSheet(WindowDescription description);
     // Controls added to a closed window are destroyed at once.
-    Control& addControl(const ControlSpec& spec);
-    Control& addToolbar(const ToolbarSpec& spec);
+    Control& addControl(const ControlDescription& description);
+    Control& addToolbar(const ToolbarDescription& description);
     // The private bounds call keeps reporting `shown` for `seconds` (a window on its way).
     void lagPrivateBounds(const Rect& shown, double seconds);
 
-    Window(Desktop& world, uint32_t number, int32_t pid, const WindowSpec& spec, const Rect& frame, uint64_t space);
+    Window(Desktop& world, uint32_t number, int32_t pid, const WindowDescription& description, const Rect& frame,
+           uint64_t space);
 
 private:
     friend class Application;
@@ -179,7 +180,7 @@ private:
     friend class Spaces;
 
     bool applyFrame(const Rect& frame);
-    void makeButtons(const WindowSpec& spec);
+    void makeButtons(const WindowDescription& description);
     void makeTitleElement();
     void layOutTitle();
     void destroyControls();

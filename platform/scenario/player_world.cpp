@@ -44,15 +44,15 @@ Player::Outcome Player::screen(const ScreenCommand& command) {
     if (screens_ == 0 && (command.frame.minX() != 0 || command.frame.minY() != 0))
         return failed("the main screen's top-left corner lies at 0,0");
     if (screens_ == 0) mainScreenHeight_ = command.frame.height();
-    desktop::DisplaySpec spec;
-    spec.frame = appKitRect(command.frame, mainScreenHeight_);
-    if (command.visible) spec.visibleFrame = appKitRect(*command.visible, mainScreenHeight_);
-    spec.backingScaleFactor = command.scale;
-    spec.name = "Display " + std::to_string(screens_ + 1);
+    desktop::DisplayDescription description;
+    description.frame = appKitRect(command.frame, mainScreenHeight_);
+    if (command.visible) description.visibleFrame = appKitRect(*command.visible, mainScreenHeight_);
+    description.backingScaleFactor = command.scale;
+    description.name = "Display " + std::to_string(screens_ + 1);
     if (screens_++ == 0) {
-        world_.displays().set({spec});
+        world_.displays().set({description});
     } else {
-        world_.displays().add(spec);
+        world_.displays().add(description);
     }
     return fine();
 }
@@ -82,16 +82,17 @@ Player::Outcome Player::app(const AppCommand& command) {
 Player::Outcome Player::window(const WindowCommand& command) {
     desktop::Application* app = runningApplication(world_, command.bundle);
     if (!app) return failed("no application " + command.bundle + " is running");
-    desktop::WindowSpec spec;
-    spec.title = command.title;
-    spec.frame = command.frame;
-    if (command.dialog) spec.subrole = "AXDialog";
-    spec.minimize.enabled = !command.noMinimize;
+    desktop::WindowDescription description;
+    description.title = command.title;
+    description.frame = command.frame;
+    if (command.dialog) description.subrole = "AXDialog";
+    description.minimize.enabled = !command.noMinimize;
     if (command.toolbar) {
-        spec.toolbars.push_back({.frame = Rect{0, spec.titleBarHeight, command.frame.width(), *command.toolbar}});
+        description.toolbars.push_back(
+            {.frame = Rect{0, description.titleBarHeight, command.frame.width(), *command.toolbar}});
     }
-    if (command.space) spec.space = spaceOn(world_, command.frame, *command.space);
-    if (!app->openWindow(std::move(spec))) return failed("the window could not be opened");
+    if (command.space) description.space = spaceOn(world_, command.frame, *command.space);
+    if (!app->openWindow(std::move(description))) return failed("the window could not be opened");
     return fine();
 }
 

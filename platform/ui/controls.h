@@ -75,7 +75,7 @@ View Slider(Binding<double> value, double lower, double upper);
 
 // An AppKit view inside the tree: made once for its place, updated at every rebuild,
 // and placed at the frame the layout gives it. Clicks over it go to the AppKit view.
-struct AppKitViewSpec {
+struct AppKitViewDescription {
     // What tests and outlines call it.
     std::string name;
     std::function<std::shared_ptr<platform::View>()> make;
@@ -84,6 +84,6 @@ struct AppKitViewSpec {
     // The size it takes for an offered size; its current frame size when not given.
     std::function<Size(std::optional<double> width, std::optional<double> height, platform::View&)> sizeThatFits;
 };
-View AppKitView(AppKitViewSpec spec);
+View AppKitView(AppKitViewDescription description);
 
 }  // namespace platform::ui

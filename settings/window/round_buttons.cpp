@@ -62,34 +62,37 @@ double RoundImageButton::standardSide() {
 
 ui::View RoundImageButton::body() const {
     const std::string symbol = symbolName;
-    const std::string description = label;
-    ui::AppKitViewSpec spec;
-    spec.name = label;
-    spec.make = [symbol, description]() -> std::shared_ptr<platform::View> {
+    const std::string accessibilityLabel = label;
+    ui::AppKitViewDescription description;
+    description.name = label;
+    description.make = [symbol, accessibilityLabel]() -> std::shared_ptr<platform::View> {
         auto button = makeButton<RoundImageNSButton>(platform::BezelStyle::circular);
         if (auto image = ui::systemSymbolImage(symbol, kSmallSystemFontSize)) {
-            button->setImage(platform::ButtonImage{*image, {kSmallSystemFontSize, kSmallSystemFontSize}, description});
+            button->setImage(
+                platform::ButtonImage{*image, {kSmallSystemFontSize, kSmallSystemFontSize}, accessibilityLabel});
         }
         button->setImagePosition(platform::ImagePosition::imageOnly);
         return button;
     };
-    spec.update = [action = action](platform::View& view) { installAction(view, action); };
-    spec.sizeThatFits = [](std::optional<double>, std::optional<double>, platform::View&) {
+    description.update = [action = action](platform::View& view) { installAction(view, action); };
+    description.sizeThatFits = [](std::optional<double>, std::optional<double>, platform::View&) {
         return platform::Size{standardSide(), standardSide()};
     };
-    return ui::AppKitView(std::move(spec));
+    return ui::AppKitView(std::move(description));
 }
 
 ui::View HelpButton::body() const {
-    ui::AppKitViewSpec spec;
-    spec.name = "Help";
-    spec.make = []() -> std::shared_ptr<platform::View> { return makeButton<HelpNSButton>(platform::BezelStyle::helpButton); };
-    spec.update = [action = action](platform::View& view) { installAction(view, action); };
-    spec.sizeThatFits = [](std::optional<double>, std::optional<double>, platform::View& view) {
+    ui::AppKitViewDescription description;
+    description.name = "Help";
+    description.make = []() -> std::shared_ptr<platform::View> {
+        return makeButton<HelpNSButton>(platform::BezelStyle::helpButton);
+    };
+    description.update = [action = action](platform::View& view) { installAction(view, action); };
+    description.sizeThatFits = [](std::optional<double>, std::optional<double>, platform::View& view) {
         auto* button = dynamic_cast<platform::Button*>(&view);
         return button ? button->intrinsicContentSize() : platform::Size{};
     };
-    return ui::AppKitView(std::move(spec));
+    return ui::AppKitView(std::move(description));
 }
 
 }  // namespace furlpane

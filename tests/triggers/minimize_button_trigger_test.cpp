@@ -11,7 +11,7 @@
 namespace triggers_test {
 namespace {
 
-using platform::desktop::WindowSpec;
+using platform::desktop::WindowDescription;
 
 const std::vector<EventFate> kBothSwallowed(2, EventFate::swallowed);
 const std::vector<EventFate> kBothDelivered(2, EventFate::deliveredToApplication);
@@ -99,19 +99,20 @@ TEST_F(MinimizeButtonTrigger, TheFurtherClicksOfADoubleClickOnAButtonThatFiredAr
 TEST_F(MinimizeButtonTrigger, NoApplicationIsAskedAboutAPressOutsideTheTopCornersOfItsWindow) {
     // A window with a control that calls itself a minimize button in the middle of its
     // title bar and further down.
-    const auto& w = window({.title = "Odd",
-                            .controls = {platform::desktop::ControlSpec{.subrole = "AXMinimizeButton",
-                                                                        .frame = Rect{390, 4, 20, 20}},
-                                         platform::desktop::ControlSpec{.subrole = "AXMinimizeButton",
-                                                                        .frame = Rect{20, 130, 20, 20}}}});
+    const auto& w = window(
+        {.title = "Odd",
+         .controls = {
+             platform::desktop::ControlDescription{.subrole = "AXMinimizeButton", .frame = Rect{390, 4, 20, 20}},
+             platform::desktop::ControlDescription{.subrole = "AXMinimizeButton", .frame = Rect{20, 130, 20, 20}}}});
     const uint64_t before = requests();
     EXPECT_EQ(click({w.frame().minX() + 400, w.frame().minY() + 14}), kBothDelivered);  // 300 from both edges
     EXPECT_EQ(click({w.frame().minX() + 30, w.frame().minY() + 140}), kBothDelivered);  // 140 points down
     EXPECT_EQ(requests(), before);
     // 160 points from the right edge is near enough to ask.
-    const auto& narrow = window({.title = "Narrow", .frame = Rect{300, 300, 400, 300},
-                                 .controls = {platform::desktop::ControlSpec{.subrole = "AXMinimizeButton",
-                                                                             .frame = Rect{230, 4, 20, 20}}}},
+    const auto& narrow = window({.title = "Narrow",
+                                 .frame = Rect{300, 300, 400, 300},
+                                 .controls = {platform::desktop::ControlDescription{.subrole = "AXMinimizeButton",
+                                                                                    .frame = Rect{230, 4, 20, 20}}}},
                                 "com.example.Narrow");
     EXPECT_EQ(click({narrow.frame().minX() + 240, narrow.frame().minY() + 14}), kBothSwallowed);
     EXPECT_GT(requests(), before);

@@ -74,16 +74,18 @@ protected:
     std::shared_ptr<TriggerTap> tap = TriggerTap::create(preferences, rules, engine);
 
     // An application with the given windows, frontmost.
-    desktop::Application& application(std::vector<desktop::WindowSpec> windows, const std::string& id = kEditor) {
+    desktop::Application& application(std::vector<desktop::WindowDescription> windows,
+                                      const std::string& id = kEditor) {
         auto builder = world.application(id);
         builder.named(id.substr(id.rfind('.') + 1));
-        for (auto& spec : windows) builder.window(std::move(spec));
+        for (auto& description : windows) builder.window(std::move(description));
         return builder.add();
     }
-    // The one window of a new editor, at 100, 100, 800 × 600 unless the WindowSpec gives a frame.
-    desktop::Window& window(desktop::WindowSpec spec = {.title = "Report"}, const std::string& id = kEditor) {
-        if (!spec.frame) spec.frame = Rect{100, 100, 800, 600};
-        return *application({std::move(spec)}, id).windows()[0];
+    // The one window of a new editor, at 100, 100, 800 × 600 unless the WindowDescription gives a frame.
+    desktop::Window& window(desktop::WindowDescription description = {.title = "Report"},
+                            const std::string& id = kEditor) {
+        if (!description.frame) description.frame = Rect{100, 100, 800, 600};
+        return *application({std::move(description)}, id).windows()[0];
     }
     // Installs the tap (the program is trusted).
     void install() {

@@ -12,9 +12,9 @@
 namespace triggers_test {
 namespace {
 
-using platform::desktop::ControlSpec;
-using platform::desktop::ToolbarSpec;
-using platform::desktop::WindowSpec;
+using platform::desktop::ControlDescription;
+using platform::desktop::ToolbarDescription;
+using platform::desktop::WindowDescription;
 
 // A double-click fires (its second press and release are swallowed and a trigger of the
 // window's application is queued) or passes whole.
@@ -65,10 +65,11 @@ TEST_F(TitleBarTriggers, ControlAndCommandChooseTheTriggerAndBothTogetherChooseN
 TEST_F(TitleBarTriggers, OnlyTheBareTitleBarAndFusedToolbarsCountAndNeverBelow120Points) {
     // A toolbar fused to the title bar reaching 140 points down, with a button on it, and
     // a pop-up button in the title row itself.
-    const auto& w = window({.title = "Browser",
-                            .toolbars = {ToolbarSpec{.frame = Rect{0, 28, 800, 112},
-                                                     .items = {ControlSpec{.frame = Rect{400, 40, 30, 24}}}}},
-                            .controls = {ControlSpec{.role = "AXPopUpButton", .frame = Rect{600, 4, 80, 20}}}});
+    const auto& w =
+        window({.title = "Browser",
+                .toolbars = {ToolbarDescription{.frame = Rect{0, 28, 800, 112},
+                                                .items = {ControlDescription{.frame = Rect{400, 40, 30, 24}}}}},
+                .controls = {ControlDescription{.role = "AXPopUpButton", .frame = Rect{600, 4, 80, 20}}}});
     const Point origin = w.frame().origin;
     const struct {
         Point at;
@@ -137,7 +138,7 @@ TEST_F(TitleBarTriggers, TheProgramsOwnWindowsAreHitTestedThroughAppKit) {
 // While an application is busy with a trip into or out of the Dock, it is asked
 // nothing: its windows as the engine remembers them decide, on the bare title bar only.
 TEST_F(TitleBarTriggers, ABusyApplicationIsAnsweredFromTheRememberedWindowsWithoutAsking) {
-    const auto& w = window({.title = "Browser", .toolbars = {ToolbarSpec{.frame = Rect{0, 28, 800, 40}}}});
+    const auto& w = window({.title = "Browser", .toolbars = {ToolbarDescription{.frame = Rect{0, 28, 800, 40}}}});
     engine->markBusy(w.pid());
     EXPECT_EQ(doubleClick(titleBarOf(w)), kPassed);  // nothing remembered
     engine->refreshKnownTargets(w.pid(), {});

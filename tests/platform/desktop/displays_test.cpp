@@ -12,7 +12,7 @@ namespace platform {
 namespace {
 
 using desktop::Desktop;
-using desktop::DisplaySpec;
+using desktop::DisplayDescription;
 using desktop::DockEdge;
 
 // Counts the screen-parameters notifications of the default centre.
@@ -28,8 +28,9 @@ struct ScreenChanges {
 
 TEST(Screens, FramesVisibleFramesAndDisplayNumbersAsAppKitReportsThem) {
     MainLoop loop(ClockKind::simulated);
-    Desktop world(loop, {.displays = {DisplaySpec{.frame = Rect{0, 0, 1920, 1080}, .displayNumber = 69733378},
-                                      DisplaySpec{.frame = Rect{1920, 200, 1280, 1024}, .backingScaleFactor = 1}}});
+    Desktop world(loop,
+                  {.displays = {DisplayDescription{.frame = Rect{0, 0, 1920, 1080}, .displayNumber = 69733378},
+                                DisplayDescription{.frame = Rect{1920, 200, 1280, 1024}, .backingScaleFactor = 1}}});
     const auto screens = Screen::screens();
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[0].frame(), (Rect{0, 0, 1920, 1080}));
@@ -107,7 +108,7 @@ TEST(Dock, ItsSettingsLiveInItsDomainAndItsWindowFollowsThem) {
 
 TEST(Dock, ItMovesToAnotherDisplay) {
     MainLoop loop(ClockKind::simulated);
-    Desktop world(loop, {.displays = {DisplaySpec{}, DisplaySpec{.frame = Rect{1440, 0, 1000, 800}}}});
+    Desktop world(loop, {.displays = {DisplayDescription{}, DisplayDescription{.frame = Rect{1440, 0, 1000, 800}}}});
     const uint32_t second = world.displays().all()[1]->number();
     EXPECT_TRUE(world.dock().moveToDisplay(second));
     EXPECT_FALSE(world.dock().moveToDisplay(77));

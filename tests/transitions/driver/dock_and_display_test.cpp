@@ -119,7 +119,7 @@ namespace driver_test {
 TEST_F(DriverTest, WarmUpPreparesTheFramesOfTheMainDisplaysOverlay) {
     struct Case {
         const char* what;
-        std::vector<desktop::DisplaySpec> displays;
+        std::vector<desktop::DisplayDescription> displays;
         std::optional<std::pair<int, int>> pixels;
     };
     const Case cases[] = {
@@ -157,7 +157,7 @@ TEST_F(DriverTest, WarmUpPreparesTheFramesOfTheMainDisplaysOverlay) {
 // then, once no transition plays, and while it waits a later change takes its place.
 TEST_F(DriverTest, TheWarmUpFollowsTheScreensBetweenTransitions) {
     const auto mainDisplay = [](double width, double height, double scale) {
-        return std::vector<desktop::DisplaySpec>{
+        return std::vector<desktop::DisplayDescription>{
             {.frame = {0, 0, width, height}, .backingScaleFactor = scale, .name = "Main"}};
     };
     const auto freeTargets = [&](int width, int height) { return renderer->frameTargets().freeOfSize(width, height); };

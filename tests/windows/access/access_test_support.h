@@ -32,11 +32,11 @@ using platform::MainLoop;
 using platform::Point;
 using platform::Rect;
 using platform::Size;
-using platform::desktop::ButtonSpec;
-using platform::desktop::ControlSpec;
+using platform::desktop::ButtonDescription;
+using platform::desktop::ControlDescription;
 using platform::desktop::Desktop;
 using platform::desktop::FaultCall;
-using platform::desktop::WindowSpec;
+using platform::desktop::WindowDescription;
 namespace desktop = platform::desktop;
 namespace plist = platform::plist;
 
@@ -62,14 +62,14 @@ protected:
     AccessTest() { systemWideElement().setMessagingTimeout(0.25f); }
 
     // An editor ("com.example.Editor", "Editor") with the given windows, running, frontmost.
-    desktop::Application& editor(std::vector<WindowSpec> windows) {
+    desktop::Application& editor(std::vector<WindowDescription> windows) {
         auto builder = world.application("com.example.Editor");
         builder.named("Editor");
-        for (auto& spec : windows) builder.window(std::move(spec));
+        for (auto& description : windows) builder.window(std::move(description));
         return builder.add();
     }
     // The one window of a new editor.
-    desktop::Window& only(WindowSpec spec) { return *editor({std::move(spec)}).windows()[0]; }
+    desktop::Window& only(WindowDescription description) { return *editor({std::move(description)}).windows()[0]; }
     // One of the program's own windows at a top-left frame, shown.
     template <class W = platform::Window>
     std::shared_ptr<W> ownWindow(const Rect& topLeft, uint64_t style = kStandardStyle) {

@@ -84,8 +84,10 @@ TEST_F(AccessibilityReads, AFrameComesInOneRequestOrFailsWithTheCodeOfItsFirstBa
 TEST_F(AccessibilityReads, TextBoundsSpanEveryCharacterCountedInUtf16Units) {
     auto& window = only({.title = "One",
                          .frame = Rect{100, 100, 800, 600},
-                         .controls = {ControlSpec{.role = "AXTextField", .value = "a\xF0\x9F\x98\x80" "b",
-                                                  .frame = Rect{10, 40, 300, 20}}}});
+                         .controls = {ControlDescription{.role = "AXTextField",
+                                                         .value = "a\xF0\x9F\x98\x80"
+                                                                  "b",
+                                                         .frame = Rect{10, 40, 300, 20}}}});
     const AccessibilityElement field = platform::elementOf(*window.controls()[0]);
     // Four UTF-16 units: the emoji counts two; the stand-in lays characters 7 points apart.
     EXPECT_EQ(textBounds(field), (Rect{110, 140, 28, 20}));

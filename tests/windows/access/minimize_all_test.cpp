@@ -10,21 +10,23 @@ namespace access_test {
 namespace {
 
 using platform::desktop::Control;
-using platform::desktop::MenuItemSpec;
-using platform::desktop::MenuSpec;
+using platform::desktop::MenuDescription;
+using platform::desktop::MenuItemDescription;
 using Item = MinimizeAll::Item;
 
-MenuItemSpec minimize() { return {.title = "Minimize", .commandCharacter = "M", .commandModifiers = 0}; }
-MenuItemSpec minimizeAll() { return {.title = "Minimize All", .commandCharacter = "M", .commandModifiers = 2}; }
-MenuItemSpec identified(bool enabled = true) {
+MenuItemDescription minimize() { return {.title = "Minimize", .commandCharacter = "M", .commandModifiers = 0}; }
+MenuItemDescription minimizeAll() { return {.title = "Minimize All", .commandCharacter = "M", .commandModifiers = 2}; }
+MenuItemDescription identified(bool enabled = true) {
     return {.title = "Minimize All Windows", .identifier = "miniaturizeAll:", .enabled = enabled};
 }
-MenuItemSpec other(const char* key) { return {.title = "Other", .commandCharacter = key, .commandModifiers = 0}; }
+MenuItemDescription other(const char* key) {
+    return {.title = "Other", .commandCharacter = key, .commandModifiers = 0};
+}
 
 class MinimizeAllTest : public AccessTest {
 protected:
     // An application with these menus and one window; the title of the item found.
-    std::optional<std::string> found(std::vector<MenuSpec> menus) {
+    std::optional<std::string> found(std::vector<MenuDescription> menus) {
         pid = world.application("com.example.Menus").window("One").menus(std::move(menus)).add().pid();
         const auto item = MinimizeAll::menuItem(pid);
         if (!item) return std::nullopt;
@@ -55,9 +57,10 @@ TEST_F(MinimizeAllTest, TheStandardWindowMenusItemIsFoundByItsIdentifierAndPress
 }
 
 TEST_F(MinimizeAllTest, TheIdentifierWinsElseOptionCommandMDirectlyAfterCommandMFromTheLastMenu) {
-    const MenuItemSpec disabledPair = {.title = "Off", .commandCharacter = "M", .commandModifiers = 2, .enabled = false};
+    const MenuItemDescription disabledPair = {
+        .title = "Off", .commandCharacter = "M", .commandModifiers = 2, .enabled = false};
     const struct {
-        std::vector<MenuSpec> menus;
+        std::vector<MenuDescription> menus;
         std::optional<std::string> found;
     } cases[] = {
         {{{"Window", {minimize(), minimizeAll(), other("Z")}}}, "Minimize All"},
@@ -99,8 +102,8 @@ TEST_F(MinimizeAllTest, OnlyNumberedWindowsThatCanBeMinimizedNowCount) {
     auto& app = editor({{.title = "Normal"},
                         {.title = "Minimized", .minimized = true},
                         {.title = "Full", .fullScreen = true},
-                        {.title = "Disabled", .minimize = ButtonSpec{.enabled = false}},
-                        {.title = "Buttonless", .minimize = ButtonSpec{.present = false}},
+                        {.title = "Disabled", .minimize = ButtonDescription{.enabled = false}},
+                        {.title = "Buttonless", .minimize = ButtonDescription{.present = false}},
                         {.title = "Unsure"},
                         {.title = "Unnumbered"}});
     std::map<std::string, uint32_t> numbers;

@@ -9,7 +9,7 @@ namespace access_test {
 namespace {
 
 using platform::Screen;
-using platform::desktop::DisplaySpec;
+using platform::desktop::DisplayDescription;
 
 class Screens : public AccessTest {
 protected:
@@ -24,8 +24,8 @@ protected:
 
 TEST_F(Screens, FramesConvertWithTheFirstScreensHeightSoAHigherSecondScreenReachesAboveZero) {
     // AppKit: the second screen stands to the right and 200 points higher.
-    world.displays().set({DisplaySpec{.frame = Rect{0, 0, 1440, 900}, .displayNumber = 5},
-                          DisplaySpec{.frame = Rect{1440, 200, 1920, 1080}, .displayNumber = 6}});
+    world.displays().set({DisplayDescription{.frame = Rect{0, 0, 1440, 900}, .displayNumber = 5},
+                          DisplayDescription{.frame = Rect{1440, 200, 1920, 1080}, .displayNumber = 6}});
     EXPECT_EQ(screenFrames(), (std::vector<Rect>{Rect{0, 0, 1440, 900}, Rect{1440, -380, 1920, 1080}}));
     EXPECT_EQ(screenFramesWithDisplays(),
               (std::vector<ScreenDisplay>{{5, Rect{0, 0, 1440, 900}}, {6, Rect{1440, -380, 1920, 1080}}}));
@@ -41,7 +41,8 @@ TEST_F(Screens, FramesConvertWithTheFirstScreensHeightSoAHigherSecondScreenReach
 }
 
 TEST_F(Screens, AScreenWithoutADisplayNumberIsNamedByNone) {
-    world.displays().set({DisplaySpec{.displayNumber = 5}, DisplaySpec{.frame = Rect{1440, 0, 800, 600}, .displayNumber = 6}});
+    world.displays().set({DisplayDescription{.displayNumber = 5},
+                          DisplayDescription{.frame = Rect{1440, 0, 800, 600}, .displayNumber = 6}});
     const auto screens = Screen::screens();
     EXPECT_EQ(screenNumber(screens[0]), 5u);
     const std::pair<std::optional<plist::Value>, std::optional<uint32_t>> numbers[] = {
@@ -86,7 +87,7 @@ TEST_F(Screens, DockSettingsReadExactValuesAndFallBackToABottomDockThatStays) {
 
 TEST_F(Screens, AHiddenDocksStripBelongsToTheUsableFrameOnEveryEdge) {
     // A 1080-point screen whose visible frame runs from 25 to 1076 in top-left points.
-    world.displays().set({DisplaySpec{.frame = Rect{0, 0, 1920, 1080}, .visibleFrame = Rect{0, 4, 1920, 1051}}});
+    world.displays().set({DisplayDescription{.frame = Rect{0, 0, 1920, 1080}, .visibleFrame = Rect{0, 4, 1920, 1051}}});
     EXPECT_EQ(usableFrameForRect({100, 100, 50, 50}), (Rect{0, 25, 1920, 1051}));
     setDock("autohide", plist::Value(true));
     EXPECT_EQ(usableFrameForRect({100, 100, 50, 50}), (Rect{0, 25, 1920, 1055}));
@@ -122,7 +123,7 @@ TEST_F(Screens, WithoutScreensThereIsNoScreenAndNoUsableFrame) {
 }
 
 TEST_F(Screens, TheDocksScreenIsFoundOnceByAFullSearchThenByItsWindowAlone) {
-    world.displays().set({DisplaySpec{}, DisplaySpec{.frame = Rect{1440, 0, 1000, 800}}});
+    world.displays().set({DisplayDescription{}, DisplayDescription{.frame = Rect{1440, 0, 1000, 800}}});
     countEntries();
     EXPECT_EQ(dockScreenFrame(), (Rect{0, 0, 1440, 900}));
     const int fullSearch = entriesBuilt();

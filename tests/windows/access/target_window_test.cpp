@@ -9,7 +9,7 @@ namespace access_test {
 namespace {
 
 using platform::desktop::TitleBarButton;
-using platform::desktop::ToolbarSpec;
+using platform::desktop::ToolbarDescription;
 
 class TargetWindows : public AccessTest {
 protected:
@@ -36,16 +36,17 @@ TEST_F(TargetWindows, AStandardWindowIsDescribedWholeInItsOwnGeometry) {
 }
 
 TEST_F(TargetWindows, OnlyStandardWindowsAndDialogsWithAMinimizeButtonNotDisabledOutOfFullScreenAreTargets) {
-    const std::pair<WindowSpec, bool> cases[] = {
+    const std::pair<WindowDescription, bool> cases[] = {
         {{.title = "Palette", .subrole = "AXFloatingWindow"}, false},
         {{.title = "No subrole", .subrole = ""}, false},
         {{.title = "Not a window", .role = "AXGroup"}, false},
         {{.title = "Dialog", .subrole = "AXDialog"}, true},
-        {{.title = "No button", .minimize = ButtonSpec{.present = false}}, false},
-        {{.title = "Disabled", .minimize = ButtonSpec{.enabled = false}}, false},
+        {{.title = "No button", .minimize = ButtonDescription{.present = false}}, false},
+        {{.title = "Disabled", .minimize = ButtonDescription{.enabled = false}}, false},
         {{.title = "Full", .fullScreen = true}, false},
     };
-    for (const auto& [spec, eligible] : cases) EXPECT_EQ(target(only(spec)).has_value(), eligible) << spec.title;
+    for (const auto& [description, eligible] : cases)
+        EXPECT_EQ(target(only(description)).has_value(), eligible) << description.title;
 
     // A minimize button whose enabled state, or a full-screen value, cannot be read counts
     // as enabled, or not in full screen.
@@ -86,9 +87,9 @@ TEST_F(TargetWindows, WithoutTheCaptureGroupTheFrameComesFromAccessibility) {
 TEST_F(TargetWindows, ToolbarsFuseIntoTheTitleBarAndButtonsWithoutFramesAreLeftOut) {
     auto& window = only({.title = "Browser",
                          .frame = Rect{0, 30, 1000, 700},
-                         .toolbars = {ToolbarSpec{.frame = Rect{0, 60, 1000, 40}},
-                                      ToolbarSpec{.frame = Rect{0, 28, 1000, 31}}},
-                         .controls = {ControlSpec{.role = "AXToolbar", .frame = Rect{0, 300, 1000, 10}}}});
+                         .toolbars = {ToolbarDescription{.frame = Rect{0, 60, 1000, 40}},
+                                      ToolbarDescription{.frame = Rect{0, 28, 1000, 31}}},
+                         .controls = {ControlDescription{.role = "AXToolbar", .frame = Rect{0, 300, 1000, 10}}}});
     auto t = target(window);
     ASSERT_TRUE(t);
     EXPECT_EQ(t->titleBar, (TitleBar{100, {Rect{0, 28, 1000, 31}, Rect{0, 60, 1000, 40}}, 28}));
@@ -169,7 +170,8 @@ TEST_F(TargetWindows, SheetAndFullScreenComeInOneRequest) {
 }
 
 TEST_F(TargetWindows, ChildrenComeWithTheirRolesWhenTheyReadAsStrings) {
-    auto& window = only({.title = "Form", .controls = {ControlSpec{.role = "AXTextField", .frame = Rect{10, 40, 100, 20}}}});
+    auto& window = only(
+        {.title = "Form", .controls = {ControlDescription{.role = "AXTextField", .frame = Rect{10, 40, 100, 20}}}});
     const auto children = childrenWithRoles(element(window));
     ASSERT_FALSE(children.empty());
     EXPECT_EQ(children.front().second, "AXButton");

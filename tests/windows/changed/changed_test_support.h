@@ -166,10 +166,10 @@ protected:
     platform::Application& app = platform::Application::shared();
 
     // An editor ("com.example.Editor", "Editor") with the given windows, frontmost.
-    desktop::Application& editor(std::vector<desktop::WindowSpec> windows) {
+    desktop::Application& editor(std::vector<desktop::WindowDescription> windows) {
         auto builder = world.application("com.example.Editor");
         builder.named("Editor");
-        for (auto& spec : windows) builder.window(std::move(spec));
+        for (auto& description : windows) builder.window(std::move(description));
         return builder.add();
     }
     // The editor's window "Draft" at (300, 200, 400, 300).

@@ -65,11 +65,11 @@ TEST_F(BusyApplicationsTest, WaitersResumeInOrderOnlyOnceTheLastTripEnds) {
 }
 
 TEST_F(BusyApplicationsTest, ARefreshKeepsTheFirstEightWindowsThatCanBeTargets) {
-    std::vector<desktop::WindowSpec> specs;
+    std::vector<desktop::WindowDescription> descriptions;
     for (int i = 0; i < 12; ++i) {
-        specs.push_back({.title = "W" + std::to_string(i), .minimized = i == 2 || i == 5});
+        descriptions.push_back({.title = "W" + std::to_string(i), .minimized = i == 2 || i == 5});
     }
-    auto& app = editor(std::move(specs));
+    auto& app = editor(std::move(descriptions));
     const auto elements = applicationWindows(app.pid());
     ASSERT_EQ(elements.size(), 12u);
     std::vector<uint32_t> order;

@@ -98,9 +98,10 @@ protected:
     }
 
     // An editor ("com.example.Editor") with the given windows.
-    desktop::Application& editor(std::vector<desktop::WindowSpec> windows, const std::string& id = "com.example.Editor") {
+    desktop::Application& editor(std::vector<desktop::WindowDescription> windows,
+                                 const std::string& id = "com.example.Editor") {
         auto builder = world.application(id);
-        for (auto& spec : windows) builder.window(std::move(spec));
+        for (auto& description : windows) builder.window(std::move(description));
         return builder.add();
     }
     // The window as a trigger finds it (a failed test when it is no target).

@@ -139,7 +139,7 @@ TEST_F(EveryWindowTest, WithoutAUsableMinimizeAllEveryWindowGoesOnItsOwn) {
         settle();
     }
     // An application without menus has no item to press.
-    std::vector<desktop::MenuSpec> none;
+    std::vector<desktop::MenuDescription> none;
     makeEditor(3, &none);
     performEvery(WindowAction::furlpane, 1);
     EXPECT_EQ(states(), "sss");

@@ -27,7 +27,7 @@ protected:
 
     // An editor with `count` windows of 150 × 100, tiled across the display, each made in
     // front of the ones before it.
-    desktop::Application& makeEditor(int count, std::vector<desktop::MenuSpec>* menus = nullptr) {
+    desktop::Application& makeEditor(int count, std::vector<desktop::MenuDescription>* menus = nullptr) {
         auto builder = world.application("com.example.Editor");
         if (menus) builder.menus(*menus);
         for (int i = 0; i < count; ++i) {

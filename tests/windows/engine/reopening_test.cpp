@@ -17,7 +17,7 @@ constexpr const char* kNotes = "com.example.Notes";
 const LeftCollapsed kOne{"One", {500, 400, 400, 22}, 300};
 const LeftCollapsed kTwo{"Two", {100, 500, 250, 22}, 180};
 
-desktop::WindowSpec shown(const LeftCollapsed& window) { return {.title = window.title, .frame = window.frame}; }
+desktop::WindowDescription shown(const LeftCollapsed& window) { return {.title = window.title, .frame = window.frame}; }
 
 class ReopeningTest : public ::testing::Test {
 protected:
