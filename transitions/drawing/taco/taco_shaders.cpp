@@ -266,10 +266,18 @@ void tacoFragment(FragmentQuad& q) {
 }
 
 // The same a span at a time, with the picture bound and the look read once per draw.
+constexpr int kFactorSteps = 32;
+
 struct TacoConstants {
     BoundTexture picture;  // empty when there is nothing to draw
     Bites bites;
     Outline outline;
+    // The outline's factor at columns k / kFactorSteps for the draw's own exponent (when
+    // bounded): it falls from the middle to the sides, so a lane between two of these
+    // columns has a factor between their two, a far narrower range than outlineBounds
+    // allows for any exponent, and the powers are left to the lanes that lie within a
+    // pixel or so of the edge.
+    float factors[kFactorSteps + 1];
     float width, height, fade;
     bool silhouette;
 };
@@ -283,6 +291,11 @@ void prepareSheet(const StageResources& r, TacoConstants& c) {
     c.picture = {picture, sampler};
     c.bites = bitesOf(r, look);
     c.outline = Outline(look, u.pixelsPerPoint, look[8].y > 0.5f);
+    if (c.outline.bounded)
+        for (int k = 0; k <= kFactorSteps; ++k) {
+            const double e = c.outline.exponent, q = double(k) / kFactorSteps;
+            c.factors[k] = float(std::pow(std::max(0.0, 1 - std::pow(q, e)), 1 / e));
+        }
     c.width = std::max(2 * look[6].x, 1.0f);
     c.height = std::max(look[5].x + look[5].y, 1.0f);
     c.fade = look[7].y;
@@ -324,21 +337,39 @@ f32x8 spanCoverage(const FragmentSpan& s, const TacoConstants& c) {
         alignas(32) float q[kSpanLanes];
         lanes::store8(q, across < 1.0f ? across : one);  // std::min(1.0f, across)
         unsigned unknown = near;
-        if (o.bounded) {  // outlineBounds
+        if (o.bounded) {
+            // Pixels from the nearer edge at the factor f, as outlineBounds has them.
+            const auto depth = [&o](auto f, auto at) {
+                const auto under = o.height + ((o.middle + o.lower * f) - o.height) * o.round - at;
+                const auto over = o.titleStrip ? at : at - (0.0f + ((o.middle - o.upper * f) - 0.0f) * o.round);
+                return (over < under ? over : under) * o.pixelsPerPoint;
+            };
+            const float deep = 0.5f / std::max(o.pixelsPerPoint, 1e-6f) + 1;
+            // outlineBounds for every lane, then the table's narrower bounds for the lanes
+            // left unknown but for those in the last step, where the factor plunges to 0
+            // and the rounding of q and of the powers could carry it past the next value.
+            // The margin covers the table's own rounding.
             const f32x8 q2 = lanes::load8(q) * lanes::load8(q), q8 = q2 * q2 * q2 * q2;
             const f32x8 least = lanes::sqrt(0.0f < 1 - q2 ? 1 - q2 : zero);
             const f32x8 most = lanes::sqrt(lanes::sqrt(lanes::sqrt(0.0f < 1 - q8 ? 1 - q8 : zero)));
-            const auto depth = [&](f32x8 f) {
-                const f32x8 under = o.height + ((o.middle + o.lower * f) - o.height) * o.round - y;
-                const f32x8 over = o.titleStrip ? y : y - (0.0f + ((o.middle - o.upper * f) - 0.0f) * o.round);
-                return (over < under ? over : under) * o.pixelsPerPoint;
-            };
-            const unsigned whole = maskOf(depth(least) >= 0.75f) & near;
-            const unsigned out = maskOf(depth(most) <= -0.75f) & near & ~whole;
-            const float deep = 0.5f / std::max(o.pixelsPerPoint, 1e-6f) + 1;
-            for (unsigned bits = whole; bits; bits &= bits - 1) inside[std::countr_zero(bits)] = deep;
-            none |= out;
+            const unsigned whole = maskOf(depth(least, y) >= 0.75f) & near;
+            const unsigned out = maskOf(depth(most, y) <= -0.75f) & near & ~whole;
             unknown = near & ~whole & ~out;
+            none |= out;
+            for (unsigned bits = whole; bits; bits &= bits - 1) inside[std::countr_zero(bits)] = deep;
+            constexpr float kMargin = 1e-6f;
+            for (unsigned bits = unknown; bits; bits &= bits - 1) {
+                const int lane = std::countr_zero(bits);
+                const int k = int(q[lane] * kFactorSteps);
+                if (k < 0 || k >= kFactorSteps - 1) continue;
+                if (depth(c.factors[k + 1] - kMargin, y[lane]) >= 0.75f) {
+                    inside[lane] = deep;
+                    unknown &= ~(1u << lane);
+                } else if (depth(c.factors[k] + kMargin, y[lane]) <= -0.75f) {
+                    none |= 1u << lane;
+                    unknown &= ~(1u << lane);
+                }
+            }
         }
         for (; unknown; unknown &= unknown - 1) {
             const int lane = std::countr_zero(unknown);
