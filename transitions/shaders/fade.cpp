@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include "transitions/shaders/effect_shaders.h"
+#include "platform/gpu/hot_path.h"
 #include "transitions/shaders/sheet.h"
+#include "transitions/shaders/span_quads.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane {
@@ -19,6 +21,8 @@ using platform::simd::float4;
 namespace {
 
 // Varyings: the sheet's (sheet.h), then 6 the title bar's share of the picture (flat).
+constexpr VaryingLayout kFadeVaryings{7, 0x40u};
+
 VertexOutput fadeVertex(const VertexInput& in) {
     const TransitionUniforms& u = shaders::uniformsOf(in.resources);
     const float p = shaders::clamp01(u.progress);
@@ -35,28 +39,63 @@ VertexOutput fadeVertex(const VertexInput& in) {
     return out;
 }
 
-void fadeFragment(FragmentQuad& q) {
-    if (!shaders::readyToDraw(q)) return;
-    const StageResources& r = *q.resources;
+// What the fade fragment reads from the draw.
+struct FadeLook {
+    const TransitionUniforms* uniforms;
+    float keep;  // the title bar's alpha
+    bool silhouette;
+};
+
+FadeLook fadeLook(const StageResources& r) {
     const TransitionUniforms& u = shaders::uniformsOf(r);
-    const bool silhouette = shaders::isSilhouettePass(r);
+    return {&u, shaders::mix(1.0f, u.opacity, shaders::clamp01(u.progress)), shaders::isSilhouettePass(r)};
+}
+
+[[gnu::always_inline]] inline void shadeFade(FragmentQuad& q, const Quad<float4>& colors, const FadeLook& look) {
     const float titleBar = q.varying(6, 0);
-    const float keep = shaders::mix(1.0f, u.opacity, shaders::clamp01(u.progress));
     using namespace shaders::lanes4;
     f32x4 color[4];
-    channels(shaders::pictureColors(r, q.varying2(0)), color);
+    channels(colors, color);
     const f32x4 u0 = of(q.varyings[0]), v0 = of(q.varyings[1]);
     // The silhouette takes the shapes whole: their shadows fade with the frame's own
     // window and stand-in weights, which follow the fade already.
-    const f32x4 alpha = silhouette ? platform::gpu::lanes::splat(1.0f)
-                                   : select(v0 < titleBar, platform::gpu::lanes::splat(keep), of(q.varyings[2]));
-    emitSheet(q, color, alpha * sheetCorners(u0, v0, of(q.varyings[5]), u), silhouette);
+    const f32x4 alpha = look.silhouette ? platform::gpu::lanes::splat(1.0f)
+                                        : select(v0 < titleBar, platform::gpu::lanes::splat(look.keep), of(q.varyings[2]));
+    emitSheet(q, color, alpha * sheetCorners(u0, v0, of(q.varyings[5]), *look.uniforms), look.silhouette);
+}
+
+void fadeFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
+    shadeFade(q, shaders::pictureColors(*q.resources, q.varying2(0)), fadeLook(*q.resources));
+}
+
+// The same a span at a time, with the picture bound and the look read once per draw.
+struct FadeConstants {
+    shaders::SpanPicture picture;
+    FadeLook look;
+};
+
+void prepareFade(const StageResources& r, FadeConstants& c) {
+    c.picture.bind(r);
+    if (c.picture.picture) c.look = fadeLook(r);
+}
+
+FURLPANE_HOT_PATH void fadeSpan(FragmentSpan& s, const FadeConstants& c) {
+    if (!c.picture.picture) {
+        s.discardMask = 0xFF;
+        return;
+    }
+    SpanColors colors;
+    c.picture.colors(s.varyings[0], s.varyings[1], colors);
+    shaders::shadeAsQuads(s, kFadeVaryings.count, colors,
+                          [&c](FragmentQuad& q, const Quad<float4>& quad) { shadeFade(q, quad, c.look); });
 }
 
 }  // namespace
 
 void registerFadeShaders(ShaderCatalog& catalog) {
-    shaders::registerPair(catalog, "fade", {7, 0x40u}, fadeVertex, fadeFragment);
+    catalog.addVertexFunction("fadeVertex", kFadeVaryings, fadeVertex);
+    catalog.addFragmentFunction("fadeFragment", fadeFragment, spanFunction<FadeConstants, prepareFade, fadeSpan>());
 }
 
 void drawFade(const EffectPass& pass) {

@@ -12,6 +12,7 @@
 #include "tests/transitions/effects/drawing_test_support.h"
 #include "transitions/drawing/taco/taco_drawing.h"
 #include "transitions/effect_pass.h"
+#include "transitions/shaders/effect_shaders.h"
 
 namespace furlpane::drawing_tests {
 namespace {
@@ -63,7 +64,8 @@ std::shared_ptr<const Sampler> trilinear(Device& device) {
 }
 
 // The taco's sheet over frames of both variants, with the look's rounding, bites and
-// scale pushed to their edges: an exponent the outline's bounds do not cover, a
+// scale pushed to their edges: exponents across the range the outline's bounds cover
+// and one beyond it, a
 // rectangle, two pixels per point, the silhouette pass, the bites only in the look, and
 // no picture at all.
 TEST(SpanForms, TacoSheetShadesEveryLaneAsQuadsDo) {
@@ -75,7 +77,7 @@ TEST(SpanForms, TacoSheetShadesEveryLaneAsQuadsDo) {
     ASSERT_TRUE(sheet && sheet->span());
     const auto& device = renderer->device();
     const platform::Image window = textWindow(400, 300, 24);
-    enum class Twist { none, exponent, rectangle, scale, silhouette, lookBites, noPicture };
+    enum class Twist { none, unbounded, gentle, steep, rectangle, scale, silhouette, lookBites, noPicture };
     struct Case {
         bool title;
         float progress;
@@ -84,7 +86,8 @@ TEST(SpanForms, TacoSheetShadesEveryLaneAsQuadsDo) {
     for (const Case& c : {Case{false, 0.3f, Twist::none}, Case{false, 0.55f, Twist::none},
                           Case{false, 0.75f, Twist::none}, Case{false, 0.95f, Twist::none},
                           Case{true, 0.4f, Twist::none}, Case{true, 0.8f, Twist::none},
-                          Case{false, 0.6f, Twist::exponent}, Case{false, 0.6f, Twist::rectangle},
+                          Case{false, 0.6f, Twist::unbounded},
+                          Case{false, 0.35f, Twist::gentle}, Case{true, 0.5f, Twist::steep}, Case{false, 0.6f, Twist::rectangle},
                           Case{false, 0.7f, Twist::scale}, Case{true, 0.6f, Twist::silhouette},
                           Case{false, 0.8f, Twist::lookBites}, Case{false, 0.5f, Twist::noPicture}}) {
         SCOPED_TRACE(std::to_string(c.progress) + (c.title ? " title, twist " : " thumbnail, twist ") +
@@ -93,7 +96,9 @@ TEST(SpanForms, TacoSheetShadesEveryLaneAsQuadsDo) {
         scene.uniforms.progress = c.progress;
         ASSERT_TRUE(prepareTaco(*renderer, scene, *renderer->queue()->makeCommandBuffer()));
         std::vector<float4> look = scene.drawingAs<TacoDrawing>()->look;
-        if (c.twist == Twist::exponent) look[6].w = 9;
+        if (c.twist == Twist::unbounded) look[6].w = 9;
+        if (c.twist == Twist::gentle) look[6].w = 2.5f;
+        if (c.twist == Twist::steep) look[6].w = 8;
         if (c.twist == Twist::rectangle) look[5].w = 0;
         if (c.twist == Twist::scale) scene.uniforms.pixelsPerPoint = 2;
         const std::vector<float4> bites = tacoBites(look);
@@ -115,6 +120,63 @@ TEST(SpanForms, TacoSheetShadesEveryLaneAsQuadsDo) {
         };
         const int shown = expectSpansAsQuads(*sheet, r, 4, at, 240, 180);
         EXPECT_EQ(shown > 0, c.twist != Twist::noPicture);
+    }
+}
+
+
+// The sheet effects' fragments with span forms, over both variants early, midway and
+// late, with and without the fresher picture mixed in, with the draw's values and
+// textures missing and without a picture: uv sweeping the picture and beyond, the back
+// showing in bands.
+TEST(SpanForms, SheetEffectsShadeEveryLaneAsQuadsDo) {
+    const auto renderer = makeRenderer(1);
+    ASSERT_TRUE(renderer);
+    ShaderCatalog catalog;
+    registerWiredShaders(catalog);
+    registerFadeShaders(catalog);
+    const ShaderLibrary library(catalog);
+    const auto& device = renderer->device();
+    const platform::Image window = textWindow(400, 300, 24), later = textWindow(300, 260, 30, 40);
+    // Varying 6 (flat): the fade's title bar.
+    struct Effect {
+        TransitionEffect effect;
+        const char* fragment;
+        int varyings;
+        float early, late;
+    };
+    enum class Twist { none, fresh, bare, noPicture };
+    for (const Effect& e : {Effect{TransitionEffect::wired, "wiredFragment", 6, 0, 0},
+                            Effect{TransitionEffect::fade, "fadeFragment", 7, 0.08f, 0}}) {
+        const auto f = library.function(e.fragment);
+        ASSERT_TRUE(f && f->span()) << e.fragment;
+        for (const bool title : {false, true})
+            for (const float progress : {0.1f, 0.5f, 0.9f})
+                for (const Twist twist : {Twist::none, Twist::fresh, Twist::bare, Twist::noPicture}) {
+                    SCOPED_TRACE(std::string(e.fragment) + (title ? " title " : " thumbnail ") +
+                                 std::to_string(progress) + " twist " + std::to_string(int(twist)));
+                    TransitionScene scene = makeScene(*renderer, window, {.effect = e.effect, .titleStrip = title});
+                    scene.uniforms.progress = progress;
+                    scene.uniforms.freshness = twist == Twist::fresh ? 0.4f : 0;
+                    StageResources r;
+                    if (twist != Twist::noPicture) r.setTexture(0, scene.picture);
+                    if (twist == Twist::fresh)
+                        r.setTexture(1, makeScene(*renderer, later, {.effect = e.effect}).picture);
+                    r.setSampler(0, trilinear(*device));
+                    if (twist != Twist::bare) {
+                        r.setBuffer(kUniformsIndex, device->makeBuffer(&scene.uniforms, sizeof scene.uniforms), 0);
+                        const PassInfo pass{.silhouette = progress > 0.8f ? 1u : 0u};
+                        r.setBuffer(kPassInfoIndex, device->makeBuffer(&pass, sizeof pass), 0);
+                    }
+                    const Varyings at = [&](int k, float x, float y) {
+                        const float u = (x - 16) / 168, v = (y - 12) / 116;
+                        const float values[] = {u, v, 0.9f, 0.8f + 0.1f * std::cos(0.2f * x), std::sin(0.07f * (x + y)),
+                                                0.5f + y / 256, progress > 0.5f ? e.late : e.early};
+                        return values[k];
+                    };
+                    const int shown = expectSpansAsQuads(*f, r, e.varyings, at, 200, 140);
+                    if (twist == Twist::noPicture) EXPECT_EQ(shown, 0);
+                    else if (twist == Twist::none) EXPECT_GT(shown, 0);
+                }
     }
 }
 
