@@ -59,8 +59,9 @@ FadeLook fadeLook(const StageResources& r) {
     const f32x4 u0 = of(q.varyings[0]), v0 = of(q.varyings[1]);
     // The silhouette takes the shapes whole: their shadows fade with the frame's own
     // window and stand-in weights, which follow the fade already.
-    const f32x4 alpha = look.silhouette ? platform::gpu::lanes::splat(1.0f)
-                                        : select(v0 < titleBar, platform::gpu::lanes::splat(look.keep), of(q.varyings[2]));
+    const f32x4 bar = platform::gpu::lanes::splat(look.keep);
+    const f32x4 alpha =
+        look.silhouette ? platform::gpu::lanes::splat(1.0f) : select(v0 < titleBar, bar, of(q.varyings[2]));
     emitSheet(q, color, alpha * sheetCorners(u0, v0, of(q.varyings[5]), *look.uniforms), look.silhouette);
 }
 
@@ -70,32 +71,17 @@ void fadeFragment(FragmentQuad& q) {
 }
 
 // The same a span at a time, with the picture bound and the look read once per draw.
-struct FadeConstants {
-    shaders::SpanPicture picture;
-    FadeLook look;
-};
-
-void prepareFade(const StageResources& r, FadeConstants& c) {
-    c.picture.bind(r);
-    if (c.picture.picture) c.look = fadeLook(r);
-}
-
-FURLPANE_HOT_PATH void fadeSpan(FragmentSpan& s, const FadeConstants& c) {
-    if (!c.picture.picture) {
-        s.discardMask = 0xFF;
-        return;
-    }
-    SpanColors colors;
-    c.picture.colors(s.varyings[0], s.varyings[1], colors);
-    shaders::shadeAsQuads(s, kFadeVaryings.count, colors,
-                          [&c](FragmentQuad& q, const Quad<float4>& quad) { shadeFade(q, quad, c.look); });
+FURLPANE_HOT_PATH void fadeSpan(FragmentSpan& s, const shaders::PictureSpanConstants<FadeLook>& c) {
+    shaders::shadePictureSpan<shadeFade>(s, c, kFadeVaryings.count);
 }
 
 }  // namespace
 
 void registerFadeShaders(ShaderCatalog& catalog) {
     catalog.addVertexFunction("fadeVertex", kFadeVaryings, fadeVertex);
-    catalog.addFragmentFunction("fadeFragment", fadeFragment, spanFunction<FadeConstants, prepareFade, fadeSpan>());
+    using Constants = shaders::PictureSpanConstants<FadeLook>;
+    catalog.addFragmentFunction("fadeFragment", fadeFragment,
+                                spanFunction<Constants, shaders::preparePictureSpan<FadeLook, fadeLook>, fadeSpan>());
 }
 
 void drawFade(const EffectPass& pass) {

@@ -72,4 +72,35 @@ template <class ShadeQuad>
     }
 }
 
+// What a span form that reads the picture keeps of the draw: the picture bound, and a
+// Look the fragment reads off the draw (LookOf) once instead of per quad.
+template <class Look>
+struct PictureSpanConstants {
+    SpanPicture picture;
+    Look look;
+};
+
+template <class Look, Look (*LookOf)(const StageResources&)>
+void preparePictureSpan(const StageResources& r, PictureSpanConstants<Look>& c) {
+    c.picture.bind(r);
+    if (c.picture.picture) c.look = LookOf(r);
+}
+
+// The span read at its first `varyings` varyings (0-1 the picture coordinates) and shaded
+// quad by quad by Shade(quad, colours, look); nothing without a picture, as the quad
+// forms discard every lane without one.
+template <auto Shade, class Look>
+inline void shadePictureSpan(platform::gpu::FragmentSpan& s,
+                                                    const PictureSpanConstants<Look>& c, int varyings) {
+    if (!c.picture.picture) {
+        s.discardMask = 0xFF;
+        return;
+    }
+    platform::gpu::SpanColors colors;
+    c.picture.colors(s.varyings[0], s.varyings[1], colors);
+    shadeAsQuads(s, varyings, colors, [&c](platform::gpu::FragmentQuad& q, const platform::gpu::Quad<float4>& quad) {
+        Shade(q, quad, c.look);
+    });
+}
+
 }  // namespace furlpane::shaders

@@ -141,32 +141,17 @@ void wireFragment(FragmentQuad& q) {
 }
 
 // The same a span at a time, with the picture bound and the look read once per draw.
-struct WireConstants {
-    shaders::SpanPicture picture;
-    WireLook look;
-};
-
-void prepareWires(const StageResources& r, WireConstants& c) {
-    c.picture.bind(r);
-    if (c.picture.picture) c.look = wireLook(r);
-}
-
-FURLPANE_HOT_PATH void wireSpan(FragmentSpan& s, const WireConstants& c) {
-    if (!c.picture.picture) {
-        s.discardMask = 0xFF;
-        return;
-    }
-    SpanColors colors;
-    c.picture.colors(s.varyings[0], s.varyings[1], colors);
-    shaders::shadeAsQuads(s, shaders::kSheetVaryings.count, colors,
-                          [&c](FragmentQuad& q, const Quad<float4>& quad) { shadeWires(q, quad, c.look); });
+FURLPANE_HOT_PATH void wireSpan(FragmentSpan& s, const shaders::PictureSpanConstants<WireLook>& c) {
+    shaders::shadePictureSpan<shadeWires>(s, c, shaders::kSheetVaryings.count);
 }
 
 }  // namespace
 
 void registerWiredShaders(ShaderCatalog& catalog) {
     catalog.addVertexFunction("wiredVertex", shaders::kSheetVaryings, wireVertex);
-    catalog.addFragmentFunction("wiredFragment", wireFragment, spanFunction<WireConstants, prepareWires, wireSpan>());
+    using Constants = shaders::PictureSpanConstants<WireLook>;
+    catalog.addFragmentFunction("wiredFragment", wireFragment,
+                                spanFunction<Constants, shaders::preparePictureSpan<WireLook, wireLook>, wireSpan>());
 }
 
 void drawWired(const EffectPass& pass) {

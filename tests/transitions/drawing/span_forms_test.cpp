@@ -39,7 +39,8 @@ int expectSpansAsQuads(const ShaderFunction& f, const StageResources& r, int cou
             for (int half = 0; half < 2; ++half) {
                 FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
                 for (int k = 0; k < count; ++k)
-                    for (int lane = 0; lane < 4; ++lane) q.varyings[k][lane] = at(k, q.position(lane).x, q.position(lane).y);
+                    for (int lane = 0; lane < 4; ++lane)
+                        q.varyings[k][lane] = at(k, q.position(lane).x, q.position(lane).y);
                 f.fragment()(q);
                 for (int lane = 0; lane < 4; ++lane) {
                     const int l = 4 * half + lane;
@@ -87,7 +88,8 @@ TEST(SpanForms, TacoSheetShadesEveryLaneAsQuadsDo) {
                           Case{false, 0.75f, Twist::none}, Case{false, 0.95f, Twist::none},
                           Case{true, 0.4f, Twist::none}, Case{true, 0.8f, Twist::none},
                           Case{false, 0.6f, Twist::unbounded},
-                          Case{false, 0.35f, Twist::gentle}, Case{true, 0.5f, Twist::steep}, Case{false, 0.6f, Twist::rectangle},
+                          Case{false, 0.35f, Twist::gentle}, Case{true, 0.5f, Twist::steep},
+                          Case{false, 0.6f, Twist::rectangle},
                           Case{false, 0.7f, Twist::scale}, Case{true, 0.6f, Twist::silhouette},
                           Case{false, 0.8f, Twist::lookBites}, Case{false, 0.5f, Twist::noPicture}}) {
         SCOPED_TRACE(std::to_string(c.progress) + (c.title ? " title, twist " : " thumbnail, twist ") +
@@ -174,8 +176,11 @@ TEST(SpanForms, SheetEffectsShadeEveryLaneAsQuadsDo) {
                         return values[k];
                     };
                     const int shown = expectSpansAsQuads(*f, r, e.varyings, at, 200, 140);
-                    if (twist == Twist::noPicture) EXPECT_EQ(shown, 0);
-                    else if (twist == Twist::none) EXPECT_GT(shown, 0);
+                    if (twist == Twist::noPicture) {
+                        EXPECT_EQ(shown, 0);
+                    } else if (twist == Twist::none) {
+                        EXPECT_GT(shown, 0);
+                    }
                 }
     }
 }
