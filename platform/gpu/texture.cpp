@@ -35,7 +35,8 @@ Texture::Texture(const TextureDescriptor& d) : descriptor_(d) {
     const std::size_t texel = bytesPerPixel(d.pixelFormat) * static_cast<std::size_t>(d.sampleCount);
     for (int i = 0; i < d.mipLevelCount; ++i) {
         const std::size_t row = static_cast<std::size_t>(width(i)) * texel;
-        auto* bytes = static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(row * static_cast<std::size_t>(height(i)), 1), 1));
+        const std::size_t size = std::max<std::size_t>(row * static_cast<std::size_t>(height(i)), 1);
+        auto* bytes = static_cast<std::uint8_t*>(std::calloc(size, 1));
         if (!bytes) throw std::bad_alloc();
         storage_.emplace_back(bytes);
         levels_.push_back({bytes, width(i), height(i), row});
