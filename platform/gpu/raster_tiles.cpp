@@ -228,9 +228,9 @@ private:
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
     void interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy);
     void shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]);
-    // Quads of a draw with a span form wait for their right neighbour and are shaded in pairs.
-    void queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]);
-    void flushSpan();
+    // Quads of a draw with a span form are shaded in pairs of neighbours along a row.
+    void shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, int by, const BlockCoverage& inside,
+                    std::uint64_t quads);
     void interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy);
     void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]);
 
@@ -239,11 +239,6 @@ private:
     Rect tile_;
     FragmentQuad quad_;
     FragmentSpan span_;
-    struct Waiting {
-        const Triangle* triangle = nullptr;  // null when no quad waits
-        int x = 0, y = 0;
-        unsigned cov[8] = {};  // the waiting quad's lanes, then its neighbour's
-    } waiting_;
     const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
 
@@ -292,7 +287,6 @@ void TileRenderer::draw(const Triangle& t) {
             if (!edges.outside) drawBlock(t, bx, by, block, edges);
         }
     }
-    flushSpan();
 }
 
 // The quads with samples inside t in block, the part of the 8 × 8 block at (bx, by) that
@@ -306,6 +300,7 @@ void TileRenderer::drawBlock(const Triangle& t, int bx, int by, const Rect& bloc
                      : blockCoverage<std::uint64_t>(t, edges, bx, by, rows[0], rows[1], columns[0], columns[1],
                                                     p.count, p.x, p.y);
     const DrawPlan& plan = plans_[t.draw];
+    if (plan.span) return shadeSpans(t, plan, bx, by, inside, quadsWithSamples(inside, p.count));
     for (std::uint64_t quads = quadsWithSamples(inside, p.count); quads != 0; quads &= quads - 1) {
         const int bit = std::countr_zero(quads);
         unsigned cov[4];
@@ -360,26 +355,21 @@ void TileRenderer::interpolateSpan(const Triangle& t, const DrawPlan& plan, int 
     }
 }
 
-void TileRenderer::queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]) {
-    if (waiting_.triangle == &t && waiting_.x + 2 == qx && waiting_.y == qy) {
-        std::copy(cov, cov + 4, waiting_.cov + 4);
-        waiting_.triangle = nullptr;
-        return shadeSpan(t, plans_[t.draw], waiting_.x, qy, waiting_.cov);
+// Left to right along each row of quads: a quad and its right neighbour make a span; a quad
+// without one is a span whose right half covers nothing. Quads at bit + 2 of the last
+// column would be on an odd row, where quads never begin.
+void TileRenderer::shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, int by, const BlockCoverage& inside,
+                              std::uint64_t quads) {
+    const int samples = target_.pattern->count;
+    while (quads != 0) {
+        const int bit = std::countr_zero(quads);
+        const bool pair = (quads >> (bit + 2)) & 1u;
+        unsigned cov[8] = {};
+        quadCoverage(inside, bit, samples, cov);
+        if (pair) quadCoverage(inside, bit + 2, samples, cov + 4);
+        quads &= ~(std::uint64_t(pair ? 5u : 1u) << bit);
+        shadeSpan(t, plan, bx + bit % kBlockSize, by + bit / kBlockSize, cov);
     }
-    flushSpan();
-    waiting_.triangle = &t;
-    waiting_.x = qx;
-    waiting_.y = qy;
-    std::copy(cov, cov + 4, waiting_.cov);
-}
-
-// A quad without a right neighbour, shaded as a span whose right half covers nothing.
-void TileRenderer::flushSpan() {
-    if (!waiting_.triangle) return;
-    const Triangle& t = *waiting_.triangle;
-    waiting_.triangle = nullptr;
-    std::fill(waiting_.cov + 4, waiting_.cov + 8, 0u);
-    shadeSpan(t, plans_[t.draw], waiting_.x, waiting_.y, waiting_.cov);
 }
 
 void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]) {
@@ -427,7 +417,6 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
 }
 
 void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
-    if (plan.span) return queueSpanQuad(t, qx, qy, cov);
     if (clear_) clearLanes(qx, qy, cov);
     float z[4][4];
     if (plan.depthTest) {
