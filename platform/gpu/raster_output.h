@@ -251,9 +251,18 @@ inline void mergeSpanBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
     auto texel = [&](int p) { return (p < 4 ? row0 : row1) + 4 * (p & 3); };
     const f32x8 r = inRows(color.r), g = inRows(color.g), b = inRows(color.b), a = inRows(color.a);
     u32x8 d{};
-    if (blend.enabled)
-        for (int p = 0; p < 8; ++p)
-            if (m & (1u << p)) d[p] = lanes::load32(texel(p));
+    if (blend.enabled) {
+        auto* dBytes = reinterpret_cast<std::uint8_t*>(&d);
+        for (int half = 0; half < 2; ++half) {
+            std::uint8_t* row = half ? row1 : row0;
+            if ((m >> (4 * half) & 0xFu) == 0xFu) {  // a row of four texels, read at once
+                std::memcpy(dBytes + 16 * half, row, 16);
+                continue;
+            }
+            for (int p = 4 * half; p < 4 * half + 4; ++p)
+                if (m & (1u << p)) d[p] = lanes::load32(texel(p));
+        }
+    }
     const u32x8 packed = blendedBGRA8<f32x8, lanes::i32x8>(r, g, b, a, d, blend);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&packed);
     if ((m & 0xFu) == 0xFu) {

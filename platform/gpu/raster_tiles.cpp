@@ -382,7 +382,9 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
     const unsigned live = lanes::nonZeroMask(cov);
     span_.liveMask = static_cast<std::uint8_t>(live);
     span_.discardMask = 0;
-    span_.color = {};
+    // Spelled out: the compiler makes a string instruction of the aggregate's clearing.
+    for (float* channel : {span_.color.r, span_.color.g, span_.color.b, span_.color.a})
+        lanes::store8(channel, lanes::splat8(0.0f));
     plan.span.shade(span_, plan.constants);
     const unsigned skipped = span_.discardMask | (~live & 0xFFu);
     // The shader does not read the target, so the clear under a first triangle can wait
