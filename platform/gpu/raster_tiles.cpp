@@ -232,7 +232,8 @@ private:
     void shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, int by, const BlockCoverage& inside,
                     std::uint64_t quads);
     void interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy);
-    void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]);
+    // live: the lanes with samples in cov; without cov, one sample a pixel, in the lanes of live.
+    void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned live, const unsigned cov[8]);
 
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
@@ -364,22 +365,27 @@ void TileRenderer::shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, i
     while (quads != 0) {
         const int bit = std::countr_zero(quads);
         const bool pair = (quads >> (bit + 2)) & 1u;
-        unsigned cov[8] = {};
-        quadCoverage(inside, bit, samples, cov);
-        if (pair) quadCoverage(inside, bit + 2, samples, cov + 4);
+        const int x = bx + bit % kBlockSize, y = by + bit / kBlockSize;
+        if (samples == 1) {
+            shadeSpan(t, plan, x, y, spanLanes(inside.sample[0], bit, pair), nullptr);
+        } else {
+            unsigned cov[8] = {};
+            quadCoverage(inside, bit, samples, cov);
+            if (pair) quadCoverage(inside, bit + 2, samples, cov + 4);
+            shadeSpan(t, plan, x, y, lanes::nonZeroMask(cov), cov);
+        }
         quads &= ~(std::uint64_t(pair ? 5u : 1u) << bit);
-        shadeSpan(t, plan, bx + bit % kBlockSize, by + bit / kBlockSize, cov);
     }
 }
 
-void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]) {
+void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned live,
+                             const unsigned cov[8]) {
     interpolateSpan(t, plan, qx, qy);
     span_.x = qx;
     span_.y = qy;
     span_.frontFacing = t.frontFacing;
     span_.instanceId = t.instanceId;
     span_.resources = plan.resources;
-    const unsigned live = lanes::nonZeroMask(cov);
     span_.liveMask = static_cast<std::uint8_t>(live);
     span_.discardMask = 0;
     // Spelled out: the compiler makes a string instruction of the aggregate's clearing.
@@ -387,6 +393,12 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
         lanes::store8(channel, lanes::splat8(0.0f));
     plan.span.shade(span_, plan.constants);
     const unsigned skipped = span_.discardMask | (~live & 0xFFu);
+    const bool direct = target_.format == PixelFormat::bgra8Unorm && target_.samples == 1;
+    unsigned oneSample[8];
+    if (!cov && (clear_ || !direct)) {
+        for (int i = 0; i < 8; ++i) oneSample[i] = live >> i & 1u;
+        cov = oneSample;
+    }
     // The shader does not read the target, so the clear under a first triangle can wait
     // until now, and it is needed only where the merge reads the target (blending), leaves
     // covered samples as they are (discards) or where depth is cleared; elsewhere the merge
@@ -398,7 +410,7 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
         clearLanes(qx, qy, lanesCleared);
         clearLanes(qx + 2, qy, lanesCleared + 4);
     }
-    if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1) {
+    if (direct) {
         std::uint8_t* row0 = target_.colorAt(qx, qy);
         return mergeSpanBGRA8(row0, qy + 1 < target_.height ? row0 + target_.colorRow : row0, ~skipped & 0xFFu,
                               span_.color, plan.blend);
