@@ -462,8 +462,8 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
 // The triangles and tile lists of the passes run on a thread, their room kept from pass
 // to pass.
 struct PassScratch {
-    std::vector<Triangle> triangles;
-    std::vector<std::vector<std::uint32_t>> bins;
+    TriangleParts triangles;
+    std::vector<std::vector<const Triangle*>> bins;
 };
 
 thread_local PassScratch tPassScratch;
@@ -487,13 +487,13 @@ private:
     const RenderPassRecord& pass_;
     WorkerPool& pool_;
     Target target_;
-    std::vector<Triangle>& triangles_ = tPassScratch.triangles;
+    TriangleParts& triangles_ = tPassScratch.triangles;
     std::vector<DrawPlan> plans_;
     ClearValues clear_;
     bool colorInTile_ = false;  // the samples live in the thread's tile memory, see tileTarget
     int tilesX_ = 0;
     int tilesY_ = 0;
-    std::vector<std::vector<std::uint32_t>>& bins_ = tPassScratch.bins;
+    std::vector<std::vector<const Triangle*>>& bins_ = tPassScratch.bins;
 };
 
 PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
@@ -543,15 +543,13 @@ void PassExecutor::run() {
 void PassExecutor::bin() {
     bins_.resize(std::size_t(tilesX_) * std::size_t(tilesY_));
     for (auto& bin : bins_) bin.clear();
-    for (std::size_t i = 0; i < triangles_.size(); ++i) {
-        const Triangle& t = triangles_[i];
-        for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
-            for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
-                const int index = ty * tilesX_ + tx;
-                if (classify(t, tileRect(index)) != Cover::none)
-                    bins_[std::size_t(index)].push_back(static_cast<std::uint32_t>(i));
-            }
-    }
+    for (const std::vector<Triangle>& part : triangles_)
+        for (const Triangle& t : part)
+            for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
+                for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
+                    const int index = ty * tilesX_ + tx;
+                    if (classify(t, tileRect(index)) != Cover::none) bins_[std::size_t(index)].push_back(&t);
+                }
 }
 
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
@@ -563,12 +561,12 @@ FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const bool fused = target_.samples > 1 && (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
     if (!fused) clearTile(target, r);
     TileRenderer renderer(target, plans_, r);
-    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    const std::vector<const Triangle*>& bin = bins_[std::size_t(index)];
     for (std::size_t i = 0; i < bin.size(); ++i) {
         if (i == 0 && fused)
-            renderer.drawOverClear(triangles_[bin[i]], clear_);
+            renderer.drawOverClear(*bin[i], clear_);
         else
-            renderer.draw(triangles_[bin[i]]);
+            renderer.draw(*bin[i]);
     }
     resolveTile(target, r);
 }
@@ -604,9 +602,9 @@ Target PassExecutor::tileTarget(const Rect& r) const {
 // value from that triangle's quad just before the quad tests or merges it: the same
 // bytes, whatever the blending, depth test or discards, without a pass of its own.
 bool PassExecutor::firstTriangleCovers(int index, const Rect& r) const {
-    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    const std::vector<const Triangle*>& bin = bins_[std::size_t(index)];
     if (bin.empty()) return false;
-    const Triangle& t = triangles_[bin.front()];
+    const Triangle& t = *bin.front();
     if (t.minX > r.x0 || t.minY > r.y0 || t.maxX < r.x1 - 1 || t.maxY < r.y1 - 1) return false;
     return classify(t, r) == Cover::full;
 }
