@@ -144,13 +144,13 @@ inline std::uint64_t quadsWithSamples(const BlockCoverage& c, int samples) {
     return any & 0x0055005500550055ull;
 }
 
-// The lanes of a span (shader.h) with one sample per pixel, from the block's mask: the
-// quad whose top-left pixel is at bit, then, where pair holds, its right neighbour; bit i
-// for lane i.
-inline unsigned spanLanes(std::uint64_t sample, int bit, bool pair) {
+// The pixels of a span (shader.h) with one sample per pixel, from the block's mask, in
+// the order of the target: bits 0-3 the top row of the quad whose top-left pixel is at
+// bit and of its right neighbour, bits 4-7 their bottom row; the neighbour's only where
+// pair holds.
+inline unsigned spanRows(std::uint64_t sample, int bit, bool pair) {
     const unsigned top = unsigned(sample >> bit) & 15u, bottom = unsigned(sample >> (bit + kCoverageBlock)) & 15u;
-    const unsigned lanes = (top & 3u) | (bottom & 3u) << 2 | (top >> 2) << 4 | (bottom >> 2) << 6;
-    return pair ? lanes : lanes & 15u;
+    return (top | bottom << 4) & (pair ? 0xFFu : 0x33u);
 }
 
 // The samples of each lane of the quad whose top-left pixel is at bit of the block's

@@ -349,10 +349,12 @@ void TileRenderer::interpolateSpan(const Triangle& t, const DrawPlan& plan, int 
     const f32x8 fy = lanes::toFloat(lanes::splat8(qy - t.oy) + lanes::i32x8{0, 0, 1, 1, 0, 0, 1, 1}) + 0.5f;
     auto at = [&](const Plane& p) { return p.p0 + p.dx * fx + p.dy * fy; };
     const f32x8 w = t.perspective ? 1.0f / at(t.invW) : lanes::splat8(1.0f);
-    for (int k = 0; k < plan.varyingCount; ++k) {
-        const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
+    // Held apart from the plan: the stores below could otherwise change them, to the compiler.
+    const int count = plan.varyingCount;
+    const std::uint32_t scaled = t.perspective ? ~plan.flatMask : 0u;
+    for (int k = 0; k < count; ++k) {
         const f32x8 v = at(t.varyings[k]);
-        lanes::store8(span_.varyings[k], scaled ? v * w : v);
+        lanes::store8(span_.varyings[k], scaled & (1u << k) ? v * w : v);
     }
 }
 
@@ -367,7 +369,7 @@ void TileRenderer::shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, i
         const bool pair = (quads >> (bit + 2)) & 1u;
         const int x = bx + bit % kBlockSize, y = by + bit / kBlockSize;
         if (samples == 1) {
-            shadeSpan(t, plan, x, y, spanLanes(inside.sample[0], bit, pair), nullptr);
+            shadeSpan(t, plan, x, y, kSpanOrder.swapped[spanRows(inside.sample[0], int(bit), pair)], nullptr);
         } else {
             unsigned cov[8] = {};
             quadCoverage(inside, bit, samples, cov);

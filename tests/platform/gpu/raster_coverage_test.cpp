@@ -5,6 +5,7 @@
 
 #include "gpu_test_support.h"
 #include "platform/gpu/raster_coverage.h"
+#include "platform/gpu/raster_output.h"
 
 #include <gtest/gtest.h>
 
@@ -157,7 +158,7 @@ TEST(RasterCoverage, SteppedLanesAgreeOnRandomSmallTriangles) {
     }
 }
 
-// A span's lanes read straight from a one-sample block mask against the two quads' lanes
+// A span's pixels read straight from a one-sample block mask, in lane order, against the two quads' lanes
 // as quadCoverage gives them, at every place a span begins, on masks with the last
 // column and the last row set, where a read past the quad would show.
 TEST(RasterCoverage, SpanLanesAreTheLanesOfTheirTwoQuads) {
@@ -178,7 +179,8 @@ TEST(RasterCoverage, SpanLanesAreTheLanesOfTheirTwoQuads) {
                     if (pair) quadCoverage(c, bit + 2, 1, cov + 4);
                     unsigned expected = 0;
                     for (int lane = 0; lane < 8; ++lane) expected |= (cov[lane] & 1u) << lane;
-                    EXPECT_EQ(spanLanes(mask, bit, pair), expected) << std::hex << mask << " at " << std::dec << bit;
+                    EXPECT_EQ(kSpanOrder.swapped[spanRows(mask, bit, pair)], expected)
+                        << std::hex << mask << " at " << std::dec << bit;
                 }
             }
     }
