@@ -12,10 +12,13 @@
 // ripple runs), the puddles, the stand-in and a title strip's title bar.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <optional>
 
 #include "transitions/drawing/water/water_drawing.h"
+#include "platform/gpu/hot_path.h"
+#include "platform/gpu/lanes.h"
 #include "transitions/shaders/shader_support.h"
 
 namespace furlpane {
@@ -66,6 +69,33 @@ void fieldFragment(FragmentQuad& q) {
         // Adding nothing leaves the field's bits as they are: such a lane is not merged.
         if (b == 0 && b * picture == 0) q.discard(lane);
     }
+}
+
+// The same a span at a time: the same operations, lane by lane (the streak, radius, weight
+// and picture are flat, one per quad).
+struct FieldConstants {};
+
+void prepareField(const StageResources&, FieldConstants&) {}
+
+FURLPANE_HOT_PATH void fieldSpan(FragmentSpan& s, const FieldConstants&) {
+    using lanes::f32x8;
+    const auto flat = [&](int k) { return lanes::perQuad(s.varyings[k][0], s.varyings[k][4]); };
+    const f32x8 sx = flat(2), sy = flat(3), r = flat(4), weight = flat(5), picture = flat(6);
+    const f32x8 px = lanes::load8(s.varyings[0]), py = lanes::load8(s.varyings[1]);
+    const f32x8 zero = lanes::splat8(0.0f), one = lanes::splat8(1.0f);
+    const f32x8 streak2 = sx * sx + sy * sy;
+    f32x8 along = (px * sx + py * sy) / streak2;
+    along = along < -0.5f ? lanes::splat8(-0.5f) : (0.5f < along ? lanes::splat8(0.5f) : along);  // as std::clamp
+    along = streak2 > 0.0f ? along : zero;
+    const f32x8 dx = px - sx * along, dy = py - sy * along;
+    const f32x8 k = r > 0.0f ? (dx * dx + dy * dy) / (r * r) : one;
+    const f32x8 b = k < 1.0f ? weight * (1.0f - k) * (1.0f - k) * (1.0f - k) : zero;
+    const f32x8 g = b * picture;
+    lanes::store8(s.color.r, b);
+    lanes::store8(s.color.g, g);
+    alignas(32) std::uint32_t adds[kSpanLanes];
+    lanes::store8(reinterpret_cast<float*>(adds), std::bit_cast<f32x8>((b != 0.0f) | (g != 0.0f)));
+    s.discardMask = static_cast<std::uint8_t>(~lanes::nonZeroMask(adds));
 }
 
 // Varyings: 0-1 the view point.
@@ -321,7 +351,8 @@ void registerWaterShaders(ShaderCatalog& catalog) {
     catalog.addVertexFunction("waterVertex", {2, 0}, waterVertex);
     catalog.addFragmentFunction("waterFragment", waterFragment);
     catalog.addVertexFunction("waterFieldVertex", {7, 0x7Cu}, fieldVertex);
-    catalog.addFragmentFunction("waterFieldFragment", fieldFragment);
+    catalog.addFragmentFunction("waterFieldFragment", fieldFragment,
+                                spanFunction<FieldConstants, prepareField, fieldSpan>());
 }
 
 }  // namespace furlpane
