@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <limits>
 
 #include "platform/gpu/hot_path.h"
 #include "platform/gpu/lanes.h"
@@ -56,6 +57,8 @@ struct WaterConstants {
     const TransitionUniforms* u;
     const float4* look;  // 15 entries
     float2 extent;       // of the field, points
+    DropCells cells;     // side 0: none bound, the field may be touched anywhere
+    const std::uint8_t* marks;
     float fade;
     bool silhouette;
 };
@@ -77,6 +80,13 @@ void prepareWater(const StageResources& r, WaterConstants& c) {
     const float4 info = look[2];
     c.extent = {info.z * info.x, info.w * info.x};
     if (look[4].y > 0.5f && c.extent.x > 0 && c.extent.y > 0) c.field = r.texture(kField);
+    const auto* cells = r.value<DropCells>(kDropCellsIndex);
+    const auto marks = r.array<std::uint8_t>(kDropCellMarksIndex);
+    if (cells && cells->side > 0 && cells->columns != 0 && cells->rows != 0 &&
+        marks.size() >= std::size_t(cells->columns) * cells->rows) {
+        c.cells = *cells;
+        c.marks = marks.data();
+    }
     c.fade = shaders::shadowOf(r).unframedFade;
     c.silhouette = shaders::isSilhouettePass(r);
 }
@@ -137,6 +147,41 @@ struct Span {
     Colors window() const { return pictureIn(c.u->window, x, y, c.u->cornerRadius); }
 };
 
+// Bit q set where quad q may read the field where a drop touched it, as nearDrops finds.
+unsigned nearDrops(const Span& s) {
+    const DropCells& cells = s.c.cells;
+    if (!(cells.side > 0)) return 3u;
+    const i32x8 finite = (magnitude(s.x) <= std::numeric_limits<float>::max()) &
+                         (magnitude(s.y) <= std::numeric_limits<float>::max());
+    // floor, then clamp to the cells, is clamp, then floor (truncation, at 0 or above).
+    const auto cell = [&](f32x8 at, std::uint32_t count) {
+        const f32x8 c = at / cells.side, last = lanes::splat8(static_cast<float>(count - 1));
+        return __builtin_convertvector(c > 0.0f ? (c < last ? c : last) : lanes::splat8(0.0f), i32x8);
+    };
+    const i32x8 index = cell(s.y, cells.rows) * std::int32_t(cells.columns) + cell(s.x, cells.columns);
+    unsigned near = 0;
+    for (int i = 0; i < kSpanLanes; ++i)
+        if (!finite[i] || s.c.marks[std::uint32_t(index[i])]) near |= 1u << (i >> 2);
+    return near;
+}
+
+// Bit q set where a puddle reaches a lane of quad q, as puddleReaches finds.
+unsigned puddlesReach(const Span& s) {
+    const float4* look = s.c.look;
+    unsigned reached = 0;
+    for (const std::size_t first : {std::size_t(5), std::size_t(10)}) {
+        if (!(look[first + 4].x > 0.5f)) continue;
+        const float4 target = look[first];
+        const float2 half = target.zw() * 0.5f + float2(look[first + 2].x);
+        const i32x8 within = (magnitude(s.x - target.x - target.z * 0.5f) <= half.x) &
+                             (magnitude(s.y - target.y - target.w * 0.5f) <= half.y);
+        for (int q = 0; q < 2; ++q)
+            if (!lanes::allZero(lanes::i32x4{within[4 * q], within[4 * q + 1], within[4 * q + 2], within[4 * q + 3]}))
+                reached |= 1u << q;
+    }
+    return reached;
+}
+
 // The field's red and green in the lanes of the quads in `quads` (bit q: quad q).
 void fieldIn(const Span& s, unsigned quads, f32x8& red, f32x8& green) {
     red = lanes::splat8(0.0f), green = red;
@@ -162,6 +207,7 @@ Colors drops(const Span& s, f32x8 red, f32x8 green, i32x8 wet, const Colors& win
     if (const float4 ripple = look[3]; ripple.w > 0) {
         f32x8 x = s.x, y = s.y;
         for (int i = 0; i < kSpanLanes; ++i) {
+            if (!wet[i]) continue;  // what it reads there is not shown
             const float2 moved = ripplePoint(ripple, {s.x[i], s.y[i]});
             x[i] = moved.x, y[i] = moved.y;
         }
@@ -178,10 +224,10 @@ Colors drops(const Span& s, f32x8 red, f32x8 green, i32x8 wet, const Colors& win
 
 // The quad form's lane loop for the quads in `quads`, without puddles: `field` holds the
 // quads whose field is read.
-void shadeLanes(FragmentSpan& span, const WaterConstants& c, unsigned field) {
+void shadeLanes(FragmentSpan& span, const Span& s, unsigned field) {
+    const WaterConstants& c = s.c;
     const TransitionUniforms& u = *c.u;
     const float4* look = c.look;
-    const Span s{c, lanes::load8(span.varyings[0]), lanes::load8(span.varyings[1])};
     const i32x8 fieldLanes = lanes::perQuad(field & 1 ? -1 : 0, field & 2 ? -1 : 0);
     const bool titleStrip = isTitleStrip(u);
     const bool windowRead = look[4].x > 0.5f || titleStrip || (field && !(look[3].w > 0));
@@ -246,20 +292,12 @@ FURLPANE_HOT_PATH void waterSpanShade(FragmentSpan& span, const WaterConstants& 
         shadeQuad(span, 1);
         return;
     }
-    const std::span<const float4> look(c.look, 15);
-    unsigned puddled = 0, field = 0, empty = 0;
-    for (int q = 0; q < 2; ++q) {
-        Quad<float2> points;
-        for (int i = 0; i < 4; ++i) points[std::size_t(i)] = {span.varyings[0][4 * q + i], span.varyings[1][4 * q + i]};
-        if (puddleReaches(look, points, 5) || puddleReaches(look, points, 10)) {
-            puddled |= 1u << q;
-        } else if (c.field && nearDrops(*span.resources, points)) {
-            field |= 1u << q;
-        } else if (!(look[4].x > 0.5f) && !(look[4].z > 0.5f) && !isTitleStrip(*c.u) && std::isfinite(c.fade)) {
-            empty |= 1u << q;  // no layer reaches it
-        }
-    }
-    if ((puddled | empty) != 3u) shadeLanes(span, c, field);
+    const Span s{c, lanes::load8(span.varyings[0]), lanes::load8(span.varyings[1])};
+    const unsigned puddled = puddlesReach(s), field = c.field ? nearDrops(s) & ~puddled : 0u;
+    // Quads that no layer reaches.
+    const bool layers = c.look[4].x > 0.5f || c.look[4].z > 0.5f || isTitleStrip(*c.u) || !std::isfinite(c.fade);
+    const unsigned empty = layers ? 0u : 3u & ~puddled & ~field;
+    if ((puddled | empty) != 3u) shadeLanes(span, s, field);
     for (int q = 0; q < 2; ++q) {
         if (puddled & (1u << q)) shadeQuad(span, q);
         if (empty & (1u << q)) span.discardMask = static_cast<std::uint8_t>(span.discardMask | 15u << (4 * q));
