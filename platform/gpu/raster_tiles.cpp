@@ -90,7 +90,13 @@ void mergeQuadRG16Float(const Target& t, int qx, int qy, const float4* color, un
     using lanes::f32x4;
     using lanes::f32x8;
     using lanes::u32x8;
-    const f32x4 alpha{color[0].w, color[1].w, color[2].w, color[3].w};
+    // The colours transposed in registers (built lane by lane, they went through the stack).
+    const f32x4 c0 = lanes::load(color[0]), c1 = lanes::load(color[1]), c2 = lanes::load(color[2]),
+                c3 = lanes::load(color[3]);
+    const f32x4 xy01 = __builtin_shufflevector(c0, c1, 0, 4, 1, 5), xy23 = __builtin_shufflevector(c2, c3, 0, 4, 1, 5);
+    const f32x4 zw01 = __builtin_shufflevector(c0, c1, 2, 6, 3, 7), zw23 = __builtin_shufflevector(c2, c3, 2, 6, 3, 7);
+    const f32x8 source = __builtin_shufflevector(xy01, xy23, 0, 1, 4, 5, 2, 3, 6, 7);  // red, then green
+    const f32x4 alpha = __builtin_shufflevector(zw01, zw23, 2, 3, 6, 7);
     f32x4 sRGB = lanes::splat(1.0f), sA = sRGB, dRGB = lanes::splat(0.0f), dA = dRGB;
     if (blend.enabled) {
         sRGB = blendFactors(blend.sourceRGB, alpha), sA = blendFactors(blend.sourceAlpha, alpha);
@@ -111,7 +117,6 @@ void mergeQuadRG16Float(const Target& t, int qx, int qy, const float4* color, un
     // Lanes 0-3 red, 4-7 green.
     const f32x8 below = halves::toFloat<u32x8, f32x8>(__builtin_shufflevector(stored & 0xffffu, stored >> 16, 0, 1, 2,
                                                                                3, 4, 5, 6, 7));
-    const f32x8 source{color[0].x, color[1].x, color[2].x, color[3].x, color[0].y, color[1].y, color[2].y, color[3].y};
     const f32x8 s = __builtin_shufflevector(sRGB, sRGB, 0, 1, 2, 3, 0, 1, 2, 3);
     const f32x8 d = __builtin_shufflevector(dRGB, dRGB, 0, 1, 2, 3, 0, 1, 2, 3);
     const lanes::i32x8 replaced = __builtin_shufflevector(replaces, replaces, 0, 1, 2, 3, 0, 1, 2, 3);
