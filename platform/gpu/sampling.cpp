@@ -252,7 +252,8 @@ Channels bilinearRG16Float(const LevelRef& l, const Quad<float2>& uv) {
     const f32x8 top = a * (1.0f - wx) + texel(t10) * wx;
     const f32x8 bottom = texel(t01) * (1.0f - wx) + texel(t11) * wx;
     const i32x4 centre = (fx | fy) == 0;  // all the weight on one texel: read as it is
-    const f32x8 c = __builtin_shufflevector(centre, centre, 0, 1, 2, 3, 0, 1, 2, 3) ? a : top * (1.0f - wy) + bottom * wy;
+    const lanes::i32x8 centres = __builtin_shufflevector(centre, centre, 0, 1, 2, 3, 0, 1, 2, 3);
+    const f32x8 c = centres ? a : top * (1.0f - wy) + bottom * wy;
     return {__builtin_shufflevector(c, c, 0, 1, 2, 3), __builtin_shufflevector(c, c, 4, 5, 6, 7), lanes::splat(0.0f),
             lanes::splat(1.0f)};
 }

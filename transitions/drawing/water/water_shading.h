@@ -27,7 +27,7 @@ platform::simd::float2 ripplePoint(platform::simd::float4 ripple, platform::simd
 bool nearDrops(const platform::gpu::StageResources& r, const platform::gpu::Quad<platform::simd::float2>& points);
 // Whether the puddle whose records begin at look[first] is present and reaches a lane of
 // the quad: elsewhere it adds nothing.
-bool puddleReaches(std::span<const platform::simd::float4> look, const platform::gpu::Quad<platform::simd::float2>& points,
-                   std::size_t first);
+bool puddleReaches(std::span<const platform::simd::float4> look,
+                   const platform::gpu::Quad<platform::simd::float2>& points, std::size_t first);
 
 }  // namespace furlpane::water_shading
