@@ -194,6 +194,21 @@ void fieldIn(const Span& s, unsigned quads, f32x8& red, f32x8& green) {
     }
 }
 
+// ripplePoint for the lanes in `moving`, the swell worked out lane by lane only where it is
+// not 0; the other lanes keep their points.
+void ripplePoints(float4 ripple, f32x8 x, f32x8 y, i32x8 moving, f32x8& movedX, f32x8& movedY) {
+    const f32x8 dx = x - ripple.x, dy = y - ripple.y;
+    const f32x8 distance = lanes::sqrt(dx * dx + dy * dy);
+    const f32x8 t = (distance - ripple.z) / 14.0f;
+    moving &= ~(distance < 1e-3f);
+    f32x8 swell = lanes::splat8(0.0f);
+    for (int i = 0; i < kSpanLanes; ++i)
+        if (moving[i] && !(t[i] * t[i] > 104.0f)) swell[i] = std::exp(-t[i] * t[i]);
+    const f32x8 k = 5.0f * ripple.w * swell;
+    movedX = moving ? x - dx / distance * k : x;
+    movedY = moving ? y - dy / distance * k : y;
+}
+
 // The water the drops make (dropsAt), where `wet` lanes pass the level; `window` is the
 // unrippled window, read already.
 Colors drops(const Span& s, f32x8 red, f32x8 green, i32x8 wet, const Colors& window) {
@@ -205,12 +220,8 @@ Colors drops(const Span& s, f32x8 red, f32x8 green, i32x8 wet, const Colors& win
     const f32x8 share = clamp01(green / (red < 1e-4f ? lanes::splat8(1e-4f) : red));
     Colors under = window;
     if (const float4 ripple = look[3]; ripple.w > 0) {
-        f32x8 x = s.x, y = s.y;
-        for (int i = 0; i < kSpanLanes; ++i) {
-            if (!wet[i]) continue;  // what it reads there is not shown
-            const float2 moved = ripplePoint(ripple, {s.x[i], s.y[i]});
-            x[i] = moved.x, y[i] = moved.y;
-        }
+        f32x8 x, y;
+        ripplePoints(ripple, s.x, s.y, wet, x, y);
         under = s.pictureIn(s.c.u->window, x, y, s.c.u->cornerRadius);
     }
     const f32x8 edge = 4.0f * a * (1.0f - a), rest = 1.0f - share;
