@@ -177,13 +177,24 @@ struct Channels {
     f32x4 r, g, b, a;
 };
 
-Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
+// Where the lanes of a quad read bilinearly with clamped coordinates, as bilinear does
+// lane by lane: the texels on either side (a, b) and the weights of the second (f).
+struct QuadTexels {
+    i32x4 xa, xb, ya, yb, fx, fy;
+};
+
+QuadTexels quadTexels(const LevelRef& l, const Quad<float2>& uv) {
     const f32x4 u{uv[0].x, uv[1].x, uv[2].x, uv[3].x}, v{uv[0].y, uv[1].y, uv[2].y, uv[3].y};
     const i32x4 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
     const i32x4 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
-    const i32x4 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
-    const i32x4 xa = lanes::clampInt(x0, 0, l.width - 1), xb = lanes::clampInt(x0 + 1, 0, l.width - 1);
-    const i32x4 ya = lanes::clampInt(y0, 0, l.height - 1), yb = lanes::clampInt(y0 + 1, 0, l.height - 1);
+    const i32x4 x0 = xf >> 8, y0 = yf >> 8;
+    return {lanes::clampInt(x0, 0, l.width - 1),  lanes::clampInt(x0 + 1, 0, l.width - 1),
+            lanes::clampInt(y0, 0, l.height - 1), lanes::clampInt(y0 + 1, 0, l.height - 1),
+            xf & 255,                             yf & 255};
+}
+
+Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
+    const auto [xa, xb, ya, yb, fx, fy] = quadTexels(l, uv);
     i32x4 t00, t10, t01, t11;
     if (lanes::allZero(fx | fy)) {
         // Every lane on a texel centre (a 1:1 copy): all weight on one texel each; mostly
@@ -228,12 +239,7 @@ Channels bilinearRG16Float(const LevelRef& l, const Quad<float2>& uv) {
     using lanes::f32x8;
     using lanes::u32x4;
     using lanes::u32x8;
-    const f32x4 u{uv[0].x, uv[1].x, uv[2].x, uv[3].x}, v{uv[0].y, uv[1].y, uv[2].y, uv[3].y};
-    const i32x4 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
-    const i32x4 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
-    const i32x4 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
-    const i32x4 xa = lanes::clampInt(x0, 0, l.width - 1), xb = lanes::clampInt(x0 + 1, 0, l.width - 1);
-    const i32x4 ya = lanes::clampInt(y0, 0, l.height - 1), yb = lanes::clampInt(y0 + 1, 0, l.height - 1);
+    const auto [xa, xb, ya, yb, fx, fy] = quadTexels(l, uv);
     u32x4 t00, t10, t01, t11;
     for (int i = 0; i < 4; ++i) {
         const std::uint8_t* rowA = l.data + std::size_t(ya[i]) * l.rowBytes;
