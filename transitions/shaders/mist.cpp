@@ -30,9 +30,6 @@ VertexOutput mistVertex(const VertexInput& in) { return shaders::twinQuadVertex(
 // What the mist reads once per draw.
 struct MistConstants {
     shaders::SheetPicture picture;
-    // The picture again, read lane by lane where the mist blurs it at a level of its own.
-    const Texture* blurred;
-    const Sampler* sampler;
     BoundTexture noise;  // empty without the noise or a sampler: it then reads 0.5
     float noiseSide;
     const TransitionUniforms* uniforms;
@@ -45,10 +42,8 @@ struct MistConstants {
 
 void prepareMist(const StageResources& r, MistConstants& c) {
     c.picture.bind(r);
-    c.blurred = r.texture(0);
-    c.sampler = r.sampler(0);
-    if (const Texture* noise = r.texture(2); noise && c.sampler) {
-        c.noise = {noise, c.sampler};
+    if (const Texture* noise = r.texture(2); noise && r.sampler(0)) {
+        c.noise = {noise, r.sampler(0)};
         c.noiseSide = float(noise->width());
     }
     const TransitionUniforms& u = shaders::uniformsOf(r);
@@ -101,14 +96,20 @@ void mistOver(const FragmentSpan& s, const MistConstants& c, f32x8 (&color)[4], 
     const f32x8 lod = 1.0f + 4.5f * m;
     // A helper lane's colour is never used; the rest pays for the blurred read only
     // where it counts (a sample of the picture, finite and not negative, times 0 is 0).
-    f32x8 blurred[4] = {};
-    i32x8 shown = m > 0.0f;
+    i32x8 shown = m > 0.0f, readLanes{};
+    unsigned read = 0;
     for (int lane = 0; lane < kSpanLanes; ++lane) {
         if (!(s.liveMask & (1u << lane))) shown[lane] = 0;
-        if (!shown[lane] || !(weight[lane] > 0)) continue;
-        const float4 b = c.blurred->sample(*c.sampler, {fu[lane], fv[lane]}, lod[lane]) * weight[lane];
-        for (int k = 0; k < 4; ++k) blurred[k][lane] = b[k];
+        if (shown[lane] && weight[lane] > 0) read |= 1u << lane, readLanes[lane] = -1;
     }
+    alignas(32) float at[3][kSpanLanes];
+    lanes::store8(at[0], fu), lanes::store8(at[1], fv), lanes::store8(at[2], lod);
+    SpanColors sharp;
+    c.picture.picture.sample(at[0], at[1], at[2], read, sharp);
+    const f32x8 zero = lanes::splat8(0.0f);
+    f32x8 blurred[4];
+    const float* channels[4] = {sharp.r, sharp.g, sharp.b, sharp.a};
+    for (int k = 0; k < 4; ++k) blurred[k] = select(readLanes, lanes::load8(channels[k]) * weight, zero);
     const f32x8 thin = m * (1.0f - m) * 2.0f + (1 - gone) * m;
     const f32x8 density = lanes::clamp01((1.0f - m) + thin * (0.3f + 0.7f * lanes::load8(wisps.r)) * (1 - gone));
     const f32x8 e = lanes::clamp01(m * 1.5f), blend = e * e * (3.0f - 2.0f * e);
