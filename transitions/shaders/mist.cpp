@@ -151,6 +151,7 @@ FURLPANE_HOT_PATH void mistSpan(FragmentSpan& s, const MistConstants& c) {
     const f32x8 alpha = of(s.varyings[2]) * c.fade * select(bar, lanes::splat8(c.keep), lanes::splat8(1.0f)) *
                         (corners + (1.0f - corners) * misted);
     emitSheet(s, color, alpha, c.silhouette);
+    discardClearLanes(s);  // mostly the margin, where no haze has drifted
 }
 
 // The quad form: the quad as the left half of a span whose right half covers nothing.

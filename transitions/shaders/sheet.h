@@ -267,6 +267,15 @@ template <class F>
     platform::gpu::lanes::store8(s.color.b, out[2]);
     platform::gpu::lanes::store8(s.color.a, out[3]);
 }
+// Discards the lanes of a span whose colour is 0 in every channel: blended premultiplied
+// over the target they would leave it as it is, at the cost of a merge. Only for draws
+// that blend so and write no depth.
+inline void discardClearLanes(platform::gpu::FragmentSpan& s) {
+    const auto clear = (of(s.color.r) == 0.0f) & (of(s.color.g) == 0.0f) & (of(s.color.b) == 0.0f) &
+                       (of(s.color.a) == 0.0f);
+    for (int lane = 0; lane < platform::gpu::kSpanLanes; ++lane)
+        if (clear[lane]) s.discardMask = static_cast<std::uint8_t>(s.discardMask | (1u << lane));
+}
 }  // namespace lanes4
 
 // The span forms (shader.h) of the sheet's fragments read the picture through this: the
