@@ -169,9 +169,10 @@ std::shared_ptr<platform::gpu::Texture> mippedPicture(platform::gpu::Device& dev
     using namespace platform::gpu;
     auto t = device.makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 61, 43, Mipmapped::yes));
     for (int level = 0; level < t->mipLevelCount(); ++level) {
-        std::vector<std::uint32_t> texels(std::size_t(t->width(level)) * std::size_t(t->height(level)));
+        std::vector<std::uint32_t> texels(std::size_t(t->width(level) * t->height(level)));
         for (auto& texel : texels) texel = seed = seed * 1664525u + 1013904223u;
-        t->replaceRegion({0, 0, t->width(level), t->height(level)}, level, texels.data(), 4 * std::size_t(t->width(level)));
+        const int w = t->width(level), h = t->height(level);
+        t->replaceRegion({0, 0, w, h}, level, texels.data(), 4 * std::size_t(w));
     }
     return t;
 }
@@ -231,7 +232,8 @@ TEST(SheetSpans, ShadeEveryLaneAsQuadsDo) {
             FragmentSpan s{.x = 2 * n, .y = 6, .liveMask = 0xFF, .resources = &r};
             for (int half = 0; half < 2; ++half) {
                 // uv from a corner region to the middle, a texel in 8 to 6 texels a pixel.
-                const float u0 = uniform(-0.1f, 1.1f), v0 = uniform(-0.1f, 1.1f), step = std::exp2(uniform(-3, 2.6f)) / 61;
+                const float u0 = uniform(-0.1f, 1.1f), v0 = uniform(-0.1f, 1.1f);
+                const float step = std::exp2(uniform(-3, 2.6f)) / 61;
                 for (int lane = 0; lane < 4; ++lane) {
                     const int l = 4 * half + lane;
                     s.varyings[0][l] = c.disc > 0 ? uniform(-1.1f, 1.1f) : u0 + step * float(lane & 1);

@@ -154,7 +154,8 @@ FURLPANE_HOT_PATH void mistSpan(FragmentSpan& s, const MistConstants& c) {
     discardClearLanes(s);  // mostly the margin, where no haze has drifted
 }
 
-// The quad form: the quad as the left half of a span whose right half covers nothing.
+// The quad form: the quad as the left half of a span, its right half the same lanes again,
+// none of them live.
 void mistFragment(FragmentQuad& q) {
     MistConstants c{};
     prepareMist(*q.resources, c);
@@ -165,7 +166,8 @@ void mistFragment(FragmentQuad& q) {
         for (int lane = 0; lane < kSpanLanes; ++lane) s.varyings[k][lane] = q.varyings[k][lane & 3];
     mistSpan(s, c);
     q.discardMask = s.discardMask & 0xFu;
-    for (int lane = 0; lane < 4; ++lane) q.color[lane] = {s.color.r[lane], s.color.g[lane], s.color.b[lane], s.color.a[lane]};
+    for (int lane = 0; lane < 4; ++lane)
+        q.color[lane] = {s.color.r[lane], s.color.g[lane], s.color.b[lane], s.color.a[lane]};
 }
 
 }  // namespace

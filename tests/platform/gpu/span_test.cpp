@@ -8,7 +8,9 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace platform::gpu {
@@ -94,34 +96,43 @@ std::vector<SamplerDescriptor> boundSamplers() {
     };
 }
 
-TEST(Spans, BoundTextureReadsAsTextureSample) {
+// Runs test on every texture of boundTextures bound through every sampler of
+// boundSamplers; `which` names them.
+void forEveryBinding(const std::function<void(const Texture&, const Sampler&, const BoundTexture&,
+                                              const std::string& which)>& test) {
     TestScene s(1);
     const auto textures = boundTextures(s);
     const auto samplers = boundSamplers();
-    Noise noise{7};
     for (std::size_t ti = 0; ti < std::size(textures); ++ti)
         for (std::size_t si = 0; si < std::size(samplers); ++si) {
             const auto sampler = s.device->makeSampler(samplers[si]);
-            const BoundTexture bound(textures[ti].get(), sampler.get());
-            for (int n = 0; n < 300; ++n) {
-                float u[kSpanLanes], v[kSpanLanes];
-                spanCoordinates(noise, u, v);
-                SpanColors span;
-                bound.sample(u, v, span);
-                for (int q = 0; q < 2; ++q) {
-                    Quad<float2> uv;
-                    for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
-                    const Quad<float4> quad = textures[ti]->sample(*sampler, uv);
-                    for (int i = 0; i < 4; ++i) {
-                        const int lane = 4 * q + i;
-                        const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
-                        ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(quad[std::size_t(i)]))
-                            << "texture " << ti << ", sampler " << si << ", span " << n << ", lane " << lane
-                            << " at " << u[lane] << ", " << v[lane];
-                    }
+            test(*textures[ti], *sampler, BoundTexture(textures[ti].get(), sampler.get()),
+                 "texture " + std::to_string(ti) + ", sampler " + std::to_string(si));
+        }
+}
+
+TEST(Spans, BoundTextureReadsAsTextureSample) {
+    Noise noise{7};
+    forEveryBinding([&](const Texture& texture, const Sampler& sampler, const BoundTexture& bound,
+                        const std::string& which) {
+        for (int n = 0; n < 300; ++n) {
+            float u[kSpanLanes], v[kSpanLanes];
+            spanCoordinates(noise, u, v);
+            SpanColors span;
+            bound.sample(u, v, span);
+            for (int q = 0; q < 2; ++q) {
+                Quad<float2> uv;
+                for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+                const Quad<float4> quad = texture.sample(sampler, uv);
+                for (int i = 0; i < 4; ++i) {
+                    const int lane = 4 * q + i;
+                    const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
+                    ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(quad[std::size_t(i)]))
+                        << which << ", span " << n << ", lane " << lane << " at " << u[lane] << ", " << v[lane];
                 }
             }
         }
+    });
     SpanColors none;
     float u[kSpanLanes] = {}, v[kSpanLanes] = {};
     BoundTexture().sample(u, v, none);
@@ -139,32 +150,26 @@ void spanLods(Noise& noise, float lod[kSpanLanes]) {
 }
 
 TEST(Spans, BoundTextureReadsEachLaneAtItsLevelAsTextureSample) {
-    TestScene s(1);
-    const auto textures = boundTextures(s);
-    const auto samplers = boundSamplers();
     Noise noise{11};
-    for (std::size_t ti = 0; ti < std::size(textures); ++ti)
-        for (std::size_t si = 0; si < std::size(samplers); ++si) {
-            const auto sampler = s.device->makeSampler(samplers[si]);
-            const BoundTexture bound(textures[ti].get(), sampler.get());
-            for (int n = 0; n < 200; ++n) {
-                float u[kSpanLanes], v[kSpanLanes], lod[kSpanLanes];
-                spanCoordinates(noise, u, v);
-                spanLods(noise, lod);
-                const unsigned live = n % 5 == 0 ? 0xFFu : noise.next() >> 24;
-                SpanColors span;
-                bound.sample(u, v, lod, live, span);
-                for (int lane = 0; lane < kSpanLanes; ++lane) {
-                    const float4 want = live & (1u << lane)
-                                            ? textures[ti]->sample(*sampler, {u[lane], v[lane]}, lod[lane])
-                                            : float4{};
-                    const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
-                    ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(want))
-                        << "texture " << ti << ", sampler " << si << ", span " << n << ", lane " << lane << " at "
-                        << u[lane] << ", " << v[lane] << ", level of detail " << lod[lane];
-                }
+    forEveryBinding([&](const Texture& texture, const Sampler& sampler, const BoundTexture& bound,
+                        const std::string& which) {
+        for (int n = 0; n < 200; ++n) {
+            float u[kSpanLanes], v[kSpanLanes], lod[kSpanLanes];
+            spanCoordinates(noise, u, v);
+            spanLods(noise, lod);
+            const unsigned live = n % 5 == 0 ? 0xFFu : noise.next() >> 24;
+            SpanColors span;
+            bound.sample(u, v, lod, live, span);
+            for (int lane = 0; lane < kSpanLanes; ++lane) {
+                const float4 want =
+                    live & (1u << lane) ? texture.sample(sampler, {u[lane], v[lane]}, lod[lane]) : float4{};
+                const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
+                ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(want))
+                    << which << ", span " << n << ", lane " << lane << " at " << u[lane] << ", " << v[lane]
+                    << ", level of detail " << lod[lane];
             }
         }
+    });
     SpanColors none;
     float u[kSpanLanes] = {}, v[kSpanLanes] = {}, lod[kSpanLanes] = {};
     BoundTexture().sample(u, v, lod, 0xFFu, none);
