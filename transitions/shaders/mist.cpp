@@ -29,7 +29,7 @@ VertexOutput mistVertex(const VertexInput& in) { return shaders::twinQuadVertex(
 
 // What the mist reads once per draw.
 struct MistConstants {
-    shaders::SheetPicture picture;
+    shaders::SpanPicture picture;
     BoundTexture noise;  // empty without the noise or a sampler: it then reads 0.5
     float noiseSide;
     const TransitionUniforms* uniforms;
@@ -143,7 +143,7 @@ FURLPANE_HOT_PATH void mistSpan(FragmentSpan& s, const MistConstants& c) {
     // Off the picture (on the margin the haze drifts into) the sharp picture counts for
     // nothing: its colours are not read there.
     f32x8 color[4] = {};
-    if (anyAbove0(onPicture)) c.picture.colors(s.varyings[0], s.varyings[1], color);
+    if (anyAbove0(onPicture)) shaders::pictureColors(c.picture, s.varyings[0], s.varyings[1], color);
     for (f32x8& channel : color) channel = channel * onPicture;
     if (anyAbove0(misted)) mistOver(s, c, color, misted, gone);
     const f32x8 corners =

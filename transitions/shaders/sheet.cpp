@@ -48,24 +48,10 @@ void sheetFragment(FragmentQuad& q) {
     lanes4::emitSheet(q, color, of(q.varyings[2]) * fade * corners, silhouette);
 }
 
-void SheetPicture::bind(const StageResources& r) {
-    const Texture* first = r.texture(0);
-    const Texture* later = r.texture(1);
-    const Sampler* sampler = r.sampler(0);
-    if (!first || !sampler) return;
-    picture = {first, sampler};
-    freshness = clamp01(uniformsOf(r).freshness);
-    if (later && later != first && freshness > 0) fresh = {later, sampler};
-}
-
-void SheetPicture::colors(const float* u, const float* v, lanes4::f32x8 (&out)[4]) const {
+void pictureColors(const SpanPicture& picture, const float* u, const float* v, lanes4::f32x8 (&out)[4]) {
     SpanColors c;
-    picture.sample(u, v, c);
+    picture.colors(u, v, c);
     out[0] = lanes::load8(c.r), out[1] = lanes::load8(c.g), out[2] = lanes::load8(c.b), out[3] = lanes::load8(c.a);
-    if (!fresh) return;
-    fresh.sample(u, v, c);
-    const float* later[4] = {c.r, c.g, c.b, c.a};
-    for (int k = 0; k < 4; ++k) out[k] = out[k] + (lanes::load8(later[k]) - out[k]) * freshness;
 }
 
 void prepareSheet(const StageResources& r, SheetConstants& c) {
@@ -82,7 +68,7 @@ FURLPANE_HOT_PATH void sheetSpan(FragmentSpan& s, const SheetConstants& c) {
     }
     using namespace lanes4;
     f32x8 color[4];
-    c.picture.colors(s.varyings[0], s.varyings[1], color);
+    pictureColors(c.picture, s.varyings[0], s.varyings[1], color);
     const f32x8 corners = sheetCorners(of(s.varyings[0]), of(s.varyings[1]), of(s.varyings[5]), *c.uniforms);
     emitSheet(s, color, of(s.varyings[2]) * c.fade * corners, c.silhouette);
 }

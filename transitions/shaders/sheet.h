@@ -26,6 +26,7 @@
 #include "platform/simd/simd.h"
 #include "transitions/effects/transition_uniforms.h"
 #include "transitions/shaders/shader_support.h"
+#include "transitions/shaders/span_quads.h"
 
 namespace furlpane::shaders {
 
@@ -278,20 +279,11 @@ inline void discardClearLanes(platform::gpu::FragmentSpan& s) {
 }
 }  // namespace lanes4
 
-// The span forms (shader.h) of the sheet's fragments read the picture through this: the
-// textures pictureColors reads, bound once per draw.
-struct SheetPicture {
-    platform::gpu::BoundTexture picture;  // empty without fragment texture 0 or sampler 0
-    platform::gpu::BoundTexture fresh;    // empty unless the fresher picture is mixed in
-    float freshness = 0;
-
-    void bind(const StageResources& r);
-    // pictureColors for the lanes of a span at u, v, channel by channel.
-    void colors(const float* u, const float* v, lanes4::f32x8 (&out)[4]) const;
-};
+// pictureColors for the lanes of a span at u, v, channel by channel; 0 without a picture.
+void pictureColors(const SpanPicture& picture, const float* u, const float* v, lanes4::f32x8 (&out)[4]);
 // The sheet fragment a span at a time.
 struct SheetConstants {
-    SheetPicture picture;
+    SpanPicture picture;
     const TransitionUniforms* uniforms;
     float fade;
     bool silhouette;
