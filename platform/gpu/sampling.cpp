@@ -252,11 +252,15 @@ struct Levels {
     bool same;  // both quads read the same level
 };
 
+// Both quads reading one level.
+Levels levels(const LevelRef& l) {
+    return {lanes::splat8(l.fwidth), lanes::splat8(l.fheight),       lanes::splat8(l.width - 1),
+            lanes::splat8(l.height - 1), lanes::splat8(std::int32_t(l.rowBytes)), {l.data, l.data},
+            true};
+}
+
 Levels levels(const LevelRef& left, const LevelRef& right) {
-    if (left.data == right.data)  // the common case: each value once, in every lane
-        return {lanes::splat8(left.fwidth), lanes::splat8(left.fheight), lanes::splat8(left.width - 1),
-                lanes::splat8(left.height - 1), lanes::splat8(std::int32_t(left.rowBytes)), {left.data, left.data},
-                true};
+    if (left.data == right.data) return levels(left);  // the common case: each value once, in every lane
     return {lanes::perQuad(left.fwidth, right.fwidth),
             lanes::perQuad(left.fheight, right.fheight),
             lanes::perQuad(left.width - 1, right.width - 1),
@@ -278,14 +282,23 @@ T loadAt(const Levels& l, int lane, std::int32_t offset) {
 u32x8 centreTexels(const Levels& l, i32x8 xa, i32x8 ya) {
     const bool block = l.same && lanes::allZero((xa - xa[0] - i32x8{0, 1, 0, 1, 2, 3, 2, 3}) |
                                                 (ya - ya[0] - i32x8{0, 0, 1, 1, 0, 0, 1, 1}));
-    const i32x8 offset = ya * l.rowBytes + xa * 4;
     if (block) {
-        const u32x4 top = loadAt<u32x4>(l, 0, offset[0]), bottom = loadAt<u32x4>(l, 0, offset[2]);
-        return __builtin_shufflevector(top, bottom, 0, 1, 4, 5, 2, 3, 6, 7);
+        const std::int32_t top = ya[0] * l.rowBytes[0] + xa[0] * 4;
+        const u32x4 above = loadAt<u32x4>(l, 0, top), below = loadAt<u32x4>(l, 0, top + l.rowBytes[0]);
+        return __builtin_shufflevector(above, below, 0, 1, 4, 5, 2, 3, 6, 7);
     }
+    const i32x8 offset = ya * l.rowBytes + xa * 4;
     u32x8 t;
     for (int i = 0; i < 8; ++i) t[i] = loadAt<std::uint32_t>(l, i, offset[i]);
     return t;
+}
+
+// The texels at offset and the ones to their right, read together.
+void texelPairs(const Levels& l, i32x8 offset, u32x8& left, u32x8& right) {
+    for (int i = 0; i < 8; ++i) {
+        const std::uint64_t pair = loadAt<std::uint64_t>(l, i, offset[i]);
+        left[i] = std::uint32_t(pair), right[i] = std::uint32_t(pair >> 32);
+    }
 }
 
 void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
@@ -293,8 +306,7 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
     const i32x8 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
     const i32x8 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
     const i32x8 zero = lanes::splat8(0);
-    const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), xb = lanes::clampInt(x0 + 1, zero, l.lastX);
-    const i32x8 ya = lanes::clampInt(y0, zero, l.lastY), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
+    const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), ya = lanes::clampInt(y0, zero, l.lastY);
     if (lanes::allZero(fx | fy)) {
         const u32x8 t = centreTexels(l, xa, ya);
         auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
@@ -302,21 +314,25 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
         return;
     }
     u32x8 t00, t10, t01, t11;
-    if (lanes::allZero(l.lastX == zero)) {
+    if (lanes::allZero((x0 < zero) | (x0 >= l.lastX) | (y0 < zero) | (y0 >= l.lastY))) {
+        // The common case, every lane's texels inside the level: nothing to clamp, and
+        // each row's two texels side by side in one load.
+        const i32x8 rowA = y0 * l.rowBytes + x0 * 4;
+        texelPairs(l, rowA, t00, t10);
+        texelPairs(l, rowA + l.rowBytes, t01, t11);
+    } else if (lanes::allZero(l.lastX == zero)) {
         // Two texels side by side in one load, from column p = xa (or xa - 1 at the
         // right edge, where xa = xb); each of xa and xb is p or p + 1.
+        const i32x8 xb = lanes::clampInt(x0 + 1, zero, l.lastX), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
         const i32x8 p = lanes::clampInt(x0, zero, l.lastX - 1);
-        const i32x8 rowA = ya * l.rowBytes + p * 4, rowB = yb * l.rowBytes + p * 4;
         u32x8 loA, hiA, loB, hiB;
-        for (int i = 0; i < 8; ++i) {
-            const std::uint64_t a = loadAt<std::uint64_t>(l, i, rowA[i]), b = loadAt<std::uint64_t>(l, i, rowB[i]);
-            loA[i] = std::uint32_t(a), hiA[i] = std::uint32_t(a >> 32);
-            loB[i] = std::uint32_t(b), hiB[i] = std::uint32_t(b >> 32);
-        }
+        texelPairs(l, ya * l.rowBytes + p * 4, loA, hiA);
+        texelPairs(l, yb * l.rowBytes + p * 4, loB, hiB);
         const i32x8 aLow = xa == p, bLow = xb == p;
         t00 = aLow ? loA : hiA, t10 = bLow ? loA : hiA;
         t01 = aLow ? loB : hiB, t11 = bLow ? loB : hiB;
     } else {
+        const i32x8 xb = lanes::clampInt(x0 + 1, zero, l.lastX), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
         const i32x8 rowA = ya * l.rowBytes, rowB = yb * l.rowBytes;
         for (int i = 0; i < 8; ++i) {
             t00[i] = loadAt<std::uint32_t>(l, i, rowA[i] + xa[i] * 4);
@@ -345,6 +361,38 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
     };
     out[0] = down(blueRedTop, blueRedBottom, 16), out[1] = down(greenAlphaTop, greenAlphaBottom, 0);
     out[2] = down(blueRedTop, blueRedBottom, 0), out[3] = down(greenAlphaTop, greenAlphaBottom, 16);
+}
+
+// quadLod of both quads at once, in lanes 0 and 1 (2 and 3 repeat them): the same
+// operations lane by lane, log2Portable's too, so the same bits.
+lanes::f32x4 lods(f32x8 u, f32x8 v, float width, float height) {
+    using lanes::f32x4;
+    using lanes::i32x4;
+    const f32x4 scale{width, width, height, height};
+    // (u, u, v, v) of the two quads: right neighbour minus first lane, lower one minus first lane.
+    const f32x4 first = __builtin_shufflevector(u, v, 0, 4, 8, 12);
+    const f32x4 dx = (__builtin_shufflevector(u, v, 1, 5, 9, 13) - first) * scale;
+    const f32x4 dy = (__builtin_shufflevector(u, v, 2, 6, 10, 14) - first) * scale;
+    const f32x4 sx = dx * dx, sy = dy * dy;
+    const f32x4 rx = sx + __builtin_shufflevector(sx, sx, 2, 3, 0, 1);
+    const f32x4 ry = sy + __builtin_shufflevector(sy, sy, 2, 3, 0, 1);
+    const f32x4 rho2 = rx < ry ? ry : rx;
+    const u32x4 bits = std::bit_cast<u32x4>(rho2);
+    const i32x4 exponent = i32x4((bits >> 23) & 255u) - 127;
+    const f32x4 m = std::bit_cast<f32x4>((bits & 0x7fffffu) | 0x3f800000u);
+    const f32x4 s = (m - 1.0f) / (m + 1.0f), s2 = s * s;
+    const f32x4 series = s * (1.0f + s2 * (1.0f / 3.0f + s2 * (1.0f / 5.0f + s2 * (1.0f / 7.0f))));
+    f32x4 lod = 0.5f * (lanes::toFloat(exponent) + series * 2.8853900817779268f);
+    lod = rho2 < 1e-30f ? lanes::splat(-50.0f) : lod;
+    lod = rho2 < 1e30f ? lod : lanes::splat(64.0f);
+    return rho2 > 0.0f ? lod : lanes::splat(0.0f);
+}
+
+void store(const f32x8 channels[4], SpanColors& out) {
+    lanes::store8(out.r, channels[0]);
+    lanes::store8(out.g, channels[1]);
+    lanes::store8(out.b, channels[2]);
+    lanes::store8(out.a, channels[3]);
 }
 
 }  // namespace span
@@ -455,6 +503,7 @@ BoundTexture::BoundTexture(const Texture* texture, const Sampler* sampler) {
                      d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge;
     width_ = static_cast<float>(texture->width());
     height_ = static_cast<float>(texture->height());
+    if (texture->sampleCount() == 1) level0_ = texture->level(0);
 }
 
 FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, SpanColors& out) const {
@@ -473,17 +522,17 @@ FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, Span
         }
         return;
     }
-    LevelChoice choice[2];
-    if (lodMatters_) {
-        const SamplerDescriptor& d = sampler_->descriptor();
-        for (int q = 0; q < 2; ++q) {
-            Quad<float2> uv;
-            for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
-            choice[q] = chooseLevels(d, quadLod(uv, width_, height_), texture_->mipLevelCount());
-        }
-    }
     const lanes::f32x8 lu = lanes::load8(u), lv = lanes::load8(v);
     lanes::f32x8 a[4];
+    if (!lodMatters_) {
+        const LevelRef level0{level0_.data, level0_.width, level0_.height, level0_.rowBytes, width_, height_};
+        span::bilinearBGRA8(span::levels(level0), lu, lv, a);
+        return span::store(a, out);
+    }
+    const lanes::f32x4 lod = span::lods(lu, lv, width_, height_);
+    const SamplerDescriptor& d = sampler_->descriptor();
+    const int count = texture_->mipLevelCount();
+    const LevelChoice choice[2] = {chooseLevels(d, lod[0], count), chooseLevels(d, lod[1], count)};
     span::bilinearBGRA8(span::levels(levelRef(*texture_, choice[0].first), levelRef(*texture_, choice[1].first)), lu,
                         lv, a);
     if (choice[0].weight != 0.0f || choice[1].weight != 0.0f) {
@@ -495,10 +544,7 @@ FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, Span
         const lanes::f32x8 k = lanes::perQuad(1.0f - choice[0].weight, 1.0f - choice[1].weight);
         for (int c = 0; c < 4; ++c) a[c] = a[c] * k + b[c] * w;
     }
-    lanes::store8(out.r, a[0]);
-    lanes::store8(out.g, a[1]);
-    lanes::store8(out.b, a[2]);
-    lanes::store8(out.a, a[3]);
+    span::store(a, out);
 }
 
 }  // namespace platform::gpu
