@@ -270,10 +270,11 @@ Levels levels(const LevelRef& left, const LevelRef& right) {
             left.data == right.data};
 }
 
+// Offsets are never negative: as unsigned, they widen to addresses for free.
 template <class T>
 T loadAt(const Levels& l, int lane, std::int32_t offset) {
     T v;
-    std::memcpy(&v, l.data[lane >> 2] + offset, sizeof v);
+    std::memcpy(&v, l.data[lane >> 2] + std::uint32_t(offset), sizeof v);
     return v;
 }
 
@@ -295,10 +296,13 @@ u32x8 centreTexels(const Levels& l, i32x8 xa, i32x8 ya) {
 
 // The texels at offset and the ones to their right, read together.
 void texelPairs(const Levels& l, i32x8 offset, u32x8& left, u32x8& right) {
-    for (int i = 0; i < 8; ++i) {
-        const std::uint64_t pair = loadAt<std::uint64_t>(l, i, offset[i]);
-        left[i] = std::uint32_t(pair), right[i] = std::uint32_t(pair >> 32);
-    }
+    typedef std::uint64_t u64x4 __attribute__((vector_size(32)));
+    auto pair = [&](int i) { return loadAt<std::uint64_t>(l, i, offset[i]); };
+    // Lanes 0, 1, 4, 5 and 2, 3, 6, 7, so that taking every other half keeps each 128-bit half apart.
+    const u32x8 a = std::bit_cast<u32x8>(u64x4{pair(0), pair(1), pair(4), pair(5)});
+    const u32x8 b = std::bit_cast<u32x8>(u64x4{pair(2), pair(3), pair(6), pair(7)});
+    left = __builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14);
+    right = __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15);
 }
 
 void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
