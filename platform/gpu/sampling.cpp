@@ -392,6 +392,24 @@ lanes::f32x4 lods(f32x8 u, f32x8 v, float width, float height) {
     return rho2 > 0.0f ? lod : lanes::splat(0.0f);
 }
 
+// Every other case quad by quad, as Texture::sample reads it; apart, so that the span
+// reads need not keep registers for a call.
+__attribute__((noinline)) void quadByQuad(const Texture* t, const Sampler* sampler, const float* u, const float* v,
+                                          SpanColors& out) {
+    for (int q = 0; q < 2; ++q) {
+        Quad<float4> c{};
+        if (t) {
+            Quad<float2> uv;
+            for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+            c = t->sample(*sampler, uv);
+        }
+        for (int i = 0; i < 4; ++i) {
+            const float4& ci = c[std::size_t(i)];
+            out.r[4 * q + i] = ci.x, out.g[4 * q + i] = ci.y, out.b[4 * q + i] = ci.z, out.a[4 * q + i] = ci.w;
+        }
+    }
+}
+
 void store(const f32x8 channels[4], SpanColors& out) {
     lanes::store8(out.r, channels[0]);
     lanes::store8(out.g, channels[1]);
@@ -511,21 +529,7 @@ BoundTexture::BoundTexture(const Texture* texture, const Sampler* sampler) {
 }
 
 FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, SpanColors& out) const {
-    if (!bilinearBGRA8_) {  // every other case quad by quad, as Texture::sample reads it
-        for (int q = 0; q < 2; ++q) {
-            Quad<float4> c{};
-            if (texture_) {
-                Quad<float2> uv;
-                for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
-                c = texture_->sample(*sampler_, uv);
-            }
-            for (int i = 0; i < 4; ++i) {
-                const float4& ci = c[std::size_t(i)];
-                out.r[4 * q + i] = ci.x, out.g[4 * q + i] = ci.y, out.b[4 * q + i] = ci.z, out.a[4 * q + i] = ci.w;
-            }
-        }
-        return;
-    }
+    if (!bilinearBGRA8_) return span::quadByQuad(texture_, sampler_, u, v, out);
     const lanes::f32x8 lu = lanes::load8(u), lv = lanes::load8(v);
     lanes::f32x8 a[4];
     if (!lodMatters_) {
