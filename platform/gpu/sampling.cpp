@@ -278,20 +278,45 @@ T loadAt(const Levels& l, int lane, std::int32_t offset) {
     return v;
 }
 
+// The 4 × 2 texels of the first quad's level from (x, y) on, in lane order, read as two rows.
+u32x8 blockTexels(const Levels& l, std::int32_t x, std::int32_t y) {
+    const std::int32_t top = y * l.rowBytes[0] + x * 4;
+    const u32x4 above = loadAt<u32x4>(l, 0, top), below = loadAt<u32x4>(l, 0, top + l.rowBytes[0]);
+    return __builtin_shufflevector(above, below, 0, 1, 4, 5, 2, 3, 6, 7);
+}
+
 // Lanes on texel centres, all the weight on one texel each: mostly the span's own 4 × 2
 // texels of one level, read as two rows.
 u32x8 centreTexels(const Levels& l, i32x8 xa, i32x8 ya) {
     const bool block = l.same && lanes::allZero((xa - xa[0] - i32x8{0, 1, 0, 1, 2, 3, 2, 3}) |
                                                 (ya - ya[0] - i32x8{0, 0, 1, 1, 0, 0, 1, 1}));
-    if (block) {
-        const std::int32_t top = ya[0] * l.rowBytes[0] + xa[0] * 4;
-        const u32x4 above = loadAt<u32x4>(l, 0, top), below = loadAt<u32x4>(l, 0, top + l.rowBytes[0]);
-        return __builtin_shufflevector(above, below, 0, 1, 4, 5, 2, 3, 6, 7);
-    }
+    if (block) return blockTexels(l, xa[0], ya[0]);
     const i32x8 offset = ya * l.rowBytes + xa * 4;
     u32x8 t;
     for (int i = 0; i < 8; ++i) t[i] = loadAt<std::uint32_t>(l, i, offset[i]);
     return t;
+}
+
+// Texels with all the weight, as colours.
+void unfiltered(u32x8 t, f32x8 out[4]) {
+    auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
+    out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
+}
+
+// A 1:1 copy of one level: every lane on a texel centre (within half a 1/256 step), on its
+// own texel of the span's 4 × 2 block, inside the level. bilinearBGRA8 reads these texels
+// unweighted too; this finds that in fewer steps, without clamping. False, leaving out
+// alone, for any other span.
+bool copied(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
+    const i32x8 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 x = xf >> 8, y = yf >> 8;
+    const u32x8 dx = u32x8(x) - std::uint32_t(x[0]) - u32x8{0, 1, 0, 1, 2, 3, 2, 3};
+    const u32x8 dy = u32x8(y) - std::uint32_t(y[0]) - u32x8{0, 0, 1, 1, 0, 0, 1, 1};
+    if (!lanes::allZero(((xf | yf) & 255) | i32x8(dx | dy))) return false;
+    if (x[0] < 0 || x[0] + 3 > l.lastX[0] || y[0] < 0 || y[0] + 1 > l.lastY[0]) return false;
+    unfiltered(blockTexels(l, x[0], y[0]), out);
+    return true;
 }
 
 // The texels at offset and the ones to their right, read together.
@@ -311,12 +336,7 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
     const i32x8 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
     const i32x8 zero = lanes::splat8(0);
     const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), ya = lanes::clampInt(y0, zero, l.lastY);
-    if (lanes::allZero(fx | fy)) {
-        const u32x8 t = centreTexels(l, xa, ya);
-        auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
-        out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
-        return;
-    }
+    if (lanes::allZero(fx | fy)) return unfiltered(centreTexels(l, xa, ya), out);
     u32x8 t00, t10, t01, t11;
     if (lanes::allZero((x0 < zero) | (x0 >= l.lastX) | (y0 < zero) | (y0 >= l.lastY))) {
         // The common case, every lane's texels inside the level: nothing to clamp, and
@@ -534,13 +554,16 @@ FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, Span
     lanes::f32x8 a[4];
     if (!lodMatters_) {
         const LevelRef level0{level0_.data, level0_.width, level0_.height, level0_.rowBytes, width_, height_};
-        span::bilinearBGRA8(span::levels(level0), lu, lv, a);
+        const span::Levels levels = span::levels(level0);
+        if (!span::copied(levels, lu, lv, a)) span::bilinearBGRA8(levels, lu, lv, a);
         return span::store(a, out);
     }
     const lanes::f32x4 lod = span::lods(lu, lv, width_, height_);
     const SamplerDescriptor& d = sampler_->descriptor();
     const int count = texture_->mipLevelCount();
-    const LevelChoice choice[2] = {chooseLevels(d, lod[0], count), chooseLevels(d, lod[1], count)};
+    // Mostly one level of detail for both (an affine mapping has the same rates everywhere).
+    const LevelChoice left = chooseLevels(d, lod[0], count);
+    const LevelChoice choice[2] = {left, lod[1] == lod[0] ? left : chooseLevels(d, lod[1], count)};
     span::bilinearBGRA8(span::levels(levelRef(*texture_, choice[0].first), levelRef(*texture_, choice[1].first)), lu,
                         lv, a);
     if (choice[0].weight != 0.0f || choice[1].weight != 0.0f) {
