@@ -20,6 +20,15 @@ TextureDescriptor descriptorOf(PooledTexture kind, int width, int height) {
 
 }  // namespace
 
+void makeResident(Texture& t) {
+    constexpr std::size_t kPage = 4096;
+    for (int i = 0; i < t.mipLevelCount(); ++i) {
+        const Texture::Level& l = t.level(i);
+        const std::size_t size = l.rowBytes * std::size_t(l.height);
+        for (std::size_t at = 0; at < size; at += kPage) l.data[at] = 0;
+    }
+}
+
 // The last holder's release happens before the texture is written again: a picture may be
 // let go of on one thread and handed out on another.
 bool FrameTargetPool::isFree(const std::shared_ptr<Texture>& t) {
@@ -40,6 +49,7 @@ bool FrameTargetPool::stock(Device& device, int width, int height, std::size_t c
     for (std::size_t have = freeOfSize(width, height); have + made.size() < std::min(count, limit_);) {
         auto t = make(device, width, height);
         if (!t) return false;
+        makeResident(*t);
         made.push_back(std::move(t));
     }
     return true;

@@ -21,6 +21,11 @@
 
 namespace furlpane {
 
+// Textures come from the system as pages made on first touch, so the first frame that
+// draws into one would stop for its page faults. Makes t's pages now (t must still hold the
+// zeros it was made with): for what is made ahead, off the path of a transition.
+void makeResident(platform::gpu::Texture& t);
+
 enum class PooledTexture : std::uint8_t {
     frameTarget,  // one sample, read by shaders and drawn into, one level
     picture,      // read by shaders, with a full chain of mip levels

@@ -72,7 +72,11 @@ bool TransitionRenderer::render(TransitionScene& scene, const std::shared_ptr<Te
 bool TransitionRenderer::prepare(int width, int height) {
     if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide) return false;
     const bool drawnBefore = attachments_.drawn && attachments_.width == width && attachments_.height == height;
+    const bool made = !(attachments_.depth && attachments_.width == width && attachments_.height == height);
     const Attachments* a = attachmentsFor(width, height);
+    // The depth is cleared by the first frame that tests it; the multisampled colour stays
+    // untouched (the main pass draws in tile memory), so only the depth is made resident.
+    if (a && made) makeResident(*a->depth);
     const bool stocked = frameTargets_.stock(*device_, width, height, 2);
     if (!a || !a->silhouette || !stocked) return false;
     if (drawnBefore) return true;

@@ -615,6 +615,34 @@ void fillRows(std::uint8_t* first, std::size_t rowBytes, int rows, const std::ui
     for (int y = 1; y < rows; ++y) std::memcpy(first + std::size_t(y) * rowBytes, first, count * texelBytes);
 }
 
+// The resolve texture is only written while the pass runs, a frame's worth at a time, and
+// read once it is shown: where its rows are aligned, its pixels are stored past the caches
+// (four at a time, the rest of a row as usual), so that writing them does not first read
+// them in. Such stores are ordered by the fence that ends the tile.
+#if defined(__SSE2__)
+bool streamable(const Texture::Level& out) {
+    return (reinterpret_cast<std::uintptr_t>(out.data) | out.rowBytes) % 16 == 0;
+}
+
+// count pixels of the texel from out (16-byte aligned); the whole fours streamed.
+void streamFill(std::uint8_t* out, int count, const std::uint8_t* texel) {
+    const __m128i v = _mm_set1_epi32(static_cast<int>(lanes::load32(texel)));
+    int x = 0;
+    for (; x + 4 <= count; x += 4) _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4 * x), v);
+    for (; x < count; ++x) std::memcpy(out + 4 * x, texel, 4);
+}
+
+void streamResolveBGRA8(const std::uint8_t* samples, int count, std::uint8_t* out) {
+    const int streamed = count & ~3;
+    for (int x = 0; x < streamed; x += 4) {
+        const std::uint8_t* four = samples + 16 * x;
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4 * x),
+                         _mm_packus_epi16(resolvePairBGRA8(four), resolvePairBGRA8(four + 32)));
+    }
+    resolveRow<PixelFormat::bgra8Unorm>(samples + 16 * streamed, count - streamed, out + 4 * streamed);
+}
+#endif
+
 void PassExecutor::clearTile(const Target& t, const Rect& r) {
     const std::size_t count = std::size_t(r.x1 - r.x0) * std::size_t(t.samples);
     if (clear_.color)
@@ -627,8 +655,15 @@ void PassExecutor::clearTile(const Target& t, const Rect& r) {
 void PassExecutor::clearResolvedTile(const Rect& r) {
     const Texture::Level& out = pass_.descriptor.colorAttachment.resolveTexture->level(0);
     const std::size_t bpp = bytesPerPixel(target_.format);
-    fillRows(out.data + std::size_t(r.y0) * out.rowBytes + std::size_t(r.x0) * bpp, out.rowBytes, r.y1 - r.y0,
-             clear_.resolved, bpp, std::size_t(r.x1 - r.x0));
+    std::uint8_t* first = out.data + std::size_t(r.y0) * out.rowBytes + std::size_t(r.x0) * bpp;
+#if defined(__SSE2__)
+    if (bpp == 4 && streamable(out)) {
+        for (int y = r.y0; y < r.y1; ++y)
+            streamFill(first + std::size_t(y - r.y0) * out.rowBytes, r.x1 - r.x0, clear_.resolved);
+        _mm_sfence();
+    } else
+#endif
+        fillRows(first, out.rowBytes, r.y1 - r.y0, clear_.resolved, bpp, std::size_t(r.x1 - r.x0));
     if (clear_.depth)
         fillRows(target_.depthAt(r.x0, r.y0), target_.depthRow, r.y1 - r.y0, clear_.depthBytes, 4,
                  std::size_t(r.x1 - r.x0) * std::size_t(target_.samples));
@@ -641,6 +676,14 @@ void PassExecutor::resolveTile(const Target& t, const Rect& r) {
     const Texture::Level& out = c.resolveTexture->level(0);
     const std::size_t bpp = bytesPerPixel(t.format);
     const auto resolve = resolveFor(t.format);
+#if defined(__SSE2__)
+    if (t.format == PixelFormat::bgra8Unorm && streamable(out)) {
+        for (int y = r.y0; y < r.y1; ++y)
+            streamResolveBGRA8(t.colorAt(r.x0, y), r.x1 - r.x0,
+                               out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
+        return _mm_sfence();
+    }
+#endif
     for (int y = r.y0; y < r.y1; ++y)
         resolve(t.colorAt(r.x0, y), r.x1 - r.x0, out.data + std::size_t(y) * out.rowBytes + std::size_t(r.x0) * bpp);
 }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace platform::gpu {
 
@@ -24,14 +26,20 @@ int TextureDescriptor::fullMipLevelCount(int width, int height) {
     return std::bit_width(side);
 }
 
+void Texture::FreeBytes::operator()(std::uint8_t* bytes) const { std::free(bytes); }
+
+// The levels start zeroed. Memory the system hands out zeroed is not written again, so the
+// pages of an attachment a pass never touches (a multisampled colour drawn in tile memory,
+// a depth no draw tests) are never made, and a large texture costs no clearing up front.
 Texture::Texture(const TextureDescriptor& d) : descriptor_(d) {
     const std::size_t texel = bytesPerPixel(d.pixelFormat) * static_cast<std::size_t>(d.sampleCount);
-    storage_.resize(static_cast<std::size_t>(d.mipLevelCount));
     for (int i = 0; i < d.mipLevelCount; ++i) {
         const std::size_t row = static_cast<std::size_t>(width(i)) * texel;
-        auto& bytes = storage_[static_cast<std::size_t>(i)];
-        bytes.assign(row * static_cast<std::size_t>(height(i)), 0);
-        levels_.push_back({bytes.data(), width(i), height(i), row});
+        const std::size_t size = std::max<std::size_t>(row * static_cast<std::size_t>(height(i)), 1);
+        auto* bytes = static_cast<std::uint8_t*>(std::calloc(size, 1));
+        if (!bytes) throw std::bad_alloc();
+        storage_.emplace_back(bytes);
+        levels_.push_back({bytes, width(i), height(i), row});
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace platform::gpu {
@@ -136,8 +137,12 @@ public:
     const Level& level(int index) const { return levels_[static_cast<std::size_t>(index)]; }
 
 private:
+    struct FreeBytes {
+        void operator()(std::uint8_t* bytes) const;
+    };
+
     TextureDescriptor descriptor_;
-    std::vector<std::vector<std::uint8_t>> storage_;
+    std::vector<std::unique_ptr<std::uint8_t[], FreeBytes>> storage_;
     std::vector<Level> levels_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "renderer_test_support.h"
@@ -29,6 +30,33 @@ TEST(FrameTargets, AFreedTargetIsHandedOutAgainAtItsSizeOnly) {
     std::shared_ptr<const Texture> shown = b;
     b.reset();
     EXPECT_NE(pool.take(*device, 64, 40).get(), shown.get());
+}
+
+// Made resident, a new texture of any size, format or levels still holds its zeros (and
+// nothing past its levels is written: the sanitizers watch).
+TEST(FrameTargets, MakingATextureResidentKeepsItsZeros) {
+    const auto device = Device::create({1});
+    const struct {
+        PixelFormat format;
+        int width, height;
+        Mipmapped mipmapped;
+        int samples;
+    } cases[] = {{PixelFormat::bgra8Unorm, 1, 1, Mipmapped::no, 1},
+                 {PixelFormat::bgra8Unorm, 1283, 797, Mipmapped::yes, 1},
+                 {PixelFormat::r8Unorm, 1027, 3, Mipmapped::yes, 1},
+                 {PixelFormat::depth32Float, 130, 67, Mipmapped::no, 4}};
+    for (const auto& c : cases) {
+        auto d = TextureDescriptor::texture2D(c.format, c.width, c.height, c.mipmapped, TextureUsage::renderTarget);
+        d.sampleCount = c.samples;
+        const auto t = device->makeTexture(d);
+        ASSERT_TRUE(t) << c.width << "x" << c.height;
+        makeResident(*t);
+        for (int i = 0; i < t->mipLevelCount(); ++i) {
+            const Texture::Level& l = t->level(i);
+            const std::size_t size = l.rowBytes * std::size_t(l.height);
+            EXPECT_EQ(std::count(l.data, l.data + size, 0), std::ptrdiff_t(size)) << c.width << "x" << c.height;
+        }
+    }
 }
 
 TEST(FrameTargets, ThePoolKeepsAFewDroppingFreeOnesOfOtherSizesFirst) {

@@ -38,10 +38,16 @@ const ResolveCase kCases[] = {
     {"loaded", PixelFormat::bgra8Unorm, 67, 65, LoadAction::load, true, true, false},
     {"loadedUnderACover", PixelFormat::bgra8Unorm, 67, 65, LoadAction::load, false, true, true},
     {"dontCare", PixelFormat::bgra8Unorm, 67, 65, LoadAction::dontCare, false, false, false},
+    // Rows of a whole number of 16-byte blocks, which are written another way.
+    {"alignedRows", PixelFormat::bgra8Unorm, 132, 68, LoadAction::clear, true, true, false},
+    {"alignedRowsCovered", PixelFormat::bgra8Unorm, 68, 65, LoadAction::clear, false, false, true},
+    {"alignedRowsRg16Float", PixelFormat::rg16Float, 72, 130, LoadAction::clear, true, true, false},
 };
 
 // The resolved picture of a pass over samples that a first pass left with other bytes.
-std::vector<std::uint8_t> resolvedFrame(const ResolveCase& c, StoreAction store) {
+// With storedSamples, also the samples the pass left (for a pass that stores them).
+std::vector<std::uint8_t> resolvedFrame(const ResolveCase& c, StoreAction store,
+                                        std::vector<std::uint8_t>* storedSamples = nullptr) {
     TestScene s(3);
     const int w = c.width, h = c.height;
     auto samples = s.target(c.format, w, h, 4);
@@ -86,6 +92,10 @@ std::vector<std::uint8_t> resolvedFrame(const ResolveCase& c, StoreAction store)
     e->endEncoding();
     cb->commit();
     EXPECT_EQ(cb->status(), CommandBufferStatus::completed) << cb->error();
+    if (storedSamples) {
+        const Texture::Level& l = samples->level(0);
+        storedSamples->assign(l.data, l.data + l.rowBytes * std::size_t(l.height));
+    }
     return testing::bytesOf(*resolved);
 }
 
@@ -103,6 +113,21 @@ TEST_P(ResolveOnlyPass, ResolvesWhatAPassThatStoresItsSamplesWould) {
     std::set<std::vector<std::uint8_t>> colors;
     for (std::size_t i = 0; i < stored.size(); i += bpp) colors.emplace(stored.begin() + i, stored.begin() + i + bpp);
     EXPECT_GE(colors.size(), 4u);
+}
+
+// Each resolved BGRA8 byte is the rounded mean of its four samples' bytes.
+TEST_P(ResolveOnlyPass, ResolvesTheRoundedMeanOfTheSamples) {
+    const ResolveCase& c = GetParam();
+    if (c.format != PixelFormat::bgra8Unorm) GTEST_SKIP() << "means of other formats are not bytes";
+    std::vector<std::uint8_t> samples;
+    const auto resolved = resolvedFrame(c, StoreAction::storeAndMultisampleResolve, &samples);
+    ASSERT_EQ(samples.size(), 4 * resolved.size());
+    for (std::size_t i = 0; i < resolved.size(); ++i) {
+        const std::size_t pixel = i / 4, channel = i % 4;
+        unsigned sum = 2;
+        for (std::size_t k = 0; k < 4; ++k) sum += samples[16 * pixel + 4 * k + channel];
+        ASSERT_EQ(resolved[i], sum / 4) << "pixel " << pixel << ", channel " << channel;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rasterizer, ResolveOnlyPass, ::testing::ValuesIn(kCases),
