@@ -105,14 +105,17 @@ typedef std::int32_t i32x8 __attribute__((vector_size(32)));
 typedef std::uint32_t u32x8 __attribute__((vector_size(32)));
 typedef std::uint16_t u16x16 __attribute__((vector_size(32)));
 
-inline f32x8 splat8(float v) { return f32x8{v, v, v, v, v, v, v, v}; }
-inline i32x8 splat8(std::int32_t v) { return i32x8{v, v, v, v, v, v, v, v}; }
-// Lanes 0-3 from a, 4-7 from b: a value per quad of a span.
-inline f32x8 perQuad(float a, float b) {
-    return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
+// Not written out lane by lane: in the AVX2 versions of hot paths GCC builds such a vector
+// with a chain of lane insertions, these with one broadcast (or two instructions).
+inline f32x8 splat8(float v) { return std::bit_cast<f32x8>(i32x8{} + std::bit_cast<std::int32_t>(v)); }
+inline i32x8 splat8(std::int32_t v) {
+    const i32x4 x{v};
+    return __builtin_shufflevector(x, x, 0, 0, 0, 0, 0, 0, 0, 0);
 }
+// Lanes 0-3 from a, 4-7 from b: a value per quad of a span.
+inline f32x8 perQuad(float a, float b) { return __builtin_shufflevector(f32x4{a}, f32x4{b}, 0, 0, 0, 0, 4, 4, 4, 4); }
 inline i32x8 perQuad(std::int32_t a, std::int32_t b) {
-    return __builtin_shufflevector(splat8(a), splat8(b), 0, 1, 2, 3, 12, 13, 14, 15);
+    return __builtin_shufflevector(i32x4{a}, i32x4{b}, 0, 0, 0, 0, 4, 4, 4, 4);
 }
 
 inline f32x8 load8(const float* p) {

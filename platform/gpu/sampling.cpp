@@ -296,11 +296,15 @@ struct Levels {
     bool same;  // both quads read the same level
 };
 
+// Both quads reading one level.
+Levels levels(const LevelRef& l) {
+    return {lanes::splat8(l.fwidth), lanes::splat8(l.fheight),       lanes::splat8(l.width - 1),
+            lanes::splat8(l.height - 1), lanes::splat8(std::int32_t(l.rowBytes)), {l.data, l.data},
+            true};
+}
+
 Levels levels(const LevelRef& left, const LevelRef& right) {
-    if (left.data == right.data)  // the common case: each value once, in every lane
-        return {lanes::splat8(left.fwidth), lanes::splat8(left.fheight), lanes::splat8(left.width - 1),
-                lanes::splat8(left.height - 1), lanes::splat8(std::int32_t(left.rowBytes)), {left.data, left.data},
-                true};
+    if (left.data == right.data) return levels(left);  // the common case: each value once, in every lane
     return {lanes::perQuad(left.fwidth, right.fwidth),
             lanes::perQuad(left.fheight, right.fheight),
             lanes::perQuad(left.width - 1, right.width - 1),
@@ -310,11 +314,19 @@ Levels levels(const LevelRef& left, const LevelRef& right) {
             left.data == right.data};
 }
 
+// Offsets are never negative: as unsigned, they widen to addresses for free.
 template <class T>
 T loadAt(const Levels& l, int lane, std::int32_t offset) {
     T v;
-    std::memcpy(&v, l.data[lane >> 2] + offset, sizeof v);
+    std::memcpy(&v, l.data[lane >> 2] + std::uint32_t(offset), sizeof v);
     return v;
+}
+
+// The 4 × 2 texels of the first quad's level from (x, y) on, in lane order, read as two rows.
+u32x8 blockTexels(const Levels& l, std::int32_t x, std::int32_t y) {
+    const std::int32_t top = y * l.rowBytes[0] + x * 4;
+    const u32x4 above = loadAt<u32x4>(l, 0, top), below = loadAt<u32x4>(l, 0, top + l.rowBytes[0]);
+    return __builtin_shufflevector(above, below, 0, 1, 4, 5, 2, 3, 6, 7);
 }
 
 // Lanes on texel centres, all the weight on one texel each: mostly the span's own 4 × 2
@@ -322,14 +334,44 @@ T loadAt(const Levels& l, int lane, std::int32_t offset) {
 u32x8 centreTexels(const Levels& l, i32x8 xa, i32x8 ya) {
     const bool block = l.same && lanes::allZero((xa - xa[0] - i32x8{0, 1, 0, 1, 2, 3, 2, 3}) |
                                                 (ya - ya[0] - i32x8{0, 0, 1, 1, 0, 0, 1, 1}));
+    if (block) return blockTexels(l, xa[0], ya[0]);
     const i32x8 offset = ya * l.rowBytes + xa * 4;
-    if (block) {
-        const u32x4 top = loadAt<u32x4>(l, 0, offset[0]), bottom = loadAt<u32x4>(l, 0, offset[2]);
-        return __builtin_shufflevector(top, bottom, 0, 1, 4, 5, 2, 3, 6, 7);
-    }
     u32x8 t;
     for (int i = 0; i < 8; ++i) t[i] = loadAt<std::uint32_t>(l, i, offset[i]);
     return t;
+}
+
+// Texels with all the weight, as colours.
+void unfiltered(u32x8 t, f32x8 out[4]) {
+    auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
+    out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
+}
+
+// A 1:1 copy of one level: every lane on a texel centre (within half a 1/256 step), on its
+// own texel of the span's 4 × 2 block, inside the level. bilinearBGRA8 reads these texels
+// unweighted too; this finds that in fewer steps, without clamping. False, leaving out
+// alone, for any other span.
+bool copied(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
+    const i32x8 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
+    const i32x8 x = xf >> 8, y = yf >> 8;
+    const u32x8 dx = u32x8(x) - std::uint32_t(x[0]) - u32x8{0, 1, 0, 1, 2, 3, 2, 3};
+    const u32x8 dy = u32x8(y) - std::uint32_t(y[0]) - u32x8{0, 0, 1, 1, 0, 0, 1, 1};
+    if (!lanes::allZero(((xf | yf) & 255) | i32x8(dx | dy))) return false;
+    if (x[0] < 0 || x[0] + 3 > l.lastX[0] || y[0] < 0 || y[0] + 1 > l.lastY[0]) return false;
+    unfiltered(blockTexels(l, x[0], y[0]), out);
+    return true;
+}
+
+// The texels at offset and the ones to their right, read together.
+void texelPairs(const Levels& l, i32x8 offset, u32x8& left, u32x8& right) {
+    typedef std::uint64_t u64x4 __attribute__((vector_size(32)));
+    auto pair = [&](int i) { return loadAt<std::uint64_t>(l, i, offset[i]); };
+    // Lanes 0, 1, 4, 5 and 2, 3, 6, 7, so that taking every other half keeps each 128-bit half apart.
+    const u32x8 a = std::bit_cast<u32x8>(u64x4{pair(0), pair(1), pair(4), pair(5)});
+    const u32x8 b = std::bit_cast<u32x8>(u64x4{pair(2), pair(3), pair(6), pair(7)});
+    left = __builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14);
+    right = __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15);
 }
 
 void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
@@ -337,30 +379,28 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
     const i32x8 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
     const i32x8 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
     const i32x8 zero = lanes::splat8(0);
-    const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), xb = lanes::clampInt(x0 + 1, zero, l.lastX);
-    const i32x8 ya = lanes::clampInt(y0, zero, l.lastY), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
-    if (lanes::allZero(fx | fy)) {
-        const u32x8 t = centreTexels(l, xa, ya);
-        auto byte = [&](int shift) { return lanes::toFloat(i32x8((t >> shift) & 255u)) * kUnorm8Scale; };
-        out[0] = byte(16), out[1] = byte(8), out[2] = byte(0), out[3] = byte(24);
-        return;
-    }
+    const i32x8 xa = lanes::clampInt(x0, zero, l.lastX), ya = lanes::clampInt(y0, zero, l.lastY);
+    if (lanes::allZero(fx | fy)) return unfiltered(centreTexels(l, xa, ya), out);
     u32x8 t00, t10, t01, t11;
-    if (lanes::allZero(l.lastX == zero)) {
+    if (lanes::allZero((x0 < zero) | (x0 >= l.lastX) | (y0 < zero) | (y0 >= l.lastY))) {
+        // The common case, every lane's texels inside the level: nothing to clamp, and
+        // each row's two texels side by side in one load.
+        const i32x8 rowA = y0 * l.rowBytes + x0 * 4;
+        texelPairs(l, rowA, t00, t10);
+        texelPairs(l, rowA + l.rowBytes, t01, t11);
+    } else if (lanes::allZero(l.lastX == zero)) {
         // Two texels side by side in one load, from column p = xa (or xa - 1 at the
         // right edge, where xa = xb); each of xa and xb is p or p + 1.
+        const i32x8 xb = lanes::clampInt(x0 + 1, zero, l.lastX), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
         const i32x8 p = lanes::clampInt(x0, zero, l.lastX - 1);
-        const i32x8 rowA = ya * l.rowBytes + p * 4, rowB = yb * l.rowBytes + p * 4;
         u32x8 loA, hiA, loB, hiB;
-        for (int i = 0; i < 8; ++i) {
-            const std::uint64_t a = loadAt<std::uint64_t>(l, i, rowA[i]), b = loadAt<std::uint64_t>(l, i, rowB[i]);
-            loA[i] = std::uint32_t(a), hiA[i] = std::uint32_t(a >> 32);
-            loB[i] = std::uint32_t(b), hiB[i] = std::uint32_t(b >> 32);
-        }
+        texelPairs(l, ya * l.rowBytes + p * 4, loA, hiA);
+        texelPairs(l, yb * l.rowBytes + p * 4, loB, hiB);
         const i32x8 aLow = xa == p, bLow = xb == p;
         t00 = aLow ? loA : hiA, t10 = bLow ? loA : hiA;
         t01 = aLow ? loB : hiB, t11 = bLow ? loB : hiB;
     } else {
+        const i32x8 xb = lanes::clampInt(x0 + 1, zero, l.lastX), yb = lanes::clampInt(y0 + 1, zero, l.lastY);
         const i32x8 rowA = ya * l.rowBytes, rowB = yb * l.rowBytes;
         for (int i = 0; i < 8; ++i) {
             t00[i] = loadAt<std::uint32_t>(l, i, rowA[i] + xa[i] * 4);
@@ -389,6 +429,56 @@ void bilinearBGRA8(const Levels& l, f32x8 u, f32x8 v, f32x8 out[4]) {
     };
     out[0] = down(blueRedTop, blueRedBottom, 16), out[1] = down(greenAlphaTop, greenAlphaBottom, 0);
     out[2] = down(blueRedTop, blueRedBottom, 0), out[3] = down(greenAlphaTop, greenAlphaBottom, 16);
+}
+
+// quadLod of both quads at once, in lanes 0 and 1 (2 and 3 repeat them): the same
+// operations lane by lane, log2Portable's too, so the same bits.
+lanes::f32x4 lods(f32x8 u, f32x8 v, float width, float height) {
+    using lanes::f32x4;
+    using lanes::i32x4;
+    const f32x4 scale{width, width, height, height};
+    // (u, u, v, v) of the two quads: right neighbour minus first lane, lower one minus first lane.
+    const f32x4 first = __builtin_shufflevector(u, v, 0, 4, 8, 12);
+    const f32x4 dx = (__builtin_shufflevector(u, v, 1, 5, 9, 13) - first) * scale;
+    const f32x4 dy = (__builtin_shufflevector(u, v, 2, 6, 10, 14) - first) * scale;
+    const f32x4 sx = dx * dx, sy = dy * dy;
+    const f32x4 rx = sx + __builtin_shufflevector(sx, sx, 2, 3, 0, 1);
+    const f32x4 ry = sy + __builtin_shufflevector(sy, sy, 2, 3, 0, 1);
+    const f32x4 rho2 = rx < ry ? ry : rx;
+    const u32x4 bits = std::bit_cast<u32x4>(rho2);
+    const i32x4 exponent = i32x4((bits >> 23) & 255u) - 127;
+    const f32x4 m = std::bit_cast<f32x4>((bits & 0x7fffffu) | 0x3f800000u);
+    const f32x4 s = (m - 1.0f) / (m + 1.0f), s2 = s * s;
+    const f32x4 series = s * (1.0f + s2 * (1.0f / 3.0f + s2 * (1.0f / 5.0f + s2 * (1.0f / 7.0f))));
+    f32x4 lod = 0.5f * (lanes::toFloat(exponent) + series * 2.8853900817779268f);
+    lod = rho2 < 1e-30f ? lanes::splat(-50.0f) : lod;
+    lod = rho2 < 1e30f ? lod : lanes::splat(64.0f);
+    return rho2 > 0.0f ? lod : lanes::splat(0.0f);
+}
+
+// Every other case quad by quad, as Texture::sample reads it; apart, so that the span
+// reads need not keep registers for a call.
+__attribute__((noinline)) void quadByQuad(const Texture* t, const Sampler* sampler, const float* u, const float* v,
+                                          SpanColors& out) {
+    for (int q = 0; q < 2; ++q) {
+        Quad<float4> c{};
+        if (t) {
+            Quad<float2> uv;
+            for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+            c = t->sample(*sampler, uv);
+        }
+        for (int i = 0; i < 4; ++i) {
+            const float4& ci = c[std::size_t(i)];
+            out.r[4 * q + i] = ci.x, out.g[4 * q + i] = ci.y, out.b[4 * q + i] = ci.z, out.a[4 * q + i] = ci.w;
+        }
+    }
+}
+
+void store(const f32x8 channels[4], SpanColors& out) {
+    lanes::store8(out.r, channels[0]);
+    lanes::store8(out.g, channels[1]);
+    lanes::store8(out.b, channels[2]);
+    lanes::store8(out.a, channels[3]);
 }
 
 }  // namespace span
@@ -516,35 +606,25 @@ BoundTexture::BoundTexture(const Texture* texture, const Sampler* sampler) {
                      d.sAddressMode == AddressMode::clampToEdge && d.tAddressMode == AddressMode::clampToEdge;
     width_ = static_cast<float>(texture->width());
     height_ = static_cast<float>(texture->height());
+    if (texture->sampleCount() == 1) level0_ = texture->level(0);
 }
 
 FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, SpanColors& out) const {
-    if (!bilinearBGRA8_) {  // every other case quad by quad, as Texture::sample reads it
-        for (int q = 0; q < 2; ++q) {
-            Quad<float4> c{};
-            if (texture_) {
-                Quad<float2> uv;
-                for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
-                c = texture_->sample(*sampler_, uv);
-            }
-            for (int i = 0; i < 4; ++i) {
-                const float4& ci = c[std::size_t(i)];
-                out.r[4 * q + i] = ci.x, out.g[4 * q + i] = ci.y, out.b[4 * q + i] = ci.z, out.a[4 * q + i] = ci.w;
-            }
-        }
-        return;
-    }
-    LevelChoice choice[2];
-    if (lodMatters_) {
-        const SamplerDescriptor& d = sampler_->descriptor();
-        for (int q = 0; q < 2; ++q) {
-            Quad<float2> uv;
-            for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
-            choice[q] = chooseLevels(d, quadLod(uv, width_, height_), texture_->mipLevelCount());
-        }
-    }
+    if (!bilinearBGRA8_) return span::quadByQuad(texture_, sampler_, u, v, out);
     const lanes::f32x8 lu = lanes::load8(u), lv = lanes::load8(v);
     lanes::f32x8 a[4];
+    if (!lodMatters_) {
+        const LevelRef level0{level0_.data, level0_.width, level0_.height, level0_.rowBytes, width_, height_};
+        const span::Levels levels = span::levels(level0);
+        if (!span::copied(levels, lu, lv, a)) span::bilinearBGRA8(levels, lu, lv, a);
+        return span::store(a, out);
+    }
+    const lanes::f32x4 lod = span::lods(lu, lv, width_, height_);
+    const SamplerDescriptor& d = sampler_->descriptor();
+    const int count = texture_->mipLevelCount();
+    // Mostly one level of detail for both (an affine mapping has the same rates everywhere).
+    const LevelChoice left = chooseLevels(d, lod[0], count);
+    const LevelChoice choice[2] = {left, lod[1] == lod[0] ? left : chooseLevels(d, lod[1], count)};
     span::bilinearBGRA8(span::levels(levelRef(*texture_, choice[0].first), levelRef(*texture_, choice[1].first)), lu,
                         lv, a);
     if (choice[0].weight != 0.0f || choice[1].weight != 0.0f) {
@@ -556,10 +636,7 @@ FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, Span
         const lanes::f32x8 k = lanes::perQuad(1.0f - choice[0].weight, 1.0f - choice[1].weight);
         for (int c = 0; c < 4; ++c) a[c] = a[c] * k + b[c] * w;
     }
-    lanes::store8(out.r, a[0]);
-    lanes::store8(out.g, a[1]);
-    lanes::store8(out.b, a[2]);
-    lanes::store8(out.a, a[3]);
+    span::store(a, out);
 }
 
 // Lanes that share a level read it together, all eight at once: a span whose levels of

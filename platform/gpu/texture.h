@@ -171,6 +171,7 @@ private:
     bool lodMatters_ = false;
     float width_ = 1;  // of level 0
     float height_ = 1;
+    Texture::Level level0_{};  // copied, so that a read of level 0 needs nothing from the texture
 };
 
 }  // namespace platform::gpu

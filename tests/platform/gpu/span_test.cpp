@@ -176,6 +176,81 @@ TEST(Spans, BoundTextureReadsEachLaneAtItsLevelAsTextureSample) {
     for (int i = 0; i < kSpanLanes; ++i) EXPECT_EQ(none.r[i] + none.g[i] + none.b[i] + none.a[i], 0.0f);
 }
 
+// Spans chosen to take each of the span reader's ways: all four texels of every lane inside
+// the level (read without clamping), lanes at or past an edge, texel centres, and levels of
+// detail at their limits. Each reads as Texture::sample reads it, quad by quad.
+struct SpanCase {
+    const char* name;
+    float u0, v0;  // the left quad's first lane, in texels of level 0
+    float du, dv;  // texels of level 0 from lane to lane, across and down
+    float rightScale;  // the right quad's steps relative to the left one's
+};
+
+TEST(Spans, EveryWayOfReadingGivesTheBitsOfTheQuadReader) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const SpanCase cases[] = {
+        {"inside, magnified", 5.3f, 7.6f, 0.3f, 0.4f, 1},
+        {"inside, between levels", 3.1f, 2.2f, 1.4f, 1.1f, 1},
+        {"inside, rotated", 9.7f, 4.4f, 0.9f, -1.3f, 1},
+        {"last pair of columns and rows", 34.7f, 20.9f, 0.2f, 0.2f, 1},
+        {"right and bottom edges", 35.9f, 21.95f, 0.3f, 0.3f, 1},
+        {"left and top edges", -0.7f, 0.1f, 0.25f, 0.25f, 1},
+        {"far outside", -90.0f, 400.0f, 2.0f, 3.0f, 1},
+        {"texel centres", 3.5f, 5.5f, 1.0f, 1.0f, 1},
+        {"texel centres up to the last column and row", 33.5f, 21.5f, 1.0f, 1.0f, 1},
+        {"texel centres past the last column", 34.5f, 3.5f, 1.0f, 1.0f, 1},
+        {"texel centres past the last row", 3.5f, 22.5f, 1.0f, 1.0f, 1},
+        {"quads at different levels", 6.2f, 8.3f, 0.5f, 0.5f, 8},
+        {"no change across the quads", 6.2f, 8.3f, 0.0f, 0.0f, 1},
+        {"steps below any level", 6.2f, 8.3f, 1e-20f, 1e-20f, 1},
+        {"steps beyond every level", 6.2f, 8.3f, 1e16f, 1e16f, 1},
+        {"not a number", nan, 8.3f, 0.5f, 0.5f, 1},
+    };
+    TestScene s(1);
+    const std::shared_ptr<Texture> textures[] = {
+        noiseTexture(s, PixelFormat::bgra8Unorm, 37, 23, Mipmapped::yes),
+        noiseTexture(s, PixelFormat::bgra8Unorm, 37, 23, Mipmapped::no),
+        noiseTexture(s, PixelFormat::bgra8Unorm, 2, 23, Mipmapped::no),  // one pair of columns
+    };
+    const auto samplers = {
+        s.device->makeSampler(samplerOf(SamplerFilter::linear, SamplerFilter::linear, MipFilter::linear,
+                                        AddressMode::clampToEdge)),
+        s.device->makeSampler(samplerOf(SamplerFilter::linear, SamplerFilter::linear, MipFilter::notMipmapped,
+                                        AddressMode::clampToEdge)),
+    };
+    for (const SpanCase& c : cases)
+        for (const auto& texture : textures)
+            for (const auto& sampler : samplers) {
+                const float w = float(texture->width()), h = float(texture->height());
+                float u[kSpanLanes], v[kSpanLanes];
+                for (int lane = 0; lane < kSpanLanes; ++lane) {
+                    const float scale = lane < 4 ? 1.0f : c.rightScale;
+                    const float x = float(lane & 1) + 2.0f * float(lane >> 2), y = float((lane >> 1) & 1);
+                    u[lane] = (c.u0 + (x * c.du - y * c.dv * 0.25f) * scale) / w;
+                    v[lane] = (c.v0 + (y * c.dv + x * c.du * 0.25f) * scale) / h;
+                }
+                if (c.du == 1.0f)  // exactly on centres, as a 1:1 copy reads them
+                    for (int lane = 0; lane < kSpanLanes; ++lane) {
+                        u[lane] = (std::floor(c.u0) + 0.5f + float(lane & 1) + 2.0f * float(lane >> 2)) / w;
+                        v[lane] = (std::floor(c.v0) + 0.5f + float((lane >> 1) & 1)) / h;
+                    }
+                SpanColors span;
+                BoundTexture(texture.get(), sampler.get()).sample(u, v, span);
+                for (int q = 0; q < 2; ++q) {
+                    Quad<float2> uv;
+                    for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+                    const Quad<float4> quad = texture->sample(*sampler, uv);
+                    for (int i = 0; i < 4; ++i) {
+                        const int lane = 4 * q + i;
+                        const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
+                        EXPECT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(quad[std::size_t(i)]))
+                            << c.name << ", " << texture->width() << " wide, "
+                            << texture->mipLevelCount() << " levels, lane " << lane;
+                    }
+                }
+            }
+}
+
 // Texture 0 through sampler 0 at varyings 0 and 1, at three quarters, discarding every
 // third diagonal of pixels: as a quad function, and the same with a span form.
 bool discarded(float2 p) { return int(p.x + p.y) % 3 == 0; }
