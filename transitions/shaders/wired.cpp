@@ -11,7 +11,9 @@
 #include <numbers>
 
 #include "transitions/shaders/effect_shaders.h"
+#include "platform/gpu/hot_path.h"
 #include "transitions/shaders/sheet.h"
+#include "transitions/shaders/span_quads.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane {
@@ -88,7 +90,7 @@ using namespace shaders::lanes4;
 // line against how fast the grid runs across the pixels, so that a wire stays about
 // kWirePixels wide however the mesh is stretched. The grid counts cells across and rows
 // down the body; none on the title bar, which takes `share` of the picture's height.
-f32x4 wireCover(f32x4 u, f32x4 v, const Mesh& mesh, float share) {
+[[gnu::always_inline]] inline f32x4 wireCover(f32x4 u, f32x4 v, const Mesh& mesh, float share) {
     const float body = std::max(1 - share, 1e-3f);
     const f32x4 gx = u * float(mesh.columns), gy = (v - share) / body * float(mesh.bodyRows);
     const auto size = [](float d) { return d < 0 ? -d : d; };
@@ -98,22 +100,29 @@ f32x4 wireCover(f32x4 u, f32x4 v, const Mesh& mesh, float share) {
     return select(v < share, lanes::splat(0.0f), larger(line(gx, wx), line(gy, wy)));
 }
 
-void wireFragment(FragmentQuad& q) {
-    if (!shaders::readyToDraw(q)) return;
-    const StageResources& r = *q.resources;
+// What the wire fragment reads from the draw. The draw binds its mesh: working it out
+// costs more than the rest of a quad's set-up.
+struct WireLook {
+    Mesh mesh;
+    const TransitionUniforms* uniforms;
+    float fade, wires, share;
+    bool silhouette;
+};
+
+WireLook wireLook(const StageResources& r) {
     const TransitionUniforms& u = shaders::uniformsOf(r);
-    // The draw binds its mesh: working it out costs more than the rest of a quad's set-up.
     const Mesh* bound = r.value<Mesh>(kFirstEffectIndex);
-    const Mesh mesh = bound ? *bound : wireMesh(u);
-    const bool silhouette = shaders::isSilhouettePass(r);
-    const float fade = shaders::shadowOf(r).unframedFade, wires = wiring(u), share = shaders::titleShare(u);
-    const auto colors = shaders::pictureColors(r, q.varying2(0));
+    return {bound ? *bound : wireMesh(u), &u, shaders::shadowOf(r).unframedFade, wiring(u), shaders::titleShare(u),
+            shaders::isSilhouettePass(r)};
+}
+
+[[gnu::always_inline]] inline void shadeWires(FragmentQuad& q, const Quad<float4>& colors, const WireLook& w) {
     const f32x4 pu = of(q.varyings[0]), pv = of(q.varyings[1]);
     // The title bar stays whole.
-    const i32x4 bar = pv < share;
-    const f32x4 cover = select(bar, lanes::splat(0.0f), wires * wireCover(pu, pv, mesh, share));
-    const f32x4 inside = select(bar, lanes::splat(1.0f), lanes::splat(1 - 0.97f * wires));
-    const f32x4 alpha = of(q.varyings[2]) * fade * sheetCorners(pu, pv, of(q.varyings[5]), u);
+    const i32x4 bar = pv < w.share;
+    const f32x4 cover = select(bar, lanes::splat(0.0f), w.wires * wireCover(pu, pv, w.mesh, w.share));
+    const f32x4 inside = select(bar, lanes::splat(1.0f), lanes::splat(1 - 0.97f * w.wires));
+    const f32x4 alpha = of(q.varyings[2]) * w.fade * sheetCorners(pu, pv, of(q.varyings[5]), *w.uniforms);
     const f32x4 keep = inside * (1.0f - cover);
     f32x4 channel[4];
     channels(colors, channel);
@@ -123,13 +132,26 @@ void wireFragment(FragmentQuad& q) {
         channel[k] = glow * cover + c * keep;
     }
     channel[3] = smaller(channel[3], lanes::splat(1.0f));
-    emitSheet(q, channel, alpha, silhouette);
+    emitSheet(q, channel, alpha, w.silhouette);
+}
+
+void wireFragment(FragmentQuad& q) {
+    if (!shaders::readyToDraw(q)) return;
+    shadeWires(q, shaders::pictureColors(*q.resources, q.varying2(0)), wireLook(*q.resources));
+}
+
+// The same a span at a time, with the picture bound and the look read once per draw.
+FURLPANE_HOT_PATH void wireSpan(FragmentSpan& s, const shaders::PictureSpanConstants<WireLook>& c) {
+    shaders::shadePictureSpan<shadeWires>(s, c, shaders::kSheetVaryings.count);
 }
 
 }  // namespace
 
 void registerWiredShaders(ShaderCatalog& catalog) {
-    shaders::registerPair(catalog, "wired", shaders::kSheetVaryings, wireVertex, wireFragment);
+    catalog.addVertexFunction("wiredVertex", shaders::kSheetVaryings, wireVertex);
+    using Constants = shaders::PictureSpanConstants<WireLook>;
+    catalog.addFragmentFunction("wiredFragment", wireFragment,
+                                spanFunction<Constants, shaders::preparePictureSpan<WireLook, wireLook>, wireSpan>());
 }
 
 void drawWired(const EffectPass& pass) {
