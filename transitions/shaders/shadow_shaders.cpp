@@ -176,7 +176,7 @@ void rimSpan(FragmentSpan& s, const OverlayConstants& c) {
             continue;
         }
         s.color.a[lane] = a;
-        if (sign <= 0) s.color.r[lane] = s.color.g[lane] = s.color.b[lane] = a;
+        if (!(sign > 0)) s.color.r[lane] = s.color.g[lane] = s.color.b[lane] = a;
     }
 }
 
