@@ -78,8 +78,37 @@ struct Triangle {
     bool frontFacing;
 };
 
+// The triangles of a pass in the order they are drawn, in the parts that set-up made them
+// in, so that they are never copied into one array. The parts keep their room from pass
+// to pass.
+class TriangleParts {
+public:
+    void clear() { used_ = 0; }
+    // count more parts after those in use, each empty; valid until the next call.
+    std::vector<Triangle>* add(std::size_t count) {
+        if (parts_.size() < used_ + count) parts_.resize(used_ + count);
+        for (std::size_t i = used_; i < used_ + count; ++i) parts_[i].clear();
+        used_ += count;
+        return parts_.data() + (used_ - count);
+    }
+    const std::vector<Triangle>* begin() const { return parts_.data(); }
+    const std::vector<Triangle>* end() const { return parts_.data() + used_; }
+    std::size_t triangleCount() const {
+        std::size_t n = 0;
+        for (const auto& part : *this) n += part.size();
+        return n;
+    }
+
+private:
+    std::vector<std::vector<Triangle>> parts_;
+    std::size_t used_ = 0;
+};
+
 // Runs the vertex stage of draw and appends its visible triangles, in primitive order,
 // for a target of width × height pixels. drawIndex goes into each triangle.
+void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int height, WorkerPool& pool,
+               TriangleParts& out);
+// The same into one array.
 void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int height, WorkerPool& pool,
                std::vector<Triangle>& out);
 

@@ -144,6 +144,15 @@ inline std::uint64_t quadsWithSamples(const BlockCoverage& c, int samples) {
     return any & 0x0055005500550055ull;
 }
 
+// The pixels of a span (shader.h) with one sample per pixel, from the block's mask, in
+// the order of the target: bits 0-3 the top row of the quad whose top-left pixel is at
+// bit and of its right neighbour, bits 4-7 their bottom row; the neighbour's only where
+// pair holds.
+inline unsigned spanRows(std::uint64_t sample, int bit, bool pair) {
+    const unsigned top = unsigned(sample >> bit) & 15u, bottom = unsigned(sample >> (bit + kCoverageBlock)) & 15u;
+    return (top | bottom << 4) & (pair ? 0xFFu : 0x33u);
+}
+
 // The samples of each lane of the quad whose top-left pixel is at bit of the block's
 // masks (lanes (x, y), (x+1, y), (x, y+1), (x+1, y+1)); false when it has none.
 inline bool quadCoverage(const BlockCoverage& c, int bit, int samples, unsigned cov[4]) {

@@ -235,6 +235,17 @@ inline void mergeQuadBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
         if (mask & (1u << i)) lanes::store32(texel[i], packed[i]);
 }
 
+// A mask of a span's eight lanes (texture.h) in the order of its texels, row0's four then
+// row1's, or the other way round: lanes 2, 3 and texels 2, 3 trade places with lanes and
+// texels 4, 5.
+inline constexpr struct SpanOrder {
+    std::uint8_t swapped[256];
+    constexpr SpanOrder() : swapped() {
+        for (unsigned m = 0; m < 256; ++m)
+            swapped[m] = std::uint8_t((m & 0x3u) | ((m >> 2) & 0xCu) | ((m << 2) & 0x30u) | (m & 0xC0u));
+    }
+} kSpanOrder;
+
 // The eight lanes of a span (texture.h) into a single-sample BGRA8 target at once: the
 // left quad's lanes at row0 and row1 as in mergeQuadBGRA8, the right quad's two texels
 // further on; lanes not in mask are neither read nor written. The same arithmetic as
@@ -247,13 +258,22 @@ inline void mergeSpanBGRA8(std::uint8_t* row0, std::uint8_t* row1, unsigned mask
         const f32x8 v = lanes::load8(lanesOfSpan);
         return __builtin_shufflevector(v, v, 0, 1, 4, 5, 2, 3, 6, 7);
     };
-    const unsigned m = (mask & 0x3u) | ((mask >> 2) & 0xCu) | ((mask << 2) & 0x30u) | (mask & 0xC0u);
+    const unsigned m = kSpanOrder.swapped[mask & 0xFFu];
     auto texel = [&](int p) { return (p < 4 ? row0 : row1) + 4 * (p & 3); };
     const f32x8 r = inRows(color.r), g = inRows(color.g), b = inRows(color.b), a = inRows(color.a);
     u32x8 d{};
-    if (blend.enabled)
-        for (int p = 0; p < 8; ++p)
-            if (m & (1u << p)) d[p] = lanes::load32(texel(p));
+    if (blend.enabled) {
+        auto* dBytes = reinterpret_cast<std::uint8_t*>(&d);
+        for (int half = 0; half < 2; ++half) {
+            std::uint8_t* row = half ? row1 : row0;
+            if ((m >> (4 * half) & 0xFu) == 0xFu) {  // a row of four texels, read at once
+                std::memcpy(dBytes + 16 * half, row, 16);
+                continue;
+            }
+            for (int p = 4 * half; p < 4 * half + 4; ++p)
+                if (m & (1u << p)) d[p] = lanes::load32(texel(p));
+        }
+    }
     const u32x8 packed = blendedBGRA8<f32x8, lanes::i32x8>(r, g, b, a, d, blend);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&packed);
     if ((m & 0xFu) == 0xFu) {

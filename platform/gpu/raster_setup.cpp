@@ -268,10 +268,9 @@ void runVertices(const DrawCommand& d, std::uint32_t instance, std::uint32_t fir
         outputs[i] = fn(VertexInput{d.vertexStart + first + i, d.baseInstance + instance, resources});
 }
 
-// The room a thread sets up vertices and triangles in, kept from draw to draw.
+// The room a thread sets up vertices in, kept from draw to draw.
 struct SetUpScratch {
     std::vector<VertexOutput> vertices;
-    std::vector<std::vector<Triangle>> parts;
 };
 
 thread_local SetUpScratch tScratch;
@@ -281,9 +280,9 @@ thread_local SetUpScratch tScratch;
 // Each chunk of primitives runs the vertex stage for the vertices its primitives use
 // (a triangle list shares none between primitives; a strip's chunk also reads the two
 // after its last primitive, which the next chunk runs again, vertex functions being
-// pure) and sets up its triangles; the chunks' triangles then go to out in order.
+// pure) and sets up its triangles into a part of its own, the parts in chunk order.
 void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int height, WorkerPool& pool,
-               std::vector<Triangle>& out) {
+               TriangleParts& out) {
     const std::uint32_t perInstance = primitivesPerInstance(draw);
     const std::size_t total = std::size_t(perInstance) * draw.instanceCount;
     if (total == 0) return;
@@ -291,8 +290,7 @@ void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int 
     const DrawContext ctx{draw, drawIndex, width, height, layout.count, layout.flatMask};
     const std::size_t chunk = primitiveChunk(perInstance, pool.threadCount());
     const std::size_t chunksPerInstance = std::size_t(chunks(perInstance, chunk));
-    std::vector<std::vector<Triangle>>& parts = tScratch.parts;
-    if (parts.size() < chunksPerInstance * draw.instanceCount) parts.resize(chunksPerInstance * draw.instanceCount);
+    std::vector<Triangle>* parts = out.add(chunksPerInstance * draw.instanceCount);
     pool.parallelFor(static_cast<int>(chunksPerInstance * draw.instanceCount), [&](int index) {
         const auto instance = static_cast<std::uint32_t>(std::size_t(index) / chunksPerInstance);
         const auto first = static_cast<std::uint32_t>(std::size_t(index) % chunksPerInstance * chunk);
@@ -305,7 +303,6 @@ void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int 
         std::vector<VertexOutput>& vertices = tScratch.vertices;
         runVertices(draw, instance, firstVertex, endVertex - firstVertex, vertices);
         std::vector<Triangle>& part = parts[std::size_t(index)];
-        part.clear();
         for (std::uint32_t p = first; p < last; ++p) {
             primitiveVertices(draw, p, idx);
             const VertexOutput* base = vertices.data() - firstVertex;
@@ -313,11 +310,14 @@ void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int 
             assemble(tri, draw.baseInstance + instance, ctx, part);
         }
     });
-    std::size_t added = 0;
-    for (std::size_t i = 0; i < chunksPerInstance * draw.instanceCount; ++i) added += parts[i].size();
-    out.reserve(out.size() + added);
-    for (std::size_t i = 0; i < chunksPerInstance * draw.instanceCount; ++i)
-        out.insert(out.end(), parts[i].begin(), parts[i].end());
+}
+
+void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int height, WorkerPool& pool,
+               std::vector<Triangle>& out) {
+    TriangleParts parts;
+    setUpDraw(draw, drawIndex, width, height, pool, parts);
+    out.reserve(out.size() + parts.triangleCount());
+    for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
 }
 
 }  // namespace platform::gpu

@@ -228,22 +228,18 @@ private:
     void depthTest(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4], float z[4][4]) const;
     void interpolate(const Triangle& t, const DrawPlan& plan, int qx, int qy);
     void shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]);
-    // Quads of a draw with a span form wait for their right neighbour and are shaded in pairs.
-    void queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]);
-    void flushSpan();
+    // Quads of a draw with a span form are shaded in pairs of neighbours along a row.
+    void shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, int by, const BlockCoverage& inside,
+                    std::uint64_t quads);
     void interpolateSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy);
-    void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]);
+    // live: the lanes with samples in cov; without cov, one sample a pixel, in the lanes of live.
+    void shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned live, const unsigned cov[8]);
 
     const Target& target_;
     const std::vector<DrawPlan>& plans_;
     Rect tile_;
     FragmentQuad quad_;
     FragmentSpan span_;
-    struct Waiting {
-        const Triangle* triangle = nullptr;  // null when no quad waits
-        int x = 0, y = 0;
-        unsigned cov[8] = {};  // the waiting quad's lanes, then its neighbour's
-    } waiting_;
     const ClearValues* clear_ = nullptr;  // set while drawing over the clear
 };
 
@@ -292,7 +288,6 @@ void TileRenderer::draw(const Triangle& t) {
             if (!edges.outside) drawBlock(t, bx, by, block, edges);
         }
     }
-    flushSpan();
 }
 
 // The quads with samples inside t in block, the part of the 8 × 8 block at (bx, by) that
@@ -306,6 +301,7 @@ void TileRenderer::drawBlock(const Triangle& t, int bx, int by, const Rect& bloc
                      : blockCoverage<std::uint64_t>(t, edges, bx, by, rows[0], rows[1], columns[0], columns[1],
                                                     p.count, p.x, p.y);
     const DrawPlan& plan = plans_[t.draw];
+    if (plan.span) return shadeSpans(t, plan, bx, by, inside, quadsWithSamples(inside, p.count));
     for (std::uint64_t quads = quadsWithSamples(inside, p.count); quads != 0; quads &= quads - 1) {
         const int bit = std::countr_zero(quads);
         unsigned cov[4];
@@ -353,48 +349,58 @@ void TileRenderer::interpolateSpan(const Triangle& t, const DrawPlan& plan, int 
     const f32x8 fy = lanes::toFloat(lanes::splat8(qy - t.oy) + lanes::i32x8{0, 0, 1, 1, 0, 0, 1, 1}) + 0.5f;
     auto at = [&](const Plane& p) { return p.p0 + p.dx * fx + p.dy * fy; };
     const f32x8 w = t.perspective ? 1.0f / at(t.invW) : lanes::splat8(1.0f);
-    for (int k = 0; k < plan.varyingCount; ++k) {
-        const bool scaled = t.perspective && !(plan.flatMask & (1u << k));
+    // Held apart from the plan: the stores below could otherwise change them, to the compiler.
+    const int count = plan.varyingCount;
+    const std::uint32_t scaled = t.perspective ? ~plan.flatMask : 0u;
+    for (int k = 0; k < count; ++k) {
         const f32x8 v = at(t.varyings[k]);
-        lanes::store8(span_.varyings[k], scaled ? v * w : v);
+        lanes::store8(span_.varyings[k], scaled & (1u << k) ? v * w : v);
     }
 }
 
-void TileRenderer::queueSpanQuad(const Triangle& t, int qx, int qy, const unsigned cov[4]) {
-    if (waiting_.triangle == &t && waiting_.x + 2 == qx && waiting_.y == qy) {
-        std::copy(cov, cov + 4, waiting_.cov + 4);
-        waiting_.triangle = nullptr;
-        return shadeSpan(t, plans_[t.draw], waiting_.x, qy, waiting_.cov);
+// Left to right along each row of quads: a quad and its right neighbour make a span; a quad
+// without one is a span whose right half covers nothing. Quads at bit + 2 of the last
+// column would be on an odd row, where quads never begin.
+void TileRenderer::shadeSpans(const Triangle& t, const DrawPlan& plan, int bx, int by, const BlockCoverage& inside,
+                              std::uint64_t quads) {
+    const int samples = target_.pattern->count;
+    while (quads != 0) {
+        const int bit = std::countr_zero(quads);
+        const bool pair = (quads >> (bit + 2)) & 1u;
+        const int x = bx + bit % kBlockSize, y = by + bit / kBlockSize;
+        if (samples == 1) {
+            shadeSpan(t, plan, x, y, kSpanOrder.swapped[spanRows(inside.sample[0], int(bit), pair)], nullptr);
+        } else {
+            unsigned cov[8] = {};
+            quadCoverage(inside, bit, samples, cov);
+            if (pair) quadCoverage(inside, bit + 2, samples, cov + 4);
+            shadeSpan(t, plan, x, y, lanes::nonZeroMask(cov), cov);
+        }
+        quads &= ~(std::uint64_t(pair ? 5u : 1u) << bit);
     }
-    flushSpan();
-    waiting_.triangle = &t;
-    waiting_.x = qx;
-    waiting_.y = qy;
-    std::copy(cov, cov + 4, waiting_.cov);
 }
 
-// A quad without a right neighbour, shaded as a span whose right half covers nothing.
-void TileRenderer::flushSpan() {
-    if (!waiting_.triangle) return;
-    const Triangle& t = *waiting_.triangle;
-    waiting_.triangle = nullptr;
-    std::fill(waiting_.cov + 4, waiting_.cov + 8, 0u);
-    shadeSpan(t, plans_[t.draw], waiting_.x, waiting_.y, waiting_.cov);
-}
-
-void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, const unsigned cov[8]) {
+void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned live,
+                             const unsigned cov[8]) {
     interpolateSpan(t, plan, qx, qy);
     span_.x = qx;
     span_.y = qy;
     span_.frontFacing = t.frontFacing;
     span_.instanceId = t.instanceId;
     span_.resources = plan.resources;
-    const unsigned live = lanes::nonZeroMask(cov);
     span_.liveMask = static_cast<std::uint8_t>(live);
     span_.discardMask = 0;
-    span_.color = {};
+    // Spelled out: the compiler makes a string instruction of the aggregate's clearing.
+    for (float* channel : {span_.color.r, span_.color.g, span_.color.b, span_.color.a})
+        lanes::store8(channel, lanes::splat8(0.0f));
     plan.span.shade(span_, plan.constants);
     const unsigned skipped = span_.discardMask | (~live & 0xFFu);
+    const bool direct = target_.format == PixelFormat::bgra8Unorm && target_.samples == 1;
+    unsigned oneSample[8];
+    if (!cov && (clear_ || !direct)) {
+        for (int i = 0; i < 8; ++i) oneSample[i] = live >> i & 1u;
+        cov = oneSample;
+    }
     // The shader does not read the target, so the clear under a first triangle can wait
     // until now, and it is needed only where the merge reads the target (blending), leaves
     // covered samples as they are (discards) or where depth is cleared; elsewhere the merge
@@ -406,7 +412,7 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
         clearLanes(qx, qy, lanesCleared);
         clearLanes(qx + 2, qy, lanesCleared + 4);
     }
-    if (target_.format == PixelFormat::bgra8Unorm && target_.samples == 1) {
+    if (direct) {
         std::uint8_t* row0 = target_.colorAt(qx, qy);
         return mergeSpanBGRA8(row0, qy + 1 < target_.height ? row0 + target_.colorRow : row0, ~skipped & 0xFFu,
                               span_.color, plan.blend);
@@ -427,7 +433,6 @@ void TileRenderer::shadeSpan(const Triangle& t, const DrawPlan& plan, int qx, in
 }
 
 void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, int qy, unsigned cov[4]) {
-    if (plan.span) return queueSpanQuad(t, qx, qy, cov);
     if (clear_) clearLanes(qx, qy, cov);
     float z[4][4];
     if (plan.depthTest) {
@@ -459,8 +464,8 @@ void TileRenderer::shadeQuad(const Triangle& t, const DrawPlan& plan, int qx, in
 // The triangles and tile lists of the passes run on a thread, their room kept from pass
 // to pass.
 struct PassScratch {
-    std::vector<Triangle> triangles;
-    std::vector<std::vector<std::uint32_t>> bins;
+    TriangleParts triangles;
+    std::vector<std::vector<const Triangle*>> bins;
 };
 
 thread_local PassScratch tPassScratch;
@@ -484,13 +489,13 @@ private:
     const RenderPassRecord& pass_;
     WorkerPool& pool_;
     Target target_;
-    std::vector<Triangle>& triangles_ = tPassScratch.triangles;
+    TriangleParts& triangles_ = tPassScratch.triangles;
     std::vector<DrawPlan> plans_;
     ClearValues clear_;
     bool colorInTile_ = false;  // the samples live in the thread's tile memory, see tileTarget
     int tilesX_ = 0;
     int tilesY_ = 0;
-    std::vector<std::vector<std::uint32_t>>& bins_ = tPassScratch.bins;
+    std::vector<std::vector<const Triangle*>>& bins_ = tPassScratch.bins;
 };
 
 PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
@@ -540,15 +545,13 @@ void PassExecutor::run() {
 void PassExecutor::bin() {
     bins_.resize(std::size_t(tilesX_) * std::size_t(tilesY_));
     for (auto& bin : bins_) bin.clear();
-    for (std::size_t i = 0; i < triangles_.size(); ++i) {
-        const Triangle& t = triangles_[i];
-        for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
-            for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
-                const int index = ty * tilesX_ + tx;
-                if (classify(t, tileRect(index)) != Cover::none)
-                    bins_[std::size_t(index)].push_back(static_cast<std::uint32_t>(i));
-            }
-    }
+    for (const std::vector<Triangle>& part : triangles_)
+        for (const Triangle& t : part)
+            for (int ty = t.minY / kTileSize; ty <= t.maxY / kTileSize; ++ty)
+                for (int tx = t.minX / kTileSize; tx <= t.maxX / kTileSize; ++tx) {
+                    const int index = ty * tilesX_ + tx;
+                    if (classify(t, tileRect(index)) != Cover::none) bins_[std::size_t(index)].push_back(&t);
+                }
 }
 
 FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
@@ -560,12 +563,12 @@ FURLPANE_HOT_PATH void PassExecutor::runTile(int index) {
     const bool fused = target_.samples > 1 && (clear_.color || clear_.depth) && firstTriangleCovers(index, r);
     if (!fused) clearTile(target, r);
     TileRenderer renderer(target, plans_, r);
-    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    const std::vector<const Triangle*>& bin = bins_[std::size_t(index)];
     for (std::size_t i = 0; i < bin.size(); ++i) {
         if (i == 0 && fused)
-            renderer.drawOverClear(triangles_[bin[i]], clear_);
+            renderer.drawOverClear(*bin[i], clear_);
         else
-            renderer.draw(triangles_[bin[i]]);
+            renderer.draw(*bin[i]);
     }
     resolveTile(target, r);
 }
@@ -601,9 +604,9 @@ Target PassExecutor::tileTarget(const Rect& r) const {
 // value from that triangle's quad just before the quad tests or merges it: the same
 // bytes, whatever the blending, depth test or discards, without a pass of its own.
 bool PassExecutor::firstTriangleCovers(int index, const Rect& r) const {
-    const std::vector<std::uint32_t>& bin = bins_[std::size_t(index)];
+    const std::vector<const Triangle*>& bin = bins_[std::size_t(index)];
     if (bin.empty()) return false;
-    const Triangle& t = triangles_[bin.front()];
+    const Triangle& t = *bin.front();
     if (t.minX > r.x0 || t.minY > r.y0 || t.maxX < r.x1 - 1 || t.maxY < r.y1 - 1) return false;
     return classify(t, r) == Cover::full;
 }

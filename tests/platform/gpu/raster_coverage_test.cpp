@@ -5,6 +5,7 @@
 
 #include "gpu_test_support.h"
 #include "platform/gpu/raster_coverage.h"
+#include "platform/gpu/raster_output.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,34 @@ TEST(RasterCoverage, SteppedLanesAgreeOnRandomSmallTriangles) {
         Tally tally;
         for (const Triangle& t : triangles) checkBlocks(t, 0, 0, 64, 64, samples, tally);
         EXPECT_EQ(tally.blocks32, tally.blocks64);
+    }
+}
+
+// A span's pixels read straight from a one-sample block mask, in lane order, against the two quads' lanes
+// as quadCoverage gives them, at every place a span begins, on masks with the last
+// column and the last row set, where a read past the quad would show.
+TEST(RasterCoverage, SpanLanesAreTheLanesOfTheirTwoQuads) {
+    std::mt19937_64 random(37);
+    std::vector<std::uint64_t> masks = {0, ~std::uint64_t(0), 0x8080808080808080ull, 0xFF00000000000000ull,
+                                        0x0101010101010101ull, 0xC0C0C0C0C0C0C0C0ull};
+    for (int i = 0; i < 64; ++i) masks.push_back(random());
+    for (const std::uint64_t mask : masks) {
+        BlockCoverage c;
+        c.sample[0] = mask;
+        for (int row = 0; row < kCoverageBlock; row += 2)
+            for (int column = 0; column < kCoverageBlock; column += 2) {
+                const int bit = kCoverageBlock * row + column;
+                for (const bool pair : {false, true}) {
+                    if (pair && column + 2 >= kCoverageBlock) continue;  // no neighbour in the block
+                    unsigned cov[8] = {};
+                    quadCoverage(c, bit, 1, cov);
+                    if (pair) quadCoverage(c, bit + 2, 1, cov + 4);
+                    unsigned expected = 0;
+                    for (int lane = 0; lane < 8; ++lane) expected |= (cov[lane] & 1u) << lane;
+                    EXPECT_EQ(kSpanOrder.swapped[spanRows(mask, bit, pair)], expected)
+                        << std::hex << mask << " at " << std::dec << bit;
+                }
+            }
     }
 }
 
