@@ -4,6 +4,8 @@
 // so that every machine produces the same bits. Float to half rounds to nearest, ties to
 // even; overflow gives infinity, NaN stays NaN.
 
+#include "platform/gpu/lanes.h"
+
 #include <bit>
 #include <cstdint>
 
@@ -56,5 +58,42 @@ inline std::uint16_t floatToHalf(float f) {
     if (rest > 0x1000u || (rest == 0x1000u && (r & 1u))) ++r;
     return std::uint16_t(sign | r);
 }
+
+// The same conversions for four or eight lanes at once (lanes.h vectors, a half in the low
+// 16 bits of each lane), without branches, the same bits as the scalar ones lane by lane.
+namespace halves {
+
+// U and F: the unsigned and float lane vectors of one width.
+template <class U, class F>
+F toFloat(U h) {
+    using I = decltype(h < h);  // the signed lanes
+    const U sign = (h & 0x8000u) << 16, exponent = (h >> 10) & 0x1fu, mantissa = h & 0x3ffu;
+    const U normal = ((exponent + 112u) << 23) | (mantissa << 13);
+    const U special = 0x7f800000u | (mantissa << 13);  // infinity or NaN
+    // A subnormal half, or zero, is its mantissa × 2^-24: a float exactly.
+    const U small = std::bit_cast<U>(__builtin_convertvector(std::bit_cast<I>(mantissa), F) * 0x1p-24f);
+    const U bits = exponent == 0u ? small : (exponent == 0x1fu ? special : normal);
+    return std::bit_cast<F>(bits | sign);
+}
+
+template <class U, class F>
+U fromFloat(F f) {
+    const U x = std::bit_cast<U>(f);
+    const U sign = (x >> 16) & 0x8000u, abs = x & 0x7fffffffu;
+    // Normal: the 13 bits dropped round to nearest, ties to even.
+    const U truncated = (abs >> 13) - (112u << 10), rest = abs & 0x1fffu;
+    const U up = (rest > 0x1000u) | ((rest == 0x1000u) & ((truncated & 1u) != 0u));  // -1 where true
+    const U normal = truncated - std::bit_cast<U>(up);
+    // Below the smallest normal half: abs × 2^24 (exact) rounded to a whole number, to
+    // even, by the addition of 2^23; below 2^-25 that gives 0.
+    const U subnormal = std::bit_cast<U>(std::bit_cast<F>(abs) * 0x1p24f + 0x1p23f) - 0x4b000000u;  // 2^23
+    const U zero = abs & 0u;
+    U r = abs < 0x38800000u ? subnormal : normal;
+    r = abs >= 0x477ff000u ? zero + 0x7c00u : r;  // rounds to beyond the largest half
+    r = abs >= 0x7f800000u ? (abs > 0x7f800000u ? zero + 0x7e00u : zero + 0x7c00u) : r;
+    return r | sign;
+}
+
+}  // namespace halves
 
 }  // namespace platform::gpu

@@ -72,9 +72,67 @@ struct Target {
     }
 };
 
+lanes::f32x4 blendFactors(BlendFactor f, lanes::f32x4 sourceAlpha) {
+    switch (f) {
+    case BlendFactor::zero: return lanes::splat(0.0f);
+    case BlendFactor::one: return lanes::splat(1.0f);
+    case BlendFactor::sourceAlpha: return sourceAlpha;
+    case BlendFactor::oneMinusSourceAlpha: return 1.0f - sourceAlpha;
+    }
+    return lanes::splat(0.0f);
+}
+
+// A one-sample RG16Float target (a field that draws add into): the lanes in `merged` as
+// mergePixel writes them, four at once, their red and green halves side by side in eight
+// lanes.
+void mergeQuadRG16Float(const Target& t, int qx, int qy, const float4* color, unsigned merged,
+                        const BlendSettings& blend) {
+    using lanes::f32x4;
+    using lanes::f32x8;
+    using lanes::u32x8;
+    // The colours transposed in registers (built lane by lane, they went through the stack).
+    const f32x4 c0 = lanes::load(color[0]), c1 = lanes::load(color[1]), c2 = lanes::load(color[2]),
+                c3 = lanes::load(color[3]);
+    const f32x4 xy01 = __builtin_shufflevector(c0, c1, 0, 4, 1, 5), xy23 = __builtin_shufflevector(c2, c3, 0, 4, 1, 5);
+    const f32x4 zw01 = __builtin_shufflevector(c0, c1, 2, 6, 3, 7), zw23 = __builtin_shufflevector(c2, c3, 2, 6, 3, 7);
+    const f32x8 source = __builtin_shufflevector(xy01, xy23, 0, 1, 4, 5, 2, 3, 6, 7);  // red, then green
+    const f32x4 alpha = __builtin_shufflevector(zw01, zw23, 2, 3, 6, 7);
+    f32x4 sRGB = lanes::splat(1.0f), sA = sRGB, dRGB = lanes::splat(0.0f), dA = dRGB;
+    if (blend.enabled) {
+        sRGB = blendFactors(blend.sourceRGB, alpha), sA = blendFactors(blend.sourceAlpha, alpha);
+        dRGB = blendFactors(blend.destinationRGB, alpha), dA = blendFactors(blend.destinationAlpha, alpha);
+    }
+    const lanes::i32x4 keeps = (sRGB == 0.0f) & (sA == 0.0f) & (dRGB == 1.0f) & (dA == 1.0f);
+    const lanes::i32x4 replaces = (sRGB == 1.0f) & (sA == 1.0f) & (dRGB == 0.0f) & (dA == 0.0f);
+    for (int i = 0; i < 4; ++i)
+        if (keeps[i]) merged &= ~(1u << i);
+    if (!merged) return;
+    std::uint8_t* texel[4] = {};
+    lanes::u32x4 stored{};
+    for (int i = 0; i < 4; ++i) {
+        if (!(merged & (1u << i))) continue;
+        texel[i] = t.colorAt(qx + (i & 1), qy + (i >> 1));
+        stored[i] = lanes::load32(texel[i]);
+    }
+    // Lanes 0-3 red, 4-7 green.
+    const f32x8 below = halves::toFloat<u32x8, f32x8>(__builtin_shufflevector(stored & 0xffffu, stored >> 16, 0, 1, 2,
+                                                                               3, 4, 5, 6, 7));
+    const f32x8 s = __builtin_shufflevector(sRGB, sRGB, 0, 1, 2, 3, 0, 1, 2, 3);
+    const f32x8 d = __builtin_shufflevector(dRGB, dRGB, 0, 1, 2, 3, 0, 1, 2, 3);
+    const lanes::i32x8 replaced = __builtin_shufflevector(replaces, replaces, 0, 1, 2, 3, 0, 1, 2, 3);
+    const u32x8 out = halves::fromFloat<u32x8, f32x8>(replaced ? source : source * s + below * d);
+    for (int i = 0; i < 4; ++i)
+        if (merged & (1u << i)) lanes::store32(texel[i], out[i] | out[i + 4] << 16);
+}
+
 template <PixelFormat F>
 void mergeQuad(const Target& t, int qx, int qy, const float4* color, const unsigned* cov, unsigned skipped,
                const BlendSettings& blend) {
+    if (F == PixelFormat::rg16Float && t.samples == 1) {
+        unsigned merged = 0;
+        for (int i = 0; i < 4; ++i) merged |= cov[i] && !(skipped & (1u << i)) ? 1u << i : 0u;
+        return mergeQuadRG16Float(t, qx, qy, color, merged, blend);
+    }
     if (F == PixelFormat::bgra8Unorm && t.samples == 1) {
         const unsigned mask = ~skipped & 15u;
         std::uint8_t* row0 = t.colorAt(qx, qy);

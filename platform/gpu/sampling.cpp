@@ -4,6 +4,7 @@
 
 #include "platform/gpu/hot_path.h"
 #include "platform/gpu/lanes.h"
+#include "platform/gpu/half.h"
 #include "platform/gpu/texel.h"
 #include "platform/gpu/texture.h"
 
@@ -176,13 +177,24 @@ struct Channels {
     f32x4 r, g, b, a;
 };
 
-Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
+// Where the lanes of a quad read bilinearly with clamped coordinates, as bilinear does
+// lane by lane: the texels on either side (a, b) and the weights of the second (f).
+struct QuadTexels {
+    i32x4 xa, xb, ya, yb, fx, fy;
+};
+
+QuadTexels quadTexels(const LevelRef& l, const Quad<float2>& uv) {
     const f32x4 u{uv[0].x, uv[1].x, uv[2].x, uv[3].x}, v{uv[0].y, uv[1].y, uv[2].y, uv[3].y};
     const i32x4 xf = lanes::floorToInt(lanes::pinned(u * l.fwidth - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
     const i32x4 yf = lanes::floorToInt(lanes::pinned(v * l.fheight - 0.5f, kCoordinateLimit) * 256.0f + 0.5f);
-    const i32x4 x0 = xf >> 8, y0 = yf >> 8, fx = xf & 255, fy = yf & 255;
-    const i32x4 xa = lanes::clampInt(x0, 0, l.width - 1), xb = lanes::clampInt(x0 + 1, 0, l.width - 1);
-    const i32x4 ya = lanes::clampInt(y0, 0, l.height - 1), yb = lanes::clampInt(y0 + 1, 0, l.height - 1);
+    const i32x4 x0 = xf >> 8, y0 = yf >> 8;
+    return {lanes::clampInt(x0, 0, l.width - 1),  lanes::clampInt(x0 + 1, 0, l.width - 1),
+            lanes::clampInt(y0, 0, l.height - 1), lanes::clampInt(y0 + 1, 0, l.height - 1),
+            xf & 255,                             yf & 255};
+}
+
+Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
+    const auto [xa, xb, ya, yb, fx, fy] = quadTexels(l, uv);
     i32x4 t00, t10, t01, t11;
     if (lanes::allZero(fx | fy)) {
         // Every lane on a texel centre (a 1:1 copy): all weight on one texel each; mostly
@@ -218,6 +230,38 @@ Channels bilinearBGRA8(const LevelRef& l, const Quad<float2>& uv) {
         return (top * wy0 + bottom * wy1) * (kUnorm8Scale / 65536.0f);
     };
     return {channel(16), channel(8), channel(0), channel(24)};
+}
+
+// The same for RG16Float, as bilinear<rg16Float> reads each lane; blue is 0 and alpha 1
+// whatever the weights. Each texel's red and green halves go side by side, red in lanes
+// 0-3 and green in 4-7, through the same steps.
+Channels bilinearRG16Float(const LevelRef& l, const Quad<float2>& uv) {
+    using lanes::f32x8;
+    using lanes::u32x4;
+    using lanes::u32x8;
+    const auto [xa, xb, ya, yb, fx, fy] = quadTexels(l, uv);
+    u32x4 t00, t10, t01, t11;
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t* rowA = l.data + std::size_t(ya[i]) * l.rowBytes;
+        const std::uint8_t* rowB = l.data + std::size_t(yb[i]) * l.rowBytes;
+        t00[i] = lanes::load32(rowA + std::size_t(xa[i]) * 4);
+        t10[i] = lanes::load32(rowA + std::size_t(xb[i]) * 4);
+        t01[i] = lanes::load32(rowB + std::size_t(xa[i]) * 4);
+        t11[i] = lanes::load32(rowB + std::size_t(xb[i]) * 4);
+    }
+    const auto texel = [](u32x4 t) {
+        return halves::toFloat<u32x8, f32x8>(__builtin_shufflevector(t & 0xffffu, t >> 16, 0, 1, 2, 3, 4, 5, 6, 7));
+    };
+    const auto twice = [](f32x4 w) { return __builtin_shufflevector(w, w, 0, 1, 2, 3, 0, 1, 2, 3); };
+    const f32x8 wx = twice(lanes::toFloat(fx) * (1.0f / 256.0f)), wy = twice(lanes::toFloat(fy) * (1.0f / 256.0f));
+    const f32x8 a = texel(t00);
+    const f32x8 top = a * (1.0f - wx) + texel(t10) * wx;
+    const f32x8 bottom = texel(t01) * (1.0f - wx) + texel(t11) * wx;
+    const i32x4 centre = (fx | fy) == 0;  // all the weight on one texel: read as it is
+    const lanes::i32x8 centres = __builtin_shufflevector(centre, centre, 0, 1, 2, 3, 0, 1, 2, 3);
+    const f32x8 c = centres ? a : top * (1.0f - wy) + bottom * wy;
+    return {__builtin_shufflevector(c, c, 0, 1, 2, 3), __builtin_shufflevector(c, c, 4, 5, 6, 7), lanes::splat(0.0f),
+            lanes::splat(1.0f)};
 }
 
 Quad<float4> toQuad(const Channels& c) {
@@ -373,6 +417,22 @@ public:
         return quad::toQuad(a);
     }
 
+    // Whether RG16Float reads take the quad path, with the same conditions as BGRA8's.
+    bool quadPathRG16Float(PixelFormat f) const {
+        return f == PixelFormat::rg16Float && quadPath(PixelFormat::bgra8Unorm);
+    }
+
+    Quad<float4> sampleQuadRG16Float(const Quad<float2>& uv) const {
+        quad::Channels a = quad::bilinearRG16Float(first_, uv);
+        if (choice_.weight != 0.0f) {
+            // Blue and alpha stay 0 and 1: 1 - w + w is 1 for the 1/256 steps of w.
+            const quad::Channels b = quad::bilinearRG16Float(second_, uv);
+            const float w = choice_.weight, k = 1.0f - w;
+            a.r = a.r * k + b.r * w, a.g = a.g * k + b.g * w;
+        }
+        return quad::toQuad(a);
+    }
+
     template <PixelFormat F>
     float4 sample(float2 uv) const {
         const float4 a = filtered<F>(first_, uv, descriptor_, choice_.filter);
@@ -421,6 +481,7 @@ FURLPANE_HOT_PATH Quad<float4> Texture::sample(const Sampler& sampler, const Qua
     const float lod = lodVaries ? quadLod(uv, static_cast<float>(width()), static_cast<float>(height())) : 0.0f;
     const LevelSampler s(*this, d, lod);
     if (s.quadPath(pixelFormat())) return s.sampleQuadBGRA8(uv);
+    if (s.quadPathRG16Float(pixelFormat())) return s.sampleQuadRG16Float(uv);
     switch (pixelFormat()) {
     case PixelFormat::bgra8Unorm: return sampleQuad<PixelFormat::bgra8Unorm>(s, uv);
     case PixelFormat::r8Unorm: return sampleQuad<PixelFormat::r8Unorm>(s, uv);

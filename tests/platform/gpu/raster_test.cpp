@@ -319,6 +319,55 @@ TEST(Rasterizer, SingleChannelAndHalfFloatTargets) {
     EXPECT_EQ(field->read(1, 1), (float4{0.5f, 0, 0, 1}));
 }
 
+// A one-sample RG16Float target merges a quad's four lanes at once: every texel as
+// mergePixel writes it, for every way of blending, over halves that are subnormal, the
+// largest, infinite and NaN, with colours that overflow, underflow, are NaN or -0, on a
+// target whose last column and row leave quads without their right or lower lanes.
+TEST(Rasterizer, HalfFloatMergesWriteWhatMergePixelWrites) {
+    TestScene s;
+    const int w = 5, h = 3;
+    const std::uint16_t stored[] = {0x0000, 0x3c00, 0xc000, 0x0001, 0x7bff, 0x7c00, 0x7e00, 0x8000,
+                                    0x3555, 0x0400, 0xfbff, 0x1234, 0x8001, 0x4900, 0x3800};
+    std::vector<std::uint16_t> initial(std::size_t(w) * h * 2);
+    for (std::size_t i = 0; i < initial.size(); ++i) initial[i] = stored[(i * 7 + i / 2) % 15];
+    struct Blend {
+        bool enabled;
+        BlendFactor sourceRGB, sourceAlpha, destinationRGB, destinationAlpha;
+    };
+    using enum BlendFactor;
+    const float nan = std::nanf("");
+    const Blend blends[] = {{false, one, one, zero, zero}, {true, one, one, oneMinusSourceAlpha, oneMinusSourceAlpha},
+                            {true, one, one, one, one},    {true, zero, zero, one, one},
+                            {true, sourceAlpha, one, oneMinusSourceAlpha, zero}};
+    for (const Blend& b : blends)
+        for (const float4 color : {float4{0.25f, -3, 0, 0.5f}, float4{70000, 1e-6f, 0, 0}, float4{nan, 1, 0, 0.25f},
+                                   float4{1, 2, 0, 1}, float4{-0.0f, 3e-8f, 0, 0}, float4{0.1f, 0.2f, 0, nan}}) {
+            auto target = s.target(PixelFormat::rg16Float, w, h);
+            ASSERT_TRUE(target->replaceRegion({0, 0, w, h}, 0, initial.data(), std::size_t(w) * 4));
+            RenderPipelineDescriptor d;
+            d.vertexFunction = s.library->function("pixels");
+            d.fragmentFunction = s.library->function("solid");
+            d.colorAttachment = {PixelFormat::rg16Float, b.enabled, b.sourceRGB, b.sourceAlpha, b.destinationRGB,
+                                 b.destinationAlpha};
+            RenderPassDescriptor pass;
+            pass.colorAttachment.texture = target;
+            pass.colorAttachment.loadAction = LoadAction::load;
+            auto cb = s.queue->makeCommandBuffer();
+            auto* e = cb->makeRenderEncoder(pass);
+            testing::drawSolid(*e, s, s.device->makeRenderPipelineState(d), testing::rectangle(0, 0, w, h), color, w,
+                               h);
+            e->endEncoding();
+            cb->commit();
+            ASSERT_EQ(cb->status(), CommandBufferStatus::completed) << cb->error();
+            std::vector<std::uint8_t> expected(initial.size() * 2);
+            std::memcpy(expected.data(), initial.data(), expected.size());
+            const BlendSettings settings{b.enabled, b.sourceRGB, b.sourceAlpha, b.destinationRGB, b.destinationAlpha};
+            for (std::size_t texel = 0; texel < expected.size(); texel += 4)
+                mergePixel<PixelFormat::rg16Float>(expected.data() + texel, 1, 1, color, settings);
+            EXPECT_EQ(testing::bytesOf(*target), expected) << color.x << " " << color.y << " " << color.w;
+        }
+}
+
 // A scene with something of everything: a textured, mipmapped, perspective quad,
 // blending, many small triangles with edges at every angle, 4 samples.
 std::vector<std::uint8_t> busyFrame(int threads) {

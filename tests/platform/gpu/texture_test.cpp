@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace platform::gpu {
 namespace {
@@ -107,6 +109,73 @@ TEST(Sampling, HalfConversionsRoundToNearestEven) {
     EXPECT_TRUE(std::isnan(halfToFloat(floatToHalf(std::nanf("")))));
     for (const float f : {0.0f, 0.5f, -0.25f, 1000.0f, 6.1035156e-05f, std::ldexp(3.0f, -20)})
         EXPECT_EQ(halfToFloat(floatToHalf(f)), f) << f;
+}
+
+// The conversions four and eight lanes at once give the scalar bits: every half, and
+// floats around every boundary of the rounding (subnormal halves, the smallest normal,
+// overflow, infinity and NaN) and spread over all bit patterns.
+TEST(Sampling, HalfConversionsInLanesGiveTheScalarBits) {
+    for (std::uint32_t h = 0; h < 65536; h += 8) {
+        lanes::u32x8 v;
+        for (int i = 0; i < 8; ++i) v[i] = h + std::uint32_t(i);
+        const lanes::f32x8 f = halves::toFloat<lanes::u32x8, lanes::f32x8>(v);
+        for (int i = 0; i < 8; ++i)
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(f[i]),
+                      std::bit_cast<std::uint32_t>(halfToFloat(std::uint16_t(v[i]))))
+                << std::hex << v[i];
+    }
+    std::vector<std::uint32_t> bits;
+    for (const std::uint32_t edge : {0u, 0x33000000u, 0x33800000u, 0x387fe000u, 0x38800000u, 0x3f801000u, 0x3f803000u,
+                                     0x477fefffu, 0x477ff000u, 0x7f800000u, 0x7fc00000u})
+        for (std::uint32_t d = 0; d < 5; ++d)
+            for (const std::uint32_t sign : {0u, 0x80000000u})
+                bits.insert(bits.end(), {(edge + d) | sign, (edge - d) | sign});
+    for (std::uint64_t b = 0; b < (1ull << 32); b += 65521) bits.push_back(std::uint32_t(b));
+    for (std::size_t i = 0; i + 4 <= bits.size(); i += 4) {
+        const lanes::u32x4 v{bits[i], bits[i + 1], bits[i + 2], bits[i + 3]};
+        const lanes::u32x4 h = halves::fromFloat<lanes::u32x4, lanes::f32x4>(std::bit_cast<lanes::f32x4>(v));
+        for (int k = 0; k < 4; ++k) ASSERT_EQ(h[k], floatToHalf(std::bit_cast<float>(v[k]))) << std::hex << v[k];
+    }
+}
+
+// RG16Float quads read bilinearly (the quad path) give each lane what it reads alone at
+// the quad's level of detail: magnified, at levels 1 and 1.5 (trilinear), over the edges,
+// and at coordinates that are not finite, from texels that are subnormal, infinite, NaN.
+TEST(Sampling, HalfFloatQuadsReadAsTheirLanesDoAlone) {
+    TestScene s;
+    auto t = s.device->makeTexture(TextureDescriptor::texture2D(PixelFormat::rg16Float, 8, 8, Mipmapped::yes));
+    const std::uint16_t specials[] = {0x0001, 0x03ff, 0x7c00, 0xfc00, 0x7e00, 0x8000, 0x7bff, 0xbc00};
+    for (int level = 0; level < t->mipLevelCount(); ++level) {
+        const int w = t->width(level), h = t->height(level);
+        std::vector<std::uint16_t> texels(std::size_t(w) * h * 2);
+        for (std::size_t i = 0; i < texels.size(); ++i)
+            texels[i] = i % 7 == 3 ? specials[i / 7 % 8] : floatToHalf(std::sin(float(i * 7 + level)) * 3);
+        ASSERT_TRUE(t->replaceRegion({0, 0, w, h}, level, texels.data(), std::size_t(w) * 4));
+    }
+    const Sampler atLevelZero = sampler(SamplerFilter::linear);
+    const Sampler trilinear = sampler(SamplerFilter::linear, MipFilter::linear);
+    struct Case {
+        const Sampler& sampler;
+        float2 origin, across, down;  // the lanes' coordinates: origin, + across, + down, + both
+        float lod;
+    };
+    const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
+    const float2 small{0.04f, 0}, tall{0, 0.04f};
+    const Case cases[] = {{atLevelZero, {0.3f, 0.41f}, small, tall, 0},
+                          {atLevelZero, {-0.1f, 0.97f}, {0.16f, 0}, tall, 0},
+                          {atLevelZero, {nan, 0.5f}, small, tall, 0},
+                          {atLevelZero, {inf, -inf}, small, tall, 0},
+                          {trilinear, {0.3125f, 0.25f}, {0.03125f, 0}, {0, 0.03125f}, 0},     // magnified
+                          {trilinear, {0.375f, 0.5f}, {0.25f, 0}, {0, 0.25f}, 1},             // 2 texels a lane
+                          {trilinear, {0.125f, 0.5f}, {0.25f, 0.25f}, {-0.25f, 0.25f}, 1.5f}};  // √8 texels
+    for (const Case& c : cases) {
+        const Quad<float2> uv = {c.origin, c.origin + c.across, c.origin + c.down, c.origin + c.across + c.down};
+        const auto quad = t->sample(c.sampler, uv);
+        for (std::size_t i = 0; i < 4; ++i) {
+            const float4 alone = t->sample(c.sampler, uv[i], c.lod);
+            EXPECT_EQ(std::memcmp(&quad[i], &alone, sizeof alone), 0) << c.origin.x << " lane " << i;
+        }
+    }
 }
 
 TEST(Blit, GeneratesMipmapsByBoxFilter) {

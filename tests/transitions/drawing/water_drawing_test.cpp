@@ -4,14 +4,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "tests/transitions/drawing/effect_frames.h"
+#include "transitions/effect_pass.h"
+#include "transitions/frame_parameters.h"
 
 namespace furlpane::testing {
 namespace {
 
 using platform::gpu::Resource;
+using platform::simd::float4;
 
 // The window spans (60, 50) to (420, 310), the thumbnail (500, 300) to (596, 364); the
 // floor is the view's bottom edge at 400.
@@ -111,6 +117,88 @@ TEST(WaterDrawing, EveryTexelTheDropsTouchLiesInAMarkedCell) {
                 EXPECT_LT(std::count(d.marks.begin(), d.marks.end(), 1), std::ssize(d.marks) / 2) << t;
             }
         }
+}
+
+// The span form shades every lane as the quad form does, colour and discard: the ripple
+// over the window, the melt, the puddle on the thumbnail (quads it reaches go through the
+// quad form), the stand-in, a title strip, the restoring flood, the silhouette pass, a
+// fade that is not finite, no drop cells bound, and nothing bound to draw with.
+TEST(WaterDrawing, SpansShadeEveryLaneAsQuadsDo) {
+    using namespace platform::gpu;
+    auto frames = EffectFrames::create();
+    ASSERT_TRUE(frames);
+    ShaderCatalog catalog;
+    registerWaterShaders(catalog);
+    const auto water = ShaderLibrary(catalog).function("waterFragment");
+    ASSERT_TRUE(water && water->span());
+    struct Case {
+        StandInKind kind;
+        bool restoring;
+        float progress;
+        bool silhouette = false;
+        float fade = 1;
+        bool cells = true;
+        bool picture = true;
+    };
+    const Case cases[] = {{StandInKind::thumbnail, false, 0.05f},
+                          {StandInKind::thumbnail, false, 0.3f},
+                          {StandInKind::thumbnail, false, 0.3f, true, 0.5f, false},
+                          {StandInKind::thumbnail, false, 0.6f},
+                          {StandInKind::thumbnail, false, 0.9f, false, std::numeric_limits<float>::infinity()},
+                          {StandInKind::titleStrip, false, 0.3f},
+                          {StandInKind::thumbnail, true, 0.8f},
+                          {StandInKind::thumbnail, false, 0.3f, false, 1, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.progress) + (c.restoring ? " restoring" : ""));
+        TransitionScene scene = frames->scene(TransitionEffect::water, c.kind);
+        scene.uniforms.restoring = c.restoring ? 1 : 0;
+        ASSERT_TRUE(frames->render(scene, c.progress));
+        const WaterDrawing& d = *scene.drawingAs<WaterDrawing>();
+        Device& device = frames->device();
+        StageResources r;
+        if (c.picture) r.setTexture(0, scene.picture);
+        r.setSampler(0, frames->renderer().sampler());
+        r.setBuffer(kUniformsIndex, device.makeBuffer(&scene.uniforms, sizeof scene.uniforms), 0);
+        ShadowParameters shadow;
+        shadow.unframedFade = c.fade;
+        r.setBuffer(kShadowParametersIndex, device.makeBuffer(&shadow, sizeof shadow), 0);
+        PassInfo pass;
+        pass.silhouette = c.silhouette ? 1 : 0;
+        r.setBuffer(kPassInfoIndex, device.makeBuffer(&pass, sizeof pass), 0);
+        r.setBuffer(2, device.makeBuffer(std::span<const platform::simd::float4>(d.look)), 0);
+        r.setTexture(3, d.field);
+        if (c.cells && !d.marks.empty()) {
+            r.setBuffer(kDropCellsIndex, device.makeBuffer(&d.cells, sizeof d.cells), 0);
+            r.setBuffer(kDropCellMarksIndex, device.makeBuffer(std::span<const std::uint8_t>(d.marks)), 0);
+        }
+        DrawConstants constants;
+        water->span().prepare(r, constants);
+        int shown = 0;
+        for (int y = 0; y < 400; y += 6)
+            for (int x = 0; x < 640; x += 12) {
+                FragmentSpan span{.x = x, .y = y, .liveMask = 0xFF, .resources = &r};
+                for (int l = 0; l < kSpanLanes; ++l)
+                    span.varyings[0][l] = span.position(l).x, span.varyings[1][l] = span.position(l).y;
+                water->span().shade(span, constants);
+                for (int half = 0; half < 2; ++half) {
+                    FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
+                    for (int lane = 0; lane < 4; ++lane)
+                        q.varyings[0][lane] = q.position(lane).x, q.varyings[1][lane] = q.position(lane).y;
+                    water->fragment()(q);
+                    for (int lane = 0; lane < 4; ++lane) {
+                        const int l = 4 * half + lane;
+                        const bool dropped = q.discardMask >> lane & 1;
+                        ASSERT_EQ(bool(span.discardMask >> l & 1), dropped) << x << "," << y << " lane " << l;
+                        if (dropped) continue;
+                        ++shown;
+                        const float4 colour{span.color.r[l], span.color.g[l], span.color.b[l], span.color.a[l]};
+                        ASSERT_EQ(std::memcmp(&colour, &q.color[lane], sizeof colour), 0)
+                            << x << "," << y << " lane " << l;
+                    }
+                }
+            }
+        EXPECT_EQ(shown > 0, c.picture);
+    }
 }
 
 }  // namespace

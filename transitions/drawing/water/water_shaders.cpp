@@ -12,10 +12,14 @@
 // ripple runs), the puddles, the stand-in and a title strip's title bar.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <optional>
 
 #include "transitions/drawing/water/water_drawing.h"
+#include "transitions/drawing/water/water_shading.h"
+#include "platform/gpu/hot_path.h"
+#include "platform/gpu/lanes.h"
 #include "transitions/shaders/shader_support.h"
 
 namespace furlpane {
@@ -29,8 +33,12 @@ using shaders::smoothstep01;
 
 namespace {
 
-constexpr int kDrops = 2, kFieldInfo = 3, kLook = 2, kField = 3;
-constexpr float4 kWater{0.30f, 0.48f, 0.66f, 0.82f};  // premultiplied
+constexpr int kDrops = 2, kFieldInfo = 3;
+using water_shading::kField;
+using water_shading::kLook;
+using water_shading::kWater;
+using water_shading::nearDrops;
+using water_shading::ripplePoint;
 
 
 // Varyings: 0-1 point from the drop's centre, 2-3 streak, 4 radius, 5 weight, 6 picture
@@ -66,6 +74,33 @@ void fieldFragment(FragmentQuad& q) {
         // Adding nothing leaves the field's bits as they are: such a lane is not merged.
         if (b == 0 && b * picture == 0) q.discard(lane);
     }
+}
+
+// The same a span at a time: the same operations, lane by lane (the streak, radius, weight
+// and picture are flat, one per quad).
+struct FieldConstants {};
+
+void prepareField(const StageResources&, FieldConstants&) {}
+
+FURLPANE_HOT_PATH void fieldSpan(FragmentSpan& s, const FieldConstants&) {
+    using lanes::f32x8;
+    const auto flat = [&](int k) { return lanes::perQuad(s.varyings[k][0], s.varyings[k][4]); };
+    const f32x8 sx = flat(2), sy = flat(3), r = flat(4), weight = flat(5), picture = flat(6);
+    const f32x8 px = lanes::load8(s.varyings[0]), py = lanes::load8(s.varyings[1]);
+    const f32x8 zero = lanes::splat8(0.0f), one = lanes::splat8(1.0f);
+    const f32x8 streak2 = sx * sx + sy * sy;
+    f32x8 along = (px * sx + py * sy) / streak2;
+    along = along < -0.5f ? lanes::splat8(-0.5f) : (0.5f < along ? lanes::splat8(0.5f) : along);  // as std::clamp
+    along = streak2 > 0.0f ? along : zero;
+    const f32x8 dx = px - sx * along, dy = py - sy * along;
+    const f32x8 k = r > 0.0f ? (dx * dx + dy * dy) / (r * r) : one;
+    const f32x8 b = k < 1.0f ? weight * (1.0f - k) * (1.0f - k) * (1.0f - k) : zero;
+    const f32x8 g = b * picture;
+    lanes::store8(s.color.r, b);
+    lanes::store8(s.color.g, g);
+    alignas(32) std::uint32_t adds[kSpanLanes];
+    lanes::store8(reinterpret_cast<float*>(adds), std::bit_cast<f32x8>((b != 0.0f) | (g != 0.0f)));
+    s.discardMask = static_cast<std::uint8_t>(~lanes::nonZeroMask(adds));
 }
 
 // Varyings: 0-1 the view point.
@@ -151,15 +186,6 @@ struct Layers {
     }
 };
 
-// The ripple running out from the region's centre moves the picture under the water.
-float2 ripplePoint(float4 ripple, float2 p) {
-    const float2 d = p - ripple.xy();
-    const float distance = length(d);
-    if (distance < 1e-3f) return p;
-    const float x = (distance - ripple.z) / 14.0f;
-    return p - d / distance * (5.0f * ripple.w * std::exp(-x * x));
-}
-
 Layer& Layers::rippled(const Scene& s) {
     const float4 ripple = s.look[3];
     if (!(ripple.w > 0)) return window;
@@ -169,24 +195,6 @@ Layer& Layers::rippled(const Scene& s) {
         rippledWindow.emplace(s.u.window, moved);
     }
     return *rippledWindow;
-}
-
-// Whether a drop may have touched the field where any lane reads it (DropCells); with no
-// cells bound, or a lane at a point that is not finite, it may.
-bool nearDrops(const StageResources& r, const Quad<float2>& points) {
-    const auto* cells = r.value<DropCells>(kDropCellsIndex);
-    const auto marks = r.array<std::uint8_t>(kDropCellMarksIndex);
-    if (!cells || !(cells->side > 0) || cells->columns == 0 || cells->rows == 0 ||
-        marks.size() < std::size_t(cells->columns) * cells->rows)
-        return true;
-    const auto cell = [&](float at, std::uint32_t count) {
-        return static_cast<std::size_t>(std::clamp(std::floor(at / cells->side), 0.0f, static_cast<float>(count - 1)));
-    };
-    for (const float2 p : points) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return true;
-        if (marks[cell(p.y, cells->rows) * cells->columns + cell(p.x, cells->columns)]) return true;
-    }
-    return false;
 }
 
 // The field's red and green for the four lanes; nothing without the field or its extent,
@@ -217,17 +225,6 @@ float4 dropsAt(const Scene& s, Layers& layers, const Quad<float4>& field, std::s
 // Whether a point, relative to the middle of a puddle's target, lies within the target
 // grown by the spill (half its size).
 bool withinPuddle(float2 local, float2 half) { return std::fabs(local.x) <= half.x && std::fabs(local.y) <= half.y; }
-
-// Whether the puddle whose records begin at `first` is present and reaches a lane of the
-// quad: elsewhere it adds nothing.
-bool puddleReaches(const Scene& s, std::size_t first) {
-    if (!(s.look[first + 4].x > 0.5f)) return false;
-    const float4 target = s.look[first];
-    const float2 half = target.zw() * 0.5f + float2(s.look[first + 2].x);
-    for (const float2 p : s.points)
-        if (withinPuddle(p - target.xy() - target.zw() * 0.5f, half)) return true;
-    return false;
-}
 
 // One puddle at p: water that has spread from its source over its target (and spills
 // beyond it), shallow where it drains, gone where it has dried; where it has cleared,
@@ -271,6 +268,47 @@ float4 titleBarAt(const Scene& s, Layers& layers, std::size_t lane) {
     return layers.windowAt(s, lane);
 }
 
+}  // namespace
+
+namespace water_shading {
+
+// The ripple running out from the region's centre moves the picture under the water. Far
+// from its ring the swell is 0: from x² = 104 on, e^-x² lies below half the smallest
+// float and rounds to 0, which the library reaches only through its slow underflow path.
+float2 ripplePoint(float4 ripple, float2 p) {
+    const float2 d = p - ripple.xy();
+    const float distance = length(d);
+    if (distance < 1e-3f) return p;
+    const float x = (distance - ripple.z) / 14.0f;
+    const float swell = x * x > 104.0f ? 0.0f : std::exp(-x * x);
+    return p - d / distance * (5.0f * ripple.w * swell);
+}
+
+bool nearDrops(const StageResources& r, const Quad<float2>& points) {
+    const auto* cells = r.value<DropCells>(kDropCellsIndex);
+    const auto marks = r.array<std::uint8_t>(kDropCellMarksIndex);
+    if (!cells || !(cells->side > 0) || cells->columns == 0 || cells->rows == 0 ||
+        marks.size() < std::size_t(cells->columns) * cells->rows)
+        return true;
+    const auto cell = [&](float at, std::uint32_t count) {
+        return static_cast<std::size_t>(std::clamp(std::floor(at / cells->side), 0.0f, static_cast<float>(count - 1)));
+    };
+    for (const float2 p : points) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return true;
+        if (marks[cell(p.y, cells->rows) * cells->columns + cell(p.x, cells->columns)]) return true;
+    }
+    return false;
+}
+
+bool puddleReaches(std::span<const float4> look, const Quad<float2>& points, std::size_t first) {
+    if (!(look[first + 4].x > 0.5f)) return false;
+    const float4 target = look[first];
+    const float2 half = target.zw() * 0.5f + float2(look[first + 2].x);
+    for (const float2 p : points)
+        if (withinPuddle(p - target.xy() - target.zw() * 0.5f, half)) return true;
+    return false;
+}
+
 void waterFragment(FragmentQuad& q) {
     const StageResources& r = *q.resources;
     const Texture* picture = r.texture(0);
@@ -287,7 +325,7 @@ void waterFragment(FragmentQuad& q) {
     const auto field = look[4].y > 0.5f ? fieldAt(s, r) : std::nullopt;
     // A layer that is absent from the frame or the quad adds nothing to any lane; a quad
     // with none adds nothing at all.
-    const bool puddles[2] = {puddleReaches(s, 5), puddleReaches(s, 10)};
+    const bool puddles[2] = {puddleReaches(look, points, 5), puddleReaches(look, points, 10)};
     if (!(look[4].x > 0.5f) && !field && !puddles[0] && !puddles[1] && !(look[4].z > 0.5f) && !isTitleStrip(s.u) &&
         std::isfinite(fade)) {
         q.discardMask = 0xF;
@@ -315,13 +353,14 @@ void waterFragment(FragmentQuad& q) {
     }
 }
 
-}  // namespace
+}  // namespace water_shading
 
 void registerWaterShaders(ShaderCatalog& catalog) {
     catalog.addVertexFunction("waterVertex", {2, 0}, waterVertex);
-    catalog.addFragmentFunction("waterFragment", waterFragment);
+    catalog.addFragmentFunction("waterFragment", water_shading::waterFragment, water_shading::waterSpan());
     catalog.addVertexFunction("waterFieldVertex", {7, 0x7Cu}, fieldVertex);
-    catalog.addFragmentFunction("waterFieldFragment", fieldFragment);
+    catalog.addFragmentFunction("waterFieldFragment", fieldFragment,
+                                spanFunction<FieldConstants, prepareField, fieldSpan>());
 }
 
 }  // namespace furlpane
