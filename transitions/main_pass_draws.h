@@ -20,6 +20,8 @@ class TransitionRenderer;
 // The backdrop over the view through the lens pipeline: the uniforms as vertex and
 // fragment bytes 0, the frame (its rectangle, 16 bytes) as fragment bytes 1, the
 // backdrop as fragment texture 0 with the renderer's sampler; 4 vertices as a strip.
+// The pass's first draw, over its transparent clear: the lens replaces what lies below
+// rather than blending over it, which would give the same bytes at a greater cost.
 void drawBackdrop(const TransitionRenderer& renderer, const TransitionUniforms& uniforms,
                   const std::shared_ptr<platform::gpu::Texture>& backdrop, platform::gpu::RenderEncoder& encoder,
                   platform::simd::float4 frame);

@@ -13,7 +13,9 @@ platform::Result<std::shared_ptr<const RenderPipelineState>> makePipeline(std::s
     d.fragmentFunction = library.function(fragment);
     d.rasterSampleCount = target.sampleCount;
     d.depthAttachmentPixelFormat = target.depth;
-    d.colorAttachment = ColorAttachmentDescriptor::premultipliedOver(target.color);
+    d.colorAttachment = target.blending == Blending::replaces
+                            ? ColorAttachmentDescriptor::opaque(target.color)
+                            : ColorAttachmentDescriptor::premultipliedOver(target.color);
     std::string error;
     std::shared_ptr<const RenderPipelineState> state = device.makeRenderPipelineState(d, &error);
     if (!state) return platform::Failure{std::string(vertex) + " / " + std::string(fragment) + ": " + error};

@@ -9,6 +9,7 @@
 // Both blend premultiplied colour source-over (one, one-minus-source-alpha), so a draw
 // binds the same resources to either and only the target differs.
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -22,11 +23,19 @@ struct Pipelines {
     std::shared_ptr<const platform::gpu::RenderPipelineState> silhouette;
 };
 
+// How a pipeline's colour meets the target's.
+enum class Blending : std::uint8_t {
+    premultipliedOver,  // source-over, premultiplied
+    replaces,           // the source replaces the target: for a pass's first draw, over its
+                        // transparent clear, where source-over gives the same bytes for less
+};
+
 // The targets a pipeline can be made for.
 struct PipelineTarget {
     platform::gpu::PixelFormat color = platform::gpu::PixelFormat::bgra8Unorm;
     int sampleCount = 1;
     platform::gpu::PixelFormat depth = platform::gpu::PixelFormat::invalid;
+    Blending blending = Blending::premultipliedOver;
 
     // The main pass of the renderer.
     static PipelineTarget mainPass(int sampleCount) {
@@ -37,7 +46,7 @@ struct PipelineTarget {
     static PipelineTarget offscreen() { return {}; }
 };
 
-// One pipeline of the two functions for the target, blending premultiplied source-over.
+// One pipeline of the two functions for the target, blending as it says.
 // A name the library lacks leaves that function unset and the device refuses the
 // descriptor; the failure says why.
 platform::Result<std::shared_ptr<const platform::gpu::RenderPipelineState>> makePipeline(

@@ -34,6 +34,11 @@ PipelineTarget singleTarget(Single s, int sampleCount) {
     case Single::pageCopies:
     case Single::pageBars:
     case Single::pageStamps: return PipelineTarget::offscreen();
+    case Single::lens: {  // the main pass's first draw (drawBackdrop)
+        PipelineTarget first = PipelineTarget::mainPass(sampleCount);
+        first.blending = Blending::replaces;
+        return first;
+    }
     default: return PipelineTarget::mainPass(sampleCount);
     }
 }

@@ -562,4 +562,55 @@ FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, Span
     lanes::store8(out.a, a[3]);
 }
 
+// Lanes that share a level read it together, all eight at once: a span whose levels of
+// detail lie close together reads one or two levels in all.
+FURLPANE_HOT_PATH void BoundTexture::sample(const float* u, const float* v, const float* lod, unsigned live,
+                                            SpanColors& out) const {
+    out = {};
+    live &= (1u << kSpanLanes) - 1;
+    if (!texture_) return;
+    if (!bilinearBGRA8_) {
+        for (unsigned left = live; left != 0; left &= left - 1) {
+            const int i = std::countr_zero(left);
+            const float4 c = texture_->sample(*sampler_, {u[i], v[i]}, lod[i]);
+            out.r[i] = c.x, out.g[i] = c.y, out.b[i] = c.z, out.a[i] = c.w;
+        }
+        return;
+    }
+    LevelChoice choice[kSpanLanes];
+    unsigned blended = 0;  // the lanes that read a second level
+    for (unsigned left = live; left != 0; left &= left - 1) {
+        const int i = std::countr_zero(left);
+        choice[i] = chooseLevels(sampler_->descriptor(), lod[i], texture_->mipLevelCount());
+        if (choice[i].weight != 0.0f) blended |= 1u << i;
+    }
+    const lanes::f32x8 lu = lanes::load8(u), lv = lanes::load8(v);
+    lanes::f32x8 first[4] = {}, second[4] = {};
+    for (unsigned firstLeft = live, secondLeft = blended; firstLeft != 0 || secondLeft != 0;) {
+        const int level = firstLeft != 0 ? choice[std::countr_zero(firstLeft)].first
+                                         : choice[std::countr_zero(secondLeft)].second;
+        const LevelRef l = levelRef(*texture_, level);
+        lanes::f32x8 read[4];
+        span::bilinearBGRA8(span::levels(l, l), lu, lv, read);
+        lanes::i32x8 takeFirst{}, takeSecond{};
+        for (int i = 0; i < kSpanLanes; ++i) {
+            const unsigned bit = 1u << i;
+            if ((firstLeft & bit) && choice[i].first == level) takeFirst[i] = -1, firstLeft &= ~bit;
+            if ((secondLeft & bit) && choice[i].second == level) takeSecond[i] = -1, secondLeft &= ~bit;
+        }
+        for (int c = 0; c < 4; ++c) {
+            first[c] = takeFirst ? read[c] : first[c];
+            second[c] = takeSecond ? read[c] : second[c];
+        }
+    }
+    lanes::f32x8 w{}, k{};
+    lanes::i32x8 mixed{};
+    for (int i = 0; i < kSpanLanes; ++i) {
+        if (!(blended & (1u << i))) continue;
+        w[i] = choice[i].weight, k[i] = 1.0f - choice[i].weight, mixed[i] = -1;
+    }
+    float* channels[4] = {out.r, out.g, out.b, out.a};
+    for (int c = 0; c < 4; ++c) lanes::store8(channels[c], mixed ? first[c] * k + second[c] * w : first[c]);
+}
+
 }  // namespace platform::gpu

@@ -159,6 +159,10 @@ public:
     // Filtered samples for the lanes of a span at u, v (kSpanLanes each), each quad at
     // its own level of detail.
     void sample(const float* u, const float* v, SpanColors& out) const;
+    // Filtered samples for the lanes of a span named by `live` (bit i: lane i), each at its
+    // own level of detail lod[i], as Texture::sample(sampler, uv, lod) reads it lane by
+    // lane; the other lanes read 0.
+    void sample(const float* u, const float* v, const float* lod, unsigned live, SpanColors& out) const;
 
 private:
     const Texture* texture_ = nullptr;

@@ -9,7 +9,12 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "renderer_test_support.h"
+#include "transitions/effect_pass.h"
+#include "transitions/shader_library.h"
 #include "transitions/transition_scene.h"
 
 namespace furlpane {
@@ -157,6 +162,105 @@ struct OneDrawing : EffectDrawing {
     int value = 0;
 };
 struct OtherDrawing : EffectDrawing {};
+
+// A mipmapped picture whose texels differ from their neighbours, so that a slip in a
+// coordinate or a level shows.
+std::shared_ptr<platform::gpu::Texture> mippedPicture(platform::gpu::Device& device, std::uint32_t seed) {
+    using namespace platform::gpu;
+    auto t = device.makeTexture(TextureDescriptor::texture2D(PixelFormat::bgra8Unorm, 61, 43, Mipmapped::yes));
+    for (int level = 0; level < t->mipLevelCount(); ++level) {
+        std::vector<std::uint32_t> texels(std::size_t(t->width(level) * t->height(level)));
+        for (auto& texel : texels) texel = seed = seed * 1664525u + 1013904223u;
+        const int w = t->width(level), h = t->height(level);
+        t->replaceRegion({0, 0, w, h}, level, texels.data(), 4 * std::size_t(w));
+    }
+    return t;
+}
+
+// The sheet's fragments (the sheet's own, as swirl draws it, and the black hole's with
+// its disc) shade a span's lanes as their quad forms do: with the fresher picture mixed
+// in or not, in either pass, on the back of the paper, at steps that read different mip
+// levels in the span's two quads, and without a picture.
+TEST(SheetSpans, ShadeEveryLaneAsQuadsDo) {
+    using namespace platform::gpu;
+    const auto renderer = testing::makeRenderer(1, 1);
+    ASSERT_TRUE(renderer);
+    Device& device = *renderer->device();
+    const ShaderLibrary library(transitionShaderCatalog());
+    const auto picture = mippedPicture(device, 1), fresh = mippedPicture(device, 2);
+    struct Case {
+        const char* fragment;
+        float freshness;
+        bool silhouette;
+        float disc;  // varying 6: the black hole's disc, else its sheet
+        bool withPicture;
+    };
+    const Case cases[] = {
+        {"swirlFragment", 0, false, 0, true},      {"swirlFragment", 0.4f, false, 0, true},
+        {"swirlFragment", 0.4f, true, 0, true},    {"swirlFragment", 0, false, 0, false},
+        {"blackHoleFragment", 0, false, 0, true},  {"blackHoleFragment", 0.7f, true, 0, true},
+        {"blackHoleFragment", 0, false, 1, true},  {"blackHoleFragment", 0, true, 1, false},
+    };
+    std::uint32_t seed = 5;
+    const auto uniform = [&](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * float(seed >> 8) * (1.0f / 16777216.0f);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fragment) + " freshness " + std::to_string(c.freshness) + " silhouette " +
+                     std::to_string(c.silhouette) + " disc " + std::to_string(c.disc));
+        const auto function = library.function(c.fragment);
+        ASSERT_TRUE(function && function->span());
+        TransitionUniforms u;
+        u.window = {10, 20, 300, 200};
+        u.cornerRadius = 40;
+        u.pixelsPerPoint = 2;
+        u.freshness = c.freshness;
+        ShadowParameters shadow;
+        shadow.unframedFade = 0.8f;
+        const PassInfo info{c.silhouette ? 1u : 0u, 1, 64, 64};
+        StageResources r;
+        r.setBuffer(kUniformsIndex, device.makeBuffer(&u, sizeof u), 0);
+        r.setBuffer(kShadowParametersIndex, device.makeBuffer(&shadow, sizeof shadow), 0);
+        r.setBuffer(kPassInfoIndex, device.makeBuffer(&info, sizeof info), 0);
+        if (c.withPicture) r.setTexture(0, picture);
+        r.setTexture(1, fresh);
+        r.setSampler(0, renderer->sampler());
+        DrawConstants constants;
+        function->span().prepare(r, constants);
+        for (int n = 0; n < 60; ++n) {
+            FragmentSpan s{.x = 2 * n, .y = 6, .liveMask = 0xFF, .resources = &r};
+            for (int half = 0; half < 2; ++half) {
+                // uv from a corner region to the middle, a texel in 8 to 6 texels a pixel.
+                const float u0 = uniform(-0.1f, 1.1f), v0 = uniform(-0.1f, 1.1f);
+                const float step = std::exp2(uniform(-3, 2.6f)) / 61;
+                for (int lane = 0; lane < 4; ++lane) {
+                    const int l = 4 * half + lane;
+                    s.varyings[0][l] = c.disc > 0 ? uniform(-1.1f, 1.1f) : u0 + step * float(lane & 1);
+                    s.varyings[1][l] = c.disc > 0 ? uniform(-1.1f, 1.1f) : v0 + step * float(lane >> 1);
+                    s.varyings[2][l] = uniform(0, 1.2f);
+                    s.varyings[3][l] = uniform(0.3f, 1);
+                    s.varyings[4][l] = uniform(-1, 1);
+                    s.varyings[5][l] = uniform(0.2f, 2);
+                    s.varyings[6][l] = c.disc;
+                }
+            }
+            function->span().shade(s, constants);
+            for (int half = 0; half < 2; ++half) {
+                FragmentQuad q{.x = s.x + 2 * half, .y = s.y, .liveMask = 0xF, .resources = &r};
+                for (int k = 0; k < 7; ++k)
+                    for (int lane = 0; lane < 4; ++lane) q.varyings[k][lane] = s.varyings[k][4 * half + lane];
+                function->fragment()(q);
+                ASSERT_EQ(q.discardMask, s.discardMask >> (4 * half) & 15u) << "span " << n;
+                for (int lane = 0; lane < 4 && !q.discardMask; ++lane) {
+                    const int l = 4 * half + lane;
+                    const platform::simd::float4 span{s.color.r[l], s.color.g[l], s.color.b[l], s.color.a[l]};
+                    EXPECT_EQ(std::memcmp(&span, &q.color[lane], sizeof span), 0) << "span " << n << ", lane " << l;
+                }
+            }
+        }
+    }
+}
 
 TEST(DrawingSlot, HoldsOneEffectsRecordAndKeepsNothingHalfMade) {
     TransitionScene scene;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/gpu/hot_path.h"
 #include "transitions/shaders/effect_shaders.h"
 #include "transitions/shaders/sheet.h"
 #include "transitions/transition_renderer.h"
@@ -89,6 +90,26 @@ void holeFragment(FragmentQuad& q) {
     }
 }
 
+// holeFragment a span at a time: the disc's lanes side by side, the same operations in
+// the same order.
+FURLPANE_HOT_PATH void holeSpan(FragmentSpan& s, const shaders::SheetConstants& c) {
+    if (s.varyings[6][0] < 0.5f) return shaders::sheetSpan(s, c);
+    using namespace shaders::lanes4;
+    namespace lanes = platform::gpu::lanes;
+    const f32x8 x = of(s.varyings[0]), y = of(s.varyings[1]), strength = of(s.varyings[2]);
+    const f32x8 d = lanes::sqrt(x * x + y * y);
+    const f32x8 core = lanes::clamp01((0.78f - d) * 12.0f), rim = lanes::clamp01(1.0f - magnitude(d - 0.8f) / 0.2f);
+    const f32x8 rim2 = rim * rim, uncovered = 1.0f - core;
+    f32x8 out[4];
+    for (int k = 0; k < 3; ++k) out[k] = (0.0f + kRim[k] * rim2 * uncovered) * strength;
+    out[3] = (core + kRim[3] * rim2 * uncovered) * strength;
+    if (c.silhouette) out[0] = out[1] = out[2] = out[3];
+    lanes::store8(s.color.r, out[0]);
+    lanes::store8(s.color.g, out[1]);
+    lanes::store8(s.color.b, out[2]);
+    lanes::store8(s.color.a, out[3]);
+}
+
 VertexOutput holeVertex(const VertexInput& in) {
     const TransitionUniforms& u = shaders::uniformsOf(in.resources);
     const Mesh mesh = holeMesh(u);
@@ -130,7 +151,8 @@ VertexOutput holeVertex(const VertexInput& in) {
 }  // namespace
 
 void registerBlackHoleShaders(ShaderCatalog& catalog) {
-    shaders::registerPair(catalog, "blackHole", {7, 0x40u}, holeVertex, holeFragment);
+    shaders::registerPair(catalog, "blackHole", {7, 0x40u}, holeVertex, holeFragment,
+                          spanFunction<shaders::SheetConstants, shaders::prepareSheet, holeSpan>());
 }
 
 void drawBlackHole(const EffectPass& pass) {

@@ -2,6 +2,7 @@
 // and drawn in towards the stand-in while the black hole is strongest, in the middle of
 // the transition.
 
+#include "platform/gpu/hot_path.h"
 #include "transitions/shaders/main_pass_shaders.h"
 #include "transitions/shaders/shader_support.h"
 
@@ -92,7 +93,7 @@ void prepareLens(const StageResources& r, LensConstants& c) {
     if (backdrop && sampler && lensOf(r, c.lens)) c.backdrop = {backdrop, sampler};
 }
 
-void lensSpan(FragmentSpan& s, const LensConstants& c) {
+FURLPANE_HOT_PATH void lensSpan(FragmentSpan& s, const LensConstants& c) {
     if (!c.backdrop) {
         s.discardMask = 0xFF;
         return;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "platform/gpu/hot_path.h"
 #include "transitions/transition_renderer.h"
 
 namespace furlpane::shaders {
@@ -47,6 +48,31 @@ void sheetFragment(FragmentQuad& q) {
     lanes4::emitSheet(q, color, of(q.varyings[2]) * fade * corners, silhouette);
 }
 
+void pictureColors(const SpanPicture& picture, const float* u, const float* v, lanes4::f32x8 (&out)[4]) {
+    SpanColors c;
+    picture.colors(u, v, c);
+    out[0] = lanes::load8(c.r), out[1] = lanes::load8(c.g), out[2] = lanes::load8(c.b), out[3] = lanes::load8(c.a);
+}
+
+void prepareSheet(const StageResources& r, SheetConstants& c) {
+    c.picture.bind(r);
+    c.uniforms = &uniformsOf(r);
+    c.fade = shadowOf(r).unframedFade;
+    c.silhouette = isSilhouettePass(r);
+}
+
+FURLPANE_HOT_PATH void sheetSpan(FragmentSpan& s, const SheetConstants& c) {
+    if (!c.picture.picture) {
+        s.discardMask = 0xFF;
+        return;
+    }
+    using namespace lanes4;
+    f32x8 color[4];
+    pictureColors(c.picture, s.varyings[0], s.varyings[1], color);
+    const f32x8 corners = sheetCorners(of(s.varyings[0]), of(s.varyings[1]), of(s.varyings[5]), *c.uniforms);
+    emitSheet(s, color, of(s.varyings[2]) * c.fade * corners, c.silhouette);
+}
+
 float titleShare(const TransitionUniforms& u) { return isTitleStrip(u) ? clamp01(u.standInCrop) : 0.0f; }
 
 float rowTop(std::uint32_t row, std::uint32_t rows, Rows layout, const TransitionUniforms& u) {
@@ -83,9 +109,13 @@ void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows,
 }
 
 void registerPair(ShaderCatalog& catalog, std::string_view name, VaryingLayout layout, VertexFunction vertex,
-                  FragmentFunction fragment) {
+                  FragmentFunction fragment, SpanFunction span) {
+    if (!fragment) {
+        fragment = sheetFragment;
+        span = spanFunction<SheetConstants, prepareSheet, sheetSpan>();
+    }
     catalog.addVertexFunction(std::string(name) + "Vertex", layout, std::move(vertex));
-    catalog.addFragmentFunction(std::string(name) + "Fragment", std::move(fragment));
+    catalog.addFragmentFunction(std::string(name) + "Fragment", std::move(fragment), span);
 }
 
 bool readyToDraw(FragmentQuad& q) {

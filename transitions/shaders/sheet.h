@@ -26,6 +26,7 @@
 #include "platform/simd/simd.h"
 #include "transitions/effects/transition_uniforms.h"
 #include "transitions/shaders/shader_support.h"
+#include "transitions/shaders/span_quads.h"
 
 namespace furlpane::shaders {
 
@@ -107,9 +108,11 @@ bool placesSoundly(const TransitionUniforms& u);
 void drawRows(const EffectPass& pass, std::uint32_t columns, std::uint32_t rows,
               DepthTest depth = DepthTest::off);
 
-// Registers an effect's pair, "<name>Vertex" and "<name>Fragment".
+// Registers an effect's pair, "<name>Vertex" and "<name>Fragment" (with its span form,
+// if any); without a fragment function, the sheet fragment and its span form.
 void registerPair(platform::gpu::ShaderCatalog& catalog, std::string_view name, platform::gpu::VaryingLayout layout,
-                  platform::gpu::VertexFunction vertex, platform::gpu::FragmentFunction fragment = sheetFragment);
+                  platform::gpu::VertexFunction vertex, platform::gpu::FragmentFunction fragment = {},
+                  platform::gpu::SpanFunction span = {});
 // Whether the quad has a picture and a sampler to draw with; when not, it is discarded.
 bool readyToDraw(FragmentQuad& q);
 
@@ -169,19 +172,32 @@ float hash01(std::uint32_t a, std::uint32_t b, std::uint32_t seed);
 // same IEEE operations in the same order as the scalar helpers, so the bytes stay the same.
 namespace lanes4 {
 using platform::gpu::lanes::f32x4;
+using platform::gpu::lanes::f32x8;
 using platform::gpu::lanes::i32x4;
+using platform::gpu::lanes::i32x8;
 inline f32x4 of(const float (&v)[4]) {
     f32x4 out;
     std::memcpy(&out, v, sizeof out);
     return out;
 }
+// A varying of a span's eight lanes.
+inline f32x8 of(const float (&v)[platform::gpu::kSpanLanes]) { return platform::gpu::lanes::load8(v); }
 inline f32x4 of(const platform::gpu::Quad<float>& v) {
     f32x4 out;
     std::memcpy(&out, v.data(), sizeof out);
     return out;
 }
-inline f32x4 select(i32x4 mask, f32x4 a, f32x4 b) { return mask ? a : b; }
-inline f32x4 magnitude(f32x4 x) { return std::bit_cast<f32x4>(std::bit_cast<i32x4>(x) & 0x7FFFFFFF); }
+// select, magnitude, larger, smaller and sheetCorners take the eight lanes of a span
+// (lanes::f32x8) as well.
+template <class F, class I>
+F select(I mask, F a, F b) {
+    return mask ? a : b;
+}
+template <class F>
+F magnitude(F x) {
+    using I = decltype(x < x);
+    return std::bit_cast<F>(std::bit_cast<I>(x) & 0x7FFFFFFF);
+}
 // x with the sign of s.
 inline f32x4 withSignOf(f32x4 x, f32x4 s) {
     const i32x4 sign = std::bit_cast<i32x4>(s) & platform::gpu::lanes::splat(std::int32_t(0x80000000u));
@@ -196,40 +212,84 @@ inline f32x4 roundHalfAway(f32x4 x) {
     return select(whole, x, r);
 }
 // std::max and std::min, NaN included.
-inline f32x4 larger(f32x4 a, f32x4 b) { return select(a < b, b, a); }
-inline f32x4 smaller(f32x4 a, f32x4 b) { return select(b < a, b, a); }
+template <class F>
+F larger(F a, F b) {
+    return select(a < b, b, a);
+}
+template <class F>
+F smaller(F a, F b) {
+    return select(b < a, b, a);
+}
 // The colours of the four lanes as four channels, red first.
 inline void channels(const platform::gpu::Quad<float4>& colors, f32x4 (&out)[4]) {
     for (int k = 0; k < 4; ++k) out[k] = f32x4{colors[0][k], colors[1][k], colors[2][k], colors[3][k]};
 }
 // sheetCorners.
-[[gnu::always_inline]] inline f32x4 sheetCorners(f32x4 u, f32x4 v, f32x4 scale, const TransitionUniforms& uniforms) {
+template <class F>
+[[gnu::always_inline]] inline F sheetCorners(F u, F v, F scale, const TransitionUniforms& uniforms) {
+    const F one = F{} + 1.0f;
     const float2 size{std::max(uniforms.window.z, 1.0f), std::max(uniforms.window.w, 1.0f)};
     const float radius = std::clamp(uniforms.cornerRadius, 0.0f, 0.5f * std::min(size.x, size.y));
-    if (radius <= 0) return platform::gpu::lanes::splat(1.0f);
+    if (radius <= 0) return one;
     const float2 half = size * 0.5f;
-    const f32x4 cx = magnitude((u - 0.5f) * size.x) - (half.x - radius);
-    const f32x4 cy = magnitude((v - 0.5f) * size.y) - (half.y - radius);
-    const f32x4 ppp = uniforms.pixelsPerPoint * larger(scale, platform::gpu::lanes::splat(1e-3f));
-    const f32x4 distance = platform::gpu::lanes::sqrt(cx * cx + cy * cy) - radius;
-    return select((cx <= 0.0f) | (cy <= 0.0f), platform::gpu::lanes::splat(1.0f),
-                  platform::gpu::lanes::clamp01(0.5f - distance * ppp));
+    const F cx = magnitude((u - 0.5f) * size.x) - (half.x - radius);
+    const F cy = magnitude((v - 0.5f) * size.y) - (half.y - radius);
+    const F ppp = uniforms.pixelsPerPoint * larger(scale, F{} + 1e-3f);
+    const F distance = platform::gpu::lanes::sqrt(cx * cx + cy * cy) - radius;
+    return select((cx <= 0.0f) | (cy <= 0.0f), one, platform::gpu::lanes::clamp01(0.5f - distance * ppp));
 }
 // emitSheet: the colour's channels (premultiplied, before the sheet's alpha) lit and
 // faced by the sheet's varyings.
-[[gnu::always_inline]] inline void emitSheet(FragmentQuad& q, const f32x4 (&color)[4], f32x4 alpha, bool silhouette) {
-    const f32x4 light = of(q.varyings[3]), a = platform::gpu::lanes::clamp01(alpha);
-    const platform::gpu::lanes::i32x4 front = of(q.varyings[4]) >= 0.0f;
-    const f32x4 w = color[3];
-    f32x4 out[4];
+// The channels of the colour as emitSheet writes them, for lanes of either width.
+template <class F>
+[[gnu::always_inline]] inline void litSheet(const F (&color)[4], F alpha, F light, F facing, F (&out)[4]) {
+    const F a = platform::gpu::lanes::clamp01(alpha);
+    const auto front = facing >= 0.0f;
+    const F w = color[3];
     for (int k = 0; k < 3; ++k) out[k] = select(front, color[k], kPaperBack[k] * w) * light * a;
     out[3] = select(front, w, kPaperBack[3] * w) * a;
+}
+[[gnu::always_inline]] inline void emitSheet(FragmentQuad& q, const f32x4 (&color)[4], f32x4 alpha, bool silhouette) {
+    f32x4 out[4];
+    litSheet(color, alpha, of(q.varyings[3]), of(q.varyings[4]), out);
     for (int lane = 0; lane < 4; ++lane) {
         const float4 c{out[0][lane], out[1][lane], out[2][lane], out[3][lane]};
         q.color[lane] = silhouette ? float4(c.w) : c;
     }
 }
+// The same for the eight lanes of a span.
+[[gnu::always_inline]] inline void emitSheet(platform::gpu::FragmentSpan& s, const f32x8 (&color)[4], f32x8 alpha,
+                                             bool silhouette) {
+    f32x8 out[4];
+    litSheet(color, alpha, of(s.varyings[3]), of(s.varyings[4]), out);
+    if (silhouette) out[0] = out[1] = out[2] = out[3];
+    platform::gpu::lanes::store8(s.color.r, out[0]);
+    platform::gpu::lanes::store8(s.color.g, out[1]);
+    platform::gpu::lanes::store8(s.color.b, out[2]);
+    platform::gpu::lanes::store8(s.color.a, out[3]);
+}
+// Discards the lanes of a span whose colour is 0 in every channel: blended premultiplied
+// over the target they would leave it as it is, at the cost of a merge. Only for draws
+// that blend so and write no depth.
+inline void discardClearLanes(platform::gpu::FragmentSpan& s) {
+    const auto clear = (of(s.color.r) == 0.0f) & (of(s.color.g) == 0.0f) & (of(s.color.b) == 0.0f) &
+                       (of(s.color.a) == 0.0f);
+    for (int lane = 0; lane < platform::gpu::kSpanLanes; ++lane)
+        if (clear[lane]) s.discardMask = static_cast<std::uint8_t>(s.discardMask | (1u << lane));
+}
 }  // namespace lanes4
+
+// pictureColors for the lanes of a span at u, v, channel by channel; 0 without a picture.
+void pictureColors(const SpanPicture& picture, const float* u, const float* v, lanes4::f32x8 (&out)[4]);
+// The sheet fragment a span at a time.
+struct SheetConstants {
+    SpanPicture picture;
+    const TransitionUniforms* uniforms;
+    float fade;
+    bool silhouette;
+};
+void prepareSheet(const StageResources& r, SheetConstants& c);
+void sheetSpan(platform::gpu::FragmentSpan& s, const SheetConstants& c);
 
 // The stand-in's alpha at the eased progress e: 1 at the window, its opacity at the end.
 inline float arrivingAlpha(const TransitionUniforms& u, float e) { return mix(1.0f, u.opacity, e); }

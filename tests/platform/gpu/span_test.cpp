@@ -8,7 +8,10 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace platform::gpu {
 namespace {
@@ -71,17 +74,19 @@ void spanCoordinates(Noise& noise, float u[kSpanLanes], float v[kSpanLanes]) {
         }
 }
 
-TEST(Spans, BoundTextureReadsAsTextureSample) {
-    TestScene s(1);
-    const std::shared_ptr<Texture> textures[] = {
+std::vector<std::shared_ptr<Texture>> boundTextures(TestScene& s) {
+    return {
         noiseTexture(s, PixelFormat::bgra8Unorm, 37, 23, Mipmapped::yes),  // levels down to 1 × 1
         noiseTexture(s, PixelFormat::bgra8Unorm, 37, 23, Mipmapped::no),
         noiseTexture(s, PixelFormat::bgra8Unorm, 1, 23, Mipmapped::no),  // one texel wide
         noiseTexture(s, PixelFormat::r8Unorm, 37, 23, Mipmapped::yes),
     };
+}
+
+std::vector<SamplerDescriptor> boundSamplers() {
     using F = SamplerFilter;
     using M = MipFilter;
-    const SamplerDescriptor samplers[] = {
+    return {
         samplerOf(F::linear, F::linear, M::notMipmapped, AddressMode::clampToEdge),
         samplerOf(F::linear, F::linear, M::linear, AddressMode::clampToEdge),
         samplerOf(F::linear, F::linear, M::nearest, AddressMode::clampToEdge),
@@ -89,33 +94,85 @@ TEST(Spans, BoundTextureReadsAsTextureSample) {
         samplerOf(F::linear, F::linear, M::linear, AddressMode::repeat),
         samplerOf(F::nearest, F::nearest, M::notMipmapped, AddressMode::clampToEdge),
     };
-    Noise noise{7};
+}
+
+// Runs test on every texture of boundTextures bound through every sampler of
+// boundSamplers; `which` names them.
+void forEveryBinding(const std::function<void(const Texture&, const Sampler&, const BoundTexture&,
+                                              const std::string& which)>& test) {
+    TestScene s(1);
+    const auto textures = boundTextures(s);
+    const auto samplers = boundSamplers();
     for (std::size_t ti = 0; ti < std::size(textures); ++ti)
         for (std::size_t si = 0; si < std::size(samplers); ++si) {
             const auto sampler = s.device->makeSampler(samplers[si]);
-            const BoundTexture bound(textures[ti].get(), sampler.get());
-            for (int n = 0; n < 300; ++n) {
-                float u[kSpanLanes], v[kSpanLanes];
-                spanCoordinates(noise, u, v);
-                SpanColors span;
-                bound.sample(u, v, span);
-                for (int q = 0; q < 2; ++q) {
-                    Quad<float2> uv;
-                    for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
-                    const Quad<float4> quad = textures[ti]->sample(*sampler, uv);
-                    for (int i = 0; i < 4; ++i) {
-                        const int lane = 4 * q + i;
-                        const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
-                        ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(quad[std::size_t(i)]))
-                            << "texture " << ti << ", sampler " << si << ", span " << n << ", lane " << lane
-                            << " at " << u[lane] << ", " << v[lane];
-                    }
+            test(*textures[ti], *sampler, BoundTexture(textures[ti].get(), sampler.get()),
+                 "texture " + std::to_string(ti) + ", sampler " + std::to_string(si));
+        }
+}
+
+TEST(Spans, BoundTextureReadsAsTextureSample) {
+    Noise noise{7};
+    forEveryBinding([&](const Texture& texture, const Sampler& sampler, const BoundTexture& bound,
+                        const std::string& which) {
+        for (int n = 0; n < 300; ++n) {
+            float u[kSpanLanes], v[kSpanLanes];
+            spanCoordinates(noise, u, v);
+            SpanColors span;
+            bound.sample(u, v, span);
+            for (int q = 0; q < 2; ++q) {
+                Quad<float2> uv;
+                for (int i = 0; i < 4; ++i) uv[std::size_t(i)] = {u[4 * q + i], v[4 * q + i]};
+                const Quad<float4> quad = texture.sample(sampler, uv);
+                for (int i = 0; i < 4; ++i) {
+                    const int lane = 4 * q + i;
+                    const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
+                    ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(quad[std::size_t(i)]))
+                        << which << ", span " << n << ", lane " << lane << " at " << u[lane] << ", " << v[lane];
                 }
             }
         }
+    });
     SpanColors none;
     float u[kSpanLanes] = {}, v[kSpanLanes] = {};
     BoundTexture().sample(u, v, none);
+    for (int i = 0; i < kSpanLanes; ++i) EXPECT_EQ(none.r[i] + none.g[i] + none.b[i] + none.a[i], 0.0f);
+}
+
+// Levels of detail of a span's lanes: mostly close together, as a shader's smooth blur
+// gives them, so that lanes share levels; now and then magnified, far beyond the last
+// level, on a whole level or not a number.
+void spanLods(Noise& noise, float lod[kSpanLanes]) {
+    const float odd[] = {std::numeric_limits<float>::quiet_NaN(), -3.0f, 0.0f, 2.0f, 64.0f, 1e30f, 2.5f};
+    const float base = noise.uniform(-1, 7), spread = noise.next() % 2 ? 0.3f : 3.0f;
+    for (int i = 0; i < kSpanLanes; ++i) lod[i] = base + noise.uniform(0, spread);
+    if (noise.next() % 4 == 0) lod[noise.next() % 8] = odd[noise.next() % 7];
+}
+
+TEST(Spans, BoundTextureReadsEachLaneAtItsLevelAsTextureSample) {
+    Noise noise{11};
+    forEveryBinding([&](const Texture& texture, const Sampler& sampler, const BoundTexture& bound,
+                        const std::string& which) {
+        for (int n = 0; n < 200; ++n) {
+            float u[kSpanLanes], v[kSpanLanes], lod[kSpanLanes];
+            spanCoordinates(noise, u, v);
+            spanLods(noise, lod);
+            const unsigned live = n % 5 == 0 ? 0xFFu : noise.next() >> 24;
+            SpanColors span;
+            bound.sample(u, v, lod, live, span);
+            for (int lane = 0; lane < kSpanLanes; ++lane) {
+                const float4 want =
+                    live & (1u << lane) ? texture.sample(sampler, {u[lane], v[lane]}, lod[lane]) : float4{};
+                const float4 got{span.r[lane], span.g[lane], span.b[lane], span.a[lane]};
+                ASSERT_EQ(std::bit_cast<Bits>(got), std::bit_cast<Bits>(want))
+                    << which << ", span " << n << ", lane " << lane << " at " << u[lane] << ", " << v[lane]
+                    << ", level of detail " << lod[lane];
+            }
+        }
+    });
+    SpanColors none;
+    float u[kSpanLanes] = {}, v[kSpanLanes] = {}, lod[kSpanLanes] = {};
+    BoundTexture().sample(u, v, lod, 0xFFu, none);
     for (int i = 0; i < kSpanLanes; ++i) EXPECT_EQ(none.r[i] + none.g[i] + none.b[i] + none.a[i], 0.0f);
 }
 
