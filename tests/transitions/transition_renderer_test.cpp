@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -338,6 +339,86 @@ TEST(LensShader, SpansShadeEveryLaneAsQuadsDo) {
                 }
             }
         EXPECT_EQ(shown > 0, c.bound && c.frame.z > 0);
+    }
+}
+
+// Shadows and rims shade a span's lanes as their quad forms shade them, colour and discard:
+// over a silhouette with a shape in every level, spans across the view (far
+// outside, across the edges, deep inside), a lone quad's span and scattered live lanes,
+// for a shadow with and without drop, both rims, and looks that draw nothing.
+TEST(OverlayShaders, SpansShadeEveryLaneAsQuadsDo) {
+    Fixture f;
+    ShaderCatalog catalog;
+    registerShadowShaders(catalog);
+    const ShaderLibrary library(catalog);
+    const auto& device = f.renderer->device();
+    auto silhouette = device->makeTexture(
+        TextureDescriptor::texture2D(PixelFormat::r8Unorm, kWidth / 2, kHeight / 2, Mipmapped::yes));
+    for (int level = 0; level < silhouette->mipLevelCount(); ++level) {
+        const int w = silhouette->width(level), h = silhouette->height(level), scale = 1 << level;
+        std::vector<std::uint8_t> texels(std::size_t(w * h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                // A 60 × 40 texel box at (20, 15), specks of every value strewn inside and
+                // out, level by level unlike the others, so that a coarse look around a quad
+                // that strays by a texel shows.
+                const bool inside = x * scale >= 20 && x * scale < 80 && y * scale >= 15 && y * scale < 55;
+                const std::uint32_t speck =
+                    (std::uint32_t(x) * 73856093u ^ std::uint32_t(y) * 19349663u ^ std::uint32_t(level) * 83492791u) *
+                    2654435761u;
+                texels[std::size_t(y * w + x)] = speck % 7 == 0 ? std::uint8_t(speck >> 24) : inside ? 255 : 0;
+            }
+        ASSERT_TRUE(silhouette->replaceRegion({0, 0, w, h}, level, texels.data(), std::size_t(w)));
+    }
+    StageResources r;
+    r.setTexture(kSilhouetteTexture, silhouette);
+    r.setSampler(0, f.renderer->sampler());
+    const PassInfo info{0, 4, kWidth, kHeight};
+    r.setBuffer(kPassInfoIndex, device->makeBuffer(&info, sizeof info), 0);
+    f.scene.uniforms.pixelsPerPoint = 1;
+    struct Case {
+        const char* function;
+        OverlayLook look;
+        bool bound;
+        bool shows;
+    };
+    const Case cases[] = {
+        {"shadowFragment", shadowLook(f.scene, *silhouette, {10, 0, 0.5f, 0, 0, true}, 1, 1), true, true},
+        {"shadowFragment", shadowLook(f.scene, *silhouette, {4, 12, 0.8f, 0, 0, true}, 0.5f, 1), true, true},
+        {"shadowFragment", shadowLook(f.scene, *silhouette, {4, 12, 0, 0, 0, true}, 1, 1), true, false},
+        {"rimFragment", rimLook(f.scene, *silhouette, 0.7f, 4, 1), true, true},
+        {"innerRimFragment", rimLook(f.scene, *silhouette, 0.3f, 2, -1), true, true},
+        {"rimFragment", {}, false, false},
+    };
+    for (const Case& c : cases) {
+        const auto shader = library.function(c.function);
+        ASSERT_TRUE(shader && shader->span());
+        r.setBuffer(2, c.bound ? device->makeBuffer(&c.look, sizeof c.look) : nullptr, 0);
+        DrawConstants constants;
+        shader->span().prepare(r, constants);
+        int shown = 0;
+        for (int y = 0; y < kHeight; y += 2)
+            for (int x = 0; x + 4 <= kWidth; x += 4)
+                for (const std::uint8_t live : {0xFF, 0x0F, 0x96}) {
+                    SCOPED_TRACE(std::string(c.function) + " at " + std::to_string(x) + "," + std::to_string(y));
+                    FragmentSpan s{.x = x, .y = y, .liveMask = live, .resources = &r};
+                    shader->span().shade(s, constants);
+                    for (int half = 0; half < 2; ++half) {
+                        FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
+                        shader->fragment()(q);
+                        for (int lane = 0; lane < 4; ++lane) {
+                            const int l = 4 * half + lane;
+                            if (!(live >> l & 1)) continue;  // a helper's colour counts for nothing
+                            const bool dropped = q.discardMask >> lane & 1;
+                            ASSERT_EQ(bool(s.discardMask >> l & 1), dropped) << "lane " << l;
+                            if (dropped) continue;
+                            ++shown;
+                            const float4 span{s.color.r[l], s.color.g[l], s.color.b[l], s.color.a[l]};
+                            EXPECT_EQ(std::memcmp(&span, &q.color[lane], sizeof span), 0) << "lane " << l;
+                        }
+                    }
+                }
+        EXPECT_EQ(shown > 0, c.shows) << c.function;
     }
 }
 

@@ -44,37 +44,57 @@ struct Overlay {
         return o;
     }
     bool valid() const { return silhouette && sampler && look && targetSize.x > 0 && targetSize.y > 0; }
-    float at(float2 pixel, float lod) const { return silhouette->sample(*sampler, pixel / targetSize, lod).x; }
 
-    // Whether the texels of a level within reach of the one under the quad all hold byte.
-    bool settled(const FragmentQuad& q, int level, int reach, std::uint8_t byte) const {
+    // Which of the quads at (x, y) and, with two, at (x + 2, y) see only texels holding byte
+    // within reach of the one under them, at a level: bit 0 the left quad, bit 1 the right.
+    // Their boxes overlap, so one pass over both serves.
+    unsigned settled(int x, int y, int quads, int level, int reach, std::uint8_t byte) const {
         level = std::clamp(level, 0, silhouette->mipLevelCount() - 1);
         const Texture::Level& l = silhouette->level(level);
-        const int cx = static_cast<int>(float(q.x) * float(l.width) / targetSize.x);
-        const int cy = static_cast<int>(float(q.y) * float(l.height) / targetSize.y);
-        for (int y = std::max(cy - reach, 0); y <= std::min(cy + reach, l.height - 1); ++y) {
-            const std::uint8_t* row = l.data + std::size_t(y) * l.rowBytes;
-            for (int x = std::max(cx - reach, 0); x <= std::min(cx + reach, l.width - 1); ++x)
-                if (row[x] != byte) return false;
+        const auto column = [&](int px) { return static_cast<int>(float(px) * float(l.width) / targetSize.x); };
+        const int left = column(x), right = quads == 2 ? column(x + 2) : left;
+        const int cy = static_cast<int>(float(y) * float(l.height) / targetSize.y);
+        const int first = std::max(left - reach, 0), last = std::min(right + reach, l.width - 1);
+        const int top = std::max(cy - reach, 0), bottom = std::min(cy + reach, l.height - 1);
+        const unsigned both = quads == 2 ? 3u : 1u;
+        unsigned still = both;
+        for (int ty = top; ty <= bottom; ++ty) {
+            const std::uint8_t* row = l.data + std::size_t(ty) * l.rowBytes;
+            for (int tx = first; tx <= last; ++tx) {
+                if (row[tx] == byte) continue;
+                if (tx <= left + reach) still &= ~1u;
+                if (tx >= right - reach) still &= ~(both & 2u);
+                if (!still) return 0;
+            }
         }
-        return true;
+        return still;
     }
-    bool nothingToDraw(const FragmentQuad& q) const {
-        return settled(q, look->emptyLevel, look->emptyReach, 0) || settled(q, look->fullLevel, look->fullReach, 255);
+    // Which of those quads have nothing to draw.
+    unsigned nothingToDraw(int x, int y, int quads) const {
+        const unsigned empty = settled(x, y, quads, look->emptyLevel, look->emptyReach, 0);
+        if (empty == (quads == 2 ? 3u : 1u)) return empty;
+        return empty | settled(x, y, quads, look->fullLevel, look->fullReach, 255);
     }
+    float sample(float2 pixel, float lod) const { return silhouette->sample(*sampler, pixel / targetSize, lod).x; }
 };
+
+// The shadow's alpha at a pixel, 0 where nothing shows: the sharp silhouette is read only
+// where the cast one shows.
+float shadowAlpha(const Overlay& o, float opacity, float2 p) {
+    const float cast = o.sample(p - float2(0.0f, o.look->dropPixels), o.look->lod);
+    if (cast == 0) return 0;
+    return opacity * cast * (1.0f - o.sample(p, 0));
+}
 
 void shadowFragment(FragmentQuad& q) {
     const Overlay o = Overlay::of(*q.resources);
-    if (!o.valid() || o.nothingToDraw(q)) {
+    if (!o.valid() || o.nothingToDraw(q.x, q.y, 1)) {
         q.discardMask = 0xF;
         return;
     }
     const float opacity = shaders::clamp01(o.look->alpha);
     for (int lane = 0; lane < 4; ++lane) {
-        const float2 p = q.position(lane);
-        const float cast = o.at(p - float2(0.0f, o.look->dropPixels), o.look->lod);
-        const float a = opacity * cast * (1.0f - o.at(p, 0));
+        const float a = shadowAlpha(o, opacity, q.position(lane));
         if (a > 0)
             q.color[lane] = {0, 0, 0, a};
         else
@@ -82,19 +102,81 @@ void shadowFragment(FragmentQuad& q) {
     }
 }
 
-// The rim (sign 1: dark, outside the edge) and the inner rim (sign −1: light, inside).
+// The rim's alpha at a pixel (sign 1: dark, outside the edge; sign −1: light, inside),
+// 0 where nothing shows. Outside the edge nothing shows where the blurred silhouette is
+// empty, inside it where the sharp one is, so that read comes first.
+float rimAlpha(const Overlay& o, float alpha, float sign, float2 p) {
+    const bool outside = sign > 0;
+    const float first = o.sample(p, outside ? o.look->lod : 0);
+    if (first == 0 && (outside || sign < 0)) return 0;
+    const float second = o.sample(p, outside ? 0 : o.look->lod);
+    const float blurred = outside ? first : second, sharp = outside ? second : first;
+    return alpha * shaders::clamp01((blurred - sharp) * sign * 2);
+}
+
 void rimFragment(FragmentQuad& q) {
     const Overlay o = Overlay::of(*q.resources);
-    if (!o.valid() || o.nothingToDraw(q)) {
+    if (!o.valid() || o.nothingToDraw(q.x, q.y, 1)) {
         q.discardMask = 0xF;
         return;
     }
     const float alpha = shaders::clamp01(o.look->alpha), sign = o.look->sign;
     for (int lane = 0; lane < 4; ++lane) {
-        const float2 p = q.position(lane);
-        const float a = alpha * shaders::clamp01((o.at(p, o.look->lod) - o.at(p, 0)) * sign * 2);
+        const float a = rimAlpha(o, alpha, sign, q.position(lane));
         if (!(a > 0)) q.discard(lane);
         q.color[lane] = sign > 0 ? float4{0, 0, 0, a} : float4(a);
+    }
+}
+
+// The same a span at a time, with the blocks looked up once per draw. Lanes that cover no
+// sample (whose colour the rasterizer ignores) and quads with nothing to draw are
+// discarded without a read.
+struct OverlayConstants {
+    Overlay overlay;
+    bool valid;
+};
+
+void prepareOverlay(const StageResources& r, OverlayConstants& c) {
+    c.overlay = Overlay::of(r);
+    c.valid = c.overlay.valid();
+}
+
+// The lanes of s to shade; the others are discarded.
+unsigned lanesToShade(FragmentSpan& s, const OverlayConstants& c) {
+    unsigned quads = c.valid ? (s.liveMask & 0xFu ? 1u : 0u) | (s.liveMask & 0xF0u ? 2u : 0u) : 0u;
+    if (quads) quads &= ~c.overlay.nothingToDraw(s.x, s.y, quads & 2u ? 2 : 1);
+    const unsigned lanes = s.liveMask & ((quads & 1u ? 0xFu : 0u) | (quads & 2u ? 0xF0u : 0u));
+    s.discardMask = static_cast<std::uint8_t>(~lanes);
+    return lanes;
+}
+
+void shadowSpan(FragmentSpan& s, const OverlayConstants& c) {
+    const unsigned lanes = lanesToShade(s, c);
+    if (!lanes) return;
+    const float opacity = shaders::clamp01(c.overlay.look->alpha);
+    for (int lane = 0; lane < kSpanLanes; ++lane) {
+        if (!(lanes >> lane & 1u)) continue;
+        const float a = shadowAlpha(c.overlay, opacity, s.position(lane));
+        if (a > 0)
+            s.color.a[lane] = a;
+        else
+            s.discardMask = static_cast<std::uint8_t>(s.discardMask | 1u << lane);
+    }
+}
+
+void rimSpan(FragmentSpan& s, const OverlayConstants& c) {
+    const unsigned lanes = lanesToShade(s, c);
+    if (!lanes) return;
+    const float alpha = shaders::clamp01(c.overlay.look->alpha), sign = c.overlay.look->sign;
+    for (int lane = 0; lane < kSpanLanes; ++lane) {
+        if (!(lanes >> lane & 1u)) continue;
+        const float a = rimAlpha(c.overlay, alpha, sign, s.position(lane));
+        if (!(a > 0)) {
+            s.discardMask = static_cast<std::uint8_t>(s.discardMask | 1u << lane);
+            continue;
+        }
+        s.color.a[lane] = a;
+        if (!(sign > 0)) s.color.r[lane] = s.color.g[lane] = s.color.b[lane] = a;
     }
 }
 
@@ -103,9 +185,10 @@ void rimFragment(FragmentQuad& q) {
 void registerShadowShaders(ShaderCatalog& catalog) {
     for (const char* name : {"shadowVertex", "rimVertex", "innerRimVertex"})
         catalog.addVertexFunction(name, {0, 0}, overlayVertex);
-    catalog.addFragmentFunction("shadowFragment", shadowFragment);
-    catalog.addFragmentFunction("rimFragment", rimFragment);
-    catalog.addFragmentFunction("innerRimFragment", rimFragment);
+    catalog.addFragmentFunction("shadowFragment", shadowFragment,
+                                spanFunction<OverlayConstants, prepareOverlay, shadowSpan>());
+    for (const char* name : {"rimFragment", "innerRimFragment"})
+        catalog.addFragmentFunction(name, rimFragment, spanFunction<OverlayConstants, prepareOverlay, rimSpan>());
 }
 
 }  // namespace furlpane
