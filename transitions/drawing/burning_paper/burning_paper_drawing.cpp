@@ -1,5 +1,6 @@
 #include "transitions/drawing/burning_paper/burning_paper_drawing.h"
 
+#include "transitions/frame_targets.h"
 #include "transitions/shaders/sheet.h"
 #include "transitions/shaders/shader_support.h"
 #include "transitions/transition_renderer.h"
@@ -16,6 +17,9 @@ std::shared_ptr<Texture> makePaper(const std::shared_ptr<Texture>& source, const
         PixelFormat::bgra8Unorm, source->width(), source->height(), Mipmapped::no,
         TextureUsage::shaderReadAndRenderTarget));
     if (!paper) return nullptr;
+    // Its pages are made here, on one thread: made by the pass's workers at once, they
+    // would queue for the system's lock on the address space.
+    makeResident(*paper);
     RenderEncoder* e = beginOffscreenPass(commands, paper, LoadAction::dontCare);
     if (!e) return nullptr;
     TransitionUniforms uniforms = scene.uniforms;
