@@ -404,18 +404,7 @@ void Desktop::placeMenuBars() {
             if (Window* w = window(menuBars_[i])) w->setFrame(bar);
             continue;
         }
-        WindowDescription description{.title = "Menubar",
-                                      .frame = bar,
-                                      .role = "",
-                                      .subrole = "",
-                                      .layer = 24,
-                                      .titleBarHeight = 0,
-                                      .close = {.present = false},
-                                      .minimize = {.present = false},
-                                      .zoom = {.present = false},
-                                      .space = 0,
-                                      .accessible = false};
-        menuBars_.push_back(createWindow(*server, description, true).number());
+        menuBars_.push_back(createWindow(*server, systemWindowDescription("Menubar", bar, 24), true).number());
     }
 }
 

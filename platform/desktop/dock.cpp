@@ -14,20 +14,6 @@ namespace {
 constexpr int32_t kDockLevel = 20;
 constexpr int32_t kDesktopLevel = INT32_MIN + 25;
 
-WindowDescription systemWindow(std::string title, const Rect& frame, int32_t layer) {
-    return WindowDescription{.title = std::move(title),
-                             .frame = frame,
-                             .role = "",
-                             .subrole = "",
-                             .layer = layer,
-                             .titleBarHeight = 0,
-                             .close = {.present = false},
-                             .minimize = {.present = false},
-                             .zoom = {.present = false},
-                             .space = 0,
-                             .accessible = false};
-}
-
 }  // namespace
 
 Application* Dock::application() const {
@@ -88,7 +74,7 @@ void Dock::start() {
     Application& app = world_.createProcess(ProcessKind::application, std::string(kDomain), std::string("Dock"),
                                             ActivationPolicy::prohibited);
     pid_ = app.pid();
-    window_ = world_.createWindow(app, systemWindow("Dock", stripFrame(), kDockLevel), false).number();
+    window_ = world_.createWindow(app, systemWindowDescription("Dock", stripFrame(), kDockLevel), false).number();
     pictures_.clear();
     place();
 }
@@ -112,7 +98,7 @@ void Dock::place() {
             if (Window* w = world_.window(pictures_[i])) w->setFrame(frame);
             continue;
         }
-        pictures_.push_back(world_.createWindow(*app, systemWindow("Desktop Picture", frame, kDesktopLevel), false).number());
+        pictures_.push_back(world_.createWindow(*app, systemWindowDescription("Desktop Picture", frame, kDesktopLevel), false).number());
     }
 }
 

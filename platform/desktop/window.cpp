@@ -39,6 +39,20 @@ ControlAction buttonAction(TitleBarButton which) {
 
 }  // namespace
 
+WindowDescription systemWindowDescription(std::string title, const Rect& frame, int32_t layer) {
+    return WindowDescription{.title = std::move(title),
+                             .frame = frame,
+                             .role = "",
+                             .subrole = "",
+                             .layer = layer,
+                             .titleBarHeight = 0,
+                             .close = {.present = false},
+                             .minimize = {.present = false},
+                             .zoom = {.present = false},
+                             .space = 0,
+                             .accessible = false};
+}
+
 Rect standardButtonFrame(TitleBarButton which) {
     switch (which) {
     case TitleBarButton::close: return {9, 7, 14, 14};

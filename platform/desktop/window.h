@@ -75,6 +75,10 @@ struct WindowDescription {
     bool orderedIn = true;
 };
 
+// A window of the system's own (the menu bar, the Dock, a desktop picture): no title bar
+// and no buttons, on every Space, not shown through accessibility.
+WindowDescription systemWindowDescription(std::string title, const Rect& frame, int32_t layer);
+
 // Where a window goes in the stacking order relative to another one.
 enum class WindowOrdering { above, below };
 

@@ -284,6 +284,28 @@ TEST(OverlayLooks, CoarseChecksCoverTheReachOfTheReads) {
     EXPECT_EQ(shadowLook(f.scene, *silhouette, {10, 0, std::nanf(""), 0, 0, true}, 1, 1).alpha, 0);
 }
 
+// Shades the span at x, y with the live lanes both as a span and as its two quads, and
+// checks that every live lane has its quad's discard and colour bits; counts the lanes shown.
+void shadeSpanAsQuads(const ShaderFunction& shader, const DrawConstants& constants, const StageResources& r, int x,
+                      int y, std::uint8_t live, int& shown) {
+    FragmentSpan s{.x = x, .y = y, .liveMask = live, .resources = &r};
+    shader.span().shade(s, constants);
+    for (int half = 0; half < 2; ++half) {
+        FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
+        shader.fragment()(q);
+        for (int lane = 0; lane < 4; ++lane) {
+            const int l = 4 * half + lane;
+            if (!(live >> l & 1)) continue;  // a helper's colour counts for nothing
+            const bool dropped = q.discardMask >> lane & 1;
+            ASSERT_EQ(bool(s.discardMask >> l & 1), dropped) << "lane " << l;
+            if (dropped) continue;
+            ++shown;
+            const float4 span{s.color.r[l], s.color.g[l], s.color.b[l], s.color.a[l]};
+            EXPECT_EQ(std::memcmp(&span, &q.color[lane], sizeof span), 0) << "lane " << l;
+        }
+    }
+}
+
 // The lens shades a span's lanes as its quad form shades them, colour and discard: with a
 // backdrop over part of the view (so that bent points fall off it), the lens strongest and
 // slack, spans at the view's corners and a lone quad's span at the right edge, and with an
@@ -322,21 +344,7 @@ TEST(LensShader, SpansShadeEveryLaneAsQuadsDo) {
         for (const int y : {0, 20, 74, 148})
             for (const int x : {0, 28, 60, 196, 198}) {
                 SCOPED_TRACE(std::to_string(c.progress) + " at " + std::to_string(x) + "," + std::to_string(y));
-                FragmentSpan s{.x = x, .y = y, .liveMask = 0xFF, .resources = &r};
-                lens->span().shade(s, constants);
-                for (int half = 0; half < 2; ++half) {
-                    FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
-                    lens->fragment()(q);
-                    for (int lane = 0; lane < 4; ++lane) {
-                        const int l = 4 * half + lane;
-                        const bool dropped = q.discardMask >> lane & 1;
-                        ASSERT_EQ(bool(s.discardMask >> l & 1), dropped) << "lane " << l;
-                        if (dropped) continue;
-                        ++shown;
-                        const float4 span{s.color.r[l], s.color.g[l], s.color.b[l], s.color.a[l]};
-                        EXPECT_EQ(std::memcmp(&span, &q.color[lane], sizeof span), 0) << "lane " << l;
-                    }
-                }
+                ASSERT_NO_FATAL_FAILURE(shadeSpanAsQuads(*lens, constants, r, x, y, 0xFF, shown));
             }
         EXPECT_EQ(shown > 0, c.bound && c.frame.z > 0);
     }
@@ -401,22 +409,7 @@ TEST(OverlayShaders, SpansShadeEveryLaneAsQuadsDo) {
             for (int x = 0; x + 4 <= kWidth; x += 4)
                 for (const std::uint8_t live : {0xFF, 0x0F, 0x96}) {
                     SCOPED_TRACE(std::string(c.function) + " at " + std::to_string(x) + "," + std::to_string(y));
-                    FragmentSpan s{.x = x, .y = y, .liveMask = live, .resources = &r};
-                    shader->span().shade(s, constants);
-                    for (int half = 0; half < 2; ++half) {
-                        FragmentQuad q{.x = x + 2 * half, .y = y, .liveMask = 0xF, .resources = &r};
-                        shader->fragment()(q);
-                        for (int lane = 0; lane < 4; ++lane) {
-                            const int l = 4 * half + lane;
-                            if (!(live >> l & 1)) continue;  // a helper's colour counts for nothing
-                            const bool dropped = q.discardMask >> lane & 1;
-                            ASSERT_EQ(bool(s.discardMask >> l & 1), dropped) << "lane " << l;
-                            if (dropped) continue;
-                            ++shown;
-                            const float4 span{s.color.r[l], s.color.g[l], s.color.b[l], s.color.a[l]};
-                            EXPECT_EQ(std::memcmp(&span, &q.color[lane], sizeof span), 0) << "lane " << l;
-                        }
-                    }
+                    ASSERT_NO_FATAL_FAILURE(shadeSpanAsQuads(*shader, constants, r, x, y, live, shown));
                 }
         EXPECT_EQ(shown > 0, c.shows) << c.function;
     }
