@@ -10,6 +10,7 @@
 #include "platform/runtime/verify.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -22,8 +23,8 @@ using platform::Task;
 namespace {
 
 std::shared_ptr<TriggerTap>& sharedTap() {
-    static std::shared_ptr<TriggerTap> tap;
-    return tap;
+    static platform::ProcessLocal<std::shared_ptr<TriggerTap>> tap;
+    return tap.get();
 }
 
 }  // namespace

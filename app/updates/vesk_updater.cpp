@@ -6,6 +6,7 @@
 #include "platform/plist/base64.h"
 #include "platform/services/bundle.h"
 #include "platform/services/url.h"
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -14,8 +15,8 @@ namespace {
 using platform::Updater;
 
 std::shared_ptr<VESKUpdater>& sharedSlot() {
-    static std::shared_ptr<VESKUpdater> slot;
-    return slot;
+    static platform::ProcessLocal<std::shared_ptr<VESKUpdater>> slot;
+    return slot.get();
 }
 
 const std::string* infoString(const char* key) {

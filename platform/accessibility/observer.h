@@ -28,6 +28,7 @@
 
 #include "platform/accessibility/element.h"
 #include "platform/accessibility/error.h"
+#include "platform/runtime/handover.h"
 
 namespace platform {
 
@@ -36,8 +37,10 @@ class RunLoopSource;
 
 class AccessibilityProcessObserver : public std::enable_shared_from_this<AccessibilityProcessObserver> {
 public:
-    using Callback = std::function<void(AccessibilityProcessObserver& observer, const AccessibilityElement& element,
-                                        const std::string& notification, void* refcon)>;
+    // Belongs to the run that makes the observer: once that run has ended nothing is
+    // delivered.
+    using Callback = Handover<void(AccessibilityProcessObserver& observer, const AccessibilityElement& element,
+                                   const std::string& notification, void* refcon)>;
 
     // Fails when there is no world, or when the world refuses (fault injection).
     static Result<std::shared_ptr<AccessibilityProcessObserver>, AccessibilityError> create(int32_t pid,

@@ -9,6 +9,8 @@
 #include "platform/desktop/desktop.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
+#include "platform/runtime/verify.h"
 
 namespace platform {
 
@@ -16,59 +18,56 @@ using desktop::Desktop;
 using desktop::WorldEvent;
 using desktop::WorldEventKind;
 
-Application::Application(Desktop& world) : world_(world) {
-    listener_ = world.addListener([this](const WorldEvent& e) { onWorldEvent(e); });
-    active_ = world.ownApplication().isActive();
-    connectApplicationToWorld(*this, world);
+namespace {
+
+// Where each run keeps its application.
+const char kApplicationKey = 0;
+
+}  // namespace
+
+Application::Application(Desktop& world) : world_(world) { active_ = world.ownApplication().isActive(); }
+
+// The application is made as its run's code: the world's reports and the input reach it
+// as that run's, and stop when the run ends.
+std::shared_ptr<Application> Application::make(Desktop& world) {
+    std::shared_ptr<Application> app(new Application(world));
+    std::weak_ptr<Application> weak = app;
+    app->self_ = weak;
+    app->listener_ = world.addListener([weak](const WorldEvent& e) {
+        if (auto self = weak.lock()) self->onWorldEvent(e);
+    });
+    connectApplicationToWorld(*app, world);
+    return app;
 }
 
 Application::~Application() {
     world_.removeListener(listener_);
     if (animationTimer_) animationTimer_->invalidate();
+    // The process is gone, and its windows with it, whoever still holds them.
+    for (Window* window : std::vector<Window*>(windows_)) window->processEnded(world_);
 }
 
-Application& Application::shared() { return Desktop::current().extension<Application>(); }
-
-Application* Application::sharedOrNull() {
-    Desktop* world = Desktop::currentOrNull();
-    return world ? &world->extension<Application>() : nullptr;
+Application& Application::shared() {
+    Application* app = sharedOrNull();
+    VERIFY_WITH(app, "the program runs in a world");
+    return *app;
 }
+
+Application* Application::sharedOrNull() { return sharedPointer().get(); }
 
 std::shared_ptr<Application> Application::sharedPointer() {
     Desktop* world = Desktop::currentOrNull();
-    return world ? world->extensionPointer<Application>() : nullptr;
+    const std::shared_ptr<ProcessRun> run = ProcessRun::current();
+    // A process that has ended has no application any more.
+    if (!world || run->hasEnded()) return nullptr;
+    return run->keep<Application>(&kApplicationKey, [world] { return make(*world); });
 }
 
-std::shared_ptr<Application> Application::self() const { return world_.extensionPointer<Application>(); }
+std::shared_ptr<Application> Application::self() const { return self_.lock(); }
 
 int32_t Application::processIdentifier() const { return world_.ownProcessIdentifier(); }
 
 // ---- Launching and terminating --------------------------------------------------------
-
-void Application::forgetRun() {
-    delegate_.reset();
-    launched_ = terminating_ = terminated_ = false;
-    terminationHandler_ = nullptr;
-    // Menus and their handlers belonged to the run: none is told anything more.
-    openMenu_.reset();
-    mainMenu_.reset();
-    modal_.clear();
-    for (const auto& window : windows()) window->close();
-    key_ = main_ = nullptr;
-    pressWindow_.reset();
-    animating_.clear();
-    if (animationTimer_) animationTimer_->invalidate();
-    animationTimer_.reset();
-    cycleScheduled_ = false;
-    icon_.reset();
-    setActivationPolicy(ActivationPolicy::accessory);
-}
-
-void endProgramRun(Application& application) {
-    application.forgetRun();
-    StatusBar& bar = StatusBar::system();
-    while (!bar.items().empty()) bar.removeStatusItem(*bar.items().back());
-}
 
 void Application::finishLaunching() {
     if (launched_) return;

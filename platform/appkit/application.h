@@ -2,8 +2,9 @@
 
 // The application object: the program as AppKit sees it in the current world.
 //
-// One per world (each world is a process): Application::shared() makes it on first use
-// and it goes away with the world. It knows the program's windows (every live Window),
+// One per run of the program's process (process_run.h): Application::shared() makes it
+// on first use, as the run's code, and it goes away when the run ends, taking the
+// program's windows off the screen. A run that has ended has none. It knows the program's windows (every live Window),
 // the key and main window, activation, the pointer, the display cycle, animations and
 // the open menu. Menus shown and alerts answered are the simulated person's side
 // (simulated_user.h).
@@ -105,7 +106,8 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // The application of the current world; aborts without one.
+    // The application of the current run; aborts without one (no world, or a run that
+    // has ended).
     static Application& shared();
     static Application* sharedOrNull();
     static std::shared_ptr<Application> sharedPointer();
@@ -202,15 +204,10 @@ public:
     bool hasRunningAnimations() const { return !animating_.empty(); }
 
 private:
-    // The world makes the application of its program, as its per-world state.
-    friend class desktop::Desktop;
     friend class Window;
-    friend void endProgramRun(Application& application);
-
-    // The program's run ended; see endProgramRun (world_bridge.h).
-    void forgetRun();
 
     explicit Application(desktop::Desktop& world);
+    static std::shared_ptr<Application> make(desktop::Desktop& world);
     desktop::Desktop& world() const { return world_; }
 
     // Registry and key state, used by Window.
@@ -241,6 +238,7 @@ private:
     void updatePointerState(const AppEvent& event);
 
     desktop::Desktop& world_;
+    std::weak_ptr<Application> self_;
     int listener_ = 0;
     std::weak_ptr<ApplicationDelegate> delegate_;
     bool launched_ = false;

@@ -85,8 +85,9 @@ std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
     auto context = BitmapContext::create(static_cast<int>(pw), static_cast<int>(ph), ColorSpace::sRGB());
     if (!context) return std::nullopt;
 
-    Application& app = Application::shared();
-    app.runDisplayCycle();
+    // The program's own windows are drawn from their layers, while it runs.
+    Application* app = Application::sharedOrNull();
+    if (app) app->runDisplayCycle();
     // User space: AppKit screen coordinates.
     const double h = world->displays().firstMaxY();
     const Rect origin = flipRect(area, h);
@@ -103,7 +104,7 @@ std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
         if (!world->isOnScreen(w) || w.alpha() <= 0) continue;
         const Rect frame = flipRect(w.frame(), h);
         std::optional<Image> picture;
-        if (auto own = app.windowWithWindowNumber(w.number())) {
+        if (auto own = app ? app->windowWithWindowNumber(w.number()) : nullptr) {
             picture = renderWindowPicture(*own, options.scale);
         } else if (options.windowPicture) {
             picture = options.windowPicture(w, options.scale);
@@ -112,7 +113,7 @@ std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
         context->setAlpha(w.alpha());
         if (picture) {
             context->drawImage(*picture, frame);
-        } else if (!app.windowWithWindowNumber(w.number())) {
+        } else if (!(app && app->windowWithWindowNumber(w.number()))) {
             drawPlaceholder({*context, font, frame}, w);
         }
         context->restoreGState();

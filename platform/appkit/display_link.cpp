@@ -33,7 +33,7 @@ void DisplayLink::invalidate() {
 }
 
 void DisplayLink::fire() {
-    if (paused_ || !handler_ || !Screen::withDisplayNumber(display_)) return;
+    if (paused_ || !isValid() || !Screen::withDisplayNumber(display_)) return;
     const double now = MainLoop::main().now();
     ++frames_;
     // A copy: the handler may invalidate the link, and with it the function it runs in.

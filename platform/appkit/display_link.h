@@ -16,6 +16,8 @@
 //   there is not made at all.
 // - A paused link does not call its handler; invalidate stops it for good and drops the
 //   handler. Invalidating from inside the handler is allowed.
+// - The link belongs to the run that makes it: once that run has ended it never fires
+//   again and counts as invalidated.
 //
 // Main thread only.
 
@@ -35,7 +37,7 @@ public:
         double timestamp = 0;
         double targetTimestamp = 0;
     };
-    using Handler = std::function<void(const Frame&)>;
+    using Handler = Handover<void(const Frame&)>;
 
     // None when the screen's display is not there.
     static std::shared_ptr<DisplayLink> make(const Screen& screen, Handler handler);
@@ -47,7 +49,7 @@ public:
     void add(MainLoop& loop, const RunLoopMode& mode);
     bool isPaused() const { return paused_; }
     void setPaused(bool paused) { paused_ = paused; }
-    bool isValid() const { return handler_ != nullptr; }
+    bool isValid() const { return handler_.isLive(); }
     void invalidate();
     // Calls made to the handler so far.
     int frameCount() const { return frames_; }

@@ -132,25 +132,47 @@ StatusBar& StatusBar::system() { return desktop::Desktop::current().extension<St
 
 std::shared_ptr<StatusItem> StatusBar::statusItem(double length) {
     std::shared_ptr<StatusItem> item(new StatusItem(length));
-    items_.push_back(item);
+    entries_.push_back({item, ProcessRun::executing()});
     layOut();
     return item;
 }
 
 void StatusBar::removeStatusItem(StatusItem& item) {
     std::shared_ptr<StatusItem> keep = item.shared_from_this();
-    std::erase_if(items_, [&item](const auto& i) { return i.get() == &item; });
+    std::erase_if(entries_, [&item](const Entry& e) { return e.item.get() == &item; });
     item.window().orderOut();
     layOut();
 }
 
+std::vector<std::shared_ptr<StatusItem>> StatusBar::items() {
+    dropItemsOfEndedRuns();
+    std::vector<std::shared_ptr<StatusItem>> items;
+    for (const Entry& e : entries_) items.push_back(e.item);
+    return items;
+}
+
+void StatusBar::dropItemsOfEndedRuns() {
+    for (;;) {
+        auto dead = std::find_if(entries_.begin(), entries_.end(),
+                                 [](const Entry& e) { return e.owner && e.owner->hasEnded(); });
+        if (dead == entries_.end()) return;
+        Entry entry = std::move(*dead);
+        entries_.erase(dead);
+        // The item goes as the dead run's: nothing it hands over on its way runs.
+        InRun as(entry.owner);
+        entry.item.reset();
+    }
+}
+
 void StatusBar::layOut() {
+    dropItemsOfEndedRuns();
     const desktop::Display* first = world_.displays().first();
     if (!first) return;
     const Rect bar = world_.displays().topLeftFrame(*first);
     const double h = world_.displays().firstMaxY();
     double x = bar.maxX() - kRightMargin;
-    for (const auto& item : items_) {
+    for (const Entry& entry : entries_) {
+        const std::shared_ptr<StatusItem>& item = entry.item;
         if (!item->isVisible()) {
             item->window().orderOut();
             continue;

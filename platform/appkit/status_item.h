@@ -14,7 +14,9 @@
 // shows the item's menu when it has one (see Application::popUpMenu, kind statusItem);
 // otherwise it runs the button's action. The click does not activate the program.
 //
-// The status bar belongs to the world: StatusBar::system() is the current world's.
+// The status bar belongs to the world: StatusBar::system() is the current world's. An
+// item belongs to the run that made it: once that run has ended the bar drops it (its
+// window went with the process).
 
 #include <functional>
 #include <memory>
@@ -26,6 +28,7 @@
 #include "platform/appkit/view.h"
 #include "platform/appkit/window.h"
 #include "platform/graphics/image.h"
+#include "platform/runtime/process_run.h"
 
 namespace platform {
 
@@ -116,7 +119,8 @@ public:
     double thickness() const { return kThickness; }
     std::shared_ptr<StatusItem> statusItem(double length);
     void removeStatusItem(StatusItem& item);
-    const std::vector<std::shared_ptr<StatusItem>>& items() const { return items_; }
+    // The items of runs that go on, oldest first.
+    std::vector<std::shared_ptr<StatusItem>> items();
     // Places every visible item again.
     void layOut();
 
@@ -124,9 +128,14 @@ private:
     // The world makes its status bar, as its per-world state.
     friend class desktop::Desktop;
     explicit StatusBar(desktop::Desktop& world) : world_(world) {}
+    void dropItemsOfEndedRuns();
 
+    struct Entry {
+        std::shared_ptr<StatusItem> item;
+        std::shared_ptr<ProcessRun> owner;
+    };
     desktop::Desktop& world_;
-    std::vector<std::shared_ptr<StatusItem>> items_;
+    std::vector<Entry> entries_;
 };
 
 }  // namespace platform

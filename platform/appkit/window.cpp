@@ -285,6 +285,13 @@ void Window::detachChildren() {
     }
 }
 
+void Window::processEnded(desktop::Desktop& world) {
+    if (closed_) return;
+    closed_ = true;
+    orderedIn_ = false;
+    if (desktop::Window* w = number_ != 0 ? world.window(number_) : nullptr) w->close();
+}
+
 void Window::worldClosed() {
     // Closed from outside (an accessibility press of the close button): the window
     // closes as if it had been asked to.

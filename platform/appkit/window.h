@@ -52,6 +52,7 @@
 namespace platform {
 
 namespace desktop {
+class Desktop;
 class Window;
 }
 
@@ -347,6 +348,8 @@ private:
     void worldFrameChanged();
     void worldFrameChanged(const Rect& now);
     void worldClosed();
+    // The program's process ended: the window leaves the screen, telling nobody.
+    void processEnded(desktop::Desktop& world);
     void worldFullScreenChanged();
     // Whether a point in base coordinates lies in the title bar.
     bool isInTitleBar(Point local) const;

@@ -29,11 +29,4 @@ void connectApplicationToWorld(Application& application, desktop::Desktop& world
 // Called once a window of the program exists in the world.
 void connectWindowToWorld(Window& window, uint32_t windowNumber);
 
-// The program's process has ended (it quit, was signalled or crashed) and the system
-// that hosts it may start it again in the same world: the application forgets the run's
-// delegate, its launch and termination, closes the windows still open, drops the menus,
-// modal sessions, the pending display cycle and the animations, takes the icon away and
-// goes back to the accessory policy. The status bar's items go too.
-void endProgramRun(Application& application);
-
 }  // namespace platform

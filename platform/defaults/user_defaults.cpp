@@ -2,14 +2,17 @@
 
 #include "platform/defaults/conversions.h"
 #include "platform/defaults/file_user_defaults.h"
+#include "platform/runtime/process_once.h"
 
 namespace platform {
 
 namespace {
 
+// Each run of the process reads its defaults afresh: nothing of an earlier run's memory
+// reaches a later one.
 std::unique_ptr<UserDefaults>& standardSlot() {
-    static std::unique_ptr<UserDefaults> slot;
-    return slot;
+    static ProcessLocal<std::unique_ptr<UserDefaults>> slot;
+    return slot.get();
 }
 
 std::unique_ptr<UserDefaults> makeStandard() {

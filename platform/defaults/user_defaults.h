@@ -41,12 +41,13 @@ public:
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;
 
-    // The program's own domain for this process (kProgramDefaultsDomain), made on first
-    // use: durable, in the user's configuration folder (FileUserDefaults::defaultFolder),
-    // or in memory when the process has no home folder at all.
+    // The program's own domain for this run of the process (kProgramDefaultsDomain),
+    // made on first use: durable, in the user's configuration folder
+    // (FileUserDefaults::defaultFolder), or in memory when the process has no home folder
+    // at all.
     static UserDefaults& standard();
-    // Replaces the process's standard domain (tests, tools, the simulated desktop);
-    // returns the new one. Null goes back to making the durable one on next use.
+    // Replaces the run's standard domain (tests, tools, the simulated desktop); returns
+    // the new one. Null goes back to making the durable one on next use.
     static UserDefaults& setStandard(std::unique_ptr<UserDefaults> defaults);
 
     const std::string& domain() const { return domain_; }

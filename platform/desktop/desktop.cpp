@@ -9,7 +9,6 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/process_once.h"
 
 namespace platform::desktop {
 
@@ -28,6 +27,7 @@ std::atomic<Desktop*> g_current{nullptr};
 
 Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     : loop_(loop),
+      run_(ProcessRun::begin()),
       faults_(*this),
       privateCalls_(*this),
       displays_(*this),
@@ -35,8 +35,6 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
       dock_(*this),
       trusted_(options.accessibilityTrusted) {
     if (g_current) fail("a world already exists");
-    // The program meets each world as a fresh process.
-    beginProcessLifetime();
     setCurrent(this);
     Quiet quiet(*this);
     for (const auto& description : options.displays) displays_.insert(description);
@@ -53,6 +51,8 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
 }
 
 Desktop::~Desktop() {
+    // What was made once while the world lived goes first, while the world is whole.
+    run_->end();
     {
         auto guard = lock();
         // Stand-ins' per-world state goes first, newest first, while the records still
@@ -170,8 +170,12 @@ bool Desktop::isOnScreen(const Window& w) const {
     const WorldGuard guard = guardWorld(*this);
     // The window's fields are read directly, under the guard above.
     if (w.closed_ || !w.orderedIn_) return false;
-    // A window on its way into the Dock stays on screen until it arrives there.
-    if (w.minimized_ && !(w.travel_ && w.travel_->direction == DockTravel::intoDock)) return false;
+    // A window on its way into the Dock stays on screen until it arrives there, which is
+    // a matter of time: it is there once its trip's time is up, whether or not the
+    // Dock's report of it has gone out yet.
+    const bool stillTravelling =
+        w.travel_ && w.travel_->direction == DockTravel::intoDock && now() < w.travel_->end;
+    if (w.minimized_ && !stillTravelling) return false;
     const Application* owner = process(w.pid());
     if (!owner || owner->hidden_) return false;
     if (!spaces_.isShown(w.space_)) return false;
@@ -475,9 +479,11 @@ void Desktop::emit(WorldEventKind kind, int32_t pid, uint32_t window, uint64_t c
                                            [&](const ListenerEntry& e) { return e.id == entry.id; });
         if (listening) entry.listener(event);
     }
+    // Listeners of runs that ended are dead; they go as the world next speaks.
+    std::erase_if(listeners_, [](const ListenerEntry& e) { return !e.listener.isLive(); });
 }
 
-void Desktop::onMainThread(std::function<void()> work) {
+void Desktop::onMainThread(Handover<void()> work) {
     if (loop_.isMainThread()) {
         work();
         return;
@@ -488,7 +494,7 @@ void Desktop::onMainThread(std::function<void()> work) {
     });
 }
 
-void Desktop::postToMainQueue(std::function<void()> work) {
+void Desktop::postToMainQueue(Handover<void()> work) {
     std::weak_ptr<int> alive = alive_;
     loop_.post([alive, work = std::move(work)] {
         if (alive.lock()) work();
@@ -497,11 +503,11 @@ void Desktop::postToMainQueue(std::function<void()> work) {
 
 void Desktop::schedule(double seconds, std::function<void()> work) {
     std::weak_ptr<int> alive = alive_;
-    loop_.postOffMainEvent(seconds, [this, alive, work = std::move(work)] {
+    loop_.postOffMainEvent(seconds, Handover<void()>::system([this, alive, work = std::move(work)] {
         if (!alive.lock()) return;
         auto guard = lock();
         work();
-    });
+    }));
 }
 
 const char* describe(WorldEventKind kind) {

@@ -75,6 +75,7 @@
 #include "platform/desktop/window_pictures.h"
 #include "platform/desktop/world_types.h"
 #include "platform/geometry/geometry.h"
+#include "platform/runtime/handover.h"
 
 namespace platform {
 class MainLoop;
@@ -95,7 +96,8 @@ class Region;
 
 class Desktop {
 public:
-    using Listener = std::function<void(const WorldEvent&)>;
+    // Belongs to the run that adds it: a listener of a run that has ended hears nothing.
+    using Listener = Handover<void(const WorldEvent&)>;
     // The system's default messaging timeout of accessibility requests.
     static constexpr double kDefaultMessagingTimeout = 6.0;
 
@@ -208,16 +210,19 @@ public:
     void emit(WorldEventKind kind, int32_t pid = 0, uint32_t window = 0, uint64_t control = 0);
     // Runs `work` now when on the main thread, otherwise hands it to the main thread (in
     // any run-loop mode). Dropped when the world is gone by then.
-    void onMainThread(std::function<void()> work);
+    void onMainThread(Handover<void()> work);
     // Posts to the main queue (common modes only). Dropped when the world is gone.
-    void postToMainQueue(std::function<void()> work);
+    void postToMainQueue(Handover<void()> work);
     // A world event after `seconds` on the loop's clock, in any run-loop mode, with the
-    // world locked. Dropped when the world is gone.
+    // world locked. It is the world's own doing, whoever's call set it going: it happens
+    // whatever becomes of the program meanwhile. Dropped when the world is gone.
     void schedule(double seconds, std::function<void()> work);
 
     // Per-world state of a stand-in, made on first use with T(Desktop&) and destroyed
     // with the world, before its records, newest first. T may keep that constructor
-    // private to the world (friend class desktop::Desktop).
+    // private to the world (friend class desktop::Desktop). It is the world's: what it
+    // hands over as it is made (listeners above all) belongs to the system, whichever
+    // run first asked for it.
     template <class T>
     T& extension();
     template <class T>
@@ -281,6 +286,9 @@ private:
     static void setCurrent(Desktop* world);
 
     MainLoop& loop_;
+    // The world is a process of its own: what is made once per process while no program
+    // runs belongs to it, and goes with it.
+    std::shared_ptr<ProcessRun> run_;
     mutable std::recursive_mutex mutex_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     ForeignPreferences preferences_;
@@ -366,6 +374,7 @@ std::shared_ptr<T> Desktop::extensionPointer() {
     for (const auto& e : extensions_) {
         if (e.type == key) return std::static_pointer_cast<T>(e.object);
     }
+    InRun asSystem(nullptr);
     std::shared_ptr<T> object(new T(*this));
     extensions_.push_back({key, object});
     return object;

@@ -12,21 +12,23 @@
 //
 // Monitors run on the main thread, in the main queue's modes, in the order they were
 // added. Adding one needs a world (otherwise the token is null); a monitor removed
-// while others run sees nothing more. Main thread only. (The world's side of them is in
-// event_monitors.h.)
+// while others run sees nothing more. A monitor belongs to the run that adds it: once
+// that run has ended it sees nothing, and the events go on as if it were not there.
+// Main thread only. (The world's side of them is in event_monitors.h.)
 
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "platform/events/event_record.h"
+#include "platform/runtime/handover.h"
 
 namespace platform {
 
 class EventMonitor {
 public:
-    using LocalHandler = std::function<std::optional<EventRecord>(const EventRecord& event)>;
-    using GlobalHandler = std::function<void(const EventRecord& event)>;
+    using LocalHandler = Handover<std::optional<EventRecord>(const EventRecord& event)>;
+    using GlobalHandler = Handover<void(const EventRecord& event)>;
     // Identifies a monitor for removal.
     using Token = std::shared_ptr<const void>;
 

@@ -8,6 +8,8 @@ EventMonitors& EventMonitors::of(desktop::Desktop& world) { return world.extensi
 
 EventMonitor::Token EventMonitors::add(EventMask mask, EventMonitor::LocalHandler local,
                                        EventMonitor::GlobalHandler global) {
+    // Monitors of runs that ended are gone for good.
+    std::erase_if(entries_, [](const auto& e) { return !e->local.isLive() && !e->global.isLive(); });
     auto entry = std::make_shared<Entry>(Entry{mask, std::move(local), std::move(global)});
     entries_.push_back(entry);
     return entry;
@@ -23,23 +25,18 @@ void EventMonitors::remove(const EventMonitor::Token& token) {
     }
 }
 
-void EventMonitors::removeAll() {
-    for (const auto& entry : entries_) entry->removed = true;
-    entries_.clear();
-}
-
 size_t EventMonitors::localCount() const {
-    return size_t(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return bool(e->local); }));
+    return size_t(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->local.isLive(); }));
 }
 
 size_t EventMonitors::globalCount() const {
-    return size_t(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return bool(e->global); }));
+    return size_t(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->global.isLive(); }));
 }
 
 std::optional<EventRecord> EventMonitors::runLocal(EventRecord event) {
     const auto snapshot = entries_;
     for (const auto& entry : snapshot) {
-        if (entry->removed || !entry->local || !maskIncludes(entry->mask, event.type())) continue;
+        if (entry->removed || !entry->local.isLive() || !maskIncludes(entry->mask, event.type())) continue;
         std::optional<EventRecord> answer = entry->local(event);
         if (!answer) return std::nullopt;
         event = std::move(*answer);
@@ -50,7 +47,7 @@ std::optional<EventRecord> EventMonitors::runLocal(EventRecord event) {
 void EventMonitors::runGlobal(const EventRecord& event) {
     const auto snapshot = entries_;
     for (const auto& entry : snapshot) {
-        if (entry->removed || !entry->global || !maskIncludes(entry->mask, event.type())) continue;
+        if (entry->removed || !entry->global.isLive() || !maskIncludes(entry->mask, event.type())) continue;
         entry->global(event);
     }
 }

@@ -22,8 +22,6 @@ public:
 
     EventMonitor::Token add(EventMask mask, EventMonitor::LocalHandler local, EventMonitor::GlobalHandler global);
     void remove(const EventMonitor::Token& token);
-    // Every monitor goes: the program that added them has ended.
-    void removeAll();
     size_t localCount() const;
     size_t globalCount() const;
 

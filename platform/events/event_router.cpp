@@ -67,7 +67,7 @@ void EventRouter::add(const std::shared_ptr<EventTap>& tap) {
 std::vector<std::shared_ptr<EventTap>> EventRouter::taps() const {
     std::vector<std::shared_ptr<EventTap>> result;
     for (const auto& weak : taps_) {
-        if (auto tap = weak.lock(); tap && tap->valid_) result.push_back(tap);
+        if (auto tap = weak.lock(); tap && tap->isValid()) result.push_back(tap);
     }
     return result;
 }
@@ -103,7 +103,7 @@ void EventRouter::switchOff(EventTap& tap, EventType notice) {
     tap.source_->signal([weakTap, self, notice] {
         auto t = weakTap.lock();
         auto router = self.lock();
-        if (!t || !t->valid_ || !router) return;
+        if (!t || !t->isValid() || !router) return;
         router->notices_.push_back({t->id_, notice, router->world_.now()});
         t->callback_(t.get(), notice, EventRecord(notice), t->userInfo_);
     });
@@ -164,7 +164,7 @@ bool EventRouter::advance(Flight& flight) {
             record_[flight.index].taps.push_back({tap->id_, TapVerdict::observed});
             std::weak_ptr<EventTap> weakTap = tap;
             tap->source_->signal([weakTap, seen = flight.current] {
-                if (auto t = weakTap.lock(); t && t->valid_) t->callback_(t.get(), seen.type(), seen, t->userInfo_);
+                if (auto t = weakTap.lock(); t && t->isValid()) t->callback_(t.get(), seen.type(), seen, t->userInfo_);
             });
             ++flight.next;
             continue;
@@ -207,7 +207,7 @@ void EventRouter::callbackTurn(uint64_t ticket) {
     Flight& flight = flights_.front();
     if (world_.now() > deadline) {
         // Too late: the window server has let the event go and switched the tap off.
-        if (tap->valid_) switchOff(*tap, EventType::tapDisabledByTimeout);
+        if (tap->isValid()) switchOff(*tap, EventType::tapDisabledByTimeout);
         moveOn(flight, TapVerdict::timedOut);
     } else if (!answer) {
         record_[flight.index].taps.push_back({tap->id_, TapVerdict::swallowed});
@@ -224,7 +224,7 @@ void EventRouter::callbackTurn(uint64_t ticket) {
 
 void EventRouter::timedOut(uint64_t ticket) {
     if (flights_.empty() || flights_.front().ticket != ticket || flights_.front().waitingOn == 0) return;
-    if (std::shared_ptr<EventTap> tap = tapWithId(flights_.front().waitingOn); tap && tap->valid_) {
+    if (std::shared_ptr<EventTap> tap = tapWithId(flights_.front().waitingOn); tap && tap->isValid()) {
         switchOff(*tap, EventType::tapDisabledByTimeout);
     }
     moveOn(flights_.front(), TapVerdict::timedOut);

@@ -50,9 +50,11 @@ enum class EventTapOptions : uint32_t { defaultTap = 0, listenOnly = 1 };
 class EventTap;
 class EventRouter;
 using EventTapProxy = EventTap*;
+// The callback belongs to the run that makes the tap: a tap whose run has ended counts as
+// invalidated, and events pass it by.
 using EventTapCallback =
-    std::function<std::optional<EventRecord>(EventTapProxy proxy, EventType type, const EventRecord& event,
-                                             void* userInfo)>;
+    Handover<std::optional<EventRecord>(EventTapProxy proxy, EventType type, const EventRecord& event,
+                                        void* userInfo)>;
 
 class EventTap {
 public:
@@ -65,10 +67,10 @@ public:
 
     // Switches the tap on or off; nothing for an invalidated tap.
     void enable(bool on);
-    bool isEnabled() const { return enabled_ && valid_; }
+    bool isEnabled() const { return enabled_ && isValid(); }
     // Ends the tap for good: it sees nothing more and its source is invalidated.
     void invalidate();
-    bool isValid() const { return valid_; }
+    bool isValid() const { return valid_ && callback_.isLive(); }
     // The tap's run-loop source (the same one at every call), to be added to the modes
     // in which the callback may run.
     std::shared_ptr<RunLoopSource> runLoopSource() const { return source_; }

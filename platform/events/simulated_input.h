@@ -38,6 +38,8 @@
 #include "platform/events/keyboard_layout.h"
 #include "platform/geometry/geometry.h"
 
+#include "platform/runtime/handover.h"
+
 namespace platform {
 
 // Who an event reaches.
@@ -53,7 +55,8 @@ public:
     // its event dispatch, which runs on the main thread, in the main queue's modes, after
     // the program's local event monitors have seen the event (and not when one consumed
     // it). Without a sink, events for the program are dropped after the monitors.
-    using EventSink = std::function<void(const EventRecord&)>;
+    // Belongs to the run that sets it: the events of a program that has ended reach nobody.
+    using EventSink = Handover<void(const EventRecord&)>;
 
     static constexpr double kDefaultDoubleClickInterval = 0.5;
     // How far apart two presses may be and still count as one multiple click.

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/plist/value.h"
+#include "platform/runtime/handover.h"
 
 namespace platform {
 
@@ -44,7 +45,9 @@ std::string jsonLine(const DistributedNotification& notification);
 class DistributedNotificationCenter {
 public:
     enum class Delivery { normal, immediately };
-    using Handler = std::function<void(const DistributedNotification&)>;
+    // Belongs to the run that hands it over: an observer of a run that has ended hears
+    // nothing more.
+    using Handler = Handover<void(const DistributedNotification&)>;
     using Token = std::shared_ptr<const void>;
 
     DistributedNotificationCenter();

@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_once.h"
 
 namespace platform {
 
 NotificationCenter& NotificationCenter::defaultCenter() {
-    static NotificationCenter center;
-    return center;
+    static ProcessLocal<NotificationCenter> center;
+    return center.get();
 }
 
 NotificationCenter::Token NotificationCenter::addObserver(std::string name, const void* object, Handler handler) {
@@ -46,13 +47,14 @@ void NotificationCenter::deliver(State& state, const Notification& notification)
         auto handler = record->handler;
         handler(notification);
     }
+    // Observers of a run that has ended go as the centre next delivers.
+    std::erase_if(state.records, [](const auto& r) {
+        if (r->handler.isLive()) return false;
+        r->removed = true;
+        return true;
+    });
 }
 
 size_t NotificationCenter::observerCount() const { return state_->records.size(); }
-
-void NotificationCenter::removeAll() {
-    for (auto& r : state_->records) r->removed = true;
-    state_->records.clear();
-}
 
 }  // namespace platform

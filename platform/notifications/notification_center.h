@@ -8,7 +8,8 @@
 // thread hands the delivery to the main loop, in posting order; it is dropped when the
 // centre is gone by then. An observer removed during a delivery gets nothing more; one
 // added during a delivery gets the next notification, not the current one. Observers
-// are added and removed on the main thread.
+// are added and removed on the main thread. An observer belongs to the run that adds it
+// (process_run.h): once that run has ended it hears nothing more.
 //
 // Names used here: the system's local notifications ("NSCalendarDayChangedNotification",
 // "NSWindowDidMiniaturizeNotification", "NSWindowDidDeminiaturizeNotification",
@@ -22,6 +23,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/runtime/handover.h"
 
 namespace platform {
 
@@ -52,7 +55,7 @@ inline const std::string kScreenParametersChanged = "NSApplicationDidChangeScree
 
 class NotificationCenter {
 public:
-    using Handler = std::function<void(const Notification&)>;
+    using Handler = Handover<void(const Notification&)>;
     // Keeps the observation alive only as a key for removal; the centre owns it.
     using Token = std::shared_ptr<const void>;
 
@@ -60,7 +63,7 @@ public:
     NotificationCenter(const NotificationCenter&) = delete;
     NotificationCenter& operator=(const NotificationCenter&) = delete;
 
-    // The process's default centre.
+    // The process's default centre: one per run of the process.
     static NotificationCenter& defaultCenter();
 
     // An empty name matches every name; a null object matches every object.
@@ -73,8 +76,6 @@ public:
     // Expires when the centre goes: holders of a token that may outlive the centre (a
     // task's stream, when the world goes first) check it before removing.
     std::weak_ptr<const void> lifetime() const { return state_; }
-    // Drops every observer (between tests).
-    void removeAll();
 
 private:
     struct Record {

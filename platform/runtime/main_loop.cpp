@@ -33,12 +33,12 @@ void setCurrentSimulatedJob(SimulatedJobContext* job) { t_job = job; }
 
 // ---- Timer ----------------------------------------------------------------------
 
-Timer::Timer(double interval, bool repeats, std::function<void()> action)
+Timer::Timer(double interval, bool repeats, Handover<void()> action)
     : interval_(std::isfinite(interval) ? std::max(interval, kMinimumInterval) : kMinimumInterval),
       repeats_(repeats),
       action_(std::move(action)) {}
 
-std::shared_ptr<Timer> Timer::make(double interval, bool repeats, std::function<void()> action) {
+std::shared_ptr<Timer> Timer::make(double interval, bool repeats, Handover<void()> action) {
     return std::shared_ptr<Timer>(new Timer(interval, repeats, std::move(action)));
 }
 
@@ -55,7 +55,7 @@ std::shared_ptr<RunLoopSource> RunLoopSource::make(std::string name) {
     return std::shared_ptr<RunLoopSource>(new RunLoopSource(std::move(name)));
 }
 
-void RunLoopSource::signal(std::function<void()> work) {
+void RunLoopSource::signal(Handover<void()> work) {
     if (!valid_) return;
     if (loop_) {
         loop_->requireMainThread();
@@ -113,23 +113,6 @@ MainLoop::~MainLoop() {
     g_main.store(nullptr);
 }
 
-void MainLoop::endProcessWork() {
-    requireMainThread();
-    tasks_->destroyAll();
-    for (auto& [label, queue] : queues_) queue->dropWaitingJobs();
-    std::map<Key, Item> mainQueue;
-    {
-        std::lock_guard lock(mutex_);
-        mainQueue.swap(mainQueue_);
-    }
-    // Dropping the work may release objects whose destructors invalidate timers here.
-    mainQueue.clear();
-    const auto timers = timers_;
-    for (const auto& timer : timers) timer->invalidate();
-    const auto sources = sources_;
-    for (const auto& source : sources) source->invalidate();
-}
-
 MainLoop& MainLoop::main() {
     MainLoop* loop = g_main.load();
     VERIFY_WITH(loop, "there is a main loop");
@@ -176,9 +159,9 @@ bool MainLoop::eligible(const std::set<RunLoopMode>& modes) const {
     return isCommonMode(mode) && modes.count(modes::kCommon);
 }
 
-void MainLoop::post(std::function<void()> work) { postAfter(0, std::move(work)); }
+void MainLoop::post(Handover<void()> work) { postAfter(0, std::move(work)); }
 
-void MainLoop::postAfter(double seconds, std::function<void()> work) {
+void MainLoop::postAfter(double seconds, Handover<void()> work) {
     if (tearingDown_ || !work) return;
     if (SimulatedJobContext* job = t_job) {
         job->deferred.push_back([this, seconds, w = std::move(work)]() mutable {
@@ -195,7 +178,7 @@ void MainLoop::postAfter(double seconds, std::function<void()> work) {
     wake();
 }
 
-void MainLoop::postOffMainEvent(double seconds, std::function<void()> work) {
+void MainLoop::postOffMainEvent(double seconds, Handover<void()> work) {
     if (tearingDown_ || !work) return;
     if (SimulatedJobContext* job = t_job) {
         job->deferred.push_back([this, seconds, w = std::move(work)]() mutable {
@@ -273,11 +256,11 @@ uint64_t MainLoop::nextSeq() {
     return seq_++;
 }
 
-void MainLoop::signalled(RunLoopSource& source, std::function<void()> work) {
+void MainLoop::signalled(RunLoopSource& source, Handover<void()> work) {
     source.pending_.push_back({now(), nextSeq(), std::move(work)});
 }
 
-int MainLoop::addFdWatch(int fd, std::function<void()> onReadable) {
+int MainLoop::addFdWatch(int fd, Handover<void()> onReadable) {
     requireMainThread();
     const int id = nextFdWatchId_++;
     fdWatches_.push_back({id, fd, std::move(onReadable)});
@@ -321,7 +304,7 @@ bool MainLoop::runOne() {
         return false;
     case Kind::main:
     case Kind::offMain: {
-        std::function<void()> work;
+        Handover<void()> work;
         {
             std::lock_guard lock(mutex_);
             auto& map = kind == Kind::main ? mainQueue_ : offMainEvents_;
@@ -335,7 +318,12 @@ bool MainLoop::runOne() {
     case Kind::timer: {
         // Keep the timer alive across its own action, which may invalidate it.
         std::shared_ptr<Timer> keep = timer;
-        std::function<void()> action = keep->action_;
+        // A timer of a run that has ended goes without firing.
+        if (!keep->action_) {
+            keep->invalidate();
+            return true;
+        }
+        Handover<void()> action = keep->action_;
         if (keep->repeats_) {
             double next = keep->fireDate_ + keep->interval_;
             if (next <= t) next += std::ceil((t - next) / keep->interval_ + 1e-9) * keep->interval_;
@@ -350,7 +338,7 @@ bool MainLoop::runOne() {
     }
     case Kind::source: {
         std::shared_ptr<RunLoopSource> keep = source;
-        std::function<void()> work = std::move(keep->pending_.front().work);
+        Handover<void()> work = std::move(keep->pending_.front().work);
         keep->pending_.erase(keep->pending_.begin());
         work();
         return true;

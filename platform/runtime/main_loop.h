@@ -21,6 +21,11 @@
 //   test asks for it (advance, runInMode) or a blocking call on the main thread
 //   consumes it (blockFor). Simulated time never goes backwards.
 //
+// - Everything handed to the loop (posted work, timers, sources' work, file-descriptor
+//   watches) is a Handover: it belongs to the run of the program that handed it over
+//   and runs as that run's code; once that run has ended it never runs (see
+//   process_run.h). Work of a dead run is dropped as it comes up.
+//
 // Off-main work on the simulated clock runs on the main OS thread but outside the
 // main thread's logical context: isMainThread() is false inside it, and whatever it
 // posts is handed over only when the job ends (see SerialQueue).
@@ -39,6 +44,8 @@
 #include <thread>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/runtime/handover.h"
 
 namespace platform {
 
@@ -64,7 +71,9 @@ struct TaskRegistry;
 // and fires once for any run of firings it missed. Main thread only.
 class Timer : public std::enable_shared_from_this<Timer> {
 public:
-    static std::shared_ptr<Timer> make(double interval, bool repeats, std::function<void()> action);
+    // The action belongs to the run that makes the timer; a timer of a run that has
+    // ended never fires again.
+    static std::shared_ptr<Timer> make(double interval, bool repeats, Handover<void()> action);
 
     double interval() const { return interval_; }
     bool repeats() const { return repeats_; }
@@ -78,7 +87,7 @@ public:
 
 private:
     friend class MainLoop;
-    Timer(double interval, bool repeats, std::function<void()> action);
+    Timer(double interval, bool repeats, Handover<void()> action);
 
     double interval_;
     bool repeats_;
@@ -87,7 +96,7 @@ private:
     uint64_t seq_ = 0;
     bool valid_ = true;
     bool scheduled_ = false;
-    std::function<void()> action_;
+    Handover<void()> action_;
     MainLoop* loop_ = nullptr;
     std::set<RunLoopMode> modes_;
 };
@@ -100,7 +109,7 @@ public:
     static std::shared_ptr<RunLoopSource> make(std::string name);
 
     const std::string& name() const { return name_; }
-    void signal(std::function<void()> work);
+    void signal(Handover<void()> work);
     bool isValid() const { return valid_; }
     // In at least one mode of a loop.
     bool isAttached() const { return loop_ != nullptr && !modes_.empty(); }
@@ -115,7 +124,7 @@ private:
     struct Pending {
         double time;
         uint64_t seq;
-        std::function<void()> work;
+        Handover<void()> work;
     };
     std::string name_;
     bool valid_ = true;
@@ -152,12 +161,12 @@ public:
     bool isCommonMode(const RunLoopMode& mode) const;
 
     // The main queue. Safe from any thread.
-    void post(std::function<void()> work);
-    void postAfter(double seconds, std::function<void()> work);
+    void post(Handover<void()> work);
+    void postAfter(double seconds, Handover<void()> work);
 
     // Mode-agnostic work that stands for something happening on another thread (a
     // deadline on a global queue, a simulated job finishing). It runs in any mode.
-    void postOffMainEvent(double seconds, std::function<void()> work);
+    void postOffMainEvent(double seconds, Handover<void()> work);
 
     void add(const std::shared_ptr<Timer>& timer, const RunLoopMode& mode);
     void add(const std::shared_ptr<RunLoopSource>& source, const RunLoopMode& mode);
@@ -165,7 +174,7 @@ public:
 
     // Watches a file descriptor for reading; the callback runs on the main thread in
     // the common modes. Returns an id for removeFdWatch.
-    int addFdWatch(int fd, std::function<void()> onReadable);
+    int addFdWatch(int fd, Handover<void()> onReadable);
     void removeFdWatch(int id);
 
     // Runs everything runnable now; on the simulated clock also waits for off-main jobs
@@ -192,14 +201,6 @@ public:
     // Serial queues by label, made on first use with the kind that suits the clock.
     SerialQueue& queue(const std::string& label);
 
-    // Ends what the process had under way on the loop, as its death would, so that
-    // nothing of it runs any more: every task chain is destroyed, every timer and source
-    // invalidated, posted main-queue work dropped and the jobs waiting on the serial
-    // queues with it. What stands for the world outside the process stays: off-main
-    // events (other processes, the passing of time) and file-descriptor watches. The
-    // system that hosts the program calls it once the program has ended. Main thread.
-    void endProcessWork();
-
     TaskRegistry& tasks() { return *tasks_; }
 
 private:
@@ -208,7 +209,7 @@ private:
     friend class SimulatedSerialQueue;
 
     struct Item {
-        std::function<void()> work;
+        Handover<void()> work;
     };
     using Key = std::pair<double, uint64_t>;
 
@@ -221,7 +222,7 @@ private:
     void schedule(Timer& timer);
     void detach(Timer& timer);
     void detach(RunLoopSource& source);
-    void signalled(RunLoopSource& source, std::function<void()> work);
+    void signalled(RunLoopSource& source, Handover<void()> work);
     void wake();
     uint64_t nextSeq();
 
@@ -247,7 +248,7 @@ private:
     struct FdWatch {
         int id;
         int fd;
-        std::function<void()> onReadable;
+        Handover<void()> onReadable;
     };
     std::vector<FdWatch> fdWatches_;
     int nextFdWatchId_ = 1;
@@ -259,7 +260,7 @@ private:
 // Inside simulated off-main work: what the job defers until it ends.
 struct SimulatedJobContext {
     double extraCost = 0;
-    std::vector<std::function<void()>> deferred;
+    std::vector<Handover<void()>> deferred;
 };
 SimulatedJobContext* currentSimulatedJob();
 

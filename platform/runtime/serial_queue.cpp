@@ -25,7 +25,7 @@ ThreadSerialQueue::~ThreadSerialQueue() {
     for (size_t i = 0; i < dropped; ++i) loop_.endOffMainWork();
 }
 
-void ThreadSerialQueue::async(std::function<void()> work) {
+void ThreadSerialQueue::async(Handover<void()> work) {
     if (SimulatedJobContext* job = currentSimulatedJob()) {
         job->deferred.push_back([this, w = std::move(work)]() mutable { async(std::move(w)); });
         return;
@@ -49,19 +49,9 @@ size_t ThreadSerialQueue::finishedJobs() const {
     return finished_;
 }
 
-void ThreadSerialQueue::dropWaitingJobs() {
-    size_t dropped = 0;
-    {
-        std::lock_guard lock(mutex_);
-        dropped = jobs_.size();
-        jobs_.clear();
-    }
-    for (size_t i = 0; i < dropped; ++i) loop_.endOffMainWork();
-}
-
 void ThreadSerialQueue::runJobs() {
     for (;;) {
-        std::function<void()> job;
+        Handover<void()> job;
         {
             std::unique_lock lock(mutex_);
             cv_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
@@ -107,13 +97,7 @@ size_t SimulatedSerialQueue::finishedJobs() const {
     return finished_;
 }
 
-void SimulatedSerialQueue::dropWaitingJobs() {
-    std::lock_guard lock(mutex_);
-    jobs_.clear();
-    ++generation_;
-}
-
-void SimulatedSerialQueue::async(std::function<void()> work) {
+void SimulatedSerialQueue::async(Handover<void()> work) {
     if (SimulatedJobContext* job = currentSimulatedJob()) {
         job->deferred.push_back([this, w = std::move(work)]() mutable { async(std::move(w)); });
         return;
@@ -126,23 +110,19 @@ void SimulatedSerialQueue::async(std::function<void()> work) {
 }
 
 void SimulatedSerialQueue::startNext() {
-    std::shared_ptr<std::function<void()>> work;
+    std::shared_ptr<Handover<void()>> work;
     double cost = 0;
-    uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         if (busy_ || jobs_.empty()) return;
         busy_ = true;
-        work = std::make_shared<std::function<void()>>(std::move(jobs_.front()));
+        work = std::make_shared<Handover<void()>>(std::move(jobs_.front()));
         jobs_.pop_front();
         cost = cost_;
-        generation = generation_;
     }
-    loop_.postOffMainEvent(cost, [this, work, generation] {
-        {
-            std::lock_guard lock(mutex_);
-            if (generation != generation_) *work = [] {};
-        }
+    // The queue's own doings are the system's: it goes on to the next job whoever sent
+    // this one, and only the job's work is its sender's.
+    loop_.postOffMainEvent(cost, Handover<void()>::system([this, work] {
         SimulatedJobContext context;
         detail::setCurrentSimulatedJob(&context);
         (*work)();
@@ -150,12 +130,12 @@ void SimulatedSerialQueue::startNext() {
         detail::setCurrentSimulatedJob(nullptr);
         // The job ends once the blocking calls inside it have taken their time; only
         // then does what it sent become visible.
-        auto deferred = std::make_shared<std::vector<std::function<void()>>>(std::move(context.deferred));
-        loop_.postOffMainEvent(context.extraCost, [this, deferred] { finished(*deferred); });
-    });
+        auto deferred = std::make_shared<std::vector<Handover<void()>>>(std::move(context.deferred));
+        loop_.postOffMainEvent(context.extraCost, Handover<void()>::system([this, deferred] { finished(*deferred); }));
+    }));
 }
 
-void SimulatedSerialQueue::finished(std::vector<std::function<void()>>& deferred) {
+void SimulatedSerialQueue::finished(std::vector<Handover<void()>>& deferred) {
     for (auto& d : deferred) d();
     {
         std::lock_guard lock(mutex_);

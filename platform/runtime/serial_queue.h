@@ -10,6 +10,11 @@
 // and what it posts is handed to the main loop when the job ends. Tests use it so that
 // slow work is a matter of time, not of threads.
 //
+// A job belongs to the run that sent it (process_run.h): it runs as that run's code, so
+// what it posts back belongs to the run too, and a job whose run has ended does not
+// run. A job already running when its run ends goes on to its end, as a thread of a
+// dying process is cut off mid-way; what it posts is dropped.
+//
 // MainLoop::queue(label) hands out the queue of a label with the kind that suits its
 // clock; the loop owns it.
 
@@ -21,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/runtime/handover.h"
+
 namespace platform {
 
 class MainLoop;
@@ -30,7 +37,7 @@ public:
     virtual ~SerialQueue() = default;
     const std::string& label() const { return label_; }
     // Sends a job. Safe from any thread, as are the counts below.
-    virtual void async(std::function<void()> work) = 0;
+    virtual void async(Handover<void()> work) = 0;
     // Simulated queues: the time every following job takes before its work runs.
     virtual void setJobCost(double seconds) = 0;
     virtual double jobCost() const = 0;
@@ -38,9 +45,6 @@ public:
     virtual size_t pendingJobs() const = 0;
     // Jobs finished since the queue was made.
     virtual size_t finishedJobs() const = 0;
-    // Drops every job that has not begun its work; a job whose work runs goes on to its
-    // end. What a process's death does to its queues.
-    virtual void dropWaitingJobs() = 0;
 
 protected:
     explicit SerialQueue(std::string label) : label_(std::move(label)) {}
@@ -53,12 +57,11 @@ class ThreadSerialQueue final : public SerialQueue {
 public:
     ThreadSerialQueue(std::string label, MainLoop& loop);
     ~ThreadSerialQueue() override;
-    void async(std::function<void()> work) override;
+    void async(Handover<void()> work) override;
     void setJobCost(double) override {}
     double jobCost() const override { return 0; }
     size_t pendingJobs() const override;
     size_t finishedJobs() const override;
-    void dropWaitingJobs() override;
 
 private:
     void runJobs();
@@ -66,7 +69,7 @@ private:
     MainLoop& loop_;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<std::function<void()>> jobs_;
+    std::deque<Handover<void()>> jobs_;
     bool running_ = false;
     bool stopping_ = false;
     size_t finished_ = 0;
@@ -76,26 +79,23 @@ private:
 class SimulatedSerialQueue final : public SerialQueue {
 public:
     SimulatedSerialQueue(std::string label, MainLoop& loop);
-    void async(std::function<void()> work) override;
+    void async(Handover<void()> work) override;
     void setJobCost(double seconds) override;
     double jobCost() const override;
     size_t pendingJobs() const override;
     size_t finishedJobs() const override;
-    void dropWaitingJobs() override;
 
 private:
     // Starts the next job unless one is running.
     void startNext();
-    void finished(std::vector<std::function<void()>>& deferred);
+    void finished(std::vector<Handover<void()>>& deferred);
 
     MainLoop& loop_;
     mutable std::mutex mutex_;  // guards what follows: a thread's job may send work here
     double cost_ = 0;
     bool busy_ = false;
     size_t finished_ = 0;
-    // Jobs started before the last drop do not run their work.
-    uint64_t generation_ = 0;
-    std::deque<std::function<void()>> jobs_;
+    std::deque<Handover<void()>> jobs_;
 };
 
 }  // namespace platform

@@ -7,7 +7,10 @@ namespace platform {
 void Resumption::post() const {
     if (!handle_) return;
     Resumption copy = *this;
-    MainLoop::main().post([copy] { copy.resumeNow(); });
+    // The chain's own run resumes it, whoever wakes it.
+    std::shared_ptr<TaskContext> context = context_.lock();
+    if (!context) return;
+    MainLoop::main().post(Handover<void()>::ownedBy(context->owner, [copy] { copy.resumeNow(); }));
 }
 
 void Resumption::resumeNow() const {
@@ -17,13 +20,30 @@ void Resumption::resumeNow() const {
     handle_.resume();
 }
 
+namespace {
+
+void destroyRoot(void* address) {
+    auto handle = std::coroutine_handle<detail::RootTask::promise_type>::from_address(address);
+    if (handle.promise().context) handle.promise().context->alive = false;
+    handle.destroy();
+}
+
+}  // namespace
+
 void TaskRegistry::destroyAll() {
     // Destroying a root unwinds its whole chain; each root unregisters itself as it goes.
-    while (!roots.empty()) {
-        void* address = *roots.begin();
-        auto handle = std::coroutine_handle<detail::RootTask::promise_type>::from_address(address);
-        if (handle.promise().context) handle.promise().context->alive = false;
-        handle.destroy();
+    while (!roots.empty()) destroyRoot(*roots.begin());
+}
+
+void TaskRegistry::destroyOwnedBy(const ProcessRun* run) {
+    // A chain's frames may start or end others as they unwind: look again after each.
+    for (;;) {
+        auto it = std::find_if(roots.begin(), roots.end(), [run](void* address) {
+            auto handle = std::coroutine_handle<detail::RootTask::promise_type>::from_address(address);
+            return handle.promise().context->owner.get() == run;
+        });
+        if (it == roots.end()) return;
+        destroyRoot(*it);
     }
 }
 
@@ -50,6 +70,7 @@ void stopWakingOnCancel(const std::weak_ptr<TaskContext>& context) {
 RootTask::promise_type::promise_type() {
     MainLoop::main().requireMainThread();
     context = std::make_shared<TaskContext>();
+    context->owner = ProcessRun::executing();
     MainLoop::main().tasks().roots.insert(std::coroutine_handle<promise_type>::from_promise(*this).address());
 }
 

@@ -8,7 +8,8 @@
 //   spawnMain — is posted to the main loop, so a task never continues inside someone
 //   else's code: it runs after the current event, on a later turn.
 // - A chain of tasks started by spawnMain shares one TaskContext: its cancellation flag
-//   and its liveness. When the loop goes away it destroys every unfinished chain; a
+//   and its liveness. A chain belongs to the run that started it (process_run.h): when
+//   that run ends, or the loop goes away, the unfinished chain is destroyed; a
 //   resumption that arrives for a destroyed chain is dropped, never run.
 // - Every wait here is reached by cancellation: cancelling a chain ends the wait it is
 //   suspended in on a later turn, and a wait begun in a chain already cancelled ends at
@@ -42,6 +43,8 @@
 namespace platform {
 
 struct TaskContext {
+    // The run that started the chain (null: the system); its resumptions run as its code.
+    std::shared_ptr<ProcessRun> owner;
     bool cancelled = false;
     bool alive = true;
     bool finished = false;
@@ -92,6 +95,8 @@ private:
 struct TaskRegistry {
     std::unordered_set<void*> roots;  // coroutine frame addresses
     void destroyAll();
+    // Destroys the chains a run started: its end.
+    void destroyOwnedBy(const ProcessRun* run);
     size_t count() const { return roots.size(); }
 };
 

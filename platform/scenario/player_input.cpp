@@ -135,7 +135,8 @@ Player::Outcome Player::menu(const MenuCommand& command) {
     const auto items = open->outline();
     const auto named = open->itemWithTitle(command.item);
     const bool disabled = named && !named->isEnabled();
-    const bool chosen = chooseFromOpenMenu(app, command.item);
+    bool chosen = false;
+    host_.asProgram([&] { chosen = chooseFromOpenMenu(app, command.item); });
     settle();
     if (command.flags) injectEvent(EventRecord::flagsChanged(0));
     if (!chosen && disabled) return failed("the status menu's item \"" + command.item + "\" is disabled");
@@ -153,20 +154,22 @@ Player::Outcome Player::settings(const SettingsCommand& command) {
         for (const auto& entry : titled) {
             if (entry->title().rfind("Settings", 0) == 0) return menu({entry->title(), 0});
         }
-        Application::shared().reopen();
+        host_.asProgram([] { Application::shared().reopen(); });
         settle();
         return settingsHost() ? fine() : failed("the settings window did not open");
     }
     const std::shared_ptr<ui::Host> host = settingsHost();
     if (!host) return failed("no settings window is open");
     if (command.action == SettingsAction::close) {
-        host->window()->performClose();
+        host_.asProgram([&] { host->window()->performClose(); });
         return fine();
     }
     const auto control = controlLabelled(*host, command.label);
     if (!control) return failed("the settings window shows no \"" + command.label + "\"");
     if (command.action == SettingsAction::pick) {
-        if (!control->choose(command.item)) {
+        bool chosen = false;
+        host_.asProgram([&] { chosen = control->choose(command.item); });
+        if (!chosen) {
             return failed("\"" + command.label + "\" offers no \"" + command.item + "\" to pick; it offers " +
                           joined(control->menuItems()));
         }

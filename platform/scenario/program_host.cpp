@@ -3,16 +3,11 @@
 #include <csignal>
 
 #include "platform/appkit/application.h"
-#include "platform/appkit/world_bridge.h"
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/desktop/desktop.h"
-#include "platform/events/event_monitors.h"
-#include "platform/notifications/notification_center.h"
 #include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/process_once.h"
 #include "platform/runtime/signals.h"
-#include "platform/services/workspace.h"
 
 namespace platform::scenario {
 
@@ -42,27 +37,35 @@ bool ProgramHost::launch() {
     // user's Ctrl-C at once) is meant for this program, which takes it on installing
     // its handlers.
     if (launches_ > 0) discardPendingSignals();
-    beginProcessLifetime();
-    auto defaults = FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder_);
-    if (defaults) UserDefaults::setStandard(std::move(defaults));
     ++launches_;
     endPending_ = false;
-    delegate_ = makeDelegate_();
-    if (!delegate_) return false;
-    Application& app = Application::shared();
-    app.setDelegate(delegate_);
-    std::weak_ptr<int> alive = alive_;
-    app.setTerminationHandler([this, alive] {
-        if (alive.lock()) ending(0);
+    run_ = ProcessRun::begin();
+    {
+        InRun asProgram(run_);
+        auto defaults = FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder_);
+        if (defaults) UserDefaults::setStandard(std::move(defaults));
+        delegate_ = makeDelegate_();
+    }
+    if (!delegate_) {
+        std::exchange(run_, nullptr)->end();
+        return false;
+    }
+    asProgram([this] {
+        Application& app = Application::shared();
+        app.setDelegate(delegate_);
+        std::weak_ptr<int> alive = alive_;
+        app.setTerminationHandler([this, alive] {
+            if (alive.lock()) ending(0);
+        });
     });
     if (onLaunch_) onLaunch_();
-    app.finishLaunching();
+    asProgram([] { Application::shared().finishLaunching(); });
     return true;
 }
 
 bool ProgramHost::quit() {
     if (!isRunning() || endPending_) return false;
-    Application::shared().terminate();
+    asProgram([] { Application::shared().terminate(); });
     return true;
 }
 
@@ -77,26 +80,29 @@ bool ProgramHost::crash() {
     return true;
 }
 
+void ProgramHost::asProgram(const std::function<void()>& work) const {
+    if (!isRunning()) return;
+    InRun as(run_);
+    work();
+}
+
 void ProgramHost::ending(std::optional<int> status) {
     if (!isRunning() || endPending_) return;
     endPending_ = true;
     std::weak_ptr<int> alive = alive_;
     // An off-main event: the end stands outside the program's own work, which it ends.
-    world_.loop().postOffMainEvent(0, [this, alive, status] {
+    world_.loop().postOffMainEvent(0, Handover<void()>::system([this, alive, status] {
         if (alive.lock() && isRunning()) endRun(status);
-    });
+    }));
 }
 
 void ProgramHost::endRun(std::optional<int> status) {
-    MainLoop& loop = world_.loop();
-    loop.endProcessWork();
-    delegate_.reset();
-    // What the program's objects started as they went ends too.
-    loop.endProcessWork();
-    endProgramRun(Application::shared());
-    EventMonitors::of(world_).removeAll();
-    NotificationCenter::defaultCenter().removeAll();
-    Workspace::shared().notificationCenter().removeAll();
+    std::shared_ptr<ProcessRun> run = std::move(run_);
+    // The process dies: nothing it handed over runs again, and its objects go, as the
+    // dead run's code, after its task chains and before the values it made once.
+    run->end([this] { delegate_.reset(); });
+    // What the world knew of the process as it ran goes with it.
+    world_.ownApplication().setActivationPolicy(ActivationPolicy::accessory);
     discardPendingSignals();
     endPending_ = false;
     lastEnd_ = status;

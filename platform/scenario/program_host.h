@@ -13,11 +13,16 @@
 // - the application terminates (a quit), with status 0;
 // - it crashes: nothing of the program runs any more, at once.
 // Whichever it is, the end comes on a later turn of the loop, once the program's own
-// call has returned, and does what a process's death does: every task, timer, source and
-// queued job of the program ends, the delegate (and with it the program's objects) goes,
-// its windows close, its status items, event monitors, local notification observers and
-// event taps go, and signals meant for it are dropped. The world (other applications,
-// their windows, the Dock) and the files on disk stay as the program left them.
+// call has returned (a crash: at once), and does what a process's death does: its run
+// ends (process_run.h), so nothing the program handed to the system runs again — work,
+// timers, sources, queue jobs, task chains, observers, handlers, taps, monitors,
+// completions the world holds — and its objects go, the delegate's and the values it
+// made once alike, the application with its windows and status items among them.
+// Signals meant for it are dropped. The world (other applications, their windows, the
+// Dock) and the files on disk stay as the program left them.
+//
+// The host executes as the system; where it calls into the program it does so as the
+// program's run (asProgram), so that what the program hands over then is the run's.
 //
 // Main thread only.
 
@@ -29,6 +34,7 @@
 namespace platform {
 
 class ApplicationDelegate;
+class ProcessRun;
 
 namespace desktop {
 class Desktop;
@@ -52,7 +58,9 @@ public:
     void setEndHandler(EndHandler handler) { onEnd_ = std::move(handler); }
 
     // From launch until its end has been carried out.
-    bool isRunning() const { return delegate_ != nullptr; }
+    bool isRunning() const { return run_ != nullptr; }
+    // Runs `work` as the running program's code; nothing when it is not running.
+    void asProgram(const std::function<void()>& work) const;
     // Runs it: false when it runs already.
     bool launch();
     // The user quits it: the application is asked to terminate. False when not running.
@@ -75,6 +83,7 @@ private:
     desktop::Desktop& world_;
     MakeDelegate makeDelegate_;
     std::filesystem::path defaultsFolder_;
+    std::shared_ptr<ProcessRun> run_;
     std::shared_ptr<ApplicationDelegate> delegate_;
     bool endPending_ = false;
     int launches_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -11,8 +12,8 @@ constexpr std::string_view kDefaultSettingsKey = "DefaultSettings";
 constexpr std::string_view kApplicationsKey = "Applications";
 
 std::shared_ptr<ActionRules>& sharedSlot() {
-    static std::shared_ptr<ActionRules> slot;
-    return slot;
+    static platform::ProcessLocal<std::shared_ptr<ActionRules>> slot;
+    return slot.get();
 }
 
 ActionSettings loadStandard(const platform::UserDefaults& defaults) {

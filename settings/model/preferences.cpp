@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 #include <vector>
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -37,8 +38,8 @@ constexpr std::string_view gridAlign = "MIPWindowGridAlign";
 }  // namespace key
 
 std::shared_ptr<Preferences>& sharedSlot() {
-    static std::shared_ptr<Preferences> slot;
-    return slot;
+    static platform::ProcessLocal<std::shared_ptr<Preferences>> slot;
+    return slot.get();
 }
 
 platform::UserDefaults& registered(platform::UserDefaults& defaults) {

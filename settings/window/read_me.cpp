@@ -21,13 +21,8 @@ constexpr uint32_t kWriteBits = 0222;
 
 // The copy made last in this process; a new process starts without one.
 std::optional<fs::path>& readMeCopyURL() {
-    static std::optional<fs::path> copy;
-    static uint64_t lifetime = 0;
-    if (lifetime != platform::processLifetime()) {
-        copy.reset();
-        lifetime = platform::processLifetime();
-    }
-    return copy;
+    static platform::ProcessLocal<std::optional<fs::path>> copy;
+    return copy.get();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "transitions/driver/dock_wait.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "transitions/driver/transition_choices.h"
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -16,15 +17,15 @@ using platform::Task;
 namespace {
 
 std::vector<std::function<void()>>& waiterList() {
-    static std::vector<std::function<void()>> waiters;
-    return waiters;
+    static platform::ProcessLocal<std::vector<std::function<void()>>> waiters;
+    return waiters.get();
 }
 
 }  // namespace
 
 std::vector<std::shared_ptr<StandInTransition>>& StandInTransition::runningList() {
-    static std::vector<std::shared_ptr<StandInTransition>> transitions;
-    return transitions;
+    static platform::ProcessLocal<std::vector<std::shared_ptr<StandInTransition>>> transitions;
+    return transitions.get();
 }
 
 const std::vector<std::shared_ptr<StandInTransition>>& StandInTransition::running() { return runningList(); }

@@ -7,6 +7,7 @@
 
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -20,8 +21,8 @@ constexpr const char* kCollapsed = "Collapsed";
 constexpr const char* kMinimized = "Minimized";
 
 std::shared_ptr<WindowLedger>& sharedSlot() {
-    static std::shared_ptr<WindowLedger> slot;
-    return slot;
+    static platform::ProcessLocal<std::shared_ptr<WindowLedger>> slot;
+    return slot.get();
 }
 
 // An integer of the stored dictionary within [low, high].

@@ -79,17 +79,37 @@ Value encoded(const std::vector<LedgerEntry>& entries) {
     return Value(std::move(list));
 }
 
-}  // namespace
-
-void waitUntilInPlace(uint32_t window) {
+// Reads, blocking, every poll interval until `done` holds or the limit has passed;
+// whether it held.
+template <class Done>
+bool pollWithinLimit(Done done) {
     auto& loop = platform::MainLoop::main();
     const double deadline = loop.now() + kInPlaceLimit;
     while (true) {
-        const auto listed = WindowServer::onScreenBounds(window);
-        const auto server = serverBounds(window);
-        if (!server || (listed && agree(*listed, *server)) || loop.now() >= deadline) return;
+        if (done()) return true;
+        if (loop.now() >= deadline) return false;
         loop.blockFor(kInPlacePoll);
     }
+}
+
+// Whether no trip to or from the Dock is under way: the window is off the screen, or the
+// window server shows it where the window list has it. Without the window server's
+// bounds nothing tells, and the window counts as settled.
+bool dockTripSettled(uint32_t window) {
+    const auto server = serverBounds(window);
+    if (!server) return true;
+    const auto listed = WindowServer::onScreenBounds(window);
+    return !listed || agree(*listed, *server);
+}
+
+}  // namespace
+
+void waitUntilInPlace(uint32_t window) {
+    pollWithinLimit([window] {
+        const auto listed = WindowServer::onScreenBounds(window);
+        const auto server = serverBounds(window);
+        return !server || (listed && agree(*listed, *server));
+    });
 }
 
 LedgerRecovery::LedgerRecovery(WindowLedger& ledger, std::weak_ptr<WindowEffectsServices> effects)
@@ -200,7 +220,9 @@ bool LedgerRecovery::isOwnerRunning(const std::string& ownerKey) {
 bool LedgerRecovery::isAlreadyBack(const LedgerEntry& entry, std::optional<Rect> onScreen,
                                    std::optional<Rect> serverBounds) {
     const auto* collapsed = std::get_if<LedgerEntry::Collapsed>(&entry.change);
-    if (!collapsed) return onScreen.has_value();
+    // A window on its way into the Dock is still on screen, shrinking where the window
+    // list has it whole: only one the window server shows in place is back.
+    if (!collapsed) return onScreen && (!serverBounds || agree(*onScreen, *serverBounds));
     if (!serverBounds) return false;
     const double height = serverBounds->height();
     if (height >= collapsed->originalHeight) return true;
@@ -210,6 +232,13 @@ bool LedgerRecovery::isAlreadyBack(const LedgerEntry& entry, std::optional<Rect>
 LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& pass) {
     const int32_t pid = entry.processIdentifier;
     if (!belongsTo(entry.id, pid)) return Outcome::gone;
+    // A window still travelling to or from the Dock is judged once it has arrived: at
+    // start-up recovery waits for that, as it waits for a window it took out; on a
+    // Space change the entry waits for the next pass.
+    if (std::holds_alternative<LedgerEntry::Minimized>(entry.change) && !dockTripSettled(entry.id)) {
+        const bool settled = pass.waiting == Waiting::yes && pollWithinLimit([&entry] { return dockTripSettled(entry.id); });
+        if (!settled) return Outcome::later;
+    }
     if (isAlreadyBack(entry, WindowServer::onScreenBounds(entry.id), serverBounds(entry.id))) return Outcome::gone;
     if (!platform::AccessibilityTrust::isProcessTrusted()) return Outcome::later;
     auto cached = pass.windowsOf.find(pid);

@@ -9,9 +9,11 @@
 // Waiting. At start-up (Waiting::yes) a further window of an application whose earlier
 // window was just taken out of the Dock waits until that one shows in place (the window
 // list and the window server agree on its bounds within 1.0 point, at most 1.5 seconds,
-// polled every 8 milliseconds) and the application answers. On a Space change
-// (Waiting::no) nothing sleeps: such windows, and those of a busy application, are kept
-// for the next pass.
+// polled every 8 milliseconds) and the application answers; a minimized window still
+// travelling to or from the Dock (an instance that ended in the middle of sending it
+// there) is waited for in the same way until it has arrived, and judged then. On a
+// Space change (Waiting::no) nothing sleeps: such windows, and those of a busy
+// application, are kept for the next pass.
 //
 // Every application's accessibility windows are read at most once per pass. The lists of
 // other running instances are never touched, nor is this instance's own list once it has
@@ -65,8 +67,9 @@ public:
     // process identifier (with an optional sign) of a running application whose bundle
     // identifier is this program's.
     static bool isOwnerRunning(const std::string& ownerKey);
-    // Whether the entry's window already stands as it should: on screen for a minimized
-    // one, tall enough for a collapsed one.
+    // Whether the entry's window already stands as it should: on screen and in place (no
+    // longer on a trip into the Dock) for a minimized one, tall enough for a collapsed
+    // one.
     static bool isAlreadyBack(const LedgerEntry& entry, std::optional<platform::Rect> onScreen,
                               std::optional<platform::Rect> serverBounds);
 

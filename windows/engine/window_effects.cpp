@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "windows/access/main_thread.h"
+#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 
@@ -14,8 +15,8 @@ using platform::Task;
 namespace {
 
 std::shared_ptr<WindowEffects>& sharedEngine() {
-    static std::shared_ptr<WindowEffects> engine;
-    return engine;
+    static platform::ProcessLocal<std::shared_ptr<WindowEffects>> engine;
+    return engine.get();
 }
 
 // A coroutine of its own, so that the step is a parameter (kept in the frame), never a

@@ -1,0 +1,100 @@
+#include "platform/runtime/process_run.h"
+
+#include "platform/runtime/main_loop.h"
+#include "platform/runtime/task.h"
+
+namespace platform {
+
+namespace {
+
+std::atomic<uint64_t> g_runs{0};
+std::mutex g_latestMutex;
+std::shared_ptr<ProcessRun> g_latest;
+thread_local std::shared_ptr<ProcessRun> t_executing;
+
+}  // namespace
+
+std::shared_ptr<ProcessRun> ProcessRun::begin() {
+    std::shared_ptr<ProcessRun> run(new ProcessRun(g_runs.fetch_add(1) + 1));
+    std::shared_ptr<ProcessRun> previous;
+    {
+        std::lock_guard lock(g_latestMutex);
+        previous = std::exchange(g_latest, run);
+    }
+    // What a dead run made after its end goes now: nothing reaches it any more.
+    if (previous && previous->hasEnded()) previous->release();
+    return run;
+}
+
+const std::shared_ptr<ProcessRun>& ProcessRun::executing() { return t_executing; }
+
+std::shared_ptr<ProcessRun> ProcessRun::latest() {
+    {
+        std::lock_guard lock(g_latestMutex);
+        if (g_latest) return g_latest;
+    }
+    return begin();
+}
+
+std::shared_ptr<ProcessRun> ProcessRun::current() {
+    if (t_executing) return t_executing;
+    return latest();
+}
+
+ProcessRun::~ProcessRun() {
+    // Values the run still keeps (a run that never ended, made by a test's world) go
+    // with it; nothing executes as it any more by now.
+    std::vector<Kept> kept;
+    {
+        std::lock_guard lock(mutex_);
+        kept.swap(kept_);
+    }
+    while (!kept.empty()) kept.pop_back();
+}
+
+void ProcessRun::end(const std::function<void()>& lastly) {
+    if (ended_.exchange(true, std::memory_order_acq_rel)) return;
+    InRun as(shared_from_this());
+    if (MainLoop::exists()) MainLoop::main().tasks().destroyOwnedBy(this);
+    if (lastly) lastly();
+    release();
+}
+
+std::shared_ptr<void> ProcessRun::find(const void* key) const {
+    std::lock_guard lock(mutex_);
+    for (const Kept& k : kept_) {
+        if (k.key == key) return k.value;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<void> ProcessRun::insert(const void* key, std::shared_ptr<void> value) {
+    std::lock_guard lock(mutex_);
+    for (const Kept& k : kept_) {
+        if (k.key == key) return k.value;
+    }
+    kept_.push_back({key, value});
+    return value;
+}
+
+void ProcessRun::release() {
+    InRun as(shared_from_this());
+    // A value's destructor may keep or reach others: each goes outside the lock, and
+    // what it keeps meanwhile goes in a later round.
+    for (;;) {
+        Kept last;
+        {
+            std::lock_guard lock(mutex_);
+            if (kept_.empty()) return;
+            last = std::move(kept_.back());
+            kept_.pop_back();
+        }
+        last.value.reset();
+    }
+}
+
+InRun::InRun(std::shared_ptr<ProcessRun> run) : previous_(std::exchange(t_executing, std::move(run))) {}
+
+InRun::~InRun() { t_executing = std::move(previous_); }
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+#pragma once
+
+// A run of the program's process: from its launch to its death.
+//
+// Everything the program hands to the system during a run belongs to that run: work
+// posted to the main loop, timers, run-loop sources, file-descriptor watches, jobs sent
+// to queues and what they post back, task chains, and every callback the system keeps
+// for it (observers, notification handlers, event taps and monitors, display links,
+// completions of Dock trips, alerts and panels). Once the run has ended none of it runs
+// again, whoever still holds it: a process that died runs no more code. What the run
+// made once (ProcessOnce, ProcessLocal) is destroyed at its end, and the next run makes
+// its own, so nothing of the old one is ever reached again.
+//
+// Whose code runs. Every thread knows whose code it is executing: a run's (entered with
+// InRun) or the system's own (the simulated world, the host of the program, a test's
+// code). A hand-over belongs to whoever executes when it is made (Handover captures
+// that); when it runs, its thread executes as its owner again, so that what it hands
+// over in turn belongs to the same run. The system's hand-overs never end.
+//
+// Without a host nothing ever enters a run: everything is the system's and runs until the
+// loop goes, as a test expects. Each simulated world begins a run of its own, which keeps
+// the values made once while it lives, and ends it as the world goes.
+//
+// Threads: runs may be begun, entered, asked and ended from any thread; values made once
+// are made under a lock.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+class ProcessRun : public std::enable_shared_from_this<ProcessRun> {
+public:
+    // Begins a new run; from now on it is the latest one.
+    static std::shared_ptr<ProcessRun> begin();
+    // The run whose code the calling thread executes; null while the system's own code
+    // runs.
+    static const std::shared_ptr<ProcessRun>& executing();
+    // The latest run begun; never null (a first one is made on demand).
+    static std::shared_ptr<ProcessRun> latest();
+    // Where values made once are kept for the calling code: the run it executes, or the
+    // latest one for the system's code.
+    static std::shared_ptr<ProcessRun> current();
+
+    ~ProcessRun();
+    ProcessRun(const ProcessRun&) = delete;
+    ProcessRun& operator=(const ProcessRun&) = delete;
+
+    // Counts runs from 1; a later run has a larger number.
+    uint64_t number() const { return number_; }
+    bool hasEnded() const { return ended_.load(std::memory_order_acquire); }
+    // The process dies. From now on nothing it handed over runs; then, executing as this
+    // run (so that whatever they hand over on their way out is dropped at once), its task
+    // chains are destroyed, `lastly` runs (the host lets go of the program's objects) and
+    // the values it made once go, newest first. Once only; main thread when a main loop
+    // exists.
+    void end(const std::function<void()>& lastly = {});
+
+    // The value kept under `key`, made with `make` on first use, as this run's code (what
+    // the value hands over as it is made belongs to the run). A run that has ended keeps
+    // what is made later until the next run begins.
+    template <class T, class Make>
+    std::shared_ptr<T> keep(const void* key, Make&& make);
+
+private:
+    struct Kept {
+        const void* key;
+        std::shared_ptr<void> value;
+    };
+    explicit ProcessRun(uint64_t number) : number_(number) {}
+    std::shared_ptr<void> find(const void* key) const;
+    // Keeps `value` unless another thread kept one first; answers what is kept.
+    std::shared_ptr<void> insert(const void* key, std::shared_ptr<void> value);
+    // Destroys the kept values, newest first, executing as this run.
+    void release();
+
+    const uint64_t number_;
+    std::atomic<bool> ended_{false};
+    mutable std::mutex mutex_;
+    std::vector<Kept> kept_;
+};
+
+// Executes the code of a block as `run`'s (null: as the system's), restoring what ran
+// before at its end. For the host that starts a program and calls into it.
+class InRun {
+public:
+    explicit InRun(std::shared_ptr<ProcessRun> run);
+    ~InRun();
+    InRun(const InRun&) = delete;
+    InRun& operator=(const InRun&) = delete;
+
+private:
+    std::shared_ptr<ProcessRun> previous_;
+};
+
+template <class T, class Make>
+std::shared_ptr<T> ProcessRun::keep(const void* key, Make&& make) {
+    if (auto found = find(key)) return std::static_pointer_cast<T>(found);
+    // Made outside the lock: making a value may keep others.
+    std::shared_ptr<T> made;
+    {
+        InRun as(shared_from_this());
+        made = make();
+    }
+    return std::static_pointer_cast<T>(insert(key, std::move(made)));
+}
+
+}  // namespace platform
