@@ -208,8 +208,9 @@ void CommandBuffer::commit() {
         report("committed with an encoder still open");
         openEncoder_ = nullptr;
     }
+    const bool draw = passesDraw();
     for (const auto& w : work_) {
-        if (w->pass) executeRenderPass(*w->pass, device_->pool());
+        if (w->pass && draw) executeRenderPass(*w->pass, device_->pool());
         if (w->copy) w->copy();
     }
     work_.clear();

@@ -1,5 +1,7 @@
 #include "platform/gpu/device.h"
 
+#include <atomic>
+
 #include "platform/gpu/worker_pool.h"
 
 #include <algorithm>
@@ -8,6 +10,13 @@
 #include <sched.h>
 
 namespace platform::gpu {
+
+namespace {
+std::atomic<bool> g_passesDraw{true};
+}  // namespace
+
+void setPassesDraw(bool on) { g_passesDraw.store(on, std::memory_order_relaxed); }
+bool passesDraw() { return g_passesDraw.load(std::memory_order_relaxed); }
 
 int usableCores() {
     cpu_set_t set;

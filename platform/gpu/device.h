@@ -45,6 +45,13 @@ struct DeviceOptions {
 // may allow fewer than the machine has), at least 1.
 int usableCores();
 
+// Whether committed render passes draw (on by default). Off, a pass completes as it
+// would, handlers and all, without touching its attachments, which keep what they held:
+// for runs that watch what the program does rather than what it shows (long sweeps of
+// the simulated desktop). Blits still copy. Any thread; a commit reads it once.
+void setPassesDraw(bool on);
+bool passesDraw();
+
 class Device : public std::enable_shared_from_this<Device> {
 public:
     static std::shared_ptr<Device> create(DeviceOptions options = {});
