@@ -1,10 +1,12 @@
 #include "platform/system.h"
 
+#include <csignal>
 #include <cmath>
 #include <iostream>
 #include <optional>
 
 #include "platform/desktop/desktop.h"
+#include "platform/runtime/signals.h"
 #include "platform/scenario/session.h"
 
 namespace platform {
@@ -58,6 +60,10 @@ Result<std::unique_ptr<System>> System::start(MainLoop& loop, const SystemDescri
 }
 
 int System::run(int argc, char** argv, Program program) {
+    // First of all: a termination signal from here on waits for the program, which ends
+    // as it should (every window back, status 0), instead of the default action killing
+    // the process with windows out of place.
+    catchSignals({SIGTERM, SIGINT, SIGHUP});
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     auto options = scenario::sessionOptions(arguments);
     if (!options) {

@@ -5,10 +5,19 @@
 //
 // Passes do not draw here: the sweep is about what the program does, and a thousand runs
 // of the transitions' pictures would cost minutes.
+//
+// The program's own process, sent SIGTERM in its first moments, ends with status 0 too.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <string>
 #include <cstdio>
+#include <thread>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -149,6 +158,67 @@ std::string sweepName(const ::testing::TestParamInfo<Sweep>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, CrashSweep, ::testing::ValuesIn(everySweep()), sweepName);
+
+// Whether the process catches SIGTERM yet (its handler is installed), from what the
+// kernel shows of it.
+bool catchesTermination(pid_t pid) {
+    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!status) return false;
+    char line[256];
+    unsigned long long caught = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "SigCgt: %llx", &caught) == 1) break;
+    }
+    std::fclose(status);
+    return (caught >> (SIGTERM - 1)) & 1;
+}
+
+enum class Moment { beforeTheStart, assoonAsCaught };
+
+// The program's own process, as a person starts it (live, reading standard input, which
+// stays open), sent SIGTERM before it starts (held back by the mask it starts with) or
+// as soon as it catches the signal, and `after` later still; how it ended.
+int statusAfterEarlySignal(Moment moment, std::chrono::milliseconds after) {
+    int input[2];
+    if (::pipe(input) != 0) return -1;
+    sigset_t term, previous;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    if (moment == Moment::beforeTheStart) ::pthread_sigmask(SIG_BLOCK, &term, &previous);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(input[0], STDIN_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        if (moment == Moment::beforeTheStart) ::kill(::getpid(), SIGTERM);
+        ::execl(FURLPANE_PROGRAM, FURLPANE_PROGRAM, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (moment == Moment::beforeTheStart) ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ::close(input[0]);
+    if (moment == Moment::assoonAsCaught) {
+        while (!catchesTermination(child) && ::waitpid(child, nullptr, WNOHANG) == 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        std::this_thread::sleep_for(after);
+        ::kill(child, SIGTERM);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(input[1]);
+    if (!WIFEXITED(status)) return 1000 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    return WEXITSTATUS(status);
+}
+
+TEST(EarlySignal, EndsTheProgramWithZeroFromItsFirstMoment) {
+    using std::chrono::milliseconds;
+    EXPECT_EQ(statusAfterEarlySignal(Moment::beforeTheStart, milliseconds(0)), 0) << "sent before the start";
+    for (const int ms : {0, 2, 10, 40, 150}) {
+        EXPECT_EQ(statusAfterEarlySignal(Moment::assoonAsCaught, milliseconds(ms)), 0)
+            << "sent " << ms << " ms after the handler was there";
+    }
+}
 
 }  // namespace
 }  // namespace furlpane

@@ -4,8 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "fake_program.h"
+#include "platform/accessibility/observer.h"
+#include "platform/accessibility/value.h"
+#include "platform/accessibility/world_elements.h"
+#include "platform/appkit/display_link.h"
+#include "platform/appkit/screen.h"
 #include "platform/appkit/status_item.h"
 #include "platform/desktop/desktop.h"
+#include "platform/runtime/serial_queue.h"
 #include "platform/scenario/program_host.h"
 #include "tests/support/temp_folder.h"
 
@@ -116,6 +122,80 @@ TEST_F(ProgramHostTest, ASignalThatCameBeforeTheFirstRunReachesIt) {
     settle();
     EXPECT_FALSE(host.isRunning());
     EXPECT_EQ(ends, (std::vector<std::optional<int>>{0}));
+}
+
+// A program that leaves behind, held by the test as anything outside may hold them, an
+// observer of another application's window whose trip into the Dock it started, a queue
+// job still in flight and a display link: none of them may run once its run has ended.
+struct LeftBehind {
+    std::shared_ptr<AccessibilityProcessObserver> observer;
+    std::shared_ptr<DisplayLink> link;
+    std::vector<std::string> ranAfterTheEnd;
+    bool ended = false;
+    void ran(const std::string& what) {
+        if (ended) ranAfterTheEnd.push_back(what);
+    }
+};
+
+class LeavingProgram : public ApplicationDelegate {
+public:
+    LeavingProgram(std::shared_ptr<LeftBehind> left, uint32_t window) : left_(std::move(left)), window_(window) {}
+    void applicationDidFinishLaunching() override {
+        auto& loop = MainLoop::main();
+        desktop::Desktop& world = desktop::Desktop::current();
+        const desktop::Window* other = world.window(window_);
+        std::weak_ptr<LeftBehind> weak = left_;
+        auto observer = AccessibilityProcessObserver::create(
+            other->pid(), [weak](AccessibilityProcessObserver&, const AccessibilityElement&, const std::string&, void*) {
+                if (auto left = weak.lock()) left->ran("the observer's callback");
+            });
+        left_->observer = *observer;
+        loop.add(left_->observer->runLoopSource(), modes::kCommon);
+        const AccessibilityElement element = elementOf(*other);
+        left_->observer->addNotification(element, "AXWindowMiniaturized", nullptr);
+        element.setAttributeValue("AXMinimized", AccessibilityValue(true));
+
+        SerialQueue& queue = loop.queue("com.example.slow");
+        queue.setJobCost(1);
+        queue.async([weak] {
+            if (auto left = weak.lock()) left->ran("the queue job");
+            MainLoop::main().post([weak] {
+                if (auto left = weak.lock()) left->ran("what the queue job posted");
+            });
+        });
+
+        left_->link = DisplayLink::make(Screen::screens().front(), [weak](const DisplayLink::Frame&) {
+            if (auto left = weak.lock()) left->ran("the display link");
+        });
+        left_->link->add(loop, modes::kCommon);
+    }
+
+private:
+    std::shared_ptr<LeftBehind> left_;
+    uint32_t window_;
+};
+
+TEST(ProgramHostEnd, WhatTheWorldStillHoldsOfACrashedRunNeverRuns) {
+    MainLoop loop{ClockKind::simulated};
+    desktop::Desktop world{loop};
+    furlpane_test::TempFolder folder;
+    const uint32_t window = world.application("com.example.Editor").window("Draft").add().windows().front()->number();
+    auto left = std::make_shared<LeftBehind>();
+    ProgramHost host{world, [&] { return std::make_shared<LeavingProgram>(left, window); }, folder.path()};
+    ASSERT_TRUE(host.launch());
+    loop.advance(0.1);
+    ASSERT_TRUE(left->link && left->link->frameCount() > 0);
+    ASSERT_TRUE(host.crash());
+    left->ended = true;
+    loop.advance(3);
+    EXPECT_TRUE(world.window(window)->isMinimized());
+    EXPECT_EQ(left->ranAfterTheEnd, std::vector<std::string>{});
+    EXPECT_FALSE(left->link->isValid());
+    // The queue goes on for whoever sends it work next.
+    bool next = false;
+    loop.queue("com.example.slow").async([&] { next = true; });
+    loop.advance(2);
+    EXPECT_TRUE(next);
 }
 
 }  // namespace
