@@ -57,6 +57,7 @@ enum class ClockKind { real, simulated };
 
 class MainLoop;
 class SerialQueue;
+class ConcurrentQueue;
 struct TaskRegistry;
 
 // A timer, repeating or not. Made detached; scheduled by MainLoop::add. A repeating
@@ -191,6 +192,8 @@ public:
 
     // Serial queues by label, made on first use with the kind that suits the clock.
     SerialQueue& queue(const std::string& label);
+    // Concurrent queues by label, made on first use with the kind that suits the clock.
+    ConcurrentQueue& concurrentQueue(const std::string& label);
 
     // Ends what the process had under way on the loop, as its death would, so that
     // nothing of it runs any more: every task chain is destroyed, every timer and source
@@ -253,6 +256,7 @@ private:
     int nextFdWatchId_ = 1;
 
     std::unordered_map<std::string, std::unique_ptr<SerialQueue>> queues_;
+    std::unordered_map<std::string, std::unique_ptr<ConcurrentQueue>> concurrentQueues_;
     std::unique_ptr<TaskRegistry> tasks_;
 };
 
