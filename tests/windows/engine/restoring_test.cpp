@@ -230,6 +230,25 @@ TEST_F(Restoring, AtQuitEachWindowIsAnnouncedAsItEndedUp) {
     EXPECT_EQ(scene.stored(), Dictionary({{scene.ledger->ownerKey(), Array{minimizedEntry(scene.window(1))}}}));
 }
 
+// Brought forward from the status menu, a window coming out of the Dock ends in front of
+// the application that was in front, although its application did not answer during the
+// trip.
+TEST_F(Restoring, AWindowBroughtForwardFromTheDockEndsInFront) {
+    const auto thumbnail = change(1, WindowAction::minimizeInPlace);
+    ASSERT_TRUE(thumbnail && scene.window(1).isMinimized());
+    desktop::Application& notes =
+        scene.world.application("com.example.Notes").window({.title = "List", .frame = Rect{400, 300, 300, 200}}).add();
+    ASSERT_TRUE(notes.activate());
+    ASSERT_EQ(scene.world.activeApplication(), &notes);
+
+    run(scene.engine->restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {}));
+    scene.settle();
+
+    EXPECT_FALSE(scene.window(1).isMinimized());
+    EXPECT_EQ(scene.world.activeApplication(), &scene.editor);
+    EXPECT_EQ(scene.editor.focusedWindow(), &scene.window(1));
+}
+
 // At quit the second window of an application comes out of the Dock only once the first
 // stands in place.
 TEST_F(Restoring, AtQuitTheSecondWindowWaitsForTheFirstInPlace) {
