@@ -88,6 +88,14 @@ TEST(AppDelegate, EveryEndPutsEveryWindowBackAndExitsWithZero) {
     }
 }
 
+// Launched, every accessibility request of the program waits at most a quarter second.
+TEST(AppDelegate, TheMessagingTimeoutIsAQuarterSecondOnceLaunched) {
+    ShellRun run;
+    EXPECT_EQ(run.stage.world.messagingTimeout(), platform::desktop::Desktop::kDefaultMessagingTimeout);
+    ASSERT_EQ(run.play(kDesk), 0) << run.errors.str();
+    EXPECT_EQ(run.stage.world.messagingTimeout(), 0.25);
+}
+
 // The system's shortcuts paused by a recording when the program ends come back from the
 // shell itself, however the program ends (no recorder is left to put them back).
 TEST(AppDelegate, EveryEndPutsTheSystemsShortcutsBack) {

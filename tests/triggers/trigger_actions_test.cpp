@@ -50,6 +50,20 @@ TEST_F(TriggerActions, OptionOnADoubleClickRollsUpEveryWindowOfTheApplication) {
     EXPECT_FALSE(stateOf(other));
 }
 
+TEST_F(TriggerActions, OptionOnAMinimizeButtonPressMakesThumbnailsOfEveryWindowOfTheApplication) {
+    auto& editor = application({{.title = "One", .frame = Rect{100, 100, 500, 300}},
+                                {.title = "Two", .frame = Rect{150, 450, 500, 300}}});
+    const auto& other = window({.title = "Elsewhere", .frame = Rect{700, 100, 500, 300}}, "com.example.Mail");
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    click(minimizeButtonOf(*editor.windows()[0]), flags::option);
+    settle();
+    for (const auto* w : editor.windows()) {
+        ASSERT_TRUE(stateOf(*w)) << w->title();
+        EXPECT_EQ(stateOf(*w)->style, Style::minimizedInPlace) << w->title();
+    }
+    EXPECT_FALSE(stateOf(other));
+}
+
 TEST_F(TriggerActions, ShiftOnATriggerPlaysTheChangeInSlowMotion) {
     const auto& w = window();
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
