@@ -195,9 +195,9 @@ TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
 }
 
 // Quick changes of size and edge, the later ones while the thumbnails still move for the
-// first, end in one arrangement by the last settings: both thumbnails at their cells down
+// first, end in the arrangement of the last settings: both thumbnails at their cells down
 // the left edge at the new size, none left where an earlier change sent it.
-TEST_F(Arranging, QuickChangesOfSizeAndEdgeEndInOneArrangement) {
+TEST_F(Arranging, QuickChangesOfSizeAndEdgeEndInTheArrangementOfTheLastSettings) {
     const auto first = thumbnail(0);
     const auto second = thumbnail(1);
     ASSERT_TRUE(first && first->panel() && second && second->panel());
