@@ -94,10 +94,10 @@ void Host::attach() {
             if (auto host = weak.lock()) host->scheduleUpdate();
         });
     // Numbers and dates are written in the user's locale as it is at each build.
-    localeToken_ = NotificationCenter::defaultCenter().addObserver(notifications::kCurrentLocaleDidChange, nullptr,
-                                                                   [weak](const Notification&) {
-                                                                       if (auto host = weak.lock()) host->scheduleUpdate();
-                                                                   });
+    localeToken_ = NotificationCenter::defaultCenter().addObserver(
+        notifications::kCurrentLocaleDidChange, nullptr, [weak](const Notification&) {
+            if (auto host = weak.lock()) host->scheduleUpdate();
+        });
     if (!window_) return;
     windowCloseToken_ = NotificationCenter::defaultCenter().addObserver(
         notifications::kWindowWillClose, window_->notificationObject(), [weak](const Notification&) {

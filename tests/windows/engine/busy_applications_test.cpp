@@ -151,7 +151,8 @@ TEST_F(BusyApplicationsTest, ReleasesStartedTogetherEachEndWithinTheirOwnBound) 
     const double start = loop.now();
     for (Release& release : releases) busy.markBusy(release.pid);
     for (Release& release : releases) {
-        platform::spawnMain([this, &release] { return releaseAndNote(&busy, release.window, release.pid, &release.at); });
+        platform::spawnMain(
+            [this, &release] { return releaseAndNote(&busy, release.window, release.pid, &release.at); });
     }
     loop.advance(3);
     loop.runUntilIdle();

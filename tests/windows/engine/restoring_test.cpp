@@ -191,7 +191,8 @@ std::vector<std::string> announcedInFull() {
         std::string line;
         for (const char* key : {"WindowID", "OldState", "NewState", "ProcessID"}) {
             const auto* value = posted.userInfo.find(key);
-            line += std::string(key) + "=" + (value && value->integer() ? std::to_string(*value->integer()) : "?") + " ";
+            const std::string text = value && value->integer() ? std::to_string(*value->integer()) : "?";
+            line += std::string(key) + "=" + text + " ";
         }
         for (const char* key : {"IsCollapsed", "WasInDock", "IsInDock", "SoundIsDue", "SoundWasPlayed"}) {
             const auto* value = posted.userInfo.find(key);
@@ -213,18 +214,18 @@ std::string announcement(const desktop::Window& window, int from, bool stillInDo
 // application would not take out of the Dock is announced as still there, not as back,
 // and stays in the ledger for the next launch.
 TEST_F(Restoring, AtQuitEachWindowIsAnnouncedAsItEndedUp) {
-    const auto changed = changeAll();
+    changeAll();
     if (HasFatalFailure()) return;
-    scene.world.faults().on(desktop::FaultCall::writeAttribute, "AXMinimized").forWindow(scene.window(1).number()).refuse();
+    const uint32_t refused = scene.window(1).number();
+    scene.world.faults().on(desktop::FaultCall::writeAttribute, "AXMinimized").forWindow(refused).refuse();
 
     scene.engine->restoreAll();
 
     const auto lines = announcedInFull();
-    std::vector<std::string> expected = {announcement(scene.window(0), 1, false),
-                                         announcement(scene.window(1), 7, true),
-                                         announcement(scene.window(2), 7, false)};
-    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), std::set<std::string>(expected.begin(), expected.end()));
     EXPECT_EQ(lines.size(), 3u);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()),
+              (std::set<std::string>{announcement(scene.window(0), 1, false), announcement(scene.window(1), 7, true),
+                                     announcement(scene.window(2), 7, false)}));
     EXPECT_TRUE(scene.window(1).isMinimized());
     EXPECT_FALSE(scene.window(0).isMinimized());
     EXPECT_EQ(scene.stored(), Dictionary({{scene.ledger->ownerKey(), Array{minimizedEntry(scene.window(1))}}}));
