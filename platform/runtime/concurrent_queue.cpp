@@ -31,8 +31,9 @@ std::unique_ptr<ConcurrentQueue> makeConcurrentQueue(std::string label, MainLoop
 
 ThreadConcurrentQueue::ThreadConcurrentQueue(std::string label, MainLoop& loop, size_t width)
     : ConcurrentQueue(std::move(label)), loop_(loop) {
-    workers_.reserve(std::max<size_t>(width, 1));
-    for (size_t i = 0; i < std::max<size_t>(width, 1); ++i) workers_.emplace_back([this] { work(); });
+    const size_t threads = std::max<size_t>(width, 1);
+    workers_.reserve(threads);
+    for (size_t i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
 }
 
 ThreadConcurrentQueue::~ThreadConcurrentQueue() {

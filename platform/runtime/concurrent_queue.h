@@ -58,6 +58,7 @@ public:
     // Enough for a handful of polls that block at once; more wait for a free thread.
     static constexpr size_t kDefaultWidth = 4;
 
+    // Starts `width` threads (at least one) that live as long as the queue.
     ThreadConcurrentQueue(std::string label, MainLoop& loop, size_t width = kDefaultWidth);
     ~ThreadConcurrentQueue() override;
     void async(std::function<void()> work) override;
