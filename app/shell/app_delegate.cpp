@@ -8,6 +8,7 @@
 #include "settings/model/preferences.h"
 #include "settings/window/settings_scene.h"
 #include "transitions/driver/renderer_warm_up.h"
+#include "triggers/system_hotkeys.h"
 #include "triggers/trigger_tap.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/changed/window_ledger.h"
@@ -98,6 +99,9 @@ void AppDelegate::terminationCleanup() {
     cleanedUp_ = true;
     step("tap stopped");
     TriggerTap::shared().stop();
+    // A recording under way paused the system's shortcuts; they come back before anything
+    // that may block, whatever becomes of the recorder's sheet afterwards.
+    SystemHotkeys::restoreSystemHotkeys();
     step("windows restored");
     WindowEffects::shared().restoreAll();
 }

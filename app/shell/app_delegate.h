@@ -24,7 +24,8 @@
 //   "settings window"     opened when Accessibility is not granted (recorded only then)
 //
 // Shutdown (terminationCleanup), on quit and on the three signals: "tap stopped" (the
-// tap taken down and its grant poll ended), then "windows restored" (every changed window
+// tap taken down and its grant poll ended, and the system's shortcuts back on should a
+// recording have paused them), then "windows restored" (every changed window
 // put back, waiting for each to show in place). After a signal the program exits with
 // status 0.
 //

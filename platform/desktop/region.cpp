@@ -1,6 +1,7 @@
 #include "platform/desktop/region.h"
 
 #include "platform/desktop/desktop.h"
+#include "platform/notifications/notification_center.h"
 
 namespace platform::desktop {
 
@@ -13,7 +14,9 @@ std::string Region::locale() const {
 
 void Region::setLocale(std::string identifier) {
     auto guard = world_.lock();
+    if (locale_ == identifier) return;
     locale_ = std::move(identifier);
+    world_.postToMainQueue([] { NotificationCenter::defaultCenter().post(notifications::kCurrentLocaleDidChange); });
 }
 
 std::chrono::seconds Region::timeZoneOffset() const {

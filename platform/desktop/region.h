@@ -17,7 +17,8 @@ public:
 
     std::string locale() const;
     // An identifier such as "en_GB" or "de_DE"; see platform/services/date_format.h for
-    // the ones dates are written in.
+    // the ones dates are written in. A change posts "NSCurrentLocaleDidChangeNotification"
+    // to the default centre on the main thread, as the system does for its current locale.
     void setLocale(std::string identifier);
     // East of UTC positive.
     std::chrono::seconds timeZoneOffset() const;

@@ -15,7 +15,8 @@
 // "NSWindowDidMiniaturizeNotification", "NSWindowDidDeminiaturizeNotification",
 // "NSApplicationDidBecomeActiveNotification", "NSApplicationDidResignActiveNotification",
 // "NSWindowDidBecomeKeyNotification", "NSWindowDidResignKeyNotification",
-// "NSApplicationDidChangeScreenParametersNotification") and the workspace's.
+// "NSApplicationDidChangeScreenParametersNotification",
+// "NSCurrentLocaleDidChangeNotification") and the workspace's.
 
 #include <any>
 #include <functional>
@@ -51,6 +52,8 @@ inline const std::string kApplicationDidResignActive = "NSApplicationDidResignAc
 inline const std::string kWindowDidBecomeKey = "NSWindowDidBecomeKeyNotification";
 inline const std::string kWindowDidResignKey = "NSWindowDidResignKeyNotification";
 inline const std::string kScreenParametersChanged = "NSApplicationDidChangeScreenParametersNotification";
+// The user's locale changed (posted with no object).
+inline const std::string kCurrentLocaleDidChange = "NSCurrentLocaleDidChangeNotification";
 }  // namespace notifications
 
 class NotificationCenter {

@@ -19,7 +19,9 @@
 // - a dictionary holding a key twice keeps the last value;
 // - a raw NUL character in a string is dropped (the writer cannot write it), inexactly,
 //   and a character reference to a surrogate reads as U+FFFD, inexactly;
-// - text that is not UTF-8 reads byte for byte, as older files may hold it;
+// - text that is not UTF-8 reads byte for byte, as older files may hold it, and so does
+//   text holding control characters that XML cannot carry; since writing replaces them
+//   (see below), such a read is inexact;
 // - element kinds we do not hold (the archiver's <uid>) make the document corrupt;
 // - a document type's declarations are skipped: no entity of its own is expanded;
 // - binary property lists are not read (unsupportedFormat): nothing of ours writes them;

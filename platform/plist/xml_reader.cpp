@@ -5,6 +5,7 @@
 
 #include "platform/graphics/utf8.h"
 #include "platform/plist/xml_scalars.h"
+#include "platform/plist/xml_writer.h"
 
 namespace platform::plist {
 
@@ -262,6 +263,10 @@ bool Reader::leaf(const Tag& tag) {
     std::string raw;
     if (!tag.empty && !content(tag.name, raw)) return false;
     const std::string_view name = tag.name;
+    // Text the writer cannot carry (bytes that are not UTF-8, control characters) reads
+    // as it stands, but would not be written back so: a caller that writes the document
+    // again keeps the original.
+    if ((name == "key" || name == "string") && exact_ && !isWritableText(raw)) exact_ = false;
     if (name == "key" && !stack_.empty() && stack_.back().kind == Container::dictionary) {
         if (stack_.back().key) return fail("key without a value");
         stack_.back().key = std::move(raw);

@@ -149,6 +149,8 @@ std::string writableText(std::string_view text) {
     return encodeUTF8(characters);
 }
 
+bool isWritableText(std::string_view text) { return plainAscii(text) || writableText(text) == text; }
+
 Value asWritten(const Value& value) {
     switch (value.type()) {
     case Value::Type::string: return writableText(*value.string());

@@ -19,6 +19,8 @@ std::optional<std::string> writeDocument(const Value& value, size_t maxBytes);
 
 // `text` as the writer puts it in a document, before escaping: what reading it back gives.
 std::string writableText(std::string_view text);
+// Whether the writer puts `text` in a document as it stands (writableText changes nothing).
+bool isWritableText(std::string_view text);
 
 // The value that reading the writer's text gives back: text made fit for XML (keys
 // included), dates in whole seconds within the years the form holds. Only for values

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/runtime/concurrent_queue.h"
 #include "platform/runtime/serial_queue.h"
 #include "platform/runtime/task.h"
 #include "platform/runtime/verify.h"
@@ -93,6 +94,7 @@ MainLoop::~MainLoop() {
     // Suspended tasks go first: their frames may still talk to the loop as they unwind.
     tasks_->destroyAll();
     queues_.clear();
+    concurrentQueues_.clear();
     tearingDown_ = true;
     std::map<Key, Item> mainQueue, events;
     {
@@ -538,6 +540,13 @@ SerialQueue& MainLoop::queue(const std::string& label) {
             slot = std::make_unique<ThreadSerialQueue>(label, *this);
         }
     }
+    return *slot;
+}
+
+ConcurrentQueue& MainLoop::concurrentQueue(const std::string& label) {
+    std::lock_guard lock(mutex_);
+    auto& slot = concurrentQueues_[label];
+    if (!slot) slot = makeConcurrentQueue(label, *this);
     return *slot;
 }
 

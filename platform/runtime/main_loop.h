@@ -64,6 +64,7 @@ enum class ClockKind { real, simulated };
 
 class MainLoop;
 class SerialQueue;
+class ConcurrentQueue;
 struct TaskRegistry;
 
 // A timer, repeating or not. Made detached; scheduled by MainLoop::add. A repeating
@@ -200,6 +201,8 @@ public:
 
     // Serial queues by label, made on first use with the kind that suits the clock.
     SerialQueue& queue(const std::string& label);
+    // Concurrent queues by label, made on first use with the kind that suits the clock.
+    ConcurrentQueue& concurrentQueue(const std::string& label);
 
     TaskRegistry& tasks() { return *tasks_; }
 
@@ -254,6 +257,7 @@ private:
     int nextFdWatchId_ = 1;
 
     std::unordered_map<std::string, std::unique_ptr<SerialQueue>> queues_;
+    std::unordered_map<std::string, std::unique_ptr<ConcurrentQueue>> concurrentQueues_;
     std::unique_ptr<TaskRegistry> tasks_;
 };
 

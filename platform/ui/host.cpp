@@ -8,6 +8,7 @@
 #include "platform/appkit/window.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/observation.h"
+#include "platform/services/date_format.h"
 #include "platform/services/workspace.h"
 #include "platform/ui/graph.h"
 #include "platform/ui/surface_view.h"
@@ -47,6 +48,7 @@ Host::~Host() {
     for (const Surface& s : surfaces_) s.view->detach();
     if (displayOptionsToken_) Workspace::shared().notificationCenter().removeObserver(displayOptionsToken_);
     if (windowCloseToken_) NotificationCenter::defaultCenter().removeObserver(windowCloseToken_);
+    if (localeToken_) NotificationCenter::defaultCenter().removeObserver(localeToken_);
     // Sheets go with their host, innermost first.
     for (size_t i = surfaces_.size(); i-- > 1;) {
         if (Window* parent = surfaces_[i].window->sheetParent()) parent->endSheet(*surfaces_[i].window);
@@ -91,6 +93,11 @@ void Host::attach() {
         workspace_notifications::kAccessibilityDisplayOptionsDidChange, nullptr, [weak](const Notification&) {
             if (auto host = weak.lock()) host->scheduleUpdate();
         });
+    // Numbers and dates are written in the user's locale as it is at each build.
+    localeToken_ = NotificationCenter::defaultCenter().addObserver(
+        notifications::kCurrentLocaleDidChange, nullptr, [weak](const Notification&) {
+            if (auto host = weak.lock()) host->scheduleUpdate();
+        });
     if (!window_) return;
     windowCloseToken_ = NotificationCenter::defaultCenter().addObserver(
         notifications::kWindowWillClose, window_->notificationObject(), [weak](const Notification&) {
@@ -123,6 +130,7 @@ void Host::rebuild() {
     graph_->beginPass();
     Environment env;
     env.reducesMotion = Workspace::shared().accessibilityDisplayShouldReduceMotion();
+    env.locale = Locale::autoupdatingCurrent().identifier();
     std::unique_ptr<Node> root;
     std::weak_ptr<Host> weak = weak_from_this();
     withObservationTracking(

@@ -8,7 +8,8 @@
 // see. Everything the build read through observation (shared objects, view state,
 // bindings' getters) is followed: after any change the tree is built again on a later
 // loop turn, laid out and drawn. Reduce Motion is read from the workspace at every
-// build and followed too.
+// build and followed too, and so is the user's locale, in which numbers and dates are
+// written.
 //
 // Input arrives as it does for any window of the program: injected clicks, drags and
 // the scroll wheel reach the control under the pointer; Return presses the default
@@ -132,6 +133,7 @@ private:
     bool scheduled_ = false;
     std::shared_ptr<const void> displayOptionsToken_;
     std::shared_ptr<const void> windowCloseToken_;
+    std::shared_ptr<const void> localeToken_;
     std::shared_ptr<Timer> toolTipTimer_;
     std::shared_ptr<Window> toolTipWindow_;
     std::string toolTipText_;

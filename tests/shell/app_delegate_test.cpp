@@ -9,6 +9,7 @@
 #include "platform/appkit/simulated_user.h"
 #include "platform/process/process_info.h"
 #include "tests/shell/shell_test_support.h"
+#include "triggers/system_hotkeys.h"
 
 namespace furlpane {
 namespace {
@@ -84,6 +85,29 @@ TEST(AppDelegate, EveryEndPutsEveryWindowBackAndExitsWithZero) {
         ASSERT_GE(steps.size(), 2u) << end;
         EXPECT_EQ(Steps(steps.end() - 2, steps.end()), (Steps{"tap stopped", "windows restored"})) << end;
         EXPECT_FALSE(run.stage.host.isRunning()) << end;
+    }
+}
+
+// Launched, every accessibility request of the program waits at most a quarter second.
+TEST(AppDelegate, TheMessagingTimeoutIsAQuarterSecondOnceLaunched) {
+    ShellRun run;
+    EXPECT_EQ(run.stage.world.messagingTimeout(), platform::desktop::Desktop::kDefaultMessagingTimeout);
+    ASSERT_EQ(run.play(kDesk), 0) << run.errors.str();
+    EXPECT_EQ(run.stage.world.messagingTimeout(), 0.25);
+}
+
+// The system's shortcuts paused by a recording when the program ends come back from the
+// shell itself, however the program ends (no recorder is left to put them back).
+TEST(AppDelegate, EveryEndPutsTheSystemsShortcutsBack) {
+    for (const char* end : {"quit", "signal TERM", "signal HUP"}) {
+        ShellRun run;
+        run.stage.world.hotKeys().setOperatingMode(1);
+        ASSERT_EQ(run.play(kDesk), 0) << run.errors.str();
+        ASSERT_TRUE(SystemHotkeys::pauseSystemHotkeys()) << end;
+        ASSERT_EQ(run.stage.world.hotKeys().operatingMode(), SystemHotkeys::kPausedMode) << end;
+        EXPECT_EQ(run.play(std::string(end) + "\nwait 3\nexpect exited 0\n"), 0) << end << '\n' << run.errors.str();
+        EXPECT_EQ(run.stage.world.hotKeys().operatingMode(), 1u) << end;
+        EXPECT_FALSE(SystemHotkeys::savedMode()) << end;
     }
 }
 

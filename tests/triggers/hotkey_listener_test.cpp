@@ -204,7 +204,8 @@ TEST_F(HotkeyListenerTest, TheShortcutsComeBackWhenTheListenerGoesOrTheProgramQu
     EXPECT_EQ(press(keys::k, flags::command), kToSheet);
     switchToAnotherApplication();  // its observations went with it
 
-    // The shell's call at quit, while a sheet listens; the sheet closing later changes nothing.
+    // A restore from elsewhere while a sheet listens (the shell makes one when the program
+    // ends; the shell's tests end the program): the sheet closing later changes nothing.
     world.hotKeys().setOperatingMode(1);
     comeBack();
     listener = HotkeyListener::create();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "tap_test_support.h"
@@ -25,6 +26,20 @@ protected:
         if (!changed) return std::nullopt;
         return changed->state();
     }
+    // Fires with Option held on the first of an application's two windows: every window
+    // of that application gets the style, and no other application's window.
+    void expectEveryWindowOfTheApplication(const std::function<void(const desktop::Window&)>& fire, Style style) {
+        auto& editor = application({{.title = "One", .frame = Rect{100, 100, 500, 300}},
+                                    {.title = "Two", .frame = Rect{150, 450, 500, 300}}});
+        const auto& other = window({.title = "Elsewhere", .frame = Rect{700, 100, 500, 300}}, "com.example.Mail");
+        fire(*editor.windows()[0]);
+        settle();
+        for (const auto* w : editor.windows()) {
+            ASSERT_TRUE(stateOf(*w)) << w->title();
+            EXPECT_EQ(stateOf(*w)->style, style) << w->title();
+        }
+        EXPECT_FALSE(stateOf(other));
+    }
 };
 
 TEST_F(TriggerActions, ADoubleClickOnATitleBarRollsItsWindowUp) {
@@ -38,16 +53,14 @@ TEST_F(TriggerActions, ADoubleClickOnATitleBarRollsItsWindowUp) {
 // Option held on the press takes every window of the clicked window's application, and
 // no other application's.
 TEST_F(TriggerActions, OptionOnADoubleClickRollsUpEveryWindowOfTheApplication) {
-    auto& editor = application({{.title = "One", .frame = Rect{100, 100, 500, 300}},
-                                {.title = "Two", .frame = Rect{150, 450, 500, 300}}});
-    const auto& other = window({.title = "Elsewhere", .frame = Rect{700, 100, 500, 300}}, "com.example.Mail");
-    doubleClick(titleBarOf(*editor.windows()[0]), flags::option);
-    settle();
-    for (const auto* w : editor.windows()) {
-        ASSERT_TRUE(stateOf(*w)) << w->title();
-        EXPECT_EQ(stateOf(*w)->style, Style::shaded) << w->title();
-    }
-    EXPECT_FALSE(stateOf(other));
+    expectEveryWindowOfTheApplication([this](const desktop::Window& w) { doubleClick(titleBarOf(w), flags::option); },
+                                      Style::shaded);
+}
+
+TEST_F(TriggerActions, OptionOnAMinimizeButtonPressMakesThumbnailsOfEveryWindowOfTheApplication) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    expectEveryWindowOfTheApplication([this](const desktop::Window& w) { click(minimizeButtonOf(w), flags::option); },
+                                      Style::minimizedInPlace);
 }
 
 TEST_F(TriggerActions, ShiftOnATriggerPlaysTheChangeInSlowMotion) {

@@ -167,5 +167,30 @@ TEST_F(TriggerTapTest, TriggersReachTheEnginesChainInTheCallbackAndReleaseTheirC
     EXPECT_TRUE(tap->changesWaiting().empty());
 }
 
+// Each release takes one off the count: after the first of two triggers the application
+// still has one waiting, and only after the second none (a release that dropped the
+// entry outright would let a third trigger act at once, ahead of the second).
+TEST_F(TriggerTapTest, EachReleaseTakesOneTriggerOffTheCount) {
+    const auto& w = window();
+    install();
+    holdChain();
+    const auto down = EventRecord::mouse(EventType::leftMouseDown, titleBarOf(w), 0, 2);
+    std::vector<int> seen;
+    std::vector<bool> listed;
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(tap->handleEvent(down.type(), down));
+        engine->queueStep([&](WindowEffects&) {
+            seen.push_back(waiting(w.pid()));
+            listed.push_back(tap->changesWaiting().contains(w.pid()));
+        });
+    }
+    loop.runUntilIdle();
+    EXPECT_EQ(waiting(w.pid()), 2);
+    EXPECT_TRUE(seen.empty());
+    releaseChain();
+    EXPECT_EQ(seen, (std::vector<int>{1, 0}));
+    EXPECT_EQ(listed, (std::vector<bool>{true, false}));
+}
+
 }  // namespace
 }  // namespace triggers_test

@@ -21,9 +21,9 @@ bool sameShape(const platform::Rect& a, const platform::Rect& b) {
            std::fabs(a.width() - b.width()) < 1 && std::fabs(a.height() - b.height()) < 1;
 }
 
-Task<void> waitForOwnWindow(std::shared_ptr<platform::Window> window, DockTripDirection direction) {
+Task<void> waitForOwnWindow(std::shared_ptr<platform::Window> window, DockTripDirection direction, double limit) {
     auto arrived = std::make_shared<platform::ContinuationList>();
-    afterDockTrip(*window, direction, [arrived] { arrived->resumeAll(); });
+    afterDockTrip(*window, direction, [arrived] { arrived->resumeAll(); }, limit);
     co_await arrived->wait();
 }
 
@@ -41,14 +41,14 @@ bool dockTripLooksOver(uint32_t window, DockTripDirection direction) {
 }
 
 Task<void> waitForDockTrip(uint32_t window, DockTripDirection direction, double limit) {
+    // A limit that is not a number, or endless, is no limit the caller can have meant.
+    const double bound = std::isfinite(limit) ? std::max(limit, 0.0) : kDockTripLimit;
     if (auto own = ownWindow(window)) {
-        auto wait = waitForOwnWindow(std::move(own), direction);
+        auto wait = waitForOwnWindow(std::move(own), direction, bound);
         co_await wait;
         co_return;
     }
     MainLoop& loop = MainLoop::main();
-    // A limit that is not a number, or endless, is no limit the caller can have meant.
-    const double bound = std::isfinite(limit) ? std::max(limit, 0.0) : kDockTripLimit;
     const double deadline = loop.now() + bound;
     auto look = [window, direction] { return dockTripLooksOver(window, direction); };
     while (loop.now() < deadline) {

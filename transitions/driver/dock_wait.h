@@ -8,10 +8,11 @@
 // over once the window has left the screen; a trip out of it once the window is on
 // screen and its shape (the private bounds call) has grown back to its frame, or at
 // once on screen when that call is missing. The program's own windows end their trips
-// with AppKit's notification (afterDockTrip, which gives up after 1.5 seconds itself).
+// with AppKit's notification (afterDockTrip).
 //
-// Every wait ends at its limit at the latest, whatever the window does (it may never
-// leave, be closed, or the look may hang).
+// Every wait, for the program's own windows too, ends at its limit at the latest,
+// whatever the window does (it may never leave, be closed, or the look may hang); a
+// trip played in slow motion is given a limit as much longer.
 
 #include <cstdint>
 

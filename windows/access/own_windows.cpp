@@ -1,5 +1,7 @@
 #include "windows/access/own_windows.h"
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "platform/appkit/application.h"
@@ -107,7 +109,7 @@ std::optional<OwnWindowHit> hitTestOwnWindow(const Window& window, Point topLeft
     return OwnWindowHit{hit->role, hit->subrole};
 }
 
-void afterDockTrip(Window& window, DockTripDirection direction, std::function<void()> work) {
+void afterDockTrip(Window& window, DockTripDirection direction, std::function<void()> work, double limit) {
     // The deadline owns the trip; the observer only reaches it while it lives.
     auto trip = std::make_shared<DockTrip>(std::move(work));
     std::weak_ptr<DockTrip> weak = trip;
@@ -117,7 +119,8 @@ void afterDockTrip(Window& window, DockTripDirection direction, std::function<vo
         // The work runs one turn after the notification, not inside its delivery.
         if (auto held = weak.lock()) MainLoop::main().post([held] { held->finish(); });
     }));
-    MainLoop::main().postAfter(kDockTripLimit, [trip] { trip->finish(); });
+    const double bound = std::isfinite(limit) ? std::max(limit, 0.0) : kDockTripLimit;
+    MainLoop::main().postAfter(bound, [trip] { trip->finish(); });
 }
 
 }  // namespace furlpane

@@ -68,13 +68,15 @@ std::optional<OwnWindowHit> hitTestOwnWindow(const platform::Window& window, pla
 
 enum class DockTripDirection { miniaturizing, deminiaturizing };
 
+// How long afterDockTrip waits for the end-of-trip notification, unless told otherwise.
+inline constexpr double kDockTripLimit = 1.5;
+
 // Runs `work` once on the main thread: one main-queue turn after the window's
 // end-of-trip notification ("NSWindowDidMiniaturizeNotification" or
-// "NSWindowDidDeminiaturizeNotification", for this window only), or 1.5 seconds after
-// this call, whichever comes first. The later of the two finds nothing to do.
-void afterDockTrip(platform::Window& window, DockTripDirection direction, std::function<void()> work);
-
-// How long afterDockTrip waits for the end-of-trip notification.
-inline constexpr double kDockTripLimit = 1.5;
+// "NSWindowDidDeminiaturizeNotification", for this window only), or `limit` seconds after
+// this call, whichever comes first. The later of the two finds nothing to do. A limit
+// that is not a number, or endless, counts as kDockTripLimit; a negative one as 0.
+void afterDockTrip(platform::Window& window, DockTripDirection direction, std::function<void()> work,
+                   double limit = kDockTripLimit);
 
 }  // namespace furlpane

@@ -300,6 +300,10 @@ public:
     static void bringWindowBack(std::optional<platform::Point> moveTo, platform::AccessibilityElement element,
                                 Raising raise, int32_t processIdentifier, std::function<void()> success,
                                 std::function<void()> completion);
+    // Once the application has settled after its window's trip out of the Dock, raises
+    // the window again.
+    static void bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
+                                        platform::AccessibilityElement element);
     // Forgets the window's ledger entry while it is still this recording; nothing
     // without one.
     std::function<void()> forgetIfStillRecorded(std::optional<int64_t> recording) const;

@@ -113,9 +113,11 @@ void AffectedWindow::bringOwnWindowBack(std::optional<Point> moveTo, Raising rai
 void AffectedWindow::sendWindowBack(std::optional<Point> moveTo, Raising raising,
                                     const std::shared_ptr<StandInTransition>& transition,
                                     std::optional<int64_t> recording) {
-    auto success = [transition, forget = forgetIfStillRecorded(recording)] {
+    auto success = [transition, forget = forgetIfStillRecorded(recording), raising, engine = effects_,
+                    pid = target_.processIdentifier, element = target_.element] {
         forget();
         playWithoutHandOff(transition);
+        if (raising == Raising::bringForward) bringForwardWhenSettled(engine, pid, element);
     };
     auto completion = [transition] { dropUnplayed(transition); };
     accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, success,
@@ -132,6 +134,22 @@ void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::Acce
     platform::MainLoop::main().post([back, success = std::move(success), completion = std::move(completion)] {
         if (back && success) success();
         if (completion) completion();
+    });
+}
+
+// The application does not answer while its window travels out of the Dock, so the raise
+// asked for with the way back may be lost, leaving the window behind the application in
+// front. It is asked again once the trip has settled, which ends within the trip's limit
+// and the wait for the application to answer. The changed window itself may be gone by
+// then: the wait holds only what the raise needs.
+void AffectedWindow::bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
+                                             platform::AccessibilityElement element) {
+    platform::spawnMain([engine = std::move(engine), processIdentifier, element = std::move(element)]() -> Task<void> {
+        const auto services = engine.lock();
+        if (!services) co_return;
+        auto settling = services->settled(processIdentifier);
+        co_await settling;
+        if (!services->isEnding()) raiseOtherWindow(processIdentifier, element);
     });
 }
 

@@ -127,7 +127,12 @@ void AffectedWindow::endDrag(StandInPanel& panel) {
     capture_.reset();
     if (isMoveWaiting_) return;
     isMoveWaiting_ = true;
-    platform::spawnMain([weak = weak_from_this()] {
+    // The flag ends with the wait however the wait ends, also when the engine is gone
+    // before it begins or the wait is given up: a drop after it must move the window.
+    const auto waiting = std::shared_ptr<void>(nullptr, [weak = weak_from_this()](void*) {
+        if (const auto self = weak.lock()) self->isMoveWaiting_ = false;
+    });
+    platform::spawnMain([weak = weak_from_this(), waiting] {
         return whenSettled(weak, [](AffectedWindow& window) {
             window.isMoveWaiting_ = false;
             if (window.standIn_ != StandIn::liveCopy || !window.panel_ || window.engineIsEnding()) return;

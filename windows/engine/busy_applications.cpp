@@ -6,7 +6,7 @@
 #include "platform/accessibility/names.h"
 #include "platform/accessibility/value.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/off_main.h"
+#include "platform/runtime/concurrent_queue.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"
@@ -17,13 +17,10 @@ using platform::Task;
 
 namespace {
 
-// The polls run off the main thread, on a queue named for the system's global queue of
-// user-initiated work that it stands for.
+// The polls run off the main thread, side by side, on a concurrent queue named for the
+// system's global queue of user-initiated work that it stands for: one application that
+// does not answer holds up no other release, nor its own other trips.
 constexpr const char* kAnswerQueueLabel = "com.apple.root.user-initiated-qos";
-
-// The poll ends on its own within kAnswerLimit and one request's timeout; this bound only
-// keeps a poll that never returns from holding the release for ever.
-constexpr double kAnswerWaitBound = BusyApplications::kAnswerLimit + 6.0;
 
 }  // namespace
 
@@ -36,13 +33,18 @@ Task<void> BusyApplications::settled(int32_t pid) {
 }
 
 Task<void> BusyApplications::answers(int32_t pid) {
-    auto& queue = platform::MainLoop::main().queue(kAnswerQueueLabel);
-    auto poll = [pid] {
+    // The poll bounds itself; the wait needs no limit of its own. The poll holds the
+    // waiter only weakly, so that a chain that is gone first leaves nothing to resume.
+    auto answered = std::make_shared<platform::ContinuationList>();
+    auto& loop = platform::MainLoop::main();
+    loop.concurrentQueue(kAnswerQueueLabel).async([pid, weak = std::weak_ptr(answered)] {
         waitUntilAnswering(pid);
-        return true;
-    };
-    auto answered = co_await platform::offMain<bool>(queue, kAnswerWaitBound, poll);
-    (void)answered;
+        platform::MainLoop::main().post([weak] {
+            if (const auto list = weak.lock()) list->resumeAll();
+        });
+    });
+    auto woken = co_await answered->wait();
+    (void)woken;
 }
 
 void BusyApplications::waitUntilAnswering(int32_t pid) {

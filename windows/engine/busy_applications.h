@@ -46,7 +46,8 @@ public:
     // Returns once the application has no trip under way; at once when it has none.
     platform::Task<void> settled(int32_t pid);
     // Returns once the application answers accessibility requests, at most kAnswerLimit
-    // (and the poll's last read) later. The poll runs on a queue of its own.
+    // (and the poll's last read) later. The poll runs off the main thread beside every
+    // other release's, so that each is bounded on its own.
     static platform::Task<void> answers(int32_t pid);
     // The blocking poll behind answers: reads "AXRole" every kAnswerPoll seconds while
     // the application cannot complete the request, until kAnswerLimit has passed. Off

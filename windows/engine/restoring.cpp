@@ -145,10 +145,14 @@ void WindowEffects::restoreAll() {
             if (earlier != waitFor.end() || busy_.isBusy(pid)) BusyApplications::waitUntilAnswering(pid);
         }
         const Before was = before(*window);
-        if (window->restore()) waitFor[pid] = window->target().id;
+        const bool tookOut = window->restore();
+        if (tookOut) waitFor[pid] = window->target().id;
         if (window->state().style == was.state.style) continue;
+        // An application that would not take its window out of the Dock leaves it there,
+        // and its ledger entry with it: it is announced as still in the Dock, not as back.
+        const bool leftInDock = was.change == WindowChange::minimized && !tookOut && pid != ownProcessIdentifier();
         postStateChanged({window->target().id, pid, was.state.style, window->state().style, was.change,
-                          window->change(), false, false});
+                          leftInDock ? WindowChange::minimized : window->change(), false, false});
     }
     setWindows({});
     changing_.clear();

@@ -220,5 +220,37 @@ TEST(HostileSettings, TextXmlCannotCarryIsWrittenAsWellFormedXmlAndReadsBackAsWr
     EXPECT_TRUE(again->boolean("Key \uFFFD with \uFFFD"));
 }
 
+// A file another tool wrote with text that is not UTF-8 (or a control character XML
+// cannot carry) in a value the program does not own reads as it stands; the first write
+// replaces that text, so the file is kept beside it first, byte for byte.
+TEST(HostileSettings, TextAWriteWouldChangeIsKeptBesideTheFileBeforeTheFirstWrite) {
+    const std::string foreign[] = {"Latin-1 caf\xE9", "a bell &#7; rings"};
+    for (const std::string& text : foreign) {
+        SCOPED_TRACE(text);
+        TempFolder tmp;
+        auto d = open(tmp.path());
+        const std::string file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                                 "<key>SomeoneElses</key><string>" + text + "</string></dict></plist>\n";
+        writeText(d->path(), file);
+        EXPECT_EQ(d->fileState(), State::partlyRead);
+        ASSERT_TRUE(d->string("SomeoneElses"));
+
+        ASSERT_EQ(d->set("Enabled", true), WriteStatus::stored);
+        ASSERT_EQ(d->keptAside().size(), 1u);
+        EXPECT_EQ(readText(d->keptAside()[0]), file);
+        EXPECT_EQ(open(tmp.path())->fileState(), State::sound);
+        // Only the first write keeps the file: what it wrote is ours and sound.
+        d->set("Enabled", false);
+        EXPECT_EQ(d->keptAside().size(), 1u);
+    }
+    // Text that is UTF-8 already is no reason to keep anything.
+    TempFolder tmp;
+    auto d = open(tmp.path());
+    writeText(d->path(), *plist::toXml(Value(plist::Dictionary{{"SomeoneElses", "café 🪟"}})));
+    EXPECT_EQ(d->fileState(), State::sound);
+    d->set("Enabled", true);
+    EXPECT_TRUE(d->keptAside().empty());
+}
+
 }  // namespace
 }  // namespace platform

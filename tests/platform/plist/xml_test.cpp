@@ -103,6 +103,27 @@ TEST(PlistXml, OddNumbersReadAsDocumented) {
     }
 }
 
+// Text the writer would change reads as it stands but inexactly, keys as well as values;
+// text it writes as it is reads exactly.
+TEST(PlistXml, TextThatWritingWouldChangeReadsInexactly) {
+    const struct {
+        const char* body;
+        Value expected;
+        bool exact;
+    } cases[] = {
+        {"<string>caf\xE9</string>", Value("caf\xE9"), false},
+        {"<string>bell &#7;</string>", Value("bell \x07"), false},
+        {"<dict><key>k\xFF</key><true/></dict>", Value(Dictionary{{"k\xFF", true}}), false},
+        {"<string>café, tab\t, 🪟</string>", Value("café, tab\t, 🪟"), true},
+    };
+    for (const auto& c : cases) {
+        auto read = parseXml(document(c.body));
+        ASSERT_TRUE(read.ok()) << c.body;
+        EXPECT_EQ(read.value(), c.expected) << c.body;
+        EXPECT_EQ(read.isExact(), c.exact) << c.body;
+    }
+}
+
 TEST(PlistXml, EachKindOfBadDocumentIsReportedAsSuch) {
     std::string deep;
     for (int i = 0; i <= kMaxNesting; ++i) deep += "<array>";

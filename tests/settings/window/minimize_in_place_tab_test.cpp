@@ -186,5 +186,16 @@ TEST_F(MinimizeInPlaceTabTest, ThePercentageIsWrittenInTheUsersLocale) {
     }
 }
 
+// A change of the locale alone shows at once, with nothing else changed.
+TEST_F(MinimizeInPlaceTabTest, ThePercentageFollowsTheLocaleOnItsOwn) {
+    openTab("Minimize-In-Place");
+    EXPECT_EQ(reading(2), "100%");
+    for (const auto& [locale, text] : {std::pair{"de_DE", "100\u00A0%"}, std::pair{"en_US", "100%"}}) {
+        world.region().setLocale(locale);
+        settle();
+        EXPECT_EQ(reading(2), text) << locale;
+    }
+}
+
 }  // namespace
 }  // namespace furlpane

@@ -56,6 +56,32 @@ TEST_F(DriverTest, TheDockPartEndsWithTheTripOrAtItsLimit) {
     EXPECT_NEAR(waitEnds(loop, own->windowNumber(), in, Speed::normal), 0.5, 0.03);
 }
 
+// The program's own windows keep the same limits: slow motion gives a long trip time to
+// end, and a window that never travels is waited for no longer than the limit.
+TEST_F(DriverTest, TheDockPartOfAnOwnWindowEndsAtTheSameLimits) {
+    const struct {
+        const char* what;
+        double trip;
+        bool travels;
+        Speed speed;
+        double ends;
+    } cases[] = {
+        {"a long trip, slowly", 4, true, Speed::slowMotion, 4},
+        {"a long trip", 4, true, Speed::normal, 1.5},
+        {"no trip, slowly", 0.5, false, Speed::slowMotion, 15},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        world.dockTrips().setDuration(c.trip);
+        auto own = std::make_shared<platform::Window>(Rect{20, 20, 100, 80},
+                                                      platform::titledWindowMask | platform::miniaturizableWindowMask);
+        own->orderFront();
+        if (c.travels) own->miniaturize();
+        EXPECT_NEAR(waitEnds(loop, own->windowNumber(), DockTripDirection::miniaturizing, c.speed), c.ends, 0.03);
+        own->close();
+    }
+}
+
 TEST_F(DriverTest, TheSurveyFindsTheWindowsDisplayAndTheOthersBelowTheirMenuBars) {
     EXPECT_EQ(StandInTransition::surveyDisplay({10, 10, 100, 100})->elsewhere.size(), 0u);
     const uint32_t right = world.displays().add({.frame = {320, 0, 200, 100}, .backingScaleFactor = 2});

@@ -108,5 +108,41 @@ TEST_F(ThumbnailTest, ALiveCopyDroppedWhileItsApplicationIsBusyMovesTheWindowOnc
     EXPECT_TRUE(window->capture() && window->capture()->isRunning());
 }
 
+// The wait for a busy application ends however it ends: with the engine gone before it
+// began, or given up, a drop after it still moves the window.
+TEST_F(ThumbnailTest, ALiveCopysWaitForItsApplicationNeverOutlastsItself) {
+    desktop::Window& draft = editorWindow();
+    auto window = changedWindow(draft);
+    run(changeInto(window, kFloating));
+    const auto dropBy = [&](double dx) {
+        const Point grip{panelFrame(*window).minX() + 50, panelFrame(*window).minY() + 5};
+        press(grip);
+        dragTo({grip.x + dx, grip.y});
+        release({grip.x + dx, grip.y});
+    };
+
+    engine->holdBusy(draft.pid());
+    dropBy(20);
+    EXPECT_TRUE(window->isMoveWaiting());
+    loop.tasks().destroyAll();  // the wait given up, as the end of a run gives it up
+    EXPECT_FALSE(window->isMoveWaiting());
+    engine->release();
+    dropBy(20);
+    loop.runUntilIdle();
+    EXPECT_EQ(draft.frame().origin, Point(140, 120));
+
+    // Dropped while busy, the engine gone before the wait begins.
+    engine->holdBusy(draft.pid());
+    window->panel()->placeAt(panelFrame(*window).offsetBy(20, 0));
+    window->endDrag(*window->panel());
+    ASSERT_TRUE(window->isMoveWaiting());
+    engine.reset();
+    loop.runUntilIdle();
+    EXPECT_FALSE(window->isMoveWaiting());
+    EXPECT_EQ(draft.frame().origin, Point(140, 120));
+    dropBy(20);
+    EXPECT_EQ(draft.frame().origin, Point(180, 120));
+}
+
 }  // namespace
 }  // namespace changed_test

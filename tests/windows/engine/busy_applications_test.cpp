@@ -126,5 +126,42 @@ TEST_F(BusyApplicationsTest, AnApplicationThatDoesNotAnswerHoldsTheReleaseAtMost
     }
 }
 
+// Releases started together wait for their applications side by side: each ends within
+// its own bound, however many silent applications (or trips of one) are released with it.
+TEST_F(BusyApplicationsTest, ReleasesStartedTogetherEachEndWithinTheirOwnBound) {
+    struct Release {
+        int32_t pid;
+        uint32_t window;
+        double latest;
+        double at = -1;
+    };
+    std::vector<Release> releases;
+    for (int i = 0; i < 4; ++i) {
+        const bool silent = i % 2 == 0;
+        auto& app = editor({{.title = "Gone", .minimized = true}}, "com.example.app" + std::to_string(i));
+        if (silent) app.stopAnswering(5);
+        const uint32_t window = app.windows()[0]->number();
+        // Each read of a silent application waits out the messaging timeout; the poll gives
+        // up after 0.6 s.
+        const double latest = silent ? BusyApplications::kAnswerLimit + 0.25 : 0.05;
+        releases.push_back({app.pid(), window, latest});
+        // The first silent application makes two trips at once.
+        if (i == 0) releases.push_back({app.pid(), window, latest});
+    }
+    const double start = loop.now();
+    for (Release& release : releases) busy.markBusy(release.pid);
+    for (Release& release : releases) {
+        platform::spawnMain(
+            [this, &release] { return releaseAndNote(&busy, release.window, release.pid, &release.at); });
+    }
+    loop.advance(3);
+    loop.runUntilIdle();
+    for (const Release& release : releases) {
+        EXPECT_GE(release.at, start) << release.pid;
+        EXPECT_LE(release.at - start, release.latest) << release.pid;
+        EXPECT_FALSE(busy.isBusy(release.pid)) << release.pid;
+    }
+}
+
 }  // namespace
 }  // namespace engine_test

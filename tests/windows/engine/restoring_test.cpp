@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "recovery_test_support.h"
 
 namespace engine_test {
@@ -178,6 +180,74 @@ TEST_F(Restoring, AtQuitAnApplicationThatNeverSettlesDelaysTheEndBoundedly) {
     scene.engine->queueStep([&ran](WindowEffects&) { ran = true; });
     scene.loop.runUntilIdle();
     EXPECT_FALSE(ran) << "no job runs once the program ends";
+}
+
+// Every key of the window-state-changed notifications since the last look, in order.
+std::vector<std::string> announcedInFull() {
+    auto& centre = DistributedNotificationCenter::defaultCenter();
+    std::vector<std::string> lines;
+    for (const auto& posted : centre.posted()) {
+        if (posted.name != WindowEffects::kStateChangedNotification) continue;
+        std::string line;
+        for (const char* key : {"WindowID", "OldState", "NewState", "ProcessID"}) {
+            const auto* value = posted.userInfo.find(key);
+            const std::string text = value && value->integer() ? std::to_string(*value->integer()) : "?";
+            line += std::string(key) + "=" + text + " ";
+        }
+        for (const char* key : {"IsCollapsed", "WasInDock", "IsInDock", "SoundIsDue", "SoundWasPlayed"}) {
+            const auto* value = posted.userInfo.find(key);
+            line += std::string(key) + "=" + (value && value->boolean() ? (*value->boolean() ? "1" : "0") : "?") + " ";
+        }
+        lines.push_back(line);
+    }
+    centre.clearPosted();
+    return lines;
+}
+
+std::string announcement(const desktop::Window& window, int from, bool stillInDock) {
+    return "WindowID=" + std::to_string(window.number()) + " OldState=" + std::to_string(from) +
+           " NewState=0 ProcessID=" + std::to_string(window.pid()) + " IsCollapsed=0 WasInDock=1 IsInDock=" +
+           (stillInDock ? "1" : "0") + " SoundIsDue=0 SoundWasPlayed=0 ";
+}
+
+// At quit each window that changed is announced as it ended up, without sound: one the
+// application would not take out of the Dock is announced as still there, not as back,
+// and stays in the ledger for the next launch.
+TEST_F(Restoring, AtQuitEachWindowIsAnnouncedAsItEndedUp) {
+    changeAll();
+    if (HasFatalFailure()) return;
+    const uint32_t refused = scene.window(1).number();
+    scene.world.faults().on(desktop::FaultCall::writeAttribute, "AXMinimized").forWindow(refused).refuse();
+
+    scene.engine->restoreAll();
+
+    const auto lines = announcedInFull();
+    EXPECT_EQ(lines.size(), 3u);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()),
+              (std::set<std::string>{announcement(scene.window(0), 1, false), announcement(scene.window(1), 7, true),
+                                     announcement(scene.window(2), 7, false)}));
+    EXPECT_TRUE(scene.window(1).isMinimized());
+    EXPECT_FALSE(scene.window(0).isMinimized());
+    EXPECT_EQ(scene.stored(), Dictionary({{scene.ledger->ownerKey(), Array{minimizedEntry(scene.window(1))}}}));
+}
+
+// Brought forward from the status menu, a window coming out of the Dock ends in front of
+// the application that was in front, although its application did not answer during the
+// trip.
+TEST_F(Restoring, AWindowBroughtForwardFromTheDockEndsInFront) {
+    const auto thumbnail = change(1, WindowAction::minimizeInPlace);
+    ASSERT_TRUE(thumbnail && scene.window(1).isMinimized());
+    desktop::Application& notes =
+        scene.world.application("com.example.Notes").window({.title = "List", .frame = Rect{400, 300, 300, 200}}).add();
+    ASSERT_TRUE(notes.activate());
+    ASSERT_EQ(scene.world.activeApplication(), &notes);
+
+    run(scene.engine->restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {}));
+    scene.settle();
+
+    EXPECT_FALSE(scene.window(1).isMinimized());
+    EXPECT_EQ(scene.world.activeApplication(), &scene.editor);
+    EXPECT_EQ(scene.editor.focusedWindow(), &scene.window(1));
 }
 
 // At quit the second window of an application comes out of the Dock only once the first

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "recovery_test_support.h"
 
@@ -191,6 +192,34 @@ TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
     EXPECT_FALSE(scene.engine->isArrangementPending());
     EXPECT_EQ(corner(*first), cell(0));
     EXPECT_NE(corner(*first), placed);
+}
+
+// Quick changes of size and edge, the later ones while the thumbnails still move for the
+// first, end in the arrangement of the last settings: both thumbnails at their cells down
+// the left edge at the new size, none left where an earlier change sent it.
+TEST_F(Arranging, QuickChangesOfSizeAndEdgeEndInTheArrangementOfTheLastSettings) {
+    const auto first = thumbnail(0);
+    const auto second = thumbnail(1);
+    ASSERT_TRUE(first && first->panel() && second && second->panel());
+    scene.engine->start();
+    scene.preferences->setThumbnailScale(0.75);
+    scene.loop.advance(0.05);
+    scene.preferences->setThumbnailOrder(ThumbnailOrder::leftFromTop);
+    scene.loop.advance(0.05);
+    scene.preferences->setThumbnailScale(1.0);  // cells of 128 points
+    scene.settle();
+
+    EXPECT_FALSE(scene.engine->isArrangementPending());
+    const Rect usable = WindowEffects::screensWithUsableFrames().usable.at(0);
+    const std::set<std::pair<double, double>> cells{{usable.minX() + 4, usable.minY() + 4},
+                                                    {usable.minX() + 4, usable.minY() + 4 + 132}};
+    std::set<std::pair<double, double>> origins;
+    for (const auto& window : {first, second}) {
+        const Rect frame = window->panel()->topLeftFrame();
+        origins.insert({frame.minX(), frame.minY()});
+        EXPECT_EQ(frame.size, window->layOutThumbnail(AffectedWindow::ThumbnailHover::resting).size);
+    }
+    EXPECT_EQ(origins, cells);
 }
 
 }  // namespace
