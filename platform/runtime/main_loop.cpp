@@ -9,8 +9,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/runtime/concurrent_queue.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/task.h"
 #include "platform/runtime/verify.h"
 
@@ -530,20 +529,14 @@ void MainLoop::endOffMainWork() {
     wake();
 }
 
-SerialQueue& MainLoop::queue(const std::string& label) {
+DispatchQueue& MainLoop::queue(const std::string& label) {
     std::lock_guard lock(mutex_);
     auto& slot = queues_[label];
-    if (!slot) {
-        if (clock_ == ClockKind::simulated) {
-            slot = std::make_unique<SimulatedSerialQueue>(label, *this);
-        } else {
-            slot = std::make_unique<ThreadSerialQueue>(label, *this);
-        }
-    }
+    if (!slot) slot = makeSerialQueue(label, *this);
     return *slot;
 }
 
-ConcurrentQueue& MainLoop::concurrentQueue(const std::string& label) {
+DispatchQueue& MainLoop::concurrentQueue(const std::string& label) {
     std::lock_guard lock(mutex_);
     auto& slot = concurrentQueues_[label];
     if (!slot) slot = makeConcurrentQueue(label, *this);

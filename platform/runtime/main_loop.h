@@ -28,7 +28,7 @@
 //
 // Off-main work on the simulated clock runs on the main OS thread but outside the
 // main thread's logical context: isMainThread() is false inside it, and whatever it
-// posts is handed over only when the job ends (see SerialQueue).
+// posts is handed over only when the job ends (see DispatchQueue).
 
 #include <atomic>
 #include <chrono>
@@ -63,8 +63,7 @@ inline const RunLoopMode kDockMessage = "dockmsg-mode";
 enum class ClockKind { real, simulated };
 
 class MainLoop;
-class SerialQueue;
-class ConcurrentQueue;
+class DispatchQueue;
 struct TaskRegistry;
 
 // A timer, repeating or not. Made detached; scheduled by MainLoop::add. A repeating
@@ -200,16 +199,15 @@ public:
     void endOffMainWork();
 
     // Serial queues by label, made on first use with the kind that suits the clock.
-    SerialQueue& queue(const std::string& label);
+    DispatchQueue& queue(const std::string& label);
     // Concurrent queues by label, made on first use with the kind that suits the clock.
-    ConcurrentQueue& concurrentQueue(const std::string& label);
+    DispatchQueue& concurrentQueue(const std::string& label);
 
     TaskRegistry& tasks() { return *tasks_; }
 
 private:
     friend class Timer;
     friend class RunLoopSource;
-    friend class SimulatedSerialQueue;
 
     struct Item {
         Handover<void()> work;
@@ -256,8 +254,8 @@ private:
     std::vector<FdWatch> fdWatches_;
     int nextFdWatchId_ = 1;
 
-    std::unordered_map<std::string, std::unique_ptr<SerialQueue>> queues_;
-    std::unordered_map<std::string, std::unique_ptr<ConcurrentQueue>> concurrentQueues_;
+    std::unordered_map<std::string, std::unique_ptr<DispatchQueue>> queues_;
+    std::unordered_map<std::string, std::unique_ptr<DispatchQueue>> concurrentQueues_;
     std::unique_ptr<TaskRegistry> tasks_;
 };
 

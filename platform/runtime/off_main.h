@@ -27,7 +27,7 @@
 #include <type_traits>
 
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/task.h"
 
 namespace platform {
@@ -35,7 +35,7 @@ namespace platform {
 template <class T>
 class OffMainAwaiter {
 public:
-    OffMainAwaiter(SerialQueue& queue, double within, std::function<T()> work)
+    OffMainAwaiter(DispatchQueue& queue, double within, std::function<T()> work)
         : queue_(&queue), within_(within), work_(std::move(work)) {}
 
     bool await_ready() const noexcept { return false; }
@@ -92,7 +92,7 @@ private:
         }
     };
 
-    SerialQueue* queue_;
+    DispatchQueue* queue_;
     double within_;
     std::function<T()> work_;
     std::shared_ptr<State> state_ = std::make_shared<State>();
@@ -100,12 +100,12 @@ private:
 
 template <class T, class F>
     requires std::is_lvalue_reference_v<F>
-OffMainAwaiter<T> offMain(SerialQueue& queue, double within, F&& work) {
+OffMainAwaiter<T> offMain(DispatchQueue& queue, double within, F&& work) {
     return OffMainAwaiter<T>(queue, within, std::function<T()>(work));
 }
 
 template <class T, class F>
     requires(!std::is_lvalue_reference_v<F>)
-void offMain(SerialQueue& queue, double within, F&& work) = delete;
+void offMain(DispatchQueue& queue, double within, F&& work) = delete;
 
 }  // namespace platform

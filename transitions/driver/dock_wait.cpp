@@ -29,7 +29,7 @@ Task<void> waitForOwnWindow(std::shared_ptr<platform::Window> window, DockTripDi
 
 }  // namespace
 
-platform::SerialQueue& dockQueue() { return MainLoop::main().queue(kDockQueueLabel); }
+platform::DispatchQueue& dockQueue() { return MainLoop::main().queue(kDockQueueLabel); }
 
 bool dockTripLooksOver(uint32_t window, DockTripDirection direction) {
     const auto bounds = WindowServer::onScreenBounds(window);

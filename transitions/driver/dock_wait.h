@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/task.h"
 #include "windows/access/own_windows.h"
 
@@ -25,7 +25,7 @@ namespace furlpane {
 inline constexpr const char* kDockQueueLabel = "com.brindlewick.FurlpaneNovan.dock";
 
 // The queue on which the Dock's part of transitions is watched.
-platform::SerialQueue& dockQueue();
+platform::DispatchQueue& dockQueue();
 
 // One look at the window server: whether the window's trip in that direction looks over.
 // Any thread.

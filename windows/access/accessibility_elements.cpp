@@ -55,7 +55,7 @@ AccessibilityElement systemWideElement() {
     return element.get([] { return AccessibilityElement::systemWide(); });
 }
 
-platform::SerialQueue& accessibilityQueue() { return platform::MainLoop::main().queue(kAccessibilityQueueLabel); }
+platform::DispatchQueue& accessibilityQueue() { return platform::MainLoop::main().queue(kAccessibilityQueueLabel); }
 
 platform::ElementWindowNumberCall windowNumberCall() {
     static platform::ProcessOnce<platform::ElementWindowNumberCall> call;

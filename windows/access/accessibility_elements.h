@@ -28,7 +28,7 @@
 #include "platform/accessibility/names.h"
 #include "platform/accessibility/window_number.h"
 #include "platform/geometry/geometry.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 
 namespace furlpane {
 
@@ -44,7 +44,7 @@ platform::AccessibilityElement systemWideElement();
 // The serial queue for accessibility calls that may block on an application that does
 // not answer (bringing a moved window back, pressing a window's buttons). Jobs run one at
 // a time in the order sent; callers hand their results back to the main thread.
-platform::SerialQueue& accessibilityQueue();
+platform::DispatchQueue& accessibilityQueue();
 
 // The private window-number call ("_AXUIElementGetWindow"), looked up once per process;
 // null when the system lacks it, and then never looked up again.

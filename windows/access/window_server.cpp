@@ -131,7 +131,7 @@ std::optional<Image> WindowServer::captureBackdrop(const std::set<uint32_t>& lef
     return imageFromArray(rect, windows, platform::window_image_options::bestResolution);
 }
 
-platform::SerialQueue& WindowServer::captureQueue() { return platform::MainLoop::main().queue(kCaptureQueueLabel); }
+platform::DispatchQueue& WindowServer::captureQueue() { return platform::MainLoop::main().queue(kCaptureQueueLabel); }
 
 std::optional<WindowServer::CaptureSymbols> WindowServer::loadCaptureSymbols() {
     static platform::ProcessOnce<std::optional<CaptureSymbols>> symbols;

@@ -23,7 +23,7 @@
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/plist/value.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/windowserver/private_window_server.h"
 #include "platform/windowserver/window_capture.h"
 
@@ -100,7 +100,7 @@ public:
     static std::optional<platform::Image> captureBackdrop(const std::set<uint32_t>& leftOut, const platform::Rect& rect);
 
     // The serial queue on which window pictures are taken.
-    static platform::SerialQueue& captureQueue();
+    static platform::DispatchQueue& captureQueue();
 
     // The capture group, looked up once per process; nothing when a call is missing.
     static std::optional<CaptureSymbols> loadCaptureSymbols();

@@ -12,13 +12,13 @@ namespace furlpane {
 using platform::MainLoop;
 
 std::shared_ptr<LiveCapture> LiveCapture::create(std::uint32_t windowID, Resolution resolution, double interval,
-                                                 Deliver deliver, platform::SerialQueue& queue, Take take) {
+                                                 Deliver deliver, platform::DispatchQueue& queue, Take take) {
     return std::make_shared<LiveCapture>(Key{}, windowID, resolution, interval, std::move(deliver), queue,
                                          std::move(take));
 }
 
 LiveCapture::LiveCapture(const Key&, std::uint32_t windowID, Resolution resolution, double interval, Deliver deliver,
-                         platform::SerialQueue& queue, Take take)
+                         platform::DispatchQueue& queue, Take take)
     : windowID_(windowID),
       resolution_(resolution),
       interval_(interval > 0 && std::isfinite(interval) ? interval : kInterval),

@@ -30,7 +30,7 @@
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/task.h"
 #include "windows/access/window_server.h"
 
@@ -59,7 +59,7 @@ public:
     // A stopped capture of the window. An interval that is not a positive number is
     // taken as kInterval.
     static std::shared_ptr<LiveCapture> create(std::uint32_t windowID, Resolution resolution, double interval,
-                                               Deliver deliver, platform::SerialQueue& queue, Take take);
+                                               Deliver deliver, platform::DispatchQueue& queue, Take take);
     ~LiveCapture();
     LiveCapture(const LiveCapture&) = delete;
     LiveCapture& operator=(const LiveCapture&) = delete;
@@ -90,7 +90,7 @@ private:
 
 public:
     LiveCapture(const Key&, std::uint32_t windowID, Resolution resolution, double interval, Deliver deliver,
-                platform::SerialQueue& queue, Take take);
+                platform::DispatchQueue& queue, Take take);
 
 private:
     void tick();
@@ -100,7 +100,7 @@ private:
     Resolution resolution_;
     double interval_;
     Deliver deliver_;
-    platform::SerialQueue& queue_;
+    platform::DispatchQueue& queue_;
     Take take_;
     std::shared_ptr<platform::Timer> timer_;
     bool isCapturing_ = false;

@@ -6,7 +6,7 @@
 #include "platform/accessibility/names.h"
 #include "platform/accessibility/value.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/concurrent_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"

@@ -7,7 +7,7 @@
 #include "platform/accessibility/world_elements.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/windowserver/symbols.h"
 
 namespace platform {
@@ -135,7 +135,7 @@ TEST(Accessibility, AnApplicationThatDoesNotAnswerCostsTheTimeoutAndCannotComple
     // On a serial queue the wait lengthens the job, not the main thread's time.
     w.editor.stopAnswering(10);
     std::vector<AccessibilityError> results;
-    SerialQueue& queue = w.loop.queue("com.brindlewick.FurlpaneNovan.accessibility");
+    DispatchQueue& queue = w.loop.queue("com.brindlewick.FurlpaneNovan.accessibility");
     queue.async([&] { results.push_back(w.app.copyAttributeValue("AXRole").error()); });
     queue.async([&] { results.push_back(w.app.copyAttributeValue("AXRole").error()); });
     w.loop.runUntilIdle();

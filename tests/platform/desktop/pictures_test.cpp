@@ -193,7 +193,7 @@ Task<std::optional<std::any>> captureOffMain(uint32_t window) {
         return capture ? capture(windowServerMainConnection(), &window, 1, capture_options::displayResolution)
                        : std::any();
     };
-    SerialQueue& queue = MainLoop::main().queue("com.brindlewick.FurlpaneNovan.capture");
+    DispatchQueue& queue = MainLoop::main().queue("com.brindlewick.FurlpaneNovan.capture");
     auto result = co_await offMain<std::any>(queue, 1.0, work);
     co_return result;
 }

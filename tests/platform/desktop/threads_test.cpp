@@ -16,7 +16,7 @@
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/windowserver/private_spaces.h"
 #include "platform/windowserver/private_window_server.h"
 #include "platform/windowserver/window_capture.h"

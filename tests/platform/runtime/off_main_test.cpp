@@ -23,7 +23,7 @@ struct JobRun {
 // A job of `cost` seconds whose work blocks for `blocking` seconds, awaited for `limit`.
 JobRun runJob(double cost, double blocking, double limit) {
     MainLoop loop(ClockKind::simulated);
-    SerialQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
+    DispatchQueue& queue = loop.queue("com.brindlewick.FurlpaneNovan.capture");
     queue.setJobCost(cost);
     JobRun run;
     spawnMain([&loop, &queue, &run, blocking, limit]() -> Task<void> {
@@ -75,7 +75,7 @@ TEST(OffMain, CancellationEndsTheWaitWithNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MainLoop loop(ClockKind::simulated);
-        SerialQueue& queue = loop.queue("slow");
+        DispatchQueue& queue = loop.queue("slow");
         queue.setJobCost(5);
         int resumptions = 0;
         double resumedAt = -1;
@@ -104,7 +104,7 @@ TEST(OffMain, TaskDestroyedWhileWaitingIsNeverResumed) {
     auto lateRan = std::make_shared<bool>(false);
     {
         MainLoop loop(ClockKind::simulated);
-        SerialQueue& queue = loop.queue("slow");
+        DispatchQueue& queue = loop.queue("slow");
         queue.setJobCost(5);
         spawnMain([&queue, lateRan]() -> Task<void> {
             auto work = [lateRan] {
@@ -121,7 +121,7 @@ TEST(OffMain, TaskDestroyedWhileWaitingIsNeverResumed) {
 
 TEST(OffMain, BlockingCallsInsideAJobLengthenIt) {
     MainLoop loop(ClockKind::simulated);
-    SerialQueue& queue = loop.queue("accessibility");
+    DispatchQueue& queue = loop.queue("accessibility");
     std::vector<double> finished;
     for (int i = 0; i < 2; ++i) {
         queue.async([&loop, &finished] {
@@ -136,7 +136,7 @@ TEST(OffMain, BlockingCallsInsideAJobLengthenIt) {
 
 TEST(OffMain, AJobThatPollsUntilADeadlineSeesItsOwnBlockingTime) {
     MainLoop loop(ClockKind::simulated);
-    SerialQueue& queue = loop.queue("poll");
+    DispatchQueue& queue = loop.queue("poll");
     int reads = 0;
     queue.async([&loop, &reads] {
         const double deadline = loop.now() + 0.6;
@@ -153,8 +153,8 @@ TEST(OffMain, AJobThatPollsUntilADeadlineSeesItsOwnBlockingTime) {
 
 TEST(OffMain, ThreadQueueUnderTheSimulatedClockHoldsTimeUntilTheJobIsBack) {
     MainLoop loop(ClockKind::simulated);
-    ThreadSerialQueue queue("threaded", loop);
-    auto result = runToCompletion(loop, [](SerialQueue* q) -> Task<std::optional<int>> {
+    ThreadDispatchQueue queue("threaded", loop);
+    auto result = runToCompletion(loop, [](DispatchQueue* q) -> Task<std::optional<int>> {
         auto work = [] {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             return 5;
@@ -170,8 +170,8 @@ TEST(OffMain, ThreadQueueUnderTheSimulatedClockHoldsTimeUntilTheJobIsBack) {
 TEST(OffMain, RealClockTimeoutDropsTheLateResult) {
     MainLoop loop(ClockKind::real);
     std::atomic<bool> release{false};
-    SerialQueue& queue = loop.queue("real");
-    auto result = runToCompletion(loop, [](SerialQueue* q, std::atomic<bool>* r) -> Task<std::optional<int>> {
+    DispatchQueue& queue = loop.queue("real");
+    auto result = runToCompletion(loop, [](DispatchQueue* q, std::atomic<bool>* r) -> Task<std::optional<int>> {
         auto work = [r] {
             while (!r->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return 9;

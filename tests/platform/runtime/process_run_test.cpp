@@ -15,7 +15,7 @@
 #include "platform/runtime/handover.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_once.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/task.h"
 
 namespace platform {
@@ -179,7 +179,7 @@ TEST_F(RunOnTheLoop, ItsTaskChainsEndWithIt) {
 }
 
 TEST_F(RunOnTheLoop, AQueueJobOfAnEndedRunNeitherRunsNorPostsAndTheQueueGoesOn) {
-    SerialQueue& queue = loop.queue("com.example.queue");
+    DispatchQueue& queue = loop.queue("com.example.queue");
     queue.setJobCost(1);
     asRun([&] {
         queue.async([&] {
@@ -199,7 +199,7 @@ TEST_F(RunOnTheLoop, AQueueJobOfAnEndedRunNeitherRunsNorPostsAndTheQueueGoesOn) 
 TEST(ProcessRunThreads, AJobRunningWhenItsRunEndsPostsNothingBack) {
     MainLoop loop(ClockKind::real);
     auto run = ProcessRun::begin();
-    ThreadSerialQueue queue("com.example.thread", loop);
+    ThreadDispatchQueue queue("com.example.thread", loop);
     std::atomic<bool> started{false}, release{false};
     bool resultArrived = false;
     {

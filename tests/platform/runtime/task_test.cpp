@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 
 namespace platform {
 namespace {

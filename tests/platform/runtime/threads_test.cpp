@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 
 namespace platform {
 namespace {
@@ -37,7 +37,7 @@ void expectAllInOrder(const Arrivals& arrivals, const std::vector<std::string>& 
 // Every item arrives once, each sender's in the order it sent them.
 TEST(RuntimeThreads, ThreadsPostAndSendJobsWhileTheLoopRuns) {
     MainLoop loop(ClockKind::real);
-    SerialQueue& queue = loop.queue("shared");
+    DispatchQueue& queue = loop.queue("shared");
     Arrivals arrivals;
     std::atomic<int> arrived{0};
     auto arrive = [&](std::string sender, int i) {
@@ -76,8 +76,8 @@ TEST(RuntimeThreads, ThreadsPostAndSendJobsWhileTheLoopRuns) {
 // waits for the thread's jobs before it moves.
 TEST(RuntimeThreads, ThreadJobsSendToASimulatedQueue) {
     MainLoop loop(ClockKind::simulated);
-    ThreadSerialQueue worker("worker", loop);
-    SerialQueue& simulated = loop.queue("simulated");
+    ThreadDispatchQueue worker("worker", loop);
+    DispatchQueue& simulated = loop.queue("simulated");
     simulated.setJobCost(0.01);
     Arrivals arrivals;
     for (int i = 0; i < kItems; ++i) {

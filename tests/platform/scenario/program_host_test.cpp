@@ -11,7 +11,7 @@
 #include "platform/appkit/screen.h"
 #include "platform/appkit/status_item.h"
 #include "platform/desktop/desktop.h"
-#include "platform/runtime/serial_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/scenario/program_host.h"
 #include "tests/support/temp_folder.h"
 
@@ -155,7 +155,7 @@ public:
         left_->observer->addNotification(element, "AXWindowMiniaturized", nullptr);
         element.setAttributeValue("AXMinimized", AccessibilityValue(true));
 
-        SerialQueue& queue = loop.queue("com.example.slow");
+        DispatchQueue& queue = loop.queue("com.example.slow");
         queue.setJobCost(1);
         queue.async([weak] {
             if (auto left = weak.lock()) left->ran("the queue job");

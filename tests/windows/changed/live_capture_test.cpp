@@ -13,7 +13,7 @@ using Resolution = LiveCapture::Resolution;
 class LiveCaptureTest : public ChangedTest {
 protected:
     uint32_t draft = draftWindow().number();
-    platform::SerialQueue& queue = loop.queue("tests.capture");
+    platform::DispatchQueue& queue = loop.queue("tests.capture");
     int takes = 0;
     std::vector<LiveCapture::Frame> delivered;
 

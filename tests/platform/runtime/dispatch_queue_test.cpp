@@ -1,8 +1,8 @@
-// Concurrent queues: jobs run side by side, on the simulated clock each in its own time
-// and on threads up to the pool's width, and nothing sent is lost, run twice or run
-// after it was dropped.
+// Dispatch queues: a serial one runs its jobs in turn, a concurrent one side by side, on
+// the simulated clock each in its own time and on threads up to the pool's width; nothing
+// sent is lost or run twice, and nothing of a run that ended runs.
 
-#include "platform/runtime/concurrent_queue.h"
+#include "platform/runtime/dispatch_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
 
 namespace platform {
 namespace {
@@ -22,16 +23,16 @@ namespace {
 // What each simulated job handed back, by job, with the loop time it arrived at.
 using Arrivals = std::map<int, double>;
 
-void sendBlocking(ConcurrentQueue& queue, MainLoop& loop, Arrivals& arrivals, int job, double blocks) {
+void sendBlocking(DispatchQueue& queue, MainLoop& loop, Arrivals& arrivals, int job, double blocks) {
     queue.async([&loop, &arrivals, job, blocks] {
         loop.blockFor(blocks);
         loop.post([&loop, &arrivals, job] { arrivals[job] = loop.now(); });
     });
 }
 
-TEST(ConcurrentQueue, SimulatedJobsEachTakeTheirOwnTime) {
+TEST(DispatchQueue, SimulatedJobsEachTakeTheirOwnTime) {
     MainLoop loop(ClockKind::simulated);
-    ConcurrentQueue& queue = loop.concurrentQueue("side by side");
+    DispatchQueue& queue = loop.concurrentQueue("side by side");
     EXPECT_EQ(&queue, &loop.concurrentQueue("side by side"));
     Arrivals arrivals;
     sendBlocking(queue, loop, arrivals, 0, 0.5);
@@ -50,9 +51,9 @@ TEST(ConcurrentQueue, SimulatedJobsEachTakeTheirOwnTime) {
     EXPECT_EQ(queue.finishedJobs(), 4u);
 }
 
-TEST(ConcurrentQueue, ASimulatedJobSendsOnlyWhenItEnds) {
+TEST(DispatchQueue, ASimulatedJobSendsOnlyWhenItEnds) {
     MainLoop loop(ClockKind::simulated);
-    ConcurrentQueue& queue = loop.concurrentQueue("nested");
+    DispatchQueue& queue = loop.concurrentQueue("nested");
     Arrivals arrivals;
     queue.async([&] {
         loop.blockFor(0.3);
@@ -64,32 +65,47 @@ TEST(ConcurrentQueue, ASimulatedJobSendsOnlyWhenItEnds) {
     EXPECT_EQ(queue.finishedJobs(), 2u);
 }
 
-TEST(ConcurrentQueue, DroppedJobsNeverRunTheirWork) {
+TEST(DispatchQueue, JobsOfARunThatEndedNeverRunTheirWork) {
     MainLoop loop(ClockKind::simulated);
-    ConcurrentQueue& queue = loop.concurrentQueue("dropped");
+    DispatchQueue& queue = loop.concurrentQueue("dropped");
     Arrivals arrivals;
-    sendBlocking(queue, loop, arrivals, 0, 1.0);  // runs its work at once, ends at 1.0
+    sendBlocking(queue, loop, arrivals, 0, 1.0);  // the system's: runs its work at once, ends at 1.0
+    auto run = ProcessRun::begin();
     queue.setJobCost(0.5);
-    sendBlocking(queue, loop, arrivals, 1, 0);
+    {
+        InRun as(run);
+        sendBlocking(queue, loop, arrivals, 1, 0);
+    }
     loop.advance(0.1);
-    queue.dropWaitingJobs();
-    EXPECT_EQ(queue.pendingJobs(), 1u);
+    run->end();
+    EXPECT_EQ(queue.pendingJobs(), 2u);
     loop.advance(2);
     EXPECT_EQ(arrivals, (Arrivals{{0, 1.0}}));
     EXPECT_EQ(queue.pendingJobs(), 0u);
-    EXPECT_EQ(queue.finishedJobs(), 1u);
-    // The queue goes on taking jobs after a drop.
+    // The queue goes on taking jobs.
     sendBlocking(queue, loop, arrivals, 2, 0);
     loop.advance(1);
     EXPECT_EQ(arrivals.count(2), 1u);
 }
 
+TEST(DispatchQueue, ASerialQueueRunsOneJobAfterAnother) {
+    MainLoop loop(ClockKind::simulated);
+    DispatchQueue& queue = loop.queue("in turn");
+    EXPECT_EQ(queue.width(), 1u);
+    Arrivals arrivals;
+    sendBlocking(queue, loop, arrivals, 0, 0.5);
+    sendBlocking(queue, loop, arrivals, 1, 0.5);
+    sendBlocking(queue, loop, arrivals, 2, 0.2);
+    loop.advance(2);
+    EXPECT_EQ(arrivals, (Arrivals{{0, 0.5}, {1, 1.0}, {2, 1.2}}));
+}
+
 // As many jobs as the pool is wide all run at once: each waits until every one of them
 // has started, which a queue that ran them in turn would never let happen. One more waits
 // for a free thread.
-TEST(ConcurrentQueue, ThreadJobsRunSideBySideUpToThePoolsWidth) {
+TEST(DispatchQueue, ThreadJobsRunSideBySideUpToThePoolsWidth) {
     MainLoop loop(ClockKind::real);
-    ThreadConcurrentQueue queue("pool", loop, 3);
+    ThreadDispatchQueue queue("pool", loop, 3);
     ASSERT_EQ(queue.width(), 3u);
     std::mutex mutex;
     std::condition_variable cv;
@@ -120,14 +136,14 @@ TEST(ConcurrentQueue, ThreadJobsRunSideBySideUpToThePoolsWidth) {
     EXPECT_EQ(finished.load(), 4);
 }
 
-TEST(ConcurrentQueue, AQueueGoingAwayDropsWhatWaitsAndWaitsForWhatRuns) {
+TEST(DispatchQueue, AQueueGoingAwayDropsWhatWaitsAndWaitsForWhatRuns) {
     MainLoop loop(ClockKind::real);
     std::atomic<int> ran{0};
     std::atomic<bool> running{false};
     std::atomic<bool> release{false};
     std::thread releaser;
     {
-        ThreadConcurrentQueue queue("short-lived", loop, 1);
+        ThreadDispatchQueue queue("short-lived", loop, 1);
         queue.async([&] {
             running = true;
             while (!release) std::this_thread::yield();

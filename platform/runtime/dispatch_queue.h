@@ -1,0 +1,121 @@
+#pragma once
+
+// Labelled queues for blocking work, off the main thread; results go back to the main
+// thread by posting. A queue starts its jobs in the order they were sent and runs at
+// most `width` of them at once: a serial queue (width 1) one after another, a concurrent
+// one side by side, so that a job that blocks for long holds up none of the others.
+//
+// Two kinds. ThreadDispatchQueue runs jobs on threads of its own (the program's kind),
+// `width` of them. SimulatedDispatchQueue runs them on the simulated clock: a job
+// occupies its place for its cost (settable, 0 by default) plus whatever blocking calls
+// inside it consume; its work runs when the cost has passed, outside the main thread's
+// logical context, and what it posts is handed to the main loop when the job ends. Tests
+// use it so that slow work is a matter of time, not of threads. Its width may be
+// unbounded: every job then takes its own time, whatever the others do.
+//
+// A job belongs to the run that sent it (process_run.h): it runs as that run's code, so
+// what it posts back belongs to the run too, and a job whose run has ended does not run.
+// A job already running when its run ends goes on to its end, as a thread of a dying
+// process is cut off mid-way; what it posts is dropped.
+//
+// MainLoop::queue(label) and MainLoop::concurrentQueue(label) hand out the queues of a
+// label with the kind that suits the loop's clock; the loop owns them.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/runtime/handover.h"
+
+namespace platform {
+
+class MainLoop;
+
+class DispatchQueue {
+public:
+    // A simulated queue's width when any number of jobs may run at once.
+    static constexpr size_t kUnbounded = 0;
+
+    virtual ~DispatchQueue() = default;
+    const std::string& label() const { return label_; }
+    // How many jobs may run at once; 1 for a serial queue, kUnbounded for no limit.
+    size_t width() const { return width_; }
+    // Sends a job. Safe from any thread, as are the counts below.
+    virtual void async(Handover<void()> work) = 0;
+    // Simulated queues: the time every following job takes before its work runs.
+    virtual void setJobCost(double seconds) = 0;
+    virtual double jobCost() const = 0;
+    // Jobs sent and not yet finished, whether running or waiting for their turn.
+    virtual size_t pendingJobs() const = 0;
+    // Jobs finished since the queue was made.
+    virtual size_t finishedJobs() const = 0;
+
+protected:
+    DispatchQueue(std::string label, size_t width) : label_(std::move(label)), width_(width) {}
+
+private:
+    std::string label_;
+    size_t width_;
+};
+
+class ThreadDispatchQueue final : public DispatchQueue {
+public:
+    // Starts `width` threads (at least one) that live as long as the queue. Going away,
+    // the queue drops the jobs still waiting and waits for those that run.
+    ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width = 1);
+    ~ThreadDispatchQueue() override;
+    void async(Handover<void()> work) override;
+    void setJobCost(double) override {}
+    double jobCost() const override { return 0; }
+    size_t pendingJobs() const override;
+    size_t finishedJobs() const override;
+
+private:
+    void work();
+
+    MainLoop& loop_;
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<Handover<void()>> waiting_;
+    size_t running_ = 0;
+    size_t finished_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+class SimulatedDispatchQueue final : public DispatchQueue {
+public:
+    SimulatedDispatchQueue(std::string label, MainLoop& loop, size_t width = 1);
+    void async(Handover<void()> work) override;
+    void setJobCost(double seconds) override;
+    double jobCost() const override;
+    size_t pendingJobs() const override;
+    size_t finishedJobs() const override;
+
+private:
+    // Starts the jobs that wait while there is room for them.
+    void startWaiting();
+    void run(Handover<void()>& work);
+    void finished(std::vector<Handover<void()>>& deferred);
+
+    MainLoop& loop_;
+    mutable std::mutex mutex_;  // guards what follows: a thread's job may send work here
+    double cost_ = 0;
+    std::deque<Handover<void()>> waiting_;
+    size_t running_ = 0;  // started: their cost or their work's blocking time not yet passed
+    size_t finished_ = 0;
+};
+
+// The kind that suits the loop's clock. A concurrent queue of threads is
+// kConcurrentThreads wide, a simulated one unbounded.
+std::unique_ptr<DispatchQueue> makeSerialQueue(std::string label, MainLoop& loop);
+std::unique_ptr<DispatchQueue> makeConcurrentQueue(std::string label, MainLoop& loop);
+// Enough threads for a handful of polls that block at once; more wait for a free one.
+inline constexpr size_t kConcurrentThreads = 4;
+
+}  // namespace platform
