@@ -11,7 +11,8 @@
 // answered at once by the open-panel responder (by default the person cancels), and kept
 // in the open-panel log with what the dialog made of the answer.
 //
-// One per world, made on first use. Main thread only.
+// The logs keep the newest kKeptEntries each, so that a long session does not grow with
+// them. One per world, made on first use. Main thread only.
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +28,7 @@
 #include "platform/appkit/menu.h"
 #include "platform/appkit/open_panel.h"
 #include "platform/desktop/desktop.h"
+#include "platform/runtime/bounded_log.h"
 
 namespace platform {
 
@@ -63,14 +65,16 @@ public:
     // The files chosen in a panel; nothing cancels it.
     using OpenPanelResponder = std::function<std::optional<std::vector<std::filesystem::path>>(const OpenPanel&)>;
 
+    static constexpr size_t kKeptEntries = 256;
+
     explicit SimulatedUser(desktop::Desktop&) {}
     // The person at a world's screens.
     static SimulatedUser& of(desktop::Desktop& world);
 
-    const std::vector<MenuPresentation>& menuLog() const { return menuLog_; }
-    const std::vector<AlertRecord>& alertLog() const { return alertLog_; }
+    const BoundedLog<MenuPresentation>& menuLog() const { return menuLog_; }
+    const BoundedLog<AlertRecord>& alertLog() const { return alertLog_; }
     void setAlertResponder(AlertResponder responder) { alertResponder_ = std::move(responder); }
-    const std::vector<OpenPanelRecord>& openPanelLog() const { return openPanelLog_; }
+    const BoundedLog<OpenPanelRecord>& openPanelLog() const { return openPanelLog_; }
     void setOpenPanelResponder(OpenPanelResponder responder) { openPanelResponder_ = std::move(responder); }
 
     // Used by the AppKit stand-in: a menu was shown; an alert asks for its answer
@@ -82,11 +86,11 @@ public:
     void panelShown(OpenPanelRecord record) { openPanelLog_.push_back(std::move(record)); }
 
 private:
-    std::vector<MenuPresentation> menuLog_;
+    BoundedLog<MenuPresentation> menuLog_{kKeptEntries};
     AlertResponder alertResponder_;
-    std::vector<AlertRecord> alertLog_;
+    BoundedLog<AlertRecord> alertLog_{kKeptEntries};
     OpenPanelResponder openPanelResponder_;
-    std::vector<OpenPanelRecord> openPanelLog_;
+    BoundedLog<OpenPanelRecord> openPanelLog_{kKeptEntries};
 };
 
 }  // namespace platform

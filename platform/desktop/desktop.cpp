@@ -422,6 +422,30 @@ void Desktop::displaysChanged() {
     postToMainQueue([] { NotificationCenter::defaultCenter().post(notifications::kScreenParametersChanged); });
 }
 
+// Where a window stood on the display that went, it stands on the first display, kept
+// inside the visible frame there. The program's own windows are the program's to place,
+// and a minimized window is put back on screen by whoever takes it out of the Dock.
+void Desktop::gatherWindows(const Rect& gone) {
+    const Display* first = displays_.first();
+    if (!first) return;
+    const Rect area = displays_.topLeftVisibleFrame(*first);
+    const auto onSomeDisplay = [this](const Rect& frame) {
+        for (const Display* d : displays_.all()) {
+            if (displays_.topLeftFrame(*d).intersects(frame)) return true;
+        }
+        return false;
+    };
+    const auto within = [](double at, double min, double max) { return std::max(min, std::min(at, max)); };
+    for (const auto& w : windows_) {
+        if (w->closed_ || w->minimized_ || w->pid() == ownPid_ || !w->accessible_ || w->isSheet()) continue;
+        const Rect frame = w->frame_;
+        if (!frame.intersects(gone) || onSomeDisplay(frame)) continue;
+        const Point at{within(area.minX() + frame.minX() - gone.minX(), area.minX(), area.maxX() - frame.width()),
+                       within(area.minY() + frame.minY() - gone.minY(), area.minY(), area.maxY() - frame.height())};
+        w->applyFrame({at, frame.size});
+    }
+}
+
 void Desktop::spaceShown() { emit(WorldEventKind::activeSpaceChanged); }
 
 // ---- Settings and records -------------------------------------------------------------

@@ -281,6 +281,9 @@ private:
     // The world's own windows (menu bars) and what follows a change of displays.
     void placeMenuBars();
     void displaysChanged();
+    // Brings other applications' windows that stood on a display that went away (its
+    // top-left frame) onto the first display.
+    void gatherWindows(const Rect& gone);
     void spaceShown();
 
     static void setCurrent(Desktop* world);

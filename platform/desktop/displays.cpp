@@ -128,9 +128,11 @@ bool Displays::remove(uint32_t number) {
     auto guard = world_.lock();
     auto it = std::find_if(displays_.begin(), displays_.end(), [number](const auto& d) { return d->number() == number; });
     if (it == displays_.end()) return false;
+    const Rect gone = topLeftFrame(**it);
     removed_.push_back(std::move(*it));
     displays_.erase(it);
     changed();
+    world_.gatherWindows(gone);
     return true;
 }
 

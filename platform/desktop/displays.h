@@ -84,6 +84,9 @@ public:
     // Replaces every display.
     void set(const std::vector<DisplayDescription>& descriptions);
     uint32_t add(const DisplayDescription& description);
+    // A display goes as when its cable is pulled: what it showed comes to the first
+    // display (see Spaces), and other applications' windows that stood on it, and now on
+    // no display, move there too (Desktop), minimized ones left where they were.
     bool remove(uint32_t number);
     bool setFrame(uint32_t number, const Rect& frame);
     bool setVisibleFrame(uint32_t number, std::optional<Rect> visibleFrame);

@@ -71,12 +71,17 @@ bool Spaces::remove(uint64_t id) {
     auto guard = world_.lock();
     const std::optional<Space> space = find(id);
     if (!space || isShown(id)) return false;
-    const uint64_t refuge = current(space->display).value_or(0);
-    for (uint32_t n = 1; Window* w = world_.windowRecord(n); ++n) {
-        if (w->space() == id) w->space_ = refuge;
-    }
+    moveWindows(id, current(space->display).value_or(0));
     std::erase_if(spaces_, [id](const Space& s) { return s.id == id; });
     return true;
+}
+
+void Spaces::moveWindows(uint64_t from, uint64_t to) {
+    for (uint32_t n = 1; Window* w = world_.windowRecord(n); ++n) {
+        if (w->space_ != from) continue;
+        w->space_ = to;
+        if (!w->closed_) world_.emit(WorldEventKind::windowSpaceChanged, w->pid(), w->number());
+    }
 }
 
 void Spaces::displaysChanged() {
@@ -84,8 +89,14 @@ void Spaces::displaysChanged() {
     auto exists = [&](uint32_t number) {
         return std::any_of(displays.begin(), displays.end(), [number](const Display* d) { return d->number() == number; });
     };
+    std::vector<uint64_t> shownOnGone;
     for (auto it = current_.begin(); it != current_.end();) {
-        it = exists(it->first) ? std::next(it) : current_.erase(it);
+        if (exists(it->first)) {
+            ++it;
+            continue;
+        }
+        shownOnGone.push_back(it->second);
+        it = current_.erase(it);
     }
     if (!displays.empty()) {
         // Spaces of displays that went away join the first display, behind its own.
@@ -106,6 +117,11 @@ void Spaces::displaysChanged() {
             }
         }
     }
+    // What a display that went away showed stays in sight: its windows come to the Space
+    // the first display shows. Its other Spaces keep theirs.
+    if (displays.empty()) return;
+    const uint64_t refuge = current_[displays.front()->number()];
+    for (uint64_t id : shownOnGone) moveWindows(id, refuge);
 }
 
 }  // namespace platform::desktop

@@ -56,9 +56,13 @@ public:
 
 private:
     friend class Desktop;
-    // Keeps one Space per display at least; Spaces of displays that went away, and
-    // their windows, move to the first display.
+    // Keeps one Space per display at least; Spaces of displays that went away move to the
+    // first display, behind its own, and so do the windows on them, except those of the
+    // Space such a display showed: they come to the Space the first display shows, as a
+    // person who unplugs a screen finds its windows on the one left.
     void displaysChanged();
+    // Every window on one Space goes to another, and says so.
+    void moveWindows(uint64_t from, uint64_t to);
 
     Desktop& world_;
     std::vector<Space> spaces_;

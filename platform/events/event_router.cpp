@@ -119,14 +119,14 @@ void EventRouter::disableByUserInput(EventTap& tap) {
 
 uint64_t EventRouter::inject(EventRecord event) {
     SimulatedInput::of(world_).prepare(event);
-    const uint64_t id = record_.size() + 1;
+    const uint64_t id = record_.sequenceEnd() + 1;
     InjectedEvent rec;
     rec.id = id;
     rec.injectedAt = world_.now();
     rec.event = event;
     record_.push_back(std::move(rec));
     Flight flight;
-    flight.index = record_.size() - 1;
+    flight.id = id;
     flight.current = std::move(event);
     for (const auto& tap : taps()) flight.route.push_back(tap->id_);
     flights_.push_back(std::move(flight));
@@ -134,9 +134,9 @@ uint64_t EventRouter::inject(EventRecord event) {
     return id;
 }
 
-const InjectedEvent* EventRouter::find(uint64_t id) const {
-    return id >= 1 && id <= record_.size() ? &record_[id - 1] : nullptr;
-}
+const InjectedEvent* EventRouter::find(uint64_t id) const { return id >= 1 ? record_.entry(id - 1) : nullptr; }
+
+InjectedEvent* EventRouter::entry(uint64_t id) { return id >= 1 ? record_.entry(id - 1) : nullptr; }
 
 void EventRouter::pump() {
     if (pumping_) return;
@@ -161,7 +161,7 @@ bool EventRouter::advance(Flight& flight) {
             continue;
         }
         if (tap->options_ == EventTapOptions::listenOnly) {
-            record_[flight.index].taps.push_back({tap->id_, TapVerdict::observed});
+            if (InjectedEvent* rec = entry(flight.id)) rec->taps.push_back({tap->id_, TapVerdict::observed});
             std::weak_ptr<EventTap> weakTap = tap;
             tap->source_->signal([weakTap, seen = flight.current] {
                 if (auto t = weakTap.lock(); t && t->isValid()) t->callback_(t.get(), seen.type(), seen, t->userInfo_);
@@ -210,7 +210,7 @@ void EventRouter::callbackTurn(uint64_t ticket) {
         if (tap->isValid()) switchOff(*tap, EventType::tapDisabledByTimeout);
         moveOn(flight, TapVerdict::timedOut);
     } else if (!answer) {
-        record_[flight.index].taps.push_back({tap->id_, TapVerdict::swallowed});
+        if (InjectedEvent* rec = entry(flight.id)) rec->taps.push_back({tap->id_, TapVerdict::swallowed});
         flight.waitingOn = 0;
         flight.done = true;
         settle(flight, EventFate::swallowed);
@@ -232,25 +232,25 @@ void EventRouter::timedOut(uint64_t ticket) {
 }
 
 void EventRouter::moveOn(Flight& flight, TapVerdict verdict) {
-    record_[flight.index].taps.push_back({flight.waitingOn, verdict});
+    if (InjectedEvent* rec = entry(flight.id)) rec->taps.push_back({flight.waitingOn, verdict});
     flight.waitingOn = 0;
     ++flight.next;
 }
 
 void EventRouter::settle(const Flight& flight, EventFate fate) {
-    InjectedEvent& rec = record_[flight.index];
-    rec.fate = fate;
-    rec.settledAt = world_.now();
+    InjectedEvent* rec = entry(flight.id);
+    if (!rec) return;
+    rec->fate = fate;
+    rec->settledAt = world_.now();
 }
 
 void EventRouter::deliver(Flight& flight) {
-    InjectedEvent& rec = record_[flight.index];
     const EventRecord& e = flight.current;
-    rec.delivered = e;
+    if (InjectedEvent* rec = entry(flight.id)) rec->delivered = e;
     if (e.type() == EventType::keyDown) {
         if (auto n = world_.hotKeys().firedBy(e.keyCode(), e.flags())) {
             hotKeyHeld_ = e.keyCode();
-            rec.hotKey = *n;
+            if (InjectedEvent* rec = entry(flight.id)) rec->hotKey = *n;
             settle(flight, EventFate::takenBySystemHotKey);
             return;
         }
@@ -262,14 +262,18 @@ void EventRouter::deliver(Flight& flight) {
     }
     SimulatedInput& input = SimulatedInput::of(world_);
     const EventReceiver receiver = input.receiverFor(e);
-    rec.pid = receiver.pid;
-    rec.window = receiver.window;
-    rec.pressedControl = input.deliver(e, receiver);
+    const uint64_t pressed = input.deliver(e, receiver);
+    // Looked up again: what the receiver did may have added to the record.
+    if (InjectedEvent* rec = entry(flight.id)) {
+        rec->pid = receiver.pid;
+        rec->window = receiver.window;
+        rec->pressedControl = pressed;
+    }
     if (receiver.pid == 0) {
         settle(flight, EventFate::noReceiver);
     } else if (receiver.ownProcess) {
         settle(flight, EventFate::deliveredToOwnProcess);
-        deliverToOwnProcess(flight.index, e);
+        deliverToOwnProcess(flight.id, e);
     } else {
         settle(flight, EventFate::deliveredToApplication);
         if (e.type() == EventType::mouseMoved) tellOwnProcessThePointerMoved(e);
@@ -294,14 +298,14 @@ void EventRouter::tellOwnProcessThePointerMoved(const EventRecord& event) {
     });
 }
 
-void EventRouter::deliverToOwnProcess(size_t index, const EventRecord& event) {
+void EventRouter::deliverToOwnProcess(uint64_t id, const EventRecord& event) {
     std::weak_ptr<EventRouter> self = weak_from_this();
-    world_.postToMainQueue([self, index, event] {
+    world_.postToMainQueue([self, id, event] {
         auto router = self.lock();
         if (!router) return;
         std::optional<EventRecord> dispatched = EventMonitors::of(router->world_).runLocal(event);
         if (!dispatched) {
-            router->record_[index].fate = EventFate::consumedByLocalMonitor;
+            if (InjectedEvent* rec = router->entry(id)) rec->fate = EventFate::consumedByLocalMonitor;
             return;
         }
         // A copy: the sink may replace itself while it runs.

@@ -18,7 +18,9 @@
 //
 // Every injected event leaves an InjectedEvent in the record: what was injected, each
 // tap's verdict, what went on from the taps, its fate and its receiver. Tap-disabled
-// notices are recorded apart. The record lives as long as the world.
+// notices are recorded apart. The record keeps the newest kKeptEvents events (and
+// kKeptNotices notices), so that a desktop that runs for days does not grow with its
+// input; an event's id stays its own, and find() answers nothing for one that has gone.
 //
 // One router per world, made on first use. It is the simulated desktop's side of the
 // events: programs see events through their taps and monitors. Main thread only.
@@ -32,6 +34,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_record.h"
 #include "platform/events/event_tap.h"
+#include "platform/runtime/bounded_log.h"
 
 namespace platform {
 
@@ -90,6 +93,8 @@ struct TapNotice {
 class EventRouter : public std::enable_shared_from_this<EventRouter> {
 public:
     static constexpr double kDefaultTapTimeout = 1.0;
+    static constexpr size_t kKeptEvents = 4096;
+    static constexpr size_t kKeptNotices = 256;
 
     explicit EventRouter(desktop::Desktop& world) : world_(world) {}
     // The router of a world (made on first use), and of the current world.
@@ -106,9 +111,9 @@ public:
 
     // Injects an event; returns its id in the record.
     uint64_t inject(EventRecord event);
-    const std::vector<InjectedEvent>& injected() const { return record_; }
+    const BoundedLog<InjectedEvent>& injected() const { return record_; }
     const InjectedEvent* find(uint64_t id) const;
-    const std::vector<TapNotice>& notices() const { return notices_; }
+    const BoundedLog<TapNotice>& notices() const { return notices_; }
     // Events still on their way.
     size_t pendingCount() const { return flights_.size(); }
 
@@ -116,7 +121,7 @@ private:
     friend class EventTap;
 
     struct Flight {
-        size_t index = 0;  // in record_
+        uint64_t id = 0;  // in record_
         EventRecord current;
         std::vector<uint64_t> route;  // the taps, in order, when it was injected
         size_t next = 0;
@@ -139,7 +144,9 @@ private:
     void moveOn(Flight& flight, TapVerdict verdict);
     void settle(const Flight& flight, EventFate fate);
     void deliver(Flight& flight);
-    void deliverToOwnProcess(size_t index, const EventRecord& event);
+    void deliverToOwnProcess(uint64_t id, const EventRecord& event);
+    // The record of an event; null once it has gone from the record.
+    InjectedEvent* entry(uint64_t id);
     void tellOwnProcessThePointerMoved(const EventRecord& event);
 
     desktop::Desktop& world_;
@@ -148,8 +155,8 @@ private:
     uint64_t nextTap_ = 1;
     uint64_t nextTicket_ = 1;
     std::deque<Flight> flights_;
-    std::vector<InjectedEvent> record_;
-    std::vector<TapNotice> notices_;
+    BoundedLog<InjectedEvent> record_{kKeptEvents};
+    BoundedLog<TapNotice> notices_{kKeptNotices};
     std::optional<uint16_t> hotKeyHeld_;
     bool pumping_ = false;
     uint64_t answering_ = 0;  // the ticket whose callback is running

@@ -35,7 +35,7 @@ bool writeAll(int fd, std::string_view bytes) {
 
 struct DistributedNotificationCenter::State {
     std::vector<std::shared_ptr<Record>> records;
-    std::vector<DistributedNotification> posted;
+    BoundedLog<DistributedNotification> posted{kKeptPosts};
     std::vector<DistributedNotification> held;
     bool suspended = false;
     Handler watcher;
@@ -151,7 +151,7 @@ void DistributedNotificationCenter::setSuspended(bool suspended) {
 
 bool DistributedNotificationCenter::isSuspended() const { return state_->suspended; }
 
-const std::vector<DistributedNotification>& DistributedNotificationCenter::posted() const { return state_->posted; }
+const BoundedLog<DistributedNotification>& DistributedNotificationCenter::posted() const { return state_->posted; }
 
 void DistributedNotificationCenter::clearPosted() { state_->posted.clear(); }
 

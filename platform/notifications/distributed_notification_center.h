@@ -3,8 +3,9 @@
 // The distributed notification centre: what the program announces to other processes.
 //
 // post() does three things, in this order:
-// - records the notification (posted(); tests read it) and tells the post watcher, when
-//   one is set, at once (as a process outside that follows the posts sees them);
+// - records the notification (posted(), the newest kKeptPosts; tests read it) and tells
+//   the post watcher, when one is set, at once (as a process outside that follows the
+//   posts sees them);
 // - writes it as one JSON line to the line sink, when one is set, so that a process
 //   outside can follow what was announced: {"name":…,"object":…,"deliverImmediately":…,
 //   "userInfo":{…}} with the userInfo's keys in their order and integers, reals and
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "platform/plist/value.h"
+#include "platform/runtime/bounded_log.h"
 #include "platform/runtime/handover.h"
 
 namespace platform {
@@ -50,6 +52,8 @@ public:
     using Handler = Handover<void(const DistributedNotification&)>;
     using Token = std::shared_ptr<const void>;
 
+    static constexpr size_t kKeptPosts = 1024;
+
     DistributedNotificationCenter();
     ~DistributedNotificationCenter();
     DistributedNotificationCenter(const DistributedNotificationCenter&) = delete;
@@ -67,8 +71,8 @@ public:
     void setSuspended(bool suspended);
     bool isSuspended() const;
 
-    // Every post since creation or the last clearPosted(), in order.
-    const std::vector<DistributedNotification>& posted() const;
+    // The posts since creation or the last clearPosted(), in order: the newest kKeptPosts.
+    const BoundedLog<DistributedNotification>& posted() const;
     // Told of every post as it is made, before anything else happens to it; null stops it.
     // It stays through reset().
     void setPostWatcher(Handler watcher);

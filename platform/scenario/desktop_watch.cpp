@@ -1,5 +1,7 @@
 #include "platform/scenario/desktop_watch.h"
 
+#include <algorithm>
+
 #include "platform/appkit/status_item.h"
 #include "platform/appkit/window.h"
 #include "platform/desktop/desktop.h"
@@ -27,7 +29,7 @@ DesktopWatch::DesktopWatch(desktop::Desktop& world, Journal& journal, const std:
       looks_(world) {
     DistributedNotificationCenter::defaultCenter().setPostWatcher(
         [this](const DistributedNotification& notification) { posted(notification); });
-    soundCalls_ = SystemSounds::current().calls().size();
+    soundCalls_ = SystemSounds::current().calls().sequenceEnd();
     if (defaults_) lastDefaults_ = defaults_->storedValues();
 }
 
@@ -58,11 +60,14 @@ void DesktopWatch::programEnded() {
 
 void DesktopWatch::lookAtSounds() {
     const auto& calls = SystemSounds::current().calls();
-    if (soundCalls_ > calls.size()) soundCalls_ = 0;  // a fresh record
-    for (; soundCalls_ < calls.size(); ++soundCalls_) {
-        const SystemSounds::Call& call = calls[soundCalls_];
+    if (soundCalls_ > calls.sequenceEnd()) soundCalls_ = 0;  // a fresh record
+    soundCalls_ = std::max(soundCalls_, calls.firstSequence());
+    for (; soundCalls_ < calls.sequenceEnd(); ++soundCalls_) {
+        const SystemSounds::Call& call = *calls.entry(soundCalls_);
         if (call.kind == SystemSounds::Call::Kind::create && call.id != 0) {
             soundNames_[call.id] = call.file.stem().string();
+        } else if (call.kind == SystemSounds::Call::Kind::dispose) {
+            soundNames_.erase(call.id);
         } else if (call.kind == SystemSounds::Call::Kind::play || call.kind == SystemSounds::Call::Kind::beep) {
             const auto name = soundNames_.find(call.id);
             const bool beep = call.kind == SystemSounds::Call::Kind::beep;
@@ -119,7 +124,7 @@ void DesktopWatch::lookAtWindows() {
         open[window->number()] = true;
         reportWindow(window->number(),
                      {window->title(), window->owner().bundleIdentifier().value_or(""), look},
-                     looks_.whereSeen(*window, look));
+                     looks_.frameSeen(*window, look).origin);
     }
     for (auto& [number, seen] : windows_) {
         if (open.count(number) || seen.look == WindowLook::gone) continue;

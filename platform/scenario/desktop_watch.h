@@ -4,7 +4,7 @@
 // distributed notification as it is posted, every sound, every change of the program's
 // defaults file, the look of other applications' windows, the transitions on screen and
 // the items of the status menu. Each change goes to the journal with the time it was
-// seen; the records stay for the expectations to look at.
+// seen; the newest kKept notifications and sounds stay for the expectations to look at.
 //
 // Notifications are seen as they are posted. The rest is looked at by look(), which the
 // player calls after every command and at every step of the clock: a change shows with
@@ -22,6 +22,7 @@
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/geometry/geometry.h"
 #include "platform/notifications/distributed_notification_center.h"
+#include "platform/runtime/bounded_log.h"
 #include "platform/scenario/journal.h"
 #include "platform/scenario/window_looks.h"
 
@@ -33,6 +34,8 @@ namespace platform::scenario {
 
 class DesktopWatch {
 public:
+    static constexpr size_t kKept = 1024;
+
     struct Sound {
         double t = 0;
         std::string name;  // the file's name without its type; "beep" for the system beep
@@ -56,8 +59,8 @@ public:
     void programEnded();
 
     WindowLooks& looks() { return looks_; }
-    const std::vector<Posted>& notifications() const { return notifications_; }
-    const std::vector<Sound>& sounds() const { return sounds_; }
+    const BoundedLog<Posted>& notifications() const { return notifications_; }
+    const BoundedLog<Sound>& sounds() const { return sounds_; }
     // The program's defaults as the file holds them now (the tool's own reading of it,
     // as another process reads it).
     plist::Dictionary storedDefaults() const;
@@ -88,9 +91,10 @@ private:
     std::function<bool()> programRuns_;
     std::unique_ptr<FileUserDefaults> defaults_;
     WindowLooks looks_;
-    std::vector<Posted> notifications_;
-    std::vector<Sound> sounds_;
-    size_t soundCalls_ = 0;
+    BoundedLog<Posted> notifications_{kKept};
+    BoundedLog<Sound> sounds_{kKept};
+    // The sequence of the next sound call to look at.
+    uint64_t soundCalls_ = 0;
     std::map<uint32_t, std::string> soundNames_;
     plist::Dictionary lastDefaults_;
     std::map<uint32_t, SeenWindow> windows_;

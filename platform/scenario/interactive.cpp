@@ -62,15 +62,35 @@ private:
     void closed() {
         loop_.removeFdWatch(watch_);
         watch_ = 0;
+        closed_ = true;
         if (!pending_.empty()) take('\n');
         runLines();
     }
 
     void runLines() {
+        // A command runs the loop until it is idle, which may read more input: the lines
+        // that come meanwhile wait for this loop, after the command's own pause.
+        if (running_) return;
+        running_ = true;
         while (!waiting_ && !lines_.empty()) {
             auto [number, text] = std::move(lines_.front());
             lines_.pop_front();
             run(number, text);
+        }
+        running_ = false;
+        if (closed_ && !waiting_ && lines_.empty()) inputEnded();
+    }
+
+    // Nobody is left to give commands: the program ends as a quit ends it, and the session
+    // with it; without a program running, the session ends at once.
+    void inputEnded() {
+        if (over_ || ending_) return;
+        ending_ = true;
+        if (stage_.host.isRunning()) {
+            stage_.host.quit();
+        } else {
+            over_ = true;
+            loop_.stop();
         }
     }
 
@@ -84,6 +104,8 @@ private:
         if (!*command) return;
         if (const auto* wait = std::get_if<WaitCommand>(&**command)) return pause(wait->seconds);
         stage_.player.run(**command, number);
+        // A drag goes on on the clock: the next line waits for the hand to let go.
+        if (const double duration = Player::durationOf(**command); duration > 0) pause(duration);
     }
 
     // The lines after a wait go on once its time has passed.
@@ -129,6 +151,10 @@ private:
     std::deque<std::pair<int, std::string>> lines_;
     int number_ = 0;
     bool waiting_ = false;
+    bool running_ = false;
+    // Standard input has ended; once its last line has run, so does the session.
+    bool closed_ = false;
+    bool ending_ = false;
     int status_ = 0;
     bool over_ = false;
     std::unique_ptr<SignalWatcher> signals_;

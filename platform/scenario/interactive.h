@@ -2,13 +2,14 @@
 
 // The simulated desktop in real time: the default desktop (a few applications with their
 // windows), the program launched, and scenario commands read from standard input as they
-// come, one a line. A `wait` holds back the lines after it for its seconds; a line that
-// cannot be read is reported in the journal ("error", with its line and column) and
-// skipped. The watch looks at the desktop thirty times a second.
+// come, one a line. A `wait` holds back the lines after it for its seconds, and a drag for
+// the time it takes; a line that cannot be read is reported in the journal ("error", with
+// its line and column) and skipped. The watch looks at the desktop thirty times a second.
 //
 // It ends, answering the status, when the program quits or exits, or on SIGTERM, SIGINT
 // or SIGHUP while the program is not running (after a crash, until the next `launch`).
-// The end of standard input ends nothing.
+// The end of standard input, once its last line has run, ends the program as a quit
+// does, and the session with it; with no program running, the session ends at once.
 
 #include "platform/scenario/stage.h"
 

@@ -17,7 +17,7 @@ namespace {
 template <class T>
 constexpr bool isExpectation = std::is_same_v<T, ExpectWindowCommand> || std::is_same_v<T, ExpectNotificationCommand> ||
                                std::is_same_v<T, ExpectSoundCommand> || std::is_same_v<T, ExpectDefaultsCommand> ||
-                               std::is_same_v<T, ExpectExitedCommand>;
+                               std::is_same_v<T, ExpectExitedCommand> || std::is_same_v<T, ExpectMenuCommand>;
 
 bool isExpectationCommand(const Command& command) {
     return std::visit([](const auto& c) { return isExpectation<std::decay_t<decltype(c)>>; }, command);
@@ -38,9 +38,22 @@ void Player::wait(double seconds) {
     MainLoop& loop = world_.loop();
     const double until = loop.now() + (std::isfinite(seconds) && seconds > 0 ? seconds : 0);
     settle();
+    double looked = loop.now();
+    bool changed = false;
     while (loop.now() < until) {
-        loop.advance(std::min(kStep, until - loop.now()));
-        watch_.look();
+        // The clock goes to the next moment something falls due, past nothing: at most to
+        // the next look once something has run since the last one, else to the wait's end.
+        const double start = loop.now();
+        const double limit = changed ? std::min(looked + kStep, until) : until;
+        loop.runInMode(modes::kDefault, limit - start, [&loop, start] { return loop.now() > start; });
+        changed = loop.runUntilIdle() > 0 || changed;
+        if ((changed && loop.now() >= looked + kStep) || loop.now() >= until) {
+            watch_.look();
+            looked = loop.now();
+            changed = false;
+        }
+        // Nothing ran and the clock could not move: `until` lies within rounding of now.
+        if (loop.now() <= start && !changed) break;
     }
     settle();
 }
@@ -79,7 +92,11 @@ Player::Outcome Player::carryOut(const Command& command) {
             if constexpr (std::is_same_v<T, ScreenCommand>) return screen(c);
             else if constexpr (std::is_same_v<T, DockCommand>) return dock(c);
             else if constexpr (std::is_same_v<T, AppCommand>) return app(c);
+            else if constexpr (std::is_same_v<T, DisconnectCommand>) return disconnect(c);
+            else if constexpr (std::is_same_v<T, SpaceCommand>) return space(c);
             else if constexpr (std::is_same_v<T, WindowCommand>) return window(c);
+            else if constexpr (std::is_same_v<T, ApplicationCommand>) return application(c);
+            else if constexpr (std::is_same_v<T, CloseCommand>) return close(c);
             else if constexpr (std::is_same_v<T, PermissionCommand>) return permission(c);
             else if constexpr (std::is_same_v<T, DefaultsCommand>) return defaults(c);
             else if constexpr (std::is_same_v<T, ClickCommand>) return click(c);
@@ -92,6 +109,7 @@ Player::Outcome Player::carryOut(const Command& command) {
                 return fine();
             }
             else if constexpr (std::is_same_v<T, MenuCommand>) return menu(c);
+            else if constexpr (std::is_same_v<T, ChooseCommand>) return choose(c);
             else if constexpr (std::is_same_v<T, SettingsCommand>) return settings(c);
             else if constexpr (std::is_same_v<T, SnapshotCommand>) return snapshot(c);
             else if constexpr (std::is_same_v<T, ExpectWindowCommand>) return expectWindow(c);
@@ -99,6 +117,7 @@ Player::Outcome Player::carryOut(const Command& command) {
             else if constexpr (std::is_same_v<T, ExpectSoundCommand>) return expectSound(c);
             else if constexpr (std::is_same_v<T, ExpectDefaultsCommand>) return expectDefaults(c);
             else if constexpr (std::is_same_v<T, ExpectExitedCommand>) return expectExited(c);
+            else if constexpr (std::is_same_v<T, ExpectMenuCommand>) return expectMenu(c);
             else return program(command);
         },
         command);

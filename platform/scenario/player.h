@@ -4,10 +4,14 @@
 // world, launches and ends the program, acts as the person at the screen (input, the
 // status menu, the settings window), takes snapshots and checks expectations.
 //
-// Time passes only through `wait` (and what the program's own blocking calls take): after
-// every command the loop runs until nothing more is due now, and a wait moves the clock
-// on in steps of kStep, the watch looking at the desktop after each. On the real clock
-// (standard input) a wait is the caller's business: the player only carries commands out.
+// Time passes only through `wait`, a drag (which takes its time, as a hand does) and what
+// the program's own blocking calls take: after every command the loop runs until nothing
+// more is due now, and a wait moves the clock on, the watch looking at the desktop at
+// most kStep apart while anything happens. When nothing is due, the clock jumps to the
+// next moment something is, so that a wait of hours costs what happens in it. On the
+// real clock (standard input) a wait is the caller's business: the player only carries
+// commands out, and a drag's events follow on the loop's clock by themselves (the caller
+// lets the next command wait for durationOf() the drag).
 //
 // A command that cannot be carried out (a window of an application that is not running,
 // a status-menu item that is not there) fails like an expectation that does not hold:
@@ -20,7 +24,9 @@
 // Main thread only.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +35,9 @@
 
 namespace platform::desktop {
 class Desktop;
-}
+class Display;
+class Window;
+}  // namespace platform::desktop
 
 namespace platform::scenario {
 
@@ -57,8 +65,10 @@ public:
     int play(const Script& script);
     // Runs what is due now and has the watch look.
     void settle();
-    // Moves the simulated clock on, in steps.
+    // Moves the simulated clock on.
     void wait(double seconds);
+    // How long a command takes on the clock once begun: a drag's seconds, 0 for others.
+    static double durationOf(const Command& command);
 
     int failures() const { return failures_; }
 
@@ -74,11 +84,19 @@ private:
     Outcome screen(const ScreenCommand& command);
     Outcome dock(const DockCommand& command);
     Outcome app(const AppCommand& command);
+    Outcome disconnect(const DisconnectCommand& command);
+    Outcome space(const SpaceCommand& command);
     Outcome window(const WindowCommand& command);
+    Outcome application(const ApplicationCommand& command);
+    Outcome close(const CloseCommand& command);
     Outcome permission(const PermissionCommand& command);
     Outcome defaults(const DefaultsCommand& command);
     Outcome program(const Command& command);
     Outcome snapshot(const SnapshotCommand& command);
+    // The scenario's screens by their numbers (the world's first display when none was
+    // set), and the connected one with a number from 1; null when there is none.
+    std::vector<uint32_t>& screenNumbers();
+    const desktop::Display* screenNumbered(int number);
 
     // The person's input (player_input.cpp).
     Outcome click(const ClickCommand& command);
@@ -87,15 +105,20 @@ private:
     Outcome key(const KeyCommand& command);
     Outcome tap(const TapCommand& command);
     Outcome menu(const MenuCommand& command);
+    Outcome choose(const ChooseCommand& command);
+    // Chooses an item of the menu the program shows (`which` names it in a failure).
+    Outcome chooseFromMenu(const std::string& title, const std::string& which);
     Outcome settings(const SettingsCommand& command);
     void holdModifiers(EventFlags flags);
 
     // Expectations (player_expect.cpp).
     Outcome expectWindow(const ExpectWindowCommand& command);
+    Outcome expectAbove(const desktop::Window& window, WindowLook look, const std::string& other);
     Outcome expectNotification(const ExpectNotificationCommand& command);
     Outcome expectSound(const ExpectSoundCommand& command);
     Outcome expectDefaults(const ExpectDefaultsCommand& command);
     Outcome expectExited(const ExpectExitedCommand& command);
+    Outcome expectMenu(const ExpectMenuCommand& command);
 
     Outcome carryOut(const Command& command);
     void report(const Command& command, int line, const Outcome& outcome);
@@ -106,13 +129,19 @@ private:
     Journal& journal_;
     PlayerOptions options_;
     int failures_ = 0;
-    // Screens set so far (the first replaces the world's default one).
-    int screens_ = 0;
-    double mainScreenHeight_ = 0;
-    // Marks past the notifications and sounds expectations have met.
-    size_t notificationMark_ = 0;
-    size_t soundMark_ = 0;
+    // The world's display numbers of the scenario's screens, in the order set (the first
+    // replaces the world's default display); empty until a screen is set or asked for.
+    std::vector<uint32_t> screens_;
+    // Marks past the notifications and sounds expectations have met, counted from the
+    // first the watch saw.
+    uint64_t notificationMark_ = 0;
+    uint64_t soundMark_ = 0;
+    // Whether the player outlives what it scheduled on the loop.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
+
+// Items as a failure lists them: quoted, separators left out; "nothing" for none.
+std::string listed(const std::vector<std::string>& items);
 
 // How two values compare in an expectation: numbers by value (an integer equals the
 // real with its value), everything else exactly, dictionaries key by key.

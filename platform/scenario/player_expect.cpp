@@ -1,5 +1,6 @@
 // What a scenario expects to see, checked against the desktop and the watch's records.
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/desktop/desktop.h"
@@ -35,6 +36,9 @@ std::string described(const DistributedNotification& n) {
 }
 
 std::string point(Point p) { return literalText(p.x) + "," + literalText(p.y); }
+std::string size(Size s) { return literalText(s.width) + "x" + literalText(s.height); }
+
+bool near(double a, double b) { return std::fabs(a - b) <= Player::kPositionTolerance; }
 
 }  // namespace
 
@@ -60,41 +64,73 @@ bool sameValue(const plist::Value& a, const plist::Value& b) {
     return a == b;
 }
 
+std::string listed(const std::vector<std::string>& items) {
+    std::string out;
+    for (const auto& item : items) {
+        if (item == "-") continue;
+        out += (out.empty() ? "\"" : ", \"") + item + "\"";
+    }
+    return out.empty() ? "nothing" : out;
+}
+
 Player::Outcome Player::expectWindow(const ExpectWindowCommand& command) {
     WindowLooks& looks = watch_.looks();
     const desktop::Window* window = looks.find(command.title);
-    const WindowLook look = looks.lookOf(window, host_.isRunning());
+    const bool runs = host_.isRunning();
+    const WindowLook look = looks.lookOf(window, runs);
     if (look != command.look)
         return failed("\"" + command.title + "\" is " + describe(look) + ", not " + describe(command.look));
-    if (!command.at || !window) return fine();
-    const Point seen = looks.whereSeen(*window, look);
-    if (std::fabs(seen.x - command.at->x) > kPositionTolerance || std::fabs(seen.y - command.at->y) > kPositionTolerance)
-        return failed("\"" + command.title + "\" is seen at " + point(seen) + ", not " + point(*command.at));
+    if (!window) return fine();
+    const Rect seen = looks.frameSeen(*window, look);
+    if (command.at && !(near(seen.minX(), command.at->x) && near(seen.minY(), command.at->y)))
+        return failed("\"" + command.title + "\" is seen at " + point(seen.origin) + ", not " + point(*command.at));
+    if (command.size && !(near(seen.width(), command.size->width) && near(seen.height(), command.size->height)))
+        return failed("\"" + command.title + "\" is seen " + size(seen.size) + " large, not " + size(*command.size));
+    if (command.above) return expectAbove(*window, look, *command.above);
     return fine();
+}
+
+// What shows the window stands in front of what shows the other one, both on screen.
+Player::Outcome Player::expectAbove(const desktop::Window& window, WindowLook look, const std::string& other) {
+    WindowLooks& looks = watch_.looks();
+    const desktop::Window* below = looks.find(other);
+    const desktop::Window* shown = looks.shownBy(window, look);
+    const desktop::Window* shownBelow = below ? looks.shownBy(*below, looks.lookOf(below, host_.isRunning())) : nullptr;
+    if (!shown) return failed("\"" + window.title() + "\" is not to be seen");
+    if (!shownBelow) return failed("\"" + other + "\" is not to be seen");
+    for (const desktop::Window* w : world_.windowsFrontToBack()) {
+        if (w == shown) return fine();
+        if (w == shownBelow) break;
+    }
+    return failed("\"" + window.title() + "\" stands behind \"" + other + "\"");
 }
 
 Player::Outcome Player::expectNotification(const ExpectNotificationCommand& command) {
     const auto& posted = watch_.notifications();
-    for (size_t i = notificationMark_; i < posted.size(); ++i) {
-        if (!matches(posted[i].notification, command)) continue;
+    const uint64_t from = std::max(notificationMark_, posted.firstSequence());
+    for (uint64_t i = from; i < posted.sequenceEnd(); ++i) {
+        const DistributedNotification& n = posted.entry(i)->notification;
+        if (!matches(n, command)) continue;
+        if (command.absent) return failed("the notification " + described(n) + " came");
         notificationMark_ = i + 1;
         return fine();
     }
+    if (command.absent) return fine();
     std::string seen;
-    for (size_t i = notificationMark_; i < posted.size(); ++i) seen += "\n  " + described(posted[i].notification);
+    for (uint64_t i = from; i < posted.sequenceEnd(); ++i) seen += "\n  " + described(posted.entry(i)->notification);
     return failed("no notification " + command.name + " as expected came" + (seen.empty() ? "" : "; came:" + seen));
 }
 
 Player::Outcome Player::expectSound(const ExpectSoundCommand& command) {
     const auto& sounds = watch_.sounds();
+    const uint64_t from = std::max(soundMark_, sounds.firstSequence());
     if (!command.name) {
-        const size_t from = soundMark_;
-        soundMark_ = sounds.size();
-        if (from == sounds.size()) return fine();
-        return failed("the sound \"" + sounds[from].name + "\" played");
+        soundMark_ = sounds.sequenceEnd();
+        if (from == sounds.sequenceEnd()) return fine();
+        return failed("the sound \"" + sounds.entry(from)->name + "\" played");
     }
-    for (size_t i = soundMark_; i < sounds.size(); ++i) {
-        if (sounds[i].name != *command.name) continue;
+    for (uint64_t i = from; i < sounds.sequenceEnd(); ++i) {
+        if (sounds.entry(i)->name != *command.name) continue;
         soundMark_ = i + 1;
         return fine();
     }
@@ -104,9 +140,10 @@ Player::Outcome Player::expectSound(const ExpectSoundCommand& command) {
 Player::Outcome Player::expectDefaults(const ExpectDefaultsCommand& command) {
     const plist::Dictionary stored = watch_.storedDefaults();
     const plist::Value* value = stored.find(command.key);
-    if (value && sameValue(*value, command.value)) return fine();
+    if (!command.value) return value ? failed(command.key + " is stored: " + literalText(*value)) : fine();
+    if (value && sameValue(*value, *command.value)) return fine();
     return failed(command.key + " is " + (value ? literalText(*value) : "not stored") + ", not " +
-                  literalText(command.value));
+                  literalText(*command.value));
 }
 
 Player::Outcome Player::expectExited(const ExpectExitedCommand& command) {
@@ -115,6 +152,23 @@ Player::Outcome Player::expectExited(const ExpectExitedCommand& command) {
     if (!end) return failed("the program never ran");
     if (!*end) return failed("the program crashed");
     if (**end != command.status) return failed("the program exited with " + std::to_string(**end));
+    return fine();
+}
+
+// The listed items show in the status menu in this order; others may stand between.
+Player::Outcome Player::expectMenu(const ExpectMenuCommand& command) {
+    const auto items = watch_.statusMenu();
+    if (!host_.isRunning() || !items) return failed("the program shows no status menu");
+    auto from = items->begin();
+    for (const std::string& wanted : command.items) {
+        const auto found = std::find(from, items->end(), wanted);
+        if (found == items->end()) {
+            const bool elsewhere = std::find(items->begin(), items->end(), wanted) != items->end();
+            return failed("the status menu has " + listed(*items) + (elsewhere ? ": \"" : ", not \"") + wanted +
+                          (elsewhere ? "\" comes earlier" : "\""));
+        }
+        from = std::next(found);
+    }
     return fine();
 }
 

@@ -1,11 +1,16 @@
 // The person's hands: clicks, drags, keys and modifier taps injected on the desktop as
-// the hardware makes them, the status menu and the settings window.
+// the hardware makes them, the status menu, the program's other menus and the settings
+// window.
+
+#include <algorithm>
+#include <cmath>
 
 #include "platform/appkit/application.h"
 #include "platform/appkit/status_item.h"
 #include "platform/desktop/desktop.h"
 #include "platform/events/event_router.h"
 #include "platform/events/keyboard_layout.h"
+#include "platform/runtime/main_loop.h"
 #include "platform/scenario/player.h"
 #include "platform/scenario/program_host.h"
 #include "platform/ui/host.h"
@@ -19,14 +24,8 @@ constexpr std::pair<EventFlags, uint16_t> kModifierKeys[] = {{event_flags::comma
                                                                {event_flags::option, key_codes::option},
                                                                {event_flags::control, key_codes::control}};
 
-std::string joined(const std::vector<std::string>& items) {
-    std::string out;
-    for (const auto& item : items) {
-        if (item == "-") continue;
-        out += (out.empty() ? "\"" : ", \"") + item + "\"";
-    }
-    return out.empty() ? "nothing" : out;
-}
+// A drag moves the pointer at least this often on its way, and once a frame at most.
+constexpr int kMinDragSteps = 4;
 
 std::shared_ptr<StatusItem> statusItem() {
     for (const auto& item : StatusBar::system().items()) {
@@ -94,12 +93,29 @@ Player::Outcome Player::click(const ClickCommand& command) {
     return fine();
 }
 
+double Player::durationOf(const Command& command) {
+    const auto* drag = std::get_if<DragCommand>(&command);
+    return drag ? drag->seconds : 0;
+}
+
+// The press now; the pointer's moves and the release follow on the loop's clock, as a
+// hand makes them: the program reads where the pointer is as each event reaches it.
 Player::Outcome Player::drag(const DragCommand& command) {
     holdModifiers(command.flags);
-    constexpr int kSteps = 8;
-    injectEvents(input_sequences::drag(command.from, command.to, kSteps, command.flags));
+    const int steps = std::max(kMinDragSteps, static_cast<int>(std::ceil(command.seconds / kStep)));
+    std::vector<EventRecord> events = input_sequences::drag(command.from, command.to, steps, command.flags);
+    if (command.flags) events.push_back(EventRecord::flagsChanged(0));
+    injectEvent(events.front());
     settle();
-    if (command.flags) injectEvent(EventRecord::flagsChanged(0));
+    MainLoop& loop = world_.loop();
+    std::weak_ptr<bool> alive = alive_;
+    for (size_t i = 1; i < events.size(); ++i) {
+        const double at = command.seconds * std::min<double>(static_cast<double>(i), steps) / steps;
+        loop.postOffMainEvent(at, [alive, event = events[i]] {
+            if (alive.lock()) injectEvent(event);
+        });
+    }
+    if (loop.isSimulated()) wait(command.seconds);
     return fine();
 }
 
@@ -129,19 +145,30 @@ Player::Outcome Player::menu(const MenuCommand& command) {
     holdModifiers(command.flags);
     injectEvents(input_sequences::click(item->window().topLeftFrame().mid()));
     settle();
+    Outcome outcome = Application::shared().openMenu() ? chooseFromMenu(command.item, "the status menu")
+                                                       : failed("a click on the status item opened no menu");
+    if (command.flags) injectEvent(EventRecord::flagsChanged(0));
+    return outcome;
+}
+
+Player::Outcome Player::choose(const ChooseCommand& command) {
+    if (!host_.isRunning()) return failed("the program is not running");
+    if (!Application::shared().openMenu()) return failed("the program shows no menu");
+    return chooseFromMenu(command.item, "the menu");
+}
+
+Player::Outcome Player::chooseFromMenu(const std::string& title, const std::string& which) {
     Application& app = Application::shared();
     const std::shared_ptr<Menu> open = app.openMenu();
-    if (!open) return failed("a click on the status item opened no menu");
     const auto items = open->outline();
-    const auto named = open->itemWithTitle(command.item);
+    const auto named = open->itemWithTitle(title);
     const bool disabled = named && !named->isEnabled();
     bool chosen = false;
-    host_.asProgram([&] { chosen = chooseFromOpenMenu(app, command.item); });
+    host_.asProgram([&] { chosen = chooseFromOpenMenu(app, title); });
     settle();
-    if (command.flags) injectEvent(EventRecord::flagsChanged(0));
-    if (!chosen && disabled) return failed("the status menu's item \"" + command.item + "\" is disabled");
-    if (!chosen) return failed("the status menu has no item \"" + command.item + "\" to choose; it has " + joined(items));
-    return fine();
+    if (chosen) return fine();
+    if (disabled) return failed(which + "'s item \"" + title + "\" is disabled");
+    return failed(which + " has no item \"" + title + "\" to choose; it has " + listed(items));
 }
 
 Player::Outcome Player::settings(const SettingsCommand& command) {
@@ -171,7 +198,7 @@ Player::Outcome Player::settings(const SettingsCommand& command) {
         host_.asProgram([&] { chosen = control->choose(command.item); });
         if (!chosen) {
             return failed("\"" + command.label + "\" offers no \"" + command.item + "\" to pick; it offers " +
-                          joined(control->menuItems()));
+                          listed(control->menuItems()));
         }
         return fine();
     }

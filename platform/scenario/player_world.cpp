@@ -26,34 +26,73 @@ desktop::Application* runningApplication(desktop::Desktop& world, const std::str
     return nullptr;
 }
 
-// The Space of the window's display with the number (from 1), made when missing.
-uint64_t spaceOn(desktop::Desktop& world, const Rect& frame, int number) {
-    const desktop::Display* display = world.displays().displayFor(frame);
-    if (!display) return 0;
-    auto spaces = world.spaces().onDisplay(display->number());
+// The Space of a display with the number (from 1), made when missing, as a person adds
+// Spaces in the overview of them.
+uint64_t spaceOf(desktop::Desktop& world, uint32_t display, int number) {
+    auto spaces = world.spaces().onDisplay(display);
     while (spaces.size() < static_cast<size_t>(number)) {
-        world.spaces().add(display->number());
-        spaces = world.spaces().onDisplay(display->number());
+        if (!world.spaces().add(display)) return 0;
+        spaces = world.spaces().onDisplay(display);
     }
     return spaces[static_cast<size_t>(number) - 1].id;
+}
+
+// The Space of the window's display with the number.
+uint64_t spaceOn(desktop::Desktop& world, const Rect& frame, int number) {
+    const desktop::Display* display = world.displays().displayFor(frame);
+    return display ? spaceOf(world, display->number(), number) : 0;
 }
 
 }  // namespace
 
 Player::Outcome Player::screen(const ScreenCommand& command) {
-    if (screens_ == 0 && (command.frame.minX() != 0 || command.frame.minY() != 0))
+    const bool replacing = screens_.empty() && host_.launchCount() == 0;
+    if (replacing && (command.frame.minX() != 0 || command.frame.minY() != 0))
         return failed("the main screen's top-left corner lies at 0,0");
-    if (screens_ == 0) mainScreenHeight_ = command.frame.height();
+    if (!replacing && screenNumbers().size() >= static_cast<size_t>(kMaxScreens))
+        return failed("no more than " + std::to_string(kMaxScreens) + " screens can be set");
+    const double mainHeight = replacing ? command.frame.height() : world_.displays().firstMaxY();
     desktop::DisplayDescription description;
-    description.frame = appKitRect(command.frame, mainScreenHeight_);
-    if (command.visible) description.visibleFrame = appKitRect(*command.visible, mainScreenHeight_);
+    description.frame = appKitRect(command.frame, mainHeight);
+    if (command.visible) description.visibleFrame = appKitRect(*command.visible, mainHeight);
     description.backingScaleFactor = command.scale;
-    description.name = "Display " + std::to_string(screens_ + 1);
-    if (screens_++ == 0) {
+    if (replacing) {
+        description.name = "Display 1";
         world_.displays().set({description});
-    } else {
-        world_.displays().add(description);
+        screens_ = {world_.displays().first()->number()};
+        return fine();
     }
+    // Once the scene is set, a screen is connected: the program is told, as of any change
+    // of the screens.
+    description.name = "Display " + std::to_string(screenNumbers().size() + 1);
+    screens_.push_back(world_.displays().add(description));
+    return fine();
+}
+
+std::vector<uint32_t>& Player::screenNumbers() {
+    if (screens_.empty() && world_.displays().first()) screens_ = {world_.displays().first()->number()};
+    return screens_;
+}
+
+const desktop::Display* Player::screenNumbered(int number) {
+    const auto& numbers = screenNumbers();
+    if (number < 1 || static_cast<size_t>(number) > numbers.size()) return nullptr;
+    return world_.displays().find(numbers[static_cast<size_t>(number) - 1]);
+}
+
+Player::Outcome Player::disconnect(const DisconnectCommand& command) {
+    if (command.screen == 1) return failed("the main screen stays connected");
+    const desktop::Display* display = screenNumbered(command.screen);
+    if (!display) return failed("no screen " + std::to_string(command.screen) + " is connected");
+    world_.displays().remove(display->number());
+    return fine();
+}
+
+Player::Outcome Player::space(const SpaceCommand& command) {
+    const desktop::Display* display = screenNumbered(command.screen);
+    if (!display) return failed("no screen " + std::to_string(command.screen) + " is connected");
+    const uint64_t id = spaceOf(world_, display->number(), command.space);
+    if (!id || !world_.spaces().switchTo(id)) return failed("the Space could not be shown");
     return fine();
 }
 
@@ -93,6 +132,28 @@ Player::Outcome Player::window(const WindowCommand& command) {
     }
     if (command.space) description.space = spaceOn(world_, command.frame, *command.space);
     if (!app->openWindow(std::move(description))) return failed("the window could not be opened");
+    return fine();
+}
+
+Player::Outcome Player::application(const ApplicationCommand& command) {
+    desktop::Application* app = runningApplication(world_, command.bundle);
+    if (!app) return failed("no application " + command.bundle + " is running");
+    switch (command.action) {
+        // As from the application's own menu: Hide NAME, Quit NAME.
+        case ApplicationAction::hide:
+            if (!app->hide()) return failed(command.bundle + " is hidden already");
+            break;
+        case ApplicationAction::quit: app->quit(); break;
+        // A click on its icon in the Dock: it comes back, active, its windows in front.
+        case ApplicationAction::show: app->activate(); break;
+    }
+    return fine();
+}
+
+Player::Outcome Player::close(const CloseCommand& command) {
+    desktop::Window* window = watch_.looks().find(command.title);
+    if (!window) return failed("no window \"" + command.title + "\" is open");
+    window->close();
     return fine();
 }
 

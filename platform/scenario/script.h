@@ -4,22 +4,31 @@
 // expect to see, one command a line. Scenario files are played by the player
 // (player.h); the same commands arrive one by one on standard input in real time.
 //
-//   screen X,Y WxH [visible X,Y WxH] [scale S]      before launch; the first is the main screen
+//   screen X,Y WxH [visible X,Y WxH] [scale S]      the first is the main screen; after launch
+//                                                    a screen is connected
+//   disconnect screen N                              screens count from 1 in the order set
+//   space N [screen M]                               shows the Nth Space of a screen (1 by default)
 //   dock bottom|left|right [autohide]
 //   app BUNDLE "Name" [accessory] [unresponsive SECONDS]
 //   window "Title" of BUNDLE at X,Y size WxH [toolbar H] [dialog] [no-minimize] [space N]
+//   hide BUNDLE | show BUNDLE | quit BUNDLE          the person hides, shows or quits an application
+//   close "Title"                                    the window's application closes it
 //   trust accessibility | deny accessibility | grant screen-recording | deny screen-recording
 //   defaults KEY VALUE                               a property-list value (plist_literal.h)
 //   launch | quit | signal TERM|INT|HUP | crash
 //   click X,Y [count N] [cmd] [ctrl] [opt] [shift] | double-click X,Y [mods] | right-click X,Y
-//   drag X,Y to X,Y [mods] | move X,Y | key MODS+KEY | tap MODIFIER
+//   drag X,Y to X,Y [over SECONDS] [mods] | move X,Y | key MODS+KEY | tap MODIFIER
 //   wait SECONDS
 //   menu "Item" [mods]                               the status menu
+//   choose "Item"                                    an item of the menu the program shows
 //   settings open | settings tab NAME | settings click "Label" | settings pick "Label" "Item" | settings close
 //   snapshot NAME
-//   expect window "Title" normal|shaded|thumbnail|floating|docked|hidden|gone [at X,Y]
-//   expect notification NAME [KEY=VALUE ...] | expect sound NAME | expect no sound
-//   expect defaults KEY VALUE | expect exited STATUS
+//   expect window "Title" normal|shaded|thumbnail|floating|docked|hidden|gone [at X,Y] [size WxH]
+//          [above "Other"]
+//   expect notification NAME [KEY=VALUE ...] | expect no notification NAME [KEY=VALUE ...]
+//   expect sound NAME | expect no sound
+//   expect defaults KEY VALUE | expect no defaults KEY | expect exited STATUS
+//   expect menu "Item" ...                           the status menu's items, in this order
 //
 // `#` outside quotes starts a comment. Points are global top-left coordinates in points.
 // Quoted texts take \" and \\ (and \n, \t) as escapes.
@@ -58,6 +67,12 @@ inline constexpr double kMaxScale = 8;
 inline constexpr double kMaxSeconds = 86400;
 inline constexpr int kMaxClickCount = 10;
 inline constexpr int kMaxSpace = 16;
+inline constexpr int kMaxScreens = 16;
+// How long a drag may take, and how long it takes when the line does not say.
+inline constexpr double kMaxDragSeconds = 60;
+inline constexpr double kMinDragSeconds = 0.05;
+inline constexpr double kDefaultDragSeconds = 0.5;
+inline constexpr size_t kMaxMenuItems = 64;
 
 enum class DockEdge { bottom, left, right };
 
@@ -65,6 +80,13 @@ struct ScreenCommand {
     Rect frame;  // top-left
     std::optional<Rect> visible;
     double scale = 2;
+};
+struct DisconnectCommand {
+    int screen = 0;  // from 1, in the order the screens were set
+};
+struct SpaceCommand {
+    int space = 1;
+    int screen = 1;
 };
 struct DockCommand {
     DockEdge edge = DockEdge::bottom;
@@ -84,6 +106,14 @@ struct WindowCommand {
     bool dialog = false;
     bool noMinimize = false;
     std::optional<int> space;
+};
+enum class ApplicationAction { hide, show, quit };
+struct ApplicationCommand {
+    ApplicationAction action = ApplicationAction::hide;
+    std::string bundle;
+};
+struct CloseCommand {
+    std::string title;
 };
 enum class Permission { trustAccessibility, denyAccessibility, grantScreenRecording, denyScreenRecording };
 struct PermissionCommand {
@@ -110,6 +140,7 @@ struct DragCommand {
     Point from;
     Point to;
     EventFlags flags = 0;
+    double seconds = kDefaultDragSeconds;
 };
 struct MoveCommand {
     Point to;
@@ -129,6 +160,9 @@ struct MenuCommand {
     std::string item;
     EventFlags flags = 0;
 };
+struct ChooseCommand {
+    std::string item;
+};
 enum class SettingsAction { open, tab, click, pick, close };
 struct SettingsCommand {
     SettingsAction action = SettingsAction::open;
@@ -147,28 +181,39 @@ struct ExpectWindowCommand {
     std::string title;
     WindowLook look = WindowLook::normal;
     std::optional<Point> at;
+    std::optional<Size> size;
+    // The title of a window that what is seen of this one stands in front of.
+    std::optional<std::string> above;
 };
 struct ExpectNotificationCommand {
     std::string name;
     std::vector<std::pair<std::string, plist::Value>> userInfo;
+    // None such may have come.
+    bool absent = false;
 };
 // No name: no sound at all.
 struct ExpectSoundCommand {
     std::optional<std::string> name;
 };
+// No value: the key is not stored.
 struct ExpectDefaultsCommand {
     std::string key;
-    plist::Value value;
+    std::optional<plist::Value> value;
+};
+struct ExpectMenuCommand {
+    std::vector<std::string> items;
 };
 struct ExpectExitedCommand {
     int status = 0;
 };
 
-using Command = std::variant<ScreenCommand, DockCommand, AppCommand, WindowCommand, PermissionCommand,
-                             DefaultsCommand, LaunchCommand, QuitCommand, SignalCommand, CrashCommand, ClickCommand,
-                             DragCommand, MoveCommand, KeyCommand, TapCommand, WaitCommand, MenuCommand,
-                             SettingsCommand, SnapshotCommand, ExpectWindowCommand, ExpectNotificationCommand,
-                             ExpectSoundCommand, ExpectDefaultsCommand, ExpectExitedCommand>;
+using Command =
+    std::variant<ScreenCommand, DisconnectCommand, SpaceCommand, DockCommand, AppCommand, WindowCommand,
+                 ApplicationCommand, CloseCommand, PermissionCommand, DefaultsCommand, LaunchCommand, QuitCommand,
+                 SignalCommand, CrashCommand, ClickCommand, DragCommand, MoveCommand, KeyCommand, TapCommand,
+                 WaitCommand, MenuCommand, ChooseCommand, SettingsCommand, SnapshotCommand, ExpectWindowCommand,
+                 ExpectNotificationCommand, ExpectSoundCommand, ExpectDefaultsCommand, ExpectExitedCommand,
+                 ExpectMenuCommand>;
 
 struct Line {
     int number = 0;
@@ -181,7 +226,7 @@ struct Script {
 
 // One line; nothing for a blank line or a comment.
 Result<std::optional<Command>, SyntaxError> parseLine(std::string_view text, int number);
-// A whole scenario: every line read, and `screen` only before the first `launch`.
+// A whole scenario: every line read.
 Result<Script, SyntaxError> parseScript(std::string_view text);
 
 // "line L, column C: message".

@@ -78,6 +78,26 @@ Result<ScreenCommand, SyntaxError> screen(LineCursor& cursor) {
     return out;
 }
 
+Result<DisconnectCommand, SyntaxError> disconnect(LineCursor& cursor) {
+    if (auto screen = cursor.expect("screen", "screen"); !screen) return screen.error();
+    auto number = cursor.integer("the screen's number", 1, kMaxScreens);
+    if (!number) return number.error();
+    return DisconnectCommand{*number};
+}
+
+Result<SpaceCommand, SyntaxError> space(LineCursor& cursor) {
+    SpaceCommand out;
+    auto number = cursor.integer("the Space", 1, kMaxSpace);
+    if (!number) return number.error();
+    out.space = *number;
+    if (cursor.accept("screen")) {
+        auto screen = cursor.integer("the screen's number", 1, kMaxScreens);
+        if (!screen) return screen.error();
+        out.screen = *screen;
+    }
+    return out;
+}
+
 Result<DockCommand, SyntaxError> dock(LineCursor& cursor) {
     static const std::map<std::string_view, DockEdge> edges{
         {"bottom", DockEdge::bottom}, {"left", DockEdge::left}, {"right", DockEdge::right}};
@@ -145,6 +165,26 @@ Result<WindowCommand, SyntaxError> window(LineCursor& cursor) {
     return out;
 }
 
+Reader application(ApplicationAction action) {
+    return [action](LineCursor& cursor) -> Parsed {
+        auto bundle = cursor.text("the bundle identifier");
+        if (!bundle) return bundle.error();
+        return finish(cursor, Result<ApplicationCommand, SyntaxError>(ApplicationCommand{action, std::move(*bundle)}));
+    };
+}
+
+// `quit` alone quits the program; with a bundle identifier, that application.
+Parsed quit(LineCursor& cursor) {
+    if (cursor.atEnd()) return Command(QuitCommand{});
+    return application(ApplicationAction::quit)(cursor);
+}
+
+Result<CloseCommand, SyntaxError> close(LineCursor& cursor) {
+    auto title = cursor.quoted("the window's title");
+    if (!title) return title.error();
+    return CloseCommand{std::move(*title)};
+}
+
 Parsed permission(LineCursor& cursor, std::string_view verb) {
     static const std::map<std::pair<std::string_view, std::string_view>, Permission> kinds{
         {{"trust", "accessibility"}, Permission::trustAccessibility},
@@ -199,7 +239,14 @@ Result<DragCommand, SyntaxError> drag(LineCursor& cursor) {
     if (auto to = cursor.expect("to", "to"); !to) return to.error();
     auto to = cursor.point("the end point");
     if (!to) return to.error();
-    return DragCommand{*from, *to, modifierWords(cursor)};
+    DragCommand out{*from, *to};
+    if (cursor.accept("over")) {
+        auto seconds = cursor.number("the drag's seconds", kMinDragSeconds, kMaxDragSeconds);
+        if (!seconds) return seconds.error();
+        out.seconds = *seconds;
+    }
+    out.flags = modifierWords(cursor);
+    return out;
 }
 
 Result<MoveCommand, SyntaxError> move(LineCursor& cursor) {
@@ -266,6 +313,12 @@ Result<MenuCommand, SyntaxError> menu(LineCursor& cursor) {
     return MenuCommand{std::move(*item), modifierWords(cursor)};
 }
 
+Result<ChooseCommand, SyntaxError> choose(LineCursor& cursor) {
+    auto item = cursor.quoted("the menu item");
+    if (!item) return item.error();
+    return ChooseCommand{std::move(*item)};
+}
+
 Result<SettingsCommand, SyntaxError> settings(LineCursor& cursor) {
     SettingsCommand out;
     if (cursor.accept("open")) return out;
@@ -320,11 +373,22 @@ Result<ExpectWindowCommand, SyntaxError> expectWindow(LineCursor& cursor) {
         if (!at) return at.error();
         out.at = *at;
     }
+    if (cursor.accept("size")) {
+        auto size = cursor.size("the size");
+        if (!size) return size.error();
+        out.size = *size;
+    }
+    if (cursor.accept("above")) {
+        auto other = cursor.quoted("the other window's title");
+        if (!other) return other.error();
+        out.above = std::move(*other);
+    }
     return out;
 }
 
-Result<ExpectNotificationCommand, SyntaxError> expectNotification(LineCursor& cursor) {
+Result<ExpectNotificationCommand, SyntaxError> expectNotification(LineCursor& cursor, bool absent) {
     ExpectNotificationCommand out;
+    out.absent = absent;
     auto name = cursor.text("the notification's name");
     if (!name) return name.error();
     out.name = std::move(*name);
@@ -342,19 +406,39 @@ Result<ExpectNotificationCommand, SyntaxError> expectNotification(LineCursor& cu
     return out;
 }
 
+Result<ExpectMenuCommand, SyntaxError> expectMenu(LineCursor& cursor) {
+    ExpectMenuCommand out;
+    do {
+        if (out.items.size() == kMaxMenuItems) return cursor.error("more than 64 menu items");
+        auto item = cursor.quoted("a menu item");
+        if (!item) return item.error();
+        out.items.push_back(std::move(*item));
+    } while (!cursor.atEnd());
+    return out;
+}
+
+// What must not be there: `expect no sound`, `expect no notification NAME ...`,
+// `expect no defaults KEY`.
+Parsed expectNone(LineCursor& cursor) {
+    if (cursor.accept("sound")) return finish(cursor, Result<ExpectSoundCommand, SyntaxError>(ExpectSoundCommand{}));
+    if (cursor.accept("notification")) return finish(cursor, expectNotification(cursor, true));
+    if (cursor.accept("defaults")) {
+        auto key = cursor.text("the key");
+        if (!key) return key.error();
+        return finish(cursor, Result<ExpectDefaultsCommand, SyntaxError>(ExpectDefaultsCommand{std::move(*key), {}}));
+    }
+    return cursor.missing("sound, notification or defaults");
+}
+
 Parsed expect(LineCursor& cursor) {
     if (cursor.accept("window")) return finish(cursor, expectWindow(cursor));
-    if (cursor.accept("notification")) return finish(cursor, expectNotification(cursor));
+    if (cursor.accept("notification")) return finish(cursor, expectNotification(cursor, false));
     if (cursor.accept("sound")) {
         auto name = cursor.text("the sound's name");
         if (!name) return name.error();
         return finish(cursor, Result<ExpectSoundCommand, SyntaxError>(ExpectSoundCommand{std::move(*name)}));
     }
-    if (cursor.accept("no")) {
-        auto sound = cursor.expect("sound", "sound");
-        if (!sound) return sound.error();
-        return finish(cursor, Result<ExpectSoundCommand, SyntaxError>(ExpectSoundCommand{}));
-    }
+    if (cursor.accept("no")) return expectNone(cursor);
     if (cursor.accept("defaults")) {
         auto read = defaults(cursor);
         if (!read) return read.error();
@@ -366,7 +450,8 @@ Parsed expect(LineCursor& cursor) {
         if (!status) return status.error();
         return finish(cursor, Result<ExpectExitedCommand, SyntaxError>(ExpectExitedCommand{*status}));
     }
-    return cursor.missing("window, notification, sound, no sound, defaults or exited");
+    if (cursor.accept("menu")) return finish(cursor, expectMenu(cursor));
+    return cursor.missing("window, notification, sound, no, defaults, exited or menu");
 }
 
 template <class T>
@@ -382,15 +467,20 @@ Reader with(Result<T, SyntaxError> (*read)(LineCursor&)) {
 const std::map<std::string_view, Reader>& readers() {
     static const std::map<std::string_view, Reader> table{
         {"screen", with(screen)},
+        {"disconnect", with(disconnect)},
+        {"space", with(space)},
         {"dock", with(dock)},
         {"app", with(app)},
         {"window", with(window)},
+        {"hide", application(ApplicationAction::hide)},
+        {"show", application(ApplicationAction::show)},
+        {"close", with(close)},
         {"trust", [](LineCursor& c) { return permission(c, "trust"); }},
         {"deny", [](LineCursor& c) { return permission(c, "deny"); }},
         {"grant", [](LineCursor& c) { return permission(c, "grant"); }},
         {"defaults", with(defaults)},
         {"launch", plain<LaunchCommand>()},
-        {"quit", plain<QuitCommand>()},
+        {"quit", quit},
         {"signal", with(signalCommand)},
         {"crash", plain<CrashCommand>()},
         {"click", [](LineCursor& c) { return finish(c, click(c, 1, MouseButton::left)); }},
@@ -402,6 +492,7 @@ const std::map<std::string_view, Reader>& readers() {
         {"tap", with(tap)},
         {"wait", with(wait)},
         {"menu", with(menu)},
+        {"choose", with(choose)},
         {"settings", with(settings)},
         {"snapshot", with(snapshot)},
         {"expect", expect},
@@ -440,7 +531,6 @@ Result<std::optional<Command>, SyntaxError> parseLine(std::string_view text, int
 Result<Script, SyntaxError> parseScript(std::string_view text) {
     if (text.size() > kMaxScriptBytes) return SyntaxError{1, 1, "the scenario is larger than 16 MB"};
     Script script;
-    bool launched = false;
     int number = 0;
     for (size_t from = 0; from <= text.size();) {
         size_t to = text.find('\n', from);
@@ -452,9 +542,6 @@ Result<Script, SyntaxError> parseScript(std::string_view text) {
         auto command = parseLine(line, number);
         if (!command) return command.error();
         if (!*command) continue;
-        launched = launched || std::holds_alternative<LaunchCommand>(**command);
-        if (launched && std::holds_alternative<ScreenCommand>(**command))
-            return SyntaxError{number, 1, "screens are set before the first launch"};
         script.lines.push_back({number, std::move(**command)});
     }
     return script;

@@ -115,7 +115,8 @@ Result<SessionOptions> sessionOptions(const std::vector<std::string>& arguments)
 std::string usage() {
     return "usage: furlpane-novan [--scenario FILE [--out DIR]] [--frames DIR]\n"
            "  without a scenario, the simulated desktop runs in real time and takes\n"
-           "  scenario commands from standard input; Ctrl-C ends it\n";
+           "  scenario commands from standard input; Ctrl-C or the end of the input ends it\n"
+           "  the program's settings live in a fresh folder under $TMPDIR for each run\n";
 }
 
 int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {

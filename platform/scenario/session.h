@@ -12,11 +12,13 @@
 // when every command and expectation held, 1 when one did not (each reported with its
 // line on standard error), 2 when the file cannot be read or has a syntax error (line and
 // column). In real time the session ends when the program ends by quitting or exiting
-// (its status, 0 after SIGTERM, SIGINT or SIGHUP), or on one of those signals while the
-// program is not running; a crash leaves the desktop waiting for the next `launch`.
+// (its status, 0 after SIGTERM, SIGINT or SIGHUP), when standard input ends (the program
+// is quit first), or on one of those signals while the program is not running; a crash
+// leaves the desktop waiting for the next `launch`.
 //
-// The program's defaults live in a fresh folder of their own for each session, removed
-// at its end, so that a session neither reads nor changes the user's own settings.
+// The program's defaults live in a fresh folder of their own for each session, under
+// $TMPDIR (else /tmp) and removed at its end, so that a session neither reads nor changes
+// the user's own settings.
 
 #include <filesystem>
 #include <functional>

@@ -39,8 +39,8 @@ void WindowLooks::note(const DistributedNotification& notification) {
     styles_[static_cast<uint32_t>(*window->integer())] = *style->integer();
 }
 
-const desktop::Window* WindowLooks::find(const std::string& title) const {
-    for (const desktop::Window* window : world_.windowsFrontToBack()) {
+desktop::Window* WindowLooks::find(const std::string& title) const {
+    for (desktop::Window* window : world_.windowsFrontToBack()) {
         if (window->pid() != world_.ownProcessIdentifier() && window->isAccessible() && window->title() == title)
             return window;
     }
@@ -57,32 +57,47 @@ WindowLook WindowLooks::lookOf(const desktop::Window* window, bool programRuns) 
         if (style->second == kMinimizedInPlace) return WindowLook::thumbnail;
         return WindowLook::docked;
     }
-    return programRuns && isFloating(*window) ? WindowLook::floating : WindowLook::normal;
+    return programRuns && liveCopy(*window) ? WindowLook::floating : WindowLook::normal;
 }
 
-bool WindowLooks::isFloating(const desktop::Window& window) const {
+const desktop::Window* WindowLooks::liveCopy(const desktop::Window& window) const {
     const Rect frame = window.frame();
     const double area = frame.width() * frame.height();
-    bool covered = false;
+    const desktop::Window* copy = nullptr;
     forOwnWindows(world_, window_levels::floating, [&](const desktop::Window& panel) {
-        covered = area > 0 && overlap(panel.frame(), frame) >= kFloatingCover * area;
-        return covered;
+        if (area > 0 && overlap(panel.frame(), frame) >= kFloatingCover * area) copy = &panel;
+        return copy != nullptr;
     });
-    return covered;
+    return copy;
 }
 
-Point WindowLooks::whereSeen(const desktop::Window& window, WindowLook look) const {
-    Point at = window.frame().origin;
-    if (look != WindowLook::shaded && look != WindowLook::thumbnail) return at;
+const desktop::Window* WindowLooks::standIn(const desktop::Window& window) const {
     const std::string title = window.title();
-    for (int32_t level : {window_levels::normal, window_levels::floating}) {
+    const desktop::Window* found = nullptr;
+    for (int32_t level : {window_levels::floating, window_levels::normal}) {
         forOwnWindows(world_, level, [&](const desktop::Window& panel) {
-            if (panel.title() != title) return false;
-            at = panel.frame().origin;
-            return true;
+            if (panel.title() == title) found = &panel;
+            return found != nullptr;
         });
+        if (found) break;
     }
-    return at;
+    return found;
+}
+
+Rect WindowLooks::frameSeen(const desktop::Window& window, WindowLook look) const {
+    if (look != WindowLook::shaded && look != WindowLook::thumbnail) return window.frame();
+    const desktop::Window* panel = standIn(window);
+    return panel ? panel->frame() : window.frame();
+}
+
+const desktop::Window* WindowLooks::shownBy(const desktop::Window& window, WindowLook look) const {
+    switch (look) {
+        case WindowLook::shaded:
+        case WindowLook::thumbnail: return standIn(window);
+        case WindowLook::floating: return liveCopy(window);
+        case WindowLook::normal: return window.isOnScreen() ? &window : nullptr;
+        default: return nullptr;
+    }
 }
 
 }  // namespace platform::scenario

@@ -14,9 +14,10 @@
 //   most of the window): a live copy;
 // - normal: none of these.
 //
-// Where it is seen: the window's own top-left corner, except for a title strip or a
-// thumbnail, which show where the program's stand-in stands (a panel titled as the window;
-// without one, the window's corner). Main thread.
+// Where it is seen: the window's own frame, except for a title strip or a thumbnail, which
+// show where the program's stand-in stands (a panel titled as the window; without one,
+// the window's frame). What shows it in the stacking order: that stand-in, a floating
+// window's live copy, or the window itself. Main thread.
 
 #include <cstdint>
 #include <map>
@@ -50,12 +51,17 @@ public:
     void forgetAnnouncements() { styles_.clear(); }
 
     // The open window of another application with the title; the front-most first.
-    const desktop::Window* find(const std::string& title) const;
+    desktop::Window* find(const std::string& title) const;
     WindowLook lookOf(const desktop::Window* window, bool programRuns) const;
-    Point whereSeen(const desktop::Window& window, WindowLook look) const;
+    Rect frameSeen(const desktop::Window& window, WindowLook look) const;
+    // The window of the world that shows it now; null when nothing of it is on screen.
+    const desktop::Window* shownBy(const desktop::Window& window, WindowLook look) const;
 
 private:
-    bool isFloating(const desktop::Window& window) const;
+    // The program's panel that stands for the window: a stand-in titled as it, or the
+    // live copy floating over it; null for none.
+    const desktop::Window* standIn(const desktop::Window& window) const;
+    const desktop::Window* liveCopy(const desktop::Window& window) const;
 
     desktop::Desktop& world_;
     // The last style announced per window number.

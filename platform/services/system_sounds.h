@@ -4,7 +4,8 @@
 // system beep.
 //
 // This machine plays nothing aloud; what matters to the program, and what tests look
-// at, is which sounds were made, played and beeped, in order. Making a sound checks
+// at, is which sounds were made, played and beeped, in order: the newest kKeptCalls calls
+// are kept. Making a sound checks
 // the file as the system would: it must be a readable regular file that starts like an
 // AIFF, AIFF-C, WAVE or Core Audio file; anything else fails with a status and no
 // identifier. Identifiers start at 1 and are never reused. Playing an identifier that
@@ -17,7 +18,8 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <vector>
+
+#include "platform/runtime/bounded_log.h"
 
 namespace platform {
 
@@ -42,6 +44,8 @@ public:
         double time = 0;             // the main loop's time, 0 without a loop
     };
 
+    static constexpr size_t kKeptCalls = 1024;
+
     static SystemSounds& current();
     // Replaces it; null goes back to a fresh process instance. Returns the new one.
     static SystemSounds& setCurrent(std::unique_ptr<SystemSounds> sounds);
@@ -51,7 +55,7 @@ public:
     void beep();
     void dispose(SystemSoundID id);
 
-    const std::vector<Call>& calls() const { return calls_; }
+    const BoundedLog<Call>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
     // The next `count` creations fail with `status`, whatever the file.
     void failNextCreations(int count, SoundStatus status = SoundStatus::failed);
@@ -60,7 +64,7 @@ private:
     double now() const;
     SoundStatus check(const std::filesystem::path& file) const;
 
-    std::vector<Call> calls_;
+    BoundedLog<Call> calls_{kKeptCalls};
     std::set<SystemSoundID> live_;
     SystemSoundID nextId_ = 1;
     int failuresLeft_ = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/desktop/desktop.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runtime/main_loop.h"
@@ -63,13 +65,54 @@ TEST(Screens, ChangesArePostedOnTheMainQueueAndMoveTheWorldsOwnWindows) {
     EXPECT_TRUE(w.isOnScreen());
     EXPECT_TRUE(world.displays().remove(second));
     EXPECT_EQ(world.spaces().find(secondSpace)->display, world.displays().first()->number());
-    EXPECT_FALSE(w.isOnScreen());  // its Space is not shown any more
+    // What the display showed comes to the first one: the window joins the Space shown
+    // there and stands where it stood on the display that went, below the menu bar.
+    EXPECT_EQ(w.space(), *world.spaces().current(world.displays().first()->number()));
+    EXPECT_EQ(w.frame(), (Rect{280, 25, 400, 300}));
+    EXPECT_TRUE(w.isOnScreen());
 
     world.displays().set({});
     loop.runUntilIdle();
     EXPECT_EQ(changes.count, 3);
     EXPECT_TRUE(Screen::screens().empty());
     EXPECT_EQ(world.displays().firstMaxY(), 0);
+}
+
+TEST(Screens, UnpluggingAScreenBringsItsWindowsOntoTheFirstOneAndWhatItShowedInSight) {
+    MainLoop loop(ClockKind::simulated);
+    Desktop world(loop);
+    const uint32_t second = world.displays().add({.frame = Rect{1440, 0, 1920, 1200}});
+    const uint64_t shown = *world.spaces().current(second);
+    const uint64_t other = world.spaces().add(second);
+    desktop::Application& app = world.application("com.example.App")
+                                    .window({.title = "Shown", .frame = Rect{3000, 700, 400, 300}})
+                                    .window({.title = "Away", .frame = Rect{1500, 200, 300, 200}, .space = other})
+                                    .window({.title = "Docked", .frame = Rect{1500, 300, 300, 200}, .minimized = true})
+                                    .window({.title = "Across", .frame = Rect{1300, 400, 300, 200}})
+                                    .add();
+    std::vector<uint32_t> moved;
+    world.addListener([&](const desktop::WorldEvent& e) {
+        if (e.kind == desktop::WorldEventKind::windowSpaceChanged) moved.push_back(e.window);
+    });
+    const auto titled = [&](const char* title) {
+        for (desktop::Window* w : app.windows()) {
+            if (w->title() == title) return w;
+        }
+        return static_cast<desktop::Window*>(nullptr);
+    };
+    ASSERT_TRUE(world.displays().remove(second));
+    const uint64_t first = *world.spaces().current(world.displays().first()->number());
+    // Kept inside the first screen's visible frame however far out it stood.
+    EXPECT_EQ(titled("Shown")->frame(), (Rect{1040, 530, 400, 300}));
+    EXPECT_EQ(titled("Shown")->space(), first);
+    EXPECT_EQ(titled("Away")->space(), other);
+    EXPECT_EQ(titled("Away")->frame(), (Rect{60, 525, 300, 200}));
+    EXPECT_FALSE(titled("Away")->isOnScreen());
+    EXPECT_EQ(titled("Docked")->frame(), (Rect{1500, 300, 300, 200}));
+    EXPECT_EQ(titled("Across")->frame(), (Rect{1300, 400, 300, 200}));  // partly on the first screen still
+    EXPECT_NE(std::find(moved.begin(), moved.end(), titled("Shown")->number()), moved.end());
+    EXPECT_EQ(std::find(moved.begin(), moved.end(), titled("Away")->number()), moved.end());
+    EXPECT_EQ(world.spaces().find(shown)->display, world.displays().first()->number());
 }
 
 TEST(Dock, ItsSettingsLiveInItsDomainAndItsWindowFollowsThem) {

@@ -112,6 +112,27 @@ TEST(EventTap, VerdictsAreRecordedWithWhatReachedTheApplication) {
     EXPECT_EQ(w.record(moved).fate, EventFate::deliveredToApplication);
 }
 
+TEST(EventTap, TheRecordKeepsTheNewestEventsEvenWhileOldOnesWaitOnATap) {
+    TapWorld w;
+    auto tap = w.makeTap();
+    w.loop.add(tap->runLoopSource(), modes::kCommon);
+    // The first events wait on the tap until the loop runs; far more come meanwhile.
+    std::vector<uint64_t> ids;
+    for (size_t i = 0; i < EventRouter::kKeptEvents + 10; ++i) {
+        ids.push_back(injectEvent(EventRecord::key(i % 2 ? EventType::keyUp : EventType::keyDown, key_codes::a)));
+    }
+    w.loop.runUntilIdle();
+    const EventRouter& router = EventRouter::of(w.world);
+    EXPECT_EQ(router.pendingCount(), 0u);
+    EXPECT_EQ(router.injected().size(), EventRouter::kKeptEvents);
+    EXPECT_EQ(router.find(ids.front()), nullptr);
+    EXPECT_EQ(router.find(ids[9]), nullptr);
+    EXPECT_EQ(w.record(ids[10]).id, ids[10]);
+    EXPECT_EQ(w.record(ids.back()).fate, EventFate::deliveredToApplication);
+    EXPECT_EQ(w.record(ids.back()).verdictOf(tap->id()), TapVerdict::passed);
+    EXPECT_EQ(w.seen.size(), ids.size());
+}
+
 TEST(EventTap, ACallbackThatDoesNotAnswerInTimeHasItsTapSwitchedOff) {
     TapWorld w;
     auto tap = w.makeTap();

@@ -1,7 +1,8 @@
 #pragma once
 
-// A small program for the scenario tests: at launch it opens a panel, shows a status item
-// whose menu beeps, says hello to other processes and quits, runs a timer and a task,
+// A small program for the scenario tests: at launch it opens a panel (top-left 100,700,
+// 200 x 100) whose context menu pings other processes, shows a status item whose menu
+// beeps, says hello to other processes and quits, runs a timer and a task,
 // observes a local notification and installs the termination signals, which end it with
 // status 0 (or the status given). Every run counts in the shared record.
 
@@ -13,6 +14,7 @@
 
 #include "platform/appkit/application.h"
 #include "platform/appkit/status_item.h"
+#include "platform/appkit/view.h"
 #include "platform/appkit/window.h"
 #include "platform/notifications/distributed_notification_center.h"
 #include "platform/notifications/notification_center.h"
@@ -33,6 +35,12 @@ struct ProgramRecord {
     int exitStatus = 0;
 };
 
+// The panel's content: its menu answers the first click, as a stand-in's does.
+class FirstClickView : public platform::View {
+public:
+    bool acceptsFirstMouse(const platform::AppEvent*) const override { return true; }
+};
+
 class FakeProgram : public platform::ApplicationDelegate {
 public:
     explicit FakeProgram(std::shared_ptr<ProgramRecord> record) : record_(std::move(record)) {}
@@ -42,6 +50,13 @@ public:
         auto& loop = platform::MainLoop::main();
         panel_ = std::make_shared<platform::Panel>(platform::Rect{100, 100, 200, 100}, 0);
         panel_->orderFront();
+        auto context = platform::Menu::make();
+        context->addItem("Ping", [](platform::MenuItem&) {
+            platform::DistributedNotificationCenter::defaultCenter().post("com.example.pinged", std::nullopt, {});
+        });
+        auto content = std::make_shared<FirstClickView>();
+        content->setMenu(context);
+        panel_->setContentView(content);
         item_ = platform::StatusBar::system().statusItem(platform::StatusItem::variableLength);
         item_->button().setTitle("Fake");
         auto menu = platform::Menu::make();

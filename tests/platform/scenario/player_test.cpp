@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "fake_program.h"
+#include "platform/events/event_monitor.h"
+#include "platform/events/input_state.h"
 #include "platform/scenario/stage.h"
 #include "tests/support/temp_folder.h"
 
@@ -124,6 +126,151 @@ TEST_F(PlayerTest, SignalsEndTheProgramWithItsStatus) {
     EXPECT_EQ(play(std::string(kDesk) + "signal HUP\nexpect exited 0\nlaunch\nsignal TERM\nexpect exited 0\n"), 0)
         << errors.str();
     EXPECT_EQ(record->launches, 2);
+}
+
+TEST_F(PlayerTest, ADragMovesThePointerAlongItsPathAsTheProgramReadsIt) {
+    ASSERT_EQ(play(kDesk), 0) << errors.str();
+    struct Seen {
+        Point event;
+        Point pointer;
+        double t;
+    };
+    std::vector<Seen> seen;
+    auto monitor = EventMonitor::addLocalMonitor(eventMaskBit(EventType::leftMouseDragged), [&](const EventRecord& e) {
+        seen.push_back({e.location(), InputState::mouseLocation(), loop.now()});
+        return std::optional<EventRecord>(e);
+    });
+    const double start = loop.now();
+    // On the program's panel, so that the program receives the drag.
+    EXPECT_EQ(play("drag 150,750 to 450,600 over 0.5 shift\n"), 0) << errors.str();
+    ASSERT_EQ(seen.size(), 30u);
+    for (const Seen& s : seen) EXPECT_EQ(s.event, s.pointer);
+    EXPECT_EQ(seen.front().event, (Point{160, 745}));
+    EXPECT_EQ(seen.back().event, (Point{450, 600}));
+    EXPECT_NEAR(seen.front().t - start, 0.5 / 30, 1e-9);
+    EXPECT_NEAR(seen.back().t - start, 0.5, 1e-9);
+    EXPECT_NEAR(loop.now() - start, 0.5, 1e-9);
+    EXPECT_EQ(InputState::currentModifierFlags(), 0u);  // shift let go with the button
+    EventMonitor::removeMonitor(monitor);
+}
+
+TEST_F(PlayerTest, AWaitOfHoursJumpsToWhatFallsDue) {
+    ASSERT_EQ(play(R"(
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,120 size 400x300
+)"),
+              0);
+    desktop::Window* groceries = stage.watch.looks().find("Groceries");
+    ASSERT_NE(groceries, nullptr);
+    stage.world.schedule(3600, [groceries] { groceries->minimize(); });
+    EXPECT_EQ(play("wait 86400\nexpect window \"Groceries\" docked\n"), 0) << errors.str();
+    EXPECT_EQ(loop.now(), 86400);
+    // Seen when it happened, not at a step of the clock near it.
+    EXPECT_TRUE(journalHas(R"({"t":3600.0,"event":"window","title":"Groceries","app":"com.example.Notes","state":"docked")"))
+        << out.str();
+}
+
+TEST_F(PlayerTest, APersonChangesScreensSpacesApplicationsAndWindows) {
+    const int status = play(R"(
+screen 0,0 1440x900
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,120 size 400x300
+window "Far" of com.example.Notes at 1500,200 size 300x200
+window "Away" of com.example.Notes at 200,200 size 300x200 space 2
+launch
+screen 1440,0 1280x800
+expect window "Far" normal at 1500,200
+space 2
+expect window "Away" normal
+space 1
+hide com.example.Notes
+expect window "Groceries" hidden
+show com.example.Notes
+expect window "Groceries" normal
+close "Groceries"
+expect window "Groceries" gone
+disconnect screen 2
+quit com.example.Notes
+expect window "Far" gone
+)");
+    EXPECT_EQ(status, 0) << errors.str();
+    EXPECT_EQ(stage.world.displays().all().size(), 1u);
+    // The second screen's Space joined the first screen's two.
+    EXPECT_EQ(stage.world.spaces().onDisplay(stage.world.displays().first()->number()).size(), 3u);
+    EXPECT_EQ(stage.world.spaces().current(stage.world.displays().first()->number()),
+              stage.world.spaces().onDisplay(stage.world.displays().first()->number())[0].id);
+    for (const desktop::Application* app : stage.world.runningApplications())
+        EXPECT_NE(app->bundleIdentifier(), "com.example.Notes");
+}
+
+TEST_F(PlayerTest, WhatAPersonCannotDoIsSaidWithItsLine) {
+    const int status = play(std::string(kDesk) + R"(
+disconnect screen 1
+disconnect screen 2
+space 2 screen 3
+hide com.example.Nowhere
+close "Nothing Here"
+choose "Ping"
+hide com.example.Notes
+hide com.example.Notes
+)");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(stage.player.failures(), 7);
+    for (const char* said : {"line 6: the main screen stays connected", "line 7: no screen 2 is connected",
+                             "line 8: no screen 3 is connected", "line 9: no application com.example.Nowhere is running",
+                             "line 10: no window \"Nothing Here\" is open", "line 11: the program shows no menu",
+                             "line 13: com.example.Notes is hidden already"}) {
+        EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
+    }
+}
+
+TEST_F(PlayerTest, AContextMenusItemIsChosenFromWhatTheProgramShows) {
+    EXPECT_EQ(play(std::string(kDesk) + R"(
+right-click 200,750
+choose "Ping"
+expect notification com.example.pinged
+choose "Ping"
+right-click 200,750
+choose "Pong"
+)"),
+              1);
+    EXPECT_NE(errors.str().find("line 9: the program shows no menu"), std::string::npos) << errors.str();
+    EXPECT_NE(errors.str().find("line 11: the menu has no item \"Pong\" to choose; it has \"Ping\""), std::string::npos)
+        << errors.str();
+}
+
+TEST_F(PlayerTest, WhatAPersonChecksByEye) {
+    const int status = play(std::string(kDesk) + R"(
+window "Lists" of com.example.Notes at 150,150 size 300x200
+expect window "Lists" normal size 300x200 above "Groceries"
+expect window "Groceries" normal above "Lists"
+expect window "Groceries" normal size 400x310
+expect window "Lists" normal above "Nothing"
+expect menu "Beep" "Quit"
+expect menu "Quit" "Beep"
+expect menu "Ping"
+expect no notification com.example.hello
+menu "Hello"
+expect no notification com.example.hello Count=2
+expect no notification com.example.hello
+expect notification com.example.hello
+expect no defaults Answer
+defaults Answer 42
+expect no defaults Answer
+)");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(stage.player.failures(), 7);
+    for (const char* said : {
+             "line 8: \"Groceries\" stands behind \"Lists\"",
+             "line 9: \"Groceries\" is seen 400x300 large, not 400x310",
+             "line 10: \"Nothing\" is not to be seen",
+             "line 12: the status menu has \"Beep\", \"Hello\", \"Quit\": \"Beep\" comes earlier",
+             "line 13: the status menu has \"Beep\", \"Hello\", \"Quit\", not \"Ping\"",
+             "line 17: the notification com.example.hello Count=1 came",
+             "line 21: Answer is stored: 42",
+         }) {
+        EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
+    }
 }
 
 }  // namespace

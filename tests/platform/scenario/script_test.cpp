@@ -64,6 +64,10 @@ TEST(ScenarioScript, EveryCommandReadsAsWritten) {
     EXPECT_EQ(as<TapCommand>("tap ctrl").flag, event_flags::control);
     EXPECT_EQ(as<SignalCommand>("signal HUP").signal, SIGHUP);
     EXPECT_EQ(as<DragCommand>("drag 1,2 to -3,4.5").to, (Point{-3, 4.5}));
+    EXPECT_EQ(as<DragCommand>("drag 1,2 to -3,4.5").seconds, kDefaultDragSeconds);
+    const auto drag = as<DragCommand>("drag 1,2 to 3,4 over 1.5 opt");
+    EXPECT_EQ(drag.seconds, 1.5);
+    EXPECT_EQ(drag.flags, event_flags::option);
     EXPECT_EQ(as<MenuCommand>("menu \"Restore All Windows\" shift").flags, event_flags::shift);
 
     const auto pick = as<SettingsCommand>("settings pick \"Title Strips\" \"Roll\"");
@@ -72,6 +76,20 @@ TEST(ScenarioScript, EveryCommandReadsAsWritten) {
     EXPECT_EQ(pick.item, "Roll");
     EXPECT_EQ(as<SettingsCommand>("settings tab Minimize-In-Place").label, "Minimize-In-Place");
     EXPECT_EQ(as<SettingsCommand>("settings close").action, SettingsAction::close);
+
+    EXPECT_EQ(as<DisconnectCommand>("disconnect screen 2").screen, 2);
+    const auto space = as<SpaceCommand>("space 3 screen 2");
+    EXPECT_EQ(space.space, 3);
+    EXPECT_EQ(space.screen, 2);
+    EXPECT_EQ(as<SpaceCommand>("space 2").screen, 1);
+    const auto hide = as<ApplicationCommand>("hide com.example.Notes");
+    EXPECT_EQ(hide.action, ApplicationAction::hide);
+    EXPECT_EQ(hide.bundle, "com.example.Notes");
+    EXPECT_EQ(as<ApplicationCommand>("show com.example.Notes").action, ApplicationAction::show);
+    EXPECT_EQ(as<ApplicationCommand>("quit \"com.example.Notes\"").action, ApplicationAction::quit);
+    EXPECT_TRUE(std::holds_alternative<QuitCommand>(one("quit  # the program")));
+    EXPECT_EQ(as<CloseCommand>("close \"Draft 2\"").title, "Draft 2");
+    EXPECT_EQ(as<ChooseCommand>("choose \"Restore This Window\"").item, "Restore This Window");
 }
 
 TEST(ScenarioScript, ExpectationsAndPropertyListValues) {
@@ -86,6 +104,19 @@ TEST(ScenarioScript, ExpectationsAndPropertyListValues) {
     EXPECT_EQ(notification.userInfo[1].second, plist::Value(true));
 
     EXPECT_FALSE(as<ExpectSoundCommand>("expect no sound").name.has_value());
+    const auto none = as<ExpectNotificationCommand>("expect no notification window-state-changed NewState=7");
+    EXPECT_TRUE(none.absent);
+    EXPECT_EQ(none.userInfo.size(), 1u);
+    EXPECT_FALSE(as<ExpectNotificationCommand>("expect notification n").absent);
+    const auto noKey = as<ExpectDefaultsCommand>("expect no defaults DockSettingsToPutBack");
+    EXPECT_EQ(noKey.key, "DockSettingsToPutBack");
+    EXPECT_FALSE(noKey.value.has_value());
+    EXPECT_EQ(as<ExpectMenuCommand>("expect menu \"Draft (Editor)\" \"-\" \"Quit\"").items,
+              (std::vector<std::string>{"Draft (Editor)", "-", "Quit"}));
+    const auto seen = as<ExpectWindowCommand>("expect window \"Ideas\" floating at 1,2 size 560x460 above \"Draft\"");
+    EXPECT_EQ(seen.size, (Size{560, 460}));
+    EXPECT_EQ(seen.above, "Draft");
+    EXPECT_EQ(as<ExpectWindowCommand>("expect window \"Ideas\" floating above \"Draft\"").at, std::nullopt);
     EXPECT_EQ(as<ExpectExitedCommand>("expect exited 0").status, 0);
 
     const auto defaults = as<DefaultsCommand>("defaults DefaultSettings {\"DoubleClick\": [\"MIP\", true], x: 0.5}");
@@ -145,6 +176,25 @@ TEST(ScenarioScript, MistakesNameTheirColumn) {
         {"settings wave", 10, "open, close, tab, click or pick"},
         {"trust screen-recording", 7, "accessibility"},
         {"\"launch\"", 1, "quote"},
+        {"drag 1,2 to 3,4 over 0", 22, "outside"},
+        {"drag 1,2 to 3,4 over 61", 22, "outside"},
+        {"drag 1,2 to 3,4 cmd over 1", 21, "unexpected"},
+        {"disconnect 2", 12, "screen"},
+        {"disconnect screen 0", 19, "outside"},
+        {"space 17", 7, "outside"},
+        {"space 2 screen", 15, "the line ends where the screen's number"},
+        {"hide", 5, "the line ends where the bundle identifier"},
+        {"quit com.x now", 12, "unexpected"},
+        {"close Draft", 7, "in quotes"},
+        {"choose", 7, "the line ends where the menu item in quotes"},
+        {"expect no", 10, "sound, notification or defaults"},
+        {"expect no defaults", 19, "the line ends where the key"},
+        {"expect no defaults K 1", 22, "unexpected"},
+        {"expect menu", 12, "a menu item in quotes"},
+        {"expect menu \"A\" B", 17, "in quotes"},
+        {"expect window \"A\" normal size 5", 31, "WxH"},
+        {"expect window \"A\" normal above B", 32, "in quotes"},
+        {"expect window \"A\" normal above \"B\" at 1,2", 36, "unexpected"},
     };
     for (const Mistake& m : mistakes) {
         auto parsed = parseLine(m.text, 7);
@@ -165,7 +215,6 @@ TEST(ScenarioScript, HostileFilesGiveAnErrorAndRunNothing) {
         {"launch\n" + huge + "\n", {2, 4097, "longer than 4096"}},
         {"launch\n" + deep.substr(0, 4000), {2, 45, "deeper than 32"}},
         {"wait 1\r\n" + nul, {2, 7, "NUL"}},
-        {"launch\nscreen 0,0 800x600\n", {2, 1, "before the first launch"}},
         {"app com.x \"Unclosed\nlaunch\n", {1, 11, "never closed"}},
     };
     for (const auto& [text, expected] : files) {
@@ -178,10 +227,21 @@ TEST(ScenarioScript, HostileFilesGiveAnErrorAndRunNothing) {
     EXPECT_FALSE(parseScript(std::string(kMaxScriptBytes + 1, '\n')).ok());
 }
 
+TEST(ScenarioScript, AMenuExpectationHoldsAtMostSixtyFourItems) {
+    std::string line = "expect menu";
+    for (size_t i = 0; i < kMaxMenuItems; ++i) line += " \"-\"";
+    EXPECT_TRUE(parseLine(line, 1).ok());
+    auto parsed = parseLine(line + " \"one more\"", 1);
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.error().column, static_cast<int>(line.size()) + 2);
+}
+
 TEST(ScenarioScript, AScriptKeepsTheLineOfEachCommand) {
-    auto script = parseScript("# a tour\r\nscreen 0,0 1440x900\n\nlaunch\nwait 0.5 # settle\n");
+    auto script = parseScript("# a tour\r\nscreen 0,0 1440x900\n\nlaunch\nwait 0.5 # settle\nscreen 1440,0 800x600\n");
     ASSERT_TRUE(script.ok()) << describe(script.error());
-    ASSERT_EQ(script->lines.size(), 3u);
+    // A screen after launch is connected then.
+    ASSERT_EQ(script->lines.size(), 4u);
+    EXPECT_TRUE(std::holds_alternative<ScreenCommand>(script->lines[3].command));
     EXPECT_EQ(script->lines[0].number, 2);
     EXPECT_EQ(script->lines[1].number, 4);
     EXPECT_EQ(script->lines[2].number, 5);

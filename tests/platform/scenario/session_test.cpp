@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <iostream>
 #include <sstream>
 
@@ -72,6 +74,52 @@ TEST_F(SessionTest, AFileThatCannotBeReadIsNoScenario) {
     options.scenario = folder / "missing.scenario";
     EXPECT_EQ(runSession(options, [] { return std::shared_ptr<platform::ApplicationDelegate>(); }), 2);
     EXPECT_NE(errors.str().find("cannot read"), std::string::npos);
+}
+
+// Standard input replaced by a pipe holding `text`, closed at its end; put back after.
+class PipedInput {
+public:
+    explicit PipedInput(const std::string& text) {
+        int ends[2];
+        if (::pipe(ends) != 0) return;
+        const ssize_t written = ::write(ends[1], text.data(), text.size());
+        EXPECT_EQ(written, static_cast<ssize_t>(text.size()));
+        ::close(ends[1]);
+        saved_ = ::dup(STDIN_FILENO);
+        ::dup2(ends[0], STDIN_FILENO);
+        ::close(ends[0]);
+    }
+    ~PipedInput() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDIN_FILENO);
+        ::close(saved_);
+    }
+
+private:
+    int saved_ = -1;
+};
+
+TEST_F(SessionTest, TheLiveSessionEndsAsAQuitDoesWhenItsInputEnds) {
+    auto record = std::make_shared<ProgramRecord>();
+    int status = -1;
+    {
+        // A drag in real time takes its time on the loop, the wait after it too.
+        PipedInput input("drag 150,750 to 300,700 over 0.1\nwait 0.1\nmenu \"Hello\"\n");
+        status = runSession({}, [record] { return std::make_shared<FakeProgram>(record); });
+    }
+    EXPECT_EQ(status, 0) << errors.str();
+    EXPECT_EQ(record->launches, 1);
+    EXPECT_EQ(record->terminations, 1);
+    const std::string journal = out.str();
+    const size_t hello = journal.find(R"(,"event":"notification","name":"com.example.hello")");
+    const size_t exit = journal.find(R"("event":"exit","status":0)");
+    ASSERT_NE(hello, std::string::npos) << journal << errors.str();
+    EXPECT_NE(exit, std::string::npos) << journal;
+    EXPECT_LT(hello, exit);
+    // The menu's line waited for the drag and the wait before it, in real time.
+    const size_t time = journal.rfind("{\"t\":", hello);
+    ASSERT_NE(time, std::string::npos);
+    EXPECT_GE(std::stod(journal.substr(time + 5, hello - time - 5)), 0.2) << journal;
 }
 
 }  // namespace
