@@ -25,7 +25,7 @@ const char kApplicationKey = 0;
 
 }  // namespace
 
-Application::Application(Desktop& world) : world_(world) { active_ = world.ownApplication().isActive(); }
+Application::Application(Desktop& world) : world_(world), own_(world.ownApplication()) { active_ = own_.isActive(); }
 
 // The application is made as its run's code: the world's reports and the input reach it
 // as that run's, and stop when the run ends.
@@ -65,7 +65,7 @@ std::shared_ptr<Application> Application::sharedPointer() {
 
 std::shared_ptr<Application> Application::self() const { return self_.lock(); }
 
-int32_t Application::processIdentifier() const { return world_.ownProcessIdentifier(); }
+int32_t Application::processIdentifier() const { return own_.pid(); }
 
 // ---- Launching and terminating --------------------------------------------------------
 
@@ -110,16 +110,16 @@ bool Application::reopen() {
 
 // ---- Activation -----------------------------------------------------------------------
 
-ActivationPolicy Application::activationPolicy() const { return world_.ownApplication().activationPolicy(); }
+ActivationPolicy Application::activationPolicy() const { return own_.activationPolicy(); }
 
 bool Application::setActivationPolicy(ActivationPolicy policy) {
-    desktop::Application& own = world_.ownApplication();
+    desktop::Application& own = own_;
     if (own.isTerminated()) return false;
     own.setActivationPolicy(policy);
     return true;
 }
 
-void Application::activate() { world_.ownApplication().activate(); }
+void Application::activate() { own_.activate(); }
 
 void Application::deactivate() {
     const int32_t own = processIdentifier();
@@ -132,11 +132,11 @@ void Application::deactivate() {
     }
 }
 
-void Application::hide() { world_.ownApplication().hide(); }
+void Application::hide() { own_.hide(); }
 
-void Application::unhide() { world_.ownApplication().unhide(); }
+void Application::unhide() { own_.unhide(); }
 
-bool Application::isHidden() const { return world_.ownApplication().isHidden(); }
+bool Application::isHidden() const { return own_.isHidden(); }
 
 void Application::activeChanged(bool active) {
     if (active == active_) return;
@@ -287,7 +287,7 @@ void Application::refreshKeyAndMain() {
 // ---- The world's reports --------------------------------------------------------------
 
 void Application::onWorldEvent(const WorldEvent& e) {
-    const int32_t own = world_.ownProcessIdentifier();
+    const int32_t own = own_.pid();
     if (e.pid != own) return;
     const WorldEventKind kind = e.kind;
     const uint32_t number = e.window;
@@ -303,7 +303,7 @@ void Application::handleWorldEvent(WorldEventKind kind, uint32_t number) {
     case WorldEventKind::applicationHidden:
     case WorldEventKind::applicationUnhidden:
         // The program learns of its activation when it handles the system's event.
-        world_.postToMainQueue([this] { activeChanged(world_.ownApplication().isActive()); });
+        world_.postToMainQueue([this] { activeChanged(own_.isActive()); });
         if (kind == WorldEventKind::applicationHidden || kind == WorldEventKind::applicationUnhidden) {
             refreshKeyAndMain();
         }

@@ -65,6 +65,7 @@
 namespace platform {
 
 namespace desktop {
+class Application;
 class Desktop;
 struct WorldEvent;
 enum class WorldEventKind;
@@ -209,6 +210,8 @@ private:
     explicit Application(desktop::Desktop& world);
     static std::shared_ptr<Application> make(desktop::Desktop& world);
     desktop::Desktop& world() const { return world_; }
+    // The program's process in the world that this application is.
+    desktop::Application& ownProcess() const { return own_; }
 
     // Registry and key state, used by Window.
     void registerWindow(Window* window);
@@ -238,6 +241,7 @@ private:
     void updatePointerState(const AppEvent& event);
 
     desktop::Desktop& world_;
+    desktop::Application& own_;
     std::weak_ptr<Application> self_;
     int listener_ = 0;
     std::weak_ptr<ApplicationDelegate> delegate_;

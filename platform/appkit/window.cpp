@@ -112,7 +112,7 @@ void Window::openWorldWindow() {
         .ignoresMouseEvents = ignoresMouse_,
         .orderedIn = false,
     };
-    desktop::Window* w = app->world().ownApplication().openWindow(description);
+    desktop::Window* w = app->ownProcess().openWindow(description);
     if (!w) return;
     number_ = w->number();
     connectWindowToWorld(*this, number_);

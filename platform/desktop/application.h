@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@
 #include "platform/desktop/world_lock.h"
 #include "platform/desktop/world_types.h"
 #include "platform/graphics/image.h"
+
+namespace platform {
+class ProcessRun;
+}
 
 namespace platform::desktop {
 
@@ -51,6 +56,9 @@ public:
     const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
     ProcessKind kind() const { return kind_; }
     bool isOwnProcess() const { return own_; }
+    // For a process of the program: the run of it that this process is, once one has
+    // been started in it (Desktop::startOwnProcess); none before.
+    std::shared_ptr<ProcessRun> run() const { return readLocked(world_, run_).lock(); }
     // Order of launch among every process of the world.
     uint64_t launchOrder() const { return launchOrder_; }
     // The picture the workspace shows for it; none for a process without one. Given at
@@ -114,6 +122,8 @@ private:
     ActivationPolicy policy_;
     uint64_t launchOrder_;
     bool own_;
+    std::weak_ptr<ProcessRun> run_;
+    bool started_ = false;
     std::optional<Image> icon_;
     bool hidden_ = false;
     bool terminated_ = false;

@@ -9,6 +9,7 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
 
 namespace platform::desktop {
 
@@ -35,14 +36,19 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
       dock_(*this),
       trusted_(options.accessibilityTrusted) {
     if (g_current) fail("a world already exists");
+    options_ = options;
     setCurrent(this);
     Quiet quiet(*this);
     for (const auto& description : options.displays) displays_.insert(description);
     spaces_.displaysChanged();
     windowServerPid_ = createProcess(ProcessKind::background, std::nullopt, "Window Server",
                                      ActivationPolicy::prohibited).pid();
-    ownPid_ = createProcess(ProcessKind::application, options.ownBundleIdentifier, options.ownName,
-                            options.ownPolicy, true).pid();
+    Application& own = createProcess(ProcessKind::application, options.ownBundleIdentifier, options.ownName,
+                                     options.ownPolicy, true);
+    // Until a host starts the program in it, the program's process is the world's own
+    // run: what the program makes once while no host runs it executes as that run.
+    own.run_ = run_;
+    ownPid_ = own.pid();
     // The program asks its process information for its own pid; in a world that is the
     // pid the world gave it. The environment stays as it was.
     ProcessInfo::setCurrent(ProcessInfo::make(ownPid_, ProcessInfo::current().environment()));
@@ -100,7 +106,29 @@ Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string>
     return *app;
 }
 
-Application& Desktop::ownApplication() const { return *processRecord(ownPid_); }
+Application& Desktop::ownApplication() const {
+    if (const std::shared_ptr<ProcessRun>& run = ProcessRun::executing()) {
+        const WorldGuard guard = guardWorld(*this);
+        for (const auto& p : processes_) {
+            if (p->own_ && p->run_.lock() == run) return *p;
+        }
+    }
+    return *processRecord(readLocked(*this, ownPid_));
+}
+
+Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
+    auto guard = lock();
+    Application* process = processRecord(ownPid_).get();
+    if (process->terminated_ || process->started_) {
+        process = &createProcess(ProcessKind::application, options_.ownBundleIdentifier, options_.ownName,
+                                 options_.ownPolicy, true);
+        ownPid_ = process->pid();
+        emit(WorldEventKind::applicationLaunched, process->pid());
+    }
+    process->run_ = std::move(run);
+    process->started_ = true;
+    return *process;
+}
 
 Application* Desktop::process(int32_t pid) const {
     const WorldGuard guard = guardWorld(*this);
@@ -419,7 +447,8 @@ void Desktop::displaysChanged() {
     placeMenuBars();
     emit(WorldEventKind::screensChanged);
     if (quiet_ > 0) return;
-    postToMainQueue([] { NotificationCenter::defaultCenter().post(notifications::kScreenParametersChanged); });
+    postToEachOwnProcess(Delivery::mainQueue,
+                         [] { NotificationCenter::defaultCenter().post(notifications::kScreenParametersChanged); });
 }
 
 // Where a window stood on the display that went, it stands on the first display, kept
@@ -523,6 +552,31 @@ void Desktop::postToMainQueue(Handover<void()> work) {
     loop_.post([alive, work = std::move(work)] {
         if (alive.lock()) work();
     });
+}
+
+void Desktop::postToOwnProcess(int32_t pid, Delivery delivery, std::function<void()> work) {
+    const Application* process = this->process(pid);
+    if (!process || !process->isOwnProcess()) return;
+    std::weak_ptr<int> alive = alive_;
+    auto handover = Handover<void()>::ownedBy(process->run(), [alive, work = std::move(work)] {
+        if (alive.lock()) work();
+    });
+    if (delivery == Delivery::anyMode) {
+        loop_.postOffMainEvent(0, std::move(handover));
+    } else {
+        loop_.post(std::move(handover));
+    }
+}
+
+void Desktop::postToEachOwnProcess(Delivery delivery, const std::function<void()>& work) {
+    std::vector<int32_t> running;
+    {
+        auto guard = lock();
+        for (const auto& p : processes_) {
+            if (p->own_ && !p->terminated_) running.push_back(p->pid_);
+        }
+    }
+    for (int32_t pid : running) postToOwnProcess(pid, delivery, work);
 }
 
 void Desktop::schedule(double seconds, std::function<void()> work) {

@@ -120,8 +120,16 @@ public:
     // ---- Processes
     // Starts describing an application; add() or launch() puts it in the world.
     ApplicationBuilder application(std::optional<std::string> bundleIdentifier);
+    // The program's own process, as the code that asks sees it: the process of the run
+    // that executes (process_run.h), else the one started last (at first the one the
+    // world was made with). Any thread.
     Application& ownApplication() const;
-    int32_t ownProcessIdentifier() const { return ownPid_; }
+    int32_t ownProcessIdentifier() const { return ownApplication().pid(); }
+    // A process of the program for `run`: the one the world was made with while no run
+    // has been started in it, else a new one with a pid of its own, reported as
+    // launched. The program may run several times at once, each run a process of its
+    // own; one that ends is ended with quit().
+    Application& startOwnProcess(std::shared_ptr<ProcessRun> run);
     // A running process (application or background).
     Application* process(int32_t pid) const;
     // Any process the world has had, ended ones included.
@@ -213,6 +221,14 @@ public:
     void onMainThread(Handover<void()> work);
     // Posts to the main queue (common modes only). Dropped when the world is gone.
     void postToMainQueue(Handover<void()> work);
+    // Hands `work` to the main thread as the run of the program's process `pid` (as the
+    // system when no run is started in it), on the main queue or in any run-loop mode;
+    // nothing when that process has ended. For what the system tells one process of the
+    // program, whichever run executes now.
+    enum class Delivery { mainQueue, anyMode };
+    void postToOwnProcess(int32_t pid, Delivery delivery, std::function<void()> work);
+    // The same for every process of the program that runs.
+    void postToEachOwnProcess(Delivery delivery, const std::function<void()>& work);
     // A world event after `seconds` on the loop's clock, in any run-loop mode, with the
     // world locked. It is the world's own doing, whoever's call set it going: it happens
     // whatever becomes of the program meanwhile. Dropped when the world is gone.
@@ -289,8 +305,9 @@ private:
     static void setCurrent(Desktop* world);
 
     MainLoop& loop_;
-    // The world is a process of its own: what is made once per process while no program
-    // runs belongs to it, and goes with it.
+    // The program's process as the world is made, before any host starts a run in it:
+    // what is made once per process while no program runs belongs to it, and goes with
+    // the world.
     std::shared_ptr<ProcessRun> run_;
     mutable std::recursive_mutex mutex_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
@@ -307,7 +324,8 @@ private:
     std::vector<uint32_t> order_;                          // open windows, front to back
     std::vector<uint32_t> menuBars_;                       // the window server's menu bar windows
 
-    int32_t ownPid_ = 0;
+    int32_t ownPid_ = 0;  // the program's process started last
+    DesktopOptions options_;
     int32_t windowServerPid_ = 0;
     int32_t activePid_ = 0;
     int32_t nextPid_ = 400;

@@ -145,8 +145,9 @@ void DockTrips::notifyOwnWindow(const Window& w, DockTravel direction) {
                                                                : notifications::kWindowDidDeminiaturize;
     const void* object = notificationObject(w.number());
     // Never inside the call that began the trip: the program registers for the
-    // notification after asking for the trip.
-    world_.schedule(0, [name, object] { NotificationCenter::defaultCenter().post(name, object); });
+    // notification after asking for the trip. It goes to the window's own process.
+    world_.postToOwnProcess(w.pid(), Desktop::Delivery::anyMode,
+                            [name, object] { NotificationCenter::defaultCenter().post(name, object); });
 }
 
 }  // namespace platform::desktop

@@ -49,13 +49,16 @@
 #include "platform/geometry/geometry.h"
 #include "platform/graphics/image.h"
 #include "platform/graphics/text.h"
+#include "platform/runtime/handover.h"
 
 namespace platform::desktop {
 
 class Desktop;
 class Window;
 
-using ContentProvider = std::function<std::optional<Image>(const Window& window, double scale)>;
+// Draws a window's content (the program's own windows draw theirs from their layers); it
+// belongs to the run that gives it and draws as that run, nothing once the run has ended.
+using ContentProvider = Handover<std::optional<Image>(const Window& window, double scale)>;
 
 enum class PictureFraming { plain, framed };
 

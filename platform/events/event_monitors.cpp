@@ -33,10 +33,12 @@ size_t EventMonitors::globalCount() const {
     return size_t(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->global.isLive(); }));
 }
 
-std::optional<EventRecord> EventMonitors::runLocal(EventRecord event) {
+std::optional<EventRecord> EventMonitors::runLocal(EventRecord event, const std::shared_ptr<ProcessRun>& receiver) {
     const auto snapshot = entries_;
     for (const auto& entry : snapshot) {
         if (entry->removed || !entry->local.isLive() || !maskIncludes(entry->mask, event.type())) continue;
+        // Another process's monitors see nothing of this one's events.
+        if (entry->local.owner() && entry->local.owner() != receiver) continue;
         std::optional<EventRecord> answer = entry->local(event);
         if (!answer) return std::nullopt;
         event = std::move(*answer);

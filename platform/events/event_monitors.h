@@ -25,8 +25,9 @@ public:
     size_t localCount() const;
     size_t globalCount() const;
 
-    // Runs the local monitors; nothing when one consumed the event.
-    std::optional<EventRecord> runLocal(EventRecord event);
+    // Runs the local monitors of the run whose process received the event (a null run: of
+    // the system, as in a test), and the system's; nothing when one consumed the event.
+    std::optional<EventRecord> runLocal(EventRecord event, const std::shared_ptr<ProcessRun>& receiver = nullptr);
     // Runs the global monitors (the router leaves out keyboard events that went to
     // other applications while the program was not trusted).
     void runGlobal(const EventRecord& event);

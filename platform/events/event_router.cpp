@@ -273,7 +273,7 @@ void EventRouter::deliver(Flight& flight) {
         settle(flight, EventFate::noReceiver);
     } else if (receiver.ownProcess) {
         settle(flight, EventFate::deliveredToOwnProcess);
-        deliverToOwnProcess(flight.id, e);
+        deliverToOwnProcess(flight.id, receiver.pid, e);
     } else {
         settle(flight, EventFate::deliveredToApplication);
         if (e.type() == EventType::mouseMoved) tellOwnProcessThePointerMoved(e);
@@ -293,23 +293,24 @@ void EventRouter::tellOwnProcessThePointerMoved(const EventRecord& event) {
     world_.postToMainQueue([self, event] {
         auto router = self.lock();
         if (!router) return;
-        const SimulatedInput::EventSink sink = SimulatedInput::of(router->world_).ownProcessEventSink();
-        if (sink) sink(event);
+        for (const auto& sink : SimulatedInput::of(router->world_).ownProcessEventSinks()) sink(event);
     });
 }
 
-void EventRouter::deliverToOwnProcess(uint64_t id, const EventRecord& event) {
+void EventRouter::deliverToOwnProcess(uint64_t id, int32_t pid, const EventRecord& event) {
     std::weak_ptr<EventRouter> self = weak_from_this();
-    world_.postToMainQueue([self, id, event] {
+    world_.postToMainQueue([self, id, pid, event] {
         auto router = self.lock();
         if (!router) return;
-        std::optional<EventRecord> dispatched = EventMonitors::of(router->world_).runLocal(event);
+        const desktop::Application* process = router->world_.process(pid);
+        const std::shared_ptr<ProcessRun> run = process ? process->run() : nullptr;
+        std::optional<EventRecord> dispatched = EventMonitors::of(router->world_).runLocal(event, run);
         if (!dispatched) {
             if (InjectedEvent* rec = router->entry(id)) rec->fate = EventFate::consumedByLocalMonitor;
             return;
         }
         // A copy: the sink may replace itself while it runs.
-        const SimulatedInput::EventSink sink = SimulatedInput::of(router->world_).ownProcessEventSink();
+        const SimulatedInput::EventSink sink = SimulatedInput::of(router->world_).ownProcessEventSink(pid);
         if (sink) sink(*dispatched);
     });
 }

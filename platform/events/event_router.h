@@ -144,7 +144,7 @@ private:
     void moveOn(Flight& flight, TapVerdict verdict);
     void settle(const Flight& flight, EventFate fate);
     void deliver(Flight& flight);
-    void deliverToOwnProcess(uint64_t id, const EventRecord& event);
+    void deliverToOwnProcess(uint64_t id, int32_t pid, const EventRecord& event);
     // The record of an event; null once it has gone from the record.
     InjectedEvent* entry(uint64_t id);
     void tellOwnProcessThePointerMoved(const EventRecord& event);

@@ -96,7 +96,23 @@ void SimulatedInput::setKeyboardLayout(KeyboardLayout layout) {
 
 void SimulatedInput::setOwnProcessEventSink(EventSink sink) {
     auto guard = world_.lock();
-    sink_ = std::move(sink);
+    std::erase_if(sinks_, [](const auto& entry) { return !entry.second.isLive(); });
+    sinks_[world_.ownProcessIdentifier()] = std::move(sink);
+}
+
+SimulatedInput::EventSink SimulatedInput::ownProcessEventSink(int32_t pid) const {
+    auto guard = world_.lock();
+    const auto it = sinks_.find(pid);
+    return it == sinks_.end() ? EventSink() : it->second;
+}
+
+std::vector<SimulatedInput::EventSink> SimulatedInput::ownProcessEventSinks() const {
+    auto guard = world_.lock();
+    std::vector<EventSink> sinks;
+    for (const auto& [pid, sink] : sinks_) {
+        if (sink.isLive()) sinks.push_back(sink);
+    }
+    return sinks;
 }
 
 // ---- Events as the hardware makes them ----------------------------------------------
@@ -148,7 +164,10 @@ void SimulatedInput::fillClickState(EventRecord& event, int button) {
 
 EventReceiver SimulatedInput::receiverFor(const EventRecord& event) const {
     auto guard = world_.lock();
-    const int32_t own = world_.ownProcessIdentifier();
+    const auto own = [this](int32_t pid) {
+        const desktop::Application* process = world_.process(pid);
+        return process && process->isOwnProcess();
+    };
     if (event.isMouseEvent()) {
         const int button = buttonOf(event.type());
         const bool follows = event.isMouseUp() || event.type() == EventType::leftMouseDragged ||
@@ -157,12 +176,12 @@ EventReceiver SimulatedInput::receiverFor(const EventRecord& event) const {
         if (follows && button >= 0 && world_.window(captured_[button].window)) return captured_[button];
         const Window* w = world_.windowAt(event.location());
         if (!w) return {};
-        return {w->pid(), w->number(), w->pid() == own};
+        return {w->pid(), w->number(), own(w->pid())};
     }
     if (event.isKeyboardEvent()) {
         const Application* active = world_.activeApplication();
         if (!active) return {};
-        return {active->pid(), 0, active->pid() == own};
+        return {active->pid(), 0, own(active->pid())};
     }
     return {};
 }

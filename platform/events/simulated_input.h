@@ -30,7 +30,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+#include <vector>
 
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/world_lock.h"
@@ -83,8 +85,13 @@ public:
     KeyboardLayout keyboardLayout() const { return readLocked(world_, layout_); }
     void setKeyboardLayout(KeyboardLayout layout);
 
+    // Where the events of the program's own process go: set for the process of the run
+    // that sets it (the program may run several times at once, each a process).
     void setOwnProcessEventSink(EventSink sink);
-    EventSink ownProcessEventSink() const { return readLocked(world_, sink_); }
+    // The sink of the program's process `pid`; empty when it has none.
+    EventSink ownProcessEventSink(int32_t pid) const;
+    // Every sink of the program's processes.
+    std::vector<EventSink> ownProcessEventSinks() const;
 
     // Used by the event stand-in. An event as the hardware produces it: what the event
     // lacks (time stamp, click state, target process, characters) filled in, and the
@@ -122,7 +129,7 @@ private:
     double doubleClickInterval_ = kDefaultDoubleClickInterval;
     bool secureInput_ = false;
     KeyboardLayout layout_ = KeyboardLayout::usANSI();
-    EventSink sink_;
+    std::map<int32_t, EventSink> sinks_;  // by the program's process
     Press lastPress_[3]{};
     int lastButton_ = -1;
     // The window each button's delivered press went to, which gets its release.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_once.h"
 
 extern char** environ;
 
@@ -31,9 +32,33 @@ ProcessInfo::Environment environmentNow() {
     return out;
 }
 
-std::function<void(int)>& exitHandler() {
+// A run's own, while it executes.
+ProcessLocal<std::unique_ptr<ProcessInfo>>& runSlot() {
+    static ProcessLocal<std::unique_ptr<ProcessInfo>> slot;
+    return slot;
+}
+
+std::function<void(int)>& processExitHandler() {
     static std::function<void(int)> handler;
     return handler;
+}
+
+ProcessLocal<std::function<void(int)>>& runExitHandlers() {
+    static ProcessLocal<std::function<void(int)>> handlers;
+    return handlers;
+}
+
+// Where setExitHandler puts a handler: the executing run's place, or the process's.
+std::function<void(int)>& exitHandlerSlot() {
+    return ProcessRun::executing() ? runExitHandlers().get() : processExitHandler();
+}
+
+// The executing run's handler, else the process's.
+std::function<void(int)> exitHandler() {
+    if (ProcessRun::executing()) {
+        if (const auto& own = runExitHandlers().get()) return own;
+    }
+    return processExitHandler();
 }
 
 double monotonicSeconds() {
@@ -55,13 +80,16 @@ std::unique_ptr<ProcessInfo> ProcessInfo::make(int32_t processIdentifier, Enviro
 }
 
 ProcessInfo& ProcessInfo::current() {
+    if (ProcessRun::executing()) {
+        if (const auto& own = runSlot().get()) return *own;
+    }
     auto& slot = currentSlot();
     if (!slot) slot = forThisProcess();
     return *slot;
 }
 
 ProcessInfo& ProcessInfo::setCurrent(std::unique_ptr<ProcessInfo> info) {
-    currentSlot() = std::move(info);
+    (ProcessRun::executing() ? runSlot().get() : currentSlot()) = std::move(info);
     return current();
 }
 
@@ -94,6 +122,6 @@ void ProcessInfo::exit(int status) {
     std::exit(status);
 }
 
-void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandler() = std::move(handler); }
+void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandlerSlot() = std::move(handler); }
 
 }  // namespace platform

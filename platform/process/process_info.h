@@ -9,7 +9,9 @@
 // earlier time to go by). With the real clock, this process's uptime is the monotonic
 // clock since boot, the clock the loop itself runs on.
 //
-// One instance is current; tests set one with a chosen identifier and environment.
+// One instance is current; tests set one with a chosen identifier and environment. A run
+// of the program (process_run.h) may have one of its own, set while it executes: under
+// the simulated desktop each run is a process with an identifier of its own.
 
 #include <cstdint>
 #include <functional>
@@ -40,9 +42,11 @@ public:
     static std::unique_ptr<ProcessInfo> make(int32_t processIdentifier, Environment environment,
                                              double uptimeAtLoopStart = 0);
 
-    // The current instance: set, or this process's, made on first use.
+    // The current instance: the executing run's when it has one, else the one set, else
+    // this process's, made on first use.
     static ProcessInfo& current();
-    // Replaces it; null goes back to this process's. Returns the new one.
+    // Replaces it, for the executing run when one executes; null goes back to this
+    // process's (or, for a run, to the process's at large). Returns the new one.
     static ProcessInfo& setCurrent(std::unique_ptr<ProcessInfo> info);
 
     int32_t processIdentifier() const { return pid_; }
@@ -57,7 +61,8 @@ public:
     // again), the exit handler ends the program's run instead and the call returns: the
     // caller does nothing after it. Without a handler the process exits at once.
     static void exit(int status);
-    // The hosting system's; none goes back to exiting the process.
+    // The hosting system's, for the executing run when one executes (the system that
+    // starts a run sets it as that run); none goes back to exiting the process.
     static void setExitHandler(std::function<void(int)> handler);
 
 private:

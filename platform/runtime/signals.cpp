@@ -4,12 +4,15 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
 
 namespace platform {
 
@@ -18,7 +21,6 @@ namespace {
 // Made once and never closed: a handler may run at any moment until the process ends,
 // and a closed descriptor's number could by then belong to some other file.
 int g_pipe[2] = {-1, -1};
-std::atomic<bool> g_watching{false};
 
 void onSignal(int signo) {
     const int saved = errno;
@@ -53,34 +55,102 @@ void catchSignals(std::initializer_list<int> signals) {
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
+namespace {
+
+// The watchers there are, oldest first, and the pipe's watch on the loop while there is
+// any. Main thread.
+std::vector<SignalWatcher*> g_watchers;
+int g_pipeWatch = 0;
+MainLoop* g_pipeLoop = nullptr;
+// Signals sent to runs that have no watcher yet, by run.
+std::vector<std::pair<std::weak_ptr<ProcessRun>, int>> g_waitingForRun;
+
+}  // namespace
+
 void discardPendingSignals() {
-    if (g_pipe[0] < 0 || g_watching.load()) return;
+    std::erase_if(g_waitingForRun, [](const auto& waiting) {
+        const auto run = waiting.first.lock();
+        return !run || run->hasEnded();
+    });
+    if (g_pipe[0] < 0 || !g_watchers.empty()) return;
     unsigned char buffer[16];
     while (read(g_pipe[0], buffer, sizeof buffer) > 0) {
     }
 }
 
-SignalWatcher::SignalWatcher(MainLoop& loop, std::initializer_list<int> signals, std::function<void(int)> callback)
-    : loop_(loop), onSignal_(std::move(callback)) {
-    if (g_watching.exchange(true)) {
-        std::fprintf(stderr, "SignalWatcher: only one may exist\n");
-        std::abort();
+namespace {
+
+SignalWatcher* watcherOf(const std::shared_ptr<ProcessRun>& run) {
+    for (SignalWatcher* watcher : g_watchers) {
+        if (watcher->owner() == run) return watcher;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+void signalRun(const std::shared_ptr<ProcessRun>& run, int signo) {
+    if (!run || run->hasEnded()) return;
+    if (!watcherOf(run)) {
+        g_waitingForRun.emplace_back(run, signo);
+        return;
+    }
+    // On a later turn, as a signal through the pipe comes; the watcher may have gone
+    // meanwhile, and the signal then waits for the run's next one.
+    std::weak_ptr<ProcessRun> weak = run;
+    MainLoop::main().post(Handover<void()>::system([weak, signo] {
+        const auto target = weak.lock();
+        if (!target) return;
+        if (SignalWatcher* watcher = watcherOf(target)) {
+            watcher->deliver(signo);
+        } else {
+            g_waitingForRun.emplace_back(target, signo);
+        }
+    }));
+}
+
+SignalWatcher::SignalWatcher(MainLoop& loop, std::initializer_list<int> signals, Handover<void(int)> callback)
+    : loop_(loop), onSignal_(std::move(callback)) {
     catchSignals(signals);
-    watchId_ = loop_.addFdWatch(g_pipe[0], [this] { drain(); });
+    g_watchers.push_back(this);
+    if (!g_pipeWatch) {
+        // The pipe is the system's: what it brings goes to whichever watchers there are.
+        g_pipeLoop = &loop_;
+        g_pipeWatch = loop_.addFdWatch(g_pipe[0], Handover<void()>::system([] { drain(); }));
+    }
+    // What was sent to this run before it watched.
+    const std::shared_ptr<ProcessRun>& run = owner();
+    std::vector<int> waiting;
+    std::erase_if(g_waitingForRun, [&](const auto& w) {
+        if (!run || w.first.lock() != run) return false;
+        waiting.push_back(w.second);
+        return true;
+    });
+    for (int signo : waiting) signalRun(run, signo);
 }
 
 SignalWatcher::~SignalWatcher() {
-    loop_.removeFdWatch(watchId_);
-    g_watching.store(false);
+    std::erase(g_watchers, this);
+    if (g_watchers.empty() && g_pipeWatch) {
+        g_pipeLoop->removeFdWatch(g_pipeWatch);
+        g_pipeWatch = 0;
+        g_pipeLoop = nullptr;
+    }
 }
+
+void SignalWatcher::deliver(int signo) { onSignal_(signo); }
 
 void SignalWatcher::drain() {
     unsigned char buffer[16];
     for (;;) {
         const ssize_t n = read(g_pipe[0], buffer, sizeof buffer);
         if (n <= 0) return;
-        for (ssize_t i = 0; i < n; ++i) onSignal_(buffer[i]);
+        for (ssize_t i = 0; i < n; ++i) {
+            // Each watcher is looked up again: a callback may end another's run.
+            for (SignalWatcher* w : std::vector<SignalWatcher*>(g_watchers)) {
+                if (std::find(g_watchers.begin(), g_watchers.end(), w) != g_watchers.end()) w->deliver(buffer[i]);
+            }
+        }
     }
 }
 

@@ -8,39 +8,55 @@
 // arrives before a watcher exists waits in the pipe for it, and one that arrives after
 // the watcher is gone (a second Ctrl-C while the program shuts down) is ignored rather
 // than left to the default action, which would kill the process mid-way.
+//
+// Under the simulated desktop one process hosts the program's runs, several of them at
+// once when the program is launched beside itself: each run may have its watcher. A
+// signal from outside reaches every watcher there is; one the host sends to a run
+// (signalRun) reaches that run's watcher only, or waits for the run to make one.
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
+
+#include "platform/runtime/handover.h"
 
 namespace platform {
 
 class MainLoop;
+class ProcessRun;
 
 // Installs the handlers for `signals` at once and unblocks those signals (a parent may
 // have started us with them blocked). Call it first thing in main, so that no signal
 // finds the process without them. Idempotent; main thread, before other threads start.
 void catchSignals(std::initializer_list<int> signals);
 
-// Drops the signals that arrived while no watcher was there to take them: a system that
-// starts the program again after its end must not hand the new run a signal meant for
-// the old one. Main thread.
+// Drops the signals that arrived while no watcher was there to take them, and those sent
+// to runs that have ended: a system that starts the program again after its end must not
+// hand the new run a signal meant for the old one. Main thread.
 void discardPendingSignals();
+
+// Sends `signo` to one run of the program, as a signal to its process: its watcher gets
+// it on a later loop turn, or on being made when the run has none yet. Main thread.
+void signalRun(const std::shared_ptr<ProcessRun>& run, int signo);
 
 class SignalWatcher {
 public:
-    // Catches `signals` (see catchSignals) and watches for them on `loop`, including
-    // those that arrived before. One watcher per process at a time.
-    SignalWatcher(MainLoop& loop, std::initializer_list<int> signals, std::function<void(int)> onSignal);
+    // Catches `signals` (see catchSignals) and watches for them on `loop`, including those
+    // that arrived before. The callback belongs to the run that makes the watcher.
+    SignalWatcher(MainLoop& loop, std::initializer_list<int> signals, Handover<void(int)> onSignal);
     ~SignalWatcher();
     SignalWatcher(const SignalWatcher&) = delete;
     SignalWatcher& operator=(const SignalWatcher&) = delete;
 
+    // The run whose watcher it is (null: the system's).
+    const std::shared_ptr<ProcessRun>& owner() const { return onSignal_.owner(); }
+    void deliver(int signo);
+
 private:
-    void drain();
+    static void drain();
 
     MainLoop& loop_;
-    std::function<void(int)> onSignal_;
-    int watchId_ = 0;
+    Handover<void(int)> onSignal_;
 };
 
 }  // namespace platform

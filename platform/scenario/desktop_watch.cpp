@@ -118,7 +118,7 @@ void DesktopWatch::lookAtWindows() {
     const bool runs = programRuns_();
     std::map<uint32_t, bool> open;
     for (const desktop::Window* window : world_.windowsFrontToBack()) {
-        if (window->pid() == world_.ownProcessIdentifier() || !window->isAccessible()) continue;
+        if (window->owner().isOwnProcess() || !window->isAccessible()) continue;
         if (window->owner().kind() != desktop::ProcessKind::application) continue;
         const WindowLook look = looks_.lookOf(window, runs);
         open[window->number()] = true;
@@ -134,8 +134,7 @@ void DesktopWatch::lookAtWindows() {
 
 bool DesktopWatch::transitionShows() const {
     for (const desktop::Window* window : world_.windowsFrontToBack()) {
-        if (window->pid() == world_.ownProcessIdentifier() && window->layer() == window_levels::overlay &&
-            window->isOnScreen())
+        if (window->owner().isOwnProcess() && window->layer() == window_levels::overlay && window->isOnScreen())
             return true;
     }
     return false;

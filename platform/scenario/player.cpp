@@ -124,14 +124,26 @@ Player::Outcome Player::carryOut(const Command& command) {
 }
 
 Player::Outcome Player::program(const Command& command) {
+    const int number = std::visit(
+        [](const auto& c) {
+            if constexpr (requires { c.instance; }) {
+                return c.instance;
+            } else {
+                return 1;
+            }
+        },
+        command);
+    ProgramHost& host = instance(number);
     if (std::holds_alternative<LaunchCommand>(command)) {
-        return host_.launch() ? fine() : failed("the program runs already");
+        return host.launch() ? fine() : failed("the program runs already");
     }
-    if (!host_.isRunning()) return failed("the program is not running");
-    if (std::holds_alternative<QuitCommand>(command)) host_.quit();
-    if (const auto* s = std::get_if<SignalCommand>(&command)) host_.signal(s->signal);
-    if (std::holds_alternative<CrashCommand>(command)) host_.crash();
+    if (!host.isRunning()) return failed("the program is not running");
+    if (std::holds_alternative<QuitCommand>(command)) host.quit();
+    if (const auto* s = std::get_if<SignalCommand>(&command)) host.signal(s->signal);
+    if (std::holds_alternative<CrashCommand>(command)) host.crash();
     return fine();
 }
+
+ProgramHost& Player::instance(int number) { return number > 1 && instances_ ? instances_(number) : host_; }
 
 }  // namespace platform::scenario

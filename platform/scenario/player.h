@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +72,9 @@ public:
     static double durationOf(const Command& command);
 
     int failures() const { return failures_; }
+    // The program's instances beside the first, by number from 2, for the lines that name
+    // one; without them every line is about the first.
+    void setInstances(std::function<ProgramHost&(int number)> instances) { instances_ = std::move(instances); }
 
 private:
     struct Outcome {
@@ -121,10 +125,12 @@ private:
     Outcome expectMenu(const ExpectMenuCommand& command);
 
     Outcome carryOut(const Command& command);
+    ProgramHost& instance(int number);
     void report(const Command& command, int line, const Outcome& outcome);
 
     desktop::Desktop& world_;
     ProgramHost& host_;
+    std::function<ProgramHost&(int)> instances_;
     DesktopWatch& watch_;
     Journal& journal_;
     PlayerOptions options_;

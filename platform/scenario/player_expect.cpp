@@ -147,8 +147,9 @@ Player::Outcome Player::expectDefaults(const ExpectDefaultsCommand& command) {
 }
 
 Player::Outcome Player::expectExited(const ExpectExitedCommand& command) {
-    if (host_.isRunning()) return failed("the program still runs");
-    const auto& end = host_.lastEnd();
+    const ProgramHost& host = instance(command.instance);
+    if (host.isRunning()) return failed("the program still runs");
+    const auto& end = host.lastEnd();
     if (!end) return failed("the program never ran");
     if (!*end) return failed("the program crashed");
     if (**end != command.status) return failed("the program exited with " + std::to_string(**end));

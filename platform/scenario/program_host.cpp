@@ -16,10 +16,6 @@ ProgramHost::ProgramHost(desktop::Desktop& world, MakeDelegate makeDelegate, std
     // Signals sent to the program go through the handlers, never the default action,
     // which would end the host with it.
     catchSignals({SIGTERM, SIGINT, SIGHUP});
-    std::weak_ptr<int> alive = alive_;
-    ProcessInfo::setExitHandler([this, alive](int status) {
-        if (alive.lock()) ending(status);
-    });
 }
 
 ProgramHost::~ProgramHost() {
@@ -27,7 +23,6 @@ ProgramHost::~ProgramHost() {
         onEnd_ = nullptr;
         endRun(std::nullopt);
     }
-    ProcessInfo::setExitHandler(nullptr);
 }
 
 bool ProgramHost::launch() {
@@ -40,14 +35,22 @@ bool ProgramHost::launch() {
     ++launches_;
     endPending_ = false;
     run_ = ProcessRun::begin();
+    process_ = &world_.startOwnProcess(run_);
     {
         InRun asProgram(run_);
+        // The run is a process of its own: its identifier, and its exit comes here.
+        ProcessInfo::setCurrent(ProcessInfo::make(process_->pid(), ProcessInfo::current().environment()));
+        std::weak_ptr<int> alive = alive_;
+        ProcessInfo::setExitHandler([this, alive](int status) {
+            if (alive.lock()) ending(status);
+        });
         auto defaults = FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder_);
         if (defaults) UserDefaults::setStandard(std::move(defaults));
         delegate_ = makeDelegate_();
     }
     if (!delegate_) {
         std::exchange(run_, nullptr)->end();
+        std::exchange(process_, nullptr)->quit();
         return false;
     }
     asProgram([this] {
@@ -71,7 +74,8 @@ bool ProgramHost::quit() {
 
 bool ProgramHost::signal(int signal) {
     if (!isRunning() || endPending_) return false;
-    return ::raise(signal) == 0;
+    signalRun(run_, signal);
+    return true;
 }
 
 bool ProgramHost::crash() {
@@ -101,8 +105,8 @@ void ProgramHost::endRun(std::optional<int> status) {
     // The process dies: nothing it handed over runs again, and its objects go, as the
     // dead run's code, after its task chains and before the values it made once.
     run->end([this] { delegate_.reset(); });
-    // What the world knew of the process as it ran goes with it.
-    world_.ownApplication().setActivationPolicy(ActivationPolicy::accessory);
+    // The process is gone from the world, and what the world knew of it with it.
+    std::exchange(process_, nullptr)->quit();
     discardPendingSignals();
     endPending_ = false;
     lastEnd_ = status;

@@ -3,10 +3,13 @@
 // The program's process, as the simulated desktop runs it: launched, quit, signalled,
 // crashed and launched again, all in one world.
 //
-// A launch begins a new process lifetime (values made once per process are made again),
-// gives the program standard defaults read afresh from the defaults folder (so a new run
-// sees the file as the last one left it, and nothing of its memory), makes the
-// program's delegate and tells it that launching has finished.
+// A launch begins a new run of the program's process (process_run.h): values made once
+// per process are made again, the world gives it a process of its own (the one it was
+// made with at the first launch, a new one with an identifier of its own after that, or
+// beside another run), it gets standard defaults read afresh from the defaults folder
+// (so a new run sees the file as the last one left it, and nothing of its memory), and
+// its delegate is made and told that launching has finished. Several hosts over one
+// world and one defaults folder run the program beside itself.
 //
 // A run ends in one of three ways:
 // - the program exits (ProcessInfo::exit, after a termination signal), with its status;
@@ -37,6 +40,7 @@ class ApplicationDelegate;
 class ProcessRun;
 
 namespace desktop {
+class Application;
 class Desktop;
 }
 
@@ -65,7 +69,7 @@ public:
     bool launch();
     // The user quits it: the application is asked to terminate. False when not running.
     bool quit();
-    // Sends it SIGTERM, SIGINT or SIGHUP; false when not running.
+    // Sends it SIGTERM, SIGINT or SIGHUP, as to its process alone; false when not running.
     bool signal(int signal);
     // It dies at once; false when not running.
     bool crash();
@@ -84,6 +88,7 @@ private:
     MakeDelegate makeDelegate_;
     std::filesystem::path defaultsFolder_;
     std::shared_ptr<ProcessRun> run_;
+    desktop::Application* process_ = nullptr;
     std::shared_ptr<ApplicationDelegate> delegate_;
     bool endPending_ = false;
     int launches_ = 0;

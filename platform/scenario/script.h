@@ -123,12 +123,22 @@ struct DefaultsCommand {
     std::string key;
     plist::Value value;
 };
-struct LaunchCommand {};
-struct QuitCommand {};
+// The program's instance a command or expectation is about: 1, the first, unless the
+// line names another (`instance N`), launched beside it.
+inline constexpr int kMaxInstances = 4;
+struct LaunchCommand {
+    int instance = 1;
+};
+struct QuitCommand {
+    int instance = 1;
+};
 struct SignalCommand {
     int signal = 0;
+    int instance = 1;
 };
-struct CrashCommand {};
+struct CrashCommand {
+    int instance = 1;
+};
 enum class MouseButton { left, right };
 struct ClickCommand {
     Point at;
@@ -205,6 +215,7 @@ struct ExpectMenuCommand {
 };
 struct ExpectExitedCommand {
     int status = 0;
+    int instance = 1;
 };
 
 using Command =

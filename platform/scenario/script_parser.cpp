@@ -174,8 +174,23 @@ Reader application(ApplicationAction action) {
 }
 
 // `quit` alone quits the program; with a bundle identifier, that application.
+// `instance N` at the end of a line about the program; the first instance without it.
+Result<int, SyntaxError> instanceNumber(LineCursor& cursor) {
+    if (!cursor.accept("instance")) return 1;
+    return cursor.integer("the instance's number", 1, kMaxInstances);
+}
+
+template <class T>
+Reader ofInstance() {
+    return [](LineCursor& cursor) -> Parsed {
+        auto instance = instanceNumber(cursor);
+        if (!instance) return instance.error();
+        return finish(cursor, Result<T, SyntaxError>(T{*instance}));
+    };
+}
+
 Parsed quit(LineCursor& cursor) {
-    if (cursor.atEnd()) return Command(QuitCommand{});
+    if (cursor.atEnd() || cursor.peekWord() == "instance") return ofInstance<QuitCommand>()(cursor);
     return application(ApplicationAction::quit)(cursor);
 }
 
@@ -214,7 +229,9 @@ Result<SignalCommand, SyntaxError> signalCommand(LineCursor& cursor) {
     const auto found = signals.find(cursor.peekWord());
     if (found == signals.end()) return cursor.missing("TERM, INT or HUP");
     cursor.word();
-    return SignalCommand{found->second};
+    auto instance = instanceNumber(cursor);
+    if (!instance) return instance.error();
+    return SignalCommand{found->second, *instance};
 }
 
 Result<ClickCommand, SyntaxError> click(LineCursor& cursor, int count, MouseButton button) {
@@ -448,15 +465,12 @@ Parsed expect(LineCursor& cursor) {
     if (cursor.accept("exited")) {
         auto status = cursor.integer("the exit status", 0, 255);
         if (!status) return status.error();
-        return finish(cursor, Result<ExpectExitedCommand, SyntaxError>(ExpectExitedCommand{*status}));
+        auto instance = instanceNumber(cursor);
+        if (!instance) return instance.error();
+        return finish(cursor, Result<ExpectExitedCommand, SyntaxError>(ExpectExitedCommand{*status, *instance}));
     }
     if (cursor.accept("menu")) return finish(cursor, expectMenu(cursor));
     return cursor.missing("window, notification, sound, no, defaults, exited or menu");
-}
-
-template <class T>
-Reader plain() {
-    return [](LineCursor& cursor) { return finish(cursor, Result<T, SyntaxError>(T{})); };
 }
 
 template <class T>
@@ -479,10 +493,10 @@ const std::map<std::string_view, Reader>& readers() {
         {"deny", [](LineCursor& c) { return permission(c, "deny"); }},
         {"grant", [](LineCursor& c) { return permission(c, "grant"); }},
         {"defaults", with(defaults)},
-        {"launch", plain<LaunchCommand>()},
+        {"launch", ofInstance<LaunchCommand>()},
         {"quit", quit},
         {"signal", with(signalCommand)},
-        {"crash", plain<CrashCommand>()},
+        {"crash", ofInstance<CrashCommand>()},
         {"click", [](LineCursor& c) { return finish(c, click(c, 1, MouseButton::left)); }},
         {"double-click", [](LineCursor& c) { return finish(c, click(c, 2, MouseButton::left)); }},
         {"right-click", [](LineCursor& c) { return finish(c, click(c, 1, MouseButton::right)); }},

@@ -5,6 +5,8 @@
 // journal, and an end has the watch look again. Main thread.
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -21,21 +23,46 @@ struct Stage {
           ProgramHost::MakeDelegate makeDelegate)
         : world(loop),
           journal(out),
-          host(world, std::move(makeDelegate), defaultsFolder),
-          watch(world, journal, defaultsFolder, [this] { return host.isRunning(); }),
-          player(world, host, watch, journal, std::move(options)) {
-        host.setLaunchHandler([this] { journal.write(world.now(), "launch"); });
-        host.setEndHandler([this](std::optional<int> status) { ended(status); });
+          host(world, makeDelegate, defaultsFolder),
+          watch(world, journal, defaultsFolder, [this] { return anyRunning(); }),
+          player(world, host, watch, journal, std::move(options)),
+          makeDelegate_(std::move(makeDelegate)),
+          defaultsFolder_(defaultsFolder) {
+        connect(host, 1);
+        player.setInstances([this](int number) -> ProgramHost& { return instance(number); });
     }
 
-    void ended(std::optional<int> status) {
+    void ended(std::optional<int> status, int number) {
+        plist::Dictionary fields;
+        if (number > 1) fields.set("instance", number);
         if (status) {
-            journal.write(world.now(), "exit", {{"status", *status}});
+            fields.set("status", *status);
+            journal.write(world.now(), "exit", fields);
         } else {
-            journal.write(world.now(), "crash");
+            journal.write(world.now(), "crash", fields);
         }
         watch.programEnded();
-        if (afterEnd) afterEnd(status);
+        if (afterEnd && number == 1) afterEnd(status);
+    }
+
+    // The program's instance `number` (from 1): the first is `host`; the others, launched
+    // beside it over the same world and defaults, are made on first use.
+    ProgramHost& instance(int number) {
+        if (number <= 1) return host;
+        auto& slot = others_[number];
+        if (!slot) {
+            slot = std::make_unique<ProgramHost>(world, makeDelegate_, defaultsFolder_);
+            connect(*slot, number);
+        }
+        return *slot;
+    }
+
+    bool anyRunning() const {
+        if (host.isRunning()) return true;
+        for (const auto& [number, other] : others_) {
+            if (other->isRunning()) return true;
+        }
+        return false;
     }
 
     desktop::Desktop world;
@@ -43,8 +70,23 @@ struct Stage {
     ProgramHost host;
     DesktopWatch watch;
     Player player;
-    // What the session does once the program's end has been reported.
+    // What the session does once the end of the first instance has been reported.
     std::function<void(std::optional<int>)> afterEnd;
+
+private:
+    void connect(ProgramHost& instance, int number) {
+        instance.setLaunchHandler([this, number] {
+            plist::Dictionary fields;
+            if (number > 1) fields.set("instance", number);
+            journal.write(world.now(), "launch", fields);
+        });
+        instance.setEndHandler([this, number](std::optional<int> status) { ended(status, number); });
+    }
+
+    ProgramHost::MakeDelegate makeDelegate_;
+    std::filesystem::path defaultsFolder_;
+    // Declared last: they go first, while the world is whole.
+    std::map<int, std::unique_ptr<ProgramHost>> others_;
 };
 
 }  // namespace platform::scenario

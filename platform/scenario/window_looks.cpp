@@ -22,8 +22,7 @@ double overlap(const Rect& a, const Rect& b) {
 template <class Visit>
 void forOwnWindows(const desktop::Desktop& world, int32_t level, Visit visit) {
     for (const desktop::Window* window : world.windowsFrontToBack()) {
-        if (window->pid() == world.ownProcessIdentifier() && window->layer() == level && window->isOnScreen() &&
-            visit(*window))
+        if (window->owner().isOwnProcess() && window->layer() == level && window->isOnScreen() && visit(*window))
             return;
     }
 }
@@ -41,7 +40,7 @@ void WindowLooks::note(const DistributedNotification& notification) {
 
 desktop::Window* WindowLooks::find(const std::string& title) const {
     for (desktop::Window* window : world_.windowsFrontToBack()) {
-        if (window->pid() != world_.ownProcessIdentifier() && window->isAccessible() && window->title() == title)
+        if (!window->owner().isOwnProcess() && window->isAccessible() && window->title() == title)
             return window;
     }
     return nullptr;

@@ -33,6 +33,9 @@ struct ProgramRecord {
     int taskSteps = 0;
     int observed = 0;
     int exitStatus = 0;
+    // The process identifier each run found for itself, and its application's.
+    std::vector<int32_t> pids;
+    std::vector<int32_t> applicationPids;
 };
 
 // The panel's content: its menu answers the first click, as a stand-in's does.
@@ -47,6 +50,8 @@ public:
 
     void applicationDidFinishLaunching() override {
         ++record_->launches;
+        record_->pids.push_back(platform::ProcessInfo::current().processIdentifier());
+        record_->applicationPids.push_back(platform::Application::shared().processIdentifier());
         auto& loop = platform::MainLoop::main();
         panel_ = std::make_shared<platform::Panel>(platform::Rect{100, 100, 200, 100}, 0);
         panel_->orderFront();

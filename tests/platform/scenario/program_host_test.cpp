@@ -124,6 +124,45 @@ TEST_F(ProgramHostTest, ASignalThatCameBeforeTheFirstRunReachesIt) {
     EXPECT_EQ(ends, (std::vector<std::optional<int>>{0}));
 }
 
+// The program launched beside itself: each run a process of its own, with its own
+// identifier, status item and timers; one ends and the other goes on; a signal sent to
+// one reaches it alone; a relaunch is a new process.
+TEST_F(ProgramHostTest, RunsBesideEachOtherAreProcessesOfTheirOwn) {
+    auto second = std::make_shared<ProgramRecord>();
+    ProgramHost beside{world, [&] { return std::make_shared<FakeProgram>(second); }, folder.path()};
+    ASSERT_TRUE(host.launch());
+    ASSERT_TRUE(beside.launch());
+    loop.advance(0.5);
+    ASSERT_EQ(record->pids.size(), 1u);
+    ASSERT_EQ(second->pids.size(), 1u);
+    const int32_t first = record->pids[0];
+    ASSERT_NE(world.process(first), nullptr);
+    EXPECT_TRUE(world.process(first)->isOwnProcess());
+    EXPECT_NE(second->pids[0], first);
+    EXPECT_EQ(record->applicationPids, record->pids);
+    EXPECT_EQ(second->applicationPids, second->pids);
+    EXPECT_EQ(StatusBar::system().items().size(), 2u);
+
+    ASSERT_TRUE(host.crash());
+    EXPECT_EQ(world.process(first), nullptr);
+    ASSERT_NE(world.process(second->pids[0]), nullptr);
+    const int steps = second->taskSteps;
+    loop.advance(1);
+    EXPECT_GT(second->taskSteps, steps);
+    EXPECT_EQ(StatusBar::system().items().size(), 1u);
+
+    ASSERT_TRUE(host.launch());
+    settle();
+    ASSERT_EQ(record->pids.size(), 2u);
+    EXPECT_NE(record->pids[1], first);
+    second->exitStatus = 5;
+    ASSERT_TRUE(beside.signal(SIGTERM));
+    settle();
+    EXPECT_FALSE(beside.isRunning());
+    EXPECT_TRUE(host.isRunning());
+    EXPECT_EQ(beside.lastEnd(), std::optional<std::optional<int>>(5));
+}
+
 // A program that leaves behind, held by the test as anything outside may hold them, an
 // observer of another application's window whose trip into the Dock it started, a queue
 // job still in flight and a display link: none of them may run once its run has ended.

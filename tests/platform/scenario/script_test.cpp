@@ -63,6 +63,11 @@ TEST(ScenarioScript, EveryCommandReadsAsWritten) {
     EXPECT_EQ(as<KeyCommand>("key f5").keyCode, key_codes::f5);
     EXPECT_EQ(as<TapCommand>("tap ctrl").flag, event_flags::control);
     EXPECT_EQ(as<SignalCommand>("signal HUP").signal, SIGHUP);
+    EXPECT_EQ(as<SignalCommand>("signal TERM instance 2").instance, 2);
+    EXPECT_EQ(as<LaunchCommand>("launch").instance, 1);
+    EXPECT_EQ(as<LaunchCommand>("launch instance 3").instance, 3);
+    EXPECT_EQ(as<QuitCommand>("quit instance 2").instance, 2);
+    EXPECT_EQ(as<CrashCommand>("crash instance 4").instance, 4);
     EXPECT_EQ(as<DragCommand>("drag 1,2 to -3,4.5").to, (Point{-3, 4.5}));
     EXPECT_EQ(as<DragCommand>("drag 1,2 to -3,4.5").seconds, kDefaultDragSeconds);
     const auto drag = as<DragCommand>("drag 1,2 to 3,4 over 1.5 opt");
@@ -118,6 +123,7 @@ TEST(ScenarioScript, ExpectationsAndPropertyListValues) {
     EXPECT_EQ(seen.above, "Draft");
     EXPECT_EQ(as<ExpectWindowCommand>("expect window \"Ideas\" floating above \"Draft\"").at, std::nullopt);
     EXPECT_EQ(as<ExpectExitedCommand>("expect exited 0").status, 0);
+    EXPECT_EQ(as<ExpectExitedCommand>("expect exited 3 instance 2").instance, 2);
 
     const auto defaults = as<DefaultsCommand>("defaults DefaultSettings {\"DoubleClick\": [\"MIP\", true], x: 0.5}");
     const plist::Dictionary* stored = defaults.value.dictionary();
@@ -172,6 +178,9 @@ TEST(ScenarioScript, MistakesNameTheirColumn) {
         {"expect window \"A\" melted", 19, "normal, shaded"},
         {"expect notification n =1", 23, "KEY=VALUE"},
         {"expect exited 256", 15, "outside"},
+        {"expect exited 0 instance 0", 26, "outside"},
+        {"launch instance 5", 17, "outside"},
+        {"crash instance", 15, "the line ends where the instance's number"},
         {"snapshot ../../etc/passwd", 10, "snapshot's name"},
         {"settings wave", 10, "open, close, tab, click or pick"},
         {"trust screen-recording", 7, "accessibility"},
