@@ -38,9 +38,9 @@ window "Recipes" of com.example.Notes at 760,440 size 500x300
 app com.example.Editor "Editor"
 window "Draft" of com.example.Editor at 100,440 size 300x300
 window "Outline" of com.example.Editor at 420,440 size 300x300
-launch
-wait 1
 )";
+
+constexpr const char* kLaunch = "launch\nwait 1\n";
 
 constexpr const char* kEveryWindowInPlace = R"(
 expect window "Groceries" normal at 100,100
@@ -50,33 +50,41 @@ expect window "Draft" normal at 100,440
 expect window "Outline" normal at 420,440
 )";
 
-constexpr const char* kCommandDoubleClick = R"(
-settings open
-settings tab Actions
-settings click "Command-double-click the title bar"
-settings close
-wait 0.5
-)";
+// The Actions tab's "Command-double-click the title bar" switched on, as stored.
+constexpr const char* kCommandDoubleClick =
+    R"(defaults DefaultSettings {"Events": {"DoubleClick": {"Action": "Furlpane", "Enabled": true}, )"
+    R"("MinimizeButton": {"Action": "Minimize", "Enabled": true}, "ControlDoubleClick": {"Action": "FOT", )"
+    R"("Enabled": true}, "CommandDoubleClick": {"Action": "MIP", "Enabled": true}, "CmdM": {"Action": )"
+    R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
+    R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
+    "\n";
 
-// A change, or its way back: what comes before it, and what sets it going.
+// A change, or its way back: the settings it needs, what comes before it, and what sets
+// it going.
 struct Sequence {
     const char* name;
+    std::string settings;
     std::string before;
     std::string trigger;
 };
 
 const std::vector<Sequence>& sequences() {
     static const std::vector<Sequence> all = {
-        {"RollUp", "", "double-click 300,112"},
-        {"RollUpBack", "double-click 300,112\nwait 1.5\n", "double-click 300,112"},
-        {"MinimizeInPlace", kCommandDoubleClick, "double-click 300,112 cmd"},
-        {"MinimizeInPlaceBack", std::string(kCommandDoubleClick) + "double-click 300,112 cmd\nwait 1.5\n",
+        {"RollUp", "", "", "double-click 300,112"},
+        {"RollUpBack", "", "double-click 300,112\nwait 1.5\nexpect window \"Groceries\" shaded\n",
+         "double-click 300,112"},
+        {"MinimizeInPlace", kCommandDoubleClick, "", "double-click 300,112 cmd"},
+        {"MinimizeInPlaceBack", kCommandDoubleClick,
+         "double-click 300,112 cmd\nwait 1.5\nexpect window \"Groceries\" thumbnail\n",
          "menu \"Groceries (Notes)\""},
-        {"Float", "", "double-click 300,112 ctrl"},
-        {"FloatBack", "double-click 300,112 ctrl\nwait 1.5\n", "menu \"Groceries (Notes)\""},
+        {"Float", "", "", "double-click 300,112 ctrl"},
+        {"FloatBack", "", "double-click 300,112 ctrl\nwait 1.5\nexpect window \"Groceries\" floating\n",
+         "menu \"Groceries (Notes)\""},
         // Option acts on every window of the application: three of Notes, two of Editor.
-        {"Group", "", "double-click 300,112 opt\ndouble-click 250,452 opt"},
-        {"GroupBack", "double-click 300,112 opt\ndouble-click 250,452 opt\nwait 2\n", "menu \"Restore All Windows\""},
+        {"Group", "", "", "double-click 300,112 opt\ndouble-click 250,452 opt"},
+        {"GroupBack", "",
+         "double-click 300,112 opt\ndouble-click 250,452 opt\nwait 2\nexpect window \"Outline\" shaded\n",
+         "menu \"Restore All Windows\""},
     };
     return all;
 }
@@ -138,8 +146,9 @@ TEST_P(CrashSweep, EveryWindowComesBackWhateverTheMoment) {
         const std::string at = moment(step * 0.05);
         for (const std::string& ending : endings(sweep.end)) {
             testing::ProgramRun run;
-            const std::string script =
-                std::string(kDesk) + sweep.sequence.before + sweep.sequence.trigger + "\nwait " + at + "\n" + ending;
+            const Sequence& sequence = sweep.sequence;
+            const std::string script = std::string(kDesk) + sequence.settings + kLaunch + sequence.before +
+                                       sequence.trigger + "\nwait " + at + "\n" + ending;
             ASSERT_EQ(run.play(script), 0) << "ended " << at << " s after the trigger\n" << run.errors.str();
         }
     }
