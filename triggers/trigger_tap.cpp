@@ -6,11 +6,11 @@
 #include "platform/accessibility/trust.h"
 #include "platform/events/input_state.h"
 #include "platform/runtime/observation.h"
+#include "platform/runtime/process_once.h"
 #include "platform/runtime/task.h"
 #include "platform/runtime/verify.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
-#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 

@@ -4,9 +4,9 @@
 
 #include "app/updates/version.h"
 #include "platform/plist/base64.h"
+#include "platform/runtime/process_once.h"
 #include "platform/services/bundle.h"
 #include "platform/services/url.h"
-#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 

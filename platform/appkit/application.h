@@ -4,10 +4,10 @@
 //
 // One per run of the program's process (process_run.h): Application::shared() makes it
 // on first use, as the run's code, and it goes away when the run ends, taking the
-// program's windows off the screen. A run that has ended has none. It knows the program's windows (every live Window),
-// the key and main window, activation, the pointer, the display cycle, animations and
-// the open menu. Menus shown and alerts answered are the simulated person's side
-// (simulated_user.h).
+// program's windows off the screen. A run that has ended has none. It knows the
+// program's windows (every live Window), the key and main window, activation, the
+// pointer, the display cycle, animations and the open menu. Menus shown and alerts
+// answered are the simulated person's side (simulated_user.h).
 //
 // Activation. isActive is the program's own view: it follows the world's activation of
 // the program's process on a later loop turn, when "NSApplicationDidBecomeActiveNotification"

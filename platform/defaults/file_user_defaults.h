@@ -29,8 +29,8 @@
 // a sound file with entries we cannot hold reads without them, and one with text that
 // writing would change (bytes that are not UTF-8) reads as it stands; in each case,
 // before the first write replaces it, the file is kept beside it as
-// "<domain>.plist.kept-<n>" and nothing of it is lost. A file we cannot keep aside is never replaced: the writes
-// stay in memory. Reading never changes anything on disk.
+// "<domain>.plist.kept-<n>" and nothing of it is lost. A file we cannot keep aside is
+// never replaced: the writes stay in memory. Reading never changes anything on disk.
 //
 // Main thread only; one process may hold several objects on one domain.
 

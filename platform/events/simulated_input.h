@@ -39,7 +39,6 @@
 #include "platform/events/event_record.h"
 #include "platform/events/keyboard_layout.h"
 #include "platform/geometry/geometry.h"
-
 #include "platform/runtime/handover.h"
 
 namespace platform {

@@ -1,10 +1,9 @@
 #include "platform/gpu/device.h"
 
-#include <atomic>
-
 #include "platform/gpu/worker_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include <sched.h>

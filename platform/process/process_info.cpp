@@ -16,9 +16,34 @@ namespace platform {
 
 namespace {
 
-std::unique_ptr<ProcessInfo>& currentSlot() {
-    static std::unique_ptr<ProcessInfo> slot;
-    return slot;
+// A value of the process, which a run of the program may override with its own while it
+// executes.
+template <class T>
+class RunOrProcess {
+public:
+    // Where a value set now goes: the executing run's place, or the process's.
+    T& slot() { return ProcessRun::executing() ? run_.get() : process_; }
+    // The executing run's value when it has one, else the process's.
+    T& value() {
+        if (ProcessRun::executing()) {
+            if (T& own = run_.get()) return own;
+        }
+        return process_;
+    }
+
+private:
+    ProcessLocal<T> run_;
+    T process_{};
+};
+
+RunOrProcess<std::unique_ptr<ProcessInfo>>& currentInfo() {
+    static RunOrProcess<std::unique_ptr<ProcessInfo>> info;
+    return info;
+}
+
+RunOrProcess<std::function<void(int)>>& exitHandlers() {
+    static RunOrProcess<std::function<void(int)>> handlers;
+    return handlers;
 }
 
 ProcessInfo::Environment environmentNow() {
@@ -30,35 +55,6 @@ ProcessInfo::Environment environmentNow() {
         out.emplace(std::string(*entry, static_cast<size_t>(eq - *entry)), std::string(eq + 1));
     }
     return out;
-}
-
-// A run's own, while it executes.
-ProcessLocal<std::unique_ptr<ProcessInfo>>& runSlot() {
-    static ProcessLocal<std::unique_ptr<ProcessInfo>> slot;
-    return slot;
-}
-
-std::function<void(int)>& processExitHandler() {
-    static std::function<void(int)> handler;
-    return handler;
-}
-
-ProcessLocal<std::function<void(int)>>& runExitHandlers() {
-    static ProcessLocal<std::function<void(int)>> handlers;
-    return handlers;
-}
-
-// Where setExitHandler puts a handler: the executing run's place, or the process's.
-std::function<void(int)>& exitHandlerSlot() {
-    return ProcessRun::executing() ? runExitHandlers().get() : processExitHandler();
-}
-
-// The executing run's handler, else the process's.
-std::function<void(int)> exitHandler() {
-    if (ProcessRun::executing()) {
-        if (const auto& own = runExitHandlers().get()) return own;
-    }
-    return processExitHandler();
 }
 
 double monotonicSeconds() {
@@ -80,16 +76,13 @@ std::unique_ptr<ProcessInfo> ProcessInfo::make(int32_t processIdentifier, Enviro
 }
 
 ProcessInfo& ProcessInfo::current() {
-    if (ProcessRun::executing()) {
-        if (const auto& own = runSlot().get()) return *own;
-    }
-    auto& slot = currentSlot();
-    if (!slot) slot = forThisProcess();
-    return *slot;
+    auto& info = currentInfo().value();
+    if (!info) info = forThisProcess();
+    return *info;
 }
 
 ProcessInfo& ProcessInfo::setCurrent(std::unique_ptr<ProcessInfo> info) {
-    (ProcessRun::executing() ? runSlot().get() : currentSlot()) = std::move(info);
+    currentInfo().slot() = std::move(info);
     return current();
 }
 
@@ -114,7 +107,7 @@ double ProcessInfo::systemUptime() const {
 }
 
 void ProcessInfo::exit(int status) {
-    if (const auto handler = exitHandler()) {
+    if (const auto handler = exitHandlers().value()) {
         handler(status);
         return;
     }
@@ -122,6 +115,6 @@ void ProcessInfo::exit(int status) {
     std::exit(status);
 }
 
-void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandlerSlot() = std::move(handler); }
+void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandlers().slot() = std::move(handler); }
 
 }  // namespace platform

@@ -32,10 +32,20 @@ std::unique_ptr<DispatchQueue> makeConcurrentQueue(std::string label, MainLoop& 
     return std::make_unique<ThreadDispatchQueue>(std::move(label), loop, kConcurrentThreads);
 }
 
+size_t DispatchQueue::pendingJobs() const {
+    std::lock_guard lock(mutex_);
+    return waiting_.size() + running_;
+}
+
+size_t DispatchQueue::finishedJobs() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
 // ---- ThreadDispatchQueue ----------------------------------------------------------
 
 ThreadDispatchQueue::ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width)
-    : DispatchQueue(std::move(label), std::max<size_t>(width, 1)), loop_(loop) {
+    : DispatchQueue(std::move(label), loop, std::max<size_t>(width, 1)) {
     workers_.reserve(this->width());
     for (size_t i = 0; i < this->width(); ++i) workers_.emplace_back([this] { work(); });
 }
@@ -65,16 +75,6 @@ void ThreadDispatchQueue::async(Handover<void()> work) {
     cv_.notify_one();
 }
 
-size_t ThreadDispatchQueue::pendingJobs() const {
-    std::lock_guard lock(mutex_);
-    return waiting_.size() + running_;
-}
-
-size_t ThreadDispatchQueue::finishedJobs() const {
-    std::lock_guard lock(mutex_);
-    return finished_;
-}
-
 void ThreadDispatchQueue::work() {
     for (;;) {
         Handover<void()> job;
@@ -101,7 +101,7 @@ void ThreadDispatchQueue::work() {
 // ---- SimulatedDispatchQueue -------------------------------------------------------
 
 SimulatedDispatchQueue::SimulatedDispatchQueue(std::string label, MainLoop& loop, size_t width)
-    : DispatchQueue(std::move(label), width), loop_(loop) {}
+    : DispatchQueue(std::move(label), loop, width) {}
 
 void SimulatedDispatchQueue::setJobCost(double seconds) {
     std::lock_guard lock(mutex_);
@@ -111,16 +111,6 @@ void SimulatedDispatchQueue::setJobCost(double seconds) {
 double SimulatedDispatchQueue::jobCost() const {
     std::lock_guard lock(mutex_);
     return cost_;
-}
-
-size_t SimulatedDispatchQueue::pendingJobs() const {
-    std::lock_guard lock(mutex_);
-    return waiting_.size() + running_;
-}
-
-size_t SimulatedDispatchQueue::finishedJobs() const {
-    std::lock_guard lock(mutex_);
-    return finished_;
 }
 
 void SimulatedDispatchQueue::async(Handover<void()> work) {

@@ -51,12 +51,20 @@ public:
     virtual void setJobCost(double seconds) = 0;
     virtual double jobCost() const = 0;
     // Jobs sent and not yet finished, whether running or waiting for their turn.
-    virtual size_t pendingJobs() const = 0;
+    size_t pendingJobs() const;
     // Jobs finished since the queue was made.
-    virtual size_t finishedJobs() const = 0;
+    size_t finishedJobs() const;
 
 protected:
-    DispatchQueue(std::string label, size_t width) : label_(std::move(label)), width_(width) {}
+    DispatchQueue(std::string label, MainLoop& loop, size_t width)
+        : loop_(loop), label_(std::move(label)), width_(width) {}
+
+    MainLoop& loop_;
+    // Guards what follows: jobs are sent and end on any thread.
+    mutable std::mutex mutex_;
+    std::deque<Handover<void()>> waiting_;
+    size_t running_ = 0;  // started, not yet finished (a simulated job: its time not yet passed)
+    size_t finished_ = 0;
 
 private:
     std::string label_;
@@ -72,18 +80,11 @@ public:
     void async(Handover<void()> work) override;
     void setJobCost(double) override {}
     double jobCost() const override { return 0; }
-    size_t pendingJobs() const override;
-    size_t finishedJobs() const override;
 
 private:
     void work();
 
-    MainLoop& loop_;
-    mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Handover<void()>> waiting_;
-    size_t running_ = 0;
-    size_t finished_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };
@@ -94,8 +95,6 @@ public:
     void async(Handover<void()> work) override;
     void setJobCost(double seconds) override;
     double jobCost() const override;
-    size_t pendingJobs() const override;
-    size_t finishedJobs() const override;
 
 private:
     // Starts the jobs that wait while there is room for them.
@@ -103,12 +102,7 @@ private:
     void run(Handover<void()>& work);
     void finished(std::vector<Handover<void()>>& deferred);
 
-    MainLoop& loop_;
-    mutable std::mutex mutex_;  // guards what follows: a thread's job may send work here
-    double cost_ = 0;
-    std::deque<Handover<void()>> waiting_;
-    size_t running_ = 0;  // started: their cost or their work's blocking time not yet passed
-    size_t finished_ = 0;
+    double cost_ = 0;  // guarded by mutex_
 };
 
 // The kind that suits the loop's clock. A concurrent queue of threads is

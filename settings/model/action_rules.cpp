@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+
 #include "platform/runtime/process_once.h"
 
 namespace furlpane {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 #include <vector>
+
 #include "platform/runtime/process_once.h"
 
 namespace furlpane {

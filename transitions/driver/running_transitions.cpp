@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
+#include "platform/runtime/process_once.h"
 #include "platform/windowserver/window_list.h"
 #include "transitions/driver/dock_wait.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "transitions/driver/transition_choices.h"
-#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 

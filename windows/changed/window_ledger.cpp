@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/runtime/process_once.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/own_windows.h"
-#include "platform/runtime/process_once.h"
 
 namespace furlpane {
 

@@ -236,7 +236,8 @@ LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& 
     // start-up recovery waits for that, as it waits for a window it took out; on a
     // Space change the entry waits for the next pass.
     if (std::holds_alternative<LedgerEntry::Minimized>(entry.change) && !dockTripSettled(entry.id)) {
-        const bool settled = pass.waiting == Waiting::yes && pollWithinLimit([&entry] { return dockTripSettled(entry.id); });
+        const bool settled =
+            pass.waiting == Waiting::yes && pollWithinLimit([&entry] { return dockTripSettled(entry.id); });
         if (!settled) return Outcome::later;
     }
     if (isAlreadyBack(entry, WindowServer::onScreenBounds(entry.id), serverBounds(entry.id))) return Outcome::gone;

@@ -184,10 +184,10 @@ public:
         desktop::Desktop& world = desktop::Desktop::current();
         const desktop::Window* other = world.window(window_);
         std::weak_ptr<LeftBehind> weak = left_;
-        auto observer = AccessibilityProcessObserver::create(
-            other->pid(), [weak](AccessibilityProcessObserver&, const AccessibilityElement&, const std::string&, void*) {
-                if (auto left = weak.lock()) left->ran("the observer's callback");
-            });
+        auto heard = [weak](AccessibilityProcessObserver&, const AccessibilityElement&, const std::string&, void*) {
+            if (auto left = weak.lock()) left->ran("the observer's callback");
+        };
+        auto observer = AccessibilityProcessObserver::create(other->pid(), heard);
         left_->observer = *observer;
         loop.add(left_->observer->runLoopSource(), modes::kCommon);
         const AccessibilityElement element = elementOf(*other);
