@@ -71,6 +71,16 @@ void drawPlaceholder(const Placeholder& p, const desktop::Window& w) {
     }
 }
 
+// Runs `work` with the application of the program's process `process`, as that process's
+// run; nothing once it has ended.
+template <class Work>
+void inRunOf(const desktop::Application& process, Work work) {
+    const std::shared_ptr<ProcessRun> run = process.run();
+    if (!run || run->hasEnded()) return;
+    InRun as(run);
+    if (Application* app = Application::sharedOrNull()) work(*app);
+}
+
 }  // namespace
 
 std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
@@ -85,9 +95,12 @@ std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
     auto context = BitmapContext::create(static_cast<int>(pw), static_cast<int>(ph), ColorSpace::sRGB());
     if (!context) return std::nullopt;
 
-    // The program's own windows are drawn from their layers, while it runs.
-    Application* app = Application::sharedOrNull();
-    if (app) app->runDisplayCycle();
+    // The program's own windows are drawn from their layers, while it runs: every running
+    // instance's.
+    for (const desktop::Application* process : world->runningApplications()) {
+        if (!process->isOwnProcess()) continue;
+        inRunOf(*process, [](Application& app) { app.runDisplayCycle(); });
+    }
     // User space: AppKit screen coordinates.
     const double h = world->displays().firstMaxY();
     const Rect origin = flipRect(area, h);
@@ -104,16 +117,22 @@ std::optional<Image> renderDesktop(const DesktopPictureOptions& options) {
         if (!world->isOnScreen(w) || w.alpha() <= 0) continue;
         const Rect frame = flipRect(w.frame(), h);
         std::optional<Image> picture;
-        if (auto own = app ? app->windowWithWindowNumber(w.number()) : nullptr) {
-            picture = renderWindowPicture(*own, options.scale);
-        } else if (options.windowPicture) {
+        bool ownWindow = false;
+        if (w.owner().isOwnProcess()) {
+            inRunOf(w.owner(), [&](Application& app) {
+                const std::shared_ptr<Window> own = app.windowWithWindowNumber(w.number());
+                ownWindow = own != nullptr;
+                if (own) picture = renderWindowPicture(*own, options.scale);
+            });
+        }
+        if (!ownWindow && options.windowPicture) {
             picture = options.windowPicture(w, options.scale);
         }
         context->saveGState();
         context->setAlpha(w.alpha());
         if (picture) {
             context->drawImage(*picture, frame);
-        } else if (!(app && app->windowWithWindowNumber(w.number()))) {
+        } else if (!ownWindow) {
             drawPlaceholder({*context, font, frame}, w);
         }
         context->restoreGState();

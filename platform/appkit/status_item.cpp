@@ -151,6 +151,15 @@ std::vector<std::shared_ptr<StatusItem>> StatusBar::items() {
     return items;
 }
 
+std::vector<std::shared_ptr<StatusItem>> StatusBar::itemsOf(const std::shared_ptr<ProcessRun>& run) {
+    dropItemsOfEndedRuns();
+    std::vector<std::shared_ptr<StatusItem>> items;
+    for (const Entry& e : entries_) {
+        if (run && e.owner == run) items.push_back(e.item);
+    }
+    return items;
+}
+
 void StatusBar::dropItemsOfEndedRuns() {
     for (;;) {
         auto dead = std::find_if(entries_.begin(), entries_.end(),

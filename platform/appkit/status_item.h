@@ -121,6 +121,8 @@ public:
     void removeStatusItem(StatusItem& item);
     // The items of runs that go on, oldest first.
     std::vector<std::shared_ptr<StatusItem>> items();
+    // The items of one run, oldest first; none once it has ended.
+    std::vector<std::shared_ptr<StatusItem>> itemsOf(const std::shared_ptr<ProcessRun>& run);
     // Places every visible item again.
     void layOut();
 

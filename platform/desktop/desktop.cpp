@@ -36,6 +36,9 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
       dock_(*this),
       trusted_(options.accessibilityTrusted) {
     if (g_current) fail("a world already exists");
+    // A fresh process: until a host runs the program here, code that enters no run is the
+    // program's, and the world's run keeps what it makes once.
+    ProcessRun::setStandIn(run_);
     options_ = options;
     setCurrent(this);
     Quiet quiet(*this);
@@ -69,6 +72,7 @@ Desktop::~Desktop() {
     }
     alive_.reset();
     setCurrent(nullptr);
+    ProcessRun::setStandIn(nullptr);
 }
 
 void Desktop::setCurrent(Desktop* world) {
@@ -107,13 +111,20 @@ Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string>
 }
 
 Application& Desktop::ownApplication() const {
-    if (const std::shared_ptr<ProcessRun>& run = ProcessRun::executing()) {
-        const WorldGuard guard = guardWorld(*this);
-        for (const auto& p : processes_) {
-            if (p->own_ && p->run_.lock() == run) return *p;
-        }
-    }
+    // The system's code under a host has no process of its own to ask about: current()
+    // refuses it rather than answer for whichever run started last.
+    if (Application* own = ownProcess(ProcessRun::current())) return *own;
+    // A run that is no process of this world (a test's own run): the program's process.
     return *processRecord(readLocked(*this, ownPid_));
+}
+
+Application* Desktop::ownProcess(const std::shared_ptr<ProcessRun>& run) const {
+    if (!run) return nullptr;
+    const WorldGuard guard = guardWorld(*this);
+    for (const auto& p : processes_) {
+        if (p->own_ && p->run_.lock() == run) return p.get();
+    }
+    return nullptr;
 }
 
 Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {

@@ -120,11 +120,14 @@ public:
     // ---- Processes
     // Starts describing an application; add() or launch() puts it in the world.
     ApplicationBuilder application(std::optional<std::string> bundleIdentifier);
-    // The program's own process, as the code that asks sees it: the process of the run
-    // that executes (process_run.h), else the one started last (at first the one the
-    // world was made with). Any thread.
+    // The program's own process, as the code that asks sees it: the process of its run
+    // (ProcessRun::current: the run that executes, or the world's own while no host runs
+    // the program, which is the process the world was made with). The system's code under
+    // a host has none and fails. Any thread.
     Application& ownApplication() const;
     int32_t ownProcessIdentifier() const { return ownApplication().pid(); }
+    // The program's process that is `run`, ended or not; null when none is.
+    Application* ownProcess(const std::shared_ptr<ProcessRun>& run) const;
     // A process of the program for `run`: the one the world was made with while no run
     // has been started in it, else a new one with a pid of its own, reported as
     // launched. The program may run several times at once, each run a process of its

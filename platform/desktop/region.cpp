@@ -16,7 +16,13 @@ void Region::setLocale(std::string identifier) {
     auto guard = world_.lock();
     if (locale_ == identifier) return;
     locale_ = std::move(identifier);
-    world_.postToMainQueue([] { NotificationCenter::defaultCenter().post(notifications::kCurrentLocaleDidChange); });
+    tellEachProcess(notifications::kCurrentLocaleDidChange);
+}
+
+// Every running process of the program hears it on its own main queue, in its own run.
+void Region::tellEachProcess(const std::string& name) {
+    world_.postToEachOwnProcess(Desktop::Delivery::mainQueue,
+                                [name] { NotificationCenter::defaultCenter().post(name); });
 }
 
 std::chrono::seconds Region::timeZoneOffset() const {
@@ -26,7 +32,9 @@ std::chrono::seconds Region::timeZoneOffset() const {
 
 void Region::setTimeZoneOffset(std::chrono::seconds offset) {
     auto guard = world_.lock();
+    if (offset_ == offset) return;
     offset_ = offset;
+    tellEachProcess(notifications::kSystemTimeZoneDidChange);
 }
 
 }  // namespace platform::desktop

@@ -38,7 +38,7 @@ struct DistributedNotificationCenter::State {
     BoundedLog<DistributedNotification> posted{kKeptPosts};
     std::vector<DistributedNotification> held;
     bool suspended = false;
-    Handler watcher;
+    PostWatcher watcher;
     std::ostream* stream = nullptr;
     int fd = -1;
     bool writeFailed = false;
@@ -92,8 +92,10 @@ void DistributedNotificationCenter::post(std::string name, std::optional<std::st
                               delivery == Delivery::immediately};
     state_->posted.push_back(n);
     if (state_->watcher) {
-        const Handler watcher = state_->watcher;
-        watcher(n);
+        const PostWatcher watcher = state_->watcher;
+        // A copy: the watcher runs as the system, which replaces what executes.
+        const std::shared_ptr<ProcessRun> poster = ProcessRun::executing();
+        watcher(n, poster);
     }
     writeLine(n);
     if (state_->suspended && !n.deliverImmediately) {
@@ -176,7 +178,7 @@ void DistributedNotificationCenter::stopLines() {
 
 bool DistributedNotificationCenter::lineWriteFailed() const { return state_->writeFailed; }
 
-void DistributedNotificationCenter::setPostWatcher(Handler watcher) { state_->watcher = std::move(watcher); }
+void DistributedNotificationCenter::setPostWatcher(PostWatcher watcher) { state_->watcher = std::move(watcher); }
 
 void DistributedNotificationCenter::reset() {
     for (auto& r : state_->records) r->removed = true;

@@ -73,9 +73,11 @@ public:
 
     // The posts since creation or the last clearPosted(), in order: the newest kKeptPosts.
     const BoundedLog<DistributedNotification>& posted() const;
-    // Told of every post as it is made, before anything else happens to it; null stops it.
-    // It stays through reset().
-    void setPostWatcher(Handler watcher);
+    // Told of every post as it is made, before anything else happens to it, with the run
+    // of the program that posted it (null: the system's code); null stops it. It stays
+    // through reset().
+    using PostWatcher = Handover<void(const DistributedNotification&, const std::shared_ptr<ProcessRun>& poster)>;
+    void setPostWatcher(PostWatcher watcher);
     void clearPosted();
 
     // Lines go to `stream` (kept alive by the caller, flushed after every line) from now

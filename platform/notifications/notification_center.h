@@ -16,7 +16,8 @@
 // "NSApplicationDidBecomeActiveNotification", "NSApplicationDidResignActiveNotification",
 // "NSWindowDidBecomeKeyNotification", "NSWindowDidResignKeyNotification",
 // "NSApplicationDidChangeScreenParametersNotification",
-// "NSCurrentLocaleDidChangeNotification") and the workspace's.
+// "NSCurrentLocaleDidChangeNotification", "NSSystemTimeZoneDidChangeNotification") and the
+// workspace's.
 
 #include <any>
 #include <functional>
@@ -54,6 +55,8 @@ inline const std::string kWindowDidResignKey = "NSWindowDidResignKeyNotification
 inline const std::string kScreenParametersChanged = "NSApplicationDidChangeScreenParametersNotification";
 // The user's locale changed (posted with no object).
 inline const std::string kCurrentLocaleDidChange = "NSCurrentLocaleDidChangeNotification";
+// The system's time zone changed (posted with no object).
+inline const std::string kSystemTimeZoneDidChange = "NSSystemTimeZoneDidChangeNotification";
 }  // namespace notifications
 
 class NotificationCenter {

@@ -12,9 +12,10 @@
 // A handover made from any callable belongs to the code executing when it is made;
 // Handover::system makes one that belongs to the system (the world's own doings, which
 // outlive any run of the program). Calling it executes the callable as its owner. Once
-// that run has ended, a call does nothing and answers a value-initialised result, and
-// the callable (with whatever it captured) is destroyed executing as the dead run, so
-// that what its destructors hand over is dropped at once.
+// that run has ended, a call does nothing and answers a value-initialised result. The
+// callable (with whatever it captured) is always destroyed executing as its owner, so
+// that the program's objects it held go as the program's code, and what their
+// destructors hand over after the run's end is dropped at once.
 //
 // Copies share nothing but the owner. Safe to move between threads; a call is as
 // thread-safe as the callable.
@@ -67,7 +68,7 @@ public:
         }
         return *this;
     }
-    ~Handover() { dropIfDead(); }
+    ~Handover() { drop(); }
 
     // Holds a callable whose run has not ended.
     bool isLive() const { return function_ && !(owner_ && owner_->hasEnded()); }
@@ -91,8 +92,10 @@ private:
         std::swap(owner_, other.owner_);
         std::swap(function_, other.function_);
     }
-    void dropIfDead() noexcept {
-        if (!function_ || !owner_ || !owner_->hasEnded()) return;
+    // What the callable captured is its owner's: it goes as its owner's code, whoever lets
+    // go of it (the loop after running it, a run's end, a world that goes).
+    void drop() noexcept {
+        if (!function_ || !owner_) return;
         InRun as(owner_);
         function_ = nullptr;
     }

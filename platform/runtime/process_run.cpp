@@ -2,14 +2,19 @@
 
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/task.h"
+#include "platform/runtime/verify.h"
 
 namespace platform {
 
 namespace {
 
 std::atomic<uint64_t> g_runs{0};
-std::mutex g_latestMutex;
-std::shared_ptr<ProcessRun> g_latest;
+std::mutex g_mutex;
+// The run begun last, only so that what a dead run made after its end goes as the next
+// one begins; nothing asks for it.
+std::shared_ptr<ProcessRun> g_last;
+std::shared_ptr<ProcessRun> g_standIn;
+bool g_hosted = false;
 thread_local std::shared_ptr<ProcessRun> t_executing;
 
 }  // namespace
@@ -18,8 +23,8 @@ std::shared_ptr<ProcessRun> ProcessRun::begin() {
     std::shared_ptr<ProcessRun> run(new ProcessRun(g_runs.fetch_add(1) + 1));
     std::shared_ptr<ProcessRun> previous;
     {
-        std::lock_guard lock(g_latestMutex);
-        previous = std::exchange(g_latest, run);
+        std::lock_guard lock(g_mutex);
+        previous = std::exchange(g_last, run);
     }
     // What a dead run made after its end goes now: nothing reaches it any more.
     if (previous && previous->hasEnded()) previous->release();
@@ -28,17 +33,29 @@ std::shared_ptr<ProcessRun> ProcessRun::begin() {
 
 const std::shared_ptr<ProcessRun>& ProcessRun::executing() { return t_executing; }
 
-std::shared_ptr<ProcessRun> ProcessRun::latest() {
-    {
-        std::lock_guard lock(g_latestMutex);
-        if (g_latest) return g_latest;
-    }
-    return begin();
-}
-
 std::shared_ptr<ProcessRun> ProcessRun::current() {
     if (t_executing) return t_executing;
-    return latest();
+    {
+        std::lock_guard lock(g_mutex);
+        VERIFY_WITH(!g_hosted, "the system's code asks for a value of the program's run without entering the run");
+        if (g_standIn) return g_standIn;
+    }
+    std::shared_ptr<ProcessRun> made = begin();
+    std::lock_guard lock(g_mutex);
+    if (!g_standIn) g_standIn = std::move(made);
+    return g_standIn;
+}
+
+void ProcessRun::setStandIn(std::shared_ptr<ProcessRun> run) {
+    std::lock_guard lock(g_mutex);
+    g_standIn = std::move(run);
+    g_hosted = false;
+}
+
+void ProcessRun::setHosted() {
+    std::lock_guard lock(g_mutex);
+    g_standIn = nullptr;
+    g_hosted = true;
 }
 
 ProcessRun::~ProcessRun() {

@@ -17,9 +17,13 @@
 // that); when it runs, its thread executes as its owner again, so that what it hands
 // over in turn belongs to the same run. The system's hand-overs never end.
 //
-// Without a host nothing ever enters a run: everything is the system's and runs until the
-// loop goes, as a test expects. Each simulated world begins a run of its own, which keeps
-// the values made once while it lives, and ends it as the world goes.
+// Code that enters no run. While no host runs the program (a test that builds a world and
+// calls the program directly), such code is the program's too: the values it makes once
+// are kept by the stand-in run, the world's (setStandIn), else one made on first use.
+// Once a host runs the program (setHosted), code that enters no run is the system's own,
+// which keeps no run's values: asking for one without naming the run fails (VERIFY), so
+// that the system reaches a run only by entering it (InRun, Handover::ownedBy) and never
+// takes one run for another, whichever ran last. A new stand-in (a new world) lifts that.
 //
 // Threads: runs may be begun, entered, asked and ended from any thread; values made once
 // are made under a lock.
@@ -36,16 +40,20 @@ namespace platform {
 
 class ProcessRun : public std::enable_shared_from_this<ProcessRun> {
 public:
-    // Begins a new run; from now on it is the latest one.
+    // Begins a new run.
     static std::shared_ptr<ProcessRun> begin();
     // The run whose code the calling thread executes; null while the system's own code
     // runs.
     static const std::shared_ptr<ProcessRun>& executing();
-    // The latest run begun; never null (a first one is made on demand).
-    static std::shared_ptr<ProcessRun> latest();
-    // Where values made once are kept for the calling code: the run it executes, or the
-    // latest one for the system's code.
+    // Where values made once are kept for the calling code: the run it executes; for code
+    // that enters no run, the stand-in while no host runs the program. Fails (VERIFY) for
+    // the system's code once a host does: see "Code that enters no run" above.
     static std::shared_ptr<ProcessRun> current();
+    // The run that code entering no run stands in, until a host runs the program; null:
+    // one made on first use. Ends the hosted rule below.
+    static void setStandIn(std::shared_ptr<ProcessRun> run);
+    // A host runs the program from now on: code that enters no run is the system's.
+    static void setHosted();
 
     ~ProcessRun();
     ProcessRun(const ProcessRun&) = delete;

@@ -21,24 +21,27 @@ plist::Array texts(const std::vector<std::string>& items) {
 }  // namespace
 
 DesktopWatch::DesktopWatch(desktop::Desktop& world, Journal& journal, const std::filesystem::path& defaultsFolder,
-                           std::function<bool()> programRuns)
+                           Instances instances)
     : world_(world),
       journal_(journal),
-      programRuns_(std::move(programRuns)),
+      instances_(std::move(instances)),
       defaults_(FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder)),
       looks_(world) {
     DistributedNotificationCenter::defaultCenter().setPostWatcher(
-        [this](const DistributedNotification& notification) { posted(notification); });
+        [this](const DistributedNotification& notification, const std::shared_ptr<ProcessRun>& poster) {
+            posted(notification, poster);
+        });
     soundCalls_ = SystemSounds::current().calls().sequenceEnd();
     if (defaults_) lastDefaults_ = defaults_->storedValues();
 }
 
 DesktopWatch::~DesktopWatch() { DistributedNotificationCenter::defaultCenter().setPostWatcher(nullptr); }
 
-void DesktopWatch::posted(const DistributedNotification& notification) {
+void DesktopWatch::posted(const DistributedNotification& notification, const std::shared_ptr<ProcessRun>& poster) {
     const double t = world_.now();
     notifications_.push_back({t, notification});
-    looks_.note(notification);
+    const desktop::Application* process = world_.ownProcess(poster);
+    looks_.note(notification, process ? process->pid() : 0);
     plist::Dictionary fields{{"name", notification.name}};
     if (notification.object) fields.set("object", *notification.object);
     fields.set("userInfo", notification.userInfo);
@@ -54,7 +57,7 @@ void DesktopWatch::look() {
 }
 
 void DesktopWatch::programEnded() {
-    looks_.forgetAnnouncements();
+    looks_.forgetEnded();
     look();
 }
 
@@ -115,12 +118,11 @@ void DesktopWatch::reportWindow(uint32_t number, const SeenWindow& seen, std::op
 }
 
 void DesktopWatch::lookAtWindows() {
-    const bool runs = programRuns_();
     std::map<uint32_t, bool> open;
     for (const desktop::Window* window : world_.windowsFrontToBack()) {
         if (window->owner().isOwnProcess() || !window->isAccessible()) continue;
         if (window->owner().kind() != desktop::ProcessKind::application) continue;
-        const WindowLook look = looks_.lookOf(window, runs);
+        const WindowLook look = looks_.lookOf(window);
         open[window->number()] = true;
         reportWindow(window->number(),
                      {window->title(), window->owner().bundleIdentifier().value_or(""), look},
@@ -147,18 +149,26 @@ void DesktopWatch::lookAtTransitions() {
     journal_.write(world_.now(), "transition", {{"phase", shows ? "started" : "ended"}});
 }
 
-std::optional<std::vector<std::string>> DesktopWatch::statusMenu() const {
-    for (const auto& item : StatusBar::system().items()) {
+std::optional<std::vector<std::string>> DesktopWatch::statusMenu(const std::shared_ptr<ProcessRun>& run) const {
+    for (const auto& item : StatusBar::system().itemsOf(run)) {
         if (item->isVisible() && item->menu()) return item->menu()->outline();
     }
     return std::nullopt;
 }
 
+// Each running instance's menu as it changes; an instance that ended shows none.
 void DesktopWatch::lookAtStatusMenu() {
-    auto now = statusMenu();
-    if (now == statusMenu_) return;
-    statusMenu_ = now;
-    journal_.write(world_.now(), "status-menu", {{"items", now ? texts(*now) : plist::Array{}}});
+    std::map<int, std::optional<std::vector<std::string>>> now;
+    for (const Instance& instance : instances_()) now[instance.number] = statusMenu(instance.run);
+    for (const auto& [number, seen] : statusMenus_) now.try_emplace(number);
+    for (const auto& [number, items] : now) {
+        auto& seen = statusMenus_[number];
+        if (items == seen) continue;
+        seen = items;
+        plist::Dictionary fields{{"items", items ? texts(*items) : plist::Array{}}};
+        if (number > 1) fields.set("instance", number);
+        journal_.write(world_.now(), "status-menu", fields);
+    }
 }
 
 }  // namespace platform::scenario

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -45,17 +46,24 @@ public:
         DistributedNotification notification;
     };
 
-    // Watches the world, the program's defaults in `defaultsFolder` and whether the
-    // program runs (asked of `programRuns`).
+    // An instance of the program that runs: its number in the session (from 1) and its run.
+    struct Instance {
+        int number = 1;
+        std::shared_ptr<ProcessRun> run;
+    };
+    using Instances = std::function<std::vector<Instance>()>;
+
+    // Watches the world, the program's defaults in `defaultsFolder` and the instances of
+    // the program that run (asked of `instances`).
     DesktopWatch(desktop::Desktop& world, Journal& journal, const std::filesystem::path& defaultsFolder,
-                 std::function<bool()> programRuns);
+                 Instances instances);
     ~DesktopWatch();
     DesktopWatch(const DesktopWatch&) = delete;
     DesktopWatch& operator=(const DesktopWatch&) = delete;
 
     void look();
-    // The program's run ended: its announcements no longer show; the windows are looked
-    // at again.
+    // A run of the program ended: its announcements no longer show; the windows are
+    // looked at again.
     void programEnded();
 
     WindowLooks& looks() { return looks_; }
@@ -68,8 +76,8 @@ public:
     bool writeDefault(const std::string& key, plist::Value value);
     // Whether a transition shows on screen now.
     bool transitionShows() const;
-    // The status menu's items as they stand; none without a status item.
-    std::optional<std::vector<std::string>> statusMenu() const;
+    // The status menu's items of the run as they stand; none without a status item.
+    std::optional<std::vector<std::string>> statusMenu(const std::shared_ptr<ProcessRun>& run) const;
 
 private:
     struct SeenWindow {
@@ -78,7 +86,7 @@ private:
         WindowLook look = WindowLook::normal;
     };
 
-    void posted(const DistributedNotification& notification);
+    void posted(const DistributedNotification& notification, const std::shared_ptr<ProcessRun>& poster);
     void lookAtSounds();
     void lookAtDefaults();
     void lookAtWindows();
@@ -88,7 +96,7 @@ private:
 
     desktop::Desktop& world_;
     Journal& journal_;
-    std::function<bool()> programRuns_;
+    Instances instances_;
     std::unique_ptr<FileUserDefaults> defaults_;
     WindowLooks looks_;
     BoundedLog<Posted> notifications_{kKept};
@@ -99,7 +107,8 @@ private:
     plist::Dictionary lastDefaults_;
     std::map<uint32_t, SeenWindow> windows_;
     bool transition_ = false;
-    std::optional<std::vector<std::string>> statusMenu_;
+    // The status menu last seen, per instance number.
+    std::map<int, std::optional<std::vector<std::string>>> statusMenus_;
 };
 
 }  // namespace platform::scenario

@@ -17,7 +17,8 @@ namespace {
 template <class T>
 constexpr bool isExpectation = std::is_same_v<T, ExpectWindowCommand> || std::is_same_v<T, ExpectNotificationCommand> ||
                                std::is_same_v<T, ExpectSoundCommand> || std::is_same_v<T, ExpectDefaultsCommand> ||
-                               std::is_same_v<T, ExpectExitedCommand> || std::is_same_v<T, ExpectMenuCommand>;
+                               std::is_same_v<T, ExpectExitedCommand> || std::is_same_v<T, ExpectMenuCommand> ||
+                               std::is_same_v<T, ExpectSettingsCommand>;
 
 bool isExpectationCommand(const Command& command) {
     return std::visit([](const auto& c) { return isExpectation<std::decay_t<decltype(c)>>; }, command);
@@ -118,6 +119,8 @@ Player::Outcome Player::carryOut(const Command& command) {
             else if constexpr (std::is_same_v<T, ExpectDefaultsCommand>) return expectDefaults(c);
             else if constexpr (std::is_same_v<T, ExpectExitedCommand>) return expectExited(c);
             else if constexpr (std::is_same_v<T, ExpectMenuCommand>) return expectMenu(c);
+            else if constexpr (std::is_same_v<T, ExpectSettingsCommand>) return expectSettings(c);
+            else if constexpr (std::is_same_v<T, LocaleCommand>) return locale(c);
             else return program(command);
         },
         command);

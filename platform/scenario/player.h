@@ -95,6 +95,7 @@ private:
     Outcome close(const CloseCommand& command);
     Outcome permission(const PermissionCommand& command);
     Outcome defaults(const DefaultsCommand& command);
+    Outcome locale(const LocaleCommand& command);
     Outcome program(const Command& command);
     Outcome snapshot(const SnapshotCommand& command);
     // The scenario's screens by their numbers (the world's first display when none was
@@ -110,9 +111,10 @@ private:
     Outcome tap(const TapCommand& command);
     Outcome menu(const MenuCommand& command);
     Outcome choose(const ChooseCommand& command);
-    // Chooses an item of the menu the program shows (`which` names it in a failure).
-    Outcome chooseFromMenu(const std::string& title, const std::string& which);
+    // Chooses an item of the menu the instance shows (`which` names it in a failure).
+    Outcome chooseFromMenu(const ProgramHost& program, const std::string& title, const std::string& which);
     Outcome settings(const SettingsCommand& command);
+    Outcome openSettings(int instance);
     void holdModifiers(EventFlags flags);
 
     // Expectations (player_expect.cpp).
@@ -123,6 +125,7 @@ private:
     Outcome expectDefaults(const ExpectDefaultsCommand& command);
     Outcome expectExited(const ExpectExitedCommand& command);
     Outcome expectMenu(const ExpectMenuCommand& command);
+    Outcome expectSettings(const ExpectSettingsCommand& command);
 
     Outcome carryOut(const Command& command);
     ProgramHost& instance(int number);

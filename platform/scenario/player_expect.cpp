@@ -76,8 +76,7 @@ std::string listed(const std::vector<std::string>& items) {
 Player::Outcome Player::expectWindow(const ExpectWindowCommand& command) {
     WindowLooks& looks = watch_.looks();
     const desktop::Window* window = looks.find(command.title);
-    const bool runs = host_.isRunning();
-    const WindowLook look = looks.lookOf(window, runs);
+    const WindowLook look = looks.lookOf(window);
     if (look != command.look)
         return failed("\"" + command.title + "\" is " + describe(look) + ", not " + describe(command.look));
     if (!window) return fine();
@@ -95,7 +94,7 @@ Player::Outcome Player::expectAbove(const desktop::Window& window, WindowLook lo
     WindowLooks& looks = watch_.looks();
     const desktop::Window* below = looks.find(other);
     const desktop::Window* shown = looks.shownBy(window, look);
-    const desktop::Window* shownBelow = below ? looks.shownBy(*below, looks.lookOf(below, host_.isRunning())) : nullptr;
+    const desktop::Window* shownBelow = below ? looks.shownBy(*below, looks.lookOf(below)) : nullptr;
     if (!shown) return failed("\"" + window.title() + "\" is not to be seen");
     if (!shownBelow) return failed("\"" + other + "\" is not to be seen");
     for (const desktop::Window* w : world_.windowsFrontToBack()) {
@@ -158,8 +157,9 @@ Player::Outcome Player::expectExited(const ExpectExitedCommand& command) {
 
 // The listed items show in the status menu in this order; others may stand between.
 Player::Outcome Player::expectMenu(const ExpectMenuCommand& command) {
-    const auto items = watch_.statusMenu();
-    if (!host_.isRunning() || !items) return failed("the program shows no status menu");
+    const ProgramHost& program = instance(command.instance);
+    const auto items = program.isRunning() ? watch_.statusMenu(program.run()) : std::nullopt;
+    if (!items) return failed("the program shows no status menu");
     auto from = items->begin();
     for (const std::string& wanted : command.items) {
         const auto found = std::find(from, items->end(), wanted);

@@ -27,11 +27,19 @@ constexpr std::pair<EventFlags, uint16_t> kModifierKeys[] = {{event_flags::comma
 // A drag moves the pointer at least this often on its way, and once a frame at most.
 constexpr int kMinDragSteps = 4;
 
-std::shared_ptr<StatusItem> statusItem() {
-    for (const auto& item : StatusBar::system().items()) {
+// The status item the instance shows; null for none.
+std::shared_ptr<StatusItem> statusItemOf(const ProgramHost& program) {
+    for (const auto& item : StatusBar::system().itemsOf(program.run())) {
         if (item->isVisible()) return item;
     }
     return nullptr;
+}
+
+// The menu the instance shows; null for none.
+std::shared_ptr<Menu> openMenuOf(const ProgramHost& program) {
+    std::shared_ptr<Menu> menu;
+    program.asProgram([&] { menu = Application::shared().openMenu(); });
+    return menu;
 }
 
 // Chooses the item of the open menu with the title, or of one of its submenus.
@@ -49,11 +57,17 @@ bool chooseFromOpenMenu(Application& app, const std::string& title) {
     return false;
 }
 
-std::shared_ptr<ui::Host> settingsHost() {
+// The instance's settings window, when it shows one.
+std::shared_ptr<ui::Host> settingsHostOf(const ProgramHost& program) {
     std::shared_ptr<ui::Host> found;
-    for (auto& host : ui::Host::all()) {
-        if (host->window() && host->window()->isVisible()) found = host;
-    }
+    program.asProgram([&] {
+        const auto windows = Application::shared().windows();
+        for (auto& host : ui::Host::all()) {
+            const auto& window = host->window();
+            if (window && window->isVisible() && std::find(windows.begin(), windows.end(), window) != windows.end())
+                found = host;
+        }
+    });
     return found;
 }
 
@@ -140,31 +154,39 @@ Player::Outcome Player::tap(const TapCommand& command) {
 }
 
 Player::Outcome Player::menu(const MenuCommand& command) {
-    const std::shared_ptr<StatusItem> item = statusItem();
-    if (!host_.isRunning() || !item) return failed("the program shows no status item");
+    const ProgramHost& program = instance(command.instance);
+    const std::shared_ptr<StatusItem> item = statusItemOf(program);
+    if (!item) return failed("the program shows no status item");
     holdModifiers(command.flags);
     injectEvents(input_sequences::click(item->window().topLeftFrame().mid()));
     settle();
-    Outcome outcome = Application::shared().openMenu() ? chooseFromMenu(command.item, "the status menu")
-                                                       : failed("a click on the status item opened no menu");
+    Outcome outcome = openMenuOf(program) ? chooseFromMenu(program, command.item, "the status menu")
+                                          : failed("a click on the status item opened no menu");
     if (command.flags) injectEvent(EventRecord::flagsChanged(0));
     return outcome;
 }
 
 Player::Outcome Player::choose(const ChooseCommand& command) {
-    if (!host_.isRunning()) return failed("the program is not running");
-    if (!Application::shared().openMenu()) return failed("the program shows no menu");
-    return chooseFromMenu(command.item, "the menu");
+    const ProgramHost& program = instance(command.instance);
+    if (!program.isRunning()) return failed("the program is not running");
+    if (!openMenuOf(program)) return failed("the program shows no menu");
+    return chooseFromMenu(program, command.item, "the menu");
 }
 
-Player::Outcome Player::chooseFromMenu(const std::string& title, const std::string& which) {
-    Application& app = Application::shared();
-    const std::shared_ptr<Menu> open = app.openMenu();
-    const auto items = open->outline();
-    const auto named = open->itemWithTitle(title);
-    const bool disabled = named && !named->isEnabled();
+Player::Outcome Player::chooseFromMenu(const ProgramHost& program, const std::string& title,
+                                       const std::string& which) {
+    std::vector<std::string> items;
+    bool disabled = false;
     bool chosen = false;
-    host_.asProgram([&] { chosen = chooseFromOpenMenu(app, title); });
+    program.asProgram([&] {
+        Application& app = Application::shared();
+        const std::shared_ptr<Menu> open = app.openMenu();
+        if (!open) return;
+        items = open->outline();
+        const auto named = open->itemWithTitle(title);
+        disabled = named && !named->isEnabled();
+        chosen = chooseFromOpenMenu(app, title);
+    });
     settle();
     if (chosen) return fine();
     if (disabled) return failed(which + "'s item \"" + title + "\" is disabled");
@@ -172,30 +194,20 @@ Player::Outcome Player::chooseFromMenu(const std::string& title, const std::stri
 }
 
 Player::Outcome Player::settings(const SettingsCommand& command) {
-    if (!host_.isRunning()) return failed("the program is not running");
-    if (command.action == SettingsAction::open) {
-        // As the person would: the status menu's Settings item, or a click on the
-        // program's icon in the Dock when it shows no status item.
-        const std::shared_ptr<StatusItem> item = statusItem();
-        const auto titled = item && item->menu() ? item->menu()->items() : std::vector<std::shared_ptr<MenuItem>>{};
-        for (const auto& entry : titled) {
-            if (entry->title().rfind("Settings", 0) == 0) return menu({entry->title(), 0});
-        }
-        host_.asProgram([] { Application::shared().reopen(); });
-        settle();
-        return settingsHost() ? fine() : failed("the settings window did not open");
-    }
-    const std::shared_ptr<ui::Host> host = settingsHost();
+    const ProgramHost& program = instance(command.instance);
+    if (!program.isRunning()) return failed("the program is not running");
+    if (command.action == SettingsAction::open) return openSettings(command.instance);
+    const std::shared_ptr<ui::Host> host = settingsHostOf(program);
     if (!host) return failed("no settings window is open");
     if (command.action == SettingsAction::close) {
-        host_.asProgram([&] { host->window()->performClose(); });
+        program.asProgram([&] { host->window()->performClose(); });
         return fine();
     }
     const auto control = controlLabelled(*host, command.label);
     if (!control) return failed("the settings window shows no \"" + command.label + "\"");
     if (command.action == SettingsAction::pick) {
         bool chosen = false;
-        host_.asProgram([&] { chosen = control->choose(command.item); });
+        program.asProgram([&] { chosen = control->choose(command.item); });
         if (!chosen) {
             return failed("\"" + command.label + "\" offers no \"" + command.item + "\" to pick; it offers " +
                           listed(control->menuItems()));
@@ -205,6 +217,27 @@ Player::Outcome Player::settings(const SettingsCommand& command) {
     if (!control->isEnabled()) return failed("\"" + command.label + "\" is disabled");
     injectEvents(input_sequences::click(control->screenFrame().mid()));
     return fine();
+}
+
+Player::Outcome Player::expectSettings(const ExpectSettingsCommand& command) {
+    const std::shared_ptr<ui::Host> host = settingsHostOf(instance(command.instance));
+    if (!host) return failed("no settings window is open");
+    if (controlLabelled(*host, command.label)) return fine();
+    return failed("the settings window shows no \"" + command.label + "\"");
+}
+
+// As the person would: the status menu's Settings item, or a click on the program's icon
+// in the Dock when it shows no status item.
+Player::Outcome Player::openSettings(int number) {
+    const ProgramHost& program = instance(number);
+    const std::shared_ptr<StatusItem> item = statusItemOf(program);
+    const auto titled = item && item->menu() ? item->menu()->items() : std::vector<std::shared_ptr<MenuItem>>{};
+    for (const auto& entry : titled) {
+        if (entry->title().rfind("Settings", 0) == 0) return menu({entry->title(), 0, number});
+    }
+    program.asProgram([] { Application::shared().reopen(); });
+    settle();
+    return settingsHostOf(program) ? fine() : failed("the settings window did not open");
 }
 
 }  // namespace platform::scenario

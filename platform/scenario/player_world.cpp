@@ -5,6 +5,7 @@
 
 #include "platform/appkit/desktop_picture.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/region.h"
 #include "platform/scenario/desktop_watch.h"
 #include "platform/scenario/player.h"
 #include "platform/scenario/plist_literal.h"
@@ -166,6 +167,11 @@ Player::Outcome Player::permission(const PermissionCommand& command) {
             break;
         case Permission::denyScreenRecording: world_.permissions().setScreenRecording(desktop::Permission::denied); break;
     }
+    return fine();
+}
+
+Player::Outcome Player::locale(const LocaleCommand& command) {
+    world_.region().setLocale(command.identifier);
     return fine();
 }
 

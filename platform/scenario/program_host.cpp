@@ -34,6 +34,9 @@ bool ProgramHost::launch() {
     if (launches_ > 0) discardPendingSignals();
     ++launches_;
     endPending_ = false;
+    // From the first launch on, the system's code reaches the program only by entering
+    // one of its runs.
+    ProcessRun::setHosted();
     run_ = ProcessRun::begin();
     process_ = &world_.startOwnProcess(run_);
     {
@@ -83,6 +86,8 @@ bool ProgramHost::crash() {
     endRun(std::nullopt);
     return true;
 }
+
+int32_t ProgramHost::processIdentifier() const { return process_ ? process_->pid() : 0; }
 
 void ProgramHost::asProgram(const std::function<void()>& work) const {
     if (!isRunning()) return;

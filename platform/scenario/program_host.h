@@ -29,6 +29,7 @@
 //
 // Main thread only.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -63,6 +64,10 @@ public:
 
     // From launch until its end has been carried out.
     bool isRunning() const { return run_ != nullptr; }
+    // The run of the program while it runs; null otherwise.
+    const std::shared_ptr<ProcessRun>& run() const { return run_; }
+    // Its process's identifier while it runs; 0 otherwise.
+    int32_t processIdentifier() const;
     // Runs `work` as the running program's code; nothing when it is not running.
     void asProgram(const std::function<void()>& work) const;
     // Runs it: false when it runs already.

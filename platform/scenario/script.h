@@ -119,6 +119,10 @@ enum class Permission { trustAccessibility, denyAccessibility, grantScreenRecord
 struct PermissionCommand {
     Permission permission = Permission::trustAccessibility;
 };
+// The user's language and region, as "en_US" or "de_DE".
+struct LocaleCommand {
+    std::string identifier;
+};
 struct DefaultsCommand {
     std::string key;
     plist::Value value;
@@ -169,15 +173,18 @@ struct WaitCommand {
 struct MenuCommand {
     std::string item;
     EventFlags flags = 0;
+    int instance = 1;
 };
 struct ChooseCommand {
     std::string item;
+    int instance = 1;
 };
 enum class SettingsAction { open, tab, click, pick, close };
 struct SettingsCommand {
     SettingsAction action = SettingsAction::open;
     std::string label;
     std::string item;
+    int instance = 1;
 };
 struct SnapshotCommand {
     std::string name;
@@ -212,6 +219,12 @@ struct ExpectDefaultsCommand {
 };
 struct ExpectMenuCommand {
     std::vector<std::string> items;
+    int instance = 1;
+};
+// The instance's settings window shows a control or a text with this label.
+struct ExpectSettingsCommand {
+    std::string label;
+    int instance = 1;
 };
 struct ExpectExitedCommand {
     int status = 0;
@@ -224,7 +237,7 @@ using Command =
                  SignalCommand, CrashCommand, ClickCommand, DragCommand, MoveCommand, KeyCommand, TapCommand,
                  WaitCommand, MenuCommand, ChooseCommand, SettingsCommand, SnapshotCommand, ExpectWindowCommand,
                  ExpectNotificationCommand, ExpectSoundCommand, ExpectDefaultsCommand, ExpectExitedCommand,
-                 ExpectMenuCommand>;
+                 ExpectMenuCommand, LocaleCommand, ExpectSettingsCommand>;
 
 struct Line {
     int number = 0;

@@ -327,16 +327,22 @@ Result<WaitCommand, SyntaxError> wait(LineCursor& cursor) {
 Result<MenuCommand, SyntaxError> menu(LineCursor& cursor) {
     auto item = cursor.quoted("the menu item");
     if (!item) return item.error();
-    return MenuCommand{std::move(*item), modifierWords(cursor)};
+    const EventFlags flags = modifierWords(cursor);
+    auto instance = instanceNumber(cursor);
+    if (!instance) return instance.error();
+    return MenuCommand{std::move(*item), flags, *instance};
 }
 
 Result<ChooseCommand, SyntaxError> choose(LineCursor& cursor) {
     auto item = cursor.quoted("the menu item");
     if (!item) return item.error();
-    return ChooseCommand{std::move(*item)};
+    auto instance = instanceNumber(cursor);
+    if (!instance) return instance.error();
+    return ChooseCommand{std::move(*item), *instance};
 }
 
-Result<SettingsCommand, SyntaxError> settings(LineCursor& cursor) {
+// The action and what it acts on; the instance, which may follow, is read by settings().
+Result<SettingsCommand, SyntaxError> settingsAction(LineCursor& cursor) {
     SettingsCommand out;
     if (cursor.accept("open")) return out;
     if (cursor.accept("close")) return SettingsCommand{SettingsAction::close, {}, {}};
@@ -356,6 +362,15 @@ Result<SettingsCommand, SyntaxError> settings(LineCursor& cursor) {
     auto item = cursor.quoted("the item to pick");
     if (!item) return item.error();
     out.item = std::move(*item);
+    return out;
+}
+
+Result<SettingsCommand, SyntaxError> settings(LineCursor& cursor) {
+    auto out = settingsAction(cursor);
+    if (!out) return out.error();
+    auto instance = instanceNumber(cursor);
+    if (!instance) return instance.error();
+    out->instance = *instance;
     return out;
 }
 
@@ -430,8 +445,32 @@ Result<ExpectMenuCommand, SyntaxError> expectMenu(LineCursor& cursor) {
         auto item = cursor.quoted("a menu item");
         if (!item) return item.error();
         out.items.push_back(std::move(*item));
-    } while (!cursor.atEnd());
+    } while (!cursor.atEnd() && cursor.peekWord() != "instance");
+    auto instance = instanceNumber(cursor);
+    if (!instance) return instance.error();
+    out.instance = *instance;
     return out;
+}
+
+Result<ExpectSettingsCommand, SyntaxError> expectSettings(LineCursor& cursor) {
+    auto label = cursor.quoted("the label");
+    if (!label) return label.error();
+    auto instance = instanceNumber(cursor);
+    if (!instance) return instance.error();
+    return ExpectSettingsCommand{std::move(*label), *instance};
+}
+
+// A locale's identifier: letters, digits, '_', '-' and '@', as "de_DE".
+Result<LocaleCommand, SyntaxError> locale(LineCursor& cursor) {
+    cursor.atEnd();
+    const size_t start = cursor.position();
+    auto identifier = cursor.text("the locale, as de_DE");
+    if (!identifier) return identifier.error();
+    const bool fits = identifier->size() <= 64 &&
+                      identifier->find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-@") ==
+                          std::string::npos;
+    if (!fits) return cursor.errorAt(start, "a locale is up to 64 letters, digits, '_', '-' or '@', as de_DE");
+    return LocaleCommand{std::move(*identifier)};
 }
 
 // What must not be there: `expect no sound`, `expect no notification NAME ...`,
@@ -470,7 +509,8 @@ Parsed expect(LineCursor& cursor) {
         return finish(cursor, Result<ExpectExitedCommand, SyntaxError>(ExpectExitedCommand{*status, *instance}));
     }
     if (cursor.accept("menu")) return finish(cursor, expectMenu(cursor));
-    return cursor.missing("window, notification, sound, no, defaults, exited or menu");
+    if (cursor.accept("settings")) return finish(cursor, expectSettings(cursor));
+    return cursor.missing("window, notification, sound, no, defaults, exited, menu or settings");
 }
 
 template <class T>
@@ -493,6 +533,7 @@ const std::map<std::string_view, Reader>& readers() {
         {"deny", [](LineCursor& c) { return permission(c, "deny"); }},
         {"grant", [](LineCursor& c) { return permission(c, "grant"); }},
         {"defaults", with(defaults)},
+        {"locale", with(locale)},
         {"launch", ofInstance<LaunchCommand>()},
         {"quit", quit},
         {"signal", with(signalCommand)},

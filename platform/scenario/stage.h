@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <vector>
 
 #include "platform/desktop/desktop.h"
 #include "platform/scenario/desktop_watch.h"
@@ -24,7 +25,7 @@ struct Stage {
         : world(loop),
           journal(out),
           host(world, makeDelegate, defaultsFolder),
-          watch(world, journal, defaultsFolder, [this] { return anyRunning(); }),
+          watch(world, journal, defaultsFolder, [this] { return running(); }),
           player(world, host, watch, journal, std::move(options)),
           makeDelegate_(std::move(makeDelegate)),
           defaultsFolder_(defaultsFolder) {
@@ -57,12 +58,14 @@ struct Stage {
         return *slot;
     }
 
-    bool anyRunning() const {
-        if (host.isRunning()) return true;
+    // The instances that run, by number.
+    std::vector<DesktopWatch::Instance> running() const {
+        std::vector<DesktopWatch::Instance> out;
+        if (host.isRunning()) out.push_back({1, host.run()});
         for (const auto& [number, other] : others_) {
-            if (other->isRunning()) return true;
+            if (other->isRunning()) out.push_back({number, other->run()});
         }
-        return false;
+        return out;
     }
 
     desktop::Desktop world;

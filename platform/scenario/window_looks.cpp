@@ -18,24 +18,39 @@ double overlap(const Rect& a, const Rect& b) {
     return width > 0 && height > 0 ? width * height : 0;
 }
 
-// The program's windows on screen at a level, front to back.
+// The windows of the program's process `pid` (any instance's for 0) on screen at a level,
+// front to back.
 template <class Visit>
-void forOwnWindows(const desktop::Desktop& world, int32_t level, Visit visit) {
+void forOwnWindows(const desktop::Desktop& world, int32_t pid, int32_t level, Visit visit) {
     for (const desktop::Window* window : world.windowsFrontToBack()) {
-        if (window->owner().isOwnProcess() && window->layer() == level && window->isOnScreen() && visit(*window))
-            return;
+        if (!window->owner().isOwnProcess() || (pid != 0 && window->pid() != pid)) continue;
+        if (window->layer() == level && window->isOnScreen() && visit(*window)) return;
     }
 }
 
 }  // namespace
 
-void WindowLooks::note(const DistributedNotification& notification) {
+void WindowLooks::note(const DistributedNotification& notification, int32_t poster) {
     if (notification.name != kStateChanged && notification.name != kStateWillChange) return;
     const plist::Value* window = notification.userInfo.find("WindowID");
     const plist::Value* style = notification.userInfo.find("NewState");
     if (!window || !style || !window->integer() || !style->integer()) return;
     if (*window->integer() < 0 || *window->integer() > UINT32_MAX) return;
-    styles_[static_cast<uint32_t>(*window->integer())] = *style->integer();
+    styles_[static_cast<uint32_t>(*window->integer())] = {*style->integer(), poster};
+}
+
+void WindowLooks::forgetEnded() {
+    std::erase_if(styles_, [this](const auto& entry) { return !runs(entry.second.poster); });
+}
+
+bool WindowLooks::runs(int32_t pid) const {
+    const desktop::Application* process = pid > 0 ? world_.process(pid) : nullptr;
+    return process && process->isOwnProcess();
+}
+
+const WindowLooks::Announced* WindowLooks::announced(const desktop::Window& window) const {
+    const auto found = styles_.find(window.number());
+    return found != styles_.end() && runs(found->second.poster) ? &found->second : nullptr;
 }
 
 desktop::Window* WindowLooks::find(const std::string& title) const {
@@ -46,24 +61,23 @@ desktop::Window* WindowLooks::find(const std::string& title) const {
     return nullptr;
 }
 
-WindowLook WindowLooks::lookOf(const desktop::Window* window, bool programRuns) const {
+WindowLook WindowLooks::lookOf(const desktop::Window* window) const {
     if (!window || window->isClosed()) return WindowLook::gone;
     if (window->owner().isHidden()) return WindowLook::hidden;
     if (window->isMinimized()) {
-        const auto style = styles_.find(window->number());
-        if (!programRuns || style == styles_.end()) return WindowLook::docked;
-        if (style->second == kShaded) return WindowLook::shaded;
-        if (style->second == kMinimizedInPlace) return WindowLook::thumbnail;
+        const Announced* style = announced(*window);
+        if (style && style->style == kShaded) return WindowLook::shaded;
+        if (style && style->style == kMinimizedInPlace) return WindowLook::thumbnail;
         return WindowLook::docked;
     }
-    return programRuns && liveCopy(*window) ? WindowLook::floating : WindowLook::normal;
+    return liveCopy(*window) ? WindowLook::floating : WindowLook::normal;
 }
 
 const desktop::Window* WindowLooks::liveCopy(const desktop::Window& window) const {
     const Rect frame = window.frame();
     const double area = frame.width() * frame.height();
     const desktop::Window* copy = nullptr;
-    forOwnWindows(world_, window_levels::floating, [&](const desktop::Window& panel) {
+    forOwnWindows(world_, 0, window_levels::floating, [&](const desktop::Window& panel) {
         if (area > 0 && overlap(panel.frame(), frame) >= kFloatingCover * area) copy = &panel;
         return copy != nullptr;
     });
@@ -71,10 +85,12 @@ const desktop::Window* WindowLooks::liveCopy(const desktop::Window& window) cons
 }
 
 const desktop::Window* WindowLooks::standIn(const desktop::Window& window) const {
+    const Announced* style = announced(window);
+    if (!style) return nullptr;
     const std::string title = window.title();
     const desktop::Window* found = nullptr;
     for (int32_t level : {window_levels::floating, window_levels::normal}) {
-        forOwnWindows(world_, level, [&](const desktop::Window& panel) {
+        forOwnWindows(world_, style->poster, level, [&](const desktop::Window& panel) {
             if (panel.title() == title) found = &panel;
             return found != nullptr;
         });

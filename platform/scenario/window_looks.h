@@ -5,17 +5,20 @@
 //
 // - gone: no open window has the title;
 // - hidden: its application is hidden;
-// - shaded, thumbnail: it is in the Dock while the program runs and the program's last
-//   announcement of its style says rolled up (1) or minimized in place (7) — a stand-in
-//   shows in its place;
-// - docked: it is in the Dock otherwise (the user minimized it, or the program that put
+// - shaded, thumbnail: it is in the Dock, and the last announcement of its style said
+//   rolled up (1) or minimized in place (7), made by an instance of the program that still
+//   runs — a stand-in of that instance shows in its place;
+// - docked: it is in the Dock otherwise (the user minimized it, or the instance that put
 //   it there is gone);
-// - floating: one of the program's panels floats above it (the floating level, covering
+// - floating: a panel of a running instance floats above it (the floating level, covering
 //   most of the window): a live copy;
 // - normal: none of these.
 //
+// Several instances may run at once: each window's look comes from the instance that
+// changed it last, whichever ran or ended since.
+//
 // Where it is seen: the window's own frame, except for a title strip or a thumbnail, which
-// show where the program's stand-in stands (a panel titled as the window; without one,
+// show where that instance's stand-in stands (a panel titled as the window; without one,
 // the window's frame). What shows it in the stacking order: that stand-in, a floating
 // window's live copy, or the window itself. Main thread.
 
@@ -45,14 +48,14 @@ public:
 
     explicit WindowLooks(desktop::Desktop& world) : world_(world) {}
 
-    // Follows the styles the program announces.
-    void note(const DistributedNotification& notification);
-    // The program's run ended: what it announced no longer shows.
-    void forgetAnnouncements() { styles_.clear(); }
+    // Follows the styles the instance of the program with process `poster` announces.
+    void note(const DistributedNotification& notification, int32_t poster);
+    // Forgets what instances that no longer run announced: it no longer shows.
+    void forgetEnded();
 
     // The open window of another application with the title; the front-most first.
     desktop::Window* find(const std::string& title) const;
-    WindowLook lookOf(const desktop::Window* window, bool programRuns) const;
+    WindowLook lookOf(const desktop::Window* window) const;
     Rect frameSeen(const desktop::Window& window, WindowLook look) const;
     // The window of the world that shows it now; null when nothing of it is on screen.
     const desktop::Window* shownBy(const desktop::Window& window, WindowLook look) const;
@@ -63,9 +66,17 @@ private:
     const desktop::Window* standIn(const desktop::Window& window) const;
     const desktop::Window* liveCopy(const desktop::Window& window) const;
 
+    struct Announced {
+        int64_t style = 0;
+        int32_t poster = 0;  // the announcing instance's process
+    };
+    // The announcement of the window's style, when its instance still runs.
+    const Announced* announced(const desktop::Window& window) const;
+    bool runs(int32_t pid) const;
+
     desktop::Desktop& world_;
     // The last style announced per window number.
-    std::map<uint32_t, int64_t> styles_;
+    std::map<uint32_t, Announced> styles_;
 };
 
 }  // namespace platform::scenario

@@ -49,6 +49,7 @@ Host::~Host() {
     if (displayOptionsToken_) Workspace::shared().notificationCenter().removeObserver(displayOptionsToken_);
     if (windowCloseToken_) NotificationCenter::defaultCenter().removeObserver(windowCloseToken_);
     if (localeToken_) NotificationCenter::defaultCenter().removeObserver(localeToken_);
+    if (timeZoneToken_) NotificationCenter::defaultCenter().removeObserver(timeZoneToken_);
     // Sheets go with their host, innermost first.
     for (size_t i = surfaces_.size(); i-- > 1;) {
         if (Window* parent = surfaces_[i].window->sheetParent()) parent->endSheet(*surfaces_[i].window);
@@ -93,9 +94,14 @@ void Host::attach() {
         workspace_notifications::kAccessibilityDisplayOptionsDidChange, nullptr, [weak](const Notification&) {
             if (auto host = weak.lock()) host->scheduleUpdate();
         });
-    // Numbers and dates are written in the user's locale as it is at each build.
+    // Numbers and dates are written in the user's locale and time zone as they are at
+    // each build.
     localeToken_ = NotificationCenter::defaultCenter().addObserver(
         notifications::kCurrentLocaleDidChange, nullptr, [weak](const Notification&) {
+            if (auto host = weak.lock()) host->scheduleUpdate();
+        });
+    timeZoneToken_ = NotificationCenter::defaultCenter().addObserver(
+        notifications::kSystemTimeZoneDidChange, nullptr, [weak](const Notification&) {
             if (auto host = weak.lock()) host->scheduleUpdate();
         });
     if (!window_) return;

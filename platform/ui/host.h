@@ -134,6 +134,7 @@ private:
     std::shared_ptr<const void> displayOptionsToken_;
     std::shared_ptr<const void> windowCloseToken_;
     std::shared_ptr<const void> localeToken_;
+    std::shared_ptr<const void> timeZoneToken_;
     std::shared_ptr<Timer> toolTipTimer_;
     std::shared_ptr<Window> toolTipWindow_;
     std::string toolTipText_;

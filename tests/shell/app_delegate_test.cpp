@@ -103,11 +103,12 @@ TEST(AppDelegate, EveryEndPutsTheSystemsShortcutsBack) {
         ShellRun run;
         run.stage.world.hotKeys().setOperatingMode(1);
         ASSERT_EQ(run.play(kDesk), 0) << run.errors.str();
-        ASSERT_TRUE(SystemHotkeys::pauseSystemHotkeys()) << end;
+        bool paused = false;
+        run.stage.host.asProgram([&] { paused = SystemHotkeys::pauseSystemHotkeys(); });
+        ASSERT_TRUE(paused) << end;
         ASSERT_EQ(run.stage.world.hotKeys().operatingMode(), SystemHotkeys::kPausedMode) << end;
         EXPECT_EQ(run.play(std::string(end) + "\nwait 3\nexpect exited 0\n"), 0) << end << '\n' << run.errors.str();
         EXPECT_EQ(run.stage.world.hotKeys().operatingMode(), 1u) << end;
-        EXPECT_FALSE(SystemHotkeys::savedMode()) << end;
     }
 }
 
@@ -130,8 +131,10 @@ expect window "Ideas" normal at 760,160
 TEST(AppDelegate, AnEndWhileStartingUpOrTwiceCleansUpOnce) {
     ShellRun run;
     ASSERT_EQ(run.play(kDesk), 0);
-    run.latest->terminationCleanup();
-    run.latest->terminationCleanup();
+    run.stage.host.asProgram([&] {
+        run.latest->terminationCleanup();
+        run.latest->terminationCleanup();
+    });
     const Steps& steps = run.steps();
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "windows restored"), 1);
     EXPECT_EQ(run.play("quit\nwait 1\nexpect exited 0\n"), 0) << run.errors.str();

@@ -13,6 +13,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/plist/value.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
 #include "platform/scenario/stage.h"
 #include "platform/services/bundle.h"
 #include "tests/support/temp_folder.h"
@@ -55,12 +56,12 @@ public:
         savedErrors_ = std::cerr.rdbuf(errors.rdbuf());
         stage.afterEnd = [this](std::optional<int>) {
             if (latest) endedSteps_ = latest->steps();
-            latest.reset();
+            letGoOfDelegate();
         };
     }
     ~ProgramRun() {
         std::cerr.rdbuf(savedErrors_);
-        latest.reset();
+        letGoOfDelegate();
         platform::Bundle::setMain(nullptr);
     }
     ProgramRun(const ProgramRun&) = delete;
@@ -86,10 +87,18 @@ public:
     std::shared_ptr<AppDelegate> latest;
     platform::scenario::Stage stage{loop, out, folder / "defaults", {folder / "out"}, [this] {
                                         latest = AppDelegate::make();
+                                        latestRun_ = platform::ProcessRun::executing();
                                         return latest;
                                     }};
 
 private:
+    // The delegate is the program's: it goes as its run's code, as the host lets go of it.
+    void letGoOfDelegate() {
+        platform::InRun as(latestRun_);
+        latest.reset();
+    }
+
+    std::shared_ptr<platform::ProcessRun> latestRun_;
     std::streambuf* savedErrors_ = nullptr;
     std::vector<std::string> endedSteps_;
 };

@@ -36,7 +36,7 @@ protected:
     void settle() { loop.runUntilIdle(); }
     bool ownWindowsOnScreen() {
         for (const desktop::Window* w : world.windowsFrontToBack()) {
-            if (w->pid() == world.ownProcessIdentifier() && w->isOnScreen()) return true;
+            if (w->owner().isOwnProcess() && w->isOnScreen()) return true;
         }
         return false;
     }
@@ -52,7 +52,10 @@ TEST_F(ProgramHostTest, NothingOfACrashedRunGoesOn) {
     ASSERT_TRUE(host.crash());
     const ProgramRecord before = *record;
     loop.advance(5);
-    NotificationCenter::defaultCenter().post("com.example.ping");
+    // What the system tells every process of the program reaches no ended one.
+    world.postToEachOwnProcess(desktop::Desktop::Delivery::mainQueue,
+                               [] { NotificationCenter::defaultCenter().post("com.example.ping"); });
+    settle();
 
     EXPECT_FALSE(host.isRunning());
     EXPECT_EQ(record->timerFirings, before.timerFirings);

@@ -124,6 +124,8 @@ TEST(ScenarioScript, ExpectationsAndPropertyListValues) {
     EXPECT_EQ(as<ExpectWindowCommand>("expect window \"Ideas\" floating above \"Draft\"").at, std::nullopt);
     EXPECT_EQ(as<ExpectExitedCommand>("expect exited 0").status, 0);
     EXPECT_EQ(as<ExpectExitedCommand>("expect exited 3 instance 2").instance, 2);
+    EXPECT_EQ(as<ExpectSettingsCommand>("expect settings \"100%\"").instance, 1);
+    EXPECT_EQ(as<ExpectSettingsCommand>("expect settings \"General\" instance 3").label, "General");
 
     const auto defaults = as<DefaultsCommand>("defaults DefaultSettings {\"DoubleClick\": [\"MIP\", true], x: 0.5}");
     const plist::Dictionary* stored = defaults.value.dictionary();
@@ -133,6 +135,27 @@ TEST(ScenarioScript, ExpectationsAndPropertyListValues) {
     EXPECT_EQ(as<ExpectDefaultsCommand>("expect defaults MIPWindowOpacity 0.75").value, plist::Value(0.75));
     EXPECT_EQ(as<DefaultsCommand>("defaults Big 9223372036854775807").value,
               plist::Value(int64_t{9223372036854775807}));
+}
+
+// What the program shows of itself belongs to an instance: the first unless the line ends
+// by naming another.
+TEST(ScenarioScript, TheProgramsOwnMenusAndWindowsNameTheirInstance) {
+    const auto menu = as<MenuCommand>("menu \"Restore All Windows\" shift instance 2");
+    EXPECT_EQ(menu.item, "Restore All Windows");
+    EXPECT_NE(menu.flags, 0u);
+    EXPECT_EQ(menu.instance, 2);
+    EXPECT_EQ(as<MenuCommand>("menu \"Quit\"").instance, 1);
+    EXPECT_EQ(as<ChooseCommand>("choose \"Restore This Window\" instance 4").instance, 4);
+    EXPECT_EQ(as<SettingsCommand>("settings open instance 2").instance, 2);
+    EXPECT_EQ(as<SettingsCommand>("settings close instance 2").action, SettingsAction::close);
+    const auto pick = as<SettingsCommand>("settings pick \"Action\" \"Minimize\" instance 3");
+    EXPECT_EQ(pick.item, "Minimize");
+    EXPECT_EQ(pick.instance, 3);
+    EXPECT_EQ(as<SettingsCommand>("settings tab Actions instance 2").label, "Actions");
+    const auto expected = as<ExpectMenuCommand>("expect menu \"A\" \"B\" instance 2");
+    EXPECT_EQ(expected.items, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(expected.instance, 2);
+    EXPECT_EQ(as<LocaleCommand>("locale de_DE").identifier, "de_DE");
 }
 
 TEST(ScenarioScript, BlankLinesAndCommentsAreNothing) {
@@ -204,6 +227,13 @@ TEST(ScenarioScript, MistakesNameTheirColumn) {
         {"expect window \"A\" normal size 5", 31, "WxH"},
         {"expect window \"A\" normal above B", 32, "in quotes"},
         {"expect window \"A\" normal above \"B\" at 1,2", 36, "unexpected"},
+        {"menu \"Quit\" instance 9", 22, "outside"},
+        {"choose \"A\" instance", 20, "the line ends where the instance's number"},
+        {"settings open instance two", 24, "the instance's number"},
+        {"expect menu \"A\" instance 0", 26, "outside"},
+        {"expect settings General", 17, "in quotes"},
+        {"locale ../de", 8, "a locale is"},
+        {"locale", 7, "the line ends where the locale"},
     };
     for (const Mistake& m : mistakes) {
         auto parsed = parseLine(m.text, 7);

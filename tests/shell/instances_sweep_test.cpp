@@ -1,0 +1,162 @@
+// A second instance of the program comes or goes at every moment of a change the first
+// one makes: launched, quit, crashed or sent SIGTERM. Whatever the moment, the first
+// instance's change stands, its status menu, settings window and triggers go on
+// working, and at the end every window is back where it stood.
+//
+// Passes do not draw here, as in the crash sweep.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/gpu/device.h"
+#include "tests/shell/shell_test_support.h"
+
+namespace furlpane {
+namespace {
+
+// Five windows of two applications, their title bars apart.
+constexpr const char* kDesk = R"(
+screen 0,0 1440x900 scale 1
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,100 size 600x300
+window "Ideas" of com.example.Notes at 760,100 size 500x300
+window "Recipes" of com.example.Notes at 760,440 size 500x300
+app com.example.Editor "Editor"
+window "Draft" of com.example.Editor at 100,440 size 300x300
+window "Outline" of com.example.Editor at 420,440 size 300x300
+)";
+
+// The Actions tab's "Command-double-click the title bar" switched on, as stored.
+constexpr const char* kCommandDoubleClick =
+    R"(defaults DefaultSettings {"Events": {"DoubleClick": {"Action": "Furlpane", "Enabled": true}, )"
+    R"("MinimizeButton": {"Action": "Minimize", "Enabled": true}, "ControlDoubleClick": {"Action": "FOT", )"
+    R"("Enabled": true}, "CommandDoubleClick": {"Action": "MIP", "Enabled": true}, "CmdM": {"Action": )"
+    R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
+    R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
+    "\n";
+
+constexpr const char* kEveryWindowInPlace = R"(
+expect window "Groceries" normal at 100,100
+expect window "Ideas" normal at 760,100
+expect window "Recipes" normal at 760,440
+expect window "Draft" normal at 100,440
+expect window "Outline" normal at 420,440
+)";
+
+// What the first instance still does once the second has come and gone: its status menu
+// puts back what it changed, its settings window opens, a double-click rolls a window up
+// and down again, and a quit ends it.
+constexpr const char* kFirstStillWorks = R"(
+menu "Restore All Windows"
+wait 2.5
+settings open
+expect settings "General"
+settings close
+double-click 300,112
+wait 1.5
+expect window "Groceries" shaded at 100,100
+double-click 300,112
+wait 1.5
+quit
+wait 3
+expect exited 0
+)";
+
+struct Change {
+    const char* name;
+    std::string settings;
+    std::string trigger;
+    std::string seen;  // what shows the change made
+};
+
+const std::vector<Change>& changes() {
+    static const std::vector<Change> all = {
+        {"RollUp", "", "double-click 300,112", "expect window \"Groceries\" shaded at 100,100"},
+        {"MinimizeInPlace", kCommandDoubleClick, "double-click 300,112 cmd", "expect window \"Groceries\" thumbnail"},
+        {"Float", "", "double-click 300,112 ctrl", "expect window \"Groceries\" floating"},
+        // Option acts on every window of the application: three of Notes, two of Editor.
+        {"Group", "", "double-click 300,112 opt\ndouble-click 250,452 opt", "expect window \"Outline\" shaded"},
+    };
+    return all;
+}
+
+// What becomes of the second instance, `at` seconds after the first one's trigger. It
+// is launched just after the trigger's input has gone by, so that the change is the
+// first one's alone.
+enum class Second { launch, quit, crash, terminate };
+
+std::string second(Second what, const std::string& at) {
+    const std::string wait = "wait " + at + "\n";
+    switch (what) {
+    case Second::launch: return wait + "launch instance 2\nwait 2\nquit instance 2\n";
+    case Second::quit: return "launch instance 2\n" + wait + "quit instance 2\n";
+    case Second::crash: return "launch instance 2\n" + wait + "crash instance 2\n";
+    case Second::terminate: return "launch instance 2\n" + wait + "signal TERM instance 2\n";
+    }
+    return "";
+}
+
+const char* secondName(Second what) {
+    switch (what) {
+    case Second::launch: return "Launch";
+    case Second::quit: return "Quit";
+    case Second::crash: return "Crash";
+    case Second::terminate: return "Terminate";
+    }
+    return "";
+}
+
+struct Sweep {
+    Change change;
+    Second second;
+};
+
+void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.change.name << secondName(sweep.second); }
+
+std::string moment(double seconds) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", seconds);
+    return text;
+}
+
+class InstancesSweep : public ::testing::TestWithParam<Sweep> {
+protected:
+    void SetUp() override { platform::gpu::setPassesDraw(false); }
+    void TearDown() override { platform::gpu::setPassesDraw(true); }
+};
+
+TEST_P(InstancesSweep, TheFirstInstanceStaysWholeWhateverTheMoment) {
+    const Sweep& sweep = GetParam();
+    constexpr int kMoments = 16;  // every 0.1 s from 0 to 1.5 s after the trigger
+    for (int step = 0; step < kMoments; ++step) {
+        const std::string at = moment(step * 0.1);
+        testing::ProgramRun run;
+        const Change& change = sweep.change;
+        const std::string script = std::string(kDesk) + change.settings + "launch\nwait 1\n" + change.trigger +
+                                   "\n" + second(sweep.second, at) + "wait 2\n" + change.seen + "\n" +
+                                   kFirstStillWorks + kEveryWindowInPlace;
+        ASSERT_EQ(run.play(script), 0) << "instance 2 changed " << at << " s after the trigger\n"
+                                       << run.errors.str();
+    }
+}
+
+std::vector<Sweep> everySweep() {
+    std::vector<Sweep> all;
+    for (const Change& c : changes()) {
+        for (Second s : {Second::launch, Second::quit, Second::crash, Second::terminate}) all.push_back({c, s});
+    }
+    return all;
+}
+
+std::string sweepName(const ::testing::TestParamInfo<Sweep>& info) {
+    return std::string(info.param.change.name) + secondName(info.param.second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, InstancesSweep, ::testing::ValuesIn(everySweep()), sweepName);
+
+}  // namespace
+}  // namespace furlpane
