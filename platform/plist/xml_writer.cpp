@@ -149,7 +149,17 @@ std::string writableText(std::string_view text) {
     return encodeUTF8(characters);
 }
 
-bool isWritableText(std::string_view text) { return plainAscii(text) || writableText(text) == text; }
+// Without building the written text: at the size limit that is a third of a second, and
+// every string of a file read is looked at.
+bool isWritableText(std::string_view text) {
+    if (plainAscii(text)) return true;
+    for (char c : text) {
+        if (forbiddenInXml(static_cast<unsigned char>(c))) return false;
+    }
+    // U+FFFE and U+FFFF, the two characters outside ASCII that XML forbids.
+    return isUTF8(text) && text.find("\xEF\xBF\xBE") == std::string_view::npos &&
+           text.find("\xEF\xBF\xBF") == std::string_view::npos;
+}
 
 Value asWritten(const Value& value) {
     switch (value.type()) {
