@@ -14,6 +14,7 @@
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/plist/xml_writer.h"
+#include "tests/support/foreign_settings.h"
 #include "tests/support/numbered.h"
 #include "tests/platform/defaults/defaults_test_support.h"
 #include "tests/support/temp_folder.h"
@@ -132,11 +133,14 @@ TEST(HostileSettings, AWriterStoppedWhileHoldingTheLockDelaysTheWriteButFreezesN
 
     d->setLockWait(std::chrono::milliseconds(100));
     const auto start = std::chrono::steady_clock::now();
+    furlpane_test::CapturedErrors errors;
     EXPECT_EQ(d->set("During", 2), WriteStatus::unwritten);
     EXPECT_LT(secondsSince(start), 1.0);
     EXPECT_EQ(d->integer("During"), 2);
     EXPECT_TRUE(d->hasUnwrittenChanges());
     EXPECT_FALSE(d->synchronize());
+    // Said once, and why: the change is not on the disk.
+    EXPECT_EQ(furlpane_test::occurrences(errors.text(), "another process holds the lock"), 1u) << errors.text();
 
     kill(holder, SIGCONT);
     ASSERT_EQ(waitpid(holder, &status, 0), holder);
