@@ -13,7 +13,7 @@ namespace furlpane_test {
 
 // A settings file whose value under "Notes" is `bytes` of Latin-1 text, nearly all of it
 // accented letters: each is a byte that is not UTF-8, which a write turns into three.
-// Beside it, a value of the program's own ("Enabled", false).
+// Beside it, a value of the program's own ("Sounds", false).
 inline std::string latin1SettingsFile(size_t bytes) {
     static constexpr std::string_view kWords = "\xE9\xE8\xEA\xEB\xE0\xE2\xE4\xEE \xEF\xF4\xF6\xF9\xFB\xFC\xE7\xC9 ";
     std::string text;
@@ -21,7 +21,7 @@ inline std::string latin1SettingsFile(size_t bytes) {
     while (text.size() < bytes) text += kWords;
     text.resize(bytes);
     return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<plist version=\"1.0\">\n<dict>\n"
-           "\t<key>Notes</key>\n\t<string>" + text + "</string>\n\t<key>Enabled</key>\n\t<false/>\n</dict>\n</plist>\n";
+           "\t<key>Notes</key>\n\t<string>" + text + "</string>\n\t<key>Sounds</key>\n\t<false/>\n</dict>\n</plist>\n";
 }
 
 // What goes to std::cerr while the object lives.

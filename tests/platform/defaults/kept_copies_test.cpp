@@ -76,7 +76,7 @@ TEST(KeptCopies, ForeignTextTooLargeToWriteBackNeverKeepsTheProgramsValuesOut) {
         auto d = open(tmp.path());
         EXPECT_EQ(d->fileState(), State::sound);
         EXPECT_FALSE(d->object("Notes"));
-        EXPECT_EQ(d->object("Enabled"), plist::Value(false));
+        EXPECT_EQ(d->object("Sounds"), plist::Value(false));
         EXPECT_EQ(d->dictionary("ChangedWindows"), (Dictionary{{"812", 1}}));
         ASSERT_EQ(d->set("Launches", start), WriteStatus::stored);
         EXPECT_TRUE(d->keptAside().empty());
