@@ -57,6 +57,11 @@ TEST(PlistXml, EveryTypeComesBackEqualAndInOrder) {
 TEST(PlistXml, WritingHasDefinedResultsForWhatTheFormatCannotHold) {
     EXPECT_EQ(roundTrip(std::string("a\0b", 3)), Value("ab"));
     EXPECT_EQ(roundTrip(Dictionary{{std::string("k\0ey", 4), 1}}), Value(Dictionary{{"key", 1}}));
+    // Keys that writing makes one are written once, the last value kept, as reading keeps it.
+    EXPECT_EQ(roundTrip(Dictionary{{"key", 1}, {std::string("k\0ey", 4), 2}}), Value(Dictionary{{"key", 2}}));
+    EXPECT_EQ(roundTrip(Dictionary{{"a\xFF", Array{Dictionary{{"b\xFF", 1}, {"b\xFE", 2}}}}, {"a\xFE", 3}}),
+              Value(Dictionary{{"a\uFFFD", 3}}));
+    EXPECT_EQ(roundTrip(Array{Dictionary{{"b\xFF", 1}, {"b\xFE", 2}}}), Value(Array{Dictionary{{"b\uFFFD", 2}}}));
     EXPECT_EQ(roundTrip(Date{10.6}), Value(Date{11}));
     EXPECT_EQ(roundTrip(Date{1e13}), Value(Date{252423993599}));  // 9999-12-31T23:59:59Z
     EXPECT_EQ(roundTrip(Date{-1e13}), Value(Date{-63113904000}));  // 0001-01-01T00:00:00Z
