@@ -84,6 +84,7 @@ TEST(HostileSettings, AChangeTheFileCouldNotHoldIsRefusedAndNothingStoredIsLost)
 
     Value deep = 1;
     for (int i = 0; i < plist::kMaxNesting; ++i) deep = plist::Array{deep};
+    furlpane_test::CapturedErrors errors;
     const struct {
         const char* what;
         Value value;
@@ -102,6 +103,8 @@ TEST(HostileSettings, AChangeTheFileCouldNotHoldIsRefusedAndNothingStoredIsLost)
         return Value(std::string(plist::kMaxDocumentBytes, 'y'));
     }),
               WriteStatus::refused);
+    // The caller is told; standard error too, once.
+    EXPECT_EQ(furlpane_test::occurrences(errors.text(), "are refused"), 1u) << errors.text();
 
     // What still fits is written, and the file reads back whole.
     Value fits = 1;
