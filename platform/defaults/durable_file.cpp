@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -48,7 +50,37 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& path) {
     return path.parent_path() / name;
 }
 
-// Copies a regular file to a new file, for file systems without hard links.
+// The permission bits of the regular file at `path`, none for anything else; always with
+// the owner's right to read, without which the file's next reader would find it
+// unreadable and keep it aside at every write.
+std::optional<mode_t> permissionsOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return (st.st_mode & 07777) | S_IRUSR;
+}
+
+// A file's content in the temporary file, on the disk, with the permissions it is to have.
+Result<void> writeTemporary(int fd, const std::filesystem::path& temp, std::string_view bytes,
+                            std::optional<mode_t> permissions) {
+    const bool written = writeAll(fd, bytes) && (!permissions || ::fchmod(fd, *permissions) == 0) && ::fsync(fd) == 0;
+    const int error = errno;
+    if (::close(fd) != 0 || !written) return systemFailure("cannot write", temp, written ? errno : error);
+    return {};
+}
+
+constexpr int kMaxLinks = 40;  // as the kernel follows them
+
+}  // namespace
+
+Failure systemFailure(std::string_view what, const std::filesystem::path& path, int error) {
+    std::string text(what);
+    text += ' ';
+    text += path.string();
+    text += ": ";
+    text += std::strerror(error);
+    return Failure{std::move(text)};
+}
+
 bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) return false;
@@ -75,15 +107,13 @@ bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to
     return ok;
 }
 
-// Errors that a further numbered name cannot cure.
-bool nameTaken(int error) { return error == EEXIST || error == ENOTEMPTY; }
-
-}  // namespace
-
 FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
     using Clock = std::chrono::steady_clock;
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
+    if (fd_ < 0) {
+        failure_ = systemFailure("cannot open the lock file", lockFile, errno);
+        return;
+    }
     const Clock::time_point deadline = Clock::now() + wait;
     // flock cannot wait with a time limit: it is tried again after pauses that grow from
     // a millisecond, so a lock held briefly is taken at once.
@@ -92,6 +122,8 @@ FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseco
         if (errno == EINTR) continue;
         const Clock::time_point now = Clock::now();
         if (errno != EWOULDBLOCK || now >= deadline) {
+            failure_ = errno == EWOULDBLOCK ? Failure{"another process holds the lock " + lockFile.string()}
+                                            : systemFailure("cannot lock", lockFile, errno);
             ::close(fd_);
             fd_ = -1;
             return;
@@ -132,18 +164,40 @@ FileSignature signatureOf(const std::filesystem::path& path) {
     return s;
 }
 
-bool replaceAtomically(const std::filesystem::path& path, std::string_view bytes) {
+Result<void> replaceAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const Step& beforeReplacing) {
     const std::filesystem::path temp = temporaryBeside(path);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (fd < 0) return systemFailure("cannot make", temp, errno);
+    Result<void> done = writeTemporary(fd, temp, bytes, permissionsOf(path));
+    if (done && beforeReplacing) done = beforeReplacing();
+    if (done && ::rename(temp.c_str(), path.c_str()) != 0) done = systemFailure("cannot replace", path, errno);
+    if (!done) {
         ::unlink(temp.c_str());
-        return false;
+        return done;
     }
     syncFolder(path.parent_path());
-    return true;
+    return {};
+}
+
+std::filesystem::path linkTarget(const std::filesystem::path& path) {
+    std::filesystem::path at = path;
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0) {
+            // The file a link names need not exist yet, but its folder must.
+            std::error_code ec;
+            const bool folder = errno == ENOENT && std::filesystem::is_directory(at.parent_path(), ec);
+            return hops > 0 && folder ? at : path;
+        }
+        if (S_ISREG(st.st_mode)) return at;
+        if (!S_ISLNK(st.st_mode)) return path;
+        std::error_code ec;
+        const std::filesystem::path next = std::filesystem::read_symlink(at, ec);
+        if (ec) return path;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return path;
 }
 
 void removeStaleTemporaries(const std::filesystem::path& path) {
@@ -155,37 +209,17 @@ void removeStaleTemporaries(const std::filesystem::path& path) {
     }
 }
 
-std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path) {
-    struct stat st {};
-    const bool regular = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    for (int n = 1; n < 10000; ++n) {
-        std::string name = path.string();
-        name += ".kept-";
-        name += std::to_string(n);
-        const std::filesystem::path kept = name;
-        if (regular) {
-            if (::link(path.c_str(), kept.c_str()) == 0) return kept;
-            if (nameTaken(errno)) continue;
-            if (::access(kept.c_str(), F_OK) == 0) continue;
-            if (copyFile(path, kept)) return kept;
-            return std::nullopt;
-        }
-        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE) == 0) return kept;
-        if (nameTaken(errno)) continue;
-        if (errno == EINVAL && ::access(kept.c_str(), F_OK) != 0 && ::rename(path.c_str(), kept.c_str()) == 0) {
-            return kept;
-        }
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-bool makeFolder(const std::filesystem::path& folder) {
+Result<void> makeFolder(const std::filesystem::path& folder) {
     std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) return true;
-    if (!folder.has_parent_path() || folder.parent_path() == folder) return false;
-    if (!makeFolder(folder.parent_path())) return false;
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+    if (std::filesystem::is_directory(folder, ec)) return {};
+    if (!folder.has_parent_path() || folder.parent_path() == folder) {
+        return Failure{"cannot make the folder " + folder.string()};
+    }
+    if (auto parent = makeFolder(folder.parent_path()); !parent) return parent;
+    if (::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && std::filesystem::is_directory(folder, ec))) {
+        return {};
+    }
+    return systemFailure("cannot make the folder", folder, errno);
 }
 
 }  // namespace platform::durable

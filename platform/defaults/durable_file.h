@@ -8,8 +8,10 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <optional>
+#include <functional>
 #include <string_view>
+
+#include "platform/runtime/result.h"
 
 namespace platform::durable {
 
@@ -19,15 +21,17 @@ class FileLock {
 public:
     // Waits at most `wait` for the lock: a holder that is stopped or hung must not
     // freeze the waiter. held() is false when the wait ran out or the lock file cannot
-    // be made.
+    // be made; failure() then says which, for a log.
     FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool held() const { return fd_ >= 0; }
+    const Failure& failure() const { return failure_; }
 
 private:
     int fd_ = -1;
+    Failure failure_;
 };
 
 // What identifies one version of a file: every replacement gives a new inode and new
@@ -46,20 +50,33 @@ FileSignature signatureOf(const std::filesystem::path& path);
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to the disk, renames it
 // over `path` and flushes the folder: at any instant `path` holds either the old or the
-// new content. The file is made readable by its owner only. Returns success.
-bool replaceAtomically(const std::filesystem::path& path, std::string_view bytes);
+// new content. The new file has the permissions of the regular file it replaces, or is
+// readable by its owner only. `beforeReplacing`, when given, runs once the new content
+// is on the disk, just before it takes the old one's place; its failure abandons the
+// write. `path` is replaced as it stands: a caller that means to keep a symbolic link
+// passes linkTarget(path).
+using Step = std::function<Result<void>()>;
+Result<void> replaceAtomically(const std::filesystem::path& path, std::string_view bytes,
+                               const Step& beforeReplacing = {});
+
+// The file that writing `path` should replace so that a symbolic link there stays one:
+// the regular file at the end of the links, or the missing file a link names in a folder
+// that exists. `path` itself when it is no link, or when the links loop or end at
+// something else (a folder, a link into a missing folder): that is replaced as before.
+std::filesystem::path linkTarget(const std::filesystem::path& path);
 
 // Removes temporary files that replaceAtomically left beside `path` when a process died
 // mid-write. Call only while holding the lock that every writer of `path` takes.
 void removeStaleTemporaries(const std::filesystem::path& path);
 
-// Keeps what stands at `path` under a free name "<path>.kept-<n>" before it gets
-// replaced. A regular file stays at `path` as well (a second link, or a copy where the
-// file system has no links), so that a crash before the replacement loses nothing;
-// anything else (a folder, a pipe) is moved out of the way. Returns the kept name.
-std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path);
+// Copies a regular file to a new file, flushed to the disk; false when `to` exists
+// already or either cannot be opened, written or read.
+bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// A failed call on `path`, in words for a log: "<what> <path>: <the system's reason>".
+Failure systemFailure(std::string_view what, const std::filesystem::path& path, int error);
 
 // Makes the folder and its parents (new ones readable by the owner only).
-bool makeFolder(const std::filesystem::path& folder);
+Result<void> makeFolder(const std::filesystem::path& folder);
 
 }  // namespace platform::durable

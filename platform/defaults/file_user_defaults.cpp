@@ -3,8 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <system_error>
 
 #include "platform/plist/xml_writer.h"
@@ -91,26 +93,30 @@ void FileUserDefaults::refresh() const {
         adopt(signature, std::move(*document.failure));
         return;
     }
-    // The very text this object last read whole or wrote: what it holds is still the
+    // The very text this object last parsed or wrote: what it holds is still the
     // file's, and parsing it again (a third of a second at the size limit) is saved.
     const size_t hash = std::hash<std::string_view>{}(document.text);
-    if (soundText_ == hash) {
+    if (parsedText_ == hash) {
         loaded_ = true;
         signature_ = signature;
         return;
     }
     adopt(signature, plist::parseXmlDictionary(document.text));
-    if (state_ == FileState::sound) soundText_ = hash;
+    // A file read in part is parsed to the same values every time, and a write reads it
+    // again under the lock: its text counts as well.
+    if (state_ == FileState::sound || state_ == FileState::partlyRead) parsedText_ = hash;
 }
 
 void FileUserDefaults::adopt(const durable::FileSignature& signature, plist::ReadResult read) const {
     loaded_ = true;
-    soundText_.reset();
+    parsedText_.reset();
     signature_ = signature;
     readError_.reset();
     disk_ = plist::Dictionary{};
+    inexactKeys_.clear();
     if (read.ok()) {
         state_ = read.isExact() ? FileState::sound : FileState::partlyRead;
+        inexactKeys_ = read.inexactKeys();
         disk_ = std::move(*std::move(read).value().dictionary());
     } else if (read.error() == plist::ReadError::missing) {
         state_ = FileState::absent;
@@ -192,39 +198,54 @@ WriteStatus FileUserDefaults::writeOut(size_t own, std::string_view key, const C
 
 WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, const Change* change) {
     std::optional<durable::FileLock> lock;
-    if (durable::makeFolder(folder_)) lock.emplace(lockPath_, lockWait_);
-    const bool locked = lock && lock->held();
-    if (locked) {
-        durable::removeStaleTemporaries(path_);
-        // What counts for the merge is the file as it is now, under the lock.
-        loaded_ = false;
-        refresh();
-    }
+    const Result<void> access = lockFile(lock);
     bool refused = false;
     if (change) pushChange(key, (*change)(loadOne(key)), refused);
     const WriteStatus done = refused ? WriteStatus::refused : WriteStatus::stored;
-    if (!locked) return pending_.size() > own ? WriteStatus::unwritten : done;
-    if (pending_.empty()) return done;
-    if ((state_ == FileState::partlyRead || state_ == FileState::unreadable) && !keepBadFileAside()) {
-        return WriteStatus::unwritten;
+    if (!access) {
+        if (!pending_.empty()) tellUnwritten(access.error());
+        return pending_.size() > own ? WriteStatus::unwritten : done;
     }
+    if (pending_.empty()) return done;
+    return writeFile(own, refused);
+}
+
+// Takes the lock that every writer of the domain takes, and reads the file as it is now:
+// that is what the changes are merged into.
+Result<void> FileUserDefaults::lockFile(std::optional<durable::FileLock>& lock) {
+    if (Result<void> folder = durable::makeFolder(folder_); !folder) return folder;
+    lock.emplace(lockPath_, lockWait_);
+    if (!lock->held()) return lock->failure();
+    durable::removeStaleTemporaries(path_);
+    if (const auto target = durable::linkTarget(path_); target != path_) durable::removeStaleTemporaries(target);
+    loaded_ = false;
+    refresh();
+    return {};
+}
+
+WriteStatus FileUserDefaults::writeFile(size_t own, bool refused) {
+    // A file that did not read as it stands goes aside before the new one takes its place.
+    const bool keepOld = state_ == FileState::partlyRead || state_ == FileState::unreadable;
+    const FileState before = state_;
     plist::Dictionary merged;
     const auto xml = fittingDocument(own, refused, merged);
+    if (refused) tellRefused();
     if (!xml) return refused ? WriteStatus::refused : WriteStatus::stored;
-    if (!durable::replaceAtomically(path_, *xml)) return WriteStatus::unwritten;
-    disk_ = std::move(merged);
-    loaded_ = true;
-    soundText_ = std::hash<std::string_view>{}(*xml);
-    pending_.clear();
-    state_ = FileState::sound;
-    readError_.reset();
-    signature_ = durable::signatureOf(path_);
+    std::optional<durable::KeptCopy> kept;
+    if (Result<void> written = replaceFile(*xml, keepOld, kept); !written) {
+        tellUnwritten(written.error());
+        return WriteStatus::unwritten;
+    }
+    adoptWritten(std::move(merged), *xml);
+    if (kept) tellKept(*kept, before);
     return refused ? WriteStatus::refused : WriteStatus::stored;
 }
 
 // The document of the file with the pending changes. When it would be more than the
-// reader takes back, the newest changes are given up, one at a time, until it fits;
-// `refused` tells whether one of this call's went. None when none is left to write.
+// reader takes back, the values of the file that did not read as they stand are left
+// out (the file they came from is kept aside whole before it is replaced), and then the
+// newest changes are given up, one at a time, until it fits; `refused` tells whether one
+// of this call's went. None when none is left to write.
 // The changes are merged into the file's values in place, not into a copy (at the size
 // limit a copy costs as much as the write), so until the file is written the object
 // holds no reading of it and reads it again when asked.
@@ -234,13 +255,55 @@ std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& r
         merged = std::move(disk_);
         disk_ = plist::Dictionary{};
         loaded_ = false;
-        soundText_.reset();
+        parsedText_.reset();
         applyPending(merged);
         if (auto xml = plist::toXml(merged)) return xml;
+        if (leaveOutInexact(merged)) {
+            if (auto xml = plist::toXml(merged)) return xml;
+        }
         refused = refused || pending_.size() > own;
         pending_.pop_back();
     }
     return std::nullopt;
+}
+
+// Text that is not UTF-8 grows by half or more when written: a file that held much of it
+// would never be written again, and the program's own values with it.
+bool FileUserDefaults::leaveOutInexact(plist::Dictionary& merged) const {
+    bool left = false;
+    for (const std::string& key : inexactKeys_) {
+        const bool changed = std::any_of(pending_.begin(), pending_.end(), [&](const auto& c) { return c.key == key; });
+        if (!changed) left = merged.erase(key) || left;
+    }
+    return left;
+}
+
+Result<void> FileUserDefaults::replaceFile(const std::string& xml, bool keepOld,
+                                           std::optional<durable::KeptCopy>& kept) {
+    // Through a symbolic link to the file it names: the link stays a link.
+    const std::filesystem::path target = durable::linkTarget(path_);
+    durable::Step keep;
+    if (keepOld) {
+        keep = [&]() -> Result<void> {
+            Result<durable::KeptCopy> copy = durable::keepAside(path_, target);
+            if (!copy) return copy.error();
+            kept = *copy;
+            return {};
+        };
+    }
+    return durable::replaceAtomically(target, xml, keep);
+}
+
+void FileUserDefaults::adoptWritten(plist::Dictionary merged, const std::string& xml) {
+    disk_ = std::move(merged);
+    inexactKeys_.clear();
+    loaded_ = true;
+    parsedText_ = std::hash<std::string_view>{}(xml);
+    pending_.clear();
+    state_ = FileState::sound;
+    readError_.reset();
+    signature_ = durable::signatureOf(path_);
+    toldUnwritten_ = false;
 }
 
 void FileUserDefaults::retryLater() {
@@ -253,16 +316,32 @@ void FileUserDefaults::retryLater() {
     });
 }
 
-bool FileUserDefaults::keepBadFileAside() {
-    if (keptSignature_ && *keptSignature_ == signature_) return true;
-    auto kept = durable::keepAside(path_);
-    if (!kept) return false;
-    keptAside_.push_back(*kept);
-    // Linking changes the file's signature; remember the new one so that a retried write
-    // does not keep the same file twice.
-    signature_ = durable::signatureOf(path_);
-    keptSignature_ = signature_;
-    return true;
+// ---- What the user is told -----------------------------------------------------------
+
+void FileUserDefaults::tell(const std::string& message) const { std::cerr << domain() << ": " << message << '\n'; }
+
+void FileUserDefaults::tellKept(const durable::KeptCopy& kept, FileState before) {
+    keptAside_.push_back(kept.path);
+    const std::string what = before == FileState::unreadable
+                                 ? " could not be read whole"
+                                 : " held values that could not be written back as they were";
+    const std::string where = kept.earlier ? "; a copy with the same content was kept before as "
+                                           : "; the file as it was is kept as ";
+    tell("the settings file " + path_.string() + what + where + kept.path.string());
+}
+
+void FileUserDefaults::tellUnwritten(const Failure& why) {
+    if (toldUnwritten_) return;
+    toldUnwritten_ = true;
+    tell("the settings file " + path_.string() + " cannot be written (" + why.message +
+         "); changes are kept in memory and tried again");
+}
+
+void FileUserDefaults::tellRefused() {
+    if (toldRefused_) return;
+    toldRefused_ = true;
+    tell("changes are refused that would make the settings file " + path_.string() +
+         " larger than can be read back");
 }
 
 }  // namespace platform

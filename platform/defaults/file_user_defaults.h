@@ -5,15 +5,20 @@
 // Durability. Every set, remove and update rewrites the file before it returns: the
 // whole domain goes to a temporary file beside it, which is flushed to the disk and
 // renamed over the old file, so a crash at any instant leaves either the old file or
-// the new one. A write that fails (no space, a read-only folder) keeps the change in
-// memory, where reads see it, and retries it with the next write, with synchronize(),
-// or by itself kRetryDelay seconds later while the main loop runs.
+// the new one. A file that is a symbolic link is written where the link leads, and the
+// link stays; the new file has the old one's permissions (and can be read by its owner).
+// A write that fails (no space, a read-only folder, a file where the folder should be)
+// keeps the change in memory, where reads see it, and retries it with the next write,
+// with synchronize(), or by itself kRetryDelay seconds later while the main loop runs;
+// standard error says so once, and again only after a write went through in between.
 //
 // Limits. A change is refused (WriteStatus::refused) when the file with it would be
 // more than the reader takes back (plist::kMaxDocumentBytes, plist::kMaxNesting): such
-// a file would read as empty at the next start. What was stored stays as it was. A
-// value is kept as the file will hold it (plist::asWritten: text fit for XML, dates in
-// whole seconds), so reads see now what a later start reads.
+// a file would read as empty at the next start. What was stored stays as it was. Values
+// of the file that did not read as they stand (see below) never crowd out a change:
+// when there is no room for both, they are left out of the new file, kept whole in the
+// copy kept aside. A value is kept as the file will hold it (plist::asWritten: text fit
+// for XML, dates in whole seconds), so reads see now what a later start reads.
 //
 // Several processes. A write is a read-modify-write under an exclusive lock on
 // "<domain>.plist.lock": the writer reads the file as it is now, applies only its own
@@ -25,12 +30,15 @@
 // that update's write (and reports itself unwritten until then).
 //
 // Bad files. A file that cannot be read whole (corrupt, truncated, not a property list,
-// a root that is not a dictionary, too large, a folder in its place) reads as empty,
-// a sound file with entries we cannot hold reads without them, and one with text that
-// writing would change (bytes that are not UTF-8) reads as it stands; in each case,
-// before the first write replaces it, the file is kept beside it as
-// "<domain>.plist.kept-<n>" and nothing of it is lost. A file we cannot keep aside is
-// never replaced: the writes stay in memory. Reading never changes anything on disk.
+// a root that is not a dictionary, too large, a folder in its place) reads as empty, and
+// one with values that writing would change (text that is not UTF-8, a fraction in an
+// integer, a malformed date or one past the years the form holds: plist::ReadResult's
+// isExact) reads as well as it can. Either way, once the first write's new file is on
+// the disk and just before it takes the old one's place, the old one is kept beside it
+// as "<domain>.plist.kept-<n>", byte for byte, and standard error says where; when a copy
+// with the same bytes is kept there already, that one serves. Nothing is kept for a
+// write that does not happen, and a file we cannot keep aside is never replaced: the
+// writes stay in memory. Reading never changes anything on disk.
 //
 // Main thread only; one process may hold several objects on one domain.
 
@@ -42,6 +50,7 @@
 #include <vector>
 
 #include "platform/defaults/durable_file.h"
+#include "platform/defaults/kept_copies.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/plist/xml.h"
 
@@ -80,7 +89,8 @@ public:
     FileState fileState() const;
     // Why it was unreadable, when it was.
     std::optional<plist::ReadError> lastReadError() const;
-    // Bad files this object kept aside, in order.
+    // Where the bad files this object replaced are kept, in order; a copy kept before
+    // that served again is named again.
     const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
     bool hasUnwrittenChanges() const { return !pending_.empty(); }
 
@@ -106,10 +116,18 @@ private:
     // status is theirs. `change`, when given, is applied under the lock first.
     WriteStatus writeOut(size_t own, std::string_view key = {}, const Change* change = nullptr);
     WriteStatus writeOutLocked(size_t own, std::string_view key, const Change* change);
+    Result<void> lockFile(std::optional<durable::FileLock>& lock);
+    WriteStatus writeFile(size_t own, bool refused);
     void pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused);
     std::optional<std::string> fittingDocument(size_t own, bool& refused, plist::Dictionary& merged);
-    bool keepBadFileAside();
+    bool leaveOutInexact(plist::Dictionary& merged) const;
+    Result<void> replaceFile(const std::string& xml, bool keepOld, std::optional<durable::KeptCopy>& kept);
+    void adoptWritten(plist::Dictionary merged, const std::string& xml);
     void retryLater();
+    void tell(const std::string& message) const;
+    void tellKept(const durable::KeptCopy& kept, FileState before);
+    void tellUnwritten(const Failure& why);
+    void tellRefused();
 
     std::filesystem::path folder_;
     std::filesystem::path path_;
@@ -121,13 +139,17 @@ private:
     mutable plist::Dictionary disk_;
     mutable FileState state_ = FileState::absent;
     mutable std::optional<plist::ReadError> readError_;
+    // Keys of disk_ whose values did not read as the file holds them.
+    mutable std::vector<std::string> inexactKeys_;
     // The hash of the file's text while disk_ holds exactly what that text reads as.
-    mutable std::optional<size_t> soundText_;
+    mutable std::optional<size_t> parsedText_;
     // Writes not yet on disk, in the order they were made.
     std::vector<PendingChange> pending_;
     bool writing_ = false;
-    std::optional<durable::FileSignature> keptSignature_;
     std::vector<std::filesystem::path> keptAside_;
+    // Told once: while the file cannot be written (again after it was), and of refusals.
+    bool toldUnwritten_ = false;
+    bool toldRefused_ = false;
     std::chrono::milliseconds lockWait_ = kLockWait;
     // Lives as long as the object; a scheduled retry holds it weakly.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

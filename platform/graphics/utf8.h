@@ -12,6 +12,8 @@
 namespace platform {
 
 std::u32string decodeUTF8(std::string_view text);
+// Whether the text is UTF-8 throughout: decodeUTF8 replaces nothing in it.
+bool isUTF8(std::string_view text);
 // A surrogate or a value beyond U+10FFFF is written as U+FFFD.
 std::string encodeUTF8(std::u32string_view text);
 // The text with every letter in its upper-case form, one character for one (Unicode's

@@ -99,9 +99,10 @@ const char* describe(ReadError error) {
     return "?";
 }
 
-ReadResult ReadResult::success(Value value, bool exact) {
+ReadResult ReadResult::success(Value value, bool exact, std::vector<std::string> inexactKeys) {
     ReadResult r(std::move(value));
     r.exact_ = exact;
+    r.inexactKeys_ = std::move(inexactKeys);
     return r;
 }
 
@@ -117,7 +118,7 @@ ReadResult parseXml(std::string_view text) {
     if (auto refused = precheck(body, text.size())) return std::move(*refused);
     DocumentReading read = readDocument(body);
     if (!read.value) return ReadResult::failure(read.error, read.detail);
-    return ReadResult::success(std::move(*read.value), read.exact);
+    return ReadResult::success(std::move(*read.value), read.exact, std::move(read.inexactKeys));
 }
 
 ReadResult parseXmlDictionary(std::string_view text) {

@@ -12,11 +12,15 @@
 // - integers are 64-bit signed; one written beyond that range, either way, reads as a
 //   real of about its value (at most the largest finite real), and the read is inexact;
 // - a malformed number, date or base64 block reads leniently: "abc" as the integer 0,
-//   "1.5" as the integer 1, "0x10" as 16, a malformed date as 1970-01-01; these are
-//   defined, if surprising, and count as exact;
-// - dates read over their whole range, whole seconds; a year of more than nine digits
-//   reads as the nearest nine-digit one, inexactly;
-// - a dictionary holding a key twice keeps the last value;
+//   "1.5" as the integer 1, a malformed date as 1970-01-01, base64 skipping what is not
+//   of its alphabet; these are defined, if surprising, and since writing gives back the
+//   value read rather than the text, inexact ("0x10" reads as 16, exactly: the same
+//   number);
+// - dates read over their whole range, whole seconds; a fraction of a second, a year
+//   outside 0001 to 9999 or fields that carry over (February 31st) read inexactly, and a
+//   year of more than nine digits reads as the nearest nine-digit one;
+// - a dictionary holding a key twice keeps the last value, and a key without a value is
+//   dropped, both inexactly;
 // - a raw NUL character in a string is dropped (the writer cannot write it), inexactly,
 //   and a character reference to a surrogate reads as U+FFFD, inexactly;
 // - text that is not UTF-8 reads byte for byte, as older files may hold it, and so does
@@ -41,6 +45,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/plist/value.h"
 #include "platform/runtime/result.h"
@@ -66,13 +71,17 @@ const char* describe(ReadError error);
 // a success read everything as it stands, and a detail for logs that a failure may give.
 class ReadResult : public Result<Value, ReadError> {
 public:
-    static ReadResult success(Value value, bool exact);
+    static ReadResult success(Value value, bool exact, std::vector<std::string> inexactKeys = {});
     static ReadResult failure(ReadError error, std::string detail = {});
 
     // Only when !ok().
     const std::string& detail() const { return detail_; }
     // Everything in the document was read as it stands.
     bool isExact() const { return exact_; }
+    // Of a dictionary's top level, the keys whose entries did not read as they stand: a
+    // caller short of room when writing the document back may leave these out once the
+    // original is kept elsewhere.
+    const std::vector<std::string>& inexactKeys() const { return inexactKeys_; }
 
 private:
     explicit ReadResult(Value value) : Result(std::move(value)) {}
@@ -80,6 +89,7 @@ private:
 
     std::string detail_;
     bool exact_ = true;
+    std::vector<std::string> inexactKeys_;
 };
 
 // Any root type.

@@ -71,10 +71,16 @@ private:
     bool leaf(const Tag& tag);
     bool close(const Tag& tag);
     bool attach(Value value);
+    bool attachToDictionary(Frame& top, Value value);
+    bool scalar(std::string_view name, std::string_view raw);
+    void markInexact();
 
     std::string_view text_;
     size_t pos_ = 0;
     bool exact_ = true;
+    // Whether the root dictionary's entry being read is read as it stands so far.
+    bool entryExact_ = true;
+    std::vector<std::string> inexactKeys_;
     const char* detail_ = "";
     std::vector<Frame> stack_;
     std::optional<Value> root_;
@@ -83,6 +89,11 @@ private:
 bool Reader::fail(const char* detail) {
     detail_ = detail;
     return false;
+}
+
+void Reader::markInexact() {
+    exact_ = false;
+    entryExact_ = false;
 }
 
 bool Reader::skipPast(std::string_view terminator) {
@@ -170,7 +181,7 @@ std::optional<Tag> Reader::tag() {
 // A raw NUL cannot be written back (a C string cannot hold it): it is dropped.
 void Reader::appendText(std::string_view raw, std::string& out) {
     for (size_t nul = raw.find('\0'); nul != std::string_view::npos; nul = raw.find('\0')) {
-        exact_ = false;
+        markInexact();
         out.append(raw.substr(0, nul));
         raw.remove_prefix(nul + 1);
     }
@@ -194,7 +205,7 @@ bool Reader::entity(std::string& out) {
     auto cp = characterReference(name.substr(1));
     if (!cp) return fail("bad character reference");
     // A surrogate cannot stand alone in UTF-8: it becomes U+FFFD.
-    if (*cp >= 0xD800 && *cp <= 0xDFFF) exact_ = false;
+    if (*cp >= 0xD800 && *cp <= 0xDFFF) markInexact();
     out += encodeUTF8(std::u32string(1, static_cast<char32_t>(*cp)));
     return true;
 }
@@ -230,11 +241,19 @@ bool Reader::attach(Value value) {
         return true;
     }
     Frame& top = stack_.back();
-    if (top.kind == Container::array) {
-        top.array.push_back(std::move(value));
-        return true;
-    }
+    if (top.kind == Container::dictionary) return attachToDictionary(top, std::move(value));
+    top.array.push_back(std::move(value));
+    return true;
+}
+
+// A key given twice keeps its last value: writing drops the first.
+bool Reader::attachToDictionary(Frame& top, Value value) {
     if (!top.key) return fail("dictionary value without a key");
+    if (top.dictionary.contains(*top.key)) markInexact();
+    if (stack_.size() == 1) {
+        if (!entryExact_) inexactKeys_.push_back(*top.key);
+        entryExact_ = true;
+    }
     top.dictionary.set(std::move(*top.key), std::move(value));
     top.key.reset();
     return true;
@@ -253,7 +272,8 @@ bool Reader::close(const Tag& tag) {
     if (stack_.empty()) return fail("unexpected end tag");
     Frame& top = stack_.back();
     if (tag.name != (top.kind == Container::array ? "array" : "dict")) return fail("mismatched end tag");
-    // A key left without a value is dropped.
+    // A key left without a value is dropped, and writing cannot give it back.
+    if (top.key) markInexact();
     Value value = top.kind == Container::array ? Value(std::move(top.array)) : Value(std::move(top.dictionary));
     stack_.pop_back();
     return attach(std::move(value));
@@ -266,22 +286,35 @@ bool Reader::leaf(const Tag& tag) {
     // Text the writer cannot carry (bytes that are not UTF-8, control characters) reads
     // as it stands, but would not be written back so: a caller that writes the document
     // again keeps the original.
-    if ((name == "key" || name == "string") && exact_ && !isWritableText(raw)) exact_ = false;
+    if ((name == "key" || name == "string") && !isWritableText(raw)) markInexact();
     if (name == "key" && !stack_.empty() && stack_.back().kind == Container::dictionary) {
         if (stack_.back().key) return fail("key without a value");
         stack_.back().key = std::move(raw);
         return true;
     }
     if (name == "key" || name == "string") return attach(Value(std::move(raw)));
-    if (name == "true" || name == "false") return attach(Value(name == "true"));
-    if (name == "real") return attach(Value(text::real(raw)));
-    if (name == "data") return attach(Value(Data{text::base64(raw)}));
-    if (name == "integer" || name == "date") {
-        text::Reading r = name == "integer" ? text::integer(raw) : text::date(raw);
-        exact_ = exact_ && r.exact;
-        return attach(std::move(r.value));
+    return scalar(name, raw);
+}
+
+// A value that reads leniently (a fraction in an integer, a malformed date) reads
+// inexactly: what writing gives back is not what the file held.
+bool Reader::scalar(std::string_view name, std::string_view raw) {
+    text::Reading r;
+    if (name == "true" || name == "false") {
+        r = {Value(name == "true"), text::trimmed(raw).empty()};
+    } else if (name == "integer") {
+        r = text::integer(raw);
+    } else if (name == "real") {
+        r = text::real(raw);
+    } else if (name == "date") {
+        r = text::date(raw);
+    } else if (name == "data") {
+        r = text::base64(raw);
+    } else {
+        return fail("unknown element");
     }
-    return fail("unknown element");
+    if (!r.exact) markInexact();
+    return attach(std::move(r.value));
 }
 
 bool Reader::step() {
@@ -328,6 +361,7 @@ DocumentReading Reader::read() {
     }
     r.value = std::move(root_);
     r.exact = exact_;
+    r.inexactKeys = std::move(inexactKeys_);
     return r;
 }
 

@@ -7,7 +7,9 @@
 // are skipped, never expanded.
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/plist/value.h"
 #include "platform/plist/xml.h"
@@ -17,6 +19,8 @@ namespace platform::plist {
 struct DocumentReading {
     std::optional<Value> value;
     bool exact = true;
+    // The root dictionary's keys whose entries did not read as they stand, in the order read.
+    std::vector<std::string> inexactKeys;
     ReadError error = ReadError::corrupt;  // when there is no value
     const char* detail = "";
 };

@@ -108,28 +108,63 @@ std::optional<YearReading> readYear(std::string_view text, size_t& at) {
     return r;
 }
 
-std::optional<Reading> strictDate(std::string_view text) {
+struct DateFields {
+    YearReading year;
+    int64_t month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    bool wholeSecond = true;
+};
+
+// A fraction of a second, which the form cannot write: whether it was zero (or absent).
+bool readFraction(std::string_view text, size_t& at) {
+    bool zero = true;
+    if (!expect(text, at, '.')) return zero;
+    for (; at < text.size() && digitValue(text[at], 10) >= 0; ++at) zero = zero && text[at] == '0';
+    return zero;
+}
+
+std::optional<DateFields> dateFields(std::string_view text) {
     size_t at = 0;
     auto year = readYear(text, at);
-    int64_t month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!year || !expect(text, at, '-') || !fixedDigits(text, at, 2, month) || !expect(text, at, '-') ||
-        !fixedDigits(text, at, 2, day) || !expect(text, at, 'T') || !fixedDigits(text, at, 2, hour) ||
-        !expect(text, at, ':') || !fixedDigits(text, at, 2, minute) || !expect(text, at, ':') ||
-        !fixedDigits(text, at, 2, second)) {
+    DateFields f;
+    if (!year || !expect(text, at, '-') || !fixedDigits(text, at, 2, f.month) || !expect(text, at, '-') ||
+        !fixedDigits(text, at, 2, f.day) || !expect(text, at, 'T') || !fixedDigits(text, at, 2, f.hour) ||
+        !expect(text, at, ':') || !fixedDigits(text, at, 2, f.minute) || !expect(text, at, ':') ||
+        !fixedDigits(text, at, 2, f.second)) {
         return std::nullopt;
     }
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 24 || minute > 59 || second > 60) return std::nullopt;
-    if (expect(text, at, '.')) {
-        while (at < text.size() && digitValue(text[at], 10) >= 0) ++at;
+    if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > 31 || f.hour > 24 || f.minute > 59 || f.second > 60) {
+        return std::nullopt;
     }
+    f.year = *year;
+    f.wholeSecond = readFraction(text, at);
     (void)expect(text, at, 'Z');
     if (at != text.size()) return std::nullopt;
-    return Reading{Date{secondsOf(year->year, month, day, hour * 3600 + minute * 60 + second)}, year->exact};
+    return f;
+}
+
+// Whether the writer gives the fields back as they stand: nothing carried over, no
+// fraction lost, a year it can write.
+bool writtenAsRead(const DateFields& f) {
+    const int64_t monthDays = daysFromCivil(f.year.year, f.month + 1, 1) - daysFromCivil(f.year.year, f.month, 1);
+    return f.year.exact && f.year.year >= 1 && f.year.year <= 9999 && f.day <= monthDays && f.hour < 24 &&
+           f.second < 60 && f.wholeSecond;
 }
 
 locale_t cLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
+}
+
+struct CReal {
+    double number = 0;
+    bool whole = false;  // the text was a number and nothing else
+};
+
+CReal cReal(std::string_view text) {
+    const std::string copy(trimmed(text));
+    char* end = nullptr;
+    const double number = strtod_l(copy.c_str(), &end, cLocale());
+    return {number, !copy.empty() && end == copy.c_str() + copy.size()};
 }
 
 int base64Value(char c) {
@@ -175,36 +210,43 @@ Reading integer(std::string_view text) {
         overflow = overflow || magnitude > (std::numeric_limits<uint64_t>::max() - d) / base;
         magnitude = magnitude * base + d;
     }
+    const bool whole = digits > 0 && digits == text.size();
     const uint64_t limit = uint64_t(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
     if (!overflow && magnitude <= limit) {
-        return {Value(negative ? int64_t(0 - magnitude) : int64_t(magnitude)), true};
+        return {Value(negative ? int64_t(0 - magnitude) : int64_t(magnitude)), whole};
     }
     // The nearest double, as the C library rounds the digits.
     const std::string digitText = (base == 16 ? "0x" : "") + std::string(text.substr(0, digits));
-    const double approximate = std::min(real(digitText), std::numeric_limits<double>::max());
+    const double approximate = std::min(cReal(digitText).number, std::numeric_limits<double>::max());
     return {Value(negative ? -approximate : approximate), false};
 }
 
-double real(std::string_view text) {
-    const std::string copy(trimmed(text));
-    return strtod_l(copy.c_str(), nullptr, cLocale());
+Reading real(std::string_view text) {
+    const CReal read = cReal(text);
+    return {Value(read.number), read.whole};
 }
 
 Reading date(std::string_view text) {
     text = trimmed(text);
-    if (text.empty()) return {Value(Date{0}), true};
-    if (auto strict = strictDate(text)) return *strict;
-    return {Value(Date{kMalformedDate}), true};
+    if (text.empty()) return {Value(Date{0}), false};
+    const auto f = dateFields(text);
+    if (!f) return {Value(Date{kMalformedDate}), false};
+    const Date date{secondsOf(f->year.year, f->month, f->day, f->hour * 3600 + f->minute * 60 + f->second)};
+    return {Value(date), writtenAsRead(*f)};
 }
 
-std::vector<uint8_t> base64(std::string_view text) {
+Reading base64(std::string_view text) {
     std::vector<uint8_t> out;
     out.reserve(text.size() / 4 * 3);
     int group[4];
-    size_t count = 0;
+    size_t count = 0, characters = 0;
+    bool padded = false, junk = false;
     for (char c : text) {
         const int v = base64Value(c);
+        junk = junk || (v < 0 && !isSpace(c)) || (padded && v >= 0 && v < 64);
         if (v < 0) continue;
+        padded = padded || v == 64;
+        characters += v < 64;
         group[count++] = v;
         if (count == 4) {
             decodeGroup(group, count, out);
@@ -212,7 +254,7 @@ std::vector<uint8_t> base64(std::string_view text) {
         }
     }
     decodeGroup(group, count, out);
-    return out;
+    return {Value(Data{std::move(out)}), !junk && characters % 4 != 1};
 }
 
 std::string integerText(int64_t value) { return std::to_string(value); }

@@ -27,6 +27,23 @@ bool plainAscii(std::string_view text) {
     return true;
 }
 
+bool keysWritable(const Dictionary& dictionary) {
+    for (size_t i = 0; i < dictionary.size(); ++i) {
+        if (!isWritableText(dictionary.keyAt(i))) return false;
+    }
+    return true;
+}
+
+// Two keys that differ only where the writer replaces text would be written as one key
+// twice, and a reader keeps only the last: they are merged here as reading merges them
+// (asWritten), so that the document says once what it holds. Only the keys are
+// rewritten, not the values below them, which the writer meets one level at a time.
+Dictionary withWritableKeys(const Dictionary& dictionary) {
+    Dictionary out;
+    for (size_t i = 0; i < dictionary.size(); ++i) out.set(writableText(dictionary.keyAt(i)), dictionary.valueAt(i));
+    return out;
+}
+
 void appendEscaped(std::string_view text, std::string& out) {
     for (char c : text) {
         switch (c) {
@@ -102,6 +119,7 @@ bool Writer::array(const Array& array, int depth) {
 }
 
 bool Writer::dictionary(const Dictionary& dictionary, int depth) {
+    if (!keysWritable(dictionary)) return this->dictionary(withWritableKeys(dictionary), depth);
     if (dictionary.empty()) {
         line(depth, "<dict/>");
         return true;
@@ -149,7 +167,17 @@ std::string writableText(std::string_view text) {
     return encodeUTF8(characters);
 }
 
-bool isWritableText(std::string_view text) { return plainAscii(text) || writableText(text) == text; }
+// Without building the written text: at the size limit that is a third of a second, and
+// every string of a file read is looked at.
+bool isWritableText(std::string_view text) {
+    if (plainAscii(text)) return true;
+    for (char c : text) {
+        if (forbiddenInXml(static_cast<unsigned char>(c))) return false;
+    }
+    // U+FFFE and U+FFFF, the two characters outside ASCII that XML forbids.
+    return isUTF8(text) && text.find("\xEF\xBF\xBE") == std::string_view::npos &&
+           text.find("\xEF\xBF\xBF") == std::string_view::npos;
+}
 
 Value asWritten(const Value& value) {
     switch (value.type()) {

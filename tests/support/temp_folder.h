@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -38,9 +39,12 @@ inline void writeText(const std::filesystem::path& path, std::string_view text) 
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+// Read in blocks, not character by character: some tests read files of many megabytes.
 inline std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream text;
+    if (in) text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace furlpane_test

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "tests/platform/defaults/defaults_test_support.h"
+#include "tests/support/foreign_settings.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -169,17 +170,27 @@ TEST(FileUserDefaults, AFailedWriteStaysInMemoryAndIsRetried) {
     writeText(tmp / "blocked", "");
     const auto folder = tmp / "blocked" / "furlpane-novan";
     auto d = open(folder);
+    furlpane_test::CapturedErrors errors;
     d->set("Enabled", false);
     d->update("Count", [](std::optional<Value>) -> std::optional<Value> { return Value(1); });
     EXPECT_TRUE(d->hasUnwrittenChanges());
     EXPECT_FALSE(d->boolean("Enabled"));
     EXPECT_EQ(d->integer("Count"), 1);
     EXPECT_FALSE(d->synchronize());
+    // Said once while it lasts, with the reason.
+    EXPECT_EQ(furlpane_test::occurrences(errors.text(), "cannot be written"), 1u) << errors.text();
+    EXPECT_NE(errors.text().find("cannot make the folder " + (tmp / "blocked").string()), std::string::npos);
 
     std::filesystem::remove(tmp / "blocked");
     EXPECT_TRUE(d->synchronize());
     EXPECT_FALSE(d->hasUnwrittenChanges());
     EXPECT_EQ(open(folder)->storedValues(), (Dictionary{{"Enabled", false}, {"Count", 1}}));
+
+    // Said again when it comes back after a write went through.
+    std::filesystem::remove_all(tmp / "blocked");
+    writeText(tmp / "blocked", "");
+    EXPECT_EQ(d->set("Enabled", true), WriteStatus::unwritten);
+    EXPECT_EQ(furlpane_test::occurrences(errors.text(), "cannot be written"), 2u) << errors.text();
 }
 
 TEST(FileUserDefaults, LeftoverTemporaryFilesAreRemovedByTheNextWriter) {

@@ -14,6 +14,7 @@
 #include "platform/defaults/file_user_defaults.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/plist/xml_writer.h"
+#include "tests/support/foreign_settings.h"
 #include "tests/support/numbered.h"
 #include "tests/platform/defaults/defaults_test_support.h"
 #include "tests/support/temp_folder.h"
@@ -83,6 +84,7 @@ TEST(HostileSettings, AChangeTheFileCouldNotHoldIsRefusedAndNothingStoredIsLost)
 
     Value deep = 1;
     for (int i = 0; i < plist::kMaxNesting; ++i) deep = plist::Array{deep};
+    furlpane_test::CapturedErrors errors;
     const struct {
         const char* what;
         Value value;
@@ -101,6 +103,8 @@ TEST(HostileSettings, AChangeTheFileCouldNotHoldIsRefusedAndNothingStoredIsLost)
         return Value(std::string(plist::kMaxDocumentBytes, 'y'));
     }),
               WriteStatus::refused);
+    // The caller is told; standard error too, once.
+    EXPECT_EQ(furlpane_test::occurrences(errors.text(), "are refused"), 1u) << errors.text();
 
     // What still fits is written, and the file reads back whole.
     Value fits = 1;
@@ -132,11 +136,14 @@ TEST(HostileSettings, AWriterStoppedWhileHoldingTheLockDelaysTheWriteButFreezesN
 
     d->setLockWait(std::chrono::milliseconds(100));
     const auto start = std::chrono::steady_clock::now();
+    furlpane_test::CapturedErrors errors;
     EXPECT_EQ(d->set("During", 2), WriteStatus::unwritten);
     EXPECT_LT(secondsSince(start), 1.0);
     EXPECT_EQ(d->integer("During"), 2);
     EXPECT_TRUE(d->hasUnwrittenChanges());
     EXPECT_FALSE(d->synchronize());
+    // Said once, and why: the change is not on the disk.
+    EXPECT_EQ(furlpane_test::occurrences(errors.text(), "another process holds the lock"), 1u) << errors.text();
 
     kill(holder, SIGCONT);
     ASSERT_EQ(waitpid(holder, &status, 0), holder);

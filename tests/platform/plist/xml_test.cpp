@@ -57,6 +57,11 @@ TEST(PlistXml, EveryTypeComesBackEqualAndInOrder) {
 TEST(PlistXml, WritingHasDefinedResultsForWhatTheFormatCannotHold) {
     EXPECT_EQ(roundTrip(std::string("a\0b", 3)), Value("ab"));
     EXPECT_EQ(roundTrip(Dictionary{{std::string("k\0ey", 4), 1}}), Value(Dictionary{{"key", 1}}));
+    // Keys that writing makes one are written once, the last value kept, as reading keeps it.
+    EXPECT_EQ(roundTrip(Dictionary{{"key", 1}, {std::string("k\0ey", 4), 2}}), Value(Dictionary{{"key", 2}}));
+    EXPECT_EQ(roundTrip(Dictionary{{"a\xFF", Array{Dictionary{{"b\xFF", 1}, {"b\xFE", 2}}}}, {"a\xFE", 3}}),
+              Value(Dictionary{{"a\uFFFD", 3}}));
+    EXPECT_EQ(roundTrip(Array{Dictionary{{"b\xFF", 1}, {"b\xFE", 2}}}), Value(Array{Dictionary{{"b\uFFFD", 2}}}));
     EXPECT_EQ(roundTrip(Date{10.6}), Value(Date{11}));
     EXPECT_EQ(roundTrip(Date{1e13}), Value(Date{252423993599}));  // 9999-12-31T23:59:59Z
     EXPECT_EQ(roundTrip(Date{-1e13}), Value(Date{-63113904000}));  // 0001-01-01T00:00:00Z
@@ -88,12 +93,14 @@ TEST(PlistXml, OddNumbersReadAsDocumented) {
         {"<integer>9223372036854775808</integer>", Value(9223372036854775808.0), false},
         {"<integer>18446744073709551615</integer>", Value(18446744073709551615.0), false},
         {"<integer>99999999999999999999999</integer>", Value(1e23), false},
-        {"<integer>abc</integer>", Value(0), true},
-        {"<integer>1.5</integer>", Value(1), true},
+        // Read leniently, but written back they would not say what the file said.
+        {"<integer>abc</integer>", Value(0), false},
+        {"<integer>1.5</integer>", Value(1), false},
+        {"<integer> +0x1F </integer>", Value(31), true},
         {"<real>1e400</real>", Value(std::numeric_limits<double>::infinity()), true},
         {"<dict><key>a</key><integer>1</integer><key>a</key><integer>2</integer></dict>",
-         Value(Dictionary{{"a", 2}}), true},
-        {"<dict><key>dangling</key></dict>", Value(Dictionary{}), true},
+         Value(Dictionary{{"a", 2}}), false},
+        {"<dict><key>dangling</key></dict>", Value(Dictionary{}), false},
     };
     for (const Case& c : cases) {
         auto read = parseXml(document(c.body));
@@ -122,6 +129,65 @@ TEST(PlistXml, TextThatWritingWouldChangeReadsInexactly) {
         EXPECT_EQ(read.value(), c.expected) << c.body;
         EXPECT_EQ(read.isExact(), c.exact) << c.body;
     }
+}
+
+// Whatever writing would give back otherwise than the file holds it reads inexactly:
+// the caller that writes the document again keeps the original first.
+TEST(PlistXml, ValuesThatWritingWouldChangeReadInexactly) {
+    const struct {
+        const char* body;
+        bool exact;
+    } cases[] = {
+        {"<date>2024-02-29T23:59:59Z</date>", true},
+        {"<date> 2024-02-29T23:59:59 </date>", true},
+        {"<date>2024-02-29T23:59:59.000Z</date>", true},
+        {"<date>0001-01-01T00:00:00Z</date>", true},
+        {"<date>9999-12-31T23:59:59Z</date>", true},
+        {"<date>20000-01-01T00:00:00Z</date>", false},
+        {"<date>0000-12-31T00:00:00Z</date>", false},
+        {"<date>-0044-03-15T12:00:00Z</date>", false},
+        {"<date>2024-02-30T00:00:00Z</date>", false},
+        {"<date>2023-01-01T24:00:00Z</date>", false},
+        {"<date>2016-12-31T23:59:60Z</date>", false},
+        {"<date>2024-01-01T00:00:00.5Z</date>", false},
+        {"<date>yesterday</date>", false},
+        {"<date></date>", false},
+        {"<integer></integer>", false},
+        {"<integer>12 monkeys</integer>", false},
+        {"<real>-0.5e3</real>", true},
+        {"<real>nan</real>", true},
+        {"<real>0.5 or so</real>", false},
+        {"<real/>", false},
+        {"<data>AAEC\n\tAw==</data>", true},
+        {"<data>AAE</data>", true},
+        {"<data>AA*EC</data>", false},
+        {"<data>AAECA</data>", false},
+        {"<data>AA==AA==</data>", false},
+        {"<true/>", true},
+        {"<true>no</true>", false},
+    };
+    for (const auto& c : cases) {
+        auto read = parseXml(document(c.body));
+        ASSERT_TRUE(read.ok()) << c.body;
+        EXPECT_EQ(read.isExact(), c.exact) << c.body;
+    }
+    // Each value keeps its reading all the same: a year past 9999 is not brought in.
+    EXPECT_EQ(parseXml(document("<date>20000-01-01T00:00:00Z</date>")).value(), Value(Date{567993513600}));
+}
+
+// A caller short of room can tell which entries of a dictionary read inexactly: the key
+// of the top level under which the odd value lies, however deep, or whose text is odd.
+TEST(PlistXml, TheTopLevelKeysOfInexactEntriesAreNamed) {
+    const auto read = parseXml(document(
+        "<dict><key>Fine</key><string>café</string>"
+        "<key>Deep</key><array><dict><key>x</key><integer>1.5</integer></dict></array>"
+        "<key>caf\xE9</key><true/>"
+        "<key>Twice</key><true/><key>Twice</key><false/>"
+        "<key>AlsoFine</key><date>2001-01-01T00:00:00Z</date></dict>"));
+    ASSERT_TRUE(read.ok());
+    EXPECT_FALSE(read.isExact());
+    EXPECT_EQ(read.inexactKeys(), (std::vector<std::string>{"Deep", "caf\xE9", "Twice"}));
+    EXPECT_TRUE(parseXml(document("<dict><key>a</key><integer>1</integer></dict>")).inexactKeys().empty());
 }
 
 TEST(PlistXml, EachKindOfBadDocumentIsReportedAsSuch) {
