@@ -112,7 +112,8 @@ bool dockTripSettled(uint32_t window) { return dockTripSettled(window, WindowSer
 
 // Whether none of the application's windows on screen is on a trip to or from the Dock.
 bool tripsSettled(int32_t pid) {
-    const auto list = window_info::copyDictionaries(platform::WindowList::onScreenOnly, platform::WindowList::kNullWindow);
+    using platform::WindowList;
+    const auto list = window_info::copyDictionaries(WindowList::onScreenOnly, WindowList::kNullWindow);
     if (!list) return true;
     for (const auto& item : *list) {
         const Dictionary& record = *item.dictionary();
@@ -296,8 +297,8 @@ LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& 
     return putBackCollapsed(entry, *element);
 }
 
-// At start-up an application that has just travelled is given the time to answer that
-// ends every trip before it is read.
+// At start-up an application that may have just travelled is given the time to answer
+// that ends every trip before it is read.
 const LedgerRecovery::WindowsRead& LedgerRecovery::windowsOf(int32_t pid, Pass& pass) {
     if (const auto cached = pass.windowsOf.find(pid); cached != pass.windowsOf.end()) return cached->second;
     if (pass.waiting == Waiting::yes) BusyApplications::waitUntilAnswering(pid);
