@@ -23,9 +23,10 @@
 // busy_applications.cpp, announcements.cpp and effect_sounds.cpp (sounds, the
 // state-changed notification, the list's upkeep, letting windows go), every_window.cpp,
 // restoring.cpp, windows_of_application.cpp, dock_group.cpp, several_windows.cpp,
-// departing_together.cpp, start_up.cpp, application_events.cpp, reopening.cpp and
-// thumbnail_placement.cpp; the ledger's recovery and the windows left collapsed have
-// their own classes (ledger_recovery.h, left_collapsed.h).
+// departing_together.cpp, start_up.cpp, application_events.cpp, reopening.cpp,
+// thumbnail_placement.cpp and ledger_retries.cpp (the ledger's passes and their
+// retries); the ledger's recovery and the windows left collapsed have their own classes
+// (ledger_recovery.h, left_collapsed.h).
 //
 // Main thread only. Tasks that outlive a call hold the engine weakly and do nothing of
 // the engine's part once it is gone.
