@@ -83,8 +83,7 @@ void AppDelegate::startUp() {
 
 void AppDelegate::recoverLedger() {
     step("ledger recovery");
-    LedgerRecovery(WindowLedger::shared(), WindowEffects::shared().weak_from_this())
-        .recover(LedgerRecovery::Waiting::yes);
+    WindowEffects::shared().recoverLedger(LedgerRecovery::Waiting::yes);
 }
 
 void AppDelegate::startEventTap() {
@@ -104,6 +103,9 @@ void AppDelegate::terminationCleanup() {
     SystemHotkeys::restoreSystemHotkeys();
     step("windows restored");
     WindowEffects::shared().restoreAll();
+    // What an earlier run left and a pass kept for later is put back as far as it can
+    // be now: no later pass of this run will come.
+    WindowEffects::shared().recoverLedger(LedgerRecovery::Waiting::no);
 }
 
 void AppDelegate::signalled(int) {

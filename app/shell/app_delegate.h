@@ -10,7 +10,8 @@
 //                         application that does not answer never holds the program long
 //   "calendar days"       the settings' calendar-day tracking
 //   "ledger recovery"     the windows an earlier run left changed are put back, waiting
-//                         for each to show in place
+//                         for each to show in place; what cannot be yet is tried again
+//                         while the program runs (WindowEffects::recoverLedger)
 //   "termination signals" SIGTERM, SIGINT and SIGHUP end the program as a quit does
 //   "engine"              the engine's observers of applications, screens and settings
 //   "event tap"           the tap made, brought in line with the settings once, and its
@@ -26,8 +27,8 @@
 // Shutdown (terminationCleanup), on quit and on the three signals: "tap stopped" (the
 // tap taken down and its grant poll ended, and the system's shortcuts back on should a
 // recording have paused them), then "windows restored" (every changed window
-// put back, waiting for each to show in place). After a signal the program exits with
-// status 0.
+// put back, waiting for each to show in place, then one last pass without waits over
+// what earlier runs left). After a signal the program exits with status 0.
 //
 // The delegate's end is the end of the program's run: the shared objects the run made
 // (settings, rules, ledger, engine, tap, updater) go with it.

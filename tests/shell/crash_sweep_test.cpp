@@ -6,6 +6,9 @@
 // Passes do not draw here: the sweep is about what the program does, and a thousand runs
 // of the transitions' pictures would cost minutes.
 //
+// Runs relaunched at once (while the crashed run's trips are still under way) and runs
+// whose world changes at the relaunch take a few moments each: every window comes back.
+//
 // The program's own process, sent SIGTERM in its first moments, ends with status 0 too.
 
 #include <fcntl.h>
@@ -113,9 +116,12 @@ std::string moment(double seconds) {
     return text;
 }
 
-// After a crash and a relaunch: everything back, one more change works, a quit ends it.
-std::string crashThenLaunch(double relaunchAfter) {
-    return "crash\nwait " + moment(relaunchAfter) + "\nlaunch\nwait 5\n" + kEveryWindowInPlace +
+// After a crash and a relaunch (with what happens to the world before and right after
+// it): everything back, one more change works, a quit ends it.
+std::string crashThenLaunch(double relaunchAfter, const std::string& beforeLaunch = "",
+                            const std::string& afterLaunch = "") {
+    return "crash\nwait " + moment(relaunchAfter) + "\n" + beforeLaunch + "launch\n" + afterLaunch + "wait 5\n" +
+           kEveryWindowInPlace +
            "double-click 300,112\nwait 1.5\nexpect window \"Groceries\" shaded\nquit\nwait 3\nexpect exited 0\n" +
            kEveryWindowInPlace;
 }
@@ -167,6 +173,113 @@ std::string sweepName(const ::testing::TestParamInfo<Sweep>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, CrashSweep, ::testing::ValuesIn(everySweep()), sweepName);
+
+// Runs that the sweep over every moment leaves out: a relaunch at once, while the crashed
+// run's trips are still under way; more ways back and more windows of one application;
+// the application hidden during a trip, silent at the relaunch, or Accessibility granted
+// only after it. A few moments each, in the middle of the change, each with a relaunch
+// 0.02 and 0.1 s after the crash.
+struct Relaunch {
+    const char* name;
+    Sequence sequence;
+    std::vector<double> moments;
+    std::string beforeLaunch;
+    std::string afterLaunch;
+};
+
+void PrintTo(const Relaunch& relaunch, std::ostream* out) { *out << relaunch.name; }
+
+const Sequence kTwoRolledUp = {"", "", "double-click 300,112\nwait 1.5\n", "double-click 1000,112"};
+const Sequence kTwoRestoredTogether = {"", "", "double-click 300,112\nwait 1.5\ndouble-click 1000,112\nwait 1.5\n",
+                                       "menu \"Restore All Windows\""};
+const Sequence kThreeRolledUp = {"", "", "double-click 300,112\nwait 0.3\ndouble-click 1000,112\nwait 0.3\n",
+                                 "double-click 1000,452"};
+const Sequence kTwoThumbnailsOptionClicked = {
+    "", kCommandDoubleClick,
+    "double-click 300,112 cmd\nwait 1.5\ndouble-click 1000,112 cmd\nwait 1.5\nexpect window \"Ideas\" thumbnail\n",
+    "click 316,119 opt"};
+const Sequence kHiddenDuringTheTrip = {"", "", "", "double-click 300,112\nwait 0.1\nhide com.example.Notes"};
+
+std::string silentFor(const char* seconds) {
+    return std::string("app com.example.Notes \"Notes\" unresponsive ") + seconds + "\n";
+}
+
+const std::vector<Relaunch>& relaunches() {
+    static const std::vector<Relaunch> all = {
+        {"TwoRolledUp", kTwoRolledUp, {0.05, 0.1, 0.2, 0.4}, "", ""},
+        {"ThreeRolledUp", kThreeRolledUp, {0.1, 0.3}, "", ""},
+        {"TwoRestoredTogether", kTwoRestoredTogether, {0.05, 0.1, 0.2, 0.4}, "", ""},
+        {"FiveRestoredTogether", sequences().back(), {0.1, 0.5, 1.0}, "", ""},
+        {"TwoThumbnailsOptionClicked", kTwoThumbnailsOptionClicked, {0.05, 0.1, 0.2, 0.4}, "", ""},
+        {"HiddenDuringTheTrip", kHiddenDuringTheTrip, {0.02, 0.1, 0.3}, "", "wait 1\nshow com.example.Notes\n"},
+        {"SilentForAMoment", kTwoRolledUp, {0.1, 1.5}, silentFor("0.3"), ""},
+        {"SilentForASecond", kTwoRolledUp, {0.1, 1.5}, silentFor("1"), ""},
+        {"SilentForThreeSeconds", kTwoRolledUp, {0.1, 1.5}, silentFor("3"), ""},
+        {"TrustedAfterTheRelaunch", kTwoRolledUp, {0.1, 1.5}, "deny accessibility\n", "wait 1\ntrust accessibility\n"},
+    };
+    return all;
+}
+
+class QuickRelaunch : public ::testing::TestWithParam<Relaunch> {
+protected:
+    void SetUp() override { platform::gpu::setPassesDraw(false); }
+    void TearDown() override { platform::gpu::setPassesDraw(true); }
+};
+
+TEST_P(QuickRelaunch, EveryWindowComesBack) {
+    const Relaunch& relaunch = GetParam();
+    const Sequence& sequence = relaunch.sequence;
+    for (const double at : relaunch.moments) {
+        for (const double after : {0.02, 0.1}) {
+            testing::ProgramRun run;
+            const std::string script = std::string(kDesk) + sequence.settings + kLaunch + sequence.before +
+                                       sequence.trigger + "\nwait " + moment(at) + "\n" +
+                                       crashThenLaunch(after, relaunch.beforeLaunch, relaunch.afterLaunch);
+            ASSERT_EQ(run.play(script), 0) << "crashed " << moment(at) << " s after the trigger, launched "
+                                           << moment(after) << " s later\n"
+                                           << run.errors.str();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Crashes, QuickRelaunch, ::testing::ValuesIn(relaunches()),
+                         [](const ::testing::TestParamInfo<Relaunch>& info) { return info.param.name; });
+
+// A window of the second screen, rolled up or on its way into the Dock when the program
+// crashes, and the screen unplugged before the relaunch: the window comes back inside
+// the visible frame of the screen that is left, never where no screen shows it.
+TEST_F(QuickRelaunch, AWindowWhoseScreenWentComesBackOnTheScreenLeft) {
+    constexpr const char* kTwoScreens = R"(
+screen 0,0 1440x900 scale 1
+screen 1440,0 1280x800 scale 1
+app com.example.Notes "Notes"
+window "Sketch" of com.example.Notes at 1600,100 size 600x300
+)";
+    const std::string inPlace = "expect window \"Sketch\" normal at 840,100\n";
+    for (const double at : {0.1, 1.5}) {
+        for (const double after : {0.02, 0.3}) {
+            testing::ProgramRun run;
+            const std::string script = std::string(kTwoScreens) + kLaunch + "double-click 1800,112\nwait " +
+                                       moment(at) + "\ncrash\nwait " + moment(after) +
+                                       "\ndisconnect screen 2\nlaunch\nwait 5\n" + inPlace +
+                                       "quit\nwait 3\nexpect exited 0\n" + inPlace;
+            ASSERT_EQ(run.play(script), 0) << "crashed " << moment(at) << " s after the double-click\n"
+                                           << run.errors.str();
+        }
+    }
+}
+
+// An application silent for longer than the program goes on asking after a relaunch is
+// left to a later pass, and the quit's last pass is one (without waits, it takes out one
+// window of each application).
+TEST_F(QuickRelaunch, WhatAnApplicationSilentPastTheRetriesKeptComesBackAtTheQuit) {
+    testing::ProgramRun run;
+    const std::string script = std::string(kDesk) + kLaunch + "double-click 300,112\nwait 1.5\ncrash\nwait 0.1\n" +
+                               silentFor("45") +
+                               "launch\nwait 50\nexpect window \"Groceries\" docked\nquit\nwait 3\nexpect exited 0\n" +
+                               kEveryWindowInPlace;
+    EXPECT_EQ(run.play(script), 0) << run.errors.str();
+}
 
 // Whether the process catches SIGTERM yet (its handler is installed), from what the
 // kernel shows of it.

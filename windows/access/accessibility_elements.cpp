@@ -71,14 +71,21 @@ std::optional<uint32_t> windowNumber(const AccessibilityElement& element) {
 }
 
 std::vector<AccessibilityElement> applicationWindows(int32_t pid) {
-    auto value = read(ax::attribute::windows, AccessibilityElement::application(pid));
-    const auto* items = value ? value->array() : nullptr;
-    if (!items) return {};
+    auto windows = readApplicationWindows(pid);
+    if (!windows.ok()) return {};
+    return std::move(windows).value();
+}
+
+Result<std::vector<AccessibilityElement>, AccessibilityError> readApplicationWindows(int32_t pid) {
+    auto value = AccessibilityElement::application(pid).copyAttributeValue(ax::attribute::windows);
+    if (!value.ok()) return value.error();
+    const auto* items = value.value().array();
+    if (!items) return AccessibilityError::failure;
     std::vector<AccessibilityElement> windows;
     windows.reserve(items->size());
     for (const auto& item : *items) {
         // Anything but elements makes the whole answer unusable.
-        if (!item.element()) return {};
+        if (!item.element()) return AccessibilityError::failure;
         windows.push_back(*item.element());
     }
     return windows;

@@ -57,6 +57,10 @@ std::optional<uint32_t> windowNumber(const platform::AccessibilityElement& eleme
 // The application's "AXWindows", in the application's order; empty when the read fails
 // or gives anything but an array of elements.
 std::vector<platform::AccessibilityElement> applicationWindows(int32_t pid);
+// The same, telling a read that failed (its error; failure for an answer of another
+// shape) from an application without windows.
+platform::Result<std::vector<platform::AccessibilityElement>, platform::AccessibilityError> readApplicationWindows(
+    int32_t pid);
 
 // Typed reads of one attribute, one request each; nothing when the read fails or the
 // value has another type (a missing Boolean is thus told apart from false).

@@ -155,6 +155,14 @@ Rect clampRect(const Rect& rect, const Rect& bounds) {
     return Rect{x, y, rect.size.width, rect.size.height};
 }
 
+std::optional<Rect> frameOnConnectedScreen(const Rect& frame) {
+    requireMainThread("frameOnConnectedScreen");
+    if (meetsAnyScreen(frame)) return frame;
+    const auto screens = Screen::screens();
+    if (screens.empty()) return std::nullopt;
+    return clampRect(frame, topLeft(screens.front().visibleFrame()));
+}
+
 std::optional<Rect> usableFrameForRect(const Rect& rect) {
     requireMainThread("usableFrameForRect");
     return usableFrameOf(screenForRect(rect));

@@ -88,6 +88,11 @@ platform::Rect extendOverHiddenDock(const DockSettings& settings, const platform
 // wider than the bounds sits at their left edge, one taller at their top edge.
 platform::Rect clampRect(const platform::Rect& rect, const platform::Rect& bounds);
 
+// Where the system keeps a window of this frame: where it is while it meets a screen's
+// frame; else moved, never resized, inside the first screen's visible frame, as the
+// windows of a display that went are. Nothing without screens.
+std::optional<platform::Rect> frameOnConnectedScreen(const platform::Rect& frame);
+
 // The frame stand-ins may use on the screen of screenForRect (screenContaining): the
 // visible frame, stretched over a hidden Dock. Nothing without screens.
 std::optional<platform::Rect> usableFrameForRect(const platform::Rect& rect);

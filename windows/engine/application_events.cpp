@@ -47,9 +47,7 @@ void WindowEffects::applicationDidActivate(const Notification& notification) {
 // Space, their application busy) may be reachable now.
 void WindowEffects::activeSpaceDidChange(const Notification&) {
     requestArrangement();
-    queueStep([](WindowEffects& effects) {
-        LedgerRecovery(WindowLedger::shared(), effects.weak_from_this()).recover(LedgerRecovery::Waiting::no);
-    });
+    queueStep([](WindowEffects& effects) { effects.recoverLedger(LedgerRecovery::Waiting::no); });
     keepLooking(std::nullopt, kReopeningProlongation);
 }
 

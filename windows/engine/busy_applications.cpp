@@ -32,29 +32,38 @@ Task<void> BusyApplications::settled(int32_t pid) {
     co_await waiters->wait();
 }
 
-Task<void> BusyApplications::answers(int32_t pid) {
+Task<bool> BusyApplications::answers(int32_t pid) {
     // The poll bounds itself; the wait needs no limit of its own. The poll holds the
     // waiter only weakly, so that a chain that is gone first leaves nothing to resume.
-    auto answered = std::make_shared<platform::ContinuationList>();
+    // Both fields belong to the main thread: the poll's outcome is handed over by posting.
+    struct Wait {
+        platform::ContinuationList list;
+        bool answered = false;
+    };
+    auto wait = std::make_shared<Wait>();
     auto& loop = platform::MainLoop::main();
-    loop.concurrentQueue(kAnswerQueueLabel).async([pid, weak = std::weak_ptr(answered)] {
-        waitUntilAnswering(pid);
-        platform::MainLoop::main().post([weak] {
-            if (const auto list = weak.lock()) list->resumeAll();
+    loop.concurrentQueue(kAnswerQueueLabel).async([pid, weak = std::weak_ptr(wait)] {
+        const bool answered = waitUntilAnswering(pid);
+        platform::MainLoop::main().post([weak, answered] {
+            if (const auto waiting = weak.lock()) {
+                waiting->answered = answered;
+                waiting->list.resumeAll();
+            }
         });
     });
-    auto woken = co_await answered->wait();
+    auto woken = co_await wait->list.wait();
     (void)woken;
+    co_return wait->answered;
 }
 
-void BusyApplications::waitUntilAnswering(int32_t pid) {
+bool BusyApplications::waitUntilAnswering(int32_t pid) {
     auto& loop = platform::MainLoop::main();
     const auto application = platform::AccessibilityElement::application(pid);
     const double deadline = loop.now() + kAnswerLimit;
     while (true) {
         const auto role = application.copyAttributeValue(platform::ax::attribute::role);
-        if (role.ok() || role.error() != platform::AccessibilityError::cannotComplete) return;
-        if (loop.now() >= deadline) return;
+        if (role.ok() || role.error() != platform::AccessibilityError::cannotComplete) return true;
+        if (loop.now() >= deadline) return false;
         loop.blockFor(kAnswerPoll);
     }
 }

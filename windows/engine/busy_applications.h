@@ -46,14 +46,14 @@ public:
     // Returns once the application has no trip under way; at once when it has none.
     platform::Task<void> settled(int32_t pid);
     // Returns once the application answers accessibility requests, at most kAnswerLimit
-    // (and the poll's last read) later. The poll runs off the main thread beside every
-    // other release's, so that each is bounded on its own.
-    static platform::Task<void> answers(int32_t pid);
+    // (and the poll's last read) later; whether it answered. The poll runs off the main
+    // thread beside every other release's, so that each is bounded on its own.
+    static platform::Task<bool> answers(int32_t pid);
     // The blocking poll behind answers: reads "AXRole" every kAnswerPoll seconds while
-    // the application cannot complete the request, until kAnswerLimit has passed. Off
-    // the main thread, but where blocking it is meant (the restore at quit, the
-    // recovery at start-up).
-    static void waitUntilAnswering(int32_t pid);
+    // the application cannot complete the request, until kAnswerLimit has passed; false
+    // when it still could not then. Off the main thread, but where blocking it is meant
+    // (the restore at quit, the recovery at start-up).
+    static bool waitUntilAnswering(int32_t pid);
     // Counts one more trip of the application.
     void markBusy(int32_t pid);
     // Ends one trip; the last one releases the application and its waiters.

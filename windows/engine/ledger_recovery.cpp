@@ -12,6 +12,7 @@
 #include "platform/windowserver/window_list.h"
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"
+#include "windows/access/screens.h"
 #include "windows/access/window_info.h"
 #include "windows/access/window_server.h"
 #include "windows/changed/affected_window.h"
@@ -57,12 +58,18 @@ std::optional<int32_t> decimalInteger(const std::string& text) {
     return value;
 }
 
+// The window server's record of the window; none when it lists no such window.
+std::optional<Dictionary> listedRecord(uint32_t window) {
+    const auto list = window_info::copyDictionaries(platform::WindowList::includingWindow, window);
+    if (!list || list->empty()) return std::nullopt;
+    return *(*list)[0].dictionary();
+}
+
 // Whether the window server still has the window, as a window of that process (a
 // number it reused for another process's window is not ours to touch).
 bool belongsTo(uint32_t window, int32_t pid) {
-    const auto list = window_info::copyDictionaries(platform::WindowList::includingWindow, window);
-    if (!list || list->empty()) return false;
-    return window_info::owner(*(*list)[0].dictionary()) == pid;
+    const auto record = listedRecord(window);
+    return record && window_info::owner(*record) == pid;
 }
 
 std::optional<AccessibilityElement> elementOfWindow(const std::vector<AccessibilityElement>& elements,
@@ -92,14 +99,40 @@ bool pollWithinLimit(Done done) {
     }
 }
 
-// Whether no trip to or from the Dock is under way: the window is off the screen, or the
-// window server shows it where the window list has it. Without the window server's
-// bounds nothing tells, and the window counts as settled.
-bool dockTripSettled(uint32_t window) {
+// Whether no trip to or from the Dock is under way, given where the window list has the
+// window on screen: the window is off the screen, or the window server shows it there.
+// Without the window server's bounds nothing tells, and the window counts as settled.
+bool dockTripSettled(uint32_t window, const std::optional<Rect>& onScreen) {
+    if (!onScreen) return true;
     const auto server = serverBounds(window);
-    if (!server) return true;
-    const auto listed = WindowServer::onScreenBounds(window);
-    return !listed || agree(*listed, *server);
+    return !server || agree(*onScreen, *server);
+}
+
+bool dockTripSettled(uint32_t window) { return dockTripSettled(window, WindowServer::onScreenBounds(window)); }
+
+// Whether none of the application's windows on screen is on a trip to or from the Dock.
+bool tripsSettled(int32_t pid) {
+    using platform::WindowList;
+    const auto list = window_info::copyDictionaries(WindowList::onScreenOnly, WindowList::kNullWindow);
+    if (!list) return true;
+    for (const auto& item : *list) {
+        const Dictionary& record = *item.dictionary();
+        const auto number = window_info::number(record);
+        if (number && window_info::owner(record) == pid && !dockTripSettled(*number, window_info::bounds(record)))
+            return false;
+    }
+    return true;
+}
+
+// A window whose screen has gone comes back inside the first screen, not where no screen
+// shows it; one that cannot be moved comes back where it was.
+void placeOnConnectedScreen(uint32_t window, const AccessibilityElement& element) {
+    const auto record = listedRecord(window);
+    const auto listed = record ? window_info::bounds(*record) : std::nullopt;
+    if (!listed) return;
+    const auto placed = frameOnConnectedScreen(*listed);
+    if (!placed || placed->origin == listed->origin) return;
+    element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(placed->origin));
 }
 
 }  // namespace
@@ -115,12 +148,13 @@ void waitUntilInPlace(uint32_t window) {
 LedgerRecovery::LedgerRecovery(WindowLedger& ledger, std::weak_ptr<WindowEffectsServices> effects)
     : ledger_(ledger), effects_(std::move(effects)) {}
 
-void LedgerRecovery::recover(Waiting waiting) {
+LedgerRecovery::Kept LedgerRecovery::recover(Waiting waiting) {
     requireMainThread("WindowLedger.recover");
     const auto stored = ledger_.defaults().storedObject(WindowLedger::kDefaultsKey);
     const Dictionary* owners = stored ? stored->dictionary() : nullptr;
-    if (!owners) return;
-    Pass pass{waiting, {}, {}};
+    if (!owners) return {};
+    Pass pass;
+    pass.waiting = waiting;
     std::map<std::string, std::vector<LedgerEntry>> dealt;
     for (const auto& owner : ownersToRecover(*owners, waiting)) {
         auto kept = recoverOwner(*owners->find(owner), pass);
@@ -133,6 +167,7 @@ void LedgerRecovery::recover(Waiting waiting) {
         heir.insert(heir.end(), kept.begin(), kept.end());
     }
     if (!dealt.empty()) store(dealt);
+    return pass.kept;
 }
 
 std::vector<std::string> LedgerRecovery::ownersToRecover(const Dictionary& owners, Waiting waiting) const {
@@ -164,6 +199,7 @@ std::vector<LedgerEntry> LedgerRecovery::recoverOwner(const Value& list, Pass& p
         }
         switch (putBack(*entry, pass)) {
             case Outcome::putBack:
+                pass.kept.progressed.insert(entry->processIdentifier);
                 if (std::holds_alternative<LedgerEntry::Minimized>(entry->change))
                     pass.waitFor[entry->processIdentifier] = entry->id;
                 break;
@@ -179,17 +215,21 @@ std::vector<LedgerEntry> LedgerRecovery::recoverOwner(const Value& list, Pass& p
 // waits for the next pass instead, as one of a busy application does.
 bool LedgerRecovery::waitsForLaterPass(const LedgerEntry& entry, Pass& pass) const {
     const int32_t pid = entry.processIdentifier;
+    bool busy = false;
     if (const auto earlier = pass.waitFor.find(pid); earlier != pass.waitFor.end()) {
-        if (pass.waiting == Waiting::no) return true;
-        waitUntilInPlace(earlier->second);
-        BusyApplications::waitUntilAnswering(pid);
-        pass.waitFor.erase(earlier);
+        busy = pass.waiting == Waiting::no;
+        if (!busy) {
+            waitUntilInPlace(earlier->second);
+            BusyApplications::waitUntilAnswering(pid);
+            pass.waitFor.erase(earlier);
+        }
     }
-    if (pass.waiting == Waiting::no) {
+    if (!busy && pass.waiting == Waiting::no) {
         const auto effects = effects_.lock();
-        if (effects && effects->isBusy(pid)) return true;
+        busy = effects && effects->isBusy(pid);
     }
-    return ledger_.entries().count(entry.id) > 0;
+    if (busy) pass.kept.busy.insert(pid);
+    return busy || ledger_.entries().count(entry.id) > 0;
 }
 
 void LedgerRecovery::store(const std::map<std::string, std::vector<LedgerEntry>>& dealt) {
@@ -233,34 +273,53 @@ LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& 
     const int32_t pid = entry.processIdentifier;
     if (!belongsTo(entry.id, pid)) return Outcome::gone;
     // A window still travelling to or from the Dock is judged once it has arrived: at
-    // start-up recovery waits for that, as it waits for a window it took out; on a
-    // Space change the entry waits for the next pass.
+    // start-up recovery waits for the application's trips, as it waits for a window it
+    // took out; on a Space change the entry waits for the next pass.
+    if (pass.waiting == Waiting::yes && pass.awaited.insert(pid).second)
+        pollWithinLimit([pid] { return tripsSettled(pid); });
     if (std::holds_alternative<LedgerEntry::Minimized>(entry.change) && !dockTripSettled(entry.id)) {
-        const bool settled =
-            pass.waiting == Waiting::yes && pollWithinLimit([&entry] { return dockTripSettled(entry.id); });
-        if (!settled) return Outcome::later;
+        pass.kept.busy.insert(pid);
+        return Outcome::later;
     }
     if (isAlreadyBack(entry, WindowServer::onScreenBounds(entry.id), serverBounds(entry.id))) return Outcome::gone;
-    if (!platform::AccessibilityTrust::isProcessTrusted()) return Outcome::later;
-    auto cached = pass.windowsOf.find(pid);
-    if (cached == pass.windowsOf.end()) cached = pass.windowsOf.emplace(pid, applicationWindows(pid)).first;
-    const auto element = elementOfWindow(cached->second, entry.id);
+    if (!platform::AccessibilityTrust::isProcessTrusted()) {
+        pass.kept.untrusted = true;
+        return Outcome::later;
+    }
+    const auto& windows = windowsOf(pid, pass);
+    if (!windows.ok()) {
+        if (windows.error() == platform::AccessibilityError::cannotComplete) pass.kept.busy.insert(pid);
+        return Outcome::later;
+    }
+    const auto element = elementOfWindow(windows.value(), entry.id);
     if (!element) return Outcome::later;
-    if (std::holds_alternative<LedgerEntry::Minimized>(entry.change)) return putBackMinimized(entry, *element);
+    if (std::holds_alternative<LedgerEntry::Minimized>(entry.change)) return putBackMinimized(entry, *element, pass);
     return putBackCollapsed(entry, *element);
+}
+
+// At start-up an application that may have just travelled is given the time to answer
+// that ends every trip before it is read.
+const LedgerRecovery::WindowsRead& LedgerRecovery::windowsOf(int32_t pid, Pass& pass) {
+    if (const auto cached = pass.windowsOf.find(pid); cached != pass.windowsOf.end()) return cached->second;
+    if (pass.waiting == Waiting::yes) BusyApplications::waitUntilAnswering(pid);
+    return pass.windowsOf.emplace(pid, readApplicationWindows(pid)).first->second;
 }
 
 // A window taken out of the Dock is a trip like those the program makes: its application
 // counts as busy until the trip is over and it answers again.
-LedgerRecovery::Outcome LedgerRecovery::putBackMinimized(const LedgerEntry& entry, const AccessibilityElement& element) {
+LedgerRecovery::Outcome LedgerRecovery::putBackMinimized(const LedgerEntry& entry, const AccessibilityElement& element,
+                                                         Pass& pass) {
     const auto minimized = boolAttribute(ax::attribute::minimized, element);
     if (!minimized) return Outcome::later;
     if (!*minimized) return Outcome::gone;
     const int32_t pid = entry.processIdentifier;
     const auto effects = effects_.lock();
     if (effects) effects->refreshKnownTargets(pid, {entry.id});
-    if (element.setAttributeValue(ax::attribute::minimized, false) != platform::AccessibilityError::success) {
+    placeOnConnectedScreen(entry.id, element);
+    const auto written = element.setAttributeValue(ax::attribute::minimized, false);
+    if (written != platform::AccessibilityError::success) {
         if (effects && !effects->isBusy(pid)) effects->forgetKnownTargets(pid);
+        if (written == platform::AccessibilityError::cannotComplete) pass.kept.busy.insert(pid);
         return Outcome::later;
     }
     if (effects) {

@@ -9,11 +9,16 @@
 // Waiting. At start-up (Waiting::yes) a further window of an application whose earlier
 // window was just taken out of the Dock waits until that one shows in place (the window
 // list and the window server agree on its bounds within 1.0 point, at most 1.5 seconds,
-// polled every 8 milliseconds) and the application answers; a minimized window still
-// travelling to or from the Dock (an instance that ended in the middle of sending it
-// there) is waited for in the same way until it has arrived, and judged then. On a
-// Space change (Waiting::no) nothing sleeps: such windows, and those of a busy
-// application, are kept for the next pass.
+// polled every 8 milliseconds) and the application answers. An application whose
+// windows are still travelling to or from the Dock (an instance that ended in the middle
+// of sending them there or bringing them back) is busy as after a trip of this pass:
+// before its windows are judged, they are given the same time to arrive, and before they
+// are read the application is given the time to answer that ends every trip (at most
+// 0.6 seconds). On a Space change (Waiting::no) nothing sleeps: such windows, and those
+// of a busy application, are kept for the next pass.
+//
+// A pass tells what it kept and why (Kept), so that its caller can try again once the
+// reason has gone: an application busy or not answering, Accessibility not granted.
 //
 // Every application's accessibility windows are read at most once per pass. The lists of
 // other running instances are never touched, nor is this instance's own list once it has
@@ -32,12 +37,14 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/accessibility/element.h"
 #include "platform/geometry/geometry.h"
 #include "platform/plist/value.h"
+#include "platform/runtime/result.h"
 #include "windows/changed/window_effects_services.h"
 #include "windows/changed/window_ledger.h"
 
@@ -47,6 +54,17 @@ class LedgerRecovery {
 public:
     enum class Waiting { no, yes };
     enum class Outcome { putBack, gone, later };
+
+    // What a pass kept for later, and why.
+    struct Kept {
+        // Applications with an entry kept because they were busy: on a trip, or not
+        // answering accessibility requests.
+        std::set<int32_t> busy;
+        // Applications of which the pass took a window out of the Dock.
+        std::set<int32_t> progressed;
+        // Whether an entry was kept because Accessibility is not granted.
+        bool untrusted = false;
+    };
 
     // How much taller than its collapsed height a collapsed window must stand to count
     // as already back.
@@ -61,7 +79,7 @@ public:
     // Dock that recovery starts (nothing is counted once the engine is gone).
     LedgerRecovery(WindowLedger& ledger, std::weak_ptr<WindowEffectsServices> effects);
 
-    void recover(Waiting waiting);
+    Kept recover(Waiting waiting);
 
     // Whether the owner key names a running instance of this program: a decimal 32-bit
     // process identifier (with an optional sign) of a running application whose bundle
@@ -74,11 +92,16 @@ public:
                               std::optional<platform::Rect> serverBounds);
 
 private:
+    using WindowsRead = platform::Result<std::vector<platform::AccessibilityElement>, platform::AccessibilityError>;
+
     struct Pass {
         Waiting waiting = Waiting::no;
         // The window last taken out of the Dock in this pass, by application.
         std::map<int32_t, uint32_t> waitFor;
-        std::map<int32_t, std::vector<platform::AccessibilityElement>> windowsOf;
+        // The applications whose trips under way this pass has waited for.
+        std::set<int32_t> awaited;
+        std::map<int32_t, WindowsRead> windowsOf;
+        Kept kept;
     };
 
     // The owners whose lists this pass deals with, this process's own (when it is an
@@ -91,7 +114,9 @@ private:
     // Writes the kept lists of the owners dealt with (an empty one removes its owner).
     void store(const std::map<std::string, std::vector<LedgerEntry>>& dealt);
     Outcome putBack(const LedgerEntry& entry, Pass& pass);
-    Outcome putBackMinimized(const LedgerEntry& entry, const platform::AccessibilityElement& element);
+    // The application's accessibility windows, read once per pass.
+    static const WindowsRead& windowsOf(int32_t pid, Pass& pass);
+    Outcome putBackMinimized(const LedgerEntry& entry, const platform::AccessibilityElement& element, Pass& pass);
     Outcome putBackCollapsed(const LedgerEntry& entry, const platform::AccessibilityElement& element);
 
     WindowLedger& ledger_;

@@ -35,7 +35,9 @@ std::shared_ptr<WindowEffects> WindowEffects::create(Preferences& preferences) {
 WindowEffects::WindowEffects(const Key&, Preferences& preferences)
     : windows_(registrar_, {}), preferences_(preferences) {}
 
-WindowEffects::~WindowEffects() = default;
+WindowEffects::~WindowEffects() {
+    if (grantPoll_) grantPoll_->invalidate();
+}
 
 WindowEffects& WindowEffects::shared() {
     auto& engine = sharedEngine();

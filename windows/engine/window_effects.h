@@ -23,9 +23,10 @@
 // busy_applications.cpp, announcements.cpp and effect_sounds.cpp (sounds, the
 // state-changed notification, the list's upkeep, letting windows go), every_window.cpp,
 // restoring.cpp, windows_of_application.cpp, dock_group.cpp, several_windows.cpp,
-// departing_together.cpp, start_up.cpp, application_events.cpp, reopening.cpp and
-// thumbnail_placement.cpp; the ledger's recovery and the windows left collapsed have
-// their own classes (ledger_recovery.h, left_collapsed.h).
+// departing_together.cpp, start_up.cpp, application_events.cpp, reopening.cpp,
+// thumbnail_placement.cpp and ledger_retries.cpp (the ledger's passes and their
+// retries); the ledger's recovery and the windows left collapsed have their own classes
+// (ledger_recovery.h, left_collapsed.h).
 //
 // Main thread only. Tasks that outlive a call hold the engine weakly and do nothing of
 // the engine's part once it is gone.
@@ -43,6 +44,7 @@
 #include "platform/accessibility/element.h"
 #include "platform/geometry/geometry.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/runtime/main_loop.h"
 #include "platform/runtime/observation.h"
 #include "platform/runtime/task.h"
 #include "settings/model/preferences.h"
@@ -56,6 +58,7 @@
 #include "windows/changed/window_state.h"
 #include "windows/engine/busy_applications.h"
 #include "windows/engine/effect_sounds.h"
+#include "windows/engine/ledger_recovery.h"
 #include "windows/engine/left_collapsed.h"
 
 namespace furlpane {
@@ -153,6 +156,12 @@ public:
     static constexpr double kReopeningSearch = 10.0;
     static constexpr double kReopeningProlongation = 2.0;
     static constexpr double kReopeningPause = 0.25;
+    // Trying again what the ledger's recovery kept: how many passes in a row an
+    // application that stays busy gets, how long each waits for it to answer, and how
+    // often the grant of Accessibility is looked at.
+    static constexpr int kLedgerRetries = 3;
+    static constexpr double kLedgerRetryWait = 10.0;
+    static constexpr double kGrantPoll = 1.0;
 
     // ---- Making (window_effects.cpp)
 
@@ -331,6 +340,14 @@ public:
     void setStandInsHidden(std::optional<int32_t> pid, AffectedWindow::Visibility visibility);
     void applicationTerminated(std::optional<int32_t> pid);
 
+    // ---- What earlier runs left changed (ledger_retries.cpp)
+
+    // One pass of the ledger's recovery. What it keeps because its application is busy
+    // is tried again once the application has settled and answers, and what it keeps
+    // because Accessibility is not granted once it is, each by one more pass without
+    // waits on the serial chain.
+    void recoverLedger(LedgerRecovery::Waiting waiting);
+
     // ---- Reopening windows left collapsed (reopening.cpp)
 
     void applicationLaunched(int32_t pid, std::string bundleIdentifier);
@@ -426,6 +443,14 @@ private:
     void applyStayPut();
     platform::Task<void> applyThumbnailLook();
 
+    // ---- What earlier runs left changed (ledger_retries.cpp)
+
+    // A pass that counts as a retry of the applications it keeps busy.
+    void runLedgerPass(LedgerRecovery::Waiting waiting);
+    void retryLedgerWhenSettled(int32_t pid);
+    static platform::Task<void> ledgerRetry(std::weak_ptr<WindowEffects> weak, int32_t pid);
+    void retryLedgerWhenTrusted();
+
     // ---- Reopening (reopening.cpp)
 
     // One try of the application's search; whether to try again after a pause.
@@ -444,6 +469,11 @@ private:
     Preferences& preferences_;
     BusyApplications busy_;
     EffectSounds sounds_;
+    // The ledger's retries in a row of each application kept busy, the applications
+    // watched for one, and the look at the grant of Accessibility.
+    std::map<int32_t, int> ledgerRetries_;
+    std::set<int32_t> ledgerRetriesArmed_;
+    std::shared_ptr<platform::Timer> grantPoll_;
 };
 
 }  // namespace furlpane

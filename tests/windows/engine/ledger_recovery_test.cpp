@@ -302,5 +302,70 @@ TEST(LedgerRecovery, OnASpaceChangeABusyApplicationsWindowsWait) {
     EXPECT_EQ(scene.stored(), owner("999", {minimizedEntry(window)}));
 }
 
+// A run that ended in the middle of a trip leaves its application silent for the rest of
+// it. At start-up the trip is waited for, as one of the pass's own, and the application's
+// windows are put back; a pass that does not wait keeps them, and says the application
+// was busy.
+TEST(LedgerRecovery, AnApplicationStillOnATripOfTheEndedRunIsWaitedForAtStartUp) {
+    enum class Trip { outOfTheDock, intoTheDock };
+    for (const Trip trip : {Trip::outOfTheDock, Trip::intoTheDock}) {
+        for (const Waiting waiting : {Waiting::yes, Waiting::no}) {
+            SCOPED_TRACE(std::string(trip == Trip::intoTheDock ? "into" : "out of") + " the Dock, " +
+                         (waiting == Waiting::yes ? "at start-up" : "on a Space change"));
+            Scene scene(2);
+            auto& docked = scene.window(0);
+            auto& travelling = scene.window(1);
+            scene.inDock(docked);
+            Array left{minimizedEntry(docked)};
+            if (trip == Trip::outOfTheDock) {
+                scene.inDock(travelling);
+                travelling.deminimize();
+            } else {
+                travelling.minimize();
+                left.push_back(minimizedEntry(travelling));
+            }
+            scene.store(owner("999", left));
+
+            const auto kept = LedgerRecovery(*scene.ledger, scene.engine).recover(waiting);
+            scene.settle();
+
+            const bool back = waiting == Waiting::yes;
+            EXPECT_EQ(docked.isMinimized(), !back);
+            EXPECT_EQ(travelling.isMinimized(), trip == Trip::intoTheDock && !back);
+            EXPECT_EQ(kept.busy, back ? std::set<int32_t>{} : std::set<int32_t>{scene.editor.pid()});
+            EXPECT_EQ(scene.stored(), back ? Dictionary{} : owner("999", left));
+        }
+    }
+}
+
+// Only a window whose screen has gone is moved: inside the first screen's visible frame,
+// at its size, as the system places the windows of a display that went.
+TEST(LedgerRecovery, AWindowWhoseScreenHasGoneComesBackOnTheFirstScreen) {
+    struct Row {
+        const char* name;
+        Rect frame;
+        Point comesBackAt;
+    };
+    Scene scene(0);
+    const Rect visible = scene.world.displays().topLeftVisibleFrame(*scene.world.displays().first());
+    const double right = visible.maxX() - 300;
+    for (const Row& row : {Row{"on the screen", {40, 120, 300, 200}, {40, 120}},
+                           Row{"partly on the screen", {1200, 120, 300, 200}, {1200, 120}},
+                           Row{"right of every screen", {2000, 120, 300, 200}, {right, 120}},
+                           Row{"above and left of every screen", {-900, -700, 300, 200}, visible.origin},
+                           Row{"below every screen", {40, 5000, 300, 200}, {40, visible.maxY() - 200}}}) {
+        SCOPED_TRACE(row.name);
+        auto& record = *scene.editor.openWindow({.title = row.name, .frame = row.frame});
+        scene.inDock(record);
+        scene.store(owner("999", {minimizedEntry(record)}));
+
+        scene.recover(Waiting::yes);
+        scene.settle();
+
+        EXPECT_FALSE(record.isMinimized());
+        EXPECT_EQ(record.frame(), Rect(row.comesBackAt, row.frame.size));
+    }
+}
+
 }  // namespace
 }  // namespace engine_test
