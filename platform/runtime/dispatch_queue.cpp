@@ -84,10 +84,15 @@ size_t ThreadDispatchQueue::threadCount() const {
 void ThreadDispatchQueue::async(Handover<void()> work) {
     if (deferredToSimulatedJob(*this, work)) return;
     std::vector<std::thread> ended;
+    // Counted before the queue's lock is taken: the loop makes queues under its own lock.
+    loop_.beginOffMainWork();
     {
-        std::lock_guard lock(mutex_);
-        if (stopping_) return;
-        loop_.beginOffMainWork();
+        std::unique_lock lock(mutex_);
+        if (stopping_) {
+            lock.unlock();
+            loop_.endOffMainWork();
+            return;
+        }
         waiting_.push_back(std::move(work));
         // A job that finds no free thread gets one of its own while the pool may grow: the
         // busy ones may be blocked for long.
