@@ -106,6 +106,37 @@ settings close
     }
 }
 
+// A window brought forward from the menu comes out of the Dock in front of the application
+// that was in front; a click on another application's window soon after is the user's
+// choice, and stands once the window's trip has settled.
+TEST(StatusMenu, AClickSoonAfterARestoreBroughtForwardStands) {
+    const std::string desk = std::string(kDesk) + R"s(
+app com.example.Editor "Editor"
+window "Draft" of com.example.Editor at 420,400 size 300x180
+wait 0.5
+double-click 570,412
+wait 1.2
+)s";
+    const struct {
+        const char* before;
+        const char* after;
+        const char* front;
+        const char* behind;
+    } cases[] = {
+        {"click 200,150\nwait 0.5\n", "", "Draft", "Groceries"},
+        {"", "wait 0.05\nclick 200,150\n", "Groceries", "Draft"},
+        {"", "wait 0.2\nclick 200,150\n", "Groceries", "Draft"},
+        {"", "wait 0.4\nclick 200,150\n", "Groceries", "Draft"},
+    };
+    for (const auto& c : cases) {
+        ShellRun run;
+        const std::string restore = std::string(c.before) + "menu \"Draft (Editor)\"\n" + c.after;
+        const std::string check =
+            "wait 3\nexpect window \"" + std::string(c.front) + "\" normal above \"" + c.behind + "\"\n";
+        EXPECT_EQ(run.play(desk + restore + check), 0) << restore << '\n' << run.errors.str();
+    }
+}
+
 // The seconds each transition of the journal took, in order.
 std::vector<double> transitionLengths(const std::string& journal) {
     std::vector<double> lengths;
