@@ -305,11 +305,10 @@ public:
     // minimized), its stand-in gone and its ledger entry kept.
     platform::Task<bool> applyState(Raising raising);
     // On the accessibility queue: moves the window (when a point is given), takes it out
-    // of the Dock and, when asked and it came out, raises it. `success` runs on the main
-    // thread when the window left the Dock, then `completion` with whether it did.
+    // of the Dock and, when asked and it came out, raises it. `answered` runs on the main
+    // thread with whether the window left the Dock.
     static void bringWindowBack(std::optional<platform::Point> moveTo, platform::AccessibilityElement element,
-                                Raising raise, int32_t processIdentifier, std::function<void()> success,
-                                std::function<void(bool)> completion);
+                                Raising raise, int32_t processIdentifier, std::function<void(bool)> answered);
     // Once the application has settled after its window's trip out of the Dock, raises
     // the window again, unless the watch saw the user choose another application meanwhile.
     static void bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,

@@ -38,11 +38,24 @@ void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
 
 }  // namespace
 
-// What the application answered to "AXMinimized" = false, once the accessibility queue
-// has it.
+// The way out of the Dock as the main thread keeps it while the accessibility queue asks
+// the application: what to do once it answers, and the answer for applyState to await.
+// The queue holds it only weakly, so that everything in it stays on the main thread.
 struct AffectedWindow::WayOut {
+    std::function<void()> success;
+    std::shared_ptr<StandInTransition> transition;
     std::optional<bool> tookOut;
     platform::ContinuationList answered;
+
+    void answer(bool out) {
+        if (out) {
+            success();
+        } else {
+            dropUnplayed(transition);
+        }
+        tookOut = out;
+        answered.resumeAll();
+    }
 };
 
 Task<bool> AffectedWindow::applyState(Raising raising) {
@@ -145,29 +158,25 @@ std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::sendWindowBack(
         if (watch) bringForwardWhenSettled(engine, pid, element, watch);
     };
     auto wayOut = std::make_shared<WayOut>();
-    auto completion = [transition, wayOut](bool tookOut) {
-        if (!tookOut) dropUnplayed(transition);
-        wayOut->tookOut = tookOut;
-        wayOut->answered.resumeAll();
+    wayOut->success = std::move(success);
+    wayOut->transition = transition;
+    auto answered = [weak = std::weak_ptr(wayOut)](bool tookOut) {
+        if (const auto way = weak.lock()) way->answer(tookOut);
     };
-    accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, success,
-                                completion] { bringWindowBack(moveTo, element, raising, pid, success, completion); });
+    accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, answered] {
+        bringWindowBack(moveTo, element, raising, pid, answered);
+    });
     return wayOut;
 }
 
 // The answer goes back before the raise, which may wait on an application busy with the
 // trip; a window that stayed in the Dock is not raised.
 void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::AccessibilityElement element,
-                                     Raising raise, int32_t processIdentifier, std::function<void()> success,
-                                     std::function<void(bool)> completion) {
+                                     Raising raise, int32_t processIdentifier, std::function<void(bool)> answered) {
     if (moveTo) element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(*moveTo));
-    const bool back = element.setAttributeValue(ax::attribute::minimized, false) == platform::AccessibilityError::success;
-    if (completion || back) {
-        platform::MainLoop::main().post([back, success = std::move(success), completion = std::move(completion)] {
-            if (back && success) success();
-            if (completion) completion(back);
-        });
-    }
+    const auto written = element.setAttributeValue(ax::attribute::minimized, false);
+    const bool back = written == platform::AccessibilityError::success;
+    platform::MainLoop::main().post([back, answered = std::move(answered)] { answered(back); });
     if (!back || raise != Raising::bringForward) return;
     accessibilityQueue().async([processIdentifier, element] { raiseOtherWindow(processIdentifier, element); });
 }
@@ -176,8 +185,8 @@ void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::Acce
 // asked for with the way back may be lost, leaving the window behind the application in
 // front. It is asked again once the trip has settled, which ends within the trip's limit
 // and the wait for the application to answer, unless the user has made another
-// application active or clicked in one since: his choice stands. The changed window itself may be gone by
-// then: the wait holds only what the raise needs.
+// application active or clicked in one since: his choice stands. The changed window
+// itself may be gone by then: the wait holds only what the raise needs.
 void AffectedWindow::bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
                                              platform::AccessibilityElement element,
                                              std::shared_ptr<const UserChoiceWatch> watch) {
