@@ -106,6 +106,31 @@ settings close
     }
 }
 
+// A window whose application stops answering just as the menu restores it stays in the
+// Dock: it is announced so, without a sound, stays in the menu, and the menu brings it
+// back once the application answers again.
+TEST(StatusMenu, AWindowItsApplicationDidNotTakeBackStaysInTheMenu) {
+    ShellRun run;
+    ASSERT_EQ(run.play(std::string(kDesk) + R"s(
+double-click 200,112
+wait 1.2
+menu "Groceries (Notes)"
+app com.example.Notes "Notes" unresponsive 1
+wait 3
+expect window "Groceries" docked
+expect no notification window-state-changed IsInDock=false
+expect notification window-state-changed OldState=1 NewState=0 WasInDock=true IsInDock=true SoundIsDue=false
+)s"), 0) << run.errors.str();
+    EXPECT_EQ(menuOf(run), withEnd({C::kHeading, "Groceries (Notes)", C::kRestoreAll}));
+    EXPECT_EQ(run.play(R"s(
+menu "Groceries (Notes)"
+wait 2
+expect window "Groceries" normal at 100,100
+expect notification window-state-changed OldState=0 NewState=0 WasInDock=true IsInDock=false
+)s"), 0) << run.errors.str();
+    EXPECT_EQ(menuOf(run), withEnd({C::kNoWindows, C::kRestoreAll}));
+}
+
 // A window brought forward from the menu comes out of the Dock in front of the application
 // that was in front; a click on another application's window soon after is the user's
 // choice, and stands once the window's trip has settled.
