@@ -1,6 +1,7 @@
 #include "platform/runtime/dispatch_queue.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "platform/runtime/main_loop.h"
@@ -29,7 +30,8 @@ std::unique_ptr<DispatchQueue> makeConcurrentQueue(std::string label, MainLoop& 
     if (loop.isSimulated()) {
         return std::make_unique<SimulatedDispatchQueue>(std::move(label), loop, DispatchQueue::kUnbounded);
     }
-    return std::make_unique<ThreadDispatchQueue>(std::move(label), loop, kConcurrentThreads);
+    const ThreadDispatchQueue::Pool pool{.kept = kConcurrentThreads, .limit = kConcurrentThreadLimit};
+    return std::make_unique<ThreadDispatchQueue>(std::move(label), loop, pool);
 }
 
 size_t DispatchQueue::pendingJobs() const {
@@ -44,14 +46,18 @@ size_t DispatchQueue::finishedJobs() const {
 
 // ---- ThreadDispatchQueue ----------------------------------------------------------
 
-ThreadDispatchQueue::ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width)
-    : DispatchQueue(std::move(label), loop, std::max<size_t>(width, 1)) {
-    workers_.reserve(this->width());
-    for (size_t i = 0; i < this->width(); ++i) workers_.emplace_back([this] { work(); });
+ThreadDispatchQueue::ThreadDispatchQueue(std::string label, MainLoop& loop, Pool pool)
+    : DispatchQueue(std::move(label), loop, std::max({pool.limit, pool.kept, size_t{1}})),
+      kept_(std::max<size_t>(pool.kept, 1)),
+      idleLife_(std::isfinite(pool.idleLife) && pool.idleLife > 0 ? pool.idleLife : 0) {
+    std::lock_guard lock(mutex_);
+    workers_.reserve(kept_);
+    for (size_t i = 0; i < kept_; ++i) startThread();
 }
 
 ThreadDispatchQueue::~ThreadDispatchQueue() {
     size_t dropped = 0;
+    std::vector<std::thread> threads;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -59,43 +65,91 @@ ThreadDispatchQueue::~ThreadDispatchQueue() {
         waiting_.clear();
     }
     cv_.notify_all();
-    for (auto& worker : workers_) worker.join();
+    {
+        // Stopping, no thread starts or retires any more.
+        std::lock_guard lock(mutex_);
+        threads = std::move(workers_);
+        for (auto& thread : retired_) threads.push_back(std::move(thread));
+    }
+    for (auto& thread : threads) thread.join();
     // Jobs that never ran still counted as in flight.
     for (size_t i = 0; i < dropped; ++i) loop_.endOffMainWork();
 }
 
-void ThreadDispatchQueue::async(Handover<void()> work) {
-    if (deferredToSimulatedJob(*this, work)) return;
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_) return;
-        loop_.beginOffMainWork();
-        waiting_.push_back(std::move(work));
-    }
-    cv_.notify_one();
+size_t ThreadDispatchQueue::threadCount() const {
+    std::lock_guard lock(mutex_);
+    return workers_.size();
 }
 
-void ThreadDispatchQueue::work() {
-    for (;;) {
-        Handover<void()> job;
-        {
-            std::unique_lock lock(mutex_);
-            cv_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-            if (stopping_) return;
-            job = std::move(waiting_.front());
-            waiting_.pop_front();
-            ++running_;
+void ThreadDispatchQueue::async(Handover<void()> work) {
+    if (deferredToSimulatedJob(*this, work)) return;
+    std::vector<std::thread> ended;
+    // Counted before the queue's lock is taken: the loop makes queues under its own lock.
+    loop_.beginOffMainWork();
+    {
+        std::unique_lock lock(mutex_);
+        if (stopping_) {
+            lock.unlock();
+            loop_.endOffMainWork();
+            return;
         }
+        waiting_.push_back(std::move(work));
+        // A job that finds no free thread gets one of its own while the pool may grow: the
+        // busy ones may be blocked for long.
+        if (idle_ < waiting_.size() && workers_.size() < width()) startThread();
+        ended.swap(retired_);
+    }
+    cv_.notify_one();
+    for (auto& thread : ended) thread.join();
+}
+
+// Called with mutex_ held.
+void ThreadDispatchQueue::startThread() { workers_.emplace_back([this] { work(); }); }
+
+void ThreadDispatchQueue::work() {
+    std::unique_lock lock(mutex_);
+    while (awaitJob(lock)) {
+        Handover<void()> job = std::move(waiting_.front());
+        waiting_.pop_front();
+        ++running_;
+        lock.unlock();
         job();
         job = nullptr;
-        {
-            std::lock_guard lock(mutex_);
-            --running_;
-            ++finished_;
-        }
+        lock.lock();
+        --running_;
+        ++finished_;
+        lock.unlock();
         // After the job: whatever it posted is already in the main queue.
         loop_.endOffMainWork();
+        lock.lock();
     }
+}
+
+bool ThreadDispatchQueue::awaitJob(std::unique_lock<std::mutex>& lock) {
+    const auto ready = [this] { return stopping_ || !waiting_.empty(); };
+    ++idle_;
+    bool retiring = false;
+    while (!ready()) {
+        if (workers_.size() <= kept_) {
+            cv_.wait(lock, ready);
+        } else if (!cv_.wait_for(lock, std::chrono::duration<double>(idleLife_), ready)) {
+            // Others idle as long may have ended first, down to those kept.
+            retiring = workers_.size() > kept_;
+            if (retiring) break;
+        }
+    }
+    --idle_;
+    if (stopping_) return false;
+    if (retiring) retire();
+    return !retiring;
+}
+
+void ThreadDispatchQueue::retire() {
+    const auto self = std::find_if(workers_.begin(), workers_.end(),
+                                   [](const std::thread& t) { return t.get_id() == std::this_thread::get_id(); });
+    if (self == workers_.end()) return;
+    retired_.push_back(std::move(*self));
+    workers_.erase(self);
 }
 
 // ---- SimulatedDispatchQueue -------------------------------------------------------

@@ -6,7 +6,7 @@
 // one side by side, so that a job that blocks for long holds up none of the others.
 //
 // Two kinds. ThreadDispatchQueue runs jobs on threads of its own (the program's kind),
-// `width` of them. SimulatedDispatchQueue runs them on the simulated clock: a job
+// `width` of them at most, started as they are needed. SimulatedDispatchQueue runs them on the simulated clock: a job
 // occupies its place for its cost (settable, 0 by default) plus whatever blocking calls
 // inside it consume; its work runs when the cost has passed, outside the main thread's
 // logical context, and what it posts is handed to the main loop when the job ends. Tests
@@ -73,20 +73,44 @@ private:
 
 class ThreadDispatchQueue final : public DispatchQueue {
 public:
+    // The threads of a pool: `kept` live as long as the queue; while every one of them is
+    // busy, a job sent starts one more, up to `limit` (the queue's width), as the
+    // system's global queues add threads while theirs block. A thread beyond those kept
+    // ends once it has found nothing to do for `idleLife` seconds.
+    struct Pool {
+        size_t kept = 1;
+        size_t limit = 1;
+        double idleLife = 5;
+    };
+
     // Starts `width` threads (at least one) that live as long as the queue. Going away,
     // the queue drops the jobs still waiting and waits for those that run.
-    ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width = 1);
+    ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width = 1)
+        : ThreadDispatchQueue(std::move(label), loop, Pool{width, width}) {}
+    ThreadDispatchQueue(std::string label, MainLoop& loop, Pool pool);
     ~ThreadDispatchQueue() override;
     void async(Handover<void()> work) override;
     void setJobCost(double) override {}
     double jobCost() const override { return 0; }
+    // Threads alive now.
+    size_t threadCount() const;
 
 private:
+    void startThread();
     void work();
+    // Waits for a job; false when the thread is to end (the queue stops, or a thread
+    // beyond those kept found nothing to do for long enough).
+    bool awaitJob(std::unique_lock<std::mutex>& lock);
+    // Hands the calling thread to be joined by the next sender or by the destructor.
+    void retire();
 
     std::condition_variable cv_;
     bool stopping_ = false;
+    size_t kept_;
+    double idleLife_;
+    size_t idle_ = 0;  // threads waiting for a job
     std::vector<std::thread> workers_;
+    std::vector<std::thread> retired_;  // ended or ending, not yet joined
 };
 
 class SimulatedDispatchQueue final : public DispatchQueue {
@@ -105,11 +129,13 @@ private:
     double cost_ = 0;  // guarded by mutex_
 };
 
-// The kind that suits the loop's clock. A concurrent queue of threads is
-// kConcurrentThreads wide, a simulated one unbounded.
+// The kind that suits the loop's clock. A concurrent queue of threads keeps
+// kConcurrentThreads and grows up to kConcurrentThreadLimit while they are busy, so that
+// jobs that block (polls of applications that do not answer) hold up no other job; a
+// simulated one is unbounded.
 std::unique_ptr<DispatchQueue> makeSerialQueue(std::string label, MainLoop& loop);
 std::unique_ptr<DispatchQueue> makeConcurrentQueue(std::string label, MainLoop& loop);
-// Enough threads for a handful of polls that block at once; more wait for a free one.
 inline constexpr size_t kConcurrentThreads = 4;
+inline constexpr size_t kConcurrentThreadLimit = 64;
 
 }  // namespace platform

@@ -75,9 +75,12 @@ TEST(AppDelegate, StartsUpInOrderAndOpensTheSettingsOnlyWithoutAccessibility) {
     }
 }
 
+// Every way a run of the program ends: quit from the scenario, from the menu, and each
+// termination signal.
+constexpr const char* kEnds[] = {"quit", "menu \"Quit Furlpane Novan\"", "signal TERM", "signal INT", "signal HUP"};
+
 TEST(AppDelegate, EveryEndPutsEveryWindowBackAndExitsWithZero) {
-    const char* const ends[] = {"quit", "menu \"Quit Furlpane Novan\"", "signal TERM", "signal INT", "signal HUP"};
-    for (const char* end : ends) {
+    for (const char* end : kEnds) {
         ShellRun run;
         const int status = run.play(std::string(kDesk) + kEveryState + end + "\nwait 3\n" + kAllBack);
         EXPECT_EQ(status, 0) << end << '\n' << run.errors.str();
@@ -97,18 +100,22 @@ TEST(AppDelegate, TheMessagingTimeoutIsAQuarterSecondOnceLaunched) {
 }
 
 // The system's shortcuts paused by a recording when the program ends come back from the
-// shell itself, however the program ends (no recorder is left to put them back).
+// shell itself, however the program ends (no recorder is left to put them back), and only
+// once: the window server sees the mode put back and nothing after it.
 TEST(AppDelegate, EveryEndPutsTheSystemsShortcutsBack) {
-    for (const char* end : {"quit", "signal TERM", "signal HUP"}) {
+    for (const char* end : kEnds) {
         ShellRun run;
+        const auto& hotKeys = run.stage.world.hotKeys();
         run.stage.world.hotKeys().setOperatingMode(1);
         ASSERT_EQ(run.play(kDesk), 0) << run.errors.str();
-        bool paused = false;
-        run.stage.host.asProgram([&] { paused = SystemHotkeys::pauseSystemHotkeys(); });
-        ASSERT_TRUE(paused) << end;
-        ASSERT_EQ(run.stage.world.hotKeys().operatingMode(), SystemHotkeys::kPausedMode) << end;
+        bool pausedNow = false;
+        run.stage.host.asProgram([&] { pausedNow = SystemHotkeys::pauseSystemHotkeys(); });
+        ASSERT_TRUE(pausedNow) << end;
+        ASSERT_EQ(hotKeys.operatingMode(), SystemHotkeys::kPausedMode) << end;
+        const int paused = hotKeys.modeChanges();
         EXPECT_EQ(run.play(std::string(end) + "\nwait 3\nexpect exited 0\n"), 0) << end << '\n' << run.errors.str();
-        EXPECT_EQ(run.stage.world.hotKeys().operatingMode(), 1u) << end;
+        EXPECT_EQ(hotKeys.operatingMode(), 1u) << end;
+        EXPECT_EQ(hotKeys.modeChanges(), paused + 1) << end;
     }
 }
 

@@ -106,6 +106,62 @@ settings close
     }
 }
 
+// A window whose application stops answering just as the menu restores it stays in the
+// Dock: it is announced so, without a sound, stays in the menu, and the menu brings it
+// back once the application answers again.
+TEST(StatusMenu, AWindowItsApplicationDidNotTakeBackStaysInTheMenu) {
+    ShellRun run;
+    ASSERT_EQ(run.play(std::string(kDesk) + R"s(
+double-click 200,112
+wait 1.2
+menu "Groceries (Notes)"
+app com.example.Notes "Notes" unresponsive 1
+wait 3
+expect window "Groceries" docked
+expect no notification window-state-changed IsInDock=false
+expect notification window-state-changed OldState=1 NewState=0 WasInDock=true IsInDock=true SoundIsDue=false
+)s"), 0) << run.errors.str();
+    EXPECT_EQ(menuOf(run), withEnd({C::kHeading, "Groceries (Notes)", C::kRestoreAll}));
+    EXPECT_EQ(run.play(R"s(
+menu "Groceries (Notes)"
+wait 2
+expect window "Groceries" normal at 100,100
+expect notification window-state-changed OldState=0 NewState=0 WasInDock=true IsInDock=false
+)s"), 0) << run.errors.str();
+    EXPECT_EQ(menuOf(run), withEnd({C::kNoWindows, C::kRestoreAll}));
+}
+
+// A window brought forward from the menu comes out of the Dock in front of the application
+// that was in front; a click on another application's window soon after is the user's
+// choice, and stands once the window's trip has settled.
+TEST(StatusMenu, AClickSoonAfterARestoreBroughtForwardStands) {
+    const std::string desk = std::string(kDesk) + R"s(
+app com.example.Editor "Editor"
+window "Draft" of com.example.Editor at 420,400 size 300x180
+wait 0.5
+double-click 570,412
+wait 1.2
+)s";
+    const struct {
+        const char* before;
+        const char* after;
+        const char* front;
+        const char* behind;
+    } cases[] = {
+        {"click 200,150\nwait 0.5\n", "", "Draft", "Groceries"},
+        {"", "wait 0.05\nclick 200,150\n", "Groceries", "Draft"},
+        {"", "wait 0.2\nclick 200,150\n", "Groceries", "Draft"},
+        {"", "wait 0.4\nclick 200,150\n", "Groceries", "Draft"},
+    };
+    for (const auto& c : cases) {
+        ShellRun run;
+        const std::string restore = std::string(c.before) + "menu \"Draft (Editor)\"\n" + c.after;
+        const std::string check =
+            "wait 3\nexpect window \"" + std::string(c.front) + "\" normal above \"" + c.behind + "\"\n";
+        EXPECT_EQ(run.play(desk + restore + check), 0) << restore << '\n' << run.errors.str();
+    }
+}
+
 // The seconds each transition of the journal took, in order.
 std::vector<double> transitionLengths(const std::string& journal) {
     std::vector<double> lengths;

@@ -14,7 +14,10 @@
 // - normal: no style, change none, no stand-in;
 // - styled: a style, and while the real window sits in the Dock change minimized with a
 //   title strip or thumbnail installed;
-// - floating: isFloating with a live copy (or none while engaged), change none.
+// - floating: isFloating with a live copy (or none while engaged), change none;
+// - left in the Dock: no style, change minimized, no stand-in: its application would not
+//   take it out when it was to come back. It still counts as changed (listed, in the
+//   ledger), and leaving it for the normal state tries the way out again.
 // A window minimized in place never floats.
 //
 // The road of a change into a style, as the engine drives it: changeState (announces the
@@ -89,6 +92,7 @@
 
 namespace furlpane {
 
+class UserChoiceWatch;
 class StandInTransition;
 class TransitionRenderer;
 
@@ -275,8 +279,12 @@ public:
     // Leaves the old style for the new one: announces the change to other processes and,
     // when the real window sits in the Dock, brings it back (applyState). The new style
     // itself is set by the caller once its stand-in is up. False, doing nothing, when the
-    // styles are equal.
+    // styles are equal, but for a window left in the Dock, which tries its way out again
+    // (false when that is refused once more).
     platform::Task<bool> changeState(WindowState state, Raising raising);
+    bool isLeftInDock() const { return !state_.style && change_ == Change::minimized && standIn_ == StandIn::none; }
+    // No style, not floating, and not left in the Dock: nothing left to put back.
+    bool isNormal() const { return state_ == WindowState{} && !isLeftInDock(); }
     // Sets whether the window floats (never while it is minimized in place) and makes its
     // companions match; the resulting state.
     platform::Task<WindowState> setFloating(WindowState state, Raising raising);
@@ -292,18 +300,20 @@ public:
     // ---- The way back out of the Dock (affected_window_return.cpp)
 
     // Brings the real window back out of the Dock, with the reverse transition when one
-    // can be made.
-    platform::Task<void> applyState(Raising raising);
+    // can be made, and returns once its application has answered. False when the
+    // application would not take the window out: it stays in the Dock (change
+    // minimized), its stand-in gone and its ledger entry kept.
+    platform::Task<bool> applyState(Raising raising);
     // On the accessibility queue: moves the window (when a point is given), takes it out
-    // of the Dock and, when asked, raises it. `success` runs on the main thread when the
-    // window left the Dock, then `completion` (whether it did or not).
+    // of the Dock and, when asked and it came out, raises it. `answered` runs on the main
+    // thread with whether the window left the Dock.
     static void bringWindowBack(std::optional<platform::Point> moveTo, platform::AccessibilityElement element,
-                                Raising raise, int32_t processIdentifier, std::function<void()> success,
-                                std::function<void()> completion);
+                                Raising raise, int32_t processIdentifier, std::function<void(bool)> answered);
     // Once the application has settled after its window's trip out of the Dock, raises
-    // the window again.
+    // the window again, unless the watch saw the user choose another application meanwhile.
     static void bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
-                                        platform::AccessibilityElement element);
+                                        platform::AccessibilityElement element,
+                                        std::shared_ptr<const UserChoiceWatch> watch);
     // Forgets the window's ledger entry while it is still this recording; nothing
     // without one.
     std::function<void()> forgetIfStillRecorded(std::optional<int64_t> recording) const;
@@ -427,7 +437,8 @@ private:
     // Brings the real window and its application to the front.
     void bringRealWindowForward() const;
     // Another application's window to the front: its application frontmost, the window
-    // raised and made main. Any thread (the accessibility queue brings windows back).
+    // raised and made main; nothing more once the application does not answer. Any
+    // thread (the accessibility queue brings windows back).
     static void raiseOtherWindow(int32_t processIdentifier, const platform::AccessibilityElement& window);
     // The owner application's icon, as the workspace (or AppKit, for the program) has it.
     std::optional<platform::Image> ownerIcon() const;
@@ -449,8 +460,10 @@ private:
     // none without Screen Recording or when the time ran out.
     platform::Task<std::optional<MinimizePictures>> takePictures(StandIn kind, std::optional<TransitionDisplay> display,
                                                                  std::vector<uint32_t> leftOut);
-    // Another application's window out of the Dock, on the accessibility queue.
-    void sendWindowBack(std::optional<platform::Point> moveTo, Raising raising,
+    // Another application's window out of the Dock, on the accessibility queue; what the
+    // application answered comes back in the WayOut.
+    struct WayOut;
+    std::shared_ptr<WayOut> sendWindowBack(std::optional<platform::Point> moveTo, Raising raising,
                         const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
     // The program's own window out of the Dock, through AppKit.
     void bringOwnWindowBack(std::optional<platform::Point> moveTo, Raising raising,

@@ -26,11 +26,15 @@ Task<bool> AffectedWindow::changeState(WindowState to, Raising raising) {
     const auto self = shared_from_this();
     requireMainThread("AffectedWindow.changeState");
     startObserving();
-    if (to.style == state_.style) co_return false;
-    postWillChange(state_.style, to.style);
-    if (state_.style && change_ == Change::minimized) {
+    const bool leftInDock = isLeftInDock();
+    if (to.style == state_.style && !leftInDock) co_return false;
+    if (to.style != state_.style) postWillChange(state_.style, to.style);
+    // The real window comes out of the Dock first, whether it has a style or was left there.
+    if (change_ == Change::minimized && (state_.style || leftInDock)) {
         auto back = applyState(raisesOnReturn(to, raising));
-        co_await back;
+        const bool tookOut = co_await back;
+        // Refused again, a window left in the Dock has changed in nothing.
+        if (!tookOut && leftInDock) co_return false;
     }
     state_.style = std::nullopt;
     // A window minimized in place never floats: its live copy ends before the thumbnail
@@ -81,7 +85,12 @@ void AffectedWindow::bringRealWindowForward() const {
 
 void AffectedWindow::raiseOtherWindow(int32_t processIdentifier, const platform::AccessibilityElement& window) {
     namespace ax = platform::ax;
-    platform::AccessibilityElement::application(processIdentifier).setAttributeValue(ax::attribute::frontmost, true);
+    const auto application = platform::AccessibilityElement::application(processIdentifier);
+    // An application that does not answer (busy with a Dock trip) would keep each step
+    // waiting in turn and take them late, over whatever the user did meanwhile: it takes
+    // none now. The way back out of the Dock asks again once the application has settled.
+    const auto front = application.setAttributeValue(ax::attribute::frontmost, true);
+    if (front == platform::AccessibilityError::cannotComplete) return;
     window.performAction(ax::action::raise);
     window.setAttributeValue(ax::attribute::main, true);
 }

@@ -5,7 +5,8 @@
 // been taken out: were it forgotten while "AXMinimized" = false was refused, the window
 // would stay in the Dock with nothing left to put it back after a crash. A refused
 // window also ends the transition made for its return, which would otherwise keep its
-// first frame over the screen.
+// first frame over the screen, and stays marked as in the Dock (left there, its stand-in
+// gone), so that the engine announces it as it is and keeps it for the user to try again.
 
 #include "platform/accessibility/names.h"
 #include "platform/accessibility/value.h"
@@ -15,6 +16,7 @@
 #include "windows/access/accessibility_elements.h"
 #include "windows/access/main_thread.h"
 #include "windows/changed/affected_window.h"
+#include "windows/changed/focus_watcher.h"
 
 namespace furlpane {
 
@@ -36,12 +38,32 @@ void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
 
 }  // namespace
 
-Task<void> AffectedWindow::applyState(Raising raising) {
+// The way out of the Dock as the main thread keeps it while the accessibility queue asks
+// the application: what to do once it answers, and the answer for applyState to await.
+// The queue holds it only weakly, so that everything in it stays on the main thread.
+struct AffectedWindow::WayOut {
+    std::function<void()> success;
+    std::shared_ptr<StandInTransition> transition;
+    std::optional<bool> tookOut;
+    platform::ContinuationList answered;
+
+    void answer(bool out) {
+        if (out) {
+            success();
+        } else {
+            dropUnplayed(transition);
+        }
+        tookOut = out;
+        answered.resumeAll();
+    }
+};
+
+Task<bool> AffectedWindow::applyState(Raising raising) {
     const auto self = shared_from_this();
     auto capturing = captureDockPictures();
     const auto wayBack = co_await capturing;
     framing_.reset();
-    if (engineIsEnding()) co_return;
+    if (engineIsEnding()) co_return true;
     const Rect home = homeFrame();
     // The window goes back to its home when that is not where it left from.
     const auto moveTo = sameOrigin(home, windowFrame_) ? std::nullopt : std::optional(home.origin);
@@ -55,13 +77,25 @@ Task<void> AffectedWindow::applyState(Raising raising) {
     }
     const auto engine = effects();
     if (engine && !isOneOfMany_) engine->refreshKnownTargets(target_.processIdentifier, {target_.id});
+    std::shared_ptr<WayOut> wayOut;
     if (isOwnWindow()) {
         bringOwnWindowBack(moveTo, raising, transition, recording);
     } else {
-        sendWindowBack(moveTo, raising, transition, recording);
+        wayOut = sendWindowBack(moveTo, raising, transition, recording);
     }
     countDockTrip(DockTripDirection::deminiaturizing);
     if (!transition) dismissStandIn();
+    if (!wayOut) co_return true;
+    if (!wayOut->tookOut) {
+        auto answering = wayOut->answered.wait();
+        const bool woken = co_await answering;
+        (void)woken;
+    }
+    // Without an answer (the wait given up) the window counts as out, as it did before
+    // answers were awaited.
+    const bool tookOut = wayOut->tookOut.value_or(true);
+    if (!tookOut) change_ = Change::minimized;
+    co_return tookOut;
 }
 
 std::shared_ptr<StandInTransition> AffectedWindow::returnTransition(const WayBack& wayBack, const Rect& home) {
@@ -110,46 +144,60 @@ void AffectedWindow::bringOwnWindowBack(std::optional<Point> moveTo, Raising rai
     });
 }
 
-void AffectedWindow::sendWindowBack(std::optional<Point> moveTo, Raising raising,
-                                    const std::shared_ptr<StandInTransition>& transition,
-                                    std::optional<int64_t> recording) {
-    auto success = [transition, forget = forgetIfStillRecorded(recording), raising, engine = effects_,
+std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::sendWindowBack(
+    std::optional<Point> moveTo, Raising raising, const std::shared_ptr<StandInTransition>& transition,
+    std::optional<int64_t> recording) {
+    // The user's choice counts from the request on: what he activates or clicks meanwhile
+    // stays in front.
+    auto watch = raising == Raising::bringForward ? std::make_shared<UserChoiceWatch>(target_.processIdentifier)
+                                                  : nullptr;
+    auto success = [transition, forget = forgetIfStillRecorded(recording), watch, engine = effects_,
                     pid = target_.processIdentifier, element = target_.element] {
         forget();
         playWithoutHandOff(transition);
-        if (raising == Raising::bringForward) bringForwardWhenSettled(engine, pid, element);
+        if (watch) bringForwardWhenSettled(engine, pid, element, watch);
     };
-    auto completion = [transition] { dropUnplayed(transition); };
-    accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, success,
-                                completion] { bringWindowBack(moveTo, element, raising, pid, success, completion); });
+    auto wayOut = std::make_shared<WayOut>();
+    wayOut->success = std::move(success);
+    wayOut->transition = transition;
+    auto answered = [weak = std::weak_ptr(wayOut)](bool tookOut) {
+        if (const auto way = weak.lock()) way->answer(tookOut);
+    };
+    accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, answered] {
+        bringWindowBack(moveTo, element, raising, pid, answered);
+    });
+    return wayOut;
 }
 
+// The answer goes back before the raise, which may wait on an application busy with the
+// trip; a window that stayed in the Dock is not raised.
 void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::AccessibilityElement element,
-                                     Raising raise, int32_t processIdentifier, std::function<void()> success,
-                                     std::function<void()> completion) {
+                                     Raising raise, int32_t processIdentifier, std::function<void(bool)> answered) {
     if (moveTo) element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(*moveTo));
-    const bool back = element.setAttributeValue(ax::attribute::minimized, false) == platform::AccessibilityError::success;
-    if (raise == Raising::bringForward) raiseOtherWindow(processIdentifier, element);
-    if (!completion && !back) return;
-    platform::MainLoop::main().post([back, success = std::move(success), completion = std::move(completion)] {
-        if (back && success) success();
-        if (completion) completion();
-    });
+    const auto written = element.setAttributeValue(ax::attribute::minimized, false);
+    const bool back = written == platform::AccessibilityError::success;
+    platform::MainLoop::main().post([back, answered = std::move(answered)] { answered(back); });
+    if (!back || raise != Raising::bringForward) return;
+    accessibilityQueue().async([processIdentifier, element] { raiseOtherWindow(processIdentifier, element); });
 }
 
 // The application does not answer while its window travels out of the Dock, so the raise
 // asked for with the way back may be lost, leaving the window behind the application in
 // front. It is asked again once the trip has settled, which ends within the trip's limit
-// and the wait for the application to answer. The changed window itself may be gone by
-// then: the wait holds only what the raise needs.
+// and the wait for the application to answer, unless the user has made another
+// application active or clicked in one since: his choice stands. The changed window
+// itself may be gone by then: the wait holds only what the raise needs.
 void AffectedWindow::bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
-                                             platform::AccessibilityElement element) {
-    platform::spawnMain([engine = std::move(engine), processIdentifier, element = std::move(element)]() -> Task<void> {
+                                             platform::AccessibilityElement element,
+                                             std::shared_ptr<const UserChoiceWatch> watch) {
+    platform::spawnMain([engine = std::move(engine), processIdentifier, element = std::move(element),
+                         watch = std::move(watch)]() -> Task<void> {
         const auto services = engine.lock();
         if (!services) co_return;
         auto settling = services->settled(processIdentifier);
         co_await settling;
-        if (!services->isEnding()) raiseOtherWindow(processIdentifier, element);
+        if (services->isEnding() || (watch && watch->userChose())) co_return;
+        raiseOtherWindow(processIdentifier, element);
     });
 }
 

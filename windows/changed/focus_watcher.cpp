@@ -1,5 +1,6 @@
 // Watching one window's focus: accessibility notifications of its application, the
-// key-window notifications of the program's own windows, and application activations.
+// key-window notifications of the program's own windows, and application activations;
+// and the watch for a choice the user makes in other applications.
 
 #include "windows/changed/focus_watcher.h"
 
@@ -11,6 +12,31 @@
 #include "windows/access/own_windows.h"
 
 namespace furlpane {
+
+platform::NotificationCenter::Token observeOtherActivations(int32_t processIdentifier, std::function<void()> heard) {
+    requireMainThread("observeOtherActivations");
+    namespace names = platform::workspace_notifications;
+    return platform::Workspace::shared().notificationCenter().addObserver(
+        names::kDidActivateApplication, nullptr,
+        [processIdentifier, heard = std::move(heard)](const platform::Notification& notification) {
+            const auto* activated = notification.info<platform::RunningApplication>(names::kApplicationKey);
+            if (!activated || activated->processIdentifier() != processIdentifier) heard();
+        });
+}
+
+// A click the program receives itself (its status menu, its stand-ins) is no choice
+// against the work: only those that went to other applications count.
+UserChoiceWatch::UserChoiceWatch(int32_t processIdentifier)
+    : activations_(observeOtherActivations(processIdentifier, [chose = chose_] { *chose = true; })),
+      clicks_(platform::EventMonitor::addGlobalMonitor(
+          platform::eventMaskBit(platform::EventType::leftMouseDown) |
+              platform::eventMaskBit(platform::EventType::rightMouseDown),
+          [chose = chose_](const platform::EventRecord&) { *chose = true; })) {}
+
+UserChoiceWatch::~UserChoiceWatch() {
+    platform::Workspace::shared().notificationCenter().removeObserver(activations_);
+    if (clicks_) platform::EventMonitor::removeMonitor(clicks_);
+}
 
 std::shared_ptr<FocusWatcher> FocusWatcher::create(int32_t processIdentifier, std::uint32_t windowID,
                                                    std::function<void()> onLeave) {
@@ -36,15 +62,9 @@ void FocusWatcher::start() {
         watchApplication();
     }
     std::weak_ptr<FocusWatcher> weak = weak_from_this();
-    activation_ = platform::Workspace::shared().notificationCenter().addObserver(
-        platform::workspace_notifications::kDidActivateApplication, nullptr,
-        [weak](const platform::Notification& notification) {
-            auto self = weak.lock();
-            if (!self) return;
-            const auto* activated =
-                notification.info<platform::RunningApplication>(platform::workspace_notifications::kApplicationKey);
-            if (!activated || activated->processIdentifier() != self->processIdentifier_) self->leave();
-        });
+    activation_ = observeOtherActivations(processIdentifier_, [weak] {
+        if (const auto self = weak.lock()) self->leave();
+    });
 }
 
 void FocusWatcher::watchOwnWindow() {

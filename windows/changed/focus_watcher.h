@@ -15,10 +15,35 @@
 #include <functional>
 #include <memory>
 
+#include "platform/events/event_monitor.h"
 #include "platform/notifications/notification_center.h"
 #include "windows/access/accessibility_observer.h"
 
 namespace furlpane {
+
+// Calls `heard` whenever an application other than the one of the process becomes active
+// (an activation that names no application counts as another's), until the token is
+// removed from the workspace's centre. Main thread only.
+platform::NotificationCenter::Token observeOtherActivations(int32_t processIdentifier, std::function<void()> heard);
+
+// Tells whether the user has made a choice of his own while it lives: made another
+// application than the one of the process active, or clicked in another application's
+// window (which may have been in front already). Work begun earlier must not undo that
+// choice when it ends. Main thread only.
+class UserChoiceWatch {
+public:
+    explicit UserChoiceWatch(int32_t processIdentifier);
+    ~UserChoiceWatch();
+    UserChoiceWatch(const UserChoiceWatch&) = delete;
+    UserChoiceWatch& operator=(const UserChoiceWatch&) = delete;
+
+    bool userChose() const { return *chose_; }
+
+private:
+    std::shared_ptr<bool> chose_ = std::make_shared<bool>(false);
+    platform::NotificationCenter::Token activations_;
+    platform::EventMonitor::Token clicks_;
+};
 
 class FocusWatcher : public std::enable_shared_from_this<FocusWatcher> {
 public:

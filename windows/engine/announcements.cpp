@@ -18,15 +18,14 @@ SoundState soundState(const WindowState& state, WindowChange change) {
     return SoundState{state.style, state.isFloating, change};
 }
 
-bool isNormal(const AffectedWindow& window) { return !window.state().style && !window.state().isFloating; }
-
 }  // namespace
 
 bool WindowEffects::announce(const std::shared_ptr<AffectedWindow>& window, Before before, SoundWish wish) {
     requireMainThread("WindowEffects.announce");
     bool soundIsDue = false;
     bool soundWasPlayed = false;
-    if (wish == SoundWish::wanted) {
+    // A window left in the Dock has not come back: no sound says it has.
+    if (wish == SoundWish::wanted && !window->isLeftInDock()) {
         const auto sound = chooseEffectSound(soundState(window->state(), window->change()),
                                              EffectSounds::isSiblingSoundAppRunning(),
                                              soundState(before.state, before.change));
@@ -38,7 +37,7 @@ bool WindowEffects::announce(const std::shared_ptr<AffectedWindow>& window, Befo
             sounds_.play(*sound);
         }
     }
-    if (window->state().style == before.state.style) return soundIsDue;
+    if (window->state().style == before.state.style && window->change() == before.change) return soundIsDue;
     postStateChanged({window->target().id, window->target().processIdentifier, before.state.style,
                       window->state().style, before.change, window->change(), soundIsDue, soundWasPlayed});
     return soundIsDue;
@@ -64,9 +63,9 @@ void WindowEffects::refreshList(const std::shared_ptr<AffectedWindow>& window) {
     requireMainThread("WindowEffects.refreshList");
     WindowList list = windows();
     const bool listed = std::find(list.begin(), list.end(), window) != list.end();
-    if (listed && isNormal(*window)) {
+    if (listed && window->isNormal()) {
         list.erase(std::remove(list.begin(), list.end(), window), list.end());
-    } else if (!listed && !isNormal(*window)) {
+    } else if (!listed && !window->isNormal()) {
         list.push_back(window);
     }
     setWindows(std::move(list));
@@ -77,7 +76,7 @@ void WindowEffects::stateDidChange(std::shared_ptr<AffectedWindow> window, Befor
         postStateChanged({window->target().id, window->target().processIdentifier, before.state.style,
                           window->state().style, before.change, window->change(), false, false});
     }
-    if (isNormal(*window)) letGo(*window);
+    if (window->isNormal()) letGo(*window);
     refreshList(window);
 }
 
@@ -94,7 +93,7 @@ Task<void> WindowEffects::forgetAndAnnounce(std::shared_ptr<AffectedWindow> wind
     const auto style = window->state().style;
     const auto change = window->change();
     letGo(*window);
-    if (style) {
+    if (style || change == WindowChange::minimized) {
         postStateChanged({window->target().id, window->target().processIdentifier, style, std::nullopt, change,
                           WindowChange::none, false, false});
     }

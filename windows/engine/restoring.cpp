@@ -15,8 +15,6 @@ using platform::Task;
 
 namespace {
 
-bool isNormal(const AffectedWindow& window) { return window.state() == WindowState{}; }
-
 WindowEffects::Before before(const AffectedWindow& window) { return {window.state(), window.change()}; }
 
 bool holds(const WindowEffects::WindowList& list, const std::shared_ptr<AffectedWindow>& window) {
@@ -37,7 +35,7 @@ Task<void> WindowEffects::restoreWindow(std::shared_ptr<AffectedWindow> window, 
                                         std::function<void()> completion) {
     const auto keep = shared_from_this();
     const Before was = before(*window);
-    if (!isNormal(*window)) {
+    if (!window->isNormal()) {
         auto settling = settled(window->target().processIdentifier);
         co_await settling;
         if (!isEnding_) {
@@ -75,7 +73,7 @@ Task<void> WindowEffects::restoreWindows(WindowList list, std::shared_ptr<Affect
         if (i > 0 && isEnding_) co_return;
         const auto& window = ordered[i];
         const Before was = before(*window);
-        if (!isNormal(*window)) {
+        if (!window->isNormal()) {
             auto settling = settled(window->target().processIdentifier);
             co_await settling;
             if (!isEnding_) {
@@ -147,12 +145,13 @@ void WindowEffects::restoreAll() {
         const Before was = before(*window);
         const bool tookOut = window->restore();
         if (tookOut) waitFor[pid] = window->target().id;
-        if (window->state().style == was.state.style) continue;
         // An application that would not take its window out of the Dock leaves it there,
         // and its ledger entry with it: it is announced as still in the Dock, not as back.
         const bool leftInDock = was.change == WindowChange::minimized && !tookOut && pid != ownProcessIdentifier();
-        postStateChanged({window->target().id, pid, was.state.style, window->state().style, was.change,
-                          leftInDock ? WindowChange::minimized : window->change(), false, false});
+        const WindowChange isInDock = leftInDock ? WindowChange::minimized : window->change();
+        if (window->state().style == was.state.style && isInDock == was.change) continue;
+        postStateChanged({window->target().id, pid, was.state.style, window->state().style, was.change, isInDock,
+                          false, false});
     }
     setWindows({});
     changing_.clear();
@@ -170,7 +169,7 @@ Task<bool> WindowEffects::releaseForDock(TargetWindow target) {
         refreshList(window);
         co_return false;
     }
-    if (!isNormal(*window)) {
+    if (!window->isNormal()) {
         auto settling = settled(target.processIdentifier);
         co_await settling;
         if (!isEnding_) {
@@ -205,7 +204,7 @@ Task<void> WindowEffects::returnToNormal(std::shared_ptr<AffectedWindow> window,
     window->setState({window->state().style, false});
     auto floating = window->switchFloating(activates);
     co_await floating;
-    if (isNormal(*window)) window->stopObserving();
+    if (window->isNormal()) window->stopObserving();
     window->setIsOneOfMany(false);
     window->setSpeed(Speed::normal);
 }

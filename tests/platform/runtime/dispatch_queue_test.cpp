@@ -100,6 +100,54 @@ TEST(DispatchQueue, ASerialQueueRunsOneJobAfterAnother) {
     EXPECT_EQ(arrivals, (Arrivals{{0, 0.5}, {1, 1.0}, {2, 1.2}}));
 }
 
+// Jobs that each hold their thread until `quorum` of them have started (which jobs run in
+// turn never reach), then until the gate opens; the last to finish stops the loop.
+class Gate {
+public:
+    Gate(MainLoop& loop, int quorum, int jobs) : loop_(loop), quorum_(quorum), jobs_(jobs) {}
+
+    void send(DispatchQueue& queue) {
+        for (int i = 0; i < jobs_; ++i) queue.async([this] { hold(); });
+    }
+    // Whether `count` jobs started within a while; the count at that moment.
+    int waitForStarts(int count) {
+        std::unique_lock lock(mutex_);
+        cv_.wait_for(lock, std::chrono::seconds(10), [&] { return started_ >= count; });
+        return started_;
+    }
+    // Opens the gate and runs the loop until every job finished.
+    void openAndFinish() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        cv_.notify_all();
+        loop_.run();
+    }
+    int metQuorum() const { return metQuorum_; }
+    int finished() const { return finished_; }
+
+private:
+    void hold() {
+        std::unique_lock lock(mutex_);
+        ++started_;
+        cv_.notify_all();
+        if (cv_.wait_for(lock, std::chrono::seconds(10), [&] { return started_ >= quorum_ || open_; })) ++metQuorum_;
+        cv_.wait_for(lock, std::chrono::seconds(10), [&] { return open_; });
+        if (++finished_ == jobs_) loop_.post([this] { loop_.stop(); });
+    }
+
+    MainLoop& loop_;
+    const int quorum_;
+    const int jobs_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    int started_ = 0;
+    bool open_ = false;
+    std::atomic<int> metQuorum_{0};
+    std::atomic<int> finished_{0};
+};
+
 // As many jobs as the pool is wide all run at once: each waits until every one of them
 // has started, which a queue that ran them in turn would never let happen. One more waits
 // for a free thread.
@@ -107,33 +155,40 @@ TEST(DispatchQueue, ThreadJobsRunSideBySideUpToThePoolsWidth) {
     MainLoop loop(ClockKind::real);
     ThreadDispatchQueue queue("pool", loop, 3);
     ASSERT_EQ(queue.width(), 3u);
-    std::mutex mutex;
-    std::condition_variable cv;
-    int started = 0;
-    bool open = false;
-    std::atomic<int> metAll{0};
-    std::atomic<int> finished{0};
-    for (int i = 0; i < 4; ++i) {
-        queue.async([&] {
-            std::unique_lock lock(mutex);
-            ++started;
-            cv.notify_all();
-            if (cv.wait_for(lock, std::chrono::seconds(10), [&] { return started >= 3 || open; })) ++metAll;
-            cv.wait_for(lock, std::chrono::seconds(10), [&] { return open; });
-            if (++finished == 4) loop.post([&loop] { loop.stop(); });
-        });
-    }
-    {
-        std::unique_lock lock(mutex);
-        ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return started >= 3; }));
-        EXPECT_EQ(started, 3) << "a fourth job ran while three held every thread";
-        EXPECT_EQ(queue.pendingJobs(), 4u);
-        open = true;
-    }
-    cv.notify_all();
+    Gate gate(loop, 3, 4);
+    gate.send(queue);
+    ASSERT_GE(gate.waitForStarts(3), 3);
+    EXPECT_EQ(gate.waitForStarts(3), 3) << "a fourth job ran while three held every thread";
+    EXPECT_EQ(queue.pendingJobs(), 4u);
+    gate.openAndFinish();
+    EXPECT_EQ(gate.metQuorum(), 4);
+    EXPECT_EQ(gate.finished(), 4);
+}
+
+// A pool that may grow gives a job that finds every thread held a thread of its own, up
+// to its limit; once idle, the threads beyond those it keeps end.
+TEST(DispatchQueue, AGrowingPoolAddsThreadsWhileItsThreadsAreHeld) {
+    MainLoop loop(ClockKind::real);
+    ThreadDispatchQueue queue("growing", loop, {.kept = 2, .limit = 6, .idleLife = 0.05});
+    EXPECT_EQ(queue.width(), 6u);
+    EXPECT_EQ(queue.threadCount(), 2u);
+    Gate gate(loop, 6, 7);
+    gate.send(queue);
+    ASSERT_GE(gate.waitForStarts(6), 6) << "the jobs waited for the two threads kept";
+    EXPECT_EQ(gate.waitForStarts(6), 6) << "a seventh job ran beyond the limit";
+    EXPECT_EQ(queue.threadCount(), 6u);
+    gate.openAndFinish();
+    EXPECT_EQ(gate.metQuorum(), 7);
+    for (int i = 0; i < 1000 && queue.threadCount() > 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(queue.threadCount(), 2u);
+    // The queue goes on with the threads it keeps.
+    std::atomic<bool> ran{false};
+    queue.async([&] {
+        ran = true;
+        loop.post([&loop] { loop.stop(); });
+    });
     loop.run();
-    EXPECT_EQ(metAll.load(), 4);
-    EXPECT_EQ(finished.load(), 4);
+    EXPECT_TRUE(ran);
 }
 
 TEST(DispatchQueue, AQueueGoingAwayDropsWhatWaitsAndWaitsForWhatRuns) {

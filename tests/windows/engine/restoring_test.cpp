@@ -7,6 +7,7 @@
 
 #include <set>
 
+#include "platform/events/event_router.h"
 #include "recovery_test_support.h"
 
 namespace engine_test {
@@ -248,6 +249,75 @@ TEST_F(Restoring, AWindowBroughtForwardFromTheDockEndsInFront) {
     EXPECT_FALSE(scene.window(1).isMinimized());
     EXPECT_EQ(scene.world.activeApplication(), &scene.editor);
     EXPECT_EQ(scene.editor.focusedWindow(), &scene.window(1));
+}
+
+// What the user does while the window comes out of the Dock stands: an application he
+// makes active stays active, and so does the one in front whose window he clicks; the
+// raise asked again once the trip has settled gives way to his choice.
+TEST_F(Restoring, TheUsersChoiceDuringTheWayBackStands) {
+    desktop::Application& notes =
+        scene.world.application("com.example.Notes").window({.title = "List", .frame = Rect{400, 300, 300, 200}}).add();
+    desktop::Application& mail =
+        scene.world.application("com.example.Mail").window({.title = "Inbox", .frame = Rect{700, 300, 300, 200}}).add();
+    for (const bool clicks : {false, true}) {
+        for (const double after : {0.05, 0.2, 0.4}) {
+            SCOPED_TRACE(std::string(clicks ? "clicks Notes " : "activates Mail ") + std::to_string(after));
+            const auto thumbnail = change(1, WindowAction::minimizeInPlace);
+            ASSERT_TRUE(thumbnail && scene.window(1).isMinimized());
+            ASSERT_TRUE(notes.activate());
+            scene.engine->onMainActor(WindowEffects::Job([thumbnail](WindowEffects& effects) {
+                return effects.restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {});
+            }));
+            scene.loop.advance(after);
+            if (clicks) {
+                platform::injectEvents(platform::input_sequences::click({550, 400}));
+            } else {
+                ASSERT_TRUE(mail.activate());
+            }
+            scene.settle();
+            EXPECT_FALSE(scene.window(1).isMinimized());
+            EXPECT_EQ(scene.world.activeApplication(), clicks ? &notes : &mail);
+        }
+    }
+}
+
+// Restored alone while its application will not take it out of the Dock (it refuses, or
+// it stops answering just then), a window stays there: it is announced as still in the
+// Dock, without a sound, and stays listed and in the ledger, so that the next restore
+// (from the menu, or at quit) brings it out and says so.
+TEST_F(Restoring, AWindowLeftInTheDockIsAnnouncedSoAndRestoredLater) {
+    scene.preferences->setPlaysSounds(true);
+    for (const bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "stops answering" : "refuses");
+        const auto thumbnail = change(1, WindowAction::minimizeInPlace);
+        ASSERT_TRUE(thumbnail && scene.window(1).isMinimized());
+        announcedInFull();
+        if (!silent) {
+            scene.world.faults().on(desktop::FaultCall::writeAttribute, "AXMinimized")
+                .forWindow(scene.window(1).number()).times(1).refuse();
+        }
+        scene.engine->onMainActor(WindowEffects::Job([thumbnail](WindowEffects& effects) {
+            return effects.restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {});
+        }));
+        if (silent) scene.editor.stopAnswering(1);
+        scene.settle();
+
+        EXPECT_TRUE(scene.window(1).isMinimized());
+        EXPECT_EQ(announcedInFull(), std::vector<std::string>{announcement(scene.window(1), 7, true)});
+        EXPECT_EQ(scene.engine->windows(), WindowEffects::WindowList{thumbnail});
+        EXPECT_EQ(scene.stored(), Dictionary({{scene.ledger->ownerKey(), Array{minimizedEntry(scene.window(1))}}}));
+
+        if (silent) {
+            scene.engine->restoreAll();
+        } else {
+            run(scene.engine->restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {}));
+            scene.settle();
+        }
+        EXPECT_FALSE(scene.window(1).isMinimized());
+        EXPECT_EQ(announcedInFull(), std::vector<std::string>{announcement(scene.window(1), 0, false)});
+        EXPECT_TRUE(scene.engine->windows().empty());
+        EXPECT_EQ(scene.stored(), Dictionary{});
+    }
 }
 
 // At quit the second window of an application comes out of the Dock only once the first

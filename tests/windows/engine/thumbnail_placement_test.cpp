@@ -194,6 +194,31 @@ TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
     EXPECT_NE(corner(*first), placed);
 }
 
+// Requests made before the queued arrangement starts (a drop, a change of the screens and
+// a thumbnail gone, in one turn of the loop) queue one job; a request once it has run
+// queues one more.
+TEST_F(Arranging, RequestsBeforeTheQueuedJobStartsQueueOneArrangement) {
+    const auto first = thumbnail(0);
+    const auto second = thumbnail(1);
+    ASSERT_TRUE(first && first->panel() && second && second->panel());
+    const size_t idle = scene.loop.tasks().count();
+    ASSERT_FALSE(scene.engine->isArrangementPending());
+
+    scene.engine->thumbnailWasMoved(first, {300, 300});
+    scene.engine->screenParametersChanged();
+    scene.engine->scheduleArrangement(second);
+    EXPECT_EQ(scene.loop.tasks().count(), idle + 1);
+    EXPECT_TRUE(scene.engine->isArrangementPending());
+
+    scene.settle();
+    EXPECT_FALSE(scene.engine->isArrangementPending());
+    EXPECT_EQ(scene.loop.tasks().count(), idle);
+    scene.engine->screenParametersChanged();
+    EXPECT_EQ(scene.loop.tasks().count(), idle + 1);
+    scene.settle();
+    EXPECT_EQ(scene.loop.tasks().count(), idle);
+}
+
 // Quick changes of size and edge, the later ones while the thumbnails still move for the
 // first, end in the arrangement of the last settings: both thumbnails at their cells down
 // the left edge at the new size, none left where an earlier change sent it.
