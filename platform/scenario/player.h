@@ -17,6 +17,9 @@
 // a status-menu item that is not there) fails like an expectation that does not hold:
 // the journal says so with the line, and the scenario goes on, ending with status 1.
 //
+// A termination signal from outside the session interrupts the playing (interrupt): the
+// line under way ends at once (a wait where it stands) and no later line runs.
+//
 // Expectations of notifications and sounds look at what came since the last one of their
 // kind was met: each match moves a mark past what it matched, so that a scenario checks
 // the announcements of each step in turn.
@@ -72,6 +75,15 @@ public:
     static double durationOf(const Command& command);
 
     int failures() const { return failures_; }
+
+    // Where playing stopped for a signal from outside: the signal and the line under way
+    // (0 before the first).
+    struct Interruption {
+        int signal = 0;
+        int line = 0;
+    };
+    void interrupt(int signal);
+    const std::optional<Interruption>& interruption() const { return interruption_; }
     // The program's instances beside the first, by number from 2, for the lines that name
     // one; without them every line is about the first.
     void setInstances(std::function<ProgramHost&(int number)> instances) { instances_ = std::move(instances); }
@@ -138,6 +150,9 @@ private:
     Journal& journal_;
     PlayerOptions options_;
     int failures_ = 0;
+    // The line under way, or the last one run.
+    int line_ = 0;
+    std::optional<Interruption> interruption_;
     // The world's display numbers of the scenario's screens, in the order set (the first
     // replaces the world's default display); empty until a screen is set or asked for.
     std::vector<uint32_t> screens_;
