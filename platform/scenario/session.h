@@ -17,7 +17,8 @@
 // so, and ends with 128 + the signal. In real time the session ends when the program ends
 // by quitting or exiting (its status, 0 after one of those signals), when standard input
 // ends (the program is quit first), or on one of those signals while the program is not
-// running; a crash leaves the desktop waiting for the next `launch`.
+// running; a crash leaves the desktop waiting for the next `launch`. It answers 1 instead
+// of 0 when a line had a mistake or a command or an expectation failed.
 //
 // The program's defaults live in a fresh folder of their own for each session, under
 // $TMPDIR (else /tmp) and removed at its end, so that a session neither reads nor changes

@@ -189,5 +189,24 @@ TEST_F(SessionTest, TheLiveSessionEndsAsAQuitDoesWhenItsInputEnds) {
     EXPECT_GE(std::stod(journal.substr(time + 5, hello - time - 5)), 0.2) << journal;
 }
 
+// What a person typing meets: each mistake on standard error with its line, and a session
+// that ends with 1 when a line could not be read or an expectation did not hold.
+TEST_F(SessionTest, TheLiveSessionSaysItsMistakesAndEndsWithOneAfterAFailure) {
+    const std::pair<const char*, const char*> inputs[] = {
+        {"close \"Ideas\"\nexpect window \"Groceries\" normal\nexpect window \"Ideas\" shaded\n",
+         "line 3: \"Ideas\" is gone, not shaded"},
+        {"menu \"Beep\"\nclick 10,10 count 99\n", "line 2, column 19: "},
+    };
+    for (const auto& [text, said] : inputs) {
+        errors.str("");
+        auto record = std::make_shared<ProgramRecord>();
+        PipedInput input(text);
+        EXPECT_EQ(runSession({}, [record] { return std::make_shared<FakeProgram>(record); }), 1) << text;
+        EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
+        EXPECT_EQ(errors.str().find("line 2: "), std::string::npos) << errors.str();
+        EXPECT_EQ(record->terminations, 1);
+    }
+}
+
 }  // namespace
 }  // namespace scenario_test
