@@ -184,6 +184,7 @@ void setUpDefaultDesktop(desktop::Desktop& world) {
 
 int runInteractive(Stage& stage) {
     setUpDefaultDesktop(stage.world);
+    stage.player.declareOpenWindows();
     StandardInput input(stage);
     stage.host.launch();
     stage.player.settle();

@@ -70,6 +70,9 @@ bool Player::run(const Command& command, int line) {
 int Player::play(const Script& script) {
     const int before = failures_;
     for (const Line& line : script.lines) {
+        if (const auto* window = std::get_if<WindowCommand>(&line.command)) declared_.insert(window->title);
+    }
+    for (const Line& line : script.lines) {
         if (interruption_) break;
         run(line.command, line.number);
     }

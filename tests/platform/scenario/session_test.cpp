@@ -193,9 +193,10 @@ TEST_F(SessionTest, TheLiveSessionEndsAsAQuitDoesWhenItsInputEnds) {
 // that ends with 1 when a line could not be read or an expectation did not hold.
 TEST_F(SessionTest, TheLiveSessionSaysItsMistakesAndEndsWithOneAfterAFailure) {
     const std::pair<const char*, const char*> inputs[] = {
-        {"close \"Ideas\"\nexpect window \"Groceries\" normal\nexpect window \"Ideas\" shaded\n",
-         "line 3: \"Ideas\" is gone, not shaded"},
+        {"close \"Groceries\"\nexpect window \"Groceries\" gone\nexpect window \"Ideas\" shaded\n",
+         "line 3: \"Ideas\" is normal, not shaded"},
         {"menu \"Beep\"\nclick 10,10 count 99\n", "line 2, column 19: "},
+        {"expect window \"Idaes\" gone\n", "line 1: no line declares a window \"Idaes\""},
     };
     for (const auto& [text, said] : inputs) {
         errors.str("");
