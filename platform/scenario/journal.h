@@ -9,8 +9,8 @@
 // the program's defaults file set or removed), window (a window's look changed),
 // transition (started, ended), status-menu (its items), expect (an expectation and
 // whether it held), snapshot, error, interrupted (a signal from outside ended the
-// session), end. A line the stream cannot take marks the
-// journal failed; nothing else happens.
+// session), end. A line the stream cannot take marks the journal failed; nothing else
+// happens.
 
 #include <ostream>
 #include <string_view>

@@ -16,8 +16,8 @@
 // A command that cannot be carried out (a window of an application that is not running,
 // a status-menu item that is not there) fails like an expectation that does not hold, as
 // does an expectation that could never hold (a window that no line declares, a window
-// above itself):
-// the journal says so with the line, and the scenario goes on, ending with status 1.
+// above itself): the journal says so with the line, and the scenario goes on, ending
+// with status 1.
 //
 // A termination signal from outside the session interrupts the playing (interrupt): the
 // line under way ends at once (a wait where it stands) and no later line runs.

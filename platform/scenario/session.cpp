@@ -129,7 +129,7 @@ int stopInterrupted(Stage& stage, const Player::Interruption& interruption) {
     const std::string name = signalName(interruption.signal);
     std::cerr << "furlpane-novan: " << name << " came from outside the session"
               << (interruption.line > 0 ? " at line " + std::to_string(interruption.line) : std::string())
-              << "; the program ended on it and the rest of the scenario was not played\n";
+              << ": the session ends there, the program with it, and the rest of the scenario is not played\n";
     stage.journal.write(stage.world.now(), "interrupted", {{"signal", name}, {"line", interruption.line}});
     return interruptedStatus(interruption.signal);
 }
