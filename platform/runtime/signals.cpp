@@ -1,6 +1,7 @@
 #include "platform/runtime/signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -75,6 +76,19 @@ void discardPendingSignals() {
     if (g_pipe[0] < 0 || !g_watchers.empty()) return;
     unsigned char buffer[16];
     while (read(g_pipe[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+std::optional<int> waitUntilReadable(int fd) {
+    for (;;) {
+        pollfd fds[2] = {{g_pipe[0], POLLIN, 0}, {fd, POLLIN, 0}};
+        // Without the handlers (the pipe not made) only the descriptor is watched.
+        const int ready = poll(g_pipe[0] >= 0 ? fds : fds + 1, g_pipe[0] >= 0 ? 2 : 1, -1);
+        if (ready < 0 && errno != EINTR) return std::nullopt;
+        // A handler that ran meanwhile made poll give up; its byte waits in the pipe.
+        unsigned char signo = 0;
+        if (g_pipe[0] >= 0 && read(g_pipe[0], &signo, 1) == 1) return signo;
+        if (ready > 0 && fds[1].revents != 0) return std::nullopt;
     }
 }
 

@@ -17,6 +17,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 #include "platform/runtime/handover.h"
 
@@ -34,6 +35,13 @@ void catchSignals(std::initializer_list<int> signals);
 // to runs that have ended: a system that starts the program again after its end must not
 // hand the new run a signal meant for the old one. Main thread.
 void discardPendingSignals();
+
+// Waits, outside any loop, until `fd` has something to read (or has come to its end), or
+// until a signal caught by the handlers comes, whichever is first: the signal, taken from
+// those pending, when it came; nothing once `fd` is ready. A blocking read (a pipe with no
+// writer yet) thus never outlasts a termination signal, whatever the handlers' restart of
+// other calls. Main thread, while no watcher takes the signals.
+std::optional<int> waitUntilReadable(int fd);
 
 // Sends `signo` to one run of the program, as a signal to its process: its watcher gets
 // it on a later loop turn, or on being made when the run has none yet. Main thread.

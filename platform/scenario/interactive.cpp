@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <deque>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,8 @@ public:
     }
 
     int status() const { return status_; }
+    // Lines that could not be read.
+    int mistakes() const { return mistakes_; }
     // The program ended with a status: the session is over.
     bool over() const { return over_; }
 
@@ -98,6 +101,8 @@ private:
         auto command = parseLine(text, number);
         if (!command) {
             const SyntaxError& e = command.error();
+            ++mistakes_;
+            std::cerr << describe(e) << '\n';
             stage_.journal.write(loop_.now(), "error", {{"line", e.line}, {"column", e.column}, {"message", e.message}});
             return;
         }
@@ -156,6 +161,7 @@ private:
     bool closed_ = false;
     bool ending_ = false;
     int status_ = 0;
+    int mistakes_ = 0;
     bool over_ = false;
     std::unique_ptr<SignalWatcher> signals_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -178,13 +184,15 @@ void setUpDefaultDesktop(desktop::Desktop& world) {
 
 int runInteractive(Stage& stage) {
     setUpDefaultDesktop(stage.world);
+    stage.player.declareOpenWindows();
     StandardInput input(stage);
     stage.host.launch();
     stage.player.settle();
     // A signal that came with the start may have ended the program already; the loop's
     // run would not see a stop asked for before it began.
     if (!input.over()) stage.world.loop().run();
-    return input.status();
+    const bool failed = input.mistakes() > 0 || stage.player.failures() > 0;
+    return input.status() == 0 && failed ? 1 : input.status();
 }
 
 }  // namespace platform::scenario

@@ -8,8 +8,9 @@
 // Events: launch, exit (with its status), crash, notification, sound, defaults (a key of
 // the program's defaults file set or removed), window (a window's look changed),
 // transition (started, ended), status-menu (its items), expect (an expectation and
-// whether it held), snapshot, error, end. A line the stream cannot take marks the
-// journal failed; nothing else happens.
+// whether it held), snapshot, error, interrupted (a signal from outside ended the
+// session), end. A line the stream cannot take marks the journal failed; nothing else
+// happens.
 
 #include <ostream>
 #include <string_view>

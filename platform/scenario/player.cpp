@@ -41,7 +41,7 @@ void Player::wait(double seconds) {
     settle();
     double looked = loop.now();
     bool changed = false;
-    while (loop.now() < until) {
+    while (loop.now() < until && !interruption_) {
         // The clock goes to the next moment something falls due, past nothing: at most to
         // the next look once something has run since the last one, else to the wait's end.
         const double start = loop.now();
@@ -60,6 +60,7 @@ void Player::wait(double seconds) {
 }
 
 bool Player::run(const Command& command, int line) {
+    line_ = line;
     const Outcome outcome = carryOut(command);
     if (!std::holds_alternative<WaitCommand>(command)) settle();
     report(command, line, outcome);
@@ -68,8 +69,18 @@ bool Player::run(const Command& command, int line) {
 
 int Player::play(const Script& script) {
     const int before = failures_;
-    for (const Line& line : script.lines) run(line.command, line.number);
+    for (const Line& line : script.lines) {
+        if (const auto* window = std::get_if<WindowCommand>(&line.command)) declared_.insert(window->title);
+    }
+    for (const Line& line : script.lines) {
+        if (interruption_) break;
+        run(line.command, line.number);
+    }
     return failures_ == before ? 0 : 1;
+}
+
+void Player::interrupt(int signal) {
+    if (!interruption_) interruption_ = Interruption{signal, line_};
 }
 
 void Player::report(const Command& command, int line, const Outcome& outcome) {

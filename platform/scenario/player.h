@@ -14,8 +14,13 @@
 // lets the next command wait for durationOf() the drag).
 //
 // A command that cannot be carried out (a window of an application that is not running,
-// a status-menu item that is not there) fails like an expectation that does not hold:
-// the journal says so with the line, and the scenario goes on, ending with status 1.
+// a status-menu item that is not there) fails like an expectation that does not hold, as
+// does an expectation that could never hold (a window that no line declares, a window
+// above itself): the journal says so with the line, and the scenario goes on, ending
+// with status 1.
+//
+// A termination signal from outside the session interrupts the playing (interrupt): the
+// line under way ends at once (a wait where it stands) and no later line runs.
 //
 // Expectations of notifications and sounds look at what came since the last one of their
 // kind was met: each match moves a mark past what it matched, so that a scenario checks
@@ -29,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,6 +78,18 @@ public:
     static double durationOf(const Command& command);
 
     int failures() const { return failures_; }
+    // Titles of windows the lines may speak of besides those their `window` lines open:
+    // a desktop set up before the first line. An expectation of any other title fails.
+    void declareOpenWindows();
+
+    // Where playing stopped for a signal from outside: the signal and the line under way
+    // (0 before the first).
+    struct Interruption {
+        int signal = 0;
+        int line = 0;
+    };
+    void interrupt(int signal);
+    const std::optional<Interruption>& interruption() const { return interruption_; }
     // The program's instances beside the first, by number from 2, for the lines that name
     // one; without them every line is about the first.
     void setInstances(std::function<ProgramHost&(int number)> instances) { instances_ = std::move(instances); }
@@ -119,6 +137,9 @@ private:
 
     // Expectations (player_expect.cpp).
     Outcome expectWindow(const ExpectWindowCommand& command);
+    // Why an expectation of windows cannot hold whatever the desktop shows: a title that
+    // nothing declared (a typo), or a window compared with itself; empty when it can.
+    std::string undeclared(const ExpectWindowCommand& command) const;
     Outcome expectAbove(const desktop::Window& window, WindowLook look, const std::string& other);
     Outcome expectNotification(const ExpectNotificationCommand& command);
     Outcome expectSound(const ExpectSoundCommand& command);
@@ -138,6 +159,12 @@ private:
     Journal& journal_;
     PlayerOptions options_;
     int failures_ = 0;
+    // The titles of the windows declared: by `window` lines (a scenario's, all of them
+    // before it plays) and by declareOpenWindows.
+    std::set<std::string> declared_;
+    // The line under way, or the last one run.
+    int line_ = 0;
+    std::optional<Interruption> interruption_;
     // The world's display numbers of the scenario's screens, in the order set (the first
     // replaces the world's default display); empty until a screen is set or asked for.
     std::vector<uint32_t> screens_;

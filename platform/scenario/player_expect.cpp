@@ -73,7 +73,16 @@ std::string listed(const std::vector<std::string>& items) {
     return out.empty() ? "nothing" : out;
 }
 
+std::string Player::undeclared(const ExpectWindowCommand& command) const {
+    for (const std::string* title : {&command.title, command.above ? &*command.above : nullptr}) {
+        if (title && !declared_.contains(*title)) return "no line declares a window \"" + *title + "\"";
+    }
+    if (command.above == command.title) return "\"" + command.title + "\" is compared with itself";
+    return {};
+}
+
 Player::Outcome Player::expectWindow(const ExpectWindowCommand& command) {
+    if (std::string why = undeclared(command); !why.empty()) return failed(std::move(why));
     WindowLooks& looks = watch_.looks();
     const desktop::Window* window = looks.find(command.title);
     const WindowLook look = looks.lookOf(window);

@@ -120,6 +120,7 @@ Player::Outcome Player::app(const AppCommand& command) {
 }
 
 Player::Outcome Player::window(const WindowCommand& command) {
+    declared_.insert(command.title);
     desktop::Application* app = runningApplication(world_, command.bundle);
     if (!app) return failed("no application " + command.bundle + " is running");
     desktop::WindowDescription description;
@@ -134,6 +135,12 @@ Player::Outcome Player::window(const WindowCommand& command) {
     if (command.space) description.space = spaceOn(world_, command.frame, *command.space);
     if (!app->openWindow(std::move(description))) return failed("the window could not be opened");
     return fine();
+}
+
+void Player::declareOpenWindows() {
+    for (const desktop::Window* window : world_.windowsFrontToBack()) {
+        if (!window->owner().isOwnProcess() && window->isAccessible()) declared_.insert(window->title());
+    }
 }
 
 Player::Outcome Player::application(const ApplicationCommand& command) {

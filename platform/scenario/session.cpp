@@ -1,14 +1,19 @@
 #include "platform/scenario/session.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <iostream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/signals.h"
 #include "platform/scenario/desktop_watch.h"
 #include "platform/scenario/frame_recorder.h"
 #include "platform/scenario/interactive.h"
@@ -23,6 +28,16 @@ namespace platform::scenario {
 namespace {
 
 constexpr int kSyntaxStatus = 2;
+// Virtual seconds the program has to end on a signal from outside.
+constexpr double kEndAfterSignal = 10;
+
+// As a shell tells a command ended by a signal.
+int interruptedStatus(int signal) { return 128 + signal; }
+
+std::string signalName(int signal) {
+    const char* abbreviation = ::sigabbrev_np(signal);
+    return abbreviation ? std::string("SIG") + abbreviation : "signal " + std::to_string(signal);
+}
 
 // A fresh folder for the program's defaults, gone with the session.
 class ScratchFolder {
@@ -59,23 +74,71 @@ void installProgramBundle() {
     Bundle::setMain(Bundle::describe(std::move(description)));
 }
 
-Result<std::string> readScenario(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Failure{"cannot read " + file.string()};
+// Why a scenario was not read: it cannot be, or a termination signal came while the
+// read waited (a pipe that no one writes to yet), which ends the session.
+struct Unread {
+    std::string message;
+    int signal = 0;
+};
+
+// Closes the descriptor on every way out.
+class OpenFile {
+public:
+    explicit OpenFile(const std::filesystem::path& file)
+        : fd_(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~OpenFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The file's text, up to just past what a scenario may hold. Opened without waiting (a
+// FIFO's open would wait for a writer), then read as it comes, each wait open to a signal.
+Result<std::string, Unread> readScenario(const std::filesystem::path& file) {
+    const OpenFile in(file);
+    const auto unreadable = [&file] { return Unread{"cannot read " + file.string() + ": " + std::strerror(errno)}; };
+    if (in.fd() < 0) return unreadable();
     std::string text;
     char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<size_t>(in.gcount()));
-        if (text.size() > kMaxScriptBytes) break;
+    while (text.size() <= kMaxScriptBytes) {
+        if (const auto signal = waitUntilReadable(in.fd()))
+            return Unread{"stopped by " + signalName(*signal) + " while reading " + file.string(), *signal};
+        const ssize_t n = ::read(in.fd(), buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n > 0) text.append(buffer, static_cast<size_t>(n));
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return unreadable();
     }
     return text;
+}
+
+// The program had the signal as its process would and ends on it, every window back: its
+// end is let run out on the clock (a little while at most) before the host stops.
+int stopInterrupted(Stage& stage, const Player::Interruption& interruption) {
+    MainLoop& loop = stage.world.loop();
+    const double until = loop.now() + kEndAfterSignal;
+    stage.player.settle();
+    while (!stage.running().empty() && loop.now() < until) {
+        loop.advance(Player::kStep);
+        stage.watch.look();
+    }
+    const std::string name = signalName(interruption.signal);
+    std::cerr << "furlpane-novan: " << name << " came from outside the session"
+              << (interruption.line > 0 ? " at line " + std::to_string(interruption.line) : std::string())
+              << ": the session ends there, the program with it, and the rest of the scenario is not played\n";
+    stage.journal.write(stage.world.now(), "interrupted", {{"signal", name}, {"line", interruption.line}});
+    return interruptedStatus(interruption.signal);
 }
 
 int playScenario(const SessionOptions& options, MakeDelegate makeDelegate) {
     auto text = readScenario(*options.scenario);
     if (!text) {
         std::cerr << "furlpane-novan: " << text.error().message << '\n';
-        return kSyntaxStatus;
+        return text.error().signal ? interruptedStatus(text.error().signal) : kSyntaxStatus;
     }
     auto script = parseScript(*text);
     if (!script) {
@@ -88,8 +151,13 @@ int playScenario(const SessionOptions& options, MakeDelegate makeDelegate) {
     ScratchFolder folder;
     MainLoop loop(ClockKind::simulated);
     Stage stage(loop, std::cout, folder.path(), {options.out}, std::move(makeDelegate));
+    // A signal sent to the host from outside (Ctrl-C, a kill) is the session's end: the
+    // program's runs get it too, as their own process's, from the same pipe.
+    const SignalWatcher outside(loop, {SIGTERM, SIGINT, SIGHUP},
+                                Handover<void(int)>::system([&stage](int signal) { stage.player.interrupt(signal); }));
     stage.player.settle();
-    const int status = stage.player.play(*script);
+    int status = stage.player.play(*script);
+    if (const auto& interruption = stage.player.interruption()) status = stopInterrupted(stage, *interruption);
     stage.host.setEndHandler(nullptr);
     stage.journal.write(stage.world.now(), "end", {{"status", status}});
     return status;

@@ -10,11 +10,15 @@
 //
 // Both write the journal (journal.h) on standard output. A scenario ends with status 0
 // when every command and expectation held, 1 when one did not (each reported with its
-// line on standard error), 2 when the file cannot be read or has a syntax error (line and
-// column). In real time the session ends when the program ends by quitting or exiting
-// (its status, 0 after SIGTERM, SIGINT or SIGHUP), when standard input ends (the program
-// is quit first), or on one of those signals while the program is not running; a crash
-// leaves the desktop waiting for the next `launch`.
+// line on standard error), 2 when the file cannot be read (missing, a folder) or has a
+// syntax error (line and column). SIGTERM, SIGINT or SIGHUP sent to the host from outside
+// end a scenario session, whatever it waits for (a FIFO with no writer too): the program's
+// runs get the signal as their process's and end on it, then the host stops playing, says
+// so, and ends with 128 + the signal. In real time the session ends when the program ends
+// by quitting or exiting (its status, 0 after one of those signals), when standard input
+// ends (the program is quit first), or on one of those signals while the program is not
+// running; a crash leaves the desktop waiting for the next `launch`. It answers 1 instead
+// of 0 when a line had a mistake or a command or an expectation failed.
 //
 // The program's defaults live in a fresh folder of their own for each session, under
 // $TMPDIR (else /tmp) and removed at its end, so that a session neither reads nor changes

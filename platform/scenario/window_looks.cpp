@@ -18,13 +18,13 @@ double overlap(const Rect& a, const Rect& b) {
     return width > 0 && height > 0 ? width * height : 0;
 }
 
-// The windows of the program's process `pid` (any instance's for 0) on screen at a level,
-// front to back.
+// The open windows of the program's process `pid` (any instance's for 0) at a level, front
+// to back, on screen or not, until `visit` answers true.
 template <class Visit>
 void forOwnWindows(const desktop::Desktop& world, int32_t pid, int32_t level, Visit visit) {
     for (const desktop::Window* window : world.windowsFrontToBack()) {
         if (!window->owner().isOwnProcess() || (pid != 0 && window->pid() != pid)) continue;
-        if (window->layer() == level && window->isOnScreen() && visit(*window)) return;
+        if (window->layer() == level && visit(*window)) return;
     }
 }
 
@@ -70,7 +70,7 @@ WindowLook WindowLooks::lookOf(const desktop::Window* window) const {
         if (style && style->style == kMinimizedInPlace) return WindowLook::thumbnail;
         return WindowLook::docked;
     }
-    return liveCopy(*window) ? WindowLook::floating : WindowLook::normal;
+    return liveCopy(*window) || setAside(*window) ? WindowLook::floating : WindowLook::normal;
 }
 
 const desktop::Window* WindowLooks::liveCopy(const desktop::Window& window) const {
@@ -78,10 +78,20 @@ const desktop::Window* WindowLooks::liveCopy(const desktop::Window& window) cons
     const double area = frame.width() * frame.height();
     const desktop::Window* copy = nullptr;
     forOwnWindows(world_, 0, window_levels::floating, [&](const desktop::Window& panel) {
-        if (area > 0 && overlap(panel.frame(), frame) >= kFloatingCover * area) copy = &panel;
+        if (panel.isOnScreen() && area > 0 && overlap(panel.frame(), frame) >= kFloatingCover * area) copy = &panel;
         return copy != nullptr;
     });
     return copy;
+}
+
+bool WindowLooks::setAside(const desktop::Window& window) const {
+    const std::string title = window.title();
+    bool found = false;
+    forOwnWindows(world_, 0, window_levels::floating, [&](const desktop::Window& panel) {
+        found = !panel.isOnScreen() && panel.title() == title;
+        return found;
+    });
+    return found;
 }
 
 const desktop::Window* WindowLooks::standIn(const desktop::Window& window) const {
@@ -100,6 +110,7 @@ const desktop::Window* WindowLooks::standIn(const desktop::Window& window) const
 }
 
 Rect WindowLooks::frameSeen(const desktop::Window& window, WindowLook look) const {
+    // A stand-in on a Space not shown still stands where it stands.
     if (look != WindowLook::shaded && look != WindowLook::thumbnail) return window.frame();
     const desktop::Window* panel = standIn(window);
     return panel ? panel->frame() : window.frame();
@@ -108,8 +119,14 @@ Rect WindowLooks::frameSeen(const desktop::Window& window, WindowLook look) cons
 const desktop::Window* WindowLooks::shownBy(const desktop::Window& window, WindowLook look) const {
     switch (look) {
         case WindowLook::shaded:
-        case WindowLook::thumbnail: return standIn(window);
-        case WindowLook::floating: return liveCopy(window);
+        case WindowLook::thumbnail: {
+            const desktop::Window* panel = standIn(window);
+            return panel && panel->isOnScreen() ? panel : nullptr;
+        }
+        case WindowLook::floating:
+            // While its live copy is set aside the window itself shows, in front.
+            if (const desktop::Window* copy = liveCopy(window)) return copy;
+            [[fallthrough]];
         case WindowLook::normal: return window.isOnScreen() ? &window : nullptr;
         default: return nullptr;
     }

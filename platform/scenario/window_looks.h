@@ -11,16 +11,19 @@
 // - docked: it is in the Dock otherwise (the user minimized it, or the instance that put
 //   it there is gone);
 // - floating: a panel of a running instance floats above it (the floating level, covering
-//   most of the window): a live copy;
+//   most of the window): a live copy; or the live copy is set aside while the person works
+//   in the window (a panel at the floating level, titled as the window, out of sight),
+//   and comes back once the window loses focus;
 // - normal: none of these.
 //
 // Several instances may run at once: each window's look comes from the instance that
 // changed it last, whichever ran or ended since.
 //
 // Where it is seen: the window's own frame, except for a title strip or a thumbnail, which
-// show where that instance's stand-in stands (a panel titled as the window; without one,
-// the window's frame). What shows it in the stacking order: that stand-in, a floating
-// window's live copy, or the window itself. Main thread.
+// show where that instance's stand-in stands (a panel titled as the window, on the Space
+// shown or another; without one, the window's frame). What shows it in the stacking
+// order: that stand-in, a floating window's live copy (the window itself while the copy
+// is set aside), or the window itself. Main thread.
 
 #include <cstdint>
 #include <map>
@@ -61,10 +64,12 @@ public:
     const desktop::Window* shownBy(const desktop::Window& window, WindowLook look) const;
 
 private:
-    // The program's panel that stands for the window: a stand-in titled as it, or the
-    // live copy floating over it; null for none.
+    // The program's panel that stands for the window: a stand-in titled as it (on screen
+    // or not), or the live copy floating over it on screen; null for none.
     const desktop::Window* standIn(const desktop::Window& window) const;
     const desktop::Window* liveCopy(const desktop::Window& window) const;
+    // Its live copy is set aside while it has focus.
+    bool setAside(const desktop::Window& window) const;
 
     struct Announced {
         int64_t style = 0;

@@ -1,7 +1,8 @@
 #pragma once
 
 // A small program for the scenario tests: at launch it opens a panel (top-left 100,700,
-// 200 x 100) whose context menu pings other processes, shows a status item whose menu
+// 200 x 100) whose context menu pings other processes or has a signal sent to the
+// process that hosts it (as by a person's kill from outside), shows a status item whose menu
 // beeps, says hello to other processes and quits, runs a timer and a task,
 // observes a local notification and installs the termination signals, which end it with
 // status 0 (or the status given). Every run counts in the shared record.
@@ -33,6 +34,8 @@ struct ProgramRecord {
     int taskSteps = 0;
     int observed = 0;
     int exitStatus = 0;
+    // What the context menu's "Interrupt" sends to the hosting process.
+    int hostSignal = SIGTERM;
     // The process identifier each run found for itself, and its application's.
     std::vector<int32_t> pids;
     std::vector<int32_t> applicationPids;
@@ -59,6 +62,7 @@ public:
         context->addItem("Ping", [](platform::MenuItem&) {
             platform::DistributedNotificationCenter::defaultCenter().post("com.example.pinged", std::nullopt, {});
         });
+        context->addItem("Interrupt", [record = record_](platform::MenuItem&) { ::raise(record->hostSignal); });
         auto content = std::make_shared<FirstClickView>();
         content->setMenu(context);
         panel_->setContentView(content);

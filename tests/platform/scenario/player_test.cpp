@@ -51,6 +51,8 @@ expect window "Groceries" normal at 100,120
 key cmd+m
 wait 1
 expect window "Groceries" docked
+window "Shopping" of com.example.Notes at 500,120 size 300x200
+close "Shopping"
 expect window "Shopping" gone
 menu "Beep"
 expect sound beep
@@ -263,7 +265,7 @@ expect no defaults Answer
     for (const char* said : {
              "line 8: \"Groceries\" stands behind \"Lists\"",
              "line 9: \"Groceries\" is seen 400x300 large, not 400x310",
-             "line 10: \"Nothing\" is not to be seen",
+             "line 10: no line declares a window \"Nothing\"",
              "line 12: the status menu has \"Beep\", \"Hello\", \"Quit\": \"Beep\" comes earlier",
              "line 13: the status menu has \"Beep\", \"Hello\", \"Quit\", not \"Ping\"",
              "line 17: the notification com.example.hello Count=1 came",
@@ -271,6 +273,29 @@ expect no defaults Answer
          }) {
         EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
     }
+}
+
+// A typo in a title, or a window compared with itself, is no check at all: it fails
+// rather than pass whatever the desktop shows. A title declared anywhere in the file counts.
+TEST_F(PlayerTest, AnExpectationThatCouldNeverHoldFails) {
+    const int status = play(std::string(kDesk) + R"(
+expect window "Grocereis" gone
+expect window "Groceries" normal above "Groceries"
+expect window "Groceries" normal above "Grocereis"
+expect window "Lists" gone
+window "Lists" of com.example.Notes at 150,150 size 300x200
+close "Lists"
+expect window "Lists" gone
+)");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(stage.player.failures(), 3) << errors.str();
+    for (const char* said : {"line 6: no line declares a window \"Grocereis\"",
+                             "line 7: \"Groceries\" is compared with itself",
+                             "line 8: no line declares a window \"Grocereis\""}) {
+        EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
+    }
+    EXPECT_TRUE(journalHas(R"("event":"expect","line":6,"ok":false,"message":"no line declares a window \"Grocereis\"")"))
+        << out.str();
 }
 
 }  // namespace

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "fake_program.h"
+#include "platform/runtime/signals.h"
 #include "platform/scenario/session.h"
 #include "tests/support/temp_folder.h"
 
@@ -47,12 +52,15 @@ protected:
         std::cout.rdbuf(savedOut);
         std::cerr.rdbuf(savedErrors);
     }
-    int play(const std::string& text) {
+    int play(const std::string& text, std::shared_ptr<ProgramRecord> record = std::make_shared<ProgramRecord>()) {
         furlpane_test::writeText(folder / "s.scenario", text);
+        return playFile(folder / "s.scenario", std::move(record));
+    }
+    int playFile(const std::filesystem::path& file,
+                 std::shared_ptr<ProgramRecord> record = std::make_shared<ProgramRecord>()) {
         SessionOptions options;
-        options.scenario = folder / "s.scenario";
+        options.scenario = file;
         options.out = folder / "out";
-        auto record = std::make_shared<ProgramRecord>();
         return runSession(options, [record] { return std::make_shared<FakeProgram>(record); });
     }
 };
@@ -74,6 +82,65 @@ TEST_F(SessionTest, AFileThatCannotBeReadIsNoScenario) {
     options.scenario = folder / "missing.scenario";
     EXPECT_EQ(runSession(options, [] { return std::shared_ptr<platform::ApplicationDelegate>(); }), 2);
     EXPECT_NE(errors.str().find("cannot read"), std::string::npos);
+    // A folder opens as a file does, and reads as nothing: no empty scenario that passes.
+    EXPECT_EQ(playFile(folder.path()), 2);
+    EXPECT_NE(errors.str().find("cannot read " + folder.path().string() + ": Is a directory"), std::string::npos)
+        << errors.str();
+    EXPECT_EQ(out.str().find(R"("event":"end")"), std::string::npos) << out.str();
+}
+
+TEST_F(SessionTest, AScenarioFromAPipeIsReadAsItsWriterWritesIt) {
+    const auto fifo = folder / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The writer's open waits for the session's, whichever comes first.
+    std::thread writer([&fifo] { furlpane_test::writeText(fifo, "launch\nmenu \"Beep\"\nexpect sound beep\n"); });
+    EXPECT_EQ(playFile(fifo), 0) << errors.str();
+    writer.join();
+    EXPECT_NE(out.str().find(R"("event":"sound","name":"beep")"), std::string::npos) << out.str();
+}
+
+// A pipe with no writer waits for one; a termination signal ends the wait, whenever it
+// comes, and the session with it, with the status a shell gives a command the signal ended.
+TEST_F(SessionTest, ASignalEndsTheWaitForAWriterThatNeverComes) {
+    platform::catchSignals({SIGTERM, SIGINT, SIGHUP});
+    const auto fifo = folder / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        platform::discardPendingSignals();
+        std::thread sender([signal] { ::kill(::getpid(), signal); });
+        EXPECT_EQ(playFile(fifo), 128 + signal);
+        sender.join();
+    }
+    for (const char* name : {"SIGINT", "SIGTERM", "SIGHUP"}) {
+        EXPECT_NE(errors.str().find(std::string("stopped by ") + name + " while reading"), std::string::npos)
+            << errors.str();
+    }
+}
+
+// A signal sent to the host's process from outside: the program ends on it as its own
+// process would (its handler runs), then the host stops where the scenario stood, says so
+// and ends with 128 + the signal, never relaunching the program later lines would.
+TEST_F(SessionTest, ASignalFromOutsideEndsTheSessionOnceTheProgramHasEnded) {
+    const std::string scenario =
+        "launch\nright-click 200,750\nchoose \"Interrupt\"\nwait 3600\nlaunch\nmenu \"Hello\"\n";
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        out.str("");
+        errors.str("");
+        auto record = std::make_shared<ProgramRecord>();
+        record->hostSignal = signal;
+        EXPECT_EQ(play(scenario, record), 128 + signal) << errors.str();
+        EXPECT_EQ(record->launches, 1);
+        const std::string journal = out.str();
+        const size_t exit = journal.find(R"("event":"exit","status":0)");
+        const size_t interrupted = journal.find(R"("event":"interrupted","signal":")" +
+                                                std::string("SIG") + sigabbrev_np(signal) + R"(","line":3)");
+        ASSERT_NE(exit, std::string::npos) << journal;
+        ASSERT_NE(interrupted, std::string::npos) << journal;
+        EXPECT_LT(exit, interrupted);
+        EXPECT_NE(journal.find(R"("event":"end","status":)" + std::to_string(128 + signal)), std::string::npos);
+        EXPECT_EQ(journal.find("com.example.hello"), std::string::npos) << journal;
+        EXPECT_NE(errors.str().find("came from outside the session at line 3"), std::string::npos) << errors.str();
+    }
 }
 
 // Standard input replaced by a pipe holding `text`, closed at its end; put back after.
@@ -120,6 +187,26 @@ TEST_F(SessionTest, TheLiveSessionEndsAsAQuitDoesWhenItsInputEnds) {
     const size_t time = journal.rfind("{\"t\":", hello);
     ASSERT_NE(time, std::string::npos);
     EXPECT_GE(std::stod(journal.substr(time + 5, hello - time - 5)), 0.2) << journal;
+}
+
+// What a person typing meets: each mistake on standard error with its line, and a session
+// that ends with 1 when a line could not be read or an expectation did not hold.
+TEST_F(SessionTest, TheLiveSessionSaysItsMistakesAndEndsWithOneAfterAFailure) {
+    const std::pair<const char*, const char*> inputs[] = {
+        {"close \"Groceries\"\nexpect window \"Groceries\" gone\nexpect window \"Ideas\" shaded\n",
+         "line 3: \"Ideas\" is normal, not shaded"},
+        {"menu \"Beep\"\nclick 10,10 count 99\n", "line 2, column 19: "},
+        {"expect window \"Idaes\" gone\n", "line 1: no line declares a window \"Idaes\""},
+    };
+    for (const auto& [text, said] : inputs) {
+        errors.str("");
+        auto record = std::make_shared<ProgramRecord>();
+        PipedInput input(text);
+        EXPECT_EQ(runSession({}, [record] { return std::make_shared<FakeProgram>(record); }), 1) << text;
+        EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
+        EXPECT_EQ(errors.str().find("line 2: "), std::string::npos) << errors.str();
+        EXPECT_EQ(record->terminations, 1);
+    }
 }
 
 }  // namespace
