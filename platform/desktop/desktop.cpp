@@ -477,7 +477,9 @@ void Desktop::gatherWindows(const Rect& gone) {
     };
     const auto within = [](double at, double min, double max) { return std::max(min, std::min(at, max)); };
     for (const auto& w : windows_) {
-        if (w->closed_ || w->minimized_ || w->pid() == ownPid_ || !w->accessible_ || w->isSheet()) continue;
+        // Every window that stood there, the program's own panels as much as other
+        // applications' windows; the window server's own windows are placed anew.
+        if (w->closed_ || w->minimized_ || !w->accessible_ || w->isSheet()) continue;
         const Rect frame = w->frame_;
         if (!frame.intersects(gone) || onSomeDisplay(frame)) continue;
         const Point at{within(area.minX() + frame.minX() - gone.minX(), area.minX(), area.maxX() - frame.width()),

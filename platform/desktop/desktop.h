@@ -300,8 +300,8 @@ private:
     // The world's own windows (menu bars) and what follows a change of displays.
     void placeMenuBars();
     void displaysChanged();
-    // Brings other applications' windows that stood on a display that went away (its
-    // top-left frame) onto the first display.
+    // Brings the windows that stood on a display that went away (its top-left frame)
+    // onto the first display, the program's own among them.
     void gatherWindows(const Rect& gone);
     void spaceShown();
 

@@ -84,5 +84,39 @@ expect window "Groceries" thumbnail
         << run.errors.str();
 }
 
+// A title strip on a second screen that is unplugged comes onto the screen left, as the
+// windows of that screen do, and its window comes back where the strip now stands.
+TEST(ProgramLooks, AStripOfAnUnpluggedScreenComesOntoTheScreenLeft) {
+    testing::ProgramRun run;
+    ASSERT_EQ(run.play(R"(
+screen 0,0 1440x900 scale 1
+defaults MIPWindowAnimateTransitions false
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,100 size 600x400
+launch
+wait 1
+screen 1440,0 1280x800 scale 1
+window "Atlas" of com.example.Notes at 1700,200 size 600x400
+double-click 2000,212
+wait 1.5
+expect window "Atlas" shaded at 1700,200
+disconnect screen 2
+wait 1
+)"),
+              0)
+        << run.errors.str();
+    const platform::Rect first{0, 0, 1440, 900};
+    auto& looks = run.stage.watch.looks();
+    const platform::Rect strip = looks.frameSeen(*looks.find("Atlas"), WindowLook::shaded);
+    EXPECT_TRUE(first.contains(strip.origin) && first.contains({strip.maxX() - 1, strip.maxY() - 1}))
+        << "the strip stands at " << strip.minX() << "," << strip.minY();
+    const std::string at = std::to_string(std::lround(strip.minX())) + "," + std::to_string(std::lround(strip.minY()));
+    EXPECT_EQ(run.play("expect window \"Atlas\" shaded at " + at + "\nmenu \"Atlas (Notes)\"\nwait 1.5\n"
+                       "expect window \"Atlas\" normal at " + at + " size 600x400\n"
+                       "expect window \"Groceries\" normal at 100,100\n"),
+              0)
+        << run.errors.str();
+}
+
 }  // namespace
 }  // namespace furlpane
