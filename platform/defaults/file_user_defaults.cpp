@@ -81,6 +81,11 @@ std::optional<plist::ReadError> FileUserDefaults::lastReadError() const {
     return readError_;
 }
 
+uint64_t FileUserDefaults::changeCount() const {
+    refresh();
+    return changes_;
+}
+
 void FileUserDefaults::refresh() const {
     const durable::FileSignature signature = durable::signatureOf(path_);
     if (loaded_ && signature == signature_) return;
@@ -109,6 +114,7 @@ void FileUserDefaults::refresh() const {
 
 void FileUserDefaults::adopt(const durable::FileSignature& signature, plist::ReadResult read) const {
     loaded_ = true;
+    ++changes_;
     parsedText_.reset();
     signature_ = signature;
     readError_.reset();
@@ -143,7 +149,10 @@ plist::Dictionary FileUserDefaults::effective() const {
     return values;
 }
 
-plist::Dictionary FileUserDefaults::load() const { return effective(); }
+plist::Dictionary FileUserDefaults::load() const {
+    ++wholeReads_;
+    return effective();
+}
 
 std::optional<plist::Value> FileUserDefaults::loadOne(std::string_view key) const {
     refresh();
@@ -186,6 +195,7 @@ void FileUserDefaults::pushChange(std::string_view key, std::optional<plist::Val
     // Kept as the file will hold it, so that reads see now what a later start reads.
     if (value) value = plist::asWritten(*value);
     pending_.push_back({std::string(key), std::move(value)});
+    ++changes_;
 }
 
 WriteStatus FileUserDefaults::writeOut(size_t own, std::string_view key, const Change* change) {
@@ -263,6 +273,7 @@ std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& r
         }
         refused = refused || pending_.size() > own;
         pending_.pop_back();
+        ++changes_;
     }
     return std::nullopt;
 }
@@ -296,6 +307,7 @@ Result<void> FileUserDefaults::replaceFile(const std::string& xml, bool keepOld,
 
 void FileUserDefaults::adoptWritten(plist::Dictionary merged, const std::string& xml) {
     disk_ = std::move(merged);
+    ++changes_;
     inexactKeys_.clear();
     loaded_ = true;
     parsedText_ = std::hash<std::string_view>{}(xml);

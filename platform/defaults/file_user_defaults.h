@@ -43,6 +43,7 @@
 // Main thread only; one process may hold several objects on one domain.
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -93,6 +94,15 @@ public:
     // that served again is named again.
     const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
     bool hasUnwrittenChanges() const { return !pending_.empty(); }
+
+    // A count that moves whenever what storedValues() gives may have changed: with every
+    // change made through this object, and when the file was replaced by another object
+    // or process (seen as every read sees it, by one look at the file's signature). It
+    // costs no read of the values, so that one who watches the domain compares them only
+    // when it moved, whatever the file holds.
+    uint64_t changeCount() const;
+    // How many times storedValues() gave all the values.
+    uint64_t wholeReads() const { return wholeReads_; }
 
 protected:
     plist::Dictionary load() const override;
@@ -145,6 +155,9 @@ private:
     mutable std::optional<size_t> parsedText_;
     // Writes not yet on disk, in the order they were made.
     std::vector<PendingChange> pending_;
+    // Moved by every change of disk_ or pending_.
+    mutable uint64_t changes_ = 0;
+    mutable uint64_t wholeReads_ = 0;
     bool writing_ = false;
     std::vector<std::filesystem::path> keptAside_;
     // Told once: while the file cannot be written (again after it was), and of refusals.

@@ -32,7 +32,10 @@ DesktopWatch::DesktopWatch(desktop::Desktop& world, Journal& journal, const std:
             posted(notification, poster);
         });
     soundCalls_ = SystemSounds::current().calls().sequenceEnd();
-    if (defaults_) lastDefaults_ = defaults_->storedValues();
+    if (defaults_) {
+        defaultsSeen_ = defaults_->changeCount();
+        lastDefaults_ = defaults_->storedValues();
+    }
 }
 
 DesktopWatch::~DesktopWatch() { DistributedNotificationCenter::defaultCenter().setPostWatcher(nullptr); }
@@ -82,8 +85,8 @@ void DesktopWatch::lookAtSounds() {
     }
 }
 
-plist::Dictionary DesktopWatch::storedDefaults() const {
-    return defaults_ ? defaults_->storedValues() : plist::Dictionary{};
+std::optional<plist::Value> DesktopWatch::storedDefault(std::string_view key) const {
+    return defaults_ ? defaults_->storedObject(key) : std::nullopt;
 }
 
 bool DesktopWatch::writeDefault(const std::string& key, plist::Value value) {
@@ -93,19 +96,30 @@ bool DesktopWatch::writeDefault(const std::string& key, plist::Value value) {
     return stored;
 }
 
+// The values are read and compared only when the store says they may have changed: a
+// look at an unchanged file costs one look at its signature, however many keys it holds.
 void DesktopWatch::lookAtDefaults() {
-    const plist::Dictionary now = storedDefaults();
-    if (now == lastDefaults_) return;
+    if (!defaults_) return;
+    const uint64_t change = defaults_->changeCount();
+    if (change == defaultsSeen_) return;
+    defaultsSeen_ = change;
+    plist::Dictionary now = defaults_->storedValues();
     const double t = world_.now();
+    bool changed = false;
     for (size_t i = 0; i < now.size(); ++i) {
         const plist::Value* before = lastDefaults_.find(now.keyAt(i));
         if (before && *before == now.valueAt(i)) continue;
         journal_.write(t, "defaults", {{"key", std::string(now.keyAt(i))}, {"value", now.valueAt(i)}});
+        changed = true;
     }
-    for (const auto& key : lastDefaults_.keys()) {
-        if (!now.contains(key)) journal_.write(t, "defaults", {{"key", key}, {"removed", true}});
+    for (size_t i = 0; i < lastDefaults_.size(); ++i) {
+        if (now.contains(lastDefaults_.keyAt(i))) continue;
+        journal_.write(t, "defaults", {{"key", std::string(lastDefaults_.keyAt(i))}, {"removed", true}});
+        changed = true;
     }
-    lastDefaults_ = now;
+    // Kept only when they differ, so that keys that go are reported in the order of the
+    // values last reported.
+    if (changed) lastDefaults_ = std::move(now);
 }
 
 void DesktopWatch::reportWindow(uint32_t number, const SeenWindow& seen, std::optional<Point> at) {

@@ -7,8 +7,10 @@
 // seen; the newest kKept notifications and sounds stay for the expectations to look at.
 //
 // Notifications are seen as they are posted. The rest is looked at by look(), which the
-// player calls after every command and at every step of the clock: a change shows with
-// the time of the look that saw it. Main thread.
+// player calls after every command and at every step of the clock (and a live session
+// thirty times a second): a change shows with the time of the look that saw it. The
+// defaults are read only when their store says they changed, so that a look costs the
+// same whatever the file holds. Main thread.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/defaults/file_user_defaults.h"
@@ -69,9 +72,11 @@ public:
     WindowLooks& looks() { return looks_; }
     const BoundedLog<Posted>& notifications() const { return notifications_; }
     const BoundedLog<Sound>& sounds() const { return sounds_; }
-    // The program's defaults as the file holds them now (the tool's own reading of it,
-    // as another process reads it).
-    plist::Dictionary storedDefaults() const;
+    // One of the program's defaults as the file holds it now (the tool's own reading of
+    // it, as another process reads it).
+    std::optional<plist::Value> storedDefault(std::string_view key) const;
+    // The store the watch reads them through; none when the folder cannot hold one.
+    const FileUserDefaults* defaultsStore() const { return defaults_.get(); }
     // Writes a key into the file, as a person's defaults tool would.
     bool writeDefault(const std::string& key, plist::Value value);
     // Whether a transition shows on screen now.
@@ -104,6 +109,8 @@ private:
     // The sequence of the next sound call to look at.
     uint64_t soundCalls_ = 0;
     std::map<uint32_t, std::string> soundNames_;
+    // The defaults store's change count at the last look, and the values it held then.
+    uint64_t defaultsSeen_ = 0;
     plist::Dictionary lastDefaults_;
     std::map<uint32_t, SeenWindow> windows_;
     bool transition_ = false;

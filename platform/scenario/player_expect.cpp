@@ -146,8 +146,8 @@ Player::Outcome Player::expectSound(const ExpectSoundCommand& command) {
 }
 
 Player::Outcome Player::expectDefaults(const ExpectDefaultsCommand& command) {
-    const plist::Dictionary stored = watch_.storedDefaults();
-    const plist::Value* value = stored.find(command.key);
+    const std::optional<plist::Value> stored = watch_.storedDefault(command.key);
+    const plist::Value* value = stored ? &*stored : nullptr;
     if (!command.value) return value ? failed(command.key + " is stored: " + literalText(*value)) : fine();
     if (value && sameValue(*value, *command.value)) return fine();
     return failed(command.key + " is " + (value ? literalText(*value) : "not stored") + ", not " +

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "tests/platform/defaults/defaults_test_support.h"
 #include "tests/support/foreign_settings.h"
@@ -70,6 +71,44 @@ TEST(FileUserDefaults, ObjectsOnOneDomainSeeAndKeepEachOthersWrites) {
     second->update("ChangedWindows", addOwner("200"));
     first->update("ChangedWindows", addOwner("100"));
     EXPECT_EQ(second->dictionary("ChangedWindows")->keys(), (std::vector<std::string>{"200", "100"}));
+}
+
+// What a watcher of the domain looks at instead of the values: it moves with them, and
+// only then.
+TEST(FileUserDefaults, TheChangeCountMovesWithTheValuesAndOnlyThen) {
+    TempFolder tmp;
+    auto watcher = open(tmp.path());
+    auto writer = open(tmp.path());
+    uint64_t seen = watcher->changeCount();
+    const auto moved = [&] {
+        const uint64_t now = watcher->changeCount();
+        return std::exchange(seen, now) != now;
+    };
+    EXPECT_FALSE(moved());
+    EXPECT_EQ(watcher->integer("A"), 0);
+    EXPECT_EQ(watcher->storedValues(), Dictionary{});
+    EXPECT_FALSE(moved());
+
+    writer->set("A", 1);
+    EXPECT_TRUE(moved()) << "another object's write, seen in the file";
+    watcher->set("B", 2);
+    EXPECT_TRUE(moved()) << "its own";
+    writer->remove("A");
+    EXPECT_TRUE(moved());
+    EXPECT_FALSE(moved());
+
+    // Written anew with the same text: nothing to read again.
+    writeText(watcher->path(), readText(watcher->path()));
+    EXPECT_FALSE(moved());
+    EXPECT_EQ(watcher->storedValues(), (Dictionary{{"B", 2}}));
+
+    writeText(watcher->path(), "junk");
+    EXPECT_TRUE(moved());
+    EXPECT_FALSE(moved());
+    std::filesystem::remove(watcher->path());
+    EXPECT_TRUE(moved());
+    EXPECT_FALSE(moved());
+    EXPECT_EQ(watcher->wholeReads(), 2u);
 }
 
 TEST(FileUserDefaults, AWriteFromInsideAnUpdateJoinsIt) {
