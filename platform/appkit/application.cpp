@@ -25,7 +25,8 @@ const char kApplicationKey = 0;
 
 }  // namespace
 
-Application::Application(Desktop& world) : world_(world), own_(world.ownApplication()) { active_ = own_.isActive(); }
+Application::Application(Desktop& world)
+    : world_(world), own_(world.processRecord(world.ownApplication().pid())) { active_ = own_->isActive(); }
 
 // The application is made as its run's code: the world's reports and the input reach it
 // as that run's, and stop when the run ends.
@@ -65,7 +66,7 @@ std::shared_ptr<Application> Application::sharedPointer() {
 
 std::shared_ptr<Application> Application::self() const { return self_.lock(); }
 
-int32_t Application::processIdentifier() const { return own_.pid(); }
+int32_t Application::processIdentifier() const { return own_->pid(); }
 
 // ---- Launching and terminating --------------------------------------------------------
 
@@ -110,16 +111,16 @@ bool Application::reopen() {
 
 // ---- Activation -----------------------------------------------------------------------
 
-ActivationPolicy Application::activationPolicy() const { return own_.activationPolicy(); }
+ActivationPolicy Application::activationPolicy() const { return own_->activationPolicy(); }
 
 bool Application::setActivationPolicy(ActivationPolicy policy) {
-    desktop::Application& own = own_;
+    desktop::Application& own = *own_;
     if (own.isTerminated()) return false;
     own.setActivationPolicy(policy);
     return true;
 }
 
-void Application::activate() { own_.activate(); }
+void Application::activate() { own_->activate(); }
 
 void Application::deactivate() {
     const int32_t own = processIdentifier();
@@ -132,11 +133,11 @@ void Application::deactivate() {
     }
 }
 
-void Application::hide() { own_.hide(); }
+void Application::hide() { own_->hide(); }
 
-void Application::unhide() { own_.unhide(); }
+void Application::unhide() { own_->unhide(); }
 
-bool Application::isHidden() const { return own_.isHidden(); }
+bool Application::isHidden() const { return own_->isHidden(); }
 
 void Application::activeChanged(bool active) {
     if (active == active_) return;
@@ -287,7 +288,7 @@ void Application::refreshKeyAndMain() {
 // ---- The world's reports --------------------------------------------------------------
 
 void Application::onWorldEvent(const WorldEvent& e) {
-    const int32_t own = own_.pid();
+    const int32_t own = own_->pid();
     if (e.pid != own) return;
     const WorldEventKind kind = e.kind;
     const uint32_t number = e.window;
@@ -303,7 +304,7 @@ void Application::handleWorldEvent(WorldEventKind kind, uint32_t number) {
     case WorldEventKind::applicationHidden:
     case WorldEventKind::applicationUnhidden:
         // The program learns of its activation when it handles the system's event.
-        world_.postToMainQueue([this] { activeChanged(own_.isActive()); });
+        world_.postToMainQueue([this] { activeChanged(own_->isActive()); });
         if (kind == WorldEventKind::applicationHidden || kind == WorldEventKind::applicationUnhidden) {
             refreshKeyAndMain();
         }

@@ -211,7 +211,7 @@ private:
     static std::shared_ptr<Application> make(desktop::Desktop& world);
     desktop::Desktop& world() const { return world_; }
     // The program's process in the world that this application is.
-    desktop::Application& ownProcess() const { return own_; }
+    desktop::Application& ownProcess() const { return *own_; }
 
     // Registry and key state, used by Window.
     void registerWindow(Window* window);
@@ -241,7 +241,8 @@ private:
     void updatePointerState(const AppEvent& event);
 
     desktop::Desktop& world_;
-    desktop::Application& own_;
+    // Shared: the world lets an ended process's record go once others have ended after it.
+    std::shared_ptr<desktop::Application> own_;
     std::weak_ptr<Application> self_;
     int listener_ = 0;
     std::weak_ptr<ApplicationDelegate> delegate_;

@@ -86,7 +86,7 @@ bool Application::dispatchPress(const AppEvent& event) {
     const bool wasKey = window->isKeyWindow();
     // A click brings the program forward (unless on a non-activating panel) and its
     // window with it, not the program's other windows.
-    if (!nonActivating && !active_) own_.activateWithoutRaising();
+    if (!nonActivating && !active_) own_->activateWithoutRaising();
     if (!nonActivating || window->canBecomeKeyWindow()) window->orderFront();
     if (window->canBecomeKeyWindow()) window->makeKeyWindow();
     if (window->canBecomeMainWindow()) window->makeMainWindow();

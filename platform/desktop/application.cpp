@@ -126,16 +126,8 @@ Window* Application::openWindow(WindowDescription description) {
 void Application::setMenus(const std::vector<MenuDescription>& menus) {
     if (!world_) return;
     auto guard = world_->lock();
-    if (Control* old = menuBar()) {
-        // The whole old tree goes; its elements become invalid.
-        std::vector<uint64_t> pending{old->id()};
-        while (!pending.empty()) {
-            Control* c = world_->control(pending.back());
-            pending.pop_back();
-            c->destroyed_ = true;
-            pending.insert(pending.end(), c->children_.begin(), c->children_.end());
-        }
-    }
+    // The whole old tree goes; its elements become invalid.
+    if (Control* old = menuBar()) world_->destroyControlTree(old->id());
     menuBar_ = 0;
     if (menus.empty()) return;
     ControlDescription bar{.role = "AXMenuBar"};

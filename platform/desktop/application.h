@@ -5,7 +5,8 @@
 //
 // The record stays valid after the process ends (isTerminated), as the system's running
 // application objects do; it is shared with whoever holds it and outlives the world,
-// but once the world is gone every operation on it does nothing.
+// but once the world is gone every operation on it does nothing. The world itself finds
+// an ended process's record only for a while (see "Threads" in desktop.h).
 
 #include <cstdint>
 #include <limits>

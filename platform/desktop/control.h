@@ -6,8 +6,9 @@
 //
 // A control belongs to one process and, when it lives in a window, to that window; its
 // frame is relative to the window's top-left corner, so it moves with the window. Menu
-// objects belong to no window and have no frame. A control's record lives as long as the
-// world; a control whose window closed or whose process ended is destroyed and stays so.
+// objects belong to no window and have no frame. A control whose window closed or whose
+// process ended is destroyed and stays so; its record is kept a while after (see
+// "Threads" in desktop.h).
 
 #include <cstdint>
 #include <optional>

@@ -52,6 +52,7 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     // run: what the program makes once while no host runs it executes as that run.
     own.run_ = run_;
     ownPid_ = own.pid();
+    lastOwn_ = processRecord(ownPid_);
     // The program asks its process information for its own pid; in a world that is the
     // pid the world gave it. The environment stays as it was.
     ProcessInfo::setCurrent(ProcessInfo::make(ownPid_, ProcessInfo::current().environment()));
@@ -68,7 +69,10 @@ Desktop::~Desktop() {
         // exist for them to let go of.
         while (!extensions_.empty()) extensions_.pop_back();
         listeners_.clear();
-        for (auto& p : processes_) p->world_ = nullptr;
+        for (const auto& p : processes_) p->world_ = nullptr;
+        for (const auto& held : heldElsewhere_) {
+            if (auto p = held.lock()) p->world_ = nullptr;
+        }
     }
     alive_.reset();
     setCurrent(nullptr);
@@ -104,10 +108,9 @@ ApplicationBuilder Desktop::application(std::optional<std::string> bundleIdentif
 Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string> bundleIdentifier,
                                     std::optional<std::string> name, ActivationPolicy policy, bool own) {
     auto guard = lock();
-    auto app = std::make_shared<Application>(*this, nextPid_++, kind, std::move(bundleIdentifier), std::move(name),
-                                             policy, nextLaunch_++, own);
-    processes_.push_back(app);
-    return *app;
+    const int32_t pid = nextPid_++;
+    return processes_.insert(pid, std::make_shared<Application>(*this, pid, kind, std::move(bundleIdentifier),
+                                                                std::move(name), policy, nextLaunch_++, own));
 }
 
 Application& Desktop::ownApplication() const {
@@ -115,7 +118,7 @@ Application& Desktop::ownApplication() const {
     // refuses it rather than answer for whichever run started last.
     if (Application* own = ownProcess(ProcessRun::current())) return *own;
     // A run that is no process of this world (a test's own run): the program's process.
-    return *processRecord(readLocked(*this, ownPid_));
+    return *readLocked(*this, lastOwn_);
 }
 
 Application* Desktop::ownProcess(const std::shared_ptr<ProcessRun>& run) const {
@@ -129,11 +132,12 @@ Application* Desktop::ownProcess(const std::shared_ptr<ProcessRun>& run) const {
 
 Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
     auto guard = lock();
-    Application* process = processRecord(ownPid_).get();
+    Application* process = lastOwn_.get();
     if (process->terminated_ || process->started_) {
         process = &createProcess(ProcessKind::application, options_.ownBundleIdentifier, options_.ownName,
                                  options_.ownPolicy, true);
         ownPid_ = process->pid();
+        lastOwn_ = processRecord(ownPid_);
         emit(WorldEventKind::applicationLaunched, process->pid());
     }
     process->run_ = std::move(run);
@@ -143,19 +147,15 @@ Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
 
 Application* Desktop::process(int32_t pid) const {
     const WorldGuard guard = guardWorld(*this);
-    // The records' fields are read directly, under the guard.
-    for (const auto& p : processes_) {
-        if (p->pid_ == pid && !p->terminated_) return p.get();
-    }
-    return nullptr;
+    // The record's fields are read directly, under the guard.
+    Application* p = processes_.find(pid);
+    return p && !p->terminated_ ? p : nullptr;
 }
 
 std::shared_ptr<Application> Desktop::processRecord(int32_t pid) const {
     const WorldGuard guard = guardWorld(*this);
-    for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
-        if ((*it)->pid() == pid) return *it;
-    }
-    return nullptr;
+    const auto* held = processes_.holder(pid);
+    return held ? *held : nullptr;
 }
 
 std::vector<Application*> Desktop::runningApplications() const {
@@ -176,8 +176,7 @@ Application* Desktop::activeApplication() const {
 
 Window* Desktop::windowRecord(uint32_t number) const {
     const WorldGuard guard = guardWorld(*this);
-    if (number == 0 || number > windows_.size()) return nullptr;
-    return windows_[number - 1].get();
+    return windows_.find(number);
 }
 
 Window* Desktop::window(uint32_t number) const {
@@ -188,8 +187,12 @@ Window* Desktop::window(uint32_t number) const {
 
 Control* Desktop::control(uint64_t id) const {
     const WorldGuard guard = guardWorld(*this);
-    if (id == 0 || id > controls_.size()) return nullptr;
-    return controls_[id - 1].get();
+    return controls_.find(id);
+}
+
+Desktop::RecordCounts Desktop::recordCounts() const {
+    const WorldGuard guard = guardWorld(*this);
+    return {processes_.size(), windows_.size(), controls_.size()};
 }
 
 std::vector<Window*> Desktop::windowsFrontToBack() const {
@@ -198,7 +201,7 @@ std::vector<Window*> Desktop::windowsFrontToBack() const {
     std::vector<Window*> result;
     result.reserve(order_.size());
     for (uint32_t n : order_) {
-        Window* w = n == 0 || n > windows_.size() ? nullptr : windows_[n - 1].get();
+        Window* w = windows_.find(n);
         if (w && !w->closed_) result.push_back(w);
     }
     std::stable_sort(result.begin(), result.end(), [](const Window* a, const Window* b) { return a->layer_ > b->layer_; });
@@ -239,8 +242,8 @@ Window& Desktop::createWindow(Application& owner, WindowDescription description,
     const Rect frame = description.frame ? description.frame->standardized() : cascadeFrame(owner);
     const uint64_t space = description.space ? *description.space : defaultSpace(frame);
     const uint32_t number = allocateWindowNumber();
-    windows_.push_back(std::make_unique<Window>(*this, number, owner.pid(), description, frame, space));
-    Window& w = *windows_.back();
+    Window& w = windows_.insert(
+        number, std::make_unique<Window>(*this, number, processRecord(owner.pid()), description, frame, space));
     w.parent_ = parent;
     w.makeButtons(description);
     w.makeTitleElement();
@@ -268,14 +271,50 @@ Window& Desktop::createWindow(Application& owner, WindowDescription description,
 
 Control& Desktop::createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlDescription& description) {
     auto guard = lock();
-    const uint64_t id = controls_.size() + 1;
-    controls_.push_back(std::make_unique<Control>(*this, id, pid, window, parent, description));
-    Control& control = *controls_.back();
+    const uint64_t id = nextControl_++;
+    Control& control = controls_.insert(id, std::make_unique<Control>(*this, id, pid, window, parent, description));
     for (const auto& child : description.children) {
         Control& made = createControl(pid, window, id, child);
         control.children_.push_back(made.id());
     }
     return control;
+}
+
+void Desktop::destroyControlTree(uint64_t id) {
+    std::vector<uint64_t> pending{id};
+    while (!pending.empty()) {
+        Control* c = control(pending.back());
+        pending.pop_back();
+        if (!c || c->destroyed_) continue;
+        c->destroyed_ = true;
+        pending.insert(pending.end(), c->children_.begin(), c->children_.end());
+        // Nothing is kept for a control but its record, which goes in its turn.
+        controls_.retire(c->id());
+    }
+}
+
+// ---- Records that ended -----------------------------------------------------------------
+
+void Desktop::windowClosed(uint32_t number) { letGo(windows_.retire(number)); }
+
+void Desktop::processEnded(int32_t pid) { letGo(processes_.retire(pid)); }
+
+void Desktop::letGo(std::vector<std::unique_ptr<Window>> windows) {
+    // What the world's parts keep for a window goes with its record: the program's
+    // content provider (and with it the run it belongs to), its notification object.
+    for (const auto& w : windows) {
+        if (auto* pictures = madeExtension<Pictures>()) pictures->setContentProvider(w->number(), nullptr);
+        if (auto* trips = madeExtension<DockTrips>()) trips->setNotificationObject(w->number(), nullptr);
+    }
+}
+
+void Desktop::letGo(std::vector<std::shared_ptr<Application>> processes) {
+    std::erase_if(heldElsewhere_, [](const std::weak_ptr<Application>& held) { return held.expired(); });
+    for (auto& p : processes) {
+        // A record still held (a workspace entry, a window kept a while) stays readable,
+        // and forgets the world once the world goes.
+        if (p.use_count() > 1) heldElsewhere_.push_back(p);
+    }
 }
 
 Rect Desktop::cascadeFrame(Application& owner) {
@@ -387,18 +426,20 @@ void Desktop::terminate(Application& app) {
     if (app.terminated_) return;
     // The process is gone: its windows and elements vanish with it, without reports of
     // their own.
+    std::vector<uint32_t> closed;
     for (const auto& w : windows_) {
         if (w->pid() != app.pid() || w->closed_) continue;
         w->closed_ = true;
         w->destroyControls();
         removeFromOrder(w->number());
+        closed.push_back(w->number());
     }
-    for (const auto& c : controls_) {
-        if (c->pid() == app.pid()) c->destroyed_ = true;
-    }
+    if (app.menuBar_) destroyControlTree(app.menuBar_);
     app.terminated_ = true;
     resignActive(app);
     emit(WorldEventKind::applicationTerminated, app.pid());
+    for (uint32_t number : closed) windowClosed(number);
+    processEnded(app.pid());
 }
 
 void Desktop::pressControl(Control& control) {

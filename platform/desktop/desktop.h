@@ -26,9 +26,19 @@
 //   references into state a change on another thread may replace. A caller that needs
 //   several reads to agree with each other (or with its own change) holds lock() around
 //   them.
-// - Records of applications, windows, controls and displays live as long as the world,
-//   so a pointer to one stays good on every thread; what it holds is read through its
-//   getters. What a record was made with (number, owner, role, ...) never changes.
+// - Records of running applications, open windows, live controls and displays live as
+//   long as they do, and a while after: the world keeps the newest records of ended
+//   processes, closed windows and destroyed controls (RecordTable, the kKept... counts
+//   below) and lets older ones go, so that the ten-thousandth launch of the program, or
+//   opening of a window, costs what the first did. A pointer to a record stays good on
+//   every thread while the record lives and until that many others have ended after it:
+//   long enough for every report of its end and every call that had just been handed
+//   it, not for keeping. Hold numbers (pids, window numbers, control ids) and look them
+//   up again: a number whose record has gone finds nothing, as a closed window's does,
+//   and numbers are never reused. An application record is shared (processRecord): a
+//   holder keeps it readable, ended, for as long as it likes; a window holds its owner's.
+//   What a record holds is read through its getters. What a record was made with
+//   (number, owner, role, ...) never changes.
 // - Listeners hear a change in the thread that made it, under the lock; they hand what
 //   they report to the main thread (onMainThread, postToMainQueue) and touch no state
 //   of the main thread's from where they are.
@@ -69,6 +79,7 @@
 #include "platform/desktop/hot_keys.h"
 #include "platform/desktop/permissions.h"
 #include "platform/desktop/private_calls.h"
+#include "platform/desktop/record_table.h"
 #include "platform/desktop/region.h"
 #include "platform/desktop/spaces.h"
 #include "platform/desktop/window.h"
@@ -135,7 +146,8 @@ public:
     Application& startOwnProcess(std::shared_ptr<ProcessRun> run);
     // A running process (application or background).
     Application* process(int32_t pid) const;
-    // Any process the world has had, ended ones included.
+    // A running process, or one that ended recently (see "Threads" above); null for one
+    // that ended long ago.
     std::shared_ptr<Application> processRecord(int32_t pid) const;
     // Running applications in launch order; background processes left out.
     std::vector<Application*> runningApplications() const;
@@ -145,7 +157,7 @@ public:
     // ---- Windows and controls
     // An open window; null for unknown and closed ones.
     Window* window(uint32_t number) const;
-    // A window record, closed ones included.
+    // A window record: an open window, or one closed recently (see "Threads" above).
     Window* windowRecord(uint32_t number) const;
     // Open windows front to back: higher layers first, then the stacking order.
     std::vector<Window*> windowsFrontToBack() const;
@@ -153,7 +165,23 @@ public:
     // The frontmost on-screen window under a top-left point that a click would reach:
     // alpha above 0 and not ignoring mouse events. Null for none.
     Window* windowAt(Point point) const;
+    // A live control, or one destroyed recently (see "Threads" above).
     Control* control(uint64_t id) const;
+
+    // How many records of ended processes, closed windows and destroyed controls the
+    // world keeps at most, newest first.
+    static constexpr size_t kKeptEndedProcesses = 32;
+    static constexpr size_t kKeptClosedWindows = 64;
+    static constexpr size_t kKeptDestroyedControls = 256;
+    // The records the world holds now, live and recently ended: what a session costs
+    // the world, for tests that watch it stay bounded.
+    struct RecordCounts {
+        size_t processes = 0;
+        size_t windows = 0;
+        size_t controls = 0;
+        friend bool operator==(const RecordCounts&, const RecordCounts&) = default;
+    };
+    RecordCounts recordCounts() const;
 
     // ---- Parts of the world
     Displays& displays() { return displays_; }
@@ -278,6 +306,17 @@ private:
     // stands directly in front of its parent window.
     Window& createWindow(Application& owner, WindowDescription description, bool inFront, uint32_t parent = 0);
     Control& createControl(int32_t pid, uint32_t window, uint64_t parent, const ControlDescription& description);
+    // Destroys a control with everything under it; nothing for one destroyed already.
+    void destroyControlTree(uint64_t id);
+    // A window closed, a process ended: their records go once enough others have ended
+    // after them, with what the world's parts keep for them.
+    void windowClosed(uint32_t number);
+    void processEnded(int32_t pid);
+    void letGo(std::vector<std::unique_ptr<Window>> windows);
+    void letGo(std::vector<std::shared_ptr<Application>> processes);
+    // A stand-in's per-world state if it has been made; null otherwise.
+    template <class T>
+    T* madeExtension() const;
     Rect cascadeFrame(Application& owner);
     uint64_t defaultSpace(const Rect& frame) const;
     uint32_t allocateWindowNumber() { return nextWindow_++; }
@@ -321,18 +360,24 @@ private:
     Spaces spaces_;
     Dock dock_;
 
-    std::vector<std::shared_ptr<Application>> processes_;  // every process ever, in launch order
-    std::vector<std::unique_ptr<Window>> windows_;          // every window ever, by number - 1
-    std::vector<std::unique_ptr<Control>> controls_;        // every control ever, by id - 1
+    // Running processes and the newest ended ones, by pid (which is launch order).
+    RecordTable<int32_t, std::shared_ptr<Application>> processes_{kKeptEndedProcesses};
+    // Application records that went from the table while someone still held them: they
+    // are told when the world goes. Those no one holds any more are dropped as others go.
+    std::vector<std::weak_ptr<Application>> heldElsewhere_;
+    RecordTable<uint32_t, std::unique_ptr<Window>> windows_{kKeptClosedWindows};     // open and recently closed
+    RecordTable<uint64_t, std::unique_ptr<Control>> controls_{kKeptDestroyedControls};  // live and recently destroyed
     std::vector<uint32_t> order_;                          // open windows, front to back
     std::vector<uint32_t> menuBars_;                       // the window server's menu bar windows
 
     int32_t ownPid_ = 0;  // the program's process started last
+    std::shared_ptr<Application> lastOwn_;  // its record, kept whatever becomes of the others
     DesktopOptions options_;
     int32_t windowServerPid_ = 0;
     int32_t activePid_ = 0;
     int32_t nextPid_ = 400;
     uint32_t nextWindow_ = 1;
+    uint64_t nextControl_ = 1;
     uint64_t nextLaunch_ = 1;
     bool trusted_;
     int prompts_ = 0;
@@ -389,6 +434,15 @@ private:
 template <class T>
 T& Desktop::extension() {
     return *extensionPointer<T>();
+}
+
+template <class T>
+T* Desktop::madeExtension() const {
+    const std::type_index key(typeid(T));
+    for (const auto& e : extensions_) {
+        if (e.type == key) return static_cast<T*>(e.object.get());
+    }
+    return nullptr;
 }
 
 template <class T>

@@ -77,7 +77,7 @@ bool Spaces::remove(uint64_t id) {
 }
 
 void Spaces::moveWindows(uint64_t from, uint64_t to) {
-    for (uint32_t n = 1; Window* w = world_.windowRecord(n); ++n) {
+    for (const auto& w : world_.windows_) {
         if (w->space_ != from) continue;
         w->space_ = to;
         if (!w->closed_) world_.emit(WorldEventKind::windowSpaceChanged, w->pid(), w->number());

@@ -63,11 +63,12 @@ Rect standardButtonFrame(TitleBarButton which) {
     return {};
 }
 
-Window::Window(Desktop& world, uint32_t number, int32_t pid, const WindowDescription& description, const Rect& frame,
-               uint64_t space)
+Window::Window(Desktop& world, uint32_t number, std::shared_ptr<Application> owner,
+               const WindowDescription& description, const Rect& frame, uint64_t space)
     : world_(world),
       number_(number),
-      pid_(pid),
+      pid_(owner->pid()),
+      owner_(std::move(owner)),
       layer_(description.layer),
       frame_(frame),
       restoreFrame_(frame),
@@ -122,12 +123,34 @@ void Window::layOutTitle() {
 }
 
 void Window::destroyControls() {
-    for (uint64_t id = 1; Control* c = world_.control(id); ++id) {
-        if (c->window() == number_) c->destroyed_ = true;
-    }
+    for (uint64_t id : ownControlIds()) world_.destroyControlTree(id);
 }
 
-Application& Window::owner() const { return *world_.processRecord(pid_); }
+std::vector<uint64_t> Window::ownControlIds() const {
+    std::vector<uint64_t> ids;
+    for (const auto& [which, id] : buttons_) ids.push_back(id);
+    if (titleElement_) ids.push_back(titleElement_);
+    ids.insert(ids.end(), toolbars_.begin(), toolbars_.end());
+    ids.insert(ids.end(), controls_.begin(), controls_.end());
+    return ids;
+}
+
+std::vector<Control*> Window::allControls() const {
+    const WorldGuard guard = guardWorld(world_);
+    std::vector<Control*> all;
+    std::vector<uint64_t> pending = ownControlIds();
+    while (!pending.empty()) {
+        Control* c = world_.control(pending.back());
+        pending.pop_back();
+        if (!c) continue;
+        all.push_back(c);
+        pending.insert(pending.end(), c->children_.begin(), c->children_.end());
+    }
+    std::sort(all.begin(), all.end(), [](const Control* a, const Control* b) { return a->id() < b->id(); });
+    return all;
+}
+
+Application& Window::owner() const { return *owner_; }
 
 DockTravel Window::dockTravel() const {
     const WorldGuard guard = guardWorld(world_);
@@ -283,6 +306,7 @@ void Window::close() {
     if (Window* parent = world_.window(parent_)) std::erase(parent->sheets_, number_);
     world_.emit(WorldEventKind::windowClosed, pid_, number_);
     if (Application* app = world_.process(pid_)) world_.refreshFocus(*app);
+    world_.windowClosed(number_);
 }
 
 void Window::raise() {

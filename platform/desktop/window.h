@@ -11,11 +11,12 @@
 // reused.
 //
 // The owner may be the program itself: its own windows are records like any other, so
-// that they appear in window lists with their levels. The record lives as long as the
-// world; a closed window keeps its record, marked closed.
+// that they appear in window lists with their levels. A closed window keeps its record,
+// marked closed, for a while (see "Threads" in desktop.h); the record holds its owner's.
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -129,6 +130,9 @@ public:
     Control* titleElement() const;
     std::vector<Control*> toolbars() const;
     std::vector<Control*> controls() const;
+    // Every control of the window, toolbars' items and nested controls included, in the
+    // order they were made.
+    std::vector<Control*> allControls() const;
     // Whether the window has a minimize button that is enabled.
     bool isMinimizable() const;
     bool isOnScreen() const;
@@ -174,8 +178,8 @@ public:
     // The private bounds call keeps reporting `shown` for `seconds` (a window on its way).
     void lagPrivateBounds(const Rect& shown, double seconds);
 
-    Window(Desktop& world, uint32_t number, int32_t pid, const WindowDescription& description, const Rect& frame,
-           uint64_t space);
+    Window(Desktop& world, uint32_t number, std::shared_ptr<Application> owner, const WindowDescription& description,
+           const Rect& frame, uint64_t space);
 
 private:
     friend class Application;
@@ -188,10 +192,13 @@ private:
     void makeTitleElement();
     void layOutTitle();
     void destroyControls();
+    // The controls made directly in the window: buttons, title, toolbars, controls.
+    std::vector<uint64_t> ownControlIds() const;
 
     Desktop& world_;
     uint32_t number_;
     int32_t pid_;
+    std::shared_ptr<Application> owner_;
     int32_t layer_;
     Rect frame_;
     Rect restoreFrame_;  // the frame to go back to after zoom or full screen

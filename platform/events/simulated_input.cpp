@@ -213,8 +213,8 @@ uint64_t SimulatedInput::mousePressed(const EventRecord& event, const EventRecei
     }
     // The deepest enabled control under the point: children are made after their parents.
     const Point p{event.location().x - w->frame().minX(), event.location().y - w->frame().minY()};
-    for (uint64_t id = 1; const Control* c = world_.control(id); ++id) {
-        if (c->window() == w->number() && isPressable(*c) && c->frame().contains(p)) armed_ = {w->pid(), w->number(), id};
+    for (const Control* c : w->allControls()) {
+        if (isPressable(*c) && c->frame().contains(p)) armed_ = {w->pid(), w->number(), c->id()};
     }
     return 0;
 }

@@ -6,7 +6,6 @@ namespace platform {
 
 namespace {
 
-
 struct AccessList {
     std::vector<std::pair<std::weak_ptr<ObservationRegistrar::State>, ObservationRegistrar::Key>> reads;
 };
@@ -64,14 +63,29 @@ size_t ObservationRegistrar::observerCount(Key key) const {
     return it == state_->observers.end() ? 0 : it->second.size();
 }
 
-void withObservationTracking(const std::function<void()>& apply, std::function<void()> onChange) {
+void ObservationTracking::cancel() {
+    auto record = record_.lock();
+    record_.reset();
+    if (!record || record->fired) return;
+    record->fired = true;
+    record->cancel();
+    // What onChange captured goes now, not when something it read next changes.
+    record->onChange = nullptr;
+}
+
+bool ObservationTracking::isArmed() const {
+    auto record = record_.lock();
+    return record && !record->fired;
+}
+
+ObservationTracking withObservationTracking(const std::function<void()>& apply, std::function<void()> onChange) {
     AccessList list;
     AccessList* outer = t_accessList;
     t_accessList = &list;
     apply();
     t_accessList = outer;
     if (outer) outer->reads.insert(outer->reads.end(), list.reads.begin(), list.reads.end());
-    if (list.reads.empty()) return;
+    if (list.reads.empty()) return {};
 
     auto record = std::make_shared<TrackingRecord>();
     record->onChange = std::move(onChange);
@@ -82,6 +96,9 @@ void withObservationTracking(const std::function<void()>& apply, std::function<v
         auto& observers = state->observers[key];
         if (std::find(observers.begin(), observers.end(), record) == observers.end()) observers.push_back(record);
     }
+    ObservationTracking tracking;
+    tracking.record_ = record;
+    return tracking;
 }
 
 }  // namespace platform

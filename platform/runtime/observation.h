@@ -50,9 +50,30 @@ private:
     std::shared_ptr<State> state_;
 };
 
+struct TrackingRecord;
+
+// What one tracking armed. A reader that may go before anything it read changes (the view
+// tree of a window that closes) cancels it as it goes: the objects it read may live as
+// long as the process, and would keep the tracking, with all its onChange captured,
+// until their next change.
+class ObservationTracking {
+public:
+    ObservationTracking() = default;
+    // Takes the tracking off everything it was armed on; onChange will not be called.
+    // Nothing once it has fired or been cancelled.
+    void cancel();
+    // Armed and not yet fired or cancelled.
+    bool isArmed() const;
+
+private:
+    friend ObservationTracking withObservationTracking(const std::function<void()>&, std::function<void()>);
+    std::weak_ptr<TrackingRecord> record_;
+};
+
 // Runs `apply` and arms `onChange` on what it read. Nested tracking adds what the inner
-// apply read to the outer one as well.
-void withObservationTracking(const std::function<void()>& apply, std::function<void()> onChange);
+// apply read to the outer one as well. Answers the tracking armed (none when apply read
+// nothing), for a reader that may go first.
+ObservationTracking withObservationTracking(const std::function<void()>& apply, std::function<void()> onChange);
 
 // A stored property that notifies only on a real change.
 template <class T>

@@ -44,6 +44,7 @@ Host::Host(std::shared_ptr<Window> window, std::function<View()> root, WindowTit
     : window_(std::move(window)), root_(std::move(root)), title_(title), graph_(std::make_unique<Graph>()) {}
 
 Host::~Host() {
+    tracking_.cancel();
     hideToolTip();
     for (const Surface& s : surfaces_) s.view->detach();
     if (displayOptionsToken_) Workspace::shared().notificationCenter().removeObserver(displayOptionsToken_);
@@ -139,7 +140,10 @@ void Host::rebuild() {
     env.locale = Locale::autoupdatingCurrent().identifier();
     std::unique_ptr<Node> root;
     std::weak_ptr<Host> weak = weak_from_this();
-    withObservationTracking(
+    // This build follows what it reads; what the last one read and this one does not is
+    // no longer the tree's concern.
+    tracking_.cancel();
+    tracking_ = withObservationTracking(
         [&] {
             Scope scope{*graph_, env, "root", std::nullopt};
             // A closed window's tree is gone, with everything its views started.

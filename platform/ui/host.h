@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/observation.h"
 #include "platform/ui/control.h"
 #include "platform/ui/view.h"
 
@@ -131,6 +132,9 @@ private:
     std::set<std::string> shownImports_;
     std::set<std::string> toldObservers_;
     bool scheduled_ = false;
+    // What the last build read, followed until the next build or the host goes: the
+    // shared objects it read outlive the window.
+    ObservationTracking tracking_;
     std::shared_ptr<const void> displayOptionsToken_;
     std::shared_ptr<const void> windowCloseToken_;
     std::shared_ptr<const void> localeToken_;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,57 @@ TEST(Observation, ObjectGoingAwayLeavesNoDanglingTracking) {
     s.reset();
     other.enabled.set(false);
     EXPECT_EQ(notices, 1);
+}
+
+
+TEST(Observation, ACancelledTrackingHearsNothingAndLetsGoOfWhatItHeld) {
+    Settings s;
+    int notices = 0;
+    auto held = std::make_shared<int>(0);
+    ObservationTracking tracking = withObservationTracking([&] {
+        (void)s.enabled.get();
+        (void)s.name.get();
+    }, [&notices, held] { ++notices; });
+    EXPECT_TRUE(tracking.isArmed());
+    EXPECT_EQ(held.use_count(), 2);
+    tracking.cancel();
+    EXPECT_FALSE(tracking.isArmed());
+    EXPECT_EQ(held.use_count(), 1);  // at once, not at the next change
+    EXPECT_EQ(s.registrar.observerCount(s.enabled.key()), 0u);
+    EXPECT_EQ(s.registrar.observerCount(s.name.key()), 0u);
+    s.enabled.set(false);
+    s.name.set("b");
+    EXPECT_EQ(notices, 0);
+    tracking.cancel();  // twice: nothing
+}
+
+TEST(Observation, CancellingOneTrackingLeavesTheOthersAndAFiredOneIsDone) {
+    Settings s;
+    int first = 0, second = 0;
+    ObservationTracking one = withObservationTracking([&] { (void)s.enabled.get(); }, [&] { ++first; });
+    ObservationTracking two = withObservationTracking([&] { (void)s.enabled.get(); }, [&] { ++second; });
+    one.cancel();
+    EXPECT_EQ(s.registrar.observerCount(s.enabled.key()), 1u);
+    s.enabled.set(false);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+    EXPECT_FALSE(two.isArmed());
+    two.cancel();  // fired already: nothing
+    // Reading nothing arms nothing.
+    EXPECT_FALSE(withObservationTracking([] {}, [&] { ++first; }).isArmed());
+}
+
+TEST(Observation, AReaderThatRearmsAndCancelsLeavesOneTrackingHoweverOftenItReads) {
+    Settings s;
+    ObservationTracking tracking;
+    // A view tree built again and again for other reasons than a change of what it read.
+    for (int i = 0; i < 100; ++i) {
+        tracking.cancel();
+        tracking = withObservationTracking([&] { (void)s.opacity.get(); }, [] {});
+    }
+    EXPECT_EQ(s.registrar.observerCount(s.opacity.key()), 1u);
+    tracking.cancel();
+    EXPECT_EQ(s.registrar.observerCount(s.opacity.key()), 0u);
 }
 
 }  // namespace

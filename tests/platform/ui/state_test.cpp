@@ -139,5 +139,37 @@ TEST_F(StateTest, ClosingTheWindowTakesItsViewsDownWithWhatTheyStarted) {
     EXPECT_EQ(log->size(), 3u);
 }
 
+
+// A shared object whose followers a test can count, as the program's preferences are:
+// they outlive every window that shows them.
+struct Shared {
+    ObservationRegistrar registrar;
+    Observed<int> value{registrar, 0};
+    size_t followers() const { return registrar.observerCount(value.key()); }
+};
+
+TEST_F(StateTest, AWindowsTreeFollowsASharedObjectOnceAndNotAfterTheWindowCloses) {
+    auto shared = std::make_shared<Shared>();
+    for (int i = 0; i < 20; ++i) {
+        show([shared, flag = flag] {
+            return VStack({Text("Value " + std::to_string(shared->value.get())), Toggle("Flag", flag)});
+        });
+        // Built again for what it does not read from the object: still one follower.
+        world.setReduceMotion(i % 2 == 0);
+        settle();
+        clickOn(control(ControlKind::toggle, "Flag"));
+        EXPECT_EQ(shared->followers(), 1u);
+        window->close();
+        settle();
+        EXPECT_EQ(shared->followers(), 0u);
+        host.reset();
+        window.reset();
+    }
+    // The windows went: a change of the object reaches no tree of theirs.
+    shared->value.set(1);
+    settle();
+    EXPECT_EQ(shared->followers(), 0u);
+}
+
 }  // namespace
 }  // namespace ui_test
