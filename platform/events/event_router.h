@@ -93,7 +93,7 @@ struct TapNotice {
 class EventRouter : public std::enable_shared_from_this<EventRouter> {
 public:
     static constexpr double kDefaultTapTimeout = 1.0;
-    static constexpr size_t kKeptEvents = 4096;
+    static constexpr size_t kKeptEvents = 1024;
     static constexpr size_t kKeptNotices = 256;
 
     explicit EventRouter(desktop::Desktop& world) : world_(world) {}

@@ -52,7 +52,7 @@ public:
     using Handler = Handover<void(const DistributedNotification&)>;
     using Token = std::shared_ptr<const void>;
 
-    static constexpr size_t kKeptPosts = 1024;
+    static constexpr size_t kKeptPosts = 256;
 
     DistributedNotificationCenter();
     ~DistributedNotificationCenter();

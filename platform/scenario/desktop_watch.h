@@ -38,7 +38,7 @@ namespace platform::scenario {
 
 class DesktopWatch {
 public:
-    static constexpr size_t kKept = 1024;
+    static constexpr size_t kKept = 256;
 
     struct Sound {
         double t = 0;
