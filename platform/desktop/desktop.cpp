@@ -51,11 +51,10 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     // Until a host starts the program in it, the program's process is the world's own
     // run: what the program makes once while no host runs it executes as that run.
     own.run_ = run_;
-    ownPid_ = own.pid();
-    lastOwn_ = processRecord(ownPid_);
+    lastOwn_ = processRecord(own.pid());
     // The program asks its process information for its own pid; in a world that is the
     // pid the world gave it. The environment stays as it was.
-    ProcessInfo::setCurrent(ProcessInfo::make(ownPid_, ProcessInfo::current().environment()));
+    ProcessInfo::setCurrent(ProcessInfo::make(own.pid(), ProcessInfo::current().environment()));
     dock_.start();
     placeMenuBars();
 }
@@ -136,8 +135,7 @@ Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
     if (process->terminated_ || process->started_) {
         process = &createProcess(ProcessKind::application, options_.ownBundleIdentifier, options_.ownName,
                                  options_.ownPolicy, true);
-        ownPid_ = process->pid();
-        lastOwn_ = processRecord(ownPid_);
+        lastOwn_ = processRecord(process->pid());
         emit(WorldEventKind::applicationLaunched, process->pid());
     }
     process->run_ = std::move(run);

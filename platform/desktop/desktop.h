@@ -370,8 +370,8 @@ private:
     std::vector<uint32_t> order_;                          // open windows, front to back
     std::vector<uint32_t> menuBars_;                       // the window server's menu bar windows
 
-    int32_t ownPid_ = 0;  // the program's process started last
-    std::shared_ptr<Application> lastOwn_;  // its record, kept whatever becomes of the others
+    // The program's process started last, kept whatever becomes of the other records.
+    std::shared_ptr<Application> lastOwn_;
     DesktopOptions options_;
     int32_t windowServerPid_ = 0;
     int32_t activePid_ = 0;

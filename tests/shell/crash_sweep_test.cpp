@@ -31,36 +31,12 @@
 namespace furlpane {
 namespace {
 
-// Five windows of two applications, their title bars apart.
-constexpr const char* kDesk = R"(
-screen 0,0 1440x900 scale 1
-app com.example.Notes "Notes"
-window "Groceries" of com.example.Notes at 100,100 size 600x300
-window "Ideas" of com.example.Notes at 760,100 size 500x300
-window "Recipes" of com.example.Notes at 760,440 size 500x300
-app com.example.Editor "Editor"
-window "Draft" of com.example.Editor at 100,440 size 300x300
-window "Outline" of com.example.Editor at 420,440 size 300x300
-)";
+using testing::catchesTermination;
+using testing::kCommandDoubleClick;
+using testing::kEveryWindowInPlace;
+using testing::moment;
 
 constexpr const char* kLaunch = "launch\nwait 1\n";
-
-constexpr const char* kEveryWindowInPlace = R"(
-expect window "Groceries" normal at 100,100
-expect window "Ideas" normal at 760,100
-expect window "Recipes" normal at 760,440
-expect window "Draft" normal at 100,440
-expect window "Outline" normal at 420,440
-)";
-
-// The Actions tab's "Command-double-click the title bar" switched on, as stored.
-constexpr const char* kCommandDoubleClick =
-    R"(defaults DefaultSettings {"Events": {"DoubleClick": {"Action": "Furlpane", "Enabled": true}, )"
-    R"("MinimizeButton": {"Action": "Minimize", "Enabled": true}, "ControlDoubleClick": {"Action": "FOT", )"
-    R"("Enabled": true}, "CommandDoubleClick": {"Action": "MIP", "Enabled": true}, "CmdM": {"Action": )"
-    R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
-    R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
-    "\n";
 
 // A change, or its way back: the settings it needs, what comes before it, and what sets
 // it going.
@@ -110,12 +86,6 @@ const char* endName(End end) {
 
 void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.sequence.name << endName(sweep.end); }
 
-std::string moment(double seconds) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.2f", seconds);
-    return text;
-}
-
 // After a crash and a relaunch (with what happens to the world before and right after
 // it): everything back, one more change works, a quit ends it.
 std::string crashThenLaunch(double relaunchAfter, const std::string& beforeLaunch = "",
@@ -153,7 +123,7 @@ TEST_P(CrashSweep, EveryWindowComesBackWhateverTheMoment) {
         for (const std::string& ending : endings(sweep.end)) {
             testing::ProgramRun run;
             const Sequence& sequence = sweep.sequence;
-            const std::string script = std::string(kDesk) + sequence.settings + kLaunch + sequence.before +
+            const std::string script = std::string(testing::kFiveWindows) + sequence.settings + kLaunch + sequence.before +
                                        sequence.trigger + "\nwait " + at + "\n" + ending;
             ASSERT_EQ(run.play(script), 0) << "ended " << at << " s after the trigger\n" << run.errors.str();
         }
@@ -232,7 +202,7 @@ TEST_P(QuickRelaunch, EveryWindowComesBack) {
     for (const double at : relaunch.moments) {
         for (const double after : {0.02, 0.1}) {
             testing::ProgramRun run;
-            const std::string script = std::string(kDesk) + sequence.settings + kLaunch + sequence.before +
+            const std::string script = std::string(testing::kFiveWindows) + sequence.settings + kLaunch + sequence.before +
                                        sequence.trigger + "\nwait " + moment(at) + "\n" +
                                        crashThenLaunch(after, relaunch.beforeLaunch, relaunch.afterLaunch);
             ASSERT_EQ(run.play(script), 0) << "crashed " << moment(at) << " s after the trigger, launched "
@@ -274,25 +244,11 @@ window "Sketch" of com.example.Notes at 1600,100 size 600x300
 // window of each application).
 TEST_F(QuickRelaunch, WhatAnApplicationSilentPastTheRetriesKeptComesBackAtTheQuit) {
     testing::ProgramRun run;
-    const std::string script = std::string(kDesk) + kLaunch + "double-click 300,112\nwait 1.5\ncrash\nwait 0.1\n" +
+    const std::string script = std::string(testing::kFiveWindows) + kLaunch + "double-click 300,112\nwait 1.5\ncrash\nwait 0.1\n" +
                                silentFor("45") +
                                "launch\nwait 50\nexpect window \"Groceries\" docked\nquit\nwait 3\nexpect exited 0\n" +
                                kEveryWindowInPlace;
     EXPECT_EQ(run.play(script), 0) << run.errors.str();
-}
-
-// Whether the process catches SIGTERM yet (its handler is installed), from what the
-// kernel shows of it.
-bool catchesTermination(pid_t pid) {
-    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
-    if (!status) return false;
-    char line[256];
-    unsigned long long caught = 0;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::sscanf(line, "SigCgt: %llx", &caught) == 1) break;
-    }
-    std::fclose(status);
-    return (caught >> (SIGTERM - 1)) & 1;
 }
 
 // The program's own process, as a person starts it (live, reading standard input, which

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/shell/shell_test_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace furlpane {
@@ -104,15 +105,7 @@ private:
         std::error_code error;
         const auto image = std::filesystem::read_symlink("/proc/" + std::to_string(pid_) + "/exe", error);
         if (error || !std::filesystem::equivalent(image, FURLPANE_PROGRAM, error)) return false;
-        FILE* status = std::fopen(("/proc/" + std::to_string(pid_) + "/status").c_str(), "r");
-        if (!status) return false;
-        char line[256];
-        unsigned long long caught = 0;
-        while (std::fgets(line, sizeof line, status)) {
-            if (std::sscanf(line, "SigCgt: %llx", &caught) == 1) break;
-        }
-        std::fclose(status);
-        return (caught >> (SIGTERM - 1)) & 1;
+        return testing::catchesTermination(pid_);
     }
     // What the journal brings within `ms` milliseconds; false when nothing came.
     bool readFor(int ms) {

@@ -18,34 +18,9 @@
 namespace furlpane {
 namespace {
 
-// Five windows of two applications, their title bars apart.
-constexpr const char* kDesk = R"(
-screen 0,0 1440x900 scale 1
-app com.example.Notes "Notes"
-window "Groceries" of com.example.Notes at 100,100 size 600x300
-window "Ideas" of com.example.Notes at 760,100 size 500x300
-window "Recipes" of com.example.Notes at 760,440 size 500x300
-app com.example.Editor "Editor"
-window "Draft" of com.example.Editor at 100,440 size 300x300
-window "Outline" of com.example.Editor at 420,440 size 300x300
-)";
-
-// The Actions tab's "Command-double-click the title bar" switched on, as stored.
-constexpr const char* kCommandDoubleClick =
-    R"(defaults DefaultSettings {"Events": {"DoubleClick": {"Action": "Furlpane", "Enabled": true}, )"
-    R"("MinimizeButton": {"Action": "Minimize", "Enabled": true}, "ControlDoubleClick": {"Action": "FOT", )"
-    R"("Enabled": true}, "CommandDoubleClick": {"Action": "MIP", "Enabled": true}, "CmdM": {"Action": )"
-    R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
-    R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
-    "\n";
-
-constexpr const char* kEveryWindowInPlace = R"(
-expect window "Groceries" normal at 100,100
-expect window "Ideas" normal at 760,100
-expect window "Recipes" normal at 760,440
-expect window "Draft" normal at 100,440
-expect window "Outline" normal at 420,440
-)";
+using testing::kCommandDoubleClick;
+using testing::kEveryWindowInPlace;
+using testing::moment;
 
 // What the first instance still does once the second has come and gone: its status menu
 // puts back what it changed, its settings window opens, a double-click rolls a window up
@@ -117,12 +92,6 @@ struct Sweep {
 
 void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.change.name << secondName(sweep.second); }
 
-std::string moment(double seconds) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.2f", seconds);
-    return text;
-}
-
 class InstancesSweep : public ::testing::TestWithParam<Sweep> {
 protected:
     void SetUp() override { platform::gpu::setPassesDraw(false); }
@@ -136,7 +105,7 @@ TEST_P(InstancesSweep, TheFirstInstanceStaysWholeWhateverTheMoment) {
         const std::string at = moment(step * 0.1);
         testing::ProgramRun run;
         const Change& change = sweep.change;
-        const std::string script = std::string(kDesk) + change.settings + "launch\nwait 1\n" + change.trigger +
+        const std::string script = std::string(testing::kFiveWindows) + change.settings + "launch\nwait 1\n" + change.trigger +
                                    "\n" + second(sweep.second, at) + "wait 2\n" + change.seen + "\n" +
                                    kFirstStillWorks + kEveryWindowInPlace;
         ASSERT_EQ(run.play(script), 0) << "instance 2 changed " << at << " s after the trigger\n"

@@ -3,6 +3,10 @@
 // What the shell's tests share: a simulated world and the program's main bundle with a
 // chosen information dictionary, put back when the test ends.
 
+#include <sys/types.h>
+
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -102,5 +106,56 @@ private:
     std::streambuf* savedErrors_ = nullptr;
     std::vector<std::string> endedSteps_;
 };
+
+// The sweeps' desk: five windows of two applications, their title bars apart.
+constexpr const char* kFiveWindows = R"(
+screen 0,0 1440x900 scale 1
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,100 size 600x300
+window "Ideas" of com.example.Notes at 760,100 size 500x300
+window "Recipes" of com.example.Notes at 760,440 size 500x300
+app com.example.Editor "Editor"
+window "Draft" of com.example.Editor at 100,440 size 300x300
+window "Outline" of com.example.Editor at 420,440 size 300x300
+)";
+
+// Every window of that desk normal at its place.
+constexpr const char* kEveryWindowInPlace = R"(
+expect window "Groceries" normal at 100,100
+expect window "Ideas" normal at 760,100
+expect window "Recipes" normal at 760,440
+expect window "Draft" normal at 100,440
+expect window "Outline" normal at 420,440
+)";
+
+// The Actions tab's "Command-double-click the title bar" switched on, as stored.
+constexpr const char* kCommandDoubleClick =
+    R"(defaults DefaultSettings {"Events": {"DoubleClick": {"Action": "Furlpane", "Enabled": true}, )"
+    R"("MinimizeButton": {"Action": "Minimize", "Enabled": true}, "ControlDoubleClick": {"Action": "FOT", )"
+    R"("Enabled": true}, "CommandDoubleClick": {"Action": "MIP", "Enabled": true}, "CmdM": {"Action": )"
+    R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
+    R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
+    "\n";
+
+// A moment of a sweep as a scenario's wait writes it.
+inline std::string moment(double seconds) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", seconds);
+    return text;
+}
+
+// Whether a process catches SIGTERM yet (its handler is installed), from what the kernel
+// shows of it.
+inline bool catchesTermination(pid_t pid) {
+    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!status) return false;
+    char line[256];
+    unsigned long long caught = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "SigCgt: %llx", &caught) == 1) break;
+    }
+    std::fclose(status);
+    return (caught >> (SIGTERM - 1)) & 1;
+}
 
 }  // namespace furlpane::testing
