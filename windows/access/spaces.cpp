@@ -77,6 +77,10 @@ std::set<int64_t> spacesOf(const SpacesCalls& calls, const platform::plist::Arra
     return spaces;
 }
 
+bool includesAll(const std::set<int64_t>& shown, const std::set<int64_t>& lying) {
+    return std::includes(shown.begin(), shown.end(), lying.begin(), lying.end());
+}
+
 }  // namespace
 
 bool hasWindowsOnOtherSpace(int32_t pid) {
@@ -84,9 +88,15 @@ bool hasWindowsOnOtherSpace(int32_t pid) {
     if (!calls) return true;
     const auto windows = offScreenWindows(pid);
     if (windows.empty()) return false;
+    return !includesAll(currentSpaces(*calls), spacesOf(*calls, windows));
+}
+
+// Without the shown Spaces nothing can be told of the window's.
+bool isOnOtherSpace(uint32_t window) {
+    const auto calls = spacesCalls();
+    if (!calls) return false;
     const auto shown = currentSpaces(*calls);
-    const auto lying = spacesOf(*calls, windows);
-    return !std::includes(shown.begin(), shown.end(), lying.begin(), lying.end());
+    return !shown.empty() && !includesAll(shown, spacesOf(*calls, {Value(int64_t{window})}));
 }
 
 }  // namespace furlpane

@@ -15,4 +15,10 @@ namespace furlpane {
 // a shown Space do not count.
 bool hasWindowsOnOtherSpace(int32_t pid);
 
+// True when the window lies on a Space that no display shows. False when it lies on a
+// shown Space or on every Space, and when that cannot be told (the Spaces calls missing
+// or failing): a window is taken to stand where the user looks unless the window server
+// says otherwise.
+bool isOnOtherSpace(uint32_t window);
+
 }  // namespace furlpane

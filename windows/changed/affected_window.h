@@ -342,9 +342,10 @@ public:
     // ---- The stand-in (affected_window_stand_in.cpp)
 
     // Builds and frames the stand-in panel of the kind and prepares its transition; none
-    // for none and liveCopy. `placement` is where a thumbnail that has no place in the
-    // arrangement goes (none: at the window's own origin); `pending` holds the
-    // rectangles of the thumbnails placed earlier in the same group.
+    // for none and liveCopy, and for a window on a Space that no display shows.
+    // `placement` is where a thumbnail that has no place in the arrangement goes (none:
+    // at the window's own origin); `pending` holds the rectangles of the thumbnails
+    // placed earlier in the same group.
     std::optional<DockTrip> presentStandIn(StandIn kind, const DockPictures& pictures,
                                            std::optional<platform::Point> placement,
                                            std::vector<platform::Rect> pending);

@@ -8,6 +8,7 @@
 #include "transitions/transition_picture.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/screens.h"
+#include "windows/access/spaces.h"
 #include "windows/changed/affected_window.h"
 
 namespace furlpane {
@@ -87,6 +88,11 @@ std::optional<AffectedWindow::DockTrip> AffectedWindow::presentStandIn(StandIn k
                                                                        std::optional<Point> placement,
                                                                        std::vector<Rect> pending) {
     requireMainThread("AffectedWindow.presentStandIn");
+    // A stand-in joins the Space the user looks at. Once he has left the window's Space
+    // (between the request and its pictures) it would stand there, far from a window
+    // that went into the Dock unseen, and he would come back to neither: the window is
+    // left as it stands.
+    if (isOnOtherSpace(target_.id)) return std::nullopt;
     auto panel = makeStandInPanel();
     panel->setCollectionBehavior(preferences_->standInsStayPut() ? StandInPanel::kStationaryBehavior
                                                                 : StandInPanel::kManagedBehavior);

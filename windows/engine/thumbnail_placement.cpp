@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/appkit/screen.h"
+#include "platform/services/workspace.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "windows/access/main_thread.h"
 #include "windows/engine/window_effects.h"
@@ -37,6 +38,20 @@ std::vector<Rect> rectsOf(const WindowEffects::WindowList& windows) {
 
 ThumbnailArrangement arrangementOn(const Preferences& preferences, const Rect& usable) {
     return {preferences.thumbnailOrder(), ThumbnailLayout::side(preferences.thumbnailScale()), usable};
+}
+
+// A thumbnail takes its cell from the moment it is placed, not only once its transition
+// has handed over to its panel: a thumbnail placed meanwhile would otherwise be given the
+// same cell, and nothing would part them afterwards. One whose application was hidden on
+// the way is not handed its panel, and takes no part.
+bool takesPart(const AffectedWindow& window) {
+    const auto& panel = window.panel();
+    if (window.standIn() != StandIn::thumbnail || !panel || !panel->isOnActiveSpace()) return false;
+    if (panel->isVisible()) return true;
+    const auto& transition = window.transition();
+    if (!transition || transition->isOver()) return false;
+    const auto owner = platform::RunningApplication::withProcessIdentifier(window.target().processIdentifier);
+    return !owner || !owner->isHidden();
 }
 
 }  // namespace
@@ -153,9 +168,7 @@ void WindowEffects::rearrangeThumbnails() {
 WindowEffects::VisibleThumbnails WindowEffects::visibleThumbnails() const {
     VisibleThumbnails visible;
     for (const auto& window : windows()) {
-        const auto& panel = window->panel();
-        if (window->standIn() != StandIn::thumbnail || !panel || !panel->isVisible() || !panel->isOnActiveSpace())
-            continue;
+        if (!takesPart(*window)) continue;
         auto& list = thumbnailsPlacedByHand_.count(window->target().id) ? visible.placedByHand : visible.arranged;
         list.push_back(window);
     }

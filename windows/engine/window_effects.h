@@ -114,7 +114,8 @@ public:
         friend bool operator==(const OrderKey&, const OrderKey&) = default;
     };
 
-    // The thumbnails on screen on the active Space, as the arrangement sees them.
+    // The thumbnails on screen on the active Space, and those whose transition is still
+    // bringing them there, as the arrangement sees them.
     struct VisibleThumbnails {
         WindowList arranged;
         WindowList placedByHand;

@@ -32,6 +32,19 @@ protected:
     }
 };
 
+// The roads of one window alone and of one window of a group, which departs first and
+// makes its own trip after.
+Task<void> changeAlone(std::shared_ptr<AffectedWindow> window, WindowState goal) {
+    auto changing = changeInto(window, goal);
+    co_await changing;
+}
+Task<void> changeAsOneOfMany(std::shared_ptr<AffectedWindow> window, WindowState goal) {
+    auto departing = window->switchWithoutStandIn(goal, Speed::normal);
+    if (!co_await departing) co_return;
+    auto trip = window->switchWithStandIn(std::nullopt);
+    co_await trip;
+}
+
 TEST_F(RoadTest, IntoATitleStripAndBackWithTheLedgerEntryWhileTheWindowIsInTheDock) {
     preferences.setConcealsMinimizeAnimation(false);
     EXPECT_TRUE(run(changeInto(window, kShaded)));
@@ -169,6 +182,34 @@ TEST_F(RoadTest, AWindowThatClosesBeforeItGoesKeepsItsStateAndTheStandInGoes) {
     EXPECT_EQ(window->state(), kNormal);
     EXPECT_EQ(engine->calls.back(), "forgetKnownTargets " + std::to_string(draft.pid()));
     EXPECT_FALSE(storedLedger());
+}
+
+// The user goes to another Space while the window's picture is taken and comes back
+// after a while: the window stands as he left it, and nothing records otherwise.
+TEST_F(RoadTest, AWindowWhoseSpaceIsLeftBeforeItsStandInShowsIsLeftAsItStands) {
+    const uint32_t display = world.displays().first()->number();
+    const uint64_t home = *world.spaces().current(display);
+    const uint64_t away = world.spaces().add(display);
+    world.pictures().setCaptureCost(0.1);
+    for (const bool oneOfMany : {false, true}) {
+        for (const double stay : {0.3, 0.8, 1.5}) {
+            SCOPED_TRACE(std::string(oneOfMany ? "one of many" : "alone") + ", away " + std::to_string(stay));
+            const auto road = platform::spawnMain([changed = window, oneOfMany] {
+                return oneOfMany ? changeAsOneOfMany(changed, kShaded) : changeAlone(changed, kShaded);
+            });
+            loop.advance(0.05);
+            world.spaces().switchTo(away);
+            loop.advance(stay);
+            world.spaces().switchTo(home);
+            settle();
+            EXPECT_TRUE(road.isFinished());
+            EXPECT_TRUE(draft.isOnScreen());
+            EXPECT_EQ(window->state(), kNormal);
+            EXPECT_EQ(window->change(), WindowChange::none);
+            EXPECT_FALSE(window->panel());
+            EXPECT_FALSE(storedLedger());
+        }
+    }
 }
 
 TEST_F(RoadTest, WhatHappensToTheWindowMeanwhileReachesTheEngine) {

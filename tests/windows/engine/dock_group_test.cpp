@@ -185,6 +185,31 @@ TEST_F(DockGroupTest, AWindowTheApplicationDidNotMinimizeEndsUnchanged) {
     EXPECT_EQ(std::count(sounds.begin(), sounds.end(), "beep"), 1);
 }
 
+// The user goes to another Space while the group's pictures are taken and comes back
+// after a while: the windows stand as he left them, and nothing is announced, listed or
+// recorded of a change he never saw; the group beeps once.
+TEST_F(DockGroupTest, AGroupWhoseSpaceIsLeftBeforeItsStandInsShowIsUndone) {
+    makeEditor(2);
+    const uint32_t display = world.displays().first()->number();
+    const uint64_t home = *world.spaces().current(display);
+    const uint64_t away = world.spaces().add(display);
+    for (const double stay : {0.3, 0.8, 1.5}) {
+        SCOPED_TRACE(stay);
+        queueEvery(WindowAction::furlpane, 0);
+        loop.advance(0.05);
+        world.spaces().switchTo(away);
+        loop.advance(stay);
+        world.spaces().switchTo(home);
+        settle();
+        EXPECT_EQ(states(), "nn");
+        EXPECT_EQ(minimizedCount(), 0u);
+        EXPECT_EQ(announced(), std::vector<std::string>{});
+        EXPECT_EQ(engine->windows().size(), 0u);
+        EXPECT_EQ(WindowLedger::shared().entries().size(), 0u);
+        EXPECT_EQ(heard(), std::vector<std::string>{"beep"});
+    }
+}
+
 // A window that cannot be pictured stops the joint trip before any stand-in shows; each
 // window then makes its own trip, and the one without a picture stays as it was.
 TEST_F(DockGroupTest, AWindowThatCannotBePicturedSendsEveryWindowOnItsOwnTrip) {

@@ -194,6 +194,43 @@ TEST_F(Arranging, AnArrangementWaitsForTheRunningTransition) {
     EXPECT_NE(corner(*first), placed);
 }
 
+// Thumbnails made one after another, each while the transitions of those before it still
+// play, take cells of their own in the order they were made, and keep them.
+TEST(ThumbnailPlacement, ThumbnailsMadeWhileOthersStillArriveTakeCellsOfTheirOwn) {
+    for (const int count : {2, 3}) {
+        for (const double apart : {0.1, 0.3, 0.6}) {
+            SCOPED_TRACE(std::to_string(count) + " thumbnails " + std::to_string(apart) + " s apart");
+            Scene scene(count);
+            // Transitions that play, on a small display at a few frames a second and over
+            // small windows, to keep the case quick.
+            scene.world.displays().set({{.frame = {0, 0, 640, 400}, .backingScaleFactor = 1}});
+            scene.world.displays().setRefreshRate(scene.world.displays().first()->number(), 10);
+            for (int i = 0; i < count; ++i) scene.window(i).setFrame({150.0 + 160 * i, 120, 150, 100});
+            scene.preferences->setAnimatesTransitions(true);
+            scene.preferences->setThumbnailScale(0.5);  // cells of 64 points
+            scene.preferences->setArrangesThumbnails(true);
+            // Found before the first trip, while the application still answers.
+            std::vector<TargetWindow> targets;
+            for (int i = 0; i < count; ++i) targets.push_back(scene.target(scene.window(i)));
+            for (const TargetWindow& target : targets) {
+                scene.engine->onMainActor(WindowEffects::Job([target](WindowEffects& effects) {
+                    return effects.act(WindowAction::minimizeInPlace, target, std::nullopt, Raising::inPlace,
+                                       Speed::normal);
+                }));
+                scene.loop.advance(apart);
+            }
+            scene.settle();
+            const Rect usable = WindowEffects::screensWithUsableFrames().usable.at(0);
+            for (int i = 0; i < count; ++i) {
+                const auto window = scene.engine->findAffected(scene.window(i).number());
+                ASSERT_TRUE(window && window->panel());
+                const Point cell{usable.minX() + 4, usable.minY() + 4 + 68.0 * i};
+                EXPECT_EQ(window->panel()->topLeftFrame().origin, cell) << "thumbnail " << i;
+            }
+        }
+    }
+}
+
 // Requests made before the queued arrangement starts (a drop, a change of the screens and
 // a thumbnail gone, in one turn of the loop) queue one job; a request once it has run
 // queues one more.
