@@ -70,6 +70,10 @@ int System::run(int argc, char** argv, Program program) {
         std::cerr << "furlpane-novan: " << options.error().message << '\n' << scenario::usage();
         return 2;
     }
+    if (options->help) {
+        std::cout << scenario::usage();
+        return 0;
+    }
     if (desktop::Desktop::currentOrNull()) {
         std::cerr << "furlpane-novan: a system is already up in this process\n";
         return 2;

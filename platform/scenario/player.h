@@ -101,6 +101,11 @@ private:
     };
     static Outcome fine() { return {}; }
     static Outcome failed(std::string message) { return {false, std::move(message)}; }
+    // How a message names the instance: "the program" for the first, which lines speak
+    // of unless they name another, "instance N of the program" for the others.
+    static std::string programCalled(int instance);
+    // " of instance N" after what belongs to another instance than the first; nothing for it.
+    static std::string ofInstance(int instance);
 
     // The world (player_world.cpp).
     Outcome screen(const ScreenCommand& command);

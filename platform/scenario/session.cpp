@@ -169,8 +169,12 @@ Result<SessionOptions> sessionOptions(const std::vector<std::string>& arguments)
     SessionOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
         if (option != "--scenario" && option != "--out" && option != "--frames")
-            return Failure{"unknown option \"" + option + "\""};
+            return Failure{"unknown option \"" + printable(option) + "\""};
         if (i + 1 >= arguments.size() || arguments[i + 1].empty()) return Failure{option + " needs a path"};
         const std::filesystem::path value = arguments[++i];
         if (option == "--scenario") options.scenario = value;
@@ -181,7 +185,7 @@ Result<SessionOptions> sessionOptions(const std::vector<std::string>& arguments)
 }
 
 std::string usage() {
-    return "usage: furlpane-novan [--scenario FILE [--out DIR]] [--frames DIR]\n"
+    return "usage: furlpane-novan [--scenario FILE [--out DIR]] [--frames DIR] | --help\n"
            "  without a scenario, the simulated desktop runs in real time and takes\n"
            "  scenario commands from standard input; Ctrl-C or the end of the input ends it\n"
            "  the program's settings live in a fresh folder under $TMPDIR for each run\n";

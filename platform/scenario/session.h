@@ -7,6 +7,7 @@
 //                                                    read from standard input as they come
 //   furlpane-novan --scenario FILE [--out DIR]       FILE played on the virtual clock
 //   ... [--frames DIR]                               every transition frame also as PNG
+//   furlpane-novan --help                            the usage on standard output, status 0
 //
 // Both write the journal (journal.h) on standard output. A scenario ends with status 0
 // when every command and expectation held, 1 when one did not (each reported with its
@@ -44,6 +45,8 @@ struct SessionOptions {
     // Snapshots go here; the current folder by default.
     std::filesystem::path out = ".";
     std::optional<std::filesystem::path> frames;
+    // The usage is asked for, and nothing else is done.
+    bool help = false;
 };
 
 using MakeDelegate = std::function<std::shared_ptr<ApplicationDelegate>()>;

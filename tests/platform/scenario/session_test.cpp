@@ -15,6 +15,7 @@
 #include "fake_program.h"
 #include "platform/runtime/signals.h"
 #include "platform/scenario/session.h"
+#include "platform/system.h"
 #include "tests/support/temp_folder.h"
 
 namespace scenario_test {
@@ -35,6 +36,16 @@ TEST(Session, TheCommandLine) {
              {"--scenario"}, {"--scenario", ""}, {"--speed", "2"}, {"tour.scenario"}}) {
         EXPECT_FALSE(sessionOptions(wrong).ok()) << wrong[0];
     }
+    // Asked for, the usage is an answer: on standard output, status 0.
+    std::ostringstream usageOut;
+    std::streambuf* saved = std::cout.rdbuf(usageOut.rdbuf());
+    char name[] = "furlpane-novan";
+    char help[] = "--help";
+    char* argv[] = {name, help, nullptr};
+    const int status = platform::System::run(2, argv, {});
+    std::cout.rdbuf(saved);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(usageOut.str(), usage());
 }
 
 class SessionTest : public ::testing::Test {
@@ -206,6 +217,23 @@ TEST_F(SessionTest, TheLiveSessionSaysItsMistakesAndEndsWithOneAfterAFailure) {
         EXPECT_NE(errors.str().find(said), std::string::npos) << said << "\n" << errors.str();
         EXPECT_EQ(errors.str().find("line 2: "), std::string::npos) << errors.str();
         EXPECT_EQ(record->terminations, 1);
+    }
+}
+
+// Messages show what a line holds as text, never as a control sequence for the terminal,
+// and name the instance a line is about.
+TEST_F(SessionTest, MessagesShowLinesAsTextAndNameTheInstance) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"\x1b[2Jlaunch\n", R"(unknown command "\x1b[2Jlaunch")"},
+        {"launch\nclose \"\x1b]0;title\x07\xc2\x9b\"\n", R"(line 2: no window "\x1b]0;title\x07\u009b" is open)"},
+        {"launch\nmenu \"Beep\" instance 2\n", "line 2: instance 2 of the program shows no status item"},
+        {"launch\nquit instance 2\n", "line 2: instance 2 of the program is not running"},
+    };
+    for (const auto& [text, said] : cases) {
+        errors.str("");
+        EXPECT_NE(play(text), 0) << text;
+        EXPECT_NE(errors.str().find(said), std::string::npos) << errors.str();
+        EXPECT_EQ(errors.str().find_first_of("\x1b\x07"), std::string::npos) << errors.str();
     }
 }
 
