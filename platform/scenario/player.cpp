@@ -41,7 +41,7 @@ void Player::wait(double seconds) {
     settle();
     double looked = loop.now();
     bool changed = false;
-    while (loop.now() < until && !interruption_) {
+    while (loop.now() < until && !stopped()) {
         // The clock goes to the next moment something falls due, past nothing: at most to
         // the next look once something has run since the last one, else to the wait's end.
         const double start = loop.now();
@@ -73,7 +73,7 @@ int Player::play(const Script& script) {
         if (const auto* window = std::get_if<WindowCommand>(&line.command)) declared_.insert(window->title);
     }
     for (const Line& line : script.lines) {
-        if (interruption_) break;
+        if (stopped()) break;
         run(line.command, line.number);
     }
     return failures_ == before ? 0 : 1;
@@ -95,6 +95,7 @@ void Player::report(const Command& command, int line, const Outcome& outcome) {
     } else if (!outcome.ok) {
         journal_.write(world_.now(), "failed", {{"line", line}, {"message", outcome.message}});
     }
+    if (outcome.output && onOutputFailure_) onOutputFailure_();
 }
 
 std::string Player::programCalled(int instance) {

@@ -21,9 +21,16 @@
 // running; a crash leaves the desktop waiting for the next `launch`. It answers 1 instead
 // of 0 when a line had a mistake or a command or an expectation failed.
 //
+// Either ends with 2, before anything runs, when its folder for the program's settings
+// cannot be made (below); and with 3 when an output cannot be written: the journal
+// (standard output full, closed, a pipe whose reader has gone), a frame of --frames (its
+// folder cannot be made, or a frame cannot be written), a snapshot's picture. The first
+// such failure is said once on standard error; the playing stops there and every instance
+// of the program that runs is quit.
+//
 // The program's defaults live in a fresh folder of their own for each session, under
-// $TMPDIR (else /tmp) and removed at its end, so that a session neither reads nor changes
-// the user's own settings.
+// $TMPDIR (else /tmp) and removed at every end the host controls, so that a session
+// neither reads nor changes the user's own settings.
 
 #include <filesystem>
 #include <functional>
