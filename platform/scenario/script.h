@@ -248,7 +248,8 @@ struct Script {
     std::vector<Line> lines;
 };
 
-// One line; nothing for a blank line or a comment.
+// One line (a CR before its end is part of the end, as in a file with CR LF endings);
+// nothing for a blank line or a comment.
 Result<std::optional<Command>, SyntaxError> parseLine(std::string_view text, int number);
 // A whole scenario: every line read.
 Result<Script, SyntaxError> parseScript(std::string_view text);

@@ -570,6 +570,8 @@ Result<void, SyntaxError> checkBytes(std::string_view text, int number) {
 }  // namespace
 
 Result<std::optional<Command>, SyntaxError> parseLine(std::string_view text, int number) {
+    // A file written where lines end in CR LF reads as one written with LF alone.
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     if (auto bytes = checkBytes(text, number); !bytes) return bytes.error();
     LineCursor cursor(text, number);
     if (cursor.atEnd()) return std::optional<Command>();
@@ -592,8 +594,7 @@ Result<Script, SyntaxError> parseScript(std::string_view text) {
     for (size_t from = 0; from <= text.size();) {
         size_t to = text.find('\n', from);
         if (to == std::string_view::npos) to = text.size();
-        std::string_view line = text.substr(from, to - from);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = text.substr(from, to - from);
         ++number;
         from = to + 1;
         auto command = parseLine(line, number);

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <system_error>
@@ -22,6 +23,7 @@
 #include "platform/scenario/player.h"
 #include "platform/scenario/program_host.h"
 #include "platform/scenario/stage.h"
+#include "platform/scenario/standard_streams.h"
 #include "platform/services/bundle.h"
 
 namespace platform::scenario {
@@ -187,6 +189,37 @@ Result<std::unique_ptr<FrameRecorder>> recordFrames(const SessionOptions& option
     return FrameRecorder::create(*options.frames, [&stage](const std::string& why) { stage.outputFailed(why); });
 }
 
+// What either kind of session needs once it may start, made in order: its folder for the
+// program's settings, the stage on a loop with the clock, the frames kept. `play` runs
+// on it; a part that cannot be made ends the session with its status.
+int onStage(ClockKind clock, const SessionOptions& options, MakeDelegate makeDelegate,
+            const std::function<int(Stage&)>& play) {
+    auto folder = ScratchFolder::make();
+    if (!folder) return endWith(kNotStartedStatus, folder.error().message);
+    MainLoop loop(clock);
+    Stage stage(loop, std::cout, (*folder)->path(), {options.out}, std::move(makeDelegate));
+    const auto frames = recordFrames(options, stage);
+    if (!frames) return endWith(kOutputFailedStatus, frames.error().message);
+    return play(stage);
+}
+
+int playOn(Stage& stage, const Script& script) {
+    // A signal sent to the host from outside (Ctrl-C, a kill) is the session's end: the
+    // program's runs get it too, as their own process's, from the same pipe.
+    const SignalWatcher outside(stage.world.loop(), {SIGTERM, SIGINT, SIGHUP},
+                                Handover<void(int)>::system([&stage](int signal) { stage.player.interrupt(signal); }));
+    stage.player.settle();
+    int status = stage.player.play(script);
+    if (const auto& interruption = stage.player.interruption()) {
+        status = stopInterrupted(stage, *interruption);
+    } else if (stage.hasOutputFailed()) {
+        status = stopForOutput(stage);
+    }
+    stage.host.setEndHandler(nullptr);
+    stage.journal.write(stage.world.now(), "end", {{"status", status}});
+    return status;
+}
+
 int playScenario(const SessionOptions& options, MakeDelegate makeDelegate) {
     auto text = readScenario(*options.scenario);
     if (!text) {
@@ -201,36 +234,15 @@ int playScenario(const SessionOptions& options, MakeDelegate makeDelegate) {
                                               {"message", script.error().message}});
         return kNotStartedStatus;
     }
-    auto folder = ScratchFolder::make();
-    if (!folder) return endWith(kNotStartedStatus, folder.error().message);
-    MainLoop loop(ClockKind::simulated);
-    Stage stage(loop, std::cout, (*folder)->path(), {options.out}, std::move(makeDelegate));
-    const auto frames = recordFrames(options, stage);
-    if (!frames) return endWith(kOutputFailedStatus, frames.error().message);
-    // A signal sent to the host from outside (Ctrl-C, a kill) is the session's end: the
-    // program's runs get it too, as their own process's, from the same pipe.
-    const SignalWatcher outside(loop, {SIGTERM, SIGINT, SIGHUP},
-                                Handover<void(int)>::system([&stage](int signal) { stage.player.interrupt(signal); }));
-    stage.player.settle();
-    int status = stage.player.play(*script);
-    if (const auto& interruption = stage.player.interruption()) {
-        status = stopInterrupted(stage, *interruption);
-    } else if (stage.hasOutputFailed()) {
-        status = stopForOutput(stage);
-    }
-    stage.host.setEndHandler(nullptr);
-    stage.journal.write(stage.world.now(), "end", {{"status", status}});
-    return status;
+    return onStage(ClockKind::simulated, options, std::move(makeDelegate),
+                   [&script](Stage& stage) { return playOn(stage, *script); });
 }
 
 int runLive(const SessionOptions& options, MakeDelegate makeDelegate) {
-    auto folder = ScratchFolder::make();
-    if (!folder) return endWith(kNotStartedStatus, folder.error().message);
-    MainLoop loop(ClockKind::real);
-    Stage stage(loop, std::cout, (*folder)->path(), {options.out}, std::move(makeDelegate));
-    const auto frames = recordFrames(options, stage);
-    if (!frames) return endWith(kOutputFailedStatus, frames.error().message);
-    return runInteractive(stage);
+    const bool withInput = !standardInputWasClosed();
+    if (const auto why = withInput ? whyInputIsUnreadable() : std::nullopt) return endWith(kNotStartedStatus, *why);
+    return onStage(ClockKind::real, options, std::move(makeDelegate),
+                   [withInput](Stage& stage) { return runInteractive(stage, withInput); });
 }
 
 }  // namespace

@@ -15,11 +15,7 @@
 // syntax error (line and column). SIGTERM, SIGINT or SIGHUP sent to the host from outside
 // end a scenario session, whatever it waits for (a FIFO with no writer too): the program's
 // runs get the signal as their process's and end on it, then the host stops playing, says
-// so, and ends with 128 + the signal. In real time the session ends when the program ends
-// by quitting or exiting (its status, 0 after one of those signals), when standard input
-// ends (the program is quit first), or on one of those signals while the program is not
-// running; a crash leaves the desktop waiting for the next `launch`. It answers 1 instead
-// of 0 when a line had a mistake or a command or an expectation failed.
+// so, and ends with 128 + the signal. The live session's ends are told in interactive.h.
 //
 // Either ends with 2, before anything runs, when its folder for the program's settings
 // cannot be made (below); and with 3 when an output cannot be written: the journal

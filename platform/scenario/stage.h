@@ -58,7 +58,7 @@ struct Stage {
             journal.write(world.now(), "crash", fields);
         }
         watch.programEnded();
-        if (afterEnd && number == 1) afterEnd(status);
+        if (afterEnd) afterEnd(status, number);
     }
 
     // An output could not be written: said on standard error (unless the player said it
@@ -99,8 +99,8 @@ struct Stage {
     ProgramHost host;
     DesktopWatch watch;
     Player player;
-    // What the session does once the end of the first instance has been reported.
-    std::function<void(std::optional<int>)> afterEnd;
+    // What the session does once the end of an instance (its number) has been reported.
+    std::function<void(std::optional<int> status, int number)> afterEnd;
     // What the session does once an output has failed.
     std::function<void()> afterOutputFailure;
 

@@ -299,6 +299,74 @@ TEST_F(SessionTest, WithoutAFolderOfItsOwnASessionDoesNotStart) {
     }
 }
 
+// A live session's input that cannot be read is said and ends it with 2 before anything
+// runs, as a scenario file that cannot be read does, instead of a loop that waits on it.
+TEST_F(SessionTest, ALiveSessionWhoseInputCannotBeReadDoesNotStart) {
+    const std::pair<std::function<int()>, const char*> inputs[] = {
+        {[this] { return ::open(folder.path().c_str(), O_RDONLY | O_DIRECTORY); }, "standard input is a folder"},
+        {[] {
+             int ends[2];
+             if (::pipe(ends) != 0) return -1;
+             ::close(ends[0]);
+             return ends[1];
+         },
+         "standard input is open for writing only"},
+    };
+    for (const auto& [open, said] : inputs) {
+        errors.str("");
+        auto record = std::make_shared<ProgramRecord>();
+        const ReplacedInput input(open());
+        EXPECT_EQ(runSession({}, [record] { return std::make_shared<FakeProgram>(record); }), 2);
+        EXPECT_NE(errors.str().find(said), std::string::npos) << errors.str();
+        EXPECT_EQ(record->launches, 0);
+    }
+}
+
+// The live session plays its lines as a scenario does: CR LF ends a line as LF does, and
+// the lines after a quit or a signal are played and counted in the status. Standard input
+// is left as it was found.
+TEST_F(SessionTest, TheLiveSessionPlaysItsLinesAsAScenarioDoes) {
+    struct Case {
+        const char* text;
+        int status;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"menu \"Hello\"\r\nwait 0.1\r\nexpect notification com.example.hello\r\n", 0, ""},
+        {"quit\nwait 0.2\nexpect exited 0\n", 0, ""},
+        {"quit\nwait 0.2\nexpect window \"Ideas\" shaded\n", 1, "line 3: \"Ideas\" is normal, not shaded"},
+        {"signal TERM\nwait 0.2\nclick 10,10 count 99\n", 1, "line 3, column 19: "},
+    };
+    for (const Case& c : cases) {
+        errors.str("");
+        auto record = std::make_shared<ProgramRecord>();
+        const PipedInput input(c.text);
+        const int flags = ::fcntl(STDIN_FILENO, F_GETFL);
+        EXPECT_EQ(runSession({}, [record] { return std::make_shared<FakeProgram>(record); }), c.status) << c.text;
+        EXPECT_NE(errors.str().find(c.said), std::string::npos) << c.text << errors.str();
+        EXPECT_EQ(::fcntl(STDIN_FILENO, F_GETFL), flags);
+    }
+}
+
+// Whatever became of the first instance, the end of the input or a signal from outside
+// ends every instance that still runs, each with its exit in the journal.
+TEST_F(SessionTest, TheLiveSessionEndsEveryInstance) {
+    const char* firstGoes[] = {"crash\n", "quit\nwait 0.2\n"};
+    const char* sessionEnds[] = {"", "right-click 200,750\nchoose \"Interrupt\" instance 2\nwait 60\n"};
+    for (const char* first : firstGoes) {
+        for (const char* end : sessionEnds) {
+            out.str("");
+            const std::string text = std::string("launch instance 2\nwait 0.2\n") + first + end;
+            auto record = std::make_shared<ProgramRecord>();
+            const PipedInput input(text);
+            EXPECT_EQ(runSession({}, [record] { return std::make_shared<FakeProgram>(record); }), 0) << text;
+            EXPECT_NE(out.str().find(R"("event":"exit","instance":2,"status":0)"), std::string::npos)
+                << text << out.str();
+            EXPECT_EQ(record->launches, 2);
+        }
+    }
+}
+
 // A stream that writes straight to a descriptor, failing as the descriptor does.
 class DescriptorBuffer : public std::streambuf {
 public:
@@ -334,7 +402,8 @@ TEST_F(SessionTest, AnOutputThatFailsEndsTheSessionWithThree) {
     furlpane_test::writeText(folder / "a-file", "");
     std::filesystem::create_directories(folder / "tmp");
     const ScopedVariable scratch("TMPDIR", (folder / "tmp").string());
-    furlpane_test::writeText(folder / "s.scenario", "launch\nsnapshot desk\nmenu \"Beep\"\nwait 1\nexpect sound beep\n");
+    furlpane_test::writeText(folder / "s.scenario",
+                             "launch\nsnapshot desk\nmenu \"Beep\"\nwait 1\nexpect sound beep\n");
     struct Case {
         const char* name;
         bool live;
@@ -343,8 +412,10 @@ TEST_F(SessionTest, AnOutputThatFailsEndsTheSessionWithThree) {
         const char* said;
     };
     const auto full = [] { return ::open("/dev/full", O_WRONLY); };
+    const char* noSpace = "the journal could not be written: No space left on device";
     const Case cases[] = {
-        {"full disk", false, full, {}, folder / "out", "the journal could not be written: No space left on device"},
+        {"full disk", false, full, {}, folder / "out", noSpace},
+        {"full disk, live", true, full, {}, folder / "out", noSpace},
         {"gone reader", false, closedPipe, {}, folder / "out", "the journal could not be written: Broken pipe"},
         {"frames", false, {}, folder / "a-file" / "frames", folder / "out", "the frames cannot be kept in"},
         {"snapshot", false, {}, {}, folder / "a-file", "line 2: the snapshot"},
