@@ -1,5 +1,5 @@
-// The live session's input as it reads it: the lines as the writer ends them, and never
-// more than a bound ahead of the playing, however much the writer has sent.
+// The live session's input as it reads it: never more than a bound ahead of the playing,
+// however much the writer has sent.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/scenario/input_lines.h"
-#include "platform/scenario/script.h"
 #include "tests/support/child_process.h"
 
 namespace scenario_test {
@@ -26,25 +25,6 @@ std::vector<std::string> linesOf(InputLines& input) {
         while (auto line = input.take()) texts.push_back(line->text);
         if (read != InputLines::Read::some) return texts;
     }
-}
-
-TEST(InputLines, EndsLinesAsTheWriterDoes) {
-    const std::string longLine(platform::scenario::kMaxLineLength + 100, 'x');
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"launch\nquit\n", {"launch", "quit"}},
-        {"launch\r\nquit\r\n", {"launch\r", "quit\r"}},
-        {"launch\n\nquit", {"launch", "", "quit"}},
-        {longLine + "\nquit\n", {longLine.substr(0, platform::scenario::kMaxLineLength + 1), "quit"}},
-    };
-    for (const auto& [text, lines] : cases) {
-        furlpane_test::Pipe pipe;
-        ASSERT_EQ(::write(pipe.write(), text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        pipe.closeWrite();
-        InputLines input(pipe.read());
-        EXPECT_EQ(linesOf(input), lines);
-    }
-    // What a line ends with is the parser's to read: CR LF as LF.
-    EXPECT_TRUE(platform::scenario::parseLine("launch\r", 1).ok());
 }
 
 TEST(InputLines, ReadsNoFurtherThanABoundAheadOfThePlaying) {

@@ -244,24 +244,27 @@ TEST_F(SessionTest, TheLiveSessionSaysItsMistakesAndEndsWithOneAfterAFailure) {
 // An environment variable set for a while, put back after.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) {
-        if (const char* was = std::getenv(name)) saved_ = was;
+    ScopedVariable(const char* name, const std::string& value) : name_(name), had_(std::getenv(name) != nullptr) {
+        if (had_) saved_ = std::getenv(name);
         ::setenv(name, value.c_str(), 1);
     }
-    ~ScopedVariable() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
+    ~ScopedVariable() { had_ ? ::setenv(name_, saved_.c_str(), 1) : ::unsetenv(name_); }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
     const char* name_;
-    std::optional<std::string> saved_;
+    bool had_;
+    std::string saved_;
 };
+
+// The write end of a pipe whose reader has gone.
+int closedPipe() {
+    int ends[2];
+    if (::pipe(ends) != 0) return -1;
+    ::close(ends[0]);
+    return ends[1];
+}
 
 size_t occurrences(const std::string& text, const std::string& fragment) {
     size_t count = 0;
@@ -304,13 +307,7 @@ TEST_F(SessionTest, WithoutAFolderOfItsOwnASessionDoesNotStart) {
 TEST_F(SessionTest, ALiveSessionWhoseInputCannotBeReadDoesNotStart) {
     const std::pair<std::function<int()>, const char*> inputs[] = {
         {[this] { return ::open(folder.path().c_str(), O_RDONLY | O_DIRECTORY); }, "standard input is a folder"},
-        {[] {
-             int ends[2];
-             if (::pipe(ends) != 0) return -1;
-             ::close(ends[0]);
-             return ends[1];
-         },
-         "standard input is open for writing only"},
+        {closedPipe, "standard input is open for writing only"},
     };
     for (const auto& [open, said] : inputs) {
         errors.str("");
@@ -386,13 +383,6 @@ protected:
 private:
     int fd_;
 };
-
-int closedPipe() {
-    int ends[2];
-    if (::pipe(ends) != 0) return -1;
-    ::close(ends[0]);
-    return ends[1];
-}
 
 // An output that cannot be written ends the session with 3, said once, and the folder
 // of the program's settings goes as at any end: the journal on a full disk or into a pipe
