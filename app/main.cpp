@@ -2,10 +2,7 @@
 // launches the program (its delegate made afresh at each launch) and runs until the
 // session ends.
 
-#include <csignal>
-
 #include "app/shell/app_delegate.h"
-#include "platform/runtime/signals.h"
 #include "platform/system.h"
 
 namespace {
@@ -13,11 +10,11 @@ namespace {
 // Before anything else of the process runs, even before static objects are made: from
 // the first moment a termination signal waits for the program, which then ends as it
 // should (every window back, status 0), instead of the default action killing the
-// process halfway through its start.
-void catchTerminationSignalsFirst(int, char**, char**) { platform::catchSignals({SIGTERM, SIGINT, SIGHUP}); }
+// process halfway through its start; and a standard descriptor the process was started
+// without is held before the signals' pipe, or any file, could take its number.
+void prepareFirst(int, char**, char**) { platform::System::prepareProcess(); }
 
-[[gnu::section(".preinit_array"), gnu::used]] void (*const kCatchFirst)(int, char**, char**) =
-    catchTerminationSignalsFirst;
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kPrepareFirst)(int, char**, char**) = prepareFirst;
 
 }  // namespace
 

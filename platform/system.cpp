@@ -8,6 +8,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/signals.h"
 #include "platform/scenario/session.h"
+#include "platform/scenario/standard_streams.h"
 
 namespace platform {
 
@@ -59,16 +60,25 @@ Result<std::unique_ptr<System>> System::start(MainLoop& loop, const SystemDescri
     return std::unique_ptr<System>(new System(std::make_unique<World>(loop, description)));
 }
 
+void System::prepareProcess() {
+    scenario::holdStandardDescriptors();
+    catchSignals({SIGTERM, SIGINT, SIGHUP});
+}
+
 int System::run(int argc, char** argv, Program program) {
     // First of all: a termination signal from here on waits for the program, which ends
     // as it should (every window back, status 0), instead of the default action killing
     // the process with windows out of place.
-    catchSignals({SIGTERM, SIGINT, SIGHUP});
+    prepareProcess();
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     auto options = scenario::sessionOptions(arguments);
     if (!options) {
         std::cerr << "furlpane-novan: " << options.error().message << '\n' << scenario::usage();
         return 2;
+    }
+    if (options->help) {
+        std::cout << scenario::usage();
+        return 0;
     }
     if (desktop::Desktop::currentOrNull()) {
         std::cerr << "furlpane-novan: a system is already up in this process\n";

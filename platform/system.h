@@ -76,8 +76,13 @@ public:
     static Result<std::unique_ptr<System>> start(MainLoop& loop, const SystemDescription& description = {});
     // Runs the system with the program as the command line asks and answers the exit
     // status of the process; a command line it does not understand gives the usage on
-    // standard error and 2.
+    // standard error and 2, --help the usage on standard output and 0.
     static int run(int argc, char** argv, Program program);
+    // What the process does first of all, before anything opens a file or a signal may
+    // find it without its handlers: standard descriptors it was started without are held
+    // (scenario/standard_streams.h), and the termination signals are caught. run() does
+    // it too; main may do it earlier still. Idempotent.
+    static void prepareProcess();
     ~System();
     System(const System&) = delete;
     System& operator=(const System&) = delete;

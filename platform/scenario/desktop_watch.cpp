@@ -1,6 +1,7 @@
 #include "platform/scenario/desktop_watch.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/appkit/status_item.h"
 #include "platform/appkit/window.h"
@@ -122,30 +123,43 @@ void DesktopWatch::lookAtDefaults() {
     if (changed) lastDefaults_ = std::move(now);
 }
 
-void DesktopWatch::reportWindow(uint32_t number, const SeenWindow& seen, std::optional<Point> at) {
+void DesktopWatch::reportWindow(uint32_t number, const SeenWindow& seen, Point at) {
     auto& known = windows_[number];
     if (known.look == seen.look && !known.title.empty()) return;
     known = seen;
-    plist::Dictionary fields{{"title", seen.title}, {"app", seen.bundle}, {"state", describe(seen.look)}};
-    if (at) fields.set("at", plist::Array{at->x, at->y});
-    journal_.write(world_.now(), "window", fields);
+    journal_.write(world_.now(), "window",
+                   {{"title", seen.title}, {"app", seen.bundle}, {"state", describe(seen.look)},
+                    {"at", plist::Array{at.x, at.y}}});
 }
 
+// What a look goes through is what is open now and what it knew of: a window is reported
+// gone once and then forgotten, here and in the looks, so that windows opened and closed
+// before cost nothing.
 void DesktopWatch::lookAtWindows() {
-    std::map<uint32_t, bool> open;
+    std::set<uint32_t> open;
     for (const desktop::Window* window : world_.windowsFrontToBack()) {
+        ++windowsVisited_;
         if (window->owner().isOwnProcess() || !window->isAccessible()) continue;
         if (window->owner().kind() != desktop::ProcessKind::application) continue;
         const WindowLook look = looks_.lookOf(window);
-        open[window->number()] = true;
+        open.insert(window->number());
         reportWindow(window->number(),
                      {window->title(), window->owner().bundleIdentifier().value_or(""), look},
                      looks_.frameSeen(*window, look).origin);
     }
-    for (auto& [number, seen] : windows_) {
-        if (open.count(number) || seen.look == WindowLook::gone) continue;
-        reportWindow(number, {seen.title, seen.bundle, WindowLook::gone}, std::nullopt);
+    for (auto seen = windows_.begin(); seen != windows_.end();) {
+        ++windowsVisited_;
+        if (open.contains(seen->first)) {
+            ++seen;
+            continue;
+        }
+        if (seen->second.look != WindowLook::gone) {
+            journal_.write(world_.now(), "window",
+                           {{"title", seen->second.title}, {"app", seen->second.bundle}, {"state", "gone"}});
+        }
+        seen = windows_.erase(seen);
     }
+    windowsVisited_ += looks_.keepOnly(open);
 }
 
 bool DesktopWatch::transitionShows() const {

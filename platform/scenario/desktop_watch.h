@@ -83,6 +83,9 @@ public:
     bool transitionShows() const;
     // The status menu's items of the run as they stand; none without a status item.
     std::optional<std::vector<std::string>> statusMenu(const std::shared_ptr<ProcessRun>& run) const;
+    // How many windows, and records of windows, the looks have gone through, all told: a
+    // look's share follows the windows open now, never those opened and closed before.
+    uint64_t windowsVisited() const { return windowsVisited_; }
 
 private:
     struct SeenWindow {
@@ -97,7 +100,7 @@ private:
     void lookAtWindows();
     void lookAtTransitions();
     void lookAtStatusMenu();
-    void reportWindow(uint32_t number, const SeenWindow& seen, std::optional<Point> at);
+    void reportWindow(uint32_t number, const SeenWindow& seen, Point at);
 
     desktop::Desktop& world_;
     Journal& journal_;
@@ -112,7 +115,9 @@ private:
     // The defaults store's change count at the last look, and the values it held then.
     uint64_t defaultsSeen_ = 0;
     plist::Dictionary lastDefaults_;
+    // The windows of other applications open at the last look, as it reported them.
     std::map<uint32_t, SeenWindow> windows_;
+    uint64_t windowsVisited_ = 0;
     bool transition_ = false;
     // The status menu last seen, per instance number.
     std::map<int, std::optional<std::vector<std::string>>> statusMenus_;

@@ -8,20 +8,33 @@
 
 namespace platform::scenario {
 
-FrameRecorder::FrameRecorder(std::filesystem::path folder) : folder_(std::move(folder)) {
+Result<std::unique_ptr<FrameRecorder>> FrameRecorder::create(std::filesystem::path folder, FailureHandler onFailure) {
     std::error_code error;
-    std::filesystem::create_directories(folder_, error);
-    watchPresentedFrames([this](const Image& frame) {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%06zu.png", written_ + failed_ + 1);
-        if (writePNG(frame, folder_ / name)) {
-            ++written_;
-        } else {
-            ++failed_;
-        }
-    });
+    std::filesystem::create_directories(folder, error);
+    if (!error && !std::filesystem::is_directory(folder, error) && !error)
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (error) return Failure{"the frames cannot be kept in " + folder.string() + ": " + error.message()};
+    return std::unique_ptr<FrameRecorder>(new FrameRecorder(std::move(folder), std::move(onFailure)));
+}
+
+FrameRecorder::FrameRecorder(std::filesystem::path folder, FailureHandler onFailure)
+    : folder_(std::move(folder)), onFailure_(std::move(onFailure)) {
+    watchPresentedFrames([this](const Image& frame) { record(frame); });
 }
 
 FrameRecorder::~FrameRecorder() { watchPresentedFrames(nullptr); }
+
+void FrameRecorder::record(const Image& frame) {
+    if (failed_) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06zu.png", written_ + 1);
+    const auto written = writePNG(frame, folder_ / name);
+    if (written) {
+        ++written_;
+        return;
+    }
+    failed_ = true;
+    if (onFailure_) onFailure_("a frame could not be kept: " + written.error().message);
+}
 
 }  // namespace platform::scenario

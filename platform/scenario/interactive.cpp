@@ -1,16 +1,17 @@
 #include "platform/scenario/interactive.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <deque>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/signals.h"
+#include "platform/scenario/input_lines.h"
 
 namespace platform::scenario {
 
@@ -18,55 +19,61 @@ namespace {
 
 constexpr double kLookInterval = 1.0 / 30;
 
-class StandardInput {
+class LiveSession {
 public:
-    explicit StandardInput(Stage& stage) : stage_(stage), loop_(stage.world.loop()) {
-        const int flags = ::fcntl(STDIN_FILENO, F_GETFL);
-        if (flags >= 0) ::fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK);
-        watch_ = loop_.addFdWatch(STDIN_FILENO, [this] { readAvailable(); });
+    LiveSession(Stage& stage, bool withInput)
+        : stage_(stage), loop_(stage.world.loop()), input_(STDIN_FILENO), withInput_(withInput) {
+        watchInput();
         lookLater();
-        stage_.afterEnd = [this](std::optional<int> status) { programEnded(status); };
+        stage_.afterEnd = [this](std::optional<int> status, int) { programEnded(status); };
+        // On a later turn: the failure may be told from inside the program's own call (a
+        // notification it posts), which the instances' quit must not run within.
+        stage_.afterOutputFailure = [this] {
+            if (!failedStatus_) failedStatus_ = kOutputFailedStatus;
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postOffMainEvent(0, Handover<void()>::system([this, alive] {
+                if (alive.lock()) end();
+            }));
+        };
+        // The session's own watch on the termination signals: every instance that runs
+        // takes them as its process's, and the session ends with the last of them.
+        signals_ = std::make_unique<SignalWatcher>(loop_, std::initializer_list<int>{SIGTERM, SIGINT, SIGHUP},
+                                                   Handover<void(int)>::system([this](int) { signalled(); }));
     }
-    ~StandardInput() {
+    ~LiveSession() {
         stage_.afterEnd = nullptr;
-        if (watch_) loop_.removeFdWatch(watch_);
+        stage_.afterOutputFailure = nullptr;
+        unwatchInput();
         *alive_ = false;
     }
+    LiveSession(const LiveSession&) = delete;
+    LiveSession& operator=(const LiveSession&) = delete;
 
-    int status() const { return status_; }
-    // Lines that could not be read.
-    int mistakes() const { return mistakes_; }
-    // The program ended with a status: the session is over.
     bool over() const { return over_; }
 
+    int status() const {
+        if (failedStatus_) return failedStatus_;
+        const bool failed = mistakes_ > 0 || stage_.player.failures() > 0;
+        return status_ == 0 && failed ? kFailedStatus : status_;
+    }
+
 private:
-    void readAvailable() {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (n == 0) return closed();
-            if (n < 0) return;
-            for (ssize_t i = 0; i < n; ++i) take(buffer[i]);
-            runLines();
-        }
+    void watchInput() {
+        if (!withInput_ || watch_ || inputEnded_ || ending_ || input_.full()) return;
+        watch_ = loop_.addFdWatch(STDIN_FILENO, Handover<void()>::system([this] { readInput(); }));
+    }
+    void unwatchInput() {
+        if (watch_) loop_.removeFdWatch(std::exchange(watch_, 0));
     }
 
-    // One byte of the input; a line too long to be a command is dropped up to its end and
-    // reported once.
-    void take(char c) {
-        if (c != '\n') {
-            if (pending_.size() <= kMaxLineLength) pending_ += c;
-            return;
+    void readInput() {
+        const InputLines::Read read = input_.read();
+        if (read == InputLines::Read::failed) {
+            std::cerr << "furlpane-novan: cannot read standard input: " << std::strerror(input_.error()) << '\n';
+            if (!failedStatus_) failedStatus_ = kNotStartedStatus;
         }
-        lines_.push_back({++number_, std::move(pending_)});
-        pending_.clear();
-    }
-
-    void closed() {
-        loop_.removeFdWatch(watch_);
-        watch_ = 0;
-        closed_ = true;
-        if (!pending_.empty()) take('\n');
+        if (read != InputLines::Read::some) inputEnded_ = true;
+        if (inputEnded_ || input_.full()) unwatchInput();
         runLines();
     }
 
@@ -75,26 +82,15 @@ private:
         // that come meanwhile wait for this loop, after the command's own pause.
         if (running_) return;
         running_ = true;
-        while (!waiting_ && !lines_.empty()) {
-            auto [number, text] = std::move(lines_.front());
-            lines_.pop_front();
-            run(number, text);
+        while (!waiting_ && !ending_ && !stage_.hasOutputFailed()) {
+            auto line = input_.take();
+            if (!line) break;
+            run(line->number, line->text);
         }
         running_ = false;
-        if (closed_ && !waiting_ && lines_.empty()) inputEnded();
-    }
-
-    // Nobody is left to give commands: the program ends as a quit ends it, and the session
-    // with it; without a program running, the session ends at once.
-    void inputEnded() {
-        if (over_ || ending_) return;
-        ending_ = true;
-        if (stage_.host.isRunning()) {
-            stage_.host.quit();
-        } else {
-            over_ = true;
-            loop_.stop();
-        }
+        watchInput();
+        if (inputEnded_ && !waiting_ && !input_.hasLines()) end();
+        endAfterExit();
     }
 
     void run(int number, const std::string& text) {
@@ -117,50 +113,79 @@ private:
     void pause(double seconds) {
         waiting_ = true;
         std::weak_ptr<bool> alive = alive_;
-        loop_.postOffMainEvent(seconds, [this, alive] {
+        loop_.postOffMainEvent(seconds, Handover<void()>::system([this, alive] {
             if (!alive.lock()) return;
             waiting_ = false;
             runLines();
-        });
+        }));
     }
 
     void lookLater() {
         std::weak_ptr<bool> alive = alive_;
-        loop_.postOffMainEvent(kLookInterval, [this, alive] {
+        loop_.postOffMainEvent(kLookInterval, Handover<void()>::system([this, alive] {
             if (!alive.lock()) return;
             stage_.watch.look();
             lookLater();
-        });
+        }));
+    }
+
+    bool anyRuns() const { return !stage_.running().empty(); }
+
+    // The session ends: every instance that runs is quit as the status menu's Quit does,
+    // and the session is over once the last has ended.
+    void end() {
+        if (ending_ || over_) return;
+        ending_ = true;
+        unwatchInput();
+        if (!anyRuns()) return finish();
+        for (const auto& instance : stage_.running()) stage_.instance(instance.number).quit();
+    }
+
+    void finish() {
+        over_ = true;
+        loop_.stop();
+    }
+
+    void signalled() {
+        if (!anyRuns()) return finish();
+        interrupted_ = true;
     }
 
     void programEnded(std::optional<int> status) {
-        if (status) {
-            status_ = *status;
-            over_ = true;
-            loop_.stop();
-            return;
-        }
-        // Nobody else answers the termination signals until the program runs again.
-        signals_ = std::make_unique<SignalWatcher>(loop_, std::initializer_list<int>{SIGTERM, SIGINT, SIGHUP},
-                                                   [this](int) { loop_.stop(); });
-        stage_.host.setLaunchHandler([this] {
-            signals_.reset();
-            stage_.journal.write(loop_.now(), "launch");
-        });
+        if (status) status_ = *status;
+        exited_ = status.has_value();
+        if (anyRuns() || over_) return;
+        if (ending_ || interrupted_) return finish();
+        endAfterExit();
+    }
+
+    // Once the program has exited and no instance runs, the lines at hand are played (a
+    // `launch` among them starts it again); the session ends when the input has no more
+    // at once. After a crash the desktop waits for the next line.
+    void endAfterExit() {
+        if (over_ || ending_ || !exited_ || anyRuns() || running_ || waiting_) return;
+        if (input_.hasLines() || (watch_ && input_.readyNow())) return;
+        finish();
     }
 
     Stage& stage_;
     MainLoop& loop_;
+    InputLines input_;
+    const bool withInput_;
     int watch_ = 0;
-    std::string pending_;
-    std::deque<std::pair<int, std::string>> lines_;
-    int number_ = 0;
     bool waiting_ = false;
     bool running_ = false;
-    // Standard input has ended; once its last line has run, so does the session.
-    bool closed_ = false;
+    // Standard input has ended, or failed; once its last line has run, so does the session.
+    bool inputEnded_ = false;
+    // The session is ending: every instance has been asked to quit.
     bool ending_ = false;
+    // A termination signal came while an instance ran.
+    bool interrupted_ = false;
+    // The last instance to end exited (rather than crashed).
+    bool exited_ = false;
     int status_ = 0;
+    // The status the session ends with whatever the program's: its input or an output failed.
+    int failedStatus_ = 0;
     int mistakes_ = 0;
     bool over_ = false;
     std::unique_ptr<SignalWatcher> signals_;
@@ -182,17 +207,16 @@ void setUpDefaultDesktop(desktop::Desktop& world) {
         .add();
 }
 
-int runInteractive(Stage& stage) {
+int runInteractive(Stage& stage, bool withInput) {
     setUpDefaultDesktop(stage.world);
     stage.player.declareOpenWindows();
-    StandardInput input(stage);
+    LiveSession session(stage, withInput);
     stage.host.launch();
     stage.player.settle();
     // A signal that came with the start may have ended the program already; the loop's
     // run would not see a stop asked for before it began.
-    if (!input.over()) stage.world.loop().run();
-    const bool failed = input.mistakes() > 0 || stage.player.failures() > 0;
-    return input.status() == 0 && failed ? 1 : input.status();
+    if (!session.over()) stage.world.loop().run();
+    return session.status();
 }
 
 }  // namespace platform::scenario

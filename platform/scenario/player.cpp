@@ -41,7 +41,7 @@ void Player::wait(double seconds) {
     settle();
     double looked = loop.now();
     bool changed = false;
-    while (loop.now() < until && !interruption_) {
+    while (loop.now() < until && !stopped()) {
         // The clock goes to the next moment something falls due, past nothing: at most to
         // the next look once something has run since the last one, else to the wait's end.
         const double start = loop.now();
@@ -73,7 +73,7 @@ int Player::play(const Script& script) {
         if (const auto* window = std::get_if<WindowCommand>(&line.command)) declared_.insert(window->title);
     }
     for (const Line& line : script.lines) {
-        if (interruption_) break;
+        if (stopped()) break;
         run(line.command, line.number);
     }
     return failures_ == before ? 0 : 1;
@@ -86,7 +86,7 @@ void Player::interrupt(int signal) {
 void Player::report(const Command& command, int line, const Outcome& outcome) {
     if (!outcome.ok) {
         ++failures_;
-        std::cerr << "line " << line << ": " << outcome.message << '\n';
+        std::cerr << "line " << line << ": " << printable(outcome.message) << '\n';
     }
     if (isExpectationCommand(command)) {
         plist::Dictionary fields{{"line", line}, {"ok", outcome.ok}};
@@ -95,6 +95,15 @@ void Player::report(const Command& command, int line, const Outcome& outcome) {
     } else if (!outcome.ok) {
         journal_.write(world_.now(), "failed", {{"line", line}, {"message", outcome.message}});
     }
+    if (outcome.output && onOutputFailure_) onOutputFailure_();
+}
+
+std::string Player::programCalled(int instance) {
+    return instance > 1 ? "instance " + std::to_string(instance) + " of the program" : "the program";
+}
+
+std::string Player::ofInstance(int instance) {
+    return instance > 1 ? " of instance " + std::to_string(instance) : std::string();
 }
 
 Player::Outcome Player::carryOut(const Command& command) {
@@ -149,9 +158,9 @@ Player::Outcome Player::program(const Command& command) {
         command);
     ProgramHost& host = instance(number);
     if (std::holds_alternative<LaunchCommand>(command)) {
-        return host.launch() ? fine() : failed("the program runs already");
+        return host.launch() ? fine() : failed(programCalled(number) + " runs already");
     }
-    if (!host.isRunning()) return failed("the program is not running");
+    if (!host.isRunning()) return failed(programCalled(number) + " is not running");
     if (std::holds_alternative<QuitCommand>(command)) host.quit();
     if (const auto* s = std::get_if<SignalCommand>(&command)) host.signal(s->signal);
     if (std::holds_alternative<CrashCommand>(command)) host.crash();

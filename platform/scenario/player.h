@@ -19,8 +19,10 @@
 // above itself): the journal says so with the line, and the scenario goes on, ending
 // with status 1.
 //
-// A termination signal from outside the session interrupts the playing (interrupt): the
-// line under way ends at once (a wait where it stands) and no later line runs.
+// A termination signal from outside the session interrupts the playing (interrupt), and
+// an output of the session that cannot be written halts it: the line under way ends at
+// once (a wait where it stands) and no later line runs. A snapshot that cannot be
+// written is said with its line and told to the output failure handler.
 //
 // Expectations of notifications and sounds look at what came since the last one of their
 // kind was met: each match moves a mark past what it matched, so that a scenario checks
@@ -90,6 +92,10 @@ public:
     };
     void interrupt(int signal);
     const std::optional<Interruption>& interruption() const { return interruption_; }
+    // Stops the playing for good, as an interruption does, without a signal.
+    void halt() { halted_ = true; }
+    bool stopped() const { return halted_ || interruption_.has_value(); }
+    void setOutputFailureHandler(std::function<void()> handler) { onOutputFailure_ = std::move(handler); }
     // The program's instances beside the first, by number from 2, for the lines that name
     // one; without them every line is about the first.
     void setInstances(std::function<ProgramHost&(int number)> instances) { instances_ = std::move(instances); }
@@ -98,9 +104,16 @@ private:
     struct Outcome {
         bool ok = true;
         std::string message;
+        // What failed is an output of the session: it ends there.
+        bool output = false;
     };
     static Outcome fine() { return {}; }
     static Outcome failed(std::string message) { return {false, std::move(message)}; }
+    // How a message names the instance: "the program" for the first, which lines speak
+    // of unless they name another, "instance N of the program" for the others.
+    static std::string programCalled(int instance);
+    // " of instance N" after what belongs to another instance than the first; nothing for it.
+    static std::string ofInstance(int instance);
 
     // The world (player_world.cpp).
     Outcome screen(const ScreenCommand& command);
@@ -165,6 +178,8 @@ private:
     // The line under way, or the last one run.
     int line_ = 0;
     std::optional<Interruption> interruption_;
+    bool halted_ = false;
+    std::function<void()> onOutputFailure_;
     // The world's display numbers of the scenario's screens, in the order set (the first
     // replaces the world's default display); empty until a screen is set or asked for.
     std::vector<uint32_t> screens_;

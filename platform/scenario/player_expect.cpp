@@ -156,11 +156,12 @@ Player::Outcome Player::expectDefaults(const ExpectDefaultsCommand& command) {
 
 Player::Outcome Player::expectExited(const ExpectExitedCommand& command) {
     const ProgramHost& host = instance(command.instance);
-    if (host.isRunning()) return failed("the program still runs");
+    const std::string program = programCalled(command.instance);
+    if (host.isRunning()) return failed(program + " still runs");
     const auto& end = host.lastEnd();
-    if (!end) return failed("the program never ran");
-    if (!*end) return failed("the program crashed");
-    if (**end != command.status) return failed("the program exited with " + std::to_string(**end));
+    if (!end) return failed(program + " never ran");
+    if (!*end) return failed(program + " crashed");
+    if (**end != command.status) return failed(program + " exited with " + std::to_string(**end));
     return fine();
 }
 
@@ -168,7 +169,7 @@ Player::Outcome Player::expectExited(const ExpectExitedCommand& command) {
 Player::Outcome Player::expectMenu(const ExpectMenuCommand& command) {
     const ProgramHost& program = instance(command.instance);
     const auto items = program.isRunning() ? watch_.statusMenu(program.run()) : std::nullopt;
-    if (!items) return failed("the program shows no status menu");
+    if (!items) return failed(programCalled(command.instance) + " shows no status menu");
     auto from = items->begin();
     for (const std::string& wanted : command.items) {
         const auto found = std::find(from, items->end(), wanted);

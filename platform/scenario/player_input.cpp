@@ -156,21 +156,22 @@ Player::Outcome Player::tap(const TapCommand& command) {
 Player::Outcome Player::menu(const MenuCommand& command) {
     const ProgramHost& program = instance(command.instance);
     const std::shared_ptr<StatusItem> item = statusItemOf(program);
-    if (!item) return failed("the program shows no status item");
+    if (!item) return failed(programCalled(command.instance) + " shows no status item");
     holdModifiers(command.flags);
     injectEvents(input_sequences::click(item->window().topLeftFrame().mid()));
     settle();
-    Outcome outcome = openMenuOf(program) ? chooseFromMenu(program, command.item, "the status menu")
-                                          : failed("a click on the status item opened no menu");
+    const std::string of = ofInstance(command.instance);
+    Outcome outcome = openMenuOf(program) ? chooseFromMenu(program, command.item, "the status menu" + of)
+                                          : failed("a click on the status item" + of + " opened no menu");
     if (command.flags) injectEvent(EventRecord::flagsChanged(0));
     return outcome;
 }
 
 Player::Outcome Player::choose(const ChooseCommand& command) {
     const ProgramHost& program = instance(command.instance);
-    if (!program.isRunning()) return failed("the program is not running");
-    if (!openMenuOf(program)) return failed("the program shows no menu");
-    return chooseFromMenu(program, command.item, "the menu");
+    if (!program.isRunning()) return failed(programCalled(command.instance) + " is not running");
+    if (!openMenuOf(program)) return failed(programCalled(command.instance) + " shows no menu");
+    return chooseFromMenu(program, command.item, "the menu" + ofInstance(command.instance));
 }
 
 Player::Outcome Player::chooseFromMenu(const ProgramHost& program, const std::string& title,
@@ -195,16 +196,17 @@ Player::Outcome Player::chooseFromMenu(const ProgramHost& program, const std::st
 
 Player::Outcome Player::settings(const SettingsCommand& command) {
     const ProgramHost& program = instance(command.instance);
-    if (!program.isRunning()) return failed("the program is not running");
+    if (!program.isRunning()) return failed(programCalled(command.instance) + " is not running");
     if (command.action == SettingsAction::open) return openSettings(command.instance);
     const std::shared_ptr<ui::Host> host = settingsHostOf(program);
-    if (!host) return failed("no settings window is open");
+    const std::string window = "the settings window" + ofInstance(command.instance);
+    if (!host) return failed(window + " is not open");
     if (command.action == SettingsAction::close) {
         program.asProgram([&] { host->window()->performClose(); });
         return fine();
     }
     const auto control = controlLabelled(*host, command.label);
-    if (!control) return failed("the settings window shows no \"" + command.label + "\"");
+    if (!control) return failed(window + " shows no \"" + command.label + "\"");
     if (command.action == SettingsAction::pick) {
         bool chosen = false;
         program.asProgram([&] { chosen = control->choose(command.item); });
@@ -221,9 +223,10 @@ Player::Outcome Player::settings(const SettingsCommand& command) {
 
 Player::Outcome Player::expectSettings(const ExpectSettingsCommand& command) {
     const std::shared_ptr<ui::Host> host = settingsHostOf(instance(command.instance));
-    if (!host) return failed("no settings window is open");
+    const std::string window = "the settings window" + ofInstance(command.instance);
+    if (!host) return failed(window + " is not open");
     if (controlLabelled(*host, command.label)) return fine();
-    return failed("the settings window shows no \"" + command.label + "\"");
+    return failed(window + " shows no \"" + command.label + "\"");
 }
 
 // As the person would: the status menu's Settings item, or a click on the program's icon
@@ -237,7 +240,7 @@ Player::Outcome Player::openSettings(int number) {
     }
     program.asProgram([] { Application::shared().reopen(); });
     settle();
-    return settingsHostOf(program) ? fine() : failed("the settings window did not open");
+    return settingsHostOf(program) ? fine() : failed("the settings window" + ofInstance(number) + " did not open");
 }
 
 }  // namespace platform::scenario

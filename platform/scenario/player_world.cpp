@@ -196,7 +196,11 @@ Player::Outcome Player::snapshot(const SnapshotCommand& command) {
         return world_.pictures().windowPicture(window, scale, desktop::PictureFraming::plain);
     };
     auto written = writeDesktopPNG(file, picture);
-    if (!written) return failed("the snapshot " + file.string() + " could not be written: " + written.error().message);
+    if (!written) {
+        Outcome outcome = failed("the snapshot " + file.string() + " could not be written: " + written.error().message);
+        outcome.output = true;
+        return outcome;
+    }
     journal_.write(world_.now(), "snapshot", {{"file", file.string()}});
     return fine();
 }

@@ -1,8 +1,10 @@
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <map>
 
 #include "platform/events/keyboard_layout.h"
+#include "platform/graphics/utf8.h"
 #include "platform/scenario/line_cursor.h"
 #include "platform/scenario/plist_literal.h"
 #include "platform/scenario/script.h"
@@ -568,6 +570,8 @@ Result<void, SyntaxError> checkBytes(std::string_view text, int number) {
 }  // namespace
 
 Result<std::optional<Command>, SyntaxError> parseLine(std::string_view text, int number) {
+    // A file written where lines end in CR LF reads as one written with LF alone.
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     if (auto bytes = checkBytes(text, number); !bytes) return bytes.error();
     LineCursor cursor(text, number);
     if (cursor.atEnd()) return std::optional<Command>();
@@ -590,8 +594,7 @@ Result<Script, SyntaxError> parseScript(std::string_view text) {
     for (size_t from = 0; from <= text.size();) {
         size_t to = text.find('\n', from);
         if (to == std::string_view::npos) to = text.size();
-        std::string_view line = text.substr(from, to - from);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = text.substr(from, to - from);
         ++number;
         from = to + 1;
         auto command = parseLine(line, number);
@@ -616,7 +619,28 @@ const char* describe(WindowLook look) {
 }
 
 std::string describe(const SyntaxError& error) {
-    return "line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " + error.message;
+    return "line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
+           printable(error.message);
+}
+
+std::string printable(std::string_view text) {
+    std::string out;
+    for (const char32_t c : decodeUTF8(text)) {
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || (c >= 0x7f && c < 0xa0)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
+            out += escape;
+        } else {
+            out += encodeUTF8(std::u32string_view(&c, 1));
+        }
+    }
+    return out;
 }
 
 }  // namespace platform::scenario

@@ -7,7 +7,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <system_error>
 
 #include "platform/defaults/user_defaults.h"
@@ -21,14 +23,14 @@
 #include "platform/scenario/player.h"
 #include "platform/scenario/program_host.h"
 #include "platform/scenario/stage.h"
+#include "platform/scenario/standard_streams.h"
 #include "platform/services/bundle.h"
 
 namespace platform::scenario {
 
 namespace {
 
-constexpr int kSyntaxStatus = 2;
-// Virtual seconds the program has to end on a signal from outside.
+// Virtual seconds the program has to end on a signal from outside, or once asked to quit.
 constexpr double kEndAfterSignal = 10;
 
 // As a shell tells a command ended by a signal.
@@ -39,26 +41,60 @@ std::string signalName(int signal) {
     return abbreviation ? std::string("SIG") + abbreviation : "signal " + std::to_string(signal);
 }
 
-// A fresh folder for the program's defaults, gone with the session.
+void say(const std::string& message) { std::cerr << "furlpane-novan: " << printable(message) << '\n'; }
+
+// Says why the session ends before it began, and answers its status.
+int endWith(int status, const std::string& why) {
+    say(why);
+    return status;
+}
+
+// A fresh folder for the program's defaults under $TMPDIR (else /tmp), gone with the
+// session. When none can be made the session does not start: the program's settings
+// must never fall back on the user's own file.
 class ScratchFolder {
 public:
-    ScratchFolder() {
+    static Result<std::unique_ptr<ScratchFolder>> make() {
+        const char* variable = std::getenv("TMPDIR");
         std::error_code error;
-        std::filesystem::path base = std::filesystem::temp_directory_path(error);
-        if (error) base = "/tmp";
+        const std::filesystem::path base =
+            std::filesystem::absolute(variable && *variable ? variable : "/tmp", error).lexically_normal();
         std::string pattern = (base / "furlpane-novan-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
+        if (error || !::mkdtemp(pattern.data())) {
+            return Failure{"cannot make a folder for the program's settings in " + base.string() + ": " +
+                           (error ? error.message() : std::strerror(errno))};
+        }
+        return std::unique_ptr<ScratchFolder>(new ScratchFolder(pattern));
     }
     ~ScratchFolder() {
         std::error_code error;
-        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+        std::filesystem::remove_all(path_, error);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
 private:
+    explicit ScratchFolder(std::filesystem::path path) : path_(std::move(path)) {}
     std::filesystem::path path_;
+};
+
+// While the session runs, a write to a pipe whose reader has gone (the journal piped
+// into `head -1`) fails as other writes fail, instead of killing the host with its
+// scratch folder left behind.
+class BrokenPipesFail {
+public:
+    BrokenPipesFail() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGPIPE, &ignore, &saved_);
+    }
+    ~BrokenPipesFail() { ::sigaction(SIGPIPE, &saved_, nullptr); }
+    BrokenPipesFail(const BrokenPipesFail&) = delete;
+    BrokenPipesFail& operator=(const BrokenPipesFail&) = delete;
+
+private:
+    struct sigaction saved_ {};
 };
 
 // The program as the simulated machine has it: installed in the Applications folder,
@@ -116,9 +152,8 @@ Result<std::string, Unread> readScenario(const std::filesystem::path& file) {
     return text;
 }
 
-// The program had the signal as its process would and ends on it, every window back: its
-// end is let run out on the clock (a little while at most) before the host stops.
-int stopInterrupted(Stage& stage, const Player::Interruption& interruption) {
+// Every instance that still runs is let run out on the clock, a little while at most.
+void letInstancesEnd(Stage& stage) {
     MainLoop& loop = stage.world.loop();
     const double until = loop.now() + kEndAfterSignal;
     stage.player.settle();
@@ -126,6 +161,11 @@ int stopInterrupted(Stage& stage, const Player::Interruption& interruption) {
         loop.advance(Player::kStep);
         stage.watch.look();
     }
+}
+
+// The program had the signal as its process would and ends on it, every window back.
+int stopInterrupted(Stage& stage, const Player::Interruption& interruption) {
+    letInstancesEnd(stage);
     const std::string name = signalName(interruption.signal);
     std::cerr << "furlpane-novan: " << name << " came from outside the session"
               << (interruption.line > 0 ? " at line " + std::to_string(interruption.line) : std::string())
@@ -134,33 +174,75 @@ int stopInterrupted(Stage& stage, const Player::Interruption& interruption) {
     return interruptedStatus(interruption.signal);
 }
 
-int playScenario(const SessionOptions& options, MakeDelegate makeDelegate) {
-    auto text = readScenario(*options.scenario);
-    if (!text) {
-        std::cerr << "furlpane-novan: " << text.error().message << '\n';
-        return text.error().signal ? interruptedStatus(text.error().signal) : kSyntaxStatus;
-    }
-    auto script = parseScript(*text);
-    if (!script) {
-        std::cerr << options.scenario->string() << ": " << describe(script.error()) << '\n';
-        Journal(std::cout).write(0, "error", {{"line", script.error().line},
-                                              {"column", script.error().column},
-                                              {"message", script.error().message}});
-        return kSyntaxStatus;
-    }
-    ScratchFolder folder;
-    MainLoop loop(ClockKind::simulated);
-    Stage stage(loop, std::cout, folder.path(), {options.out}, std::move(makeDelegate));
+// An output failed (said already): every instance is quit, as the status menu's Quit
+// does, and the session ends once they have.
+int stopForOutput(Stage& stage) {
+    for (const auto& running : stage.running()) stage.instance(running.number).quit();
+    letInstancesEnd(stage);
+    return kOutputFailedStatus;
+}
+
+// The frames of every transition, when the command line asks for them; a failure to
+// keep them ends the session.
+Result<std::unique_ptr<FrameRecorder>> recordFrames(const SessionOptions& options, Stage& stage) {
+    if (!options.frames) return std::unique_ptr<FrameRecorder>();
+    return FrameRecorder::create(*options.frames, [&stage](const std::string& why) { stage.outputFailed(why); });
+}
+
+// What either kind of session needs once it may start, made in order: its folder for the
+// program's settings, the stage on a loop with the clock, the frames kept. `play` runs
+// on it; a part that cannot be made ends the session with its status.
+int onStage(ClockKind clock, const SessionOptions& options, MakeDelegate makeDelegate,
+            const std::function<int(Stage&)>& play) {
+    auto folder = ScratchFolder::make();
+    if (!folder) return endWith(kNotStartedStatus, folder.error().message);
+    MainLoop loop(clock);
+    Stage stage(loop, std::cout, (*folder)->path(), {options.out}, std::move(makeDelegate));
+    const auto frames = recordFrames(options, stage);
+    if (!frames) return endWith(kOutputFailedStatus, frames.error().message);
+    return play(stage);
+}
+
+int playOn(Stage& stage, const Script& script) {
     // A signal sent to the host from outside (Ctrl-C, a kill) is the session's end: the
     // program's runs get it too, as their own process's, from the same pipe.
-    const SignalWatcher outside(loop, {SIGTERM, SIGINT, SIGHUP},
+    const SignalWatcher outside(stage.world.loop(), {SIGTERM, SIGINT, SIGHUP},
                                 Handover<void(int)>::system([&stage](int signal) { stage.player.interrupt(signal); }));
     stage.player.settle();
-    int status = stage.player.play(*script);
-    if (const auto& interruption = stage.player.interruption()) status = stopInterrupted(stage, *interruption);
+    int status = stage.player.play(script);
+    if (const auto& interruption = stage.player.interruption()) {
+        status = stopInterrupted(stage, *interruption);
+    } else if (stage.hasOutputFailed()) {
+        status = stopForOutput(stage);
+    }
     stage.host.setEndHandler(nullptr);
     stage.journal.write(stage.world.now(), "end", {{"status", status}});
     return status;
+}
+
+int playScenario(const SessionOptions& options, MakeDelegate makeDelegate) {
+    auto text = readScenario(*options.scenario);
+    if (!text) {
+        return endWith(text.error().signal ? interruptedStatus(text.error().signal) : kNotStartedStatus,
+                       text.error().message);
+    }
+    auto script = parseScript(*text);
+    if (!script) {
+        std::cerr << printable(options.scenario->string()) << ": " << describe(script.error()) << '\n';
+        Journal(std::cout).write(0, "error", {{"line", script.error().line},
+                                              {"column", script.error().column},
+                                              {"message", script.error().message}});
+        return kNotStartedStatus;
+    }
+    return onStage(ClockKind::simulated, options, std::move(makeDelegate),
+                   [&script](Stage& stage) { return playOn(stage, *script); });
+}
+
+int runLive(const SessionOptions& options, MakeDelegate makeDelegate) {
+    const bool withInput = !standardInputWasClosed();
+    if (const auto why = withInput ? whyInputIsUnreadable() : std::nullopt) return endWith(kNotStartedStatus, *why);
+    return onStage(ClockKind::real, options, std::move(makeDelegate),
+                   [withInput](Stage& stage) { return runInteractive(stage, withInput); });
 }
 
 }  // namespace
@@ -169,8 +251,12 @@ Result<SessionOptions> sessionOptions(const std::vector<std::string>& arguments)
     SessionOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
         if (option != "--scenario" && option != "--out" && option != "--frames")
-            return Failure{"unknown option \"" + option + "\""};
+            return Failure{"unknown option \"" + printable(option) + "\""};
         if (i + 1 >= arguments.size() || arguments[i + 1].empty()) return Failure{option + " needs a path"};
         const std::filesystem::path value = arguments[++i];
         if (option == "--scenario") options.scenario = value;
@@ -181,25 +267,19 @@ Result<SessionOptions> sessionOptions(const std::vector<std::string>& arguments)
 }
 
 std::string usage() {
-    return "usage: furlpane-novan [--scenario FILE [--out DIR]] [--frames DIR]\n"
+    return "usage: furlpane-novan [--scenario FILE [--out DIR]] [--frames DIR] | --help\n"
            "  without a scenario, the simulated desktop runs in real time and takes\n"
            "  scenario commands from standard input; Ctrl-C or the end of the input ends it\n"
-           "  the program's settings live in a fresh folder under $TMPDIR for each run\n";
+           "  the program's settings live in a fresh folder under $TMPDIR for each run\n"
+           "  exit status: 0 all held, 1 a line failed or had a mistake, 2 the session could\n"
+           "  not start, 3 an output could not be written, 128+N ended by signal N\n";
 }
 
 int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {
+    const BrokenPipesFail pipes;
     installProgramBundle();
-    std::optional<FrameRecorder> frames;
-    if (options.frames) frames.emplace(*options.frames);
-    int status = 0;
-    if (options.scenario) {
-        status = playScenario(options, std::move(makeDelegate));
-    } else {
-        ScratchFolder folder;
-        MainLoop loop(ClockKind::real);
-        Stage stage(loop, std::cout, folder.path(), {options.out}, std::move(makeDelegate));
-        status = runInteractive(stage);
-    }
+    const int status = options.scenario ? playScenario(options, std::move(makeDelegate))
+                                        : runLive(options, std::move(makeDelegate));
     UserDefaults::setStandard(nullptr);
     Bundle::setMain(nullptr);
     return status;

@@ -7,6 +7,7 @@
 //                                                    read from standard input as they come
 //   furlpane-novan --scenario FILE [--out DIR]       FILE played on the virtual clock
 //   ... [--frames DIR]                               every transition frame also as PNG
+//   furlpane-novan --help                            the usage on standard output, status 0
 //
 // Both write the journal (journal.h) on standard output. A scenario ends with status 0
 // when every command and expectation held, 1 when one did not (each reported with its
@@ -14,15 +15,18 @@
 // syntax error (line and column). SIGTERM, SIGINT or SIGHUP sent to the host from outside
 // end a scenario session, whatever it waits for (a FIFO with no writer too): the program's
 // runs get the signal as their process's and end on it, then the host stops playing, says
-// so, and ends with 128 + the signal. In real time the session ends when the program ends
-// by quitting or exiting (its status, 0 after one of those signals), when standard input
-// ends (the program is quit first), or on one of those signals while the program is not
-// running; a crash leaves the desktop waiting for the next `launch`. It answers 1 instead
-// of 0 when a line had a mistake or a command or an expectation failed.
+// so, and ends with 128 + the signal. The live session's ends are told in interactive.h.
+//
+// Either ends with 2, before anything runs, when its folder for the program's settings
+// cannot be made (below); and with 3 when an output cannot be written: the journal
+// (standard output full, closed, a pipe whose reader has gone), a frame of --frames (its
+// folder cannot be made, or a frame cannot be written), a snapshot's picture. The first
+// such failure is said once on standard error; the playing stops there and every instance
+// of the program that runs is quit.
 //
 // The program's defaults live in a fresh folder of their own for each session, under
-// $TMPDIR (else /tmp) and removed at its end, so that a session neither reads nor changes
-// the user's own settings.
+// $TMPDIR (else /tmp) and removed at every end the host controls, so that a session
+// neither reads nor changes the user's own settings.
 
 #include <filesystem>
 #include <functional>
@@ -44,6 +48,8 @@ struct SessionOptions {
     // Snapshots go here; the current folder by default.
     std::filesystem::path out = ".";
     std::optional<std::filesystem::path> frames;
+    // The usage is asked for, and nothing else is done.
+    bool help = false;
 };
 
 using MakeDelegate = std::function<std::shared_ptr<ApplicationDelegate>()>;

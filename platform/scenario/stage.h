@@ -2,13 +2,16 @@
 
 // What every session has: the world, the journal, the program's host, the watch on the
 // desktop and the player, wired together: launches and ends of the program go to the
-// journal, and an end has the watch look again. Main thread.
+// journal, and an end has the watch look again. The first output of the session that
+// cannot be written (the journal, a frame, a picture) stops the playing. Main thread.
 
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "platform/desktop/desktop.h"
@@ -18,6 +21,15 @@
 #include "platform/scenario/program_host.h"
 
 namespace platform::scenario {
+
+// The statuses a session ends with besides 0, the program's own and 128 + a signal.
+// A line had a mistake, or a command or an expectation failed.
+inline constexpr int kFailedStatus = 1;
+// The session could not start: its scenario or its input cannot be read or has a
+// mistake, or its folder for the program's settings cannot be made.
+inline constexpr int kNotStartedStatus = 2;
+// An output of the session could not be written: the journal, a frame, a picture.
+inline constexpr int kOutputFailedStatus = 3;
 
 struct Stage {
     Stage(MainLoop& loop, std::ostream& out, const std::filesystem::path& defaultsFolder, PlayerOptions options,
@@ -31,6 +43,9 @@ struct Stage {
           defaultsFolder_(defaultsFolder) {
         connect(host, 1);
         player.setInstances([this](int number) -> ProgramHost& { return instance(number); });
+        journal.setFailureHandler(
+            [this](const std::string& why) { outputFailed("the journal could not be written: " + why); });
+        player.setOutputFailureHandler([this] { outputFailed(std::nullopt); });
     }
 
     void ended(std::optional<int> status, int number) {
@@ -43,8 +58,19 @@ struct Stage {
             journal.write(world.now(), "crash", fields);
         }
         watch.programEnded();
-        if (afterEnd && number == 1) afterEnd(status);
+        if (afterEnd) afterEnd(status, number);
     }
+
+    // An output could not be written: said on standard error (unless the player said it
+    // already, with its line), once for the session; the playing stops there.
+    void outputFailed(const std::optional<std::string>& why) {
+        if (outputFailed_) return;
+        outputFailed_ = true;
+        if (why) std::cerr << "furlpane-novan: " << printable(*why) << '\n';
+        player.halt();
+        if (afterOutputFailure) afterOutputFailure();
+    }
+    bool hasOutputFailed() const { return outputFailed_; }
 
     // The program's instance `number` (from 1): the first is `host`; the others, launched
     // beside it over the same world and defaults, are made on first use.
@@ -73,8 +99,10 @@ struct Stage {
     ProgramHost host;
     DesktopWatch watch;
     Player player;
-    // What the session does once the end of the first instance has been reported.
-    std::function<void(std::optional<int>)> afterEnd;
+    // What the session does once the end of an instance (its number) has been reported.
+    std::function<void(std::optional<int> status, int number)> afterEnd;
+    // What the session does once an output has failed.
+    std::function<void()> afterOutputFailure;
 
 private:
     void connect(ProgramHost& instance, int number) {
@@ -88,6 +116,7 @@ private:
 
     ProgramHost::MakeDelegate makeDelegate_;
     std::filesystem::path defaultsFolder_;
+    bool outputFailed_ = false;
     // Declared last: they go first, while the world is whole.
     std::map<int, std::unique_ptr<ProgramHost>> others_;
 };

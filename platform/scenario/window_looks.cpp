@@ -43,6 +43,12 @@ void WindowLooks::forgetEnded() {
     std::erase_if(styles_, [this](const auto& entry) { return !runs(entry.second.poster); });
 }
 
+size_t WindowLooks::keepOnly(const std::set<uint32_t>& open) {
+    const size_t count = styles_.size();
+    std::erase_if(styles_, [&open](const auto& entry) { return !open.contains(entry.first); });
+    return count;
+}
+
 bool WindowLooks::runs(int32_t pid) const {
     const desktop::Application* process = pid > 0 ? world_.process(pid) : nullptr;
     return process && process->isOwnProcess();

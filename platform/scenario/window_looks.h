@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/geometry/geometry.h"
@@ -55,6 +56,9 @@ public:
     void note(const DistributedNotification& notification, int32_t poster);
     // Forgets what instances that no longer run announced: it no longer shows.
     void forgetEnded();
+    // Forgets what was announced of windows that are not `open` (their numbers): they are
+    // gone. Answers how many announcements it went through.
+    size_t keepOnly(const std::set<uint32_t>& open);
 
     // The open window of another application with the title; the front-most first.
     desktop::Window* find(const std::string& title) const;

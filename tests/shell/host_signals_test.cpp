@@ -26,20 +26,28 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// furlpane-novan started with `arguments`, standard input empty, standard error into a
-// file; the test reads its journal as it comes. Killed at the end if it still runs.
+// How standard input is handed to the host.
+enum class Input { empty, closed };
+
+// furlpane-novan started with `arguments`, standard input empty (or closed, as `<&-`
+// leaves it), standard error into a file; the test reads its journal as it comes.
+// Killed at the end if it still runs.
 class Host {
 public:
-    Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors) {
+    Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, Input input = Input::empty) {
         int output[2];
         if (::pipe(output) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(output[1], STDOUT_FILENO);
+            // The journal's only reader is the test.
+            ::close(output[0]);
+            ::close(output[1]);
             const int null = ::open("/dev/null", O_RDONLY);
             ::dup2(null, STDIN_FILENO);
             const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(error, STDERR_FILENO);
+            if (input == Input::closed) ::close(STDIN_FILENO);
             std::vector<char*> argv{const_cast<char*>(FURLPANE_PROGRAM)};
             for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
             argv.push_back(nullptr);
@@ -171,6 +179,18 @@ expect window "Groceries" shaded
     EXPECT_EQ(journal.find(R"("event":"launch")", journal.find(R"("event":"launch")") + 1), std::string::npos);
     EXPECT_NE(furlpane_test::readText(folder / "errors").find("SIGINT came from outside the session"),
               std::string::npos);
+}
+
+// Standard input closed (`<&-`): no line comes, and a termination signal still ends the
+// session, the program first, rather than being read as input.
+TEST(HostSignals, EndASessionStartedWithStandardInputClosed) {
+    furlpane_test::TempFolder folder;
+    Host host({}, folder / "errors", Input::closed);
+    ASSERT_TRUE(host.readUntil(R"("event":"launch")", 120))
+        << host.journal << furlpane_test::readText(folder / "errors");
+    host.send(SIGTERM);
+    EXPECT_EQ(host.endWithin(30), 0) << host.journal;
+    EXPECT_NE(host.journal.find(R"("event":"exit","status":0)"), std::string::npos) << host.journal;
 }
 
 }  // namespace

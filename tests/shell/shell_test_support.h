@@ -58,7 +58,8 @@ public:
         }
         platform::Bundle::setMain(platform::Bundle::describe(std::move(bundle)));
         savedErrors_ = std::cerr.rdbuf(errors.rdbuf());
-        stage.afterEnd = [this](std::optional<int>) {
+        stage.afterEnd = [this](std::optional<int>, int number) {
+            if (number > 1) return;
             if (latest) endedSteps_ = latest->steps();
             letGoOfDelegate();
         };

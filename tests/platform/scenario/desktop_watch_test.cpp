@@ -10,6 +10,7 @@
 
 #include "fake_program.h"
 #include "platform/defaults/file_user_defaults.h"
+#include "platform/notifications/distributed_notification_center.h"
 #include "platform/plist/xml.h"
 #include "platform/scenario/stage.h"
 #include "tests/support/temp_folder.h"
@@ -133,6 +134,35 @@ TEST_F(DesktopWatchTest, EveryChangeIsReportedWhoeverMadeIt) {
     idle(1);
     EXPECT_EQ(newDefaultsLines(), Lines{});
     EXPECT_EQ(reads(), before);
+}
+
+// A look goes through the windows open now: windows opened, announced as changed and
+// closed before, however many, cost it nothing, and each was reported gone once.
+TEST_F(DesktopWatchTest, ALookCostsTheWindowsOpenNowNotThoseThatWere) {
+    play("app com.example.Notes \"Notes\"\nwindow \"Kept\" of com.example.Notes at 100,100 size 300x200\n");
+    const auto costOfALook = [this] {
+        const uint64_t before = stage.watch.windowsVisited();
+        stage.watch.look();
+        return stage.watch.windowsVisited() - before;
+    };
+    const uint64_t fresh = costOfALook();
+    constexpr int kClosed = 200;
+    for (int i = 0; i < kClosed; ++i) {
+        const std::string title = "W" + std::to_string(i);
+        play("window \"" + title + "\" of com.example.Notes at 500,100 size 300x200\n");
+        const desktop::Window* window = stage.watch.looks().find(title);
+        ASSERT_NE(window, nullptr);
+        DistributedNotificationCenter::defaultCenter().post(
+            kStateChanged, std::nullopt, {{"WindowID", static_cast<int64_t>(window->number())}, {"NewState", 1}});
+        play("close \"" + title + "\"\n");
+    }
+    EXPECT_EQ(costOfALook(), fresh);
+    const std::string journal = out.str();
+    size_t gone = 0;
+    for (size_t at = journal.find(R"("state":"gone")"); at != std::string::npos;
+         at = journal.find(R"("state":"gone")", at + 1))
+        ++gone;
+    EXPECT_EQ(gone, static_cast<size_t>(kClosed));
 }
 
 }  // namespace
