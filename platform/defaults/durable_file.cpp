@@ -81,10 +81,24 @@ Failure systemFailure(std::string_view what, const std::filesystem::path& path, 
     return Failure{std::move(text)};
 }
 
+namespace {
+
+int createNew(const std::filesystem::path& to) { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }
+
+// Flushes and closes a file made by createNew; one that could not be filled goes again.
+bool finishNew(int out, const std::filesystem::path& to, bool filled) {
+    const bool ok = filled && ::fsync(out) == 0;
+    ::close(out);
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+}  // namespace
+
 bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) return false;
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int out = createNew(to);
     if (out < 0) {
         ::close(in);
         return false;
@@ -100,11 +114,13 @@ bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to
             break;
         }
     }
-    ok = ok && ::fsync(out) == 0;
     ::close(in);
-    ::close(out);
-    if (!ok) ::unlink(to.c_str());
-    return ok;
+    return finishNew(out, to, ok);
+}
+
+bool writeNewFile(const std::filesystem::path& to, std::string_view bytes) {
+    const int out = createNew(to);
+    return out >= 0 && finishNew(out, to, writeAll(out, bytes));
 }
 
 FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {

@@ -72,6 +72,9 @@ void removeStaleTemporaries(const std::filesystem::path& path);
 // Copies a regular file to a new file, flushed to the disk; false when `to` exists
 // already or either cannot be opened, written or read.
 bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Writes `bytes` to a new file, flushed to the disk; false when `to` exists already or
+// cannot be made or written.
+bool writeNewFile(const std::filesystem::path& to, std::string_view bytes);
 
 // A failed call on `path`, in words for a log: "<what> <path>: <the system's reason>".
 Failure systemFailure(std::string_view what, const std::filesystem::path& path, int error);

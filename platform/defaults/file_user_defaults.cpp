@@ -8,6 +8,7 @@
 #include <functional>
 #include <iostream>
 #include <system_error>
+#include <unordered_set>
 
 #include "platform/plist/xml_writer.h"
 #include "platform/runtime/main_loop.h"
@@ -234,32 +235,36 @@ Result<void> FileUserDefaults::lockFile(std::optional<durable::FileLock>& lock) 
 }
 
 WriteStatus FileUserDefaults::writeFile(size_t own, bool refused) {
-    // A file that did not read as it stands goes aside before the new one takes its place.
-    const bool keepOld = state_ == FileState::partlyRead || state_ == FileState::unreadable;
     const FileState before = state_;
     plist::Dictionary merged;
-    const auto xml = fittingDocument(own, refused, merged);
+    bool crowdedOut = false;
+    const auto xml = fittingDocument(own, refused, merged, crowdedOut);
     if (refused) tellRefused();
     if (!xml) return refused ? WriteStatus::refused : WriteStatus::stored;
+    // A file that did not read as it stands, or whose values are left out to make room,
+    // goes aside before the new one takes its place.
+    const bool keepOld = before == FileState::partlyRead || before == FileState::unreadable || crowdedOut;
     std::optional<durable::KeptCopy> kept;
     if (Result<void> written = replaceFile(*xml, keepOld, kept); !written) {
         tellUnwritten(written.error());
         return WriteStatus::unwritten;
     }
     adoptWritten(std::move(merged), *xml);
-    if (kept) tellKept(*kept, before);
+    if (kept) tellKept(*kept, crowdedOut ? Crowding::crowdedOut : Crowding::none, before);
     return refused ? WriteStatus::refused : WriteStatus::stored;
 }
 
 // The document of the file with the pending changes. When it would be more than the
 // reader takes back, the values of the file that did not read as they stand are left
-// out (the file they came from is kept aside whole before it is replaced), and then the
-// newest changes are given up, one at a time, until it fits; `refused` tells whether one
-// of this call's went. None when none is left to write.
+// out, then sound values that no change touches (`crowdedOut`), and then the newest
+// changes are given up, one at a time, until it fits; `refused` tells whether one of
+// this call's went. The file the values came from is kept aside whole before it is
+// replaced. None when none is left to write.
 // The changes are merged into the file's values in place, not into a copy (at the size
 // limit a copy costs as much as the write), so until the file is written the object
 // holds no reading of it and reads it again when asked.
-std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& refused, plist::Dictionary& merged) {
+std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& refused, plist::Dictionary& merged,
+                                                             bool& crowdedOut) {
     while (!pending_.empty()) {
         refresh();
         merged = std::move(disk_);
@@ -271,6 +276,11 @@ std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& r
         if (leaveOutInexact(merged)) {
             if (auto xml = plist::toXml(merged)) return xml;
         }
+        if (leaveOutForeign(merged)) {
+            auto xml = plist::toXml(merged);
+            crowdedOut = xml.has_value();
+            if (xml) return xml;
+        }
         refused = refused || pending_.size() > own;
         pending_.pop_back();
         ++changes_;
@@ -278,15 +288,56 @@ std::optional<std::string> FileUserDefaults::fittingDocument(size_t own, bool& r
     return std::nullopt;
 }
 
+bool FileUserDefaults::isChanged(std::string_view key) const {
+    return std::any_of(pending_.begin(), pending_.end(), [key](const PendingChange& c) { return c.key == key; });
+}
+
 // Text that is not UTF-8 grows by half or more when written: a file that held much of it
 // would never be written again, and the program's own values with it.
 bool FileUserDefaults::leaveOutInexact(plist::Dictionary& merged) const {
     bool left = false;
     for (const std::string& key : inexactKeys_) {
-        const bool changed = std::any_of(pending_.begin(), pending_.end(), [&](const auto& c) { return c.key == key; });
-        if (!changed) left = merged.erase(key) || left;
+        if (!isChanged(key)) left = merged.erase(key) || left;
     }
     return left;
+}
+
+// Another tool may fill the file nearly to the limit with values of its own: they would
+// keep every change of the program's out, its ledger among them. The largest values that
+// no change touches and that the program did not register make room, as few of them as
+// it takes; false, leaving `merged` as it was, when no choice of them would do.
+bool FileUserDefaults::leaveOutForeign(plist::Dictionary& merged) const {
+    struct Candidate {
+        size_t bytes;
+        size_t index;
+    };
+    std::unordered_set<std::string_view> changed;
+    for (const PendingChange& change : pending_) changed.insert(change.key);
+    size_t total = plist::writtenDictionaryFrame();
+    std::vector<Candidate> candidates;
+    for (size_t i = 0; i < merged.size(); ++i) {
+        const std::string_view key = merged.keyAt(i);
+        const auto bytes = plist::writtenEntrySize(key, merged.valueAt(i));
+        if (!bytes) return false;
+        total += *bytes;
+        if (!changed.count(key) && !isRegistered(key)) candidates.push_back({*bytes, i});
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.bytes > b.bytes; });
+    std::vector<bool> leftOut(merged.size(), false);
+    size_t taken = 0;
+    for (; taken < candidates.size() && total > plist::kMaxDocumentBytes; ++taken) {
+        total -= candidates[taken].bytes;
+        leftOut[candidates[taken].index] = true;
+    }
+    if (taken == 0 || total > plist::kMaxDocumentBytes) return false;
+    plist::Dictionary kept;
+    for (size_t i = 0; i < merged.size(); ++i) {
+        const std::string key(merged.keyAt(i));
+        if (!leftOut[i]) kept.set(key, std::move(*merged.find(key)));
+    }
+    merged = std::move(kept);
+    return true;
 }
 
 Result<void> FileUserDefaults::replaceFile(const std::string& xml, bool keepOld,
@@ -332,13 +383,19 @@ void FileUserDefaults::retryLater() {
 
 void FileUserDefaults::tell(const std::string& message) const { std::cerr << domain() << ": " << message << '\n'; }
 
-void FileUserDefaults::tellKept(const durable::KeptCopy& kept, FileState before) {
+void FileUserDefaults::tellKept(const durable::KeptCopy& kept, Crowding crowding, FileState before) {
     keptAside_.push_back(kept.path);
-    const std::string what = before == FileState::unreadable
-                                 ? " could not be read whole"
-                                 : " held values that could not be written back as they were";
-    const std::string where = kept.earlier ? "; a copy with the same content was kept before as "
-                                           : "; the file as it was is kept as ";
+    std::string what = " held values that could not be written back as they were";
+    if (kept.linkText) {
+        what = " is a symbolic link that leads to no file that can be read";
+    } else if (before == FileState::unreadable) {
+        what = " could not be read whole";
+    } else if (crowding == Crowding::crowdedOut) {
+        what = " held too much to take the program's changes as well; its largest values are left out";
+    }
+    std::string where = kept.earlier ? "; a copy with the same content was kept before as "
+                                     : "; the file as it was is kept as ";
+    if (kept.linkText) where = "; where it led is kept as ";
     tell("the settings file " + path_.string() + what + where + kept.path.string());
 }
 

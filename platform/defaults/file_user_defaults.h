@@ -17,7 +17,10 @@
 // a file would read as empty at the next start. What was stored stays as it was. Values
 // of the file that did not read as they stand (see below) never crowd out a change:
 // when there is no room for both, they are left out of the new file, kept whole in the
-// copy kept aside. A value is kept as the file will hold it (plist::asWritten: text fit
+// copy kept aside. Nor do sound values that another tool left: when that is still not
+// room enough, the largest values that no change touches and that were not registered
+// (registerDefaults) are left out, as few as it takes, and the file as it was is kept
+// aside the same way. A value is kept as the file will hold it (plist::asWritten: text fit
 // for XML, dates in whole seconds), so reads see now what a later start reads.
 //
 // Several processes. A write is a read-modify-write under an exclusive lock on
@@ -129,13 +132,19 @@ private:
     Result<void> lockFile(std::optional<durable::FileLock>& lock);
     WriteStatus writeFile(size_t own, bool refused);
     void pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused);
-    std::optional<std::string> fittingDocument(size_t own, bool& refused, plist::Dictionary& merged);
+    std::optional<std::string> fittingDocument(size_t own, bool& refused, plist::Dictionary& merged,
+                                               bool& crowdedOut);
+    // Whether a pending change is to the key.
+    bool isChanged(std::string_view key) const;
     bool leaveOutInexact(plist::Dictionary& merged) const;
+    bool leaveOutForeign(plist::Dictionary& merged) const;
     Result<void> replaceFile(const std::string& xml, bool keepOld, std::optional<durable::KeptCopy>& kept);
     void adoptWritten(plist::Dictionary merged, const std::string& xml);
     void retryLater();
     void tell(const std::string& message) const;
-    void tellKept(const durable::KeptCopy& kept, FileState before);
+    // Whether a write left sound values of the file out to make room for its changes.
+    enum class Crowding { none, crowdedOut };
+    void tellKept(const durable::KeptCopy& kept, Crowding crowding, FileState before);
     void tellUnwritten(const Failure& why);
     void tellRefused();
 

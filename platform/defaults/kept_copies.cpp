@@ -95,9 +95,28 @@ KeptSoFar keptSoFar(const std::filesystem::path& name, const std::filesystem::pa
 // Errors that a further numbered name cannot cure.
 bool nameTaken(int error) { return error == EEXIST || error == ENOTEMPTY; }
 
+enum class Standing { regular, link, other };
+
+Standing standingOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return Standing::other;
+    if (S_ISREG(st.st_mode)) return Standing::regular;
+    return S_ISLNK(st.st_mode) ? Standing::link : Standing::other;
+}
+
+Result<bool> keepLinkText(const std::filesystem::path& link, const std::filesystem::path& kept) {
+    std::error_code ec;
+    const std::filesystem::path text = std::filesystem::read_symlink(link, ec);
+    if (ec) return systemFailure("cannot read the link", link, ec.value());
+    if (writeNewFile(kept, text.string() + "\n")) return true;
+    if (nameTaken(errno) || ::access(kept.c_str(), F_OK) == 0) return false;
+    return systemFailure("cannot write", kept, errno);
+}
+
 // One try at a name: true when `content` is kept under it, false when it is taken.
-Result<bool> keepAs(const std::filesystem::path& content, const std::filesystem::path& kept, bool regular) {
-    if (regular) {
+Result<bool> keepAs(const std::filesystem::path& content, const std::filesystem::path& kept, Standing standing) {
+    if (standing == Standing::link) return keepLinkText(content, kept);
+    if (standing == Standing::regular) {
         if (::link(content.c_str(), kept.c_str()) == 0) return true;
         if (nameTaken(errno) || ::access(kept.c_str(), F_OK) == 0) return false;
         if (copyFile(content, kept)) return true;
@@ -115,18 +134,17 @@ Result<bool> keepAs(const std::filesystem::path& content, const std::filesystem:
 }  // namespace
 
 Result<KeptCopy> keepAside(const std::filesystem::path& name, const std::filesystem::path& content) {
-    struct stat st {};
-    const bool regular = ::lstat(content.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    const KeptSoFar before = keptSoFar(name, content, regular);
+    const Standing standing = standingOf(content);
+    const KeptSoFar before = keptSoFar(name, content, standing == Standing::regular);
     if (before.identical) return KeptCopy{*before.identical, true};
     // Past the highest number rather than into the first gap: the newest copy has the
     // highest number. Wrapping past the largest number is a name like any other.
     uint64_t n = before.highest;
     for (int tries = 0; tries < kNameTries; ++tries) {
         const std::filesystem::path kept = name.string() + ".kept-" + std::to_string(++n);
-        const Result<bool> made = keepAs(content, kept, regular);
+        const Result<bool> made = keepAs(content, kept, standing);
         if (!made) return made.error();
-        if (*made) return KeptCopy{kept, false};
+        if (*made) return KeptCopy{kept, false, standing == Standing::link};
     }
     return Failure{"no free name to keep " + name.string() + " aside"};
 }

@@ -16,14 +16,19 @@ struct KeptCopy {
     std::filesystem::path path;
     // The copy was kept before, with the very same bytes; nothing new was made.
     bool earlier = false;
+    // What stood there was a symbolic link that led to nothing to copy: the copy holds
+    // the text of the link, where it led.
+    bool linkText = false;
 };
 
 // Keeps `content`, what stands at `name` or the file a symbolic link there leads to, as
 // "<name>.kept-<n>", numbered after the highest such name beside `name`. A regular file
 // stays where it is as well (a second link, or a copy where there can be no link), so
-// that a crash before the replacement loses nothing; anything else (a folder, a pipe) is
-// moved out of the way. Call only while holding the lock that every writer of `name`
-// takes.
+// that a crash before the replacement loses nothing. A symbolic link that leads to no
+// regular file (a loop, a folder, a device) is never kept as a link: one that leads back
+// to `name` would read as the file that replaces it. Its text is kept in a regular file,
+// and whatever it leads to is left alone. Anything else (a folder, a pipe) is moved out
+// of the way. Call only while holding the lock that every writer of `name` takes.
 Result<KeptCopy> keepAside(const std::filesystem::path& name, const std::filesystem::path& content);
 
 }  // namespace platform::durable

@@ -88,6 +88,9 @@ public:
     plist::Dictionary storedValues() const;
 
 protected:
+    // Whether the program registered a value for the key: a key of its own.
+    bool isRegistered(std::string_view key) const { return registered_.contains(key); }
+
     // Storage hooks for durable domains. The base class keeps values in memory.
     virtual plist::Dictionary load() const;
     // One stored value; the base class looks it up in load(). A domain with a large

@@ -516,9 +516,11 @@ void Desktop::gatherWindows(const Rect& gone) {
     };
     const auto within = [](double at, double min, double max) { return std::max(min, std::min(at, max)); };
     for (const auto& w : windows_) {
-        // Every window that stood there, the program's own panels as much as other
-        // applications' windows; the window server's own windows are placed anew.
-        if (w->closed_ || w->minimized_ || !w->accessible_ || w->isSheet()) continue;
+        // A window server keeps titled windows within reach, the program's own as much as
+        // other applications'. A window without a title bar (a borderless panel) stays
+        // where it is, for its program to place; the window server's own windows are
+        // placed anew.
+        if (w->closed_ || w->minimized_ || !w->accessible_ || w->isSheet() || !w->isTitled()) continue;
         const Rect frame = w->frame_;
         if (!frame.intersects(gone) || onSomeDisplay(frame)) continue;
         const Point at{within(area.minX() + frame.minX() - gone.minX(), area.minX(), area.maxX() - frame.width()),

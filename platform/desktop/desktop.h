@@ -339,8 +339,8 @@ private:
     // The world's own windows (menu bars) and what follows a change of displays.
     void placeMenuBars();
     void displaysChanged();
-    // Brings the windows that stood on a display that went away (its top-left frame)
-    // onto the first display, the program's own among them.
+    // Brings the titled windows that stood on a display that went away (its top-left
+    // frame) onto the first display, the program's own among them.
     void gatherWindows(const Rect& gone);
     void spaceShown();
 

@@ -316,6 +316,13 @@ void Window::raise() {
     world_.refreshFocus(owner());
 }
 
+void Window::bringToFront() {
+    auto guard = world_.lock();
+    if (closed_) return;
+    world_.bringToFront(world_.withSheets(*this));
+    world_.refreshFocus(owner());
+}
+
 void Window::orderOut() {
     auto guard = world_.lock();
     if (closed_ || !orderedIn_) return;

@@ -92,6 +92,8 @@ public:
     const std::string& role() const { return role_; }
     bool isAccessible() const { return accessible_; }
     double titleBarHeight() const { return titleBarHeight_; }
+    // Whether it has a title bar; a borderless window has none.
+    bool isTitled() const { return titleBarHeight_ > 0; }
     const Size& minimumSize() const { return minimumSize_; }
     // A sheet's parent window number; 0 for a window that is not a sheet.
     uint32_t parentWindow() const { return parent_; }
@@ -156,6 +158,10 @@ public:
     // Brings the window in front of the others of its layer and makes it its
     // application's main window; does not activate the application.
     void raise();
+    // Brings the window, its sheets with it, in front of every other window, as a window
+    // server does with the window a click lands on, and makes it its application's main
+    // window; does not activate the application.
+    void bringToFront();
     void orderOut();
     void orderIn();
     // Orders the window in directly above or below another window of the stacking order

@@ -208,7 +208,9 @@ uint64_t SimulatedInput::mousePressed(const EventRecord& event, const EventRecei
     Application* app = world_.process(receiver.pid);
     if (!w || !app) return 0;
     if (app->kind() == ProcessKind::application && app->activationPolicy() != ActivationPolicy::prohibited) {
-        if (!w->isSheet()) w->raise();
+        // In front of every window, not only of its application's: an application that is
+        // already active is not brought forward again below.
+        if (!w->isSheet()) w->bringToFront();
         if (!app->isActive()) app->activate();
     }
     // The deepest enabled control under the point: children are made after their parents.

@@ -1,5 +1,7 @@
 #include "platform/plist/xml_writer.h"
 
+#include <cstdint>
+
 #include "platform/graphics/utf8.h"
 #include "platform/plist/xml.h"
 #include "platform/plist/xml_scalars.h"
@@ -60,7 +62,9 @@ class Writer {
 public:
     explicit Writer(size_t maxBytes) : maxBytes_(maxBytes) {}
     bool document(const Value& value);
+    bool rootEntry(std::string_view key, const Value& value);
     std::string take() { return std::move(out_); }
+    size_t written() const { return out_.size(); }
 
 private:
     bool value(const Value& value, int depth);
@@ -133,6 +137,11 @@ bool Writer::dictionary(const Dictionary& dictionary, int depth) {
     return true;
 }
 
+bool Writer::rootEntry(std::string_view key, const Value& v) {
+    textElement(1, "key", key);
+    return value(v, 1);
+}
+
 bool Writer::value(const Value& v, int depth) {
     if (!fits()) return false;
     switch (v.type()) {
@@ -156,6 +165,16 @@ bool Writer::document(const Value& v) {
 }
 
 }  // namespace
+
+std::optional<size_t> writtenEntrySize(std::string_view key, const Value& value) {
+    Writer writer(SIZE_MAX);
+    if (!writer.rootEntry(key, value)) return std::nullopt;
+    return writer.written();
+}
+
+size_t writtenDictionaryFrame() {
+    return kHeader.size() + std::string_view("<dict>\n</dict>\n").size() + kFooter.size();
+}
 
 std::string writableText(std::string_view text) {
     if (plainAscii(text)) return std::string(text);

@@ -17,6 +17,13 @@ namespace platform::plist {
 // None when the value nests deeper than kMaxNesting or its text would pass `maxBytes`.
 std::optional<std::string> writeDocument(const Value& value, size_t maxBytes);
 
+// What one entry of a root dictionary takes in its document, and what the document of a
+// root dictionary takes besides its entries: a document is the frame plus its entries,
+// so that a caller can tell which entries to leave out to make one fit without writing
+// it again after each. None for a value that nests deeper than kMaxNesting.
+std::optional<size_t> writtenEntrySize(std::string_view key, const Value& value);
+size_t writtenDictionaryFrame();
+
 // `text` as the writer puts it in a document, before escaping: what reading it back gives.
 std::string writableText(std::string_view text);
 // Whether the writer puts `text` in a document as it stands (writableText changes nothing).

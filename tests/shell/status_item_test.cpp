@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/shell/app_delegate.h"
+#include "platform/gpu/device.h"
 #include "tests/shell/shell_test_support.h"
 
 namespace furlpane {
@@ -75,6 +76,8 @@ expect window "Groceries" normal at 100,100
 expect window "Ideas" floating
 expect notification window-state-changed OldState=1 NewState=0
 )s"},
+        // The click that floats "Ideas" brings it in front of the strip of "Groceries",
+        // which, back-most, comes back first and chooses the batch's one sound.
         {"every window back, with one sound", R"s(
 double-click 200,112
 wait 1.2
@@ -84,7 +87,7 @@ menu "Restore All Windows"
 wait 1.2
 expect window "Groceries" normal at 100,100
 expect window "Ideas" normal at 760,160
-expect sound FloatOnTop_End
+expect sound Expand
 expect no sound
 )s", "defaults Sounds true\n"},
         {"switched on again", R"s(
@@ -131,17 +134,20 @@ expect notification window-state-changed OldState=0 NewState=0 WasInDock=true Is
     EXPECT_EQ(menuOf(run), withEnd({C::kNoWindows, C::kRestoreAll}));
 }
 
-// A window brought forward from the menu comes out of the Dock in front of the application
-// that was in front; a click on another application's window soon after is the user's
-// choice, and stands once the window's trip has settled.
-TEST(StatusMenu, AClickSoonAfterARestoreBroughtForwardStands) {
-    const std::string desk = std::string(kDesk) + R"s(
+// Another application's window, rolled up.
+constexpr const char* kDraftRolledUp = R"s(
 app com.example.Editor "Editor"
 window "Draft" of com.example.Editor at 420,400 size 300x180
 wait 0.5
 double-click 570,412
 wait 1.2
 )s";
+
+// A window brought forward from the menu comes out of the Dock in front of the application
+// that was in front; a click on another application's window soon after is the user's
+// choice, and stands once the window's trip has settled.
+TEST(StatusMenu, AClickSoonAfterARestoreBroughtForwardStands) {
+    const std::string desk = std::string(kDesk) + kDraftRolledUp;
     const struct {
         const char* before;
         const char* after;
@@ -159,6 +165,25 @@ wait 1.2
         const std::string check =
             "wait 3\nexpect window \"" + std::string(c.front) + "\" normal above \"" + c.behind + "\"\n";
         EXPECT_EQ(run.play(desk + restore + check), 0) << restore << '\n' << run.errors.str();
+    }
+}
+
+// So does a click on a window of the application that is in front already: it brings that
+// window in front of the one coming back, wherever the click falls in the window's trip.
+// Pictures are not the point: the passes are not drawn.
+class StatusMenuOrder : public ::testing::Test {
+protected:
+    void SetUp() override { platform::gpu::setPassesDraw(false); }
+    void TearDown() override { platform::gpu::setPassesDraw(true); }
+};
+
+TEST_F(StatusMenuOrder, AClickOnTheApplicationInFrontSoonAfterARestoreBroughtForwardStands) {
+    const std::string desk = std::string(kDesk) + kDraftRolledUp + "click 200,150\nwait 0.5\nmenu \"Draft (Editor)\"\n";
+    for (const char* after : {"wait 0.1\n", "wait 0.2\n"}) {
+        ShellRun run;
+        const std::string click = std::string(after) + "click 900,250\nwait 3\n";
+        EXPECT_EQ(run.play(desk + click + "expect window \"Ideas\" normal above \"Draft\"\n"), 0)
+            << after << run.errors.str();
     }
 }
 

@@ -413,6 +413,9 @@ public:
     // ---- Thumbnails and the stand-in's reports (affected_window_thumbnail.cpp)
 
     void moveThumbnail(std::optional<ThumbnailArrangement::Place> place);
+    // A title strip that no screen shows any more (its screen gone) comes inside the
+    // usable frame for it, at its own height; one that a screen shows stays where it is.
+    void keepTitleStripOnScreen();
     void applyThumbnailLayout(const platform::Rect& frame, const ThumbnailLayout& layout);
     void setStandInHidden(Visibility visibility);
     void endDrag(StandInPanel& panel) override;

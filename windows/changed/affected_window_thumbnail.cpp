@@ -1,5 +1,5 @@
-// A thumbnail moving to its place in the arrangement, hidden and shown with its
-// application, dropped by the user, and magnified under the pointer with the hover title
+// A thumbnail moving to its place in the arrangement, a title strip kept within reach
+// when its screen goes, stand-ins hidden and shown with their application, dropped by the user, and magnified under the pointer with the hover title
 // beside it; and a live copy's drop, which the real window follows.
 //
 // Frames are compared before anything changes, so that an unchanged layout and frame
@@ -73,6 +73,15 @@ void AffectedWindow::moveThumbnail(std::optional<ThumbnailArrangement::Place> pl
     } else {
         panel_->placeAt(target);
     }
+}
+
+// No arrangement moves a title strip: the user put it where it is.
+void AffectedWindow::keepTitleStripOnScreen() {
+    requireMainThread("AffectedWindow.keepTitleStripOnScreen");
+    if (standIn_ != StandIn::titleStrip || !panel_) return;
+    const Rect current = flipRect(panel_->frame());
+    if (meetsAnyScreen(current)) return;
+    if (const auto usable = usableFrameForRect(current)) panel_->placeAt(clampRect(current, *usable));
 }
 
 void AffectedWindow::applyThumbnailLayout(const Rect& frame, const ThumbnailLayout& layout) {

@@ -1,9 +1,12 @@
 // Following other applications: hidden and unhidden stand-ins, the changed windows of an
-// application that quits, launches and activations, Space changes and screen changes.
+// application that quits, launches and activations, Space changes and screen changes,
+// after which no stand-in stays where no screen shows it.
 //
 // What changes windows goes through the serial chain, so that it runs after any change
 // already queued and in the order the notifications came; prolonging a search and
 // checking the thumbnails against the screens happen at once.
+
+#include <algorithm>
 
 #include "windows/access/main_thread.h"
 #include "windows/engine/ledger_recovery.h"
@@ -51,7 +54,29 @@ void WindowEffects::activeSpaceDidChange(const Notification&) {
     keepLooking(std::nullopt, kReopeningProlongation);
 }
 
-void WindowEffects::screenParametersDidChange(const Notification&) { screenParametersChanged(); }
+void WindowEffects::screenParametersDidChange(const Notification&) {
+    screenParametersChanged();
+    keepStandInsOnScreen();
+}
+
+// When a screen goes, the windows it showed come to the screens left, but borderless
+// panels stay where they are, for their program to place. The arrangement places the
+// thumbnails in sight; title strips and the thumbnails out of sight (their application
+// hidden, on another Space) are brought within reach here, so that none stays where no
+// screen shows it.
+void WindowEffects::keepStandInsOnScreen() {
+    requireMainThread("WindowEffects.keepStandInsOnScreen");
+    const VisibleThumbnails visible = visibleThumbnails();
+    const auto inSight = [&visible](const std::shared_ptr<AffectedWindow>& window) {
+        return std::find(visible.arranged.begin(), visible.arranged.end(), window) != visible.arranged.end() ||
+               std::find(visible.placedByHand.begin(), visible.placedByHand.end(), window) !=
+                   visible.placedByHand.end();
+    };
+    for (const auto& window : WindowList(windows())) {
+        if (window->standIn() == StandIn::titleStrip) window->keepTitleStripOnScreen();
+        if (window->standIn() == StandIn::thumbnail && !inSight(window)) window->moveThumbnail(std::nullopt);
+    }
+}
 
 // The windows keep their state: only their stand-ins go out of sight and come back.
 void WindowEffects::setStandInsHidden(std::optional<int32_t> pid, Visibility visibility) {

@@ -338,6 +338,7 @@ public:
     void applicationDidActivate(const platform::Notification& notification);
     void activeSpaceDidChange(const platform::Notification& notification);
     void screenParametersDidChange(const platform::Notification& notification);
+    void keepStandInsOnScreen();
     void setStandInsHidden(std::optional<int32_t> pid, AffectedWindow::Visibility visibility);
     void applicationTerminated(std::optional<int32_t> pid);
 

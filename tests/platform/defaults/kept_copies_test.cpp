@@ -84,6 +84,59 @@ TEST(KeptCopies, ForeignTextTooLargeToWriteBackNeverKeepsTheProgramsValuesOut) {
     EXPECT_EQ(keptCopies(tmp / "com.brindlewick.FurlpaneNovan.plist"), 1u);
 }
 
+// A sound file another tool filled nearly to the limit: the program's change still reaches
+// the file, and only the largest values it did not register make room for it, kept in
+// the copy of the file as it was.
+TEST(KeptCopies, SoundForeignValuesNearTheLimitMakeRoomForTheProgramsChanges) {
+    const struct {
+        Dictionary file;  // its last value fills it to 100 bytes under the limit
+        const char* registered;
+        std::vector<std::string> kept;
+    } cases[] = {
+        {Dictionary{{"Sounds", false}, {"Notes", ""}}, "", {"Sounds", "ChangedWindows"}},
+        {Dictionary{{"Log", std::string(16u << 20, 'l')}, {"Archive", std::string(10u << 20, 'a')}, {"Cache", ""}},
+         "Log",
+         {"Log", "Cache", "ChangedWindows"}},
+    };
+    const Dictionary change{{"4242", std::string(200, 'w')}};
+    for (const auto& c : cases) {
+        Dictionary file = c.file;
+        const size_t bytes = plist::toXml(file)->size();
+        file.set(file.keyAt(file.size() - 1), std::string(plist::kMaxDocumentBytes - 100 - bytes, 'f'));
+        const std::string original = *plist::toXml(file);
+        TempFolder tmp;
+        writeText(tmp / "com.brindlewick.FurlpaneNovan.plist", original);
+        CapturedErrors errors;
+        auto d = open(tmp.path());
+        d->registerDefaults(Dictionary{{c.registered, ""}});
+        ASSERT_EQ(d->set("ChangedWindows", change), WriteStatus::stored) << c.kept[0];
+        ASSERT_EQ(d->keptAside().size(), 1u);
+        EXPECT_TRUE(readText(d->keptAside()[0]) == original);
+        EXPECT_EQ(occurrences(errors.text(), d->keptAside()[0].string()), 1u) << errors.text();
+        EXPECT_EQ(open(tmp.path())->storedValues().keys(), c.kept);
+    }
+}
+
+// A settings file that is a symbolic link leading to no file, a loop, is replaced by one,
+// and the copy kept aside holds where the link led: never the link itself, which, leading
+// back to the settings file, would read as the new file.
+TEST(KeptCopies, ALinkThatLeadsToNoFileIsKeptAsItsTextNeverAsALink) {
+    for (const char* leadsTo : {"com.brindlewick.FurlpaneNovan.plist", "loop"}) {
+        TempFolder tmp;
+        const fs::path file = tmp / "com.brindlewick.FurlpaneNovan.plist";
+        fs::create_symlink(leadsTo, file);
+        fs::create_symlink(file.filename(), tmp / "loop");
+        CapturedErrors errors;
+        auto d = open(tmp.path());
+        ASSERT_EQ(d->set("Enabled", false), WriteStatus::stored) << leadsTo;
+        EXPECT_EQ(open(tmp.path())->storedValues(), (Dictionary{{"Enabled", false}})) << leadsTo;
+        ASSERT_EQ(d->keptAside().size(), 1u) << leadsTo;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(d->keptAside()[0]))) << leadsTo;
+        EXPECT_EQ(readText(d->keptAside()[0]), std::string(leadsTo) + "\n");
+        EXPECT_EQ(occurrences(errors.text(), d->keptAside()[0].string()), 1u) << errors.text();
+    }
+}
+
 // The same bad bytes back again are kept once; other bytes get a number after the
 // highest kept so far, however high that is.
 TEST(KeptCopies, IdenticalBytesAreKeptOnceAndNumbersNeverRunOut) {

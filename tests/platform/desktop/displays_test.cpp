@@ -115,6 +115,23 @@ TEST(Screens, UnpluggingAScreenBringsItsWindowsOntoTheFirstOneAndWhatItShowedInS
     EXPECT_EQ(world.spaces().find(shown)->display, world.displays().first()->number());
 }
 
+// A window server keeps titled windows within reach when their screen goes, the
+// program's own as much as other applications'; a borderless panel stays where it was,
+// for its program to place.
+TEST(Screens, UnpluggingAScreenMovesTitledWindowsAndLeavesBorderlessPanelsToTheirProgram) {
+    MainLoop loop(ClockKind::simulated);
+    Desktop world(loop);
+    const uint32_t second = world.displays().add({.frame = Rect{1440, 100, 1280, 800}});  // level with the first
+    desktop::Application& own = *world.process(world.ownProcessIdentifier());
+    desktop::Application& other = world.application("com.example.App").add();
+    const Rect there{1974, 200, 64, 64};
+    desktop::Window* titled[] = {other.openWindow({.frame = there}), own.openWindow({.frame = there})};
+    desktop::Window* panel = own.openWindow({.frame = there, .titleBarHeight = 0});
+    ASSERT_TRUE(world.displays().remove(second));
+    for (desktop::Window* w : titled) EXPECT_EQ(w->frame(), (Rect{534, 225, 64, 64}));
+    EXPECT_EQ(panel->frame(), there);
+}
+
 TEST(Dock, ItsSettingsLiveInItsDomainAndItsWindowFollowsThem) {
     MainLoop loop(ClockKind::simulated);
     Desktop world(loop);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/events/event_router.h"
+#include "platform/events/events.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/services/workspace.h"
 
@@ -78,6 +80,22 @@ TEST(DesktopWorld, TheBuilderMakesAnActiveApplicationWithItsWindowsInFront) {
     Application& quiet = world.application("com.example.Quiet").window("Q").inBackground().add();
     EXPECT_TRUE(editor.isActive());
     EXPECT_FALSE(quiet.isActive());
+}
+
+// A click brings the window it lands on in front of every window, as a window server
+// does, also when its application is active already.
+TEST(DesktopWorld, AClickBringsTheWindowItLandsOnInFrontOfEveryWindow) {
+    MainLoop loop(ClockKind::simulated);
+    Desktop world(loop);
+    Application& other = world.application("com.example.Other").window({.frame = Rect{300, 200, 300, 200}}).add();
+    Application& editor = world.application("com.example.Editor")
+                              .window({.title = "Back", .frame = Rect{100, 100, 300, 200}})
+                              .window({.frame = Rect{500, 100, 300, 200}})
+                              .add();
+    other.windows()[0]->orderRelativeTo(WindowOrdering::above, 0);
+    injectEvent(EventRecord::mouse(EventType::leftMouseDown, {150, 150}));
+    EXPECT_TRUE(editor.isActive());
+    EXPECT_EQ(world.windowAt({350, 250})->title(), "Back");
 }
 
 TEST(DesktopWorld, AddingIsSilentWhileLaunchingAnnouncesTheLaunchAndTheActivation) {

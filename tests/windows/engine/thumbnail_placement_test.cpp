@@ -110,6 +110,48 @@ TEST(ThumbnailPlacement, ADroppedThumbnailsSpotIsRememberedWithItsDisplay) {
     EXPECT_EQ(scene.engine->rememberedThumbnailOrigin(number), std::nullopt);
 }
 
+// A screen that goes leaves the program's stand-ins where they stood, for the program to
+// place: each one that no screen shows comes inside the screen left at its own height,
+// whatever placed it there and whether it is in sight or not; one that the screen left
+// still shows stays where it is.
+TEST(ThumbnailPlacement, StandInsOfAScreenThatGoesComeInsideTheScreenLeftAtTheirHeight) {
+    const struct {
+        const char* what;
+        WindowAction action;
+        bool arranges, hidden;
+        double x;  // the second screen starts at 1280
+    } cases[] = {
+        {"a thumbnail placed by hand", WindowAction::minimizeInPlace, true, false, 1580},
+        {"a thumbnail left where it stands", WindowAction::minimizeInPlace, false, false, 1580},
+        {"the thumbnail of a hidden application", WindowAction::minimizeInPlace, false, true, 1580},
+        {"a title strip", WindowAction::furlpane, false, false, 1580},
+        {"a title strip the screen left still shows", WindowAction::furlpane, false, false, 1100},
+    };
+    for (const auto& c : cases) {
+        Scene scene(1);
+        twoDisplays(scene);
+        scene.preferences->setArrangesThumbnails(c.arranges);
+        scene.engine->start();
+        const TargetWindow target = scene.target(scene.window(0));
+        ASSERT_TRUE(platform::runToCompletion(
+            scene.loop, scene.engine->act(c.action, target, std::nullopt, Raising::inPlace, Speed::normal)));
+        scene.settle();
+        const auto window = scene.engine->findAffected(target.id);
+        ASSERT_TRUE(window && window->panel()) << c.what;
+        setOwnWindowTopLeft(*window->panel(), {c.x, 200});
+        if (c.arranges) scene.engine->thumbnailWasMoved(window, {c.x, 200});
+        if (c.hidden) scene.editor.hide();
+        scene.settle();
+        ASSERT_TRUE(scene.world.displays().remove(kSide));
+        scene.settle();
+        scene.editor.unhide();
+        scene.settle();
+        const Rect frame = window->panel()->topLeftFrame();
+        EXPECT_EQ(frame.origin, (Point{c.x < 1280 ? c.x : 1280 - frame.width(), 200})) << c.what;
+        EXPECT_TRUE(window->panel()->isVisible()) << c.what;
+    }
+}
+
 class Arranging : public ::testing::Test {
 protected:
     Arranging() {
