@@ -588,23 +588,24 @@ void Desktop::emit(WorldEventKind kind, int32_t pid, uint32_t window, uint64_t c
     std::erase_if(listeners_, [](const ListenerEntry& e) { return !e.listener.isLive(); });
 }
 
+Handover<void()> Desktop::whileAlive(Handover<void()> work) const {
+    // The delivery is as much its work's owner's as the work: the system's work stays the
+    // system's whoever's call handed it over.
+    std::shared_ptr<ProcessRun> owner = work.owner();
+    return Handover<void()>::ownedBy(std::move(owner), [alive = std::weak_ptr<int>(alive_), work = std::move(work)] {
+        if (alive.lock()) work();
+    });
+}
+
 void Desktop::onMainThread(Handover<void()> work) {
     if (loop_.isMainThread()) {
         work();
         return;
     }
-    std::weak_ptr<int> alive = alive_;
-    loop_.postOffMainEvent(0, [alive, work = std::move(work)] {
-        if (alive.lock()) work();
-    });
+    loop_.postOffMainEvent(0, whileAlive(std::move(work)));
 }
 
-void Desktop::postToMainQueue(Handover<void()> work) {
-    std::weak_ptr<int> alive = alive_;
-    loop_.post([alive, work = std::move(work)] {
-        if (alive.lock()) work();
-    });
-}
+void Desktop::postToMainQueue(Handover<void()> work) { loop_.post(whileAlive(std::move(work))); }
 
 void Desktop::postToOwnProcess(int32_t pid, Delivery delivery, std::function<void()> work) {
     const Application* process = this->process(pid);

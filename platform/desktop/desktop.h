@@ -345,6 +345,8 @@ private:
     void spaceShown();
 
     static void setCurrent(Desktop* world);
+    // `work` as a hand-over of its own owner that does nothing once the world is gone.
+    Handover<void()> whileAlive(Handover<void()> work) const;
 
     MainLoop& loop_;
     // The program's process as the world is made, before any host starts a run in it:
