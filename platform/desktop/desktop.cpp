@@ -10,6 +10,7 @@
 #include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_run.h"
+#include "platform/runtime/verify.h"
 
 namespace platform::desktop {
 
@@ -38,7 +39,7 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     if (g_current) fail("a world already exists");
     // A fresh process: until a host runs the program here, code that enters no run is the
     // program's, and the world's run keeps what it makes once.
-    ProcessRun::setStandIn(run_);
+    ProcessRun::setDefaultRun(run_);
     options_ = options;
     setCurrent(this);
     Quiet quiet(*this);
@@ -52,6 +53,7 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     // run: what the program makes once while no host runs it executes as that run.
     own.run_ = run_;
     lastOwn_ = processRecord(own.pid());
+    run_->attach(this, lastOwn_);
     // The program asks its process information for its own pid; in a world that is the
     // pid the world gave it. The environment stays as it was.
     ProcessInfo::setCurrent(ProcessInfo::make(own.pid(), ProcessInfo::current().environment()));
@@ -75,7 +77,7 @@ Desktop::~Desktop() {
     }
     alive_.reset();
     setCurrent(nullptr);
-    ProcessRun::setStandIn(nullptr);
+    ProcessRun::setDefaultRun(nullptr);
 }
 
 void Desktop::setCurrent(Desktop* world) {
@@ -115,18 +117,23 @@ Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string>
 Application& Desktop::ownApplication() const {
     // The system's code under a host has no process of its own to ask about: current()
     // refuses it rather than answer for whichever run started last.
-    if (Application* own = ownProcess(ProcessRun::current())) return *own;
-    // A run that is no process of this world (a test's own run): the program's process.
-    return *readLocked(*this, lastOwn_);
+    const std::shared_ptr<ProcessRun> run = ProcessRun::current();
+    if (Application* own = ownProcess(run)) return *own;
+    // A run that is no process of this world (a test's own run) is the program's process
+    // only while no run has been started in the world; after that it would be some run's.
+    auto guard = lock();
+    VERIFY_WITH(!lastOwn_->started_, "a run that is no process of this world asks for its own process");
+    return *lastOwn_;
 }
 
 Application* Desktop::ownProcess(const std::shared_ptr<ProcessRun>& run) const {
     if (!run) return nullptr;
+    // The run holds its process's record, so that the record answers for the run even
+    // once the world has let go of it; a record of another world (one gone) is not this
+    // world's process.
+    const std::shared_ptr<Application> record = run->attached<Application>(this);
     const WorldGuard guard = guardWorld(*this);
-    for (const auto& p : processes_) {
-        if (p->own_ && p->run_.lock() == run) return p.get();
-    }
-    return nullptr;
+    return record && record->world_ == this ? record.get() : nullptr;
 }
 
 Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
@@ -138,6 +145,7 @@ Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
         lastOwn_ = processRecord(process->pid());
         emit(WorldEventKind::applicationLaunched, process->pid());
     }
+    run->attach(this, lastOwn_);
     process->run_ = std::move(run);
     process->started_ = true;
     return *process;
