@@ -287,6 +287,9 @@ Control& Desktop::createControl(int32_t pid, uint32_t window, uint64_t parent, c
 }
 
 void Desktop::destroyControlTree(uint64_t id) {
+    // Records that go as these are retired are let go of after the loop, as RecordTable
+    // asks: the loop still walks the table.
+    std::vector<std::unique_ptr<Control>> gone;
     std::vector<uint64_t> pending{id};
     while (!pending.empty()) {
         Control* c = control(pending.back());
@@ -295,7 +298,7 @@ void Desktop::destroyControlTree(uint64_t id) {
         c->destroyed_ = true;
         pending.insert(pending.end(), c->children_.begin(), c->children_.end());
         // Nothing is kept for a control but its record, which goes in its turn.
-        controls_.retire(c->id());
+        for (auto& record : controls_.retire(c->id())) gone.push_back(std::move(record));
     }
 }
 
@@ -441,6 +444,8 @@ void Desktop::terminate(Application& app) {
         closed.push_back(w->number());
     }
     if (app.menuBar_) destroyControlTree(app.menuBar_);
+    // What the process set of the system's own goes back with its connection.
+    if (auto* keys = madeExtension<SystemHotKeys>()) keys->processEnded(app.pid());
     app.terminated_ = true;
     resignActive(app);
     emit(WorldEventKind::applicationTerminated, app.pid());
