@@ -37,7 +37,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr double kIdleSeconds = 6;
-// As long as the issue that asked for this waited for a launch before giving up.
+// How long a person would wait for a launch, or for the watch to see a settings file,
+// before taking it for failed: the bench gives up then and says so.
 constexpr auto kLaunchWait = 90s;
 
 fs::path executable() {

@@ -3,6 +3,7 @@
 
 #include "transitions/transition_renderer.h"
 
+#include "platform/runtime/process_once.h"
 #include "transitions/effect_pass.h"
 #include "transitions/effect_table.h"
 #include "transitions/renderer_testing.h"
@@ -94,10 +95,10 @@ std::shared_ptr<TransitionRenderer> TransitionRenderer::create(std::shared_ptr<D
     return renderer;
 }
 
-const std::shared_ptr<TransitionRenderer>& TransitionRenderer::shared() {
+std::shared_ptr<TransitionRenderer> TransitionRenderer::shared() {
     if (const auto& replaced = replacedRenderer()) return *replaced;
-    static const std::shared_ptr<TransitionRenderer> renderer = create(Device::create());
-    return renderer;
+    static platform::ProcessOnce<std::shared_ptr<TransitionRenderer>> renderer;
+    return renderer.get([] { return create(Device::create()); });
 }
 
 const Pipelines& TransitionRenderer::pictures(TransitionEffect effect) const {

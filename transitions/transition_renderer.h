@@ -1,6 +1,6 @@
 #pragma once
 
-// The shared transition renderer: the device and its command queue ("Stand-in
+// The program's transition renderer: the device and its command queue ("Stand-in
 // transitions"), the shader library, every pipeline pair and single pipeline, the
 // sampler and noise texture, and the per-frame render.
 //
@@ -95,8 +95,9 @@ public:
     static std::shared_ptr<TransitionRenderer> create(std::shared_ptr<platform::gpu::Device> device,
                                                       RendererOptions options = {});
     // The program's renderer, made on first use on a device of its own; none when its
-    // set-up failed (it is not tried again).
-    static const std::shared_ptr<TransitionRenderer>& shared();
+    // set-up failed (it is not tried again). Each run of the program's process has its
+    // own, as each process has: its textures and stamp face are its run's alone.
+    static std::shared_ptr<TransitionRenderer> shared();
 
     const std::shared_ptr<platform::gpu::Device>& device() const { return device_; }
     const std::shared_ptr<platform::gpu::CommandQueue>& queue() const { return queue_; }

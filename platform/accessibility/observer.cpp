@@ -17,7 +17,7 @@ using desktop::WorldEventKind;
 class AccessibilityHub {
 public:
     explicit AccessibilityHub(desktop::Desktop& world) : world_(world) {
-        listener_ = world.addListener([this](const WorldEvent& e) { onEvent(e); });
+        listener_ = world.addListener(desktop::Desktop::Listener::system([this](const WorldEvent& e) { onEvent(e); }));
     }
     ~AccessibilityHub() { world_.removeListener(listener_); }
     AccessibilityHub(const AccessibilityHub&) = delete;
@@ -80,9 +80,9 @@ void AccessibilityHub::post(int32_t pid, std::vector<AccessibilityElement> chain
         void* refcon = nullptr;
         if (o->processIdentifier() != pid || !o->hears(chain, name, &refcon)) continue;
         std::weak_ptr<AccessibilityProcessObserver> weak = o->weak_from_this();
-        world_.onMainThread([weak, chain, name] {
+        world_.onMainThread(Handover<void()>::system([weak, chain, name] {
             if (auto observer = weak.lock()) observer->deliver(chain, name);
-        });
+        }));
     }
 }
 
@@ -168,13 +168,14 @@ void AccessibilityProcessObserver::deliver(std::vector<AccessibilityElement> cha
     // What happens while the source is in no mode of the loop is lost.
     if (!source_->isAttached() || chain.empty()) return;
     std::weak_ptr<AccessibilityProcessObserver> weak = weak_from_this();
-    source_->signal([weak, chain = std::move(chain), notification] {
+    // The delivery is the system's; the callback runs as the run that made the observer.
+    source_->signal(Handover<void()>::system([weak, chain = std::move(chain), notification] {
         auto self = weak.lock();
         void* refcon = nullptr;
         if (!self || !self->hears(chain, notification, &refcon)) return;
         auto callback = self->callback_;
         callback(*self, chain.front(), notification, refcon);
-    });
+    }));
 }
 
 }  // namespace platform

@@ -33,7 +33,9 @@
 namespace platform {
 
 struct MenuPresentation {
-    std::shared_ptr<Menu> menu;
+    // The menu, for as long as the program that showed it holds it: the log is the
+    // system's and keeps none of a program's objects, which go as their own run's code.
+    std::weak_ptr<Menu> menu;
     MenuPresentationKind kind = MenuPresentationKind::popUp;
     // The event that asked for it (context menus), else a default event.
     AppEvent event{};

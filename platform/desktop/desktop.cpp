@@ -10,6 +10,7 @@
 #include "platform/process/process_info.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_run.h"
+#include "platform/runtime/verify.h"
 
 namespace platform::desktop {
 
@@ -38,7 +39,7 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     if (g_current) fail("a world already exists");
     // A fresh process: until a host runs the program here, code that enters no run is the
     // program's, and the world's run keeps what it makes once.
-    ProcessRun::setStandIn(run_);
+    ProcessRun::setDefaultRun(run_);
     options_ = options;
     setCurrent(this);
     Quiet quiet(*this);
@@ -52,6 +53,7 @@ Desktop::Desktop(MainLoop& loop, DesktopOptions options)
     // run: what the program makes once while no host runs it executes as that run.
     own.run_ = run_;
     lastOwn_ = processRecord(own.pid());
+    run_->attach(this, lastOwn_);
     // The program asks its process information for its own pid; in a world that is the
     // pid the world gave it. The environment stays as it was.
     ProcessInfo::setCurrent(ProcessInfo::make(own.pid(), ProcessInfo::current().environment()));
@@ -75,7 +77,7 @@ Desktop::~Desktop() {
     }
     alive_.reset();
     setCurrent(nullptr);
-    ProcessRun::setStandIn(nullptr);
+    ProcessRun::setDefaultRun(nullptr);
 }
 
 void Desktop::setCurrent(Desktop* world) {
@@ -115,18 +117,23 @@ Application& Desktop::createProcess(ProcessKind kind, std::optional<std::string>
 Application& Desktop::ownApplication() const {
     // The system's code under a host has no process of its own to ask about: current()
     // refuses it rather than answer for whichever run started last.
-    if (Application* own = ownProcess(ProcessRun::current())) return *own;
-    // A run that is no process of this world (a test's own run): the program's process.
-    return *readLocked(*this, lastOwn_);
+    const std::shared_ptr<ProcessRun> run = ProcessRun::current();
+    if (Application* own = ownProcess(run)) return *own;
+    // A run that is no process of this world (a test's own run) is the program's process
+    // only while no run has been started in the world; after that it would be some run's.
+    auto guard = lock();
+    VERIFY_WITH(!lastOwn_->started_, "a run that is no process of this world asks for its own process");
+    return *lastOwn_;
 }
 
 Application* Desktop::ownProcess(const std::shared_ptr<ProcessRun>& run) const {
     if (!run) return nullptr;
+    // The run holds its process's record, so that the record answers for the run even
+    // once the world has let go of it; a record of another world (one gone) is not this
+    // world's process.
+    const std::shared_ptr<Application> record = run->attached<Application>(this);
     const WorldGuard guard = guardWorld(*this);
-    for (const auto& p : processes_) {
-        if (p->own_ && p->run_.lock() == run) return p.get();
-    }
-    return nullptr;
+    return record && record->world_ == this ? record.get() : nullptr;
 }
 
 Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
@@ -138,6 +145,7 @@ Application& Desktop::startOwnProcess(std::shared_ptr<ProcessRun> run) {
         lastOwn_ = processRecord(process->pid());
         emit(WorldEventKind::applicationLaunched, process->pid());
     }
+    run->attach(this, lastOwn_);
     process->run_ = std::move(run);
     process->started_ = true;
     return *process;
@@ -279,6 +287,9 @@ Control& Desktop::createControl(int32_t pid, uint32_t window, uint64_t parent, c
 }
 
 void Desktop::destroyControlTree(uint64_t id) {
+    // Records that go as these are retired are let go of after the loop, as RecordTable
+    // asks: the loop still walks the table.
+    std::vector<std::unique_ptr<Control>> gone;
     std::vector<uint64_t> pending{id};
     while (!pending.empty()) {
         Control* c = control(pending.back());
@@ -287,7 +298,7 @@ void Desktop::destroyControlTree(uint64_t id) {
         c->destroyed_ = true;
         pending.insert(pending.end(), c->children_.begin(), c->children_.end());
         // Nothing is kept for a control but its record, which goes in its turn.
-        controls_.retire(c->id());
+        for (auto& record : controls_.retire(c->id())) gone.push_back(std::move(record));
     }
 }
 
@@ -433,6 +444,8 @@ void Desktop::terminate(Application& app) {
         closed.push_back(w->number());
     }
     if (app.menuBar_) destroyControlTree(app.menuBar_);
+    // What the process set of the system's own goes back with its connection.
+    if (auto* keys = madeExtension<SystemHotKeys>()) keys->processEnded(app.pid());
     app.terminated_ = true;
     resignActive(app);
     emit(WorldEventKind::applicationTerminated, app.pid());
@@ -590,23 +603,24 @@ void Desktop::emit(WorldEventKind kind, int32_t pid, uint32_t window, uint64_t c
     std::erase_if(listeners_, [](const ListenerEntry& e) { return !e.listener.isLive(); });
 }
 
+Handover<void()> Desktop::whileAlive(Handover<void()> work) const {
+    // The delivery is as much its work's owner's as the work: the system's work stays the
+    // system's whoever's call handed it over.
+    std::shared_ptr<ProcessRun> owner = work.owner();
+    return Handover<void()>::ownedBy(std::move(owner), [alive = std::weak_ptr<int>(alive_), work = std::move(work)] {
+        if (alive.lock()) work();
+    });
+}
+
 void Desktop::onMainThread(Handover<void()> work) {
     if (loop_.isMainThread()) {
         work();
         return;
     }
-    std::weak_ptr<int> alive = alive_;
-    loop_.postOffMainEvent(0, [alive, work = std::move(work)] {
-        if (alive.lock()) work();
-    });
+    loop_.postOffMainEvent(0, whileAlive(std::move(work)));
 }
 
-void Desktop::postToMainQueue(Handover<void()> work) {
-    std::weak_ptr<int> alive = alive_;
-    loop_.post([alive, work = std::move(work)] {
-        if (alive.lock()) work();
-    });
-}
+void Desktop::postToMainQueue(Handover<void()> work) { loop_.post(whileAlive(std::move(work))); }
 
 void Desktop::postToOwnProcess(int32_t pid, Delivery delivery, std::function<void()> work) {
     const Application* process = this->process(pid);

@@ -133,11 +133,13 @@ public:
     ApplicationBuilder application(std::optional<std::string> bundleIdentifier);
     // The program's own process, as the code that asks sees it: the process of its run
     // (ProcessRun::current: the run that executes, or the world's own while no host runs
-    // the program, which is the process the world was made with). The system's code under
-    // a host has none and fails. Any thread.
+    // the program, which is the process the world was made with), ended or not. It is
+    // never another run's: the system's code under a host has none and fails, and so does
+    // a run that is no process of this world once a host has started one. Any thread.
     Application& ownApplication() const;
     int32_t ownProcessIdentifier() const { return ownApplication().pid(); }
-    // The program's process that is `run`, ended or not; null when none is.
+    // The program's process that is `run`, ended or not, even once the world has let go
+    // of its record (the run holds it); null when none is.
     Application* ownProcess(const std::shared_ptr<ProcessRun>& run) const;
     // A process of the program for `run`: the one the world was made with while no run
     // has been started in it, else a new one with a pid of its own, reported as
@@ -345,6 +347,8 @@ private:
     void spaceShown();
 
     static void setCurrent(Desktop* world);
+    // `work` as a hand-over of its own owner that does nothing once the world is gone.
+    Handover<void()> whileAlive(Handover<void()> work) const;
 
     MainLoop& loop_;
     // The program's process as the world is made, before any host starts a run in it:
@@ -370,7 +374,9 @@ private:
     std::vector<uint32_t> order_;                          // open windows, front to back
     std::vector<uint32_t> menuBars_;                       // the window server's menu bar windows
 
-    // The program's process started last, kept whatever becomes of the other records.
+    // The program's process started last (the one the world was made with, until a host
+    // starts a run in it), kept whatever becomes of the other records: a launch takes it
+    // over while no run has started in it.
     std::shared_ptr<Application> lastOwn_;
     DesktopOptions options_;
     int32_t windowServerPid_ = 0;

@@ -1,5 +1,7 @@
 #include "platform/desktop/hot_keys.h"
 
+#include <algorithm>
+
 #include "platform/desktop/desktop.h"
 
 namespace platform::desktop {
@@ -51,10 +53,31 @@ SystemHotKeys::SystemHotKeys(Desktop& world) : world_(world) {
     for (const auto& s : kStandard) keys_[static_cast<size_t>(s.number)] = s.key;
 }
 
-void SystemHotKeys::setOperatingMode(uint32_t mode) {
+void SystemHotKeys::setOperatingMode(uint32_t mode, int32_t pid) {
     auto guard = world_.lock();
+    if (pid == 0) {
+        setters_.clear();
+    } else if (std::none_of(setters_.begin(), setters_.end(), [pid](const Setter& s) { return s.pid == pid; })) {
+        setters_.push_back({pid, mode_});
+    }
     mode_ = mode;
     ++modeChanges_;
+}
+
+void SystemHotKeys::processEnded(int32_t pid) {
+    auto guard = world_.lock();
+    auto it = std::find_if(setters_.begin(), setters_.end(), [pid](const Setter& s) { return s.pid == pid; });
+    if (it == setters_.end()) return;
+    if (std::next(it) == setters_.end()) {
+        // Its setting stands: the mode goes back to what it found.
+        if (mode_ != it->before) ++modeChanges_;
+        mode_ = it->before;
+    } else {
+        // Another process set the mode over it: what that one found was this one's
+        // setting, which goes, so it found what this one did.
+        std::next(it)->before = it->before;
+    }
+    setters_.erase(it);
 }
 
 std::optional<SymbolicHotKey> SystemHotKeys::symbolicHotKey(int number) const {

@@ -12,11 +12,14 @@
 //
 // Operating modes: 0 lets the hot keys work, 1 switches them all off, 2 all but the
 // universal-access ones. While they work, a key-down that is an enabled hot key is taken
-// by the system and reaches no application (see Input).
+// by the system and reaches no application (see Input). The window server puts back what
+// a dead connection set: a process that set the mode and ends while its mode stands
+// leaves the mode as it was before it first set it, whether it quit or crashed.
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/desktop/world_lock.h"
 
@@ -43,7 +46,11 @@ public:
     explicit SystemHotKeys(Desktop& world);
 
     uint32_t operatingMode() const { return readLocked(world_, mode_); }
-    void setOperatingMode(uint32_t mode);
+    // Sets the mode for the process `pid` (its connection's call); 0 for the system
+    // itself, whose setting forgets what processes had set before.
+    void setOperatingMode(uint32_t mode, int32_t pid = 0);
+    // A process ended: what it set goes back.
+    void processEnded(int32_t pid);
     // Times the mode was set (by anyone).
     int modeChanges() const { return readLocked(world_, modeChanges_); }
 
@@ -59,8 +66,16 @@ public:
     std::optional<int> firedBy(uint16_t keyCode, uint64_t flags) const;
 
 private:
+    // A process that set the mode, and the mode before it first did.
+    struct Setter {
+        int32_t pid;
+        uint32_t before;
+    };
+
     Desktop& world_;
     uint32_t mode_ = kModeEnabled;
+    // In the order they first set it: the last one's setting stands.
+    std::vector<Setter> setters_;
     int modeChanges_ = 0;
     std::array<std::optional<SymbolicHotKey>, kCount> keys_{};
 };

@@ -168,19 +168,18 @@ Control* Window::titleElement() const {
     return titleElement_ ? world_.control(titleElement_) : nullptr;
 }
 
-std::vector<Control*> Window::toolbars() const {
+std::vector<Control*> Window::recordsOf(const std::vector<uint64_t>& ids) const {
     const WorldGuard guard = guardWorld(world_);
     std::vector<Control*> result;
-    for (uint64_t id : toolbars_) result.push_back(world_.control(id));
+    for (uint64_t id : ids) {
+        if (Control* c = world_.control(id)) result.push_back(c);
+    }
     return result;
 }
 
-std::vector<Control*> Window::controls() const {
-    const WorldGuard guard = guardWorld(world_);
-    std::vector<Control*> result;
-    for (uint64_t id : controls_) result.push_back(world_.control(id));
-    return result;
-}
+std::vector<Control*> Window::toolbars() const { return recordsOf(toolbars_); }
+
+std::vector<Control*> Window::controls() const { return recordsOf(controls_); }
 
 bool Window::isMinimizable() const {
     const WorldGuard guard = guardWorld(world_);

@@ -130,6 +130,8 @@ public:
     // the other controls directly in the window.
     Control* button(TitleBarButton which) const;
     Control* titleElement() const;
+    // The toolbars and controls whose records the world still holds: those of a window
+    // closed a while ago may have gone (see Desktop, "Threads"), and are left out.
     std::vector<Control*> toolbars() const;
     std::vector<Control*> controls() const;
     // Every control of the window, toolbars' items and nested controls included, in the
@@ -200,6 +202,8 @@ private:
     void destroyControls();
     // The controls made directly in the window: buttons, title, toolbars, controls.
     std::vector<uint64_t> ownControlIds() const;
+    // The records of these controls that the world still holds.
+    std::vector<Control*> recordsOf(const std::vector<uint64_t>& ids) const;
 
     Desktop& world_;
     uint32_t number_;

@@ -100,13 +100,13 @@ void EventRouter::switchOff(EventTap& tap, EventType notice) {
     if (!held) return;
     std::weak_ptr<EventTap> weakTap = held;
     std::weak_ptr<EventRouter> self = weak_from_this();
-    tap.source_->signal([weakTap, self, notice] {
+    tap.source_->signal(Handover<void()>::system([weakTap, self, notice] {
         auto t = weakTap.lock();
         auto router = self.lock();
         if (!t || !t->isValid() || !router) return;
         router->notices_.push_back({t->id_, notice, router->world_.now()});
         t->callback_(t.get(), notice, EventRecord(notice), t->userInfo_);
-    });
+    }));
 }
 
 void EventRouter::disableByUserInput(EventTap& tap) {
@@ -163,9 +163,9 @@ bool EventRouter::advance(Flight& flight) {
         if (tap->options_ == EventTapOptions::listenOnly) {
             if (InjectedEvent* rec = entry(flight.id)) rec->taps.push_back({tap->id_, TapVerdict::observed});
             std::weak_ptr<EventTap> weakTap = tap;
-            tap->source_->signal([weakTap, seen = flight.current] {
+            tap->source_->signal(Handover<void()>::system([weakTap, seen = flight.current] {
                 if (auto t = weakTap.lock(); t && t->isValid()) t->callback_(t.get(), seen.type(), seen, t->userInfo_);
-            });
+            }));
             ++flight.next;
             continue;
         }
@@ -174,9 +174,9 @@ bool EventRouter::advance(Flight& flight) {
         flight.arrivedAt = world_.now();
         std::weak_ptr<EventRouter> self = weak_from_this();
         const uint64_t ticket = flight.ticket;
-        tap->source_->signal([self, ticket] {
+        tap->source_->signal(Handover<void()>::system([self, ticket] {
             if (auto router = self.lock()) router->callbackTurn(ticket);
-        });
+        }));
         world_.schedule(tapTimeout_, [self, ticket] {
             if (auto router = self.lock()) router->timedOut(ticket);
         });
@@ -280,9 +280,9 @@ void EventRouter::deliver(Flight& flight) {
         // Other applications' keys are shown to a program only while it is trusted.
         if (e.isKeyboardEvent() && !world_.isAccessibilityTrusted()) return;
         std::weak_ptr<EventRouter> self = weak_from_this();
-        world_.postToMainQueue([self, e] {
+        world_.postToMainQueue(Handover<void()>::system([self, e] {
             if (auto router = self.lock()) EventMonitors::of(router->world_).runGlobal(e);
-        });
+        }));
     }
 }
 
@@ -290,16 +290,16 @@ void EventRouter::deliver(Flight& flight) {
 // applications' windows, so that its tracking areas can report the pointer leaving them.
 void EventRouter::tellOwnProcessThePointerMoved(const EventRecord& event) {
     std::weak_ptr<EventRouter> self = weak_from_this();
-    world_.postToMainQueue([self, event] {
+    world_.postToMainQueue(Handover<void()>::system([self, event] {
         auto router = self.lock();
         if (!router) return;
         for (const auto& sink : SimulatedInput::of(router->world_).ownProcessEventSinks()) sink(event);
-    });
+    }));
 }
 
 void EventRouter::deliverToOwnProcess(uint64_t id, int32_t pid, const EventRecord& event) {
     std::weak_ptr<EventRouter> self = weak_from_this();
-    world_.postToMainQueue([self, id, pid, event] {
+    world_.postToMainQueue(Handover<void()>::system([self, id, pid, event] {
         auto router = self.lock();
         if (!router) return;
         const desktop::Application* process = router->world_.process(pid);
@@ -312,7 +312,7 @@ void EventRouter::deliverToOwnProcess(uint64_t id, int32_t pid, const EventRecor
         // A copy: the sink may replace itself while it runs.
         const SimulatedInput::EventSink sink = SimulatedInput::of(router->world_).ownProcessEventSink(pid);
         if (sink) sink(*dispatched);
-    });
+    }));
 }
 
 // ---- Injection -----------------------------------------------------------------------

@@ -110,10 +110,13 @@ void DistributedNotificationCenter::deliverLater(const DistributedNotification& 
         state_->deliver(notification);
         return;
     }
+    // The delivery is the system's, as the system's centre carries a notification to
+    // other processes: it reaches the observers whatever becomes of the poster meanwhile.
+    // Each handler runs as its own observer's run.
     std::weak_ptr<State> weak = state_;
-    MainLoop::main().post([weak, notification] {
+    MainLoop::main().post(Handover<void()>::system([weak, notification] {
         if (auto state = weak.lock()) state->deliver(notification);
-    });
+    }));
 }
 
 void DistributedNotificationCenter::writeLine(const DistributedNotification& notification) {

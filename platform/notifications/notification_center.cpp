@@ -28,10 +28,11 @@ void NotificationCenter::removeObserver(const Token& token) {
 
 void NotificationCenter::post(Notification notification) {
     if (MainLoop::exists() && !MainLoop::main().isMainThread()) {
+        // The centre's delivery is its own; each handler runs as its observer's run.
         std::weak_ptr<State> weak = state_;
-        MainLoop::main().post([weak, n = std::move(notification)] {
+        MainLoop::main().post(Handover<void()>::system([weak, n = std::move(notification)] {
             if (auto state = weak.lock()) deliver(*state, n);
-        });
+        }));
         return;
     }
     deliver(*state_, notification);

@@ -22,10 +22,14 @@ struct NotificationStream::State {
 
 NotificationStream::NotificationStream(NotificationCenter& center, std::string name, const void* object)
     : center_(&center), centerLifetime_(center.lifetime()), state_(std::make_shared<State>()) {
+    // The observation is the code's that makes the stream (a task of the program waits
+    // on it): it ends with that run.
     std::weak_ptr<State> weak = state_;
-    token_ = center_->addObserver(std::move(name), object, [weak](const Notification& notification) {
+    auto arrived = [weak](const Notification& notification) {
         if (auto state = weak.lock()) state->arrived(notification);
-    });
+    };
+    token_ = center_->addObserver(std::move(name), object,
+                                  NotificationCenter::Handler::ownedBy(ProcessRun::executing(), arrived));
 }
 
 NotificationStream::~NotificationStream() {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/runtime/main_loop.h"
-#include "platform/runtime/process_once.h"
+#include "platform/runtime/process_run.h"
 
 extern char** environ;
 
@@ -16,23 +16,31 @@ namespace platform {
 
 namespace {
 
-// A value of the process, which a run of the program may override with its own while it
-// executes.
+// A value of the process, which a run of the program may override with its own. The
+// run's own is attached to the run (process_run.h), so that code of the run asks for it
+// and gets it even after the run's end; a run that has one is never answered with the
+// process's, which would be some other run's (the host's own exit).
 template <class T>
 class RunOrProcess {
 public:
-    // Where a value set now goes: the executing run's place, or the process's.
-    T& slot() { return ProcessRun::executing() ? run_.get() : process_; }
-    // The executing run's value when it has one, else the process's.
+    // The value of the executing run when it has one of its own, else the process's.
     T& value() {
-        if (ProcessRun::executing()) {
-            if (T& own = run_.get()) return own;
+        if (const auto& run = ProcessRun::executing()) {
+            if (auto own = run->attached<T>(this)) return *own;
         }
         return process_;
     }
+    // Sets the executing run's own value (none: the run has none of its own any more),
+    // or the process's when no run executes.
+    void set(T value) {
+        if (const auto& run = ProcessRun::executing()) {
+            run->attach(this, value ? std::make_shared<T>(std::move(value)) : nullptr);
+            return;
+        }
+        process_ = std::move(value);
+    }
 
 private:
-    ProcessLocal<T> run_;
     T process_{};
 };
 
@@ -82,7 +90,7 @@ ProcessInfo& ProcessInfo::current() {
 }
 
 ProcessInfo& ProcessInfo::setCurrent(std::unique_ptr<ProcessInfo> info) {
-    currentInfo().slot() = std::move(info);
+    currentInfo().set(std::move(info));
     return current();
 }
 
@@ -107,6 +115,9 @@ double ProcessInfo::systemUptime() const {
 }
 
 void ProcessInfo::exit(int status) {
+    // A process that has died exits no more: whatever of it still runs (a hand-over's
+    // destructor) ends nothing, the host least of all.
+    if (const auto& run = ProcessRun::executing(); run && run->hasEnded()) return;
     if (const auto handler = exitHandlers().value()) {
         handler(status);
         return;
@@ -115,6 +126,6 @@ void ProcessInfo::exit(int status) {
     std::exit(status);
 }
 
-void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandlers().slot() = std::move(handler); }
+void ProcessInfo::setExitHandler(std::function<void(int)> handler) { exitHandlers().set(std::move(handler)); }
 
 }  // namespace platform

@@ -56,15 +56,18 @@ ThreadDispatchQueue::ThreadDispatchQueue(std::string label, MainLoop& loop, Pool
 }
 
 ThreadDispatchQueue::~ThreadDispatchQueue() {
-    size_t dropped = 0;
+    std::deque<Handover<void()>> dropped;
     std::vector<std::thread> threads;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        dropped = waiting_.size();
-        waiting_.clear();
+        dropped.swap(waiting_);
     }
     cv_.notify_all();
+    const size_t droppedCount = dropped.size();
+    // Outside the lock: what a dropped job captured may send to this queue as it goes,
+    // which a stopping queue refuses.
+    dropped.clear();
     {
         // Stopping, no thread starts or retires any more.
         std::lock_guard lock(mutex_);
@@ -73,7 +76,7 @@ ThreadDispatchQueue::~ThreadDispatchQueue() {
     }
     for (auto& thread : threads) thread.join();
     // Jobs that never ran still counted as in flight.
-    for (size_t i = 0; i < dropped; ++i) loop_.endOffMainWork();
+    for (size_t i = 0; i < droppedCount; ++i) loop_.endOffMainWork();
 }
 
 size_t ThreadDispatchQueue::threadCount() const {

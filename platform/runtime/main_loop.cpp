@@ -92,9 +92,15 @@ MainLoop::MainLoop(ClockKind clock)
 MainLoop::~MainLoop() {
     // Suspended tasks go first: their frames may still talk to the loop as they unwind.
     tasks_->destroyAll();
-    queues_.clear();
-    concurrentQueues_.clear();
-    tearingDown_ = true;
+    {
+        // From now on nothing is posted, and blocking calls of jobs still running return
+        // at once, as a dying process's threads are cut off: the queues' threads end
+        // without waiting out a read that blocks.
+        std::lock_guard lock(mutex_);
+        tearingDown_ = true;
+    }
+    teardownCv_.notify_all();
+    destroyQueues();
     std::map<Key, Item> mainQueue, events;
     {
         std::lock_guard lock(mutex_);
@@ -512,7 +518,9 @@ void MainLoop::blockFor(double seconds) {
         simulatedNow_ += seconds;
         return;
     }
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    // Cut short as the loop goes (see ~MainLoop).
+    std::unique_lock lock(mutex_);
+    teardownCv_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return tearingDown_.load(); });
 }
 
 void MainLoop::beginOffMainWork() {
@@ -530,10 +538,51 @@ void MainLoop::endOffMainWork() {
 }
 
 DispatchQueue& MainLoop::queue(const std::string& label) {
+    std::shared_ptr<ProcessRun> owner = ProcessRun::executing();
+    if (owner && owner == ProcessRun::defaultRun()) owner = nullptr;
+    // Destroyed after the lock is released: a queue going may wait for its threads.
+    std::vector<std::unique_ptr<DispatchQueue>> gone;
     std::lock_guard lock(mutex_);
-    auto& slot = queues_[label];
-    if (!slot) slot = makeSerialQueue(label, *this);
-    return *slot;
+    const QueueKey key{owner ? owner->number() : 0, label};
+    if (auto it = queues_.find(key); it != queues_.end()) return *it->second.queue;
+    gone = takeQueuesOfGoneRuns();
+    OwnedQueue& made = queues_[key];
+    made.owner = owner;
+    made.queue = makeSerialQueue(label, *this);
+    return *made.queue;
+}
+
+std::vector<std::unique_ptr<DispatchQueue>> MainLoop::takeQueuesOfGoneRuns() {
+    // Once nothing holds a run, none of its code can run or be waiting anywhere (a job,
+    // a hand-over, a reference to its queue held by its code): its idle queues are
+    // nobody's.
+    std::vector<std::unique_ptr<DispatchQueue>> gone;
+    for (auto it = queues_.begin(); it != queues_.end();) {
+        const bool nobodys = it->first.first != 0 && it->second.owner.expired();
+        if (nobodys && it->second.queue->pendingJobs() == 0) {
+            gone.push_back(std::move(it->second.queue));
+            it = queues_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return gone;
+}
+
+void MainLoop::destroyQueues() {
+    // Round after round: a job that a going queue still runs may send one more to a
+    // queue it asks for.
+    for (;;) {
+        std::vector<std::unique_ptr<DispatchQueue>> gone;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto& [key, owned] : queues_) gone.push_back(std::move(owned.queue));
+            for (auto& [label, queue] : concurrentQueues_) gone.push_back(std::move(queue));
+            queues_.clear();
+            concurrentQueues_.clear();
+        }
+        if (gone.empty()) return;
+    }
 }
 
 DispatchQueue& MainLoop::concurrentQueue(const std::string& label) {

@@ -191,16 +191,22 @@ public:
     bool runInMode(const RunLoopMode& mode, double seconds, const std::function<bool()>& done);
 
     // Blocks the caller for `seconds`: on the simulated clock the main thread's time
-    // jumps ahead (inside simulated off-main work the job takes that much longer).
+    // jumps ahead (inside simulated off-main work the job takes that much longer). On the
+    // real clock the wait ends early once the loop goes.
     void blockFor(double seconds);
 
     // Off-main work in flight on threads; the simulated clock does not move past it.
     void beginOffMainWork();
     void endOffMainWork();
 
-    // Serial queues by label, made on first use with the kind that suits the clock.
+    // Serial queues by label, made on first use with the kind that suits the clock. Each
+    // process has its own, as a label names a queue within one process: the queues of the
+    // run whose code asks, and the system's for code that enters no run (and for the
+    // default run, the same program while no host runs it; see process_run.h). The
+    // queues of a run that nothing holds any more go once they are idle.
     DispatchQueue& queue(const std::string& label);
-    // Concurrent queues by label, made on first use with the kind that suits the clock.
+    // The system's global concurrent queues by label, one for every process; made on first
+    // use with the kind that suits the clock.
     DispatchQueue& concurrentQueue(const std::string& label);
 
     TaskRegistry& tasks() { return *tasks_; }
@@ -239,6 +245,7 @@ private:
 
     mutable std::mutex mutex_;  // guards the main queue, off-main events and in-flight count
     std::condition_variable cv_;
+    std::condition_variable teardownCv_;  // blocking calls on the real clock wait on it
     std::map<Key, Item> mainQueue_;
     std::map<Key, Item> offMainEvents_;
     int inFlight_ = 0;
@@ -254,7 +261,21 @@ private:
     std::vector<FdWatch> fdWatches_;
     int nextFdWatchId_ = 1;
 
-    std::unordered_map<std::string, std::unique_ptr<DispatchQueue>> queues_;
+    // A serial queue and the run it belongs to (none for the system's).
+    struct OwnedQueue {
+        std::weak_ptr<ProcessRun> owner;
+        std::unique_ptr<DispatchQueue> queue;
+    };
+    // By the owner's number (0 for the system) and the label.
+    using QueueKey = std::pair<uint64_t, std::string>;
+    // Takes out the queues of runs that nothing holds any more and that have no job in
+    // flight, for the caller to destroy outside the lock. Called with mutex_ held.
+    std::vector<std::unique_ptr<DispatchQueue>> takeQueuesOfGoneRuns();
+    // Destroys every queue, outside the lock: a job still running may ask for a queue as
+    // it finishes.
+    void destroyQueues();
+
+    std::map<QueueKey, OwnedQueue> queues_;
     std::unordered_map<std::string, std::unique_ptr<DispatchQueue>> concurrentQueues_;
     std::unique_ptr<TaskRegistry> tasks_;
 };

@@ -13,7 +13,7 @@ std::mutex g_mutex;
 // The run begun last, only so that what a dead run made after its end goes as the next
 // one begins; nothing asks for it.
 std::shared_ptr<ProcessRun> g_last;
-std::shared_ptr<ProcessRun> g_standIn;
+std::shared_ptr<ProcessRun> g_default;
 bool g_hosted = false;
 thread_local std::shared_ptr<ProcessRun> t_executing;
 
@@ -38,33 +38,40 @@ std::shared_ptr<ProcessRun> ProcessRun::current() {
     {
         std::lock_guard lock(g_mutex);
         VERIFY_WITH(!g_hosted, "the system's code asks for a value of the program's run without entering the run");
-        if (g_standIn) return g_standIn;
+        if (g_default) return g_default;
     }
     std::shared_ptr<ProcessRun> made = begin();
     std::lock_guard lock(g_mutex);
-    if (!g_standIn) g_standIn = std::move(made);
-    return g_standIn;
+    if (!g_default) g_default = std::move(made);
+    return g_default;
 }
 
-void ProcessRun::setStandIn(std::shared_ptr<ProcessRun> run) {
+void ProcessRun::setDefaultRun(std::shared_ptr<ProcessRun> run) {
     std::lock_guard lock(g_mutex);
-    g_standIn = std::move(run);
+    g_default = std::move(run);
     g_hosted = false;
+}
+
+std::shared_ptr<ProcessRun> ProcessRun::defaultRun() {
+    std::lock_guard lock(g_mutex);
+    return g_default;
 }
 
 void ProcessRun::setHosted() {
     std::lock_guard lock(g_mutex);
-    g_standIn = nullptr;
+    g_default = nullptr;
     g_hosted = true;
 }
 
 ProcessRun::~ProcessRun() {
     // Values the run still keeps (a run that never ended, made by a test's world) go
-    // with it; nothing executes as it any more by now.
+    // with it, then what the system attached; nothing executes as it any more by now.
     std::vector<Kept> kept;
+    std::vector<Kept> attached;
     {
         std::lock_guard lock(mutex_);
         kept.swap(kept_);
+        attached.swap(attached_);
     }
     while (!kept.empty()) kept.pop_back();
 }
@@ -80,6 +87,26 @@ void ProcessRun::end(const std::function<void()>& lastly) {
 std::shared_ptr<void> ProcessRun::find(const void* key) const {
     std::lock_guard lock(mutex_);
     for (const Kept& k : kept_) {
+        if (k.key == key) return k.value;
+    }
+    return nullptr;
+}
+
+void ProcessRun::attach(const void* key, std::shared_ptr<void> value) {
+    std::shared_ptr<void> previous;
+    std::lock_guard lock(mutex_);
+    for (auto it = attached_.begin(); it != attached_.end(); ++it) {
+        if (it->key != key) continue;
+        previous = std::exchange(it->value, value);
+        if (!it->value) attached_.erase(it);
+        return;
+    }
+    if (value) attached_.push_back({key, std::move(value)});
+}
+
+std::shared_ptr<void> ProcessRun::findAttached(const void* key) const {
+    std::lock_guard lock(mutex_);
+    for (const Kept& k : attached_) {
         if (k.key == key) return k.value;
     }
     return nullptr;

@@ -19,11 +19,18 @@
 //
 // Code that enters no run. While no host runs the program (a test that builds a world and
 // calls the program directly), such code is the program's too: the values it makes once
-// are kept by the stand-in run, the world's (setStandIn), else one made on first use.
+// are kept by the default run, the world's (setDefaultRun), else one made on first use.
 // Once a host runs the program (setHosted), code that enters no run is the system's own,
 // which keeps no run's values: asking for one without naming the run fails (VERIFY), so
 // that the system reaches a run only by entering it (InRun, Handover::ownedBy) and never
-// takes one run for another, whichever ran last. A new stand-in (a new world) lifts that.
+// takes one run for another, whichever ran last. A new default run (a new world) lifts
+// that.
+//
+// What the system knows a run by. The system that starts a run attaches to it what it
+// must answer for that run alone: its process, where its exit goes (attach). Unlike the
+// values the run makes once, these stay with the run past its end, for as long as
+// anything holds the run, since code of an ended run (a hand-over's destructor, a value
+// made after the end) may still ask; it is answered for its own run, never another's.
 //
 // Threads: runs may be begun, entered, asked and ended from any thread; values made once
 // are made under a lock.
@@ -46,12 +53,14 @@ public:
     // runs.
     static const std::shared_ptr<ProcessRun>& executing();
     // Where values made once are kept for the calling code: the run it executes; for code
-    // that enters no run, the stand-in while no host runs the program. Fails (VERIFY) for
-    // the system's code once a host does: see "Code that enters no run" above.
+    // that enters no run, the default run while no host runs the program. Fails (VERIFY)
+    // for the system's code once a host does: see "Code that enters no run" above.
     static std::shared_ptr<ProcessRun> current();
-    // The run that code entering no run stands in, until a host runs the program; null:
+    // The run that code entering no run belongs to, until a host runs the program; null:
     // one made on first use. Ends the hosted rule below.
-    static void setStandIn(std::shared_ptr<ProcessRun> run);
+    static void setDefaultRun(std::shared_ptr<ProcessRun> run);
+    // The default run set; null once a host runs the program or before one is set.
+    static std::shared_ptr<ProcessRun> defaultRun();
     // A host runs the program from now on: code that enters no run is the system's.
     static void setHosted();
 
@@ -75,6 +84,16 @@ public:
     template <class T, class Make>
     std::shared_ptr<T> keep(const void* key, Make&& make);
 
+    // What the system attaches to the run under `key` (see "What the system knows a run
+    // by" above): replaces what was there; null takes it away. Kept until the run object
+    // goes, its end notwithstanding. Any thread.
+    void attach(const void* key, std::shared_ptr<void> value);
+    // What is attached under `key`; null when nothing is.
+    template <class T>
+    std::shared_ptr<T> attached(const void* key) const {
+        return std::static_pointer_cast<T>(findAttached(key));
+    }
+
 private:
     struct Kept {
         const void* key;
@@ -82,6 +101,7 @@ private:
     };
     explicit ProcessRun(uint64_t number) : number_(number) {}
     std::shared_ptr<void> find(const void* key) const;
+    std::shared_ptr<void> findAttached(const void* key) const;
     // Keeps `value` unless another thread kept one first; answers what is kept.
     std::shared_ptr<void> insert(const void* key, std::shared_ptr<void> value);
     // Destroys the kept values, newest first, executing as this run.
@@ -91,6 +111,7 @@ private:
     std::atomic<bool> ended_{false};
     mutable std::mutex mutex_;
     std::vector<Kept> kept_;
+    std::vector<Kept> attached_;
 };
 
 // Executes the code of a block as `run`'s (null: as the system's), restoring what ran

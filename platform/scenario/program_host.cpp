@@ -38,14 +38,16 @@ bool ProgramHost::launch() {
     // one of its runs.
     ProcessRun::setHosted();
     run_ = ProcessRun::begin();
-    process_ = &world_.startOwnProcess(run_);
+    pid_ = world_.startOwnProcess(run_).pid();
     {
         InRun asProgram(run_);
-        // The run is a process of its own: its identifier, and its exit comes here.
-        ProcessInfo::setCurrent(ProcessInfo::make(process_->pid(), ProcessInfo::current().environment()));
+        // The run is a process of its own: its identifier, and its exit comes here, for as
+        // long as it is the run this host runs.
+        ProcessInfo::setCurrent(ProcessInfo::make(pid_, ProcessInfo::current().environment()));
         std::weak_ptr<int> alive = alive_;
-        ProcessInfo::setExitHandler([this, alive](int status) {
-            if (alive.lock()) ending(status);
+        std::weak_ptr<ProcessRun> run = run_;
+        ProcessInfo::setExitHandler([this, alive, run](int status) {
+            if (alive.lock() && run.lock() == run_) ending(status);
         });
         auto defaults = FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder_);
         if (defaults) UserDefaults::setStandard(std::move(defaults));
@@ -53,15 +55,16 @@ bool ProgramHost::launch() {
     }
     if (!delegate_) {
         std::exchange(run_, nullptr)->end();
-        std::exchange(process_, nullptr)->quit();
+        quitProcess();
         return false;
     }
     asProgram([this] {
         Application& app = Application::shared();
         app.setDelegate(delegate_);
         std::weak_ptr<int> alive = alive_;
-        app.setTerminationHandler([this, alive] {
-            if (alive.lock()) ending(0);
+        std::weak_ptr<ProcessRun> run = run_;
+        app.setTerminationHandler([this, alive, run] {
+            if (alive.lock() && run.lock() == run_) ending(0);
         });
     });
     if (onLaunch_) onLaunch_();
@@ -87,7 +90,13 @@ bool ProgramHost::crash() {
     return true;
 }
 
-int32_t ProgramHost::processIdentifier() const { return process_ ? process_->pid() : 0; }
+int32_t ProgramHost::processIdentifier() const { return isRunning() ? pid_ : 0; }
+
+void ProgramHost::quitProcess() {
+    // Looked up by its number: whatever ended the process meanwhile (a signal, the world),
+    // its record may have gone since.
+    if (desktop::Application* process = world_.process(std::exchange(pid_, 0))) process->quit();
+}
 
 void ProgramHost::asProgram(const std::function<void()>& work) const {
     if (!isRunning()) return;
@@ -111,7 +120,7 @@ void ProgramHost::endRun(std::optional<int> status) {
     // dead run's code, after its task chains and before the values it made once.
     run->end([this] { delegate_.reset(); });
     // The process is gone from the world, and what the world knew of it with it.
-    std::exchange(process_, nullptr)->quit();
+    quitProcess();
     discardPendingSignals();
     endPending_ = false;
     lastEnd_ = status;

@@ -41,7 +41,6 @@ class ApplicationDelegate;
 class ProcessRun;
 
 namespace desktop {
-class Application;
 class Desktop;
 }
 
@@ -88,12 +87,14 @@ private:
     // The program asked to end with `status` (none: a crash); carried out on a later turn.
     void ending(std::optional<int> status);
     void endRun(std::optional<int> status);
+    // Ends the run's process in the world, when it has not ended already.
+    void quitProcess();
 
     desktop::Desktop& world_;
     MakeDelegate makeDelegate_;
     std::filesystem::path defaultsFolder_;
     std::shared_ptr<ProcessRun> run_;
-    desktop::Application* process_ = nullptr;
+    int32_t pid_ = 0;  // the run's process; 0 when none runs
     std::shared_ptr<ApplicationDelegate> delegate_;
     bool endPending_ = false;
     int launches_ = 0;

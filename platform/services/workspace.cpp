@@ -27,7 +27,7 @@ namespace {
 class WorkspaceHub {
 public:
     explicit WorkspaceHub(Desktop& world) : world_(world) {
-        listener_ = world.addListener([this](const WorldEvent& e) { onEvent(e); });
+        listener_ = world.addListener(Desktop::Listener::system([this](const WorldEvent& e) { onEvent(e); }));
     }
     ~WorkspaceHub() { world_.removeListener(listener_); }
     WorkspaceHub(const WorkspaceHub&) = delete;
@@ -68,7 +68,9 @@ void WorkspaceHub::onEvent(const WorldEvent& e) {
             notification.userInfo.erase(n::kApplicationKey);
         }
     }
-    world_.postToMainQueue([this, notification = std::move(notification)] { center.post(notification); });
+    world_.postToMainQueue(Handover<void()>::system([this, notification = std::move(notification)] {
+        center.post(notification);
+    }));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/appkit/window.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/observation.h"
+#include "platform/runtime/process_once.h"
 #include "platform/services/date_format.h"
 #include "platform/services/workspace.h"
 #include "platform/ui/graph.h"
@@ -60,9 +61,10 @@ Host::~Host() {
 
 namespace {
 
+// The hosts of the calling run: each process has its own windows.
 std::vector<std::weak_ptr<Host>>& liveHosts() {
-    static std::vector<std::weak_ptr<Host>> hosts;
-    return hosts;
+    static ProcessLocal<std::vector<std::weak_ptr<Host>>> hosts;
+    return hosts.get();
 }
 
 }  // namespace

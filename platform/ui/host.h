@@ -69,7 +69,7 @@ class Host : public std::enable_shared_from_this<Host> {
 public:
     static std::shared_ptr<Host> create(std::shared_ptr<Window> window, std::function<View()> root,
                                         WindowTitle title = WindowTitle::fixed);
-    // Every host alive, oldest first: where tools find the program's views.
+    // Every host of the calling run alive, oldest first: where tools find the program's views.
     static std::vector<std::shared_ptr<Host>> all();
     ~Host();
     Host(const Host&) = delete;

@@ -41,7 +41,9 @@ int32_t windowServerSetGlobalHotKeyOperatingMode(int32_t connection, uint32_t mo
     if (connection != windowServerMainConnection()) return code(WindowServerError::invalidConnection);
     auto guard = world->lock();
     if (int32_t e = faultCode(*world, FaultCall::hotKeyOperatingMode, "set")) return e;
-    world->hotKeys().setOperatingMode(mode);
+    // Set for the caller's connection: the window server puts it back when the caller's
+    // process ends.
+    world->hotKeys().setOperatingMode(mode, world->ownProcessIdentifier());
     return code(WindowServerError::success);
 }
 

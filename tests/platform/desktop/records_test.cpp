@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
@@ -148,20 +150,28 @@ TEST(DesktopRecords, WhatTheWorldsPartsKeepForAWindowGoesWithItsRecord) {
 TEST(DesktopRecords, AWindowKeptLongerThanItsProcessStillKnowsItsOwner) {
     MainLoop loop(ClockKind::simulated);
     Desktop world(loop);
-    Application& app = world.application("com.example.Gone").window("W").add();
+    Application& app = world.application("com.example.Gone").window({.title = "W", .toolbars = {{}}, .controls = {{}}}).add();
     const int32_t pid = app.pid();
     const uint32_t number = app.windows()[0]->number();
     app.quit();
-    // More processes end than the world keeps, fewer windows close than it keeps.
+    // More processes end than the world keeps, fewer windows close than it keeps, and more
+    // controls go than it keeps, the window's own among them.
     for (size_t i = 0; i < Desktop::kKeptEndedProcesses + 1; ++i) {
         world.application("com.example.Brief").launch().quit();
     }
+    const std::vector<ControlDescription> many(Desktop::kKeptDestroyedControls, ControlDescription{});
+    world.application("com.example.Crowded").window({.title = "C", .controls = many}).add().quit();
     EXPECT_EQ(world.processRecord(pid), nullptr);
     const Window* w = world.windowRecord(number);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->owner().pid(), pid);
     EXPECT_TRUE(w->owner().isTerminated());
     EXPECT_EQ(w->owner().bundleIdentifier(), "com.example.Gone");
+    // What it hands out of its controls is what still exists: nothing a caller would
+    // dereference as null.
+    for (const std::vector<Control*>& controls : {w->toolbars(), w->controls()}) {
+        EXPECT_EQ(std::count(controls.begin(), controls.end(), nullptr), 0);
+    }
 }
 
 TEST(DesktopRecords, AHeldApplicationRecordOutlivesTheTableAndTheWorld) {

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,6 +91,49 @@ TEST(RuntimeThreads, ThreadJobsSendToASimulatedQueue) {
     expectAllInOrder(arrivals, {"main", "thread"});
     EXPECT_EQ(simulated.pendingJobs(), 0u);
     EXPECT_EQ(simulated.finishedJobs(), size_t(2 * kItems));
+}
+
+// A queue goes (alone, or with the loop as the process ends) while its jobs still do
+// things: a job it drops sends to it as its captures go; a job blocked on a read asks for
+// a queue once the read returns. Neither holds the end up or races with it.
+TEST(RuntimeThreads, QueuesGoWithoutWaitingOnWhatTheirJobsStillDo) {
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"a queue dropping a job that sends to it",
+         [] {
+             MainLoop loop(ClockKind::real);
+             auto queue = std::make_unique<ThreadDispatchQueue>("going", loop);
+             std::atomic<bool> started{false}, dropped{false};
+             queue->async([&] {
+                 started = true;
+                 while (!dropped) std::this_thread::yield();
+             });
+             std::shared_ptr<void> sends(nullptr, [&dropped, going = queue.get()](void*) {
+                 going->async([] {});
+                 dropped = true;
+             });
+             queue->async([sends] {});
+             sends.reset();
+             while (!started) std::this_thread::yield();
+             queue.reset();
+         }},
+        {"the loop going while a job blocks on a read",
+         [] {
+             auto loop = std::make_unique<MainLoop>(ClockKind::real);
+             std::atomic<bool> reading{false};
+             loop->queue("reader").async([&reading] {
+                 reading = true;
+                 MainLoop::main().blockFor(60);
+                 MainLoop::main().queue("after the read").async([] {});
+             });
+             while (!reading) std::this_thread::yield();
+             loop.reset();
+         }},
+    };
+    for (const auto& [name, play] : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        play();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << name;
+    }
 }
 
 }  // namespace

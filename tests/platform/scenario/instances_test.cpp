@@ -176,6 +176,13 @@ TEST(InstancesDeathTest, TheSystemAsksForNoRunsValueWithoutNamingTheRun) {
     EXPECT_DEATH(perRun.get(), "without entering the run");
     EXPECT_DEATH(Application::shared(), "without entering the run");
     EXPECT_DEATH(world.ownApplication(), "without entering the run");
+    // Nor is a run that is no process of the world told some process's identifier.
+    EXPECT_DEATH(
+        {
+            InRun stranger(ProcessRun::begin());
+            world.ownApplication();
+        },
+        "no process of this world");
 }
 
 }  // namespace
