@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/gpu/device.h"
 #include "tests/shell/shell_test_support.h"
 
 namespace furlpane {
@@ -92,11 +91,7 @@ struct Sweep {
 
 void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.change.name << secondName(sweep.second); }
 
-class InstancesSweep : public ::testing::TestWithParam<Sweep> {
-protected:
-    void SetUp() override { platform::gpu::setPassesDraw(false); }
-    void TearDown() override { platform::gpu::setPassesDraw(true); }
-};
+using InstancesSweep = testing::SweepWithoutPictures<Sweep>;
 
 TEST_P(InstancesSweep, TheFirstInstanceStaysWholeWhateverTheMoment) {
     const Sweep& sweep = GetParam();
@@ -163,11 +158,7 @@ const std::vector<Together>& together() {
     return all;
 }
 
-class QuittingTogether : public ::testing::TestWithParam<Ending> {
-protected:
-    void SetUp() override { platform::gpu::setPassesDraw(false); }
-    void TearDown() override { platform::gpu::setPassesDraw(true); }
-};
+using QuittingTogether = testing::SweepWithoutPictures<Ending>;
 
 TEST_P(QuittingTogether, EveryWindowComesBack) {
     const Ending how = GetParam();
