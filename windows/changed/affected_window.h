@@ -554,6 +554,9 @@ private:
     const TargetWindow target_;
     WindowState state_;
     Change change_ = Change::none;
+    // Whether the window has been asked out of the Dock and that has not yet been
+    // answered: its change no longer says so, yet it may still be there.
+    bool isLeavingDock_ = false;
     StandIn standIn_ = StandIn::none;
     bool isEngaged_ = false;
     const std::weak_ptr<WindowEffectsServices> effects_;

@@ -32,7 +32,8 @@ bool AffectedWindow::restore(const std::function<bool()>& untilAnswering) {
     if (state_.style) postWillChange(state_.style, std::nullopt);
     tearDownCompanions();
     bool tookOut = false;
-    if (change_ == Change::minimized && !isOwnWindow()) {
+    // A window whose way out of the Dock has not been answered may still be there.
+    if ((change_ == Change::minimized || isLeavingDock_) && !isOwnWindow()) {
         auto written = takeOutOfDock();
         // The application may be busy with a trip that another instance of the program
         // started: once it answers again it is asked once more.
@@ -41,6 +42,7 @@ bool AffectedWindow::restore(const std::function<bool()>& untilAnswering) {
         if (tookOut) ledger_->forget(target_.id);
     }
     change_ = Change::none;
+    isLeavingDock_ = false;
     dismissStandIn();
     stopObserving();
     state_ = WindowState{};

@@ -87,6 +87,7 @@ Task<bool> AffectedWindow::applyState(Raising raising) {
     if (isOwnWindow()) {
         bringOwnWindowBack(moveTo, raising, transition, recording);
     } else {
+        isLeavingDock_ = true;
         wayOut = sendWindowBack(moveTo, raising, transition, recording);
     }
     countDockTrip(DockTripDirection::deminiaturizing);
@@ -98,8 +99,12 @@ Task<bool> AffectedWindow::applyState(Raising raising) {
         auto again = askAgainWhenAnswering(wayOut);
         const bool asked = co_await again;
         // Still in the Dock, or put back meanwhile as the program began to quit.
-        if (!asked) co_return change_ == Change::none;
+        if (!asked) {
+            isLeavingDock_ = false;
+            co_return change_ == Change::none;
+        }
     }
+    isLeavingDock_ = false;
     // Without an answer (the wait given up) the window counts as out, as it did before
     // answers were awaited.
     const bool tookOut = !wayOut->written || wayOut->written->error == platform::AccessibilityError::success;
