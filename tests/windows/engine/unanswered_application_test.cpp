@@ -92,5 +92,28 @@ TEST(UnansweredApplication, AChangeWaitsForItWithinTheBoundThenActsOrLeavesTheWi
     }
 }
 
+// The program quits while a window's way out of the Dock waits for the application's
+// answer: the window no longer counts as in the Dock, yet it is, and the put-back asks
+// for it again.
+TEST(UnansweredApplication, AQuitWhileAWayOutAwaitsItsAnswerPutsTheWindowBack) {
+    Scene scene;
+    run(scene, scene.engine->act(WindowAction::minimizeInPlace, scene.target(scene.window(0)), {}, Raising::inPlace,
+                                 Speed::normal));
+    scene.settle();
+    const auto thumbnail = scene.engine->findAffected(scene.window(0).number());
+    ASSERT_TRUE(thumbnail && scene.window(0).isMinimized());
+    scene.world.faults().on(FaultCall::writeAttribute, "AXMinimized").forWindow(scene.window(0).number()).times(1)
+        .hang(0.3);
+    scene.engine->onMainActor(WindowEffects::Job([thumbnail](WindowEffects& effects) {
+        return effects.restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {});
+    }));
+    scene.loop.advance(0.1);
+
+    scene.engine->restoreAll();
+
+    EXPECT_FALSE(scene.window(0).isMinimized());
+    EXPECT_EQ(scene.stored(), Dictionary{});
+}
+
 }  // namespace
 }  // namespace engine_test
