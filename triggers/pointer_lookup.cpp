@@ -4,11 +4,9 @@
 
 namespace furlpane {
 
-std::optional<platform::AccessibilityElement> elementAtPoint(platform::Point location) {
-    auto element = systemWideElement().copyElementAtPosition(static_cast<float>(location.x),
-                                                             static_cast<float>(location.y));
-    if (!element) return std::nullopt;
-    return *element;
+platform::Result<platform::AccessibilityElement, platform::AccessibilityError> elementAtPoint(
+    platform::Point location) {
+    return systemWideElement().copyElementAtPosition(static_cast<float>(location.x), static_cast<float>(location.y));
 }
 
 std::optional<platform::AccessibilityElement> windowOfElement(const platform::AccessibilityElement& element,

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/appkit/application.h"
+#include "platform/services/workspace.h"
 #include "platform/windowserver/window_list.h"
 #include "triggers/pointer_lookup.h"
 #include "triggers/trigger_tap.h"
@@ -37,10 +38,12 @@ std::optional<Trigger> titleBarTrigger(EventFlags held) {
 }
 
 // The role of the element hit and its window's element, in the program's own windows
-// (through AppKit) or in another application's (through accessibility).
+// (through AppKit) or in another application's (through accessibility); or that the
+// application did not answer.
 struct ElementHit {
     std::optional<std::string> role;
     std::optional<platform::AccessibilityElement> window;
+    bool isUnanswered = false;
 };
 
 std::optional<ElementHit> ownElementHit(uint32_t number, Point location) {
@@ -52,7 +55,13 @@ std::optional<ElementHit> ownElementHit(uint32_t number, Point location) {
 }
 
 std::optional<ElementHit> foreignElementHit(Point location) {
-    const auto element = elementAtPoint(location);
+    platform::Result<platform::AccessibilityElement, platform::AccessibilityError> element =
+        platform::AccessibilityError::failure;
+    const Answer answer = timedRequest(systemWideElement(), [&element, location] {
+        element = elementAtPoint(location);
+        return element ? platform::AccessibilityError::success : element.error();
+    });
+    if (answer.isUnanswered) return ElementHit{std::nullopt, std::nullopt, true};
     if (!element) return std::nullopt;
     auto role = stringAttribute(platform::ax::attribute::role, *element);
     auto window = windowOfElement(*element, role);
@@ -83,7 +92,9 @@ bool TriggerTap::titleBarDoubleClick(Point location, EventFlags held, std::optio
                                      const std::set<Trigger>& intercepted) {
     const auto trigger = titleBarTrigger(held);
     if (!trigger || !intercepted.contains(*trigger)) return false;
-    auto target = titleBarTarget(location, targetProcess);
+    auto found = lookUpTitleBar(location, targetProcess);
+    if (found.unanswered) return deferTitleBarDoubleClick(*trigger, location, held, targetProcess, *found.unanswered);
+    auto& target = found.target;
     if (!target) return false;
     const auto action = rules_->tapActionForTrigger(*trigger, target->bundleIdentifier);
     if (!action) return false;
@@ -93,28 +104,62 @@ bool TriggerTap::titleBarDoubleClick(Point location, EventFlags held, std::optio
     return true;
 }
 
+std::optional<TargetWindow> TriggerTap::titleBarTarget(Point location, std::optional<int32_t> targetProcess) {
+    return lookUpTitleBar(location, targetProcess).target;
+}
+
 // An application busy with a trip into or out of the Dock is not asked anything: its
 // remembered window answers, on its bare title bar only.
-std::optional<TargetWindow> TriggerTap::titleBarTarget(Point location, std::optional<int32_t> targetProcess) {
+TriggerTap::TitleBarLookup TriggerTap::lookUpTitleBar(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
-    if (!hit) return std::nullopt;
+    if (!hit) return {};
     if (isTravelling(hit->processIdentifier)) {
         auto known = knownTarget(hit->id, hit->processIdentifier);
-        if (!known) return std::nullopt;
+        if (!known) return {};
         const Point relative{location.x - hit->bounds.minX(), location.y - hit->bounds.minY()};
-        if (!known->isOnBareTitleBar(relative)) return std::nullopt;
-        return known;
+        if (!known->isOnBareTitleBar(relative)) return {};
+        return {std::move(known), std::nullopt};
     }
     const auto element = hit->processIdentifier == ownProcessIdentifier() ? ownElementHit(hit->id, location)
                                                                           : foreignElementHit(location);
-    if (!element) return std::nullopt;
-    if (element->role && controlRoles().contains(*element->role)) return std::nullopt;
-    if (!element->window) return std::nullopt;
+    if (!element) return {};
+    if (element->isUnanswered) return {std::nullopt, hit};
+    if (element->role && controlRoles().contains(*element->role)) return {};
+    if (!element->window) return {};
     auto target = TargetWindow::create(*element->window);
     // The window the window server shows under the pointer, and no other.
-    if (!target || target->id != hit->id) return std::nullopt;
-    if (!target->titleBarContains(location)) return std::nullopt;
-    return target;
+    if (!target || target->id != hit->id) return {};
+    if (!target->titleBarContains(location)) return {};
+    return {std::move(target), std::nullopt};
+}
+
+// The application did not answer: another instance of the program has sent one of its
+// windows on a trip, which this one does not count. The double-click is swallowed and
+// looked at again once the application answers, within the bound that ends a trip of
+// this instance's own, and acted on when it lies on a title bar then. Only one in the
+// row of the window buttons is held back so: one deeper may be the application's own.
+bool TriggerTap::deferTitleBarDoubleClick(Trigger trigger, Point location, EventFlags held,
+                                          std::optional<int32_t> targetProcess, const WindowServer::WindowHit& hit) {
+    if (location.y - hit.bounds.minY() > title_bar::kDefaultButtonRow) return false;
+    const int32_t pid = hit.processIdentifier;
+    const auto owner = platform::RunningApplication::withProcessIdentifier(pid);
+    const auto action = rules_->tapActionForTrigger(trigger, owner ? owner->bundleIdentifier() : std::nullopt);
+    if (!action) return false;
+    isSwallowingMouseUp_ = true;
+    std::weak_ptr<TriggerTap> tap = weak_from_this();
+    queueTrigger(pid, [tap, location, targetProcess, pid, action = *action, scope = scopeOf(held),
+                       speed = speedOf(held)](WindowEffects& engine) {
+        std::weak_ptr<WindowEffects> effects = engine.weak_from_this();
+        auto again = [tap, location, targetProcess](int32_t) -> std::optional<TargetWindow> {
+            const auto self = tap.lock();
+            return self ? self->titleBarTarget(location, targetProcess) : std::nullopt;
+        };
+        auto respond = [effects, scope, action, location, speed](TargetWindow target) {
+            return WindowEffects::respond(std::move(target), effects, scope, action, location, speed);
+        };
+        return WindowEffects::performWhenAnswering(pid, effects, again, respond);
+    });
+    return true;
 }
 
 // ---- What both click recognisers share

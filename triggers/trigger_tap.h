@@ -190,6 +190,17 @@ private:
     // Title-bar double-clicks (title_bar_triggers.cpp).
     bool titleBarDoubleClick(platform::Point location, platform::EventFlags flags,
                              std::optional<int32_t> targetProcess, const std::set<Trigger>& intercepted);
+    // What lies under a point for a title-bar trigger: the window whose title bar it is,
+    // or the window the window server shows there when its application did not answer.
+    struct TitleBarLookup {
+        std::optional<TargetWindow> target;
+        std::optional<WindowServer::WindowHit> unanswered;
+    };
+    TitleBarLookup lookUpTitleBar(platform::Point location, std::optional<int32_t> targetProcess);
+    // Queues a title-bar double-click on a window whose application did not answer, to be
+    // recognised once it answers again; whether the click is swallowed.
+    bool deferTitleBarDoubleClick(Trigger trigger, platform::Point location, platform::EventFlags held,
+                                  std::optional<int32_t> targetProcess, const WindowServer::WindowHit& hit);
     // The repeated clicks of a double-click on a minimize button that has just fired.
     bool repeatsPressedButton(const std::optional<PressedButton>& previous, platform::Point location,
                               std::optional<int32_t> targetProcess);

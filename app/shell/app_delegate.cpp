@@ -104,8 +104,9 @@ void AppDelegate::terminationCleanup() {
     step("windows restored");
     WindowEffects::shared().restoreAll();
     // What an earlier run left and a pass kept for later is put back as far as it can
-    // be now: no later pass of this run will come.
-    WindowEffects::shared().recoverLedger(LedgerRecovery::Waiting::no);
+    // be now: no later pass of this run will come, so the pass waits as at start-up,
+    // and one application's windows come back together.
+    WindowEffects::shared().recoverLedger(LedgerRecovery::Waiting::yes);
 }
 
 void AppDelegate::signalled(int) {

@@ -25,7 +25,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/gpu/device.h"
 #include "tests/shell/shell_test_support.h"
 
 namespace furlpane {
@@ -109,11 +108,7 @@ std::vector<std::string> endings(End end) {
     return {};
 }
 
-class CrashSweep : public ::testing::TestWithParam<Sweep> {
-protected:
-    void SetUp() override { platform::gpu::setPassesDraw(false); }
-    void TearDown() override { platform::gpu::setPassesDraw(true); }
-};
+using CrashSweep = testing::SweepWithoutPictures<Sweep>;
 
 TEST_P(CrashSweep, EveryWindowComesBackWhateverTheMoment) {
     const Sweep& sweep = GetParam();
@@ -190,11 +185,7 @@ const std::vector<Relaunch>& relaunches() {
     return all;
 }
 
-class QuickRelaunch : public ::testing::TestWithParam<Relaunch> {
-protected:
-    void SetUp() override { platform::gpu::setPassesDraw(false); }
-    void TearDown() override { platform::gpu::setPassesDraw(true); }
-};
+using QuickRelaunch = testing::SweepWithoutPictures<Relaunch>;
 
 TEST_P(QuickRelaunch, EveryWindowComesBack) {
     const Relaunch& relaunch = GetParam();

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/gpu/device.h"
 #include "tests/shell/shell_test_support.h"
 
 namespace furlpane {
@@ -92,11 +91,7 @@ struct Sweep {
 
 void PrintTo(const Sweep& sweep, std::ostream* out) { *out << sweep.change.name << secondName(sweep.second); }
 
-class InstancesSweep : public ::testing::TestWithParam<Sweep> {
-protected:
-    void SetUp() override { platform::gpu::setPassesDraw(false); }
-    void TearDown() override { platform::gpu::setPassesDraw(true); }
-};
+using InstancesSweep = testing::SweepWithoutPictures<Sweep>;
 
 TEST_P(InstancesSweep, TheFirstInstanceStaysWholeWhateverTheMoment) {
     const Sweep& sweep = GetParam();
@@ -126,6 +121,89 @@ std::string sweepName(const ::testing::TestParamInfo<Sweep>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, InstancesSweep, ::testing::ValuesIn(everySweep()), sweepName);
+
+// Both instances change windows of Notes and quit within 0.3 s of each other, as at a
+// log-out, each of them ended one way. Whichever goes first, the other's changes and
+// put-back meet the Dock trips the first one started, and wait for them: every window
+// comes back and no list stays in the ledger.
+enum class Ending { quit, menu, terminate, hangUp };
+
+std::string ending(Ending how, int instance) {
+    const std::string which = instance == 2 ? " instance 2" : "";
+    switch (how) {
+    case Ending::quit: return "quit" + which;
+    case Ending::menu: return "menu \"Quit Furlpane Novan\"" + which;
+    case Ending::terminate: return "signal TERM" + which;
+    case Ending::hangUp: return "signal HUP" + which;
+    }
+    return "";
+}
+
+struct Together {
+    const char* name;
+    std::string settings;
+    std::string first;   // what the first instance changes before the second is launched
+    std::string second;  // what the second one changes (the first one meanwhile, too)
+};
+
+const std::vector<Together>& together() {
+    static const std::vector<Together> all = {
+        {"RollUps", "", "double-click 300,112\nwait 1.5\ndouble-click 1000,112", "double-click 1000,452"},
+        {"Thumbnails", kCommandDoubleClick, "double-click 300,112 cmd", "double-click 1000,452 cmd"},
+        // The first puts its windows back while the second rolls up a third.
+        {"RestoreBeside", "", "double-click 300,112\nwait 1.5\ndouble-click 1000,452",
+         "menu \"Restore All Windows\"\nwait 0.1\ndouble-click 1000,112"},
+        {"Group", "", "double-click 300,112", "double-click 1000,452 opt"},
+    };
+    return all;
+}
+
+using QuittingTogether = testing::SweepWithoutPictures<Ending>;
+
+TEST_P(QuittingTogether, EveryWindowComesBack) {
+    const Ending how = GetParam();
+    // Picked moments: the quits begin while the second one's trips are under way or once
+    // they are over, the gap between them spans 0.02 to 0.3 s, and each instance goes
+    // first in turn; the ways of ending shift the picks, so that each meets every change.
+    const struct {
+        double after;
+        double gap;
+        int first;
+    } picks[] = {{1.5, 0.02, 2}, {0.1, 0.1, 1}, {0.3, 0.2, 2}, {1.5, 0.3, 1}};
+    const size_t shift = static_cast<size_t>(how);
+    for (size_t i = 0; i < together().size(); ++i) {
+        const Together& change = together()[i];
+        const auto& pick = picks[(i + shift) % std::size(picks)];
+        testing::ProgramRun run;
+        const std::string script =
+            std::string(testing::kFiveWindows) + "defaults MIPWindowAnimateTransitions false\n" + change.settings +
+            "launch\nwait 1\n" + change.first + "\nwait 1.5\nlaunch instance 2\nwait 1\n" + change.second +
+            "\nwait " + moment(pick.after) + "\n" + ending(how, pick.first) + "\nwait " + moment(pick.gap) + "\n" +
+            ending(how, 3 - pick.first) +
+            "\nwait 4\nexpect exited 0\nexpect exited 0 instance 2\nexpect no defaults ChangedWindows\n" +
+            kEveryWindowInPlace;
+        ASSERT_EQ(run.play(script), 0) << change.name << ": instance " << pick.first << " first, the other "
+                                       << moment(pick.gap) << " s later\n"
+                                       << run.errors.str();
+    }
+}
+
+const char* endingName(Ending how) {
+    switch (how) {
+    case Ending::quit: return "Quit";
+    case Ending::menu: return "Menu";
+    case Ending::terminate: return "Terminate";
+    case Ending::hangUp: return "HangUp";
+    }
+    return "";
+}
+
+void PrintTo(Ending how, std::ostream* out) { *out << endingName(how); }
+std::string endingTestName(const ::testing::TestParamInfo<Ending>& info) { return endingName(info.param); }
+
+INSTANTIATE_TEST_SUITE_P(Endings, QuittingTogether,
+                         ::testing::Values(Ending::quit, Ending::menu, Ending::terminate, Ending::hangUp),
+                         endingTestName);
 
 }  // namespace
 }  // namespace furlpane

@@ -3,6 +3,7 @@
 // What the shell's tests share: a simulated world and the program's main bundle with a
 // chosen information dictionary, put back when the test ends.
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <csignal>
@@ -15,6 +16,7 @@
 
 #include "app/shell/app_delegate.h"
 #include "platform/desktop/desktop.h"
+#include "platform/gpu/device.h"
 #include "platform/plist/value.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_run.h"
@@ -137,6 +139,15 @@ constexpr const char* kCommandDoubleClick =
     R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
     R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
     "\n";
+
+// The fixture of a sweep: its runs are many, and only where windows end up is looked
+// at, so passes do not draw.
+template <class Param>
+class SweepWithoutPictures : public ::testing::TestWithParam<Param> {
+protected:
+    void SetUp() override { platform::gpu::setPassesDraw(false); }
+    void TearDown() override { platform::gpu::setPassesDraw(true); }
+};
 
 // A moment of a sweep as a scenario's wait writes it.
 inline std::string moment(double seconds) {

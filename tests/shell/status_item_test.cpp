@@ -109,16 +109,16 @@ settings close
     }
 }
 
-// A window whose application stops answering just as the menu restores it stays in the
-// Dock: it is announced so, without a sound, stays in the menu, and the menu brings it
-// back once the application answers again.
+// A window whose application stops answering just as the menu restores it, for longer
+// than the program waits for it, stays in the Dock: it is announced so, without a sound,
+// stays in the menu, and the menu brings it back once the application answers again.
 TEST(StatusMenu, AWindowItsApplicationDidNotTakeBackStaysInTheMenu) {
     ShellRun run;
     ASSERT_EQ(run.play(std::string(kDesk) + R"s(
 double-click 200,112
 wait 1.2
 menu "Groceries (Notes)"
-app com.example.Notes "Notes" unresponsive 1
+app com.example.Notes "Notes" unresponsive 2
 wait 3
 expect window "Groceries" docked
 expect no notification window-state-changed IsInDock=false

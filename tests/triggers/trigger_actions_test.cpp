@@ -122,5 +122,41 @@ TEST_F(TriggerActions, ADoubleTapActsOnTheFocusedWindow) {
     EXPECT_EQ(stateOf(w)->style, Style::shaded);
 }
 
+// Another instance of the program has sent a window of the application on a trip, and
+// the application does not answer the hit test. A double-click on a window's button row
+// is swallowed and looked at again once the application answers, within the bound that
+// ends a trip; one deeper in the window, or one the application refuses, goes through.
+TEST_F(TriggerActions, ADoubleClickOnAnApplicationThatDoesNotAnswerActsOnceItDoes) {
+    const struct {
+        const char* what;
+        double silence;  // the application's from the click on; none: it refuses the hit test at once
+        double depth;    // of the click below the window's top edge
+        bool isSwallowed;
+        bool rollsUp;
+    } cases[] = {
+        {"answers within the wait", 0.5, 10, true, true},
+        {"below the button row", 0.5, 60, false, false},
+        {"refuses", 0, 10, false, false},
+        {"answers too late", 3, 10, true, false},
+    };
+    double top = 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& w = window({.title = c.what, .frame = Rect{100, top, 800, 150}}, std::string("com.example.") + c.what);
+        top += 170;
+        if (c.silence > 0) {
+            w.owner().stopAnswering(1 + c.silence);  // the double-click comes a second later
+        } else {
+            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
+        }
+        const auto fates = doubleClick({w.frame().minX() + 300, w.frame().minY() + c.depth});
+        EXPECT_EQ(fates.back() == EventFate::swallowed, c.isSwallowed);
+        settle();
+        EXPECT_EQ(stateOf(w).has_value(), c.rollsUp);
+        EXPECT_EQ(w.isMinimized(), c.rollsUp);
+        EXPECT_TRUE(tap->changesWaiting().empty());
+    }
+}
+
 }  // namespace
 }  // namespace triggers_test

@@ -20,6 +20,7 @@
 // accessibility queue included.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,5 +88,19 @@ std::optional<platform::AccessibilityElement> focusedWindow(int32_t pid);
 // The application's window element with this window number, matched through the
 // window-number call; nothing when none has it or the call is missing. Main thread.
 std::optional<platform::AccessibilityElement> windowElement(uint32_t number, int32_t pid);
+
+// What an application answered to one request, and whether it answered at all. An
+// application busy with a window's trip into or out of the Dock keeps every request
+// waiting until the messaging timeout runs out, and it then fails with cannotComplete;
+// a request the application refuses fails with the same code at once. Only the first is
+// worth asking again once the application answers.
+struct Answer {
+    platform::AccessibilityError error = platform::AccessibilityError::success;
+    bool isUnanswered = false;
+};
+// Times the request, a call that gives what the application answered; `element` is the
+// one asked (its messaging timeout bounds the wait). Any thread.
+Answer timedRequest(const platform::AccessibilityElement& element,
+                    const std::function<platform::AccessibilityError()>& request);
 
 }  // namespace furlpane

@@ -174,12 +174,10 @@ std::optional<TargetWindow> TargetWindow::create(const AccessibilityElement& ele
                         std::move(buttons)};
 }
 
-bool TargetWindow::minimize() const {
-    if (processIdentifier != ownProcessIdentifier()) {
-        return element.setAttributeValue(ax::attribute::minimized, true) == AccessibilityError::success;
-    }
+AccessibilityError TargetWindow::minimize() const {
+    if (processIdentifier != ownProcessIdentifier()) return element.setAttributeValue(ax::attribute::minimized, true);
     const auto window = platform::Application::shared().windowWithWindowNumber(id);
-    return window && miniaturizeOwnWindow(*window);
+    return window && miniaturizeOwnWindow(*window) ? AccessibilityError::success : AccessibilityError::failure;
 }
 
 }  // namespace furlpane

@@ -93,8 +93,9 @@ struct TargetWindow {
     // deeper in the band inside a fused toolbar. Nothing bounds it from above the window.
     bool titleBarContains(platform::Point point) const;
     // Minimizes the window into the Dock: another application's by setting "AXMinimized",
-    // the program's own through its window. Whether it was done.
-    bool minimize() const;
+    // the program's own through its window. Success when it was done; otherwise what the
+    // application answered (cannotComplete: it did not answer in time), or failure.
+    platform::AccessibilityError minimize() const;
 };
 
 // The eligibility of another application's window: role "AXWindow", a subrole in

@@ -72,6 +72,7 @@
 #include "settings/model/speed.h"
 #include "transitions/driver/transition_makings.h"
 #include "transitions/effect_catalogue.h"
+#include "windows/access/accessibility_elements.h"
 #include "windows/access/accessibility_observer.h"
 #include "windows/access/own_windows.h"
 #include "windows/access/target_window.h"
@@ -306,9 +307,9 @@ public:
     platform::Task<bool> applyState(Raising raising);
     // On the accessibility queue: moves the window (when a point is given), takes it out
     // of the Dock and, when asked and it came out, raises it. `answered` runs on the main
-    // thread with whether the window left the Dock.
+    // thread with what the application answered to taking the window out.
     static void bringWindowBack(std::optional<platform::Point> moveTo, platform::AccessibilityElement element,
-                                Raising raise, int32_t processIdentifier, std::function<void(bool)> answered);
+                                Raising raise, int32_t processIdentifier, std::function<void(Answer)> answered);
     // Once the application has settled after its window's trip out of the Dock, raises
     // the window again, unless the watch saw the user choose another application meanwhile.
     static void bringForwardWhenSettled(std::weak_ptr<WindowEffectsServices> engine, int32_t processIdentifier,
@@ -351,6 +352,8 @@ public:
                                            std::vector<platform::Rect> pending);
     // Sends the real window into the Dock and installs the stand-in; true when it did.
     bool runStandInTransition(const DockTrip& trip);
+    // The same, waiting once for an application that does not answer and asking again.
+    platform::Task<bool> runStandInTransitionWhenAnswering(DockTrip trip);
     // Adopts (keep) or discards the trip's panel; answers whether it was kept.
     bool showStandInPanel(const DockTrip& trip, TripPanel keep);
     std::shared_ptr<StandInPanel> makeStandInPanel();
@@ -388,8 +391,9 @@ public:
     // ---- Restore and the picture refresh (affected_window_restore.cpp)
 
     // Puts the window back at once (quitting); true when its "AXMinimized" = false was
-    // accepted.
-    bool restore();
+    // accepted. When the application did not answer, untilAnswering (if given) waits for
+    // it, blocking, and tells whether it answers now; it is then asked once more.
+    bool restore(const std::function<bool()>& untilAnswering = {});
     platform::Task<bool> refreshPicture();
     bool showOrRelayoutStandIn(std::optional<platform::Image> image);
     void startLiveCapture();
@@ -440,6 +444,9 @@ private:
     void postWillChange(std::optional<WindowState::Style> from, std::optional<WindowState::Style> to) const;
     // Brings the real window and its application to the front.
     void bringRealWindowForward() const;
+    // Asks, at once, for the window at its home and out of the Dock; what the application
+    // answered to the latter.
+    Answer takeOutOfDock() const;
     // Another application's window to the front: its application frontmost, the window
     // raised and made main; nothing more once the application does not answer. Any
     // thread (the accessibility queue brings windows back).
@@ -455,6 +462,9 @@ private:
     // Counts a trip of the real window into or out of the Dock with the engine, in a
     // task that ends it once the trip is over.
     void countDockTrip(DockTripDirection direction);
+    // Sends the real window into the Dock and counts its trip; what the application
+    // answered.
+    Answer sendIntoDock();
     // The trip of a stand-in panel with the transition into it, when one can be made.
     std::optional<DockTrip> transitionTrip(StandIn kind, const std::shared_ptr<StandInPanel>& panel,
                                            const DockPictures& pictures);
@@ -467,6 +477,12 @@ private:
     // Another application's window out of the Dock, on the accessibility queue; what the
     // application answered comes back in the WayOut.
     struct WayOut;
+    // Returns once the application has answered the way out.
+    static platform::Task<void> untilAnswered(std::shared_ptr<WayOut> wayOut);
+    // Waits for an application that did not answer the way out, then asks it once more;
+    // false when it did not ask (the application still did not answer, or the program
+    // began to quit and put the window back itself).
+    platform::Task<bool> askAgainWhenAnswering(std::shared_ptr<WayOut> wayOut);
     std::shared_ptr<WayOut> sendWindowBack(std::optional<platform::Point> moveTo, Raising raising,
                         const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
     // The program's own window out of the Dock, through AppKit.
@@ -538,6 +554,9 @@ private:
     const TargetWindow target_;
     WindowState state_;
     Change change_ = Change::none;
+    // Whether the window has been asked out of the Dock and that has not yet been
+    // answered: its change no longer says so, yet it may still be there.
+    bool isLeavingDock_ = false;
     StandIn standIn_ = StandIn::none;
     bool isEngaged_ = false;
     const std::weak_ptr<WindowEffectsServices> effects_;

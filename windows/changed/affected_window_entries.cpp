@@ -107,7 +107,11 @@ Task<WindowState> AffectedWindow::switchWithStandIn(std::optional<platform::Poin
         auto capturing = capturePicture(departure.kind, {});
         const auto pictures = co_await capturing;
         const auto trip = pictures ? presentStandIn(departure.kind, *pictures, placement, {}) : std::nullopt;
-        const bool shown = trip && runStandInTransition(*trip);
+        bool shown = false;
+        if (trip) {
+            auto running = runStandInTransitionWhenAnswering(*trip);
+            shown = co_await running;
+        }
         if (shown && departure.state.style) state_.style = departure.state.style;
         // Only the stand-ins of windows that went into the Dock together are put at their
         // levels by the group; one that made its own trip would stay at the overlays'.

@@ -27,24 +27,34 @@ bool movedFrom(const platform::Rect& home, const platform::Rect& frame) {
 
 }  // namespace
 
-bool AffectedWindow::restore() {
+bool AffectedWindow::restore(const std::function<bool()>& untilAnswering) {
     requireMainThread("AffectedWindow.restore");
     if (state_.style) postWillChange(state_.style, std::nullopt);
     tearDownCompanions();
     bool tookOut = false;
-    if (change_ == Change::minimized && !isOwnWindow()) {
-        const platform::Rect home = homeFrame();
-        if (movedFrom(home, windowFrame_))
-            target_.element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(home.origin));
-        const auto written = target_.element.setAttributeValue(ax::attribute::minimized, false);
-        tookOut = written == platform::AccessibilityError::success;
+    // A window whose way out of the Dock has not been answered may still be there.
+    if ((change_ == Change::minimized || isLeavingDock_) && !isOwnWindow()) {
+        auto written = takeOutOfDock();
+        // The application may be busy with a trip that another instance of the program
+        // started: once it answers again it is asked once more.
+        if (written.isUnanswered && untilAnswering && untilAnswering()) written = takeOutOfDock();
+        tookOut = written.error == platform::AccessibilityError::success;
         if (tookOut) ledger_->forget(target_.id);
     }
     change_ = Change::none;
+    isLeavingDock_ = false;
     dismissStandIn();
     stopObserving();
     state_ = WindowState{};
     return tookOut;
+}
+
+Answer AffectedWindow::takeOutOfDock() const {
+    const platform::Rect home = homeFrame();
+    if (movedFrom(home, windowFrame_))
+        target_.element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(home.origin));
+    const auto& element = target_.element;
+    return timedRequest(element, [&element] { return element.setAttributeValue(ax::attribute::minimized, false); });
 }
 
 Task<bool> AffectedWindow::refreshPicture() {

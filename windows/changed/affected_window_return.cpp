@@ -41,21 +41,27 @@ void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
 // The way out of the Dock as the main thread keeps it while the accessibility queue asks
 // the application: what to do once it answers, and the answer for applyState to await.
 // The queue holds it only weakly, so that everything in it stays on the main thread.
+// An application that did not answer may be asked once more (ask): applyState waits for
+// it first, and only a last refusal ends the transition.
 struct AffectedWindow::WayOut {
     std::function<void()> success;
+    std::function<void()> ask;
     std::shared_ptr<StandInTransition> transition;
-    std::optional<bool> tookOut;
+    std::optional<Answer> written;
+    bool isLastTry = false;
     platform::ContinuationList answered;
 
-    void answer(bool out) {
-        if (out) {
+    void answer(Answer result) {
+        if (result.error == platform::AccessibilityError::success) {
             success();
-        } else {
+        } else if (isLastTry || !result.isUnanswered) {
             dropUnplayed(transition);
         }
-        tookOut = out;
+        written = result;
         answered.resumeAll();
     }
+
+    bool isUnanswered() const { return written && written->isUnanswered; }
 };
 
 Task<bool> AffectedWindow::applyState(Raising raising) {
@@ -81,21 +87,63 @@ Task<bool> AffectedWindow::applyState(Raising raising) {
     if (isOwnWindow()) {
         bringOwnWindowBack(moveTo, raising, transition, recording);
     } else {
+        isLeavingDock_ = true;
         wayOut = sendWindowBack(moveTo, raising, transition, recording);
     }
     countDockTrip(DockTripDirection::deminiaturizing);
     if (!transition) dismissStandIn();
     if (!wayOut) co_return true;
-    if (!wayOut->tookOut) {
-        auto answering = wayOut->answered.wait();
-        const bool woken = co_await answering;
-        (void)woken;
+    auto answering = untilAnswered(wayOut);
+    co_await answering;
+    if (wayOut->isUnanswered()) {
+        auto again = askAgainWhenAnswering(wayOut);
+        const bool asked = co_await again;
+        // Still in the Dock, or put back meanwhile as the program began to quit.
+        if (!asked) {
+            isLeavingDock_ = false;
+            co_return change_ == Change::none;
+        }
     }
+    isLeavingDock_ = false;
     // Without an answer (the wait given up) the window counts as out, as it did before
     // answers were awaited.
-    const bool tookOut = wayOut->tookOut.value_or(true);
+    const bool tookOut = !wayOut->written || wayOut->written->error == platform::AccessibilityError::success;
     if (!tookOut) change_ = Change::minimized;
     co_return tookOut;
+}
+
+Task<void> AffectedWindow::untilAnswered(std::shared_ptr<WayOut> wayOut) {
+    if (wayOut->written) co_return;
+    auto answering = wayOut->answered.wait();
+    const bool woken = co_await answering;
+    (void)woken;
+}
+
+// The application did not answer: a trip that another instance of the program started
+// holds it. Nothing has moved, so the window counts as in the Dock while the application
+// is given the time to answer that ends a trip of this instance's own, and is then asked
+// once more; an end of the program meanwhile puts it back as one still in the Dock.
+// False when it was not asked again: the window is then where the wait left it.
+Task<bool> AffectedWindow::askAgainWhenAnswering(std::shared_ptr<WayOut> wayOut) {
+    const auto self = shared_from_this();
+    wayOut->isLastTry = true;
+    change_ = Change::minimized;
+    const auto engine = effects();
+    bool answers = false;
+    if (engine) {
+        auto waiting = engine->answers(target_.processIdentifier);
+        answers = co_await waiting;
+    }
+    if (!answers || engineIsEnding() || change_ != Change::minimized) {
+        dropUnplayed(wayOut->transition);
+        co_return false;
+    }
+    change_ = Change::none;
+    wayOut->written.reset();
+    wayOut->ask();
+    auto answering = untilAnswered(wayOut);
+    co_await answering;
+    co_return true;
 }
 
 std::shared_ptr<StandInTransition> AffectedWindow::returnTransition(const WayBack& wayBack, const Rect& home) {
@@ -160,24 +208,26 @@ std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::sendWindowBack(
     auto wayOut = std::make_shared<WayOut>();
     wayOut->success = std::move(success);
     wayOut->transition = transition;
-    auto answered = [weak = std::weak_ptr(wayOut)](bool tookOut) {
-        if (const auto way = weak.lock()) way->answer(tookOut);
+    auto answered = [weak = std::weak_ptr(wayOut)](Answer written) {
+        if (const auto way = weak.lock()) way->answer(written);
     };
-    accessibilityQueue().async([moveTo, raising, element = target_.element, pid = target_.processIdentifier, answered] {
-        bringWindowBack(moveTo, element, raising, pid, answered);
-    });
+    wayOut->ask = [moveTo, raising, element = target_.element, pid = target_.processIdentifier, answered] {
+        accessibilityQueue().async(
+            [moveTo, raising, element, pid, answered] { bringWindowBack(moveTo, element, raising, pid, answered); });
+    };
+    wayOut->ask();
     return wayOut;
 }
 
 // The answer goes back before the raise, which may wait on an application busy with the
 // trip; a window that stayed in the Dock is not raised.
 void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::AccessibilityElement element,
-                                     Raising raise, int32_t processIdentifier, std::function<void(bool)> answered) {
+                                     Raising raise, int32_t processIdentifier, std::function<void(Answer)> answered) {
     if (moveTo) element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(*moveTo));
-    const auto written = element.setAttributeValue(ax::attribute::minimized, false);
-    const bool back = written == platform::AccessibilityError::success;
-    platform::MainLoop::main().post([back, answered = std::move(answered)] { answered(back); });
-    if (!back || raise != Raising::bringForward) return;
+    const Answer written =
+        timedRequest(element, [&element] { return element.setAttributeValue(ax::attribute::minimized, false); });
+    platform::MainLoop::main().post([written, answered = std::move(answered)] { answered(written); });
+    if (written.error != platform::AccessibilityError::success || raise != Raising::bringForward) return;
     accessibilityQueue().async([processIdentifier, element] { raiseOtherWindow(processIdentifier, element); });
 }
 

@@ -157,15 +157,39 @@ std::optional<AffectedWindow::DockTrip> AffectedWindow::transitionTrip(StandIn k
 
 bool AffectedWindow::runStandInTransition(const DockTrip& trip) {
     requireMainThread("AffectedWindow.runStandInTransition");
+    const bool went = sendIntoDock().error == platform::AccessibilityError::success;
+    return showStandInPanel(trip, went ? TripPanel::keep : TripPanel::discard);
+}
+
+// The application did not answer: another instance of the program has sent one of its
+// windows on a trip, which this one does not count. The stand-in waits where it stands
+// while the application is given the time to answer that ends a trip of this instance's
+// own, and the window is asked once more.
+Task<bool> AffectedWindow::runStandInTransitionWhenAnswering(DockTrip trip) {
+    const auto self = shared_from_this();
+    requireMainThread("AffectedWindow.runStandInTransition");
+    auto sent = sendIntoDock();
+    const auto engine = effects();
+    if (sent.isUnanswered && engine) {
+        auto waiting = engine->answers(target_.processIdentifier);
+        const bool answers = co_await waiting;
+        if (answers && !engineIsEnding()) sent = sendIntoDock();
+    }
+    const bool went = sent.error == platform::AccessibilityError::success;
+    co_return showStandInPanel(trip, went ? TripPanel::keep : TripPanel::discard);
+}
+
+Answer AffectedWindow::sendIntoDock() {
     const auto engine = effects();
     if (engine && !isOneOfMany_) engine->refreshKnownTargets(target_.processIdentifier, {target_.id});
-    const bool went = target_.minimize();
-    if (went) {
+    const auto& target = target_;
+    const Answer sent = timedRequest(target.element, [&target] { return target.minimize(); });
+    if (sent.error == platform::AccessibilityError::success) {
         countDockTrip(DockTripDirection::miniaturizing);
     } else if (engine && !engine->isBusy(target_.processIdentifier)) {
         engine->forgetKnownTargets(target_.processIdentifier);
     }
-    return showStandInPanel(trip, went ? TripPanel::keep : TripPanel::discard);
+    return sent;
 }
 
 void AffectedWindow::countDockTrip(DockTripDirection direction) {

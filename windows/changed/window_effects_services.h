@@ -86,6 +86,12 @@ public:
     virtual void refreshKnownTargets(int32_t processIdentifier, std::set<uint32_t> leftOut) = 0;
     // Drops the application's kept targets.
     virtual void forgetKnownTargets(int32_t processIdentifier) = 0;
+    // Returns once the application answers accessibility requests again, within the
+    // bound of the wait that ends every trip; whether it answered. Another instance of
+    // the program may have sent one of the application's windows on a trip that this one
+    // does not count: a change that finds the application not answering waits here, as
+    // after a trip of its own, and then tries once more.
+    virtual platform::Task<bool> answers(int32_t processIdentifier) = 0;
 
     // ---- Thumbnails
 

@@ -67,7 +67,12 @@ Task<void> WindowEffects::applyGoal(std::shared_ptr<AffectedWindow> window, Wind
         const auto pictures = co_await capturing;
         const auto origin = kind == StandIn::thumbnail ? thumbnailOrigin : std::nullopt;
         const auto trip = pictures ? window->presentStandIn(kind, *pictures, origin, {}) : std::nullopt;
-        if (trip && window->runStandInTransition(*trip)) window->setState({goal.style, window->state().isFloating});
+        bool shown = false;
+        if (trip) {
+            auto running = window->runStandInTransitionWhenAnswering(*trip);
+            shown = co_await running;
+        }
+        if (shown) window->setState({goal.style, window->state().isFloating});
     }
     auto floating = window->setFloating(goal, raisesWindow);
     co_await floating;
@@ -106,14 +111,14 @@ Task<void> WindowEffects::performFromTrigger(WindowAction action, TargetWindow t
 }
 
 Task<void> WindowEffects::respond(TargetWindow target, std::weak_ptr<WindowEffects> effects, Scope scope,
-                                  WindowAction action) {
+                                  WindowAction action, std::optional<Point> thumbnailOrigin, Speed speed) {
     const auto engine = effects.lock();
     if (!engine) co_return;
     if (scope == Scope::everyWindow) {
-        auto performing = engine->perform(action, std::move(target), std::nullopt, Speed::normal);
+        auto performing = engine->perform(action, std::move(target), thumbnailOrigin, speed);
         co_await performing;
     } else {
-        auto acting = engine->act(action, std::move(target), std::nullopt, Raising::inPlace, Speed::normal);
+        auto acting = engine->act(action, std::move(target), thumbnailOrigin, Raising::inPlace, speed);
         co_await acting;
     }
 }
@@ -126,7 +131,27 @@ Task<void> WindowEffects::performForApplication(int32_t pid, std::weak_ptr<Windo
     if (!engine) co_return;
     auto settling = engine->settled(pid);
     co_await settling;
-    if (engine->isEnding_) co_return;
+    auto performing = engine->performOnResolved(pid, std::move(resolver), std::move(continuation));
+    co_await performing;
+}
+
+// The application's silence is no trip of this instance: nothing of the engine is held
+// while it lasts, and a trip of its own begun meanwhile is waited for as well.
+Task<void> WindowEffects::performWhenAnswering(int32_t pid, std::weak_ptr<WindowEffects> effects,
+                                               Resolver resolver, Continuation continuation) {
+    auto answering = BusyApplications::answers(pid);
+    const bool answered = co_await answering;
+    const auto engine = effects.lock();
+    if (!answered || !engine) co_return;
+    auto settling = engine->settled(pid);
+    co_await settling;
+    auto performing = engine->performOnResolved(pid, std::move(resolver), std::move(continuation));
+    co_await performing;
+}
+
+Task<void> WindowEffects::performOnResolved(int32_t pid, Resolver resolver, Continuation continuation) {
+    const auto keep = shared_from_this();
+    if (isEnding_) co_return;
     auto target = resolver(pid);
     if (!target) co_return;
     auto continuing = continuation(std::move(*target));
@@ -167,6 +192,7 @@ void WindowEffects::refreshKnownTargets(int32_t pid, std::set<uint32_t> leftOut)
     busy_.refreshKnownTargets(pid, leftOut);
 }
 void WindowEffects::forgetKnownTargets(int32_t pid) { busy_.forgetKnownTargets(pid); }
+Task<bool> WindowEffects::answers(int32_t pid) { return BusyApplications::answers(pid); }
 std::optional<TargetWindow> WindowEffects::knownTarget(uint32_t window, int32_t pid) const {
     return busy_.knownTarget(window, pid);
 }

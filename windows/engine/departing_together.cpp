@@ -1,8 +1,10 @@
 // Sending departing windows into the Dock together: every stand-in is shown first, then
 // Minimize All is pressed once; a refused press takes the stand-ins back.
 
+#include <set>
 #include <vector>
 
+#include "windows/access/minimize_all.h"
 #include "windows/engine/window_effects.h"
 
 namespace furlpane {
@@ -20,6 +22,12 @@ std::optional<Rect> thumbnailSpot(const AffectedWindow& window, const AffectedWi
     const platform::Size size = window.thumbnail()->size;
     if (const auto& place = window.place()) return place->frameFor(size);
     return Rect(trip.panel->topLeftFrame().origin, size);
+}
+
+std::set<uint32_t> numbersOf(const WindowEffects::WindowList& windows) {
+    std::set<uint32_t> numbers;
+    for (const auto& window : windows) numbers.insert(window->target().id);
+    return numbers;
 }
 
 }  // namespace
@@ -62,7 +70,10 @@ Task<bool> WindowEffects::minimizeAllWithStandIns(WindowList departing, TargetWi
         }
     }
     const int32_t pid = like.processIdentifier;
-    if (pressMenuItem(minimizeAll, pid)) {
+    // The pictures took a while: another instance of the program may have brought a
+    // window of the application out of the Dock meanwhile, which the press would take
+    // along unseen. The group is looked at again just before.
+    if (MinimizeAll::minimizableWindowIDs(pid) == numbersOf(departing) && pressMenuItem(minimizeAll, pid)) {
         for (const auto& window : departing)
             beginDockTrip(window->target().id, pid, DockTripDirection::miniaturizing, speed);
         co_return true;

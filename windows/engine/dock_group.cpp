@@ -3,6 +3,7 @@
 // one window of the program or of another application sent into the Dock.
 
 #include "platform/accessibility/names.h"
+#include "windows/access/accessibility_elements.h"
 #include "windows/access/minimize_all.h"
 #include "windows/access/own_windows.h"
 #include "windows/engine/window_effects.h"
@@ -58,19 +59,30 @@ Task<void> WindowEffects::minimizeApplicationToDock(std::vector<TargetWindow> wi
         auto waiting = settled(pid);
         co_await waiting;
         if (isEnding_) co_return;
-        minimizeToDock(window, speed);
+        auto minimizing = minimizeToDockWhenAnswering(window, speed);
+        co_await minimizing;
     }
+}
+
+Task<void> WindowEffects::minimizeToDockWhenAnswering(TargetWindow window, Speed speed) {
+    const auto keep = shared_from_this();
+    if (!minimizeToDock(window, speed).isUnanswered) co_return;
+    auto waiting = BusyApplications::answers(window.processIdentifier);
+    const bool answers = co_await waiting;
+    if (answers && !isEnding_) minimizeToDock(window, speed);
 }
 
 // The program's own window gets the miniaturizable bit for the trip when it lacks it
 // (TargetWindow::minimize sees to that and to taking it away afterwards).
-void WindowEffects::minimizeToDock(const TargetWindow& window, Speed speed) {
+Answer WindowEffects::minimizeToDock(const TargetWindow& window, Speed speed) {
     const int32_t pid = window.processIdentifier;
-    if (window.minimize()) {
+    const Answer sent = timedRequest(window.element, [&window] { return window.minimize(); });
+    if (sent.error == platform::AccessibilityError::success) {
         beginDockTrip(window.id, pid, DockTripDirection::miniaturizing, speed);
     } else if (!busy_.isBusy(pid)) {
         busy_.forgetKnownTargets(pid);
     }
+    return sent;
 }
 
 // A menu item element may have gone stale while the application rebuilt its menus: one

@@ -210,9 +210,9 @@ std::vector<LedgerEntry> LedgerRecovery::recoverOwner(const Value& list, Pass& p
     return kept;
 }
 
-// At start-up a further window of an application waits here until the one taken out of
-// the Dock before it stands in place; on a Space change nothing waits, and the window
-// waits for the next pass instead, as one of a busy application does.
+// At start-up and at quit a further window of an application waits here until the one
+// taken out of the Dock before it stands in place; on a Space change nothing waits, and
+// the window waits for the next pass instead, as one of a busy application does.
 bool LedgerRecovery::waitsForLaterPass(const LedgerEntry& entry, Pass& pass) const {
     const int32_t pid = entry.processIdentifier;
     bool busy = false;
@@ -273,8 +273,8 @@ LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& 
     const int32_t pid = entry.processIdentifier;
     if (!belongsTo(entry.id, pid)) return Outcome::gone;
     // A window still travelling to or from the Dock is judged once it has arrived: at
-    // start-up recovery waits for the application's trips, as it waits for a window it
-    // took out; on a Space change the entry waits for the next pass.
+    // start-up and at quit recovery waits for the application's trips, as it waits for a
+    // window it took out; on a Space change the entry waits for the next pass.
     if (pass.waiting == Waiting::yes && pass.awaited.insert(pid).second)
         pollWithinLimit([pid] { return tripsSettled(pid); });
     if (std::holds_alternative<LedgerEntry::Minimized>(entry.change) && !dockTripSettled(entry.id)) {
@@ -297,8 +297,8 @@ LedgerRecovery::Outcome LedgerRecovery::putBack(const LedgerEntry& entry, Pass& 
     return putBackCollapsed(entry, *element);
 }
 
-// At start-up an application that may have just travelled is given the time to answer
-// that ends every trip before it is read.
+// At start-up and at quit an application that may have just travelled is given the time
+// to answer that ends every trip before it is read.
 const LedgerRecovery::WindowsRead& LedgerRecovery::windowsOf(int32_t pid, Pass& pass) {
     if (const auto cached = pass.windowsOf.find(pid); cached != pass.windowsOf.end()) return cached->second;
     if (pass.waiting == Waiting::yes) BusyApplications::waitUntilAnswering(pid);
@@ -316,7 +316,11 @@ LedgerRecovery::Outcome LedgerRecovery::putBackMinimized(const LedgerEntry& entr
     const auto effects = effects_.lock();
     if (effects) effects->refreshKnownTargets(pid, {entry.id});
     placeOnConnectedScreen(entry.id, element);
-    const auto written = element.setAttributeValue(ax::attribute::minimized, false);
+    const auto takeOut = [&element] { return element.setAttributeValue(ax::attribute::minimized, false); };
+    Answer answer = timedRequest(element, takeOut);
+    if (answer.isUnanswered && pass.waiting == Waiting::yes && BusyApplications::waitUntilAnswering(pid))
+        answer = timedRequest(element, takeOut);
+    const auto written = answer.error;
     if (written != platform::AccessibilityError::success) {
         if (effects && !effects->isBusy(pid)) effects->forgetKnownTargets(pid);
         if (written == platform::AccessibilityError::cannotComplete) pass.kept.busy.insert(pid);

@@ -6,7 +6,7 @@
 // longer run are walked; each window is put back through accessibility, found gone
 // (closed, reused by another process, or already back), or kept for a later pass.
 //
-// Waiting. At start-up (Waiting::yes) a further window of an application whose earlier
+// Waiting. At start-up and at quit (Waiting::yes) a further window of an application whose earlier
 // window was just taken out of the Dock waits until that one shows in place (the window
 // list and the window server agree on its bounds within 1.0 point, at most 1.5 seconds,
 // polled every 8 milliseconds) and the application answers. An application whose
@@ -14,8 +14,10 @@
 // of sending them there or bringing them back) is busy as after a trip of this pass:
 // before its windows are judged, they are given the same time to arrive, and before they
 // are read the application is given the time to answer that ends every trip (at most
-// 0.6 seconds). On a Space change (Waiting::no) nothing sleeps: such windows, and those
-// of a busy application, are kept for the next pass.
+// 0.6 seconds), as is one that does not answer the request to take a window out (another
+// instance of the program may have sent one of its windows on a trip) before it is asked
+// once more. On a Space change (Waiting::no) nothing sleeps: such windows, and those of
+// a busy application, are kept for the next pass.
 //
 // A pass tells what it kept and why (Kept), so that its caller can try again once the
 // reason has gone: an application busy or not answering, Accessibility not granted.

@@ -135,15 +135,26 @@ void WindowEffects::restoreAll() {
         if (!holds(all, window)) all.push_back(window);
     }
     std::map<int32_t, uint32_t> waitFor;
+    // Whether each application answered when it was last waited for.
+    std::map<int32_t, bool> answered;
+    const auto untilAnswering = [&answered](int32_t pid) {
+        return answered[pid] = BusyApplications::waitUntilAnswering(pid);
+    };
     for (const auto& window : backToFront(std::move(all))) {
         const int32_t pid = window->target().processIdentifier;
         if (pid != ownProcessIdentifier()) {
             const auto earlier = waitFor.find(pid);
             if (earlier != waitFor.end()) waitUntilInPlace(earlier->second);
-            if (earlier != waitFor.end() || busy_.isBusy(pid)) BusyApplications::waitUntilAnswering(pid);
+            if (earlier != waitFor.end() || busy_.isBusy(pid)) untilAnswering(pid);
         }
         const Before was = before(*window);
-        const bool tookOut = window->restore();
+        // An application may not answer because another instance of the program has sent
+        // one of its windows on a trip: it is waited for as after a trip of this
+        // instance's own, unless it has just been waited for in vain.
+        const bool tookOut = window->restore([&answered, &untilAnswering, pid] {
+            const auto known = answered.find(pid);
+            return (known == answered.end() || known->second) && untilAnswering(pid);
+        });
         if (tookOut) waitFor[pid] = window->target().id;
         // An application that would not take its window out of the Dock leaves it there,
         // and its ledger entry with it: it is announced as still in the Dock, not as back.
@@ -192,7 +203,8 @@ Task<void> WindowEffects::minimizeOneToDock(TargetWindow target, RefreshTargets 
     co_await settling;
     if (isEnding_) co_return;
     if (refreshTargets == RefreshTargets::yes) refreshKnownTargets(pid, {target.id});
-    minimizeToDock(target, speed);
+    auto minimizing = minimizeToDockWhenAnswering(std::move(target), speed);
+    co_await minimizing;
 }
 
 Task<void> WindowEffects::returnToNormal(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,

@@ -215,14 +215,21 @@ public:
                                  std::optional<platform::Point> thumbnailOrigin, Speed speed);
     platform::Task<void> performFromTrigger(WindowAction action, TargetWindow target,
                                             std::optional<platform::Point> thumbnailOrigin, Speed speed) override;
-    // A keyboard trigger's action on the window found: on it alone or on every window of
-    // its application, without a thumbnail origin, at normal speed.
+    // A trigger's action on the window found: on it alone or on every window of its
+    // application; a keyboard's has no thumbnail origin and plays at normal speed.
     static platform::Task<void> respond(TargetWindow target, std::weak_ptr<WindowEffects> effects, Scope scope,
-                                        WindowAction action);
+                                        WindowAction action, std::optional<platform::Point> thumbnailOrigin = {},
+                                        Speed speed = Speed::normal);
     // Waits until the application has settled, then runs the continuation on the window
     // the resolver finds then; nothing when the engine is gone or ending, or none is found.
     static platform::Task<void> performForApplication(int32_t pid, std::weak_ptr<WindowEffects> effects,
                                                       Resolver resolver, Continuation continuation);
+    // The same for an application that did not answer a trigger (another instance of the
+    // program has sent one of its windows on a trip): waits until it answers again,
+    // within the bound that ends a trip, and has settled; nothing when it still does not
+    // answer.
+    static platform::Task<void> performWhenAnswering(int32_t pid, std::weak_ptr<WindowEffects> effects,
+                                                     Resolver resolver, Continuation continuation);
     // The application's focused window (a sheet's parent for a sheet) as a target.
     static std::optional<TargetWindow> resolveTarget(int32_t pid);
 
@@ -235,6 +242,7 @@ public:
                                               int32_t pid) override;
     void refreshKnownTargets(int32_t pid, std::set<uint32_t> leftOut) override;
     void forgetKnownTargets(int32_t pid) override;
+    platform::Task<bool> answers(int32_t pid) override;
     std::optional<TargetWindow> knownTarget(uint32_t window, int32_t pid) const;
     // Counts a trip of the window that has just begun and starts the task that ends it.
     void beginDockTrip(uint32_t window, int32_t pid, DockTripDirection direction, Speed speed);
@@ -305,8 +313,13 @@ public:
     // would take exactly the windows meant, else one trip after another.
     platform::Task<void> minimizeApplicationToDock(std::vector<TargetWindow> windows, TargetWindow like, Speed speed);
     // Sends one window into the Dock and counts its trip; a failure only drops the
-    // application's kept windows (unless another trip is under way).
-    void minimizeToDock(const TargetWindow& window, Speed speed);
+    // application's kept windows (unless another trip is under way). What the
+    // application answered.
+    Answer minimizeToDock(const TargetWindow& window, Speed speed);
+    // minimizeToDock, asked once more when the application did not answer (another
+    // instance of the program has sent one of its windows on a trip) and answers again
+    // within the bound that ends a trip.
+    platform::Task<void> minimizeToDockWhenAnswering(TargetWindow window, Speed speed);
     // Presses the item, and once more on a freshly found item when that fails.
     bool pressMenuItem(const platform::AccessibilityElement& item, int32_t pid);
 
@@ -398,6 +411,9 @@ private:
     platform::Task<void> applyGoal(std::shared_ptr<AffectedWindow> window, WindowState goal,
                                    std::optional<platform::Point> thumbnailOrigin, Raising raisesWindow,
                                    Speed speed, Grouping grouping);
+    // Runs the continuation on the window the resolver finds now; nothing when the engine
+    // is ending or none is found.
+    platform::Task<void> performOnResolved(int32_t pid, Resolver resolver, Continuation continuation);
     // Brings one window back to normal: its style, then its floating.
     platform::Task<void> returnToNormal(std::shared_ptr<AffectedWindow> window, Raising activates, Speed speed,
                                         Grouping grouping);

@@ -130,9 +130,14 @@ TEST_F(TargetWindows, MinimizingAnotherApplicationsWindowSetsItsAttributeAndRepo
     auto& window = only({.title = "One"});
     const auto t = target(window);
     faults().on(FaultCall::writeAttribute, "AXMinimized").times(1).refuse();
-    EXPECT_FALSE(t->minimize());
+    EXPECT_NE(t->minimize(), AccessibilityError::success);
     EXPECT_FALSE(window.isMinimized());
-    EXPECT_TRUE(t->minimize());
+    // An application that does not answer in time says so, apart from a refusal.
+    window.owner().stopAnswering(1.0);
+    EXPECT_EQ(t->minimize(), AccessibilityError::cannotComplete);
+    EXPECT_FALSE(window.isMinimized());
+    loop.advance(1.0);
+    EXPECT_EQ(t->minimize(), AccessibilityError::success);
     EXPECT_TRUE(window.isMinimized());
 }
 
@@ -148,11 +153,11 @@ TEST_F(TargetWindows, TheProgramsOwnEligibleWindowsAreTargetsAndMinimizeThroughA
     EXPECT_EQ(t->bundleIdentifier, "com.brindlewick.FurlpaneNovan");
     EXPECT_EQ(t->frame, settings->topLeftFrame());
     EXPECT_FALSE(TargetWindow::create(element(panel->windowNumber())));  // passes the accessibility test, not AppKit's
-    EXPECT_TRUE(t->minimize());
+    EXPECT_EQ(t->minimize(), AccessibilityError::success);
     EXPECT_TRUE(settings->isMiniaturized());
-    EXPECT_FALSE(t->minimize());  // already in the Dock
+    EXPECT_EQ(t->minimize(), AccessibilityError::failure);  // already in the Dock
     settings->close();
-    EXPECT_FALSE(t->minimize());  // no such window any more
+    EXPECT_EQ(t->minimize(), AccessibilityError::failure);  // no such window any more
 }
 
 TEST_F(TargetWindows, SheetAndFullScreenComeInOneRequest) {

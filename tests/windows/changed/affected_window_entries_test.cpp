@@ -57,7 +57,7 @@ TEST_F(EntriesTest, TripsMadeTogetherAreKeptOrDiscardedOnReturn) {
         ASSERT_TRUE(departure.pictures);
         departure.trip = window->presentStandIn(StandIn::titleStrip, *departure.pictures, std::nullopt, {});
         window->setDeparture(departure);
-        EXPECT_TRUE(window->target().minimize());
+        EXPECT_EQ(window->target().minimize(), platform::AccessibilityError::success);
     }
     const auto kept = windows[0]->departure()->trip->panel;
     const auto dropped = windows[1]->departure()->trip->panel;

@@ -101,6 +101,11 @@ public:
         calls.push_back(line);
     }
     void forgetKnownTargets(int32_t pid) override { calls.push_back("forgetKnownTargets " + std::to_string(pid)); }
+    // The application answers again at once, as one whose silence has just ended.
+    Task<bool> answers(int32_t pid) override {
+        calls.push_back("answers " + std::to_string(pid));
+        co_return true;
+    }
     std::optional<ThumbnailArrangement::Place> placeForNewThumbnail(const Rect&,
                                                                     const std::vector<Rect>& pending) override {
         calls.push_back("placeForNewThumbnail pending " + std::to_string(pending.size()));

@@ -145,6 +145,23 @@ TEST_F(EveryWindowTest, WithoutAUsableMinimizeAllEveryWindowGoesOnItsOwn) {
     EXPECT_EQ(states(), "sss");
 }
 
+// Another instance of the program brings a window of the application out of the Dock
+// while the group's pictures are taken: Minimize All would take it along unseen, so the
+// group's windows go on their own instead, and that window stays where it is.
+TEST_F(EveryWindowTest, AWindowBackMeanwhileKeepsTheGroupOffMinimizeAll) {
+    makeEditor(3);
+    windows[2]->minimize();
+    settle();
+    world.faults().on(FaultCall::hardwareCapture).hang(0.3);
+    queueEvery(WindowAction::furlpane, 0);
+    loop.advance(0.2);
+    windows[2]->deminimize();
+    settle();
+    EXPECT_EQ(minimizeAllItem().pressCount(), 0);
+    EXPECT_EQ(states(), "ssn");
+    EXPECT_FALSE(windows[2]->isMinimized());
+}
+
 TEST_F(EveryWindowTest, AWindowClosedMidGroupBeepsOnceAndTheOthersGoOn) {
     makeEditor(5);
     prepare("nnnnm");  // the thumbnail keeps the group off Minimize All: one by one

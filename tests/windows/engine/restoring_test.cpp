@@ -282,9 +282,10 @@ TEST_F(Restoring, TheUsersChoiceDuringTheWayBackStands) {
 }
 
 // Restored alone while its application will not take it out of the Dock (it refuses, or
-// it stops answering just then), a window stays there: it is announced as still in the
-// Dock, without a sound, and stays listed and in the ledger, so that the next restore
-// (from the menu, or at quit) brings it out and says so.
+// it stops answering just then for longer than the program waits for it), a window stays
+// there: it is announced as still in the Dock, without a sound, and stays listed and in
+// the ledger, so that the next restore (from the menu, or at quit) brings it out and
+// says so.
 TEST_F(Restoring, AWindowLeftInTheDockIsAnnouncedSoAndRestoredLater) {
     scene.preferences->setPlaysSounds(true);
     for (const bool silent : {false, true}) {
@@ -299,7 +300,7 @@ TEST_F(Restoring, AWindowLeftInTheDockIsAnnouncedSoAndRestoredLater) {
         scene.engine->onMainActor(WindowEffects::Job([thumbnail](WindowEffects& effects) {
             return effects.restoreWindow(thumbnail, Raising::bringForward, Speed::normal, {});
         }));
-        if (silent) scene.editor.stopAnswering(1);
+        if (silent) scene.editor.stopAnswering(2);
         scene.settle();
 
         EXPECT_TRUE(scene.window(1).isMinimized());
