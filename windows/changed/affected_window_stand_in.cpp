@@ -164,7 +164,8 @@ bool AffectedWindow::runStandInTransition(const DockTrip& trip) {
 // The application did not answer: another instance of the program has sent one of its
 // windows on a trip, which this one does not count. The stand-in waits where it stands
 // while the application is given the time to answer that ends a trip of this instance's
-// own, and the window is asked once more.
+// own, and the window is asked once more, unless that trip took it into the Dock: it is
+// the other instance's then.
 Task<bool> AffectedWindow::runStandInTransitionWhenAnswering(DockTrip trip) {
     const auto self = shared_from_this();
     requireMainThread("AffectedWindow.runStandInTransition");
@@ -173,7 +174,7 @@ Task<bool> AffectedWindow::runStandInTransitionWhenAnswering(DockTrip trip) {
     if (sent.isUnanswered && engine) {
         auto waiting = engine->answers(target_.processIdentifier);
         const bool answers = co_await waiting;
-        if (answers && !engineIsEnding()) sent = sendIntoDock();
+        if (answers && !engineIsEnding() && isMinimizedNow() != true) sent = sendIntoDock();
     }
     const bool went = sent.error == platform::AccessibilityError::success;
     co_return showStandInPanel(trip, went ? TripPanel::keep : TripPanel::discard);

@@ -76,6 +76,10 @@ Task<void> WindowEffects::changeWindow(WindowAction action, TargetWindow target,
         co_return;
     }
     const auto clicked = findAffected(target.id);
+    if (!clicked && wentIntoDockElsewhere(target)) {
+        platform::SystemSounds::current().beep();
+        co_return;
+    }
     const bool isUndoing = isInActionState(clicked ? clicked->state() : WindowState{}, action);
     std::vector<GroupEntry> group = gatherGroup(action, target, isUndoing);
     if (action == WindowAction::floatOnTop || isUndoing) std::reverse(group.begin(), group.end());

@@ -297,6 +297,10 @@ public:
 
     // The application's windows front to back, the window fired on among them.
     std::vector<TargetWindow> windowsOfApplication(const TargetWindow& like);
+    // Whether the window fired on has gone into the Dock by other hands since it was
+    // pointed at (another instance's trip, the application itself): it no longer stands
+    // where the user pointed, and nothing is done to it.
+    bool wentIntoDockElsewhere(const TargetWindow& target) const;
     // The permutation that puts the keys front to back by the on-screen order; keys
     // nowhere on screen keep their order, after all others.
     static std::vector<size_t> frontToBackOrder(const std::vector<OrderKey>& keys,

@@ -33,6 +33,11 @@ const platform::RunningApplication* notifiedApplication(const platform::Notifica
 
 }  // namespace
 
+bool WindowEffects::wentIntoDockElsewhere(const TargetWindow& target) const {
+    if (findAffected(target.id)) return false;
+    return boolAttribute(ax::attribute::minimized, target.element).value_or(false);
+}
+
 // A changed window stands for itself with the target it was changed as: a rolled-up or
 // thumbnail window may no longer look like one the system acts on. One the program sent
 // into the Dock counts only while its stand-in shows here.
