@@ -93,6 +93,10 @@ bool TriggerTap::titleBarDoubleClick(Point location, EventFlags held, std::optio
     const auto trigger = titleBarTrigger(held);
     if (!trigger || !intercepted.contains(*trigger)) return false;
     auto found = lookUpTitleBar(location, targetProcess);
+    if (found.isOnOwnTrip) {
+        isSwallowingMouseUp_ = true;
+        return true;
+    }
     if (found.unanswered) return deferTitleBarDoubleClick(*trigger, location, held, targetProcess, *found.unanswered);
     auto& target = found.target;
     if (!target) return false;
@@ -109,13 +113,15 @@ std::optional<TargetWindow> TriggerTap::titleBarTarget(Point location, std::opti
 }
 
 // An application busy with a trip into or out of the Dock is not asked anything: its
-// remembered window answers, on its bare title bar only.
+// remembered window answers, on its bare title bar only. A window of this instance's on
+// its trip answers nothing, and the double-click stays here: it was meant for the
+// stand-in, not for another instance to take the window beneath.
 TriggerTap::TitleBarLookup TriggerTap::lookUpTitleBar(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
     if (!hit) return {};
     if (isTravelling(hit->processIdentifier)) {
         auto known = knownTarget(hit->id, hit->processIdentifier);
-        if (!known) return {};
+        if (!known) return {.isOnOwnTrip = holdsWindow(hit->id)};
         const Point relative{location.x - hit->bounds.minX(), location.y - hit->bounds.minY()};
         if (!known->isOnBareTitleBar(relative)) return {};
         return {std::move(known), std::nullopt};
@@ -182,6 +188,11 @@ std::optional<WindowServer::WindowHit> TriggerTap::titleZoneHit(Point location, 
 bool TriggerTap::isTravelling(int32_t processIdentifier) const {
     const auto engine = engine_.lock();
     return engine && engine->isBusy(processIdentifier);
+}
+
+bool TriggerTap::holdsWindow(uint32_t window) const {
+    const auto engine = engine_.lock();
+    return engine && engine->holdsWindow(window);
 }
 
 std::optional<TargetWindow> TriggerTap::knownTarget(uint32_t window, int32_t processIdentifier) const {

@@ -195,6 +195,8 @@ private:
     struct TitleBarLookup {
         std::optional<TargetWindow> target;
         std::optional<WindowServer::WindowHit> unanswered;
+        // The window is one of this instance's own on its trip.
+        bool isOnOwnTrip = false;
     };
     TitleBarLookup lookUpTitleBar(platform::Point location, std::optional<int32_t> targetProcess);
     // Queues a title-bar double-click on a window whose application did not answer, to be
@@ -215,6 +217,7 @@ private:
     // it must not be asked anything; then its remembered window, if kept.
     bool isTravelling(int32_t processIdentifier) const;
     std::optional<TargetWindow> knownTarget(uint32_t window, int32_t processIdentifier) const;
+    bool holdsWindow(uint32_t window) const;
 
     // The application in front when a keyboard trigger may act in it: none while the
     // program itself is in front recording a shortcut.
