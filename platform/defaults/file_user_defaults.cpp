@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "platform/graphics/utf8.h"
 #include "platform/plist/xml_writer.h"
 #include "platform/runtime/main_loop.h"
 
@@ -381,7 +382,11 @@ void FileUserDefaults::retryLater() {
 
 // ---- What the user is told -----------------------------------------------------------
 
-void FileUserDefaults::tell(const std::string& message) const { std::cerr << domain() << ": " << message << '\n'; }
+// The paths in a message are the user's (a folder named with an escape in $TMPDIR):
+// they reach the terminal as text, escaped as every other message escapes them.
+void FileUserDefaults::tell(const std::string& message) const {
+    std::cerr << printable(domain() + ": " + message) << '\n';
+}
 
 void FileUserDefaults::tellKept(const durable::KeptCopy& kept, Crowding crowding, FileState before) {
     keptAside_.push_back(kept.path);
