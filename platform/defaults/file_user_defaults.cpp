@@ -343,8 +343,13 @@ bool FileUserDefaults::leaveOutForeign(plist::Dictionary& merged) const {
 
 Result<void> FileUserDefaults::replaceFile(const std::string& xml, bool keepOld,
                                            std::optional<durable::KeptCopy>& kept) {
-    // Through a symbolic link to the file it names: the link stays a link.
+    // Through a symbolic link to the file it names: the link stays a link. A link that
+    // leads nowhere a file can be written (a loop, a folder, into a folder that does not
+    // exist) is replaced by the file, whatever the file read as; where it led is kept
+    // first and said, as for any file a write cannot give back.
     const std::filesystem::path target = durable::linkTarget(path_);
+    std::error_code ec;
+    keepOld = keepOld || (target == path_ && std::filesystem::is_symlink(std::filesystem::symlink_status(path_, ec)));
     durable::Step keep;
     if (keepOld) {
         keep = [&]() -> Result<void> {
@@ -392,7 +397,7 @@ void FileUserDefaults::tellKept(const durable::KeptCopy& kept, Crowding crowding
     keptAside_.push_back(kept.path);
     std::string what = " held values that could not be written back as they were";
     if (kept.linkText) {
-        what = " is a symbolic link that leads to no file that can be read";
+        what = " is a symbolic link that leads to no file that can be read or written";
     } else if (before == FileState::unreadable) {
         what = " could not be read whole";
     } else if (crowding == Crowding::crowdedOut) {
