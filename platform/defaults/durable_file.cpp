@@ -163,8 +163,9 @@ bool operator==(const FileSignature& a, const FileSignature& b) {
 FileSignature signatureOf(const std::filesystem::path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        // Something stands there that cannot be looked at (a dangling link, no right to
+        // Something stands there that cannot be looked at (a link loop, no right to
         // search): it counts as existing, so that it is kept rather than replaced blindly.
+        // A link to nothing counts as no file; a write keeps where it led all the same.
         FileSignature s;
         s.exists = errno != ENOENT;
         return s;

@@ -62,7 +62,8 @@ Result<void> replaceAtomically(const std::filesystem::path& path, std::string_vi
 // The file that writing `path` should replace so that a symbolic link there stays one:
 // the regular file at the end of the links, or the missing file a link names in a folder
 // that exists. `path` itself when it is no link, or when the links loop or end at
-// something else (a folder, a link into a missing folder): that is replaced as before.
+// something else (a folder, a link into a missing folder): writing then replaces the
+// link itself, and a caller that must not lose where it led keeps that first.
 std::filesystem::path linkTarget(const std::filesystem::path& path);
 
 // Removes temporary files that replaceAtomically left beside `path` when a process died

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "platform/graphics/utf8.h"
 #include "platform/plist/xml_writer.h"
 #include "platform/runtime/main_loop.h"
 
@@ -342,8 +343,13 @@ bool FileUserDefaults::leaveOutForeign(plist::Dictionary& merged) const {
 
 Result<void> FileUserDefaults::replaceFile(const std::string& xml, bool keepOld,
                                            std::optional<durable::KeptCopy>& kept) {
-    // Through a symbolic link to the file it names: the link stays a link.
+    // Through a symbolic link to the file it names: the link stays a link. A link that
+    // leads nowhere a file can be written (a loop, a folder, into a folder that does not
+    // exist) is replaced by the file, whatever the file read as; where it led is kept
+    // first and said, as for any file a write cannot give back.
     const std::filesystem::path target = durable::linkTarget(path_);
+    std::error_code ec;
+    keepOld = keepOld || (target == path_ && std::filesystem::is_symlink(std::filesystem::symlink_status(path_, ec)));
     durable::Step keep;
     if (keepOld) {
         keep = [&]() -> Result<void> {
@@ -381,13 +387,17 @@ void FileUserDefaults::retryLater() {
 
 // ---- What the user is told -----------------------------------------------------------
 
-void FileUserDefaults::tell(const std::string& message) const { std::cerr << domain() << ": " << message << '\n'; }
+// The paths in a message are the user's (a folder named with an escape in $TMPDIR):
+// they reach the terminal as text, escaped as every other message escapes them.
+void FileUserDefaults::tell(const std::string& message) const {
+    std::cerr << printable(domain() + ": " + message) << '\n';
+}
 
 void FileUserDefaults::tellKept(const durable::KeptCopy& kept, Crowding crowding, FileState before) {
     keptAside_.push_back(kept.path);
     std::string what = " held values that could not be written back as they were";
     if (kept.linkText) {
-        what = " is a symbolic link that leads to no file that can be read";
+        what = " is a symbolic link that leads to no file that can be read or written";
     } else if (before == FileState::unreadable) {
         what = " could not be read whole";
     } else if (crowding == Crowding::crowdedOut) {

@@ -7,6 +7,9 @@
 // renamed over the old file, so a crash at any instant leaves either the old file or
 // the new one. A file that is a symbolic link is written where the link leads, and the
 // link stays; the new file has the old one's permissions (and can be read by its owner).
+// A link that leads nowhere a file can be written (a loop, a folder, into a folder that
+// does not exist at the time of the write) is replaced by the file; its text, where it
+// led, is kept first as "<domain>.plist.kept-<n>", and standard error says where.
 // A write that fails (no space, a read-only folder, a file where the folder should be)
 // keeps the change in memory, where reads see it, and retries it with the next write,
 // with synchronize(), or by itself kRetryDelay seconds later while the main loop runs;

@@ -3,6 +3,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <cstdio>
+
 namespace platform {
 
 namespace {
@@ -107,6 +109,26 @@ std::string uppercased(std::string_view text) {
     std::u32string characters = decodeUTF8(text);
     for (char32_t& c : characters) c = upper(c);
     return encodeUTF8(characters);
+}
+
+std::string printable(std::string_view text) {
+    std::string out;
+    for (const char32_t c : decodeUTF8(text)) {
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || (c >= 0x7f && c < 0xa0)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
+            out += escape;
+        } else {
+            append(out, c);
+        }
+    }
+    return out;
 }
 
 }  // namespace platform

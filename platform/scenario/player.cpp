@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "platform/desktop/desktop.h"
+#include "platform/graphics/utf8.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/scenario/desktop_watch.h"
 #include "platform/scenario/journal.h"

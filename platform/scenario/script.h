@@ -257,9 +257,4 @@ Result<Script, SyntaxError> parseScript(std::string_view text);
 // "line L, column C: message", fit for a terminal (printable).
 std::string describe(const SyntaxError& error);
 
-// Text as a message may show it on a terminal: what the scenario's lines hold reaches it
-// only as text, never as a control sequence. Control characters (C0, DEL and C1) are
-// written as escapes (\n, \t, \r, \xNN, \u0085), bytes that are not UTF-8 as U+FFFD.
-std::string printable(std::string_view text);
-
 }  // namespace platform::scenario

@@ -1,5 +1,4 @@
 #include <csignal>
-#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -621,26 +620,6 @@ const char* describe(WindowLook look) {
 std::string describe(const SyntaxError& error) {
     return "line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
            printable(error.message);
-}
-
-std::string printable(std::string_view text) {
-    std::string out;
-    for (const char32_t c : decodeUTF8(text)) {
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c < 0x20 || (c >= 0x7f && c < 0xa0)) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
-        } else {
-            out += encodeUTF8(std::u32string_view(&c, 1));
-        }
-    }
-    return out;
 }
 
 }  // namespace platform::scenario

@@ -14,6 +14,7 @@
 
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop.h"
+#include "platform/graphics/utf8.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/signals.h"
 #include "platform/scenario/desktop_watch.h"

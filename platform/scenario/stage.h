@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/desktop/desktop.h"
+#include "platform/graphics/utf8.h"
 #include "platform/scenario/desktop_watch.h"
 #include "platform/scenario/journal.h"
 #include "platform/scenario/player.h"

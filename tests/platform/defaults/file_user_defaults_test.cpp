@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -230,6 +231,34 @@ TEST(FileUserDefaults, AFailedWriteStaysInMemoryAndIsRetried) {
     writeText(tmp / "blocked", "");
     EXPECT_EQ(d->set("Enabled", true), WriteStatus::unwritten);
     EXPECT_EQ(furlpane_test::occurrences(errors.text(), "cannot be written"), 2u) << errors.text();
+}
+
+// A settings folder named with a terminal's control sequences (a $TMPDIR, a folder of the
+// user's): every message about the file shows its path as text, escaped as the host's
+// own messages escape it, one line a message.
+TEST(FileUserDefaults, MessagesShowThePathAsTextNeverAsControlSequences) {
+    const std::pair<const char*, const char*> folders[] = {
+        {"\x1b[2J", R"(\x1b[2J)"},
+        {"\x1b]0;title\x07", R"(\x1b]0;title\x07)"},
+        {"line\nbreak\ttab\rreturn", R"(line\nbreak\ttab\rreturn)"},
+        {"\xc2\x9b" "31m\x7f", R"(\u009b31m\x7f)"},
+        {"latin\xe9", "latin\xef\xbf\xbd"},
+    };
+    for (const auto& [name, shown] : folders) {
+        TempFolder tmp;
+        furlpane_test::CapturedErrors errors;
+        // A file kept aside, and a write that cannot happen: each names the path twice.
+        auto kept = open(tmp / name);
+        writeText(kept->path(), "junk");
+        kept->set("A", 1);
+        writeText(tmp / name / "blocked", "");
+        open(tmp / name / "blocked" / "furlpane-novan")->set("A", 1);
+        const std::string text = errors.text();
+        EXPECT_EQ(furlpane_test::occurrences(text, tmp.path().string() + "/" + shown), 4u) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+        EXPECT_EQ(text.find_first_of("\x1b\x07\r\t\x7f\xe9"), std::string::npos) << text;
+        EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos) << text;
+    }
 }
 
 TEST(FileUserDefaults, LeftoverTemporaryFilesAreRemovedByTheNextWriter) {

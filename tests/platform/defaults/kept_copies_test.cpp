@@ -117,11 +117,12 @@ TEST(KeptCopies, SoundForeignValuesNearTheLimitMakeRoomForTheProgramsChanges) {
     }
 }
 
-// A settings file that is a symbolic link leading to no file, a loop, is replaced by one,
-// and the copy kept aside holds where the link led: never the link itself, which, leading
-// back to the settings file, would read as the new file.
+// A settings file that is a symbolic link leading to no file (a loop, into a folder that
+// does not exist) is replaced by one, and the copy kept aside holds where the link led:
+// never the link itself, which, leading back to the settings file, would read as the new
+// file.
 TEST(KeptCopies, ALinkThatLeadsToNoFileIsKeptAsItsTextNeverAsALink) {
-    for (const char* leadsTo : {"com.brindlewick.FurlpaneNovan.plist", "loop"}) {
+    for (const char* leadsTo : {"com.brindlewick.FurlpaneNovan.plist", "loop", "missing/furlpane.plist"}) {
         TempFolder tmp;
         const fs::path file = tmp / "com.brindlewick.FurlpaneNovan.plist";
         fs::create_symlink(leadsTo, file);
@@ -135,6 +136,24 @@ TEST(KeptCopies, ALinkThatLeadsToNoFileIsKeptAsItsTextNeverAsALink) {
         EXPECT_EQ(readText(d->keptAside()[0]), std::string(leadsTo) + "\n");
         EXPECT_EQ(occurrences(errors.text(), d->keptAside()[0].string()), 1u) << errors.text();
     }
+}
+
+// A link into a folder that does not exist yet says where the file is to go: once the
+// folder is there at the time of a write, the file is written through the link, whatever
+// was read before, and nothing is kept aside or said.
+TEST(KeptCopies, ALinkIntoAFolderThatAppearsLaterIsWrittenThrough) {
+    TempFolder tmp;
+    fs::create_symlink("dotfiles/furlpane.plist", tmp / "com.brindlewick.FurlpaneNovan.plist");
+    CapturedErrors errors;
+    auto d = open(tmp.path());
+    EXPECT_EQ(d->fileState(), State::absent);
+    writeText(tmp / "dotfiles" / "furlpane.plist", *plist::toXml(plist::Value(Dictionary{{"A", 1}})));
+    ASSERT_EQ(d->set("B", 2), WriteStatus::stored);
+    EXPECT_TRUE(fs::is_symlink(d->path()));
+    EXPECT_EQ(plist::readXmlFile(tmp / "dotfiles" / "furlpane.plist").value(),
+              plist::Value(Dictionary{{"A", 1}, {"B", 2}}));
+    EXPECT_TRUE(d->keptAside().empty());
+    EXPECT_EQ(errors.text(), "");
 }
 
 // The same bad bytes back again are kept once; other bytes get a number after the
