@@ -370,8 +370,6 @@ public:
 
     // Where the real window lands when it comes back (top-left), on a screen that exists.
     platform::Rect homeFrame() const;
-    // Where it belongs, as its stand-in says, whether a screen shows that place or not.
-    platform::Rect belongingFrame() const;
     void updatePanelLevel();
     // How the stand-in looks to a transition; none for none and liveCopy.
     std::optional<StandInShape> standInShape(const StandInPanel& panel, StandIn kind) const;
@@ -447,6 +445,8 @@ private:
     void postWillChange(std::optional<WindowState::Style> from, std::optional<WindowState::Style> to) const;
     // Brings the real window and its application to the front.
     void bringRealWindowForward() const;
+    // Where the window belongs, as its stand-in says, whether a screen shows it there or not.
+    platform::Rect belongingFrame() const;
     // Asks, at once, for the window at its home and out of the Dock (bringOutOfDock).
     Answer takeOutOfDock() const;
     // Where the window is moved as it comes out of the Dock towards `home` (homeFrame):

@@ -5,7 +5,6 @@
 // entry only then: the engine waits at quit for the windows that came out, and a window
 // that stayed in the Dock keeps its entry for the next launch to put it back.
 
-#include "platform/accessibility/value.h"
 #include "platform/services/workspace.h"
 #include "platform/windowserver/screen_capture_access.h"
 #include "windows/access/accessibility_elements.h"

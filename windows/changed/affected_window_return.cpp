@@ -8,8 +8,6 @@
 // first frame over the screen, and stays marked as in the Dock (left there, its stand-in
 // gone), so that the engine announces it as it is and keeps it for the user to try again.
 
-#include "platform/accessibility/names.h"
-#include "platform/accessibility/value.h"
 #include "platform/appkit/application.h"
 #include "platform/appkit/screen.h"
 #include "transitions/driver/stand_in_transition.h"
@@ -24,7 +22,6 @@ namespace furlpane {
 using platform::Point;
 using platform::Rect;
 using platform::Task;
-namespace ax = platform::ax;
 
 namespace {
 

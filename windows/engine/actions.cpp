@@ -18,9 +18,8 @@ using platform::Task;
 
 namespace {
 
-// Work that acts on what a look finds, as the request askWhenAnswering makes once more:
-// what the look finds is acted on, and the application's answer to it is no one's
-// concern but the work's.
+// The tap's look made once more and acted on, as askWhenAnswering's second ask: the work
+// answers for itself, so the ask counts as answered.
 Task<Answer> asRequest(Task<void> work) {
     co_await work;
     co_return Answer{};

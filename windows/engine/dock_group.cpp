@@ -67,9 +67,11 @@ Task<void> WindowEffects::minimizeApplicationToDock(std::vector<TargetWindow> wi
 
 Task<void> WindowEffects::minimizeToDockWhenAnswering(TargetWindow window, Speed speed) {
     const auto keep = shared_from_this();
-    auto minimizing = askWhenAnswering({.ask = [this, window, speed] { return answeredAlready(minimizeToDock(window, speed)); },
-                                        .answers = [pid = window.processIdentifier] { return BusyApplications::answers(pid); },
-                                        .stillWanted = [this] { return !isEnding_; }});
+    const int32_t pid = window.processIdentifier;
+    auto minimizing =
+        askWhenAnswering({.ask = [this, window, speed] { return answeredAlready(minimizeToDock(window, speed)); },
+                          .answers = [pid] { return BusyApplications::answers(pid); },
+                          .stillWanted = [this] { return !isEnding_; }});
     co_await minimizing;
 }
 
