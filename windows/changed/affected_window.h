@@ -450,8 +450,9 @@ private:
     // Asks, at once, for the window at its home and out of the Dock (bringOutOfDock).
     Answer takeOutOfDock() const;
     // Where the window is moved as it comes out of the Dock towards `home` (homeFrame):
-    // there, kept on a screen that exists, when that is not where it left from. Asked at
-    // every ask, so that a screen that went while the application was waited for is seen.
+    // there, kept on a screen that exists, when that is not where it left from. Worked
+    // out for every ask, so that a screen that went while the application was waited for
+    // is seen.
     std::optional<platform::Point> moveOutOfDock(const platform::Rect& home) const;
     // Another application's window to the front: its application frontmost, the window
     // raised and made main; nothing more once the application does not answer. Any
