@@ -305,9 +305,9 @@ public:
     // application would not take the window out: it stays in the Dock (change
     // minimized), its stand-in gone and its ledger entry kept.
     platform::Task<bool> applyState(Raising raising);
-    // On the accessibility queue: moves the window (when a point is given), takes it out
-    // of the Dock and, when asked and it came out, raises it. `answered` runs on the main
-    // thread with what the application answered to taking the window out.
+    // On the accessibility queue: moves the window (when a point is given) and takes it
+    // out of the Dock (bringOutOfDock) and, when asked and it came out, raises it.
+    // `answered` runs on the main thread with what the application answered.
     static void bringWindowBack(std::optional<platform::Point> moveTo, platform::AccessibilityElement element,
                                 Raising raise, int32_t processIdentifier, std::function<void(Answer)> answered);
     // Once the application has settled after its window's trip out of the Dock, raises
@@ -368,7 +368,7 @@ public:
     // ---- Geometry and the choice of transition (affected_window_geometry.cpp,
     //      affected_window_transition_choice.cpp)
 
-    // Where the real window belongs when it comes back (top-left).
+    // Where the real window lands when it comes back (top-left), on a screen that exists.
     platform::Rect homeFrame() const;
     void updatePanelLevel();
     // How the stand-in looks to a transition; none for none and liveCopy.
@@ -392,7 +392,8 @@ public:
 
     // Puts the window back at once (quitting); true when its "AXMinimized" = false was
     // accepted. When the application did not answer, untilAnswering (if given) waits for
-    // it, blocking, and tells whether it answers now; it is then asked once more.
+    // it, blocking, and tells whether it answers now; it is then asked once more
+    // (askWhenAnswering).
     bool restore(const std::function<bool()>& untilAnswering = {});
     platform::Task<bool> refreshPicture();
     bool showOrRelayoutStandIn(std::optional<platform::Image> image);
@@ -444,9 +445,15 @@ private:
     void postWillChange(std::optional<WindowState::Style> from, std::optional<WindowState::Style> to) const;
     // Brings the real window and its application to the front.
     void bringRealWindowForward() const;
-    // Asks, at once, for the window at its home and out of the Dock; what the application
-    // answered to the latter.
+    // Where the window belongs, as its stand-in says, whether a screen shows it there or not.
+    platform::Rect belongingFrame() const;
+    // Asks, at once, for the window at its home and out of the Dock (bringOutOfDock).
     Answer takeOutOfDock() const;
+    // Where the window is moved as it comes out of the Dock towards `home` (homeFrame):
+    // there, kept on a screen that exists, when that is not where it left from. Worked
+    // out for every ask, so that a screen that went while the application was waited for
+    // is seen.
+    std::optional<platform::Point> moveOutOfDock(const platform::Rect& home) const;
     // Another application's window to the front: its application frontmost, the window
     // raised and made main; nothing more once the application does not answer. Any
     // thread (the accessibility queue brings windows back).
@@ -479,12 +486,15 @@ private:
     struct WayOut;
     // Returns once the application has answered the way out.
     static platform::Task<void> untilAnswered(std::shared_ptr<WayOut> wayOut);
-    // Waits for an application that did not answer the way out, then asks it once more;
-    // false when it did not ask (the application still did not answer, or the program
-    // began to quit and put the window back itself).
-    platform::Task<bool> askAgainWhenAnswering(std::shared_ptr<WayOut> wayOut);
-    std::shared_ptr<WayOut> sendWindowBack(std::optional<platform::Point> moveTo, Raising raising,
-                        const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);
+    // Asks the application for the way out once (askWhenAnswering may ask twice); what
+    // it answered.
+    platform::Task<Answer> askWayOut(std::shared_ptr<WayOut> wayOut);
+    // The way out towards `home`, not yet asked.
+    std::shared_ptr<WayOut> wayOutOfDock(const platform::Rect& home, Raising raising,
+                                         const std::shared_ptr<StandInTransition>& transition,
+                                         std::optional<int64_t> recording);
+    // The engine's wait for the application to answer again; none without the engine.
+    std::function<platform::Task<bool>()> applicationAnswers() const;
     // The program's own window out of the Dock, through AppKit.
     void bringOwnWindowBack(std::optional<platform::Point> moveTo, Raising raising,
                             const std::shared_ptr<StandInTransition>& transition, std::optional<int64_t> recording);

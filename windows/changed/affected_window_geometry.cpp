@@ -25,10 +25,24 @@ std::optional<Rect> followDisplay(const Rect& frame, const AffectedWindow::Docke
     return std::nullopt;
 }
 
+// Differing in x or y; a coordinate that is not a number differs from everything.
+bool movedFrom(const Rect& home, const Rect& frame) {
+    return !(home.minX() == frame.minX()) || !(home.minY() == frame.minY());
+}
+
 }  // namespace
 
+// Every road back from the Dock (a restore, Restore All, the put-back at quit, the way
+// out after waiting for an application that another instance keeps busy) lands the
+// window here: where it belongs, brought within the first screen, as the system keeps a
+// window whose display went, when no screen shows it there.
 Rect AffectedWindow::homeFrame() const {
     requireMainThread("AffectedWindow.homeFrame");
+    const Rect home = belongingFrame();
+    return frameOnConnectedScreen(home).value_or(home);
+}
+
+Rect AffectedWindow::belongingFrame() const {
     if (standIn_ == StandIn::titleStrip && panel_) {
         // The window comes back wherever its strip was dragged.
         return Rect(flipRect(panel_->frame()).origin, windowFrame_.size);
@@ -46,6 +60,12 @@ Rect AffectedWindow::homeFrame() const {
     const auto usable = usableFrameAtPoint(thumbnail.mid());
     if (!usable) return windowFrame_;
     return clampRect(Rect(thumbnail.origin, windowFrame_.size), *usable);
+}
+
+std::optional<platform::Point> AffectedWindow::moveOutOfDock(const Rect& home) const {
+    const Rect landing = frameOnConnectedScreen(home).value_or(home);
+    if (movedFrom(landing, windowFrame_)) return landing.origin;
+    return std::nullopt;
 }
 
 void AffectedWindow::updatePanelLevel() {

@@ -5,10 +5,10 @@
 // entry only then: the engine waits at quit for the windows that came out, and a window
 // that stayed in the Dock keeps its entry for the next launch to put it back.
 
-#include "platform/accessibility/value.h"
 #include "platform/services/workspace.h"
 #include "platform/windowserver/screen_capture_access.h"
 #include "windows/access/accessibility_elements.h"
+#include "windows/access/asking_again.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/permissions.h"
 #include "windows/changed/affected_window.h"
@@ -18,26 +18,15 @@ namespace furlpane {
 using platform::Image;
 using platform::Task;
 
-namespace {
-
-// Differing in x or y; a coordinate that is not a number differs from everything.
-bool movedFrom(const platform::Rect& home, const platform::Rect& frame) {
-    return !(home.minX() == frame.minX()) || !(home.minY() == frame.minY());
-}
-
-}  // namespace
-
 bool AffectedWindow::restore(const std::function<bool()>& untilAnswering) {
     requireMainThread("AffectedWindow.restore");
     if (state_.style) postWillChange(state_.style, std::nullopt);
     tearDownCompanions();
     bool tookOut = false;
-    // A window whose way out of the Dock has not been answered may still be there.
+    // A window whose way out of the Dock has not been answered may still be there. The
+    // application may be busy with a trip that another instance of the program started.
     if ((change_ == Change::minimized || isLeavingDock_) && !isOwnWindow()) {
-        auto written = takeOutOfDock();
-        // The application may be busy with a trip that another instance of the program
-        // started: once it answers again it is asked once more.
-        if (written.isUnanswered && untilAnswering && untilAnswering()) written = takeOutOfDock();
+        const auto written = askWhenAnswering([this] { return takeOutOfDock(); }, untilAnswering);
         tookOut = written.error == platform::AccessibilityError::success;
         if (tookOut) ledger_->forget(target_.id);
     }
@@ -49,13 +38,7 @@ bool AffectedWindow::restore(const std::function<bool()>& untilAnswering) {
     return tookOut;
 }
 
-Answer AffectedWindow::takeOutOfDock() const {
-    const platform::Rect home = homeFrame();
-    if (movedFrom(home, windowFrame_))
-        target_.element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(home.origin));
-    const auto& element = target_.element;
-    return timedRequest(element, [&element] { return element.setAttributeValue(ax::attribute::minimized, false); });
-}
+Answer AffectedWindow::takeOutOfDock() const { return bringOutOfDock(target_.element, moveOutOfDock(homeFrame())); }
 
 Task<bool> AffectedWindow::refreshPicture() {
     const auto self = shared_from_this();

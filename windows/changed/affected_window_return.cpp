@@ -8,12 +8,11 @@
 // first frame over the screen, and stays marked as in the Dock (left there, its stand-in
 // gone), so that the engine announces it as it is and keeps it for the user to try again.
 
-#include "platform/accessibility/names.h"
-#include "platform/accessibility/value.h"
 #include "platform/appkit/application.h"
 #include "platform/appkit/screen.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "windows/access/accessibility_elements.h"
+#include "windows/access/asking_again.h"
 #include "windows/access/main_thread.h"
 #include "windows/changed/affected_window.h"
 #include "windows/changed/focus_watcher.h"
@@ -23,11 +22,8 @@ namespace furlpane {
 using platform::Point;
 using platform::Rect;
 using platform::Task;
-namespace ax = platform::ax;
 
 namespace {
-
-bool sameOrigin(const Rect& a, const Rect& b) { return a.minX() == b.minX() && a.minY() == b.minY(); }
 
 // Ends a transition that never started (its window did not come back).
 void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
@@ -41,13 +37,17 @@ void dropUnplayed(const std::shared_ptr<StandInTransition>& transition) {
 // The way out of the Dock as the main thread keeps it while the accessibility queue asks
 // the application: what to do once it answers, and the answer for applyState to await.
 // The queue holds it only weakly, so that everything in it stays on the main thread.
-// An application that did not answer may be asked once more (ask): applyState waits for
-// it first, and only a last refusal ends the transition.
+// An application that did not answer is asked once more (askWayOut): only a refusal,
+// or the last ask left unanswered, ends the transition.
 struct AffectedWindow::WayOut {
     std::function<void()> success;
-    std::function<void()> ask;
+    // Sends the request, with the move to make first.
+    std::function<void(std::optional<Point>)> ask;
+    // Where the window goes; each ask keeps it on a screen that exists then.
+    Rect home;
     std::shared_ptr<StandInTransition> transition;
     std::optional<Answer> written;
+    int asks = 0;
     bool isLastTry = false;
     platform::ContinuationList answered;
 
@@ -71,8 +71,6 @@ Task<bool> AffectedWindow::applyState(Raising raising) {
     framing_.reset();
     if (engineIsEnding()) co_return true;
     const Rect home = homeFrame();
-    // The window goes back to its home when that is not where it left from.
-    const auto moveTo = sameOrigin(home, windowFrame_) ? std::nullopt : std::optional(home.origin);
     change_ = Change::none;
     const auto recording = ledger_->recording(target_.id);
     const auto transition = wayBack ? returnTransition(*wayBack, home) : nullptr;
@@ -85,26 +83,30 @@ Task<bool> AffectedWindow::applyState(Raising raising) {
     if (engine && !isOneOfMany_) engine->refreshKnownTargets(target_.processIdentifier, {target_.id});
     std::shared_ptr<WayOut> wayOut;
     if (isOwnWindow()) {
-        bringOwnWindowBack(moveTo, raising, transition, recording);
+        bringOwnWindowBack(moveOutOfDock(home), raising, transition, recording);
     } else {
         isLeavingDock_ = true;
-        wayOut = sendWindowBack(moveTo, raising, transition, recording);
+        wayOut = wayOutOfDock(home, raising, transition, recording);
     }
     countDockTrip(DockTripDirection::deminiaturizing);
     if (!transition) dismissStandIn();
     if (!wayOut) co_return true;
-    auto answering = untilAnswered(wayOut);
-    co_await answering;
-    if (wayOut->isUnanswered()) {
-        auto again = askAgainWhenAnswering(wayOut);
-        const bool asked = co_await again;
-        // Still in the Dock, or put back meanwhile as the program began to quit.
-        if (!asked) {
-            isLeavingDock_ = false;
-            co_return change_ == Change::none;
-        }
-    }
+    // The application may not answer because another instance of the program has sent
+    // one of its windows on a trip: asked once more once it answers, unless the program
+    // began to quit and put the window back meanwhile.
+    auto asking = askWhenAnswering({.ask = [self, wayOut] { return self->askWayOut(wayOut); },
+                                    .answers = applicationAnswers(),
+                                    .stillWanted = [self] {
+                                        return !self->engineIsEnding() && self->change_ == Change::minimized;
+                                    }});
+    co_await asking;
     isLeavingDock_ = false;
+    // Left unanswered and not asked again: still in the Dock, or put back meanwhile as
+    // the program began to quit.
+    if (wayOut->asks == 1 && wayOut->isUnanswered()) {
+        dropUnplayed(wayOut->transition);
+        co_return change_ == Change::none;
+    }
     // Without an answer (the wait given up) the window counts as out, as it did before
     // answers were awaited.
     const bool tookOut = !wayOut->written || wayOut->written->error == platform::AccessibilityError::success;
@@ -119,31 +121,31 @@ Task<void> AffectedWindow::untilAnswered(std::shared_ptr<WayOut> wayOut) {
     (void)woken;
 }
 
-// The application did not answer: a trip that another instance of the program started
-// holds it. Nothing has moved, so the window counts as in the Dock while the application
-// is given the time to answer that ends a trip of this instance's own, and is then asked
-// once more; an end of the program meanwhile puts it back as one still in the Dock.
-// False when it was not asked again: the window is then where the wait left it.
-Task<bool> AffectedWindow::askAgainWhenAnswering(std::shared_ptr<WayOut> wayOut) {
+// One ask of the way out, towards the window's home as it stands on the screens now.
+// Nothing moves while the application leaves the first one unanswered, so the window
+// counts as in the Dock while it is waited for: an end of the program meanwhile puts it
+// back as one still there.
+Task<Answer> AffectedWindow::askWayOut(std::shared_ptr<WayOut> wayOut) {
     const auto self = shared_from_this();
-    wayOut->isLastTry = true;
-    change_ = Change::minimized;
-    const auto engine = effects();
-    bool answers = false;
-    if (engine) {
-        auto waiting = engine->answers(target_.processIdentifier);
-        answers = co_await waiting;
+    if (wayOut->asks > 0) {
+        change_ = Change::none;
+        wayOut->written.reset();
     }
-    if (!answers || engineIsEnding() || change_ != Change::minimized) {
-        dropUnplayed(wayOut->transition);
-        co_return false;
-    }
-    change_ = Change::none;
-    wayOut->written.reset();
-    wayOut->ask();
+    ++wayOut->asks;
+    wayOut->ask(moveOutOfDock(wayOut->home));
     auto answering = untilAnswered(wayOut);
     co_await answering;
-    co_return true;
+    if (wayOut->asks == 1 && wayOut->isUnanswered()) {
+        wayOut->isLastTry = true;
+        change_ = Change::minimized;
+    }
+    co_return wayOut->written.value_or(Answer{});
+}
+
+std::function<Task<bool>()> AffectedWindow::applicationAnswers() const {
+    const auto engine = effects();
+    if (!engine) return nullptr;
+    return [engine, pid = target_.processIdentifier] { return engine->answers(pid); };
 }
 
 std::shared_ptr<StandInTransition> AffectedWindow::returnTransition(const WayBack& wayBack, const Rect& home) {
@@ -192,8 +194,8 @@ void AffectedWindow::bringOwnWindowBack(std::optional<Point> moveTo, Raising rai
     });
 }
 
-std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::sendWindowBack(
-    std::optional<Point> moveTo, Raising raising, const std::shared_ptr<StandInTransition>& transition,
+std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::wayOutOfDock(
+    const Rect& home, Raising raising, const std::shared_ptr<StandInTransition>& transition,
     std::optional<int64_t> recording) {
     // The user's choice counts from the request on: what he activates or clicks meanwhile
     // stays in front.
@@ -207,15 +209,16 @@ std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::sendWindowBack(
     };
     auto wayOut = std::make_shared<WayOut>();
     wayOut->success = std::move(success);
+    wayOut->home = home;
     wayOut->transition = transition;
     auto answered = [weak = std::weak_ptr(wayOut)](Answer written) {
         if (const auto way = weak.lock()) way->answer(written);
     };
-    wayOut->ask = [moveTo, raising, element = target_.element, pid = target_.processIdentifier, answered] {
+    wayOut->ask = [raising, element = target_.element, pid = target_.processIdentifier,
+                   answered](std::optional<Point> moveTo) {
         accessibilityQueue().async(
             [moveTo, raising, element, pid, answered] { bringWindowBack(moveTo, element, raising, pid, answered); });
     };
-    wayOut->ask();
     return wayOut;
 }
 
@@ -223,9 +226,7 @@ std::shared_ptr<AffectedWindow::WayOut> AffectedWindow::sendWindowBack(
 // trip; a window that stayed in the Dock is not raised.
 void AffectedWindow::bringWindowBack(std::optional<Point> moveTo, platform::AccessibilityElement element,
                                      Raising raise, int32_t processIdentifier, std::function<void(Answer)> answered) {
-    if (moveTo) element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(*moveTo));
-    const Answer written =
-        timedRequest(element, [&element] { return element.setAttributeValue(ax::attribute::minimized, false); });
+    const Answer written = bringOutOfDock(element, moveTo);
     platform::MainLoop::main().post([written, answered = std::move(answered)] { answered(written); });
     if (written.error != platform::AccessibilityError::success || raise != Raising::bringForward) return;
     accessibilityQueue().async([processIdentifier, element] { raiseOtherWindow(processIdentifier, element); });

@@ -6,6 +6,7 @@
 #include "platform/services/workspace.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "transitions/transition_picture.h"
+#include "windows/access/asking_again.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/screens.h"
 #include "windows/access/spaces.h"
@@ -169,13 +170,12 @@ bool AffectedWindow::runStandInTransition(const DockTrip& trip) {
 Task<bool> AffectedWindow::runStandInTransitionWhenAnswering(DockTrip trip) {
     const auto self = shared_from_this();
     requireMainThread("AffectedWindow.runStandInTransition");
-    auto sent = sendIntoDock();
-    const auto engine = effects();
-    if (sent.isUnanswered && engine) {
-        auto waiting = engine->answers(target_.processIdentifier);
-        const bool answers = co_await waiting;
-        if (answers && !engineIsEnding() && isMinimizedNow() != true) sent = sendIntoDock();
-    }
+    auto sending = askWhenAnswering({.ask = [self] { return answeredAlready(self->sendIntoDock()); },
+                                     .answers = applicationAnswers(),
+                                     .stillWanted = [self] {
+                                         return !self->engineIsEnding() && self->isMinimizedNow() != true;
+                                     }});
+    const Answer sent = co_await sending;
     const bool went = sent.error == platform::AccessibilityError::success;
     co_return showStandInPanel(trip, went ? TripPanel::keep : TripPanel::discard);
 }

@@ -4,6 +4,7 @@
 
 #include "platform/accessibility/names.h"
 #include "windows/access/accessibility_elements.h"
+#include "windows/access/asking_again.h"
 #include "windows/access/minimize_all.h"
 #include "windows/access/own_windows.h"
 #include "windows/engine/window_effects.h"
@@ -66,10 +67,12 @@ Task<void> WindowEffects::minimizeApplicationToDock(std::vector<TargetWindow> wi
 
 Task<void> WindowEffects::minimizeToDockWhenAnswering(TargetWindow window, Speed speed) {
     const auto keep = shared_from_this();
-    if (!minimizeToDock(window, speed).isUnanswered) co_return;
-    auto waiting = BusyApplications::answers(window.processIdentifier);
-    const bool answers = co_await waiting;
-    if (answers && !isEnding_) minimizeToDock(window, speed);
+    const int32_t pid = window.processIdentifier;
+    auto minimizing =
+        askWhenAnswering({.ask = [this, window, speed] { return answeredAlready(minimizeToDock(window, speed)); },
+                          .answers = [pid] { return BusyApplications::answers(pid); },
+                          .stillWanted = [this] { return !isEnding_; }});
+    co_await minimizing;
 }
 
 // The program's own window gets the miniaturizable bit for the trip when it lacks it

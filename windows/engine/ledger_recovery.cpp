@@ -11,6 +11,7 @@
 #include "platform/services/workspace.h"
 #include "platform/windowserver/window_list.h"
 #include "windows/access/accessibility_elements.h"
+#include "windows/access/asking_again.h"
 #include "windows/access/main_thread.h"
 #include "windows/access/screens.h"
 #include "windows/access/window_info.h"
@@ -125,14 +126,14 @@ bool tripsSettled(int32_t pid) {
 }
 
 // A window whose screen has gone comes back inside the first screen, not where no screen
-// shows it; one that cannot be moved comes back where it was.
-void placeOnConnectedScreen(uint32_t window, const AccessibilityElement& element) {
+// shows it: the origin to move it to, none when it stays where it was.
+std::optional<platform::Point> moveOntoConnectedScreen(uint32_t window) {
     const auto record = listedRecord(window);
     const auto listed = record ? window_info::bounds(*record) : std::nullopt;
-    if (!listed) return;
+    if (!listed) return std::nullopt;
     const auto placed = frameOnConnectedScreen(*listed);
-    if (!placed || placed->origin == listed->origin) return;
-    element.setAttributeValue(ax::attribute::position, platform::AccessibilityValue(placed->origin));
+    if (!placed || placed->origin == listed->origin) return std::nullopt;
+    return placed->origin;
 }
 
 }  // namespace
@@ -315,12 +316,10 @@ LedgerRecovery::Outcome LedgerRecovery::putBackMinimized(const LedgerEntry& entr
     const int32_t pid = entry.processIdentifier;
     const auto effects = effects_.lock();
     if (effects) effects->refreshKnownTargets(pid, {entry.id});
-    placeOnConnectedScreen(entry.id, element);
-    const auto takeOut = [&element] { return element.setAttributeValue(ax::attribute::minimized, false); };
-    Answer answer = timedRequest(element, takeOut);
-    if (answer.isUnanswered && pass.waiting == Waiting::yes && BusyApplications::waitUntilAnswering(pid))
-        answer = timedRequest(element, takeOut);
-    const auto written = answer.error;
+    const auto takeOut = [&element, &entry] { return bringOutOfDock(element, moveOntoConnectedScreen(entry.id)); };
+    std::function<bool()> untilAnswering;
+    if (pass.waiting == Waiting::yes) untilAnswering = [pid] { return BusyApplications::waitUntilAnswering(pid); };
+    const auto written = askWhenAnswering(takeOut, untilAnswering).error;
     if (written != platform::AccessibilityError::success) {
         if (effects && !effects->isBusy(pid)) effects->forgetKnownTargets(pid);
         if (written == platform::AccessibilityError::cannotComplete) pass.kept.busy.insert(pid);
