@@ -76,7 +76,7 @@ public:
     std::optional<int> firedBy(uint16_t keyCode, uint64_t flags) const;
 
 private:
-    // A process whose setting lies over another's, and the mode its setting found.
+    // A setting: who made it (a process, or kSystem) and the mode it found.
     struct Setter {
         int32_t pid;
         uint32_t before;
