@@ -55,29 +55,39 @@ SystemHotKeys::SystemHotKeys(Desktop& world) : world_(world) {
 
 void SystemHotKeys::setOperatingMode(uint32_t mode, int32_t pid) {
     auto guard = world_.lock();
-    if (pid == 0) {
-        setters_.clear();
-    } else if (std::none_of(setters_.begin(), setters_.end(), [pid](const Setter& s) { return s.pid == pid; })) {
-        setters_.push_back({pid, mode_});
+    std::optional<uint32_t> found;
+    if (auto it = setter(pid); it != setters_.end()) {
+        found = it->before;
+        withdraw(it);
     }
+    // A process that puts back what it found leaves nothing of its own to put back at
+    // its end; any other setting goes on top, over what is in effect now.
+    if (found != mode) setters_.push_back({pid, mode_});
     mode_ = mode;
     ++modeChanges_;
 }
 
 void SystemHotKeys::processEnded(int32_t pid) {
     auto guard = world_.lock();
-    auto it = std::find_if(setters_.begin(), setters_.end(), [pid](const Setter& s) { return s.pid == pid; });
+    auto it = setter(pid);
     if (it == setters_.end()) return;
-    if (std::next(it) == setters_.end()) {
-        // Its setting stands: the mode goes back to what it found.
-        if (mode_ != it->before) ++modeChanges_;
-        mode_ = it->before;
+    const uint32_t was = mode_;
+    withdraw(it);
+    if (mode_ != was) ++modeChanges_;
+}
+
+SystemHotKeys::Setters::iterator SystemHotKeys::setter(int32_t pid) {
+    return std::find_if(setters_.begin(), setters_.end(), [pid](const Setter& s) { return s.pid == pid; });
+}
+
+void SystemHotKeys::withdraw(Setters::iterator setting) {
+    if (std::next(setting) == setters_.end()) {
+        mode_ = setting->before;
     } else {
-        // Another process set the mode over it: what that one found was this one's
-        // setting, which goes, so it found what this one did.
-        std::next(it)->before = it->before;
+        // The setting above found this one's, which goes: it finds what this one did.
+        std::next(setting)->before = setting->before;
     }
-    setters_.erase(it);
+    setters_.erase(setting);
 }
 
 std::optional<SymbolicHotKey> SystemHotKeys::symbolicHotKey(int number) const {

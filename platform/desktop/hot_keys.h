@@ -12,9 +12,16 @@
 //
 // Operating modes: 0 lets the hot keys work, 1 switches them all off, 2 all but the
 // universal-access ones. While they work, a key-down that is an enabled hot key is taken
-// by the system and reaches no application (see Input). The window server puts back what
-// a dead connection set: a process that set the mode and ends while its mode stands
-// leaves the mode as it was before it first set it, whether it quit or crashed.
+// by the system and reaches no application (see Input).
+//
+// The window server puts back what a dead connection set, whether its process quit or
+// crashed. Each setter's latest setting lies over what it found, the latest set on top:
+// a process that sets the mode again moves to the top, and one that sets it back to what
+// it found is done with it and leaves nothing to put back. A process that ends takes its
+// setting away: while it is the one in effect the mode goes back to what that setting
+// found; otherwise the mode stays, and the setting above it finds what it had found.
+// So two processes that pause the shortcuts and put them back in nested order leave
+// them on, whichever of them ends first.
 
 #include <array>
 #include <cstdint>
@@ -45,11 +52,14 @@ public:
 
     explicit SystemHotKeys(Desktop& world);
 
+    // Who sets the mode when no process does: the system itself (the user, or a setting
+    // made before any process ran). It never ends, so its setting never goes back.
+    static constexpr int32_t kSystem = 0;
+
     uint32_t operatingMode() const { return readLocked(world_, mode_); }
-    // Sets the mode for the process `pid` (its connection's call); 0 for the system
-    // itself, whose setting forgets what processes had set before.
-    void setOperatingMode(uint32_t mode, int32_t pid = 0);
-    // A process ended: what it set goes back.
+    // Sets the mode for the process `pid` (its connection's call), or for kSystem.
+    void setOperatingMode(uint32_t mode, int32_t pid);
+    // A process ended: its setting goes (see above).
     void processEnded(int32_t pid);
     // Times the mode was set (by anyone).
     int modeChanges() const { return readLocked(world_, modeChanges_); }
@@ -66,16 +76,21 @@ public:
     std::optional<int> firedBy(uint16_t keyCode, uint64_t flags) const;
 
 private:
-    // A process that set the mode, and the mode before it first did.
+    // A setting: who made it (a process, or kSystem) and the mode it found.
     struct Setter {
         int32_t pid;
         uint32_t before;
     };
+    using Setters = std::vector<Setter>;
+
+    Setters::iterator setter(int32_t pid);
+    // Takes a setting away; called with the world's lock held.
+    void withdraw(Setters::iterator setting);
 
     Desktop& world_;
     uint32_t mode_ = kModeEnabled;
-    // In the order they first set it: the last one's setting stands.
-    std::vector<Setter> setters_;
+    // Bottom to top: the last one's setting is in effect.
+    Setters setters_;
     int modeChanges_ = 0;
     std::array<std::optional<SymbolicHotKey>, kCount> keys_{};
 };

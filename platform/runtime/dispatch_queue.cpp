@@ -34,6 +34,18 @@ std::unique_ptr<DispatchQueue> makeConcurrentQueue(std::string label, MainLoop& 
     return std::make_unique<ThreadDispatchQueue>(std::move(label), loop, pool);
 }
 
+std::unique_ptr<DispatchQueue> makeClosedQueue(std::string label, MainLoop& loop) {
+    // It never starts a job, so the kind without threads serves either clock.
+    auto queue = std::make_unique<SimulatedDispatchQueue>(std::move(label), loop, 1);
+    queue->close();
+    return queue;
+}
+
+void DispatchQueue::close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+}
+
 size_t DispatchQueue::pendingJobs() const {
     std::lock_guard lock(mutex_);
     return waiting_.size() + running_;
@@ -55,25 +67,23 @@ ThreadDispatchQueue::ThreadDispatchQueue(std::string label, MainLoop& loop, Pool
     for (size_t i = 0; i < kept_; ++i) startThread();
 }
 
-ThreadDispatchQueue::~ThreadDispatchQueue() {
+void ThreadDispatchQueue::stop() {
     std::deque<Handover<void()>> dropped;
     std::vector<std::thread> threads;
     {
+        // Closed, no thread starts or retires any more.
         std::lock_guard lock(mutex_);
-        stopping_ = true;
+        closed_ = true;
         dropped.swap(waiting_);
+        threads.swap(workers_);
+        for (auto& thread : retired_) threads.push_back(std::move(thread));
+        retired_.clear();
     }
     cv_.notify_all();
     const size_t droppedCount = dropped.size();
     // Outside the lock: what a dropped job captured may send to this queue as it goes,
-    // which a stopping queue refuses.
+    // which a closed queue refuses.
     dropped.clear();
-    {
-        // Stopping, no thread starts or retires any more.
-        std::lock_guard lock(mutex_);
-        threads = std::move(workers_);
-        for (auto& thread : retired_) threads.push_back(std::move(thread));
-    }
     for (auto& thread : threads) thread.join();
     // Jobs that never ran still counted as in flight.
     for (size_t i = 0; i < droppedCount; ++i) loop_.endOffMainWork();
@@ -91,7 +101,7 @@ void ThreadDispatchQueue::async(Handover<void()> work) {
     loop_.beginOffMainWork();
     {
         std::unique_lock lock(mutex_);
-        if (stopping_) {
+        if (closed_) {
             lock.unlock();
             loop_.endOffMainWork();
             return;
@@ -129,7 +139,7 @@ void ThreadDispatchQueue::work() {
 }
 
 bool ThreadDispatchQueue::awaitJob(std::unique_lock<std::mutex>& lock) {
-    const auto ready = [this] { return stopping_ || !waiting_.empty(); };
+    const auto ready = [this] { return closed_ || !waiting_.empty(); };
     ++idle_;
     bool retiring = false;
     while (!ready()) {
@@ -142,7 +152,7 @@ bool ThreadDispatchQueue::awaitJob(std::unique_lock<std::mutex>& lock) {
         }
     }
     --idle_;
-    if (stopping_) return false;
+    if (closed_) return false;
     if (retiring) retire();
     return !retiring;
 }
@@ -174,9 +184,19 @@ void SimulatedDispatchQueue::async(Handover<void()> work) {
     if (deferredToSimulatedJob(*this, work)) return;
     {
         std::lock_guard lock(mutex_);
+        // Refused, the job goes once the lock is let go of, as what it captured may send here.
+        if (closed_) return;
         waiting_.push_back(std::move(work));
     }
     startWaiting();
+}
+
+void SimulatedDispatchQueue::stop() {
+    // Let go of after the lock, as a dropped job's captures may send here.
+    std::deque<Handover<void()>> dropped;
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    dropped.swap(waiting_);
 }
 
 void SimulatedDispatchQueue::startWaiting() {
@@ -185,7 +205,7 @@ void SimulatedDispatchQueue::startWaiting() {
         double cost = 0;
         {
             std::lock_guard lock(mutex_);
-            if (waiting_.empty() || (width() != kUnbounded && running_ >= width())) return;
+            if (closed_ || waiting_.empty() || (width() != kUnbounded && running_ >= width())) return;
             ++running_;
             work = std::make_shared<Handover<void()>>(std::move(waiting_.front()));
             waiting_.pop_front();

@@ -54,6 +54,12 @@ public:
     size_t pendingJobs() const;
     // Jobs finished since the queue was made.
     size_t finishedJobs() const;
+    // Refuses every job sent from now on; the jobs waiting never start (stop lets go of
+    // them). Any thread.
+    void close();
+    // Closes the queue, lets go of the jobs that never started and waits for the running
+    // ones to end. Any thread but the queue's own; again, it does nothing more.
+    virtual void stop() = 0;
 
 protected:
     DispatchQueue(std::string label, MainLoop& loop, size_t width)
@@ -65,6 +71,7 @@ protected:
     std::deque<Handover<void()>> waiting_;
     size_t running_ = 0;  // started, not yet finished (a simulated job: its time not yet passed)
     size_t finished_ = 0;
+    bool closed_ = false;
 
 private:
     std::string label_;
@@ -84,12 +91,13 @@ public:
     };
 
     // Starts `width` threads (at least one) that live as long as the queue. Going away,
-    // the queue drops the jobs still waiting and waits for those that run.
+    // the queue stops.
     ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width = 1)
         : ThreadDispatchQueue(std::move(label), loop, Pool{width, width}) {}
     ThreadDispatchQueue(std::string label, MainLoop& loop, Pool pool);
-    ~ThreadDispatchQueue() override;
+    ~ThreadDispatchQueue() override { stop(); }
     void async(Handover<void()> work) override;
+    void stop() override;
     void setJobCost(double) override {}
     double jobCost() const override { return 0; }
     // Threads alive now.
@@ -98,14 +106,13 @@ public:
 private:
     void startThread();
     void work();
-    // Waits for a job; false when the thread is to end (the queue stops, or a thread
+    // Waits for a job; false when the thread is to end (the queue is closed, or a thread
     // beyond those kept found nothing to do for long enough).
     bool awaitJob(std::unique_lock<std::mutex>& lock);
-    // Hands the calling thread to be joined by the next sender or by the destructor.
+    // Hands the calling thread to be joined by the next sender or by stop.
     void retire();
 
     std::condition_variable cv_;
-    bool stopping_ = false;
     size_t kept_;
     double idleLife_;
     size_t idle_ = 0;  // threads waiting for a job
@@ -116,7 +123,10 @@ private:
 class SimulatedDispatchQueue final : public DispatchQueue {
 public:
     SimulatedDispatchQueue(std::string label, MainLoop& loop, size_t width = 1);
+    ~SimulatedDispatchQueue() override { stop(); }
     void async(Handover<void()> work) override;
+    // Its running jobs are the loop's events, which go with the loop.
+    void stop() override;
     void setJobCost(double seconds) override;
     double jobCost() const override;
 
@@ -135,6 +145,9 @@ private:
 // simulated one is unbounded.
 std::unique_ptr<DispatchQueue> makeSerialQueue(std::string label, MainLoop& loop);
 std::unique_ptr<DispatchQueue> makeConcurrentQueue(std::string label, MainLoop& loop);
+// One that refuses every job: what a loop that goes hands out for a label it has no queue
+// of, so that a job still running may send to it.
+std::unique_ptr<DispatchQueue> makeClosedQueue(std::string label, MainLoop& loop);
 inline constexpr size_t kConcurrentThreads = 4;
 inline constexpr size_t kConcurrentThreadLimit = 64;
 

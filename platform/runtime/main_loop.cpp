@@ -92,14 +92,21 @@ MainLoop::MainLoop(ClockKind clock)
 MainLoop::~MainLoop() {
     // Suspended tasks go first: their frames may still talk to the loop as they unwind.
     tasks_->destroyAll();
+    std::vector<DispatchQueue*> going;
     {
-        // From now on nothing is posted, and blocking calls of jobs still running return
-        // at once, as a dying process's threads are cut off: the queues' threads end
-        // without waiting out a read that blocks.
+        // From now on nothing is posted, no queue is made and every queue refuses jobs, and
+        // blocking calls of jobs still running return at once, as a dying process's threads
+        // are cut off: the queues' threads end without waiting out a read that blocks. All
+        // of it under the lock a blocking call waits on, so that a job it lets go finds
+        // every queue closed.
         std::lock_guard lock(mutex_);
         tearingDown_ = true;
+        going = closeQueues();
     }
     teardownCv_.notify_all();
+    // A job that ends meanwhile may still ask for any queue and send to it: none goes
+    // before every job has ended.
+    for (DispatchQueue* queue : going) queue->stop();
     destroyQueues();
     std::map<Key, Item> mainQueue, events;
     {
@@ -545,9 +552,14 @@ DispatchQueue& MainLoop::queue(const std::string& label) {
     std::lock_guard lock(mutex_);
     const QueueKey key{owner ? owner->number() : 0, label};
     if (auto it = queues_.find(key); it != queues_.end()) return *it->second.queue;
-    gone = takeQueuesOfGoneRuns();
     OwnedQueue& made = queues_[key];
     made.owner = owner;
+    if (tearingDown_) {
+        // The queues going are closed and waited for, not yet destroyed: none is taken out now.
+        made.queue = makeClosedQueue(label, *this);
+        return *made.queue;
+    }
+    gone = takeQueuesOfGoneRuns();
     made.queue = makeSerialQueue(label, *this);
     return *made.queue;
 }
@@ -569,26 +581,29 @@ std::vector<std::unique_ptr<DispatchQueue>> MainLoop::takeQueuesOfGoneRuns() {
     return gone;
 }
 
+std::vector<DispatchQueue*> MainLoop::closeQueues() {
+    std::vector<DispatchQueue*> closed;
+    for (auto& [key, owned] : queues_) closed.push_back(owned.queue.get());
+    for (auto& [label, queue] : concurrentQueues_) closed.push_back(queue.get());
+    for (DispatchQueue* queue : closed) queue->close();
+    return closed;
+}
+
 void MainLoop::destroyQueues() {
-    // Round after round: a job that a going queue still runs may send one more to a
-    // queue it asks for.
-    for (;;) {
-        std::vector<std::unique_ptr<DispatchQueue>> gone;
-        {
-            std::lock_guard lock(mutex_);
-            for (auto& [key, owned] : queues_) gone.push_back(std::move(owned.queue));
-            for (auto& [label, queue] : concurrentQueues_) gone.push_back(std::move(queue));
-            queues_.clear();
-            concurrentQueues_.clear();
-        }
-        if (gone.empty()) return;
+    std::vector<std::unique_ptr<DispatchQueue>> gone;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [key, owned] : queues_) gone.push_back(std::move(owned.queue));
+        for (auto& [label, queue] : concurrentQueues_) gone.push_back(std::move(queue));
+        queues_.clear();
+        concurrentQueues_.clear();
     }
 }
 
 DispatchQueue& MainLoop::concurrentQueue(const std::string& label) {
     std::lock_guard lock(mutex_);
     auto& slot = concurrentQueues_[label];
-    if (!slot) slot = makeConcurrentQueue(label, *this);
+    if (!slot) slot = tearingDown_ ? makeClosedQueue(label, *this) : makeConcurrentQueue(label, *this);
     return *slot;
 }
 

@@ -203,7 +203,9 @@ public:
     // process has its own, as a label names a queue within one process: the queues of the
     // run whose code asks, and the system's for code that enters no run (and for the
     // default run, the same program while no host runs it; see process_run.h). The
-    // queues of a run that nothing holds any more go once they are idle.
+    // queues of a run that nothing holds any more go once they are idle. Once the loop
+    // starts to go, every queue refuses jobs (a label without one gets one that refuses
+    // them too) and none is destroyed while a job that could reach it still runs.
     DispatchQueue& queue(const std::string& label);
     // The system's global concurrent queues by label, one for every process; made on first
     // use with the kind that suits the clock.
@@ -271,8 +273,11 @@ private:
     // Takes out the queues of runs that nothing holds any more and that have no job in
     // flight, for the caller to destroy outside the lock. Called with mutex_ held.
     std::vector<std::unique_ptr<DispatchQueue>> takeQueuesOfGoneRuns();
-    // Destroys every queue, outside the lock: a job still running may ask for a queue as
-    // it finishes.
+    // As the loop goes: closes every queue and answers them all, to be stopped outside the
+    // lock. Called with mutex_ held.
+    std::vector<DispatchQueue*> closeQueues();
+    // Destroys every queue, once no job runs that could reach one; outside the lock, as
+    // a queue going lets go of what its jobs captured.
     void destroyQueues();
 
     std::map<QueueKey, OwnedQueue> queues_;

@@ -106,7 +106,7 @@ TEST(AppDelegate, EveryEndPutsTheSystemsShortcutsBack) {
     for (const char* end : kEnds) {
         ShellRun run;
         const auto& hotKeys = run.stage.world.hotKeys();
-        run.stage.world.hotKeys().setOperatingMode(1);
+        run.stage.world.hotKeys().setOperatingMode(1, platform::desktop::SystemHotKeys::kSystem);
         ASSERT_EQ(run.play(kDesk), 0) << run.errors.str();
         bool pausedNow = false;
         run.stage.host.asProgram([&] { pausedNow = SystemHotkeys::pauseSystemHotkeys(); });

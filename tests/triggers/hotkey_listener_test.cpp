@@ -206,7 +206,7 @@ TEST_F(HotkeyListenerTest, TheShortcutsComeBackWhenTheListenerGoesOrTheProgramQu
 
     // A restore from elsewhere while a sheet listens (the shell makes one when the program
     // ends; the shell's tests end the program): the sheet closing later changes nothing.
-    world.hotKeys().setOperatingMode(1);
+    world.hotKeys().setOperatingMode(1, desktop::SystemHotKeys::kSystem);
     comeBack();
     listener = HotkeyListener::create();
     showSheet();

@@ -36,7 +36,7 @@ TEST_F(SystemHotkeysTest, PausingSavesTheModeInForceAndRestoringPutsItBack) {
     };
     for (const PauseCase& c : cases) {
         SCOPED_TRACE(c.name);
-        world.hotKeys().setOperatingMode(c.modeBefore);
+        world.hotKeys().setOperatingMode(c.modeBefore, desktop::SystemHotKeys::kSystem);
         if (!c.failingCall.empty()) world.faults().on(FaultCall::hotKeyOperatingMode, c.failingCall).times(1).fail();
         EXPECT_EQ(SystemHotkeys::pauseSystemHotkeys(), c.paused);
         EXPECT_EQ(mode(), c.modePaused);
@@ -48,14 +48,14 @@ TEST_F(SystemHotkeysTest, PausingSavesTheModeInForceAndRestoringPutsItBack) {
 }
 
 TEST_F(SystemHotkeysTest, TheFirstPauseKeepsItsModeAndOneRestoreEndsThePause) {
-    world.hotKeys().setOperatingMode(1);
+    world.hotKeys().setOperatingMode(1, desktop::SystemHotKeys::kSystem);
     EXPECT_TRUE(SystemHotkeys::pauseSystemHotkeys());
     EXPECT_TRUE(SystemHotkeys::pauseSystemHotkeys());
     EXPECT_EQ(SystemHotkeys::savedMode(), 1u);
     SystemHotkeys::restoreSystemHotkeys();
     EXPECT_EQ(mode(), 1u);
     // A second restore has nothing to put back, even when the mode changed meanwhile.
-    world.hotKeys().setOperatingMode(0);
+    world.hotKeys().setOperatingMode(0, desktop::SystemHotKeys::kSystem);
     const int changes = world.hotKeys().modeChanges();
     SystemHotkeys::restoreSystemHotkeys();
     EXPECT_EQ(world.hotKeys().modeChanges(), changes);

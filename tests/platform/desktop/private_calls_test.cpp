@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <any>
+#include <memory>
 #include <set>
 #include <string>
 
+#include "platform/appkit/application.h"
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
 #include "platform/runtime/process_once.h"
+#include "platform/scenario/program_host.h"
 #include "platform/windowserver/private_hot_keys.h"
 #include "platform/windowserver/private_spaces.h"
 #include "platform/windowserver/private_window_server.h"
 #include "platform/windowserver/symbols.h"
+#include "tests/support/temp_folder.h"
 
 namespace platform {
 namespace {
@@ -116,6 +120,61 @@ TEST(PrivateCalls, TheHotKeyModeAndTheSymbolicHotKeysCanBeReadAndSet) {
     EXPECT_EQ(keyCode, 40);
     world.faults().on(FaultCall::symbolicHotKey, "300").times(1).fail();
     EXPECT_NE(value(300, &character, &keyCode, &modifiers), 0);
+}
+
+// Two instances of the program pause the system's shortcuts as two recording sheets do,
+// each saving the mode it finds, and maybe put them back, the inner one first; then both
+// end. A setting that another lies over is not undone at its end, and one that was put
+// back leaves nothing to undo, whichever ends first, by a quit or a crash.
+TEST(PrivateCalls, NestedPausesOfTheHotKeyModeLeaveTheShortcutsOnWhicheverEndsFirst) {
+    constexpr uint32_t kOn = desktop::SystemHotKeys::kModeEnabled;
+    constexpr uint32_t kPaused = desktop::SystemHotKeys::kModeDisabledExceptUniversalAccess;
+    struct Case {
+        const char* what;
+        bool putBack;
+        bool innerEndsFirst;
+        bool crash;
+        uint32_t afterFirstEnd;  // the one left still records while it has not put them back
+    };
+    const Case cases[] = {
+        {"put back; the inner one quits first", true, true, false, kOn},
+        {"put back; the inner one crashes first", true, true, true, kOn},
+        {"put back; the outer one quits first", true, false, false, kOn},
+        {"put back; the outer one crashes first", true, false, true, kOn},
+        {"paused; the inner one quits first", false, true, false, kPaused},
+        {"paused; the inner one crashes first", false, true, true, kPaused},
+        {"paused; the outer one quits first", false, false, false, kPaused},
+        {"paused; the outer one crashes first", false, false, true, kPaused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MainLoop loop(ClockKind::simulated);
+        Desktop world(loop);
+        furlpane_test::TempFolder folder;
+        const auto program = [] { return std::make_shared<ApplicationDelegate>(); };
+        scenario::ProgramHost outer(world, program, folder.path()), inner(world, program, folder.path());
+        ASSERT_TRUE(outer.launch() && inner.launch());
+        const auto set = [](scenario::ProgramHost& host, uint32_t mode) {
+            host.asProgram([mode] { windowServerSetGlobalHotKeyOperatingMode(windowServerMainConnection(), mode); });
+        };
+        const uint32_t outerFound = world.hotKeys().operatingMode();
+        set(outer, kPaused);
+        const uint32_t innerFound = world.hotKeys().operatingMode();
+        set(inner, kPaused);
+        if (c.putBack) {
+            set(inner, innerFound);
+            set(outer, outerFound);
+            ASSERT_EQ(world.hotKeys().operatingMode(), kOn);
+        }
+        const auto end = [&](scenario::ProgramHost& host) {
+            EXPECT_TRUE(c.crash ? host.crash() : host.quit());
+            loop.runUntilIdle();
+        };
+        end(c.innerEndsFirst ? inner : outer);
+        EXPECT_EQ(world.hotKeys().operatingMode(), c.afterFirstEnd);
+        end(c.innerEndsFirst ? outer : inner);
+        EXPECT_EQ(world.hotKeys().operatingMode(), kOn);
+    }
 }
 
 // What a program keeps once per process.

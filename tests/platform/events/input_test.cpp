@@ -160,10 +160,11 @@ TEST(Input, KeyEquivalentsReachTheActiveApplicationUnlessASystemHotKeyTakesThem)
     EXPECT_EQ(w.record(ids[0]).fate, EventFate::takenBySystemHotKey);
     EXPECT_EQ(w.record(ids[0]).hotKey, 64);
     EXPECT_EQ(w.record(ids[1]).fate, EventFate::takenBySystemHotKey);
-    w.world.hotKeys().setOperatingMode(desktop::SystemHotKeys::kModeDisabledExceptUniversalAccess);
+    w.world.hotKeys().setOperatingMode(desktop::SystemHotKeys::kModeDisabledExceptUniversalAccess,
+                                       desktop::SystemHotKeys::kSystem);
     ids = injectEvents(input_sequences::keyPress(key_codes::space, event_flags::command | event_flags::capsLock));
     EXPECT_EQ(w.record(ids[0]).fate, EventFate::deliveredToApplication);
-    w.world.hotKeys().setOperatingMode(desktop::SystemHotKeys::kModeEnabled);
+    w.world.hotKeys().setOperatingMode(desktop::SystemHotKeys::kModeEnabled, desktop::SystemHotKeys::kSystem);
     // Caps Lock is not a modifier of a hot key: Command-Space with it is still Spotlight's.
     ids = injectEvents(input_sequences::keyPress(key_codes::space, event_flags::command | event_flags::capsLock));
     EXPECT_EQ(w.record(ids[0]).fate, EventFate::takenBySystemHotKey);

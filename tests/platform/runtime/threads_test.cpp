@@ -136,5 +136,35 @@ TEST(RuntimeThreads, QueuesGoWithoutWaitingOnWhatTheirJobsStillDo) {
     }
 }
 
+// The loop goes while jobs blocked on reads wait on every queue; woken, each asks for a
+// queue and sends to it. The queue handed out outlives the send, whichever it is, and
+// nothing sent once the loop goes runs.
+TEST(RuntimeThreads, TheLoopGoesWhileWokenJobsAskForQueuesAndSend) {
+    constexpr int kJobs = 6;
+    const auto blocked = [](int job) { return "blocked " + std::to_string(job % kJobs); };
+    const std::vector<std::pair<const char*, std::function<DispatchQueue&(int)>>> asks = {
+        {"its own queue", [&](int job) -> DispatchQueue& { return MainLoop::main().queue(blocked(job)); }},
+        {"another job's queue", [&](int job) -> DispatchQueue& { return MainLoop::main().queue(blocked(job + 1)); }},
+        {"a queue not made yet",
+         [](int job) -> DispatchQueue& { return MainLoop::main().queue("after " + std::to_string(job)); }},
+        {"a concurrent queue", [](int) -> DispatchQueue& { return MainLoop::main().concurrentQueue("shared"); }},
+    };
+    for (const auto& ask : asks) {
+        std::atomic<int> reading{0}, ran{0};
+        {
+            MainLoop loop(ClockKind::real);
+            for (int job = 0; job < kJobs; ++job) {
+                loop.queue(blocked(job)).async([&reading, &ran, &ask, job] {
+                    ++reading;
+                    MainLoop::main().blockFor(60);
+                    ask.second(job).async([&ran] { ++ran; });
+                });
+            }
+            while (reading < kJobs) std::this_thread::yield();
+        }
+        EXPECT_EQ(ran.load(), 0) << ask.first;
+    }
+}
+
 }  // namespace
 }  // namespace platform
