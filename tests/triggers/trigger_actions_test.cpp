@@ -158,5 +158,46 @@ TEST_F(TriggerActions, ADoubleClickOnAnApplicationThatDoesNotAnswerActsOnceItDoe
     }
 }
 
+// The same for a click on a minimize button: the press in the button row is held, and
+// once the application answers, within the bound, the action runs when the press and
+// its release lie on the button then; the window's own button is never pressed.
+TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsOnceItDoes) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    const struct {
+        const char* what;
+        double silence;  // none: the application refuses the hit test at once
+        Point press;     // in the window; its minimize button is 29, 7, 14 × 14
+        Point release;
+        EventFate fate;
+        std::optional<Style> style;
+        bool isMinimized;  // into the Dock, behind a thumbnail or by the window's own button
+    } cases[] = {
+        {"answers within the wait", 0.5, {36, 14}, {37, 15}, kSwallowed, Style::minimizedInPlace, true},
+        {"released off the button", 0.5, {36, 14}, {36, 40}, kSwallowed, std::nullopt, false},
+        {"answers too late", 3, {36, 14}, {36, 14}, kSwallowed, std::nullopt, false},
+        {"below the button row", 0.5, {36, 60}, {36, 60}, kDelivered, std::nullopt, false},
+        {"refuses", 0, {36, 14}, {36, 14}, kDelivered, std::nullopt, true},
+    };
+    double top = 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& w = window({.title = c.what, .frame = Rect{100, top, 800, 150}}, std::string("com.example.") + c.what);
+        top += 170;
+        if (c.silence > 0) {
+            w.owner().stopAnswering(1 + c.silence);  // the click comes a second later
+        } else {
+            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
+        }
+        const Point origin = w.frame().origin;
+        const auto fates = pressAndRelease({origin.x + c.press.x, origin.y + c.press.y},
+                                           {origin.x + c.release.x, origin.y + c.release.y});
+        EXPECT_EQ(fates, std::vector<EventFate>(2, c.fate));
+        settle();
+        EXPECT_EQ(stateOf(w) ? stateOf(w)->style : std::nullopt, c.style);
+        EXPECT_EQ(w.isMinimized(), c.isMinimized);
+        EXPECT_TRUE(tap->changesWaiting().empty());
+    }
+}
+
 }  // namespace
 }  // namespace triggers_test
