@@ -93,10 +93,11 @@ std::optional<TriggerTap::ButtonTarget> TriggerTap::minimizeButtonTarget(Point l
 
 // Only the top corners of a window are searched, and no application is asked about a
 // point outside them. An application busy with a trip into or out of the Dock is not
-// asked at all: its remembered window's button answers.
+// asked at all: its remembered window's button answers. A window another instance holds
+// answers nothing, and the click goes on to that instance.
 TriggerTap::ButtonLookup TriggerTap::lookUpButton(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
-    if (!hit) return {};
+    if (!hit || isHeldElsewhere(hit->id)) return {};
     const Rect& bounds = hit->bounds;
     if (location.x - bounds.minX() > kButtonZoneWidth && bounds.maxX() - location.x > kButtonZoneWidth) return {};
     if (isTravelling(hit->processIdentifier)) {

@@ -113,10 +113,11 @@ std::optional<TargetWindow> TriggerTap::titleBarTarget(Point location, std::opti
 // An application busy with a trip into or out of the Dock is not asked anything: its
 // remembered window answers, on its bare title bar only. A window of this instance's on
 // its trip answers nothing, and the double-click stays here: it was meant for the
-// stand-in, not for another instance to take the window beneath.
+// stand-in, not for another instance to take the window beneath. A window another
+// instance holds answers nothing either, and the double-click goes on to that instance.
 TriggerTap::TitleBarLookup TriggerTap::lookUpTitleBar(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
-    if (!hit) return {};
+    if (!hit || isHeldElsewhere(hit->id)) return {};
     if (isTravelling(hit->processIdentifier)) {
         auto known = knownTarget(hit->id, hit->processIdentifier);
         if (!known) return {.isOnOwnTrip = holdsWindow(hit->id)};
@@ -199,6 +200,11 @@ bool TriggerTap::isTravelling(int32_t processIdentifier) const {
 bool TriggerTap::holdsWindow(uint32_t window) const {
     const auto engine = engine_.lock();
     return engine && engine->holdsWindow(window);
+}
+
+bool TriggerTap::isHeldElsewhere(uint32_t window) const {
+    const auto engine = engine_.lock();
+    return engine && engine->isHeldElsewhere(window);
 }
 
 std::optional<TargetWindow> TriggerTap::knownTarget(uint32_t window, int32_t processIdentifier) const {

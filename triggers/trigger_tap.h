@@ -250,6 +250,9 @@ private:
     bool isTravelling(int32_t processIdentifier) const;
     std::optional<TargetWindow> knownTarget(uint32_t window, int32_t processIdentifier) const;
     bool holdsWindow(uint32_t window) const;
+    // Whether another running instance of the program holds the window: the trigger is
+    // left to that instance's tap, which sees the event next.
+    bool isHeldElsewhere(uint32_t window) const;
 
     // The application in front when a keyboard trigger may act in it: none while the
     // program itself is in front recording a shortcut.

@@ -1,6 +1,7 @@
-// One instance's gestures beside what another instance does, on one desktop: a click on
-// a minimize button of an application that the other one's trip keeps from answering
-// waits for it. What the user sees afterwards is what one instance alone would show.
+// One instance's gestures beside what another instance holds or does, on one desktop:
+// the window the other one floats is left to it, and a click on a minimize button of an
+// application that the other one's trip keeps from answering waits for it. What the user
+// sees afterwards is what one instance alone would show.
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,9 @@ struct Beside {
 
 void PrintTo(const Beside& beside, std::ostream* out) { *out << beside.name; }
 
+constexpr const char* kNoneChanged =
+    R"("No Changed Windows" "Restore All Windows" "-" "Settings…" "-" "Quit Furlpane Novan")";
+
 std::string menu(const std::string& items, const char* instance = "") {
     return "expect menu " + items + instance + "\n";
 }
@@ -30,6 +34,47 @@ std::string menu(const std::string& items, const char* instance = "") {
 std::string changed(const char* window) {
     return std::string(R"("Changed Windows" ")") + window + R"(" "Restore All Windows" "-" "Settings…" "-" )" +
            R"("Quit Furlpane Novan")";
+}
+
+// The first instance floats "Groceries", and the user brings it forward and works in it;
+// the second instance's tap sees the gesture on its title bar first.
+std::vector<Beside> gesturesOnTheOthersFloat() {
+    const struct {
+        const char* name;
+        const char* gesture;
+        std::string seen;
+    } rows[] = {
+        {"ControlDoubleClickEndsTheFloat", "double-click 300,112 ctrl",
+         "expect window \"Groceries\" normal at 100,100\n" + menu(kNoneChanged)},
+        {"DoubleClickRollsTheFloatUp", "double-click 300,112",
+         "expect window \"Groceries\" shaded at 100,100\n" + menu(changed("Groceries (Notes)"))},
+    };
+    std::vector<Beside> all;
+    for (const auto& row : rows) {
+        all.push_back({row.name, std::string("launch\nwait 1\ndouble-click 300,112 ctrl\nwait 1.5\n") +
+                                     "launch instance 2\nwait 1\nclick 300,250\nwait 1\n" + row.gesture +
+                                     "\nwait 2\n" + row.seen + menu(kNoneChanged, " instance 2") +
+                                     "quit instance 2\nwait 2\nquit\nwait 3\n"});
+    }
+    return all;
+}
+
+// The second instance floats "Groceries"; the first, launched after it (its tap comes
+// first), rolls up every window of Notes and quits a moment later. "Groceries" (window 4
+// of this desk) floats throughout: it is never on its way to a style.
+std::vector<Beside> groupBesideTheOthersFloat() {
+    std::vector<Beside> all;
+    for (const double at : {0.1, 0.34, 0.6}) {
+        all.push_back({"GroupThenQuitAfter" + std::to_string(static_cast<int>(at * 100)) + "cs",
+                       "launch instance 2\nwait 1\ndouble-click 300,112 ctrl\nwait 1.5\nlaunch\nwait 1\n"
+                       "double-click 1000,112 opt\nwait " +
+                           moment(at) +
+                           "\nquit\nwait 3\nexpect window \"Groceries\" floating\n"
+                           "expect no notification window-state-will-change WindowID=4\n"
+                           "expect window \"Ideas\" normal at 760,100\nexpect window \"Recipes\" normal at 760,440\n" +
+                           menu(changed("Groceries (Notes)"), " instance 2") + "quit instance 2\nwait 3\n"});
+    }
+    return all;
 }
 
 // The minimize button makes a thumbnail. The second instance rolls up "Draft" and quits;
@@ -65,7 +110,11 @@ TEST_P(BesideAnotherInstance, WhatTheUserSeesIsWhatOneInstanceAloneWouldShow) {
 }
 
 std::vector<Beside> everyCase() {
-    return buttonBesideTheOthersTrip();
+    std::vector<Beside> all = gesturesOnTheOthersFloat();
+    for (auto&& more : {groupBesideTheOthersFloat(), buttonBesideTheOthersTrip()}) {
+        all.insert(all.end(), more.begin(), more.end());
+    }
+    return all;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BesideAnotherInstance, ::testing::ValuesIn(everyCase()),

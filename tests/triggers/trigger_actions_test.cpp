@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/services/bundle.h"
 #include "tap_test_support.h"
 #include "windows/changed/affected_window.h"
 #include "windows/changed/stand_in_panel.h"
@@ -15,6 +16,9 @@ namespace triggers_test {
 namespace {
 
 using furlpane::WindowState;
+using platform::plist::Array;
+using platform::plist::Dictionary;
+using platform::plist::Value;
 using Style = WindowState::Style;
 
 class TriggerActions : public TapTest {
@@ -196,6 +200,59 @@ TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsO
         EXPECT_EQ(stateOf(w) ? stateOf(w)->style : std::nullopt, c.style);
         EXPECT_EQ(w.isMinimized(), c.isMinimized);
         EXPECT_TRUE(tap->changesWaiting().empty());
+    }
+}
+
+// Another running instance of the program holds a window (it floats it, say): a trigger
+// on that window is left to the other instance, whose tap sees the event next. A list
+// of an instance that has ended, one under this process's own identifier (an earlier
+// process's), and a list of no window numbers hold nothing.
+TEST_F(TriggerActions, ATriggerOnAWindowAnotherInstanceHoldsGoesOnToIt) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    setTrigger(Trigger::commandM, WindowAction::furlpane);
+    const auto& instance = world.application(platform::kProgramBundleIdentifier).inBackground().add();
+    using Fire = std::function<std::vector<EventFate>(const desktop::Window&)>;
+    const std::pair<const char*, Fire> gestures[] = {
+        {"double-click", [this](const desktop::Window& w) { return doubleClick(titleBarOf(w)); }},
+        {"Control-double-click",
+         [this](const desktop::Window& w) { return doubleClick(titleBarOf(w), flags::control); }},
+        {"minimize button", [this](const desktop::Window& w) { return click(minimizeButtonOf(w)); }},
+        {"Command-M",
+         [this](const desktop::Window&) {
+             return inject(platform::input_sequences::keyPress(keys::m, flags::command));
+         }},
+    };
+    using List = std::function<Value(const desktop::Window&)>;
+    const auto number = [](const desktop::Window& w) { return Value(Array{int64_t{w.number()}}); };
+    const struct {
+        const char* what;
+        std::string owner;
+        List list;
+        bool isLeftAlone;
+    } holders[] = {
+        {"another instance", std::to_string(instance.pid()), number, true},
+        {"an instance that has ended", "999", number, false},
+        {"this process's identifier", std::to_string(world.ownProcessIdentifier()), number, false},
+        {"the number as text", std::to_string(instance.pid()),
+         [](const desktop::Window& w) { return Value(Array{std::to_string(w.number())}); }, false},
+        {"the number beyond 32 bits", std::to_string(instance.pid()),
+         [](const desktop::Window& w) { return Value(Array{int64_t{w.number()} + (int64_t{1} << 32)}); }, false},
+        {"no list", std::to_string(instance.pid()), [](const desktop::Window&) { return Value("list"); }, false},
+    };
+    int made = 0;
+    for (const auto& [gesture, fire] : gestures) {
+        for (const auto& h : holders) {
+            SCOPED_TRACE(std::string(gesture) + ", held by " + h.what);
+            auto& w = window({.title = h.what}, "com.example.App" + std::to_string(++made));
+            defaults.set(WindowEffects::kHeldWindowsKey, Value(Dictionary{{h.owner, h.list(w)}}));
+            const auto fates = fire(w);
+            settle();
+            EXPECT_EQ(fates.back() == kDelivered, h.isLeftAlone);
+            EXPECT_EQ(stateOf(w).has_value(), !h.isLeftAlone);
+            // Its stand-in goes with it, and the next window stands alone in its place.
+            w.close();
+            settle();
+        }
     }
 }
 
