@@ -82,11 +82,7 @@ std::vector<Beside> groupBesideTheOthersFloat() {
 // minimize button of "Outline".
 std::vector<Beside> buttonBesideTheOthersTrip() {
     const std::string settings =
-        R"(defaults DefaultSettings {"Events": {"DoubleClick": {"Action": "Furlpane", "Enabled": true}, )"
-        R"("MinimizeButton": {"Action": "MIP", "Enabled": true}, "ControlDoubleClick": {"Action": "FOT", )"
-        R"("Enabled": true}, "CommandDoubleClick": {"Action": "MIP", "Enabled": false}, "CmdM": {"Action": )"
-        R"("Minimize", "Enabled": true}, "DoubleCmd": {"Action": "FOT", "Enabled": false}, "DoubleControl": )"
-        R"({"Action": "MIP", "Enabled": false}}, "Hotkeys": []})"
+        R"(defaults DefaultSettings {"Events": {"MinimizeButton": {"Action": "MIP", "Enabled": true}}})"
         "\n";
     std::vector<Beside> all;
     for (const double at : {0.02, 0.1, 0.2, 0.3}) {
