@@ -163,24 +163,23 @@ TEST_F(TriggerActions, ADoubleClickOnAnApplicationThatDoesNotAnswerActsOnceItDoe
 }
 
 // The same for a click on a minimize button: the press in the button row is held, and
-// once the application answers, within the bound, the action runs when the press and
-// its release lie on the button then; the window's own button is never pressed.
+// the action runs once the application answers, within the bound, when the press and
+// its release lie on the button then. The window's own button is never pressed.
 TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsOnceItDoes) {
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
     const struct {
         const char* what;
-        double silence;  // none: the application refuses the hit test at once
-        Point press;     // in the window; its minimize button is 29, 7, 14 × 14
-        Point release;
-        EventFate fate;
-        std::optional<Style> style;
-        bool isMinimized;  // into the Dock, behind a thumbnail or by the window's own button
+        double silence;           // none: the application refuses the hit test at once
+        double pressY, releaseY;  // in the window; its minimize button is 29, 7, 14 × 14
+        // Both events swallowed; a thumbnail made; the window in the Dock (behind the
+        // thumbnail, or by its own button).
+        bool isSwallowed, isThumbnail, isMinimized;
     } cases[] = {
-        {"answers within the wait", 0.5, {36, 14}, {37, 15}, kSwallowed, Style::minimizedInPlace, true},
-        {"released off the button", 0.5, {36, 14}, {36, 40}, kSwallowed, std::nullopt, false},
-        {"answers too late", 3, {36, 14}, {36, 14}, kSwallowed, std::nullopt, false},
-        {"below the button row", 0.5, {36, 60}, {36, 60}, kDelivered, std::nullopt, false},
-        {"refuses", 0, {36, 14}, {36, 14}, kDelivered, std::nullopt, true},
+        {"answers within the wait", 0.5, 14, 15, true, true, true},
+        {"released off the button", 0.5, 14, 40, true, false, false},
+        {"answers too late", 3, 14, 14, true, false, false},
+        {"below the button row", 0.5, 60, 60, false, false, false},
+        {"refuses", 0, 14, 14, false, false, true},
     };
     double top = 20;
     for (const auto& c : cases) {
@@ -192,65 +191,50 @@ TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsO
         } else {
             world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
         }
-        const Point origin = w.frame().origin;
-        const auto fates = pressAndRelease({origin.x + c.press.x, origin.y + c.press.y},
-                                           {origin.x + c.release.x, origin.y + c.release.y});
-        EXPECT_EQ(fates, std::vector<EventFate>(2, c.fate));
+        const double x = w.frame().minX() + 36;
+        const auto fates = pressAndRelease({x, w.frame().minY() + c.pressY}, {x, w.frame().minY() + c.releaseY});
+        EXPECT_EQ(fates, std::vector<EventFate>(2, c.isSwallowed ? kSwallowed : kDelivered));
         settle();
-        EXPECT_EQ(stateOf(w) ? stateOf(w)->style : std::nullopt, c.style);
+        EXPECT_EQ(stateOf(w) && stateOf(w)->style == Style::minimizedInPlace, c.isThumbnail);
         EXPECT_EQ(w.isMinimized(), c.isMinimized);
         EXPECT_TRUE(tap->changesWaiting().empty());
     }
 }
 
 // Another running instance of the program holds a window (it floats it, say): a trigger
-// on that window is left to the other instance, whose tap sees the event next. A list
-// of an instance that has ended, one under this process's own identifier (an earlier
-// process's), and a list of no window numbers hold nothing.
+// on it is left to that instance, whose tap sees the event next. The list of an instance
+// that has ended, one under this process's own identifier (an earlier process's), and
+// one of no window numbers hold nothing.
 TEST_F(TriggerActions, ATriggerOnAWindowAnotherInstanceHoldsGoesOnToIt) {
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
     setTrigger(Trigger::commandM, WindowAction::furlpane);
     const auto& instance = world.application(platform::kProgramBundleIdentifier).inBackground().add();
-    using Fire = std::function<std::vector<EventFate>(const desktop::Window&)>;
-    const std::pair<const char*, Fire> gestures[] = {
-        {"double-click", [this](const desktop::Window& w) { return doubleClick(titleBarOf(w)); }},
-        {"Control-double-click",
-         [this](const desktop::Window& w) { return doubleClick(titleBarOf(w), flags::control); }},
-        {"minimize button", [this](const desktop::Window& w) { return click(minimizeButtonOf(w)); }},
-        {"Command-M",
-         [this](const desktop::Window&) {
-             return inject(platform::input_sequences::keyPress(keys::m, flags::command));
-         }},
+    const std::string other = std::to_string(instance.pid());
+    const std::function<std::vector<EventFate>(const desktop::Window&)> gestures[] = {
+        [this](const desktop::Window& w) { return doubleClick(titleBarOf(w)); },
+        [this](const desktop::Window& w) { return click(minimizeButtonOf(w)); },
+        [this](const desktop::Window&) { return inject(platform::input_sequences::keyPress(keys::m, flags::command)); },
     };
-    using List = std::function<Value(const desktop::Window&)>;
-    const auto number = [](const desktop::Window& w) { return Value(Array{int64_t{w.number()}}); };
     const struct {
-        const char* what;
         std::string owner;
-        List list;
+        bool isNumber;  // else the number as text and beyond 32 bits
         bool isLeftAlone;
-    } holders[] = {
-        {"another instance", std::to_string(instance.pid()), number, true},
-        {"an instance that has ended", "999", number, false},
-        {"this process's identifier", std::to_string(world.ownProcessIdentifier()), number, false},
-        {"the number as text", std::to_string(instance.pid()),
-         [](const desktop::Window& w) { return Value(Array{std::to_string(w.number())}); }, false},
-        {"the number beyond 32 bits", std::to_string(instance.pid()),
-         [](const desktop::Window& w) { return Value(Array{int64_t{w.number()} + (int64_t{1} << 32)}); }, false},
-        {"no list", std::to_string(instance.pid()), [](const desktop::Window&) { return Value("list"); }, false},
-    };
+    } holders[] = {{other, true, true},
+                   {"999", true, false},
+                   {std::to_string(world.ownProcessIdentifier()), true, false},
+                   {other, false, false}};
     int made = 0;
-    for (const auto& [gesture, fire] : gestures) {
+    for (size_t g = 0; g < std::size(gestures); ++g) {
         for (const auto& h : holders) {
-            SCOPED_TRACE(std::string(gesture) + ", held by " + h.what);
-            auto& w = window({.title = h.what}, "com.example.App" + std::to_string(++made));
-            defaults.set(WindowEffects::kHeldWindowsKey, Value(Dictionary{{h.owner, h.list(w)}}));
-            const auto fates = fire(w);
+            SCOPED_TRACE("gesture " + std::to_string(g) + ", held by " + h.owner + (h.isNumber ? "" : " in no number"));
+            auto& w = window({.title = "Report"}, "com.example.App" + std::to_string(++made));
+            const int64_t number = w.number();
+            const Array list = h.isNumber ? Array{number} : Array{std::to_string(number), number + (int64_t{1} << 32)};
+            defaults.set(WindowEffects::kHeldWindowsKey, Value(Dictionary{{h.owner, list}}));
+            EXPECT_EQ(gestures[g](w).back() == kDelivered, h.isLeftAlone);
             settle();
-            EXPECT_EQ(fates.back() == kDelivered, h.isLeftAlone);
             EXPECT_EQ(stateOf(w).has_value(), !h.isLeftAlone);
-            // Its stand-in goes with it, and the next window stands alone in its place.
-            w.close();
+            w.close();  // and its stand-in with it, so that the next window stands alone there
             settle();
         }
     }
