@@ -44,6 +44,18 @@ protected:
         }
         EXPECT_FALSE(stateOf(other));
     }
+    // The window of an application of its own, 800 × 150 at the top given, whose
+    // application does not answer for `silence` seconds from the input that follows (a
+    // second later), or refuses its next hit test at once when there is no silence.
+    desktop::Window& silentWindow(const std::string& title, double top, double silence) {
+        auto& w = window({.title = title, .frame = Rect{100, top, 800, 150}}, "com.example." + title);
+        if (silence > 0) {
+            w.owner().stopAnswering(1 + silence);
+        } else {
+            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
+        }
+        return w;
+    }
 };
 
 TEST_F(TriggerActions, ADoubleClickOnATitleBarRollsItsWindowUp) {
@@ -146,13 +158,8 @@ TEST_F(TriggerActions, ADoubleClickOnAnApplicationThatDoesNotAnswerActsOnceItDoe
     double top = 20;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto& w = window({.title = c.what, .frame = Rect{100, top, 800, 150}}, std::string("com.example.") + c.what);
+        auto& w = silentWindow(c.what, top, c.silence);
         top += 170;
-        if (c.silence > 0) {
-            w.owner().stopAnswering(1 + c.silence);  // the double-click comes a second later
-        } else {
-            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
-        }
         const auto fates = doubleClick({w.frame().minX() + 300, w.frame().minY() + c.depth});
         EXPECT_EQ(fates.back() == EventFate::swallowed, c.isSwallowed);
         settle();
@@ -184,13 +191,8 @@ TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsO
     double top = 20;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto& w = window({.title = c.what, .frame = Rect{100, top, 800, 150}}, std::string("com.example.") + c.what);
+        auto& w = silentWindow(c.what, top, c.silence);
         top += 170;
-        if (c.silence > 0) {
-            w.owner().stopAnswering(1 + c.silence);  // the click comes a second later
-        } else {
-            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
-        }
         const double x = w.frame().minX() + 36;
         const auto fates = pressAndRelease({x, w.frame().minY() + c.pressY}, {x, w.frame().minY() + c.releaseY});
         EXPECT_EQ(fates, std::vector<EventFate>(2, c.isSwallowed ? kSwallowed : kDelivered));
