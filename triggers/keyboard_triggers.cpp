@@ -93,14 +93,15 @@ std::optional<TriggerTap::FrontApplication> TriggerTap::keyboardTarget() {
 }
 
 // A busy application's trigger waits on the engine's chain for the window focused once
-// it has settled; otherwise the window focused now is taken at once.
+// it has settled; otherwise the window focused now is taken at once, unless another
+// instance holds it: the key is left to that instance.
 bool TriggerTap::dispatchToFocusedWindow(WindowAction action, int32_t processIdentifier, Scope scope) {
     if (isBusy(processIdentifier)) {
         dispatchKeyTrigger(action, processIdentifier, scope);
         return true;
     }
     auto target = WindowEffects::resolveTarget(processIdentifier);
-    if (!target) return false;
+    if (!target || isHeldElsewhere(target->id)) return false;
     dispatchWindowTrigger(action, std::move(*target), scope, Speed::normal, std::nullopt, processIdentifier);
     return true;
 }

@@ -55,9 +55,10 @@ std::optional<TriggerTap::ButtonTarget> ownButtonTarget(uint32_t number, Point l
     return TriggerTap::ButtonTarget{std::move(*target), *frame};
 }
 
-std::optional<TriggerTap::ButtonTarget> foreignButtonTarget(uint32_t number, Point location) {
+// The minimize button that the hit test found in another application's window.
+std::optional<TriggerTap::ButtonTarget> foreignButtonTarget(
+    uint32_t number, const std::optional<platform::AccessibilityElement>& element) {
     namespace ax = platform::ax;
-    const auto element = elementAtPoint(location);
     if (!element) return std::nullopt;
     if (stringAttribute(ax::attribute::subrole, *element) != ax::subrole::minimizeButton) return std::nullopt;
     const auto frame = elementFrame(*element);
@@ -74,7 +75,9 @@ bool TriggerTap::minimizeButtonPress(EventFlags held, std::optional<int32_t> tar
                                      const std::set<Trigger>& intercepted, Point location) {
     using namespace platform::event_flags;
     if (!intercepted.contains(Trigger::minimizeButton) || (held & (control | command)) != 0) return false;
-    auto found = minimizeButtonTarget(location, targetProcess);
+    auto lookup = lookUpButton(location, targetProcess);
+    if (lookup.unansweredHit) return holdButtonPress(location, held, targetProcess, *lookup.unansweredHit);
+    auto& found = lookup.target;
     if (!found) return false;
     const auto action = rules_->tapActionForTrigger(Trigger::minimizeButton, found->target.bundleIdentifier);
     if (!action) return false;
@@ -83,36 +86,74 @@ bool TriggerTap::minimizeButtonPress(EventFlags held, std::optional<int32_t> tar
     return true;
 }
 
-// Only the top corners of a window are searched, and no application is asked about a
-// point outside them. An application busy with a trip into or out of the Dock is not
-// asked at all: its remembered window's button answers.
 std::optional<TriggerTap::ButtonTarget> TriggerTap::minimizeButtonTarget(Point location,
                                                                           std::optional<int32_t> targetProcess) {
+    return lookUpButton(location, targetProcess).target;
+}
+
+// Only the top corners of a window are searched, and no application is asked about a
+// point outside them. An application busy with a trip into or out of the Dock is not
+// asked at all: its remembered window's button answers. A window another instance holds
+// answers nothing, and the click goes on to that instance.
+TriggerTap::ButtonLookup TriggerTap::lookUpButton(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
-    if (!hit) return std::nullopt;
+    if (!hit || isHeldElsewhere(hit->id)) return {};
     const Rect& bounds = hit->bounds;
-    if (location.x - bounds.minX() > kButtonZoneWidth && bounds.maxX() - location.x > kButtonZoneWidth) {
-        return std::nullopt;
-    }
+    if (location.x - bounds.minX() > kButtonZoneWidth && bounds.maxX() - location.x > kButtonZoneWidth) return {};
     if (isTravelling(hit->processIdentifier)) {
         auto known = knownTarget(hit->id, hit->processIdentifier);
-        if (!known) return std::nullopt;
+        if (!known) return {};
         const auto frame = minimizeButtonFrame(*known, bounds.origin);
-        if (!frame || !isOnButton(*frame, location)) return std::nullopt;
-        return ButtonTarget{std::move(*known), *frame};
+        if (!frame || !isOnButton(*frame, location)) return {};
+        return {ButtonTarget{std::move(*known), *frame}};
     }
-    if (hit->processIdentifier == ownProcessIdentifier()) return ownButtonTarget(hit->id, location);
-    return foreignButtonTarget(hit->id, location);
+    if (hit->processIdentifier == ownProcessIdentifier()) return {ownButtonTarget(hit->id, location)};
+    const auto pointed = elementAtPoint(location);
+    if (pointed.isUnanswered) return {.unansweredHit = hit};
+    return {foreignButtonTarget(hit->id, pointed.element)};
+}
+
+// The application did not answer: another instance of the program has sent one of its
+// windows on a trip, which this one does not count. A press in the row of the window
+// buttons is held as one on a minimize button would be, and once the application answers
+// again, within the bound that ends a trip of this instance's own, the action runs when
+// the press and its release both lie on the window's minimize button. Deeper in the
+// window the press may be the application's own, and it goes through.
+bool TriggerTap::holdButtonPress(Point location, EventFlags held, std::optional<int32_t> targetProcess,
+                                 const WindowServer::WindowHit& hit) {
+    if (location.y - hit.bounds.minY() > title_bar::kDefaultButtonRow) return false;
+    const auto action = actionInApplication(Trigger::minimizeButton, hit.processIdentifier);
+    if (!action) return false;
+    isSwallowingMouseUp_ = true;
+    heldPress_ = HeldPress{location, hit.id, hit.processIdentifier, targetProcess, *action, scopeOf(held),
+                           speedOf(held)};
+    return true;
+}
+
+void TriggerTap::dispatchHeldPress(const HeldPress& press, Point release) {
+    std::weak_ptr<TriggerTap> tap = weak_from_this();
+    auto again = [tap, press, release](int32_t) -> std::optional<TargetWindow> {
+        const auto self = tap.lock();
+        auto found = self ? self->minimizeButtonTarget(press.location, press.targetProcess) : std::nullopt;
+        if (!found || found->target.id != press.window || !isOnButton(found->frame, release)) return std::nullopt;
+        return std::move(found->target);
+    };
+    queueWhenAnswering(press.processIdentifier, again, press.action, press.scope, press.speed, release);
 }
 
 // Once the mouse-up is taken it is swallowed, whatever follows.
 bool TriggerTap::mouseUp(const EventRecord& event) {
     if (!isSwallowingMouseUp_) return false;
     isSwallowingMouseUp_ = false;
+    const Point location = event.location();
+    if (heldPress_) {
+        dispatchHeldPress(*heldPress_, location);
+        heldPress_.reset();
+        return true;
+    }
     if (!buttonPress_) return true;
     ButtonPress press = std::move(*buttonPress_);
     buttonPress_.reset();
-    const Point location = event.location();
     if (!isOnButton(press.frame, location)) return true;
     const PressedButton pressed{press.target.id, press.frame};
     const int32_t pid = press.target.processIdentifier;

@@ -4,9 +4,16 @@
 
 namespace furlpane {
 
-platform::Result<platform::AccessibilityElement, platform::AccessibilityError> elementAtPoint(
-    platform::Point location) {
-    return systemWideElement().copyElementAtPosition(static_cast<float>(location.x), static_cast<float>(location.y));
+PointedElement elementAtPoint(platform::Point location) {
+    std::optional<platform::AccessibilityElement> element;
+    const platform::AccessibilityElement systemWide = systemWideElement();
+    const Answer answer = timedRequest(systemWide, [&element, &systemWide, location] {
+        auto found = systemWide.copyElementAtPosition(static_cast<float>(location.x), static_cast<float>(location.y));
+        if (!found) return found.error();
+        element = std::move(*found);
+        return platform::AccessibilityError::success;
+    });
+    return {std::move(element), answer.isUnanswered};
 }
 
 std::optional<platform::AccessibilityElement> windowOfElement(const platform::AccessibilityElement& element,

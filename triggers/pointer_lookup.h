@@ -10,14 +10,18 @@
 
 #include "platform/accessibility/element.h"
 #include "platform/geometry/geometry.h"
-#include "platform/runtime/result.h"
 
 namespace furlpane {
 
-// The element the system-wide hit test finds at a top-left point, or the error:
-// cannotComplete when the application under the point did not answer in time.
-platform::Result<platform::AccessibilityElement, platform::AccessibilityError> elementAtPoint(
-    platform::Point location);
+// What the system-wide hit test found at a top-left point: the element, or none when
+// the application under the point refused or did not answer. One that did not answer in
+// time is told apart: another instance of the program may have sent one of its windows
+// on a trip, and it answers again once the trip is over.
+struct PointedElement {
+    std::optional<platform::AccessibilityElement> element;
+    bool isUnanswered = false;
+};
+PointedElement elementAtPoint(platform::Point location);
 // The window of an element whose role is known (or not): the element itself for a
 // window, else its "AXWindow" attribute.
 std::optional<platform::AccessibilityElement> windowOfElement(const platform::AccessibilityElement& element,

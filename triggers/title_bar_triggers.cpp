@@ -55,16 +55,11 @@ std::optional<ElementHit> ownElementHit(uint32_t number, Point location) {
 }
 
 std::optional<ElementHit> foreignElementHit(Point location) {
-    platform::Result<platform::AccessibilityElement, platform::AccessibilityError> element =
-        platform::AccessibilityError::failure;
-    const Answer answer = timedRequest(systemWideElement(), [&element, location] {
-        element = elementAtPoint(location);
-        return element ? platform::AccessibilityError::success : element.error();
-    });
-    if (answer.isUnanswered) return ElementHit{std::nullopt, std::nullopt, true};
-    if (!element) return std::nullopt;
-    auto role = stringAttribute(platform::ax::attribute::role, *element);
-    auto window = windowOfElement(*element, role);
+    const auto pointed = elementAtPoint(location);
+    if (pointed.isUnanswered) return ElementHit{std::nullopt, std::nullopt, true};
+    if (!pointed.element) return std::nullopt;
+    auto role = stringAttribute(platform::ax::attribute::role, *pointed.element);
+    auto window = windowOfElement(*pointed.element, role);
     return ElementHit{std::move(role), std::move(window)};
 }
 
@@ -75,6 +70,7 @@ std::optional<ElementHit> foreignElementHit(Point location) {
 bool TriggerTap::mouseDown(const EventRecord& event) {
     isSwallowingMouseUp_ = false;
     buttonPress_.reset();
+    heldPress_.reset();
     const std::optional<PressedButton> previous = std::exchange(pressedButton_, std::nullopt);
     const Point location = event.location();
     const EventFlags held = event.flags();
@@ -97,7 +93,9 @@ bool TriggerTap::titleBarDoubleClick(Point location, EventFlags held, std::optio
         isSwallowingMouseUp_ = true;
         return true;
     }
-    if (found.unanswered) return deferTitleBarDoubleClick(*trigger, location, held, targetProcess, *found.unanswered);
+    if (found.unansweredHit) {
+        return deferTitleBarDoubleClick(*trigger, location, held, targetProcess, *found.unansweredHit);
+    }
     auto& target = found.target;
     if (!target) return false;
     const auto action = rules_->tapActionForTrigger(*trigger, target->bundleIdentifier);
@@ -115,28 +113,29 @@ std::optional<TargetWindow> TriggerTap::titleBarTarget(Point location, std::opti
 // An application busy with a trip into or out of the Dock is not asked anything: its
 // remembered window answers, on its bare title bar only. A window of this instance's on
 // its trip answers nothing, and the double-click stays here: it was meant for the
-// stand-in, not for another instance to take the window beneath.
+// stand-in, not for another instance to take the window beneath. A window another
+// instance holds answers nothing either, and the double-click goes on to that instance.
 TriggerTap::TitleBarLookup TriggerTap::lookUpTitleBar(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
-    if (!hit) return {};
+    if (!hit || isHeldElsewhere(hit->id)) return {};
     if (isTravelling(hit->processIdentifier)) {
         auto known = knownTarget(hit->id, hit->processIdentifier);
         if (!known) return {.isOnOwnTrip = holdsWindow(hit->id)};
         const Point relative{location.x - hit->bounds.minX(), location.y - hit->bounds.minY()};
         if (!known->isOnBareTitleBar(relative)) return {};
-        return {std::move(known), std::nullopt};
+        return {std::move(known)};
     }
     const auto element = hit->processIdentifier == ownProcessIdentifier() ? ownElementHit(hit->id, location)
                                                                           : foreignElementHit(location);
     if (!element) return {};
-    if (element->isUnanswered) return {std::nullopt, hit};
+    if (element->isUnanswered) return {.unansweredHit = hit};
     if (element->role && controlRoles().contains(*element->role)) return {};
     if (!element->window) return {};
     auto target = TargetWindow::create(*element->window);
     // The window the window server shows under the pointer, and no other.
     if (!target || target->id != hit->id) return {};
     if (!target->titleBarContains(location)) return {};
-    return {std::move(target), std::nullopt};
+    return {std::move(target)};
 }
 
 // The application did not answer: another instance of the program has sent one of its
@@ -147,25 +146,33 @@ TriggerTap::TitleBarLookup TriggerTap::lookUpTitleBar(Point location, std::optio
 bool TriggerTap::deferTitleBarDoubleClick(Trigger trigger, Point location, EventFlags held,
                                           std::optional<int32_t> targetProcess, const WindowServer::WindowHit& hit) {
     if (location.y - hit.bounds.minY() > title_bar::kDefaultButtonRow) return false;
-    const int32_t pid = hit.processIdentifier;
-    const auto owner = platform::RunningApplication::withProcessIdentifier(pid);
-    const auto action = rules_->tapActionForTrigger(trigger, owner ? owner->bundleIdentifier() : std::nullopt);
+    const auto action = actionInApplication(trigger, hit.processIdentifier);
     if (!action) return false;
     isSwallowingMouseUp_ = true;
     std::weak_ptr<TriggerTap> tap = weak_from_this();
-    queueTrigger(pid, [tap, location, targetProcess, pid, action = *action, scope = scopeOf(held),
-                       speed = speedOf(held)](WindowEffects& engine) {
+    auto again = [tap, location, targetProcess](int32_t) -> std::optional<TargetWindow> {
+        const auto self = tap.lock();
+        return self ? self->titleBarTarget(location, targetProcess) : std::nullopt;
+    };
+    queueWhenAnswering(hit.processIdentifier, again, *action, scopeOf(held), speedOf(held), location);
+    return true;
+}
+
+void TriggerTap::queueWhenAnswering(int32_t processIdentifier, WindowEffects::Resolver again, WindowAction action,
+                                    Scope scope, Speed speed, Point location) {
+    queueTrigger(processIdentifier, [processIdentifier, again = std::move(again), action, scope, speed,
+                                     location](WindowEffects& engine) {
         std::weak_ptr<WindowEffects> effects = engine.weak_from_this();
-        auto again = [tap, location, targetProcess](int32_t) -> std::optional<TargetWindow> {
-            const auto self = tap.lock();
-            return self ? self->titleBarTarget(location, targetProcess) : std::nullopt;
-        };
         auto respond = [effects, scope, action, location, speed](TargetWindow target) {
             return WindowEffects::respond(std::move(target), effects, scope, action, location, speed);
         };
-        return WindowEffects::performWhenAnswering(pid, effects, again, respond);
+        return WindowEffects::performWhenAnswering(processIdentifier, effects, again, respond);
     });
-    return true;
+}
+
+std::optional<WindowAction> TriggerTap::actionInApplication(Trigger trigger, int32_t processIdentifier) const {
+    const auto owner = platform::RunningApplication::withProcessIdentifier(processIdentifier);
+    return rules_->tapActionForTrigger(trigger, owner ? owner->bundleIdentifier() : std::nullopt);
 }
 
 // ---- What both click recognisers share
@@ -193,6 +200,11 @@ bool TriggerTap::isTravelling(int32_t processIdentifier) const {
 bool TriggerTap::holdsWindow(uint32_t window) const {
     const auto engine = engine_.lock();
     return engine && engine->holdsWindow(window);
+}
+
+bool TriggerTap::isHeldElsewhere(uint32_t window) const {
+    const auto engine = engine_.lock();
+    return engine && engine->isHeldElsewhere(window);
 }
 
 std::optional<TargetWindow> TriggerTap::knownTarget(uint32_t window, int32_t processIdentifier) const {

@@ -116,6 +116,7 @@ void TriggerTap::removeTap() {
     source_.reset();
     isSwallowingMouseUp_ = false;
     buttonPress_.reset();
+    heldPress_.reset();
     pressedButton_.reset();
     swallowedKeyCode_.reset();
 }

@@ -160,7 +160,7 @@ public:
     bool isPollingForGrant() const { return grantPoll_ != nullptr; }
     const std::shared_ptr<platform::EventTap>& tap() const { return tap_; }
     bool isSwallowingMouseUp() const { return isSwallowingMouseUp_; }
-    bool hasPendingPress() const { return buttonPress_.has_value(); }
+    bool hasPendingPress() const { return buttonPress_.has_value() || heldPress_.has_value(); }
     const std::optional<PressedButton>& pressedButton() const { return pressedButton_; }
     const std::optional<int64_t>& swallowedKeyCode() const { return swallowedKeyCode_; }
     const std::map<int32_t, int>& changesWaiting() const { return changesWaiting_; }
@@ -173,6 +173,17 @@ private:
     struct ButtonPress {
         platform::Rect frame;
         TargetWindow target;
+        WindowAction action = WindowAction::furlpane;
+        Scope scope = Scope::oneWindow;
+        Speed speed = Speed::normal;
+    };
+    // A press in the button row of a window whose application did not answer, waiting
+    // for its mouse-up: where it was, on which window, and what it is to do.
+    struct HeldPress {
+        platform::Point location;
+        uint32_t window = 0;
+        int32_t processIdentifier = 0;
+        std::optional<int32_t> targetProcess;
         WindowAction action = WindowAction::furlpane;
         Scope scope = Scope::oneWindow;
         Speed speed = Speed::normal;
@@ -193,8 +204,8 @@ private:
     // What lies under a point for a title-bar trigger: the window whose title bar it is,
     // or the window the window server shows there when its application did not answer.
     struct TitleBarLookup {
-        std::optional<TargetWindow> target;
-        std::optional<WindowServer::WindowHit> unanswered;
+        std::optional<TargetWindow> target = {};
+        std::optional<WindowServer::WindowHit> unansweredHit = {};
         // The window is one of this instance's own on its trip.
         bool isOnOwnTrip = false;
     };
@@ -203,6 +214,27 @@ private:
     // recognised once it answers again; whether the click is swallowed.
     bool deferTitleBarDoubleClick(Trigger trigger, platform::Point location, platform::EventFlags held,
                                   std::optional<int32_t> targetProcess, const WindowServer::WindowHit& hit);
+    // The same for a minimize button: its window and button, or the window the window
+    // server shows there when its application did not answer.
+    struct ButtonLookup {
+        std::optional<ButtonTarget> target = {};
+        std::optional<WindowServer::WindowHit> unansweredHit = {};
+    };
+    ButtonLookup lookUpButton(platform::Point location, std::optional<int32_t> targetProcess);
+    // Takes a press in the button row of a window whose application did not answer, to be
+    // looked at with its release once the application answers again; whether it is
+    // swallowed.
+    bool holdButtonPress(platform::Point location, platform::EventFlags held, std::optional<int32_t> targetProcess,
+                         const WindowServer::WindowHit& hit);
+    // Hands a held press and its release to the engine.
+    void dispatchHeldPress(const HeldPress& press, platform::Point release);
+    // Queues a trigger on an application that did not answer: once it answers again
+    // (within the bound that ends a trip) and has settled, `again` looks for the window
+    // once more, and the action runs on what it finds.
+    void queueWhenAnswering(int32_t processIdentifier, WindowEffects::Resolver again, WindowAction action, Scope scope,
+                            Speed speed, platform::Point location);
+    // The action the trigger runs in the application with this process identifier.
+    std::optional<WindowAction> actionInApplication(Trigger trigger, int32_t processIdentifier) const;
     // The repeated clicks of a double-click on a minimize button that has just fired.
     bool repeatsPressedButton(const std::optional<PressedButton>& previous, platform::Point location,
                               std::optional<int32_t> targetProcess);
@@ -218,6 +250,9 @@ private:
     bool isTravelling(int32_t processIdentifier) const;
     std::optional<TargetWindow> knownTarget(uint32_t window, int32_t processIdentifier) const;
     bool holdsWindow(uint32_t window) const;
+    // Whether another running instance of the program holds the window: the trigger is
+    // left to that instance's tap, which sees the event next.
+    bool isHeldElsewhere(uint32_t window) const;
 
     // The application in front when a keyboard trigger may act in it: none while the
     // program itself is in front recording a shortcut.
@@ -241,6 +276,7 @@ private:
     ModifierDoubleTap doubleTap_;
     bool isSwallowingMouseUp_ = false;
     std::optional<ButtonPress> buttonPress_;
+    std::optional<HeldPress> heldPress_;
     std::optional<PressedButton> pressedButton_;
     std::optional<int64_t> swallowedKeyCode_;
     std::map<int32_t, int> changesWaiting_;

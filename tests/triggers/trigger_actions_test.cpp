@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/services/bundle.h"
 #include "tap_test_support.h"
 #include "windows/changed/affected_window.h"
 #include "windows/changed/stand_in_panel.h"
@@ -15,6 +16,9 @@ namespace triggers_test {
 namespace {
 
 using furlpane::WindowState;
+using platform::plist::Array;
+using platform::plist::Dictionary;
+using platform::plist::Value;
 using Style = WindowState::Style;
 
 class TriggerActions : public TapTest {
@@ -39,6 +43,18 @@ protected:
             EXPECT_EQ(stateOf(*w)->style, style) << w->title();
         }
         EXPECT_FALSE(stateOf(other));
+    }
+    // The window of an application of its own, 800 × 150 at the top given, whose
+    // application does not answer for `silence` seconds from the input that follows (a
+    // second later), or refuses its next hit test at once when there is no silence.
+    desktop::Window& silentWindow(const std::string& title, double top, double silence) {
+        auto& w = window({.title = title, .frame = Rect{100, top, 800, 150}}, "com.example." + title);
+        if (silence > 0) {
+            w.owner().stopAnswering(1 + silence);
+        } else {
+            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
+        }
+        return w;
     }
 };
 
@@ -142,19 +158,87 @@ TEST_F(TriggerActions, ADoubleClickOnAnApplicationThatDoesNotAnswerActsOnceItDoe
     double top = 20;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto& w = window({.title = c.what, .frame = Rect{100, top, 800, 150}}, std::string("com.example.") + c.what);
+        auto& w = silentWindow(c.what, top, c.silence);
         top += 170;
-        if (c.silence > 0) {
-            w.owner().stopAnswering(1 + c.silence);  // the double-click comes a second later
-        } else {
-            world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
-        }
         const auto fates = doubleClick({w.frame().minX() + 300, w.frame().minY() + c.depth});
         EXPECT_EQ(fates.back() == EventFate::swallowed, c.isSwallowed);
         settle();
         EXPECT_EQ(stateOf(w).has_value(), c.rollsUp);
         EXPECT_EQ(w.isMinimized(), c.rollsUp);
         EXPECT_TRUE(tap->changesWaiting().empty());
+    }
+}
+
+// The same for a click on a minimize button: the press in the button row is held, and
+// the action runs once the application answers, within the bound, when the press and
+// its release lie on the button then. The window's own button is never pressed.
+TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsOnceItDoes) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    const struct {
+        const char* what;
+        double silence;           // none: the application refuses the hit test at once
+        double pressY, releaseY;  // in the window; its minimize button is 29, 7, 14 × 14
+        // Both events swallowed; a thumbnail made; the window in the Dock (behind the
+        // thumbnail, or by its own button).
+        bool isSwallowed, isThumbnail, isMinimized;
+    } cases[] = {
+        {"answers within the wait", 0.5, 14, 15, true, true, true},
+        {"released off the button", 0.5, 14, 40, true, false, false},
+        {"answers too late", 3, 14, 14, true, false, false},
+        {"below the button row", 0.5, 60, 60, false, false, false},
+        {"refuses", 0, 14, 14, false, false, true},
+    };
+    double top = 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& w = silentWindow(c.what, top, c.silence);
+        top += 170;
+        const double x = w.frame().minX() + 36;
+        const auto fates = pressAndRelease({x, w.frame().minY() + c.pressY}, {x, w.frame().minY() + c.releaseY});
+        EXPECT_EQ(fates, std::vector<EventFate>(2, c.isSwallowed ? kSwallowed : kDelivered));
+        settle();
+        EXPECT_EQ(stateOf(w) && stateOf(w)->style == Style::minimizedInPlace, c.isThumbnail);
+        EXPECT_EQ(w.isMinimized(), c.isMinimized);
+        EXPECT_TRUE(tap->changesWaiting().empty());
+    }
+}
+
+// Another running instance of the program holds a window (it floats it, say): a trigger
+// on it is left to that instance, whose tap sees the event next. The list of an instance
+// that has ended, one under this process's own identifier (an earlier process's), and
+// one of no window numbers hold nothing.
+TEST_F(TriggerActions, ATriggerOnAWindowAnotherInstanceHoldsGoesOnToIt) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    setTrigger(Trigger::commandM, WindowAction::furlpane);
+    const auto& instance = world.application(platform::kProgramBundleIdentifier).inBackground().add();
+    const std::string other = std::to_string(instance.pid());
+    const std::function<std::vector<EventFate>(const desktop::Window&)> gestures[] = {
+        [this](const desktop::Window& w) { return doubleClick(titleBarOf(w)); },
+        [this](const desktop::Window& w) { return click(minimizeButtonOf(w)); },
+        [this](const desktop::Window&) { return inject(platform::input_sequences::keyPress(keys::m, flags::command)); },
+    };
+    const struct {
+        std::string owner;
+        bool isNumber;  // else the number as text and beyond 32 bits
+        bool isLeftAlone;
+    } holders[] = {{other, true, true},
+                   {"999", true, false},
+                   {std::to_string(world.ownProcessIdentifier()), true, false},
+                   {other, false, false}};
+    int made = 0;
+    for (size_t g = 0; g < std::size(gestures); ++g) {
+        for (const auto& h : holders) {
+            SCOPED_TRACE("gesture " + std::to_string(g) + ", held by " + h.owner + (h.isNumber ? "" : " in no number"));
+            auto& w = window({.title = "Report"}, "com.example.App" + std::to_string(++made));
+            const int64_t number = w.number();
+            const Array list = h.isNumber ? Array{number} : Array{std::to_string(number), number + (int64_t{1} << 32)};
+            defaults.set(WindowEffects::kHeldWindowsKey, Value(Dictionary{{h.owner, list}}));
+            EXPECT_EQ(gestures[g](w).back() == kDelivered, h.isLeftAlone);
+            settle();
+            EXPECT_EQ(stateOf(w).has_value(), !h.isLeftAlone);
+            w.close();  // and its stand-in with it, so that the next window stands alone there
+            settle();
+        }
     }
 }
 

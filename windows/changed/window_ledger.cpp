@@ -116,9 +116,18 @@ void WindowLedger::forgetIfCurrent(uint32_t window, int64_t recording) {
 void WindowLedger::writeChanges() {
     Array list;
     for (const auto& [window, entry] : entries_) list.push_back(entry.encoded());
-    defaults_->update(kDefaultsKey, [&](std::optional<Value> stored) -> std::optional<Value> {
+    storeOwnList(kDefaultsKey, std::move(list));
+}
+
+void WindowLedger::storeOwnList(std::string_view key, Array list, const OwnerTest& isGone) {
+    defaults_->update(key, [&](std::optional<Value> stored) -> std::optional<Value> {
         Dictionary owners;
         if (stored && stored->dictionary()) owners = *stored->dictionary();
+        if (isGone) {
+            for (const auto& owner : owners.keys()) {
+                if (owner != ownerKey_ && isGone(owner)) owners.erase(owner);
+            }
+        }
         if (list.empty()) {
             owners.erase(ownerKey_);
         } else {

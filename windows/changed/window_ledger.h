@@ -22,10 +22,12 @@
 // Putting back what other instances left belongs to the engine. Main thread only.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "platform/defaults/user_defaults.h"
@@ -88,6 +90,12 @@ public:
     std::optional<int64_t> recording(uint32_t window) const;
     // forget, only while the window's recording number is still this one.
     void forgetIfCurrent(uint32_t window, int64_t recording);
+
+    // Replaces this instance's list under the key (an empty one removes it) in one
+    // read-modify-write, as the ledger's own list is kept: the other owners' lists pass
+    // through, but for those `isGone` names (an owner that no longer runs, say).
+    using OwnerTest = std::function<bool(const std::string& ownerKey)>;
+    void storeOwnList(std::string_view key, platform::plist::Array list, const OwnerTest& isGone = {});
 
     const std::map<uint32_t, LedgerEntry>& entries() const { return entries_; }
     platform::UserDefaults& defaults() const { return *defaults_; }

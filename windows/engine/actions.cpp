@@ -48,7 +48,7 @@ Task<void> WindowEffects::act(WindowAction action, TargetWindow target, std::opt
     if (window->state() != goal) {
         auto settling = settled(target.processIdentifier);
         co_await settling;
-        if (!isEnding_ && !wentIntoDockElsewhere(target)) {
+        if (!isEnding_ && !belongsElsewhere(target)) {
             auto applied = applyGoal(window, goal, thumbnailOrigin, raisesWindow, speed, Grouping::single);
             co_await applied;
         }

@@ -76,7 +76,7 @@ Task<void> WindowEffects::changeWindow(WindowAction action, TargetWindow target,
         co_return;
     }
     const auto clicked = findAffected(target.id);
-    if (!clicked && wentIntoDockElsewhere(target)) {
+    if (!clicked && belongsElsewhere(target)) {
         platform::SystemSounds::current().beep();
         co_return;
     }

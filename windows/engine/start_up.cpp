@@ -62,6 +62,7 @@ void WindowEffects::start() {
         observe(NotificationCenter::defaultCenter(), platform::notifications::kScreenParametersChanged, weak,
                 &WindowEffects::screenParametersDidChange),
     };
+    forgetEarlierHeldWindows();
     observeEnabled();
     observeStayPut();
     observeThumbnailLayout();

@@ -49,7 +49,21 @@ void WindowEffects::setShared(std::shared_ptr<WindowEffects> effects) { sharedEn
 
 void WindowEffects::setWindows(WindowList windows) {
     requireMainThread("WindowEffects.windows");
+    publishHeldWindows(windows);
     windows_.set(std::move(windows));
+}
+
+// Owners that no longer run are dropped on the way: their lists hold nothing any more.
+void WindowEffects::publishHeldWindows(const WindowList& windows) {
+    std::set<uint32_t> held;
+    for (const auto& window : windows) held.insert(window->target().id);
+    if (held == heldPublished_) return;
+    heldPublished_ = held;
+    platform::plist::Array list;
+    for (const uint32_t window : held) list.push_back(int64_t{window});
+    WindowLedger::shared().storeOwnList(kHeldWindowsKey, std::move(list), [](const std::string& owner) {
+        return !LedgerRecovery::isOwnerRunning(owner);
+    });
 }
 
 void WindowEffects::onMainActor(Request request) {

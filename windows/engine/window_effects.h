@@ -152,6 +152,11 @@ public:
     // ---- Constants
 
     static constexpr const char* kStateChangedNotification = "com.brindlewick.FurlpaneNovan.window-state-changed";
+    // The windows each running instance of the program holds (its list of changed
+    // windows), kept in the user's defaults as one list of window numbers per instance
+    // under its owner key, as the ledger keeps its lists: another instance leaves them
+    // alone, so that no window is ever in two instances' lists.
+    static constexpr const char* kHeldWindowsKey = "HeldWindows";
     // The search for windows left collapsed: after a launch, after an unhide, activation
     // or Space change, and the pause between tries.
     static constexpr double kReopeningSearch = 10.0;
@@ -297,10 +302,18 @@ public:
 
     // The application's windows front to back, the window fired on among them.
     std::vector<TargetWindow> windowsOfApplication(const TargetWindow& like);
-    // Whether the window fired on has gone into the Dock by other hands since it was
-    // pointed at (another instance's trip, the application itself): it no longer stands
-    // where the user pointed, and nothing is done to it.
-    bool wentIntoDockElsewhere(const TargetWindow& target) const;
+    // Whether the window fired on is another's to change: it has gone into the Dock by
+    // other hands since it was pointed at (another instance's trip, the application
+    // itself), so that it no longer stands where the user pointed, or another instance
+    // holds it. Nothing is done to it.
+    bool belongsElsewhere(const TargetWindow& target) const;
+    // Whether another running instance holds the window, and this one does not.
+    bool isHeldElsewhere(uint32_t window) const;
+    // The windows other running instances hold.
+    std::set<uint32_t> windowsHeldElsewhere() const;
+    // Takes down a list of held windows under this process's identifier: at start-up it
+    // can only be an earlier process's, which ended without taking it down.
+    void forgetEarlierHeldWindows();
     // The permutation that puts the keys front to back by the on-screen order; keys
     // nowhere on screen keep their order, after all others.
     static std::vector<size_t> frontToBackOrder(const std::vector<OrderKey>& keys,
@@ -431,6 +444,8 @@ private:
     // Lets the window go without putting it back: its companions, stand-in and observer
     // go, the ledger forgets it, and it becomes a normal window.
     static void letGo(AffectedWindow& window);
+    // Writes this instance's list of held windows when it changed.
+    void publishHeldWindows(const WindowList& windows);
 
     // ---- Every window of an application (every_window.cpp, several_windows.cpp,
     //      departing_together.cpp)
@@ -481,6 +496,7 @@ private:
     platform::ObservationRegistrar registrar_;
     platform::Observed<WindowList> windows_;
     WindowList changing_;
+    std::set<uint32_t> heldPublished_;
     std::map<uint32_t, RememberedSpot> thumbnailOrigins_;
     std::set<uint32_t> thumbnailsPlacedByHand_;
     bool isArrangementPending_ = false;

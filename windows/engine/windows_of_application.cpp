@@ -33,17 +33,51 @@ const platform::RunningApplication* notifiedApplication(const platform::Notifica
 
 }  // namespace
 
-bool WindowEffects::wentIntoDockElsewhere(const TargetWindow& target) const {
+bool WindowEffects::belongsElsewhere(const TargetWindow& target) const {
     if (findAffected(target.id)) return false;
+    if (windowsHeldElsewhere().contains(target.id)) return true;
     return boolAttribute(ax::attribute::minimized, target.element).value_or(false);
+}
+
+bool WindowEffects::isHeldElsewhere(uint32_t window) const {
+    return !holdsWindow(window) && windowsHeldElsewhere().contains(window);
+}
+
+// A list that is not one of window numbers holds nothing, and neither does the list of
+// an owner that no longer runs.
+std::set<uint32_t> WindowEffects::windowsHeldElsewhere() const {
+    const WindowLedger& ledger = WindowLedger::shared();
+    const auto stored = ledger.defaults().storedObject(kHeldWindowsKey);
+    const auto* owners = stored ? stored->dictionary() : nullptr;
+    std::set<uint32_t> held;
+    if (!owners) return held;
+    for (const auto& owner : owners->keys()) {
+        const auto* list = owners->find(owner)->array();
+        if (!list || owner == ledger.ownerKey() || !LedgerRecovery::isOwnerRunning(owner)) continue;
+        for (const auto& item : *list) {
+            const auto number = item.integer();
+            if (number && *number >= 0 && *number <= std::numeric_limits<uint32_t>::max())
+                held.insert(static_cast<uint32_t>(*number));
+        }
+    }
+    return held;
+}
+
+void WindowEffects::forgetEarlierHeldWindows() {
+    WindowLedger& ledger = WindowLedger::shared();
+    const auto stored = ledger.defaults().storedObject(kHeldWindowsKey);
+    const auto* owners = stored ? stored->dictionary() : nullptr;
+    if (owners && owners->find(ledger.ownerKey())) ledger.storeOwnList(kHeldWindowsKey, {});
 }
 
 // A changed window stands for itself with the target it was changed as: a rolled-up or
 // thumbnail window may no longer look like one the system acts on. One the program sent
-// into the Dock counts only while its stand-in shows here.
+// into the Dock counts only while its stand-in shows here. One that another instance
+// holds, or that is in the Dock by other hands, is not this instance's to change.
 std::vector<TargetWindow> WindowEffects::windowsOfApplication(const TargetWindow& like) {
     requireMainThread("WindowEffects.windowsOfApplication");
     const int32_t pid = like.processIdentifier;
+    const std::set<uint32_t> heldElsewhere = windowsHeldElsewhere();
     std::vector<TargetWindow> list;
     for (const auto& element : applicationWindows(pid)) {
         const auto number = windowNumber(element);
@@ -53,7 +87,8 @@ std::vector<TargetWindow> WindowEffects::windowsOfApplication(const TargetWindow
                 list.push_back(changed->target());
             continue;
         }
-        if (boolAttribute(ax::attribute::minimized, element).value_or(false)) continue;
+        if (heldElsewhere.contains(*number) || boolAttribute(ax::attribute::minimized, element).value_or(false))
+            continue;
         if (auto target = TargetWindow::create(element)) list.push_back(std::move(*target));
     }
     for (const auto& changed : windows()) {
