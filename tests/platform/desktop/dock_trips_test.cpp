@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/accessibility/accessibility.h"
 #include "platform/desktop/desktop.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
 #include "platform/windowserver/private_window_server.h"
 #include "platform/windowserver/window_list.h"
 
@@ -237,6 +240,61 @@ TEST(DockTrips, AWindowThatClosesOrWhoseApplicationQuitsOnTheWayEndsNowhere) {
     w.loop.advance(1);
     EXPECT_EQ(w.world.dockTrips().tripsEnded(), 0);
     EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0);
+}
+
+// A program's queue job sets the system's work going, and the program crashes before the
+// job ends: the system's work happens all the same, as it does without the crash, while
+// the program's own work from the job goes with it.
+TEST(DockTrips, TheSystemsWorkFromAProgramsJobOutlivesTheProgram) {
+    struct Case {
+        const char* name;
+        std::function<void(TravelWorld&, int& done)> fromTheJob;
+        bool theSystems;
+    };
+    const Case cases[] = {
+        {"a window sent into the Dock through accessibility",
+         [](TravelWorld& w, int&) { w.windowElements()[0].setAttributeValue("AXMinimized", true); }, true},
+        {"the system's work posted for later",
+         [](TravelWorld& w, int& done) { w.loop.postAfter(0.5, Handover<void()>::system([&done] { ++done; })); }, true},
+        {"the system's off-main event",
+         [](TravelWorld& w, int& done) { w.loop.postOffMainEvent(0.5, Handover<void()>::system([&done] { ++done; })); },
+         true},
+        {"the system's job on a global queue",
+         [](TravelWorld& w, int& done) {
+             w.loop.concurrentQueue("com.example.global").async(Handover<void()>::system([&done] { ++done; }));
+         },
+         true},
+        {"the program's own work posted for later",
+         [](TravelWorld& w, int& done) { w.loop.postAfter(0.5, [&done] { ++done; }); }, false},
+    };
+    for (const Case& c : cases) {
+        for (const bool crash : {false, true}) {
+            TravelWorld w;
+            int done = 0;
+            int minimized = 0;
+            w.world.addListener([&](const desktop::WorldEvent& e) {
+                if (e.kind == desktop::WorldEventKind::windowMinimized) ++minimized;
+            });
+            auto run = ProcessRun::begin();
+            Application& program = w.world.startOwnProcess(run);
+            {
+                InRun as(run);
+                w.loop.queue("com.example.job").async([&w, &done, &c] {
+                    c.fromTheJob(w, done);
+                    w.loop.blockFor(1);  // the job ends a second later
+                });
+            }
+            w.loop.advance(0.5);
+            if (crash) {
+                run->end();
+                program.quit();
+            }
+            w.loop.advance(3);
+            const int expected = c.theSystems || !crash ? 1 : 0;
+            EXPECT_EQ(done + minimized, expected) << c.name << (crash ? ", crashed" : "");
+            EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0) << c.name << (crash ? ", crashed" : "");
+        }
+    }
 }
 
 }  // namespace
