@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/accessibility/accessibility.h"
@@ -246,41 +247,33 @@ TEST(DockTrips, AWindowThatClosesOrWhoseApplicationQuitsOnTheWayEndsNowhere) {
 // job ends: the system's work happens all the same, as it does without the crash, while
 // the program's own work from the job goes with it.
 TEST(DockTrips, TheSystemsWorkFromAProgramsJobOutlivesTheProgram) {
-    struct Case {
-        const char* name;
-        std::function<void(TravelWorld&, int& done)> fromTheJob;
-        bool theSystems;
-    };
-    const Case cases[] = {
+    using Count = std::function<void()>;
+    const std::vector<std::tuple<const char*, std::function<void(TravelWorld&, Count)>, bool>> cases = {
         {"a window sent into the Dock through accessibility",
-         [](TravelWorld& w, int&) { w.windowElements()[0].setAttributeValue("AXMinimized", true); }, true},
+         [](TravelWorld& w, Count) { w.windowElements()[0].setAttributeValue("AXMinimized", true); }, true},
         {"the system's work posted for later",
-         [](TravelWorld& w, int& done) { w.loop.postAfter(0.5, Handover<void()>::system([&done] { ++done; })); }, true},
+         [](TravelWorld& w, Count count) { w.loop.postAfter(0.5, Handover<void()>::system(count)); }, true},
         {"the system's off-main event",
-         [](TravelWorld& w, int& done) { w.loop.postOffMainEvent(0.5, Handover<void()>::system([&done] { ++done; })); },
-         true},
+         [](TravelWorld& w, Count count) { w.loop.postOffMainEvent(0.5, Handover<void()>::system(count)); }, true},
         {"the system's job on a global queue",
-         [](TravelWorld& w, int& done) {
-             w.loop.concurrentQueue("com.example.global").async(Handover<void()>::system([&done] { ++done; }));
-         },
+         [](TravelWorld& w, Count count) { w.loop.concurrentQueue("global").async(Handover<void()>::system(count)); },
          true},
-        {"the program's own work posted for later",
-         [](TravelWorld& w, int& done) { w.loop.postAfter(0.5, [&done] { ++done; }); }, false},
+        {"the program's own work posted for later", [](TravelWorld& w, Count count) { w.loop.postAfter(0.5, count); },
+         false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, fromTheJob, theSystems] : cases) {
         for (const bool crash : {false, true}) {
             TravelWorld w;
-            int done = 0;
-            int minimized = 0;
+            int done = 0;  // the work done, or the window minimized at the end of its trip
             w.world.addListener([&](const desktop::WorldEvent& e) {
-                if (e.kind == desktop::WorldEventKind::windowMinimized) ++minimized;
+                if (e.kind == desktop::WorldEventKind::windowMinimized) ++done;
             });
             auto run = ProcessRun::begin();
             Application& program = w.world.startOwnProcess(run);
             {
                 InRun as(run);
-                w.loop.queue("com.example.job").async([&w, &done, &c] {
-                    c.fromTheJob(w, done);
+                w.loop.queue("com.example.job").async([&, job = fromTheJob] {
+                    job(w, [&done] { ++done; });
                     w.loop.blockFor(1);  // the job ends a second later
                 });
             }
@@ -290,9 +283,9 @@ TEST(DockTrips, TheSystemsWorkFromAProgramsJobOutlivesTheProgram) {
                 program.quit();
             }
             w.loop.advance(3);
-            const int expected = c.theSystems || !crash ? 1 : 0;
-            EXPECT_EQ(done + minimized, expected) << c.name << (crash ? ", crashed" : "");
-            EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0) << c.name << (crash ? ", crashed" : "");
+            const std::string what = std::string(name) + (crash ? ", crashed" : "");
+            EXPECT_EQ(done, theSystems || !crash ? 1 : 0) << what;
+            EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0) << what;
         }
     }
 }
