@@ -15,7 +15,7 @@ namespace {
 bool deferredToSimulatedJob(DispatchQueue& queue, Handover<void()>& work) {
     SimulatedJobContext* job = currentSimulatedJob();
     if (!job) return false;
-    job->deferred.push_back([&queue, w = std::move(work)]() mutable { queue.async(std::move(w)); });
+    job->defer(std::move(work), [&queue](Handover<void()> w) { queue.async(std::move(w)); });
     return true;
 }
 

@@ -18,11 +18,11 @@
 // held go as the program's code, and what their destructors hand over after the run's
 // end is dropped at once.
 //
-// The system's own code (the simulated world, the input's road through it, the
-// notification centres) never takes the executing run as an owner: a program's call
-// drives it, yet what it hands over is its own work or another run's, which must not die
-// with the caller. There the implicit owner does not compile (detail::ImplicitOwner):
-// each hand-over names its owner.
+// The system's own code (everything in platform/ but the frameworks that run as the
+// program: appkit, ui and defaults) never takes the executing run as an owner: a
+// program's call drives it, yet what it hands over is its own work or another run's,
+// which must not die with the caller. There the implicit owner does not compile
+// (detail::ImplicitOwner): each hand-over names its owner.
 //
 // Copies share nothing but the owner. Safe to move between threads; a call is as
 // thread-safe as the callable.
@@ -40,17 +40,41 @@ namespace platform {
 
 namespace detail {
 
-// Whether a source file is the system's own code, which names the owner of each
-// hand-over it makes: the simulated world, the events and the notification centres (and
-// not the tests of them, which act as the program).
-consteval bool namesOwners(std::string_view file) {
-    for (std::string_view area : {"platform/desktop/", "platform/events/", "platform/notifications/"}) {
-        for (size_t at = file.find(area); at != std::string_view::npos; at = file.find(area, at + 1)) {
-            const std::string_view before = file.substr(0, at);
-            if ((before.empty() || before.ends_with('/')) && !before.ends_with("tests/")) return true;
-        }
+// The project's folder as the compiler spells this build's files: this header's own path
+// less its place in the project.
+consteval std::string_view projectFolder() {
+    constexpr std::string_view self = std::source_location::current().file_name();
+    constexpr std::string_view place = "platform/runtime/handover.h";
+    static_assert(self.ends_with(place), "handover.h is where the project keeps it");
+    return self.substr(0, self.size() - place.size());
+}
+
+// A file's place in the project (platform/desktop/dock.cpp), from its path as the compiler
+// spells it: under the project's folder, or relative to a folder of the project. Empty for
+// a file elsewhere.
+consteval std::string_view placeInProject(std::string_view file) {
+    if (file.starts_with(projectFolder())) {
+        file.remove_prefix(projectFolder().size());
+    } else if (file.starts_with('/')) {
+        return {};
     }
-    return false;
+    while (file.starts_with("./") || file.starts_with("../")) file.remove_prefix(file.find('/') + 1);
+    return file;
+}
+
+// Whether a source file is the system's own code, which names the owner of each
+// hand-over it makes: every folder of platform/ (and whatever comes to it later) but the
+// frameworks that run as the program. The rest of the project (the program, its tests,
+// which act as the program, the tools) hands over as whoever executes.
+consteval bool namesOwners(std::string_view file) {
+    std::string_view place = placeInProject(file);
+    constexpr std::string_view system = "platform/";
+    if (!place.starts_with(system)) return false;
+    place.remove_prefix(system.size());
+    for (std::string_view program : {"appkit/", "ui/", "defaults/"}) {
+        if (place.starts_with(program)) return false;
+    }
+    return true;
 }
 
 // The place where a callable becomes a hand-over of the executing run. Made at compile

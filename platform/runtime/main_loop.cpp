@@ -27,6 +27,15 @@ constexpr double kMinimumInterval = 0.0001;
 
 SimulatedJobContext* currentSimulatedJob() { return t_job; }
 
+void SimulatedJobContext::defer(Handover<void()> work, std::function<void(Handover<void()>)> send) {
+    // Owned as the work is, not by the run whose job this is: the system's work that a
+    // program's job set going must not die with that program.
+    std::shared_ptr<ProcessRun> owner = work.owner();
+    deferred.push_back(Handover<void()>::ownedBy(std::move(owner), [send = std::move(send), w = std::move(work)]() mutable {
+        send(std::move(w));
+    }));
+}
+
 namespace detail {
 void setCurrentSimulatedJob(SimulatedJobContext* job) { t_job = job; }
 }  // namespace detail
@@ -178,9 +187,7 @@ void MainLoop::post(Handover<void()> work) { postAfter(0, std::move(work)); }
 void MainLoop::postAfter(double seconds, Handover<void()> work) {
     if (tearingDown_ || !work) return;
     if (SimulatedJobContext* job = t_job) {
-        job->deferred.push_back([this, seconds, w = std::move(work)]() mutable {
-            postAfter(seconds, std::move(w));
-        });
+        job->defer(std::move(work), [this, seconds](Handover<void()> w) { postAfter(seconds, std::move(w)); });
         return;
     }
     const double delay = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
@@ -195,9 +202,7 @@ void MainLoop::postAfter(double seconds, Handover<void()> work) {
 void MainLoop::postOffMainEvent(double seconds, Handover<void()> work) {
     if (tearingDown_ || !work) return;
     if (SimulatedJobContext* job = t_job) {
-        job->deferred.push_back([this, seconds, w = std::move(work)]() mutable {
-            postOffMainEvent(seconds, std::move(w));
-        });
+        job->defer(std::move(work), [this, seconds](Handover<void()> w) { postOffMainEvent(seconds, std::move(w)); });
         return;
     }
     const double delay = std::isfinite(seconds) && seconds > 0 ? seconds : 0;

@@ -289,6 +289,11 @@ private:
 struct SimulatedJobContext {
     double extraCost = 0;
     std::vector<Handover<void()>> deferred;
+
+    // Sends `work` on with `send` as the job ends. What waits belongs to the work's owner,
+    // whoever's job defers it: the system's work goes on when the run whose job set it
+    // going ends first, and a run's work goes with its run.
+    void defer(Handover<void()> work, std::function<void(Handover<void()>)> send);
 };
 SimulatedJobContext* currentSimulatedJob();
 

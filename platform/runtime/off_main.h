@@ -43,6 +43,7 @@ public:
     void await_suspend(std::coroutine_handle<P> h) {
         state_->resumption = Resumption(h);
         state_->context = h.promise().context;
+        state_->run = runOf(h.promise().context);
         std::weak_ptr<State> weak = state_;
         const bool waiting = detail::wakeOnCancel(h.promise().context, [weak] {
             if (auto state = weak.lock()) state->resumeOnce(std::nullopt);
@@ -52,8 +53,9 @@ public:
             return;
         }
         auto state = state_;
-        queue_->async([state, work = std::move(work_)] { state->finish(work()); });
-        MainLoop::main().postOffMainEvent(within_, [state] { state->resumeOnce(std::nullopt); });
+        queue_->async(Handover<void()>::ownedBy(state->run, [state, work = std::move(work_)] { state->finish(work()); }));
+        MainLoop::main().postOffMainEvent(
+            within_, Handover<void()>::ownedBy(state->run, [state] { state->resumeOnce(std::nullopt); }));
     }
     std::optional<T> await_resume() {
         detail::stopWakingOnCancel(state_->context);
@@ -67,6 +69,8 @@ private:
         std::optional<T> value;
         Resumption resumption;
         std::weak_ptr<TaskContext> context;  // main thread only
+        // The awaiting chain's run: the job, the deadline and the result are its own.
+        std::shared_ptr<ProcessRun> run;
 
         // The work's own result. Inside a simulated job the blocking calls the work made
         // have not taken their time yet: the job ends, and the result counts, only once
@@ -78,7 +82,8 @@ private:
             }
             auto held = std::make_shared<T>(std::move(v));
             auto self = this->shared_from_this();
-            MainLoop::main().postOffMainEvent(0, [self, held] { self->resumeOnce(std::move(*held)); });
+            MainLoop::main().postOffMainEvent(
+                0, Handover<void()>::ownedBy(run, [self, held] { self->resumeOnce(std::move(*held)); }));
         }
 
         void resumeOnce(std::optional<T> v) {

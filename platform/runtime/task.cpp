@@ -105,13 +105,13 @@ void SleepAwaiter::suspend(Resumption resumption, const std::shared_ptr<TaskCont
         resumption.post();
         return;
     }
-    MainLoop::main().postAfter(seconds_, [state] {
+    MainLoop::main().postAfter(seconds_, Handover<void()>::ownedBy(runOf(context), [state] {
         if (state->resumed) return;
         state->resumed = true;
         state->completed = true;
         detail::stopWakingOnCancel(state->context);
         state->resumption.resumeNow();
-    });
+    }));
 }
 
 // ---- ContinuationList -------------------------------------------------------------------

@@ -52,6 +52,12 @@ struct TaskContext {
     std::function<void()> onCancel;
 };
 
+// The run whose code a chain is: what it hands over to wake itself is that run's, so that
+// it goes with the run, whoever wakes it. Null for a chain outside any run.
+inline std::shared_ptr<ProcessRun> runOf(const std::shared_ptr<TaskContext>& context) {
+    return context ? context->owner : nullptr;
+}
+
 namespace detail {
 
 // How a wait lets cancellation reach it: `wake` runs once, on the main thread, when the

@@ -28,10 +28,11 @@ DesktopWatch::DesktopWatch(desktop::Desktop& world, Journal& journal, const std:
       instances_(std::move(instances)),
       defaults_(FileUserDefaults::create(kProgramDefaultsDomain, defaultsFolder)),
       looks_(world) {
-    DistributedNotificationCenter::defaultCenter().setPostWatcher(
+    // The host's own look at what every instance posts.
+    DistributedNotificationCenter::defaultCenter().setPostWatcher(DistributedNotificationCenter::PostWatcher::system(
         [this](const DistributedNotification& notification, const std::shared_ptr<ProcessRun>& poster) {
             posted(notification, poster);
-        });
+        }));
     soundCalls_ = SystemSounds::current().calls().sequenceEnd();
     if (defaults_) {
         defaultsSeen_ = defaults_->changeCount();

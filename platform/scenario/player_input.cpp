@@ -125,9 +125,10 @@ Player::Outcome Player::drag(const DragCommand& command) {
     std::weak_ptr<bool> alive = alive_;
     for (size_t i = 1; i < events.size(); ++i) {
         const double at = command.seconds * std::min<double>(static_cast<double>(i), steps) / steps;
-        loop.postOffMainEvent(at, [alive, event = events[i]] {
+        // The user's hand, not any instance's doing.
+        loop.postOffMainEvent(at, Handover<void()>::system([alive, event = events[i]] {
             if (alive.lock()) injectEvent(event);
-        });
+        }));
     }
     if (loop.isSimulated()) wait(command.seconds);
     return fine();

@@ -80,7 +80,8 @@ KeyValueObservation Updater::observe(Property property, KeyValueOptions options,
 void Updater::beginCheck(bool userInitiated) {
     checking_ = true;
     scheduleCheck();
-    checkTimer_ = Timer::make(kCheckDuration, false, [this, userInitiated] { endCheck(userInitiated); });
+    checkTimer_ = Timer::make(kCheckDuration, false,
+                              Handover<void()>::ownedBy(run_, [this, userInitiated] { endCheck(userInitiated); }));
     MainLoop::main().add(checkTimer_, modes::kCommon);
     didChange(Property::canCheckForUpdates);
 }
@@ -117,10 +118,10 @@ void Updater::scheduleCheck() {
     const SystemTime since = lastCheckDate_.value_or(*startDate_);
     const double elapsed = std::chrono::duration<double>(now() - since).count();
     const double wait = std::clamp(kScheduledCheckInterval - elapsed, 0.0, kScheduledCheckInterval);
-    scheduleTimer_ = Timer::make(wait, false, [this] {
+    scheduleTimer_ = Timer::make(wait, false, Handover<void()>::ownedBy(run_, [this] {
         scheduleTimer_.reset();
         if (canCheckForUpdates()) beginCheck(false);
-    });
+    }));
     MainLoop::main().add(scheduleTimer_, modes::kCommon);
 }
 

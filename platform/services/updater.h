@@ -36,6 +36,7 @@
 
 #include "platform/defaults/user_defaults.h"
 #include "platform/runtime/key_value_observation.h"
+#include "platform/runtime/process_run.h"
 #include "platform/services/date_format.h"
 #include "platform/services/service_error.h"
 
@@ -111,6 +112,8 @@ private:
     std::shared_ptr<Timer> checkTimer_;
     std::shared_ptr<Timer> scheduleTimer_;
     KeyValueObservers observers_;
+    // The run of the program that made the updater, whose timers go with it.
+    std::shared_ptr<ProcessRun> run_ = ProcessRun::executing();
 };
 
 // The standard way to hold an updater, with the framework's own windows. Made with its

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/accessibility/accessibility.h"
 #include "platform/desktop/desktop.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
 #include "platform/windowserver/private_window_server.h"
 #include "platform/windowserver/window_list.h"
 
@@ -237,6 +241,53 @@ TEST(DockTrips, AWindowThatClosesOrWhoseApplicationQuitsOnTheWayEndsNowhere) {
     w.loop.advance(1);
     EXPECT_EQ(w.world.dockTrips().tripsEnded(), 0);
     EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0);
+}
+
+// A program's queue job sets the system's work going, and the program crashes before the
+// job ends: the system's work happens all the same, as it does without the crash, while
+// the program's own work from the job goes with it.
+TEST(DockTrips, TheSystemsWorkFromAProgramsJobOutlivesTheProgram) {
+    using Count = std::function<void()>;
+    const std::vector<std::tuple<const char*, std::function<void(TravelWorld&, Count)>, bool>> cases = {
+        {"a window sent into the Dock through accessibility",
+         [](TravelWorld& w, Count) { w.windowElements()[0].setAttributeValue("AXMinimized", true); }, true},
+        {"the system's work posted for later",
+         [](TravelWorld& w, Count count) { w.loop.postAfter(0.5, Handover<void()>::system(count)); }, true},
+        {"the system's off-main event",
+         [](TravelWorld& w, Count count) { w.loop.postOffMainEvent(0.5, Handover<void()>::system(count)); }, true},
+        {"the system's job on a global queue",
+         [](TravelWorld& w, Count count) { w.loop.concurrentQueue("global").async(Handover<void()>::system(count)); },
+         true},
+        {"the program's own work posted for later", [](TravelWorld& w, Count count) { w.loop.postAfter(0.5, count); },
+         false},
+    };
+    for (const auto& [name, fromTheJob, theSystems] : cases) {
+        for (const bool crash : {false, true}) {
+            TravelWorld w;
+            int done = 0;  // the work done, or the window minimized at the end of its trip
+            w.world.addListener([&](const desktop::WorldEvent& e) {
+                if (e.kind == desktop::WorldEventKind::windowMinimized) ++done;
+            });
+            auto run = ProcessRun::begin();
+            Application& program = w.world.startOwnProcess(run);
+            {
+                InRun as(run);
+                w.loop.queue("com.example.job").async([&, job = fromTheJob] {
+                    job(w, [&done] { ++done; });
+                    w.loop.blockFor(1);  // the job ends a second later
+                });
+            }
+            w.loop.advance(0.5);
+            if (crash) {
+                run->end();
+                program.quit();
+            }
+            w.loop.advance(3);
+            const std::string what = std::string(name) + (crash ? ", crashed" : "");
+            EXPECT_EQ(done, theSystems || !crash ? 1 : 0) << what;
+            EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0) << what;
+        }
+    }
 }
 
 }  // namespace
