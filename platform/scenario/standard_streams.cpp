@@ -53,29 +53,20 @@ std::optional<std::string> whyInputIsUnreadable() {
     return std::nullopt;
 }
 
-InterruptibleOutput::InterruptibleOutput(int fd) : fd_(fd), caughtBefore_(caughtSignalCount()) {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-}
-
-InterruptibleOutput::~InterruptibleOutput() { writeBuffered(); }
+InterruptibleOutput::InterruptibleOutput(int fd) : fd_(fd), caughtBefore_(caughtSignalCount()) {}
 
 InterruptibleOutput::int_type InterruptibleOutput::overflow(int_type c) {
-    if (!writeBuffered()) return traits_type::eof();
     if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    *pptr() = traits_type::to_char_type(c);
-    pbump(1);
-    return c;
+    const char byte = traits_type::to_char_type(c);
+    return writeOut(&byte, 1) ? c : traits_type::eof();
 }
 
-int InterruptibleOutput::sync() { return writeBuffered() ? 0 : -1; }
-
-bool InterruptibleOutput::writeBuffered() {
-    const bool written = writeOut(pbase(), static_cast<size_t>(pptr() - pbase()));
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-    return written;
+std::streamsize InterruptibleOutput::xsputn(const char* bytes, std::streamsize count) {
+    return count > 0 && writeOut(bytes, static_cast<size_t>(count)) ? count : 0;
 }
 
 bool InterruptibleOutput::writeOut(const char* bytes, size_t count) {
+    const std::lock_guard lock(mutex_);
     while (count > 0 && !dropped_) {
         if (!waitUntilWritable(fd_, caughtBefore_)) {
             dropped_ = true;

@@ -10,7 +10,7 @@
 // writing on 0, for reading on 1 and 2), so that each still fails as a closed one does
 // and no file of the process can take its number.
 
-#include <array>
+#include <mutex>
 #include <optional>
 #include <streambuf>
 #include <string>
@@ -32,29 +32,25 @@ std::optional<std::string> whyInputIsUnreadable();
 // it waits for. Once a signal has cut a wait short, what the descriptor cannot take at
 // once is dropped, and everything after it, so that no line is written in part and then
 // continued by another: the output loses its tail, the session still ends as the signal
-// asks. A write that fails fails the stream, as it would have any other.
+// asks. A write that fails fails the stream, as it would have any other. Unbuffered, and
+// safe from any thread, as the standard streams it stands in for are.
 class InterruptibleOutput : public std::streambuf {
 public:
     explicit InterruptibleOutput(int fd);
-    ~InterruptibleOutput() override;
     InterruptibleOutput(const InterruptibleOutput&) = delete;
     InterruptibleOutput& operator=(const InterruptibleOutput&) = delete;
 
-    // Whether a signal cut a wait short and output was dropped since.
-    bool dropped() const { return dropped_; }
-
 protected:
     int_type overflow(int_type c) override;
-    int sync() override;
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override;
 
 private:
-    bool writeBuffered();
     bool writeOut(const char* bytes, size_t count);
 
-    int fd_;
-    unsigned caughtBefore_;
-    bool dropped_ = false;
-    std::array<char, 4096> buffer_{};
+    const int fd_;
+    const unsigned caughtBefore_;
+    std::mutex mutex_;
+    bool dropped_ = false;  // guarded by mutex_
 };
 
 // While it lives, std::cout and std::cerr write to the standard output and error through

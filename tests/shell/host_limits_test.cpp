@@ -22,23 +22,17 @@
 #include "platform/runtime/task.h"
 #include "platform/system.h"
 #include "tests/shell/program_process.h"
+#include "tests/support/foreign_settings.h"
 #include "tests/support/temp_folder.h"
 
 namespace furlpane {
 namespace {
 
-constexpr const char* kDesk = R"(screen 0,0 1100x700 scale 1
-app com.example.Notes "Notes"
-window "Groceries" of com.example.Notes at 100,100 size 300x200
-launch
-wait 1
-)";
+using furlpane_test::occurrences;
+using testing::kNotesDesk;
 
-size_t occurrences(const std::string& text, const std::string& fragment) {
-    size_t count = 0;
-    for (size_t at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) ++count;
-    return count;
-}
+// Groceries rolled up, which draws the frames of a transition.
+constexpr const char* kRollUp = "wait 1\ndouble-click 200,112\nwait 1.2\n";
 
 bool anyPartialFile(const std::filesystem::path& folder) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -59,7 +53,7 @@ TEST(HostLimits, AFileGrownPastTheLimitIsAnOutputThatFailed) {
     furlpane_test::TempFolder folder;
     std::string expectations;
     for (int i = 0; i < 400; ++i) expectations += "expect window \"Groceries\" normal\n";
-    const std::string rollUp = "double-click 200,112\nwait 1.2\n";
+    const std::string rollUp = kRollUp;
     struct Case {
         const char* name;
         std::string lines;
@@ -77,11 +71,14 @@ TEST(HostLimits, AFileGrownPastTheLimitIsAnOutputThatFailed) {
     std::filesystem::create_directories(scratch);
     for (const Case& c : cases) {
         const auto scenario = folder / (std::string(c.name) + ".scenario");
-        furlpane_test::writeText(scenario, kDesk + c.lines);
+        furlpane_test::writeText(scenario, kNotesDesk + c.lines);
         std::vector<std::string> arguments{"--scenario", scenario.string()};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        const int journal = c.journalInAFile ? ::open((folder / "journal").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600) : -1;
-        const int errors = ::open((folder / "errors").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const auto create = [&folder](const char* name) {
+            return ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        };
+        const int journal = c.journalInAFile ? create("journal") : -1;
+        const int errors = create("errors");
         const pid_t pid = testing::startProgram(arguments, {-1, journal, errors}, [&scratch] {
             ::setenv("TMPDIR", scratch.c_str(), 1);
             limit(RLIMIT_FSIZE, 16 * 1024);
@@ -96,7 +93,9 @@ TEST(HostLimits, AFileGrownPastTheLimitIsAnOutputThatFailed) {
     }
 }
 
-// The program as it is, but for memory it cannot get as soon as it runs, deep in a task.
+// A program that cannot get memory soon after it runs, deep in a task, as an allocation
+// under `ulimit -v` would (the sanitizers' allocator ends the process itself where the
+// limit would make it throw, so no limit is set here).
 class Greedy : public platform::ApplicationDelegate {
 public:
     void applicationDidFinishLaunching() override {
@@ -126,7 +125,7 @@ TEST(HostLimits, MemoryOrAThreadItCannotGetEndsTheSessionWithFour) {
     const auto scratch = folder / "tmp";
     std::filesystem::create_directories(scratch);
     std::filesystem::permissions(scratch, std::filesystem::perms::all);
-    furlpane_test::writeText(folder / "s.scenario", std::string(kDesk) + "double-click 200,112\nwait 1.2\n");
+    furlpane_test::writeText(folder / "s.scenario", std::string(kNotesDesk) + kRollUp);
     std::filesystem::permissions(folder / "s.scenario", std::filesystem::perms::all);
     struct Case {
         const char* name;

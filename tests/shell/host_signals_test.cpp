@@ -212,11 +212,6 @@ bool waitsToWrite(pid_t pid, int read, double seconds) {
 // what the blocked output could not take is lost. All the hosts run side by side.
 TEST(HostSignals, EndTheSessionWhileAnOutputWaitsForAReaderThatStopped) {
     furlpane_test::TempFolder folder;
-    const std::string desk = R"(screen 0,0 1100x700 scale 1
-app com.example.Notes "Notes"
-window "Groceries" of com.example.Notes at 100,100 size 300x200
-launch
-)";
     // Each expectation is a line of the journal; each that fails, a line of standard error too.
     const auto expectations = [](const char* state) {
         std::string lines;
@@ -246,7 +241,7 @@ launch
     for (Run& run : runs) {
         std::filesystem::create_directories(run.scratch);
         const std::string lines = expectations(run.journalBlocked ? "normal" : "shaded");
-        furlpane_test::writeText(run.open.string() + ".scenario", desk + lines);
+        furlpane_test::writeText(run.open.string() + ".scenario", testing::kNotesDesk + lines);
         int blocked[2], input[2] = {-1, -1};
         ASSERT_EQ(::pipe2(blocked, O_CLOEXEC), 0);
         // A page: a few lines fill it.
@@ -273,8 +268,8 @@ launch
     }
     const auto signalled = Clock::now();
     for (Run& run : runs) {
-        const std::string what = std::string(run.journalBlocked ? "journal" : "errors") + (run.live ? ", live, " : ", ") +
-                                 sigabbrev_np(run.signal);
+        const std::string what = std::string(run.journalBlocked ? "journal" : "errors") +
+                                 (run.live ? ", live, " : ", ") + sigabbrev_np(run.signal);
         const std::chrono::duration<double> left = signalled + std::chrono::seconds(30) - Clock::now();
         EXPECT_EQ(testing::endWithin(run.pid, left.count()), run.expected) << what;
         EXPECT_TRUE(std::filesystem::is_empty(run.scratch)) << what;

@@ -16,6 +16,13 @@
 
 namespace furlpane::testing {
 
+// A desk with one window, "Groceries" (its title bar at 200,112), and the program launched.
+constexpr const char* kNotesDesk = R"(screen 0,0 1100x700 scale 1
+app com.example.Notes "Notes"
+window "Groceries" of com.example.Notes at 100,100 size 300x200
+launch
+)";
+
 // furlpane-novan with `arguments`, its standard input, output and error the descriptors
 // of `standard` (-1: /dev/null); `prepare` runs in the child before the program replaces
 // it (limits, the environment). Its pid.
