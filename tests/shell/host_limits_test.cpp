@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -29,7 +30,7 @@ namespace furlpane {
 namespace {
 
 using furlpane_test::occurrences;
-using testing::kNotesDesk;
+using Program = std::function<std::shared_ptr<platform::ApplicationDelegate>()>;
 
 // Groceries rolled up, which draws the frames of a transition.
 constexpr const char* kRollUp = "wait 1\ndouble-click 200,112\nwait 1.2\n";
@@ -44,53 +45,6 @@ bool anyPartialFile(const std::filesystem::path& folder) {
 void limit(int resource, rlim_t value) {
     const rlimit both{value, value};
     ::setrlimit(resource, &both);
-}
-
-// A snapshot, the frames of a roll-up or the journal written into a file that would grow
-// past the limit on a file's size: each is an output that failed, not a host killed by
-// SIGXFSZ.
-TEST(HostLimits, AFileGrownPastTheLimitIsAnOutputThatFailed) {
-    furlpane_test::TempFolder folder;
-    std::string expectations;
-    for (int i = 0; i < 400; ++i) expectations += "expect window \"Groceries\" normal\n";
-    const std::string rollUp = kRollUp;
-    struct Case {
-        const char* name;
-        std::string lines;
-        std::vector<std::string> arguments;
-        bool journalInAFile;
-        const char* said;
-    };
-    const Case cases[] = {
-        {"snapshot", "snapshot desk\n" + rollUp, {"--out", (folder / "out").string()}, false,
-         "desk.png: File too large"},
-        {"frames", rollUp, {"--frames", (folder / "frames").string()}, false, "frame-000001.png: File too large"},
-        {"journal", expectations, {}, true, "the journal could not be written: File too large"},
-    };
-    const auto scratch = folder / "tmp";
-    std::filesystem::create_directories(scratch);
-    for (const Case& c : cases) {
-        const auto scenario = folder / (std::string(c.name) + ".scenario");
-        furlpane_test::writeText(scenario, kNotesDesk + c.lines);
-        std::vector<std::string> arguments{"--scenario", scenario.string()};
-        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-        const auto create = [&folder](const char* name) {
-            return ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        };
-        const int journal = c.journalInAFile ? create("journal") : -1;
-        const int errors = create("errors");
-        const pid_t pid = testing::startProgram(arguments, {-1, journal, errors}, [&scratch] {
-            ::setenv("TMPDIR", scratch.c_str(), 1);
-            limit(RLIMIT_FSIZE, 16 * 1024);
-        });
-        for (int fd : {journal, errors})
-            if (fd >= 0) ::close(fd);
-        EXPECT_EQ(testing::endWithin(pid, 120), 3) << c.name;
-        const std::string said = furlpane_test::readText(folder / "errors");
-        EXPECT_EQ(occurrences(said, c.said), 1U) << c.name << "\n" << said;
-        EXPECT_FALSE(anyPartialFile(folder.path())) << c.name;
-        EXPECT_TRUE(std::filesystem::is_empty(scratch)) << c.name;
-    }
 }
 
 // A program that cannot get memory soon after it runs, deep in a task, as an allocation
@@ -116,51 +70,83 @@ void fewThreads() {
     limit(RLIMIT_NPROC, 4);
 }
 
-// A thread or memory the process cannot get ends the session wherever it is found: said in
-// one line, status 4, the scratch folder gone. The session runs in a child of the test, as
-// the executable runs it (another user may not reach the executable's folder).
-TEST(HostLimits, MemoryOrAThreadItCannotGetEndsTheSessionWithFour) {
+// How the executable's session ends in a child of the test under `prepare`, its scratch
+// folder in `scratch`: its status. The child runs the session as the executable does
+// (another user may not reach the executable's folder); its standard error goes to
+// `errors`, its journal to `journal`.
+int sessionEnd(const std::vector<std::string>& options, const std::function<void()>& prepare, const Program& program,
+               const std::filesystem::path& scratch, std::array<int, 2> journalAndErrors) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(journalAndErrors[0] >= 0 ? journalAndErrors[0] : null, STDOUT_FILENO);
+        ::dup2(journalAndErrors[1], STDERR_FILENO);
+        ::setenv("TMPDIR", scratch.c_str(), 1);
+        prepare();
+        std::vector<std::string> arguments{"furlpane-novan"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        _exit(platform::System::run(int(argv.size()) - 1, argv.data(), {.makeDelegate = program}));
+    }
+    return testing::endWithin(pid, 120);
+}
+
+// A file that would grow past the limit on a file's size is an output that failed (3), not
+// a host killed by SIGXFSZ; a thread or memory the process cannot get ends the session
+// wherever it is found (4). Either is said in one line.
+TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
     furlpane_test::TempFolder folder;
-    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
     const auto scratch = folder / "tmp";
     std::filesystem::create_directories(scratch);
-    std::filesystem::permissions(scratch, std::filesystem::perms::all);
-    furlpane_test::writeText(folder / "s.scenario", std::string(kNotesDesk) + kRollUp);
-    std::filesystem::permissions(folder / "s.scenario", std::filesystem::perms::all);
+    for (const auto& open : {folder.path(), scratch}) std::filesystem::permissions(open, std::filesystem::perms::all);
+    std::string expectations;
+    for (int i = 0; i < 400; ++i) expectations += "expect window \"Groceries\" normal\n";
+    const auto fileSize = [] { limit(RLIMIT_FSIZE, 16 * 1024); };
+    const Program real = [] { return AppDelegate::make(); };
     struct Case {
         const char* name;
-        bool live;
+        std::string lines;  // none: a live session
+        std::vector<std::string> options;
         std::function<void()> prepare;
-        std::function<std::shared_ptr<platform::ApplicationDelegate>()> program;
+        Program program;
+        bool journalInAFile;
+        int status;
         const char* said;
     };
-    const auto real = [] { return AppDelegate::make(); };
     const Case cases[] = {
-        {"a thread", false, fewThreads, real, "cannot get a thread it needs"},
-        {"a thread, live", true, fewThreads, real, "cannot get a thread it needs"},
-        {"memory", false, [] {}, [] { return std::make_shared<Greedy>(); }, "cannot get memory it needs"},
+        {"snapshot", "snapshot desk\n", {"--out", (folder / "out").string()}, fileSize, real, false, 3,
+         "desk.png: File too large"},
+        {"frames", kRollUp, {"--frames", (folder / "frames").string()}, fileSize, real, false, 3,
+         "frame-000001.png: File too large"},
+        {"journal", expectations, {}, fileSize, real, true, 3, "the journal could not be written: File too large"},
+        {"a thread", kRollUp, {}, fewThreads, real, false, 4, "cannot get a thread it needs"},
+        {"a thread, live", "", {}, fewThreads, real, false, 4, "cannot get a thread it needs"},
+        {"memory", kRollUp, {}, [] {}, [] { return std::make_shared<Greedy>(); }, false, 4,
+         "cannot get memory it needs"},
     };
     for (const Case& c : cases) {
-        const int errors = ::open((folder / "errors").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int null = ::open("/dev/null", O_RDWR);
-            for (int fd : {STDIN_FILENO, STDOUT_FILENO}) ::dup2(null, fd);
-            ::dup2(errors, STDERR_FILENO);
-            ::setenv("TMPDIR", scratch.c_str(), 1);
-            c.prepare();
-            std::vector<std::string> arguments{"furlpane-novan"};
-            if (!c.live) arguments.insert(arguments.end(), {"--scenario", (folder / "s.scenario").string()});
-            std::vector<char*> argv;
-            for (std::string& argument : arguments) argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            _exit(platform::System::run(int(argv.size()) - 1, argv.data(), {.makeDelegate = c.program}));
+        std::vector<std::string> options = c.options;
+        if (!c.lines.empty()) {
+            const auto scenario = folder / (std::string(c.name) + ".scenario");
+            furlpane_test::writeText(scenario, testing::kNotesDesk + c.lines);
+            std::filesystem::permissions(scenario, std::filesystem::perms::all);
+            options.insert(options.begin(), {"--scenario", scenario.string()});
         }
-        ::close(errors);
-        EXPECT_EQ(testing::endWithin(pid, 120), 4) << c.name;
+        const auto create = [&folder](const char* name) {
+            return ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        };
+        const int journal = c.journalInAFile ? create("journal") : -1;
+        const int errors = create("errors");
+        EXPECT_EQ(sessionEnd(options, c.prepare, c.program, scratch, {journal, errors}), c.status) << c.name;
+        for (int fd : {journal, errors})
+            if (fd >= 0) ::close(fd);
         const std::string said = furlpane_test::readText(folder / "errors");
         EXPECT_EQ(occurrences(said, c.said), 1U) << c.name << "\n" << said;
         EXPECT_EQ(occurrences(said, "\n"), 1U) << c.name << "\n" << said;
+        EXPECT_FALSE(anyPartialFile(folder.path())) << c.name;
         EXPECT_TRUE(std::filesystem::is_empty(scratch)) << c.name;
     }
 }
