@@ -84,6 +84,8 @@ int System::run(int argc, char** argv, Program program) {
         std::cerr << "furlpane-novan: a system is already up in this process\n";
         return 2;
     }
+    // The session's outputs wait for their readers, but not past a termination signal.
+    const scenario::InterruptibleStandardStreams outputs;
     return scenario::runSession(*options, std::move(program.makeDelegate));
 }
 

@@ -7,10 +7,20 @@ namespace platform::gpu {
 WorkerPool::WorkerPool(int threads) {
     const int workers = std::max(threads, 1) - 1;
     workers_.reserve(static_cast<std::size_t>(workers));
-    for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { workerLoop(); });
+    try {
+        for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { workerLoop(); });
+    } catch (...) {
+        // A thread the process may not have: those started are joined, so that the
+        // failure reaches whoever made the pool instead of a joinable thread ending the
+        // process with nothing said.
+        stop();
+        throw;
+    }
 }
 
-WorkerPool::~WorkerPool() {
+WorkerPool::~WorkerPool() { stop(); }
+
+void WorkerPool::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;

@@ -16,7 +16,8 @@ namespace platform::gpu {
 
 class WorkerPool {
 public:
-    // threads: how many threads work on a job, the caller included; at least 1.
+    // threads: how many threads work on a job, the caller included; at least 1. Throws
+    // std::system_error, with nothing left running, when a thread cannot be started.
     explicit WorkerPool(int threads);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
@@ -26,6 +27,7 @@ public:
     void parallelFor(int count, const std::function<void(int)>& job);
 
 private:
+    void stop();
     void workerLoop();
     void runIndices();
 

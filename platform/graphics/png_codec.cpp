@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <new>
@@ -111,13 +112,16 @@ Result<void> writePNG(const Image& image, const std::filesystem::path& file) {
     std::filesystem::path temporary = file;
     temporary += ".partial";
     {
+        errno = 0;
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(encoded->data()), std::streamsize(encoded->size()));
         out.flush();
         if (!out) {
+            // Said before the file goes, which may set errno again.
+            const std::string why = errno ? std::strerror(errno) : "the file took no more";
             std::error_code ignored;
             std::filesystem::remove(temporary, ignored);
-            return Failure{"cannot write " + temporary.string()};
+            return Failure{"cannot write " + file.string() + ": " + why};
         }
     }
     std::error_code error;

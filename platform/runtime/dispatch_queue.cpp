@@ -62,9 +62,17 @@ ThreadDispatchQueue::ThreadDispatchQueue(std::string label, MainLoop& loop, Pool
     : DispatchQueue(std::move(label), loop, std::max({pool.limit, pool.kept, size_t{1}})),
       kept_(std::max<size_t>(pool.kept, 1)),
       idleLife_(std::isfinite(pool.idleLife) && pool.idleLife > 0 ? pool.idleLife : 0) {
-    std::lock_guard lock(mutex_);
-    workers_.reserve(kept_);
-    for (size_t i = 0; i < kept_; ++i) startThread();
+    try {
+        std::lock_guard lock(mutex_);
+        workers_.reserve(kept_);
+        for (size_t i = 0; i < kept_; ++i) startThread();
+    } catch (...) {
+        // A thread the process may not have: those started are joined, so that the
+        // failure reaches whoever asked for the queue instead of a joinable thread ending
+        // the process with nothing said.
+        stop();
+        throw;
+    }
 }
 
 void ThreadDispatchQueue::stop() {

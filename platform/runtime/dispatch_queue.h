@@ -90,8 +90,9 @@ public:
         double idleLife = 5;
     };
 
-    // Starts `width` threads (at least one) that live as long as the queue. Going away,
-    // the queue stops.
+    // Starts `width` threads (at least one) that live as long as the queue; throws
+    // std::system_error, with nothing left running, when one cannot be started, as a job
+    // that needs a thread more does. Going away, the queue stops.
     ThreadDispatchQueue(std::string label, MainLoop& loop, size_t width = 1)
         : ThreadDispatchQueue(std::move(label), loop, Pool{width, width}) {}
     ThreadDispatchQueue(std::string label, MainLoop& loop, Pool pool);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +24,13 @@ namespace {
 // and a closed descriptor's number could by then belong to some other file.
 int g_pipe[2] = {-1, -1};
 
+// Counted before the byte is written, so that whoever sees the byte sees the count too.
+std::atomic<unsigned> g_caught{0};
+static_assert(std::atomic<unsigned>::is_always_lock_free, "a handler may only touch lock-free atomics");
+
 void onSignal(int signo) {
     const int saved = errno;
+    g_caught.fetch_add(1);
     const unsigned char byte = static_cast<unsigned char>(signo);
     // A full pipe drops the byte: one pending signal is as good as many.
     [[maybe_unused]] ssize_t n = write(g_pipe[1], &byte, 1);
@@ -89,6 +95,21 @@ std::optional<int> waitUntilReadable(int fd) {
         unsigned char signo = 0;
         if (g_pipe[0] >= 0 && read(g_pipe[0], &signo, 1) == 1) return signo;
         if (ready > 0 && fds[1].revents != 0) return std::nullopt;
+    }
+}
+
+unsigned caughtSignalCount() { return g_caught.load(); }
+
+bool waitUntilWritable(int fd, unsigned caughtBefore) {
+    for (;;) {
+        // Once a signal has come, only what the descriptor takes at once is written.
+        const bool caught = g_caught.load() != caughtBefore;
+        pollfd fds[2] = {{fd, POLLOUT, 0}, {g_pipe[0], POLLIN, 0}};
+        const nfds_t count = !caught && g_pipe[0] >= 0 ? 2 : 1;
+        const int ready = poll(fds, count, caught ? 0 : -1);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || fds[0].revents != 0) return true;
+        if (caught || fds[1].revents != 0) return false;
     }
 }
 

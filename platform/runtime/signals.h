@@ -43,6 +43,17 @@ void discardPendingSignals();
 // other calls. Main thread, while no watcher takes the signals.
 std::optional<int> waitUntilReadable(int fd);
 
+// How many termination signals the handlers have caught since the process started. Any
+// thread.
+unsigned caughtSignalCount();
+
+// Waits until a write to `fd` can go on without blocking (or fails at once, which the
+// write then tells), or until a termination signal comes, whichever is first: false when
+// a signal is pending or the handlers have caught one since caughtSignalCount() answered
+// `caughtBefore`. The signal is left for the watchers. A writer whose reader has stopped
+// reading thus never outlasts a termination signal. Any thread.
+bool waitUntilWritable(int fd, unsigned caughtBefore);
+
 // Sends `signo` to one run of the program, as a signal to its process: its watcher gets
 // it on a later loop turn, or on being made when the run has none yet. Main thread.
 void signalRun(const std::shared_ptr<ProcessRun>& run, int signo);

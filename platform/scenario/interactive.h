@@ -14,7 +14,8 @@
 //   input holds at once (a person at a terminal who typed `quit` has given no more);
 // - at the end of standard input, once its last line has run: every instance that runs
 //   is quit, as the status menu's Quit does, and the session ends with the last of them;
-// - on SIGTERM, SIGINT or SIGHUP: every instance ends on it as its process would, and the
+// - on SIGTERM, SIGINT or SIGHUP, whatever it waits for (an output whose reader has
+//   stopped reading too): every instance ends on it as its process would, and the
 //   session with the last of them; at once when none runs (after a crash, until the next
 //   `launch`);
 // - when standard input cannot be read (a folder, a descriptor not open for reading, a

@@ -3,14 +3,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop.h"
@@ -50,6 +56,9 @@ int endWith(int status, const std::string& why) {
     return status;
 }
 
+// The scratch folder of the session under way, for an end that no destructor sees.
+const std::filesystem::path* g_scratchFolder = nullptr;
+
 // A fresh folder for the program's defaults under $TMPDIR (else /tmp), gone with the
 // session. When none can be made the session does not start: the program's settings
 // must never fall back on the user's own file.
@@ -68,6 +77,7 @@ public:
         return std::unique_ptr<ScratchFolder>(new ScratchFolder(pattern));
     }
     ~ScratchFolder() {
+        g_scratchFolder = nullptr;
         std::error_code error;
         std::filesystem::remove_all(path_, error);
     }
@@ -76,26 +86,88 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
 private:
-    explicit ScratchFolder(std::filesystem::path path) : path_(std::move(path)) {}
+    explicit ScratchFolder(std::filesystem::path path) : path_(std::move(path)) { g_scratchFolder = &path_; }
     std::filesystem::path path_;
 };
 
-// While the session runs, a write to a pipe whose reader has gone (the journal piped
-// into `head -1`) fails as other writes fail, instead of killing the host with its
-// scratch folder left behind.
-class BrokenPipesFail {
+// What the process could not get, when an exception that no one caught ends it: memory
+// or a thread, as its limits allow (`ulimit -v`, a cap on the user's processes); none
+// for any other exception, which is a fault of the code.
+const char* lackOf(const std::exception_ptr& exception) {
+    if (!exception) return nullptr;
+    try {
+        std::rethrow_exception(exception);
+    } catch (const std::bad_alloc&) {
+        return "memory";
+    } catch (const std::system_error& e) {
+        if (e.code() == std::errc::resource_unavailable_try_again) return "a thread";
+        if (e.code() == std::errc::not_enough_memory) return "memory";
+    } catch (...) {
+    }
+    return nullptr;
+}
+
+std::terminate_handler g_outerTerminate = nullptr;
+
+// Memory or a thread that cannot be had ends the session wherever it is found, on
+// whichever thread and however deep in the program: nothing can be put right from there,
+// so the process says so in one line, removes its scratch folder and ends at once. Any
+// other end by terminate is the fault it was and ends as before, the folder removed all
+// the same. Nothing here may wait on a reader that has stopped reading.
+[[noreturn]] void endForWantOfResources() {
+    const char* lack = lackOf(std::current_exception());
+    if (g_scratchFolder) {
+        try {
+            std::error_code error;
+            std::filesystem::remove_all(*g_scratchFolder, error);
+        } catch (...) {
+        }
+    }
+    if (!lack) {
+        if (g_outerTerminate) g_outerTerminate();
+        std::abort();
+    }
+    char line[256];
+    const int length = std::snprintf(line, sizeof line,
+                                     "furlpane-novan: the process cannot get %s it needs under its limits "
+                                     "(ulimit -v, ulimit -u); the session ends here\n",
+                                     lack);
+    if (length > 0 && waitUntilWritable(STDERR_FILENO, caughtSignalCount())) {
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, line, std::min<size_t>(size_t(length), sizeof line));
+    }
+    ::_exit(kOutOfResourcesStatus);
+}
+
+// While the session runs, every end by terminate goes through endForWantOfResources.
+class ResourcesEndTheSession {
 public:
-    BrokenPipesFail() {
+    ResourcesEndTheSession() { g_outerTerminate = std::set_terminate(endForWantOfResources); }
+    ~ResourcesEndTheSession() { std::set_terminate(std::exchange(g_outerTerminate, nullptr)); }
+    ResourcesEndTheSession(const ResourcesEndTheSession&) = delete;
+    ResourcesEndTheSession& operator=(const ResourcesEndTheSession&) = delete;
+};
+
+// While the session runs, a write the process may not make fails as other writes fail
+// (the journal, a frame or a picture then ends the session with its status), instead of
+// killing the host with its scratch folder and a half-written file left behind: into a
+// pipe whose reader has gone (the journal piped into `head -1`), and past the limit on a
+// file's size (`ulimit -f`).
+class FailedWritesDoNotKill {
+public:
+    FailedWritesDoNotKill() {
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
-        ::sigaction(SIGPIPE, &ignore, &saved_);
+        for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &ignore, &saved_[i]);
     }
-    ~BrokenPipesFail() { ::sigaction(SIGPIPE, &saved_, nullptr); }
-    BrokenPipesFail(const BrokenPipesFail&) = delete;
-    BrokenPipesFail& operator=(const BrokenPipesFail&) = delete;
+    ~FailedWritesDoNotKill() {
+        for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &saved_[i], nullptr);
+    }
+    FailedWritesDoNotKill(const FailedWritesDoNotKill&) = delete;
+    FailedWritesDoNotKill& operator=(const FailedWritesDoNotKill&) = delete;
 
 private:
-    struct sigaction saved_ {};
+    static constexpr std::array<int, 2> kSignals{SIGPIPE, SIGXFSZ};
+    std::array<struct sigaction, kSignals.size()> saved_{};
 };
 
 // The program as the simulated machine has it: installed in the Applications folder,
@@ -273,11 +345,13 @@ std::string usage() {
            "  scenario commands from standard input; Ctrl-C or the end of the input ends it\n"
            "  the program's settings live in a fresh folder under $TMPDIR for each run\n"
            "  exit status: 0 all held, 1 a line failed or had a mistake, 2 the session could\n"
-           "  not start, 3 an output could not be written, 128+N ended by signal N\n";
+           "  not start, 3 an output could not be written, 4 the process could not get memory\n"
+           "  or a thread, 128+N ended by signal N\n";
 }
 
 int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {
-    const BrokenPipesFail pipes;
+    const FailedWritesDoNotKill writes;
+    const ResourcesEndTheSession resources;
     installProgramBundle();
     const int status = options.scenario ? playScenario(options, std::move(makeDelegate))
                                         : runLive(options, std::move(makeDelegate));

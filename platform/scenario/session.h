@@ -13,16 +13,19 @@
 // when every command and expectation held, 1 when one did not (each reported with its
 // line on standard error), 2 when the file cannot be read (missing, a folder) or has a
 // syntax error (line and column). SIGTERM, SIGINT or SIGHUP sent to the host from outside
-// end a scenario session, whatever it waits for (a FIFO with no writer too): the program's
-// runs get the signal as their process's and end on it, then the host stops playing, says
-// so, and ends with 128 + the signal. The live session's ends are told in interactive.h.
+// end a scenario session, whatever it waits for (a FIFO with no writer too, a reader of the
+// journal or of standard error that has stopped reading): the program's runs get the
+// signal as their process's and end on it, then the host stops playing, says so, and ends
+// with 128 + the signal. The live session's ends are told in interactive.h.
 //
 // Either ends with 2, before anything runs, when its folder for the program's settings
-// cannot be made (below); and with 3 when an output cannot be written: the journal
-// (standard output full, closed, a pipe whose reader has gone), a frame of --frames (its
-// folder cannot be made, or a frame cannot be written), a snapshot's picture. The first
-// such failure is said once on standard error; the playing stops there and every instance
-// of the program that runs is quit.
+// cannot be made (below); with 3 when an output cannot be written: the journal (standard
+// output full, closed, a pipe whose reader has gone), a frame of --frames (its folder
+// cannot be made, or a frame cannot be written), a snapshot's picture, any of them in a
+// file that would grow past the process's limit on a file's size. The first such failure
+// is said once on standard error; the playing stops there and every instance of the
+// program that runs is quit. And with 4, at once, when the process cannot get memory or a
+// thread it needs, wherever that is found: said in one line.
 //
 // The program's defaults live in a fresh folder of their own for each session, under
 // $TMPDIR (else /tmp) and removed at every end the host controls, so that a session

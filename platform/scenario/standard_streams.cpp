@@ -4,8 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <iostream>
+
+#include "platform/runtime/signals.h"
 
 namespace platform::scenario {
 
@@ -46,6 +51,48 @@ std::optional<std::string> whyInputIsUnreadable() {
     if (flags < 0) return std::string("standard input: ") + std::strerror(errno);
     if ((flags & O_ACCMODE) == O_WRONLY) return std::string("standard input is open for writing only");
     return std::nullopt;
+}
+
+InterruptibleOutput::InterruptibleOutput(int fd) : fd_(fd), caughtBefore_(caughtSignalCount()) {}
+
+InterruptibleOutput::int_type InterruptibleOutput::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char byte = traits_type::to_char_type(c);
+    return writeOut(&byte, 1) ? c : traits_type::eof();
+}
+
+std::streamsize InterruptibleOutput::xsputn(const char* bytes, std::streamsize count) {
+    return count > 0 && writeOut(bytes, static_cast<size_t>(count)) ? count : 0;
+}
+
+bool InterruptibleOutput::writeOut(const char* bytes, size_t count) {
+    const std::lock_guard lock(mutex_);
+    while (count > 0 && !dropped_) {
+        if (!waitUntilWritable(fd_, caughtBefore_)) {
+            dropped_ = true;
+            break;
+        }
+        // A pipe with room at all takes this much without blocking.
+        const ssize_t n = ::write(fd_, bytes, std::min<size_t>(count, PIPE_BUF));
+        if (n < 0 && errno != EINTR && errno != EAGAIN) return false;
+        if (n <= 0) continue;
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+InterruptibleStandardStreams::InterruptibleStandardStreams()
+    : out_(STDOUT_FILENO),
+      errors_(STDERR_FILENO),
+      savedOut_(std::cout.rdbuf(&out_)),
+      savedErrors_(std::cerr.rdbuf(&errors_)) {}
+
+InterruptibleStandardStreams::~InterruptibleStandardStreams() {
+    std::cout.flush();
+    std::cerr.flush();
+    std::cout.rdbuf(savedOut_);
+    std::cerr.rdbuf(savedErrors_);
 }
 
 }  // namespace platform::scenario

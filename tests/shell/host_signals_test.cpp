@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,12 +13,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "tests/shell/program_process.h"
 #include "tests/shell/shell_test_support.h"
 #include "tests/support/temp_folder.h"
 
@@ -36,24 +39,12 @@ class Host {
 public:
     Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, Input input = Input::empty) {
         int output[2];
-        if (::pipe(output) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(output[1], STDOUT_FILENO);
-            // The journal's only reader is the test.
-            ::close(output[0]);
-            ::close(output[1]);
-            const int null = ::open("/dev/null", O_RDONLY);
-            ::dup2(null, STDIN_FILENO);
-            const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(error, STDERR_FILENO);
+        if (::pipe2(output, O_CLOEXEC) != 0) return;
+        const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        pid_ = testing::startProgram(arguments, {-1, output[1], error}, [input] {
             if (input == Input::closed) ::close(STDIN_FILENO);
-            std::vector<char*> argv{const_cast<char*>(FURLPANE_PROGRAM)};
-            for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-            argv.push_back(nullptr);
-            ::execv(FURLPANE_PROGRAM, argv.data());
-            _exit(127);
-        }
+        });
+        ::close(error);
         ::close(output[1]);
         output_ = output[0];
     }
@@ -191,6 +182,105 @@ TEST(HostSignals, EndASessionStartedWithStandardInputClosed) {
     host.send(SIGTERM);
     EXPECT_EQ(host.endWithin(30), 0) << host.journal;
     EXPECT_NE(host.journal.find(R"("event":"exit","status":0)"), std::string::npos) << host.journal;
+}
+
+// Whether the process comes, within `seconds`, to wait with something in the pipe it writes
+// to (`read`, its other end): asleep, twice, with nothing more written in between.
+bool waitsToWrite(pid_t pid, int read, double seconds) {
+    const auto state = [pid] {
+        const std::string stat = furlpane_test::readText("/proc/" + std::to_string(pid) + "/stat");
+        const size_t name = stat.rfind(')');
+        return name == std::string::npos || name + 2 >= stat.size() ? '?' : stat[name + 2];
+    };
+    const auto waiting = [read] {
+        int bytes = 0;
+        return ::ioctl(read, FIONREAD, &bytes) == 0 ? bytes : -1;
+    };
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (Clock::now() < deadline) {
+        const int before = waiting();
+        const bool asleep = state() == 'S';
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (before > 0 && asleep && state() == 'S' && waiting() == before) return true;
+    }
+    return false;
+}
+
+// The journal or standard error into a pipe whose reader has stopped reading, as a pager at
+// its first screen does: once the pipe is full the host waits to write, and a termination
+// signal still ends the session at once with the status it gives, the scratch folder gone;
+// what the blocked output could not take is lost. All the hosts run side by side.
+TEST(HostSignals, EndTheSessionWhileAnOutputWaitsForAReaderThatStopped) {
+    furlpane_test::TempFolder folder;
+    // Each expectation is a line of the journal; each that fails, a line of standard error too.
+    const auto expectations = [](const char* state) {
+        std::string lines;
+        for (int i = 0; i < 400; ++i) lines += std::string("expect window \"Groceries\" ") + state + "\n";
+        return lines;
+    };
+    struct Run {
+        bool journalBlocked, live;
+        int signal;
+        int expected;
+        std::filesystem::path scratch, open;  // TMPDIR, and the output that is read
+        pid_t pid = -1;
+        int stopped = -1;  // the blocked output's reader, which never reads
+        int input = -1;    // live: standard input, left open
+    };
+    std::vector<Run> runs;
+    for (const bool journalBlocked : {true, false}) {
+        for (const bool live : {false, true}) {
+            for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+                // Live, the program's status: 0 after a signal, 1 when an expectation failed.
+                const int expected = live ? (journalBlocked ? 0 : 1) : 128 + signal;
+                const auto name = std::to_string(runs.size());
+                runs.push_back({journalBlocked, live, signal, expected, folder / ("tmp" + name), folder / name});
+            }
+        }
+    }
+    for (Run& run : runs) {
+        std::filesystem::create_directories(run.scratch);
+        const std::string lines = expectations(run.journalBlocked ? "normal" : "shaded");
+        furlpane_test::writeText(run.open.string() + ".scenario", testing::kNotesDesk + lines);
+        int blocked[2], input[2] = {-1, -1};
+        ASSERT_EQ(::pipe2(blocked, O_CLOEXEC), 0);
+        // A page: a few lines fill it.
+        ::fcntl(blocked[1], F_SETPIPE_SZ, 4096);
+        if (run.live) {
+            ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
+            ASSERT_EQ(::write(input[1], lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+        }
+        const int open = ::open(run.open.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        std::vector<std::string> arguments;
+        if (!run.live) arguments = {"--scenario", run.open.string() + ".scenario"};
+        const std::array<int, 3> standard{input[0], run.journalBlocked ? blocked[1] : open,
+                                          run.journalBlocked ? open : blocked[1]};
+        const std::string scratch = run.scratch.string();
+        run.pid = testing::startProgram(arguments, standard, [&scratch] { ::setenv("TMPDIR", scratch.c_str(), 1); });
+        for (int fd : {open, blocked[1], input[0]})
+            if (fd >= 0) ::close(fd);
+        run.stopped = blocked[0];
+        run.input = input[1];
+    }
+    for (Run& run : runs) {
+        EXPECT_TRUE(waitsToWrite(run.pid, run.stopped, 120)) << "the host never waited for its reader";
+        ::kill(run.pid, run.signal);
+    }
+    const auto signalled = Clock::now();
+    for (Run& run : runs) {
+        const std::string what = std::string(run.journalBlocked ? "journal" : "errors") +
+                                 (run.live ? ", live, " : ", ") + sigabbrev_np(run.signal);
+        const std::chrono::duration<double> left = signalled + std::chrono::seconds(30) - Clock::now();
+        EXPECT_EQ(testing::endWithin(run.pid, left.count()), run.expected) << what;
+        EXPECT_TRUE(std::filesystem::is_empty(run.scratch)) << what;
+        const std::string read = furlpane_test::readText(run.open);
+        const char* told = run.journalBlocked ? "came from outside the session" : R"("event":"interrupted")";
+        if (!run.live) {
+            EXPECT_NE(read.find(told), std::string::npos) << what << "\n" << read;
+        }
+        for (int fd : {run.stopped, run.input})
+            if (fd >= 0) ::close(fd);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,155 @@
+// The host under the limits a person sets on a process in a shell (`ulimit -f`, `ulimit -v`,
+// a cap on the user's processes): what it may not have ends the session with the status
+// the README gives, said once, and leaves neither a half-written file nor its scratch
+// folder behind.
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/shell/app_delegate.h"
+#include "platform/appkit/application.h"
+#include "platform/runtime/task.h"
+#include "platform/system.h"
+#include "tests/shell/program_process.h"
+#include "tests/support/foreign_settings.h"
+#include "tests/support/temp_folder.h"
+
+namespace furlpane {
+namespace {
+
+using furlpane_test::occurrences;
+using Program = std::function<std::shared_ptr<platform::ApplicationDelegate>()>;
+
+// Groceries rolled up, which draws the frames of a transition.
+constexpr const char* kRollUp = "wait 1\ndouble-click 200,112\nwait 1.2\n";
+
+bool anyPartialFile(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.path().extension() == ".partial") return true;
+    }
+    return false;
+}
+
+void limit(int resource, rlim_t value) {
+    const rlimit both{value, value};
+    ::setrlimit(resource, &both);
+}
+
+// A program that cannot get memory soon after it runs, deep in a task, as an allocation
+// under `ulimit -v` would (the sanitizers' allocator ends the process itself where the
+// limit would make it throw, so no limit is set here).
+class Greedy : public platform::ApplicationDelegate {
+public:
+    void applicationDidFinishLaunching() override {
+        platform::spawnMain([]() -> platform::Task<void> {
+            co_await platform::sleepFor(0.1);
+            throw std::bad_alloc();
+        });
+    }
+};
+
+// Few threads allowed, as a cap on the user's processes allows: root is above that cap, so
+// the child becomes nobody first (the cap counts a user's threads, and nobody runs none).
+void fewThreads() {
+    if (::geteuid() == 0) {
+        ::setgroups(0, nullptr);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) _exit(125);
+    }
+    limit(RLIMIT_NPROC, 4);
+}
+
+// How the executable's session ends in a child of the test under `prepare`, its scratch
+// folder in `scratch`: its status. The child runs the session as the executable does
+// (another user may not reach the executable's folder); its standard error goes to
+// `errors`, its journal to `journal`.
+int sessionEnd(const std::vector<std::string>& options, const std::function<void()>& prepare, const Program& program,
+               const std::filesystem::path& scratch, std::array<int, 2> journalAndErrors) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(journalAndErrors[0] >= 0 ? journalAndErrors[0] : null, STDOUT_FILENO);
+        ::dup2(journalAndErrors[1], STDERR_FILENO);
+        ::setenv("TMPDIR", scratch.c_str(), 1);
+        prepare();
+        std::vector<std::string> arguments{"furlpane-novan"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        _exit(platform::System::run(int(argv.size()) - 1, argv.data(), {.makeDelegate = program}));
+    }
+    return testing::endWithin(pid, 120);
+}
+
+// A file that would grow past the limit on a file's size is an output that failed (3), not
+// a host killed by SIGXFSZ; a thread or memory the process cannot get ends the session
+// wherever it is found (4). Either is said in one line.
+TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
+    furlpane_test::TempFolder folder;
+    const auto scratch = folder / "tmp";
+    std::filesystem::create_directories(scratch);
+    for (const auto& open : {folder.path(), scratch}) std::filesystem::permissions(open, std::filesystem::perms::all);
+    std::string expectations;
+    for (int i = 0; i < 400; ++i) expectations += "expect window \"Groceries\" normal\n";
+    const auto fileSize = [] { limit(RLIMIT_FSIZE, 16 * 1024); };
+    const Program real = [] { return AppDelegate::make(); };
+    struct Case {
+        const char* name;
+        std::string lines;  // none: a live session
+        std::vector<std::string> options;
+        std::function<void()> prepare;
+        Program program;
+        bool journalInAFile;
+        int status;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"snapshot", "snapshot desk\n", {"--out", (folder / "out").string()}, fileSize, real, false, 3,
+         "desk.png: File too large"},
+        {"frames", kRollUp, {"--frames", (folder / "frames").string()}, fileSize, real, false, 3,
+         "frame-000001.png: File too large"},
+        {"journal", expectations, {}, fileSize, real, true, 3, "the journal could not be written: File too large"},
+        {"a thread", kRollUp, {}, fewThreads, real, false, 4, "cannot get a thread it needs"},
+        {"a thread, live", "", {}, fewThreads, real, false, 4, "cannot get a thread it needs"},
+        {"memory", kRollUp, {}, [] {}, [] { return std::make_shared<Greedy>(); }, false, 4,
+         "cannot get memory it needs"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> options = c.options;
+        if (!c.lines.empty()) {
+            const auto scenario = folder / (std::string(c.name) + ".scenario");
+            furlpane_test::writeText(scenario, testing::kNotesDesk + c.lines);
+            std::filesystem::permissions(scenario, std::filesystem::perms::all);
+            options.insert(options.begin(), {"--scenario", scenario.string()});
+        }
+        const auto create = [&folder](const char* name) {
+            return ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        };
+        const int journal = c.journalInAFile ? create("journal") : -1;
+        const int errors = create("errors");
+        EXPECT_EQ(sessionEnd(options, c.prepare, c.program, scratch, {journal, errors}), c.status) << c.name;
+        for (int fd : {journal, errors})
+            if (fd >= 0) ::close(fd);
+        const std::string said = furlpane_test::readText(folder / "errors");
+        EXPECT_EQ(occurrences(said, c.said), 1U) << c.name << "\n" << said;
+        EXPECT_EQ(occurrences(said, "\n"), 1U) << c.name << "\n" << said;
+        EXPECT_FALSE(anyPartialFile(folder.path())) << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(scratch)) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace furlpane
