@@ -1,6 +1,7 @@
 #include "platform/scenario/session.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -132,7 +133,9 @@ std::terminate_handler g_outerTerminate = nullptr;
                                      "furlpane-novan: the process cannot get %s it needs under its limits "
                                      "(ulimit -v, ulimit -u); the session ends here\n",
                                      lack);
-    if (length > 0 && waitUntilWritable(STDERR_FILENO, caughtSignalCount())) {
+    // Said only when standard error takes it at once: an end may not wait on its reader.
+    pollfd errors{STDERR_FILENO, POLLOUT, 0};
+    if (length > 0 && ::poll(&errors, 1, 0) == 1 && (errors.revents & POLLOUT) != 0) {
         [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, line, std::min<size_t>(size_t(length), sizeof line));
     }
     ::_exit(kOutOfResourcesStatus);
