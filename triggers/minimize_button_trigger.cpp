@@ -97,9 +97,11 @@ std::optional<TriggerTap::ButtonTarget> TriggerTap::minimizeButtonTarget(Point l
 // answers nothing, and the click goes on to that instance.
 TriggerTap::ButtonLookup TriggerTap::lookUpButton(Point location, std::optional<int32_t> targetProcess) {
     const auto hit = titleZoneHit(location, targetProcess);
-    if (!hit || isHeldElsewhere(hit->id)) return {};
+    if (!hit) return {};
     const Rect& bounds = hit->bounds;
     if (location.x - bounds.minX() > kButtonZoneWidth && bounds.maxX() - location.x > kButtonZoneWidth) return {};
+    // Asked only in the corners: the other instances' lists are read from the settings file.
+    if (isHeldElsewhere(hit->id)) return {};
     if (isTravelling(hit->processIdentifier)) {
         auto known = knownTarget(hit->id, hit->processIdentifier);
         if (!known) return {};
