@@ -58,7 +58,7 @@ public:
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    // Whether its handlers catch SIGTERM yet, from what the kernel shows of it, within
+    // Whether its handlers catch the three signals yet, from what the kernel shows of it, within
     // `seconds`.
     bool catchesSignals(double seconds) {
         const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);

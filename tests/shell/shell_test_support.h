@@ -156,8 +156,8 @@ inline std::string moment(double seconds) {
     return text;
 }
 
-// Whether a process catches SIGTERM yet (its handler is installed), from what the kernel
-// shows of it.
+// Whether a process catches SIGTERM, SIGINT and SIGHUP yet (all three handlers are
+// installed, one after another), from what the kernel shows of it.
 inline bool catchesTermination(pid_t pid) {
     FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
     if (!status) return false;
@@ -167,7 +167,9 @@ inline bool catchesTermination(pid_t pid) {
         if (std::sscanf(line, "SigCgt: %llx", &caught) == 1) break;
     }
     std::fclose(status);
-    return (caught >> (SIGTERM - 1)) & 1;
+    const auto bit = [](int signal) { return 1ULL << (signal - 1); };
+    const unsigned long long wanted = bit(SIGTERM) | bit(SIGINT) | bit(SIGHUP);
+    return (caught & wanted) == wanted;
 }
 
 }  // namespace furlpane::testing
