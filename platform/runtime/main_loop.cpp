@@ -557,15 +557,12 @@ DispatchQueue& MainLoop::queue(const std::string& label) {
     std::lock_guard lock(mutex_);
     const QueueKey key{owner ? owner->number() : 0, label};
     if (auto it = queues_.find(key); it != queues_.end()) return *it->second.queue;
+    // Once the loop goes, the queues going are closed and waited for, not yet destroyed:
+    // none is taken out, and a new label gets a queue that refuses every job.
+    if (!tearingDown_) gone = takeQueuesOfGoneRuns();
     OwnedQueue& made = queues_[key];
     made.owner = owner;
-    if (tearingDown_) {
-        // The queues going are closed and waited for, not yet destroyed: none is taken out now.
-        made.queue = makeClosedQueue(label, *this);
-        return *made.queue;
-    }
-    gone = takeQueuesOfGoneRuns();
-    made.queue = makeSerialQueue(label, *this);
+    made.queue = tearingDown_ ? makeClosedQueue(label, *this) : makeSerialQueue(label, *this);
     return *made.queue;
 }
 
