@@ -1,12 +1,15 @@
 // One instance's gestures beside what another instance holds or does, on one desktop:
 // the window the other one floats is left to it, and a click on a minimize button of an
-// application that the other one's trip keeps from answering waits for it. What the user
-// sees afterwards is what one instance alone would show, and every window comes back.
+// application that the other one's trip keeps from answering waits for it, as does any
+// other press in the window's button row, which then reaches the application. What the
+// user sees afterwards is what one instance alone would show, and every window that is
+// not closed comes back.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@ using testing::moment;
 struct Beside {
     std::string name;
     std::string script;  // played after the desk and before every window is looked at
+    std::string atEnd = testing::kEveryWindowInPlace;
 };
 
 void PrintTo(const Beside& beside, std::ostream* out) { *out << beside.name; }
@@ -31,6 +35,16 @@ std::string menuOf(const std::string& listed, const std::string& instance = "") 
 }
 
 std::string centiseconds(double at) { return std::to_string(std::lround(at * 100)) + "cs"; }
+
+// Every window of the desk in place but one.
+std::string everyWindowInPlaceBut(const std::string& title) {
+    std::istringstream lines(testing::kEveryWindowInPlace);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find('"' + title + '"') == std::string::npos) kept += line + "\n";
+    }
+    return kept;
+}
 
 std::vector<Beside> everyCase() {
     std::vector<Beside> all;
@@ -59,13 +73,35 @@ std::vector<Beside> everyCase() {
     // The minimize button makes a thumbnail. The second instance rolls up "Draft" and
     // quits; a moment later, while its put-back keeps Editor from answering, the user
     // clicks the minimize button of "Outline".
+    const std::string othersTripEnds =
+        R"(defaults DefaultSettings {"Events": {"MinimizeButton": {"Action": "MIP", "Enabled": true}}})"
+        "\nlaunch\nwait 1\nlaunch instance 2\nwait 1\ndouble-click 250,452\nwait 1.5\nquit instance 2\nwait ";
     for (const double at : {0.02, 0.1, 0.2, 0.3}) {
-        all.push_back(
-            {"ButtonBesideTheOthersTripAfter" + centiseconds(at),
-             R"(defaults DefaultSettings {"Events": {"MinimizeButton": {"Action": "MIP", "Enabled": true}}})"
-             "\nlaunch\nwait 1\nlaunch instance 2\nwait 1\ndouble-click 250,452\nwait 1.5\nquit instance 2\nwait " +
-                 moment(at) + "\nclick 456,454\nwait 2\nexpect window \"Outline\" thumbnail\n" +
-                 menuOf("Outline (Editor)") + "quit\nwait 3\n"});
+        all.push_back({"ButtonBesideTheOthersTripAfter" + centiseconds(at),
+                       othersTripEnds + moment(at) + "\nclick 456,454\nwait 2\nexpect window \"Outline\" thumbnail\n" +
+                           menuOf("Outline (Editor)") + "quit\nwait 3\n"});
+    }
+    // The same with a press in the button row of "Outline" that is no trigger: Editor gets
+    // it once it answers, as it would have at once, and the first instance changes nothing.
+    const struct {
+        const char* name;
+        double at;
+        std::string press;
+        std::string seen;  // then every window is put back where it was, but a closed one
+        bool closes;
+    } presses[] = {
+        {"Close", 0.02, "click 436,454", "expect window \"Outline\" gone\n", true},
+        {"Zoom", 0.1, "click 476,454",
+         "expect window \"Outline\" normal at 0,25 size 1440x805\nclick 56,39\nwait 1.5\n", false},
+        {"TitleBarClick", 0.2, "click 520,452", "expect window \"Outline\" normal at 420,440 above \"Draft\"\n", false},
+        {"DragFromTheCorner", 0.05, "drag 520,452 to 620,512 over 0.3",
+         "expect window \"Outline\" normal at 520,500\ndrag 620,512 to 520,452 over 0.3\nwait 1.5\n", false},
+    };
+    for (const auto& p : presses) {
+        all.push_back({std::string("PressBesideTheOthersTrip") + p.name + "After" + centiseconds(p.at),
+                       othersTripEnds + moment(p.at) + "\n" + p.press + "\nwait 2\n" + p.seen + menuOf("") +
+                           "quit\nwait 3\n",
+                       p.closes ? everyWindowInPlaceBut("Outline") : testing::kEveryWindowInPlace});
     }
     return all;
 }
@@ -76,7 +112,7 @@ TEST_P(BesideAnotherInstance, WhatTheUserSeesIsWhatOneInstanceAloneWouldShow) {
     testing::ProgramRun run;
     const std::string script = std::string(testing::kFiveWindows) + "defaults MIPWindowAnimateTransitions false\n" +
                                GetParam().script + "expect exited 0\nexpect exited 0 instance 2\n" +
-                               "expect no defaults ChangedWindows\n" + testing::kEveryWindowInPlace;
+                               "expect no defaults ChangedWindows\n" + GetParam().atEnd;
     ASSERT_EQ(run.play(script), 0) << run.errors.str();
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -201,6 +202,113 @@ TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsO
         EXPECT_EQ(w.isMinimized(), c.isMinimized);
         EXPECT_TRUE(tap->changesWaiting().empty());
     }
+}
+
+// A press held for an application that does not answer, and that turns out to be no
+// trigger, reaches the application as the user made it, press, moves and release: it has
+// the very effect it has on an application that answers at once, and the program acts on
+// nothing. The window has a control of its own in its title bar, away from the buttons.
+TEST_F(TriggerActions, AHeldPressThatIsNoTriggerReachesTheApplication) {
+    namespace sequences = platform::input_sequences;
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    using Effect = std::function<bool(const desktop::Window&, const desktop::Window& cover)>;
+    const auto isInFront = [this](const desktop::Window& w, const desktop::Window& cover) {
+        const auto order = world.windowsFrontToBack();
+        return std::find(order.begin(), order.end(), &w) < std::find(order.begin(), order.end(), &cover);
+    };
+    const struct {
+        const char* what;
+        std::vector<EventRecord> events;  // on the window at 100, 100
+        Effect hasEffect;
+    } presses[] = {
+        {"close button", sequences::click({116, 114}), [](auto& w, auto&) { return w.isClosed(); }},
+        {"zoom button", sequences::click({156, 114}), [](auto& w, auto&) { return w.isZoomed(); }},
+        {"title bar beside the buttons", sequences::click({200, 110}), isInFront},
+        {"drag from the corner", sequences::drag({200, 110}, {300, 170}),
+         [](auto& w, auto&) { return w.frame().origin == Point{200, 160}; }},
+        {"double-click on the title bar's control", sequences::doubleClick({400, 114}),
+         [](auto& w, auto&) { return w.controls().front()->pressCount() == 2; }},
+    };
+    int made = 0;
+    for (const double silence : {0.0, 0.5}) {
+        for (const auto& p : presses) {
+            SCOPED_TRACE(std::string(p.what) + (silence > 0 ? ", silent" : ", answering"));
+            const std::string app = "com.example.App" + std::to_string(++made);
+            auto& w = window({.title = "Report", .frame = Rect{100, 100, 800, 150},
+                              .controls = {{.frame = Rect{290, 4, 20, 20}}}}, app);
+            auto& cover = window({.title = "Cover", .frame = Rect{100, 400, 300, 100}}, app + ".Cover");
+            if (silence > 0) w.owner().stopAnswering(1 + silence);
+            // The moves and the release come once the press has reached the tap, as a hand makes them.
+            loop.advance(1.0);
+            platform::injectEvent(p.events.front());
+            loop.runUntilIdle();
+            platform::injectEvents({p.events.begin() + 1, p.events.end()});
+            settle();
+            EXPECT_TRUE(p.hasEffect(w, cover));
+            EXPECT_FALSE(stateOf(w));
+            EXPECT_TRUE(tap->changesWaiting().empty());
+            w.close();
+            cover.close();
+            settle();
+        }
+    }
+}
+
+// What comes while a press is held waits behind it, and is given back in its order once
+// the press is decided, looked at as new: a click on the title bar beside the buttons held,
+// then a click on another window's title bar and one on a third window's minimize button.
+// The first window comes in front of a cover and the second in front of it, and the third
+// becomes a thumbnail (it is not sent to the Dock by its own button). When the application
+// answers too late, the held click is dropped and the rest goes on all the same.
+TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    const auto inFront = [this](const desktop::Window& w, const desktop::Window& behind) {
+        const auto order = world.windowsFrontToBack();
+        return std::find(order.begin(), order.end(), &w) < std::find(order.begin(), order.end(), &behind);
+    };
+    int made = 0;
+    for (const double silence : {0.5, 3.0}) {
+        SCOPED_TRACE(silence);
+        const std::string app = "com.example.App" + std::to_string(++made);
+        auto& w = window({.title = "Report", .frame = Rect{100, 100, 800, 150}}, app);
+        auto& other = window({.title = "Other", .frame = Rect{100, 300, 800, 150}}, app + ".Other");
+        auto& third = window({.title = "Third", .frame = Rect{100, 500, 800, 150}}, app + ".Third");
+        auto& cover = window({.title = "Cover", .frame = Rect{1000, 100, 300, 100}}, app + ".Cover");
+        w.owner().stopAnswering(1 + silence);
+        loop.advance(1.0);
+        platform::injectEvent(EventRecord::mouse(EventType::leftMouseDown, {200, 110}));
+        loop.runUntilIdle();
+        ASSERT_TRUE(tap->isHolding());
+        std::vector<EventRecord> after{EventRecord::mouse(EventType::leftMouseUp, {200, 110})};
+        for (const Point at : {Point{400, 310}, minimizeButtonOf(third)}) {
+            const auto clicked = platform::input_sequences::click(at);
+            after.insert(after.end(), clicked.begin(), clicked.end());
+        }
+        platform::injectEvents(after);
+        settle();
+        EXPECT_TRUE(inFront(other, w));
+        EXPECT_EQ(inFront(w, cover), silence < 1);
+        ASSERT_TRUE(stateOf(third));
+        EXPECT_EQ(stateOf(third)->style, Style::minimizedInPlace);
+        EXPECT_FALSE(tap->isHolding());
+        for (auto* each : {&w, &other, &third, &cover}) each->close();
+        settle();
+    }
+}
+
+// Taken down while it holds a press (the program is switched off), the tap gives the press
+// back: the window's own button takes it with its release.
+TEST_F(TriggerActions, ATapTakenDownGivesWhatItHoldsToTheApplication) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    auto& w = silentWindow("Report", 100, 3);
+    loop.advance(1.0);
+    platform::injectEvent(EventRecord::mouse(EventType::leftMouseDown, {w.frame().minX() + 16, w.frame().minY() + 14}));
+    loop.runUntilIdle();
+    ASSERT_TRUE(tap->isHolding());
+    preferences->setIsEnabled(false);
+    tap->update();
+    inject({EventRecord::mouse(EventType::leftMouseUp, {w.frame().minX() + 16, w.frame().minY() + 14})});
+    EXPECT_TRUE(w.isClosed());
 }
 
 // Another running instance of the program holds a window (it floats it, say): a trigger
