@@ -57,6 +57,23 @@ protected:
         }
         return w;
     }
+    // A second after whatever came before, the press, and the rest once the press has
+    // reached the tap, as a hand makes them.
+    void byHand(const std::vector<EventRecord>& events) {
+        loop.advance(1.0);
+        platform::injectEvent(events.front());
+        loop.runUntilIdle();
+        platform::injectEvents({events.begin() + 1, events.end()});
+    }
+    bool isInFront(const desktop::Window& w, const desktop::Window& behind) const {
+        const auto order = world.windowsFrontToBack();
+        return std::find(order.begin(), order.end(), &w) < std::find(order.begin(), order.end(), &behind);
+    }
+    // Closes the windows (and their stand-ins with them), so that the next case stands alone.
+    void closeAll(std::initializer_list<desktop::Window*> windows) {
+        for (auto* w : windows) w->close();
+        settle();
+    }
 };
 
 TEST_F(TriggerActions, ADoubleClickOnATitleBarRollsItsWindowUp) {
@@ -205,25 +222,20 @@ TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsO
 }
 
 // A press held for an application that does not answer, and that turns out to be no
-// trigger, reaches the application as the user made it, press, moves and release: it has
-// the very effect it has on an application that answers at once, and the program acts on
-// nothing. The window has a control of its own in its title bar, away from the buttons.
+// trigger, reaches it as the user made it (press, moves, release): it has the effect it has
+// on an application that answers at once, and the program acts on nothing.
 TEST_F(TriggerActions, AHeldPressThatIsNoTriggerReachesTheApplication) {
     namespace sequences = platform::input_sequences;
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
-    using Effect = std::function<bool(const desktop::Window&, const desktop::Window& cover)>;
-    const auto isInFront = [this](const desktop::Window& w, const desktop::Window& cover) {
-        const auto order = world.windowsFrontToBack();
-        return std::find(order.begin(), order.end(), &w) < std::find(order.begin(), order.end(), &cover);
-    };
     const struct {
         const char* what;
         std::vector<EventRecord> events;  // on the window at 100, 100
-        Effect hasEffect;
+        std::function<bool(const desktop::Window&, const desktop::Window& cover)> hasEffect;
     } presses[] = {
         {"close button", sequences::click({116, 114}), [](auto& w, auto&) { return w.isClosed(); }},
         {"zoom button", sequences::click({156, 114}), [](auto& w, auto&) { return w.isZoomed(); }},
-        {"title bar beside the buttons", sequences::click({200, 110}), isInFront},
+        {"title bar beside the buttons", sequences::click({200, 110}),
+         [this](auto& w, auto& cover) { return isInFront(w, cover); }},
         {"drag from the corner", sequences::drag({200, 110}, {300, 170}),
          [](auto& w, auto&) { return w.frame().origin == Point{200, 160}; }},
         {"double-click on the title bar's control", sequences::doubleClick({400, 114}),
@@ -238,34 +250,21 @@ TEST_F(TriggerActions, AHeldPressThatIsNoTriggerReachesTheApplication) {
                               .controls = {{.frame = Rect{290, 4, 20, 20}}}}, app);
             auto& cover = window({.title = "Cover", .frame = Rect{100, 400, 300, 100}}, app + ".Cover");
             if (silence > 0) w.owner().stopAnswering(1 + silence);
-            // The moves and the release come once the press has reached the tap, as a hand makes them.
-            loop.advance(1.0);
-            platform::injectEvent(p.events.front());
-            loop.runUntilIdle();
-            platform::injectEvents({p.events.begin() + 1, p.events.end()});
+            byHand(p.events);
             settle();
             EXPECT_TRUE(p.hasEffect(w, cover));
             EXPECT_FALSE(stateOf(w));
-            EXPECT_TRUE(tap->changesWaiting().empty());
-            w.close();
-            cover.close();
-            settle();
+            closeAll({&w, &cover});
         }
     }
 }
 
-// What comes while a press is held waits behind it, and is given back in its order once
-// the press is decided, looked at as new: a click on the title bar beside the buttons held,
-// then a click on another window's title bar and one on a third window's minimize button.
-// The first window comes in front of a cover and the second in front of it, and the third
-// becomes a thumbnail (it is not sent to the Dock by its own button). When the application
-// answers too late, the held click is dropped and the rest goes on all the same.
+// What comes while a press is held waits behind it and follows it in order, looked at as
+// new: a held click beside the buttons raises its window, then a click raises another and
+// one on a third window's minimize button makes a thumbnail (not a trip by its own button).
+// When the application answers too late, the held click is dropped and the rest goes on.
 TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
-    const auto inFront = [this](const desktop::Window& w, const desktop::Window& behind) {
-        const auto order = world.windowsFrontToBack();
-        return std::find(order.begin(), order.end(), &w) < std::find(order.begin(), order.end(), &behind);
-    };
     int made = 0;
     for (const double silence : {0.5, 3.0}) {
         SCOPED_TRACE(silence);
@@ -275,24 +274,17 @@ TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
         auto& third = window({.title = "Third", .frame = Rect{100, 500, 800, 150}}, app + ".Third");
         auto& cover = window({.title = "Cover", .frame = Rect{1000, 100, 300, 100}}, app + ".Cover");
         w.owner().stopAnswering(1 + silence);
-        loop.advance(1.0);
-        platform::injectEvent(EventRecord::mouse(EventType::leftMouseDown, {200, 110}));
-        loop.runUntilIdle();
-        ASSERT_TRUE(tap->isHolding());
-        std::vector<EventRecord> after{EventRecord::mouse(EventType::leftMouseUp, {200, 110})};
-        for (const Point at : {Point{400, 310}, minimizeButtonOf(third)}) {
-            const auto clicked = platform::input_sequences::click(at);
-            after.insert(after.end(), clicked.begin(), clicked.end());
+        std::vector<EventRecord> events;
+        for (const Point at : {Point{200, 110}, Point{400, 310}, minimizeButtonOf(third)}) {
+            for (const EventRecord& e : platform::input_sequences::click(at)) events.push_back(e);
         }
-        platform::injectEvents(after);
+        byHand(events);
         settle();
-        EXPECT_TRUE(inFront(other, w));
-        EXPECT_EQ(inFront(w, cover), silence < 1);
-        ASSERT_TRUE(stateOf(third));
-        EXPECT_EQ(stateOf(third)->style, Style::minimizedInPlace);
+        EXPECT_TRUE(isInFront(other, w));
+        EXPECT_EQ(isInFront(w, cover), silence < 1);
+        EXPECT_TRUE(stateOf(third) && stateOf(third)->style == Style::minimizedInPlace);
         EXPECT_FALSE(tap->isHolding());
-        for (auto* each : {&w, &other, &third, &cover}) each->close();
-        settle();
+        closeAll({&w, &other, &third, &cover});
     }
 }
 
@@ -301,13 +293,12 @@ TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
 TEST_F(TriggerActions, ATapTakenDownGivesWhatItHoldsToTheApplication) {
     setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
     auto& w = silentWindow("Report", 100, 3);
-    loop.advance(1.0);
-    platform::injectEvent(EventRecord::mouse(EventType::leftMouseDown, {w.frame().minX() + 16, w.frame().minY() + 14}));
-    loop.runUntilIdle();
+    const Point close{w.frame().minX() + 16, w.frame().minY() + 14};
+    byHand({EventRecord::mouse(EventType::leftMouseDown, close)});
     ASSERT_TRUE(tap->isHolding());
     preferences->setIsEnabled(false);
     tap->update();
-    inject({EventRecord::mouse(EventType::leftMouseUp, {w.frame().minX() + 16, w.frame().minY() + 14})});
+    inject({EventRecord::mouse(EventType::leftMouseUp, close)});
     EXPECT_TRUE(w.isClosed());
 }
 

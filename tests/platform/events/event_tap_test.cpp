@@ -213,10 +213,8 @@ TEST(EventTap, TapsSeeEventsInOrderAndListenOnlyTapsHoldNothing) {
     EXPECT_EQ(EventRouter::of(w.world).taps().size(), 3u);
 }
 
-// A tap gives back an event it swallowed: given back after the tap it goes on to the
-// application without being shown to the tap again; given back at the tap it is shown to
-// it once more. Both come ahead of an event already on its way to the tap, which is shown
-// to it after them.
+// An event a tap gives back after itself goes on unseen by it, one given back at itself is
+// shown to it again; both come ahead of an event already on its way to the tap.
 TEST(EventTap, ATapGivesEventsBackAtItsPlaceAheadOfWhatHasNotComePastIt) {
     TapWorld w;
     auto tap = w.makeTap();
