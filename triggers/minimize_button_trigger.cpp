@@ -117,45 +117,40 @@ TriggerTap::ButtonLookup TriggerTap::lookUpButton(Point location, std::optional<
 
 // The application did not answer: another instance of the program has sent one of its
 // windows on a trip, which this one does not count. A press in the row of the window
-// buttons is held as one on a minimize button would be, and once the application answers
-// again, within the bound that ends a trip of this instance's own, the action runs when
-// the press and its release both lie on the window's minimize button. Deeper in the
-// window the press may be the application's own, and it goes through.
+// buttons is held with what follows it, and once the application answers again, within
+// the bound that ends a trip of this instance's own, the action runs when the press and
+// its release both lie on the window's minimize button; else the application gets them.
+// Deeper in the window the press may be the application's own, and it goes through.
 bool TriggerTap::holdButtonPress(Point location, EventFlags held, std::optional<int32_t> targetProcess,
                                  const WindowServer::WindowHit& hit) {
     if (location.y - hit.bounds.minY() > title_bar::kDefaultButtonRow) return false;
     const auto action = actionInApplication(Trigger::minimizeButton, hit.processIdentifier);
     if (!action) return false;
-    isSwallowingMouseUp_ = true;
-    heldPress_ = HeldPress{location, hit.id, hit.processIdentifier, targetProcess, *action, scopeOf(held),
-                           speedOf(held)};
+    beginHold({HeldKind::buttonClick, location, hit.id, hit.processIdentifier, targetProcess, *action, scopeOf(held),
+               speedOf(held)});
     return true;
 }
 
-void TriggerTap::dispatchHeldPress(const HeldPress& press, Point release) {
-    std::weak_ptr<TriggerTap> tap = weak_from_this();
-    auto again = [tap, press, release](int32_t) -> std::optional<TargetWindow> {
-        const auto self = tap.lock();
-        auto found = self ? self->minimizeButtonTarget(press.location, press.targetProcess) : std::nullopt;
-        if (!found || found->target.id != press.window || !isOnButton(found->frame, release)) return std::nullopt;
-        return std::move(found->target);
-    };
-    queueWhenAnswering(press.processIdentifier, again, press.action, press.scope, press.speed, release);
+// Fired, the button counts as pressed, as one fired at once would: the further clicks of
+// a double-click on it stay here.
+bool TriggerTap::firesHeldButtonClick(const HeldPress& press, std::optional<Point> release) {
+    if (!release) return false;
+    auto found = minimizeButtonTarget(press.location, press.targetProcess);
+    if (!found || found->target.id != press.window || !isOnButton(found->frame, *release)) return false;
+    pressedButton_ = PressedButton{found->target.id, found->frame};
+    const int32_t pid = found->target.processIdentifier;
+    dispatchWindowTrigger(press.action, std::move(found->target), press.scope, press.speed, *release, pid);
+    return true;
 }
 
 // Once the mouse-up is taken it is swallowed, whatever follows.
 bool TriggerTap::mouseUp(const EventRecord& event) {
     if (!isSwallowingMouseUp_) return false;
     isSwallowingMouseUp_ = false;
-    const Point location = event.location();
-    if (heldPress_) {
-        dispatchHeldPress(*heldPress_, location);
-        heldPress_.reset();
-        return true;
-    }
     if (!buttonPress_) return true;
     ButtonPress press = std::move(*buttonPress_);
     buttonPress_.reset();
+    const Point location = event.location();
     if (!isOnButton(press.frame, location)) return true;
     const PressedButton pressed{press.target.id, press.frame};
     const int32_t pid = press.target.processIdentifier;

@@ -70,7 +70,6 @@ std::optional<ElementHit> foreignElementHit(Point location) {
 bool TriggerTap::mouseDown(const EventRecord& event) {
     isSwallowingMouseUp_ = false;
     buttonPress_.reset();
-    heldPress_.reset();
     const std::optional<PressedButton> previous = std::exchange(pressedButton_, std::nullopt);
     const Point location = event.location();
     const EventFlags held = event.flags();
@@ -139,35 +138,27 @@ TriggerTap::TitleBarLookup TriggerTap::lookUpTitleBar(Point location, std::optio
 }
 
 // The application did not answer: another instance of the program has sent one of its
-// windows on a trip, which this one does not count. The double-click is swallowed and
-// looked at again once the application answers, within the bound that ends a trip of
-// this instance's own, and acted on when it lies on a title bar then. Only one in the
-// row of the window buttons is held back so: one deeper may be the application's own.
+// windows on a trip, which this one does not count. The double-click is held and looked
+// at again once the application answers, within the bound that ends a trip of this
+// instance's own, and acted on when it lies on a title bar then; else the application
+// gets it. Only one in the row of the window buttons is held back so: one deeper may be
+// the application's own.
 bool TriggerTap::deferTitleBarDoubleClick(Trigger trigger, Point location, EventFlags held,
                                           std::optional<int32_t> targetProcess, const WindowServer::WindowHit& hit) {
     if (location.y - hit.bounds.minY() > title_bar::kDefaultButtonRow) return false;
     const auto action = actionInApplication(trigger, hit.processIdentifier);
     if (!action) return false;
-    isSwallowingMouseUp_ = true;
-    std::weak_ptr<TriggerTap> tap = weak_from_this();
-    auto again = [tap, location, targetProcess](int32_t) -> std::optional<TargetWindow> {
-        const auto self = tap.lock();
-        return self ? self->titleBarTarget(location, targetProcess) : std::nullopt;
-    };
-    queueWhenAnswering(hit.processIdentifier, again, *action, scopeOf(held), speedOf(held), location);
+    beginHold({HeldKind::titleBarDoubleClick, location, hit.id, hit.processIdentifier, targetProcess, *action,
+               scopeOf(held), speedOf(held)});
     return true;
 }
 
-void TriggerTap::queueWhenAnswering(int32_t processIdentifier, WindowEffects::Resolver again, WindowAction action,
-                                    Scope scope, Speed speed, Point location) {
-    queueTrigger(processIdentifier, [processIdentifier, again = std::move(again), action, scope, speed,
-                                     location](WindowEffects& engine) {
-        std::weak_ptr<WindowEffects> effects = engine.weak_from_this();
-        auto respond = [effects, scope, action, location, speed](TargetWindow target) {
-            return WindowEffects::respond(std::move(target), effects, scope, action, location, speed);
-        };
-        return WindowEffects::performWhenAnswering(processIdentifier, effects, again, respond);
-    });
+bool TriggerTap::firesHeldDoubleClick(const HeldPress& press) {
+    auto target = titleBarTarget(press.location, press.targetProcess);
+    if (!target) return false;
+    const int32_t pid = target->processIdentifier;
+    dispatchWindowTrigger(press.action, std::move(*target), press.scope, press.speed, press.location, pid);
+    return true;
 }
 
 std::optional<WindowAction> TriggerTap::actionInApplication(Trigger trigger, int32_t processIdentifier) const {

@@ -46,6 +46,7 @@ TriggerTap::TriggerTap(const Key&, std::shared_ptr<Preferences> preferences, std
 // The callback holds this object as a bare pointer: the tap must end with it.
 TriggerTap::~TriggerTap() {
     if (tap_) tap_->invalidate();
+    if (holdTap_) holdTap_->invalidate();
     if (grantPoll_) grantPoll_->invalidate();
 }
 
@@ -102,8 +103,11 @@ void TriggerTap::startGrantPoll() {
     MainLoop::main().add(grantPoll_, platform::modes::kCommon);
 }
 
+// What is held goes to its applications before the tap goes: nothing of the program will
+// look at it any more.
 void TriggerTap::removeTap() {
     requireMainThread("TriggerTap::removeTap");
+    releaseHold();
     if (tap_) {
         tap_->enable(false);
         tap_->invalidate();
@@ -116,7 +120,6 @@ void TriggerTap::removeTap() {
     source_.reset();
     isSwallowingMouseUp_ = false;
     buttonPress_.reset();
-    heldPress_.reset();
     pressedButton_.reset();
     swallowedKeyCode_.reset();
 }
@@ -157,17 +160,28 @@ std::optional<EventRecord> TriggerTap::eventCallback(platform::EventTapProxy, Ev
     return event;
 }
 
-// Any click or key but a left mouse-up breaks a modifier double tap.
+// Any click or key but a left mouse-up breaks a modifier double tap. While a press is
+// held, every click and key waits behind it; modifier changes go on.
 bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
+    if (hold_ && type != EventType::flagsChanged && type != EventType::tapDisabledByTimeout &&
+        type != EventType::tapDisabledByUserInput) {
+        if (type != EventType::leftMouseUp) doubleTap_.reset();
+        takeIntoHold(type, event);
+        return true;
+    }
     switch (type) {
         case EventType::tapDisabledByTimeout:
         case EventType::tapDisabledByUserInput:
             swallowedKeyCode_.reset();
             if (tap_) tap_->enable(true);
+            if (hold_) holdMissedEvents(type);
             return false;
-        case EventType::leftMouseDown:
+        case EventType::leftMouseDown: {
             doubleTap_.reset();
-            return mouseDown(event);
+            const bool swallowed = mouseDown(event);
+            keepPressOfNewHold(event);
+            return swallowed;
+        }
         case EventType::leftMouseUp:
             return mouseUp(event);
         case EventType::rightMouseDown:

@@ -17,12 +17,25 @@
 // unfinished triggers (changesWaiting), so that the chain runs the triggers in the
 // order their events came and a keyboard trigger for an application with work pending
 // waits for it. Only left mouse-downs and -ups, key-downs and key-ups are ever
-// swallowed; modifier changes always pass.
+// swallowed, but while a press is held (below); modifier changes always pass.
+//
+// A press in the button row of a window whose application does not answer (another
+// instance of the program has one of its windows on a trip) cannot be told apart yet: it
+// is held, with its moves and its release, until the application answers again, within
+// the bound that ends a trip. A press the tap then recognises fires; one it does not is
+// given back to the stream after the tap, as the user made it, so that the application
+// gets it and nothing of the program sees it again. What comes after the press while it
+// is held waits behind it: the tap takes it (a second tap, made for the hold alone, takes
+// the pointer's moves, the other buttons' releases and the scroll wheel) and gives it back
+// at its own place once the press is decided, where it is looked at as new. When the
+// application does not answer in time the press and its release are dropped, as a press
+// that may have been on a minimize button must not reach the window's own button.
 //
 // Where the work lies: trigger_tap.cpp (installing, the settings, routing, dispatch),
 // title_bar_triggers.cpp (double-clicks on title bars), minimize_button_trigger.cpp
-// (clicks on minimize buttons), keyboard_triggers.cpp (Command-M and recorded
-// shortcuts, and the modifier double taps fed from modifier changes).
+// (clicks on minimize buttons), held_input.cpp (presses held for an application that
+// does not answer), keyboard_triggers.cpp (Command-M and recorded shortcuts, and the
+// modifier double taps fed from modifier changes).
 //
 // Main thread only: the tap's source and the grant poll live on the main loop, and
 // every operation runs there.
@@ -34,6 +47,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/events/event_record.h"
 #include "platform/events/event_tap.h"
@@ -56,6 +70,16 @@ public:
     // Left mouse down and up, right mouse down, key down and up, flags changed, other
     // mouse down.
     static constexpr platform::EventMask kEventMask = 0x2001C0E;
+    // What the hold's own tap takes while a press is held: the events of the pointer and
+    // the buttons that the tap above does not see.
+    static constexpr platform::EventMask kHoldMask =
+        platform::eventMaskBit(platform::EventType::mouseMoved) |
+        platform::eventMaskBit(platform::EventType::leftMouseDragged) |
+        platform::eventMaskBit(platform::EventType::rightMouseUp) |
+        platform::eventMaskBit(platform::EventType::rightMouseDragged) |
+        platform::eventMaskBit(platform::EventType::otherMouseUp) |
+        platform::eventMaskBit(platform::EventType::otherMouseDragged) |
+        platform::eventMaskBit(platform::EventType::scrollWheel);
     static constexpr double kGrantPollInterval = 2.0;
     // A title bar or a minimize button is looked for only this deep into a window...
     static constexpr double kTitleZoneDepth = 120.0;
@@ -160,7 +184,10 @@ public:
     bool isPollingForGrant() const { return grantPoll_ != nullptr; }
     const std::shared_ptr<platform::EventTap>& tap() const { return tap_; }
     bool isSwallowingMouseUp() const { return isSwallowingMouseUp_; }
-    bool hasPendingPress() const { return buttonPress_.has_value() || heldPress_.has_value(); }
+    bool hasPendingPress() const { return buttonPress_.has_value() || hold_.has_value(); }
+    // Whether a press is held for an application that does not answer, and the events
+    // behind it with it.
+    bool isHolding() const { return hold_.has_value(); }
     const std::optional<PressedButton>& pressedButton() const { return pressedButton_; }
     const std::optional<int64_t>& swallowedKeyCode() const { return swallowedKeyCode_; }
     const std::map<int32_t, int>& changesWaiting() const { return changesWaiting_; }
@@ -177,9 +204,12 @@ private:
         Scope scope = Scope::oneWindow;
         Speed speed = Speed::normal;
     };
-    // A press in the button row of a window whose application did not answer, waiting
-    // for its mouse-up: where it was, on which window, and what it is to do.
+    // A press held for an application that did not answer: what it is to the tap once the
+    // application answers, a click on the window's minimize button or a title-bar
+    // double-click, where it was, on which window, and what it is to do then.
+    enum class HeldKind { buttonClick, titleBarDoubleClick };
     struct HeldPress {
+        HeldKind kind = HeldKind::buttonClick;
         platform::Point location;
         uint32_t window = 0;
         int32_t processIdentifier = 0;
@@ -187,6 +217,19 @@ private:
         WindowAction action = WindowAction::furlpane;
         Scope scope = Scope::oneWindow;
         Speed speed = Speed::normal;
+    };
+    // An event taken while a press is held: one of the press's own (the press, its drags
+    // and its release) or one that came after it.
+    struct HeldEvent {
+        platform::EventRecord event;
+        bool isPressOwn = false;
+    };
+    struct Hold {
+        uint64_t number = 0;
+        HeldPress press;
+        std::vector<HeldEvent> events = {};
+        bool isReleased = false;
+        std::optional<platform::Point> release = {};
     };
 
 public:
@@ -210,7 +253,7 @@ private:
         bool isOnOwnTrip = false;
     };
     TitleBarLookup lookUpTitleBar(platform::Point location, std::optional<int32_t> targetProcess);
-    // Queues a title-bar double-click on a window whose application did not answer, to be
+    // Holds a title-bar double-click on a window whose application did not answer, to be
     // recognised once it answers again; whether the click is swallowed.
     bool deferTitleBarDoubleClick(Trigger trigger, platform::Point location, platform::EventFlags held,
                                   std::optional<int32_t> targetProcess, const WindowServer::WindowHit& hit);
@@ -226,13 +269,33 @@ private:
     // swallowed.
     bool holdButtonPress(platform::Point location, platform::EventFlags held, std::optional<int32_t> targetProcess,
                          const WindowServer::WindowHit& hit);
-    // Hands a held press and its release to the engine.
-    void dispatchHeldPress(const HeldPress& press, platform::Point release);
-    // Queues a trigger on an application that did not answer: once it answers again
-    // (within the bound that ends a trip) and has settled, `again` looks for the window
-    // once more, and the action runs on what it finds.
-    void queueWhenAnswering(int32_t processIdentifier, WindowEffects::Resolver again, WindowAction action, Scope scope,
-                            Speed speed, platform::Point location);
+    // Whether a held press is the trigger now that its application answers: then it is
+    // handed to the engine. The click needs its release on the same minimize button.
+    bool firesHeldButtonClick(const HeldPress& press, std::optional<platform::Point> release);
+    bool firesHeldDoubleClick(const HeldPress& press);
+
+    // Presses held for an application that did not answer (held_input.cpp).
+    void beginHold(HeldPress press);
+    // Keeps the press that began a hold as the first of its events.
+    void keepPressOfNewHold(const platform::EventRecord& press);
+    // Takes an event into the hold; it is swallowed.
+    void takeIntoHold(platform::EventType type, const platform::EventRecord& event);
+    // The press's release (or the next press, when the release went by unseen): the
+    // application is given the bound to answer, and the press is decided then.
+    void closePress(std::optional<platform::Point> release);
+    void decideHold(uint64_t number, bool answered);
+    // The tap was switched off while it held a press (the notice's type): what it may have
+    // missed meanwhile, the press that began the hold or the press's release.
+    void holdMissedEvents(platform::EventType notice);
+    // Gives the held events back in their order: the press's own after the tap (none when
+    // `withPress` is false), the others at the tap.
+    void giveBack(const std::vector<HeldEvent>& events, bool withPress, size_t from = 0);
+    // Ends the hold and gives back everything it kept, the press with it.
+    void releaseHold();
+    void installHoldTap();
+    void removeHoldTap();
+    static std::optional<platform::EventRecord> holdCallback(platform::EventTapProxy proxy, platform::EventType type,
+                                                             const platform::EventRecord& event, void* userInfo);
     // The action the trigger runs in the application with this process identifier.
     std::optional<WindowAction> actionInApplication(Trigger trigger, int32_t processIdentifier) const;
     // The repeated clicks of a double-click on a minimize button that has just fired.
@@ -276,7 +339,10 @@ private:
     ModifierDoubleTap doubleTap_;
     bool isSwallowingMouseUp_ = false;
     std::optional<ButtonPress> buttonPress_;
-    std::optional<HeldPress> heldPress_;
+    std::optional<Hold> hold_;
+    uint64_t holds_ = 0;
+    std::shared_ptr<platform::EventTap> holdTap_;
+    std::shared_ptr<platform::RunLoopSource> holdSource_;
     std::optional<PressedButton> pressedButton_;
     std::optional<int64_t> swallowedKeyCode_;
     std::map<int32_t, int> changesWaiting_;

@@ -134,18 +134,70 @@ uint64_t EventRouter::inject(EventRecord event) {
     return id;
 }
 
+void EventRouter::post(const EventTap& tap, EventRecord event, EventTapPosting posting) {
+    const std::vector<std::shared_ptr<EventTap>> order = taps();
+    auto from = std::find_if(order.begin(), order.end(), [&tap](const auto& t) { return t.get() == &tap; });
+    if (from == order.end()) return;
+    if (posting == EventTapPosting::afterTap) ++from;
+    const uint64_t id = record_.sequenceEnd() + 1;
+    InjectedEvent rec;
+    rec.id = id;
+    rec.injectedAt = world_.now();
+    rec.event = event;
+    rec.postedBy = tap.id_;
+    record_.push_back(std::move(rec));
+    Flight flight;
+    flight.id = id;
+    flight.current = std::move(event);
+    flight.postedBy = tap.id_;
+    for (auto t = from; t != order.end(); ++t) flight.route.push_back((*t)->id_);
+    posted_.push_back(std::move(flight));
+    pump();
+}
+
+// The flight that has not come past the tap yet and stands first may already wait on a
+// tap's callback: it gives up its turn and is shown to that tap again once it is first
+// once more, unless that callback is running now and its answer is still to come.
+void EventRouter::placePosted() {
+    for (Flight& flight : posted_) {
+        const uint64_t tap = flight.postedBy;
+        auto at = std::find_if(flights_.begin(), flights_.end(),
+                               [this, tap](const Flight& f) { return !hasComePast(f, tap); });
+        if (at == flights_.begin() && at != flights_.end() && at->waitingOn != 0) {
+            if (at->ticket == answering_) {
+                ++at;
+            } else {
+                at->waitingOn = 0;
+                at->ticket = 0;
+            }
+        }
+        flights_.insert(at, std::move(flight));
+    }
+    posted_.clear();
+}
+
+bool EventRouter::hasComePast(const Flight& flight, uint64_t tap) const {
+    if (flight.done || flight.postedBy == tap) return true;
+    const auto at = std::find(flight.route.begin(), flight.route.end(), tap);
+    return at == flight.route.end() || flight.next > static_cast<size_t>(at - flight.route.begin());
+}
+
 const InjectedEvent* EventRouter::find(uint64_t id) const { return id >= 1 ? record_.entry(id - 1) : nullptr; }
 
 InjectedEvent* EventRouter::entry(uint64_t id) { return id >= 1 ? record_.entry(id - 1) : nullptr; }
 
+// What taps give back while the road moves joins it between two steps, never under one.
 void EventRouter::pump() {
     if (pumping_) return;
     pumping_ = true;
-    while (!flights_.empty()) {
-        Flight& front = flights_.front();
-        if (front.waitingOn != 0 || !advance(front)) break;
-        flights_.pop_front();
-    }
+    do {
+        placePosted();
+        while (!flights_.empty() && posted_.empty()) {
+            Flight& front = flights_.front();
+            if (front.waitingOn != 0 || !advance(front)) break;
+            flights_.pop_front();
+        }
+    } while (!posted_.empty());
     pumping_ = false;
 }
 

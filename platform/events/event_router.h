@@ -14,7 +14,10 @@
 //      the program itself it goes, on the main queue, through the program's local event
 //      monitors to the own-process sink; events for other applications are shown to
 //      the program's global monitors (see event_monitor.h).
-// An event waiting on a tap holds back the events injected after it.
+// An event waiting on a tap holds back the events injected after it. An event a tap
+// gives back (EventTap::post) joins the road at that tap, ahead of the events that have
+// not come past it yet (one waiting on an earlier tap waits again behind it), and is
+// recorded as the tap's.
 //
 // Every injected event leaves an InjectedEvent in the record: what was injected, each
 // tap's verdict, what went on from the taps, its fate and its receiver. Tap-disabled
@@ -73,6 +76,7 @@ struct InjectedEvent {
     std::vector<TapPassage> taps;          // the taps that saw it, in order
     std::optional<EventRecord> delivered;  // what went on past the taps
     EventFate fate = EventFate::pending;
+    uint64_t postedBy = 0;                 // the tap that gave it back; 0 for input injected
     int32_t pid = 0;                       // the receiver; 0 for none
     uint32_t window = 0;
     int hotKey = -1;                       // the symbolic hot key that took it
@@ -129,12 +133,19 @@ private:
         uint64_t ticket = 0;
         double arrivedAt = 0;
         bool done = false;  // swallowed: nothing more to do
+        uint64_t postedBy = 0;
     };
 
     void add(const std::shared_ptr<EventTap>& tap);
     std::shared_ptr<EventTap> tapWithId(uint64_t id) const;
     void tapChanged(const EventTap& tap);
     void switchOff(EventTap& tap, EventType notice);
+    void post(const EventTap& tap, EventRecord event, EventTapPosting posting);
+    // Puts the flights given back into the road (see post).
+    void placePosted();
+    // Whether the event has gone past the tap (or never goes to it): what the tap gives
+    // back comes behind it.
+    bool hasComePast(const Flight& flight, uint64_t tap) const;
 
     void pump();
     // Takes the front event as far as it goes; false while it waits on a tap.
@@ -155,6 +166,7 @@ private:
     uint64_t nextTap_ = 1;
     uint64_t nextTicket_ = 1;
     std::deque<Flight> flights_;
+    std::vector<Flight> posted_;  // given back while the road moved, not yet in it
     BoundedLog<InjectedEvent> record_{kKeptEvents};
     BoundedLog<TapNotice> notices_{kKeptNotices};
     std::optional<uint16_t> hotKeyHeld_;

@@ -42,6 +42,11 @@ void EventTap::enable(bool on) {
     if (auto router = router_.lock()) router->tapChanged(*this);
 }
 
+void EventTap::post(EventRecord event, EventTapPosting posting) {
+    if (!isValid()) return;
+    if (auto router = router_.lock()) router->post(*this, std::move(event), posting);
+}
+
 void EventTap::invalidate() {
     if (!valid_) return;
     valid_ = false;

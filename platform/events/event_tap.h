@@ -28,6 +28,14 @@
 // secure input is on. Disabled and invalidated taps are passed over; a tap that is
 // disabled or invalidated while an event waits on it lets the event go on at once.
 //
+// Putting events back. A tap that swallowed events may give them back later (post): each
+// comes on from the tap's place, ahead of every event that has not yet come past the
+// tap and behind those the tap gave back before it, so that the stream keeps the order
+// the user made. It goes on as it was shown: the input state does not follow it again
+// and nothing of it is filled in anew. Given back after the tap, only the taps after it
+// see it; given back at the tap, the tap's own callback is shown it once more, as a new
+// event.
+//
 // Failures. Creation fails (null) without a world, when the program is not trusted
 // for accessibility, and by fault injection (FaultCall::createEventTap, any effect).
 //
@@ -46,6 +54,8 @@ namespace platform {
 enum class EventTapLocation : uint32_t { hid = 0, session = 1, annotatedSession = 2 };
 enum class EventTapPlacement : uint32_t { headInsert = 0, tailAppend = 1 };
 enum class EventTapOptions : uint32_t { defaultTap = 0, listenOnly = 1 };
+// Where an event a tap gives back comes on from.
+enum class EventTapPosting { afterTap, atTap };
 
 class EventTap;
 class EventRouter;
@@ -71,6 +81,9 @@ public:
     // Ends the tap for good: it sees nothing more and its source is invalidated.
     void invalidate();
     bool isValid() const { return valid_ && callback_.isLive(); }
+    // Gives an event back to the stream at the tap's place (see "Putting events back");
+    // nothing for a tap that is not valid.
+    void post(EventRecord event, EventTapPosting posting = EventTapPosting::afterTap);
     // The tap's run-loop source (the same one at every call), to be added to the modes
     // in which the callback may run.
     std::shared_ptr<RunLoopSource> runLoopSource() const { return source_; }

@@ -197,6 +197,7 @@ uint64_t SimulatedInput::deliver(const EventRecord& event, const EventReceiver& 
     switch (event.type()) {
     case EventType::leftMouseDown: return mousePressed(event, receiver);
     case EventType::leftMouseUp: return mouseReleased(event, receiver);
+    case EventType::leftMouseDragged: mouseDragged(event, receiver); return 0;
     case EventType::keyDown: return keyPressed(event, receiver);
     default: return 0;
     }
@@ -204,6 +205,7 @@ uint64_t SimulatedInput::deliver(const EventRecord& event, const EventReceiver& 
 
 uint64_t SimulatedInput::mousePressed(const EventRecord& event, const EventReceiver& receiver) {
     armed_ = {};
+    grab_ = {};
     Window* w = world_.window(receiver.window);
     Application* app = world_.process(receiver.pid);
     if (!w || !app) return 0;
@@ -218,12 +220,24 @@ uint64_t SimulatedInput::mousePressed(const EventRecord& event, const EventRecei
     for (const Control* c : w->allControls()) {
         if (isPressable(*c) && c->frame().contains(p)) armed_ = {w->pid(), w->number(), c->id()};
     }
+    if (armed_.control == 0 && w->isTitled() && !w->isFullScreen() && p.y >= 0 && p.y < w->titleBarHeight()) {
+        grab_ = {w->number(), event.location(), w->frame().origin};
+    }
     return 0;
+}
+
+void SimulatedInput::mouseDragged(const EventRecord& event, const EventReceiver& receiver) {
+    if (grab_.window == 0 || grab_.window != receiver.window) return;
+    Window* w = world_.window(grab_.window);
+    if (!w) return;
+    const Point& p = event.location();
+    w->moveTo({grab_.origin.x + p.x - grab_.pointer.x, grab_.origin.y + p.y - grab_.pointer.y});
 }
 
 uint64_t SimulatedInput::mouseReleased(const EventRecord& event, const EventReceiver& receiver) {
     const Armed armed = armed_;
     armed_ = {};
+    grab_ = {};
     if (armed.control == 0 || armed.pid != receiver.pid) return 0;
     Control* c = world_.control(armed.control);
     if (!c || !isPressable(*c)) return 0;

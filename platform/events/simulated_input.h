@@ -22,6 +22,8 @@
 //   item, a control) arms it;
 // - a left release over the armed control presses it (its action runs; the minimize
 //   button so sends the window to the Dock);
+// - a left press on a window's title bar away from its controls takes hold of the window,
+//   and the left drags that follow move it with the pointer until the release;
 // - a key press (not an autorepeat) that is the key equivalent of an enabled menu item
 //   presses that item (Command-M minimizes the focused window, Option-Command-M
 //   minimizes all).
@@ -115,10 +117,18 @@ private:
         uint32_t window = 0;
         uint64_t control = 0;
     };
+    // A window taken by its title bar: where the pointer and the window's top-left
+    // corner were at the press.
+    struct Grab {
+        uint32_t window = 0;
+        Point pointer{};
+        Point origin{};
+    };
 
     void fillClickState(EventRecord& event, int button);
     uint64_t mousePressed(const EventRecord& event, const EventReceiver& receiver);
     uint64_t mouseReleased(const EventRecord& event, const EventReceiver& receiver);
+    void mouseDragged(const EventRecord& event, const EventReceiver& receiver);
     uint64_t keyPressed(const EventRecord& event, const EventReceiver& receiver);
 
     desktop::Desktop& world_;
@@ -134,6 +144,7 @@ private:
     // The window each button's delivered press went to, which gets its release.
     EventReceiver captured_[3]{};
     Armed armed_;
+    Grab grab_;
 };
 
 }  // namespace platform

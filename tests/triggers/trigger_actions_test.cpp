@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -55,6 +56,23 @@ protected:
             world.faults().on(desktop::FaultCall::elementAtPosition).forApplication(w.pid()).times(1).refuse();
         }
         return w;
+    }
+    // A second after whatever came before, the press, and the rest once the press has
+    // reached the tap, as a hand makes them.
+    void byHand(const std::vector<EventRecord>& events) {
+        loop.advance(1.0);
+        platform::injectEvent(events.front());
+        loop.runUntilIdle();
+        platform::injectEvents({events.begin() + 1, events.end()});
+    }
+    bool isInFront(const desktop::Window& w, const desktop::Window& behind) const {
+        const auto order = world.windowsFrontToBack();
+        return std::find(order.begin(), order.end(), &w) < std::find(order.begin(), order.end(), &behind);
+    }
+    // Closes the windows (and their stand-ins with them), so that the next case stands alone.
+    void closeAll(std::initializer_list<desktop::Window*> windows) {
+        for (auto* w : windows) w->close();
+        settle();
     }
 };
 
@@ -201,6 +219,87 @@ TEST_F(TriggerActions, AMinimizeButtonClickOnAnApplicationThatDoesNotAnswerActsO
         EXPECT_EQ(w.isMinimized(), c.isMinimized);
         EXPECT_TRUE(tap->changesWaiting().empty());
     }
+}
+
+// A press held for an application that does not answer, and that turns out to be no
+// trigger, reaches it as the user made it (press, moves, release): it has the effect it has
+// on an application that answers at once, and the program acts on nothing.
+TEST_F(TriggerActions, AHeldPressThatIsNoTriggerReachesTheApplication) {
+    namespace sequences = platform::input_sequences;
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    const struct {
+        const char* what;
+        std::vector<EventRecord> events;  // on the window at 100, 100
+        std::function<bool(const desktop::Window&, const desktop::Window& cover)> hasEffect;
+    } presses[] = {
+        {"close button", sequences::click({116, 114}), [](auto& w, auto&) { return w.isClosed(); }},
+        {"zoom button", sequences::click({156, 114}), [](auto& w, auto&) { return w.isZoomed(); }},
+        {"title bar beside the buttons", sequences::click({200, 110}),
+         [this](auto& w, auto& cover) { return isInFront(w, cover); }},
+        {"drag from the corner", sequences::drag({200, 110}, {300, 170}),
+         [](auto& w, auto&) { return w.frame().origin == Point{200, 160}; }},
+        {"double-click on the title bar's control", sequences::doubleClick({400, 114}),
+         [](auto& w, auto&) { return w.controls().front()->pressCount() == 2; }},
+    };
+    int made = 0;
+    for (const double silence : {0.0, 0.5}) {
+        for (const auto& p : presses) {
+            SCOPED_TRACE(std::string(p.what) + (silence > 0 ? ", silent" : ", answering"));
+            const std::string app = "com.example.App" + std::to_string(++made);
+            auto& w = window({.title = "Report", .frame = Rect{100, 100, 800, 150},
+                              .controls = {{.frame = Rect{290, 4, 20, 20}}}}, app);
+            auto& cover = window({.title = "Cover", .frame = Rect{100, 400, 300, 100}}, app + ".Cover");
+            if (silence > 0) w.owner().stopAnswering(1 + silence);
+            byHand(p.events);
+            settle();
+            EXPECT_TRUE(p.hasEffect(w, cover));
+            EXPECT_FALSE(stateOf(w));
+            closeAll({&w, &cover});
+        }
+    }
+}
+
+// What comes while a press is held waits behind it and follows it in order, looked at as
+// new: a held click beside the buttons raises its window, then a click raises another and
+// one on a third window's minimize button makes a thumbnail (not a trip by its own button).
+// When the application answers too late, the held click is dropped and the rest goes on.
+TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    int made = 0;
+    for (const double silence : {0.5, 3.0}) {
+        SCOPED_TRACE(silence);
+        const std::string app = "com.example.App" + std::to_string(++made);
+        auto& w = window({.title = "Report", .frame = Rect{100, 100, 800, 150}}, app);
+        auto& other = window({.title = "Other", .frame = Rect{100, 300, 800, 150}}, app + ".Other");
+        auto& third = window({.title = "Third", .frame = Rect{100, 500, 800, 150}}, app + ".Third");
+        auto& cover = window({.title = "Cover", .frame = Rect{1000, 100, 300, 100}}, app + ".Cover");
+        w.owner().stopAnswering(1 + silence);
+        std::vector<EventRecord> events;
+        for (const Point at : {Point{200, 110}, Point{400, 310}, minimizeButtonOf(third)}) {
+            for (const EventRecord& e : platform::input_sequences::click(at)) events.push_back(e);
+        }
+        byHand(events);
+        settle();
+        EXPECT_TRUE(isInFront(other, w));
+        EXPECT_EQ(isInFront(w, cover), silence < 1);
+        EXPECT_TRUE(stateOf(third) && stateOf(third)->style == Style::minimizedInPlace);
+        EXPECT_FALSE(tap->isHolding());
+        closeAll({&w, &other, &third, &cover});
+    }
+}
+
+// Taken down while it holds a press (the program is switched off), the tap gives the press
+// back: the window's own button takes it with its release.
+TEST_F(TriggerActions, ATapTakenDownGivesWhatItHoldsToTheApplication) {
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    auto& w = silentWindow("Report", 100, 3);
+    const Point close{w.frame().minX() + 16, w.frame().minY() + 14};
+    byHand({EventRecord::mouse(EventType::leftMouseDown, close)});
+    ASSERT_TRUE(tap->isHolding());
+    preferences->setIsEnabled(false);
+    tap->update();
+    inject({EventRecord::mouse(EventType::leftMouseUp, close)});
+    EXPECT_TRUE(w.isClosed());
 }
 
 // Another running instance of the program holds a window (it floats it, say): a trigger

@@ -213,6 +213,30 @@ TEST(EventTap, TapsSeeEventsInOrderAndListenOnlyTapsHoldNothing) {
     EXPECT_EQ(EventRouter::of(w.world).taps().size(), 3u);
 }
 
+// An event a tap gives back after itself goes on unseen by it, one given back at itself is
+// shown to it again; both come ahead of an event already on its way to the tap.
+TEST(EventTap, ATapGivesEventsBackAtItsPlaceAheadOfWhatHasNotComePastIt) {
+    TapWorld w;
+    auto tap = w.makeTap();
+    w.loop.add(tap->runLoopSource(), modes::kCommon);
+    w.decide = [](EventType, const EventRecord&) { return std::optional<EventRecord>(); };
+    const uint64_t swallowed = injectEvent(EventRecord::mouse(EventType::leftMouseDown, {300, 300}));
+    w.loop.runUntilIdle();
+    w.decide = nullptr;
+    const EventRecord shown = w.record(swallowed).event;
+    const uint64_t waiting = injectEvent(EventRecord::key(EventType::keyDown, key_codes::a));
+    tap->post(shown);
+    tap->post(shown, EventTapPosting::atTap);
+    const InjectedEvent& after = w.record(waiting + 1);
+    EXPECT_EQ(after.fate, EventFate::deliveredToApplication);
+    EXPECT_EQ(after.postedBy, tap->id());
+    EXPECT_EQ(after.event, shown);
+    w.loop.runUntilIdle();
+    EXPECT_EQ(w.seen, (std::vector<EventType>{EventType::leftMouseDown, EventType::leftMouseDown, EventType::keyDown}));
+    EXPECT_EQ(w.record(waiting + 2).verdictOf(tap->id()), TapVerdict::passed);
+    EXPECT_EQ(w.record(waiting).fate, EventFate::deliveredToApplication);
+}
+
 TEST(EventTap, SecureInputHidesKeysAndSwitchingATapOffLetsTheWaitingEventGo) {
     TapWorld w;
     auto tap = w.makeTap();

@@ -1,0 +1,146 @@
+// Presses held for an application that does not answer, and what comes after them: taken
+// in the order the user made them, and given back in that order once the press is decided.
+
+#include "platform/events/input_state.h"
+#include "platform/runtime/task.h"
+#include "triggers/trigger_tap.h"
+#include "windows/access/own_windows.h"
+#include "windows/engine/busy_applications.h"
+
+namespace furlpane {
+
+using platform::EventRecord;
+using platform::EventTapPosting;
+using platform::EventType;
+using platform::MainLoop;
+using platform::Point;
+using platform::Task;
+
+void TriggerTap::beginHold(HeldPress press) {
+    hold_ = Hold{.number = ++holds_, .press = std::move(press)};
+    installHoldTap();
+}
+
+void TriggerTap::keepPressOfNewHold(const EventRecord& press) {
+    if (hold_ && hold_->events.empty()) hold_->events.push_back({press, true});
+}
+
+// The left button goes down only after it came up: a press before the held one's release
+// means that the release went by while the tap was switched off.
+void TriggerTap::takeIntoHold(EventType type, const EventRecord& event) {
+    Hold& hold = *hold_;
+    const bool isPressOwn =
+        !hold.isReleased && (type == EventType::leftMouseDragged || type == EventType::leftMouseUp);
+    if (type == EventType::leftMouseDown && !hold.isReleased) closePress(std::nullopt);
+    hold.events.push_back({event, isPressOwn});
+    if (isPressOwn && type == EventType::leftMouseUp) closePress(event.location());
+}
+
+// The bound runs from the release, as a trip's own wait for its application does: while
+// the user still drags, nothing is decided.
+void TriggerTap::closePress(std::optional<Point> release) {
+    Hold& hold = *hold_;
+    hold.isReleased = true;
+    hold.release = release;
+    std::weak_ptr<TriggerTap> weak = weak_from_this();
+    const uint64_t number = hold.number;
+    const int32_t pid = hold.press.processIdentifier;
+    platform::spawnMain([weak, number, pid]() -> Task<void> {
+        auto answering = BusyApplications::answers(pid);
+        const bool answered = co_await answering;
+        if (const auto tap = weak.lock()) tap->decideHold(number, answered);
+    });
+}
+
+// An application that still does not answer cannot say what lay under the press: the
+// press and its own events are dropped, as one on its minimize button must not reach the
+// window's own button. What came after them goes on all the same.
+void TriggerTap::decideHold(uint64_t number, bool answered) {
+    if (!hold_ || hold_->number != number) return;
+    Hold hold = std::move(*hold_);
+    hold_.reset();
+    bool fired = false;
+    if (answered) {
+        fired = hold.press.kind == HeldKind::buttonClick ? firesHeldButtonClick(hold.press, hold.release)
+                                                         : firesHeldDoubleClick(hold.press);
+    }
+    giveBack(hold.events, answered && !fired);
+    removeHoldTap();
+}
+
+// A time-out comes from the press that began the hold: its look at the application is the
+// one slow answer the tap gives, and the window server let that press go on. Switched off
+// by the user's input, the tap may have missed the press's release: the left button is up.
+void TriggerTap::holdMissedEvents(EventType notice) {
+    if (notice == EventType::tapDisabledByTimeout) {
+        Hold hold = std::move(*hold_);
+        hold_.reset();
+        giveBack(hold.events, true, 1);
+        removeHoldTap();
+    } else if (!hold_->isReleased && (platform::InputState::pressedMouseButtons() & 1) == 0) {
+        closePress(std::nullopt);
+    }
+}
+
+// The hold's tap goes only after everything is given back: an event still waiting on it
+// would otherwise go on ahead of what it kept.
+void TriggerTap::releaseHold() {
+    if (!hold_) return;
+    Hold hold = std::move(*hold_);
+    hold_.reset();
+    if (tap_) {
+        for (const HeldEvent& held : hold.events) tap_->post(held.event, EventTapPosting::afterTap);
+    }
+    removeHoldTap();
+}
+
+// The press's own events go on past the tap, so that it does not take them for a new
+// press; the others come to it again, as new, behind them.
+void TriggerTap::giveBack(const std::vector<HeldEvent>& events, bool withPress, size_t from) {
+    if (!tap_) return;
+    for (size_t i = from; i < events.size(); ++i) {
+        const HeldEvent& held = events[i];
+        if (held.isPressOwn && !withPress) continue;
+        tap_->post(held.event, held.isPressOwn ? EventTapPosting::afterTap : EventTapPosting::atTap);
+    }
+}
+
+// Placed at the head, the hold's tap comes before the tap above: what the tap gives back
+// never reaches it again.
+void TriggerTap::installHoldTap() {
+    if (holdTap_) return;
+    auto tap = platform::EventTap::create(platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
+                                          platform::EventTapOptions::defaultTap, kHoldMask, &TriggerTap::holdCallback,
+                                          this);
+    if (!tap) return;
+    auto source = tap->runLoopSource();
+    MainLoop::main().add(source, platform::modes::kCommon);
+    MainLoop::main().add(source, dockMessageMode());
+    holdTap_ = std::move(tap);
+    holdSource_ = std::move(source);
+}
+
+void TriggerTap::removeHoldTap() {
+    if (holdTap_) holdTap_->invalidate();
+    if (holdSource_) {
+        MainLoop::main().remove(holdSource_, platform::modes::kCommon);
+        MainLoop::main().remove(holdSource_, dockMessageMode());
+    }
+    holdTap_.reset();
+    holdSource_.reset();
+}
+
+std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, EventType type, const EventRecord& event,
+                                                    void* userInfo) {
+    auto* self = static_cast<TriggerTap*>(userInfo);
+    if (!self) return event;
+    if (type == EventType::tapDisabledByTimeout || type == EventType::tapDisabledByUserInput) {
+        if (self->holdTap_) self->holdTap_->enable(true);
+        return event;
+    }
+    if (!self->hold_) return event;
+    self->takeIntoHold(type, event);
+    return std::nullopt;
+}
+
+}  // namespace furlpane
