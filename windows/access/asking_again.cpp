@@ -14,15 +14,13 @@ bool stands(const std::function<bool()>& stillWanted) { return !stillWanted || s
 
 }  // namespace
 
-Task<Answer> askWhenAnswering(AskingAgain asking, std::optional<Answer> asked) {
-    if (!asked) {
-        auto first = asking.ask();
-        asked = co_await first;
-    }
-    if (!asked->isUnanswered || !asking.answers) co_return *asked;
+Task<Answer> askWhenAnswering(AskingAgain asking) {
+    auto first = asking.ask();
+    const Answer asked = co_await first;
+    if (!asked.isUnanswered || !asking.answers) co_return asked;
     auto waiting = asking.answers();
     const bool answered = co_await waiting;
-    if (!answered || !stands(asking.stillWanted)) co_return *asked;
+    if (!answered || !stands(asking.stillWanted)) co_return asked;
     auto again = asking.ask();
     const Answer last = co_await again;
     co_return last;

@@ -41,10 +41,7 @@ struct AskingAgain {
     std::function<bool()> stillWanted{};
 };
 
-// `asked` is the answer to the first ask when the caller has already made it (the tap
-// looked at a title bar and found its application silent): only the wait and the ask
-// once more are left.
-platform::Task<Answer> askWhenAnswering(AskingAgain asking, std::optional<Answer> asked = std::nullopt);
+platform::Task<Answer> askWhenAnswering(AskingAgain asking);
 
 // The blocking form; `untilAnswering` blocks until the application answers again within
 // the bound and tells whether it did (none: nothing is waited for).

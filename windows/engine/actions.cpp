@@ -8,24 +8,12 @@
 #include "platform/services/workspace.h"
 #include "transitions/driver/stand_in_transition.h"
 #include "windows/access/accessibility_elements.h"
-#include "windows/access/asking_again.h"
 #include "windows/engine/state_transitions.h"
 
 namespace furlpane {
 
 using platform::Point;
 using platform::Task;
-
-namespace {
-
-// The tap's look made once more and acted on, as askWhenAnswering's second ask: the work
-// answers for itself, so the ask counts as answered.
-Task<Answer> asRequest(Task<void> work) {
-    co_await work;
-    co_return Answer{};
-}
-
-}  // namespace
 
 Task<void> WindowEffects::act(WindowAction action, TargetWindow target, std::optional<Point> thumbnailOrigin,
                               Raising raisesWindow, Speed speed) {
@@ -144,21 +132,6 @@ Task<void> WindowEffects::performForApplication(int32_t pid, std::weak_ptr<Windo
     auto settling = engine->settled(pid);
     co_await settling;
     auto performing = engine->performOnResolved(pid, std::move(resolver), std::move(continuation));
-    co_await performing;
-}
-
-// The tap's look found the application silent: that was the first ask, and the look is
-// made once more when it answers. Its silence is no trip of this instance: nothing of the
-// engine is held while it lasts, and a trip of its own begun meanwhile is waited for as
-// well.
-Task<void> WindowEffects::performWhenAnswering(int32_t pid, std::weak_ptr<WindowEffects> effects,
-                                               Resolver resolver, Continuation continuation) {
-    auto performing = askWhenAnswering(
-        {.ask = [pid, effects, resolver, continuation] {
-             return asRequest(performForApplication(pid, effects, resolver, continuation));
-         },
-         .answers = [pid] { return BusyApplications::answers(pid); }},
-        Answer{platform::AccessibilityError::cannotComplete, true});
     co_await performing;
 }
 

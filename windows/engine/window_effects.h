@@ -229,12 +229,6 @@ public:
     // the resolver finds then; nothing when the engine is gone or ending, or none is found.
     static platform::Task<void> performForApplication(int32_t pid, std::weak_ptr<WindowEffects> effects,
                                                       Resolver resolver, Continuation continuation);
-    // The same for an application that did not answer a trigger (another instance of the
-    // program has sent one of its windows on a trip): waits until it answers again,
-    // within the bound that ends a trip, and has settled; nothing when it still does not
-    // answer.
-    static platform::Task<void> performWhenAnswering(int32_t pid, std::weak_ptr<WindowEffects> effects,
-                                                     Resolver resolver, Continuation continuation);
     // The application's focused window (a sheet's parent for a sheet) as a target.
     static std::optional<TargetWindow> resolveTarget(int32_t pid);
 
