@@ -233,24 +233,25 @@ bool LedgerRecovery::waitsForLaterPass(const LedgerEntry& entry, Pass& pass) con
     return busy || ledger_.entries().count(entry.id) > 0;
 }
 
+// The owners left with nothing go in one pass, however many an earlier crash left. The
+// change holds what it uses: a write the file cannot take at once makes it again later.
 void LedgerRecovery::store(const std::map<std::string, std::vector<LedgerEntry>>& dealt) {
-    ledger_.defaults().update(WindowLedger::kDefaultsKey, [&dealt](std::optional<Value> stored) -> std::optional<Value> {
+    ledger_.defaults().update(WindowLedger::kDefaultsKey, [dealt](std::optional<Value> stored) {
         Dictionary owners;
-        if (stored && stored->dictionary()) owners = *stored->dictionary();
+        if (stored && stored->dictionary()) owners = std::move(*stored->dictionary());
+        owners.eraseIf([&dealt](std::string_view owner, const Value&) {
+            const auto found = dealt.find(std::string(owner));
+            return found != dealt.end() && found->second.empty();
+        });
         for (const auto& [owner, kept] : dealt) {
-            if (kept.empty()) {
-                owners.erase(owner);
-            } else {
-                owners.set(owner, encoded(kept));
-            }
+            if (!kept.empty()) owners.set(owner, encoded(kept));
         }
-        if (owners.empty()) return std::nullopt;
-        return Value(std::move(owners));
+        return owners.empty() ? std::nullopt : std::optional<Value>(std::move(owners));
     });
 }
 
 bool LedgerRecovery::isOwnerRunning(const std::string& ownerKey) {
-    const auto pid = decimalInteger(ownerKey);
+    const auto pid = ownerProcess(ownerKey);
     if (!pid) return false;
     const auto owner = platform::RunningApplication::withProcessIdentifier(*pid);
     if (!owner) return false;
