@@ -46,16 +46,14 @@ std::optional<Rect> serverBounds(uint32_t window) {
     return symbols ? symbols->windowBounds(window) : std::nullopt;
 }
 
-// A decimal 32-bit integer, the whole text, with one optional sign.
-std::optional<int32_t> decimalInteger(const std::string& text) {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+') {
-        digits.remove_prefix(1);
-        if (!digits.empty() && digits.front() == '-') return std::nullopt;
-    }
+// The process an owner key names: only the spelling the program writes, a 32-bit
+// identifier in decimal without sign or leading zero. "0401" or "+401" is nobody's key,
+// never process 401's: taken for it, an instance would count a list under its own
+// identifier as another running instance's, and leave those windows alone for good.
+std::optional<int32_t> ownerProcess(const std::string& key) {
     int32_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return std::nullopt;
+    const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+    if (error != std::errc() || end != key.data() + key.size() || std::to_string(value) != key) return std::nullopt;
     return value;
 }
 
