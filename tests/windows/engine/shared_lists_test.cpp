@@ -28,15 +28,21 @@ std::optional<Value> storedIn(const std::filesystem::path& folder, const std::st
 // Instance 100 writes its list while the file cannot take it; instance 200 writes its own
 // before the retry, which must make 100's change again from the file as 200 left it.
 TEST(SharedLists, ALateWriteKeepsWhatTheOtherInstanceWroteMeanwhile) {
-    enum class Late { lockHeldPastItsWait, writeFailed };
-    const struct {
-        const char* name;
-        Array othersList;  // empty: taken down
-    } meanwhile[] = {{"an entry added", Array{7, 8}}, {"its list taken down", Array{}}};
+    using Lateness = std::function<std::shared_ptr<void>(FileUserDefaults&)>;  // lasts while it is held
+    const std::pair<const char*, Lateness> lateWrites[] = {
+        {"the lock held past its wait",
+         [](FileUserDefaults& d) -> std::shared_ptr<void> {
+             d.setLockWait(std::chrono::milliseconds(0));
+             return std::make_shared<platform::durable::FileLock>(d.path().string() + ".lock", d.lockWait());
+         }},
+        {"a failed write", [](FileUserDefaults&) -> std::shared_ptr<void> {
+             return std::make_shared<platform::FileSizeLimit>(16);
+         }},
+    };
     for (const std::string key : {WindowLedger::kDefaultsKey, WindowEffects::kHeldWindowsKey}) {
-        for (const Late late : {Late::lockHeldPastItsWait, Late::writeFailed}) {
-            for (const auto& other : meanwhile) {
-                SCOPED_TRACE(key + (late == Late::writeFailed ? ", a failed write, " : ", the lock held, ") + other.name);
+        for (const auto& [lateness, late] : lateWrites) {
+            for (const Array& othersList : {Array{7, 8}, Array{}}) {
+                SCOPED_TRACE(key + ", " + lateness + (othersList.empty() ? ", a list taken down" : ", an entry added"));
                 MainLoop loop{ClockKind::simulated};
                 furlpane_test::TempFolder folder;
                 auto mine = FileUserDefaults::create(kProgramDefaultsDomain, folder.path());
@@ -45,23 +51,15 @@ TEST(SharedLists, ALateWriteKeepsWhatTheOtherInstanceWroteMeanwhile) {
                 them.storeOwnList(key, Array{7});
                 {
                     furlpane_test::CapturedErrors errors;
-                    std::optional<platform::durable::FileLock> held;
-                    std::optional<platform::FileSizeLimit> full;
-                    if (late == Late::lockHeldPastItsWait) {
-                        mine->setLockWait(std::chrono::milliseconds(0));
-                        held.emplace(folder / (std::string(kProgramDefaultsDomain) + ".plist.lock"),
-                                     std::chrono::milliseconds(0));
-                    } else {
-                        full.emplace(16);
-                    }
+                    const auto held = late(*mine);
                     me.storeOwnList(key, Array{1});
                     ASSERT_TRUE(mine->hasUnwrittenChanges());
                 }
-                them.storeOwnList(key, other.othersList);
+                them.storeOwnList(key, othersList);
                 loop.advance(FileUserDefaults::kRetryDelay);
                 EXPECT_FALSE(mine->hasUnwrittenChanges());
                 Dictionary expected{{"100", Array{1}}};
-                if (!other.othersList.empty()) expected.set("200", other.othersList);
+                if (!othersList.empty()) expected.set("200", othersList);
                 EXPECT_EQ(storedIn(folder.path(), key), Value(expected));
             }
         }
@@ -121,7 +119,8 @@ TEST(SharedLists, AnOwnerKeyNamesAProcessOnlyAsTheProgramSpellsIt) {
     for (const auto& row : rows) {
         Scene scene(1);
         const auto& instance = scene.world.application(platform::kProgramBundleIdentifier).inBackground().add();
-        const std::string key = row.spelling + std::to_string(row.self ? scene.world.ownProcessIdentifier() : instance.pid());
+        const int32_t pid = row.self ? scene.world.ownProcessIdentifier() : instance.pid();
+        const std::string key = row.spelling + std::to_string(pid);
         SCOPED_TRACE(key + (row.self ? ", this instance" : ", another instance"));
         const bool written = row.spelling.empty();
         auto& window = scene.window(0);
