@@ -158,14 +158,21 @@ plist::Dictionary FileUserDefaults::load() const {
 
 std::optional<plist::Value> FileUserDefaults::loadOne(std::string_view key) const {
     refresh();
-    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
-        if (it->key == key) return it->value;
+    return valueBefore(pending_.size(), key);
+}
+
+std::optional<plist::Value> FileUserDefaults::valueBefore(size_t index, std::string_view key) const {
+    for (size_t i = index; i-- > 0;) {
+        if (pending_[i].key == key) return pending_[i].value;
     }
     if (const plist::Value* v = disk_.find(key)) return *v;
     return std::nullopt;
 }
 
 WriteStatus FileUserDefaults::store(std::string_view key, const std::optional<plist::Value>& value) {
+    // A change made again makes again the writes it made from inside when it first ran:
+    // those stand already, each as it was made.
+    if (reapplying_) return WriteStatus::unwritten;
     const size_t own = pending_.size();
     bool refused = false;
     pushChange(key, value, refused);
@@ -177,9 +184,10 @@ WriteStatus FileUserDefaults::store(std::string_view key, const std::optional<pl
 }
 
 WriteStatus FileUserDefaults::storeUpdated(std::string_view key, const Change& change) {
+    if (reapplying_) return WriteStatus::unwritten;
     if (!writing_) return writeOut(pending_.size(), key, &change);
     bool refused = false;
-    pushChange(key, change(loadOne(key)), refused);
+    pushUpdate(key, change, refused);
     return refused ? WriteStatus::refused : WriteStatus::unwritten;
 }
 
@@ -196,8 +204,40 @@ void FileUserDefaults::pushChange(std::string_view key, std::optional<plist::Val
     }
     // Kept as the file will hold it, so that reads see now what a later start reads.
     if (value) value = plist::asWritten(*value);
-    pending_.push_back({std::string(key), std::move(value)});
+    pending_.push_back({std::string(key), std::move(value), {}});
     ++changes_;
+}
+
+// The change stays one until it is written: the value it gives now is what reads see
+// meanwhile, and every later try makes it again from the file as it is then.
+void FileUserDefaults::pushUpdate(std::string_view key, const Change& change, bool& refused) {
+    pushChange(key, change(loadOne(key)), refused);
+    if (!refused) pending_.back().change = change;
+}
+
+// Another process may have written the file since these changes were made from it: each
+// is made again, in order, from what the file holds now and the changes before it, so
+// that what the other wrote passes through it. One whose value could no longer be
+// written is refused now, and the key keeps what the file and the changes before give it.
+void FileUserDefaults::applyChangesAgain(size_t& own) {
+    reapplying_ = true;
+    for (size_t i = 0; i < pending_.size();) {
+        if (!pending_[i].change) {
+            ++i;
+            continue;
+        }
+        ++changes_;
+        std::optional<plist::Value> value = pending_[i].change(valueBefore(i, pending_[i].key));
+        if (value && !plist::isWritable(*value, 1)) {
+            pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
+            if (i < own) --own;
+            tellRefused();
+            continue;
+        }
+        if (value) value = plist::asWritten(*value);
+        pending_[i++].value = std::move(value);
+    }
+    reapplying_ = false;
 }
 
 WriteStatus FileUserDefaults::writeOut(size_t own, std::string_view key, const Change* change) {
@@ -211,8 +251,9 @@ WriteStatus FileUserDefaults::writeOut(size_t own, std::string_view key, const C
 WriteStatus FileUserDefaults::writeOutLocked(size_t own, std::string_view key, const Change* change) {
     std::optional<durable::FileLock> lock;
     const Result<void> access = lockFile(lock);
+    if (access) applyChangesAgain(own);
     bool refused = false;
-    if (change) pushChange(key, (*change)(loadOne(key)), refused);
+    if (change) pushUpdate(key, *change, refused);
     const WriteStatus done = refused ? WriteStatus::refused : WriteStatus::stored;
     if (!access) {
         if (!pending_.empty()) tellUnwritten(access.error());
@@ -296,11 +337,10 @@ bool FileUserDefaults::isChanged(std::string_view key) const {
 // Text that is not UTF-8 grows by half or more when written: a file that held much of it
 // would never be written again, and the program's own values with it.
 bool FileUserDefaults::leaveOutInexact(plist::Dictionary& merged) const {
-    bool left = false;
-    for (const std::string& key : inexactKeys_) {
-        if (!isChanged(key)) left = merged.erase(key) || left;
-    }
-    return left;
+    const std::unordered_set<std::string_view> inexact(inexactKeys_.begin(), inexactKeys_.end());
+    return merged.eraseIf([&](std::string_view key, const plist::Value&) {
+        return inexact.contains(key) && !isChanged(key);
+    }) > 0;
 }
 
 // Another tool may fill the file nearly to the limit with values of its own: they would

@@ -14,6 +14,10 @@
 // keeps the change in memory, where reads see it, and retries it with the next write,
 // with synchronize(), or by itself kRetryDelay seconds later while the main loop runs;
 // standard error says so once, and again only after a write went through in between.
+// An update's change stays a change until it is written: every try makes it again,
+// under the lock, from the file as it is then, so that what another process wrote in
+// the meantime passes through it (a value it no longer gives in a form the file can
+// hold is refused then). Writes made from inside it are made only when it first runs.
 //
 // Limits. A change is refused (WriteStatus::refused) when the file with it would be
 // more than the reader takes back (plist::kMaxDocumentBytes, plist::kMaxNesting): such
@@ -122,12 +126,17 @@ private:
     struct PendingChange {
         std::string key;
         std::optional<plist::Value> value;
+        // An update's change, made again at every try until it is written; none for a
+        // set or a remove, whose value is the change.
+        Change change;
     };
 
     void refresh() const;
     void adopt(const durable::FileSignature& signature, plist::ReadResult read) const;
     plist::Dictionary effective() const;
     void applyPending(plist::Dictionary& values) const;
+    // The key's value as the file and the pending changes before `index` give it.
+    std::optional<plist::Value> valueBefore(size_t index, std::string_view key) const;
     // Writes the pending changes; the ones from index `own` on are this call's, and the
     // status is theirs. `change`, when given, is applied under the lock first.
     WriteStatus writeOut(size_t own, std::string_view key = {}, const Change* change = nullptr);
@@ -135,6 +144,10 @@ private:
     Result<void> lockFile(std::optional<durable::FileLock>& lock);
     WriteStatus writeFile(size_t own, bool refused);
     void pushChange(std::string_view key, std::optional<plist::Value> value, bool& refused);
+    void pushUpdate(std::string_view key, const Change& change, bool& refused);
+    // Makes the pending updates' changes again from the file as just read under the lock;
+    // `own` moves down with those before it that are refused.
+    void applyChangesAgain(size_t& own);
     std::optional<std::string> fittingDocument(size_t own, bool& refused, plist::Dictionary& merged,
                                                bool& crowdedOut);
     // Whether a pending change is to the key.
@@ -171,6 +184,8 @@ private:
     mutable uint64_t changes_ = 0;
     mutable uint64_t wholeReads_ = 0;
     bool writing_ = false;
+    // While pending changes are made again (their writes from inside are not made twice).
+    bool reapplying_ = false;
     std::vector<std::filesystem::path> keptAside_;
     // Told once: while the file cannot be written (again after it was), and of refusals.
     bool toldUnwritten_ = false;

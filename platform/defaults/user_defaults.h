@@ -77,7 +77,9 @@ public:
     // durable domain: read from disk under the domain's lock, so that what another
     // process wrote in the meantime is seen and kept) and returns the new value, or
     // nothing to remove the key. Use it when several processes keep parts of one value
-    // (the ledger of changed windows keeps one list per running instance).
+    // (the ledger of changed windows keeps one list per running instance). A durable
+    // domain that cannot write the file at once keeps `change` and makes it again from
+    // the stored value of each later try, so it must hold by value what it uses.
     using Change = std::function<std::optional<plist::Value>(std::optional<plist::Value> stored)>;
     WriteStatus update(std::string_view key, const Change& change);
 

@@ -151,6 +151,28 @@ bool Dictionary::erase(std::string_view key) {
     return true;
 }
 
+size_t Dictionary::eraseIf(const EntryTest& test) {
+    std::string keyText;
+    keyText.reserve(keyText_.size());
+    size_t kept = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const std::string_view key = keyAt(i);
+        if (test(key, entries_[i].value)) continue;
+        const size_t start = keyText.size();
+        keyText.append(key);
+        if (kept != i) entries_[kept] = std::move(entries_[i]);
+        entries_[kept++].keyStart = start;
+    }
+    const size_t removed = entries_.size() - kept;
+    if (removed == 0) return 0;
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(kept), entries_.end());
+    keyText_ = std::move(keyText);
+    keyBits_ = 0;
+    for (size_t j = 0; j < entries_.size(); ++j) keyBits_ |= keyBit(keyAt(j));
+    rebuildIndex();
+    return removed;
+}
+
 bool operator==(const Dictionary& a, const Dictionary& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {

@@ -94,6 +94,11 @@ public:
     void set(std::string_view key, Value&& value);
     // Returns whether the key was there.
     bool erase(std::string_view key);
+    // Removes every key whose entry the test names, in one pass, and returns how many
+    // went: erasing them one at a time moves the keys after each one, which costs the
+    // square of a large dictionary's size.
+    using EntryTest = std::function<bool(std::string_view key, const Value& value)>;
+    size_t eraseIf(const EntryTest& test);
     // The keys in order, copied; keyAt views one in place (good until the next change).
     std::vector<std::string> keys() const;
     std::string_view keyAt(size_t i) const;

@@ -119,22 +119,23 @@ void WindowLedger::writeChanges() {
     storeOwnList(kDefaultsKey, std::move(list));
 }
 
+// The change holds what it uses: a write the file cannot take at once makes it again later.
 void WindowLedger::storeOwnList(std::string_view key, Array list, const OwnerTest& isGone) {
-    defaults_->update(key, [&](std::optional<Value> stored) -> std::optional<Value> {
+    defaults_->update(key, [own = ownerKey_, list = std::move(list), isGone](std::optional<Value> stored) {
         Dictionary owners;
-        if (stored && stored->dictionary()) owners = *stored->dictionary();
+        if (stored && stored->dictionary()) owners = std::move(*stored->dictionary());
+        // Owners that no longer run go in one pass: a file may hold a great many of them.
         if (isGone) {
-            for (const auto& owner : owners.keys()) {
-                if (owner != ownerKey_ && isGone(owner)) owners.erase(owner);
-            }
+            owners.eraseIf([&](std::string_view owner, const Value&) {
+                return owner != own && isGone(std::string(owner));
+            });
         }
         if (list.empty()) {
-            owners.erase(ownerKey_);
+            owners.erase(own);
         } else {
-            owners.set(ownerKey_, list);
+            owners.set(own, list);
         }
-        if (owners.empty()) return std::nullopt;
-        return Value(std::move(owners));
+        return owners.empty() ? std::nullopt : std::optional<Value>(std::move(owners));
     });
 }
 

@@ -46,16 +46,14 @@ std::optional<Rect> serverBounds(uint32_t window) {
     return symbols ? symbols->windowBounds(window) : std::nullopt;
 }
 
-// A decimal 32-bit integer, the whole text, with one optional sign.
-std::optional<int32_t> decimalInteger(const std::string& text) {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+') {
-        digits.remove_prefix(1);
-        if (!digits.empty() && digits.front() == '-') return std::nullopt;
-    }
+// The process an owner key names: only the spelling the program writes, a 32-bit
+// identifier in decimal without sign or leading zero. "0401" or "+401" is nobody's key,
+// never process 401's: taken for it, an instance would count a list under its own
+// identifier as another running instance's, and leave those windows alone for good.
+std::optional<int32_t> ownerProcess(const std::string& key) {
     int32_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return std::nullopt;
+    const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+    if (error != std::errc() || end != key.data() + key.size() || std::to_string(value) != key) return std::nullopt;
     return value;
 }
 
@@ -233,24 +231,25 @@ bool LedgerRecovery::waitsForLaterPass(const LedgerEntry& entry, Pass& pass) con
     return busy || ledger_.entries().count(entry.id) > 0;
 }
 
+// The owners left with nothing go in one pass, however many an earlier crash left. The
+// change holds what it uses: a write the file cannot take at once makes it again later.
 void LedgerRecovery::store(const std::map<std::string, std::vector<LedgerEntry>>& dealt) {
-    ledger_.defaults().update(WindowLedger::kDefaultsKey, [&dealt](std::optional<Value> stored) -> std::optional<Value> {
+    ledger_.defaults().update(WindowLedger::kDefaultsKey, [dealt](std::optional<Value> stored) {
         Dictionary owners;
-        if (stored && stored->dictionary()) owners = *stored->dictionary();
+        if (stored && stored->dictionary()) owners = std::move(*stored->dictionary());
+        owners.eraseIf([&dealt](std::string_view owner, const Value&) {
+            const auto found = dealt.find(std::string(owner));
+            return found != dealt.end() && found->second.empty();
+        });
         for (const auto& [owner, kept] : dealt) {
-            if (kept.empty()) {
-                owners.erase(owner);
-            } else {
-                owners.set(owner, encoded(kept));
-            }
+            if (!kept.empty()) owners.set(owner, encoded(kept));
         }
-        if (owners.empty()) return std::nullopt;
-        return Value(std::move(owners));
+        return owners.empty() ? std::nullopt : std::optional<Value>(std::move(owners));
     });
 }
 
 bool LedgerRecovery::isOwnerRunning(const std::string& ownerKey) {
-    const auto pid = decimalInteger(ownerKey);
+    const auto pid = ownerProcess(ownerKey);
     if (!pid) return false;
     const auto owner = platform::RunningApplication::withProcessIdentifier(*pid);
     if (!owner) return false;

@@ -83,9 +83,10 @@ public:
 
     Kept recover(Waiting waiting);
 
-    // Whether the owner key names a running instance of this program: a decimal 32-bit
-    // process identifier (with an optional sign) of a running application whose bundle
-    // identifier is this program's.
+    // Whether the owner key names a running instance of this program: a 32-bit process
+    // identifier in decimal, spelt as an owner key is written (no sign, no leading zero),
+    // of a running application whose bundle identifier is this program's. A key spelt
+    // otherwise is an owner that no longer runs, whose list is recovered or dropped.
     static bool isOwnerRunning(const std::string& ownerKey);
     // Whether the entry's window already stands as it should: on screen and in place (no
     // longer on a trip into the Dock) for a minimized one, tall enough for a collapsed

@@ -139,7 +139,8 @@ void LeftCollapsedWindows::forgetLeftCollapsed(const std::vector<LeftCollapsed>&
                                                const std::string& bundleIdentifier) {
     requireMainThread("WindowLedger.forgetLeftCollapsed");
     if (windows.empty()) return;
-    defaults_->update(kDefaultsKey, [&windows, &bundleIdentifier](std::optional<Value> stored) {
+    // Held by value: a write the file cannot take at once makes the change again later.
+    defaults_->update(kDefaultsKey, [windows, bundleIdentifier](std::optional<Value> stored) {
         return withoutWindows(std::move(stored), windows, bundleIdentifier);
     });
 }

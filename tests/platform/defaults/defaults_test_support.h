@@ -1,8 +1,11 @@
 #pragma once
 
-// What the durable-defaults tests share: the program's domain opened in a folder.
+// What the durable-defaults tests share: the program's domain opened in a folder, and a
+// limit on the size of the files the process writes.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <memory>
@@ -18,5 +21,27 @@ inline std::unique_ptr<FileUserDefaults> open(const std::filesystem::path& folde
     EXPECT_TRUE(d);
     return d;
 }
+
+// Writes larger than `bytes` fail (EFBIG) while the object lives, for root as well.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, savedHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    sighandler_t savedHandler_ = SIG_DFL;
+};
 
 }  // namespace platform

@@ -5,7 +5,6 @@
 #include <iconv.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,6 +16,7 @@
 #include "platform/plist/xml_writer.h"
 #include "tests/support/foreign_settings.h"
 #include "tests/support/numbered.h"
+#include "tests/support/processor_time.h"
 #include "tests/platform/defaults/defaults_test_support.h"
 #include "tests/support/temp_folder.h"
 
@@ -24,6 +24,7 @@ namespace platform {
 namespace {
 
 using furlpane_test::numbered;
+using furlpane_test::threadSeconds;
 using furlpane_test::readText;
 using furlpane_test::TempFolder;
 using furlpane_test::writeText;
@@ -41,14 +42,6 @@ std::string repeated(std::string_view unit, size_t n) {
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The processor time the calling thread has had, in seconds: what a computation costs,
-// however many other processes share the machine meanwhile.
-double threadSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // Whether iconv takes the text as UTF-8 whole.

@@ -4,8 +4,6 @@
 // file stays a link.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -29,28 +27,6 @@ using State = FileUserDefaults::FileState;
 namespace fs = std::filesystem;
 
 constexpr size_t kLatin1Bytes = 12u * 1024 * 1024;
-
-// Writes larger than `bytes` fail (EFBIG) while the object lives, for root as well.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        savedHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        ::signal(SIGXFSZ, savedHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    sighandler_t savedHandler_ = SIG_DFL;
-};
 
 fs::perms permissionsOf(const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; }
 

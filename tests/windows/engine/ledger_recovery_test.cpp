@@ -62,10 +62,10 @@ TEST(LedgerRecovery, OwnerIsRunningOnlyForADecimalIdentifierOfThisProgram) {
         std::string key;
         bool running;
     };
-    for (const Row& row : {Row{self, true}, Row{"+" + other, true}, Row{other, true}, Row{editor, false},
-                           Row{"999", false}, Row{"", false}, Row{"+", false}, Row{"-", false}, Row{"+-" + other, false},
-                           Row{" " + other, false}, Row{other + "x", false}, Row{"4294967696", false},
-                           Row{"-2147483649", false}, Row{"-" + other, false}}) {
+    for (const Row& row : {Row{self, true}, Row{"+" + other, false}, Row{"0" + other, false}, Row{other, true},
+                           Row{editor, false}, Row{"999", false}, Row{"", false}, Row{"+", false}, Row{"-", false},
+                           Row{"+-" + other, false}, Row{" " + other, false}, Row{other + "x", false},
+                           Row{"4294967696", false}, Row{"-2147483649", false}, Row{"-" + other, false}}) {
         EXPECT_EQ(LedgerRecovery::isOwnerRunning(row.key), row.running) << '"' << row.key << '"';
     }
 }
