@@ -40,13 +40,12 @@ public:
     Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, Input input = Input::empty) {
         start(arguments, errors, -1, input);
     }
-    // Standard input a pipe that holds `lines` and stays open.
+    // Standard input a pipe that holds `lines` and stays open for more (write).
     Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, const std::string& lines) {
         int held[2];
         if (::pipe2(held, O_CLOEXEC) != 0) return;
         held_ = held[1];
-        if (::write(held_, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size()))
-            start(arguments, errors, held[0], Input::empty);
+        if (write(lines)) start(arguments, errors, held[0], Input::empty);
         ::close(held[0]);
     }
     ~Host() {
@@ -82,6 +81,9 @@ public:
         return journal.find(fragment) != std::string::npos;
     }
     void send(int signal) const { ::kill(pid_, signal); }
+    bool write(const std::string& lines) const {
+        return ::write(held_, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size());
+    }
     // How it ended within `seconds`, reading its journal meanwhile (a full pipe would hold
     // it up): its exit status, 1000 + the signal that killed it, -1 while it still runs.
     int endWithin(double seconds) {
@@ -216,9 +218,10 @@ TEST(HostSignals, EndTheLiveSessionWhateverFollowsTheSignal) {
     const std::string groceries = R"("title":"Groceries","app":"com.example.Notes","state":)";
     for (const auto& [before, ran, signal] : moments) {
         furlpane_test::TempFolder folder;
-        Host host({}, folder / "errors", std::string("wait 1\ndouble-click 340,101\nwait 1.5\n") + before +
-                                             "wait 0.5\nlaunch\nlaunch instance 3\n");
-        ASSERT_TRUE(host.readUntil(groceries + R"("shaded")", 120) && host.readUntil(ran, 60)) << host.journal;
+        Host host({}, folder / "errors", "wait 1\ndouble-click 340,101\n");
+        ASSERT_TRUE(host.readUntil(groceries + R"("shaded")", 120)) << host.journal;
+        host.write(std::string(before) + "wait 0.5\nlaunch\nlaunch instance 3\n");
+        ASSERT_TRUE(host.readUntil(ran, 60)) << host.journal;
         host.send(signal);
         std::this_thread::sleep_for(std::chrono::milliseconds(9));
         host.send(SIGSTOP);
