@@ -29,8 +29,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How standard input is handed to the host.
-enum class Input { empty, closed };
+// How standard input is handed to the host: held, a pipe the test writes lines into and
+// holds open.
+enum class Input { empty, closed, held };
 
 // furlpane-novan started with `arguments`, standard input empty (or closed, as `<&-`
 // leaves it), standard error into a file; the test reads its journal as it comes.
@@ -38,15 +39,16 @@ enum class Input { empty, closed };
 class Host {
 public:
     Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, Input input = Input::empty) {
-        start(arguments, errors, -1, input);
-    }
-    // Standard input a pipe that holds `lines` and stays open for more (write).
-    Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, const std::string& lines) {
-        int held[2];
-        if (::pipe2(held, O_CLOEXEC) != 0) return;
-        held_ = held[1];
-        if (write(lines)) start(arguments, errors, held[0], Input::empty);
-        ::close(held[0]);
+        int output[2], lines[2] = {-1, -1};
+        if (::pipe2(output, O_CLOEXEC) != 0 || (input == Input::held && ::pipe2(lines, O_CLOEXEC) != 0)) return;
+        const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        pid_ = testing::startProgram(arguments, {lines[0], output[1], error}, [input] {
+            if (input == Input::closed) ::close(STDIN_FILENO);
+        });
+        for (const int fd : {error, output[1], lines[0]})
+            if (fd >= 0) ::close(fd);
+        output_ = output[0];
+        held_ = lines[1];
     }
     ~Host() {
         if (pid_ > 0 && status_ < 0) {
@@ -98,17 +100,6 @@ public:
     std::string journal;
 
 private:
-    void start(const std::vector<std::string>& arguments, const std::filesystem::path& errors, int input, Input how) {
-        int output[2];
-        if (::pipe2(output, O_CLOEXEC) != 0) return;
-        const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        pid_ = testing::startProgram(arguments, {input, output[1], error}, [how] {
-            if (how == Input::closed) ::close(STDIN_FILENO);
-        });
-        ::close(error);
-        ::close(output[1]);
-        output_ = output[0];
-    }
     bool ended() {
         int status = 0;
         if (status_ < 0 && pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
@@ -218,7 +209,8 @@ TEST(HostSignals, EndTheLiveSessionWhateverFollowsTheSignal) {
     const std::string groceries = R"("title":"Groceries","app":"com.example.Notes","state":)";
     for (const auto& [before, ran, signal] : moments) {
         furlpane_test::TempFolder folder;
-        Host host({}, folder / "errors", "wait 1\ndouble-click 340,101\n");
+        Host host({}, folder / "errors", Input::held);
+        host.write("wait 1\ndouble-click 340,101\n");
         ASSERT_TRUE(host.readUntil(groceries + R"("shaded")", 120)) << host.journal;
         host.write(std::string(before) + "wait 0.5\nlaunch\nlaunch instance 3\n");
         ASSERT_TRUE(host.readUntil(ran, 60)) << host.journal;
