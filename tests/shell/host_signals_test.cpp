@@ -210,9 +210,9 @@ TEST(HostSignals, EndTheLiveSessionWhateverFollowsTheSignal) {
     for (const auto& [before, ran, signal] : moments) {
         furlpane_test::TempFolder folder;
         Host host({}, folder / "errors", Input::held);
-        host.write("wait 1\ndouble-click 340,101\n");
+        ASSERT_TRUE(host.write("wait 1\ndouble-click 340,101\n"));
         ASSERT_TRUE(host.readUntil(groceries + R"("shaded")", 120)) << host.journal;
-        host.write(std::string(before) + "wait 0.5\nlaunch\nlaunch instance 3\n");
+        ASSERT_TRUE(host.write(std::string(before) + "wait 0.5\nlaunch\nlaunch instance 3\n"));
         ASSERT_TRUE(host.readUntil(ran, 60)) << host.journal;
         host.send(signal);
         std::this_thread::sleep_for(std::chrono::milliseconds(9));
