@@ -59,7 +59,7 @@ public:
 
 private:
     void watchInput() {
-        if (!withInput_ || watch_ || inputEnded_ || ending_ || input_.full()) return;
+        if (!withInput_ || watch_ || inputEnded_ || ending_ || signalCame() || input_.full()) return;
         watch_ = loop_.addFdWatch(STDIN_FILENO, Handover<void()>::system([this] { readInput(); }));
     }
     void unwatchInput() {
@@ -82,12 +82,15 @@ private:
         // that come meanwhile wait for this loop, after the command's own pause.
         if (running_) return;
         running_ = true;
-        while (!waiting_ && !ending_ && !stage_.hasOutputFailed()) {
+        while (!waiting_ && !ending_ && !signalCame() && !stage_.hasOutputFailed()) {
             auto line = input_.take();
             if (!line) break;
             run(line->number, line->text);
         }
         running_ = false;
+        // The signal ends the session whatever the input holds; its watcher may take it
+        // only on the loop's next turn.
+        if (signalCame()) return;
         watchInput();
         if (inputEnded_ && !waiting_ && !input_.hasLines()) end();
         endAfterExit();
@@ -146,9 +149,25 @@ private:
         loop_.stop();
     }
 
+    // Whether a termination signal has come: taken by the session's watcher, or caught
+    // and on its way to it. No line is played after it, not even one that came due
+    // before the watcher took it: a line after it could launch an instance that never
+    // gets the signal, and the session would never end.
+    bool signalCame() const { return interrupted_ || caughtSignalCount() != caughtBefore_; }
+
+    // The instances that run take the signal as their processes', and the session ends
+    // with the last of them; one that does not end on it does not keep the session
+    // beyond its bound.
     void signalled() {
-        if (!anyRuns()) return finish();
-        interrupted_ = true;
+        if (!interrupted_) {
+            interrupted_ = true;
+            unwatchInput();
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postOffMainEvent(kEndAfterSignal, Handover<void()>::system([this, alive] {
+                if (alive.lock()) finish();
+            }));
+        }
+        if (!anyRuns()) finish();
     }
 
     void programEnded(std::optional<int> status) {
@@ -179,8 +198,10 @@ private:
     bool inputEnded_ = false;
     // The session is ending: every instance has been asked to quit.
     bool ending_ = false;
-    // A termination signal came while an instance ran.
+    // A termination signal came.
     bool interrupted_ = false;
+    // The termination signals the handlers had caught as the session began.
+    const unsigned caughtBefore_ = caughtSignalCount();
     // The last instance to end exited (rather than crashed).
     bool exited_ = false;
     int status_ = 0;

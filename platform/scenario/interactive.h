@@ -15,9 +15,9 @@
 // - at the end of standard input, once its last line has run: every instance that runs
 //   is quit, as the status menu's Quit does, and the session ends with the last of them;
 // - on SIGTERM, SIGINT or SIGHUP, whatever it waits for (an output whose reader has
-//   stopped reading too): every instance ends on it as its process would, and the
-//   session with the last of them; at once when none runs (after a crash, until the next
-//   `launch`);
+//   stopped reading too): no line is played after it, every instance ends on it as its
+//   process would, and the session with the last of them (kEndAfterSignal at most); at
+//   once when none runs (after a crash, until the next `launch`);
 // - when standard input cannot be read (a folder, a descriptor not open for reading, a
 //   read that fails): said on standard error, as the end of the input, status 2;
 // - when an output cannot be written (session.h), as the end of the input, status 3.

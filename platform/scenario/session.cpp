@@ -38,9 +38,6 @@ namespace platform::scenario {
 
 namespace {
 
-// Virtual seconds the program has to end on a signal from outside, or once asked to quit.
-constexpr double kEndAfterSignal = 10;
-
 // As a shell tells a command ended by a signal.
 int interruptedStatus(int signal) { return 128 + signal; }
 

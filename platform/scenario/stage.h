@@ -34,6 +34,10 @@ inline constexpr int kOutputFailedStatus = 3;
 // The process could not get memory or a thread it needs.
 inline constexpr int kOutOfResourcesStatus = 4;
 
+// Seconds on the session's clock the program has to end on a signal from outside, or once
+// asked to quit.
+inline constexpr double kEndAfterSignal = 10;
+
 struct Stage {
     Stage(MainLoop& loop, std::ostream& out, const std::filesystem::path& defaultsFolder, PlayerOptions options,
           ProgramHost::MakeDelegate makeDelegate)

@@ -29,8 +29,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How standard input is handed to the host.
-enum class Input { empty, closed };
+// How standard input is handed to the host: held, a pipe the test writes lines into and
+// holds open.
+enum class Input { empty, closed, held };
 
 // furlpane-novan started with `arguments`, standard input empty (or closed, as `<&-`
 // leaves it), standard error into a file; the test reads its journal as it comes.
@@ -38,22 +39,24 @@ enum class Input { empty, closed };
 class Host {
 public:
     Host(const std::vector<std::string>& arguments, const std::filesystem::path& errors, Input input = Input::empty) {
-        int output[2];
-        if (::pipe2(output, O_CLOEXEC) != 0) return;
+        int output[2], lines[2] = {-1, -1};
+        if (::pipe2(output, O_CLOEXEC) != 0 || (input == Input::held && ::pipe2(lines, O_CLOEXEC) != 0)) return;
         const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        pid_ = testing::startProgram(arguments, {-1, output[1], error}, [input] {
+        pid_ = testing::startProgram(arguments, {lines[0], output[1], error}, [input] {
             if (input == Input::closed) ::close(STDIN_FILENO);
         });
-        ::close(error);
-        ::close(output[1]);
+        for (const int fd : {error, output[1], lines[0]})
+            if (fd >= 0) ::close(fd);
         output_ = output[0];
+        held_ = lines[1];
     }
     ~Host() {
         if (pid_ > 0 && status_ < 0) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
-        if (output_ >= 0) ::close(output_);
+        for (const int fd : {output_, held_})
+            if (fd >= 0) ::close(fd);
     }
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
@@ -80,6 +83,9 @@ public:
         return journal.find(fragment) != std::string::npos;
     }
     void send(int signal) const { ::kill(pid_, signal); }
+    bool write(const std::string& lines) const {
+        return ::write(held_, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size());
+    }
     // How it ended within `seconds`, reading its journal meanwhile (a full pipe would hold
     // it up): its exit status, 1000 + the signal that killed it, -1 while it still runs.
     int endWithin(double seconds) {
@@ -119,6 +125,7 @@ private:
 
     pid_t pid_ = -1;
     int output_ = -1;
+    int held_ = -1;  // the write end of held standard input
     int status_ = -1;
 };
 
@@ -182,6 +189,41 @@ TEST(HostSignals, EndASessionStartedWithStandardInputClosed) {
     host.send(SIGTERM);
     EXPECT_EQ(host.endWithin(30), 0) << host.journal;
     EXPECT_NE(host.journal.find(R"("event":"exit","status":0)"), std::string::npos) << host.journal;
+}
+
+// A termination signal ends the live session whatever follows it: a stop and a continue,
+// and lines held behind a wait that launch the program again and beside itself. Landed
+// while the second instance starts, while both run and while the first is crashed before
+// its relaunch: no line after it is played, the window is put back and the session ends
+// within its bound with the program's status.
+TEST(HostSignals, EndTheLiveSessionWhateverFollowsTheSignal) {
+    struct Moment {
+        const char* before;  // the lines before the signal, and what shows they ran
+        const char* ran;
+        int signal;
+    };
+    const Moment moments[] = {
+        {"launch instance 2\n", R"("event":"launch","instance":2)", SIGTERM},
+        {"launch instance 2\nwait 1\nexpect window \"Groceries\" shaded\n", R"("event":"expect")", SIGHUP},
+        {"launch instance 2\nwait 1\ncrash\n", R"("event":"crash")", SIGTERM}};
+    const std::string groceries = R"("title":"Groceries","app":"com.example.Notes","state":)";
+    for (const auto& [before, ran, signal] : moments) {
+        furlpane_test::TempFolder folder;
+        Host host({}, folder / "errors", Input::held);
+        ASSERT_TRUE(host.write("wait 1\ndouble-click 340,101\n"));
+        ASSERT_TRUE(host.readUntil(groceries + R"("shaded")", 120)) << host.journal;
+        ASSERT_TRUE(host.write(std::string(before) + "wait 0.5\nlaunch\nlaunch instance 3\n"));
+        ASSERT_TRUE(host.readUntil(ran, 60)) << host.journal;
+        host.send(signal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(9));
+        host.send(SIGSTOP);
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        host.send(SIGCONT);
+        EXPECT_EQ(host.endWithin(platform::scenario::kEndAfterSignal + 5), 0) << before << host.journal;
+        EXPECT_EQ(host.journal.find(R"("instance":3)"), std::string::npos) << before << host.journal;
+        EXPECT_NE(host.journal.find(groceries + R"("normal")", host.journal.rfind(groceries)), std::string::npos)
+            << before << host.journal;
+    }
 }
 
 // Whether the process comes, within `seconds`, to wait with something in the pipe it writes

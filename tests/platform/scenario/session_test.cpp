@@ -348,10 +348,12 @@ TEST_F(SessionTest, TheLiveSessionPlaysItsLinesAsAScenarioDoes) {
 
 // Whatever became of the first instance, the end of the input or a signal from outside
 // ends every instance that still runs, each with its exit in the journal. The signal ends
-// the session there and then: the minute of input after it is never waited for.
+// the session there and then: the minute of input after it is never waited for, and the
+// launches after it, beside the instance it ended or in the first's place, never played.
 TEST_F(SessionTest, TheLiveSessionEndsEveryInstance) {
     const char* firstGoes[] = {"crash\n", "quit\nwait 0.2\n"};
-    const char* sessionEnds[] = {"", "right-click 200,750\nchoose \"Interrupt\" instance 2\nwait 60\n"};
+    const char* sessionEnds[] = {"", "right-click 200,750\nchoose \"Interrupt\" instance 2\nwait 60\n",
+                                 "right-click 200,750\nchoose \"Interrupt\" instance 2\nlaunch\nlaunch instance 3\n"};
     for (const char* first : firstGoes) {
         for (const char* end : sessionEnds) {
             out.str("");
