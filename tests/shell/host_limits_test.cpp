@@ -166,6 +166,14 @@ TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
          "cannot get memory it needs"},
         {"memory, all of it", kRollUp, {}, scarceMemory({.total = 2 << 20}),
          [] { return std::make_shared<Hoarders>(); }, false, 4, "cannot get memory it needs"},
+        {"memory, 1 MB", kRollUp, {}, scarceMemory({.total = 1 << 20}), real, false, 4, "cannot get memory it needs"},
+        {"memory, 3 MB", kRollUp, {}, scarceMemory({.total = 3 << 20}), real, false, 4, "cannot get memory it needs"},
+        {"memory, live", kLiveRollUp, {}, scarceMemory({.total = 16 << 20}), real, false, 4, "cannot get memory it needs",
+         true},
+        {"a picture", "snapshot desk\n", {"--out", (folder / "out").string()}, scarceMemory({.largest = 1 << 20}),
+         real, false, 4, "cannot get memory it needs"},
+        {"a picture, live", kLiveRollUp, {}, scarceMemory({.largest = 1 << 20}), real, false, 4,
+         "cannot get memory it needs", true},
     };
     for (const Case& c : cases) {
         std::vector<std::string> options = c.options;
