@@ -251,8 +251,8 @@ std::string usage() {
            "  scenario commands from standard input; Ctrl-C or the end of the input ends it\n"
            "  the program's settings live in a fresh folder under $TMPDIR for each run\n"
            "  exit status: 0 all held, 1 a line failed or had a mistake, 2 the session could\n"
-           "  not start, 3 an output could not be written, 4 the process could not get memory\n"
-           "  or a thread, 128+N ended by signal N\n";
+           "  not start, 3 an output could not be written, 4 the process could not get memory,\n"
+           "  a thread or a file descriptor, 128+N ended by signal N\n";
 }
 
 int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {

@@ -100,6 +100,16 @@ std::function<void()> scarceMemory(furlpane_test::MemoryLimit memory) {
     return [memory] { furlpane_test::limitMemory(memory); };
 }
 
+// Few descriptors, as `ulimit -n` allows: the child keeps none of the test's own. (The
+// sanitizers check a type through a pipe of their own, so fewer than two descriptors to
+// spare after the signals' pipe would fail their checks before the session's.)
+std::function<void()> fewDescriptors(rlim_t count) {
+    return [count] {
+        ::close_range(3, ~0U, 0);
+        limit(RLIMIT_NOFILE, count);
+    };
+}
+
 // How the executable's session ends in a child of the test under `prepare`, its scratch
 // folder in `scratch`: its status. The child runs the session as the executable does
 // (another user may not reach the executable's folder), on a thread of its own, so that
@@ -174,6 +184,8 @@ TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
          real, false, 4, "cannot get memory it needs"},
         {"a picture, live", kLiveRollUp, {}, scarceMemory({.largest = 1 << 20}), real, false, 4,
          "cannot get memory it needs", true},
+        {"descriptors", kRollUp, {}, fewDescriptors(7), real, false, 4, "cannot get a file descriptor it needs"},
+        {"descriptors, live", "", {}, fewDescriptors(7), real, false, 4, "cannot get a file descriptor it needs"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> options = c.options;
