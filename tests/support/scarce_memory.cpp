@@ -61,6 +61,8 @@ void limitMemory(MemoryLimit limit) {
 
 }  // namespace furlpane_test
 
+// Every form: the sanitizers' runtime defines each of them, so one left out would take
+// memory past the limit and give it back where this file's forms do not see it.
 void* operator new(size_t n) { return takeOrThrow(n, kPlain); }
 void* operator new[](size_t n) { return takeOrThrow(n, kPlain); }
 void* operator new(size_t n, std::align_val_t a) { return takeOrThrow(n, a); }
