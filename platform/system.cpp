@@ -4,9 +4,11 @@
 #include <cmath>
 #include <iostream>
 #include <optional>
+#include <system_error>
 
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/signals.h"
+#include "platform/scenario/process_limits.h"
 #include "platform/scenario/session.h"
 #include "platform/scenario/standard_streams.h"
 
@@ -68,8 +70,13 @@ void System::prepareProcess() {
 int System::run(int argc, char** argv, Program program) {
     // First of all: a termination signal from here on waits for the program, which ends
     // as it should (every window back, status 0), instead of the default action killing
-    // the process with windows out of place.
-    prepareProcess();
+    // the process with windows out of place. A process that cannot have the signals'
+    // descriptors ends as for any other resource it cannot have.
+    try {
+        prepareProcess();
+    } catch (const std::system_error&) {
+        scenario::endForWantOfResources();
+    }
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     auto options = scenario::sessionOptions(arguments);
     if (!options) {
@@ -83,6 +90,13 @@ int System::run(int argc, char** argv, Program program) {
     if (desktop::Desktop::currentOrNull()) {
         std::cerr << "furlpane-novan: a system is already up in this process\n";
         return 2;
+    }
+    // Before the session opens anything: one that would fail for want of a descriptor as
+    // it goes ends now instead, having made and said nothing else.
+    try {
+        scenario::requireSpareDescriptors(scenario::kSessionDescriptors);
+    } catch (const std::system_error&) {
+        scenario::endForWantOfResources();
     }
     // The session's outputs wait for their readers, but not past a termination signal.
     const scenario::InterruptibleStandardStreams outputs;

@@ -81,7 +81,9 @@ public:
     // What the process does first of all, before anything opens a file or a signal may
     // find it without its handlers: standard descriptors it was started without are held
     // (scenario/standard_streams.h), and the termination signals are caught. run() does
-    // it too; main may do it earlier still. Idempotent.
+    // it too; main may do it earlier still. Idempotent. Throws std::system_error when the
+    // process cannot have the descriptors it needs for that; run() then ends with the
+    // status of a resource that cannot be had.
     static void prepareProcess();
     ~System();
     System(const System&) = delete;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 #include "platform/graphics/compositing.h"
 #include "platform/graphics/stroker.h"
@@ -29,12 +28,8 @@ uint8_t toByte(double coverage) { return uint8_t(std::lround(std::clamp(coverage
 
 std::optional<BitmapContext> BitmapContext::create(int width, int height, ColorSpace space) {
     if (!Image::isValidSize(width, height) || !space.isRGB()) return std::nullopt;
-    try {
-        auto pixels = std::make_shared<Pixels>(size_t(width) * size_t(height), 0u);
-        return BitmapContext(width, height, std::move(space), std::move(pixels));
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    auto pixels = std::make_shared<Pixels>(size_t(width) * size_t(height), 0u);
+    return BitmapContext(width, height, std::move(space), std::move(pixels));
 }
 
 BitmapContext::BitmapContext(int width, int height, ColorSpace space, std::shared_ptr<Pixels> pixels)

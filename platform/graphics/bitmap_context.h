@@ -2,10 +2,11 @@
 
 // Bitmap contexts: pictures being drawn, in the pixel format of pixel.h.
 //
-// Sizes are 1 to 16384 pixels a side; anything else (or memory that cannot be had)
-// gives no context. Only RGB colour spaces can back a context, as with the system's
-// own contexts, since the format is always four components; a gray or CMYK space gives
-// none. A new context is transparent.
+// Sizes are 1 to 16384 pixels a side; anything else gives no context, while memory that
+// cannot be had for a valid size throws std::bad_alloc, as any allocation does. Only RGB
+// colour spaces can back a context, as with the system's own contexts, since the format
+// is always four components; a gray or CMYK space gives none. A new context is
+// transparent.
 //
 // Coordinates. User space starts as the context's own space: origin at the bottom-left
 // corner, y growing upwards, one unit per pixel; the transform maps user space into it.

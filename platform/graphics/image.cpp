@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 namespace platform {
 
@@ -20,12 +19,7 @@ std::optional<Image> Image::create(int width, int height, std::span<const uint8_
     // multiplied, so that an absurd stride cannot wrap around.
     if (bytes.size() < rowBytes) return std::nullopt;
     if (height > 1 && bytesPerRow > (bytes.size() - rowBytes) / size_t(height - 1)) return std::nullopt;
-    std::vector<uint32_t> words;
-    try {
-        words.resize(size_t(width) * size_t(height));
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    std::vector<uint32_t> words(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y)
         std::memcpy(words.data() + size_t(y) * size_t(width), bytes.data() + size_t(y) * bytesPerRow,
                     rowBytes);
@@ -43,12 +37,8 @@ std::optional<Image> Image::adopt(int width, int height, std::vector<uint32_t> w
 
 std::optional<Image> Image::filled(int width, int height, const Color& color, ColorSpace space) {
     if (!isValidSize(width, height)) return std::nullopt;
-    try {
-        std::vector<uint32_t> words(size_t(width) * size_t(height), premultipliedWord(color));
-        return adopt(width, height, std::move(words), std::move(space));
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    std::vector<uint32_t> words(size_t(width) * size_t(height), premultipliedWord(color));
+    return adopt(width, height, std::move(words), std::move(space));
 }
 
 std::span<const uint8_t> Image::bytes() const {

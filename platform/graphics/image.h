@@ -7,7 +7,9 @@
 // first and packed (bytesPerRow is width × 4).
 //
 // Creation is fallible: a width or height of 0, or more than maxSide (16384), gives no
-// image, and so does a byte buffer too short for the rows it claims to hold. Colour bytes
+// image, and so does a byte buffer too short for the rows it claims to hold. Memory that
+// cannot be had for an image of a valid size is want of memory, not a wrong size: it
+// throws std::bad_alloc, as any allocation does. Colour bytes
 // above their alpha are lowered to it on creation, so every image is soundly
 // premultiplied and drawing it can never overflow a component.
 

@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -22,6 +23,24 @@ uint32_t premultiplied(uint32_t c, uint32_t a) { return (c * a + 127) / 255; }
 
 std::string messageOf(const png_image& png) {
     return png.message[0] ? std::string(png.message) : std::string("unknown libpng failure");
+}
+
+// libpng and zlib say that an allocation failed in these words; a stream that asks for
+// too much ("exceeds memory limits", "too many bytes") is bad input and says otherwise.
+bool saysOutOfMemory(const png_image& png) {
+    std::string message = png.message;
+    std::transform(message.begin(), message.end(), message.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const char* words : {"out of memory", "insufficient memory", "memory allocation failed"}) {
+        if (message.find(words) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// A libpng call that failed for want of memory throws as any allocation does; any other
+// failure is the stream's, said in a sentence.
+Failure pngFailure(const png_image& png, const char* what) {
+    if (saysOutOfMemory(png)) throw std::bad_alloc();
+    return Failure{std::string(what) + ": " + messageOf(png)};
 }
 
 // Straight (un-premultiplied) B, G, R, A rows, or B, G, R when every pixel is opaque.
@@ -48,12 +67,7 @@ std::vector<uint8_t> straightPixels(const Image& image, bool opaque) {
 Result<std::vector<uint8_t>> encodePNG(const Image& image) {
     const auto words = image.words();
     const bool opaque = std::all_of(words.begin(), words.end(), [](uint32_t w) { return (w >> 24) == 0xFF; });
-    std::vector<uint8_t> pixels;
-    try {
-        pixels = straightPixels(image, opaque);
-    } catch (const std::bad_alloc&) {
-        return Failure{"not enough memory to encode a PNG image"};
-    }
+    const std::vector<uint8_t> pixels = straightPixels(image, opaque);
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
@@ -66,10 +80,10 @@ Result<std::vector<uint8_t>> encodePNG(const Image& image) {
     const png_int_32 stride = png_int_32(image.width() * (opaque ? 3 : 4));
     png_alloc_size_t size = 0;
     if (!png_image_write_to_memory(&png, nullptr, &size, 0, pixels.data(), stride, nullptr))
-        return Failure{"cannot encode a PNG image: " + messageOf(png)};
+        return pngFailure(png, "cannot encode a PNG image");
     std::vector<uint8_t> out(size);
     if (!png_image_write_to_memory(&png, out.data(), &size, 0, pixels.data(), stride, nullptr))
-        return Failure{"cannot encode a PNG image: " + messageOf(png)};
+        return pngFailure(png, "cannot encode a PNG image");
     out.resize(size);
     return out;
 }
@@ -80,7 +94,7 @@ Result<Image> decodePNG(std::span<const uint8_t> data) {
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&png, data.data(), data.size()))
-        return Failure{"cannot read the PNG header: " + messageOf(png)};
+        return pngFailure(png, "cannot read the PNG header");
     if (!Image::isValidSize(int(std::min<png_uint_32>(png.width, 1u << 30)), int(std::min<png_uint_32>(png.height, 1u << 30)))) {
         png_image_free(&png);
         return Failure{"PNG image of " + std::to_string(png.width) + " × " + std::to_string(png.height) +
@@ -90,12 +104,12 @@ Result<Image> decodePNG(std::span<const uint8_t> data) {
     std::vector<uint32_t> words;
     try {
         words.resize(size_t(png.width) * size_t(png.height));
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         png_image_free(&png);
-        return Failure{"not enough memory to decode a PNG image"};
+        throw;
     }
     if (!png_image_finish_read(&png, nullptr, words.data(), png_int_32(png.width * 4), nullptr))
-        return Failure{"cannot decode the PNG image: " + messageOf(png)};
+        return pngFailure(png, "cannot decode the PNG image");
     for (uint32_t& w : words) {
         const Pixel p = Pixel::fromWord(w);
         w = Pixel{uint8_t(premultiplied(p.b, p.a)), uint8_t(premultiplied(p.g, p.a)),
@@ -138,12 +152,7 @@ Result<Image> readPNG(const std::filesystem::path& file) {
     const std::uintmax_t size = std::filesystem::file_size(file, error);
     if (error) return Failure{"cannot read " + file.string() + ": " + error.message()};
     if (size > kMaxFileBytes) return Failure{file.string() + " is too large for a PNG picture"};
-    std::vector<uint8_t> data;
-    try {
-        data.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return Failure{"not enough memory to read " + file.string()};
-    }
+    std::vector<uint8_t> data(static_cast<size_t>(size));
     std::ifstream in(file, std::ios::binary);
     in.read(reinterpret_cast<char*>(data.data()), std::streamsize(data.size()));
     if (!in) return Failure{"cannot read " + file.string()};

@@ -14,7 +14,9 @@
 //
 // Bad input gives a failure with a sentence saying why, never a crash: a wrong
 // signature, a corrupt or truncated stream, or a size outside 1...16384 a side (checked
-// from the header before any pixel memory is taken).
+// from the header before any pixel memory is taken). Memory that cannot be had for a
+// picture of a size within those bounds, here or in libpng, throws std::bad_alloc, as
+// any allocation does.
 
 #include <cstdint>
 #include <filesystem>

@@ -4,9 +4,12 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
+#include <cerrno>
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <unordered_map>
 
 #include "platform/graphics/bitmap_context.h"
@@ -53,6 +56,18 @@ namespace {
 
 Failure freeTypeFailure(const std::string& what, const std::filesystem::path& file, FT_Error error) {
     return Failure{what + " " + file.string() + " (FreeType error " + std::to_string(error) + ")"};
+}
+
+// FreeType tells memory it could not have by its own code, and a file it could not open
+// or map by another, which leaves the system's reason in errno: want of memory or of a
+// descriptor throws as any allocation or open does, instead of passing for a font that
+// is not there.
+void throwWhenWanting(FT_Error error, int reason, const std::filesystem::path& file) {
+    const int base = FT_ERROR_BASE(error);
+    if (base == FT_Err_Out_Of_Memory) throw std::bad_alloc();
+    if (base != FT_Err_Cannot_Open_Resource && base != FT_Err_Cannot_Open_Stream) return;
+    if (reason == ENOMEM) throw std::bad_alloc();
+    if (reason == EMFILE || reason == ENFILE) throw std::system_error(reason, std::generic_category(), file.string());
 }
 
 struct OutlineSink {
@@ -116,9 +131,16 @@ Failure sizeFailure(double size) {
 Result<std::shared_ptr<FontFace>> FontFace::load(const std::filesystem::path& file) {
     auto face = std::make_shared<FontFace>();
     face->file = file;
-    if (FT_Error e = FT_Init_FreeType(&face->library)) return freeTypeFailure("cannot start FreeType for", file, e);
+    errno = 0;
+    if (FT_Error e = FT_Init_FreeType(&face->library)) {
+        face->library = nullptr;
+        throwWhenWanting(e, errno, file);
+        return freeTypeFailure("cannot start FreeType for", file, e);
+    }
+    errno = 0;
     if (FT_Error e = FT_New_Face(face->library, file.c_str(), 0, &face->face)) {
         face->face = nullptr;
+        throwWhenWanting(e, errno, file);
         return freeTypeFailure("cannot load the font file", file, e);
     }
     if (!FT_IS_SCALABLE(face->face) || face->face->units_per_EM == 0)
@@ -130,7 +152,9 @@ const Glyph& FontFace::glyph(FT_UInt index) {
     auto found = glyphs.find(index);
     if (found != glyphs.end()) return found->second;
     Glyph g;
-    if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE) == 0) {
+    const FT_Error error = FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE);
+    if (FT_ERROR_BASE(error) == FT_Err_Out_Of_Memory) throw std::bad_alloc();
+    if (error == 0) {
         g.advance = double(face->glyph->advance.x);
         if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
             OutlineSink sink{&g.outline};

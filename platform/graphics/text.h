@@ -9,7 +9,8 @@
 // DejaVu Sans Mono (and its bold) of the same package. A loaded font file is kept for
 // the rest of the process and shared by every font made from it. A missing or unreadable
 // font file, or a size that is not a positive finite number up to maxPointSize, gives a
-// failure that names the file or the size.
+// failure that names the file or the size; memory or a descriptor that the process
+// cannot have for it throws (std::bad_alloc, std::system_error), as elsewhere.
 //
 // A TextLine lays out one line (no wrapping, no bidirectional reordering): glyphs from
 // the font's character map (a character the font lacks shows the font's missing-glyph

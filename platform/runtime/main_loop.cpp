@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <limits>
+#include <system_error>
 
 #include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/task.h"
@@ -92,10 +94,13 @@ MainLoop::MainLoop(ClockKind clock)
       start_(std::chrono::steady_clock::now()),
       commonModes_{modes::kDefault, modes::kEventTracking},
       tasks_(std::make_unique<TaskRegistry>()) {
+    // Without it no other thread could wake the loop on the real clock: a process that
+    // cannot have it makes no loop.
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd_ < 0) throw std::system_error(errno, std::generic_category(), "the main loop's wake-up");
     MainLoop* expected = nullptr;
     const bool first = g_main.compare_exchange_strong(expected, this);
     VERIFY_WITH(first, "one main loop exists at a time");
-    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 MainLoop::~MainLoop() {

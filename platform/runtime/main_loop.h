@@ -135,6 +135,8 @@ private:
 
 class MainLoop {
 public:
+    // Throws std::system_error when the process cannot have the descriptor that other
+    // threads wake the loop through.
     explicit MainLoop(ClockKind clock);
     ~MainLoop();
     MainLoop(const MainLoop&) = delete;

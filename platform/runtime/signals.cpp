@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -40,8 +40,7 @@ void onSignal(int signo) {
 void makePipe() {
     if (g_pipe[0] >= 0) return;
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::perror("catchSignals: pipe");
-        std::abort();
+        throw std::system_error(errno, std::generic_category(), "catchSignals: pipe");
     }
 }
 

@@ -29,6 +29,8 @@ class ProcessRun;
 // Installs the handlers for `signals` at once and unblocks those signals (a parent may
 // have started us with them blocked). Call it first thing in main, so that no signal
 // finds the process without them. Idempotent; main thread, before other threads start.
+// Throws std::system_error, installing nothing, when the process cannot get the
+// descriptors of the pipe (its limit on open files); a later call tries again.
 void catchSignals(std::initializer_list<int> signals);
 
 // Drops the signals that arrived while no watcher was there to take them, and those sent

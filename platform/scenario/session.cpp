@@ -1,22 +1,17 @@
 #include "platform/scenario/session.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <new>
-#include <system_error>
 #include <utility>
 
 #include "platform/defaults/user_defaults.h"
@@ -29,6 +24,7 @@
 #include "platform/scenario/interactive.h"
 #include "platform/scenario/journal.h"
 #include "platform/scenario/player.h"
+#include "platform/scenario/process_limits.h"
 #include "platform/scenario/program_host.h"
 #include "platform/scenario/stage.h"
 #include "platform/scenario/standard_streams.h"
@@ -53,99 +49,6 @@ int endWith(int status, const std::string& why) {
     say(why);
     return status;
 }
-
-// The scratch folder of the session under way, for an end that no destructor sees.
-const std::filesystem::path* g_scratchFolder = nullptr;
-
-// A fresh folder for the program's defaults under $TMPDIR (else /tmp), gone with the
-// session. When none can be made the session does not start: the program's settings
-// must never fall back on the user's own file.
-class ScratchFolder {
-public:
-    static Result<std::unique_ptr<ScratchFolder>> make() {
-        const char* variable = std::getenv("TMPDIR");
-        std::error_code error;
-        const std::filesystem::path base =
-            std::filesystem::absolute(variable && *variable ? variable : "/tmp", error).lexically_normal();
-        std::string pattern = (base / "furlpane-novan-XXXXXX").string();
-        if (error || !::mkdtemp(pattern.data())) {
-            return Failure{"cannot make a folder for the program's settings in " + base.string() + ": " +
-                           (error ? error.message() : std::strerror(errno))};
-        }
-        return std::unique_ptr<ScratchFolder>(new ScratchFolder(pattern));
-    }
-    ~ScratchFolder() {
-        g_scratchFolder = nullptr;
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    explicit ScratchFolder(std::filesystem::path path) : path_(std::move(path)) { g_scratchFolder = &path_; }
-    std::filesystem::path path_;
-};
-
-// What the process could not get, when an exception that no one caught ends it: memory
-// or a thread, as its limits allow (`ulimit -v`, a cap on the user's processes); none
-// for any other exception, which is a fault of the code.
-const char* lackOf(const std::exception_ptr& exception) {
-    if (!exception) return nullptr;
-    try {
-        std::rethrow_exception(exception);
-    } catch (const std::bad_alloc&) {
-        return "memory";
-    } catch (const std::system_error& e) {
-        if (e.code() == std::errc::resource_unavailable_try_again) return "a thread";
-        if (e.code() == std::errc::not_enough_memory) return "memory";
-    } catch (...) {
-    }
-    return nullptr;
-}
-
-std::terminate_handler g_outerTerminate = nullptr;
-
-// Memory or a thread that cannot be had ends the session wherever it is found, on
-// whichever thread and however deep in the program: nothing can be put right from there,
-// so the process says so in one line, removes its scratch folder and ends at once. Any
-// other end by terminate is the fault it was and ends as before, the folder removed all
-// the same. Nothing here may wait on a reader that has stopped reading.
-[[noreturn]] void endForWantOfResources() {
-    const char* lack = lackOf(std::current_exception());
-    if (g_scratchFolder) {
-        try {
-            std::error_code error;
-            std::filesystem::remove_all(*g_scratchFolder, error);
-        } catch (...) {
-        }
-    }
-    if (!lack) {
-        if (g_outerTerminate) g_outerTerminate();
-        std::abort();
-    }
-    char line[256];
-    const int length = std::snprintf(line, sizeof line,
-                                     "furlpane-novan: the process cannot get %s it needs under its limits "
-                                     "(ulimit -v, ulimit -u); the session ends here\n",
-                                     lack);
-    // Said only when standard error takes it at once: an end may not wait on its reader.
-    pollfd errors{STDERR_FILENO, POLLOUT, 0};
-    if (length > 0 && ::poll(&errors, 1, 0) == 1 && (errors.revents & POLLOUT) != 0) {
-        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, line, std::min<size_t>(size_t(length), sizeof line));
-    }
-    ::_exit(kOutOfResourcesStatus);
-}
-
-// While the session runs, every end by terminate goes through endForWantOfResources.
-class ResourcesEndTheSession {
-public:
-    ResourcesEndTheSession() { g_outerTerminate = std::set_terminate(endForWantOfResources); }
-    ~ResourcesEndTheSession() { std::set_terminate(std::exchange(g_outerTerminate, nullptr)); }
-    ResourcesEndTheSession(const ResourcesEndTheSession&) = delete;
-    ResourcesEndTheSession& operator=(const ResourcesEndTheSession&) = delete;
-};
 
 // While the session runs, a write the process may not make fails as other writes fail
 // (the journal, a frame or a picture then ends the session with its status), instead of
@@ -345,8 +248,8 @@ std::string usage() {
            "  scenario commands from standard input; Ctrl-C or the end of the input ends it\n"
            "  the program's settings live in a fresh folder under $TMPDIR for each run\n"
            "  exit status: 0 all held, 1 a line failed or had a mistake, 2 the session could\n"
-           "  not start, 3 an output could not be written, 4 the process could not get memory\n"
-           "  or a thread, 128+N ended by signal N\n";
+           "  not start, 3 an output could not be written, 4 the process could not get memory,\n"
+           "  a thread or a file descriptor, 128+N ended by signal N\n";
 }
 
 int runSession(const SessionOptions& options, MakeDelegate makeDelegate) {

@@ -24,8 +24,9 @@
 // cannot be made, or a frame cannot be written), a snapshot's picture, any of them in a
 // file that would grow past the process's limit on a file's size. The first such failure
 // is said once on standard error; the playing stops there and every instance of the
-// program that runs is quit. And with 4, at once, when the process cannot get memory or a
-// thread it needs, wherever that is found: said in one line.
+// program that runs is quit. And with 4, at once, when the process cannot get memory, a
+// thread or a file descriptor it needs, wherever that is found: said in one line
+// (process_limits.h).
 //
 // The program's defaults live in a fresh folder of their own for each session, under
 // $TMPDIR (else /tmp) and removed at every end the host controls, so that a session

@@ -31,7 +31,7 @@ inline constexpr int kFailedStatus = 1;
 inline constexpr int kNotStartedStatus = 2;
 // An output of the session could not be written: the journal, a frame, a picture.
 inline constexpr int kOutputFailedStatus = 3;
-// The process could not get memory or a thread it needs.
+// The process could not get memory, a thread or a file descriptor it needs.
 inline constexpr int kOutOfResourcesStatus = 4;
 
 // Seconds on the session's clock the program has to end on a signal from outside, or once

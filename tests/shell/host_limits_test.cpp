@@ -16,6 +16,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/shell/app_delegate.h"
@@ -24,6 +25,7 @@
 #include "platform/system.h"
 #include "tests/shell/program_process.h"
 #include "tests/support/foreign_settings.h"
+#include "tests/support/scarce_memory.h"
 #include "tests/support/temp_folder.h"
 
 namespace furlpane {
@@ -34,6 +36,8 @@ using Program = std::function<std::shared_ptr<platform::ApplicationDelegate>()>;
 
 // Groceries rolled up, which draws the frames of a transition.
 constexpr const char* kRollUp = "wait 1\ndouble-click 200,112\nwait 1.2\n";
+// The same on the live session's desktop, where Groceries stands elsewhere.
+constexpr const char* kLiveRollUp = "wait 1\ndouble-click 300,100\nwait 1.2\nexpect window \"Groceries\" shaded\n";
 
 bool anyPartialFile(const std::filesystem::path& folder) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -60,6 +64,27 @@ public:
     }
 };
 
+// A program whose threads take memory together until none is left, and fail together.
+class Hoarders : public platform::ApplicationDelegate {
+public:
+    void applicationDidFinishLaunching() override {
+        platform::spawnMain([]() -> platform::Task<void> {
+            co_await platform::sleepFor(0.1);
+            for (int i = 0; i < 3; ++i) std::thread(hoard).detach();
+            hoard();
+        });
+    }
+
+private:
+    static void hoard() {
+        struct Piece {
+            Piece* next;
+            char bytes[56];
+        };
+        for (Piece* kept = nullptr;;) kept = new Piece{kept, {}};
+    }
+};
+
 // Few threads allowed, as a cap on the user's processes allows: root is above that cap, so
 // the child becomes nobody first (the cap counts a user's threads, and nobody runs none).
 void fewThreads() {
@@ -70,33 +95,55 @@ void fewThreads() {
     limit(RLIMIT_NPROC, 4);
 }
 
+// Memory as a limit on the process's address space leaves it (scarce_memory.h).
+std::function<void()> scarceMemory(furlpane_test::MemoryLimit memory) {
+    return [memory] { furlpane_test::limitMemory(memory); };
+}
+
+// Few descriptors, as `ulimit -n` allows: the child keeps none of the test's own. (The
+// sanitizers check a type through a pipe of their own, so fewer than two descriptors to
+// spare after the signals' pipe would fail their checks before the session's.)
+std::function<void()> fewDescriptors(rlim_t count) {
+    return [count] {
+        ::close_range(3, ~0U, 0);
+        limit(RLIMIT_NOFILE, count);
+    };
+}
+
 // How the executable's session ends in a child of the test under `prepare`, its scratch
 // folder in `scratch`: its status. The child runs the session as the executable does
-// (another user may not reach the executable's folder); its standard error goes to
-// `errors`, its journal to `journal`.
+// (another user may not reach the executable's folder), on a thread of its own, so that
+// an exception that leaves the session ends the child through terminate with the stack
+// as it was, as it ends the executable, and never reaches the test's own handler. Its
+// standard input, journal and standard error are the descriptors of `standard` (-1:
+// /dev/null).
 int sessionEnd(const std::vector<std::string>& options, const std::function<void()>& prepare, const Program& program,
-               const std::filesystem::path& scratch, std::array<int, 2> journalAndErrors) {
+               const std::filesystem::path& scratch, std::array<int, 3> standard) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(journalAndErrors[0] >= 0 ? journalAndErrors[0] : null, STDOUT_FILENO);
-        ::dup2(journalAndErrors[1], STDERR_FILENO);
+        for (int fd = 0; fd < 3; ++fd) ::dup2(standard[fd] >= 0 ? standard[fd] : null, fd);
         ::setenv("TMPDIR", scratch.c_str(), 1);
-        prepare();
         std::vector<std::string> arguments{"furlpane-novan"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
-        _exit(platform::System::run(int(argv.size()) - 1, argv.data(), {.makeDelegate = program}));
+        int status = 0;
+        std::thread session([&] {
+            prepare();
+            status = platform::System::run(int(argv.size()) - 1, argv.data(), {.makeDelegate = program});
+        });
+        session.join();
+        _exit(status);
     }
     return testing::endWithin(pid, 120);
 }
 
 // A file that would grow past the limit on a file's size is an output that failed (3), not
-// a host killed by SIGXFSZ; a thread or memory the process cannot get ends the session
-// wherever it is found (4). Either is said in one line.
+// a host killed by SIGXFSZ; a thread, memory or a descriptor the process cannot get ends
+// the session wherever it is found (4), a picture too, not as a failed command or output.
+// Either is said in one line, whichever threads fail together.
 TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
     furlpane_test::TempFolder folder;
     const auto scratch = folder / "tmp";
@@ -108,13 +155,14 @@ TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
     const Program real = [] { return AppDelegate::make(); };
     struct Case {
         const char* name;
-        std::string lines;  // none: a live session
+        std::string lines;  // none: a live session with nothing on standard input
         std::vector<std::string> options;
         std::function<void()> prepare;
         Program program;
         bool journalInAFile;
         int status;
         const char* said;
+        bool live = false;  // the lines given on standard input
     };
     const Case cases[] = {
         {"snapshot", "snapshot desk\n", {"--out", (folder / "out").string()}, fileSize, real, false, 3,
@@ -126,22 +174,35 @@ TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
         {"a thread, live", "", {}, fewThreads, real, false, 4, "cannot get a thread it needs"},
         {"memory", kRollUp, {}, [] {}, [] { return std::make_shared<Greedy>(); }, false, 4,
          "cannot get memory it needs"},
+        {"memory, all of it", kRollUp, {}, scarceMemory({.total = 2 << 20}),
+         [] { return std::make_shared<Hoarders>(); }, false, 4, "cannot get memory it needs"},
+        {"memory, 1 MB", kRollUp, {}, scarceMemory({.total = 1 << 20}), real, false, 4, "cannot get memory it needs"},
+        {"memory, 3 MB", kRollUp, {}, scarceMemory({.total = 3 << 20}), real, false, 4, "cannot get memory it needs"},
+        {"memory, live", kLiveRollUp, {}, scarceMemory({.total = 16 << 20}), real, false, 4, "cannot get memory it needs",
+         true},
+        {"a picture", "snapshot desk\n", {"--out", (folder / "out").string()}, scarceMemory({.largest = 1 << 20}),
+         real, false, 4, "cannot get memory it needs"},
+        {"a picture, live", kLiveRollUp, {}, scarceMemory({.largest = 1 << 20}), real, false, 4,
+         "cannot get memory it needs", true},
+        {"descriptors", kRollUp, {}, fewDescriptors(7), real, false, 4, "cannot get a file descriptor it needs"},
+        {"descriptors, live", "", {}, fewDescriptors(7), real, false, 4, "cannot get a file descriptor it needs"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> options = c.options;
+        const auto lines = folder / (std::string(c.name) + ".scenario");
         if (!c.lines.empty()) {
-            const auto scenario = folder / (std::string(c.name) + ".scenario");
-            furlpane_test::writeText(scenario, testing::kNotesDesk + c.lines);
-            std::filesystem::permissions(scenario, std::filesystem::perms::all);
-            options.insert(options.begin(), {"--scenario", scenario.string()});
+            furlpane_test::writeText(lines, c.live ? c.lines : testing::kNotesDesk + c.lines);
+            std::filesystem::permissions(lines, std::filesystem::perms::all);
+            if (!c.live) options.insert(options.begin(), {"--scenario", lines.string()});
         }
         const auto create = [&folder](const char* name) {
             return ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         };
+        const int input = c.live && !c.lines.empty() ? ::open(lines.c_str(), O_RDONLY | O_CLOEXEC) : -1;
         const int journal = c.journalInAFile ? create("journal") : -1;
         const int errors = create("errors");
-        EXPECT_EQ(sessionEnd(options, c.prepare, c.program, scratch, {journal, errors}), c.status) << c.name;
-        for (int fd : {journal, errors})
+        EXPECT_EQ(sessionEnd(options, c.prepare, c.program, scratch, {input, journal, errors}), c.status) << c.name;
+        for (int fd : {input, journal, errors})
             if (fd >= 0) ::close(fd);
         const std::string said = furlpane_test::readText(folder / "errors");
         EXPECT_EQ(occurrences(said, c.said), 1U) << c.name << "\n" << said;
