@@ -45,8 +45,8 @@ private:
     const std::function<void(int)>* job_ = nullptr;
     int count_ = 0;
     int next_ = 0;
-    int running_ = 0;                // indices being run now, on any thread
-    std::exception_ptr failure_;     // the first exception an index threw
+    int running_ = 0;  // indices being run now, on any thread
+    std::exception_ptr failure_;  // the first exception an index threw
     unsigned generation_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> workers_;
