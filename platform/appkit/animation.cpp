@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
+#include <utility>
 
 #include "platform/desktop/desktop.h"
 #include "platform/runtime/main_loop.h"
@@ -47,9 +47,11 @@ double parameterFor(const Bezier& c, double t) {
     return (lo + hi) / 2;
 }
 
-// The groups being set up, innermost last. Animation groups are opened and closed on the
-// main thread only, within one call, so the stack is empty between calls.
-thread_local std::vector<AnimationContext*> g_contexts;
+// The innermost group being set up; each links to the one it was opened in. Animation
+// groups are opened and closed on the main thread only, within one call, so there is none
+// between calls. A plain pointer: a thread_local with a destructor could end the process
+// at its first use when memory is short (platform/runtime/per_thread.h).
+thread_local AnimationContext* t_innermost = nullptr;
 
 void postCompletion(std::function<void()> completion) {
     if (desktop::Desktop* world = desktop::Desktop::currentOrNull()) {
@@ -94,13 +96,20 @@ void AnimationContext::runAnimationGroup(const std::function<void(AnimationConte
                                          std::function<void()> completion) {
     auto group = std::make_shared<AnimationGroup>(std::move(completion));
     AnimationContext context(group);
-    g_contexts.push_back(&context);
-    if (changes) changes(context);
-    g_contexts.pop_back();
+    {
+        // Current until `changes` returns or throws: a group left current would outlive
+        // its frame.
+        context.outer_ = std::exchange(t_innermost, &context);
+        struct Restore {
+            AnimationContext& context;
+            ~Restore() { t_innermost = context.outer_; }
+        } restore{context};
+        if (changes) changes(context);
+    }
     group->close();
 }
 
-AnimationContext* AnimationContext::current() { return g_contexts.empty() ? nullptr : g_contexts.back(); }
+AnimationContext* AnimationContext::current() { return t_innermost; }
 
 // ---- Interpolation --------------------------------------------------------------------
 

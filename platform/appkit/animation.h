@@ -80,6 +80,7 @@ public:
 private:
     explicit AnimationContext(std::shared_ptr<AnimationGroup> group) : group_(std::move(group)) {}
     std::shared_ptr<AnimationGroup> group_;
+    AnimationContext* outer_ = nullptr;  // the group this one was opened in
     double duration_ = kDefaultDuration;
     TimingFunction timing_ = TimingFunction::standard;
     bool implicit_ = false;

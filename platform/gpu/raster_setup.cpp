@@ -10,6 +10,7 @@
 // exactly once, with no gaps and no double blending along the seams of a mesh.
 
 #include "platform/gpu/raster.h"
+#include "platform/runtime/per_thread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -273,7 +274,7 @@ struct SetUpScratch {
     std::vector<VertexOutput> vertices;
 };
 
-thread_local SetUpScratch tScratch;
+PerThread<SetUpScratch> g_setUpScratch;
 
 }  // namespace
 
@@ -300,7 +301,7 @@ void setUpDraw(const DrawCommand& draw, std::uint32_t drawIndex, int width, int 
         const std::uint32_t firstVertex = std::min({idx[0], idx[1], idx[2]});
         primitiveVertices(draw, last - 1, idx);
         const std::uint32_t endVertex = std::max({idx[0], idx[1], idx[2]}) + 1;
-        std::vector<VertexOutput>& vertices = tScratch.vertices;
+        std::vector<VertexOutput>& vertices = g_setUpScratch.get().vertices;
         runVertices(draw, instance, firstVertex, endVertex - firstVertex, vertices);
         std::vector<Triangle>& part = parts[std::size_t(index)];
         for (std::uint32_t p = first; p < last; ++p) {

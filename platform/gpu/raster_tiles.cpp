@@ -11,6 +11,7 @@
 #include "platform/gpu/raster.h"
 #include "platform/gpu/raster_coverage.h"
 #include "platform/gpu/raster_output.h"
+#include "platform/runtime/per_thread.h"
 
 #include <algorithm>
 #include <bit>
@@ -526,7 +527,7 @@ struct PassScratch {
     std::vector<std::vector<const Triangle*>> bins;
 };
 
-thread_local PassScratch tPassScratch;
+PerThread<PassScratch> g_passScratch;
 
 // Loading, drawing and resolving of one pass, tile by tile.
 class PassExecutor {
@@ -546,14 +547,15 @@ private:
 
     const RenderPassRecord& pass_;
     WorkerPool& pool_;
+    PassScratch& scratch_ = g_passScratch.get();
     Target target_;
-    TriangleParts& triangles_ = tPassScratch.triangles;
+    TriangleParts& triangles_ = scratch_.triangles;
     std::vector<DrawPlan> plans_;
     ClearValues clear_;
     bool colorInTile_ = false;  // the samples live in the thread's tile memory, see tileTarget
     int tilesX_ = 0;
     int tilesY_ = 0;
-    std::vector<std::vector<const Triangle*>>& bins_ = tPassScratch.bins;
+    std::vector<std::vector<const Triangle*>>& bins_ = scratch_.bins;
 };
 
 PassExecutor::PassExecutor(const RenderPassRecord& pass, WorkerPool& pool)
@@ -637,11 +639,7 @@ struct alignas(64) TileMemory {
     std::uint8_t color[kTileSize * kTileSize * 16];
 };
 
-TileMemory& tileMemory() {
-    thread_local std::unique_ptr<TileMemory> memory;
-    if (!memory) memory = std::make_unique<TileMemory>();
-    return *memory;
-}
+PerThread<TileMemory> g_tileMemory;
 
 // Samples that are cleared when the pass begins and only resolved when it ends need never
 // be in the multisampled texture: the tile is drawn in the thread's tile memory and
@@ -652,7 +650,7 @@ Target PassExecutor::tileTarget(const Rect& r) const {
     Target t = target_;
     t.originX = r.x0;
     t.originY = r.y0;
-    t.color = tileMemory().color;
+    t.color = g_tileMemory.get().color;
     t.colorRow = std::size_t(kTileSize) * t.colorTexel;
     if (t.depth) t.depth = target_.depthAt(r.x0, r.y0);
     return t;

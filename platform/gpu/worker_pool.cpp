@@ -1,6 +1,7 @@
 #include "platform/gpu/worker_pool.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::gpu {
 
@@ -41,26 +42,39 @@ void WorkerPool::parallelFor(int count, const std::function<void(int)>& job) {
         job_ = &job;
         count_ = count;
         next_ = 0;
-        finished_ = 0;
         ++generation_;
     }
     wake_.notify_all();
     runIndices();
+    // Every index has been handed out by now, or none is to be: the job is over once no
+    // thread runs one.
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return finished_ == count_; });
+    done_.wait(lock, [this] { return running_ == 0; });
     job_ = nullptr;
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
-// Takes indices until none are left; each index is counted as finished after it ran.
-void WorkerPool::runIndices() {
+// Takes indices until none are left. What an index throws is kept for the caller and
+// ends the handing out, so that the job ends as soon as the indices under way have.
+void WorkerPool::runIndices() noexcept {
     std::unique_lock lock(mutex_);
     while (job_ != nullptr && next_ < count_) {
         const int index = next_++;
         const auto* job = job_;
+        ++running_;
         lock.unlock();
-        (*job)(index);
+        std::exception_ptr failure;
+        try {
+            (*job)(index);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         lock.lock();
-        if (++finished_ == count_) done_.notify_all();
+        if (failure) {
+            if (!failure_) failure_ = std::move(failure);
+            next_ = count_;
+        }
+        if (--running_ == 0 && next_ == count_) done_.notify_all();
     }
 }
 

@@ -5,8 +5,15 @@
 // Which thread runs which index varies from run to run, so a job must give each index
 // work that does not depend on the others; then the result is the same for any number
 // of threads. Jobs from different threads are run one after the other.
+//
+// An index whose work throws, on whichever thread, ends the job: no index is handed out
+// after it, and once the indices that other threads were running have ended, parallelFor
+// throws the first such exception on the calling thread. It never leaves, returning or
+// throwing, while a thread of the pool still runs the job, whose work may reach the
+// caller's objects that go as the exception unwinds.
 
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -29,7 +36,7 @@ public:
 private:
     void stop();
     void workerLoop();
-    void runIndices();
+    void runIndices() noexcept;
 
     std::mutex jobMutex_;  // one job at a time
     std::mutex mutex_;
@@ -38,7 +45,8 @@ private:
     const std::function<void(int)>* job_ = nullptr;
     int count_ = 0;
     int next_ = 0;
-    int finished_ = 0;
+    int running_ = 0;  // indices being run now, on any thread
+    std::exception_ptr failure_;  // the first exception an index threw
     unsigned generation_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> workers_;

@@ -15,7 +15,11 @@ std::mutex g_mutex;
 std::shared_ptr<ProcessRun> g_last;
 std::shared_ptr<ProcessRun> g_default;
 bool g_hosted = false;
-thread_local std::shared_ptr<ProcessRun> t_executing;
+// The run held by the innermost InRun of the thread; null outside any. A plain pointer:
+// a thread_local with a destructor could end the process at a thread's first use when
+// memory is short (per_thread.h), and every queue thread enters runs.
+thread_local const std::shared_ptr<ProcessRun>* t_executing = nullptr;
+const std::shared_ptr<ProcessRun> kNoRun;
 
 }  // namespace
 
@@ -31,10 +35,10 @@ std::shared_ptr<ProcessRun> ProcessRun::begin() {
     return run;
 }
 
-const std::shared_ptr<ProcessRun>& ProcessRun::executing() { return t_executing; }
+const std::shared_ptr<ProcessRun>& ProcessRun::executing() { return t_executing ? *t_executing : kNoRun; }
 
 std::shared_ptr<ProcessRun> ProcessRun::current() {
-    if (t_executing) return t_executing;
+    if (const auto& run = executing()) return run;
     {
         std::lock_guard lock(g_mutex);
         VERIFY_WITH(!g_hosted, "the system's code asks for a value of the program's run without entering the run");
@@ -137,8 +141,8 @@ void ProcessRun::release() {
     }
 }
 
-InRun::InRun(std::shared_ptr<ProcessRun> run) : previous_(std::exchange(t_executing, std::move(run))) {}
+InRun::InRun(std::shared_ptr<ProcessRun> run) : run_(std::move(run)), outer_(std::exchange(t_executing, &run_)) {}
 
-InRun::~InRun() { t_executing = std::move(previous_); }
+InRun::~InRun() { t_executing = outer_; }
 
 }  // namespace platform

@@ -115,7 +115,8 @@ private:
 };
 
 // Executes the code of a block as `run`'s (null: as the system's), restoring what ran
-// before at its end. For the host that starts a program and calls into it.
+// before at its end. For the host that starts a program and calls into it. Blocks nest:
+// an InRun ends on its thread before the one it was made inside.
 class InRun {
 public:
     explicit InRun(std::shared_ptr<ProcessRun> run);
@@ -124,7 +125,8 @@ public:
     InRun& operator=(const InRun&) = delete;
 
 private:
-    std::shared_ptr<ProcessRun> previous_;
+    std::shared_ptr<ProcessRun> run_;
+    const std::shared_ptr<ProcessRun>* outer_;
 };
 
 template <class T, class Make>

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -84,6 +85,22 @@ private:
         for (Piece* kept = nullptr;;) kept = new Piece{kept, {}};
     }
 };
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Address space `megabytes` beyond what the process has mapped now, as `ulimit -v` gives
+// it: read with plain calls, as a forked child may make no others.
+std::function<void()> memoryBeyondNow(rlim_t megabytes) {
+    return [megabytes] {
+        char text[64] = {};
+        const int fd = ::open("/proc/self/statm", O_RDONLY);
+        const ssize_t n = fd >= 0 ? ::read(fd, text, sizeof text - 1) : -1;
+        if (fd >= 0) ::close(fd);
+        if (n <= 0) _exit(125);
+        const rlim_t pages = std::strtoull(text, nullptr, 10);
+        limit(RLIMIT_AS, pages * rlim_t(::sysconf(_SC_PAGESIZE)) + (megabytes << 20));
+    };
+}
+#endif
 
 // Few threads allowed, as a cap on the user's processes allows: root is above that cap, so
 // the child becomes nobody first (the cap counts a user's threads, and nobody runs none).
@@ -186,6 +203,11 @@ TEST(HostLimits, ALimitOfTheProcessEndsTheSessionWithItsStatusSaidOnce) {
          "cannot get memory it needs", true},
         {"descriptors", kRollUp, {}, fewDescriptors(7), real, false, 4, "cannot get a file descriptor it needs"},
         {"descriptors, live", "", {}, fewDescriptors(7), real, false, 4, "cannot get a file descriptor it needs"},
+#if !defined(__SANITIZE_ADDRESS__)  // whose allocator ends the process itself under such a limit
+        // Memory or a thread, whichever the process misses first on this machine.
+        {"8 MB more memory", kRollUp, {}, memoryBeyondNow(8), real, false, 4, "it needs under its limits"},
+        {"24 MB more memory", kRollUp, {}, memoryBeyondNow(24), real, false, 4, "it needs under its limits"},
+#endif
     };
     for (const Case& c : cases) {
         std::vector<std::string> options = c.options;

@@ -1,5 +1,6 @@
 #include "gpu_test_support.h"
 #include "platform/gpu/raster_output.h"
+#include "tests/support/thread_exit_registrations.h"
 
 #include <gtest/gtest.h>
 
@@ -425,6 +426,14 @@ TEST(Rasterizer, SameBytesWhateverTheThreadCount) {
 TEST(Rasterizer, FrameMatchesItsRecordedHash) {
     // Recorded from this renderer; a change here means every picture drawn changed.
     EXPECT_EQ(testing::fnv1a(busyFrame(2)), 1847961354149197996ull);
+}
+
+// The threads of a fresh pool keep their scratch without asking the C library to destroy
+// anything at their end: that request, made where memory is short, ends the process.
+TEST(Rasterizer, AFreshPoolsFirstFrameLeavesTheCLibraryNothingToDoAtItsThreadsEnds) {
+    const int before = furlpane_test::threadExitRegistrations();
+    busyFrame(8);
+    EXPECT_EQ(furlpane_test::threadExitRegistrations(), before);
 }
 
 // Each channel of a resolved pixel is the mean of its four samples rounded to nearest

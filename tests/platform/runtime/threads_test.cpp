@@ -14,8 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/runtime/main_loop.h"
+#include "platform/appkit/animation.h"
 #include "platform/runtime/dispatch_queue.h"
+#include "platform/runtime/main_loop.h"
+#include "platform/runtime/process_run.h"
+#include "tests/support/thread_exit_registrations.h"
 
 namespace platform {
 namespace {
@@ -163,6 +166,29 @@ TEST(RuntimeThreads, TheLoopGoesWhileWokenJobsAskForQueuesAndSend) {
             while (reading < kJobs) std::this_thread::yield();
         }
         EXPECT_EQ(ran.load(), 0) << ask.first;
+    }
+}
+
+// What a thread first uses of the platform's state of each thread leaves the C library
+// nothing to do at the thread's end: that request, made where memory is short, ends the
+// process with no handler run (tests/support/thread_exit_registrations.h).
+TEST(RuntimeThreads, AThreadsFirstUsesLeaveTheCLibraryNothingToDoAtItsEnd) {
+    MainLoop loop(ClockKind::real);
+    const std::pair<const char*, std::function<void()>> uses[] = {
+        {"a queue's thread runs a job of a run",
+         [&loop] {
+             ThreadDispatchQueue queue("com.example.first", loop);
+             InRun as(ProcessRun::begin());
+             queue.async([] {});
+             while (queue.pendingJobs() > 0) std::this_thread::yield();
+         }},
+        {"a thread opens an animation group",
+         [] { std::thread([] { AnimationContext::runAnimationGroup([](AnimationContext&) {}); }).join(); }},
+    };
+    for (const auto& [name, use] : uses) {
+        const int before = furlpane_test::threadExitRegistrations();
+        use();
+        EXPECT_EQ(furlpane_test::threadExitRegistrations(), before) << name;
     }
 }
 
