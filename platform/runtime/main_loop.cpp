@@ -106,22 +106,7 @@ MainLoop::MainLoop(ClockKind clock)
 MainLoop::~MainLoop() {
     // Suspended tasks go first: their frames may still talk to the loop as they unwind.
     tasks_->destroyAll();
-    std::vector<DispatchQueue*> going;
-    {
-        // From now on nothing is posted, no queue is made and every queue refuses jobs, and
-        // blocking calls of jobs still running return at once, as a dying process's threads
-        // are cut off: the queues' threads end without waiting out a read that blocks. All
-        // of it under the lock a blocking call waits on, so that a job it lets go finds
-        // every queue closed.
-        std::lock_guard lock(mutex_);
-        tearingDown_ = true;
-        going = closeQueues();
-    }
-    teardownCv_.notify_all();
-    // A job that ends meanwhile may still ask for any queue and send to it: none goes
-    // before every job has ended.
-    for (DispatchQueue* queue : going) queue->stop();
-    destroyQueues();
+    endQueues();
     std::map<Key, Item> mainQueue, events;
     {
         std::lock_guard lock(mutex_);
@@ -139,6 +124,25 @@ MainLoop::~MainLoop() {
     sources_.clear();
     if (wakeFd_ >= 0) close(wakeFd_);
     g_main.store(nullptr);
+}
+
+void MainLoop::endQueues() {
+    std::vector<DispatchQueue*> going;
+    {
+        // From now on nothing is posted, no queue is made and every queue refuses jobs, and
+        // blocking calls of jobs still running return at once, as a dying process's threads
+        // are cut off: the queues' threads end without waiting out a read that blocks. All
+        // of it under the lock a blocking call waits on, so that a job it lets go finds
+        // every queue closed.
+        std::lock_guard lock(mutex_);
+        tearingDown_ = true;
+        going = closeQueues();
+    }
+    teardownCv_.notify_all();
+    // A job that ends meanwhile may still ask for any queue and send to it: none goes
+    // before every job has ended.
+    for (DispatchQueue* queue : going) queue->stop();
+    destroyQueues();
 }
 
 MainLoop& MainLoop::main() {

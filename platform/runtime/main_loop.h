@@ -215,6 +215,12 @@ public:
 
     TaskRegistry& tasks() { return *tasks_; }
 
+    // The first step of the loop's end, for the owner of what the queues' jobs read (the
+    // simulated world) before that goes: from now on nothing is posted and every queue
+    // refuses jobs; what waits is dropped, the blocking calls of jobs that run return at
+    // once, and those jobs are waited for. Main thread; the loop's end does it too.
+    void endQueues();
+
 private:
     friend class Timer;
     friend class RunLoopSource;

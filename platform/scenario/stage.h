@@ -16,6 +16,7 @@
 
 #include "platform/desktop/desktop.h"
 #include "platform/graphics/utf8.h"
+#include "platform/runtime/main_loop.h"
 #include "platform/scenario/desktop_watch.h"
 #include "platform/scenario/journal.h"
 #include "platform/scenario/player.h"
@@ -54,6 +55,12 @@ struct Stage {
             [this](const std::string& why) { outputFailed("the journal could not be written: " + why); });
         player.setOutputFailureHandler([this] { outputFailed(std::nullopt); });
     }
+
+    // The queues' threads read the world: they end before it goes, whatever their jobs
+    // still wait for (an application that does not answer, say).
+    ~Stage() { world.loop().endQueues(); }
+    Stage(const Stage&) = delete;
+    Stage& operator=(const Stage&) = delete;
 
     void ended(std::optional<int> status, int number) {
         plist::Dictionary fields;

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "fake_program.h"
 #include "platform/events/event_monitor.h"
 #include "platform/events/input_state.h"
+#include "platform/runtime/dispatch_queue.h"
 #include "platform/scenario/stage.h"
 #include "tests/support/temp_folder.h"
 
@@ -296,6 +300,26 @@ expect window "Lists" gone
     }
     EXPECT_TRUE(journalHas(R"("event":"expect","line":6,"ok":false,"message":"no line declares a window \"Grocereis\"")"))
         << out.str();
+}
+
+
+// A job on a thread that waits (for an application that does not answer, say) and then
+// reads the world: the stage's end lets it go and waits for it before the world goes.
+TEST(StageEnd, TheQueuesThreadsEndBeforeTheWorldGoes) {
+    MainLoop loop{ClockKind::real};
+    furlpane_test::TempFolder folder;
+    std::ostringstream out;
+    std::atomic<bool> waiting{false}, read{false};
+    {
+        Stage stage{loop, out, folder / "defaults", PlayerOptions{folder / "out"}, [] { return nullptr; }};
+        loop.concurrentQueue("stage-end").async(Handover<void()>::system([&] {
+            waiting = true;
+            loop.blockFor(60);
+            read = stage.world.process(1) == nullptr;
+        }));
+        while (!waiting) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(read);
 }
 
 }  // namespace
