@@ -22,6 +22,7 @@
 
 #include "tests/shell/program_process.h"
 #include "tests/shell/shell_test_support.h"
+#include "tests/support/foreign_settings.h"
 #include "tests/support/temp_folder.h"
 
 namespace furlpane {
@@ -191,6 +192,22 @@ TEST(HostSignals, EndASessionStartedWithStandardInputClosed) {
     EXPECT_NE(host.journal.find(R"("event":"exit","status":0)"), std::string::npos) << host.journal;
 }
 
+// Groceries rolled up in a live session, the ground a signal lands on. The picture of the
+// window has a limit in real time, which a heavily loaded machine may pass: the roll-up
+// then fails with a beep, and the double-click is made again.
+bool rollUp(Host& host, const std::string& shaded) {
+    constexpr const char* kBeep = R"("name":"beep")";
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const size_t beeps = furlpane_test::occurrences(host.journal, kBeep);
+        if (!host.write("double-click 340,101\n")) return false;
+        const auto deadline = Clock::now() + std::chrono::seconds(60);
+        while (Clock::now() < deadline && furlpane_test::occurrences(host.journal, kBeep) == beeps) {
+            if (host.readUntil(shaded, 0.1)) return true;
+        }
+    }
+    return false;
+}
+
 // A termination signal ends the live session whatever follows it: a stop and a continue,
 // and lines held behind a wait that launch the program again and beside itself. Landed
 // while the second instance starts, while both run and while the first is crashed before
@@ -210,8 +227,8 @@ TEST(HostSignals, EndTheLiveSessionWhateverFollowsTheSignal) {
     for (const auto& [before, ran, signal] : moments) {
         furlpane_test::TempFolder folder;
         Host host({}, folder / "errors", Input::held);
-        ASSERT_TRUE(host.write("wait 1\ndouble-click 340,101\n"));
-        ASSERT_TRUE(host.readUntil(groceries + R"("shaded")", 120)) << host.journal;
+        ASSERT_TRUE(host.write("wait 1\n"));
+        ASSERT_TRUE(rollUp(host, groceries + R"("shaded")")) << host.journal;
         ASSERT_TRUE(host.write(std::string(before) + "wait 0.5\nlaunch\nlaunch instance 3\n"));
         ASSERT_TRUE(host.readUntil(ran, 60)) << host.journal;
         host.send(signal);
@@ -219,7 +236,8 @@ TEST(HostSignals, EndTheLiveSessionWhateverFollowsTheSignal) {
         host.send(SIGSTOP);
         std::this_thread::sleep_for(std::chrono::seconds(1));
         host.send(SIGCONT);
-        EXPECT_EQ(host.endWithin(platform::scenario::kEndAfterSignal + 5), 0) << before << host.journal;
+        EXPECT_EQ(host.endWithin(platform::scenario::kEndAfterSignal + 5), 0)
+            << before << host.journal << furlpane_test::readText(folder / "errors");
         EXPECT_EQ(host.journal.find(R"("instance":3)"), std::string::npos) << before << host.journal;
         EXPECT_NE(host.journal.find(groceries + R"("normal")", host.journal.rfind(groceries)), std::string::npos)
             << before << host.journal;
