@@ -12,7 +12,6 @@ namespace furlpane {
 using platform::EventRecord;
 using platform::EventTapPosting;
 using platform::EventType;
-using platform::MainLoop;
 using platform::Point;
 using platform::Task;
 
@@ -108,27 +107,10 @@ void TriggerTap::giveBack(const std::vector<HeldEvent>& events, bool withPress, 
 // Placed at the head, the hold's tap comes before the tap above: what the tap gives back
 // never reaches it again.
 void TriggerTap::installHoldTap() {
-    if (holdTap_) return;
-    auto tap = platform::EventTap::create(platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
-                                          platform::EventTapOptions::defaultTap, kHoldMask, &TriggerTap::holdCallback,
-                                          this);
-    if (!tap) return;
-    auto source = tap->runLoopSource();
-    MainLoop::main().add(source, platform::modes::kCommon);
-    MainLoop::main().add(source, dockMessageMode());
-    holdTap_ = std::move(tap);
-    holdSource_ = std::move(source);
+    if (!holdTap_) addHeadTap(kHoldMask, &TriggerTap::holdCallback, holdTap_, holdSource_);
 }
 
-void TriggerTap::removeHoldTap() {
-    if (holdTap_) holdTap_->invalidate();
-    if (holdSource_) {
-        MainLoop::main().remove(holdSource_, platform::modes::kCommon);
-        MainLoop::main().remove(holdSource_, dockMessageMode());
-    }
-    holdTap_.reset();
-    holdSource_.reset();
-}
+void TriggerTap::removeHoldTap() { dropTap(holdTap_, holdSource_); }
 
 std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, EventType type, const EventRecord& event,
                                                     void* userInfo) {

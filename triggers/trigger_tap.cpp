@@ -78,20 +78,34 @@ void TriggerTap::update() {
     startGrantPoll();
 }
 
-// A session tap at the head, active from creation, with this object as its user info.
-// A second tap would see every event twice, and the first would outlive its removal.
+// One tap: a second would see every event twice, and the first would outlive its removal.
 bool TriggerTap::installTap() {
     VERIFY_WITH(!tap_, "the trigger tap is installed once");
-    auto tap = platform::EventTap::create(platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
-                                          platform::EventTapOptions::defaultTap, kEventMask, &TriggerTap::eventCallback,
-                                          this);
-    if (!tap) return false;
-    auto source = tap->runLoopSource();
-    MainLoop::main().add(source, platform::modes::kCommon);
-    MainLoop::main().add(source, dockMessageMode());
-    tap_ = std::move(tap);
-    source_ = std::move(source);
+    return addHeadTap(kEventMask, &TriggerTap::eventCallback, tap_, source_);
+}
+
+// Its source goes into every mode the callbacks run in, the Dock's message mode with them.
+bool TriggerTap::addHeadTap(platform::EventMask mask, platform::EventTapCallback callback,
+                            std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source) {
+    auto made = platform::EventTap::create(platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
+                                           platform::EventTapOptions::defaultTap, mask, std::move(callback), this);
+    if (!made) return false;
+    auto madeSource = made->runLoopSource();
+    MainLoop::main().add(madeSource, platform::modes::kCommon);
+    MainLoop::main().add(madeSource, dockMessageMode());
+    tap = std::move(made);
+    source = std::move(madeSource);
     return true;
+}
+
+void TriggerTap::dropTap(std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source) {
+    if (tap) tap->invalidate();
+    if (source) {
+        MainLoop::main().remove(source, platform::modes::kCommon);
+        MainLoop::main().remove(source, dockMessageMode());
+    }
+    tap.reset();
+    source.reset();
 }
 
 void TriggerTap::startGrantPoll() {
@@ -108,16 +122,8 @@ void TriggerTap::startGrantPoll() {
 void TriggerTap::removeTap() {
     requireMainThread("TriggerTap::removeTap");
     releaseHold();
-    if (tap_) {
-        tap_->enable(false);
-        tap_->invalidate();
-    }
-    if (source_) {
-        MainLoop::main().remove(source_, platform::modes::kCommon);
-        MainLoop::main().remove(source_, dockMessageMode());
-    }
-    tap_.reset();
-    source_.reset();
+    if (tap_) tap_->enable(false);
+    dropTap(tap_, source_);
     isSwallowingMouseUp_ = false;
     buttonPress_.reset();
     pressedButton_.reset();

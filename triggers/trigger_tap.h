@@ -238,6 +238,12 @@ public:
 
 private:
     bool installTap();
+    // A session tap at the head, active from creation, with this object as its user info;
+    // false when none can be made.
+    bool addHeadTap(platform::EventMask mask, platform::EventTapCallback callback,
+                    std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source);
+    // The tap ended for good and its source taken off the main loop.
+    static void dropTap(std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source);
     void startGrantPoll();
     bool keyUp(const platform::EventRecord& event);
 

@@ -119,19 +119,27 @@ void EventRouter::disableByUserInput(EventTap& tap) {
 
 uint64_t EventRouter::inject(EventRecord event) {
     SimulatedInput::of(world_).prepare(event);
-    const uint64_t id = record_.sequenceEnd() + 1;
-    InjectedEvent rec;
-    rec.id = id;
-    rec.injectedAt = world_.now();
-    rec.event = event;
-    record_.push_back(std::move(rec));
-    Flight flight;
-    flight.id = id;
-    flight.current = std::move(event);
-    for (const auto& tap : taps()) flight.route.push_back(tap->id_);
-    flights_.push_back(std::move(flight));
+    const std::vector<std::shared_ptr<EventTap>> order = taps();
+    flights_.push_back(recorded(std::move(event), 0, order));
+    const uint64_t id = flights_.back().id;
     pump();
     return id;
+}
+
+EventRouter::Flight EventRouter::recorded(EventRecord event, uint64_t postedBy,
+                                          std::span<const std::shared_ptr<EventTap>> route) {
+    InjectedEvent rec;
+    rec.id = record_.sequenceEnd() + 1;
+    rec.injectedAt = world_.now();
+    rec.event = event;
+    rec.postedBy = postedBy;
+    Flight flight;
+    flight.id = rec.id;
+    flight.current = std::move(event);
+    flight.postedBy = postedBy;
+    for (const auto& tap : route) flight.route.push_back(tap->id_);
+    record_.push_back(std::move(rec));
+    return flight;
 }
 
 void EventRouter::post(const EventTap& tap, EventRecord event, EventTapPosting posting) {
@@ -139,19 +147,7 @@ void EventRouter::post(const EventTap& tap, EventRecord event, EventTapPosting p
     auto from = std::find_if(order.begin(), order.end(), [&tap](const auto& t) { return t.get() == &tap; });
     if (from == order.end()) return;
     if (posting == EventTapPosting::afterTap) ++from;
-    const uint64_t id = record_.sequenceEnd() + 1;
-    InjectedEvent rec;
-    rec.id = id;
-    rec.injectedAt = world_.now();
-    rec.event = event;
-    rec.postedBy = tap.id_;
-    record_.push_back(std::move(rec));
-    Flight flight;
-    flight.id = id;
-    flight.current = std::move(event);
-    flight.postedBy = tap.id_;
-    for (auto t = from; t != order.end(); ++t) flight.route.push_back((*t)->id_);
-    posted_.push_back(std::move(flight));
+    posted_.push_back(recorded(std::move(event), tap.id_, {from, order.end()}));
     pump();
 }
 

@@ -32,6 +32,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/desktop/desktop.h"
@@ -141,6 +142,9 @@ private:
     void tapChanged(const EventTap& tap);
     void switchOff(EventTap& tap, EventType notice);
     void post(const EventTap& tap, EventRecord event, EventTapPosting posting);
+    // The event entered in the record, as injected or given back by the tap `postedBy`,
+    // and its flight along `route`.
+    Flight recorded(EventRecord event, uint64_t postedBy, std::span<const std::shared_ptr<EventTap>> route);
     // Puts the flights given back into the road (see post).
     void placePosted();
     // Whether the event has gone past the tap (or never goes to it): what the tap gives

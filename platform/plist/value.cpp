@@ -151,20 +151,23 @@ bool Dictionary::erase(std::string_view key) {
     return true;
 }
 
+// The keys before the first that goes stand where they stood; from it on, those that stay
+// move up, in the text and in the entries.
 size_t Dictionary::eraseIf(const EntryTest& test) {
-    std::string keyText;
-    keyText.reserve(keyText_.size());
     size_t kept = 0;
-    for (size_t i = 0; i < entries_.size(); ++i) {
+    while (kept < entries_.size() && !test(keyAt(kept), entries_[kept].value)) ++kept;
+    if (kept == entries_.size()) return 0;
+    std::string keyText = keyText_.substr(0, entries_[kept].keyStart);
+    keyText.reserve(keyText_.size());
+    for (size_t i = kept + 1; i < entries_.size(); ++i) {
         const std::string_view key = keyAt(i);
         if (test(key, entries_[i].value)) continue;
         const size_t start = keyText.size();
         keyText.append(key);
-        if (kept != i) entries_[kept] = std::move(entries_[i]);
+        entries_[kept] = std::move(entries_[i]);
         entries_[kept++].keyStart = start;
     }
     const size_t removed = entries_.size() - kept;
-    if (removed == 0) return 0;
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(kept), entries_.end());
     keyText_ = std::move(keyText);
     keyBits_ = 0;

@@ -48,7 +48,8 @@ TEST(PlistDictionary, KeepsKeysUniqueAndInFirstInsertionOrderAcrossTheIndexThres
 // right. Each script of changes runs on a dictionary and on a plain list of pairs, and
 // the two must agree on every key, value and lookup afterwards, copies included.
 TEST(PlistDictionary, KeysStayRightThroughEveryChangeOnBothSidesOfTheIndexThreshold) {
-    enum class Op { set, erase, setOwnKey, setPartOfOwnKey, eraseOwnKey };
+    // eraseIf: every key whose value is a multiple of the step's value, in one pass.
+    enum class Op { set, erase, setOwnKey, setPartOfOwnKey, eraseOwnKey, eraseIf };
     struct Step {
         Op op;
         std::string key;
@@ -62,17 +63,20 @@ TEST(PlistDictionary, KeysStayRightThroughEveryChangeOnBothSidesOfTheIndexThresh
     const Script scripts[] = {
         {"empty keys and keys sharing a prefix", 0,
          {{Op::set, "", 1}, {Op::set, "kCGWindowLayer", 2}, {Op::set, "kCGWindowAlpha", 3}, {Op::set, "kCGWindow", 4},
-          {Op::erase, "kCGWindowLayer"}, {Op::set, "kCGWindowAlpha", 5}, {Op::erase, ""}, {Op::set, "", 6}}},
+          {Op::erase, "kCGWindowLayer"}, {Op::set, "kCGWindowAlpha", 5}, {Op::erase, ""}, {Op::set, "", 6},
+          {Op::eraseIf, "", 1}, {Op::set, "kCGWindow", 7}}},
         {"erasing at the front, middle and end of a small one", 6,
-         {{Op::erase, "key0"}, {Op::erase, "key3"}, {Op::erase, "key5"}, {Op::set, "key3", 30}, {Op::set, "key1", 10}}},
+         {{Op::erase, "key0"}, {Op::erase, "key3"}, {Op::erase, "key5"}, {Op::set, "key3", 30}, {Op::set, "key1", 10},
+          {Op::eraseIf, "", 97}, {Op::eraseIf, "", 2}, {Op::set, "key2", 2}}},
         {"a key viewed in the dictionary's own text", 4,
          {{Op::setOwnKey, "", 2}, {Op::setPartOfOwnKey, "", 7}, {Op::eraseOwnKey, "", 1}, {Op::set, "key2", 9}}},
         {"crossing the threshold both ways", 16,
          {{Op::set, "key16", 16}, {Op::set, "key17", 17}, {Op::erase, "key1"}, {Op::set, "key0", 100},
-          {Op::erase, "key17"}, {Op::erase, "key16"}, {Op::set, "key40", 40}, {Op::eraseOwnKey, "", 3}}},
+          {Op::erase, "key17"}, {Op::erase, "key16"}, {Op::set, "key40", 40}, {Op::eraseOwnKey, "", 3},
+          {Op::eraseIf, "", 3}, {Op::set, "key3", 3}}},
         {"a large one", 40,
          {{Op::erase, "key20"}, {Op::setOwnKey, "", 30}, {Op::setPartOfOwnKey, "", 31}, {Op::eraseOwnKey, "", 0},
-          {Op::set, "key20", 20}}},
+          {Op::set, "key20", 20}, {Op::eraseIf, "", 7}, {Op::set, "key21", 21}}},
     };
     for (const Script& script : scripts) {
         SCOPED_TRACE(script.name);
@@ -99,6 +103,12 @@ TEST(PlistDictionary, KeysStayRightThroughEveryChangeOnBothSidesOfTheIndexThresh
             case Op::setOwnKey: set(d.keyAt(size_t(step.value) % d.size()), step.value); break;
             case Op::setPartOfOwnKey: set(d.keyAt(size_t(step.value) % d.size()).substr(1), step.value); break;
             case Op::eraseOwnKey: erase(d.keyAt(size_t(step.value) % d.size())); break;
+            case Op::eraseIf: {
+                const auto multiple = [&step](const Value& v) { return *v.integer() % step.value == 0; };
+                const size_t gone = std::erase_if(model, [&](const auto& p) { return multiple(p.second); });
+                EXPECT_EQ(d.eraseIf([&](std::string_view, const Value& v) { return multiple(v); }), gone);
+                break;
+            }
             }
         }
         const Dictionary copy = d;
