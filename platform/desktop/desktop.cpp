@@ -237,7 +237,7 @@ bool Desktop::isOnScreen(const Window& w) const {
 Window* Desktop::windowAt(Point point) const {
     const WorldGuard guard = guardWorld(*this);
     for (Window* w : windowsFrontToBack()) {
-        if (!isOnScreen(*w) || w->alpha() <= 0 || w->ignoresMouseEvents()) continue;
+        if (!isOnScreen(*w) || w->minimized_ || w->alpha() <= 0 || w->ignoresMouseEvents()) continue;
         if (w->frame().contains(point)) return w;
     }
     return nullptr;

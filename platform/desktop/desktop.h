@@ -165,7 +165,8 @@ public:
     std::vector<Window*> windowsFrontToBack() const;
     bool isOnScreen(const Window& window) const;
     // The frontmost on-screen window under a top-left point that a click would reach:
-    // alpha above 0 and not ignoring mouse events. Null for none.
+    // alpha above 0, not ignoring mouse events and not on its way into the Dock. Null for
+    // none.
     Window* windowAt(Point point) const;
     // A live control, or one destroyed recently (see "Threads" above).
     Control* control(uint64_t id) const;

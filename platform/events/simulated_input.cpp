@@ -228,8 +228,9 @@ uint64_t SimulatedInput::mousePressed(const EventRecord& event, const EventRecei
 
 void SimulatedInput::mouseDragged(const EventRecord& event, const EventReceiver& receiver) {
     if (grab_.window == 0 || grab_.window != receiver.window) return;
+    // A window that has set off into the Dock since the press no longer follows it.
     Window* w = world_.window(grab_.window);
-    if (!w) return;
+    if (!w || w->isMinimized()) return;
     const Point& p = event.location();
     w->moveTo({grab_.origin.x + p.x - grab_.pointer.x, grab_.origin.y + p.y - grab_.pointer.y});
 }

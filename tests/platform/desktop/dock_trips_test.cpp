@@ -10,6 +10,7 @@
 
 #include "platform/accessibility/accessibility.h"
 #include "platform/desktop/desktop.h"
+#include "platform/events/event_router.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/runtime/dispatch_queue.h"
 #include "platform/runtime/main_loop.h"
@@ -241,6 +242,40 @@ TEST(DockTrips, AWindowThatClosesOrWhoseApplicationQuitsOnTheWayEndsNowhere) {
     w.loop.advance(1);
     EXPECT_EQ(w.world.dockTrips().tripsEnded(), 0);
     EXPECT_EQ(w.world.dockTrips().tripsUnderway(), 0);
+}
+
+// A drag of a window's title bar moves the window, but not once it has set off into the
+// Dock: from then on the press goes to what lies beneath, and drags begun before leave
+// it where it was.
+TEST(DockTrips, AWindowOnItsWayIntoTheDockDoesNotFollowADrag) {
+    const struct {
+        const char* what;
+        std::optional<double> sent;  // into the Dock, seconds before the press; negative: after it
+        Point twoAt;
+    } cases[] = {
+        {"not sent", std::nullopt, {400, 250}},
+        {"sent 0.16 s before the press", 0.16, {300, 200}},
+        {"sent between the press and the drags", -0.1, {300, 200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TravelWorld w;
+        const auto drag = input_sequences::drag({500, 210}, {600, 260});
+        if (c.sent && *c.sent > 0) {
+            w.two.minimize();
+            w.loop.advance(*c.sent);
+        }
+        const uint64_t press = injectEvent(drag.front());
+        if (c.sent && *c.sent < 0) {
+            w.two.minimize();
+            w.loop.advance(-*c.sent);
+        }
+        injectEvents({drag.begin() + 1, drag.end()});
+        w.loop.advance(1);
+        EXPECT_EQ(w.two.frame().origin, c.twoAt);
+        EXPECT_EQ(EventRouter::of(w.world).find(press)->window, c.sent && *c.sent > 0 ? w.one.number() : w.two.number());
+        EXPECT_EQ(w.one.frame().origin, (Point{100, 100}));
+    }
 }
 
 // A program's queue job sets the system's work going, and the program crashes before the
