@@ -78,12 +78,18 @@ public:
     }
 
 private:
+    // Each piece is published where the compiler must assume it is read, or an optimized
+    // build would leave out allocations whose results nothing reads, and spin for ever.
     static void hoard() {
         struct Piece {
             Piece* next;
             char bytes[56];
         };
-        for (Piece* kept = nullptr;;) kept = new Piece{kept, {}};
+        [[maybe_unused]] static Piece* volatile newest = nullptr;
+        for (Piece* kept = nullptr;;) {
+            kept = new Piece{kept, {}};
+            newest = kept;
+        }
     }
 };
 
