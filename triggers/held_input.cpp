@@ -51,31 +51,32 @@ void TriggerTap::closePress(std::optional<Point> release) {
     });
 }
 
-// An application that still does not answer cannot say what lay under the press: the
-// press and its own events are dropped, as one on its minimize button must not reach the
-// window's own button. What came after them goes on all the same.
+// An application that still does not answer cannot say what lay under the press: as any
+// lookup that fails, that lets the press through to it as the user made it, and its own
+// minimize button minimizes the window as the system does.
 void TriggerTap::decideHold(uint64_t number, bool answered) {
     if (!hold_ || hold_->number != number) return;
     Hold hold = std::move(*hold_);
     hold_.reset();
-    bool fired = false;
-    if (answered) {
-        fired = hold.press.kind == HeldKind::buttonClick ? firesHeldButtonClick(hold.press, hold.release)
-                                                         : firesHeldDoubleClick(hold.press);
-    }
-    giveBack(hold.events, answered && !fired);
-    removeHoldTap();
+    const bool fired = answered && (hold.press.kind == HeldKind::buttonClick
+                                        ? firesHeldButtonClick(hold.press, hold.release)
+                                        : firesHeldDoubleClick(hold.press));
+    giveBack(hold.events, !fired);
 }
 
 // A time-out comes from the press that began the hold: its look at the application is the
 // one slow answer the tap gives, and the window server let that press go on. Switched off
 // by the user's input, the tap may have missed the press's release: the left button is up.
+// Switched off while it gives back, it let the event given back last go by: the rest goes
+// on behind it.
 void TriggerTap::holdMissedEvents(EventType notice) {
-    if (notice == EventType::tapDisabledByTimeout) {
+    if (!hold_) {
+        lookedAtAgain_.reset();
+        giveBackNext();
+    } else if (notice == EventType::tapDisabledByTimeout) {
         Hold hold = std::move(*hold_);
         hold_.reset();
         giveBack(hold.events, true, 1);
-        removeHoldTap();
     } else if (!hold_->isReleased && (platform::InputState::pressedMouseButtons() & 1) == 0) {
         closePress(std::nullopt);
     }
@@ -84,24 +85,76 @@ void TriggerTap::holdMissedEvents(EventType notice) {
 // The hold's tap goes only after everything is given back: an event still waiting on it
 // would otherwise go on ahead of what it kept.
 void TriggerTap::releaseHold() {
-    if (!hold_) return;
-    Hold hold = std::move(*hold_);
-    hold_.reset();
     if (tap_) {
-        for (const HeldEvent& held : hold.events) tap_->post(held.event, EventTapPosting::afterTap);
+        if (hold_) {
+            for (const HeldEvent& held : hold_->events) tap_->post(held.event, EventTapPosting::afterTap);
+        }
+        for (const EventRecord& event : waiting_) tap_->post(event, EventTapPosting::afterTap);
     }
+    hold_.reset();
+    waiting_.clear();
+    lookedAtAgain_.reset();
     removeHoldTap();
 }
 
 // The press's own events go on past the tap, so that it does not take them for a new
-// press; the others come to it again, as new, behind them.
+// press; the others wait to be looked at as new, one after another.
 void TriggerTap::giveBack(const std::vector<HeldEvent>& events, bool withPress, size_t from) {
     if (!tap_) return;
     for (size_t i = from; i < events.size(); ++i) {
         const HeldEvent& held = events[i];
-        if (held.isPressOwn && !withPress) continue;
-        tap_->post(held.event, held.isPressOwn ? EventTapPosting::afterTap : EventTapPosting::atTap);
+        if (!held.isPressOwn) {
+            waiting_.push_back(held.event);
+        } else if (withPress) {
+            tap_->post(held.event, EventTapPosting::afterTap);
+        }
     }
+    giveBackNext();
+}
+
+// Up to the next event the tap looks at: that one comes to it again, as new, and the rest
+// waits until it has been looked at, for it may begin a hold of its own that they must
+// stay behind. What the tap does not see goes on past it; a key does too while secure
+// input hides keys from every tap.
+void TriggerTap::giveBackNext() {
+    while (tap_ && !waiting_.empty()) {
+        EventRecord event = std::move(waiting_.front());
+        waiting_.pop_front();
+        const bool isHidden = event.isKeyboardEvent() && platform::isSecureEventInputEnabled();
+        if (tap_->sees(event.type()) && !isHidden) {
+            lookedAtAgain_ = event;
+            tap_->post(std::move(event), EventTapPosting::atTap);
+            return;
+        }
+        tap_->post(std::move(event), EventTapPosting::afterTap);
+    }
+    waiting_.clear();
+    if (!hold_) removeHoldTap();
+}
+
+// Once the event given back has been looked at: a hold it began takes what waits behind
+// it, in order; else the giving back goes on.
+void TriggerTap::goOnGivingBack() {
+    if (!hold_) {
+        giveBackNext();
+        return;
+    }
+    std::deque<EventRecord> behind = std::move(waiting_);
+    waiting_.clear();
+    for (const EventRecord& event : behind) takeIntoHold(event.type(), event);
+}
+
+// Given back at the tap, the event is the next one either tap is shown, as nothing that
+// has not come past the tap may overtake it. Another event first means that it went by
+// while the tap was switched off: this one came after everything still waiting, and
+// waits behind it. Nothing: the event is looked at as new.
+std::optional<bool> TriggerTap::lookAgainAt(const EventRecord& event) {
+    const bool isGivenBack = event == *lookedAtAgain_;
+    lookedAtAgain_.reset();
+    if (isGivenBack || waiting_.empty()) return std::nullopt;
+    waiting_.push_back(event);
+    giveBackNext();
+    return true;
 }
 
 // Placed at the head, the hold's tap comes before the tap above: what the tap gives back
@@ -120,9 +173,15 @@ std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, Eve
         if (self->holdTap_) self->holdTap_->enable(true);
         return event;
     }
-    if (!self->hold_) return event;
-    self->takeIntoHold(type, event);
-    return std::nullopt;
+    if (self->hold_) {
+        self->takeIntoHold(type, event);
+        return std::nullopt;
+    }
+    if (self->lookedAtAgain_) {
+        if (self->lookAgainAt(event)) return std::nullopt;
+        self->giveBackNext();
+    }
+    return event;
 }
 
 }  // namespace furlpane

@@ -166,9 +166,20 @@ std::optional<EventRecord> TriggerTap::eventCallback(platform::EventTapProxy, Ev
     return event;
 }
 
+// An event given back after a hold is looked at as new, and what waits behind it goes on
+// once it has been.
+bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
+    const bool isNotice = type == EventType::tapDisabledByTimeout || type == EventType::tapDisabledByUserInput;
+    if (!lookedAtAgain_ || isNotice || type == EventType::flagsChanged) return lookAt(type, event);
+    if (const auto waits = lookAgainAt(event)) return *waits;
+    const bool swallowed = lookAt(type, event);
+    goOnGivingBack();
+    return swallowed;
+}
+
 // Any click or key but a left mouse-up breaks a modifier double tap. While a press is
 // held, every click and key waits behind it; modifier changes go on.
-bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
+bool TriggerTap::lookAt(EventType type, const EventRecord& event) {
     if (hold_ && type != EventType::flagsChanged && type != EventType::tapDisabledByTimeout &&
         type != EventType::tapDisabledByUserInput) {
         if (type != EventType::leftMouseUp) doubleTap_.reset();
@@ -180,7 +191,7 @@ bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
         case EventType::tapDisabledByUserInput:
             swallowedKeyCode_.reset();
             if (tap_) tap_->enable(true);
-            if (hold_) holdMissedEvents(type);
+            if (hold_ || lookedAtAgain_) holdMissedEvents(type);
             return false;
         case EventType::leftMouseDown: {
             doubleTap_.reset();

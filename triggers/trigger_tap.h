@@ -22,14 +22,15 @@
 // A press in the button row of a window whose application does not answer (another
 // instance of the program has one of its windows on a trip) cannot be told apart yet: it
 // is held, with its moves and its release, until the application answers again, within
-// the bound that ends a trip. A press the tap then recognises fires; one it does not is
-// given back to the stream after the tap, as the user made it, so that the application
-// gets it and nothing of the program sees it again. What comes after the press while it
-// is held waits behind it: the tap takes it (a second tap, made for the hold alone, takes
-// the pointer's moves, the other buttons' releases and the scroll wheel) and gives it back
-// at its own place once the press is decided, where it is looked at as new. When the
-// application does not answer in time the press and its release are dropped, as a press
-// that may have been on a minimize button must not reach the window's own button.
+// the bound that ends a trip. A press the tap then recognises fires; one it does not, or
+// one whose application still does not answer, is given back to the stream after the
+// tap, as the user made it, so that the application gets it and nothing of the program
+// sees it again. What comes after the press while it is held waits behind it: the tap
+// takes it (a second tap, made for the hold alone, takes the pointer's moves, the other
+// buttons' releases and the scroll wheel) and gives it back once the press is decided,
+// one look at a time: each event the tap sees comes to it again, as new, and what
+// follows it waits until it has been looked at, so that a press held anew keeps its own
+// moves and release behind it.
 //
 // Where the work lies: trigger_tap.cpp (installing, the settings, routing, dispatch),
 // title_bar_triggers.cpp (double-clicks on title bars), minimize_button_trigger.cpp
@@ -41,6 +42,7 @@
 // every operation runs there.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -185,9 +187,9 @@ public:
     const std::shared_ptr<platform::EventTap>& tap() const { return tap_; }
     bool isSwallowingMouseUp() const { return isSwallowingMouseUp_; }
     bool hasPendingPress() const { return buttonPress_.has_value() || hold_.has_value(); }
-    // Whether a press is held for an application that does not answer, and the events
-    // behind it with it.
-    bool isHolding() const { return hold_.has_value(); }
+    // Whether input is held back: a press held for an application that does not answer
+    // and the events behind it, or events the tap took that it has not all given back yet.
+    bool isHolding() const { return hold_.has_value() || lookedAtAgain_.has_value() || !waiting_.empty(); }
     const std::optional<PressedButton>& pressedButton() const { return pressedButton_; }
     const std::optional<int64_t>& swallowedKeyCode() const { return swallowedKeyCode_; }
     const std::map<int32_t, int>& changesWaiting() const { return changesWaiting_; }
@@ -290,12 +292,23 @@ private:
     // application is given the bound to answer, and the press is decided then.
     void closePress(std::optional<platform::Point> release);
     void decideHold(uint64_t number, bool answered);
-    // The tap was switched off while it held a press (the notice's type): what it may have
-    // missed meanwhile, the press that began the hold or the press's release.
+    // The tap was switched off while it held a press or gave back what it held (the
+    // notice's type): what it may have missed meanwhile, the press that began the hold,
+    // the press's release or the event given back last.
     void holdMissedEvents(platform::EventType notice);
     // Gives the held events back in their order: the press's own after the tap (none when
-    // `withPress` is false), the others at the tap.
+    // `withPress` is false), the others to be looked at again (giveBackNext).
     void giveBack(const std::vector<HeldEvent>& events, bool withPress, size_t from = 0);
+    // Gives back what waits, up to the next event the tap looks at, which it is shown again.
+    void giveBackNext();
+    // After the tap has looked at the event given back: a hold it began takes what waits,
+    // else the giving back goes on.
+    void goOnGivingBack();
+    // The tap is shown an event while one given back is still to come to it: nothing when
+    // it is that one (or nothing waits), else whether it is swallowed to wait behind the rest.
+    std::optional<bool> lookAgainAt(const platform::EventRecord& event);
+    // What handleEvent does with an event, the giving back of held events aside.
+    bool lookAt(platform::EventType type, const platform::EventRecord& event);
     // Ends the hold and gives back everything it kept, the press with it.
     void releaseHold();
     void installHoldTap();
@@ -347,6 +360,10 @@ private:
     std::optional<ButtonPress> buttonPress_;
     std::optional<Hold> hold_;
     uint64_t holds_ = 0;
+    // What came after a press that was decided, still to be given back, and the one given
+    // back last at the tap until the tap has been shown it.
+    std::deque<platform::EventRecord> waiting_;
+    std::optional<platform::EventRecord> lookedAtAgain_;
     std::shared_ptr<platform::EventTap> holdTap_;
     std::shared_ptr<platform::RunLoopSource> holdSource_;
     std::optional<PressedButton> pressedButton_;
