@@ -176,9 +176,14 @@ std::optional<WindowServer::WindowHit> TriggerTap::windowHit(Point location, std
     return WindowServer::windowUnderPoint(location, targetProcess, *list);
 }
 
+// A press made on one of the program's own windows (a floating window's live copy, which
+// a click puts away) that has gone from under the pointer since is the program's: it is
+// no press on the window that shows there now.
 std::optional<WindowServer::WindowHit> TriggerTap::titleZoneHit(Point location, std::optional<int32_t> targetProcess) {
     auto hit = windowHit(location, targetProcess);
     if (!hit || !hit->isLayerZero) return std::nullopt;
+    const int32_t own = ownProcessIdentifier();
+    if (targetProcess == own && hit->processIdentifier != own) return std::nullopt;
     if (location.y - hit->bounds.minY() > kTitleZoneDepth) return std::nullopt;
     return hit;
 }

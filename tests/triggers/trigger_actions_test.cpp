@@ -300,6 +300,38 @@ TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
     }
 }
 
+// A double-click on a floating window's live copy is a click into the window, whatever
+// its modifiers: the first click puts the copy away, and the second is no double-click on
+// the real window that stands there by the time the tap looks at it, though its
+// application did not answer meanwhile (another instance sends one of its windows into
+// the Dock) and the press waited for it.
+TEST_F(TriggerActions, ADoubleClickOnAFloatingWindowsCopyLeavesItFloating) {
+    setTrigger(Trigger::commandTitleBarDoubleClick, WindowAction::minimizeInPlace);
+    // The other instance's tap, which sees every event first.
+    const auto other = platform::EventTap::create(
+        platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
+        platform::EventTapOptions::defaultTap, TriggerTap::kEventMask,
+        [](platform::EventTapProxy, EventType, const EventRecord& e, void*) { return std::optional<EventRecord>(e); },
+        nullptr);
+    platform::MainLoop::main().add(other->runLoopSource(), platform::modes::kCommon);
+    int made = 0;
+    for (const double silence : {0.0, 0.3}) {
+        for (const EventFlags held : {EventFlags{0}, flags::command, flags::option, flags::control}) {
+            SCOPED_TRACE("flags " + std::to_string(held) + ", silent for " + std::to_string(silence));
+            auto& w = window({.title = "Groceries", .frame = Rect{100, 100, 600, 300}},
+                             "com.example.App" + std::to_string(++made));
+            doubleClick(titleBarOf(w), flags::control);
+            settle();
+            ASSERT_TRUE(stateOf(w) && stateOf(w)->isFloating);
+            if (silence > 0) w.owner().stopAnswering(1 + silence);
+            doubleClick(titleBarOf(w), held);
+            settle();
+            EXPECT_EQ(stateOf(w), (WindowState{std::nullopt, true}));
+            closeAll({&w});
+        }
+    }
+}
+
 // Taken down while it holds a press (the program is switched off), the tap gives the press
 // back: the window's own button takes it with its release.
 TEST_F(TriggerActions, ATapTakenDownGivesWhatItHoldsToTheApplication) {
