@@ -248,32 +248,20 @@ TEST(DockTrips, AWindowThatClosesOrWhoseApplicationQuitsOnTheWayEndsNowhere) {
 // Dock: from then on the press goes to what lies beneath, and drags begun before leave
 // it where it was.
 TEST(DockTrips, AWindowOnItsWayIntoTheDockDoesNotFollowADrag) {
-    const struct {
-        const char* what;
-        std::optional<double> sent;  // into the Dock, seconds before the press; negative: after it
-        Point twoAt;
-    } cases[] = {
-        {"not sent", std::nullopt, {400, 250}},
-        {"sent 0.16 s before the press", 0.16, {300, 200}},
-        {"sent between the press and the drags", -0.1, {300, 200}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    enum class Sent { never, beforeThePress, afterThePress };
+    for (const Sent sent : {Sent::never, Sent::beforeThePress, Sent::afterThePress}) {
+        SCOPED_TRACE(static_cast<int>(sent));
         TravelWorld w;
         const auto drag = input_sequences::drag({500, 210}, {600, 260});
-        if (c.sent && *c.sent > 0) {
-            w.two.minimize();
-            w.loop.advance(*c.sent);
-        }
+        if (sent == Sent::beforeThePress) w.two.minimize();
+        w.loop.advance(0.16);
         const uint64_t press = injectEvent(drag.front());
-        if (c.sent && *c.sent < 0) {
-            w.two.minimize();
-            w.loop.advance(-*c.sent);
-        }
+        if (sent == Sent::afterThePress) w.two.minimize();
         injectEvents({drag.begin() + 1, drag.end()});
         w.loop.advance(1);
-        EXPECT_EQ(w.two.frame().origin, c.twoAt);
-        EXPECT_EQ(EventRouter::of(w.world).find(press)->window, c.sent && *c.sent > 0 ? w.one.number() : w.two.number());
+        EXPECT_EQ(w.two.frame().origin, (sent == Sent::never ? Point{400, 250} : Point{300, 200}));
+        EXPECT_EQ(EventRouter::of(w.world).find(press)->window,
+                  sent == Sent::beforeThePress ? w.one.number() : w.two.number());
         EXPECT_EQ(w.one.frame().origin, (Point{100, 100}));
     }
 }
