@@ -144,10 +144,10 @@ void TriggerTap::goOnGivingBack() {
     for (const EventRecord& event : behind) takeIntoHold(event.type(), event);
 }
 
-// Given back at the tap, the event is the next one either tap is shown, as nothing that
-// has not come past the tap may overtake it. Another event first means that it went by
-// while the tap was switched off: this one came after everything still waiting, and
-// waits behind it. Nothing: the event is looked at as new.
+// Given back at the tap, the event comes to it before either tap is shown anything else,
+// as nothing that has not come past the tap may overtake it. Another event first means
+// that it went by while the tap was switched off: this one came after everything still
+// waiting, and waits behind it. Nothing: the event is looked at as new.
 std::optional<bool> TriggerTap::lookAgainAt(const EventRecord& event) {
     const bool isGivenBack = event == *lookedAtAgain_;
     lookedAtAgain_.reset();
