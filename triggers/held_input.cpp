@@ -147,14 +147,15 @@ void TriggerTap::goOnGivingBack() {
 // Given back at the tap, the event comes to it before either tap is shown anything else,
 // as nothing that has not come past the tap may overtake it. Another event first means
 // that it went by while the tap was switched off: this one came after everything still
-// waiting, and waits behind it. Nothing: the event is looked at as new.
-std::optional<bool> TriggerTap::lookAgainAt(const EventRecord& event) {
+// waiting, and waits behind it, while the rest goes on.
+bool TriggerTap::lookAgainAt(const EventRecord& event) {
     const bool isGivenBack = event == *lookedAtAgain_;
     lookedAtAgain_.reset();
-    if (isGivenBack || waiting_.empty()) return std::nullopt;
-    waiting_.push_back(event);
+    if (isGivenBack) return false;
+    const bool waits = !waiting_.empty();
+    if (waits) waiting_.push_back(event);
     giveBackNext();
-    return true;
+    return waits;
 }
 
 // Placed at the head, the hold's tap comes before the tap above: what the tap gives back
@@ -177,10 +178,7 @@ std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, Eve
         self->takeIntoHold(type, event);
         return std::nullopt;
     }
-    if (self->lookedAtAgain_) {
-        if (self->lookAgainAt(event)) return std::nullopt;
-        self->giveBackNext();
-    }
+    if (self->lookedAtAgain_ && self->lookAgainAt(event)) return std::nullopt;
     return event;
 }
 

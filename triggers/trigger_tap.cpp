@@ -171,7 +171,7 @@ std::optional<EventRecord> TriggerTap::eventCallback(platform::EventTapProxy, Ev
 bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
     const bool isNotice = type == EventType::tapDisabledByTimeout || type == EventType::tapDisabledByUserInput;
     if (!lookedAtAgain_ || isNotice || type == EventType::flagsChanged) return lookAt(type, event);
-    if (const auto waits = lookAgainAt(event)) return *waits;
+    if (lookAgainAt(event)) return true;
     const bool swallowed = lookAt(type, event);
     goOnGivingBack();
     return swallowed;

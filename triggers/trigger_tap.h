@@ -304,9 +304,9 @@ private:
     // After the tap has looked at the event given back: a hold it began takes what waits,
     // else the giving back goes on.
     void goOnGivingBack();
-    // The tap is shown an event while one given back is still to come to it: nothing when
-    // it is that one (or nothing waits), else whether it is swallowed to wait behind the rest.
-    std::optional<bool> lookAgainAt(const platform::EventRecord& event);
+    // The tap is shown an event while one given back is still to come to it: whether it is
+    // swallowed to wait behind what is still to be given back (never the one given back).
+    bool lookAgainAt(const platform::EventRecord& event);
     // What handleEvent does with an event, the giving back of held events aside.
     bool lookAt(platform::EventType type, const platform::EventRecord& event);
     // Ends the hold and gives back everything it kept, the press with it.
