@@ -124,7 +124,10 @@ Player::Outcome Player::drag(const DragCommand& command) {
     MainLoop& loop = world_.loop();
     std::weak_ptr<bool> alive = alive_;
     for (size_t i = 1; i < events.size(); ++i) {
-        const double at = command.seconds * std::min<double>(static_cast<double>(i), steps) / steps;
+        // The last moves fall on the drag's end itself, not a rounding past it, so that
+        // they have all come by the time the next line plays.
+        const double at = i < static_cast<size_t>(steps) ? command.seconds * static_cast<double>(i) / steps
+                                                          : command.seconds;
         // The user's hand, not any instance's doing.
         loop.postOffMainEvent(at, Handover<void()>::system([alive, event = events[i]] {
             if (alive.lock()) injectEvent(event);

@@ -160,6 +160,23 @@ TEST_F(PlayerTest, ADragMovesThePointerAlongItsPathAsTheProgramReadsIt) {
     EventMonitor::removeMonitor(monitor);
 }
 
+// The line after a drag plays once the drag has let go, as a hand ends a drag before it
+// clicks elsewhere: its last move and release come first. From the clock's start, where
+// the drag's end used to fall a rounding past the line's.
+class AfterADrag : public PlayerTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(AfterADrag, TheNextLinePlaysOnceTheDragHasLetGo) {
+    EXPECT_EQ(play(std::string(R"(
+app com.example.Notes "Notes"
+window "Ideas" of com.example.Notes at 400,60 size 600x400
+drag 640,72 to 887,279 over 0.4
+)") + GetParam() + "\nexpect window \"Ideas\" normal at 647,267\n"),
+              0)
+        << errors.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, AfterADrag, ::testing::Values("click 200,800", "key x", "move 10,10"));
+
 TEST_F(PlayerTest, AWaitOfHoursJumpsToWhatFallsDue) {
     ASSERT_EQ(play(R"(
 app com.example.Notes "Notes"
