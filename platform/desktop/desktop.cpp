@@ -234,11 +234,15 @@ bool Desktop::isOnScreen(const Window& w) const {
     return true;
 }
 
+bool Desktop::takesClicks(const Window& w) const {
+    const WorldGuard guard = guardWorld(*this);
+    return isOnScreen(w) && !w.minimized_ && w.alpha() > 0 && !w.ignoresMouseEvents();
+}
+
 Window* Desktop::windowAt(Point point) const {
     const WorldGuard guard = guardWorld(*this);
     for (Window* w : windowsFrontToBack()) {
-        if (!isOnScreen(*w) || w->minimized_ || w->alpha() <= 0 || w->ignoresMouseEvents()) continue;
-        if (w->frame().contains(point)) return w;
+        if (takesClicks(*w) && w->frame().contains(point)) return w;
     }
     return nullptr;
 }

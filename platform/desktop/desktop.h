@@ -164,9 +164,10 @@ public:
     // Open windows front to back: higher layers first, then the stacking order.
     std::vector<Window*> windowsFrontToBack() const;
     bool isOnScreen(const Window& window) const;
-    // The frontmost on-screen window under a top-left point that a click would reach:
-    // alpha above 0, not ignoring mouse events and not on its way into the Dock. Null for
-    // none.
+    // Whether a click would reach the window where it stands: on screen, alpha above 0,
+    // not ignoring mouse events and not on its way into the Dock.
+    bool takesClicks(const Window& window) const;
+    // The frontmost window under a top-left point that takes clicks; null for none.
     Window* windowAt(Point point) const;
     // A live control, or one destroyed recently (see "Threads" above).
     Control* control(uint64_t id) const;

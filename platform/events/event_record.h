@@ -12,8 +12,14 @@
 //
 // Fields. A field that was never set reads 0. The world fills in, when an event is
 // injected without them, the click state of mouse presses and releases (from the
-// double-click interval), the target process, and a keyboard event's characters (from
-// the keyboard layout); a field a test sets stays as set.
+// double-click interval), the target process, the window under the pointer of a mouse
+// event, and a keyboard event's characters (from the keyboard layout); a field a test
+// sets stays as set.
+//
+// A mouse event that carries the window that can handle it (set by whoever gives the
+// event back, often from the window under the pointer when it was made; 0 for none)
+// reaches that window while it takes clicks, wherever it stands, and nobody once it has
+// gone; its drags and release follow it there, or to nobody (simulated_input.h).
 
 #include <cstdint>
 #include <map>
@@ -89,6 +95,8 @@ enum class EventField : uint32_t {
     eventTargetUnixProcessID = 40,
     eventSourceUnixProcessID = 41,
     eventSourceUserData = 42,
+    mouseEventWindowUnderMousePointer = 91,
+    mouseEventWindowUnderMousePointerThatCanHandleThisEvent = 92,
 };
 
 class EventRecord {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <string>
 
@@ -140,6 +141,10 @@ void SimulatedInput::prepare(EventRecord& event) {
     if (!event.hasField(EventField::eventTargetUnixProcessID)) {
         event.setIntegerValueField(EventField::eventTargetUnixProcessID, receiverFor(event).pid);
     }
+    if (event.isMouseEvent() && !event.hasField(EventField::mouseEventWindowUnderMousePointer)) {
+        const Window* under = world_.windowAt(event.location());
+        event.setIntegerValueField(EventField::mouseEventWindowUnderMousePointer, under ? under->number() : 0);
+    }
 }
 
 void SimulatedInput::fillClickState(EventRecord& event, int button) {
@@ -173,8 +178,18 @@ EventReceiver SimulatedInput::receiverFor(const EventRecord& event) const {
         const bool follows = event.isMouseUp() || event.type() == EventType::leftMouseDragged ||
                              event.type() == EventType::rightMouseDragged ||
                              event.type() == EventType::otherMouseDragged;
-        if (follows && button >= 0 && world_.window(captured_[button].window)) return captured_[button];
-        const Window* w = world_.windowAt(event.location());
+        if (follows && button >= 0 && (capturedNobody_[button] || world_.window(captured_[button].window))) {
+            return captured_[button];
+        }
+        const Window* w = nullptr;
+        if (event.hasField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent)) {
+            w = world_.window(static_cast<uint32_t>(std::clamp<int64_t>(
+                event.integerValueField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent), 0,
+                std::numeric_limits<uint32_t>::max())));
+            if (w && !world_.takesClicks(*w)) w = nullptr;
+        } else {
+            w = world_.windowAt(event.location());
+        }
         if (!w) return {};
         return {w->pid(), w->number(), own(w->pid())};
     }
@@ -191,8 +206,15 @@ EventReceiver SimulatedInput::receiverFor(const EventRecord& event) const {
 uint64_t SimulatedInput::deliver(const EventRecord& event, const EventReceiver& receiver) {
     auto guard = world_.lock();
     const int button = buttonOf(event.type());
-    if (event.isMouseDown() && button >= 0) captured_[button] = receiver;
-    if (event.isMouseUp() && button >= 0) captured_[button] = {};
+    if (event.isMouseDown() && button >= 0) {
+        captured_[button] = receiver;
+        capturedNobody_[button] =
+            receiver.pid == 0 && event.hasField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent);
+    }
+    if (event.isMouseUp() && button >= 0) {
+        captured_[button] = {};
+        capturedNobody_[button] = false;
+    }
     if (receiver.ownProcess || receiver.pid == 0) return 0;
     switch (event.type()) {
     case EventType::leftMouseDown: return mousePressed(event, receiver);

@@ -13,7 +13,10 @@
 // frontmost on-screen window that takes clicks, Desktop::windowAt), a mouse release or
 // drag to the window that received the press; key and modifier events go to the active
 // application. When that is the program itself, the event goes to the own-process sink
-// (see setOwnProcessEventSink) instead of being acted on here.
+// (see setOwnProcessEventSink) instead of being acted on here. A mouse event that names
+// the window that can handle it (given back by a tap, see event_record.h) goes to that
+// window while it takes clicks, wherever it stands, else to nobody, and so do the drags
+// and the release of a press that went to nobody so.
 //
 // What another application does with an event it receives, as a real one would:
 // - a left press on a window brings that window to the front and activates its
@@ -141,8 +144,10 @@ private:
     std::map<int32_t, EventSink> sinks_;  // by the program's process
     Press lastPress_[3]{};
     int lastButton_ = -1;
-    // The window each button's delivered press went to, which gets its release.
+    // The window each button's delivered press went to, which gets its release; or that
+    // the press named a window that had gone, and its release reaches nobody.
     EventReceiver captured_[3]{};
+    bool capturedNobody_[3]{};
     Armed armed_;
     Grab grab_;
 };
