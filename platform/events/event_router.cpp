@@ -62,6 +62,29 @@ void EventRouter::add(const std::shared_ptr<EventTap>& tap) {
         while (position != taps_.end() && at(*position) <= tap->location_) ++position;
     }
     taps_.insert(position, tap);
+    for (Flight& flight : flights_) join(flight, *tap);
+    for (Flight& flight : posted_) join(flight, *tap);
+}
+
+// At the head of its location the tap comes after the taps of the locations before it, at
+// the tail after every tap of its own location too. The event stands at the tap it waits
+// on, else at the one it passed last, else where it was given back, else before them all.
+void EventRouter::join(Flight& flight, const EventTap& tap) {
+    if (flight.done) return;
+    const bool atTail = tap.placement_ == EventTapPlacement::tailAppend;
+    const auto comesAfter = [&tap, atTail](EventTapLocation location) {
+        return atTail ? location <= tap.location_ : location < tap.location_;
+    };
+    std::optional<EventTapLocation> standsAt = flight.from;
+    if (flight.waitingOn != 0) {
+        standsAt = flight.route[flight.next].location;
+    } else if (flight.next > 0) {
+        standsAt = flight.route[flight.next - 1].location;
+    }
+    if (standsAt && !comesAfter(*standsAt)) return;
+    size_t at = flight.next + (flight.waitingOn != 0 ? 1 : 0);
+    while (at < flight.route.size() && comesAfter(flight.route[at].location)) ++at;
+    flight.route.insert(flight.route.begin() + static_cast<std::ptrdiff_t>(at), Stop{tap.id_, tap.location_});
 }
 
 std::vector<std::shared_ptr<EventTap>> EventRouter::taps() const {
@@ -120,24 +143,25 @@ void EventRouter::disableByUserInput(EventTap& tap) {
 uint64_t EventRouter::inject(EventRecord event) {
     SimulatedInput::of(world_).prepare(event);
     const std::vector<std::shared_ptr<EventTap>> order = taps();
-    flights_.push_back(recorded(std::move(event), 0, order));
+    flights_.push_back(recorded(std::move(event), nullptr, order));
     const uint64_t id = flights_.back().id;
     pump();
     return id;
 }
 
-EventRouter::Flight EventRouter::recorded(EventRecord event, uint64_t postedBy,
+EventRouter::Flight EventRouter::recorded(EventRecord event, const EventTap* postedBy,
                                           std::span<const std::shared_ptr<EventTap>> route) {
     InjectedEvent rec;
     rec.id = record_.sequenceEnd() + 1;
     rec.injectedAt = world_.now();
     rec.event = event;
-    rec.postedBy = postedBy;
+    rec.postedBy = postedBy ? postedBy->id_ : 0;
     Flight flight;
     flight.id = rec.id;
     flight.current = std::move(event);
-    flight.postedBy = postedBy;
-    for (const auto& tap : route) flight.route.push_back(tap->id_);
+    flight.postedBy = rec.postedBy;
+    if (postedBy) flight.from = postedBy->location_;
+    for (const auto& tap : route) flight.route.push_back({tap->id_, tap->location_});
     record_.push_back(std::move(rec));
     return flight;
 }
@@ -147,7 +171,7 @@ void EventRouter::post(const EventTap& tap, EventRecord event, EventTapPosting p
     auto from = std::find_if(order.begin(), order.end(), [&tap](const auto& t) { return t.get() == &tap; });
     if (from == order.end()) return;
     if (posting == EventTapPosting::afterTap) ++from;
-    posted_.push_back(recorded(std::move(event), tap.id_, {from, order.end()}));
+    posted_.push_back(recorded(std::move(event), &tap, {from, order.end()}));
     pump();
 }
 
@@ -174,7 +198,8 @@ void EventRouter::placePosted() {
 
 bool EventRouter::hasComePast(const Flight& flight, uint64_t tap) const {
     if (flight.done || flight.postedBy == tap) return true;
-    const auto at = std::find(flight.route.begin(), flight.route.end(), tap);
+    const auto at =
+        std::find_if(flight.route.begin(), flight.route.end(), [tap](const Stop& stop) { return stop.tap == tap; });
     return at == flight.route.end() || flight.next > static_cast<size_t>(at - flight.route.begin());
 }
 
@@ -201,7 +226,7 @@ bool EventRouter::advance(Flight& flight) {
     if (flight.done) return true;
     const bool secure = SimulatedInput::of(world_).isSecureInputEnabled();
     while (flight.next < flight.route.size()) {
-        std::shared_ptr<EventTap> tap = tapWithId(flight.route[flight.next]);
+        std::shared_ptr<EventTap> tap = tapWithId(flight.route[flight.next].tap);
         const EventType type = flight.current.type();
         const bool hidden = secure && (type == EventType::keyDown || type == EventType::keyUp);
         if (!tap || hidden || !tap->sees(type)) {

@@ -125,10 +125,19 @@ public:
 private:
     friend class EventTap;
 
+    // A tap on an event's road, and where it sits.
+    struct Stop {
+        uint64_t tap = 0;
+        EventTapLocation location = EventTapLocation::session;
+    };
     struct Flight {
         uint64_t id = 0;  // in record_
         EventRecord current;
-        std::vector<uint64_t> route;  // the taps, in order, when it was injected
+        // The taps still to come and those passed, in order; a tap made later joins it
+        // where it sits, unless the event has gone past that place (add).
+        std::vector<Stop> route;
+        // Where an event given back came on from: the location of the tap that gave it.
+        std::optional<EventTapLocation> from;
         size_t next = 0;
         uint64_t waitingOn = 0;
         uint64_t ticket = 0;
@@ -138,13 +147,15 @@ private:
     };
 
     void add(const std::shared_ptr<EventTap>& tap);
+    // A tap made while the event is on its way joins its road when its place lies ahead.
+    static void join(Flight& flight, const EventTap& tap);
     std::shared_ptr<EventTap> tapWithId(uint64_t id) const;
     void tapChanged(const EventTap& tap);
     void switchOff(EventTap& tap, EventType notice);
     void post(const EventTap& tap, EventRecord event, EventTapPosting posting);
     // The event entered in the record, as injected or given back by the tap `postedBy`,
     // and its flight along `route`.
-    Flight recorded(EventRecord event, uint64_t postedBy, std::span<const std::shared_ptr<EventTap>> route);
+    Flight recorded(EventRecord event, const EventTap* postedBy, std::span<const std::shared_ptr<EventTap>> route);
     // Puts the flights given back into the road (see post).
     void placePosted();
     // Whether the event has gone past the tap (or never goes to it): what the tap gives

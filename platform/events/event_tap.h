@@ -24,9 +24,11 @@
 //
 // Order. Events reach the taps at the HID location first, then the session, then the
 // annotated session; within a location a tap placed at the head comes before those
-// made earlier, one appended at the tail after them. Keyboard events reach no tap while
-// secure input is on. Disabled and invalidated taps are passed over; a tap that is
-// disabled or invalidated while an event waits on it lets the event go on at once.
+// made earlier, one appended at the tail after them. A tap made while events are on
+// their way is shown those that have not yet come past its place. Keyboard events
+// reach no tap while secure input is on. Disabled and invalidated taps are passed
+// over; a tap that is disabled or invalidated while an event waits on it lets the event
+// go on at once.
 //
 // Putting events back. A tap that swallowed events may give them back later (post): each
 // comes on from the tap's place, ahead of every event that has not yet come past the

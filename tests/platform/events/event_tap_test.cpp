@@ -237,6 +237,39 @@ TEST(EventTap, ATapGivesEventsBackAtItsPlaceAheadOfWhatHasNotComePastIt) {
     EXPECT_EQ(w.record(waiting).fate, EventFate::deliveredToApplication);
 }
 
+// Taps made while a press waits on a tap, the drag behind it already injected: one at the
+// head, before that tap, sees the drag but not the press, which has come past its place;
+// one at the tail sees both.
+TEST(EventTap, ATapMadeWhileEventsAreOnTheirWaySeesThoseThatHaveNotComePastItsPlace) {
+    TapWorld w;
+    std::vector<std::string> seen;
+    std::vector<std::shared_ptr<EventTap>> made;
+    const auto watch = [&](const std::string& name, EventTapPlacement placement) {
+        auto tap = EventTap::create(
+            EventTapLocation::session, placement, EventTapOptions::defaultTap,
+            eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::leftMouseDragged),
+            [&seen, name](EventTapProxy, EventType type, const EventRecord& e, void*) {
+                seen.push_back(name + (type == EventType::leftMouseDown ? " press" : " drag"));
+                return std::optional<EventRecord>(e);
+            },
+            nullptr);
+        w.loop.add(tap->runLoopSource(), modes::kCommon);
+        made.push_back(tap);
+    };
+    w.decide = [&](EventType, const EventRecord& e) {
+        if (made.empty()) {
+            watch("head", EventTapPlacement::headInsert);
+            watch("tail", EventTapPlacement::tailAppend);
+        }
+        return std::optional<EventRecord>(e);
+    };
+    auto tap = w.makeTap(eventMaskBit(EventType::leftMouseDown));
+    w.loop.add(tap->runLoopSource(), modes::kCommon);
+    injectEvents(input_sequences::drag({300, 300}, {400, 300}, 1));
+    w.loop.runUntilIdle();
+    EXPECT_EQ(seen, (std::vector<std::string>{"tail press", "head drag", "tail drag"}));
+}
+
 TEST(EventTap, SecureInputHidesKeysAndSwitchingATapOffLetsTheWaitingEventGo) {
     TapWorld w;
     auto tap = w.makeTap();
