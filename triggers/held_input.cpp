@@ -1,6 +1,8 @@
 // Presses held for an application that does not answer, and what comes after them: taken
 // in the order the user made them, and given back in that order once the press is decided.
 
+#include <limits>
+
 #include "platform/events/input_state.h"
 #include "platform/runtime/task.h"
 #include "triggers/trigger_tap.h"
@@ -21,7 +23,9 @@ void TriggerTap::beginHold(HeldPress press) {
 }
 
 void TriggerTap::keepPressOfNewHold(const EventRecord& press) {
-    if (hold_ && hold_->events.empty()) hold_->events.push_back({press, true});
+    if (!hold_ || !hold_->events.empty()) return;
+    hold_->events.push_back({press, true});
+    noteGiver(press);
 }
 
 // The left button goes down only after it came up: a press before the held one's release
@@ -87,9 +91,9 @@ void TriggerTap::holdMissedEvents(EventType notice) {
 void TriggerTap::releaseHold() {
     if (tap_) {
         if (hold_) {
-            for (const HeldEvent& held : hold_->events) tap_->post(held.event, EventTapPosting::afterTap);
+            for (const HeldEvent& held : hold_->events) tap_->post(givenBack(held.event), EventTapPosting::afterTap);
         }
-        for (const EventRecord& event : waiting_) tap_->post(event, EventTapPosting::afterTap);
+        for (const EventRecord& event : waiting_) tap_->post(givenBack(event), EventTapPosting::afterTap);
     }
     hold_.reset();
     waiting_.clear();
@@ -106,7 +110,7 @@ void TriggerTap::giveBack(const std::vector<HeldEvent>& events, bool withPress, 
         if (!held.isPressOwn) {
             waiting_.push_back(held.event);
         } else if (withPress) {
-            tap_->post(held.event, EventTapPosting::afterTap);
+            tap_->post(givenBack(held.event), EventTapPosting::afterTap);
         }
     }
     giveBackNext();
@@ -118,7 +122,7 @@ void TriggerTap::giveBack(const std::vector<HeldEvent>& events, bool withPress, 
 // input hides keys from every tap.
 void TriggerTap::giveBackNext() {
     while (tap_ && !waiting_.empty()) {
-        EventRecord event = std::move(waiting_.front());
+        EventRecord event = givenBack(std::move(waiting_.front()));
         waiting_.pop_front();
         const bool isHidden = event.isKeyboardEvent() && platform::isSecureEventInputEnabled();
         if (tap_->sees(event.type()) && !isHidden) {
@@ -158,14 +162,51 @@ bool TriggerTap::lookAgainAt(const EventRecord& event) {
     return waits;
 }
 
-// Placed at the head, the hold's tap comes before the tap above: what the tap gives back
-// never reaches it again.
+// At the tail, the hold's tap sees what passed the tap above, whoever gave it back.
 void TriggerTap::installHoldTap() {
-    if (!holdTap_) addHeadTap(kHoldMask, &TriggerTap::holdCallback, holdTap_, holdSource_);
+    if (!holdTap_) {
+        addTap(platform::EventTapPlacement::tailAppend, kHoldMask, &TriggerTap::holdCallback, holdTap_, holdSource_);
+    }
 }
 
-void TriggerTap::removeHoldTap() { dropTap(holdTap_, holdSource_); }
+void TriggerTap::removeHoldTap() {
+    dropTap(holdTap_, holdSource_);
+    giversBefore_.clear();
+}
 
+EventRecord TriggerTap::givenBack(EventRecord event) {
+    using platform::EventField;
+    event.setIntegerValueField(EventField::eventSourceUserData, ownProcessIdentifier());
+    if (event.isMouseDown() && !event.hasField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent)) {
+        event.setIntegerValueField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent,
+                                   event.integerValueField(EventField::mouseEventWindowUnderMousePointer));
+    }
+    return event;
+}
+
+namespace {
+
+std::optional<int32_t> giverOf(const EventRecord& event) {
+    const int64_t giver = event.integerValueField(platform::EventField::eventSourceUserData);
+    if (giver <= 0 || giver > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(giver);
+}
+
+}  // namespace
+
+void TriggerTap::noteGiver(const EventRecord& event) {
+    const auto giver = giverOf(event);
+    if (giver && *giver != ownProcessIdentifier()) giversBefore_.insert(*giver);
+}
+
+bool TriggerTap::isGivenBackBefore(const EventRecord& event) const {
+    const auto giver = giverOf(event);
+    return giver && giversBefore_.contains(*giver);
+}
+
+// The user's input and what instances before this one gave back is taken into the hold, or
+// waits behind what is still to be given back, behind the event given back last too: it
+// came past the tap above before that one was given back.
 std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, EventType type, const EventRecord& event,
                                                     void* userInfo) {
     auto* self = static_cast<TriggerTap*>(userInfo);
@@ -174,12 +215,14 @@ std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, Eve
         if (self->holdTap_) self->holdTap_->enable(true);
         return event;
     }
+    if (giverOf(event) && !self->isGivenBackBefore(event)) return event;
     if (self->hold_) {
         self->takeIntoHold(type, event);
         return std::nullopt;
     }
-    if (self->lookedAtAgain_ && self->lookAgainAt(event)) return std::nullopt;
-    return event;
+    if (!self->lookedAtAgain_ && self->waiting_.empty()) return event;
+    self->waiting_.push_back(event);
+    return std::nullopt;
 }
 
 }  // namespace furlpane

@@ -71,6 +71,7 @@ bool TriggerTap::mouseDown(const EventRecord& event) {
     isSwallowingMouseUp_ = false;
     buttonPress_.reset();
     const std::optional<PressedButton> previous = std::exchange(pressedButton_, std::nullopt);
+    if (isOffItsWindow(event)) return false;
     const Point location = event.location();
     const EventFlags held = event.flags();
     const std::optional<int32_t> targetProcess = targetProcessOf(event);
@@ -155,7 +156,7 @@ bool TriggerTap::deferTitleBarDoubleClick(Trigger trigger, Point location, Event
 
 bool TriggerTap::firesHeldDoubleClick(const HeldPress& press) {
     auto target = titleBarTarget(press.location, press.targetProcess);
-    if (!target) return false;
+    if (!target || target->id != press.window) return false;
     const int32_t pid = target->processIdentifier;
     dispatchWindowTrigger(press.action, std::move(*target), press.scope, press.speed, press.location, pid);
     return true;
@@ -174,6 +175,14 @@ std::optional<WindowServer::WindowHit> TriggerTap::windowHit(Point location, std
                                                  WindowList::kNullWindow);
     if (!list) return std::nullopt;
     return WindowServer::windowUnderPoint(location, targetProcess, *list);
+}
+
+bool TriggerTap::isOffItsWindow(const EventRecord& event) {
+    using platform::EventField;
+    constexpr EventField named = EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent;
+    if (!event.hasField(named)) return false;
+    const auto hit = windowHit(event.location(), targetProcessOf(event));
+    return event.integerValueField(named) != (hit ? hit->id : 0);
 }
 
 // A press made on one of the program's own windows (a floating window's live copy, which

@@ -81,13 +81,14 @@ void TriggerTap::update() {
 // One tap: a second would see every event twice, and the first would outlive its removal.
 bool TriggerTap::installTap() {
     VERIFY_WITH(!tap_, "the trigger tap is installed once");
-    return addHeadTap(kEventMask, &TriggerTap::eventCallback, tap_, source_);
+    return addTap(platform::EventTapPlacement::headInsert, kEventMask, &TriggerTap::eventCallback, tap_, source_);
 }
 
 // Its source goes into every mode the callbacks run in, the Dock's message mode with them.
-bool TriggerTap::addHeadTap(platform::EventMask mask, platform::EventTapCallback callback,
-                            std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source) {
-    auto made = platform::EventTap::create(platform::EventTapLocation::session, platform::EventTapPlacement::headInsert,
+bool TriggerTap::addTap(platform::EventTapPlacement placement, platform::EventMask mask,
+                        platform::EventTapCallback callback, std::shared_ptr<platform::EventTap>& tap,
+                        std::shared_ptr<platform::RunLoopSource>& source) {
+    auto made = platform::EventTap::create(platform::EventTapLocation::session, placement,
                                            platform::EventTapOptions::defaultTap, mask, std::move(callback), this);
     if (!made) return false;
     auto madeSource = made->runLoopSource();
@@ -167,8 +168,10 @@ std::optional<EventRecord> TriggerTap::eventCallback(platform::EventTapProxy, Ev
 }
 
 // An event given back after a hold is looked at as new, and what waits behind it goes on
-// once it has been.
+// once it has been. What another instance gave back and this tap is shown while the hold's
+// tap is up tells that instance's tap comes first.
 bool TriggerTap::handleEvent(EventType type, const EventRecord& event) {
+    if (holdTap_) noteGiver(event);
     const bool isNotice = type == EventType::tapDisabledByTimeout || type == EventType::tapDisabledByUserInput;
     if (!lookedAtAgain_ || isNotice || type == EventType::flagsChanged) return lookAt(type, event);
     if (lookAgainAt(event)) return true;

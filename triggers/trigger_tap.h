@@ -32,6 +32,14 @@
 // follows it waits until it has been looked at, so that a press held anew keeps its own
 // moves and release behind it.
 //
+// The hold's tap sits at the tail, so that it sees what passed the tap above, whoever
+// gave it back: another instance's tap, before this one, gives back the moves of a
+// press that this one holds again. It lets by what this instance gave back (marked with
+// its process identifier as the source's user data) and what instances after it gave
+// back, which never passed the tap above. A press given back names the window it was
+// made on, so that it reaches that window or none, never one that came under the
+// pointer since; nor is it a trigger on such a window.
+//
 // Where the work lies: trigger_tap.cpp (installing, the settings, routing, dispatch),
 // title_bar_triggers.cpp (double-clicks on title bars), minimize_button_trigger.cpp
 // (clicks on minimize buttons), held_input.cpp (presses held for an application that
@@ -240,10 +248,10 @@ public:
 
 private:
     bool installTap();
-    // A session tap at the head, active from creation, with this object as its user info;
-    // false when none can be made.
-    bool addHeadTap(platform::EventMask mask, platform::EventTapCallback callback,
-                    std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source);
+    // A session tap, active from creation, with this object as its user info; false when
+    // none can be made.
+    bool addTap(platform::EventTapPlacement placement, platform::EventMask mask, platform::EventTapCallback callback,
+                std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source);
     // The tap ended for good and its source taken off the main loop.
     static void dropTap(std::shared_ptr<platform::EventTap>& tap, std::shared_ptr<platform::RunLoopSource>& source);
     void startGrantPoll();
@@ -307,6 +315,17 @@ private:
     // The tap is shown an event while one given back is still to come to it: whether it is
     // swallowed to wait behind what is still to be given back (never the one given back).
     bool lookAgainAt(const platform::EventRecord& event);
+    // An event as the tap gives it back: marked as this instance's, and a press naming the
+    // window it was made on.
+    static platform::EventRecord givenBack(platform::EventRecord event);
+    // Whether the event came given back by another instance whose tap comes before this
+    // one's, which the hold's tap takes as the user's own input; this instance's own and
+    // the user's are told apart from both.
+    bool isGivenBackBefore(const platform::EventRecord& event) const;
+    void noteGiver(const platform::EventRecord& event);
+    // A press that names the window it was made on, when another window (or none) lies
+    // under the pointer now.
+    static bool isOffItsWindow(const platform::EventRecord& event);
     // What handleEvent does with an event, the giving back of held events aside.
     bool lookAt(platform::EventType type, const platform::EventRecord& event);
     // Ends the hold and gives back everything it kept, the press with it.
@@ -364,6 +383,9 @@ private:
     // back last at the tap until the tap has been shown it.
     std::deque<platform::EventRecord> waiting_;
     std::optional<platform::EventRecord> lookedAtAgain_;
+    // The instances whose given-back events the tap above was shown while the hold's tap
+    // was up: theirs come before it.
+    std::set<int32_t> giversBefore_;
     std::shared_ptr<platform::EventTap> holdTap_;
     std::shared_ptr<platform::RunLoopSource> holdSource_;
     std::optional<PressedButton> pressedButton_;

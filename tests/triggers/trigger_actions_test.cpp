@@ -300,6 +300,49 @@ TEST_F(TriggerActions, WhatComesWhileAPressIsHeldFollowsItInItsOrder) {
     }
 }
 
+// A held press whose window goes while it is held (its application closes it, or quits)
+// reaches no other window once given back, nor acts on one: the window beneath, whose
+// close button lies under the click (or whose title bar under the double-click), stays
+// as it was, whether the application answers within the bound or not. While the window
+// stays, the click closes it.
+TEST_F(TriggerActions, AHeldPressReachesTheWindowItWasMadeOnOrNone) {
+    namespace sequences = platform::input_sequences;
+    setTrigger(Trigger::minimizeButton, WindowAction::minimizeInPlace);
+    const std::function<void(desktop::Window&)> closes = [](desktop::Window& w) { w.close(); };
+    const std::function<void(desktop::Window&)> quits = [](desktop::Window& w) { w.owner().quit(); };
+    const auto click = sequences::click({116, 114});
+    const struct {
+        const char* what;
+        std::vector<EventRecord> events;
+        double silence;
+        std::function<void(desktop::Window&)> meanwhile;  // none: the window stays
+    } cases[] = {
+        {"click, closed, answering within the bound", click, 0.5, closes},
+        {"click, closed, silent past it", click, 3, closes},
+        {"click, quits, answering within the bound", click, 0.5, quits},
+        {"click, quits, silent past it", click, 3, quits},
+        {"double-click, closed, answering within the bound", sequences::doubleClick({400, 112}), 0.5, closes},
+        {"click, stays", click, 3, nullptr},
+    };
+    int made = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string app = "com.example.App" + std::to_string(++made);
+        auto& behind = window({.title = "Behind", .frame = Rect{100, 100, 800, 400}}, app + ".Behind");
+        auto& report = window({.title = "Report", .frame = Rect{100, 100, 800, 400}}, app);
+        report.owner().stopAnswering(1 + c.silence);
+        byHand(c.events);
+        loop.runUntilIdle();
+        ASSERT_TRUE(tap->isHolding());
+        if (c.meanwhile) c.meanwhile(report);
+        settle();
+        EXPECT_FALSE(behind.isClosed());
+        EXPECT_FALSE(stateOf(behind));
+        if (!c.meanwhile) EXPECT_TRUE(report.isClosed());
+        closeAll({&behind});
+    }
+}
+
 // A double-click on a floating window's live copy is a click into the window, whatever
 // its modifiers: the first click puts the copy away, and the second is no double-click on
 // the real window that stands there by the time the tap looks at it, though its
