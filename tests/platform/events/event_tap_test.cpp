@@ -244,22 +244,19 @@ TEST(EventTap, ATapMadeWhileEventsAreOnTheirWaySeesThoseThatHaveNotComePastItsPl
     TapWorld w;
     std::vector<std::string> seen;
     std::vector<std::shared_ptr<EventTap>> made;
-    const auto watch = [&](const std::string& name, EventTapPlacement placement) {
-        auto tap = EventTap::create(
-            EventTapLocation::session, placement, EventTapOptions::defaultTap,
-            eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::leftMouseDragged),
-            [&seen, name](EventTapProxy, EventType type, const EventRecord& e, void*) {
-                seen.push_back(name + (type == EventType::leftMouseDown ? " press" : " drag"));
-                return std::optional<EventRecord>(e);
-            },
-            nullptr);
-        w.loop.add(tap->runLoopSource(), modes::kCommon);
-        made.push_back(tap);
-    };
     w.decide = [&](EventType, const EventRecord& e) {
-        if (made.empty()) {
-            watch("head", EventTapPlacement::headInsert);
-            watch("tail", EventTapPlacement::tailAppend);
+        for (const auto& [name, placement] : {std::pair{"head", EventTapPlacement::headInsert},
+                                               std::pair{"tail", EventTapPlacement::tailAppend}}) {
+            if (made.size() == 2) break;
+            made.push_back(EventTap::create(
+                EventTapLocation::session, placement, EventTapOptions::defaultTap,
+                eventMaskBit(EventType::leftMouseDown) | eventMaskBit(EventType::leftMouseDragged),
+                [&seen, name](EventTapProxy, EventType type, const EventRecord& seenEvent, void*) {
+                    seen.push_back(name + std::string(type == EventType::leftMouseDown ? " press" : " drag"));
+                    return std::optional<EventRecord>(seenEvent);
+                },
+                nullptr));
+            w.loop.add(made.back()->runLoopSource(), modes::kCommon);
         }
         return std::optional<EventRecord>(e);
     };
