@@ -199,9 +199,9 @@ void TriggerTap::noteGiver(const EventRecord& event) {
     if (giver && *giver != ownProcessIdentifier()) giversBefore_.insert(*giver);
 }
 
-bool TriggerTap::isGivenBackBefore(const EventRecord& event) const {
+bool TriggerTap::hasPassedTapAbove(const EventRecord& event) const {
     const auto giver = giverOf(event);
-    return giver && giversBefore_.contains(*giver);
+    return !giver || giversBefore_.contains(*giver);
 }
 
 // The user's input and what instances before this one gave back is taken into the hold, or
@@ -215,7 +215,7 @@ std::optional<EventRecord> TriggerTap::holdCallback(platform::EventTapProxy, Eve
         if (self->holdTap_) self->holdTap_->enable(true);
         return event;
     }
-    if (giverOf(event) && !self->isGivenBackBefore(event)) return event;
+    if (!self->hasPassedTapAbove(event)) return event;
     if (self->hold_) {
         self->takeIntoHold(type, event);
         return std::nullopt;

@@ -318,10 +318,9 @@ private:
     // An event as the tap gives it back: marked as this instance's, and a press naming the
     // window it was made on.
     static platform::EventRecord givenBack(platform::EventRecord event);
-    // Whether the event came given back by another instance whose tap comes before this
-    // one's, which the hold's tap takes as the user's own input; this instance's own and
-    // the user's are told apart from both.
-    bool isGivenBackBefore(const platform::EventRecord& event) const;
+    // Whether the event passed the tap above: the user's input, or given back by another
+    // instance whose tap comes before this one's; not what this instance gave back.
+    bool hasPassedTapAbove(const platform::EventRecord& event) const;
     void noteGiver(const platform::EventRecord& event);
     // A press that names the window it was made on, when another window (or none) lies
     // under the pointer now.

@@ -13,7 +13,7 @@
 // Fields. A field that was never set reads 0. The world fills in, when an event is
 // injected without them, the click state of mouse presses and releases (from the
 // double-click interval), the target process, the window under the pointer of a mouse
-// event, and a keyboard event's characters (from the keyboard layout); a field a test
+// press, and a keyboard event's characters (from the keyboard layout); a field a test
 // sets stays as set.
 //
 // A mouse event that carries the window that can handle it (set by whoever gives the

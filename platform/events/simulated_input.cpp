@@ -141,7 +141,8 @@ void SimulatedInput::prepare(EventRecord& event) {
     if (!event.hasField(EventField::eventTargetUnixProcessID)) {
         event.setIntegerValueField(EventField::eventTargetUnixProcessID, receiverFor(event).pid);
     }
-    if (event.isMouseEvent() && !event.hasField(EventField::mouseEventWindowUnderMousePointer)) {
+    // Only a press's: a move or a drag, made far more often, does without it.
+    if (event.isMouseDown() && !event.hasField(EventField::mouseEventWindowUnderMousePointer)) {
         const Window* under = world_.windowAt(event.location());
         event.setIntegerValueField(EventField::mouseEventWindowUnderMousePointer, under ? under->number() : 0);
     }
