@@ -1,8 +1,6 @@
 // Presses held for an application that does not answer, and what comes after them: taken
 // in the order the user made them, and given back in that order once the press is decided.
 
-#include <limits>
-
 #include "platform/events/input_state.h"
 #include "platform/runtime/task.h"
 #include "triggers/trigger_tap.h"
@@ -184,23 +182,13 @@ EventRecord TriggerTap::givenBack(EventRecord event) {
     return event;
 }
 
-namespace {
-
-std::optional<int32_t> giverOf(const EventRecord& event) {
-    const int64_t giver = event.integerValueField(platform::EventField::eventSourceUserData);
-    if (giver <= 0 || giver > std::numeric_limits<int32_t>::max()) return std::nullopt;
-    return static_cast<int32_t>(giver);
-}
-
-}  // namespace
-
 void TriggerTap::noteGiver(const EventRecord& event) {
-    const auto giver = giverOf(event);
+    const auto giver = processIn(event, platform::EventField::eventSourceUserData);
     if (giver && *giver != ownProcessIdentifier()) giversBefore_.insert(*giver);
 }
 
 bool TriggerTap::hasPassedTapAbove(const EventRecord& event) const {
-    const auto giver = giverOf(event);
+    const auto giver = processIn(event, platform::EventField::eventSourceUserData);
     return !giver || giversBefore_.contains(*giver);
 }
 

@@ -1,8 +1,6 @@
 // Double-clicks on title bars: every left mouse-down passes here first, and what is no
 // title-bar trigger goes on to the minimize-button path.
 
-#include <limits>
-
 #include "platform/appkit/application.h"
 #include "platform/services/workspace.h"
 #include "platform/windowserver/window_list.h"
@@ -19,13 +17,6 @@ using platform::Point;
 namespace flags = platform::event_flags;
 
 namespace {
-
-// The process the window server meant the event for, when it names a real one.
-std::optional<int32_t> targetProcessOf(const EventRecord& event) {
-    const int64_t pid = event.integerValueField(platform::EventField::eventTargetUnixProcessID);
-    if (pid <= 0 || pid > std::numeric_limits<int32_t>::max()) return std::nullopt;
-    return static_cast<int32_t>(pid);
-}
 
 // Control or Command choose the trigger; with both there is none.
 std::optional<Trigger> titleBarTrigger(EventFlags held) {
@@ -74,7 +65,7 @@ bool TriggerTap::mouseDown(const EventRecord& event) {
     if (isOffItsWindow(event)) return false;
     const Point location = event.location();
     const EventFlags held = event.flags();
-    const std::optional<int32_t> targetProcess = targetProcessOf(event);
+    const std::optional<int32_t> targetProcess = processIn(event, platform::EventField::eventTargetUnixProcessID);
     const std::set<Trigger>& intercepted = rules_->interceptedTriggers();
     const int64_t clickState = event.clickState();
     if (clickState == 2 && titleBarDoubleClick(location, held, targetProcess, intercepted)) return true;
@@ -181,7 +172,7 @@ bool TriggerTap::isOffItsWindow(const EventRecord& event) {
     using platform::EventField;
     constexpr EventField named = EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent;
     if (!event.hasField(named)) return false;
-    const auto hit = windowHit(event.location(), targetProcessOf(event));
+    const auto hit = windowHit(event.location(), processIn(event, platform::EventField::eventTargetUnixProcessID));
     return event.integerValueField(named) != (hit ? hit->id : 0);
 }
 

@@ -3,6 +3,8 @@
 
 #include "triggers/trigger_tap.h"
 
+#include <limits>
+
 #include "platform/accessibility/trust.h"
 #include "platform/events/input_state.h"
 #include "platform/runtime/observation.h"
@@ -76,6 +78,12 @@ void TriggerTap::update() {
         return;
     }
     startGrantPoll();
+}
+
+std::optional<int32_t> TriggerTap::processIn(const EventRecord& event, platform::EventField field) {
+    const int64_t pid = event.integerValueField(field);
+    if (pid <= 0 || pid > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(pid);
 }
 
 // One tap: a second would see every event twice, and the first would outlive its removal.

@@ -325,6 +325,9 @@ private:
     // A press that names the window it was made on, when another window (or none) lies
     // under the pointer now.
     static bool isOffItsWindow(const platform::EventRecord& event);
+    // The process an event's field names (the target, or who gave it back), when it can be
+    // a real one.
+    static std::optional<int32_t> processIn(const platform::EventRecord& event, platform::EventField field);
     // What handleEvent does with an event, the giving back of held events aside.
     bool lookAt(platform::EventType type, const platform::EventRecord& event);
     // Ends the hold and gives back everything it kept, the press with it.

@@ -184,9 +184,12 @@ EventReceiver SimulatedInput::receiverFor(const EventRecord& event) const {
         }
         const Window* w = nullptr;
         if (event.hasField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent)) {
-            w = world_.window(static_cast<uint32_t>(std::clamp<int64_t>(
-                event.integerValueField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent), 0,
-                std::numeric_limits<uint32_t>::max())));
+            // A number no window can have names none.
+            const int64_t named =
+                event.integerValueField(EventField::mouseEventWindowUnderMousePointerThatCanHandleThisEvent);
+            if (named > 0 && named <= std::numeric_limits<uint32_t>::max()) {
+                w = world_.window(static_cast<uint32_t>(named));
+            }
             if (w && !world_.takesClicks(*w)) w = nullptr;
         } else {
             w = world_.windowAt(event.location());

@@ -338,7 +338,9 @@ TEST_F(TriggerActions, AHeldPressReachesTheWindowItWasMadeOnOrNone) {
         settle();
         EXPECT_FALSE(behind.isClosed());
         EXPECT_FALSE(stateOf(behind));
-        if (!c.meanwhile) EXPECT_TRUE(report.isClosed());
+        if (!c.meanwhile) {
+            EXPECT_TRUE(report.isClosed());
+        }
         closeAll({&behind});
     }
 }
